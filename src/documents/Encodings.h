@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+
+// The five text encodings of a document: how characters become stored .edt units and which
+// code page a .txt file is written in.
+
+namespace scrivlet {
+
+enum TextEncoding : int {
+    kEncodingEnglish = 0,
+    kEncodingGerman = 1,
+    kEncodingPolish = 2,   // the "Kestrel 2" edition
+    kEncodingRussian = 3,
+    kEncodingUnicode = 4,
+};
+constexpr int kEncodingCount = 5;
+
+// String numbers of the encodings' names, in index order (not the order of the numbers).
+constexpr int kEncodingNameStrings[kEncodingCount] = {138, 139, 142, 140, 141};
+
+enum CodePage : int {
+    kCodePage1250 = 1250,
+    kCodePage1251 = 1251,
+    kCodePage1252 = 1252,
+    kCodePageUtf8 = 65001,
+};
+
+// One stored 16-bit unit of an .edt file into one UTF-16 unit, and back.
+char16_t DecodeEdtChar(int encoding, uint16_t unit);
+uint16_t EncodeEdtChar(int encoding, char16_t ch);
+
+// Code page of the .txt files of an encoding.
+int TextCodePage(int encoding);
+
+// Whole texts between QString and the bytes of a code page (1250, 1251, 1252, 65001).
+// Unmappable characters become '?', invalid UTF-8 becomes U+FFFD, a UTF-8 byte-order mark
+// is kept as U+FEFF.
+QString DecodeText(int codePage, const char* data, qsizetype size);
+inline QString DecodeText(int codePage, const QByteArray& bytes)
+{
+    return DecodeText(codePage, bytes.constData(), bytes.size());
+}
+QByteArray EncodeText(int codePage, QStringView text);
+
+}  // namespace scrivlet

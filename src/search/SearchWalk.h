@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+// Building the search pattern from the find dialog's text and options, and the walk over a
+// grid's text cells that answers a FindRequest.
+
+namespace scrivlet {
+
+class RecordGrid;
+
+enum SearchFlag : quint32 {
+    kSearchMatchCase = 1,
+    kSearchWholeWord = 2,
+    kSearchBackwards = 4,
+    kSearchRegex = 8,
+};
+
+// Patterns are cut to this many characters.
+constexpr int kMaxPatternLength = 255;
+
+// The pattern the find dialog posts: escaping, the whole-word wrapper and the cut.
+QString BuildSearchPattern(const QString& text, quint32 flags);
+
+enum class SearchOutcome { Found, NotFound, InvalidPattern };
+
+struct SearchHit {
+    int row = -1;
+    int column = -1;
+    int selectionStart = 0;  // UTF-16 units into the cell's text
+    int selectionEnd = 0;
+};
+
+// The walk from the grid's selected row; fills hit when the answer is Found.
+SearchOutcome FindNext(const RecordGrid& grid, const QString& pattern, quint32 flags,
+                       SearchHit* hit);
+
+}  // namespace scrivlet

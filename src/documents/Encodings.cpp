@@ -1,1 +1,340 @@
-// placeholder: replaced by the subsystem's implementation
+#include "Encodings.h"
+
+#include "CodePages.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <array>
+#include <memory>
+
+namespace scrivlet {
+
+namespace {
+
+// Every stored unit carries a shift: codes from 33 up are stored one higher.
+constexpr uint16_t kShiftFrom = 33;
+constexpr int kUnitCount = 65536;
+constexpr uint16_t kLargestUnit = 0xFFFF;
+constexpr char16_t kQuestionMark = u'?';
+
+// The Cyrillic block of the English, German and Polish editions: А..Я at codes 1101..1132,
+// with Ж..Щ one further up, so Е and Ъ each share a code with their neighbour.
+constexpr char16_t kCapitalA = 0x0410;    // А
+constexpr char16_t kCapitalZhe = 0x0416;  // Ж
+constexpr char16_t kShcha = 0x0429;       // Щ
+constexpr char16_t kHardSign = 0x042A;    // Ъ
+constexpr char16_t kSmallA = 0x0430;      // а
+constexpr char16_t kSmallYa = 0x044F;     // я
+constexpr char16_t kCaseOffset = 0x20;
+constexpr int kBlockFirst = 1101;
+constexpr int kBlockE = 1106;  // the last code read without the gap
+constexpr int kBlockLast = 1163;
+
+// The Polish letters of the "Kestrel 2" edition, stored at their Windows-1250 codes.
+constexpr uint8_t kPolishCodes[] = {140, 143, 156, 159, 163, 165, 175, 179, 185,
+                                    191, 198, 202, 209, 211, 230, 234, 241, 243};
+
+const CodePageTable& Cp1250()
+{
+    static const CodePageTable& table = *WindowsCodePage(kCodePage1250);
+    return table;
+}
+
+const CodePageTable& Cp1251()
+{
+    static const CodePageTable& table = *WindowsCodePage(kCodePage1251);
+    return table;
+}
+
+const CodePageTable& Cp1252()
+{
+    static const CodePageTable& table = *WindowsCodePage(kCodePage1252);
+    return table;
+}
+
+constexpr std::array<bool, 256> kIsPolishCode = [] {
+    std::array<bool, 256> set{};
+    for (uint8_t code : kPolishCodes) {
+        set[code] = true;
+    }
+    return set;
+}();
+
+bool IsPolishCode(int code)
+{
+    return code < int(kIsPolishCode.size()) && kIsPolishCode[code];
+}
+
+bool IsPolishLetter(char16_t ch)
+{
+    const int byte = Cp1250().Byte(ch);
+    return byte >= 0 && IsPolishCode(byte);
+}
+
+char16_t DecodeCyrillicBlock(int code)
+{
+    if (code <= kBlockE) {
+        return char16_t(kCapitalA + (code - kBlockFirst));
+    }
+    // Past Е every code is one letter lower, until Ъ, which has no code of its own.
+    char16_t ch = char16_t(kCapitalA + (code - kBlockFirst) - 1);
+    if (ch >= kHardSign) {
+        ++ch;
+    }
+    return ch;
+}
+
+// The block code of a Cyrillic letter U+0410..U+044F; small letters share their capital's.
+int EncodeCyrillicBlock(char16_t ch)
+{
+    if (ch >= kSmallA) {
+        ch -= kCaseOffset;
+    }
+    const int gap = (ch >= kCapitalZhe && ch <= kShcha) ? 1 : 0;
+    return kBlockFirst + (ch - kCapitalA) + gap;
+}
+
+bool InCyrillicBlock(int code)
+{
+    return code >= kBlockFirst && code <= kBlockLast;
+}
+
+bool IsCyrillicLetter(char16_t ch)
+{
+    return ch >= kCapitalA && ch <= kSmallYa;
+}
+
+uint16_t UnshiftUnit(uint16_t unit)
+{
+    return unit > kShiftFrom ? unit - 1 : unit;
+}
+
+uint16_t ShiftCode(int code)
+{
+    // U+FFFF would wrap to 0, a terminator; no unit can hold it.
+    if (code >= kLargestUnit) {
+        code = kQuestionMark;
+    }
+    return uint16_t(code >= kShiftFrom ? code + 1 : code);
+}
+
+int ValidOrDefault(int encoding)
+{
+    return IsValidEncoding(encoding) ? encoding : int(kEncodingEnglish);
+}
+
+// Every unit through the per-character functions, once, so the bulk path cannot drift
+// from them. The Unicode encoding needs no table.
+struct UnitTables {
+    char16_t decode[kUnitCount];
+    uint16_t encode[kUnitCount];
+};
+
+std::unique_ptr<UnitTables> BuildUnitTables(int encoding)
+{
+    auto tables = std::make_unique<UnitTables>();
+    for (int unit = 0; unit < kUnitCount; ++unit) {
+        tables->decode[unit] = DecodeEdtChar(encoding, uint16_t(unit));
+        tables->encode[unit] = EncodeEdtChar(encoding, char16_t(unit));
+    }
+    return tables;
+}
+
+const UnitTables* TablesFor(int encoding)
+{
+    static const std::unique_ptr<UnitTables> latin = BuildUnitTables(kEncodingEnglish);
+    static const std::unique_ptr<UnitTables> polish = BuildUnitTables(kEncodingPolish);
+    static const std::unique_ptr<UnitTables> russian = BuildUnitTables(kEncodingRussian);
+    switch (encoding) {
+        case kEncodingEnglish:
+        case kEncodingGerman:
+            return latin.get();
+        case kEncodingPolish:
+            return polish.get();
+        case kEncodingRussian:
+            return russian.get();
+        default:
+            return nullptr;
+    }
+}
+
+QString DecodeWindows(const CodePageTable& table, const char* data, qsizetype size)
+{
+    QString text(size, Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    for (qsizetype i = 0; i < size; ++i) {
+        out[i] = table.Char(uint8_t(data[i]));
+    }
+    return text;
+}
+
+QByteArray EncodeWindows(const CodePageTable& table, QStringView text)
+{
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    const char16_t* in = text.utf16();
+    qsizetype written = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t ch = in[i];
+        // A surrogate pair is one character, so one '?'.
+        if (QChar::isHighSurrogate(ch) && i + 1 < text.size() && QChar::isLowSurrogate(in[i + 1])) {
+            ++i;
+            bytes[written++] = char(kQuestionMark);
+            continue;
+        }
+        const int byte = table.Byte(ch);
+        bytes[written++] = char(byte >= 0 ? byte : kQuestionMark);
+    }
+    bytes.truncate(written);
+    return bytes;
+}
+
+}  // namespace
+
+char16_t DecodeEdtChar(int encoding, uint16_t unit)
+{
+    const uint16_t code = UnshiftUnit(unit);
+    switch (ValidOrDefault(encoding)) {
+        case kEncodingPolish:
+            if (InCyrillicBlock(code)) {
+                return DecodeCyrillicBlock(code);
+            }
+            if (IsPolishCode(code)) {
+                return Cp1250().Char(uint8_t(code));
+            }
+            return code;
+        case kEncodingRussian:
+            return Cp1251().Char(uint8_t(code));
+        case kEncodingUnicode:
+            return code;
+        default:  // English, German
+            if (InCyrillicBlock(code)) {
+                return DecodeCyrillicBlock(code);
+            }
+            return Cp1252().Char(uint8_t(code));
+    }
+}
+
+uint16_t EncodeEdtChar(int encoding, char16_t ch)
+{
+    int code = ch;
+    switch (ValidOrDefault(encoding)) {
+        case kEncodingPolish:
+            if (IsCyrillicLetter(ch)) {
+                code = EncodeCyrillicBlock(ch);
+            } else if (IsPolishLetter(ch)) {
+                code = Cp1250().Byte(ch);
+            }
+            break;
+        case kEncodingRussian: {
+            const int byte = Cp1251().Byte(ch);
+            code = byte >= 0 ? byte : kQuestionMark;
+            break;
+        }
+        case kEncodingUnicode:
+            break;
+        default:  // English, German
+            if (IsCyrillicLetter(ch)) {
+                code = EncodeCyrillicBlock(ch);
+            }
+            break;
+    }
+    return ShiftCode(code);
+}
+
+bool DecodeEdtUnits(int encoding, const uint16_t* in, char16_t* out, size_t n)
+{
+    if (!IsValidEncoding(encoding)) {
+        return false;
+    }
+    if (encoding == kEncodingUnicode) {
+        for (size_t i = 0; i < n; ++i) {
+            const uint16_t unit = in[i];
+            out[i] = char16_t(unit - (unit > kShiftFrom ? 1 : 0));
+        }
+        return true;
+    }
+    const char16_t* table = TablesFor(encoding)->decode;
+    for (size_t i = 0; i < n; ++i) {
+        out[i] = table[in[i]];
+    }
+    return true;
+}
+
+bool EncodeEdtUnits(int encoding, const char16_t* in, uint16_t* out, size_t n)
+{
+    if (!IsValidEncoding(encoding)) {
+        return false;
+    }
+    if (encoding == kEncodingUnicode) {
+        constexpr uint16_t kStoredQuestionMark = kQuestionMark + 1;
+        for (size_t i = 0; i < n; ++i) {
+            const char16_t ch = in[i];
+            const uint16_t shifted = uint16_t(ch + (ch >= kShiftFrom ? 1 : 0));
+            out[i] = ch == kLargestUnit ? kStoredQuestionMark : shifted;
+        }
+        return true;
+    }
+    const uint16_t* table = TablesFor(encoding)->encode;
+    for (size_t i = 0; i < n; ++i) {
+        out[i] = table[in[i]];
+    }
+    return true;
+}
+
+int TextCodePage(int encoding)
+{
+    switch (encoding) {
+        case kEncodingEnglish:
+        case kEncodingGerman:
+            return kCodePage1252;
+        case kEncodingPolish:
+            return kCodePage1250;
+        case kEncodingRussian:
+            return kCodePage1251;
+        case kEncodingUnicode:
+            return kCodePageUtf8;
+        default:
+            return -1;
+    }
+}
+
+QString DecodeText(int codePage, const char* data, qsizetype size)
+{
+    if (codePage == kCodePageUtf8) {
+        // Stateless: a sequence cut off at the end becomes U+FFFD instead of vanishing.
+        // ConvertInitialBom: a leading byte-order mark is text the user may want back.
+        QStringDecoder decoder(
+            QStringConverter::Utf8,
+            QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+        QString text = decoder(QByteArrayView(data, size));
+        return text.isNull() ? QStringLiteral("") : text;
+    }
+    const CodePageTable* table = WindowsCodePage(codePage);
+    if (table == nullptr) {
+        return QString();
+    }
+    QString text = DecodeWindows(*table, data, size);
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
+QByteArray EncodeText(int codePage, QStringView text)
+{
+    if (codePage == kCodePageUtf8) {
+        // The encoder writes an unpaired surrogate as U+FFFD, like the decoder does; without
+        // ConvertInitialBom it would drop a U+FEFF that begins the text.
+        QStringEncoder encoder(
+            QStringConverter::Utf8,
+            QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+        QByteArray bytes = encoder(text);
+        return bytes.isNull() ? QByteArray("") : bytes;
+    }
+    const CodePageTable* table = WindowsCodePage(codePage);
+    if (table == nullptr) {
+        return QByteArray();
+    }
+    QByteArray bytes = EncodeWindows(*table, text);
+    return bytes.isNull() ? QByteArray("") : bytes;
+}
+
+}  // namespace scrivlet

@@ -124,8 +124,59 @@ int ValidOrDefault(int encoding)
     return IsValidEncoding(encoding) ? encoding : int(kEncodingEnglish);
 }
 
-// Every unit through the per-character functions, once, so the bulk path cannot drift
-// from them. The Unicode encoding needs no table.
+char16_t DecodeByRule(int encoding, uint16_t unit)
+{
+    const uint16_t code = UnshiftUnit(unit);
+    switch (encoding) {
+        case kEncodingPolish:
+            if (InCyrillicBlock(code)) {
+                return DecodeCyrillicBlock(code);
+            }
+            if (IsPolishCode(code)) {
+                return Cp1250().Char(uint8_t(code));
+            }
+            return code;
+        case kEncodingRussian:
+            return Cp1251().Char(uint8_t(code));
+        case kEncodingUnicode:
+            return code;
+        default:  // English, German
+            if (InCyrillicBlock(code)) {
+                return DecodeCyrillicBlock(code);
+            }
+            return Cp1252().Char(uint8_t(code));
+    }
+}
+
+uint16_t EncodeByRule(int encoding, char16_t ch)
+{
+    int code = ch;
+    switch (encoding) {
+        case kEncodingPolish:
+            if (IsCyrillicLetter(ch)) {
+                code = EncodeCyrillicBlock(ch);
+            } else if (IsPolishLetter(ch)) {
+                code = Cp1250().Byte(ch);
+            }
+            break;
+        case kEncodingRussian: {
+            const int byte = Cp1251().Byte(ch);
+            code = byte >= 0 ? byte : kQuestionMark;
+            break;
+        }
+        case kEncodingUnicode:
+            break;
+        default:  // English, German
+            if (IsCyrillicLetter(ch)) {
+                code = EncodeCyrillicBlock(ch);
+            }
+            break;
+    }
+    return ShiftCode(code);
+}
+
+// The rules above, applied to every unit once, so the transforms are one lookup each and
+// the per-unit and bulk paths cannot drift apart. Unicode needs no table.
 struct UnitTables {
     char16_t decode[kUnitCount];
     uint16_t encode[kUnitCount];
@@ -135,28 +186,24 @@ std::unique_ptr<UnitTables> BuildUnitTables(int encoding)
 {
     auto tables = std::make_unique<UnitTables>();
     for (int unit = 0; unit < kUnitCount; ++unit) {
-        tables->decode[unit] = DecodeEdtChar(encoding, uint16_t(unit));
-        tables->encode[unit] = EncodeEdtChar(encoding, char16_t(unit));
+        tables->decode[unit] = DecodeByRule(encoding, uint16_t(unit));
+        tables->encode[unit] = EncodeByRule(encoding, char16_t(unit));
     }
     return tables;
 }
 
+struct AllUnitTables {
+    std::unique_ptr<UnitTables> latin = BuildUnitTables(kEncodingEnglish);
+    std::unique_ptr<UnitTables> polish = BuildUnitTables(kEncodingPolish);
+    std::unique_ptr<UnitTables> russian = BuildUnitTables(kEncodingRussian);
+    const UnitTables* byEncoding[kEncodingCount] = {latin.get(), latin.get(), polish.get(),
+                                                    russian.get(), nullptr};
+};
+
 const UnitTables* TablesFor(int encoding)
 {
-    static const std::unique_ptr<UnitTables> latin = BuildUnitTables(kEncodingEnglish);
-    static const std::unique_ptr<UnitTables> polish = BuildUnitTables(kEncodingPolish);
-    static const std::unique_ptr<UnitTables> russian = BuildUnitTables(kEncodingRussian);
-    switch (encoding) {
-        case kEncodingEnglish:
-        case kEncodingGerman:
-            return latin.get();
-        case kEncodingPolish:
-            return polish.get();
-        case kEncodingRussian:
-            return russian.get();
-        default:
-            return nullptr;
-    }
+    static const AllUnitTables tables;
+    return tables.byEncoding[encoding];
 }
 
 QString DecodeWindows(const CodePageTable& table, const char* data, qsizetype size)
@@ -193,53 +240,20 @@ QByteArray EncodeWindows(const CodePageTable& table, QStringView text)
 
 char16_t DecodeEdtChar(int encoding, uint16_t unit)
 {
-    const uint16_t code = UnshiftUnit(unit);
-    switch (ValidOrDefault(encoding)) {
-        case kEncodingPolish:
-            if (InCyrillicBlock(code)) {
-                return DecodeCyrillicBlock(code);
-            }
-            if (IsPolishCode(code)) {
-                return Cp1250().Char(uint8_t(code));
-            }
-            return code;
-        case kEncodingRussian:
-            return Cp1251().Char(uint8_t(code));
-        case kEncodingUnicode:
-            return code;
-        default:  // English, German
-            if (InCyrillicBlock(code)) {
-                return DecodeCyrillicBlock(code);
-            }
-            return Cp1252().Char(uint8_t(code));
+    encoding = ValidOrDefault(encoding);
+    if (encoding == kEncodingUnicode) {
+        return UnshiftUnit(unit);
     }
+    return TablesFor(encoding)->decode[unit];
 }
 
 uint16_t EncodeEdtChar(int encoding, char16_t ch)
 {
-    int code = ch;
-    switch (ValidOrDefault(encoding)) {
-        case kEncodingPolish:
-            if (IsCyrillicLetter(ch)) {
-                code = EncodeCyrillicBlock(ch);
-            } else if (IsPolishLetter(ch)) {
-                code = Cp1250().Byte(ch);
-            }
-            break;
-        case kEncodingRussian: {
-            const int byte = Cp1251().Byte(ch);
-            code = byte >= 0 ? byte : kQuestionMark;
-            break;
-        }
-        case kEncodingUnicode:
-            break;
-        default:  // English, German
-            if (IsCyrillicLetter(ch)) {
-                code = EncodeCyrillicBlock(ch);
-            }
-            break;
+    encoding = ValidOrDefault(encoding);
+    if (encoding == kEncodingUnicode) {
+        return ShiftCode(ch);
     }
-    return ShiftCode(code);
+    return TablesFor(encoding)->encode[ch];
 }
 
 bool DecodeEdtUnits(int encoding, const uint16_t* in, char16_t* out, size_t n)

@@ -6,6 +6,7 @@
 #include <QStringEncoder>
 
 #include <array>
+#include <cstring>
 #include <memory>
 
 namespace scrivlet {
@@ -105,9 +106,11 @@ bool IsCyrillicLetter(char16_t ch)
     return ch >= kCapitalA && ch <= kSmallYa;
 }
 
+// Written without comparisons (the sign bit of 33 - unit), so that compilers keep runs of
+// it branch-free: text alternates between blanks and letters too often to predict.
 uint16_t UnshiftUnit(uint16_t unit)
 {
-    return unit > kShiftFrom ? unit - 1 : unit;
+    return uint16_t(unit - ((uint32_t(kShiftFrom) - unit) >> 31));
 }
 
 uint16_t ShiftCode(int code)
@@ -117,6 +120,37 @@ uint16_t ShiftCode(int code)
         code = kQuestionMark;
     }
     return uint16_t(code >= kShiftFrom ? code + 1 : code);
+}
+
+// ShiftCode for a Unicode character, branch-free like UnshiftUnit.
+uint16_t ShiftUnicode(char16_t ch)
+{
+    constexpr uint32_t kWrapped = uint32_t(kLargestUnit) + 1;
+    constexpr uint32_t kStoredQuestionMark = kQuestionMark + 1;
+    const uint32_t shifted = ch + ((uint32_t(kShiftFrom - 1) - ch) >> 31);
+    // Only U+FFFF reaches kWrapped; it turns into a stored '?'.
+    return uint16_t(shifted - (shifted >> 16) * (kWrapped - kStoredQuestionMark));
+}
+
+// Applies f to n units in blocks of fixed length through a local copy, so that the compiler
+// sees no aliasing and uses vector instructions; in and out may be the same buffer.
+template <typename In, typename Out, typename F>
+void ForEachUnit(const In* in, Out* out, size_t n, F f)
+{
+    constexpr size_t kBlock = 16;
+    size_t i = 0;
+    for (; i + kBlock <= n; i += kBlock) {
+        In block[kBlock];
+        std::memcpy(block, in + i, sizeof block);
+        Out result[kBlock];
+        for (size_t j = 0; j < kBlock; ++j) {
+            result[j] = Out(f(block[j]));
+        }
+        std::memcpy(out + i, result, sizeof result);
+    }
+    for (; i < n; ++i) {
+        out[i] = Out(f(in[i]));
+    }
 }
 
 int ValidOrDefault(int encoding)
@@ -251,7 +285,7 @@ uint16_t EncodeEdtChar(int encoding, char16_t ch)
 {
     encoding = ValidOrDefault(encoding);
     if (encoding == kEncodingUnicode) {
-        return ShiftCode(ch);
+        return ShiftUnicode(ch);
     }
     return TablesFor(encoding)->encode[ch];
 }
@@ -262,10 +296,7 @@ bool DecodeEdtUnits(int encoding, const uint16_t* in, char16_t* out, size_t n)
         return false;
     }
     if (encoding == kEncodingUnicode) {
-        for (size_t i = 0; i < n; ++i) {
-            const uint16_t unit = in[i];
-            out[i] = char16_t(unit - (unit > kShiftFrom ? 1 : 0));
-        }
+        ForEachUnit(in, out, n, UnshiftUnit);
         return true;
     }
     const char16_t* table = TablesFor(encoding)->decode;
@@ -281,12 +312,7 @@ bool EncodeEdtUnits(int encoding, const char16_t* in, uint16_t* out, size_t n)
         return false;
     }
     if (encoding == kEncodingUnicode) {
-        constexpr uint16_t kStoredQuestionMark = kQuestionMark + 1;
-        for (size_t i = 0; i < n; ++i) {
-            const char16_t ch = in[i];
-            const uint16_t shifted = uint16_t(ch + (ch >= kShiftFrom ? 1 : 0));
-            out[i] = ch == kLargestUnit ? kStoredQuestionMark : shifted;
-        }
+        ForEachUnit(in, out, n, ShiftUnicode);
         return true;
     }
     const uint16_t* table = TablesFor(encoding)->encode;

@@ -253,18 +253,20 @@ QString DecodeWindows(const CodePageTable& table, const char* data, qsizetype si
 QByteArray EncodeWindows(const CodePageTable& table, QStringView text)
 {
     QByteArray bytes(text.size(), Qt::Uninitialized);
+    char* out = bytes.data();
     const char16_t* in = text.utf16();
+    const qsizetype size = text.size();
     qsizetype written = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
+    for (qsizetype i = 0; i < size; ++i) {
         const char16_t ch = in[i];
         // A surrogate pair is one character, so one '?'.
-        if (QChar::isHighSurrogate(ch) && i + 1 < text.size() && QChar::isLowSurrogate(in[i + 1])) {
+        if (QChar::isHighSurrogate(ch) && i + 1 < size && QChar::isLowSurrogate(in[i + 1])) {
             ++i;
-            bytes[written++] = char(kQuestionMark);
+            out[written++] = char(kQuestionMark);
             continue;
         }
         const int byte = table.Byte(ch);
-        bytes[written++] = char(byte >= 0 ? byte : kQuestionMark);
+        out[written++] = char(byte >= 0 ? byte : kQuestionMark);
     }
     bytes.truncate(written);
     return bytes;

@@ -343,6 +343,9 @@ int TextCodePage(int encoding)
 
 QString DecodeText(int codePage, const char* data, qsizetype size)
 {
+    if (size < 0 || (data == nullptr && size > 0)) {
+        return QString();
+    }
     if (codePage == kCodePageUtf8) {
         // Stateless: a sequence cut off at the end becomes U+FFFD instead of vanishing.
         // ConvertInitialBom: a leading byte-order mark is text the user may want back.

@@ -293,6 +293,7 @@ private slots:
         QVERIFY(WindowsCodePage(437) == nullptr);
         QVERIFY(DecodeText(437, QByteArray("abc")).isNull());
         QVERIFY(EncodeText(437, u"abc").isNull());
+        QVERIFY(DecodeText(1252, "abc", -1).isNull());
         const uint16_t in[2] = {40, 50};
         char16_t out[2] = {7, 7};
         QVERIFY(!DecodeEdtUnits(kEncodingCount, in, out, 2));

@@ -203,6 +203,11 @@ uint16_t EncodeByRule(int encoding, char16_t ch)
         default:  // English, German
             if (IsCyrillicLetter(ch)) {
                 code = EncodeCyrillicBlock(ch);
+            } else if (const int byte = Cp1252().Byte(ch); byte >= 0) {
+                // The characters Windows-1252 keeps at 0x80-0x9F (euro sign, curly quotes,
+                // dashes) go back to those bytes; at their own code they would read back as
+                // another character after a save.
+                code = byte;
             }
             break;
     }

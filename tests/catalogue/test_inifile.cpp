@@ -207,14 +207,12 @@ private slots:
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<int>("value");
         QTest::newRow("zero") << QByteArray("0") << 0;
-        QTest::newRow("minus zero") << QByteArray("-0") << 0;
         QTest::newRow("max") << QByteArray("2147483647") << INT_MAX;
         QTest::newRow("max+1 wraps") << QByteArray("2147483648") << INT_MIN;
         QTest::newRow("min") << QByteArray("-2147483648") << INT_MIN;
         QTest::newRow("2^32-1") << QByteArray("4294967295") << -1;
         QTest::newRow("2^32") << QByteArray("4294967296") << 0;
         QTest::newRow("long") << QByteArray("99999999999") << 1215752191;
-        QTest::newRow("leading zeros") << QByteArray("007") << 7;
         QTest::newRow("sign then blank") << QByteArray("- 5") << 0;
         QTest::newRow("leading blanks") << QByteArray(" \t12") << 12;
         QTest::newRow("plus") << QByteArray("+7") << 7;

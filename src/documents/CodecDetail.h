@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FormatCatalogue.h"
+
 #include <QIODevice>
 #include <QList>
 #include <QString>
@@ -12,8 +14,6 @@ namespace scrivlet {
 
 class RecordGrid;
 class GridCell;
-struct EdtFormat;
-struct FieldDef;
 
 namespace codec {
 
@@ -54,14 +54,21 @@ private:
     bool simple_ = false;
 };
 
-// The cell of a non-text field of row i, or null for a text field.
+// Label and text fields have cells; a field of any other type has none.
+inline bool MakesCell(const FieldSpan& field)
+{
+    return field.type == kLabelField || field.type == kTextField;
+}
+
+// The cell of a label field of row i; null for other fields.
 GridCell* MakeNonTextCell(const FieldSpan& field, const RowLabels& labels, int row);
 
 // The text of a cell, empty for a missing cell.
 QString CellText(const RecordGrid& grid, int row, int column);
 
-// Adds cells to row `row` (appending the row for column 0); false when the grid refuses.
-bool PlaceCell(RecordGrid& grid, int row, int column, GridCell* cell);
+// Puts cell (possibly null) into row `row`, appending the row for column 0. made is false
+// when a cell should exist but could not be allocated. False when the grid refuses.
+bool PlaceCell(RecordGrid& grid, int row, int column, GridCell* cell, bool made);
 
 // Index of the last record that a save writes: trailing records whose text fields are all
 // empty are left out, record 0 never; -1 without records.

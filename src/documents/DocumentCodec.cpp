@@ -73,11 +73,10 @@ QString RowLabels::Make(const FieldDef& field, int row) const
 
 GridCell* MakeNonTextCell(const FieldSpan& field, const RowLabels& labels, int row)
 {
+    // A field of an unknown type is stored nowhere and gets no cell, as in a new record.
     if (field.type == kLabelField)
         return CreateLabelCell(labels.Make(*field.def, row));
-    // A field of an unknown type is stored nowhere; an empty, read-only cell keeps its column
-    // from holding a gap.
-    return CreateLabelCell(QString());
+    return nullptr;
 }
 
 QString CellText(const RecordGrid& grid, int row, int column)
@@ -91,13 +90,13 @@ QString CellText(const RecordGrid& grid, int row, int column)
     return value.toString();
 }
 
-bool PlaceCell(RecordGrid& grid, int row, int column, GridCell* cell)
+bool PlaceCell(RecordGrid& grid, int row, int column, GridCell* cell, bool made)
 {
-    if (!cell)
-        return false;
+    if (!made)
+        return false;  // out of memory
     if (column == 0)
         return grid.InsertRecordRow(row, cell) == row;
-    if (grid.SetCell(row, column, cell))
+    if (!cell || grid.SetCell(row, column, cell))
         return true;
     delete cell;
     return false;
@@ -177,7 +176,7 @@ bool BuildEdtRow(RecordGrid& grid, const Layout& layout, const RowLabels& labels
         } else {
             cell = MakeNonTextCell(field, labels, row);
         }
-        if (!PlaceCell(grid, row, k, cell))
+        if (!PlaceCell(grid, row, k, cell, cell || !MakesCell(field)))
             return false;
     }
     return true;
@@ -208,6 +207,7 @@ bool ReadEdtRecords(RecordGrid& grid, const Layout& layout, QFile& file, int enc
     if (buffer.size() != chunkRecords * recordBytes)
         return false;
 
+    grid.ReserveRows(static_cast<int>(recordCount) + 1);
     const char16_t* decode = DecodeTable(encoding);
     std::vector<char16_t> scratch(layout.recordLength);
     const RowLabels labels;
@@ -307,6 +307,7 @@ void FinishGrid(RecordGrid& grid)
 {
     grid.AppendAddRow();
     grid.SetModeFlags(kDocumentGridModes);
+    grid.RefreshAppearance();
 }
 
 }  // namespace

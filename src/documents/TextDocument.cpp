@@ -126,7 +126,7 @@ bool ReadTextRecords(RecordGrid& grid, const Layout& layout, QIODevice& file, in
             } else {
                 cell = MakeNonTextCell(field, labels, row);
             }
-            if (!PlaceCell(grid, row, k, cell))
+            if (!PlaceCell(grid, row, k, cell, cell || !MakesCell(field)))
                 return false;
         }
         // The file ended inside this record: its missing texts are empty and reading stops.

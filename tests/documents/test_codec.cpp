@@ -29,7 +29,8 @@ enum : int {
     kPastEnd,   // 4 units: fields reaching outside the record
     kZeroLength,
     kNegativeLength,
-    kHuge,  // 2^30 units
+    kHuge,     // 2^30 units
+    kOddType,  // 2 units: a field of an unknown type first, Text 0..1
 };
 
 void InstallTestFormats()
@@ -46,6 +47,9 @@ void InstallTestFormats()
     GlobalCatalogue().Append(MakeFormat(0, {TextField("Text", 0, 1)}));
     GlobalCatalogue().Append(MakeFormat(-4, {TextField("Text", 0, 1)}));
     GlobalCatalogue().Append(MakeFormat(1 << 30, {TextField("Text", 0, 4)}));
+    FieldDef odd = TextField("Odd", 0, 2);
+    odd.type = 7;
+    GlobalCatalogue().Append(MakeFormat(2, {odd, TextField("Text", 0, 2)}));
 }
 
 QList<int> Repeat(const QList<int>& record, int times)
@@ -308,6 +312,20 @@ private slots:
         grid.CellAt(0, 1)->SetValue(QStringLiteral("never stored"));
         QVERIFY(SaveDocument(grid));
         QCOMPARE(ReadBytes(path), Units({66, 67, 68, 69, 70, 71, 72, 73}));
+    }
+
+    void unknownFieldTypeHasNoCell()
+    {
+        const QString path = Path("odd.edt");
+        QVERIFY(WriteBytes(path, Units({66, 67, 68, 0})));
+        RecordGrid grid;
+        QVERIFY(LoadDocument(grid, path, kFileTypeEdt, 0, kOddType, true));
+        QCOMPARE(RecordTexts(grid), (QList<QStringList>{{"<none>", "AB"}, {"<none>", "C"}}));
+        grid.AppendNewRecord();
+        QVERIFY(SaveDocument(grid));
+        QCOMPARE(ReadBytes(path), Units({66, 67, 68, 0}));
+        QVERIFY(SaveDocumentAs(grid, Path("odd.txt"), kFileTypeText, 0, -1));
+        QCOMPARE(ReadBytes(Path("odd.txt")), QByteArray("AB\nC\n"));
     }
 
     void hugeRecordLengthAnswersAtOnce()

@@ -73,6 +73,9 @@ private:
         pos_ = 0;
         scanFrom_ = scanned;
         const qsizetype old = buffer_.size();
+        // Grow geometrically, so that one very long line is not copied over and over.
+        if (buffer_.capacity() < old + kIoChunkBytes)
+            buffer_.reserve(std::max(old + kIoChunkBytes, 2 * buffer_.capacity()));
         buffer_.resize(old + kIoChunkBytes);
         const qint64 n = file_.read(buffer_.data() + old, kIoChunkBytes);
         if (n < 0)

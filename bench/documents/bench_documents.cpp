@@ -159,8 +159,8 @@ int Driver(QStringList args)
     const QStringList ops = {"load-edt", "save-edt", "load-txt", "save-txt"};
     QHash<QString, double> perRecord;  // op -> seconds per record at the smallest size
     std::printf(
-        "| operation | records | time s (best of %d) | records/s | peak MB | "
-        "per record vs first size |\n|---|---:|---:|---:|---:|---:|\n",
+        "| operation | records | time s (best of %d) | cpu s | records/s | peak MB | "
+        "per record vs first size |\n|---|---:|---:|---:|---:|---:|---:|\n",
         repeat);
     for (int n : sizes) {
         QTemporaryDir dir;

@@ -6,6 +6,7 @@
 #include <QStringEncoder>
 
 #include <array>
+#include <cstring>
 #include <memory>
 
 namespace scrivlet {
@@ -105,9 +106,11 @@ bool IsCyrillicLetter(char16_t ch)
     return ch >= kCapitalA && ch <= kSmallYa;
 }
 
+// Written without comparisons (the sign bit of 33 - unit), so that compilers keep runs of
+// it branch-free: text alternates between blanks and letters too often to predict.
 uint16_t UnshiftUnit(uint16_t unit)
 {
-    return unit > kShiftFrom ? unit - 1 : unit;
+    return uint16_t(unit - ((uint32_t(kShiftFrom) - unit) >> 31));
 }
 
 uint16_t ShiftCode(int code)
@@ -119,82 +122,46 @@ uint16_t ShiftCode(int code)
     return uint16_t(code >= kShiftFrom ? code + 1 : code);
 }
 
+// ShiftCode for a Unicode character, branch-free like UnshiftUnit.
+uint16_t ShiftUnicode(char16_t ch)
+{
+    constexpr uint32_t kWrapped = uint32_t(kLargestUnit) + 1;
+    constexpr uint32_t kStoredQuestionMark = kQuestionMark + 1;
+    const uint32_t shifted = ch + ((uint32_t(kShiftFrom - 1) - ch) >> 31);
+    // Only U+FFFF reaches kWrapped; it turns into a stored '?'.
+    return uint16_t(shifted - (shifted >> 16) * (kWrapped - kStoredQuestionMark));
+}
+
+// Applies f to n units in blocks of fixed length through a local copy, so that the compiler
+// sees no aliasing and uses vector instructions; in and out may be the same buffer.
+template <typename In, typename Out, typename F>
+void ForEachUnit(const In* in, Out* out, size_t n, F f)
+{
+    constexpr size_t kBlock = 16;
+    size_t i = 0;
+    for (; i + kBlock <= n; i += kBlock) {
+        In block[kBlock];
+        std::memcpy(block, in + i, sizeof block);
+        Out result[kBlock];
+        for (size_t j = 0; j < kBlock; ++j) {
+            result[j] = Out(f(block[j]));
+        }
+        std::memcpy(out + i, result, sizeof result);
+    }
+    for (; i < n; ++i) {
+        out[i] = Out(f(in[i]));
+    }
+}
+
 int ValidOrDefault(int encoding)
 {
     return IsValidEncoding(encoding) ? encoding : int(kEncodingEnglish);
 }
 
-// Every unit through the per-character functions, once, so the bulk path cannot drift
-// from them. The Unicode encoding needs no table.
-struct UnitTables {
-    char16_t decode[kUnitCount];
-    uint16_t encode[kUnitCount];
-};
-
-std::unique_ptr<UnitTables> BuildUnitTables(int encoding)
-{
-    auto tables = std::make_unique<UnitTables>();
-    for (int unit = 0; unit < kUnitCount; ++unit) {
-        tables->decode[unit] = DecodeEdtChar(encoding, uint16_t(unit));
-        tables->encode[unit] = EncodeEdtChar(encoding, char16_t(unit));
-    }
-    return tables;
-}
-
-const UnitTables* TablesFor(int encoding)
-{
-    static const std::unique_ptr<UnitTables> latin = BuildUnitTables(kEncodingEnglish);
-    static const std::unique_ptr<UnitTables> polish = BuildUnitTables(kEncodingPolish);
-    static const std::unique_ptr<UnitTables> russian = BuildUnitTables(kEncodingRussian);
-    switch (encoding) {
-        case kEncodingEnglish:
-        case kEncodingGerman:
-            return latin.get();
-        case kEncodingPolish:
-            return polish.get();
-        case kEncodingRussian:
-            return russian.get();
-        default:
-            return nullptr;
-    }
-}
-
-QString DecodeWindows(const CodePageTable& table, const char* data, qsizetype size)
-{
-    QString text(size, Qt::Uninitialized);
-    char16_t* out = reinterpret_cast<char16_t*>(text.data());
-    for (qsizetype i = 0; i < size; ++i) {
-        out[i] = table.Char(uint8_t(data[i]));
-    }
-    return text;
-}
-
-QByteArray EncodeWindows(const CodePageTable& table, QStringView text)
-{
-    QByteArray bytes(text.size(), Qt::Uninitialized);
-    const char16_t* in = text.utf16();
-    qsizetype written = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t ch = in[i];
-        // A surrogate pair is one character, so one '?'.
-        if (QChar::isHighSurrogate(ch) && i + 1 < text.size() && QChar::isLowSurrogate(in[i + 1])) {
-            ++i;
-            bytes[written++] = char(kQuestionMark);
-            continue;
-        }
-        const int byte = table.Byte(ch);
-        bytes[written++] = char(byte >= 0 ? byte : kQuestionMark);
-    }
-    bytes.truncate(written);
-    return bytes;
-}
-
-}  // namespace
-
-char16_t DecodeEdtChar(int encoding, uint16_t unit)
+char16_t DecodeByRule(int encoding, uint16_t unit)
 {
     const uint16_t code = UnshiftUnit(unit);
-    switch (ValidOrDefault(encoding)) {
+    switch (encoding) {
         case kEncodingPolish:
             if (InCyrillicBlock(code)) {
                 return DecodeCyrillicBlock(code);
@@ -215,10 +182,10 @@ char16_t DecodeEdtChar(int encoding, uint16_t unit)
     }
 }
 
-uint16_t EncodeEdtChar(int encoding, char16_t ch)
+uint16_t EncodeByRule(int encoding, char16_t ch)
 {
     int code = ch;
-    switch (ValidOrDefault(encoding)) {
+    switch (encoding) {
         case kEncodingPolish:
             if (IsCyrillicLetter(ch)) {
                 code = EncodeCyrillicBlock(ch);
@@ -236,10 +203,98 @@ uint16_t EncodeEdtChar(int encoding, char16_t ch)
         default:  // English, German
             if (IsCyrillicLetter(ch)) {
                 code = EncodeCyrillicBlock(ch);
+            } else if (const int byte = Cp1252().Byte(ch); byte >= 0) {
+                // The characters Windows-1252 keeps at 0x80-0x9F (euro sign, curly quotes,
+                // dashes) go back to those bytes; at their own code they would read back as
+                // another character after a save.
+                code = byte;
             }
             break;
     }
     return ShiftCode(code);
+}
+
+// The rules above, applied to every unit once, so the transforms are one lookup each and
+// the per-unit and bulk paths cannot drift apart. Unicode needs no table.
+struct UnitTables {
+    char16_t decode[kUnitCount];
+    uint16_t encode[kUnitCount];
+};
+
+std::unique_ptr<UnitTables> BuildUnitTables(int encoding)
+{
+    auto tables = std::make_unique<UnitTables>();
+    for (int unit = 0; unit < kUnitCount; ++unit) {
+        tables->decode[unit] = DecodeByRule(encoding, uint16_t(unit));
+        tables->encode[unit] = EncodeByRule(encoding, char16_t(unit));
+    }
+    return tables;
+}
+
+struct AllUnitTables {
+    std::unique_ptr<UnitTables> latin = BuildUnitTables(kEncodingEnglish);
+    std::unique_ptr<UnitTables> polish = BuildUnitTables(kEncodingPolish);
+    std::unique_ptr<UnitTables> russian = BuildUnitTables(kEncodingRussian);
+    const UnitTables* byEncoding[kEncodingCount] = {latin.get(), latin.get(), polish.get(),
+                                                    russian.get(), nullptr};
+};
+
+const UnitTables* TablesFor(int encoding)
+{
+    static const AllUnitTables tables;
+    return tables.byEncoding[encoding];
+}
+
+QString DecodeWindows(const CodePageTable& table, const char* data, qsizetype size)
+{
+    QString text(size, Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    for (qsizetype i = 0; i < size; ++i) {
+        out[i] = table.Char(uint8_t(data[i]));
+    }
+    return text;
+}
+
+QByteArray EncodeWindows(const CodePageTable& table, QStringView text)
+{
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    char* out = bytes.data();
+    const char16_t* in = text.utf16();
+    const qsizetype size = text.size();
+    qsizetype written = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t ch = in[i];
+        // A surrogate pair is one character, so one '?'.
+        if (QChar::isHighSurrogate(ch) && i + 1 < size && QChar::isLowSurrogate(in[i + 1])) {
+            ++i;
+            out[written++] = char(kQuestionMark);
+            continue;
+        }
+        const int byte = table.Byte(ch);
+        out[written++] = char(byte >= 0 ? byte : kQuestionMark);
+    }
+    bytes.truncate(written);
+    return bytes;
+}
+
+}  // namespace
+
+char16_t DecodeEdtChar(int encoding, uint16_t unit)
+{
+    encoding = ValidOrDefault(encoding);
+    if (encoding == kEncodingUnicode) {
+        return UnshiftUnit(unit);
+    }
+    return TablesFor(encoding)->decode[unit];
+}
+
+uint16_t EncodeEdtChar(int encoding, char16_t ch)
+{
+    encoding = ValidOrDefault(encoding);
+    if (encoding == kEncodingUnicode) {
+        return ShiftUnicode(ch);
+    }
+    return TablesFor(encoding)->encode[ch];
 }
 
 bool DecodeEdtUnits(int encoding, const uint16_t* in, char16_t* out, size_t n)
@@ -248,10 +303,7 @@ bool DecodeEdtUnits(int encoding, const uint16_t* in, char16_t* out, size_t n)
         return false;
     }
     if (encoding == kEncodingUnicode) {
-        for (size_t i = 0; i < n; ++i) {
-            const uint16_t unit = in[i];
-            out[i] = char16_t(unit - (unit > kShiftFrom ? 1 : 0));
-        }
+        ForEachUnit(in, out, n, UnshiftUnit);
         return true;
     }
     const char16_t* table = TablesFor(encoding)->decode;
@@ -267,12 +319,7 @@ bool EncodeEdtUnits(int encoding, const char16_t* in, uint16_t* out, size_t n)
         return false;
     }
     if (encoding == kEncodingUnicode) {
-        constexpr uint16_t kStoredQuestionMark = kQuestionMark + 1;
-        for (size_t i = 0; i < n; ++i) {
-            const char16_t ch = in[i];
-            const uint16_t shifted = uint16_t(ch + (ch >= kShiftFrom ? 1 : 0));
-            out[i] = ch == kLargestUnit ? kStoredQuestionMark : shifted;
-        }
+        ForEachUnit(in, out, n, ShiftUnicode);
         return true;
     }
     const uint16_t* table = TablesFor(encoding)->encode;
@@ -301,6 +348,9 @@ int TextCodePage(int encoding)
 
 QString DecodeText(int codePage, const char* data, qsizetype size)
 {
+    if (size < 0 || (data == nullptr && size > 0)) {
+        return QString();
+    }
     if (codePage == kCodePageUtf8) {
         // Stateless: a sequence cut off at the end becomes U+FFFD instead of vanishing.
         // ConvertInitialBom: a leading byte-order mark is text the user may want back.

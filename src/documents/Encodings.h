@@ -53,8 +53,9 @@ int TextCodePage(int encoding);
 // Whole texts between QString and the bytes of a code page (1250, 1251, 1252, 65001).
 // Unmappable characters become '?', invalid UTF-8 becomes U+FFFD, a UTF-8 byte-order mark
 // is kept as U+FEFF. A character outside the BMP becomes one '?' in the 8-bit code pages; an
-// unpaired surrogate becomes '?' there and U+FFFD in UTF-8. Any other code page number gives
-// a null QString or QByteArray; a known one never does, also for an empty text.
+// unpaired surrogate becomes '?' there and U+FFFD in UTF-8. Any other code page number (or a
+// negative size) gives a null QString or QByteArray; success never does, also for an empty
+// text.
 QString DecodeText(int codePage, const char* data, qsizetype size);
 inline QString DecodeText(int codePage, const QByteArray& bytes)
 {

@@ -42,9 +42,10 @@ SearchOutcome Walk(const RecordGrid& grid, const QString& pattern, quint32 flags
         return SearchOutcome::NotFound;
 
     const bool backwards = (flags & kSearchBackwards) != 0;
-    // No selection and the add-row selected both mean: every record once, from the first
-    // (forwards) or the last (backwards).
-    int start = grid.SelectedRow();
+    // The list's own selection: after a click on the add-row it stays there while the new
+    // record holds the selected cell. No selection and the add-row both mean: every record
+    // once, from the first (forwards) or the last (backwards).
+    int start = grid.ListSelectedRow();
     if (start < 0 || start >= n)
         start = -1;
     auto next = [&](int row) {

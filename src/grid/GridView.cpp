@@ -3,6 +3,7 @@
 #include "FormatCatalogue.h"
 #include "InplaceEdit.h"
 #include "RecordGrid.h"
+#include "SearchWalk.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
@@ -350,9 +351,27 @@ void GridView::EditCommand(int command)
     }
 }
 
-void GridView::FindRequest(const QString& /*pattern*/, quint32 /*flags*/)
+void GridView::FindRequest(const QString& pattern, quint32 flags)
 {
-    // The search walk is wired in once the search library provides it.
+    SearchHit hit;
+    switch (FindNext(*d_->grid, pattern, flags, &hit)) {
+        case SearchOutcome::InvalidPattern:
+            // The find dialog has no message for it; the grid stays as it was.
+            QApplication::beep();
+            return;
+        case SearchOutcome::NotFound:
+            return;
+        case SearchOutcome::Found:
+            break;
+    }
+    SelectCell(hit.row, hit.column);
+    if (!BeginEditLimited(hit.row, hit.column))
+        return;
+    InplaceEdit* editor = Editor();
+    if (!editor)
+        return;
+    editor->setFocus(Qt::OtherFocusReason);
+    editor->setSelection(hit.selectionStart, hit.selectionEnd - hit.selectionStart);
 }
 
 // --- window operations ---------------------------------------------------------------------

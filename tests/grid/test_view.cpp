@@ -2,6 +2,7 @@
 #include "GridView.h"
 #include "InplaceEdit.h"
 #include "RecordGrid.h"
+#include "SearchWalk.h"
 #include "TestRegistry.h"
 #include "UiText.h"
 
@@ -464,6 +465,50 @@ private slots:
         QCOMPARE(f.grid->SelectedRow(), -1);
         QCOMPARE(f.grid->SelectedColumn(), -1);
         QCOMPARE(f.grid->ListSelectedRow(), -1);
+    }
+
+    void findOpensTheEditorOnTheHit_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<int>("row");  // -1: nothing found
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("selected");
+        QTest::newRow("whole text") << "note 2" << 0 << 2 << 2 << "note 2";
+        QTest::newRow("middle of a text") << "ME 1" << 0 << 1 << 1 << "me 1";
+        QTest::newRow("whole word") << "1" << int(kSearchWholeWord) << 1 << 1 << "1";
+        QTest::newRow("regular expression") << "o[t]e 1" << int(kSearchRegex) << 1 << 2 << "ote 1";
+        QTest::newRow("not found") << "zzz" << 0 << -1 << -1 << "";
+        QTest::newRow("invalid pattern") << "(" << int(kSearchRegex) << -1 << -1 << "";
+    }
+    void findOpensTheEditorOnTheHit()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, flags);
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(QString, selected);
+        Fixture f(3);
+        f.view->SelectCell(0, 1);
+        f.view->FindRequest(BuildSearchPattern(text, quint32(flags)), quint32(flags));
+        if (row < 0) {
+            QVERIFY(!f.Editor());
+            QCOMPARE(f.grid->SelectedRow(), 0);
+            QCOMPARE(f.grid->SelectedColumn(), 1);
+            QVERIFY(f.view->hasFocus());
+            return;
+        }
+        QVERIFY(f.Editor());
+        QVERIFY(f.Editor()->hasFocus());
+        QCOMPARE(f.grid->SelectedRow(), row);
+        QCOMPARE(f.grid->SelectedColumn(), column);
+        QCOMPARE(f.grid->EditRow(), row);
+        QCOMPARE(f.grid->EditColumn(), column);
+        QCOMPARE(f.Editor()->selectedText(), selected);
+        QCOMPARE(f.Editor()->TextLimit(), column == 1 ? kNameSize : 20);
+        // Finding again moves on; the open editor is closed first.
+        f.view->FindRequest(BuildSearchPattern(text, quint32(flags)), quint32(flags));
+        QCOMPARE(f.LiveEditors(), 1);
     }
 
     void overlongTextIsPink_data()

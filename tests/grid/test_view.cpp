@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -509,6 +510,84 @@ private slots:
         // Finding again moves on; the open editor is closed first.
         f.view->FindRequest(BuildSearchPattern(text, quint32(flags)), quint32(flags));
         QCOMPARE(f.LiveEditors(), 1);
+    }
+
+    void cellColours_data()
+    {
+        QTest::addColumn<quint32>("modes");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("where");  // background, bottom line, right line, frame
+        QTest::addColumn<int>("role");       // QPalette role expected there
+        const quint32 doc = kDocumentGridModes;
+        QTest::newRow("plain cell") << doc << 2 << 1 << "background" << int(QPalette::Base);
+        QTest::newRow("selected row") << doc << 0 << 1 << "background" << int(QPalette::Button);
+        QTest::newRow("selected cell without 0x20")
+            << doc << 0 << 2 << "background" << int(QPalette::Button);
+        QTest::newRow("selected cell with 0x20")
+            << (doc | kModeSelectionColours) << 0 << 2 << "background" << int(QPalette::Highlight);
+        QTest::newRow("no row highlight") << quint32(kModeClickEdits | kModeAddRow) << 0 << 1
+                                          << "background" << int(QPalette::Base);
+        QTest::newRow("grid line, bottom") << doc << 2 << 1 << "bottom" << int(QPalette::Button);
+        QTest::newRow("grid line, right") << doc << 2 << 1 << "right" << int(QPalette::Button);
+        QTest::newRow("no grid lines")
+            << (doc | kModeNoGridLines) << 2 << 1 << "bottom" << int(QPalette::Base);
+        QTest::newRow("focus frame") << doc << 0 << 2 << "frame" << int(QPalette::Highlight);
+        QTest::newRow("no frame on other cells")
+            << doc << 0 << 1 << "frame" << int(QPalette::Button);
+    }
+    void cellColours()
+    {
+        QFETCH(quint32, modes);
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(QString, where);
+        QFETCH(int, role);
+        Fixture f(3);
+        // Distinct colours, so that every rule shows in the pixels.
+        QPalette palette = f.view->palette();
+        palette.setColor(QPalette::Base, QColor(250, 250, 250));
+        palette.setColor(QPalette::Button, QColor(200, 210, 220));
+        palette.setColor(QPalette::Highlight, QColor(20, 60, 200));
+        f.view->setPalette(palette);
+        f.grid->SetModeFlags(modes);
+        f.view->SelectCell(0, 2);
+        QCoreApplication::processEvents();
+        const QImage image = f.view->viewport()->grab().toImage();
+        const QRect rect = f.view->GetCellRect(row, column);
+        QPoint probe;
+        if (where == QLatin1String("background"))
+            probe = QPoint(rect.right() - 4, rect.top() + 3);
+        else if (where == QLatin1String("bottom"))
+            probe = QPoint(rect.right() - 4, rect.bottom());
+        else if (where == QLatin1String("right"))
+            probe = QPoint(rect.right(), rect.top() + 3);
+        else
+            probe = QPoint(rect.left(), rect.center().y());
+        QCOMPARE(image.pixelColor(probe),
+                 palette.color(QPalette::Active, QPalette::ColorRole(role)));
+    }
+
+    void tabKey_data()
+    {
+        QTest::addColumn<bool>("navigates");
+        QTest::newRow("next control") << false;
+        QTest::newRow("next column (mode 0x04)") << true;
+    }
+    void tabKey()
+    {
+        QFETCH(bool, navigates);
+        Fixture f(3);
+        auto* other = new QLineEdit(&f.window);
+        f.window.setMenuWidget(other);
+        if (navigates)
+            f.grid->SetModeFlags(f.grid->ModeFlags() | kModeTabNavigates);
+        f.view->SelectCell(1, 1);
+        f.view->setFocus();
+        QTest::keyClick(f.view, Qt::Key_Tab);
+        QCoreApplication::processEvents();
+        QCOMPARE(f.grid->SelectedColumn(), navigates ? 2 : 1);
+        QCOMPARE(other->hasFocus(), !navigates);
     }
 
     void overlongTextIsPink_data()

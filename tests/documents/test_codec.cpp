@@ -133,7 +133,7 @@ private slots:
         QTest::newRow("longer-cut") << 0 << "ABCDE"
                                     << "123456" << QList<int>{66, 67, 68, 50, 51, 52, 53, 0};
         QTest::newRow("english-small-cyrillic")
-            << 0 << u"жЖ"_qs << u"ä€"_qs << QList<int>{1109, 1109, 0, 229, 8365, 0, 0, 0};
+            << 0 << u"жЖ"_qs << u"ä"_qs << QList<int>{1109, 1109, 0, 229, 0, 0, 0, 0};
         QTest::newRow("russian") << 3 << u"я中"_qs << "" << QList<int>{256, 64, 0, 0, 0, 0, 0, 0};
         QTest::newRow("unicode") << 4 << u"中"_qs << "" << QList<int>{0x4E2E, 0, 0, 0, 0, 0, 0, 0};
     }

@@ -17,6 +17,10 @@ class RecordGrid;
 constexpr int kCellKindValue = 2;  // label cells, the add-row cell
 constexpr int kCellKindText = 3;   // editable text cells
 
+// Texts taken from the string table for the grid (row-label pattern, add-row text) are cut
+// to this many characters.
+constexpr int kMaxResourceText = 127;
+
 // Actions passed to Activate.
 enum ActivateAction : int {
     kActivateNotBegun = 1,  // editing was asked for and did not begin
@@ -65,6 +69,11 @@ public:
     virtual QString Text() const = 0;
     virtual void SetTextLimit(int limit) = 0;
     virtual void FocusAndSelectAll() = 0;
+    // Shows the editor where it was created and gives it the keyboard focus.
+    virtual void ShowAndFocus() = 0;
+    virtual bool HasFocus() const = 0;
+    // Closes the editor later: it may be inside its own event handler right now.
+    virtual void PostCloseRequest() = 0;
 };
 
 class GridCell {
@@ -72,7 +81,7 @@ public:
     GridCell() = default;
     GridCell(const GridCell&) = delete;
     GridCell& operator=(const GridCell&) = delete;
-    virtual ~GridCell() = default;
+    virtual ~GridCell();
 
     virtual int GetKind() const = 0;
     virtual void SetOwner(RecordGrid* owner, quint32 data);
@@ -97,8 +106,10 @@ public:
 
 protected:
     RecordGrid* owner_ = nullptr;
-    // The grid implementation may pack the rarely used fields (name, item data, display
-    // override) elsewhere to keep a cell small.
+    // Item data and the display override are almost never set; they live in a side table
+    // so that a million cells stay small. hasExtras_ says whether the table has an entry.
+    bool enabled_ = true;
+    bool hasExtras_ = false;
 };
 
 class ValueCell : public GridCell {

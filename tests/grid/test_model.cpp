@@ -1,0 +1,711 @@
+#include "FormatCatalogue.h"
+#include "GridCell.h"
+#include "RecordGrid.h"
+#include "TestRegistry.h"
+#include "UiText.h"
+
+#include <QRect>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <malloc.h>
+
+#include <memory>
+#include <vector>
+
+using namespace scrivlet;
+
+namespace {
+
+// An editor without a window: it ends its edit on focus loss the way InplaceEdit does
+// (changed text -> CommitRequest, else CancelRequest).
+class FakeEditor : public InplaceControl {
+public:
+    FakeEditor(RecordGrid* grid, QString text) : grid_(grid), text_(text), opening_(text) {}
+
+    QString Text() const override { return text_; }
+    void SetTextLimit(int limit) override { limit_ = limit; }
+    void FocusAndSelectAll() override { focus_ = true; }
+    void ShowAndFocus() override { focus_ = true; }
+    bool HasFocus() const override { return focus_; }
+    void PostCloseRequest() override
+    {
+        ++closeRequests_;
+        closing_ = true;
+    }
+
+    void LoseFocus()
+    {
+        if (!focus_)
+            return;
+        focus_ = false;
+        if (!closing_)
+            EndTheEdit();
+    }
+    void EndTheEdit()
+    {
+        if (text_ != opening_)
+            grid_->CommitRequest(this);
+        else
+            grid_->CancelRequest(this);
+    }
+
+    RecordGrid* grid_;
+    QString text_;
+    QString opening_;
+    int limit_ = -1;
+    bool focus_ = false;
+    bool closing_ = false;
+    int closeRequests_ = 0;
+};
+
+class FakeHost : public GridHost {
+public:
+    explicit FakeHost(RecordGrid* grid) : grid_(grid) { grid->SetHost(this); }
+
+    QRect CellRect(int row, int column) const override
+    {
+        return QRect(column * 100, row * 20, 100, 20);
+    }
+    InplaceControl* CreateEditor(const QRect& rect, const QString& text) override
+    {
+        lastRect = rect;
+        editors.push_back(std::make_unique<FakeEditor>(grid_, text));
+        return editors.back().get();
+    }
+    void FocusGrid() override
+    {
+        for (auto& editor : editors)
+            editor->LoseFocus();
+    }
+    bool SelectListRow(int row) override
+    {
+        selectCalls.push_back(row);
+        if (row != grid_->ListSelectedRow())
+            grid_->ListRowSelected(row);
+        return true;
+    }
+    void Beep() override { ++beeps; }
+
+    FakeEditor* Last() const { return editors.empty() ? nullptr : editors.back().get(); }
+    int OpenEditors() const
+    {
+        int open = 0;
+        for (const auto& editor : editors)
+            open += editor->closeRequests_ == 0 ? 1 : 0;
+        return open;
+    }
+
+    RecordGrid* grid_;
+    std::vector<std::unique_ptr<FakeEditor>> editors;
+    std::vector<int> selectCalls;
+    QRect lastRect;
+    int beeps = 0;
+};
+
+// A text cell that cannot take an editor's text.
+class StubbornCell : public TextCell {
+public:
+    bool SetValueFromEditor(const InplaceControl&) override { return false; }
+};
+
+int AddFormat(const QList<FieldDef>& fields)
+{
+    EdtFormat format;
+    format.name = QStringLiteral("test %1").arg(GlobalCatalogue().Count());
+    format.recordLength = 64;
+    for (int k = 0; k < fields.size(); ++k)
+        format.fields[static_cast<size_t>(k)] = fields[k];
+    GlobalCatalogue().Append(format);
+    return GlobalCatalogue().Count() - 1;
+}
+
+FieldDef Field(const QString& caption, int type, int size = 40, QStringList labels = {})
+{
+    FieldDef field;
+    field.caption = caption;
+    field.width = -1;
+    field.type = type;
+    field.size = size;
+    field.labels = labels;
+    return field;
+}
+
+// A document grid the way the codec builds one: columns, records, add-row, modes 0x51.
+void Fill(RecordGrid& grid, int formatIndex, int records, bool addRow = true)
+{
+    grid.SetFormatIndex(formatIndex);
+    const EdtFormat* format = GlobalCatalogue().At(formatIndex);
+    int fields = 0;
+    while (fields < kMaxFields && !format->fields[static_cast<size_t>(fields)].caption.isEmpty())
+        ++fields;
+    for (int k = 0; k < fields; ++k)
+        grid.InsertColumn(k, format->fields[static_cast<size_t>(k)].caption, -1);
+    for (int r = 0; r < records; ++r) {
+        for (int k = 0; k < fields; ++k) {
+            const FieldDef& field = format->fields[static_cast<size_t>(k)];
+            GridCell* cell =
+                field.type == kLabelField
+                    ? static_cast<GridCell*>(CreateLabelCell(QStringLiteral("# %1").arg(r)))
+                    : CreateTextCell(QStringLiteral("text %1.%2").arg(r).arg(k));
+            if (k == 0)
+                QCOMPARE(grid.InsertRecordRow(-1, cell), r);
+            else
+                QVERIFY(grid.SetCell(r, k, cell));
+        }
+    }
+    if (addRow)
+        grid.AppendAddRow();
+    grid.SetModeFlags(addRow ? kDocumentGridModes : kModeClickEdits);
+    grid.SetModified(false);
+}
+
+QString TextOf(const RecordGrid& grid, int row, int column)
+{
+    QVariant value;
+    GridCell* cell = grid.CellAt(row, column);
+    if (!cell || !cell->GetValue(&value))
+        return QStringLiteral("<none>");
+    return value.toString();
+}
+
+}  // namespace
+
+class TestModel : public QObject {
+    Q_OBJECT
+
+private:
+    int labelText_ = -1;  // label, text, text
+
+private slots:
+    void initTestCase()
+    {
+        SetUiLanguage(UiLanguage::English);
+        labelText_ = AddFormat({Field("Id", kLabelField), Field("Name", kTextField, 40),
+                                Field("Note", kTextField, 8)});
+    }
+
+    void insertRecordRowClampsBeforeAddRow_data()
+    {
+        QTest::addColumn<bool>("addRow");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("expected");
+        // Three records; with the add-row the list holds four items.
+        QTest::newRow("add-row, negative") << true << -1 << 3;
+        QTest::newRow("add-row, at item count") << true << 4 << 3;
+        QTest::newRow("add-row, far beyond") << true << 100 << 3;
+        QTest::newRow("add-row, at record count") << true << 3 << 3;
+        QTest::newRow("add-row, first") << true << 0 << 0;
+        QTest::newRow("add-row, middle") << true << 2 << 2;
+        QTest::newRow("plain, negative") << false << -5 << 3;
+        QTest::newRow("plain, beyond") << false << 4 << 3;
+        QTest::newRow("plain, middle") << false << 1 << 1;
+    }
+    void insertRecordRowClampsBeforeAddRow()
+    {
+        QFETCH(bool, addRow);
+        QFETCH(int, index);
+        QFETCH(int, expected);
+        RecordGrid grid;
+        Fill(grid, labelText_, 3, addRow);
+        LabelCell* cell = CreateLabelCell(QStringLiteral("new"));
+        QCOMPARE(grid.InsertRecordRow(index, cell), expected);
+        QCOMPARE(grid.RecordCount(), 4);
+        QCOMPARE(grid.CellAt(expected, 0), cell);
+        QCOMPARE(cell->GetOwner(), &grid);
+        if (addRow) {
+            QCOMPARE(grid.RowCount(), 5);
+            QCOMPARE(grid.CellAt(4, 0)->GetKind(), kCellKindValue);
+            QVERIFY(dynamic_cast<AddRowCell*>(grid.CellAt(4, 0)));
+            QVERIFY(grid.IsAddRow(4));
+        }
+        // The rows behind the new one moved down whole.
+        if (expected < 3)
+            QCOMPARE(TextOf(grid, expected + 1, 1), QStringLiteral("text %1.1").arg(expected));
+    }
+
+    void insertRecordRowWithoutColumnsFails()
+    {
+        RecordGrid grid;
+        QCOMPARE(grid.InsertRecordRow(0, CreateTextCell(QStringLiteral("x"))), -1);
+        QCOMPARE(grid.RowCount(), 0);
+        QVERIFY(!grid.RowCells(0));
+    }
+
+    void cellAtBounds_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<bool>("present");
+        QTest::newRow("first cell") << 0 << 0 << true;
+        QTest::newRow("last record, last column") << 1 << 2 << true;
+        QTest::newRow("negative row") << -1 << 0 << false;
+        QTest::newRow("negative column") << 0 << -1 << false;
+        QTest::newRow("column = count") << 0 << 3 << false;
+        QTest::newRow("row = item count") << 3 << 0 << false;
+        QTest::newRow("add-row cell") << 2 << 0 << true;
+        QTest::newRow("add-row, empty entry") << 2 << 1 << false;
+    }
+    void cellAtBounds()
+    {
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(bool, present);
+        RecordGrid grid;
+        Fill(grid, labelText_, 2);
+        QCOMPARE(grid.CellAt(row, column) != nullptr, present);
+        QCOMPARE(grid.RowCells(row) != nullptr, row >= 0 && row < grid.RowCount());
+    }
+
+    void setCell_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("occupied entry") << 0 << 1 << false;
+        QTest::newRow("empty entry of the add-row") << 2 << 1 << true;
+        QTest::newRow("missing row") << 3 << 1 << false;
+        QTest::newRow("negative row") << -1 << 1 << false;
+        QTest::newRow("column beyond") << 0 << 3 << false;
+    }
+    void setCell()
+    {
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(bool, accepted);
+        RecordGrid grid;
+        Fill(grid, labelText_, 2);
+        GridCell* before = grid.CellAt(row, column);
+        std::unique_ptr<TextCell> cell(CreateTextCell(QStringLiteral("new")));
+        QCOMPARE(grid.SetCell(row, column, cell.get()), accepted);
+        if (accepted) {
+            QCOMPARE(grid.CellAt(row, column), cell.get());
+            QCOMPARE(cell->GetOwner(), &grid);
+            cell.release();
+        } else {
+            // The cell that was there stays, untouched and alive.
+            QCOMPARE(grid.CellAt(row, column), before);
+            if (before)
+                QCOMPARE(TextOf(grid, row, column), QStringLiteral("text 0.1"));
+            QVERIFY(!cell->GetOwner());
+        }
+    }
+
+    void appendNewRecordLabels_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QStringList>("labels");
+        QTest::addColumn<QString>("label");    // column 0, which has the label list
+        QTest::addColumn<QString>("pattern");  // column 2, which has no labels
+        QTest::newRow("no labels") << int(UiLanguage::English) << QStringList{} << "# 3"
+                                   << "# 3";
+        QTest::newRow("three labels")
+            << int(UiLanguage::English) << QStringList{"a", "b", "c"} << "# 3"
+            << "# 3";
+        QTest::newRow("four labels")
+            << int(UiLanguage::English) << QStringList{"a", "b", "c", "d"} << "d"
+            << "# 3";
+        QTest::newRow("russian pattern") << int(UiLanguage::Russian) << QStringList{"a"}
+                                         << QString::fromUtf8("№ 3") << QString::fromUtf8("№ 3");
+    }
+    void appendNewRecordLabels()
+    {
+        QFETCH(int, language);
+        QFETCH(QStringList, labels);
+        QFETCH(QString, label);
+        QFETCH(QString, pattern);
+        const int format = AddFormat({Field("Id", kLabelField, 0, labels),
+                                      Field("Text", kTextField), Field("Id2", kLabelField)});
+        SetUiLanguage(static_cast<UiLanguage>(language));
+        RecordGrid grid;
+        Fill(grid, format, 3);
+        grid.AppendNewRecord();
+        SetUiLanguage(UiLanguage::English);
+
+        QCOMPARE(grid.RecordCount(), 4);
+        QCOMPARE(TextOf(grid, 3, 0), label);
+        QCOMPARE(TextOf(grid, 3, 1), QString());
+        QCOMPARE(grid.CellAt(3, 1)->GetKind(), kCellKindText);
+        QCOMPARE(TextOf(grid, 3, 2), pattern);
+        // The rows before keep the labels they were made with.
+        QCOMPARE(TextOf(grid, 2, 0), QStringLiteral("# 2"));
+        QVERIFY(grid.IsAddRow(4));
+        QVERIFY(dynamic_cast<AddRowCell*>(grid.CellAt(4, 0)));
+        // Appending is no edit.
+        QVERIFY(!grid.IsModified());
+    }
+
+    void appendNewRecordLeavesOtherTypesEmpty()
+    {
+        const int format =
+            AddFormat({Field("Odd", 2), Field("Text", kTextField), Field("Id", kLabelField)});
+        RecordGrid grid;
+        Fill(grid, format, 0);
+        QCOMPARE(grid.RecordCount(), 0);
+        grid.AppendNewRecord();
+        QCOMPARE(grid.RecordCount(), 1);
+        QVERIFY(!grid.CellAt(0, 0));
+        QCOMPARE(grid.CellAt(0, 1)->GetKind(), kCellKindText);
+        QCOMPARE(TextOf(grid, 0, 2), QStringLiteral("# 0"));
+        // Nothing went into the add-row.
+        QVERIFY(dynamic_cast<AddRowCell*>(grid.CellAt(1, 0)));
+        QVERIFY(!grid.CellAt(1, 1));
+        QVERIFY(!grid.CellAt(1, 2));
+    }
+
+    void addRowClickAppendsAndListSelectionFollowsTheItem()
+    {
+        RecordGrid grid;
+        FakeHost host(&grid);
+        Fill(grid, labelText_, 2);
+        QVERIFY(grid.SelectCell(2, 1));
+        QCOMPARE(grid.SelectedColumn(), 0);  // the add-row has only column 0
+        QCOMPARE(grid.ListSelectedRow(), 2);
+        grid.CellAt(2, 0)->Activate(kActivateClicked, QPoint());
+        QCOMPARE(grid.RecordCount(), 3);
+        QVERIFY(grid.IsAddRow(3));
+        QCOMPARE(grid.ListSelectedRow(), 3);
+        // The list row is the add-row, so no editor can open on the new record.
+        QVERIFY(!grid.BeginEdit(grid.CellAt(2, 1), 2, 1));
+        QVERIFY(!grid.Editor());
+    }
+
+    void textCellSetValue_data()
+    {
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("text") << QVariant(QStringLiteral("abc")) << true << "abc";
+        QTest::newRow("integer") << QVariant(42) << true << "42";
+        QTest::newRow("double") << QVariant(2.5) << true << "2.5";
+        QTest::newRow("empty value") << QVariant() << true << "";
+        QTest::newRow("no text form") << QVariant(QRect(1, 2, 3, 4)) << false << "old";
+    }
+    void textCellSetValue()
+    {
+        QFETCH(QVariant, value);
+        QFETCH(bool, accepted);
+        QFETCH(QString, text);
+        std::unique_ptr<TextCell> cell(CreateTextCell(QStringLiteral("old")));
+        QCOMPARE(cell->SetValue(value), accepted);
+        QVariant stored;
+        QVERIFY(cell->GetValue(&stored));
+        QCOMPARE(stored.metaType(), QMetaType::fromType<QString>());
+        QCOMPARE(stored.toString(), text);
+        QString display;
+        QVERIFY(cell->GetDisplayText(display));
+        QCOMPARE(display, text);
+        QCOMPARE(cell->GetDisplayLength(), text.size());
+        QVERIFY(!cell->GetValue(nullptr));
+    }
+
+    void cellBasics()
+    {
+        std::unique_ptr<AddRowCell> addRow(CreateAddRowCell());
+        QVariant value;
+        QVERIFY(!addRow->GetValue(&value));
+        QVERIFY(!addRow->SetValue(QVariant(1)));
+        QString text;
+        QVERIFY(!addRow->GetDisplayText(text));
+        QCOMPARE(addRow->GetDisplayLength(), 0);
+        QVERIFY(addRow->IsEnabled());
+        QCOMPARE(addRow->GetItemData(), 0u);
+
+        std::unique_ptr<LabelCell> label(CreateLabelCell(QStringLiteral("# 7")));
+        QCOMPARE(label->GetKind(), kCellKindValue);
+        QVERIFY(!label->CreateInplaceControl(QRect(0, 0, 10, 10)));
+        // A label cell takes any value as it is (no conversion to text).
+        QVERIFY(label->SetValue(QVariant(5)));
+        QVERIFY(label->GetValue(&value));
+        QCOMPARE(value.metaType(), QMetaType::fromType<int>());
+
+        std::unique_ptr<TextCell> cell(CreateTextCell(QStringLiteral("stored")));
+        cell->SetItemData(77);
+        cell->SetDisplayOverride(QStringLiteral("shown text"));
+        QCOMPARE(cell->GetItemData(), 77u);
+        QVERIFY(cell->GetDisplayText(text));
+        QCOMPARE(text, QStringLiteral("shown text"));
+        QCOMPARE(cell->GetDisplayLength(), 10);
+        QVERIFY(cell->GetValue(&value));
+        QCOMPARE(value.toString(), QStringLiteral("stored"));
+        cell.reset();
+        // Side data leaves with its cell.
+        std::unique_ptr<TextCell> fresh(CreateTextCell(QStringLiteral("x")));
+        QCOMPARE(fresh->GetItemData(), 0u);
+        QVERIFY(!fresh->GetDisplayOverride());
+    }
+
+    void documentDefaults()
+    {
+        RecordGrid grid;
+        QVERIFY(grid.IsModified());
+        QCOMPARE(grid.GetFileType(), int(kFileTypeEdt));
+        QCOMPARE(grid.GetEncoding(), 0);
+        QVERIFY(grid.GetPath().isEmpty());
+        QCOMPARE(grid.SelectedRow(), -1);
+        QCOMPARE(grid.SelectedColumn(), -1);
+        QCOMPARE(grid.EditRow(), -1);
+        QCOMPARE(grid.EditColumn(), -1);
+        QCOMPARE(grid.ModeFlags(), 0u);
+        QCOMPARE(grid.RecordCount(), 0);
+        const QString longPath =
+            QStringLiteral("/d/") + QString(400, u'p') + QStringLiteral(".edt");
+        grid.SetPath(longPath);
+        QCOMPARE(grid.GetPath(), longPath);
+    }
+
+    void newDocumentHasOnlyTheAddRow()
+    {
+        RecordGrid grid;
+        Fill(grid, labelText_, 0);
+        QCOMPARE(grid.RowCount(), 1);
+        QCOMPARE(grid.RecordCount(), 0);
+        QVERIFY(grid.IsAddRow(0));
+    }
+
+    void editEnds_data()
+    {
+        QTest::addColumn<QString>("typed");  // the editor's text at the end
+        QTest::addColumn<int>("veto");       // CellChanging's reply
+        QTest::addColumn<bool>("modified");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("changedSignals");
+        QTest::newRow("unchanged text cancels") << "text 0.1" << 0 << false << "text 0.1" << 0;
+        QTest::newRow("changed text commits") << "new" << 0 << true << "new" << 1;
+        QTest::newRow("veto puts the old text back") << "new" << 1 << true << "text 0.1" << 0;
+        QTest::newRow("emptied text commits") << "" << 0 << true << "" << 1;
+    }
+    void editEnds()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, veto);
+        QFETCH(bool, modified);
+        QFETCH(QString, stored);
+        QFETCH(int, changedSignals);
+        RecordGrid grid;
+        FakeHost host(&grid);
+        Fill(grid, labelText_, 2);
+        grid.SetCellChangingHandler([veto](GridCell*) { return veto; });
+        QSignalSpy changed(&grid, &RecordGrid::CellChanged);
+        QVERIFY(grid.SelectCell(0, 1));
+        QVERIFY(grid.BeginEditLimited(grid.CellAt(0, 1), 0, 1));
+        FakeEditor* editor = host.Last();
+        QCOMPARE(editor->limit_, 40);
+        QCOMPARE(host.lastRect, QRect(100, 0, 99, 19));
+        QCOMPARE(grid.EditRow(), 0);
+        QCOMPARE(grid.EditColumn(), 1);
+        editor->text_ = typed;
+        // Selecting another cell ends the edit through the editor's focus loss.
+        QVERIFY(grid.SelectCell(1, 2));
+        QCOMPARE(grid.IsModified(), modified);
+        QCOMPARE(TextOf(grid, 0, 1), stored);
+        QCOMPARE(changed.count(), changedSignals);
+        QVERIFY(!grid.Editor());
+        QCOMPARE(grid.EditRow(), -1);
+        QCOMPARE(grid.EditColumn(), -1);
+        QCOMPARE(editor->closeRequests_, 1);
+        QCOMPARE(grid.SelectedRow(), 1);
+        QCOMPARE(grid.SelectedColumn(), 2);
+    }
+
+    void failedStoreBeepsAndKeepsTheEditor()
+    {
+        RecordGrid grid;
+        FakeHost host(&grid);
+        Fill(grid, labelText_, 1);
+        auto* cell = new StubbornCell;
+        cell->SetValue(QStringLiteral("old"));
+        QVERIFY(grid.InsertRecordRow(-1, CreateLabelCell(QStringLiteral("x"))) == 1);
+        QVERIFY(grid.SetCell(1, 1, cell));
+        QVERIFY(grid.SelectCell(1, 1));
+        QVERIFY(grid.BeginEdit(cell, 1, 1));
+        FakeEditor* editor = host.Last();
+        editor->text_ = QStringLiteral("new");
+        QCOMPARE(grid.CommitRequest(editor), 0);
+        QCOMPARE(host.beeps, 1);
+        QCOMPARE(grid.Editor(), editor);
+        QCOMPARE(editor->closeRequests_, 0);
+        QCOMPARE(TextOf(grid, 1, 1), QStringLiteral("old"));
+        QVERIFY(grid.IsModified());
+    }
+
+    void nestedEditsLeaveOneEditorAtMost()
+    {
+        RecordGrid grid;
+        FakeHost host(&grid);
+        Fill(grid, labelText_, 3);
+        // A CellChanged listener that opens an editor on another cell in the middle of the
+        // commit, while the grid is closing the first one.
+        bool reopen = true;
+        connect(&grid, &RecordGrid::CellChanged, &grid, [&](GridCell*) {
+            if (reopen) {
+                reopen = false;
+                grid.BeginEdit(grid.CellAt(grid.ListSelectedRow(), 2), grid.ListSelectedRow(), 2);
+            }
+        });
+        QVERIFY(grid.SelectCell(0, 1));
+        QVERIFY(grid.BeginEdit(grid.CellAt(0, 1), 0, 1));
+        host.Last()->text_ = QStringLiteral("changed");
+        grid.EndEdit();
+        QVERIFY(!reopen);
+        QCOMPARE(host.editors.size(), size_t(2));
+        QVERIFY(!grid.Editor());
+        QCOMPARE(grid.EditRow(), -1);
+        QCOMPARE(grid.EditColumn(), -1);
+        QCOMPARE(host.OpenEditors(), 0);
+        for (const auto& editor : host.editors)
+            QCOMPARE(editor->closeRequests_, 1);
+        QCOMPARE(TextOf(grid, 0, 1), QStringLiteral("changed"));
+    }
+
+    void staleEditorCannotWrite()
+    {
+        RecordGrid grid;
+        FakeHost host(&grid);
+        Fill(grid, labelText_, 2);
+        QVERIFY(grid.SelectCell(0, 1));
+        QVERIFY(grid.BeginEdit(grid.CellAt(0, 1), 0, 1));
+        FakeEditor* first = host.Last();
+        first->focus_ = false;  // as after a window switch: the grid closes it unasked
+        grid.EndEdit();
+        QVERIFY(grid.SelectCell(1, 2));
+        QVERIFY(grid.BeginEdit(grid.CellAt(1, 2), 1, 2));
+        first->text_ = QStringLiteral("late");
+        grid.CommitRequest(first);
+        grid.CancelRequest(first);
+        QCOMPARE(TextOf(grid, 0, 1), QStringLiteral("text 0.1"));
+        QCOMPARE(TextOf(grid, 1, 2), QStringLiteral("text 1.2"));
+        QCOMPARE(grid.Editor(), host.Last());
+        QCOMPARE(grid.EditRow(), 1);
+    }
+
+    void beginEditRefuses_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<bool>("disable");
+        QTest::newRow("not the list's row") << 1 << 1 << false;
+        QTest::newRow("disabled cell") << 0 << 1 << true;
+        QTest::newRow("label cell") << 0 << 0 << false;
+        QTest::newRow("column -1") << 0 << -1 << false;
+    }
+    void beginEditRefuses()
+    {
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(bool, disable);
+        RecordGrid grid;
+        FakeHost host(&grid);
+        Fill(grid, labelText_, 2);
+        QVERIFY(grid.SelectCell(0, 1));
+        GridCell* cell = grid.CellAt(row, column < 0 ? 1 : column);
+        cell->SetEnabled(!disable);
+        QVERIFY(!grid.BeginEditLimited(cell, row, column));
+        QVERIFY(!grid.Editor());
+        QCOMPARE(grid.EditRow(), -1);
+        QVERIFY(host.editors.empty());
+    }
+
+    void navigate_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("toRow");
+        QTest::addColumn<int>("toColumn");
+        QTest::newRow("right") << 0 << 1 << int(kKeyRight) << 0 << 2;
+        QTest::newRow("right at the last column") << 0 << 2 << int(kKeyRight) << 0 << 2;
+        QTest::newRow("tab as right") << 1 << 0 << int(kKeyTab) << 1 << 1;
+        QTest::newRow("left") << 1 << 1 << int(kKeyLeft) << 1 << 0;
+        QTest::newRow("left at column 0") << 1 << 0 << int(kKeyLeft) << 1 << 0;
+        QTest::newRow("up") << 1 << 2 << int(kKeyUp) << 0 << 2;
+        QTest::newRow("up at row 0") << 0 << 2 << int(kKeyUp) << 0 << 2;
+        QTest::newRow("down") << 0 << 2 << int(kKeyDown) << 1 << 2;
+        QTest::newRow("down stops before the add-row") << 2 << 1 << int(kKeyDown) << 2 << 1;
+        QTest::newRow("right on the add-row") << 3 << 0 << int(kKeyRight) << 3 << 0;
+        QTest::newRow("up from the add-row") << 3 << 0 << int(kKeyUp) << 2 << 0;
+    }
+    void navigate()
+    {
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(int, key);
+        QFETCH(int, toRow);
+        QFETCH(int, toColumn);
+        RecordGrid grid;
+        FakeHost host(&grid);
+        Fill(grid, labelText_, 3);
+        QVERIFY(grid.SelectCell(row, column));
+        QSignalSpy selected(&grid, &RecordGrid::CellSelected);
+        grid.NavigateRequest(key);
+        QCOMPARE(grid.SelectedRow(), toRow);
+        QCOMPARE(grid.SelectedColumn(), toColumn);
+        QCOMPARE(grid.ListSelectedRow(), toRow);
+        const bool moved = toRow != row || toColumn != column;
+        QCOMPARE(!selected.isEmpty(), moved);
+        if (moved) {
+            QCOMPARE(selected.last().at(0).value<GridCell*>(), grid.CellAt(toRow, toColumn));
+        }
+        // With navigation switched off nothing moves.
+        grid.SetModeFlags(grid.ModeFlags() | kModeNoNavigate);
+        grid.NavigateRequest(key == kKeyUp ? kKeyDown : kKeyUp);
+        QCOMPARE(grid.SelectedRow(), toRow);
+    }
+
+    void selectNothingClearsTheSelection()
+    {
+        RecordGrid grid;
+        FakeHost host(&grid);
+        Fill(grid, labelText_, 2);
+        QVERIFY(grid.SelectCell(1, 2));
+        QVERIFY(grid.BeginEdit(grid.CellAt(1, 2), 1, 2));
+        QVERIFY(!grid.SelectCell(-1, -1));
+        QCOMPARE(grid.SelectedRow(), -1);
+        QCOMPARE(grid.SelectedColumn(), -1);
+        QCOMPARE(grid.ListSelectedRow(), -1);
+        QVERIFY(!grid.Editor());
+        QCOMPARE(host.selectCalls.back(), -1);
+    }
+
+    void clearRemovesEverything()
+    {
+        RecordGrid grid;
+        FakeHost host(&grid);
+        Fill(grid, labelText_, 3);
+        QVERIFY(grid.SelectCell(1, 1));
+        QVERIFY(grid.BeginEdit(grid.CellAt(1, 1), 1, 1));
+        grid.Clear();
+        QCOMPARE(grid.RowCount(), 0);
+        QCOMPARE(grid.ColumnCount(), 0);
+        QVERIFY(!grid.Editor());
+        QCOMPARE(grid.SelectedRow(), -1);
+        // A new load with another layout is possible afterwards.
+        grid.InsertColumn(0, QStringLiteral("only"), 50);
+        QCOMPARE(grid.InsertRecordRow(0, CreateTextCell(QStringLiteral("x"))), 0);
+        QCOMPARE(grid.ColumnCount(), 1);
+    }
+
+    // A million cells of a four-column format must stay well inside the load's memory
+    // budget: a cell costs at most 64 bytes besides its text.
+    void cellCostsAtMost64Bytes()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("the sanitizer's allocator has other overheads");
+#endif
+        constexpr int kCells = 100000;
+        std::vector<GridCell*> cells;
+        cells.reserve(kCells);
+        const size_t before = mallinfo2().uordblks;
+        for (int i = 0; i < kCells; ++i)
+            cells.push_back(CreateTextCell(QString()));
+        const size_t after = mallinfo2().uordblks;
+        for (GridCell* cell : cells)
+            delete cell;
+        const double perCell = double(after - before) / kCells;
+        qInfo("bytes per empty text cell: %.1f (object %zu)", perCell, sizeof(TextCell));
+        QVERIFY(perCell <= 64.0);
+    }
+};
+
+SCRIVLET_TEST(TestModel);
+#include "test_model.moc"

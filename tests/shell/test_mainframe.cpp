@@ -536,55 +536,80 @@ private slots:
 
     // --- edit keys ---------------------------------------------------------------------
 
-    // The editor keeps its own clipboard and undo keys; elsewhere they reach the frame's
-    // commands.
-    void editKeysReachTheEditorFirst_data()
+    // The open editor keeps its own clipboard and undo keys (one paste, not two); elsewhere
+    // they reach the frame's commands, which hand them to the editor too.
+    void editKeysReachTheEditorOnce_data()
     {
         QTest::addColumn<int>("command");
         QTest::addColumn<QKeySequence>("keys");
-        QTest::newRow("paste") << int(cmd::Paste) << QKeySequence(QStringLiteral("Ctrl+V"));
-        QTest::newRow("copy") << int(cmd::Copy) << QKeySequence(QStringLiteral("Ctrl+C"));
-        QTest::newRow("cut") << int(cmd::Cut) << QKeySequence(QStringLiteral("Ctrl+X"));
-        QTest::newRow("undo") << int(cmd::Undo) << QKeySequence(QStringLiteral("Ctrl+Z"));
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("clipboard");
+        QTest::newRow("paste") << int(cmd::Paste) << QKeySequence(QStringLiteral("Ctrl+V")) << "xyz"
+                               << "xyz";
         QTest::newRow("paste, second key")
-            << int(cmd::Paste) << QKeySequence(QStringLiteral("Shift+Ins"));
+            << int(cmd::Paste) << QKeySequence(QStringLiteral("Shift+Ins")) << "xyz"
+            << "xyz";
+        QTest::newRow("copy") << int(cmd::Copy) << QKeySequence(QStringLiteral("Ctrl+C")) << "abc"
+                              << "abc";
         QTest::newRow("copy, second key")
-            << int(cmd::Copy) << QKeySequence(QStringLiteral("Ctrl+Ins"));
+            << int(cmd::Copy) << QKeySequence(QStringLiteral("Ctrl+Ins")) << "abc"
+            << "abc";
+        QTest::newRow("cut") << int(cmd::Cut) << QKeySequence(QStringLiteral("Ctrl+X")) << ""
+                             << "abc";
+        QTest::newRow("cut, second key")
+            << int(cmd::Cut) << QKeySequence(QStringLiteral("Shift+Del")) << ""
+            << "abc";
     }
-    void editKeysReachTheEditorFirst()
+    void editKeysReachTheEditorOnce()
     {
         QFETCH(int, command);
         QFETCH(QKeySequence, keys);
+        QFETCH(QString, text);
+        QFETCH(QString, clipboard);
+        const QKeyCombination key = keys[0];
+
+        for (bool throughMenu : {false, true}) {
+            MainFrame frame;
+            auto* grid = new RecordGrid;
+            grid->InsertColumn(0, QStringLiteral("Text"), 120);
+            grid->InsertRecordRow(0, CreateTextCell(QStringLiteral("abc")));
+            frame.AddDocumentTab(new GridView(grid), QStringLiteral("doc.edt"));
+            frame.show();
+            QVERIFY(QTest::qWaitForWindowActive(&frame));
+            QVERIFY(frame.ActiveView()->SelectCell(0, 0));
+            QVERIFY(frame.ActiveView()->BeginEdit(0, 0));
+            QLineEdit* editor = frame.ActiveView()->findChild<QLineEdit*>();
+            QVERIFY(editor);
+            QTRY_VERIFY(editor->hasFocus());
+            editor->selectAll();
+            QApplication::clipboard()->setText(QStringLiteral("xyz"));
+
+            QSignalSpy routed(frame.Action(command), &QAction::triggered);
+            if (throughMenu) {
+                frame.Action(command)->trigger();
+            } else {
+                QTest::keyClick(editor, key.key(), key.keyboardModifiers());
+                QCOMPARE(routed.count(), 0);
+            }
+            QCOMPARE(editor->text(), text);
+            QCOMPARE(QApplication::clipboard()->text(), clipboard);
+        }
+    }
+
+    void editKeysWithoutAnEditorAreCommands()
+    {
         MainFrame frame;
         AddTabs(frame, QStringLiteral("0"));
-        auto* editor = new QLineEdit(frame.ActiveView()->viewport());
-        editor->setText(QStringLiteral("abc"));
-        editor->setGeometry(0, 0, 120, 20);
         frame.show();
         QVERIFY(QTest::qWaitForWindowActive(&frame));
-        editor->show();
-        editor->setFocus();
-        editor->selectAll();
-        QTRY_VERIFY(editor->hasFocus());
-        QApplication::clipboard()->setText(QStringLiteral("xyz"));
-
-        QSignalSpy routed(frame.Action(command), &QAction::triggered);
-        const QKeyCombination key = keys[0];
-        QTest::keyClick(editor, key.key(), key.keyboardModifiers());
-        QCOMPARE(routed.count(), 0);
-        const QString text = editor->text();
-        if (command == cmd::Paste)
-            QCOMPARE(text, QStringLiteral("xyz"));
-        else if (command == cmd::Cut)
-            QCOMPARE(text, QString());
-        else if (command == cmd::Copy)
-            QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("abc"));
-
-        // Without the editor the key is the frame's command.
         frame.ActiveView()->setFocus();
         QTRY_VERIFY(frame.ActiveView()->hasFocus());
-        QTest::keyClick(frame.ActiveView(), key.key(), key.keyboardModifiers());
-        QCOMPARE(routed.count(), 1);
+        for (int command : {cmd::Undo, cmd::Cut, cmd::Copy, cmd::Paste}) {
+            QSignalSpy routed(frame.Action(command), &QAction::triggered);
+            const QKeyCombination key = frame.Action(command)->shortcut()[0];
+            QTest::keyClick(frame.ActiveView(), key.key(), key.keyboardModifiers());
+            QCOMPARE(routed.count(), 1);
+        }
     }
 
     // --- closing -----------------------------------------------------------------------

@@ -74,7 +74,6 @@ private slots:
         QTest::addColumn<bool>("loaded");
         QTest::newRow("missing") << false << QByteArray() << 77u << false;
         QTest::newRow("dword") << true << Dword(1031) << 1031u << true;
-        QTest::newRow("zero") << true << Dword(0) << 0u << true;
         QTest::newRow("two bytes fill the low half")
             << true << QByteArray("\x07\x04", 2) << 1031u << true;
         QTest::newRow("five bytes count as missing")
@@ -139,10 +138,6 @@ private slots:
         QCOMPARE(setting.Get(), 6u);
         setting.Set(6);
         QCOMPARE(store.writeCount, 1);
-
-        RegistrySetting cached(kPath, 0, false, &store);
-        store.SetRaw(kKey, kName, Dword(7));
-        QCOMPARE(cached.Get(), 6u);
     }
 
     // A failed write leaves the store as it was; Get keeps the new value only when an
@@ -177,21 +172,6 @@ private slots:
         QCOMPARE(setting.Get(), expectedGet);
     }
 
-    void unreadableStoreYieldsDefault()
-    {
-        MemorySettingStore store;
-        store.SetRaw(kKey, kName, Dword(1049));
-        store.failReads = true;
-        RegistrySetting setting(kPath, 2048, false, &store);
-        QCOMPARE(setting.Get(), 2048u);
-        QVERIFY(!setting.IsLoaded());
-        // A successful write makes the cache the truth without another read.
-        setting.Set(1045);
-        const int reads = store.readCount;
-        QCOMPARE(setting.Get(), 1045u);
-        QCOMPARE(store.readCount, reads);
-    }
-
     void processSettingsUseTheirStore()
     {
         MemorySettingStore store;
@@ -199,15 +179,8 @@ private slots:
         UseSettingStore(&store);
         QCOMPARE(LanguageSetting().Get(), 1045u);
         QCOMPARE(LastEncodingSetting().Get(), kDefaultEncodingIndex);
-        QCOMPARE(LanguageSetting().Subkey(), QStringLiteral("Software\\Tarvolt\\Scrivlet"));
         LastEncodingSetting().Set(3);
         QCOMPARE(store.Dword(SettingsKey(), LastEncodingValueName()), 3u);
-
-        MemorySettingStore empty;
-        UseSettingStore(&empty);
-        QCOMPARE(LanguageSetting().Get(), kDefaultLanguageId);
-        QCOMPARE(LastEncodingSetting().Get(), 0u);
-        QCOMPARE(empty.writeCount, 0);
     }
 
     // The settings file of the platform store, through a file of our own.
@@ -216,7 +189,6 @@ private slots:
         QTest::addColumn<QVariant>("planted");
         QTest::addColumn<quint32>("expected");
         QTest::newRow("number") << QVariant(QStringLiteral("1031")) << 1031u;
-        QTest::newRow("largest dword") << QVariant(QStringLiteral("4294967295")) << 4294967295u;
         QTest::newRow("negative wraps") << QVariant(QStringLiteral("-1")) << 4294967295u;
         QTest::newRow("wider than 32 bits") << QVariant(QStringLiteral("4294967296")) << 2048u;
         QTest::newRow("not a number") << QVariant(QStringLiteral("German")) << 2048u;
@@ -242,18 +214,13 @@ private slots:
     void settingsFileRoundTrip()
     {
         QTemporaryDir dir;
-        QVERIFY(dir.isValid());
         const QString file = dir.filePath(QStringLiteral("sub/Scrivlet.conf"));
         PlatformSettingStore store(file);
         QByteArray data;
         QVERIFY(!store.ReadValue(SettingsKey(), LanguageValueName(), &data));
         QVERIFY(store.WriteDword(SettingsKey(), LanguageValueName(), 1049));
-        QVERIFY(store.WriteDword(SettingsKey(), LastEncodingValueName(), 4));
-        PlatformSettingStore again(file);
-        QVERIFY(again.ReadValue(SettingsKey(), LanguageValueName(), &data));
+        QVERIFY(PlatformSettingStore(file).ReadValue(SettingsKey(), LanguageValueName(), &data));
         QCOMPARE(data, Dword(1049));
-        QVERIFY(again.ReadValue(SettingsKey(), LastEncodingValueName(), &data));
-        QCOMPARE(data, Dword(4));
     }
 
     void settingsFileThatCannotBeWritten()

@@ -104,67 +104,6 @@ private slots:
         }
         QVERIFY(checked >= 9);
     }
-
-    void findIsInTheEditMenuOfPolishAndRussianOnly_data()
-    {
-        QTest::addColumn<UiLanguage>("language");
-        QTest::addColumn<bool>("hasFind");
-        QTest::newRow("en") << UiLanguage::English << false;
-        QTest::newRow("de") << UiLanguage::German << false;
-        QTest::newRow("pl") << UiLanguage::Polish << true;
-        QTest::newRow("ru") << UiLanguage::Russian << true;
-    }
-    void findIsInTheEditMenuOfPolishAndRussianOnly()
-    {
-        QFETCH(UiLanguage, language);
-        QFETCH(bool, hasFind);
-        QCOMPARE(!UiTextIn(language, QStringLiteral("menu.57636")).isEmpty(), hasFind);
-    }
-
-    // Odd texts that users of the program know and that must not be "corrected".
-    void textsKeptAsTheyAre_data()
-    {
-        QTest::addColumn<UiLanguage>("language");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("German notice is English")
-            << UiLanguage::German << "154"
-            << "Language change will take place after you restart the appplication.";
-        QTest::newRow("Polish notice") << UiLanguage::Polish << "154"
-                                       << "Aby zastosowaж zmiany, musisz zrestartowaж program.";
-        QTest::newRow("English find caption") << UiLanguage::English << "find.caption"
-                                              << "Найти";
-        QTest::newRow("German caption") << UiLanguage::German << "128"
-                                        << "Universeller .edt-Datei Editor";
-        QTest::newRow("catalogue code ru") << UiLanguage::Russian << "143"
-                                           << "ru";
-    }
-    void textsKeptAsTheyAre()
-    {
-        QFETCH(UiLanguage, language);
-        QFETCH(QString, key);
-        QFETCH(QString, text);
-        QCOMPARE(UiTextIn(language, key), text);
-    }
-
-    void languageFromId_data()
-    {
-        QTest::addColumn<int>("id");
-        QTest::addColumn<UiLanguage>("language");
-        QTest::newRow("1033") << 1033 << UiLanguage::English;
-        QTest::newRow("1031") << 1031 << UiLanguage::German;
-        QTest::newRow("1045") << 1045 << UiLanguage::Polish;
-        QTest::newRow("1049") << 1049 << UiLanguage::Russian;
-        QTest::newRow("French") << 1036 << UiLanguage::English;
-        QTest::newRow("zero") << 0 << UiLanguage::English;
-        QTest::newRow("all bits") << -1 << UiLanguage::English;
-    }
-    void languageFromId()
-    {
-        QFETCH(int, id);
-        QFETCH(UiLanguage, language);
-        QCOMPARE(LanguageFromId(id), language);
-    }
 };
 
 SCRIVLET_TEST(TestTexts);

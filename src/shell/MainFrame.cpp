@@ -223,7 +223,7 @@ void MainFrame::LoadCatalogue()
     if (loaded)
         return;
     if (missingFile.isEmpty())
-        missingFile = QStringLiteral("formats.%1.ini").arg(LanguageCode(CurrentUiLanguage()));
+        missingFile = CatalogueFileName(CurrentUiLanguage());
     ShowMessageBox(this, QMessageBox::Critical, AppCaption(),
                    FormatUiText(UiText(str::CatalogueMissing), QFileInfo(missingFile).fileName()));
     // Without its formats the editor cannot work; the start counts as failed.

@@ -1,0 +1,112 @@
+#include "DialogHost.h"
+
+#include "FormatCatalogue.h"
+#include "MessageBoxes.h"
+#include "UiText.h"
+
+#include <QFileDialog>
+
+namespace scrivlet {
+
+namespace {
+
+// The extension a Save As name gets when typed without one, after the selected type entry.
+QString SuffixForFilter(int filterIndex, const QString& fallback)
+{
+    switch (filterIndex) {
+        case 1:
+            return QStringLiteral("edt");
+        case 2:
+            return QStringLiteral("txt");
+        default:
+            return fallback;
+    }
+}
+
+FileDialogAnswer RunFileDialog(const FileDialogRequest& request)
+{
+    const bool save = request.kind == FileDialogKind::SaveAs;
+    QFileDialog dialog(request.parent);
+    dialog.setObjectName(save ? QStringLiteral("saveAsDialog") : QStringLiteral("openDialog"));
+    // The panel needs Qt's own dialog; the list shows the descriptions as they are written.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFiles);
+    QStringList nameFilters;
+    for (const FileFilter& filter : request.filters)
+        nameFilters << NameFilterOf(filter);
+    dialog.setNameFilters(nameFilters);
+    dialog.setDefaultSuffix(request.defaultSuffix);
+    if (save) {
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                         [&dialog, &nameFilters, &request](const QString& filter) {
+                             dialog.setDefaultSuffix(SuffixForFilter(
+                                 int(nameFilters.indexOf(filter)), request.defaultSuffix));
+                         });
+    }
+    auto* panel = new FileOptionsPanel(request.panel, &dialog);
+    panel->AttachTo(&dialog);
+
+    FileDialogAnswer answer;
+    if (dialog.exec() != QDialog::Accepted)
+        return answer;
+    answer.files = dialog.selectedFiles();
+    if (answer.files.isEmpty())
+        return answer;
+    answer.accepted = true;
+    answer.filterIndex = std::max(0, int(nameFilters.indexOf(dialog.selectedNameFilter())));
+    answer.formatIndex = panel->FormatIndex();
+    answer.encodingIndex = panel->EncodingIndex();
+    if (save)
+        answer.files = answer.files.mid(0, 1);
+    return answer;
+}
+
+}  // namespace
+
+FileDialogAnswer QtDialogHost::GetOpenFileNames(const FileDialogRequest& request)
+{
+    return RunFileDialog(request);
+}
+
+FileDialogAnswer QtDialogHost::GetSaveFileName(const FileDialogRequest& request)
+{
+    return RunFileDialog(request);
+}
+
+QString QtDialogHost::GetExistingDirectory(QWidget* parent, const QString& title,
+                                           const QString& start)
+{
+    return QFileDialog::getExistingDirectory(parent, title, start, QFileDialog::ShowDirsOnly);
+}
+
+bool QtDialogHost::RunWizard(QWidget* parent, int pageSet, WizardSelection& selection)
+{
+    FormatWizard wizard(pageSet, GlobalCatalogue(), parent);
+    wizard.SetSelection(selection);
+    if (wizard.exec() != QDialog::Accepted)
+        return false;
+    selection = wizard.Selection();
+    return true;
+}
+
+QMessageBox::StandardButton QtDialogHost::Ask(QWidget* parent, const QString& text,
+                                              QMessageBox::StandardButtons buttons,
+                                              QMessageBox::Icon icon, const QString& caption)
+{
+    return ShowMessageBox(parent, icon, caption, text, buttons);
+}
+
+bool HostPrompts::AskOpenInvalidSize()
+{
+    return host_.Ask(parent_, UiText(str::InvalidFileSize), QMessageBox::Yes | QMessageBox::No,
+                     QMessageBox::Question, AppCaption()) == QMessageBox::Yes;
+}
+
+void HostPrompts::NotifyTextTooLong()
+{
+    host_.ShowMessage(parent_, UiText(str::TextTooLong), QMessageBox::Information, AppCaption());
+}
+
+}  // namespace scrivlet

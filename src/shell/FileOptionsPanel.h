@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QList>
+#include <QStringList>
+#include <QWidget>
+
+class QComboBox;
+class QFileDialog;
+
+// The panel below the standard controls of the Open and Save As dialogs: the format (or
+// automatic detection) and the encoding of the files chosen there.
+
+namespace scrivlet {
+
+class FormatCatalogue;
+class RecordGrid;
+
+// The first entry of the panel's format list. It is not translated: it reads the same in
+// every interface language.
+QString AutoFormatEntry();
+
+// One entry of the file dialogs' type list: its text and the patterns it shows.
+struct FileFilter {
+    QString description;
+    QStringList patterns;
+};
+
+// "description|patterns|description|patterns|..." as string 132 holds it; patterns are
+// separated by ";". A description without patterns is dropped.
+QList<FileFilter> ParseFileFilters(const QString& text);
+// The three entries of the current language: all supported, EDT, text.
+QList<FileFilter> FileFilters();
+// "description (pattern pattern)" for QFileDialog, which reads the patterns from the last
+// parentheses.
+QString NameFilterOf(const FileFilter& filter);
+
+enum class FileDialogKind { Open, SaveAs };
+
+// What the panel shows when its dialog opens.
+struct PanelSetup {
+    // False in a Save As dialog without a document: the panel stays empty and writes nothing.
+    bool active = false;
+    QStringList formats;  // AutoFormatEntry() first, then the catalogue's names
+    int formatIndex = 0;  // position in formats
+    bool formatEnabled = true;
+    QStringList encodings;
+    int encodingIndex = 0;
+};
+
+// Open: automatic detection and the last encoding. Save As: the document's format (fixed) and
+// its encoding.
+PanelSetup MakePanelSetup(FileDialogKind kind, const FormatCatalogue& catalogue, int lastEncoding,
+                          const RecordGrid* beingSaved);
+
+class FileOptionsPanel : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit FileOptionsPanel(const PanelSetup& setup, QWidget* parent = nullptr);
+
+    // Positions in the two lists; -1 when a list is empty.
+    int FormatIndex() const;
+    int EncodingIndex() const;
+    QComboBox* FormatList() const { return formatList_; }
+    QComboBox* EncodingList() const { return encodingList_; }
+
+    // Adds the panel to a non-native dialog's own layout, in a row of its own below the
+    // standard controls; false when the dialog has no grid layout to join.
+    bool AttachTo(QFileDialog* dialog);
+
+private:
+    QComboBox* formatList_;
+    QComboBox* encodingList_;
+};
+
+}  // namespace scrivlet

@@ -20,6 +20,7 @@ class QToolBar;
 
 namespace scrivlet {
 
+class DocumentCommands;
 class DocumentTab;
 class FormatCatalogue;
 class GridView;
@@ -85,6 +86,8 @@ public:
     // when no tab is left.
     bool CloseAllDocuments();
     void ShowFindDialog();
+    // The document commands with their shell state and dialog host.
+    DocumentCommands* Commands();
 
     // The About box, not yet shown.
     QDialog* CreateAboutDialog(QWidget* parent);
@@ -120,6 +123,7 @@ private:
     QAction* windowSeparator_ = nullptr;
     QLabel* idleLabel_ = nullptr;
     int startupExitCode_ = 0;
+    DocumentCommands* commands_ = nullptr;  // a child object, made on first use
     bool inIdleUpdate_ = false;
 };
 

@@ -1,0 +1,334 @@
+// The document commands through the real Qt dialogs, offscreen: each dialog is answered from
+// a timer once it is the active modal widget, as a user would answer it.
+
+#include "CommandTestSupport.h"
+#include "Commands.h"
+#include "DocumentCommands.h"
+#include "DocumentTab.h"
+#include "GridView.h"
+#include "RegistrySetting.h"
+#include "TestRegistry.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+using namespace scrivlet;
+using namespace scrivlet::test;
+
+namespace {
+
+// Answers modal dialogs in order. A step that waits too long fails the script and every
+// dialog still coming is rejected, so that a broken flow cannot hang the test.
+class ModalScript : public QObject {
+public:
+    static constexpr int kStepTimeoutMs = 10000;
+
+    ModalScript()
+    {
+        timer_.setInterval(10);
+        connect(&timer_, &QTimer::timeout, this, &ModalScript::Tick);
+    }
+
+    template <class Dialog>
+    ModalScript& Then(std::function<void(Dialog*)> act)
+    {
+        steps_.append({[](QWidget* widget) { return qobject_cast<Dialog*>(widget) != nullptr; },
+                       [act](QWidget* widget) { act(qobject_cast<Dialog*>(widget)); }});
+        if (!timer_.isActive()) {
+            clock_.start();
+            timer_.start();
+        }
+        return *this;
+    }
+
+    bool Finished() const { return steps_.isEmpty() && !timedOut_; }
+
+private:
+    void Tick()
+    {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (timedOut_) {
+            if (auto* dialog = qobject_cast<QDialog*>(modal))
+                dialog->reject();
+            return;
+        }
+        if (steps_.isEmpty()) {
+            timer_.stop();
+            return;
+        }
+        if (clock_.elapsed() > kStepTimeoutMs) {
+            timedOut_ = true;
+            return;
+        }
+        if (!modal || modal == last_ || !modal->isVisible())
+            return;
+        if (!steps_.first().matches(modal))
+            return;
+        const Step step = steps_.takeFirst();
+        last_ = modal;
+        clock_.restart();
+        // Outside this timer's slot: an answer may open a nested dialog, and a timer does
+        // not fire again while its own slot is running.
+        QPointer<QWidget> target = modal;
+        QTimer::singleShot(0, this, [step, target] {
+            if (target)
+                step.act(target);
+        });
+    }
+
+    struct Step {
+        std::function<bool(QWidget*)> matches;
+        std::function<void(QWidget*)> act;
+    };
+    QList<Step> steps_;
+    QPointer<QWidget> last_;
+    QTimer timer_;
+    QElapsedTimer clock_;
+    bool timedOut_ = false;
+};
+
+void TypeAndReturn(QFileDialog* dialog, const QString& text)
+{
+    auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(edit);
+    edit->setText(text);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+void ChooseAndFinish(QWizard* wizard, const QList<int>& rows)
+{
+    for (int i = 0; i < rows.size(); ++i) {
+        auto* page = qobject_cast<ChoicePage*>(wizard->currentPage());
+        QVERIFY(page);
+        page->List()->setCurrentRow(rows[i]);
+        if (i + 1 < rows.size())
+            wizard->next();
+    }
+    wizard->button(QWizard::FinishButton)->click();
+}
+
+void Click(QMessageBox* box, QMessageBox::StandardButton button)
+{
+    box->button(button)->click();
+}
+
+}  // namespace
+
+class TestCommandDialogs : public QObject {
+    Q_OBJECT
+
+    MemorySettingStore store_;
+    std::unique_ptr<QTemporaryDir> dir_;
+
+    QString Path(const QString& name) const { return dir_->filePath(name); }
+
+    // Opens one file through the real Open dialog with format entry `format` (0 automatic)
+    // and encoding `encoding` chosen in the panel.
+    void OpenThroughDialog(MainFrame& frame, const QString& path, int format, int encoding)
+    {
+        ModalScript script;
+        bool panelShown = false;
+        script.Then<QFileDialog>([&](QFileDialog* dialog) {
+            auto* formats = dialog->findChild<QComboBox*>(QStringLiteral("formatList"));
+            auto* encodings = dialog->findChild<QComboBox*>(QStringLiteral("encodingList"));
+            panelShown = formats && encodings && formats->isVisible() && formats->isEnabled();
+            if (panelShown) {
+                formats->setCurrentIndex(format);
+                encodings->setCurrentIndex(encoding);
+            }
+            TypeAndReturn(dialog, path);
+        });
+        frame.RunCommand(cmd::Open);
+        QVERIFY(script.Finished());
+        QVERIFY(panelShown);
+    }
+
+    void EditCell(MainFrame& frame, int row, const QString& text)
+    {
+        // A dialog that just closed may have left the frame inactive.
+        frame.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        GridView* view = frame.ActiveView();
+        QVERIFY(view->SelectCell(row, 1));
+        QVERIFY(view->BeginEdit(row, 1));
+        auto* editor = view->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        QTRY_VERIFY(editor->hasFocus());
+        editor->selectAll();
+        QTest::keyClicks(editor, text);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QVERIFY(view->Grid()->IsModified());
+    }
+
+private slots:
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+
+    void init()
+    {
+        store_ = MemorySettingStore();
+        UseSettingStore(&store_);
+        SetUiLanguage(UiLanguage::English);
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir_->isValid());
+        UseFormats({MakeFormat(QStringLiteral("Dialog"), NamePattern(QStringLiteral("dlg"))),
+                    MakeFormat(QStringLiteral("Items"), NamePattern(QStringLiteral("item")), 6)});
+    }
+
+    void cleanup() { MainFrame::SetCatalogueLoader({}); }
+
+    void openEditSave()
+    {
+        MainFrame frame;
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        QVERIFY(WriteFile(Path("one_dlg.edt"), EdtBytes({"Hi", "Yo"})));
+        OpenThroughDialog(frame, Path("one_dlg.edt"), 0, 1);
+        QCOMPARE(frame.TabCount(), 1);
+        QCOMPARE(frame.TabTitle(0), QStringLiteral("one_dlg.edt"));
+        QCOMPARE(frame.ActiveView()->Grid()->GetFormatIndex(), 0);
+        QCOMPARE(frame.ActiveView()->Grid()->GetEncoding(), 1);
+        QCOMPARE(LastEncodingSetting().Get(), 1u);
+
+        EditCell(frame, 1, QStringLiteral("Ab"));
+        frame.RunCommand(cmd::Save);
+        QCOMPARE(ReadFile(Path("one_dlg.edt")), EdtBytes({"Hi", "Ab"}));
+        QVERIFY(!frame.ActiveView()->Grid()->IsModified());
+    }
+
+    void newThenSaveAsWithOverwrite()
+    {
+        MainFrame frame;
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        ModalScript wizard;
+        QString title;
+        wizard.Then<QWizard>([&](QWizard* w) {
+            title = w->windowTitle();
+            ChooseAndFinish(w, {1});
+        });
+        frame.RunCommand(cmd::New);
+        QVERIFY(wizard.Finished());
+        QCOMPARE(title, QStringLiteral("Choose EDT Format"));
+        QCOMPARE(frame.TabTitle(0), QStringLiteral("New"));
+        QCOMPARE(frame.ActiveView()->Grid()->GetFormatIndex(), 1);
+        frame.ActiveView()->Grid()->AppendNewRecord();
+        EditCell(frame, 0, QStringLiteral("Sword"));
+
+        // The file exists: the dialog asks before overwriting it.
+        QVERIFY(WriteFile(Path("kit.edt"), "old"));
+        ModalScript script;
+        QString format;
+        bool formatFixed = false;
+        script
+            .Then<QFileDialog>([&](QFileDialog* dialog) {
+                auto* formats = dialog->findChild<QComboBox*>(QStringLiteral("formatList"));
+                format = formats->currentText();
+                formatFixed = !formats->isEnabled();
+                QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
+                QCOMPARE(dialog->defaultSuffix(), QStringLiteral("edt"));
+                TypeAndReturn(dialog, Path("kit"));
+            })
+            .Then<QMessageBox>([](QMessageBox* box) { Click(box, QMessageBox::Yes); });
+        // Save of a document that has no file yet goes to Save As.
+        frame.RunCommand(cmd::Save);
+        QVERIFY(script.Finished());
+        QCOMPARE(format, QStringLiteral("Items"));
+        QVERIFY(formatFixed);
+        QCOMPARE(frame.TabTitle(0), QStringLiteral("kit.edt"));
+        QCOMPARE(ReadFile(Path("kit.edt")), EdtBytes({"Sword"}, 6));
+    }
+
+    void saveAllAsToText()
+    {
+        MainFrame frame;
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        QVERIFY(WriteFile(Path("a_dlg.edt"), EdtBytes({"Hi", "Yo"})));
+        QVERIFY(WriteFile(Path("b_dlg.edt"), EdtBytes({"Ab"})));
+        OpenThroughDialog(frame, Path("a_dlg.edt"), 0, 0);
+        OpenThroughDialog(frame, Path("b_dlg.edt"), 0, 0);
+        QVERIFY(QDir().mkpath(Path("out")));
+
+        ModalScript script;
+        QString folderTitle;
+        script
+            .Then<QFileDialog>([&](QFileDialog* dialog) {
+                folderTitle = dialog->windowTitle();
+                TypeAndReturn(dialog, Path("out"));
+            })
+            .Then<QWizard>([](QWizard* w) {
+                ChooseAndFinish(w, {kFileTypeText, 0});
+            });
+        frame.RunCommand(cmd::SaveAllAs);
+        QVERIFY(script.Finished());
+        QCOMPARE(folderTitle, QStringLiteral("Select output directory"));
+        QCOMPARE(ReadFile(Path("out/a_dlg.txt")), QByteArray("Hi\nYo\n"));
+        QCOMPARE(ReadFile(Path("out/b_dlg.txt")), QByteArray("Ab\n"));
+        QCOMPARE(frame.TabTitle(0), QStringLiteral("a_dlg.edt"));
+        QCOMPARE(frame.ViewAt(1)->Grid()->GetPath(), Path("out/b_dlg.txt"));
+    }
+
+    void closeCloseAllAndExit()
+    {
+        MainFrame frame;
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        for (const char* name : {"a_dlg.edt", "b_dlg.edt", "c_dlg.edt"}) {
+            QVERIFY(WriteFile(Path(name), EdtBytes({"Hi"})));
+            OpenThroughDialog(frame, Path(name), 0, 0);
+            EditCell(frame, 0, QStringLiteral("Ok"));
+        }
+
+        // Close: the question names the file; No closes without saving.
+        ModalScript close;
+        QString text;
+        QString caption;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        close.Then<QMessageBox>([&](QMessageBox* box) {
+            text = box->text();
+            caption = box->windowTitle();
+            icon = box->icon();
+            Click(box, QMessageBox::No);
+        });
+        frame.RunCommand(cmd::Close);
+        QVERIFY(close.Finished());
+        QCOMPARE(text, QStringLiteral("Do you want to save changes in '%1' ?")
+                           .arg(QDir::toNativeSeparators(Path("c_dlg.edt"))));
+        QCOMPARE(caption, QStringLiteral("Scrivlet"));
+        QCOMPARE(icon, QMessageBox::Question);
+        QCOMPARE(frame.TabCount(), 2);
+        QCOMPARE(ReadFile(Path("c_dlg.edt")), EdtBytes({"Hi"}));
+
+        // Close All: Cancel on the last tab keeps both.
+        ModalScript cancel;
+        cancel.Then<QMessageBox>([](QMessageBox* box) { Click(box, QMessageBox::Cancel); });
+        frame.RunCommand(cmd::CloseAll);
+        QVERIFY(cancel.Finished());
+        QCOMPARE(frame.TabCount(), 2);
+
+        // Exit: Yes saves each and the window closes.
+        ModalScript exit;
+        exit.Then<QMessageBox>([](QMessageBox* box) { Click(box, QMessageBox::Yes); })
+            .Then<QMessageBox>([](QMessageBox* box) { Click(box, QMessageBox::Yes); });
+        frame.RunCommand(cmd::Exit);
+        QTRY_VERIFY(!frame.isVisible());
+        QVERIFY(exit.Finished());
+        QCOMPARE(frame.TabCount(), 0);
+        QCOMPARE(ReadFile(Path("a_dlg.edt")), EdtBytes({"Ok"}));
+        QCOMPARE(ReadFile(Path("b_dlg.edt")), EdtBytes({"Ok"}));
+    }
+};
+
+SCRIVLET_TEST(TestCommandDialogs);
+#include "test_commands_dialogs.moc"

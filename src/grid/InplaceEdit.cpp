@@ -63,6 +63,13 @@ InplaceEdit::~InplaceEdit()
         view_->Grid()->ForgetEditor(this);
 }
 
+void InplaceEdit::DetachFromView()
+{
+    closing_ = true;
+    ClearCount();
+    view_ = nullptr;
+}
+
 void InplaceEdit::SetTextLimit(int limit)
 {
     limit_ = limit >= 0 ? limit : kDefaultTextLimit;

@@ -48,6 +48,9 @@ public:
     // something was typed), else CancelRequest. Answers the grid's reply.
     int EndTheEdit();
 
+    // The view is going away: end nothing, tell nobody.
+    void DetachFromView();
+
     // Whether a change to text of length newLength is allowed: within the limit, or no
     // longer than the text already is (a text over the limit opens whole).
     bool AcceptsLength(int newLength) const;

@@ -415,6 +415,14 @@ private slots:
         f.view->EndEdit();
         f.view->EndEdit();
         QCOMPARE(f.LiveEditors(), 0);
+        // A view destroyed while an editor is open and another one's close is still queued.
+        QVERIFY(f.view->BeginEditLimited(4, 1));
+        f.view->EndEdit();
+        QVERIFY(f.view->BeginEditLimited(4, 1));
+        QTest::keyClicks(f.Editor(), QStringLiteral("gone"));
+        delete f.view;
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     void dividerDoubleClickKeepsTheWidth()

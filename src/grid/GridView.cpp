@@ -278,6 +278,9 @@ GridView::GridView(RecordGrid* grid, QWidget* parent)
 
     UpdateColumns();
     UpdateAddRowSpan();
+    // A grid that already has a selected row shows it.
+    if (g->ListSelectedRow() >= 0)
+        d_->SelectListRow(g->ListSelectedRow());
 }
 
 GridView::~GridView()

@@ -194,29 +194,34 @@ private slots:
     void paste_data()
     {
         QTest::addColumn<QString>("clipboard");
-        QTest::addColumn<bool>("byCommand");
+        QTest::addColumn<int>("how");  // 0 Ctrl+V, 1 the Paste command, 2 QLineEdit::paste
         QTest::addColumn<QString>("stored");
-        QTest::newRow("ctrl+v") << "pasted" << false << "pasted";
-        QTest::newRow("paste command") << "pasted" << true << "pasted";
-        QTest::newRow("first line only") << "one\ntwo" << false << "one";
-        QTest::newRow("cut to the field") << QString(50, u'p') << true << QString(kNameSize, u'p');
+        QTest::newRow("ctrl+v") << "pasted" << 0 << "pasted";
+        QTest::newRow("paste command") << "pasted" << 1 << "pasted";
+        QTest::newRow("first line only") << "one\ntwo" << 0 << "one";
+        QTest::newRow("cut to the field") << QString(50, u'p') << 1 << QString(kNameSize, u'p');
+        // Menu, drop and middle-click pastes go through QLineEdit: a line break is refused.
+        QTest::newRow("line edit's paste") << "pasted" << 2 << "pasted";
+        QTest::newRow("line edit's paste, line break") << "one\r\ntwo" << 2 << "name 1";
     }
     void paste()
     {
         QFETCH(QString, clipboard);
-        QFETCH(bool, byCommand);
+        QFETCH(int, how);
         QFETCH(QString, stored);
         Fixture f(3);
         QApplication::clipboard()->setText(clipboard);
         f.Click(1, 1);
         QVERIFY(f.Editor());
-        if (byCommand)
+        if (how == 0)
+            QTest::keyClick(f.Editor(), Qt::Key_V, Qt::ControlModifier);
+        else if (how == 1)
             f.view->EditCommand(kCommandPaste);
         else
-            QTest::keyClick(f.Editor(), Qt::Key_V, Qt::ControlModifier);
+            f.Editor()->QLineEdit::paste();
         QTest::keyClick(f.Editor(), Qt::Key_Return);
         QCOMPARE(f.Text(1, 1), stored);
-        QVERIFY(f.grid->IsModified());
+        QCOMPARE(f.grid->IsModified(), stored != QLatin1String("name 1"));
     }
 
     void editCommandsNeedAnEditor()

@@ -473,6 +473,21 @@ private slots:
         QCOMPARE(grid.EditRow(), 1);
     }
 
+    void insertAboveTheEditorKeepsItsCell()
+    {
+        RecordGrid grid;
+        FakeHost host(&grid);
+        Fill(grid, labelText_, 3);
+        QVERIFY(grid.SelectCell(2, 1));
+        QVERIFY(grid.BeginEdit(grid.CellAt(2, 1), 2, 1));
+        QCOMPARE(grid.InsertRecordRow(0, CreateLabelCell(QStringLiteral("top"))), 0);
+        host.Last()->text_ = QStringLiteral("edited");
+        grid.EndEdit();
+        QCOMPARE(TextOf(grid, 3, 1), QStringLiteral("edited"));
+        QCOMPARE(TextOf(grid, 2, 1), QStringLiteral("text 1.1"));
+        QVERIFY(!grid.CellAt(0, 1));
+    }
+
     void beginEditRefuses_data()
     {
         QTest::addColumn<int>("row");

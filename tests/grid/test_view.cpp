@@ -111,15 +111,38 @@ class TestView : public QObject {
 private slots:
     void initTestCase() { SetUiLanguage(UiLanguage::English); }
 
-    void clickOpensTheEditorAtOnce()
+    void clickOpensTheEditor_data()
     {
+        QTest::addColumn<quint32>("modes");
+        QTest::addColumn<int>("veto");    // CellClicked's reply
+        QTest::addColumn<int>("clicks");  // on the same cell
+        QTest::addColumn<bool>("opened");
+        const quint32 doc = kDocumentGridModes;
+        const quint32 noClickEdits = doc & ~quint32(kModeClickEdits);
+        QTest::newRow("click edits at once") << doc << 0 << 1 << true;
+        QTest::newRow("first click only selects") << noClickEdits << 0 << 1 << false;
+        QTest::newRow("second click edits") << noClickEdits << 0 << 2 << true;
+        QTest::newRow("click vetoed") << doc << 1 << 1 << false;
+    }
+    void clickOpensTheEditor()
+    {
+        QFETCH(quint32, modes);
+        QFETCH(int, veto);
+        QFETCH(int, clicks);
+        QFETCH(bool, opened);
         Fixture f(3);
-        f.Click(1, 1);
+        f.grid->SetModeFlags(modes);
+        f.grid->SetCellClickedHandler([veto](GridCell*) { return veto; });
+        for (int i = 0; i < clicks; ++i)
+            f.Click(1, 1);
         InplaceEdit* editor = f.Editor();
-        QVERIFY(editor);
+        QCOMPARE(editor != nullptr, opened);
+        if (!opened) {
+            QCOMPARE(f.grid->EditRow(), -1);
+            return;
+        }
         QVERIFY(editor->isVisible());
         QVERIFY(editor->hasFocus());
-        QCOMPARE(editor->text(), QStringLiteral("name 1"));
         QCOMPARE(editor->selectedText(), QStringLiteral("name 1"));
         QCOMPARE(f.grid->EditRow(), 1);
         QCOMPARE(f.grid->EditColumn(), 1);

@@ -21,11 +21,11 @@ enum FieldType : int {
 };
 
 struct FieldDef {
-    QString caption;   // empty caption ends the field list
-    int width = 0;     // column width in pixels, -1 = the view's default
-    int type = 0;      // FieldType; other values get a column no file operation fills
-    int offset = 0;    // in 16-bit units from the record's start (as the file has it)
-    int size = 0;      // maximum text length in 16-bit units (as the file has it)
+    QString caption;     // empty caption ends the field list
+    int width = 0;       // column width in pixels, -1 = the view's default
+    int type = 0;        // FieldType; other values get a column no file operation fills
+    int offset = 0;      // in 16-bit units from the record's start (as the file has it)
+    int size = 0;        // maximum text length in 16-bit units (as the file has it)
     QStringList labels;  // label field only: labels[k] is the label of row k
 };
 

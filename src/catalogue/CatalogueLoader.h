@@ -1,0 +1,44 @@
+#pragma once
+
+#include "FormatCatalogue.h"
+#include "UiText.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <string>
+
+// Fills a FormatCatalogue from a catalogue file: sections FORMAT<i> (keys name, path, width)
+// and FORMAT<i>.COLUMN<j> (keys desc, width, type, dataoffset, datasize, label.<k>).
+
+namespace scrivlet {
+
+class IniFile;
+
+// Reads "formats.<code>.ini" of the language from the executable's directory, or else from
+// ../share/scrivlet/ beside it (an installed copy). On a missing file returns false and gives
+// the bare file name ("formats.en.ini") for the caller's message.
+bool LoadFormatCatalogue(FormatCatalogue& catalogue, UiLanguage language, QString* missingFileName);
+
+// Reads a catalogue file at any path. False when it cannot be opened.
+bool LoadFormatCatalogueFile(FormatCatalogue& catalogue, const QString& path);
+
+// "formats.en.ini" and so on: named after the language code of the interface texts.
+QString CatalogueFileName(UiLanguage language);
+
+// Where LoadFormatCatalogue looks, in order.
+QStringList CatalogueSearchDirs();
+
+// The first of the folders that holds a readable fileName wins. False, with fileName given
+// back, when none does.
+bool LoadFormatCatalogueFrom(FormatCatalogue& catalogue, const QStringList& dirs,
+                             const QString& fileName, QString* missingFileName);
+
+// Replaces the catalogue's formats with those of an already loaded file.
+void ReadFormatCatalogue(FormatCatalogue& catalogue, const IniFile& ini);
+
+// A name, path or caption from the file: UTF-8 (invalid sequences become U+FFFD), ended at a
+// zero character, at most kMaxNameUnits units without splitting a surrogate pair.
+QString DecodeCatalogueName(const std::string& utf8);
+
+}  // namespace scrivlet

@@ -1,1 +1,293 @@
-// placeholder: replaced by the subsystem's implementation
+#include "InplaceEdit.h"
+
+#include "GridView.h"
+#include "RecordGrid.h"
+#include "UiText.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QStatusBar>
+#include <QValidator>
+
+namespace scrivlet {
+namespace {
+
+// Refuses growth beyond the editor's limit but never cuts what is there: setMaxLength
+// would truncate a loaded text that is already longer than its field.
+class LimitValidator : public QValidator {
+public:
+    explicit LimitValidator(InplaceEdit* edit) : QValidator(edit), edit_(edit) {}
+
+    State validate(QString& input, int& /*pos*/) const override
+    {
+        return edit_->AcceptsLength(static_cast<int>(input.size())) ? Acceptable : Invalid;
+    }
+
+private:
+    InplaceEdit* edit_;
+};
+
+}  // namespace
+
+InplaceEdit::InplaceEdit(GridView* view, const QRect& rect, const QString& text)
+    : QLineEdit(view->viewport()), view_(view)
+{
+    hide();
+    setFrame(false);
+    setFont(view->CellFont());
+    // QLineEdit keeps 2 pixels before the text itself, where the painted cell starts it.
+    setTextMargins(0, 0, 0, 0);
+    setGeometry(rect);
+    setText(text);
+    opening_ = text;
+    acceptedLength_ = static_cast<int>(text.size());
+    setValidator(new LimitValidator(this));
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& now) {
+        acceptedLength_ = static_cast<int>(now.size());
+        PostCountRefresh();
+    });
+    // Edits through the context menu or a drop count as typing.
+    connect(this, &QLineEdit::textEdited, this, [this] { untouched_ = false; });
+    PostCountRefresh();
+}
+
+InplaceEdit::~InplaceEdit()
+{
+    ClearCount();
+    if (view_ && view_->Grid())
+        view_->Grid()->ForgetEditor(this);
+}
+
+void InplaceEdit::SetTextLimit(int limit)
+{
+    limit_ = limit >= 0 ? limit : kDefaultTextLimit;
+}
+
+bool InplaceEdit::AcceptsLength(int newLength) const
+{
+    return newLength <= limit_ || newLength <= acceptedLength_;
+}
+
+void InplaceEdit::FocusAndSelectAll()
+{
+    setFocus(Qt::OtherFocusReason);
+    selectAll();
+}
+
+void InplaceEdit::ShowAndFocus()
+{
+    show();
+    raise();
+    setFocus(Qt::OtherFocusReason);
+}
+
+void InplaceEdit::PostCloseRequest()
+{
+    if (closing_)
+        return;
+    // From here on a focus loss is the close itself and ends nothing.
+    closing_ = true;
+    ClearCount();
+    hide();
+    deleteLater();
+}
+
+void InplaceEdit::Touch()
+{
+    untouched_ = false;
+    PostCountRefresh();
+}
+
+void InplaceEdit::Copy()
+{
+    Touch();
+    copy();
+}
+
+void InplaceEdit::Cut()
+{
+    Touch();
+    cut();
+}
+
+void InplaceEdit::Paste()
+{
+    Touch();
+    // One line only (a cell is one line of a text file), and only as much as fits.
+    QString clip = QApplication::clipboard()->text();
+    for (qsizetype i = 0; i < clip.size(); ++i) {
+        if (clip[i] == u'\r' || clip[i] == u'\n') {
+            clip.truncate(i);
+            break;
+        }
+    }
+    const int kept = static_cast<int>(text().size() - selectedText().size());
+    const int room = limit_ - kept;
+    if (room < clip.size())
+        clip.truncate(room > 0 ? room : 0);
+    if (clip.isEmpty() && !hasSelectedText())
+        return;
+    insert(clip);
+}
+
+void InplaceEdit::Undo()
+{
+    undo();
+}
+
+int InplaceEdit::EndTheEdit()
+{
+    // The grid's answer closes this editor, which takes its focus: that focus loss arrives
+    // while this call is still running and must not end the edit again.
+    if (ending_ || !view_)
+        return 0;
+    ending_ = true;
+    bool changed = false;
+    if (!untouched_) {
+        const QString now = text();
+        changed = now.size() != opening_.size() || now != opening_;
+    }
+    const int reply = changed ? view_->CommitRequest(this) : view_->CancelRequest(this);
+    if (changed && reply != 0)
+        opening_ = text();
+    ending_ = false;
+    return reply;
+}
+
+void InplaceEdit::EndWithKey(int key)
+{
+    if (EndTheEdit() != 0 && view_) {
+        QPointer<GridView> view = view_;
+        QMetaObject::invokeMethod(
+            view,
+            [view, key] {
+                if (view)
+                    view->NavigateRequest(key);
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+bool InplaceEdit::event(QEvent* event)
+{
+    // Tab would otherwise move the focus before keyPressEvent sees it.
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            EndWithKey(kKeyTab);
+            return true;
+        }
+    }
+    return QLineEdit::event(event);
+}
+
+void InplaceEdit::keyPressEvent(QKeyEvent* event)
+{
+    // Nothing typed here goes on to the grid underneath.
+    event->accept();
+    switch (event->key()) {
+        case Qt::Key_Up:
+            EndWithKey(kKeyUp);
+            return;
+        case Qt::Key_Down:
+            EndWithKey(kKeyDown);
+            return;
+        case Qt::Key_Escape:
+            untouched_ = true;
+            [[fallthrough]];
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            // The focus loss ends the edit.
+            if (view_)
+                view_->setFocus(Qt::OtherFocusReason);
+            return;
+        case Qt::Key_Left:
+            if (!hasSelectedText() && cursorPosition() == 0) {
+                EndWithKey(kKeyLeft);
+                return;
+            }
+            break;
+        case Qt::Key_Right:
+            if (!hasSelectedText() && cursorPosition() == text().size()) {
+                EndWithKey(kKeyRight);
+                return;
+            }
+            break;
+        case Qt::Key_Delete:
+            untouched_ = false;
+            break;
+        default:
+            break;
+    }
+    PostCountRefresh();
+    if (event->matches(QKeySequence::Paste)) {
+        Paste();
+        return;
+    }
+    if (!event->text().isEmpty() || event->matches(QKeySequence::Cut) ||
+        event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo))
+        untouched_ = false;
+    QLineEdit::keyPressEvent(event);
+    event->accept();
+}
+
+void InplaceEdit::focusInEvent(QFocusEvent* event)
+{
+    // Coming back from the context menu is no new start.
+    if (event->reason() != Qt::PopupFocusReason)
+        untouched_ = true;
+    QLineEdit::focusInEvent(event);
+}
+
+void InplaceEdit::focusOutEvent(QFocusEvent* event)
+{
+    QLineEdit::focusOutEvent(event);
+    // The context menu takes the focus for a moment; the edit goes on.
+    if (event->reason() == Qt::PopupFocusReason)
+        return;
+    ClearCount();
+    if (!closing_)
+        EndTheEdit();
+}
+
+void InplaceEdit::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu* menu = createStandardContextMenu();
+    // The menu's paste goes through the same one-line, limited path as Ctrl+V.
+    if (QAction* paste = menu->findChild<QAction*>(QStringLiteral("edit-paste"))) {
+        disconnect(paste, &QAction::triggered, nullptr, nullptr);
+        connect(paste, &QAction::triggered, this, &InplaceEdit::Paste);
+    }
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
+
+void InplaceEdit::PostCountRefresh()
+{
+    QMetaObject::invokeMethod(this, &InplaceEdit::CountRefresh, Qt::QueuedConnection);
+}
+
+void InplaceEdit::CountRefresh()
+{
+    QStatusBar* bar = GridView::StatusBar();
+    if (!bar || closing_)
+        return;
+    shownCount_ = FormatUiText(UiText(str::SymbolsUsed), static_cast<int>(text().size()), limit_);
+    bar->showMessage(shownCount_);
+}
+
+void InplaceEdit::ClearCount()
+{
+    QStatusBar* bar = GridView::StatusBar();
+    // Only our own message: another editor may already show its count.
+    if (bar && !shownCount_.isEmpty() && bar->currentMessage() == shownCount_)
+        bar->clearMessage();
+    shownCount_.clear();
+}
+
+}  // namespace scrivlet

@@ -147,6 +147,11 @@ void FindDialog::Find()
 void FindDialog::reject()
 {
     hide();
+    // The keyboard goes back to the owner, as when any owned window closes; without it some
+    // platforms keep the hidden dialog as the focus window and do not activate it again on
+    // the next Show.
+    if (QWidget* owner = parentWidget())
+        owner->window()->activateWindow();
 }
 
 }  // namespace scrivlet

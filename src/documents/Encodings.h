@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstddef>
 #include <cstdint>
 
 // The five text encodings of a document: how characters become stored .edt units and which
@@ -13,11 +14,16 @@ namespace scrivlet {
 enum TextEncoding : int {
     kEncodingEnglish = 0,
     kEncodingGerman = 1,
-    kEncodingPolish = 2,   // the "Kestrel 2" edition
+    kEncodingPolish = 2,  // the "Kestrel 2" edition
     kEncodingRussian = 3,
     kEncodingUnicode = 4,
 };
 constexpr int kEncodingCount = 5;
+
+constexpr bool IsValidEncoding(int encoding)
+{
+    return encoding >= 0 && encoding < kEncodingCount;
+}
 
 // String numbers of the encodings' names, in index order (not the order of the numbers).
 constexpr int kEncodingNameStrings[kEncodingCount] = {138, 139, 142, 140, 141};
@@ -29,16 +35,27 @@ enum CodePage : int {
     kCodePageUtf8 = 65001,
 };
 
-// One stored 16-bit unit of an .edt file into one UTF-16 unit, and back.
+// One stored 16-bit unit of an .edt file into one UTF-16 unit, and back. An index outside
+// 0..4 is treated as English, the default encoding. U+FFFF, whose shifted code would not fit
+// in 16 bits, is stored as '?' in every encoding.
 char16_t DecodeEdtChar(int encoding, uint16_t unit);
 uint16_t EncodeEdtChar(int encoding, char16_t ch);
 
-// Code page of the .txt files of an encoding.
+// The same for n units at once, through tables built on first use: the per-record path of
+// the .edt codec. in and out may be the same buffer but must not overlap otherwise. False
+// (nothing written) for an index outside 0..4.
+bool DecodeEdtUnits(int encoding, const uint16_t* in, char16_t* out, size_t n);
+bool EncodeEdtUnits(int encoding, const char16_t* in, uint16_t* out, size_t n);
+
+// Code page of the .txt files of an encoding; -1 for an index outside 0..4.
 int TextCodePage(int encoding);
 
 // Whole texts between QString and the bytes of a code page (1250, 1251, 1252, 65001).
 // Unmappable characters become '?', invalid UTF-8 becomes U+FFFD, a UTF-8 byte-order mark
-// is kept as U+FEFF.
+// is kept as U+FEFF. A character outside the BMP becomes one '?' in the 8-bit code pages; an
+// unpaired surrogate becomes '?' there and U+FFFD in UTF-8. Any other code page number (or a
+// negative size) gives a null QString or QByteArray; success never does, also for an empty
+// text.
 QString DecodeText(int codePage, const char* data, qsizetype size);
 inline QString DecodeText(int codePage, const QByteArray& bytes)
 {

@@ -10,6 +10,7 @@
 #include <array>
 #include <locale>
 #include <optional>
+#include <utility>
 
 namespace scrivlet {
 namespace {
@@ -64,7 +65,179 @@ bool IsBlank(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
+bool IsQuoteOrBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '"';
+}
+
+bool IsKeyChar(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == '.' || c == '-';
+}
+
+// The lazy groups of the patterns rescan blank runs while they backtrack, which costs the
+// square of a run, or more, on a failing line. Short lines with short runs cost nothing worth
+// noting; others go to the single pass.
+constexpr std::size_t kLongBlankRun = 16;
+constexpr std::size_t kLongLine = 256;
+
+bool NeedsSinglePass(const std::string& line)
+{
+    if (line.size() > kLongLine)
+        return true;
+    std::size_t run = 0;
+    for (char c : line) {
+        run = (IsBlank(c) || c == '"') ? run + 1 : 0;
+        if (run > kLongBlankRun)
+            return true;
+    }
+    return false;
+}
+
+// What the section pattern captures, found in one pass.
+std::optional<std::string> MatchSectionSinglePass(const std::string& line)
+{
+    std::size_t begin = 0;
+    std::size_t end = line.size();
+    while (begin < end && IsBlank(line[begin]))
+        ++begin;
+    while (end > begin && IsBlank(line[end - 1]))
+        --end;
+    if (end - begin < 3 || line[begin] != '[' || line[end - 1] != ']')
+        return std::nullopt;
+    const std::size_t innerBegin = begin + 1;
+    const std::size_t innerEnd = end - 1;
+    for (std::size_t i = innerBegin; i < innerEnd; ++i) {
+        if (line[i] == '[' || line[i] == ']')
+            return std::nullopt;
+    }
+    std::size_t nameBegin = innerBegin;
+    std::size_t nameEnd = innerEnd;
+    while (nameBegin < nameEnd && IsBlank(line[nameBegin]))
+        ++nameBegin;
+    // Only blanks: the leading \s* gives its last blank back to the one-character name.
+    if (nameBegin == nameEnd)
+        return std::string(1, line[innerEnd - 1]);
+    while (nameEnd > nameBegin && IsBlank(line[nameEnd - 1]))
+        --nameEnd;
+    return line.substr(nameBegin, nameEnd - nameBegin);
+}
+
+using KeyValue = std::pair<std::string, std::string>;
+
+// The key and "=" that both entry patterns begin with; the position after "=", or npos.
+std::size_t MatchKeySinglePass(const std::string& line, std::string& key)
+{
+    const std::size_t n = line.size();
+    std::size_t i = 0;
+    while (i < n && IsBlank(line[i]))
+        ++i;
+    const std::size_t keyBegin = i;
+    while (i < n && IsKeyChar(line[i]))
+        ++i;
+    if (i == keyBegin)
+        return std::string::npos;
+    const std::size_t keyEnd = i;
+    while (i < n && IsBlank(line[i]))
+        ++i;
+    if (i == n || line[i] != '=')
+        return std::string::npos;
+    key = line.substr(keyBegin, keyEnd - keyBegin);
+    return i + 1;
+}
+
+// What the integer-entry pattern captures (key, number text), found in one pass.
+std::optional<KeyValue> MatchIntSinglePass(const std::string& line)
+{
+    std::string key;
+    std::size_t i = MatchKeySinglePass(line, key);
+    if (i == std::string::npos)
+        return std::nullopt;
+    const std::size_t n = line.size();
+    while (i < n && IsBlank(line[i]))
+        ++i;
+    const std::size_t valueBegin = i;
+    if (i < n && line[i] == '-')
+        ++i;
+    while (i < n && IsBlank(line[i]))
+        ++i;
+    const std::size_t digitsBegin = i;
+    while (i < n && line[i] >= '0' && line[i] <= '9')
+        ++i;
+    if (i == digitsBegin)
+        return std::nullopt;
+    const std::size_t valueEnd = i;
+    while (i < n && IsBlank(line[i]))
+        ++i;
+    if (i != n)
+        return std::nullopt;
+    return KeyValue(std::move(key), line.substr(valueBegin, valueEnd - valueBegin));
+}
+
+// What the string-entry pattern captures (key, value), found in one pass.
+std::optional<KeyValue> MatchStringSinglePass(const std::string& line)
+{
+    std::string key;
+    std::size_t i = MatchKeySinglePass(line, key);
+    if (i == std::string::npos)
+        return std::nullopt;
+    const std::size_t n = line.size();
+    while (i < n && IsQuoteOrBlank(line[i]))
+        ++i;
+    std::size_t valueEnd = n;
+    while (valueEnd > i && IsQuoteOrBlank(line[valueEnd - 1]))
+        --valueEnd;
+    std::string value = line.substr(i, valueEnd - i);
+    if (value.find('"') != std::string::npos)
+        return std::nullopt;
+    return KeyValue(std::move(key), std::move(value));
+}
+
 }  // namespace
+
+IniLineParts ClassifyIniLine(const std::string& line, IniMatcher matcher)
+{
+    IniLineParts parts;
+    const auto& patterns = CompiledPatterns();
+    if (!patterns)
+        return parts;
+    const bool singlePass =
+        matcher == IniMatcher::SinglePass || (matcher == IniMatcher::Auto && NeedsSinglePass(line));
+    const auto& rx = patterns->regex;
+    xp::smatch match;
+    if (xp::regex_match(line, match, rx[kBlankPattern])) {
+        parts.kind = kIniBlank;
+    } else if (xp::regex_match(line, match, rx[kCommentPattern])) {
+        parts.kind = kIniComment;
+        parts.first = match[1].str();
+    } else if (singlePass) {
+        if (auto name = MatchSectionSinglePass(line)) {
+            parts.kind = kIniSectionHeader;
+            parts.first = std::move(*name);
+        } else if (auto number = MatchIntSinglePass(line)) {
+            parts.kind = kIniIntEntry;
+            parts.first = std::move(number->first);
+            parts.second = std::move(number->second);
+        } else if (auto entry = MatchStringSinglePass(line)) {
+            parts.kind = kIniStringEntry;
+            parts.first = std::move(entry->first);
+            parts.second = std::move(entry->second);
+        }
+    } else if (xp::regex_match(line, match, rx[kSectionPattern])) {
+        parts.kind = kIniSectionHeader;
+        parts.first = match[1].str();
+    } else if (xp::regex_match(line, match, rx[kIntPattern])) {
+        parts.kind = kIniIntEntry;
+        parts.first = match[1].str();
+        parts.second = match[2].str();
+    } else if (xp::regex_match(line, match, rx[kStringPattern])) {
+        parts.kind = kIniStringEntry;
+        parts.first = match[1].str();
+        parts.second = match[2].str();
+    }
+    return parts;
+}
 
 std::int32_t ParseIniInt(const std::string& text)
 {
@@ -133,7 +306,6 @@ bool IniFile::LoadBytes(const std::string& bytes)
         return false;
 
     IniSection* current = &sections_.begin()->second;
-    xp::smatch match;
     std::size_t pos = 0;
     // An editor's byte-order mark is no part of the first line: left in, it would turn the
     // first section header into a raw line and silently drop that section.
@@ -153,25 +325,35 @@ bool IniFile::LoadBytes(const std::string& bytes)
         line.assign(bytes, pos, lineEnd - pos);
         pos = hasFeed ? end + 1 : end;
 
-        const auto& rx = patterns->regex;
-        if (xp::regex_match(line, match, rx[kBlankPattern])) {
-            lines_.push_back(std::make_unique<IniBlankLine>());
-        } else if (xp::regex_match(line, match, rx[kCommentPattern])) {
-            lines_.push_back(std::make_unique<IniCommentLine>(match[1].str()));
-        } else if (xp::regex_match(line, match, rx[kSectionPattern])) {
-            std::string name = match[1].str();
-            current = &sections_[name];  // a repeated header adds to the same section
-            lines_.push_back(std::make_unique<IniSectionLine>(std::move(name)));
-        } else if (xp::regex_match(line, match, rx[kIntPattern])) {
-            auto entry = std::make_unique<IniIntEntry>(match[1].str(), ParseIniInt(match[2].str()));
-            current->Insert(entry.get());
-            lines_.push_back(std::move(entry));
-        } else if (xp::regex_match(line, match, rx[kStringPattern])) {
-            auto entry = std::make_unique<IniStringEntry>(match[1].str(), match[2].str());
-            current->Insert(entry.get());
-            lines_.push_back(std::move(entry));
-        } else {
-            lines_.push_back(std::make_unique<IniRawLine>(line));
+        IniLineParts parts = ClassifyIniLine(line);
+        switch (parts.kind) {
+            case kIniBlank:
+                lines_.push_back(std::make_unique<IniBlankLine>());
+                break;
+            case kIniComment:
+                lines_.push_back(std::make_unique<IniCommentLine>(std::move(parts.first)));
+                break;
+            case kIniSectionHeader:
+                current = &sections_[parts.first];  // a repeated header adds to the same section
+                lines_.push_back(std::make_unique<IniSectionLine>(std::move(parts.first)));
+                break;
+            case kIniIntEntry: {
+                auto entry = std::make_unique<IniIntEntry>(std::move(parts.first),
+                                                           ParseIniInt(parts.second));
+                current->Insert(entry.get());
+                lines_.push_back(std::move(entry));
+                break;
+            }
+            case kIniStringEntry: {
+                auto entry = std::make_unique<IniStringEntry>(std::move(parts.first),
+                                                              std::move(parts.second));
+                current->Insert(entry.get());
+                lines_.push_back(std::move(entry));
+                break;
+            }
+            default:
+                lines_.push_back(std::make_unique<IniRawLine>(line));
+                break;
         }
     }
     return true;

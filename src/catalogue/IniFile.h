@@ -150,6 +150,21 @@ private:
     std::map<std::string, IniSection> sections_;
 };
 
+// How a line is matched: the line patterns, or a single-pass equivalent of the section and
+// entry patterns. Those backtrack quadratically over long runs of blanks, so Auto takes the
+// single pass for long lines and lines with long blank runs, the patterns for all others.
+enum class IniMatcher { Auto, Patterns, SinglePass };
+
+// A classified line: its kind, the comment text / section name / key, and the value's text.
+struct IniLineParts {
+    int kind = kIniRaw;
+    std::string first;
+    std::string second;
+};
+
+// Empty parts of kind raw when the line patterns cannot be compiled.
+IniLineParts ClassifyIniLine(const std::string& line, IniMatcher matcher = IniMatcher::Auto);
+
 // Decimal value of an integer entry's text: optional leading white space, one optional sign,
 // digits up to the first non-digit, accumulated in 32 bits with wrap-around. A sign followed
 // by anything but a digit gives 0.

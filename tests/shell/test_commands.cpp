@@ -279,6 +279,18 @@ private slots:
         QVERIFY(host_.Drained());
     }
 
+    void overlongTextLineIsNoticed()
+    {
+        auto frame = MakeFrame();
+        Open(*frame, {"long_dlg.txt"}, 0, 0, -1, QByteArray("Fits\nMuch too long\n"));
+        QCOMPARE(frame->TabCount(), 1);
+        QCOMPARE(host_.questions.size(), 1);
+        QCOMPARE(host_.questions[0].text, UiText(str::TextTooLong));
+        QCOMPARE(host_.questions[0].icon, QMessageBox::Information);
+        QCOMPARE(host_.questions[0].caption, QStringLiteral("Scrivlet"));
+        QCOMPARE(host_.questions[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    }
+
     // --- the panel's encoding ----------------------------------------------------------
 
     void encodingRemembered()

@@ -256,8 +256,17 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&frame));
         QVERIFY(WriteFile(Path("a_dlg.edt"), EdtBytes({"Hi", "Yo"})));
         QVERIFY(WriteFile(Path("b_dlg.edt"), EdtBytes({"Ab"})));
-        OpenThroughDialog(frame, Path("a_dlg.edt"), 0, 0);
-        OpenThroughDialog(frame, Path("b_dlg.edt"), 0, 0);
+        // Both at once: the dialog hands back full paths in the order typed.
+        ModalScript open;
+        open.Then<QFileDialog>([&](QFileDialog* dialog) {
+            dialog->setDirectory(dir_->path());
+            TypeAndReturn(dialog, QStringLiteral("\"b_dlg.edt\" \"a_dlg.edt\""));
+        });
+        frame.RunCommand(cmd::Open);
+        QVERIFY(open.Finished());
+        QCOMPARE(frame.TabCount(), 2);
+        QCOMPARE(frame.ViewAt(0)->Grid()->GetPath(), Path("b_dlg.edt"));
+        QCOMPARE(frame.ViewAt(1)->Grid()->GetPath(), Path("a_dlg.edt"));
         QVERIFY(QDir().mkpath(Path("out")));
 
         ModalScript script;
@@ -275,8 +284,8 @@ private slots:
         QCOMPARE(folderTitle, QStringLiteral("Select output directory"));
         QCOMPARE(ReadFile(Path("out/a_dlg.txt")), QByteArray("Hi\nYo\n"));
         QCOMPARE(ReadFile(Path("out/b_dlg.txt")), QByteArray("Ab\n"));
-        QCOMPARE(frame.TabTitle(0), QStringLiteral("a_dlg.edt"));
-        QCOMPARE(frame.ViewAt(1)->Grid()->GetPath(), Path("out/b_dlg.txt"));
+        QCOMPARE(frame.TabTitle(0), QStringLiteral("b_dlg.edt"));
+        QCOMPARE(frame.ViewAt(1)->Grid()->GetPath(), Path("out/a_dlg.txt"));
     }
 
     void closeCloseAllAndExit()

@@ -432,31 +432,6 @@ private slots:
         QVERIFY(host_.questions.isEmpty());
     }
 
-    void saveWithoutPathGoesToSaveAsAndFailureIsReported()
-    {
-        auto frame = MakeFrame();
-        host_.wizardAnswers << WizardAnswer{true, 0};
-        frame->NewDocument();
-        host_.QueueFiles({Path("new_dlg.edt")});
-        QVERIFY(frame->SaveActive(frame->ActiveTab()));
-        QCOMPARE(frame->TabTitle(0), QStringLiteral("new_dlg.edt"));
-        QCOMPARE(ReadFile(Path("new_dlg.edt")), QByteArray());
-
-        // The folder goes away under the document: the save fails and says so.
-        const QString lost = Path("gone/lost_dlg.edt");
-        QVERIFY(QDir().mkpath(Path("gone")));
-        host_.QueueFiles({lost});
-        QVERIFY(frame->SaveAsDocument(frame->ActiveTab()));
-        QVERIFY(QDir(Path("gone")).removeRecursively());
-        frame->ActiveView()->Grid()->SetModified(true);
-        QVERIFY(!frame->SaveActive(frame->ActiveTab()));
-        QCOMPARE(QuestionTexts(),
-                 QStringList{QStringLiteral("Unable to save file '%1'").arg(Native(lost))});
-        QCOMPARE(host_.questions[0].icon, QMessageBox::Critical);
-        QCOMPARE(host_.questions[0].caption, QString());
-        QVERIFY(frame->ActiveView()->Grid()->IsModified());
-    }
-
     // --- Close, Close All, Exit --------------------------------------------------------
 
     void close_data()
@@ -663,35 +638,6 @@ private slots:
         QVERIFY(QFile::exists(Path("out/a_dlg.txt")));
         QVERIFY(QFile::exists(Path("out/c_dlg.txt")));
         QVERIFY(host_.Drained());
-    }
-
-    // --- pure rules --------------------------------------------------------------------
-
-    void uniqueOutputPath_data()
-    {
-        QTest::addColumn<QStringList>("taken");
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("free") << QStringList{"/o/b.txt"} << "/o/a.txt"
-                              << "/o/a.txt";
-        QTest::newRow("second") << QStringList{"/o/a.txt"} << "/o/a.txt"
-                                << "/o/a (2).txt";
-        QTest::newRow("third") << QStringList{"/o/a.txt", "/o/a (2).txt"} << "/o/a.txt"
-                               << "/o/a (3).txt";
-        QTest::newRow("no extension") << QStringList{"/o/a"} << "/o/a"
-                                      << "/o/a (2)";
-        QTest::newRow("dots in the name") << QStringList{"/o/a.b.edt"} << "/o/a.b.edt"
-                                          << "/o/a.b (2).edt";
-    }
-    void uniqueOutputPath()
-    {
-        QFETCH(QStringList, taken);
-        QFETCH(QString, path);
-        QFETCH(QString, expected);
-        QSet<QString> keys;
-        for (const QString& t : taken)
-            keys.insert(OutputPathKey(t));
-        QCOMPARE(QDir::fromNativeSeparators(UniqueOutputPath(path, keys)), expected);
     }
 };
 

@@ -6,9 +6,6 @@
 #include "UiText.h"
 
 #include <QAbstractButton>
-#include <QComboBox>
-#include <QFileDialog>
-#include <QGridLayout>
 #include <QListWidget>
 #include <QTest>
 
@@ -173,40 +170,6 @@ private slots:
         QCOMPARE(save.encodingIndex, int(kEncodingGerman));
     }
 
-    void panelSetupEdges_data()
-    {
-        QTest::addColumn<bool>("saveAs");
-        QTest::addColumn<int>("lastEncoding");
-        QTest::addColumn<int>("documentFormat");  // -1: no document being saved
-        QTest::addColumn<bool>("active");
-        QTest::addColumn<int>("formatIndex");
-        QTest::addColumn<int>("encodingIndex");
-        QTest::newRow("save as without a document") << true << 0 << -1 << false << 0 << 0;
-        QTest::newRow("stored encoding out of range") << false << 9 << -1 << true << 0 << 0;
-        QTest::newRow("document format outside the catalogue") << true << 0 << 7 << true << 0 << 0;
-    }
-    void panelSetupEdges()
-    {
-        QFETCH(bool, saveAs);
-        QFETCH(int, lastEncoding);
-        QFETCH(int, documentFormat);
-        QFETCH(bool, active);
-        QFETCH(int, formatIndex);
-        QFETCH(int, encodingIndex);
-        const FormatCatalogue catalogue = ThreeFormats();
-        RecordGrid document;
-        document.SetFormatIndex(documentFormat);
-        const PanelSetup setup =
-            MakePanelSetup(saveAs ? FileDialogKind::SaveAs : FileDialogKind::Open, catalogue,
-                           lastEncoding, documentFormat >= 0 ? &document : nullptr);
-        QCOMPARE(setup.active, active);
-        QCOMPARE(setup.formatIndex, formatIndex);
-        QCOMPARE(setup.encodingIndex, encodingIndex);
-        FileOptionsPanel panel(setup);
-        QCOMPARE(panel.FormatList()->count(), active ? 4 : 0);
-        QCOMPARE(panel.FormatIndex(), active ? formatIndex : -1);
-    }
-
     void parseFilters_data()
     {
         QTest::addColumn<QString>("text");
@@ -235,26 +198,6 @@ private slots:
         }
         QCOMPARE(gotDescriptions, descriptions);
         QCOMPARE(gotNameFilters, nameFilters);
-    }
-
-    void panelJoinsTheDialogsLayout()
-    {
-        QFileDialog dialog;
-        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-        const FormatCatalogue catalogue = ThreeFormats();
-        auto* panel = new FileOptionsPanel(
-            MakePanelSetup(FileDialogKind::Open, catalogue, kEncodingPolish, nullptr), &dialog);
-        auto* layout = qobject_cast<QGridLayout*>(dialog.layout());
-        QVERIFY(layout);
-        const int rows = layout->rowCount();
-        QVERIFY(panel->AttachTo(&dialog));
-        int row = -1, column = -1, rowSpan = 0, columnSpan = 0;
-        layout->getItemPosition(layout->indexOf(panel), &row, &column, &rowSpan, &columnSpan);
-        QCOMPARE(row, rows);
-        QCOMPARE(column, 0);
-        QCOMPARE(columnSpan, layout->columnCount());
-        QCOMPARE(panel->EncodingIndex(), int(kEncodingPolish));
-        QCOMPARE(panel->FormatList()->currentText(), QStringLiteral("Автоопределение"));
     }
 };
 

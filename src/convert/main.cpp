@@ -1,1 +1,321 @@
-int main() { return 2; }
+// scrivlet-convert: lists the catalogue, dumps documents as JSON lines and converts them
+// between .edt and .txt and between encodings, with the editor's own codec.
+
+#include "CatalogueLoader.h"
+#include "DocumentCodec.h"
+#include "DocumentPrompts.h"
+#include "Encodings.h"
+#include "FormatCatalogue.h"
+#include "FormatDetection.h"
+#include "RecordGrid.h"
+#include "UiText.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringList>
+
+#include <cstdio>
+#include <optional>
+
+using namespace scrivlet;
+
+namespace {
+
+enum ExitCode : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
+
+const char kUsage[] =
+    "Usage:\n"
+    "  scrivlet-convert [COMMON] --list-formats\n"
+    "  scrivlet-convert [COMMON] --format N|auto --encoding E [--yes] --dump INPUT\n"
+    "  scrivlet-convert [COMMON] --format N|auto --encoding E [--to-encoding E2] [--yes]\n"
+    "                   INPUT OUTPUT\n"
+    "\n"
+    "COMMON:\n"
+    "  --language en|de|pl|ru  interface language of the messages and the catalogue\n"
+    "                          (default en: formats.en.ini beside this program)\n"
+    "  --catalogue FILE        read the formats from FILE instead\n"
+    "\n"
+    "  --list-formats   print the catalogue as a JSON array\n"
+    "  --format N|auto  format index in the catalogue, or detect it from INPUT's path\n"
+    "  --encoding E     encoding of INPUT: 0 English, 1 German, 2 Polish (Kestrel 2),\n"
+    "                   3 Russian, 4 Unicode\n"
+    "  --to-encoding E2 encoding of OUTPUT (default: E)\n"
+    "  --yes            open a file whose size is no whole number of records\n"
+    "  --dump           print each record of INPUT as a JSON array of its cell texts\n"
+    "Files ending in .edt (any case) are record files, all others text files.\n"
+    "Exit status: 0 success, 1 failed load or save, 2 usage error.\n";
+
+void Print(FILE* stream, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, bytes.size(), stream);
+}
+
+int UsageError(const QString& why)
+{
+    Print(stderr, QStringLiteral("scrivlet-convert: %1\n").arg(why));
+    std::fputs(kUsage, stderr);
+    return kExitUsage;
+}
+
+struct Options {
+    QString language = QStringLiteral("en");
+    QString catalogue;
+    bool listFormats = false;
+    bool dump = false;
+    bool yes = false;
+    bool help = false;
+    QString format;
+    std::optional<int> encoding;
+    std::optional<int> toEncoding;
+    QStringList files;
+};
+
+std::optional<int> ParseEncoding(const QString& text)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < 0 || value >= kEncodingCount)
+        return std::nullopt;
+    return value;
+}
+
+// Empty on success, else what is wrong with the command line.
+QString ParseArguments(const QStringList& args, Options* options)
+{
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        auto value = [&](QString* out) {
+            if (i + 1 >= args.size())
+                return false;
+            *out = args[++i];
+            return true;
+        };
+        QString text;
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            options->help = true;
+        } else if (arg == QLatin1String("--list-formats")) {
+            options->listFormats = true;
+        } else if (arg == QLatin1String("--dump")) {
+            options->dump = true;
+        } else if (arg == QLatin1String("--yes")) {
+            options->yes = true;
+        } else if (arg == QLatin1String("--language")) {
+            if (!value(&options->language))
+                return QStringLiteral("--language needs a value");
+        } else if (arg == QLatin1String("--catalogue")) {
+            if (!value(&options->catalogue))
+                return QStringLiteral("--catalogue needs a file");
+        } else if (arg == QLatin1String("--format")) {
+            if (!value(&options->format))
+                return QStringLiteral("--format needs an index or auto");
+        } else if (arg == QLatin1String("--encoding") || arg == QLatin1String("--to-encoding")) {
+            if (!value(&text))
+                return QStringLiteral("%1 needs a value").arg(arg);
+            const std::optional<int> encoding = ParseEncoding(text);
+            if (!encoding)
+                return QStringLiteral("%1 must be 0 to 4, not '%2'").arg(arg, text);
+            (arg == QLatin1String("--encoding") ? options->encoding : options->toEncoding) =
+                encoding;
+        } else if (arg.startsWith(QLatin1String("--"))) {
+            return QStringLiteral("unknown option %1").arg(arg);
+        } else {
+            options->files.append(arg);
+        }
+    }
+    if (options->help)
+        return {};
+    if (options->listFormats) {
+        if (!options->files.isEmpty() || options->dump)
+            return QStringLiteral("--list-formats takes no files");
+        return {};
+    }
+    if (options->format.isEmpty())
+        return QStringLiteral("--format is missing");
+    if (!options->encoding)
+        return QStringLiteral("--encoding is missing");
+    if (options->dump && options->files.size() != 1)
+        return QStringLiteral("--dump takes one INPUT");
+    if (!options->dump && options->files.size() != 2)
+        return QStringLiteral("give INPUT and OUTPUT");
+    if (options->dump && options->toEncoding)
+        return QStringLiteral("--to-encoding does not go with --dump");
+    return {};
+}
+
+std::optional<UiLanguage> LanguageOf(const QString& code)
+{
+    for (UiLanguage language :
+         {UiLanguage::English, UiLanguage::German, UiLanguage::Polish, UiLanguage::Russian}) {
+        if (LanguageCode(language) == code)
+            return language;
+    }
+    return std::nullopt;
+}
+
+// Answers the size question from the command line; notes go to stderr.
+class ConverterPrompts : public DocumentPrompts {
+public:
+    explicit ConverterPrompts(bool yes) : yes_(yes) {}
+    bool AskOpenInvalidSize() override
+    {
+        if (!yes_)
+            Print(stderr, UiText(str::InvalidFileSize) + QStringLiteral(" (--yes)\n"));
+        return yes_;
+    }
+    void NotifyTextTooLong() override { Print(stderr, UiText(str::TextTooLong) + u'\n'); }
+
+private:
+    bool yes_;
+};
+
+QJsonArray JsonStrings(const QStringList& list)
+{
+    QJsonArray array;
+    for (const QString& s : list)
+        array.append(s);
+    return array;
+}
+
+void ListFormats()
+{
+    QJsonArray formats;
+    const FormatCatalogue& catalogue = GlobalCatalogue();
+    for (int i = 0; i < catalogue.Count(); ++i) {
+        const EdtFormat& format = *catalogue.At(i);
+        QJsonArray fields;
+        for (int k = 0; k < format.FieldCount(); ++k) {
+            const FieldDef& field = format.fields[k];
+            fields.append(QJsonObject{{"caption", field.caption},
+                                      {"width", field.width},
+                                      {"type", field.type},
+                                      {"offset", field.offset},
+                                      {"size", field.size},
+                                      {"labels", JsonStrings(field.labels)}});
+        }
+        formats.append(QJsonObject{{"index", i},
+                                   {"name", format.name},
+                                   {"path", format.path},
+                                   {"width", format.recordLength},
+                                   {"fields", fields}});
+    }
+    Print(stdout, QString::fromUtf8(QJsonDocument(formats).toJson(QJsonDocument::Indented)));
+}
+
+void Dump(const RecordGrid& grid)
+{
+    for (int row = 0; row < grid.RecordCount(); ++row) {
+        QJsonArray texts;
+        for (int column = 0; column < grid.ColumnCount(); ++column) {
+            QVariant value;
+            GridCell* cell = grid.CellAt(row, column);
+            texts.append(cell && cell->GetValue(&value) ? value.toString() : QString());
+        }
+        QByteArray line = QJsonDocument(texts).toJson(QJsonDocument::Compact);
+        line.append('\n');
+        std::fwrite(line.constData(), 1, line.size(), stdout);
+    }
+}
+
+QString DescribeFormats(const QList<int>& formats)
+{
+    QStringList names;
+    for (int index : formats)
+        names << QStringLiteral("%1 (%2)").arg(index).arg(GlobalCatalogue().At(index)->name);
+    return names.join(QStringLiteral(", "));
+}
+
+int Run(const QStringList& args)
+{
+    Options options;
+    const QString problem = ParseArguments(args, &options);
+    if (!problem.isEmpty())
+        return UsageError(problem);
+    if (options.help) {
+        std::fputs(kUsage, stdout);
+        return kExitOk;
+    }
+    const std::optional<UiLanguage> language = LanguageOf(options.language);
+    if (!language)
+        return UsageError(QStringLiteral("unknown language '%1'").arg(options.language));
+    SetUiLanguage(*language);
+
+    // Without --catalogue: the language's catalogue beside the program, as the editor reads it.
+    QString missing = options.catalogue;
+    const bool loaded = options.catalogue.isEmpty()
+                            ? LoadFormatCatalogue(GlobalCatalogue(), *language, &missing)
+                            : LoadFormatCatalogueFile(GlobalCatalogue(), options.catalogue);
+    if (!loaded) {
+        Print(stderr, FormatUiText(UiText(str::CatalogueMissing), missing) + u'\n');
+        return kExitFailed;
+    }
+    if (options.listFormats) {
+        ListFormats();
+        return kExitOk;
+    }
+
+    const QString input = options.files[0];
+    int format = -1;
+    if (options.format == QLatin1String("auto")) {
+        const QString fullPath = QFileInfo(input).absoluteFilePath();
+        const Detection detection = FormatDetector(GlobalCatalogue()).Detect(fullPath);
+        if (detection.ask) {
+            if (detection.candidates.size() > 1) {
+                Print(stderr, QStringLiteral("scrivlet-convert: the format of '%1' is not clear: "
+                                             "formats %2 match equally; choose one with --format\n")
+                                  .arg(fullPath, DescribeFormats(detection.candidates)));
+            } else if (!detection.candidates.isEmpty()) {
+                Print(stderr, QStringLiteral("scrivlet-convert: the format of '%1' is not clear: "
+                                             "format %2 matches without a distinguishing group; "
+                                             "choose one with --format\n")
+                                  .arg(fullPath, DescribeFormats(detection.candidates)));
+            } else {
+                Print(stderr, QStringLiteral("scrivlet-convert: no format matches '%1'; choose "
+                                             "one with --format\n")
+                                  .arg(fullPath));
+            }
+            return kExitFailed;
+        }
+        format = detection.format;
+    } else {
+        bool ok = false;
+        format = options.format.toInt(&ok);
+        if (!ok || !GlobalCatalogue().At(format)) {
+            return UsageError(QStringLiteral("--format must be auto or 0 to %1, not '%2'")
+                                  .arg(GlobalCatalogue().Count() - 1)
+                                  .arg(options.format));
+        }
+    }
+
+    RecordGrid grid;
+    ConverterPrompts prompts(options.yes);
+    if (!LoadDocument(grid, input, FileTypeFromPath(input), *options.encoding, format, false,
+                      &prompts)) {
+        Print(stderr, FormatUiText(UiText(str::OpenFailed), input) + u'\n');
+        return kExitFailed;
+    }
+    if (options.dump) {
+        Dump(grid);
+        return kExitOk;
+    }
+    const QString output = options.files[1];
+    if (!SaveDocumentAs(grid, output, FileTypeFromPath(output),
+                        options.toEncoding.value_or(*options.encoding), -1)) {
+        Print(stderr, FormatUiText(UiText(str::SaveFailed), output) + u'\n');
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int status = Run(QCoreApplication::arguments());
+    std::fflush(stdout);
+    return status;
+}

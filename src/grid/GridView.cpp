@@ -3,6 +3,7 @@
 #include "FormatCatalogue.h"
 #include "InplaceEdit.h"
 #include "RecordGrid.h"
+#include "SearchWalk.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
@@ -174,6 +175,9 @@ struct GridView::Impl : GridHost {
     QFont cellFont;
     int rowHeight = 0;
     int spanRow = -1;  // the row the add-row span sits on, -1 for none
+    // Rows came or went since the last paint: the header's row positions are stale, and
+    // asking for one cell's rectangle would recompute them over every row.
+    bool rowsMoved = false;
 
     QRect CellRect(int row, int column) const override { return view->GetCellRect(row, column); }
 
@@ -210,7 +214,21 @@ GridView::GridView(RecordGrid* grid, QWidget* parent)
     d_->grid->SetHost(d_.get());
     d_->model = new GridTableModel(d_->grid, this);
 
+    // Headers are set up before the model arrives: each of these setters walks every
+    // section, a million of them once the rows are there.
     setHorizontalHeader(new GridHeader(this));
+    QHeaderView* rows = verticalHeader();
+    rows->hide();
+    // Never sized to contents: that measures every row.
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    QHeaderView* columns = horizontalHeader();
+    columns->setSectionResizeMode(QHeaderView::Interactive);
+    columns->setSectionsClickable(false);
+    columns->setHighlightSections(false);
+    columns->setStretchLastSection(false);
+    columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    RefreshAppearance();
+
     setModel(d_->model);
     setItemDelegate(new GridDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -224,17 +242,6 @@ GridView::GridView(RecordGrid* grid, QWidget* parent)
     setSortingEnabled(false);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
-
-    QHeaderView* rows = verticalHeader();
-    rows->hide();
-    // Never sized to contents: that walks every row.
-    rows->setSectionResizeMode(QHeaderView::Fixed);
-    QHeaderView* columns = horizontalHeader();
-    columns->setSectionResizeMode(QHeaderView::Interactive);
-    columns->setSectionsClickable(false);
-    columns->setHighlightSections(false);
-    columns->setStretchLastSection(false);
-    columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     connect(columns, &QHeaderView::sectionResized, this, [this] {
         if (d_->grid->HasAddRow())
             d_->grid->InvalidateCell(d_->grid->RowCount() - 1, 0);
@@ -242,8 +249,12 @@ GridView::GridView(RecordGrid* grid, QWidget* parent)
     });
 
     RecordGrid* g = d_->grid;
-    connect(g, &RecordGrid::CellInvalidated, this,
-            [this](int row, int column) { viewport()->update(GetCellRect(row, column)); });
+    connect(g, &RecordGrid::CellInvalidated, this, [this](int row, int column) {
+        if (d_->rowsMoved)
+            viewport()->update();
+        else
+            viewport()->update(GetCellRect(row, column));
+    });
     connect(g, &RecordGrid::AllInvalidated, this, [this] { viewport()->update(); });
     connect(g, &RecordGrid::LayoutChanged, this, [this] {
         RefreshAppearance();
@@ -253,15 +264,18 @@ GridView::GridView(RecordGrid* grid, QWidget* parent)
         UpdateColumns();
         UpdateAddRowSpan();
     });
-    connect(g, &RecordGrid::RowsInserted, this, [this] { UpdateAddRowSpan(); });
+    connect(g, &RecordGrid::RowsInserted, this, [this] {
+        d_->rowsMoved = true;
+        UpdateAddRowSpan();
+    });
     connect(g, &RecordGrid::RowsReset, this, [this] {
+        d_->rowsMoved = true;
         d_->spanRow = -1;
         clearSpans();
         UpdateColumns();
         UpdateAddRowSpan();
     });
 
-    RefreshAppearance();
     UpdateColumns();
     UpdateAddRowSpan();
 }
@@ -337,9 +351,27 @@ void GridView::EditCommand(int command)
     }
 }
 
-void GridView::FindRequest(const QString& /*pattern*/, quint32 /*flags*/)
+void GridView::FindRequest(const QString& pattern, quint32 flags)
 {
-    // The search walk is wired in once the search library provides it.
+    SearchHit hit;
+    switch (FindNext(*d_->grid, pattern, flags, &hit)) {
+        case SearchOutcome::InvalidPattern:
+            // The find dialog has no message for it; the grid stays as it was.
+            QApplication::beep();
+            return;
+        case SearchOutcome::NotFound:
+            return;
+        case SearchOutcome::Found:
+            break;
+    }
+    SelectCell(hit.row, hit.column);
+    if (!BeginEditLimited(hit.row, hit.column))
+        return;
+    InplaceEdit* editor = Editor();
+    if (!editor)
+        return;
+    editor->setFocus(Qt::OtherFocusReason);
+    editor->setSelection(hit.selectionStart, hit.selectionEnd - hit.selectionStart);
 }
 
 // --- window operations ---------------------------------------------------------------------
@@ -371,10 +403,14 @@ void GridView::RefreshAppearance()
     const QString family = d_->grid->CellFontFamily();
     cellFont.setFamily(family.isEmpty() ? DocumentFontFamily() : family);
     d_->cellFont = cellFont;
-    d_->rowHeight = QFontMetrics(cellFont).height() + kRowPadding;
-    QHeaderView* rows = verticalHeader();
-    rows->setMinimumSectionSize(d_->rowHeight);
-    rows->setDefaultSectionSize(d_->rowHeight);
+    const int rowHeight = QFontMetrics(cellFont).height() + kRowPadding;
+    if (rowHeight != d_->rowHeight) {
+        // Walks every row: only when the height really changes.
+        d_->rowHeight = rowHeight;
+        QHeaderView* rows = verticalHeader();
+        rows->setMinimumSectionSize(rowHeight);
+        rows->setDefaultSectionSize(rowHeight);
+    }
     viewport()->update();
 }
 
@@ -501,6 +537,12 @@ void GridView::PaintCell(QPainter* painter, const QRect& rect, int row, int colu
         painter->drawRect(rect.adjusted(0, 0, -1, -1));
     }
     painter->restore();
+}
+
+void GridView::paintEvent(QPaintEvent* event)
+{
+    QTableView::paintEvent(event);
+    d_->rowsMoved = false;
 }
 
 // --- input ----------------------------------------------------------------------------------

@@ -1,0 +1,29 @@
+#pragma once
+
+// The two things a load may have to ask or tell the user. The UI answers with message boxes
+// (caption "Scrivlet"), tests and tools with scripted answers.
+
+namespace scrivlet {
+
+class DocumentPrompts {
+public:
+    virtual ~DocumentPrompts() = default;
+    // String 137: the file size is no whole number of records; true (Yes) loads the whole
+    // records and leaves the incomplete one at the end unread.
+    virtual bool AskOpenInvalidSize() = 0;
+    // String 136: a .txt line is longer than its field; shown once per load, after it.
+    virtual void NotifyTextTooLong() = 0;
+};
+
+// Fixed answers, for loads that must not ask anybody.
+class FixedPrompts : public DocumentPrompts {
+public:
+    explicit FixedPrompts(bool openInvalidSize = false) : openInvalidSize_(openInvalidSize) {}
+    bool AskOpenInvalidSize() override { return openInvalidSize_; }
+    void NotifyTextTooLong() override {}
+
+private:
+    bool openInvalidSize_;
+};
+
+}  // namespace scrivlet

@@ -1,0 +1,273 @@
+#include "TestRegistry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Runs the built converter as a user would.
+
+namespace {
+
+struct Result {
+    int code = -1;
+    QByteArray out;
+    QString err;
+};
+
+Result Convert(const QStringList& args)
+{
+    QProcess process;
+    process.start(QStringLiteral(SCRIVLET_CONVERT_EXE), args);
+    Result result;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return result;
+    result.code = process.exitCode();
+    result.out = process.readAllStandardOutput();
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+// Two formats share the dialogue pattern, so a dialogue file is a tie; the item pattern is
+// unique. Record layout: 8 units, Name 0..2, Text 3..7.
+const char kCatalogue[] = R"(; test catalogue
+[FORMAT0]
+name=Talk
+path=.*/(dialog)[^/]*
+width=8
+[FORMAT0.COLUMN0]
+desc=No.
+width=-1
+type=0
+label.0=first
+[FORMAT0.COLUMN1]
+desc=Name
+width=100
+type=1
+dataoffset=0
+datasize=3
+[FORMAT0.COLUMN2]
+desc=Text
+width=200
+type=1
+dataoffset=3
+datasize=5
+[FORMAT1]
+name=Things
+path=.*/(item)[^/]*
+width=8
+[FORMAT1.COLUMN0]
+desc=Thing
+width=80
+type=1
+dataoffset=0
+datasize=8
+[FORMAT2]
+name=Talk again
+path=.*/(dialog)[^/]*
+width=4
+[FORMAT2.COLUMN0]
+desc=Line
+width=80
+type=1
+dataoffset=0
+datasize=4
+)";
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+}  // namespace
+
+class ConvertTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString catalogue_;
+    QString P(const QString& name) const { return dir_.filePath(name); }
+
+    QStringList Expand(QStringList args) const
+    {
+        for (QString& arg : args) {
+            arg.replace(QLatin1String("%CAT%"), catalogue_);
+            arg.replace(QLatin1String("%DIR%"), dir_.path());
+        }
+        return args;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(QFileInfo(QStringLiteral(SCRIVLET_CONVERT_EXE)).isExecutable());
+        QVERIFY(dir_.isValid());
+        catalogue_ = P("formats.test.ini");
+        QVERIFY(WriteAll(catalogue_, kCatalogue));
+        // "ab" / "cd!" then "x" / "" : two records of the Talk format.
+        QVERIFY(WriteAll(P("dialog.txt"), "ab\ncd!\nx\n\n"));
+        QVERIFY(WriteAll(P("half.edt"), QByteArray(24, '\0')));  // 1.5 records of 8 units
+        QVERIFY(QDir(dir_.path()).mkpath("folder"));
+    }
+
+    void exitCodes_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");  // part of stderr
+        const QStringList common = {"--catalogue", "%CAT%"};
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "";
+        QTest::newRow("nothing") << QStringList{} << 2 << "--format is missing";
+        QTest::newRow("unknown-option") << QStringList{"--frobnicate"} << 2 << "unknown option";
+        QTest::newRow("bad-encoding")
+            << common + QStringList{"--format", "0", "--encoding", "5", "--dump", "x"} << 2
+            << "--encoding must be 0 to 4";
+        QTest::newRow("missing-encoding")
+            << common + QStringList{"--format", "0", "--dump", "x"} << 2 << "--encoding is missing";
+        QTest::newRow("format-out-of-range")
+            << common +
+                   QStringList{"--format", "3", "--encoding", "0", "--dump", "%DIR%/dialog.txt"}
+            << 2 << "--format must be";
+        QTest::newRow("output-missing")
+            << common + QStringList{"--format", "0", "--encoding", "0", "%DIR%/dialog.txt"} << 2
+            << "INPUT and OUTPUT";
+        QTest::newRow("bad-language")
+            << QStringList{"--language", "fr", "--list-formats"} << 2 << "unknown language";
+        QTest::newRow("missing-catalogue")
+            << QStringList{"--catalogue", "%DIR%/none.ini", "--list-formats"} << 1
+            << "File %DIR%/none.ini not found";
+        QTest::newRow("unreadable-input")
+            << common + QStringList{"--format", "0", "--encoding", "0", "--dump", "%DIR%/no.txt"}
+            << 1 << "Unable to open file '%DIR%/no.txt'";
+        QTest::newRow("unreadable-input-german")
+            << common + QStringList{"--language", "de", "--format", "0",
+                                    "--encoding", "0",  "--dump",   "%DIR%/folder"}
+            << 1 << u"Kann Datei '%DIR%/folder' nicht цffnen"_qs;
+        QTest::newRow("unwritable-output")
+            << common + QStringList{"--format",         "0",
+                                    "--encoding",       "0",
+                                    "%DIR%/dialog.txt", "%DIR%/no/such/out.edt"}
+            << 1 << "Unable to save file '%DIR%/no/such/out.edt'";
+        QTest::newRow("size-without-yes")
+            << common + QStringList{"--format", "0", "--encoding", "0", "--dump", "%DIR%/half.edt"}
+            << 1 << "Invalid file size";
+        QTest::newRow("size-with-yes")
+            << common + QStringList{"--format", "0",      "--encoding",    "0",
+                                    "--yes",    "--dump", "%DIR%/half.edt"}
+            << 0 << "";
+        QTest::newRow("auto-tie") << common + QStringList{"--format", "auto",   "--encoding",
+                                                          "0",        "--dump", "%DIR%/dialog.txt"}
+                                  << 1 << "formats 0 (Talk), 2 (Talk again) match equally";
+        QTest::newRow("auto-no-match")
+            << common +
+                   QStringList{"--format", "auto", "--encoding", "0", "--dump", "%DIR%/half.edt"}
+            << 1 << "no format matches";
+    }
+    void exitCodes()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        const Result result = Convert(Expand(args));
+        QCOMPARE(result.code, code);
+        message.replace(QLatin1String("%DIR%"), dir_.path());
+        QVERIFY2(result.err.contains(message), qPrintable(result.err));
+        if (code == 2)
+            QVERIFY(result.err.contains(QLatin1String("Usage:")));
+        if (args == QStringList{"--help"})
+            QVERIFY(result.out.contains("--list-formats"));
+    }
+
+    void listFormatsIsJson()
+    {
+        const Result result = Convert({"--catalogue", catalogue_, "--list-formats"});
+        QCOMPARE(result.code, 0);
+        QJsonParseError error;
+        const QJsonDocument json = QJsonDocument::fromJson(result.out, &error);
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        const QJsonArray formats = json.array();
+        QCOMPARE(formats.size(), 3);
+        const QJsonObject talk = formats[0].toObject();
+        QCOMPARE(talk["index"].toInt(), 0);
+        QCOMPARE(talk["name"].toString(), "Talk");
+        QCOMPARE(talk["path"].toString(), ".*/(dialog)[^/]*");
+        QCOMPARE(talk["width"].toInt(), 8);
+        const QJsonArray fields = talk["fields"].toArray();
+        QCOMPARE(fields.size(), 3);
+        QCOMPARE(fields[0].toObject()["labels"].toArray(), QJsonArray{"first"});
+        const QJsonObject text = fields[2].toObject();
+        QCOMPARE(text["caption"].toString(), "Text");
+        QCOMPARE(text["type"].toInt(), 1);
+        QCOMPARE(text["offset"].toInt(), 3);
+        QCOMPARE(text["size"].toInt(), 5);
+        QCOMPARE(text["width"].toInt(), 200);
+        QCOMPARE(formats[2].toObject()["index"].toInt(), 2);
+    }
+
+    // Text to .edt in one encoding, .edt to text in another, and the dumps on the way.
+    void convertAndDump()
+    {
+        const QStringList common = {"--catalogue", catalogue_, "--format", "0"};
+        QCOMPARE(Convert(common + QStringList{"--encoding", "4", "--to-encoding", "3",
+                                              P("dialog.txt"), P("out.EDT")})
+                     .code,
+                 0);
+        // 'a' is stored as 98 and so on, the rest of each field zero.
+        QCOMPARE(ReadAll(P("out.EDT")),
+                 QByteArray::fromHex("620063000000640065002200000000007900000000000000000000000000"
+                                     "0000"));
+        const Result dump =
+            Convert(common + QStringList{"--encoding", "3", "--dump", P("out.EDT")});
+        QCOMPARE(dump.code, 0);
+        QCOMPARE(dump.out, QByteArray("[\"first\",\"ab\",\"cd!\"]\n[\"# 1\",\"x\",\"\"]\n"));
+        QCOMPARE(Convert(common + QStringList{"--encoding", "3", P("out.EDT"), P("back.txt")}).code,
+                 0);
+        QCOMPARE(ReadAll(P("back.txt")), QByteArray("ab\ncd!\nx\n\n"));
+    }
+
+    // The sample documents built beside the converter: every one is recognised by its name
+    // and holds the texts of its source.
+    void samplesAreRecognisedAndComplete()
+    {
+        const QDir samples(
+            QFileInfo(QStringLiteral(SCRIVLET_CONVERT_EXE)).dir().filePath("samples"));
+        const QStringList files = samples.entryList({"*.edt", "*.txt"}, QDir::Files, QDir::Name);
+        QVERIFY2(files.size() >= 18, qPrintable(files.join(' ')));
+        const QDir sources(QStringLiteral(SCRIVLET_SAMPLE_SOURCES));
+        for (const QString& file : files) {
+            const QString base = file.section('.', 0, 0);  // "dialog-russian"
+            const QString kind = base.section('-', 0, 0);
+            const QString variant = base.section('-', 1);
+            const int encoding = variant == "english" ? 0 : variant == "russian" ? 3 : 4;
+            const QString source = QStringLiteral("%1_%2.txt")
+                                       .arg(kind, variant == "english"   ? "en"
+                                                  : variant == "russian" ? "ru"
+                                                                         : "multi");
+            const Result sample =
+                Convert({"--format", "auto", "--encoding", QString::number(encoding), "--dump",
+                         samples.filePath(file)});
+            QVERIFY2(sample.code == 0, qPrintable(file + ": " + sample.err));
+            const int format = kind == "dialog" ? 0 : kind == "items" ? 1 : 2;
+            const Result expected = Convert({"--format", QString::number(format), "--encoding", "4",
+                                             "--dump", sources.filePath(source)});
+            QCOMPARE(expected.code, 0);
+            QVERIFY(expected.out.count('\n') >= 3);
+            QCOMPARE(sample.out, expected.out);
+        }
+    }
+};
+
+SCRIVLET_TEST(ConvertTest);
+#include "test_convert.moc"

@@ -1,0 +1,485 @@
+#include "CodecTestSupport.h"
+#include "DocumentCodec.h"
+#include "Encodings.h"
+#include "TestRegistry.h"
+#include "UiText.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <csignal>
+
+using namespace scrivlet;
+using namespace scrivlet::test;
+
+namespace {
+
+// Catalogue indices of the formats below.
+enum : int {
+    kPlain,     // 8 units: label, Name 0..2, Text 3..6, unit 7 uncovered
+    kOverlap,   // 6 units: A 0..3, B 2..5
+    kLabelled,  // 2 units: label with two labels, Text 0..1
+    kHundred,   // 100 units
+    kPastEnd,   // 4 units: fields reaching outside the record
+    kZeroLength,
+    kNegativeLength,
+    kHuge,     // 2^30 units
+    kOddType,  // 2 units: a field of an unknown type first, Text 0..1
+};
+
+void InstallTestFormats()
+{
+    GlobalCatalogue().Clear();
+    GlobalCatalogue().Append(
+        MakeFormat(8, {LabelField("No."), TextField("Name", 0, 3), TextField("Text", 3, 4, -1)}));
+    GlobalCatalogue().Append(MakeFormat(6, {TextField("A", 0, 4), TextField("B", 2, 4)}));
+    GlobalCatalogue().Append(
+        MakeFormat(2, {LabelField("Kind", {"Alpha", "Beta"}), TextField("Text", 0, 2)}));
+    GlobalCatalogue().Append(MakeFormat(100, {TextField("Text", 0, 10)}));
+    GlobalCatalogue().Append(MakeFormat(
+        4, {TextField("Tail", 2, 10), TextField("Before", -1, 2), TextField("All", 0, -1)}));
+    GlobalCatalogue().Append(MakeFormat(0, {TextField("Text", 0, 1)}));
+    GlobalCatalogue().Append(MakeFormat(-4, {TextField("Text", 0, 1)}));
+    GlobalCatalogue().Append(MakeFormat(1 << 30, {TextField("Text", 0, 4)}));
+    FieldDef odd = TextField("Odd", 0, 2);
+    odd.type = 7;
+    GlobalCatalogue().Append(MakeFormat(2, {odd, TextField("Text", 0, 2)}));
+}
+
+QList<int> Repeat(const QList<int>& record, int times)
+{
+    QList<int> all;
+    for (int i = 0; i < times; ++i)
+        all += record;
+    return all;
+}
+
+}  // namespace
+
+class CodecTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString Path(const QString& name) const { return dir_.filePath(name); }
+
+    // A saved kPlain document of the given records at path.
+    bool SavePlain(const QString& path, const QList<QStringList>& rows, int encoding = 0)
+    {
+        RecordGrid grid;
+        NewDocument(grid, kPlain);
+        FillTexts(grid, rows);
+        return SaveDocumentAs(grid, path, kFileTypeEdt, encoding, -1);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir_.isValid());
+        InstallTestFormats();
+        SetUiLanguage(UiLanguage::English);
+    }
+
+    void loadDecodesFields_data()
+    {
+        QTest::addColumn<int>("encoding");
+        QTest::addColumn<QList<int>>("record");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        const QList<int> ascii = {66, 32, 66, 34, 0, 99, 99, 7};
+        for (int e = 0; e < kEncodingCount; ++e)
+            QTest::addRow("ascii-%d", e) << e << ascii << "A A"
+                                         << "!";
+        QTest::newRow("exact-size-no-zero")
+            << 0 << QList<int>{66, 67, 68, 69, 70, 71, 72, 0} << "ABC"
+            << "DEFG";
+        QTest::newRow("uncovered-unit-ignored") << 0 << QList<int>{66, 0, 0, 0, 0, 0, 0, 999} << "A"
+                                                << "";
+        QTest::newRow("english-cyrillic")
+            << 0 << QList<int>{1109, 1128, 1108, 0, 0, 0, 0, 0} << u"ЖЩЕ"_qs << "";
+        QTest::newRow("russian") << 3 << QList<int>{256, 1102, 0, 0, 0, 0, 0, 0} << u"яM"_qs << "";
+        QTest::newRow("unicode") << 4 << QList<int>{0x4E2E, 0x0437, 0, 0, 0, 0, 0, 0} << u"中ж"_qs
+                                 << "";
+    }
+    void loadDecodesFields()
+    {
+        QFETCH(int, encoding);
+        QFETCH(QList<int>, record);
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        const QString path = Path("decode.edt");
+        QVERIFY(WriteBytes(path, Units(record)));
+        RecordGrid grid;
+        QVERIFY(LoadDocument(grid, path, kFileTypeEdt, encoding, kPlain, false));
+        QCOMPARE(RecordTexts(grid), (QList<QStringList>{{"# 0", name, text}}));
+    }
+
+    void saveWritesExactBytes_data()
+    {
+        QTest::addColumn<int>("encoding");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<int>>("units");
+        for (int e = 0; e < kEncodingCount; ++e)
+            QTest::addRow("ascii-%d", e) << e << "A"
+                                         << " !" << QList<int>{66, 0, 0, 32, 34, 0, 0, 0};
+        QTest::newRow("exact-size") << 0 << "ABC"
+                                    << "DEFG" << QList<int>{66, 67, 68, 69, 70, 71, 72, 0};
+        QTest::newRow("longer-cut") << 0 << "ABCDE"
+                                    << "123456" << QList<int>{66, 67, 68, 50, 51, 52, 53, 0};
+        QTest::newRow("english-small-cyrillic")
+            << 0 << u"жЖ"_qs << u"ä"_qs << QList<int>{1109, 1109, 0, 229, 0, 0, 0, 0};
+        QTest::newRow("russian") << 3 << u"я中"_qs << "" << QList<int>{256, 64, 0, 0, 0, 0, 0, 0};
+        QTest::newRow("unicode") << 4 << u"中"_qs << "" << QList<int>{0x4E2E, 0, 0, 0, 0, 0, 0, 0};
+    }
+    void saveWritesExactBytes()
+    {
+        QFETCH(int, encoding);
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        QFETCH(QList<int>, units);
+        const QString path = Path("exact.edt");
+        QVERIFY(SavePlain(path, {{name, text}}, encoding));
+        QCOMPARE(ReadBytes(path), Units(units));
+    }
+
+    void saveLeavesOutTrailingEmptyRecords_data()
+    {
+        QTest::addColumn<QList<QStringList>>("rows");
+        QTest::addColumn<int>("written");
+        QTest::newRow("no-records") << QList<QStringList>{} << 0;
+        QTest::newRow("record-0-never-trimmed") << QList<QStringList>{{"", ""}} << 1;
+        QTest::newRow("all-empty") << QList<QStringList>{{"", ""}, {"", ""}, {"", ""}} << 1;
+        QTest::newRow("trailing") << QList<QStringList>{{"a", ""}, {"", ""}, {"", ""}} << 1;
+        QTest::newRow("inner-empty-kept")
+            << QList<QStringList>{{"a", ""}, {"", ""}, {"", "b"}} << 3;
+        QTest::newRow("only-last-filled") << QList<QStringList>{{"", ""}, {"", ""}, {"", "b"}} << 3;
+    }
+    void saveLeavesOutTrailingEmptyRecords()
+    {
+        QFETCH(QList<QStringList>, rows);
+        QFETCH(int, written);
+        const QString path = Path("trim.edt");
+        RecordGrid grid;
+        NewDocument(grid, kPlain);
+        FillTexts(grid, rows);
+        QVERIFY(SaveDocumentAs(grid, path, kFileTypeEdt, 0, -1));
+        QCOMPARE(QFileInfo(path).size(), qint64(written) * 16);
+        QCOMPARE(grid.RecordCount(), rows.size());  // trimmed records stay in the document
+    }
+
+    void overlappingFieldsLaterWins()
+    {
+        const QString path = Path("overlap.edt");
+        RecordGrid grid;
+        NewDocument(grid, kOverlap);
+        FillTexts(grid, {{"abcd", "X"}, {"abcd", ""}});
+        QVERIFY(SaveDocumentAs(grid, path, kFileTypeEdt, 0, -1));
+        // B clears its whole field, so A's tail inside it is gone too.
+        QCOMPARE(ReadBytes(path), Units({98, 99, 89, 0, 0, 0, 98, 99, 0, 0, 0, 0}));
+    }
+
+    void unitsOutsideFieldsAreZeroAfterSave()
+    {
+        const QString path = Path("gaps.edt");
+        QVERIFY(WriteBytes(path, Units({66, 0, 555, 67, 0, 0, 0, 777})));
+        RecordGrid grid;
+        QVERIFY(LoadDocument(grid, path, kFileTypeEdt, 0, kPlain, false));
+        QVERIFY(SaveDocument(grid));
+        QCOMPARE(ReadBytes(path), Units({66, 0, 0, 67, 0, 0, 0, 0}));
+    }
+
+    void sizeNotWholeRecords_data()
+    {
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<bool>("quiet");
+        QTest::addColumn<bool>("loaded");
+        QTest::addColumn<int>("asked");
+        QTest::newRow("yes") << true << false << true << 1;
+        QTest::newRow("no") << false << false << false << 1;
+        QTest::newRow("quiet") << true << true << false << 0;
+    }
+    void sizeNotWholeRecords()
+    {
+        QFETCH(bool, answer);
+        QFETCH(bool, quiet);
+        QFETCH(bool, loaded);
+        QFETCH(int, asked);
+        const QString path = Path("half.edt");
+        QVERIFY(WriteBytes(path, Units(Repeat({66, 0, 0, 67, 0, 0, 0, 0}, 3)).left(40)));
+        RecordGrid grid;
+        ScriptedPrompts prompts(answer);
+        QCOMPARE(LoadDocument(grid, path, kFileTypeEdt, 0, kPlain, quiet, &prompts), loaded);
+        QCOMPARE(prompts.asked, asked);
+        if (!loaded)
+            return;
+        QCOMPARE(grid.RecordCount(), 2);
+        QVERIFY(SaveDocument(grid));
+        QCOMPARE(QFileInfo(path).size(), 32);  // the incomplete record is gone
+    }
+
+    void recordCountFromSize()
+    {
+        const QString path = Path("five.edt");
+        QVERIFY(WriteBytes(path, QByteArray(1000, '\0')));
+        RecordGrid grid;
+        QVERIFY(LoadDocument(grid, path, kFileTypeEdt, 0, kHundred, true));
+        QCOMPARE(grid.RecordCount(), 5);
+    }
+
+    void emptyFileGivesOnlyTheAddRow()
+    {
+        const QString path = Path("empty.edt");
+        QVERIFY(WriteBytes(path, {}));
+        RecordGrid grid;
+        grid.SetModified(true);
+        QVERIFY(LoadDocument(grid, path, kFileTypeEdt, 0, kPlain, true));
+        QCOMPARE(grid.RecordCount(), 0);
+        QCOMPARE(grid.RowCount(), 1);
+        QVERIFY(grid.IsAddRow(0));
+        QCOMPARE(grid.ModeFlags(), quint32(kDocumentGridModes));
+        QVERIFY(!grid.IsModified());
+    }
+
+    void columnsFontAndLabels_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("third");
+        QTest::newRow("english") << int(UiLanguage::English) << "# 2";
+        QTest::newRow("russian") << int(UiLanguage::Russian) << u"№ 2"_qs;
+    }
+    void columnsFontAndLabels()
+    {
+        QFETCH(int, language);
+        QFETCH(QString, third);
+        const QString path = Path("labels.edt");
+        QVERIFY(WriteBytes(path, Units({66, 0, 67, 0, 68, 0})));
+        SetUiLanguage(static_cast<UiLanguage>(language));
+        RecordGrid grid;
+        const bool loaded = LoadDocument(grid, path, kFileTypeEdt, 0, kLabelled, true);
+        SetUiLanguage(UiLanguage::English);
+        QVERIFY(loaded);
+        QCOMPARE(grid.ColumnCount(), 2);
+        QCOMPARE(grid.Column(0).caption, "Kind");
+        QCOMPARE(grid.Column(1).caption, "Text");
+        QCOMPARE(grid.CellFontFamily(), "Lucida Sans Unicode");
+        QCOMPARE(RecordTexts(grid),
+                 (QList<QStringList>{{"Alpha", "A"}, {"Beta", "B"}, {third, "C"}}));
+        QCOMPARE(grid.CellAt(0, 0)->GetKind(), kCellKindValue);
+        QCOMPARE(grid.CellAt(0, 1)->GetKind(), kCellKindText);
+    }
+
+    void unusableRecordLengthFails_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::newRow("zero") << int(kZeroLength);
+        QTest::newRow("negative") << int(kNegativeLength);
+    }
+    void unusableRecordLengthFails()
+    {
+        QFETCH(int, format);
+        const QString path = Path("any.edt");
+        QVERIFY(WriteBytes(path, Units({66, 67})));
+        RecordGrid loaded;
+        QVERIFY(!LoadDocument(loaded, path, kFileTypeEdt, 0, format, true));
+        QVERIFY(!LoadDocument(loaded, path, kFileTypeText, 0, format, true));
+
+        RecordGrid grid;
+        NewDocument(grid, format);
+        grid.SetModified(true);
+        QVERIFY(!SaveDocumentAs(grid, path, kFileTypeEdt, 0, -1));
+        QVERIFY(grid.IsModified());
+        QCOMPARE(ReadBytes(path), Units({66, 67}));
+    }
+
+    void fieldsAreClippedToTheRecord()
+    {
+        const QString path = Path("clip.edt");
+        QVERIFY(WriteBytes(path, Units({66, 67, 68, 69, 70, 71, 72, 73})));
+        RecordGrid grid;
+        QVERIFY(LoadDocument(grid, path, kFileTypeEdt, 0, kPastEnd, true));
+        // Tail 2..11 holds what lies in 2..3; offset -1 lies beyond the record; size -1
+        // reaches to its end.
+        QCOMPARE(RecordTexts(grid), (QList<QStringList>{{"CD", "", "ABCD"}, {"GH", "", "EFGH"}}));
+        grid.CellAt(0, 1)->SetValue(QStringLiteral("never stored"));
+        QVERIFY(SaveDocument(grid));
+        QCOMPARE(ReadBytes(path), Units({66, 67, 68, 69, 70, 71, 72, 73}));
+    }
+
+    void unknownFieldTypeHasNoCell()
+    {
+        const QString path = Path("odd.edt");
+        QVERIFY(WriteBytes(path, Units({66, 67, 68, 0})));
+        RecordGrid grid;
+        QVERIFY(LoadDocument(grid, path, kFileTypeEdt, 0, kOddType, true));
+        QCOMPARE(RecordTexts(grid), (QList<QStringList>{{"<none>", "AB"}, {"<none>", "C"}}));
+        grid.AppendNewRecord();
+        QVERIFY(SaveDocument(grid));
+        QCOMPARE(ReadBytes(path), Units({66, 67, 68, 0}));
+        QVERIFY(SaveDocumentAs(grid, Path("odd.txt"), kFileTypeText, 0, -1));
+        QCOMPARE(ReadBytes(Path("odd.txt")), QByteArray("AB\nC\n"));
+    }
+
+    void hugeRecordLengthAnswersAtOnce()
+    {
+        const QString path = Path("tiny.edt");
+        QVERIFY(WriteBytes(path, QByteArray(10, 'x')));
+        QElapsedTimer timer;
+        timer.start();
+        RecordGrid quiet;
+        QVERIFY(!LoadDocument(quiet, path, kFileTypeEdt, 0, kHuge, true));
+        RecordGrid grid;
+        ScriptedPrompts yes(true);
+        QVERIFY(LoadDocument(grid, path, kFileTypeEdt, 0, kHuge, false, &yes));
+        QCOMPARE(grid.RecordCount(), 0);
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+    }
+
+    void unusablePathsFailToLoad_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("missing") << "missing.edt";
+        QTest::newRow("folder") << "folder.edt";
+        QTest::newRow("dangling-link") << "dangling.edt";
+        QTest::newRow("empty-path") << "";
+    }
+    void unusablePathsFailToLoad()
+    {
+        QFETCH(QString, name);
+        QDir(dir_.path()).mkpath("folder.edt");
+        QFile::link(Path("nowhere.edt"), Path("dangling.edt"));
+        RecordGrid grid;
+        for (int type : {kFileTypeEdt, kFileTypeText})
+            QVERIFY(!LoadDocument(grid, name.isEmpty() ? name : Path(name), type, 0, kPlain, true));
+    }
+
+    void failedSaveKeepsEverything_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("missing-folder") << "no/such/folder/x.edt";
+        QTest::newRow("over-a-folder") << "folder.edt";
+        QTest::newRow("dangling-link") << "dangling.edt";
+    }
+    void failedSaveKeepsEverything()
+    {
+        QFETCH(QString, name);
+        QDir(dir_.path()).mkpath("folder.edt");
+        QFile::link(Path("nowhere.edt"), Path("dangling.edt"));
+        for (int type : {kFileTypeEdt, kFileTypeText}) {
+            RecordGrid grid;
+            NewDocument(grid, kPlain);
+            FillTexts(grid, {{"a", "b"}});
+            grid.SetModified(true);
+            QVERIFY(!SaveDocumentAs(grid, Path(name), type, 0, -1));
+            QVERIFY(grid.IsModified());
+            grid.SetModified(false);
+            QVERIFY(!SaveDocument(grid));
+            QVERIFY(!grid.IsModified());
+        }
+        QVERIFY(QFileInfo(Path("folder.edt")).isDir());
+        QVERIFY(!QFileInfo::exists(Path("nowhere.edt")));
+        QVERIFY(!QFileInfo::exists(Path("no")));
+    }
+
+    // A disk that fills up halfway through the save: the old file must survive untouched.
+    void fullDiskKeepsTheOldFile_data()
+    {
+        QTest::addColumn<int>("fileType");
+        QTest::newRow("edt") << int(kFileTypeEdt);
+        QTest::newRow("text") << int(kFileTypeText);
+    }
+    void fullDiskKeepsTheOldFile()
+    {
+        QFETCH(int, fileType);
+        const QString path = Path(fileType == kFileTypeEdt ? "full.edt" : "full.txt");
+        RecordGrid grid;
+        NewDocument(grid, kPlain);
+        QList<QStringList> rows;
+        for (int i = 0; i < 40000; ++i)
+            rows.append({QString::number(i % 1000), QStringLiteral("text")});
+        FillTexts(grid, rows.mid(0, 3));
+        QVERIFY(SaveDocumentAs(grid, path, fileType, 0, -1));
+        const QByteArray old = ReadBytes(path);
+        FillTexts(grid, rows);
+        grid.SetModified(true);
+
+        const pid_t child = fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            struct rlimit limit = {64 * 1024, 64 * 1024};
+            signal(SIGXFSZ, SIG_IGN);
+            setrlimit(RLIMIT_FSIZE, &limit);
+            const bool saved = SaveDocument(grid);
+            _exit(!saved && grid.IsModified() ? 0 : 1);
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+        QCOMPARE(ReadBytes(path), old);
+        QCOMPARE(
+            QDir(dir_.path()).entryList({QFileInfo(path).fileName() + "*"}, QDir::Files).size(),
+            1);  // no temporary file left behind
+    }
+
+    void modifiedFlagAndNewDocument()
+    {
+        RecordGrid grid;
+        grid.SetModified(true);
+        NewDocument(grid, kLabelled);
+        QCOMPARE(grid.RecordCount(), 0);
+        QVERIFY(grid.IsAddRow(0));
+        QCOMPARE(grid.ModeFlags(), quint32(kDocumentGridModes));
+        QCOMPARE(grid.ColumnCount(), 2);
+        QVERIFY(grid.IsModified());  // a new document counts as changed until saved
+        grid.AppendNewRecord();
+        grid.AppendNewRecord();
+        grid.CellAt(1, 1)->SetValue(QStringLiteral("Hi"));
+        const QString path = Path("new.edt");
+        QVERIFY(SaveDocumentAs(grid, path, kFileTypeAll, 3, -1));
+        QVERIFY(!grid.IsModified());
+        QCOMPARE(grid.GetFileType(), int(kFileTypeEdt));  // kept: 0 means "keep"
+        QCOMPARE(grid.GetFormatIndex(), int(kLabelled));
+        QCOMPARE(grid.GetEncoding(), 3);
+        QCOMPARE(ReadBytes(path), Units({0, 0, 73, 106}));
+    }
+
+    void longPathsAreKeptWhole()
+    {
+        QString folder = dir_.path();
+        while (folder.size() < 300)
+            folder += QStringLiteral("/a-rather-long-folder-name-0123456789");
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = folder + QStringLiteral("/document.edt");
+        QVERIFY(SavePlain(path, {{"x", "y"}}));
+        RecordGrid grid;
+        QVERIFY(LoadDocument(grid, path, kFileTypeEdt, 0, kPlain, true));
+        QCOMPARE(grid.GetPath(), path);
+        QCOMPARE(RecordTexts(grid), (QList<QStringList>{{"# 0", "x", "y"}}));
+    }
+
+    void roundTripManyRecords()
+    {
+        // Enough records to span several read and write chunks.
+        const QString path = Path("many.edt");
+        RecordGrid grid;
+        NewDocument(grid, kHundred);
+        QList<QStringList> rows;
+        for (int i = 0; i < 30000; ++i)
+            rows.append({QStringLiteral("r%1").arg(i)});
+        FillTexts(grid, rows);
+        QVERIFY(SaveDocumentAs(grid, path, kFileTypeEdt, 4, -1));
+        QCOMPARE(QFileInfo(path).size(), 30000 * 200);
+        RecordGrid back;
+        QVERIFY(LoadDocument(back, path, kFileTypeEdt, 4, kHundred, true));
+        QCOMPARE(RecordTexts(back), rows);
+    }
+};
+
+SCRIVLET_TEST(CodecTest);
+#include "test_codec.moc"

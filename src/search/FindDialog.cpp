@@ -1,1 +1,152 @@
-// placeholder: replaced by the subsystem's implementation
+#include "FindDialog.h"
+
+#include "SearchWalk.h"
+#include "UiText.h"
+
+#include <QCheckBox>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace scrivlet {
+namespace {
+
+// The template's size and control rectangles, in dialog units.
+constexpr int kDialogWidth = 251;
+constexpr int kDialogHeight = 87;
+constexpr QRect kFindRect(194, 7, 50, 14);
+constexpr QRect kCloseRect(194, 66, 50, 14);
+constexpr QRect kLabelRect(7, 7, 47, 13);
+constexpr QRect kTextRect(60, 7, 127, 14);
+constexpr int kOptionX = 7;
+constexpr int kOptionWidth = 149;
+constexpr int kOptionHeight = 10;
+
+struct Option {
+    int id;
+    quint32 flag;
+    int y;
+};
+constexpr Option kOptions[] = {
+    {kMatchCaseId, kSearchMatchCase, 31},
+    {kWholeWordId, kSearchWholeWord, 44},
+    {kBackwardsId, kSearchBackwards, 57},
+    {kRegexId, kSearchRegex, 70},
+};
+
+QString ControlName(int id)
+{
+    return QStringLiteral("id%1").arg(id);
+}
+
+QString ControlText(int id)
+{
+    return UiText(QStringLiteral("find.%1").arg(id).toLatin1().constData());
+}
+
+}  // namespace
+
+FindDialog::FindDialog(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowCloseButtonHint)
+{
+    setModal(false);
+    setWindowTitle(UiText("find.caption"));
+
+    auto* label = new QLabel(UiText("find.label"), this);
+    label->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    label->setGeometry(DialogRect(kLabelRect));
+
+    searchText_ = new QLineEdit(this);
+    searchText_->setObjectName(ControlName(kSearchTextId));
+    searchText_->setGeometry(DialogRect(kTextRect));
+    label->setBuddy(searchText_);
+
+    for (const Option& option : kOptions)
+        AddOption(option.id, option.flag, option.y);
+
+    findButton_ = new QPushButton(ControlText(kFindButtonId), this);
+    findButton_->setObjectName(ControlName(kFindButtonId));
+    findButton_->setGeometry(DialogRect(kFindRect));
+    findButton_->setDefault(true);
+    connect(findButton_, &QPushButton::clicked, this, &FindDialog::Find);
+
+    closeButton_ = new QPushButton(ControlText(kCloseButtonId), this);
+    closeButton_->setObjectName(ControlName(kCloseButtonId));
+    closeButton_->setGeometry(DialogRect(kCloseRect));
+    closeButton_->setAutoDefault(false);
+    connect(closeButton_, &QPushButton::clicked, this, &FindDialog::reject);
+
+    // Tab order of the template: text, options, buttons.
+    setTabOrder(searchText_, OptionBox(kMatchCaseId));
+    setTabOrder(OptionBox(kRegexId), findButton_);
+    setTabOrder(findButton_, closeButton_);
+
+    setFixedSize(DialogRect(QRect(0, 0, kDialogWidth, kDialogHeight)).size());
+}
+
+QCheckBox* FindDialog::AddOption(int id, quint32 flag, int y)
+{
+    auto* box = new QCheckBox(ControlText(id), this);
+    box->setObjectName(ControlName(id));
+    box->setGeometry(DialogRect(QRect(kOptionX, y, kOptionWidth, kOptionHeight)));
+    // The flags change only here, so they always agree with the boxes.
+    connect(box, &QCheckBox::toggled, this, [this, flag](bool checked) {
+        if (checked)
+            searchFlags_ |= flag;
+        else
+            searchFlags_ &= ~flag;
+    });
+    return box;
+}
+
+QCheckBox* FindDialog::OptionBox(int id) const
+{
+    return findChild<QCheckBox*>(ControlName(id), Qt::FindDirectChildrenOnly);
+}
+
+// Dialog units to pixels from the dialog font: a quarter of the average character width
+// across, an eighth of the line height down.
+QRect FindDialog::DialogRect(const QRect& units) const
+{
+    const QFontMetrics metrics(font());
+    const int cx = metrics.averageCharWidth();
+    const int cy = metrics.height();
+    return QRect(units.x() * cx / 4, units.y() * cy / 8, units.width() * cx / 4,
+                 units.height() * cy / 8);
+}
+
+void FindDialog::SetFindRequestHandler(FindRequestHandler handler)
+{
+    handler_ = std::move(handler);
+}
+
+void FindDialog::ShowAndFocus()
+{
+    show();
+    raise();
+    activateWindow();
+    searchText_->setFocus(Qt::OtherFocusReason);
+    searchText_->selectAll();
+}
+
+void FindDialog::Find()
+{
+    pattern_ = BuildSearchPattern(searchText_->text(), searchFlags_);
+    // Posted: the owner handles the request once the dialog's own event is done.
+    QMetaObject::invokeMethod(
+        this,
+        [this, pattern = pattern_, flags = searchFlags_] {
+            if (handler_)
+                handler_(pattern, flags);
+        },
+        Qt::QueuedConnection);
+}
+
+void FindDialog::reject()
+{
+    hide();
+}
+
+}  // namespace scrivlet

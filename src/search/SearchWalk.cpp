@@ -33,6 +33,10 @@ SearchOutcome Walk(const RecordGrid& grid, const QString& pattern, quint32 flags
     TextMatcher matcher(limits);
     if (!matcher.Compile(pattern, (flags & kSearchMatchCase) != 0))
         return SearchOutcome::InvalidPattern;
+    // A plain search matches its text literally: most cells are ruled out by a plain text
+    // search before the expression runs.
+    if (const std::optional<QString> text = PlainSearchText(pattern, flags))
+        matcher.RequireLiteral(*text);
 
     const int n = grid.RecordCount();
     if (n <= 0)

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // Building the search pattern from the find dialog's text and options, and the walk over a
 // grid's text cells that answers a FindRequest.
 
@@ -25,6 +27,11 @@ QString BuildSearchPattern(const QString& text, quint32 flags);
 
 // InvalidPattern: the pattern is no valid regular expression, or matching it took more than
 // the time budget (about a second) or too deep a stack; the caller beeps and changes nothing.
+// The text a pattern was built from when it is a plain search (no regular expression):
+// the pattern with wrapper and escapes undone, exactly when building it again gives the same
+// pattern. Empty otherwise.
+std::optional<QString> PlainSearchText(const QString& pattern, quint32 flags);
+
 enum class SearchOutcome { Found, NotFound, InvalidPattern };
 
 struct SearchHit {

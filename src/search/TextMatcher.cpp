@@ -4,10 +4,13 @@
 
 #include <boost/xpressive/xpressive_dynamic.hpp>
 
+#include <algorithm>
 #include <atomic>
 #include <iterator>
 #include <locale>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace scrivlet {
 namespace {
@@ -15,16 +18,24 @@ namespace {
 namespace xp = boost::xpressive;
 using Clock = std::chrono::steady_clock;
 
-// Iterator steps between two looks at the clock.
-constexpr long kStepsPerClockCheck = 4096;
+// Iterator steps between two looks at the stack depth, and such looks between two looks at
+// the clock. The pattern is at most 255 characters, so one step goes at most a few hundred
+// frames deeper: 64 steps stay far inside the stack's headroom.
+constexpr int kStepsPerStackCheck = 64;
+constexpr std::size_t kCoarseCheckMinStack = std::size_t{4} << 20;
+constexpr int kStackChecksPerClockCheck = 64;
+// A cell matched in up to this many steps per character is ordinary work, however long the
+// whole search takes; only a cell beyond it is stopped at the deadline.
+// Capped, so that the allowance of a huge cell is still only a few milliseconds.
+constexpr std::size_t kOrdinaryStepsPerChar = 64;
+constexpr std::size_t kMaxOrdinaryCellSteps = std::size_t{1} << 22;
 // What a match may use of the stack when it has to run on the caller's thread, whose stack
 // may be as small as 1 MB.
 constexpr std::size_t kFallbackStackUse = std::size_t{256} << 10;
 
 struct BudgetExceeded {};
 
-// Counts the matcher's steps. The stack is checked on every step because one step can go
-// several frames deeper (nested groups); the clock only every few thousand steps.
+// Counts the matcher's steps and, every so often, checks the stack depth and the deadline.
 class MatchGuard {
 public:
     void Arm(const MatchLimits& limits)
@@ -33,30 +44,47 @@ public:
         stackBase_ = &probe;
         stackUse_ = static_cast<std::ptrdiff_t>(limits.stackUse);
         deadline_ = Clock::now() + limits.time;
-        countdown_ = kStepsPerClockCheck;
+        // A small stack (the fallback) is checked on every step.
+        stepsPerCheck_ = limits.stackUse < kCoarseCheckMinStack ? 1 : kStepsPerStackCheck;
+        steps_ = stepsPerCheck_;
+        stackChecks_ = kStackChecksPerClockCheck;
     }
 
-    void Step()
+    void BeginCell(std::size_t length)
     {
-        const char probe = 0;
-        if (stackBase_ - &probe > stackUse_)
-            throw BudgetExceeded{};
-        if (--countdown_ == 0)
-            CheckClock();
+        cellSteps_ = 0;
+        cellAllowance_ = std::min(kOrdinaryStepsPerChar * (length + 1), kMaxOrdinaryCellSteps);
+    }
+
+    Q_ALWAYS_INLINE void Step()
+    {
+        if (--steps_ == 0)
+            Check();
     }
 
 private:
-    void CheckClock()
+    Q_NEVER_INLINE void Check()
     {
-        countdown_ = kStepsPerClockCheck;
-        if (Clock::now() > deadline_)
+        steps_ = stepsPerCheck_;
+        cellSteps_ += static_cast<std::size_t>(stepsPerCheck_);
+        const char probe = 0;
+        if (stackBase_ - &probe > stackUse_)
             throw BudgetExceeded{};
+        if (--stackChecks_ == 0) {
+            stackChecks_ = kStackChecksPerClockCheck;
+            if (cellSteps_ > cellAllowance_ && Clock::now() > deadline_)
+                throw BudgetExceeded{};
+        }
     }
 
     const char* stackBase_ = nullptr;
     std::ptrdiff_t stackUse_ = 0;
     Clock::time_point deadline_;
-    long countdown_ = kStepsPerClockCheck;
+    int stepsPerCheck_ = kStepsPerStackCheck;
+    int steps_ = kStepsPerStackCheck;
+    int stackChecks_ = kStackChecksPerClockCheck;
+    std::size_t cellSteps_ = 0;
+    std::size_t cellAllowance_ = 0;
 };
 
 // A pointer into the wide text that reports every move and read to the guard.
@@ -138,11 +166,6 @@ private:
     MatchGuard* guard_ = nullptr;
 };
 
-using Traits = xp::regex_traits<wchar_t, xp::cpp_regex_traits<wchar_t>>;
-using Regex = xp::basic_regex<GuardedIter>;
-using Compiler = xp::regex_compiler<GuardedIter, Traits>;
-using Match = xp::match_results<GuardedIter>;
-
 // Case folding and \w follow the character classes of this locale; the classic locale knows
 // only ASCII, so Cyrillic, German and Polish letters need a Unicode one.
 const std::locale& MatchLocale()
@@ -159,6 +182,105 @@ const std::locale& MatchLocale()
     return locale;
 }
 
+using xp::detail::umaskex_t;
+
+// The match locale's case mapping and character classes for the Basic Multilingual Plane,
+// read once: asking the ctype facet per character (a virtual call into the C library) was
+// most of the time of a case-insensitive or whole-word search.
+struct BmpTables {
+    static constexpr std::size_t kSize = 0x10000;
+    std::vector<wchar_t> lower = std::vector<wchar_t>(kSize);
+    std::vector<wchar_t> upper = std::vector<wchar_t>(kSize);
+    std::vector<umaskex_t> masks = std::vector<umaskex_t>(kSize);
+
+    explicit BmpTables(const std::locale& locale)
+    {
+        const auto& ctype = std::use_facet<std::ctype<wchar_t>>(locale);
+        std::vector<wchar_t> all(kSize);
+        for (std::size_t c = 0; c < kSize; ++c)
+            all[c] = static_cast<wchar_t>(c);
+        // Surrogate code units are no characters; they map to themselves and have no class.
+        std::vector<std::ctype_base::mask> classes(kSize);
+        ctype.is(all.data(), all.data() + kSize, classes.data());
+        lower = all;
+        upper = all;
+        ctype.tolower(lower.data(), lower.data() + kSize);
+        ctype.toupper(upper.data(), upper.data() + kSize);
+        for (std::size_t c = 0; c < kSize; ++c)
+            masks[c] = static_cast<umaskex_t>(classes[c]);
+        // The classes Xpressive adds to the facet's (as its own tables for char do).
+        masks[L'_'] |= xp::detail::non_std_ctype_underscore;
+        masks[L' '] |= xp::detail::non_std_ctype_blank;
+        masks[L'\t'] |= xp::detail::non_std_ctype_blank;
+        masks[L'\n'] |= xp::detail::non_std_ctype_newline;
+        masks[L'\r'] |= xp::detail::non_std_ctype_newline;
+        masks[L'\f'] |= xp::detail::non_std_ctype_newline;
+    }
+};
+
+const BmpTables& MatchTables()
+{
+    static const BmpTables tables(MatchLocale());
+    return tables;
+}
+
+// The library's locale traits, answering from the tables for the match locale.
+class TableTraits : public xp::cpp_regex_traits<wchar_t> {
+    using Base = xp::cpp_regex_traits<wchar_t>;
+
+public:
+    explicit TableTraits(const std::locale& locale = std::locale()) : Base(locale)
+    {
+        Attach(locale);
+    }
+
+    std::locale imbue(const std::locale& locale)
+    {
+        std::locale old = Base::imbue(locale);
+        Attach(locale);
+        return old;
+    }
+
+    wchar_t translate_nocase(wchar_t ch) const { return tolower(ch); }
+    wchar_t tolower(wchar_t ch) const
+    {
+        return InTable(ch) ? lower_[Index(ch)] : Base::tolower(ch);
+    }
+    wchar_t toupper(wchar_t ch) const
+    {
+        return InTable(ch) ? tables_->upper[Index(ch)] : Base::toupper(ch);
+    }
+    bool in_range_nocase(wchar_t first, wchar_t last, wchar_t ch) const
+    {
+        return in_range(first, last, ch) || in_range(first, last, toupper(ch)) ||
+               in_range(first, last, tolower(ch));
+    }
+    bool isctype(wchar_t ch, char_class_type mask) const
+    {
+        return InTable(ch) ? (tables_->masks[Index(ch)] & mask) != 0 : Base::isctype(ch, mask);
+    }
+
+private:
+    void Attach(const std::locale& locale)
+    {
+        tables_ = locale == MatchLocale() ? &MatchTables() : nullptr;
+        lower_ = tables_ ? tables_->lower.data() : nullptr;
+    }
+    bool InTable(wchar_t ch) const
+    {
+        return tables_ && static_cast<unsigned long>(ch) < BmpTables::kSize;
+    }
+    static std::size_t Index(wchar_t ch) { return static_cast<std::size_t>(ch); }
+
+    const BmpTables* tables_ = nullptr;
+    const wchar_t* lower_ = nullptr;
+};
+
+using Traits = xp::regex_traits<wchar_t, TableTraits>;
+using Regex = xp::basic_regex<GuardedIter>;
+using Compiler = xp::regex_compiler<GuardedIter, Traits>;
+using Match = xp::match_results<GuardedIter>;
+
 constexpr bool kWideIsUtf16 = sizeof(wchar_t) == 2;
 
 // The text as wide characters. Where wchar_t has 32 bits, surrogate pairs become one
@@ -174,6 +296,14 @@ bool ToWide(const QString& text, std::wstring& out)
         return false;
     } else {
         wchar_t* o = out.data();
+        // Most texts have no surrogates: widen them in one pass the compiler vectorises.
+        bool surrogates = false;
+        for (qsizetype i = 0; i < size; ++i) {
+            o[i] = static_cast<wchar_t>(units[i]);
+            surrogates |= (units[i] & 0xF800) == 0xD800;
+        }
+        if (!surrogates)
+            return false;
         bool joined = false;
         for (qsizetype i = 0; i < size; ++i) {
             const char16_t c = units[i];
@@ -204,10 +334,32 @@ int UnitsBefore(const std::wstring& wide, std::ptrdiff_t count)
 struct TextMatcher::Impl {
     MatchLimits limits;
     MatchGuard guard;
+    TableTraits traits{MatchLocale()};
     Regex regex;
     bool compiled = false;
+    bool matchCase = false;
     Match match;
-    std::wstring text;  // reused for every cell
+    std::wstring literal;  // folded unless matchCase; empty: none
+    std::wstring text;     // reused for every cell
+    std::wstring folded;
+
+    void Fold(std::wstring& s) const
+    {
+        for (wchar_t& c : s)
+            c = traits.translate_nocase(c);
+    }
+
+    // False when the text cannot hold a match because the literal is missing.
+    bool MayMatch()
+    {
+        if (literal.empty())
+            return true;
+        if (matchCase)
+            return std::wstring_view(text).find(literal) != std::wstring_view::npos;
+        folded = text;
+        Fold(folded);
+        return std::wstring_view(folded).find(literal) != std::wstring_view::npos;
+    }
 };
 
 TextMatcher::TextMatcher(const MatchLimits& limits) : d_(std::make_unique<Impl>())
@@ -221,6 +373,8 @@ TextMatcher::~TextMatcher() = default;
 bool TextMatcher::Compile(const QString& pattern, bool matchCase)
 {
     d_->compiled = false;
+    d_->matchCase = matchCase;
+    d_->literal.clear();
     std::wstring wide;
     ToWide(pattern, wide);
     auto flags = xp::regex_constants::ECMAScript | xp::regex_constants::optimize;
@@ -237,13 +391,23 @@ bool TextMatcher::Compile(const QString& pattern, bool matchCase)
     return d_->compiled;
 }
 
+void TextMatcher::RequireLiteral(const QString& literal)
+{
+    ToWide(literal, d_->literal);
+    if (!d_->matchCase)
+        d_->Fold(d_->literal);
+}
+
 MatchResult TextMatcher::Find(const QString& text, MatchSpan* span)
 {
     if (!d_->compiled)
         return MatchResult::InvalidPattern;
     std::wstring& wide = d_->text;
     const bool joined = ToWide(text, wide);
+    if (!d_->MayMatch())
+        return MatchResult::NoMatch;
     const wchar_t* begin = wide.data();
+    d_->guard.BeginCell(wide.size());
     const GuardedIter first(begin, &d_->guard);
     const GuardedIter last(begin + wide.size(), &d_->guard);
     Match& m = d_->match;

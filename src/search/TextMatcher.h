@@ -10,15 +10,18 @@
 //
 // Xpressive backtracks without limits: a pattern such as "(a*)*b" runs for ages on twenty
 // characters, and "(.)*x" recurses once per character until the stack overflows. Matching
-// therefore runs on a thread of its own with a large stack (RunMatchWork), and every step
-// the matcher takes checks the stack depth and, now and then, a deadline; a match that runs
-// out of either ends as Aborted instead of freezing or crashing the editor.
+// therefore runs on a thread of its own with a large stack (RunMatchWork), and the matcher's
+// steps are counted: a match that goes too deep into the stack, or a cell that needs far
+// more steps than its length once the search has used up its time, ends as Aborted instead
+// of crashing or freezing the editor. A search that is merely long (a big document, cheap
+// cells) is never cut short.
 
 namespace scrivlet {
 
 // An aborted match still has to unwind the frames it went down (about 10 ms per MB of stack
 // here), so time and depth together stay under a second.
 struct MatchLimits {
+    // From the start of the search; after it, a costly cell ends the search.
     std::chrono::milliseconds time{800};
     // Stack the matching thread gets, and how much of it a match may use; the rest is the
     // headroom for what runs between two checks. 16 MB hold group repeats such as "(.)*x"
@@ -47,6 +50,10 @@ public:
 
     // ECMAScript syntax, case-insensitive unless matchCase; false for an invalid pattern.
     bool Compile(const QString& pattern, bool matchCase);
+    // Every match contains literal (compared as the expression compares, so with the same
+    // case folding): texts without it are passed over without running the expression.
+    // Call after Compile.
+    void RequireLiteral(const QString& literal);
     // The first match in text. Aborted when the budget ran out or matching failed.
     MatchResult Find(const QString& text, MatchSpan* span);
 

@@ -260,6 +260,28 @@ private slots:
         QCOMPARE(span.end, 3);
     }
 
+    // Cheap matching of a huge cell goes on past the deadline.
+    void cheapHugeCell_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<uint>("flags");
+        QTest::newRow("plain") << "needle" << 0u;
+        QTest::newRow("plain case") << "needle" << uint(kSearchMatchCase);
+        QTest::newRow("regex") << "ne+dle" << uint(kSearchRegex);
+    }
+
+    void cheapHugeCell()
+    {
+        QFETCH(QString, typed);
+        QFETCH(uint, flags);
+        MatchLimits noTime;
+        noTime.time = std::chrono::milliseconds(0);
+        MatchSpan span;
+        QCOMPARE(Search(typed, flags, Repeat(u'a', 1000000) + "needle", &span, noTime),
+                 MatchResult::Found);
+        QCOMPARE(span.start, 1000000);
+    }
+
     // Deep recursion works on the matching thread's own stack: 20,000 levels of "(.)*x"
     // overflow an ordinary 8 MB thread stack.
     void deepRecursion()

@@ -258,6 +258,36 @@ private slots:
         QCOMPARE(FindNext(*grid, "(a+)+b", kSearchRegex, &hit), SearchOutcome::InvalidPattern);
         QVERIFY2(timer.elapsed() < 1200, qPrintable(QString::number(timer.elapsed())));
     }
+
+    // Ordinary matching is never cut short, however long a big document takes: even with no
+    // time at all the walk reaches the last row.
+    void longSearchNotCut_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<uint>("flags");
+        QTest::newRow("plain") << "needle" << 0u;
+        QTest::newRow("whole word") << "needle" << uint(kSearchWholeWord);
+        QTest::newRow("regex") << "ne+dle" << uint(kSearchRegex);
+    }
+
+    void longSearchNotCut()
+    {
+        QFETCH(QString, typed);
+        QFETCH(uint, flags);
+        QList<Row> document;
+        for (int r = 0; r < 3000; ++r)
+            document.append({QString(200, u'x'), "hay and more hay", "", ""});
+        document.last().note = "hay needle hay";
+        auto grid = MakeGrid(document, kNone);
+        MatchLimits noTime;
+        noTime.time = std::chrono::milliseconds(0);
+        SearchHit hit;
+        QCOMPARE(FindNext(*grid, BuildSearchPattern(typed, flags), flags, &hit, noTime),
+                 SearchOutcome::Found);
+        QCOMPARE(hit.row, 2999);
+        QCOMPARE(hit.selectionStart, 4);
+        QCOMPARE(hit.selectionEnd, 10);
+    }
 };
 
 SCRIVLET_TEST(SearchWalkTest);

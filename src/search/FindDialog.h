@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QDialog>
+
+#include <functional>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The modeless find dialog: a search text and four options. Find builds the search pattern
+// and posts a FindRequest to the owner; Close only hides the dialog, so text and options
+// stay for the next Show.
+
+namespace scrivlet {
+
+// Control ids of the dialog template, kept as the controls' object names ("id1001").
+enum FindControlId : int {
+    kFindButtonId = 1,
+    kCloseButtonId = 2,
+    kSearchTextId = 1001,
+    kMatchCaseId = 1003,
+    kWholeWordId = 1004,
+    kBackwardsId = 1005,
+    kRegexId = 1006,
+};
+
+class FindDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    using FindRequestHandler = std::function<void(const QString& pattern, quint32 flags)>;
+
+    // owner is the main window; the dialog stays on top of it and dies with it.
+    explicit FindDialog(QWidget* owner);
+
+    // Where Find posts its requests (called later from the event loop).
+    void SetFindRequestHandler(FindRequestHandler handler);
+
+    // Shows the dialog with the whole search text selected and focused.
+    void ShowAndFocus();
+
+    quint32 SearchFlags() const { return searchFlags_; }
+    // The pattern of the last Find.
+    QString Pattern() const { return pattern_; }
+
+    QLineEdit* SearchText() const { return searchText_; }
+    QPushButton* FindButton() const { return findButton_; }
+    QPushButton* CloseButton() const { return closeButton_; }
+    QCheckBox* OptionBox(int id) const;
+
+public slots:
+    void Find();
+    // Escape and the Close button: hide, never destroy.
+    void reject() override;
+
+private:
+    QCheckBox* AddOption(int id, quint32 flag, int y);
+    QRect DialogRect(const QRect& units) const;
+
+    QLineEdit* searchText_ = nullptr;
+    QPushButton* findButton_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
+    quint32 searchFlags_ = 0;
+    QString pattern_;
+    FindRequestHandler handler_;
+};
+
+}  // namespace scrivlet

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+#include <functional>
+
+// Every message box of the program goes through ShowMessageBox, so that tests can answer
+// them without a modal loop.
+
+namespace scrivlet {
+
+struct MessageBoxRequest {
+    QWidget* parent = nullptr;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString caption;  // empty: the platform's default caption
+    QString text;
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+};
+
+using MessageBoxHandler = std::function<QMessageBox::StandardButton(const MessageBoxRequest&)>;
+
+// Shows a modal box (or asks the installed handler) and returns the button pressed.
+QMessageBox::StandardButton ShowMessageBox(QWidget* parent, QMessageBox::Icon icon,
+                                           const QString& caption, const QString& text,
+                                           QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+
+// Replaces the real boxes; an empty handler brings them back.
+void SetMessageBoxHandler(MessageBoxHandler handler);
+
+}  // namespace scrivlet

@@ -15,7 +15,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#ifdef Q_OS_UNIX
 #include <sys/resource.h>
+#endif
 #include <algorithm>
 #include <cstdio>
 #include <random>
@@ -45,17 +47,25 @@ void InstallBenchFormat()
 // itself costs when the wall clock includes waiting for a core.
 double CpuSeconds()
 {
+#ifndef Q_OS_UNIX
+    return 0;
+#else
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+#endif
 }
 
 long PeakKilobytes()
 {
+#ifndef Q_OS_UNIX
+    return 0;
+#else
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
+#endif
 }
 
 // Texts about half as long as their fields, varied in length and content.

@@ -19,7 +19,7 @@ namespace codec {
 
 // Large enough that the system calls disappear from the profile, small enough not to show in
 // the peak memory of a big load.
-constexpr qint64 kIoChunkBytes = 4 * 1024 * 1024;
+constexpr qint64 kIoChunkBytes = 512 * 1024;
 // The row-label pattern is read into a buffer of this many characters.
 constexpr int kMaxLabelPatternLength = 127;
 

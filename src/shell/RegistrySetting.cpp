@@ -8,6 +8,9 @@
 #include <memory>
 
 #ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX  // keeps std::numeric_limits<>::max() usable
+#endif
 #include <windows.h>
 #endif
 

@@ -134,17 +134,10 @@ private slots:
         QTest::newRow("bad-encoding")
             << common + QStringList{"--format", "0", "--encoding", "5", "--dump", "x"} << 2
             << "--encoding must be 0 to 4";
-        QTest::newRow("missing-encoding")
-            << common + QStringList{"--format", "0", "--dump", "x"} << 2 << "--encoding is missing";
         QTest::newRow("format-out-of-range")
             << common +
                    QStringList{"--format", "3", "--encoding", "0", "--dump", "%DIR%/dialog.txt"}
             << 2 << "--format must be";
-        QTest::newRow("output-missing")
-            << common + QStringList{"--format", "0", "--encoding", "0", "%DIR%/dialog.txt"} << 2
-            << "INPUT and OUTPUT";
-        QTest::newRow("bad-language")
-            << QStringList{"--language", "fr", "--list-formats"} << 2 << "unknown language";
         QTest::newRow("missing-catalogue")
             << QStringList{"--catalogue", "%DIR%/none.ini", "--list-formats"} << 1
             << "File %DIR%/none.ini not found";

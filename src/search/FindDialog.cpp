@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace scrivlet {
 namespace {
 
@@ -22,6 +24,10 @@ constexpr QRect kTextRect(60, 7, 127, 14);
 constexpr int kOptionX = 7;
 constexpr int kOptionWidth = 149;
 constexpr int kOptionHeight = 10;
+constexpr int kOptionGap = 4;  // least room between an option's text and the buttons
+// Upper and lower case Latin letters: their mean width is the dialog's character width.
+const QString kAverageSample =
+    QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
 
 struct Option {
     int id;
@@ -90,7 +96,12 @@ QCheckBox* FindDialog::AddOption(int id, quint32 flag, int y)
 {
     auto* box = new QCheckBox(ControlText(id), this);
     box->setObjectName(ControlName(id));
-    box->setGeometry(DialogRect(QRect(kOptionX, y, kOptionWidth, kOptionHeight)));
+    QRect rect = DialogRect(QRect(kOptionX, y, kOptionWidth, kOptionHeight));
+    // The check mark takes more room here than in the template's platform: a long text may
+    // use the free space up to the buttons rather than be cut.
+    const int limit = DialogRect(QRect(kCloseRect.x() - kOptionGap, 0, 0, 0)).x();
+    rect.setWidth(std::max(rect.width(), std::min(box->sizeHint().width(), limit - rect.x())));
+    box->setGeometry(rect);
     // The flags change only here, so they always agree with the boxes.
     connect(box, &QCheckBox::toggled, this, [this, flag](bool checked) {
         if (checked)
@@ -107,11 +118,13 @@ QCheckBox* FindDialog::OptionBox(int id) const
 }
 
 // Dialog units to pixels from the dialog font: a quarter of the average character width
-// across, an eighth of the line height down.
+// across, an eighth of the line height down. The average is taken over the Latin letters,
+// rounded, as dialog templates expect it; the font's own average is narrower and cuts the
+// longer option texts.
 QRect FindDialog::DialogRect(const QRect& units) const
 {
     const QFontMetrics metrics(font());
-    const int cx = metrics.averageCharWidth();
+    const int cx = (metrics.horizontalAdvance(kAverageSample) / 26 + 1) / 2;
     const int cy = metrics.height();
     return QRect(units.x() * cx / 4, units.y() * cy / 8, units.width() * cx / 4,
                  units.height() * cy / 8);
@@ -147,6 +160,11 @@ void FindDialog::Find()
 void FindDialog::reject()
 {
     hide();
+    // The keyboard goes back to the owner, as when any owned window closes; without it some
+    // platforms keep the hidden dialog as the focus window and do not activate it again on
+    // the next Show.
+    if (QWidget* owner = parentWidget())
+        owner->window()->activateWindow();
 }
 
 }  // namespace scrivlet

@@ -17,44 +17,36 @@ namespace {
 constexpr int kNone = -1;    // no row selected
 constexpr int kAddRow = -2;  // the add-row selected
 constexpr int kNotFound = -1;
+constexpr int kInvalid = -2;
 
-FieldDef Field(const QString& caption, int type, int size = 40)
-{
-    FieldDef field;
-    field.caption = caption;
-    field.width = -1;
-    field.type = type;
-    field.size = size;
-    return field;
-}
+struct Row {
+    QString text;
+    QString note;
+    QString other;   // a field of another type
+    QString beyond;  // a text field after the end of the field list
+};
 
-// Label, two text fields, a field of another type, then an unused slot after the list's end
-// (empty caption) that still holds a text field.
+// Label, two text fields, a field of another type, then a text field after an empty caption.
 int WalkFormat()
 {
     static const int index = [] {
         EdtFormat format;
         format.name = QStringLiteral("walk");
-        format.recordLength = 64;
-        format.fields[0] = Field(QStringLiteral("No"), kLabelField);
-        format.fields[1] = Field(QStringLiteral("Text"), kTextField, 20);
-        format.fields[2] = Field(QStringLiteral("Note"), kTextField, 40);
-        format.fields[3] = Field(QStringLiteral("Other"), 2);
-        format.fields[5] = Field(QStringLiteral("Beyond"), kTextField);
+        const std::pair<const char*, int> fields[] = {{"No", kLabelField},  {"Text", kTextField},
+                                                      {"Note", kTextField}, {"Other", 2},
+                                                      {"", kTextField},     {"Beyond", kTextField}};
+        for (std::size_t k = 0; k < std::size(fields); ++k) {
+            format.fields[k].caption = QString::fromLatin1(fields[k].first);
+            format.fields[k].type = fields[k].second;
+            format.fields[k].size = 40;
+        }
         GlobalCatalogue().Append(format);
         return GlobalCatalogue().Count() - 1;
     }();
     return index;
 }
 
-struct Row {
-    QString text;
-    QString note;
-    QString other;
-    QString beyond;
-};
-
-// A document grid as the loader builds it: a label cell, text cells, the add-row.
+// A document grid as the loader builds it: label cells, text cells, the add-row.
 std::unique_ptr<RecordGrid> MakeGrid(const QList<Row>& rows, int selected)
 {
     auto grid = std::make_unique<RecordGrid>();
@@ -62,12 +54,11 @@ std::unique_ptr<RecordGrid> MakeGrid(const QList<Row>& rows, int selected)
     for (int k = 0; k < 6; ++k)
         grid->InsertColumn(k, QStringLiteral("c%1").arg(k), -1);
     for (int r = 0; r < rows.size(); ++r) {
-        const Row& row = rows[r];
         grid->InsertRecordRow(-1, CreateLabelCell(QStringLiteral("row %1").arg(r)));
-        grid->SetCell(r, 1, CreateTextCell(row.text));
-        grid->SetCell(r, 2, CreateTextCell(row.note));
-        grid->SetCell(r, 3, CreateTextCell(row.other));
-        grid->SetCell(r, 5, CreateTextCell(row.beyond));
+        const QString texts[] = {rows[r].text, rows[r].note, rows[r].other, QString(),
+                                 rows[r].beyond};
+        for (int k = 1; k < 6; ++k)
+            grid->SetCell(r, k, CreateTextCell(texts[k - 1]));
     }
     grid->AppendAddRow();
     grid->SetModeFlags(kDocumentGridModes);
@@ -78,13 +69,25 @@ std::unique_ptr<RecordGrid> MakeGrid(const QList<Row>& rows, int selected)
     return grid;
 }
 
-const QList<Row>& Document()
+// Runs a Find of the typed text; the answer is the selection "row:column:start-end", or
+// "not found" / "invalid".
+QString Find(const RecordGrid& grid, const QString& typed, quint32 flags,
+             const MatchLimits& limits = MatchLimits{})
 {
-    static const QList<Row> rows = {
-        {"alpha", "x", "zeta", "zeta"}, {"beta", "gamma alpha", "", ""},    {"delta", "", "", ""},
-        {"alpha beta", "", "", ""},     {"\U0001F600 epsilon", "", "", ""},
-    };
-    return rows;
+    SearchHit hit;
+    switch (FindNext(grid, BuildSearchPattern(typed, flags), flags, &hit, limits)) {
+        case SearchOutcome::NotFound:
+            return QStringLiteral("not found");
+        case SearchOutcome::InvalidPattern:
+            return QStringLiteral("invalid");
+        case SearchOutcome::Found:
+            break;
+    }
+    return QStringLiteral("%1:%2:%3-%4")
+        .arg(hit.row)
+        .arg(hit.column)
+        .arg(hit.selectionStart)
+        .arg(hit.selectionEnd);
 }
 
 }  // namespace
@@ -93,53 +96,127 @@ class SearchWalkTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // What one cell's text matches, and which UTF-16 units the editor selects.
+    void matching_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<uint>("flags");
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<QString>("found");
+
+        const uint regex = kSearchRegex;
+        const uint matchCase = kSearchMatchCase;
+        const uint word = kSearchWholeWord;
+        QTest::newRow("plain dot is literal") << "a.c" << 0u << "abc"
+                                              << "not found";
+        QTest::newRow("plain dot found") << "a.c" << 0u << "xa.c"
+                                         << "0:1:1-4";
+        QTest::newRow("regex dot any") << "a.c" << regex << "xabc"
+                                       << "0:1:1-4";
+        QTest::newRow("plain braces") << "a{2}" << 0u << "aa a{2}"
+                                      << "0:1:3-7";
+        QTest::newRow("regex braces literal") << "a{2}" << regex << "aa"
+                                              << "not found";
+        QTest::newRow("regex braces found") << "a{2}" << regex << "ba{2}"
+                                            << "0:1:1-5";
+        QTest::newRow("plain specials") << "f(x)!$" << 0u << "y = f(x)!$"
+                                        << "0:1:4-10";
+        QTest::newRow("plain backslash") << R"(\n)" << 0u << R"(a\n)"
+                                         << "0:1:1-3";
+        QTest::newRow("first match") << "ab" << 0u << "xxabab"
+                                     << "0:1:2-4";
+        QTest::newRow("latin fold") << "HELLO" << 0u << "say hello"
+                                    << "0:1:4-9";
+        QTest::newRow("latin case kept") << "HELLO" << matchCase << "say hello"
+                                         << "not found";
+        QTest::newRow("cyrillic fold") << "жук" << 0u << "БОЛЬШОЙ ЖУК"
+                                       << "0:1:8-11";
+        QTest::newRow("cyrillic case kept") << "жук" << matchCase << "ЖУК"
+                                            << "not found";
+        QTest::newRow("german fold") << "Ä" << 0u << "bär"
+                                     << "0:1:1-2";
+        QTest::newRow("german fold regex class") << "[ä]" << regex << "BÄR"
+                                                 << "0:1:1-2";
+        QTest::newRow("polish fold") << "źdźbło" << 0u << "ŹDŹBŁO"
+                                     << "0:1:0-6";
+        QTest::newRow("after emoji") << "ab" << 0u << "\U0001F600ab"
+                                     << "0:1:2-4";
+        QTest::newRow("after cjk ext b") << "x" << 0u << "\U00020000\U00020001x"
+                                         << "0:1:4-5";
+        QTest::newRow("emoji matched") << "\U0001F600" << 0u << "a\U0001F600b"
+                                       << "0:1:1-3";
+        QTest::newRow("lone surrogate") << "b" << 0u << QString(QChar(0xD800)) + "b"
+                                        << "0:1:1-2";
+        QTest::newRow("word between spaces") << "cat" << word << "the cat sat"
+                                             << "0:1:4-7";
+        QTest::newRow("word at start") << "cat" << word << "cat, then"
+                                       << "0:1:0-3";
+        QTest::newRow("word at end") << "cat" << word << "a cat"
+                                     << "0:1:2-5";
+        QTest::newRow("word inside a word") << "cat" << word << "concatenate"
+                                            << "not found";
+        QTest::newRow("word later whole") << "cat" << word << "cats cat"
+                                          << "0:1:5-8";
+        QTest::newRow("word cyrillic inside") << "жук" << word << "жуки"
+                                              << "not found";
+        QTest::newRow("word cyrillic") << "жук" << word << "большой жук!"
+                                       << "0:1:8-11";
+        QTest::newRow("umlaut is a letter") << "bar" << word << "äbar bar"
+                                            << "0:1:5-8";
+        QTest::newRow("word after emoji") << "ok" << word << "\U0001F600 ok"
+                                          << "0:1:3-5";
+        // With regular expressions the user's own groups 1 and 3 are trimmed.
+        QTest::newRow("regex groups trimmed") << "(g)(amma)( )" << (word | regex) << "gamma ray"
+                                              << "0:1:1-5";
+        QTest::newRow("regex no groups") << "gam+a" << (word | regex) << "gamma"
+                                         << "0:1:0-5";
+        QTest::newRow("regex overlapping groups") << "((ga)m(m))" << (word | regex) << "gamma"
+                                                  << "0:1:3-4";
+        QTest::newRow("unclosed group") << "(abc" << regex << "abc"
+                                        << "invalid";
+        QTest::newRow("nothing to repeat") << "*a" << regex << "abc"
+                                           << "invalid";
+        QTest::newRow("cut to a lone backslash") << QString(200, u'.') << 0u << "..."
+                                                 << "invalid";
+        QTest::newRow("cut wrapper") << QString(300, u'x') << word << "xxx"
+                                     << "invalid";
+    }
+
+    void matching()
+    {
+        QFETCH(QString, typed);
+        QFETCH(uint, flags);
+        QFETCH(QString, cell);
+        QFETCH(QString, found);
+        auto grid = MakeGrid({{cell, "", "", ""}}, kNone);
+        QCOMPARE(Find(*grid, typed, flags), found);
+    }
+
+    // The order of the walk: from the list's selected row, each record once, the selected
+    // record only when it is the only one.
     void walk_data()
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<uint>("flags");
         QTest::addColumn<int>("selected");
-        QTest::addColumn<int>("row");  // kNotFound: nothing found
-        QTest::addColumn<int>("column");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("end");
+        QTest::addColumn<QString>("found");
 
-        const uint fwd = 0;
         const uint back = kSearchBackwards;
-        const uint word = kSearchWholeWord;
-        const uint regex = kSearchRegex;
-        QTest::newRow("no selection starts at 0") << "alpha" << fwd << kNone << 0 << 1 << 0 << 5;
-        QTest::newRow("add-row starts at 0") << "alpha" << fwd << kAddRow << 0 << 1 << 0 << 5;
-        QTest::newRow("next row with a match") << "alpha" << fwd << 0 << 1 << 2 << 6 << 11;
-        QTest::newRow("skips rows without") << "alpha" << fwd << 1 << 3 << 1 << 0 << 5;
-        QTest::newRow("wraps forwards") << "alpha" << fwd << 3 << 0 << 1 << 0 << 5;
-        QTest::newRow("wraps backwards") << "alpha" << back << 0 << 3 << 1 << 0 << 5;
-        QTest::newRow("backwards none from last") << "alpha" << back << kNone << 3 << 1 << 0 << 5;
-        QTest::newRow("backwards add-row from last")
-            << "alpha" << back << kAddRow << 3 << 1 << 0 << 5;
-        QTest::newRow("backwards to previous") << "alpha" << back << 3 << 1 << 2 << 6 << 11;
-        QTest::newRow("selected row not searched")
-            << "delta" << fwd << 2 << kNotFound << 0 << 0 << 0;
-        QTest::newRow("selected row not searched back")
-            << "delta" << back << 2 << kNotFound << 0 << 0 << 0;
-        QTest::newRow("second column of the row") << "beta" << fwd << 0 << 1 << 1 << 0 << 4;
-        QTest::newRow("same row not searched on") << "beta" << fwd << 1 << 3 << 1 << 6 << 10;
-        QTest::newRow("first column first") << "a" << fwd << kNone << 0 << 1 << 0 << 1;
-        QTest::newRow("other type never") << "zeta" << fwd << kNone << kNotFound << 0 << 0 << 0;
-        QTest::newRow("labels never") << "row" << fwd << kNone << kNotFound << 0 << 0 << 0;
-        QTest::newRow("case folded") << "ALPHA" << fwd << kNone << 0 << 1 << 0 << 5;
-        QTest::newRow("case kept")
-            << "ALPHA" << uint(kSearchMatchCase) << kNone << kNotFound << 0 << 0 << 0;
-        QTest::newRow("whole word selects the word") << "alpha" << word << 0 << 1 << 2 << 6 << 11;
-        QTest::newRow("whole word at start") << "alpha" << word << 1 << 3 << 1 << 0 << 5;
-        QTest::newRow("whole word not inside")
-            << "alph" << word << kNone << kNotFound << 0 << 0 << 0;
-        // With regular expressions the user's own groups 1 and 3 are trimmed.
-        QTest::newRow("regex groups trimmed")
-            << "(g)(amma)( )" << (word | regex) << kNone << 1 << 2 << 1 << 5;
-        QTest::newRow("regex no groups") << "gam+a" << (word | regex) << kNone << 1 << 2 << 0 << 5;
-        QTest::newRow("regex overlapping groups")
-            << "((ga)m(m))" << (word | regex) << kNone << 1 << 2 << 3 << 4;
-        QTest::newRow("offsets after emoji") << "epsilon" << fwd << kNone << 4 << 1 << 3 << 10;
+        QTest::newRow("no selection from 0") << "alpha" << 0u << kNone << "0:1:0-5";
+        QTest::newRow("add-row from 0") << "alpha" << 0u << kAddRow << "0:1:0-5";
+        QTest::newRow("next row") << "alpha" << 0u << 0 << "1:2:6-11";
+        QTest::newRow("skips rows without") << "alpha" << 0u << 1 << "3:1:0-5";
+        QTest::newRow("wraps forwards") << "alpha" << 0u << 3 << "0:1:0-5";
+        QTest::newRow("wraps backwards") << "alpha" << back << 0 << "3:1:0-5";
+        QTest::newRow("backwards, none: from last") << "alpha" << back << kNone << "3:1:0-5";
+        QTest::newRow("backwards, add-row: from last") << "alpha" << back << kAddRow << "3:1:0-5";
+        QTest::newRow("backwards to previous") << "alpha" << back << 3 << "1:2:6-11";
+        QTest::newRow("selected row not searched") << "delta" << 0u << 2 << "not found";
+        QTest::newRow("selected row not searched back") << "delta" << back << 2 << "not found";
+        QTest::newRow("same row not searched on") << "beta" << 0u << 1 << "3:1:6-10";
+        QTest::newRow("first column first") << "a" << 0u << kNone << "0:1:0-1";
+        QTest::newRow("other type and beyond never") << "zeta" << 0u << kNone << "not found";
+        QTest::newRow("labels never") << "row" << 0u << kNone << "not found";
     }
 
     void walk()
@@ -147,146 +224,96 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(uint, flags);
         QFETCH(int, selected);
-        QFETCH(int, row);
-        QFETCH(int, column);
-        QFETCH(int, start);
-        QFETCH(int, end);
-
-        auto grid = MakeGrid(Document(), selected);
+        QFETCH(QString, found);
+        auto grid = MakeGrid({{"alpha", "x", "zeta", "zeta"},
+                              {"beta", "gamma alpha", "", ""},
+                              {"delta", "", "", ""},
+                              {"alpha beta", "", "", ""},
+                              {"epsilon", "", "", ""}},
+                             selected);
         const int listRow = grid->ListSelectedRow();
-        const int selectedColumn = grid->SelectedColumn();
-        SearchHit hit;
-        const SearchOutcome outcome =
-            FindNext(*grid, BuildSearchPattern(typed, flags), flags, &hit);
-        // The walk itself only reads the grid.
+        QCOMPARE(Find(*grid, typed, flags), found);
+        // The walk only reads the grid.
         QCOMPARE(grid->ListSelectedRow(), listRow);
-        QCOMPARE(grid->SelectedColumn(), selectedColumn);
-        if (row == kNotFound) {
-            QCOMPARE(outcome, SearchOutcome::NotFound);
-            return;
-        }
-        QCOMPARE(outcome, SearchOutcome::Found);
-        QCOMPARE(hit.row, row);
-        QCOMPARE(hit.column, column);
-        QCOMPARE(hit.selectionStart, start);
-        QCOMPARE(hit.selectionEnd, end);
     }
 
-    // One record: the first row to search is the selected row itself, searched once.
-    void singleRecord_data()
+    // One record is searched once, whether it is selected or not; no records, nothing.
+    void fewRecords_data()
     {
+        QTest::addColumn<int>("records");
         QTest::addColumn<int>("selected");
         QTest::addColumn<uint>("flags");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("found");
         for (int selected : {0, kNone, kAddRow}) {
-            for (uint flags : {0u, uint(kSearchBackwards)}) {
-                QTest::addRow("selected %d flags %u", selected, flags) << selected << flags;
-            }
+            for (uint flags : {0u, uint(kSearchBackwards)})
+                QTest::addRow("one, selected %d, flags %u", selected, flags)
+                    << 1 << selected << flags << "one"
+                    << "0:1:5-8";
         }
+        QTest::newRow("one, no match") << 1 << 0 << 0u << "two"
+                                       << "not found";
+        QTest::newRow("none") << 0 << kAddRow << 0u << ""
+                              << "not found";
+        QTest::newRow("none, invalid") << 0 << kNone << uint(kSearchRegex) << "("
+                                       << "invalid";
     }
 
-    void singleRecord()
+    void fewRecords()
     {
+        QFETCH(int, records);
         QFETCH(int, selected);
         QFETCH(uint, flags);
-        auto grid = MakeGrid({{"only one", "", "", ""}}, selected);
-        SearchHit hit;
-        QCOMPARE(FindNext(*grid, "one", flags, &hit), SearchOutcome::Found);
-        QCOMPARE(hit.row, 0);
-        QCOMPARE(hit.selectionStart, 5);
-        QCOMPARE(FindNext(*grid, "none", flags, &hit), SearchOutcome::NotFound);
+        QFETCH(QString, typed);
+        QFETCH(QString, found);
+        const QList<Row> rows = records ? QList<Row>{{"only one", "", "", ""}} : QList<Row>{};
+        QCOMPARE(Find(*MakeGrid(rows, selected), typed, flags), found);
     }
 
-    void nothingToSearch_data()
-    {
-        QTest::addColumn<QString>("pattern");
-        QTest::addColumn<SearchOutcome>("outcome");
-        QTest::newRow("no records") << "a" << SearchOutcome::NotFound;
-        QTest::newRow("no records, anything") << "" << SearchOutcome::NotFound;
-        QTest::newRow("no records, invalid") << "(" << SearchOutcome::InvalidPattern;
-    }
-
-    void nothingToSearch()
-    {
-        QFETCH(QString, pattern);
-        QFETCH(SearchOutcome, outcome);
-        auto grid = MakeGrid({}, kNone);
-        SearchHit hit;
-        QCOMPARE(FindNext(*grid, pattern, 0, &hit), outcome);
-    }
-
-    void noFormat()
-    {
-        auto grid = MakeGrid(Document(), kNone);
-        grid->SetFormatIndex(GlobalCatalogue().Count() + 5);
-        SearchHit hit;
-        QCOMPARE(FindNext(*grid, "alpha", 0, &hit), SearchOutcome::NotFound);
-    }
-
-    void invalidPatternLeavesHit()
-    {
-        auto grid = MakeGrid(Document(), 1);
-        SearchHit hit;
-        hit.row = 42;
-        QCOMPARE(FindNext(*grid, BuildSearchPattern("a(", kSearchRegex), kSearchRegex, &hit),
-                 SearchOutcome::InvalidPattern);
-        QCOMPARE(hit.row, 42);
-        QCOMPARE(grid->ListSelectedRow(), 1);
-    }
-
-    // The budget covers the whole walk, not each cell: a thousand cells that each take a
-    // while end together within about a second.
-    void hostileOverManyCells_data()
+    // The time limit stops costly cells, for the whole walk together, within about a second;
+    // cheap matching goes on however long a document takes, even with no time at all.
+    void budget_data()
     {
         QTest::addColumn<int>("rows");
         QTest::addColumn<int>("length");
-        QTest::newRow("1000 short cells") << 1000 << 24;
-        QTest::newRow("one field-size cell") << 1 << 65534;
-        QTest::newRow("one huge cell") << 1 << 1000000;
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<uint>("flags");
+        QTest::addColumn<bool>("noTime");
+        QTest::addColumn<QString>("found");
+
+        const uint regex = kSearchRegex;
+        QTest::newRow("1000 costly cells") << 1000 << 24 << "(a+)+b" << regex << false << "invalid";
+        QTest::newRow("costly field-size cell")
+            << 1 << 65534 << "(a*)*b" << regex << false << "invalid";
+        QTest::newRow("costly huge cell")
+            << 1 << 1000000 << "(a|b)*c" << regex << false << "invalid";
+        QTest::newRow("cheap huge cell")
+            << 1 << 1000000 << "ne+dle" << regex << true << "0:1:1000001-1000007";
+        QTest::newRow("cheap plain huge cell")
+            << 1 << 1000000 << "NEEDLE" << 0u << true << "0:1:1000001-1000007";
+        QTest::newRow("many cheap cells")
+            << 3000 << 200 << "needle" << uint(kSearchWholeWord) << true << "2999:1:201-207";
     }
 
-    void hostileOverManyCells()
+    void budget()
     {
         QFETCH(int, rows);
         QFETCH(int, length);
-        QList<Row> document;
-        for (int r = 0; r < rows; ++r)
-            document.append({QString(length, u'a'), "", "", ""});
-        auto grid = MakeGrid(document, kNone);
-        SearchHit hit;
-        QElapsedTimer timer;
-        timer.start();
-        QCOMPARE(FindNext(*grid, "(a+)+b", kSearchRegex, &hit), SearchOutcome::InvalidPattern);
-        QVERIFY2(timer.elapsed() < 1200, qPrintable(QString::number(timer.elapsed())));
-    }
-
-    // Ordinary matching is never cut short, however long a big document takes: even with no
-    // time at all the walk reaches the last row.
-    void longSearchNotCut_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<uint>("flags");
-        QTest::newRow("plain") << "needle" << 0u;
-        QTest::newRow("whole word") << "needle" << uint(kSearchWholeWord);
-        QTest::newRow("regex") << "ne+dle" << uint(kSearchRegex);
-    }
-
-    void longSearchNotCut()
-    {
         QFETCH(QString, typed);
         QFETCH(uint, flags);
-        QList<Row> document;
-        for (int r = 0; r < 3000; ++r)
-            document.append({QString(200, u'x'), "hay and more hay", "", ""});
-        document.last().note = "hay needle hay";
+        QFETCH(bool, noTime);
+        QFETCH(QString, found);
+        QList<Row> document(rows, Row{QString(length, u'a'), "", "", ""});
+        document.last().text += " needle";
+        MatchLimits limits;
+        if (noTime)
+            limits.time = std::chrono::milliseconds(0);
         auto grid = MakeGrid(document, kNone);
-        MatchLimits noTime;
-        noTime.time = std::chrono::milliseconds(0);
-        SearchHit hit;
-        QCOMPARE(FindNext(*grid, BuildSearchPattern(typed, flags), flags, &hit, noTime),
-                 SearchOutcome::Found);
-        QCOMPARE(hit.row, 2999);
-        QCOMPARE(hit.selectionStart, 4);
-        QCOMPARE(hit.selectionEnd, 10);
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(Find(*grid, typed, flags, limits), found);
+        if (!noTime)
+            QVERIFY2(timer.elapsed() < 1200, qPrintable(QString::number(timer.elapsed())));
     }
 };
 

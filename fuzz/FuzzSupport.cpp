@@ -56,7 +56,8 @@ bool WriteFile(const QString& path, const QByteArray& bytes)
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
-    return file.write(bytes) == bytes.size();
+    // A full disk shows only when the buffer goes out.
+    return file.write(bytes) == bytes.size() && file.flush();
 }
 
 QByteArray ReadFile(const QString& path)

@@ -24,7 +24,7 @@ namespace codec {
 
 bool MakeLayout(const EdtFormat& format, Layout* layout)
 {
-    if (format.recordLength <= 0)
+    if (format.recordLength <= 0 || format.recordLength > kMaxRecordLength)
         return false;
     layout->recordLength = format.recordLength;
     layout->fields.clear();

@@ -382,7 +382,9 @@ bool SaveDocument(RecordGrid& grid)
     const bool written = fileType == kFileTypeEdt
                              ? WriteEdtRecords(file, grid, layout, encoding, last)
                              : WriteTextRecords(file, grid, layout, encoding, last);
-    if (!written) {
+    // The last buffered bytes go out only now: commit() would not notice that this write
+    // failed (a full disk) and would put the cut file in place of the old one.
+    if (!written || !file.flush()) {
         file.cancelWriting();  // the temporary file goes with `file`
         return false;
     }

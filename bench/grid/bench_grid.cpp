@@ -11,7 +11,9 @@
 #include <QFile>
 #include <QRandomGenerator>
 
+#if defined(__GLIBC__)
 #include <malloc.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -33,9 +35,19 @@ double RssMb()
     return fields.size() > 1 ? fields[1].toDouble() * 4096.0 / (1024.0 * 1024.0) : 0;
 }
 
+// Bytes in use on the heap (glibc); elsewhere 0, and only RSS tells.
+size_t HeapBytes()
+{
+#if defined(__GLIBC__)
+    return mallinfo2().uordblks;
+#else
+    return 0;
+#endif
+}
+
 double HeapMb()
 {
-    return double(mallinfo2().uordblks) / (1024.0 * 1024.0);
+    return double(HeapBytes()) / (1024.0 * 1024.0);
 }
 
 int BenchFormat()
@@ -124,16 +136,18 @@ int main(int argc, char** argv)
     {
         constexpr int kCells = 1000000;
         std::vector<GridCell*> cells(kCells);
-        const size_t before = mallinfo2().uordblks;
+        const size_t before = HeapBytes();
         for (auto& cell : cells)
             cell = CreateTextCell(QString());
-        const size_t after = mallinfo2().uordblks;
+        const size_t after = HeapBytes();
         for (GridCell* cell : cells)
             delete cell;
         std::printf("cell cost (empty TextCell, 1,000,000 cells): %.1f bytes each\n",
                     double(after - before) / kCells);
     }
+#if defined(__GLIBC__)
     malloc_trim(0);
+#endif
 
     const double rss0 = RssMb();
     const double heap0 = HeapMb();

@@ -278,14 +278,19 @@ GridView::GridView(RecordGrid* grid, QWidget* parent)
 
     UpdateColumns();
     UpdateAddRowSpan();
+    // A grid that already has a selected row shows it.
+    if (g->ListSelectedRow() >= 0)
+        d_->SelectListRow(g->ListSelectedRow());
 }
 
 GridView::~GridView()
 {
     RecordGrid* grid = d_->grid;
-    if (InplaceEdit* editor = d_->editor) {
-        // No commit from a window that is going away.
-        editor->blockSignals(true);
+    // Every editor goes now, the open one and closing ones whose deletion is still queued:
+    // later they would call back into a view that is half destroyed. No commit from a
+    // window that is going away.
+    for (InplaceEdit* editor : viewport()->findChildren<InplaceEdit*>()) {
+        editor->DetachFromView();
         grid->ForgetEditor(editor);
         delete editor;
     }

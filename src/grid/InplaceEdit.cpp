@@ -17,6 +17,11 @@
 namespace scrivlet {
 namespace {
 
+bool HasLineBreak(const QString& text)
+{
+    return text.contains(u'\n') || text.contains(u'\r');
+}
+
 // Refuses growth beyond the editor's limit but never cuts what is there: setMaxLength
 // would truncate a loaded text that is already longer than its field.
 class LimitValidator : public QValidator {
@@ -25,7 +30,7 @@ public:
 
     State validate(QString& input, int& /*pos*/) const override
     {
-        return edit_->AcceptsLength(static_cast<int>(input.size())) ? Acceptable : Invalid;
+        return edit_->Accepts(input) ? Acceptable : Invalid;
     }
 
 private:
@@ -46,9 +51,11 @@ InplaceEdit::InplaceEdit(GridView* view, const QRect& rect, const QString& text)
     setText(text);
     opening_ = text;
     acceptedLength_ = static_cast<int>(text.size());
+    acceptedLineBreak_ = HasLineBreak(text);
     setValidator(new LimitValidator(this));
     connect(this, &QLineEdit::textChanged, this, [this](const QString& now) {
         acceptedLength_ = static_cast<int>(now.size());
+        acceptedLineBreak_ = HasLineBreak(now);
         PostCountRefresh();
     });
     // Edits through the context menu or a drop count as typing.
@@ -63,14 +70,26 @@ InplaceEdit::~InplaceEdit()
         view_->Grid()->ForgetEditor(this);
 }
 
+void InplaceEdit::DetachFromView()
+{
+    closing_ = true;
+    ClearCount();
+    view_ = nullptr;
+}
+
 void InplaceEdit::SetTextLimit(int limit)
 {
     limit_ = limit >= 0 ? limit : kDefaultTextLimit;
 }
 
-bool InplaceEdit::AcceptsLength(int newLength) const
+bool InplaceEdit::Accepts(const QString& text) const
 {
-    return newLength <= limit_ || newLength <= acceptedLength_;
+    // A cell is one line of a text export: no new line breaks, from a drop or a middle-click
+    // paste either.
+    if (HasLineBreak(text) && !acceptedLineBreak_)
+        return false;
+    const int length = static_cast<int>(text.size());
+    return length <= limit_ || length <= acceptedLength_;
 }
 
 void InplaceEdit::FocusAndSelectAll()

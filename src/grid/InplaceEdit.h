@@ -48,9 +48,12 @@ public:
     // something was typed), else CancelRequest. Answers the grid's reply.
     int EndTheEdit();
 
-    // Whether a change to text of length newLength is allowed: within the limit, or no
-    // longer than the text already is (a text over the limit opens whole).
-    bool AcceptsLength(int newLength) const;
+    // The view is going away: end nothing, tell nobody.
+    void DetachFromView();
+
+    // Whether the text may replace the current one: within the limit or no longer than the
+    // text already is (a text over the limit opens whole), and no new line break.
+    bool Accepts(const QString& text) const;
 
 protected:
     bool event(QEvent* event) override;
@@ -71,6 +74,7 @@ private:
     QString shownCount_;
     int limit_ = kDefaultTextLimit;
     int acceptedLength_ = 0;
+    bool acceptedLineBreak_ = false;
     bool untouched_ = false;
     bool closing_ = false;
     bool ending_ = false;

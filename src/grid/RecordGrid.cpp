@@ -3,6 +3,7 @@
 #include "FormatCatalogue.h"
 #include "UiText.h"
 
+#include <algorithm>
 #include <new>
 #include <vector>
 
@@ -123,24 +124,30 @@ int RecordGrid::InsertRecordRow(int index, GridCell* firstCell)
     if (index < 0 || index > records)
         index = records;
 
-    emit RowsAboutToBeInserted(index, index);
-    try {
-        d_->cells.insert(d_->cells.begin() + static_cast<ptrdiff_t>(index) * d_->columnCount,
-                         static_cast<size_t>(d_->columnCount), nullptr);
-    } catch (const std::bad_alloc&) {
-        delete firstCell;
-        // The view was told a row is coming; tell it the whole truth again.
-        emit RowsAboutToBeReset();
-        emit RowsReset();
-        return -1;
+    // Room first, so that a failure leaves everything as it was and the view is told
+    // nothing; the insertion below then cannot allocate.
+    const size_t needed = d_->cells.size() + static_cast<size_t>(d_->columnCount);
+    if (needed > d_->cells.capacity()) {
+        try {
+            d_->cells.reserve(std::max(needed, d_->cells.capacity() * 2));
+        } catch (const std::bad_alloc&) {
+            delete firstCell;
+            return -1;
+        }
     }
+    emit RowsAboutToBeInserted(index, index);
+    d_->cells.insert(d_->cells.begin() + static_cast<ptrdiff_t>(index) * d_->columnCount,
+                     static_cast<size_t>(d_->columnCount), nullptr);
     ++d_->rowCount;
     d_->Row(index)[0] = firstCell;
     if (firstCell)
         firstCell->SetOwner(this, 0);
-    // Rows behind the new one move down, and the list's selection moves with its item.
+    // Rows behind the new one move down; the list's selection moves with its item, and the
+    // edit row with the cell being edited, so that a commit still finds it.
     if (d_->listRow >= index)
         ++d_->listRow;
+    if (d_->editRow >= index)
+        ++d_->editRow;
     emit RowsInserted(index, index);
     return index;
 }

@@ -8,9 +8,12 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#if defined(__GLIBC__)
 #include <malloc.h>
+#endif
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 using namespace scrivlet;
@@ -88,13 +91,6 @@ public:
     void Beep() override { ++beeps; }
 
     FakeEditor* Last() const { return editors.empty() ? nullptr : editors.back().get(); }
-    int OpenEditors() const
-    {
-        int open = 0;
-        for (const auto& editor : editors)
-            open += editor->closeRequests_ == 0 ? 1 : 0;
-        return open;
-    }
 
     RecordGrid* grid_;
     std::vector<std::unique_ptr<FakeEditor>> editors;
@@ -175,7 +171,7 @@ class TestModel : public QObject {
     Q_OBJECT
 
 private:
-    int labelText_ = -1;  // label, text, text
+    int labelText_ = -1;  // label, text (size 40), text (size 8)
 
 private slots:
     void initTestCase()
@@ -194,12 +190,9 @@ private slots:
         QTest::newRow("add-row, negative") << true << -1 << 3;
         QTest::newRow("add-row, at item count") << true << 4 << 3;
         QTest::newRow("add-row, far beyond") << true << 100 << 3;
-        QTest::newRow("add-row, at record count") << true << 3 << 3;
-        QTest::newRow("add-row, first") << true << 0 << 0;
-        QTest::newRow("add-row, middle") << true << 2 << 2;
+        QTest::newRow("add-row, middle") << true << 1 << 1;
         QTest::newRow("plain, negative") << false << -5 << 3;
         QTest::newRow("plain, beyond") << false << 4 << 3;
-        QTest::newRow("plain, middle") << false << 1 << 1;
     }
     void insertRecordRowClampsBeforeAddRow()
     {
@@ -213,12 +206,8 @@ private slots:
         QCOMPARE(grid.RecordCount(), 4);
         QCOMPARE(grid.CellAt(expected, 0), cell);
         QCOMPARE(cell->GetOwner(), &grid);
-        if (addRow) {
-            QCOMPARE(grid.RowCount(), 5);
-            QCOMPARE(grid.CellAt(4, 0)->GetKind(), kCellKindValue);
-            QVERIFY(dynamic_cast<AddRowCell*>(grid.CellAt(4, 0)));
-            QVERIFY(grid.IsAddRow(4));
-        }
+        if (addRow)
+            QVERIFY(dynamic_cast<AddRowCell*>(grid.CellAt(4, 0)) && grid.IsAddRow(4));
         // The rows behind the new one moved down whole.
         if (expected < 3)
             QCOMPARE(TextOf(grid, expected + 1, 1), QStringLiteral("text %1.1").arg(expected));
@@ -229,64 +218,40 @@ private slots:
         RecordGrid grid;
         QCOMPARE(grid.InsertRecordRow(0, CreateTextCell(QStringLiteral("x"))), -1);
         QCOMPARE(grid.RowCount(), 0);
-        QVERIFY(!grid.RowCells(0));
     }
 
-    void cellAtBounds_data()
+    void entries_data()
     {
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("column");
-        QTest::addColumn<bool>("present");
-        QTest::newRow("first cell") << 0 << 0 << true;
-        QTest::newRow("last record, last column") << 1 << 2 << true;
-        QTest::newRow("negative row") << -1 << 0 << false;
-        QTest::newRow("negative column") << 0 << -1 << false;
-        QTest::newRow("column = count") << 0 << 3 << false;
-        QTest::newRow("row = item count") << 3 << 0 << false;
-        QTest::newRow("add-row cell") << 2 << 0 << true;
-        QTest::newRow("add-row, empty entry") << 2 << 1 << false;
+        QTest::addColumn<bool>("present");   // CellAt finds a cell
+        QTest::addColumn<bool>("settable");  // SetCell takes a new one
+        QTest::newRow("record cell") << 1 << 2 << true << false;
+        QTest::newRow("negative row") << -1 << 0 << false << false;
+        QTest::newRow("negative column") << 0 << -1 << false << false;
+        QTest::newRow("column = count") << 0 << 3 << false << false;
+        QTest::newRow("row = item count") << 3 << 0 << false << false;
+        QTest::newRow("add-row cell") << 2 << 0 << true << false;
+        QTest::newRow("add-row, empty entry") << 2 << 1 << false << true;
     }
-    void cellAtBounds()
+    void entries()
     {
         QFETCH(int, row);
         QFETCH(int, column);
         QFETCH(bool, present);
-        RecordGrid grid;
-        Fill(grid, labelText_, 2);
-        QCOMPARE(grid.CellAt(row, column) != nullptr, present);
-        QCOMPARE(grid.RowCells(row) != nullptr, row >= 0 && row < grid.RowCount());
-    }
-
-    void setCell_data()
-    {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("column");
-        QTest::addColumn<bool>("accepted");
-        QTest::newRow("occupied entry") << 0 << 1 << false;
-        QTest::newRow("empty entry of the add-row") << 2 << 1 << true;
-        QTest::newRow("missing row") << 3 << 1 << false;
-        QTest::newRow("negative row") << -1 << 1 << false;
-        QTest::newRow("column beyond") << 0 << 3 << false;
-    }
-    void setCell()
-    {
-        QFETCH(int, row);
-        QFETCH(int, column);
-        QFETCH(bool, accepted);
+        QFETCH(bool, settable);
         RecordGrid grid;
         Fill(grid, labelText_, 2);
         GridCell* before = grid.CellAt(row, column);
+        QCOMPARE(before != nullptr, present);
+        QCOMPARE(grid.RowCells(row) != nullptr, row >= 0 && row < grid.RowCount());
         std::unique_ptr<TextCell> cell(CreateTextCell(QStringLiteral("new")));
-        QCOMPARE(grid.SetCell(row, column, cell.get()), accepted);
-        if (accepted) {
-            QCOMPARE(grid.CellAt(row, column), cell.get());
-            QCOMPARE(cell->GetOwner(), &grid);
-            cell.release();
+        QCOMPARE(grid.SetCell(row, column, cell.get()), settable);
+        if (settable) {
+            QCOMPARE(grid.CellAt(row, column), cell.release());
         } else {
-            // The cell that was there stays, untouched and alive.
+            // An occupied entry keeps its cell, untouched and alive.
             QCOMPARE(grid.CellAt(row, column), before);
-            if (before)
-                QCOMPARE(TextOf(grid, row, column), QStringLiteral("text 0.1"));
             QVERIFY(!cell->GetOwner());
         }
     }
@@ -297,14 +262,13 @@ private slots:
         QTest::addColumn<QStringList>("labels");
         QTest::addColumn<QString>("label");    // column 0, which has the label list
         QTest::addColumn<QString>("pattern");  // column 2, which has no labels
-        QTest::newRow("no labels") << int(UiLanguage::English) << QStringList{} << "# 3"
+        const int en = int(UiLanguage::English);
+        QTest::newRow("no labels") << en << QStringList{} << "# 3"
                                    << "# 3";
-        QTest::newRow("three labels")
-            << int(UiLanguage::English) << QStringList{"a", "b", "c"} << "# 3"
-            << "# 3";
-        QTest::newRow("four labels")
-            << int(UiLanguage::English) << QStringList{"a", "b", "c", "d"} << "d"
-            << "# 3";
+        QTest::newRow("three labels") << en << QStringList{"a", "b", "c"} << "# 3"
+                                      << "# 3";
+        QTest::newRow("four labels") << en << QStringList{"a", "b", "c", "d"} << "d"
+                                     << "# 3";
         QTest::newRow("russian pattern") << int(UiLanguage::Russian) << QStringList{"a"}
                                          << QString::fromUtf8("№ 3") << QString::fromUtf8("№ 3");
     }
@@ -321,18 +285,14 @@ private slots:
         Fill(grid, format, 3);
         grid.AppendNewRecord();
         SetUiLanguage(UiLanguage::English);
-
         QCOMPARE(grid.RecordCount(), 4);
         QCOMPARE(TextOf(grid, 3, 0), label);
         QCOMPARE(TextOf(grid, 3, 1), QString());
         QCOMPARE(grid.CellAt(3, 1)->GetKind(), kCellKindText);
         QCOMPARE(TextOf(grid, 3, 2), pattern);
-        // The rows before keep the labels they were made with.
-        QCOMPARE(TextOf(grid, 2, 0), QStringLiteral("# 2"));
-        QVERIFY(grid.IsAddRow(4));
-        QVERIFY(dynamic_cast<AddRowCell*>(grid.CellAt(4, 0)));
-        // Appending is no edit.
-        QVERIFY(!grid.IsModified());
+        QCOMPARE(TextOf(grid, 2, 0), QStringLiteral("# 2"));  // never renumbered
+        QVERIFY(dynamic_cast<AddRowCell*>(grid.CellAt(4, 0)) && grid.IsAddRow(4));
+        QVERIFY(!grid.IsModified());  // appending is no edit
     }
 
     void appendNewRecordLeavesOtherTypesEmpty()
@@ -349,25 +309,7 @@ private slots:
         QCOMPARE(TextOf(grid, 0, 2), QStringLiteral("# 0"));
         // Nothing went into the add-row.
         QVERIFY(dynamic_cast<AddRowCell*>(grid.CellAt(1, 0)));
-        QVERIFY(!grid.CellAt(1, 1));
-        QVERIFY(!grid.CellAt(1, 2));
-    }
-
-    void addRowClickAppendsAndListSelectionFollowsTheItem()
-    {
-        RecordGrid grid;
-        FakeHost host(&grid);
-        Fill(grid, labelText_, 2);
-        QVERIFY(grid.SelectCell(2, 1));
-        QCOMPARE(grid.SelectedColumn(), 0);  // the add-row has only column 0
-        QCOMPARE(grid.ListSelectedRow(), 2);
-        grid.CellAt(2, 0)->Activate(kActivateClicked, QPoint());
-        QCOMPARE(grid.RecordCount(), 3);
-        QVERIFY(grid.IsAddRow(3));
-        QCOMPARE(grid.ListSelectedRow(), 3);
-        // The list row is the add-row, so no editor can open on the new record.
-        QVERIFY(!grid.BeginEdit(grid.CellAt(2, 1), 2, 1));
-        QVERIFY(!grid.Editor());
+        QVERIFY(!grid.CellAt(1, 1) && !grid.CellAt(1, 2));
     }
 
     void textCellSetValue_data()
@@ -392,75 +334,35 @@ private slots:
         QVERIFY(cell->GetValue(&stored));
         QCOMPARE(stored.metaType(), QMetaType::fromType<QString>());
         QCOMPARE(stored.toString(), text);
-        QString display;
-        QVERIFY(cell->GetDisplayText(display));
-        QCOMPARE(display, text);
         QCOMPARE(cell->GetDisplayLength(), text.size());
-        QVERIFY(!cell->GetValue(nullptr));
     }
 
-    void cellBasics()
+    void sideDataLeavesWithItsCell()
     {
-        std::unique_ptr<AddRowCell> addRow(CreateAddRowCell());
-        QVariant value;
-        QVERIFY(!addRow->GetValue(&value));
-        QVERIFY(!addRow->SetValue(QVariant(1)));
-        QString text;
-        QVERIFY(!addRow->GetDisplayText(text));
-        QCOMPARE(addRow->GetDisplayLength(), 0);
-        QVERIFY(addRow->IsEnabled());
-        QCOMPARE(addRow->GetItemData(), 0u);
-
-        std::unique_ptr<LabelCell> label(CreateLabelCell(QStringLiteral("# 7")));
-        QCOMPARE(label->GetKind(), kCellKindValue);
-        QVERIFY(!label->CreateInplaceControl(QRect(0, 0, 10, 10)));
-        // A label cell takes any value as it is (no conversion to text).
-        QVERIFY(label->SetValue(QVariant(5)));
-        QVERIFY(label->GetValue(&value));
-        QCOMPARE(value.metaType(), QMetaType::fromType<int>());
-
         std::unique_ptr<TextCell> cell(CreateTextCell(QStringLiteral("stored")));
         cell->SetItemData(77);
         cell->SetDisplayOverride(QStringLiteral("shown text"));
-        QCOMPARE(cell->GetItemData(), 77u);
+        QString text;
         QVERIFY(cell->GetDisplayText(text));
         QCOMPARE(text, QStringLiteral("shown text"));
         QCOMPARE(cell->GetDisplayLength(), 10);
+        QVariant value;
         QVERIFY(cell->GetValue(&value));
         QCOMPARE(value.toString(), QStringLiteral("stored"));
         cell.reset();
-        // Side data leaves with its cell.
+        // A new cell, quite likely at the same address, starts without side data.
         std::unique_ptr<TextCell> fresh(CreateTextCell(QStringLiteral("x")));
         QCOMPARE(fresh->GetItemData(), 0u);
         QVERIFY(!fresh->GetDisplayOverride());
     }
 
-    void documentDefaults()
+    void pathIsKeptWhole()
     {
         RecordGrid grid;
         QVERIFY(grid.IsModified());
-        QCOMPARE(grid.GetFileType(), int(kFileTypeEdt));
-        QCOMPARE(grid.GetEncoding(), 0);
-        QVERIFY(grid.GetPath().isEmpty());
-        QCOMPARE(grid.SelectedRow(), -1);
-        QCOMPARE(grid.SelectedColumn(), -1);
-        QCOMPARE(grid.EditRow(), -1);
-        QCOMPARE(grid.EditColumn(), -1);
-        QCOMPARE(grid.ModeFlags(), 0u);
-        QCOMPARE(grid.RecordCount(), 0);
-        const QString longPath =
-            QStringLiteral("/d/") + QString(400, u'p') + QStringLiteral(".edt");
-        grid.SetPath(longPath);
-        QCOMPARE(grid.GetPath(), longPath);
-    }
-
-    void newDocumentHasOnlyTheAddRow()
-    {
-        RecordGrid grid;
-        Fill(grid, labelText_, 0);
-        QCOMPARE(grid.RowCount(), 1);
-        QCOMPARE(grid.RecordCount(), 0);
-        QVERIFY(grid.IsAddRow(0));
+        const QString path = QStringLiteral("/d/") + QString(400, u'p') + QStringLiteral(".edt");
+        grid.SetPath(path);
+        QCOMPARE(grid.GetPath(), path);
     }
 
     void editEnds_data()
@@ -493,7 +395,6 @@ private slots:
         QCOMPARE(editor->limit_, 40);
         QCOMPARE(host.lastRect, QRect(100, 0, 99, 19));
         QCOMPARE(grid.EditRow(), 0);
-        QCOMPARE(grid.EditColumn(), 1);
         editor->text_ = typed;
         // Selecting another cell ends the edit through the editor's focus loss.
         QVERIFY(grid.SelectCell(1, 2));
@@ -515,7 +416,7 @@ private slots:
         Fill(grid, labelText_, 1);
         auto* cell = new StubbornCell;
         cell->SetValue(QStringLiteral("old"));
-        QVERIFY(grid.InsertRecordRow(-1, CreateLabelCell(QStringLiteral("x"))) == 1);
+        QCOMPARE(grid.InsertRecordRow(-1, CreateLabelCell(QStringLiteral("x"))), 1);
         QVERIFY(grid.SetCell(1, 1, cell));
         QVERIFY(grid.SelectCell(1, 1));
         QVERIFY(grid.BeginEdit(cell, 1, 1));
@@ -529,7 +430,7 @@ private slots:
         QVERIFY(grid.IsModified());
     }
 
-    void nestedEditsLeaveOneEditorAtMost()
+    void nestedEditsLeaveNoEditor()
     {
         RecordGrid grid;
         FakeHost host(&grid);
@@ -538,21 +439,17 @@ private slots:
         // commit, while the grid is closing the first one.
         bool reopen = true;
         connect(&grid, &RecordGrid::CellChanged, &grid, [&](GridCell*) {
-            if (reopen) {
-                reopen = false;
+            if (std::exchange(reopen, false))
                 grid.BeginEdit(grid.CellAt(grid.ListSelectedRow(), 2), grid.ListSelectedRow(), 2);
-            }
         });
         QVERIFY(grid.SelectCell(0, 1));
         QVERIFY(grid.BeginEdit(grid.CellAt(0, 1), 0, 1));
         host.Last()->text_ = QStringLiteral("changed");
         grid.EndEdit();
-        QVERIFY(!reopen);
         QCOMPARE(host.editors.size(), size_t(2));
         QVERIFY(!grid.Editor());
         QCOMPARE(grid.EditRow(), -1);
         QCOMPARE(grid.EditColumn(), -1);
-        QCOMPARE(host.OpenEditors(), 0);
         for (const auto& editor : host.editors)
             QCOMPARE(editor->closeRequests_, 1);
         QCOMPARE(TextOf(grid, 0, 1), QStringLiteral("changed"));
@@ -567,7 +464,6 @@ private slots:
         QVERIFY(grid.BeginEdit(grid.CellAt(0, 1), 0, 1));
         FakeEditor* first = host.Last();
         first->focus_ = false;  // as after a window switch: the grid closes it unasked
-        grid.EndEdit();
         QVERIFY(grid.SelectCell(1, 2));
         QVERIFY(grid.BeginEdit(grid.CellAt(1, 2), 1, 2));
         first->text_ = QStringLiteral("late");
@@ -577,6 +473,21 @@ private slots:
         QCOMPARE(TextOf(grid, 1, 2), QStringLiteral("text 1.2"));
         QCOMPARE(grid.Editor(), host.Last());
         QCOMPARE(grid.EditRow(), 1);
+    }
+
+    void insertAboveTheEditorKeepsItsCell()
+    {
+        RecordGrid grid;
+        FakeHost host(&grid);
+        Fill(grid, labelText_, 3);
+        QVERIFY(grid.SelectCell(2, 1));
+        QVERIFY(grid.BeginEdit(grid.CellAt(2, 1), 2, 1));
+        QCOMPARE(grid.InsertRecordRow(0, CreateLabelCell(QStringLiteral("top"))), 0);
+        host.Last()->text_ = QStringLiteral("edited");
+        grid.EndEdit();
+        QCOMPARE(TextOf(grid, 3, 1), QStringLiteral("edited"));
+        QCOMPARE(TextOf(grid, 2, 1), QStringLiteral("text 1.1"));
+        QVERIFY(!grid.CellAt(0, 1));
     }
 
     void beginEditRefuses_data()
@@ -616,9 +527,7 @@ private slots:
         QTest::newRow("right") << 0 << 1 << int(kKeyRight) << 0 << 2;
         QTest::newRow("right at the last column") << 0 << 2 << int(kKeyRight) << 0 << 2;
         QTest::newRow("tab as right") << 1 << 0 << int(kKeyTab) << 1 << 1;
-        QTest::newRow("left") << 1 << 1 << int(kKeyLeft) << 1 << 0;
         QTest::newRow("left at column 0") << 1 << 0 << int(kKeyLeft) << 1 << 0;
-        QTest::newRow("up") << 1 << 2 << int(kKeyUp) << 0 << 2;
         QTest::newRow("up at row 0") << 0 << 2 << int(kKeyUp) << 0 << 2;
         QTest::newRow("down") << 0 << 2 << int(kKeyDown) << 1 << 2;
         QTest::newRow("down stops before the add-row") << 2 << 1 << int(kKeyDown) << 2 << 1;
@@ -643,16 +552,15 @@ private slots:
         QCOMPARE(grid.ListSelectedRow(), toRow);
         const bool moved = toRow != row || toColumn != column;
         QCOMPARE(!selected.isEmpty(), moved);
-        if (moved) {
+        if (moved)
             QCOMPARE(selected.last().at(0).value<GridCell*>(), grid.CellAt(toRow, toColumn));
-        }
         // With navigation switched off nothing moves.
         grid.SetModeFlags(grid.ModeFlags() | kModeNoNavigate);
         grid.NavigateRequest(key == kKeyUp ? kKeyDown : kKeyUp);
         QCOMPARE(grid.SelectedRow(), toRow);
     }
 
-    void selectNothingClearsTheSelection()
+    void selectingNothingClosesTheEditor()
     {
         RecordGrid grid;
         FakeHost host(&grid);
@@ -667,43 +575,27 @@ private slots:
         QCOMPARE(host.selectCalls.back(), -1);
     }
 
-    void clearRemovesEverything()
-    {
-        RecordGrid grid;
-        FakeHost host(&grid);
-        Fill(grid, labelText_, 3);
-        QVERIFY(grid.SelectCell(1, 1));
-        QVERIFY(grid.BeginEdit(grid.CellAt(1, 1), 1, 1));
-        grid.Clear();
-        QCOMPARE(grid.RowCount(), 0);
-        QCOMPARE(grid.ColumnCount(), 0);
-        QVERIFY(!grid.Editor());
-        QCOMPARE(grid.SelectedRow(), -1);
-        // A new load with another layout is possible afterwards.
-        grid.InsertColumn(0, QStringLiteral("only"), 50);
-        QCOMPARE(grid.InsertRecordRow(0, CreateTextCell(QStringLiteral("x"))), 0);
-        QCOMPARE(grid.ColumnCount(), 1);
-    }
-
     // A million cells of a four-column format must stay well inside the load's memory
     // budget: a cell costs at most 64 bytes besides its text.
     void cellCostsAtMost64Bytes()
     {
 #if defined(__SANITIZE_ADDRESS__)
         QSKIP("the sanitizer's allocator has other overheads");
-#endif
+#elif !defined(__GLIBC__)
+        QSKIP("measured with glibc's allocator statistics");
+#else
         constexpr int kCells = 100000;
-        std::vector<GridCell*> cells;
-        cells.reserve(kCells);
+        std::vector<GridCell*> cells(kCells);
         const size_t before = mallinfo2().uordblks;
-        for (int i = 0; i < kCells; ++i)
-            cells.push_back(CreateTextCell(QString()));
+        for (auto& cell : cells)
+            cell = CreateTextCell(QString());
         const size_t after = mallinfo2().uordblks;
         for (GridCell* cell : cells)
             delete cell;
         const double perCell = double(after - before) / kCells;
         qInfo("bytes per empty text cell: %.1f (object %zu)", perCell, sizeof(TextCell));
         QVERIFY(perCell <= 64.0);
+#endif
     }
 };
 

@@ -16,6 +16,7 @@
 #include <array>
 #include <climits>
 #include <cstdio>
+#include <exception>
 #include <memory>
 #include <vector>
 
@@ -346,9 +347,14 @@ bool LoadDocument(RecordGrid& grid, const QString& path, int fileType, int encod
     if (!file.open(QIODevice::ReadOnly))
         return false;
     bool tooLong = false;
-    const bool read = fileType == kFileTypeEdt
-                          ? ReadEdtRecords(grid, layout, file, encoding, quiet, prompts)
-                          : ReadTextRecords(grid, layout, file, encoding, &tooLong);
+    bool read = false;
+    try {
+        read = fileType == kFileTypeEdt
+                   ? ReadEdtRecords(grid, layout, file, encoding, quiet, prompts)
+                   : ReadTextRecords(grid, layout, file, encoding, &tooLong);
+    } catch (const std::exception&) {
+        read = false;  // no memory for a buffer the size of a (huge) record or line
+    }
     file.close();
     if (!read)
         return false;
@@ -379,9 +385,13 @@ bool SaveDocument(RecordGrid& grid)
     if (!file.open(QIODevice::WriteOnly))
         return false;
     const int last = LastRecordToWrite(grid, layout);
-    const bool written = fileType == kFileTypeEdt
-                             ? WriteEdtRecords(file, grid, layout, encoding, last)
-                             : WriteTextRecords(file, grid, layout, encoding, last);
+    bool written = false;
+    try {
+        written = fileType == kFileTypeEdt ? WriteEdtRecords(file, grid, layout, encoding, last)
+                                           : WriteTextRecords(file, grid, layout, encoding, last);
+    } catch (const std::exception&) {
+        written = false;  // no memory for the record buffer of a huge record length
+    }
     // The last buffered bytes go out only now: commit() would not notice that this write
     // failed (a full disk) and would put the cut file in place of the old one.
     if (!written || !file.flush()) {

@@ -170,6 +170,9 @@ private slots:
                                               << "0:1:1-5";
         QTest::newRow("regex no groups") << "gam+a" << (word | regex) << "gamma"
                                          << "0:1:0-5";
+        QTest::newRow("regex groups not taking part")
+            << "(z)?(gam)(q)?" << (word | regex) << "gamma"
+            << "0:1:0-3";
         QTest::newRow("regex overlapping groups") << "((ga)m(m))" << (word | regex) << "gamma"
                                                   << "0:1:3-4";
         QTest::newRow("unclosed group") << "(abc" << regex << "abc"

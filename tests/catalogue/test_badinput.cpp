@@ -92,12 +92,13 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             QCOMPARE(file.write(bytes), bytes.size());
         }
-        // Processor time: what the reading costs, whatever else the machine is doing.
+        // Processor time: what the reading costs, whatever else the machine is doing. The
+        // bound has room for a sanitizer build; quadratic work on these sizes would take minutes.
         const std::clock_t started = std::clock();
         FormatCatalogue catalogue;
         QVERIFY(LoadFormatCatalogueFile(catalogue, path));
         const long milliseconds = (std::clock() - started) * 1000 / CLOCKS_PER_SEC;
-        QVERIFY2(milliseconds < 3000, qPrintable(QString::number(milliseconds)));
+        QVERIFY2(milliseconds < 10000, qPrintable(QString::number(milliseconds)));
         QCOMPARE(catalogue.Count(), formats);
         if (formats > 0) {
             const EdtFormat& last = catalogue.Formats().back();

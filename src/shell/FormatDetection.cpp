@@ -141,18 +141,12 @@ public:
         return *this;
     }
     friend GuardedIter operator+(GuardedIter it, difference_type n) { return it += n; }
-    friend GuardedIter operator+(difference_type n, GuardedIter it) { return it += n; }
-    friend GuardedIter operator-(GuardedIter it, difference_type n) { return it -= n; }
     friend difference_type operator-(const GuardedIter& a, const GuardedIter& b)
     {
         return a.p_ - b.p_;
     }
     friend bool operator==(const GuardedIter& a, const GuardedIter& b) { return a.p_ == b.p_; }
     friend bool operator!=(const GuardedIter& a, const GuardedIter& b) { return a.p_ != b.p_; }
-    friend bool operator<(const GuardedIter& a, const GuardedIter& b) { return a.p_ < b.p_; }
-    friend bool operator>(const GuardedIter& a, const GuardedIter& b) { return a.p_ > b.p_; }
-    friend bool operator<=(const GuardedIter& a, const GuardedIter& b) { return a.p_ <= b.p_; }
-    friend bool operator>=(const GuardedIter& a, const GuardedIter& b) { return a.p_ >= b.p_; }
 
 private:
     const wchar_t* p_ = nullptr;

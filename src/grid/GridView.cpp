@@ -375,6 +375,9 @@ void GridView::FindRequest(const QString& pattern, quint32 flags)
     InplaceEdit* editor = Editor();
     if (!editor)
         return;
+    // The request usually comes from the modeless find dialog: the editor's window must
+    // become the active one, or the focus would stay in the dialog.
+    editor->window()->activateWindow();
     editor->setFocus(Qt::OtherFocusReason);
     editor->setSelection(hit.selectionStart, hit.selectionEnd - hit.selectionStart);
 }

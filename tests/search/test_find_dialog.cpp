@@ -301,6 +301,8 @@ private slots:
                          .arg(editor->selectedText()),
                      hit);
             QCOMPARE(f.grid->SelectedRow(), f.grid->EditRow());
+            // The hit takes the keyboard from the dialog.
+            QTRY_VERIFY(editor->hasFocus());
         }
         InplaceEdit* editor = f.view->Editor();
         if (f.grid->EditColumn() == 1) {

@@ -1,6 +1,7 @@
 #include "FormatDetection.h"
 
 #include "FormatCatalogue.h"
+#include "RepeatCounts.h"
 
 #include <boost/xpressive/xpressive_dynamic.hpp>
 
@@ -186,7 +187,7 @@ FormatDetector::FormatDetector(const FormatCatalogue& catalogue) : d_(std::make_
     d_->patterns.resize(catalogue.Count());
     for (int i = 0; i < catalogue.Count(); ++i) {
         const QString& pattern = catalogue.At(i)->path;
-        if (pattern.isEmpty())
+        if (pattern.isEmpty() || !RepeatCountsFit(pattern))
             continue;
         try {
             d_->patterns[i] = compiler.compile(pattern.toStdWString(), flags);

@@ -4,6 +4,7 @@
 #include "CatalogueLoader.h"
 #include "FormatCatalogue.h"
 #include "IniFile.h"
+#include "RepeatCounts.h"
 #include "TestRegistry.h"
 
 #include <QFile>
@@ -106,6 +107,29 @@ private slots:
             QCOMPARE(last.recordLength, lastWidth);
             QCOMPARE(last.FieldCount(), 1);
         }
+    }
+
+    // Counts the regular-expression library would overflow on are refused before compiling.
+    void repeatCounts_data()
+    {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<bool>("fits");
+        QTest::newRow("largest count") << "a{2147483647}" << true;
+        QTest::newRow("count beyond int") << "a{2147483648}" << false;
+        QTest::newRow("huge upper bound") << "a{1,22222222222}" << false;
+        QTest::newRow("huge lower bound, open") << "(x){99999999999,}" << false;
+        QTest::newRow("escaped brace") << "a\\{99999999999}" << true;
+        QTest::newRow("escaped backslash, then a count") << "a\\\\{99999999999}" << false;
+        QTest::newRow("inside a class") << "[{]99999999999}" << true;
+        QTest::newRow("class with a bracket first") << "[]{]99999999999" << true;
+        QTest::newRow("digits in a path") << ".*(dialog12345678901234).*" << true;
+        QTest::newRow("after a class") << "[a]{99999999999}" << false;
+    }
+    void repeatCounts()
+    {
+        QFETCH(QString, pattern);
+        QFETCH(bool, fits);
+        QCOMPARE(RepeatCountsFit(pattern), fits);
     }
 };
 

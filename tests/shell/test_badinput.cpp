@@ -97,6 +97,8 @@ private slots:
                                                          << "abcx" << 2;
         QTest::newRow("sound pattern, longest path") << kSound << LongestPath() << 1;
         QTest::newRow("no match") << kSound << "/games/items.edt" << -1;
+        QTest::newRow("count beyond int takes no part") << "a{99999999999}"
+                                                        << "aaa" << -1;
     }
     void guardKeepsCheapMatches()
     {

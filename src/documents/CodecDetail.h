@@ -20,6 +20,9 @@ namespace codec {
 // Large enough that the system calls disappear from the profile, small enough not to show in
 // the peak memory of a big load.
 constexpr qint64 kIoChunkBytes = 512 * 1024;
+// Longest record a document can have, in 16-bit units (2 GB of file per record). Beyond it a
+// format is unusable: a save would need a buffer of more than 2 GB for a single record.
+constexpr qint64 kMaxRecordLength = qint64{1} << 30;
 // The row-label pattern is read into a buffer of this many characters.
 constexpr int kMaxLabelPatternLength = 127;
 
@@ -38,7 +41,8 @@ struct Layout {
     int textFieldCount = 0;
 };
 
-// False when the format has no usable record (a length of 0 or less).
+// False when the format has no usable record (a length of 0 or less, or above
+// kMaxRecordLength).
 bool MakeLayout(const EdtFormat& format, Layout* layout);
 
 // The label of row i: the field's own label, or the interface language's numbered pattern.

@@ -25,7 +25,7 @@ namespace codec {
 
 bool MakeLayout(const EdtFormat& format, Layout* layout)
 {
-    if (format.recordLength <= 0)
+    if (format.recordLength <= 0 || format.recordLength > kMaxRecordLength)
         return false;
     layout->recordLength = format.recordLength;
     layout->fields.clear();
@@ -392,7 +392,9 @@ bool SaveDocument(RecordGrid& grid)
     } catch (const std::exception&) {
         written = false;  // no memory for the record buffer of a huge record length
     }
-    if (!written) {
+    // The last buffered bytes go out only now: commit() would not notice that this write
+    // failed (a full disk) and would put the cut file in place of the old one.
+    if (!written || !file.flush()) {
         file.cancelWriting();  // the temporary file goes with `file`
         return false;
     }

@@ -1,5 +1,7 @@
 #include "TextMatcher.h"
 
+#include "RepeatCounts.h"
+
 #include <QThread>
 
 #include <boost/xpressive/xpressive_dynamic.hpp>
@@ -375,6 +377,8 @@ bool TextMatcher::Compile(const QString& pattern, bool matchCase)
     d_->compiled = false;
     d_->matchCase = matchCase;
     d_->literal.clear();
+    if (!RepeatCountsFit(pattern))
+        return false;
     std::wstring wide;
     ToWide(pattern, wide);
     auto flags = xp::regex_constants::ECMAScript | xp::regex_constants::optimize;

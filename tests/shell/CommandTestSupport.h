@@ -99,40 +99,24 @@ public:
         int pageSet;
         WizardSelection shown;
     };
-    struct Question {
-        QWidget* parent;
-        QString text;
-        QMessageBox::StandardButtons buttons;
-        QMessageBox::Icon icon;
-        QString caption;
-    };
 
     QList<FileDialogAnswer> fileAnswers;
     QList<FileDialogRequest> fileRequests;
     QStringList folderAnswers;
-    QList<QPair<QString, QString>> folderRequests;  // title, start
+    int folderRequests = 0;
     QList<WizardAnswer> wizardAnswers;
     QList<WizardCall> wizardCalls;
     QList<QMessageBox::StandardButton> answers;  // Ok when none is queued
-    QList<Question> questions;
+    QStringList questions;  // the texts asked
     int unexpected = 0;  // dialogs that found nothing queued
 
-    FileDialogAnswer GetOpenFileNames(const FileDialogRequest& request) override
+    FileDialogAnswer GetOpenFileNames(const FileDialogRequest& r) override { return NextFile(r); }
+    FileDialogAnswer GetSaveFileName(const FileDialogRequest& r) override { return NextFile(r); }
+    QString GetExistingDirectory(QWidget*, const QString&, const QString&) override
     {
-        return NextFile(request);
-    }
-    FileDialogAnswer GetSaveFileName(const FileDialogRequest& request) override
-    {
-        return NextFile(request);
-    }
-    QString GetExistingDirectory(QWidget*, const QString& title, const QString& start) override
-    {
-        folderRequests.append({title, start});
-        if (folderAnswers.isEmpty()) {
-            ++unexpected;
-            return QString();
-        }
-        return folderAnswers.takeFirst();
+        ++folderRequests;
+        unexpected += folderAnswers.isEmpty();
+        return folderAnswers.isEmpty() ? QString() : folderAnswers.takeFirst();
     }
     bool RunWizard(QWidget*, int pageSet, WizardSelection& selection) override
     {
@@ -152,11 +136,10 @@ public:
             selection.encoding = answer.encoding;
         return true;
     }
-    QMessageBox::StandardButton Ask(QWidget* parent, const QString& text,
-                                    QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
-                                    const QString& caption) override
+    QMessageBox::StandardButton Ask(QWidget*, const QString& text, QMessageBox::StandardButtons,
+                                    QMessageBox::Icon, const QString&) override
     {
-        questions.append({parent, text, buttons, icon, caption});
+        questions.append(text);
         return answers.isEmpty() ? QMessageBox::Ok : answers.takeFirst();
     }
 

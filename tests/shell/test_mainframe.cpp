@@ -12,21 +12,13 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QEventLoop>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMenuBar>
-#include <QPushButton>
 #include <QSignalSpy>
-#include <QStatusBar>
-#include <QStatusTipEvent>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
-#include <QToolBar>
 #include <QtEndian>
 
 using namespace scrivlet;
@@ -35,26 +27,14 @@ Q_DECLARE_METATYPE(scrivlet::UiLanguage)
 
 namespace {
 
-GridView* NewView(bool modified)
-{
-    auto* grid = new RecordGrid;
-    grid->SetModified(modified);
-    return new GridView(grid);
-}
-
 // Tabs from a pattern: one per character, '1' for a modified document.
 void AddTabs(MainFrame& frame, const QString& pattern)
 {
-    for (int i = 0; i < pattern.size(); ++i)
-        frame.AddDocumentTab(NewView(pattern[i] == u'1'), QStringLiteral("doc%1.edt").arg(i));
-}
-
-QString ModifiedPattern(const MainFrame& frame)
-{
-    QString pattern;
-    for (int i = 0; i < frame.TabCount(); ++i)
-        pattern += frame.ViewAt(i)->Grid()->IsModified() ? u'1' : u'0';
-    return pattern;
+    for (int i = 0; i < pattern.size(); ++i) {
+        auto* grid = new RecordGrid;
+        grid->SetModified(pattern[i] == u'1');
+        frame.AddDocumentTab(new GridView(grid), QStringLiteral("doc%1.edt").arg(i));
+    }
 }
 
 QList<QAction*> WindowEntries(const MainFrame& frame)
@@ -116,6 +96,7 @@ private slots:
         SetUiLanguage(UiLanguage::English);
     }
 
+
     // --- idle update -------------------------------------------------------------------
 
     void idleStates_data()
@@ -157,33 +138,17 @@ private slots:
         }
     }
 
-    void modifiedMarkOnTheActiveTabOnly()
-    {
-        MainFrame frame;
-        AddTabs(frame, QStringLiteral("11"));
-        const QString bullet{QChar(kModifiedMark)};
-        frame.UpdateUi();
-        QCOMPARE(frame.Tabs()->tabText(1), bullet + QStringLiteral("doc1.edt"));
-        QCOMPARE(frame.TabTitle(0), QStringLiteral("doc0.edt"));
-
-        frame.ViewAt(1)->Grid()->SetModified(false);
-        frame.UpdateUi();
-        QCOMPARE(frame.Tabs()->tabText(1), QStringLiteral("doc1.edt"));
-        frame.SetActiveIndex(0);
-        frame.UpdateUi();
-        QCOMPARE(frame.TabTitle(0), bullet + QStringLiteral("doc0.edt"));
-    }
-
-    void idleLoopRunsTheUpdate()
+    // Only the active tab shows the mark, and only once the loop has been idle.
+    void idleLoopMarksTheActiveTab()
     {
         MainFrame frame;
         frame.show();
-        AddTabs(frame, QStringLiteral("00"));
+        AddTabs(frame, QStringLiteral("10"));
         RunLoopBriefly();
         QVERIFY(frame.Action(cmd::SaveAllAs)->isEnabled());
         QVERIFY(!frame.Action(cmd::Save)->isEnabled());
+        QCOMPARE(frame.TabTitle(0), QStringLiteral("doc0.edt"));
         frame.ActiveView()->Grid()->SetModified(true);
-        // Nothing changes at the moment of the edit, only once the loop is idle.
         QVERIFY(!frame.Action(cmd::Save)->isEnabled());
         RunLoopBriefly();
         QVERIFY(frame.Action(cmd::Save)->isEnabled());
@@ -197,14 +162,10 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("shown");
         const QString thirty = QStringLiteral("abcdefghijklmnopqrstuvwxyz.edt");
-        QTest::newRow("empty") << ""
-                               << "";
-        QTest::newRow("thirty") << thirty << thirty;
         QTest::newRow("thirty-one")
             << thirty + u'x' << "abcdefghijklmnopqrstuvwxyz." + QString("...");
         QTest::newRow("long") << QString(200, u'q') << QString(27, u'q') + "...";
-        QTest::newRow("ampersand") << "a&b.edt"
-                                   << "a&&b.edt";
+        QTest::newRow("ampersand") << "a&b.edt" << "a&&b.edt";
         // A character outside the basic plane is never cut in half.
         QTest::newRow("surrogate at the cut")
             << QString(26, u'a') + QStringLiteral("\U0001F600") + QString(10, u'b')
@@ -215,7 +176,7 @@ private slots:
         QFETCH(QString, title);
         QFETCH(QString, shown);
         MainFrame frame;
-        frame.AddDocumentTab(NewView(false), title);
+        frame.AddDocumentTab(new GridView(new RecordGrid), title);
         QCOMPARE(frame.TabTitle(0), title);
         QCOMPARE(frame.Tabs()->tabText(0), shown);
         // The mark works on the full title.
@@ -226,34 +187,22 @@ private slots:
 
     // --- window menu -------------------------------------------------------------------
 
-    void windowMenuListsTheFirstTenTabs_data()
-    {
-        QTest::addColumn<int>("tabs");
-        QTest::newRow("none") << 0;
-        QTest::newRow("ten") << 10;
-        QTest::newRow("twelve") << 12;
-    }
     void windowMenuListsTheFirstTenTabs()
     {
-        QFETCH(int, tabs);
         MainFrame frame;
         const int plainItems = frame.WindowMenu()->actions().size();
-        AddTabs(frame, QString(tabs, u'0'));
+        AddTabs(frame, QString(12, u'0'));
         const QList<QAction*> entries = WindowEntries(frame);
-        QCOMPARE(entries.size(), std::min(tabs, 10));
+        QCOMPARE(entries.size(), 10);
         for (int k = 0; k < entries.size(); ++k) {
             const QString expected = k < 9 ? QStringLiteral("&%1 doc%2.edt").arg(k + 1).arg(k)
                                            : QStringLiteral("10 doc9.edt");
             QCOMPARE(entries[k]->text(), expected);
-            QVERIFY(entries[k]->isCheckable());
             QCOMPARE(entries[k]->isChecked(), k == frame.ActiveIndex());
             QVERIFY(entries[k]->actionGroup() && entries[k]->actionGroup()->isExclusive());
         }
-        // A separator above the list, none for an empty list.
-        const QList<QAction*> items = frame.WindowMenu()->actions();
-        QCOMPARE(items.size(), plainItems + (tabs ? entries.size() + 1 : 0));
-        if (tabs)
-            QVERIFY(items[plainItems]->isSeparator());
+        QCOMPARE(frame.WindowMenu()->actions().size(), plainItems + 11);
+        QVERIFY(frame.WindowMenu()->actions()[plainItems]->isSeparator());
     }
 
     void windowMenuFollowsTabs()
@@ -351,12 +300,9 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("en") << UiLanguage::English << "/opt/x/formats.en.ini"
                             << "File formats.en.ini not found";
-        QTest::newRow("de") << UiLanguage::German << "formats.de.ini"
-                            << "Datei formats.de.ini nicht gefunden";
         QTest::newRow("ru without a name") << UiLanguage::Russian << ""
                                            << "Файл formats.ru.ini не найден";
-        QTest::newRow("found") << UiLanguage::Polish << ""
-                               << "";
+        QTest::newRow("found") << UiLanguage::Polish << "" << "";
     }
     void missingCatalogueEndsTheStart()
     {
@@ -386,199 +332,33 @@ private slots:
         QVERIFY(frame.StartupExitCode() != 0);
     }
 
-    // --- menus, toolbar, status bar ----------------------------------------------------
-
-    void menusOfEachLanguage_data()
-    {
-        QTest::addColumn<UiLanguage>("ui");
-        QTest::addColumn<bool>("hasFind");
-        QTest::newRow("en") << UiLanguage::English << false;
-        QTest::newRow("de") << UiLanguage::German << false;
-        QTest::newRow("pl") << UiLanguage::Polish << true;
-        QTest::newRow("ru") << UiLanguage::Russian << true;
-    }
-    void menusOfEachLanguage()
-    {
-        QFETCH(UiLanguage, ui);
-        QFETCH(bool, hasFind);
-        SetUiLanguage(ui);
-        MainFrame frame;
-        QCOMPARE(frame.windowTitle(), UiTextIn(ui, QStringLiteral("128")));
-        QStringList titles;
-        for (QAction* action : frame.menuBar()->actions())
-            titles << action->text();
-        QStringList expected;
-        for (const char* key : {"menu.file", "menu.edit", "menu.view", "menu.window", "menu.help"})
-            expected << UiTextIn(ui, QString::fromLatin1(key));
-        QCOMPARE(titles, expected);
-
-        const QList<QAction*> edit = frame.EditMenu()->actions();
-        QCOMPARE(edit.contains(frame.Action(cmd::Find)), hasFind);
-        QVERIFY(!edit.last()->isSeparator());
-        if (hasFind) {
-            QCOMPARE(edit.last(), frame.Action(cmd::Find));
-            QVERIFY(edit[edit.size() - 2]->isSeparator());
-        }
-        // Ctrl+F works in every language.
-        QCOMPARE(frame.Action(cmd::Find)->shortcut(), QKeySequence(QStringLiteral("Ctrl+F")));
-        QVERIFY(frame.actions().contains(frame.Action(cmd::Find)));
-
-        QCOMPARE(frame.LanguageMenu()->actions().size(), 5);
-        QCOMPARE(frame.IdleLabel()->text(), UiTextIn(ui, QStringLiteral("57345")));
-    }
-
-    void statusPromptsAndTooltips()
-    {
-        MainFrame frame;
-        frame.show();
-        QStatusBar* bar = frame.statusBar();
-        QVERIFY(!frame.IdleLabel()->isHidden());
-        QCOMPARE(frame.IdleLabel()->text(), QStringLiteral("Ready"));
-
-        frame.Action(cmd::New)->showStatusText(&frame);
-        QCOMPARE(bar->currentMessage(), QStringLiteral("Create a new document"));
-        QVERIFY(frame.IdleLabel()->isHidden());
-        QStatusTipEvent leave{QString()};
-        QApplication::sendEvent(&frame, &leave);
-        QVERIFY(bar->currentMessage().isEmpty());
-        QVERIFY(!frame.IdleLabel()->isHidden());
-
-        QCOMPARE(frame.Action(cmd::Save)->toolTip(), QStringLiteral("Save"));
-        for (QAction* action : frame.ToolBar()->actions()) {
-            if (!action->isSeparator())
-                QVERIFY2(!action->icon().isNull(), qPrintable(action->toolTip()));
-        }
-    }
-
-    void toolbarToggle()
-    {
-        MainFrame frame;
-        frame.show();
-        frame.Action(cmd::ViewToolbar)->trigger();
-        QVERIFY(frame.ToolBar()->isHidden());
-        frame.UpdateUi();
-        QVERIFY(!frame.Action(cmd::ViewToolbar)->isChecked());
-        frame.Action(cmd::ViewToolbar)->trigger();
-        QVERIFY(!frame.ToolBar()->isHidden());
-        QVERIFY(frame.Action(cmd::ViewToolbar)->isChecked());
-    }
-
-    // --- edit keys ---------------------------------------------------------------------
-
-    // The open editor keeps its own clipboard and undo keys (one paste, not two); elsewhere
-    // they reach the frame's commands, which hand them to the editor too.
-    void editKeysReachTheEditorOnce_data()
-    {
-        QTest::addColumn<int>("command");
-        QTest::addColumn<QKeySequence>("keys");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("clipboard");
-        QTest::newRow("paste") << int(cmd::Paste) << QKeySequence(QStringLiteral("Ctrl+V")) << "xyz"
-                               << "xyz";
-        QTest::newRow("copy") << int(cmd::Copy) << QKeySequence(QStringLiteral("Ctrl+Ins")) << "abc"
-                              << "abc";
-        QTest::newRow("cut") << int(cmd::Cut) << QKeySequence(QStringLiteral("Shift+Del")) << ""
-                             << "abc";
-    }
+    // The open editor keeps its own paste key (one paste, not two); elsewhere the key
+    // reaches the frame's command.
     void editKeysReachTheEditorOnce()
     {
-        QFETCH(int, command);
-        QFETCH(QKeySequence, keys);
-        QFETCH(QString, text);
-        QFETCH(QString, clipboard);
-        const QKeyCombination key = keys[0];
-
-        for (bool throughMenu : {false, true}) {
-            MainFrame frame;
-            auto* grid = new RecordGrid;
-            grid->InsertColumn(0, QStringLiteral("Text"), 120);
-            grid->InsertRecordRow(0, CreateTextCell(QStringLiteral("abc")));
-            frame.AddDocumentTab(new GridView(grid), QStringLiteral("doc.edt"));
-            frame.show();
-            QVERIFY(QTest::qWaitForWindowActive(&frame));
-            QVERIFY(frame.ActiveView()->SelectCell(0, 0));
-            QVERIFY(frame.ActiveView()->BeginEdit(0, 0));
-            QLineEdit* editor = frame.ActiveView()->findChild<QLineEdit*>();
-            QVERIFY(editor);
-            QTRY_VERIFY(editor->hasFocus());
-            editor->selectAll();
-            QApplication::clipboard()->setText(QStringLiteral("xyz"));
-
-            QSignalSpy routed(frame.Action(command), &QAction::triggered);
-            if (throughMenu) {
-                frame.Action(command)->trigger();
-            } else {
-                QTest::keyClick(editor, key.key(), key.keyboardModifiers());
-                QCOMPARE(routed.count(), 0);
-            }
-            QCOMPARE(editor->text(), text);
-            QCOMPARE(QApplication::clipboard()->text(), clipboard);
-        }
-    }
-
-    void editKeysWithoutAnEditorAreCommands()
-    {
         MainFrame frame;
-        AddTabs(frame, QStringLiteral("0"));
+        auto* grid = new RecordGrid;
+        grid->InsertColumn(0, QStringLiteral("Text"), 120);
+        grid->InsertRecordRow(0, CreateTextCell(QStringLiteral("abc")));
+        frame.AddDocumentTab(new GridView(grid), QStringLiteral("doc.edt"));
         frame.show();
         QVERIFY(QTest::qWaitForWindowActive(&frame));
+        QSignalSpy routed(frame.Action(cmd::Paste), &QAction::triggered);
         frame.ActiveView()->setFocus();
         QTRY_VERIFY(frame.ActiveView()->hasFocus());
-        for (int command : {cmd::Undo, cmd::Cut, cmd::Copy, cmd::Paste}) {
-            QSignalSpy routed(frame.Action(command), &QAction::triggered);
-            const QKeyCombination key = frame.Action(command)->shortcut()[0];
-            QTest::keyClick(frame.ActiveView(), key.key(), key.keyboardModifiers());
-            QCOMPARE(routed.count(), 1);
-        }
-    }
+        QTest::keyClick(frame.ActiveView(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(routed.count(), 1);
 
-    // --- closing -----------------------------------------------------------------------
-
-    void closeAllStopsAtAKeptDocument_data()
-    {
-        QTest::addColumn<QString>("tabs");
-        QTest::addColumn<bool>("result");
-        QTest::addColumn<QString>("left");
-        QTest::newRow("none") << "" << true << "";
-        QTest::newRow("all unmodified") << "000" << true << "";
-        QTest::newRow("middle modified") << "010" << false << "01";
-        QTest::newRow("last modified") << "001" << false << "001";
-    }
-    void closeAllStopsAtAKeptDocument()
-    {
-        QFETCH(QString, tabs);
-        QFETCH(bool, result);
-        QFETCH(QString, left);
-        MainFrame frame;
-        AddTabs(frame, tabs);
-        QCOMPARE(frame.CloseAllDocuments(), result);
-        QCOMPARE(ModifiedPattern(frame), left);
-    }
-
-    void exitClosesOnlyWhenEveryTabIsClosed_data()
-    {
-        QTest::addColumn<QString>("tabs");
-        QTest::addColumn<bool>("closed");
-        QTest::addColumn<QString>("left");
-        QTest::newRow("no tab") << "" << true << "";
-        QTest::newRow("unmodified") << "00" << true << "";
-        QTest::newRow("first modified") << "10" << false << "1";
-    }
-    void exitClosesOnlyWhenEveryTabIsClosed()
-    {
-        QFETCH(QString, tabs);
-        QFETCH(bool, closed);
-        QFETCH(QString, left);
-        MainFrame frame;
-        AddTabs(frame, tabs);
-        frame.show();
-        frame.Action(cmd::Exit)->trigger();
-        // The close request is posted.
-        QVERIFY(frame.isVisible());
-        QTRY_COMPARE(frame.isVisible(), !closed);
-        QTest::qWait(10);
-        QCOMPARE(frame.isVisible(), !closed);
-        QCOMPARE(ModifiedPattern(frame), left);
+        QVERIFY(frame.ActiveView()->SelectCell(0, 0));
+        QVERIFY(frame.ActiveView()->BeginEdit(0, 0));
+        QLineEdit* editor = frame.ActiveView()->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        QTRY_VERIFY(editor->hasFocus());
+        editor->selectAll();
+        QApplication::clipboard()->setText(QStringLiteral("xyz"));
+        QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(routed.count(), 1);
+        QCOMPARE(editor->text(), QStringLiteral("xyz"));
     }
 
     // Commands that need a document do nothing without one.
@@ -594,25 +374,6 @@ private slots:
         QCOMPARE(frame.TabCount(), 0);
         QVERIFY(boxes_.isEmpty());
         QVERIFY(frame.isVisible());
-    }
-
-    void aboutBoxIsModal()
-    {
-        MainFrame frame;
-        frame.show();
-        QVERIFY(QTest::qWaitForWindowActive(&frame));
-        QString text;
-        bool modal = false;
-        QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            modal = dialog && dialog->isModal();
-            if (auto* label = dialog->findChild<QLabel*>(QStringLiteral("aboutText")))
-                text = label->text();
-            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-        });
-        frame.Action(cmd::About)->trigger();
-        QVERIFY(modal);
-        QCOMPARE(text, UiText("about.text"));
     }
 };
 

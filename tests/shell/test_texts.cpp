@@ -2,7 +2,6 @@
 #include "TestRegistry.h"
 #include "UiText.h"
 
-#include <QKeySequence>
 #include <QSet>
 #include <QTest>
 
@@ -60,49 +59,6 @@ private slots:
             require(QString::number(number), false);
         for (const char* key : kFrameTextKeys)
             require(QString::fromLatin1(key), false);
-    }
-
-    void languagesHaveTheSameEntries()
-    {
-        const QStringList english = UiTextKeys(UiLanguage::English);
-        const QSet<QString> reference(english.begin(), english.end());
-        for (UiLanguage language : kLanguages) {
-            const QStringList list = UiTextKeys(language);
-            const QSet<QString> keys(list.begin(), list.end());
-            QCOMPARE(keys.size(), list.size());
-            QVERIFY2(keys == reference,
-                     qPrintable(LanguageCode(language) + QStringLiteral(": ") +
-                                QStringList((keys - reference).values()).join(u',') +
-                                QStringLiteral(" / missing ") +
-                                QStringList((reference - keys).values()).join(u',')));
-        }
-    }
-
-    // The shortcut written in a menu text must be the one the command answers to.
-    void menuShortcutTextsMatchTheCommands_data() { AddLanguageRows(); }
-    void menuShortcutTextsMatchTheCommands()
-    {
-        QFETCH(UiLanguage, language);
-        int checked = 0;
-        for (const MenuEntry& entry : kMenuLayout) {
-            if (entry.kind != MenuEntryKind::Item)
-                continue;
-            const QString text = UiTextIn(language, QString::fromLatin1(entry.textKey));
-            const qsizetype tab = text.indexOf(u'\t');
-            const CommandDef* def = nullptr;
-            for (const CommandDef& candidate : kCommands) {
-                if (candidate.command == entry.command)
-                    def = &candidate;
-            }
-            QVERIFY2(def, entry.textKey);
-            if (tab < 0)
-                continue;
-            QVERIFY2(def->shortcut, entry.textKey);
-            QCOMPARE(QKeySequence(text.mid(tab + 1)),
-                     QKeySequence(QString::fromLatin1(def->shortcut)));
-            ++checked;
-        }
-        QVERIFY(checked >= 9);
     }
 };
 

@@ -23,11 +23,7 @@ namespace scrivlet::test {
 class ScriptedPrompts : public DocumentPrompts {
 public:
     explicit ScriptedPrompts(bool answer = false) : answer(answer) {}
-    bool AskOpenInvalidSize() override
-    {
-        ++asked;
-        return answer;
-    }
+    bool AskOpenInvalidSize() override { return ++asked, answer; }
     void NotifyTextTooLong() override { ++notices; }
 
     bool answer;
@@ -38,9 +34,7 @@ public:
 inline FieldDef LabelField(const QString& caption, QStringList labels = {})
 {
     FieldDef field;
-    field.caption = caption;
-    field.width = -1;
-    field.type = kLabelField;
+    field.caption = caption, field.width = -1, field.type = kLabelField;
     field.labels = std::move(labels);
     return field;
 }
@@ -48,11 +42,8 @@ inline FieldDef LabelField(const QString& caption, QStringList labels = {})
 inline FieldDef TextField(const QString& caption, int offset, int size, int width = 120)
 {
     FieldDef field;
-    field.caption = caption;
-    field.width = width;
-    field.type = kTextField;
-    field.offset = offset;
-    field.size = size;
+    field.caption = caption, field.width = width, field.type = kTextField;
+    field.offset = offset, field.size = size;
     return field;
 }
 
@@ -60,9 +51,7 @@ inline EdtFormat MakeFormat(int recordLength, std::initializer_list<FieldDef> fi
                             const QString& path = {})
 {
     EdtFormat format;
-    format.name = QStringLiteral("Test");
-    format.path = path;
-    format.recordLength = recordLength;
+    format.name = QStringLiteral("Test"), format.path = path, format.recordLength = recordLength;
     int k = 0;
     for (const FieldDef& field : fields)
         format.fields[k++] = field;
@@ -81,10 +70,8 @@ inline int InstallFormats(std::initializer_list<EdtFormat> formats)
 inline QByteArray Units(const QList<int>& units)
 {
     QByteArray bytes;
-    for (int unit : units) {
-        bytes.append(static_cast<char>(unit & 0xFF));
-        bytes.append(static_cast<char>((unit >> 8) & 0xFF));
-    }
+    for (int unit : units)
+        bytes.append(char(unit & 0xFF)).append(char((unit >> 8) & 0xFF));
     return bytes;
 }
 

@@ -23,45 +23,15 @@ using namespace scrivlet::test;
 
 namespace {
 
-// Catalogue indices of the formats below.
+// Catalogue indices of the formats that initTestCase installs.
 enum : int {
-    kPlain,     // 8 units: label, Name 0..2, Text 3..6, unit 7 uncovered
-    kOverlap,   // 6 units: A 0..3, B 2..5
-    kLabelled,  // 2 units: label with two labels, Text 0..1
-    kHundred,   // 100 units
-    kPastEnd,   // 4 units: fields reaching outside the record
+    kPlain,    // 8 units: label, Name 0..2, Text 3..6, unit 7 uncovered
+    kOverlap,  // 6 units: A 0..3, B 2..5
+    kHundred,  // 100 units
+    kPastEnd,  // 4 units: fields reaching outside the record
     kZeroLength,
-    kNegativeLength,
-    kHuge,     // 2^30 units
-    kOddType,  // 2 units: a field of an unknown type first, Text 0..1
+    kHuge,  // 2^30 units
 };
-
-void InstallTestFormats()
-{
-    GlobalCatalogue().Clear();
-    GlobalCatalogue().Append(
-        MakeFormat(8, {LabelField("No."), TextField("Name", 0, 3), TextField("Text", 3, 4, -1)}));
-    GlobalCatalogue().Append(MakeFormat(6, {TextField("A", 0, 4), TextField("B", 2, 4)}));
-    GlobalCatalogue().Append(
-        MakeFormat(2, {LabelField("Kind", {"Alpha", "Beta"}), TextField("Text", 0, 2)}));
-    GlobalCatalogue().Append(MakeFormat(100, {TextField("Text", 0, 10)}));
-    GlobalCatalogue().Append(MakeFormat(
-        4, {TextField("Tail", 2, 10), TextField("Before", -1, 2), TextField("All", 0, -1)}));
-    GlobalCatalogue().Append(MakeFormat(0, {TextField("Text", 0, 1)}));
-    GlobalCatalogue().Append(MakeFormat(-4, {TextField("Text", 0, 1)}));
-    GlobalCatalogue().Append(MakeFormat(1 << 30, {TextField("Text", 0, 4)}));
-    FieldDef odd = TextField("Odd", 0, 2);
-    odd.type = 7;
-    GlobalCatalogue().Append(MakeFormat(2, {odd, TextField("Text", 0, 2)}));
-}
-
-QList<int> Repeat(const QList<int>& record, int times)
-{
-    QList<int> all;
-    for (int i = 0; i < times; ++i)
-        all += record;
-    return all;
-}
 
 }  // namespace
 
@@ -71,20 +41,18 @@ class CodecTest : public QObject {
     QTemporaryDir dir_;
     QString Path(const QString& name) const { return dir_.filePath(name); }
 
-    // A saved kPlain document of the given records at path.
-    bool SavePlain(const QString& path, const QList<QStringList>& rows, int encoding = 0)
-    {
-        RecordGrid grid;
-        NewDocument(grid, kPlain);
-        FillTexts(grid, rows);
-        return SaveDocumentAs(grid, path, kFileTypeEdt, encoding, -1);
-    }
-
 private slots:
     void initTestCase()
     {
         QVERIFY(dir_.isValid());
-        InstallTestFormats();
+        InstallFormats(
+            {MakeFormat(8, {LabelField("No."), TextField("Name", 0, 3), TextField("Text", 3, 4, -1)}),
+             MakeFormat(6, {TextField("A", 0, 4), TextField("B", 2, 4)}),
+             MakeFormat(100, {TextField("Text", 0, 10)}),
+             MakeFormat(4, {TextField("Tail", 2, 10), TextField("Before", -1, 2),
+                            TextField("All", 0, -1)}),
+             MakeFormat(0, {TextField("Text", 0, 1)}),
+             MakeFormat(1 << 30, {TextField("Text", 0, 4)})});
         SetUiLanguage(UiLanguage::English);
     }
 
@@ -97,13 +65,11 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QList<int>>("saved");
-        for (int e = 0; e < kEncodingCount; ++e) {
+        for (int e = 0; e < kEncodingCount; ++e)
             QTest::addRow("ascii-%d", e) << e << QList<int>{66, 32, 66, 34, 0, 99, 99, 7} << "A A"
                                          << "!" << QList<int>{66, 32, 66, 34, 0, 0, 0, 0};
-        }
         const QList<int> full = {66, 67, 68, 69, 70, 71, 72, 0};
-        QTest::newRow("exact-size-no-zero") << 0 << full << "ABC"
-                                            << "DEFG" << full;
+        QTest::newRow("exact-size-no-zero") << 0 << full << "ABC" << "DEFG" << full;
         QTest::newRow("english-cyrillic")
             << 0 << QList<int>{1109, 1128, 1108, 0, 0, 0, 0, 0} << u"ЖЩЕ"_qs << ""
             << QList<int>{1109, 1128, 1107, 0, 0, 0, 0, 0};
@@ -134,11 +100,9 @@ private slots:
         QTest::addColumn<int>("written");
         QTest::newRow("no-records") << QList<QStringList>{} << 0;
         QTest::newRow("record-0-never-trimmed") << QList<QStringList>{{"", ""}} << 1;
-        QTest::newRow("all-empty") << QList<QStringList>{{"", ""}, {"", ""}, {"", ""}} << 1;
         QTest::newRow("trailing") << QList<QStringList>{{"a", ""}, {"", ""}, {"", ""}} << 1;
         QTest::newRow("inner-empty-kept")
             << QList<QStringList>{{"a", ""}, {"", ""}, {"", "b"}} << 3;
-        QTest::newRow("only-last-filled") << QList<QStringList>{{"", ""}, {"", ""}, {"", "b"}} << 3;
     }
     void saveLeavesOutTrailingEmptyRecords()
     {
@@ -177,6 +141,8 @@ private slots:
         QTest::newRow("half-record-yes") << int(kPlain) << 40 << true << false << 2 << 1;
         QTest::newRow("half-record-no") << int(kPlain) << 40 << false << false << -1 << 1;
         QTest::newRow("half-record-quiet") << int(kPlain) << 40 << true << true << -1 << 0;
+        QTest::newRow("huge-length-quiet") << int(kHuge) << 10 << true << true << -1 << 0;
+        QTest::newRow("huge-length-yes") << int(kHuge) << 10 << true << false << 0 << 1;
     }
     void recordCountFromSize()
     {
@@ -187,12 +153,18 @@ private slots:
         QFETCH(int, records);
         QFETCH(int, asked);
         const QString path = Path("size.edt");
-        QVERIFY(WriteBytes(path, Units(Repeat({66, 0, 0, 67, 0, 0, 0, 0}, 125)).left(bytes)));
+        QList<int> units;
+        while (units.size() < 500)
+            units += {66, 0, 0, 67, 0, 0, 0, 0};
+        QVERIFY(WriteBytes(path, Units(units).left(bytes)));
+        QElapsedTimer timer;
+        timer.start();
         RecordGrid grid;
         grid.SetModified(true);
         ScriptedPrompts prompts(answer);
         QCOMPARE(LoadDocument(grid, path, kFileTypeEdt, 0, format, quiet, &prompts), records >= 0);
         QCOMPARE(prompts.asked, asked);
+        QVERIFY(timer.elapsed() < 1000);  // no buffer sized from the record length alone
         if (records < 0)
             return;
         QCOMPARE(grid.RecordCount(), records);
@@ -201,55 +173,18 @@ private slots:
         QVERIFY(!grid.IsModified());
         if (asked) {
             QVERIFY(SaveDocument(grid));
-            QCOMPARE(QFileInfo(path).size(), 32);  // the incomplete record is gone
+            QCOMPARE(QFileInfo(path).size(), records * 16);  // the incomplete record is gone
         }
     }
 
-    void columnsFontAndLabels_data()
+    void zeroRecordLengthFails()
     {
-        QTest::addColumn<int>("language");
-        QTest::addColumn<QString>("third");
-        QTest::newRow("english") << int(UiLanguage::English) << "# 2";
-        QTest::newRow("russian") << int(UiLanguage::Russian) << u"№ 2"_qs;
-    }
-    void columnsFontAndLabels()
-    {
-        QFETCH(int, language);
-        QFETCH(QString, third);
-        const QString path = Path("labels.edt");
-        QVERIFY(WriteBytes(path, Units({66, 0, 67, 0, 68, 0})));
-        SetUiLanguage(static_cast<UiLanguage>(language));
-        RecordGrid grid;
-        const bool loaded = LoadDocument(grid, path, kFileTypeEdt, 0, kLabelled, true);
-        SetUiLanguage(UiLanguage::English);
-        QVERIFY(loaded);
-        QCOMPARE(grid.ColumnCount(), 2);
-        QCOMPARE(grid.Column(0).caption, "Kind");
-        QCOMPARE(grid.Column(1).caption, "Text");
-        QCOMPARE(grid.CellFontFamily(), "Lucida Sans Unicode");
-        QCOMPARE(RecordTexts(grid),
-                 (QList<QStringList>{{"Alpha", "A"}, {"Beta", "B"}, {third, "C"}}));
-        QCOMPARE(grid.CellAt(0, 0)->GetKind(), kCellKindValue);
-        QCOMPARE(grid.CellAt(0, 1)->GetKind(), kCellKindText);
-    }
-
-    void unusableRecordLengthFails_data()
-    {
-        QTest::addColumn<int>("format");
-        QTest::newRow("zero") << int(kZeroLength);
-        QTest::newRow("negative") << int(kNegativeLength);
-    }
-    void unusableRecordLengthFails()
-    {
-        QFETCH(int, format);
         const QString path = Path("any.edt");
         QVERIFY(WriteBytes(path, Units({66, 67})));
-        RecordGrid loaded;
-        QVERIFY(!LoadDocument(loaded, path, kFileTypeEdt, 0, format, true));
-        QVERIFY(!LoadDocument(loaded, path, kFileTypeText, 0, format, true));
-
         RecordGrid grid;
-        NewDocument(grid, format);
+        QVERIFY(!LoadDocument(grid, path, kFileTypeEdt, 0, kZeroLength, true));
+        QVERIFY(!LoadDocument(grid, path, kFileTypeText, 0, kZeroLength, true));
+        NewDocument(grid, kZeroLength);
         grid.SetModified(true);
         QVERIFY(!SaveDocumentAs(grid, path, kFileTypeEdt, 0, -1));
         QVERIFY(grid.IsModified());
@@ -270,89 +205,6 @@ private slots:
         QCOMPARE(ReadBytes(path), Units({66, 67, 68, 69, 70, 71, 72, 73}));
     }
 
-    void unknownFieldTypeHasNoCell()
-    {
-        const QString path = Path("odd.edt");
-        QVERIFY(WriteBytes(path, Units({66, 67, 68, 0})));
-        RecordGrid grid;
-        QVERIFY(LoadDocument(grid, path, kFileTypeEdt, 0, kOddType, true));
-        QCOMPARE(RecordTexts(grid), (QList<QStringList>{{"<none>", "AB"}, {"<none>", "C"}}));
-        grid.AppendNewRecord();
-        QVERIFY(SaveDocument(grid));
-        QCOMPARE(ReadBytes(path), Units({66, 67, 68, 0}));
-        QVERIFY(SaveDocumentAs(grid, Path("odd.txt"), kFileTypeText, 0, -1));
-        QCOMPARE(ReadBytes(Path("odd.txt")), QByteArray("AB\nC\n"));
-    }
-
-    void hugeRecordLengthAnswersAtOnce()
-    {
-        const QString path = Path("tiny.edt");
-        QVERIFY(WriteBytes(path, QByteArray(10, 'x')));
-        QElapsedTimer timer;
-        timer.start();
-        RecordGrid quiet;
-        QVERIFY(!LoadDocument(quiet, path, kFileTypeEdt, 0, kHuge, true));
-        RecordGrid grid;
-        ScriptedPrompts yes(true);
-        QVERIFY(LoadDocument(grid, path, kFileTypeEdt, 0, kHuge, false, &yes));
-        QCOMPARE(grid.RecordCount(), 0);
-        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
-    }
-
-    void unusablePathsFailToLoad_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("missing") << "missing.edt";
-        QTest::newRow("folder") << "folder.edt";
-#ifdef Q_OS_UNIX
-        QTest::newRow("dangling-link") << "dangling.edt";
-#endif
-        QTest::newRow("empty-path") << "";
-    }
-    void unusablePathsFailToLoad()
-    {
-        QFETCH(QString, name);
-        QDir(dir_.path()).mkpath("folder.edt");
-#ifdef Q_OS_UNIX
-        QFile::link(Path("nowhere.edt"), Path("dangling.edt"));
-#endif
-        RecordGrid grid;
-        for (int type : {kFileTypeEdt, kFileTypeText})
-            QVERIFY(!LoadDocument(grid, name.isEmpty() ? name : Path(name), type, 0, kPlain, true));
-    }
-
-    void failedSaveKeepsEverything_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("missing-folder") << "no/such/folder/x.edt";
-        QTest::newRow("over-a-folder") << "folder.edt";
-#ifdef Q_OS_UNIX
-        QTest::newRow("dangling-link") << "dangling.edt";
-#endif
-    }
-    void failedSaveKeepsEverything()
-    {
-        QFETCH(QString, name);
-        QDir(dir_.path()).mkpath("folder.edt");
-#ifdef Q_OS_UNIX
-        QFile::link(Path("nowhere.edt"), Path("dangling.edt"));
-#endif
-        for (int type : {kFileTypeEdt, kFileTypeText}) {
-            RecordGrid grid;
-            NewDocument(grid, kPlain);
-            FillTexts(grid, {{"a", "b"}});
-            grid.SetModified(true);
-            QVERIFY(!SaveDocumentAs(grid, Path(name), type, 0, -1));
-            QVERIFY(grid.IsModified());
-            grid.SetModified(false);
-            QVERIFY(!SaveDocument(grid));
-            QVERIFY(!grid.IsModified());
-        }
-        QVERIFY(QFileInfo(Path("folder.edt")).isDir());
-        QVERIFY(!QFileInfo::exists(Path("nowhere.edt")));
-        QVERIFY(!QFileInfo::exists(Path("no")));
-    }
-
     // A disk that fills up halfway through the save: the old file must survive untouched.
     void fullDiskKeepsTheOldFile_data()
     {
@@ -369,9 +221,7 @@ private slots:
         const QString path = Path(fileType == kFileTypeEdt ? "full.edt" : "full.txt");
         RecordGrid grid;
         NewDocument(grid, kPlain);
-        QList<QStringList> rows;
-        for (int i = 0; i < 40000; ++i)
-            rows.append({QString::number(i % 1000), QStringLiteral("text")});
+        QList<QStringList> rows(40000, {QStringLiteral("123"), QStringLiteral("text")});
         FillTexts(grid, rows.mid(0, 3));
         QVERIFY(SaveDocumentAs(grid, path, fileType, 0, -1));
         const QByteArray old = ReadBytes(path);
@@ -392,62 +242,22 @@ private slots:
         QVERIFY(WIFEXITED(status));
         QCOMPARE(WEXITSTATUS(status), 0);
         QCOMPARE(ReadBytes(path), old);
-        QCOMPARE(
-            QDir(dir_.path()).entryList({QFileInfo(path).fileName() + "*"}, QDir::Files).size(),
-            1);  // no temporary file left behind
+        const QStringList left = QDir(dir_.path()).entryList({QFileInfo(path).fileName() + "*"});
+        QCOMPARE(left.size(), 1);  // no temporary file left behind
 #endif
-    }
-
-    void modifiedFlagAndNewDocument()
-    {
-        RecordGrid grid;
-        grid.SetModified(true);
-        NewDocument(grid, kLabelled);
-        QCOMPARE(grid.RecordCount(), 0);
-        QVERIFY(grid.IsAddRow(0));
-        QCOMPARE(grid.ModeFlags(), quint32(kDocumentGridModes));
-        QCOMPARE(grid.ColumnCount(), 2);
-        QVERIFY(grid.IsModified());  // a new document counts as changed until saved
-        grid.AppendNewRecord();
-        grid.AppendNewRecord();
-        grid.CellAt(1, 1)->SetValue(QStringLiteral("Hi"));
-        const QString path = Path("new.edt");
-        QVERIFY(SaveDocumentAs(grid, path, kFileTypeAll, 3, -1));
-        QVERIFY(!grid.IsModified());
-        QCOMPARE(grid.GetFileType(), int(kFileTypeEdt));  // kept: 0 means "keep"
-        QCOMPARE(grid.GetFormatIndex(), int(kLabelled));
-        QCOMPARE(grid.GetEncoding(), 3);
-        QCOMPARE(ReadBytes(path), Units({0, 0, 73, 106}));
-    }
-
-    void longPathsAreKeptWhole()
-    {
-        QString folder = dir_.path();
-        while (folder.size() < 300)
-            folder += QStringLiteral("/a-rather-long-folder-name-0123456789");
-        QVERIFY(QDir().mkpath(folder));
-        const QString path = folder + QStringLiteral("/document.edt");
-        QVERIFY(SavePlain(path, {{"x", "y"}}));
-        RecordGrid grid;
-        QVERIFY(LoadDocument(grid, path, kFileTypeEdt, 0, kPlain, true));
-        QCOMPARE(grid.GetPath(), path);
-        QCOMPARE(RecordTexts(grid), (QList<QStringList>{{"# 0", "x", "y"}}));
     }
 
     void roundTripManyRecords()
     {
         // Enough records to span several read and write chunks.
-        const QString path = Path("many.edt");
-        RecordGrid grid;
+        RecordGrid grid, back;
         NewDocument(grid, kHundred);
         QList<QStringList> rows;
         for (int i = 0; i < 30000; ++i)
             rows.append({QStringLiteral("r%1").arg(i)});
         FillTexts(grid, rows);
-        QVERIFY(SaveDocumentAs(grid, path, kFileTypeEdt, 4, -1));
-        QCOMPARE(QFileInfo(path).size(), 30000 * 200);
-        RecordGrid back;
-        QVERIFY(LoadDocument(back, path, kFileTypeEdt, 4, kHundred, true));
+        QVERIFY(SaveDocumentAs(grid, Path("many.edt"), kFileTypeEdt, 4, -1));
+        QVERIFY(LoadDocument(back, Path("many.edt"), kFileTypeEdt, 4, kHundred, true));
         QCOMPARE(RecordTexts(back), rows);
     }
 };

@@ -27,8 +27,7 @@ public:
     void NotifyTextTooLong() override { ++notices; }
 
     bool answer;
-    int asked = 0;
-    int notices = 0;
+    int asked = 0, notices = 0;
 };
 
 inline FieldDef LabelField(const QString& caption, QStringList labels = {})

@@ -80,15 +80,11 @@ private slots:
     // One detector serves a whole multi-selection; its answers do not drift between files.
     void detectorServesManyPaths()
     {
-        const FormatCatalogue catalogue =
-            CatalogueOf({".*/(dialog)[^/]*", ".*/(item)[^/]*", ".*/(quest)[^/]*", "(["});
-        const FormatDetector detector(catalogue);
-        QVERIFY(!detector.TakesPart(3));
-        for (int round = 0; round < 2; ++round) {
-            QCOMPARE(detector.Detect("/a/dialog.edt").format, 0);
-            QCOMPARE(detector.Detect("/a/ITEMS.TXT").format, 1);
-            QCOMPARE(detector.Detect("/quest/other.edt").format, -1);
-        }
+        const FormatDetector detector(CatalogueOf({".*/(dialog)[^/]*", ".*/(item)[^/]*", "(["}));
+        QVERIFY(!detector.TakesPart(2));
+        for (const char* path : {"/a/dialog.edt", "/a/ITEMS.TXT", "/item/x.edt", "/a/dialog.edt"})
+            QCOMPARE(detector.Detect(path).format, QByteArray(path).contains("dialog") ? 0
+                                                   : QByteArray(path).contains("ITEMS") ? 1 : -1);
     }
 };
 

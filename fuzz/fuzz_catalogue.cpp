@@ -2,11 +2,11 @@
 // detection over what it loaded. Every line is also classified by both line matchers, which
 // must agree.
 
-#include "CatalogueLoader.h"
-#include "FormatCatalogue.h"
-#include "FormatDetection.h"
+#include "catalogue/CatalogueLoader.h"
+#include "catalogue/FormatCatalogue.h"
+#include "shell/FormatDetection.h"
 #include "FuzzSupport.h"
-#include "IniFile.h"
+#include "catalogue/IniFile.h"
 
 #include <chrono>
 #include <string>

@@ -3,12 +3,12 @@
 // loads is saved, loaded and saved again; without overlapping fields the two saves must be
 // the same bytes.
 
-#include "DocumentCodec.h"
-#include "DocumentPrompts.h"
-#include "Encodings.h"
-#include "FormatCatalogue.h"
+#include "documents/DocumentCodec.h"
+#include "documents/DocumentPrompts.h"
+#include "documents/Encodings.h"
+#include "catalogue/FormatCatalogue.h"
 #include "FuzzSupport.h"
-#include "RecordGrid.h"
+#include "grid/RecordGrid.h"
 
 using namespace scrivlet;
 

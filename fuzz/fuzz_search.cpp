@@ -2,12 +2,12 @@
 // an answer to compare with: it finds something exactly when some text cell contains the
 // text, and then selects that text.
 
-#include "FormatCatalogue.h"
+#include "catalogue/FormatCatalogue.h"
 #include "FuzzSupport.h"
-#include "GridCell.h"
-#include "RecordGrid.h"
-#include "SearchWalk.h"
-#include "TextMatcher.h"
+#include "grid/GridCell.h"
+#include "grid/RecordGrid.h"
+#include "search/SearchWalk.h"
+#include "search/TextMatcher.h"
 
 #include <chrono>
 

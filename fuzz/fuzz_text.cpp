@@ -1,13 +1,13 @@
 // LoadDocument of a .txt file in each encoding, with a format picked by the input. What loads
 // is saved as text, loaded and saved again; the two saves must be the same bytes.
 
-#include "DocumentCodec.h"
-#include "DocumentPrompts.h"
-#include "Encodings.h"
-#include "FormatCatalogue.h"
+#include "documents/DocumentCodec.h"
+#include "documents/DocumentPrompts.h"
+#include "documents/Encodings.h"
+#include "catalogue/FormatCatalogue.h"
 #include "FuzzSupport.h"
-#include "GridCell.h"
-#include "RecordGrid.h"
+#include "grid/GridCell.h"
+#include "grid/RecordGrid.h"
 
 using namespace scrivlet;
 

@@ -3,11 +3,11 @@
 // runs load and save of both types in fresh child processes and prints time, records per
 // second and peak memory (ru_maxrss of the child).
 
-#include "DocumentCodec.h"
-#include "Encodings.h"
-#include "FormatCatalogue.h"
-#include "GridCell.h"
-#include "RecordGrid.h"
+#include "documents/DocumentCodec.h"
+#include "documents/Encodings.h"
+#include "catalogue/FormatCatalogue.h"
+#include "grid/GridCell.h"
+#include "grid/RecordGrid.h"
 
 #include <QCoreApplication>
 #include <QDir>

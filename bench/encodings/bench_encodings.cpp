@@ -5,7 +5,7 @@
 // TextDecode / TextEncode: whole-text conversion of the same texts (32 Mi characters) in the
 // encoding's .txt code page, in million characters per second.
 
-#include "Encodings.h"
+#include "documents/Encodings.h"
 
 #include <benchmark/benchmark.h>
 

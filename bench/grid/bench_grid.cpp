@@ -1,10 +1,10 @@
 // Times the grid view over a large model and measures what model and view cost in memory.
 // Run with QT_QPA_PLATFORM=offscreen; the record count is the first argument (1,000,000).
 
-#include "FormatCatalogue.h"
-#include "GridView.h"
-#include "RecordGrid.h"
-#include "UiText.h"
+#include "catalogue/FormatCatalogue.h"
+#include "grid/GridView.h"
+#include "grid/RecordGrid.h"
+#include "base/UiText.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -2,11 +2,11 @@
 // matched once. Usage: bench_search [records] [repeats] [case name filter]
 // Wall time is what the user waits; CPU time (the process's, in which only the search runs
 // then) shows the cost without the other load of a shared machine.
-#include "FormatCatalogue.h"
-#include "GridCell.h"
-#include "RecordGrid.h"
-#include "SearchWalk.h"
-#include "TextMatcher.h"
+#include "catalogue/FormatCatalogue.h"
+#include "grid/GridCell.h"
+#include "grid/RecordGrid.h"
+#include "search/SearchWalk.h"
+#include "search/TextMatcher.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
-#include "CatalogueLoader.h"
+#include "catalogue/CatalogueLoader.h"
 
-#include "IniFile.h"
+#include "catalogue/IniFile.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FormatCatalogue.h"
-#include "UiText.h"
+#include "catalogue/FormatCatalogue.h"
+#include "base/UiText.h"
 
 #include <QString>
 #include <QStringList>

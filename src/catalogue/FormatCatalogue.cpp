@@ -1,4 +1,4 @@
-#include "FormatCatalogue.h"
+#include "catalogue/FormatCatalogue.h"
 
 namespace scrivlet {
 

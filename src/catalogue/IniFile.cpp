@@ -1,4 +1,4 @@
-#include "IniFile.h"
+#include "catalogue/IniFile.h"
 
 #include <QCoreApplication>
 #include <QDir>

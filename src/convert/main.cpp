@@ -1,14 +1,14 @@
 // scrivlet-convert: lists the catalogue, dumps documents as JSON lines and converts them
 // between .edt and .txt and between encodings, with the editor's own codec.
 
-#include "CatalogueLoader.h"
-#include "DocumentCodec.h"
-#include "DocumentPrompts.h"
-#include "Encodings.h"
-#include "FormatCatalogue.h"
-#include "FormatDetection.h"
-#include "RecordGrid.h"
-#include "UiText.h"
+#include "catalogue/CatalogueLoader.h"
+#include "documents/DocumentCodec.h"
+#include "documents/DocumentPrompts.h"
+#include "documents/Encodings.h"
+#include "catalogue/FormatCatalogue.h"
+#include "shell/FormatDetection.h"
+#include "grid/RecordGrid.h"
+#include "base/UiText.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "CodePages.h"
+#include "documents/CodePages.h"
 
-#include "Encodings.h"
+#include "documents/Encodings.h"
 
 #include <memory>
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "FormatCatalogue.h"
+#include "catalogue/FormatCatalogue.h"
+#include "documents/RowLabels.h"
 
 #include <QIODevice>
 #include <QList>
@@ -23,9 +24,6 @@ constexpr qint64 kIoChunkBytes = 512 * 1024;
 // Longest record a document can have, in 16-bit units (2 GB of file per record). Beyond it a
 // format is unusable: a save would need a buffer of more than 2 GB for a single record.
 constexpr qint64 kMaxRecordLength = qint64{1} << 30;
-// The row-label pattern is read into a buffer of this many characters.
-constexpr int kMaxLabelPatternLength = 127;
-
 // One field of the format, with its place clipped to the record so that neither branch can
 // reach outside it whatever the catalogue says.
 struct FieldSpan {
@@ -44,19 +42,6 @@ struct Layout {
 // False when the format has no usable record (a length of 0 or less, or above
 // kMaxRecordLength).
 bool MakeLayout(const EdtFormat& format, Layout* layout);
-
-// The label of row i: the field's own label, or the interface language's numbered pattern.
-class RowLabels {
-public:
-    RowLabels();
-    QString Make(const FieldDef& field, int row) const;
-
-private:
-    QString pattern_;
-    QString prefix_;
-    QString suffix_;
-    bool simple_ = false;
-};
 
 // Label and text fields have cells; a field of any other type has none.
 inline bool MakesCell(const FieldSpan& field)

@@ -1,12 +1,12 @@
-#include "DocumentCodec.h"
+#include "documents/DocumentCodec.h"
 
-#include "CodecDetail.h"
-#include "DocumentPrompts.h"
-#include "Encodings.h"
-#include "FormatCatalogue.h"
-#include "GridCell.h"
-#include "RecordGrid.h"
-#include "UiText.h"
+#include "documents/CodecDetail.h"
+#include "documents/DocumentPrompts.h"
+#include "documents/Encodings.h"
+#include "catalogue/FormatCatalogue.h"
+#include "grid/GridCell.h"
+#include "grid/RecordGrid.h"
+#include "base/UiText.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -47,37 +47,6 @@ bool MakeLayout(const EdtFormat& format, Layout* layout)
         layout->fields.append(span);
     }
     return true;
-}
-
-RowLabels::RowLabels()
-{
-    pattern_ = UiText(str::RowLabelPattern).left(kMaxLabelPatternLength);
-    // The usual pattern has one number in it; splitting it once saves formatting a million
-    // labels through the general routine.
-    const qsizetype percent = pattern_.indexOf(u'%');
-    if (percent >= 0 && percent + 1 < pattern_.size() &&
-        (pattern_[percent + 1] == u'i' || pattern_[percent + 1] == u'd') &&
-        pattern_.indexOf(u'%', percent + 2) < 0) {
-        prefix_ = pattern_.left(percent);
-        suffix_ = pattern_.mid(percent + 2);
-        simple_ = true;
-    }
-}
-
-QString RowLabels::Make(const FieldDef& field, int row) const
-{
-    if (row < field.labels.size())
-        return field.labels[row];
-    if (simple_) {
-        // One allocation per label: a million of them show in the load time.
-        char digits[16];
-        const int count = std::snprintf(digits, sizeof digits, "%d", row);
-        QString label;
-        label.reserve(prefix_.size() + count + suffix_.size());
-        label.append(prefix_).append(QLatin1StringView(digits, count)).append(suffix_);
-        return label;
-    }
-    return FormatUiText(pattern_, row);
 }
 
 GridCell* MakeNonTextCell(const FieldSpan& field, const RowLabels& labels, int row)

@@ -1,6 +1,6 @@
-#include "Encodings.h"
+#include "documents/Encodings.h"
 
-#include "CodePages.h"
+#include "documents/CodePages.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

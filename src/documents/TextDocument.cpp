@@ -1,11 +1,11 @@
 // The .txt branch of the codec: one line per text field, one group of lines per record, in
 // the code page of the document's encoding.
 
-#include "CodecDetail.h"
-#include "Encodings.h"
-#include "FormatCatalogue.h"
-#include "GridCell.h"
-#include "RecordGrid.h"
+#include "documents/CodecDetail.h"
+#include "documents/Encodings.h"
+#include "catalogue/FormatCatalogue.h"
+#include "grid/GridCell.h"
+#include "grid/RecordGrid.h"
 
 #include <QByteArray>
 

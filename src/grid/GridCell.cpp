@@ -1,7 +1,7 @@
-#include "GridCell.h"
+#include "grid/GridCell.h"
 
-#include "RecordGrid.h"
-#include "UiText.h"
+#include "grid/RecordGrid.h"
+#include "base/UiText.h"
 
 #include <QHash>
 

@@ -1,9 +1,9 @@
-#include "GridView.h"
+#include "grid/GridView.h"
 
-#include "FormatCatalogue.h"
-#include "InplaceEdit.h"
-#include "RecordGrid.h"
-#include "SearchWalk.h"
+#include "catalogue/FormatCatalogue.h"
+#include "grid/InplaceEdit.h"
+#include "grid/RecordGrid.h"
+#include "search/SearchWalk.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>

@@ -1,8 +1,8 @@
-#include "InplaceEdit.h"
+#include "grid/InplaceEdit.h"
 
-#include "GridView.h"
-#include "RecordGrid.h"
-#include "UiText.h"
+#include "grid/GridView.h"
+#include "grid/RecordGrid.h"
+#include "base/UiText.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,7 +1,7 @@
-#include "RecordGrid.h"
+#include "grid/RecordGrid.h"
 
-#include "FormatCatalogue.h"
-#include "UiText.h"
+#include "catalogue/FormatCatalogue.h"
+#include "base/UiText.h"
 
 #include <algorithm>
 #include <new>

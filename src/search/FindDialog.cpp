@@ -1,7 +1,7 @@
-#include "FindDialog.h"
+#include "search/FindDialog.h"
 
-#include "SearchWalk.h"
-#include "UiText.h"
+#include "search/SearchWalk.h"
+#include "base/UiText.h"
 
 #include <QCheckBox>
 #include <QFontMetrics>

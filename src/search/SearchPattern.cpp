@@ -1,4 +1,4 @@
-#include "SearchWalk.h"
+#include "search/SearchWalk.h"
 
 #include <string_view>
 

@@ -1,9 +1,9 @@
-#include "SearchWalk.h"
+#include "search/SearchWalk.h"
 
-#include "FormatCatalogue.h"
-#include "GridCell.h"
-#include "RecordGrid.h"
-#include "TextMatcher.h"
+#include "catalogue/FormatCatalogue.h"
+#include "grid/GridCell.h"
+#include "grid/RecordGrid.h"
+#include "search/TextMatcher.h"
 
 #include <utility>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "TextMatcher.h"
+#include "search/TextMatcher.h"
 
-#include "RepeatCounts.h"
+#include "base/RepeatCounts.h"
 
 #include <QThread>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UiText.h"
+#include "base/UiText.h"
 
 // Command numbers of the main window and the tables the menus, the toolbar and the
 // shortcuts are built from. Every interface text the frame asks for is named here, so one

@@ -1,8 +1,8 @@
-#include "DialogHost.h"
+#include "shell/DialogHost.h"
 
-#include "FormatCatalogue.h"
-#include "MessageBoxes.h"
-#include "UiText.h"
+#include "catalogue/FormatCatalogue.h"
+#include "shell/MessageBoxes.h"
+#include "base/UiText.h"
 
 #include <QFileDialog>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "DocumentPrompts.h"
-#include "FileOptionsPanel.h"
-#include "FormatWizard.h"
+#include "documents/DocumentPrompts.h"
+#include "shell/FileOptionsPanel.h"
+#include "shell/FormatWizard.h"
 
 #include <QMessageBox>
 #include <QStringList>

@@ -1,16 +1,16 @@
-#include "DocumentCommands.h"
+#include "shell/DocumentCommands.h"
 
-#include "DialogHost.h"
-#include "DocumentCodec.h"
-#include "DocumentTab.h"
-#include "Encodings.h"
-#include "FormatCatalogue.h"
-#include "FormatDetection.h"
-#include "GridView.h"
-#include "MainFrame.h"
-#include "RecordGrid.h"
-#include "RegistrySetting.h"
-#include "UiText.h"
+#include "shell/DialogHost.h"
+#include "documents/DocumentCodec.h"
+#include "shell/DocumentTab.h"
+#include "documents/Encodings.h"
+#include "catalogue/FormatCatalogue.h"
+#include "shell/FormatDetection.h"
+#include "grid/GridView.h"
+#include "shell/MainFrame.h"
+#include "grid/RecordGrid.h"
+#include "base/RegistrySetting.h"
+#include "base/UiText.h"
 
 #include <QApplication>
 #include <QDir>

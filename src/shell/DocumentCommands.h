@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FormatWizard.h"
+#include "shell/FormatWizard.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,6 +1,6 @@
-#include "DocumentTab.h"
+#include "shell/DocumentTab.h"
 
-#include "GridView.h"
+#include "grid/GridView.h"
 
 #include <QVBoxLayout>
 

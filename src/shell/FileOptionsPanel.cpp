@@ -1,10 +1,10 @@
-#include "FileOptionsPanel.h"
+#include "shell/FileOptionsPanel.h"
 
-#include "Encodings.h"
-#include "FormatCatalogue.h"
-#include "FormatWizard.h"
-#include "RecordGrid.h"
-#include "UiText.h"
+#include "documents/Encodings.h"
+#include "catalogue/FormatCatalogue.h"
+#include "shell/FormatWizard.h"
+#include "grid/RecordGrid.h"
+#include "base/UiText.h"
 
 #include <QComboBox>
 #include <QFileDialog>

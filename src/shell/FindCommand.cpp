@@ -1,5 +1,5 @@
-#include "FindDialog.h"
-#include "MainFrame.h"
+#include "search/FindDialog.h"
+#include "shell/MainFrame.h"
 
 namespace scrivlet {
 

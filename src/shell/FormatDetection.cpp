@@ -1,7 +1,7 @@
-#include "FormatDetection.h"
+#include "shell/FormatDetection.h"
 
-#include "FormatCatalogue.h"
-#include "RepeatCounts.h"
+#include "catalogue/FormatCatalogue.h"
+#include "base/RepeatCounts.h"
 
 #include <boost/xpressive/xpressive_dynamic.hpp>
 

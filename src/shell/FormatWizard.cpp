@@ -1,9 +1,9 @@
-#include "FormatWizard.h"
+#include "shell/FormatWizard.h"
 
-#include "Encodings.h"
-#include "FileOptionsPanel.h"
-#include "FormatCatalogue.h"
-#include "UiText.h"
+#include "documents/Encodings.h"
+#include "shell/FileOptionsPanel.h"
+#include "catalogue/FormatCatalogue.h"
+#include "base/UiText.h"
 
 #include <QListWidget>
 #include <QVBoxLayout>

@@ -1,6 +1,6 @@
-#include "Icons.h"
+#include "shell/Icons.h"
 
-#include "Commands.h"
+#include "shell/Commands.h"
 
 #include <QApplication>
 #include <QPainter>

@@ -1,14 +1,14 @@
-#include "MainFrame.h"
+#include "shell/MainFrame.h"
 
-#include "CatalogueLoader.h"
-#include "Commands.h"
-#include "DocumentTab.h"
-#include "FormatCatalogue.h"
-#include "GridView.h"
-#include "Icons.h"
-#include "MessageBoxes.h"
-#include "RecordGrid.h"
-#include "RegistrySetting.h"
+#include "catalogue/CatalogueLoader.h"
+#include "shell/Commands.h"
+#include "shell/DocumentTab.h"
+#include "catalogue/FormatCatalogue.h"
+#include "grid/GridView.h"
+#include "shell/Icons.h"
+#include "shell/MessageBoxes.h"
+#include "grid/RecordGrid.h"
+#include "base/RegistrySetting.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UiText.h"
+#include "base/UiText.h"
 
 #include <QHash>
 #include <QMainWindow>

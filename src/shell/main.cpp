@@ -1,6 +1,6 @@
-#include "MainFrame.h"
-#include "RegistrySetting.h"
-#include "UiText.h"
+#include "shell/MainFrame.h"
+#include "base/RegistrySetting.h"
+#include "base/UiText.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

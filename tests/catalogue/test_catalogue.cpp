@@ -1,8 +1,8 @@
-#include "CatalogueLoader.h"
-#include "FormatCatalogue.h"
-#include "IniFile.h"
+#include "catalogue/CatalogueLoader.h"
+#include "catalogue/FormatCatalogue.h"
+#include "catalogue/IniFile.h"
 #include "TestRegistry.h"
-#include "UiText.h"
+#include "base/UiText.h"
 
 #include <QTest>
 

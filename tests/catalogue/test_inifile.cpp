@@ -1,4 +1,4 @@
-#include "IniFile.h"
+#include "catalogue/IniFile.h"
 #include "TestRegistry.h"
 
 #include <QElapsedTimer>

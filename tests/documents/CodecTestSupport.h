@@ -1,9 +1,9 @@
 #pragma once
 
-#include "DocumentPrompts.h"
-#include "FormatCatalogue.h"
-#include "GridCell.h"
-#include "RecordGrid.h"
+#include "documents/DocumentPrompts.h"
+#include "catalogue/FormatCatalogue.h"
+#include "grid/GridCell.h"
+#include "grid/RecordGrid.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -2,13 +2,13 @@
 // huge files, text that is no valid text, and places a file cannot be written to. Each gets a
 // clear answer, quickly, with bounded memory, and leaves every existing file as it was.
 
-#include "CatalogueLoader.h"
+#include "catalogue/CatalogueLoader.h"
 #include "CodecTestSupport.h"
-#include "DocumentCodec.h"
-#include "Encodings.h"
-#include "IniFile.h"
+#include "documents/DocumentCodec.h"
+#include "documents/Encodings.h"
+#include "catalogue/IniFile.h"
 #include "TestRegistry.h"
-#include "UiText.h"
+#include "base/UiText.h"
 
 #include <QDir>
 #include <QElapsedTimer>

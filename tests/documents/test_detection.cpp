@@ -1,5 +1,5 @@
-#include "FormatCatalogue.h"
-#include "FormatDetection.h"
+#include "catalogue/FormatCatalogue.h"
+#include "shell/FormatDetection.h"
 #include "TestRegistry.h"
 
 #include <QTest>

@@ -1,5 +1,5 @@
-#include "CodePages.h"
-#include "Encodings.h"
+#include "documents/CodePages.h"
+#include "documents/Encodings.h"
 #include "TestRegistry.h"
 
 #include <QTest>

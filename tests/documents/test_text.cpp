@@ -1,8 +1,8 @@
 #include "CodecTestSupport.h"
-#include "DocumentCodec.h"
-#include "Encodings.h"
+#include "documents/DocumentCodec.h"
+#include "documents/Encodings.h"
 #include "TestRegistry.h"
-#include "UiText.h"
+#include "base/UiText.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,8 +1,8 @@
-#include "FormatCatalogue.h"
-#include "GridCell.h"
-#include "RecordGrid.h"
+#include "catalogue/FormatCatalogue.h"
+#include "grid/GridCell.h"
+#include "grid/RecordGrid.h"
 #include "TestRegistry.h"
-#include "UiText.h"
+#include "base/UiText.h"
 
 #include <QRect>
 #include <QSignalSpy>

@@ -1,9 +1,9 @@
-#include "FormatCatalogue.h"
-#include "GridView.h"
-#include "InplaceEdit.h"
-#include "RecordGrid.h"
+#include "catalogue/FormatCatalogue.h"
+#include "grid/GridView.h"
+#include "grid/InplaceEdit.h"
+#include "grid/RecordGrid.h"
 #include "TestRegistry.h"
-#include "UiText.h"
+#include "base/UiText.h"
 
 #include <QApplication>
 #include <QClipboard>

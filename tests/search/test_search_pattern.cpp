@@ -1,6 +1,6 @@
-#include "SearchWalk.h"
+#include "search/SearchWalk.h"
 #include "TestRegistry.h"
-#include "TextMatcher.h"
+#include "search/TextMatcher.h"
 
 #include <QTest>
 

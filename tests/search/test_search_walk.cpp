@@ -1,9 +1,9 @@
-#include "FormatCatalogue.h"
-#include "GridCell.h"
-#include "RecordGrid.h"
-#include "SearchWalk.h"
+#include "catalogue/FormatCatalogue.h"
+#include "grid/GridCell.h"
+#include "grid/RecordGrid.h"
+#include "search/SearchWalk.h"
 #include "TestRegistry.h"
-#include "TextMatcher.h"
+#include "search/TextMatcher.h"
 
 #include <QElapsedTimer>
 #include <QTest>

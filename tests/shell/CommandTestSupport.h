@@ -4,10 +4,10 @@
 // independently of the codec, and a dialog host that answers from a script and records
 // every question.
 
-#include "DialogHost.h"
-#include "FormatCatalogue.h"
-#include "MainFrame.h"
-#include "RecordGrid.h"
+#include "shell/DialogHost.h"
+#include "catalogue/FormatCatalogue.h"
+#include "shell/MainFrame.h"
+#include "grid/RecordGrid.h"
 
 #include <QFile>
 #include <QList>

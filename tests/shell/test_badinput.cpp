@@ -1,8 +1,8 @@
 // Path patterns from a hostile catalogue against the longest path a system hands over:
 // detection answers within a second and still finds the formats whose patterns are sound.
 
-#include "FormatCatalogue.h"
-#include "FormatDetection.h"
+#include "catalogue/FormatCatalogue.h"
+#include "shell/FormatDetection.h"
 #include "TestRegistry.h"
 
 #include <QElapsedTimer>

@@ -2,11 +2,11 @@
 // a timer once it is the active modal widget, as a user would answer it.
 
 #include "CommandTestSupport.h"
-#include "Commands.h"
-#include "DocumentCommands.h"
-#include "DocumentTab.h"
-#include "GridView.h"
-#include "RegistrySetting.h"
+#include "shell/Commands.h"
+#include "shell/DocumentCommands.h"
+#include "shell/DocumentTab.h"
+#include "grid/GridView.h"
+#include "base/RegistrySetting.h"
 #include "TestRegistry.h"
 
 #include <QAbstractButton>

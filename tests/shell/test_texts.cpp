@@ -1,6 +1,6 @@
-#include "Commands.h"
+#include "shell/Commands.h"
 #include "TestRegistry.h"
-#include "UiText.h"
+#include "base/UiText.h"
 
 #include <QSet>
 #include <QTest>

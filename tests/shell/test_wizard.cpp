@@ -1,7 +1,7 @@
 #include "CommandTestSupport.h"
-#include "FormatWizard.h"
+#include "shell/FormatWizard.h"
 #include "TestRegistry.h"
-#include "UiText.h"
+#include "base/UiText.h"
 
 #include <QAbstractButton>
 #include <QListWidget>

@@ -1,4 +1,4 @@
-#include "RepeatCounts.h"
+#include "base/RepeatCounts.h"
 
 #include <climits>
 

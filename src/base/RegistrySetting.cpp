@@ -1,4 +1,4 @@
-#include "RegistrySetting.h"
+#include "base/RegistrySetting.h"
 
 #include <QSettings>
 #include <QtEndian>

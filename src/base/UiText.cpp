@@ -1,4 +1,4 @@
-#include "UiText.h"
+#include "base/UiText.h"
 
 #include <QFile>
 #include <QHash>

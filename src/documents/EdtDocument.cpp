@@ -1,0 +1,171 @@
+#include "documents/EdtDocument.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace scrivlet {
+
+FileType FileTypeFromPath(const QString& path)
+{
+    return path.endsWith(QStringLiteral(".edt"), Qt::CaseInsensitive) ? kFileTypeEdt
+                                                                      : kFileTypeText;
+}
+
+EdtDocument::EdtDocument(const EdtFormat& format, int formatIndex, QObject* parent)
+    : QObject(parent), format_(format), formatIndex_(formatIndex)
+{
+    const int count = format_.FieldCount();
+    slotOfColumn_.assign(count, -1);
+    for (int column = 0; column < count; ++column) {
+        if (format_.fields[column].type == kTextField) {
+            slotOfColumn_[column] = textFields_++;
+            textColumns_.push_back(column);
+        }
+    }
+}
+
+EdtDocument::~EdtDocument() = default;
+
+void EdtDocument::SetPath(const QString& path)
+{
+    if (path == path_)
+        return;
+    path_ = path;
+    emit PropertiesChanged();
+}
+
+void EdtDocument::SetFileType(int fileType)
+{
+    if (fileType == fileType_)
+        return;
+    fileType_ = fileType;
+    emit PropertiesChanged();
+}
+
+void EdtDocument::SetEncoding(int encoding)
+{
+    if (encoding == encoding_)
+        return;
+    encoding_ = encoding;
+    emit PropertiesChanged();
+}
+
+void EdtDocument::SetModified(bool modified)
+{
+    if (modified == modified_)
+        return;
+    modified_ = modified;
+    emit ModifiedChanged(modified);
+}
+
+bool EdtDocument::IsTextColumn(int column) const
+{
+    return column >= 0 && column < ColumnCount() && slotOfColumn_[column] >= 0;
+}
+
+QStringView EdtDocument::TextView(int record, int column) const
+{
+    if (record < 0 || record >= records_ || !IsTextColumn(column))
+        return {};
+    const Slot& slot = slots_[static_cast<size_t>(record) * textFields_ + slotOfColumn_[column]];
+    return QStringView(arena_.get() + slot.start, slot.length);
+}
+
+bool EdtDocument::SetText(int record, int column, QStringView text)
+{
+    if (record < 0 || record >= records_ || !IsTextColumn(column))
+        return false;
+    if (TextView(record, column) == text)
+        return false;
+    // Grow may move the arena, and text may point into it (a text taken from another field).
+    const QString copy = text.toString();
+    if (!Grow(copy.size()))
+        return false;
+    Slot& slot = slots_[static_cast<size_t>(record) * textFields_ + slotOfColumn_[column]];
+    std::memcpy(arena_.get() + used_, copy.utf16(), copy.size() * sizeof(char16_t));
+    slot = Slot{used_, copy.size()};
+    used_ += copy.size();
+    emit TextChanged(record, column);
+    SetModified(true);
+    return true;
+}
+
+bool EdtDocument::InsertRecords(int at, int count)
+{
+    if (at < 0 || at > records_ || count <= 0 || count > std::numeric_limits<int>::max() - records_)
+        return false;
+    try {
+        slots_.insert(slots_.begin() + static_cast<size_t>(at) * textFields_,
+                      static_cast<size_t>(count) * textFields_, Slot{});
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    records_ += count;
+    emit RecordsInserted(at, at + count - 1);
+    SetModified(true);
+    return true;
+}
+
+bool EdtDocument::RemoveRecords(int at, int count)
+{
+    if (at < 0 || count <= 0 || count > records_ - at)
+        return false;
+    const auto first = slots_.begin() + static_cast<size_t>(at) * textFields_;
+    slots_.erase(first, first + static_cast<size_t>(count) * textFields_);
+    records_ -= count;
+    emit RecordsRemoved(at, at + count - 1);
+    SetModified(true);
+    return true;
+}
+
+bool EdtDocument::ReserveForLoad(qsizetype records, qsizetype units)
+{
+    try {
+        slots_.reserve(slots_.size() + static_cast<size_t>(records) * textFields_);
+    } catch (const std::exception&) {
+        return false;
+    }
+    return Grow(units);
+}
+
+char16_t* EdtDocument::LoadSpace(qsizetype units)
+{
+    return Grow(units) ? arena_.get() + used_ : nullptr;
+}
+
+void EdtDocument::AddLoadedText(qsizetype units)
+{
+    slots_.push_back(Slot{used_, units});
+    used_ += units;
+}
+
+bool EdtDocument::AddLoadedText(QStringView text)
+{
+    char16_t* space = LoadSpace(text.size());
+    if (!space)
+        return false;
+    std::copy(text.utf16(), text.utf16() + text.size(), space);
+    AddLoadedText(text.size());
+    return true;
+}
+
+bool EdtDocument::Grow(qsizetype units)
+{
+    if (units < 0 || units > std::numeric_limits<qsizetype>::max() / 4 - used_)
+        return false;
+    const qsizetype needed = used_ + units;
+    if (needed <= capacity_)
+        return true;
+    // Half again: a few reallocations for a document that grows by typing.
+    const qsizetype capacity = std::max({needed, capacity_ + capacity_ / 2, qsizetype{4096}});
+    void* grown = std::realloc(arena_.get(), static_cast<size_t>(capacity) * sizeof(char16_t));
+    if (!grown)
+        return false;
+    arena_.release();
+    arena_.reset(static_cast<char16_t*>(grown));
+    capacity_ = capacity;
+    return true;
+}
+
+}  // namespace scrivlet

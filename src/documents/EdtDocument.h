@@ -1,0 +1,125 @@
+#pragma once
+
+#include "catalogue/FormatCatalogue.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringView>
+
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+// One open document: its format, where it lives, how it is stored, and the text of every text
+// field of every record. Label columns are not stored: a view computes them from the format.
+//
+// The texts live in one contiguous UTF-16 arena with an (offset, length) slot per text field,
+// so a million records cost three allocations instead of millions. An edit appends the new
+// text to the arena and points the slot at it; the old text stays behind as garbage until the
+// document is closed (edits are small next to a loaded file).
+
+namespace scrivlet {
+
+enum FileType : int {
+    kFileTypeAll = 0,  // "all supported" in the file dialogs
+    kFileTypeEdt = 1,
+    kFileTypeText = 2,
+};
+
+// The file type a path stands for: ".edt" in any case is a record file, anything else text.
+FileType FileTypeFromPath(const QString& path);
+
+class EdtDocument : public QObject {
+    Q_OBJECT
+
+public:
+    // formatIndex is the format's place in the catalogue (-1 when it comes from elsewhere).
+    explicit EdtDocument(const EdtFormat& format, int formatIndex = -1, QObject* parent = nullptr);
+    ~EdtDocument() override;
+
+    // --- properties ------------------------------------------------------------------------
+    const EdtFormat& Format() const { return format_; }
+    int FormatIndex() const { return formatIndex_; }
+    QString Path() const { return path_; }
+    void SetPath(const QString& path);
+    int GetFileType() const { return fileType_; }
+    void SetFileType(int fileType);
+    int GetEncoding() const { return encoding_; }
+    void SetEncoding(int encoding);
+    bool IsModified() const { return modified_; }
+    void SetModified(bool modified);
+
+    // --- layout ----------------------------------------------------------------------------
+    // Columns are the format's fields up to the first empty caption.
+    int ColumnCount() const { return static_cast<int>(slotOfColumn_.size()); }
+    bool IsTextColumn(int column) const;
+    // Number of text fields per record.
+    int TextFieldCount() const { return textFields_; }
+    // The column of the k-th text field.
+    int TextColumn(int k) const { return textColumns_[k]; }
+
+    // --- texts -----------------------------------------------------------------------------
+    int RecordCount() const { return records_; }
+    // The text of a text field; empty for another column or a record outside the document.
+    // The view is valid until the next change of the document.
+    QStringView TextView(int record, int column) const;
+    QString Text(int record, int column) const { return TextView(record, column).toString(); }
+    // False (and nothing changes) when the cell is no text field or already holds text.
+    bool SetText(int record, int column, QStringView text);
+    // Empty records before record `at` (0..RecordCount()); false when no memory is left.
+    bool InsertRecords(int at, int count);
+    bool AppendRecord() { return InsertRecords(records_, 1); }
+    // Removes records [at, at + count); false for a range outside the document.
+    bool RemoveRecords(int at, int count);
+
+    // --- for the file readers: records appended without signals --------------------------
+    // Room for `records` records of `units` characters in all, so a big load does not regrow.
+    bool ReserveForLoad(qsizetype records, qsizetype units);
+    // Room for `units` more characters: write them there, then AddLoadedText(units). Null
+    // when no memory is left.
+    char16_t* LoadSpace(qsizetype units);
+    void AddLoadedText(qsizetype units);
+    bool AddLoadedText(QStringView text);
+    // Closes a record once each of its text fields has been added.
+    void EndLoadedRecord() { ++records_; }
+
+signals:
+    void TextChanged(int record, int column);
+    void RecordsInserted(int first, int last);
+    void RecordsRemoved(int first, int last);
+    void ModifiedChanged(bool modified);
+    // Path, file type or encoding changed.
+    void PropertiesChanged();
+
+private:
+    struct Slot {
+        qsizetype start = 0;
+        qsizetype length = 0;
+    };
+    struct ArenaDeleter {
+        void operator()(char16_t* p) const { std::free(p); }
+    };
+
+    bool Grow(qsizetype units);
+
+    EdtFormat format_;
+    int formatIndex_ = -1;
+    QString path_;
+    int fileType_ = kFileTypeEdt;
+    int encoding_ = 0;
+    bool modified_ = false;
+
+    std::vector<int> slotOfColumn_;  // per column: index of its text field, or -1
+    std::vector<int> textColumns_;
+    int textFields_ = 0;
+
+    int records_ = 0;
+    std::vector<Slot> slots_;  // record r, text field k: slots_[r * textFields_ + k]
+    // Realloc'd rather than a std::vector: growing a big arena then moves pages instead of
+    // copying them, and the arena is never zero-filled first.
+    std::unique_ptr<char16_t, ArenaDeleter> arena_;
+    qsizetype used_ = 0;
+    qsizetype capacity_ = 0;
+};
+
+}  // namespace scrivlet

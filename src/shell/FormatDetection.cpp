@@ -1,7 +1,7 @@
 #include "shell/FormatDetection.h"
 
-#include "catalogue/FormatCatalogue.h"
 #include "base/RepeatCounts.h"
+#include "catalogue/FormatCatalogue.h"
 
 #include <boost/xpressive/xpressive_dynamic.hpp>
 

@@ -73,8 +73,8 @@ class GuardedRegex {
 public:
     GuardedRegex();
     ~GuardedRegex();
-    GuardedRegex(GuardedRegex&&) noexcept;
-    GuardedRegex& operator=(GuardedRegex&&) noexcept;
+    GuardedRegex(const GuardedRegex&) = delete;
+    GuardedRegex& operator=(const GuardedRegex&) = delete;
 
     // ECMAScript syntax, case-insensitive unless matchCase. False, leaving no expression,
     // for an invalid pattern.

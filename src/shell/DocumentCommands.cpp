@@ -1,6 +1,6 @@
 #include "shell/DocumentCommands.h"
 
-#include "base/RegistrySetting.h"
+#include "base/Settings.h"
 #include "base/UiText.h"
 #include "catalogue/FormatCatalogue.h"
 #include "catalogue/FormatDetection.h"

@@ -1,6 +1,6 @@
 #include "shell/MainFrame.h"
 
-#include "base/RegistrySetting.h"
+#include "base/Settings.h"
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
 #include "documents/EdtDocument.h"

@@ -1,4 +1,4 @@
-#include "base/RegistrySetting.h"
+#include "base/Settings.h"
 #include "base/UiText.h"
 #include "shell/MainFrame.h"
 

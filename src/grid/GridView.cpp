@@ -1,11 +1,11 @@
 #include "grid/GridView.h"
 
 #include "catalogue/FormatCatalogue.h"
+#include "documents/EdtDocument.h"
+#include "grid/GridModel.h"
 #include "grid/InplaceEdit.h"
-#include "grid/RecordGrid.h"
-#include "search/SearchWalk.h"
+#include "search/Search.h"
 
-#include <QAbstractTableModel>
 #include <QApplication>
 #include <QFocusEvent>
 #include <QHeaderView>
@@ -19,7 +19,7 @@
 namespace scrivlet {
 namespace {
 
-// Width of a column whose FieldDef says -1.
+// Width of a column whose field says -1.
 constexpr int kDefaultColumnWidth = 100;
 // Room above and below the cell font's height in a row.
 constexpr int kRowPadding = 4;
@@ -27,84 +27,6 @@ constexpr int kRowPadding = 4;
 constexpr int kTextIndent = 2;
 
 QPointer<QStatusBar> g_statusBar;
-
-// The RecordGrid as Qt's item views see it. Only the row and column counts and the header
-// captions matter: the view paints every cell from the RecordGrid itself.
-class GridTableModel : public QAbstractTableModel {
-public:
-    GridTableModel(RecordGrid* grid, QObject* parent) : QAbstractTableModel(parent), grid_(grid)
-    {
-        rows_ = grid->RowCount();
-        columns_ = grid->ColumnCount();
-        connect(grid, &RecordGrid::RowsAboutToBeInserted, this,
-                [this](int first, int last) { beginInsertRows({}, first, last); });
-        connect(grid, &RecordGrid::RowsInserted, this, [this] {
-            rows_ = grid_->RowCount();
-            endInsertRows();
-        });
-        connect(grid, &RecordGrid::RowsAboutToBeReset, this, [this] { beginResetModel(); });
-        connect(grid, &RecordGrid::RowsReset, this, [this] {
-            rows_ = grid_->RowCount();
-            columns_ = grid_->ColumnCount();
-            endResetModel();
-        });
-        connect(grid, &RecordGrid::ColumnsChanged, this, [this] {
-            // Columns change only while there are no rows, so a reset costs nothing.
-            beginResetModel();
-            rows_ = grid_->RowCount();
-            columns_ = grid_->ColumnCount();
-            endResetModel();
-        });
-    }
-
-    void Detach()
-    {
-        disconnect(grid_, nullptr, this, nullptr);
-        grid_ = nullptr;
-    }
-
-    int rowCount(const QModelIndex& parent = {}) const override
-    {
-        return parent.isValid() ? 0 : rows_;
-    }
-    int columnCount(const QModelIndex& parent = {}) const override
-    {
-        return parent.isValid() ? 0 : columns_;
-    }
-
-    QVariant data(const QModelIndex& index, int role) const override
-    {
-        // For accessibility and tools only; painting does not come here.
-        if (!grid_ || role != Qt::DisplayRole)
-            return {};
-        GridCell* cell = grid_->CellAt(index.row(), index.column());
-        QString text;
-        if (!cell || !cell->GetDisplayText(text))
-            return {};
-        return text;
-    }
-
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
-    {
-        if (!grid_ || orientation != Qt::Horizontal)
-            return {};
-        if (role == Qt::DisplayRole)
-            return grid_->Column(section).caption;
-        if (role == Qt::TextAlignmentRole)
-            return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
-        return {};
-    }
-
-    Qt::ItemFlags flags(const QModelIndex& index) const override
-    {
-        return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
-    }
-
-private:
-    RecordGrid* grid_;
-    int rows_ = 0;
-    int columns_ = 0;
-};
 
 // Column header: a divider double-click never sizes a column to its content (that would
 // measure every row).
@@ -114,29 +36,6 @@ public:
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override { event->accept(); }
-};
-
-class PainterCanvas : public CellCanvas {
-public:
-    PainterCanvas(QPainter* painter, const QFont& font) : painter_(painter), metrics_(font) {}
-
-    void DrawCellText(const QRect& rect, const QString& text, quint32 textColour, bool opaque,
-                      quint32 background) override
-    {
-        const QRect textRect = rect.adjusted(kTextIndent, 0, 0, 0);
-        const QString shown = metrics_.elidedText(text, Qt::ElideRight, textRect.width());
-        if (opaque) {
-            const int width = std::min(metrics_.horizontalAdvance(shown), textRect.width());
-            painter_->fillRect(QRect(textRect.left(), rect.top(), width, rect.height()),
-                               QColor::fromRgba(background));
-        }
-        painter_->setPen(QColor::fromRgba(textColour));
-        painter_->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
-    }
-
-private:
-    QPainter* painter_;
-    QFontMetrics metrics_;
 };
 
 }  // namespace
@@ -155,65 +54,9 @@ private:
     GridView* view_;
 };
 
-// The draw template: the palette's colours, copied into every CellDrawInfo.
-struct DrawTemplate {
-    quint32 text = 0;
-    quint32 background = 0;
-    quint32 selectionText = 0;
-    quint32 selectionBackground = 0;
-    quint32 border = 0;
-    quint32 disabledText = 0;
-    quint32 rowHighlight = 0;
-};
-
-struct GridView::Impl : GridHost {
-    GridView* view = nullptr;
-    RecordGrid* grid = nullptr;
-    GridTableModel* model = nullptr;
-    QPointer<InplaceEdit> editor;
-    DrawTemplate colours;
-    QFont cellFont;
-    int rowHeight = 0;
-    int spanRow = -1;  // the row the add-row span sits on, -1 for none
-    // Rows came or went since the last paint: the header's row positions are stale, and
-    // asking for one cell's rectangle would recompute them over every row.
-    bool rowsMoved = false;
-
-    QRect CellRect(int row, int column) const override { return view->GetCellRect(row, column); }
-
-    InplaceControl* CreateEditor(const QRect& rect, const QString& text) override
-    {
-        auto* edit = new InplaceEdit(view, rect, text);
-        editor = edit;
-        return edit;
-    }
-
-    void FocusGrid() override { view->setFocus(Qt::OtherFocusReason); }
-
-    bool SelectListRow(int row) override
-    {
-        if (row < 0 || row >= model->rowCount()) {
-            view->selectionModel()->clear();
-            return false;
-        }
-        const QModelIndex index = model->index(row, 0);
-        view->selectionModel()->setCurrentIndex(
-            index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        view->scrollTo(index, QAbstractItemView::EnsureVisible);
-        return true;
-    }
-
-    void Beep() override { QApplication::beep(); }
-};
-
-GridView::GridView(RecordGrid* grid, QWidget* parent)
-    : QTableView(parent), d_(std::make_unique<Impl>())
+GridView::GridView(EdtDocument* document, QWidget* parent)
+    : QTableView(parent), model_(new GridModel(document, this))
 {
-    d_->view = this;
-    d_->grid = grid ? grid : new RecordGrid;
-    d_->grid->SetHost(d_.get());
-    d_->model = new GridTableModel(d_->grid, this);
-
     // Headers are set up before the model arrives: each of these setters walks every
     // section, a million of them once the rows are there.
     setHorizontalHeader(new GridHeader(this));
@@ -229,7 +72,7 @@ GridView::GridView(RecordGrid* grid, QWidget* parent)
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     RefreshAppearance();
 
-    setModel(d_->model);
+    setModel(model_);
     setItemDelegate(new GridDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -242,68 +85,72 @@ GridView::GridView(RecordGrid* grid, QWidget* parent)
     setSortingEnabled(false);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
-    connect(columns, &QHeaderView::sectionResized, this, [this] {
-        if (d_->grid->HasAddRow())
-            d_->grid->InvalidateCell(d_->grid->RowCount() - 1, 0);
-        EndEdit();
-    });
-
-    RecordGrid* g = d_->grid;
-    connect(g, &RecordGrid::CellInvalidated, this, [this](int row, int column) {
-        if (d_->rowsMoved)
-            viewport()->update();
-        else
-            viewport()->update(GetCellRect(row, column));
-    });
-    connect(g, &RecordGrid::AllInvalidated, this, [this] { viewport()->update(); });
-    connect(g, &RecordGrid::LayoutChanged, this, [this] {
-        RefreshAppearance();
-        UpdateAddRowSpan();
-    });
-    connect(g, &RecordGrid::ColumnsChanged, this, [this] {
-        UpdateColumns();
-        UpdateAddRowSpan();
-    });
-    connect(g, &RecordGrid::RowsInserted, this, [this] {
-        d_->rowsMoved = true;
-        UpdateAddRowSpan();
-    });
-    connect(g, &RecordGrid::RowsReset, this, [this] {
-        d_->rowsMoved = true;
-        d_->spanRow = -1;
-        clearSpans();
-        UpdateColumns();
-        UpdateAddRowSpan();
-    });
-
     UpdateColumns();
     UpdateAddRowSpan();
-    // A grid that already has a selected row shows it.
-    if (g->ListSelectedRow() >= 0)
-        d_->SelectListRow(g->ListSelectedRow());
+
+    connect(columns, &QHeaderView::sectionResized, this, [this] {
+        InvalidateCell(model_->RecordCount(), 0);
+        EndEdit();
+    });
+    connect(model_, &GridModel::dataChanged, this,
+            [this](const QModelIndex& index) { InvalidateCell(index.row(), index.column()); });
+    connect(model_, &GridModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) {
+                const int count = last - first + 1;
+                // A record appended before the add-row takes the add-row's place: a selection there
+                // stays on the new record, while the list's selection moves on with the add-row.
+                const bool appended = first == model_->RecordCount() - count;
+                if (selectedRow_ > first || (selectedRow_ == first && !appended))
+                    selectedRow_ += count;
+                if (editRow_ >= first)
+                    editRow_ += count;
+                rowsMoved_ = true;
+                UpdateAddRowSpan();
+            });
+    connect(model_, &GridModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex&, int first, int last) {
+                const int count = last - first + 1;
+                if (editor_ && editRow_ >= first && editRow_ <= last) {
+                    // Its record is gone: the edit has nowhere to go.
+                    editor_->Close();
+                    ForgetEditor(editor_);
+                } else if (editRow_ > last) {
+                    editRow_ -= count;
+                }
+                if (selectedRow_ >= first && selectedRow_ <= last)
+                    selectedRow_ = selectedColumn_ = -1;
+                else if (selectedRow_ > last)
+                    selectedRow_ -= count;
+            });
+    connect(model_, &GridModel::rowsRemoved, this, [this] {
+        rowsMoved_ = true;
+        UpdateAddRowSpan();
+    });
+    connect(model_, &GridModel::modelReset, this, [this] {
+        ForgetEditor(editor_);
+        selectedRow_ = selectedColumn_ = -1;
+        spanRow_ = -1;
+        clearSpans();
+        UpdateAddRowSpan();
+    });
 }
 
 GridView::~GridView()
 {
-    RecordGrid* grid = d_->grid;
     // Every editor goes now, the open one and closing ones whose deletion is still queued:
-    // later they would call back into a view that is half destroyed. No commit from a
-    // window that is going away.
+    // later they would call back into a view that is half destroyed. No commit from a window
+    // that is going away.
     for (InplaceEdit* editor : viewport()->findChildren<InplaceEdit*>()) {
-        editor->DetachFromView();
-        grid->ForgetEditor(editor);
+        disconnect(editor, nullptr, this, nullptr);
+        editor->Detach();
         delete editor;
     }
-    grid->SetHost(nullptr);
-    disconnect(grid, nullptr, this, nullptr);
-    d_->model->Detach();
-    delete grid;
-    d_->grid = nullptr;
+    editor_ = nullptr;
 }
 
-RecordGrid* GridView::Grid() const
+EdtDocument* GridView::Document() const
 {
-    return d_->grid;
+    return model_->Document();
 }
 
 void GridView::SetStatusBar(QStatusBar* statusBar)
@@ -316,50 +163,36 @@ QStatusBar* GridView::StatusBar()
     return g_statusBar;
 }
 
-InplaceEdit* GridView::Editor() const
-{
-    return d_->grid && d_->grid->Editor() ? d_->editor.data() : nullptr;
-}
-
-QFont GridView::CellFont() const
-{
-    return d_->cellFont;
-}
-
-int GridView::RowHeight() const
-{
-    return d_->rowHeight;
-}
-
 // --- edit commands and search ---------------------------------------------------------------
 
-void GridView::EditCommand(int command)
+void GridView::EditCommand(EditAction action)
 {
-    InplaceEdit* editor = Editor();
-    if (!editor)
+    if (!editor_)
         return;
-    switch (command) {
-        case kCommandCopy:
-            editor->Copy();
+    switch (action) {
+        case EditAction::Copy:
+            editor_->Copy();
             break;
-        case kCommandCut:
-            editor->Cut();
+        case EditAction::Cut:
+            editor_->Cut();
             break;
-        case kCommandPaste:
-            editor->Paste();
+        case EditAction::Paste:
+            editor_->Paste();
             break;
-        case kCommandUndo:
-            editor->Undo();
-            break;
-        default:
+        case EditAction::Undo:
+            editor_->Undo();
             break;
     }
 }
 
-void GridView::FindRequest(const QString& pattern, quint32 flags)
+void GridView::FindRequest(const SearchQuery& query)
 {
+    const EdtDocument* document = Document();
+    if (!document)
+        return;
+    const int from = model_->IsAddRow(ListRow()) ? -1 : ListRow();
     SearchHit hit;
-    switch (FindNext(*d_->grid, pattern, flags, &hit)) {
+    switch (FindNext(*document, query, from, &hit)) {
         case SearchOutcome::InvalidPattern:
             // The find dialog has no message for it; the grid stays as it was.
             QApplication::beep();
@@ -369,52 +202,202 @@ void GridView::FindRequest(const QString& pattern, quint32 flags)
         case SearchOutcome::Found:
             break;
     }
-    SelectCell(hit.row, hit.column);
-    if (!BeginEditLimited(hit.row, hit.column))
-        return;
-    InplaceEdit* editor = Editor();
-    if (!editor)
+    SelectCell(hit.record, hit.column);
+    if (!OpenEditor(hit.record, hit.column))
         return;
     // The request usually comes from the modeless find dialog: the editor's window must
     // become the active one, or the focus would stay in the dialog.
-    editor->window()->activateWindow();
-    editor->setFocus(Qt::OtherFocusReason);
-    editor->setSelection(hit.selectionStart, hit.selectionEnd - hit.selectionStart);
+    editor_->window()->activateWindow();
+    editor_->setFocus(Qt::OtherFocusReason);
+    editor_->setSelection(hit.start, hit.length);
 }
 
-// --- window operations ---------------------------------------------------------------------
+// --- selection and editing ------------------------------------------------------------------
 
-QRect GridView::GetCellRect(int row, int column) const
+int GridView::ListRow() const
+{
+    const QItemSelection selection = selectionModel()->selection();
+    return selection.isEmpty() ? -1 : selection.first().top();
+}
+
+void GridView::RowSelected(int row)
+{
+    if (row < 0)
+        return;
+    selectedRow_ = row;
+    if (selectedColumn_ == -1 || model_->IsAddRow(row))
+        selectedColumn_ = 0;
+    InvalidateCell(selectedRow_, selectedColumn_);
+}
+
+bool GridView::SelectCell(int row, int column)
+{
+    EndEdit();
+    InvalidateCell(selectedRow_, selectedColumn_);
+    if (row < 0 || row >= model_->rowCount()) {
+        selectionModel()->clear();
+        selectedRow_ = selectedColumn_ = -1;
+        return false;
+    }
+    selectedColumn_ = column;
+    const QModelIndex index = model_->index(row, 0);
+    if (ListRow() != row) {
+        selectionModel()->setCurrentIndex(
+            index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+    scrollTo(index, QAbstractItemView::EnsureVisible);
+    // Also when the list's row was selected already (the add-row after it appended a record),
+    // and so reported no change.
+    RowSelected(row);
+    return true;
+}
+
+void GridView::MoveColumn(int step)
+{
+    if (selectedRow_ < 0 || selectedColumn_ < 0)
+        return;
+    EndEdit();
+    const int next = selectedColumn_ + step;
+    if (model_->IsAddRow(selectedRow_) || next < 0 || next >= model_->columnCount())
+        return;
+    InvalidateCell(selectedRow_, selectedColumn_);
+    selectedColumn_ = next;
+    InvalidateCell(selectedRow_, next);
+}
+
+bool GridView::BeginEdit()
+{
+    return OpenEditor(selectedRow_, selectedColumn_);
+}
+
+bool GridView::OpenEditor(int row, int column)
+{
+    EndEdit();
+    if (row < 0 || row != ListRow() || model_->Kind(row, column) != CellKind::Text)
+        return false;
+    // One pixel less at the right and bottom keeps the grid lines visible.
+    const QRect rect = CellRect(row, column).adjusted(0, 0, -1, -1);
+    auto* editor = new InplaceEdit(viewport(), this, rect, Document()->Text(row, column),
+                                   model_->Field(column)->size, StatusBar());
+    editor->setFont(cellFont_);
+    connect(editor, &InplaceEdit::EditEnded, this, [this, editor](bool changed) {
+        changed ? CommitRequest(editor) : CancelRequest(editor);
+    });
+    connect(editor, &QObject::destroyed, this, [this, editor] { ForgetEditor(editor); });
+    // The state is set before the editor gets the focus: focus changes run handlers that
+    // must already see this edit.
+    editor_ = editor;
+    editRow_ = row;
+    editColumn_ = column;
+    editor->show();
+    editor->raise();
+    editor->setFocus(Qt::OtherFocusReason);
+    if (editor_ != editor)
+        return false;
+    editor->selectAll();
+    InvalidateCell(row, column);
+    return true;
+}
+
+void GridView::EndEdit()
+{
+    if (InplaceEdit* editor = editor_) {
+        InvalidateCell(editRow_, editColumn_);
+        // Taking the focus away makes the editor end its edit; that request runs EndEdit once
+        // more, nested, and closes it.
+        if (editor->hasFocus())
+            setFocus(Qt::OtherFocusReason);
+        // Whatever is open now (the same editor when nothing nested, or one that a handler
+        // opened meanwhile) is closed too, so that no editor survives an EndEdit.
+        if (InplaceEdit* left = editor_) {
+            editor_ = nullptr;
+            left->Close();
+        }
+    }
+    editor_ = nullptr;
+    editRow_ = editColumn_ = -1;
+}
+
+void GridView::CommitRequest(InplaceEdit* editor)
+{
+    // A request from an editor that is no longer the open one (closing, or replaced) must not
+    // write into whatever cell is being edited now.
+    if (editor != editor_ || editor == requestEditor_ || editRow_ < 0)
+        return;
+    requestEditor_ = editor;
+    if (!WriteText(editRow_, editColumn_, editor->text())) {
+        // The editor stays open with its text, so nothing typed is lost.
+        QApplication::beep();
+        requestEditor_ = nullptr;
+        return;
+    }
+    EndEdit();
+    requestEditor_ = nullptr;
+}
+
+void GridView::CancelRequest(InplaceEdit* editor)
+{
+    if (editor != editor_ || editor == requestEditor_ || editRow_ < 0)
+        return;
+    requestEditor_ = editor;
+    EndEdit();
+    requestEditor_ = nullptr;
+}
+
+bool GridView::WriteText(int record, int column, const QString& text)
+{
+    EdtDocument* document = Document();
+    return document &&
+           (document->TextView(record, column) == text || document->SetText(record, column, text));
+}
+
+void GridView::AppendFromAddRow()
+{
+    EdtDocument* document = Document();
+    if (!document)
+        return;
+    // Empty records at the end are never written, so a new one changes nothing a save would
+    // write: it does not make the document modified.
+    const bool modified = document->IsModified();
+    if (document->AppendRecord() && !modified)
+        document->SetModified(false);
+}
+
+void GridView::ForgetEditor(const InplaceEdit* editor)
+{
+    if (!editor || editor != editor_)
+        return;
+    editor_ = nullptr;
+    editRow_ = editColumn_ = -1;
+}
+
+// --- layout and painting --------------------------------------------------------------------
+
+QRect GridView::CellRect(int row, int column) const
 {
     // visualRect gives the whole span for the add-row's column 0.
-    return visualRect(d_->model->index(row, column));
+    return visualRect(model_->index(row, column));
 }
 
 void GridView::InvalidateCell(int row, int column)
 {
-    d_->grid->InvalidateCell(row, column);
+    if (row < 0 || column < 0)
+        return;
+    if (rowsMoved_)
+        viewport()->update();
+    else
+        viewport()->update(CellRect(row, column));
 }
 
 void GridView::RefreshAppearance()
 {
-    const QPalette& p = palette();
-    DrawTemplate& c = d_->colours;
-    c.text = p.color(QPalette::Active, QPalette::WindowText).rgba();
-    c.background = p.color(QPalette::Active, QPalette::Base).rgba();
-    c.selectionText = p.color(QPalette::Active, QPalette::HighlightedText).rgba();
-    c.selectionBackground = p.color(QPalette::Active, QPalette::Highlight).rgba();
-    c.border = p.color(QPalette::Active, QPalette::Button).rgba();
-    c.disabledText = p.color(QPalette::Disabled, QPalette::WindowText).rgba();
-    c.rowHighlight = p.color(QPalette::Active, QPalette::Button).rgba();
-
     QFont cellFont = font();
-    const QString family = d_->grid->CellFontFamily();
-    cellFont.setFamily(family.isEmpty() ? DocumentFontFamily() : family);
-    d_->cellFont = cellFont;
+    cellFont.setFamily(DocumentFontFamily());
+    cellFont_ = cellFont;
     const int rowHeight = QFontMetrics(cellFont).height() + kRowPadding;
-    if (rowHeight != d_->rowHeight) {
+    if (rowHeight != rowHeight_) {
         // Walks every row: only when the height really changes.
-        d_->rowHeight = rowHeight;
+        rowHeight_ = rowHeight;
         QHeaderView* rows = verticalHeader();
         rows->setMinimumSectionSize(rowHeight);
         rows->setDefaultSectionSize(rowHeight);
@@ -422,125 +405,60 @@ void GridView::RefreshAppearance()
     viewport()->update();
 }
 
-bool GridView::SelectCell(int row, int column)
-{
-    return d_->grid->SelectCell(row, column);
-}
-
-bool GridView::BeginEdit(int row, int column)
-{
-    return d_->grid->BeginEdit(d_->grid->CellAt(row, column), row, column);
-}
-
-bool GridView::BeginEditLimited(int row, int column)
-{
-    return d_->grid->BeginEditLimited(d_->grid->CellAt(row, column), row, column);
-}
-
-void GridView::EndEdit()
-{
-    d_->grid->EndEdit();
-}
-
-int GridView::CommitRequest(InplaceEdit* editor)
-{
-    return d_->grid->CommitRequest(editor);
-}
-
-int GridView::CancelRequest(InplaceEdit* editor)
-{
-    return d_->grid->CancelRequest(editor);
-}
-
-void GridView::NavigateRequest(int key)
-{
-    d_->grid->NavigateRequest(key);
-}
-
 void GridView::UpdateColumns()
 {
     QHeaderView* header = horizontalHeader();
-    const int count = d_->model->columnCount();
-    for (int k = 0; k < count; ++k) {
-        const int width = d_->grid->Column(k).width;
+    for (int k = 0; k < model_->columnCount(); ++k) {
+        const int width = model_->Field(k)->width;
         header->resizeSection(k, width >= 0 ? width : kDefaultColumnWidth);
     }
 }
 
 void GridView::UpdateAddRowSpan()
 {
-    RecordGrid* g = d_->grid;
-    const int columns = d_->model->columnCount();
-    const int wanted = g->HasAddRow() && g->RowCount() > 0 && columns > 1 ? g->RowCount() - 1 : -1;
+    const int columns = model_->columnCount();
+    const int wanted = columns > 1 && model_->rowCount() > 0 ? model_->RecordCount() : -1;
     // Spans move with inserted rows; only a different row or width needs work.
     if (wanted >= 0 && columnSpan(wanted, 0) == columns)
         return;
-    if (d_->spanRow >= 0 || wanted < 0)
+    if (spanRow_ >= 0 || wanted < 0)
         clearSpans();
-    d_->spanRow = wanted;
+    spanRow_ = wanted;
     if (wanted >= 0)
         setSpan(wanted, 0, 1, columns);
 }
 
-// --- painting -------------------------------------------------------------------------------
-
 void GridView::PaintCell(QPainter* painter, const QRect& rect, int row, int column) const
 {
-    RecordGrid* g = d_->grid;
-    const bool addRow = g->IsAddRow(row);
-    if (addRow && column != 0)
+    const bool addRow = model_->IsAddRow(row);
+    const CellKind kind = model_->Kind(row, column);
+    if (kind == CellKind::None)
         return;
-    GridCell* cell = g->CellAt(row, column);
-    if (!cell)
-        return;
-    const DrawTemplate& t = d_->colours;
-    PainterCanvas canvas(painter, d_->cellFont);
-    CellDrawInfo info;
-    info.canvas = &canvas;
-    info.rect = rect;
-    info.fontFamily = d_->cellFont.family();
-    info.textColour = t.text;
-    info.backgroundColour = t.background;
-    info.selectionTextColour = t.selectionText;
-    info.selectionBackgroundColour = t.selectionBackground;
-    info.borderColour = t.border;
-    info.disabledTextColour = t.disabledText;
-    info.rowHighlightColour = t.rowHighlight;
-    info.modeFlags = g->ModeFlags();
-
-    const bool selectedRow = row == g->SelectedRow();
-    const bool selected = selectedRow && column == g->SelectedColumn();
-    const bool editing = row == g->EditRow() && column == g->EditColumn();
-    if (selected)
-        info.state |= kCellSelected;
-    if (editing)
-        info.state |= kCellEditing;
-    if (!cell->IsEnabled())
-        info.state |= kCellDisabled;
-    if (selectedRow && (info.modeFlags & kModeRowHighlight))
-        info.backgroundColour = t.rowHighlight;
-    if (selected && (info.modeFlags & kModeSelectionColours)) {
-        info.textColour = t.selectionText;
-        info.backgroundColour = t.selectionBackground;
-    }
-    if (!isEnabled())
-        info.backgroundColour = t.rowHighlight;
-    const FieldDef* field = g->FieldAt(column);
-    if (field && field->type == kTextField && cell->GetDisplayLength() > field->size)
-        info.backgroundColour = kTextTooLongColour;
+    const QPalette& colours = palette();
+    const bool selectedRow = row == selectedRow_;
+    const bool editing = row == editRow_ && column == editColumn_;
+    QColor background = colours.color(QPalette::Active, QPalette::Base);
+    if (selectedRow || !isEnabled())
+        background = colours.color(QPalette::Active, QPalette::Button);
+    if (model_->IsTooLong(row, column))
+        background = QColor(kTextTooLongColour);
 
     painter->save();
-    painter->fillRect(rect, QColor::fromRgba(info.backgroundColour));
-    painter->setFont(d_->cellFont);
-    cell->DrawValue(info);
-    if (!(info.modeFlags & kModeNoGridLines)) {
-        painter->setPen(QPen(QColor::fromRgba(t.border), 1));
-        painter->drawLine(rect.left(), rect.bottom(), rect.right(), rect.bottom());
-        painter->drawLine(rect.right(), rect.bottom(), rect.right(), rect.top());
-    }
-    // Document grids always show their selection, focused or not.
-    if (selectedRow && (column == g->SelectedColumn() || addRow) && !editing) {
-        painter->setPen(QPen(QColor::fromRgba(t.selectionBackground), 1));
+    painter->fillRect(rect, background);
+    painter->setFont(cellFont_);
+    const QRect textRect = rect.adjusted(kTextIndent, 0, 0, 0);
+    const QFontMetrics metrics(cellFont_);
+    painter->setPen(colours.color(QPalette::Active, QPalette::WindowText));
+    painter->drawText(
+        textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+        metrics.elidedText(model_->CellText(row, column), Qt::ElideRight, textRect.width()));
+    // Grid lines along the bottom and right edges.
+    painter->setPen(QPen(colours.color(QPalette::Active, QPalette::Button), 1));
+    painter->drawLine(rect.left(), rect.bottom(), rect.right(), rect.bottom());
+    painter->drawLine(rect.right(), rect.bottom(), rect.right(), rect.top());
+    // The selection shows whether the grid has the focus or not.
+    if (selectedRow && (column == selectedColumn_ || addRow) && !editing) {
+        painter->setPen(QPen(colours.color(QPalette::Active, QPalette::Highlight), 1));
         painter->setBrush(Qt::NoBrush);
         painter->drawRect(rect.adjusted(0, 0, -1, -1));
     }
@@ -550,7 +468,7 @@ void GridView::PaintCell(QPainter* painter, const QRect& rect, int row, int colu
 void GridView::paintEvent(QPaintEvent* event)
 {
     QTableView::paintEvent(event);
-    d_->rowsMoved = false;
+    rowsMoved_ = false;
 }
 
 // --- input ----------------------------------------------------------------------------------
@@ -560,69 +478,58 @@ bool GridView::event(QEvent* event)
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
-            if (d_->grid->ModeFlags() & kModeTabNavigates) {
-                NavigateRequest(kKeyTab);
-            } else {
-                const bool next =
-                    key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier);
-                QPointer<GridView> self(this);
-                QMetaObject::invokeMethod(
-                    this,
-                    [self, next] {
-                        if (self)
-                            self->focusNextPrevChild(next);
-                    },
-                    Qt::QueuedConnection);
-            }
+            // Tab leaves the grid for the next control, Shift+Tab for the previous one.
+            const bool next = key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier);
+            QPointer<GridView> self(this);
+            QMetaObject::invokeMethod(
+                this,
+                [self, next] {
+                    if (self)
+                        self->focusNextPrevChild(next);
+                },
+                Qt::QueuedConnection);
             return true;
         }
     }
     return QTableView::event(event);
 }
 
-void GridView::SendKeyToEditor(QKeyEvent* event)
+void GridView::SendKeyToEditor(const QKeyEvent* event)
 {
-    if (InplaceEdit* editor = Editor()) {
+    if (editor_) {
         QKeyEvent copy(QEvent::KeyPress, event->key(), event->modifiers(), event->text(), false, 1);
-        QCoreApplication::sendEvent(editor, &copy);
+        QCoreApplication::sendEvent(editor_, &copy);
     }
 }
 
 void GridView::keyPressEvent(QKeyEvent* event)
 {
-    RecordGrid* g = d_->grid;
-    const int row = g->SelectedRow();
-    const int column = g->SelectedColumn();
-    GridCell* cell = g->CellAt(row, column);
+    const int row = selectedRow_;
+    const int column = selectedColumn_;
+    const CellKind kind = model_->Kind(row, column);
     switch (event->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
         case Qt::Key_Space:
         case Qt::Key_F2:
-            if (cell && cell->IsEnabled()) {
-                g->BeginEditLimited(cell, row, column);
-                // Also without an editor: on the add-row this appends a record.
-                cell->Activate(kActivateBegun, QPoint());
-                g->InvalidateCell(row, column);
-            }
+            if (kind == CellKind::Text)
+                OpenEditor(row, column);
+            else if (kind == CellKind::AddRow)
+                AppendFromAddRow();
             event->accept();
             return;
         case Qt::Key_Left:
-            NavigateRequest(kKeyLeft);
+            MoveColumn(-1);
             event->accept();
             return;
         case Qt::Key_Right:
-            NavigateRequest(kKeyRight);
+            MoveColumn(1);
             event->accept();
             return;
         case Qt::Key_Delete:
-            if (cell && cell->GetKind() == kCellKindText && cell->IsEnabled() &&
-                g->BeginEditLimited(cell, row, column)) {
-                cell->Activate(kActivateBegun, QPoint());
-                QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
-                SendKeyToEditor(&del);
-                g->InvalidateCell(row, column);
-            }
+            // The editor opens with all its text selected: Delete empties it.
+            if (kind == CellKind::Text && OpenEditor(row, column))
+                SendKeyToEditor(event);
             event->accept();
             return;
         default:
@@ -631,12 +538,9 @@ void GridView::keyPressEvent(QKeyEvent* event)
     const QString text = event->text();
     const bool character = !text.isEmpty() && text[0].unicode() > u' ' && text[0] != QChar(0x7f);
     if (character && row >= 0 && column >= 0) {
-        if (cell && cell->IsEnabled() && g->BeginEditLimited(cell, row, column)) {
-            // All text is selected, so the character replaces it.
-            cell->Activate(kActivateBegun, QPoint());
+        // All text is selected, so the character replaces it.
+        if (kind == CellKind::Text && OpenEditor(row, column))
             SendKeyToEditor(event);
-            g->InvalidateCell(row, column);
-        }
         event->accept();
         return;
     }
@@ -647,7 +551,7 @@ void GridView::keyboardSearch(const QString& /*search*/) {}
 
 QModelIndex GridView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
 {
-    const int rows = d_->model->rowCount();
+    const int rows = model_->rowCount();
     if (rows == 0)
         return {};
     int row = currentIndex().isValid() ? currentIndex().row() : -1;
@@ -674,16 +578,14 @@ QModelIndex GridView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifier
             // Left and right move the selected cell, not the list's row.
             return currentIndex();
     }
-    return d_->model->index(row, 0);
+    return model_->index(row, 0);
 }
 
 void GridView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
 {
     QTableView::selectionChanged(selected, deselected);
     if (!selected.isEmpty())
-        d_->grid->ListRowSelected(selected.indexes().first().row());
-    else if (!selectionModel()->hasSelection())
-        d_->grid->ListRowSelected(-1);
+        RowSelected(selected.first().top());
 }
 
 void GridView::mousePressEvent(QMouseEvent* event)
@@ -702,49 +604,33 @@ void GridView::HandleButtonDown(QMouseEvent* event)
         QTableView::mousePressEvent(event);
         return;
     }
-    RecordGrid* g = d_->grid;
-    g->InvalidateCell(g->SelectedRow(), g->SelectedColumn());
+    InvalidateCell(selectedRow_, selectedColumn_);
     const QModelIndex hit = indexAt(event->position().toPoint());
-    const int r = hit.isValid() ? hit.row() : -1;
-    int c = hit.isValid() ? hit.column() : -1;
-    const int oldRow = g->SelectedRow();
-    const int oldColumn = g->SelectedColumn();
-    g->SetSelection(oldRow, c);
-    g->EndEdit();
+    const int row = hit.isValid() ? hit.row() : -1;
+    selectedColumn_ = hit.isValid() ? hit.column() : -1;
+    EndEdit();
+    // The list selects the row, which runs RowSelected.
     QTableView::mousePressEvent(event);
-
-    if (r == -1) {
+    if (row < 0) {
         // A click outside all rows: no selection, no editor.
-        g->EndEdit();
-        g->InvalidateCell(g->SelectedRow(), g->SelectedColumn());
+        EndEdit();
         selectionModel()->clear();
-        g->SetSelection(-1, -1);
-        emit g->CellSelected(nullptr);
+        selectedRow_ = selectedColumn_ = -1;
         return;
     }
-    const bool addRowHit = g->IsAddRow(r);
-    if (addRowHit)
-        c = 0;
-    GridCell* cell = g->CellAt(r, c);
-    if (!cell)
-        return;
-    if (g->SendCellClicked(cell) != 0)
-        return;
-    // On the add-row this appends a record before it: r is then the new record's row.
-    cell->Activate(kActivateClicked, event->position().toPoint());
-    g->SetSelection(r, c);
-    if (!addRowHit) {
-        if (oldRow == r && oldColumn != c)
-            emit g->CellSelected(cell);
-        if (cell->IsEnabled() &&
-            ((g->ModeFlags() & kModeClickEdits) || (oldRow == r && oldColumn == c))) {
-            if (g->BeginEditLimited(cell, r, c))
-                cell->Activate(kActivateBegun, QPoint());
-            else
-                cell->Activate(kActivateNotBegun, QPoint());
-        }
+    if (model_->IsAddRow(row)) {
+        // The new record takes the add-row's row and the selected cell; the list's selection
+        // moves on with the add-row.
+        AppendFromAddRow();
+        selectedRow_ = row;
+        selectedColumn_ = 0;
+    } else {
+        selectedRow_ = row;
+        selectedColumn_ = hit.column();
+        // A click on a text cell edits it at once.
+        OpenEditor(row, hit.column());
     }
-    g->InvalidateCell(g->SelectedRow(), g->SelectedColumn());
+    InvalidateCell(selectedRow_, selectedColumn_);
 }
 
 void GridView::mouseMoveEvent(QMouseEvent* event)
@@ -779,22 +665,23 @@ void GridView::scrollContentsBy(int dx, int dy)
 
 void GridView::focusInEvent(QFocusEvent* event)
 {
-    d_->grid->InvalidateCell(d_->grid->SelectedRow(), d_->grid->SelectedColumn());
+    InvalidateCell(selectedRow_, selectedColumn_);
     QTableView::focusInEvent(event);
 }
 
 void GridView::focusOutEvent(QFocusEvent* event)
 {
-    d_->grid->InvalidateCell(d_->grid->SelectedRow(), d_->grid->SelectedColumn());
+    InvalidateCell(selectedRow_, selectedColumn_);
     QTableView::focusOutEvent(event);
 }
 
 void GridView::changeEvent(QEvent* event)
 {
     QTableView::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange ||
-        event->type() == QEvent::StyleChange)
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
         RefreshAppearance();
+    else if (event->type() == QEvent::PaletteChange)
+        viewport()->update();
 }
 
 }  // namespace scrivlet

@@ -2,64 +2,65 @@
 
 #include <QTableView>
 
-#include <memory>
-
 class QStatusBar;
 
-// The view of one RecordGrid: a QTableView over an adapter model; the program paints every
-// cell itself, turns keys and clicks into the grid's operations and hosts the InplaceEdit.
+// The view of one EdtDocument: a QTableView over a GridModel. The view paints every cell
+// itself, keeps the selected cell (which can differ from the list's selected row), turns keys
+// and clicks into selection, editing and the add-row's new records, and hosts the one
+// InplaceEdit. Every edit reaches the document through WriteText.
 
 namespace scrivlet {
 
-class RecordGrid;
+class EdtDocument;
+class GridModel;
 class InplaceEdit;
+struct SearchQuery;
 
-// Edit commands that reach the open in-place editor.
-constexpr int kCommandCopy = 57634;
-constexpr int kCommandCut = 57635;
-constexpr int kCommandPaste = 57637;
-constexpr int kCommandUndo = 57643;
+// The cell font every document asks for (Qt falls back where it is missing).
+inline QString DocumentFontFamily()
+{
+    return QStringLiteral("Lucida Sans Unicode");
+}
 
-// A text longer than its field is painted on this background (red 255, green 235, blue 235).
-constexpr quint32 kTextTooLongColour = 0xFFFFEBEB;
+// A text longer than its field is painted on this background.
+inline constexpr QRgb kTextTooLongColour = qRgb(255, 235, 235);
 
 class GridView : public QTableView {
     Q_OBJECT
 
 public:
-    // The view owns grid.
-    explicit GridView(RecordGrid* grid, QWidget* parent = nullptr);
+    // Shows document (not owned; when it goes first the view empties). Nothing is selected
+    // until a click, a key or SelectCell: a search then covers every record from the first.
+    explicit GridView(EdtDocument* document, QWidget* parent = nullptr);
     ~GridView() override;
 
-    RecordGrid* Grid() const;
+    EdtDocument* Document() const;
 
-    // Copy, Cut, Paste or Undo on the open editor; nothing without one.
-    void EditCommand(int command);
-    // FindRequest: search from the current selection and open the editor on the hit.
-    void FindRequest(const QString& pattern, quint32 flags);
+    enum class EditAction { Copy, Cut, Paste, Undo };
+    // On the open in-place editor; nothing without one.
+    void EditCommand(EditAction action);
+    // Searches from the list's selected record (the add-row counts as none); on a hit selects
+    // the cell and opens the editor with the match selected. Nothing found changes nothing;
+    // a pattern that cannot run beeps.
+    void FindRequest(const SearchQuery& query);
 
     // The main window's status bar, where the editor shows "Symbols used"; may be null.
     static void SetStatusBar(QStatusBar* statusBar);
     static QStatusBar* StatusBar();
 
-    // --- the grid's window operations ---------------------------------------------------------
-    QRect GetCellRect(int row, int column) const;
-    void InvalidateCell(int row, int column);
-    // Re-reads the palette's colours and the cell font and repaints.
-    void RefreshAppearance();
+    // Ends any edit, then selects (row, column); false when the row does not exist.
     bool SelectCell(int row, int column);
-    bool BeginEdit(int row, int column);
-    bool BeginEditLimited(int row, int column);
+    int SelectedRow() const { return selectedRow_; }
+    int SelectedColumn() const { return selectedColumn_; }
+    // Opens the editor on the selected cell (as F2 does); false when it is no text cell.
+    bool BeginEdit();
+    // Commits the open editor (its text goes to the document), if any.
     void EndEdit();
-    // From the open editor; both reply 0.
-    int CommitRequest(InplaceEdit* editor);
-    int CancelRequest(InplaceEdit* editor);
-    void NavigateRequest(int key);
-
     // The open editor, or null.
-    InplaceEdit* Editor() const;
-    QFont CellFont() const;
-    int RowHeight() const;
+    InplaceEdit* Editor() const { return editor_; }
+
+    // The list does no type-ahead search over a million rows.
+    void keyboardSearch(const QString& search) override;
 
 protected:
     bool event(QEvent* event) override;
@@ -78,20 +79,47 @@ protected:
     void selectionChanged(const QItemSelection& selected,
                           const QItemSelection& deselected) override;
 
-public:
-    // The list does no type-ahead search over a million rows.
-    void keyboardSearch(const QString& search) override;
-
 private:
+    friend class GridDelegate;
+
+    // The row the list itself has selected, -1 for none. After the add-row appended a record
+    // the list stays on the add-row while the selected cell is on the new record.
+    int ListRow() const;
+    void RowSelected(int row);
+    void MoveColumn(int step);
+    // Opens the editor over (row, column), which must be a text cell of the list's row.
+    bool OpenEditor(int row, int column);
+    void CommitRequest(InplaceEdit* editor);
+    void CancelRequest(InplaceEdit* editor);
+    // The one way an edit reaches the document.
+    bool WriteText(int record, int column, const QString& text);
+    void AppendFromAddRow();
+    void ForgetEditor(const InplaceEdit* editor);
+    void SendKeyToEditor(const QKeyEvent* event);
     void HandleButtonDown(QMouseEvent* event);
-    void PaintCell(QPainter* painter, const QRect& rect, int row, int column) const;
+
+    QRect CellRect(int row, int column) const;
+    void InvalidateCell(int row, int column);
+    void RefreshAppearance();
     void UpdateColumns();
     void UpdateAddRowSpan();
-    void SendKeyToEditor(QKeyEvent* event);
+    void PaintCell(QPainter* painter, const QRect& rect, int row, int column) const;
 
-    friend class GridDelegate;
-    struct Impl;
-    std::unique_ptr<Impl> d_;
+    GridModel* model_ = nullptr;
+    InplaceEdit* editor_ = nullptr;
+    // The editor whose commit or cancel is being handled: its focus loss while that closes
+    // it must not run a second time.
+    InplaceEdit* requestEditor_ = nullptr;
+    int editRow_ = -1;
+    int editColumn_ = -1;
+    int selectedRow_ = -1;
+    int selectedColumn_ = -1;
+    QFont cellFont_;
+    int rowHeight_ = 0;
+    int spanRow_ = -1;  // the row the add-row span sits on, -1 for none
+    // Rows came or went since the last paint: the header's row positions are stale, and
+    // asking for one cell's rectangle would recompute them over every row.
+    bool rowsMoved_ = false;
 };
 
 }  // namespace scrivlet

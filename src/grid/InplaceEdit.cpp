@@ -1,7 +1,5 @@
 #include "grid/InplaceEdit.h"
 
-#include "grid/GridView.h"
-#include "grid/RecordGrid.h"
 #include "base/UiText.h"
 
 #include <QAction>
@@ -14,6 +12,9 @@
 #include <QStatusBar>
 #include <QValidator>
 
+#include <algorithm>
+#include <limits>
+
 namespace scrivlet {
 namespace {
 
@@ -22,8 +23,10 @@ bool HasLineBreak(const QString& text)
     return text.contains(u'\n') || text.contains(u'\r');
 }
 
-// Refuses growth beyond the editor's limit but never cuts what is there: setMaxLength
-// would truncate a loaded text that is already longer than its field.
+}  // namespace
+
+// Refuses growth beyond the editor's limit but never cuts what is there: setMaxLength would
+// truncate a loaded text that is already longer than its field.
 class LimitValidator : public QValidator {
 public:
     explicit LimitValidator(InplaceEdit* edit) : QValidator(edit), edit_(edit) {}
@@ -37,17 +40,18 @@ private:
     InplaceEdit* edit_;
 };
 
-}  // namespace
-
-InplaceEdit::InplaceEdit(GridView* view, const QRect& rect, const QString& text)
-    : QLineEdit(view->viewport()), view_(view)
+InplaceEdit::InplaceEdit(QWidget* parent, QWidget* grid, const QRect& rect, const QString& text,
+                         int limit, QStatusBar* statusBar)
+    : QLineEdit(parent), grid_(grid), statusBar_(statusBar), limit_(limit)
 {
-    hide();
     setFrame(false);
-    setFont(view->CellFont());
+    if (grid)
+        setFont(grid->font());
     // QLineEdit keeps 2 pixels before the text itself, where the painted cell starts it.
     setTextMargins(0, 0, 0, 0);
     setGeometry(rect);
+    // The line edit's own limit (32767 by default) would cut a long text as it opens.
+    setMaxLength(std::numeric_limits<int>::max());
     setText(text);
     opening_ = text;
     acceptedLength_ = static_cast<int>(text.size());
@@ -66,20 +70,13 @@ InplaceEdit::InplaceEdit(GridView* view, const QRect& rect, const QString& text)
 InplaceEdit::~InplaceEdit()
 {
     ClearCount();
-    if (view_ && view_->Grid())
-        view_->Grid()->ForgetEditor(this);
 }
 
-void InplaceEdit::DetachFromView()
+void InplaceEdit::Detach()
 {
     closing_ = true;
     ClearCount();
-    view_ = nullptr;
-}
-
-void InplaceEdit::SetTextLimit(int limit)
-{
-    limit_ = limit >= 0 ? limit : kDefaultTextLimit;
+    disconnect(this, &InplaceEdit::EditEnded, nullptr, nullptr);
 }
 
 bool InplaceEdit::Accepts(const QString& text) const
@@ -92,24 +89,10 @@ bool InplaceEdit::Accepts(const QString& text) const
     return length <= limit_ || length <= acceptedLength_;
 }
 
-void InplaceEdit::FocusAndSelectAll()
-{
-    setFocus(Qt::OtherFocusReason);
-    selectAll();
-}
-
-void InplaceEdit::ShowAndFocus()
-{
-    show();
-    raise();
-    setFocus(Qt::OtherFocusReason);
-}
-
-void InplaceEdit::PostCloseRequest()
+void InplaceEdit::Close()
 {
     if (closing_)
         return;
-    // From here on a focus loss is the close itself and ends nothing.
     closing_ = true;
     ClearCount();
     hide();
@@ -139,12 +122,9 @@ void InplaceEdit::Paste()
     Touch();
     // One line only (a cell is one line of a text file), and only as much as fits.
     QString clip = QApplication::clipboard()->text();
-    for (qsizetype i = 0; i < clip.size(); ++i) {
-        if (clip[i] == u'\r' || clip[i] == u'\n') {
-            clip.truncate(i);
-            break;
-        }
-    }
+    const auto lineEnd =
+        std::find_if(clip.cbegin(), clip.cend(), [](QChar c) { return c == u'\r' || c == u'\n'; });
+    clip.truncate(lineEnd - clip.cbegin());
     const int kept = static_cast<int>(text().size() - selectedText().size());
     const int room = limit_ - kept;
     if (room < clip.size())
@@ -159,37 +139,16 @@ void InplaceEdit::Undo()
     undo();
 }
 
-int InplaceEdit::EndTheEdit()
+void InplaceEdit::EndTheEdit()
 {
-    // The grid's answer closes this editor, which takes its focus: that focus loss arrives
-    // while this call is still running and must not end the edit again.
-    if (ending_ || !view_)
-        return 0;
+    // Ending closes this editor, which takes its focus: that focus loss arrives while this
+    // call is still running and must not end the edit again.
+    if (ending_ || closing_)
+        return;
     ending_ = true;
-    bool changed = false;
-    if (!untouched_) {
-        const QString now = text();
-        changed = now.size() != opening_.size() || now != opening_;
-    }
-    const int reply = changed ? view_->CommitRequest(this) : view_->CancelRequest(this);
-    if (changed && reply != 0)
-        opening_ = text();
+    const bool changed = !untouched_ && text() != opening_;
+    emit EditEnded(changed);
     ending_ = false;
-    return reply;
-}
-
-void InplaceEdit::EndWithKey(int key)
-{
-    if (EndTheEdit() != 0 && view_) {
-        QPointer<GridView> view = view_;
-        QMetaObject::invokeMethod(
-            view,
-            [view, key] {
-                if (view)
-                    view->NavigateRequest(key);
-            },
-            Qt::QueuedConnection);
-    }
 }
 
 bool InplaceEdit::event(QEvent* event)
@@ -198,7 +157,7 @@ bool InplaceEdit::event(QEvent* event)
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
-            EndWithKey(kKeyTab);
+            EndTheEdit();
             return true;
         }
     }
@@ -211,10 +170,8 @@ void InplaceEdit::keyPressEvent(QKeyEvent* event)
     event->accept();
     switch (event->key()) {
         case Qt::Key_Up:
-            EndWithKey(kKeyUp);
-            return;
         case Qt::Key_Down:
-            EndWithKey(kKeyDown);
+            EndTheEdit();
             return;
         case Qt::Key_Escape:
             untouched_ = true;
@@ -222,18 +179,18 @@ void InplaceEdit::keyPressEvent(QKeyEvent* event)
         case Qt::Key_Return:
         case Qt::Key_Enter:
             // The focus loss ends the edit.
-            if (view_)
-                view_->setFocus(Qt::OtherFocusReason);
+            if (grid_)
+                grid_->setFocus(Qt::OtherFocusReason);
             return;
         case Qt::Key_Left:
             if (!hasSelectedText() && cursorPosition() == 0) {
-                EndWithKey(kKeyLeft);
+                EndTheEdit();
                 return;
             }
             break;
         case Qt::Key_Right:
             if (!hasSelectedText() && cursorPosition() == text().size()) {
-                EndWithKey(kKeyRight);
+                EndTheEdit();
                 return;
             }
             break;
@@ -270,8 +227,7 @@ void InplaceEdit::focusOutEvent(QFocusEvent* event)
     if (event->reason() == Qt::PopupFocusReason)
         return;
     ClearCount();
-    if (!closing_)
-        EndTheEdit();
+    EndTheEdit();
 }
 
 void InplaceEdit::contextMenuEvent(QContextMenuEvent* event)
@@ -293,19 +249,17 @@ void InplaceEdit::PostCountRefresh()
 
 void InplaceEdit::CountRefresh()
 {
-    QStatusBar* bar = GridView::StatusBar();
-    if (!bar || closing_)
+    if (!statusBar_ || closing_)
         return;
     shownCount_ = FormatUiText(UiText(str::SymbolsUsed), static_cast<int>(text().size()), limit_);
-    bar->showMessage(shownCount_);
+    statusBar_->showMessage(shownCount_);
 }
 
 void InplaceEdit::ClearCount()
 {
-    QStatusBar* bar = GridView::StatusBar();
     // Only our own message: another editor may already show its count.
-    if (bar && !shownCount_.isEmpty() && bar->currentMessage() == shownCount_)
-        bar->clearMessage();
+    if (statusBar_ && !shownCount_.isEmpty() && statusBar_->currentMessage() == shownCount_)
+        statusBar_->clearMessage();
     shownCount_.clear();
 }
 

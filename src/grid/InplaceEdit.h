@@ -1,41 +1,28 @@
 #pragma once
 
-#include "grid/GridCell.h"
-
 #include <QLineEdit>
 #include <QPointer>
 
-// The single-line editor a TextCell opens over itself. Typing, caret, selection, clipboard
-// and undo are QLineEdit's own; this class adds the opening text, the keys that end an edit,
-// the choice between CommitRequest and CancelRequest, the text limit that never cuts the
-// opening text, and the "Symbols used" count in the main window's status bar.
+class QStatusBar;
+
+// The single-line editor the grid opens over a text cell. Typing, caret, selection, clipboard
+// and undo are QLineEdit's own; this class adds the keys that end an edit, the choice between
+// a commit and a cancel when it ends, the text limit that never cuts the opening text, and
+// the "Symbols used" count in the main window's status bar.
 
 namespace scrivlet {
 
-class GridView;
-
-// The limit of an editor nobody limited (the platform edit control's default).
-constexpr int kDefaultTextLimit = 32767;
-
-class InplaceEdit : public QLineEdit, public InplaceControl {
+class InplaceEdit : public QLineEdit {
     Q_OBJECT
 
 public:
-    // A hidden child of view's viewport covering rect; the grid shows it.
-    InplaceEdit(GridView* view, const QRect& rect, const QString& text);
+    // A child of parent covering rect, holding text; grid gets the focus back when Return or
+    // Escape ends the edit. statusBar may be null.
+    InplaceEdit(QWidget* parent, QWidget* grid, const QRect& rect, const QString& text, int limit,
+                QStatusBar* statusBar);
     ~InplaceEdit() override;
 
-    QString Text() const override { return text(); }
-    void SetTextLimit(int limit) override;
-    void FocusAndSelectAll() override;
-    void ShowAndFocus() override;
-    bool HasFocus() const override { return hasFocus(); }
-    void PostCloseRequest() override;
-
     int TextLimit() const { return limit_; }
-    QString OpeningText() const { return opening_; }
-    bool IsUntouched() const { return untouched_; }
-    bool IsClosing() const { return closing_; }
 
     // The grid's Edit commands. Undo goes straight to the line edit and does not count as
     // touching the text.
@@ -44,16 +31,16 @@ public:
     void Paste();
     void Undo();
 
-    // Ends the edit: CommitRequest when the text differs from the opening text (and
-    // something was typed), else CancelRequest. Answers the grid's reply.
-    int EndTheEdit();
+    // Hides the editor and deletes it later (it may be inside its own event handler); a focus
+    // loss from here on ends nothing.
+    void Close();
+    // The grid is going away: end nothing, tell nobody.
+    void Detach();
 
-    // The view is going away: end nothing, tell nobody.
-    void DetachFromView();
-
-    // Whether the text may replace the current one: within the limit or no longer than the
-    // text already is (a text over the limit opens whole), and no new line break.
-    bool Accepts(const QString& text) const;
+signals:
+    // Sent once the edit ends (focus loss or an ending key): changed says whether the text
+    // differs from the opening text and something was typed since the editor got the focus.
+    void EditEnded(bool changed);
 
 protected:
     bool event(QEvent* event) override;
@@ -63,16 +50,21 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    void EndWithKey(int key);
+    friend class LimitValidator;
+    // Whether text may replace the current one: within the limit or no longer than the text
+    // already is (a text over the limit opens whole), and no new line break.
+    bool Accepts(const QString& text) const;
+    void EndTheEdit();
     void PostCountRefresh();
     void CountRefresh();
     void ClearCount();
     void Touch();
 
-    QPointer<GridView> view_;
+    QPointer<QWidget> grid_;
+    QPointer<QStatusBar> statusBar_;
     QString opening_;
     QString shownCount_;
-    int limit_ = kDefaultTextLimit;
+    int limit_ = 0;
     int acceptedLength_ = 0;
     bool acceptedLineBreak_ = false;
     bool untouched_ = false;

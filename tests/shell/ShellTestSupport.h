@@ -9,6 +9,7 @@
 #include "shell/DialogHost.h"
 #include "shell/MainFrame.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
@@ -94,6 +95,13 @@ struct ShellEnvironment {
     QString SettingsFile() const { return dir->filePath(QStringLiteral("settings.ini")); }
     QString Path(const QString& name) const { return dir->filePath(name); }
 };
+
+// A command as the user picks it: the idle update has set the enabled states first.
+inline void Run(MainFrame& frame, Command command)
+{
+    frame.UpdateUi();
+    frame.Action(command)->trigger();
+}
 
 // What the scripted user does in a wizard: cancel, or Finish after choosing (kKeep leaves
 // the page's selection as shown).

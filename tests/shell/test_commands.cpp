@@ -323,7 +323,7 @@ private slots:
         if (answer >= 0)
             host_.answers << QMessageBox::StandardButton(answer);
 
-        frame->Action(Command::Close)->trigger();
+        Run(*frame, Command::Close);
 
         QCOMPARE(frame->TabCount(), closed ? 0 : 1);
         QCOMPARE(ReadFile(path), onDisk);
@@ -376,7 +376,7 @@ private slots:
         frame->show();
 
         if (exit) {
-            frame->Action(Command::Exit)->trigger();
+            Run(*frame, Command::Exit);
             QCOMPARE(frame->TabCount(), 3);
             QTRY_COMPARE(host_.questions.size(), answers.size());
         } else {
@@ -403,7 +403,7 @@ private slots:
     }
 
     // Every document goes to the folder under its own name; documents never saved are named
-    // after their tab, equal names get " (2)"; tab titles stay.
+    // after their tab, equal names get " (2)"; the tabs keep their names.
     void saveAllAs_data()
     {
         QTest::addColumn<int>("fileType");
@@ -432,13 +432,13 @@ private slots:
         frame->Commands().New();
         frame->Commands().New();
         Open(*frame, {"one/notes_dlg.txt"}, QByteArray("Tx\n"));
-        QStringList titles;
+        QStringList tabNames;
         for (int i = 0; i < frame->TabCount(); ++i)
-            titles << frame->TabTitle(i);
+            tabNames << frame->TabName(i);
 
         host_.folderAnswers << Path("out");
         host_.wizardAnswers << WizardAnswer{true, kKeep, fileType, kEncodingGerman};
-        frame->Action(Command::SaveAllAs)->trigger();
+        Run(*frame, Command::SaveAllAs);
 
         QCOMPARE(host_.wizardCalls.last().first, kWizardFileTypePage | kWizardEncodingPage);
         for (int i = 0; i < frame->TabCount(); ++i) {
@@ -447,7 +447,7 @@ private slots:
             QVERIFY2(QFile::exists(document->Path()), qPrintable(names[i]));
             QCOMPARE(document->GetFileType(), types[i]);
             QCOMPARE(document->GetEncoding(), int(kEncodingGerman));
-            QCOMPARE(frame->TabTitle(i), titles[i]);
+            QCOMPARE(frame->TabTitle(i), tabNames[i]);  // saved: no mark
         }
         QCOMPARE(ReadFile(Path("out/" + names[0])),
                  types[0] == kFileTypeEdt ? EdtBytes({"Hi"}) : QByteArray("Hi\n"));

@@ -144,7 +144,7 @@ class TestCommandDialogs : public QObject {
             }
             TypeAndReturn(dialog, path);
         });
-        frame.Action(Command::Open)->trigger();
+        Run(frame, Command::Open);
         QVERIFY(script.Finished());
         QVERIFY(panelShown);
     }
@@ -196,7 +196,7 @@ private slots:
         QCOMPARE(LastEncodingSetting().Get(), 1u);
 
         EditCell(frame, 1, QStringLiteral("Ab"));
-        frame.Action(Command::Save)->trigger();
+        Run(frame, Command::Save);
         QCOMPARE(ReadFile(Path("one_dlg.edt")), EdtBytes({"Hi", "Ab"}));
         QVERIFY(!frame.DocumentAt(0)->IsModified());
     }
@@ -207,7 +207,7 @@ private slots:
         ShowFrame(frame);
         ModalScript wizard;
         wizard.Then<QWizard>([&](QWizard* w) { ChooseAndFinish(w, {1}); });
-        frame.Action(Command::New)->trigger();
+        Run(frame, Command::New);
         QVERIFY(wizard.Finished());
         QCOMPARE(frame.DocumentAt(0)->FormatIndex(), 1);
         QVERIFY(frame.DocumentAt(0)->AppendRecord());
@@ -228,7 +228,7 @@ private slots:
             })
             .Then<QMessageBox>([](QMessageBox* box) { Click(box, QMessageBox::Yes); });
         // Save of a document that has no file yet goes to Save As.
-        frame.Action(Command::Save)->trigger();
+        Run(frame, Command::Save);
         QVERIFY(script.Finished());
         QCOMPARE(format, QStringLiteral("Items"));
         QVERIFY(formatFixed);
@@ -248,7 +248,7 @@ private slots:
             dialog->setDirectory(env_.dir->path());
             TypeAndReturn(dialog, QStringLiteral("\"b_dlg.edt\" \"a_dlg.edt\""));
         });
-        frame.Action(Command::Open)->trigger();
+        Run(frame, Command::Open);
         QVERIFY(open.Finished());
         QCOMPARE(frame.TabCount(), 2);
         QCOMPARE(frame.DocumentAt(1)->Path(), Path("a_dlg.edt"));
@@ -259,7 +259,7 @@ private slots:
             .Then<QWizard>([](QWizard* w) {
                 ChooseAndFinish(w, {kFileTypeText, 0});
             });
-        frame.Action(Command::SaveAllAs)->trigger();
+        Run(frame, Command::SaveAllAs);
         QVERIFY(script.Finished());
         QCOMPARE(ReadFile(Path("out/a_dlg.txt")), QByteArray("Hi\nYo\n"));
         QCOMPARE(ReadFile(Path("out/b_dlg.txt")), QByteArray("Ab\n"));
@@ -284,7 +284,7 @@ private slots:
             text = box->text();
             Click(box, QMessageBox::No);
         });
-        frame.Action(Command::Close)->trigger();
+        Run(frame, Command::Close);
         QVERIFY(close.Finished());
         QCOMPARE(text, QStringLiteral("Do you want to save changes in '%1' ?")
                            .arg(QDir::toNativeSeparators(Path("c_dlg.edt"))));
@@ -294,7 +294,7 @@ private slots:
         // Close All: Cancel on the last tab keeps both.
         ModalScript cancel;
         cancel.Then<QMessageBox>([](QMessageBox* box) { Click(box, QMessageBox::Cancel); });
-        frame.Action(Command::CloseAll)->trigger();
+        Run(frame, Command::CloseAll);
         QVERIFY(cancel.Finished());
         QCOMPARE(frame.TabCount(), 2);
 
@@ -302,7 +302,7 @@ private slots:
         ModalScript exit;
         exit.Then<QMessageBox>([](QMessageBox* box) { Click(box, QMessageBox::Yes); })
             .Then<QMessageBox>([](QMessageBox* box) { Click(box, QMessageBox::Yes); });
-        frame.Action(Command::Exit)->trigger();
+        Run(frame, Command::Exit);
         QTRY_VERIFY(!frame.isVisible());
         QVERIFY(exit.Finished());
         QCOMPARE(frame.TabCount(), 0);

@@ -134,7 +134,7 @@ private slots:
             QCOMPARE(editor->text().size(), kTextSize);
         }
         // The next Find shows the same dialog with its text selected.
-        f.frame.Action(Command::Find)->trigger();
+        Run(f.frame, Command::Find);
         QCOMPARE(f.frame.findChildren<FindDialog*>().size(), 1);
         QCOMPARE(f.dialog->SearchText()->selectedText(), typed);
     }

@@ -3,6 +3,7 @@
 #include "documents/EdtDocument.h"
 #include "grid/GridView.h"
 #include "grid/InplaceEdit.h"
+#include "search/Search.h"
 #include "shell/DocumentTab.h"
 #include "shell/MessageBoxes.h"
 
@@ -123,7 +124,7 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("plain");   // the tab's text
         QTest::addColumn<QString>("marked");  // the same while modified
-        const QString mark(QChar(kModifiedMark));
+        const QString mark = QChar(kModifiedMark);
         const QString emoji = QStringLiteral("\U0001F600");
         QTest::newRow("short") << "doc.edt"
                                << "doc.edt" << mark + "doc.edt";

@@ -4,7 +4,7 @@
 // catalogue of small formats, a folder), .edt bytes made independently of the codec, and a
 // dialog host that answers from a script and records every question.
 
-#include "base/Settings.h"
+#include "SettingsTestSupport.h"
 #include "catalogue/FormatCatalogue.h"
 #include "shell/DialogHost.h"
 #include "shell/MainFrame.h"
@@ -77,9 +77,10 @@ inline QByteArray ReadFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// What every shell test starts from: English, settings in a file of a fresh folder, and the
+// What every shell test starts from: English, no stored settings, a fresh folder, and the
 // formats "Dialog" (files named *dlg*, records of 4 units) and "Items" (*item*, 10 units).
 struct ShellEnvironment {
+    TemporarySettings settings;
     std::unique_ptr<QTemporaryDir> dir;
 
     void Reset()
@@ -87,12 +88,11 @@ struct ShellEnvironment {
         QApplication::setQuitOnLastWindowClosed(false);
         dir = std::make_unique<QTemporaryDir>();
         QVERIFY(dir->isValid());
-        UseSettingsFile(SettingsFile());
+        settings.Reset();
         SetUiLanguage(UiLanguage::English);
         UseFormats({MakeFormat(QStringLiteral("Dialog"), NamePattern(QStringLiteral("dlg"))),
                     MakeFormat(QStringLiteral("Items"), NamePattern(QStringLiteral("item")), 10)});
     }
-    QString SettingsFile() const { return dir->filePath(QStringLiteral("settings.ini")); }
     QString Path(const QString& name) const { return dir->filePath(name); }
 };
 

@@ -213,7 +213,7 @@ private slots:
         host_.QueueFiles({Path("c_dlg.edt")}, 0, 0, kEncodingPolish);
         QVERIFY(frame->Commands().SaveAs(1));
         QCOMPARE(frame->DocumentAt(1)->GetEncoding(), int(kEncodingPolish));
-        UseSettingsFile(env_.SettingsFile());  // as after a restart: read from the file
+        env_.settings.Restart();
         host_.fileAnswers << FileDialogAnswer{};
         frame->Commands().Open();
         QCOMPARE(host_.fileRequests.last().panel.encodingIndex, int(kEncodingPolish));

@@ -216,8 +216,7 @@ private slots:
         QFETCH(int, markedBefore);
         QFETCH(int, command);
         if (stored >= 0)
-            LanguageSetting().Set(quint32(stored));
-        UseSettingsFile(env_.SettingsFile());
+            env_.settings.Plant(QStringLiteral("LanguageID"), stored);
         SetUiLanguage(ui);
         MainFrame frame;
         auto checkMarks = [&](int marked) {
@@ -232,8 +231,7 @@ private slots:
         quint32 value = 0;
         for (const LanguageCommand& language : kLanguageCommands)
             value = int(language.command) == command ? quint32(language.languageId) : value;
-        UseSettingsFile(env_.SettingsFile());
-        QCOMPARE(LanguageSetting().Get(), value);
+        QCOMPARE(env_.settings.Stored(QStringLiteral("LanguageID")).toUInt(), value);
         QCOMPARE(boxes_.size(), 1);
         QCOMPARE(boxes_[0].text, UiTextIn(ui, QStringLiteral("154")));
         QCOMPARE(boxes_[0].caption, QStringLiteral("Scrivlet"));

@@ -1,11 +1,11 @@
 #pragma once
 
-// Shared by the shell tests: a fresh environment per test (settings file, language, a
-// catalogue of small formats, a folder), .edt bytes made independently of the codec, and a
-// dialog host that answers from a script and records every question.
+// Shared by the shell tests: a fresh environment per test (settings, language, a catalogue of
+// small formats, a folder), .edt bytes made independently of the readers, and a dialog host
+// that answers from a script and records every question.
 
 #include "SettingsTestSupport.h"
-#include "catalogue/FormatCatalogue.h"
+#include "TestDocument.h"
 #include "shell/DialogHost.h"
 #include "shell/MainFrame.h"
 
@@ -16,19 +16,15 @@
 #include <QTest>
 #include <QtEndian>
 
-#include <memory>
-
 namespace scrivlet::test {
 
-// Records of recordLength units: one label column and one text field that fills the record.
-inline EdtFormat MakeFormat(const QString& name, const QString& path, int recordLength = 4)
+// Records of recordLength units: a label column and one text field that fills the record.
+inline EdtFormat OneFieldFormat(const QString& name, const QString& path, int recordLength = 4)
 {
-    EdtFormat format;
-    format.name = name;
-    format.path = path;
-    format.recordLength = recordLength;
-    format.fields[0] = {QStringLiteral("No."), 40, kLabelField, 0, 0, {}};
-    format.fields[1] = {QStringLiteral("Text"), 120, kTextField, 0, recordLength, {}};
+    EdtFormat format = MakeFormat(
+        recordLength,
+        {LabelField(QStringLiteral("No.")), TextField(QStringLiteral("Text"), 0, recordLength)});
+    format.name = name, format.path = path;
     return format;
 }
 
@@ -56,7 +52,7 @@ inline QByteArray EdtBytes(const QStringList& texts, int recordLength = 4)
     QByteArray bytes;
     for (const QString& text : texts) {
         for (int i = 0; i < recordLength; ++i) {
-            quint16 unit = i < text.size() ? text[i].unicode() : 0;
+            const quint16 unit = i < text.size() ? text[i].unicode() : 0;
             char le[2];
             qToLittleEndian(quint16(unit >= 33 ? unit + 1 : unit), le);
             bytes.append(le, 2);
@@ -77,31 +73,32 @@ inline QByteArray ReadFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// What every shell test starts from: English, no stored settings, a fresh folder, and the
-// formats "Dialog" (files named *dlg*, records of 4 units) and "Items" (*item*, 10 units).
-struct ShellEnvironment {
-    TemporarySettings settings;
-    std::unique_ptr<QTemporaryDir> dir;
-
-    void Reset()
-    {
-        QApplication::setQuitOnLastWindowClosed(false);
-        dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir->isValid());
-        settings.Reset();
-        SetUiLanguage(UiLanguage::English);
-        UseFormats({MakeFormat(QStringLiteral("Dialog"), NamePattern(QStringLiteral("dlg"))),
-                    MakeFormat(QStringLiteral("Items"), NamePattern(QStringLiteral("item")), 10)});
-    }
-    QString Path(const QString& name) const { return dir->filePath(name); }
-};
-
 // A command as the user picks it: the idle update has set the enabled states first.
 inline void Run(MainFrame& frame, Command command)
 {
     frame.UpdateUi();
     frame.Action(command)->trigger();
 }
+
+// What every shell test starts from: English, no stored settings, a fresh folder, and the
+// formats "Dialog" (files named *dlg*, records of 4 units) and "Items" (*item*, 10 units).
+struct ShellEnvironment {
+    TemporarySettings settings;
+    std::unique_ptr<QTemporaryDir> dir;
+
+    void Reset(int itemsLength = 10)
+    {
+        QApplication::setQuitOnLastWindowClosed(false);
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir->isValid());
+        settings.Reset();
+        SetUiLanguage(UiLanguage::English);
+        UseFormats({OneFieldFormat(QStringLiteral("Dialog"), NamePattern(QStringLiteral("dlg"))),
+                    OneFieldFormat(QStringLiteral("Items"), NamePattern(QStringLiteral("item")),
+                                   itemsLength)});
+    }
+    QString Path(const QString& name) const { return dir->filePath(name); }
+};
 
 // What the scripted user does in a wizard: cancel, or Finish after choosing (kKeep leaves
 // the page's selection as shown).
@@ -115,7 +112,7 @@ struct WizardAnswer {
 
 class ScriptedHost : public DialogHost {
 public:
-    QList<FileDialogAnswer> fileAnswers;
+    QList<FileDialogAnswer> fileAnswers;  // an empty answer is Cancel
     QList<FileDialogRequest> fileRequests;
     QStringList folderAnswers;
     QList<WizardAnswer> wizardAnswers;
@@ -153,10 +150,9 @@ public:
     }
 
     // An accepted file dialog; an encoding of -1 leaves the panel's as shown.
-    void QueueFiles(const QStringList& files, int filterIndex = 0, int formatIndex = 0,
-                    int encodingIndex = -1)
+    void QueueFiles(const QStringList& files, int filterIndex = 0, int encodingIndex = -1)
     {
-        fileAnswers.append({true, files, filterIndex, formatIndex, encodingIndex});
+        fileAnswers.append({true, files, filterIndex, 0, encodingIndex});
     }
     bool Drained() const
     {

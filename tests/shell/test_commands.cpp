@@ -3,7 +3,6 @@
 
 #include "ShellTestSupport.h"
 #include "TestRegistry.h"
-#include "documents/EdtDocument.h"
 #include "documents/Encodings.h"
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentTab.h"
@@ -14,25 +13,23 @@
 using namespace scrivlet;
 using namespace scrivlet::test;
 
+using Ints = QList<int>;
+
 class TestCommands : public QObject {
     Q_OBJECT
 
     ShellEnvironment env_;
     ScriptedHost host_;
+    std::unique_ptr<MainFrame> frame_;
     int realBoxes_ = 0;
 
-    std::unique_ptr<MainFrame> MakeFrame()
-    {
-        auto frame = std::make_unique<MainFrame>();
-        frame->Commands().SetDialogHost(&host_);
-        return frame;
-    }
     QString Path(const QString& name) const { return env_.Path(name); }
-    static QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
+    QString Native(const QString& name) const { return QDir::toNativeSeparators(Path(name)); }
+    EdtDocument* Document(int index) const { return frame_->DocumentAt(index); }
 
     // Creates the files that do not exist yet and opens them all at once.
-    void Open(MainFrame& frame, const QStringList& names, const QByteArray& bytes = {},
-              int filterIndex = 0, int encodingIndex = -1)
+    void Open(const QStringList& names, const QByteArray& bytes = {}, int filterIndex = 0,
+              int encodingIndex = -1)
     {
         QStringList paths;
         for (const QString& name : names) {
@@ -40,8 +37,8 @@ class TestCommands : public QObject {
             if (!QFile::exists(paths.last()))
                 QVERIFY(WriteFile(paths.last(), bytes));
         }
-        host_.QueueFiles(paths, filterIndex, 0, encodingIndex);
-        frame.Commands().Open();
+        host_.QueueFiles(paths, filterIndex, encodingIndex);
+        frame_->Commands().Open();
     }
 
 private slots:
@@ -55,10 +52,13 @@ private slots:
             ++realBoxes_;
             return QMessageBox::Cancel;
         });
+        frame_ = std::make_unique<MainFrame>();
+        frame_->Commands().SetDialogHost(&host_);
     }
 
     void cleanup()
     {
+        frame_.reset();
         QCOMPARE(realBoxes_, 0);
         SetMessageBoxHandler({});
         MainFrame::SetCatalogueLoader({});
@@ -68,52 +68,52 @@ private slots:
     {
         QTest::addColumn<QStringList>("patterns");
         QTest::addColumn<QStringList>("files");
-        QTest::addColumn<QList<int>>("wizardFormats");  // answers; kKeep: Finish as shown
-        QTest::addColumn<QList<int>>("shown");          // the format page's selection on show
-        QTest::addColumn<QList<int>>("formats");        // of the tabs
+        QTest::addColumn<Ints>("wizardFormats");  // answers; kKeep: Finish as shown
+        QTest::addColumn<Ints>("shown");          // the format page's selection on show
+        QTest::addColumn<Ints>("formats");        // of the tabs
         const QString dlg = NamePattern(QStringLiteral("dlg"));
         QTest::newRow("tie asks with the first preselected")
-            << QStringList{NamePattern("zzz"), dlg, dlg} << QStringList{"x_dlg.edt"}
-            << QList<int>{2} << QList<int>{1} << QList<int>{2};
+            << QStringList{NamePattern("zzz"), dlg, dlg} << QStringList{"x_dlg.edt"} << Ints{2}
+            << Ints{1} << Ints{2};
         QTest::newRow("match without groups asks with nothing preselected")
-            << QStringList{QStringLiteral(".*"), dlg} << QStringList{"x_dlg.edt"} << QList<int>{1}
-            << QList<int>{-1} << QList<int>{1};
+            << QStringList{".*", dlg} << QStringList{"x_dlg.edt"} << Ints{1} << Ints{-1} << Ints{1};
         QTest::newRow("no match keeps the last answer")
             << QStringList{NamePattern("aaa"), NamePattern("bbb")} << QStringList{"x.edt", "y.edt"}
-            << QList<int>{1, kKeep} << QList<int>{0, 1} << QList<int>{1, 1};
+            << Ints{1, kKeep} << Ints{0, 1} << Ints{1, 1};
         QTest::newRow("three files ask once")
             << QStringList{dlg, dlg} << QStringList{"a_dlg.edt", "b_dlg.edt", "c_dlg.edt"}
-            << QList<int>{1} << QList<int>{0} << QList<int>{1, 1, 1};
+            << Ints{1} << Ints{0} << Ints{1, 1, 1};
         QTest::newRow("accepted format that does not match asks again")
-            << QStringList{dlg, dlg} << QStringList{"a_dlg.edt", "other.edt"} << QList<int>{1, 0}
-            << QList<int>{0, 1} << QList<int>{1, 0};
+            << QStringList{dlg, dlg} << QStringList{"a_dlg.edt", "other.edt"} << Ints{1, 0}
+            << Ints{0, 1} << Ints{1, 0};
     }
     void detection()
     {
         QFETCH(QStringList, patterns);
         QFETCH(QStringList, files);
-        QFETCH(QList<int>, wizardFormats);
-        QFETCH(QList<int>, shown);
-        QFETCH(QList<int>, formats);
+        QFETCH(Ints, wizardFormats);
+        QFETCH(Ints, shown);
+        QFETCH(Ints, formats);
         QList<EdtFormat> catalogue;
         for (const QString& pattern : patterns)
-            catalogue << MakeFormat(QStringLiteral("F%1").arg(catalogue.size()), pattern);
+            catalogue << OneFieldFormat(QStringLiteral("F%1").arg(catalogue.size()), pattern);
         UseFormats(catalogue);
-        auto frame = MakeFrame();
+        frame_ = std::make_unique<MainFrame>();
+        frame_->Commands().SetDialogHost(&host_);
         for (int format : wizardFormats)
             host_.wizardAnswers << WizardAnswer{true, format};
 
-        Open(*frame, files);
+        Open(files);
 
         QCOMPARE(host_.wizardCalls.size(), shown.size());
         for (int i = 0; i < shown.size(); ++i) {
             QCOMPARE(host_.wizardCalls[i].first, int(kWizardFormatPage));
             QCOMPARE(host_.wizardCalls[i].second.format, shown[i]);
         }
-        QCOMPARE(frame->TabCount(), formats.size());
+        QCOMPARE(frame_->TabCount(), formats.size());
         for (int i = 0; i < formats.size(); ++i) {
-            QCOMPARE(frame->DocumentAt(i)->FormatIndex(), formats[i]);
-            QCOMPARE(frame->TabTitle(i), files[i]);
+            QCOMPARE(Document(i)->FormatIndex(), formats[i]);
+            QCOMPARE(frame_->TabTitle(i), files[i]);
         }
         QVERIFY(host_.Drained());
     }
@@ -125,104 +125,82 @@ private slots:
         QTest::addColumn<int>("filterIndex");
         QTest::addColumn<QStringList>("files");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QList<int>>("types");
-        QTest::addColumn<QStringList>("questions");
+        QTest::addColumn<Ints>("types");
         QTest::newRow("capital EDT extension")
-            << 0 << QStringList{"A_DLG.EDT"} << QByteArray() << QList<int>{1} << QStringList{};
+            << 0 << QStringList{"A_DLG.EDT"} << QByteArray() << Ints{1};
         QTest::newRow("text entry wins over the name")
-            << 2 << QStringList{"a_dlg.edt"} << QByteArray() << QList<int>{2} << QStringList{};
+            << 2 << QStringList{"a_dlg.edt"} << QByteArray() << Ints{2};
         QTest::newRow("last file handled: text")
-            << 0 << QStringList{"b_dlg.edt", "a_dlg.txt"} << QByteArray() << QList<int>{1, 2}
-            << QStringList{};
+            << 0 << QStringList{"b_dlg.edt", "a_dlg.txt"} << QByteArray() << Ints{1, 2};
         QTest::newRow("over-long line")
-            << 0 << QStringList{"long_dlg.txt"} << QByteArray("Fits\nMuch too long\n")
-            << QList<int>{2} << QStringList{UiText(str::TextTooLong)};
+            << 0 << QStringList{"long_dlg.txt"} << QByteArray("Fits\nMuch too long\n") << Ints{2};
     }
     void fileType()
     {
         QFETCH(int, filterIndex);
         QFETCH(QStringList, files);
         QFETCH(QByteArray, bytes);
-        QFETCH(QList<int>, types);
-        QFETCH(QStringList, questions);
-        auto frame = MakeFrame();
-        Open(*frame, files, bytes, filterIndex);
-        QCOMPARE(frame->TabCount(), types.size());
+        QFETCH(Ints, types);
+        Open(files, bytes, filterIndex);
+        QCOMPARE(frame_->TabCount(), types.size());
         for (int i = 0; i < types.size(); ++i)
-            QCOMPARE(frame->DocumentAt(i)->GetFileType(), types[i]);
-        QCOMPARE(frame->Commands().State().lastFileType, types.last());
-        QCOMPARE(host_.questions, questions);
+            QCOMPARE(Document(i)->GetFileType(), types[i]);
+        QCOMPARE(frame_->Commands().State().lastFileType, types.last());
+        QCOMPARE(host_.questions,
+                 bytes.isEmpty() ? QStringList() : QStringList{UiText(str::TextTooLong)});
+        if (!bytes.isEmpty())
+            QCOMPARE(Document(0)->Text(1, 1), QStringLiteral("Much too long"));
     }
 
+    // 20 bytes: two and a half records of Dialog, one of Items. The first load is quiet
+    // (no format was confirmed in the wizard yet): it fails without asking, and the wizard
+    // offers the format tried.
     void failedLoad_data()
     {
         QTest::addColumn<bool>("accept");
-        QTest::addColumn<int>("format");          // chosen in the second wizard
-        QTest::addColumn<QList<int>>("answers");  // to the message boxes, in order
-        QTest::addColumn<QList<int>>("texts");    // string numbers of the questions asked
-        QTest::addColumn<int>("records");         // -1: no tab
-        QTest::newRow("cancel skips the file")
-            << false << 0 << QList<int>{} << QList<int>{str::OpenFailed} << -1;
-        QTest::newRow("a format that fits loads")
-            << true << 1 << QList<int>{} << QList<int>{str::OpenFailed} << 1;
+        QTest::addColumn<int>("format");    // chosen in the wizard
+        QTest::addColumn<Ints>("answers");  // to the message boxes, in order
+        QTest::addColumn<Ints>("texts");    // string numbers of the questions asked
+        QTest::addColumn<int>("records");   // -1: no tab
+        const int openFailed = str::OpenFailed, badSize = str::InvalidFileSize;
+        QTest::newRow("cancel skips the file") << false << 0 << Ints{} << Ints{openFailed} << -1;
+        QTest::newRow("a format that fits loads") << true << 1 << Ints{} << Ints{openFailed} << 1;
         QTest::newRow("same format now asks, Yes loads the whole records")
-            << true << 0 << QList<int>{QMessageBox::Ok, QMessageBox::Yes}
-            << QList<int>{str::OpenFailed, str::InvalidFileSize} << 2;
+            << true << 0 << Ints{QMessageBox::Ok, QMessageBox::Yes} << Ints{openFailed, badSize}
+            << 2;
         QTest::newRow("same format, No fails again")
-            << true << 0 << QList<int>{QMessageBox::Ok, QMessageBox::No}
-            << QList<int>{str::OpenFailed, str::InvalidFileSize, str::OpenFailed} << -1;
+            << true << 0 << Ints{QMessageBox::Ok, QMessageBox::No}
+            << Ints{openFailed, badSize, openFailed} << -1;
     }
     void failedLoad()
     {
         QFETCH(bool, accept);
         QFETCH(int, format);
-        QFETCH(QList<int>, answers);
-        QFETCH(QList<int>, texts);
+        QFETCH(Ints, answers);
+        QFETCH(Ints, texts);
         QFETCH(int, records);
-        auto frame = MakeFrame();
         for (int answer : answers)
             host_.answers << QMessageBox::StandardButton(answer);
         host_.wizardAnswers << WizardAnswer{accept, format};
-        // 20 bytes: two and a half records of format 0, one of format 1. The first load is
-        // quiet, since no format was confirmed in the wizard yet: it fails without asking.
-        Open(*frame, {"half_dlg.edt"}, QByteArray(20, 'a'));
+        Open({"half_dlg.edt"}, QByteArray(20, 'a'));
 
         QCOMPARE(host_.wizardCalls.size(), 1);
-        QCOMPARE(host_.wizardCalls[0].second.format, 0);  // the attempted format
+        QCOMPARE(host_.wizardCalls[0].second.format, 0);
         QStringList expected;
         for (int text : texts)
-            expected << (text == str::OpenFailed ? QStringLiteral("Unable to open file '%1'")
-                                                       .arg(Native(Path("half_dlg.edt")))
-                                                 : UiText(text));
+            expected
+                << (text == str::OpenFailed
+                        ? QStringLiteral("Unable to open file '%1'").arg(Native("half_dlg.edt"))
+                        : UiText(text));
         QCOMPARE(host_.questions, expected);
-        QCOMPARE(frame->TabCount(), records < 0 ? 0 : 1);
+        QCOMPARE(frame_->TabCount(), records < 0 ? 0 : 1);
         if (records >= 0)
-            QCOMPARE(frame->DocumentAt(0)->RecordCount(), records);
+            QCOMPARE(Document(0)->RecordCount(), records);
         QVERIFY(host_.Drained());
     }
 
-    // The panel starts at the last encoding, also after a restart; Open and Save As store it.
-    void encodingRemembered()
-    {
-        auto frame = MakeFrame();
-        Open(*frame, {"a_dlg.edt"}, {}, 0, kEncodingRussian);
-        QCOMPARE(host_.fileRequests[0].panel.encodingIndex, 0);
-        QCOMPARE(frame->DocumentAt(0)->GetEncoding(), int(kEncodingRussian));
-        Open(*frame, {"b_dlg.edt"});
-        QCOMPARE(host_.fileRequests[1].panel.encodingIndex, int(kEncodingRussian));
-        host_.QueueFiles({Path("c_dlg.edt")}, 0, 0, kEncodingPolish);
-        QVERIFY(frame->Commands().SaveAs(1));
-        QCOMPARE(frame->DocumentAt(1)->GetEncoding(), int(kEncodingPolish));
-        env_.settings.Restart();
-        host_.fileAnswers << FileDialogAnswer{};
-        frame->Commands().Open();
-        QCOMPARE(host_.fileRequests.last().panel.encodingIndex, int(kEncodingPolish));
-        QVERIFY(host_.fileRequests.last().panel.formatEnabled);
-        QCOMPARE(host_.fileRequests.last().panel.formatIndex, 0);
-    }
-
     // The panel shows the document's format, fixed, and its encoding; "all supported" takes
-    // the type from the name; Cancel changes nothing.
+    // the type from the name; the encoding chosen is the next Open's; Cancel changes nothing.
     void saveAs_data()
     {
         QTest::addColumn<int>("filterIndex");
@@ -248,35 +226,37 @@ private slots:
         QFETCH(QString, chosen);
         QFETCH(QString, written);
         QFETCH(int, fileType);
-        auto frame = MakeFrame();
         const QByteArray before = EdtBytes({"Hi", "Yo"}, 10);
-        Open(*frame, {"src_item.edt"}, before, 0, kEncodingUnicode);
-        EdtDocument* document = frame->DocumentAt(0);
-        QVERIFY(document->SetText(0, 1, QStringLiteral("Ok")));
+        Open({"src_item.edt"}, before, 0, kEncodingUnicode);
+        QVERIFY(Document(0)->SetText(0, 1, QStringLiteral("Ok")));
         if (!chosen.isEmpty()) {
             QVERIFY(WriteFile(Path(written), "old contents"));
-            host_.QueueFiles({Path(chosen)}, filterIndex, 0, kEncodingEnglish);
+            host_.QueueFiles({Path(chosen)}, filterIndex, kEncodingRussian);
         } else {
             host_.fileAnswers << FileDialogAnswer{};
         }
 
-        QCOMPARE(frame->Commands().SaveAs(0), !chosen.isEmpty());
+        QCOMPARE(frame_->Commands().SaveAs(0), !chosen.isEmpty());
 
         const PanelSetup& panel = host_.fileRequests.last().panel;
         QCOMPARE(panel.formats.value(panel.formatIndex), QStringLiteral("Items"));
         QVERIFY(!panel.formatEnabled);
         QCOMPARE(panel.encodingIndex, int(kEncodingUnicode));
-        QCOMPARE(document->Path(), Path(written));
-        QCOMPARE(document->GetFileType(), fileType);
-        QCOMPARE(document->IsModified(), chosen.isEmpty());
-        QCOMPARE(frame->TabTitle(0), chosen.isEmpty() ? QChar(kModifiedMark) + written : written);
+        QCOMPARE(Document(0)->Path(), Path(written));
+        QCOMPARE(Document(0)->GetFileType(), fileType);
+        QCOMPARE(Document(0)->IsModified(), chosen.isEmpty());
+        QCOMPARE(frame_->TabTitle(0), chosen.isEmpty() ? QChar(kModifiedMark) + written : written);
         const QByteArray bytes = ReadFile(Path(written));
         if (chosen.isEmpty())
             QCOMPARE(bytes, before);
-        else if (fileType == kFileTypeEdt)
-            QCOMPARE(bytes, EdtBytes({"Ok", "Yo"}, 10));
         else
-            QCOMPARE(bytes, QByteArray("Ok\nYo\n"));
+            QCOMPARE(bytes, fileType == kFileTypeEdt ? EdtBytes({"Ok", "Yo"}, 10)
+                                                     : QByteArray("Ok\nYo\n"));
+        host_.fileAnswers << FileDialogAnswer{};
+        frame_->Commands().Open();
+        QCOMPARE(host_.fileRequests.last().panel.encodingIndex,
+                 int(chosen.isEmpty() ? kEncodingUnicode : kEncodingRussian));
+        QVERIFY(host_.fileRequests.last().panel.formatEnabled);
         QVERIFY(host_.questions.isEmpty());
     }
 
@@ -286,17 +266,16 @@ private slots:
         QTest::addColumn<bool>("saved");  // the document has a file
         QTest::addColumn<int>("answer");  // -1: not asked
         QTest::addColumn<bool>("closed");
-        QTest::addColumn<QByteArray>("onDisk");  // the file afterwards
-        const QByteArray before = EdtBytes({"Hi"});
-        QTest::newRow("unmodified closes without asking") << false << true << -1 << true << before;
+        QTest::addColumn<QString>("onDisk");  // the text in the file afterwards
+        QTest::newRow("unmodified closes without asking") << false << true << -1 << true << "Hi";
         QTest::newRow("No closes without saving")
-            << true << true << int(QMessageBox::No) << true << before;
+            << true << true << int(QMessageBox::No) << true << "Hi";
         QTest::newRow("Cancel keeps the tab")
-            << true << true << int(QMessageBox::Cancel) << false << before;
+            << true << true << int(QMessageBox::Cancel) << false << "Hi";
         QTest::newRow("Yes saves, then closes")
-            << true << true << int(QMessageBox::Yes) << true << EdtBytes({"Ok"});
+            << true << true << int(QMessageBox::Yes) << true << "Ok";
         QTest::newRow("Yes on a new document, Save As cancelled")
-            << true << false << int(QMessageBox::Yes) << false << before;
+            << true << false << int(QMessageBox::Yes) << false << "Hi";
     }
     void close()
     {
@@ -304,30 +283,28 @@ private slots:
         QFETCH(bool, saved);
         QFETCH(int, answer);
         QFETCH(bool, closed);
-        QFETCH(QByteArray, onDisk);
-        auto frame = MakeFrame();
-        const QString path = Path("doc_dlg.edt");
-        QVERIFY(WriteFile(path, EdtBytes({"Hi"})));
+        QFETCH(QString, onDisk);
+        QVERIFY(WriteFile(Path("doc_dlg.edt"), EdtBytes({"Hi"})));
         if (saved) {
-            Open(*frame, {"doc_dlg.edt"});
-            QVERIFY(frame->DocumentAt(0)->SetText(0, 1, QStringLiteral("Ok")));
+            Open({"doc_dlg.edt"});
+            QVERIFY(Document(0)->SetText(0, 1, QStringLiteral("Ok")));
         } else {
             host_.wizardAnswers << WizardAnswer{true, 0};
-            frame->Commands().New();
+            frame_->Commands().New();
             host_.fileAnswers << FileDialogAnswer{};
         }
-        frame->DocumentAt(0)->SetModified(modified);
+        Document(0)->SetModified(modified);
         if (answer >= 0)
             host_.answers << QMessageBox::StandardButton(answer);
 
-        Run(*frame, Command::Close);
+        Run(*frame_, Command::Close);
 
-        QCOMPARE(frame->TabCount(), closed ? 0 : 1);
-        QCOMPARE(ReadFile(path), onDisk);
+        QCOMPARE(frame_->TabCount(), closed ? 0 : 1);
+        QCOMPARE(ReadFile(Path("doc_dlg.edt")), EdtBytes({onDisk}));
         QStringList asked;
         if (answer >= 0)
             asked << QStringLiteral("Do you want to save changes in '%1' ?")
-                         .arg(saved ? Native(path) : QString());
+                         .arg(saved ? Native("doc_dlg.edt") : QString());
         QCOMPARE(host_.questions, asked);
         // Yes on a new document goes through Save As.
         QCOMPARE(host_.fileRequests.size(), 1);
@@ -341,48 +318,46 @@ private slots:
     void closeAll_data()
     {
         QTest::addColumn<bool>("exit");
-        QTest::addColumn<QList<int>>("answers");
+        QTest::addColumn<Ints>("answers");
         QTest::addColumn<QString>("saved");  // the files that hold the edit afterwards
         QTest::newRow("Exit: No, then Cancel")
-            << true << QList<int>{QMessageBox::No, QMessageBox::Cancel} << "";
+            << true << Ints{QMessageBox::No, QMessageBox::Cancel} << "";
         QTest::newRow("failed save stops Close All")
-            << false << QList<int>{QMessageBox::Yes, QMessageBox::Yes, QMessageBox::Ok} << "c";
+            << false << Ints{QMessageBox::Yes, QMessageBox::Yes, QMessageBox::Ok} << "c";
     }
     void closeAll()
     {
         QFETCH(bool, exit);
-        QFETCH(QList<int>, answers);
+        QFETCH(Ints, answers);
         QFETCH(QString, saved);
-        auto frame = MakeFrame();
-        auto path = [this](QChar c) { return Path(QStringLiteral("%1_dlg.edt").arg(c)); };
-        Open(*frame, {"a_dlg.edt", "b_dlg.edt", "c_dlg.edt"}, EdtBytes({"Hi"}));
+        auto name = [](QChar c) { return QStringLiteral("%1_dlg.edt").arg(c); };
+        Open({name(u'a'), name(u'b'), name(u'c')}, EdtBytes({"Hi"}));
         for (int i = 0; i < 3; ++i)
-            QVERIFY(frame->DocumentAt(i)->SetText(0, 1, QStringLiteral("Ok")));
+            QVERIFY(Document(i)->SetText(0, 1, QStringLiteral("Ok")));
         if (!exit)
-            QVERIFY(QFile::remove(path(u'b')) && QDir().mkdir(path(u'b')));
+            QVERIFY(QFile::remove(Path(name(u'b'))) && QDir().mkdir(Path(name(u'b'))));
         for (int answer : answers)
             host_.answers << QMessageBox::StandardButton(answer);
-        frame->show();
+        frame_->show();
 
         if (exit) {
-            Run(*frame, Command::Exit);
-            QCOMPARE(frame->TabCount(), 3);
+            Run(*frame_, Command::Exit);
+            QCOMPARE(frame_->TabCount(), 3);
             QTRY_COMPARE(host_.questions.size(), answers.size());
         } else {
-            QVERIFY(!frame->Commands().CloseAll());
+            QVERIFY(!frame_->Commands().CloseAll());
         }
 
-        QCOMPARE(frame->TabCount(), 2);
-        QVERIFY(frame->isVisible());
-        QVERIFY(frame->DocumentAt(1)->IsModified());
+        QCOMPARE(frame_->TabCount(), 2);
+        QVERIFY(frame_->isVisible() && Document(1)->IsModified());
         QCOMPARE(host_.questions.size(), answers.size());
-        QVERIFY(host_.questions[0].contains(Native(path(u'c'))));
-        QVERIFY(host_.questions[1].contains(Native(path(u'b'))));
+        QVERIFY(host_.questions[0].contains(Native(name(u'c'))));
+        QVERIFY(host_.questions[1].contains(Native(name(u'b'))));
         if (!exit)
             QCOMPARE(host_.questions[2],
-                     QStringLiteral("Unable to save file '%1'").arg(Native(path(u'b'))));
+                     QStringLiteral("Unable to save file '%1'").arg(Native(name(u'b'))));
         for (QChar c : QStringLiteral("ac"))
-            QCOMPARE(ReadFile(path(c)), EdtBytes({saved.contains(c) ? "Ok" : "Hi"}));
+            QCOMPARE(ReadFile(Path(name(c))), EdtBytes({saved.contains(c) ? "Ok" : "Hi"}));
         QVERIFY(host_.Drained());
     }
 
@@ -392,46 +367,44 @@ private slots:
     {
         QTest::addColumn<int>("fileType");
         QTest::addColumn<QStringList>("names");  // written, per tab
-        QTest::addColumn<QList<int>>("types");
+        QTest::addColumn<Ints>("types");
         QTest::newRow("text") << 2
                               << QStringList{"a_dlg (2).txt", "a_dlg.txt", "New (2).txt", "New.txt",
                                              "notes_dlg.txt"}
-                              << QList<int>{2, 2, 2, 2, 2};
+                              << Ints{2, 2, 2, 2, 2};
         QTest::newRow("each its own")
             << 0
             << QStringList{"a_dlg (2).edt", "a_dlg.edt", "New (2).edt", "New.edt", "notes_dlg.txt"}
-            << QList<int>{1, 1, 1, 1, 2};
+            << Ints{1, 1, 1, 1, 2};
     }
     void saveAllAs()
     {
         QFETCH(int, fileType);
         QFETCH(QStringList, names);
-        QFETCH(QList<int>, types);
-        auto frame = MakeFrame();
+        QFETCH(Ints, types);
         QVERIFY(QDir().mkpath(Path("one")) && QDir().mkpath(Path("two")) &&
                 QDir().mkpath(Path("out")));
-        Open(*frame, {"one/a_dlg.edt"}, EdtBytes({"Hi"}));
-        Open(*frame, {"two/a_dlg.edt"}, EdtBytes({"Yo"}));
+        Open({"one/a_dlg.edt"}, EdtBytes({"Hi"}));
+        Open({"two/a_dlg.edt"}, EdtBytes({"Yo"}));
         host_.wizardAnswers << WizardAnswer{true, 0} << WizardAnswer{true, 0};
-        frame->Commands().New();
-        frame->Commands().New();
-        Open(*frame, {"one/notes_dlg.txt"}, QByteArray("Tx\n"));
+        frame_->Commands().New();
+        frame_->Commands().New();
+        Open({"one/notes_dlg.txt"}, QByteArray("Tx\n"));
         QStringList tabNames;
-        for (int i = 0; i < frame->TabCount(); ++i)
-            tabNames << frame->TabName(i);
+        for (int i = 0; i < frame_->TabCount(); ++i)
+            tabNames << frame_->TabName(i);
 
         host_.folderAnswers << Path("out");
         host_.wizardAnswers << WizardAnswer{true, kKeep, fileType, kEncodingGerman};
-        Run(*frame, Command::SaveAllAs);
+        Run(*frame_, Command::SaveAllAs);
 
         QCOMPARE(host_.wizardCalls.last().first, kWizardFileTypePage | kWizardEncodingPage);
-        for (int i = 0; i < frame->TabCount(); ++i) {
-            const EdtDocument* document = frame->DocumentAt(i);
-            QCOMPARE(document->Path(), Path("out/" + names[i]));
-            QVERIFY2(QFile::exists(document->Path()), qPrintable(names[i]));
-            QCOMPARE(document->GetFileType(), types[i]);
-            QCOMPARE(document->GetEncoding(), int(kEncodingGerman));
-            QCOMPARE(frame->TabTitle(i), tabNames[i]);  // saved: no mark
+        for (int i = 0; i < frame_->TabCount(); ++i) {
+            QCOMPARE(Document(i)->Path(), Path("out/" + names[i]));
+            QVERIFY2(QFile::exists(Document(i)->Path()), qPrintable(names[i]));
+            QCOMPARE(Document(i)->GetFileType(), types[i]);
+            QCOMPARE(Document(i)->GetEncoding(), int(kEncodingGerman));
+            QCOMPARE(frame_->TabTitle(i), tabNames[i]);  // saved: no mark
         }
         QCOMPARE(ReadFile(Path("out/" + names[0])),
                  types[0] == kFileTypeEdt ? EdtBytes({"Hi"}) : QByteArray("Hi\n"));

@@ -25,20 +25,15 @@ struct Frame {
 
     Frame()
     {
-        EdtFormat format = MakeFormat(QStringLiteral("find"), QString(), 60);
-        format.fields[1].size = kTextSize;
-        format.fields[2] = {QStringLiteral("Note"), 160, kTextField, kTextSize, 40, {}};
+        EdtFormat format = OneFieldFormat(QStringLiteral("find"), QString(), kTextSize);
+        format.fields[2] = TextField(QStringLiteral("Note"), kTextSize, 40, 160);
         // The last note makes the costly expression backtrack for ages.
-        const QStringList rows[] = {
-            {"Fire sword", "sword of fire"}, {"aXb", "a.b"},
-            {"Ice sword", "cold as ЖУК"},    {"Swordfish", "{2} braces"},
-            {"\U0001F600 sword", ""},        {"a", QString(40, u'a') + u'b'}};
-        auto document = std::make_unique<EdtDocument>(format, 0);
-        QVERIFY(document->InsertRecords(0, int(std::size(rows))));
-        for (int r = 0; r < int(std::size(rows)); ++r) {
-            document->SetText(r, 1, rows[r][0]);
-            document->SetText(r, 2, rows[r][1]);
-        }
+        auto document = MakeDocument(format, {{"Fire sword", "sword of fire"},
+                                              {"aXb", "a.b"},
+                                              {"Ice sword", "cold as ЖУК"},
+                                              {"Swordfish", "{2} braces"},
+                                              {"\U0001F600 sword", ""},
+                                              {"a", QString(40, u'a') + u'b'}});
         frame.AddDocument(std::move(document), QStringLiteral("doc.edt"));
         view = frame.ActiveView();
         frame.resize(700, 400);

@@ -1,13 +1,11 @@
 #include "ShellTestSupport.h"
 #include "TestRegistry.h"
-#include "documents/EdtDocument.h"
 #include "grid/GridView.h"
 #include "grid/InplaceEdit.h"
 #include "search/Search.h"
 #include "shell/DocumentTab.h"
 #include "shell/MessageBoxes.h"
 
-#include <QAction>
 #include <QActionGroup>
 #include <QClipboard>
 #include <QMenu>
@@ -22,13 +20,11 @@ Q_DECLARE_METATYPE(scrivlet::UiLanguage)
 
 namespace {
 
-// Tabs from a pattern: one per character, '1' for a modified document of one empty record.
+// Tabs from a pattern: one per character, '1' for a modified document of one record.
 void AddTabs(MainFrame& frame, const QString& pattern)
 {
-    const EdtFormat format = MakeFormat(QStringLiteral("F"), QString());
     for (int i = 0; i < pattern.size(); ++i) {
-        auto document = std::make_unique<EdtDocument>(format, 0);
-        QVERIFY(document->AppendRecord());
+        auto document = MakeDocument(OneFieldFormat(QStringLiteral("F"), QString()), {{"abc"}});
         document->SetModified(pattern[i] == u'1');
         frame.AddDocument(std::move(document), QStringLiteral("doc%1.edt").arg(i));
     }
@@ -285,7 +281,6 @@ private slots:
     {
         MainFrame frame;
         AddTabs(frame, QStringLiteral("0"));
-        QVERIFY(frame.DocumentAt(0)->SetText(0, 1, QStringLiteral("abc")));
         frame.show();
         QVERIFY(QTest::qWaitForWindowActive(&frame));
         QSignalSpy routed(frame.Action(Command::Paste), &QAction::triggered);

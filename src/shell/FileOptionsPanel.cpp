@@ -4,7 +4,6 @@
 #include "catalogue/FormatCatalogue.h"
 #include "documents/EdtDocument.h"
 #include "documents/Encodings.h"
-#include "shell/FormatWizard.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -46,6 +45,22 @@ QList<FileFilter> ParseFileFilters(const QString& text)
 QList<FileFilter> FileFilters()
 {
     return ParseFileFilters(UiText(str::FileFilters));
+}
+
+QStringList FileTypeNames()
+{
+    QStringList names;
+    for (const FileFilter& filter : FileFilters())
+        names << filter.description;
+    return names;
+}
+
+QStringList EncodingNames()
+{
+    QStringList names;
+    for (int id : kEncodingNameStrings)
+        names << UiText(id);
+    return names;
 }
 
 QString NameFilterOf(const FileFilter& filter)

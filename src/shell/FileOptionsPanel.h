@@ -30,6 +30,10 @@ struct FileFilter {
 QList<FileFilter> ParseFileFilters(const QString& text);
 // The three entries of the current language: all supported, EDT, text.
 QList<FileFilter> FileFilters();
+// The names of the file type list: the descriptions of the file dialogs' filters.
+QStringList FileTypeNames();
+// The names of the five encodings in index order.
+QStringList EncodingNames();
 // "description (pattern pattern)" for QFileDialog, which reads the patterns from the last
 // parentheses.
 QString NameFilterOf(const FileFilter& filter);

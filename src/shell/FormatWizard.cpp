@@ -2,7 +2,6 @@
 
 #include "base/UiText.h"
 #include "catalogue/FormatCatalogue.h"
-#include "documents/Encodings.h"
 #include "shell/FileOptionsPanel.h"
 
 #include <QListWidget>
@@ -28,22 +27,6 @@ int SlotOf(WizardPageBit bit)
 }
 
 }  // namespace
-
-QStringList FileTypeNames()
-{
-    QStringList names;
-    for (const FileFilter& filter : FileFilters())
-        names << filter.description;
-    return names;
-}
-
-QStringList EncodingNames()
-{
-    QStringList names;
-    for (int id : kEncodingNameStrings)
-        names << UiText(id);
-    return names;
-}
 
 // --- pages -----------------------------------------------------------------------------
 

@@ -27,11 +27,6 @@ struct WizardSelection {
     int encoding = 0;
 };
 
-// The names of the file type list: the descriptions of the file dialogs' filters.
-QStringList FileTypeNames();
-// The names of the five encodings in index order.
-QStringList EncodingNames();
-
 // One page: a list filled whenever the page becomes active, its selection kept in *kept.
 class ChoicePage : public QWizardPage {
     Q_OBJECT

@@ -143,16 +143,16 @@ private slots:
             << "File %DIR%/none.ini not found";
         QTest::newRow("unreadable-input")
             << common + QStringList{"--format", "0", "--encoding", "0", "--dump", "%DIR%/no.txt"}
-            << 1 << "Unable to open file '%DIR%/no.txt'";
+            << 1 << "Unable to open file '%DIR%/no.txt'\nThe file cannot be opened for reading.";
         QTest::newRow("unreadable-input-german")
             << common + QStringList{"--language", "de", "--format", "0",
                                     "--encoding", "0",  "--dump",   "%DIR%/folder"}
-            << 1 << u"Kann Datei '%DIR%/folder' nicht цffnen"_qs;
+            << 1 << u"Kann Datei '%DIR%/folder' nicht цffnen\nDer Pfad bezeichnet keine Datei"_qs;
         QTest::newRow("unwritable-output")
             << common + QStringList{"--format",         "0",
                                     "--encoding",       "0",
                                     "%DIR%/dialog.txt", "%DIR%/no/such/out.edt"}
-            << 1 << "Unable to save file '%DIR%/no/such/out.edt'";
+            << 1 << "Unable to save file '%DIR%/no/such/out.edt'\nThe file cannot be created";
         QTest::newRow("size-without-yes")
             << common + QStringList{"--format", "0", "--encoding", "0", "--dump", "%DIR%/half.edt"}
             << 1 << "Invalid file size";

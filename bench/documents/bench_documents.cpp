@@ -109,8 +109,8 @@ int Child(const QString& op, const QString& dir)
     if (op.startsWith(QLatin1String("save"))) {
         cpu = CpuSeconds();
         timer.start();
-        if (!SaveDocumentAs(*loaded.document, dir + QStringLiteral("/out.") + op.right(3),
-                            fileType, kEncoding))
+        if (!SaveDocumentAs(*loaded.document, dir + QStringLiteral("/out.") + op.right(3), fileType,
+                            kEncoding))
             return 1;
     }
     const double seconds = timer.nsecsElapsed() / 1e9;
@@ -185,9 +185,10 @@ int Driver(QStringList args)
         sizes = {100000, 1000000};
 
     const QStringList ops = {"load-edt", "save-edt", "load-txt", "save-txt"};
-    std::printf("| operation | records | time s (best of %d) | cpu s | records/s | peak MB |\n"
-                "|---|---:|---:|---:|---:|---:|\n",
-                repeat);
+    std::printf(
+        "| operation | records | time s (best of %d) | cpu s | records/s | peak MB |\n"
+        "|---|---:|---:|---:|---:|---:|\n",
+        repeat);
     QList<Bars> bars;
     for (int n : sizes) {
         QTemporaryDir dir;
@@ -228,10 +229,11 @@ int Driver(QStringList args)
         bars << bar;
     }
 
-    std::printf("\n| records | file MB | load s | save s | load+save s | iconv s | "
-                "ratio (<= %.1f) | peak MB | peak/file (<= %.1f) | cost/record vs %d "
-                "(<= %.1f) |\n|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n",
-                kMaxTimeToIconv, kMaxPeakToFile, bars.first().records, kMaxCostGrowth);
+    std::printf(
+        "\n| records | file MB | load s | save s | load+save s | iconv s | "
+        "ratio (<= %.1f) | peak MB | peak/file (<= %.1f) | cost/record vs %d "
+        "(<= %.1f) |\n|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n",
+        kMaxTimeToIconv, kMaxPeakToFile, bars.first().records, kMaxCostGrowth);
     const double firstCost =
         (bars.first().load.seconds + bars.first().save.seconds) / bars.first().records;
     for (const Bars& bar : bars) {
@@ -239,12 +241,13 @@ int Driver(QStringList args)
         const double toIconv = both / bar.iconv.seconds;
         const double peakMb = bar.save.peakKb / 1024.0;
         const double growth = both / bar.records / firstCost;
-        std::printf("| %d | %.0f | %.3f | %.3f | %.3f | %.3f | %.2f %s | %.0f | %.2f %s | "
-                    "%.2f %s |\n",
-                    bar.records, bar.fileMb, bar.load.seconds, bar.save.seconds, both,
-                    bar.iconv.seconds, toIconv, Verdict(toIconv <= kMaxTimeToIconv), peakMb,
-                    peakMb / bar.fileMb, Verdict(peakMb <= kMaxPeakToFile * bar.fileMb), growth,
-                    Verdict(growth <= kMaxCostGrowth));
+        std::printf(
+            "| %d | %.0f | %.3f | %.3f | %.3f | %.3f | %.2f %s | %.0f | %.2f %s | "
+            "%.2f %s |\n",
+            bar.records, bar.fileMb, bar.load.seconds, bar.save.seconds, both, bar.iconv.seconds,
+            toIconv, Verdict(toIconv <= kMaxTimeToIconv), peakMb, peakMb / bar.fileMb,
+            Verdict(peakMb <= kMaxPeakToFile * bar.fileMb), growth,
+            Verdict(growth <= kMaxCostGrowth));
     }
     return 0;
 }

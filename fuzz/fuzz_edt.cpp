@@ -3,12 +3,11 @@
 // loads is saved, loaded and saved again; without overlapping fields the two saves must be
 // the same bytes.
 
-#include "documents/DocumentCodec.h"
+#include "FuzzSupport.h"
+#include "catalogue/FormatCatalogue.h"
+#include "documents/DocumentFiles.h"
 #include "documents/DocumentPrompts.h"
 #include "documents/Encodings.h"
-#include "catalogue/FormatCatalogue.h"
-#include "FuzzSupport.h"
-#include "grid/RecordGrid.h"
 
 using namespace scrivlet;
 
@@ -67,32 +66,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const EdtFormat format = ReadFormat(in);
     const QByteArray content = in.Rest();
 
-    GlobalCatalogue().Clear();
-    GlobalCatalogue().Append(format);
-
     const QString source = fuzz::TempPath(QStringLiteral("in.edt"));
     if (!fuzz::WriteFile(source, content))
         fuzz::Fail("cannot write the input file");
     FixedPrompts prompts((options & 1) != 0);
-    RecordGrid grid;
     const bool quiet = (options & 2) != 0;
-    if (!LoadDocument(grid, source, kFileTypeEdt, encoding, 0, quiet, &prompts))
-        return 0;
+    const LoadResult loaded =
+        LoadDocument(source, kFileTypeEdt, encoding, format, 0, quiet, &prompts);
     if (fuzz::ReadFile(source) != content)
         fuzz::Fail("loading changed the file");
+    if (!loaded.document) {
+        if (loaded.error.isEmpty())
+            fuzz::Fail("a failed load gave no reason");
+        return 0;
+    }
+    EdtDocument& document = *loaded.document;
 
     const QString first = fuzz::TempPath(QStringLiteral("first.edt"));
-    if (!SaveDocumentAs(grid, first, kFileTypeEdt, encoding, 0))
+    if (!SaveDocumentAs(document, first, kFileTypeEdt, encoding))
         fuzz::Fail("saving a loaded document failed");
     const QByteArray firstBytes = fuzz::ReadFile(first);
-    if (firstBytes.size() > content.size() && grid.RecordCount() > 1)
+    if (firstBytes.size() > content.size() && document.RecordCount() > 1)
         fuzz::Fail("the save is larger than the file it came from");
 
-    RecordGrid again;
-    if (!LoadDocument(again, first, kFileTypeEdt, encoding, 0, true, nullptr))
+    const LoadResult again = LoadDocument(first, kFileTypeEdt, encoding, format, 0, true);
+    if (!again.document)
         fuzz::Fail("a saved file does not load");
     const QString second = fuzz::TempPath(QStringLiteral("second.edt"));
-    if (!SaveDocumentAs(again, second, kFileTypeEdt, encoding, 0))
+    if (!SaveDocumentAs(*again.document, second, kFileTypeEdt, encoding))
         fuzz::Fail("saving the reloaded document failed");
     if (FieldsApart(format) && fuzz::ReadFile(second) != firstBytes)
         fuzz::Fail("save, load and save again changed the file");

@@ -1,6 +1,6 @@
 // Decode and encode throughput of the .edt unit transforms on a 64 MiB buffer of units
-// (32 Mi units), per call of DecodeEdtChar / EncodeEdtChar and through the bulk functions,
-// in million units per second. Data kinds: "text", units of typical texts of the encoding's
+// (32 Mi units), through the bulk functions the document files use, in million units per
+// second. Data kinds: "text", units of typical texts of the encoding's
 // edition, and "random", every 16-bit value alike, the worst case for the tables.
 // TextDecode / TextEncode: whole-text conversion of the same texts (32 Mi characters) in the
 // encoding's .txt code page, in million characters per second.
@@ -100,36 +100,6 @@ void SetCounters(benchmark::State& state)
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kUnits * sizeof(uint16_t)));
 }
 
-void DecodePerCall(benchmark::State& state)
-{
-    const int encoding = int(state.range(0));
-    const auto& in = Units(encoding, int(state.range(1)));
-    std::vector<char16_t> out(kUnits);
-    for (auto _ : state) {
-        for (size_t i = 0; i < kUnits; ++i) {
-            out[i] = DecodeEdtChar(encoding, in[i]);
-        }
-        benchmark::DoNotOptimize(out.data());
-        benchmark::ClobberMemory();
-    }
-    SetCounters(state);
-}
-
-void EncodePerCall(benchmark::State& state)
-{
-    const int encoding = int(state.range(0));
-    const auto& in = Chars(encoding, int(state.range(1)));
-    std::vector<uint16_t> out(kUnits);
-    for (auto _ : state) {
-        for (size_t i = 0; i < kUnits; ++i) {
-            out[i] = EncodeEdtChar(encoding, in[i]);
-        }
-        benchmark::DoNotOptimize(out.data());
-        benchmark::ClobberMemory();
-    }
-    SetCounters(state);
-}
-
 void DecodeBulk(benchmark::State& state)
 {
     const int encoding = int(state.range(0));
@@ -203,8 +173,6 @@ void EncodingArgs(benchmark::internal::Benchmark* b)
 
 }  // namespace
 
-BENCHMARK(DecodePerCall)->Apply(EncodingArgs);
-BENCHMARK(EncodePerCall)->Apply(EncodingArgs);
 BENCHMARK(DecodeBulk)->Apply(EncodingArgs);
 BENCHMARK(EncodeBulk)->Apply(EncodingArgs);
 BENCHMARK(TextDecode)->Apply(CodePageArgs);

@@ -311,9 +311,8 @@ int Run(const QStringList& args)
         return kExitOk;
     }
     const QString output = options.files[1];
-    const Result saved =
-        SaveDocumentAs(*opened.document, output, FileTypeFromPath(output),
-                       options.toEncoding.value_or(*options.encoding));
+    const Result saved = SaveDocumentAs(*opened.document, output, FileTypeFromPath(output),
+                                        options.toEncoding.value_or(*options.encoding));
     if (!saved)
         return Failed(str::SaveFailed, output, saved.Error());
     return kExitOk;

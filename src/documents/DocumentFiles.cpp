@@ -30,10 +30,10 @@ std::optional<RecordLayout> MakeRecordLayout(const EdtFormat& format)
         if (field.type != kTextField)
             continue;
         // Offsets and sizes count as unsigned: a negative one lies beyond the record.
-        const qint64 offset = std::min<qint64>(static_cast<uint32_t>(field.offset),
-                                               layout.recordLength);
-        const qint64 size = std::min<qint64>(static_cast<uint32_t>(field.size),
-                                             layout.recordLength - offset);
+        const qint64 offset =
+            std::min<qint64>(static_cast<uint32_t>(field.offset), layout.recordLength);
+        const qint64 size =
+            std::min<qint64>(static_cast<uint32_t>(field.size), layout.recordLength - offset);
         for (const TextSpan& before : layout.texts) {
             if (size > 0 && before.size > 0 && offset < before.offset + before.size &&
                 before.offset < offset + size)

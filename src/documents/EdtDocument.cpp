@@ -155,7 +155,8 @@ bool EdtDocument::Grow(qsizetype units)
     if (units < 0 || units > std::numeric_limits<qsizetype>::max() / 4 - used_)
         return false;
     const qsizetype needed = used_ + units;
-    if (needed <= capacity_)
+    // Also room for nothing needs an arena: LoadSpace(0) answers a place, not null.
+    if (needed <= capacity_ && arena_)
         return true;
     // Half again: a few reallocations for a document that grows by typing.
     const qsizetype capacity = std::max({needed, capacity_ + capacity_ / 2, qsizetype{4096}});

@@ -74,8 +74,7 @@ Result EdtFile::Read(QIODevice& in, EdtDocument& document, const ReadContext& co
         unitsPerRecord += span.size;
     // Texts are at most what their fields hold, and usually much less; never ask for more than
     // the file holds, as fields may overlap. A failed reservation only means regrowing.
-    (void)document.ReserveForLoad(recordCount,
-                                  std::min(unitsPerRecord, recordUnits) * recordCount);
+    (void)document.ReserveForLoad(recordCount, std::min(unitsPerRecord, recordUnits) * recordCount);
 
     const qint64 chunkRecords = ChunkRecords(recordUnits, recordCount);
     std::vector<uint16_t> buffer(static_cast<size_t>(chunkRecords * recordUnits));

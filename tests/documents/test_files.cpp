@@ -1,0 +1,565 @@
+// Loading and saving .edt and .txt files: what comes in and goes out, records kept and left
+// out, files that are odd, huge or no proper text, layouts no file can honour, and places and
+// disks a save cannot complete on. A failure leaves every existing file as it was.
+
+#include "TestDocument.h"
+#include "TestRegistry.h"
+#include "base/UiText.h"
+#include "documents/DocumentFileFormat.h"
+#include "documents/DocumentFiles.h"
+#include "documents/Encodings.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <climits>
+#include <functional>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <csignal>
+
+using namespace scrivlet;
+using namespace scrivlet::test;
+
+namespace {
+
+enum FormatId : int {
+    kPlain,    // 8 units: label, Name 0..2, Text 3..6, unit 7 uncovered
+    kOverlap,  // 6 units: A 0..3, B 2..5
+    kHundred,  // 100 units: Text 0..9
+    kHuge,     // 2^30 units
+    kLines,    // 64 units: label, Short 0..19, Long 20..63
+};
+
+const EdtFormat& Format(int id)
+{
+    static const QList<EdtFormat> formats = {
+        MakeFormat(8, {LabelField("No."), TextField("Name", 0, 3), TextField("Text", 3, 4, -1)}),
+        MakeFormat(6, {TextField("A", 0, 4), TextField("B", 2, 4)}),
+        MakeFormat(100, {TextField("Text", 0, 10)}),
+        MakeFormat(1 << 30, {TextField("Text", 0, 4)}),
+        MakeFormat(64, {LabelField("No."), TextField("Short", 0, 20), TextField("Long", 20, 44)}),
+    };
+    return formats[id];
+}
+
+LoadResult Load(const QString& path, int fileType, int encoding, const EdtFormat& format,
+                bool quiet = true, DocumentPrompts* prompts = nullptr)
+{
+    return LoadDocument(path, fileType, encoding, format, 0, quiet, prompts);
+}
+
+QByteArray Units(const QList<int>& units)
+{
+    QByteArray bytes;
+    for (int unit : units)
+        bytes.append(char(unit & 0xFF)).append(char((unit >> 8) & 0xFF));
+    return bytes;
+}
+
+bool WriteBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray ReadBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+// What a piece of work did in a child process: its answer, its time and how far the resident
+// memory rose above what the child started with.
+struct ChildRun {
+    bool ran = false;
+    bool answer = false;
+    qint64 milliseconds = 0;
+    long peakGrowthKb = 0;
+};
+
+long PeakKb()
+{
+    struct rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// A fork keeps the measurement clear of whatever the other tests left in the heap, lets a
+// file-size limit apply to the work alone, and survives a runaway allocation.
+ChildRun RunInChild(const std::function<bool()>& work, rlim_t fileSizeLimit = RLIM_INFINITY)
+{
+    int fds[2];
+    ChildRun run;
+    if (pipe(fds) != 0)
+        return run;
+    const pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        if (fileSizeLimit != RLIM_INFINITY) {
+            signal(SIGXFSZ, SIG_IGN);
+            const struct rlimit limit = {fileSizeLimit, fileSizeLimit};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        const long before = PeakKb();  // a child starts at its parent's resident size
+        QElapsedTimer timer;
+        timer.start();
+        ChildRun result;
+        result.ran = true;
+        result.answer = work();
+        result.milliseconds = timer.elapsed();
+        result.peakGrowthKb = PeakKb() - before;
+        const bool sent = write(fds[1], &result, sizeof result) == sizeof result;
+        _exit(sent ? 0 : 1);
+    }
+    close(fds[1]);
+    if (child > 0) {
+        if (read(fds[0], &run, sizeof run) != sizeof run)
+            run = ChildRun{};
+        int status = 0;
+        waitpid(child, &status, 0);
+    }
+    close(fds[0]);
+    return run;
+}
+
+// Records a save keeps: up to the last with a text, at least record 0.
+qsizetype KeptRecords(const Rows& rows)
+{
+    for (qsizetype record = rows.size() - 1; record > 0; --record) {
+        for (const QString& text : rows[record]) {
+            if (!text.isEmpty())
+                return record + 1;
+        }
+    }
+    return std::min<qsizetype>(rows.size(), 1);
+}
+
+}  // namespace
+
+class DocumentFilesTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString Path(const QString& name) const { return dir_.filePath(name); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir_.isValid());
+        SetUiLanguage(UiLanguage::English);
+    }
+
+    // A record read and written again: the texts it gives, and the units it is saved as
+    // (units that no field covers come back as zero).
+    void edtRoundTrip_data()
+    {
+        QTest::addColumn<int>("encoding");
+        QTest::addColumn<QList<int>>("units");
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QList<int>>("saved");
+        QTest::newRow("ascii") << 0 << QList<int>{66, 32, 66, 34, 0, 99, 99, 7}
+                               << QStringList{"A A", "!"} << QList<int>{66, 32, 66, 34, 0, 0, 0, 0};
+        const QList<int> full = {66, 67, 68, 69, 70, 71, 72, 0};
+        QTest::newRow("exact-size-no-zero") << 0 << full << QStringList{"ABC", "DEFG"} << full;
+        QTest::newRow("russian") << 3 << QList<int>{256, 1102, 0, 0, 0, 0, 0, 0}
+                                 << QStringList{u"яM"_qs, ""}
+                                 << QList<int>{256, 78, 0, 0, 0, 0, 0, 0};
+        QTest::newRow("unicode") << 4 << QList<int>{0x4E2E, 0x0437, 0, 0, 0, 0, 0, 0}
+                                 << QStringList{u"中ж"_qs, ""}
+                                 << QList<int>{0x4E2E, 0x0437, 0, 0, 0, 0, 0, 0};
+    }
+    void edtRoundTrip()
+    {
+        QFETCH(int, encoding);
+        QFETCH(QList<int>, units);
+        QFETCH(QStringList, texts);
+        QFETCH(QList<int>, saved);
+        const QString path = Path("roundtrip.edt");
+        QVERIFY(WriteBytes(path, Units(units)));
+        const LoadResult loaded = Load(path, kFileTypeEdt, encoding, Format(kPlain));
+        QVERIFY2(loaded.document, qPrintable(loaded.error));
+        QCOMPARE(TextsOf(*loaded.document), Rows{texts});
+        QVERIFY(SaveDocument(*loaded.document).Ok());
+        QCOMPARE(ReadBytes(path), Units(saved));
+    }
+
+    // The bytes a document is saved as, in both file types.
+    void save_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("fileType");
+        QTest::addColumn<int>("encoding");
+        QTest::addColumn<Rows>("rows");
+        QTest::addColumn<QByteArray>("bytes");
+        const int edt = kFileTypeEdt, txt = kFileTypeText;
+        QTest::newRow("edt-no-records") << int(kPlain) << edt << 0 << Rows{} << QByteArray();
+        QTest::newRow("edt-record-0-never-trimmed")
+            << int(kPlain) << edt << 0 << Rows{{"", ""}} << QByteArray(16, '\0');
+        QTest::newRow("edt-trailing-empty-left-out")
+            << int(kPlain) << edt << 0 << Rows{{"a", ""}, {"", ""}, {"", ""}}
+            << Units({98, 0, 0, 0, 0, 0, 0, 0});
+        QTest::newRow("edt-inner-empty-kept")
+            << int(kPlain) << edt << 0 << Rows{{"a", ""}, {"", ""}, {"", "b"}}
+            << Units({98, 0, 0, 0, 0, 0, 0, 0}) + QByteArray(16, '\0') +
+                   Units({0, 0, 0, 99, 0, 0, 0, 0});
+        QTest::newRow("edt-cut-to-field") << int(kPlain) << edt << 0 << Rows{{"ABCDE", "toolong"}}
+                                          << Units({66, 67, 68, 117, 112, 112, 109, 0});
+        // B clears its whole field, so A's tail inside it is gone too.
+        QTest::newRow("edt-overlap-later-wins")
+            << int(kOverlap) << edt << 0 << Rows{{"abcd", "X"}, {"abcd", ""}}
+            << Units({98, 99, 89, 0, 0, 0, 98, 99, 0, 0, 0, 0});
+        QTest::newRow("txt-lf-only") << int(kPlain) << txt << 0 << Rows{{"a", "b"}, {"c", "d"}}
+                                     << QByteArray("a\nb\nc\nd\n");
+        QTest::newRow("txt-trailing-empty-left-out")
+            << int(kPlain) << txt << 0 << Rows{{"a", ""}, {"", ""}, {"", ""}}
+            << QByteArray("a\n\n");
+        QTest::newRow("txt-record-0-kept")
+            << int(kPlain) << txt << 0 << Rows{{"", ""}} << QByteArray("\n\n");
+        QTest::newRow("txt-long-text-whole")
+            << int(kPlain) << txt << 0 << Rows{{"ABCDE", ""}} << QByteArray("ABCDE\n\n");
+        QTest::newRow("txt-cp1251-unmappable")
+            << int(kPlain) << txt << 3 << Rows{{u"я"_qs, u"ä"_qs}} << QByteArray("\xFF\n?\n");
+        QTest::newRow("txt-utf8-no-bom")
+            << int(kPlain) << txt << 4 << Rows{{u"中"_qs, ""}} << QByteArray("\xE4\xB8\xAD\n\n");
+        QTest::newRow("txt-line-feed-in-text")
+            << int(kPlain) << txt << 0 << Rows{{"a\nb", "c"}} << QByteArray("a\nb\nc\n");
+    }
+    void save()
+    {
+        QFETCH(int, format);
+        QFETCH(int, fileType);
+        QFETCH(int, encoding);
+        QFETCH(Rows, rows);
+        QFETCH(QByteArray, bytes);
+        // A new document counts as unsaved, so that closing it asks.
+        QVERIFY(NewDocument(Format(format), 0)->IsModified());
+        const QString path = Path("save");
+        const auto document = MakeDocument(Format(format), rows);
+        document->SetModified(true);
+        QVERIFY(SaveDocumentAs(*document, path, fileType, encoding).Ok());
+        QCOMPARE(ReadBytes(path), bytes);
+        QVERIFY(!document->IsModified());
+        QCOMPARE(TextsOf(*document), rows);  // records left out of the file stay in the document
+    }
+
+    // How many records a file's size gives, and the question asked when it is no whole number.
+    void edtSizes_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("bytes");
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<bool>("quiet");
+        QTest::addColumn<int>("records");  // -1: the load fails
+        QTest::addColumn<int>("asked");
+        QTest::newRow("empty") << int(kPlain) << 0 << false << true << 0 << 0;
+        QTest::newRow("1-byte-yes") << int(kPlain) << 1 << true << false << 0 << 1;
+        QTest::newRow("200-byte-records") << int(kHundred) << 1000 << false << true << 5 << 0;
+        QTest::newRow("half-record-yes") << int(kPlain) << 40 << true << false << 2 << 1;
+        QTest::newRow("half-record-no") << int(kPlain) << 40 << false << false << -1 << 1;
+        QTest::newRow("half-record-quiet") << int(kPlain) << 40 << true << true << -1 << 0;
+        QTest::newRow("half-unit-yes") << int(kPlain) << 33 << true << false << 2 << 1;
+        QTest::newRow("huge-length-quiet") << int(kHuge) << 10 << true << true << -1 << 0;
+        QTest::newRow("huge-length-yes") << int(kHuge) << 10 << true << false << 0 << 1;
+    }
+    void edtSizes()
+    {
+        QFETCH(int, format);
+        QFETCH(int, bytes);
+        QFETCH(bool, answer);
+        QFETCH(bool, quiet);
+        QFETCH(int, records);
+        QFETCH(int, asked);
+        const QString path = Path("size.edt");
+        QList<int> units;
+        while (units.size() < 500)
+            units += {66, 0, 0, 67, 0, 0, 0, 0};
+        QVERIFY(WriteBytes(path, Units(units).left(bytes)));
+        QElapsedTimer timer;
+        timer.start();
+        ScriptedPrompts prompts(answer);
+        const LoadResult loaded = Load(path, kFileTypeEdt, 2, Format(format), quiet, &prompts);
+        QCOMPARE(prompts.asked, asked);
+        QVERIFY(timer.elapsed() < 1000);  // no buffer sized from the record length alone
+        if (records < 0) {
+            QVERIFY(!loaded.document);
+            QCOMPARE(loaded.error, UiText(str::FileErrorInvalidSize));
+            return;
+        }
+        QVERIFY2(loaded.document, qPrintable(loaded.error));
+        EdtDocument& document = *loaded.document;
+        QCOMPARE(document.RecordCount(), records);
+        QCOMPARE(document.Path(), path);
+        QCOMPARE(document.GetFileType(), int(kFileTypeEdt));
+        QCOMPARE(document.GetEncoding(), 2);
+        QVERIFY(!document.IsModified());
+        if (records > 0 && asked) {
+            QVERIFY(SaveDocument(document).Ok());
+            QCOMPARE(QFileInfo(path).size(), records * 16);  // the incomplete record is gone
+        }
+    }
+
+    // Record lengths and fields as a catalogue may hand them over: unusable lengths fail
+    // every load and save at once; fields reaching outside the record are clipped to it, and
+    // a field clipped to nothing stores nothing, whatever text it is given.
+    void layouts_data()
+    {
+        QTest::addColumn<int>("recordLength");
+        QTest::addColumn<QList<int>>("fields");  // offset and size of each text field
+        QTest::addColumn<Rows>("rows");          // of the file of units 66 to 69, "ABCD"
+        // Empty: the format is unusable. Trailing empty records are not saved.
+        QTest::addColumn<QList<int>>("saved");
+        QTest::newRow("length-0") << 0 << QList<int>{0, 1} << Rows{} << QList<int>{};
+        QTest::newRow("negative-length") << -2 << QList<int>{0, 1} << Rows{} << QList<int>{};
+        QTest::newRow("length-above-2^30")
+            << (1 << 30) + 1 << QList<int>{0, 1} << Rows{} << QList<int>{};
+        QTest::newRow("largest-length") << INT_MAX << QList<int>{0, 1} << Rows{} << QList<int>{};
+        QTest::newRow("field-past-the-record")
+            << 2 << QList<int>{1, 1000} << Rows{{"B"}, {"D"}} << QList<int>{0, 67, 0, 69};
+        QTest::newRow("offset-past-the-record")
+            << 2 << QList<int>{7, 1} << Rows{{""}, {""}} << QList<int>{0, 0};
+        QTest::newRow("offset-at-the-end")
+            << 2 << QList<int>{2, 1} << Rows{{""}, {""}} << QList<int>{0, 0};
+        QTest::newRow("negative-offset")
+            << 2 << QList<int>{-1, 2} << Rows{{""}, {""}} << QList<int>{0, 0};
+        QTest::newRow("negative-size")
+            << 2 << QList<int>{0, -1} << Rows{{"AB"}, {"CD"}} << QList<int>{66, 67, 68, 69};
+        QTest::newRow("largest-offset-and-size")
+            << 2 << QList<int>{INT_MAX, INT_MAX} << Rows{{""}, {""}} << QList<int>{0, 0};
+        QTest::newRow("clipped-later-wins")
+            << 4 << QList<int>{2, 10, -1, 2, 0, -1} << Rows{{"CD", "", "ABCD"}}
+            << QList<int>{66, 67, 68, 69};
+    }
+    void layouts()
+    {
+        QFETCH(int, recordLength);
+        QFETCH(QList<int>, fields);
+        QFETCH(Rows, rows);
+        QFETCH(QList<int>, saved);
+        EdtFormat format = MakeFormat(recordLength, {LabelField("No.")});
+        for (int k = 0; k < fields.size() / 2; ++k)
+            format.fields[k + 1] =
+                TextField(QStringLiteral("F%1").arg(k), fields[2 * k], fields[2 * k + 1]);
+        const bool usable = !saved.isEmpty();
+        const QByteArray edtBytes = Units({66, 67, 68, 69});
+        QVERIFY(WriteBytes(Path("layout.edt"), edtBytes));
+        QVERIFY(WriteBytes(Path("layout.txt"), "first\nsecond\n"));
+        ScriptedPrompts yes(true);
+        const LoadResult edt = Load(Path("layout.edt"), kFileTypeEdt, 0, format, false, &yes);
+        const LoadResult text = Load(Path("layout.txt"), kFileTypeText, 0, format);
+        QCOMPARE(bool(edt.document), usable);
+        QCOMPARE(bool(text.document), usable);
+        if (!usable) {
+            QCOMPARE(edt.error, UiText(str::FileErrorUnusableFormat));
+            QCOMPARE(text.error, UiText(str::FileErrorUnusableFormat));
+        } else {
+            QCOMPARE(TextsOf(*edt.document), rows);
+            for (int k = 0; k < rows.first().size(); ++k) {
+                if (rows.first()[k].isEmpty())
+                    edt.document->SetText(0, k + 1, u"never stored");
+            }
+            QVERIFY(SaveDocumentAs(*edt.document, Path("saved.edt"), kFileTypeEdt, 0).Ok());
+            QCOMPARE(ReadBytes(Path("saved.edt")), Units(saved));
+        }
+        QCOMPARE(ReadBytes(Path("layout.edt")), edtBytes);
+
+        // A new document of the format with one record: a usable format saves it (small),
+        // an unusable one refuses at once, without building a record of gigabytes.
+        const ChildRun run = RunInChild([&] {
+            const auto document = NewDocument(format, 0);
+            return document->AppendRecord() &&
+                   SaveDocumentAs(*document, Path("new.edt"), kFileTypeEdt, 0).Ok();
+        });
+        QVERIFY(run.ran);
+        QCOMPARE(run.answer, usable);
+        QVERIFY2(run.milliseconds < 1000, qPrintable(QString::number(run.milliseconds)));
+        QVERIFY2(run.peakGrowthKb < 64 * 1024, qPrintable(QString::number(run.peakGrowthKb)));
+        QCOMPARE(QFileInfo::exists(Path("new.edt")), usable);
+        QFile::remove(Path("new.edt"));
+    }
+
+    // Text files, proper and broken: they load as far as they go, the file stays as it was,
+    // and what was read saves and reads back the same, as text and as .edt.
+    void textLoad_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("encoding");
+        QTest::addColumn<Rows>("rows");
+        QTest::addColumn<int>("notices");
+        const Rows abcd = {{"a", "b"}, {"c", "d"}};
+        const QString big(10 * 1024 * 1024, u'x');
+        QTest::newRow("empty") << QByteArray() << 0 << Rows{} << 0;
+        QTest::newRow("lf") << QByteArray("a\nb\nc\nd\n") << 0 << abcd << 0;
+        QTest::newRow("crlf") << QByteArray("a\r\nb\r\nc\r\nd\r\n") << 0 << abcd << 0;
+        QTest::newRow("no-last-lf") << QByteArray("a\nb\nc\nd") << 0 << abcd << 0;
+        QTest::newRow("ends-inside-record")
+            << QByteArray("1\n2\n3\n4\n5\n") << 0 << Rows{{"1", "2"}, {"3", "4"}, {"5", ""}} << 0;
+        QTest::newRow("too-long-told-once")
+            << QByteArray(25, 's') + "\n" + QByteArray(45, 'l') + "\n" + QByteArray(21, 't') << 0
+            << Rows{{QString(25, 's'), QString(45, 'l')}, {QString(21, 't'), ""}} << 1;
+        QTest::newRow("utf8-bom-kept")
+            << QByteArray("\xEF\xBB\xBFx\ny\n") << 4 << Rows{{u"\uFEFFx"_qs, "y"}} << 0;
+        QTest::newRow("invalid-utf8")
+            << QByteArray("a\xc3(\xff\n\xe2\x82\n\xed\xa0\x80z\n") << int(kEncodingUnicode)
+            << Rows{{"a\ufffd(\ufffd", "\ufffd\ufffd"}, {"\ufffd\ufffd\ufffdz", ""}} << 0;
+        QTest::newRow("zero-byte-ends-text")
+            << QByteArray("ab\0cd\n\0\n\0\0\0", 11) << 0 << Rows{{"ab", ""}, {"", ""}} << 0;
+        QTest::newRow("only-line-feeds")
+            << QByteArray(10000, '\n') << int(kEncodingRussian) << Rows(5000, {"", ""}) << 0;
+        QTest::newRow("10MB-line") << QByteArray(10 * 1024 * 1024, 'x') + "\nend\n"
+                                   << 1 << Rows{{big, "end"}} << 1;
+        QTest::newRow("10MB-line-without-lf")
+            << QByteArray(10 * 1024 * 1024, '\xd0') << int(kEncodingPolish)
+            << Rows{{QString(10 * 1024 * 1024, QChar(0x0110)), ""}} << 1;
+        QTest::newRow("binary") << QByteArray("\x01\xfe\x7f\r\x1b\n\xff\xfe\x00\x41", 10)
+                                << int(kEncodingUnicode)
+                                << Rows{{"\x01\ufffd\x7f\r\x1b", "\ufffd\ufffd"}} << 0;
+    }
+    void textLoad()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, encoding);
+        QFETCH(Rows, rows);
+        QFETCH(int, notices);
+        const QString path = Path("load.txt");
+        QVERIFY(WriteBytes(path, bytes));
+        QElapsedTimer timer;
+        timer.start();
+        ScriptedPrompts prompts;
+        const LoadResult loaded =
+            Load(path, kFileTypeText, encoding, Format(kLines), false, &prompts);
+        QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY2(loaded.document, qPrintable(loaded.error));
+        QCOMPARE(TextsOf(*loaded.document), rows);
+        QCOMPARE(prompts.notices, notices);
+        QCOMPARE(prompts.asked, 0);
+        QVERIFY(!loaded.document->IsModified());
+        QCOMPARE(ReadBytes(path), bytes);
+
+        const qsizetype kept = KeptRecords(rows);
+        QVERIFY(SaveDocumentAs(*loaded.document, Path("again.txt"), kFileTypeText, encoding).Ok());
+        const LoadResult again = Load(Path("again.txt"), kFileTypeText, encoding, Format(kLines));
+        QVERIFY(again.document);
+        QCOMPARE(TextsOf(*again.document), rows.mid(0, kept));
+        QVERIFY(SaveDocumentAs(*again.document, Path("again.edt"), kFileTypeEdt, encoding).Ok());
+        QCOMPARE(QFileInfo(Path("again.edt")).size(), kept * 64 * 2);
+    }
+
+    // 100 MB of zeros as a sparse file. A record of 51,200 units (100 KB) gives 1,024 records,
+    // so the test measures the reading, not the building of millions of records.
+    void hundredMegabytesOfZeros()
+    {
+        constexpr qint64 kSize = 100 * 1024 * 1024;
+        constexpr int kRecordLength = 51200;
+        const EdtFormat format = MakeFormat(
+            kRecordLength, {LabelField("No."), TextField("A", 0, 16), TextField("B", 51184, 16)});
+        const QString path = Path("zeros.edt");
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.resize(kSize));
+        }
+        const QDateTime modified = QFileInfo(path).lastModified();
+        const ChildRun run = RunInChild([&] {
+            const LoadResult loaded = Load(path, kFileTypeEdt, 4, format);
+            return loaded.document && loaded.document->RecordCount() == kSize / (2 * kRecordLength);
+        });
+        QVERIFY(run.ran);
+        QVERIFY(run.answer);
+        QVERIFY2(run.milliseconds < 5000, qPrintable(QString::number(run.milliseconds)));
+        // The whole file would be 100 MB; the reader holds one chunk of it at a time.
+        QVERIFY2(run.peakGrowthKb < 48 * 1024, qPrintable(QString::number(run.peakGrowthKb)));
+        QCOMPARE(QFileInfo(path).size(), kSize);
+        QCOMPARE(QFileInfo(path).lastModified(), modified);
+    }
+
+    void roundTripManyRecords()
+    {
+        // Enough records to span several read and write chunks.
+        Rows rows;
+        for (int i = 0; i < 30000; ++i)
+            rows.append({QStringLiteral("r%1").arg(i)});
+        const auto document = MakeDocument(Format(kHundred), rows);
+        QVERIFY(SaveDocumentAs(*document, Path("many.edt"), kFileTypeEdt, 4).Ok());
+        const LoadResult back = Load(Path("many.edt"), kFileTypeEdt, 4, Format(kHundred));
+        QVERIFY(back.document);
+        QCOMPARE(TextsOf(*back.document), rows);
+    }
+
+    // A disk that fills up during the save, halfway through a big document or only as the
+    // last buffered bytes of a small one go out: the old file must survive untouched, no
+    // temporary file stays behind, and the document stays unsaved.
+    void fullDiskKeepsTheOldFile_data()
+    {
+        QTest::addColumn<int>("fileType");
+        QTest::addColumn<int>("records");
+        QTest::addColumn<int>("limit");
+        QTest::newRow("edt-halfway") << int(kFileTypeEdt) << 40000 << 64 * 1024;
+        QTest::newRow("text-halfway") << int(kFileTypeText) << 40000 << 64 * 1024;
+        QTest::newRow("edt-last-write") << int(kFileTypeEdt) << 2 << 0;
+        QTest::newRow("text-last-write") << int(kFileTypeText) << 2 << 0;
+    }
+    void fullDiskKeepsTheOldFile()
+    {
+        QFETCH(int, fileType);
+        QFETCH(int, records);
+        QFETCH(int, limit);
+        const QString path = Path(fileType == kFileTypeEdt ? "full.edt" : "full.txt");
+        const QByteArray old("old content");
+        QVERIFY(WriteBytes(path, old));
+        const ChildRun run = RunInChild(
+            [&] {
+                const auto document = MakeDocument(Format(kPlain), Rows(records, {"123", "text"}));
+                document->SetModified(true);
+                const Result saved = SaveDocumentAs(*document, path, fileType, 0);
+                return saved.Error() == UiText(str::FileErrorWriteFailed) && document->IsModified();
+            },
+            limit);
+        QVERIFY(run.ran);
+        QVERIFY(run.answer);
+        QCOMPARE(ReadBytes(path), old);
+        QCOMPARE(QDir(dir_.path()).entryList({QFileInfo(path).fileName() + "*"}, QDir::Files),
+                 QStringList{QFileInfo(path).fileName()});
+    }
+
+    // Places no document can be saved to: the save fails with a reason, the document stays
+    // unsaved and whatever is in the way is untouched.
+    void unwritablePlaces_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("parent-is-a-file") << "plain.txt/x.edt";
+        QTest::newRow("grandparent-is-a-file") << "plain.txt/sub/x.txt";
+        QTest::newRow("over-a-folder") << "folder";
+        QTest::newRow("folder-with-a-trailing-slash") << "folder/";
+        QTest::newRow("missing-folder") << "missing/x.edt";
+        QTest::newRow("no-path") << "";
+    }
+    void unwritablePlaces()
+    {
+        QFETCH(QString, name);
+        const QByteArray plain("keep me\n");
+        QVERIFY(WriteBytes(Path("plain.txt"), plain));
+        QVERIFY(QDir(dir_.path()).mkpath("folder/inside"));
+        const QStringList before =
+            QDir(dir_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        for (int type : {kFileTypeEdt, kFileTypeText}) {
+            const auto document = MakeDocument(Format(kPlain), {{"abc"}});
+            document->SetModified(true);
+            const Result saved =
+                SaveDocumentAs(*document, name.isEmpty() ? name : Path(name), type, 0);
+            QVERIFY(!saved.Error().isEmpty() && saved.Error() != QLatin1String("?"));
+            QVERIFY(document->IsModified());
+        }
+        QCOMPARE(ReadBytes(Path("plain.txt")), plain);
+        QVERIFY(QFileInfo(Path("folder/inside")).isDir());
+        QCOMPARE(QDir(dir_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    }
+};
+
+SCRIVLET_TEST(DocumentFilesTest);
+#include "test_files.moc"

@@ -72,15 +72,16 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<uint>("flags");
-        QTest::addColumn<QString>("cell");  // the one record; null: the five-record document
+        QTest::addColumn<QString>("cell");  // the text of the lone record
+        QTest::addColumn<int>("records");   // 0 or 1 of them; -1: the five-record document
         QTest::addColumn<int>("from");
         QTest::addColumn<QString>("found");
         using S = const QString&;
-        auto one = [](const char* name, S typed, uint flags, S cell, S found) {
-            QTest::newRow(name) << typed << flags << cell << -1 << found;
+        auto one = [](const char* name, S typed, uint flags, S cell, S found, int from = -1) {
+            QTest::newRow(name) << typed << flags << cell << 1 << from << found;
         };
         auto walk = [](const char* name, S typed, uint flags, int from, S found) {
-            QTest::newRow(name) << typed << flags << QString() << from << found;
+            QTest::newRow(name) << typed << flags << QString() << -1 << from << found;
         };
         const uint regex = kSearchRegex, matchCase = kSearchMatchCase, word = kSearchWholeWord;
         const uint back = kSearchBackwards;
@@ -111,6 +112,10 @@ private slots:
             QString(260, u'x'), "0:1:0-254");
         one("surrogate pair fits", QString(253, u'x') + "\U0001F600", 0,
             u'y' + QString(253, u'x') + "\U0001F600", "0:1:1-256");
+        // A lone record is searched even when the walk starts after it.
+        one("lone start record", "one", 0, "only one", "0:1:5-8", 0);
+        one("lone start record backwards", "one", back, "only one", "0:1:5-8", 0);
+        QTest::newRow("no records") << "" << 0u << QString() << 0 << -1 << "not found";
         walk("no start from 0", "alpha", 0, -1, "0:1:0-5");
         walk("next record", "alpha", 0, 0, "1:2:6-11");
         walk("wraps forwards", "alpha", 0, 3, "0:1:0-5");
@@ -126,27 +131,22 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(uint, flags);
         QFETCH(QString, cell);
+        QFETCH(int, records);
         QFETCH(int, from);
         QList<Row> rows = {{"alpha", "x", "zeta", "zeta"},
                            {"beta", "gamma alpha", "", ""},
                            {"delta", "", "", ""},
                            {"alpha beta", "", "", ""},
                            {"epsilon", "", "", ""}};
-        if (!cell.isNull())
-            rows = {{cell, "", "", ""}};
+        if (records >= 0)
+            rows = QList<Row>(records, Row{cell, "", "", ""});
         QTEST(Find(*MakeDocument(rows), typed, flags, from), "found");
     }
 
-    // One record is searched once, whether it is the start or not; no records, nothing.
-    void fewRecords()
-    {
-        for (uint flags : {0u, uint(kSearchBackwards)})
-            QCOMPARE(Find(*MakeDocument({{"only one", "", "", ""}}), "one", flags, 0), "0:1:5-8");
-        QCOMPARE(Find(*MakeDocument({}), "", 0, -1), "not found");
-    }
-
-    // The time limit stops costly fields, for the whole walk together, within about a second;
-    // cheap matching goes on however long a document takes, even with no time at all.
+    // The time limit stops costly fields, for the whole walk together, within about a second,
+    // and the stack budget a recursion too deep; cheap matching goes on however long a document
+    // takes, even with no time at all. Matching has a thread with a large stack: 20,000 levels
+    // of recursion overflow an ordinary 8 MB one.
     void budget_data()
     {
         QTest::addColumn<int>("rows");
@@ -163,6 +163,8 @@ private slots:
             << 1 << 1000000 << "(a|b)*c" << regex << false << "invalid";
         QTest::newRow("recursion per character") << 1 << 1000000 << "(.)*x" << regex << false
                                                  << "invalid";
+        QTest::newRow("20,000 levels of recursion")
+            << 1 << 20000 << "(.)*e" << regex << false << "0:1:0-20007";
         QTest::newRow("many cheap fields")
             << 3000 << 200 << "needle" << uint(kSearchWholeWord) << true << "2999:1:201-207";
     }

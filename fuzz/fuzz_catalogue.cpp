@@ -4,7 +4,7 @@
 
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
-#include "shell/FormatDetection.h"
+#include "catalogue/FormatDetection.h"
 #include "FuzzSupport.h"
 #include "catalogue/IniFile.h"
 

@@ -87,7 +87,8 @@ public:
           stepsPerCheck_(limits.stackUse < kCoarseCheckMinStack ? 1 : kStepsPerStackCheck),
           steps_(stepsPerCheck_)
     {
-        stackBase_ = StackPosition();
+        const char probe = 0;
+        stackBase_ = reinterpret_cast<std::intptr_t>(&probe);
     }
 
     void BeginText(std::size_t length)
@@ -107,20 +108,16 @@ private:
     {
         steps_ = stepsPerCheck_;
         textSteps_ += static_cast<std::size_t>(stepsPerCheck_);
-        if (stackBase_ - StackPosition() > stackUse_ || (maxSteps_ && textSteps_ > maxSteps_))
+        // The stack grows downwards: the depth is the base's address minus the current one.
+        const char probe = 0;
+        const std::intptr_t depth = stackBase_ - reinterpret_cast<std::intptr_t>(&probe);
+        if (depth > stackUse_ || (maxSteps_ && textSteps_ > maxSteps_))
             throw BudgetExceeded{};
         if (--stackChecks_ == 0) {
             stackChecks_ = kStackChecksPerClockCheck;
             if (textSteps_ > allowance_ && Clock::now() > deadline_)
                 throw BudgetExceeded{};
         }
-    }
-
-    // The stack grows downwards: the depth is the base's address minus the current one.
-    static Q_ALWAYS_INLINE std::intptr_t StackPosition()
-    {
-        const char probe = 0;
-        return reinterpret_cast<std::intptr_t>(&probe);
     }
 
     std::intptr_t stackBase_ = 0;
@@ -196,18 +193,12 @@ public:
         return *this;
     }
     friend GuardedIter operator+(GuardedIter it, difference_type n) { return it += n; }
-    friend GuardedIter operator+(difference_type n, GuardedIter it) { return it += n; }
-    friend GuardedIter operator-(GuardedIter it, difference_type n) { return it -= n; }
     friend difference_type operator-(const GuardedIter& a, const GuardedIter& b)
     {
         return a.p_ - b.p_;
     }
     friend bool operator==(const GuardedIter& a, const GuardedIter& b) { return a.p_ == b.p_; }
     friend bool operator!=(const GuardedIter& a, const GuardedIter& b) { return a.p_ != b.p_; }
-    friend bool operator<(const GuardedIter& a, const GuardedIter& b) { return a.p_ < b.p_; }
-    friend bool operator>(const GuardedIter& a, const GuardedIter& b) { return a.p_ > b.p_; }
-    friend bool operator<=(const GuardedIter& a, const GuardedIter& b) { return a.p_ <= b.p_; }
-    friend bool operator>=(const GuardedIter& a, const GuardedIter& b) { return a.p_ >= b.p_; }
 
 private:
     const wchar_t* p_ = nullptr;

@@ -32,40 +32,6 @@ private slots:
         QTEST(regex.Compile(pattern, false), "valid");
         QTEST(regex.IsValid(), "valid");
     }
-
-    // Deep recursion works on the matching thread's own stack: 20,000 levels of "(.)*x"
-    // overflow an ordinary 8 MB thread stack. The default stack budget ends a deeper one
-    // cleanly.
-    void deepRecursion_data()
-    {
-        QTest::addColumn<int>("length");
-        QTest::addColumn<bool>("roomy");
-        QTest::addColumn<MatchResult>("result");
-        QTest::newRow("20,000 levels, roomy stack") << 20000 << true << MatchResult::Found;
-        QTest::newRow("1,000,000 levels") << 1000000 << false << MatchResult::Aborted;
-    }
-    void deepRecursion()
-    {
-        QFETCH(int, length);
-        QFETCH(bool, roomy);
-        MatchLimits limits;
-        if (roomy) {
-            limits.stackSize = std::size_t{256} << 20;
-            limits.stackUse = std::size_t{224} << 20;
-        }
-        const QString text = QString(length, u'a') + u'x';
-        MatchResult result = MatchResult::NoMatch;
-        MatchSpan span;
-        RunMatchWork(limits, [&](const MatchLimits& local) {
-            GuardedRegex regex;
-            QVERIFY(regex.Compile(u"(.)*x", false));
-            MatchBudget budget(local);
-            result = regex.Search(text, budget, &span);
-        });
-        QTEST(result, "result");
-        if (result == MatchResult::Found)
-            QCOMPARE(span.end, length + 1);
-    }
 };
 
 SCRIVLET_TEST(GuardedRegexTest);

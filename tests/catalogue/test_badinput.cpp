@@ -69,6 +69,9 @@ private slots:
         QTest::newRow("1 MB of blanks in a line")
             << "name" + QByteArray(kMegabyte, ' ') + "=x\n" + Format(0, "After") << 1 << "After"
             << 4;
+        QTest::newRow("1 MB of blanks before a quote")
+            << "k = a" + QByteArray(kMegabyte, ' ') + "\"b\n" + Format(0, "After") << 1 << "After"
+            << 4;
         QTest::newRow("1 MB section name")
             << "[" + QByteArray(kMegabyte, 'S') + "]\n" + Format(0, "After") << 1 << "After" << 4;
         QTest::newRow("1 MB of brackets")

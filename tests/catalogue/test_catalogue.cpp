@@ -1,6 +1,5 @@
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
-#include "catalogue/FormatDetection.h"
 #include "catalogue/IniFile.h"
 #include "TestRegistry.h"
 #include "base/UiText.h"
@@ -117,31 +116,6 @@ private slots:
             for (const EdtFormat& format : catalogue.Formats())
                 QVERIFY(!format.name.isEmpty());
         }
-    }
-
-    void shippedPatternsDetect_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<int>("format");
-        QTest::newRow("windows dialog") << QStringLiteral(R"(C:\Mods\dialog_en.edt)") << 0;
-        QTest::newRow("upper case") << QStringLiteral(R"(D:\GAME\DIALOGUE.EDT)") << 0;
-        QTest::newRow("item mixed") << QStringLiteral(R"(C:\x/y\Item_de.edt)") << 1;
-        QTest::newRow("quests") << QStringLiteral("/srv/data/quests_unicode.edt") << 2;
-        QTest::newRow("folder does not count")
-            << QStringLiteral("/home/u/quests/dialog_ru.txt") << 0;
-        QTest::newRow("cyrillic folder") << QString::fromUtf8("/home/Жук/items_ru.txt") << 1;
-        QTest::newRow("only folder") << QStringLiteral("/home/dialog/notes.edt") << -1;
-    }
-    void shippedPatternsDetect()
-    {
-        QFETCH(QString, path);
-        QFETCH(int, format);
-        // The other languages' paths are the same (shippedCataloguesAgree).
-        FormatCatalogue catalogue;
-        QVERIFY(LoadFormatCatalogue(catalogue, UiLanguage::English, nullptr));
-        const Detection detection = DetectFormat(catalogue, path);
-        QCOMPARE(detection.format, format);
-        QVERIFY(detection.candidates.isEmpty());
     }
 };
 

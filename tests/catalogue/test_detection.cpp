@@ -1,3 +1,4 @@
+#include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
 #include "catalogue/FormatDetection.h"
 #include "TestRegistry.h"
@@ -45,67 +46,72 @@ private slots:
     // within a second whatever the patterns.
     void detect_data()
     {
-        QTest::addColumn<QStringList>("patterns");
+        QTest::addColumn<QStringList>("patterns");  // empty: the shipped catalogue
         QTest::addColumn<QString>("path");
         QTest::addColumn<int>("accepted");
-        QTest::addColumn<int>("format");  // -1: ask
-        QTest::addColumn<int>("preselect");
-        QTest::addColumn<QList<int>>("candidates");
+        QTest::addColumn<QString>("detected");  // the format, or "ask <preselect> <candidates>"
         const QString path = QStringLiteral("/games/data/dialog_en.edt");
-        auto row = [&](const char* name, const QStringList& patterns, int format,
-                       const QString& p = {}) {
-            QTest::newRow(name) << patterns << (p.isNull() ? path : p) << -1 << format << -1
-                                << QList<int>{};
+        auto row = [&](const char* name, const QStringList& patterns, const QString& detected,
+                       const QString& p = {}, int accepted = -1) {
+            QTest::newRow(name) << patterns << (p.isNull() ? path : p) << accepted << detected;
         };
-        row("no-patterns", {"", ""}, -1);
-        row("no-match", {".*(item).*"}, -1);
-        row("one-group", {".*(item).*", ".*(dialog).*"}, 1);
-        QTest::newRow("tie-asks-first-preselected")
-            << QStringList{".*(item).*", ".*(dialog).*", ".*(en)\\.edt"} << path << -1 << -1 << 1
-            << QList<int>{1, 2};
-        row("one-group-after-two", {".*(dialog)_(en).*", ".*(dialog).*"}, 0);
-        QTest::newRow("no-groups-asks-at-once")
-            << QStringList{".*dialog.*", ".*(dialog).*"} << path << -1 << -1 << -1 << QList<int>{0};
-        row("part-of-path-is-no-match", {"(dialog)"}, -1);
-        row("case-insensitive", {".*(DIALOG)_EN\\.EDT"}, 0);
-        row("cyrillic folds", {".*/(ЖУК)/.*"}, 0, QStringLiteral("/home/жук/a.edt"));
-        row("invalid-pattern-takes-no-part", {".*(dialog", ".*(dialog).*"}, 1);
-        row("count beyond int takes no part", {".*(dialog){99999999999}", ".*(dialog).*"}, 1);
-        QTest::newRow("accepted-first") << QStringList{".*(dialog)_(en).*", ".*(dialog).*"} << path
-                                        << 1 << 1 << -1 << QList<int>{};
-        QTest::newRow("accepted-without-group-ignored")
-            << QStringList{".*(dialog).*", ".*dialog.*"} << path << 1 << 0 << -1 << QList<int>{};
+        row("no patterns", {"", ""}, "ask -1");
+        row("no match", {".*(item).*"}, "ask -1");
+        row("one group", {".*(item).*", ".*(dialog).*"}, "1");
+        row("tie asks, first preselected", {".*(item).*", ".*(dialog).*", ".*(en)\\.edt"},
+            "ask 1 1,2");
+        row("one group after two", {".*(dialog)_(en).*", ".*(dialog).*"}, "0");
+        row("no groups asks at once", {".*dialog.*", ".*(dialog).*"}, "ask -1 0");
+        row("part of the path is no match", {"(dialog)"}, "ask -1");
+        row("case-insensitive", {".*(DIALOG)_EN\\.EDT"}, "0");
+        row("cyrillic folds", {".*/(ЖУК)/.*"}, "0", QStringLiteral("/home/жук/a.edt"));
+        row("invalid pattern takes no part", {".*(dialog", ".*(dialog).*"}, "1");
+        row("count beyond int takes no part", {".*(dialog){99999999999}", ".*(dialog).*"}, "1");
+        row("accepted first", {".*(dialog)_(en).*", ".*(dialog).*"}, "1", path, 1);
+        row("accepted without group ignored", {".*(dialog).*", ".*dialog.*"}, "0", path, 1);
         // The guard costs sound patterns nothing where matching is cheap.
-        row("nested star, short path", {"(a*)*(b)"}, 0, "aaab");
-        row("group per character scores", {"(abc)x", "(.)*(x)"}, 1, "abcx");
+        row("nested star, short path", {"(a*)*(b)"}, "0", "aaab");
+        row("group per character scores", {"(abc)x", "(.)*(x)"}, "1", "abcx");
         // Exponential backtracking, recursion per character, before and after a sound pattern,
         // over the longest path.
         for (const char* hostile : {"(.*a*)*b", "(a|a)*b", "((a+)+)+b", "(.*)*(.*)*x", "(.)*x",
                                     "((.)*)*x", "(?:(?:a|/)*)*b"}) {
             const QByteArray before = QByteArray("before: ") + hostile;
             const QByteArray after = QByteArray("after: ") + hostile;
-            row(before.constData(), {hostile, kSound}, 1, LongestPath());
-            row(after.constData(), {kSound, hostile}, 0, LongestPath());
+            row(before.constData(), {hostile, kSound}, "1", LongestPath());
+            row(after.constData(), {kSound, hostile}, "0", LongestPath());
         }
+        // The shipped patterns: both separators, any case, the file name only.
+        row("shipped: windows dialog", {}, "0", R"(C:\Mods\dialog_en.edt)");
+        row("shipped: upper case", {}, "0", R"(D:\GAME\DIALOGUE.EDT)");
+        row("shipped: item, mixed separators", {}, "1", R"(C:\x/y\Item_de.edt)");
+        row("shipped: quests", {}, "2", "/srv/data/quests_unicode.edt");
+        row("shipped: folder does not count", {}, "0", "/home/u/quests/dialog_ru.txt");
+        row("shipped: cyrillic folder", {}, "1", "/home/Жук/items_ru.txt");
+        row("shipped: only a folder", {}, "ask -1", "/home/dialog/notes.edt");
     }
     void detect()
     {
         QFETCH(QStringList, patterns);
         QFETCH(QString, path);
         QFETCH(int, accepted);
-        QFETCH(int, format);
-        QFETCH(int, preselect);
-        QFETCH(QList<int>, candidates);
+        FormatCatalogue catalogue = CatalogueOf(patterns);
+        if (patterns.isEmpty())
+            QVERIFY(LoadFormatCatalogue(catalogue, UiLanguage::English, nullptr));
         QElapsedTimer timer;
         timer.start();
-        const Detection detection = DetectFormat(CatalogueOf(patterns), path, accepted);
+        const Detection detection = DetectFormat(catalogue, path, accepted);
         QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
-        QCOMPARE(detection.format, format);
-        QCOMPARE(detection.ask, format < 0);
-        if (detection.ask) {
-            QCOMPARE(detection.preselect, preselect);
-            QCOMPARE(detection.candidates, candidates);
-        }
+        QStringList candidates;
+        for (int candidate : detection.candidates)
+            candidates << QString::number(candidate);
+        QCOMPARE(detection.ask, detection.format < 0);
+        QTEST(detection.ask ? QStringLiteral("ask %1 %2")
+                                  .arg(detection.preselect)
+                                  .arg(candidates.join(u','))
+                                  .trimmed()
+                            : QString::number(detection.format),
+              "detected");
     }
 
     // So many runaway patterns that their shared budget may run out: the answer still comes

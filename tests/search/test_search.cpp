@@ -11,48 +11,35 @@ using namespace scrivlet;
 
 namespace {
 
-// Text, Note: the text fields; Other: a field of another type; Beyond: a text field after the
-// field list's end.
-struct Row {
-    QString text, note, other, beyond;
-};
-
 // A label, two text fields, a field of another type, then a text field after an empty caption.
-std::unique_ptr<EdtDocument> MakeDocument(const QList<Row>& rows)
+// Each row holds the texts of the columns from 1 on.
+std::unique_ptr<EdtDocument> MakeDocument(const QList<QStringList>& rows)
 {
     EdtFormat format;
-    format.name = QStringLiteral("walk");
-    const std::pair<QString, int> fields[] = {{"No", kLabelField},  {"Text", kTextField},
-                                              {"Note", kTextField}, {"Other", 2},
-                                              {"", kTextField},     {"Beyond", kTextField}};
+    const std::pair<const char*, int> fields[] = {{"No", kLabelField},  {"Text", kTextField},
+                                                  {"Note", kTextField}, {"Other", 2},
+                                                  {"", kTextField},     {"Beyond", kTextField}};
     for (std::size_t k = 0; k < std::size(fields); ++k) {
-        std::tie(format.fields[k].caption, format.fields[k].type) = fields[k];
-        format.fields[k].size = 40;
+        format.fields[k].caption = QString::fromUtf8(fields[k].first);
+        format.fields[k].type = fields[k].second;
     }
     auto document = std::make_unique<EdtDocument>(format);
     document->InsertRecords(0, static_cast<int>(rows.size()));
     for (int r = 0; r < rows.size(); ++r) {
-        const QString texts[] = {rows[r].text, rows[r].note, rows[r].other, {}, rows[r].beyond};
-        for (int k = 1; k < 6; ++k)
-            document->SetText(r, k, texts[k - 1]);
+        for (int k = 0; k < rows[r].size(); ++k)
+            document->SetText(r, k + 1, rows[r][k]);
     }
     return document;
 }
 
-// Runs a Find of the typed text; the answer is the selection "record:column:start-end", or
-// "not found" / "invalid".
+// The answer as the selection "record:column:start-end", or "not found" / "invalid".
 QString Find(const EdtDocument& document, const QString& typed, quint32 flags, int from,
-             const MatchLimits& limits = MatchLimits{})
+             const MatchLimits& limits)
 {
     SearchHit hit;
-    switch (FindNext(document, SearchQuery{typed, flags}, from, &hit, limits)) {
-        case SearchOutcome::NotFound:
-            return QStringLiteral("not found");
-        case SearchOutcome::InvalidPattern:
-            return QStringLiteral("invalid");
-        case SearchOutcome::Found:
-            break;
-    }
+    const SearchOutcome outcome = FindNext(document, SearchQuery{typed, flags}, from, &hit, limits);
+    if (outcome != SearchOutcome::Found)
+        return outcome == SearchOutcome::NotFound ? "not found" : "invalid";
     return QStringLiteral("%1:%2:%3-%4")
         .arg(hit.record)
         .arg(hit.column)
@@ -66,21 +53,26 @@ class SearchTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // What one field's text matches, and which UTF-16 units the editor selects; then the
-    // order of the walk: after `from`, each record once, `from` only when it is the only one.
+    // What a field's text matches, and which UTF-16 units the editor selects; the order of the
+    // walk: after `from`, each record once, `from` only when it is the only one; the budget:
+    // costly fields end the whole walk within about a second, a recursion too deep ends
+    // cleanly (20,000 levels need the matching thread's large stack), cheap matching is never
+    // cut short, even with no time at all.
     void find_data()
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<uint>("flags");
-        QTest::addColumn<QString>("cell");  // the one record; null: the five-record document
+        QTest::addColumn<QString>("cell");  // the first text of every record
+        QTest::addColumn<int>("records");   // -1: the five-record document
         QTest::addColumn<int>("from");
         QTest::addColumn<QString>("found");
         using S = const QString&;
-        auto one = [](const char* name, S typed, uint flags, S cell, S found) {
-            QTest::newRow(name) << typed << flags << cell << -1 << found;
+        auto one = [](const char* name, S typed, uint flags, S cell, S found, int records = 1,
+                      int from = -1) {
+            QTest::newRow(name) << typed << flags << cell << records << from << found;
         };
         auto walk = [](const char* name, S typed, uint flags, int from, S found) {
-            QTest::newRow(name) << typed << flags << QString() << from << found;
+            QTest::newRow(name) << typed << flags << QString() << -1 << from << found;
         };
         const uint regex = kSearchRegex, matchCase = kSearchMatchCase, word = kSearchWholeWord;
         const uint back = kSearchBackwards;
@@ -111,6 +103,9 @@ private slots:
             QString(260, u'x'), "0:1:0-254");
         one("surrogate pair fits", QString(253, u'x') + "\U0001F600", 0,
             u'y' + QString(253, u'x') + "\U0001F600", "0:1:1-256");
+        one("lone start record", "one", 0, "only one", "0:1:5-8", 1, 0);
+        one("lone start record backwards", "one", back, "only one", "0:1:5-8", 1, 0);
+        one("no records", "", 0, "", "not found", 0);
         walk("no start from 0", "alpha", 0, -1, "0:1:0-5");
         walk("next record", "alpha", 0, 0, "1:2:6-11");
         walk("wraps forwards", "alpha", 0, 3, "0:1:0-5");
@@ -119,6 +114,12 @@ private slots:
         walk("start record not searched", "delta", 0, 2, "not found");
         walk("same record not searched on", "beta", 0, 1, "3:1:6-10");
         walk("other type and beyond never", "zeta", 0, -1, "not found");
+        one("1000 costly fields", "(a+)+b", regex, QString(24, u'a'), "invalid", 1000);
+        one("costly huge field", "(a|b)*c", regex, QString(1000000, u'a'), "invalid");
+        one("recursion per character", "(.)*x", regex, QString(1000000, u'a'), "invalid");
+        one("20,000 levels of recursion", "(.)*e", regex, QString(20000, u'a') + u'e',
+            "0:1:0-20001");
+        one("many cheap fields", "[0-9]", regex, QString(200, u'a'), "not found", 3000);
     }
 
     void find()
@@ -126,65 +127,22 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(uint, flags);
         QFETCH(QString, cell);
+        QFETCH(int, records);
         QFETCH(int, from);
-        QList<Row> rows = {{"alpha", "x", "zeta", "zeta"},
-                           {"beta", "gamma alpha", "", ""},
-                           {"delta", "", "", ""},
-                           {"alpha beta", "", "", ""},
-                           {"epsilon", "", "", ""}};
-        if (!cell.isNull())
-            rows = {{cell, "", "", ""}};
-        QTEST(Find(*MakeDocument(rows), typed, flags, from), "found");
-    }
-
-    // One record is searched once, whether it is the start or not; no records, nothing.
-    void fewRecords()
-    {
-        for (uint flags : {0u, uint(kSearchBackwards)})
-            QCOMPARE(Find(*MakeDocument({{"only one", "", "", ""}}), "one", flags, 0), "0:1:5-8");
-        QCOMPARE(Find(*MakeDocument({}), "", 0, -1), "not found");
-    }
-
-    // The time limit stops costly fields, for the whole walk together, within about a second;
-    // cheap matching goes on however long a document takes, even with no time at all.
-    void budget_data()
-    {
-        QTest::addColumn<int>("rows");
-        QTest::addColumn<int>("length");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<uint>("flags");
-        QTest::addColumn<bool>("noTime");
-        QTest::addColumn<QString>("found");
-
-        const uint regex = kSearchRegex;
-        QTest::newRow("1000 costly fields")
-            << 1000 << 24 << "(a+)+b" << regex << false << "invalid";
-        QTest::newRow("costly huge field")
-            << 1 << 1000000 << "(a|b)*c" << regex << false << "invalid";
-        QTest::newRow("recursion per character") << 1 << 1000000 << "(.)*x" << regex << false
-                                                 << "invalid";
-        QTest::newRow("many cheap fields")
-            << 3000 << 200 << "needle" << uint(kSearchWholeWord) << true << "2999:1:201-207";
-    }
-
-    void budget()
-    {
-        QFETCH(int, rows);
-        QFETCH(int, length);
-        QFETCH(QString, typed);
-        QFETCH(uint, flags);
-        QFETCH(bool, noTime);
-        QList<Row> document(rows, Row{QString(length, u'a'), "", "", ""});
-        document.last().text += " needle";
-        MatchLimits limits;
-        if (noTime)
-            limits.time = std::chrono::milliseconds(0);
-        const auto built = MakeDocument(document);
+        const auto document = MakeDocument(
+            records >= 0 ? QList<QStringList>(records, {cell})
+                         : QList<QStringList>{{"alpha", "x", "zeta", "", "zeta"},
+                                              {"beta", "gamma alpha"},
+                                              {"delta"},
+                                              {"alpha beta"},
+                                              {"epsilon"}});
         QElapsedTimer timer;
         timer.start();
-        QTEST(Find(*built, typed, flags, -1, limits), "found");
-        if (!noTime)
-            QVERIFY2(timer.elapsed() < 1200, qPrintable(QString::number(timer.elapsed())));
+        QTEST(Find(*document, typed, flags, from, MatchLimits{}), "found");
+        QVERIFY2(timer.elapsed() < 1200, qPrintable(QString::number(timer.elapsed())));
+        MatchLimits noTime;
+        noTime.time = std::chrono::milliseconds(0);
+        QTEST(Find(*document, typed, flags, from, noTime), "found");
     }
 };
 

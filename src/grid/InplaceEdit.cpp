@@ -141,14 +141,9 @@ void InplaceEdit::Undo()
 
 void InplaceEdit::EndTheEdit()
 {
-    // Ending closes this editor, which takes its focus: that focus loss arrives while this
-    // call is still running and must not end the edit again.
-    if (ending_ || closing_)
+    if (closing_)
         return;
-    ending_ = true;
-    const bool changed = !untouched_ && text() != opening_;
-    emit EditEnded(changed);
-    ending_ = false;
+    emit EditEnded(!untouched_ && text() != opening_);
 }
 
 bool InplaceEdit::event(QEvent* event)

@@ -33,6 +33,20 @@ QString DecodeText(const std::string& utf8)
     return text;
 }
 
+// A name, path or caption from the file: UTF-8 (invalid sequences become U+FFFD), ended at a
+// zero character, at most kMaxNameUnits units without splitting a surrogate pair.
+QString DecodeCatalogueName(const std::string& utf8)
+{
+    QString text = DecodeText(utf8);
+    if (text.size() > kMaxNameUnits) {
+        qsizetype keep = kMaxNameUnits;
+        if (text.at(keep - 1).isHighSurrogate())
+            --keep;
+        text.truncate(keep);
+    }
+    return text;
+}
+
 void ReadField(FieldDef& field, const IniSection* section)
 {
     field.caption = DecodeCatalogueName(IniFile::GetString(section, kKeyCaption, {}));
@@ -53,19 +67,28 @@ void ReadField(FieldDef& field, const IniSection* section)
     }
 }
 
-}  // namespace
-
-QString DecodeCatalogueName(const std::string& utf8)
+// Where LoadFormatCatalogue looks, in order: beside the executable, then an installed copy.
+QStringList CatalogueSearchDirs()
 {
-    QString text = DecodeText(utf8);
-    if (text.size() > kMaxNameUnits) {
-        qsizetype keep = kMaxNameUnits;
-        if (text.at(keep - 1).isHighSurrogate())
-            --keep;
-        text.truncate(keep);
-    }
-    return text;
+    const QDir appDir(QCoreApplication::applicationDirPath());
+    return {appDir.path(), QDir::cleanPath(appDir.filePath(kInstalledCatalogueDir))};
 }
+
+// The first of the folders that holds a readable fileName wins.
+bool LoadFormatCatalogueFrom(FormatCatalogue& catalogue, const QStringList& dirs,
+                             const QString& fileName, QString* missingFileName)
+{
+    for (const QString& dir : dirs) {
+        if (LoadFormatCatalogueFile(catalogue, QDir(dir).filePath(fileName)))
+            return true;
+    }
+    catalogue.Clear();
+    if (missingFileName)
+        *missingFileName = fileName;
+    return false;
+}
+
+}  // namespace
 
 void ReadFormatCatalogue(FormatCatalogue& catalogue, const IniFile& ini)
 {
@@ -106,25 +129,6 @@ QString CatalogueFileName(UiLanguage language)
     if (code.isEmpty())
         code = LanguageCode(language);
     return QStringLiteral("formats.%1.ini").arg(code);
-}
-
-QStringList CatalogueSearchDirs()
-{
-    const QDir appDir(QCoreApplication::applicationDirPath());
-    return {appDir.path(), QDir::cleanPath(appDir.filePath(kInstalledCatalogueDir))};
-}
-
-bool LoadFormatCatalogueFrom(FormatCatalogue& catalogue, const QStringList& dirs,
-                             const QString& fileName, QString* missingFileName)
-{
-    for (const QString& dir : dirs) {
-        if (LoadFormatCatalogueFile(catalogue, QDir(dir).filePath(fileName)))
-            return true;
-    }
-    catalogue.Clear();
-    if (missingFileName)
-        *missingFileName = fileName;
-    return false;
 }
 
 bool LoadFormatCatalogue(FormatCatalogue& catalogue, UiLanguage language, QString* missingFileName)

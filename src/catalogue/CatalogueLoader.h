@@ -4,9 +4,6 @@
 #include "base/UiText.h"
 
 #include <QString>
-#include <QStringList>
-
-#include <string>
 
 // Fills a FormatCatalogue from a catalogue file: sections FORMAT<i> (keys name, path, width)
 // and FORMAT<i>.COLUMN<j> (keys desc, width, type, dataoffset, datasize, label.<k>).
@@ -26,19 +23,7 @@ bool LoadFormatCatalogueFile(FormatCatalogue& catalogue, const QString& path);
 // "formats.en.ini" and so on: named after the language code of the interface texts.
 QString CatalogueFileName(UiLanguage language);
 
-// Where LoadFormatCatalogue looks, in order.
-QStringList CatalogueSearchDirs();
-
-// The first of the folders that holds a readable fileName wins. False, with fileName given
-// back, when none does.
-bool LoadFormatCatalogueFrom(FormatCatalogue& catalogue, const QStringList& dirs,
-                             const QString& fileName, QString* missingFileName);
-
 // Replaces the catalogue's formats with those of an already loaded file.
 void ReadFormatCatalogue(FormatCatalogue& catalogue, const IniFile& ini);
-
-// A name, path or caption from the file: UTF-8 (invalid sequences become U+FFFD), ended at a
-// zero character, at most kMaxNameUnits units without splitting a surrogate pair.
-QString DecodeCatalogueName(const std::string& utf8);
 
 }  // namespace scrivlet

@@ -1,7 +1,5 @@
 #include "catalogue/IniFile.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QtGlobal>
 
@@ -194,6 +192,28 @@ std::optional<KeyValue> MatchStringSinglePass(const std::string& line)
     return KeyValue(std::move(key), std::move(value));
 }
 
+// Decimal value of an integer entry's text: optional leading white space, one optional sign,
+// digits up to the first non-digit, accumulated in 32 bits with wrap-around. A sign followed
+// by anything but a digit gives 0.
+std::int32_t ParseIniInt(const std::string& text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && IsBlank(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    // Unsigned arithmetic wraps by definition; signed overflow would be undefined.
+    std::uint32_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = value * 10u + static_cast<std::uint32_t>(text[i] - '0');
+    if (negative)
+        value = 0u - value;
+    return static_cast<std::int32_t>(value);
+}
+
 }  // namespace
 
 IniLineParts ClassifyIniLine(const std::string& line, IniMatcher matcher)
@@ -239,36 +259,6 @@ IniLineParts ClassifyIniLine(const std::string& line, IniMatcher matcher)
     return parts;
 }
 
-std::int32_t ParseIniInt(const std::string& text)
-{
-    std::size_t i = 0;
-    while (i < text.size() && IsBlank(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    // Unsigned arithmetic wraps by definition; signed overflow would be undefined.
-    std::uint32_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-        value = value * 10u + static_cast<std::uint32_t>(text[i] - '0');
-    if (negative)
-        value = 0u - value;
-    return static_cast<std::int32_t>(value);
-}
-
-const IniEntry* IniSection::Find(const std::string& key) const
-{
-    const auto it = entries_.find(key);
-    return it == entries_.end() ? nullptr : it->second;
-}
-
-void IniSection::Insert(const IniEntry* entry)
-{
-    entries_.emplace(entry->Key(), entry);
-}
-
 IniFile::IniFile()
 {
     Reset();
@@ -276,14 +266,8 @@ IniFile::IniFile()
 
 void IniFile::Reset()
 {
-    lines_.clear();
     sections_.clear();
     sections_.emplace(std::string(), IniSection());
-}
-
-bool IniFile::Load(const QString& fileName)
-{
-    return LoadPath(QDir(QCoreApplication::applicationDirPath()).filePath(fileName));
 }
 
 bool IniFile::LoadPath(const QString& path)
@@ -327,32 +311,19 @@ bool IniFile::LoadBytes(const std::string& bytes)
 
         IniLineParts parts = ClassifyIniLine(line);
         switch (parts.kind) {
-            case kIniBlank:
-                lines_.push_back(std::make_unique<IniBlankLine>());
-                break;
-            case kIniComment:
-                lines_.push_back(std::make_unique<IniCommentLine>(std::move(parts.first)));
-                break;
             case kIniSectionHeader:
                 current = &sections_[parts.first];  // a repeated header adds to the same section
-                lines_.push_back(std::make_unique<IniSectionLine>(std::move(parts.first)));
                 break;
-            case kIniIntEntry: {
-                auto entry = std::make_unique<IniIntEntry>(std::move(parts.first),
-                                                           ParseIniInt(parts.second));
-                current->Insert(entry.get());
-                lines_.push_back(std::move(entry));
+            case kIniIntEntry:
+                // The first entry of a key wins.
+                current->emplace(std::move(parts.first),
+                                 IniEntry{kIniIntEntry, ParseIniInt(parts.second), {}});
                 break;
-            }
-            case kIniStringEntry: {
-                auto entry = std::make_unique<IniStringEntry>(std::move(parts.first),
-                                                              std::move(parts.second));
-                current->Insert(entry.get());
-                lines_.push_back(std::move(entry));
+            case kIniStringEntry:
+                current->emplace(std::move(parts.first),
+                                 IniEntry{kIniStringEntry, 0, std::move(parts.second)});
                 break;
-            }
             default:
-                lines_.push_back(std::make_unique<IniRawLine>(line));
                 break;
         }
     }
@@ -365,22 +336,30 @@ const IniSection* IniFile::FindSection(const std::string& name) const
     return it == sections_.end() ? nullptr : &it->second;
 }
 
+namespace {
+
+const IniEntry* FindEntry(const IniSection* section, const std::string& key, IniLineKind kind)
+{
+    if (!section)
+        return nullptr;
+    const auto it = section->find(key);
+    return it == section->end() || it->second.kind != kind ? nullptr : &it->second;
+}
+
+}  // namespace
+
 std::int32_t IniFile::GetInt(const IniSection* section, const std::string& key,
                              std::int32_t defaultValue)
 {
-    const IniEntry* entry = section ? section->Find(key) : nullptr;
-    if (!entry || entry->Kind() != kIniIntEntry)
-        return defaultValue;
-    return static_cast<const IniIntEntry*>(entry)->Value();
+    const IniEntry* entry = FindEntry(section, key, kIniIntEntry);
+    return entry ? entry->number : defaultValue;
 }
 
 std::string IniFile::GetString(const IniSection* section, const std::string& key,
                                const std::string& defaultValue)
 {
-    const IniEntry* entry = section ? section->Find(key) : nullptr;
-    if (!entry || entry->Kind() != kIniStringEntry)
-        return defaultValue;
-    return static_cast<const IniStringEntry*>(entry)->Value();
+    const IniEntry* entry = FindEntry(section, key, kIniStringEntry);
+    return entry ? entry->text : defaultValue;
 }
 
 }  // namespace scrivlet

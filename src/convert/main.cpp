@@ -6,7 +6,7 @@
 #include "documents/DocumentPrompts.h"
 #include "documents/Encodings.h"
 #include "catalogue/FormatCatalogue.h"
-#include "shell/FormatDetection.h"
+#include "catalogue/FormatDetection.h"
 #include "grid/RecordGrid.h"
 #include "base/UiText.h"
 

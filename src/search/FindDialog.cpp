@@ -1,6 +1,6 @@
 #include "search/FindDialog.h"
 
-#include "search/SearchWalk.h"
+#include "search/Search.h"
 #include "base/UiText.h"
 
 #include <QCheckBox>
@@ -146,7 +146,7 @@ void FindDialog::ShowAndFocus()
 
 void FindDialog::Find()
 {
-    pattern_ = BuildSearchPattern(searchText_->text(), searchFlags_);
+    pattern_ = searchText_->text();
     // Posted: the owner handles the request once the dialog's own event is done.
     QMetaObject::invokeMethod(
         this,

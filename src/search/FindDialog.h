@@ -9,8 +9,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// The modeless find dialog: a search text and four options. Find builds the search pattern
-// and posts a FindRequest to the owner; Close only hides the dialog, so text and options
+// The modeless find dialog: a search text and four options. Find posts the text and options
+// as a FindRequest to the owner; Close only hides the dialog, so text and options
 // stay for the next Show.
 
 namespace scrivlet {
@@ -42,7 +42,7 @@ public:
     void ShowAndFocus();
 
     quint32 SearchFlags() const { return searchFlags_; }
-    // The pattern of the last Find.
+    // The search text of the last Find.
     QString Pattern() const { return pattern_; }
 
     QLineEdit* SearchText() const { return searchText_; }

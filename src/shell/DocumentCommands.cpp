@@ -5,11 +5,11 @@
 #include "shell/DocumentTab.h"
 #include "documents/Encodings.h"
 #include "catalogue/FormatCatalogue.h"
-#include "shell/FormatDetection.h"
+#include "catalogue/FormatDetection.h"
 #include "grid/GridView.h"
 #include "shell/MainFrame.h"
 #include "grid/RecordGrid.h"
-#include "base/RegistrySetting.h"
+#include "base/Settings.h"
 #include "base/UiText.h"
 
 #include <QApplication>

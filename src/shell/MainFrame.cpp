@@ -8,7 +8,7 @@
 #include "shell/Icons.h"
 #include "shell/MessageBoxes.h"
 #include "grid/RecordGrid.h"
-#include "base/RegistrySetting.h"
+#include "base/Settings.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>

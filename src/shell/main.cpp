@@ -1,5 +1,5 @@
 #include "shell/MainFrame.h"
-#include "base/RegistrySetting.h"
+#include "base/Settings.h"
 #include "base/UiText.h"
 
 #include <QApplication>

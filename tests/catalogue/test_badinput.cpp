@@ -4,7 +4,6 @@
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
 #include "catalogue/IniFile.h"
-#include "base/RepeatCounts.h"
 #include "TestRegistry.h"
 
 #include <QFile>
@@ -64,9 +63,9 @@ private slots:
             << Format(0, QByteArray(kMegabyte, 'n')) << 1 << QString(kMaxNameUnits, u'n') << 4;
         QTest::newRow("1 MB quoted name") << Format(0, "\"" + QByteArray(kMegabyte, 'q') + "\"")
                                           << 1 << QString(kMaxNameUnits, u'q') << 4;
+        // 10^n is a multiple of 2^32 for n >= 32: n nines wrap to -1.
         QTest::newRow("1 MB of digits wraps")
-            << Format(0, "Wide", QByteArray(kMegabyte, '9')) << 1 << "Wide"
-            << static_cast<int>(ParseIniInt(std::string(kMegabyte, '9')));
+            << Format(0, "Wide", QByteArray(kMegabyte, '9')) << 1 << "Wide" << -1;
         QTest::newRow("1 MB of blanks in a line")
             << "name" + QByteArray(kMegabyte, ' ') + "=x\n" + Format(0, "After") << 1 << "After"
             << 4;
@@ -107,29 +106,6 @@ private slots:
             QCOMPARE(last.recordLength, lastWidth);
             QCOMPARE(last.FieldCount(), 1);
         }
-    }
-
-    // Counts the regular-expression library would overflow on are refused before compiling.
-    void repeatCounts_data()
-    {
-        QTest::addColumn<QString>("pattern");
-        QTest::addColumn<bool>("fits");
-        QTest::newRow("largest count") << "a{2147483647}" << true;
-        QTest::newRow("count beyond int") << "a{2147483648}" << false;
-        QTest::newRow("huge upper bound") << "a{1,22222222222}" << false;
-        QTest::newRow("huge lower bound, open") << "(x){99999999999,}" << false;
-        QTest::newRow("escaped brace") << "a\\{99999999999}" << true;
-        QTest::newRow("escaped backslash, then a count") << "a\\\\{99999999999}" << false;
-        QTest::newRow("inside a class") << "[{]99999999999}" << true;
-        QTest::newRow("class with a bracket first") << "[]{]99999999999" << true;
-        QTest::newRow("digits in a path") << ".*(dialog12345678901234).*" << true;
-        QTest::newRow("after a class") << "[a]{99999999999}" << false;
-    }
-    void repeatCounts()
-    {
-        QFETCH(QString, pattern);
-        QFETCH(bool, fits);
-        QCOMPARE(RepeatCountsFit(pattern), fits);
     }
 };
 

@@ -1,12 +1,11 @@
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
+#include "catalogue/FormatDetection.h"
 #include "catalogue/IniFile.h"
 #include "TestRegistry.h"
 #include "base/UiText.h"
 
 #include <QTest>
-
-#include <boost/xpressive/xpressive_dynamic.hpp>
 
 using namespace scrivlet;
 
@@ -40,23 +39,6 @@ FormatCatalogue FromText(const QByteArray& text)
     FormatCatalogue catalogue;
     ReadFormatCatalogue(catalogue, ini);
     return catalogue;
-}
-
-// Path detection as the shell does it: whole-path match, case-insensitive, score = capture
-// groups that matched a non-empty text; -1 when the pattern does not match.
-int Score(const QString& pattern, const QString& path)
-{
-    namespace xp = boost::xpressive;
-    const xp::wsregex rx = xp::wsregex_compiler().compile(
-        pattern.toStdWString(), xp::regex_constants::ECMAScript | xp::regex_constants::icase);
-    xp::wsmatch match;
-    const std::wstring subject = path.toStdWString();
-    if (!xp::regex_match(subject, match, rx))
-        return -1;
-    int score = 0;
-    for (std::size_t g = 1; g < match.size(); ++g)
-        score += match[g].matched && match[g].length() > 0 ? 1 : 0;
-    return score;
 }
 
 constexpr UiLanguage kLanguages[] = {UiLanguage::English, UiLanguage::German, UiLanguage::Polish,
@@ -157,10 +139,9 @@ private slots:
         // The other languages' paths are the same (shippedCataloguesAgree).
         FormatCatalogue catalogue;
         QVERIFY(LoadFormatCatalogue(catalogue, UiLanguage::English, nullptr));
-        for (int i = 0; i < catalogue.Count(); ++i) {
-            const int score = Score(catalogue.At(i)->path, path);
-            QVERIFY2(i == format ? score >= 1 : score == -1, qPrintable(catalogue.At(i)->path));
-        }
+        const Detection detection = DetectFormat(catalogue, path);
+        QCOMPARE(detection.format, format);
+        QVERIFY(detection.candidates.isEmpty());
     }
 };
 

@@ -6,7 +6,8 @@
 #include "grid/GridCell.h"
 #include "grid/GridView.h"
 #include "shell/MessageBoxes.h"
-#include "base/RegistrySetting.h"
+#include "base/Settings.h"
+#include "SettingsTestSupport.h"
 #include "TestRegistry.h"
 
 #include <QApplication>
@@ -32,7 +33,7 @@ QString Native(const QString& path)
 class TestCommands : public QObject {
     Q_OBJECT
 
-    MemorySettingStore store_;
+    TemporarySettings store_;
     std::unique_ptr<QTemporaryDir> dir_;
     ScriptedHost host_;
     int realBoxes_ = 0;
@@ -65,8 +66,7 @@ private slots:
 
     void init()
     {
-        store_ = MemorySettingStore();
-        UseSettingStore(&store_);
+        store_.Reset();
         SetUiLanguage(UiLanguage::English);
         host_ = ScriptedHost();
         realBoxes_ = 0;
@@ -250,9 +250,9 @@ private slots:
             QVERIFY(frame->SaveAsDocument(frame->TabAt(1)));
             QCOMPARE(frame->ViewAt(1)->Grid()->GetEncoding(), int(kEncodingPolish));
         }
-        QCOMPARE(store_.Dword(SettingsKey(), LastEncodingValueName()), quint32(kEncodingPolish));
+        QCOMPARE(store_.Stored("LastEncodingIndex").toUInt(), quint32(kEncodingPolish));
         // A restart: fresh settings over the same store.
-        UseSettingStore(&store_);
+        store_.Restart();
         auto frame = MakeFrame();
         host_.QueueCancel();
         frame->OpenDocuments();

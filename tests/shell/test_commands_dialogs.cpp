@@ -6,7 +6,8 @@
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentTab.h"
 #include "grid/GridView.h"
-#include "base/RegistrySetting.h"
+#include "base/Settings.h"
+#include "SettingsTestSupport.h"
 #include "TestRegistry.h"
 
 #include <QAbstractButton>
@@ -123,7 +124,7 @@ void Click(QMessageBox* box, QMessageBox::StandardButton button) { box->button(b
 class TestCommandDialogs : public QObject {
     Q_OBJECT
 
-    MemorySettingStore store_;
+    TemporarySettings store_;
     std::unique_ptr<QTemporaryDir> dir_;
 
     QString Path(const QString& name) const { return dir_->filePath(name); }
@@ -171,8 +172,7 @@ private slots:
 
     void init()
     {
-        store_ = MemorySettingStore();
-        UseSettingStore(&store_);
+        store_.Reset();
         SetUiLanguage(UiLanguage::English);
         dir_ = std::make_unique<QTemporaryDir>();
         QVERIFY(dir_->isValid());

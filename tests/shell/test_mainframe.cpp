@@ -5,7 +5,8 @@
 #include "shell/MainFrame.h"
 #include "shell/MessageBoxes.h"
 #include "grid/RecordGrid.h"
-#include "base/RegistrySetting.h"
+#include "base/Settings.h"
+#include "SettingsTestSupport.h"
 #include "TestRegistry.h"
 
 #include <QAction>
@@ -19,7 +20,6 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
-#include <QtEndian>
 
 using namespace scrivlet;
 
@@ -56,19 +56,12 @@ void RunLoopBriefly()
     loop.exec();
 }
 
-QByteArray Dword(quint32 value)
-{
-    QByteArray data(4, '\0');
-    qToLittleEndian(value, data.data());
-    return data;
-}
-
 }  // namespace
 
 class TestMainFrame : public QObject {
     Q_OBJECT
 
-    MemorySettingStore store_;
+    TemporarySettings store_;
     QList<MessageBoxRequest> boxes_;
 
 private slots:
@@ -76,8 +69,7 @@ private slots:
 
     void init()
     {
-        store_ = MemorySettingStore();
-        UseSettingStore(&store_);
+        store_.Reset();
         boxes_.clear();
         SetMessageBoxHandler([this](const MessageBoxRequest& request) {
             boxes_ << request;
@@ -247,14 +239,12 @@ private slots:
         QTest::addColumn<int>("stored");  // -1: nothing stored
         QTest::addColumn<int>("markedBefore");
         QTest::addColumn<int>("command");
-        QTest::addColumn<int>("writes");
         QTest::newRow("German chosen in English")
-            << UiLanguage::English << -1 << int(cmd::LanguageSystem) << int(cmd::LanguageGerman)
-            << 1;
+            << UiLanguage::English << -1 << int(cmd::LanguageSystem) << int(cmd::LanguageGerman);
         QTest::newRow("same as stored") << UiLanguage::Russian << 1049 << int(cmd::LanguageRussian)
-                                        << int(cmd::LanguageRussian) << 0;
+                                        << int(cmd::LanguageRussian);
         QTest::newRow("another locale stored")
-            << UiLanguage::German << 1036 << 0 << int(cmd::LanguageSystem) << 1;
+            << UiLanguage::German << 1036 << 0 << int(cmd::LanguageSystem);
     }
     void languageCommands()
     {
@@ -262,10 +252,8 @@ private slots:
         QFETCH(int, stored);
         QFETCH(int, markedBefore);
         QFETCH(int, command);
-        QFETCH(int, writes);
         if (stored >= 0)
-            store_.SetRaw(SettingsKey(), LanguageValueName(), Dword(quint32(stored)));
-        UseSettingStore(&store_);
+            store_.Plant("LanguageID", stored);
         SetUiLanguage(ui);
         MainFrame frame;
         auto checkMarks = [&](int marked) {
@@ -279,8 +267,7 @@ private slots:
         quint32 value = 0;
         for (const LanguageCommand& language : kLanguageCommands)
             value = language.command == command ? quint32(language.languageId) : value;
-        QCOMPARE(store_.writeCount, writes);
-        QCOMPARE(store_.Dword(SettingsKey(), LanguageValueName()), value);
+        QCOMPARE(store_.Stored("LanguageID").toUInt(), value);
         QCOMPARE(boxes_.size(), 1);
         QCOMPARE(boxes_[0].text, UiTextIn(ui, QStringLiteral("154")));
         QCOMPARE(boxes_[0].caption, QStringLiteral("Scrivlet"));

@@ -6,8 +6,9 @@
 #include "shell/MainFrame.h"
 #include "shell/MessageBoxes.h"
 #include "grid/RecordGrid.h"
-#include "base/RegistrySetting.h"
-#include "search/SearchWalk.h"
+#include "base/Settings.h"
+#include "SettingsTestSupport.h"
+#include "search/Search.h"
 #include "TestRegistry.h"
 #include "base/UiText.h"
 
@@ -88,13 +89,12 @@ struct Frame {
 class FindDialogTest : public QObject {
     Q_OBJECT
 
-    MemorySettingStore store_;
+    TemporarySettings store_;
 
 private slots:
     void initTestCase()
     {
         QApplication::setQuitOnLastWindowClosed(false);
-        UseSettingStore(&store_);
         SetMessageBoxHandler([](const MessageBoxRequest&) { return QMessageBox::Ok; });
         // The tests' formats are in the global catalogue already.
         MainFrame::SetCatalogueLoader([](FormatCatalogue&, UiLanguage, QString*) { return true; });

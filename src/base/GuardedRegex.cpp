@@ -1,6 +1,4 @@
-#include "search/TextMatcher.h"
-
-#include "base/RepeatCounts.h"
+#include "base/GuardedRegex.h"
 
 #include <QThread>
 
@@ -8,11 +6,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
+#include <cstdint>
 #include <iterator>
 #include <locale>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace scrivlet {
 namespace {
@@ -21,41 +20,80 @@ namespace xp = boost::xpressive;
 using Clock = std::chrono::steady_clock;
 
 // Iterator steps between two looks at the stack depth, and such looks between two looks at
-// the clock. The pattern is at most 255 characters, so one step goes at most a few hundred
-// frames deeper: 64 steps stay far inside the stack's headroom.
+// the clock. One step goes at most a few hundred frames deeper: 64 steps stay far inside the
+// stack's headroom when it is large; a small stack is looked at on every step.
 constexpr int kStepsPerStackCheck = 64;
 constexpr std::size_t kCoarseCheckMinStack = std::size_t{4} << 20;
 constexpr int kStackChecksPerClockCheck = 64;
-// A cell matched in up to this many steps per character is ordinary work, however long the
-// whole search takes; only a cell beyond it is stopped at the deadline.
-// Capped, so that the allowance of a huge cell is still only a few milliseconds.
-constexpr std::size_t kOrdinaryStepsPerChar = 64;
-constexpr std::size_t kMaxOrdinaryCellSteps = std::size_t{1} << 22;
+// Capped, so that the ordinary allowance of a huge text is still only a few milliseconds.
+constexpr std::size_t kMaxOrdinaryTextSteps = std::size_t{1} << 22;
 // What a match may use of the stack when it has to run on the caller's thread, whose stack
 // may be as small as 1 MB.
 constexpr std::size_t kFallbackStackUse = std::size_t{256} << 10;
 
 struct BudgetExceeded {};
 
-// Counts the matcher's steps and, every so often, checks the stack depth and the deadline.
+// Xpressive reads the counts of a repeat such as "a{5,9}" into an int without a bound: a
+// count beyond INT_MAX overflows inside the library. False for such a pattern.
+bool RepeatCountsFit(QStringView pattern)
+{
+    bool inClass = false;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar c = pattern[i];
+        if (c == u'\\') {
+            ++i;  // an escaped character is never syntax
+            continue;
+        }
+        if (inClass) {
+            inClass = c != u']';
+            continue;
+        }
+        if (c == u'[') {
+            inClass = true;
+            // A ']' right after '[' or '[^' belongs to the class.
+            if (i + 1 < pattern.size() && pattern[i + 1] == u'^')
+                ++i;
+            if (i + 1 < pattern.size() && pattern[i + 1] == u']')
+                ++i;
+            continue;
+        }
+        if (c != u'{')
+            continue;
+        // The digits after '{' and after the ',' that may follow them.
+        for (qsizetype j = i + 1; j < pattern.size(); ++j) {
+            qint64 value = 0;
+            while (j < pattern.size() && pattern[j].isDigit() && pattern[j].unicode() < 128) {
+                value = value * 10 + (pattern[j].unicode() - u'0');
+                if (value > INT_MAX)
+                    return false;
+                ++j;
+            }
+            if (j >= pattern.size() || pattern[j] != u',')
+                break;
+        }
+    }
+    return true;
+}
+
+// Counts the matcher's steps and, every so often, checks the stack depth, the step cap and
+// the deadline.
 class MatchGuard {
 public:
-    void Arm(const MatchLimits& limits)
+    explicit MatchGuard(const MatchLimits& limits)
+        : stackUse_(static_cast<std::intptr_t>(limits.stackUse)),
+          deadline_(Clock::now() + limits.time),
+          maxSteps_(limits.maxSteps),
+          ordinaryStepsPerChar_(limits.ordinaryStepsPerChar),
+          stepsPerCheck_(limits.stackUse < kCoarseCheckMinStack ? 1 : kStepsPerStackCheck),
+          steps_(stepsPerCheck_)
     {
-        const char probe = 0;
-        stackBase_ = &probe;
-        stackUse_ = static_cast<std::ptrdiff_t>(limits.stackUse);
-        deadline_ = Clock::now() + limits.time;
-        // A small stack (the fallback) is checked on every step.
-        stepsPerCheck_ = limits.stackUse < kCoarseCheckMinStack ? 1 : kStepsPerStackCheck;
-        steps_ = stepsPerCheck_;
-        stackChecks_ = kStackChecksPerClockCheck;
+        stackBase_ = StackPosition();
     }
 
-    void BeginCell(std::size_t length)
+    void BeginText(std::size_t length)
     {
-        cellSteps_ = 0;
-        cellAllowance_ = std::min(kOrdinaryStepsPerChar * (length + 1), kMaxOrdinaryCellSteps);
+        textSteps_ = 0;
+        allowance_ = std::min(ordinaryStepsPerChar_ * (length + 1), kMaxOrdinaryTextSteps);
     }
 
     Q_ALWAYS_INLINE void Step()
@@ -68,25 +106,33 @@ private:
     Q_NEVER_INLINE void Check()
     {
         steps_ = stepsPerCheck_;
-        cellSteps_ += static_cast<std::size_t>(stepsPerCheck_);
-        const char probe = 0;
-        if (stackBase_ - &probe > stackUse_)
+        textSteps_ += static_cast<std::size_t>(stepsPerCheck_);
+        if (stackBase_ - StackPosition() > stackUse_ || (maxSteps_ && textSteps_ > maxSteps_))
             throw BudgetExceeded{};
         if (--stackChecks_ == 0) {
             stackChecks_ = kStackChecksPerClockCheck;
-            if (cellSteps_ > cellAllowance_ && Clock::now() > deadline_)
+            if (textSteps_ > allowance_ && Clock::now() > deadline_)
                 throw BudgetExceeded{};
         }
     }
 
-    const char* stackBase_ = nullptr;
-    std::ptrdiff_t stackUse_ = 0;
+    // The stack grows downwards: the depth is the base's address minus the current one.
+    static Q_ALWAYS_INLINE std::intptr_t StackPosition()
+    {
+        const char probe = 0;
+        return reinterpret_cast<std::intptr_t>(&probe);
+    }
+
+    std::intptr_t stackBase_ = 0;
+    std::intptr_t stackUse_;
     Clock::time_point deadline_;
-    int stepsPerCheck_ = kStepsPerStackCheck;
-    int steps_ = kStepsPerStackCheck;
+    std::size_t maxSteps_;
+    std::size_t ordinaryStepsPerChar_;
+    int stepsPerCheck_;
+    int steps_;
     int stackChecks_ = kStackChecksPerClockCheck;
-    std::size_t cellSteps_ = 0;
-    std::size_t cellAllowance_ = 0;
+    std::size_t textSteps_ = 0;
+    std::size_t allowance_ = 0;
 };
 
 // A pointer into the wide text that reports every move and read to the guard.
@@ -168,14 +214,23 @@ private:
     MatchGuard* guard_ = nullptr;
 };
 
+bool IsUtf8Locale(const std::locale& locale)
+{
+    const QByteArray name = QByteArray::fromStdString(locale.name()).toLower();
+    return name.contains("utf-8") || name.contains("utf8");
+}
+
 // Case folding and \w follow the character classes of this locale; the classic locale knows
-// only ASCII, so Cyrillic, German and Polish letters need a Unicode one.
+// only ASCII, so Cyrillic, German and Polish letters need a Unicode one. Any UTF-8 locale
+// classifies the same way; the user's own is taken only when C.UTF-8 is missing.
 const std::locale& MatchLocale()
 {
     static const std::locale locale = [] {
-        for (const char* name : {"C.UTF-8", "C.utf8", ".UTF-8", "en_US.UTF-8"}) {
+        for (const char* name : {"C.UTF-8", "C.utf8", "", "en_US.UTF-8", ".UTF-8"}) {
             try {
-                return std::locale(name);
+                std::locale candidate(name);
+                if (IsUtf8Locale(candidate))
+                    return candidate;
             } catch (const std::exception&) {
             }
         }
@@ -288,9 +343,9 @@ constexpr bool kWideIsUtf16 = sizeof(wchar_t) == 2;
 // The text as wide characters. Where wchar_t has 32 bits, surrogate pairs become one
 // character (lone surrogates stay as they are, one unit each); the answer says whether any
 // pair was joined, i.e. whether positions need mapping back to UTF-16 units.
-bool ToWide(const QString& text, std::wstring& out)
+bool ToWide(QStringView text, std::wstring& out)
 {
-    const auto* units = reinterpret_cast<const char16_t*>(text.utf16());
+    const char16_t* units = text.utf16();
     const qsizetype size = text.size();
     out.resize(static_cast<std::size_t>(size));
     if constexpr (kWideIsUtf16) {
@@ -331,19 +386,29 @@ int UnitsBefore(const std::wstring& wide, std::ptrdiff_t count)
     return units;
 }
 
+enum class Anchor { Anywhere, WholeText };
+
 }  // namespace
 
-struct TextMatcher::Impl {
-    MatchLimits limits;
+struct MatchBudget::Impl {
+    explicit Impl(const MatchLimits& limits) : guard(limits) {}
+
     MatchGuard guard;
+    Match match;
+    std::wstring text;  // reused for every text
+    std::wstring folded;
+};
+
+MatchBudget::MatchBudget(const MatchLimits& limits) : d_(std::make_unique<Impl>(limits)) {}
+
+MatchBudget::~MatchBudget() = default;
+
+struct GuardedRegex::Impl {
     TableTraits traits{MatchLocale()};
     Regex regex;
     bool compiled = false;
     bool matchCase = false;
-    Match match;
     std::wstring literal;  // folded unless matchCase; empty: none
-    std::wstring text;     // reused for every cell
-    std::wstring folded;
 
     void Fold(std::wstring& s) const
     {
@@ -352,7 +417,7 @@ struct TextMatcher::Impl {
     }
 
     // False when the text cannot hold a match because the literal is missing.
-    bool MayMatch()
+    bool MayMatch(const std::wstring& text, std::wstring& folded) const
     {
         if (literal.empty())
             return true;
@@ -362,17 +427,51 @@ struct TextMatcher::Impl {
         Fold(folded);
         return std::wstring_view(folded).find(literal) != std::wstring_view::npos;
     }
+
+    MatchResult Run(QStringView text, MatchBudget& budget, MatchSpan* span, Anchor anchor) const
+    {
+        if (!compiled)
+            return MatchResult::NoMatch;
+        MatchBudget::Impl& b = *budget.d_;
+        std::wstring& wide = b.text;
+        const bool joined = ToWide(text, wide);
+        if (!MayMatch(wide, b.folded))
+            return MatchResult::NoMatch;
+        const wchar_t* begin = wide.data();
+        b.guard.BeginText(wide.size());
+        const GuardedIter first(begin, &b.guard);
+        const GuardedIter last(begin + wide.size(), &b.guard);
+        Match& m = b.match;
+        try {
+            const bool found = anchor == Anchor::WholeText ? xp::regex_match(first, last, m, regex)
+                                                           : xp::regex_search(first, last, m, regex);
+            if (!found)
+                return MatchResult::NoMatch;
+        } catch (...) {
+            // The budget ran out, or Xpressive gave up (its own stack and complexity errors).
+            return MatchResult::Aborted;
+        }
+        if (span) {
+            auto units = [&](std::ptrdiff_t chars) {
+                return joined ? UnitsBefore(wide, chars) : static_cast<int>(chars);
+            };
+            span->start = units(m[0].first.Base() - begin);
+            span->end = units(m[0].second.Base() - begin);
+            span->groupLengths.assign(m.size(), 0);
+            for (std::size_t g = 0; g < m.size(); ++g) {
+                if (m[g].matched)
+                    span->groupLengths[g] =
+                        units(m[g].second.Base() - begin) - units(m[g].first.Base() - begin);
+            }
+        }
+        return MatchResult::Found;
+    }
 };
 
-TextMatcher::TextMatcher(const MatchLimits& limits) : d_(std::make_unique<Impl>())
-{
-    d_->limits = limits;
-    d_->guard.Arm(limits);
-}
+GuardedRegex::GuardedRegex() : d_(std::make_unique<Impl>()) {}
+GuardedRegex::~GuardedRegex() = default;
 
-TextMatcher::~TextMatcher() = default;
-
-bool TextMatcher::Compile(const QString& pattern, bool matchCase)
+bool GuardedRegex::Compile(QStringView pattern, bool matchCase)
 {
     d_->compiled = false;
     d_->matchCase = matchCase;
@@ -395,77 +494,43 @@ bool TextMatcher::Compile(const QString& pattern, bool matchCase)
     return d_->compiled;
 }
 
-void TextMatcher::RequireLiteral(const QString& literal)
+bool GuardedRegex::IsValid() const
+{
+    return d_->compiled;
+}
+
+void GuardedRegex::RequireLiteral(QStringView literal)
 {
     ToWide(literal, d_->literal);
     if (!d_->matchCase)
         d_->Fold(d_->literal);
 }
 
-MatchResult TextMatcher::Find(const QString& text, MatchSpan* span)
+MatchResult GuardedRegex::Search(QStringView text, MatchBudget& budget, MatchSpan* span) const
 {
-    if (!d_->compiled)
-        return MatchResult::InvalidPattern;
-    std::wstring& wide = d_->text;
-    const bool joined = ToWide(text, wide);
-    if (!d_->MayMatch())
-        return MatchResult::NoMatch;
-    const wchar_t* begin = wide.data();
-    d_->guard.BeginCell(wide.size());
-    const GuardedIter first(begin, &d_->guard);
-    const GuardedIter last(begin + wide.size(), &d_->guard);
-    Match& m = d_->match;
-    try {
-        if (!xp::regex_search(first, last, m, d_->regex))
-            return MatchResult::NoMatch;
-    } catch (...) {
-        // The budget ran out, or Xpressive gave up (its own stack and complexity errors).
-        return MatchResult::Aborted;
-    }
-    if (span) {
-        auto units = [&](std::ptrdiff_t chars) {
-            return joined ? UnitsBefore(wide, chars) : static_cast<int>(chars);
-        };
-        auto groupLength = [&](std::size_t group) {
-            if (group >= m.size() || !m[group].matched)
-                return 0;
-            return units(m[group].second.Base() - begin) - units(m[group].first.Base() - begin);
-        };
-        span->start = units(m[0].first.Base() - begin);
-        span->end = units(m[0].second.Base() - begin);
-        span->group1Length = groupLength(1);
-        span->group3Length = groupLength(3);
-    }
-    return MatchResult::Found;
+    return d_->Run(text, budget, span, Anchor::Anywhere);
 }
 
-int RunMatchWork(const MatchLimits& limits, const std::function<int(const MatchLimits&)>& work)
+MatchResult GuardedRegex::MatchWhole(QStringView text, MatchBudget& budget, MatchSpan* span) const
+{
+    return d_->Run(text, budget, span, Anchor::WholeText);
+}
+
+void RunMatchWork(const MatchLimits& limits, const std::function<void(const MatchLimits&)>& work)
 {
     std::atomic<bool> ran = false;
-    int answer = 0;
     std::unique_ptr<QThread> thread(QThread::create([&] {
         ran = true;
-        answer = work(limits);
+        work(limits);
     }));
     thread->setStackSize(static_cast<uint>(limits.stackSize));
     thread->start();
     thread->wait();
     if (ran)
-        return answer;
+        return;
     MatchLimits local = limits;
     local.stackUse = std::min(local.stackUse, kFallbackStackUse);
-    return work(local);
-}
-
-MatchResult MatchText(const QString& pattern, bool matchCase, const QString& text, MatchSpan* span,
-                      const MatchLimits& limits)
-{
-    return static_cast<MatchResult>(RunMatchWork(limits, [&](const MatchLimits& local) {
-        TextMatcher matcher(local);
-        if (!matcher.Compile(pattern, matchCase))
-            return static_cast<int>(MatchResult::InvalidPattern);
-        return static_cast<int>(matcher.Find(text, span));
-    }));
+    work(local);
 }
 
 }  // namespace scrivlet

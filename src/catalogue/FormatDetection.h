@@ -33,12 +33,6 @@ public:
     // it matches with at least one non-empty group.
     Detection Detect(const QString& path, int accepted = -1) const;
 
-    // Number of non-empty capture groups of format's match, or -1 when it takes no part.
-    int Score(int format, const QString& path) const;
-
-    // False when format's pattern is empty or invalid.
-    bool TakesPart(int format) const;
-
 private:
     struct Impl;
     std::unique_ptr<Impl> d_;

@@ -1,0 +1,105 @@
+#include "base/Settings.h"
+
+#include <QSettings>
+
+#include <limits>
+#include <memory>
+
+namespace scrivlet {
+namespace {
+
+struct Store {
+    QString filePath;  // empty: the user's store
+    Setting language{QStringLiteral("LanguageID"), kDefaultLanguageId};
+    Setting lastEncoding{QStringLiteral("LastEncodingIndex"), kDefaultEncodingIndex};
+};
+
+Store& TheStore()
+{
+    static Store store;
+    return store;
+}
+
+// The registry keeps the values in HKEY_CURRENT_USER\Software\Tarvolt\Scrivlet, which
+// QSettings derives from the organisation and application; the settings files have always
+// kept that path in their keys.
+#ifdef Q_OS_WIN
+constexpr QSettings::Format kUserFormat = QSettings::NativeFormat;
+#else
+constexpr QSettings::Format kUserFormat = QSettings::IniFormat;
+#endif
+
+std::unique_ptr<QSettings> OpenStore(QString* keyPrefix)
+{
+    const QString& filePath = TheStore().filePath;
+    const bool file = kUserFormat == QSettings::IniFormat || !filePath.isEmpty();
+    *keyPrefix = file ? QStringLiteral("Software/Tarvolt/Scrivlet/") : QString();
+    if (!filePath.isEmpty())
+        return std::make_unique<QSettings>(filePath, QSettings::IniFormat);
+    return std::make_unique<QSettings>(kUserFormat, QSettings::UserScope,
+                                       QStringLiteral("Tarvolt"), QStringLiteral("Scrivlet"));
+}
+
+// A stored number as a 32-bit value: negative ones wrap as the registry's DWORDs do; wider
+// ones and text that is no number count as missing.
+bool ToDword(const QVariant& value, quint32* dword)
+{
+    bool ok = false;
+    const qlonglong number = value.toString().trimmed().toLongLong(&ok);
+    if (!ok || number < std::numeric_limits<qint32>::min() ||
+        number > qlonglong(std::numeric_limits<quint32>::max()))
+        return false;
+    *dword = quint32(number);
+    return true;
+}
+
+}  // namespace
+
+quint32 Setting::Get()
+{
+    if (loaded_)
+        return cached_;
+    QString prefix;
+    const auto settings = OpenStore(&prefix);
+    const QVariant value = settings->value(prefix + name_);
+    if (settings->status() != QSettings::NoError || !ToDword(value, &cached_))
+        return default_;
+    loaded_ = true;
+    return cached_;
+}
+
+void Setting::Set(quint32 value)
+{
+    Get();  // an unchanged stored value is not written again
+    if (loaded_ && value == cached_)
+        return;
+    cached_ = value;
+    QString prefix;
+    const auto settings = OpenStore(&prefix);
+    if (settings->status() != QSettings::NoError || !settings->isWritable())
+        return;
+    settings->setValue(prefix + name_, value);
+    settings->sync();
+    if (settings->status() == QSettings::NoError)
+        loaded_ = true;
+}
+
+Setting& LanguageSetting()
+{
+    return TheStore().language;
+}
+
+Setting& LastEncodingSetting()
+{
+    return TheStore().lastEncoding;
+}
+
+void UseSettingsFile(const QString& path)
+{
+    Store& store = TheStore();
+    store.filePath = path;
+    store.language = Setting(QStringLiteral("LanguageID"), kDefaultLanguageId);
+    store.lastEncoding = Setting(QStringLiteral("LastEncodingIndex"), kDefaultEncodingIndex);
+}
+
+}  // namespace scrivlet

@@ -127,6 +127,9 @@ GridView::GridView(EdtDocument* document, QWidget* parent)
         UpdateAddRowSpan();
     });
     connect(model_, &GridModel::modelReset, this, [this] {
+        // The document went away: nothing to commit to.
+        if (editor_)
+            editor_->Close();
         ForgetEditor(editor_);
         selectedRow_ = selectedColumn_ = -1;
         spanRow_ = -1;

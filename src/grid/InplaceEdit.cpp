@@ -45,8 +45,6 @@ InplaceEdit::InplaceEdit(QWidget* parent, QWidget* grid, const QRect& rect, cons
     : QLineEdit(parent), grid_(grid), statusBar_(statusBar), limit_(limit)
 {
     setFrame(false);
-    if (grid)
-        setFont(grid->font());
     // QLineEdit keeps 2 pixels before the text itself, where the painted cell starts it.
     setTextMargins(0, 0, 0, 0);
     setGeometry(rect);

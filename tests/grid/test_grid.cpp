@@ -349,6 +349,15 @@ private slots:
         QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(f.Text(4, 1), QStringLiteral("third"));
+        // A document that goes first, under an open editor.
+        Fixture g(2);
+        g.Click(0, 1);
+        QTest::keyClicks(g.Editor(), QStringLiteral("x"));
+        g.document.reset();
+        QVERIFY(!g.Editor());
+        QCOMPARE(g.LiveEditors(), 0);
+        QCOMPARE(g.view->model()->rowCount(), 0);
+        g.view->viewport()->grab();
     }
 
     void findRequest_data()

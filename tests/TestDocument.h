@@ -1,51 +1,82 @@
 #pragma once
 
+#include "catalogue/FormatCatalogue.h"
+#include "documents/DocumentPrompts.h"
 #include "documents/EdtDocument.h"
 
 #include <QList>
+#include <QString>
 #include <QStringList>
 
 #include <initializer_list>
 #include <memory>
 
-// A document built from a layout and rows, as a file reader would leave it.
+// A document built from a layout and rows, as a reader builds it, and the prompts a test
+// scripts. Rows hold the texts of the text fields only, in field order.
 
 namespace scrivlet::test {
 
-// A label field (size 0) or a text field of size units; width -1 is the view's default.
-inline FieldDef Field(const QString& caption, int type, int size = 0, int width = -1,
-                      const QStringList& labels = {})
+using Rows = QList<QStringList>;
+
+class ScriptedPrompts : public DocumentPrompts {
+public:
+    explicit ScriptedPrompts(bool answer = false) : answer(answer) {}
+    bool AskOpenInvalidSize() override { return ++asked, answer; }
+    void NotifyTextTooLong() override { ++notices; }
+
+    bool answer;
+    int asked = 0, notices = 0;
+};
+
+inline FieldDef LabelField(const QString& caption, QStringList labels = {})
 {
     FieldDef field;
-    field.caption = caption, field.type = type, field.size = size, field.width = width;
-    field.labels = labels;
+    field.caption = caption, field.width = -1, field.type = kLabelField;
+    field.labels = std::move(labels);
     return field;
 }
 
-inline EdtFormat Layout(std::initializer_list<FieldDef> fields)
+inline FieldDef TextField(const QString& caption, int offset, int size, int width = 120)
+{
+    FieldDef field;
+    field.caption = caption, field.width = width, field.type = kTextField;
+    field.offset = offset, field.size = size;
+    return field;
+}
+
+inline EdtFormat MakeFormat(int recordLength, std::initializer_list<FieldDef> fields)
 {
     EdtFormat format;
-    format.name = QStringLiteral("test");
+    format.name = QStringLiteral("Test"), format.recordLength = recordLength;
     int k = 0;
-    for (const FieldDef& field : fields) {
+    for (const FieldDef& field : fields)
         format.fields[k++] = field;
-        format.recordLength += field.size;
-    }
     return format;
 }
 
-// rows[r] holds the texts of record r's text fields in order (missing ones are empty). The
-// document is not modified.
-inline std::unique_ptr<EdtDocument> MakeDocument(const EdtFormat& layout,
-                                                 const QList<QStringList>& rows)
+// An unmodified document of the format holding rows; a row with fewer texts than the format
+// has text fields leaves the rest empty.
+inline std::unique_ptr<EdtDocument> MakeDocument(const EdtFormat& format, const Rows& rows)
 {
-    auto document = std::make_unique<EdtDocument>(layout);
+    auto document = std::make_unique<EdtDocument>(format);
     for (const QStringList& texts : rows) {
         for (int k = 0; k < document->TextFieldCount(); ++k)
-            document->AddLoadedText(k < texts.size() ? QStringView(texts[k]) : QStringView());
+            document->AddLoadedText(k < texts.size() ? texts[k] : QString());
         document->EndLoadedRecord();
     }
     return document;
+}
+
+inline Rows TextsOf(const EdtDocument& document)
+{
+    Rows rows;
+    for (int record = 0; record < document.RecordCount(); ++record) {
+        QStringList texts;
+        for (int k = 0; k < document.TextFieldCount(); ++k)
+            texts << document.FieldText(record, k).toString();
+        rows << texts;
+    }
+    return rows;
 }
 
 }  // namespace scrivlet::test

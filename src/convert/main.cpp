@@ -1,14 +1,14 @@
 // scrivlet-convert: lists the catalogue, dumps documents as JSON lines and converts them
-// between .edt and .txt and between encodings, with the editor's own codec.
+// between .edt and .txt and between encodings, with the editor's own document files.
 
+#include "base/UiText.h"
 #include "catalogue/CatalogueLoader.h"
-#include "documents/DocumentCodec.h"
+#include "catalogue/FormatCatalogue.h"
+#include "documents/DocumentFiles.h"
 #include "documents/DocumentPrompts.h"
 #include "documents/Encodings.h"
-#include "catalogue/FormatCatalogue.h"
 #include "catalogue/FormatDetection.h"
-#include "grid/RecordGrid.h"
-#include "base/UiText.h"
+#include "documents/RowLabels.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -205,19 +205,30 @@ void ListFormats()
     Print(stdout, QString::fromUtf8(QJsonDocument(formats).toJson(QJsonDocument::Indented)));
 }
 
-void Dump(const RecordGrid& grid)
+// Every column as the editor shows it: label columns computed, text columns as stored, a
+// column of any other type empty.
+void Dump(const EdtDocument& document)
 {
-    for (int row = 0; row < grid.RecordCount(); ++row) {
+    const RowLabels labels;
+    const EdtFormat& format = document.Format();
+    for (int record = 0; record < document.RecordCount(); ++record) {
         QJsonArray texts;
-        for (int column = 0; column < grid.ColumnCount(); ++column) {
-            QVariant value;
-            GridCell* cell = grid.CellAt(row, column);
-            texts.append(cell && cell->GetValue(&value) ? value.toString() : QString());
+        for (int column = 0; column < document.ColumnCount(); ++column) {
+            const FieldDef& field = format.fields[column];
+            texts.append(field.type == kLabelField ? labels.Make(field, record)
+                                                   : document.Text(record, column));
         }
         QByteArray line = QJsonDocument(texts).toJson(QJsonDocument::Compact);
         line.append('\n');
         std::fwrite(line.constData(), 1, line.size(), stdout);
     }
+}
+
+// A failed load or save: the editor's message, then the reason.
+int Failed(int messageId, const QString& path, const QString& reason)
+{
+    Print(stderr, FormatUiText(UiText(messageId), path) + u'\n' + reason + u'\n');
+    return kExitFailed;
 }
 
 QString DescribeFormats(const QList<int>& formats)
@@ -290,23 +301,21 @@ int Run(const QStringList& args)
         }
     }
 
-    RecordGrid grid;
     ConverterPrompts prompts(options.yes);
-    if (!LoadDocument(grid, input, FileTypeFromPath(input), *options.encoding, format, false,
-                      &prompts)) {
-        Print(stderr, FormatUiText(UiText(str::OpenFailed), input) + u'\n');
-        return kExitFailed;
-    }
+    const LoadResult opened = LoadDocument(input, FileTypeFromPath(input), *options.encoding,
+                                           *GlobalCatalogue().At(format), format, false, &prompts);
+    if (!opened.document)
+        return Failed(str::OpenFailed, input, opened.error);
     if (options.dump) {
-        Dump(grid);
+        Dump(*opened.document);
         return kExitOk;
     }
     const QString output = options.files[1];
-    if (!SaveDocumentAs(grid, output, FileTypeFromPath(output),
-                        options.toEncoding.value_or(*options.encoding), -1)) {
-        Print(stderr, FormatUiText(UiText(str::SaveFailed), output) + u'\n');
-        return kExitFailed;
-    }
+    const Result saved =
+        SaveDocumentAs(*opened.document, output, FileTypeFromPath(output),
+                       options.toEncoding.value_or(*options.encoding));
+    if (!saved)
+        return Failed(str::SaveFailed, output, saved.Error());
     return kExitOk;
 }
 

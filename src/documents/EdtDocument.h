@@ -64,6 +64,13 @@ public:
     // The view is valid until the next change of the document.
     QStringView TextView(int record, int column) const;
     QString Text(int record, int column) const { return TextView(record, column).toString(); }
+    // The same by text field (0..TextFieldCount() - 1) for a record inside the document,
+    // without the checks: the file writers ask for every field of every record.
+    QStringView FieldText(int record, int field) const
+    {
+        const Slot& slot = slots_[static_cast<size_t>(record) * textFields_ + field];
+        return QStringView(arena_.get() + slot.start, slot.length);
+    }
     // False (and nothing changes) when the cell is no text field or already holds text.
     bool SetText(int record, int column, QStringView text);
     // Empty records before record `at` (0..RecordCount()); false when no memory is left.

@@ -153,11 +153,6 @@ void ForEachUnit(const In* in, Out* out, size_t n, F f)
     }
 }
 
-int ValidOrDefault(int encoding)
-{
-    return IsValidEncoding(encoding) ? encoding : int(kEncodingEnglish);
-}
-
 char16_t DecodeByRule(int encoding, uint16_t unit)
 {
     const uint16_t code = UnshiftUnit(unit);
@@ -214,8 +209,8 @@ uint16_t EncodeByRule(int encoding, char16_t ch)
     return ShiftCode(code);
 }
 
-// The rules above, applied to every unit once, so the transforms are one lookup each and
-// the per-unit and bulk paths cannot drift apart. Unicode needs no table.
+// The rules above, applied to every unit once, so that decoding and encoding are one lookup
+// each. The .edt reader and writer use nothing else: there is one copy of the tables.
 struct UnitTables {
     char16_t decode[kUnitCount];
     uint16_t encode[kUnitCount];
@@ -231,18 +226,23 @@ std::unique_ptr<UnitTables> BuildUnitTables(int encoding)
     return tables;
 }
 
-struct AllUnitTables {
-    std::unique_ptr<UnitTables> latin = BuildUnitTables(kEncodingEnglish);
-    std::unique_ptr<UnitTables> polish = BuildUnitTables(kEncodingPolish);
-    std::unique_ptr<UnitTables> russian = BuildUnitTables(kEncodingRussian);
-    const UnitTables* byEncoding[kEncodingCount] = {latin.get(), latin.get(), polish.get(),
-                                                    russian.get(), nullptr};
-};
-
+// Built on first use of each encoding; English and German share theirs. Unicode needs none.
 const UnitTables* TablesFor(int encoding)
 {
-    static const AllUnitTables tables;
-    return tables.byEncoding[encoding];
+    switch (encoding) {
+        case kEncodingPolish: {
+            static const std::unique_ptr<UnitTables> polish = BuildUnitTables(kEncodingPolish);
+            return polish.get();
+        }
+        case kEncodingRussian: {
+            static const std::unique_ptr<UnitTables> russian = BuildUnitTables(kEncodingRussian);
+            return russian.get();
+        }
+        default: {
+            static const std::unique_ptr<UnitTables> latin = BuildUnitTables(kEncodingEnglish);
+            return latin.get();
+        }
+    }
 }
 
 QString DecodeWindows(const CodePageTable& table, const char* data, qsizetype size)
@@ -278,24 +278,6 @@ QByteArray EncodeWindows(const CodePageTable& table, QStringView text)
 }
 
 }  // namespace
-
-char16_t DecodeEdtChar(int encoding, uint16_t unit)
-{
-    encoding = ValidOrDefault(encoding);
-    if (encoding == kEncodingUnicode) {
-        return UnshiftUnit(unit);
-    }
-    return TablesFor(encoding)->decode[unit];
-}
-
-uint16_t EncodeEdtChar(int encoding, char16_t ch)
-{
-    encoding = ValidOrDefault(encoding);
-    if (encoding == kEncodingUnicode) {
-        return ShiftUnicode(ch);
-    }
-    return TablesFor(encoding)->encode[ch];
-}
 
 bool DecodeEdtUnits(int encoding, const uint16_t* in, char16_t* out, size_t n)
 {

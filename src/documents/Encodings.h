@@ -35,15 +35,10 @@ enum CodePage : int {
     kCodePageUtf8 = 65001,
 };
 
-// One stored 16-bit unit of an .edt file into one UTF-16 unit, and back. An index outside
-// 0..4 is treated as English, the default encoding. U+FFFF, whose shifted code would not fit
-// in 16 bits, is stored as '?' in every encoding.
-char16_t DecodeEdtChar(int encoding, uint16_t unit);
-uint16_t EncodeEdtChar(int encoding, char16_t ch);
-
-// The same for n units at once, through tables built on first use: the per-record path of
-// the .edt codec. in and out may be the same buffer but must not overlap otherwise. False
-// (nothing written) for an index outside 0..4.
+// Stored 16-bit units of an .edt file into UTF-16 units, and back, n at a time. in and out
+// may be the same buffer but must not overlap otherwise. False (nothing written) for an
+// index outside 0..4. U+FFFF, whose shifted code would not fit in 16 bits, is stored as '?'
+// in every encoding.
 bool DecodeEdtUnits(int encoding, const uint16_t* in, char16_t* out, size_t n);
 bool EncodeEdtUnits(int encoding, const char16_t* in, uint16_t* out, size_t n);
 

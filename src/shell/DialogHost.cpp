@@ -1,8 +1,9 @@
 #include "shell/DialogHost.h"
 
-#include "catalogue/FormatCatalogue.h"
-#include "shell/MessageBoxes.h"
 #include "base/UiText.h"
+#include "catalogue/FormatCatalogue.h"
+#include "documents/EdtDocument.h"
+#include "shell/MessageBoxes.h"
 
 #include <QFileDialog>
 
@@ -14,9 +15,9 @@ namespace {
 QString SuffixForFilter(int filterIndex, const QString& fallback)
 {
     switch (filterIndex) {
-        case 1:
+        case kFileTypeEdt:
             return QStringLiteral("edt");
-        case 2:
+        case kFileTypeText:
             return QStringLiteral("txt");
         default:
             return fallback;

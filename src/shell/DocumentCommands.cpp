@@ -1,20 +1,19 @@
 #include "shell/DocumentCommands.h"
 
-#include "shell/DialogHost.h"
-#include "documents/DocumentCodec.h"
-#include "shell/DocumentTab.h"
-#include "documents/Encodings.h"
-#include "catalogue/FormatCatalogue.h"
-#include "catalogue/FormatDetection.h"
-#include "grid/GridView.h"
-#include "shell/MainFrame.h"
-#include "grid/RecordGrid.h"
 #include "base/Settings.h"
 #include "base/UiText.h"
+#include "catalogue/FormatCatalogue.h"
+#include "catalogue/FormatDetection.h"
+#include "documents/DocumentFiles.h"
+#include "documents/EdtDocument.h"
+#include "documents/Encodings.h"
+#include "shell/DialogHost.h"
+#include "shell/DocumentTabs.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 
 namespace scrivlet {
 
@@ -45,24 +44,27 @@ bool HasExtension(const QString& path)
     return QFileInfo(path).fileName().contains(QLatin1Char('.'));
 }
 
-QString WithoutModifiedMark(const QString& title)
-{
-    return title.startsWith(QChar(kModifiedMark)) ? title.mid(1) : title;
-}
-
 bool IsFormat(int format)
 {
     return format >= 0 && format < GlobalCatalogue().Count();
 }
 
-}  // namespace
-
+// The type of a file opened with the type entry typeEntry (0 all supported, 1 EDT, 2 text):
+// the entry's own, or for "all supported" the extension.
 int FileTypeForOpen(int typeEntry, const QString& path)
 {
     if (typeEntry == kFileTypeEdt || typeEntry == kFileTypeText)
         return typeEntry;
     return FileTypeFromPath(path);
 }
+
+// The file a Save As writes and its type. "All supported" takes the type from the name's
+// extension (".txt" in any case is text, anything else EDT); a name without extension gets
+// the one of its type.
+struct SaveTarget {
+    QString path;
+    int fileType = 0;
+};
 
 SaveTarget ResolveSaveTarget(const QString& chosen, int typeEntry)
 {
@@ -81,16 +83,19 @@ SaveTarget ResolveSaveTarget(const QString& chosen, int typeEntry)
     return target;
 }
 
-QString SaveAllOutputPath(const QString& folder, const RecordGrid& grid, const QString& tabTitle,
-                          int fileType)
+// Where Save All As writes a document: folder, the document's name without its extension
+// (a never-saved document is named after its tab), then the type's extension, or for
+// fileType 0 the document's own.
+QString SaveAllOutputPath(const QString& folder, const EdtDocument& document,
+                          const QString& tabName, int fileType)
 {
-    const QString path = grid.GetPath();
+    const QString path = document.Path();
     QString name;
     QString ownSuffix;
     if (path.isEmpty()) {
         // Never saved: no file name to keep, so the tab's title names it.
-        name = WithoutModifiedMark(tabTitle);
-        ownSuffix = SuffixOfType(grid.GetFileType());
+        name = tabName;
+        ownSuffix = SuffixOfType(document.GetFileType());
     } else {
         const QFileInfo info(path);
         if (HasExtension(path)) {
@@ -110,12 +115,14 @@ QString SaveAllOutputPath(const QString& folder, const RecordGrid& grid, const Q
     return QDir(folder).filePath(name);
 }
 
+// The form in which paths are compared (case-insensitively where the file system is).
 QString OutputPathKey(const QString& path)
 {
     const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     return kPathCase == Qt::CaseInsensitive ? clean.toCaseFolded() : clean;
 }
 
+// path itself when no file of this run has it yet, otherwise "name (2).ext", "name (3).ext"...
 QString UniqueOutputPath(const QString& path, const QSet<QString>& taken)
 {
     if (!taken.contains(OutputPathKey(path)))
@@ -132,12 +139,13 @@ QString UniqueOutputPath(const QString& path, const QSet<QString>& taken)
     }
 }
 
+}  // namespace
+
 // --- the commands ------------------------------------------------------------------------
 
-DocumentCommands::DocumentCommands(MainFrame* frame)
-    : QObject(frame), frame_(frame), qtHost_(std::make_unique<QtDialogHost>()), host_(qtHost_.get())
+DocumentCommands::DocumentCommands(DocumentTabs& tabs)
+    : tabs_(tabs), qtHost_(std::make_unique<QtDialogHost>()), host_(qtHost_.get())
 {
-    setObjectName(QStringLiteral("documentCommands"));
 }
 
 DocumentCommands::~DocumentCommands() = default;
@@ -150,7 +158,7 @@ void DocumentCommands::SetDialogHost(DialogHost* host)
 QWidget* DocumentCommands::Owner() const
 {
     QWidget* active = QApplication::activeWindow();
-    return active ? active : frame_;
+    return active ? active : tabs_.Window();
 }
 
 void DocumentCommands::ApplyPanel(const PanelSetup& setup, const FileDialogAnswer& answer)
@@ -169,13 +177,13 @@ void DocumentCommands::ApplyPanel(const PanelSetup& setup, const FileDialogAnswe
 
 void DocumentCommands::ReportOpenFailed(const QString& path)
 {
-    host_->ShowMessage(frame_, FormatUiText(UiText(str::OpenFailed), DisplayPath(path)),
+    host_->ShowMessage(tabs_.Window(), FormatUiText(UiText(str::OpenFailed), DisplayPath(path)),
                        QMessageBox::Critical);
 }
 
 void DocumentCommands::ReportSaveFailed(const QString& path)
 {
-    host_->ShowMessage(frame_, FormatUiText(UiText(str::SaveFailed), DisplayPath(path)),
+    host_->ShowMessage(tabs_.Window(), FormatUiText(UiText(str::SaveFailed), DisplayPath(path)),
                        QMessageBox::Critical);
 }
 
@@ -184,9 +192,8 @@ void DocumentCommands::New()
     WizardSelection selection;
     if (!host_->RunWizard(Owner(), kWizardFormatPage, selection) || !IsFormat(selection.format))
         return;
-    auto* view = new GridView(new RecordGrid);
-    frame_->AddDocumentTab(view, UiText(str::NewTabTitle));
-    NewDocument(*view->Grid(), selection.format);
+    tabs_.AddDocument(NewDocument(*GlobalCatalogue().At(selection.format), selection.format),
+                      UiText(str::NewTabTitle));
 }
 
 void DocumentCommands::Open()
@@ -236,71 +243,69 @@ bool DocumentCommands::OpenFile(const QString& path, int fileType, const FormatD
         }
     }
 
-    std::unique_ptr<RecordGrid> grid = Load(path, fileType, format);
-    if (!grid) {
+    std::unique_ptr<EdtDocument> document = Load(path, fileType, format);
+    if (!document) {
         ReportOpenFailed(path);
         wizard.format = format;
         if (!host_->RunWizard(Owner(), kWizardFormatPage, wizard) || !IsFormat(wizard.format))
             return false;
         state_.formatConfirmed = true;
-        grid = Load(path, fileType, wizard.format);
-        if (!grid) {
+        document = Load(path, fileType, wizard.format);
+        if (!document) {
             ReportOpenFailed(path);
             return false;
         }
     }
-    frame_->AddDocumentTab(new GridView(grid.release()), QFileInfo(path).fileName());
+    tabs_.AddDocument(std::move(document), QFileInfo(path).fileName());
     return true;
 }
 
-std::unique_ptr<RecordGrid> DocumentCommands::Load(const QString& path, int fileType, int format)
+std::unique_ptr<EdtDocument> DocumentCommands::Load(const QString& path, int fileType, int format)
 {
-    // A failed load leaves a half-filled grid: every attempt starts from a new one.
-    auto grid = std::make_unique<RecordGrid>();
-    HostPrompts prompts(*host_, frame_);
-    const int encoding = int(LastEncodingSetting().Get());
-    if (!LoadDocument(*grid, path, fileType, encoding, format, !state_.formatConfirmed, &prompts))
-        return nullptr;
-    return grid;
+    HostPrompts prompts(*host_, tabs_.Window());
+    // The shell names the file in its own message; the loader's reason is not shown.
+    LoadResult result =
+        LoadDocument(path, fileType, int(LastEncodingSetting().Get()),
+                     *GlobalCatalogue().At(format), format, !state_.formatConfirmed, &prompts);
+    return std::move(result.document);
 }
 
-bool DocumentCommands::Save(DocumentTab* tab)
+bool DocumentCommands::Save(int index)
 {
-    RecordGrid* grid = tab ? tab->Grid() : nullptr;
-    if (!grid)
+    EdtDocument* document = tabs_.DocumentAt(index);
+    if (!document)
         return false;
-    if (grid->GetPath().isEmpty())
-        return SaveAs(tab);
-    if (!SaveDocument(*grid)) {
-        ReportSaveFailed(grid->GetPath());
+    if (document->Path().isEmpty())
+        return SaveAs(index);
+    if (!SaveDocument(*document).Ok()) {
+        ReportSaveFailed(document->Path());
         return false;
     }
     return true;
 }
 
-bool DocumentCommands::SaveAs(DocumentTab* tab)
+bool DocumentCommands::SaveAs(int index)
 {
-    RecordGrid* grid = tab ? tab->Grid() : nullptr;
-    if (!grid)
+    EdtDocument* document = tabs_.DocumentAt(index);
+    if (!document)
         return false;
-    state_.beingSaved = tab;
     FileDialogRequest request;
     request.kind = FileDialogKind::SaveAs;
     request.parent = Owner();
     request.filters = FileFilters();
     request.defaultSuffix = SuffixOfType(state_.lastFileType);
     request.panel = MakePanelSetup(FileDialogKind::SaveAs, GlobalCatalogue(),
-                                   int(LastEncodingSetting().Get()), grid);
+                                   int(LastEncodingSetting().Get()), document);
     const FileDialogAnswer answer = host_->GetSaveFileName(request);
     if (!answer.accepted || answer.files.isEmpty())
         return false;
     ApplyPanel(request.panel, answer);
 
     const SaveTarget target = ResolveSaveTarget(answer.files.first(), answer.filterIndex);
-    frame_->SetTabTitle(frame_->IndexOf(tab), QFileInfo(target.path).fileName());
-    if (!SaveDocumentAs(*grid, target.path, target.fileType, int(LastEncodingSetting().Get()),
-                        state_.chosenFormat)) {
-        ReportSaveFailed(grid->GetPath());
+    tabs_.SetTabName(index, QFileInfo(target.path).fileName());
+    if (!SaveDocumentAs(*document, target.path, target.fileType, int(LastEncodingSetting().Get()))
+             .Ok()) {
+        ReportSaveFailed(document->Path());
         return false;
     }
     return true;
@@ -309,13 +314,12 @@ bool DocumentCommands::SaveAs(DocumentTab* tab)
 void DocumentCommands::SaveAllAs()
 {
     // Nothing to save: no folder to ask for.
-    if (frame_->TabCount() == 0)
+    if (tabs_.TabCount() == 0)
         return;
     QString start = state_.saveAllStart;
-    if (DocumentTab* active = frame_->ActiveTab()) {
-        const QString path = active->Grid() ? active->Grid()->GetPath() : QString();
-        if (!path.isEmpty())
-            start = QFileInfo(path).absolutePath();
+    if (const EdtDocument* active = tabs_.DocumentAt(tabs_.ActiveIndex())) {
+        if (!active->Path().isEmpty())
+            start = QFileInfo(active->Path()).absolutePath();
     }
     state_.saveAllStart = start;
     const QString folder =
@@ -331,89 +335,42 @@ void DocumentCommands::SaveAllAs()
 
     // Two documents of the same name must not end up in one file.
     QSet<QString> taken;
-    for (int index = frame_->TabCount() - 1; index >= 0; --index) {
-        DocumentTab* tab = frame_->TabAt(index);
-        RecordGrid* grid = tab ? tab->Grid() : nullptr;
-        if (!grid)
-            continue;
+    for (int index = tabs_.TabCount() - 1; index >= 0; --index) {
+        EdtDocument* document = tabs_.DocumentAt(index);
         const QString output = UniqueOutputPath(
-            SaveAllOutputPath(folder, *grid, tab->Title(), selection.fileType), taken);
+            SaveAllOutputPath(folder, *document, tabs_.TabName(index), selection.fileType), taken);
         taken.insert(OutputPathKey(output));
-        if (!SaveDocumentAs(*grid, output, selection.fileType, selection.encoding, -1))
-            ReportSaveFailed(grid->GetPath());
+        if (!SaveDocumentAs(*document, output, selection.fileType, selection.encoding).Ok())
+            ReportSaveFailed(document->Path());
     }
 }
 
-bool DocumentCommands::Close(DocumentTab* tab)
+bool DocumentCommands::Close(int index)
 {
-    if (frame_->IndexOf(tab) < 0)
+    const EdtDocument* document = tabs_.DocumentAt(index);
+    if (!document)
         return false;
-    RecordGrid* grid = tab->Grid();
-    if (grid && grid->IsModified()) {
-        const QMessageBox::StandardButton answer =
-            host_->Ask(frame_, FormatUiText(UiText(str::SavePrompt), DisplayPath(grid->GetPath())),
-                       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                       QMessageBox::Question, AppCaption());
+    if (document->IsModified()) {
+        const QMessageBox::StandardButton answer = host_->Ask(
+            tabs_.Window(), FormatUiText(UiText(str::SavePrompt), DisplayPath(document->Path())),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question,
+            AppCaption());
         if (answer != QMessageBox::Yes && answer != QMessageBox::No)
             return false;
-        if (answer == QMessageBox::Yes && !Save(tab))
+        if (answer == QMessageBox::Yes && !Save(index))
             return false;
     }
-    frame_->CloseTab(frame_->IndexOf(tab));
+    tabs_.CloseTab(index);
     return true;
 }
 
 bool DocumentCommands::CloseAll()
 {
-    for (int index = frame_->TabCount() - 1; index >= 0; --index) {
-        if (!Close(frame_->TabAt(index)))
+    for (int index = tabs_.TabCount() - 1; index >= 0; --index) {
+        if (!Close(index))
             return false;
     }
     return true;
-}
-
-// --- the frame's command entry points ------------------------------------------------------
-
-DocumentCommands* MainFrame::Commands()
-{
-    if (!commands_)
-        commands_ = new DocumentCommands(this);
-    return commands_;
-}
-
-void MainFrame::NewDocument()
-{
-    Commands()->New();
-}
-
-void MainFrame::OpenDocuments()
-{
-    Commands()->Open();
-}
-
-bool MainFrame::SaveActive(DocumentTab* tab)
-{
-    return Commands()->Save(tab);
-}
-
-bool MainFrame::SaveAsDocument(DocumentTab* tab)
-{
-    return Commands()->SaveAs(tab);
-}
-
-void MainFrame::SaveAllAs()
-{
-    Commands()->SaveAllAs();
-}
-
-bool MainFrame::CloseDocument(DocumentTab* tab)
-{
-    return Commands()->Close(tab);
-}
-
-bool MainFrame::CloseAllDocuments()
-{
-    return Commands()->CloseAll();
 }
 
 }  // namespace scrivlet

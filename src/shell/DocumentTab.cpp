@@ -1,5 +1,6 @@
 #include "shell/DocumentTab.h"
 
+#include "documents/EdtDocument.h"
 #include "grid/GridView.h"
 
 #include <QVBoxLayout>
@@ -17,18 +18,35 @@ QString TabDisplayTitle(const QString& title)
     return title.left(keep) + QStringLiteral("...");
 }
 
-DocumentTab::DocumentTab(GridView* view, const QString& title, QWidget* parent)
-    : QWidget(parent), view_(view), title_(title)
+DocumentTab::DocumentTab(std::unique_ptr<EdtDocument> document, const QString& name,
+                         QWidget* parent)
+    : QWidget(parent), document_(std::move(document)), name_(name)
 {
+    view_ = new GridView(document_.get(), this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);
     setFocusProxy(view_);
+    connect(document_.get(), &EdtDocument::ModifiedChanged, this, &DocumentTab::TitleChanged);
 }
 
-RecordGrid* DocumentTab::Grid() const
+DocumentTab::~DocumentTab()
 {
-    return view_->Grid();
+    // The view reads the document up to its end.
+    delete view_;
+}
+
+void DocumentTab::SetName(const QString& name)
+{
+    if (name == name_)
+        return;
+    name_ = name;
+    emit TitleChanged();
+}
+
+QString DocumentTab::Title() const
+{
+    return document_->IsModified() ? QChar(kModifiedMark) + name_ : name_;
 }
 
 TabView::TabView(QWidget* parent) : QTabWidget(parent)

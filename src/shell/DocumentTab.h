@@ -3,13 +3,15 @@
 #include <QTabWidget>
 #include <QWidget>
 
-// One open document as a page of the main window's tab view: its GridView (whose grid
-// carries path, file type, encoding, format and modified flag) and the tab's full title.
+#include <memory>
+
+// One open document as a page of the main window's tab view: the document, its GridView and
+// the tab's name. The title (name with the modified mark) follows the document's flag.
 
 namespace scrivlet {
 
+class EdtDocument;
 class GridView;
-class RecordGrid;
 
 // The modified mark in front of a tab title.
 constexpr char16_t kModifiedMark = u'\u2022';
@@ -25,18 +27,24 @@ class DocumentTab : public QWidget {
     Q_OBJECT
 
 public:
-    // Takes ownership of view.
-    DocumentTab(GridView* view, const QString& title, QWidget* parent = nullptr);
+    DocumentTab(std::unique_ptr<EdtDocument> document, const QString& name,
+                QWidget* parent = nullptr);
+    ~DocumentTab() override;
 
+    EdtDocument* Document() const { return document_.get(); }
     GridView* View() const { return view_; }
-    RecordGrid* Grid() const;
-    // The full title, modified mark included.
-    QString Title() const { return title_; }
-    void SetTitle(const QString& title) { title_ = title; }
+    QString Name() const { return name_; }
+    void SetName(const QString& name);
+    // The name, after the modified mark while the document has unsaved changes.
+    QString Title() const;
+
+signals:
+    void TitleChanged();
 
 private:
+    std::unique_ptr<EdtDocument> document_;
     GridView* view_;
-    QString title_;
+    QString name_;
 };
 
 // The tab view: tells when pages come and go, so the window list follows.

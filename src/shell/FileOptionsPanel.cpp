@@ -1,10 +1,10 @@
 #include "shell/FileOptionsPanel.h"
 
-#include "documents/Encodings.h"
-#include "catalogue/FormatCatalogue.h"
-#include "shell/FormatWizard.h"
-#include "grid/RecordGrid.h"
 #include "base/UiText.h"
+#include "catalogue/FormatCatalogue.h"
+#include "documents/EdtDocument.h"
+#include "documents/Encodings.h"
+#include "shell/FormatWizard.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -55,7 +55,7 @@ QString NameFilterOf(const FileFilter& filter)
 }
 
 PanelSetup MakePanelSetup(FileDialogKind kind, const FormatCatalogue& catalogue, int lastEncoding,
-                          const RecordGrid* beingSaved)
+                          const EdtDocument* beingSaved)
 {
     PanelSetup setup;
     if (kind == FileDialogKind::SaveAs && !beingSaved)
@@ -69,7 +69,7 @@ PanelSetup MakePanelSetup(FileDialogKind kind, const FormatCatalogue& catalogue,
         setup.formatIndex = 0;
         setup.encodingIndex = lastEncoding;
     } else {
-        setup.formatIndex = beingSaved->GetFormatIndex() + 1;
+        setup.formatIndex = beingSaved->FormatIndex() + 1;
         setup.formatEnabled = false;
         setup.encodingIndex = beingSaved->GetEncoding();
     }

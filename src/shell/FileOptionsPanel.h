@@ -12,8 +12,8 @@ class QFileDialog;
 
 namespace scrivlet {
 
+class EdtDocument;
 class FormatCatalogue;
-class RecordGrid;
 
 // The first entry of the panel's format list. It is not translated: it reads the same in
 // every interface language.
@@ -50,7 +50,7 @@ struct PanelSetup {
 // Open: automatic detection and the last encoding. Save As: the document's format (fixed) and
 // its encoding.
 PanelSetup MakePanelSetup(FileDialogKind kind, const FormatCatalogue& catalogue, int lastEncoding,
-                          const RecordGrid* beingSaved);
+                          const EdtDocument* beingSaved);
 
 class FileOptionsPanel : public QWidget {
     Q_OBJECT

@@ -1,9 +1,9 @@
 #include "shell/FormatWizard.h"
 
+#include "base/UiText.h"
+#include "catalogue/FormatCatalogue.h"
 #include "documents/Encodings.h"
 #include "shell/FileOptionsPanel.h"
-#include "catalogue/FormatCatalogue.h"
-#include "base/UiText.h"
 
 #include <QListWidget>
 #include <QVBoxLayout>

@@ -14,20 +14,20 @@ namespace {
 constexpr int kToolIconSize = 16;
 
 struct IconSource {
-    int command;
+    Command command;
     const char* themeName;
     QStyle::StandardPixmap standard;  // SP_CustomBase: drawn here
 };
 
 constexpr IconSource kIconSources[] = {
-    {cmd::New, "document-new", QStyle::SP_FileIcon},
-    {cmd::Open, "document-open", QStyle::SP_DialogOpenButton},
-    {cmd::Save, "document-save", QStyle::SP_DialogSaveButton},
-    {cmd::Cut, "edit-cut", QStyle::SP_CustomBase},
-    {cmd::Copy, "edit-copy", QStyle::SP_CustomBase},
-    {cmd::Paste, "edit-paste", QStyle::SP_CustomBase},
-    {cmd::Print, "document-print", QStyle::SP_CustomBase},
-    {cmd::About, "help-about", QStyle::SP_MessageBoxInformation},
+    {Command::New, "document-new", QStyle::SP_FileIcon},
+    {Command::Open, "document-open", QStyle::SP_DialogOpenButton},
+    {Command::Save, "document-save", QStyle::SP_DialogSaveButton},
+    {Command::Cut, "edit-cut", QStyle::SP_CustomBase},
+    {Command::Copy, "edit-copy", QStyle::SP_CustomBase},
+    {Command::Paste, "edit-paste", QStyle::SP_CustomBase},
+    {Command::Print, "document-print", QStyle::SP_CustomBase},
+    {Command::About, "help-about", QStyle::SP_MessageBoxInformation},
 };
 
 const QColor kInk(0x30, 0x30, 0x38);
@@ -51,14 +51,14 @@ void DrawPage(QPainter& p, const QRectF& r)
         p.drawLine(QPointF(r.left() + 2, y), QPointF(r.right() - 2, y));
 }
 
-QIcon DrawnIcon(int command)
+QIcon DrawnIcon(Command command)
 {
     QPixmap pixmap = Canvas(kToolIconSize);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.translate(0.5, 0.5);
     switch (command) {
-        case cmd::Cut:
+        case Command::Cut:
             p.setPen(QPen(kInk, 1.2));
             p.drawLine(QPointF(4, 1), QPointF(10, 10));
             p.drawLine(QPointF(11, 1), QPointF(5, 10));
@@ -67,11 +67,11 @@ QIcon DrawnIcon(int command)
             p.drawEllipse(QPointF(4, 12.5), 2.2, 2.2);
             p.drawEllipse(QPointF(11, 12.5), 2.2, 2.2);
             break;
-        case cmd::Copy:
+        case Command::Copy:
             DrawPage(p, QRectF(1, 1, 8, 10));
             DrawPage(p, QRectF(6, 4, 8, 10));
             break;
-        case cmd::Paste:
+        case Command::Paste:
             p.setPen(QPen(kInk, 1));
             p.setBrush(QColor(0xc0, 0x90, 0x50));
             p.drawRect(QRectF(1, 2, 10, 12));
@@ -79,7 +79,7 @@ QIcon DrawnIcon(int command)
             p.drawRect(QRectF(4, 0.5, 4, 3));
             DrawPage(p, QRectF(6, 6, 8, 9));
             break;
-        case cmd::Print:
+        case Command::Print:
             DrawPage(p, QRectF(4, 0.5, 7, 6));
             p.setPen(QPen(kInk, 1));
             p.setBrush(QColor(0xb8, 0xb8, 0xc0));
@@ -120,7 +120,7 @@ QPixmap AppPixmap(int size)
 
 }  // namespace
 
-QIcon CommandIcon(int command)
+QIcon CommandIcon(Command command)
 {
     for (const IconSource& source : kIconSources) {
         if (source.command != command)

@@ -8,7 +8,9 @@
 
 namespace scrivlet {
 
-QIcon CommandIcon(int command);
+enum class Command;
+
+QIcon CommandIcon(Command command);
 QIcon AppIcon();
 
 }  // namespace scrivlet

@@ -1,14 +1,16 @@
 #include "shell/MainFrame.h"
 
+#include "base/Settings.h"
 #include "catalogue/CatalogueLoader.h"
-#include "shell/Commands.h"
-#include "shell/DocumentTab.h"
 #include "catalogue/FormatCatalogue.h"
+#include "documents/EdtDocument.h"
 #include "grid/GridView.h"
+#include "search/Search.h"
+#include "shell/DocumentCommands.h"
+#include "shell/DocumentTab.h"
+#include "shell/FindDialog.h"
 #include "shell/Icons.h"
 #include "shell/MessageBoxes.h"
-#include "grid/RecordGrid.h"
-#include "base/Settings.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
@@ -20,15 +22,13 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 namespace scrivlet {
-
-static_assert(cmd::Copy == kCommandCopy && cmd::Cut == kCommandCut && cmd::Paste == kCommandPaste &&
-              cmd::Undo == kCommandUndo);
 
 namespace {
 
@@ -62,7 +62,8 @@ void SetChecked(QAction* action, bool checked)
 
 }  // namespace
 
-MainFrame::MainFrame(QWidget* parent) : QMainWindow(parent)
+MainFrame::MainFrame(QWidget* parent)
+    : QMainWindow(parent), commands_(std::make_unique<DocumentCommands>(*this))
 {
     setWindowTitle(UiText(str::FrameCaption));
     setWindowIcon(AppIcon());
@@ -72,6 +73,7 @@ MainFrame::MainFrame(QWidget* parent) : QMainWindow(parent)
     setContextMenuPolicy(Qt::NoContextMenu);
 
     CreateActions();
+    ConnectActions();
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
@@ -92,6 +94,9 @@ MainFrame::MainFrame(QWidget* parent) : QMainWindow(parent)
 
 MainFrame::~MainFrame()
 {
+    // The tabs go while the status bar their views write to still exists.
+    while (TabCount() > 0)
+        CloseTab(TabCount() - 1);
     if (GridView::StatusBar() == statusBar())
         GridView::SetStatusBar(nullptr);
 }
@@ -107,10 +112,10 @@ void MainFrame::CreateActions()
 {
     for (const CommandDef& def : kCommands) {
         auto* action = new QAction(this);
-        action->setData(def.command);
+        action->setObjectName(QString::fromLatin1(def.name));
         if (def.hasPrompt) {
             // First line: the status-bar prompt; after the line break: the tooltip.
-            const QString prompt = UiText(def.command);
+            const QString prompt = UiText(def.textId);
             const qsizetype lineBreak = prompt.indexOf(QLatin1Char('\n'));
             action->setStatusTip(lineBreak < 0 ? prompt : prompt.left(lineBreak));
             if (lineBreak >= 0)
@@ -123,12 +128,63 @@ void MainFrame::CreateActions()
             shortcuts << QKeySequence(QString::fromLatin1(def.altShortcut));
         action->setShortcuts(shortcuts);
         action->setCheckable(def.checkable);
-        connect(action, &QAction::triggered, this,
-                [this, command = def.command] { RunCommand(command); });
         // Shortcuts work also for commands that the language's menu leaves out (Find).
         addAction(action);
-        actions_.insert(def.command, action);
+        actions_[static_cast<size_t>(def.command)] = action;
     }
+}
+
+void MainFrame::ConnectActions()
+{
+    auto on = [this](Command command, auto handler) {
+        connect(Action(command), &QAction::triggered, this, handler);
+    };
+    on(Command::New, [this] { commands_->New(); });
+    on(Command::Open, [this] { commands_->Open(); });
+    on(Command::Save, [this] {
+        if (ActiveIndex() >= 0)
+            commands_->Save(ActiveIndex());
+    });
+    on(Command::SaveAs, [this] {
+        if (ActiveIndex() >= 0)
+            commands_->SaveAs(ActiveIndex());
+    });
+    on(Command::SaveAllAs, [this] { commands_->SaveAllAs(); });
+    // A close request, handled once the menu has gone.
+    on(Command::Exit,
+       [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); });
+    const std::pair<Command, GridView::EditAction> editCommands[] = {
+        {Command::Undo, GridView::EditAction::Undo},
+        {Command::Cut, GridView::EditAction::Cut},
+        {Command::Copy, GridView::EditAction::Copy},
+        {Command::Paste, GridView::EditAction::Paste},
+    };
+    for (const auto& [command, editAction] : editCommands) {
+        on(command, [this, editAction = editAction] {
+            if (GridView* view = ActiveView())
+                view->EditCommand(editAction);
+        });
+    }
+    on(Command::Find, [this] { ShowFindDialog(); });
+    on(Command::ViewToolbar, [this] {
+        toolBar_->setHidden(!toolBar_->isHidden());
+        SetChecked(Action(Command::ViewToolbar), !toolBar_->isHidden());
+    });
+    on(Command::ViewStatusBar, [this] {
+        statusBar()->setHidden(!statusBar()->isHidden());
+        SetChecked(Action(Command::ViewStatusBar), !statusBar()->isHidden());
+    });
+    for (const LanguageCommand& language : kLanguageCommands)
+        on(language.command, [this, id = language.languageId] { ChooseLanguage(id); });
+    on(Command::Close, [this] {
+        if (ActiveIndex() >= 0)
+            commands_->Close(ActiveIndex());
+        else
+            QApplication::beep();
+    });
+    on(Command::CloseAll, [this] { commands_->CloseAll(); });
+    on(Command::About, [this] { ShowAbout(); });
+    // Print, Print Preview and Print Setup stay disabled and have no handler.
 }
 
 void MainFrame::CreateMenus()
@@ -151,14 +207,9 @@ void MainFrame::CreateMenus()
                     addPendingSeparator(open.last());
                     menu = open.last()->addMenu(text);
                 }
-                const QByteArray key(entry.textKey);
-                menu->setObjectName(QString::fromLatin1(key));
-                if (key == "menu.edit")
-                    editMenu_ = menu;
-                else if (key == "menu.window")
+                menu->setObjectName(QString::fromLatin1(entry.textKey));
+                if (qstrcmp(entry.textKey, "menu.window") == 0)
                     windowMenu_ = menu;
-                else if (key == "menu.language")
-                    languageMenu_ = menu;
                 open.append(menu);
                 break;
             }
@@ -170,11 +221,11 @@ void MainFrame::CreateMenus()
                 separatorPending = true;
                 break;
             case MenuEntryKind::Item: {
-                const QString text = UiText(entry.textKey);
+                QAction* action = Action(entry.command);
+                const QString text = UiText(MenuTextKey(entry.command).constData());
                 if (text.isEmpty())
                     break;
                 addPendingSeparator(open.last());
-                QAction* action = Action(entry.command);
                 action->setText(text);
                 open.last()->addAction(action);
                 break;
@@ -192,13 +243,13 @@ void MainFrame::CreateToolBar()
     toolBar_->setMovable(false);
     toolBar_->setFloatable(false);
     toolBar_->setIconSize(QSize(kToolIconPixels, kToolIconPixels));
-    for (int command : kToolbarLayout) {
-        if (command == 0) {
+    for (const std::optional<Command>& command : kToolbarLayout) {
+        if (!command) {
             toolBar_->addSeparator();
             continue;
         }
-        QAction* action = Action(command);
-        action->setIcon(CommandIcon(command));
+        QAction* action = Action(*command);
+        action->setIcon(CommandIcon(*command));
         toolBar_->addAction(action);
     }
     addToolBar(Qt::TopToolBarArea, toolBar_);
@@ -208,8 +259,7 @@ void MainFrame::CreateStatusBar()
 {
     // "Ready" is the bar's normal text; a menu prompt covers it while an item is
     // highlighted and it comes back when the prompt is cleared.
-    idleLabel_ = new QLabel(UiText(str::Ready), this);
-    statusBar()->addWidget(idleLabel_, 1);
+    statusBar()->addWidget(new QLabel(UiText(str::Ready), this), 1);
     GridView::SetStatusBar(statusBar());
 }
 
@@ -232,78 +282,6 @@ void MainFrame::LoadCatalogue()
 
 // --- commands --------------------------------------------------------------------------
 
-void MainFrame::RunCommand(int command)
-{
-    if (command >= cmd::WindowFirst && command <= cmd::WindowLast) {
-        const int index = command - cmd::WindowFirst;
-        if (index < TabCount())
-            SetActiveIndex(index);
-        return;
-    }
-    for (const LanguageCommand& language : kLanguageCommands) {
-        if (language.command == command) {
-            ChooseLanguage(language.languageId);
-            return;
-        }
-    }
-    switch (command) {
-        case cmd::New:
-            NewDocument();
-            break;
-        case cmd::Open:
-            OpenDocuments();
-            break;
-        case cmd::Save:
-            if (DocumentTab* tab = ActiveTab())
-                SaveActive(tab);
-            break;
-        case cmd::SaveAs:
-            if (DocumentTab* tab = ActiveTab())
-                SaveAsDocument(tab);
-            break;
-        case cmd::SaveAllAs:
-            SaveAllAs();
-            break;
-        case cmd::Exit:
-            // A close request, handled once the menu has gone.
-            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-            break;
-        case cmd::Undo:
-        case cmd::Cut:
-        case cmd::Copy:
-        case cmd::Paste:
-            if (GridView* view = ActiveView())
-                view->EditCommand(command);
-            break;
-        case cmd::Find:
-            ShowFindDialog();
-            break;
-        case cmd::ViewToolbar:
-            toolBar_->setHidden(!toolBar_->isHidden());
-            SetChecked(Action(cmd::ViewToolbar), !toolBar_->isHidden());
-            break;
-        case cmd::ViewStatusBar:
-            statusBar()->setHidden(!statusBar()->isHidden());
-            SetChecked(Action(cmd::ViewStatusBar), !statusBar()->isHidden());
-            break;
-        case cmd::Close:
-            if (DocumentTab* tab = ActiveTab())
-                CloseDocument(tab);
-            else
-                QApplication::beep();
-            break;
-        case cmd::CloseAll:
-            CloseAllDocuments();
-            break;
-        case cmd::About:
-            ShowAbout();
-            break;
-        default:
-            // Print, Print Preview and Print Setup have no handler.
-            break;
-    }
-}
-
 void MainFrame::ChooseLanguage(int languageId)
 {
     LanguageSetting().Set(quint32(languageId));
@@ -311,36 +289,55 @@ void MainFrame::ChooseLanguage(int languageId)
     ShowMessageBox(this, QMessageBox::Information, AppCaption(), UiText(str::LanguageChangeNotice));
 }
 
-QDialog* MainFrame::CreateAboutDialog(QWidget* parent)
+void MainFrame::ShowFindDialog()
 {
-    auto* dialog = new QDialog(parent);
-    dialog->setObjectName(QStringLiteral("aboutDialog"));
-    dialog->setWindowTitle(UiText("about.caption"));
-    auto* icon = new QLabel(dialog);
-    icon->setPixmap(AppIcon().pixmap(kAboutIconPixels, kAboutIconPixels));
-    icon->setAlignment(Qt::AlignTop);
-    auto* text = new QLabel(UiText("about.text"), dialog);
-    text->setObjectName(QStringLiteral("aboutText"));
-    text->setTextFormat(Qt::PlainText);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, dialog);
-    connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
-    auto* row = new QHBoxLayout;
-    row->addWidget(icon);
-    row->addSpacing(12);
-    row->addWidget(text, 1);
-    auto* layout = new QVBoxLayout(dialog);
-    layout->addLayout(row);
-    layout->addWidget(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    return dialog;
+    // Made on the first Find as the frame's child, so it dies with the frame; afterwards
+    // only shown and hidden, keeping its text and options.
+    auto* dialog = findChild<FindDialog*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!dialog) {
+        dialog = new FindDialog(this);
+        dialog->SetFindRequestHandler([this](const SearchQuery& query) { FindRequest(query); });
+    }
+    dialog->ShowAndFocus();
+}
+
+void MainFrame::FindRequest(const SearchQuery& query)
+{
+    if (GridView* view = ActiveView())
+        view->FindRequest(query);
 }
 
 void MainFrame::ShowAbout()
 {
     QWidget* owner = QApplication::activeWindow() ? QApplication::activeWindow() : this;
-    QDialog* dialog = CreateAboutDialog(owner);
-    dialog->exec();
-    delete dialog;
+    QDialog dialog(owner);
+    dialog.setObjectName(QStringLiteral("aboutDialog"));
+    dialog.setWindowTitle(UiText("about.caption"));
+    auto* icon = new QLabel(&dialog);
+    icon->setPixmap(AppIcon().pixmap(kAboutIconPixels, kAboutIconPixels));
+    icon->setAlignment(Qt::AlignTop);
+    auto* text = new QLabel(UiText("about.text"), &dialog);
+    text->setObjectName(QStringLiteral("aboutText"));
+    text->setTextFormat(Qt::PlainText);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    auto* row = new QHBoxLayout;
+    row->addWidget(icon);
+    row->addSpacing(12);
+    row->addWidget(text, 1);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addLayout(row);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    dialog.exec();
+}
+
+void MainFrame::closeEvent(QCloseEvent* event)
+{
+    if (commands_->CloseAll())
+        event->accept();
+    else
+        event->ignore();
 }
 
 // --- idle update -----------------------------------------------------------------------
@@ -357,41 +354,29 @@ void MainFrame::OnIdle()
 
 void MainFrame::UpdateUi()
 {
-    DocumentTab* tab = ActiveTab();
-    bool modified = false;
-    if (tab) {
-        RecordGrid* grid = tab->Grid();
-        modified = grid && grid->IsModified();
-        const QString title = tab->Title();
-        const bool marked = title.startsWith(QChar(kModifiedMark));
-        if (modified && !marked)
-            SetTabTitle(ActiveIndex(), QChar(kModifiedMark) + title);
-        else if (!modified && marked)
-            SetTabTitle(ActiveIndex(), title.mid(1));
-    }
-    const bool hasTab = tab != nullptr;
-    SetEnabled(Action(cmd::Save), hasTab && modified);
-    SetEnabled(Action(cmd::SaveAs), hasTab);
-    SetEnabled(Action(cmd::Find), hasTab);
-    SetEnabled(Action(cmd::SaveAllAs), TabCount() >= 2);
-    for (int command : {cmd::Print, cmd::PrintPreview, cmd::PrintSetup})
+    const EdtDocument* document = DocumentAt(ActiveIndex());
+    const bool hasTab = document != nullptr;
+    SetEnabled(Action(Command::Save), hasTab && document->IsModified());
+    SetEnabled(Action(Command::SaveAs), hasTab);
+    SetEnabled(Action(Command::Find), hasTab);
+    SetEnabled(Action(Command::SaveAllAs), TabCount() >= 2);
+    for (Command command : {Command::Print, Command::PrintPreview, Command::PrintSetup})
         SetEnabled(Action(command), false);
-    for (int command : {cmd::Undo, cmd::Cut, cmd::Copy, cmd::Paste})
-        SetEnabled(Action(command), true);
 
     const quint32 languageId = LanguageSetting().Get();
     for (const LanguageCommand& language : kLanguageCommands)
         SetChecked(Action(language.command), languageId == quint32(language.languageId));
-    SetChecked(Action(cmd::ViewToolbar), !toolBar_->isHidden());
-    SetChecked(Action(cmd::ViewStatusBar), !statusBar()->isHidden());
+    SetChecked(Action(Command::ViewToolbar), !toolBar_->isHidden());
+    SetChecked(Action(Command::ViewStatusBar), !statusBar()->isHidden());
 }
 
 // --- tabs ------------------------------------------------------------------------------
 
-int MainFrame::AddDocumentTab(GridView* view, const QString& title)
+int MainFrame::AddDocument(std::unique_ptr<EdtDocument> document, const QString& name)
 {
-    auto* tab = new DocumentTab(view, title);
-    const int index = tabView_->addTab(tab, EscapeAmpersands(TabDisplayTitle(title)));
+    auto* tab = new DocumentTab(std::move(document), name);
+    connect(tab, &DocumentTab::TitleChanged, this, [this, tab] { ShowTitle(tab); });
+    const int index = tabView_->addTab(tab, EscapeAmpersands(TabDisplayTitle(tab->Title())));
     tabView_->setCurrentIndex(index);
     return index;
 }
@@ -411,25 +396,16 @@ DocumentTab* MainFrame::TabAt(int index) const
     return qobject_cast<DocumentTab*>(tabView_->widget(index));
 }
 
-DocumentTab* MainFrame::ActiveTab() const
-{
-    return TabAt(ActiveIndex());
-}
-
-GridView* MainFrame::ViewAt(int index) const
+EdtDocument* MainFrame::DocumentAt(int index) const
 {
     DocumentTab* tab = TabAt(index);
-    return tab ? tab->View() : nullptr;
+    return tab ? tab->Document() : nullptr;
 }
 
 GridView* MainFrame::ActiveView() const
 {
-    return ViewAt(ActiveIndex());
-}
-
-int MainFrame::IndexOf(const DocumentTab* tab) const
-{
-    return tab ? tabView_->indexOf(const_cast<DocumentTab*>(tab)) : -1;
+    DocumentTab* tab = TabAt(ActiveIndex());
+    return tab ? tab->View() : nullptr;
 }
 
 void MainFrame::SetActiveIndex(int index)
@@ -438,19 +414,30 @@ void MainFrame::SetActiveIndex(int index)
         tabView_->setCurrentIndex(index);
 }
 
+QString MainFrame::TabName(int index) const
+{
+    DocumentTab* tab = TabAt(index);
+    return tab ? tab->Name() : QString();
+}
+
 QString MainFrame::TabTitle(int index) const
 {
     DocumentTab* tab = TabAt(index);
     return tab ? tab->Title() : QString();
 }
 
-void MainFrame::SetTabTitle(int index, const QString& title)
+void MainFrame::SetTabName(int index, const QString& name)
 {
-    DocumentTab* tab = TabAt(index);
-    if (!tab || tab->Title() == title)
+    if (DocumentTab* tab = TabAt(index))
+        tab->SetName(name);
+}
+
+void MainFrame::ShowTitle(DocumentTab* tab)
+{
+    const int index = tabView_->indexOf(tab);
+    if (index < 0)
         return;
-    tab->SetTitle(title);
-    tabView_->setTabText(index, EscapeAmpersands(TabDisplayTitle(title)));
+    tabView_->setTabText(index, EscapeAmpersands(TabDisplayTitle(tab->Title())));
     // The window list shows titles too.
     RebuildWindowMenu();
 }
@@ -493,28 +480,12 @@ void MainFrame::RebuildWindowMenu()
             number < kWindowMenuMaxEntries ? QStringLiteral("&%1 %2") : QStringLiteral("%1 %2");
         auto* action =
             new QAction(pattern.arg(QString::number(number), EscapeAmpersands(TabTitle(k))), this);
-        action->setData(cmd::WindowFirst + k);
         action->setCheckable(true);
         action->setChecked(k == active);
         windowGroup_->addAction(action);
         windowMenu_->addAction(action);
-        connect(action, &QAction::triggered, this,
-                [this, command = cmd::WindowFirst + k] { RunCommand(command); });
+        connect(action, &QAction::triggered, this, [this, k] { SetActiveIndex(k); });
     }
-}
-
-void MainFrame::FindRequest(const QString& pattern, quint32 flags)
-{
-    if (GridView* view = ActiveView())
-        view->FindRequest(pattern, flags);
-}
-
-void MainFrame::closeEvent(QCloseEvent* event)
-{
-    if (CloseAllDocuments())
-        event->accept();
-    else
-        event->ignore();
 }
 
 }  // namespace scrivlet

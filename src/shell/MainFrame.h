@@ -1,22 +1,24 @@
 #pragma once
 
 #include "base/UiText.h"
+#include "shell/Commands.h"
+#include "shell/DocumentTabs.h"
 
-#include <QHash>
 #include <QMainWindow>
 
+#include <array>
 #include <functional>
+#include <memory>
 
 class QActionGroup;
 class QDialog;
-class QLabel;
 class QMenu;
 class QToolBar;
 
 // The application's main window: menu bar, toolbar, status bar and the tab view with one
-// DocumentTab per open document. It routes the commands, forwards edit commands and find
-// requests to the active grid and keeps enabled states, check marks and tab titles up to
-// date whenever the event loop goes idle.
+// DocumentTab per open document. It owns the document commands, forwards edit commands and
+// find requests to the active view and keeps enabled states and check marks up to date
+// whenever the event loop goes idle.
 
 namespace scrivlet {
 
@@ -25,6 +27,7 @@ class DocumentTab;
 class FormatCatalogue;
 class GridView;
 class TabView;
+struct SearchQuery;
 
 // Exit status of a start that could not load the format catalogue.
 constexpr int kExitCatalogueMissing = 1;
@@ -33,7 +36,7 @@ constexpr int kExitCatalogueMissing = 1;
 using CatalogueLoader =
     std::function<bool(FormatCatalogue& catalogue, UiLanguage language, QString* missingFileName)>;
 
-class MainFrame : public QMainWindow {
+class MainFrame : public QMainWindow, public DocumentTabs {
     Q_OBJECT
 
 public:
@@ -47,83 +50,58 @@ public:
     // 0 after a good start; otherwise the program must end with this status.
     int StartupExitCode() const { return startupExitCode_; }
 
-    // --- commands ----------------------------------------------------------------------
-    QAction* Action(int command) const { return actions_.value(command); }
-    // Runs a command as its menu item, shortcut or toolbar button does.
-    void RunCommand(int command);
-    // Enabled states, check marks and the active tab's modified mark.
+    QAction* Action(Command command) const { return actions_[static_cast<size_t>(command)]; }
+    DocumentCommands& Commands() const { return *commands_; }
+    // Enabled states and check marks.
     void UpdateUi();
 
-    // --- tabs --------------------------------------------------------------------------
-    // Appends a tab holding view (the frame takes it over) and makes it active.
-    int AddDocumentTab(GridView* view, const QString& title);
-    int TabCount() const;
-    int ActiveIndex() const;
+    // --- DocumentTabs ----------------------------------------------------------------------
+    int TabCount() const override;
+    EdtDocument* DocumentAt(int index) const override;
+    int ActiveIndex() const override;
+    int AddDocument(std::unique_ptr<EdtDocument> document, const QString& name) override;
+    void CloseTab(int index) override;
+    QString TabName(int index) const override;
+    void SetTabName(int index, const QString& name) override;
+    QWidget* Window() override { return this; }
+
     DocumentTab* TabAt(int index) const;
-    DocumentTab* ActiveTab() const;
-    GridView* ViewAt(int index) const;
     GridView* ActiveView() const;
-    int IndexOf(const DocumentTab* tab) const;
     void SetActiveIndex(int index);
+    // The title as the tab and the window list show it, modified mark included.
     QString TabTitle(int index) const;
-    void SetTabTitle(int index, const QString& title);
-    // Removes the tab and destroys its document, without asking.
-    void CloseTab(int index);
 
-    // FindRequest from the find dialog: goes to the active grid, dropped without a tab.
-    void FindRequest(const QString& pattern, quint32 flags);
-
-    // --- document commands -----------------------------------------------------------
-    void NewDocument();
-    void OpenDocuments();
-    // True when the document was saved.
-    bool SaveActive(DocumentTab* tab);
-    bool SaveAsDocument(DocumentTab* tab);
-    void SaveAllAs();
-    // True when the tab was closed.
-    bool CloseDocument(DocumentTab* tab);
-    // Closes from the last tab to the first and stops at the first that stays open; true
-    // when no tab is left.
-    bool CloseAllDocuments();
-    void ShowFindDialog();
-    // The document commands with their shell state and dialog host.
-    DocumentCommands* Commands();
-
-    // The About box, not yet shown.
-    QDialog* CreateAboutDialog(QWidget* parent);
+    // From the find dialog: goes to the active view, dropped without a tab.
+    void FindRequest(const SearchQuery& query);
 
     TabView* Tabs() const { return tabView_; }
-    QToolBar* ToolBar() const { return toolBar_; }
     QMenu* WindowMenu() const { return windowMenu_; }
-    QMenu* EditMenu() const { return editMenu_; }
-    QMenu* LanguageMenu() const { return languageMenu_; }
-    QLabel* IdleLabel() const { return idleLabel_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void CreateActions();
+    void ConnectActions();
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
     void LoadCatalogue();
+    void ShowTitle(DocumentTab* tab);
     void RebuildWindowMenu();
     void ChooseLanguage(int languageId);
+    void ShowFindDialog();
     void ShowAbout();
     void OnIdle();
 
-    QHash<int, QAction*> actions_;
+    std::array<QAction*, std::size(kCommands)> actions_{};
+    std::unique_ptr<DocumentCommands> commands_;
     TabView* tabView_ = nullptr;
     QToolBar* toolBar_ = nullptr;
-    QMenu* editMenu_ = nullptr;
     QMenu* windowMenu_ = nullptr;
-    QMenu* languageMenu_ = nullptr;
     QActionGroup* windowGroup_ = nullptr;
     QAction* windowSeparator_ = nullptr;
-    QLabel* idleLabel_ = nullptr;
     int startupExitCode_ = 0;
-    DocumentCommands* commands_ = nullptr;  // a child object, made on first use
     bool inIdleUpdate_ = false;
 };
 

@@ -1,6 +1,6 @@
-#include "shell/MainFrame.h"
 #include "base/Settings.h"
 #include "base/UiText.h"
+#include "shell/MainFrame.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

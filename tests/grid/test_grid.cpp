@@ -25,8 +25,8 @@ constexpr int kNameSize = 40;
 
 EdtFormat ViewLayout(const QStringList& labels = {})
 {
-    return Layout({Field("Id", kLabelField, 0, 60, labels),
-                   Field("Name", kTextField, kNameSize, 260), Field("Note", kTextField, 20)});
+    return MakeFormat(60, {LabelField("Id", labels), TextField("Name", 0, kNameSize, 260),
+                           TextField("Note", kNameSize, 20, -1)});
 }
 
 // Records "name r" / "note r" (or every name the same) shown in a main window with a status
@@ -38,7 +38,7 @@ struct Fixture {
 
     explicit Fixture(int records, const QString& name = QString())
     {
-        QList<QStringList> rows;
+        Rows rows;
         for (int r = 0; r < records; ++r)
             rows << QStringList{name.isNull() ? QStringLiteral("name %1").arg(r) : name,
                                 QStringLiteral("note %1").arg(r)};

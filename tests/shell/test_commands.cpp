@@ -1,55 +1,38 @@
-#include "CommandTestSupport.h"
-#include "shell/Commands.h"
+// The document commands through a scripted dialog host: what is asked, in which order, and
+// what ends up in the tabs and on disk.
+
+#include "ShellTestSupport.h"
+#include "TestRegistry.h"
+#include "documents/EdtDocument.h"
+#include "documents/Encodings.h"
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentTab.h"
-#include "documents/Encodings.h"
-#include "grid/GridCell.h"
-#include "grid/GridView.h"
 #include "shell/MessageBoxes.h"
-#include "base/Settings.h"
-#include "SettingsTestSupport.h"
-#include "TestRegistry.h"
 
-#include <QApplication>
 #include <QDir>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <algorithm>
-#include <memory>
 
 using namespace scrivlet;
 using namespace scrivlet::test;
 
-namespace {
-
-QString Native(const QString& path)
-{
-    return QDir::toNativeSeparators(path);
-}
-
-}  // namespace
-
 class TestCommands : public QObject {
     Q_OBJECT
 
-    TemporarySettings store_;
-    std::unique_ptr<QTemporaryDir> dir_;
+    ShellEnvironment env_;
     ScriptedHost host_;
     int realBoxes_ = 0;
 
     std::unique_ptr<MainFrame> MakeFrame()
     {
         auto frame = std::make_unique<MainFrame>();
-        frame->Commands()->SetDialogHost(&host_);
+        frame->Commands().SetDialogHost(&host_);
         return frame;
     }
+    QString Path(const QString& name) const { return env_.Path(name); }
+    static QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
 
-    QString Path(const QString& name) const { return dir_->filePath(name); }
-
-    // Creates the files (empty unless given) and opens them all at once.
-    void Open(MainFrame& frame, const QStringList& names, int filterIndex = 0, int formatIndex = 0,
-              int encodingIndex = -1, const QByteArray& bytes = QByteArray())
+    // Creates the files that do not exist yet and opens them all at once.
+    void Open(MainFrame& frame, const QStringList& names, const QByteArray& bytes = {},
+              int filterIndex = 0, int encodingIndex = -1)
     {
         QStringList paths;
         for (const QString& name : names) {
@@ -57,17 +40,14 @@ class TestCommands : public QObject {
             if (!QFile::exists(paths.last()))
                 QVERIFY(WriteFile(paths.last(), bytes));
         }
-        host_.QueueFiles(paths, filterIndex, formatIndex, encodingIndex);
-        frame.OpenDocuments();
+        host_.QueueFiles(paths, filterIndex, 0, encodingIndex);
+        frame.Commands().Open();
     }
 
 private slots:
-    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
-
     void init()
     {
-        store_.Reset();
-        SetUiLanguage(UiLanguage::English);
+        env_.Reset();
         host_ = ScriptedHost();
         realBoxes_ = 0;
         // Nothing may fall through to a real box.
@@ -75,10 +55,6 @@ private slots:
             ++realBoxes_;
             return QMessageBox::Cancel;
         });
-        dir_ = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir_->isValid());
-        UseFormats({MakeFormat(QStringLiteral("Dialog"), NamePattern(QStringLiteral("dlg"))),
-                    MakeFormat(QStringLiteral("Items"), NamePattern(QStringLiteral("item")), 10)});
     }
 
     void cleanup()
@@ -88,8 +64,6 @@ private slots:
         MainFrame::SetCatalogueLoader({});
     }
 
-    // --- open: format choice -----------------------------------------------------------
-
     void detection_data()
     {
         QTest::addColumn<QStringList>("patterns");
@@ -97,7 +71,6 @@ private slots:
         QTest::addColumn<QList<int>>("wizardFormats");  // answers; kKeep: Finish as shown
         QTest::addColumn<QList<int>>("shown");          // the format page's selection on show
         QTest::addColumn<QList<int>>("formats");        // of the tabs
-
         const QString dlg = NamePattern(QStringLiteral("dlg"));
         QTest::newRow("tie asks with the first preselected")
             << QStringList{NamePattern("zzz"), dlg, dlg} << QStringList{"x_dlg.edt"}
@@ -134,45 +107,52 @@ private slots:
 
         QCOMPARE(host_.wizardCalls.size(), shown.size());
         for (int i = 0; i < shown.size(); ++i) {
-            QCOMPARE(host_.wizardCalls[i].pageSet, int(kWizardFormatPage));
-            QCOMPARE(host_.wizardCalls[i].shown.format, shown[i]);
+            QCOMPARE(host_.wizardCalls[i].first, int(kWizardFormatPage));
+            QCOMPARE(host_.wizardCalls[i].second.format, shown[i]);
         }
         QCOMPARE(frame->TabCount(), formats.size());
         for (int i = 0; i < formats.size(); ++i) {
-            QCOMPARE(frame->ViewAt(i)->Grid()->GetFormatIndex(), formats[i]);
+            QCOMPARE(frame->DocumentAt(i)->FormatIndex(), formats[i]);
             QCOMPARE(frame->TabTitle(i), files[i]);
         }
-        QCOMPARE(frame->Commands()->State().formatConfirmed, !wizardFormats.isEmpty());
         QVERIFY(host_.Drained());
     }
 
-    // --- open: file type ---------------------------------------------------------------
-
+    // The type entry decides, "all supported" goes by the extension; a text line longer
+    // than its field loads whole and is told once.
     void fileType_data()
     {
         QTest::addColumn<int>("filterIndex");
         QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QList<int>>("types");
-        QTest::newRow("capital EDT extension") << 0 << QStringList{"A_DLG.EDT"} << QList<int>{1};
+        QTest::addColumn<QStringList>("questions");
+        QTest::newRow("capital EDT extension")
+            << 0 << QStringList{"A_DLG.EDT"} << QByteArray() << QList<int>{1} << QStringList{};
         QTest::newRow("text entry wins over the name")
-            << 2 << QStringList{"a_dlg.edt"} << QList<int>{2};
+            << 2 << QStringList{"a_dlg.edt"} << QByteArray() << QList<int>{2} << QStringList{};
         QTest::newRow("last file handled: text")
-            << 0 << QStringList{"b_dlg.edt", "a_dlg.txt"} << QList<int>{1, 2};
+            << 0 << QStringList{"b_dlg.edt", "a_dlg.txt"} << QByteArray() << QList<int>{1, 2}
+            << QStringList{};
+        QTest::newRow("over-long line")
+            << 0 << QStringList{"long_dlg.txt"} << QByteArray("Fits\nMuch too long\n")
+            << QList<int>{2} << QStringList{UiText(str::TextTooLong)};
     }
     void fileType()
     {
         QFETCH(int, filterIndex);
         QFETCH(QStringList, files);
+        QFETCH(QByteArray, bytes);
         QFETCH(QList<int>, types);
+        QFETCH(QStringList, questions);
         auto frame = MakeFrame();
-        Open(*frame, files, filterIndex);
+        Open(*frame, files, bytes, filterIndex);
         QCOMPARE(frame->TabCount(), types.size());
         for (int i = 0; i < types.size(); ++i)
-            QCOMPARE(frame->ViewAt(i)->Grid()->GetFileType(), types[i]);
-        QCOMPARE(frame->Commands()->State().lastFileType, types.last());
+            QCOMPARE(frame->DocumentAt(i)->GetFileType(), types[i]);
+        QCOMPARE(frame->Commands().State().lastFileType, types.last());
+        QCOMPARE(host_.questions, questions);
     }
-
-    // --- open: a failed load -----------------------------------------------------------
 
     void failedLoad_data()
     {
@@ -205,83 +185,48 @@ private slots:
         host_.wizardAnswers << WizardAnswer{accept, format};
         // 20 bytes: two and a half records of format 0, one of format 1. The first load is
         // quiet, since no format was confirmed in the wizard yet: it fails without asking.
-        Open(*frame, {"half_dlg.edt"}, 0, 0, -1, QByteArray(20, 'a'));
+        Open(*frame, {"half_dlg.edt"}, QByteArray(20, 'a'));
 
         QCOMPARE(host_.wizardCalls.size(), 1);
-        QCOMPARE(host_.wizardCalls[0].shown.format, 0);  // the attempted format
-        QCOMPARE(host_.questions.size(), texts.size());
-        const QString path = Native(Path(QStringLiteral("half_dlg.edt")));
-        for (int i = 0; i < texts.size(); ++i) {
-            QCOMPARE(host_.questions[i],
-                     texts[i] == str::OpenFailed
-                         ? QStringLiteral("Unable to open file '%1'").arg(path)
-                         : UiText(str::InvalidFileSize));
-        }
+        QCOMPARE(host_.wizardCalls[0].second.format, 0);  // the attempted format
+        QStringList expected;
+        for (int text : texts)
+            expected << (text == str::OpenFailed ? QStringLiteral("Unable to open file '%1'")
+                                                       .arg(Native(Path("half_dlg.edt")))
+                                                 : UiText(text));
+        QCOMPARE(host_.questions, expected);
         QCOMPARE(frame->TabCount(), records < 0 ? 0 : 1);
         if (records >= 0)
-            QCOMPARE(frame->ViewAt(0)->Grid()->RecordCount(), records);
+            QCOMPARE(frame->DocumentAt(0)->RecordCount(), records);
         QVERIFY(host_.Drained());
     }
 
-    void overlongTextLineIsNoticed()
-    {
-        auto frame = MakeFrame();
-        Open(*frame, {"long_dlg.txt"}, 0, 0, -1, QByteArray("Fits\nMuch too long\n"));
-        QCOMPARE(frame->TabCount(), 1);
-        QCOMPARE(host_.questions.size(), 1);
-        QCOMPARE(host_.questions[0], UiText(str::TextTooLong));
-    }
-
-    // --- the panel's encoding ----------------------------------------------------------
-
+    // The panel starts at the last encoding, also after a restart; Open and Save As store it.
     void encodingRemembered()
     {
-        {
-            auto frame = MakeFrame();
-            QCOMPARE(host_.fileRequests.size(), 0);
-            Open(*frame, {"a_dlg.edt"}, 0, 0, kEncodingRussian);
-            QCOMPARE(host_.fileRequests[0].panel.encodingIndex, 0);
-            QCOMPARE(frame->ViewAt(0)->Grid()->GetEncoding(), int(kEncodingRussian));
-            Open(*frame, {"b_dlg.edt"});
-            QCOMPARE(host_.fileRequests[1].panel.encodingIndex, int(kEncodingRussian));
-
-            // Save As writes its choice too.
-            host_.QueueFiles({Path("c_dlg.edt")}, 0, 0, kEncodingPolish);
-            QVERIFY(frame->SaveAsDocument(frame->TabAt(1)));
-            QCOMPARE(frame->ViewAt(1)->Grid()->GetEncoding(), int(kEncodingPolish));
-        }
-        QCOMPARE(store_.Stored("LastEncodingIndex").toUInt(), quint32(kEncodingPolish));
-        // A restart: fresh settings over the same store.
-        store_.Restart();
         auto frame = MakeFrame();
-        host_.QueueCancel();
-        frame->OpenDocuments();
+        Open(*frame, {"a_dlg.edt"}, {}, 0, kEncodingRussian);
+        QCOMPARE(host_.fileRequests[0].panel.encodingIndex, 0);
+        QCOMPARE(frame->DocumentAt(0)->GetEncoding(), int(kEncodingRussian));
+        Open(*frame, {"b_dlg.edt"});
+        QCOMPARE(host_.fileRequests[1].panel.encodingIndex, int(kEncodingRussian));
+        host_.QueueFiles({Path("c_dlg.edt")}, 0, 0, kEncodingPolish);
+        QVERIFY(frame->Commands().SaveAs(1));
+        QCOMPARE(frame->DocumentAt(1)->GetEncoding(), int(kEncodingPolish));
+        env_.settings.Restart();
+        host_.fileAnswers << FileDialogAnswer{};
+        frame->Commands().Open();
         QCOMPARE(host_.fileRequests.last().panel.encodingIndex, int(kEncodingPolish));
         QVERIFY(host_.fileRequests.last().panel.formatEnabled);
         QCOMPARE(host_.fileRequests.last().panel.formatIndex, 0);
     }
 
-    // --- Save As -----------------------------------------------------------------------
-
-    void saveAsPanelShowsTheDocumentsFormat()
-    {
-        auto frame = MakeFrame();
-        Open(*frame, {"a_item.edt"}, 0, 0, kEncodingUnicode);
-        host_.QueueCancel();
-        QVERIFY(!frame->SaveAsDocument(frame->ActiveTab()));
-        const FileDialogRequest& request = host_.fileRequests.last();
-        QCOMPARE(request.panel.formats.value(request.panel.formatIndex), QStringLiteral("Items"));
-        QVERIFY(!request.panel.formatEnabled);
-        QCOMPARE(request.panel.encodingIndex, int(kEncodingUnicode));
-        // Cancel changes nothing.
-        QCOMPARE(frame->TabTitle(0), QStringLiteral("a_item.edt"));
-        QCOMPARE(frame->ViewAt(0)->Grid()->GetPath(), Path("a_item.edt"));
-    }
-
+    // The panel shows the document's format, fixed, and its encoding; "all supported" takes
+    // the type from the name; Cancel changes nothing.
     void saveAs_data()
     {
         QTest::addColumn<int>("filterIndex");
-        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("chosen");  // empty: cancel
         QTest::addColumn<QString>("written");
         QTest::addColumn<int>("fileType");
         QTest::newRow("all supported, .txt") << 0 << "out.txt"
@@ -294,6 +239,8 @@ private slots:
                                     << "out.txt" << 2;
         QTest::newRow("text over an .edt name") << 2 << "out.edt"
                                                 << "out.edt" << 2;
+        QTest::newRow("cancel") << 0 << ""
+                                << "src_item.edt" << 1;
     }
     void saveAs()
     {
@@ -302,45 +249,52 @@ private slots:
         QFETCH(QString, written);
         QFETCH(int, fileType);
         auto frame = MakeFrame();
-        Open(*frame, {"src_dlg.edt"}, 0, 0, -1, EdtBytes({"Hi", "Yo"}));
-        RecordGrid* grid = frame->ActiveView()->Grid();
-        QVERIFY(grid->CellAt(0, 1)->SetValue(QStringLiteral("Ok")));
-        grid->SetModified(true);
-        QVERIFY(WriteFile(Path(written), "old contents"));
+        const QByteArray before = EdtBytes({"Hi", "Yo"}, 10);
+        Open(*frame, {"src_item.edt"}, before, 0, kEncodingUnicode);
+        EdtDocument* document = frame->DocumentAt(0);
+        QVERIFY(document->SetText(0, 1, QStringLiteral("Ok")));
+        if (!chosen.isEmpty()) {
+            QVERIFY(WriteFile(Path(written), "old contents"));
+            host_.QueueFiles({Path(chosen)}, filterIndex, 0, kEncodingEnglish);
+        } else {
+            host_.fileAnswers << FileDialogAnswer{};
+        }
 
-        host_.QueueFiles({Path(chosen)}, filterIndex);
-        QVERIFY(frame->SaveAsDocument(frame->ActiveTab()));
-        QCOMPARE(grid->GetPath(), Path(written));
-        QCOMPARE(grid->GetFileType(), fileType);
-        QVERIFY(!grid->IsModified());
-        QCOMPARE(frame->TabTitle(0), written);
-        QCOMPARE(frame->Commands()->State().lastFileType, filterIndex);
+        QCOMPARE(frame->Commands().SaveAs(0), !chosen.isEmpty());
+
+        const PanelSetup& panel = host_.fileRequests.last().panel;
+        QCOMPARE(panel.formats.value(panel.formatIndex), QStringLiteral("Items"));
+        QVERIFY(!panel.formatEnabled);
+        QCOMPARE(panel.encodingIndex, int(kEncodingUnicode));
+        QCOMPARE(document->Path(), Path(written));
+        QCOMPARE(document->GetFileType(), fileType);
+        QCOMPARE(document->IsModified(), chosen.isEmpty());
+        QCOMPARE(frame->TabTitle(0), chosen.isEmpty() ? QChar(kModifiedMark) + written : written);
         const QByteArray bytes = ReadFile(Path(written));
-        if (fileType == kFileTypeEdt)
-            QCOMPARE(bytes, EdtBytes({"Ok", "Yo"}));
+        if (chosen.isEmpty())
+            QCOMPARE(bytes, before);
+        else if (fileType == kFileTypeEdt)
+            QCOMPARE(bytes, EdtBytes({"Ok", "Yo"}, 10));
         else
             QCOMPARE(bytes, QByteArray("Ok\nYo\n"));
         QVERIFY(host_.questions.isEmpty());
     }
 
-    // --- Close, Close All, Exit --------------------------------------------------------
-
     void close_data()
     {
         QTest::addColumn<bool>("modified");
-        QTest::addColumn<bool>("saved");  // the document has a path
-        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("saved");  // the document has a file
+        QTest::addColumn<int>("answer");  // -1: not asked
         QTest::addColumn<bool>("closed");
         QTest::addColumn<QByteArray>("onDisk");  // the file afterwards
         const QByteArray before = EdtBytes({"Hi"});
-        const QByteArray after = EdtBytes({"Ok"});
         QTest::newRow("unmodified closes without asking") << false << true << -1 << true << before;
         QTest::newRow("No closes without saving")
             << true << true << int(QMessageBox::No) << true << before;
         QTest::newRow("Cancel keeps the tab")
             << true << true << int(QMessageBox::Cancel) << false << before;
         QTest::newRow("Yes saves, then closes")
-            << true << true << int(QMessageBox::Yes) << true << after;
+            << true << true << int(QMessageBox::Yes) << true << EdtBytes({"Ok"});
         QTest::newRow("Yes on a new document, Save As cancelled")
             << true << false << int(QMessageBox::Yes) << false << before;
     }
@@ -353,100 +307,99 @@ private slots:
         QFETCH(QByteArray, onDisk);
         auto frame = MakeFrame();
         const QString path = Path("doc_dlg.edt");
+        QVERIFY(WriteFile(path, EdtBytes({"Hi"})));
         if (saved) {
-            Open(*frame, {"doc_dlg.edt"}, 0, 0, -1, EdtBytes({"Hi"}));
+            Open(*frame, {"doc_dlg.edt"});
+            QVERIFY(frame->DocumentAt(0)->SetText(0, 1, QStringLiteral("Ok")));
         } else {
-            QVERIFY(WriteFile(path, onDisk));
             host_.wizardAnswers << WizardAnswer{true, 0};
-            frame->NewDocument();
-            host_.QueueCancel();
+            frame->Commands().New();
+            host_.fileAnswers << FileDialogAnswer{};
         }
-        RecordGrid* grid = frame->ActiveView()->Grid();
-        if (saved)
-            QVERIFY(grid->CellAt(0, 1)->SetValue(QStringLiteral("Ok")));
-        grid->SetModified(modified);
+        frame->DocumentAt(0)->SetModified(modified);
         if (answer >= 0)
             host_.answers << QMessageBox::StandardButton(answer);
 
-        frame->RunCommand(cmd::Close);
+        Run(*frame, Command::Close);
 
         QCOMPARE(frame->TabCount(), closed ? 0 : 1);
         QCOMPARE(ReadFile(path), onDisk);
-        QCOMPARE(host_.questions.size(), answer >= 0 ? 1 : 0);
+        QStringList asked;
         if (answer >= 0)
-            QCOMPARE(host_.questions[0], QStringLiteral("Do you want to save changes in '%1' ?")
-                                             .arg(saved ? Native(path) : QString()));
+            asked << QStringLiteral("Do you want to save changes in '%1' ?")
+                         .arg(saved ? Native(path) : QString());
+        QCOMPARE(host_.questions, asked);
         // Yes on a new document goes through Save As.
-        const auto saveDialogs = std::count_if(
-            host_.fileRequests.begin(), host_.fileRequests.end(),
-            [](const FileDialogRequest& r) { return r.kind == FileDialogKind::SaveAs; });
-        QCOMPARE(saveDialogs, !saved && answer == QMessageBox::Yes ? 1 : 0);
+        QCOMPARE(host_.fileRequests.size(), 1);
+        QCOMPARE(host_.fileRequests[0].kind, saved ? FileDialogKind::Open : FileDialogKind::SaveAs);
         QVERIFY(host_.Drained());
     }
 
-    void exitAsksFromTheLastTabAndStopsAtCancel()
+    // Close All and Exit ask from the last tab to the first and stop at the first Cancel or
+    // failed save (here b's: a folder stands where its file was); the Exit request is handled
+    // once the command has returned.
+    void closeAll_data()
     {
+        QTest::addColumn<bool>("exit");
+        QTest::addColumn<QList<int>>("answers");
+        QTest::addColumn<QString>("saved");  // the files that hold the edit afterwards
+        QTest::newRow("Exit: No, then Cancel")
+            << true << QList<int>{QMessageBox::No, QMessageBox::Cancel} << "";
+        QTest::newRow("failed save stops Close All")
+            << false << QList<int>{QMessageBox::Yes, QMessageBox::Yes, QMessageBox::Ok} << "c";
+    }
+    void closeAll()
+    {
+        QFETCH(bool, exit);
+        QFETCH(QList<int>, answers);
+        QFETCH(QString, saved);
         auto frame = MakeFrame();
-        Open(*frame, {"a_dlg.edt", "b_dlg.edt", "c_dlg.edt"});
+        auto path = [this](QChar c) { return Path(QStringLiteral("%1_dlg.edt").arg(c)); };
+        Open(*frame, {"a_dlg.edt", "b_dlg.edt", "c_dlg.edt"}, EdtBytes({"Hi"}));
         for (int i = 0; i < 3; ++i)
-            frame->ViewAt(i)->Grid()->SetModified(true);
+            QVERIFY(frame->DocumentAt(i)->SetText(0, 1, QStringLiteral("Ok")));
+        if (!exit)
+            QVERIFY(QFile::remove(path(u'b')) && QDir().mkdir(path(u'b')));
+        for (int answer : answers)
+            host_.answers << QMessageBox::StandardButton(answer);
         frame->show();
-        host_.answers << QMessageBox::No << QMessageBox::Cancel;
-        frame->RunCommand(cmd::Exit);
-        // The close request arrives once the command has returned.
-        QCOMPARE(frame->TabCount(), 3);
-        QTRY_COMPARE(host_.questions.size(), 2);
-        QVERIFY(host_.questions[0].contains(Native(Path("c_dlg.edt"))));
-        QVERIFY(host_.questions[1].contains(Native(Path("b_dlg.edt"))));
-        QCOMPARE(frame->TabCount(), 2);
-        QCOMPARE(frame->TabTitle(0), QStringLiteral("a_dlg.edt"));
-        QCOMPARE(frame->TabTitle(1), QStringLiteral("b_dlg.edt"));
-        QVERIFY(frame->isVisible());
 
-        host_.answers << QMessageBox::No << QMessageBox::No;
-        QVERIFY(frame->close());
-        QCOMPARE(frame->TabCount(), 0);
-        QVERIFY(host_.questions.last().contains(Native(Path("a_dlg.edt"))));
+        if (exit) {
+            Run(*frame, Command::Exit);
+            QCOMPARE(frame->TabCount(), 3);
+            QTRY_COMPARE(host_.questions.size(), answers.size());
+        } else {
+            QVERIFY(!frame->Commands().CloseAll());
+        }
+
+        QCOMPARE(frame->TabCount(), 2);
+        QVERIFY(frame->isVisible());
+        QVERIFY(frame->DocumentAt(1)->IsModified());
+        QCOMPARE(host_.questions.size(), answers.size());
+        QVERIFY(host_.questions[0].contains(Native(path(u'c'))));
+        QVERIFY(host_.questions[1].contains(Native(path(u'b'))));
+        if (!exit)
+            QCOMPARE(host_.questions[2],
+                     QStringLiteral("Unable to save file '%1'").arg(Native(path(u'b'))));
+        for (QChar c : QStringLiteral("ac"))
+            QCOMPARE(ReadFile(path(c)), EdtBytes({saved.contains(c) ? "Ok" : "Hi"}));
         QVERIFY(host_.Drained());
     }
 
-    void failedSaveStopsCloseAll()
-    {
-        auto frame = MakeFrame();
-        Open(*frame, {"a_dlg.edt", "b_dlg.edt", "c_dlg.edt"}, 0, 0, -1, EdtBytes({"Hi"}));
-        for (int i = 0; i < 3; ++i) {
-            frame->ViewAt(i)->Grid()->CellAt(0, 1)->SetValue(QStringLiteral("Ok"));
-            frame->ViewAt(i)->Grid()->SetModified(true);
-        }
-        // b's file can no longer be written: a folder stands in its place.
-        QVERIFY(QFile::remove(Path("b_dlg.edt")));
-        QVERIFY(QDir().mkdir(Path("b_dlg.edt")));
-        host_.answers << QMessageBox::Yes << QMessageBox::Yes;
-
-        QVERIFY(!frame->CloseAllDocuments());
-
-        QCOMPARE(frame->TabCount(), 2);
-        QCOMPARE(ReadFile(Path("c_dlg.edt")), EdtBytes({"Ok"}));
-        QCOMPARE(ReadFile(Path("a_dlg.edt")), EdtBytes({"Hi"}));
-        QCOMPARE(host_.questions.size(), 3);
-        QCOMPARE(host_.questions[2],
-                 QStringLiteral("Unable to save file '%1'").arg(Native(Path("b_dlg.edt"))));
-        QVERIFY(frame->ViewAt(1)->Grid()->IsModified());
-    }
-
-    // --- Save All As -------------------------------------------------------------------
-
+    // Every document goes to the folder under its own name; documents never saved are named
+    // after their tab, equal names get " (2)"; the tabs keep their names.
     void saveAllAs_data()
     {
         QTest::addColumn<int>("fileType");
         QTest::addColumn<QStringList>("names");  // written, per tab
         QTest::addColumn<QList<int>>("types");
         QTest::newRow("text") << 2
-                              << QStringList{"a (2).txt", "a.txt", "New (2).txt", "New.txt",
-                                             "notes.txt"}
+                              << QStringList{"a_dlg (2).txt", "a_dlg.txt", "New (2).txt", "New.txt",
+                                             "notes_dlg.txt"}
                               << QList<int>{2, 2, 2, 2, 2};
         QTest::newRow("each its own")
-            << 0 << QStringList{"a (2).edt", "a.edt", "New (2).edt", "New.edt", "notes.txt"}
+            << 0
+            << QStringList{"a_dlg (2).edt", "a_dlg.edt", "New (2).edt", "New.edt", "notes_dlg.txt"}
             << QList<int>{1, 1, 1, 1, 2};
     }
     void saveAllAs()
@@ -457,42 +410,34 @@ private slots:
         auto frame = MakeFrame();
         QVERIFY(QDir().mkpath(Path("one")) && QDir().mkpath(Path("two")) &&
                 QDir().mkpath(Path("out")));
-        // Two documents called a.edt, two never saved, one text file.
-        Open(*frame, {"one/a_dlg.edt"}, 0, 0, -1, EdtBytes({"Hi"}));
-        Open(*frame, {"two/a_dlg.edt"}, 0, 0, -1, EdtBytes({"Yo"}));
+        Open(*frame, {"one/a_dlg.edt"}, EdtBytes({"Hi"}));
+        Open(*frame, {"two/a_dlg.edt"}, EdtBytes({"Yo"}));
         host_.wizardAnswers << WizardAnswer{true, 0} << WizardAnswer{true, 0};
-        frame->NewDocument();
-        frame->NewDocument();
-        Open(*frame, {"one/notes_dlg.txt"}, 0, 0, -1, QByteArray("Tx\n"));
-        for (QString& name : names)
-            name.replace(QStringLiteral("a"), QStringLiteral("a_dlg"))
-                .replace(QStringLiteral("notes"), QStringLiteral("notes_dlg"));
-        frame->UpdateUi();
-        QStringList titles;
+        frame->Commands().New();
+        frame->Commands().New();
+        Open(*frame, {"one/notes_dlg.txt"}, QByteArray("Tx\n"));
+        QStringList tabNames;
         for (int i = 0; i < frame->TabCount(); ++i)
-            titles << frame->TabTitle(i);
+            tabNames << frame->TabName(i);
 
         host_.folderAnswers << Path("out");
         host_.wizardAnswers << WizardAnswer{true, kKeep, fileType, kEncodingGerman};
-        frame->RunCommand(cmd::SaveAllAs);
+        Run(*frame, Command::SaveAllAs);
 
-        QCOMPARE(host_.folderRequests, 1);
-        QCOMPARE(host_.wizardCalls.last().pageSet, kWizardFileTypePage | kWizardEncodingPage);
+        QCOMPARE(host_.wizardCalls.last().first, kWizardFileTypePage | kWizardEncodingPage);
         for (int i = 0; i < frame->TabCount(); ++i) {
-            RecordGrid* grid = frame->ViewAt(i)->Grid();
-            QCOMPARE(grid->GetPath(), Path("out/" + names[i]));
-            QVERIFY2(QFile::exists(grid->GetPath()), qPrintable(names[i]));
-            QCOMPARE(grid->GetFileType(), types[i]);
-            QCOMPARE(grid->GetEncoding(), int(kEncodingGerman));
-            QVERIFY(!grid->IsModified());
-            QCOMPARE(frame->TabTitle(i), titles[i]);
+            const EdtDocument* document = frame->DocumentAt(i);
+            QCOMPARE(document->Path(), Path("out/" + names[i]));
+            QVERIFY2(QFile::exists(document->Path()), qPrintable(names[i]));
+            QCOMPARE(document->GetFileType(), types[i]);
+            QCOMPARE(document->GetEncoding(), int(kEncodingGerman));
+            QCOMPARE(frame->TabTitle(i), tabNames[i]);  // saved: no mark
         }
-        const QByteArray first = ReadFile(Path("out/" + names[0]));
-        QCOMPARE(first, types[0] == kFileTypeEdt ? EdtBytes({"Hi"}) : QByteArray("Hi\n"));
+        QCOMPARE(ReadFile(Path("out/" + names[0])),
+                 types[0] == kFileTypeEdt ? EdtBytes({"Hi"}) : QByteArray("Hi\n"));
         QVERIFY(host_.questions.isEmpty());
         QVERIFY(host_.Drained());
     }
-
 };
 
 SCRIVLET_TEST(TestCommands);

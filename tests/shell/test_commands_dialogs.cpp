@@ -1,14 +1,12 @@
 // The document commands through the real Qt dialogs, offscreen: each dialog is answered from
 // a timer once it is the active modal widget, as a user would answer it.
 
-#include "CommandTestSupport.h"
-#include "shell/Commands.h"
-#include "shell/DocumentCommands.h"
-#include "shell/DocumentTab.h"
-#include "grid/GridView.h"
-#include "base/Settings.h"
-#include "SettingsTestSupport.h"
+#include "ShellTestSupport.h"
 #include "TestRegistry.h"
+#include "documents/EdtDocument.h"
+#include "grid/GridView.h"
+#include "grid/InplaceEdit.h"
+#include "shell/DocumentTab.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -117,17 +115,19 @@ void ChooseAndFinish(QWizard* wizard, const QList<int>& rows)
     wizard->button(QWizard::FinishButton)->click();
 }
 
-void Click(QMessageBox* box, QMessageBox::StandardButton button) { box->button(button)->click(); }
+void Click(QMessageBox* box, QMessageBox::StandardButton button)
+{
+    box->button(button)->click();
+}
 
 }  // namespace
 
 class TestCommandDialogs : public QObject {
     Q_OBJECT
 
-    TemporarySettings store_;
-    std::unique_ptr<QTemporaryDir> dir_;
+    ShellEnvironment env_;
 
-    QString Path(const QString& name) const { return dir_->filePath(name); }
+    QString Path(const QString& name) const { return env_.Path(name); }
 
     // Opens one file through the real Open dialog with format entry `format` (0 automatic)
     // and encoding `encoding` chosen in the panel.
@@ -145,11 +145,12 @@ class TestCommandDialogs : public QObject {
             }
             TypeAndReturn(dialog, path);
         });
-        frame.RunCommand(cmd::Open);
+        Run(frame, Command::Open);
         QVERIFY(script.Finished());
         QVERIFY(panelShown);
     }
 
+    // Types text over a cell of the active view and commits it with Return.
     void EditCell(MainFrame& frame, int row, const QString& text)
     {
         // A dialog that just closed may have left the frame inactive.
@@ -157,61 +158,42 @@ class TestCommandDialogs : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(&frame));
         GridView* view = frame.ActiveView();
         QVERIFY(view->SelectCell(row, 1));
-        QVERIFY(view->BeginEdit(row, 1));
-        auto* editor = view->findChild<QLineEdit*>();
+        QVERIFY(view->BeginEdit());
+        InplaceEdit* editor = view->Editor();
         QVERIFY(editor);
         QTRY_VERIFY(editor->hasFocus());
         editor->selectAll();
         QTest::keyClicks(editor, text);
         QTest::keyClick(editor, Qt::Key_Return);
-        QVERIFY(view->Grid()->IsModified());
+        QVERIFY(view->Document()->IsModified());
+    }
+
+    void ShowFrame(MainFrame& frame)
+    {
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
     }
 
 private slots:
-    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
-
     void init()
     {
-        store_.Reset();
-        SetUiLanguage(UiLanguage::English);
-        dir_ = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir_->isValid());
+        env_.Reset();
         UseFormats({MakeFormat(QStringLiteral("Dialog"), NamePattern(QStringLiteral("dlg"))),
                     MakeFormat(QStringLiteral("Items"), NamePattern(QStringLiteral("item")), 6)});
     }
 
     void cleanup() { MainFrame::SetCatalogueLoader({}); }
 
-    void openEditSave()
-    {
-        MainFrame frame;
-        frame.show();
-        QVERIFY(QTest::qWaitForWindowActive(&frame));
-        QVERIFY(WriteFile(Path("one_dlg.edt"), EdtBytes({"Hi", "Yo"})));
-        OpenThroughDialog(frame, Path("one_dlg.edt"), 0, 1);
-        QCOMPARE(frame.TabCount(), 1);
-        QCOMPARE(frame.TabTitle(0), QStringLiteral("one_dlg.edt"));
-        QCOMPARE(frame.ActiveView()->Grid()->GetFormatIndex(), 0);
-        QCOMPARE(frame.ActiveView()->Grid()->GetEncoding(), 1);
-        QCOMPARE(LastEncodingSetting().Get(), 1u);
-
-        EditCell(frame, 1, QStringLiteral("Ab"));
-        frame.RunCommand(cmd::Save);
-        QCOMPARE(ReadFile(Path("one_dlg.edt")), EdtBytes({"Hi", "Ab"}));
-        QVERIFY(!frame.ActiveView()->Grid()->IsModified());
-    }
-
     void newThenSaveAsWithOverwrite()
     {
         MainFrame frame;
-        frame.show();
-        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        ShowFrame(frame);
         ModalScript wizard;
         wizard.Then<QWizard>([&](QWizard* w) { ChooseAndFinish(w, {1}); });
-        frame.RunCommand(cmd::New);
+        Run(frame, Command::New);
         QVERIFY(wizard.Finished());
-        QCOMPARE(frame.ActiveView()->Grid()->GetFormatIndex(), 1);
-        frame.ActiveView()->Grid()->AppendNewRecord();
+        QCOMPARE(frame.DocumentAt(0)->FormatIndex(), 1);
+        QVERIFY(frame.DocumentAt(0)->AppendRecord());
         EditCell(frame, 0, QStringLiteral("Sword"));
 
         // The file exists: the dialog asks before overwriting it.
@@ -229,7 +211,7 @@ private slots:
             })
             .Then<QMessageBox>([](QMessageBox* box) { Click(box, QMessageBox::Yes); });
         // Save of a document that has no file yet goes to Save As.
-        frame.RunCommand(cmd::Save);
+        Run(frame, Command::Save);
         QVERIFY(script.Finished());
         QCOMPARE(format, QStringLiteral("Items"));
         QVERIFY(formatFixed);
@@ -240,43 +222,52 @@ private slots:
     void saveAllAsToText()
     {
         MainFrame frame;
-        frame.show();
-        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        ShowFrame(frame);
         QVERIFY(WriteFile(Path("a_dlg.edt"), EdtBytes({"Hi", "Yo"})));
         QVERIFY(WriteFile(Path("b_dlg.edt"), EdtBytes({"Ab"})));
         // Both at once: the dialog hands back full paths in the order typed.
         ModalScript open;
         open.Then<QFileDialog>([&](QFileDialog* dialog) {
-            dialog->setDirectory(dir_->path());
+            dialog->setDirectory(env_.dir->path());
             TypeAndReturn(dialog, QStringLiteral("\"b_dlg.edt\" \"a_dlg.edt\""));
         });
-        frame.RunCommand(cmd::Open);
+        Run(frame, Command::Open);
         QVERIFY(open.Finished());
         QCOMPARE(frame.TabCount(), 2);
-        QCOMPARE(frame.ViewAt(1)->Grid()->GetPath(), Path("a_dlg.edt"));
+        QCOMPARE(frame.DocumentAt(1)->Path(), Path("a_dlg.edt"));
         QVERIFY(QDir().mkpath(Path("out")));
 
         ModalScript script;
         script.Then<QFileDialog>([&](QFileDialog* dialog) { TypeAndReturn(dialog, Path("out")); })
-            .Then<QWizard>([](QWizard* w) { ChooseAndFinish(w, {kFileTypeText, 0}); });
-        frame.RunCommand(cmd::SaveAllAs);
+            .Then<QWizard>([](QWizard* w) {
+                ChooseAndFinish(w, {kFileTypeText, 0});
+            });
+        Run(frame, Command::SaveAllAs);
         QVERIFY(script.Finished());
         QCOMPARE(ReadFile(Path("out/a_dlg.txt")), QByteArray("Hi\nYo\n"));
         QCOMPARE(ReadFile(Path("out/b_dlg.txt")), QByteArray("Ab\n"));
         QCOMPARE(frame.TabTitle(0), QStringLiteral("b_dlg.edt"));
-        QCOMPARE(frame.ViewAt(1)->Grid()->GetPath(), Path("out/a_dlg.txt"));
+        QCOMPARE(frame.DocumentAt(1)->Path(), Path("out/a_dlg.txt"));
     }
 
-    void closeCloseAllAndExit()
+    void openSaveCloseAndExit()
     {
         MainFrame frame;
-        frame.show();
-        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        ShowFrame(frame);
         for (const char* name : {"a_dlg.edt", "b_dlg.edt", "c_dlg.edt"}) {
-            QVERIFY(WriteFile(Path(name), EdtBytes({"Hi"})));
-            OpenThroughDialog(frame, Path(name), 0, 0);
+            QVERIFY(WriteFile(Path(name), EdtBytes({"Hi", "Yo"})));
+            OpenThroughDialog(frame, Path(name), 0, 1);
             EditCell(frame, 0, QStringLiteral("Ok"));
         }
+        QCOMPARE(frame.TabTitle(0), QChar(kModifiedMark) + QStringLiteral("a_dlg.edt"));
+        QCOMPARE(frame.DocumentAt(0)->FormatIndex(), 0);
+        QCOMPARE(frame.DocumentAt(0)->GetEncoding(), 1);
+        QCOMPARE(LastEncodingSetting().Get(), 1u);
+        frame.SetActiveIndex(0);
+        Run(frame, Command::Save);
+        QCOMPARE(ReadFile(Path("a_dlg.edt")), EdtBytes({"Ok", "Yo"}));
+        QCOMPARE(frame.TabTitle(0), QStringLiteral("a_dlg.edt"));
+        frame.SetActiveIndex(2);
 
         // Close: the question names the file; No closes without saving.
         ModalScript close;
@@ -285,30 +276,28 @@ private slots:
             text = box->text();
             Click(box, QMessageBox::No);
         });
-        frame.RunCommand(cmd::Close);
+        Run(frame, Command::Close);
         QVERIFY(close.Finished());
         QCOMPARE(text, QStringLiteral("Do you want to save changes in '%1' ?")
                            .arg(QDir::toNativeSeparators(Path("c_dlg.edt"))));
         QCOMPARE(frame.TabCount(), 2);
-        QCOMPARE(ReadFile(Path("c_dlg.edt")), EdtBytes({"Hi"}));
+        QCOMPARE(ReadFile(Path("c_dlg.edt")), EdtBytes({"Hi", "Yo"}));
 
         // Close All: Cancel on the last tab keeps both.
         ModalScript cancel;
         cancel.Then<QMessageBox>([](QMessageBox* box) { Click(box, QMessageBox::Cancel); });
-        frame.RunCommand(cmd::CloseAll);
+        Run(frame, Command::CloseAll);
         QVERIFY(cancel.Finished());
         QCOMPARE(frame.TabCount(), 2);
 
-        // Exit: Yes saves each and the window closes.
+        // Exit: Yes saves b (a is saved already) and the window closes.
         ModalScript exit;
-        exit.Then<QMessageBox>([](QMessageBox* box) { Click(box, QMessageBox::Yes); })
-            .Then<QMessageBox>([](QMessageBox* box) { Click(box, QMessageBox::Yes); });
-        frame.RunCommand(cmd::Exit);
+        exit.Then<QMessageBox>([](QMessageBox* box) { Click(box, QMessageBox::Yes); });
+        Run(frame, Command::Exit);
         QTRY_VERIFY(!frame.isVisible());
         QVERIFY(exit.Finished());
         QCOMPARE(frame.TabCount(), 0);
-        QCOMPARE(ReadFile(Path("a_dlg.edt")), EdtBytes({"Ok"}));
-        QCOMPARE(ReadFile(Path("b_dlg.edt")), EdtBytes({"Ok"}));
+        QCOMPARE(ReadFile(Path("b_dlg.edt")), EdtBytes({"Ok", "Yo"}));
     }
 };
 

@@ -1,26 +1,16 @@
-#include "shell/Commands.h"
-#include "search/FindDialog.h"
-#include "catalogue/FormatCatalogue.h"
+#include "ShellTestSupport.h"
+#include "TestRegistry.h"
+#include "documents/EdtDocument.h"
 #include "grid/GridView.h"
 #include "grid/InplaceEdit.h"
-#include "shell/MainFrame.h"
-#include "shell/MessageBoxes.h"
-#include "grid/RecordGrid.h"
-#include "base/Settings.h"
-#include "SettingsTestSupport.h"
 #include "search/Search.h"
-#include "TestRegistry.h"
-#include "base/UiText.h"
+#include "shell/FindDialog.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-
-#include <tuple>
 
 using namespace scrivlet;
+using namespace scrivlet::test;
 
 namespace {
 
@@ -31,39 +21,26 @@ constexpr int kTextSize = 20;
 struct Frame {
     MainFrame frame;
     GridView* view = nullptr;
-    RecordGrid* grid = nullptr;
     FindDialog* dialog = nullptr;
 
     Frame()
     {
-        static const int format = [] {
-            EdtFormat f;
-            f.name = QStringLiteral("find dialog");
-            const std::tuple<QString, int, int> fields[] = {
-                {"No", kLabelField, 0}, {"Text", kTextField, kTextSize}, {"Note", kTextField, 40}};
-            for (std::size_t k = 0; k < std::size(fields); ++k)
-                std::tie(f.fields[k].caption, f.fields[k].type, f.fields[k].size) = fields[k];
-            GlobalCatalogue().Append(f);
-            return GlobalCatalogue().Count() - 1;
-        }();
-        // The last cell makes the costly expression backtrack for ages.
-        const QList<QPair<QString, QString>> rows = {
+        EdtFormat format = MakeFormat(QStringLiteral("find"), QString(), 60);
+        format.fields[1].size = kTextSize;
+        format.fields[2] = {QStringLiteral("Note"), 160, kTextField, kTextSize, 40, {}};
+        // The last note makes the costly expression backtrack for ages.
+        const QStringList rows[] = {
             {"Fire sword", "sword of fire"}, {"aXb", "a.b"},
             {"Ice sword", "cold as ЖУК"},    {"Swordfish", "{2} braces"},
             {"\U0001F600 sword", ""},        {"a", QString(40, u'a') + u'b'}};
-        grid = new RecordGrid;
-        grid->SetFormatIndex(format);
-        for (int k = 0; k < 3; ++k)
-            grid->InsertColumn(k, QStringLiteral("c%1").arg(k), k ? 160 : 60);
-        for (int r = 0; r < rows.size(); ++r) {
-            grid->InsertRecordRow(-1, CreateLabelCell(QStringLiteral("# %1").arg(r)));
-            grid->SetCell(r, 1, CreateTextCell(rows[r].first));
-            grid->SetCell(r, 2, CreateTextCell(rows[r].second));
+        auto document = std::make_unique<EdtDocument>(format, 0);
+        QVERIFY(document->InsertRecords(0, int(std::size(rows))));
+        for (int r = 0; r < int(std::size(rows)); ++r) {
+            document->SetText(r, 1, rows[r][0]);
+            document->SetText(r, 2, rows[r][1]);
         }
-        grid->AppendAddRow();
-        grid->SetModeFlags(kDocumentGridModes);
-        view = new GridView(grid);
-        frame.AddDocumentTab(view, QStringLiteral("doc.edt"));
+        frame.AddDocument(std::move(document), QStringLiteral("doc.edt"));
+        view = frame.ActiveView();
         frame.resize(700, 400);
         frame.show();
         QVERIFY(QTest::qWaitForWindowActive(&frame));
@@ -89,16 +66,11 @@ struct Frame {
 class FindDialogTest : public QObject {
     Q_OBJECT
 
-    TemporarySettings store_;
+    ShellEnvironment env_;
 
 private slots:
-    void initTestCase()
-    {
-        QApplication::setQuitOnLastWindowClosed(false);
-        SetMessageBoxHandler([](const MessageBoxRequest&) { return QMessageBox::Ok; });
-        // The tests' formats are in the global catalogue already.
-        MainFrame::SetCatalogueLoader([](FormatCatalogue&, UiLanguage, QString*) { return true; });
-    }
+    void init() { env_.Reset(); }
+    void cleanup() { MainFrame::SetCatalogueLoader({}); }
 
     // Enter in the dialog opens the editor on the hit with the match selected, limited to
     // the field's size; Enter again moves on. Nothing found, or no usable expression:
@@ -133,7 +105,7 @@ private slots:
         Frame f;
         QVERIFY(f.dialog);
         if (selected >= 0)
-            QVERIFY(f.grid->SelectCell(selected, 1));
+            QVERIFY(f.view->SelectCell(selected, 1));
         f.Enter(ticked, typed);
         for (const QString& hit : hits) {
             QTest::keyClick(f.dialog, Qt::Key_Return);
@@ -141,11 +113,10 @@ private slots:
             InplaceEdit* editor = f.view->Editor();
             QVERIFY2(editor, qPrintable(hit));
             QCOMPARE(QStringLiteral("%1:%2:%3")
-                         .arg(f.grid->EditRow())
-                         .arg(f.grid->EditColumn())
+                         .arg(f.view->SelectedRow())
+                         .arg(f.view->SelectedColumn())
                          .arg(editor->selectedText()),
                      hit);
-            QCOMPARE(f.grid->SelectedRow(), f.grid->EditRow());
             // The hit takes the keyboard from the dialog.
             QTRY_VERIFY(editor->hasFocus());
         }
@@ -153,17 +124,17 @@ private slots:
             QTest::keyClick(f.dialog, Qt::Key_Return);
             QCoreApplication::processEvents();
             QVERIFY(!f.view->Editor());
-            QCOMPARE(f.grid->SelectedRow(), selected);
-            QCOMPARE(f.grid->SelectedColumn(), 1);
+            QCOMPARE(f.view->SelectedRow(), selected);
+            QCOMPARE(f.view->SelectedColumn(), 1);
             QVERIFY(f.dialog->isVisible() && f.dialog->SearchText()->hasFocus());
-        } else if (f.grid->EditColumn() == 1) {
+        } else if (f.view->SelectedColumn() == 1) {
             InplaceEdit* editor = f.view->Editor();
             editor->end(false);
             QTest::keyClicks(editor, QString(30, u'z'));
             QCOMPARE(editor->text().size(), kTextSize);
         }
         // The next Find shows the same dialog with its text selected.
-        f.frame.RunCommand(cmd::Find);
+        Run(f.frame, Command::Find);
         QCOMPARE(f.frame.findChildren<FindDialog*>().size(), 1);
         QCOMPARE(f.dialog->SearchText()->selectedText(), typed);
     }

@@ -1,7 +1,6 @@
-#include "CommandTestSupport.h"
-#include "shell/FormatWizard.h"
+#include "ShellTestSupport.h"
 #include "TestRegistry.h"
-#include "base/UiText.h"
+#include "shell/FormatWizard.h"
 
 #include <QAbstractButton>
 #include <QListWidget>

@@ -9,11 +9,13 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// The modeless find dialog: a search text and four options. Find posts the text and options
-// as a FindRequest to the owner; Close only hides the dialog, so text and options
-// stay for the next Show.
+// The modeless find dialog: a search text and four options. Find posts the text and the
+// options to the owner; Close only hides the dialog, so text and options stay for the next
+// Show.
 
 namespace scrivlet {
+
+struct SearchQuery;
 
 // Control ids of the dialog template, kept as the controls' object names ("id1001").
 enum FindControlId : int {
@@ -30,7 +32,7 @@ class FindDialog : public QDialog {
     Q_OBJECT
 
 public:
-    using FindRequestHandler = std::function<void(const QString& pattern, quint32 flags)>;
+    using FindRequestHandler = std::function<void(const SearchQuery& query)>;
 
     // owner is the main window; the dialog stays on top of it and dies with it.
     explicit FindDialog(QWidget* owner);
@@ -42,8 +44,6 @@ public:
     void ShowAndFocus();
 
     quint32 SearchFlags() const { return searchFlags_; }
-    // The search text of the last Find.
-    QString Pattern() const { return pattern_; }
 
     QLineEdit* SearchText() const { return searchText_; }
     QPushButton* FindButton() const { return findButton_; }
@@ -63,7 +63,6 @@ private:
     QPushButton* findButton_ = nullptr;
     QPushButton* closeButton_ = nullptr;
     quint32 searchFlags_ = 0;
-    QString pattern_;
     FindRequestHandler handler_;
 };
 

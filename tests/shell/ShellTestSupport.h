@@ -1,42 +1,38 @@
 #pragma once
 
-// Shared by the document command tests: a catalogue of small formats, .edt bytes made
-// independently of the codec, and a dialog host that answers from a script and records
-// every question.
+// Shared by the shell tests: a fresh environment per test (settings file, language, a
+// catalogue of small formats, a folder), .edt bytes made independently of the codec, and a
+// dialog host that answers from a script and records every question.
 
-#include "shell/DialogHost.h"
+#include "SettingsTestSupport.h"
 #include "catalogue/FormatCatalogue.h"
+#include "shell/DialogHost.h"
 #include "shell/MainFrame.h"
-#include "grid/RecordGrid.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QFile>
-#include <QList>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QtEndian>
 
-#include <optional>
+#include <memory>
 
 namespace scrivlet::test {
 
-// A format whose records are recordLength units with one label column and one text field
-// that fills the record.
+// Records of recordLength units: one label column and one text field that fills the record.
 inline EdtFormat MakeFormat(const QString& name, const QString& path, int recordLength = 4)
 {
     EdtFormat format;
     format.name = name;
     format.path = path;
     format.recordLength = recordLength;
-    format.fields[0].caption = QStringLiteral("No.");
-    format.fields[0].width = 40;
-    format.fields[0].type = kLabelField;
-    format.fields[1].caption = QStringLiteral("Text");
-    format.fields[1].width = 120;
-    format.fields[1].type = kTextField;
-    format.fields[1].offset = 0;
-    format.fields[1].size = recordLength;
+    format.fields[0] = {QStringLiteral("No."), 40, kLabelField, 0, 0, {}};
+    format.fields[1] = {QStringLiteral("Text"), 120, kTextField, 0, recordLength, {}};
     return format;
 }
 
-// A pattern that matches file names containing word, with one group around it.
+// A path pattern that matches file names containing word, with one group around it.
 inline QString NamePattern(const QString& word)
 {
     return QStringLiteral("(?:.*[\\\\/])?[^\\\\/]*(%1)[^\\\\/]*").arg(word);
@@ -61,10 +57,8 @@ inline QByteArray EdtBytes(const QStringList& texts, int recordLength = 4)
     for (const QString& text : texts) {
         for (int i = 0; i < recordLength; ++i) {
             quint16 unit = i < text.size() ? text[i].unicode() : 0;
-            if (unit >= 33)
-                ++unit;
             char le[2];
-            qToLittleEndian(unit, le);
+            qToLittleEndian(quint16(unit >= 33 ? unit + 1 : unit), le);
             bytes.append(le, 2);
         }
     }
@@ -83,8 +77,34 @@ inline QByteArray ReadFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// What the scripted user does in a wizard: cancel, or Finish after choosing (a value of
-// kKeep leaves the page's selection as shown).
+// What every shell test starts from: English, no stored settings, a fresh folder, and the
+// formats "Dialog" (files named *dlg*, records of 4 units) and "Items" (*item*, 10 units).
+struct ShellEnvironment {
+    TemporarySettings settings;
+    std::unique_ptr<QTemporaryDir> dir;
+
+    void Reset()
+    {
+        QApplication::setQuitOnLastWindowClosed(false);
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir->isValid());
+        settings.Reset();
+        SetUiLanguage(UiLanguage::English);
+        UseFormats({MakeFormat(QStringLiteral("Dialog"), NamePattern(QStringLiteral("dlg"))),
+                    MakeFormat(QStringLiteral("Items"), NamePattern(QStringLiteral("item")), 10)});
+    }
+    QString Path(const QString& name) const { return dir->filePath(name); }
+};
+
+// A command as the user picks it: the idle update has set the enabled states first.
+inline void Run(MainFrame& frame, Command command)
+{
+    frame.UpdateUi();
+    frame.Action(command)->trigger();
+}
+
+// What the scripted user does in a wizard: cancel, or Finish after choosing (kKeep leaves
+// the page's selection as shown).
 constexpr int kKeep = -2;
 struct WizardAnswer {
     bool accept = true;
@@ -95,46 +115,35 @@ struct WizardAnswer {
 
 class ScriptedHost : public DialogHost {
 public:
-    struct WizardCall {
-        int pageSet;
-        WizardSelection shown;
-    };
-
     QList<FileDialogAnswer> fileAnswers;
     QList<FileDialogRequest> fileRequests;
     QStringList folderAnswers;
-    int folderRequests = 0;
     QList<WizardAnswer> wizardAnswers;
-    QList<WizardCall> wizardCalls;
-    QList<QMessageBox::StandardButton> answers;  // Ok when none is queued
-    QStringList questions;  // the texts asked
-    int unexpected = 0;  // dialogs that found nothing queued
+    QList<QPair<int, WizardSelection>> wizardCalls;  // page set, the selection shown
+    QList<QMessageBox::StandardButton> answers;      // Ok when none is queued
+    QStringList questions;                           // the texts asked
+    int unexpected = 0;                              // dialogs that found nothing queued
 
     FileDialogAnswer GetOpenFileNames(const FileDialogRequest& r) override { return NextFile(r); }
     FileDialogAnswer GetSaveFileName(const FileDialogRequest& r) override { return NextFile(r); }
     QString GetExistingDirectory(QWidget*, const QString&, const QString&) override
     {
-        ++folderRequests;
         unexpected += folderAnswers.isEmpty();
         return folderAnswers.isEmpty() ? QString() : folderAnswers.takeFirst();
     }
     bool RunWizard(QWidget*, int pageSet, WizardSelection& selection) override
     {
         wizardCalls.append({pageSet, selection});
-        if (wizardAnswers.isEmpty()) {
-            ++unexpected;
-            return false;
+        unexpected += wizardAnswers.isEmpty();
+        const WizardAnswer answer =
+            wizardAnswers.isEmpty() ? WizardAnswer{false} : wizardAnswers.takeFirst();
+        for (auto [chosen, kept] : {std::pair{answer.format, &selection.format},
+                                    {answer.fileType, &selection.fileType},
+                                    {answer.encoding, &selection.encoding}}) {
+            if (answer.accept && chosen != kKeep)
+                *kept = chosen;
         }
-        const WizardAnswer answer = wizardAnswers.takeFirst();
-        if (!answer.accept)
-            return false;
-        if (answer.format != kKeep)
-            selection.format = answer.format;
-        if (answer.fileType != kKeep)
-            selection.fileType = answer.fileType;
-        if (answer.encoding != kKeep)
-            selection.encoding = answer.encoding;
-        return true;
+        return answer.accept;
     }
     QMessageBox::StandardButton Ask(QWidget*, const QString& text, QMessageBox::StandardButtons,
                                     QMessageBox::Icon, const QString&) override
@@ -143,19 +152,12 @@ public:
         return answers.isEmpty() ? QMessageBox::Ok : answers.takeFirst();
     }
 
-    // An accepted file dialog: the panel's encoding kept unless given, format automatic.
+    // An accepted file dialog; an encoding of -1 leaves the panel's as shown.
     void QueueFiles(const QStringList& files, int filterIndex = 0, int formatIndex = 0,
                     int encodingIndex = -1)
     {
-        FileDialogAnswer answer;
-        answer.accepted = true;
-        answer.files = files;
-        answer.filterIndex = filterIndex;
-        answer.formatIndex = formatIndex;
-        answer.encodingIndex = encodingIndex;
-        fileAnswers.append(answer);
+        fileAnswers.append({true, files, filterIndex, formatIndex, encodingIndex});
     }
-    void QueueCancel() { fileAnswers.append(FileDialogAnswer()); }
     bool Drained() const
     {
         return unexpected == 0 && fileAnswers.isEmpty() && folderAnswers.isEmpty() &&
@@ -166,12 +168,9 @@ private:
     FileDialogAnswer NextFile(const FileDialogRequest& request)
     {
         fileRequests.append(request);
-        if (fileAnswers.isEmpty()) {
-            ++unexpected;
-            return FileDialogAnswer();
-        }
-        FileDialogAnswer answer = fileAnswers.takeFirst();
-        // Unless the script says otherwise, the user leaves the panel as it was shown.
+        unexpected += fileAnswers.isEmpty();
+        FileDialogAnswer answer =
+            fileAnswers.isEmpty() ? FileDialogAnswer{} : fileAnswers.takeFirst();
         if (answer.encodingIndex < 0)
             answer.encodingIndex = request.panel.encodingIndex;
         if (request.kind == FileDialogKind::SaveAs)

@@ -1,7 +1,7 @@
-#include "search/FindDialog.h"
+#include "shell/FindDialog.h"
 
-#include "search/Search.h"
 #include "base/UiText.h"
+#include "search/Search.h"
 
 #include <QCheckBox>
 #include <QFontMetrics>
@@ -146,13 +146,12 @@ void FindDialog::ShowAndFocus()
 
 void FindDialog::Find()
 {
-    pattern_ = searchText_->text();
     // Posted: the owner handles the request once the dialog's own event is done.
     QMetaObject::invokeMethod(
         this,
-        [this, pattern = pattern_, flags = searchFlags_] {
+        [this, query = SearchQuery{searchText_->text(), searchFlags_}] {
             if (handler_)
-                handler_(pattern, flags);
+                handler_(query);
         },
         Qt::QueuedConnection);
 }

@@ -1,26 +1,27 @@
-// The .txt branch of the codec: one line per text field, one group of lines per record, in
-// the code page of the document's encoding.
+// The .txt file type: one line per text field, one group of lines per record, in the code
+// page of the document's encoding. Texts are read and written whole, whatever their field's
+// size.
 
-#include "documents/CodecDetail.h"
+#include "documents/DocumentFileFormat.h"
+#include "documents/DocumentPrompts.h"
+#include "documents/EdtDocument.h"
 #include "documents/Encodings.h"
-#include "catalogue/FormatCatalogue.h"
-#include "grid/GridCell.h"
-#include "grid/RecordGrid.h"
 
 #include <QByteArray>
 
-#include <cstring>
-
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
-namespace scrivlet::codec {
+namespace scrivlet {
 namespace {
 
 // Encoded text is written once this many UTF-16 units have gathered.
 constexpr qsizetype kTextFlushUnits = 1024 * 1024;
 
-// Hands out the lines of a file, each whole however long it is, without the line feed.
+// Hands out the lines of a file, each whole however long it is, without its line end. No
+// library reader does both: QIODevice::readLine cuts long lines and keeps a lone CR's meaning
+// to the caller, QTextStream decodes in its own way.
 class LineReader {
 public:
     explicit LineReader(QIODevice& file) : file_(file) {}
@@ -93,75 +94,85 @@ private:
     bool failed_ = false;
 };
 
-}  // namespace
+class TextFile : public DocumentFileFormat {
+public:
+    Result Read(QIODevice& in, EdtDocument& document, const ReadContext& context) const override;
+    Result Write(QIODevice& out, const EdtDocument& document, int lastRecord) const override;
+};
 
-bool ReadTextRecords(RecordGrid& grid, const Layout& layout, QIODevice& file, int encoding,
-                     bool* tooLong)
+Result TextFile::Read(QIODevice& in, EdtDocument& document, const ReadContext& context) const
 {
-    const int codePage = TextCodePage(encoding);
-    const RowLabels labels;
-    LineReader reader(file);
+    // The record length plays no part in a text file, but a format without a usable one is
+    // refused for both file types alike.
+    const std::optional<RecordLayout> layout = MakeRecordLayout(document.Format());
+    if (!layout)
+        return FileFailure(str::FileErrorUnusableFormat);
+    const int codePage = TextCodePage(document.GetEncoding());
+    bool tooLong = false;
+    LineReader reader(in);
     const char* data = nullptr;
     qsizetype size = 0;
     bool haveLine = reader.Next(&data, &size);
-    for (int row = 0; haveLine; ++row) {
-        if (row == INT_MAX - 1)
-            return false;  // no room for the add-row
-        bool firstTextField = true;
-        for (int k = 0; k < layout.fields.size(); ++k) {
-            const FieldSpan& field = layout.fields[k];
-            GridCell* cell;
-            if (field.type == kTextField) {
-                QString text;
-                if (!firstTextField)
-                    haveLine = reader.Next(&data, &size);
-                firstTextField = false;
-                if (haveLine) {
-                    // A zero byte ends the text of a line.
-                    const void* zero = memchr(data, 0, size);
-                    if (zero)
-                        size = static_cast<const char*>(zero) - data;
-                    text = DecodeText(codePage, data, size);
-                    if (text.size() > field.size)
-                        *tooLong = true;
-                }
-                cell = CreateTextCell(text);
-            } else {
-                cell = MakeNonTextCell(field, labels, row);
+    for (int record = 0; haveLine; ++record) {
+        if (record == INT_MAX - 1)
+            return FileFailure(str::FileErrorTooManyRecords);  // no row left for the add-row
+        for (size_t k = 0; k < layout->texts.size(); ++k) {
+            if (k > 0)
+                haveLine = reader.Next(&data, &size);
+            // The file ended inside this record: its missing texts are empty.
+            QString text;
+            if (haveLine) {
+                // A zero byte ends the text of a line.
+                if (const void* zero = memchr(data, 0, size))
+                    size = static_cast<const char*>(zero) - data;
+                text = DecodeText(codePage, data, size);
+                tooLong = tooLong || text.size() > layout->texts[k].size;
             }
-            if (!PlaceCell(grid, row, k, cell, cell || !MakesCell(field)))
-                return false;
+            if (!document.AddLoadedText(text))
+                return FileFailure(str::FileErrorNoMemory);
         }
-        // The file ended inside this record: its missing texts are empty and reading stops.
+        document.EndLoadedRecord();
         if (!haveLine)
             break;
         haveLine = reader.Next(&data, &size);
     }
-    return !reader.Failed();
+    if (reader.Failed())
+        return FileFailure(str::FileErrorReadFailed);
+    if (tooLong && context.prompts)
+        context.prompts->NotifyTextTooLong();
+    return {};
 }
 
-bool WriteTextRecords(QIODevice& file, const RecordGrid& grid, const Layout& layout, int encoding,
-                      int last)
+Result TextFile::Write(QIODevice& out, const EdtDocument& document, int lastRecord) const
 {
-    const int codePage = TextCodePage(encoding);
+    const int codePage = TextCodePage(document.GetEncoding());
+    const int fields = document.TextFieldCount();
     QString pending;
     auto flush = [&]() {
         const QByteArray bytes = EncodeText(codePage, pending);
         pending.resize(0);  // keeps the capacity for the next batch
-        return file.write(bytes) == bytes.size();
+        return out.write(bytes) == bytes.size();
     };
-    for (int row = 0; row <= last; ++row) {
-        for (int k = 0; k < layout.fields.size(); ++k) {
-            if (layout.fields[k].type != kTextField)
-                continue;
-            pending += CellText(grid, row, k);
+    for (int record = 0; record <= lastRecord; ++record) {
+        for (int k = 0; k < fields; ++k) {
+            pending += document.FieldText(record, k);
             pending += u'\n';
         }
         // Flushing between records only, so no character is split between two encodings.
         if (pending.size() >= kTextFlushUnits && !flush())
-            return false;
+            return FileFailure(str::FileErrorWriteFailed);
     }
-    return pending.isEmpty() || flush();
+    if (!pending.isEmpty() && !flush())
+        return FileFailure(str::FileErrorWriteFailed);
+    return {};
 }
 
-}  // namespace scrivlet::codec
+}  // namespace
+
+const DocumentFileFormat& TextFileFormat()
+{
+    static const TextFile format;
+    return format;
+}
+
+}  // namespace scrivlet

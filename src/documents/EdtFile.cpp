@@ -1,0 +1,150 @@
+// The .edt file type: headerless records of record-length 16-bit units, little-endian, each
+// text field at its offset, ended by a zero unit or by the end of the field.
+
+#include "documents/DocumentFileFormat.h"
+#include "documents/DocumentPrompts.h"
+#include "documents/EdtDocument.h"
+#include "documents/Encodings.h"
+
+#include <QSysInfo>
+#include <QtEndian>
+
+#include <algorithm>
+#include <climits>
+#include <vector>
+
+namespace scrivlet {
+namespace {
+
+constexpr qint64 kUnitBytes = 2;
+
+// The file's little-endian units in the host's order, and back (the same swap).
+void SwapToHost(uint16_t* units, qsizetype count)
+{
+    if constexpr (QSysInfo::ByteOrder == QSysInfo::BigEndian)
+        qFromLittleEndian<uint16_t>(units, count, units);
+}
+
+// Whole records of a chunk at most, and at least one record, however long it is.
+qint64 ChunkRecords(qint64 recordUnits, qint64 records)
+{
+    return std::min(std::max<qint64>(1, kIoChunkBytes / (recordUnits * kUnitBytes)), records);
+}
+
+// Reads exactly `bytes`; false when the file ends before (it shrank since its size was taken)
+// or cannot be read.
+bool ReadFully(QIODevice& in, char* data, qint64 bytes)
+{
+    while (bytes > 0) {
+        const qint64 n = in.read(data, bytes);
+        if (n <= 0)
+            return false;
+        data += n;
+        bytes -= n;
+    }
+    return true;
+}
+
+class EdtFile : public DocumentFileFormat {
+public:
+    Result Read(QIODevice& in, EdtDocument& document, const ReadContext& context) const override;
+    Result Write(QIODevice& out, const EdtDocument& document, int lastRecord) const override;
+};
+
+Result EdtFile::Read(QIODevice& in, EdtDocument& document, const ReadContext& context) const
+{
+    const std::optional<RecordLayout> layout = MakeRecordLayout(document.Format());
+    if (!layout)
+        return FileFailure(str::FileErrorUnusableFormat);
+    const qint64 recordUnits = layout->recordLength;
+    const qint64 fileSize = in.size();
+    if (fileSize % (recordUnits * kUnitBytes) != 0 &&
+        (context.quiet || !context.prompts || !context.prompts->AskOpenInvalidSize()))
+        return FileFailure(str::FileErrorInvalidSize);
+    // An incomplete record at the end is never read.
+    const qint64 recordCount = fileSize / (recordUnits * kUnitBytes);
+    if (recordCount == 0)
+        return {};
+    // Records are counted in int, and a view needs one row more for its add-row.
+    if (recordCount > INT_MAX - 1)
+        return FileFailure(str::FileErrorTooManyRecords);
+
+    qint64 unitsPerRecord = 0;
+    for (const TextSpan& span : layout->texts)
+        unitsPerRecord += span.size;
+    // Texts are at most what their fields hold, and usually much less; never ask for more than
+    // the file holds, as fields may overlap. A failed reservation only means regrowing.
+    (void)document.ReserveForLoad(recordCount,
+                                  std::min(unitsPerRecord, recordUnits) * recordCount);
+
+    const qint64 chunkRecords = ChunkRecords(recordUnits, recordCount);
+    std::vector<uint16_t> buffer(static_cast<size_t>(chunkRecords * recordUnits));
+    const int encoding = document.GetEncoding();
+    for (qint64 record = 0; record < recordCount;) {
+        const qint64 records = std::min(chunkRecords, recordCount - record);
+        if (!ReadFully(in, reinterpret_cast<char*>(buffer.data()),
+                       records * recordUnits * kUnitBytes))
+            return FileFailure(str::FileErrorReadFailed);
+        SwapToHost(buffer.data(), records * recordUnits);
+        for (qint64 r = 0; r < records; ++r, ++record) {
+            const uint16_t* units = buffer.data() + r * recordUnits;
+            for (const TextSpan& span : layout->texts) {
+                // Decoded straight into the document; what follows the first zero character
+                // is left behind and overwritten by the next text.
+                char16_t* text = document.LoadSpace(span.size);
+                if (!text)
+                    return FileFailure(str::FileErrorNoMemory);
+                DecodeEdtUnits(encoding, units + span.offset, text, span.size);
+                document.AddLoadedText(std::find(text, text + span.size, u'\0') - text);
+            }
+            document.EndLoadedRecord();
+        }
+    }
+    return {};
+}
+
+Result EdtFile::Write(QIODevice& out, const EdtDocument& document, int lastRecord) const
+{
+    const std::optional<RecordLayout> layout = MakeRecordLayout(document.Format());
+    if (!layout)
+        return FileFailure(str::FileErrorUnusableFormat);
+    if (lastRecord < 0)
+        return {};
+    const qint64 recordUnits = layout->recordLength;
+    const qint64 chunkRecords = ChunkRecords(recordUnits, qint64{lastRecord} + 1);
+    std::vector<uint16_t> buffer(static_cast<size_t>(chunkRecords * recordUnits));
+    const int encoding = document.GetEncoding();
+    for (int record = 0; record <= lastRecord;) {
+        const qint64 records = std::min<qint64>(chunkRecords, qint64{lastRecord} - record + 1);
+        // Units that no field covers are zero in every file written.
+        std::fill_n(buffer.begin(), records * recordUnits, uint16_t{0});
+        for (qint64 r = 0; r < records; ++r, ++record) {
+            uint16_t* units = buffer.data() + r * recordUnits;
+            for (int k = 0; k < static_cast<int>(layout->texts.size()); ++k) {
+                const TextSpan& span = layout->texts[k];
+                const QStringView text = document.FieldText(record, k);
+                const qsizetype n = std::min(text.size(), span.size);
+                EncodeEdtUnits(encoding, text.utf16(), units + span.offset, n);
+                // A later field overwrites an earlier one where they overlap and clears the
+                // rest of itself, so that no tail of the earlier text survives inside it.
+                if (layout->overlapping)
+                    std::fill(units + span.offset + n, units + span.offset + span.size, 0);
+            }
+        }
+        SwapToHost(buffer.data(), records * recordUnits);
+        const qint64 bytes = records * recordUnits * kUnitBytes;
+        if (out.write(reinterpret_cast<const char*>(buffer.data()), bytes) != bytes)
+            return FileFailure(str::FileErrorWriteFailed);
+    }
+    return {};
+}
+
+}  // namespace
+
+const DocumentFileFormat& EdtFileFormat()
+{
+    static const EdtFile format;
+    return format;
+}
+
+}  // namespace scrivlet

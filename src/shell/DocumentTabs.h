@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class QWidget;
+
+// What the document commands need of the window that shows the open documents: a row of
+// tabs, one document each, of which one is active.
+
+namespace scrivlet {
+
+class EdtDocument;
+
+class DocumentTabs {
+public:
+    virtual ~DocumentTabs() = default;
+
+    virtual int TabCount() const = 0;
+    // Null for an index outside the tabs.
+    virtual EdtDocument* DocumentAt(int index) const = 0;
+    // -1 without a tab.
+    virtual int ActiveIndex() const = 0;
+    // Shows the document in a new last tab named name and makes it active; returns its index.
+    virtual int AddDocument(std::unique_ptr<EdtDocument> document, const QString& name) = 0;
+    // Removes the tab and destroys its document, without asking.
+    virtual void CloseTab(int index) = 0;
+    // A tab's name: a file name or "New", without the modified mark.
+    virtual QString TabName(int index) const = 0;
+    virtual void SetTabName(int index, const QString& name) = 0;
+    // The window the commands' dialogs belong to.
+    virtual QWidget* Window() = 0;
+};
+
+}  // namespace scrivlet

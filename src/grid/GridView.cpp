@@ -127,6 +127,9 @@ GridView::GridView(EdtDocument* document, QWidget* parent)
         UpdateAddRowSpan();
     });
     connect(model_, &GridModel::modelReset, this, [this] {
+        // The document went away: nothing to commit to.
+        if (editor_)
+            editor_->Close();
         ForgetEditor(editor_);
         selectedRow_ = selectedColumn_ = -1;
         spanRow_ = -1;
@@ -190,9 +193,9 @@ void GridView::FindRequest(const SearchQuery& query)
     const EdtDocument* document = Document();
     if (!document)
         return;
-    const int from = model_->IsAddRow(ListRow()) ? -1 : ListRow();
+    // The add-row is outside the document's records: the search then covers them all.
     SearchHit hit;
-    switch (FindNext(*document, query, from, &hit)) {
+    switch (FindNext(*document, query, ListRow(), &hit)) {
         case SearchOutcome::InvalidPattern:
             // The find dialog has no message for it; the grid stays as it was.
             QApplication::beep();

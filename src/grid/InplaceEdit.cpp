@@ -45,8 +45,6 @@ InplaceEdit::InplaceEdit(QWidget* parent, QWidget* grid, const QRect& rect, cons
     : QLineEdit(parent), grid_(grid), statusBar_(statusBar), limit_(limit)
 {
     setFrame(false);
-    if (grid)
-        setFont(grid->font());
     // QLineEdit keeps 2 pixels before the text itself, where the painted cell starts it.
     setTextMargins(0, 0, 0, 0);
     setGeometry(rect);
@@ -141,14 +139,9 @@ void InplaceEdit::Undo()
 
 void InplaceEdit::EndTheEdit()
 {
-    // Ending closes this editor, which takes its focus: that focus loss arrives while this
-    // call is still running and must not end the edit again.
-    if (ending_ || closing_)
+    if (closing_)
         return;
-    ending_ = true;
-    const bool changed = !untouched_ && text() != opening_;
-    emit EditEnded(changed);
-    ending_ = false;
+    emit EditEnded(!untouched_ && text() != opening_);
 }
 
 bool InplaceEdit::event(QEvent* event)

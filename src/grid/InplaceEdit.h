@@ -38,8 +38,9 @@ public:
     void Detach();
 
 signals:
-    // Sent once the edit ends (focus loss or an ending key): changed says whether the text
-    // differs from the opening text and something was typed since the editor got the focus.
+    // The edit ends (focus loss or an ending key): changed says whether the text differs from
+    // the opening text and something was typed since the editor got the focus. The grid's
+    // answer closes the editor, whose focus loss sends this once more, nested.
     void EditEnded(bool changed);
 
 protected:
@@ -69,7 +70,6 @@ private:
     bool acceptedLineBreak_ = false;
     bool untouched_ = false;
     bool closing_ = false;
-    bool ending_ = false;
 };
 
 }  // namespace scrivlet

@@ -1,0 +1,444 @@
+#include "TestDocument.h"
+#include "TestRegistry.h"
+#include "base/UiText.h"
+#include "grid/GridModel.h"
+#include "grid/GridView.h"
+#include "grid/InplaceEdit.h"
+#include "search/Search.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QMainWindow>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTest>
+
+#include <utility>
+
+using namespace scrivlet;
+using namespace scrivlet::test;
+
+namespace {
+
+constexpr int kNameSize = 40;
+
+EdtFormat ViewLayout(const QStringList& labels = {})
+{
+    return MakeFormat(60, {LabelField("Id", labels), TextField("Name", 0, kNameSize, 260),
+                           TextField("Note", kNameSize, 20, -1)});
+}
+
+// Records "name r" / "note r" (or every name the same) shown in a main window with a status
+// bar; the add-row is row `records`.
+struct Fixture {
+    std::unique_ptr<EdtDocument> document;
+    QMainWindow window;
+    GridView* view = nullptr;
+
+    explicit Fixture(int records, const QString& name = QString())
+    {
+        Rows rows;
+        for (int r = 0; r < records; ++r)
+            rows << QStringList{name.isNull() ? QStringLiteral("name %1").arg(r) : name,
+                                QStringLiteral("note %1").arg(r)};
+        document = MakeDocument(ViewLayout(), rows);
+        view = new GridView(document.get(), &window);
+        window.setCentralWidget(view);
+        window.setStatusBar(new QStatusBar);
+        GridView::SetStatusBar(window.statusBar());
+        window.resize(520, 300);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        view->setFocus();
+    }
+    ~Fixture() { GridView::SetStatusBar(nullptr); }
+
+    QRect Rect(int row, int column) const
+    {
+        return view->visualRect(view->model()->index(row, column));
+    }
+    void Click(int row, int column)
+    {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, Rect(row, column).center());
+    }
+    QString Text(int row, int column) const { return document->Text(row, column); }
+    InplaceEdit* Editor() const { return view->Editor(); }
+    // Editors still alive among the viewport's children (closed ones are deleted later).
+    int LiveEditors() const
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return static_cast<int>(view->viewport()->findChildren<InplaceEdit*>().size());
+    }
+};
+
+}  // namespace
+
+class TestGrid : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { SetUiLanguage(UiLanguage::English); }
+
+    // Label columns are computed from the field's labels, then the language's pattern.
+    void cellTexts_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QStringList>("labels");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("text");
+        const int en = int(UiLanguage::English);
+        const QStringList four{"a", "b", "c", "d"};
+        QTest::newRow("label from the list") << en << four << 3 << 0 << "d";
+        QTest::newRow("label past the list") << en << QStringList{"a"} << 3 << 0 << "# 3";
+        QTest::newRow("russian pattern")
+            << int(UiLanguage::Russian) << QStringList{} << 3 << 0 << QString::fromUtf8("№ 3");
+        QTest::newRow("text field") << en << four << 1 << 2 << "note 1";
+        QTest::newRow("add-row") << en << four << 4 << 0 << "<<Click to add new line>>";
+        QTest::newRow("add-row, covered column") << en << four << 4 << 1 << "";
+        QTest::newRow("below the add-row") << en << four << 5 << 0 << "";
+    }
+    void cellTexts()
+    {
+        QFETCH(int, language);
+        QFETCH(QStringList, labels);
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(QString, text);
+        auto document = MakeDocument(ViewLayout(labels), {{"name 0", "note 0"},
+                                                          {"name 1", "note 1"},
+                                                          {"name 2", "note 2"},
+                                                          {"name 3", "note 3"}});
+        SetUiLanguage(static_cast<UiLanguage>(language));
+        GridModel model(document.get());
+        SetUiLanguage(UiLanguage::English);
+        QCOMPARE(model.rowCount(), 5);
+        QCOMPARE(model.data(model.index(row, column)).toString(), text);
+    }
+
+    // A script typed into the editor a click opens on record 1's Name (a field of 40): key
+    // names ("End", "Ctrl+V"), text to type, "Paste" for the Edit command and "LinePaste" for
+    // the line edit's own paste (menu, drop, middle click).
+    void edits_data()
+    {
+        QTest::addColumn<QString>("name");  // every record's Name; null: "name r"
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<QStringList>("script");
+        QTest::addColumn<QString>("stored");  // null: the editor stays open
+        const QString none;
+        const QString w45(45, u'w');
+        const QString w40k(40000, u'w');
+        QTest::newRow("return untouched") << none << "" << QStringList{"Return"} << "name 1";
+        QTest::newRow("type, delete back, return")
+            << none << "" << QStringList{"End", "x", "Backspace", "Return"} << "name 1";
+        QTest::newRow("escape after typing")
+            << none << "" << QStringList{"End", "xyz", "Esc"} << "name 1";
+        QTest::newRow("typed, return") << none << "" << QStringList{"abc", "Return"} << "abc";
+        QTest::newRow("typed, up") << none << "" << QStringList{"abc", "Up"} << "abc";
+        QTest::newRow("typed, tab") << none << "" << QStringList{"abc", "Tab"} << "abc";
+        QTest::newRow("right at the end")
+            << none << "" << QStringList{"End", "!", "Right"} << "name 1!";
+        QTest::newRow("left inside the text") << none << "" << QStringList{"End", "Left"} << none;
+        QTest::newRow("ctrl+v") << none << "pasted" << QStringList{"Ctrl+V", "Return"} << "pasted";
+        QTest::newRow("edit command, first line only")
+            << none << "one\ntwo" << QStringList{"Paste", "Return"} << "one";
+        QTest::newRow("paste cut to the field")
+            << none << QString(50, u'p') << QStringList{"Ctrl+V", "Return"} << QString(40, u'p');
+        QTest::newRow("line edit's paste, line break")
+            << none << "one\r\ntwo" << QStringList{"LinePaste", "Return"} << "name 1";
+        // A loaded text over the limit opens whole; it cannot grow, only shrink.
+        QTest::newRow("over-long, grows no more")
+            << w45 << "" << QStringList{"End", "a", "Return"} << w45;
+        QTest::newRow("over-long, shrunk, filled to the limit")
+            << w45 << ""
+            << QStringList{"End"} + QStringList(6, QStringLiteral("Backspace")) +
+                   QStringList{"ab", "Return"}
+            << QString(39, u'w') + "a";
+        QTest::newRow("beyond a line edit's default limit")
+            << w40k << "" << QStringList{"End", "a", "Return"} << w40k;
+    }
+    void edits()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, clipboard);
+        QFETCH(QStringList, script);
+        QFETCH(QString, stored);
+        Fixture f(3, name);
+        const QString opening = f.Text(1, 1);
+        QApplication::clipboard()->setText(clipboard);
+        f.Click(1, 1);
+        InplaceEdit* editor = f.Editor();
+        QVERIFY(editor);
+        // Open at once over the cell less the grid lines, all selected, counted in the status bar.
+        QCOMPARE(editor->geometry(), f.Rect(1, 1).adjusted(0, 0, -1, -1));
+        QCOMPARE(editor->selectedText(), opening);
+        QCoreApplication::processEvents();
+        QCOMPARE(f.window.statusBar()->currentMessage(),
+                 QStringLiteral("Symbols used: %1/%2").arg(opening.size()).arg(kNameSize));
+        for (const QString& step : script) {
+            if (step == QLatin1String("Paste"))
+                f.view->EditCommand(GridView::EditAction::Paste);
+            else if (step == QLatin1String("LinePaste"))
+                editor->QLineEdit::paste();
+            else if (step.size() > 1 && step[0].isUpper())
+                QTest::keySequence(editor, QKeySequence(step));
+            else
+                QTest::keyClicks(editor, step);
+        }
+        QCOMPARE(f.LiveEditors(), stored.isNull() ? 1 : 0);
+        QCOMPARE(f.Text(1, 1), stored.isNull() ? opening : stored);
+        QCOMPARE(f.document->IsModified(), f.Text(1, 1) != opening);
+        QCOMPARE(f.view->hasFocus(), !stored.isNull());
+        if (!stored.isNull())
+            QCOMPARE(f.window.statusBar()->currentMessage(), QString());
+    }
+
+    // Input on a selected cell of 3 records (the add-row is row 3): key names, a character,
+    // or "click". The add-row appends an empty record, which then holds the selected cell
+    // while the list's selection moves on with the add-row.
+    void input_data()
+    {
+        QTest::addColumn<QPoint>("cell");  // (column, row) selected first
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QPoint>("selected");  // afterwards
+        QTest::addColumn<int>("listRow");
+        QTest::addColumn<QString>("editorText");  // null: no editor
+        const QString none;
+        QTest::newRow("right") << QPoint(1, 1) << "Right" << QPoint(2, 1) << 1 << none;
+        QTest::newRow("right, last column") << QPoint(2, 1) << "Right" << QPoint(2, 1) << 1 << none;
+        QTest::newRow("up") << QPoint(2, 1) << "Up" << QPoint(2, 0) << 0 << none;
+        QTest::newRow("down onto the add-row")
+            << QPoint(1, 2) << "Down" << QPoint(0, 3) << 3 << none;
+        QTest::newRow("right on the add-row")
+            << QPoint(0, 3) << "Right" << QPoint(0, 3) << 3 << none;
+        QTest::newRow("f2, text") << QPoint(1, 1) << "F2" << QPoint(1, 1) << 1 << "name 1";
+        QTest::newRow("f2, label") << QPoint(0, 1) << "F2" << QPoint(0, 1) << 1 << none;
+        QTest::newRow("delete, text") << QPoint(1, 1) << "Del" << QPoint(1, 1) << 1 << "";
+        QTest::newRow("letter, text") << QPoint(2, 1) << "Ж" << QPoint(2, 1) << 1 << "Ж";
+        QTest::newRow("letter, label") << QPoint(0, 1) << "q" << QPoint(0, 1) << 1 << none;
+        QTest::newRow("click, text") << QPoint(0, 0) << "click" << QPoint(2, 1) << 1 << "note 1";
+        QTest::newRow("click, label") << QPoint(2, 0) << "click" << QPoint(0, 1) << 1 << none;
+        QTest::newRow("add-row, click") << QPoint(0, 0) << "click" << QPoint(0, 3) << 4 << none;
+        QTest::newRow("add-row, return") << QPoint(0, 3) << "Return" << QPoint(0, 3) << 4 << none;
+    }
+    void input()
+    {
+        QFETCH(QPoint, cell);
+        QFETCH(QString, input);
+        QFETCH(QPoint, selected);
+        QFETCH(int, listRow);
+        QFETCH(QString, editorText);
+        Fixture f(3);
+        QVERIFY(f.view->SelectCell(cell.y(), cell.x()));
+        if (input == QLatin1String("click"))
+            f.Click(selected.y(), selected.x());
+        else if (input.size() > 1)
+            QTest::keySequence(f.view, QKeySequence(input));
+        else
+            QTest::sendKeyEvent(QTest::Click, f.view, Qt::Key_unknown, input, Qt::NoModifier);
+        QCOMPARE(QPoint(f.view->SelectedColumn(), f.view->SelectedRow()), selected);
+        QCOMPARE(f.view->currentIndex().row(), listRow);
+        QCOMPARE(f.Editor() ? f.Editor()->text() : QString(), editorText);
+        const int records = listRow == 4 ? 4 : 3;
+        QCOMPARE(f.document->RecordCount(), records);
+        QCOMPARE(f.view->model()->rowCount(), records + 1);
+        QCOMPARE(f.view->columnSpan(records, 0), 3);
+        QVERIFY(!f.document->IsModified());
+    }
+
+    // Records come and go under an open editor: its text still reaches its own record.
+    void recordsMoveUnderTheEditor_data()
+    {
+        QTest::addColumn<bool>("insert");
+        QTest::addColumn<int>("at");
+        QTest::addColumn<QStringList>("names");  // after "edited" was typed into record 1
+        QTest::newRow("insert above") << true << 0 << QStringList{"", "name 0", "edited", "name 2"};
+        QTest::newRow("append") << true << 3 << QStringList{"name 0", "edited", "name 2", ""};
+        QTest::newRow("remove above") << false << 0 << QStringList{"edited", "name 2"};
+        QTest::newRow("remove below") << false << 2 << QStringList{"name 0", "edited"};
+        QTest::newRow("remove the edited record") << false << 1 << QStringList{"name 0", "name 2"};
+    }
+    void recordsMoveUnderTheEditor()
+    {
+        QFETCH(bool, insert);
+        QFETCH(int, at);
+        QFETCH(QStringList, names);
+        Fixture f(3);
+        f.Click(1, 1);
+        QTest::keyClicks(f.Editor(), QStringLiteral("edited"));
+        QVERIFY(insert ? f.document->InsertRecords(at, 1) : f.document->RemoveRecords(at, 1));
+        f.view->EndEdit();
+        QStringList stored;
+        for (int r = 0; r < f.document->RecordCount(); ++r)
+            stored << f.Text(r, 1);
+        QCOMPARE(stored, names);
+        QCOMPARE(f.LiveEditors(), 0);
+        QCOMPARE(f.view->model()->rowCount(), names.size() + 1);
+        QCOMPARE(f.view->columnSpan(int(names.size()), 0), 3);
+    }
+
+    // Whatever moves the cells under the editor ends the edit first, committing it.
+    void movingCellsEndTheEdit_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("scroll bar") << "scroll";
+        QTest::newRow("column resize") << "resize";
+    }
+    void movingCellsEndTheEdit()
+    {
+        QFETCH(QString, how);
+        Fixture f(300);
+        f.Click(1, 1);
+        QVERIFY(f.Editor());
+        QTest::keyClicks(f.Editor(), QStringLiteral("abc"));
+        if (how == QLatin1String("scroll")) {
+            f.view->verticalScrollBar()->setValue(f.view->verticalScrollBar()->value() + 10);
+        } else {
+            f.view->horizontalHeader()->resizeSection(0, 90);
+        }
+        QVERIFY(!f.Editor());
+        QCOMPARE(f.LiveEditors(), 0);
+        QCOMPARE(f.Text(1, 1), QStringLiteral("abc"));
+    }
+
+    void oneEditorAtMost()
+    {
+        Fixture f(5);
+        f.Click(1, 1);
+        QTest::keyClicks(f.Editor(), QStringLiteral("first"));
+        QPointer<InplaceEdit> first = f.Editor();
+        f.Click(2, 2);
+        QCOMPARE(f.Text(1, 1), QStringLiteral("first"));
+        // The closed editor's late requests write nowhere.
+        QVERIFY(first && first != f.Editor());
+        first->setText(QStringLiteral("late"));
+        emit first->EditEnded(true);
+        emit first->EditEnded(false);
+        QCOMPARE(f.Text(1, 1), QStringLiteral("first"));
+        QCOMPARE(f.Text(2, 2), QStringLiteral("note 2"));
+        QCOMPARE(f.LiveEditors(), 1);
+        // A selection from code while the editor has the focus: the focus loss commits and
+        // closes it in a nested run; nothing stays open.
+        QTest::keyClicks(f.Editor(), QStringLiteral("second"));
+        QVERIFY(f.view->SelectCell(4, 1));
+        QVERIFY(!f.Editor());
+        QCOMPARE(f.LiveEditors(), 0);
+        QCOMPARE(f.Text(2, 2), QStringLiteral("second"));
+        f.view->EditCommand(GridView::EditAction::Paste);
+        // A listener that opens an editor while a commit is closing the last one.
+        bool reopen = true;
+        connect(f.document.get(), &EdtDocument::TextChanged, f.view, [&] {
+            if (std::exchange(reopen, false))
+                QVERIFY(f.view->BeginEdit());
+        });
+        QVERIFY(f.view->BeginEdit());
+        QTest::keyClicks(f.Editor(), QStringLiteral("third"));
+        f.view->EndEdit();
+        QVERIFY(!reopen);
+        QVERIFY(!f.Editor());
+        QCOMPARE(f.LiveEditors(), 0);
+        QCOMPARE(f.Text(4, 1), QStringLiteral("third"));
+        // A view destroyed while an editor is open and another one's close is still queued.
+        QVERIFY(f.view->BeginEdit());
+        f.view->EndEdit();
+        QVERIFY(f.view->BeginEdit());
+        QTest::keyClicks(f.Editor(), QStringLiteral("gone"));
+        delete f.view;
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(f.Text(4, 1), QStringLiteral("third"));
+        // A document that goes first, under an open editor.
+        Fixture g(2);
+        g.Click(0, 1);
+        QTest::keyClicks(g.Editor(), QStringLiteral("x"));
+        g.document.reset();
+        QVERIFY(!g.Editor());
+        QCOMPARE(g.LiveEditors(), 0);
+        QCOMPARE(g.view->model()->rowCount(), 0);
+        g.view->viewport()->grab();
+    }
+
+    void findRequest_data()
+    {
+        QTest::addColumn<int>("selected");  // row selected before; -1 none, 3 the add-row
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<quint32>("flags");
+        QTest::addColumn<QPoint>("hit");  // (column, row); (-1, -1): nothing changes
+        QTest::addColumn<QString>("selection");
+        const QPoint none(-1, -1);
+        QTest::newRow("no selection") << -1 << "name" << 0u << QPoint(1, 0) << "name";
+        QTest::newRow("after the selected record") << 0 << "name" << 0u << QPoint(1, 1) << "name";
+        QTest::newRow("add-row counts as none") << 3 << "name" << 0u << QPoint(1, 0) << "name";
+        QTest::newRow("inside a text") << 1 << "ote" << 0u << QPoint(2, 2) << "ote";
+        QTest::newRow("nothing found") << 1 << "zzz" << 0u << none << "";
+        QTest::newRow("invalid pattern") << 1 << "(" << quint32(kSearchRegex) << none << "";
+    }
+    void findRequest()
+    {
+        QFETCH(int, selected);
+        QFETCH(QString, text);
+        QFETCH(quint32, flags);
+        QFETCH(QPoint, hit);
+        QFETCH(QString, selection);
+        Fixture f(3);
+        f.view->SelectCell(selected, 1);
+        f.view->FindRequest(SearchQuery{text, flags});
+        if (hit.y() < 0) {
+            QCOMPARE(f.view->SelectedRow(), selected);
+            QVERIFY(!f.Editor());
+            return;
+        }
+        QCOMPARE(QPoint(f.view->SelectedColumn(), f.view->SelectedRow()), hit);
+        QVERIFY(f.Editor());
+        QCOMPARE(f.Editor()->selectedText(), selection);
+        QCOMPARE(f.Editor()->TextLimit(), f.document->Format().fields[hit.x()].size);
+    }
+
+    void dividerDoubleClickKeepsTheWidth()
+    {
+        Fixture f(3);
+        QHeaderView* header = f.view->horizontalHeader();
+        const int width = header->sectionSize(1);
+        const QPoint divider(header->sectionViewportPosition(1) + width - 1, header->height() / 2);
+        QTest::mouseDClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, divider);
+        QCOMPARE(header->sectionSize(1), width);
+        QCOMPARE(header->sectionSize(2), 100);  // -1 in the layout: the default width
+    }
+
+    // A text longer than its field shows pink, also on the highlighted row; the field beside
+    // it does not.
+    void overlongCellIsPink_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("length");  // of the Name texts (field size 40)
+        QTest::addColumn<bool>("pink");
+        QTest::newRow("40 of 40") << 2 << 1 << kNameSize << false;
+        QTest::newRow("41 of 40") << 2 << 1 << kNameSize + 1 << true;
+        QTest::newRow("41 of 40, selected row") << 0 << 1 << kNameSize + 1 << true;
+        QTest::newRow("41 of 40, other field") << 2 << 2 << kNameSize + 1 << false;
+    }
+    void overlongCellIsPink()
+    {
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(int, length);
+        QFETCH(bool, pink);
+        Fixture f(3, QString(length, u'i'));
+        QPalette palette = f.view->palette();
+        palette.setColor(QPalette::Base, QColor(250, 250, 250));
+        palette.setColor(QPalette::Button, QColor(200, 210, 220));
+        f.view->setPalette(palette);
+        f.view->SelectCell(0, 2);
+        const QImage image = f.view->viewport()->grab().toImage();
+        const QRect rect = f.Rect(row, column);
+        const QColor colour = image.pixelColor(rect.right() - 4, rect.top() + 3);
+        QCOMPARE(colour == QColor(kTextTooLongColour), pink);
+        QVERIFY(pink || colour == palette.color(row == 0 ? QPalette::Button : QPalette::Base));
+    }
+};
+
+SCRIVLET_TEST(TestGrid);
+#include "test_grid.moc"

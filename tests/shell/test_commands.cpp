@@ -1,19 +1,110 @@
-// The document commands through a scripted dialog host: what is asked, in which order, and
-// what ends up in the tabs and on disk.
+// The document commands: through a scripted dialog host, what is asked, in which order, and
+// what ends up in the tabs and on disk; then whole flows through the real Qt dialogs,
+// offscreen, each dialog answered once it is the active modal widget.
 
 #include "ShellTestSupport.h"
 #include "TestRegistry.h"
 #include "documents/Encodings.h"
+#include "grid/GridView.h"
+#include "grid/InplaceEdit.h"
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentTab.h"
+#include "shell/FormatWizard.h"
 #include "shell/MessageBoxes.h"
 
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QTimer>
+
+#include <functional>
 
 using namespace scrivlet;
 using namespace scrivlet::test;
 
 using Ints = QList<int>;
+
+namespace {
+
+// Answers the modal dialogs of a command in order, each once it is the active modal widget.
+// A step that waits more than ten seconds fails the script, and every dialog still coming is
+// rejected, so that a broken flow cannot hang the test.
+class ModalScript : public QObject {
+public:
+    ModalScript()
+    {
+        clock_.start();
+        startTimer(10);
+    }
+
+    template <class Dialog>
+    ModalScript& Then(std::function<void(Dialog*)> act)
+    {
+        steps_.append([act](QWidget* modal) {
+            auto* dialog = qobject_cast<Dialog*>(modal);
+            // Outside the timer's event: an answer may open a nested dialog.
+            if (dialog)
+                QTimer::singleShot(0, dialog, [act, dialog] { act(dialog); });
+            return dialog != nullptr;
+        });
+        return *this;
+    }
+    bool Finished() const { return steps_.isEmpty() && !timedOut_; }
+
+protected:
+    void timerEvent(QTimerEvent*) override
+    {
+        QWidget* modal = QApplication::activeModalWidget();
+        timedOut_ = timedOut_ || (!steps_.isEmpty() && clock_.elapsed() > 10000);
+        if (timedOut_) {
+            if (auto* dialog = qobject_cast<QDialog*>(modal))
+                dialog->reject();
+        } else if (modal && modal != last_ && modal->isVisible() && !steps_.isEmpty() &&
+                   steps_.first()(modal)) {
+            steps_.removeFirst();
+            last_ = modal;
+            clock_.restart();
+        }
+    }
+
+private:
+    QList<std::function<bool(QWidget*)>> steps_;
+    QPointer<QWidget> last_;
+    QElapsedTimer clock_;
+    bool timedOut_ = false;
+};
+
+void TypeAndReturn(QFileDialog* dialog, const QString& text)
+{
+    auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(edit);
+    edit->setText(text);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+void ChooseAndFinish(QWizard* wizard, const QList<int>& rows)
+{
+    for (int i = 0; i < rows.size(); ++i) {
+        auto* page = qobject_cast<ChoicePage*>(wizard->currentPage());
+        QVERIFY(page);
+        page->List()->setCurrentRow(rows[i]);
+        if (i + 1 < rows.size())
+            wizard->next();
+    }
+    wizard->button(QWizard::FinishButton)->click();
+}
+
+void Click(QMessageBox* box, QMessageBox::StandardButton button)
+{
+    box->button(button)->click();
+}
+
+}  // namespace
 
 class TestCommands : public QObject {
     Q_OBJECT
@@ -39,6 +130,53 @@ class TestCommands : public QObject {
         }
         host_.QueueFiles(paths, filterIndex, encodingIndex);
         frame_->Commands().Open();
+    }
+
+    // From here on the commands show the Qt dialogs and message boxes.
+    void UseRealDialogs()
+    {
+        frame_->Commands().SetDialogHost(nullptr);
+        SetMessageBoxHandler({});
+        frame_->show();
+        QVERIFY(QTest::qWaitForWindowActive(frame_.get()));
+    }
+
+    // Opens files through the real Open dialog, from the test's folder, with automatic
+    // detection and encoding `encoding` chosen in the panel.
+    void OpenThroughDialog(const QString& typed, int encoding)
+    {
+        ModalScript script;
+        bool panelShown = false;
+        script.Then<QFileDialog>([&](QFileDialog* dialog) {
+            auto* formats = dialog->findChild<QComboBox*>(QStringLiteral("formatList"));
+            auto* encodings = dialog->findChild<QComboBox*>(QStringLiteral("encodingList"));
+            panelShown = formats && encodings && formats->isVisible() && formats->isEnabled() &&
+                         formats->currentIndex() == 0;
+            encodings->setCurrentIndex(encoding);
+            dialog->setDirectory(env_.dir->path());
+            TypeAndReturn(dialog, typed);
+        });
+        Run(*frame_, Command::Open);
+        QVERIFY(script.Finished());
+        QVERIFY(panelShown);
+    }
+
+    // Types text over a cell of the active view and commits it with Return.
+    void EditCell(int row, const QString& text)
+    {
+        // A dialog that just closed may have left the frame inactive.
+        frame_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame_.get()));
+        GridView* view = frame_->ActiveView();
+        QVERIFY(view->SelectCell(row, 1));
+        QVERIFY(view->BeginEdit());
+        InplaceEdit* editor = view->Editor();
+        QVERIFY(editor);
+        QTRY_VERIFY(editor->hasFocus());
+        editor->selectAll();
+        QTest::keyClicks(editor, text);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QVERIFY(view->Document()->IsModified());
     }
 
 private slots:
@@ -410,6 +548,124 @@ private slots:
                  types[0] == kFileTypeEdt ? EdtBytes({"Hi"}) : QByteArray("Hi\n"));
         QVERIFY(host_.questions.isEmpty());
         QVERIFY(host_.Drained());
+    }
+    // The format page waits for a selection (a load needs a real index); without formats it
+    // can never finish.
+    void formatPageWaitsForASelection()
+    {
+        FormatCatalogue catalogue;
+        for (const char* name : {"Dialog", "Items", "Quests"})
+            catalogue.Append(OneFieldFormat(QString::fromLatin1(name), QString()));
+        FormatWizard wizard(kWizardFormatPage, catalogue);
+        wizard.SetSelection({-1, 0, 0});
+        wizard.show();
+        QListWidget* list = wizard.Page(kWizardFormatPage)->List();
+        QCOMPARE(list->count(), 3);
+        QVERIFY(!wizard.button(QWizard::FinishButton)->isEnabled());
+        list->setCurrentRow(2);
+        wizard.button(QWizard::FinishButton)->click();
+        QCOMPARE(wizard.result(), int(QDialog::Accepted));
+        QCOMPARE(wizard.Selection().format, 2);
+        const FormatCatalogue none;
+        FormatWizard empty(kWizardFormatPage, none);
+        empty.show();
+        QVERIFY(!empty.button(QWizard::FinishButton)->isEnabled());
+    }
+
+    void newThenSaveAsWithOverwrite()
+    {
+        UseRealDialogs();
+        ModalScript wizard;
+        wizard.Then<QWizard>([&](QWizard* w) { ChooseAndFinish(w, {1}); });
+        Run(*frame_, Command::New);
+        QVERIFY(wizard.Finished());
+        QCOMPARE(frame_->DocumentAt(0)->FormatIndex(), 1);
+        QVERIFY(frame_->DocumentAt(0)->AppendRecord());
+        EditCell(0, QStringLiteral("Sword"));
+
+        // The file exists: the dialog asks before overwriting it.
+        QVERIFY(WriteFile(Path("kit.edt"), "old"));
+        ModalScript script;
+        QString format;
+        bool formatFixed = false;
+        script
+            .Then<QFileDialog>([&](QFileDialog* dialog) {
+                auto* formats = dialog->findChild<QComboBox*>(QStringLiteral("formatList"));
+                format = formats->currentText();
+                formatFixed = !formats->isEnabled();
+                QCOMPARE(dialog->defaultSuffix(), QStringLiteral("edt"));
+                TypeAndReturn(dialog, Path("kit"));
+            })
+            .Then<QMessageBox>([](QMessageBox* box) { Click(box, QMessageBox::Yes); });
+        // Save of a document that has no file yet goes to Save As.
+        Run(*frame_, Command::Save);
+        QVERIFY(script.Finished());
+        QCOMPARE(format, QStringLiteral("Items"));
+        QVERIFY(formatFixed);
+        QCOMPARE(frame_->TabTitle(0), QStringLiteral("kit.edt"));
+        QCOMPARE(ReadFile(Path("kit.edt")), EdtBytes({"Sword"}, 10));
+    }
+
+    void openSaveAllCloseAndExit()
+    {
+        UseRealDialogs();
+        QVERIFY(WriteFile(Path("a_dlg.edt"), EdtBytes({"Hi", "Yo"})));
+        QVERIFY(WriteFile(Path("b_dlg.edt"), EdtBytes({"Ab"})));
+        // Both at once: the dialog hands back full paths in the order typed.
+        OpenThroughDialog(QStringLiteral("\"b_dlg.edt\" \"a_dlg.edt\""), 1);
+        QCOMPARE(frame_->TabCount(), 2);
+        QCOMPARE(frame_->DocumentAt(1)->Path(), Path("a_dlg.edt"));
+        QCOMPARE(frame_->DocumentAt(1)->FormatIndex(), 0);
+        QCOMPARE(frame_->DocumentAt(1)->GetEncoding(), 1);
+        QCOMPARE(LastEncodingSetting().Get(), 1u);
+
+        QVERIFY(QDir().mkpath(Path("out")));
+        ModalScript saveAll;
+        saveAll.Then<QFileDialog>([&](QFileDialog* dialog) { TypeAndReturn(dialog, Path("out")); })
+            .Then<QWizard>([](QWizard* w) {
+                ChooseAndFinish(w, {kFileTypeText, 0});
+            });
+        Run(*frame_, Command::SaveAllAs);
+        QVERIFY(saveAll.Finished());
+        QCOMPARE(ReadFile(Path("out/a_dlg.txt")), QByteArray("Hi\nYo\n"));
+        QCOMPARE(ReadFile(Path("out/b_dlg.txt")), QByteArray("Ab\n"));
+        QCOMPARE(frame_->TabTitle(0), QStringLiteral("b_dlg.edt"));
+
+        EditCell(0, QStringLiteral("Ok"));
+        QCOMPARE(frame_->TabTitle(1), QChar(kModifiedMark) + QStringLiteral("a_dlg.edt"));
+        Run(*frame_, Command::Save);
+        QCOMPARE(ReadFile(Path("out/a_dlg.txt")), QByteArray("Ok\nYo\n"));
+        QCOMPARE(frame_->TabTitle(1), QStringLiteral("a_dlg.edt"));
+        EditCell(1, QStringLiteral("Zz"));
+        frame_->SetActiveIndex(0);
+        EditCell(0, QStringLiteral("Cd"));
+
+        // Close: the question names the file; No closes without saving.
+        ModalScript close;
+        QString text;
+        close.Then<QMessageBox>([&](QMessageBox* box) {
+            text = box->text();
+            Click(box, QMessageBox::No);
+        });
+        Run(*frame_, Command::Close);
+        QVERIFY(close.Finished());
+        QCOMPARE(text, QStringLiteral("Do you want to save changes in '%1' ?")
+                           .arg(QDir::toNativeSeparators(Path("out/b_dlg.txt"))));
+        QCOMPARE(ReadFile(Path("out/b_dlg.txt")), QByteArray("Ab\n"));
+
+        // Close All: Cancel keeps the tab; Exit: Yes saves it and the window closes.
+        ModalScript cancel;
+        cancel.Then<QMessageBox>([](QMessageBox* box) { Click(box, QMessageBox::Cancel); });
+        Run(*frame_, Command::CloseAll);
+        QVERIFY(cancel.Finished());
+        QCOMPARE(frame_->TabCount(), 1);
+        ModalScript exit;
+        exit.Then<QMessageBox>([](QMessageBox* box) { Click(box, QMessageBox::Yes); });
+        Run(*frame_, Command::Exit);
+        QTRY_VERIFY(!frame_->isVisible());
+        QVERIFY(exit.Finished());
+        QCOMPARE(frame_->TabCount(), 0);
+        QCOMPARE(ReadFile(Path("out/a_dlg.txt")), QByteArray("Ok\nZz\n"));
     }
 };
 

@@ -1,13 +1,19 @@
+// The main window: enabled states, tab titles and the window list, the language commands,
+// the start without a catalogue, keys, and Find through the find dialog.
+
 #include "ShellTestSupport.h"
 #include "TestRegistry.h"
 #include "grid/GridView.h"
 #include "grid/InplaceEdit.h"
 #include "search/Search.h"
 #include "shell/DocumentTab.h"
+#include "shell/FindDialog.h"
 #include "shell/MessageBoxes.h"
 
 #include <QActionGroup>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSet>
 #include <QSignalSpy>
@@ -32,11 +38,8 @@ void AddTabs(MainFrame& frame, const QString& pattern)
 
 QList<QAction*> WindowEntries(const MainFrame& frame)
 {
-    QList<QAction*> entries;
-    for (QAction* action : frame.WindowMenu()->actions()) {
-        if (action->actionGroup())
-            entries << action;
-    }
+    QList<QAction*> entries = frame.WindowMenu()->actions();
+    entries.removeIf([](QAction* action) { return !action->actionGroup(); });
     return entries;
 }
 
@@ -44,8 +47,14 @@ QList<QAction*> WindowEntries(const MainFrame& frame)
 void RunLoopBriefly()
 {
     QEventLoop loop;
-    QTimer::singleShot(30, &loop, &QEventLoop::quit);
+    QTimer::singleShot(20, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+void ShowAndWait(QWidget& window)
+{
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
 }
 
 }  // namespace
@@ -56,11 +65,19 @@ class TestMainFrame : public QObject {
     ShellEnvironment env_;
     QList<MessageBoxRequest> boxes_;
 
+    void CheckBox(QMessageBox::Icon icon, const QString& text)
+    {
+        QCOMPARE(boxes_.size(), 1);
+        QCOMPARE(boxes_[0].text, text);
+        QCOMPARE(boxes_[0].caption, QStringLiteral("Scrivlet"));
+        QCOMPARE(boxes_[0].icon, icon);
+        QCOMPARE(boxes_[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    }
+
 private slots:
     void init()
     {
         env_.Reset();
-        UseFormats({});
         boxes_.clear();
         SetMessageBoxHandler([this](const MessageBoxRequest& request) {
             boxes_ << request;
@@ -75,25 +92,24 @@ private slots:
         SetUiLanguage(UiLanguage::English);
     }
 
+    // Set when the event loop goes idle.
     void idleStates_data()
     {
         QTest::addColumn<QString>("tabs");  // one character per tab, '1' = modified
         QTest::addColumn<int>("active");
         QTest::addColumn<bool>("save");
-        QTest::addColumn<bool>("withTab");  // Save As, Find
         QTest::addColumn<bool>("saveAllAs");
-        QTest::newRow("no tab") << "" << -1 << false << false << false;
-        QTest::newRow("unmodified") << "0" << 0 << false << true << false;
-        QTest::newRow("modified") << "1" << 0 << true << true << false;
-        QTest::newRow("another tab modified") << "10" << 1 << false << true << true;
-        QTest::newRow("active of three modified") << "010" << 1 << true << true << true;
+        QTest::newRow("no tab") << "" << -1 << false << false;
+        QTest::newRow("unmodified") << "0" << 0 << false << false;
+        QTest::newRow("modified") << "1" << 0 << true << false;
+        QTest::newRow("another tab modified") << "10" << 1 << false << true;
+        QTest::newRow("active of three modified") << "010" << 1 << true << true;
     }
     void idleStates()
     {
         QFETCH(QString, tabs);
         QFETCH(int, active);
         QFETCH(bool, save);
-        QFETCH(bool, withTab);
         QFETCH(bool, saveAllAs);
         MainFrame frame;
         frame.show();
@@ -101,13 +117,14 @@ private slots:
         frame.SetActiveIndex(active);
         RunLoopBriefly();
         QCOMPARE(frame.Action(Command::Save)->isEnabled(), save);
-        QCOMPARE(frame.Action(Command::SaveAs)->isEnabled(), withTab);
-        QCOMPARE(frame.Action(Command::Find)->isEnabled(), withTab);
+        for (Command command : {Command::SaveAs, Command::Find})
+            QCOMPARE(frame.Action(command)->isEnabled(), active >= 0);
         QCOMPARE(frame.Action(Command::SaveAllAs)->isEnabled(), saveAllAs);
         for (Command command : {Command::Print, Command::PrintPreview, Command::PrintSetup})
             QVERIFY(!frame.Action(command)->isEnabled());
         if (active >= 0) {
             frame.DocumentAt(active)->SetModified(!save);
+            QCOMPARE(frame.Action(Command::Save)->isEnabled(), save);
             RunLoopBriefly();
             QCOMPARE(frame.Action(Command::Save)->isEnabled(), !save);
         }
@@ -121,7 +138,6 @@ private slots:
         QTest::addColumn<QString>("plain");   // the tab's text
         QTest::addColumn<QString>("marked");  // the same while modified
         const QString mark = QChar(kModifiedMark);
-        const QString emoji = QStringLiteral("\U0001F600");
         QTest::newRow("short") << "doc.edt"
                                << "doc.edt" << mark + "doc.edt";
         QTest::newRow("thirty-one")
@@ -130,9 +146,9 @@ private slots:
         QTest::newRow("ampersand") << "a&b.edt"
                                    << "a&&b.edt" << mark + "a&&b.edt";
         // A character outside the basic plane is never cut in half.
+        const QString a25(25, u'a'), emoji = QStringLiteral("\U0001F600");
         QTest::newRow("surrogate at the cut")
-            << QString(25, u'a') + emoji + QString(10, u'b') << QString(25, u'a') + emoji + "..."
-            << mark + QString(25, u'a') + "...";
+            << a25 + emoji + "bbbbb" << a25 + emoji + "..." << mark + a25 + "...";
     }
     void titles()
     {
@@ -142,15 +158,14 @@ private slots:
         MainFrame frame;
         AddTabs(frame, QStringLiteral("00"));
         frame.SetTabName(0, name);
-        EdtDocument* document = frame.DocumentAt(0);
         QCOMPARE(frame.Tabs()->tabText(0), plain);
-        document->SetModified(true);
+        frame.DocumentAt(0)->SetModified(true);
         QCOMPARE(frame.TabTitle(0), QChar(kModifiedMark) + name);
         QCOMPARE(frame.TabName(0), name);
         QCOMPARE(frame.Tabs()->tabText(0), marked);
         QCOMPARE(WindowEntries(frame)[0]->text(),
                  "&1 " + QString(name).replace("&", "&&").prepend(QChar(kModifiedMark)));
-        document->SetModified(false);
+        frame.DocumentAt(0)->SetModified(false);
         QCOMPARE(frame.Tabs()->tabText(0), plain);
         QCOMPARE(frame.TabTitle(1), QStringLiteral("doc1.edt"));
     }
@@ -163,33 +178,29 @@ private slots:
         QList<QAction*> entries = WindowEntries(frame);
         QCOMPARE(entries.size(), 10);
         for (int k = 0; k < entries.size(); ++k) {
-            const QString expected = k < 9 ? QStringLiteral("&%1 doc%2.edt").arg(k + 1).arg(k)
-                                           : QStringLiteral("10 doc9.edt");
-            QCOMPARE(entries[k]->text(), expected);
-            QVERIFY(!entries[k]->isChecked());
-            QVERIFY(entries[k]->actionGroup()->isExclusive());
+            QCOMPARE(entries[k]->text(), k < 9 ? QStringLiteral("&%1 doc%2.edt").arg(k + 1).arg(k)
+                                               : QStringLiteral("10 doc9.edt"));
+            QVERIFY(entries[k]->actionGroup()->isExclusive() && !entries[k]->isChecked());
         }
         QCOMPARE(frame.WindowMenu()->actions().size(), plainItems + 11);
         QVERIFY(frame.WindowMenu()->actions()[plainItems]->isSeparator());
 
-        // Activated through the tab bar, then chosen from the menu.
+        // Activated through the tab bar, then chosen from the menu; removed: numbers close up.
         frame.Tabs()->setCurrentIndex(0);
         QVERIFY(WindowEntries(frame)[0]->isChecked());
         WindowEntries(frame)[1]->trigger();
         QCOMPARE(frame.ActiveIndex(), 1);
-        QVERIFY(WindowEntries(frame)[1]->isChecked());
-
-        // Removed: the numbers close up.
         frame.CloseTab(0);
-        entries = WindowEntries(frame);
-        QCOMPARE(entries[0]->text(), QStringLiteral("&1 doc1.edt"));
-        QVERIFY(entries[frame.ActiveIndex()]->isChecked());
+        QCOMPARE(WindowEntries(frame)[0]->text(), QStringLiteral("&1 doc1.edt"));
+        QVERIFY(WindowEntries(frame)[0]->isChecked());
         while (frame.TabCount() > 0)
             frame.CloseTab(0);
         QVERIFY(WindowEntries(frame).isEmpty());
         QVERIFY(!frame.WindowMenu()->actions().last()->isSeparator());
     }
 
+    // The choice is stored and told, takes effect at the next start; the marks follow what
+    // is stored.
     void languageCommands_data()
     {
         QTest::addColumn<UiLanguage>("ui");
@@ -199,11 +210,8 @@ private slots:
         QTest::newRow("German chosen in English")
             << UiLanguage::English << -1 << int(Command::LanguageSystem)
             << int(Command::LanguageGerman);
-        QTest::newRow("same as stored")
-            << UiLanguage::Russian << 1049 << int(Command::LanguageRussian)
-            << int(Command::LanguageRussian);
         QTest::newRow("another locale stored")
-            << UiLanguage::German << 1036 << -1 << int(Command::LanguageSystem);
+            << UiLanguage::Russian << 1036 << -1 << int(Command::LanguageSystem);
     }
     void languageCommands()
     {
@@ -224,16 +232,12 @@ private slots:
         checkMarks(markedBefore);
         frame.Action(Command(command))->trigger();
 
-        quint32 value = 0;
-        for (const LanguageCommand& language : kLanguageCommands)
-            value = int(language.command) == command ? quint32(language.languageId) : value;
-        QCOMPARE(env_.settings.Stored(QStringLiteral("LanguageID")).toUInt(), value);
-        QCOMPARE(boxes_.size(), 1);
-        QCOMPARE(boxes_[0].text, UiTextIn(ui, QStringLiteral("154")));
-        QCOMPARE(boxes_[0].caption, QStringLiteral("Scrivlet"));
-        QCOMPARE(boxes_[0].icon, QMessageBox::Information);
+        const auto chosen = std::find_if(
+            std::begin(kLanguageCommands), std::end(kLanguageCommands),
+            [&](const LanguageCommand& language) { return int(language.command) == command; });
+        QCOMPARE(env_.settings.Stored(QStringLiteral("LanguageID")).toInt(), chosen->languageId);
+        CheckBox(QMessageBox::Information, UiTextIn(ui, QStringLiteral("154")));
         QCOMPARE(boxes_[0].parent, &frame);
-        // The running language does not change.
         QCOMPARE(CurrentUiLanguage(), ui);
         checkMarks(command);
     }
@@ -242,7 +246,7 @@ private slots:
     {
         QTest::addColumn<UiLanguage>("ui");
         QTest::addColumn<QString>("reported");
-        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("message");  // empty: found
         QTest::newRow("en") << UiLanguage::English << "/opt/x/formats.en.ini"
                             << "File formats.en.ini not found";
         QTest::newRow("ru without a name") << UiLanguage::Russian << ""
@@ -257,43 +261,43 @@ private slots:
         QFETCH(QString, message);
         SetUiLanguage(ui);
         UiLanguage asked = UiLanguage::English;
-        MainFrame::SetCatalogueLoader(
-            [&](FormatCatalogue&, UiLanguage language, QString* missingFileName) {
-                asked = language;
-                *missingFileName = reported;
-                return message.isEmpty();
-            });
+        MainFrame::SetCatalogueLoader([&](FormatCatalogue&, UiLanguage language, QString* missing) {
+            asked = language;
+            *missing = reported;
+            return message.isEmpty();
+        });
         MainFrame frame;
         QCOMPARE(asked, ui);
         QCOMPARE(frame.StartupExitCode(), message.isEmpty() ? 0 : kExitCatalogueMissing);
+        if (!message.isEmpty())
+            CheckBox(QMessageBox::Critical, message);
         QCOMPARE(boxes_.size(), message.isEmpty() ? 0 : 1);
-        if (!message.isEmpty()) {
-            QCOMPARE(boxes_[0].text, message);
-            QCOMPARE(boxes_[0].caption, QStringLiteral("Scrivlet"));
-            QCOMPARE(boxes_[0].icon, QMessageBox::Critical);
-            QCOMPARE(boxes_[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        }
     }
 
     // The open editor keeps its own paste key (one paste, not two); elsewhere the key
-    // reaches the frame's command.
-    void editKeysReachTheEditorOnce()
+    // reaches the frame's command. Commands that need a document do nothing without one.
+    void keysAndCommandsWithoutATab()
     {
         MainFrame frame;
+        ShowAndWait(frame);
+        for (const CommandDef& def : kCommands) {
+            if (!def.checkable && def.command != Command::New && def.command != Command::Open &&
+                def.command != Command::Exit && def.command != Command::About &&
+                def.command != Command::Find)
+                frame.Action(def.command)->trigger();
+        }
+        frame.FindRequest(SearchQuery{QStringLiteral("x"), 0});
+        QVERIFY(boxes_.isEmpty() && frame.isVisible());
+
         AddTabs(frame, QStringLiteral("0"));
-        frame.show();
-        QVERIFY(QTest::qWaitForWindowActive(&frame));
         QSignalSpy routed(frame.Action(Command::Paste), &QAction::triggered);
         GridView* view = frame.ActiveView();
         view->setFocus();
         QTRY_VERIFY(view->hasFocus());
         QTest::keyClick(view, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(routed.count(), 1);
-
-        QVERIFY(view->SelectCell(0, 1));
-        QVERIFY(view->BeginEdit());
+        QVERIFY(view->SelectCell(0, 1) && view->BeginEdit());
         InplaceEdit* editor = view->Editor();
-        QVERIFY(editor);
         QTRY_VERIFY(editor->hasFocus());
         editor->selectAll();
         QApplication::clipboard()->setText(QStringLiteral("xyz"));
@@ -302,21 +306,86 @@ private slots:
         QCOMPARE(editor->text(), QStringLiteral("xyz"));
     }
 
-    // Commands that need a document do nothing without one.
-    void commandsWithoutATab()
+    // Enter in the dialog opens the editor on the hit with the match selected, limited to
+    // the field's size; Enter again moves on. Nothing found, or no usable expression:
+    // selection, editor and dialog stay as they were.
+    void find_data()
     {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QList<int>>("ticked");
+        QTest::addColumn<int>("selected");      // row selected before, -1 none
+        QTest::addColumn<QStringList>("hits");  // row:column:selected text, Find after Find
+        using L = QList<int>;
+        QTest::newRow("plain, wraps")
+            << "sword" << L{} << 2
+            << QStringList{"3:1:Sword", "4:1:sword", "0:1:sword", "2:1:sword"};
+        QTest::newRow("backwards")
+            << "sword" << L{kBackwardsId} << -1
+            << QStringList{"4:1:sword", "3:1:Sword", "2:1:sword", "0:1:sword"};
+        QTest::newRow("whole word") << "sword" << L{kWholeWordId} << 0
+                                    << QStringList{"2:1:sword", "4:1:sword", "0:1:sword"};
+        QTest::newRow("cyrillic folded") << "жук" << L{} << -1 << QStringList{"2:2:ЖУК"};
+        QTest::newRow("not found") << "dragon" << L{} << 0 << QStringList{};
+        QTest::newRow("unclosed group") << "(sword" << L{kRegexId} << 0 << QStringList{};
+        QTest::newRow("too costly") << "(a|aa)*y" << L{kRegexId} << 0 << QStringList{};
+    }
+    void find()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QList<int>, ticked);
+        QFETCH(int, selected);
+        QFETCH(QStringList, hits);
+        EdtFormat format = OneFieldFormat(QStringLiteral("find"), QString(), 20);
+        format.fields[2] = TextField(QStringLiteral("Note"), 20, 40, 160);
         MainFrame frame;
-        frame.show();
-        for (const CommandDef& def : kCommands) {
-            if (def.command != Command::New && def.command != Command::Open &&
-                def.command != Command::Exit && def.command != Command::About &&
-                def.command != Command::Find && !def.checkable)
-                frame.Action(def.command)->trigger();
+        // The last note makes the costly expression backtrack for ages.
+        frame.AddDocument(MakeDocument(format, {{"Fire sword", "sword of fire"},
+                                                {"aXb", "a.b"},
+                                                {"Ice sword", "cold as ЖУК"},
+                                                {"Swordfish", "{2} braces"},
+                                                {"\U0001F600 sword", ""},
+                                                {"a", QString(40, u'a') + u'b'}}),
+                          QStringLiteral("doc.edt"));
+        GridView* view = frame.ActiveView();
+        ShowAndWait(frame);
+        if (selected >= 0)
+            QVERIFY(view->SelectCell(selected, 1));
+        frame.UpdateUi();
+        QTest::keyClick(&frame, Qt::Key_F, Qt::ControlModifier);
+        auto* dialog = frame.findChild<FindDialog*>();
+        QTRY_VERIFY(dialog && dialog->SearchText()->hasFocus());
+        for (int id : ticked)
+            dialog->OptionBox(id)->click();
+        for (QChar c : typed)  // keyClicks takes ASCII only
+            QTest::sendKeyEvent(QTest::Click, dialog->SearchText(), Qt::Key_unknown, c, {});
+
+        for (const QString& hit : hits) {
+            QTest::keyClick(dialog, Qt::Key_Return);
+            QCoreApplication::processEvents();  // the dialog posts its request
+            QVERIFY2(view->Editor(), qPrintable(hit));
+            QCOMPARE(QStringLiteral("%1:%2:%3")
+                         .arg(view->SelectedRow())
+                         .arg(view->SelectedColumn())
+                         .arg(view->Editor()->selectedText()),
+                     hit);
+            // The hit takes the keyboard from the dialog.
+            QTRY_VERIFY(view->Editor()->hasFocus());
         }
-        frame.FindRequest(SearchQuery{QStringLiteral("x"), 0});
-        QCOMPARE(frame.TabCount(), 0);
-        QVERIFY(boxes_.isEmpty());
-        QVERIFY(frame.isVisible());
+        if (hits.isEmpty()) {
+            QTest::keyClick(dialog, Qt::Key_Return);
+            QCoreApplication::processEvents();
+            QVERIFY(!view->Editor());
+            QCOMPARE(view->SelectedRow(), selected);
+            QVERIFY(dialog->isVisible() && dialog->SearchText()->hasFocus());
+        } else if (view->SelectedColumn() == 1) {
+            view->Editor()->end(false);
+            QTest::keyClicks(view->Editor(), QString(30, u'z'));
+            QCOMPARE(view->Editor()->text().size(), 20);
+        }
+        // The next Find shows the same dialog with its text selected.
+        Run(frame, Command::Find);
+        QCOMPARE(frame.findChildren<FindDialog*>().size(), 1);
+        QCOMPARE(dialog->SearchText()->selectedText(), typed);
     }
 
     // Every text the frame asks for exists in all four languages; only the Find item may be

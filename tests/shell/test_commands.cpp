@@ -343,27 +343,21 @@ private slots:
     {
         QTest::addColumn<int>("filterIndex");
         QTest::addColumn<QString>("chosen");  // empty: cancel
-        QTest::addColumn<QString>("written");
         QTest::addColumn<int>("fileType");
-        QTest::newRow("all supported, .txt") << 0 << "out.txt"
-                                             << "out.txt" << 2;
-        QTest::newRow("all supported, other") << 0 << "out.dat"
-                                              << "out.dat" << 1;
-        QTest::newRow("all supported, none") << 0 << "out"
-                                             << "out.edt" << 1;
-        QTest::newRow("text, none") << 2 << "out"
-                                    << "out.txt" << 2;
-        QTest::newRow("text over an .edt name") << 2 << "out.edt"
-                                                << "out.edt" << 2;
-        QTest::newRow("cancel") << 0 << ""
-                                << "src_item.edt" << 1;
+        QTest::addColumn<QString>("written");
+        QTest::newRow("all supported, .txt") << 0 << "out.txt" << 2 << "out.txt";
+        QTest::newRow("all supported, other") << 0 << "out.dat" << 1 << "out.dat";
+        QTest::newRow("all supported, none") << 0 << "out" << 1 << "out.edt";
+        QTest::newRow("text, none") << 2 << "out" << 2 << "out.txt";
+        QTest::newRow("text over an .edt name") << 2 << "out.edt" << 2 << "out.edt";
+        QTest::newRow("cancel") << 0 << "" << 1 << "src_item.edt";
     }
     void saveAs()
     {
         QFETCH(int, filterIndex);
         QFETCH(QString, chosen);
-        QFETCH(QString, written);
         QFETCH(int, fileType);
+        QFETCH(QString, written);
         const QByteArray before = EdtBytes({"Hi", "Yo"}, 10);
         Open({"src_item.edt"}, before, 0, kEncodingUnicode);
         QVERIFY(Document(0)->SetText(0, 1, QStringLiteral("Ok")));

@@ -135,26 +135,26 @@ private slots:
     void titles_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("plain");   // the tab's text
-        QTest::addColumn<QString>("marked");  // the same while modified
+        QTest::addColumn<QString>("marked");  // the tab's text while modified
+        QTest::addColumn<QString>("plain");   // and otherwise
         const QString mark = QChar(kModifiedMark);
-        QTest::newRow("short") << "doc.edt"
-                               << "doc.edt" << mark + "doc.edt";
+        QTest::newRow("short") << "doc.edt" << mark + "doc.edt"
+                               << "doc.edt";
         QTest::newRow("thirty-one")
-            << "abcdefghijklmnopqrstuvwxyz.edtx"
-            << "abcdefghijklmnopqrstuvwxyz...." << mark + "abcdefghijklmnopqrstuvwxyz...";
-        QTest::newRow("ampersand") << "a&b.edt"
-                                   << "a&&b.edt" << mark + "a&&b.edt";
+            << "abcdefghijklmnopqrstuvwxyz.edtx" << mark + "abcdefghijklmnopqrstuvwxyz..."
+            << "abcdefghijklmnopqrstuvwxyz....";
+        QTest::newRow("ampersand") << "a&b.edt" << mark + "a&&b.edt"
+                                   << "a&&b.edt";
         // A character outside the basic plane is never cut in half.
         const QString a25(25, u'a'), emoji = QStringLiteral("\U0001F600");
         QTest::newRow("surrogate at the cut")
-            << a25 + emoji + "bbbbb" << a25 + emoji + "..." << mark + a25 + "...";
+            << a25 + emoji + "bbbbb" << mark + a25 + "..." << a25 + emoji + "...";
     }
     void titles()
     {
         QFETCH(QString, name);
-        QFETCH(QString, plain);
         QFETCH(QString, marked);
+        QFETCH(QString, plain);
         MainFrame frame;
         AddTabs(frame, QStringLiteral("00"));
         frame.SetTabName(0, name);
@@ -251,8 +251,7 @@ private slots:
                             << "File formats.en.ini not found";
         QTest::newRow("ru without a name") << UiLanguage::Russian << ""
                                            << "Файл formats.ru.ini не найден";
-        QTest::newRow("found") << UiLanguage::Polish << ""
-                               << "";
+        QTest::newRow("found") << UiLanguage::Polish << QString() << QString();
     }
     void missingCatalogueEndsTheStart()
     {

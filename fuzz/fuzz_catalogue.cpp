@@ -2,10 +2,10 @@
 // detection over what it loaded. Every line is also classified by both line matchers, which
 // must agree.
 
+#include "FuzzSupport.h"
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
 #include "catalogue/FormatDetection.h"
-#include "FuzzSupport.h"
 #include "catalogue/IniFile.h"
 
 #include <chrono>

@@ -5,9 +5,9 @@
 // Input: a flags byte, an options byte (bit 0: texts are UTF-16, not UTF-8; bits 2-7: the
 // record to start after, plus one), the typed text, then the two texts of each record.
 
+#include "FuzzSupport.h"
 #include "catalogue/FormatCatalogue.h"
 #include "documents/EdtDocument.h"
-#include "FuzzSupport.h"
 #include "search/Search.h"
 
 #include <chrono>

@@ -169,8 +169,7 @@ int main(int argc, char** argv)
             "indexOf %6.1f ms  ratio %5.2f  %s\n",
             c.name, best / 1e6, worst / 1e6, bestCpu, perRecord, bestScan / 1e6,
             bestScan > 0 ? double(best) / double(bestScan) : 0.0,
-            outcome == SearchOutcome::NotFound && scanned == 0 ? "no match"
-                                                               : "UNEXPECTED OUTCOME");
+            outcome == SearchOutcome::NotFound && scanned == 0 ? "no match" : "UNEXPECTED OUTCOME");
     }
     return 0;
 }

@@ -434,8 +434,9 @@ struct GuardedRegex::Impl {
         const GuardedIter last(begin + wide.size(), &b.guard);
         Match& m = b.match;
         try {
-            const bool found = anchor == Anchor::WholeText ? xp::regex_match(first, last, m, regex)
-                                                           : xp::regex_search(first, last, m, regex);
+            const bool found = anchor == Anchor::WholeText
+                                   ? xp::regex_match(first, last, m, regex)
+                                   : xp::regex_search(first, last, m, regex);
             if (!found)
                 return MatchResult::NoMatch;
         } catch (...) {

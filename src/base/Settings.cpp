@@ -36,8 +36,8 @@ std::unique_ptr<QSettings> OpenStore(QString* keyPrefix)
     *keyPrefix = file ? QStringLiteral("Software/Tarvolt/Scrivlet/") : QString();
     if (!filePath.isEmpty())
         return std::make_unique<QSettings>(filePath, QSettings::IniFormat);
-    return std::make_unique<QSettings>(kUserFormat, QSettings::UserScope,
-                                       QStringLiteral("Tarvolt"), QStringLiteral("Scrivlet"));
+    return std::make_unique<QSettings>(kUserFormat, QSettings::UserScope, QStringLiteral("Tarvolt"),
+                                       QStringLiteral("Scrivlet"));
 }
 
 // A stored number as a 32-bit value: negative ones wrap as the registry's DWORDs do; wider

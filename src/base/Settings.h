@@ -16,9 +16,7 @@ constexpr quint32 kDefaultEncodingIndex = 0;
 
 class Setting {
 public:
-    Setting(QString name, quint32 defaultValue) : name_(std::move(name)), default_(defaultValue)
-    {
-    }
+    Setting(QString name, quint32 defaultValue) : name_(std::move(name)), default_(defaultValue) {}
 
     // The stored value, read on first use; the default while none can be read.
     quint32 Get();

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue/FormatCatalogue.h"
 #include "base/UiText.h"
+#include "catalogue/FormatCatalogue.h"
 
 #include <QString>
 

@@ -51,8 +51,8 @@ Pattern BuildPattern(const SearchQuery& query)
     return pattern;
 }
 
-SearchOutcome Walk(const EdtDocument& document, const SearchQuery& query, int from,
-                   SearchHit* hit, const MatchLimits& limits)
+SearchOutcome Walk(const EdtDocument& document, const SearchQuery& query, int from, SearchHit* hit,
+                   const MatchLimits& limits)
 {
     const Pattern pattern = BuildPattern(query);
     GuardedRegex regex;

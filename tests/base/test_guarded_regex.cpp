@@ -1,5 +1,5 @@
-#include "base/GuardedRegex.h"
 #include "TestRegistry.h"
+#include "base/GuardedRegex.h"
 
 #include <QTest>
 

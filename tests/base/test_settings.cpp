@@ -1,6 +1,6 @@
-#include "base/Settings.h"
 #include "SettingsTestSupport.h"
 #include "TestRegistry.h"
+#include "base/Settings.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,8 +24,8 @@ private slots:
         QTest::addColumn<quint32>("language");
         QTest::addColumn<quint32>("encoding");
         const QByteArray key = "[Software]\nTarvolt\\Scrivlet\\LanguageID=";
-        QTest::newRow("both values")
-            << key + "1031\nTarvolt\\Scrivlet\\LastEncodingIndex=2\n" << 1031u << 2u;
+        QTest::newRow("both values") << key + "1031\nTarvolt\\Scrivlet\\LastEncodingIndex=2\n"
+                                     << 1031u << 2u;
         QTest::newRow("negative wraps") << key + "-1\n" << 4294967295u << 0u;
         QTest::newRow("wider than 32 bits") << key + "4294967296\n" << 2048u << 0u;
         QTest::newRow("not a number") << key + "German\n" << 2048u << 0u;

@@ -1,10 +1,10 @@
 // Catalogue files that are huge, broken or no text at all: the reader answers quickly, keeps
 // what is readable and never reaches past its input.
 
+#include "TestRegistry.h"
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
 #include "catalogue/IniFile.h"
-#include "TestRegistry.h"
 
 #include <QFile>
 #include <QRandomGenerator>

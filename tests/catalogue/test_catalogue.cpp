@@ -1,8 +1,8 @@
+#include "TestRegistry.h"
+#include "base/UiText.h"
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
 #include "catalogue/IniFile.h"
-#include "TestRegistry.h"
-#include "base/UiText.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
+#include "TestRegistry.h"
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
 #include "catalogue/FormatDetection.h"
-#include "TestRegistry.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -132,8 +132,9 @@ private slots:
     {
         const FormatDetector detector(CatalogueOf({".*/(dialog)[^/]*", ".*/(item)[^/]*", "(["}));
         for (const char* path : {"/a/dialog.edt", "/a/ITEMS.TXT", "/item/x.edt", "/a/dialog.edt"})
-            QCOMPARE(detector.Detect(path).format, QByteArray(path).contains("dialog") ? 0
-                                                   : QByteArray(path).contains("ITEMS") ? 1 : -1);
+            QCOMPARE(detector.Detect(path).format, QByteArray(path).contains("dialog")  ? 0
+                                                   : QByteArray(path).contains("ITEMS") ? 1
+                                                                                        : -1);
     }
 };
 

@@ -1,5 +1,5 @@
-#include "catalogue/IniFile.h"
 #include "TestRegistry.h"
+#include "catalogue/IniFile.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
+#include "TestRegistry.h"
 #include "documents/EdtDocument.h"
 #include "search/Search.h"
-#include "TestRegistry.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -99,8 +99,8 @@ private slots:
         // The expression is cut to 255 characters after escaping and wrapping.
         one("cut to a lone backslash", QString(200, u'.'), 0, "...", "invalid");
         one("cut whole-word wrapper", QString(300, u'x'), word, QString(300, u'x'), "invalid");
-        one("cut before a surrogate pair", QString(254, u'x') + "\U0001F600", 0,
-            QString(260, u'x'), "0:1:0-254");
+        one("cut before a surrogate pair", QString(254, u'x') + "\U0001F600", 0, QString(260, u'x'),
+            "0:1:0-254");
         one("surrogate pair fits", QString(253, u'x') + "\U0001F600", 0,
             u'y' + QString(253, u'x') + "\U0001F600", "0:1:1-256");
         one("lone start record", "one", 0, "only one", "0:1:5-8", 1, 0);
@@ -129,13 +129,13 @@ private slots:
         QFETCH(QString, cell);
         QFETCH(int, records);
         QFETCH(int, from);
-        const auto document = MakeDocument(
-            records >= 0 ? QList<QStringList>(records, {cell})
-                         : QList<QStringList>{{"alpha", "x", "zeta", "", "zeta"},
-                                              {"beta", "gamma alpha"},
-                                              {"delta"},
-                                              {"alpha beta"},
-                                              {"epsilon"}});
+        const auto document =
+            MakeDocument(records >= 0 ? QList<QStringList>(records, {cell})
+                                      : QList<QStringList>{{"alpha", "x", "zeta", "", "zeta"},
+                                                           {"beta", "gamma alpha"},
+                                                           {"delta"},
+                                                           {"alpha beta"},
+                                                           {"epsilon"}});
         QElapsedTimer timer;
         timer.start();
         QTEST(Find(*document, typed, flags, from, MatchLimits{}), "found");

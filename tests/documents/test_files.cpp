@@ -9,6 +9,7 @@
 #include "documents/DocumentFiles.h"
 #include "documents/Encodings.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -450,32 +451,56 @@ private slots:
         QCOMPARE(QFileInfo(Path("again.edt")).size(), kept * 64 * 2);
     }
 
-    // 100 MB of zeros as a sparse file. A record of 51,200 units (100 KB) gives 1,024 records,
-    // so the test measures the reading, not the building of millions of records.
-    void hundredMegabytesOfZeros()
+    // Sparse files of zeros, read without holding the file: 100 MB in records of 51,200 units
+    // (100 KB) give 1,024 records, so the test measures the reading, not the building of
+    // millions of records; 4 GB in records of one unit are more records than a view has rows.
+    void sparseFiles_data()
     {
-        constexpr qint64 kSize = 100 * 1024 * 1024;
-        constexpr int kRecordLength = 51200;
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<int>("recordLength");
+        QTest::addColumn<int>("records");  // -1: too many
+        QTest::newRow("100MB") << qint64(100) * 1024 * 1024 << 51200 << 1024;
+        QTest::newRow("more-records-than-rows") << qint64(INT_MAX) * 2 << 1 << -1;
+    }
+    void sparseFiles()
+    {
+        QFETCH(qint64, size);
+        QFETCH(int, recordLength);
+        QFETCH(int, records);
         const EdtFormat format = MakeFormat(
-            kRecordLength, {LabelField("No."), TextField("A", 0, 16), TextField("B", 51184, 16)});
+            recordLength, {TextField("A", 0, 16), TextField("B", recordLength - 16, 16)});
         const QString path = Path("zeros.edt");
         {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
-            QVERIFY(file.resize(kSize));
+            QVERIFY(file.resize(size));
         }
         const QDateTime modified = QFileInfo(path).lastModified();
         const ChildRun run = RunInChild([&] {
             const LoadResult loaded = Load(path, kFileTypeEdt, 4, format);
-            return loaded.document && loaded.document->RecordCount() == kSize / (2 * kRecordLength);
+            return loaded.document ? loaded.document->RecordCount() == records
+                                   : loaded.error == UiText(str::FileErrorTooManyRecords);
         });
         QVERIFY(run.ran);
         QVERIFY(run.answer);
         QVERIFY2(run.milliseconds < 5000, qPrintable(QString::number(run.milliseconds)));
-        // The whole file would be 100 MB; the reader holds one chunk of it at a time.
+        // The reader holds one chunk of the file at a time.
         QVERIFY2(run.peakGrowthKb < 48 * 1024, qPrintable(QString::number(run.peakGrowthKb)));
-        QCOMPARE(QFileInfo(path).size(), kSize);
+        QCOMPARE(QFileInfo(path).size(), size);
         QCOMPARE(QFileInfo(path).lastModified(), modified);
+    }
+
+    // A file that shrinks while it is read fails the load instead of giving fewer records.
+    void shrinkingFileFails()
+    {
+        struct Shrinking : QBuffer {
+            qint64 size() const override { return QBuffer::size() + 16; }
+        } device;
+        device.setData(Units(QList<int>(16, 66)));
+        QVERIFY(device.open(QIODevice::ReadOnly));
+        EdtDocument document(Format(kPlain));
+        const Result read = EdtFileFormat().Read(device, document, ReadContext{});
+        QCOMPARE(read.Error(), UiText(str::FileErrorReadFailed));
     }
 
     void roundTripManyRecords()
@@ -538,6 +563,7 @@ private slots:
         QTest::newRow("folder-with-a-trailing-slash") << "folder/";
         QTest::newRow("missing-folder") << "missing/x.edt";
         QTest::newRow("no-path") << "";
+        QTest::newRow("dangling-link") << "dangling";
     }
     void unwritablePlaces()
     {
@@ -545,6 +571,7 @@ private slots:
         const QByteArray plain("keep me\n");
         QVERIFY(WriteBytes(Path("plain.txt"), plain));
         QVERIFY(QDir(dir_.path()).mkpath("folder/inside"));
+        QFile::link(Path("folder/target"), Path("dangling"));
         const QStringList before =
             QDir(dir_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
         for (int type : {kFileTypeEdt, kFileTypeText}) {
@@ -554,9 +581,12 @@ private slots:
                 SaveDocumentAs(*document, name.isEmpty() ? name : Path(name), type, 0);
             QVERIFY(!saved.Error().isEmpty() && saved.Error() != QLatin1String("?"));
             QVERIFY(document->IsModified());
+            QVERIFY(!Load(name.isEmpty() ? name : Path(name), type, 0, Format(kPlain)).document);
         }
         QCOMPARE(ReadBytes(Path("plain.txt")), plain);
         QVERIFY(QFileInfo(Path("folder/inside")).isDir());
+        QVERIFY(QFileInfo(Path("dangling")).isSymLink() &&
+                !QFileInfo::exists(Path("folder/target")));
         QCOMPARE(QDir(dir_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
     }
 };

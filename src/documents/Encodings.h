@@ -1,5 +1,7 @@
 #pragma once
 
+#include "documents/CodePages.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -28,12 +30,6 @@ constexpr bool IsValidEncoding(int encoding)
 // String numbers of the encodings' names, in index order (not the order of the numbers).
 constexpr int kEncodingNameStrings[kEncodingCount] = {138, 139, 142, 140, 141};
 
-enum CodePage : int {
-    kCodePage1250 = 1250,
-    kCodePage1251 = 1251,
-    kCodePage1252 = 1252,
-    kCodePageUtf8 = 65001,
-};
 
 // Stored 16-bit units of an .edt file into UTF-16 units, and back, n at a time. in and out
 // may be the same buffer but must not overlap otherwise. False (nothing written) for an

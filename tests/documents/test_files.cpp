@@ -129,40 +129,6 @@ private slots:
         SetUiLanguage(UiLanguage::English);
     }
 
-    // A record read and written again: the texts it gives, and the units it is saved as
-    // (units that no field covers come back as zero).
-    void edtRoundTrip_data()
-    {
-        QTest::addColumn<int>("encoding");
-        QTest::addColumn<QList<int>>("units");
-        QTest::addColumn<QStringList>("texts");
-        QTest::addColumn<QList<int>>("saved");
-        QTest::newRow("ascii") << 0 << QList<int>{66, 32, 66, 34, 0, 99, 99, 7}
-                               << QStringList{"A A", "!"} << QList<int>{66, 32, 66, 34, 0, 0, 0, 0};
-        const QList<int> full = {66, 67, 68, 69, 70, 71, 72, 0};
-        QTest::newRow("exact-size-no-zero") << 0 << full << QStringList{"ABC", "DEFG"} << full;
-        QTest::newRow("russian") << 3 << QList<int>{256, 1102, 0, 0, 0, 0, 0, 0}
-                                 << QStringList{u"яM"_qs, ""}
-                                 << QList<int>{256, 78, 0, 0, 0, 0, 0, 0};
-        QTest::newRow("unicode") << 4 << QList<int>{0x4E2E, 0x0437, 0, 0, 0, 0, 0, 0}
-                                 << QStringList{u"中ж"_qs, ""}
-                                 << QList<int>{0x4E2E, 0x0437, 0, 0, 0, 0, 0, 0};
-    }
-    void edtRoundTrip()
-    {
-        QFETCH(int, encoding);
-        QFETCH(QList<int>, units);
-        QFETCH(QStringList, texts);
-        QFETCH(QList<int>, saved);
-        const QString path = Path("roundtrip.edt");
-        QVERIFY(WriteBytes(path, Units(units)));
-        const LoadResult loaded = Load(path, kFileTypeEdt, encoding, Format(kPlain));
-        QVERIFY2(loaded.document, qPrintable(loaded.error));
-        QCOMPARE(TextsOf(*loaded.document), Rows{texts});
-        QVERIFY(SaveDocument(*loaded.document).Ok());
-        QCOMPARE(ReadBytes(path), Units(saved));
-    }
-
     // The bytes a document is saved as, in both file types.
     void save_data()
     {
@@ -284,41 +250,53 @@ private slots:
         }
     }
 
-    // Record lengths and fields as a catalogue may hand them over: unusable lengths fail
-    // every load and save at once; fields reaching outside the record are clipped to it, and
-    // a field clipped to nothing stores nothing, whatever text it is given.
-    void layouts_data()
+    // Records read and written again, with record lengths and fields as a catalogue may hand
+    // them over: unusable lengths fail every load and save at once; fields reaching outside
+    // the record are clipped to it, and a field clipped to nothing stores nothing, whatever
+    // text it is given. Units that no field covers are saved as zero.
+    void edtRecords_data()
     {
         QTest::addColumn<int>("recordLength");
         QTest::addColumn<QList<int>>("fields");  // offset and size of each text field
-        QTest::addColumn<Rows>("rows");          // of the file of units 66 to 69, "ABCD"
+        QTest::addColumn<int>("encoding");
+        QTest::addColumn<QList<int>>("units");  // of the file
+        QTest::addColumn<Rows>("rows");
         // Empty: the format is unusable. Trailing empty records are not saved.
         QTest::addColumn<QList<int>>("saved");
-        QTest::newRow("length-0") << 0 << QList<int>{0, 1} << Rows{} << QList<int>{};
-        QTest::newRow("negative-length") << -2 << QList<int>{0, 1} << Rows{} << QList<int>{};
-        QTest::newRow("length-above-2^30")
-            << (1 << 30) + 1 << QList<int>{0, 1} << Rows{} << QList<int>{};
-        QTest::newRow("largest-length") << INT_MAX << QList<int>{0, 1} << Rows{} << QList<int>{};
-        QTest::newRow("field-past-the-record")
-            << 2 << QList<int>{1, 1000} << Rows{{"B"}, {"D"}} << QList<int>{0, 67, 0, 69};
+        const QList<int> plain = {0, 3, 3, 4}, abcd = {66, 67, 68, 69};
+        const QList<int> full = {66, 67, 68, 69, 70, 71, 72, 0};
+        QTest::newRow("ascii") << 8 << plain << 0 << QList<int>{66, 32, 66, 34, 0, 99, 99, 7}
+                               << Rows{{"A A", "!"}} << QList<int>{66, 32, 66, 34, 0, 0, 0, 0};
+        QTest::newRow("exact-size-no-zero")
+            << 8 << plain << 0 << full << Rows{{"ABC", "DEFG"}} << full;
+        QTest::newRow("russian") << 8 << plain << 3 << QList<int>{256, 1102, 0, 66, 0, 0, 0, 0}
+                                 << Rows{{u"яM"_qs, "A"}} << QList<int>{256, 78, 0, 66, 0, 0, 0, 0};
+        const QList<int> cjk = {0x4E2E, 0x0437, 0, 66, 0, 0, 0, 0};
+        QTest::newRow("unicode") << 8 << plain << 4 << cjk << Rows{{u"中ж"_qs, "A"}} << cjk;
+        for (int length : {0, -2, (1 << 30) + 1, INT_MAX})
+            QTest::addRow("length-%d", length)
+                << length << QList<int>{0, 1} << 0 << abcd << Rows{} << QList<int>{};
+        QTest::newRow("field-past-the-record") << 2 << QList<int>{1, 1000} << 0 << abcd
+                                               << Rows{{"B"}, {"D"}} << QList<int>{0, 67, 0, 69};
         QTest::newRow("offset-past-the-record")
-            << 2 << QList<int>{7, 1} << Rows{{""}, {""}} << QList<int>{0, 0};
+            << 2 << QList<int>{7, 1} << 0 << abcd << Rows{{""}, {""}} << QList<int>{0, 0};
         QTest::newRow("offset-at-the-end")
-            << 2 << QList<int>{2, 1} << Rows{{""}, {""}} << QList<int>{0, 0};
+            << 2 << QList<int>{2, 1} << 0 << abcd << Rows{{""}, {""}} << QList<int>{0, 0};
         QTest::newRow("negative-offset")
-            << 2 << QList<int>{-1, 2} << Rows{{""}, {""}} << QList<int>{0, 0};
+            << 2 << QList<int>{-1, 2} << 0 << abcd << Rows{{""}, {""}} << QList<int>{0, 0};
         QTest::newRow("negative-size")
-            << 2 << QList<int>{0, -1} << Rows{{"AB"}, {"CD"}} << QList<int>{66, 67, 68, 69};
-        QTest::newRow("largest-offset-and-size")
-            << 2 << QList<int>{INT_MAX, INT_MAX} << Rows{{""}, {""}} << QList<int>{0, 0};
-        QTest::newRow("clipped-later-wins")
-            << 4 << QList<int>{2, 10, -1, 2, 0, -1} << Rows{{"CD", "", "ABCD"}}
-            << QList<int>{66, 67, 68, 69};
+            << 2 << QList<int>{0, -1} << 0 << abcd << Rows{{"AB"}, {"CD"}} << abcd;
+        QTest::newRow("largest-offset-and-size") << 2 << QList<int>{INT_MAX, INT_MAX} << 0 << abcd
+                                                 << Rows{{""}, {""}} << QList<int>{0, 0};
+        QTest::newRow("clipped-later-wins") << 4 << QList<int>{2, 10, -1, 2, 0, -1} << 0 << abcd
+                                            << Rows{{"CD", "", "ABCD"}} << abcd;
     }
-    void layouts()
+    void edtRecords()
     {
         QFETCH(int, recordLength);
         QFETCH(QList<int>, fields);
+        QFETCH(int, encoding);
+        QFETCH(QList<int>, units);
         QFETCH(Rows, rows);
         QFETCH(QList<int>, saved);
         EdtFormat format = MakeFormat(recordLength, {LabelField("No.")});
@@ -326,27 +304,25 @@ private slots:
             format.fields[k + 1] =
                 TextField(QStringLiteral("F%1").arg(k), fields[2 * k], fields[2 * k + 1]);
         const bool usable = !saved.isEmpty();
-        const QByteArray edtBytes = Units({66, 67, 68, 69});
-        QVERIFY(WriteBytes(Path("layout.edt"), edtBytes));
-        QVERIFY(WriteBytes(Path("layout.txt"), "first\nsecond\n"));
+        QVERIFY(WriteBytes(Path("in.edt"), Units(units)));
+        QVERIFY(WriteBytes(Path("in.txt"), "first\nsecond\n"));
         ScriptedPrompts yes(true);
-        const LoadResult edt = Load(Path("layout.edt"), kFileTypeEdt, 0, format, false, &yes);
-        const LoadResult text = Load(Path("layout.txt"), kFileTypeText, 0, format);
-        QCOMPARE(bool(edt.document), usable);
+        const LoadResult edt = Load(Path("in.edt"), kFileTypeEdt, encoding, format, false, &yes);
+        const LoadResult text = Load(Path("in.txt"), kFileTypeText, encoding, format);
         QCOMPARE(bool(text.document), usable);
         if (!usable) {
             QCOMPARE(edt.error, UiText(str::FileErrorUnusableFormat));
             QCOMPARE(text.error, UiText(str::FileErrorUnusableFormat));
         } else {
+            QVERIFY2(edt.document, qPrintable(edt.error));
             QCOMPARE(TextsOf(*edt.document), rows);
             for (int k = 0; k < rows.first().size(); ++k) {
                 if (rows.first()[k].isEmpty())
                     edt.document->SetText(0, k + 1, u"never stored");
             }
-            QVERIFY(SaveDocumentAs(*edt.document, Path("saved.edt"), kFileTypeEdt, 0).Ok());
-            QCOMPARE(ReadBytes(Path("saved.edt")), Units(saved));
+            QVERIFY(SaveDocument(*edt.document).Ok());
         }
-        QCOMPARE(ReadBytes(Path("layout.edt")), edtBytes);
+        QCOMPARE(ReadBytes(Path("in.edt")), Units(usable ? saved : units));
 
         // A new record of the format saves (small) or is refused at once, without building a
         // record of gigabytes.

@@ -1,4 +1,4 @@
-// Usage: bench_documents [--repeat R] [N ...]     (default: --repeat 3 100000 1000000)
+// Usage: bench_documents [--repeat R] [N ...]     (default: --repeat 5 100000 1000000)
 // For each N the driver generates an .edt and a .txt document of N records in a temporary
 // folder, then runs each measurement R times in a fresh child process (so that its peak
 // memory is its own) and keeps the best time. As a yardstick it runs
@@ -173,7 +173,7 @@ const char* Verdict(bool kept)
 
 int Driver(QStringList args)
 {
-    int repeat = 3;
+    int repeat = 5;
     if (args.size() >= 2 && args[0] == QLatin1String("--repeat")) {
         repeat = std::max(1, args[1].toInt());
         args = args.mid(2);

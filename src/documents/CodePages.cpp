@@ -1,7 +1,5 @@
 #include "documents/CodePages.h"
 
-#include "documents/Encodings.h"
-
 #include <memory>
 
 namespace scrivlet {

@@ -9,6 +9,13 @@
 
 namespace scrivlet {
 
+enum CodePage : int {
+    kCodePage1250 = 1250,
+    kCodePage1251 = 1251,
+    kCodePage1252 = 1252,
+    kCodePageUtf8 = 65001,
+};
+
 struct CodePageTable {
     char16_t toUnicode[256];
     // Byte of each UTF-16 unit; 0 marks a character the code page lacks (only U+0000 is 0).

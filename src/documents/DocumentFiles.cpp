@@ -9,7 +9,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
-#include <new>
+#include <exception>
 
 namespace scrivlet {
 
@@ -112,9 +112,11 @@ LoadResult LoadDocument(const QString& path, int fileType, int encoding, const E
     document->SetPath(path);
     document->SetFileType(fileType);
     document->SetEncoding(encoding);
+    // No memory for the texts or the buffer of a huge record shows as bad_alloc, or as
+    // length_error for a size beyond any.
     try {
         done = FileFormatFor(fileType)->Read(file, *document, ReadContext{quiet, prompts});
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         done = FileFailure(str::FileErrorNoMemory);
     }
     if (!done) {
@@ -143,8 +145,8 @@ Result SaveDocument(EdtDocument& document)
     try {
         done = FileFormatFor(document.GetFileType())
                    ->Write(file, document, LastRecordToWrite(document));
-    } catch (const std::bad_alloc&) {
-        done = FileFailure(str::FileErrorNoMemory);  // the record buffer of a huge record
+    } catch (const std::exception&) {
+        done = FileFailure(str::FileErrorNoMemory);  // as in LoadDocument
     }
     // The last buffered bytes go out only now: commit() would not notice that this write
     // failed (a full disk) and would put the cut file in place of the old one.

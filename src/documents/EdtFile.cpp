@@ -88,13 +88,12 @@ Result EdtFile::Read(QIODevice& in, EdtDocument& document, const ReadContext& co
         for (qint64 r = 0; r < records; ++r, ++record) {
             const uint16_t* units = buffer.data() + r * recordUnits;
             for (const TextSpan& span : layout->texts) {
-                // Decoded straight into the document; what follows the first zero character
-                // is left behind and overwritten by the next text.
+                // Decoded straight into the document; a field holds no more than its text.
                 char16_t* text = document.LoadSpace(span.size);
                 if (!text)
                     return FileFailure(str::FileErrorNoMemory);
-                DecodeEdtUnits(encoding, units + span.offset, text, span.size);
-                document.AddLoadedText(std::find(text, text + span.size, u'\0') - text);
+                document.AddLoadedText(
+                    DecodeEdtText(encoding, units + span.offset, span.size, text));
             }
             document.EndLoadedRecord();
         }

@@ -279,20 +279,24 @@ QByteArray EncodeWindows(const CodePageTable& table, QStringView text)
 
 }  // namespace
 
-bool DecodeEdtUnits(int encoding, const uint16_t* in, char16_t* out, size_t n)
+qsizetype DecodeEdtText(int encoding, const uint16_t* in, qsizetype n, char16_t* out)
 {
     if (!IsValidEncoding(encoding)) {
-        return false;
+        return -1;
     }
+    // One pass that stops at the end of the text: fields are mostly longer than their texts.
+    qsizetype length = 0;
     if (encoding == kEncodingUnicode) {
-        ForEachUnit(in, out, n, UnshiftUnit);
-        return true;
+        while (length < n && (out[length] = UnshiftUnit(in[length])) != 0) {
+            ++length;
+        }
+        return length;
     }
     const char16_t* table = TablesFor(encoding)->decode;
-    for (size_t i = 0; i < n; ++i) {
-        out[i] = table[in[i]];
+    while (length < n && (out[length] = table[in[length]]) != 0) {
+        ++length;
     }
-    return true;
+    return length;
 }
 
 bool EncodeEdtUnits(int encoding, const char16_t* in, uint16_t* out, size_t n)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "documents/CodePages.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -28,18 +30,13 @@ constexpr bool IsValidEncoding(int encoding)
 // String numbers of the encodings' names, in index order (not the order of the numbers).
 constexpr int kEncodingNameStrings[kEncodingCount] = {138, 139, 142, 140, 141};
 
-enum CodePage : int {
-    kCodePage1250 = 1250,
-    kCodePage1251 = 1251,
-    kCodePage1252 = 1252,
-    kCodePageUtf8 = 65001,
-};
-
-// Stored 16-bit units of an .edt file into UTF-16 units, and back, n at a time. in and out
-// may be the same buffer but must not overlap otherwise. False (nothing written) for an
-// index outside 0..4. U+FFFF, whose shifted code would not fit in 16 bits, is stored as '?'
-// in every encoding.
-bool DecodeEdtUnits(int encoding, const uint16_t* in, char16_t* out, size_t n);
+// The text stored in n units of an .edt file: up to the first unit that reads as a zero
+// character, which ends a text, or all n. Returns its length, having written the text to out
+// (out may be written beyond it, up to n); -1 (nothing written) for an index outside 0..4.
+qsizetype DecodeEdtText(int encoding, const uint16_t* in, qsizetype n, char16_t* out);
+// Characters into stored units, n of them. in and out must not overlap. False (nothing
+// written) for an index outside 0..4. U+FFFF, whose shifted code would not fit in 16 bits, is
+// stored as '?' in every encoding.
 bool EncodeEdtUnits(int encoding, const char16_t* in, uint16_t* out, size_t n);
 
 // Code page of the .txt files of an encoding; -1 for an index outside 0..4.

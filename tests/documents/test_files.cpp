@@ -9,6 +9,7 @@
 #include "documents/DocumentFiles.h"
 #include "documents/Encodings.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -74,15 +75,6 @@ QByteArray ReadBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
-// What a piece of work did in a child process: its answer, its time and how far the resident
-// memory rose above what the child started with.
-struct ChildRun {
-    bool ran = false;
-    bool answer = false;
-    qint64 milliseconds = 0;
-    long peakGrowthKb = 0;
-};
-
 long PeakKb()
 {
     struct rusage usage = {};
@@ -90,42 +82,24 @@ long PeakKb()
     return usage.ru_maxrss;
 }
 
-// A fork keeps the measurement clear of whatever the other tests left in the heap, lets a
-// file-size limit apply to the work alone, and survives a runaway allocation.
-ChildRun RunInChild(const std::function<bool()>& work, rlim_t fileSizeLimit = RLIM_INFINITY)
+// Runs work in a child process, which keeps the measurement clear of what other tests left in
+// the heap, lets a file-size limit apply to the work alone and survives a runaway allocation.
+// True when work answered true and the resident memory grew by less than maxGrowthKb.
+bool RunInChild(const std::function<bool()>& work, long maxGrowthKb,
+                rlim_t fileSizeLimit = RLIM_INFINITY)
 {
-    int fds[2];
-    ChildRun run;
-    if (pipe(fds) != 0)
-        return run;
     const pid_t child = fork();
     if (child == 0) {
-        close(fds[0]);
-        if (fileSizeLimit != RLIM_INFINITY) {
-            signal(SIGXFSZ, SIG_IGN);
-            const struct rlimit limit = {fileSizeLimit, fileSizeLimit};
-            setrlimit(RLIMIT_FSIZE, &limit);
-        }
+        signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit limit = {fileSizeLimit, fileSizeLimit};
+        setrlimit(RLIMIT_FSIZE, &limit);
         const long before = PeakKb();  // a child starts at its parent's resident size
-        QElapsedTimer timer;
-        timer.start();
-        ChildRun result;
-        result.ran = true;
-        result.answer = work();
-        result.milliseconds = timer.elapsed();
-        result.peakGrowthKb = PeakKb() - before;
-        const bool sent = write(fds[1], &result, sizeof result) == sizeof result;
-        _exit(sent ? 0 : 1);
+        const bool answer = work();
+        _exit(answer && PeakKb() - before < maxGrowthKb ? 0 : 1);
     }
-    close(fds[1]);
-    if (child > 0) {
-        if (read(fds[0], &run, sizeof run) != sizeof run)
-            run = ChildRun{};
-        int status = 0;
-        waitpid(child, &status, 0);
-    }
-    close(fds[0]);
-    return run;
+    int status = -1;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
 }
 
 // Records a save keeps: up to the last with a text, at least record 0.
@@ -155,40 +129,6 @@ private slots:
         SetUiLanguage(UiLanguage::English);
     }
 
-    // A record read and written again: the texts it gives, and the units it is saved as
-    // (units that no field covers come back as zero).
-    void edtRoundTrip_data()
-    {
-        QTest::addColumn<int>("encoding");
-        QTest::addColumn<QList<int>>("units");
-        QTest::addColumn<QStringList>("texts");
-        QTest::addColumn<QList<int>>("saved");
-        QTest::newRow("ascii") << 0 << QList<int>{66, 32, 66, 34, 0, 99, 99, 7}
-                               << QStringList{"A A", "!"} << QList<int>{66, 32, 66, 34, 0, 0, 0, 0};
-        const QList<int> full = {66, 67, 68, 69, 70, 71, 72, 0};
-        QTest::newRow("exact-size-no-zero") << 0 << full << QStringList{"ABC", "DEFG"} << full;
-        QTest::newRow("russian") << 3 << QList<int>{256, 1102, 0, 0, 0, 0, 0, 0}
-                                 << QStringList{u"яM"_qs, ""}
-                                 << QList<int>{256, 78, 0, 0, 0, 0, 0, 0};
-        QTest::newRow("unicode") << 4 << QList<int>{0x4E2E, 0x0437, 0, 0, 0, 0, 0, 0}
-                                 << QStringList{u"中ж"_qs, ""}
-                                 << QList<int>{0x4E2E, 0x0437, 0, 0, 0, 0, 0, 0};
-    }
-    void edtRoundTrip()
-    {
-        QFETCH(int, encoding);
-        QFETCH(QList<int>, units);
-        QFETCH(QStringList, texts);
-        QFETCH(QList<int>, saved);
-        const QString path = Path("roundtrip.edt");
-        QVERIFY(WriteBytes(path, Units(units)));
-        const LoadResult loaded = Load(path, kFileTypeEdt, encoding, Format(kPlain));
-        QVERIFY2(loaded.document, qPrintable(loaded.error));
-        QCOMPARE(TextsOf(*loaded.document), Rows{texts});
-        QVERIFY(SaveDocument(*loaded.document).Ok());
-        QCOMPARE(ReadBytes(path), Units(saved));
-    }
-
     // The bytes a document is saved as, in both file types.
     void save_data()
     {
@@ -216,15 +156,14 @@ private slots:
             << Units({98, 99, 89, 0, 0, 0, 98, 99, 0, 0, 0, 0});
         QTest::newRow("txt-lf-only") << int(kPlain) << txt << 0 << Rows{{"a", "b"}, {"c", "d"}}
                                      << QByteArray("a\nb\nc\nd\n");
-        QTest::newRow("txt-trailing-empty-left-out")
-            << int(kPlain) << txt << 0 << Rows{{"a", ""}, {"", ""}, {"", ""}}
-            << QByteArray("a\n\n");
-        QTest::newRow("txt-record-0-kept")
-            << int(kPlain) << txt << 0 << Rows{{"", ""}} << QByteArray("\n\n");
         QTest::newRow("txt-long-text-whole")
             << int(kPlain) << txt << 0 << Rows{{"ABCDE", ""}} << QByteArray("ABCDE\n\n");
-        QTest::newRow("txt-cp1251-unmappable")
-            << int(kPlain) << txt << 3 << Rows{{u"я"_qs, u"ä"_qs}} << QByteArray("\xFF\n?\n");
+        QTest::newRow("txt-cp1252-unmappable")
+            << int(kPlain) << txt << 0 << Rows{{u"ä€\u0081\u0080Жx"_qs, u"a\U0001F600b\xD83D"_qs}}
+            << QByteArray("\xE4\x80\x81??x\na?b?\n");
+        QTest::newRow("txt-utf8-bom-written")
+            << int(kPlain) << txt << 4 << Rows{{u"\uFEFFx"_qs, ""}}
+            << QByteArray("\xEF\xBB\xBFx\n\n");
         QTest::newRow("txt-utf8-no-bom")
             << int(kPlain) << txt << 4 << Rows{{u"中"_qs, ""}} << QByteArray("\xE4\xB8\xAD\n\n");
         QTest::newRow("txt-line-feed-in-text")
@@ -258,7 +197,6 @@ private slots:
         QTest::addColumn<int>("records");  // -1: the load fails
         QTest::addColumn<int>("asked");
         QTest::newRow("empty") << int(kPlain) << 0 << false << true << 0 << 0;
-        QTest::newRow("1-byte-yes") << int(kPlain) << 1 << true << false << 0 << 1;
         QTest::newRow("200-byte-records") << int(kHundred) << 1000 << false << true << 5 << 0;
         QTest::newRow("half-record-yes") << int(kPlain) << 40 << true << false << 2 << 1;
         QTest::newRow("half-record-no") << int(kPlain) << 40 << false << false << -1 << 1;
@@ -304,41 +242,53 @@ private slots:
         }
     }
 
-    // Record lengths and fields as a catalogue may hand them over: unusable lengths fail
-    // every load and save at once; fields reaching outside the record are clipped to it, and
-    // a field clipped to nothing stores nothing, whatever text it is given.
-    void layouts_data()
+    // Records read and written again, with record lengths and fields as a catalogue may hand
+    // them over: unusable lengths fail every load and save at once; fields reaching outside
+    // the record are clipped to it, and a field clipped to nothing stores nothing, whatever
+    // text it is given. Units that no field covers are saved as zero.
+    void edtRecords_data()
     {
         QTest::addColumn<int>("recordLength");
         QTest::addColumn<QList<int>>("fields");  // offset and size of each text field
-        QTest::addColumn<Rows>("rows");          // of the file of units 66 to 69, "ABCD"
+        QTest::addColumn<int>("encoding");
+        QTest::addColumn<QList<int>>("units");  // of the file
+        QTest::addColumn<Rows>("rows");
         // Empty: the format is unusable. Trailing empty records are not saved.
         QTest::addColumn<QList<int>>("saved");
-        QTest::newRow("length-0") << 0 << QList<int>{0, 1} << Rows{} << QList<int>{};
-        QTest::newRow("negative-length") << -2 << QList<int>{0, 1} << Rows{} << QList<int>{};
-        QTest::newRow("length-above-2^30")
-            << (1 << 30) + 1 << QList<int>{0, 1} << Rows{} << QList<int>{};
-        QTest::newRow("largest-length") << INT_MAX << QList<int>{0, 1} << Rows{} << QList<int>{};
-        QTest::newRow("field-past-the-record")
-            << 2 << QList<int>{1, 1000} << Rows{{"B"}, {"D"}} << QList<int>{0, 67, 0, 69};
+        const QList<int> plain = {0, 3, 3, 4}, abcd = {66, 67, 68, 69};
+        const QList<int> full = {66, 67, 68, 69, 70, 71, 72, 0};
+        QTest::newRow("ascii") << 8 << plain << 0 << QList<int>{66, 32, 66, 34, 0, 99, 99, 7}
+                               << Rows{{"A A", "!"}} << QList<int>{66, 32, 66, 34, 0, 0, 0, 0};
+        QTest::newRow("exact-size-no-zero")
+            << 8 << plain << 0 << full << Rows{{"ABC", "DEFG"}} << full;
+        QTest::newRow("russian") << 8 << plain << 3 << QList<int>{256, 1102, 0, 66, 0, 0, 0, 0}
+                                 << Rows{{u"яM"_qs, "A"}} << QList<int>{256, 78, 0, 66, 0, 0, 0, 0};
+        const QList<int> cjk = {0x4E2E, 0x0437, 0, 66, 0, 0, 0, 0};
+        QTest::newRow("unicode") << 8 << plain << 4 << cjk << Rows{{u"中ж"_qs, "A"}} << cjk;
+        for (int length : {0, -2, (1 << 30) + 1, INT_MAX})
+            QTest::addRow("length-%d", length)
+                << length << QList<int>{0, 1} << 0 << abcd << Rows{} << QList<int>{};
+        QTest::newRow("field-past-the-record") << 2 << QList<int>{1, 1000} << 0 << abcd
+                                               << Rows{{"B"}, {"D"}} << QList<int>{0, 67, 0, 69};
         QTest::newRow("offset-past-the-record")
-            << 2 << QList<int>{7, 1} << Rows{{""}, {""}} << QList<int>{0, 0};
+            << 2 << QList<int>{7, 1} << 0 << abcd << Rows{{""}, {""}} << QList<int>{0, 0};
         QTest::newRow("offset-at-the-end")
-            << 2 << QList<int>{2, 1} << Rows{{""}, {""}} << QList<int>{0, 0};
+            << 2 << QList<int>{2, 1} << 0 << abcd << Rows{{""}, {""}} << QList<int>{0, 0};
         QTest::newRow("negative-offset")
-            << 2 << QList<int>{-1, 2} << Rows{{""}, {""}} << QList<int>{0, 0};
+            << 2 << QList<int>{-1, 2} << 0 << abcd << Rows{{""}, {""}} << QList<int>{0, 0};
         QTest::newRow("negative-size")
-            << 2 << QList<int>{0, -1} << Rows{{"AB"}, {"CD"}} << QList<int>{66, 67, 68, 69};
-        QTest::newRow("largest-offset-and-size")
-            << 2 << QList<int>{INT_MAX, INT_MAX} << Rows{{""}, {""}} << QList<int>{0, 0};
-        QTest::newRow("clipped-later-wins")
-            << 4 << QList<int>{2, 10, -1, 2, 0, -1} << Rows{{"CD", "", "ABCD"}}
-            << QList<int>{66, 67, 68, 69};
+            << 2 << QList<int>{0, -1} << 0 << abcd << Rows{{"AB"}, {"CD"}} << abcd;
+        QTest::newRow("largest-offset-and-size") << 2 << QList<int>{INT_MAX, INT_MAX} << 0 << abcd
+                                                 << Rows{{""}, {""}} << QList<int>{0, 0};
+        QTest::newRow("clipped-later-wins") << 4 << QList<int>{2, 10, -1, 2, 0, -1} << 0 << abcd
+                                            << Rows{{"CD", "", "ABCD"}} << abcd;
     }
-    void layouts()
+    void edtRecords()
     {
         QFETCH(int, recordLength);
         QFETCH(QList<int>, fields);
+        QFETCH(int, encoding);
+        QFETCH(QList<int>, units);
         QFETCH(Rows, rows);
         QFETCH(QList<int>, saved);
         EdtFormat format = MakeFormat(recordLength, {LabelField("No.")});
@@ -346,40 +296,36 @@ private slots:
             format.fields[k + 1] =
                 TextField(QStringLiteral("F%1").arg(k), fields[2 * k], fields[2 * k + 1]);
         const bool usable = !saved.isEmpty();
-        const QByteArray edtBytes = Units({66, 67, 68, 69});
-        QVERIFY(WriteBytes(Path("layout.edt"), edtBytes));
-        QVERIFY(WriteBytes(Path("layout.txt"), "first\nsecond\n"));
+        QVERIFY(WriteBytes(Path("in.edt"), Units(units)));
+        QVERIFY(WriteBytes(Path("in.txt"), "first\nsecond\n"));
         ScriptedPrompts yes(true);
-        const LoadResult edt = Load(Path("layout.edt"), kFileTypeEdt, 0, format, false, &yes);
-        const LoadResult text = Load(Path("layout.txt"), kFileTypeText, 0, format);
-        QCOMPARE(bool(edt.document), usable);
+        const LoadResult edt = Load(Path("in.edt"), kFileTypeEdt, encoding, format, false, &yes);
+        const LoadResult text = Load(Path("in.txt"), kFileTypeText, encoding, format);
         QCOMPARE(bool(text.document), usable);
         if (!usable) {
             QCOMPARE(edt.error, UiText(str::FileErrorUnusableFormat));
             QCOMPARE(text.error, UiText(str::FileErrorUnusableFormat));
         } else {
+            QVERIFY2(edt.document, qPrintable(edt.error));
             QCOMPARE(TextsOf(*edt.document), rows);
             for (int k = 0; k < rows.first().size(); ++k) {
                 if (rows.first()[k].isEmpty())
                     edt.document->SetText(0, k + 1, u"never stored");
             }
-            QVERIFY(SaveDocumentAs(*edt.document, Path("saved.edt"), kFileTypeEdt, 0).Ok());
-            QCOMPARE(ReadBytes(Path("saved.edt")), Units(saved));
+            QVERIFY(SaveDocument(*edt.document).Ok());
         }
-        QCOMPARE(ReadBytes(Path("layout.edt")), edtBytes);
+        QCOMPARE(ReadBytes(Path("in.edt")), Units(usable ? saved : units));
 
-        // A new document of the format with one record: a usable format saves it (small),
-        // an unusable one refuses at once, without building a record of gigabytes.
-        const ChildRun run = RunInChild([&] {
-            const auto document = NewDocument(format, 0);
-            return document->AppendRecord() &&
-                   SaveDocumentAs(*document, Path("new.edt"), kFileTypeEdt, 0).Ok();
-        });
-        QVERIFY(run.ran);
-        QCOMPARE(run.answer, usable);
-        QVERIFY2(run.milliseconds < 1000, qPrintable(QString::number(run.milliseconds)));
-        QVERIFY2(run.peakGrowthKb < 64 * 1024, qPrintable(QString::number(run.peakGrowthKb)));
-        QCOMPARE(QFileInfo::exists(Path("new.edt")), usable);
+        // A new record of the format saves (small) or is refused at once, without building a
+        // record of gigabytes.
+        const auto document = NewDocument(format, 0);
+        QVERIFY(document->AppendRecord());
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(SaveDocumentAs(*document, Path("new.edt"), kFileTypeEdt, 0).Ok(), usable);
+        QVERIFY(timer.elapsed() < 1000);
+        const QFileInfo written(Path("new.edt"));
+        QCOMPARE(written.exists() ? written.size() : -1, usable ? recordLength * 2 : -1);
         QFile::remove(Path("new.edt"));
     }
 
@@ -402,6 +348,8 @@ private slots:
         QTest::newRow("too-long-told-once")
             << QByteArray(25, 's') + "\n" + QByteArray(45, 'l') + "\n" + QByteArray(21, 't') << 0
             << Rows{{QString(25, 's'), QString(45, 'l')}, {QString(21, 't'), ""}} << 1;
+        QTest::newRow("cp1252-undefined-byte")
+            << QByteArray("a\x80\x81\n") << 0 << Rows{{u"a€\u0081"_qs, ""}} << 0;
         QTest::newRow("utf8-bom-kept")
             << QByteArray("\xEF\xBB\xBFx\ny\n") << 4 << Rows{{u"\uFEFFx"_qs, "y"}} << 0;
         QTest::newRow("invalid-utf8")
@@ -450,32 +398,57 @@ private slots:
         QCOMPARE(QFileInfo(Path("again.edt")).size(), kept * 64 * 2);
     }
 
-    // 100 MB of zeros as a sparse file. A record of 51,200 units (100 KB) gives 1,024 records,
-    // so the test measures the reading, not the building of millions of records.
-    void hundredMegabytesOfZeros()
+    // Sparse files of zeros, read without holding the file: 100 MB in records of 51,200 units
+    // (100 KB) give 1,024 records, so the test measures the reading, not the building of
+    // millions of records; 4 GB in records of one unit are more records than a view has rows.
+    void sparseFiles_data()
     {
-        constexpr qint64 kSize = 100 * 1024 * 1024;
-        constexpr int kRecordLength = 51200;
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<int>("recordLength");
+        QTest::addColumn<int>("records");  // -1: too many
+        QTest::newRow("100MB") << qint64(100) * 1024 * 1024 << 51200 << 1024;
+        QTest::newRow("more-records-than-rows") << qint64(INT_MAX) * 2 << 1 << -1;
+    }
+    void sparseFiles()
+    {
+        QFETCH(qint64, size);
+        QFETCH(int, recordLength);
+        QFETCH(int, records);
         const EdtFormat format = MakeFormat(
-            kRecordLength, {LabelField("No."), TextField("A", 0, 16), TextField("B", 51184, 16)});
+            recordLength, {TextField("A", 0, 16), TextField("B", recordLength - 16, 16)});
         const QString path = Path("zeros.edt");
         {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
-            QVERIFY(file.resize(kSize));
+            QVERIFY(file.resize(size));
         }
         const QDateTime modified = QFileInfo(path).lastModified();
-        const ChildRun run = RunInChild([&] {
-            const LoadResult loaded = Load(path, kFileTypeEdt, 4, format);
-            return loaded.document && loaded.document->RecordCount() == kSize / (2 * kRecordLength);
-        });
-        QVERIFY(run.ran);
-        QVERIFY(run.answer);
-        QVERIFY2(run.milliseconds < 5000, qPrintable(QString::number(run.milliseconds)));
-        // The whole file would be 100 MB; the reader holds one chunk of it at a time.
-        QVERIFY2(run.peakGrowthKb < 48 * 1024, qPrintable(QString::number(run.peakGrowthKb)));
-        QCOMPARE(QFileInfo(path).size(), kSize);
+        QElapsedTimer timer;
+        timer.start();
+        // The reader holds one chunk of the file at a time.
+        QVERIFY(RunInChild(
+            [&] {
+                const LoadResult loaded = Load(path, kFileTypeEdt, 4, format);
+                return loaded.document ? loaded.document->RecordCount() == records
+                                       : loaded.error == UiText(str::FileErrorTooManyRecords);
+            },
+            48 * 1024));
+        QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(QFileInfo(path).size(), size);
         QCOMPARE(QFileInfo(path).lastModified(), modified);
+    }
+
+    // A file that shrinks while it is read fails the load instead of giving fewer records.
+    void shrinkingFileFails()
+    {
+        struct Shrinking : QBuffer {
+            qint64 size() const override { return QBuffer::size() + 16; }
+        } device;
+        device.setData(Units(QList<int>(16, 66)));
+        QVERIFY(device.open(QIODevice::ReadOnly));
+        EdtDocument document(Format(kPlain));
+        const Result read = EdtFileFormat().Read(device, document, ReadContext{});
+        QCOMPARE(read.Error(), UiText(str::FileErrorReadFailed));
     }
 
     void roundTripManyRecords()
@@ -512,16 +485,14 @@ private slots:
         const QString path = Path(fileType == kFileTypeEdt ? "full.edt" : "full.txt");
         const QByteArray old("old content");
         QVERIFY(WriteBytes(path, old));
-        const ChildRun run = RunInChild(
+        QVERIFY(RunInChild(
             [&] {
                 const auto document = MakeDocument(Format(kPlain), Rows(records, {"123", "text"}));
                 document->SetModified(true);
                 const Result saved = SaveDocumentAs(*document, path, fileType, 0);
                 return saved.Error() == UiText(str::FileErrorWriteFailed) && document->IsModified();
             },
-            limit);
-        QVERIFY(run.ran);
-        QVERIFY(run.answer);
+            LONG_MAX, limit));
         QCOMPARE(ReadBytes(path), old);
         QCOMPARE(QDir(dir_.path()).entryList({QFileInfo(path).fileName() + "*"}, QDir::Files),
                  QStringList{QFileInfo(path).fileName()});
@@ -538,6 +509,7 @@ private slots:
         QTest::newRow("folder-with-a-trailing-slash") << "folder/";
         QTest::newRow("missing-folder") << "missing/x.edt";
         QTest::newRow("no-path") << "";
+        QTest::newRow("dangling-link") << "dangling";
     }
     void unwritablePlaces()
     {
@@ -545,6 +517,7 @@ private slots:
         const QByteArray plain("keep me\n");
         QVERIFY(WriteBytes(Path("plain.txt"), plain));
         QVERIFY(QDir(dir_.path()).mkpath("folder/inside"));
+        QFile::link(Path("folder/target"), Path("dangling"));
         const QStringList before =
             QDir(dir_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
         for (int type : {kFileTypeEdt, kFileTypeText}) {
@@ -554,9 +527,12 @@ private slots:
                 SaveDocumentAs(*document, name.isEmpty() ? name : Path(name), type, 0);
             QVERIFY(!saved.Error().isEmpty() && saved.Error() != QLatin1String("?"));
             QVERIFY(document->IsModified());
+            QVERIFY(!Load(name.isEmpty() ? name : Path(name), type, 0, Format(kPlain)).document);
         }
         QCOMPARE(ReadBytes(Path("plain.txt")), plain);
         QVERIFY(QFileInfo(Path("folder/inside")).isDir());
+        QVERIFY(QFileInfo(Path("dangling")).isSymLink() &&
+                !QFileInfo::exists(Path("folder/target")));
         QCOMPARE(QDir(dir_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
     }
 };

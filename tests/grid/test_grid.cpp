@@ -333,7 +333,6 @@ private slots:
         QCOMPARE(QPoint(f.view->SelectedColumn(), f.view->SelectedRow()), hit);
         QVERIFY(f.Editor());
         QCOMPARE(f.Editor()->selectedText(), selection);
-        QCOMPARE(f.Editor()->TextLimit(), f.document->Format().fields[hit.x()].size);
     }
 
     void dividerDoubleClickKeepsTheWidth()

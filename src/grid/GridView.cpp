@@ -328,7 +328,8 @@ void GridView::CommitRequest(InplaceEdit* editor)
     if (editor != editor_ || editor == requestEditor_ || editRow_ < 0)
         return;
     requestEditor_ = editor;
-    if (!WriteText(editRow_, editColumn_, editor->text())) {
+    // Without a document (it is going away) there is nothing to write to, and nothing to keep.
+    if (Document() && !WriteText(editRow_, editColumn_, editor->text())) {
         // The editor stays open with its text, so nothing typed is lost.
         QApplication::beep();
         requestEditor_ = nullptr;
@@ -350,8 +351,7 @@ void GridView::CancelRequest(InplaceEdit* editor)
 bool GridView::WriteText(int record, int column, const QString& text)
 {
     EdtDocument* document = Document();
-    return document &&
-           (document->TextView(record, column) == text || document->SetText(record, column, text));
+    return document->TextView(record, column) == text || document->SetText(record, column, text);
 }
 
 void GridView::AppendFromAddRow()

@@ -22,8 +22,6 @@ public:
                 QStatusBar* statusBar);
     ~InplaceEdit() override;
 
-    int TextLimit() const { return limit_; }
-
     // The grid's Edit commands. Undo goes straight to the line edit and does not count as
     // touching the text.
     void Copy();

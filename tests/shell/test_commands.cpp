@@ -32,8 +32,8 @@ using Ints = QList<int>;
 namespace {
 
 // Answers the modal dialogs of a command in order, each once it is the active modal widget.
-// A step that waits more than ten seconds fails the script, and every dialog still coming is
-// rejected, so that a broken flow cannot hang the test.
+// A step that waits more than ten seconds, or a dialog that nobody answers for as long, fails
+// the script and rejects the dialog, so that a broken flow cannot hang the test.
 class ModalScript : public QObject {
 public:
     ModalScript()
@@ -54,14 +54,19 @@ public:
         });
         return *this;
     }
-    bool Finished() const { return steps_.isEmpty() && !timedOut_; }
+    bool Finished() const { return steps_.isEmpty() && !failed_; }
 
 protected:
     void timerEvent(QTimerEvent*) override
     {
         QWidget* modal = QApplication::activeModalWidget();
-        timedOut_ = timedOut_ || (!steps_.isEmpty() && clock_.elapsed() > 10000);
-        if (timedOut_) {
+        if (modal != shown_) {
+            shown_ = modal;
+            shownFor_.start();
+        }
+        const bool stuck = modal && shownFor_.elapsed() > 10000;
+        failed_ = failed_ || stuck || (!steps_.isEmpty() && clock_.elapsed() > 10000);
+        if (stuck) {
             if (auto* dialog = qobject_cast<QDialog*>(modal))
                 dialog->reject();
         } else if (modal && modal != last_ && modal->isVisible() && !steps_.isEmpty() &&
@@ -74,9 +79,9 @@ protected:
 
 private:
     QList<std::function<bool(QWidget*)>> steps_;
-    QPointer<QWidget> last_;
-    QElapsedTimer clock_;
-    bool timedOut_ = false;
+    QPointer<QWidget> last_, shown_;
+    QElapsedTimer clock_, shownFor_;
+    bool failed_ = false;
 };
 
 void TypeAndReturn(QFileDialog* dialog, const QString& text)
@@ -97,11 +102,6 @@ void ChooseAndFinish(QWizard* wizard, const QList<int>& rows)
             wizard->next();
     }
     wizard->button(QWizard::FinishButton)->click();
-}
-
-void Click(QMessageBox* box, QMessageBox::StandardButton button)
-{
-    box->button(button)->click();
 }
 
 }  // namespace
@@ -139,26 +139,6 @@ class TestCommands : public QObject {
         SetMessageBoxHandler({});
         frame_->show();
         QVERIFY(QTest::qWaitForWindowActive(frame_.get()));
-    }
-
-    // Opens files through the real Open dialog, from the test's folder, with automatic
-    // detection and encoding `encoding` chosen in the panel.
-    void OpenThroughDialog(const QString& typed, int encoding)
-    {
-        ModalScript script;
-        bool panelShown = false;
-        script.Then<QFileDialog>([&](QFileDialog* dialog) {
-            auto* formats = dialog->findChild<QComboBox*>(QStringLiteral("formatList"));
-            auto* encodings = dialog->findChild<QComboBox*>(QStringLiteral("encodingList"));
-            panelShown = formats && encodings && formats->isVisible() && formats->isEnabled() &&
-                         formats->currentIndex() == 0;
-            encodings->setCurrentIndex(encoding);
-            dialog->setDirectory(env_.dir->path());
-            TypeAndReturn(dialog, typed);
-        });
-        Run(*frame_, Command::Open);
-        QVERIFY(script.Finished());
-        QVERIFY(panelShown);
     }
 
     // Types text over a cell of the active view and commits it with Return.
@@ -202,36 +182,47 @@ private slots:
         MainFrame::SetCatalogueLoader({});
     }
 
-    void detection_data()
+    // The format: the name's pattern with the most groups, the wizard on a tie or no match
+    // (once per selection); the type: the type entry, or for "all supported" the extension.
+    void open_data()
     {
         QTest::addColumn<QStringList>("patterns");
         QTest::addColumn<QStringList>("files");
+        QTest::addColumn<int>("filterIndex");
         QTest::addColumn<Ints>("wizardFormats");  // answers; kKeep: Finish as shown
         QTest::addColumn<Ints>("shown");          // the format page's selection on show
         QTest::addColumn<Ints>("formats");        // of the tabs
+        QTest::addColumn<Ints>("types");
         const QString dlg = NamePattern(QStringLiteral("dlg"));
+        const QStringList two{dlg, dlg};
         QTest::newRow("tie asks with the first preselected")
-            << QStringList{NamePattern("zzz"), dlg, dlg} << QStringList{"x_dlg.edt"} << Ints{2}
-            << Ints{1} << Ints{2};
+            << QStringList{NamePattern("zzz"), dlg, dlg} << QStringList{"x_dlg.edt"} << 0 << Ints{2}
+            << Ints{1} << Ints{2} << Ints{1};
         QTest::newRow("match without groups asks with nothing preselected")
-            << QStringList{".*", dlg} << QStringList{"x_dlg.edt"} << Ints{1} << Ints{-1} << Ints{1};
+            << QStringList{".*", dlg} << QStringList{"x_dlg.edt"} << 0 << Ints{1} << Ints{-1}
+            << Ints{1} << Ints{1};
         QTest::newRow("no match keeps the last answer")
             << QStringList{NamePattern("aaa"), NamePattern("bbb")} << QStringList{"x.edt", "y.edt"}
-            << Ints{1, kKeep} << Ints{0, 1} << Ints{1, 1};
+            << 0 << Ints{1, kKeep} << Ints{0, 1} << Ints{1, 1} << Ints{1, 1};
         QTest::newRow("three files ask once")
-            << QStringList{dlg, dlg} << QStringList{"a_dlg.edt", "b_dlg.edt", "c_dlg.edt"}
-            << Ints{1} << Ints{0} << Ints{1, 1, 1};
+            << two << QStringList{"a_dlg.edt", "b_dlg.edt", "c_dlg.EDT"} << 0 << Ints{1} << Ints{0}
+            << Ints{1, 1, 1} << Ints{1, 1, 1};
         QTest::newRow("accepted format that does not match asks again")
-            << QStringList{dlg, dlg} << QStringList{"a_dlg.edt", "other.edt"} << Ints{1, 0}
-            << Ints{0, 1} << Ints{1, 0};
+            << two << QStringList{"a_dlg.edt", "other.txt"} << 0 << Ints{1, 0} << Ints{0, 1}
+            << Ints{1, 0} << Ints{1, 2};
+        QTest::newRow("text entry wins over the name")
+            << QStringList{dlg} << QStringList{"a_dlg.edt"} << 2 << Ints{} << Ints{} << Ints{0}
+            << Ints{2};
     }
-    void detection()
+    void open()
     {
         QFETCH(QStringList, patterns);
         QFETCH(QStringList, files);
+        QFETCH(int, filterIndex);
         QFETCH(Ints, wizardFormats);
         QFETCH(Ints, shown);
         QFETCH(Ints, formats);
+        QFETCH(Ints, types);
         QList<EdtFormat> catalogue;
         for (const QString& pattern : patterns)
             catalogue << OneFieldFormat(QStringLiteral("F%1").arg(catalogue.size()), pattern);
@@ -241,7 +232,7 @@ private slots:
         for (int format : wizardFormats)
             host_.wizardAnswers << WizardAnswer{true, format};
 
-        Open(files);
+        Open(files, {}, filterIndex);
 
         QCOMPARE(host_.wizardCalls.size(), shown.size());
         for (int i = 0; i < shown.size(); ++i) {
@@ -251,43 +242,11 @@ private slots:
         QCOMPARE(frame_->TabCount(), formats.size());
         for (int i = 0; i < formats.size(); ++i) {
             QCOMPARE(Document(i)->FormatIndex(), formats[i]);
+            QCOMPARE(Document(i)->GetFileType(), types[i]);
             QCOMPARE(frame_->TabTitle(i), files[i]);
         }
-        QVERIFY(host_.Drained());
-    }
-
-    // The type entry decides, "all supported" goes by the extension; a text line longer
-    // than its field loads whole and is told once.
-    void fileType_data()
-    {
-        QTest::addColumn<int>("filterIndex");
-        QTest::addColumn<QStringList>("files");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<Ints>("types");
-        QTest::newRow("capital EDT extension")
-            << 0 << QStringList{"A_DLG.EDT"} << QByteArray() << Ints{1};
-        QTest::newRow("text entry wins over the name")
-            << 2 << QStringList{"a_dlg.edt"} << QByteArray() << Ints{2};
-        QTest::newRow("last file handled: text")
-            << 0 << QStringList{"b_dlg.edt", "a_dlg.txt"} << QByteArray() << Ints{1, 2};
-        QTest::newRow("over-long line")
-            << 0 << QStringList{"long_dlg.txt"} << QByteArray("Fits\nMuch too long\n") << Ints{2};
-    }
-    void fileType()
-    {
-        QFETCH(int, filterIndex);
-        QFETCH(QStringList, files);
-        QFETCH(QByteArray, bytes);
-        QFETCH(Ints, types);
-        Open(files, bytes, filterIndex);
-        QCOMPARE(frame_->TabCount(), types.size());
-        for (int i = 0; i < types.size(); ++i)
-            QCOMPARE(Document(i)->GetFileType(), types[i]);
         QCOMPARE(frame_->Commands().State().lastFileType, types.last());
-        QCOMPARE(host_.questions,
-                 bytes.isEmpty() ? QStringList() : QStringList{UiText(str::TextTooLong)});
-        if (!bytes.isEmpty())
-            QCOMPARE(Document(0)->Text(1, 1), QStringLiteral("Much too long"));
+        QVERIFY(host_.Drained());
     }
 
     // 20 bytes: two and a half records of Dialog, one of Items. The first load is quiet
@@ -590,7 +549,7 @@ private slots:
                 QCOMPARE(dialog->defaultSuffix(), QStringLiteral("edt"));
                 TypeAndReturn(dialog, Path("kit"));
             })
-            .Then<QMessageBox>([](QMessageBox* box) { Click(box, QMessageBox::Yes); });
+            .Then<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
         // Save of a document that has no file yet goes to Save As.
         Run(*frame_, Command::Save);
         QVERIFY(script.Finished());
@@ -605,12 +564,32 @@ private slots:
         UseRealDialogs();
         QVERIFY(WriteFile(Path("a_dlg.edt"), EdtBytes({"Hi", "Yo"})));
         QVERIFY(WriteFile(Path("b_dlg.edt"), EdtBytes({"Ab"})));
-        // Both at once: the dialog hands back full paths in the order typed.
-        OpenThroughDialog(QStringLiteral("\"b_dlg.edt\" \"a_dlg.edt\""), 1);
-        QCOMPARE(frame_->TabCount(), 2);
-        QCOMPARE(frame_->DocumentAt(1)->Path(), Path("a_dlg.edt"));
-        QCOMPARE(frame_->DocumentAt(1)->FormatIndex(), 0);
-        QCOMPARE(frame_->DocumentAt(1)->GetEncoding(), 1);
+        QVERIFY(WriteFile(Path("notes_dlg.txt"), "Fits\nMuch too long\n"));
+        // Three at once, in the order typed, with an encoding chosen in the panel; the text
+        // line longer than its field is told once.
+        ModalScript open;
+        bool panelShown = false;
+        QString notice;
+        open.Then<QFileDialog>([&](QFileDialog* dialog) {
+                auto* formats = dialog->findChild<QComboBox*>(QStringLiteral("formatList"));
+                panelShown =
+                    formats->isVisible() && formats->isEnabled() && formats->currentIndex() == 0;
+                dialog->findChild<QComboBox*>(QStringLiteral("encodingList"))->setCurrentIndex(1);
+                dialog->setDirectory(env_.dir->path());
+                TypeAndReturn(dialog, "\"notes_dlg.txt\" \"b_dlg.edt\" \"a_dlg.edt\"");
+            })
+            .Then<QMessageBox>([&](QMessageBox* box) {
+                notice = box->text();
+                box->accept();
+            });
+        Run(*frame_, Command::Open);
+        QVERIFY(open.Finished() && panelShown);
+        QCOMPARE(notice, UiText(str::TextTooLong));
+        QCOMPARE(frame_->TabCount(), 3);
+        QCOMPARE(Document(0)->Text(1, 1), QStringLiteral("Much too long"));
+        QCOMPARE(Document(2)->Path(), Path("a_dlg.edt"));
+        QCOMPARE(Document(2)->FormatIndex(), 0);
+        QCOMPARE(Document(2)->GetEncoding(), 1);
         QCOMPARE(LastEncodingSetting().Get(), 1u);
 
         QVERIFY(QDir().mkpath(Path("out")));
@@ -623,15 +602,15 @@ private slots:
         QVERIFY(saveAll.Finished());
         QCOMPARE(ReadFile(Path("out/a_dlg.txt")), QByteArray("Hi\nYo\n"));
         QCOMPARE(ReadFile(Path("out/b_dlg.txt")), QByteArray("Ab\n"));
-        QCOMPARE(frame_->TabTitle(0), QStringLiteral("b_dlg.edt"));
+        QCOMPARE(frame_->TabTitle(1), QStringLiteral("b_dlg.edt"));
 
         EditCell(0, QStringLiteral("Ok"));
-        QCOMPARE(frame_->TabTitle(1), QChar(kModifiedMark) + QStringLiteral("a_dlg.edt"));
+        QCOMPARE(frame_->TabTitle(2), QChar(kModifiedMark) + QStringLiteral("a_dlg.edt"));
         Run(*frame_, Command::Save);
         QCOMPARE(ReadFile(Path("out/a_dlg.txt")), QByteArray("Ok\nYo\n"));
-        QCOMPARE(frame_->TabTitle(1), QStringLiteral("a_dlg.edt"));
+        QCOMPARE(frame_->TabTitle(2), QStringLiteral("a_dlg.edt"));
         EditCell(1, QStringLiteral("Zz"));
-        frame_->SetActiveIndex(0);
+        frame_->SetActiveIndex(1);
         EditCell(0, QStringLiteral("Cd"));
 
         // Close: the question names the file; No closes without saving.
@@ -639,7 +618,7 @@ private slots:
         QString text;
         close.Then<QMessageBox>([&](QMessageBox* box) {
             text = box->text();
-            Click(box, QMessageBox::No);
+            box->button(QMessageBox::No)->click();
         });
         Run(*frame_, Command::Close);
         QVERIFY(close.Finished());
@@ -649,12 +628,13 @@ private slots:
 
         // Close All: Cancel keeps the tab; Exit: Yes saves it and the window closes.
         ModalScript cancel;
-        cancel.Then<QMessageBox>([](QMessageBox* box) { Click(box, QMessageBox::Cancel); });
+        cancel.Then<QMessageBox>(
+            [](QMessageBox* box) { box->button(QMessageBox::Cancel)->click(); });
         Run(*frame_, Command::CloseAll);
         QVERIFY(cancel.Finished());
-        QCOMPARE(frame_->TabCount(), 1);
+        QCOMPARE(frame_->TabCount(), 2);
         ModalScript exit;
-        exit.Then<QMessageBox>([](QMessageBox* box) { Click(box, QMessageBox::Yes); });
+        exit.Then<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
         Run(*frame_, Command::Exit);
         QTRY_VERIFY(!frame_->isVisible());
         QVERIFY(exit.Finished());

@@ -351,104 +351,79 @@ private slots:
         QVERIFY(host_.questions.isEmpty());
     }
 
-    void close_data()
+    // Three edited documents a, b, c (c active). A modified document asks Yes / No / Cancel;
+    // Close All and Exit go from the last tab to the first and stop at the first Cancel or
+    // failed save; the Exit request is handled once the command has returned.
+    void closing_data()
     {
-        QTest::addColumn<bool>("modified");
-        QTest::addColumn<bool>("saved");  // the document has a file
-        QTest::addColumn<int>("answer");  // -1: not asked
-        QTest::addColumn<bool>("closed");
-        QTest::addColumn<QString>("onDisk");  // the text in the file afterwards
-        QTest::newRow("unmodified closes without asking") << false << true << -1 << true << "Hi";
-        QTest::newRow("No closes without saving")
-            << true << true << int(QMessageBox::No) << true << "Hi";
-        QTest::newRow("Cancel keeps the tab")
-            << true << true << int(QMessageBox::Cancel) << false << "Hi";
-        QTest::newRow("Yes saves, then closes")
-            << true << true << int(QMessageBox::Yes) << true << "Ok";
-        QTest::newRow("Yes on a new document, Save As cancelled")
-            << true << false << int(QMessageBox::Yes) << false << "Hi";
-    }
-    void close()
-    {
-        QFETCH(bool, modified);
-        QFETCH(bool, saved);
-        QFETCH(int, answer);
-        QFETCH(bool, closed);
-        QFETCH(QString, onDisk);
-        QVERIFY(WriteFile(Path("doc_dlg.edt"), EdtBytes({"Hi"})));
-        if (saved) {
-            Open({"doc_dlg.edt"});
-            QVERIFY(Document(0)->SetText(0, 1, QStringLiteral("Ok")));
-        } else {
-            host_.wizardAnswers << WizardAnswer{true, 0};
-            frame_->Commands().New();
-            host_.fileAnswers << FileDialogAnswer{};
-        }
-        Document(0)->SetModified(modified);
-        if (answer >= 0)
-            host_.answers << QMessageBox::StandardButton(answer);
-
-        Run(*frame_, Command::Close);
-
-        QCOMPARE(frame_->TabCount(), closed ? 0 : 1);
-        QCOMPARE(ReadFile(Path("doc_dlg.edt")), EdtBytes({onDisk}));
-        QStringList asked;
-        if (answer >= 0)
-            asked << QStringLiteral("Do you want to save changes in '%1' ?")
-                         .arg(saved ? Native("doc_dlg.edt") : QString());
-        QCOMPARE(host_.questions, asked);
-        // Yes on a new document goes through Save As.
-        QCOMPARE(host_.fileRequests.size(), 1);
-        QCOMPARE(host_.fileRequests[0].kind, saved ? FileDialogKind::Open : FileDialogKind::SaveAs);
-        QVERIFY(host_.Drained());
-    }
-
-    // Close All and Exit ask from the last tab to the first and stop at the first Cancel or
-    // failed save (here b's: a folder stands where its file was); the Exit request is handled
-    // once the command has returned.
-    void closeAll_data()
-    {
-        QTest::addColumn<bool>("exit");
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("c");  // "saved" (edited), "unmodified", "new", "b fails"
         QTest::addColumn<Ints>("answers");
-        QTest::addColumn<QString>("saved");  // the files that hold the edit afterwards
+        // The tabs named by the questions in order; a capital: its save failed; N: the new one.
+        QTest::addColumn<QString>("asked");
+        QTest::addColumn<int>("tabsLeft");
+        QTest::addColumn<QString>("written");  // the files that hold the edit afterwards
+        const int close = int(Command::Close), yes = QMessageBox::Yes, no = QMessageBox::No;
+        QTest::newRow("unmodified closes without asking")
+            << close << "unmodified" << Ints{} << "" << 2 << "";
+        QTest::newRow("No closes without saving") << close << "saved" << Ints{no} << "c" << 2 << "";
+        QTest::newRow("Cancel keeps the tab")
+            << close << "saved" << Ints{QMessageBox::Cancel} << "c" << 3 << "";
+        QTest::newRow("Yes saves, then closes") << close << "saved" << Ints{yes} << "c" << 2 << "c";
+        QTest::newRow("Yes on a new document, Save As cancelled")
+            << close << "new" << Ints{yes} << "N" << 3 << "";
         QTest::newRow("Exit: No, then Cancel")
-            << true << Ints{QMessageBox::No, QMessageBox::Cancel} << "";
+            << int(Command::Exit) << "saved" << Ints{no, QMessageBox::Cancel} << "cb" << 2 << "";
         QTest::newRow("failed save stops Close All")
-            << false << Ints{QMessageBox::Yes, QMessageBox::Yes, QMessageBox::Ok} << "c";
+            << int(Command::CloseAll) << "b fails" << Ints{yes, yes, QMessageBox::Ok} << "cbB" << 2
+            << "c";
     }
-    void closeAll()
+    void closing()
     {
-        QFETCH(bool, exit);
+        QFETCH(int, command);
+        QFETCH(QString, c);
         QFETCH(Ints, answers);
-        QFETCH(QString, saved);
-        auto name = [](QChar c) { return QStringLiteral("%1_dlg.edt").arg(c); };
+        QFETCH(QString, asked);
+        QFETCH(int, tabsLeft);
+        QFETCH(QString, written);
+        auto name = [](QChar tab) { return QStringLiteral("%1_dlg.edt").arg(tab); };
         Open({name(u'a'), name(u'b'), name(u'c')}, EdtBytes({"Hi"}));
         for (int i = 0; i < 3; ++i)
             QVERIFY(Document(i)->SetText(0, 1, QStringLiteral("Ok")));
-        if (!exit)
+        if (c == "unmodified") {
+            Document(2)->SetModified(false);
+        } else if (c == "new") {
+            frame_->CloseTab(2);
+            host_.wizardAnswers << WizardAnswer{true, 0};
+            frame_->Commands().New();
+            host_.fileAnswers << FileDialogAnswer{};
+        } else if (c == "b fails") {
             QVERIFY(QFile::remove(Path(name(u'b'))) && QDir().mkdir(Path(name(u'b'))));
+        }
         for (int answer : answers)
             host_.answers << QMessageBox::StandardButton(answer);
         frame_->show();
 
-        if (exit) {
-            Run(*frame_, Command::Exit);
+        Run(*frame_, Command(command));
+        if (Command(command) == Command::Exit) {
             QCOMPARE(frame_->TabCount(), 3);
             QTRY_COMPARE(host_.questions.size(), answers.size());
-        } else {
-            QVERIFY(!frame_->Commands().CloseAll());
         }
 
-        QCOMPARE(frame_->TabCount(), 2);
-        QVERIFY(frame_->isVisible() && Document(1)->IsModified());
-        QCOMPARE(host_.questions.size(), answers.size());
-        QVERIFY(host_.questions[0].contains(Native(name(u'c'))));
-        QVERIFY(host_.questions[1].contains(Native(name(u'b'))));
-        if (!exit)
-            QCOMPARE(host_.questions[2],
-                     QStringLiteral("Unable to save file '%1'").arg(Native(name(u'b'))));
-        for (QChar c : QStringLiteral("ac"))
-            QCOMPARE(ReadFile(Path(name(c))), EdtBytes({saved.contains(c) ? "Ok" : "Hi"}));
+        QCOMPARE(frame_->TabCount(), tabsLeft);
+        QVERIFY(frame_->isVisible());
+        QCOMPARE(host_.questions.size(), asked.size());
+        for (int i = 0; i < asked.size(); ++i) {
+            const QString path = asked[i] == u'N' ? QString() : Native(name(asked[i].toLower()));
+            const QString text = asked[i].isUpper() && asked[i] != u'N'
+                                     ? QStringLiteral("Unable to save file '%1'")
+                                     : QStringLiteral("Do you want to save changes in '%1' ?");
+            QCOMPARE(host_.questions[i], text.arg(path));
+        }
+        for (QChar tab : QStringLiteral("ac"))
+            QCOMPARE(ReadFile(Path(name(tab))), EdtBytes({written.contains(tab) ? "Ok" : "Hi"}));
+        // Yes on a new document goes through Save As.
+        QCOMPARE(host_.fileRequests.size(), c == "new" ? 2 : 1);
         QVERIFY(host_.Drained());
     }
 

@@ -358,9 +358,6 @@ private slots:
         const int close = int(Command::Close), yes = QMessageBox::Yes, no = QMessageBox::No;
         QTest::newRow("unmodified closes without asking")
             << close << "unmodified" << Ints{} << "" << 2 << "";
-        QTest::newRow("No closes without saving") << close << "saved" << Ints{no} << "c" << 2 << "";
-        QTest::newRow("Cancel keeps the tab")
-            << close << "saved" << Ints{QMessageBox::Cancel} << "c" << 3 << "";
         QTest::newRow("Yes saves, then closes") << close << "saved" << Ints{yes} << "c" << 2 << "c";
         QTest::newRow("Yes on a new document, Save As cancelled")
             << close << "new" << Ints{yes} << "N" << 3 << "";
@@ -466,29 +463,6 @@ private slots:
         QVERIFY(host_.questions.isEmpty());
         QVERIFY(host_.Drained());
     }
-    // The format page waits for a selection (a load needs a real index); without formats it
-    // can never finish.
-    void formatPageWaitsForASelection()
-    {
-        FormatCatalogue catalogue;
-        for (const char* name : {"Dialog", "Items", "Quests"})
-            catalogue.Append(OneFieldFormat(QString::fromLatin1(name), QString()));
-        FormatWizard wizard(kWizardFormatPage, catalogue);
-        wizard.SetSelection({-1, 0, 0});
-        wizard.show();
-        QListWidget* list = wizard.Page(kWizardFormatPage)->List();
-        QCOMPARE(list->count(), 3);
-        QVERIFY(!wizard.button(QWizard::FinishButton)->isEnabled());
-        list->setCurrentRow(2);
-        wizard.button(QWizard::FinishButton)->click();
-        QCOMPARE(wizard.result(), int(QDialog::Accepted));
-        QCOMPARE(wizard.Selection().format, 2);
-        const FormatCatalogue none;
-        FormatWizard empty(kWizardFormatPage, none);
-        empty.show();
-        QVERIFY(!empty.button(QWizard::FinishButton)->isEnabled());
-    }
-
     void newThenSaveAsWithOverwrite()
     {
         UseRealDialogs();

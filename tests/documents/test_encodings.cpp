@@ -10,7 +10,7 @@
 
 #include <iconv.h>  // the platform's converter is the reference for the code page tables
 
-#include <algorithm>
+#include <numeric>
 #include <vector>
 
 using namespace scrivlet;
@@ -34,42 +34,11 @@ QByteArray Iconv(const char* to, const char* from, QByteArray in)
     return ok ? QByteArray(out, qsizetype(sizeof out - outLeft)) : QByteArray();
 }
 
-// Codes of the Cyrillic block that read back as the letter that was stored there: all but
-// the second Е (1107) and the small letters from 1133.
-bool IsExactBlockCode(int code)
+QList<int> Run(int first, int last)
 {
-    return (code >= 1101 && code <= 1106) || (code >= 1108 && code <= 1132);
-}
-
-const char16_t kPolishLetters[] = {0x015A, 0x0179, 0x015B, 0x017A, 0x0141, 0x0104,
-                                   0x017B, 0x0142, 0x0105, 0x017C, 0x0106, 0x0118,
-                                   0x0143, 0x00D3, 0x0107, 0x0119, 0x0144, 0x00F3};
-
-// Units that survive decode-then-encode unchanged, worked out from the mappings.
-bool UnitRoundTrips(int encoding, int unit)
-{
-    if (unit == 33)
-        return false;  // 33 and 34 both read as '!', which is stored as 34
-    const int code = unit > 33 ? unit - 1 : unit;
-    switch (encoding) {
-        case kEncodingEnglish:
-        case kEncodingGerman:
-            return code < 256 || IsExactBlockCode(code);
-        case kEncodingPolish:
-            if (code >= 1101 && code <= 1163)
-                return IsExactBlockCode(code);
-            if (code >= 0x0410 && code <= 0x044F)
-                return false;  // read unchanged, stored back in the block
-            if (code == 0x00D3 || code == 0x00F3)
-                return true;  // Ó and ó sit at their own codes
-            // A Polish letter's own code: stored back at its Windows-1250 code.
-            return std::find(std::begin(kPolishLetters), std::end(kPolishLetters), code) ==
-                   std::end(kPolishLetters);
-        case kEncodingRussian:
-            return code < 256;
-        default:
-            return true;
-    }
+    QList<int> units(last - first + 1);
+    std::iota(units.begin(), units.end(), first);
+    return units;
 }
 
 int Encode(int encoding, int ch)
@@ -146,26 +115,40 @@ private slots:
         QCOMPARE(Decode(encoding, stored), readBack);
     }
 
-    void unitRoundTrip_data()
+    // Whole texts at once, which takes the runs of 16 units through another path.
+    void edtText_data()
     {
         QTest::addColumn<int>("encoding");
-        for (int e = 0; e < kEncodingCount; ++e)
-            QTest::addRow("%d", e) << e;
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<int>>("stored");
+        QTest::addColumn<QString>("readBack");
+        const QString polish = u"ŚŹśźŁĄŻłążĆĘŃÓćęńó"_qs;
+        QTest::newRow("Polish letters")
+            << 2 << polish << QList<int>{141, 144, 157, 160, 164, 166, 176, 180, 186,
+                                         192, 199, 203, 210, 212, 231, 235, 242, 244}
+            << polish;
+        const QString capitals = u"АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ"_qs;
+        const QList<int> block = Run(1102, 1107) + Run(1109, 1128) + Run(1128, 1133);
+        const QString read = QString(capitals).replace(u'Ъ', u'Щ');
+        QTest::newRow("English capitals") << 0 << capitals << block << read;
+        QTest::newRow("Polish small letters") << 2 << capitals.toLower() << block << read;
+        const QString ascii = u" !\"#$%&'()*+,-./0123456789:;<=>?"_qs;
+        QTest::newRow("Unicode") << 4 << u'\uFFFF' + ascii << QList<int>{64, 32} + Run(34, 64)
+                                 << u'?' + ascii;
     }
-    void unitRoundTrip()
+    void edtText()
     {
         QFETCH(int, encoding);
-        // Every unit read, then all stored back at once.
-        std::vector<char16_t> chars(kUnitCount);
-        std::vector<uint16_t> back(kUnitCount);
-        for (int unit = 0; unit < kUnitCount; ++unit)
-            chars[unit] = char16_t(Decode(encoding, unit));
-        QVERIFY(EncodeEdtUnits(encoding, chars.data(), back.data(), kUnitCount));
-        for (int unit = 0; unit < kUnitCount; ++unit) {
-            if ((back[unit] == unit) != UnitRoundTrips(encoding, unit))
-                QFAIL(qPrintable(
-                    QStringLiteral("unit %1 came back as %2").arg(unit).arg(back[unit])));
-        }
+        QFETCH(QString, text);
+        QFETCH(QList<int>, stored);
+        QFETCH(QString, readBack);
+        std::vector<uint16_t> units(text.size());
+        QVERIFY(EncodeEdtUnits(encoding, reinterpret_cast<const char16_t*>(text.utf16()),
+                               units.data(), units.size()));
+        QCOMPARE(QList<int>(units.begin(), units.end()), stored);
+        std::vector<char16_t> chars(units.size());
+        QCOMPARE(DecodeEdtText(encoding, units.data(), units.size(), chars.data()), units.size());
+        QCOMPARE(QStringView(chars.data(), chars.size()).toString(), readBack);
     }
 
     void codePagesMatchIconv_data()

@@ -1,5 +1,5 @@
-// The .edt unit transforms against rows and sets worked out from the mappings, and the code
-// page tables against the platform's converter.
+// The .edt unit transforms against worked-out rows, the code page tables against the platform's
+// converter.
 
 #include "TestRegistry.h"
 #include "documents/CodePages.h"
@@ -74,8 +74,6 @@ private slots:
             QTest::addRow("%d unshifted 33", e) << e << -1 << 33 << int('!');
         }
         for (int e : {kEncodingEnglish, kEncodingGerman}) {
-            QTest::addRow("%d small zhe", e) << e << 0x0436 << 1109 << 0x0416;
-            QTest::addRow("%d hard sign reads as Shcha", e) << e << 0x042A << 1128 << 0x0429;
             QTest::addRow("%d yo reads as De", e) << e << 0x0451 << 1106 << 0x0414;
             QTest::addRow("%d euro at its Windows-1252 byte", e) << e << 0x20AC << 129 << 0x20AC;
             QTest::addRow("%d Polish l keeps own code", e) << e << 0x0142 << 323 << int('B');
@@ -85,7 +83,6 @@ private slots:
             QTest::addRow("%d largest unit", e) << e << -1 << 0xFFFF << 0x00FE;
         }
         QTest::newRow("Polish l stroke") << 2 << 0x0142 << 180 << 0x0142;
-        QTest::newRow("Polish small ya") << 2 << 0x044F << 1133 << 0x042F;
         QTest::newRow("Polish yo lands in block") << 2 << 0x0451 << 1106 << 0x0414;
         QTest::newRow("Russian ya") << 3 << 0x044F << 256 << 0x044F;
         QTest::newRow("Russian CJK") << 3 << 0x4E2D << 64 << int('?');
@@ -95,7 +92,6 @@ private slots:
         QTest::newRow("Unicode high surrogate") << 4 << 0xD83D << 0xD83E << 0xD83D;
         for (int e : {kEncodingEnglish, kEncodingGerman, kEncodingPolish}) {
             QTest::addRow("%d second E", e) << e << -1 << 1108 << 0x0415;
-            QTest::addRow("%d Yeru after gap", e) << e << -1 << 1129 << 0x042B;
             QTest::addRow("%d block end", e) << e << -1 << 1164 << 0x044E;
         }
         QTest::newRow("Polish 138 not a letter") << 2 << -1 << 139 << 0x008A;
@@ -154,21 +150,18 @@ private slots:
     void codePagesMatchIconv_data()
     {
         QTest::addColumn<int>("codePage");
-        QTest::addColumn<QByteArray>("iconvName");
         QTest::addColumn<QList<int>>("undefined");
-        QTest::newRow("1250") << 1250 << QByteArray("CP1250")
-                              << QList<int>{0x81, 0x83, 0x88, 0x90, 0x98};
-        QTest::newRow("1251") << 1251 << QByteArray("CP1251") << QList<int>{0x98};
-        QTest::newRow("1252") << 1252 << QByteArray("CP1252")
-                              << QList<int>{0x81, 0x8D, 0x8F, 0x90, 0x9D};
+        QTest::newRow("1250") << 1250 << QList<int>{0x81, 0x83, 0x88, 0x90, 0x98};
+        QTest::newRow("1251") << 1251 << QList<int>{0x98};
+        QTest::newRow("1252") << 1252 << QList<int>{0x81, 0x8D, 0x8F, 0x90, 0x9D};
     }
     void codePagesMatchIconv()
     {
         QFETCH(int, codePage);
-        QFETCH(QByteArray, iconvName);
         QFETCH(QList<int>, undefined);
         const CodePageTable* table = WindowsCodePage(codePage);
         QVERIFY(table != nullptr);
+        const QByteArray iconvName = "CP" + QByteArray::number(codePage);
         const char* name = iconvName.constData();
         if (Iconv("UTF-16LE", name, "A").isEmpty())
             QSKIP("the system's iconv lacks this code page");

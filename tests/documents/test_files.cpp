@@ -71,13 +71,6 @@ QByteArray ReadBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
-long PeakKb()
-{
-    struct rusage usage = {};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
 // Runs work in a child process, which keeps the measurement clear of what other tests left in
 // the heap, lets a file-size limit apply to the work alone and survives a runaway allocation.
 // True when work answered true and the resident memory grew by less than maxGrowthKb.
@@ -89,9 +82,11 @@ bool RunInChild(const std::function<bool()>& work, long maxGrowthKb,
         signal(SIGXFSZ, SIG_IGN);
         const struct rlimit limit = {fileSizeLimit, fileSizeLimit};
         setrlimit(RLIMIT_FSIZE, &limit);
-        const long before = PeakKb();  // a child starts at its parent's resident size
+        struct rusage before = {}, after = {};
+        getrusage(RUSAGE_SELF, &before);  // a child starts at its parent's resident size
         const bool answer = work();
-        _exit(answer && PeakKb() - before < maxGrowthKb ? 0 : 1);
+        getrusage(RUSAGE_SELF, &after);
+        _exit(answer && after.ru_maxrss - before.ru_maxrss < maxGrowthKb ? 0 : 1);
     }
     int status = -1;
     return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
@@ -122,16 +117,6 @@ private slots:
         QTest::addColumn<Rows>("rows");
         QTest::addColumn<QByteArray>("bytes");
         const int edt = kFileTypeEdt, txt = kFileTypeText;
-        QTest::newRow("edt-no-records") << int(kPlain) << edt << 0 << Rows{} << QByteArray();
-        QTest::newRow("edt-record-0-never-trimmed")
-            << int(kPlain) << edt << 0 << Rows{{"", ""}} << QByteArray(16, '\0');
-        QTest::newRow("edt-trailing-empty-left-out")
-            << int(kPlain) << edt << 0 << Rows{{"a", ""}, {"", ""}, {"", ""}}
-            << Units({98, 0, 0, 0, 0, 0, 0, 0});
-        QTest::newRow("edt-inner-empty-kept")
-            << int(kPlain) << edt << 0 << Rows{{"a", ""}, {"", ""}, {"", "b"}}
-            << Units({98, 0, 0, 0, 0, 0, 0, 0}) + QByteArray(16, '\0') +
-                   Units({0, 0, 0, 99, 0, 0, 0, 0});
         // B clears its whole field, so A's tail inside it is gone too.
         QTest::newRow("edt-overlap-later-wins")
             << int(kOverlap) << edt << 0 << Rows{{"abcd", "X"}, {"abcd", ""}}
@@ -245,6 +230,11 @@ private slots:
                                << Rows{{"A A", "!"}} << QList<int>{66, 32, 66, 34, 0, 0, 0, 0};
         QTest::newRow("exact-size-no-zero")
             << 8 << plain << 0 << full << Rows{{"ABC", "DEFG"}} << full;
+        const QList<int> inner = {98, 0, 0, 99, 0, 0, 0, 0,  0, 0, 0, 0,
+                                  0,  0, 0, 0,  0, 0, 0, 99, 0, 0, 0, 0};
+        QTest::newRow("inner-empty-kept-trailing-left-out")
+            << 8 << plain << 0 << inner + QList<int>(8, 0)
+            << Rows{{"a", "b"}, {"", ""}, {"", "b"}, {"", ""}} << inner;
         const QList<int> cjk = {0x4E2E, 0x0437, 0, 66, 0, 0, 0, 0};
         QTest::newRow("unicode") << 8 << plain << 4 << cjk << Rows{{u"中ж"_qs, "A"}} << cjk;
         for (int length : {0, -2, (1 << 30) + 1, INT_MAX})
@@ -298,17 +288,13 @@ private slots:
         }
         QCOMPARE(ReadBytes(Path("in.edt")), Units(usable ? saved : units));
 
-        // A new record of the format saves (small) or is refused at once, without building a
-        // record of gigabytes.
+        // A new record saves, or is refused at once instead of being built in gigabytes.
         const auto document = NewDocument(format, 0);
         QVERIFY(document->AppendRecord());
         QElapsedTimer timer;
         timer.start();
         QCOMPARE(SaveDocumentAs(*document, Path("new.edt"), kFileTypeEdt, 0).Ok(), usable);
         QVERIFY(timer.elapsed() < 1000);
-        const QFileInfo written(Path("new.edt"));
-        QCOMPARE(written.exists() ? written.size() : -1, usable ? recordLength * 2 : -1);
-        QFile::remove(Path("new.edt"));
     }
 
     // Text files, proper and broken: they load as far as they go, the file stays as it was,
@@ -320,7 +306,6 @@ private slots:
         QTest::addColumn<Rows>("rows");
         QTest::addColumn<int>("notices");
         const Rows abcd = {{"a", "b"}, {"c", "d"}};
-        const QString big(10 * 1024 * 1024, u'x');
         QByteArray lines;  // enough records to span several .edt read and write chunks
         Rows many;
         for (int i = 0; i < 15000; ++i) {
@@ -346,8 +331,6 @@ private slots:
             << QByteArray("ab\0cd\n\0\n\0\0\0", 11) << 0 << Rows{{"ab", ""}, {"", ""}} << 0;
         QTest::newRow("only-line-feeds")
             << QByteArray(10000, '\n') << int(kEncodingRussian) << Rows(5000, {"", ""}) << 0;
-        QTest::newRow("10MB-line") << QByteArray(10 * 1024 * 1024, 'x') + "\nend\n"
-                                   << 1 << Rows{{big, "end"}} << 1;
         QTest::newRow("10MB-line-without-lf")
             << QByteArray(10 * 1024 * 1024, '\xd0') << int(kEncodingPolish)
             << Rows{{QString(10 * 1024 * 1024, QChar(0x0110)), ""}} << 1;

@@ -27,8 +27,7 @@ EdtFormat ViewLayout()
                            TextField("Note", kNameSize, 20, -1)});
 }
 
-// Records "name r" / "note r" (or every name the same) shown in a main window with a status
-// bar; the add-row is row `records`.
+// Records "name r" / "note r" (or every name the same) in a main window with a status bar.
 struct Fixture {
     std::unique_ptr<EdtDocument> document;
     QMainWindow window;
@@ -289,8 +288,7 @@ private slots:
         QCOMPARE(f.Text(1, 1), QStringLiteral("first"));
         QCOMPARE(f.Text(2, 2), QStringLiteral("note 2"));
         QCOMPARE(f.LiveEditors(), 1);
-        // A selection from code while the editor has the focus: the focus loss commits and
-        // closes it in a nested run; nothing stays open.
+        // A selection from code: the editor's focus loss commits and closes it in a nested run.
         QTest::keyClicks(f.Editor(), QStringLiteral("second"));
         QVERIFY(f.view->SelectCell(4, 1));
         QVERIFY(!f.Editor());
@@ -317,47 +315,35 @@ private slots:
         g.view->viewport()->grab();
     }
 
-    void dividerDoubleClickKeepsTheWidth()
+    // A text over its field's size shows pink, also on the highlighted row, the field beside it
+    // not; a double click on a divider keeps the width.
+    void overlongCellsAndWidths()
     {
-        Fixture f(3);
-        QHeaderView* header = f.view->horizontalHeader();
-        const int width = header->sectionSize(1);
-        const QPoint divider(header->sectionViewportPosition(1) + width - 1, header->height() / 2);
-        QTest::mouseDClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, divider);
-        QCOMPARE(header->sectionSize(1), width);
-        QCOMPARE(header->sectionSize(2), 100);  // -1 in the layout: the default width
-    }
-
-    // A text longer than its field shows pink, also on the highlighted row; the field beside
-    // it does not.
-    void overlongCellIsPink_data()
-    {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("column");
-        QTest::addColumn<int>("length");  // of the Name texts (field size 40)
-        QTest::addColumn<bool>("pink");
-        QTest::newRow("40 of 40") << 2 << 1 << kNameSize << false;
-        QTest::newRow("41 of 40") << 2 << 1 << kNameSize + 1 << true;
-        QTest::newRow("41 of 40, selected row") << 0 << 1 << kNameSize + 1 << true;
-        QTest::newRow("41 of 40, other field") << 2 << 2 << kNameSize + 1 << false;
-    }
-    void overlongCellIsPink()
-    {
-        QFETCH(int, row);
-        QFETCH(int, column);
-        QFETCH(int, length);
-        QFETCH(bool, pink);
-        Fixture f(3, QString(length, u'i'));
-        QPalette palette = f.view->palette();
-        palette.setColor(QPalette::Base, QColor(250, 250, 250));
-        palette.setColor(QPalette::Button, QColor(200, 210, 220));
-        f.view->setPalette(palette);
-        f.view->SelectCell(0, 2);
-        const QImage image = f.view->viewport()->grab().toImage();
-        const QRect rect = f.Rect(row, column);
-        const QColor colour = image.pixelColor(rect.right() - 4, rect.top() + 3);
-        QCOMPARE(colour == QColor(kTextTooLongColour), pink);
-        QVERIFY(pink || colour == palette.color(row == 0 ? QPalette::Button : QPalette::Base));
+        for (int length : {kNameSize, kNameSize + 1}) {
+            Fixture f(3, QString(length, u'i'));
+            QPalette palette = f.view->palette();
+            palette.setColor(QPalette::Base, QColor(250, 250, 250));
+            palette.setColor(QPalette::Button, QColor(200, 210, 220));
+            f.view->setPalette(palette);
+            f.view->SelectCell(0, 2);
+            const QImage image = f.view->viewport()->grab().toImage();
+            auto colour = [&](int row, int column) {
+                const QRect rect = f.Rect(row, column);
+                return image.pixelColor(rect.right() - 4, rect.top() + 3);
+            };
+            const bool over = length > kNameSize;
+            const QColor pink(kTextTooLongColour);
+            QCOMPARE(colour(2, 1), over ? pink : palette.color(QPalette::Base));
+            QCOMPARE(colour(0, 1), over ? pink : palette.color(QPalette::Button));
+            QCOMPARE(colour(2, 2), palette.color(QPalette::Base));
+            QHeaderView* header = f.view->horizontalHeader();
+            const int width = header->sectionSize(1);
+            QTest::mouseDClick(
+                header->viewport(), Qt::LeftButton, {},
+                {header->sectionViewportPosition(1) + width - 1, header->height() / 2});
+            QCOMPARE(header->sectionSize(1), width);
+            QCOMPARE(header->sectionSize(2), 100);  // -1 in the layout: the default width
+        }
     }
 };
 

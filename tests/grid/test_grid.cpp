@@ -60,6 +60,7 @@ struct Fixture {
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, Rect(row, column).center());
     }
     QString Text(int row, int column) const { return document->Text(row, column); }
+    QStringList Names() const { return {Text(0, 1), Text(1, 1), Text(2, 1)}; }
     InplaceEdit* Editor() const { return view->Editor(); }
     // The editor's text with its selection in brackets; null without an editor.
     QString Shown() const
@@ -87,51 +88,59 @@ class TestGrid : public QObject {
 private slots:
     void initTestCase() { SetUiLanguage(UiLanguage::English); }
 
-    // A script typed into the editor a click opens on record 1's Name (a field of 40): key
-    // names ("End", "Ctrl+V"), text to type, "Paste" for the Edit command and "LinePaste" for
-    // the line edit's own paste (menu, drop, middle click).
+    // A script on the editor a click opens on record 1's Name (a field of 40): key names ("End",
+    // "Ctrl+V"), text to type, "Paste" (the Edit command), "LinePaste" (the line edit's own
+    // paste: menu, drop, middle click), or records and cells changing under the editor.
     void edits_data()
     {
         QTest::addColumn<QString>("name");  // every record's Name; null: "name r"
         QTest::addColumn<QString>("clipboard");
         QTest::addColumn<QStringList>("script");
-        QTest::addColumn<QString>("stored");  // null: the editor stays open
-        const QString none;
-        const QString w45(45, u'w');
-        const QString w40k(40000, u'w');
-        QTest::newRow("return untouched") << none << "" << QStringList{"Return"} << "name 1";
-        QTest::newRow("type, delete back, return")
-            << none << "" << QStringList{"End", "x", "Backspace", "Return"} << "name 1";
-        QTest::newRow("escape after typing")
-            << none << "" << QStringList{"End", "xyz", "Esc"} << "name 1";
-        QTest::newRow("typed, return") << none << "" << QStringList{"abc", "Return"} << "abc";
-        QTest::newRow("typed, tab") << none << "" << QStringList{"abc", "Tab"} << "abc";
-        QTest::newRow("right at the end")
-            << none << "" << QStringList{"End", "!", "Right"} << "name 1!";
-        QTest::newRow("left inside the text") << none << "" << QStringList{"End", "Left"} << none;
-        QTest::newRow("edit command, first line only")
-            << none << "one\ntwo" << QStringList{"Paste", "Return"} << "one";
-        QTest::newRow("paste cut to the field")
-            << none << QString(50, u'p') << QStringList{"Ctrl+V", "Return"} << QString(40, u'p');
-        QTest::newRow("line edit's paste, line break")
-            << none << "one\r\ntwo" << QStringList{"LinePaste", "Return"} << "name 1";
+        QTest::addColumn<QStringList>("names");  // of records 0..2; empty: the editor stays open
+        auto row = [](const char* tag, const QStringList& script, const QString& stored,
+                      const QString& clipboard = "", const QString& name = {}) {
+            QTest::newRow(tag) << name << clipboard << script
+                               << QStringList{name.isNull() ? u"name 0"_qs : name, stored,
+                                              name.isNull() ? u"name 2"_qs : name};
+        };
+        row("return untouched", {"Return"}, "name 1");
+        row("type, delete back, return", {"End", "x", "Backspace", "Return"}, "name 1");
+        row("escape after typing", {"End", "xyz", "Esc"}, "name 1");
+        row("typed, return", {"abc", "Return"}, "abc");
+        row("typed, tab", {"abc", "Tab"}, "abc");
+        row("right at the end", {"End", "!", "Right"}, "name 1!");
+        QTest::newRow("left inside the text")
+            << QString() << "" << QStringList{"End", "Left"} << QStringList();
+        row("edit command, first line only", {"Paste", "Return"}, "one", "one\ntwo");
+        row("paste cut to the field", {"Ctrl+V", "Return"}, QString(40, u'p'), QString(50, u'p'));
+        row("line edit's paste, line break", {"LinePaste", "Return"}, "name 1", "one\r\ntwo");
         // A loaded text over the limit opens whole; it cannot grow, only shrink.
-        QTest::newRow("over-long, shrunk, filled to the limit")
-            << w45 << ""
-            << QStringList{"End"} + QStringList(6, QStringLiteral("Backspace")) +
-                   QStringList{"ab", "Return"}
-            << QString(39, u'w') + "a";
-        QTest::newRow("beyond a line edit's default limit")
-            << w40k << "" << QStringList{"End", "a", "Return"} << w40k;
+        row("over-long, shrunk, filled to the limit",
+            QStringList{"End"} + QStringList(6, "Backspace") + QStringList{"ab", "Return"},
+            QString(39, u'w') + "a", "", QString(45, u'w'));
+        const QString w40k(40000, u'w');
+        row("beyond a line edit's default limit", {"End", "a", "Return"}, w40k, "", w40k);
+        // The edit still reaches its own record (scrolling and resizing end it first).
+        auto under = [](const char* tag, const QString& change, const QStringList& names) {
+            QTest::newRow(tag) << QString() << "" << QStringList{"edited", change, "EndEdit"}
+                               << names;
+        };
+        under("insert above", "insert 0", {"", "name 0", "edited"});
+        under("insert below", "insert 2", {"name 0", "edited", ""});
+        under("remove above", "remove 0", {"edited", "name 2", "name 3"});
+        under("remove the edited record", "remove 1", {"name 0", "name 2", "name 3"});
+        under("scroll", "scroll", {"name 0", "edited", "name 2"});
+        under("column resize", "resize", {"name 0", "edited", "name 2"});
     }
     void edits()
     {
         QFETCH(QString, name);
         QFETCH(QString, clipboard);
         QFETCH(QStringList, script);
-        QFETCH(QString, stored);
-        Fixture f(3, name);
+        QFETCH(QStringList, names);
+        Fixture f(name.isNull() ? 300 : 3, name);
         const QString opening = f.Text(1, 1);
+        const QStringList before = f.Names();
         QApplication::clipboard()->setText(clipboard);
         f.Click(1, 1);
         InplaceEdit* editor = f.Editor();
@@ -143,20 +152,32 @@ private slots:
         QCOMPARE(f.window.statusBar()->currentMessage(),
                  QStringLiteral("Symbols used: %1/%2").arg(opening.size()).arg(kNameSize));
         for (const QString& step : script) {
+            const int at = step.back().digitValue();
             if (step == QLatin1String("Paste"))
                 f.view->EditCommand(GridView::EditAction::Paste);
             else if (step == QLatin1String("LinePaste"))
                 editor->QLineEdit::paste();
+            else if (step == QLatin1String("EndEdit"))
+                f.view->EndEdit();
+            else if (step.startsWith(QLatin1String("insert")))
+                QVERIFY(f.document->InsertRecords(at, 1));
+            else if (step.startsWith(QLatin1String("remove")))
+                QVERIFY(f.document->RemoveRecords(at, 1));
+            else if (step == QLatin1String("scroll"))
+                f.view->verticalScrollBar()->setValue(10);
+            else if (step == QLatin1String("resize"))
+                f.view->horizontalHeader()->resizeSection(0, 90);
             else if (step.size() > 1 && step[0].isUpper())
                 QTest::keySequence(editor, QKeySequence(step));
             else
                 QTest::keyClicks(editor, step);
         }
-        QCOMPARE(f.LiveEditors(), stored.isNull() ? 1 : 0);
-        QCOMPARE(f.Text(1, 1), stored.isNull() ? opening : stored);
+        const bool open = names.isEmpty();
+        QCOMPARE(f.LiveEditors(), open ? 1 : 0);
+        QCOMPARE(f.Names(), open ? before : names);
         QCOMPARE(f.document->IsModified(), f.Text(1, 1) != opening);
-        QCOMPARE(f.view->hasFocus(), !stored.isNull());
-        if (!stored.isNull())
+        QCOMPARE(f.view->hasFocus(), !open);
+        if (!open)
             QCOMPARE(f.window.statusBar()->currentMessage(), QString());
     }
 
@@ -228,48 +249,6 @@ private slots:
                  QStringLiteral("# %1").arg(records - 1));
         QCOMPARE(model->data(model->index(records, 0)).toString(),
                  QStringLiteral("<<Click to add new line>>"));
-    }
-
-    // Records come and go, or the cells move, under an open editor: its text still reaches its
-    // own record (scrolling and resizing end the edit first).
-    void underTheEditor_data()
-    {
-        QTest::addColumn<QString>("change");
-        QTest::addColumn<QStringList>("names");  // records 0..3 after "edited" went into 1
-        QTest::newRow("insert above")
-            << "insert 0" << QStringList{"", "name 0", "edited", "name 2"};
-        QTest::newRow("insert below")
-            << "insert 2" << QStringList{"name 0", "edited", "", "name 2"};
-        QTest::newRow("remove above")
-            << "remove 0" << QStringList{"edited", "name 2", "name 3", "name 4"};
-        QTest::newRow("remove the edited record")
-            << "remove 1" << QStringList{"name 0", "name 2", "name 3", "name 4"};
-        QTest::newRow("scroll") << "scroll" << QStringList{"name 0", "edited", "name 2", "name 3"};
-        QTest::newRow("column resize")
-            << "resize" << QStringList{"name 0", "edited", "name 2", "name 3"};
-    }
-    void underTheEditor()
-    {
-        QFETCH(QString, change);
-        QFETCH(QStringList, names);
-        Fixture f(300);
-        f.Click(1, 1);
-        QTest::keyClicks(f.Editor(), QStringLiteral("edited"));
-        const int at = change.back().digitValue();
-        if (change.startsWith(QLatin1String("insert")))
-            QVERIFY(f.document->InsertRecords(at, 1));
-        else if (change.startsWith(QLatin1String("remove")))
-            QVERIFY(f.document->RemoveRecords(at, 1));
-        else if (change == QLatin1String("scroll"))
-            f.view->verticalScrollBar()->setValue(10);
-        else
-            f.view->horizontalHeader()->resizeSection(0, 90);
-        f.view->EndEdit();
-        QCOMPARE(f.LiveEditors(), 0);
-        QStringList stored;
-        for (int r = 0; r < names.size(); ++r)
-            stored << f.Text(r, 1);
-        QCOMPARE(stored, names);
     }
 
     void oneEditorAtMost()

@@ -62,15 +62,12 @@ struct Fixture {
     // The editor's text with its selection in brackets; null without an editor.
     QString Shown() const
     {
-        if (!Editor())
-            return {};
-        QString text = Editor()->text();
-        if (Editor()->hasSelectedText())
+        QString text = Editor() ? Editor()->text() : QString();
+        if (Editor() && Editor()->hasSelectedText())
             text.insert(Editor()->selectionEnd(), u']').insert(Editor()->selectionStart(), u'[');
         return text;
     }
-    // Editors still alive among the viewport's children (closed ones are deleted later).
-    int LiveEditors() const
+    int LiveEditors() const  // alive among the viewport's children; closed ones go later
     {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return static_cast<int>(view->viewport()->findChildren<InplaceEdit*>().size());
@@ -227,6 +224,7 @@ private slots:
         QCOMPARE(QPoint(f.view->SelectedColumn(), f.view->SelectedRow()), selected);
         QCOMPARE(f.view->currentIndex().row(), listRow);
         QCOMPARE(f.Shown(), editor);
+        QCOMPARE(bool(f.Editor()), !editor.isNull());  // an empty text is no missing editor
         const int records = listRow == 4 ? 4 : 3;
         QCOMPARE(f.document->RecordCount(), records);
         QCOMPARE(f.view->model()->rowCount(), records + 1);

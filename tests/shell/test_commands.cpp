@@ -503,8 +503,15 @@ private slots:
         QVERIFY(WriteFile(Path("a_dlg.edt"), EdtBytes({"Hi", "Yo"})));
         QVERIFY(WriteFile(Path("b_dlg.edt"), EdtBytes({"Ab"})));
         QVERIFY(WriteFile(Path("notes_dlg.txt"), "Fits\nMuch too long\n"));
-        // Three at once, in the order typed, with an encoding chosen in the panel; the text
-        // line longer than its field is told once.
+        // Three at once (the dialog decides their order), with an encoding chosen in the panel;
+        // the text line longer than its field is told once.
+        auto tab = [this](const QString& name) {
+            for (int i = 0; i < frame_->TabCount(); ++i) {
+                if (frame_->TabName(i) == name)
+                    return i;
+            }
+            return -1;
+        };
         ModalScript open;
         bool panelShown = false;
         QString notice;
@@ -524,10 +531,11 @@ private slots:
         QVERIFY(open.Finished() && panelShown);
         QCOMPARE(notice, UiText(str::TextTooLong));
         QCOMPARE(frame_->TabCount(), 3);
-        QCOMPARE(Document(0)->Text(1, 1), QStringLiteral("Much too long"));
-        QCOMPARE(Document(2)->Path(), Path("a_dlg.edt"));
-        QCOMPARE(Document(2)->FormatIndex(), 0);
-        QCOMPARE(Document(2)->GetEncoding(), 1);
+        QCOMPARE(Document(tab("notes_dlg.txt"))->Text(1, 1), QStringLiteral("Much too long"));
+        EdtDocument* a = Document(tab("a_dlg.edt"));
+        QCOMPARE(a->Path(), Path("a_dlg.edt"));
+        QCOMPARE(a->FormatIndex(), 0);
+        QCOMPARE(a->GetEncoding(), 1);
         QCOMPARE(LastEncodingSetting().Get(), 1u);
 
         QVERIFY(QDir().mkpath(Path("out")));
@@ -540,15 +548,19 @@ private slots:
         QVERIFY(saveAll.Finished());
         QCOMPARE(ReadFile(Path("out/a_dlg.txt")), QByteArray("Hi\nYo\n"));
         QCOMPARE(ReadFile(Path("out/b_dlg.txt")), QByteArray("Ab\n"));
-        QCOMPARE(frame_->TabTitle(1), QStringLiteral("b_dlg.edt"));
+        QCOMPARE(frame_->TabTitle(tab("b_dlg.edt")), QStringLiteral("b_dlg.edt"));
 
+        frame_->SetActiveIndex(tab("a_dlg.edt"));
         EditCell(0, QStringLiteral("Ok"));
-        QCOMPARE(frame_->TabTitle(2), QChar(kModifiedMark) + QStringLiteral("a_dlg.edt"));
+        QCOMPARE(frame_->TabTitle(tab("a_dlg.edt")),
+                 QChar(kModifiedMark) + QStringLiteral("a_dlg.edt"));
         Run(*frame_, Command::Save);
         QCOMPARE(ReadFile(Path("out/a_dlg.txt")), QByteArray("Ok\nYo\n"));
-        QCOMPARE(frame_->TabTitle(2), QStringLiteral("a_dlg.edt"));
+        QCOMPARE(frame_->TabTitle(tab("a_dlg.edt")), QStringLiteral("a_dlg.edt"));
         EditCell(1, QStringLiteral("Zz"));
-        frame_->SetActiveIndex(1);
+        frame_->SetActiveIndex(tab("notes_dlg.txt"));
+        EditCell(0, QStringLiteral("Gone"));
+        frame_->SetActiveIndex(tab("b_dlg.edt"));
         EditCell(0, QStringLiteral("Cd"));
 
         // Close: the question names the file; No closes without saving.
@@ -564,7 +576,7 @@ private slots:
                            .arg(QDir::toNativeSeparators(Path("out/b_dlg.txt"))));
         QCOMPARE(ReadFile(Path("out/b_dlg.txt")), QByteArray("Ab\n"));
 
-        // Close All: Cancel keeps the tab; Exit: Yes saves it and the window closes.
+        // Close All: Cancel on the last tab keeps both; Exit: Yes saves each, the window closes.
         ModalScript cancel;
         cancel.Then<QMessageBox>(
             [](QMessageBox* box) { box->button(QMessageBox::Cancel)->click(); });
@@ -572,11 +584,13 @@ private slots:
         QVERIFY(cancel.Finished());
         QCOMPARE(frame_->TabCount(), 2);
         ModalScript exit;
-        exit.Then<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
+        exit.Then<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); })
+            .Then<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
         Run(*frame_, Command::Exit);
         QTRY_VERIFY(!frame_->isVisible());
         QVERIFY(exit.Finished());
         QCOMPARE(frame_->TabCount(), 0);
+        QCOMPARE(ReadFile(Path("out/notes_dlg.txt")), QByteArray("Gone\nMuch too long\n"));
         QCOMPARE(ReadFile(Path("out/a_dlg.txt")), QByteArray("Ok\nZz\n"));
     }
 };

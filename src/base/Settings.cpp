@@ -105,8 +105,7 @@ void WriteRecentFiles(const QList<RecentFile>& files)
     const auto settings = OpenStore(&prefix);
     if (!settings->isWritable())
         return;
-    // An array only ever grows its entries: the old ones go first, or a shorter list would
-    // leave stale entries behind its end.
+    // Writing an array leaves the entries beyond its new size in the store: they go first.
     settings->remove(prefix + kRecentFilesName);
     settings->beginWriteArray(prefix + kRecentFilesName, int(files.size()));
     for (int i = 0; i < files.size(); ++i) {

@@ -67,6 +67,41 @@ private slots:
         if (writable)
             QCOMPARE(settings_.Stored(QStringLiteral("LanguageID")).toUInt(), 1045u);
     }
+
+    // The recent list after a restart: newest first, a path once, ten at most.
+    void recentFiles_data()
+    {
+        QTest::addColumn<QStringList>("steps");  // a path remembered, "-path" forgotten, "-" clear
+        QTest::addColumn<QStringList>("paths");
+        QStringList twelve, newestTen;
+        for (int i = 0; i < 12; ++i)
+            twelve << QString::number(i);
+        for (int i = 11; i >= 2; --i)
+            newestTen << QString::number(i);
+        QTest::newRow("again goes first") << QStringList{"a", "b", "a"} << QStringList{"a", "b"};
+        QTest::newRow("ten at most") << twelve << newestTen;
+        QTest::newRow("forgotten") << QStringList{"a", "b", "c", "-b"} << QStringList{"c", "a"};
+        QTest::newRow("cleared") << QStringList{"a", "b", "-", "c"} << QStringList{"c"};
+    }
+    void recentFiles()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QStringList, paths);
+        for (const QString& step : steps) {
+            if (step.startsWith(u'-'))
+                ForgetRecentFile(step.mid(1));
+            else
+                RememberRecentFile({step, int(step.size()), 3, 2});
+        }
+        settings_.Restart();
+        QStringList stored;
+        for (const RecentFile& file : RecentFiles()) {
+            stored << file.path;
+            QCOMPARE(QList<int>({file.format, file.encoding, file.fileType}),
+                     QList<int>({int(file.path.size()), 3, 2}));
+        }
+        QCOMPARE(stored, paths);
+    }
 };
 
 SCRIVLET_TEST(SettingsTest);

@@ -297,10 +297,12 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("backwards");
-        QTest::addColumn<int>("selected");      // row selected before, -1 none
+        QTest::addColumn<int>("selected");      // row selected before, -1 as opened
         QTest::addColumn<QStringList>("hits");  // row:selected text, Find after Find
         QTest::newRow("wraps") << "sword" << false << 2
                                << QStringList{"3:Sword", "0:sword", "2:sword", "3:Sword"};
+        // The cell selected for the keyboard at the start is not where the first search starts.
+        QTest::newRow("as opened") << "sword" << false << -1 << QStringList{"0:sword", "2:sword"};
         QTest::newRow("backwards") << "sword" << true << -1 << QStringList{"3:Sword", "2:sword"};
         QTest::newRow("not found") << "dragon" << false << 0 << QStringList{};
     }

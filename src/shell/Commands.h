@@ -119,8 +119,8 @@ constexpr MenuEntry kEndSubmenu{MenuEntryKind::EndSubmenu, Command::New, nullptr
 constexpr MenuEntry kSeparator{MenuEntryKind::Separator, Command::New, nullptr};
 
 // The menu bar in order. An item whose text is empty is left out, and a separator is only
-// drawn between two items that are present, so the Find item that only some languages have
-// takes its separator with it.
+// drawn between two items that are present, so an item a language leaves out takes its
+// separator with it.
 inline constexpr MenuEntry kMenuLayout[] = {
     Submenu("menu.file"),
     Item(Command::New),

@@ -323,9 +323,10 @@ private slots:
         QFETCH(Ints, formats);
         QFETCH(QStringList, reported);
         env_.settings.Plant(QStringLiteral("LastEncodingIndex"), int(kEncodingGerman));
-        QVERIFY(WriteFile(Path("a_dlg.txt"), "Hi\n") && WriteFile(Path("b_item.txt"), "Yo\n"));
+        QVERIFY(WriteFile(Path("a_dlg.edt"), EdtBytes({"Hi"}, 20)));
+        QVERIFY(WriteFile(Path("b_item.txt"), "Yo\n"));
         QVERIFY(QDir().mkpath(Path("folder_dlg.edt")));
-        const QStringList files{Path("a_dlg.txt"), Path("gone_dlg.edt"), Path("folder_dlg.edt"),
+        const QStringList files{Path("a_dlg.edt"), Path("gone_dlg.edt"), Path("folder_dlg.edt"),
                                 Path("b_item.txt")};
         frame_->show();
         QVERIFY(QTest::qWaitForWindowActive(frame_.get()));
@@ -348,7 +349,7 @@ private slots:
         for (int i = 0; i < 2; ++i) {
             QCOMPARE(Document(i)->FormatIndex(), formats[i]);
             QCOMPARE(Document(i)->GetEncoding(), encoding < 0 ? int(kEncodingGerman) : encoding);
-            QCOMPARE(Document(i)->GetFileType(), int(kFileTypeText));
+            QCOMPARE(Document(i)->GetFileType(), i == 0 ? kFileTypeEdt : kFileTypeText);
         }
         QCOMPARE(LastEncodingSetting().Get(), quint32(kEncodingGerman));
         QStringList expected;
@@ -384,17 +385,21 @@ private slots:
         const QString clear = UiText("menu.200");
         QCOMPARE(entries(), (QStringList{"&1 " + Native("z_dlg.txt"), "&2 " + Native("y_dlg.edt"),
                                          "&3 " + Native("x.edt"), "-", clear}));
-        frame_->RecentMenu()->actions()[2]->trigger();
-        frame_->RecentMenu()->actions()[1]->trigger();
-        QCOMPARE(frame_->TabCount(), 1);
-        QCOMPARE(Document(0)->FormatIndex(), 1);
-        QCOMPARE(Document(0)->GetEncoding(), int(kEncodingRussian));
-        QCOMPARE(Document(0)->GetFileType(), int(kFileTypeEdt));
+        for (int entry : {2, 1, 0})
+            frame_->RecentMenu()->actions()[entry]->trigger();
+        QCOMPARE(frame_->TabCount(), 2);
+        const QList<Ints> tabs{{1, kEncodingRussian, kFileTypeEdt},
+                               {0, kEncodingPolish, kFileTypeText}};
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE((Ints{Document(i)->FormatIndex(), Document(i)->GetEncoding(),
+                           Document(i)->GetFileType()}),
+                     tabs[i]);
+        }
         QCOMPARE(host_.questions,
                  QStringList{FormatUiText(UiText("recent.gone"), Native("y_dlg.edt"))});
         QCOMPARE(host_.wizardCalls.size(), 1);
         QCOMPARE(entries(),
-                 (QStringList{"&1 " + Native("x.edt"), "&2 " + Native("z_dlg.txt"), "-", clear}));
+                 (QStringList{"&1 " + Native("z_dlg.txt"), "&2 " + Native("x.edt"), "-", clear}));
         Run(*frame_, Command::ClearRecentFiles);
         QCOMPARE(entries(), QStringList{clear});
         QVERIFY(!frame_->Action(Command::ClearRecentFiles)->isEnabled());

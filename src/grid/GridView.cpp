@@ -195,7 +195,8 @@ void GridView::FindRequest(const SearchQuery& query)
         return;
     // The add-row is outside the document's records: the search then covers them all.
     SearchHit hit;
-    switch (FindNext(*document, query, ListRow(), &hit)) {
+    const int from = searchFromStart_ ? -1 : ListRow();
+    switch (FindNext(*document, query, from, &hit)) {
         case SearchOutcome::InvalidPattern:
             // The find dialog has no message for it; the grid stays as it was.
             QApplication::beep();
@@ -225,6 +226,7 @@ int GridView::ListRow() const
 
 void GridView::RowSelected(int row)
 {
+    searchFromStart_ = false;
     if (row < 0)
         return;
     selectedRow_ = row;
@@ -255,8 +257,20 @@ bool GridView::SelectCell(int row, int column)
     return true;
 }
 
+bool GridView::SelectStartCell()
+{
+    int column = 0;
+    while (column < model_->columnCount() && model_->Kind(0, column) != CellKind::Text)
+        ++column;
+    if (!SelectCell(0, column < model_->columnCount() ? column : 0))
+        return false;
+    searchFromStart_ = true;
+    return true;
+}
+
 void GridView::MoveColumn(int step)
 {
+    searchFromStart_ = false;
     if (selectedRow_ < 0 || selectedColumn_ < 0)
         return;
     EndEdit();
@@ -608,6 +622,7 @@ void GridView::HandleButtonDown(QMouseEvent* event)
         return;
     }
     InvalidateCell(selectedRow_, selectedColumn_);
+    searchFromStart_ = false;
     const QModelIndex hit = indexAt(event->position().toPoint());
     const int row = hit.isValid() ? hit.row() : -1;
     selectedColumn_ = hit.isValid() ? hit.column() : -1;

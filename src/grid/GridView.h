@@ -50,6 +50,10 @@ public:
 
     // Ends any edit, then selects (row, column); false when the row does not exist.
     bool SelectCell(int row, int column);
+    // Selects the first text cell of the first row, so the keyboard works at once, without
+    // moving where a search starts: until the user moves, Find still begins at the first
+    // record.
+    bool SelectStartCell();
     int SelectedRow() const { return selectedRow_; }
     int SelectedColumn() const { return selectedColumn_; }
     // Opens the editor on the selected cell (as F2 does); false when it is no text cell.
@@ -117,6 +121,8 @@ private:
     QFont cellFont_;
     int rowHeight_ = 0;
     int spanRow_ = -1;  // the row the add-row span sits on, -1 for none
+    // The selection is SelectStartCell's and nobody has moved or searched since.
+    bool searchFromStart_ = false;
     // Rows came or went since the last paint: the header's row positions are stale, and
     // asking for one cell's rectangle would recompute them over every row.
     bool rowsMoved_ = false;

@@ -23,6 +23,7 @@ enum class Command {
     PrintPreview,
     PrintSetup,
     Exit,
+    ClearRecentFiles,
     Undo,
     Cut,
     Copy,
@@ -66,6 +67,7 @@ inline constexpr CommandDef kCommands[] = {
     {Command::PrintPreview, "filePrintPreview", 57609, true, nullptr, nullptr, false},
     {Command::PrintSetup, "filePrintSetup", 57606, true, nullptr, nullptr, false},
     {Command::Exit, "appExit", 57665, true, nullptr, nullptr, false},
+    {Command::ClearRecentFiles, "fileClearRecent", 200, false, nullptr, nullptr, false},
     {Command::Undo, "editUndo", 57643, true, "Ctrl+Z", "Alt+Backspace", false},
     {Command::Cut, "editCut", 57635, true, "Ctrl+X", "Shift+Del", false},
     {Command::Copy, "editCopy", 57634, true, "Ctrl+C", "Ctrl+Ins", false},
@@ -117,8 +119,8 @@ constexpr MenuEntry kEndSubmenu{MenuEntryKind::EndSubmenu, Command::New, nullptr
 constexpr MenuEntry kSeparator{MenuEntryKind::Separator, Command::New, nullptr};
 
 // The menu bar in order. An item whose text is empty is left out, and a separator is only
-// drawn between two items that are present, so the Find item that only some languages have
-// takes its separator with it.
+// drawn between two items that are present, so an item a language leaves out takes its
+// separator with it.
 inline constexpr MenuEntry kMenuLayout[] = {
     Submenu("menu.file"),
     Item(Command::New),
@@ -130,6 +132,11 @@ inline constexpr MenuEntry kMenuLayout[] = {
     Item(Command::Print),
     Item(Command::PrintPreview),
     Item(Command::PrintSetup),
+    kSeparator,
+    // The files themselves are listed above Clear List when the menu opens.
+    Submenu("recent.menu"),
+    Item(Command::ClearRecentFiles),
+    kEndSubmenu,
     kSeparator,
     Item(Command::Exit),
     kEndSubmenu,

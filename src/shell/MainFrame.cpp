@@ -19,11 +19,15 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -67,8 +71,7 @@ MainFrame::MainFrame(QWidget* parent)
 {
     setWindowTitle(UiText(str::FrameCaption));
     setWindowIcon(AppIcon());
-    // Documents come only through the commands, never by dropping files.
-    setAcceptDrops(false);
+    setAcceptDrops(true);
     // The toolbar's visibility belongs to the View menu alone.
     setContextMenuPolicy(Qt::NoContextMenu);
 
@@ -83,11 +86,13 @@ MainFrame::MainFrame(QWidget* parent)
     setCentralWidget(tabView_);
     connect(tabView_, &TabView::TabsChanged, this, &MainFrame::RebuildWindowMenu);
     connect(tabView_, &QTabWidget::currentChanged, this, &MainFrame::RebuildWindowMenu);
+    connect(tabView_, &QTabWidget::currentChanged, this, &MainFrame::FocusActiveView);
 
     if (auto* dispatcher = QAbstractEventDispatcher::instance(thread()))
         connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &MainFrame::OnIdle);
 
     resize(kDefaultFrameSize);
+    restoreGeometry(WindowGeometry());
     UpdateUi();
     LoadCatalogue();
 }
@@ -153,6 +158,7 @@ void MainFrame::ConnectActions()
     // A close request, handled once the menu has gone.
     on(Command::Exit,
        [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); });
+    on(Command::ClearRecentFiles, [] { ForgetRecentFile(QString()); });
     const std::pair<Command, GridView::EditAction> editCommands[] = {
         {Command::Undo, GridView::EditAction::Undo},
         {Command::Cut, GridView::EditAction::Cut},
@@ -210,6 +216,10 @@ void MainFrame::CreateMenus()
                 menu->setObjectName(QString::fromLatin1(entry.textKey));
                 if (qstrcmp(entry.textKey, "menu.window") == 0)
                     windowMenu_ = menu;
+                if (qstrcmp(entry.textKey, "recent.menu") == 0) {
+                    recentMenu_ = menu;
+                    connect(menu, &QMenu::aboutToShow, this, &MainFrame::RebuildRecentMenu);
+                }
                 open.append(menu);
                 break;
             }
@@ -316,7 +326,8 @@ void MainFrame::ShowAbout()
     auto* icon = new QLabel(&dialog);
     icon->setPixmap(AppIcon().pixmap(kAboutIconPixels, kAboutIconPixels));
     icon->setAlignment(Qt::AlignTop);
-    auto* text = new QLabel(UiText("about.text"), &dialog);
+    auto* text =
+        new QLabel(FormatUiText(UiText("about.text"), QStringLiteral(SCRIVLET_VERSION)), &dialog);
     text->setObjectName(QStringLiteral("aboutText"));
     text->setTextFormat(Qt::PlainText);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
@@ -334,10 +345,67 @@ void MainFrame::ShowAbout()
 
 void MainFrame::closeEvent(QCloseEvent* event)
 {
-    if (commands_->CloseAll())
-        event->accept();
-    else
+    if (!commands_->CloseAll()) {
         event->ignore();
+        return;
+    }
+    SetWindowGeometry(saveGeometry());
+    event->accept();
+}
+
+void MainFrame::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void MainFrame::dropEvent(QDropEvent* event)
+{
+    QStringList files;
+    bool ignored = false;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        const QString path = url.toLocalFile();
+        if (!path.isEmpty() && QFileInfo(path).isFile())
+            files << path;
+        else
+            ignored = true;
+    }
+    if (ignored)
+        QApplication::beep();
+    if (files.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // Opened once the drop has ended: the source waits for its answer while a wizard or a
+    // message would run its own loop.
+    QMetaObject::invokeMethod(
+        this, [this, files] { commands_->OpenFiles(files); }, Qt::QueuedConnection);
+}
+
+void MainFrame::RebuildRecentMenu()
+{
+    QAction* clear = Action(Command::ClearRecentFiles);
+    for (QAction* action : recentMenu_->actions()) {
+        if (action != clear) {
+            recentMenu_->removeAction(action);
+            action->deleteLater();
+        }
+    }
+    const QList<RecentFile> files = RecentFiles();
+    for (int k = 0; k < files.size(); ++k) {
+        const RecentFile& file = files[k];
+        const int number = k + 1;
+        const QString pattern =
+            number < kMaxRecentFiles ? QStringLiteral("&%1 %2") : QStringLiteral("%1 %2");
+        auto* action =
+            new QAction(pattern.arg(QString::number(number),
+                                    EscapeAmpersands(QDir::toNativeSeparators(file.path))),
+                        recentMenu_);
+        connect(action, &QAction::triggered, this, [this, file] { commands_->OpenRecent(file); });
+        recentMenu_->insertAction(clear, action);
+    }
+    if (!files.isEmpty())
+        recentMenu_->insertSeparator(clear);
+    clear->setEnabled(!files.isEmpty());
 }
 
 // --- idle update -----------------------------------------------------------------------
@@ -350,6 +418,16 @@ void MainFrame::OnIdle()
     inIdleUpdate_ = true;
     UpdateUi();
     inIdleUpdate_ = false;
+}
+
+void MainFrame::FocusActiveView()
+{
+    GridView* view = ActiveView();
+    if (!view)
+        return;
+    if (view->SelectedRow() < 0)
+        view->SelectStartCell();
+    view->setFocus(Qt::OtherFocusReason);
 }
 
 void MainFrame::UpdateUi()

@@ -76,9 +76,14 @@ public:
 
     TabView* Tabs() const { return tabView_; }
     QMenu* WindowMenu() const { return windowMenu_; }
+    // Filled from the settings each time it opens.
+    QMenu* RecentMenu() const { return recentMenu_; }
+    void RebuildRecentMenu();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void CreateActions();
@@ -93,12 +98,15 @@ private:
     void ShowFindDialog();
     void ShowAbout();
     void OnIdle();
+    // Gives the active grid the keyboard, with a cell selected.
+    void FocusActiveView();
 
     std::array<QAction*, std::size(kCommands)> actions_{};
     std::unique_ptr<DocumentCommands> commands_;
     TabView* tabView_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QMenu* windowMenu_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
     QActionGroup* windowGroup_ = nullptr;
     QAction* windowSeparator_ = nullptr;
     int startupExitCode_ = 0;

@@ -112,7 +112,7 @@ private slots:
             << "Unable to open file '%DIR%/no.txt'\nThe file cannot be opened for reading.";
         QTest::newRow("unreadable-input-german")
             << talk + "--language de --dump %DIR%/folder" << 1
-            << u"Kann Datei '%DIR%/folder' nicht цffnen\nDer Pfad bezeichnet keine Datei"_qs;
+            << u"Die Datei '%DIR%/folder' kann nicht geöffnet werden\nDer Pfad bezeichnet keine Datei"_qs;
         QTest::newRow("unwritable-output")
             << talk + "%DIR%/dialog.txt %DIR%/no/such/out.edt" << 1
             << "Unable to save file '%DIR%/no/such/out.edt'\nThe file cannot be created";

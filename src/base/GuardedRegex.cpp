@@ -442,16 +442,26 @@ struct GuardedRegex::Impl {
         const wchar_t* begin = wide.data();
         const std::ptrdiff_t skip = joined ? CharsBefore(wide, from) : from;
         b.guard.BeginText(wide.size());
-        const GuardedIter first(begin + skip, &b.guard);
+        const GuardedIter first(begin, &b.guard);
         const GuardedIter last(begin + wide.size(), &b.guard);
-        // The characters before `from` are there to be looked at, not matched.
-        const auto flags =
-            skip > 0 ? xp::regex_constants::match_prev_avail : xp::regex_constants::match_default;
         Match& m = b.match;
         try {
-            const bool found = anchor == Anchor::WholeText
-                                   ? xp::regex_match(first, last, m, regex, flags)
-                                   : xp::regex_search(first, last, m, regex, flags);
+            bool found = false;
+            if (anchor == Anchor::WholeText) {
+                found = xp::regex_match(first, last, m, regex);
+            } else if (skip == 0) {
+                found = xp::regex_search(first, last, m, regex);
+            } else {
+                // The text before `from` is looked at, not matched: the search starts where
+                // the library's own match iterator starts its next one. (Searching from `from`
+                // with match_prev_avail is no substitute: "^" then matches right there.)
+                using Access = xp::detail::core_access<GuardedIter>;
+                xp::detail::match_state<GuardedIter> state(first, last, m,
+                                                           *Access::get_regex_impl(regex),
+                                                           xp::regex_constants::match_default);
+                state.cur_ = state.next_search_ = first + skip;
+                found = xp::detail::regex_search_impl(state, regex);
+            }
             if (!found)
                 return MatchResult::NoMatch;
         } catch (...) {

@@ -115,6 +115,7 @@ GridView::GridView(EdtDocument* document, QWidget* parent)
                 if (editRow_ >= first)
                     editRow_ += count;
                 rowsMoved_ = true;
+                lastHit_ = SearchHit{};
                 UpdateAddRowSpan();
             });
     connect(model_, &GridModel::rowsAboutToBeRemoved, this,
@@ -134,6 +135,7 @@ GridView::GridView(EdtDocument* document, QWidget* parent)
             });
     connect(model_, &GridModel::rowsRemoved, this, [this] {
         rowsMoved_ = true;
+        lastHit_ = SearchHit{};
         UpdateAddRowSpan();
     });
     connect(model_, &GridModel::modelReset, this, [this] {
@@ -262,6 +264,7 @@ void GridView::ShowHit(SearchOutcome outcome, const SearchHit& hit)
             break;
     }
     SelectCell(hit.record, hit.column);
+    lastHit_ = hit;
     if (!OpenEditor(hit.record, hit.column))
         return;
     // The request usually comes from the modeless find dialog: the editor's window must
@@ -282,24 +285,31 @@ void GridView::ReplaceRequest(const SearchQuery& query, const QString& replaceme
     EdtDocument* document = Document();
     if (!document)
         return;
-    if (!editor_ || editRow_ < 0) {
-        FindRequest(query);
-        return;
+    // The current match: what the open editor shows selected, or, once the editor has closed
+    // (a click into the find dialog closes it), the last hit while its cell is still selected.
+    int row = -1, column = -1, start = 0, length = 0;
+    QString text;
+    if (editor_ && editRow_ >= 0) {
+        row = editRow_, column = editColumn_, text = editor_->text();
+        start = editor_->hasSelectedText() ? editor_->selectionStart() : editor_->cursorPosition();
+        length = editor_->selectionLength();
+    } else if (lastHit_.record >= 0 && lastHit_.record == selectedRow_ &&
+               lastHit_.column == selectedColumn_) {
+        row = lastHit_.record, column = lastHit_.column, text = document->Text(row, column);
+        start = lastHit_.start, length = lastHit_.length;
     }
-    const int row = editRow_;
-    const int column = editColumn_;
-    const QString text = editor_->text();
-    const int start =
-        editor_->hasSelectedText() ? editor_->selectionStart() : editor_->cursorPosition();
     FieldReplacement replaced;
-    switch (ReplaceSelection(text, query, replacement, start, editor_->selectionLength(),
-                             TextStorage{document->GetEncoding(), document->GetFileType()},
-                             &replaced)) {
+    const SearchOutcome outcome =
+        row < 0 ? SearchOutcome::NotFound
+                : ReplaceSelection(text, query, replacement, start, length,
+                                   TextStorage{document->GetEncoding(), document->GetFileType()},
+                                   &replaced);
+    switch (outcome) {
         case SearchOutcome::InvalidPattern:
             QApplication::beep();
             return;
         case SearchOutcome::NotFound:
-            // The editor shows no match: Replace finds one first.
+            // No match is showing: Replace finds one first.
             FindRequest(query);
             return;
         case SearchOutcome::Found:
@@ -319,12 +329,12 @@ void GridView::ReplaceRequest(const SearchQuery& query, const QString& replaceme
     if (replaced.unstorable > 0)
         ShowStatus(FormatUiText(UiText("replace.unstorable"), replaced.unstorable));
     SearchHit hit;
-    const SearchOutcome outcome =
+    const SearchOutcome next =
         FindNextFrom(*document, query, SearchResume{row, column, replaced.end, true}, &hit);
-    if (outcome == SearchOutcome::Found)
-        ShowHit(outcome, hit);
-    else
+    if (next == SearchOutcome::NotFound)
         SelectCell(row, column);
+    else
+        ShowHit(next, hit);
 }
 
 std::optional<ReplaceReport> GridView::ReplaceAllRequest(const SearchQuery& query,

@@ -138,6 +138,8 @@ private:
     InplaceEdit* editor_ = nullptr;
     // Where the next search begins after Replace All left fields alone (record -1: none).
     SearchResume resume_;
+    // The match a search showed last, for Replace once the editor has closed.
+    SearchHit lastHit_;
     // The editor whose commit or cancel is being handled: its focus loss while that closes
     // it must not run a second time.
     InplaceEdit* requestEditor_ = nullptr;

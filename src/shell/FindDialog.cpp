@@ -15,12 +15,12 @@ namespace scrivlet {
 namespace {
 
 // The template's size and control rectangles, in dialog units.
-constexpr int kDialogWidth = 265;
+constexpr int kDialogWidth = 271;
 constexpr int kDialogHeight = 105;
-constexpr QRect kFindRect(198, 7, 60, 14);
-constexpr QRect kReplaceRect(198, 25, 60, 14);
-constexpr QRect kReplaceAllRect(198, 43, 60, 14);
-constexpr QRect kCloseRect(198, 84, 60, 14);
+constexpr QRect kFindRect(198, 7, 66, 14);
+constexpr QRect kReplaceRect(198, 25, 66, 14);
+constexpr QRect kReplaceAllRect(198, 43, 66, 14);
+constexpr QRect kCloseRect(198, 84, 66, 14);
 constexpr QRect kLabelRect(7, 7, 62, 13);
 constexpr QRect kTextRect(72, 7, 119, 14);
 constexpr QRect kReplaceLabelRect(7, 25, 62, 13);

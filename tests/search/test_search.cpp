@@ -1,6 +1,8 @@
+#include "TestDocument.h"
 #include "TestRegistry.h"
 #include "documents/EdtDocument.h"
-#include "search/Search.h"
+#include "documents/Encodings.h"
+#include "search/Replace.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -143,6 +145,81 @@ private slots:
         MatchLimits noTime;
         noTime.time = std::chrono::milliseconds(0);
         QTEST(Find(*document, typed, flags, from, noTime), "found");
+    }
+
+    // Replace All over one field: every match left to right, none overlapping, all of a
+    // field's replacements or none, and the replacements the storage cannot keep counted.
+    void replaceAll_data()
+    {
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<uint>("flags");
+        QTest::addColumn<QString>("with");
+        QTest::addColumn<int>("size");       // of the field
+        QTest::addColumn<QString>("store");  // "edt" or "txt", then the encoding
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<QString>("counts");  // replaced/skipped/unstorable; "invalid"
+        using S = const char*;
+        auto row = [](S name, const QString& cell, const QString& typed, uint flags, S with,
+                      const QString& result, S counts, int size = 20, S store = "edt 4") {
+            QTest::newRow(name) << cell << typed << flags << QString::fromUtf8(with) << size
+                                << QString::fromUtf8(store) << result << QString(counts);
+        };
+        const uint regex = kSearchRegex, word = kSearchWholeWord;
+        row("plain, twice", "a cat, a cat", "cat", 0, "dog", "a dog, a dog", "2/0/0");
+        row("case folded", "Cat CAT", "cat", 0, "x", "x x", "2/0/0");
+        row("cyrillic folded", "Жук жук", "ЖУК", 0, "кот", "кот кот", "2/0/0");
+        row("plain dollars are text", "ab", "b", 0, "$1$&", "a$1$&", "1/0/0");
+        row("whole word keeps neighbours", "cat concat cat.", "cat", word, "dog", "dog concat dog.",
+            "2/0/0");
+        row("whole word, adjacent words", "a a a", "a", word, "b", "b b b", "3/0/0");
+        row("regex groups", "ann@home", "(\\w+)@(\\w+)", regex, "$2 at $1", "home at ann", "1/0/0");
+        row("match, missing group, dollar", "ab", "a(x)?", regex, "[$&$1$$]", "[a$]b", "1/0/0");
+        row("empty matches", "abc", "x*", regex, "-", "-a-b-c-", "4/0/0");
+        row("no empty match after a match", "xax", "x*", regex, "-", "-a-", "2/0/0");
+        row("start of the text once", "abc", "^", regex, "> ", "> abc", "1/0/0");
+        row("empty match beside a pair", "\U0001F600", "x*", regex, "-", "-\U0001F600-", "2/0/0");
+        row("overlapping, left first", "aaa", "aa", 0, "b", "ba", "1/0/0");
+        row("overlapping, longer", "ababa", "aba", 0, "X", "Xba", "1/0/0");
+        row("fits exactly", "ab ab", "ab", 0, "abc", "abc abc", "2/0/0", 7);
+        row("too long: all or nothing", "ab ab ab", "ab", 0, "abc", "ab ab ab", "0/1/0", 8);
+        row("same text is no change", "abc", "b", 0, "b", "abc", "0/0/0");
+        row("cyrillic capital in English .edt", "a", "a", 0, "Ж", "Ж", "1/0/0", 20, "edt 0");
+        row("cyrillic small in English .edt", "a", "a", 0, "ж", "ж", "1/0/1", 20, "edt 0");
+        row("cyrillic in English text file", "a", "a", 0, "Ж", "Ж", "1/0/1", 20, "txt 0");
+        row("umlaut in Russian .edt", "aa", "a", 0, "Ä", "ÄÄ", "2/0/2", 20, "edt 3");
+        row("regex insertion checked", "ab", "(b)", regex, "Ä$1", "aÄb", "1/0/1", 20, "edt 3");
+        row("invalid pattern", "abc", "(", regex, "x", "abc", "invalid");
+    }
+    void replaceAll()
+    {
+        QFETCH(QString, cell);
+        QFETCH(QString, typed);
+        QFETCH(uint, flags);
+        QFETCH(QString, with);
+        QFETCH(int, size);
+        QFETCH(QString, store);
+        auto document = test::MakeDocument(
+            test::MakeFormat(size, {test::TextField(QStringLiteral("T"), 0, size)}), {{cell}});
+        document->SetFileType(store.startsWith("txt") ? kFileTypeText : kFileTypeEdt);
+        document->SetEncoding(store.back().digitValue());
+        ReplacePlan plan;
+        const ReplaceOutcome outcome =
+            PlanReplaceAll(*document, SearchQuery{typed, flags}, with, &plan);
+        document->ExchangeTexts(plan.changes);
+        const ReplaceReport& r = plan.report;
+        QTEST(outcome == ReplaceOutcome::InvalidPattern ? QStringLiteral("invalid")
+                                                        : QStringLiteral("%1/%2/%3")
+                                                              .arg(r.replaced)
+                                                              .arg(r.skippedTooLong)
+                                                              .arg(r.unstorable),
+              "counts");
+        QTEST(document->Text(0, 0), "result");
+        QCOMPARE(r.records, r.replaced > 0 ? 1 : 0);
+        QCOMPARE(r.firstSkipped.record, r.skippedTooLong > 0 ? 0 : -1);
+        // The same call again takes the replacements out.
+        document->ExchangeTexts(plan.changes);
+        QCOMPARE(document->Text(0, 0), cell);
     }
 };
 

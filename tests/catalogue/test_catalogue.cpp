@@ -1,14 +1,26 @@
+// Catalogues from their lines to their formats, and the format a path is detected as: broken,
+// huge and hostile input is answered quickly, keeps what is readable, never reaches past it.
+
 #include "TestRegistry.h"
 #include "base/UiText.h"
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
+#include "catalogue/FormatDetection.h"
 #include "catalogue/IniFile.h"
 
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <ctime>
 
 using namespace scrivlet;
 
 namespace {
+
+constexpr qsizetype kMegabyte = 1024 * 1024;
 
 // A catalogue as the users of formats see it: "name:length" and the fields up to the first
 // empty caption, each "caption/type/width/offset/size" with its labels after "|". Without
@@ -31,24 +43,77 @@ QString Describe(const FormatCatalogue& catalogue, bool texts = true)
     return formats.join(u' ');
 }
 
-FormatCatalogue FromText(const QByteArray& text)
+QByteArray Format(int index, const QByteArray& name, const QByteArray& width = "4")
 {
-    IniFile ini;
-    ini.LoadBytes(text.toStdString());
+    const QByteArray section = "FORMAT" + QByteArray::number(index);
+    return "[" + section + "]\nname=" + name + "\nwidth=" + width + "\n[" + section +
+           ".COLUMN0]\ndesc=Text\ntype=1\ndataoffset=0\ndatasize=4\n";
+}
+
+// How Describe shows a format made by Format().
+QString Shape(const QString& name, int width = 4)
+{
+    return name + QStringLiteral(":%1(Text/1/0/0/4)").arg(width);
+}
+
+QByteArray Garbage(qsizetype size)
+{
+    QByteArray bytes(size, '\0');  // a fixed seed, so that a failure can be reproduced
+    QRandomGenerator(20261206).fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
+    return bytes;
+}
+
+FormatCatalogue CatalogueOf(const QStringList& patterns)
+{
     FormatCatalogue catalogue;
-    ReadFormatCatalogue(catalogue, ini);
+    for (const QString& pattern : patterns) {
+        EdtFormat format;
+        format.path = pattern, format.recordLength = 1;
+        catalogue.Append(format);
+    }
     return catalogue;
 }
 
-constexpr UiLanguage kLanguages[] = {UiLanguage::English, UiLanguage::German, UiLanguage::Polish,
-                                     UiLanguage::Russian};
+// Linux allows paths of 4,096 bytes; a path of folders of "a" ending in a dialogue file.
+QString LongestPath()
+{
+    QString path;
+    while (path.size() < 4000)
+        path += QStringLiteral("/") + QString(60, u'a');
+    return path + QStringLiteral("/dialog_") + QString(4090 - path.size() - 12, u'a') +
+           QStringLiteral(".edt");
+}
+
+const QString kSound = QStringLiteral("(?:.*[\\\\/])?[^\\\\/]*(dialog)[^\\\\/]*");
+
+// What one line says, "kind|key, name or comment|value", the value as a file of that line
+// alone holds it.
+QByteArray ViewOf(const QByteArray& line)
+{
+    const IniLineParts parts = ClassifyIniLine(line.toStdString());
+    IniFile ini;
+    if (!ini.LoadBytes(line.toStdString()))
+        return "not loaded";
+    const IniSection* top = ini.FindSection({});
+    QByteArray value;
+    if (parts.kind == kIniIntEntry)
+        value = QByteArray::number(IniFile::GetInt(top, parts.first, 0));
+    else if (parts.kind == kIniStringEntry)
+        value = QByteArray::fromStdString(IniFile::GetString(top, parts.first, {}));
+    return QByteArray::number(parts.kind) + '|' + QByteArray::fromStdString(parts.first) + '|' +
+           value;
+}
 
 }  // namespace
 
 class CatalogueTest : public QObject {
     Q_OBJECT
 
+    QTemporaryDir dir_;
+
 private slots:
+    void initTestCase() { QVERIFY(dir_.isValid()); }
+
     void readsFormats_data()
     {
         QTest::addColumn<QByteArray>("ini");
@@ -68,8 +133,24 @@ private slots:
                                    << "A:0(n/0/0/0/0|x|y)";
         QTest::newRow("empty label ends") << column0 + "label.0=x\nlabel.1=\"\"\nlabel.2=z\n"
                                           << "A:0(n/0/0/0/0|x)";
-        QTest::newRow("bom before first format")
-            << QByteArray("\xEF\xBB\xBF[FORMAT0]\nname=A\n") << "A:0()";
+        // Lines: the first entry of a key wins, a repeated header merges into the first, one
+        // with a note is a raw line (what follows stays in the section before), case matters,
+        // the wrong type gives the default; a byte-order mark counts only at the very start.
+        const QByteArray a = "[FORMAT0]\nname=A\n";
+        QTest::newRow("first entries win") << a + "name=B\nwidth=4\nwidth=8\n"
+                                           << "A:4()";
+        QTest::newRow("header repeated") << a + "[FORMAT1]\nname=B\n[FORMAT0]\nwidth=8\n"
+                                         << "A:8() B:0()";
+        QTest::newRow("header with a note") << a + "[FORMAT1] ; note\nwidth=8\n"
+                                            << "A:8()";
+        QTest::newRow("case matters") << QByteArray("[format0]\nname=A\n") << "";
+        QTest::newRow("text for a number") << a + "width=wide\n"
+                                           << "A:0()";
+        QTest::newRow("both line ends")
+            << "\r\n" + QByteArray(a).replace("\n", "\r\n") + "\nwidth=8"
+            << "A:8()";
+        QTest::newRow("mark at the start") << "\xEF\xBB\xBF" + a << "A:0()";
+        QTest::newRow("mark later") << "\n\xEF\xBB\xBF" + a << "";
         QTest::newRow("utf8 and invalid bytes")
             << QByteArray(
                    "[FORMAT0]\nname=\"\xD0\x96\xD1\x83\xD0\xBA \xFF!\"\n[FORMAT0.COLUMN0]\n"
@@ -89,11 +170,50 @@ private slots:
         cut("80 cut", x78 + QStringLiteral("yz"), x78 + u'y');
         cut("pair across the end", x78 + smile, x78);
         cut("pair at the end", x78.left(77) + smile + u'z', x78.left(77) + smile);
+        // Huge, broken and binary files.
+        QByteArray many;
+        QStringList manyFormats;
+        for (int i = 0; i < 10000; ++i) {
+            many += Format(i, "F" + QByteArray::number(i));
+            manyFormats << Shape(QStringLiteral("F%1").arg(i));
+        }
+        QTest::newRow("10,000 formats") << many << manyFormats.join(u' ');
+        QTest::newRow("binary garbage") << Garbage(256 * 1024) << QString();
+        QTest::newRow("garbage around a format")
+            << Garbage(4096) + "\n" + Format(0, "Kept") + Garbage(4096) << Shape("Kept");
+        QTest::newRow("1 MB name")
+            << Format(0, QByteArray(kMegabyte, 'n')) << Shape(QString(kMaxNameUnits, u'n'));
+        QTest::newRow("1 MB quoted name") << Format(0, "\"" + QByteArray(kMegabyte, 'q') + "\"")
+                                          << Shape(QString(kMaxNameUnits, u'q'));
+        // 10^n is a multiple of 2^32 for n >= 32: n nines wrap to -1.
+        QTest::newRow("1 MB of digits wraps")
+            << Format(0, "Wide", QByteArray(kMegabyte, '9')) << Shape("Wide", -1);
+        auto before = [](const char* name, const QByteArray& trouble) {
+            QTest::newRow(name) << trouble + "\n" + Format(0, "After") << Shape("After");
+        };
+        before("1 MB of blanks in a line", "name" + QByteArray(kMegabyte, ' ') + "=x");
+        before("1 MB of blanks before a quote", "k = a" + QByteArray(kMegabyte, ' ') + "\"b");
+        before("1 MB section name", "[" + QByteArray(kMegabyte, 'S') + "]");
+        before("1 MB of brackets", QByteArray(kMegabyte, '['));
+        before("1 MB of zero bytes", QByteArray(kMegabyte, '\0'));
+        QTest::newRow("carriage returns only") << Format(0, "X").replace('\n', '\r') << QString();
+        QTest::newRow("no line end at all") << Format(0, "Last").chopped(1) << Shape("Last");
     }
     void readsFormats()
     {
         QFETCH(QByteArray, ini);
-        QTEST(Describe(FromText(ini)), "expected");
+        const QString path = dir_.filePath("formats.ini");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(ini) == ini.size());
+        file.close();
+        // Processor time: what the reading costs, whatever else the machine is doing. The
+        // bound has room for a sanitizer build; quadratic work on these sizes would take minutes.
+        const std::clock_t started = std::clock();
+        FormatCatalogue catalogue;
+        QVERIFY(LoadFormatCatalogueFile(catalogue, path));
+        const long milliseconds = (std::clock() - started) * 1000 / CLOCKS_PER_SEC;
+        QVERIFY2(milliseconds < 10000, qPrintable(QString::number(milliseconds)));
+        QTEST(Describe(catalogue), "expected");
     }
 
     // The four shipped catalogues have the same formats, fields and path patterns, every
@@ -109,12 +229,151 @@ private slots:
                                 "Description/1/420/32/64) "
                                 "Quest log:160(Chapter/0/110/0/0|Prologue|Chapter I|Chapter II|"
                                 "Chapter III|Epilogue;Title/1/200/0/40;Entry/1/440/40/120)"));
-        for (UiLanguage language : kLanguages) {
+        for (UiLanguage language :
+             {UiLanguage::English, UiLanguage::German, UiLanguage::Polish, UiLanguage::Russian}) {
             FormatCatalogue catalogue;
             QVERIFY(LoadFormatCatalogue(catalogue, language, nullptr));
             QCOMPARE(Describe(catalogue, false), Describe(english, false));
             for (const EdtFormat& format : catalogue.Formats())
                 QVERIFY(!format.name.isEmpty());
+        }
+    }
+
+    // The format whose whole-path match has the most non-empty groups wins; a tie asks. A
+    // pattern that is invalid, or whose match runs away, takes no part, and the answer comes
+    // within a second whatever the patterns. One detector serves a whole multi-selection; its
+    // answers do not drift between files.
+    void detect_data()
+    {
+        QTest::addColumn<QStringList>("patterns");  // empty: the shipped catalogue
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("accepted");
+        // The format, or "ask <preselect> <candidates>"; answers allowed are split by '|'.
+        QTest::addColumn<QString>("detected");
+        const QString path = QStringLiteral("/games/data/dialog_en.edt");
+        auto row = [&](const char* name, const QStringList& patterns, const QString& detected,
+                       const QString& p = {}, int accepted = -1) {
+            QTest::newRow(name) << patterns << (p.isNull() ? path : p) << accepted << detected;
+        };
+        row("no match", {".*(item).*"}, "ask -1");
+        row("one group", {".*(item).*", ".*(dialog).*"}, "1");
+        row("tie asks, first preselected", {".*(item).*", ".*(dialog).*", ".*(en)\\.edt"},
+            "ask 1 1,2");
+        row("one group after two", {".*(dialog)_(en).*", ".*(dialog).*"}, "0");
+        row("no groups asks at once", {".*dialog.*", ".*(dialog).*"}, "ask -1 0");
+        row("part of the path is no match", {"(dialog)"}, "ask -1");
+        row("case-insensitive", {".*(DIALOG)_EN\\.EDT"}, "0");
+        row("cyrillic folds", {".*/(ЖУК)/.*"}, "0", QStringLiteral("/home/жук/a.edt"));
+        row("invalid pattern takes no part", {".*(dialog", ".*(dialog).*"}, "1");
+        row("count beyond int takes no part", {".*(dialog){99999999999}", ".*(dialog).*"}, "1");
+        row("accepted first", {".*(dialog)_(en).*", ".*(dialog).*"}, "1", path, 1);
+        row("accepted without group ignored", {".*(dialog).*", ".*dialog.*"}, "0", path, 1);
+        // The guard costs sound patterns nothing where matching is cheap.
+        row("nested star, short path", {"(a*)*(b)"}, "0", "aaab");
+        row("group per character scores", {"(abc)x", "(.)*(x)"}, "1", "abcx");
+        // Exponential backtracking, recursion per character, before and after a sound pattern,
+        // over the longest path.
+        for (const char* hostile : {"(.*a*)*b", "(a|a)*b", "((a+)+)+b", "(.*)*(.*)*x", "(.)*x",
+                                    "((.)*)*x", "(?:(?:a|/)*)*b"}) {
+            const QByteArray before = QByteArray("before: ") + hostile;
+            const QByteArray after = QByteArray("after: ") + hostile;
+            row(before.constData(), {hostile, kSound}, "1", LongestPath());
+            row(after.constData(), {kSound, hostile}, "0", LongestPath());
+        }
+        // The shipped patterns: both separators, any case, the file name only.
+        row("shipped: windows dialog", {}, "0", R"(C:\Mods\dialog_en.edt)");
+        row("shipped: upper case", {}, "0", R"(D:\GAME\DIALOGUE.EDT)");
+        row("shipped: item, mixed separators", {}, "1", R"(C:\x/y\Item_de.edt)");
+        row("shipped: quests", {}, "2", "/srv/data/quests_unicode.edt");
+        row("shipped: folder does not count", {}, "0", "/home/u/quests/dialog_ru.txt");
+        row("shipped: cyrillic folder", {}, "1", "/home/Жук/items_ru.txt");
+        row("shipped: only a folder", {}, "ask -1", "/home/dialog/notes.edt");
+        // So many runaway patterns that their shared budget may run out: never one of them.
+        row("40 runaway patterns", QStringList(40, "(.*a*)*b") << kSound, "40|ask -1",
+            LongestPath());
+    }
+    void detect()
+    {
+        QFETCH(QStringList, patterns);
+        QFETCH(QString, path);
+        QFETCH(int, accepted);
+        QFETCH(QString, detected);
+        FormatCatalogue catalogue = CatalogueOf(patterns);
+        if (patterns.isEmpty())
+            QVERIFY(LoadFormatCatalogue(catalogue, UiLanguage::English, nullptr));
+        QElapsedTimer timer;
+        timer.start();
+        const FormatDetector detector(catalogue);
+        const Detection detection = detector.Detect(path, accepted);
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(detection.ask, detection.format < 0);
+        QString answer = QString::number(detection.ask ? detection.preselect : detection.format);
+        for (int k = 0; k < detection.candidates.size(); ++k)
+            answer += (k ? u',' : u' ') + QString::number(detection.candidates[k]);
+        answer.prepend(detection.ask ? "ask " : "");
+        QVERIFY2(detected.split(u'|').contains(answer), qPrintable(answer));
+        detector.Detect(QStringLiteral("/home/item/quests.edt"));
+        QCOMPARE(detector.Detect(path, accepted).format, detection.format);
+    }
+
+    void classifiesLine_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QByteArray>("view");
+        auto row = [](const char* name, const QByteArray& line, int kind, const QByteArray& first,
+                      const QByteArray& value) {
+            QTest::newRow(name) << line << QByteArray::number(kind) + '|' + first + '|' + value;
+        };
+        row("blanks", " \t\v\f ", kIniBlank, "", "");
+        row("comment", "  ; a note; more", kIniComment, " a note; more", "");
+        row("hash is raw", "# note", kIniRaw, "", "");
+        row("section inner blanks", " [  My  Sec \t]  ", kIniSectionHeader, "My  Sec", "");
+        row("section with note", "[A] ; note", kIniRaw, "", "");
+        row("number", "  width = 128 ", kIniIntEntry, "width", "128");
+        // Numbers are read in 32 bits with wrap-around.
+        row("max+1 wraps", "w = 2147483648", kIniIntEntry, "w", "-2147483648");
+        row("2^32-1", "w=4294967295", kIniIntEntry, "w", "-1");
+        row("2^32+1", "w = 4294967297", kIniIntEntry, "w", "1");
+        row("minus blank digits", "w = - 5", kIniIntEntry, "w", "0");
+        row("plus is text", "w = +5", kIniStringEntry, "w", "+5");
+        row("number with note", "w = 42 ; note", kIniStringEntry, "w", "42 ; note");
+        row("quoted padded", "name = \"  Quest log  \"", kIniStringEntry, "name", "Quest log");
+        row("inner quote", "name = a\"b", kIniRaw, "", "");
+        // Long blank runs take the single pass; it must give what the patterns give.
+        const QByteArray run(40, ' ');
+        row("long run in value", "name = a" + run + "b" + run, kIniStringEntry, "name",
+            "a" + run + "b");
+        row("long run in section", "[" + run + "x" + run + "y" + run + "]", kIniSectionHeader,
+            "x" + run + "y", "");
+        row("long run before quote", "k = a" + run + "\"b", kIniRaw, "", "");
+        row("long run number", "k" + run + "=" + run + "-12" + run, kIniIntEntry, "k", "-12");
+    }
+    void classifiesLine()
+    {
+        QFETCH(QByteArray, line);
+        QTEST(ViewOf(line), "view");
+    }
+
+    // The single pass stands in for the section and string patterns on lines with long blank
+    // runs; compare the two on every short line over the characters that matter to them
+    // (fuzz_catalogue compares them on longer ones).
+    void singlePassAgreesWithPatterns()
+    {
+        const char alphabet[] = {' ', '\t', '"', '=', '[', ']', ';', '-', 'a', '5', '\r', '\xC3'};
+        const int letters = int(sizeof alphabet);
+        auto agree = [](const std::string& line) {
+            const IniLineParts a = ClassifyIniLine(line, IniMatcher::Patterns);
+            const IniLineParts b = ClassifyIniLine(line, IniMatcher::SinglePass);
+            return a.kind == b.kind && a.first == b.first && a.second == b.second;
+        };
+        long long total = 1;
+        for (int length = 0; length <= 5; ++length, total *= letters) {
+            for (long long n = 0; n < total; ++n) {
+                std::string line;
+                for (long long rest = n; int(line.size()) < length; rest /= letters)
+                    line += alphabet[rest % letters];
+                QVERIFY2(agree(line), line.c_str());
+            }
         }
     }
 };

@@ -35,49 +35,16 @@ Result Convert(const QStringList& args)
 
 // Two formats share the dialogue pattern, so a dialogue file is a tie; the item pattern is
 // unique. Record layout: 8 units, Name 0..2, Text 3..7.
-const char kCatalogue[] = R"(; test catalogue
-[FORMAT0]
-name=Talk
-path=.*/(dialog)[^/]*
-width=8
-[FORMAT0.COLUMN0]
-desc=No.
-width=-1
-type=0
-label.0=first
-[FORMAT0.COLUMN1]
-desc=Name
-width=100
-type=1
-dataoffset=0
-datasize=3
-[FORMAT0.COLUMN2]
-desc=Text
-width=200
-type=1
-dataoffset=3
-datasize=5
-[FORMAT1]
-name=Things
-path=.*/(item)[^/]*
-width=8
-[FORMAT1.COLUMN0]
-desc=Thing
-width=80
-type=1
-dataoffset=0
-datasize=8
-[FORMAT2]
-name=Talk again
-path=.*/(dialog)[^/]*
-width=4
-[FORMAT2.COLUMN0]
-desc=Line
-width=80
-type=1
-dataoffset=0
-datasize=4
-)";
+const char kCatalogue[] =
+    "; test catalogue\n"
+    "[FORMAT0]\nname=Talk\npath=.*/(dialog)[^/]*\nwidth=8\n"
+    "[FORMAT0.COLUMN0]\ndesc=No.\nwidth=-1\ntype=0\nlabel.0=first\n"
+    "[FORMAT0.COLUMN1]\ndesc=Name\nwidth=100\ntype=1\ndataoffset=0\ndatasize=3\n"
+    "[FORMAT0.COLUMN2]\ndesc=Text\nwidth=200\ntype=1\ndataoffset=3\ndatasize=5\n"
+    "[FORMAT1]\nname=Things\npath=.*/(item)[^/]*\nwidth=8\n"
+    "[FORMAT1.COLUMN0]\ndesc=Thing\nwidth=80\ntype=1\ndataoffset=0\ndatasize=8\n"
+    "[FORMAT2]\nname=Talk again\npath=.*/(dialog)[^/]*\nwidth=4\n"
+    "[FORMAT2.COLUMN0]\ndesc=Line\nwidth=80\ntype=1\ndataoffset=0\ndatasize=4\n";
 
 QByteArray ReadAll(const QString& path)
 {
@@ -152,12 +119,10 @@ private slots:
         QTest::newRow("size-without-yes")
             << talk + "--dump %DIR%/half.edt" << 1 << "Invalid file size";
         QTest::newRow("size-with-yes") << talk + "--yes --dump %DIR%/half.edt" << 0 << "";
-        QTest::newRow("auto-tie")
-            << "--catalogue %CAT% --format auto --encoding 0 --dump %DIR%/dialog.txt" << 1
-            << "formats 0 (Talk), 2 (Talk again) match equally";
-        QTest::newRow("auto-no-match")
-            << "--catalogue %CAT% --format auto --encoding 0 --dump %DIR%/half.edt" << 1
-            << "no format matches";
+        const QString detect = "--catalogue %CAT% --format auto --encoding 0 --dump %DIR%/";
+        QTest::newRow("auto-tie") << detect + "dialog.txt" << 1
+                                  << "formats 0 (Talk), 2 (Talk again) match equally";
+        QTest::newRow("auto-no-match") << detect + "half.edt" << 1 << "no format matches";
     }
     void exitCodes()
     {
@@ -194,21 +159,15 @@ private slots:
     // Text to .edt in one encoding, .edt to text in another, and the dumps on the way.
     void convertAndDump()
     {
-        const QStringList common = {"--catalogue", catalogue_, "--format", "0"};
-        QCOMPARE(Convert(common + QStringList{"--encoding", "4", "--to-encoding", "3",
-                                              P("dialog.txt"), P("out.EDT")})
-                     .code,
+        const QString talk = "--catalogue %CAT% --format 0 --encoding ";
+        QCOMPARE(Convert(Expand(talk + "4 --to-encoding 3 %DIR%/dialog.txt %DIR%/out.EDT")).code,
                  0);
         // 'a' is stored as 98 and so on, the rest of each field zero.
-        QCOMPARE(ReadAll(P("out.EDT")),
-                 QByteArray::fromHex("620063000000640065002200000000007900000000000000000000000000"
-                                     "0000"));
-        const Result dump =
-            Convert(common + QStringList{"--encoding", "3", "--dump", P("out.EDT")});
-        QCOMPARE(dump.code, 0);
-        QCOMPARE(dump.out, QByteArray("[\"first\",\"ab\",\"cd!\"]\n[\"# 1\",\"x\",\"\"]\n"));
-        QCOMPARE(Convert(common + QStringList{"--encoding", "3", P("out.EDT"), P("back.txt")}).code,
-                 0);
+        QCOMPARE(ReadAll(P("out.EDT")), QByteArray::fromHex("620063000000640065002200000000007900"
+                                                            "0000000000000000000000000000"));
+        QCOMPARE(Convert(Expand(talk + "3 --dump %DIR%/out.EDT")).out,
+                 QByteArray("[\"first\",\"ab\",\"cd!\"]\n[\"# 1\",\"x\",\"\"]\n"));
+        QCOMPARE(Convert(Expand(talk + "3 %DIR%/out.EDT %DIR%/back.txt")).code, 0);
         QCOMPARE(ReadAll(P("back.txt")), QByteArray("ab\ncd!\nx\n\n"));
     }
 

@@ -8,11 +8,7 @@
 #include <QTest>
 #include <QtEndian>
 
-// The platform's converter is the reference for the code page tables where it exists.
-#if __has_include(<iconv.h>)
-#include <iconv.h>
-#define HAVE_ICONV 1
-#endif
+#include <iconv.h>  // the platform's converter is the reference for the code page tables
 
 #include <algorithm>
 #include <vector>
@@ -23,7 +19,6 @@ namespace {
 
 constexpr int kUnitCount = 65536;
 
-#ifdef HAVE_ICONV
 // One character through the platform's converter: the output bytes, or empty where it
 // has no mapping (or the converter is missing).
 QByteArray Iconv(const char* to, const char* from, QByteArray in)
@@ -38,7 +33,6 @@ QByteArray Iconv(const char* to, const char* from, QByteArray in)
     iconv_close(cd);
     return ok ? QByteArray(out, qsizetype(sizeof out - outLeft)) : QByteArray();
 }
-#endif
 
 // Codes of the Cyrillic block that read back as the letter that was stored there: all but
 // the second Е (1107) and the small letters from 1133.
@@ -50,8 +44,6 @@ bool IsExactBlockCode(int code)
 const char16_t kPolishLetters[] = {0x015A, 0x0179, 0x015B, 0x017A, 0x0141, 0x0104,
                                    0x017B, 0x0142, 0x0105, 0x017C, 0x0106, 0x0118,
                                    0x0143, 0x00D3, 0x0107, 0x0119, 0x0144, 0x00F3};
-const int kPolishCodes[] = {140, 143, 156, 159, 163, 165, 175, 179, 185,
-                            191, 198, 202, 209, 211, 230, 234, 241, 243};
 
 // Units that survive decode-then-encode unchanged, worked out from the mappings.
 bool UnitRoundTrips(int encoding, int unit)
@@ -118,6 +110,10 @@ private slots:
             QTest::addRow("%d yo reads as De", e) << e << 0x0451 << 1106 << 0x0414;
             QTest::addRow("%d euro at its Windows-1252 byte", e) << e << 0x20AC << 129 << 0x20AC;
             QTest::addRow("%d Polish l keeps own code", e) << e << 0x0142 << 323 << int('B');
+            QTest::addRow("%d below block", e) << e << -1 << 1101 << int('L');
+            QTest::addRow("%d above block", e) << e << -1 << 1165 << 0x0152;
+            QTest::addRow("%d high bits dropped", e) << e << -1 << 0x0142 << int('A');
+            QTest::addRow("%d largest unit", e) << e << -1 << 0xFFFF << 0x00FE;
         }
         QTest::newRow("Polish l stroke") << 2 << 0x0142 << 180 << 0x0142;
         QTest::newRow("Polish small ya") << 2 << 0x044F << 1133 << 0x042F;
@@ -132,12 +128,6 @@ private slots:
             QTest::addRow("%d second E", e) << e << -1 << 1108 << 0x0415;
             QTest::addRow("%d Yeru after gap", e) << e << -1 << 1129 << 0x042B;
             QTest::addRow("%d block end", e) << e << -1 << 1164 << 0x044E;
-        }
-        for (int e : {kEncodingEnglish, kEncodingGerman}) {
-            QTest::addRow("%d below block", e) << e << -1 << 1101 << int('L');
-            QTest::addRow("%d above block", e) << e << -1 << 1165 << 0x0152;
-            QTest::addRow("%d high bits dropped", e) << e << -1 << 0x0142 << int('A');
-            QTest::addRow("%d largest unit", e) << e << -1 << 0xFFFF << 0x00FE;
         }
         QTest::newRow("Polish 138 not a letter") << 2 << -1 << 139 << 0x008A;
         QTest::newRow("Polish euro byte unchanged") << 2 << -1 << 129 << 0x0080;
@@ -171,23 +161,10 @@ private slots:
         for (int unit = 0; unit < kUnitCount; ++unit)
             chars[unit] = char16_t(Decode(encoding, unit));
         QVERIFY(EncodeEdtUnits(encoding, chars.data(), back.data(), kUnitCount));
-        int holds = 0;
         for (int unit = 0; unit < kUnitCount; ++unit) {
-            const bool expected = UnitRoundTrips(encoding, unit);
-            if ((back[unit] == unit) != expected)
+            if ((back[unit] == unit) != UnitRoundTrips(encoding, unit))
                 QFAIL(qPrintable(
                     QStringLiteral("unit %1 came back as %2").arg(unit).arg(back[unit])));
-            holds += expected ? 1 : 0;
-        }
-        // Sizes of the sets, as a cross-check of the predicate itself.
-        const int expectedCount[kEncodingCount] = {256 + 6 + 25, 256 + 6 + 25,
-                                                   65535 - 61 - 1 - 31 - 16, 256, 65535};
-        QCOMPARE(holds, expectedCount[encoding]);
-        if (encoding != kEncodingPolish)
-            return;
-        for (size_t i = 0; i < std::size(kPolishLetters); ++i) {
-            QCOMPARE(Encode(encoding, kPolishLetters[i]), kPolishCodes[i] + 1);
-            QCOMPARE(Decode(encoding, kPolishCodes[i] + 1), int(kPolishLetters[i]));
         }
     }
 
@@ -209,7 +186,6 @@ private slots:
         QFETCH(QList<int>, undefined);
         const CodePageTable* table = WindowsCodePage(codePage);
         QVERIFY(table != nullptr);
-#ifdef HAVE_ICONV
         const char* name = iconvName.constData();
         if (Iconv("UTF-16LE", name, "A").isEmpty())
             QSKIP("the system's iconv lacks this code page");
@@ -229,9 +205,6 @@ private slots:
                 expected = ch;
             QCOMPARE(table->Byte(char16_t(ch)), expected);
         }
-#else
-        QSKIP("no iconv on this platform to compare with");
-#endif
     }
 };
 

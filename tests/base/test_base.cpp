@@ -1,5 +1,6 @@
 #include "SettingsTestSupport.h"
 #include "TestRegistry.h"
+#include "base/GuardedRegex.h"
 #include "base/Settings.h"
 
 #include <QDir>
@@ -8,7 +9,7 @@
 
 using namespace scrivlet;
 
-class SettingsTest : public QObject {
+class BaseTest : public QObject {
     Q_OBJECT
 
     TemporarySettings settings_;
@@ -49,10 +50,9 @@ private slots:
     void storesAcrossRestart_data()
     {
         QTest::addColumn<bool>("writable");
-        QTest::addColumn<quint32>("afterSet");
-        QTest::addColumn<quint32>("afterRestart");
-        QTest::newRow("writable") << true << 1045u << 1045u;
-        QTest::newRow("a folder where the file should be") << false << 2048u << 2048u;
+        QTest::addColumn<quint32>("language");  // after the set and after a restart
+        QTest::newRow("writable") << true << 1045u;
+        QTest::newRow("a folder where the file should be") << false << 2048u;
     }
     void storesAcrossRestart()
     {
@@ -61,13 +61,37 @@ private slots:
         if (!writable)
             QVERIFY(QDir().mkpath(settings_.Path()));
         LanguageSetting().Set(1045);
-        QTEST(LanguageSetting().Get(), "afterSet");
+        QTEST(LanguageSetting().Get(), "language");
         settings_.Restart();
-        QTEST(LanguageSetting().Get(), "afterRestart");
+        QTEST(LanguageSetting().Get(), "language");
         if (writable)
             QCOMPARE(settings_.Stored(QStringLiteral("LanguageID")).toUInt(), 1045u);
     }
+
+    // Counts the library would overflow on are refused before compiling; escaped braces and
+    // braces in a class are no counts.
+    void compile_data()
+    {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("largest count") << "a{2147483647}" << true;
+        QTest::newRow("count beyond int") << "a{2147483648}" << false;
+        QTest::newRow("huge upper bound") << "a{1,22222222222}" << false;
+        QTest::newRow("huge lower bound, open") << "(x){99999999999,}" << false;
+        QTest::newRow("escaped brace") << "a\\{99999999999}" << true;
+        QTest::newRow("escaped backslash, then a count") << "a\\\\{99999999999}" << false;
+        QTest::newRow("inside a class") << "[{]99999999999}" << true;
+        QTest::newRow("after a class") << "[a]{99999999999}" << false;
+        QTest::newRow("unclosed group") << "(abc" << false;
+    }
+    void compile()
+    {
+        QFETCH(QString, pattern);
+        GuardedRegex regex;
+        QTEST(regex.Compile(pattern, false), "valid");
+        QTEST(regex.IsValid(), "valid");
+    }
 };
 
-SCRIVLET_TEST(SettingsTest);
-#include "test_settings.moc"
+SCRIVLET_TEST(BaseTest);
+#include "test_base.moc"

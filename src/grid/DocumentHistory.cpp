@@ -38,13 +38,19 @@ public:
     }
     void redo() override
     {
-        Apply([this](EdtDocument& document) { document.InsertRecords(Row(), 1); });
+        Apply([this](EdtDocument& document) { added_ = document.InsertRecords(Row(), 1); });
     }
     void undo() override
     {
-        Apply([this](EdtDocument& document) { document.RemoveRecords(Row(), 1); });
+        // A record that could not be added (no memory) is not taken away either.
+        if (added_)
+            Apply([this](EdtDocument& document) { document.RemoveRecords(Row(), 1); });
+        added_ = false;
     }
     bool ChangesFile() const override { return false; }
+
+private:
+    bool added_ = false;
 };
 
 }  // namespace

@@ -285,6 +285,11 @@ void GridView::ReplaceRequest(const SearchQuery& query, const QString& replaceme
     EdtDocument* document = Document();
     if (!document)
         return;
+    // An empty text matches between any two characters: replacing it would touch every field.
+    if (query.text.isEmpty()) {
+        QApplication::beep();
+        return;
+    }
     // The current match: what the open editor shows selected, or, once the editor has closed
     // (a click into the find dialog closes it), the last hit while its cell is still selected.
     int row = -1, column = -1, start = 0, length = 0;
@@ -343,6 +348,10 @@ std::optional<ReplaceReport> GridView::ReplaceAllRequest(const SearchQuery& quer
     EdtDocument* document = Document();
     if (!document)
         return std::nullopt;
+    if (query.text.isEmpty()) {
+        QApplication::beep();
+        return std::nullopt;
+    }
     EndEdit();
     ReplacePlan plan;
     if (PlanReplaceAll(*document, query, replacement, &plan) != ReplaceOutcome::Done) {

@@ -62,7 +62,7 @@ public:
     // a beep and a note in the status bar.
     void ReplaceRequest(const SearchQuery& query, const QString& replacement);
     // Every match of the document as one step; the report also goes to the status bar. Null
-    // when the pattern cannot run or memory ran out (a beep, nothing changed).
+    // when nothing is typed, the pattern cannot run or memory ran out (a beep, no change).
     std::optional<ReplaceReport> ReplaceAllRequest(const SearchQuery& query,
                                                    const QString& replacement);
     // Selects the record (in the selected column) and scrolls it into view; false, changing

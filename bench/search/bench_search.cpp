@@ -19,6 +19,10 @@
 #include <ctime>
 #include <limits>
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 using namespace scrivlet;
 
 namespace {
@@ -129,6 +133,23 @@ qint64 CpuMs()
 #endif
 }
 
+// Resident memory of the process in bytes; -1 where /proc is missing.
+qint64 ResidentBytes()
+{
+    long resident = -1;
+#ifdef Q_OS_UNIX
+    long pages = -1;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = -1;
+        std::fclose(statm);
+    }
+    if (resident >= 0)
+        return qint64(resident) * sysconf(_SC_PAGESIZE);
+#endif
+    return resident;
+}
+
 // The yardstick of Replace All: fields whose copy changed under QString::replace.
 int ReplaceCopies(const EdtDocument& document, const QString& text, const QString& with)
 {
@@ -155,15 +176,24 @@ void BenchReplaceAll(EdtDocument& document, int repeats)
     qint64 bestCopies = std::numeric_limits<qint64>::max();
     ReplaceReport report;
     size_t stepBytes = 0;
+    qint64 grown = 0;
+    qint64 newTextBytes = 0;
     int copies = 0;
     bool intact = true;
     QElapsedTimer timer;
     for (int i = 0; i < repeats; ++i) {
         ReplacePlan plan;
+        const qint64 resident = ResidentBytes();
         timer.start();
         const ReplaceOutcome outcome = PlanReplaceAll(document, query, with, &plan);
         document.ExchangeTexts(plan.changes);
         best = std::min(best, timer.nsecsElapsed());
+        if (i == 0) {
+            // What Replace All added to the process, next to the new texts it had to store.
+            grown = ResidentBytes() - resident;
+            for (const EdtDocument::FieldEdit& change : plan.changes)
+                newTextBytes += document.FieldRef(change.record, change.field).length * 2;
+        }
         intact = intact && outcome == ReplaceOutcome::Done;
         report = plan.report;
         // What the undo step keeps besides the new texts: one entry per changed field.
@@ -179,10 +209,11 @@ void BenchReplaceAll(EdtDocument& document, int repeats)
     std::printf(
         "%-24s wall best %6.1f ms  undo best %6.1f ms  QString::replace %6.1f ms  ratio %5.2f  "
         "%d replaced in %d records (%d fields by the yardstick)  step %.1f MB beyond the new "
-        "texts  %s\n",
+        "texts; resident +%.1f MB for %.1f MB of new texts  %s\n",
         "replace all", best / 1e6, bestUndo / 1e6, bestCopies / 1e6,
         bestCopies > 0 ? double(best) / double(bestCopies) : 0.0, report.replaced, report.records,
-        copies, stepBytes / 1e6, intact ? "" : "UNEXPECTED OUTCOME");
+        copies, stepBytes / 1e6, grown / 1e6, newTextBytes / 1e6,
+        intact ? "" : "UNEXPECTED OUTCOME");
 }
 
 }  // namespace

@@ -98,11 +98,14 @@ SearchOutcome Walk(const EdtDocument& document, const SearchQuery& query, const 
     };
 
     if (const SearchResume* resume = at.resume) {
-        // The rest of the record, from the resume point on.
+        // Forwards the rest of the record from the resume point on; backwards only a field
+        // Replace All left alone, whose match comes first either way.
         for (int k = 0; k < fields; ++k) {
             const int column = document.TextColumn(k);
-            if (column < resume->column)
+            if (column < resume->column || (backwards && column != resume->column))
                 continue;
+            if (backwards && resume->afterMatch)
+                break;
             const bool first = column == resume->column;
             if (!searchField(resume->record, column, first ? resume->offset : 0,
                              first && resume->afterMatch))
@@ -151,8 +154,7 @@ SearchOutcome FindNext(const EdtDocument& document, const SearchQuery& query, in
 SearchOutcome FindNextFrom(const EdtDocument& document, const SearchQuery& query,
                            const SearchResume& at, SearchHit* hit, const MatchLimits& limits)
 {
-    const bool inside =
-        at.record >= 0 && at.record < document.RecordCount() && !(query.flags & kSearchBackwards);
+    const bool inside = at.record >= 0 && at.record < document.RecordCount();
     return RunWalk(document, query, WalkStart{at.record, inside ? &at : nullptr}, hit, limits);
 }
 

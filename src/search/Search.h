@@ -55,7 +55,8 @@ struct SearchResume {
 };
 
 // Searches the rest of the field at `at` (from its offset on), then the record's later text
-// fields, then goes on as FindNext from that record. Backwards it is FindNext from the record.
+// fields, then goes on as FindNext from that record. Backwards only a field Replace All left
+// alone is searched first (after a replacement the search goes on as FindNext).
 SearchOutcome FindNextFrom(const EdtDocument& document, const SearchQuery& query,
                            const SearchResume& at, SearchHit* hit,
                            const MatchLimits& limits = MatchLimits{});

@@ -34,11 +34,19 @@ std::unique_ptr<EdtDocument> MakeDocument(const QList<QStringList>& rows)
 }
 
 // The answer as the selection "record:column:start-end", or "not found" / "invalid".
+// resume: empty for FindNext from `from`, else "record:column:offset", "+" after a match.
 QString Find(const EdtDocument& document, const QString& typed, quint32 flags, int from,
-             const MatchLimits& limits)
+             const QString& resume, const MatchLimits& limits)
 {
     SearchHit hit;
-    const SearchOutcome outcome = FindNext(document, SearchQuery{typed, flags}, from, &hit, limits);
+    const QStringList at = resume.split(u':');
+    const SearchOutcome outcome =
+        resume.isEmpty()
+            ? FindNext(document, SearchQuery{typed, flags}, from, &hit, limits)
+            : FindNextFrom(document, SearchQuery{typed, flags},
+                           SearchResume{at[0].toInt(), at[1].toInt(),
+                                        at[2].section(u'+', 0, 0).toInt(), at[2].endsWith(u'+')},
+                           &hit, limits);
     if (outcome != SearchOutcome::Found)
         return outcome == SearchOutcome::NotFound ? "not found" : "invalid";
     return QString::asprintf("%d:%d:%d-%d", hit.record, hit.column, hit.start,
@@ -62,14 +70,15 @@ private slots:
         QTest::addColumn<QString>("cell");  // the first text of every record
         QTest::addColumn<int>("records");   // -1: the five-record document
         QTest::addColumn<int>("from");
+        QTest::addColumn<QString>("resume");  // see Find
         QTest::addColumn<QString>("found");
         using S = const QString&;
         auto one = [](const char* name, S typed, uint flags, S cell, S found, int records = 1,
                       int from = -1) {
-            QTest::newRow(name) << typed << flags << cell << records << from << found;
+            QTest::newRow(name) << typed << flags << cell << records << from << QString() << found;
         };
-        auto walk = [](const char* name, S typed, uint flags, int from, S found) {
-            QTest::newRow(name) << typed << flags << QString() << -1 << from << found;
+        auto walk = [](const char* name, S typed, uint flags, int from, S found, S resume = {}) {
+            QTest::newRow(name) << typed << flags << QString() << -1 << from << resume << found;
         };
         const uint regex = kSearchRegex, word = kSearchWholeWord, back = kSearchBackwards;
         one("plain dot is literal", "a.c", 0, "abc", "not found");
@@ -109,6 +118,12 @@ private slots:
         walk("start record not searched", "delta", 0, 2, "not found");
         walk("same record not searched on", "beta", 0, 1, "3:1:6-10");
         walk("other type and beyond never", "zeta", 0, -1, "not found");
+        walk("on in the field", "a", 0, -1, "3:1:4-5", "3:1:1+");
+        walk("on in the record", "alpha", 0, -1, "1:2:6-11", "1:1:4+");
+        walk("on in the next records", "delta", 0, -1, "2:1:0-5", "1:2:11+");
+        walk("no empty match at the offset", "x*", regex, -1, "0:1:3-3", "0:1:2+");
+        walk("a field left alone first", "alpha", back, -1, "3:1:0-5", "3:1:0");
+        walk("backwards after a match", "alpha", back, -1, "1:2:6-11", "3:1:0+");
         one("1000 costly fields", "(a+)+b", regex, QString(24, u'a'), "invalid", 1000);
         one("costly huge field", "(a|b)*c", regex, QString(1000000, u'a'), "invalid");
         one("recursion per character", "(.)*x", regex, QString(1000000, u'a'), "invalid");
@@ -124,6 +139,7 @@ private slots:
         QFETCH(QString, cell);
         QFETCH(int, records);
         QFETCH(int, from);
+        QFETCH(QString, resume);
         const auto document =
             MakeDocument(records >= 0 ? QList<QStringList>(records, {cell})
                                       : QList<QStringList>{{"alpha", "x", "zeta", "", "zeta"},
@@ -133,9 +149,9 @@ private slots:
                                                            {"epsilon"}});
         QElapsedTimer timer;
         timer.start();
-        QTEST(Find(*document, typed, flags, from, MatchLimits{}), "found");
+        QTEST(Find(*document, typed, flags, from, resume, MatchLimits{}), "found");
         QVERIFY2(timer.elapsed() < 1200, qPrintable(QString::number(timer.elapsed())));
-        QTEST(Find(*document, typed, flags, from, MatchLimits{.time = {}}), "found");
+        QTEST(Find(*document, typed, flags, from, resume, MatchLimits{.time = {}}), "found");
     }
 
     // Replace All over one field: every match left to right, none overlapping, all of a

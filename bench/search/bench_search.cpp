@@ -192,7 +192,7 @@ void BenchReplaceAll(EdtDocument& document, int repeats)
             // What Replace All added to the process, next to the new texts it had to store.
             grown = ResidentBytes() - resident;
             for (const EdtDocument::FieldEdit& change : plan.changes)
-                newTextBytes += document.FieldRef(change.record, change.field).length * 2;
+                newTextBytes += document.FieldText(change.record, change.field).size() * 2;
         }
         intact = intact && outcome == ReplaceOutcome::Done;
         report = plan.report;

@@ -151,23 +151,10 @@ std::optional<EdtDocument::TextRef> EdtDocument::StoreText(QStringView text)
     return ref;
 }
 
-EdtDocument::TextRef EdtDocument::FieldRef(int record, int field) const
-{
-    if (record < 0 || record >= records_ || field < 0 || field >= textFields_)
-        return {};
-    const Slot& slot = slots_[static_cast<size_t>(record) * textFields_ + field];
-    return TextRef{slot.start, slot.length};
-}
-
 bool EdtDocument::Holds(TextRef ref) const
 {
     return ref.start >= 0 && ref.length >= 0 && ref.start <= used_ &&
            ref.length <= used_ - ref.start;
-}
-
-QStringView EdtDocument::RefText(TextRef ref) const
-{
-    return Holds(ref) ? QStringView(arena_.get() + ref.start, ref.length) : QStringView();
 }
 
 void EdtDocument::ExchangeTexts(std::span<FieldEdit> entries)

@@ -98,8 +98,6 @@ public:
     // Copies text into the document without giving it to any field; nullopt when no memory is
     // left.
     std::optional<TextRef> StoreText(QStringView text);
-    TextRef FieldRef(int record, int field) const;
-    QStringView RefText(TextRef ref) const;
     // Gives each field its entry's text and leaves the field's previous text in the entry, so
     // that the same call again undoes it. Entries outside the document are passed over. Tells
     // by one TextChanged for a single entry, else by one TextsChanged; then marks modified.

@@ -393,7 +393,7 @@ void MainFrame::UpdateUi()
     SetEnabled(Action(Command::Save), hasTab && document->IsModified());
     SetEnabled(Action(Command::SaveAs), hasTab);
     SetEnabled(Action(Command::Find), hasTab);
-    SetEnabled(Action(Command::GoToRecord), hasTab);
+    SetEnabled(Action(Command::GoToRecord), hasTab && document->RecordCount() > 0);
     UpdateUndoTexts();
     SetEnabled(Action(Command::SaveAllAs), TabCount() >= 2);
     for (Command command : {Command::Print, Command::PrintPreview, Command::PrintSetup})

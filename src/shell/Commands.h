@@ -25,10 +25,12 @@ enum class Command {
     Exit,
     ClearRecentFiles,
     Undo,
+    Redo,
     Cut,
     Copy,
     Paste,
     Find,
+    GoToRecord,
     ViewToolbar,
     ViewStatusBar,
     LanguageSystem,
@@ -69,10 +71,12 @@ inline constexpr CommandDef kCommands[] = {
     {Command::Exit, "appExit", 57665, true, nullptr, nullptr, false},
     {Command::ClearRecentFiles, "fileClearRecent", 200, false, nullptr, nullptr, false},
     {Command::Undo, "editUndo", 57643, true, "Ctrl+Z", "Alt+Backspace", false},
+    {Command::Redo, "editRedo", 57644, true, "Ctrl+Y", "Ctrl+Shift+Z", false},
     {Command::Cut, "editCut", 57635, true, "Ctrl+X", "Shift+Del", false},
     {Command::Copy, "editCopy", 57634, true, "Ctrl+C", "Ctrl+Ins", false},
     {Command::Paste, "editPaste", 57637, true, "Ctrl+V", "Shift+Ins", false},
     {Command::Find, "editFind", 57636, true, "Ctrl+F", nullptr, false},
+    {Command::GoToRecord, "editGoToRecord", 170, true, "Ctrl+G", nullptr, false},
     {Command::ViewToolbar, "viewToolbar", 59392, true, nullptr, nullptr, true},
     {Command::ViewStatusBar, "viewStatusBar", 59393, true, nullptr, nullptr, true},
     {Command::LanguageSystem, "languageSystem", 32792, false, nullptr, nullptr, true},
@@ -143,12 +147,14 @@ inline constexpr MenuEntry kMenuLayout[] = {
 
     Submenu("menu.edit"),
     Item(Command::Undo),
+    Item(Command::Redo),
     kSeparator,
     Item(Command::Cut),
     Item(Command::Copy),
     Item(Command::Paste),
     kSeparator,
     Item(Command::Find),
+    Item(Command::GoToRecord),
     kEndSubmenu,
 
     Submenu("menu.view"),
@@ -193,14 +199,27 @@ inline constexpr LanguageCommand kLanguageCommands[] = {
 
 // Strings and keyed texts the frame shows besides the menu and the prompts.
 inline constexpr int kFrameStrings[] = {
-    str::FrameCaption,
-    str::CatalogueMissing,
-    str::LanguageChangeNotice,
-    str::Ready,
+    str::FrameCaption, str::CatalogueMissing, str::LanguageChangeNotice,
+    str::Ready,        str::GoToCaption,      str::GoToPrompt,
 };
 inline constexpr const char* kFrameTextKeys[] = {
     "about.caption",
     "about.text",
+    // The menu items while there is a step to undo or redo, and the steps' names.
+    "undo.menu",
+    "undo.redoMenu",
+    "undo.typing",
+    "undo.append",
+    "undo.replace",
+    "undo.replaceAll",
+    // The find dialog's replace controls and what a replace says in the status bar.
+    "replace.label",
+    "replace.one",
+    "replace.all",
+    "replace.tooLong",
+    "replace.done",
+    "replace.skipped",
+    "replace.unstorable",
 };
 
 }  // namespace scrivlet

@@ -9,6 +9,7 @@
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentTab.h"
 #include "shell/FindDialog.h"
+#include "shell/GoToDialog.h"
 #include "shell/Icons.h"
 #include "shell/MessageBoxes.h"
 
@@ -30,6 +31,8 @@
 #include <QMimeData>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QUndoGroup>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 namespace scrivlet {
@@ -67,7 +70,9 @@ void SetChecked(QAction* action, bool checked)
 }  // namespace
 
 MainFrame::MainFrame(QWidget* parent)
-    : QMainWindow(parent), commands_(std::make_unique<DocumentCommands>(*this))
+    : QMainWindow(parent),
+      commands_(std::make_unique<DocumentCommands>(*this)),
+      undoGroup_(new QUndoGroup(this))
 {
     setWindowTitle(UiText(str::FrameCaption));
     setWindowIcon(AppIcon());
@@ -86,7 +91,11 @@ MainFrame::MainFrame(QWidget* parent)
     setCentralWidget(tabView_);
     connect(tabView_, &TabView::TabsChanged, this, &MainFrame::RebuildWindowMenu);
     connect(tabView_, &QTabWidget::currentChanged, this, &MainFrame::RebuildWindowMenu);
-    connect(tabView_, &QTabWidget::currentChanged, this, &MainFrame::FocusActiveView);
+    connect(tabView_, &QTabWidget::currentChanged, this, [this] {
+        GridView* view = ActiveView();
+        undoGroup_->setActiveStack(view ? view->UndoStack() : nullptr);
+        FocusActiveView();
+    });
 
     if (auto* dispatcher = QAbstractEventDispatcher::instance(thread()))
         connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &MainFrame::OnIdle);
@@ -160,9 +169,8 @@ void MainFrame::ConnectActions()
        [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); });
     on(Command::ClearRecentFiles, [] { ForgetRecentFile(QString()); });
     const std::pair<Command, GridView::EditAction> editCommands[] = {
-        {Command::Undo, GridView::EditAction::Undo},
-        {Command::Cut, GridView::EditAction::Cut},
-        {Command::Copy, GridView::EditAction::Copy},
+        {Command::Undo, GridView::EditAction::Undo},   {Command::Redo, GridView::EditAction::Redo},
+        {Command::Cut, GridView::EditAction::Cut},     {Command::Copy, GridView::EditAction::Copy},
         {Command::Paste, GridView::EditAction::Paste},
     };
     for (const auto& [command, editAction] : editCommands) {
@@ -172,6 +180,7 @@ void MainFrame::ConnectActions()
         });
     }
     on(Command::Find, [this] { ShowFindDialog(); });
+    on(Command::GoToRecord, [this] { ShowGoToDialog(); });
     on(Command::ViewToolbar, [this] {
         toolBar_->setHidden(!toolBar_->isHidden());
         SetChecked(Action(Command::ViewToolbar), !toolBar_->isHidden());
@@ -307,6 +316,10 @@ void MainFrame::ShowFindDialog()
     if (!dialog) {
         dialog = new FindDialog(this);
         dialog->SetFindRequestHandler([this](const SearchQuery& query) { FindRequest(query); });
+        dialog->SetReplaceRequestHandler(
+            [this](const SearchQuery& query, const QString& with, FindDialog::ReplaceScope scope) {
+                ReplaceRequest(query, with, scope == FindDialog::ReplaceScope::All);
+            });
     }
     dialog->ShowAndFocus();
 }
@@ -315,6 +328,27 @@ void MainFrame::FindRequest(const SearchQuery& query)
 {
     if (GridView* view = ActiveView())
         view->FindRequest(query);
+}
+
+void MainFrame::ReplaceRequest(const SearchQuery& query, const QString& replacement, bool all)
+{
+    GridView* view = ActiveView();
+    if (!view)
+        return;
+    if (all)
+        view->ReplaceAllRequest(query, replacement);
+    else
+        view->ReplaceRequest(query, replacement);
+}
+
+void MainFrame::ShowGoToDialog()
+{
+    GridView* view = ActiveView();
+    if (!view)
+        return;
+    GoToDialog dialog(view->Document()->RecordCount(), this);
+    if (dialog.exec() == QDialog::Accepted)
+        view->GoToRecord(dialog.Record());
 }
 
 void MainFrame::ShowAbout()
@@ -437,6 +471,8 @@ void MainFrame::UpdateUi()
     SetEnabled(Action(Command::Save), hasTab && document->IsModified());
     SetEnabled(Action(Command::SaveAs), hasTab);
     SetEnabled(Action(Command::Find), hasTab);
+    SetEnabled(Action(Command::GoToRecord), hasTab && document->RecordCount() > 0);
+    UpdateUndoTexts();
     SetEnabled(Action(Command::SaveAllAs), TabCount() >= 2);
     for (Command command : {Command::Print, Command::PrintPreview, Command::PrintSetup})
         SetEnabled(Action(command), false);
@@ -448,12 +484,28 @@ void MainFrame::UpdateUi()
     SetChecked(Action(Command::ViewStatusBar), !statusBar()->isHidden());
 }
 
+void MainFrame::UpdateUndoTexts()
+{
+    // While an editor is open, Undo and Redo work inside it: the items then say no more.
+    const GridView* view = ActiveView();
+    const bool editing = view && view->Editor();
+    auto show = [&](Command command, const char* patternKey, bool can, const QString& step) {
+        const QString text = can && !editing ? FormatUiText(UiText(patternKey), step)
+                                             : UiText(MenuTextKey(command).constData());
+        if (Action(command)->text() != text)
+            Action(command)->setText(text);
+    };
+    show(Command::Undo, "undo.menu", undoGroup_->canUndo(), undoGroup_->undoText());
+    show(Command::Redo, "undo.redoMenu", undoGroup_->canRedo(), undoGroup_->redoText());
+}
+
 // --- tabs ------------------------------------------------------------------------------
 
 int MainFrame::AddDocument(std::unique_ptr<EdtDocument> document, const QString& name)
 {
     auto* tab = new DocumentTab(std::move(document), name);
     connect(tab, &DocumentTab::TitleChanged, this, [this, tab] { ShowTitle(tab); });
+    undoGroup_->addStack(tab->View()->UndoStack());
     const int index = tabView_->addTab(tab, EscapeAmpersands(TabDisplayTitle(tab->Title())));
     tabView_->setCurrentIndex(index);
     return index;

@@ -201,6 +201,53 @@ private slots:
             QCOMPARE(sample.out, expected.out);
         }
     }
+
+    // --find and --replace-with over dialog.txt (Name of 3, Text of 5): the JSON lines, the
+    // exit status and what OUTPUT holds.
+    void findAndReplace_data()
+    {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("out");       // stdout; for 2 a part of stderr
+        QTest::addColumn<QByteArray>("saved");  // OUTPUT %DIR%/r.txt; null: none
+        const QString in = "--catalogue %CAT% --format 0 --encoding 0 %DIR%/dialog.txt ";
+        const QByteArray none;
+        QTest::newRow("case ignored") << "--find X " + in << 0
+                                      << R"({"record": 1, "field": 0, "start": 0, "length": 1})"
+                                         "\n"
+                                      << none;
+        QTest::newRow("nothing matched") << "--match-case --find X " + in << 0 << "" << none;
+        QTest::newRow("every match in order")
+            << "--regex --find [bd] " + in << 0
+            << R"({"record": 0, "field": 0, "start": 1, "length": 1})"
+               "\n"
+               R"({"record": 0, "field": 1, "start": 1, "length": 1})"
+               "\n"
+            << none;
+        QTest::newRow("invalid pattern")
+            << "--regex --find ( " + in << 2 << "'(' is no valid regular expression" << none;
+        QTest::newRow("options need --find") << "--regex " + in << 2 << "go with --find" << none;
+        QTest::newRow("replaced, one field too long")
+            << "--regex --find [a-z] --replace-with $&$& " + in + "%DIR%/r.txt" << 0
+            << R"({"replaced": 3, "records": 2, "skipped_too_long": 1})"
+               "\n"
+            << QByteArray("ab\nccdd!\nxx\n\n");
+    }
+    void findAndReplace()
+    {
+        QFETCH(QString, args);
+        QFETCH(int, code);
+        QFETCH(QString, out);
+        QFETCH(QByteArray, saved);
+        QFile::remove(P("r.txt"));
+        const Result result = Convert(Expand(args));
+        QCOMPARE(result.code, code);
+        if (code == 2)
+            QVERIFY2(result.err.contains(out), qPrintable(result.err));
+        else
+            QCOMPARE(QString::fromUtf8(result.out), out);
+        QCOMPARE(ReadAll(P("r.txt")), saved);
+    }
 };
 
 SCRIVLET_TEST(ConvertTest);

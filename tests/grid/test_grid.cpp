@@ -20,15 +20,8 @@ namespace {
 
 constexpr int kNameSize = 40;
 
-// Record 0 and 1 have labels of their own, the others the language's numbered ones.
-EdtFormat ViewLayout()
-{
-    return MakeFormat(60, {LabelField("Id", {"a", "b"}), TextField("Name", 0, kNameSize, 260),
-                           TextField("Note", kNameSize, 20, -1)});
-}
-
-// Records "name r" / "note r" (or every name the same) shown in a main window with a status
-// bar; the add-row is row `records`.
+// Records "name r" / "note r" (or every name the same) in a main window with a status bar;
+// records 0 and 1 have labels of their own, the others the language's numbered ones.
 struct Fixture {
     std::unique_ptr<EdtDocument> document;
     QMainWindow window;
@@ -40,7 +33,10 @@ struct Fixture {
         for (int r = 0; r < records; ++r)
             rows << QStringList{name.isNull() ? QStringLiteral("name %1").arg(r) : name,
                                 QStringLiteral("note %1").arg(r)};
-        document = MakeDocument(ViewLayout(), rows);
+        document = MakeDocument(
+            MakeFormat(60, {LabelField("Id", {"a", "b"}), TextField("Name", 0, kNameSize, 260),
+                            TextField("Note", kNameSize, 20, -1)}),
+            rows);
         view = new GridView(document.get(), &window);
         window.setCentralWidget(view);
         GridView::SetStatusBar(window.statusBar());
@@ -61,9 +57,17 @@ struct Fixture {
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, Rect(row, column).center());
     }
     QString Text(int row, int column) const { return document->Text(row, column); }
+    QStringList Names() const { return {Text(0, 1), Text(1, 1), Text(2, 1)}; }
     InplaceEdit* Editor() const { return view->Editor(); }
-    // Editors still alive among the viewport's children (closed ones are deleted later).
-    int LiveEditors() const
+    // The editor's text with its selection in brackets; null without an editor.
+    QString Shown() const
+    {
+        QString text = Editor() ? Editor()->text() : QString();
+        if (Editor() && Editor()->hasSelectedText())
+            text.insert(Editor()->selectionEnd(), u']').insert(Editor()->selectionStart(), u'[');
+        return text;
+    }
+    int LiveEditors() const  // alive among the viewport's children; closed ones go later
     {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return static_cast<int>(view->viewport()->findChildren<InplaceEdit*>().size());
@@ -78,108 +82,125 @@ class TestGrid : public QObject {
 private slots:
     void initTestCase() { SetUiLanguage(UiLanguage::English); }
 
-    // A script typed into the editor a click opens on record 1's Name (a field of 40): key
-    // names ("End", "Ctrl+V"), text to type, "Paste" for the Edit command and "LinePaste" for
-    // the line edit's own paste (menu, drop, middle click).
+    // A script on the editor a click opens on record 1's Name: keys, text, "Paste" (the Edit
+    // command), "LinePaste" (menu, drop, middle click), records and cells changing under it.
     void edits_data()
     {
         QTest::addColumn<QString>("name");  // every record's Name; null: "name r"
         QTest::addColumn<QString>("clipboard");
         QTest::addColumn<QStringList>("script");
-        QTest::addColumn<QString>("stored");  // null: the editor stays open
-        const QString none;
-        const QString w45(45, u'w');
-        const QString w40k(40000, u'w');
-        QTest::newRow("return untouched") << none << "" << QStringList{"Return"} << "name 1";
-        QTest::newRow("type, delete back, return")
-            << none << "" << QStringList{"End", "x", "Backspace", "Return"} << "name 1";
-        QTest::newRow("escape after typing")
-            << none << "" << QStringList{"End", "xyz", "Esc"} << "name 1";
-        QTest::newRow("typed, return") << none << "" << QStringList{"abc", "Return"} << "abc";
-        QTest::newRow("typed, tab") << none << "" << QStringList{"abc", "Tab"} << "abc";
-        QTest::newRow("right at the end")
-            << none << "" << QStringList{"End", "!", "Right"} << "name 1!";
-        QTest::newRow("left inside the text") << none << "" << QStringList{"End", "Left"} << none;
-        QTest::newRow("ctrl+v") << none << "pasted" << QStringList{"Ctrl+V", "Return"} << "pasted";
-        QTest::newRow("edit command, first line only")
-            << none << "one\ntwo" << QStringList{"Paste", "Return"} << "one";
-        QTest::newRow("paste cut to the field")
-            << none << QString(50, u'p') << QStringList{"Ctrl+V", "Return"} << QString(40, u'p');
-        QTest::newRow("line edit's paste, line break")
-            << none << "one\r\ntwo" << QStringList{"LinePaste", "Return"} << "name 1";
+        QTest::addColumn<QStringList>("names");  // of records 0..2; empty: the editor stays open
+        auto row = [](const char* tag, const QStringList& script, const QString& stored,
+                      const QString& clipboard = "", const QString& name = {}) {
+            QTest::newRow(tag) << name << clipboard << script
+                               << QStringList{name.isNull() ? u"name 0"_qs : name, stored,
+                                              name.isNull() ? u"name 2"_qs : name};
+        };
+        row("type, delete back, return", {"End", "x", "Backspace", "Return"}, "name 1");
+        row("escape after typing", {"End", "xyz", "Esc"}, "name 1");
+        row("typed, return", {"abc", "Return"}, "abc");
+        row("typed, tab", {"abc", "Tab"}, "abc");
+        row("right at the end", {"End", "!", "Right"}, "name 1!");
+        QTest::newRow("left inside the text")
+            << QString() << "" << QStringList{"End", "Left"} << QStringList();
+        row("edit command, first line only", {"Paste", "Return"}, "one", "one\ntwo");
+        row("paste cut to the field", {"Ctrl+V", "Return"}, QString(40, u'p'), QString(50, u'p'));
+        row("line edit's paste, line break", {"LinePaste", "Return"}, "name 1", "one\r\ntwo");
         // A loaded text over the limit opens whole; it cannot grow, only shrink.
-        QTest::newRow("over-long, grows no more")
-            << w45 << "" << QStringList{"End", "a", "Return"} << w45;
-        QTest::newRow("over-long, shrunk, filled to the limit")
-            << w45 << ""
-            << QStringList{"End"} + QStringList(6, QStringLiteral("Backspace")) +
-                   QStringList{"ab", "Return"}
-            << QString(39, u'w') + "a";
-        QTest::newRow("beyond a line edit's default limit")
-            << w40k << "" << QStringList{"End", "a", "Return"} << w40k;
+        row("over-long, shrunk, filled to the limit",
+            QStringList{"End"} + QStringList(6, "Backspace") + QStringList{"ab", "Return"},
+            QString(39, u'w') + "a", "", QString(45, u'w'));
+        const QString w40k(40000, u'w');
+        row("beyond a line edit's default limit", {"End", "a", "Return"}, w40k, "", w40k);
+        // The edit still reaches its own record (scrolling and resizing end it first).
+        auto under = [](const char* tag, const QString& change, const QStringList& names) {
+            QTest::newRow(tag) << QString() << "" << QStringList{"edited", change, "EndEdit"}
+                               << names;
+        };
+        under("insert above", "insert 0", {"", "name 0", "edited"});
+        under("insert below", "insert 2", {"name 0", "edited", ""});
+        under("remove above", "remove 0", {"edited", "name 2", "name 3"});
+        under("remove the edited record", "remove 1", {"name 0", "name 2", "name 3"});
+        under("scroll", "scroll", {"name 0", "edited", "name 2"});
+        under("column resize", "resize", {"name 0", "edited", "name 2"});
     }
     void edits()
     {
         QFETCH(QString, name);
         QFETCH(QString, clipboard);
         QFETCH(QStringList, script);
-        QFETCH(QString, stored);
-        Fixture f(3, name);
+        QFETCH(QStringList, names);
+        Fixture f(name.isNull() ? 300 : 3, name);
         const QString opening = f.Text(1, 1);
+        const QStringList before = f.Names();
         QApplication::clipboard()->setText(clipboard);
         f.Click(1, 1);
         InplaceEdit* editor = f.Editor();
         QVERIFY(editor);
-        // Open at once over the cell less the grid lines, all selected, counted in the status bar.
-        QCOMPARE(editor->geometry(), f.Rect(1, 1).adjusted(0, 0, -1, -1));
-        QCOMPARE(editor->selectedText(), opening);
+        // Open at once, all selected, counted in the status bar.
+        QCOMPARE(f.Shown(), '[' + opening + ']');
         QCoreApplication::processEvents();
         QCOMPARE(f.window.statusBar()->currentMessage(),
                  QStringLiteral("Symbols used: %1/%2").arg(opening.size()).arg(kNameSize));
         for (const QString& step : script) {
+            const int at = step.back().digitValue();
             if (step == QLatin1String("Paste"))
                 f.view->EditCommand(GridView::EditAction::Paste);
             else if (step == QLatin1String("LinePaste"))
                 editor->QLineEdit::paste();
+            else if (step == QLatin1String("EndEdit"))
+                f.view->EndEdit();
+            else if (step.startsWith(QLatin1String("insert")))
+                QVERIFY(f.document->InsertRecords(at, 1));
+            else if (step.startsWith(QLatin1String("remove")))
+                QVERIFY(f.document->RemoveRecords(at, 1));
+            else if (step == QLatin1String("scroll"))
+                f.view->verticalScrollBar()->setValue(10);
+            else if (step == QLatin1String("resize"))
+                f.view->horizontalHeader()->resizeSection(0, 90);
             else if (step.size() > 1 && step[0].isUpper())
                 QTest::keySequence(editor, QKeySequence(step));
             else
                 QTest::keyClicks(editor, step);
         }
-        QCOMPARE(f.LiveEditors(), stored.isNull() ? 1 : 0);
-        QCOMPARE(f.Text(1, 1), stored.isNull() ? opening : stored);
+        const bool open = names.isEmpty();
+        QCOMPARE(f.LiveEditors(), open ? 1 : 0);
+        QCOMPARE(f.Names(), open ? before : names);
         QCOMPARE(f.document->IsModified(), f.Text(1, 1) != opening);
-        QCOMPARE(f.view->hasFocus(), !stored.isNull());
-        if (!stored.isNull())
-            QCOMPARE(f.window.statusBar()->currentMessage(), QString());
+        QCOMPARE(f.view->hasFocus(), !open);
     }
 
-    // Input on a selected cell of 3 records (the add-row is row 3): key names, a character,
-    // or "click". The add-row appends an empty record, which then holds the selected cell
-    // while the list's selection moves on with the add-row.
+    // Keys, a character, "click" or a find ("find text", "regex pattern") on a selected cell. The
+    // add-row (row 3) appends an empty record, which holds the selected cell as the list moves on.
     void input_data()
     {
-        QTest::addColumn<QPoint>("cell");  // (column, row) selected first
+        QTest::addColumn<QPoint>("cell");  // (column, row) selected first; row -1: none
         QTest::addColumn<QString>("input");
         QTest::addColumn<QPoint>("selected");  // afterwards
         QTest::addColumn<int>("listRow");
-        QTest::addColumn<QString>("editorText");  // null: no editor
-        const QString none;
-        QTest::newRow("right") << QPoint(1, 1) << "Right" << QPoint(2, 1) << 1 << none;
-        QTest::newRow("right, last column") << QPoint(2, 1) << "Right" << QPoint(2, 1) << 1 << none;
-        QTest::newRow("up") << QPoint(2, 1) << "Up" << QPoint(2, 0) << 0 << none;
-        QTest::newRow("down onto the add-row")
-            << QPoint(1, 2) << "Down" << QPoint(0, 3) << 3 << none;
-        QTest::newRow("right on the add-row")
-            << QPoint(0, 3) << "Right" << QPoint(0, 3) << 3 << none;
-        QTest::newRow("f2, text") << QPoint(1, 1) << "F2" << QPoint(1, 1) << 1 << "name 1";
-        QTest::newRow("delete, text") << QPoint(1, 1) << "Del" << QPoint(1, 1) << 1 << "";
-        QTest::newRow("letter, text") << QPoint(2, 1) << "Ж" << QPoint(2, 1) << 1 << "Ж";
-        QTest::newRow("letter, label") << QPoint(0, 1) << "q" << QPoint(0, 1) << 1 << none;
-        QTest::newRow("click, text") << QPoint(0, 0) << "click" << QPoint(2, 1) << 1 << "note 1";
-        QTest::newRow("click, label") << QPoint(2, 0) << "click" << QPoint(0, 1) << 1 << none;
-        QTest::newRow("add-row, click") << QPoint(0, 0) << "click" << QPoint(0, 3) << 4 << none;
-        QTest::newRow("add-row, return") << QPoint(0, 3) << "Return" << QPoint(0, 3) << 4 << none;
+        QTest::addColumn<QString>("editor");  // see Shown()
+        auto row = [](const char* tag, QPoint cell, const char* input, QPoint selected, int listRow,
+                      const QString& editor = {}) {
+            QTest::newRow(tag) << cell << QString::fromUtf8(input) << selected << listRow << editor;
+        };
+        row("right", {1, 1}, "Right", {2, 1}, 1);
+        row("right, last column", {2, 1}, "Right", {2, 1}, 1);
+        row("up", {2, 1}, "Up", {2, 0}, 0);
+        row("down onto the add-row", {1, 2}, "Down", {0, 3}, 3);
+        row("right on the add-row", {0, 3}, "Right", {0, 3}, 3);
+        row("f2, text", {1, 1}, "F2", {1, 1}, 1, "[name 1]");
+        row("delete, text", {1, 1}, "Del", {1, 1}, 1, "");
+        row("letter, text", {2, 1}, "Ж", {2, 1}, 1, "Ж");
+        row("letter, label", {0, 1}, "q", {0, 1}, 1);
+        row("click, text", {0, 0}, "click", {2, 1}, 1, "[note 1]");
+        row("click, label", {2, 0}, "click", {0, 1}, 1);
+        row("add-row, click", {0, 0}, "click", {0, 3}, 4);
+        row("add-row, return", {0, 3}, "Return", {0, 3}, 4);
+        row("find, nothing selected", {1, -1}, "find name", {1, 0}, 0, "[name] 0");
+        row("find from the add-row", {1, 3}, "find name", {1, 0}, 0, "[name] 0");
+        row("find inside a text", {1, 1}, "find ote", {2, 2}, 2, "n[ote] 2");
+        row("find nothing", {1, 1}, "find zzz", {1, 1}, 1);
+        row("invalid pattern", {1, 1}, "regex (", {1, 1}, 1);
     }
     void input()
     {
@@ -187,74 +208,32 @@ private slots:
         QFETCH(QString, input);
         QFETCH(QPoint, selected);
         QFETCH(int, listRow);
-        QFETCH(QString, editorText);
+        QFETCH(QString, editor);
         Fixture f(3);
-        QVERIFY(f.view->SelectCell(cell.y(), cell.x()));
+        QCOMPARE(f.view->SelectCell(cell.y(), cell.x()), cell.y() >= 0);
+        const qsizetype space = input.indexOf(u' ');
         if (input == QLatin1String("click"))
             f.Click(selected.y(), selected.x());
+        else if (space > 0)
+            f.view->FindRequest(
+                SearchQuery{input.mid(space + 1), input[0] == u'r' ? quint32(kSearchRegex) : 0u});
         else if (input.size() > 1)
             QTest::keySequence(f.view, QKeySequence(input));
         else
             QTest::sendKeyEvent(QTest::Click, f.view, Qt::Key_unknown, input, Qt::NoModifier);
         QCOMPARE(QPoint(f.view->SelectedColumn(), f.view->SelectedRow()), selected);
         QCOMPARE(f.view->currentIndex().row(), listRow);
-        QCOMPARE(f.Editor() ? f.Editor()->text() : QString(), editorText);
+        QCOMPARE(f.Shown(), editor);
+        QCOMPARE(bool(f.Editor()), !editor.isNull());  // an empty text is no missing editor
         const int records = listRow == 4 ? 4 : 3;
         QCOMPARE(f.document->RecordCount(), records);
         QCOMPARE(f.view->model()->rowCount(), records + 1);
-        QCOMPARE(f.view->columnSpan(records, 0), 3);
         QVERIFY(!f.document->IsModified());
-        const QAbstractItemModel* model = f.view->model();
-        QCOMPARE(model->data(model->index(1, 0)).toString(), QStringLiteral("b"));
-        QCOMPARE(model->data(model->index(records - 1, 0)).toString(),
-                 QStringLiteral("# %1").arg(records - 1));
-        QCOMPARE(model->data(model->index(records, 0)).toString(),
-                 QStringLiteral("<<Click to add new line>>"));
-    }
-
-    // Records come and go, or the cells move, under an open editor: its text still reaches its
-    // own record (scrolling and resizing end the edit first).
-    void underTheEditor_data()
-    {
-        QTest::addColumn<QString>("change");
-        QTest::addColumn<QStringList>("names");  // records 0..3 after "edited" went into 1
-        QTest::newRow("insert above")
-            << "insert 0" << QStringList{"", "name 0", "edited", "name 2"};
-        QTest::newRow("insert below")
-            << "insert 2" << QStringList{"name 0", "edited", "", "name 2"};
-        QTest::newRow("remove above")
-            << "remove 0" << QStringList{"edited", "name 2", "name 3", "name 4"};
-        QTest::newRow("remove the edited record")
-            << "remove 1" << QStringList{"name 0", "name 2", "name 3", "name 4"};
-        QTest::newRow("scroll") << "scroll" << QStringList{"name 0", "edited", "name 2", "name 3"};
-        QTest::newRow("column resize")
-            << "resize" << QStringList{"name 0", "edited", "name 2", "name 3"};
-    }
-    void underTheEditor()
-    {
-        QFETCH(QString, change);
-        QFETCH(QStringList, names);
-        Fixture f(300);
-        f.Click(1, 1);
-        QTest::keyClicks(f.Editor(), QStringLiteral("edited"));
-        const int at = change.back().digitValue();
-        if (change.startsWith(QLatin1String("insert")))
-            QVERIFY(f.document->InsertRecords(at, 1));
-        else if (change.startsWith(QLatin1String("remove")))
-            QVERIFY(f.document->RemoveRecords(at, 1));
-        else if (change == QLatin1String("scroll"))
-            f.view->verticalScrollBar()->setValue(10);
-        else
-            f.view->horizontalHeader()->resizeSection(0, 90);
-        f.view->EndEdit();
-        QCOMPARE(f.LiveEditors(), 0);
-        QStringList stored;
-        for (int r = 0; r < names.size(); ++r)
-            stored << f.Text(r, 1);
-        QCOMPARE(stored, names);
-        const int records = f.document->RecordCount();
-        QCOMPARE(f.view->model()->rowCount(), records + 1);
-        QCOMPARE(f.view->columnSpan(records, 0), 3);
+        QStringList labels;
+        for (int row : {1, records - 1, records})
+            labels << f.view->model()->index(row, 0).data().toString();
+        QCOMPARE(labels,
+                 QStringList({"b", u"# %1"_qs.arg(records - 1), "<<Click to add new line>>"}));
     }
 
     void oneEditorAtMost()
@@ -273,8 +252,7 @@ private slots:
         QCOMPARE(f.Text(1, 1), QStringLiteral("first"));
         QCOMPARE(f.Text(2, 2), QStringLiteral("note 2"));
         QCOMPARE(f.LiveEditors(), 1);
-        // A selection from code while the editor has the focus: the focus loss commits and
-        // closes it in a nested run; nothing stays open.
+        // A selection from code: the editor's focus loss commits and closes it in a nested run.
         QTest::keyClicks(f.Editor(), QStringLiteral("second"));
         QVERIFY(f.view->SelectCell(4, 1));
         QVERIFY(!f.Editor());
@@ -301,38 +279,35 @@ private slots:
         g.view->viewport()->grab();
     }
 
-    void findRequest_data()
+    // A text over its field's size shows pink, also on the highlighted row, the field beside it
+    // not; a double click on a divider keeps the width.
+    void overlongCellsAndWidths()
     {
-        QTest::addColumn<int>("selected");  // row selected before; -1 none, 3 the add-row
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<quint32>("flags");
-        QTest::addColumn<QPoint>("hit");  // (column, row); (-1, -1): nothing changes
-        QTest::addColumn<QString>("selection");
-        const QPoint none(-1, -1);
-        QTest::newRow("no selection") << -1 << "name" << 0u << QPoint(1, 0) << "name";
-        QTest::newRow("add-row counts as none") << 3 << "name" << 0u << QPoint(1, 0) << "name";
-        QTest::newRow("inside a text") << 1 << "ote" << 0u << QPoint(2, 2) << "ote";
-        QTest::newRow("nothing found") << 1 << "zzz" << 0u << none << "";
-        QTest::newRow("invalid pattern") << 1 << "(" << quint32(kSearchRegex) << none << "";
-    }
-    void findRequest()
-    {
-        QFETCH(int, selected);
-        QFETCH(QString, text);
-        QFETCH(quint32, flags);
-        QFETCH(QPoint, hit);
-        QFETCH(QString, selection);
-        Fixture f(3);
-        f.view->SelectCell(selected, 1);
-        f.view->FindRequest(SearchQuery{text, flags});
-        if (hit.y() < 0) {
-            QCOMPARE(f.view->SelectedRow(), selected);
-            QVERIFY(!f.Editor());
-            return;
+        for (int length : {kNameSize, kNameSize + 1}) {
+            Fixture f(3, QString(length, u'i'));
+            QPalette palette = f.view->palette();
+            palette.setColor(QPalette::Base, QColor(250, 250, 250));
+            palette.setColor(QPalette::Button, QColor(200, 210, 220));
+            f.view->setPalette(palette);
+            f.view->SelectCell(0, 2);
+            const QImage image = f.view->viewport()->grab().toImage();
+            auto colour = [&](int row, int column) {
+                const QRect rect = f.Rect(row, column);
+                return image.pixelColor(rect.right() - 4, rect.top() + 3);
+            };
+            const bool over = length > kNameSize;
+            const QColor pink(kTextTooLongColour);
+            QCOMPARE(colour(2, 1), over ? pink : palette.color(QPalette::Base));
+            QCOMPARE(colour(0, 1), over ? pink : palette.color(QPalette::Button));
+            QCOMPARE(colour(2, 2), palette.color(QPalette::Base));
+            QHeaderView* header = f.view->horizontalHeader();
+            const int width = header->sectionSize(1);
+            QTest::mouseDClick(
+                header->viewport(), Qt::LeftButton, {},
+                {header->sectionViewportPosition(1) + width - 1, header->height() / 2});
+            QCOMPARE(header->sectionSize(1), width);
+            QCOMPARE(header->sectionSize(2), 100);  // -1 in the layout: the default width
         }
-        QCOMPARE(QPoint(f.view->SelectedColumn(), f.view->SelectedRow()), hit);
-        QVERIFY(f.Editor());
-        QCOMPARE(f.Editor()->selectedText(), selection);
     }
 
     // Edit sequences on 3 records: "t<r>=<text>" types a Name, "u" / "r" are the Undo and
@@ -410,49 +385,6 @@ private slots:
         QTEST(f.document->IsModified(), "modified");
         QTEST(QStringLiteral("%1:%2").arg(f.view->SelectedRow()).arg(f.view->SelectedColumn()),
               "selected");
-    }
-
-    void dividerDoubleClickKeepsTheWidth()
-    {
-        Fixture f(3);
-        QHeaderView* header = f.view->horizontalHeader();
-        const int width = header->sectionSize(1);
-        const QPoint divider(header->sectionViewportPosition(1) + width - 1, header->height() / 2);
-        QTest::mouseDClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, divider);
-        QCOMPARE(header->sectionSize(1), width);
-        QCOMPARE(header->sectionSize(2), 100);  // -1 in the layout: the default width
-    }
-
-    // A text longer than its field shows pink, also on the highlighted row; the field beside
-    // it does not.
-    void overlongCellIsPink_data()
-    {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("column");
-        QTest::addColumn<int>("length");  // of the Name texts (field size 40)
-        QTest::addColumn<bool>("pink");
-        QTest::newRow("40 of 40") << 2 << 1 << kNameSize << false;
-        QTest::newRow("41 of 40") << 2 << 1 << kNameSize + 1 << true;
-        QTest::newRow("41 of 40, selected row") << 0 << 1 << kNameSize + 1 << true;
-        QTest::newRow("41 of 40, other field") << 2 << 2 << kNameSize + 1 << false;
-    }
-    void overlongCellIsPink()
-    {
-        QFETCH(int, row);
-        QFETCH(int, column);
-        QFETCH(int, length);
-        QFETCH(bool, pink);
-        Fixture f(3, QString(length, u'i'));
-        QPalette palette = f.view->palette();
-        palette.setColor(QPalette::Base, QColor(250, 250, 250));
-        palette.setColor(QPalette::Button, QColor(200, 210, 220));
-        f.view->setPalette(palette);
-        f.view->SelectCell(0, 2);
-        const QImage image = f.view->viewport()->grab().toImage();
-        const QRect rect = f.Rect(row, column);
-        const QColor colour = image.pixelColor(rect.right() - 4, rect.top() + 3);
-        QCOMPARE(colour == QColor(kTextTooLongColour), pink);
-        QVERIFY(pink || colour == palette.color(row == 0 ? QPalette::Button : QPalette::Base));
     }
 };
 

@@ -1,6 +1,6 @@
 // The search on arbitrary typed texts, flags and field texts. A plain search with case matched
 // has an answer to compare with: the first field in the walk's order that contains the text,
-// and there its first occurrence.
+// and there its first occurrence; its Replace All is QString::replace on every field.
 //
 // Input: a flags byte, an options byte (bit 0: texts are UTF-16, not UTF-8; bits 2-7: the
 // record to start after, plus one), the typed text, then the two texts of each record.
@@ -8,7 +8,7 @@
 #include "FuzzSupport.h"
 #include "catalogue/FormatCatalogue.h"
 #include "documents/EdtDocument.h"
-#include "search/Search.h"
+#include "search/Replace.h"
 
 #include <chrono>
 
@@ -111,6 +111,38 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             (hit.record != expected.record || hit.column != expected.column ||
              hit.start != expected.start || hit.length != expected.length))
             fuzz::Fail("plain search stopped elsewhere than the first occurrence");
+    }
+
+    // Replace All: no field beyond its size, the plain answer as QString::replace has it, and
+    // the same exchange twice gives every text back.
+    QStringList before;
+    for (int record = 0; record < document.RecordCount(); ++record) {
+        for (int k = 1; k <= kTextColumns; ++k)
+            before << document.Text(record, k);
+    }
+    const QString with = (flags & kSearchRegex) ? QStringLiteral("[$&$1]") : QStringLiteral("[]");
+    ReplacePlan plan;
+    if (PlanReplaceAll(document, SearchQuery{typed, flags}, with, &plan, limits) !=
+        ReplaceOutcome::Done)
+        return 0;
+    document.ExchangeTexts(plan.changes);
+    for (int record = 0, i = 0; record < document.RecordCount(); ++record) {
+        for (int k = 1; k <= kTextColumns; ++k, ++i) {
+            const QString text = document.Text(record, k);
+            if (text != before[i] && text.size() > 32)
+                fuzz::Fail("a replacement made a field longer than its size");
+            QString expected = before[i];
+            expected.replace(typed, with);
+            if (plainCase && text != (expected.size() > 32 ? before[i] : expected))
+                fuzz::Fail("plain Replace All disagrees with QString::replace");
+        }
+    }
+    document.ExchangeTexts(plan.changes);
+    for (int record = 0, i = 0; record < document.RecordCount(); ++record) {
+        for (int k = 1; k <= kTextColumns; ++k, ++i) {
+            if (document.Text(record, k) != before[i])
+                fuzz::Fail("the exchange taken twice did not give the texts back");
+        }
     }
     return 0;
 }

@@ -377,6 +377,16 @@ int UnitsBefore(const std::wstring& wide, std::ptrdiff_t count)
     return units;
 }
 
+// The wide characters that the first `units` UTF-16 units make (a unit inside a pair counts
+// the whole pair).
+std::ptrdiff_t CharsBefore(const std::wstring& wide, int units)
+{
+    std::ptrdiff_t i = 0;
+    for (int seen = 0; seen < units && i < static_cast<std::ptrdiff_t>(wide.size()); ++i)
+        seen += static_cast<unsigned long>(wide[static_cast<std::size_t>(i)]) > 0xFFFF ? 2 : 1;
+    return i;
+}
+
 enum class Anchor { Anywhere, WholeText };
 
 }  // namespace
@@ -419,9 +429,10 @@ struct GuardedRegex::Impl {
         return std::wstring_view(folded).find(literal) != std::wstring_view::npos;
     }
 
-    MatchResult Run(QStringView text, MatchBudget& budget, MatchSpan* span, Anchor anchor) const
+    MatchResult Run(QStringView text, int from, MatchBudget& budget, MatchSpan* span,
+                    Anchor anchor) const
     {
-        if (!compiled)
+        if (!compiled || from < 0 || from > text.size())
             return MatchResult::NoMatch;
         MatchBudget::Impl& b = *budget.d_;
         std::wstring& wide = b.text;
@@ -429,14 +440,28 @@ struct GuardedRegex::Impl {
         if (!MayMatch(wide, b.folded))
             return MatchResult::NoMatch;
         const wchar_t* begin = wide.data();
+        const std::ptrdiff_t skip = joined ? CharsBefore(wide, from) : from;
         b.guard.BeginText(wide.size());
         const GuardedIter first(begin, &b.guard);
         const GuardedIter last(begin + wide.size(), &b.guard);
         Match& m = b.match;
         try {
-            const bool found = anchor == Anchor::WholeText
-                                   ? xp::regex_match(first, last, m, regex)
-                                   : xp::regex_search(first, last, m, regex);
+            bool found = false;
+            if (anchor == Anchor::WholeText) {
+                found = xp::regex_match(first, last, m, regex);
+            } else if (skip == 0) {
+                found = xp::regex_search(first, last, m, regex);
+            } else {
+                // The text before `from` is looked at, not matched: the search starts where
+                // the library's own match iterator starts its next one. (Searching from `from`
+                // with match_prev_avail is no substitute: "^" then matches right there.)
+                using Access = xp::detail::core_access<GuardedIter>;
+                xp::detail::match_state<GuardedIter> state(first, last, m,
+                                                           *Access::get_regex_impl(regex),
+                                                           xp::regex_constants::match_default);
+                state.cur_ = state.next_search_ = first + skip;
+                found = xp::detail::regex_search_impl(state, regex);
+            }
             if (!found)
                 return MatchResult::NoMatch;
         } catch (...) {
@@ -450,10 +475,12 @@ struct GuardedRegex::Impl {
             span->start = units(m[0].first.Base() - begin);
             span->end = units(m[0].second.Base() - begin);
             span->groupLengths.assign(m.size(), 0);
+            span->groupStarts.assign(m.size(), -1);
             for (std::size_t g = 0; g < m.size(); ++g) {
-                if (m[g].matched)
-                    span->groupLengths[g] =
-                        units(m[g].second.Base() - begin) - units(m[g].first.Base() - begin);
+                if (!m[g].matched)
+                    continue;
+                span->groupStarts[g] = units(m[g].first.Base() - begin);
+                span->groupLengths[g] = units(m[g].second.Base() - begin) - span->groupStarts[g];
             }
         }
         return MatchResult::Found;
@@ -500,12 +527,18 @@ void GuardedRegex::RequireLiteral(QStringView literal)
 
 MatchResult GuardedRegex::Search(QStringView text, MatchBudget& budget, MatchSpan* span) const
 {
-    return d_->Run(text, budget, span, Anchor::Anywhere);
+    return d_->Run(text, 0, budget, span, Anchor::Anywhere);
+}
+
+MatchResult GuardedRegex::Search(QStringView text, int from, MatchBudget& budget,
+                                 MatchSpan* span) const
+{
+    return d_->Run(text, from, budget, span, Anchor::Anywhere);
 }
 
 MatchResult GuardedRegex::MatchWhole(QStringView text, MatchBudget& budget, MatchSpan* span) const
 {
-    return d_->Run(text, budget, span, Anchor::WholeText);
+    return d_->Run(text, 0, budget, span, Anchor::WholeText);
 }
 
 void RunMatchWork(const MatchLimits& limits, const std::function<void(const MatchLimits&)>& work)

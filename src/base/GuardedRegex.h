@@ -45,10 +45,16 @@ struct MatchSpan {
     int end = 0;
     // groupLengths[g]: length of group g (0 when it took no part); [0] is the whole match.
     std::vector<int> groupLengths;
+    // groupStarts[g]: where group g starts (-1 when it took no part).
+    std::vector<int> groupStarts;
 
     int GroupLength(int group) const
     {
         return group < static_cast<int>(groupLengths.size()) ? groupLengths[group] : 0;
+    }
+    int GroupStart(int group) const
+    {
+        return group < static_cast<int>(groupStarts.size()) ? groupStarts[group] : -1;
     }
 };
 
@@ -86,6 +92,9 @@ public:
 
     // The first match anywhere in text.
     MatchResult Search(QStringView text, MatchBudget& budget, MatchSpan* span) const;
+    // The first match that starts at or after `from` (UTF-16 units); the text before it still
+    // counts for "^", "\\b" and the like, so a search can go on after an earlier match.
+    MatchResult Search(QStringView text, int from, MatchBudget& budget, MatchSpan* span) const;
     // A match of the whole text.
     MatchResult MatchWhole(QStringView text, MatchBudget& budget, MatchSpan* span) const;
 

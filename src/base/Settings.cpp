@@ -84,6 +84,92 @@ void Setting::Set(quint32 value)
         loaded_ = true;
 }
 
+namespace {
+
+const QString kRecentFilesName = QStringLiteral("RecentFiles");
+const QString kGeometryName = QStringLiteral("WindowGeometry");
+
+// Windows paths compare without case, as the file system does.
+bool SamePath(const QString& a, const QString& b)
+{
+#ifdef Q_OS_WIN
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+#else
+    return a == b;
+#endif
+}
+
+void WriteRecentFiles(const QList<RecentFile>& files)
+{
+    QString prefix;
+    const auto settings = OpenStore(&prefix);
+    if (!settings->isWritable())
+        return;
+    // Writing an array leaves the entries beyond its new size in the store: they go first.
+    settings->remove(prefix + kRecentFilesName);
+    settings->beginWriteArray(prefix + kRecentFilesName, int(files.size()));
+    for (int i = 0; i < files.size(); ++i) {
+        settings->setArrayIndex(i);
+        settings->setValue(QStringLiteral("Path"), files[i].path);
+        settings->setValue(QStringLiteral("Format"), files[i].format);
+        settings->setValue(QStringLiteral("Encoding"), files[i].encoding);
+        settings->setValue(QStringLiteral("FileType"), files[i].fileType);
+    }
+    settings->endArray();
+}
+
+}  // namespace
+
+QList<RecentFile> RecentFiles()
+{
+    QString prefix;
+    const auto settings = OpenStore(&prefix);
+    QList<RecentFile> files;
+    const int count = settings->beginReadArray(prefix + kRecentFilesName);
+    for (int i = 0; i < count && files.size() < kMaxRecentFiles; ++i) {
+        settings->setArrayIndex(i);
+        RecentFile file;
+        file.path = settings->value(QStringLiteral("Path")).toString();
+        file.format = settings->value(QStringLiteral("Format"), -1).toInt();
+        file.encoding = settings->value(QStringLiteral("Encoding")).toInt();
+        file.fileType = settings->value(QStringLiteral("FileType")).toInt();
+        if (!file.path.isEmpty())
+            files.append(file);
+    }
+    settings->endArray();
+    return files;
+}
+
+void RememberRecentFile(const RecentFile& file)
+{
+    QList<RecentFile> files = RecentFiles();
+    files.removeIf([&file](const RecentFile& old) { return SamePath(old.path, file.path); });
+    files.prepend(file);
+    WriteRecentFiles(files.mid(0, kMaxRecentFiles));
+}
+
+void ForgetRecentFile(const QString& path)
+{
+    QList<RecentFile> files = RecentFiles();
+    files.removeIf(
+        [&path](const RecentFile& old) { return path.isEmpty() || SamePath(old.path, path); });
+    WriteRecentFiles(files);
+}
+
+QByteArray WindowGeometry()
+{
+    QString prefix;
+    return OpenStore(&prefix)->value(prefix + kGeometryName).toByteArray();
+}
+
+void SetWindowGeometry(const QByteArray& geometry)
+{
+    QString prefix;
+    const auto settings = OpenStore(&prefix);
+    if (settings->isWritable())
+        settings->setValue(prefix + kGeometryName, geometry);
+}
+
 Setting& LanguageSetting()
 {
     return TheStore().language;

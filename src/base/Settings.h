@@ -1,13 +1,16 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <utility>
 
-// The program's two persistent settings: 32-bit values kept per user through QSettings
-// (organisation "Tarvolt", application "Scrivlet": the registry on Windows, an INI file in the
-// user's configuration folder elsewhere) and cached in memory. Storage errors are never
-// reported: a value that cannot be read yields its default.
+// The program's persistent settings, kept per user through QSettings (organisation
+// "Tarvolt", application "Scrivlet": the registry on Windows, an INI file in the user's
+// configuration folder elsewhere): two 32-bit values cached in memory, the list of recent
+// files and the main window's geometry. Storage errors are never reported: a value that
+// cannot be read yields its default.
 
 namespace scrivlet {
 
@@ -34,6 +37,26 @@ private:
 // The process-wide settings.
 Setting& LanguageSetting();
 Setting& LastEncodingSetting();
+
+// A file opened or saved lately, with what it was read or written as.
+struct RecentFile {
+    QString path;
+    int format = -1;  // index in the catalogue
+    int encoding = 0;
+    int fileType = 0;
+};
+constexpr int kMaxRecentFiles = 10;
+
+// Newest first; entries without a path are left out.
+QList<RecentFile> RecentFiles();
+// Puts file first, in place of an entry of the same path, and keeps at most kMaxRecentFiles.
+void RememberRecentFile(const RecentFile& file);
+// Removes the entry of path; an empty path clears the list.
+void ForgetRecentFile(const QString& path);
+
+// QWidget::saveGeometry of the main window; empty until one was stored.
+QByteArray WindowGeometry();
+void SetWindowGeometry(const QByteArray& geometry);
 
 // Keeps the settings in this INI file instead of the user's store, and forgets what was read;
 // an empty path returns to the user's store. For tests and tools that must not touch the

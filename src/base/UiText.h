@@ -40,6 +40,8 @@ constexpr int WizardFormatHeader = 151;
 constexpr int WizardFileTypeHeader = 152;
 constexpr int WizardEncodingHeader = 153;
 constexpr int LanguageChangeNotice = 154;
+constexpr int GoToCaption = 171;
+constexpr int GoToPrompt = 172;
 constexpr int Ready = 57345;
 }  // namespace str
 

@@ -1,14 +1,16 @@
-// scrivlet-convert: lists the catalogue, dumps documents as JSON lines and converts them
-// between .edt and .txt and between encodings, with the editor's own document files.
+// scrivlet-convert: lists the catalogue, dumps documents as JSON lines, converts them
+// between .edt and .txt and between encodings, and finds and replaces in them, with the
+// editor's own document files and search.
 
 #include "base/UiText.h"
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
+#include "catalogue/FormatDetection.h"
 #include "documents/DocumentFiles.h"
 #include "documents/DocumentPrompts.h"
 #include "documents/Encodings.h"
-#include "catalogue/FormatDetection.h"
 #include "documents/RowLabels.h"
+#include "search/Replace.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -32,6 +34,10 @@ const char kUsage[] =
     "  scrivlet-convert [COMMON] --format N|auto --encoding E [--yes] --dump INPUT\n"
     "  scrivlet-convert [COMMON] --format N|auto --encoding E [--to-encoding E2] [--yes]\n"
     "                   INPUT OUTPUT\n"
+    "  scrivlet-convert [COMMON] --format N|auto --encoding E [--yes] --find TEXT [MATCH]\n"
+    "                   INPUT\n"
+    "  scrivlet-convert [COMMON] --format N|auto --encoding E [--to-encoding E2] [--yes]\n"
+    "                   --find TEXT [MATCH] --replace-with R INPUT OUTPUT\n"
     "\n"
     "COMMON:\n"
     "  --language en|de|pl|ru  interface language of the messages and the catalogue\n"
@@ -45,8 +51,17 @@ const char kUsage[] =
     "  --to-encoding E2 encoding of OUTPUT (default: E)\n"
     "  --yes            open a file whose size is no whole number of records\n"
     "  --dump           print each record of INPUT as a JSON array of its cell texts\n"
+    "  --find TEXT      print each match in INPUT as a JSON line {\"record\": R, \"field\": F,\n"
+    "                   \"start\": S, \"length\": L}: record and field counted from 0 (field\n"
+    "                   counts the text fields), start and length in UTF-16 units\n"
+    "  --replace-with R replace every match, write OUTPUT and print {\"replaced\": N,\n"
+    "                   \"records\": M, \"skipped_too_long\": K}; a field whose text with all\n"
+    "                   its replacements would be longer than the field stays as it is\n"
+    "MATCH: --match-case, --whole-word, --regex (then $1 to $9 and $& in R insert the\n"
+    "       groups and the match, $$ a '$'). Without --match-case the case is ignored.\n"
     "Files ending in .edt (any case) are record files, all others text files.\n"
-    "Exit status: 0 success, 1 failed load or save, 2 usage error.\n";
+    "Exit status: 0 success (also when nothing matched), 1 failed load or save, 2 usage\n"
+    "error or invalid pattern.\n";
 
 void Print(FILE* stream, const QString& text)
 {
@@ -71,6 +86,9 @@ struct Options {
     QString format;
     std::optional<int> encoding;
     std::optional<int> toEncoding;
+    std::optional<QString> find;
+    std::optional<QString> replaceWith;
+    quint32 searchFlags = 0;
     QStringList files;
 };
 
@@ -103,6 +121,16 @@ QString ParseArguments(const QStringList& args, Options* options)
             options->dump = true;
         } else if (arg == QLatin1String("--yes")) {
             options->yes = true;
+        } else if (arg == QLatin1String("--match-case")) {
+            options->searchFlags |= kSearchMatchCase;
+        } else if (arg == QLatin1String("--whole-word")) {
+            options->searchFlags |= kSearchWholeWord;
+        } else if (arg == QLatin1String("--regex")) {
+            options->searchFlags |= kSearchRegex;
+        } else if (arg == QLatin1String("--find") || arg == QLatin1String("--replace-with")) {
+            if (!value(&text))
+                return QStringLiteral("%1 needs a text").arg(arg);
+            (arg == QLatin1String("--find") ? options->find : options->replaceWith) = text;
         } else if (arg == QLatin1String("--language")) {
             if (!value(&options->language))
                 return QStringLiteral("--language needs a value");
@@ -137,12 +165,22 @@ QString ParseArguments(const QStringList& args, Options* options)
         return QStringLiteral("--format is missing");
     if (!options->encoding)
         return QStringLiteral("--encoding is missing");
-    if (options->dump && options->files.size() != 1)
-        return QStringLiteral("--dump takes one INPUT");
-    if (!options->dump && options->files.size() != 2)
+    if (options->find && options->find->isEmpty())
+        return QStringLiteral("--find needs a text");
+    if (!options->find && (options->replaceWith || options->searchFlags))
+        return QStringLiteral(
+            "--replace-with, --match-case, --whole-word and --regex go with "
+            "--find");
+    if (options->find && options->dump)
+        return QStringLiteral("--find does not go with --dump");
+    // Listing the matches reads INPUT only, like --dump.
+    const bool readOnly = options->dump || (options->find && !options->replaceWith);
+    if (readOnly && options->files.size() != 1)
+        return QStringLiteral("%1 takes one INPUT").arg(options->dump ? "--dump" : "--find");
+    if (!readOnly && options->files.size() != 2)
         return QStringLiteral("give INPUT and OUTPUT");
-    if (options->dump && options->toEncoding)
-        return QStringLiteral("--to-encoding does not go with --dump");
+    if (readOnly && options->toEncoding)
+        return QStringLiteral("--to-encoding needs an OUTPUT");
     return {};
 }
 
@@ -224,6 +262,34 @@ void Dump(const EdtDocument& document)
     }
 }
 
+// The JSON lines are written by hand: their keys come in the documented order, which a JSON
+// object does not keep.
+void ListMatches(const EdtDocument& document, const SearchQuery& query, SearchOutcome* outcome)
+{
+    QByteArray out;
+    auto flush = [&out] {
+        std::fwrite(out.constData(), 1, out.size(), stdout);
+        out.clear();
+    };
+    *outcome = FindAll(document, query, [&](const FieldMatch& match) {
+        out += "{\"record\": " + QByteArray::number(match.record) +
+               ", \"field\": " + QByteArray::number(match.field) +
+               ", \"start\": " + QByteArray::number(match.start) +
+               ", \"length\": " + QByteArray::number(match.length) + "}\n";
+        if (out.size() > (1 << 16))
+            flush();
+    });
+    flush();
+}
+
+int InvalidPattern(const QString& text)
+{
+    Print(stderr, QStringLiteral("scrivlet-convert: '%1' is no valid regular expression, or "
+                                 "matching it takes too long\n")
+                      .arg(text));
+    return kExitUsage;
+}
+
 // A failed load or save: the editor's message, then the reason.
 int Failed(int messageId, const QString& path, const QString& reason)
 {
@@ -301,6 +367,14 @@ int Run(const QStringList& args)
         }
     }
 
+    std::optional<SearchQuery> query;
+    if (options.find) {
+        query = SearchQuery{*options.find, options.searchFlags};
+        // A bad expression is the command line's fault: told before any file is read.
+        if (!QueryMatcher(*query).IsValid())
+            return InvalidPattern(query->text);
+    }
+
     ConverterPrompts prompts(options.yes);
     const LoadResult opened = LoadDocument(input, FileTypeFromPath(input), *options.encoding,
                                            *GlobalCatalogue().At(format), format, false, &prompts);
@@ -310,11 +384,37 @@ int Run(const QStringList& args)
         Dump(*opened.document);
         return kExitOk;
     }
+    ReplacePlan plan;
+    if (query && !options.replaceWith) {
+        SearchOutcome outcome = SearchOutcome::NotFound;
+        ListMatches(*opened.document, *query, &outcome);
+        return outcome == SearchOutcome::InvalidPattern ? InvalidPattern(query->text) : kExitOk;
+    }
+    if (query) {
+        switch (PlanReplaceAll(*opened.document, *query, *options.replaceWith, &plan)) {
+            case ReplaceOutcome::Done:
+                break;
+            case ReplaceOutcome::InvalidPattern:
+                return InvalidPattern(query->text);
+            case ReplaceOutcome::NoMemory:
+                Print(stderr, QStringLiteral("scrivlet-convert: not enough memory to replace\n"));
+                return kExitFailed;
+        }
+        opened.document->ExchangeTexts(plan.changes);
+    }
     const QString output = options.files[1];
     const Result saved = SaveDocumentAs(*opened.document, output, FileTypeFromPath(output),
                                         options.toEncoding.value_or(*options.encoding));
     if (!saved)
         return Failed(str::SaveFailed, output, saved.Error());
+    if (query) {
+        const ReplaceReport& report = plan.report;
+        Print(stdout,
+              QStringLiteral("{\"replaced\": %1, \"records\": %2, \"skipped_too_long\": %3}\n")
+                  .arg(report.replaced)
+                  .arg(report.records)
+                  .arg(report.skippedTooLong));
+    }
     return kExitOk;
 }
 

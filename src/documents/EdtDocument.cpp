@@ -101,14 +101,11 @@ bool EdtDocument::SetText(int record, int column, QStringView text)
         return false;
     if (TextView(record, column) == text)
         return false;
-    // Grow may move the arena, and text may point into it (a text taken from another field).
-    const QString copy = text.toString();
-    if (!Grow(copy.size()))
+    const std::optional<TextRef> stored = StoreText(text);
+    if (!stored)
         return false;
-    Slot& slot = slots_[static_cast<size_t>(record) * textFields_ + slotOfColumn_[column]];
-    std::memcpy(arena_.get() + used_, copy.utf16(), copy.size() * sizeof(char16_t));
-    slot = Slot{used_, copy.size()};
-    used_ += copy.size();
+    slots_[static_cast<size_t>(record) * textFields_ + slotOfColumn_[column]] =
+        Slot{stored->start, stored->length};
     emit TextChanged(record, column);
     SetModified(true);
     return true;
@@ -140,6 +137,52 @@ bool EdtDocument::RemoveRecords(int at, int count)
     emit RecordsRemoved(at, at + count - 1);
     SetModified(true);
     return true;
+}
+
+std::optional<EdtDocument::TextRef> EdtDocument::StoreText(QStringView text)
+{
+    // Grow may move the arena, and text may point into it.
+    const QString copy = text.toString();
+    if (!Grow(copy.size()))
+        return std::nullopt;
+    std::memcpy(arena_.get() + used_, copy.utf16(), copy.size() * sizeof(char16_t));
+    const TextRef ref{used_, copy.size()};
+    used_ += copy.size();
+    return ref;
+}
+
+bool EdtDocument::Holds(TextRef ref) const
+{
+    return ref.start >= 0 && ref.length >= 0 && ref.start <= used_ &&
+           ref.length <= used_ - ref.start;
+}
+
+void EdtDocument::ExchangeTexts(std::span<FieldEdit> entries)
+{
+    int first = records_;
+    int last = -1;
+    int changed = 0;
+    const FieldEdit* single = nullptr;
+    for (FieldEdit& entry : entries) {
+        const TextRef ref = entry.text;
+        if (entry.record < 0 || entry.record >= records_ || entry.field < 0 ||
+            entry.field >= textFields_ || !Holds(ref))
+            continue;
+        Slot& slot = slots_[static_cast<size_t>(entry.record) * textFields_ + entry.field];
+        entry.text = TextRef{slot.start, slot.length};
+        slot = Slot{ref.start, ref.length};
+        first = std::min(first, entry.record);
+        last = std::max(last, entry.record);
+        single = &entry;
+        ++changed;
+    }
+    if (changed == 0)
+        return;
+    if (changed == 1)
+        emit TextChanged(single->record, textColumns_[single->field]);
+    else
+        emit TextsChanged(first, last);
+    SetModified(true);
 }
 
 bool EdtDocument::ReserveForLoad(qsizetype records, qsizetype units)

@@ -8,6 +8,8 @@
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
+#include <span>
 #include <vector>
 
 // One open document: its format, where it lives, how it is stored, and the text of every text
@@ -79,6 +81,28 @@ public:
     // Removes records [at, at + count); false for a range outside the document.
     bool RemoveRecords(int at, int count);
 
+    // --- for the edit history ---------------------------------------------------------------
+    // A text the document holds. Texts are only ever added to the arena, never moved within it
+    // or freed before the document goes, so a reference stays good for the document's life:
+    // an undo step keeps a field's old and new text as two references instead of copies.
+    struct TextRef {
+        qsizetype start = 0;
+        qsizetype length = 0;
+    };
+    // A text field of a record (field 0..TextFieldCount() - 1) and a text for it.
+    struct FieldEdit {
+        int record = 0;
+        int field = 0;
+        TextRef text;
+    };
+    // Copies text into the document without giving it to any field; nullopt when no memory is
+    // left.
+    std::optional<TextRef> StoreText(QStringView text);
+    // Gives each field its entry's text and leaves the field's previous text in the entry, so
+    // that the same call again undoes it. Entries outside the document are passed over. Tells
+    // by one TextChanged for a single entry, else by one TextsChanged; then marks modified.
+    void ExchangeTexts(std::span<FieldEdit> entries);
+
     // --- for the file readers: records appended without signals --------------------------
     // Room for `records` records of `units` characters in all, so a big load does not regrow.
     bool ReserveForLoad(qsizetype records, qsizetype units);
@@ -92,6 +116,8 @@ public:
 
 signals:
     void TextChanged(int record, int column);
+    // Texts of records first..last changed at once.
+    void TextsChanged(int first, int last);
     void RecordsInserted(int first, int last);
     void RecordsRemoved(int first, int last);
     void ModifiedChanged(bool modified);
@@ -108,6 +134,7 @@ private:
     };
 
     bool Grow(qsizetype units);
+    bool Holds(TextRef ref) const;
 
     EdtFormat format_;
     int formatIndex_ = -1;

@@ -36,6 +36,9 @@ GridModel::GridModel(EdtDocument* document, QObject* parent)
         const QModelIndex changed = index(record, column);
         emit dataChanged(changed, changed, {Qt::DisplayRole});
     });
+    connect(document, &EdtDocument::TextsChanged, this, [this](int first, int last) {
+        emit dataChanged(index(first, 0), index(last, columns_ - 1), {Qt::DisplayRole});
+    });
     connect(document, &QObject::destroyed, this, [this] {
         beginResetModel();
         records_ = columns_ = 0;

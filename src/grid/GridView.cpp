@@ -1,7 +1,9 @@
 #include "grid/GridView.h"
 
+#include "base/UiText.h"
 #include "catalogue/FormatCatalogue.h"
 #include "documents/EdtDocument.h"
+#include "grid/DocumentHistory.h"
 #include "grid/GridModel.h"
 #include "grid/InplaceEdit.h"
 #include "search/Search.h"
@@ -15,6 +17,7 @@
 #include <QPointer>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
+#include <QUndoStack>
 
 namespace scrivlet {
 namespace {
@@ -55,7 +58,9 @@ private:
 };
 
 GridView::GridView(EdtDocument* document, QWidget* parent)
-    : QTableView(parent), model_(new GridModel(document, this))
+    : QTableView(parent),
+      model_(new GridModel(document, this)),
+      history_(new DocumentHistory(document, this))
 {
     // Headers are set up before the model arrives: each of these setters walks every
     // section, a million of them once the rows are there.
@@ -93,7 +98,12 @@ GridView::GridView(EdtDocument* document, QWidget* parent)
         EndEdit();
     });
     connect(model_, &GridModel::dataChanged, this,
-            [this](const QModelIndex& index) { InvalidateCell(index.row(), index.column()); });
+            [this](const QModelIndex& first, const QModelIndex& last) {
+                if (first == last)
+                    InvalidateCell(first.row(), first.column());
+                else
+                    viewport()->update();
+            });
     connect(model_, &GridModel::rowsInserted, this,
             [this](const QModelIndex&, int first, int last) {
                 const int count = last - first + 1;
@@ -105,6 +115,7 @@ GridView::GridView(EdtDocument* document, QWidget* parent)
                 if (editRow_ >= first)
                     editRow_ += count;
                 rowsMoved_ = true;
+                lastHit_ = SearchHit{};
                 UpdateAddRowSpan();
             });
     connect(model_, &GridModel::rowsAboutToBeRemoved, this,
@@ -124,6 +135,7 @@ GridView::GridView(EdtDocument* document, QWidget* parent)
             });
     connect(model_, &GridModel::rowsRemoved, this, [this] {
         rowsMoved_ = true;
+        lastHit_ = SearchHit{};
         UpdateAddRowSpan();
     });
     connect(model_, &GridModel::modelReset, this, [this] {
@@ -166,12 +178,41 @@ QStatusBar* GridView::StatusBar()
     return g_statusBar;
 }
 
+QUndoStack* GridView::UndoStack() const
+{
+    return history_->Stack();
+}
+
+QString ReplaceReportText(const ReplaceReport& report)
+{
+    QString text = FormatUiText(UiText("replace.done"), report.replaced, report.records);
+    // Each part only when it has something to say, joined as the English "a; b; c".
+    if (report.skippedTooLong > 0)
+        text +=
+            QStringLiteral("; ") + FormatUiText(UiText("replace.skipped"), report.skippedTooLong);
+    if (report.unstorable > 0)
+        text +=
+            QStringLiteral("; ") + FormatUiText(UiText("replace.unstorable"), report.unstorable);
+    return text;
+}
+
 // --- edit commands and search ---------------------------------------------------------------
 
 void GridView::EditCommand(EditAction action)
 {
-    if (!editor_)
+    if (!editor_) {
+        if (action != EditAction::Undo && action != EditAction::Redo)
+            return;
+        const bool undo = action == EditAction::Undo;
+        const DocumentStep* step = undo ? history_->UndoStep() : history_->RedoStep();
+        if (!step)
+            return;
+        const int row = step->Row();
+        const int column = step->Column();
+        undo ? UndoStack()->undo() : UndoStack()->redo();
+        SelectCell(row, column);
         return;
+    }
     switch (action) {
         case EditAction::Copy:
             editor_->Copy();
@@ -185,6 +226,9 @@ void GridView::EditCommand(EditAction action)
         case EditAction::Undo:
             editor_->Undo();
             break;
+        case EditAction::Redo:
+            editor_->Redo();
+            break;
     }
 }
 
@@ -193,9 +237,23 @@ void GridView::FindRequest(const SearchQuery& query)
     const EdtDocument* document = Document();
     if (!document)
         return;
-    // The add-row is outside the document's records: the search then covers them all.
     SearchHit hit;
-    switch (FindNext(*document, query, ListRow(), &hit)) {
+    SearchOutcome outcome;
+    if (resume_.record >= 0 && resume_.record == selectedRow_ &&
+        resume_.column == selectedColumn_ && ListRow() == selectedRow_) {
+        // Still on the field Replace All left alone: its match comes first.
+        outcome = FindNextFrom(*document, query, resume_, &hit);
+    } else {
+        // The add-row is outside the document's records: the search then covers them all.
+        outcome = FindNext(*document, query, searchFromStart_ ? -1 : ListRow(), &hit);
+    }
+    resume_ = SearchResume{};
+    ShowHit(outcome, hit);
+}
+
+void GridView::ShowHit(SearchOutcome outcome, const SearchHit& hit)
+{
+    switch (outcome) {
         case SearchOutcome::InvalidPattern:
             // The find dialog has no message for it; the grid stays as it was.
             QApplication::beep();
@@ -206,6 +264,7 @@ void GridView::FindRequest(const SearchQuery& query)
             break;
     }
     SelectCell(hit.record, hit.column);
+    lastHit_ = hit;
     if (!OpenEditor(hit.record, hit.column))
         return;
     // The request usually comes from the modeless find dialog: the editor's window must
@@ -213,6 +272,110 @@ void GridView::FindRequest(const SearchQuery& query)
     editor_->window()->activateWindow();
     editor_->setFocus(Qt::OtherFocusReason);
     editor_->setSelection(hit.start, hit.length);
+}
+
+void GridView::ShowStatus(const QString& text)
+{
+    if (QStatusBar* bar = StatusBar())
+        bar->showMessage(text);
+}
+
+void GridView::ReplaceRequest(const SearchQuery& query, const QString& replacement)
+{
+    EdtDocument* document = Document();
+    if (!document)
+        return;
+    // An empty text matches between any two characters: replacing it would touch every field.
+    if (query.text.isEmpty()) {
+        QApplication::beep();
+        return;
+    }
+    // The current match: what the open editor shows selected, or, once the editor has closed
+    // (a click into the find dialog closes it), the last hit while its cell is still selected.
+    int row = -1, column = -1, start = 0, length = 0;
+    QString text;
+    if (editor_ && editRow_ >= 0) {
+        row = editRow_, column = editColumn_, text = editor_->text();
+        start = editor_->hasSelectedText() ? editor_->selectionStart() : editor_->cursorPosition();
+        length = editor_->selectionLength();
+    } else if (lastHit_.record >= 0 && lastHit_.record == selectedRow_ &&
+               lastHit_.column == selectedColumn_) {
+        row = lastHit_.record, column = lastHit_.column, text = document->Text(row, column);
+        start = lastHit_.start, length = lastHit_.length;
+    }
+    FieldReplacement replaced;
+    const SearchOutcome outcome =
+        row < 0 ? SearchOutcome::NotFound
+                : ReplaceSelection(text, query, replacement, start, length,
+                                   TextStorage{document->GetEncoding(), document->GetFileType()},
+                                   &replaced);
+    switch (outcome) {
+        case SearchOutcome::InvalidPattern:
+            QApplication::beep();
+            return;
+        case SearchOutcome::NotFound:
+            // No match is showing: Replace finds one first.
+            FindRequest(query);
+            return;
+        case SearchOutcome::Found:
+            break;
+    }
+    if (replaced.text.size() > model_->Field(column)->size) {
+        QApplication::beep();
+        ShowStatus(UiText("replace.tooLong"));
+        return;
+    }
+    // What was typed before Replace is a step of its own.
+    EndEdit();
+    if (!history_->SetText(row, column, replaced.text, FormatUiText(UiText("undo.replace"), row))) {
+        QApplication::beep();
+        return;
+    }
+    if (replaced.unstorable > 0)
+        ShowStatus(FormatUiText(UiText("replace.unstorable"), replaced.unstorable));
+    SearchHit hit;
+    const SearchOutcome next =
+        FindNextFrom(*document, query, SearchResume{row, column, replaced.end, true}, &hit);
+    if (next == SearchOutcome::NotFound)
+        SelectCell(row, column);
+    else
+        ShowHit(next, hit);
+}
+
+std::optional<ReplaceReport> GridView::ReplaceAllRequest(const SearchQuery& query,
+                                                         const QString& replacement)
+{
+    EdtDocument* document = Document();
+    if (!document)
+        return std::nullopt;
+    if (query.text.isEmpty()) {
+        QApplication::beep();
+        return std::nullopt;
+    }
+    EndEdit();
+    ReplacePlan plan;
+    if (PlanReplaceAll(*document, query, replacement, &plan) != ReplaceOutcome::Done) {
+        QApplication::beep();
+        return std::nullopt;
+    }
+    if (!plan.changes.empty())
+        history_->SetTexts(std::move(plan.changes), UiText("undo.replaceAll"));
+    const ReplaceReport& report = plan.report;
+    ShowStatus(ReplaceReportText(report));
+    if (report.firstSkipped.record >= 0) {
+        SelectCell(report.firstSkipped.record, report.firstSkipped.column);
+        resume_ = report.firstSkipped;
+    }
+    return report;
+}
+
+bool GridView::GoToRecord(int record)
+{
+    if (!Document() || record < 0 || record >= model_->RecordCount())
+        return false;
+    SelectCell(record, selectedColumn_ >= 0 ? selectedColumn_ : 0);
+    setFocus(Qt::OtherFocusReason);
+    return true;
 }
 
 // --- selection and editing ------------------------------------------------------------------
@@ -225,6 +388,7 @@ int GridView::ListRow() const
 
 void GridView::RowSelected(int row)
 {
+    searchFromStart_ = false;
     if (row < 0)
         return;
     selectedRow_ = row;
@@ -255,8 +419,20 @@ bool GridView::SelectCell(int row, int column)
     return true;
 }
 
+bool GridView::SelectStartCell()
+{
+    int column = 0;
+    while (column < model_->columnCount() && model_->Kind(0, column) != CellKind::Text)
+        ++column;
+    if (!SelectCell(0, column < model_->columnCount() ? column : 0))
+        return false;
+    searchFromStart_ = true;
+    return true;
+}
+
 void GridView::MoveColumn(int step)
 {
+    searchFromStart_ = false;
     if (selectedRow_ < 0 || selectedColumn_ < 0)
         return;
     EndEdit();
@@ -350,20 +526,13 @@ void GridView::CancelRequest(InplaceEdit* editor)
 
 bool GridView::WriteText(int record, int column, const QString& text)
 {
-    EdtDocument* document = Document();
-    return document->TextView(record, column) == text || document->SetText(record, column, text);
+    return Document()->TextView(record, column) == text ||
+           history_->SetText(record, column, text, FormatUiText(UiText("undo.typing"), record));
 }
 
 void GridView::AppendFromAddRow()
 {
-    EdtDocument* document = Document();
-    if (!document)
-        return;
-    // Empty records at the end are never written, so a new one changes nothing a save would
-    // write: it does not make the document modified.
-    const bool modified = document->IsModified();
-    if (document->AppendRecord() && !modified)
-        document->SetModified(false);
+    history_->AppendRecord();
 }
 
 void GridView::ForgetEditor(const InplaceEdit* editor)
@@ -608,6 +777,7 @@ void GridView::HandleButtonDown(QMouseEvent* event)
         return;
     }
     InvalidateCell(selectedRow_, selectedColumn_);
+    searchFromStart_ = false;
     const QModelIndex hit = indexAt(event->position().toPoint());
     const int row = hit.isValid() ? hit.row() : -1;
     selectedColumn_ = hit.isValid() ? hit.column() : -1;

@@ -1,8 +1,13 @@
 #pragma once
 
+#include "search/Replace.h"
+
 #include <QTableView>
 
+#include <optional>
+
 class QStatusBar;
+class QUndoStack;
 
 // The view of one EdtDocument: a QTableView over a GridModel. The view paints every cell
 // itself, keeps the selected cell (which can differ from the list's selected row), turns keys
@@ -11,10 +16,10 @@ class QStatusBar;
 
 namespace scrivlet {
 
+class DocumentHistory;
 class EdtDocument;
 class GridModel;
 class InplaceEdit;
-struct SearchQuery;
 
 // The cell font every document asks for (Qt falls back where it is missing).
 inline QString DocumentFontFamily()
@@ -24,6 +29,9 @@ inline QString DocumentFontFamily()
 
 // A text longer than its field is painted on this background.
 inline constexpr QRgb kTextTooLongColour = qRgb(255, 235, 235);
+
+// What Replace All did, as the status bar says it.
+QString ReplaceReportText(const ReplaceReport& report);
 
 class GridView : public QTableView {
     Q_OBJECT
@@ -36,13 +44,30 @@ public:
 
     EdtDocument* Document() const;
 
-    enum class EditAction { Copy, Cut, Paste, Undo };
-    // On the open in-place editor; nothing without one.
+    // The document's edit history; every edit of the view is a step on its stack.
+    DocumentHistory* History() const { return history_; }
+    QUndoStack* UndoStack() const;
+
+    enum class EditAction { Copy, Cut, Paste, Undo, Redo };
+    // On the open in-place editor. Without one, Undo and Redo take a step of the history and
+    // select the cell it changed; the others do nothing.
     void EditCommand(EditAction action);
     // Searches from the list's selected record (the add-row counts as none); on a hit selects
     // the cell and opens the editor with the match selected. Nothing found changes nothing;
-    // a pattern that cannot run beeps.
+    // a pattern that cannot run beeps. After a Replace All that left fields alone, the first
+    // of them is selected and the search begins inside it.
     void FindRequest(const SearchQuery& query);
+    // Replaces the match the editor shows selected and searches on from its end; where the
+    // editor shows no match, only searches. A replacement too long for the field is not made:
+    // a beep and a note in the status bar.
+    void ReplaceRequest(const SearchQuery& query, const QString& replacement);
+    // Every match of the document as one step; the report also goes to the status bar. Null
+    // when nothing is typed, the pattern cannot run or memory ran out (a beep, no change).
+    std::optional<ReplaceReport> ReplaceAllRequest(const SearchQuery& query,
+                                                   const QString& replacement);
+    // Selects the record (in the selected column) and scrolls it into view; false, changing
+    // nothing, for a record outside the document.
+    bool GoToRecord(int record);
 
     // The main window's status bar, where the editor shows "Symbols used"; may be null.
     static void SetStatusBar(QStatusBar* statusBar);
@@ -50,6 +75,10 @@ public:
 
     // Ends any edit, then selects (row, column); false when the row does not exist.
     bool SelectCell(int row, int column);
+    // Selects the first text cell of the first row, so the keyboard works at once, without
+    // moving where a search starts: until the user moves, Find still begins at the first
+    // record.
+    bool SelectStartCell();
     int SelectedRow() const { return selectedRow_; }
     int SelectedColumn() const { return selectedColumn_; }
     // Opens the editor on the selected cell (as F2 does); false when it is no text cell.
@@ -93,6 +122,9 @@ private:
     void CancelRequest(InplaceEdit* editor);
     // The one way an edit reaches the document.
     bool WriteText(int record, int column, const QString& text);
+    // Selects the hit of a search and opens the editor on it with the match selected.
+    void ShowHit(SearchOutcome outcome, const SearchHit& hit);
+    void ShowStatus(const QString& text);
     void AppendFromAddRow();
     void ForgetEditor(const InplaceEdit* editor);
     void SendKeyToEditor(const QKeyEvent* event);
@@ -106,7 +138,12 @@ private:
     void PaintCell(QPainter* painter, const QRect& rect, int row, int column) const;
 
     GridModel* model_ = nullptr;
+    DocumentHistory* history_ = nullptr;
     InplaceEdit* editor_ = nullptr;
+    // Where the next search begins after Replace All left fields alone (record -1: none).
+    SearchResume resume_;
+    // The match a search showed last, for Replace once the editor has closed.
+    SearchHit lastHit_;
     // The editor whose commit or cancel is being handled: its focus loss while that closes
     // it must not run a second time.
     InplaceEdit* requestEditor_ = nullptr;
@@ -117,6 +154,8 @@ private:
     QFont cellFont_;
     int rowHeight_ = 0;
     int spanRow_ = -1;  // the row the add-row span sits on, -1 for none
+    // The selection is SelectStartCell's and nobody has moved or searched since.
+    bool searchFromStart_ = false;
     // Rows came or went since the last paint: the header's row positions are stale, and
     // asking for one cell's rectangle would recompute them over every row.
     bool rowsMoved_ = false;

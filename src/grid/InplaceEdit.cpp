@@ -137,6 +137,11 @@ void InplaceEdit::Undo()
     undo();
 }
 
+void InplaceEdit::Redo()
+{
+    redo();
+}
+
 void InplaceEdit::EndTheEdit()
 {
     if (closing_)

@@ -22,12 +22,13 @@ public:
                 QStatusBar* statusBar);
     ~InplaceEdit() override;
 
-    // The grid's Edit commands. Undo goes straight to the line edit and does not count as
+    // The grid's Edit commands. Undo and Redo go straight to the line edit and do not count as
     // touching the text.
     void Copy();
     void Cut();
     void Paste();
     void Undo();
+    void Redo();
 
     // Hides the editor and deletes it later (it may be inside its own event handler); a focus
     // loss from here on ends nothing.

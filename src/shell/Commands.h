@@ -23,11 +23,14 @@ enum class Command {
     PrintPreview,
     PrintSetup,
     Exit,
+    ClearRecentFiles,
     Undo,
+    Redo,
     Cut,
     Copy,
     Paste,
     Find,
+    GoToRecord,
     ViewToolbar,
     ViewStatusBar,
     LanguageSystem,
@@ -66,11 +69,14 @@ inline constexpr CommandDef kCommands[] = {
     {Command::PrintPreview, "filePrintPreview", 57609, true, nullptr, nullptr, false},
     {Command::PrintSetup, "filePrintSetup", 57606, true, nullptr, nullptr, false},
     {Command::Exit, "appExit", 57665, true, nullptr, nullptr, false},
+    {Command::ClearRecentFiles, "fileClearRecent", 200, false, nullptr, nullptr, false},
     {Command::Undo, "editUndo", 57643, true, "Ctrl+Z", "Alt+Backspace", false},
+    {Command::Redo, "editRedo", 57644, true, "Ctrl+Y", "Ctrl+Shift+Z", false},
     {Command::Cut, "editCut", 57635, true, "Ctrl+X", "Shift+Del", false},
     {Command::Copy, "editCopy", 57634, true, "Ctrl+C", "Ctrl+Ins", false},
     {Command::Paste, "editPaste", 57637, true, "Ctrl+V", "Shift+Ins", false},
     {Command::Find, "editFind", 57636, true, "Ctrl+F", nullptr, false},
+    {Command::GoToRecord, "editGoToRecord", 170, true, "Ctrl+G", nullptr, false},
     {Command::ViewToolbar, "viewToolbar", 59392, true, nullptr, nullptr, true},
     {Command::ViewStatusBar, "viewStatusBar", 59393, true, nullptr, nullptr, true},
     {Command::LanguageSystem, "languageSystem", 32792, false, nullptr, nullptr, true},
@@ -117,8 +123,8 @@ constexpr MenuEntry kEndSubmenu{MenuEntryKind::EndSubmenu, Command::New, nullptr
 constexpr MenuEntry kSeparator{MenuEntryKind::Separator, Command::New, nullptr};
 
 // The menu bar in order. An item whose text is empty is left out, and a separator is only
-// drawn between two items that are present, so the Find item that only some languages have
-// takes its separator with it.
+// drawn between two items that are present, so an item a language leaves out takes its
+// separator with it.
 inline constexpr MenuEntry kMenuLayout[] = {
     Submenu("menu.file"),
     Item(Command::New),
@@ -131,17 +137,24 @@ inline constexpr MenuEntry kMenuLayout[] = {
     Item(Command::PrintPreview),
     Item(Command::PrintSetup),
     kSeparator,
+    // The files themselves are listed above Clear List when the menu opens.
+    Submenu("recent.menu"),
+    Item(Command::ClearRecentFiles),
+    kEndSubmenu,
+    kSeparator,
     Item(Command::Exit),
     kEndSubmenu,
 
     Submenu("menu.edit"),
     Item(Command::Undo),
+    Item(Command::Redo),
     kSeparator,
     Item(Command::Cut),
     Item(Command::Copy),
     Item(Command::Paste),
     kSeparator,
     Item(Command::Find),
+    Item(Command::GoToRecord),
     kEndSubmenu,
 
     Submenu("menu.view"),
@@ -186,14 +199,27 @@ inline constexpr LanguageCommand kLanguageCommands[] = {
 
 // Strings and keyed texts the frame shows besides the menu and the prompts.
 inline constexpr int kFrameStrings[] = {
-    str::FrameCaption,
-    str::CatalogueMissing,
-    str::LanguageChangeNotice,
-    str::Ready,
+    str::FrameCaption, str::CatalogueMissing, str::LanguageChangeNotice,
+    str::Ready,        str::GoToCaption,      str::GoToPrompt,
 };
 inline constexpr const char* kFrameTextKeys[] = {
     "about.caption",
     "about.text",
+    // The menu items while there is a step to undo or redo, and the steps' names.
+    "undo.menu",
+    "undo.redoMenu",
+    "undo.typing",
+    "undo.append",
+    "undo.replace",
+    "undo.replaceAll",
+    // The find dialog's replace controls and what a replace says in the status bar.
+    "replace.label",
+    "replace.one",
+    "replace.all",
+    "replace.tooLong",
+    "replace.done",
+    "replace.skipped",
+    "replace.unstorable",
 };
 
 }  // namespace scrivlet

@@ -49,6 +49,13 @@ bool IsFormat(int format)
     return format >= 0 && format < GlobalCatalogue().Count();
 }
 
+// The recent list names every file a document was read from or written to, newest first.
+void Remember(const EdtDocument& document)
+{
+    RememberRecentFile({QFileInfo(document.Path()).absoluteFilePath(), document.FormatIndex(),
+                        document.GetEncoding(), document.GetFileType()});
+}
+
 // The type of a file opened with the type entry typeEntry (0 all supported, 1 EDT, 2 text):
 // the entry's own, or for "all supported" the extension.
 int FileTypeForOpen(int typeEntry, const QString& path)
@@ -218,15 +225,62 @@ void DocumentCommands::Open()
     for (const QString& path : answer.files) {
         const int fileType = FileTypeForOpen(state_.lastFileType, path);
         lastType = fileType;
-        OpenFile(path, fileType, detector, wizard, acceptedFormat);
+        OpenFile(path, fileType, state_.chosenFormat, int(LastEncodingSetting().Get()), detector,
+                 wizard, acceptedFormat);
     }
     state_.lastFileType = lastType;
 }
 
-bool DocumentCommands::OpenFile(const QString& path, int fileType, const FormatDetector& detector,
-                                WizardSelection& wizard, int& acceptedFormat)
+void DocumentCommands::OpenFiles(const QStringList& paths, int format, int encoding)
 {
-    int format = state_.chosenFormat;
+    if (!IsValidEncoding(encoding))
+        encoding = int(LastEncodingSetting().Get());
+    const FormatDetector detector(GlobalCatalogue());
+    WizardSelection wizard;
+    int acceptedFormat = -1;
+    for (const QString& given : paths) {
+        // Detection reads the full path, as the Open dialog gives it.
+        const QString path = QFileInfo(given).absoluteFilePath();
+        // No dialog has checked these names: a missing file must not lead to the wizard.
+        if (!QFileInfo(path).isFile()) {
+            ReportOpenFailed(path);
+            continue;
+        }
+        state_.lastFileType = FileTypeFromPath(path);
+        OpenFile(path, state_.lastFileType, format, encoding, detector, wizard, acceptedFormat);
+    }
+}
+
+void DocumentCommands::OpenRecent(const RecentFile& entry)
+{
+    if (!QFileInfo(entry.path).isFile()) {
+        ForgetRecentFile(entry.path);
+        host_->ShowMessage(tabs_.Window(),
+                           FormatUiText(UiText("recent.gone"), DisplayPath(entry.path)),
+                           QMessageBox::Warning);
+        return;
+    }
+    const bool known = IsFormat(entry.format) && IsValidEncoding(entry.encoding) &&
+                       (entry.fileType == kFileTypeEdt || entry.fileType == kFileTypeText);
+    // An entry the catalogue or this version no longer fits opens as a dropped file would.
+    if (!known) {
+        OpenFiles({entry.path});
+        return;
+    }
+    std::unique_ptr<EdtDocument> document =
+        Load(entry.path, entry.fileType, entry.format, entry.encoding);
+    if (!document) {
+        ReportOpenFailed(entry.path);
+        return;
+    }
+    state_.lastFileType = entry.fileType;
+    AddOpened(std::move(document));
+}
+
+bool DocumentCommands::OpenFile(const QString& path, int fileType, int format, int encoding,
+                                const FormatDetector& detector, WizardSelection& wizard,
+                                int& acceptedFormat)
+{
     if (!IsFormat(format)) {
         const Detection detection = detector.Detect(path, acceptedFormat);
         if (detection.ask) {
@@ -243,31 +297,38 @@ bool DocumentCommands::OpenFile(const QString& path, int fileType, const FormatD
         }
     }
 
-    std::unique_ptr<EdtDocument> document = Load(path, fileType, format);
+    std::unique_ptr<EdtDocument> document = Load(path, fileType, format, encoding);
     if (!document) {
         ReportOpenFailed(path);
         wizard.format = format;
         if (!host_->RunWizard(Owner(), kWizardFormatPage, wizard) || !IsFormat(wizard.format))
             return false;
         state_.formatConfirmed = true;
-        document = Load(path, fileType, wizard.format);
+        document = Load(path, fileType, wizard.format, encoding);
         if (!document) {
             ReportOpenFailed(path);
             return false;
         }
     }
-    tabs_.AddDocument(std::move(document), QFileInfo(path).fileName());
+    AddOpened(std::move(document));
     return true;
 }
 
-std::unique_ptr<EdtDocument> DocumentCommands::Load(const QString& path, int fileType, int format)
+std::unique_ptr<EdtDocument> DocumentCommands::Load(const QString& path, int fileType, int format,
+                                                    int encoding)
 {
     HostPrompts prompts(*host_, tabs_.Window());
     // The shell names the file in its own message; the loader's reason is not shown.
-    LoadResult result =
-        LoadDocument(path, fileType, int(LastEncodingSetting().Get()),
-                     *GlobalCatalogue().At(format), format, !state_.formatConfirmed, &prompts);
+    LoadResult result = LoadDocument(path, fileType, encoding, *GlobalCatalogue().At(format),
+                                     format, !state_.formatConfirmed, &prompts);
     return std::move(result.document);
+}
+
+void DocumentCommands::AddOpened(std::unique_ptr<EdtDocument> document)
+{
+    Remember(*document);
+    const QString name = QFileInfo(document->Path()).fileName();
+    tabs_.AddDocument(std::move(document), name);
 }
 
 bool DocumentCommands::Save(int index)
@@ -281,6 +342,7 @@ bool DocumentCommands::Save(int index)
         ReportSaveFailed(document->Path());
         return false;
     }
+    Remember(*document);
     return true;
 }
 
@@ -308,6 +370,7 @@ bool DocumentCommands::SaveAs(int index)
         ReportSaveFailed(document->Path());
         return false;
     }
+    Remember(*document);
     return true;
 }
 
@@ -340,7 +403,9 @@ void DocumentCommands::SaveAllAs()
         const QString output = UniqueOutputPath(
             SaveAllOutputPath(folder, *document, tabs_.TabName(index), selection.fileType), taken);
         taken.insert(OutputPathKey(output));
-        if (!SaveDocumentAs(*document, output, selection.fileType, selection.encoding).Ok())
+        if (SaveDocumentAs(*document, output, selection.fileType, selection.encoding).Ok())
+            Remember(*document);
+        else
             ReportSaveFailed(document->Path());
     }
 }

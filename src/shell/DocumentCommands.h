@@ -3,6 +3,7 @@
 #include "shell/FormatWizard.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -19,6 +20,7 @@ class FormatDetector;
 class QtDialogHost;
 struct FileDialogAnswer;
 struct PanelSetup;
+struct RecentFile;
 
 // Kept for the life of the process, never stored.
 struct ShellState {
@@ -42,6 +44,13 @@ public:
 
     void New();
     void Open();
+    // Opens files named outside the Open dialog (command line, drop) as Open does: in format,
+    // or with automatic detection for -1; in encoding, or the remembered one for -1 (another
+    // is not remembered). A path that names no file is reported and skipped.
+    void OpenFiles(const QStringList& paths, int format = -1, int encoding = -1);
+    // Reopens a file of the recent list in the format, encoding and type it had (no wizard);
+    // an entry whose file is gone is reported and leaves the list.
+    void OpenRecent(const RecentFile& entry);
     // True when the document of tab index was saved.
     bool Save(int index);
     bool SaveAs(int index);
@@ -55,11 +64,14 @@ public:
 private:
     QWidget* Owner() const;
     void ApplyPanel(const PanelSetup& setup, const FileDialogAnswer& answer);
-    // One file of an open; false when it was skipped or could not be loaded.
-    bool OpenFile(const QString& path, int fileType, const FormatDetector& detector,
-                  WizardSelection& wizard, int& acceptedFormat);
+    // One file of an open in format (-1: detected); false when it was skipped or could not be
+    // loaded.
+    bool OpenFile(const QString& path, int fileType, int format, int encoding,
+                  const FormatDetector& detector, WizardSelection& wizard, int& acceptedFormat);
     // The document loaded from path, or null.
-    std::unique_ptr<EdtDocument> Load(const QString& path, int fileType, int format);
+    std::unique_ptr<EdtDocument> Load(const QString& path, int fileType, int format, int encoding);
+    // Shows a loaded document in a new tab.
+    void AddOpened(std::unique_ptr<EdtDocument> document);
     void ReportOpenFailed(const QString& path);
     void ReportSaveFailed(const QString& path);
 

@@ -15,12 +15,16 @@ namespace scrivlet {
 namespace {
 
 // The template's size and control rectangles, in dialog units.
-constexpr int kDialogWidth = 251;
-constexpr int kDialogHeight = 87;
-constexpr QRect kFindRect(194, 7, 50, 14);
-constexpr QRect kCloseRect(194, 66, 50, 14);
-constexpr QRect kLabelRect(7, 7, 47, 13);
-constexpr QRect kTextRect(60, 7, 127, 14);
+constexpr int kDialogWidth = 271;
+constexpr int kDialogHeight = 105;
+constexpr QRect kFindRect(198, 7, 66, 14);
+constexpr QRect kReplaceRect(198, 25, 66, 14);
+constexpr QRect kReplaceAllRect(198, 43, 66, 14);
+constexpr QRect kCloseRect(198, 84, 66, 14);
+constexpr QRect kLabelRect(7, 7, 62, 13);
+constexpr QRect kTextRect(72, 7, 119, 14);
+constexpr QRect kReplaceLabelRect(7, 25, 62, 13);
+constexpr QRect kReplaceTextRect(72, 25, 119, 14);
 constexpr int kOptionX = 7;
 constexpr int kOptionWidth = 149;
 constexpr int kOptionHeight = 10;
@@ -35,10 +39,10 @@ struct Option {
     int y;
 };
 constexpr Option kOptions[] = {
-    {kMatchCaseId, kSearchMatchCase, 31},
-    {kWholeWordId, kSearchWholeWord, 44},
-    {kBackwardsId, kSearchBackwards, 57},
-    {kRegexId, kSearchRegex, 70},
+    {kMatchCaseId, kSearchMatchCase, 49},
+    {kWholeWordId, kSearchWholeWord, 62},
+    {kBackwardsId, kSearchBackwards, 75},
+    {kRegexId, kSearchRegex, 88},
 };
 
 QString ControlName(int id)
@@ -60,34 +64,43 @@ FindDialog::FindDialog(QWidget* owner)
     setModal(false);
     setWindowTitle(UiText("find.caption"));
 
-    auto* label = new QLabel(UiText("find.label"), this);
-    label->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    label->setGeometry(DialogRect(kLabelRect));
-
-    searchText_ = new QLineEdit(this);
-    searchText_->setObjectName(ControlName(kSearchTextId));
-    searchText_->setGeometry(DialogRect(kTextRect));
-    label->setBuddy(searchText_);
+    auto addText = [this](int id, const QString& caption, const QRect& labelUnits,
+                          const QRect& textUnits) {
+        auto* label = new QLabel(caption, this);
+        label->setAlignment(Qt::AlignRight | Qt::AlignTop);
+        label->setGeometry(DialogRect(labelUnits));
+        auto* text = new QLineEdit(this);
+        text->setObjectName(ControlName(id));
+        text->setGeometry(DialogRect(textUnits));
+        label->setBuddy(text);
+        return text;
+    };
+    searchText_ = addText(kSearchTextId, UiText("find.label"), kLabelRect, kTextRect);
+    replaceText_ =
+        addText(kReplaceTextId, UiText("replace.label"), kReplaceLabelRect, kReplaceTextRect);
 
     for (const Option& option : kOptions)
         AddOption(option.id, option.flag, option.y);
 
-    findButton_ = new QPushButton(ControlText(kFindButtonId), this);
-    findButton_->setObjectName(ControlName(kFindButtonId));
-    findButton_->setGeometry(DialogRect(kFindRect));
+    findButton_ = AddButton(kFindButtonId, ControlText(kFindButtonId), kFindRect);
     findButton_->setDefault(true);
     connect(findButton_, &QPushButton::clicked, this, &FindDialog::Find);
-
-    closeButton_ = new QPushButton(ControlText(kCloseButtonId), this);
-    closeButton_->setObjectName(ControlName(kCloseButtonId));
-    closeButton_->setGeometry(DialogRect(kCloseRect));
+    replaceButton_ = AddButton(kReplaceButtonId, UiText("replace.one"), kReplaceRect);
+    connect(replaceButton_, &QPushButton::clicked, this,
+            [this] { Replace(ReplaceScope::Selected); });
+    replaceAllButton_ = AddButton(kReplaceAllButtonId, UiText("replace.all"), kReplaceAllRect);
+    connect(replaceAllButton_, &QPushButton::clicked, this, [this] { Replace(ReplaceScope::All); });
+    closeButton_ = AddButton(kCloseButtonId, ControlText(kCloseButtonId), kCloseRect);
     closeButton_->setAutoDefault(false);
     connect(closeButton_, &QPushButton::clicked, this, &FindDialog::reject);
 
-    // Tab order of the template: text, options, buttons.
-    setTabOrder(searchText_, OptionBox(kMatchCaseId));
+    // Tab order: texts, options, buttons.
+    setTabOrder(searchText_, replaceText_);
+    setTabOrder(replaceText_, OptionBox(kMatchCaseId));
     setTabOrder(OptionBox(kRegexId), findButton_);
-    setTabOrder(findButton_, closeButton_);
+    setTabOrder(findButton_, replaceButton_);
+    setTabOrder(replaceButton_, replaceAllButton_);
+    setTabOrder(replaceAllButton_, closeButton_);
 
     setFixedSize(DialogRect(QRect(0, 0, kDialogWidth, kDialogHeight)).size());
 }
@@ -110,6 +123,14 @@ QCheckBox* FindDialog::AddOption(int id, quint32 flag, int y)
             searchFlags_ &= ~flag;
     });
     return box;
+}
+
+QPushButton* FindDialog::AddButton(int id, const QString& text, const QRect& units)
+{
+    auto* button = new QPushButton(text, this);
+    button->setObjectName(ControlName(id));
+    button->setGeometry(DialogRect(units));
+    return button;
 }
 
 QCheckBox* FindDialog::OptionBox(int id) const
@@ -135,6 +156,11 @@ void FindDialog::SetFindRequestHandler(FindRequestHandler handler)
     handler_ = std::move(handler);
 }
 
+void FindDialog::SetReplaceRequestHandler(ReplaceRequestHandler handler)
+{
+    replaceHandler_ = std::move(handler);
+}
+
 void FindDialog::ShowAndFocus()
 {
     show();
@@ -152,6 +178,19 @@ void FindDialog::Find()
         [this, query = SearchQuery{searchText_->text(), searchFlags_}] {
             if (handler_)
                 handler_(query);
+        },
+        Qt::QueuedConnection);
+}
+
+void FindDialog::Replace(ReplaceScope scope)
+{
+    // Posted like Find, with the texts as they are now.
+    QMetaObject::invokeMethod(
+        this,
+        [this, query = SearchQuery{searchText_->text(), searchFlags_},
+         replacement = replaceText_->text(), scope] {
+            if (replaceHandler_)
+                replaceHandler_(query, replacement, scope);
         },
         Qt::QueuedConnection);
 }

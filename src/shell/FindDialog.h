@@ -9,9 +9,9 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// The modeless find dialog: a search text and four options. Find posts the text and the
-// options to the owner; Close only hides the dialog, so text and options stay for the next
-// Show.
+// The modeless find dialog: a search text, a replacement and four options. Find, Replace and
+// Replace All post the texts and the options to the owner; Close only hides the dialog, so
+// texts and options stay for the next Show.
 
 namespace scrivlet {
 
@@ -26,6 +26,9 @@ enum FindControlId : int {
     kWholeWordId = 1004,
     kBackwardsId = 1005,
     kRegexId = 1006,
+    kReplaceTextId = 1007,
+    kReplaceButtonId = 1008,
+    kReplaceAllButtonId = 1009,
 };
 
 class FindDialog : public QDialog {
@@ -33,12 +36,16 @@ class FindDialog : public QDialog {
 
 public:
     using FindRequestHandler = std::function<void(const SearchQuery& query)>;
+    enum class ReplaceScope { Selected, All };
+    using ReplaceRequestHandler = std::function<void(
+        const SearchQuery& query, const QString& replacement, ReplaceScope scope)>;
 
     // owner is the main window; the dialog stays on top of it and dies with it.
     explicit FindDialog(QWidget* owner);
 
     // Where Find posts its requests (called later from the event loop).
     void SetFindRequestHandler(FindRequestHandler handler);
+    void SetReplaceRequestHandler(ReplaceRequestHandler handler);
 
     // Shows the dialog with the whole search text selected and focused.
     void ShowAndFocus();
@@ -48,22 +55,31 @@ public:
     QLineEdit* SearchText() const { return searchText_; }
     QPushButton* FindButton() const { return findButton_; }
     QPushButton* CloseButton() const { return closeButton_; }
+    QLineEdit* ReplaceText() const { return replaceText_; }
+    QPushButton* ReplaceButton() const { return replaceButton_; }
+    QPushButton* ReplaceAllButton() const { return replaceAllButton_; }
     QCheckBox* OptionBox(int id) const;
 
 public slots:
     void Find();
+    void Replace(ReplaceScope scope);
     // Escape and the Close button: hide, never destroy.
     void reject() override;
 
 private:
     QCheckBox* AddOption(int id, quint32 flag, int y);
+    QPushButton* AddButton(int id, const QString& text, const QRect& units);
     QRect DialogRect(const QRect& units) const;
 
     QLineEdit* searchText_ = nullptr;
     QPushButton* findButton_ = nullptr;
     QPushButton* closeButton_ = nullptr;
+    QLineEdit* replaceText_ = nullptr;
+    QPushButton* replaceButton_ = nullptr;
+    QPushButton* replaceAllButton_ = nullptr;
     quint32 searchFlags_ = 0;
     FindRequestHandler handler_;
+    ReplaceRequestHandler replaceHandler_;
 };
 
 }  // namespace scrivlet

@@ -9,6 +9,7 @@
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentTab.h"
 #include "shell/FindDialog.h"
+#include "shell/GoToDialog.h"
 #include "shell/Icons.h"
 #include "shell/MessageBoxes.h"
 
@@ -19,13 +20,19 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QUndoGroup>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 namespace scrivlet {
@@ -63,12 +70,13 @@ void SetChecked(QAction* action, bool checked)
 }  // namespace
 
 MainFrame::MainFrame(QWidget* parent)
-    : QMainWindow(parent), commands_(std::make_unique<DocumentCommands>(*this))
+    : QMainWindow(parent),
+      commands_(std::make_unique<DocumentCommands>(*this)),
+      undoGroup_(new QUndoGroup(this))
 {
     setWindowTitle(UiText(str::FrameCaption));
     setWindowIcon(AppIcon());
-    // Documents come only through the commands, never by dropping files.
-    setAcceptDrops(false);
+    setAcceptDrops(true);
     // The toolbar's visibility belongs to the View menu alone.
     setContextMenuPolicy(Qt::NoContextMenu);
 
@@ -83,11 +91,17 @@ MainFrame::MainFrame(QWidget* parent)
     setCentralWidget(tabView_);
     connect(tabView_, &TabView::TabsChanged, this, &MainFrame::RebuildWindowMenu);
     connect(tabView_, &QTabWidget::currentChanged, this, &MainFrame::RebuildWindowMenu);
+    connect(tabView_, &QTabWidget::currentChanged, this, [this] {
+        GridView* view = ActiveView();
+        undoGroup_->setActiveStack(view ? view->UndoStack() : nullptr);
+        FocusActiveView();
+    });
 
     if (auto* dispatcher = QAbstractEventDispatcher::instance(thread()))
         connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &MainFrame::OnIdle);
 
     resize(kDefaultFrameSize);
+    restoreGeometry(WindowGeometry());
     UpdateUi();
     LoadCatalogue();
 }
@@ -153,10 +167,10 @@ void MainFrame::ConnectActions()
     // A close request, handled once the menu has gone.
     on(Command::Exit,
        [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); });
+    on(Command::ClearRecentFiles, [] { ForgetRecentFile(QString()); });
     const std::pair<Command, GridView::EditAction> editCommands[] = {
-        {Command::Undo, GridView::EditAction::Undo},
-        {Command::Cut, GridView::EditAction::Cut},
-        {Command::Copy, GridView::EditAction::Copy},
+        {Command::Undo, GridView::EditAction::Undo},   {Command::Redo, GridView::EditAction::Redo},
+        {Command::Cut, GridView::EditAction::Cut},     {Command::Copy, GridView::EditAction::Copy},
         {Command::Paste, GridView::EditAction::Paste},
     };
     for (const auto& [command, editAction] : editCommands) {
@@ -166,6 +180,7 @@ void MainFrame::ConnectActions()
         });
     }
     on(Command::Find, [this] { ShowFindDialog(); });
+    on(Command::GoToRecord, [this] { ShowGoToDialog(); });
     on(Command::ViewToolbar, [this] {
         toolBar_->setHidden(!toolBar_->isHidden());
         SetChecked(Action(Command::ViewToolbar), !toolBar_->isHidden());
@@ -210,6 +225,10 @@ void MainFrame::CreateMenus()
                 menu->setObjectName(QString::fromLatin1(entry.textKey));
                 if (qstrcmp(entry.textKey, "menu.window") == 0)
                     windowMenu_ = menu;
+                if (qstrcmp(entry.textKey, "recent.menu") == 0) {
+                    recentMenu_ = menu;
+                    connect(menu, &QMenu::aboutToShow, this, &MainFrame::RebuildRecentMenu);
+                }
                 open.append(menu);
                 break;
             }
@@ -297,6 +316,10 @@ void MainFrame::ShowFindDialog()
     if (!dialog) {
         dialog = new FindDialog(this);
         dialog->SetFindRequestHandler([this](const SearchQuery& query) { FindRequest(query); });
+        dialog->SetReplaceRequestHandler(
+            [this](const SearchQuery& query, const QString& with, FindDialog::ReplaceScope scope) {
+                ReplaceRequest(query, with, scope == FindDialog::ReplaceScope::All);
+            });
     }
     dialog->ShowAndFocus();
 }
@@ -305,6 +328,27 @@ void MainFrame::FindRequest(const SearchQuery& query)
 {
     if (GridView* view = ActiveView())
         view->FindRequest(query);
+}
+
+void MainFrame::ReplaceRequest(const SearchQuery& query, const QString& replacement, bool all)
+{
+    GridView* view = ActiveView();
+    if (!view)
+        return;
+    if (all)
+        view->ReplaceAllRequest(query, replacement);
+    else
+        view->ReplaceRequest(query, replacement);
+}
+
+void MainFrame::ShowGoToDialog()
+{
+    GridView* view = ActiveView();
+    if (!view)
+        return;
+    GoToDialog dialog(view->Document()->RecordCount(), this);
+    if (dialog.exec() == QDialog::Accepted)
+        view->GoToRecord(dialog.Record());
 }
 
 void MainFrame::ShowAbout()
@@ -316,7 +360,8 @@ void MainFrame::ShowAbout()
     auto* icon = new QLabel(&dialog);
     icon->setPixmap(AppIcon().pixmap(kAboutIconPixels, kAboutIconPixels));
     icon->setAlignment(Qt::AlignTop);
-    auto* text = new QLabel(UiText("about.text"), &dialog);
+    auto* text =
+        new QLabel(FormatUiText(UiText("about.text"), QStringLiteral(SCRIVLET_VERSION)), &dialog);
     text->setObjectName(QStringLiteral("aboutText"));
     text->setTextFormat(Qt::PlainText);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
@@ -334,10 +379,67 @@ void MainFrame::ShowAbout()
 
 void MainFrame::closeEvent(QCloseEvent* event)
 {
-    if (commands_->CloseAll())
-        event->accept();
-    else
+    if (!commands_->CloseAll()) {
         event->ignore();
+        return;
+    }
+    SetWindowGeometry(saveGeometry());
+    event->accept();
+}
+
+void MainFrame::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void MainFrame::dropEvent(QDropEvent* event)
+{
+    QStringList files;
+    bool ignored = false;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        const QString path = url.toLocalFile();
+        if (!path.isEmpty() && QFileInfo(path).isFile())
+            files << path;
+        else
+            ignored = true;
+    }
+    if (ignored)
+        QApplication::beep();
+    if (files.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // Opened once the drop has ended: the source waits for its answer while a wizard or a
+    // message would run its own loop.
+    QMetaObject::invokeMethod(
+        this, [this, files] { commands_->OpenFiles(files); }, Qt::QueuedConnection);
+}
+
+void MainFrame::RebuildRecentMenu()
+{
+    QAction* clear = Action(Command::ClearRecentFiles);
+    for (QAction* action : recentMenu_->actions()) {
+        if (action != clear) {
+            recentMenu_->removeAction(action);
+            action->deleteLater();
+        }
+    }
+    const QList<RecentFile> files = RecentFiles();
+    for (int k = 0; k < files.size(); ++k) {
+        const RecentFile& file = files[k];
+        const int number = k + 1;
+        const QString pattern =
+            number < kMaxRecentFiles ? QStringLiteral("&%1 %2") : QStringLiteral("%1 %2");
+        auto* action =
+            new QAction(pattern.arg(QString::number(number),
+                                    EscapeAmpersands(QDir::toNativeSeparators(file.path))),
+                        recentMenu_);
+        connect(action, &QAction::triggered, this, [this, file] { commands_->OpenRecent(file); });
+        recentMenu_->insertAction(clear, action);
+    }
+    if (!files.isEmpty())
+        recentMenu_->insertSeparator(clear);
+    clear->setEnabled(!files.isEmpty());
 }
 
 // --- idle update -----------------------------------------------------------------------
@@ -352,6 +454,16 @@ void MainFrame::OnIdle()
     inIdleUpdate_ = false;
 }
 
+void MainFrame::FocusActiveView()
+{
+    GridView* view = ActiveView();
+    if (!view)
+        return;
+    if (view->SelectedRow() < 0)
+        view->SelectStartCell();
+    view->setFocus(Qt::OtherFocusReason);
+}
+
 void MainFrame::UpdateUi()
 {
     const EdtDocument* document = DocumentAt(ActiveIndex());
@@ -359,6 +471,8 @@ void MainFrame::UpdateUi()
     SetEnabled(Action(Command::Save), hasTab && document->IsModified());
     SetEnabled(Action(Command::SaveAs), hasTab);
     SetEnabled(Action(Command::Find), hasTab);
+    SetEnabled(Action(Command::GoToRecord), hasTab && document->RecordCount() > 0);
+    UpdateUndoTexts();
     SetEnabled(Action(Command::SaveAllAs), TabCount() >= 2);
     for (Command command : {Command::Print, Command::PrintPreview, Command::PrintSetup})
         SetEnabled(Action(command), false);
@@ -370,12 +484,28 @@ void MainFrame::UpdateUi()
     SetChecked(Action(Command::ViewStatusBar), !statusBar()->isHidden());
 }
 
+void MainFrame::UpdateUndoTexts()
+{
+    // While an editor is open, Undo and Redo work inside it: the items then say no more.
+    const GridView* view = ActiveView();
+    const bool editing = view && view->Editor();
+    auto show = [&](Command command, const char* patternKey, bool can, const QString& step) {
+        const QString text = can && !editing ? FormatUiText(UiText(patternKey), step)
+                                             : UiText(MenuTextKey(command).constData());
+        if (Action(command)->text() != text)
+            Action(command)->setText(text);
+    };
+    show(Command::Undo, "undo.menu", undoGroup_->canUndo(), undoGroup_->undoText());
+    show(Command::Redo, "undo.redoMenu", undoGroup_->canRedo(), undoGroup_->redoText());
+}
+
 // --- tabs ------------------------------------------------------------------------------
 
 int MainFrame::AddDocument(std::unique_ptr<EdtDocument> document, const QString& name)
 {
     auto* tab = new DocumentTab(std::move(document), name);
     connect(tab, &DocumentTab::TitleChanged, this, [this, tab] { ShowTitle(tab); });
+    undoGroup_->addStack(tab->View()->UndoStack());
     const int index = tabView_->addTab(tab, EscapeAmpersands(TabDisplayTitle(tab->Title())));
     tabView_->setCurrentIndex(index);
     return index;

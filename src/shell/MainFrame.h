@@ -14,6 +14,7 @@ class QActionGroup;
 class QDialog;
 class QMenu;
 class QToolBar;
+class QUndoGroup;
 
 // The application's main window: menu bar, toolbar, status bar and the tab view with one
 // DocumentTab per open document. It owns the document commands, forwards edit commands and
@@ -73,12 +74,19 @@ public:
 
     // From the find dialog: goes to the active view, dropped without a tab.
     void FindRequest(const SearchQuery& query);
+    void ReplaceRequest(const SearchQuery& query, const QString& replacement, bool all);
+    QUndoGroup* UndoGroup() const { return undoGroup_; }
 
     TabView* Tabs() const { return tabView_; }
     QMenu* WindowMenu() const { return windowMenu_; }
+    // Filled from the settings each time it opens.
+    QMenu* RecentMenu() const { return recentMenu_; }
+    void RebuildRecentMenu();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void CreateActions();
@@ -91,15 +99,22 @@ private:
     void RebuildWindowMenu();
     void ChooseLanguage(int languageId);
     void ShowFindDialog();
+    void ShowGoToDialog();
+    void UpdateUndoTexts();
     void ShowAbout();
     void OnIdle();
+    // Gives the active grid the keyboard, with a cell selected.
+    void FocusActiveView();
 
     std::array<QAction*, std::size(kCommands)> actions_{};
     std::unique_ptr<DocumentCommands> commands_;
     TabView* tabView_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QMenu* windowMenu_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
     QActionGroup* windowGroup_ = nullptr;
+    // The active tab's edit history drives Undo and Redo.
+    QUndoGroup* undoGroup_ = nullptr;
     QAction* windowSeparator_ = nullptr;
     int startupExitCode_ = 0;
     bool inIdleUpdate_ = false;

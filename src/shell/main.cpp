@@ -1,13 +1,21 @@
 #include "base/Settings.h"
 #include "base/UiText.h"
+#include "catalogue/FormatCatalogue.h"
+#include "documents/Encodings.h"
+#include "shell/DocumentCommands.h"
 #include "shell/MainFrame.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QFileInfo>
+#include <QLibraryInfo>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -36,27 +44,135 @@ private:
     bool quit_;
 };
 
+constexpr int kExitUsage = 1;  // as QCommandLineParser ends on an unknown option
+
+// --help and --version are answered without a window system, so they work where no display
+// is (a terminal on a server, a package check).
+bool AsksForInformation(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--")
+            break;
+        if (arg == "-h" || arg == "-?" || arg == "--help" || arg == "--help-all" || arg == "-v" ||
+            arg == "--version")
+            return true;
+    }
+    return false;
+}
+
+// Qt's own texts (standard buttons, file dialogs, context menus) in the interface language.
+// Without the file they stay English.
+void InstallQtTranslations(scrivlet::UiLanguage language)
+{
+    if (language == scrivlet::UiLanguage::English)
+        return;
+    QStringList folders;
+#ifdef Q_OS_WIN
+    // A Windows installation carries them beside the program.
+    folders << QCoreApplication::applicationDirPath() + QStringLiteral("/translations");
+#endif
+    folders << QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    auto translator = std::make_unique<QTranslator>(qApp);
+    const QString name = QStringLiteral("qtbase_") + scrivlet::LanguageCode(language);
+    for (const QString& folder : folders) {
+        if (translator->load(name, folder)) {
+            QCoreApplication::installTranslator(translator.release());
+            return;
+        }
+    }
+}
+
+struct OpenOptions {
+    QString format;     // "auto" or a number, checked once the catalogue is loaded
+    int encoding = -1;  // -1: the remembered one
+    QStringList files;
+};
+
+void PrintError(const QString& text)
+{
+    std::fprintf(stderr, "scrivlet: %s\n", qPrintable(text));
+}
+
+// Reads the command line; help and version end the program here, as do syntax errors.
+// False when a value is wrong.
+bool ReadCommandLine(OpenOptions* options)
+{
+    using scrivlet::UiText;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(UiText(scrivlet::str::FrameCaption));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption format(QStringLiteral("format"), UiText("desktop.format"),
+                                    QStringLiteral("N|auto"), QStringLiteral("auto"));
+    const QCommandLineOption encoding(QStringLiteral("encoding"), UiText("desktop.encoding"),
+                                      QStringLiteral("E"));
+    parser.addOptions({format, encoding});
+    parser.addPositionalArgument(QStringLiteral("FILE"), UiText("desktop.files"),
+                                 QStringLiteral("[FILE...]"));
+    parser.process(QCoreApplication::arguments());
+
+    options->format = parser.value(format);
+    if (parser.isSet(encoding)) {
+        bool ok = false;
+        options->encoding = parser.value(encoding).toInt(&ok);
+        if (!ok || !scrivlet::IsValidEncoding(options->encoding)) {
+            PrintError(UiText("desktop.badencoding"));
+            return false;
+        }
+    }
+    options->files = parser.positionalArguments();
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     QElapsedTimer clock;
     clock.start();
-    QApplication app(argc, argv);
+    const bool informationOnly = AsksForInformation(argc, argv);
+    std::unique_ptr<QCoreApplication> app;
+    if (informationOnly)
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    else
+        app = std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Tarvolt"));
     QCoreApplication::setApplicationName(QStringLiteral("Scrivlet"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(SCRIVLET_VERSION));
 
     // The interface language is fixed before any window or text exists; a change of the
-    // setting applies at the next start. The command line is not read.
+    // setting applies at the next start.
     scrivlet::SetUiLanguage(scrivlet::LanguageFromId(int(scrivlet::LanguageSetting().Get())));
+    InstallQtTranslations(scrivlet::CurrentUiLanguage());
+
+    OpenOptions options;
+    if (!ReadCommandLine(&options))
+        return kExitUsage;
 
     scrivlet::MainFrame frame;
     if (frame.StartupExitCode() != 0)
         return frame.StartupExitCode();
+    int format = -1;
+    if (options.format != QLatin1String("auto")) {
+        bool ok = false;
+        format = options.format.toInt(&ok);
+        if (!ok || !scrivlet::GlobalCatalogue().At(format)) {
+            PrintError(scrivlet::FormatUiText(scrivlet::UiText("desktop.badformat"),
+                                              scrivlet::GlobalCatalogue().Count() - 1));
+            return kExitUsage;
+        }
+    }
 
     FirstPaintClock paintClock(clock, qgetenv(kStartupTimeVariable) == "quit");
     if (qEnvironmentVariableIsSet(kStartupTimeVariable))
         frame.installEventFilter(&paintClock);
     frame.show();
-    return app.exec();
+    // Once the window is up, so that questions and the wizard have their owner.
+    if (!options.files.isEmpty()) {
+        QTimer::singleShot(0, &frame, [&frame, &options, format] {
+            frame.Commands().OpenFiles(options.files, format, options.encoding);
+        });
+    }
+    return QCoreApplication::exec();
 }

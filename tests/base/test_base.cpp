@@ -2,9 +2,11 @@
 #include "TestRegistry.h"
 #include "base/GuardedRegex.h"
 #include "base/Settings.h"
+#include "base/UiText.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace scrivlet;
@@ -90,6 +92,54 @@ private slots:
         GuardedRegex regex;
         QTEST(regex.Compile(pattern, false), "valid");
         QTEST(regex.IsValid(), "valid");
+    }
+
+    // The recent list after a restart: newest first, a path once, ten at most.
+    void recentFiles_data()
+    {
+        QTest::addColumn<QStringList>("steps");  // a path remembered, "-path" forgotten, "-" clear
+        QTest::addColumn<QStringList>("paths");
+        QStringList twelve, newestTen;
+        for (int i = 0; i < 12; ++i)
+            twelve << QString::number(i);
+        for (int i = 11; i >= 2; --i)
+            newestTen << QString::number(i);
+        QTest::newRow("again goes first") << QStringList{"a", "b", "a"} << QStringList{"a", "b"};
+        QTest::newRow("ten at most") << twelve << newestTen;
+        QTest::newRow("forgotten") << QStringList{"a", "b", "c", "-b"} << QStringList{"c", "a"};
+        QTest::newRow("cleared") << QStringList{"a", "b", "-", "c"} << QStringList{"c"};
+    }
+    void recentFiles()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QStringList, paths);
+        for (const QString& step : steps) {
+            if (step.startsWith(u'-'))
+                ForgetRecentFile(step.mid(1));
+            else
+                RememberRecentFile({step, int(step.size()), 3, 2});
+        }
+        settings_.Restart();
+        QStringList stored;
+        for (const RecentFile& file : RecentFiles()) {
+            stored << file.path;
+            QCOMPARE(QList<int>({file.format, file.encoding, file.fileType}),
+                     QList<int>({int(file.path.size()), 3, 2}));
+        }
+        QCOMPARE(stored, paths);
+    }
+    // No German or Polish text holds a Cyrillic letter (nor "№"): that is what their letters
+    // became when they were once read through the Russian code page. The automatic-detection
+    // entry is Russian in every language.
+    void noCyrillicInGermanOrPolish()
+    {
+        const QRegularExpression cyrillic(QStringLiteral("[\\x{0400}-\\x{052F}\\x{2116}]"));
+        for (UiLanguage language : {UiLanguage::German, UiLanguage::Polish}) {
+            for (const QString& key : UiTextKeys(language)) {
+                const QString text = UiTextIn(language, key).remove(u"Автоопределение"_qs);
+                QVERIFY2(!text.contains(cyrillic), qPrintable(key + ": " + text));
+            }
+        }
     }
 };
 

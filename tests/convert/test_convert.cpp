@@ -112,7 +112,7 @@ private slots:
             << "Unable to open file '%DIR%/no.txt'\nThe file cannot be opened for reading.";
         QTest::newRow("unreadable-input-german")
             << talk + "--language de --dump %DIR%/folder" << 1
-            << u"Kann Datei '%DIR%/folder' nicht цffnen\nDer Pfad bezeichnet keine Datei"_qs;
+            << u"Die Datei '%DIR%/folder' kann nicht geöffnet werden\nDer Pfad bezeichnet keine Datei"_qs;
         QTest::newRow("unwritable-output")
             << talk + "%DIR%/dialog.txt %DIR%/no/such/out.edt" << 1
             << "Unable to save file '%DIR%/no/such/out.edt'\nThe file cannot be created";
@@ -200,6 +200,53 @@ private slots:
             QVERIFY(expected.out.count('\n') >= 3);
             QCOMPARE(sample.out, expected.out);
         }
+    }
+
+    // --find and --replace-with over dialog.txt (Name of 3, Text of 5): the JSON lines, the
+    // exit status and what OUTPUT holds.
+    void findAndReplace_data()
+    {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("out");       // stdout; for 2 a part of stderr
+        QTest::addColumn<QByteArray>("saved");  // OUTPUT %DIR%/r.txt; null: none
+        const QString in = "--catalogue %CAT% --format 0 --encoding 0 %DIR%/dialog.txt ";
+        const QByteArray none;
+        QTest::newRow("case ignored") << "--find X " + in << 0
+                                      << R"({"record": 1, "field": 0, "start": 0, "length": 1})"
+                                         "\n"
+                                      << none;
+        QTest::newRow("nothing matched") << "--match-case --find X " + in << 0 << "" << none;
+        QTest::newRow("every match in order")
+            << "--regex --find [bd] " + in << 0
+            << R"({"record": 0, "field": 0, "start": 1, "length": 1})"
+               "\n"
+               R"({"record": 0, "field": 1, "start": 1, "length": 1})"
+               "\n"
+            << none;
+        QTest::newRow("invalid pattern")
+            << "--regex --find ( " + in << 2 << "'(' is no valid regular expression" << none;
+        QTest::newRow("options need --find") << "--regex " + in << 2 << "go with --find" << none;
+        QTest::newRow("replaced, one field too long")
+            << "--regex --find [a-z] --replace-with $&$& " + in + "%DIR%/r.txt" << 0
+            << R"({"replaced": 3, "records": 2, "skipped_too_long": 1})"
+               "\n"
+            << QByteArray("ab\nccdd!\nxx\n\n");
+    }
+    void findAndReplace()
+    {
+        QFETCH(QString, args);
+        QFETCH(int, code);
+        QFETCH(QString, out);
+        QFETCH(QByteArray, saved);
+        QFile::remove(P("r.txt"));
+        const Result result = Convert(Expand(args));
+        QCOMPARE(result.code, code);
+        if (code == 2)
+            QVERIFY2(result.err.contains(out), qPrintable(result.err));
+        else
+            QCOMPARE(QString::fromUtf8(result.out), out);
+        QCOMPARE(ReadAll(P("r.txt")), saved);
     }
 };
 

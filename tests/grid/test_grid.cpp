@@ -309,6 +309,83 @@ private slots:
             QCOMPARE(header->sectionSize(2), 100);  // -1 in the layout: the default width
         }
     }
+
+    // Edit sequences on 3 records: "t<r>=<text>" types a Name, "u" / "r" are the Undo and
+    // Redo commands, "s" a save, "a" the add-row, "R<find>=<with>" Replace All, "e" Undo inside
+    // an editor opened on record 0. The Names, the modified flag and the selected cell after.
+    void history_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<bool>("modified");
+        QTest::addColumn<QString>("selected");  // "row:column"
+        const QStringList plain{"name 0", "name 1", "name 2"};
+        auto row = [](const char* name, const char* steps, const QStringList& names, bool modified,
+                      const char* selected) {
+            QTest::newRow(name) << steps << names << modified << selected;
+        };
+        row("type, undo", "t1=abc u", plain, false, "1:1");
+        row("type, undo, redo", "t1=abc t2=x u u r", {"name 0", "abc", "name 2"}, true, "1:1");
+        row("undo past the save", "t1=abc s t2=x u u", plain, true, "1:1");
+        row("redo back to the save", "t1=abc s u r", {"name 0", "abc", "name 2"}, false, "1:1");
+        row("an edit drops the redo", "t1=abc u t2=q r", {"name 0", "name 1", "q"}, true, "2:1");
+        row("nothing to undo", "u r", plain, false, "-1:-1");
+        row("appended, unmodified", "a", plain + QStringList{""}, false, "3:0");
+        row("append undone", "a u", plain, false, "3:0");
+        row("typed into the new record", "a t3=new u", plain + QStringList{""}, false, "3:1");
+        row("append after an edit", "t1=x a", {"name 0", "x", "name 2", ""}, true, "3:0");
+        row("saved after append, undone", "a s u", plain, false, "3:0");
+        row("replace all is one step", "Rname=N", {"N 0", "N 1", "N 2"}, true, "-1:-1");
+        row("replace all undone", "t2=x Rname=N u", {"name 0", "name 1", "x"}, true, "0:1");
+        row("undo inside an editor", "t1=abc e", {"name 0", "abc", "name 2"}, true, "0:1");
+    }
+    void history()
+    {
+        QFETCH(QString, steps);
+        Fixture f(3);
+        for (const QString& step : steps.split(u' ')) {
+            const QString arg = step.mid(1);
+            const QString text = arg.section(u'=', 1);
+            switch (step[0].unicode()) {
+                case u't':
+                    QVERIFY(f.view->SelectCell(arg.section(u'=', 0, 0).toInt(), 1));
+                    QVERIFY(f.view->BeginEdit());
+                    QTest::keyClicks(f.Editor(), text);
+                    QTest::keyClick(f.Editor(), Qt::Key_Return);
+                    break;
+                case u'u':
+                case u'r':
+                    f.view->EditCommand(step == u"u" ? GridView::EditAction::Undo
+                                                     : GridView::EditAction::Redo);
+                    break;
+                case u's':
+                    f.document->SetModified(false);
+                    break;
+                case u'a':
+                    f.view->SelectCell(f.document->RecordCount(), 0);
+                    QTest::keyClick(f.view, Qt::Key_Return);
+                    break;
+                case u'R':
+                    QVERIFY(
+                        f.view->ReplaceAllRequest(SearchQuery{arg.section(u'=', 0, 0), 0}, text));
+                    break;
+                case u'e':
+                    QVERIFY(f.view->SelectCell(0, 1) && f.view->BeginEdit());
+                    QTest::keyClicks(f.Editor(), QStringLiteral("zz"));
+                    f.view->EditCommand(GridView::EditAction::Undo);
+                    QCOMPARE(f.Editor()->text(), QStringLiteral("name 0"));
+                    f.view->EndEdit();
+                    break;
+            }
+        }
+        QStringList names;
+        for (int r = 0; r < f.document->RecordCount(); ++r)
+            names << f.Text(r, 1);
+        QTEST(names, "names");
+        QTEST(f.document->IsModified(), "modified");
+        QTEST(QStringLiteral("%1:%2").arg(f.view->SelectedRow()).arg(f.view->SelectedColumn()),
+              "selected");
+    }
 };
 
 SCRIVLET_TEST(TestGrid);

@@ -1,6 +1,8 @@
+#include "TestDocument.h"
 #include "TestRegistry.h"
 #include "documents/EdtDocument.h"
-#include "search/Search.h"
+#include "documents/Encodings.h"
+#include "search/Replace.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -32,11 +34,19 @@ std::unique_ptr<EdtDocument> MakeDocument(const QList<QStringList>& rows)
 }
 
 // The answer as the selection "record:column:start-end", or "not found" / "invalid".
+// resume: empty for FindNext from `from`, else "record:column:offset", "+" after a match.
 QString Find(const EdtDocument& document, const QString& typed, quint32 flags, int from,
-             const MatchLimits& limits)
+             const QString& resume, const MatchLimits& limits)
 {
     SearchHit hit;
-    const SearchOutcome outcome = FindNext(document, SearchQuery{typed, flags}, from, &hit, limits);
+    const QStringList at = resume.split(u':');
+    const SearchOutcome outcome =
+        resume.isEmpty()
+            ? FindNext(document, SearchQuery{typed, flags}, from, &hit, limits)
+            : FindNextFrom(document, SearchQuery{typed, flags},
+                           SearchResume{at[0].toInt(), at[1].toInt(),
+                                        at[2].section(u'+', 0, 0).toInt(), at[2].endsWith(u'+')},
+                           &hit, limits);
     if (outcome != SearchOutcome::Found)
         return outcome == SearchOutcome::NotFound ? "not found" : "invalid";
     return QString::asprintf("%d:%d:%d-%d", hit.record, hit.column, hit.start,
@@ -60,14 +70,15 @@ private slots:
         QTest::addColumn<QString>("cell");  // the first text of every record
         QTest::addColumn<int>("records");   // -1: the five-record document
         QTest::addColumn<int>("from");
+        QTest::addColumn<QString>("resume");  // see Find
         QTest::addColumn<QString>("found");
         using S = const QString&;
         auto one = [](const char* name, S typed, uint flags, S cell, S found, int records = 1,
                       int from = -1) {
-            QTest::newRow(name) << typed << flags << cell << records << from << found;
+            QTest::newRow(name) << typed << flags << cell << records << from << QString() << found;
         };
-        auto walk = [](const char* name, S typed, uint flags, int from, S found) {
-            QTest::newRow(name) << typed << flags << QString() << -1 << from << found;
+        auto walk = [](const char* name, S typed, uint flags, int from, S found, S resume = {}) {
+            QTest::newRow(name) << typed << flags << QString() << -1 << from << resume << found;
         };
         const uint regex = kSearchRegex, word = kSearchWholeWord, back = kSearchBackwards;
         one("plain dot is literal", "a.c", 0, "abc", "not found");
@@ -107,6 +118,12 @@ private slots:
         walk("start record not searched", "delta", 0, 2, "not found");
         walk("same record not searched on", "beta", 0, 1, "3:1:6-10");
         walk("other type and beyond never", "zeta", 0, -1, "not found");
+        walk("on in the field", "a", 0, -1, "3:1:4-5", "3:1:1+");
+        walk("on in the record", "alpha", 0, -1, "1:2:6-11", "1:1:4+");
+        walk("on in the next records", "delta", 0, -1, "2:1:0-5", "1:2:11+");
+        walk("no empty match at the offset", "x*", regex, -1, "0:1:3-3", "0:1:2+");
+        walk("a field left alone first", "alpha", back, -1, "3:1:0-5", "3:1:0");
+        walk("backwards after a match", "alpha", back, -1, "1:2:6-11", "3:1:0+");
         one("1000 costly fields", "(a+)+b", regex, QString(24, u'a'), "invalid", 1000);
         one("costly huge field", "(a|b)*c", regex, QString(1000000, u'a'), "invalid");
         one("recursion per character", "(.)*x", regex, QString(1000000, u'a'), "invalid");
@@ -122,6 +139,7 @@ private slots:
         QFETCH(QString, cell);
         QFETCH(int, records);
         QFETCH(int, from);
+        QFETCH(QString, resume);
         const auto document =
             MakeDocument(records >= 0 ? QList<QStringList>(records, {cell})
                                       : QList<QStringList>{{"alpha", "x", "zeta", "", "zeta"},
@@ -131,9 +149,84 @@ private slots:
                                                            {"epsilon"}});
         QElapsedTimer timer;
         timer.start();
-        QTEST(Find(*document, typed, flags, from, MatchLimits{}), "found");
+        QTEST(Find(*document, typed, flags, from, resume, MatchLimits{}), "found");
         QVERIFY2(timer.elapsed() < 1200, qPrintable(QString::number(timer.elapsed())));
-        QTEST(Find(*document, typed, flags, from, MatchLimits{.time = {}}), "found");
+        QTEST(Find(*document, typed, flags, from, resume, MatchLimits{.time = {}}), "found");
+    }
+
+    // Replace All over one field: every match left to right, none overlapping, all of a
+    // field's replacements or none, and the replacements the storage cannot keep counted.
+    void replaceAll_data()
+    {
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<uint>("flags");
+        QTest::addColumn<QString>("with");
+        QTest::addColumn<int>("size");       // of the field
+        QTest::addColumn<QString>("store");  // "edt" or "txt", then the encoding
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<QString>("counts");  // replaced/skipped/unstorable; "invalid"
+        using S = const char*;
+        auto row = [](S name, const QString& cell, const QString& typed, uint flags, S with,
+                      const QString& result, S counts, int size = 20, S store = "edt 4") {
+            QTest::newRow(name) << cell << typed << flags << QString::fromUtf8(with) << size
+                                << QString::fromUtf8(store) << result << QString(counts);
+        };
+        const uint regex = kSearchRegex, word = kSearchWholeWord;
+        row("plain, twice", "a cat, a cat", "cat", 0, "dog", "a dog, a dog", "2/0/0");
+        row("case folded", "Cat CAT", "cat", 0, "x", "x x", "2/0/0");
+        row("cyrillic folded", "Жук жук", "ЖУК", 0, "кот", "кот кот", "2/0/0");
+        row("plain dollars are text", "ab", "b", 0, "$1$&", "a$1$&", "1/0/0");
+        row("whole word keeps neighbours", "cat concat cat.", "cat", word, "dog", "dog concat dog.",
+            "2/0/0");
+        row("whole word, adjacent words", "a a a", "a", word, "b", "b b b", "3/0/0");
+        row("regex groups", "ann@home", "(\\w+)@(\\w+)", regex, "$2 at $1", "home at ann", "1/0/0");
+        row("match, missing group, dollar", "ab", "a(x)?", regex, "[$&$1$$]", "[a$]b", "1/0/0");
+        row("empty matches", "abc", "x*", regex, "-", "-a-b-c-", "4/0/0");
+        row("no empty match after a match", "xax", "x*", regex, "-", "-a-", "2/0/0");
+        row("start of the text once", "abc", "^", regex, "> ", "> abc", "1/0/0");
+        row("empty match beside a pair", "\U0001F600", "x*", regex, "-", "-\U0001F600-", "2/0/0");
+        row("overlapping, left first", "aaa", "aa", 0, "b", "ba", "1/0/0");
+        row("overlapping, longer", "ababa", "aba", 0, "X", "Xba", "1/0/0");
+        row("fits exactly", "ab ab", "ab", 0, "abc", "abc abc", "2/0/0", 7);
+        row("too long: all or nothing", "ab ab ab", "ab", 0, "abc", "ab ab ab", "0/1/0", 8);
+        row("same text is no change", "abc", "b", 0, "b", "abc", "0/0/0");
+        row("cyrillic capital in English .edt", "a", "a", 0, "Ж", "Ж", "1/0/0", 20, "edt 0");
+        row("cyrillic small in English .edt", "a", "a", 0, "ж", "ж", "1/0/1", 20, "edt 0");
+        row("cyrillic in English text file", "a", "a", 0, "Ж", "Ж", "1/0/1", 20, "txt 0");
+        row("umlaut in Russian .edt", "aa", "a", 0, "Ä", "ÄÄ", "2/0/2", 20, "edt 3");
+        row("regex insertion checked", "ab", "(b)", regex, "Ä$1", "aÄb", "1/0/1", 20, "edt 3");
+        row("invalid pattern", "abc", "(", regex, "x", "abc", "invalid");
+    }
+    void replaceAll()
+    {
+        QFETCH(QString, cell);
+        QFETCH(QString, typed);
+        QFETCH(uint, flags);
+        QFETCH(QString, with);
+        QFETCH(int, size);
+        QFETCH(QString, store);
+        auto document = test::MakeDocument(
+            test::MakeFormat(size, {test::TextField(QStringLiteral("T"), 0, size)}), {{cell}});
+        document->SetFileType(store.startsWith("txt") ? kFileTypeText : kFileTypeEdt);
+        document->SetEncoding(store.back().digitValue());
+        ReplacePlan plan;
+        const ReplaceOutcome outcome =
+            PlanReplaceAll(*document, SearchQuery{typed, flags}, with, &plan);
+        document->ExchangeTexts(plan.changes);
+        const ReplaceReport& r = plan.report;
+        QTEST(outcome == ReplaceOutcome::InvalidPattern ? QStringLiteral("invalid")
+                                                        : QStringLiteral("%1/%2/%3")
+                                                              .arg(r.replaced)
+                                                              .arg(r.skippedTooLong)
+                                                              .arg(r.unstorable),
+              "counts");
+        QTEST(document->Text(0, 0), "result");
+        QCOMPARE(r.records, r.replaced > 0 ? 1 : 0);
+        QCOMPARE(r.firstSkipped.record, r.skippedTooLong > 0 ? 0 : -1);
+        // The same call again takes the replacements out.
+        document->ExchangeTexts(plan.changes);
+        QCOMPARE(document->Text(0, 0), cell);
     }
 };
 

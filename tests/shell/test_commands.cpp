@@ -19,6 +19,8 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
 #include <QPointer>
 #include <QTimer>
 
@@ -285,6 +287,114 @@ private slots:
         if (!tabs.isEmpty())
             QCOMPARE(frame_->Commands().State().lastFileType,
                      Document(frame_->TabCount() - 1)->GetFileType());
+        QVERIFY(host_.Drained());
+    }
+
+    // Files named on the command line or dropped open as Open opens them: each on its own, in
+    // the format and encoding given (which is not remembered) or detected and remembered. On
+    // the command line a path that is no file is reported without the wizard; a drop ignores
+    // it. The last tab's grid then has the keyboard on its first text cell.
+    void openOutsideTheDialog_data()
+    {
+        QTest::addColumn<bool>("drop");
+        QTest::addColumn<int>("format");    // -1: detected
+        QTest::addColumn<int>("encoding");  // -1: the remembered one
+        QTest::addColumn<Ints>("formats");
+        QTest::addColumn<QStringList>("reported");
+        const QStringList missing{"gone_dlg.edt", "folder_dlg.edt"};
+        QTest::newRow("command line") << false << -1 << -1 << Ints{0, 1} << missing;
+        QTest::newRow("command line, format and encoding")
+            << false << 1 << int(kEncodingRussian) << Ints{1, 1} << missing;
+        QTest::newRow("dropped") << true << -1 << -1 << Ints{0, 1} << QStringList{};
+    }
+    void openOutsideTheDialog()
+    {
+        QFETCH(bool, drop);
+        QFETCH(int, format);
+        QFETCH(int, encoding);
+        QFETCH(Ints, formats);
+        QFETCH(QStringList, reported);
+        env_.settings.Plant(QStringLiteral("LastEncodingIndex"), int(kEncodingGerman));
+        QVERIFY(WriteFile(Path("a_dlg.edt"), EdtBytes({"Hi"}, 20)));
+        QVERIFY(WriteFile(Path("b_item.txt"), "Yo\n"));
+        QVERIFY(QDir().mkpath(Path("folder_dlg.edt")));
+        const QStringList files{Path("a_dlg.edt"), Path("gone_dlg.edt"), Path("folder_dlg.edt"),
+                                Path("b_item.txt")};
+        frame_->show();
+        QVERIFY(QTest::qWaitForWindowActive(frame_.get()));
+        if (drop) {
+            QMimeData data;
+            for (const QString& file : files)
+                data.setUrls(data.urls() << QUrl::fromLocalFile(file));
+            // The drop goes where the drag entered.
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(frame_.get(), &enter);
+            QVERIFY(enter.isAccepted());
+            QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(frame_.get(), &event);
+            QCOMPARE(frame_->TabCount(), 0);  // opened once the drop has ended
+        } else {
+            frame_->Commands().OpenFiles(files, format, encoding);
+        }
+
+        QTRY_COMPARE(frame_->TabCount(), 2);
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(Document(i)->FormatIndex(), formats[i]);
+            QCOMPARE(Document(i)->GetEncoding(), encoding < 0 ? int(kEncodingGerman) : encoding);
+            QCOMPARE(Document(i)->GetFileType(), i == 0 ? kFileTypeEdt : kFileTypeText);
+        }
+        QCOMPARE(LastEncodingSetting().Get(), quint32(kEncodingGerman));
+        QStringList expected;
+        for (const QString& name : reported)
+            expected << QStringLiteral("Unable to open file '%1'").arg(Native(name));
+        QCOMPARE(host_.questions, expected);
+        QVERIFY(host_.wizardCalls.isEmpty());
+        GridView* view = frame_->ActiveView();
+        QTRY_VERIFY(view->hasFocus());
+        QCOMPARE(QPoint(view->SelectedRow(), view->SelectedColumn()), QPoint(0, 1));
+    }
+
+    // Every file opened or saved goes first in the File menu's recent list; an entry reopens
+    // in the format, encoding and type it had, without the wizard; one whose file is gone is
+    // reported and leaves the list; Clear List empties it.
+    void recentFiles()
+    {
+        QVERIFY(WriteFile(Path("x.edt"), EdtBytes({"Hi"}, 10)));
+        host_.wizardAnswers << WizardAnswer{true, 1};
+        Open({"x.edt", "y_dlg.edt"}, EdtBytes({"Yo"}), 0, kEncodingRussian);
+        host_.QueueFiles({Path("z_dlg.txt")}, 0, kEncodingPolish);
+        QVERIFY(frame_->Commands().SaveAs(1));
+        QVERIFY(frame_->Commands().CloseAll());
+        QVERIFY(QFile::remove(Path("y_dlg.edt")));
+
+        auto entries = [this] {
+            frame_->RebuildRecentMenu();
+            QStringList texts;
+            for (QAction* action : frame_->RecentMenu()->actions())
+                texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+            return texts;
+        };
+        const QString clear = UiText("menu.200");
+        QCOMPARE(entries(), (QStringList{"&1 " + Native("z_dlg.txt"), "&2 " + Native("y_dlg.edt"),
+                                         "&3 " + Native("x.edt"), "-", clear}));
+        for (int entry : {2, 1, 0})
+            frame_->RecentMenu()->actions()[entry]->trigger();
+        QCOMPARE(frame_->TabCount(), 2);
+        const QList<Ints> tabs{{1, kEncodingRussian, kFileTypeEdt},
+                               {0, kEncodingPolish, kFileTypeText}};
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE((Ints{Document(i)->FormatIndex(), Document(i)->GetEncoding(),
+                           Document(i)->GetFileType()}),
+                     tabs[i]);
+        }
+        QCOMPARE(host_.questions,
+                 QStringList{FormatUiText(UiText("recent.gone"), Native("y_dlg.edt"))});
+        QCOMPARE(host_.wizardCalls.size(), 1);
+        QCOMPARE(entries(),
+                 (QStringList{"&1 " + Native("z_dlg.txt"), "&2 " + Native("x.edt"), "-", clear}));
+        Run(*frame_, Command::ClearRecentFiles);
+        QCOMPARE(entries(), QStringList{clear});
+        QVERIFY(!frame_->Action(Command::ClearRecentFiles)->isEnabled());
         QVERIFY(host_.Drained());
     }
 

@@ -1,0 +1,154 @@
+#include "grid/DocumentHistory.h"
+
+#include "base/UiText.h"
+
+#include <QUndoStack>
+
+#include <utility>
+
+namespace scrivlet {
+namespace {
+
+// Fields swapped between two texts the document holds: typing, Replace, Replace All. Undo and
+// redo are the same exchange, so the step keeps one reference per field, not two texts.
+class FieldTextsStep : public DocumentStep {
+public:
+    FieldTextsStep(DocumentHistory* history, int column,
+                   std::vector<EdtDocument::FieldEdit> entries, const QString& text)
+        : DocumentStep(history, text, entries.front().record, column), entries_(std::move(entries))
+    {
+    }
+    void redo() override { Exchange(); }
+    void undo() override { Exchange(); }
+
+private:
+    void Exchange()
+    {
+        Apply([this](EdtDocument& document) { document.ExchangeTexts(entries_); });
+    }
+
+    std::vector<EdtDocument::FieldEdit> entries_;
+};
+
+class AppendRecordStep : public DocumentStep {
+public:
+    AppendRecordStep(DocumentHistory* history, int at, const QString& text)
+        : DocumentStep(history, text, at, 0)
+    {
+    }
+    void redo() override
+    {
+        Apply([this](EdtDocument& document) { added_ = document.InsertRecords(Row(), 1); });
+    }
+    void undo() override
+    {
+        // A record that could not be added (no memory) is not taken away either.
+        if (added_)
+            Apply([this](EdtDocument& document) { document.RemoveRecords(Row(), 1); });
+        added_ = false;
+    }
+    bool ChangesFile() const override { return false; }
+
+private:
+    bool added_ = false;
+};
+
+}  // namespace
+
+DocumentStep::DocumentStep(DocumentHistory* history, const QString& text, int row, int column)
+    : QUndoCommand(text), history_(history), row_(row), column_(column)
+{
+}
+
+DocumentHistory::DocumentHistory(EdtDocument* document, QObject* parent)
+    : QObject(parent), document_(document), stack_(new QUndoStack(this))
+{
+    stack_->setUndoLimit(kUndoLimit);
+    if (document)
+        outsideChange_ = document->IsModified();
+    connect(stack_, &QUndoStack::indexChanged, this, &DocumentHistory::UpdateModified);
+    connect(stack_, &QUndoStack::cleanChanged, this, &DocumentHistory::UpdateModified);
+    if (!document)
+        return;
+    connect(document, &EdtDocument::ModifiedChanged, this, [this](bool modified) {
+        if (applying_)
+            return;
+        // A save: the stack is clean here now. Anything else came from outside the stack.
+        outsideChange_ = modified;
+        if (!modified)
+            stack_->setClean();
+    });
+}
+
+bool DocumentHistory::SetText(int record, int column, QStringView text, const QString& name)
+{
+    if (!document_ || !document_->IsTextColumn(column) || record < 0 ||
+        record >= document_->RecordCount())
+        return false;
+    int field = 0;
+    while (document_->TextColumn(field) != column)
+        ++field;
+    if (document_->FieldText(record, field) == text)
+        return false;
+    const std::optional<EdtDocument::TextRef> stored = document_->StoreText(text);
+    if (!stored)
+        return false;
+    return SetTexts({EdtDocument::FieldEdit{record, field, *stored}}, name);
+}
+
+bool DocumentHistory::SetTexts(std::vector<EdtDocument::FieldEdit> changes, const QString& name)
+{
+    if (!document_ || changes.empty() || changes.front().field < 0 ||
+        changes.front().field >= document_->TextFieldCount())
+        return false;
+    const int column = document_->TextColumn(changes.front().field);
+    stack_->push(new FieldTextsStep(this, column, std::move(changes), name));
+    return true;
+}
+
+bool DocumentHistory::AppendRecord()
+{
+    if (!document_)
+        return false;
+    const int records = document_->RecordCount();
+    stack_->push(new AppendRecordStep(this, records, FormatUiText(UiText("undo.append"), records)));
+    return document_->RecordCount() > records;
+}
+
+const DocumentStep* DocumentHistory::UndoStep() const
+{
+    return stack_->canUndo()
+               ? dynamic_cast<const DocumentStep*>(stack_->command(stack_->index() - 1))
+               : nullptr;
+}
+
+const DocumentStep* DocumentHistory::RedoStep() const
+{
+    return stack_->canRedo() ? dynamic_cast<const DocumentStep*>(stack_->command(stack_->index()))
+                             : nullptr;
+}
+
+bool DocumentHistory::ChangedSinceSave() const
+{
+    const int clean = stack_->cleanIndex();
+    if (clean < 0)
+        return true;
+    const int index = stack_->index();
+    for (int i = std::min(clean, index); i < std::max(clean, index); ++i) {
+        const auto* step = dynamic_cast<const DocumentStep*>(stack_->command(i));
+        if (!step || step->ChangesFile())
+            return true;
+    }
+    return false;
+}
+
+void DocumentHistory::UpdateModified()
+{
+    if (!document_)
+        return;
+    applying_ = true;
+    document_->SetModified(outsideChange_ || ChangedSinceSave());
+    applying_ = false;
+}
+
+}  // namespace scrivlet

@@ -112,8 +112,7 @@ struct WizardAnswer {
 
 class ScriptedHost : public DialogHost {
 public:
-    // An empty answer is Cancel; an encoding of -1 leaves the panel's as shown.
-    QList<FileDialogAnswer> fileAnswers;
+    QList<FileDialogAnswer> fileAnswers;  // an empty answer is Cancel
     QList<FileDialogRequest> fileRequests;
     QStringList folderAnswers;
     QList<WizardAnswer> wizardAnswers;
@@ -150,6 +149,11 @@ public:
         return answers.isEmpty() ? QMessageBox::Ok : answers.takeFirst();
     }
 
+    // An accepted file dialog; an encoding of -1 leaves the panel's as shown.
+    void QueueFiles(const QStringList& files, int filterIndex = 0, int encodingIndex = -1)
+    {
+        fileAnswers.append({true, files, filterIndex, 0, encodingIndex});
+    }
     bool Drained() const
     {
         return unexpected == 0 && fileAnswers.isEmpty() && folderAnswers.isEmpty() &&

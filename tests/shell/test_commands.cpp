@@ -130,7 +130,7 @@ class TestCommands : public QObject {
             if (!QFile::exists(paths.last()))
                 QVERIFY(WriteFile(paths.last(), bytes));
         }
-        host_.fileAnswers << FileDialogAnswer{true, paths, filterIndex, 0, encodingIndex};
+        host_.QueueFiles(paths, filterIndex, encodingIndex);
         frame_->Commands().Open();
     }
 

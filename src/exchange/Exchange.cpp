@@ -121,8 +121,11 @@ Result ReadTranslations(const QString& path, ExchangeFormat format,
 void ImportReport::Add(Kind kind, int record)
 {
     ++count[kind];
-    if (record >= 0 && records[kind].size() < static_cast<size_t>(kRecordsKept))
-        records[kind].push_back(record);
+    std::vector<int>& kept = records[kind];
+    // Entries come field by field: a record with several is named once.
+    if (record >= 0 && kept.size() < static_cast<size_t>(kRecordsKept) &&
+        (kept.empty() || kept.back() != record))
+        kept.push_back(record);
 }
 
 Result PlanImport(EdtDocument& document, const std::vector<TranslationEntry>& entries,

@@ -37,7 +37,8 @@ struct TranslationEntry {
 Result ReadTranslations(const QString& path, ExchangeFormat format,
                         std::vector<TranslationEntry>* entries);
 
-// How many entries went which way, and the first few records (from 0) of each way.
+// How many entries went which way, and the first few records (from 0, as the rows are
+// numbered) of each way.
 struct ImportReport {
     enum Kind { Imported, Unchanged, FuzzySkipped, TooLong, Unknown, NotStorable, KindCount };
     static constexpr int kRecordsKept = 5;

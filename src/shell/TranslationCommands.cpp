@@ -34,8 +34,8 @@ QString ReportText(const ImportReport& report)
         if (!report.records[kind].empty()) {
             QStringList records;
             for (int record : report.records[kind])
-                records << QString::number(record + 1);
-            if (report.count[kind] > static_cast<int>(report.records[kind].size()))
+                records << QString::number(record);
+            if (report.records[kind].size() == static_cast<size_t>(ImportReport::kRecordsKept))
                 records << QStringLiteral("…");
             line += u' ' + UiText("xchg.records").arg(records.join(QStringLiteral(", ")));
         }

@@ -715,8 +715,8 @@ private slots:
         QCOMPARE(TextsOf(*document), (Rows{{"A"}, {"b"}, {"C"}}));
         QCOMPARE(host_.questions.size(), 2);
         QVERIFY2(
-            host_.questions[1].contains(QStringLiteral("Imported: 2 (records 1, 3)")) &&
-                host_.questions[1].contains(QStringLiteral("Longer than the field: 1 (records 2)")),
+            host_.questions[1].contains(QStringLiteral("Imported: 2 (records 0, 2)")) &&
+                host_.questions[1].contains(QStringLiteral("Longer than the field: 1 (records 1)")),
             qPrintable(host_.questions[1]));
         Run(*frame_, Command::Undo);
         QCOMPARE(TextsOf(*document), (Rows{{"a"}, {"b"}, {"c"}}));

@@ -24,14 +24,6 @@ const EdtFormat& Layout()
     return format;
 }
 
-QByteArray Counts(const ImportReport& report)
-{
-    QByteArray out;
-    for (int count : report.count)
-        out += QByteArray::number(count) + ' ';
-    return out.trimmed();
-}
-
 }  // namespace
 
 class ExchangeTest : public QObject {
@@ -40,24 +32,20 @@ class ExchangeTest : public QObject {
     QTemporaryDir dir_;
     QString P(const QString& name) const { return dir_.filePath(name); }
 
-    bool Write(const QString& name, const QByteArray& bytes) const
-    {
-        QFile file(P(name));
-        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-    }
-
-    // Reads path into entries, plans the import into document and carries it out.
-    ImportReport Import(EdtDocument& document, const QString& path, bool includeFuzzy = false)
+    // Reads path into document: the counts of the report (imported unchanged fuzzy too-long
+    // unknown not-storable), or why the file was refused.
+    QString Import(EdtDocument& document, const QString& path)
     {
         std::vector<TranslationEntry> entries;
-        const Result read = ReadTranslations(path, ExchangeFormatFromPath(path), &entries);
         ImportPlan plan;
-        if (!read || !PlanImport(document, entries, includeFuzzy, &plan)) {
-            qWarning() << read.Error();
-            plan.report.count[ImportReport::Unknown] = -1;
-        }
+        const Result read = ReadTranslations(path, ExchangeFormatFromPath(path), &entries);
+        if (!read || !PlanImport(document, entries, false, &plan))
+            return read.Error();
         document.ExchangeTexts(plan.changes);
-        return plan.report;
+        QStringList counts;
+        for (int count : plan.report.count)
+            counts << QString::number(count);
+        return counts.join(u' ');
     }
 
 private slots:
@@ -107,125 +95,84 @@ private slots:
         QCOMPARE(TextsOf(*target), (Rows{expected, {"", ""}}));
 
         QVERIFY(ExportTranslations(*translated, nullptr, path, ExchangeFormatFromPath(path)));
-        const ImportReport report = Import(*translated, path);
-        QCOMPARE(report.count[ImportReport::Imported], 0);
+        QVERIFY(Import(*translated, path).startsWith(u'0'));
         QCOMPARE(TextsOf(*translated), (Rows{translations, {"", ""}}));
     }
 
     // Hand-written PO and XLIFF files as other tools leave them, read into a document of two
-    // records ("a" "b" / "c" "d"), English.
+    // records ("a" "b" / "c" "d"), English; a malformed file is refused whole, saying where.
     void import_data()
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<bool>("includeFuzzy");
-        // imported unchanged fuzzy too-long unknown not-storable
-        QTest::addColumn<QByteArray>("counts");
+        QTest::addColumn<QString>("counts");  // or a part of the reason for refusing
         QTest::addColumn<Rows>("texts");
         const QByteArray header =
             "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n\n";
+        const QByteArray a = "msgctxt \"0:0\"\nmsgid \"a\"\nmsgstr \"A\"\n\n";
+        const Rows unchanged{{"a", "b"}, {"c", "d"}};
         QTest::newRow("reordered, wrapped, commented")
             << "a.po"
             << header +
-                   "# translator's note\nmsgctxt \"1:1\"\nmsgid \"d\"\nmsgstr "
-                   "\"\"\n\"D\"\n\"2\"\n\n"
-                   "#: elsewhere:9\nmsgctxt \"0:0\"\nmsgid \"a\"\nmsgstr \"A1\"\n"
-            << false << QByteArray("2 0 0 0 0 0") << Rows{{"A1", "b"}, {"c", "D2"}};
+                   "# note\nmsgctxt \"1:1\"\nmsgid \"d\"\nmsgstr \"\"\n\"D\"\n\"2\"\n\n#: x:9\n" + a
+            << "2 0 0 0 0 0" << Rows{{"A", "b"}, {"c", "D2"}};
         QTest::newRow("fuzzy skipped, obsolete ignored")
             << "a.po"
-            << header +
-                   "#, fuzzy\nmsgctxt \"0:1\"\nmsgid \"b\"\nmsgstr \"B\"\n\n"
-                   "#~ msgctxt \"1:0\"\n#~ msgid \"c\"\n#~ msgstr \"C\"\n"
-            << false << QByteArray("0 0 1 0 0 0") << Rows{{"a", "b"}, {"c", "d"}};
-        QTest::newRow("fuzzy included")
-            << "a.po" << header + "#, fuzzy\nmsgctxt \"0:1\"\nmsgid \"b\"\nmsgstr \"B\"\n"
-            << true << QByteArray("1 0 0 0 0 0") << Rows{{"a", "B"}, {"c", "d"}};
+            << header + "#, fuzzy\n" + a + "#~ msgctxt \"1:0\"\n#~ msgid \"c\"\n#~ msgstr \"C\"\n"
+            << "0 0 1 0 0 0" << unchanged;
         QTest::newRow("unknown, repeated and malformed names")
             << "a.po"
             << header +
-                   "msgctxt \"2:0\"\nmsgid \"x\"\nmsgstr \"X\"\n\n"
-                   "msgctxt \"0:2\"\nmsgid \"x\"\nmsgstr \"X\"\n\n"
-                   "msgctxt \"+0:0\"\nmsgid \"x\"\nmsgstr \"X\"\n\n"
-                   "msgid \"a\"\nmsgstr \"X\"\n\n"
-                   "msgctxt \"1:0\"\nmsgid \"c\"\nmsgstr \"C\"\n\n"
-                   "msgctxt \"1:0\"\nmsgid \"c2\"\nmsgstr \"Z\"\n"
-            << false << QByteArray("1 0 0 0 5 0") << Rows{{"a", "b"}, {"C", "d"}};
+                   "msgctxt \"2:0\"\nmsgid \"x\"\nmsgstr \"X\"\n\nmsgctxt \"0:2\"\nmsgid "
+                   "\"x\"\nmsgstr \"X\"\n\nmsgctxt \"+0:0\"\nmsgid \"x\"\nmsgstr \"X\"\n\n"
+                   "msgid \"a\"\nmsgstr \"X\"\n\n" +
+                   a + "msgctxt \"0:0\"\nmsgid \"a2\"\nmsgstr \"Z\"\n"
+            << "1 0 0 0 5 0" << Rows{{"A", "b"}, {"c", "d"}};
         QTest::newRow("too long, empty, equal, not storable")
             << "a.po"
             << header +
-                   "msgctxt \"0:0\"\nmsgid \"a\"\nmsgstr \"12345\"\n\n"
-                   "msgctxt \"0:1\"\nmsgid \"b\"\nmsgstr \"\"\n\n"
-                   "msgctxt \"1:0\"\nmsgid \"c\"\nmsgstr \"c\"\n\n"
+                   "msgctxt \"0:0\"\nmsgid \"a\"\nmsgstr \"12345\"\n\nmsgctxt \"0:1\"\nmsgid "
+                   "\"b\"\nmsgstr \"\"\n\nmsgctxt \"1:0\"\nmsgid \"c\"\nmsgstr \"c\"\n\n"
                    "msgctxt \"1:1\"\nmsgid \"d\"\nmsgstr \"Жж\"\n"
-            << false << QByteArray("1 2 0 1 0 1") << Rows{{"a", "b"}, {"c", "Жж"}};
+            << "1 2 0 1 0 1" << Rows{{"a", "b"}, {"c", "Жж"}};
         QTest::newRow("xliff: inline markup, no target, unknown id")
             << "a.xlf"
             << QByteArray(
-                   "<?xml version=\"1.0\"?>\n<xliff version=\"1.2\" "
-                   "xmlns=\"urn:oasis:names:tc:xliff:document:1.2\"><file><body>"
-                   "<trans-unit id=\"0:1\"><source>b</source><target>B<g id=\"1\">&lt;"
-                   "</g>&#13;</target></trans-unit>"
-                   "<trans-unit id=\"1:0\"><source>c</source></trans-unit>"
-                   "<trans-unit id=\"7:0\"><target>Q</target></trans-unit>"
+                   "<xliff version=\"1.2\" xmlns=\"urn:oasis:names:tc:xliff:document:1.2\">"
+                   "<file><body><trans-unit id=\"0:1\"><target>B<g id=\"1\">&lt;</g>&#13;"
+                   "</target></trans-unit><trans-unit id=\"1:0\"><source>c</source>"
+                   "</trans-unit><trans-unit id=\"7:0\"><target>Q</target></trans-unit>"
                    "</body></file></xliff>")
-            << false << QByteArray("1 1 0 0 1 0") << Rows{{"a", "B<\r"}, {"c", "d"}};
+            << "1 1 0 0 1 0" << Rows{{"a", "B<\r"}, {"c", "d"}};
+        QTest::newRow("unterminated string")
+            << "m.po" << a.chopped(3) + "\n" + a << "line 4" << unchanged;
+        QTest::newRow("bad escape") << "m.po" << a + "msgctxt \"0:1\"\nmsgid \"\\q\"\nmsgstr \"\"\n"
+                                    << "line 6" << unchanged;
+        QTest::newRow("same entry twice") << "m.po" << a + a << "line 6" << unchanged;
+        QTest::newRow("other charset")
+            << "m.po"
+            << "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=ISO-8859-2\\n\"\n" + a
+            << "ISO-8859-2" << unchanged;
+        QTest::newRow("truncated XML")
+            << "m.xlf"
+            << QByteArray("<xliff version=\"1.2\"><file>\n<trans-unit id=\"0:0\"><target>A")
+            << "line 2, column" << unchanged;
+        QTest::newRow("wrong root") << "m.xlf" << QByteArray("<?xml version=\"1.0\"?>\n\n<tmx/>")
+                                    << "line 3, column" << unchanged;
     }
     void import()
     {
         QFETCH(QString, file);
         QFETCH(QByteArray, content);
-        QFETCH(bool, includeFuzzy);
-        QFETCH(QByteArray, counts);
+        QFETCH(QString, counts);
         QFETCH(Rows, texts);
-        QVERIFY(Write(file, content));
+        QFile out(P(file));
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(content) == content.size());
+        out.close();
         const auto document = MakeDocument(Layout(), {{"a", "b"}, {"c", "d"}});
-        QCOMPARE(Counts(Import(*document, P(file), includeFuzzy)), counts);
+        const QString result = Import(*document, P(file));
+        QVERIFY2(result.contains(counts), qPrintable(result));
         QCOMPARE(TextsOf(*document), texts);
-    }
-
-    // A malformed file is refused as a whole, naming where it goes wrong.
-    void malformed_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("where");
-        QTest::newRow("unterminated string")
-            << "m.po" << QByteArray("msgctxt \"0:0\"\nmsgid \"a\"\nmsgstr \"A\n") << "line 4";
-        QTest::newRow("bad escape") << "m.po"
-                                    << QByteArray(
-                                           "msgctxt \"0:0\"\nmsgid \"a\"\nmsgstr \"A\"\n\nmsgctxt "
-                                           "\"0:1\"\nmsgid \"\\q\"\nmsgstr \"B\"\n")
-                                    << "line 6";
-        QTest::newRow("same entry twice")
-            << "m.po"
-            << QByteArray(
-                   "msgctxt \"0:0\"\nmsgid \"a\"\nmsgstr \"A\"\n\nmsgctxt \"0:0\"\nmsgid "
-                   "\"a\"\nmsgstr \"B\"\n")
-            << "line 6";
-        QTest::newRow("other charset")
-            << "m.po"
-            << QByteArray(
-                   "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=ISO-8859-2\\n\"\n")
-            << "ISO-8859-2";
-        QTest::newRow("missing file") << "none.po" << QByteArray() << "PO";
-        QTest::newRow("truncated XML")
-            << "m.xlf"
-            << QByteArray("<xliff version=\"1.2\"><file><body>\n<trans-unit id=\"0:0\"><target>A")
-            << "line 2, column";
-        QTest::newRow("wrong root")
-            << "m.xlf" << QByteArray("<?xml version=\"1.0\"?>\n\n<tmx/>") << "line 3, column";
-    }
-    void malformed()
-    {
-        QFETCH(QString, file);
-        QFETCH(QByteArray, content);
-        QFETCH(QString, where);
-        if (!content.isEmpty())
-            QVERIFY(Write(file, content));
-        std::vector<TranslationEntry> entries;
-        const Result read = ReadTranslations(P(file), ExchangeFormatFromPath(file), &entries);
-        QVERIFY(!read);
-        QVERIFY2(read.Error().contains(where), qPrintable(read.Error()));
     }
 };
 

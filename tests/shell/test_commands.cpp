@@ -690,8 +690,8 @@ private slots:
         QCOMPARE(ReadFile(Path("out/a_dlg.txt")), QByteArray("Ok\nZz\n"));
     }
 
-    // An export read back changes nothing; an import of translations, fuzzy ones taken when
-    // asked, is one step Undo takes back whole, and ends with the report.
+    // An import of translations, fuzzy ones taken when asked, is one step Undo takes back
+    // whole, and ends with the report.
     void translationsExportImportAndUndo()
     {
         frame_->AddDocument(
@@ -720,12 +720,6 @@ private slots:
             qPrintable(host_.questions[1]));
         Run(*frame_, Command::Undo);
         QCOMPARE(TextsOf(*document), (Rows{{"a"}, {"b"}, {"c"}}));
-
-        // The untouched export, read back, is a template: nothing changes.
-        host_.QueueFiles({exported});
-        Run(*frame_, Command::ImportTranslations);
-        QCOMPARE(TextsOf(*document), (Rows{{"a"}, {"b"}, {"c"}}));
-        QVERIFY(host_.questions.last().startsWith(QStringLiteral("Imported: 0\nUnchanged: 3")));
     }
 };
 

@@ -27,10 +27,39 @@ void WriteText(QXmlStreamWriter& xml, const QString& name, const QString& text)
     xml.writeEndElement();
 }
 
+// The first character XML 1.0 cannot hold (controls other than tab and line breaks, lone
+// surrogates, U+FFFE and U+FFFF), or -1. Qt's writer refuses them without saying which.
+qsizetype FirstNonXml(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || QChar::isSurrogate(c) ||
+            c == 0xFFFE || c == 0xFFFF)
+            return i;
+    }
+    return -1;
+}
+
 }  // namespace
 
 Result WriteXliff(const OutFile& out, const QString& path)
 {
+    for (const OutEntry& entry : out.entries) {
+        for (const QString& text : {entry.source, entry.target}) {
+            if (const qsizetype at = FirstNonXml(text); at >= 0) {
+                return Result::Failure(UiText("xchg.xmlChar")
+                                           .arg(entry.record)
+                                           .arg(entry.field)
+                                           .arg(QString::number(text[at].unicode(), 16)
+                                                    .toUpper()
+                                                    .rightJustified(4, u'0')));
+            }
+        }
+    }
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return Result::Failure(file.errorString());

@@ -3,6 +3,7 @@
 #include "documents/Encodings.h"
 #include "exchange/Exchange.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -173,6 +174,14 @@ private slots:
         const QString result = Import(*document, P(file));
         QVERIFY2(result.contains(counts), qPrintable(result));
         QCOMPARE(TextsOf(*document), texts);
+    }
+
+    // A control character XML cannot hold fails the export, leaving no file behind.
+    void xliffRefusesControlCharacters()
+    {
+        const auto document = MakeDocument(Layout(), {{"a", QStringLiteral("b\x01")}});
+        QVERIFY(!ExportTranslations(*document, nullptr, P("c.xlf"), ExchangeFormat::Xliff));
+        QVERIFY(QDir(dir_.path()).entryList({"c.xlf*"}).isEmpty());
     }
 };
 

@@ -10,6 +10,7 @@
 #include "documents/DocumentPrompts.h"
 #include "documents/Encodings.h"
 #include "documents/RowLabels.h"
+#include "exchange/Exchange.h"
 #include "search/Replace.h"
 
 #include <QCoreApplication>
@@ -38,6 +39,11 @@ const char kUsage[] =
     "                   INPUT\n"
     "  scrivlet-convert [COMMON] --format N|auto --encoding E [--to-encoding E2] [--yes]\n"
     "                   --find TEXT [MATCH] --replace-with R INPUT OUTPUT\n"
+    "  scrivlet-convert [COMMON] --format N|auto --encoding E [--yes] [--reference REF\n"
+    "                   [--reference-encoding E2]] --export-po|--export-xliff OUT INPUT\n"
+    "  scrivlet-convert [COMMON] --format N|auto --encoding E [--to-encoding E2] [--yes]\n"
+    "                   [--include-fuzzy] [--strict] --import-po|--import-xliff IN\n"
+    "                   INPUT OUTPUT\n"
     "\n"
     "COMMON:\n"
     "  --language en|de|pl|ru  interface language of the messages and the catalogue\n"
@@ -57,11 +63,24 @@ const char kUsage[] =
     "  --replace-with R replace every match, write OUTPUT and print {\"replaced\": N,\n"
     "                   \"records\": M, \"skipped_too_long\": K}; a field whose text with all\n"
     "                   its replacements would be longer than the field stays as it is\n"
+    "  --export-po OUT, --export-xliff OUT\n"
+    "                   write every non-empty text field of INPUT as a translation entry\n"
+    "                   named \"record:field\"; with --reference the source texts are REF's\n"
+    "                   and INPUT's differing texts the translations (REF is read in E2,\n"
+    "                   default E, in INPUT's format)\n"
+    "  --import-po IN, --import-xliff IN\n"
+    "                   put the translations of IN into INPUT's fields, write OUTPUT and\n"
+    "                   print {\"imported\": N, \"unchanged\": U, \"fuzzy_skipped\": F,\n"
+    "                   \"too_long\": L, \"unknown\": K, \"not_storable\": S}; a translation\n"
+    "                   longer than its field, an unknown or repeated name and (unless\n"
+    "                   --include-fuzzy) a fuzzy entry are left out; --strict fails when a\n"
+    "                   translation cannot be stored in the output's encoding\n"
     "MATCH: --match-case, --whole-word, --regex (then $1 to $9 and $& in R insert the\n"
     "       groups and the match, $$ a '$'). Without --match-case the case is ignored.\n"
     "Files ending in .edt (any case) are record files, all others text files.\n"
-    "Exit status: 0 success (also when nothing matched), 1 failed load or save, 2 usage\n"
-    "error or invalid pattern.\n";
+    "Exit status: 0 success (also when nothing matched), 1 failed load or save, a\n"
+    "refused translation file or (--strict) a text not storable, 2 usage error or\n"
+    "invalid pattern.\n";
 
 void Print(FILE* stream, const QString& text)
 {
@@ -90,6 +109,12 @@ struct Options {
     std::optional<QString> replaceWith;
     quint32 searchFlags = 0;
     QStringList files;
+    // Translation exchange.
+    QString exportPath, importPath;
+    ExchangeFormat exchangeFormat = ExchangeFormat::Po;
+    QString reference;
+    std::optional<int> referenceEncoding;
+    bool includeFuzzy = false, strict = false;
 };
 
 std::optional<int> ParseEncoding(const QString& text)
@@ -148,6 +173,23 @@ QString ParseArguments(const QStringList& args, Options* options)
                 return QStringLiteral("%1 must be 0 to 4, not '%2'").arg(arg, text);
             (arg == QLatin1String("--encoding") ? options->encoding : options->toEncoding) =
                 encoding;
+        } else if (arg == QLatin1String("--export-po") || arg == QLatin1String("--export-xliff") ||
+                   arg == QLatin1String("--import-po") || arg == QLatin1String("--import-xliff")) {
+            const bool exporting = arg.startsWith(QLatin1String("--export"));
+            if (!value(exporting ? &options->exportPath : &options->importPath))
+                return QStringLiteral("%1 needs a file").arg(arg);
+            options->exchangeFormat =
+                arg.endsWith(QLatin1String("po")) ? ExchangeFormat::Po : ExchangeFormat::Xliff;
+        } else if (arg == QLatin1String("--reference")) {
+            if (!value(&options->reference))
+                return QStringLiteral("--reference needs a file");
+        } else if (arg == QLatin1String("--reference-encoding")) {
+            if (!value(&text) || !(options->referenceEncoding = ParseEncoding(text)))
+                return QStringLiteral("--reference-encoding must be 0 to 4");
+        } else if (arg == QLatin1String("--include-fuzzy")) {
+            options->includeFuzzy = true;
+        } else if (arg == QLatin1String("--strict")) {
+            options->strict = true;
         } else if (arg.startsWith(QLatin1String("--"))) {
             return QStringLiteral("unknown option %1").arg(arg);
         } else {
@@ -173,8 +215,22 @@ QString ParseArguments(const QStringList& args, Options* options)
             "--find");
     if (options->find && options->dump)
         return QStringLiteral("--find does not go with --dump");
+    const bool exporting = !options->exportPath.isEmpty();
+    const bool importing = !options->importPath.isEmpty();
+    if ((exporting || importing) && (options->find || options->dump || (exporting && importing)))
+        return QStringLiteral("one of --dump, --find, --export-* and --import-* at a time");
+    if ((!options->reference.isEmpty() || options->referenceEncoding) && !exporting)
+        return QStringLiteral(
+            "--reference and --reference-encoding go with --export-po or "
+            "--export-xliff");
+    if (options->referenceEncoding && options->reference.isEmpty())
+        return QStringLiteral("--reference-encoding goes with --reference");
+    if ((options->includeFuzzy || options->strict) && !importing)
+        return QStringLiteral("--include-fuzzy and --strict go with --import-po or --import-xliff");
+    if (exporting && (options->files.size() != 1 || options->toEncoding))
+        return QStringLiteral("an export takes one INPUT");
     // Listing the matches reads INPUT only, like --dump.
-    const bool readOnly = options->dump || (options->find && !options->replaceWith);
+    const bool readOnly = options->dump || exporting || (options->find && !options->replaceWith);
     if (readOnly && options->files.size() != 1)
         return QStringLiteral("%1 takes one INPUT").arg(options->dump ? "--dump" : "--find");
     if (!readOnly && options->files.size() != 2)
@@ -305,6 +361,63 @@ QString DescribeFormats(const QList<int>& formats)
     return names.join(QStringLiteral(", "));
 }
 
+// --export-* writes the translation file; --import-* changes the document, then the caller saves
+// it as after a conversion.
+int ExchangeTranslations(const Options& options, EdtDocument& document, ConverterPrompts& prompts)
+{
+    if (!options.exportPath.isEmpty()) {
+        LoadResult reference;
+        if (!options.reference.isEmpty()) {
+            reference = LoadDocument(options.reference, FileTypeFromPath(options.reference),
+                                     options.referenceEncoding.value_or(*options.encoding),
+                                     document.Format(), document.FormatIndex(), false, &prompts);
+            if (!reference.document)
+                return Failed(str::OpenFailed, options.reference, reference.error);
+        }
+        const Result exported = ExportTranslations(document, reference.document.get(),
+                                                   options.exportPath, options.exchangeFormat);
+        if (!exported)
+            return Failed(str::SaveFailed, options.exportPath, exported.Error());
+        return kExitOk;
+    }
+    std::vector<TranslationEntry> entries;
+    const Result read = ReadTranslations(options.importPath, options.exchangeFormat, &entries);
+    if (!read)
+        return Failed(str::OpenFailed, options.importPath, read.Error());
+    const QString output = options.files[1];
+    // Storability is a question of where the texts go.
+    document.SetEncoding(options.toEncoding.value_or(*options.encoding));
+    document.SetFileType(FileTypeFromPath(output));
+    ImportPlan plan;
+    if (const Result planned = PlanImport(document, entries, options.includeFuzzy, &plan);
+        !planned) {
+        Print(stderr, planned.Error() + u'\n');
+        return kExitFailed;
+    }
+    const ImportReport& report = plan.report;
+    if (options.strict && report.count[ImportReport::NotStorable] > 0) {
+        Print(stderr, QStringLiteral("scrivlet-convert: %1 translations cannot be stored in the "
+                                     "output's encoding (first in record %2); nothing written\n")
+                          .arg(report.count[ImportReport::NotStorable])
+                          .arg(report.records[ImportReport::NotStorable].front()));
+        return kExitFailed;
+    }
+    document.ExchangeTexts(plan.changes);
+    const Result saved =
+        SaveDocumentAs(document, output, FileTypeFromPath(output), document.GetEncoding());
+    if (!saved)
+        return Failed(str::SaveFailed, output, saved.Error());
+    Print(stdout, QStringLiteral("{\"imported\": %1, \"unchanged\": %2, \"fuzzy_skipped\": %3, "
+                                 "\"too_long\": %4, \"unknown\": %5, \"not_storable\": %6}\n")
+                      .arg(report.count[ImportReport::Imported])
+                      .arg(report.count[ImportReport::Unchanged])
+                      .arg(report.count[ImportReport::FuzzySkipped])
+                      .arg(report.count[ImportReport::TooLong])
+                      .arg(report.count[ImportReport::Unknown])
+                      .arg(report.count[ImportReport::NotStorable]));
+    return kExitOk;
+}
+
 int Run(const QStringList& args)
 {
     Options options;
@@ -384,6 +497,8 @@ int Run(const QStringList& args)
         Dump(*opened.document);
         return kExitOk;
     }
+    if (!options.exportPath.isEmpty() || !options.importPath.isEmpty())
+        return ExchangeTranslations(options, *opened.document, prompts);
     ReplacePlan plan;
     if (query && !options.replaceWith) {
         SearchOutcome outcome = SearchOutcome::NotFound;

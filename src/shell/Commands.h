@@ -41,6 +41,8 @@ enum class Command {
     Close,
     CloseAll,
     About,
+    ExportTranslations,
+    ImportTranslations,
 };
 
 // The window list names at most this many tabs.
@@ -87,6 +89,8 @@ inline constexpr CommandDef kCommands[] = {
     {Command::Close, "windowClose", 32772, false, "Ctrl+F4", nullptr, false},
     {Command::CloseAll, "windowCloseAll", 32773, false, nullptr, nullptr, false},
     {Command::About, "appAbout", 57664, true, nullptr, nullptr, false},
+    {Command::ExportTranslations, "fileExportTranslations", 32960, true, nullptr, nullptr, false},
+    {Command::ImportTranslations, "fileImportTranslations", 32961, true, nullptr, nullptr, false},
 };
 
 constexpr const CommandDef& DefinitionOf(Command command)
@@ -132,6 +136,9 @@ inline constexpr MenuEntry kMenuLayout[] = {
     Item(Command::Save),
     Item(Command::SaveAs),
     Item(Command::SaveAllAs),
+    kSeparator,
+    Item(Command::ExportTranslations),
+    Item(Command::ImportTranslations),
     kSeparator,
     Item(Command::Print),
     Item(Command::PrintPreview),
@@ -220,6 +227,19 @@ inline constexpr const char* kFrameTextKeys[] = {
     "replace.done",
     "replace.skipped",
     "replace.unstorable",
+    // Export and import of translations.
+    "xchg.filter",
+    "xchg.exportFailed",
+    "xchg.importFailed",
+    "xchg.askFuzzy",
+    "xchg.undo",
+    "xchg.report0",
+    "xchg.report1",
+    "xchg.report2",
+    "xchg.report3",
+    "xchg.report4",
+    "xchg.report5",
+    "xchg.records",
 };
 
 }  // namespace scrivlet

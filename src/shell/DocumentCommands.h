@@ -41,6 +41,7 @@ public:
     // Null brings back the Qt dialogs.
     void SetDialogHost(DialogHost* host);
     ShellState& State() { return state_; }
+    DialogHost& Host() { return *host_; }
 
     void New();
     void Open();

@@ -12,6 +12,7 @@
 #include "shell/GoToDialog.h"
 #include "shell/Icons.h"
 #include "shell/MessageBoxes.h"
+#include "shell/TranslationCommands.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
@@ -164,6 +165,16 @@ void MainFrame::ConnectActions()
             commands_->SaveAs(ActiveIndex());
     });
     on(Command::SaveAllAs, [this] { commands_->SaveAllAs(); });
+    on(Command::ExportTranslations, [this] {
+        if (GridView* view = ActiveView())
+            ExportTranslationsCommand(commands_->Host(), this, *view->Document());
+    });
+    on(Command::ImportTranslations, [this] {
+        if (GridView* view = ActiveView()) {
+            view->EndEdit();
+            ImportTranslationsCommand(commands_->Host(), this, *view->Document(), *view->History());
+        }
+    });
     // A close request, handled once the menu has gone.
     on(Command::Exit,
        [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); });
@@ -470,6 +481,8 @@ void MainFrame::UpdateUi()
     const bool hasTab = document != nullptr;
     SetEnabled(Action(Command::Save), hasTab && document->IsModified());
     SetEnabled(Action(Command::SaveAs), hasTab);
+    SetEnabled(Action(Command::ExportTranslations), hasTab && document->RecordCount() > 0);
+    SetEnabled(Action(Command::ImportTranslations), hasTab && document->RecordCount() > 0);
     SetEnabled(Action(Command::Find), hasTab);
     SetEnabled(Action(Command::GoToRecord), hasTab && document->RecordCount() > 0);
     UpdateUndoTexts();

@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -247,6 +248,74 @@ private slots:
         else
             QCOMPARE(QString::fromUtf8(result.out), out);
         QCOMPARE(ReadAll(P("r.txt")), saved);
+    }
+
+    // Translations over dialog.txt: an export read back by itself changes no byte; a PO
+    // another tool edited is imported with the counts printed; --strict refuses what the
+    // encoding cannot store.
+    void translations_data()
+    {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<QByteArray>("po");  // written to %DIR%/in.po first
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("out");       // stdout; else a part of stderr
+        QTest::addColumn<QByteArray>("saved");  // OUTPUT %DIR%/r.txt; null: none
+        const QString talk = "--catalogue %CAT% --format 0 --encoding 0 ";
+        const QString in = talk + "--import-po %DIR%/in.po %DIR%/dialog.txt %DIR%/r.txt";
+        const QByteArray edited =
+            "msgctxt \"1:0\"\nmsgid \"x\"\nmsgstr \"y\"\n\n"
+            "msgctxt \"0:1\"\nmsgid \"cd!\"\nmsgstr \"\"\n\"C\\\"D\"\n";
+        const QByteArray none;
+        QTest::newRow("import")
+            << in << edited << 0
+            << R"({"imported": 2, "unchanged": 0, "fuzzy_skipped": 0, "too_long": 0, )"
+               R"("unknown": 0, "not_storable": 0})"
+               "\n"
+            << QByteArray("ab\nC\"D\ny\n\n");
+        QTest::newRow("strict, not storable")
+            << "--strict " + in << QByteArray("msgctxt \"1:0\"\nmsgid \"x\"\nmsgstr \"\xd0\x96\"\n")
+            << 1 << "cannot be stored" << none;
+        QTest::newRow("refused file")
+            << in << QByteArray("msgid \"x\nmsgstr \"\"\n") << 1 << "line 2" << none;
+    }
+    void translations()
+    {
+        QFETCH(QString, args);
+        QFETCH(QByteArray, po);
+        QFETCH(int, code);
+        QFETCH(QString, out);
+        QFETCH(QByteArray, saved);
+        QFile::remove(P("r.txt"));
+        QVERIFY(WriteAll(P("in.po"), po));
+        const Result result = Convert(Expand(args));
+        QCOMPARE(result.code, code);
+        if (code == 0)
+            QCOMPARE(QString::fromUtf8(result.out), out);
+        else
+            QVERIFY2(result.err.contains(out), qPrintable(result.err));
+        QCOMPARE(ReadAll(P("r.txt")), saved);
+    }
+
+    // A PO export msgfmt accepts, read back into the reference, gives the same bytes.
+    void exportedPoReadsBackUnchanged()
+    {
+        const QString talk = "--catalogue %CAT% --format 0 --encoding 0 ";
+        // The translated file is the reference's copy with its own texts.
+        QVERIFY(WriteAll(P("ref.txt"), "AB\ncd!\nX\n\n"));
+        QCOMPARE(Convert(Expand(talk + "%DIR%/dialog.txt %DIR%/d.edt")).code, 0);
+        const QString exported = P("e.po");
+        QCOMPARE(Convert(Expand(talk + "--reference %DIR%/ref.txt --export-po " + exported +
+                                " %DIR%/d.edt"))
+                     .code,
+                 0);
+        if (!QStandardPaths::findExecutable("msgfmt").isEmpty()) {
+            QCOMPARE(QProcess::execute("msgfmt", {"--check", "-o", "/dev/null", exported}), 0);
+        }
+        const Result back =
+            Convert(Expand(talk + "--import-po " + exported + " %DIR%/ref.txt %DIR%/b.edt"));
+        QCOMPARE(back.code, 0);
+        QVERIFY2(back.out.startsWith("{\"imported\": 2, \"unchanged\": 1,"), back.out);
+        QCOMPARE(ReadAll(P("b.edt")), ReadAll(P("d.edt")));
     }
 };
 

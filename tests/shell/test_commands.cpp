@@ -702,6 +702,38 @@ private slots:
         QCOMPARE(ReadFile(Path("out/notes_dlg.txt")), QByteArray("Gone\nMuch too long\n"));
         QCOMPARE(ReadFile(Path("out/a_dlg.txt")), QByteArray("Ok\nZz\n"));
     }
+
+    // An import of translations, fuzzy ones taken when asked, is one step Undo takes back
+    // whole, and ends with the report.
+    void translationsExportImportAndUndo()
+    {
+        frame_->AddDocument(
+            MakeDocument(OneFieldFormat(QStringLiteral("F"), QString(), 4), {{"a"}, {"b"}, {"c"}}),
+            QStringLiteral("doc.edt"));
+        const QString exported = env_.Path(QStringLiteral("out.po"));
+        host_.QueueFiles({exported});
+        Run(*frame_, Command::ExportTranslations);
+        QVERIFY(QFile::exists(exported));
+        QFile po(env_.Path(QStringLiteral("in.po")));
+        QVERIFY(po.open(QIODevice::WriteOnly));
+        po.write(
+            "msgctxt \"0:0\"\nmsgid \"a\"\nmsgstr \"A\"\n\n#, fuzzy\nmsgctxt \"2:0\"\n"
+            "msgid \"c\"\nmsgstr \"C\"\n\nmsgctxt \"1:0\"\nmsgid \"b\"\nmsgstr \"too long\"\n");
+        po.close();
+        host_.QueueFiles({po.fileName()});
+        host_.answers = {QMessageBox::Yes, QMessageBox::Ok};
+        Run(*frame_, Command::ImportTranslations);
+        QVERIFY(host_.Drained());
+        EdtDocument* document = frame_->DocumentAt(0);
+        QCOMPARE(TextsOf(*document), (Rows{{"A"}, {"b"}, {"C"}}));
+        QCOMPARE(host_.questions.size(), 2);
+        QVERIFY2(
+            host_.questions[1].contains(QStringLiteral("Imported: 2 (records 0, 2)")) &&
+                host_.questions[1].contains(QStringLiteral("Longer than the field: 1 (records 1)")),
+            qPrintable(host_.questions[1]));
+        Run(*frame_, Command::Undo);
+        QCOMPARE(TextsOf(*document), (Rows{{"a"}, {"b"}, {"c"}}));
+    }
 };
 
 SCRIVLET_TEST(TestCommands);

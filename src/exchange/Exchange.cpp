@@ -1,0 +1,179 @@
+#include "exchange/Exchange.h"
+
+#include "base/UiText.h"
+#include "documents/Encodings.h"
+#include "exchange/ExchangeFiles.h"
+#include "search/Replace.h"
+
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace scrivlet {
+
+namespace exchange {
+
+QString EntryName(int record, int field)
+{
+    return QString::number(record) + u':' + QString::number(field);
+}
+
+}  // namespace exchange
+
+namespace {
+
+using exchange::OutEntry;
+using exchange::OutFile;
+
+// The language a text in this encoding is written in, as XLIFF names it.
+QString LanguageOfEncoding(int encoding)
+{
+    switch (encoding) {
+        case kEncodingGerman:
+            return QStringLiteral("de");
+        case kEncodingPolish:
+            return QStringLiteral("pl");
+        case kEncodingRussian:
+            return QStringLiteral("ru");
+        case kEncodingEnglish:
+            return QStringLiteral("en");
+        default:
+            return QStringLiteral("und");
+    }
+}
+
+OutFile Entries(const EdtDocument& document, const EdtDocument* reference)
+{
+    OutFile file;
+    file.fileName = QFileInfo(document.Path()).fileName();
+    if (file.fileName.isEmpty())
+        file.fileName = QStringLiteral("untitled.edt");
+    file.targetLanguage = LanguageOfEncoding(document.GetEncoding());
+    file.sourceLanguage = LanguageOfEncoding((reference ? reference : &document)->GetEncoding());
+    const EdtFormat& format = document.Format();
+    const int fields = document.TextFieldCount();
+    // A reference of another layout has no texts to line up with.
+    const bool lined = reference && reference->TextFieldCount() == fields;
+    for (int record = 0; record < document.RecordCount(); ++record) {
+        for (int k = 0; k < fields; ++k) {
+            const QStringView own = document.FieldText(record, k);
+            QStringView source = own;
+            if (reference) {
+                source = lined && record < reference->RecordCount()
+                             ? reference->FieldText(record, k)
+                             : QStringView();
+            }
+            if (source.isEmpty())
+                continue;
+            const FieldDef& def = format.fields[static_cast<size_t>(document.TextColumn(k))];
+            OutEntry entry{record, k, source.toString(), QString(), def.caption, def.size};
+            if (reference && own != source)
+                entry.target = own.toString();
+            file.entries.push_back(std::move(entry));
+        }
+    }
+    return file;
+}
+
+}  // namespace
+
+ExchangeFormat ExchangeFormatFromPath(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("xlf") || suffix == QLatin1String("xliff")
+               ? ExchangeFormat::Xliff
+               : ExchangeFormat::Po;
+}
+
+Result ExportTranslations(const EdtDocument& document, const EdtDocument* reference,
+                          const QString& path, ExchangeFormat format)
+{
+    const OutFile file = Entries(document, reference);
+    // Written beside the target and renamed over it, so a failed write leaves the old file.
+    QTemporaryFile temporary(path + QStringLiteral(".XXXXXX"));
+    if (!temporary.open())
+        return Result::Failure(temporary.errorString());
+    temporary.close();
+    Result written = format == ExchangeFormat::Po
+                         ? exchange::WritePo(file, temporary.fileName())
+                         : exchange::WriteXliff(file, temporary.fileName());
+    if (!written)
+        return written;
+    // QFile::rename does not replace an existing file; rename(2) does, in one step.
+    if (std::rename(QFile::encodeName(temporary.fileName()).constData(),
+                    QFile::encodeName(path).constData()) != 0)
+        return Result::Failure(QString::fromLocal8Bit(std::strerror(errno)));
+    temporary.setAutoRemove(false);
+    return {};
+}
+
+Result ReadTranslations(const QString& path, ExchangeFormat format,
+                        std::vector<TranslationEntry>* entries)
+{
+    entries->clear();
+    return format == ExchangeFormat::Po ? exchange::ReadPo(path, entries)
+                                        : exchange::ReadXliff(path, entries);
+}
+
+void ImportReport::Add(Kind kind, int record)
+{
+    ++count[kind];
+    std::vector<int>& kept = records[kind];
+    // Entries come field by field: a record with several is named once.
+    if (record >= 0 && kept.size() < static_cast<size_t>(kRecordsKept) &&
+        (kept.empty() || kept.back() != record))
+        kept.push_back(record);
+}
+
+Result PlanImport(EdtDocument& document, const std::vector<TranslationEntry>& entries,
+                  bool includeFuzzy, ImportPlan* plan)
+{
+    *plan = ImportPlan();
+    const int fields = document.TextFieldCount();
+    const TextStorage storage{document.GetEncoding(), document.GetFileType()};
+    std::vector<bool> given(static_cast<size_t>(document.RecordCount()) * fields);
+    for (const TranslationEntry& entry : entries) {
+        // "<record>:<field>", both plain decimal numbers.
+        const qsizetype colon = entry.context.indexOf(u':');
+        bool recordOk = false, fieldOk = false;
+        const int record = colon > 0 ? QStringView(entry.context).left(colon).toInt(&recordOk) : -1;
+        const int field =
+            colon > 0 ? QStringView(entry.context).mid(colon + 1).toInt(&fieldOk) : -1;
+        const bool known = recordOk && fieldOk && record >= 0 && record < document.RecordCount() &&
+                           field >= 0 && field < fields &&
+                           entry.context == exchange::EntryName(record, field);
+        const size_t slot = known ? static_cast<size_t>(record) * fields + field : 0;
+        if (!known || given[slot]) {
+            plan->report.Add(ImportReport::Unknown, known ? record : -1);
+            continue;
+        }
+        given[slot] = true;
+        if (entry.fuzzy && !includeFuzzy) {
+            plan->report.Add(ImportReport::FuzzySkipped, record);
+            continue;
+        }
+        const FieldDef& def =
+            document.Format().fields[static_cast<size_t>(document.TextColumn(field))];
+        if (entry.text.isEmpty() || entry.text == document.FieldText(record, field)) {
+            plan->report.Add(ImportReport::Unchanged, record);
+            continue;
+        }
+        if (entry.text.size() > def.size) {
+            plan->report.Add(ImportReport::TooLong, record);
+            continue;
+        }
+        const std::optional<EdtDocument::TextRef> stored = document.StoreText(entry.text);
+        if (!stored)
+            return Result::Failure(UiText("xchg.noMemory"));
+        plan->changes.push_back({record, field, *stored});
+        plan->report.Add(ImportReport::Imported, record);
+        if (!CanStore(entry.text, storage))
+            plan->report.Add(ImportReport::NotStorable, record);
+    }
+    return {};
+}
+
+}  // namespace scrivlet

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "base/Result.h"
+#include "documents/EdtDocument.h"
+
+#include <QString>
+
+#include <vector>
+
+// Texts for translation tools and back: gettext PO files and XLIFF 1.2. Each text field whose
+// source text is not empty is one entry named "<record>:<field>" (both from 0, field among the
+// format's text fields), so equal texts stay apart. The source is the reference document's
+// text when there is a reference, else the document's own; the translation is the document's
+// text where it differs from the reference, empty otherwise (a template).
+
+namespace scrivlet {
+
+enum class ExchangeFormat { Po, Xliff };
+
+// ".xlf" and ".xliff" (any case) are XLIFF, anything else PO.
+ExchangeFormat ExchangeFormatFromPath(const QString& path);
+
+// Writes the document's entries to path, replacing an old file only once the new one is
+// complete. reference may be null.
+Result ExportTranslations(const EdtDocument& document, const EdtDocument* reference,
+                          const QString& path, ExchangeFormat format);
+
+// One entry read back: its name, its translation, whether a tool marked it fuzzy.
+struct TranslationEntry {
+    QString context;
+    QString text;
+    bool fuzzy = false;
+};
+
+// Reads every entry of a file (obsolete PO entries left out). A malformed file fails as a
+// whole, naming the line (PO) or line and column (XLIFF) of its first error.
+Result ReadTranslations(const QString& path, ExchangeFormat format,
+                        std::vector<TranslationEntry>* entries);
+
+// How many entries went which way, and the first few records (from 0, as the rows are
+// numbered) of each way.
+struct ImportReport {
+    enum Kind { Imported, Unchanged, FuzzySkipped, TooLong, Unknown, NotStorable, KindCount };
+    static constexpr int kRecordsKept = 5;
+    int count[KindCount] = {};
+    std::vector<int> records[KindCount];
+    void Add(Kind kind, int record);
+};
+
+// The import, prepared: the new texts are in the document already but in no field;
+// EdtDocument::ExchangeTexts(changes) puts them in place (and, called again, takes them out).
+struct ImportPlan {
+    std::vector<EdtDocument::FieldEdit> changes;
+    ImportReport report;
+};
+
+// Matches the entries to the document's fields. A non-empty translation replaces the field's
+// text unless it is longer than the field or a fuzzy one not asked for; an empty one leaves the
+// field alone. A name the document lacks, or one already given, is not imported. A text the
+// document's encoding cannot store is imported and counted. Fails only when memory runs out.
+Result PlanImport(EdtDocument& document, const std::vector<TranslationEntry>& entries,
+                  bool includeFuzzy, ImportPlan* plan);
+
+}  // namespace scrivlet

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "base/Result.h"
+#include "exchange/Exchange.h"
+
+#include <QString>
+
+#include <vector>
+
+// What the PO and XLIFF writers and readers share with the exchange; not for other folders.
+
+namespace scrivlet::exchange {
+
+// One entry to write.
+struct OutEntry {
+    int record = 0;
+    int field = 0;
+    QString source;
+    QString target;  // empty: no translation
+    QString caption;
+    int size = 0;  // the field's size in UTF-16 units
+};
+
+struct OutFile {
+    QString fileName;  // the document's, for the source references
+    QString sourceLanguage;
+    QString targetLanguage;
+    std::vector<OutEntry> entries;
+};
+
+QString EntryName(int record, int field);
+
+// Write to path, which the caller then moves into place.
+Result WritePo(const OutFile& file, const QString& path);
+Result WriteXliff(const OutFile& file, const QString& path);
+
+Result ReadPo(const QString& path, std::vector<TranslationEntry>* entries);
+Result ReadXliff(const QString& path, std::vector<TranslationEntry>* entries);
+
+}  // namespace scrivlet::exchange

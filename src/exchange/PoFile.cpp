@@ -1,0 +1,183 @@
+// PO files through the gettext library's own reader and writer, so quoting, escapes, line
+// wrapping and the reading of files another tool has edited are gettext's, not ours.
+
+#include "base/UiText.h"
+#include "exchange/ExchangeFiles.h"
+
+#include <QDateTime>
+#include <QFile>
+
+#include <gettext-po.h>
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace scrivlet::exchange {
+
+namespace {
+
+// The library reports through callbacks with no user pointer; one reader or writer runs at a
+// time (the library's own state is global too).
+struct Problem {
+    bool failed = false;
+    size_t line = 0;
+    QString message;
+    std::jmp_buf* fatal = nullptr;
+};
+Problem* g_problem = nullptr;
+
+void Note(int severity, const char* filename, size_t lineno, const char* text)
+{
+    if (severity == PO_SEVERITY_WARNING || !g_problem || g_problem->failed)
+        return;
+    g_problem->failed = true;
+    g_problem->line = filename ? lineno : 0;
+    g_problem->message = QString::fromUtf8(text ? text : "");
+}
+
+// A fatal error must not return into the library: it goes back to the frame that called it,
+// which holds nothing with a destructor.
+[[noreturn]] void Abandon()
+{
+    std::longjmp(*g_problem->fatal, 1);
+}
+
+void XError(int severity, po_message_t, const char* filename, size_t lineno, size_t, int,
+            const char* text)
+{
+    Note(severity, filename, lineno, text);
+    if (severity == PO_SEVERITY_FATAL_ERROR)
+        Abandon();
+}
+
+void XError2(int severity, po_message_t, const char* filename1, size_t lineno1, size_t, int,
+             const char* text1, po_message_t, const char*, size_t, size_t, int, const char*)
+{
+    Note(severity, filename1, lineno1, text1);
+    if (severity == PO_SEVERITY_FATAL_ERROR)
+        Abandon();
+}
+
+const po_xerror_handler kHandler = {XError, XError2};
+
+po_file_t GuardedRead(const char* path)
+{
+    std::jmp_buf jump;
+    if (setjmp(jump) != 0)
+        return nullptr;
+    g_problem->fatal = &jump;
+    return po_file_read(path, &kHandler);
+}
+
+bool GuardedWrite(po_file_t file, const char* path)
+{
+    std::jmp_buf jump;
+    if (setjmp(jump) != 0)
+        return false;
+    g_problem->fatal = &jump;
+    return po_file_write(file, path, &kHandler) != nullptr;
+}
+
+struct FileDeleter {
+    void operator()(po_file_t file) const { po_file_free(file); }
+};
+using PoFile = std::unique_ptr<std::remove_pointer_t<po_file_t>, FileDeleter>;
+
+QString Describe(const Problem& problem)
+{
+    if (problem.line > 0)
+        return UiText("xchg.poLine").arg(problem.line).arg(problem.message);
+    return UiText("xchg.poError").arg(problem.message);
+}
+
+}  // namespace
+
+Result WritePo(const OutFile& out, const QString& path)
+{
+    PoFile file(po_file_create());
+    po_message_iterator_t iterator = po_message_iterator(file.get(), nullptr);
+    po_message_t header = po_message_create();
+    po_message_set_msgid(header, "");
+    const QByteArray now = QDateTime::currentDateTimeUtc()
+                               .toString(QStringLiteral("yyyy-MM-dd HH:mm+0000"))
+                               .toLatin1();
+    // The fields msgfmt --check looks for; translator and team are the tool's to fill in.
+    po_message_set_msgstr(header, "Project-Id-Version: " + out.fileName.toUtf8() +
+                                      "\nPOT-Creation-Date: " + now + "\nPO-Revision-Date: " + now +
+                                      "\nLast-Translator: \nLanguage-Team: \nLanguage: " +
+                                      out.targetLanguage.toLatin1() +
+                                      "\n"
+                                      "MIME-Version: 1.0\n"
+                                      "Content-Type: text/plain; charset=UTF-8\n"
+                                      "Content-Transfer-Encoding: 8bit\n"
+                                      "X-Generator: Scrivlet " SCRIVLET_VERSION "\n");
+    po_message_insert(iterator, header);
+    const QByteArray fileName = out.fileName.toUtf8();
+    for (const OutEntry& entry : out.entries) {
+        po_message_t message = po_message_create();
+        po_message_set_msgctxt(message, EntryName(entry.record, entry.field).toUtf8().constData());
+        po_message_set_msgid(message, entry.source.toUtf8().constData());
+        po_message_set_msgstr(message, entry.target.toUtf8().constData());
+        po_message_set_extracted_comments(message, QStringLiteral("%1, at most %2 units")
+                                                       .arg(entry.caption)
+                                                       .arg(entry.size)
+                                                       .toUtf8()
+                                                       .constData());
+        po_message_add_filepos(message, fileName.constData(),
+                               static_cast<size_t>(entry.record) + 1);
+        po_message_insert(iterator, message);
+    }
+    po_message_iterator_free(iterator);
+    Problem problem;
+    g_problem = &problem;
+    const bool written = GuardedWrite(file.get(), QFile::encodeName(path).constData());
+    g_problem = nullptr;
+    if (!written || problem.failed)
+        return Result::Failure(Describe(problem));
+    return {};
+}
+
+Result ReadPo(const QString& path, std::vector<TranslationEntry>* entries)
+{
+    Problem problem;
+    g_problem = &problem;
+    PoFile file(GuardedRead(QFile::encodeName(path).constData()));
+    g_problem = nullptr;
+    if (problem.failed)
+        return Result::Failure(Describe(problem));
+    if (!file)
+        return Result::Failure(
+            UiText("xchg.poError").arg(QString::fromLocal8Bit(std::strerror(errno))));
+    // The library hands texts over in the file's own charset; ours are UTF-8 (or ASCII).
+    if (const char* headerText = po_file_domain_header(file.get(), nullptr)) {
+        std::unique_ptr<char, decltype(&std::free)> type(
+            po_header_field(headerText, "Content-Type"), &std::free);
+        const QByteArray contentType(type ? type.get() : "");
+        const qsizetype at = contentType.toLower().indexOf("charset=");
+        const QByteArray charset = at < 0 ? QByteArray() : contentType.mid(at + 8).trimmed();
+        const QByteArray name = charset.toLower();
+        // "CHARSET" is what an untouched template says.
+        if (!name.isEmpty() && name != "utf-8" && name != "ascii" && name != "us-ascii" &&
+            name != "charset")
+            return Result::Failure(UiText("xchg.poCharset").arg(QString::fromLatin1(charset)));
+    }
+    for (const char* const* domain = po_file_domains(file.get()); *domain; ++domain) {
+        po_message_iterator_t iterator = po_message_iterator(file.get(), *domain);
+        while (po_message_t message = po_next_message(iterator)) {
+            const char* context = po_message_msgctxt(message);
+            const char* id = po_message_msgid(message);
+            if (po_message_is_obsolete(message) || (!context && (!id || !*id)))
+                continue;
+            entries->push_back({QString::fromUtf8(context ? context : ""),
+                                QString::fromUtf8(po_message_msgstr(message)),
+                                po_message_is_fuzzy(message) != 0});
+        }
+        po_message_iterator_free(iterator);
+    }
+    return {};
+}
+
+}  // namespace scrivlet::exchange

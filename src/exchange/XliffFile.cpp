@@ -1,0 +1,136 @@
+// XLIFF 1.2 through Qt's XML stream reader and writer.
+
+#include "base/UiText.h"
+#include "exchange/ExchangeFiles.h"
+
+#include <QFile>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+namespace scrivlet::exchange {
+
+namespace {
+
+const QString kNamespace = QStringLiteral("urn:oasis:names:tc:xliff:document:1.2");
+
+// A text element whose carriage returns survive: the writer leaves them raw, and a reader turns
+// a raw one into a line feed.
+void WriteText(QXmlStreamWriter& xml, const QString& name, const QString& text)
+{
+    xml.writeStartElement(kNamespace, name);
+    const QList<QStringView> pieces = QStringView(text).split(u'\r');
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        if (i > 0)
+            xml.writeEntityReference(QStringLiteral("#13"));
+        xml.writeCharacters(pieces[i].toString());
+    }
+    xml.writeEndElement();
+}
+
+// The first character XML 1.0 cannot hold (controls other than tab and line breaks, lone
+// surrogates, U+FFFE and U+FFFF), or -1. Qt's writer refuses them without saying which.
+qsizetype FirstNonXml(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || QChar::isSurrogate(c) ||
+            c == 0xFFFE || c == 0xFFFF)
+            return i;
+    }
+    return -1;
+}
+
+}  // namespace
+
+Result WriteXliff(const OutFile& out, const QString& path)
+{
+    for (const OutEntry& entry : out.entries) {
+        for (const QString& text : {entry.source, entry.target}) {
+            if (const qsizetype at = FirstNonXml(text); at >= 0) {
+                return Result::Failure(UiText("xchg.xmlChar")
+                                           .arg(entry.record)
+                                           .arg(entry.field)
+                                           .arg(QString::number(text[at].unicode(), 16)
+                                                    .toUpper()
+                                                    .rightJustified(4, u'0')));
+            }
+        }
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return Result::Failure(file.errorString());
+    QXmlStreamWriter xml(&file);
+    xml.setAutoFormatting(true);
+    xml.writeStartDocument();
+    xml.writeDefaultNamespace(kNamespace);
+    xml.writeStartElement(kNamespace, QStringLiteral("xliff"));
+    xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.2"));
+    xml.writeStartElement(kNamespace, QStringLiteral("file"));
+    xml.writeAttribute(QStringLiteral("original"), out.fileName);
+    xml.writeAttribute(QStringLiteral("source-language"), out.sourceLanguage);
+    xml.writeAttribute(QStringLiteral("target-language"), out.targetLanguage);
+    xml.writeAttribute(QStringLiteral("datatype"), QStringLiteral("plaintext"));
+    xml.writeStartElement(kNamespace, QStringLiteral("body"));
+    for (const OutEntry& entry : out.entries) {
+        xml.writeStartElement(kNamespace, QStringLiteral("trans-unit"));
+        xml.writeAttribute(QStringLiteral("id"), EntryName(entry.record, entry.field));
+        xml.writeAttribute(QStringLiteral("maxwidth"), QString::number(entry.size));
+        xml.writeAttribute(QStringLiteral("size-unit"), QStringLiteral("char"));
+        // Spaces, tabs and line breaks are part of the texts.
+        xml.writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
+        WriteText(xml, QStringLiteral("source"), entry.source);
+        if (!entry.target.isEmpty())
+            WriteText(xml, QStringLiteral("target"), entry.target);
+        xml.writeTextElement(kNamespace, QStringLiteral("note"), entry.caption);
+        xml.writeEndElement();
+    }
+    xml.writeEndDocument();
+    if (xml.hasError() || !file.flush())
+        return Result::Failure(file.errorString());
+    file.close();
+    return {};
+}
+
+Result ReadXliff(const QString& path, std::vector<TranslationEntry>* entries)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Result::Failure(file.errorString());
+    QXmlStreamReader xml(&file);
+    auto fail = [&xml](const QString& why) {
+        return Result::Failure(
+            UiText("xchg.xmlError").arg(xml.lineNumber()).arg(xml.columnNumber()).arg(why));
+    };
+    if (!xml.readNextStartElement())
+        return fail(xml.hasError() ? xml.errorString() : UiText("xchg.xliffRoot"));
+    if (xml.name() != QLatin1String("xliff"))
+        return fail(UiText("xchg.xliffRoot"));
+    TranslationEntry entry;
+    bool inUnit = false;
+    while (!xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::StartElement) {
+            if (xml.name() == QLatin1String("trans-unit")) {
+                entry = TranslationEntry{xml.attributes().value(QStringLiteral("id")).toString(),
+                                         QString(), false};
+                inUnit = true;
+            } else if (inUnit && xml.name() == QLatin1String("target")) {
+                // Inline markup a tool may have added is dropped, its text kept.
+                entry.text = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+            }
+        } else if (token == QXmlStreamReader::EndElement &&
+                   xml.name() == QLatin1String("trans-unit")) {
+            entries->push_back(std::move(entry));
+            inUnit = false;
+        }
+    }
+    if (xml.hasError())
+        return fail(xml.errorString());
+    return {};
+}
+
+}  // namespace scrivlet::exchange

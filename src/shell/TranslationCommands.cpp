@@ -1,0 +1,94 @@
+#include "shell/TranslationCommands.h"
+
+#include "base/UiText.h"
+#include "exchange/Exchange.h"
+#include "grid/DocumentHistory.h"
+#include "shell/DialogHost.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace scrivlet {
+
+namespace {
+
+FileDialogRequest TranslationFileRequest(QWidget* parent, FileDialogKind kind)
+{
+    FileDialogRequest request;
+    request.kind = kind;
+    request.parent = parent;
+    request.filters = {
+        {UiText("xchg.filter"),
+         {QStringLiteral("*.po"), QStringLiteral("*.xlf"), QStringLiteral("*.xliff")}}};
+    request.defaultSuffix = QStringLiteral("po");
+    return request;
+}
+
+QString ReportText(const ImportReport& report)
+{
+    QStringList lines;
+    for (int kind = 0; kind < ImportReport::KindCount; ++kind) {
+        const QString key = QStringLiteral("xchg.report%1").arg(kind);
+        QString line = UiText(key.toLatin1().constData()).arg(report.count[kind]);
+        if (!report.records[kind].empty()) {
+            QStringList records;
+            for (int record : report.records[kind])
+                records << QString::number(record);
+            if (report.records[kind].size() == static_cast<size_t>(ImportReport::kRecordsKept))
+                records << QStringLiteral("…");
+            line += u' ' + UiText("xchg.records").arg(records.join(QStringLiteral(", ")));
+        }
+        lines << line;
+    }
+    return lines.join(u'\n');
+}
+
+}  // namespace
+
+void ExportTranslationsCommand(DialogHost& host, QWidget* parent, const EdtDocument& document)
+{
+    const FileDialogAnswer answer =
+        host.GetSaveFileName(TranslationFileRequest(parent, FileDialogKind::SaveAs));
+    if (!answer.accepted || answer.files.isEmpty())
+        return;
+    const QString path = answer.files.first();
+    const Result exported =
+        ExportTranslations(document, nullptr, path, ExchangeFormatFromPath(path));
+    if (!exported) {
+        host.ShowMessage(parent, UiText("xchg.exportFailed").arg(path) + u'\n' + exported.Error(),
+                         QMessageBox::Warning, AppCaption());
+    }
+}
+
+void ImportTranslationsCommand(DialogHost& host, QWidget* parent, EdtDocument& document,
+                               DocumentHistory& history)
+{
+    const FileDialogAnswer answer =
+        host.GetOpenFileNames(TranslationFileRequest(parent, FileDialogKind::Open));
+    if (!answer.accepted || answer.files.isEmpty())
+        return;
+    const QString path = answer.files.first();
+    std::vector<TranslationEntry> entries;
+    ImportPlan plan;
+    Result done = ReadTranslations(path, ExchangeFormatFromPath(path), &entries);
+    if (done) {
+        const auto fuzzy = std::count_if(entries.begin(), entries.end(),
+                                         [](const TranslationEntry& e) { return e.fuzzy; });
+        const bool includeFuzzy =
+            fuzzy > 0 &&
+            host.Ask(parent, UiText("xchg.askFuzzy").arg(fuzzy), QMessageBox::Yes | QMessageBox::No,
+                     QMessageBox::Question, AppCaption()) == QMessageBox::Yes;
+        done = PlanImport(document, entries, includeFuzzy, &plan);
+    }
+    if (!done) {
+        host.ShowMessage(parent, UiText("xchg.importFailed").arg(path) + u'\n' + done.Error(),
+                         QMessageBox::Warning, AppCaption());
+        return;
+    }
+    if (!plan.changes.empty())
+        history.SetTexts(std::move(plan.changes), UiText("xchg.undo"));
+    host.ShowMessage(parent, ReportText(plan.report), QMessageBox::Information, AppCaption());
+}
+
+}  // namespace scrivlet

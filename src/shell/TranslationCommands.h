@@ -1,0 +1,22 @@
+#pragma once
+
+class QWidget;
+
+// Export Translations and Import Translations of the File menu, for one document.
+
+namespace scrivlet {
+
+class DialogHost;
+class DocumentHistory;
+class EdtDocument;
+
+// Asks for a PO or XLIFF file (the type by its extension, PO without one) and writes the
+// document's texts there: a template, as no reference document is set in the editor.
+void ExportTranslationsCommand(DialogHost& host, QWidget* parent, const EdtDocument& document);
+
+// Asks for a PO or XLIFF file and puts its translations into the document as one step of its
+// history; asks whether to take fuzzy entries when there are any, and ends with a report.
+void ImportTranslationsCommand(DialogHost& host, QWidget* parent, EdtDocument& document,
+                               DocumentHistory& history);
+
+}  // namespace scrivlet

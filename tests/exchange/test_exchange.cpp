@@ -1,0 +1,189 @@
+#include "TestDocument.h"
+#include "TestRegistry.h"
+#include "documents/Encodings.h"
+#include "exchange/Exchange.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Translation files written and read back, and files as other tools leave them.
+
+using namespace scrivlet;
+using namespace scrivlet::test;
+
+Q_DECLARE_METATYPE(scrivlet::ExchangeFormat)
+
+namespace {
+
+// Two text fields: Name of 4 units, Line of 12.
+const EdtFormat& Layout()
+{
+    static const EdtFormat format =
+        MakeFormat(16, {LabelField("No."), TextField("Name", 0, 4), TextField("Line", 4, 12)});
+    return format;
+}
+
+}  // namespace
+
+class ExchangeTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString P(const QString& name) const { return dir_.filePath(name); }
+
+    // Reads path into document: the counts of the report (imported unchanged fuzzy too-long
+    // unknown not-storable), or why the file was refused.
+    QString Import(EdtDocument& document, const QString& path)
+    {
+        std::vector<TranslationEntry> entries;
+        ImportPlan plan;
+        const Result read = ReadTranslations(path, ExchangeFormatFromPath(path), &entries);
+        if (!read || !PlanImport(document, entries, false, &plan))
+            return read.Error();
+        document.ExchangeTexts(plan.changes);
+        QStringList counts;
+        for (int count : plan.report.count)
+            counts << QString::number(count);
+        return counts.join(u' ');
+    }
+
+private slots:
+    // The reference holds the sources, the document the translations: an export of both, read
+    // into a copy of the reference, gives the document's texts back; a template export changes
+    // nothing.
+    void roundTrip_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("sources");
+        QTest::addColumn<QStringList>("translations");
+        const QString surrogates = QString::fromUtf16(u"\U0001F600x");
+        for (const QString file : {"t.po", "t.xlf"}) {
+            auto row = [&](const char* name) {
+                return std::ref(QTest::addRow("%s %s", qPrintable(file), name) << file);
+            };
+            row("quotes, backslashes")
+                << QStringList{"a\"b", "c\\d\\n\\"} << QStringList{"\"\"", "\\\\\"x\""};
+            row("tabs, line breaks")
+                << QStringList{"\t", "a\nb\r\nc\n"} << QStringList{"x\ty\r", "\n\n lead \r\n"};
+            row("Cyrillic, Polish")
+                << QStringList{"Ёж", "Zażółć gęślą"} << QStringList{"Жёлт", "Съешь же ещё"};
+            row("surrogate pairs") << QStringList{surrogates, surrogates + surrogates}
+                                   << QStringList{"a" + surrogates, "\U0001F9E1"};
+            row("empty source, empty translation")
+                << QStringList{"", "same"} << QStringList{"new", "same"};
+        }
+    }
+    void roundTrip()
+    {
+        QFETCH(QString, file);
+        QFETCH(QStringList, sources);
+        QFETCH(QStringList, translations);
+        const auto reference = MakeDocument(Layout(), {sources, {}});
+        const auto translated = MakeDocument(Layout(), {translations, {}});
+        const QString path = P(file);
+        QVERIFY(
+            ExportTranslations(*translated, reference.get(), path, ExchangeFormatFromPath(path)));
+        const auto target = MakeDocument(Layout(), {sources, {}});
+        Import(*target, path);
+        // A field with an empty source has no entry and keeps its text.
+        QStringList expected = translations;
+        for (int k = 0; k < sources.size(); ++k) {
+            if (sources[k].isEmpty())
+                expected[k] = sources[k];
+        }
+        QCOMPARE(TextsOf(*target), (Rows{expected, {"", ""}}));
+
+        QVERIFY(ExportTranslations(*translated, nullptr, path, ExchangeFormatFromPath(path)));
+        QVERIFY(Import(*translated, path).startsWith(u'0'));
+        QCOMPARE(TextsOf(*translated), (Rows{translations, {"", ""}}));
+    }
+
+    // Hand-written PO and XLIFF files as other tools leave them, read into a document of two
+    // records ("a" "b" / "c" "d"), English; a malformed file is refused whole, saying where.
+    void import_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("counts");  // or a part of the reason for refusing
+        QTest::addColumn<Rows>("texts");
+        const QByteArray header =
+            "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n\n";
+        const QByteArray a = "msgctxt \"0:0\"\nmsgid \"a\"\nmsgstr \"A\"\n\n";
+        const Rows unchanged{{"a", "b"}, {"c", "d"}};
+        QTest::newRow("reordered, wrapped, commented")
+            << "a.po"
+            << header +
+                   "# note\nmsgctxt \"1:1\"\nmsgid \"d\"\nmsgstr \"\"\n\"D\"\n\"2\"\n\n#: x:9\n" + a
+            << "2 0 0 0 0 0" << Rows{{"A", "b"}, {"c", "D2"}};
+        QTest::newRow("fuzzy skipped, obsolete ignored")
+            << "a.po"
+            << header + "#, fuzzy\n" + a + "#~ msgctxt \"1:0\"\n#~ msgid \"c\"\n#~ msgstr \"C\"\n"
+            << "0 0 1 0 0 0" << unchanged;
+        QTest::newRow("unknown, repeated and malformed names")
+            << "a.po"
+            << header +
+                   "msgctxt \"2:0\"\nmsgid \"x\"\nmsgstr \"X\"\n\nmsgctxt \"0:2\"\nmsgid "
+                   "\"x\"\nmsgstr \"X\"\n\nmsgctxt \"+0:0\"\nmsgid \"x\"\nmsgstr \"X\"\n\n"
+                   "msgid \"a\"\nmsgstr \"X\"\n\n" +
+                   a + "msgctxt \"0:0\"\nmsgid \"a2\"\nmsgstr \"Z\"\n"
+            << "1 0 0 0 5 0" << Rows{{"A", "b"}, {"c", "d"}};
+        QTest::newRow("too long, empty, equal, not storable")
+            << "a.po"
+            << header +
+                   "msgctxt \"0:0\"\nmsgid \"a\"\nmsgstr \"12345\"\n\nmsgctxt \"0:1\"\nmsgid "
+                   "\"b\"\nmsgstr \"\"\n\nmsgctxt \"1:0\"\nmsgid \"c\"\nmsgstr \"c\"\n\n"
+                   "msgctxt \"1:1\"\nmsgid \"d\"\nmsgstr \"Жж\"\n"
+            << "1 2 0 1 0 1" << Rows{{"a", "b"}, {"c", "Жж"}};
+        QTest::newRow("xliff: inline markup, no target, unknown id")
+            << "a.xlf"
+            << QByteArray(
+                   "<xliff version=\"1.2\" xmlns=\"urn:oasis:names:tc:xliff:document:1.2\">"
+                   "<file><body><trans-unit id=\"0:1\"><target>B<g id=\"1\">&lt;</g>&#13;"
+                   "</target></trans-unit><trans-unit id=\"1:0\"><source>c</source>"
+                   "</trans-unit><trans-unit id=\"7:0\"><target>Q</target></trans-unit>"
+                   "</body></file></xliff>")
+            << "1 1 0 0 1 0" << Rows{{"a", "B<\r"}, {"c", "d"}};
+        QTest::newRow("unterminated string")
+            << "m.po" << a.chopped(3) + "\n" + a << "line 4" << unchanged;
+        QTest::newRow("bad escape") << "m.po" << a + "msgctxt \"0:1\"\nmsgid \"\\q\"\nmsgstr \"\"\n"
+                                    << "line 6" << unchanged;
+        QTest::newRow("same entry twice") << "m.po" << a + a << "line 6" << unchanged;
+        QTest::newRow("other charset")
+            << "m.po"
+            << "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=ISO-8859-2\\n\"\n" + a
+            << "ISO-8859-2" << unchanged;
+        QTest::newRow("truncated XML")
+            << "m.xlf"
+            << QByteArray("<xliff version=\"1.2\"><file>\n<trans-unit id=\"0:0\"><target>A")
+            << "line 2, column" << unchanged;
+        QTest::newRow("wrong root") << "m.xlf" << QByteArray("<?xml version=\"1.0\"?>\n\n<tmx/>")
+                                    << "line 3, column" << unchanged;
+    }
+    void import()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, counts);
+        QFETCH(Rows, texts);
+        QFile out(P(file));
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(content) == content.size());
+        out.close();
+        const auto document = MakeDocument(Layout(), {{"a", "b"}, {"c", "d"}});
+        const QString result = Import(*document, P(file));
+        QVERIFY2(result.contains(counts), qPrintable(result));
+        QCOMPARE(TextsOf(*document), texts);
+    }
+
+    // A control character XML cannot hold fails the export, leaving no file behind.
+    void xliffRefusesControlCharacters()
+    {
+        const auto document = MakeDocument(Layout(), {{"a", QStringLiteral("b\x01")}});
+        QVERIFY(!ExportTranslations(*document, nullptr, P("c.xlf"), ExchangeFormat::Xliff));
+        QVERIFY(QDir(dir_.path()).entryList({"c.xlf*"}).isEmpty());
+    }
+};
+
+SCRIVLET_TEST(ExchangeTest);
+#include "test_exchange.moc"

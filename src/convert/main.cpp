@@ -11,6 +11,7 @@
 #include "documents/Encodings.h"
 #include "documents/RowLabels.h"
 #include "search/Replace.h"
+#include "search/TranslationStatus.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -20,6 +21,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <limits>
 #include <optional>
 
 using namespace scrivlet;
@@ -38,6 +40,8 @@ const char kUsage[] =
     "                   INPUT\n"
     "  scrivlet-convert [COMMON] --format N|auto --encoding E [--to-encoding E2] [--yes]\n"
     "                   --find TEXT [MATCH] --replace-with R INPUT OUTPUT\n"
+    "  scrivlet-convert [COMMON] --format N|auto --encoding E [--to-encoding E2]\n"
+    "                   [--reference REF [--reference-encoding E3]] --stats INPUT\n"
     "\n"
     "COMMON:\n"
     "  --language en|de|pl|ru  interface language of the messages and the catalogue\n"
@@ -57,10 +61,19 @@ const char kUsage[] =
     "  --replace-with R replace every match, write OUTPUT and print {\"replaced\": N,\n"
     "                   \"records\": M, \"skipped_too_long\": K}; a field whose text with all\n"
     "                   its replacements would be longer than the field stays as it is\n"
+    "  --strict         fail (status 1) instead of saving characters OUTPUT's encoding\n"
+    "                   changes, and list them\n"
+    "  --stats          print INPUT's translation counts as one JSON object {\"records\",\n"
+    "                   \"fields\", \"empty\", \"same_as_reference\" (with --reference),\n"
+    "                   \"translated\", \"too_long\", \"not_storable\"}; not storable in\n"
+    "                   E2 when given, else in E\n"
+    "  --reference REF  the original INPUT is compared with (INPUT's format; encoding\n"
+    "                   --reference-encoding, default E)\n"
     "MATCH: --match-case, --whole-word, --regex (then $1 to $9 and $& in R insert the\n"
     "       groups and the match, $$ a '$'). Without --match-case the case is ignored.\n"
     "Files ending in .edt (any case) are record files, all others text files.\n"
-    "Exit status: 0 success (also when nothing matched), 1 failed load or save, 2 usage\n"
+    "Exit status: 0 success (also when nothing matched), 1 failed load or save (or\n"
+    "characters --strict found), 2 usage\n"
     "error or invalid pattern.\n";
 
 void Print(FILE* stream, const QString& text)
@@ -90,6 +103,11 @@ struct Options {
     std::optional<QString> replaceWith;
     quint32 searchFlags = 0;
     QStringList files;
+    // Translation counts and the check before saving.
+    bool stats = false;
+    bool strict = false;
+    std::optional<QString> reference;
+    std::optional<int> referenceEncoding;
 };
 
 std::optional<int> ParseEncoding(const QString& text)
@@ -148,6 +166,15 @@ QString ParseArguments(const QStringList& args, Options* options)
                 return QStringLiteral("%1 must be 0 to 4, not '%2'").arg(arg, text);
             (arg == QLatin1String("--encoding") ? options->encoding : options->toEncoding) =
                 encoding;
+        } else if (arg == QLatin1String("--stats") || arg == QLatin1String("--strict")) {
+            (arg == QLatin1String("--stats") ? options->stats : options->strict) = true;
+        } else if (arg == QLatin1String("--reference")) {
+            if (!value(&text))
+                return QStringLiteral("--reference needs a file");
+            options->reference = text;
+        } else if (arg == QLatin1String("--reference-encoding")) {
+            if (!value(&text) || !(options->referenceEncoding = ParseEncoding(text)))
+                return QStringLiteral("--reference-encoding must be 0 to 4");
         } else if (arg.startsWith(QLatin1String("--"))) {
             return QStringLiteral("unknown option %1").arg(arg);
         } else {
@@ -173,6 +200,14 @@ QString ParseArguments(const QStringList& args, Options* options)
             "--find");
     if (options->find && options->dump)
         return QStringLiteral("--find does not go with --dump");
+    if (options->stats && (options->find || options->dump || options->strict))
+        return QStringLiteral("--stats goes with none of --find, --dump and --strict");
+    if (!options->stats && (options->reference || options->referenceEncoding))
+        return QStringLiteral("--reference and --reference-encoding go with --stats");
+    if (options->stats) {
+        // --to-encoding names the encoding the counts judge storability in.
+        return options->files.size() == 1 ? QString() : QStringLiteral("--stats takes one INPUT");
+    }
     // Listing the matches reads INPUT only, like --dump.
     const bool readOnly = options->dump || (options->find && !options->replaceWith);
     if (readOnly && options->files.size() != 1)
@@ -181,6 +216,8 @@ QString ParseArguments(const QStringList& args, Options* options)
         return QStringLiteral("give INPUT and OUTPUT");
     if (readOnly && options->toEncoding)
         return QStringLiteral("--to-encoding needs an OUTPUT");
+    if (readOnly && options->strict)
+        return QStringLiteral("--strict needs an OUTPUT");
     return {};
 }
 
@@ -280,6 +317,41 @@ void ListMatches(const EdtDocument& document, const SearchQuery& query, SearchOu
             flush();
     });
     flush();
+}
+
+// One JSON object, keys in the documented order.
+void PrintStats(const EdtDocument& document, const TranslationCounts& counts, bool reference)
+{
+    QString line = QStringLiteral("{\"records\": %1, \"fields\": %2, \"empty\": %3, ")
+                       .arg(document.RecordCount())
+                       .arg(counts.fields)
+                       .arg(counts.empty);
+    if (reference)
+        line += QStringLiteral("\"same_as_reference\": %1, ").arg(counts.sameAsReference);
+    line += QStringLiteral("\"translated\": %1, \"too_long\": %2, \"not_storable\": %3}\n")
+                .arg(counts.translated)
+                .arg(counts.tooLong)
+                .arg(counts.notStorable);
+    Print(stdout, line);
+}
+
+// Lists every field whose characters the storage would change; true when there is none.
+bool CheckStorable(const EdtDocument& document, const TextStorage& storage, const QString& path)
+{
+    const std::vector<UnstorableField> fields =
+        FindUnstorable(document, storage, std::numeric_limits<int>::max());
+    for (const UnstorableField& field : fields) {
+        Print(stderr, QStringLiteral("scrivlet-convert: %1: record %2, %3: %4\n")
+                          .arg(path)
+                          .arg(field.record)
+                          .arg(document.Format().fields[field.column].caption, field.characters));
+    }
+    if (!fields.empty())
+        Print(stderr, QStringLiteral("scrivlet-convert: %1 not written: its encoding would change "
+                                     "the characters of %2 fields\n")
+                          .arg(path)
+                          .arg(fields.size()));
+    return fields.empty();
 }
 
 int InvalidPattern(const QString& text)
@@ -384,6 +456,22 @@ int Run(const QStringList& args)
         Dump(*opened.document);
         return kExitOk;
     }
+    if (options.stats) {
+        TranslationStatus status(*opened.document);
+        LoadResult reference;
+        if (options.reference) {
+            reference = LoadDocument(*options.reference, FileTypeFromPath(*options.reference),
+                                     options.referenceEncoding.value_or(*options.encoding),
+                                     *GlobalCatalogue().At(format), format, false, &prompts);
+            if (!reference.document)
+                return Failed(str::OpenFailed, *options.reference, reference.error);
+            status.SetReference(reference.document.get());
+        }
+        if (options.toEncoding)
+            status.SetStorage(TextStorage{*options.toEncoding, FileTypeFromPath(input)});
+        PrintStats(*opened.document, status.Counts(), options.reference.has_value());
+        return kExitOk;
+    }
     ReplacePlan plan;
     if (query && !options.replaceWith) {
         SearchOutcome outcome = SearchOutcome::NotFound;
@@ -403,6 +491,12 @@ int Run(const QStringList& args)
         opened.document->ExchangeTexts(plan.changes);
     }
     const QString output = options.files[1];
+    if (options.strict &&
+        !CheckStorable(*opened.document,
+                       TextStorage{options.toEncoding.value_or(*options.encoding),
+                                   FileTypeFromPath(output)},
+                       output))
+        return kExitFailed;
     const Result saved = SaveDocumentAs(*opened.document, output, FileTypeFromPath(output),
                                         options.toEncoding.value_or(*options.encoding));
     if (!saved)

@@ -491,11 +491,10 @@ int Run(const QStringList& args)
         opened.document->ExchangeTexts(plan.changes);
     }
     const QString output = options.files[1];
-    if (options.strict &&
-        !CheckStorable(*opened.document,
-                       TextStorage{options.toEncoding.value_or(*options.encoding),
-                                   FileTypeFromPath(output)},
-                       output))
+    if (options.strict && !CheckStorable(*opened.document,
+                                         TextStorage{options.toEncoding.value_or(*options.encoding),
+                                                     FileTypeFromPath(output)},
+                                         output))
         return kExitFailed;
     const Result saved = SaveDocumentAs(*opened.document, output, FileTypeFromPath(output),
                                         options.toEncoding.value_or(*options.encoding));

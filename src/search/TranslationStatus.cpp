@@ -13,12 +13,10 @@ constexpr int kProblemShift = 2;
 TranslationStatus::TranslationStatus(const EdtDocument& document, QObject* parent)
     : QObject(parent), document_(document)
 {
-    connect(&document, &EdtDocument::TextChanged, this, [this](int record, int) {
-        Rejudge(record, record);
-    });
+    connect(&document, &EdtDocument::TextChanged, this,
+            [this](int record, int) { Rejudge(record, record); });
     connect(&document, &EdtDocument::TextsChanged, this, &TranslationStatus::Rejudge);
-    connect(&document, &EdtDocument::RecordsInserted, this,
-            &TranslationStatus::OnRecordsInserted);
+    connect(&document, &EdtDocument::RecordsInserted, this, &TranslationStatus::OnRecordsInserted);
     connect(&document, &EdtDocument::RecordsRemoved, this, &TranslationStatus::OnRecordsRemoved);
     connect(&document, &EdtDocument::PropertiesChanged, this, [this] {
         if (!storage_)
@@ -156,8 +154,8 @@ std::optional<FieldPlace> TranslationStatus::Seek(FieldSeek what, FieldPlace fro
     return std::nullopt;
 }
 
-std::vector<UnstorableField> FindUnstorable(const EdtDocument& document,
-                                            const TextStorage& storage, int limit)
+std::vector<UnstorableField> FindUnstorable(const EdtDocument& document, const TextStorage& storage,
+                                            int limit)
 {
     std::vector<UnstorableField> found;
     for (int record = 0; record < document.RecordCount(); ++record) {
@@ -170,8 +168,7 @@ std::vector<UnstorableField> FindUnstorable(const EdtDocument& document,
             UnstorableField field{record, document.TextColumn(k), {}};
             // Character by character, keeping a surrogate pair together.
             for (qsizetype i = 0; i < text.size();) {
-                const qsizetype n =
-                    (text[i].isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
+                const qsizetype n = (text[i].isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
                 const QStringView one = text.mid(i, n);
                 if (!CanStore(one, storage) && !field.characters.contains(one))
                     field.characters.append(one);

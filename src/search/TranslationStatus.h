@@ -99,7 +99,7 @@ struct UnstorableField {
 };
 
 // The first `limit` fields of document the storage cannot keep, in document order.
-std::vector<UnstorableField> FindUnstorable(const EdtDocument& document,
-                                            const TextStorage& storage, int limit);
+std::vector<UnstorableField> FindUnstorable(const EdtDocument& document, const TextStorage& storage,
+                                            int limit);
 
 }  // namespace scrivlet

@@ -41,6 +41,10 @@ enum class Command {
     Close,
     CloseAll,
     About,
+    NextUntranslated,
+    PreviousUntranslated,
+    NextProblem,
+    PreviousProblem,
 };
 
 // The window list names at most this many tabs.
@@ -87,6 +91,11 @@ inline constexpr CommandDef kCommands[] = {
     {Command::Close, "windowClose", 32772, false, "Ctrl+F4", nullptr, false},
     {Command::CloseAll, "windowCloseAll", 32773, false, nullptr, nullptr, false},
     {Command::About, "appAbout", 57664, true, nullptr, nullptr, false},
+    {Command::NextUntranslated, "editNextUntranslated", 1401, true, "F8", nullptr, false},
+    {Command::PreviousUntranslated, "editPreviousUntranslated", 1402, true, "Shift+F8", nullptr,
+     false},
+    {Command::NextProblem, "editNextProblem", 1403, true, "F9", nullptr, false},
+    {Command::PreviousProblem, "editPreviousProblem", 1404, true, "Shift+F9", nullptr, false},
 };
 
 constexpr const CommandDef& DefinitionOf(Command command)
@@ -155,6 +164,11 @@ inline constexpr MenuEntry kMenuLayout[] = {
     kSeparator,
     Item(Command::Find),
     Item(Command::GoToRecord),
+    kSeparator,
+    Item(Command::NextUntranslated),
+    Item(Command::PreviousUntranslated),
+    Item(Command::NextProblem),
+    Item(Command::PreviousProblem),
     kEndSubmenu,
 
     Submenu("menu.view"),
@@ -220,6 +234,10 @@ inline constexpr const char* kFrameTextKeys[] = {
     "replace.done",
     "replace.skipped",
     "replace.unstorable",
+    // The translation counts in the status bar.
+    "work.translated",
+    "work.filled",
+    "work.problems",
 };
 
 }  // namespace scrivlet

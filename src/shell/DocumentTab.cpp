@@ -2,6 +2,7 @@
 
 #include "documents/EdtDocument.h"
 #include "grid/GridView.h"
+#include "search/TranslationStatus.h"
 
 #include <QVBoxLayout>
 
@@ -20,7 +21,10 @@ QString TabDisplayTitle(const QString& title)
 
 DocumentTab::DocumentTab(std::unique_ptr<EdtDocument> document, const QString& name,
                          QWidget* parent)
-    : QWidget(parent), document_(std::move(document)), name_(name)
+    : QWidget(parent),
+      document_(std::move(document)),
+      status_(std::make_unique<TranslationStatus>(*document_)),
+      name_(name)
 {
     view_ = new GridView(document_.get(), this);
     auto* layout = new QVBoxLayout(this);

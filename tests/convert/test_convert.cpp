@@ -274,11 +274,13 @@ private slots:
             << talk + "4 --to-encoding 0 --stats %DIR%/ru.txt" << 0
             << R"({"records": 2, "fields": 4, "empty": 0, "translated": 4, "too_long": 1, )"
                R"("not_storable": 2})";
-        QTest::newRow("strict refuses") << talk + "4 --to-encoding 0 --strict %DIR%/ru.txt "
-                                                  "%DIR%/s.edt"
+        QTest::newRow("strict refuses") << talk +
+                                               "4 --to-encoding 0 --strict %DIR%/ru.txt "
+                                               "%DIR%/s.edt"
                                         << 1 << u"s.edt: record 1, Name: \u0436"_qs;
-        QTest::newRow("strict passes") << talk + "4 --to-encoding 3 --strict %DIR%/ru.txt "
-                                                 "%DIR%/s.edt"
+        QTest::newRow("strict passes") << talk +
+                                              "4 --to-encoding 3 --strict %DIR%/ru.txt "
+                                              "%DIR%/s.edt"
                                        << 0 << "";
         QTest::newRow("reference without --stats")
             << talk + "0 --reference %DIR%/ref.txt --dump %DIR%/dialog.txt" << 2

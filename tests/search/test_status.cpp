@@ -10,14 +10,14 @@ using namespace scrivlet::test;
 namespace {
 
 // A label, then text fields of 3 and 5 units.
-const EdtFormat kFormat = MakeFormat(8, {LabelField("No"), TextField("Name", 0, 3),
-                                         TextField("Text", 3, 5)});
+const EdtFormat kFormat =
+    MakeFormat(8, {LabelField("No"), TextField("Name", 0, 3), TextField("Text", 3, 5)});
 
 // "fields empty same translated too-long not-storable"
 QString Describe(const TranslationCounts& c)
 {
-    return QString::asprintf("%lld %lld %lld %lld %lld %lld", c.fields, c.empty,
-                             c.sameAsReference, c.translated, c.tooLong, c.notStorable);
+    return QString::asprintf("%lld %lld %lld %lld %lld %lld", c.fields, c.empty, c.sameAsReference,
+                             c.translated, c.tooLong, c.notStorable);
 }
 
 Rows Split(const QString& rows)
@@ -41,20 +41,23 @@ private slots:
         QTest::addColumn<QString>("reference");
         QTest::addColumn<int>("encoding");
         QTest::addColumn<QString>("counts");
-        QTest::newRow("empty, translated") << "ab,|," << "-" << 0 << "4 3 0 1 0 0";
-        QTest::newRow("too long, loaded as is") << "abcd,abcdef" << "-" << 4 << "2 0 0 2 2 0";
-        QTest::newRow("same only with a reference") << "ab,cd|x,y" << "ab,zz|x,y" << 0
-                                                    << "4 0 3 1 0 0";
-        QTest::newRow("reference shorter: missing records") << "ab,|ab,cd" << "ab,cd" << 0
-                                                            << "4 1 1 2 0 0";
-        QTest::newRow("reference longer") << "ab,cd" << "ab,cd|x,y|z,z" << 0 << "2 0 2 0 0 0";
-        QTest::newRow("small Cyrillic not in English") << u"абв,АБВ"_qs << "-" << 0
-                                                       << "2 0 0 2 0 1";
+        QTest::newRow("empty, translated") << "ab,|,"
+                                           << "-" << 0 << "4 3 0 1 0 0";
+        QTest::newRow("too long, loaded as is") << "abcd,abcdef"
+                                                << "-" << 4 << "2 0 0 2 2 0";
+        QTest::newRow("same only with a reference") << "ab,cd|x,y"
+                                                    << "ab,zz|x,y" << 0 << "4 0 3 1 0 0";
+        QTest::newRow("reference shorter: missing records") << "ab,|ab,cd"
+                                                            << "ab,cd" << 0 << "4 1 1 2 0 0";
+        QTest::newRow("reference longer") << "ab,cd"
+                                          << "ab,cd|x,y|z,z" << 0 << "2 0 2 0 0 0";
+        QTest::newRow("small Cyrillic not in English")
+            << u"абв,АБВ"_qs << "-" << 0 << "2 0 0 2 0 1";
         QTest::newRow("Cyrillic in Russian") << u"абв,АБВ"_qs << "-" << 3 << "2 0 0 2 0 0";
         QTest::newRow("umlaut in German") << u"ä,ß"_qs << "-" << 1 << "2 0 0 2 0 0";
         QTest::newRow("anything in Unicode") << u"ä,ж😀"_qs << "-" << 4 << "2 0 0 2 0 0";
-        QTest::newRow("zero unit cuts the text") << QString("a") + QChar(0) + "b," << "-" << 4
-                                                 << "2 1 0 1 0 1";
+        QTest::newRow("zero unit cuts the text") << QString("a") + QChar(0) + "b,"
+                                                 << "-" << 4 << "2 1 0 1 0 1";
     }
     void counts()
     {
@@ -142,8 +145,7 @@ private slots:
         status.SetReference(reference.get());
         const auto place = status.Seek(problem ? FieldSeek::Problem : FieldSeek::Untranslated,
                                        FieldPlace{fromRecord, fromField}, forward);
-        QCOMPARE(place ? QString::asprintf("%d:%d", place->record, place->field) : "none",
-                 found);
+        QCOMPARE(place ? QString::asprintf("%d:%d", place->record, place->field) : "none", found);
     }
 
     // The characters the save question and the converter list, each once.

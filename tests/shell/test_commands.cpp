@@ -453,6 +453,60 @@ private slots:
         QVERIFY(host_.questions.isEmpty());
     }
 
+    // A save that would change characters asks first, once for Save All As, and writes
+    // nothing on Cancel; a storable one asks nothing.
+    void saveQuestion_data()
+    {
+        QTest::addColumn<QString>("command");  // save, saveAs or saveAll
+        QTest::addColumn<int>("encoding");     // the target's
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("asked");
+        const int save = QMessageBox::Save, cancel = QMessageBox::Cancel;
+        QTest::newRow("save, storable") << "save" << int(kEncodingRussian) << save << false;
+        QTest::newRow("save, cancelled") << "save" << int(kEncodingEnglish) << cancel << true;
+        QTest::newRow("save anyway") << "save" << int(kEncodingEnglish) << save << true;
+        QTest::newRow("save as, cancelled") << "saveAs" << int(kEncodingGerman) << cancel << true;
+        QTest::newRow("save as, storable") << "saveAs" << int(kEncodingUnicode) << save << false;
+        QTest::newRow("save all, cancelled") << "saveAll" << int(kEncodingPolish) << cancel << true;
+        QTest::newRow("save all anyway") << "saveAll" << int(kEncodingEnglish) << save << true;
+    }
+    void saveQuestion()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, encoding);
+        QFETCH(int, answer);
+        QFETCH(bool, asked);
+        const QByteArray before = EdtBytes({"Hi"});
+        Open({"a_dlg.edt", "b_dlg.edt"}, before, 0, kEncodingUnicode);
+        for (int i = 0; i < 2; ++i)
+            QVERIFY(Document(i)->SetText(0, 1, u"\u0436x\u0436"_qs));
+        host_.answers << QMessageBox::StandardButton(answer);
+        QString written = Path("a_dlg.edt");
+        if (command == "save") {
+            Document(0)->SetEncoding(encoding);
+            QCOMPARE(frame_->Commands().Save(0), !asked || answer == QMessageBox::Save);
+        } else if (command == "saveAs") {
+            written = Path("out.edt");
+            host_.QueueFiles({written}, 0, encoding);
+            frame_->Commands().SaveAs(0);
+        } else {
+            QVERIFY(QDir().mkpath(Path("out")));
+            written = Path("out/b_dlg.edt");
+            host_.folderAnswers << Path("out");
+            host_.wizardAnswers << WizardAnswer{true, kKeep, kFileTypeEdt, encoding};
+            frame_->Commands().SaveAllAs();
+        }
+        QCOMPARE(host_.questions.size(), asked ? 1 : 0);
+        if (asked) {
+            const QString question = host_.questions[0];
+            QVERIFY2(question.contains(u"Record 0, Text: \u0436"_qs), qPrintable(question));
+            QCOMPARE(question.contains("b_dlg.edt: Record 0"), command == "saveAll");
+        }
+        const bool saved = !asked || answer == QMessageBox::Save;
+        QCOMPARE(ReadFile(written) != before && !ReadFile(written).isEmpty(), saved);
+        QCOMPARE(Document(0)->IsModified(), !saved);
+    }
+
     // Three edited documents a, b, c (c active). A modified document asks Yes / No / Cancel;
     // Close All and Exit go from the last tab to the first and stop at the first Cancel or
     // failed save; the Exit request is handled once the command has returned.

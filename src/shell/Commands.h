@@ -238,6 +238,9 @@ inline constexpr const char* kFrameTextKeys[] = {
     "work.translated",
     "work.filled",
     "work.problems",
+    // The question before a save that would change characters.
+    "work.unstorable",
+    "work.unstorableField",
 };
 
 }  // namespace scrivlet

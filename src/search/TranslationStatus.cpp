@@ -28,7 +28,18 @@ TranslationStatus::TranslationStatus(const EdtDocument& document, QObject* paren
 void TranslationStatus::SetReference(const EdtDocument* reference)
 {
     reference_ = reference;
-    RejudgeAll();
+    // Only the states depend on the reference: the problems stay as judged.
+    const int fields = document_.TextFieldCount();
+    for (int record = 0; record < document_.RecordCount(); ++record) {
+        for (int k = 0; k < fields; ++k) {
+            quint8& mark = marks_[static_cast<size_t>(record) * fields + k];
+            Count(mark, -1);
+            mark =
+                static_cast<quint8>((mark & ~kStateMask) | static_cast<quint8>(StateOf(record, k)));
+            Count(mark, +1);
+        }
+    }
+    emit CountsChanged();
 }
 
 void TranslationStatus::SetStorage(const TextStorage& storage)
@@ -59,14 +70,20 @@ quint8 TranslationStatus::Judge(int record, int field) const
         storage_.value_or(TextStorage{document_.GetEncoding(), document_.GetFileType()});
     if (!text.isEmpty() && !CanStore(text, storage))
         problems |= kNotStorable;
-    FieldState state = FieldState::Translated;
+    return static_cast<quint8>(static_cast<quint8>(StateOf(record, field)) | problems
+                                                                                 << kProblemShift);
+}
+
+FieldState TranslationStatus::StateOf(int record, int field) const
+{
+    const QStringView text = document_.FieldText(record, field);
     if (text.isEmpty())
-        state = FieldState::Empty;
+        return FieldState::Empty;
     // A record the reference lacks has an empty reference text, which no filled field equals.
-    else if (reference_ && record < reference_->RecordCount() &&
-             reference_->FieldText(record, field) == text)
-        state = FieldState::SameAsReference;
-    return static_cast<quint8>(static_cast<quint8>(state) | problems << kProblemShift);
+    if (reference_ && record < reference_->RecordCount() &&
+        reference_->FieldText(record, field) == text)
+        return FieldState::SameAsReference;
+    return FieldState::Translated;
 }
 
 void TranslationStatus::Count(quint8 mark, int sign)

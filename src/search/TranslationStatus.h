@@ -78,6 +78,7 @@ signals:
 
 private:
     quint8 Judge(int record, int field) const;
+    FieldState StateOf(int record, int field) const;
     void Count(quint8 mark, int sign);
     void Rejudge(int firstRecord, int lastRecord);
     void RejudgeAll();

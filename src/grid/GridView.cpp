@@ -7,6 +7,7 @@
 #include "grid/GridModel.h"
 #include "grid/InplaceEdit.h"
 #include "search/Search.h"
+#include "search/TranslationStatus.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -617,6 +618,18 @@ void GridView::PaintCell(QPainter* painter, const QRect& rect, int row, int colu
 
     painter->save();
     painter->fillRect(rect, background);
+    if (status_ && kind == CellKind::Text && row < model_->RecordCount()) {
+        const EdtDocument& document = *model_->Document();
+        int field = 0;
+        while (document.TextColumn(field) != column)
+            ++field;
+        QRgb mark = kMarkTranslatedColour;
+        if (status_->Problems(row, field) != kNoProblem)
+            mark = kMarkProblemColour;
+        else if (status_->State(row, field) != FieldState::Translated)
+            mark = kMarkUntranslatedColour;
+        painter->fillRect(QRect(rect.left(), rect.top(), kMarkWidth, rect.height()), QColor(mark));
+    }
     painter->setFont(cellFont_);
     const QRect textRect = rect.adjusted(kTextIndent, 0, 0, 0);
     const QFontMetrics metrics(cellFont_);
@@ -635,6 +648,18 @@ void GridView::PaintCell(QPainter* painter, const QRect& rect, int row, int colu
         painter->drawRect(rect.adjusted(0, 0, -1, -1));
     }
     painter->restore();
+}
+
+void GridView::SetTranslationStatus(const TranslationStatus* status)
+{
+    if (status_)
+        disconnect(status_, nullptr, this, nullptr);
+    status_ = status;
+    // A reference set or hidden changes marks all over.
+    if (status_)
+        connect(status_, &TranslationStatus::CountsChanged, viewport(),
+                qOverload<>(&QWidget::update));
+    viewport()->update();
 }
 
 void GridView::paintEvent(QPaintEvent* event)

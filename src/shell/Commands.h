@@ -45,6 +45,8 @@ enum class Command {
     PreviousUntranslated,
     NextProblem,
     PreviousProblem,
+    ReferenceDocument,
+    HideReference,
 };
 
 // The window list names at most this many tabs.
@@ -96,6 +98,8 @@ inline constexpr CommandDef kCommands[] = {
      false},
     {Command::NextProblem, "editNextProblem", 1403, true, "F9", nullptr, false},
     {Command::PreviousProblem, "editPreviousProblem", 1404, true, "Shift+F9", nullptr, false},
+    {Command::ReferenceDocument, "viewReference", 1405, true, nullptr, nullptr, false},
+    {Command::HideReference, "viewHideReference", 1406, true, nullptr, nullptr, false},
 };
 
 constexpr const CommandDef& DefinitionOf(Command command)
@@ -174,6 +178,9 @@ inline constexpr MenuEntry kMenuLayout[] = {
     Submenu("menu.view"),
     Item(Command::ViewToolbar),
     Item(Command::ViewStatusBar),
+    kSeparator,
+    Item(Command::ReferenceDocument),
+    Item(Command::HideReference),
     kSeparator,
     Submenu("menu.language"),
     Item(Command::LanguageSystem),

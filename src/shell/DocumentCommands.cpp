@@ -332,6 +332,32 @@ void DocumentCommands::AddOpened(std::unique_ptr<EdtDocument> document)
     tabs_.AddDocument(std::move(document), name);
 }
 
+std::unique_ptr<EdtDocument> DocumentCommands::AskReference(const EdtDocument& document)
+{
+    FileDialogRequest request;
+    request.kind = FileDialogKind::Open;
+    request.parent = Owner();
+    request.filters = FileFilters();
+    request.defaultSuffix = kEdtSuffix;
+    request.panel =
+        MakePanelSetup(FileDialogKind::Open, GlobalCatalogue(), document.GetEncoding(), nullptr);
+    // Records pair up only in the same layout: the format is the document's.
+    if (document.FormatIndex() + 1 < request.panel.formats.size())
+        request.panel.formatIndex = document.FormatIndex() + 1;
+    request.panel.formatEnabled = false;
+    const FileDialogAnswer answer = host_->GetOpenFileNames(request);
+    if (!answer.accepted || answer.files.isEmpty() || !IsValidEncoding(answer.encodingIndex))
+        return nullptr;
+    const QString& path = answer.files.first();
+    HostPrompts prompts(*host_, Owner());
+    LoadResult loaded =
+        LoadDocument(path, FileTypeForOpen(answer.filterIndex, path), answer.encodingIndex,
+                     document.Format(), document.FormatIndex(), false, &prompts);
+    if (!loaded.document)
+        ReportOpenFailed(path);
+    return std::move(loaded.document);
+}
+
 bool DocumentCommands::ConfirmStorable(const std::vector<PlannedSave>& saves)
 {
     // The question lists this many fields at most.

@@ -57,6 +57,9 @@ public:
     bool Save(int index);
     bool SaveAs(int index);
     void SaveAllAs();
+    // Asks for a file to compare document with and reads it in document's format; null when
+    // cancelled or unreadable (then told).
+    std::unique_ptr<EdtDocument> AskReference(const EdtDocument& document);
     // True when the tab was closed.
     bool Close(int index);
     // Closes from the last tab to the first and stops at the first that stays open; true

@@ -31,6 +31,7 @@ DocumentTab::DocumentTab(std::unique_ptr<EdtDocument> document, const QString& n
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);
     setFocusProxy(view_);
+    view_->SetTranslationStatus(status_.get());
     connect(document_.get(), &EdtDocument::ModifiedChanged, this, &DocumentTab::TitleChanged);
 }
 
@@ -38,6 +39,13 @@ DocumentTab::~DocumentTab()
 {
     // The view reads the document up to its end.
     delete view_;
+}
+
+void DocumentTab::SetReference(std::unique_ptr<EdtDocument> reference)
+{
+    // The status lets go of the old reference before it is freed.
+    status_->SetReference(reference.get());
+    reference_ = std::move(reference);
 }
 
 void DocumentTab::SetName(const QString& name)

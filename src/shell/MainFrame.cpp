@@ -183,6 +183,22 @@ void MainFrame::ConnectActions()
     }
     on(Command::Find, [this] { ShowFindDialog(); });
     on(Command::GoToRecord, [this] { ShowGoToDialog(); });
+    on(Command::ReferenceDocument, [this] {
+        DocumentTab* tab = TabAt(ActiveIndex());
+        if (!tab)
+            return;
+        if (std::unique_ptr<EdtDocument> reference = commands_->AskReference(*tab->Document())) {
+            const QString path = reference->Path();
+            tab->SetReference(std::move(reference));
+            tabView_->setTabToolTip(tabView_->indexOf(tab), QDir::toNativeSeparators(path));
+        }
+    });
+    on(Command::HideReference, [this] {
+        if (DocumentTab* tab = TabAt(ActiveIndex())) {
+            tab->SetReference(nullptr);
+            tabView_->setTabToolTip(tabView_->indexOf(tab), QString());
+        }
+    });
     on(Command::NextUntranslated, [this] { SeekField(false, true); });
     on(Command::PreviousUntranslated, [this] { SeekField(false, false); });
     on(Command::NextProblem, [this] { SeekField(true, true); });
@@ -484,6 +500,8 @@ void MainFrame::UpdateUi()
     for (Command command : {Command::NextUntranslated, Command::PreviousUntranslated,
                             Command::NextProblem, Command::PreviousProblem})
         SetEnabled(Action(command), hasTab);
+    SetEnabled(Action(Command::ReferenceDocument), hasTab);
+    SetEnabled(Action(Command::HideReference), hasTab && TabAt(ActiveIndex())->Reference());
     // The counts are kept up to date by the document's status: reading them costs nothing.
     if (const QString counts = CountsText(); countsLabel_->text() != counts)
         countsLabel_->setText(counts);

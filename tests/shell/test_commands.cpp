@@ -507,6 +507,40 @@ private slots:
         QCOMPARE(Document(0)->IsModified(), !saved);
     }
 
+    // A reference is read in the document's format and the encoding chosen; the tab shows
+    // its path; one that does not load is reported and leaves the tab as it was.
+    void reference_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");  // of the reference; null: no such file
+        QTest::addColumn<QString>("counts");
+        QTest::newRow("same text") << EdtBytes({"Hi", "Yo"}) << "Translated: 1 of 2 (50%)";
+        QTest::newRow("no whole records") << QByteArray(5, 'a') << "Filled: 2 of 2 (100%)";
+        QTest::newRow("missing") << QByteArray() << "Filled: 2 of 2 (100%)";
+    }
+    void reference()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, counts);
+        Open({"a_dlg.edt"}, EdtBytes({"Hi", "Ho"}), 0, kEncodingGerman);
+        if (!bytes.isNull())
+            QVERIFY(WriteFile(Path("ref.txt.edt"), bytes));
+        host_.QueueFiles({Path("ref.txt.edt")}, 0, kEncodingGerman);
+        const bool loads = bytes.size() % 8 == 0 && !bytes.isNull();
+        if (!loads)
+            host_.answers << QMessageBox::No << QMessageBox::Ok;
+        Run(*frame_, Command::ReferenceDocument);
+        const PanelSetup& panel = host_.fileRequests.last().panel;
+        QCOMPARE(panel.formats.value(panel.formatIndex), QStringLiteral("Dialog"));
+        QVERIFY(!panel.formatEnabled);
+        QCOMPARE(frame_->Tabs()->tabToolTip(0), loads ? Native("ref.txt.edt") : QString());
+        QVERIFY(frame_->CountsText().startsWith(counts));
+        frame_->UpdateUi();
+        QCOMPARE(frame_->Action(Command::HideReference)->isEnabled(), loads);
+        Run(*frame_, Command::HideReference);
+        QVERIFY(frame_->CountsText().startsWith("Filled: 2 of 2"));
+        QVERIFY(frame_->Tabs()->tabToolTip(0).isEmpty());
+    }
+
     // Three edited documents a, b, c (c active). A modified document asks Yes / No / Cancel;
     // Close All and Exit go from the last tab to the first and stop at the first Cancel or
     // failed save; the Exit request is handled once the command has returned.

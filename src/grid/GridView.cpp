@@ -650,6 +650,27 @@ void GridView::PaintCell(QPainter* painter, const QRect& rect, int row, int colu
     painter->restore();
 }
 
+bool GridView::CopyReference()
+{
+    const EdtDocument* reference = status_ ? status_->Reference() : nullptr;
+    const int row = selectedRow_;
+    const int column = selectedColumn_;
+    if (!reference || model_->IsAddRow(row) || model_->Kind(row, column) != CellKind::Text) {
+        QApplication::beep();
+        return false;
+    }
+    EndEdit();
+    // A record the reference lacks gives an empty text.
+    QString text = reference->Text(row, column);
+    const int size = std::max(Document()->Format().fields[static_cast<size_t>(column)].size, 0);
+    if (text.size() > size) {
+        // Never keep half a surrogate pair.
+        text.truncate(size > 0 && text[size - 1].isHighSurrogate() ? size - 1 : size);
+        QApplication::beep();
+    }
+    return WriteText(row, column, text);
+}
+
 void GridView::SetTranslationStatus(const TranslationStatus* status)
 {
     if (status_)

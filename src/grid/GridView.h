@@ -84,6 +84,10 @@ public:
     bool SelectCell(int row, int column);
     // The states the cells mark at their left edge; null for no marks. Not owned.
     void SetTranslationStatus(const TranslationStatus* status);
+    // Puts the reference's text of the selected text cell into its field as one undo step,
+    // cut to the field's size with a beep; beeps and does nothing without a reference or a
+    // selected text cell.
+    bool CopyReference();
     // Selects the first text cell of the first row, so the keyboard works at once, without
     // moving where a search starts: until the user moves, Find still begins at the first
     // record.

@@ -47,6 +47,7 @@ enum class Command {
     PreviousProblem,
     ReferenceDocument,
     HideReference,
+    CopyReference,
 };
 
 // The window list names at most this many tabs.
@@ -100,6 +101,7 @@ inline constexpr CommandDef kCommands[] = {
     {Command::PreviousProblem, "editPreviousProblem", 1404, true, "Shift+F9", nullptr, false},
     {Command::ReferenceDocument, "viewReference", 1405, true, nullptr, nullptr, false},
     {Command::HideReference, "viewHideReference", 1406, true, nullptr, nullptr, false},
+    {Command::CopyReference, "editCopyReference", 1407, true, "Ctrl+Shift+R", nullptr, false},
 };
 
 constexpr const CommandDef& DefinitionOf(Command command)
@@ -173,6 +175,7 @@ inline constexpr MenuEntry kMenuLayout[] = {
     Item(Command::PreviousUntranslated),
     Item(Command::NextProblem),
     Item(Command::PreviousProblem),
+    Item(Command::CopyReference),
     kEndSubmenu,
 
     Submenu("menu.view"),

@@ -199,6 +199,10 @@ void MainFrame::ConnectActions()
             tabView_->setTabToolTip(tabView_->indexOf(tab), QString());
         }
     });
+    on(Command::CopyReference, [this] {
+        if (GridView* view = ActiveView())
+            view->CopyReference();
+    });
     on(Command::NextUntranslated, [this] { SeekField(false, true); });
     on(Command::PreviousUntranslated, [this] { SeekField(false, false); });
     on(Command::NextProblem, [this] { SeekField(true, true); });
@@ -501,6 +505,7 @@ void MainFrame::UpdateUi()
                             Command::NextProblem, Command::PreviousProblem})
         SetEnabled(Action(command), hasTab);
     SetEnabled(Action(Command::ReferenceDocument), hasTab);
+    SetEnabled(Action(Command::CopyReference), hasTab && TabAt(ActiveIndex())->Reference());
     SetEnabled(Action(Command::HideReference), hasTab && TabAt(ActiveIndex())->Reference());
     // The counts are kept up to date by the document's status: reading them costs nothing.
     if (const QString counts = CountsText(); countsLabel_->text() != counts)

@@ -631,7 +631,9 @@ void GridView::PaintCell(QPainter* painter, const QRect& rect, int row, int colu
         painter->fillRect(QRect(rect.left(), rect.top(), kMarkWidth, rect.height()), QColor(mark));
     }
     painter->setFont(cellFont_);
-    const QRect textRect = rect.adjusted(kTextIndent, 0, 0, 0);
+    // Text starts clear of the state mark.
+    const int indent = kTextIndent + (status_ && kind == CellKind::Text ? kMarkWidth : 0);
+    const QRect textRect = rect.adjusted(indent, 0, 0, 0);
     const QFontMetrics metrics(cellFont_);
     painter->setPen(colours.color(QPalette::Active, QPalette::WindowText));
     painter->drawText(

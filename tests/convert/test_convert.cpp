@@ -266,10 +266,6 @@ private slots:
             << talk + "0 --reference %DIR%/ref.txt --stats %DIR%/dialog.txt" << 0
             << R"({"records": 2, "fields": 4, "empty": 1, "same_as_reference": 1, )"
                R"("translated": 2, "too_long": 0, "not_storable": 0})";
-        QTest::newRow("storable in the document's encoding")
-            << talk + "4 --stats %DIR%/ru.txt" << 0
-            << R"({"records": 2, "fields": 4, "empty": 0, "translated": 4, "too_long": 1, )"
-               R"("not_storable": 0})";
         QTest::newRow("not storable in --to-encoding")
             << talk + "4 --to-encoding 0 --stats %DIR%/ru.txt" << 0
             << R"({"records": 2, "fields": 4, "empty": 0, "translated": 4, "too_long": 1, )"
@@ -282,9 +278,6 @@ private slots:
                                               "4 --to-encoding 3 --strict %DIR%/ru.txt "
                                               "%DIR%/s.edt"
                                        << 0 << "";
-        QTest::newRow("reference without --stats")
-            << talk + "0 --reference %DIR%/ref.txt --dump %DIR%/dialog.txt" << 2
-            << "go with --stats";
     }
     void statsAndStrict()
     {

@@ -448,8 +448,6 @@ private slots:
         QTest::newRow("previous untranslated, wraps")
             << QStringList{"P", "P", "P"} << QList<int>{0, 3, 1};
         QTest::newRow("problems") << QStringList{"n", "n", "n", "p"} << QList<int>{2, 2, 2, 2};
-        QTest::newRow("same as the reference")
-            << QStringList{"R", "N", "N", "N", "N"} << QList<int>{0, 1, 3, 4, 4};
     }
     void seekFields()
     {
@@ -459,7 +457,6 @@ private slots:
         const EdtFormat format = OneFieldFormat(QStringLiteral("F"), QString());
         frame.AddDocument(MakeDocument(format, {{"ab"}, {""}, {"toolong"}, {""}, {"ok"}}),
                           QStringLiteral("doc.edt"));
-        auto reference = MakeDocument(format, {{"ab"}, {"x"}, {"y"}, {"z"}, {"ok"}});
         QVERIFY(frame.ActiveView()->SelectCell(0, 1));
         const QMap<QString, Command> keys{{"N", Command::NextUntranslated},
                                           {"P", Command::PreviousUntranslated},
@@ -467,20 +464,11 @@ private slots:
                                           {"p", Command::PreviousProblem}};
         QList<int> selected;
         for (const QString& command : commands) {
-            if (command == "R") {
-                frame.TabAt(0)->Status()->SetReference(reference.get());
-            } else {
-                Run(frame, keys[command]);
-            }
+            Run(frame, keys[command]);
             selected << frame.ActiveView()->SelectedRow();
         }
-        if (commands.first() == "R") {
-            QCOMPARE(selected.mid(1), rows.mid(1));
-            QCOMPARE(frame.CountsText(), u"Translated: 1 of 5 (20%)   Problems: 1"_qs);
-        } else {
-            QCOMPARE(selected, rows);
-            QCOMPARE(frame.CountsText(), u"Filled: 3 of 5 (60%)   Problems: 1"_qs);
-        }
+        QCOMPARE(selected, rows);
+        QCOMPARE(frame.CountsText(), u"Filled: 3 of 5 (60%)   Problems: 1"_qs);
     }
 
     // Ctrl+Shift+R: the reference's text, cut to the field's four units, as one undo step;

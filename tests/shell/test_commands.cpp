@@ -23,6 +23,7 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QTimer>
+#include <QUndoGroup>
 
 #include <functional>
 
@@ -506,27 +507,33 @@ private slots:
     }
 
     // A reference is read in the document's format; the tab shows its path; one that does not
-    // load is reported and leaves the tab as it was.
+    // load is reported and leaves the tab as it was. Ctrl+Shift+R copies its text, cut to the
+    // field's four units without splitting a surrogate pair, as one undo step.
     void reference_data()
     {
         QTest::addColumn<QByteArray>("bytes");  // of the reference; null: no such file
         QTest::addColumn<QString>("counts");
-        QTest::newRow("same text") << EdtBytes({"Hi", "Yo"}) << "Translated: 1 of 2 (50%)";
+        QTest::newRow("loaded") << u"Hi\nYox\U0001F600\n"_qs.toUtf8() << "Translated: 1 of 2 (50%)";
         QTest::newRow("missing") << QByteArray() << "Filled: 2 of 2 (100%)";
     }
     void reference()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, counts);
-        Open({"a_dlg.edt"}, EdtBytes({"Hi", "Ho"}), 0, kEncodingGerman);
-        if (!bytes.isNull())
-            QVERIFY(WriteFile(Path("ref.txt.edt"), bytes));
-        host_.QueueFiles({Path("ref.txt.edt")}, 0, kEncodingGerman);
+        Open({"a_dlg.edt"}, EdtBytes({"Hi", "Ho"}), 0, kEncodingUnicode);
         const bool loads = !bytes.isNull();
+        if (loads)
+            QVERIFY(WriteFile(Path("ref_dlg.txt"), bytes));
+        host_.QueueFiles({Path("ref_dlg.txt")}, 0, kEncodingUnicode);
         Run(*frame_, Command::ReferenceDocument);
         QVERIFY(!host_.fileRequests.last().panel.formatEnabled);
-        QCOMPARE(frame_->Tabs()->tabToolTip(0), loads ? Native("ref.txt.edt") : QString());
+        QCOMPARE(frame_->Tabs()->tabToolTip(0), loads ? Native("ref_dlg.txt") : QString());
         QVERIFY(frame_->CountsText().startsWith(counts));
+        QVERIFY(frame_->ActiveView()->SelectCell(1, 1));
+        Run(*frame_, Command::CopyReference);
+        QCOMPARE(Document(0)->Text(1, 1), loads ? "Yox" : "Ho");
+        frame_->UndoGroup()->undo();
+        QCOMPARE(Document(0)->Text(1, 1), "Ho");
         frame_->UpdateUi();
         QCOMPARE(frame_->Action(Command::HideReference)->isEnabled(), loads);
         Run(*frame_, Command::HideReference);

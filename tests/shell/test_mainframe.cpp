@@ -22,7 +22,6 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTimer>
-#include <QUndoGroup>
 
 using namespace scrivlet;
 using namespace scrivlet::test;
@@ -469,35 +468,6 @@ private slots:
         }
         QCOMPARE(selected, rows);
         QCOMPARE(frame.CountsText(), u"Filled: 3 of 5 (60%)   Problems: 1"_qs);
-    }
-
-    // Ctrl+Shift+R: the reference's text, cut to the field's four units, as one undo step;
-    // a record the reference lacks empties the field.
-    void copyReference_data()
-    {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<QString>("copied");
-        QTest::newRow("fits") << 0 << "Hey";
-        QTest::newRow("cut to the field") << 1 << "long";
-        QTest::newRow("no surrogate half") << 2 << u"abc"_qs;
-        QTest::newRow("record the reference lacks") << 3 << "";
-    }
-    void copyReference()
-    {
-        QFETCH(int, row);
-        QFETCH(QString, copied);
-        MainFrame frame;
-        const EdtFormat format = OneFieldFormat(QStringLiteral("F"), QString());
-        frame.AddDocument(MakeDocument(format, {{"a"}, {"b"}, {"c"}, {"d"}}),
-                          QStringLiteral("doc.edt"));
-        frame.TabAt(0)->SetReference(
-            MakeDocument(format, {{"Hey"}, {"longer"}, {u"abc\U0001F600"_qs}}));
-        QVERIFY(frame.ActiveView()->SelectCell(row, 1));
-        const QString before = frame.DocumentAt(0)->Text(row, 1);
-        Run(frame, Command::CopyReference);
-        QCOMPARE(frame.DocumentAt(0)->Text(row, 1), copied);
-        frame.UndoGroup()->undo();
-        QCOMPARE(frame.DocumentAt(0)->Text(row, 1), before);
     }
 
     // Every text exists, not empty, in all four languages; every text the frame asks for is

@@ -34,41 +34,38 @@ class StatusTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // Rows are "|"-separated, fields ","-separated; reference "-" for none.
+    // "rows;reference;encoding": rows "|"-separated, fields ","-separated, reference "-" for
+    // none.
     void counts_data()
     {
-        QTest::addColumn<QString>("rows");
-        QTest::addColumn<QString>("reference");
-        QTest::addColumn<int>("encoding");
+        QTest::addColumn<QString>("given");
         QTest::addColumn<QString>("counts");
-        QTest::newRow("empty, translated") << "ab,|,"
-                                           << "-" << 0 << "4 3 0 1 0 0";
-        QTest::newRow("too long, loaded as is") << "abcd,abcdef"
-                                                << "-" << 4 << "2 0 0 2 2 0";
-        QTest::newRow("same only with a reference") << "ab,cd|x,y"
-                                                    << "ab,zz|x,y" << 0 << "4 0 3 1 0 0";
-        QTest::newRow("reference shorter: missing records") << "ab,|ab,cd"
-                                                            << "ab,cd" << 0 << "4 1 1 2 0 0";
-        QTest::newRow("reference longer") << "ab,cd"
-                                          << "ab,cd|x,y|z,z" << 0 << "2 0 2 0 0 0";
-        QTest::newRow("small Cyrillic not in English")
-            << u"абв,АБВ"_qs << "-" << 0 << "2 0 0 2 0 1";
-        QTest::newRow("Cyrillic in Russian") << u"абв,АБВ"_qs << "-" << 3 << "2 0 0 2 0 0";
-        QTest::newRow("zero unit cuts the text") << QString("a") + QChar(0) + "b,"
-                                                 << "-" << 4 << "2 1 0 1 0 1";
+        QTest::newRow("empty, translated") << "ab,|,;-;0"
+                                           << "4 3 0 1 0 0";
+        QTest::newRow("too long, loaded as is") << "abcd,abcdef;-;4"
+                                                << "2 0 0 2 2 0";
+        QTest::newRow("same only with a reference") << "ab,cd|x,y;ab,zz|x,y;0"
+                                                    << "4 0 3 1 0 0";
+        QTest::newRow("reference shorter") << "ab,|ab,cd;ab,cd;0"
+                                           << "4 1 1 2 0 0";
+        QTest::newRow("reference longer") << "ab,cd;ab,cd|x,y|z,z;0"
+                                          << "2 0 2 0 0 0";
+        QTest::newRow("small Cyrillic not in English") << u"абв,АБВ;-;0"_qs << "2 0 0 2 0 1";
+        QTest::newRow("Cyrillic in Russian") << u"абв,АБВ;-;3"_qs << "2 0 0 2 0 0";
+        QTest::newRow("zero unit cuts the text") << "a" + QString(QChar(0)) + "b,;-;4"
+                                                 << "2 1 0 1 0 1";
     }
     void counts()
     {
-        QFETCH(QString, rows);
-        QFETCH(QString, reference);
-        QFETCH(int, encoding);
+        QFETCH(QString, given);
         QFETCH(QString, counts);
-        auto document = MakeDocument(kFormat, Split(rows));
-        document->SetEncoding(encoding);
-        auto original = MakeDocument(kFormat, Split(reference));
+        const QStringList part = given.split(u';');
+        auto document = MakeDocument(kFormat, Split(part[0]));
+        document->SetEncoding(part[2].toInt());
+        auto reference = MakeDocument(kFormat, Split(part[1]));
         TranslationStatus status(*document);
-        if (reference != "-")
-            status.SetReference(original.get());
+        if (part[1] != "-")
+            status.SetReference(reference.get());
         QCOMPARE(Describe(status.Counts()), counts);
     }
 

@@ -35,7 +35,7 @@ const char kUsage[] =
     "  scrivlet-convert [COMMON] --list-formats\n"
     "  scrivlet-convert [COMMON] --format N|auto --encoding E [--yes] --dump INPUT\n"
     "  scrivlet-convert [COMMON] --format N|auto --encoding E [--to-encoding E2] [--yes]\n"
-    "                   INPUT OUTPUT\n"
+    "                   [--strict] INPUT OUTPUT\n"
     "  scrivlet-convert [COMMON] --format N|auto --encoding E [--yes] --find TEXT [MATCH]\n"
     "                   INPUT\n"
     "  scrivlet-convert [COMMON] --format N|auto --encoding E [--to-encoding E2] [--yes]\n"

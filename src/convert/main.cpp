@@ -12,6 +12,7 @@
 #include "documents/RowLabels.h"
 #include "exchange/Exchange.h"
 #include "search/Replace.h"
+#include "search/TranslationStatus.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -21,6 +22,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <limits>
 #include <optional>
 
 using namespace scrivlet;
@@ -34,7 +36,7 @@ const char kUsage[] =
     "  scrivlet-convert [COMMON] --list-formats\n"
     "  scrivlet-convert [COMMON] --format N|auto --encoding E [--yes] --dump INPUT\n"
     "  scrivlet-convert [COMMON] --format N|auto --encoding E [--to-encoding E2] [--yes]\n"
-    "                   INPUT OUTPUT\n"
+    "                   [--strict] INPUT OUTPUT\n"
     "  scrivlet-convert [COMMON] --format N|auto --encoding E [--yes] --find TEXT [MATCH]\n"
     "                   INPUT\n"
     "  scrivlet-convert [COMMON] --format N|auto --encoding E [--to-encoding E2] [--yes]\n"
@@ -44,6 +46,8 @@ const char kUsage[] =
     "  scrivlet-convert [COMMON] --format N|auto --encoding E [--to-encoding E2] [--yes]\n"
     "                   [--include-fuzzy] [--strict] --import-po|--import-xliff IN\n"
     "                   INPUT OUTPUT\n"
+    "  scrivlet-convert [COMMON] --format N|auto --encoding E [--to-encoding E2]\n"
+    "                   [--reference REF [--reference-encoding E3]] --stats INPUT\n"
     "\n"
     "COMMON:\n"
     "  --language en|de|pl|ru  interface language of the messages and the catalogue\n"
@@ -75,6 +79,14 @@ const char kUsage[] =
     "                   longer than its field, an unknown or repeated name and (unless\n"
     "                   --include-fuzzy) a fuzzy entry are left out; --strict fails when a\n"
     "                   translation cannot be stored in the output's encoding\n"
+    "  --strict         fail (status 1) instead of saving characters OUTPUT's encoding\n"
+    "                   changes, and list them (with an import: see above)\n"
+    "  --stats          print INPUT's translation counts as one JSON object {\"records\",\n"
+    "                   \"fields\", \"empty\", \"same_as_reference\" (with --reference),\n"
+    "                   \"translated\", \"too_long\", \"not_storable\"}; not storable in\n"
+    "                   E2 when given, else in E\n"
+    "  --reference REF  the original INPUT is compared with (INPUT's format; encoding\n"
+    "                   --reference-encoding, default E), for --stats and the exports\n"
     "MATCH: --match-case, --whole-word, --regex (then $1 to $9 and $& in R insert the\n"
     "       groups and the match, $$ a '$'). Without --match-case the case is ignored.\n"
     "Files ending in .edt (any case) are record files, all others text files.\n"
@@ -109,12 +121,12 @@ struct Options {
     std::optional<QString> replaceWith;
     quint32 searchFlags = 0;
     QStringList files;
-    // Translation exchange.
+    // Translation exchange, translation counts and the check before saving.
     QString exportPath, importPath;
     ExchangeFormat exchangeFormat = ExchangeFormat::Po;
     QString reference;
     std::optional<int> referenceEncoding;
-    bool includeFuzzy = false, strict = false;
+    bool includeFuzzy = false, strict = false, stats = false;
 };
 
 std::optional<int> ParseEncoding(const QString& text)
@@ -190,6 +202,8 @@ QString ParseArguments(const QStringList& args, Options* options)
             options->includeFuzzy = true;
         } else if (arg == QLatin1String("--strict")) {
             options->strict = true;
+        } else if (arg == QLatin1String("--stats")) {
+            options->stats = true;
         } else if (arg.startsWith(QLatin1String("--"))) {
             return QStringLiteral("unknown option %1").arg(arg);
         } else {
@@ -217,16 +231,26 @@ QString ParseArguments(const QStringList& args, Options* options)
         return QStringLiteral("--find does not go with --dump");
     const bool exporting = !options->exportPath.isEmpty();
     const bool importing = !options->importPath.isEmpty();
-    if ((exporting || importing) && (options->find || options->dump || (exporting && importing)))
-        return QStringLiteral("one of --dump, --find, --export-* and --import-* at a time");
-    if ((!options->reference.isEmpty() || options->referenceEncoding) && !exporting)
+    if ((exporting || importing) &&
+        (options->find || options->dump || options->stats || (exporting && importing)))
+        return QStringLiteral("one of --dump, --find, --stats, --export-* and --import-* at a time");
+    if ((!options->reference.isEmpty() || options->referenceEncoding) && !exporting &&
+        !options->stats)
         return QStringLiteral(
-            "--reference and --reference-encoding go with --export-po or "
+            "--reference and --reference-encoding go with --stats, --export-po or "
             "--export-xliff");
     if (options->referenceEncoding && options->reference.isEmpty())
         return QStringLiteral("--reference-encoding goes with --reference");
-    if ((options->includeFuzzy || options->strict) && !importing)
-        return QStringLiteral("--include-fuzzy and --strict go with --import-po or --import-xliff");
+    if (options->includeFuzzy && !importing)
+        return QStringLiteral("--include-fuzzy goes with --import-po or --import-xliff");
+    if (options->strict && exporting)
+        return QStringLiteral("--strict does not go with --export-po or --export-xliff");
+    if (options->stats && (options->find || options->dump || options->strict))
+        return QStringLiteral("--stats goes with none of --find, --dump and --strict");
+    if (options->stats) {
+        // --to-encoding names the encoding the counts judge storability in.
+        return options->files.size() == 1 ? QString() : QStringLiteral("--stats takes one INPUT");
+    }
     if (exporting && (options->files.size() != 1 || options->toEncoding))
         return QStringLiteral("an export takes one INPUT");
     // Listing the matches reads INPUT only, like --dump.
@@ -237,6 +261,8 @@ QString ParseArguments(const QStringList& args, Options* options)
         return QStringLiteral("give INPUT and OUTPUT");
     if (readOnly && options->toEncoding)
         return QStringLiteral("--to-encoding needs an OUTPUT");
+    if (readOnly && options->strict)
+        return QStringLiteral("--strict needs an OUTPUT");
     return {};
 }
 
@@ -336,6 +362,41 @@ void ListMatches(const EdtDocument& document, const SearchQuery& query, SearchOu
             flush();
     });
     flush();
+}
+
+// One JSON object, keys in the documented order.
+void PrintStats(const EdtDocument& document, const TranslationCounts& counts, bool reference)
+{
+    QString line = QStringLiteral("{\"records\": %1, \"fields\": %2, \"empty\": %3, ")
+                       .arg(document.RecordCount())
+                       .arg(counts.fields)
+                       .arg(counts.empty);
+    if (reference)
+        line += QStringLiteral("\"same_as_reference\": %1, ").arg(counts.sameAsReference);
+    line += QStringLiteral("\"translated\": %1, \"too_long\": %2, \"not_storable\": %3}\n")
+                .arg(counts.translated)
+                .arg(counts.tooLong)
+                .arg(counts.notStorable);
+    Print(stdout, line);
+}
+
+// Lists every field whose characters the storage would change; true when there is none.
+bool CheckStorable(const EdtDocument& document, const TextStorage& storage, const QString& path)
+{
+    const std::vector<UnstorableField> fields =
+        FindUnstorable(document, storage, std::numeric_limits<int>::max());
+    for (const UnstorableField& field : fields) {
+        Print(stderr, QStringLiteral("scrivlet-convert: %1: record %2, %3: %4\n")
+                          .arg(path)
+                          .arg(field.record)
+                          .arg(document.Format().fields[field.column].caption, field.characters));
+    }
+    if (!fields.empty())
+        Print(stderr, QStringLiteral("scrivlet-convert: %1 not written: its encoding would change "
+                                     "the characters of %2 fields\n")
+                          .arg(path)
+                          .arg(fields.size()));
+    return fields.empty();
 }
 
 int InvalidPattern(const QString& text)
@@ -499,6 +560,22 @@ int Run(const QStringList& args)
     }
     if (!options.exportPath.isEmpty() || !options.importPath.isEmpty())
         return ExchangeTranslations(options, *opened.document, prompts);
+    if (options.stats) {
+        TranslationStatus status(*opened.document);
+        LoadResult reference;
+        if (!options.reference.isEmpty()) {
+            reference = LoadDocument(options.reference, FileTypeFromPath(options.reference),
+                                     options.referenceEncoding.value_or(*options.encoding),
+                                     *GlobalCatalogue().At(format), format, false, &prompts);
+            if (!reference.document)
+                return Failed(str::OpenFailed, options.reference, reference.error);
+            status.SetReference(reference.document.get());
+        }
+        if (options.toEncoding)
+            status.SetStorage(TextStorage{*options.toEncoding, FileTypeFromPath(input)});
+        PrintStats(*opened.document, status.Counts(), !options.reference.isEmpty());
+        return kExitOk;
+    }
     ReplacePlan plan;
     if (query && !options.replaceWith) {
         SearchOutcome outcome = SearchOutcome::NotFound;
@@ -518,6 +595,11 @@ int Run(const QStringList& args)
         opened.document->ExchangeTexts(plan.changes);
     }
     const QString output = options.files[1];
+    if (options.strict && !CheckStorable(*opened.document,
+                                         TextStorage{options.toEncoding.value_or(*options.encoding),
+                                                     FileTypeFromPath(output)},
+                                         output))
+        return kExitFailed;
     const Result saved = SaveDocumentAs(*opened.document, output, FileTypeFromPath(output),
                                         options.toEncoding.value_or(*options.encoding));
     if (!saved)

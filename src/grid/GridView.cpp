@@ -7,6 +7,7 @@
 #include "grid/GridModel.h"
 #include "grid/InplaceEdit.h"
 #include "search/Search.h"
+#include "search/TranslationStatus.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -617,8 +618,22 @@ void GridView::PaintCell(QPainter* painter, const QRect& rect, int row, int colu
 
     painter->save();
     painter->fillRect(rect, background);
+    if (status_ && kind == CellKind::Text && row < model_->RecordCount()) {
+        const EdtDocument& document = *model_->Document();
+        int field = 0;
+        while (document.TextColumn(field) != column)
+            ++field;
+        QRgb mark = kMarkTranslatedColour;
+        if (status_->Problems(row, field) != kNoProblem)
+            mark = kMarkProblemColour;
+        else if (status_->State(row, field) != FieldState::Translated)
+            mark = kMarkUntranslatedColour;
+        painter->fillRect(QRect(rect.left(), rect.top(), kMarkWidth, rect.height()), QColor(mark));
+    }
     painter->setFont(cellFont_);
-    const QRect textRect = rect.adjusted(kTextIndent, 0, 0, 0);
+    // Text starts clear of the state mark.
+    const int indent = kTextIndent + (status_ && kind == CellKind::Text ? kMarkWidth : 0);
+    const QRect textRect = rect.adjusted(indent, 0, 0, 0);
     const QFontMetrics metrics(cellFont_);
     painter->setPen(colours.color(QPalette::Active, QPalette::WindowText));
     painter->drawText(
@@ -635,6 +650,39 @@ void GridView::PaintCell(QPainter* painter, const QRect& rect, int row, int colu
         painter->drawRect(rect.adjusted(0, 0, -1, -1));
     }
     painter->restore();
+}
+
+bool GridView::CopyReference()
+{
+    const EdtDocument* reference = status_ ? status_->Reference() : nullptr;
+    const int row = selectedRow_;
+    const int column = selectedColumn_;
+    if (!reference || model_->IsAddRow(row) || model_->Kind(row, column) != CellKind::Text) {
+        QApplication::beep();
+        return false;
+    }
+    EndEdit();
+    // A record the reference lacks gives an empty text.
+    QString text = reference->Text(row, column);
+    const int size = std::max(Document()->Format().fields[static_cast<size_t>(column)].size, 0);
+    if (text.size() > size) {
+        // Never keep half a surrogate pair.
+        text.truncate(size > 0 && text[size - 1].isHighSurrogate() ? size - 1 : size);
+        QApplication::beep();
+    }
+    return WriteText(row, column, text);
+}
+
+void GridView::SetTranslationStatus(const TranslationStatus* status)
+{
+    if (status_)
+        disconnect(status_, nullptr, this, nullptr);
+    status_ = status;
+    // A reference set or hidden changes marks all over.
+    if (status_)
+        connect(status_, &TranslationStatus::CountsChanged, viewport(),
+                qOverload<>(&QWidget::update));
+    viewport()->update();
 }
 
 void GridView::paintEvent(QPaintEvent* event)

@@ -16,6 +16,8 @@ class QUndoStack;
 
 namespace scrivlet {
 
+class TranslationStatus;
+
 class DocumentHistory;
 class EdtDocument;
 class GridModel;
@@ -29,6 +31,11 @@ inline QString DocumentFontFamily()
 
 // A text longer than its field is painted on this background.
 inline constexpr QRgb kTextTooLongColour = qRgb(255, 235, 235);
+// The state marks: mid tones that stand out on light and dark backgrounds alike.
+inline constexpr QRgb kMarkUntranslatedColour = qRgb(230, 150, 30);
+inline constexpr QRgb kMarkTranslatedColour = qRgb(60, 170, 90);
+inline constexpr QRgb kMarkProblemColour = qRgb(220, 50, 80);
+inline constexpr int kMarkWidth = 3;
 
 // What Replace All did, as the status bar says it.
 QString ReplaceReportText(const ReplaceReport& report);
@@ -75,6 +82,12 @@ public:
 
     // Ends any edit, then selects (row, column); false when the row does not exist.
     bool SelectCell(int row, int column);
+    // The states the cells mark at their left edge; null for no marks. Not owned.
+    void SetTranslationStatus(const TranslationStatus* status);
+    // Puts the reference's text of the selected text cell into its field as one undo step,
+    // cut to the field's size with a beep; beeps and does nothing without a reference or a
+    // selected text cell.
+    bool CopyReference();
     // Selects the first text cell of the first row, so the keyboard works at once, without
     // moving where a search starts: until the user moves, Find still begins at the first
     // record.
@@ -151,6 +164,7 @@ private:
     int editColumn_ = -1;
     int selectedRow_ = -1;
     int selectedColumn_ = -1;
+    const TranslationStatus* status_ = nullptr;
     QFont cellFont_;
     int rowHeight_ = 0;
     int spanRow_ = -1;  // the row the add-row span sits on, -1 for none

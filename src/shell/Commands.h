@@ -43,6 +43,13 @@ enum class Command {
     About,
     ExportTranslations,
     ImportTranslations,
+    NextUntranslated,
+    PreviousUntranslated,
+    NextProblem,
+    PreviousProblem,
+    ReferenceDocument,
+    HideReference,
+    CopyReference,
 };
 
 // The window list names at most this many tabs.
@@ -91,6 +98,14 @@ inline constexpr CommandDef kCommands[] = {
     {Command::About, "appAbout", 57664, true, nullptr, nullptr, false},
     {Command::ExportTranslations, "fileExportTranslations", 32960, true, nullptr, nullptr, false},
     {Command::ImportTranslations, "fileImportTranslations", 32961, true, nullptr, nullptr, false},
+    {Command::NextUntranslated, "editNextUntranslated", 1401, true, "F8", nullptr, false},
+    {Command::PreviousUntranslated, "editPreviousUntranslated", 1402, true, "Shift+F8", nullptr,
+     false},
+    {Command::NextProblem, "editNextProblem", 1403, true, "F9", nullptr, false},
+    {Command::PreviousProblem, "editPreviousProblem", 1404, true, "Shift+F9", nullptr, false},
+    {Command::ReferenceDocument, "viewReference", 1405, true, nullptr, nullptr, false},
+    {Command::HideReference, "viewHideReference", 1406, true, nullptr, nullptr, false},
+    {Command::CopyReference, "editCopyReference", 1407, true, "Ctrl+Shift+R", nullptr, false},
 };
 
 constexpr const CommandDef& DefinitionOf(Command command)
@@ -162,11 +177,20 @@ inline constexpr MenuEntry kMenuLayout[] = {
     kSeparator,
     Item(Command::Find),
     Item(Command::GoToRecord),
+    kSeparator,
+    Item(Command::NextUntranslated),
+    Item(Command::PreviousUntranslated),
+    Item(Command::NextProblem),
+    Item(Command::PreviousProblem),
+    Item(Command::CopyReference),
     kEndSubmenu,
 
     Submenu("menu.view"),
     Item(Command::ViewToolbar),
     Item(Command::ViewStatusBar),
+    kSeparator,
+    Item(Command::ReferenceDocument),
+    Item(Command::HideReference),
     kSeparator,
     Submenu("menu.language"),
     Item(Command::LanguageSystem),
@@ -240,6 +264,13 @@ inline constexpr const char* kFrameTextKeys[] = {
     "xchg.report4",
     "xchg.report5",
     "xchg.records",
+    // The translation counts in the status bar.
+    "work.translated",
+    "work.filled",
+    "work.problems",
+    // The question before a save that would change characters.
+    "work.unstorable",
+    "work.unstorableField",
 };
 
 }  // namespace scrivlet

@@ -7,6 +7,7 @@
 #include "documents/DocumentFiles.h"
 #include "documents/EdtDocument.h"
 #include "documents/Encodings.h"
+#include "search/TranslationStatus.h"
 #include "shell/DialogHost.h"
 #include "shell/DocumentTabs.h"
 
@@ -331,6 +332,58 @@ void DocumentCommands::AddOpened(std::unique_ptr<EdtDocument> document)
     tabs_.AddDocument(std::move(document), name);
 }
 
+std::unique_ptr<EdtDocument> DocumentCommands::AskReference(const EdtDocument& document)
+{
+    FileDialogRequest request;
+    request.kind = FileDialogKind::Open;
+    request.parent = Owner();
+    request.filters = FileFilters();
+    request.defaultSuffix = kEdtSuffix;
+    request.panel =
+        MakePanelSetup(FileDialogKind::Open, GlobalCatalogue(), document.GetEncoding(), nullptr);
+    // Records pair up only in the same layout: the format is the document's.
+    if (document.FormatIndex() + 1 < request.panel.formats.size())
+        request.panel.formatIndex = document.FormatIndex() + 1;
+    request.panel.formatEnabled = false;
+    const FileDialogAnswer answer = host_->GetOpenFileNames(request);
+    if (!answer.accepted || answer.files.isEmpty() || !IsValidEncoding(answer.encodingIndex))
+        return nullptr;
+    const QString& path = answer.files.first();
+    HostPrompts prompts(*host_, Owner());
+    LoadResult loaded =
+        LoadDocument(path, FileTypeForOpen(answer.filterIndex, path), answer.encodingIndex,
+                     document.Format(), document.FormatIndex(), false, &prompts);
+    if (!loaded.document)
+        ReportOpenFailed(path);
+    return std::move(loaded.document);
+}
+
+bool DocumentCommands::ConfirmStorable(const std::vector<PlannedSave>& saves)
+{
+    // The question lists this many fields at most.
+    constexpr int kListed = 20;
+    QStringList lines;
+    for (const PlannedSave& save : saves) {
+        const int room = kListed - static_cast<int>(lines.size());
+        if (room <= 0)
+            break;
+        for (const UnstorableField& field : FindUnstorable(*save.document, save.storage, room)) {
+            QString line =
+                UiText("work.unstorableField")
+                    .arg(field.record)
+                    .arg(save.document->Format().fields[field.column].caption, field.characters);
+            if (saves.size() > 1)
+                line = save.name + QStringLiteral(": ") + line;
+            lines << line;
+        }
+    }
+    if (lines.isEmpty())
+        return true;
+    return host_->Ask(tabs_.Window(), FormatUiText(UiText("work.unstorable"), lines.join(u'\n')),
+                      QMessageBox::Save | QMessageBox::Cancel, QMessageBox::Warning,
+                      QString()) == QMessageBox::Save;
+}
+
 bool DocumentCommands::Save(int index)
 {
     EdtDocument* document = tabs_.DocumentAt(index);
@@ -338,6 +391,9 @@ bool DocumentCommands::Save(int index)
         return false;
     if (document->Path().isEmpty())
         return SaveAs(index);
+    if (!ConfirmStorable({{document, TextStorage{document->GetEncoding(), document->GetFileType()},
+                           tabs_.TabName(index)}}))
+        return false;
     if (!SaveDocument(*document).Ok()) {
         ReportSaveFailed(document->Path());
         return false;
@@ -364,6 +420,13 @@ bool DocumentCommands::SaveAs(int index)
     ApplyPanel(request.panel, answer);
 
     const SaveTarget target = ResolveSaveTarget(answer.files.first(), answer.filterIndex);
+    const int encoding = int(LastEncodingSetting().Get());
+    if (!ConfirmStorable(
+            {{document,
+              TextStorage{encoding, target.fileType == kFileTypeAll ? document->GetFileType()
+                                                                    : target.fileType},
+              tabs_.TabName(index)}}))
+        return false;
     tabs_.SetTabName(index, QFileInfo(target.path).fileName());
     if (!SaveDocumentAs(*document, target.path, target.fileType, int(LastEncodingSetting().Get()))
              .Ok()) {
@@ -394,6 +457,17 @@ void DocumentCommands::SaveAllAs()
         return;
     if (selection.fileType < kFileTypeAll || selection.fileType > kFileTypeText ||
         !IsValidEncoding(selection.encoding))
+        return;
+
+    std::vector<PlannedSave> saves;
+    for (int index = tabs_.TabCount() - 1; index >= 0; --index) {
+        EdtDocument* document = tabs_.DocumentAt(index);
+        const int fileType =
+            selection.fileType == kFileTypeAll ? document->GetFileType() : selection.fileType;
+        saves.push_back(
+            {document, TextStorage{selection.encoding, fileType}, tabs_.TabName(index)});
+    }
+    if (!ConfirmStorable(saves))
         return;
 
     // Two documents of the same name must not end up in one file.

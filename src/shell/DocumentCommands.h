@@ -1,11 +1,13 @@
 #pragma once
 
+#include "search/Replace.h"
 #include "shell/FormatWizard.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <memory>
+#include <vector>
 
 // The document commands of the main window: New, Open, Save, Save As, Save All As, Close and
 // Close All, with the shell state they share. They reach the documents through DocumentTabs
@@ -56,6 +58,9 @@ public:
     bool Save(int index);
     bool SaveAs(int index);
     void SaveAllAs();
+    // Asks for a file to compare document with and reads it in document's format; null when
+    // cancelled or unreadable (then told).
+    std::unique_ptr<EdtDocument> AskReference(const EdtDocument& document);
     // True when the tab was closed.
     bool Close(int index);
     // Closes from the last tab to the first and stops at the first that stays open; true
@@ -75,6 +80,14 @@ private:
     void AddOpened(std::unique_ptr<EdtDocument> document);
     void ReportOpenFailed(const QString& path);
     void ReportSaveFailed(const QString& path);
+    // A document about to be saved and where to.
+    struct PlannedSave {
+        const EdtDocument* document;
+        TextStorage storage;
+        QString name;
+    };
+    // Asks once before saves would change characters; true to save.
+    bool ConfirmStorable(const std::vector<PlannedSave>& saves);
 
     DocumentTabs& tabs_;
     ShellState state_;

@@ -2,6 +2,7 @@
 
 #include "documents/EdtDocument.h"
 #include "grid/GridView.h"
+#include "search/TranslationStatus.h"
 
 #include <QVBoxLayout>
 
@@ -20,13 +21,17 @@ QString TabDisplayTitle(const QString& title)
 
 DocumentTab::DocumentTab(std::unique_ptr<EdtDocument> document, const QString& name,
                          QWidget* parent)
-    : QWidget(parent), document_(std::move(document)), name_(name)
+    : QWidget(parent),
+      document_(std::move(document)),
+      status_(std::make_unique<TranslationStatus>(*document_)),
+      name_(name)
 {
     view_ = new GridView(document_.get(), this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);
     setFocusProxy(view_);
+    view_->SetTranslationStatus(status_.get());
     connect(document_.get(), &EdtDocument::ModifiedChanged, this, &DocumentTab::TitleChanged);
 }
 
@@ -34,6 +39,13 @@ DocumentTab::~DocumentTab()
 {
     // The view reads the document up to its end.
     delete view_;
+}
+
+void DocumentTab::SetReference(std::unique_ptr<EdtDocument> reference)
+{
+    // The status lets go of the old reference before it is freed.
+    status_->SetReference(reference.get());
+    reference_ = std::move(reference);
 }
 
 void DocumentTab::SetName(const QString& name)

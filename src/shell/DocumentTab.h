@@ -12,6 +12,7 @@ namespace scrivlet {
 
 class EdtDocument;
 class GridView;
+class TranslationStatus;
 
 // The modified mark in front of a tab title.
 constexpr char16_t kModifiedMark = u'\u2022';
@@ -33,6 +34,10 @@ public:
 
     EdtDocument* Document() const { return document_.get(); }
     GridView* View() const { return view_; }
+    TranslationStatus* Status() const { return status_.get(); }
+    // The read-only document the translation is compared with; null for none.
+    const EdtDocument* Reference() const { return reference_.get(); }
+    void SetReference(std::unique_ptr<EdtDocument> reference);
     QString Name() const { return name_; }
     void SetName(const QString& name);
     // The name, after the modified mark while the document has unsaved changes.
@@ -43,6 +48,8 @@ signals:
 
 private:
     std::unique_ptr<EdtDocument> document_;
+    std::unique_ptr<EdtDocument> reference_;
+    std::unique_ptr<TranslationStatus> status_;  // goes before the documents it reads
     GridView* view_;
     QString name_;
 };

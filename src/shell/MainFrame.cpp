@@ -6,6 +6,7 @@
 #include "documents/EdtDocument.h"
 #include "grid/GridView.h"
 #include "search/Search.h"
+#include "search/TranslationStatus.h"
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentTab.h"
 #include "shell/FindDialog.h"
@@ -27,6 +28,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -192,6 +194,30 @@ void MainFrame::ConnectActions()
     }
     on(Command::Find, [this] { ShowFindDialog(); });
     on(Command::GoToRecord, [this] { ShowGoToDialog(); });
+    on(Command::ReferenceDocument, [this] {
+        DocumentTab* tab = TabAt(ActiveIndex());
+        if (!tab)
+            return;
+        if (std::unique_ptr<EdtDocument> reference = commands_->AskReference(*tab->Document())) {
+            const QString path = reference->Path();
+            tab->SetReference(std::move(reference));
+            tabView_->setTabToolTip(tabView_->indexOf(tab), QDir::toNativeSeparators(path));
+        }
+    });
+    on(Command::HideReference, [this] {
+        if (DocumentTab* tab = TabAt(ActiveIndex())) {
+            tab->SetReference(nullptr);
+            tabView_->setTabToolTip(tabView_->indexOf(tab), QString());
+        }
+    });
+    on(Command::CopyReference, [this] {
+        if (GridView* view = ActiveView())
+            view->CopyReference();
+    });
+    on(Command::NextUntranslated, [this] { SeekField(false, true); });
+    on(Command::PreviousUntranslated, [this] { SeekField(false, false); });
+    on(Command::NextProblem, [this] { SeekField(true, true); });
+    on(Command::PreviousProblem, [this] { SeekField(true, false); });
     on(Command::ViewToolbar, [this] {
         toolBar_->setHidden(!toolBar_->isHidden());
         SetChecked(Action(Command::ViewToolbar), !toolBar_->isHidden());
@@ -290,6 +316,9 @@ void MainFrame::CreateStatusBar()
     // "Ready" is the bar's normal text; a menu prompt covers it while an item is
     // highlighted and it comes back when the prompt is cleared.
     statusBar()->addWidget(new QLabel(UiText(str::Ready), this), 1);
+    countsLabel_ = new QLabel(this);
+    countsLabel_->setObjectName(QStringLiteral("translationCounts"));
+    statusBar()->addPermanentWidget(countsLabel_);
     GridView::SetStatusBar(statusBar());
 }
 
@@ -485,6 +514,15 @@ void MainFrame::UpdateUi()
     SetEnabled(Action(Command::ImportTranslations), hasTab && document->RecordCount() > 0);
     SetEnabled(Action(Command::Find), hasTab);
     SetEnabled(Action(Command::GoToRecord), hasTab && document->RecordCount() > 0);
+    for (Command command : {Command::NextUntranslated, Command::PreviousUntranslated,
+                            Command::NextProblem, Command::PreviousProblem})
+        SetEnabled(Action(command), hasTab);
+    SetEnabled(Action(Command::ReferenceDocument), hasTab);
+    SetEnabled(Action(Command::CopyReference), hasTab && TabAt(ActiveIndex())->Reference());
+    SetEnabled(Action(Command::HideReference), hasTab && TabAt(ActiveIndex())->Reference());
+    // The counts are kept up to date by the document's status: reading them costs nothing.
+    if (const QString counts = CountsText(); countsLabel_->text() != counts)
+        countsLabel_->setText(counts);
     UpdateUndoTexts();
     SetEnabled(Action(Command::SaveAllAs), TabCount() >= 2);
     for (Command command : {Command::Print, Command::PrintPreview, Command::PrintSetup})
@@ -543,6 +581,54 @@ EdtDocument* MainFrame::DocumentAt(int index) const
 {
     DocumentTab* tab = TabAt(index);
     return tab ? tab->Document() : nullptr;
+}
+
+QString MainFrame::CountsText() const
+{
+    const DocumentTab* tab = TabAt(ActiveIndex());
+    if (!tab)
+        return {};
+    const TranslationCounts& counts = tab->Status()->Counts();
+    const QLocale locale(LanguageCode(CurrentUiLanguage()));
+    const qint64 done = counts.translated;
+    const qint64 percent = counts.fields > 0 ? done * 100 / counts.fields : 0;
+    const QString progress =
+        UiText(tab->Status()->Reference() ? "work.translated" : "work.filled")
+            .arg(locale.toString(done), locale.toString(counts.fields), locale.toString(percent));
+    return progress + QStringLiteral("   ") +
+           UiText("work.problems").arg(locale.toString(counts.Problems()));
+}
+
+void MainFrame::SeekField(bool problem, bool forward)
+{
+    DocumentTab* tab = TabAt(ActiveIndex());
+    if (!tab)
+        return;
+    const EdtDocument& document = *tab->Document();
+    GridView* view = tab->View();
+    FieldPlace from{-1, 0};
+    const int row = view->SelectedRow();
+    const bool wrap = pendingWrap_.tab == tab && pendingWrap_.problem == problem &&
+                      pendingWrap_.forward == forward;
+    if (!wrap && row >= 0 && row < document.RecordCount()) {
+        // Text fields before the selected column; the selected one itself when it is one.
+        const int column = view->SelectedColumn();
+        int before = 0;
+        while (before < document.TextFieldCount() && document.TextColumn(before) < column)
+            ++before;
+        const bool onField =
+            before < document.TextFieldCount() && document.TextColumn(before) == column;
+        from = FieldPlace{row, onField || !forward ? before : before - 1};
+    }
+    const std::optional<FieldPlace> found =
+        tab->Status()->Seek(problem ? FieldSeek::Problem : FieldSeek::Untranslated, from, forward);
+    if (!found) {
+        QApplication::beep();
+        pendingWrap_ = PendingWrap{tab, problem, forward};
+        return;
+    }
+    pendingWrap_ = PendingWrap{};
+    view->SelectCell(found->record, document.TextColumn(found->field));
 }
 
 GridView* MainFrame::ActiveView() const

@@ -12,6 +12,7 @@
 
 class QActionGroup;
 class QDialog;
+class QLabel;
 class QMenu;
 class QToolBar;
 class QUndoGroup;
@@ -76,6 +77,9 @@ public:
     void FindRequest(const SearchQuery& query);
     void ReplaceRequest(const SearchQuery& query, const QString& replacement, bool all);
     QUndoGroup* UndoGroup() const { return undoGroup_; }
+    // The active document's translation counts as the status bar shows them; empty without
+    // a tab.
+    QString CountsText() const;
 
     TabView* Tabs() const { return tabView_; }
     QMenu* WindowMenu() const { return windowMenu_; }
@@ -102,6 +106,8 @@ private:
     void ShowGoToDialog();
     void UpdateUndoTexts();
     void ShowAbout();
+    // F8 / F9: selects the next or previous field to work on in the active view.
+    void SeekField(bool problem, bool forward);
     void OnIdle();
     // Gives the active grid the keyboard, with a cell selected.
     void FocusActiveView();
@@ -118,6 +124,13 @@ private:
     QAction* windowSeparator_ = nullptr;
     int startupExitCode_ = 0;
     bool inIdleUpdate_ = false;
+    QLabel* countsLabel_ = nullptr;
+    // The seek that found nothing: pressed again, it starts over from the other end.
+    struct PendingWrap {
+        const DocumentTab* tab = nullptr;
+        bool problem = false;
+        bool forward = true;
+    } pendingWrap_;
 };
 
 }  // namespace scrivlet

@@ -90,6 +90,9 @@ private slots:
         QVERIFY(WriteAll(P("dialog.txt"), "ab\ncd!\nx\n\n"));
         QVERIFY(WriteAll(P("half.edt"), QByteArray(24, '\0')));  // 1.5 records of 8 units
         QVERIFY(QDir(dir_.path()).mkpath("folder"));
+        // One record of dialog.txt's, then small Cyrillic letters and a too long text.
+        QVERIFY(WriteAll(P("ref.txt"), "ab\nzz\n"));
+        QVERIFY(WriteAll(P("ru.txt"), u"ab\ncd!\nж\nЖЖЖЖЖЖ\n"_qs.toUtf8()));
     }
 
     void exitCodes_data()
@@ -316,6 +319,50 @@ private slots:
         QCOMPARE(back.code, 0);
         QVERIFY2(back.out.startsWith("{\"imported\": 2, \"unchanged\": 1,"), back.out);
         QCOMPARE(ReadAll(P("b.edt")), ReadAll(P("d.edt")));
+    }
+
+    // --stats counts; --strict refuses to write characters OUTPUT's encoding changes.
+    void statsAndStrict_data()
+    {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("out");  // stdout, or for status 1 and 2 a part of stderr
+        const QString talk = "--catalogue %CAT% --format 0 --encoding ";
+        QTest::newRow("counts") << talk + "0 --stats %DIR%/dialog.txt" << 0
+                                << R"({"records": 2, "fields": 4, "empty": 1, "translated": 3, )"
+                                   R"("too_long": 0, "not_storable": 0})";
+        QTest::newRow("reference with fewer records")
+            << talk + "0 --reference %DIR%/ref.txt --stats %DIR%/dialog.txt" << 0
+            << R"({"records": 2, "fields": 4, "empty": 1, "same_as_reference": 1, )"
+               R"("translated": 2, "too_long": 0, "not_storable": 0})";
+        QTest::newRow("not storable in --to-encoding")
+            << talk + "4 --to-encoding 0 --stats %DIR%/ru.txt" << 0
+            << R"({"records": 2, "fields": 4, "empty": 0, "translated": 4, "too_long": 1, )"
+               R"("not_storable": 2})";
+        QTest::newRow("strict refuses") << talk +
+                                               "4 --to-encoding 0 --strict %DIR%/ru.txt "
+                                               "%DIR%/s.edt"
+                                        << 1 << u"s.edt: record 1, Name: \u0436"_qs;
+        QTest::newRow("strict passes") << talk +
+                                              "4 --to-encoding 3 --strict %DIR%/ru.txt "
+                                              "%DIR%/s.edt"
+                                       << 0 << "";
+    }
+    void statsAndStrict()
+    {
+        QFETCH(QString, args);
+        QFETCH(int, code);
+        QFETCH(QString, out);
+        QFile::remove(P("s.edt"));
+        const Result result = Convert(Expand(args));
+        QCOMPARE(result.code, code);
+        if (code != 0)
+            QVERIFY2(result.err.contains(out), qPrintable(result.err));
+        else
+            QCOMPARE(QString::fromUtf8(result.out).trimmed(), out);
+        // A refused conversion writes nothing.
+        if (args.contains("--strict"))
+            QCOMPARE(QFile::exists(P("s.edt")), code == 0);
     }
 };
 

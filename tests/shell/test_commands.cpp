@@ -23,6 +23,7 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QTimer>
+#include <QUndoGroup>
 
 #include <functional>
 
@@ -452,6 +453,93 @@ private slots:
                  int(chosen.isEmpty() ? kEncodingUnicode : kEncodingRussian));
         QVERIFY(host_.fileRequests.last().panel.formatEnabled);
         QVERIFY(host_.questions.isEmpty());
+    }
+
+    // A save that would change characters asks first, once for Save All As, and writes
+    // nothing on Cancel; a storable one asks nothing.
+    void saveQuestion_data()
+    {
+        QTest::addColumn<QString>("command");  // save, saveAs or saveAll
+        QTest::addColumn<int>("encoding");     // the target's
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("asked");
+        const int save = QMessageBox::Save, cancel = QMessageBox::Cancel;
+        QTest::newRow("save, storable") << "save" << int(kEncodingRussian) << save << false;
+        QTest::newRow("save, cancelled") << "save" << int(kEncodingEnglish) << cancel << true;
+        QTest::newRow("save anyway") << "save" << int(kEncodingEnglish) << save << true;
+        QTest::newRow("save as, cancelled") << "saveAs" << int(kEncodingGerman) << cancel << true;
+        QTest::newRow("save all anyway") << "saveAll" << int(kEncodingEnglish) << save << true;
+    }
+    void saveQuestion()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, encoding);
+        QFETCH(int, answer);
+        QFETCH(bool, asked);
+        const QByteArray before = EdtBytes({"Hi"});
+        Open({"a_dlg.edt", "b_dlg.edt"}, before, 0, kEncodingUnicode);
+        for (int i = 0; i < 2; ++i)
+            QVERIFY(Document(i)->SetText(0, 1, u"\u0436x\u0436"_qs));
+        host_.answers << QMessageBox::StandardButton(answer);
+        QString written = Path("a_dlg.edt");
+        if (command == "save") {
+            Document(0)->SetEncoding(encoding);
+            QCOMPARE(frame_->Commands().Save(0), !asked || answer == QMessageBox::Save);
+        } else if (command == "saveAs") {
+            written = Path("out.edt");
+            host_.QueueFiles({written}, 0, encoding);
+            frame_->Commands().SaveAs(0);
+        } else {
+            QVERIFY(QDir().mkpath(Path("out")));
+            written = Path("out/b_dlg.edt");
+            host_.folderAnswers << Path("out");
+            host_.wizardAnswers << WizardAnswer{true, kKeep, kFileTypeEdt, encoding};
+            frame_->Commands().SaveAllAs();
+        }
+        QCOMPARE(host_.questions.size(), asked ? 1 : 0);
+        if (asked) {
+            const QString question = host_.questions[0];
+            QVERIFY2(question.contains(u"Record 0, Text: \u0436"_qs), qPrintable(question));
+            QCOMPARE(question.contains("b_dlg.edt: Record 0"), command == "saveAll");
+        }
+        const bool saved = !asked || answer == QMessageBox::Save;
+        QCOMPARE(ReadFile(written) != before && !ReadFile(written).isEmpty(), saved);
+        QCOMPARE(Document(0)->IsModified(), !saved);
+    }
+
+    // A reference is read in the document's format; the tab shows its path; one that does not
+    // load is reported and leaves the tab as it was. Ctrl+Shift+R copies its text, cut to the
+    // field's four units without splitting a surrogate pair, as one undo step.
+    void reference_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");  // of the reference; null: no such file
+        QTest::addColumn<QString>("counts");
+        QTest::newRow("loaded") << u"Hi\nYox\U0001F600\n"_qs.toUtf8() << "Translated: 1 of 2 (50%)";
+        QTest::newRow("missing") << QByteArray() << "Filled: 2 of 2 (100%)";
+    }
+    void reference()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, counts);
+        Open({"a_dlg.edt"}, EdtBytes({"Hi", "Ho"}), 0, kEncodingUnicode);
+        const bool loads = !bytes.isNull();
+        if (loads)
+            QVERIFY(WriteFile(Path("ref_dlg.txt"), bytes));
+        host_.QueueFiles({Path("ref_dlg.txt")}, 0, kEncodingUnicode);
+        Run(*frame_, Command::ReferenceDocument);
+        QVERIFY(!host_.fileRequests.last().panel.formatEnabled);
+        QCOMPARE(frame_->Tabs()->tabToolTip(0), loads ? Native("ref_dlg.txt") : QString());
+        QVERIFY(frame_->CountsText().startsWith(counts));
+        QVERIFY(frame_->ActiveView()->SelectCell(1, 1));
+        Run(*frame_, Command::CopyReference);
+        QCOMPARE(Document(0)->Text(1, 1), loads ? "Yox" : "Ho");
+        frame_->UndoGroup()->undo();
+        QCOMPARE(Document(0)->Text(1, 1), "Ho");
+        frame_->UpdateUi();
+        QCOMPARE(frame_->Action(Command::HideReference)->isEnabled(), loads);
+        Run(*frame_, Command::HideReference);
+        QVERIFY(frame_->CountsText().startsWith("Filled: 2 of 2"));
+        QVERIFY(frame_->Tabs()->tabToolTip(0).isEmpty());
     }
 
     // Three edited documents a, b, c (c active). A modified document asks Yes / No / Cancel;

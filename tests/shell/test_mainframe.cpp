@@ -6,6 +6,7 @@
 #include "grid/GridView.h"
 #include "grid/InplaceEdit.h"
 #include "search/Search.h"
+#include "search/TranslationStatus.h"
 #include "shell/DocumentTab.h"
 #include "shell/FindDialog.h"
 #include "shell/GoToDialog.h"
@@ -433,6 +434,40 @@ private slots:
         Run(frame, Command::GoToRecord);
         QCOMPARE(tried, QStringList({"5", "-1", "x", "3"}));
         QCOMPARE(frame.ActiveView()->SelectedRow(), 3);
+    }
+
+    // F8 / F9 and their Shift variants from the first record: the rows selected, or the row
+    // kept after a beep; the next press after a beep starts over from the other end.
+    void seekFields_data()
+    {
+        QTest::addColumn<QStringList>("commands");  // N/P untranslated, n/p problem
+        QTest::addColumn<QList<int>>("rows");
+        QTest::newRow("next untranslated, wraps")
+            << QStringList{"N", "N", "N", "N"} << QList<int>{1, 3, 3, 1};
+        QTest::newRow("previous untranslated, wraps")
+            << QStringList{"P", "P", "P"} << QList<int>{0, 3, 1};
+        QTest::newRow("problems") << QStringList{"n", "n", "n", "p"} << QList<int>{2, 2, 2, 2};
+    }
+    void seekFields()
+    {
+        QFETCH(QStringList, commands);
+        QFETCH(QList<int>, rows);
+        MainFrame frame;
+        const EdtFormat format = OneFieldFormat(QStringLiteral("F"), QString());
+        frame.AddDocument(MakeDocument(format, {{"ab"}, {""}, {"toolong"}, {""}, {"ok"}}),
+                          QStringLiteral("doc.edt"));
+        QVERIFY(frame.ActiveView()->SelectCell(0, 1));
+        const QMap<QString, Command> keys{{"N", Command::NextUntranslated},
+                                          {"P", Command::PreviousUntranslated},
+                                          {"n", Command::NextProblem},
+                                          {"p", Command::PreviousProblem}};
+        QList<int> selected;
+        for (const QString& command : commands) {
+            Run(frame, keys[command]);
+            selected << frame.ActiveView()->SelectedRow();
+        }
+        QCOMPARE(selected, rows);
+        QCOMPARE(frame.CountsText(), u"Filled: 3 of 5 (60%)   Problems: 1"_qs);
     }
 
     // Every text exists, not empty, in all four languages; every text the frame asks for is

@@ -1,0 +1,112 @@
+#include "TestDocument.h"
+#include "TestRegistry.h"
+#include "search/TranslationStatus.h"
+
+#include <QTest>
+
+using namespace scrivlet;
+using namespace scrivlet::test;
+
+namespace {
+
+// A label, then text fields of 3 and 5 units.
+const EdtFormat kFormat =
+    MakeFormat(8, {LabelField("No"), TextField("Name", 0, 3), TextField("Text", 3, 5)});
+
+// "fields empty same translated too-long not-storable"
+QString Describe(const TranslationCounts& c)
+{
+    return QString::asprintf("%lld %lld %lld %lld %lld %lld", c.fields, c.empty, c.sameAsReference,
+                             c.translated, c.tooLong, c.notStorable);
+}
+
+Rows Split(const QString& rows)
+{
+    Rows out;
+    for (const QString& row : rows.split(u'|', Qt::SkipEmptyParts))
+        out << row.split(u',');
+    return out;
+}
+
+}  // namespace
+
+class StatusTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // "rows;reference;encoding": rows "|"-separated, fields ","-separated, reference "-" for
+    // none.
+    void counts_data()
+    {
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("counts");
+        QTest::newRow("empty, translated") << "ab,|,;-;0"
+                                           << "4 3 0 1 0 0";
+        QTest::newRow("too long, loaded as is") << "abcd,abcdef;-;4"
+                                                << "2 0 0 2 2 0";
+        QTest::newRow("same only with a reference") << "ab,cd|x,y;ab,zz|x,y;0"
+                                                    << "4 0 3 1 0 0";
+        QTest::newRow("reference shorter") << "ab,|ab,cd;ab,cd;0"
+                                           << "4 1 1 2 0 0";
+        QTest::newRow("reference longer") << "ab,cd;ab,cd|x,y|z,z;0"
+                                          << "2 0 2 0 0 0";
+        QTest::newRow("small Cyrillic not in English") << u"абв,АБВ;-;0"_qs << "2 0 0 2 0 1";
+        QTest::newRow("Cyrillic in Russian") << u"абв,АБВ;-;3"_qs << "2 0 0 2 0 0";
+        QTest::newRow("zero unit cuts the text") << "a" + QString(QChar(0)) + "b,;-;4"
+                                                 << "2 1 0 1 0 1";
+    }
+    void counts()
+    {
+        QFETCH(QString, given);
+        QFETCH(QString, counts);
+        const QStringList part = given.split(u';');
+        auto document = MakeDocument(kFormat, Split(part[0]));
+        document->SetEncoding(part[2].toInt());
+        auto reference = MakeDocument(kFormat, Split(part[1]));
+        TranslationStatus status(*document);
+        if (part[1] != "-")
+            status.SetReference(reference.get());
+        QCOMPARE(Describe(status.Counts()), counts);
+    }
+
+    // After each step the running counts equal those of a fresh look at the whole document,
+    // and undoing a step restores the counts before it.
+    void countsFollowEdits_data()
+    {
+        QTest::addColumn<QString>("steps");  // set:R:F:text, insert:R:N, remove:R:N
+        QTest::newRow("texts") << "set:0:0:ab set:1:1:cd set:0:0: set:2:1:toolong set:1:1:жж";
+        QTest::newRow("records shift the reference pairing")
+            << "insert:0:1 remove:0:2 insert:1:3 set:3:0:x remove:2:2";
+    }
+    void countsFollowEdits()
+    {
+        QFETCH(QString, steps);
+        auto document = MakeDocument(kFormat, Split("ab,cd|x,|,zz|ab,cd"));
+        auto reference = MakeDocument(kFormat, Split("ab,cd|ab,cd|x,|,zz"));
+        TranslationStatus status(*document);
+        status.SetReference(reference.get());
+        for (const QString& step : steps.split(u' ')) {
+            const QStringList p = step.split(u':');
+            const QString before = Describe(status.Counts());
+            if (p[0] == "set") {
+                const auto text = document->StoreText(p[3]);
+                QVERIFY(text);
+                EdtDocument::FieldEdit edit{p[1].toInt(), p[2].toInt(), *text};
+                document->ExchangeTexts({&edit, 1});
+                document->ExchangeTexts({&edit, 1});  // undo
+                QCOMPARE(Describe(status.Counts()), before);
+                document->ExchangeTexts({&edit, 1});
+            } else if (p[0] == "insert") {
+                QVERIFY(document->InsertRecords(p[1].toInt(), p[2].toInt()));
+            } else {
+                QVERIFY(document->RemoveRecords(p[1].toInt(), p[2].toInt()));
+            }
+            TranslationStatus fresh(*document);
+            fresh.SetReference(reference.get());
+            QVERIFY2(Describe(status.Counts()) == Describe(fresh.Counts()), qPrintable(step));
+        }
+    }
+};
+
+SCRIVLET_TEST(StatusTest);
+#include "test_status.moc"

@@ -168,8 +168,9 @@ void MainFrame::ConnectActions()
     });
     on(Command::SaveAllAs, [this] { commands_->SaveAllAs(); });
     on(Command::ExportTranslations, [this] {
-        if (GridView* view = ActiveView())
-            ExportTranslationsCommand(commands_->Host(), this, *view->Document());
+        if (DocumentTab* tab = TabAt(ActiveIndex()))
+            ExportTranslationsCommand(commands_->Host(), this, *tab->View()->Document(),
+                                      tab->Reference());
     });
     on(Command::ImportTranslations, [this] {
         if (GridView* view = ActiveView()) {

@@ -46,7 +46,8 @@ QString ReportText(const ImportReport& report)
 
 }  // namespace
 
-void ExportTranslationsCommand(DialogHost& host, QWidget* parent, const EdtDocument& document)
+void ExportTranslationsCommand(DialogHost& host, QWidget* parent, const EdtDocument& document,
+                               const EdtDocument* reference)
 {
     const FileDialogAnswer answer =
         host.GetSaveFileName(TranslationFileRequest(parent, FileDialogKind::SaveAs));
@@ -54,7 +55,7 @@ void ExportTranslationsCommand(DialogHost& host, QWidget* parent, const EdtDocum
         return;
     const QString path = answer.files.first();
     const Result exported =
-        ExportTranslations(document, nullptr, path, ExchangeFormatFromPath(path));
+        ExportTranslations(document, reference, path, ExchangeFormatFromPath(path));
     if (!exported) {
         host.ShowMessage(parent, UiText("xchg.exportFailed").arg(path) + u'\n' + exported.Error(),
                          QMessageBox::Warning, AppCaption());

@@ -11,8 +11,10 @@ class DocumentHistory;
 class EdtDocument;
 
 // Asks for a PO or XLIFF file (the type by its extension, PO without one) and writes the
-// document's texts there: a template, as no reference document is set in the editor.
-void ExportTranslationsCommand(DialogHost& host, QWidget* parent, const EdtDocument& document);
+// document's texts there: with a reference the sources are its texts and the document's
+// differing texts the translations, without one a template.
+void ExportTranslationsCommand(DialogHost& host, QWidget* parent, const EdtDocument& document,
+                               const EdtDocument* reference = nullptr);
 
 // Asks for a PO or XLIFF file and puts its translations into the document as one step of its
 // history; asks whether to take fuzzy entries when there are any, and ends with a report.

@@ -188,9 +188,10 @@ void DocumentCommands::ReportOpenFailed(const QString& path)
                        QMessageBox::Critical);
 }
 
-void DocumentCommands::ReportSaveFailed(const QString& path)
+void DocumentCommands::ReportSaveFailed(const QString& path, const QString& reason)
 {
-    host_->ShowMessage(tabs_.Window(), FormatUiText(UiText(str::SaveFailed), DisplayPath(path)),
+    host_->ShowMessage(tabs_.Window(),
+                       FormatUiText(UiText(str::SaveFailed), DisplayPath(path)) + u'\n' + reason,
                        QMessageBox::Critical);
 }
 
@@ -338,8 +339,8 @@ bool DocumentCommands::Save(int index)
         return false;
     if (document->Path().isEmpty())
         return SaveAs(index);
-    if (!SaveDocument(*document).Ok()) {
-        ReportSaveFailed(document->Path());
+    if (const Result saved = SaveDocument(*document); !saved) {
+        ReportSaveFailed(document->Path(), saved.Error());
         return false;
     }
     Remember(*document);
@@ -364,12 +365,13 @@ bool DocumentCommands::SaveAs(int index)
     ApplyPanel(request.panel, answer);
 
     const SaveTarget target = ResolveSaveTarget(answer.files.first(), answer.filterIndex);
-    tabs_.SetTabName(index, QFileInfo(target.path).fileName());
-    if (!SaveDocumentAs(*document, target.path, target.fileType, int(LastEncodingSetting().Get()))
-             .Ok()) {
-        ReportSaveFailed(document->Path());
+    const Result saved =
+        SaveDocumentAs(*document, target.path, target.fileType, int(LastEncodingSetting().Get()));
+    if (!saved) {
+        ReportSaveFailed(target.path, saved.Error());
         return false;
     }
+    tabs_.SetTabName(index, QFileInfo(target.path).fileName());
     Remember(*document);
     return true;
 }
@@ -403,10 +405,11 @@ void DocumentCommands::SaveAllAs()
         const QString output = UniqueOutputPath(
             SaveAllOutputPath(folder, *document, tabs_.TabName(index), selection.fileType), taken);
         taken.insert(OutputPathKey(output));
-        if (SaveDocumentAs(*document, output, selection.fileType, selection.encoding).Ok())
+        if (const Result saved =
+                SaveDocumentAs(*document, output, selection.fileType, selection.encoding))
             Remember(*document);
         else
-            ReportSaveFailed(document->Path());
+            ReportSaveFailed(output, saved.Error());
     }
 }
 

@@ -73,7 +73,7 @@ private:
     // Shows a loaded document in a new tab.
     void AddOpened(std::unique_ptr<EdtDocument> document);
     void ReportOpenFailed(const QString& path);
-    void ReportSaveFailed(const QString& path);
+    void ReportSaveFailed(const QString& path, const QString& reason);
 
     DocumentTabs& tabs_;
     ShellState state_;

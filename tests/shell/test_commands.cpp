@@ -517,7 +517,9 @@ private slots:
             const QString text = asked[i].isUpper() && asked[i] != u'N'
                                      ? QStringLiteral("Unable to save file '%1'")
                                      : QStringLiteral("Do you want to save changes in '%1' ?");
-            QCOMPARE(host_.questions[i], text.arg(path));
+            // A failed save also says why, after the file name.
+            QCOMPARE(host_.questions[i].section(u'\n', 0, 0), text.arg(path));
+            QCOMPARE(host_.questions[i].contains(u'\n'), asked[i].isUpper() && asked[i] != u'N');
         }
         for (QChar tab : QStringLiteral("ac"))
             QCOMPARE(ReadFile(Path(name(tab))), EdtBytes({written.contains(tab) ? "Ok" : "Hi"}));

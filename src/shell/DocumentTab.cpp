@@ -1,4 +1,5 @@
 #include "shell/DocumentTab.h"
+#include "shell/Autosave.h"
 
 #include "documents/EdtDocument.h"
 #include "grid/GridView.h"
@@ -28,6 +29,8 @@ DocumentTab::DocumentTab(std::unique_ptr<EdtDocument> document, const QString& n
     layout->addWidget(view_);
     setFocusProxy(view_);
     connect(document_.get(), &EdtDocument::ModifiedChanged, this, &DocumentTab::TitleChanged);
+    if (Autosave* autosave = Autosave::Instance())
+        autosave->Track(this);
 }
 
 DocumentTab::~DocumentTab()

@@ -5,12 +5,15 @@
 #include "ShellTestSupport.h"
 #include "TestRegistry.h"
 #include "documents/Encodings.h"
+#include "grid/DocumentHistory.h"
 #include "grid/GridView.h"
 #include "grid/InplaceEdit.h"
+#include "shell/Autosave.h"
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentTab.h"
 #include "shell/FormatWizard.h"
 #include "shell/MessageBoxes.h"
+#include "shell/RestoreDialog.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -22,9 +25,14 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 
 #include <functional>
+
+#include <sys/wait.h>
+#include <unistd.h>
+#include <csignal>
 
 using namespace scrivlet;
 using namespace scrivlet::test;
@@ -690,6 +698,72 @@ private slots:
         QVERIFY(exit.Finished());
         QCOMPARE(frame_->TabCount(), 0);
         QCOMPARE(ReadFile(Path("out/a_dlg.txt")), QByteArray("Ok\nZz\n"));
+    }
+
+    // An editor edits a cell, keeps it unsaved past the copy interval and is killed; the next
+    // start offers the copy: Restore brings the edit back as an unsaved tab that saves to the
+    // original file, Discard removes the copy. Either way nothing is left once the run ends.
+    void killAndRestore_data()
+    {
+        QTest::addColumn<bool>("discard");
+        QTest::newRow("restore") << false;
+        QTest::newRow("discard") << true;
+    }
+    void killAndRestore()
+    {
+        QFETCH(bool, discard);
+        const QString folder = Path("recovery");
+        const QByteArray old = EdtBytes({"Ab"});
+        QVERIFY(WriteFile(Path("a_dlg.edt"), old));
+        int ready[2];
+        QVERIFY(pipe(ready) == 0);
+        const pid_t editor = fork();
+        if (editor == 0) {
+            // The editor: any failure ends it at once, so that it never runs other tests.
+            qputenv("SCRIVLET_AUTOSAVE_SECONDS", "1");
+            Autosave autosave(folder);
+            Open({"a_dlg.edt"});
+            // An edit as the grid makes it: one step of the document's history.
+            GridView* view = frame_->ActiveView();
+            if (!view || !view->History()->SetText(0, 1, u"Ed", QStringLiteral("typing")))
+                _exit(1);
+            QTest::qWait(1500);
+            autosave.Flush();
+            (void)!write(ready[1], "1", 1);
+            for (;;)
+                pause();
+        }
+        close(ready[1]);
+        char byte = 0;
+        QVERIFY(editor > 0 && read(ready[0], &byte, 1) == 1);
+        kill(editor, SIGKILL);
+        waitpid(editor, nullptr, 0);
+        close(ready[0]);
+
+        {
+            Autosave autosave(folder);
+            ModalScript answer;
+            answer.Then<RestoreDialog>([discard](RestoreDialog* dialog) {
+                const QString text = UiText(discard ? "recov.discard" : "recov.restore");
+                for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+                    if (button->text() == text)
+                        button->click();
+                }
+            });
+            autosave.OfferRestore(*frame_);
+            QVERIFY(answer.Finished());
+            QCOMPARE(frame_->TabCount(), discard ? 0 : 1);
+            if (!discard) {
+                QVERIFY(Document(0)->IsModified());
+                QCOMPARE(Document(0)->Path(), Path("a_dlg.edt"));
+                QCOMPARE(Document(0)->Text(0, 1), QStringLiteral("Ed"));
+                QCOMPARE(frame_->TabName(0), QStringLiteral("a_dlg.edt"));
+                QCOMPARE(ReadFile(Path("a_dlg.edt")), old);
+                QVERIFY(frame_->Commands().Save(0));
+                QCOMPARE(ReadFile(Path("a_dlg.edt")), EdtBytes({"Ed"}));
+            }
+        }
+        QCOMPARE(QDir(folder).entryList({"*.edt", "*.json"}, QDir::Files), QStringList());
     }
 };
 

@@ -70,8 +70,9 @@ public:
     virtual ~DocumentFileFormat() = default;
     // Appends the records of `in` to an empty document, in the document's encoding.
     virtual Result Read(QIODevice& in, EdtDocument& document, const ReadContext& context) const = 0;
-    // Writes records 0..lastRecord (none when it is -1) in the document's encoding.
-    virtual Result Write(QIODevice& out, const EdtDocument& document, int lastRecord) const = 0;
+    // Writes records 0..lastRecord (none when it is -1) in the encoding.
+    virtual Result Write(QIODevice& out, const EdtDocument& document, int lastRecord,
+                         int encoding) const = 0;
 };
 
 // The reader and writer of a file type; null for any other number (kFileTypeAll included).

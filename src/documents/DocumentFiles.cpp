@@ -9,6 +9,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <exception>
 
 namespace scrivlet {
@@ -128,23 +129,39 @@ LoadResult LoadDocument(const QString& path, int fileType, int encoding, const E
     return result;
 }
 
-Result SaveDocument(EdtDocument& document)
+namespace {
+
+// The system's own words for what went wrong, after ours: "disk full" and "permission
+// denied" need different remedies.
+// A short write leaves the device without an error of its own; errno then still tells why.
+Result WithSystemReason(Result result, const QFileDevice& file)
 {
-    Result done =
-        CheckDocumentSetup(document.Format(), document.GetFileType(), document.GetEncoding());
+    if (result)
+        return result;
+    const QString reason = file.error() != QFileDevice::NoError ? file.errorString()
+                           : errno != 0                         ? qt_error_string(errno)
+                                                                : QString();
+    return reason.isEmpty() ? result : Result::Failure(result.Error() + u'\n' + reason);
+}
+
+// Writes the document to path as fileType in encoding without touching the document, so a
+// failure leaves its path, type, encoding and modified mark as they were.
+Result WriteDocument(const EdtDocument& document, const QString& path, int fileType, int encoding)
+{
+    Result done = CheckDocumentSetup(document.Format(), fileType, encoding);
     if (!done)
         return done;
-    const QString path = document.Path();
     if (!path.isEmpty() && !NamesAFile(path, false))
         return FileFailure(str::FileErrorNotAFile);
 
     // The old file is replaced only once the new one is completely written and flushed.
     QSaveFile file(path);
+    errno = 0;
     if (path.isEmpty() || !file.open(QIODevice::WriteOnly))
-        return FileFailure(str::FileErrorCannotWrite);
+        return WithSystemReason(FileFailure(str::FileErrorCannotWrite), file);
     try {
-        done = FileFormatFor(document.GetFileType())
-                   ->Write(file, document, LastRecordToWrite(document));
+        done =
+            FileFormatFor(fileType)->Write(file, document, LastRecordToWrite(document), encoding);
     } catch (const std::exception&) {
         done = FileFailure(str::FileErrorNoMemory);  // as in LoadDocument
     }
@@ -153,22 +170,43 @@ Result SaveDocument(EdtDocument& document)
     if (done && !file.flush())
         done = FileFailure(str::FileErrorWriteFailed);
     if (!done) {
+        done = WithSystemReason(done, file);
         file.cancelWriting();  // the temporary file goes with `file`
         return done;
     }
     if (!file.commit())
-        return FileFailure(str::FileErrorWriteFailed);
-    document.SetModified(false);
+        return WithSystemReason(FileFailure(str::FileErrorWriteFailed), file);
     return {};
+}
+
+}  // namespace
+
+Result SaveDocument(EdtDocument& document)
+{
+    const Result done =
+        WriteDocument(document, document.Path(), document.GetFileType(), document.GetEncoding());
+    if (done)
+        document.SetModified(false);
+    return done;
 }
 
 Result SaveDocumentAs(EdtDocument& document, const QString& path, int fileType, int encoding)
 {
+    const int type = fileType != kFileTypeAll ? fileType : document.GetFileType();
+    const Result done = WriteDocument(document, path, type, encoding);
+    if (!done)
+        return done;
     document.SetPath(path);
-    if (fileType != kFileTypeAll)
-        document.SetFileType(fileType);
+    document.SetFileType(type);
     document.SetEncoding(encoding);
-    return SaveDocument(document);
+    document.SetModified(false);
+    return done;
+}
+
+Result WriteDocumentCopy(const EdtDocument& document, const QString& path, int fileType,
+                         int encoding)
+{
+    return WriteDocument(document, path, fileType, encoding);
 }
 
 std::unique_ptr<EdtDocument> NewDocument(const EdtFormat& format, int formatIndex)

@@ -32,8 +32,14 @@ LoadResult LoadDocument(const QString& path, int fileType, int encoding, const E
 // as before.
 Result SaveDocument(EdtDocument& document);
 
-// Takes path, encoding and the file type unless it is kFileTypeAll, then saves.
+// Saves to path as the file type (the document's own for kFileTypeAll) in encoding, and takes
+// them on success only: a failed save leaves the document as it was.
 Result SaveDocumentAs(EdtDocument& document, const QString& path, int fileType, int encoding);
+
+// Writes the document to path as SaveDocumentAs does but leaves the document alone: for a
+// copy written from a snapshot on another thread.
+Result WriteDocumentCopy(const EdtDocument& document, const QString& path, int fileType,
+                         int encoding);
 
 // An empty document of a format: no records (a view shows only its add-row).
 std::unique_ptr<EdtDocument> NewDocument(const EdtFormat& format, int formatIndex);

@@ -50,6 +50,30 @@ EdtDocument::EdtDocument(const EdtFormat& format, int formatIndex, QObject* pare
 
 EdtDocument::~EdtDocument() = default;
 
+std::unique_ptr<EdtDocument> EdtDocument::Snapshot() const
+{
+    auto copy = std::make_unique<EdtDocument>(format_, formatIndex_);
+    copy->path_ = path_;
+    copy->fileType_ = fileType_;
+    copy->encoding_ = encoding_;
+    copy->modified_ = modified_;
+    // Two flat copies: the arena and slots are plain data, so this stays a pair of memcpy
+    // calls even for a million records.
+    try {
+        copy->slots_ = slots_;
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+    if (!copy->Grow(used_))
+        return nullptr;
+    if (used_ > 0)
+        std::memcpy(copy->arena_.get(), arena_.get(),
+                    static_cast<size_t>(used_) * sizeof(char16_t));
+    copy->used_ = used_;
+    copy->records_ = records_;
+    return copy;
+}
+
 void EdtDocument::SetPath(const QString& path)
 {
     if (path == path_)

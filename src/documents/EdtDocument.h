@@ -51,6 +51,10 @@ public:
     bool IsModified() const { return modified_; }
     void SetModified(bool modified);
 
+    // A copy of the texts and properties without parent or connections, for a writer on
+    // another thread while this document goes on changing. Null when no memory is left.
+    std::unique_ptr<EdtDocument> Snapshot() const;
+
     // --- layout ----------------------------------------------------------------------------
     // Columns are the format's fields up to the first empty caption.
     int ColumnCount() const { return static_cast<int>(slotOfColumn_.size()); }

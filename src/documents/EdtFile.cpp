@@ -48,7 +48,8 @@ bool ReadFully(QIODevice& in, char* data, qint64 bytes)
 class EdtFile : public DocumentFileFormat {
 public:
     Result Read(QIODevice& in, EdtDocument& document, const ReadContext& context) const override;
-    Result Write(QIODevice& out, const EdtDocument& document, int lastRecord) const override;
+    Result Write(QIODevice& out, const EdtDocument& document, int lastRecord,
+                 int encoding) const override;
 };
 
 Result EdtFile::Read(QIODevice& in, EdtDocument& document, const ReadContext& context) const
@@ -101,7 +102,8 @@ Result EdtFile::Read(QIODevice& in, EdtDocument& document, const ReadContext& co
     return {};
 }
 
-Result EdtFile::Write(QIODevice& out, const EdtDocument& document, int lastRecord) const
+Result EdtFile::Write(QIODevice& out, const EdtDocument& document, int lastRecord,
+                      int encoding) const
 {
     const std::optional<RecordLayout> layout = MakeRecordLayout(document.Format());
     if (!layout)
@@ -111,7 +113,6 @@ Result EdtFile::Write(QIODevice& out, const EdtDocument& document, int lastRecor
     const qint64 recordUnits = layout->recordLength;
     const qint64 chunkRecords = ChunkRecords(recordUnits, qint64{lastRecord} + 1);
     std::vector<uint16_t> buffer(static_cast<size_t>(chunkRecords * recordUnits));
-    const int encoding = document.GetEncoding();
     for (int record = 0; record <= lastRecord;) {
         const qint64 records = std::min<qint64>(chunkRecords, qint64{lastRecord} - record + 1);
         // Units that no field covers are zero in every file written.

@@ -97,7 +97,8 @@ private:
 class TextFile : public DocumentFileFormat {
 public:
     Result Read(QIODevice& in, EdtDocument& document, const ReadContext& context) const override;
-    Result Write(QIODevice& out, const EdtDocument& document, int lastRecord) const override;
+    Result Write(QIODevice& out, const EdtDocument& document, int lastRecord,
+                 int encoding) const override;
 };
 
 Result TextFile::Read(QIODevice& in, EdtDocument& document, const ReadContext& context) const
@@ -143,9 +144,10 @@ Result TextFile::Read(QIODevice& in, EdtDocument& document, const ReadContext& c
     return {};
 }
 
-Result TextFile::Write(QIODevice& out, const EdtDocument& document, int lastRecord) const
+Result TextFile::Write(QIODevice& out, const EdtDocument& document, int lastRecord,
+                       int encoding) const
 {
-    const int codePage = TextCodePage(document.GetEncoding());
+    const int codePage = TextCodePage(encoding);
     const int fields = document.TextFieldCount();
     QString pending;
     auto flush = [&]() {

@@ -152,8 +152,63 @@ QString UniqueOutputPath(const QString& path, const QSet<QString>& taken)
 // --- the commands ------------------------------------------------------------------------
 
 DocumentCommands::DocumentCommands(DocumentTabs& tabs)
-    : tabs_(tabs), qtHost_(std::make_unique<QtDialogHost>()), host_(qtHost_.get())
+    : tabs_(tabs),
+      qtHost_(std::make_unique<QtDialogHost>()),
+      host_(qtHost_.get()),
+      watcher_(std::make_unique<QFileSystemWatcher>())
 {
+    QObject::connect(watcher_.get(), &QFileSystemWatcher::fileChanged, watcher_.get(),
+                     [this](const QString& path) { FileChanged(path); });
+}
+
+void DocumentCommands::Watch(const EdtDocument& document)
+{
+    const QFileInfo info(document.Path());
+    if (!info.exists())
+        return;
+    stamps_[info.filePath()] = {info.size(), info.lastModified()};
+    // A replacing save gives the path a new file, which the watcher has to be told about.
+    watcher_->removePath(info.filePath());
+    watcher_->addPath(info.filePath());
+}
+
+void DocumentCommands::FileChanged(const QString& path)
+{
+    int index = tabs_.TabCount() - 1;
+    while (index >= 0 && tabs_.DocumentAt(index)->Path() != path)
+        --index;
+    if (index < 0)
+        return;
+    EdtDocument* document = tabs_.DocumentAt(index);
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        // Deleted or renamed away: closing must ask, or the work would be lost with it.
+        document->SetModified(true);
+        return;
+    }
+    watcher_->addPath(path);
+    const QPair<qint64, QDateTime> stamp{info.size(), info.lastModified()};
+    if (stamps_.value(path) == stamp)
+        return;  // our own save
+    stamps_[path] = stamp;
+    if (document->IsModified()) {
+        host_->ShowMessage(tabs_.Window(),
+                           FormatUiText(UiText("recov.changedModified"), DisplayPath(path)),
+                           QMessageBox::Warning);
+        return;
+    }
+    if (host_->Ask(tabs_.Window(), FormatUiText(UiText("recov.changed"), DisplayPath(path)),
+                   QMessageBox::Yes | QMessageBox::No, QMessageBox::Question,
+                   AppCaption()) != QMessageBox::Yes)
+        return;
+    LoadResult loaded = LoadDocument(path, document->GetFileType(), document->GetEncoding(),
+                                     document->Format(), document->FormatIndex(), true);
+    if (!loaded.document) {
+        ReportOpenFailed(path);
+        return;
+    }
+    tabs_.CloseTab(index);
+    AddOpened(std::move(loaded.document));
 }
 
 DocumentCommands::~DocumentCommands() = default;
@@ -189,9 +244,10 @@ void DocumentCommands::ReportOpenFailed(const QString& path)
                        QMessageBox::Critical);
 }
 
-void DocumentCommands::ReportSaveFailed(const QString& path)
+void DocumentCommands::ReportSaveFailed(const QString& path, const QString& reason)
 {
-    host_->ShowMessage(tabs_.Window(), FormatUiText(UiText(str::SaveFailed), DisplayPath(path)),
+    host_->ShowMessage(tabs_.Window(),
+                       FormatUiText(UiText(str::SaveFailed), DisplayPath(path)) + u'\n' + reason,
                        QMessageBox::Critical);
 }
 
@@ -328,6 +384,7 @@ std::unique_ptr<EdtDocument> DocumentCommands::Load(const QString& path, int fil
 void DocumentCommands::AddOpened(std::unique_ptr<EdtDocument> document)
 {
     Remember(*document);
+    Watch(*document);
     const QString name = QFileInfo(document->Path()).fileName();
     tabs_.AddDocument(std::move(document), name);
 }
@@ -394,11 +451,12 @@ bool DocumentCommands::Save(int index)
     if (!ConfirmStorable({{document, TextStorage{document->GetEncoding(), document->GetFileType()},
                            tabs_.TabName(index)}}))
         return false;
-    if (!SaveDocument(*document).Ok()) {
-        ReportSaveFailed(document->Path());
+    if (const Result saved = SaveDocument(*document); !saved) {
+        ReportSaveFailed(document->Path(), saved.Error());
         return false;
     }
     Remember(*document);
+    Watch(*document);
     return true;
 }
 
@@ -427,13 +485,14 @@ bool DocumentCommands::SaveAs(int index)
                                                                     : target.fileType},
               tabs_.TabName(index)}}))
         return false;
-    tabs_.SetTabName(index, QFileInfo(target.path).fileName());
-    if (!SaveDocumentAs(*document, target.path, target.fileType, int(LastEncodingSetting().Get()))
-             .Ok()) {
-        ReportSaveFailed(document->Path());
+    const Result saved = SaveDocumentAs(*document, target.path, target.fileType, encoding);
+    if (!saved) {
+        ReportSaveFailed(target.path, saved.Error());
         return false;
     }
+    tabs_.SetTabName(index, QFileInfo(target.path).fileName());
     Remember(*document);
+    Watch(*document);
     return true;
 }
 
@@ -477,10 +536,14 @@ void DocumentCommands::SaveAllAs()
         const QString output = UniqueOutputPath(
             SaveAllOutputPath(folder, *document, tabs_.TabName(index), selection.fileType), taken);
         taken.insert(OutputPathKey(output));
-        if (SaveDocumentAs(*document, output, selection.fileType, selection.encoding).Ok())
-            Remember(*document);
-        else
-            ReportSaveFailed(document->Path());
+        const Result saved =
+            SaveDocumentAs(*document, output, selection.fileType, selection.encoding);
+        if (!saved) {
+            ReportSaveFailed(output, saved.Error());
+            continue;
+        }
+        Remember(*document);
+        Watch(*document);
     }
 }
 

@@ -3,6 +3,9 @@
 #include "search/Replace.h"
 #include "shell/FormatWizard.h"
 
+#include <QDateTime>
+#include <QFileSystemWatcher>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -79,7 +82,11 @@ private:
     // Shows a loaded document in a new tab.
     void AddOpened(std::unique_ptr<EdtDocument> document);
     void ReportOpenFailed(const QString& path);
-    void ReportSaveFailed(const QString& path);
+    void ReportSaveFailed(const QString& path, const QString& reason);
+    // Follows the document's file on disk from its state now; a later change of it by
+    // another program asks to reload or warns.
+    void Watch(const EdtDocument& document);
+    void FileChanged(const QString& path);
     // A document about to be saved and where to.
     struct PlannedSave {
         const EdtDocument* document;
@@ -93,6 +100,9 @@ private:
     ShellState state_;
     std::unique_ptr<QtDialogHost> qtHost_;
     DialogHost* host_;
+    std::unique_ptr<QFileSystemWatcher> watcher_;
+    // Size and time of each watched file as this editor last read or wrote it.
+    QHash<QString, QPair<qint64, QDateTime>> stamps_;
 };
 
 }  // namespace scrivlet

@@ -1,4 +1,5 @@
 #include "shell/DocumentTab.h"
+#include "shell/Autosave.h"
 
 #include "documents/EdtDocument.h"
 #include "grid/GridView.h"
@@ -33,6 +34,8 @@ DocumentTab::DocumentTab(std::unique_ptr<EdtDocument> document, const QString& n
     setFocusProxy(view_);
     view_->SetTranslationStatus(status_.get());
     connect(document_.get(), &EdtDocument::ModifiedChanged, this, &DocumentTab::TitleChanged);
+    if (Autosave* autosave = Autosave::Instance())
+        autosave->Track(this);
 }
 
 DocumentTab::~DocumentTab()

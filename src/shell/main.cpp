@@ -2,6 +2,7 @@
 #include "base/UiText.h"
 #include "catalogue/FormatCatalogue.h"
 #include "documents/Encodings.h"
+#include "shell/Autosave.h"
 #include "shell/DocumentCommands.h"
 #include "shell/MainFrame.h"
 
@@ -150,6 +151,8 @@ int main(int argc, char** argv)
     if (!ReadCommandLine(&options))
         return kExitUsage;
 
+    // Before the frame, so that it outlives every tab and removes this run's copies last.
+    scrivlet::Autosave autosave;
     scrivlet::MainFrame frame;
     if (frame.StartupExitCode() != 0)
         return frame.StartupExitCode();
@@ -168,6 +171,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsSet(kStartupTimeVariable))
         frame.installEventFilter(&paintClock);
     frame.show();
+    QTimer::singleShot(0, &frame, [&frame, &autosave] { autosave.OfferRestore(frame); });
     // Once the window is up, so that questions and the wizard have their owner.
     if (!options.files.isEmpty()) {
         QTimer::singleShot(0, &frame, [&frame, &options, format] {

@@ -18,6 +18,8 @@
 #include <climits>
 #include <functional>
 
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -79,6 +81,15 @@ bool RunInChild(const std::function<bool()>& work, long maxGrowthKb,
     int status = -1;
     return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
            WEXITSTATUS(status) == 0;
+}
+
+// Mounts a small file system of its own on folder, seen by this process only (call it in a
+// child): a full disk without filling a real one.
+bool MountSmallDisk(const QString& folder)
+{
+    return unshare(CLONE_NEWNS) == 0 &&
+           mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+           mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=64k") == 0;
 }
 
 }  // namespace
@@ -350,27 +361,32 @@ private slots:
         QCOMPARE(read.Error(), UiText(str::FileErrorReadFailed));
     }
 
-    // Places no save can go to, and a disk full halfway or at the last buffered bytes: the save
-    // fails with a reason, the document stays unsaved, nothing is touched or left behind.
+    // Places no document can be saved to, and a disk that fills up during the save, halfway
+    // through a big document or only as the last buffered bytes of a small one go out: the save
+    // fails with a reason (the system's, where it has one), the document keeps its path, type,
+    // encoding and unsaved mark, whatever is in the way is untouched and no temporary file
+    // stays behind.
     void saveFails_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("records");
         QTest::addColumn<int>("limit");  // of the file size, in bytes; -1: none
-        QTest::newRow("parent-is-a-file") << "plain.txt/x.edt" << 1 << -1;
-        QTest::newRow("over-a-folder") << "folder" << 1 << -1;
-        QTest::newRow("folder-with-a-trailing-slash") << "folder/" << 1 << -1;
-        QTest::newRow("missing-folder") << "missing/x.edt" << 1 << -1;
-        QTest::newRow("no-path") << "" << 1 << -1;
-        QTest::newRow("dangling-link") << "dangling" << 1 << -1;
-        QTest::newRow("full-disk-halfway") << "plain.txt" << 40000 << 64 * 1024;
-        QTest::newRow("full-disk-last-write") << "plain.txt" << 2 << 0;
+        QTest::addColumn<bool>("systemReason");
+        QTest::newRow("parent-is-a-file") << "plain.txt/x.edt" << 1 << -1 << true;
+        QTest::newRow("over-a-folder") << "folder" << 1 << -1 << false;
+        QTest::newRow("folder-with-a-trailing-slash") << "folder/" << 1 << -1 << false;
+        QTest::newRow("missing-folder") << "missing/x.edt" << 1 << -1 << true;
+        QTest::newRow("no-path") << "" << 1 << -1 << false;
+        QTest::newRow("dangling-link") << "dangling" << 1 << -1 << false;
+        QTest::newRow("full-disk-halfway") << "plain.txt" << 40000 << 64 * 1024 << true;
+        QTest::newRow("full-disk-last-write") << "plain.txt" << 2 << 0 << true;
     }
     void saveFails()
     {
         QFETCH(QString, name);
         QFETCH(int, records);
         QFETCH(int, limit);
+        QFETCH(bool, systemReason);
         const QByteArray plain("keep me\n");
         QVERIFY(WriteBytes(Path("plain.txt"), plain));
         QVERIFY(QDir(dir_.path()).mkpath("folder/inside"));
@@ -382,10 +398,15 @@ private slots:
             QVERIFY(RunInChild(
                 [&] {
                     const auto document = MakeDocument(kPlain, Rows(records, {"123", "4"}));
-                    document->SetModified(true);
-                    const Result saved = SaveDocumentAs(*document, path, type, 0);
-                    return !saved.Error().isEmpty() && saved.Error() != QLatin1String("?") &&
-                           document->IsModified();
+                    const QString own = Path("own.txt");
+                    document->SetPath(own), document->SetFileType(kFileTypeText);
+                    document->SetEncoding(kEncodingRussian), document->SetModified(true);
+                    const Result saved = SaveDocumentAs(*document, path, type, kEncodingGerman);
+                    return !saved && saved.Error() != QLatin1String("?") &&
+                           saved.Error().contains(u'\n') == systemReason &&
+                           document->IsModified() && document->Path() == own &&
+                           document->GetFileType() == kFileTypeText &&
+                           document->GetEncoding() == kEncodingRussian;
                 },
                 LONG_MAX, limit < 0 ? RLIM_INFINITY : rlim_t(limit)));
         }
@@ -394,6 +415,54 @@ private slots:
         QVERIFY(QFileInfo(Path("dangling")).isSymLink() &&
                 !QFileInfo::exists(Path("folder/target")));
         QCOMPARE(QDir(dir_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    }
+
+    // A save onto a full file system or over a file it may not replace, and a save of a
+    // document whose folder went away: the old file stays byte for byte, nothing is left
+    // behind, the reason is the system's and the document stays unsaved.
+    void saveFailsOnDisk_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::newRow("full-file-system") << 0;
+        QTest::newRow("read-only-file") << 1;
+        QTest::newRow("folder-vanished") << 2;
+    }
+    void saveFailsOnDisk()
+    {
+        QFETCH(int, fault);
+        if (fault == 1 && geteuid() == 0)
+            QSKIP("running as root: file permissions do not stop a save");
+        const QString folder = Path(QStringLiteral("disk%1").arg(fault));
+        QVERIFY(QDir().mkpath(folder));
+        const QString file = folder + "/doc.txt";
+        const QByteArray old("keep me\n");
+        auto work = [&] {
+            if (fault == 0 && !MountSmallDisk(folder))
+                return false;
+            if (!WriteBytes(file, old))
+                return false;
+            auto document = Load(file, kFileTypeText, 0, kPlain).document;
+            if (!document || !document->InsertRecords(0, 40000))
+                return false;
+            for (int record = 0; record < 40000; ++record)
+                document->SetText(record, 1, u"a longer text than before");
+            if (fault == 1)
+                QFile::setPermissions(file, QFile::ReadOwner),
+                    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+            if (fault == 2)
+                QDir(folder).removeRecursively();
+            const Result saved = SaveDocument(*document);
+            const QStringList left = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+            return !saved && saved.Error().contains(u'\n') && document->IsModified() &&
+                   document->Path() == file &&
+                   (fault == 2 ? left.isEmpty()
+                               : ReadBytes(file) == old && left == QStringList{"doc.txt"});
+        };
+        if (fault == 0 && !RunInChild([&] { return MountSmallDisk(folder); }, LONG_MAX))
+            QSKIP("no small file system can be mounted here (needs a mount namespace)");
+        const bool kept = fault == 0 ? RunInChild(work, LONG_MAX) : work();
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(kept);
     }
 };
 

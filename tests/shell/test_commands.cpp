@@ -5,12 +5,15 @@
 #include "ShellTestSupport.h"
 #include "TestRegistry.h"
 #include "documents/Encodings.h"
+#include "grid/DocumentHistory.h"
 #include "grid/GridView.h"
 #include "grid/InplaceEdit.h"
+#include "shell/Autosave.h"
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentTab.h"
 #include "shell/FormatWizard.h"
 #include "shell/MessageBoxes.h"
+#include "shell/RestoreDialog.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -22,10 +25,15 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 #include <QUndoGroup>
 
 #include <functional>
+
+#include <sys/wait.h>
+#include <unistd.h>
+#include <csignal>
 
 using namespace scrivlet;
 using namespace scrivlet::test;
@@ -606,7 +614,9 @@ private slots:
             const QString text = asked[i].isUpper() && asked[i] != u'N'
                                      ? QStringLiteral("Unable to save file '%1'")
                                      : QStringLiteral("Do you want to save changes in '%1' ?");
-            QCOMPARE(host_.questions[i], text.arg(path));
+            // A failed save also says why, after the file name.
+            QCOMPARE(host_.questions[i].section(u'\n', 0, 0), text.arg(path));
+            QCOMPARE(host_.questions[i].contains(u'\n'), asked[i].isUpper() && asked[i] != u'N');
         }
         for (QChar tab : QStringLiteral("ac"))
             QCOMPARE(ReadFile(Path(name(tab))), EdtBytes({written.contains(tab) ? "Ok" : "Hi"}));
@@ -821,6 +831,111 @@ private slots:
             qPrintable(host_.questions[1]));
         Run(*frame_, Command::Undo);
         QCOMPARE(TextsOf(*document), (Rows{{"a"}, {"b"}, {"c"}}));
+    }
+
+    // The open file changes under the editor: another program's
+    // write offers a reload to an unedited document (Yes brings the new text) and warns an
+    // edited one; a removed file leaves the document unsaved so that closing asks.
+    void changedOnDisk_data()
+    {
+        QTest::addColumn<bool>("edited");
+        QTest::addColumn<int>("change");  // 1 another write, 2 removed
+        QTest::addColumn<QString>("asked");
+        QTest::addColumn<QString>("text");  // of the tab's first cell afterwards
+        const QString reload = UiText("recov.changed"), warn = UiText("recov.changedModified");
+        QTest::newRow("other-write-reloads") << false << 1 << reload << "Ot";
+        QTest::newRow("other-write-while-edited") << true << 1 << warn << "Ed";
+        QTest::newRow("removed") << false << 2 << QString() << "Ab";
+    }
+    void changedOnDisk()
+    {
+        QFETCH(bool, edited);
+        QFETCH(int, change);
+        QFETCH(QString, asked);
+        QFETCH(QString, text);
+        Open({"a_dlg.edt"}, EdtBytes({"Ab"}));
+        if (edited)
+            QVERIFY(Document(0)->SetText(0, 1, QStringLiteral("Ed")));
+        host_.answers << QMessageBox::Yes;
+        QTest::qWait(20);  // a new time stamp for the next write
+        if (change == 1)
+            QVERIFY(WriteFile(Path("a_dlg.edt"), EdtBytes({"Ot"})));
+        else
+            QVERIFY(QFile::remove(Path("a_dlg.edt")));
+        const QStringList expected =
+            asked.isEmpty() ? QStringList() : QStringList{FormatUiText(asked, Native("a_dlg.edt"))};
+        if (expected.isEmpty())
+            QTest::qWait(300);
+        QTRY_COMPARE(host_.questions, expected);
+        QCOMPARE(frame_->TabCount(), 1);
+        QCOMPARE(Document(0)->Text(0, 1), text);
+        QCOMPARE(Document(0)->IsModified(), edited || change == 2);
+    }
+
+    // An editor edits a cell, keeps it unsaved past the copy interval and is killed; the next
+    // start offers the copy: Restore brings the edit back as an unsaved tab that saves to the
+    // original file, Discard removes the copy. Either way nothing is left once the run ends.
+    void killAndRestore_data()
+    {
+        QTest::addColumn<bool>("discard");
+        QTest::newRow("restore") << false;
+        QTest::newRow("discard") << true;
+    }
+    void killAndRestore()
+    {
+        QFETCH(bool, discard);
+        const QString folder = Path("recovery");
+        const QByteArray old = EdtBytes({"Ab"});
+        QVERIFY(WriteFile(Path("a_dlg.edt"), old));
+        int ready[2];
+        QVERIFY(pipe(ready) == 0);
+        const pid_t editor = fork();
+        if (editor == 0) {
+            // The editor: any failure ends it at once, so that it never runs other tests.
+            qputenv("SCRIVLET_AUTOSAVE_SECONDS", "1");
+            Autosave autosave(folder);
+            Open({"a_dlg.edt"});
+            // An edit as the grid makes it: one step of the document's history.
+            GridView* view = frame_->ActiveView();
+            if (!view || !view->History()->SetText(0, 1, u"Ed", QStringLiteral("typing")))
+                _exit(1);
+            QTest::qWait(1500);
+            autosave.Flush();
+            (void)!write(ready[1], "1", 1);
+            for (;;)
+                pause();
+        }
+        close(ready[1]);
+        char byte = 0;
+        QVERIFY(editor > 0 && read(ready[0], &byte, 1) == 1);
+        kill(editor, SIGKILL);
+        waitpid(editor, nullptr, 0);
+        close(ready[0]);
+
+        {
+            Autosave autosave(folder);
+            ModalScript answer;
+            answer.Then<RestoreDialog>([discard](RestoreDialog* dialog) {
+                const QString text = UiText(discard ? "recov.discard" : "recov.restore");
+                for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+                    if (button->text() == text)
+                        button->click();
+                }
+            });
+            autosave.OfferRestore(*frame_);
+            QVERIFY(answer.Finished());
+            QCOMPARE(frame_->TabCount(), discard ? 0 : 1);
+            if (!discard) {
+                QVERIFY(Document(0)->IsModified());
+                QCOMPARE(Document(0)->Path(), Path("a_dlg.edt"));
+                QCOMPARE(Document(0)->Text(0, 1), QStringLiteral("Ed"));
+                QCOMPARE(frame_->TabName(0), QStringLiteral("a_dlg.edt"));
+                QCOMPARE(ReadFile(Path("a_dlg.edt")), old);
+                QVERIFY(frame_->Commands().Save(0));
+                QCOMPARE(ReadFile(Path("a_dlg.edt")), EdtBytes({"Ed"}));
+            }
+        }
+        QCOMPARE(QDir(folder).entryList({"*.edt", "*.json"}, QDir::Files), QStringList());
     }
 };
 

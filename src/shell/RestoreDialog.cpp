@@ -1,0 +1,74 @@
+#include "shell/RestoreDialog.h"
+
+#include "base/UiText.h"
+
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace scrivlet {
+
+RestoreDialog::RestoreDialog(const QList<RecoveryInfo>& copies, QWidget* parent)
+    : QDialog(parent), list_(new QTreeWidget(this))
+{
+    setWindowTitle(UiText("recov.title"));
+    auto* layout = new QVBoxLayout(this);
+    auto* intro = new QLabel(UiText("recov.intro"), this);
+    intro->setWordWrap(true);
+    layout->addWidget(intro);
+
+    list_->setRootIsDecorated(false);
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list_->setHeaderLabels(
+        {UiText("recov.column.title"), UiText("recov.column.path"), UiText("recov.column.time")});
+    const QLocale locale;
+    for (int k = 0; k < copies.size(); ++k) {
+        const RecoveryInfo& copy = copies[k];
+        auto* item = new QTreeWidgetItem(
+            list_, {copy.title, copy.path.isEmpty() ? UiText("recov.unsaved") : copy.path,
+                    locale.toString(copy.savedAt.toLocalTime(), QLocale::ShortFormat)});
+        item->setData(0, Qt::UserRole, k);
+    }
+    list_->selectAll();
+    list_->header()->resizeSections(QHeaderView::ResizeToContents);
+    layout->addWidget(list_);
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* restore =
+        buttons->addButton(UiText("recov.restore"), QDialogButtonBox::AcceptRole);
+    QPushButton* discard =
+        buttons->addButton(UiText("recov.discard"), QDialogButtonBox::DestructiveRole);
+    buttons->addButton(QDialogButtonBox::Cancel);
+    restore->setDefault(true);
+    connect(restore, &QPushButton::clicked, this, [this] {
+        discarding_ = false;
+        accept();
+    });
+    connect(discard, &QPushButton::clicked, this, [this] {
+        discarding_ = true;
+        accept();
+    });
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    // Nothing selected: nothing to restore or discard.
+    connect(list_, &QTreeWidget::itemSelectionChanged, this, [this, restore, discard] {
+        const bool any = !list_->selectedItems().isEmpty();
+        restore->setEnabled(any);
+        discard->setEnabled(any);
+    });
+    layout->addWidget(buttons);
+    resize(640, 300);
+}
+
+QList<int> RestoreDialog::Selected() const
+{
+    QList<int> selected;
+    for (const QTreeWidgetItem* item : list_->selectedItems())
+        selected << item->data(0, Qt::UserRole).toInt();
+    return selected;
+}
+
+}  // namespace scrivlet

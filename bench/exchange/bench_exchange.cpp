@@ -2,6 +2,7 @@
 // back: with a reference, so every entry has a translation and the import replaces every
 // field (the most work an import does). Two sizes, the second a quarter of the first, show
 // whether the time grows linearly. Usage: bench_exchange [text fields] [folder]
+#include "BenchFormat.h"
 #include "catalogue/FormatCatalogue.h"
 #include "documents/EdtDocument.h"
 #include "exchange/Exchange.h"
@@ -23,23 +24,6 @@ namespace {
 
 constexpr int kDefaultFields = 1000000;
 constexpr int kFieldSizes[] = {32, 64};
-
-EdtFormat BenchFormat()
-{
-    EdtFormat format;
-    format.name = QStringLiteral("bench");
-    int offset = 0;
-    for (int k = 0; k < 2; ++k) {
-        FieldDef& field = format.fields[static_cast<size_t>(k)];
-        field.caption = QStringLiteral("Text %1").arg(k + 1);
-        field.type = kTextField;
-        field.size = kFieldSizes[k];
-        field.offset = offset;
-        offset += field.size;
-    }
-    format.recordLength = offset;
-    return format;
-}
 
 // Texts of 1 to size letters, Latin and Cyrillic, some with a quote or a line break.
 std::unique_ptr<EdtDocument> Generate(const EdtFormat& format, int records, quint32 seed)
@@ -77,7 +61,7 @@ struct Times {
 
 Times Measure(int fields, const QString& path)
 {
-    const EdtFormat format = BenchFormat();
+    const EdtFormat format = BenchFormat(kFieldSizes, false);
     const int records = fields / 2;
     const auto reference = Generate(format, records, 1);
     const auto translated = Generate(format, records, 2);

@@ -6,6 +6,7 @@
 // the same run, is a plain QStringView::indexOf of the typed text over the same texts (case
 // folded unless the case matches case): the ratio says what the expression costs beyond it.
 // Replace All's yardstick is QString::replace on a copy of every field, without storing it.
+#include "BenchFormat.h"
 #include "catalogue/FormatCatalogue.h"
 #include "documents/EdtDocument.h"
 #include "search/Replace.h"
@@ -55,25 +56,6 @@ QString RandomText(QRandomGenerator& random, int size)
     for (int i = 0; i < length; ++i)
         text[i] = letters[static_cast<int>(random.bounded(letters.size()))];
     return text;
-}
-
-EdtFormat BenchFormat()
-{
-    EdtFormat format;
-    format.name = QStringLiteral("bench");
-    format.fields[0].caption = QStringLiteral("No");
-    format.fields[0].type = kLabelField;
-    int offset = 0;
-    for (int k = 0; k < 3; ++k) {
-        FieldDef& field = format.fields[static_cast<size_t>(k + 1)];
-        field.caption = QStringLiteral("Text %1").arg(k + 1);
-        field.type = kTextField;
-        field.size = kFieldSizes[k];
-        field.offset = offset;
-        offset += field.size;
-    }
-    format.recordLength = offset;
-    return format;
 }
 
 // Through the readers' interface: one arena reserved up front, as a loaded file fills it.
@@ -227,7 +209,7 @@ int main(int argc, char** argv)
 
     QElapsedTimer timer;
     timer.start();
-    EdtDocument document(BenchFormat());
+    EdtDocument document(BenchFormat(kFieldSizes, true));
     if (!Fill(document, records)) {
         std::printf("not enough memory for %d records\n", records);
         return 1;

@@ -2,6 +2,7 @@
 // judging every field against it; then the counts of a document alone, and one edit followed
 // by the counts. Memory is the resident size before and after the reference is set, next to
 // the reference file's size. Usage: bench_status [records]
+#include "BenchFormat.h"
 #include "catalogue/FormatCatalogue.h"
 #include "documents/DocumentFiles.h"
 #include "documents/EdtDocument.h"
@@ -22,25 +23,6 @@ namespace {
 
 constexpr int kDefaultRecords = 1000000;
 constexpr int kFieldSizes[] = {32, 64, 128};
-
-EdtFormat BenchFormat()
-{
-    EdtFormat format;
-    format.name = QStringLiteral("bench");
-    format.fields[0].caption = QStringLiteral("No");
-    format.fields[0].type = kLabelField;
-    int offset = 0;
-    for (int k = 0; k < 3; ++k) {
-        FieldDef& field = format.fields[static_cast<size_t>(k + 1)];
-        field.caption = QStringLiteral("Text %1").arg(k + 1);
-        field.type = kTextField;
-        field.size = kFieldSizes[k];
-        field.offset = offset;
-        offset += field.size;
-    }
-    format.recordLength = offset;
-    return format;
-}
 
 // Half the fields of the translation equal the reference's, a tenth are empty.
 void Fill(EdtDocument& original, EdtDocument& translation, int records)
@@ -79,7 +61,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const int records = argc > 1 ? std::atoi(argv[1]) : kDefaultRecords;
-    const EdtFormat format = BenchFormat();
+    const EdtFormat format = BenchFormat(kFieldSizes, true);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("reference.edt"));
     EdtDocument translation(format);

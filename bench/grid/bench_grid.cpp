@@ -4,6 +4,7 @@
 
 #include "documents/EdtDocument.h"
 #include "grid/GridView.h"
+#include "search/TranslationStatus.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -162,6 +163,19 @@ int main(int argc, char** argv)
     std::printf("page paint (%d rows visible): top %.2f ms, middle %.2f ms, end %.2f ms\n",
                 view.viewport()->height() / std::max(1, rowHeight), PagePaintMs(view, 0),
                 PagePaintMs(view, records / 2), PagePaintMs(view, records));
+
+    // The same again with a reference of as many records beside every text column.
+    std::unique_ptr<EdtDocument> reference = MakeDocument(records);
+    TranslationStatus status(*document);
+    view.SetTranslationStatus(&status);
+    timer.restart();
+    status.SetReference(reference.get());
+    QCoreApplication::processEvents();
+    std::printf(
+        "reference set (%d columns) in %.1f ms; page paint: top %.2f ms, middle %.2f ms, "
+        "end %.2f ms\n",
+        view.model()->columnCount(), double(timer.nsecsElapsed()) / 1e6, PagePaintMs(view, 0),
+        PagePaintMs(view, records / 2), PagePaintMs(view, records));
 
     // Records appended one by one while the view shows the document (the add-row's way).
     timer.restart();

@@ -19,7 +19,7 @@ GridModel::GridModel(EdtDocument* document, QObject* parent)
     if (!document)
         return;
     records_ = document->RecordCount();
-    columns_ = document->ColumnCount();
+    BuildColumns(0);
     // The document reports a change once it is made; the view is told here, before it asks
     // for anything of the new rows.
     connect(document, &EdtDocument::RecordsInserted, this, [this](int first, int last) {
@@ -33,24 +33,86 @@ GridModel::GridModel(EdtDocument* document, QObject* parent)
         endRemoveRows();
     });
     connect(document, &EdtDocument::TextChanged, this, [this](int record, int column) {
-        const QModelIndex changed = index(record, column);
+        const QModelIndex changed = index(record, ViewColumn(column));
         emit dataChanged(changed, changed, {Qt::DisplayRole});
     });
     connect(document, &EdtDocument::TextsChanged, this, [this](int first, int last) {
-        emit dataChanged(index(first, 0), index(last, columns_ - 1), {Qt::DisplayRole});
+        emit dataChanged(index(first, 0), index(last, columnCount() - 1), {Qt::DisplayRole});
     });
     connect(document, &QObject::destroyed, this, [this] {
         beginResetModel();
-        records_ = columns_ = 0;
+        records_ = 0;
+        columns_.clear();
+        viewColumns_.clear();
         endResetModel();
     });
 }
 
+void GridModel::BuildColumns(int shown)
+{
+    columns_.clear();
+    viewColumns_.clear();
+    if (!document_)
+        return;
+    int texts = 0;
+    for (int column = 0; column < document_->ColumnCount(); ++column) {
+        viewColumns_.push_back(static_cast<int>(columns_.size()));
+        columns_.push_back({column, false});
+        if (document_->IsTextColumn(column) && texts++ < shown)
+            columns_.push_back({column, true});
+    }
+}
+
+ColumnSource GridModel::ColumnAt(int viewColumn) const
+{
+    if (viewColumn < 0 || viewColumn >= columnCount())
+        return {};
+    return columns_[static_cast<size_t>(viewColumn)];
+}
+
+int GridModel::ViewColumn(int column) const
+{
+    if (column < 0 || column >= static_cast<int>(viewColumns_.size()))
+        return -1;
+    return viewColumns_[static_cast<size_t>(column)];
+}
+
+void GridModel::SetReference(const EdtDocument* reference)
+{
+    if (!document_)
+        return;
+    const bool wasShown = ShowsReference();
+    reference_ = reference;
+    const int texts = document_->TextFieldCount();
+    if (wasShown == (reference != nullptr)) {
+        // Another reference in the same columns.
+        if (reference && records_ > 0)
+            emit dataChanged(index(0, 0), index(records_ - 1, columnCount() - 1),
+                             {Qt::DisplayRole});
+        return;
+    }
+    // One column at a time, so that the header and the selection follow each move.
+    for (int k = 0; k < texts; ++k) {
+        const int shown = reference ? k + 1 : texts - k;
+        const int at = ViewColumn(document_->TextColumn(shown - 1)) + 1;
+        if (reference) {
+            beginInsertColumns({}, at, at);
+            BuildColumns(shown);
+            endInsertColumns();
+        } else {
+            beginRemoveColumns({}, at, at);
+            BuildColumns(shown - 1);
+            endRemoveColumns();
+        }
+    }
+}
+
 const FieldDef* GridModel::Field(int column) const
 {
-    if (!document_ || column < 0 || column >= columns_)
+    const ColumnSource source = ColumnAt(column);
+    if (!document_ || source.column < 0)
         return nullptr;
-    return &document_->Format().fields[static_cast<size_t>(column)];
+    return &document_->Format().fields[static_cast<size_t>(source.column)];
 }
 
 CellKind GridModel::Kind(int row, int column) const
@@ -60,6 +122,8 @@ CellKind GridModel::Kind(int row, int column) const
         return CellKind::None;
     if (row == records_)
         return column == 0 ? CellKind::AddRow : CellKind::None;
+    if (ColumnAt(column).reference)
+        return CellKind::Reference;
     switch (field->type) {
         case kLabelField:
             return CellKind::Label;
@@ -76,7 +140,10 @@ QString GridModel::CellText(int row, int column) const
         case CellKind::Label:
             return labels_.Make(*Field(column), row);
         case CellKind::Text:
-            return document_->Text(row, column);
+            return document_->Text(row, ColumnAt(column).column);
+        case CellKind::Reference:
+            // A record the reference lacks reads as empty.
+            return reference_ ? reference_->Text(row, ColumnAt(column).column) : QString();
         case CellKind::AddRow:
             return addRowText_;
         case CellKind::None:
@@ -88,7 +155,7 @@ QString GridModel::CellText(int row, int column) const
 bool GridModel::IsTooLong(int row, int column) const
 {
     return Kind(row, column) == CellKind::Text &&
-           document_->TextView(row, column).size() > Field(column)->size;
+           document_->TextView(row, ColumnAt(column).column).size() > Field(column)->size;
 }
 
 int GridModel::rowCount(const QModelIndex& parent) const
@@ -98,7 +165,7 @@ int GridModel::rowCount(const QModelIndex& parent) const
 
 int GridModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : columns_;
+    return parent.isValid() ? 0 : static_cast<int>(columns_.size());
 }
 
 QVariant GridModel::data(const QModelIndex& index, int role) const
@@ -116,7 +183,9 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
     if (!field || orientation != Qt::Horizontal)
         return {};
     if (role == Qt::DisplayRole)
-        return field->caption;
+        return ColumnAt(section).reference
+                   ? FormatUiText(UiText("work.referenceCaption"), field->caption)
+                   : field->caption;
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
     return {};

@@ -241,7 +241,7 @@ void GridView::FindRequest(const SearchQuery& query)
     SearchHit hit;
     SearchOutcome outcome;
     if (resume_.record >= 0 && resume_.record == selectedRow_ &&
-        resume_.column == selectedColumn_ && ListRow() == selectedRow_) {
+        model_->ViewColumn(resume_.column) == selectedColumn_ && ListRow() == selectedRow_) {
         // Still on the field Replace All left alone: its match comes first.
         outcome = FindNextFrom(*document, query, resume_, &hit);
     } else {
@@ -266,7 +266,7 @@ void GridView::ShowHit(SearchOutcome outcome, const SearchHit& hit)
     }
     SelectCell(hit.record, hit.column);
     lastHit_ = hit;
-    if (!OpenEditor(hit.record, hit.column))
+    if (!OpenEditor(hit.record, model_->ViewColumn(hit.column)))
         return;
     // The request usually comes from the modeless find dialog: the editor's window must
     // become the active one, or the focus would stay in the dialog.
@@ -296,11 +296,11 @@ void GridView::ReplaceRequest(const SearchQuery& query, const QString& replaceme
     int row = -1, column = -1, start = 0, length = 0;
     QString text;
     if (editor_ && editRow_ >= 0) {
-        row = editRow_, column = editColumn_, text = editor_->text();
+        row = editRow_, column = model_->ColumnAt(editColumn_).column, text = editor_->text();
         start = editor_->hasSelectedText() ? editor_->selectionStart() : editor_->cursorPosition();
         length = editor_->selectionLength();
     } else if (lastHit_.record >= 0 && lastHit_.record == selectedRow_ &&
-               lastHit_.column == selectedColumn_) {
+               model_->ViewColumn(lastHit_.column) == selectedColumn_) {
         row = lastHit_.record, column = lastHit_.column, text = document->Text(row, column);
         start = lastHit_.start, length = lastHit_.length;
     }
@@ -321,7 +321,7 @@ void GridView::ReplaceRequest(const SearchQuery& query, const QString& replaceme
         case SearchOutcome::Found:
             break;
     }
-    if (replaced.text.size() > model_->Field(column)->size) {
+    if (replaced.text.size() > document->Format().fields[static_cast<size_t>(column)].size) {
         QApplication::beep();
         ShowStatus(UiText("replace.tooLong"));
         return;
@@ -374,7 +374,7 @@ bool GridView::GoToRecord(int record)
 {
     if (!Document() || record < 0 || record >= model_->RecordCount())
         return false;
-    SelectCell(record, selectedColumn_ >= 0 ? selectedColumn_ : 0);
+    SelectViewCell(record, selectedColumn_ >= 0 ? selectedColumn_ : 0);
     setFocus(Qt::OtherFocusReason);
     return true;
 }
@@ -398,7 +398,17 @@ void GridView::RowSelected(int row)
     InvalidateCell(selectedRow_, selectedColumn_);
 }
 
+int GridView::SelectedColumn() const
+{
+    return model_->ColumnAt(selectedColumn_).column;
+}
+
 bool GridView::SelectCell(int row, int column)
+{
+    return SelectViewCell(row, model_->ViewColumn(column));
+}
+
+bool GridView::SelectViewCell(int row, int column)
 {
     EndEdit();
     InvalidateCell(selectedRow_, selectedColumn_);
@@ -425,7 +435,7 @@ bool GridView::SelectStartCell()
     int column = 0;
     while (column < model_->columnCount() && model_->Kind(0, column) != CellKind::Text)
         ++column;
-    if (!SelectCell(0, column < model_->columnCount() ? column : 0))
+    if (!SelectViewCell(0, column < model_->columnCount() ? column : 0))
         return false;
     searchFromStart_ = true;
     return true;
@@ -457,7 +467,7 @@ bool GridView::OpenEditor(int row, int column)
         return false;
     // One pixel less at the right and bottom keeps the grid lines visible.
     const QRect rect = CellRect(row, column).adjusted(0, 0, -1, -1);
-    auto* editor = new InplaceEdit(viewport(), this, rect, Document()->Text(row, column),
+    auto* editor = new InplaceEdit(viewport(), this, rect, model_->CellText(row, column),
                                    model_->Field(column)->size, StatusBar());
     editor->setFont(cellFont_);
     connect(editor, &InplaceEdit::EditEnded, this, [this, editor](bool changed) {
@@ -506,7 +516,7 @@ void GridView::CommitRequest(InplaceEdit* editor)
         return;
     requestEditor_ = editor;
     // Without a document (it is going away) there is nothing to write to, and nothing to keep.
-    if (Document() && !WriteText(editRow_, editColumn_, editor->text())) {
+    if (Document() && !WriteText(editRow_, model_->ColumnAt(editColumn_).column, editor->text())) {
         // The editor stays open with its text, so nothing typed is lost.
         QApplication::beep();
         requestEditor_ = nullptr;
@@ -615,13 +625,23 @@ void GridView::PaintCell(QPainter* painter, const QRect& rect, int row, int colu
         background = colours.color(QPalette::Active, QPalette::Button);
     if (model_->IsTooLong(row, column))
         background = QColor(kTextTooLongColour);
+    if (kind == CellKind::Reference) {
+        // Greyed toward the text colour, so that it reads as grey in dark themes too.
+        const QColor text = colours.color(QPalette::Active, QPalette::WindowText);
+        constexpr float kTint = 0.12F;
+        background =
+            QColor::fromRgbF(background.redF() + (text.redF() - background.redF()) * kTint,
+                             background.greenF() + (text.greenF() - background.greenF()) * kTint,
+                             background.blueF() + (text.blueF() - background.blueF()) * kTint);
+    }
 
     painter->save();
     painter->fillRect(rect, background);
     if (status_ && kind == CellKind::Text && row < model_->RecordCount()) {
         const EdtDocument& document = *model_->Document();
+        const int documentColumn = model_->ColumnAt(column).column;
         int field = 0;
-        while (document.TextColumn(field) != column)
+        while (document.TextColumn(field) != documentColumn)
             ++field;
         QRgb mark = kMarkTranslatedColour;
         if (status_->Problems(row, field) != kNoProblem)
@@ -656,8 +676,10 @@ bool GridView::CopyReference()
 {
     const EdtDocument* reference = status_ ? status_->Reference() : nullptr;
     const int row = selectedRow_;
-    const int column = selectedColumn_;
-    if (!reference || model_->IsAddRow(row) || model_->Kind(row, column) != CellKind::Text) {
+    // From the reference cell too: into the field beside it.
+    const int column = SelectedColumn();
+    if (!reference || model_->IsAddRow(row) ||
+        model_->Kind(row, model_->ViewColumn(column)) != CellKind::Text) {
         QApplication::beep();
         return false;
     }
@@ -675,13 +697,37 @@ bool GridView::CopyReference()
 
 void GridView::SetTranslationStatus(const TranslationStatus* status)
 {
-    if (status_)
+    if (status_) {
         disconnect(status_, nullptr, this, nullptr);
+        disconnect(status_, nullptr, viewport(), nullptr);
+    }
     status_ = status;
     // A reference set or hidden changes marks all over.
-    if (status_)
+    if (status_) {
         connect(status_, &TranslationStatus::CountsChanged, viewport(),
                 qOverload<>(&QWidget::update));
+        connect(status_, &TranslationStatus::CountsChanged, this, &GridView::FollowReference);
+    }
+    FollowReference();
+    viewport()->update();
+}
+
+void GridView::FollowReference()
+{
+    const EdtDocument* reference = status_ ? status_->Reference() : nullptr;
+    if (reference == model_->Reference() && (reference != nullptr) == model_->ShowsReference())
+        return;
+    // The editor's rectangle would not follow the columns; the selection keeps its field.
+    EndEdit();
+    const int selected = SelectedColumn();
+    model_->SetReference(reference);
+    selectedColumn_ = model_->ViewColumn(selected);
+    QHeaderView* header = horizontalHeader();
+    for (int k = 0; k < model_->columnCount(); ++k) {
+        if (model_->ColumnAt(k).reference)
+            header->resizeSection(k, header->sectionSize(k - 1));
+    }
+    UpdateAddRowSpan();
     viewport()->update();
 }
 

@@ -80,9 +80,11 @@ public:
     static void SetStatusBar(QStatusBar* statusBar);
     static QStatusBar* StatusBar();
 
-    // Ends any edit, then selects (row, column); false when the row does not exist.
+    // Ends any edit, then selects (row, column) of the document; false when the row does not
+    // exist.
     bool SelectCell(int row, int column);
-    // The states the cells mark at their left edge; null for no marks. Not owned.
+    // The states the cells mark at their left edge, and the reference shown beside each text
+    // column; null for neither. Not owned.
     void SetTranslationStatus(const TranslationStatus* status);
     // Puts the reference's text of the selected text cell into its field as one undo step,
     // cut to the field's size with a beep; beeps and does nothing without a reference or a
@@ -93,7 +95,8 @@ public:
     // record.
     bool SelectStartCell();
     int SelectedRow() const { return selectedRow_; }
-    int SelectedColumn() const { return selectedColumn_; }
+    // The document column of the selected cell; a reference cell gives the column it shows.
+    int SelectedColumn() const;
     // Opens the editor on the selected cell (as F2 does); false when it is no text cell.
     bool BeginEdit();
     // Commits the open editor (its text goes to the document), if any.
@@ -128,6 +131,10 @@ private:
     // the list stays on the add-row while the selected cell is on the new record.
     int ListRow() const;
     void RowSelected(int row);
+    // Selects by view column.
+    bool SelectViewCell(int row, int column);
+    // Shows the status's reference columns, or removes them.
+    void FollowReference();
     void MoveColumn(int step);
     // Opens the editor over (row, column), which must be a text cell of the list's row.
     bool OpenEditor(int row, int column);
@@ -160,6 +167,7 @@ private:
     // The editor whose commit or cancel is being handled: its focus loss while that closes
     // it must not run a second time.
     InplaceEdit* requestEditor_ = nullptr;
+    // Columns here are the view's (GridModel::ColumnAt gives the document's).
     int editRow_ = -1;
     int editColumn_ = -1;
     int selectedRow_ = -1;

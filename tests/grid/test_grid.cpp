@@ -4,6 +4,7 @@
 #include "grid/GridView.h"
 #include "grid/InplaceEdit.h"
 #include "search/Search.h"
+#include "search/TranslationStatus.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -385,6 +386,60 @@ private slots:
         QTEST(f.document->IsModified(), "modified");
         QTEST(QStringLiteral("%1:%2").arg(f.view->SelectedRow()).arg(f.view->SelectedColumn()),
               "selected");
+    }
+
+    // A 2-record reference beside the 3 records: a script on record 1, then the view column
+    // the editor sits in (-1: none) and record 1's Name and Note.
+    void reference_data()
+    {
+        QTest::addColumn<QStringList>("script");
+        QTest::addColumn<int>("editorColumn");
+        QTest::addColumn<QStringList>("texts");
+        const QStringList plain{"name 1", "note 1"};
+        QTest::newRow("reference cell") << QStringList{"click 2", "F2", "q"} << -1 << plain;
+        QTest::newRow("typed") << QStringList{"click 3", "x", "Return"} << -1
+                               << QStringList{"name 1", "x"};
+        QTest::newRow("found") << QStringList{"find ote 1"} << 3 << plain;
+        QTest::newRow("copied") << QStringList{"click 2", "copy"} << -1
+                                << QStringList{"ref 1", "note 1"};
+    }
+    void reference()
+    {
+        QFETCH(QStringList, script);
+        Fixture f(3);
+        f.window.resize(900, 300);
+        auto reference = MakeDocument(f.document->Format(), {{"ref 0", "rn 0"}, {"ref 1", "rn 1"}});
+        TranslationStatus status(*f.document);
+        f.view->SetTranslationStatus(&status);
+        status.SetReference(reference.get());
+        QHeaderView* header = f.view->horizontalHeader();
+        QImage image = f.view->viewport()->grab().toImage();
+        auto cell = [&](int column) {
+            return image.pixelColor(f.Rect(2, column).topRight() + QPoint(-4, 3)).name() + ' ' +
+                   f.view->model()->index(column == 2 ? 2 : 1, column).data().toString() + ' ' +
+                   header->model()->headerData(column, Qt::Horizontal).toString() + ' ' +
+                   QString::number(header->sectionSize(column));
+        };
+        // Grey, the reference's text (record 2 has none), captioned, as wide as its column.
+        QCOMPARE(cell(1), "#ffffff name 1 Name 260");
+        QCOMPARE(cell(2), "#e0e0e0  Name (reference) 260");
+        QCOMPARE(cell(4), "#e0e0e0 rn 1 Note (reference) 100");
+        for (const QString& step : script) {
+            if (step.startsWith(QLatin1String("click")))
+                f.Click(1, step.back().digitValue());
+            else if (step.startsWith(QLatin1String("find")))
+                f.view->FindRequest(SearchQuery{step.mid(5), 0});
+            else if (step == QLatin1String("copy"))
+                QVERIFY(f.view->CopyReference());
+            else
+                QTest::keySequence(f.Editor() ? static_cast<QWidget*>(f.Editor()) : f.view, step);
+        }
+        QTEST(f.Editor() ? f.view->columnAt(f.Editor()->geometry().center().x()) : -1,
+              "editorColumn");
+        QTEST(QStringList({f.Text(1, 1), f.Text(1, 2)}), "texts");
+        status.SetReference(nullptr);
+        image = f.view->viewport()->grab().toImage();
+        QCOMPARE(cell(2), "#ffffff note 2 Note 100");
     }
 };
 

@@ -9,6 +9,23 @@
 namespace scrivlet {
 namespace {
 
+// Compiles the query on the matching thread and runs work with it and a fresh budget; false
+// (work not run) when the query is no valid expression.
+template <typename Work>
+bool RunWithMatcher(const SearchQuery& query, const MatchLimits& limits, Work work)
+{
+    bool valid = true;
+    RunMatchWork(limits, [&](const MatchLimits& local) {
+        const QueryMatcher matcher(query);
+        valid = matcher.IsValid();
+        if (!valid)
+            return;
+        MatchBudget budget(local);
+        work(matcher, budget);
+    });
+    return valid;
+}
+
 // Texts shorter than this are checked on the stack.
 constexpr qsizetype kShortText = 256;
 
@@ -101,31 +118,28 @@ SearchOutcome ReplaceSelection(QStringView text, const SearchQuery& query,
                                const MatchLimits& limits)
 {
     SearchOutcome outcome = SearchOutcome::NotFound;
-    RunMatchWork(limits, [&](const MatchLimits& local) {
-        const QueryMatcher matcher(query);
-        if (!matcher.IsValid()) {
-            outcome = SearchOutcome::InvalidPattern;
-            return;
-        }
-        MatchBudget budget(local);
-        const MatchResult found = matcher.ForEach(text, budget, [&](const TextMatch& match) {
-            if (match.start < start)
-                return true;
-            if (match.start == start && match.length == length) {
-                const QString inserted =
-                    ExpandReplacement(replacement, (query.flags & kSearchRegex) != 0, text, match);
-                result->text = text.left(start).toString();
-                result->text.append(inserted).append(text.mid(start + length));
-                result->replaced = 1;
-                result->unstorable = CanStore(inserted, storage) ? 0 : 1;
-                result->end = start + static_cast<int>(inserted.size());
-                outcome = SearchOutcome::Found;
-            }
-            return false;
+    const bool valid =
+        RunWithMatcher(query, limits, [&](const QueryMatcher& matcher, MatchBudget& budget) {
+            const MatchResult found = matcher.ForEach(text, budget, [&](const TextMatch& match) {
+                if (match.start < start)
+                    return true;
+                if (match.start == start && match.length == length) {
+                    const QString inserted = ExpandReplacement(
+                        replacement, (query.flags & kSearchRegex) != 0, text, match);
+                    result->text = text.left(start).toString();
+                    result->text.append(inserted).append(text.mid(start + length));
+                    result->replaced = 1;
+                    result->unstorable = CanStore(inserted, storage) ? 0 : 1;
+                    result->end = start + static_cast<int>(inserted.size());
+                    outcome = SearchOutcome::Found;
+                }
+                return false;
+            });
+            if (found == MatchResult::Aborted)
+                outcome = SearchOutcome::InvalidPattern;
         });
-        if (found == MatchResult::Aborted)
-            outcome = SearchOutcome::InvalidPattern;
-    });
+    if (!valid)
+        outcome = SearchOutcome::InvalidPattern;
     return outcome;
 }
 
@@ -142,52 +156,50 @@ ReplaceOutcome PlanReplaceAll(EdtDocument& document, const SearchQuery& query,
     auto storable = [&](const QString& inserted) {
         return regex ? CanStore(inserted, storage) : plainStorable;
     };
-    RunMatchWork(limits, [&](const MatchLimits& local) {
-        const QueryMatcher matcher(query);
-        if (!matcher.IsValid()) {
-            outcome = ReplaceOutcome::InvalidPattern;
-            return;
-        }
-        MatchBudget budget(local);
-        ReplaceReport& report = plan->report;
-        FieldReplacement field;
-        const EdtFormat& format = document.Format();
-        for (int record = 0; record < document.RecordCount(); ++record) {
-            bool changed = false;
-            for (int k = 0; k < document.TextFieldCount(); ++k) {
-                // A view for this field only: storing a text may move the arena.
-                const QStringView text = document.FieldText(record, k);
-                if (ReplaceAllInField(matcher, text, replacement, regex, storable, budget,
-                                      &field) == MatchResult::Aborted) {
-                    outcome = ReplaceOutcome::InvalidPattern;
-                    return;
+    const bool valid =
+        RunWithMatcher(query, limits, [&](const QueryMatcher& matcher, MatchBudget& budget) {
+            ReplaceReport& report = plan->report;
+            FieldReplacement field;
+            const EdtFormat& format = document.Format();
+            for (int record = 0; record < document.RecordCount(); ++record) {
+                bool changed = false;
+                for (int k = 0; k < document.TextFieldCount(); ++k) {
+                    // A view for this field only: storing a text may move the arena.
+                    const QStringView text = document.FieldText(record, k);
+                    if (ReplaceAllInField(matcher, text, replacement, regex, storable, budget,
+                                          &field) == MatchResult::Aborted) {
+                        outcome = ReplaceOutcome::InvalidPattern;
+                        return;
+                    }
+                    if (field.replaced == 0 || field.text == text)
+                        continue;
+                    const int column = document.TextColumn(k);
+                    if (field.text.size() > format.fields[static_cast<size_t>(column)].size) {
+                        if (report.skippedTooLong++ == 0)
+                            report.firstSkipped = SearchResume{record, column, 0, false};
+                        continue;
+                    }
+                    const std::optional<EdtDocument::TextRef> stored =
+                        document.StoreText(field.text);
+                    if (!stored) {
+                        outcome = ReplaceOutcome::NoMemory;
+                        return;
+                    }
+                    try {
+                        plan->changes.push_back(EdtDocument::FieldEdit{record, k, *stored});
+                    } catch (const std::bad_alloc&) {
+                        outcome = ReplaceOutcome::NoMemory;
+                        return;
+                    }
+                    report.replaced += field.replaced;
+                    report.unstorable += field.unstorable;
+                    changed = true;
                 }
-                if (field.replaced == 0 || field.text == text)
-                    continue;
-                const int column = document.TextColumn(k);
-                if (field.text.size() > format.fields[static_cast<size_t>(column)].size) {
-                    if (report.skippedTooLong++ == 0)
-                        report.firstSkipped = SearchResume{record, column, 0, false};
-                    continue;
-                }
-                const std::optional<EdtDocument::TextRef> stored = document.StoreText(field.text);
-                if (!stored) {
-                    outcome = ReplaceOutcome::NoMemory;
-                    return;
-                }
-                try {
-                    plan->changes.push_back(EdtDocument::FieldEdit{record, k, *stored});
-                } catch (const std::bad_alloc&) {
-                    outcome = ReplaceOutcome::NoMemory;
-                    return;
-                }
-                report.replaced += field.replaced;
-                report.unstorable += field.unstorable;
-                changed = true;
+                report.records += changed;
             }
-            report.records += changed;
-        }
-    });
+        });
+    if (!valid)
+        outcome = ReplaceOutcome::InvalidPattern;
     if (outcome != ReplaceOutcome::Done)
         *plan = ReplacePlan{};
     return outcome;
@@ -198,28 +210,25 @@ SearchOutcome FindAll(const EdtDocument& document, const SearchQuery& query,
                       const MatchLimits& limits)
 {
     SearchOutcome outcome = SearchOutcome::NotFound;
-    RunMatchWork(limits, [&](const MatchLimits& local) {
-        const QueryMatcher matcher(query);
-        if (!matcher.IsValid()) {
-            outcome = SearchOutcome::InvalidPattern;
-            return;
-        }
-        MatchBudget budget(local);
-        for (int record = 0; record < document.RecordCount(); ++record) {
-            for (int k = 0; k < document.TextFieldCount(); ++k) {
-                const MatchResult result = matcher.ForEach(
-                    document.FieldText(record, k), budget, [&](const TextMatch& match) {
-                        visit(FieldMatch{record, k, match.start, match.length});
-                        outcome = SearchOutcome::Found;
-                        return true;
-                    });
-                if (result == MatchResult::Aborted) {
-                    outcome = SearchOutcome::InvalidPattern;
-                    return;
+    const bool valid =
+        RunWithMatcher(query, limits, [&](const QueryMatcher& matcher, MatchBudget& budget) {
+            for (int record = 0; record < document.RecordCount(); ++record) {
+                for (int k = 0; k < document.TextFieldCount(); ++k) {
+                    const MatchResult result = matcher.ForEach(
+                        document.FieldText(record, k), budget, [&](const TextMatch& match) {
+                            visit(FieldMatch{record, k, match.start, match.length});
+                            outcome = SearchOutcome::Found;
+                            return true;
+                        });
+                    if (result == MatchResult::Aborted) {
+                        outcome = SearchOutcome::InvalidPattern;
+                        return;
+                    }
                 }
             }
-        }
-    });
+        });
+    if (!valid)
+        outcome = SearchOutcome::InvalidPattern;
     return outcome;
 }
 

@@ -4,6 +4,7 @@
 #include "base/UiText.h"
 #include "exchange/ExchangeFiles.h"
 
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QFile>
 
@@ -18,6 +19,19 @@
 namespace scrivlet::exchange {
 
 namespace {
+
+// The library splits a multibyte charset into characters with one iconv() call per character
+// (and opens a converter per string it writes): half its time on a large file. Its switches
+// OLD_PO_FILE_INPUT and OLD_PO_FILE_OUTPUT make it go byte by byte instead. For UTF-8, the only
+// charset we accept, the bytes read and written are the same either way (no byte of a multibyte
+// UTF-8 character is a quote or a backslash); the one check lost, for malformed UTF-8, ReadPo
+// makes itself. Set before main, while the process has one thread: setenv is not safe beside
+// threads that read the environment. A value the user set is left as it is.
+[[maybe_unused]] const bool kBytewise = [] {
+    setenv("OLD_PO_FILE_INPUT", "1", 0);
+    setenv("OLD_PO_FILE_OUTPUT", "1", 0);
+    return true;
+}();
 
 // The library reports through callbacks with no user pointer; one reader or writer runs at a
 // time (the library's own state is global too).
@@ -171,9 +185,17 @@ Result ReadPo(const QString& path, std::vector<TranslationEntry>* entries)
             const char* id = po_message_msgid(message);
             if (po_message_is_obsolete(message) || (!context && (!id || !*id)))
                 continue;
-            entries->push_back({QString::fromUtf8(context ? context : ""),
-                                QString::fromUtf8(po_message_msgstr(message)),
-                                po_message_is_fuzzy(message) != 0});
+            const QByteArrayView contextBytes(context ? context : "");
+            const QByteArrayView text(po_message_msgstr(message));
+            if (!contextBytes.isValidUtf8() || !QByteArrayView(id).isValidUtf8() ||
+                !text.isValidUtf8()) {
+                po_message_iterator_free(iterator);
+                return Result::Failure(
+                    UiText("xchg.poUtf8").arg(QString::fromUtf8(contextBytes.toByteArray())));
+            }
+            entries->push_back(
+                {QString::fromUtf8(contextBytes), QString::fromUtf8(text),
+                 po_message_is_fuzzy(message) != 0});
         }
         po_message_iterator_free(iterator);
     }

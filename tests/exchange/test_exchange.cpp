@@ -150,6 +150,8 @@ private slots:
         QTest::newRow("bad escape") << "m.po" << a + "msgctxt \"0:1\"\nmsgid \"\\q\"\nmsgstr \"\"\n"
                                     << "line 6" << unchanged;
         QTest::newRow("same entry twice") << "m.po" << a + a << "line 6" << unchanged;
+        QTest::newRow("not UTF-8") << "m.po" << header + "msgctxt \"0:1\"\nmsgid \"b\"\nmsgstr \"\xC3(\"\n"
+                                   << "entry 0:1" << unchanged;
         QTest::newRow("other charset")
             << "m.po"
             << "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=ISO-8859-2\\n\"\n" + a

@@ -55,8 +55,13 @@ OutFile Entries(const EdtDocument& document, const EdtDocument* reference)
     file.sourceLanguage = LanguageOfEncoding((reference ? reference : &document)->GetEncoding());
     const EdtFormat& format = document.Format();
     const int fields = document.TextFieldCount();
+    for (int k = 0; k < fields; ++k) {
+        const FieldDef& def = format.fields[static_cast<size_t>(document.TextColumn(k))];
+        file.fields.push_back({def.caption, def.size});
+    }
     // A reference of another layout has no texts to line up with.
     const bool lined = reference && reference->TextFieldCount() == fields;
+    file.entries.reserve(static_cast<size_t>(document.RecordCount()) * fields);
     for (int record = 0; record < document.RecordCount(); ++record) {
         for (int k = 0; k < fields; ++k) {
             const QStringView own = document.FieldText(record, k);
@@ -68,14 +73,37 @@ OutFile Entries(const EdtDocument& document, const EdtDocument* reference)
             }
             if (source.isEmpty())
                 continue;
-            const FieldDef& def = format.fields[static_cast<size_t>(document.TextColumn(k))];
-            OutEntry entry{record, k, source.toString(), QString(), def.caption, def.size};
-            if (reference && own != source)
-                entry.target = own.toString();
-            file.entries.push_back(std::move(entry));
+            file.entries.push_back(
+                {record, k, source, reference && own != source ? own : QStringView()});
         }
     }
     return file;
+}
+
+// "<record>:<field>" as EntryName writes it: decimal numbers without sign or leading zero, so
+// that each field has one name. Parsed in place: an import reads a million of them.
+bool ParseEntryName(QStringView name, int* record, int* field)
+{
+    int* number = record;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= name.size(); ++i) {
+        const bool end = i == name.size();
+        if (end || name[i] == u':') {
+            const qsizetype digits = i - start;
+            if (digits == 0 || digits > 9 || (digits > 1 && name[start] == u'0') ||
+                (end != (number == field)))
+                return false;
+            if (end)
+                return true;
+            number = field;
+            start = i + 1;
+            continue;
+        }
+        if (name[i] < u'0' || name[i] > u'9')
+            return false;
+        *number = (i == start ? 0 : *number * 10) + (name[i].unicode() - u'0');
+    }
+    return false;
 }
 
 }  // namespace
@@ -136,15 +164,9 @@ Result PlanImport(EdtDocument& document, const std::vector<TranslationEntry>& en
     const TextStorage storage{document.GetEncoding(), document.GetFileType()};
     std::vector<bool> given(static_cast<size_t>(document.RecordCount()) * fields);
     for (const TranslationEntry& entry : entries) {
-        // "<record>:<field>", both plain decimal numbers.
-        const qsizetype colon = entry.context.indexOf(u':');
-        bool recordOk = false, fieldOk = false;
-        const int record = colon > 0 ? QStringView(entry.context).left(colon).toInt(&recordOk) : -1;
-        const int field =
-            colon > 0 ? QStringView(entry.context).mid(colon + 1).toInt(&fieldOk) : -1;
-        const bool known = recordOk && fieldOk && record >= 0 && record < document.RecordCount() &&
-                           field >= 0 && field < fields &&
-                           entry.context == exchange::EntryName(record, field);
+        int record = -1, field = -1;
+        const bool known = ParseEntryName(entry.context, &record, &field) &&
+                           record < document.RecordCount() && field < fields;
         const size_t slot = known ? static_cast<size_t>(record) * fields + field : 0;
         if (!known || given[slot]) {
             plan->report.Add(ImportReport::Unknown, known ? record : -1);

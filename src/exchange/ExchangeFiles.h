@@ -11,20 +11,25 @@
 
 namespace scrivlet::exchange {
 
-// One entry to write.
+// One entry to write. The texts are views into the documents, which outlive the write: a
+// million entries are written without copying their texts first.
 struct OutEntry {
     int record = 0;
-    int field = 0;
-    QString source;
-    QString target;  // empty: no translation
+    int field = 0;  // among the format's text fields; its caption and size are the file's
+    QStringView source;
+    QStringView target;  // empty: no translation
+};
+
+struct OutField {
     QString caption;
-    int size = 0;  // the field's size in UTF-16 units
+    int size = 0;  // in UTF-16 units
 };
 
 struct OutFile {
     QString fileName;  // the document's, for the source references
     QString sourceLanguage;
     QString targetLanguage;
+    std::vector<OutField> fields;
     std::vector<OutEntry> entries;
 };
 

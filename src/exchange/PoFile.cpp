@@ -7,6 +7,7 @@
 #include <QByteArrayView>
 #include <QDateTime>
 #include <QFile>
+#include <QStringEncoder>
 
 #include <gettext-po.h>
 
@@ -130,16 +131,26 @@ Result WritePo(const OutFile& out, const QString& path)
                                       "X-Generator: Scrivlet " SCRIVLET_VERSION "\n");
     po_message_insert(iterator, header);
     const QByteArray fileName = out.fileName.toUtf8();
+    std::vector<QByteArray> comments;
+    for (const OutField& field : out.fields)
+        comments.push_back(
+            QStringLiteral("%1, at most %2 units").arg(field.caption).arg(field.size).toUtf8());
+    // One buffer for every text: the library copies what it is given.
+    QByteArray text;
+    QStringEncoder utf8(QStringEncoder::Utf8);
+    auto terminated = [&](QStringView view) {
+        text.resize(view.size() * 3 + 1);
+        char* end = utf8.appendToBuffer(text.data(), view);
+        *end = '\0';
+        return text.constData();
+    };
     for (const OutEntry& entry : out.entries) {
         po_message_t message = po_message_create();
-        po_message_set_msgctxt(message, EntryName(entry.record, entry.field).toUtf8().constData());
-        po_message_set_msgid(message, entry.source.toUtf8().constData());
-        po_message_set_msgstr(message, entry.target.toUtf8().constData());
-        po_message_set_extracted_comments(message, QStringLiteral("%1, at most %2 units")
-                                                       .arg(entry.caption)
-                                                       .arg(entry.size)
-                                                       .toUtf8()
-                                                       .constData());
+        po_message_set_msgctxt(message, EntryName(entry.record, entry.field).toLatin1().constData());
+        po_message_set_msgid(message, terminated(entry.source));
+        po_message_set_msgstr(message, terminated(entry.target));
+        po_message_set_extracted_comments(
+            message, comments[static_cast<size_t>(entry.field)].constData());
         po_message_add_filepos(message, fileName.constData(),
                                static_cast<size_t>(entry.record) + 1);
         po_message_insert(iterator, message);

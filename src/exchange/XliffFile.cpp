@@ -15,14 +15,18 @@ const QString kNamespace = QStringLiteral("urn:oasis:names:tc:xliff:document:1.2
 
 // A text element whose carriage returns survive: the writer leaves them raw, and a reader turns
 // a raw one into a line feed.
-void WriteText(QXmlStreamWriter& xml, const QString& name, const QString& text)
+void WriteText(QXmlStreamWriter& xml, const QString& name, QStringView text)
 {
     xml.writeStartElement(kNamespace, name);
-    const QList<QStringView> pieces = QStringView(text).split(u'\r');
-    for (qsizetype i = 0; i < pieces.size(); ++i) {
-        if (i > 0)
-            xml.writeEntityReference(QStringLiteral("#13"));
-        xml.writeCharacters(pieces[i].toString());
+    for (qsizetype start = 0;;) {
+        const qsizetype cr = text.indexOf(u'\r', start);
+        // The writer takes a QString; one over the document's own characters copies nothing.
+        const QStringView piece = text.mid(start, cr < 0 ? -1 : cr - start);
+        xml.writeCharacters(QString::fromRawData(piece.data(), piece.size()));
+        if (cr < 0)
+            break;
+        xml.writeEntityReference(QStringLiteral("#13"));
+        start = cr + 1;
     }
     xml.writeEndElement();
 }
@@ -44,12 +48,20 @@ qsizetype FirstNonXml(QStringView text)
     return -1;
 }
 
+// A target in one of these states is a draft, as a fuzzy PO entry is: new, needs-translation,
+// needs-adaptation, needs-l10n and the needs-review ones. translated, final, signed-off, no
+// state and a tool's own "x-" states are translations.
+bool NeedsReview(QStringView state)
+{
+    return state == QLatin1String("new") || state.startsWith(QLatin1String("needs-"));
+}
+
 }  // namespace
 
 Result WriteXliff(const OutFile& out, const QString& path)
 {
     for (const OutEntry& entry : out.entries) {
-        for (const QString& text : {entry.source, entry.target}) {
+        for (const QStringView text : {entry.source, entry.target}) {
             if (const qsizetype at = FirstNonXml(text); at >= 0) {
                 return Result::Failure(UiText("xchg.xmlChar")
                                            .arg(entry.record)
@@ -75,17 +87,21 @@ Result WriteXliff(const OutFile& out, const QString& path)
     xml.writeAttribute(QStringLiteral("target-language"), out.targetLanguage);
     xml.writeAttribute(QStringLiteral("datatype"), QStringLiteral("plaintext"));
     xml.writeStartElement(kNamespace, QStringLiteral("body"));
+    std::vector<QString> sizes;
+    for (const OutField& field : out.fields)
+        sizes.push_back(QString::number(field.size));
     for (const OutEntry& entry : out.entries) {
         xml.writeStartElement(kNamespace, QStringLiteral("trans-unit"));
         xml.writeAttribute(QStringLiteral("id"), EntryName(entry.record, entry.field));
-        xml.writeAttribute(QStringLiteral("maxwidth"), QString::number(entry.size));
+        xml.writeAttribute(QStringLiteral("maxwidth"), sizes[static_cast<size_t>(entry.field)]);
         xml.writeAttribute(QStringLiteral("size-unit"), QStringLiteral("char"));
         // Spaces, tabs and line breaks are part of the texts.
         xml.writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
         WriteText(xml, QStringLiteral("source"), entry.source);
         if (!entry.target.isEmpty())
             WriteText(xml, QStringLiteral("target"), entry.target);
-        xml.writeTextElement(kNamespace, QStringLiteral("note"), entry.caption);
+        xml.writeTextElement(kNamespace, QStringLiteral("note"),
+                             out.fields[static_cast<size_t>(entry.field)].caption);
         xml.writeEndElement();
     }
     xml.writeEndDocument();
@@ -115,10 +131,11 @@ Result ReadXliff(const QString& path, std::vector<TranslationEntry>* entries)
         const QXmlStreamReader::TokenType token = xml.readNext();
         if (token == QXmlStreamReader::StartElement) {
             if (xml.name() == QLatin1String("trans-unit")) {
-                entry = TranslationEntry{xml.attributes().value(QStringLiteral("id")).toString(),
+                entry = TranslationEntry{xml.attributes().value(QLatin1String("id")).toString(),
                                          QString(), false};
                 inUnit = true;
             } else if (inUnit && xml.name() == QLatin1String("target")) {
+                entry.fuzzy = NeedsReview(xml.attributes().value(QLatin1String("state")));
                 // Inline markup a tool may have added is dropped, its text kept.
                 entry.text = xml.readElementText(QXmlStreamReader::IncludeChildElements);
             }

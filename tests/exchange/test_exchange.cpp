@@ -136,15 +136,17 @@ private slots:
                    "\"b\"\nmsgstr \"\"\n\nmsgctxt \"1:0\"\nmsgid \"c\"\nmsgstr \"c\"\n\n"
                    "msgctxt \"1:1\"\nmsgid \"d\"\nmsgstr \"Жж\"\n"
             << "1 2 0 1 0 1" << Rows{{"a", "b"}, {"c", "Жж"}};
-        QTest::newRow("xliff: inline markup, no target, unknown id")
+        QTest::newRow("xliff: inline markup, states, no target, unknown id")
             << "a.xlf"
             << QByteArray(
                    "<xliff version=\"1.2\" xmlns=\"urn:oasis:names:tc:xliff:document:1.2\">"
                    "<file><body><trans-unit id=\"0:1\"><target>B<g id=\"1\">&lt;</g>&#13;"
                    "</target></trans-unit><trans-unit id=\"1:0\"><source>c</source>"
                    "</trans-unit><trans-unit id=\"7:0\"><target>Q</target></trans-unit>"
-                   "</body></file></xliff>")
-            << "1 1 0 0 1 0" << Rows{{"a", "B<\r"}, {"c", "d"}};
+                   "<trans-unit id=\"0:0\"><target state=\"final\">A</target></trans-unit>"
+                   "<trans-unit id=\"1:1\"><target state=\"needs-review-translation\">D"
+                   "</target></trans-unit></body></file></xliff>")
+            << "2 1 1 0 1 0" << Rows{{"A", "B<\r"}, {"c", "d"}};
         QTest::newRow("unterminated string")
             << "m.po" << a.chopped(3) + "\n" + a << "line 4" << unchanged;
         QTest::newRow("bad escape") << "m.po" << a + "msgctxt \"0:1\"\nmsgid \"\\q\"\nmsgstr \"\"\n"

@@ -145,9 +145,13 @@ Result PlanImport(EdtDocument& document, const std::vector<TranslationEntry>& en
         const bool known = recordOk && fieldOk && record >= 0 && record < document.RecordCount() &&
                            field >= 0 && field < fields &&
                            entry.context == exchange::EntryName(record, field);
-        const size_t slot = known ? static_cast<size_t>(record) * fields + field : 0;
-        if (!known || given[slot]) {
-            plan->report.Add(ImportReport::Unknown, known ? record : -1);
+        if (!known) {
+            plan->report.Add(ImportReport::Unknown, -1);
+            continue;
+        }
+        const size_t slot = static_cast<size_t>(record) * fields + field;
+        if (given[slot]) {
+            plan->report.Add(ImportReport::Duplicate, record);
             continue;
         }
         given[slot] = true;

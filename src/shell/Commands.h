@@ -264,6 +264,7 @@ inline constexpr const char* kFrameTextKeys[] = {
     "xchg.report4",
     "xchg.report5",
     "xchg.records",
+    "xchg.report6",
     // The translation counts in the status bar.
     "work.translated",
     "work.filled",

@@ -254,8 +254,8 @@ private slots:
     }
 
     // Translations over dialog.txt: an export read back by itself changes no byte; a PO
-    // another tool edited is imported with the counts printed; --strict refuses what the
-    // encoding cannot store.
+    // another tool edited (one field given twice) is imported with the counts printed;
+    // --strict refuses what the encoding cannot store.
     void translations_data()
     {
         QTest::addColumn<QString>("args");
@@ -267,12 +267,13 @@ private slots:
         const QString in = talk + "--import-po %DIR%/in.po %DIR%/dialog.txt %DIR%/r.txt";
         const QByteArray edited =
             "msgctxt \"1:0\"\nmsgid \"x\"\nmsgstr \"y\"\n\n"
-            "msgctxt \"0:1\"\nmsgid \"cd!\"\nmsgstr \"\"\n\"C\\\"D\"\n";
+            "msgctxt \"0:1\"\nmsgid \"cd!\"\nmsgstr \"\"\n\"C\\\"D\"\n\n"
+            "msgctxt \"1:0\"\nmsgid \"x2\"\nmsgstr \"z\"\n";
         const QByteArray none;
         QTest::newRow("import")
             << in << edited << 0
             << R"({"imported": 2, "unchanged": 0, "fuzzy_skipped": 0, "too_long": 0, )"
-               R"("unknown": 0, "not_storable": 0})"
+               R"("unknown": 0, "not_storable": 0, "duplicate": 1})"
                "\n"
             << QByteArray("ab\nC\"D\ny\n\n");
         QTest::newRow("strict, not storable")

@@ -34,7 +34,7 @@ class ExchangeTest : public QObject {
     QString P(const QString& name) const { return dir_.filePath(name); }
 
     // Reads path into document: the counts of the report (imported unchanged fuzzy too-long
-    // unknown not-storable), or why the file was refused.
+    // unknown not-storable duplicate), or why the file was refused.
     QString Import(EdtDocument& document, const QString& path)
     {
         std::vector<TranslationEntry> entries;
@@ -116,11 +116,11 @@ private slots:
             << "a.po"
             << header +
                    "# note\nmsgctxt \"1:1\"\nmsgid \"d\"\nmsgstr \"\"\n\"D\"\n\"2\"\n\n#: x:9\n" + a
-            << "2 0 0 0 0 0" << Rows{{"A", "b"}, {"c", "D2"}};
+            << "2 0 0 0 0 0 0" << Rows{{"A", "b"}, {"c", "D2"}};
         QTest::newRow("fuzzy skipped, obsolete ignored")
             << "a.po"
             << header + "#, fuzzy\n" + a + "#~ msgctxt \"1:0\"\n#~ msgid \"c\"\n#~ msgstr \"C\"\n"
-            << "0 0 1 0 0 0" << unchanged;
+            << "0 0 1 0 0 0 0" << unchanged;
         QTest::newRow("unknown, repeated and malformed names")
             << "a.po"
             << header +
@@ -128,14 +128,14 @@ private slots:
                    "\"x\"\nmsgstr \"X\"\n\nmsgctxt \"+0:0\"\nmsgid \"x\"\nmsgstr \"X\"\n\n"
                    "msgid \"a\"\nmsgstr \"X\"\n\n" +
                    a + "msgctxt \"0:0\"\nmsgid \"a2\"\nmsgstr \"Z\"\n"
-            << "1 0 0 0 5 0" << Rows{{"A", "b"}, {"c", "d"}};
+            << "1 0 0 0 4 0 1" << Rows{{"A", "b"}, {"c", "d"}};
         QTest::newRow("too long, empty, equal, not storable")
             << "a.po"
             << header +
                    "msgctxt \"0:0\"\nmsgid \"a\"\nmsgstr \"12345\"\n\nmsgctxt \"0:1\"\nmsgid "
                    "\"b\"\nmsgstr \"\"\n\nmsgctxt \"1:0\"\nmsgid \"c\"\nmsgstr \"c\"\n\n"
                    "msgctxt \"1:1\"\nmsgid \"d\"\nmsgstr \"Жж\"\n"
-            << "1 2 0 1 0 1" << Rows{{"a", "b"}, {"c", "Жж"}};
+            << "1 2 0 1 0 1 0" << Rows{{"a", "b"}, {"c", "Жж"}};
         QTest::newRow("xliff: inline markup, no target, unknown id")
             << "a.xlf"
             << QByteArray(
@@ -144,7 +144,7 @@ private slots:
                    "</target></trans-unit><trans-unit id=\"1:0\"><source>c</source>"
                    "</trans-unit><trans-unit id=\"7:0\"><target>Q</target></trans-unit>"
                    "</body></file></xliff>")
-            << "1 1 0 0 1 0" << Rows{{"a", "B<\r"}, {"c", "d"}};
+            << "1 1 0 0 1 0 0" << Rows{{"a", "B<\r"}, {"c", "d"}};
         QTest::newRow("unterminated string")
             << "m.po" << a.chopped(3) + "\n" + a << "line 4" << unchanged;
         QTest::newRow("bad escape") << "m.po" << a + "msgctxt \"0:1\"\nmsgid \"\\q\"\nmsgstr \"\"\n"

@@ -100,6 +100,15 @@ struct FileDeleter {
 };
 using PoFile = std::unique_ptr<std::remove_pointer_t<po_file_t>, FileDeleter>;
 
+// msgfmt --check refuses a translation that does not begin, or end, with a line break just
+// where its source does. Marked fuzzy (which msgfmt leaves unchecked) the file still compiles,
+// and the translator is asked to look at the entry.
+bool LineBreaksDiffer(const QString& source, const QString& target)
+{
+    return !target.isEmpty() && (source.startsWith(u'\n') != target.startsWith(u'\n') ||
+                                 source.endsWith(u'\n') != target.endsWith(u'\n'));
+}
+
 QString Describe(const Problem& problem)
 {
     if (problem.line > 0)
@@ -135,6 +144,8 @@ Result WritePo(const OutFile& out, const QString& path)
         po_message_set_msgctxt(message, EntryName(entry.record, entry.field).toUtf8().constData());
         po_message_set_msgid(message, entry.source.toUtf8().constData());
         po_message_set_msgstr(message, entry.target.toUtf8().constData());
+        if (LineBreaksDiffer(entry.source, entry.target))
+            po_message_set_fuzzy(message, 1);
         po_message_set_extracted_comments(message, QStringLiteral("%1, at most %2 units")
                                                        .arg(entry.caption)
                                                        .arg(entry.size)

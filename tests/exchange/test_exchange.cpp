@@ -35,12 +35,12 @@ class ExchangeTest : public QObject {
 
     // Reads path into document: the counts of the report (imported unchanged fuzzy too-long
     // unknown not-storable duplicate), or why the file was refused.
-    QString Import(EdtDocument& document, const QString& path)
+    QString Import(EdtDocument& document, const QString& path, bool includeFuzzy = false)
     {
         std::vector<TranslationEntry> entries;
         ImportPlan plan;
         const Result read = ReadTranslations(path, ExchangeFormatFromPath(path), &entries);
-        if (!read || !PlanImport(document, entries, false, &plan))
+        if (!read || !PlanImport(document, entries, includeFuzzy, &plan))
             return read.Error();
         document.ExchangeTexts(plan.changes);
         QStringList counts;
@@ -51,8 +51,8 @@ class ExchangeTest : public QObject {
 
 private slots:
     // The reference holds the sources, the document the translations: an export of both, read
-    // into a copy of the reference, gives the document's texts back; a template export changes
-    // nothing.
+    // into a copy of the reference with the fuzzy entries (a PO export marks some), gives the
+    // document's texts back; a template export changes nothing.
     void roundTrip_data()
     {
         QTest::addColumn<QString>("file");
@@ -86,7 +86,7 @@ private slots:
         QVERIFY(
             ExportTranslations(*translated, reference.get(), path, ExchangeFormatFromPath(path)));
         const auto target = MakeDocument(Layout(), {sources, {}});
-        Import(*target, path);
+        Import(*target, path, true);
         // A field with an empty source has no entry and keeps its text.
         QStringList expected = translations;
         for (int k = 0; k < sources.size(); ++k) {

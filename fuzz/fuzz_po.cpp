@@ -65,10 +65,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!PlanImport(*document, entries, includeFuzzy, &plan))
         fuzz::Fail("planning an import failed");
     const ImportReport& report = plan.report;
-    const int counted = report.count[ImportReport::Imported] +
-                        report.count[ImportReport::Unchanged] +
-                        report.count[ImportReport::FuzzySkipped] +
-                        report.count[ImportReport::TooLong] + report.count[ImportReport::Unknown];
+    const int counted =
+        report.count[ImportReport::Imported] + report.count[ImportReport::Unchanged] +
+        report.count[ImportReport::FuzzySkipped] + report.count[ImportReport::TooLong] +
+        report.count[ImportReport::Unknown] + report.count[ImportReport::Duplicate];
     if (counted != static_cast<int>(entries.size()))
         fuzz::Fail("an entry was not counted exactly once");
     document->ExchangeTexts(plan.changes);

@@ -75,10 +75,11 @@ const char kUsage[] =
     "  --import-po IN, --import-xliff IN\n"
     "                   put the translations of IN into INPUT's fields, write OUTPUT and\n"
     "                   print {\"imported\": N, \"unchanged\": U, \"fuzzy_skipped\": F,\n"
-    "                   \"too_long\": L, \"unknown\": K, \"not_storable\": S}; a translation\n"
-    "                   longer than its field, an unknown or repeated name and (unless\n"
-    "                   --include-fuzzy) a fuzzy entry are left out; --strict fails when a\n"
-    "                   translation cannot be stored in the output's encoding\n"
+    "                   \"too_long\": L, \"unknown\": K, \"not_storable\": S,\n"
+    "                   \"duplicate\": D}; a translation longer than its field, an unknown\n"
+    "                   name, a later entry for a field already given (a duplicate) and\n"
+    "                   (unless --include-fuzzy) a fuzzy entry are left out; --strict fails\n"
+    "                   when a translation cannot be stored in the output's encoding\n"
     "  --strict         fail (status 1) instead of saving characters OUTPUT's encoding\n"
     "                   changes, and list them (with an import: see above)\n"
     "  --stats          print INPUT's translation counts as one JSON object {\"records\",\n"
@@ -469,13 +470,15 @@ int ExchangeTranslations(const Options& options, EdtDocument& document, Converte
     if (!saved)
         return Failed(str::SaveFailed, output, saved.Error());
     Print(stdout, QStringLiteral("{\"imported\": %1, \"unchanged\": %2, \"fuzzy_skipped\": %3, "
-                                 "\"too_long\": %4, \"unknown\": %5, \"not_storable\": %6}\n")
+                                 "\"too_long\": %4, \"unknown\": %5, \"not_storable\": %6, "
+                                 "\"duplicate\": %7}\n")
                       .arg(report.count[ImportReport::Imported])
                       .arg(report.count[ImportReport::Unchanged])
                       .arg(report.count[ImportReport::FuzzySkipped])
                       .arg(report.count[ImportReport::TooLong])
                       .arg(report.count[ImportReport::Unknown])
-                      .arg(report.count[ImportReport::NotStorable]));
+                      .arg(report.count[ImportReport::NotStorable])
+                      .arg(report.count[ImportReport::Duplicate]));
     return kExitOk;
 }
 

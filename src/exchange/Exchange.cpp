@@ -165,11 +165,14 @@ Result PlanImport(EdtDocument& document, const std::vector<TranslationEntry>& en
     std::vector<bool> given(static_cast<size_t>(document.RecordCount()) * fields);
     for (const TranslationEntry& entry : entries) {
         int record = -1, field = -1;
-        const bool known = ParseEntryName(entry.context, &record, &field) &&
-                           record < document.RecordCount() && field < fields;
-        const size_t slot = known ? static_cast<size_t>(record) * fields + field : 0;
-        if (!known || given[slot]) {
-            plan->report.Add(ImportReport::Unknown, known ? record : -1);
+        if (!ParseEntryName(entry.context, &record, &field) || record >= document.RecordCount() ||
+            field >= fields) {
+            plan->report.Add(ImportReport::Unknown, -1);
+            continue;
+        }
+        const size_t slot = static_cast<size_t>(record) * fields + field;
+        if (given[slot]) {
+            plan->report.Add(ImportReport::Duplicate, record);
             continue;
         }
         given[slot] = true;

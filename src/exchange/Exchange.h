@@ -40,7 +40,16 @@ Result ReadTranslations(const QString& path, ExchangeFormat format,
 // How many entries went which way, and the first few records (from 0, as the rows are
 // numbered) of each way.
 struct ImportReport {
-    enum Kind { Imported, Unchanged, FuzzySkipped, TooLong, Unknown, NotStorable, KindCount };
+    enum Kind {
+        Imported,
+        Unchanged,
+        FuzzySkipped,
+        TooLong,
+        Unknown,
+        NotStorable,
+        Duplicate,
+        KindCount
+    };
     static constexpr int kRecordsKept = 5;
     int count[KindCount] = {};
     std::vector<int> records[KindCount];
@@ -56,8 +65,9 @@ struct ImportPlan {
 
 // Matches the entries to the document's fields. A non-empty translation replaces the field's
 // text unless it is longer than the field or a fuzzy one not asked for; an empty one leaves the
-// field alone. A name the document lacks, or one already given, is not imported. A text the
-// document's encoding cannot store is imported and counted. Fails only when memory runs out.
+// field alone. A name the document lacks is not imported; of entries naming the same field the
+// first counts and the later ones are duplicates. A text the document's encoding cannot store is
+// imported and counted. Fails only when memory runs out.
 Result PlanImport(EdtDocument& document, const std::vector<TranslationEntry>& entries,
                   bool includeFuzzy, ImportPlan* plan);
 

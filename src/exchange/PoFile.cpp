@@ -101,6 +101,15 @@ struct FileDeleter {
 };
 using PoFile = std::unique_ptr<std::remove_pointer_t<po_file_t>, FileDeleter>;
 
+// msgfmt --check refuses a translation that does not begin, or end, with a line break just
+// where its source does. Marked fuzzy (which msgfmt leaves unchecked) the file still compiles,
+// and the translator is asked to look at the entry.
+bool LineBreaksDiffer(QStringView source, QStringView target)
+{
+    return !target.isEmpty() && (source.startsWith(u'\n') != target.startsWith(u'\n') ||
+                                 source.endsWith(u'\n') != target.endsWith(u'\n'));
+}
+
 QString Describe(const Problem& problem)
 {
     if (problem.line > 0)
@@ -149,6 +158,8 @@ Result WritePo(const OutFile& out, const QString& path)
         po_message_set_msgctxt(message, EntryName(entry.record, entry.field).toLatin1().constData());
         po_message_set_msgid(message, terminated(entry.source));
         po_message_set_msgstr(message, terminated(entry.target));
+        if (LineBreaksDiffer(entry.source, entry.target))
+            po_message_set_fuzzy(message, 1);
         po_message_set_extracted_comments(
             message, comments[static_cast<size_t>(entry.field)].constData());
         po_message_add_filepos(message, fileName.constData(),

@@ -255,7 +255,8 @@ inline constexpr const char* kFrameTextKeys[] = {
     "xchg.filter",
     "xchg.exportFailed",
     "xchg.importFailed",
-    "xchg.askFuzzy",
+    "xchg.fuzzyCount",
+    "xchg.fuzzyCheck",
     "xchg.undo",
     "xchg.report0",
     "xchg.report1",
@@ -263,6 +264,7 @@ inline constexpr const char* kFrameTextKeys[] = {
     "xchg.report3",
     "xchg.report4",
     "xchg.report5",
+    "xchg.report6",
     "xchg.records",
     // The translation counts in the status bar.
     "work.translated",

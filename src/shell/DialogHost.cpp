@@ -99,6 +99,15 @@ QMessageBox::StandardButton QtDialogHost::Ask(QWidget* parent, const QString& te
     return ShowMessageBox(parent, icon, caption, text, buttons);
 }
 
+QMessageBox::StandardButton QtDialogHost::AskWithCheckBox(QWidget* parent, const QString& text,
+                                                          const QString& checkText, bool* checked,
+                                                          QMessageBox::StandardButtons buttons,
+                                                          QMessageBox::Icon icon,
+                                                          const QString& caption)
+{
+    return ShowMessageBox(parent, icon, caption, text, buttons, checkText, checked);
+}
+
 bool HostPrompts::AskOpenInvalidSize()
 {
     return host_.Ask(parent_, UiText(str::InvalidFileSize), QMessageBox::Yes | QMessageBox::No,

@@ -46,6 +46,13 @@ public:
     virtual QMessageBox::StandardButton Ask(QWidget* parent, const QString& text,
                                             QMessageBox::StandardButtons buttons,
                                             QMessageBox::Icon icon, const QString& caption) = 0;
+    // The same with a check box labelled checkText under the text: shown as *checked, which
+    // then holds the state the user left it in, whatever the button.
+    virtual QMessageBox::StandardButton AskWithCheckBox(QWidget* parent, const QString& text,
+                                                        const QString& checkText, bool* checked,
+                                                        QMessageBox::StandardButtons buttons,
+                                                        QMessageBox::Icon icon,
+                                                        const QString& caption) = 0;
 
     void ShowMessage(QWidget* parent, const QString& text, QMessageBox::Icon icon,
                      const QString& caption = QString())
@@ -66,6 +73,11 @@ public:
     QMessageBox::StandardButton Ask(QWidget* parent, const QString& text,
                                     QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
                                     const QString& caption) override;
+    QMessageBox::StandardButton AskWithCheckBox(QWidget* parent, const QString& text,
+                                                const QString& checkText, bool* checked,
+                                                QMessageBox::StandardButtons buttons,
+                                                QMessageBox::Icon icon,
+                                                const QString& caption) override;
 };
 
 // The codec's size question and over-long-text notice, asked through a host.

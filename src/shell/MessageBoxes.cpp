@@ -1,5 +1,7 @@
 #include "shell/MessageBoxes.h"
 
+#include <QCheckBox>
+
 namespace scrivlet {
 namespace {
 
@@ -13,12 +15,22 @@ MessageBoxHandler& Handler()
 
 QMessageBox::StandardButton ShowMessageBox(QWidget* parent, QMessageBox::Icon icon,
                                            const QString& caption, const QString& text,
-                                           QMessageBox::StandardButtons buttons)
+                                           QMessageBox::StandardButtons buttons,
+                                           const QString& checkText, bool* checked)
 {
     if (Handler())
-        return Handler()(MessageBoxRequest{parent, icon, caption, text, buttons});
+        return Handler()(
+            MessageBoxRequest{parent, icon, caption, text, buttons, checkText, checked});
     QMessageBox box(icon, caption, text, buttons, parent);
-    return static_cast<QMessageBox::StandardButton>(box.exec());
+    if (checked) {
+        auto* check = new QCheckBox(checkText, &box);
+        check->setChecked(*checked);
+        box.setCheckBox(check);
+    }
+    const auto answer = static_cast<QMessageBox::StandardButton>(box.exec());
+    if (checked)
+        *checked = box.checkBox()->isChecked();
+    return answer;
 }
 
 void SetMessageBoxHandler(MessageBoxHandler handler)

@@ -16,14 +16,19 @@ struct MessageBoxRequest {
     QString caption;  // empty: the platform's default caption
     QString text;
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    QString checkText;        // the label of a check box under the text
+    bool* checked = nullptr;  // its state, in and out; null: no check box
 };
 
 using MessageBoxHandler = std::function<QMessageBox::StandardButton(const MessageBoxRequest&)>;
 
-// Shows a modal box (or asks the installed handler) and returns the button pressed.
+// Shows a modal box (or asks the installed handler) and returns the button pressed. With
+// checked, the box has a check box labelled checkText, shown as *checked and read back into it.
 QMessageBox::StandardButton ShowMessageBox(QWidget* parent, QMessageBox::Icon icon,
                                            const QString& caption, const QString& text,
-                                           QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+                                           QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                           const QString& checkText = QString(),
+                                           bool* checked = nullptr);
 
 // Replaces the real boxes; an empty handler brings them back.
 void SetMessageBoxHandler(MessageBoxHandler handler);

@@ -76,10 +76,14 @@ void ImportTranslationsCommand(DialogHost& host, QWidget* parent, EdtDocument& d
     if (done) {
         const auto fuzzy = std::count_if(entries.begin(), entries.end(),
                                          [](const TranslationEntry& e) { return e.fuzzy; });
-        const bool includeFuzzy =
-            fuzzy > 0 &&
-            host.Ask(parent, UiText("xchg.askFuzzy").arg(fuzzy), QMessageBox::Yes | QMessageBox::No,
-                     QMessageBox::Question, AppCaption()) == QMessageBox::Yes;
+        // Fuzzy translations wait for review: left out unless the user ticks the box.
+        bool includeFuzzy = false;
+        if (fuzzy > 0 &&
+            host.AskWithCheckBox(parent, UiText("xchg.fuzzyCount").arg(fuzzy),
+                                 UiText("xchg.fuzzyCheck"), &includeFuzzy,
+                                 QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question,
+                                 AppCaption()) != QMessageBox::Ok)
+            return;
         done = PlanImport(document, entries, includeFuzzy, &plan);
     }
     if (!done) {

@@ -34,13 +34,13 @@ class ExchangeTest : public QObject {
     QString P(const QString& name) const { return dir_.filePath(name); }
 
     // Reads path into document: the counts of the report (imported unchanged fuzzy too-long
-    // unknown not-storable), or why the file was refused.
-    QString Import(EdtDocument& document, const QString& path)
+    // unknown not-storable duplicate), or why the file was refused.
+    QString Import(EdtDocument& document, const QString& path, bool includeFuzzy = false)
     {
         std::vector<TranslationEntry> entries;
         ImportPlan plan;
         const Result read = ReadTranslations(path, ExchangeFormatFromPath(path), &entries);
-        if (!read || !PlanImport(document, entries, false, &plan))
+        if (!read || !PlanImport(document, entries, includeFuzzy, &plan))
             return read.Error();
         document.ExchangeTexts(plan.changes);
         QStringList counts;
@@ -51,8 +51,8 @@ class ExchangeTest : public QObject {
 
 private slots:
     // The reference holds the sources, the document the translations: an export of both, read
-    // into a copy of the reference, gives the document's texts back; a template export changes
-    // nothing.
+    // into a copy of the reference with the fuzzy entries (a PO export marks some), gives the
+    // document's texts back; a template export changes nothing.
     void roundTrip_data()
     {
         QTest::addColumn<QString>("file");
@@ -86,7 +86,7 @@ private slots:
         QVERIFY(
             ExportTranslations(*translated, reference.get(), path, ExchangeFormatFromPath(path)));
         const auto target = MakeDocument(Layout(), {sources, {}});
-        Import(*target, path);
+        Import(*target, path, true);
         // A field with an empty source has no entry and keeps its text.
         QStringList expected = translations;
         for (int k = 0; k < sources.size(); ++k) {
@@ -116,26 +116,27 @@ private slots:
             << "a.po"
             << header +
                    "# note\nmsgctxt \"1:1\"\nmsgid \"d\"\nmsgstr \"\"\n\"D\"\n\"2\"\n\n#: x:9\n" + a
-            << "2 0 0 0 0 0" << Rows{{"A", "b"}, {"c", "D2"}};
+            << "2 0 0 0 0 0 0" << Rows{{"A", "b"}, {"c", "D2"}};
         QTest::newRow("fuzzy skipped, obsolete ignored")
             << "a.po"
             << header + "#, fuzzy\n" + a + "#~ msgctxt \"1:0\"\n#~ msgid \"c\"\n#~ msgstr \"C\"\n"
-            << "0 0 1 0 0 0" << unchanged;
+            << "0 0 1 0 0 0 0" << unchanged;
         QTest::newRow("unknown, repeated and malformed names")
             << "a.po"
             << header +
                    "msgctxt \"2:0\"\nmsgid \"x\"\nmsgstr \"X\"\n\nmsgctxt \"0:2\"\nmsgid "
                    "\"x\"\nmsgstr \"X\"\n\nmsgctxt \"+0:0\"\nmsgid \"x\"\nmsgstr \"X\"\n\n"
-                   "msgid \"a\"\nmsgstr \"X\"\n\n" +
+                   "msgctxt \"01:0\"\nmsgid \"x\"\nmsgstr \"X\"\n\nmsgctxt \"1:1:1\"\nmsgid "
+                   "\"x\"\nmsgstr \"X\"\n\nmsgid \"a\"\nmsgstr \"X\"\n\n" +
                    a + "msgctxt \"0:0\"\nmsgid \"a2\"\nmsgstr \"Z\"\n"
-            << "1 0 0 0 5 0" << Rows{{"A", "b"}, {"c", "d"}};
+            << "1 0 0 0 6 0 1" << Rows{{"A", "b"}, {"c", "d"}};
         QTest::newRow("too long, empty, equal, not storable")
             << "a.po"
             << header +
                    "msgctxt \"0:0\"\nmsgid \"a\"\nmsgstr \"12345\"\n\nmsgctxt \"0:1\"\nmsgid "
                    "\"b\"\nmsgstr \"\"\n\nmsgctxt \"1:0\"\nmsgid \"c\"\nmsgstr \"c\"\n\n"
                    "msgctxt \"1:1\"\nmsgid \"d\"\nmsgstr \"Жж\"\n"
-            << "1 2 0 1 0 1" << Rows{{"a", "b"}, {"c", "Жж"}};
+            << "1 2 0 1 0 1 0" << Rows{{"a", "b"}, {"c", "Жж"}};
         QTest::newRow("xliff: inline markup, states, no target, unknown id")
             << "a.xlf"
             << QByteArray(
@@ -146,7 +147,7 @@ private slots:
                    "<trans-unit id=\"0:0\"><target state=\"final\">A</target></trans-unit>"
                    "<trans-unit id=\"1:1\"><target state=\"needs-review-translation\">D"
                    "</target></trans-unit></body></file></xliff>")
-            << "2 1 1 0 1 0" << Rows{{"A", "B<\r"}, {"c", "d"}};
+            << "2 1 1 0 1 0 0" << Rows{{"A", "B<\r"}, {"c", "d"}};
         QTest::newRow("unterminated string")
             << "m.po" << a.chopped(3) + "\n" + a << "line 4" << unchanged;
         QTest::newRow("bad escape") << "m.po" << a + "msgctxt \"0:1\"\nmsgid \"\\q\"\nmsgstr \"\"\n"

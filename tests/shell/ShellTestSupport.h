@@ -120,6 +120,10 @@ public:
     QList<QMessageBox::StandardButton> answers;      // Ok when none is queued
     QStringList questions;                           // the texts asked
     int unexpected = 0;                              // dialogs that found nothing queued
+    // The states the user leaves check boxes in (as shown when none is queued); each check
+    // box's label and state as shown.
+    QList<bool> checks;
+    QList<QPair<QString, bool>> checkBoxes;
 
     FileDialogAnswer GetOpenFileNames(const FileDialogRequest& r) override { return NextFile(r); }
     FileDialogAnswer GetSaveFileName(const FileDialogRequest& r) override { return NextFile(r); }
@@ -148,6 +152,17 @@ public:
         questions.append(text);
         return answers.isEmpty() ? QMessageBox::Ok : answers.takeFirst();
     }
+    QMessageBox::StandardButton AskWithCheckBox(QWidget* parent, const QString& text,
+                                                const QString& checkText, bool* checked,
+                                                QMessageBox::StandardButtons buttons,
+                                                QMessageBox::Icon icon,
+                                                const QString& caption) override
+    {
+        checkBoxes.append({checkText, *checked});
+        if (!checks.isEmpty())
+            *checked = checks.takeFirst();
+        return Ask(parent, text, buttons, icon, caption);
+    }
 
     // An accepted file dialog; an encoding of -1 leaves the panel's as shown.
     void QueueFiles(const QStringList& files, int filterIndex = 0, int encodingIndex = -1)
@@ -157,7 +172,7 @@ public:
     bool Drained() const
     {
         return unexpected == 0 && fileAnswers.isEmpty() && folderAnswers.isEmpty() &&
-               wizardAnswers.isEmpty() && answers.isEmpty();
+               wizardAnswers.isEmpty() && answers.isEmpty() && checks.isEmpty();
     }
 
 private:

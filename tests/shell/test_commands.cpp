@@ -801,10 +801,31 @@ private slots:
         QCOMPARE(ReadFile(Path("out/a_dlg.txt")), QByteArray("Ok\nZz\n"));
     }
 
-    // An import of translations, fuzzy ones taken when asked, is one step Undo takes back
-    // whole, and ends with the report.
+    // An import of translations asks once about the fuzzy ones, its check box unticked: ticked
+    // takes them, unticked leaves them, Cancel imports nothing. An import is one step Undo
+    // takes back whole, and ends with the report.
+    void translationsExportImportAndUndo_data()
+    {
+        QTest::addColumn<bool>("tick");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<Rows>("texts");
+        QTest::addColumn<QStringList>("report");  // parts of it; none: no report
+        QTest::newRow("fuzzy ticked")
+            << true << int(QMessageBox::Ok) << Rows{{"A"}, {"b"}, {"C"}}
+            << QStringList{"Imported: 2 (records 0, 2)", "Longer than the field: 1 (records 1)",
+                           "Given twice, later ones ignored: 1 (records 0)"};
+        QTest::newRow("fuzzy unticked")
+            << false << int(QMessageBox::Ok) << Rows{{"A"}, {"b"}, {"c"}}
+            << QStringList{"Imported: 1 (records 0)", "Fuzzy, skipped: 1 (records 2)"};
+        QTest::newRow("cancelled")
+            << true << int(QMessageBox::Cancel) << Rows{{"a"}, {"b"}, {"c"}} << QStringList();
+    }
     void translationsExportImportAndUndo()
     {
+        QFETCH(bool, tick);
+        QFETCH(int, button);
+        QFETCH(Rows, texts);
+        QFETCH(QStringList, report);
         frame_->AddDocument(
             MakeDocument(OneFieldFormat(QStringLiteral("F"), QString(), 4), {{"a"}, {"b"}, {"c"}}),
             QStringLiteral("doc.edt"));
@@ -816,19 +837,25 @@ private slots:
         QVERIFY(po.open(QIODevice::WriteOnly));
         po.write(
             "msgctxt \"0:0\"\nmsgid \"a\"\nmsgstr \"A\"\n\n#, fuzzy\nmsgctxt \"2:0\"\n"
-            "msgid \"c\"\nmsgstr \"C\"\n\nmsgctxt \"1:0\"\nmsgid \"b\"\nmsgstr \"too long\"\n");
+            "msgid \"c\"\nmsgstr \"C\"\n\nmsgctxt \"1:0\"\nmsgid \"b\"\nmsgstr \"too long\"\n\n"
+            "msgctxt \"0:0\"\nmsgid \"a2\"\nmsgstr \"Z\"\n");
         po.close();
         host_.QueueFiles({po.fileName()});
-        host_.answers = {QMessageBox::Yes, QMessageBox::Ok};
+        host_.checks = {tick};
+        host_.answers = {QMessageBox::StandardButton(button)};
+        if (!report.isEmpty())
+            host_.answers << QMessageBox::Ok;
         Run(*frame_, Command::ImportTranslations);
         QVERIFY(host_.Drained());
         EdtDocument* document = frame_->DocumentAt(0);
-        QCOMPARE(TextsOf(*document), (Rows{{"A"}, {"b"}, {"C"}}));
-        QCOMPARE(host_.questions.size(), 2);
-        QVERIFY2(
-            host_.questions[1].contains(QStringLiteral("Imported: 2 (records 0, 2)")) &&
-                host_.questions[1].contains(QStringLiteral("Longer than the field: 1 (records 1)")),
-            qPrintable(host_.questions[1]));
+        QCOMPARE(TextsOf(*document), texts);
+        QCOMPARE(host_.checkBoxes,
+                 (QList<QPair<QString, bool>>{{"Import fuzzy translations too", false}}));
+        QCOMPARE(host_.questions.first(),
+                 QStringLiteral("Translations in this file marked as fuzzy (they need review): 1"));
+        QCOMPARE(host_.questions.size(), report.isEmpty() ? 1 : 2);
+        for (const QString& part : report)
+            QVERIFY2(host_.questions.last().contains(part), qPrintable(host_.questions.last()));
         Run(*frame_, Command::Undo);
         QCOMPARE(TextsOf(*document), (Rows{{"a"}, {"b"}, {"c"}}));
     }

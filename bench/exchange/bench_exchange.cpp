@@ -187,7 +187,7 @@ Times Measure(int fields, const QString& path)
     std::vector<TranslationEntry> entries;
     ImportPlan plan;
     if (!ReadTranslations(path, ExchangeFormatFromPath(path), &entries) ||
-        !PlanImport(*reference, entries, false, &plan))
+        !PlanImport(*reference, entries, true, &plan))
         return times;
     reference->ExchangeTexts(plan.changes);
     times.importMs = timer.elapsed();

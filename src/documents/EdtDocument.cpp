@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <limits>
 
 #ifdef Q_OS_LINUX
@@ -165,13 +166,20 @@ bool EdtDocument::RemoveRecords(int at, int count)
 
 std::optional<EdtDocument::TextRef> EdtDocument::StoreText(QStringView text)
 {
-    // Grow may move the arena, and text may point into it.
-    const QString copy = text.toString();
-    if (!Grow(copy.size()))
+    // Grow may move the arena: a text inside it is copied out first, any other is not (an
+    // import stores a million texts).
+    const char16_t* begin = arena_.get();
+    const bool inside = begin && std::greater_equal<>()(text.utf16(), begin) &&
+                        std::less<>()(text.utf16(), begin + capacity_);
+    const QString copy = inside ? text.toString() : QString();
+    if (inside)
+        text = copy;
+    if (!Grow(text.size()))
         return std::nullopt;
-    std::memcpy(arena_.get() + used_, copy.utf16(), copy.size() * sizeof(char16_t));
-    const TextRef ref{used_, copy.size()};
-    used_ += copy.size();
+    if (!text.isEmpty())
+        std::memcpy(arena_.get() + used_, text.utf16(), text.size() * sizeof(char16_t));
+    const TextRef ref{used_, text.size()};
+    used_ += text.size();
     return ref;
 }
 

@@ -80,32 +80,6 @@ OutFile Entries(const EdtDocument& document, const EdtDocument* reference)
     return file;
 }
 
-// "<record>:<field>" as EntryName writes it: decimal numbers without sign or leading zero, so
-// that each field has one name. Parsed in place: an import reads a million of them.
-bool ParseEntryName(QStringView name, int* record, int* field)
-{
-    int* number = record;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i <= name.size(); ++i) {
-        const bool end = i == name.size();
-        if (end || name[i] == u':') {
-            const qsizetype digits = i - start;
-            if (digits == 0 || digits > 9 || (digits > 1 && name[start] == u'0') ||
-                (end != (number == field)))
-                return false;
-            if (end)
-                return true;
-            number = field;
-            start = i + 1;
-            continue;
-        }
-        if (name[i] < u'0' || name[i] > u'9')
-            return false;
-        *number = (i == start ? 0 : *number * 10) + (name[i].unicode() - u'0');
-    }
-    return false;
-}
-
 }  // namespace
 
 ExchangeFormat ExchangeFormatFromPath(const QString& path)
@@ -164,9 +138,8 @@ Result PlanImport(EdtDocument& document, const std::vector<TranslationEntry>& en
     const TextStorage storage{document.GetEncoding(), document.GetFileType()};
     std::vector<bool> given(static_cast<size_t>(document.RecordCount()) * fields);
     for (const TranslationEntry& entry : entries) {
-        int record = -1, field = -1;
-        if (!ParseEntryName(entry.context, &record, &field) || record >= document.RecordCount() ||
-            field >= fields) {
+        const int record = entry.record, field = entry.field;
+        if (record < 0 || record >= document.RecordCount() || field < 0 || field >= fields) {
             plan->report.Add(ImportReport::Unknown, -1);
             continue;
         }

@@ -25,9 +25,11 @@ ExchangeFormat ExchangeFormatFromPath(const QString& path);
 Result ExportTranslations(const EdtDocument& document, const EdtDocument* reference,
                           const QString& path, ExchangeFormat format);
 
-// One entry read back: its name, its translation, whether a tool marked it fuzzy.
+// One entry read back: the field its name gives (record and field from 0; both -1 when the
+// name is not one an export writes), its translation, whether a tool marked it fuzzy.
 struct TranslationEntry {
-    QString context;
+    int record = -1;
+    int field = -1;
     QString text;
     bool fuzzy = false;
 };

@@ -35,6 +35,41 @@ struct OutFile {
 
 QString EntryName(int record, int field);
 
+inline char16_t CodeUnit(QChar c) { return c.unicode(); }
+inline char16_t CodeUnit(char c) { return static_cast<unsigned char>(c); }
+
+// Fills the entry's record and field from its name, if the name is "<record>:<field>" as
+// EntryName writes it: decimal numbers without sign or leading zero, so that each field has one
+// name. Parsed in place (UTF-16 or bytes): an import reads a million of them.
+template <typename View>
+void ParseEntryName(View name, TranslationEntry* entry)
+{
+    int numbers[2] = {0, 0};
+    int which = 0;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= name.size(); ++i) {
+        const bool end = i == name.size();
+        const char16_t c = end ? u':' : CodeUnit(name[i]);
+        if (c == u':') {
+            const qsizetype digits = i - start;
+            if (digits == 0 || digits > 9 || (digits > 1 && CodeUnit(name[start]) == u'0') ||
+                end != (which == 1))
+                return;
+            if (end) {
+                entry->record = numbers[0];
+                entry->field = numbers[1];
+                return;
+            }
+            which = 1;
+            start = i + 1;
+        } else if (c < u'0' || c > u'9') {
+            return;
+        } else {
+            numbers[which] = numbers[which] * 10 + (c - u'0');
+        }
+    }
+}
+
 // Write to path, which the caller then moves into place.
 Result WritePo(const OutFile& file, const QString& path);
 Result WriteXliff(const OutFile& file, const QString& path);

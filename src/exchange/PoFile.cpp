@@ -215,9 +215,10 @@ Result ReadPo(const QString& path, std::vector<TranslationEntry>* entries)
                 return Result::Failure(
                     UiText("xchg.poUtf8").arg(QString::fromUtf8(contextBytes.toByteArray())));
             }
-            entries->push_back(
-                {QString::fromUtf8(contextBytes), QString::fromUtf8(text),
-                 po_message_is_fuzzy(message) != 0});
+            TranslationEntry& entry = entries->emplace_back();
+            ParseEntryName(contextBytes, &entry);
+            entry.text = QString::fromUtf8(text);
+            entry.fuzzy = po_message_is_fuzzy(message) != 0;
         }
         po_message_iterator_free(iterator);
     }

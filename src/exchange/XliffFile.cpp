@@ -131,8 +131,8 @@ Result ReadXliff(const QString& path, std::vector<TranslationEntry>* entries)
         const QXmlStreamReader::TokenType token = xml.readNext();
         if (token == QXmlStreamReader::StartElement) {
             if (xml.name() == QLatin1String("trans-unit")) {
-                entry = TranslationEntry{xml.attributes().value(QLatin1String("id")).toString(),
-                                         QString(), false};
+                entry = TranslationEntry();
+                ParseEntryName(xml.attributes().value(QLatin1String("id")), &entry);
                 inUnit = true;
             } else if (inUnit && xml.name() == QLatin1String("target")) {
                 entry.fuzzy = NeedsReview(xml.attributes().value(QLatin1String("state")));

@@ -61,7 +61,8 @@ struct Times {
 
 // The entries as the file library takes them, made before the clock starts.
 struct RawEntry {
-    QByteArray context, source, target;
+    QByteArray context, source, target;  // for gettext
+    QString id, sourceText, targetText;  // for Qt's XML streams
 };
 
 std::vector<RawEntry> RawEntries(const EdtDocument& translated, const EdtDocument& reference)
@@ -71,8 +72,10 @@ std::vector<RawEntry> RawEntries(const EdtDocument& translated, const EdtDocumen
         for (int k = 0; k < reference.TextFieldCount(); ++k) {
             const QStringView source = reference.FieldText(r, k);
             const QStringView own = translated.FieldText(r, k);
-            entries.push_back({(QString::number(r) + u':' + QString::number(k)).toLatin1(),
-                               source.toUtf8(), own == source ? QByteArray() : own.toUtf8()});
+            const QString id = QString::number(r) + u':' + QString::number(k);
+            const QString target = own == source ? QString() : own.toString();
+            entries.push_back({id.toLatin1(), source.toUtf8(), target.toUtf8(), id,
+                               source.toString(), target});
         }
     }
     return entries;
@@ -138,13 +141,13 @@ void XliffFloor(const std::vector<RawEntry>& entries, const QString& path, Times
         xml.writeStartElement(ns, QStringLiteral("xliff"));
         for (const RawEntry& entry : entries) {
             xml.writeStartElement(ns, QStringLiteral("trans-unit"));
-            xml.writeAttribute(QStringLiteral("id"), QString::fromLatin1(entry.context));
+            xml.writeAttribute(QStringLiteral("id"), entry.id);
             xml.writeAttribute(QStringLiteral("maxwidth"), QStringLiteral("64"));
             xml.writeAttribute(QStringLiteral("size-unit"), QStringLiteral("char"));
             xml.writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
-            xml.writeTextElement(ns, QStringLiteral("source"), QString::fromUtf8(entry.source));
-            if (!entry.target.isEmpty())
-                xml.writeTextElement(ns, QStringLiteral("target"), QString::fromUtf8(entry.target));
+            xml.writeTextElement(ns, QStringLiteral("source"), entry.sourceText);
+            if (!entry.targetText.isEmpty())
+                xml.writeTextElement(ns, QStringLiteral("target"), entry.targetText);
             xml.writeTextElement(ns, QStringLiteral("note"), QStringLiteral("Text"));
             xml.writeEndElement();
         }

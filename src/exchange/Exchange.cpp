@@ -5,12 +5,17 @@
 #include "exchange/ExchangeFiles.h"
 #include "search/Replace.h"
 
+#include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 namespace scrivlet {
 
@@ -80,6 +85,22 @@ OutFile Entries(const EdtDocument& document, const EdtDocument* reference)
     return file;
 }
 
+// Moves from over to in one step. QFile::rename does not replace an existing file.
+bool ReplaceFile(const QString& from, const QString& to)
+{
+#ifdef Q_OS_WIN
+    if (MoveFileExW(reinterpret_cast<const wchar_t*>(from.utf16()),
+                    reinterpret_cast<const wchar_t*>(to.utf16()),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    errno = EACCES;
+    return false;
+#else
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) ==
+           0;
+#endif
+}
+
 }  // namespace
 
 ExchangeFormat ExchangeFormatFromPath(const QString& path)
@@ -94,22 +115,29 @@ Result ExportTranslations(const EdtDocument& document, const EdtDocument* refere
                           const QString& path, ExchangeFormat format)
 {
     const OutFile file = Entries(document, reference);
-    // Written beside the target and renamed over it, so a failed write leaves the old file.
-    QTemporaryFile temporary(path + QStringLiteral(".XXXXXX"));
-    if (!temporary.open())
-        return Result::Failure(temporary.errorString());
+    // Written beside the target and moved over it, so a failed write leaves the old file. The
+    // library opens the file itself, so QSaveFile cannot take the write; the new file is made as
+    // QSaveFile makes one: permissions from the umask (a temporary file would be the owner's
+    // only) or, when the target exists, the target's.
+    QFile temporary;
+    for (int attempt = 0;; ++attempt) {
+        temporary.setFileName(path + u'.' +
+                              QString::number(QRandomGenerator::global()->generate(), 36));
+        if (temporary.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            break;
+        if (!temporary.exists() || attempt == 16)
+            return Result::Failure(temporary.errorString());
+    }
     temporary.close();
-    Result written = format == ExchangeFormat::Po
-                         ? exchange::WritePo(file, temporary.fileName())
-                         : exchange::WriteXliff(file, temporary.fileName());
-    if (!written)
-        return written;
-    // QFile::rename does not replace an existing file; rename(2) does, in one step.
-    if (std::rename(QFile::encodeName(temporary.fileName()).constData(),
-                    QFile::encodeName(path).constData()) != 0)
-        return Result::Failure(QString::fromLocal8Bit(std::strerror(errno)));
-    temporary.setAutoRemove(false);
-    return {};
+    if (QFileInfo::exists(path))
+        temporary.setPermissions(QFile::permissions(path));
+    Result done = format == ExchangeFormat::Po ? exchange::WritePo(file, temporary.fileName())
+                                                : exchange::WriteXliff(file, temporary.fileName());
+    if (done && !ReplaceFile(temporary.fileName(), path))
+        done = Result::Failure(QString::fromLocal8Bit(std::strerror(errno)));
+    if (!done)
+        temporary.remove();
+    return done;
 }
 
 Result ReadTranslations(const QString& path, ExchangeFormat format,

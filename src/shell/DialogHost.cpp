@@ -6,6 +6,7 @@
 #include "shell/MessageBoxes.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace scrivlet {
 
@@ -33,12 +34,19 @@ FileDialogAnswer RunFileDialog(const FileDialogRequest& request)
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFiles);
+    dialog.setFileMode(save              ? QFileDialog::AnyFile
+                       : request.documents ? QFileDialog::ExistingFiles
+                                           : QFileDialog::ExistingFile);
     QStringList nameFilters;
     for (const FileFilter& filter : request.filters)
         nameFilters << NameFilterOf(filter);
     dialog.setNameFilters(nameFilters);
     dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!request.start.isEmpty()) {
+        dialog.setDirectory(QFileInfo(request.start).absolutePath());
+        if (save)
+            dialog.selectFile(QFileInfo(request.start).fileName());
+    }
     if (save) {
         QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
                          [&dialog, &nameFilters, &request](const QString& filter) {
@@ -46,8 +54,11 @@ FileDialogAnswer RunFileDialog(const FileDialogRequest& request)
                                  int(nameFilters.indexOf(filter)), request.defaultSuffix));
                          });
     }
-    auto* panel = new FileOptionsPanel(request.panel, &dialog);
-    panel->AttachTo(&dialog);
+    FileOptionsPanel* panel = nullptr;
+    if (request.documents) {
+        panel = new FileOptionsPanel(request.panel, &dialog);
+        panel->AttachTo(&dialog);
+    }
 
     FileDialogAnswer answer;
     if (dialog.exec() != QDialog::Accepted)
@@ -57,8 +68,10 @@ FileDialogAnswer RunFileDialog(const FileDialogRequest& request)
         return answer;
     answer.accepted = true;
     answer.filterIndex = std::max(0, int(nameFilters.indexOf(dialog.selectedNameFilter())));
-    answer.formatIndex = panel->FormatIndex();
-    answer.encodingIndex = panel->EncodingIndex();
+    if (panel) {
+        answer.formatIndex = panel->FormatIndex();
+        answer.encodingIndex = panel->EncodingIndex();
+    }
     if (save)
         answer.files = answer.files.mid(0, 1);
     return answer;

@@ -18,6 +18,10 @@ struct FileDialogRequest {
     QList<FileFilter> filters;
     QString defaultSuffix;  // without the dot
     PanelSetup panel;
+    // Documents: the format and encoding panel, and several files at once on Open. Other files
+    // (translations) have no format or encoding of ours and are taken one at a time.
+    bool documents = true;
+    QString start;  // a file the dialog starts at (its folder, and the name offered on Save As)
 };
 
 struct FileDialogAnswer {

@@ -5,6 +5,7 @@
 #include "grid/DocumentHistory.h"
 #include "shell/DialogHost.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -13,7 +14,9 @@ namespace scrivlet {
 
 namespace {
 
-FileDialogRequest TranslationFileRequest(QWidget* parent, FileDialogKind kind)
+// Starts beside the document; an export offers the document's name with the PO suffix.
+FileDialogRequest TranslationFileRequest(QWidget* parent, FileDialogKind kind,
+                                         const EdtDocument& document)
 {
     FileDialogRequest request;
     request.kind = kind;
@@ -22,6 +25,11 @@ FileDialogRequest TranslationFileRequest(QWidget* parent, FileDialogKind kind)
         {UiText("xchg.filter"),
          {QStringLiteral("*.po"), QStringLiteral("*.xlf"), QStringLiteral("*.xliff")}}};
     request.defaultSuffix = QStringLiteral("po");
+    request.documents = false;
+    if (!document.Path().isEmpty()) {
+        const QFileInfo info(document.Path());
+        request.start = info.dir().filePath(info.completeBaseName() + QStringLiteral(".po"));
+    }
     return request;
 }
 
@@ -50,7 +58,7 @@ void ExportTranslationsCommand(DialogHost& host, QWidget* parent, const EdtDocum
                                const EdtDocument* reference)
 {
     const FileDialogAnswer answer =
-        host.GetSaveFileName(TranslationFileRequest(parent, FileDialogKind::SaveAs));
+        host.GetSaveFileName(TranslationFileRequest(parent, FileDialogKind::SaveAs, document));
     if (!answer.accepted || answer.files.isEmpty())
         return;
     const QString path = answer.files.first();
@@ -66,7 +74,7 @@ void ImportTranslationsCommand(DialogHost& host, QWidget* parent, EdtDocument& d
                                DocumentHistory& history)
 {
     const FileDialogAnswer answer =
-        host.GetOpenFileNames(TranslationFileRequest(parent, FileDialogKind::Open));
+        host.GetOpenFileNames(TranslationFileRequest(parent, FileDialogKind::Open, document));
     if (!answer.accepted || answer.files.isEmpty())
         return;
     const QString path = answer.files.first();

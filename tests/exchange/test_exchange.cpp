@@ -181,6 +181,23 @@ private slots:
         QCOMPARE(TextsOf(*document), texts);
     }
 
+    // A new export gets the permissions any new file gets (not a temporary file's owner-only
+    // ones); a replaced one keeps the old file's.
+    void exportPermissions()
+    {
+        QFile plain(P("plain"));
+        QVERIFY(plain.open(QIODevice::WriteOnly | QIODevice::NewOnly));
+        const auto document = MakeDocument(Layout(), {{"a", "b"}});
+        for (const QString name : {"p.po", "p.xlf"}) {
+            QVERIFY(ExportTranslations(*document, nullptr, P(name), ExchangeFormatFromPath(name)));
+            QCOMPARE(QFile::permissions(P(name)), plain.permissions());
+            QVERIFY(QFile::setPermissions(P(name), QFile::ReadOwner | QFile::WriteOwner));
+            const QFile::Permissions ownerOnly = QFile::permissions(P(name));
+            QVERIFY(ExportTranslations(*document, nullptr, P(name), ExchangeFormatFromPath(name)));
+            QCOMPARE(QFile::permissions(P(name)), ownerOnly);
+        }
+    }
+
     // A control character XML cannot hold fails the export, leaving no file behind.
     void xliffRefusesControlCharacters()
     {

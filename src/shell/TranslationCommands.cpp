@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 
 #include <algorithm>
 
@@ -32,6 +33,15 @@ FileDialogRequest TranslationFileRequest(QWidget* parent, FileDialogKind kind,
     }
     return request;
 }
+
+// A large file takes seconds to write or read; the cursor says the editor is at work.
+class BusyCursor {
+public:
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
 
 QString ReportText(const ImportReport& report)
 {
@@ -62,8 +72,11 @@ void ExportTranslationsCommand(DialogHost& host, QWidget* parent, const EdtDocum
     if (!answer.accepted || answer.files.isEmpty())
         return;
     const QString path = answer.files.first();
-    const Result exported =
-        ExportTranslations(document, reference, path, ExchangeFormatFromPath(path));
+    Result exported;
+    {
+        const BusyCursor busy;
+        exported = ExportTranslations(document, reference, path, ExchangeFormatFromPath(path));
+    }
     if (!exported) {
         host.ShowMessage(parent, UiText("xchg.exportFailed").arg(path) + u'\n' + exported.Error(),
                          QMessageBox::Warning, AppCaption());
@@ -80,7 +93,11 @@ void ImportTranslationsCommand(DialogHost& host, QWidget* parent, EdtDocument& d
     const QString path = answer.files.first();
     std::vector<TranslationEntry> entries;
     ImportPlan plan;
-    Result done = ReadTranslations(path, ExchangeFormatFromPath(path), &entries);
+    Result done;
+    {
+        const BusyCursor busy;
+        done = ReadTranslations(path, ExchangeFormatFromPath(path), &entries);
+    }
     if (done) {
         const auto fuzzy = std::count_if(entries.begin(), entries.end(),
                                          [](const TranslationEntry& e) { return e.fuzzy; });
@@ -92,15 +109,16 @@ void ImportTranslationsCommand(DialogHost& host, QWidget* parent, EdtDocument& d
                                  QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question,
                                  AppCaption()) != QMessageBox::Ok)
             return;
+        const BusyCursor busy;
         done = PlanImport(document, entries, includeFuzzy, &plan);
+        if (done && !plan.changes.empty())
+            history.SetTexts(std::move(plan.changes), UiText("xchg.undo"));
     }
     if (!done) {
         host.ShowMessage(parent, UiText("xchg.importFailed").arg(path) + u'\n' + done.Error(),
                          QMessageBox::Warning, AppCaption());
         return;
     }
-    if (!plan.changes.empty())
-        history.SetTexts(std::move(plan.changes), UiText("xchg.undo"));
     host.ShowMessage(parent, ReportText(plan.report), QMessageBox::Information, AppCaption());
 }
 

@@ -26,11 +26,13 @@ namespace {
 // OLD_PO_FILE_INPUT and OLD_PO_FILE_OUTPUT make it go byte by byte instead. For UTF-8, the only
 // charset we accept, the bytes read and written are the same either way (no byte of a multibyte
 // UTF-8 character is a quote or a backslash); the one check lost, for malformed UTF-8, ReadPo
-// makes itself. Set before main, while the process has one thread: setenv is not safe beside
-// threads that read the environment. A value the user set is left as it is.
+// makes itself. Set before main, while the process has one thread: changing the environment is
+// not safe beside threads that read it. A value the user set is left as it is.
 [[maybe_unused]] const bool kBytewise = [] {
-    setenv("OLD_PO_FILE_INPUT", "1", 0);
-    setenv("OLD_PO_FILE_OUTPUT", "1", 0);
+    for (const char* name : {"OLD_PO_FILE_INPUT", "OLD_PO_FILE_OUTPUT"}) {
+        if (!qEnvironmentVariableIsSet(name))
+            qputenv(name, "1");
+    }
     return true;
 }();
 

@@ -49,6 +49,16 @@ class ExchangeTest : public QObject {
         return counts.join(u' ');
     }
 
+    // A PO file's lines after the header, which holds the time of writing.
+    static QList<QByteArray> Entries(const QString& path)
+    {
+        QFile po(path);
+        if (!po.open(QIODevice::ReadOnly))
+            return {};
+        const QByteArray all = po.readAll();
+        return all.mid(all.indexOf("\n\n")).split('\n');
+    }
+
 private slots:
     // The reference holds the sources, the document the translations: an export of both, read
     // into a copy of the reference with the fuzzy entries (a PO export marks some), gives the
@@ -196,6 +206,41 @@ private slots:
             QVERIFY(ExportTranslations(*document, nullptr, P(name), ExchangeFormatFromPath(name)));
             QCOMPARE(QFile::permissions(P(name)), ownerOnly);
         }
+    }
+
+    // gettext's byte-by-byte switches, set at start, change no byte of an export and no text
+    // read back, also where long lines of two-byte letters are wrapped.
+    void poSwitchesChangeNothing()
+    {
+        static const EdtFormat wide = MakeFormat(400, {TextField("Text", 0, 200)});
+        const QString words = QStringLiteral("Съешь же ещё этих мягких «булок» \"да\" выпей\\ ");
+        const QStringList longTexts{words.repeated(4), QStringLiteral("Zażółć\tgęślą\njaźń ").repeated(8),
+                                QString::fromUtf16(u"\U0001F600 ").repeated(40)};
+        const auto document = MakeDocument(wide, {{longTexts[0]}, {longTexts[1]}, {longTexts[2]}});
+        const auto reference = MakeDocument(wide, {{"a"}, {"b"}, {"c"}});
+        std::vector<QList<QByteArray>> files;
+        std::vector<QString> texts;
+        for (const bool bytewise : {true, false}) {
+            if (!bytewise) {
+                qunsetenv("OLD_PO_FILE_OUTPUT");
+                qunsetenv("OLD_PO_FILE_INPUT");
+            }
+            const QString path = P(bytewise ? "fast.po" : "slow.po");
+            const Result written =
+                ExportTranslations(*document, reference.get(), path, ExchangeFormat::Po);
+            std::vector<TranslationEntry> entries;
+            const Result read = ReadTranslations(path, ExchangeFormat::Po, &entries);
+            qputenv("OLD_PO_FILE_OUTPUT", "1");
+            qputenv("OLD_PO_FILE_INPUT", "1");
+            QVERIFY(written && read);
+            files.push_back(Entries(path));
+            for (const TranslationEntry& entry : entries)
+                texts.push_back(entry.text);
+        }
+        QVERIFY(files[0].size() > 20);  // the long lines were wrapped
+        QCOMPARE(files[0], files[1]);
+        QCOMPARE(texts, (std::vector<QString>{longTexts[0], longTexts[1], longTexts[2], longTexts[0], longTexts[1],
+                                              longTexts[2]}));
     }
 
     // A control character XML cannot hold fails the export, leaving no file behind.

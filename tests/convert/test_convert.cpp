@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -242,23 +243,20 @@ private slots:
             QFileInfo(QStringLiteral(SCRIVLET_CONVERT_EXE)).dir().filePath("samples"));
         const QStringList files = samples.entryList({"*.edt", "*.txt"}, QDir::Files, QDir::Name);
         QVERIFY2(files.size() >= 18, qPrintable(files.join(' ')));
-        const QDir sources(QStringLiteral(SCRIVLET_SAMPLE_SOURCES));
+        // Each variant's encoding and its source's suffix; the kinds in catalogue order.
+        const QMap<QString, QStringList> variants{
+            {"english", {"0", "en"}}, {"russian", {"3", "ru"}}, {"unicode", {"4", "multi"}}};
+        const QStringList kinds{"dialog", "items", "quest"};
         for (const QString& file : files) {
-            const QString base = file.section('.', 0, 0);  // "dialog-russian"
-            const QString kind = base.section('-', 0, 0);
-            const QString variant = base.section('-', 1);
-            const int encoding = variant == "english" ? 0 : variant == "russian" ? 3 : 4;
-            const QString source = QStringLiteral("%1_%2.txt")
-                                       .arg(kind, variant == "english"   ? "en"
-                                                  : variant == "russian" ? "ru"
-                                                                         : "multi");
-            const Result sample =
-                Convert({"--format", "auto", "--encoding", QString::number(encoding), "--dump",
-                         samples.filePath(file)});
+            const QString kind = file.section('-', 0, 0);
+            const QStringList variant = variants.value(file.section('.', 0, 0).section('-', 1));
+            QVERIFY2(kinds.contains(kind) && !variant.isEmpty(), qPrintable(file));
+            const Result sample = Convert(
+                {"--format", "auto", "--encoding", variant[0], "--dump", samples.filePath(file)});
             QVERIFY2(sample.code == 0, qPrintable(file + ": " + sample.err));
-            const int format = kind == "dialog" ? 0 : kind == "items" ? 1 : 2;
-            const Result expected = Convert({"--format", QString::number(format), "--encoding", "4",
-                                             "--dump", sources.filePath(source)});
+            const Result expected = Convert(
+                {"--format", QString::number(kinds.indexOf(kind)), "--encoding", "4", "--dump",
+                 QStringLiteral(SCRIVLET_SAMPLE_SOURCES "/%1_%2.txt").arg(kind, variant[1])});
             QCOMPARE(expected.code, 0);
             QVERIFY(expected.out.count('\n') >= 3);
             QCOMPARE(sample.out, expected.out);

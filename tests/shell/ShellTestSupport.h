@@ -80,6 +80,20 @@ inline void Run(MainFrame& frame, Command command)
     frame.Action(command)->trigger();
 }
 
+inline void ShowAndWait(QWidget& window)
+{
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+}
+
+// A tab over a document of one text field of size units per record.
+inline EdtDocument* AddDocument(MainFrame& frame, const Rows& rows, int size = 4,
+                                const QString& name = QStringLiteral("doc.edt"))
+{
+    return frame.DocumentAt(frame.AddDocument(
+        MakeDocument(OneFieldFormat(QStringLiteral("F"), QString(), size), rows), name));
+}
+
 // What every shell test starts from: English, no stored settings, a fresh folder, and the
 // formats "Dialog" (files named *dlg*, records of 4 units) and "Items" (*item*, 10 units).
 struct ShellEnvironment {

@@ -33,11 +33,9 @@ namespace {
 // Tabs from a pattern: one per character, '1' for a modified document of one record.
 void AddTabs(MainFrame& frame, const QString& pattern)
 {
-    for (int i = 0; i < pattern.size(); ++i) {
-        auto document = MakeDocument(OneFieldFormat(QStringLiteral("F"), QString()), {{"abc"}});
-        document->SetModified(pattern[i] == u'1');
-        frame.AddDocument(std::move(document), QStringLiteral("doc%1.edt").arg(i));
-    }
+    for (int i = 0; i < pattern.size(); ++i)
+        AddDocument(frame, {{"abc"}}, 4, QStringLiteral("doc%1.edt").arg(i))
+            ->SetModified(pattern[i] == u'1');
 }
 
 QList<QAction*> WindowEntries(const MainFrame& frame)
@@ -53,12 +51,6 @@ void RunLoopBriefly()
     QEventLoop loop;
     QTimer::singleShot(20, &loop, &QEventLoop::quit);
     loop.exec();
-}
-
-void ShowAndWait(QWidget& window)
-{
-    window.show();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
 }
 
 }  // namespace
@@ -114,7 +106,6 @@ private slots:
         QFETCH(QString, tabs);
         QFETCH(int, active);
         QFETCH(bool, save);
-        QFETCH(bool, saveAllAs);
         MainFrame frame;
         frame.show();
         AddTabs(frame, tabs);
@@ -123,7 +114,7 @@ private slots:
         QCOMPARE(frame.Action(Command::Save)->isEnabled(), save);
         for (Command command : {Command::SaveAs, Command::Find})
             QCOMPARE(frame.Action(command)->isEnabled(), active >= 0);
-        QCOMPARE(frame.Action(Command::SaveAllAs)->isEnabled(), saveAllAs);
+        QTEST(frame.Action(Command::SaveAllAs)->isEnabled(), "saveAllAs");
         for (Command command : {Command::Print, Command::PrintPreview, Command::PrintSetup})
             QVERIFY(!frame.Action(command)->isEnabled());
         if (active >= 0) {
@@ -165,7 +156,6 @@ private slots:
         QCOMPARE(frame.Tabs()->tabText(0), plain);
         frame.DocumentAt(0)->SetModified(true);
         QCOMPARE(frame.TabTitle(0), QChar(kModifiedMark) + name);
-        QCOMPARE(frame.TabName(0), name);
         QCOMPARE(frame.Tabs()->tabText(0), marked);
         QCOMPARE(WindowEntries(frame)[0]->text(),
                  "&1 " + QString(name).replace("&", "&&").prepend(QChar(kModifiedMark)));
@@ -307,9 +297,7 @@ private slots:
         QFETCH(int, selected);
         QFETCH(QStringList, hits);
         MainFrame frame;
-        frame.AddDocument(MakeDocument(OneFieldFormat(QStringLiteral("F"), QString()),
-                                       {{"Fire sword"}, {"aXb"}, {"Ice sword"}, {"Swordfish"}}),
-                          QStringLiteral("doc.edt"));
+        AddDocument(frame, {{"Fire sword"}, {"aXb"}, {"Ice sword"}, {"Swordfish"}});
         GridView* view = frame.ActiveView();
         ShowAndWait(frame);
         if (selected >= 0)
@@ -349,9 +337,7 @@ private slots:
     void replaceThroughTheDialogAndUndo()
     {
         MainFrame frame;
-        frame.AddDocument(MakeDocument(OneFieldFormat(QStringLiteral("F"), QString(), 8),
-                                       {{"sword"}, {"a sword"}, {"sword x"}, {"swordfish"}}),
-                          QStringLiteral("doc.edt"));
+        AddDocument(frame, {{"sword"}, {"a sword"}, {"sword x"}, {"swordfish"}}, 8);
         GridView* view = frame.ActiveView();
         ShowAndWait(frame);
         Run(frame, Command::Find);
@@ -453,9 +439,7 @@ private slots:
         QFETCH(QStringList, commands);
         QFETCH(QList<int>, rows);
         MainFrame frame;
-        const EdtFormat format = OneFieldFormat(QStringLiteral("F"), QString());
-        frame.AddDocument(MakeDocument(format, {{"ab"}, {""}, {"toolong"}, {""}, {"ok"}}),
-                          QStringLiteral("doc.edt"));
+        AddDocument(frame, {{"ab"}, {""}, {"toolong"}, {""}, {"ok"}});
         QVERIFY(frame.ActiveView()->SelectCell(0, 1));
         const QMap<QString, Command> keys{{"N", Command::NextUntranslated},
                                           {"P", Command::PreviousUntranslated},

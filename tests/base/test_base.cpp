@@ -20,10 +20,11 @@ private slots:
     void init() { settings_.Reset(); }
 
     // Settings files as earlier versions wrote them read back; what is no 32-bit number is
-    // the default.
-    void readsStoredFiles_data()
+    // the default. A value set then survives a restart, unless it cannot be stored (a folder
+    // where the file should be): then it is not taken for stored.
+    void settingsFile_data()
     {
-        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("file");  // null: none; "/": a folder in its place
         QTest::addColumn<quint32>("language");
         QTest::addColumn<quint32>("encoding");
         const QByteArray key = "[Software]\nTarvolt\\Scrivlet\\LanguageID=";
@@ -33,39 +34,26 @@ private slots:
         QTest::newRow("wider than 32 bits") << key + "4294967296\n" << 2048u << 0u;
         QTest::newRow("not a number") << key + "German\n" << 2048u << 0u;
         QTest::newRow("no file") << QByteArray() << 2048u << 0u;
+        QTest::newRow("a folder where the file should be") << QByteArray("/") << 2048u << 0u;
     }
-    void readsStoredFiles()
+    void settingsFile()
     {
         QFETCH(QByteArray, file);
-        if (!file.isNull()) {
-            QFile out(settings_.Path());
-            QVERIFY(out.open(QIODevice::WriteOnly));
-            out.write(file);
-        }
-        settings_.Restart();
-        QTEST(LanguageSetting().Get(), "language");
-        QTEST(LastEncodingSetting().Get(), "encoding");
-    }
-
-    // A value set survives a restart under the same key; one that cannot be stored is not
-    // taken for stored.
-    void storesAcrossRestart_data()
-    {
-        QTest::addColumn<bool>("writable");
-        QTest::addColumn<quint32>("language");  // after the set and after a restart
-        QTest::newRow("writable") << true << 1045u;
-        QTest::newRow("a folder where the file should be") << false << 2048u;
-    }
-    void storesAcrossRestart()
-    {
-        QFETCH(bool, writable);
-        // A directory in the file's place: no write can succeed, also for root.
-        if (!writable)
+        QFETCH(quint32, language);
+        const bool writable = file != "/";
+        QFile out(settings_.Path());
+        if (!writable)  // no write can succeed, also for root
             QVERIFY(QDir().mkpath(settings_.Path()));
-        LanguageSetting().Set(1045);
-        QTEST(LanguageSetting().Get(), "language");
+        else if (!file.isNull())
+            QVERIFY(out.open(QIODevice::WriteOnly) && out.write(file) == file.size());
+        out.close();
         settings_.Restart();
-        QTEST(LanguageSetting().Get(), "language");
+        QCOMPARE(LanguageSetting().Get(), language);
+        QTEST(LastEncodingSetting().Get(), "encoding");
+        LanguageSetting().Set(1045);
+        QCOMPARE(LanguageSetting().Get(), writable ? 1045u : language);
+        settings_.Restart();
+        QCOMPARE(LanguageSetting().Get(), writable ? 1045u : language);
         if (writable)
             QCOMPARE(settings_.Stored(QStringLiteral("LanguageID")).toUInt(), 1045u);
     }

@@ -103,38 +103,31 @@ private slots:
         QByteArray tenColumns = "[FORMAT0]\nname=A\n";
         for (char j = '0'; j <= '9'; ++j)
             tenColumns += QByteArray("[FORMAT0.COLUMN") + j + "]\ndesc=c\ntype=1\n";
-        QTest::newRow("gap ends formats")
-            << QByteArray("[FORMAT0]\nname=A\n[FORMAT1]\nname=B\n[FORMAT3]\nname=D\n")
-            << "A:0() B:0()";
-        QTest::newRow("at most 8 columns")
-            << tenColumns << "A:0(" + QStringList(8, "c/1/0/0/0").join(u';') + u')';
-        QTest::newRow("column gap") << column0 + "[FORMAT0.COLUMN2]\ndesc=c\n"
-                                    << "A:0(n/0/0/0/0)";
-        QTest::newRow("label gap") << column0 + "label.0=x\nlabel.1=y\nlabel.3=z\n"
-                                   << "A:0(n/0/0/0/0|x|y)";
-        QTest::newRow("empty label ends") << column0 + "label.0=x\nlabel.1=\"\"\nlabel.2=z\n"
-                                          << "A:0(n/0/0/0/0|x)";
+        auto row = [](const char* name, const QByteArray& ini, const QString& expected) {
+            QTest::newRow(name) << ini << expected;
+        };
+        row("gap ends formats", "[FORMAT0]\nname=A\n[FORMAT1]\nname=B\n[FORMAT3]\nname=D\n",
+            "A:0() B:0()");
+        row("at most 8 columns", tenColumns,
+            "A:0(" + QStringList(8, "c/1/0/0/0").join(u';') + u')');
+        row("column gap", column0 + "[FORMAT0.COLUMN2]\ndesc=c\n", "A:0(n/0/0/0/0)");
+        row("label gap", column0 + "label.0=x\nlabel.1=y\nlabel.3=z\n", "A:0(n/0/0/0/0|x|y)");
+        row("empty label ends", column0 + "label.0=x\nlabel.1=\"\"\nlabel.2=z\n",
+            "A:0(n/0/0/0/0|x)");
         // A header with a note is a raw line: what follows stays in the section before.
         const QByteArray a = "[FORMAT0]\nname=A\n";
-        QTest::newRow("first entries win") << a + "name=B\nwidth=4\nwidth=8\n"
-                                           << "A:4()";
-        QTest::newRow("header repeated") << a + "[FORMAT1]\nname=B\n[FORMAT0]\nwidth=8\n"
-                                         << "A:8() B:0()";
-        QTest::newRow("header with a note") << a + "[FORMAT1] ; note\nwidth=8\n"
-                                            << "A:8()";
-        QTest::newRow("case matters") << QByteArray("[format0]\nname=A\n") << "";
-        QTest::newRow("text for a number") << a + "width=wide\n"
-                                           << "A:0()";
-        QTest::newRow("both line ends")
-            << "\r\n" + QByteArray(a).replace("\n", "\r\n") + "\nwidth=8"
-            << "A:8()";
-        QTest::newRow("mark at the start") << "\xEF\xBB\xBF" + a << "A:0()";
-        QTest::newRow("mark later") << "\n\xEF\xBB\xBF" + a << "";
-        QTest::newRow("utf8 and invalid bytes")
-            << QByteArray(
-                   "[FORMAT0]\nname=\"\xD0\x96\xD1\x83\xD0\xBA \xFF!\"\n[FORMAT0.COLUMN0]\n"
-                   "desc=\xC3\xA4\nlabel.0=\xE2\x82\n")
-            << QString::fromUtf8("Жук \xEF\xBF\xBD!:0(ä/0/0/0/0|\xEF\xBF\xBD\xEF\xBF\xBD)");
+        row("first entries win", a + "name=B\nwidth=4\nwidth=8\n", "A:4()");
+        row("header repeated", a + "[FORMAT1]\nname=B\n[FORMAT0]\nwidth=8\n", "A:8() B:0()");
+        row("header with a note", a + "[FORMAT1] ; note\nwidth=8\n", "A:8()");
+        row("case matters", "[format0]\nname=A\n", "");
+        row("text for a number", a + "width=wide\n", "A:0()");
+        row("both line ends", "\r\n" + QByteArray(a).replace("\n", "\r\n") + "\nwidth=8", "A:8()");
+        row("mark at the start", "\xEF\xBB\xBF" + a, "A:0()");
+        row("mark later", "\n\xEF\xBB\xBF" + a, "");
+        row("utf8 and invalid bytes",
+            "[FORMAT0]\nname=\"\xD0\x96\xD1\x83\xD0\xBA \xFF!\"\n[FORMAT0.COLUMN0]\n"
+            "desc=\xC3\xA4\nlabel.0=\xE2\x82\n",
+            QString::fromUtf8("Жук \xEF\xBF\xBD!:0(ä/0/0/0/0|\xEF\xBF\xBD\xEF\xBF\xBD)"));
         // Names and captions keep 79 UTF-16 units, never half a pair; labels stay whole.
         auto cut = [](const char* name, const QString& text, const QString& stored) {
             const QByteArray utf8 = text.toUtf8();
@@ -151,26 +144,26 @@ private slots:
         QStringList manyFormats;
         for (int i = 0; i < 10000; ++i)
             many += Format(i, "F" + QByteArray::number(i)), manyFormats << Shape(u"F%1"_qs.arg(i));
-        QTest::newRow("10,000 formats") << many << manyFormats.join(u' ');
-        QTest::newRow("garbage around a format")
-            << Garbage(4096) + "\n" + Format(0, "Kept") + Garbage(4096) << Shape("Kept");
-        QTest::newRow("1 MB name")
-            << Format(0, QByteArray(kMegabyte, 'n')) << Shape(QString(kMaxNameUnits, u'n'));
-        QTest::newRow("1 MB quoted name") << Format(0, "\"" + QByteArray(kMegabyte, 'q') + "\"")
-                                          << Shape(QString(kMaxNameUnits, u'q'));
+        row("10,000 formats", many, manyFormats.join(u' '));
+        row("garbage around a format", Garbage(4096) + "\n" + Format(0, "Kept") + Garbage(4096),
+            Shape("Kept"));
+        row("1 MB name", Format(0, QByteArray(kMegabyte, 'n')),
+            Shape(QString(kMaxNameUnits, u'n')));
+        row("1 MB quoted name", Format(0, "\"" + QByteArray(kMegabyte, 'q') + "\""),
+            Shape(QString(kMaxNameUnits, u'q')));
         // 10^n is a multiple of 2^32 for n >= 32: n nines wrap to -1.
-        QTest::newRow("1 MB of digits wraps")
-            << Format(0, "Wide", QByteArray(kMegabyte, '9')) << Shape("Wide", -1);
-        auto before = [](const char* name, const QByteArray& trouble) {
-            QTest::newRow(name) << trouble + "\n" + Format(0, "After") << Shape("After");
+        row("1 MB of digits wraps", Format(0, "Wide", QByteArray(kMegabyte, '9')),
+            Shape("Wide", -1));
+        auto before = [&](const char* name, const QByteArray& trouble) {
+            row(name, trouble + "\n" + Format(0, "After"), Shape("After"));
         };
         before("1 MB of blanks in a line", "name" + QByteArray(kMegabyte, ' ') + "=x");
         before("1 MB of blanks before a quote", "k = a" + QByteArray(kMegabyte, ' ') + "\"b");
         before("1 MB section name", "[" + QByteArray(kMegabyte, 'S') + "]");
         before("1 MB of brackets", QByteArray(kMegabyte, '['));
         before("1 MB of zero bytes", QByteArray(kMegabyte, '\0'));
-        QTest::newRow("carriage returns only") << Format(0, "X").replace('\n', '\r') << QString();
-        QTest::newRow("no line end at all") << Format(0, "Last").chopped(1) << Shape("Last");
+        row("carriage returns only", Format(0, "X").replace('\n', '\r'), QString());
+        row("no line end at all", Format(0, "Last").chopped(1), Shape("Last"));
     }
     void readsFormats()
     {

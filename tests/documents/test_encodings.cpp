@@ -62,8 +62,12 @@ private slots:
             one(e, "U+FFFF", 0xFFFF, 64, '?');
             one(e, "unshifted 33", -1, 33, '!');
         }
-        for (int e : {kEncodingEnglish, kEncodingGerman}) {
+        for (int e : {kEncodingEnglish, kEncodingGerman, kEncodingPolish}) {
             one(e, "yo reads as De", 0x0451, 1106, 0x0414);
+            one(e, "second E", -1, 1108, 0x0415);
+            one(e, "block end", -1, 1164, 0x044E);
+            if (e == kEncodingPolish)
+                continue;
             one(e, "euro at its Windows-1252 byte", 0x20AC, 129, 0x20AC);
             one(e, "Polish l keeps own code", 0x0142, 323, 'B');
             one(e, "below block", -1, 1101, 'L');
@@ -71,15 +75,10 @@ private slots:
             one(e, "largest unit", -1, 0xFFFF, 0x00FE);
         }
         one(2, "Polish l stroke", 0x0142, 180, 0x0142);
-        one(2, "Polish yo lands in block", 0x0451, 1106, 0x0414);
         one(3, "Russian ya", 0x044F, 256, 0x044F);
         one(3, "Russian CJK", 0x4E2D, 64, '?');
         one(4, "Unicode U+FFFE", 0xFFFE, 0xFFFF, 0xFFFE);
         one(4, "Unicode high surrogate", 0xD83D, 0xD83E, 0xD83D);
-        for (int e : {kEncodingEnglish, kEncodingGerman, kEncodingPolish}) {
-            one(e, "second E", -1, 1108, 0x0415);
-            one(e, "block end", -1, 1164, 0x044E);
-        }
         one(2, "Polish 138 not a letter", -1, 139, 0x008A);
         one(3, "Russian no block", -1, 1102, 'M');
         one(3, "Russian high bits dropped", -1, 0x1100, 0x044F);
@@ -103,7 +102,6 @@ private slots:
         QFETCH(int, encoding);
         QFETCH(QString, text);
         QFETCH(QList<int>, stored);
-        QFETCH(QString, readBack);
         std::vector<uint16_t> units(stored.begin(), stored.end());
         if (!text.isNull()) {
             units.assign(text.size(), 0);
@@ -113,7 +111,7 @@ private slots:
         }
         std::vector<char16_t> chars(units.size());
         QCOMPARE(DecodeEdtText(encoding, units.data(), units.size(), chars.data()), units.size());
-        QCOMPARE(QStringView(chars.data(), chars.size()).toString(), readBack);
+        QTEST(QStringView(chars.data(), chars.size()).toString(), "readBack");
     }
 
     void codePagesMatchIconv_data()

@@ -146,9 +146,10 @@ Result WritePo(const OutFile& out, const QString& path)
     for (const OutField& field : out.fields)
         comments.push_back(
             QStringLiteral("%1, at most %2 units").arg(field.caption).arg(field.size).toUtf8());
-    // One buffer for every text: the library copies what it is given.
+    // One buffer for every text: the library copies what it is given. Stateless, so that a lone
+    // surrogate ending one text is replaced there and not carried into the next.
     QByteArray text;
-    QStringEncoder utf8(QStringEncoder::Utf8);
+    QStringEncoder utf8(QStringEncoder::Utf8, QStringConverter::Flag::Stateless);
     auto terminated = [&](QStringView view) {
         text.resize(view.size() * 3 + 1);
         char* end = utf8.appendToBuffer(text.data(), view);

@@ -243,6 +243,19 @@ private slots:
                                               longTexts[2]}));
     }
 
+    // A lone surrogate ending one text, which UTF-8 cannot carry, reaches no other text.
+    void loneSurrogateStaysPut()
+    {
+        const auto reference = MakeDocument(Layout(), {{QString(QChar(0xD83D)), "b"}});
+        const auto document = MakeDocument(Layout(), {{"x", "cd"}});
+        QVERIFY(ExportTranslations(*document, reference.get(), P("s.po"), ExchangeFormat::Po));
+        std::vector<TranslationEntry> entries;
+        QVERIFY(ReadTranslations(P("s.po"), ExchangeFormat::Po, &entries));
+        QCOMPARE(entries.size(), size_t{2});
+        QCOMPARE(entries[0].text, QStringLiteral("x"));
+        QCOMPARE(entries[1].text, QStringLiteral("cd"));
+    }
+
     // A control character XML cannot hold fails the export, leaving no file behind.
     void xliffRefusesControlCharacters()
     {

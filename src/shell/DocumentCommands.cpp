@@ -9,6 +9,7 @@
 #include "documents/Encodings.h"
 #include "search/TranslationStatus.h"
 #include "shell/DialogHost.h"
+#include "shell/DocumentSession.h"
 #include "shell/DocumentTabs.h"
 
 #include <QApplication>
@@ -66,9 +67,8 @@ int FileTypeForOpen(int typeEntry, const QString& path)
     return FileTypeFromPath(path);
 }
 
-// The file a Save As writes and its type. "All supported" takes the type from the name's
-// extension (".txt" in any case is text, anything else EDT); a name without extension gets
-// the one of its type.
+// The file a Save As writes and its type. "All supported" takes the type from the name as Open
+// does (records only for ".edt"); a name without extension gets the one of its type.
 struct SaveTarget {
     QString path;
     int fileType = 0;
@@ -81,10 +81,9 @@ SaveTarget ResolveSaveTarget(const QString& chosen, int typeEntry)
     if (typeEntry == kFileTypeEdt || typeEntry == kFileTypeText) {
         target.fileType = typeEntry;
     } else if (hasExtension) {
-        // "All supported" names no type: the name does, as it does when opening.
-        target.fileType = QFileInfo(chosen).suffix().compare(kTextSuffix, Qt::CaseInsensitive) == 0
-                              ? kFileTypeText
-                              : kFileTypeEdt;
+        // "All supported" names no type: the name does, by the rule Open uses, so that the
+        // file reopens as it was written.
+        target.fileType = FileTypeFromPath(chosen);
     }
     if (!hasExtension)
         target.path = chosen + QLatin1Char('.') + SuffixOfType(target.fileType);
@@ -152,45 +151,20 @@ QString UniqueOutputPath(const QString& path, const QSet<QString>& taken)
 // --- the commands ------------------------------------------------------------------------
 
 DocumentCommands::DocumentCommands(DocumentTabs& tabs)
-    : tabs_(tabs),
-      qtHost_(std::make_unique<QtDialogHost>()),
-      host_(qtHost_.get()),
-      watcher_(std::make_unique<QFileSystemWatcher>())
+    : tabs_(tabs), qtHost_(std::make_unique<QtDialogHost>()), host_(qtHost_.get())
 {
-    QObject::connect(watcher_.get(), &QFileSystemWatcher::fileChanged, watcher_.get(),
-                     [this](const QString& path) { FileChanged(path); });
 }
 
-void DocumentCommands::Watch(const EdtDocument& document)
+void DocumentCommands::Watch(int index)
 {
-    const QFileInfo info(document.Path());
-    if (!info.exists())
-        return;
-    stamps_[info.filePath()] = {info.size(), info.lastModified()};
-    // A replacing save gives the path a new file, which the watcher has to be told about.
-    watcher_->removePath(info.filePath());
-    watcher_->addPath(info.filePath());
+    if (DocumentSession* session = tabs_.SessionAt(index))
+        session->Watch();
 }
 
-void DocumentCommands::FileChanged(const QString& path)
+void DocumentCommands::FileChanged(DocumentSession& session)
 {
-    int index = tabs_.TabCount() - 1;
-    while (index >= 0 && tabs_.DocumentAt(index)->Path() != path)
-        --index;
-    if (index < 0)
-        return;
-    EdtDocument* document = tabs_.DocumentAt(index);
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        // Deleted or renamed away: closing must ask, or the work would be lost with it.
-        document->SetModified(true);
-        return;
-    }
-    watcher_->addPath(path);
-    const QPair<qint64, QDateTime> stamp{info.size(), info.lastModified()};
-    if (stamps_.value(path) == stamp)
-        return;  // our own save
-    stamps_[path] = stamp;
+    EdtDocument* document = session.Document();
+    const QString path = document->Path();
     if (document->IsModified()) {
         host_->ShowMessage(tabs_.Window(),
                            FormatUiText(UiText("recov.changedModified"), DisplayPath(path)),
@@ -201,14 +175,13 @@ void DocumentCommands::FileChanged(const QString& path)
                    QMessageBox::Yes | QMessageBox::No, QMessageBox::Question,
                    AppCaption()) != QMessageBox::Yes)
         return;
-    LoadResult loaded = LoadDocument(path, document->GetFileType(), document->GetEncoding(),
-                                     document->Format(), document->FormatIndex(), true);
+    const LoadResult loaded = LoadDocument(path, document->GetFileType(), document->GetEncoding(),
+                                           document->Format(), document->FormatIndex(), true);
     if (!loaded.document) {
         ReportOpenFailed(path);
         return;
     }
-    tabs_.CloseTab(index);
-    AddOpened(std::move(loaded.document));
+    session.Reload(*loaded.document);
 }
 
 DocumentCommands::~DocumentCommands() = default;
@@ -384,7 +357,6 @@ std::unique_ptr<EdtDocument> DocumentCommands::Load(const QString& path, int fil
 void DocumentCommands::AddOpened(std::unique_ptr<EdtDocument> document)
 {
     Remember(*document);
-    Watch(*document);
     const QString name = QFileInfo(document->Path()).fileName();
     tabs_.AddDocument(std::move(document), name);
 }
@@ -456,7 +428,7 @@ bool DocumentCommands::Save(int index)
         return false;
     }
     Remember(*document);
-    Watch(*document);
+    Watch(index);
     return true;
 }
 
@@ -492,7 +464,7 @@ bool DocumentCommands::SaveAs(int index)
     }
     tabs_.SetTabName(index, QFileInfo(target.path).fileName());
     Remember(*document);
-    Watch(*document);
+    Watch(index);
     return true;
 }
 
@@ -543,7 +515,7 @@ void DocumentCommands::SaveAllAs()
             continue;
         }
         Remember(*document);
-        Watch(*document);
+        Watch(index);
     }
 }
 
@@ -554,7 +526,10 @@ bool DocumentCommands::Close(int index)
         return false;
     if (document->IsModified()) {
         const QMessageBox::StandardButton answer = host_->Ask(
-            tabs_.Window(), FormatUiText(UiText(str::SavePrompt), DisplayPath(document->Path())),
+            tabs_.Window(),
+            FormatUiText(UiText(str::SavePrompt), document->Path().isEmpty()
+                                                      ? tabs_.TabName(index)
+                                                      : DisplayPath(document->Path())),
             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question,
             AppCaption());
         if (answer != QMessageBox::Yes && answer != QMessageBox::No)

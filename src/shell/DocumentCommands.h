@@ -3,9 +3,6 @@
 #include "search/Replace.h"
 #include "shell/FormatWizard.h"
 
-#include <QDateTime>
-#include <QFileSystemWatcher>
-#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -19,6 +16,7 @@
 namespace scrivlet {
 
 class DialogHost;
+class DocumentSession;
 class DocumentTabs;
 class EdtDocument;
 class FormatDetector;
@@ -66,6 +64,9 @@ public:
     std::unique_ptr<EdtDocument> AskReference(const EdtDocument& document);
     // True when the tab was closed.
     bool Close(int index);
+    // Another program changed the session's file: an unedited document is offered a reload
+    // in place, an edited one is warned.
+    void FileChanged(DocumentSession& session);
     // Closes from the last tab to the first and stops at the first that stays open; true
     // when no tab is left.
     bool CloseAll();
@@ -83,10 +84,8 @@ private:
     void AddOpened(std::unique_ptr<EdtDocument> document);
     void ReportOpenFailed(const QString& path);
     void ReportSaveFailed(const QString& path, const QString& reason);
-    // Follows the document's file on disk from its state now; a later change of it by
-    // another program asks to reload or warns.
-    void Watch(const EdtDocument& document);
-    void FileChanged(const QString& path);
+    // Takes the file of tab index as it is now as the one the document was read from.
+    void Watch(int index);
     // A document about to be saved and where to.
     struct PlannedSave {
         const EdtDocument* document;
@@ -100,9 +99,6 @@ private:
     ShellState state_;
     std::unique_ptr<QtDialogHost> qtHost_;
     DialogHost* host_;
-    std::unique_ptr<QFileSystemWatcher> watcher_;
-    // Size and time of each watched file as this editor last read or wrote it.
-    QHash<QString, QPair<qint64, QDateTime>> stamps_;
 };
 
 }  // namespace scrivlet

@@ -11,6 +11,7 @@ class QWidget;
 
 namespace scrivlet {
 
+class DocumentSession;
 class EdtDocument;
 
 class DocumentTabs {
@@ -20,6 +21,8 @@ public:
     virtual int TabCount() const = 0;
     // Null for an index outside the tabs.
     virtual EdtDocument* DocumentAt(int index) const = 0;
+    // The session of a tab; null for an index outside the tabs.
+    virtual DocumentSession* SessionAt(int index) const = 0;
     // -1 without a tab.
     virtual int ActiveIndex() const = 0;
     // Shows the document in a new last tab named name and makes it active; returns its index.

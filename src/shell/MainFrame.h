@@ -12,19 +12,22 @@
 
 class QActionGroup;
 class QDialog;
+class QFileSystemWatcher;
 class QLabel;
 class QMenu;
 class QToolBar;
 class QUndoGroup;
 
 // The application's main window: menu bar, toolbar, status bar and the tab view with one
-// DocumentTab per open document. It owns the document commands, forwards edit commands and
-// find requests to the active view and keeps enabled states and check marks up to date
-// whenever the event loop goes idle.
+// DocumentTab per open document. It makes a DocumentSession for every document that opens,
+// owns the document commands, forwards edit commands and find requests to the active view and
+// updates enabled states and texts when the active tab, its history or its document change.
 
 namespace scrivlet {
 
+class Autosave;
 class DocumentCommands;
+class DocumentSession;
 class DocumentTab;
 class FormatCatalogue;
 class GridView;
@@ -54,12 +57,15 @@ public:
 
     QAction* Action(Command command) const { return actions_[static_cast<size_t>(command)]; }
     DocumentCommands& Commands() const { return *commands_; }
-    // Enabled states and check marks.
+    // Enabled states, the undo texts and the counts; runs on every change they follow.
     void UpdateUi();
+    // The recovery writer every document opened from now on is given to; null for none.
+    void SetRecovery(Autosave* recovery) { recovery_ = recovery; }
 
     // --- DocumentTabs ----------------------------------------------------------------------
     int TabCount() const override;
     EdtDocument* DocumentAt(int index) const override;
+    DocumentSession* SessionAt(int index) const override;
     int ActiveIndex() const override;
     int AddDocument(std::unique_ptr<EdtDocument> document, const QString& name) override;
     void CloseTab(int index) override;
@@ -108,7 +114,10 @@ private:
     void ShowAbout();
     // F8 / F9: selects the next or previous field to work on in the active view.
     void SeekField(bool problem, bool forward);
-    void OnIdle();
+    // One UpdateUi once the current event is handled, however many changes asked for it.
+    void ScheduleUpdate();
+    void Follow(DocumentTab* tab);
+    void UpdateLanguageChecks();
     // Gives the active grid the keyboard, with a cell selected.
     void FocusActiveView();
 
@@ -123,7 +132,9 @@ private:
     QUndoGroup* undoGroup_ = nullptr;
     QAction* windowSeparator_ = nullptr;
     int startupExitCode_ = 0;
-    bool inIdleUpdate_ = false;
+    bool updatePending_ = false;
+    QFileSystemWatcher* watcher_ = nullptr;
+    Autosave* recovery_ = nullptr;
     QLabel* countsLabel_ = nullptr;
     // The seek that found nothing: pressed again, it starts over from the other end.
     struct PendingWrap {

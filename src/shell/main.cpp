@@ -156,6 +156,7 @@ int main(int argc, char** argv)
     scrivlet::MainFrame frame;
     if (frame.StartupExitCode() != 0)
         return frame.StartupExitCode();
+    frame.SetRecovery(&autosave);
     int format = -1;
     if (options.format != QLatin1String("auto")) {
         bool ok = false;

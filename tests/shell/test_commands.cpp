@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileSystemWatcher>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -796,42 +797,65 @@ private slots:
         QCOMPARE(TextsOf(*document), (Rows{{"a"}, {"b"}, {"c"}}));
     }
 
-    // The open file changes under the editor: another program's
-    // write offers a reload to an unedited document (Yes brings the new text) and warns an
-    // edited one; a removed file leaves the document unsaved so that closing asks.
+    // The open file (the first of two tabs, with a reference) changes under the editor:
+    // another program's write offers a reload to an unedited document, and Yes brings the new
+    // text into the same tab, reference kept, as one step that Undo takes back; an edited one
+    // is warned; a removed file leaves the document unsaved so that closing asks; a new time
+    // on the same bytes asks nothing. A closed tab's file is no longer watched.
     void changedOnDisk_data()
     {
         QTest::addColumn<bool>("edited");
-        QTest::addColumn<int>("change");  // 1 another write, 2 removed
+        QTest::addColumn<int>("change");  // 1 another write, 2 removed, 3 touched
         QTest::addColumn<QString>("asked");
-        QTest::addColumn<QString>("text");  // of the tab's first cell afterwards
+        QTest::addColumn<Rows>("texts");  // of the first tab afterwards
         const QString reload = UiText("recov.changed"), warn = UiText("recov.changedModified");
-        QTest::newRow("other-write-reloads") << false << 1 << reload << "Ot";
-        QTest::newRow("other-write-while-edited") << true << 1 << warn << "Ed";
-        QTest::newRow("removed") << false << 2 << QString() << "Ab";
+        QTest::newRow("other write reloads") << false << 1 << reload << Rows{{"Ot"}, {"Ne"}};
+        QTest::newRow("other write while edited") << true << 1 << warn << Rows{{"Ed"}};
+        QTest::newRow("removed") << false << 2 << QString() << Rows{{"Ab"}};
+        QTest::newRow("touched") << false << 3 << QString() << Rows{{"Ab"}};
     }
     void changedOnDisk()
     {
         QFETCH(bool, edited);
         QFETCH(int, change);
         QFETCH(QString, asked);
-        Open({"a_dlg.edt"}, EdtBytes({"Ab"}));
+        Open({"a_dlg.edt", "b_dlg.edt"}, EdtBytes({"Ab"}));
+        DocumentSession* session = frame_->SessionAt(0);
+        session->SetReference(Document(0)->Snapshot());
         if (edited)
             QVERIFY(Document(0)->SetText(0, 1, QStringLiteral("Ed")));
         host_.answers << QMessageBox::Yes;
         QTest::qWait(20);  // a new time stamp for the next write
-        if (change == 1)
-            QVERIFY(WriteFile(Path("a_dlg.edt"), EdtBytes({"Ot"})));
-        else
+        if (change == 1) {
+            QVERIFY(WriteFile(Path("a_dlg.edt"), EdtBytes({"Ot", "Ne"})));
+        } else if (change == 2) {
             QVERIFY(QFile::remove(Path("a_dlg.edt")));
+        } else {
+            QFile file(Path("a_dlg.edt"));
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(5),
+                                     QFileDevice::FileModificationTime));
+        }
         const QStringList expected =
             asked.isEmpty() ? QStringList() : QStringList{FormatUiText(asked, Native("a_dlg.edt"))};
         if (expected.isEmpty())
             QTest::qWait(300);
         QTRY_COMPARE(host_.questions, expected);
-        QCOMPARE(frame_->TabCount(), 1);
-        QTEST(Document(0)->Text(0, 1), "text");
+        QCOMPARE(frame_->TabCount(), 2);
+        QCOMPARE(frame_->SessionAt(0), session);
+        QVERIFY(session->Reference());
+        QTEST(TextsOf(*Document(0)), "texts");
         QCOMPARE(Document(0)->IsModified(), edited || change == 2);
+        if (change == 1 && !edited) {
+            frame_->SetActiveIndex(0);
+            Run(*frame_, Command::Undo);
+            QCOMPARE(TextsOf(*Document(0)), Rows{{"Ab"}});
+            QVERIFY(Document(0)->IsModified());
+        }
+        auto* watcher = frame_->findChild<QFileSystemWatcher*>();
+        QCOMPARE(watcher->files().contains(Path("b_dlg.edt")), true);
+        frame_->CloseTab(1);
+        QCOMPARE(watcher->files().contains(Path("b_dlg.edt")), false);
     }
 
     // An editor edits a cell, keeps it unsaved past the copy interval and is killed; the next

@@ -86,8 +86,12 @@ GridView::GridView(EdtDocument* document, DocumentHistory* history, QWidget* par
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     UpdateColumns();
     UpdateAddRowSpan();
+    FollowModel();
+}
 
-    connect(columns, &QHeaderView::sectionResized, this, [this] {
+void GridView::FollowModel()
+{
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this] {
         InvalidateCell(model_->RecordCount(), 0);
         EndEdit();
     });

@@ -120,6 +120,8 @@ private:
     friend class GridDelegate;
 
     void RowSelected(int row);
+    // Keeps the selection, the editor and the add-row's span in place as rows come and go.
+    void FollowModel();
     // Selects by view column.
     bool SelectViewCell(int row, int column);
     // Shows the status's reference columns, or removes them.

@@ -187,6 +187,21 @@ void MainFrame::ConnectActions()
     on(Command::Exit,
        [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); });
     on(Command::ClearRecentFiles, [] { ForgetRecentFile(QString()); });
+    on(Command::Close, [this] {
+        if (ActiveIndex() >= 0)
+            commands_->Close(ActiveIndex());
+        else
+            QApplication::beep();
+    });
+    on(Command::CloseAll, [this] { commands_->CloseAll(); });
+    ConnectEditActions();
+}
+
+void MainFrame::ConnectEditActions()
+{
+    auto on = [this](Command command, auto handler) {
+        connect(Action(command), &QAction::triggered, this, handler);
+    };
     using Edit = GridCommands::EditAction;
     const std::pair<Command, Edit> editCommands[] = {
         {Command::Undo, Edit::Undo}, {Command::Redo, Edit::Redo},   {Command::Cut, Edit::Cut},
@@ -229,13 +244,6 @@ void MainFrame::ConnectActions()
     });
     for (const LanguageCommand& language : kLanguageCommands)
         on(language.command, [this, id = language.languageId] { ChooseLanguage(id); });
-    on(Command::Close, [this] {
-        if (ActiveIndex() >= 0)
-            commands_->Close(ActiveIndex());
-        else
-            QApplication::beep();
-    });
-    on(Command::CloseAll, [this] { commands_->CloseAll(); });
     on(Command::About, [this] { ShowAbout(); });
     // Print, Print Preview and Print Setup stay disabled and have no handler.
 }

@@ -101,6 +101,7 @@ protected:
 private:
     void CreateActions();
     void ConnectActions();
+    void ConnectEditActions();
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();

@@ -116,7 +116,7 @@ void Autosave::OfferRestore(DocumentTabs& tabs)
             continue;
         }
         int formatIndex = -1;
-        const FormatCatalogue& catalogue = GlobalCatalogue();
+        const FormatCatalogue& catalogue = tabs.Catalogue();
         for (int k = 0; k < catalogue.Count() && formatIndex < 0; ++k) {
             if (catalogue.At(k)->name == info.format)
                 formatIndex = k;

@@ -46,11 +46,6 @@ bool HasExtension(const QString& path)
     return QFileInfo(path).fileName().contains(QLatin1Char('.'));
 }
 
-bool IsFormat(int format)
-{
-    return format >= 0 && format < GlobalCatalogue().Count();
-}
-
 // The recent list names every file a document was read from or written to, newest first.
 void Remember(const EdtDocument& document)
 {
@@ -151,8 +146,18 @@ QString UniqueOutputPath(const QString& path, const QSet<QString>& taken)
 // --- the commands ------------------------------------------------------------------------
 
 DocumentCommands::DocumentCommands(DocumentTabs& tabs)
-    : tabs_(tabs), qtHost_(std::make_unique<QtDialogHost>()), host_(qtHost_.get())
+    : tabs_(tabs), qtHost_(std::make_unique<QtDialogHost>(tabs.Catalogue())), host_(qtHost_.get())
 {
+}
+
+const FormatCatalogue& DocumentCommands::Catalogue() const
+{
+    return tabs_.Catalogue();
+}
+
+bool DocumentCommands::IsFormat(int format) const
+{
+    return format >= 0 && format < Catalogue().Count();
 }
 
 void DocumentCommands::Watch(int index)
@@ -229,7 +234,7 @@ void DocumentCommands::New()
     WizardSelection selection;
     if (!host_->RunWizard(Owner(), kWizardFormatPage, selection) || !IsFormat(selection.format))
         return;
-    tabs_.AddDocument(NewDocument(*GlobalCatalogue().At(selection.format), selection.format),
+    tabs_.AddDocument(NewDocument(*Catalogue().At(selection.format), selection.format),
                       UiText(str::NewTabTitle));
 }
 
@@ -240,14 +245,14 @@ void DocumentCommands::Open()
     request.parent = Owner();
     request.filters = FileFilters();
     request.defaultSuffix = kEdtSuffix;
-    request.panel = MakePanelSetup(FileDialogKind::Open, GlobalCatalogue(),
+    request.panel = MakePanelSetup(FileDialogKind::Open, Catalogue(),
                                    int(LastEncodingSetting().Get()), nullptr);
     const FileDialogAnswer answer = host_->GetOpenFileNames(request);
     if (!answer.accepted || answer.files.isEmpty())
         return;
     ApplyPanel(request.panel, answer);
 
-    const FormatDetector detector(GlobalCatalogue());
+    const FormatDetector detector(Catalogue());
     // One wizard state for the whole selection: its format page keeps the last answer.
     WizardSelection wizard;
     int acceptedFormat = -1;
@@ -265,7 +270,7 @@ void DocumentCommands::OpenFiles(const QStringList& paths, int format, int encod
 {
     if (!IsValidEncoding(encoding))
         encoding = int(LastEncodingSetting().Get());
-    const FormatDetector detector(GlobalCatalogue());
+    const FormatDetector detector(Catalogue());
     WizardSelection wizard;
     int acceptedFormat = -1;
     for (const QString& given : paths) {
@@ -349,7 +354,7 @@ std::unique_ptr<EdtDocument> DocumentCommands::Load(const QString& path, int fil
 {
     HostPrompts prompts(*host_, tabs_.Window());
     // The shell names the file in its own message; the loader's reason is not shown.
-    LoadResult result = LoadDocument(path, fileType, encoding, *GlobalCatalogue().At(format),
+    LoadResult result = LoadDocument(path, fileType, encoding, *Catalogue().At(format),
                                      format, !state_.formatConfirmed, &prompts);
     return std::move(result.document);
 }
@@ -369,7 +374,7 @@ std::unique_ptr<EdtDocument> DocumentCommands::AskReference(const EdtDocument& d
     request.filters = FileFilters();
     request.defaultSuffix = kEdtSuffix;
     request.panel =
-        MakePanelSetup(FileDialogKind::Open, GlobalCatalogue(), document.GetEncoding(), nullptr);
+        MakePanelSetup(FileDialogKind::Open, Catalogue(), document.GetEncoding(), nullptr);
     // Records pair up only in the same layout: the format is the document's.
     if (document.FormatIndex() + 1 < request.panel.formats.size())
         request.panel.formatIndex = document.FormatIndex() + 1;
@@ -442,7 +447,7 @@ bool DocumentCommands::SaveAs(int index)
     request.parent = Owner();
     request.filters = FileFilters();
     request.defaultSuffix = SuffixOfType(state_.lastFileType);
-    request.panel = MakePanelSetup(FileDialogKind::SaveAs, GlobalCatalogue(),
+    request.panel = MakePanelSetup(FileDialogKind::SaveAs, Catalogue(),
                                    int(LastEncodingSetting().Get()), document);
     const FileDialogAnswer answer = host_->GetSaveFileName(request);
     if (!answer.accepted || answer.files.isEmpty())

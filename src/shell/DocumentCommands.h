@@ -19,6 +19,7 @@ class DialogHost;
 class DocumentSession;
 class DocumentTabs;
 class EdtDocument;
+class FormatCatalogue;
 class FormatDetector;
 class QtDialogHost;
 struct FileDialogAnswer;
@@ -72,6 +73,8 @@ public:
     bool CloseAll();
 
 private:
+    const FormatCatalogue& Catalogue() const;
+    bool IsFormat(int format) const;
     QWidget* Owner() const;
     void ApplyPanel(const PanelSetup& setup, const FileDialogAnswer& answer);
     // One file of an open in format (-1: detected); false when it was skipped or could not be

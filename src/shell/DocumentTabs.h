@@ -13,6 +13,7 @@ namespace scrivlet {
 
 class DocumentSession;
 class EdtDocument;
+class FormatCatalogue;
 
 class DocumentTabs {
 public:
@@ -32,6 +33,8 @@ public:
     // A tab's name: a file name or "New", without the modified mark.
     virtual QString TabName(int index) const = 0;
     virtual void SetTabName(int index, const QString& name) = 0;
+    // The formats documents are read in.
+    virtual const FormatCatalogue& Catalogue() const = 0;
     // The window the commands' dialogs belong to.
     virtual QWidget* Window() = 0;
 };

@@ -75,8 +75,10 @@ void SetChecked(QAction* action, bool checked)
 
 }  // namespace
 
-MainFrame::MainFrame(QWidget* parent)
+MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
     : QMainWindow(parent),
+      ownCatalogue_(catalogue ? nullptr : std::make_unique<FormatCatalogue>()),
+      catalogue_(catalogue ? catalogue : ownCatalogue_.get()),
       commands_(std::make_unique<DocumentCommands>(*this)),
       undoGroup_(new QUndoGroup(this)),
       watcher_(new QFileSystemWatcher(this))
@@ -335,8 +337,8 @@ void MainFrame::LoadCatalogue()
     QString missingFile;
     const CatalogueLoader& loader = InstalledCatalogueLoader();
     const bool loaded =
-        loader ? loader(GlobalCatalogue(), CurrentUiLanguage(), &missingFile)
-               : LoadFormatCatalogue(GlobalCatalogue(), CurrentUiLanguage(), &missingFile);
+        loader ? loader(*catalogue_, CurrentUiLanguage(), &missingFile)
+               : LoadFormatCatalogue(*catalogue_, CurrentUiLanguage(), &missingFile);
     if (loaded)
         return;
     if (missingFile.isEmpty())

@@ -45,8 +45,9 @@ class MainFrame : public QMainWindow, public DocumentTabs {
     Q_OBJECT
 
 public:
-    // Builds the window in the current interface language and, last, loads the catalogue.
-    explicit MainFrame(QWidget* parent = nullptr);
+    // Builds the window in the current interface language and, last, loads catalogue (one of
+    // the frame's own when null), which then outlives the frame.
+    explicit MainFrame(FormatCatalogue* catalogue = nullptr, QWidget* parent = nullptr);
     ~MainFrame() override;
 
     // Replaces the catalogue loader of frames made from now on; empty restores the real one.
@@ -72,6 +73,7 @@ public:
     QString TabName(int index) const override;
     void SetTabName(int index, const QString& name) override;
     QWidget* Window() override { return this; }
+    const FormatCatalogue& Catalogue() const override { return *catalogue_; }
 
     DocumentTab* TabAt(int index) const;
     GridView* ActiveView() const;
@@ -122,6 +124,8 @@ private:
     // Gives the active grid the keyboard, with a cell selected.
     void FocusActiveView();
 
+    std::unique_ptr<FormatCatalogue> ownCatalogue_;
+    FormatCatalogue* catalogue_;
     std::array<QAction*, std::size(kCommands)> actions_{};
     std::unique_ptr<DocumentCommands> commands_;
     TabView* tabView_ = nullptr;

@@ -153,7 +153,8 @@ int main(int argc, char** argv)
 
     // Before the frame, so that it outlives every tab and removes this run's copies last.
     scrivlet::Autosave autosave;
-    scrivlet::MainFrame frame;
+    scrivlet::FormatCatalogue catalogue;
+    scrivlet::MainFrame frame(&catalogue);
     if (frame.StartupExitCode() != 0)
         return frame.StartupExitCode();
     frame.SetRecovery(&autosave);
@@ -161,9 +162,9 @@ int main(int argc, char** argv)
     if (options.format != QLatin1String("auto")) {
         bool ok = false;
         format = options.format.toInt(&ok);
-        if (!ok || !scrivlet::GlobalCatalogue().At(format)) {
+        if (!ok || !catalogue.At(format)) {
             PrintError(scrivlet::FormatUiText(scrivlet::UiText("desktop.badformat"),
-                                              scrivlet::GlobalCatalogue().Count() - 1));
+                                              catalogue.Count() - 1));
             return kExitUsage;
         }
     }

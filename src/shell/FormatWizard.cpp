@@ -30,7 +30,8 @@ int SlotOf(WizardPageBit bit)
 
 // --- pages -----------------------------------------------------------------------------
 
-ChoicePage::ChoicePage(const char* windowTitleKey, const char* headerKey, int* kept, QWidget* parent)
+ChoicePage::ChoicePage(const char* windowTitleKey, const char* headerKey, int* kept,
+                       QWidget* parent)
     : QWizardPage(parent), list_(new QListWidget(this)), kept_(kept)
 {
     windowTitle_ = UiText(windowTitleKey);

@@ -229,7 +229,8 @@ void MainFrame::ConnectActions()
         SetChecked(Action(Command::ViewStatusBar), !statusBar()->isHidden());
     });
     for (const LanguageCommand& language : kLanguageCommands)
-        on(language.command, [this, code = language.code] { ChooseLanguage(QString::fromLatin1(code)); });
+        on(language.command,
+           [this, code = language.code] { ChooseLanguage(QString::fromLatin1(code)); });
     on(Command::Close, [this] {
         if (ActiveIndex() >= 0)
             commands_->Close(ActiveIndex());

@@ -9,8 +9,8 @@
 // The program's persistent settings, kept per user through QSettings (organisation
 // "Tarvolt", application "Scrivlet": the registry on Windows, an INI file in the user's
 // configuration folder elsewhere): the interface language, a 32-bit value cached in memory,
-// the list of recent files and the main window's geometry. Storage errors are never reported: a value that
-// cannot be read yields its default.
+// the list of recent files and the main window's geometry. Storage errors are never
+// reported: a value that cannot be read yields its default.
 
 namespace scrivlet {
 

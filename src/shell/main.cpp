@@ -161,7 +161,8 @@ int main(int argc, char** argv)
         bool ok = false;
         format = options.format.toInt(&ok);
         if (!ok || !scrivlet::GlobalCatalogue().At(format)) {
-            PrintError(scrivlet::UiText("desktop.badformat").arg(scrivlet::GlobalCatalogue().Count() - 1));
+            PrintError(
+                scrivlet::UiText("desktop.badformat").arg(scrivlet::GlobalCatalogue().Count() - 1));
             return kExitUsage;
         }
     }

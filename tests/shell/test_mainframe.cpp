@@ -205,7 +205,8 @@ private slots:
         QCOMPARE(marked(), QList<Command>());
         frame.Action(Command::LanguageGerman)->trigger();
         QCOMPARE(env_.settings.Stored(QStringLiteral("Language")).toString(), u"de"_qs);
-        CheckBox(QMessageBox::Information, UiTextIn(UiLanguage::Russian, str::LanguageChangeNotice));
+        CheckBox(QMessageBox::Information,
+                 UiTextIn(UiLanguage::Russian, str::LanguageChangeNotice));
         QCOMPARE(boxes_[0].parent, &frame);
         QCOMPARE(CurrentUiLanguage(), UiLanguage::Russian);
         QCOMPARE(marked(), QList<Command>{Command::LanguageGerman});

@@ -16,14 +16,14 @@ namespace scrivlet {
 
 QString ReplaceReportText(const ReplaceReport& report)
 {
-    QString text = FormatUiText(UiText("replace.done"), report.replaced, report.records);
+    QString text = UiText("replace.done").arg(report.replaced).arg(report.records);
     // Each part only when it has something to say, joined as the English "a; b; c".
     if (report.skippedTooLong > 0)
         text +=
-            QStringLiteral("; ") + FormatUiText(UiText("replace.skipped"), report.skippedTooLong);
+            QStringLiteral("; ") + UiText("replace.skipped").arg(report.skippedTooLong);
     if (report.unstorable > 0)
         text +=
-            QStringLiteral("; ") + FormatUiText(UiText("replace.unstorable"), report.unstorable);
+            QStringLiteral("; ") + UiText("replace.unstorable").arg(report.unstorable);
     return text;
 }
 
@@ -173,12 +173,12 @@ void GridCommands::ReplaceRequest(const SearchQuery& query, const QString& repla
     }
     // What was typed before Replace is a step of its own.
     view_->EndEdit();
-    if (!history_->SetText(row, column, replaced.text, FormatUiText(UiText("undo.replace"), row))) {
+    if (!history_->SetText(row, column, replaced.text, UiText("undo.replace").arg(row))) {
         QApplication::beep();
         return;
     }
     if (replaced.unstorable > 0)
-        view_->ShowStatus(FormatUiText(UiText("replace.unstorable"), replaced.unstorable));
+        view_->ShowStatus(UiText("replace.unstorable").arg(replaced.unstorable));
     SearchHit hit;
     const SearchOutcome next =
         FindNextFrom(*document, query, SearchResume{row, column, replaced.end, true}, &hit);
@@ -236,7 +236,7 @@ bool GridCommands::CopyReference()
         QApplication::beep();
     }
     return Document()->TextView(row, column) == text ||
-           history_->SetText(row, column, text, FormatUiText(UiText("undo.typing"), row));
+           history_->SetText(row, column, text, UiText("undo.typing").arg(row));
 }
 
 }  // namespace scrivlet

@@ -357,7 +357,7 @@ void GridView::CancelRequest(InplaceEdit* editor)
 bool GridView::WriteText(int record, int column, const QString& text)
 {
     return Document()->TextView(record, column) == text ||
-           history_->SetText(record, column, text, FormatUiText(UiText("undo.typing"), record));
+           history_->SetText(record, column, text, UiText("undo.typing").arg(record));
 }
 
 void GridView::AppendFromAddRow()

@@ -248,7 +248,7 @@ void InplaceEdit::CountRefresh()
 {
     if (closing_)
         return;
-    shownCount_ = FormatUiText(UiText(str::SymbolsUsed), static_cast<int>(text().size()), limit_);
+    shownCount_ = UiText(str::SymbolsUsed).arg(static_cast<int>(text().size())).arg(limit_);
     emit StatusShown(shownCount_);
 }
 

@@ -1,6 +1,6 @@
 #include "shell/DocumentCommands.h"
 
-#include "base/Settings.h"
+#include "shell/Settings.h"
 #include "base/UiText.h"
 #include "catalogue/FormatCatalogue.h"
 #include "catalogue/FormatDetection.h"
@@ -172,11 +172,11 @@ void DocumentCommands::FileChanged(DocumentSession& session)
     const QString path = document->Path();
     if (document->IsModified()) {
         host_->ShowMessage(tabs_.Window(),
-                           FormatUiText(UiText("recov.changedModified"), DisplayPath(path)),
+                           UiText("recov.changedModified").arg(DisplayPath(path)),
                            QMessageBox::Warning);
         return;
     }
-    if (host_->Ask(tabs_.Window(), FormatUiText(UiText("recov.changed"), DisplayPath(path)),
+    if (host_->Ask(tabs_.Window(), UiText("recov.changed").arg(DisplayPath(path)),
                    QMessageBox::Yes | QMessageBox::No, QMessageBox::Question,
                    AppCaption()) != QMessageBox::Yes)
         return;
@@ -218,14 +218,14 @@ void DocumentCommands::ApplyPanel(const PanelSetup& setup, const FileDialogAnswe
 
 void DocumentCommands::ReportOpenFailed(const QString& path)
 {
-    host_->ShowMessage(tabs_.Window(), FormatUiText(UiText(str::OpenFailed), DisplayPath(path)),
+    host_->ShowMessage(tabs_.Window(), UiText(str::OpenFailed).arg(DisplayPath(path)),
                        QMessageBox::Critical);
 }
 
 void DocumentCommands::ReportSaveFailed(const QString& path, const QString& reason)
 {
     host_->ShowMessage(tabs_.Window(),
-                       FormatUiText(UiText(str::SaveFailed), DisplayPath(path)) + u'\n' + reason,
+                       UiText(str::SaveFailed).arg(DisplayPath(path)) + u'\n' + reason,
                        QMessageBox::Critical);
 }
 
@@ -291,7 +291,7 @@ void DocumentCommands::OpenRecent(const RecentFile& entry)
     if (!QFileInfo(entry.path).isFile()) {
         ForgetRecentFile(entry.path);
         host_->ShowMessage(tabs_.Window(),
-                           FormatUiText(UiText("recent.gone"), DisplayPath(entry.path)),
+                           UiText("recent.gone").arg(DisplayPath(entry.path)),
                            QMessageBox::Warning);
         return;
     }
@@ -413,7 +413,7 @@ bool DocumentCommands::ConfirmStorable(const std::vector<PlannedSave>& saves)
     }
     if (lines.isEmpty())
         return true;
-    return host_->Ask(tabs_.Window(), FormatUiText(UiText("work.unstorable"), lines.join(u'\n')),
+    return host_->Ask(tabs_.Window(), UiText("work.unstorable").arg(lines.join(u'\n')),
                       QMessageBox::Save | QMessageBox::Cancel, QMessageBox::Warning,
                       QString()) == QMessageBox::Save;
 }
@@ -532,9 +532,9 @@ bool DocumentCommands::Close(int index)
     if (document->IsModified()) {
         const QMessageBox::StandardButton answer = host_->Ask(
             tabs_.Window(),
-            FormatUiText(UiText(str::SavePrompt), document->Path().isEmpty()
-                                                      ? tabs_.TabName(index)
-                                                      : DisplayPath(document->Path())),
+            UiText(str::SavePrompt)
+                .arg(document->Path().isEmpty() ? tabs_.TabName(index)
+                                                : DisplayPath(document->Path())),
             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question,
             AppCaption());
         if (answer != QMessageBox::Yes && answer != QMessageBox::No)

@@ -15,6 +15,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
+#include <QScopeGuard>
 #include <QSet>
 
 namespace scrivlet {
@@ -168,6 +170,14 @@ void DocumentCommands::Watch(int index)
 
 void DocumentCommands::FileChanged(DocumentSession& session)
 {
+    // A writer that truncates, then writes, reports twice: one question covers both, and a
+    // reload reads the file as it is once answered.
+    if (asking_.contains(&session))
+        return;
+    asking_.insert(&session);
+    const auto asked = qScopeGuard([this, &session] { asking_.remove(&session); });
+    // The tab may close while the question is open.
+    const QPointer<DocumentSession> alive(&session);
     EdtDocument* document = session.Document();
     const QString path = document->Path();
     if (document->IsModified()) {
@@ -178,7 +188,8 @@ void DocumentCommands::FileChanged(DocumentSession& session)
     }
     if (host_->Ask(tabs_.Window(), UiText("recov.changed").arg(DisplayPath(path)),
                    QMessageBox::Yes | QMessageBox::No, QMessageBox::Question,
-                   AppCaption()) != QMessageBox::Yes)
+                   AppCaption()) != QMessageBox::Yes ||
+        !alive)
         return;
     const LoadResult loaded = LoadDocument(path, document->GetFileType(), document->GetEncoding(),
                                            document->Format(), document->FormatIndex(), true);

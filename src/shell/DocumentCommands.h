@@ -3,6 +3,7 @@
 #include "search/Replace.h"
 #include "shell/FormatWizard.h"
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -102,6 +103,8 @@ private:
     ShellState state_;
     std::unique_ptr<QtDialogHost> qtHost_;
     DialogHost* host_;
+    // Sessions whose file change is being asked about.
+    QSet<const DocumentSession*> asking_;
 };
 
 }  // namespace scrivlet

@@ -848,6 +848,8 @@ private slots:
         QCOMPARE(Document(0)->IsModified(), edited || change == 2);
         if (change == 1 && !edited) {
             frame_->SetActiveIndex(0);
+            frame_->UpdateUi();
+            QCOMPARE(frame_->Action(Command::Undo)->text(), u"&Undo reloading the file"_qs);
             Run(*frame_, Command::Undo);
             QCOMPARE(TextsOf(*Document(0)), Rows{{"Ab"}});
             QVERIFY(Document(0)->IsModified());

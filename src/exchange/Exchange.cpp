@@ -2,8 +2,8 @@
 
 #include "base/UiText.h"
 #include "documents/Encodings.h"
+#include "documents/Storability.h"
 #include "exchange/ExchangeFiles.h"
-#include "search/Replace.h"
 
 #include <QFile>
 #include <QFileInfo>

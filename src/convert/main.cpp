@@ -12,7 +12,7 @@
 #include "documents/RowLabels.h"
 #include "exchange/Exchange.h"
 #include "search/Replace.h"
-#include "search/TranslationStatus.h"
+#include "translation/TranslationStatus.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -7,7 +7,7 @@
 #include "documents/DocumentFiles.h"
 #include "documents/EdtDocument.h"
 #include "documents/Encodings.h"
-#include "search/TranslationStatus.h"
+#include "translation/TranslationStatus.h"
 #include "shell/DialogHost.h"
 #include "shell/DocumentTabs.h"
 

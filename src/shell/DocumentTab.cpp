@@ -3,7 +3,7 @@
 
 #include "documents/EdtDocument.h"
 #include "grid/GridView.h"
-#include "search/TranslationStatus.h"
+#include "translation/TranslationStatus.h"
 
 #include <QVBoxLayout>
 

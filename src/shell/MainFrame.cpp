@@ -6,7 +6,7 @@
 #include "documents/EdtDocument.h"
 #include "grid/GridView.h"
 #include "search/Search.h"
-#include "search/TranslationStatus.h"
+#include "translation/TranslationStatus.h"
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentTab.h"
 #include "shell/FindDialog.h"

@@ -1,4 +1,4 @@
-#include "search/TranslationStatus.h"
+#include "translation/TranslationStatus.h"
 
 #include <algorithm>
 

@@ -22,7 +22,6 @@ constexpr int FrameCaption = 128;
 constexpr int AddRowText = 129;
 constexpr int SavePrompt = 130;
 constexpr int NewTabTitle = 131;
-constexpr int FileFilters = 132;
 constexpr int OpenFailed = 133;
 constexpr int SaveFailed = 134;
 constexpr int SelectOutputFolder = 135;

@@ -3,6 +3,7 @@
 #include "base/UiText.h"
 #include "documents/DocumentFileFormat.h"
 #include "documents/Encodings.h"
+#include "documents/FileTypes.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -47,14 +48,8 @@ std::optional<RecordLayout> MakeRecordLayout(const EdtFormat& format)
 
 const DocumentFileFormat* FileFormatFor(int fileType)
 {
-    switch (fileType) {
-        case kFileTypeEdt:
-            return &EdtFileFormat();
-        case kFileTypeText:
-            return &TextFileFormat();
-        default:
-            return nullptr;
-    }
+    const DocumentFileType* type = FileTypeById(fileType);
+    return type ? &type->format() : nullptr;
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include "documents/DocumentFiles.h"
 #include "documents/EdtDocument.h"
 #include "documents/Encodings.h"
+#include "documents/FileTypes.h"
 #include "translation/TranslationStatus.h"
 #include "shell/DialogHost.h"
 #include "shell/DocumentTabs.h"
@@ -61,9 +62,7 @@ void Remember(const EdtDocument& document)
 // the entry's own, or for "all supported" the extension.
 int FileTypeForOpen(int typeEntry, const QString& path)
 {
-    if (typeEntry == kFileTypeEdt || typeEntry == kFileTypeText)
-        return typeEntry;
-    return FileTypeFromPath(path);
+    return FileTypeForPath(path, typeEntry);
 }
 
 // The file a Save As writes and its type. "All supported" takes the type from the name's
@@ -303,7 +302,7 @@ void DocumentCommands::OpenFiles(const QStringList& paths, int format, int encod
             ReportOpenFailed(path);
             continue;
         }
-        state_.lastFileType = FileTypeFromPath(path);
+        state_.lastFileType = FileTypeForPath(path);
         OpenFile(path, state_.lastFileType, format, encoding, detector, wizard, acceptedFormat);
     }
 }

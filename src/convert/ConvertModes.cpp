@@ -32,9 +32,9 @@ int InvalidPattern(const QString& text)
     return kExitUsage;
 }
 
-int Failed(int messageId, const QString& path, const QString& reason)
+int Failed(const char* messageKey, const QString& path, const QString& reason)
 {
-    Print(stderr, FormatUiText(UiText(messageId), path) + u'\n' + reason + u'\n');
+    Print(stderr, UiText(messageKey).arg(path) + u'\n' + reason + u'\n');
     return kExitFailed;
 }
 

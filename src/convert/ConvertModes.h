@@ -24,7 +24,7 @@ enum ExitCode : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 void Print(FILE* stream, const QString& text);
 int InvalidPattern(const QString& text);
 // A failed load or save: the editor's message, then the reason.
-int Failed(int messageId, const QString& path, const QString& reason);
+int Failed(const char* messageKey, const QString& path, const QString& reason);
 
 // Answers the size question from the command line; notes go to stderr.
 class ConverterPrompts : public DocumentPrompts {

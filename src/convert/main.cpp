@@ -99,7 +99,7 @@ bool LoadCatalogue(const Options& options, UiLanguage language, FormatCatalogue*
                             ? LoadFormatCatalogue(*catalogue, language, &missing)
                             : LoadFormatCatalogueFile(*catalogue, options.catalogue);
     if (!loaded)
-        Print(stderr, FormatUiText(UiText(str::CatalogueMissing), missing) + u'\n');
+        Print(stderr, UiText(str::CatalogueMissing).arg(missing) + u'\n');
     return loaded;
 }
 

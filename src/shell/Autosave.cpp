@@ -3,12 +3,15 @@
 #include "base/UiText.h"
 #include "catalogue/FormatCatalogue.h"
 #include "documents/EdtDocument.h"
+#include "shell/DialogHost.h"
+#include "shell/DocumentCommands.h"
 #include "shell/DocumentTab.h"
+#include "shell/FileOptionsPanel.h"
 #include "shell/MainFrame.h"
 #include "shell/RestoreDialog.h"
 
+#include <QDir>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QTimer>
 
 #include <memory>
@@ -97,8 +100,12 @@ void Autosave::WriteCopy(DocumentTab* tab)
     snapshot->moveToThread(nullptr);
     const QString title = tab->Name();
     pool_.start([this, snapshot, id = entry.id, title] {
-        if (const Result done = store_.Write(*snapshot, id, title); !done)
+        if (const Result done = store_.Write(*snapshot, id, title); !done) {
             qWarning("recovery copy %s: %s", qPrintable(id), qPrintable(done.Error()));
+            QMetaObject::invokeMethod(this, [this, reason = done.Error()] {
+                ReportWriteFailure(reason);
+            });
+        }
     });
 }
 
@@ -108,46 +115,95 @@ void Autosave::RemoveCopy(const QString& id)
         pool_.start([this, id] { store_.Remove(id); });
 }
 
+void Autosave::ReportWriteFailure(const QString& reason)
+{
+    if (writeFailureReported_)
+        return;
+    writeFailureReported_ = true;
+    emit CannotWrite(
+        UiText("recov.cannotWrite").arg(QDir::toNativeSeparators(store_.Folder()), reason));
+}
+
 void Autosave::OfferRestore(MainFrame& frame)
 {
     QList<RecoveryInfo> copies = store_.Orphans();
     if (copies.isEmpty())
         return;
+    RecoveryStore::FindFormats(copies, GlobalCatalogue());
     RestoreDialog dialog(copies, &frame);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    QStringList failed;
+    QList<RecoveryInfo> failed;
     for (int index : dialog.Selected()) {
         RecoveryInfo& info = copies[index];
-        if (dialog.Discarding()) {
+        if (dialog.Discarding())
             store_.Remove(info.id);
-            continue;
-        }
-        int formatIndex = -1;
-        const FormatCatalogue& catalogue = GlobalCatalogue();
-        for (int k = 0; k < catalogue.Count() && formatIndex < 0; ++k) {
-            if (catalogue.At(k)->name == info.format)
-                formatIndex = k;
-        }
-        LoadResult loaded;
-        if (formatIndex >= 0)
-            loaded = store_.Restore(info, *catalogue.At(formatIndex), formatIndex);
-        if (!loaded.document) {
-            failed << info.title + u' ' + info.path;
-            continue;
-        }
-        const QString title = info.title;
-        const int tab = frame.AddDocument(std::move(loaded.document), title);
-        // AddDocument made the tab with a copy of its own: this one is older and goes.
-        if (DocumentTab* page = frame.TabAt(tab)) {
-            const QString ownId = entries_.value(page).id;
-            entries_[page].id = info.id;
-            RemoveCopy(ownId);
-        }
+        else if (!RestoreCopy(frame, info))
+            failed << info;
     }
-    if (!failed.isEmpty())
-        QMessageBox::warning(&frame, UiText("recov.title"),
-                             UiText("recov.failed") + u'\n' + failed.join(u'\n'));
+    for (const RecoveryInfo& info : failed)
+        OfferWayOut(frame, info);
+}
+
+bool Autosave::RestoreCopy(MainFrame& frame, RecoveryInfo& info)
+{
+    const EdtFormat* format = GlobalCatalogue().At(info.formatIndex);
+    if (!info.problem.isEmpty() || !format)
+        return false;
+    LoadResult loaded = store_.Restore(info, *format, info.formatIndex);
+    if (!loaded.document) {
+        info.problem = loaded.error;
+        return false;
+    }
+    const int tab = frame.AddDocument(std::move(loaded.document), info.title);
+    // AddDocument made the tab with a copy of its own: this one is older and goes.
+    if (DocumentTab* page = frame.TabAt(tab)) {
+        const QString ownId = entries_.value(page).id;
+        entries_[page].id = info.id;
+        RemoveCopy(ownId);
+    }
+    return true;
+}
+
+void Autosave::OfferWayOut(MainFrame& frame, const RecoveryInfo& info)
+{
+    DialogHost& host = frame.Commands().Host();
+    const bool texts = store_.HasTexts(info);
+    const QString name = info.title.isEmpty() ? UiText("recov.unsaved") : info.title;
+    const QString question = UiText("recov.cannotRestore").arg(name, info.problem) +
+                             QStringLiteral("\n\n") +
+                             UiText(texts ? "recov.offerTexts" : "recov.offerDiscard");
+    const auto answer = host.Ask(
+        &frame, question,
+        (texts ? QMessageBox::Save : QMessageBox::NoButton) | QMessageBox::Discard |
+            QMessageBox::Cancel,
+        QMessageBox::Warning, UiText("recov.title"));
+    if (answer == QMessageBox::Discard) {
+        store_.Remove(info.id);
+        return;
+    }
+    if (answer != QMessageBox::Save)
+        return;
+    FileDialogRequest request;
+    request.kind = FileDialogKind::SaveAs;
+    request.parent = &frame;
+    request.filters = {FileFilters().value(2)};
+    request.defaultSuffix = QStringLiteral("txt");
+    request.documents = false;
+    // Beside the original, never over it.
+    const QFileInfo original(info.path.isEmpty() ? QDir::home().filePath(name) : info.path);
+    request.start =
+        original.dir().filePath(original.completeBaseName() + QStringLiteral(".recovered.txt"));
+    const FileDialogAnswer file = host.GetSaveFileName(request);
+    if (!file.accepted || file.files.isEmpty())
+        return;
+    if (const Result saved = store_.SaveTexts(info, GlobalCatalogue(), file.files.first());
+        !saved) {
+        host.ShowMessage(&frame,
+                         UiText("recov.textsFailed")
+                             .arg(QDir::toNativeSeparators(file.files.first()), saved.Error()),
+                         QMessageBox::Warning, UiText("recov.title"));
+    }
 }
 
 }  // namespace scrivlet

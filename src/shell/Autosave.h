@@ -36,6 +36,10 @@ public:
     // Waits until every copy asked for is on disk.
     void Flush() { pool_.waitForDone(); }
 
+signals:
+    // The first copy that could not be written, once per run: the text says where and why.
+    void CannotWrite(const QString& message);
+
 private:
     struct Entry {
         QString id;
@@ -43,11 +47,17 @@ private:
     };
     void WriteCopy(DocumentTab* tab);
     void RemoveCopy(const QString& id);
+    void ReportWriteFailure(const QString& reason);
+    // Restores one copy into a new tab; false with info.problem set when it cannot.
+    bool RestoreCopy(MainFrame& frame, RecoveryInfo& info);
+    // Tells why a copy cannot be restored and offers its texts as a .txt, or its removal.
+    void OfferWayOut(MainFrame& frame, const RecoveryInfo& info);
 
     RecoveryStore store_;
     QThreadPool pool_;  // one thread: a copy's writes and its removal happen in order
     int intervalMs_;
     QHash<DocumentTab*, Entry> entries_;
+    bool writeFailureReported_ = false;
 };
 
 }  // namespace scrivlet

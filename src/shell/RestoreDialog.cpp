@@ -7,8 +7,11 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace scrivlet {
 
@@ -23,15 +26,23 @@ RestoreDialog::RestoreDialog(const QList<RecoveryInfo>& copies, QWidget* parent)
 
     list_->setRootIsDecorated(false);
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list_->setHeaderLabels(
-        {UiText("recov.column.title"), UiText("recov.column.path"), UiText("recov.column.time")});
+    list_->setHeaderLabels({UiText("recov.column.title"), UiText("recov.column.path"),
+                            UiText("recov.column.time"), UiText("recov.column.note")});
     const QLocale locale;
+    const QIcon warning = style()->standardIcon(QStyle::SP_MessageBoxWarning);
     for (int k = 0; k < copies.size(); ++k) {
         const RecoveryInfo& copy = copies[k];
+        QString note = copy.problem;
+        if (!note.isEmpty())
+            note[0] = note[0].toUpper();
         auto* item = new QTreeWidgetItem(
             list_, {copy.title, copy.path.isEmpty() ? UiText("recov.unsaved") : copy.path,
-                    locale.toString(copy.savedAt.toLocalTime(), QLocale::ShortFormat)});
+                    locale.toString(copy.savedAt.toLocalTime(), QLocale::ShortFormat), note});
         item->setData(0, Qt::UserRole, k);
+        if (!note.isEmpty()) {
+            item->setIcon(0, warning);
+            item->setToolTip(3, note);
+        }
     }
     list_->selectAll();
     list_->header()->resizeSections(QHeaderView::ResizeToContents);
@@ -68,6 +79,8 @@ QList<int> RestoreDialog::Selected() const
     QList<int> selected;
     for (const QTreeWidgetItem* item : list_->selectedItems())
         selected << item->data(0, Qt::UserRole).toInt();
+    // In the order listed, whatever order they were picked in.
+    std::sort(selected.begin(), selected.end());
     return selected;
 }
 

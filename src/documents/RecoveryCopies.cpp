@@ -149,8 +149,9 @@ RecoveryInfo InfoFromJson(const QString& id, const QJsonObject& json)
     return info;
 }
 
-// A copy whose layout is unknown still holds its texts as runs of units between zeros; no
-// reader of ours takes records without a format, so they are cut out here.
+// A copy whose layout is unknown still holds its texts as runs of units between zeros (a text
+// that fills its field runs into the next); no reader of ours takes records without a format,
+// so they are cut out here.
 Result WriteRawTexts(const QString& copyPath, const QString& path)
 {
     QFile copy(copyPath);

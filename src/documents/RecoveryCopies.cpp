@@ -297,6 +297,7 @@ RecoveryInfo RecoveryStore::ReadInfo(const QString& id) const
     RecoveryInfo info;
     info.id = id;
     info.title = QFileInfo(file).fileName();
+    info.described = false;
     info.problem = UiText("recov.unreadable").arg(QDir::toNativeSeparators(file.fileName()), reason);
     info.savedAt = QFileInfo(file).lastModified();
     return info;
@@ -364,8 +365,12 @@ LoadResult RecoveryStore::Restore(RecoveryInfo& info, const EdtFormat& format, i
     // Taken over by this process, so the copy lasts until the restored document is saved.
     const QString id = NewId();
     if (QFile::rename(FilePath(info.id, ".edt"), FilePath(id, ".edt")) &&
-        QFile::rename(FilePath(info.id, kJsonSuffix), FilePath(id, kJsonSuffix)))
+        QFile::rename(FilePath(info.id, kJsonSuffix), FilePath(id, kJsonSuffix))) {
         info.id = id;
+        // A copy of an older version was readable by everybody.
+        QFile::setPermissions(FilePath(id, ".edt"), kCopyPermissions);
+        QFile::setPermissions(FilePath(id, kJsonSuffix), kCopyPermissions);
+    }
     return loaded;
 }
 

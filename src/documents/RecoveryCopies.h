@@ -40,6 +40,7 @@ struct RecoveryInfo {
     // description cannot be read has its reason here from the start.
     int formatIndex = -1;
     QString problem;
+    bool described = true;  // false: the .json could not be read, title is its file name
 };
 
 class RecoveryStore {

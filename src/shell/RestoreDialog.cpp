@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -36,7 +37,8 @@ RestoreDialog::RestoreDialog(const QList<RecoveryInfo>& copies, QWidget* parent)
         if (!note.isEmpty())
             note[0] = note[0].toUpper();
         auto* item = new QTreeWidgetItem(
-            list_, {copy.title, copy.path.isEmpty() ? UiText("recov.unsaved") : copy.path,
+            list_, {copy.title,
+                    copy.path.isEmpty() && copy.described ? UiText("recov.unsaved") : copy.path,
                     locale.toString(copy.savedAt.toLocalTime(), QLocale::ShortFormat), note});
         item->setData(0, Qt::UserRole, k);
         if (!note.isEmpty()) {
@@ -71,7 +73,9 @@ RestoreDialog::RestoreDialog(const QList<RecoveryInfo>& copies, QWidget* parent)
         discard->setEnabled(any);
     });
     layout->addWidget(buttons);
-    resize(640, 300);
+    // Wide enough for the notes where the screen allows.
+    const int screenWidth = screen() ? screen()->availableGeometry().width() * 9 / 10 : 640;
+    resize(std::clamp(list_->header()->length() + 48, 640, std::max(640, screenWidth)), 300);
 }
 
 QList<int> RestoreDialog::Selected() const

@@ -159,17 +159,31 @@ private slots:
         QCOMPARE(QString::fromUtf8(texts.readAll()), QStringLiteral("ab\nÄöü"));
     }
 
-    // Someone's unsaved texts are for nobody else, also in a folder an older version made.
+    // Someone's unsaved texts are for nobody else, also where an older version made the folder
+    // and copies readable by all and the copy is taken over.
     void readableByOwnerOnly()
     {
         QTemporaryDir dir;
-        const QString folder = dir.filePath("recovery");
-        QVERIFY(QDir().mkpath(folder));
-        const RecoveryInfo info = WriteOrphan(folder, *MakeDocument(MakeFormat(4, {}), {}));
-        const auto others = QFile::ReadGroup | QFile::ReadOther | QFile::ExeGroup |
-                            QFile::ExeOther | QFile::WriteGroup | QFile::WriteOther;
-        for (const QString& name : {QString(), info.id + ".edt", info.id + ".json"})
-            QCOMPARE(int(QFileInfo(QDir(folder).filePath(name)).permissions() & others), 0);
+        const QDir folder(dir.filePath("recovery"));
+        QVERIFY(QDir().mkpath(folder.path()));
+        const auto othersMay = [&folder](const QString& name) {
+            return int(QFileInfo(folder.filePath(name)).permissions() &
+                       (QFile::ReadGroup | QFile::ReadOther | QFile::ExeGroup | QFile::ExeOther |
+                        QFile::WriteGroup | QFile::WriteOther));
+        };
+        const EdtFormat format = MakeFormat(4, {TextField("Text", 0, 4)});
+        RecoveryInfo info = WriteOrphan(folder.path(), *MakeDocument(format, {{"Ab"}}));
+        const auto everybody = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                               QFile::ReadOther;
+        for (const char* suffix : {".edt", ".json"}) {
+            QCOMPARE(othersMay(info.id + suffix), 0);
+            QVERIFY(QFile::setPermissions(folder.filePath(info.id + suffix), everybody));
+        }
+        QCOMPARE(othersMay({}), 0);
+        RecoveryStore store(folder.path());
+        QVERIFY(store.Restore(info, format, 0).document);
+        for (const char* suffix : {".edt", ".json"})
+            QCOMPARE(othersMay(info.id + suffix), 0);
     }
 };
 

@@ -83,7 +83,8 @@ bool SameStorage(const EdtFormat& a, const EdtFormat& b)
     for (int j = 0; j < a.FieldCount(); ++j) {
         const FieldDef& x = a.fields[static_cast<size_t>(j)];
         const FieldDef& y = b.fields[static_cast<size_t>(j)];
-        if (x.type != y.type || (x.type == kTextField && (x.offset != y.offset || x.size != y.size)))
+        if (x.type != y.type ||
+            (x.type == kTextField && (x.offset != y.offset || x.size != y.size)))
             return false;
     }
     return true;
@@ -224,9 +225,8 @@ Result RecoveryStore::Write(const EdtDocument& document, const QString& id,
         {QStringLiteral("path"), document.Path()},
         {QStringLiteral("title"), title},
         {QStringLiteral("format"), document.Format().name},
-        {QStringLiteral("format_key"), document.FormatIndex() >= 0
-                                           ? FormatSectionKey(document.FormatIndex())
-                                           : QString()},
+        {QStringLiteral("format_key"),
+         document.FormatIndex() >= 0 ? FormatSectionKey(document.FormatIndex()) : QString()},
         {QStringLiteral("layout"), FormatToJson(document.Format())},
         {QStringLiteral("encoding"), document.GetEncoding()},
         {QStringLiteral("file_type"), document.GetFileType()},
@@ -298,7 +298,8 @@ RecoveryInfo RecoveryStore::ReadInfo(const QString& id) const
     info.id = id;
     info.title = QFileInfo(file).fileName();
     info.described = false;
-    info.problem = UiText("recov.unreadable").arg(QDir::toNativeSeparators(file.fileName()), reason);
+    info.problem =
+        UiText("recov.unreadable").arg(QDir::toNativeSeparators(file.fileName()), reason);
     info.savedAt = QFileInfo(file).lastModified();
     return info;
 }
@@ -316,8 +317,8 @@ void RecoveryStore::FindFormats(QList<RecoveryInfo>& copies, const FormatCatalog
             info.formatIndex = FindByOtherName(info, catalogue, *bundled);
         }
         if (info.formatIndex < 0) {
-            info.problem = UiText("recov.noFormat")
-                               .arg(info.format.isEmpty() ? info.formatKey : info.format);
+            info.problem =
+                UiText("recov.noFormat").arg(info.format.isEmpty() ? info.formatKey : info.format);
         }
     }
 }
@@ -337,8 +338,8 @@ Result RecoveryStore::SaveTexts(const RecoveryInfo& info, const FormatCatalogue&
     if (format) {
         // A copy cut short still gives its whole records.
         FixedPrompts wholeRecords(true);
-        const LoadResult loaded = LoadDocument(copy, kFileTypeEdt, kEncodingUnicode, *format, -1,
-                                               false, &wholeRecords);
+        const LoadResult loaded =
+            LoadDocument(copy, kFileTypeEdt, kEncodingUnicode, *format, -1, false, &wholeRecords);
         if (loaded.document)
             return WriteDocumentCopy(*loaded.document, path, kFileTypeText, kEncodingUnicode);
     }

@@ -102,9 +102,8 @@ void Autosave::WriteCopy(DocumentTab* tab)
     pool_.start([this, snapshot, id = entry.id, title] {
         if (const Result done = store_.Write(*snapshot, id, title); !done) {
             qWarning("recovery copy %s: %s", qPrintable(id), qPrintable(done.Error()));
-            QMetaObject::invokeMethod(this, [this, reason = done.Error()] {
-                ReportWriteFailure(reason);
-            });
+            QMetaObject::invokeMethod(
+                this, [this, reason = done.Error()] { ReportWriteFailure(reason); });
         }
     });
 }
@@ -173,11 +172,10 @@ void Autosave::OfferWayOut(MainFrame& frame, const RecoveryInfo& info)
     const QString question = UiText("recov.cannotRestore").arg(name, info.problem) +
                              QStringLiteral("\n\n") +
                              UiText(texts ? "recov.offerTexts" : "recov.offerDiscard");
-    const auto answer = host.Ask(
-        &frame, question,
-        (texts ? QMessageBox::Save : QMessageBox::NoButton) | QMessageBox::Discard |
-            QMessageBox::Cancel,
-        QMessageBox::Warning, UiText("recov.title"));
+    const auto answer = host.Ask(&frame, question,
+                                 (texts ? QMessageBox::Save : QMessageBox::NoButton) |
+                                     QMessageBox::Discard | QMessageBox::Cancel,
+                                 QMessageBox::Warning, UiText("recov.title"));
     if (answer == QMessageBox::Discard) {
         store_.Remove(info.id);
         return;

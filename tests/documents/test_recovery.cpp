@@ -8,11 +8,11 @@
 #include "documents/Encodings.h"
 #include "documents/RecoveryCopies.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QDir>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -111,13 +111,13 @@ private slots:
         QTest::addColumn<int>("found");
         const auto en = UiLanguage::English, de = UiLanguage::German, pl = UiLanguage::Polish;
         QTest::newRow("section, another language") << "Quest log" << 2 << 2 << false << de << 2;
-        QTest::newRow("section of another layout, name") << "Quest log" << 0 << 2 << false << en
-                                                         << 2;
+        QTest::newRow("section of another layout, name")
+            << "Quest log" << 0 << 2 << false << en << 2;
         QTest::newRow("section of another layout") << "Gone" << 0 << 2 << false << en << -1;
-        QTest::newRow("older, another language's name") << "Dialogzeilen" << -1 << 0 << true
-                                                        << pl << 0;
-        QTest::newRow("older, this language's name") << "Kwestie dialogowe" << -1 << 0 << true
-                                                     << pl << 0;
+        QTest::newRow("older, another language's name")
+            << "Dialogzeilen" << -1 << 0 << true << pl << 0;
+        QTest::newRow("older, this language's name")
+            << "Kwestie dialogowe" << -1 << 0 << true << pl << 0;
         QTest::newRow("older, unknown name") << "Gone" << -1 << 0 << true << en << -1;
     }
     void findsFormat()
@@ -173,8 +173,8 @@ private slots:
         };
         const EdtFormat format = MakeFormat(4, {TextField("Text", 0, 4)});
         RecoveryInfo info = WriteOrphan(folder.path(), *MakeDocument(format, {{"Ab"}}));
-        const auto everybody = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                               QFile::ReadOther;
+        const auto everybody =
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
         for (const char* suffix : {".edt", ".json"}) {
             QCOMPARE(othersMay(info.id + suffix), 0);
             QVERIFY(QFile::setPermissions(folder.filePath(info.id + suffix), everybody));

@@ -953,7 +953,8 @@ private slots:
             RecoveryStore writer(folder);
             QVERIFY(writer.Write(*document, "1.2-1", "gone.edt").Ok());
         }
-        QVERIFY(WriteDocumentCopy(*document, Path("expected.txt"), kFileTypeText, kEncodingUnicode));
+        QVERIFY(
+            WriteDocumentCopy(*document, Path("expected.txt"), kFileTypeText, kEncodingUnicode));
         Autosave autosave(folder);
         QStringList notes;
         ModalScript answer;
@@ -967,11 +968,11 @@ private slots:
         host_.QueueFiles({Path("texts.txt")});
         autosave.OfferRestore(*frame_);
         QVERIFY(answer.Finished());
-        QCOMPARE(notes, QStringList({"gone.edt Its format “Gone” is not in the current format "
-                                     "catalogue",
-                                     "1.1-1.json Its description " +
-                                         QDir::toNativeSeparators(broken) +
-                                         " cannot be read: unterminated object"}));
+        QCOMPARE(notes,
+                 QStringList({"gone.edt Its format “Gone” is not in the current format "
+                              "catalogue",
+                              "1.1-1.json Its description " + QDir::toNativeSeparators(broken) +
+                                  " cannot be read: unterminated object"}));
         QVERIFY(host_.Drained());
         QCOMPARE(host_.questions.size(), 2);
         QCOMPARE(frame_->TabCount(), 0);

@@ -259,6 +259,15 @@ void RecoveryStore::RemoveOwn() const
 
 QList<RecoveryInfo> RecoveryStore::Orphans() const
 {
+    // The lock of an owner that died without copies would stay forever; taken, it goes.
+    const QStringList locks =
+        QDir(folder_).entryList({u'*' + QLatin1String(kLockSuffix)}, QDir::Files);
+    for (const QString& name : locks) {
+        QLockFile lock(folder_ + u'/' + name);
+        lock.setStaleLockTime(0);
+        if (name != owner_ + QLatin1String(kLockSuffix) && lock.tryLock(0))
+            lock.unlock();
+    }
     QList<RecoveryInfo> orphans;
     const QStringList names = QDir(folder_).entryList({QStringLiteral("*.json")}, QDir::Files);
     for (const QString& name : names) {

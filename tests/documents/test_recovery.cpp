@@ -99,6 +99,22 @@ private slots:
         QVERIFY(QFile::exists(copy));
     }
 
+    // A process killed without copies leaves its lock file, which the next look removes.
+    void deadOwnersLockGoes()
+    {
+        QTemporaryDir dir;
+        const pid_t owner = fork();
+        if (owner == 0) {
+            new RecoveryStore(dir.path());
+            _exit(0);
+        }
+        QVERIFY(owner > 0 && waitpid(owner, nullptr, 0) == owner);
+        QCOMPARE(QDir(dir.path()).entryList({"*.lock"}).size(), 1);
+        RecoveryStore store(dir.path());
+        QVERIFY(store.Orphans().isEmpty());
+        QCOMPARE(QDir(dir.path()).entryList({"*.lock"}).size(), 1);  // this process's own
+    }
+
     // With the bundled catalogues: a copy names its format by section and layout, which hold
     // in every language; older copies by the name of the language they were made in.
     void findsFormat_data()

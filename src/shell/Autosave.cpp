@@ -4,10 +4,9 @@
 #include "catalogue/FormatCatalogue.h"
 #include "documents/EdtDocument.h"
 #include "shell/DialogHost.h"
-#include "shell/DocumentCommands.h"
-#include "shell/DocumentTab.h"
+#include "shell/DocumentSession.h"
+#include "shell/DocumentTabs.h"
 #include "shell/FileOptionsPanel.h"
-#include "shell/MainFrame.h"
 #include "shell/RestoreDialog.h"
 
 #include <QDir>
@@ -19,8 +18,6 @@
 namespace scrivlet {
 
 namespace {
-
-Autosave* instance = nullptr;
 
 constexpr int kDefaultIntervalSeconds = 30;
 
@@ -37,30 +34,24 @@ Autosave::Autosave(const QString& folder, QObject* parent)
     : QObject(parent), store_(folder), intervalMs_(IntervalMs())
 {
     pool_.setMaxThreadCount(1);
-    instance = this;
 }
 
 Autosave::~Autosave()
 {
-    instance = nullptr;
     pool_.waitForDone();
     store_.RemoveOwn();
 }
 
-Autosave* Autosave::Instance()
+void Autosave::Track(DocumentSession* session, const QString& id)
 {
-    return instance;
-}
-
-void Autosave::Track(DocumentTab* tab, const QString& id)
-{
-    EdtDocument* document = tab->Document();
-    Entry& entry = entries_[tab];
+    EdtDocument* document = session->Document();
+    Entry& entry = entries_[session];
     entry.id = id.isEmpty() ? store_.NewId() : id;
-    entry.timer = new QTimer(tab);
+    session->SetRecoveryId(entry.id);
+    entry.timer = new QTimer(session);
     entry.timer->setSingleShot(true);
     entry.timer->setInterval(intervalMs_);
-    connect(entry.timer, &QTimer::timeout, this, [this, tab] { WriteCopy(tab); });
+    connect(entry.timer, &QTimer::timeout, this, [this, session] { WriteCopy(session); });
     // The first change starts the clock and later ones do not restart it, so a copy is never
     // older than the interval however steadily the user types.
     auto changed = [timer = entry.timer] {
@@ -72,33 +63,33 @@ void Autosave::Track(DocumentTab* tab, const QString& id)
     connect(document, &EdtDocument::RecordsInserted, entry.timer, changed);
     connect(document, &EdtDocument::RecordsRemoved, entry.timer, changed);
     connect(document, &EdtDocument::PropertiesChanged, entry.timer, changed);
-    connect(document, &EdtDocument::ModifiedChanged, entry.timer, [this, tab](bool modified) {
+    connect(document, &EdtDocument::ModifiedChanged, entry.timer, [this, session](bool modified) {
         if (!modified) {
-            entries_[tab].timer->stop();
-            RemoveCopy(entries_[tab].id);
+            entries_[session].timer->stop();
+            RemoveCopy(entries_[session].id);
         }
     });
-    connect(tab, &QObject::destroyed, this, [this, tab] {
-        RemoveCopy(entries_.value(tab).id);
-        entries_.remove(tab);
+    connect(session, &QObject::destroyed, this, [this, session] {
+        RemoveCopy(entries_.value(session).id);
+        entries_.remove(session);
     });
     if (document->IsModified())
         entry.timer->start();
 }
 
-void Autosave::WriteCopy(DocumentTab* tab)
+void Autosave::WriteCopy(DocumentSession* session)
 {
-    const Entry entry = entries_.value(tab);
-    if (!tab->Document()->IsModified())
+    const Entry entry = entries_.value(session);
+    if (!session->Document()->IsModified())
         return;
-    std::shared_ptr<EdtDocument> snapshot = tab->Document()->Snapshot();
+    std::shared_ptr<EdtDocument> snapshot = session->Document()->Snapshot();
     if (!snapshot) {
         entry.timer->start();  // no memory now: try again later
         return;
     }
     // The snapshot belongs to no thread, so the worker may use and delete it.
     snapshot->moveToThread(nullptr);
-    const QString title = tab->Name();
+    const QString title = session->Name();
     pool_.start([this, snapshot, id = entry.id, title] {
         if (const Result done = store_.Write(*snapshot, id, title); !done) {
             qWarning("recovery copy %s: %s", qPrintable(id), qPrintable(done.Error()));
@@ -123,13 +114,13 @@ void Autosave::ReportWriteFailure(const QString& reason)
         UiText("recov.cannotWrite").arg(QDir::toNativeSeparators(store_.Folder()), reason));
 }
 
-void Autosave::OfferRestore(MainFrame& frame)
+void Autosave::OfferRestore(DocumentTabs& tabs, DialogHost& host)
 {
     QList<RecoveryInfo> copies = store_.Orphans();
     if (copies.isEmpty())
         return;
-    RecoveryStore::FindFormats(copies, GlobalCatalogue());
-    RestoreDialog dialog(copies, &frame);
+    RecoveryStore::FindFormats(copies, tabs.Catalogue());
+    RestoreDialog dialog(copies, tabs.Window());
     if (dialog.exec() != QDialog::Accepted)
         return;
     QList<RecoveryInfo> failed;
@@ -137,16 +128,16 @@ void Autosave::OfferRestore(MainFrame& frame)
         RecoveryInfo& info = copies[index];
         if (dialog.Discarding())
             store_.Remove(info.id);
-        else if (!RestoreCopy(frame, info))
+        else if (!RestoreCopy(tabs, info))
             failed << info;
     }
     for (const RecoveryInfo& info : failed)
-        OfferWayOut(frame, info);
+        OfferWayOut(tabs, host, info);
 }
 
-bool Autosave::RestoreCopy(MainFrame& frame, RecoveryInfo& info)
+bool Autosave::RestoreCopy(DocumentTabs& tabs, RecoveryInfo& info)
 {
-    const EdtFormat* format = GlobalCatalogue().At(info.formatIndex);
+    const EdtFormat* format = tabs.Catalogue().At(info.formatIndex);
     if (!info.problem.isEmpty() || !format)
         return false;
     LoadResult loaded = store_.Restore(info, *format, info.formatIndex);
@@ -154,25 +145,26 @@ bool Autosave::RestoreCopy(MainFrame& frame, RecoveryInfo& info)
         info.problem = loaded.error;
         return false;
     }
-    const int tab = frame.AddDocument(std::move(loaded.document), info.title);
-    // AddDocument made the tab with a copy of its own: this one is older and goes.
-    if (DocumentTab* page = frame.TabAt(tab)) {
-        const QString ownId = entries_.value(page).id;
-        entries_[page].id = info.id;
+    const int tab = tabs.AddDocument(std::move(loaded.document), info.title);
+    // AddDocument made the session with a copy of its own: this one is older and goes.
+    if (DocumentSession* session = tabs.SessionAt(tab); session && entries_.contains(session)) {
+        const QString ownId = entries_.value(session).id;
+        entries_[session].id = info.id;
+        session->SetRecoveryId(info.id);
         RemoveCopy(ownId);
     }
     return true;
 }
 
-void Autosave::OfferWayOut(MainFrame& frame, const RecoveryInfo& info)
+void Autosave::OfferWayOut(DocumentTabs& tabs, DialogHost& host, const RecoveryInfo& info)
 {
-    DialogHost& host = frame.Commands().Host();
+    QWidget* window = tabs.Window();
     const bool texts = store_.HasTexts(info);
     const QString name = info.title.isEmpty() ? UiText("recov.unsaved") : info.title;
     const QString question = UiText("recov.cannotRestore").arg(name, info.problem) +
                              QStringLiteral("\n\n") +
                              UiText(texts ? "recov.offerTexts" : "recov.offerDiscard");
-    const auto answer = host.Ask(&frame, question,
+    const auto answer = host.Ask(window, question,
                                  (texts ? QMessageBox::Save : QMessageBox::NoButton) |
                                      QMessageBox::Discard | QMessageBox::Cancel,
                                  QMessageBox::Warning, UiText("recov.title"));
@@ -184,7 +176,7 @@ void Autosave::OfferWayOut(MainFrame& frame, const RecoveryInfo& info)
         return;
     FileDialogRequest request;
     request.kind = FileDialogKind::SaveAs;
-    request.parent = &frame;
+    request.parent = window;
     request.filters = {FileFilters().value(2)};
     request.defaultSuffix = QStringLiteral("txt");
     request.documents = false;
@@ -195,9 +187,8 @@ void Autosave::OfferWayOut(MainFrame& frame, const RecoveryInfo& info)
     const FileDialogAnswer file = host.GetSaveFileName(request);
     if (!file.accepted || file.files.isEmpty())
         return;
-    if (const Result saved = store_.SaveTexts(info, GlobalCatalogue(), file.files.first());
-        !saved) {
-        host.ShowMessage(&frame,
+    if (const Result saved = store_.SaveTexts(info, tabs.Catalogue(), file.files.first()); !saved) {
+        host.ShowMessage(window,
                          UiText("recov.textsFailed")
                              .arg(QDir::toNativeSeparators(file.files.first()), saved.Error()),
                          QMessageBox::Warning, UiText("recov.title"));

@@ -154,16 +154,17 @@ int main(int argc, char** argv)
 
     // Before the frame, so that it outlives every tab and removes this run's copies last.
     scrivlet::Autosave autosave;
-    scrivlet::MainFrame frame;
+    scrivlet::FormatCatalogue catalogue;
+    scrivlet::MainFrame frame(&catalogue);
     if (frame.StartupExitCode() != 0)
         return frame.StartupExitCode();
+    frame.SetRecovery(&autosave);
     int format = -1;
     if (options.format != QLatin1String("auto")) {
         bool ok = false;
         format = options.format.toInt(&ok);
-        if (!ok || !scrivlet::GlobalCatalogue().At(format)) {
-            PrintError(
-                scrivlet::UiText("desktop.badformat").arg(scrivlet::GlobalCatalogue().Count() - 1));
+        if (!ok || !catalogue.At(format)) {
+            PrintError(scrivlet::UiText("desktop.badformat").arg(catalogue.Count() - 1));
             return kExitUsage;
         }
     }
@@ -177,7 +178,7 @@ int main(int argc, char** argv)
                          frame.Commands().Host().ShowMessage(&frame, message, QMessageBox::Warning,
                                                              scrivlet::AppCaption());
                      });
-    QTimer::singleShot(0, &frame, [&frame, &autosave] { autosave.OfferRestore(frame); });
+    QTimer::singleShot(0, &frame, [&frame, &autosave] { autosave.OfferRestore(frame, frame.Commands().Host()); });
     // Once the window is up, so that questions and the wizard have their owner.
     if (!options.files.isEmpty()) {
         QTimer::singleShot(0, &frame, [&frame, &options, format] {

@@ -8,6 +8,7 @@
 #include "grid/DocumentHistory.h"
 #include "grid/GridView.h"
 #include "shell/Autosave.h"
+#include "shell/DocumentSession.h"
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentTab.h"
 #include "shell/FormatWizard.h"
@@ -19,6 +20,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileSystemWatcher>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -381,7 +383,7 @@ private slots:
     }
 
     // The panel starts at the document's encoding (its format, fixed, is checked in
-    // realDialogs); "all supported" takes the type from the name; the encoding chosen is the
+    // realDialogs); "all supported" takes the type from the name as Open does; the encoding chosen is the
     // next Open's; Cancel changes nothing.
     void saveAs_data()
     {
@@ -390,7 +392,8 @@ private slots:
         QTest::addColumn<int>("fileType");
         QTest::addColumn<QString>("written");
         QTest::newRow("all supported, .txt") << 0 << "out.txt" << 2 << "out.txt";
-        QTest::newRow("all supported, other") << 0 << "out.dat" << 1 << "out.dat";
+        // Records only for ".edt", as Open reads it back.
+        QTest::newRow("all supported, other") << 0 << "out.dat" << 2 << "out.dat";
         QTest::newRow("all supported, none") << 0 << "out" << 1 << "out.edt";
         QTest::newRow("text, none") << 2 << "out" << 2 << "out.txt";
         QTest::newRow("text over an .edt name") << 2 << "out.edt" << 2 << "out.edt";
@@ -579,7 +582,9 @@ private slots:
         QVERIFY(frame_->isVisible());
         QCOMPARE(host_.questions.size(), asked.size());
         for (int i = 0; i < asked.size(); ++i) {
-            const QString path = asked[i] == u'N' ? QString() : Native(name(asked[i].toLower()));
+            // A never-saved document is named by its title.
+            const QString path =
+                asked[i] == u'N' ? QStringLiteral("New") : Native(name(asked[i].toLower()));
             const QString text = asked[i].isUpper() && asked[i] != u'N'
                                      ? QStringLiteral("Unable to save file '%1'")
                                      : QStringLiteral("Do you want to save changes in '%1' ?");
@@ -802,42 +807,67 @@ private slots:
         QCOMPARE(TextsOf(*document), (Rows{{"a"}, {"b"}, {"c"}}));
     }
 
-    // The open file changes under the editor: another program's
-    // write offers a reload to an unedited document (Yes brings the new text) and warns an
-    // edited one; a removed file leaves the document unsaved so that closing asks.
+    // The open file (the first of two tabs, with a reference) changes under the editor:
+    // another program's write offers a reload to an unedited document, and Yes brings the new
+    // text into the same tab, reference kept, as one step that Undo takes back; an edited one
+    // is warned; a removed file leaves the document unsaved so that closing asks; a new time
+    // on the same bytes asks nothing. A closed tab's file is no longer watched.
     void changedOnDisk_data()
     {
         QTest::addColumn<bool>("edited");
-        QTest::addColumn<int>("change");  // 1 another write, 2 removed
+        QTest::addColumn<int>("change");  // 1 another write, 2 removed, 3 touched
         QTest::addColumn<QString>("asked");
-        QTest::addColumn<QString>("text");  // of the tab's first cell afterwards
+        QTest::addColumn<Rows>("texts");  // of the first tab afterwards
         const QString reload = UiText("recov.changed"), warn = UiText("recov.changedModified");
-        QTest::newRow("other-write-reloads") << false << 1 << reload << "Ot";
-        QTest::newRow("other-write-while-edited") << true << 1 << warn << "Ed";
-        QTest::newRow("removed") << false << 2 << QString() << "Ab";
+        QTest::newRow("other write reloads") << false << 1 << reload << Rows{{"Ot"}, {"Ne"}};
+        QTest::newRow("other write while edited") << true << 1 << warn << Rows{{"Ed"}};
+        QTest::newRow("removed") << false << 2 << QString() << Rows{{"Ab"}};
+        QTest::newRow("touched") << false << 3 << QString() << Rows{{"Ab"}};
     }
     void changedOnDisk()
     {
         QFETCH(bool, edited);
         QFETCH(int, change);
         QFETCH(QString, asked);
-        Open({"a_dlg.edt"}, EdtBytes({"Ab"}));
+        Open({"a_dlg.edt", "b_dlg.edt"}, EdtBytes({"Ab"}));
+        DocumentSession* session = frame_->SessionAt(0);
+        session->SetReference(Document(0)->Snapshot());
         if (edited)
             QVERIFY(Document(0)->SetText(0, 1, QStringLiteral("Ed")));
         host_.answers << QMessageBox::Yes;
         QTest::qWait(20);  // a new time stamp for the next write
-        if (change == 1)
-            QVERIFY(WriteFile(Path("a_dlg.edt"), EdtBytes({"Ot"})));
-        else
+        if (change == 1) {
+            QVERIFY(WriteFile(Path("a_dlg.edt"), EdtBytes({"Ot", "Ne"})));
+        } else if (change == 2) {
             QVERIFY(QFile::remove(Path("a_dlg.edt")));
+        } else {
+            QFile file(Path("a_dlg.edt"));
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(5),
+                                     QFileDevice::FileModificationTime));
+        }
         const QStringList expected =
             asked.isEmpty() ? QStringList() : QStringList{asked.arg(Native("a_dlg.edt"))};
         if (expected.isEmpty())
             QTest::qWait(300);
         QTRY_COMPARE(host_.questions, expected);
-        QCOMPARE(frame_->TabCount(), 1);
-        QTEST(Document(0)->Text(0, 1), "text");
+        QCOMPARE(frame_->TabCount(), 2);
+        QCOMPARE(frame_->SessionAt(0), session);
+        QVERIFY(session->Reference());
+        QTEST(TextsOf(*Document(0)), "texts");
         QCOMPARE(Document(0)->IsModified(), edited || change == 2);
+        if (change == 1 && !edited) {
+            frame_->SetActiveIndex(0);
+            frame_->UpdateUi();
+            QCOMPARE(frame_->Action(Command::Undo)->text(), u"&Undo reloading the file"_qs);
+            Run(*frame_, Command::Undo);
+            QCOMPARE(TextsOf(*Document(0)), Rows{{"Ab"}});
+            QVERIFY(Document(0)->IsModified());
+        }
+        auto* watcher = frame_->findChild<QFileSystemWatcher*>();
+        QCOMPARE(watcher->files().contains(Path("b_dlg.edt")), true);
+        frame_->CloseTab(1);
+        QCOMPARE(watcher->files().contains(Path("b_dlg.edt")), false);
     }
 
     // An editor edits a cell, keeps it unsaved past the copy interval and is killed; the next
@@ -862,10 +892,11 @@ private slots:
             // The editor: any failure ends it at once, so that it never runs other tests.
             qputenv("SCRIVLET_AUTOSAVE_SECONDS", "1");
             Autosave autosave(folder);
+            frame_->SetRecovery(&autosave);
             Open({"a_dlg.edt"});
             // An edit as the grid makes it: one step of the document's history.
-            GridView* view = frame_->ActiveView();
-            if (!view || !view->History()->SetText(0, 1, u"Ed", QStringLiteral("typing")))
+            DocumentSession* session = frame_->SessionAt(0);
+            if (!session || !session->History()->SetText(0, 1, u"Ed", QStringLiteral("typing")))
                 _exit(1);
             QTest::qWait(1500);
             autosave.Flush();
@@ -882,11 +913,12 @@ private slots:
 
         {
             Autosave autosave(folder);
+            frame_->SetRecovery(&autosave);
             ModalScript answer;
             answer.Then<RestoreDialog>([discard](RestoreDialog* dialog) {
                 Click(dialog, discard ? "recov.discard" : "recov.restore");
             });
-            autosave.OfferRestore(*frame_);
+            autosave.OfferRestore(*frame_, host_);
             QVERIFY(answer.Finished());
             QCOMPARE(frame_->TabCount(), discard ? 0 : 1);
             if (!discard) {
@@ -897,6 +929,7 @@ private slots:
                 QVERIFY(frame_->Commands().Save(0));
                 QCOMPARE(ReadFile(Path("a_dlg.edt")), EdtBytes({"Ed"}));
             }
+            frame_->SetRecovery(nullptr);
         }
         QCOMPARE(QDir(folder).entryList({"*.edt", "*.json"}, QDir::Files), QStringList());
     }
@@ -916,24 +949,26 @@ private slots:
         const QString folder = Path("recovery");
         Open({"a_quest.edt"}, EdtBytes({"Ab"}, 160));
         QCOMPARE(TabStates(), QStringList{"2 0 1 1"});
-        QVERIFY(frame_->ActiveView()->History()->SetText(0, 1, u"Ed", QStringLiteral("typing")));
+        QVERIFY(frame_->SessionAt(0)->History()->SetText(0, 1, u"Ed", QStringLiteral("typing")));
         {
             RecoveryStore writer(folder);  // a process that ends without removing its copies
             QVERIFY(writer.Write(*Document(0), writer.NewId(), "a_quest.edt").Ok());
         }
         start(UiLanguage::German);
         Autosave autosave(folder);
+        frame_->SetRecovery(&autosave);
         ModalScript answer;
         answer.Then<RestoreDialog>([](RestoreDialog* dialog) { Click(dialog, "recov.restore"); });
-        autosave.OfferRestore(*frame_);
+        autosave.OfferRestore(*frame_, host_);
         QVERIFY(answer.Finished());
         QCOMPARE(host_.questions, QStringList());
         QCOMPARE(TabStates(), QStringList{"2 0 1 1"});
         QVERIFY(frame_->Commands().Save(0));
         const LoadResult saved = LoadDocument(Path("a_quest.edt"), kFileTypeEdt, kEncodingEnglish,
-                                              *GlobalCatalogue().At(2), 2, true);
+                                              *frame_->Catalogue().At(2), 2, true);
         QVERIFY(saved.document);
         QCOMPARE(saved.document->Text(0, 1), QStringLiteral("Ed"));
+        frame_.reset();  // before the autosave it was given
     }
 
     // A copy whose description is broken and one whose format is gone: both listed with why,
@@ -956,6 +991,7 @@ private slots:
         QVERIFY(
             WriteDocumentCopy(*document, Path("expected.txt"), kFileTypeText, kEncodingUnicode));
         Autosave autosave(folder);
+        frame_->SetRecovery(&autosave);
         QStringList notes;
         ModalScript answer;
         answer.Then<RestoreDialog>([&notes](RestoreDialog* dialog) {
@@ -966,7 +1002,7 @@ private slots:
         });
         host_.answers = {QMessageBox::Save, QMessageBox::Discard};
         host_.QueueFiles({Path("texts.txt")});
-        autosave.OfferRestore(*frame_);
+        autosave.OfferRestore(*frame_, host_);
         QVERIFY(answer.Finished());
         QCOMPARE(notes,
                  QStringList({"gone.edt Its format “Gone” is not in the current format "
@@ -978,6 +1014,7 @@ private slots:
         QCOMPARE(frame_->TabCount(), 0);
         QCOMPARE(ReadFile(Path("texts.txt")), ReadFile(Path("expected.txt")));
         QCOMPARE(QDir(folder).entryList({"*.json"}, QDir::Files), QStringList{"1.2-1.json"});
+        frame_.reset();  // before the autosave it was given
     }
 
     // A recovery folder that cannot hold copies: the user is told once, with the folder.
@@ -988,6 +1025,7 @@ private slots:
         qputenv("SCRIVLET_AUTOSAVE_SECONDS", "1");
         Autosave autosave(folder);
         qunsetenv("SCRIVLET_AUTOSAVE_SECONDS");
+        frame_->SetRecovery(&autosave);
         QSignalSpy told(&autosave, &Autosave::CannotWrite);
         for (const char* text : {"Ab", "Cd"}) {
             auto document = MakeDocument(OneFieldFormat("F", {}), {{text}});
@@ -1000,6 +1038,7 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(told.size(), 1);
         QVERIFY(told[0][0].toString().contains(QDir::toNativeSeparators(folder)));
+        frame_.reset();  // before the autosave it was given
     }
 };
 

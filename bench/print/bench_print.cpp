@@ -58,7 +58,9 @@ int main(int argc, char** argv)
     const int records = argc > 1 ? QByteArray(argv[1]).toInt() : kDefaultRecords;
     QTemporaryDir dir;
     const QString path = argc > 2 ? QString::fromLocal8Bit(argv[2]) : dir.filePath("bench.pdf");
-    const EdtFormat format = BenchFormat(kFieldSizes, true);
+    EdtFormat format = BenchFormat(kFieldSizes, true);
+    for (FieldDef& field : format.fields)
+        field.width = -1;  // the view's default width
     const auto document = Generate(format, records, QStringLiteral("text"));
     const auto reference = Generate(format, records, QStringLiteral("ref"));
     GridModel model(document.get());

@@ -81,18 +81,22 @@ bool FitsOneLine(const QString& text, const DeviceFont& font, qreal width)
     return font.metrics.horizontalAdvance(text) <= width;
 }
 
-qreal TextHeight(const QString& text, const DeviceFont& font, qreal width, QPaintDevice* device)
+// oneLine tells whether the text fits on one line, so drawing it needs no layout.
+qreal TextHeight(const QString& text, const DeviceFont& font, qreal width, QPaintDevice* device,
+                 bool& oneLine)
 {
-    if (FitsOneLine(text, font, width))
+    oneLine = FitsOneLine(text, font, width);
+    if (oneLine)
         return font.metrics.height();
     QTextLayout layout(WithLineSeparators(text), font.font, device);
     return LayOutLines(layout, width);
 }
 
 // Draws text wrapped into box; a text taller than the box is cut at its bottom.
-void DrawText(QPainter& painter, const QString& text, const DeviceFont& font, const QRectF& box)
+void DrawText(QPainter& painter, const QString& text, const DeviceFont& font, const QRectF& box,
+              bool oneLine)
 {
-    if (FitsOneLine(text, font, box.width())) {
+    if (oneLine) {
         painter.drawText(QPointF(box.left(), box.top() + font.metrics.ascent()), text);
         return;
     }
@@ -119,11 +123,20 @@ public:
 private:
     void PlaceColumns(const PrintSource& source);
     void Paginate();
-    qreal RowHeight(int row) const;
-    qreal CellHeight(const QString& text, const DeviceFont& font, int column) const;
+    // A row's height, and in bit i whether its cell i needs a text layout.
+    struct RowMeasure {
+        float height = 0;
+        quint32 laidOut = 0;
+    };
+    RowMeasure MeasureRow(int row) const;
+    QString Caption(size_t i) const
+    {
+        return model_.headerData(columns_[i], Qt::Horizontal).toString();
+    }
+    qreal CellHeight(const QString& text, const DeviceFont& font, size_t i, quint32& laidOut) const;
     void PaintHeader(QPainter& painter, int page) const;
     qreal PaintCaptions(QPainter& painter, qreal top) const;
-    void PaintRow(QPainter& painter, int row, qreal top, qreal height) const;
+    void PaintRow(QPainter& painter, int row, qreal top) const;
     void PaintGridLines(QPainter& painter, qreal top, const std::vector<qreal>& rowBottoms) const;
 
     const GridModel& model_;
@@ -137,7 +150,11 @@ private:
     qreal headerHeight_ = 0;
     qreal captionHeight_ = 0;
     qreal bodyHeight_ = 0;
-    std::vector<qreal> left_;   // by view column, and the grid's right edge last
+    std::vector<int> columns_;  // the view columns printed
+    std::vector<qreal> left_;   // the left edge of each, and the grid's right edge last
+    quint32 captionsLaidOut_ = 0;
+    // From the first pass, 8 bytes a record, so that the second shapes each text only once.
+    std::vector<RowMeasure> rows_;
     std::vector<int> pageStarts_;
 };
 
@@ -162,67 +179,81 @@ GridPrint::GridPrint(const PrintSource& source, QPaintDevice& device)
     headerHeight_ = textFont_.metrics.height() * 2;
     PlaceColumns(source);
     captionHeight_ = 0;
-    for (int column = 0; column + 1 < static_cast<int>(left_.size()); ++column)
-        captionHeight_ = std::max(
-            captionHeight_, CellHeight(model_.headerData(column, Qt::Horizontal).toString(),
-                                       captionFont_, column));
+    for (size_t i = 0; i < columns_.size(); ++i)
+        captionHeight_ =
+            std::max(captionHeight_, CellHeight(Caption(i), captionFont_, i, captionsLaidOut_));
     bodyHeight_ = std::max(pageHeight_ - headerHeight_ - captionHeight_, textFont_.metrics.height());
     Paginate();
 }
 
 // The view's widths; where they fall short of the page, text and reference columns take the
 // rest (labels gain nothing from it), and where they are too wide every column shrinks alike.
+// A column of no width is left out, as the view shows nothing of it.
 void GridPrint::PlaceColumns(const PrintSource& source)
 {
-    const int columns = model_.columnCount();
-    std::vector<qreal> widths(static_cast<size_t>(columns));
+    std::vector<qreal> widths;
     qreal total = 0;
     qreal textTotal = 0;
-    for (int k = 0; k < columns; ++k) {
-        int width = k < static_cast<int>(source.columnWidths.size()) ? source.columnWidths[k] : 0;
+    for (int k = 0; k < model_.columnCount(); ++k) {
+        const int fieldWidth = model_.Field(k)->width;
+        const int width = k < static_cast<int>(source.columnWidths.size())
+                              ? source.columnWidths[k]
+                              : (fieldWidth >= 0 ? fieldWidth : kDefaultColumnWidth);
         if (width <= 0)
-            width = model_.Field(k)->width >= 0 ? model_.Field(k)->width : kDefaultColumnWidth;
-        widths[k] = std::max(width, 1) * device_.logicalDpiX() / kScreenDpi;
-        total += widths[k];
+            continue;
+        columns_.push_back(k);
+        widths.push_back(width * device_.logicalDpiX() / kScreenDpi);
+        total += widths.back();
         if (model_.Field(k)->type == kTextField)
-            textTotal += widths[k];
+            textTotal += widths.back();
     }
     const bool stretchTexts = total < pageWidth_ && textTotal > 0;
     left_.assign(1, 0);
-    for (int k = 0; k < columns; ++k) {
-        qreal width = widths[k] * pageWidth_ / std::max(total, qreal(1));
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        qreal width = widths[i] * pageWidth_ / std::max(total, qreal(1));
         if (stretchTexts)
-            width = model_.Field(k)->type == kTextField
-                        ? widths[k] + (pageWidth_ - total) * widths[k] / textTotal
-                        : widths[k];
+            width = model_.Field(columns_[i])->type == kTextField
+                        ? widths[i] + (pageWidth_ - total) * widths[i] / textTotal
+                        : widths[i];
         left_.push_back(left_.back() + width);
     }
 }
 
-qreal GridPrint::CellHeight(const QString& text, const DeviceFont& font, int column) const
+qreal GridPrint::CellHeight(const QString& text, const DeviceFont& font, size_t i,
+                            quint32& laidOut) const
 {
-    const qreal width = std::max(left_[column + 1] - left_[column] - 2 * pad_, qreal(1));
-    return TextHeight(text, font, width, &device_) + 2 * pad_;
+    const qreal width = std::max(left_[i + 1] - left_[i] - 2 * pad_, qreal(1));
+    bool oneLine = true;
+    const qreal height = TextHeight(text, font, width, &device_, oneLine) + 2 * pad_;
+    if (!oneLine)
+        laidOut |= 1u << i;
+    return height;
 }
 
-qreal GridPrint::RowHeight(int row) const
+GridPrint::RowMeasure GridPrint::MeasureRow(int row) const
 {
+    RowMeasure measure;
     qreal height = textFont_.metrics.height() + 2 * pad_;
-    for (int column = 0; column + 1 < static_cast<int>(left_.size()); ++column) {
-        if (model_.Kind(row, column) != CellKind::None)
-            height = std::max(height, CellHeight(model_.CellText(row, column), textFont_, column));
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        if (model_.Kind(row, columns_[i]) != CellKind::None)
+            height = std::max(height, CellHeight(model_.CellText(row, columns_[i]), textFont_, i,
+                                                 measure.laidOut));
     }
     // A row taller than a page is cut at the page's foot.
-    return std::min(height, bodyHeight_);
+    measure.height = static_cast<float>(std::min(height, bodyHeight_));
+    return measure;
 }
 
 // The first pass: only row heights, to know where each page begins.
 void GridPrint::Paginate()
 {
     pageStarts_.assign(1, 0);
+    rows_.clear();
+    rows_.reserve(static_cast<size_t>(model_.RecordCount()));
     qreal filled = 0;
     for (int row = 0; row < model_.RecordCount(); ++row) {
-        const qreal height = RowHeight(row);
+        rows_.push_back(MeasureRow(row));
+        const qreal height = rows_.back().height;
         if (filled + height > bodyHeight_ && filled > 0) {
             pageStarts_.push_back(row);
             filled = 0;
@@ -250,28 +281,30 @@ qreal GridPrint::PaintCaptions(QPainter& painter, qreal top) const
 {
     painter.fillRect(QRectF(0, top, left_.back(), captionHeight_), kCaptionFill);
     painter.setFont(captionFont_.font);
-    for (int column = 0; column + 1 < static_cast<int>(left_.size()); ++column) {
-        const QRectF box(left_[column] + pad_, top + pad_,
-                         left_[column + 1] - left_[column] - 2 * pad_, captionHeight_ - 2 * pad_);
-        DrawText(painter, model_.headerData(column, Qt::Horizontal).toString(), captionFont_, box);
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        const QRectF box(left_[i] + pad_, top + pad_, left_[i + 1] - left_[i] - 2 * pad_,
+                         captionHeight_ - 2 * pad_);
+        DrawText(painter, Caption(i), captionFont_, box, !(captionsLaidOut_ & (1u << i)));
     }
     painter.setFont(textFont_.font);
     return top + captionHeight_;
 }
 
-void GridPrint::PaintRow(QPainter& painter, int row, qreal top, qreal height) const
+void GridPrint::PaintRow(QPainter& painter, int row, qreal top) const
 {
-    for (int column = 0; column + 1 < static_cast<int>(left_.size()); ++column) {
+    const auto [height, laidOut] = rows_[static_cast<size_t>(row)];
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        const int column = columns_[i];
         const CellKind kind = model_.Kind(row, column);
         if (kind == CellKind::None)
             continue;
-        const QRectF cell(left_[column], top, left_[column + 1] - left_[column], height);
+        const QRectF cell(left_[i], top, left_[i + 1] - left_[i], height);
         if (model_.IsTooLong(row, column))
             painter.fillRect(cell, QColor(kTextTooLongColour));
         else if (kind == CellKind::Reference)
             painter.fillRect(cell, kReferenceFill);
         DrawText(painter, model_.CellText(row, column), textFont_,
-                 cell.adjusted(pad_, pad_, -pad_, -pad_));
+                 cell.adjusted(pad_, pad_, -pad_, -pad_), !(laidOut & (1u << i)));
     }
 }
 
@@ -297,9 +330,8 @@ void GridPrint::PaintPage(QPainter& painter, int page) const
     std::vector<qreal> rowBottoms{PaintCaptions(painter, headerHeight_)};
     const int end = page + 1 < PageCount() ? pageStarts_[page + 1] : model_.RecordCount();
     for (int row = pageStarts_[page]; row < end; ++row) {
-        const qreal height = RowHeight(row);
-        PaintRow(painter, row, rowBottoms.back(), height);
-        rowBottoms.push_back(rowBottoms.back() + height);
+        PaintRow(painter, row, rowBottoms.back());
+        rowBottoms.push_back(rowBottoms.back() + rows_[static_cast<size_t>(row)].height);
     }
     PaintGridLines(painter, headerHeight_, rowBottoms);
 }
@@ -367,7 +399,8 @@ Result ExportPdf(const PrintSource& source, const QString& path, const QPageLayo
     {
         // The PDF is complete once the writer goes.
         QPdfWriter writer(&file);
-        writer.setPageLayout(layout);
+        if (layout.isValid())
+            writer.setPageLayout(layout);
         writer.setTitle(source.title);
         writer.setCreator(QCoreApplication::applicationName());
         if (PrintGrid(source, writer) == 0) {

@@ -26,7 +26,8 @@ class GridModel;
 
 struct PrintSource {
     const GridModel* model = nullptr;  // not owned
-    // By view column, in screen pixels; a missing or empty one takes the field's width.
+    // By view column, in screen pixels; a missing one takes the field's width. A column of
+    // width 0 is left out.
     std::vector<int> columnWidths;
     QString title;  // the header's name
 };

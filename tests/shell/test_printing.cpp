@@ -87,8 +87,8 @@ private slots:
         QTest::addColumn<QStringList>("absent");
         QTest::newRow("reference")
             << true << QString()
-            << QStringList{"doc.edt", "Page 1 of 1", "Name (reference)", "Note (reference)",
-                           "lab-a", "rec00001", "ref00002", "note"}
+            << QStringList{"doc.edt", "Page 1 of 1", "Name (reference)", "lab-a", "rec00001",
+                           "ref00002", "note"}
             << QStringList{};
         QTest::newRow("no reference") << false << QString()
                                       << QStringList{"Id", "Name", "rec00002", "Page 1 of 1"}
@@ -115,14 +115,15 @@ private slots:
             QCOMPARE(text.count(u"word"_qs), 40);
     }
 
-    // A word longer than its cell breaks inside, losing no letter.
+    // A word longer than its cell breaks inside, losing no letter; a layout that is no layout
+    // leaves the writer's paper.
     void longWordBreaks()
     {
         const PrintFixture fixture(1, false, QString(300, u'Z'));
         const QString path = dir_.filePath(QStringLiteral("word.pdf"));
         QVERIFY(ExportPdf(fixture.Source(), path, QPageLayout()));
         const QString text = PdfText(path);
-        QCOMPARE(text.count(u'Z'), 300);
+        QVERIFY2(text.count(u'Z') == 300, qPrintable(text));
         QVERIFY(text.count(u'\n') > 3);
     }
 
@@ -202,5 +203,5 @@ private slots:
     }
 };
 
-SCRIVLET_TEST(TestPrinting)
+SCRIVLET_TEST(TestPrinting);
 #include "test_printing.moc"

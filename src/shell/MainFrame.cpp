@@ -13,6 +13,7 @@
 #include "shell/GoToDialog.h"
 #include "shell/Icons.h"
 #include "shell/MessageBoxes.h"
+#include "shell/Printing.h"
 #include "shell/TranslationCommands.h"
 
 #include <QAbstractEventDispatcher>
@@ -75,6 +76,7 @@ void SetChecked(QAction* action, bool checked)
 MainFrame::MainFrame(QWidget* parent)
     : QMainWindow(parent),
       commands_(std::make_unique<DocumentCommands>(*this)),
+      printing_(std::make_unique<PrintCommands>(this)),
       undoGroup_(new QUndoGroup(this))
 {
     setWindowTitle(UiText(str::FrameCaption));
@@ -85,6 +87,7 @@ MainFrame::MainFrame(QWidget* parent)
 
     CreateActions();
     ConnectActions();
+    ConnectPrinting();
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
@@ -237,7 +240,21 @@ void MainFrame::ConnectActions()
     });
     on(Command::CloseAll, [this] { commands_->CloseAll(); });
     on(Command::About, [this] { ShowAbout(); });
-    // Print, Print Preview and Print Setup stay disabled and have no handler.
+}
+
+// Page Setup needs no document: the paper it sets is kept for the next print or PDF.
+void MainFrame::ConnectPrinting()
+{
+    const auto onTab = [this](Command command, void (PrintCommands::*print)(const PrintSource&)) {
+        connect(Action(command), &QAction::triggered, this, [this, print] {
+            if (const DocumentTab* tab = TabAt(ActiveIndex()))
+                (printing_.get()->*print)(PrintSourceOf(*tab));
+        });
+    };
+    onTab(Command::Print, &PrintCommands::Print);
+    onTab(Command::PrintPreview, &PrintCommands::Preview);
+    connect(Action(Command::PrintSetup), &QAction::triggered, this,
+            [this] { printing_->PageSetup(); });
 }
 
 void MainFrame::CreateMenus()
@@ -526,8 +543,8 @@ void MainFrame::UpdateUi()
         countsLabel_->setText(counts);
     UpdateUndoTexts();
     SetEnabled(Action(Command::SaveAllAs), TabCount() >= 2);
-    for (Command command : {Command::Print, Command::PrintPreview, Command::PrintSetup})
-        SetEnabled(Action(command), false);
+    for (Command command : {Command::Print, Command::PrintPreview})
+        SetEnabled(Action(command), hasTab);
 
     const quint32 languageId = LanguageSetting().Get();
     for (const LanguageCommand& language : kLanguageCommands)

@@ -26,6 +26,7 @@ namespace scrivlet {
 
 class DocumentCommands;
 class DocumentTab;
+class PrintCommands;
 class FormatCatalogue;
 class GridView;
 class TabView;
@@ -95,6 +96,7 @@ protected:
 private:
     void CreateActions();
     void ConnectActions();
+    void ConnectPrinting();
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
@@ -114,6 +116,7 @@ private:
 
     std::array<QAction*, std::size(kCommands)> actions_{};
     std::unique_ptr<DocumentCommands> commands_;
+    std::unique_ptr<PrintCommands> printing_;
     TabView* tabView_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QMenu* windowMenu_ = nullptr;

@@ -251,7 +251,7 @@ private slots:
         for (const CommandDef& def : kCommands) {
             if (!def.checkable && def.command != Command::New && def.command != Command::Open &&
                 def.command != Command::Exit && def.command != Command::About &&
-                def.command != Command::Find)
+                def.command != Command::Find && def.command != Command::PrintSetup)
                 frame.Action(def.command)->trigger();
         }
         frame.FindRequest(SearchQuery{QStringLiteral("x"), 0});

@@ -201,6 +201,24 @@ private slots:
                      qPrintable(host.questions.first()));
         }
     }
+
+    // From the File menu: a document never saved is named by its tab.
+    void exportFromTheFrame()
+    {
+        ShellEnvironment environment;
+        environment.Reset();
+        MainFrame frame;
+        ScriptedHost host;
+        frame.Commands().SetDialogHost(&host);
+        AddDocument(frame, {{"alpha"}, {"beta"}}, 8, u"Untitled 1"_qs);
+        frame.UpdateUi();
+        const QString path = environment.Path(u"out.pdf"_qs);
+        host.QueueFiles({path});
+        frame.Action(Command::ExportPdf)->trigger();
+        QVERIFY(host.Drained());
+        QCOMPARE(PdfInfo(path, u"Title"_qs), u"Untitled 1"_qs);
+        QVERIFY(PdfText(path).contains(u"beta"_qs));
+    }
 };
 
 SCRIVLET_TEST(TestPrinting);

@@ -1,6 +1,7 @@
 #include "ShellTestSupport.h"
 #include "TestRegistry.h"
 #include "grid/GridModel.h"
+#include "shell/DocumentCommands.h"
 #include "shell/Printing.h"
 
 #include <QPrinter>

@@ -69,9 +69,9 @@ int main(int argc, char** argv)
 
     QElapsedTimer timer;
     timer.start();
-    const Result exported = ExportPdf({&model, {}, QStringLiteral("bench.edt")}, path,
-                                      QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                                  QMarginsF(15, 15, 15, 15)));
+    const Result exported = ExportPdf(
+        {&model, {}, QStringLiteral("bench.edt")}, path,
+        QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15)));
     const qint64 ms = timer.elapsed();
     if (!exported) {
         std::fprintf(stderr, "%s\n", qPrintable(exported.Error()));

@@ -182,7 +182,8 @@ GridPrint::GridPrint(const PrintSource& source, QPaintDevice& device)
     for (size_t i = 0; i < columns_.size(); ++i)
         captionHeight_ =
             std::max(captionHeight_, CellHeight(Caption(i), captionFont_, i, captionsLaidOut_));
-    bodyHeight_ = std::max(pageHeight_ - headerHeight_ - captionHeight_, textFont_.metrics.height());
+    bodyHeight_ =
+        std::max(pageHeight_ - headerHeight_ - captionHeight_, textFont_.metrics.height());
     Paginate();
 }
 
@@ -270,8 +271,8 @@ void GridPrint::PaintHeader(QPainter& painter, int page) const
     const qreal pageTextWidth = textFont_.metrics.horizontalAdvance(pageText);
     const qreal baseline = textFont_.metrics.ascent();
     painter.drawText(QPointF(pageWidth_ - pageTextWidth, baseline), pageText);
-    const QString title = textFont_.metrics.elidedText(
-        title_, Qt::ElideMiddle, pageWidth_ - pageTextWidth - 4 * pad_);
+    const QString title = textFont_.metrics.elidedText(title_, Qt::ElideMiddle,
+                                                       pageWidth_ - pageTextWidth - 4 * pad_);
     painter.drawText(QPointF(0, baseline), title);
     const qreal rule = textFont_.metrics.height() + pad_;
     painter.drawLine(QPointF(0, rule), QPointF(pageWidth_, rule));
@@ -473,9 +474,10 @@ void PrintCommands::ExportPdf(DialogHost& host, const PrintSource& source,
     request.defaultSuffix = QStringLiteral("pdf");
     request.documents = false;
     const QFileInfo document(documentPath);
-    request.start = documentPath.isEmpty()
-                        ? source.title + QStringLiteral(".pdf")
-                        : document.dir().filePath(document.completeBaseName() + QStringLiteral(".pdf"));
+    request.start =
+        documentPath.isEmpty()
+            ? source.title + QStringLiteral(".pdf")
+            : document.dir().filePath(document.completeBaseName() + QStringLiteral(".pdf"));
     const FileDialogAnswer answer = host.GetSaveFileName(request);
     if (!answer.accepted || answer.files.isEmpty())
         return;

@@ -88,12 +88,12 @@ private slots:
         QTest::addColumn<QStringList>("absent");
         QTest::newRow("reference")
             << true << QString()
-            << QStringList{"doc.edt", "Page 1 of 1", "Name (reference)", "lab-a", "rec00001",
+            << QStringList{"doc.edt",  "Page 1 of 1", "Name (reference)", "lab-a", "rec00001",
                            "ref00002", "note"}
             << QStringList{};
-        QTest::newRow("no reference") << false << QString()
-                                      << QStringList{"Id", "Name", "rec00002", "Page 1 of 1"}
-                                      << QStringList{"(reference)", "ref0000"};
+        QTest::newRow("no reference")
+            << false << QString() << QStringList{"Id", "Name", "rec00002", "Page 1 of 1"}
+            << QStringList{"(reference)", "ref0000"};
         QTest::newRow("words wrap") << true << QStringList(40, u"word"_qs).join(u' ') + u" last"_qs
                                     << QStringList{"last", "rec00001"} << QStringList{};
     }
@@ -103,8 +103,8 @@ private slots:
         QFETCH(QString, longText);
         const PrintFixture fixture(3, withReference, longText);
         const QString path = dir_.filePath(QStringLiteral("grid.pdf"));
-        QVERIFY(ExportPdf(fixture.Source(), path, QPageLayout(QPageSize(QPageSize::A4),
-                                                               QPageLayout::Portrait, {})));
+        QVERIFY(ExportPdf(fixture.Source(), path,
+                          QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, {})));
         const QString text = PdfText(path);
         QFETCH(QStringList, present);
         for (const QString& part : present)
@@ -150,7 +150,8 @@ private slots:
         printer.setPageSize(QPageSize(QPageSize::A4));
         const int count = PrintGrid(fixture.Source(), printer, fromPage, toPage);
         // 9-point rows on A4: between 20 and 120 a page.
-        QVERIFY2(count >= kRecords / 120 && count <= kRecords / 20, qPrintable(QString::number(count)));
+        QVERIFY2(count >= kRecords / 120 && count <= kRecords / 20,
+                 qPrintable(QString::number(count)));
         const int first = fromPage > 0 ? fromPage : 1;
         const int last = toPage > 0 ? toPage : count;
         QCOMPARE(PdfInfo(path, u"Pages"_qs).toInt(), last - first + 1);

@@ -506,6 +506,11 @@ int Run(const QStringList& args)
         Print(stderr, FormatUiText(UiText(str::CatalogueMissing), missing) + u'\n');
         return kExitFailed;
     }
+    if (GlobalCatalogue().Count() == 0) {
+        const QString name = missing.isEmpty() ? CatalogueFileName(*language) : missing;
+        Print(stderr, UiText("catalogue.noFormats").arg(name) + u'\n');
+        return kExitFailed;
+    }
     if (options.listFormats) {
         ListFormats();
         return kExitOk;

@@ -27,8 +27,10 @@ QString EntryName(int record, int field)
 
 QString WriteReason(const QFileDevice& file)
 {
-    // A short write without an error of the device's own still leaves errno.
-    if (file.error() != QFileDevice::NoError)
+    // A device that failed in its buffer says only "Unknown error", and a short write sets no
+    // error of the device's own; errno then still tells why.
+    static const QString unknown = QFile().errorString();
+    if (file.error() != QFileDevice::NoError && file.errorString() != unknown)
         return file.errorString();
     return qt_error_string(errno != 0 ? errno : EIO);
 }

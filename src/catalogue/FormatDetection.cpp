@@ -10,11 +10,10 @@ namespace {
 
 // A catalogue's pattern such as "(.*a*)*b" backtracks exponentially over a long path, and
 // "(.)*x" recurses once per character. Each match may therefore take so many steps and so
-// much of the stack and time; a match that exceeds any of them counts as no match. Each
-// pattern has a budget of its own: 500 runaway patterns before a good one must not use up the
-// good one's time. An ordinary pattern needs a few steps per character of even the longest
-// path, far below the cap; a runaway one reaches it within milliseconds, so the other formats
-// still get their turn.
+// much of the stack, and all matches of one detection share a time budget; a match that
+// exceeds any of them counts as no match. An ordinary pattern needs a few steps per character
+// of even the longest path, far below the cap; a runaway one reaches it within milliseconds,
+// so the other formats still get their turn.
 MatchLimits DetectLimits()
 {
     MatchLimits limits;
@@ -41,9 +40,8 @@ struct FormatDetector::Impl {
 
     // Number of non-empty capture groups of the format's match of the whole path; -1 for no
     // match.
-    int Score(int format, QStringView path, const MatchLimits& limits) const
+    int Score(int format, QStringView path, MatchBudget& budget) const
     {
-        MatchBudget budget(limits);
         MatchSpan span;
         if (patterns[static_cast<std::size_t>(format)].MatchWhole(path, budget, &span) !=
             MatchResult::Found)
@@ -56,10 +54,10 @@ struct FormatDetector::Impl {
         return score;
     }
 
-    Detection Detect(QStringView path, int accepted, const MatchLimits& limits) const
+    Detection Detect(QStringView path, int accepted, MatchBudget& budget) const
     {
         Detection result;
-        if (TakesPart(accepted) && Score(accepted, path, limits) >= 1) {
+        if (TakesPart(accepted) && Score(accepted, path, budget) >= 1) {
             result.format = accepted;
             result.ask = false;
             return result;
@@ -69,7 +67,7 @@ struct FormatDetector::Impl {
         for (int i = 0; i < static_cast<int>(patterns.size()); ++i) {
             if (!TakesPart(i))
                 continue;
-            const int score = Score(i, path, limits);
+            const int score = Score(i, path, budget);
             if (score < 0)
                 continue;
             if (score > bestScore) {
@@ -109,7 +107,8 @@ Detection FormatDetector::Detect(const QString& path, int accepted) const
 {
     Detection result;
     RunMatchWork(DetectLimits(), [&](const MatchLimits& limits) {
-        result = d_->Detect(path, accepted, limits);
+        MatchBudget budget(limits);
+        result = d_->Detect(path, accepted, budget);
     });
     return result;
 }

@@ -330,12 +330,15 @@ void MainFrame::LoadCatalogue()
     const bool loaded =
         loader ? loader(GlobalCatalogue(), CurrentUiLanguage(), &missingFile)
                : LoadFormatCatalogue(GlobalCatalogue(), CurrentUiLanguage(), &missingFile);
-    if (loaded)
+    if (loaded && GlobalCatalogue().Count() > 0)
         return;
     if (missingFile.isEmpty())
         missingFile = CatalogueFileName(CurrentUiLanguage());
-    ShowMessageBox(this, QMessageBox::Critical, AppCaption(),
-                   FormatUiText(UiText(str::CatalogueMissing), QFileInfo(missingFile).fileName()));
+    // An empty, binary or UTF-16 file loads as a catalogue without formats.
+    const QString message =
+        loaded ? UiText("catalogue.noFormats").arg(QFileInfo(missingFile).fileName())
+               : FormatUiText(UiText(str::CatalogueMissing), QFileInfo(missingFile).fileName());
+    ShowMessageBox(this, QMessageBox::Critical, AppCaption(), message);
     // Without its formats the editor cannot work; the start counts as failed.
     startupExitCode_ = kExitCatalogueMissing;
 }

@@ -21,7 +21,7 @@ constexpr int kListMinimumWidth = 260;
 
 QString AutoFormatEntry()
 {
-    return QStringLiteral("Автоопределение");
+    return UiText("panel.autoDetect");
 }
 
 QList<FileFilter> ParseFileFilters(const QString& text)

@@ -123,7 +123,8 @@ void ImportTranslationsCommand(DialogHost& host, QWidget* parent, EdtDocument& d
                          QMessageBox::Warning, AppCaption());
         return;
     }
-    host.ShowMessage(parent, ReportText(plan.report, document.Format()), QMessageBox::Information, AppCaption());
+    host.ShowMessage(parent, ReportText(plan.report, document.Format()), QMessageBox::Information,
+                     AppCaption());
 }
 
 }  // namespace scrivlet

@@ -69,9 +69,9 @@ private slots:
                 // 1, 2 and 5 take every form of the four languages.
                 texts = QStringList{UiCountIn(language, key, 1), UiCountIn(language, key, 2),
                                     UiCountIn(language, key, 5)};
-                QVERIFY2(texts[0].contains(u'1') && texts[1].contains(u'2') &&
-                             texts[2].contains(u'5'),
-                         qPrintable(key + ": " + texts.join(u'|')));
+                QVERIFY2(
+                    texts[0].contains(u'1') && texts[1].contains(u'2') && texts[2].contains(u'5'),
+                    qPrintable(key + ": " + texts.join(u'|')));
             }
             for (const QString& text : texts)
                 QVERIFY2(!text.isEmpty() && !text.contains(wrong), qPrintable(key + ": " + text));

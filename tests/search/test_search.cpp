@@ -237,15 +237,18 @@ private slots:
         QTest::addColumn<QString>("language");
         QTest::addColumn<QList<int>>("counts");  // replaced, records, too long, unstorable
         QTest::addColumn<QString>("text");
-        QTest::newRow("en, one") << "en" << QList<int>{1, 1, 0, 0} << "Replaced 1 match in 1 record";
+        QTest::newRow("en, one") << "en" << QList<int>{1, 1, 0, 0}
+                                 << "Replaced 1 match in 1 record";
         QTest::newRow("en, all parts")
             << "en" << QList<int>{3, 2, 1, 4}
             << "Replaced 3 matches in 2 records; 1 skipped: longer than the field; "
                "4 not storable in this encoding";
-        QTest::newRow("de") << "de" << QList<int>{1, 2, 0, 0} << "1 Treffer in 2 Datensätzen ersetzt";
+        QTest::newRow("de") << "de" << QList<int>{1, 2, 0, 0}
+                            << "1 Treffer in 2 Datensätzen ersetzt";
         QTest::newRow("pl") << "pl" << QList<int>{5, 22, 0, 0}
                             << "Zamieniono 5 wystąpień w 22 rekordach";
-        QTest::newRow("ru") << "ru" << QList<int>{21, 1, 0, 0} << "Заменено 21 совпадение в 1 записи";
+        QTest::newRow("ru") << "ru" << QList<int>{21, 1, 0, 0}
+                            << "Заменено 21 совпадение в 1 записи";
     }
     void replaceSummary()
     {

@@ -477,7 +477,8 @@ private slots:
                                   u"%1\u0449 in record # 1"_qs;
             QVERIFY2(question.contains(lines.arg(command == "saveAll" ? "a_dlg.edt: " : "")),
                      qPrintable(question));
-            QCOMPARE(question.contains("b_dlg.edt: \u0436, \u0451 in records"), command == "saveAll");
+            QCOMPARE(question.contains("b_dlg.edt: \u0436, \u0451 in records"),
+                     command == "saveAll");
         }
         const bool saved = !asked || answer == QMessageBox::Save;
         QCOMPARE(ReadFile(written) != before && !ReadFile(written).isEmpty(), saved);
@@ -737,9 +738,8 @@ private slots:
         });
         Run(*frame_, Command::Close);
         QVERIFY(close.Finished());
-        QCOMPARE(
-            text,
-            QStringLiteral("Do you want to save the changes to '%1'?").arg(Native("out/b_dlg.txt")));
+        QCOMPARE(text, QStringLiteral("Do you want to save the changes to '%1'?")
+                           .arg(Native("out/b_dlg.txt")));
         QCOMPARE(ReadFile(Path("out/b_dlg.txt")), QByteArray("Ab\n"));
         // Exit: Yes saves, the window closes.
         ModalScript exit;
@@ -762,7 +762,8 @@ private slots:
         QTest::addColumn<QStringList>("report");  // parts of it; none: no report
         QTest::newRow("fuzzy ticked")
             << true << int(QMessageBox::Ok) << Rows{{"A"}, {"b"}, {"C"}}
-            << QStringList{"Imported: 2 (records # 0, # 2)", "Longer than the field: 1 (record # 1)",
+            << QStringList{"Imported: 2 (records # 0, # 2)",
+                           "Longer than the field: 1 (record # 1)",
                            "Given twice, later ones ignored: 1 (record # 0)"};
         QTest::newRow("fuzzy unticked")
             << false << int(QMessageBox::Ok) << Rows{{"A"}, {"b"}, {"c"}}

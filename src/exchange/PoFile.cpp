@@ -276,8 +276,10 @@ Result WritePo(const OutFile& out, QFileDevice& device)
     const QByteArray fileName = out.fileName.toUtf8();
     std::vector<QByteArray> comments;
     for (const OutField& field : out.fields)
-        comments.push_back(
-            QStringLiteral("%1, at most %2 units").arg(field.caption).arg(field.size).toUtf8());
+        comments.push_back(QStringLiteral("%1, at most %2 characters")
+                               .arg(field.caption)
+                               .arg(field.size)
+                               .toUtf8());
     // One buffer for every text: the library copies what it is given. Stateless, so that a lone
     // surrogate ending one text is replaced there and not carried into the next.
     QByteArray text;

@@ -1,5 +1,7 @@
 #include "search/Replace.h"
 
+#include "base/UiText.h"
+
 #include <new>
 #include <utility>
 #include <vector>
@@ -321,6 +323,19 @@ SearchOutcome FindAll(const EdtDocument& document, const SearchQuery& query,
     if (!valid)
         outcome = SearchOutcome::InvalidPattern;
     return outcome;
+}
+
+QString ReplaceSummary(const ReplaceReport& report)
+{
+    QString text = UiText("replace.doneCounts")
+                       .arg(UiCount("count.matches", report.replaced),
+                            UiCount("count.inRecords", report.records));
+    // Each further part only when it has something to say.
+    if (report.skippedTooLong > 0)
+        text += QStringLiteral("; ") + UiText("replace.skipped").arg(report.skippedTooLong);
+    if (report.unstorable > 0)
+        text += QStringLiteral("; ") + UiText("replace.unstorable").arg(report.unstorable);
+    return text;
 }
 
 }  // namespace scrivlet

@@ -312,6 +312,7 @@ inline constexpr const char* kFrameTextKeys[] = {
     "xchg.report4",
     "xchg.report5",
     "xchg.report6",
+    "xchg.record",
     "xchg.records",
     // The translation counts in the status bar.
     "work.translated",
@@ -319,7 +320,8 @@ inline constexpr const char* kFrameTextKeys[] = {
     "work.problems",
     // The question before a save that would change characters.
     "work.unstorable",
-    "work.unstorableField",
+    "work.unstorableRecord",
+    "work.unstorableRecords",
 };
 
 }  // namespace scrivlet

@@ -8,6 +8,7 @@
 #include "documents/DocumentFiles.h"
 #include "documents/Encodings.h"
 #include "documents/FileTypes.h"
+#include "documents/RowLabels.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -25,6 +26,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <csignal>
+
+Q_DECLARE_METATYPE(scrivlet::EdtFormat)
 
 using namespace scrivlet;
 using namespace scrivlet::test;
@@ -502,6 +505,33 @@ private slots:
         const bool kept = fault == 0 ? RunInChild(work, LONG_MAX) : work();
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QVERIFY(kept);
+    }
+
+    // Messages name a record as the grid does: the first label column's label of its row,
+    // else the interface language's numbered label (also in a format without label column).
+    void recordNames_data()
+    {
+        QTest::addColumn<EdtFormat>("format");
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<int>("record");
+        QTest::addColumn<QString>("name");
+        const EdtFormat chapters =
+            MakeFormat(4, {TextField("Text", 0, 4), LabelField("Chapter", {"Prologue", "One"}),
+                           LabelField("Page", {"p1"})});
+        QTest::newRow("labelled") << chapters << "en" << 0 << "Prologue";
+        QTest::newRow("beyond the labels") << chapters << "en" << 3 << "# 3";
+        QTest::newRow("no label column") << kOverlap << "en" << 3 << "# 3";
+        QTest::newRow("Russian number") << kPlain << "ru" << 12 << u"\u2116 12"_qs;
+    }
+    void recordNames()
+    {
+        QFETCH(EdtFormat, format);
+        QFETCH(QString, language);
+        QFETCH(int, record);
+        SetUiLanguage(LanguageFromCode(language));
+        const QString name = RowLabels().RecordName(format, record);
+        SetUiLanguage(UiLanguage::English);
+        QTEST(name, "name");
     }
 };
 

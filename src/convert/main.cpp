@@ -3,6 +3,7 @@
 // editor's own document files and search.
 
 #include "base/UiText.h"
+#include "convert/ProjectModes.h"
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
 #include "catalogue/FormatDetection.h"
@@ -484,6 +485,8 @@ int ExchangeTranslations(const Options& options, EdtDocument& document, Converte
 
 int Run(const QStringList& args)
 {
+    if (const std::optional<int> status = RunProjectMode(args))
+        return *status;
     Options options;
     const QString problem = ParseArguments(args, &options);
     if (!problem.isEmpty())

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QSaveFile>
 
 #include <cerrno>
 #include <cstdio>
@@ -138,6 +139,51 @@ Result ExportTranslations(const EdtDocument& document, const EdtDocument* refere
     if (!done)
         temporary.remove();
     return done;
+}
+
+struct XliffBundle::Impl {
+    QSaveFile file;
+    exchange::XliffWriter writer{&file};
+    Result failure;
+    explicit Impl(const QString& path) : file(path)
+    {
+        if (!file.open(QIODevice::WriteOnly))
+            failure = Result::Failure(file.errorString());
+    }
+};
+
+XliffBundle::XliffBundle(const QString& path) : d_(std::make_unique<Impl>(path)) {}
+
+XliffBundle::~XliffBundle() = default;
+
+Result XliffBundle::Add(const EdtDocument& document, const EdtDocument* reference,
+                        const QString& name)
+{
+    if (!d_->failure)
+        return d_->failure;
+    OutFile file = Entries(document, reference);
+    file.fileName = name;
+    d_->failure = d_->writer.Add(file);
+    return d_->failure;
+}
+
+Result XliffBundle::Commit()
+{
+    if (d_->failure)
+        d_->failure = d_->writer.Finish();
+    if (d_->failure && !d_->file.commit())
+        d_->failure = Result::Failure(d_->file.errorString());
+    if (!d_->failure)
+        d_->file.cancelWriting();
+    return d_->failure;
+}
+
+Result ReadXliffParts(const QString& path, std::vector<TranslationEntry>* entries,
+                      std::vector<XliffPart>* parts)
+{
+    entries->clear();
+    parts->clear();
+    return exchange::ReadXliff(path, entries, parts);
 }
 
 Result ReadTranslations(const QString& path, ExchangeFormat format,

@@ -4,6 +4,7 @@
 #include "exchange/Exchange.h"
 
 #include <QString>
+#include <QXmlStreamWriter>
 
 #include <vector>
 
@@ -74,7 +75,21 @@ void ParseEntryName(View name, TranslationEntry* entry)
 Result WritePo(const OutFile& file, const QString& path);
 Result WriteXliff(const OutFile& file, const QString& path);
 
+// An XLIFF document written one <file> at a time, for a document alone or a whole project.
+class XliffWriter {
+public:
+    explicit XliffWriter(QIODevice* device);
+    Result Add(const OutFile& file);
+    // Closes the document; the caller then flushes and commits the device.
+    Result Finish();
+
+private:
+    QXmlStreamWriter xml_;
+};
+
 Result ReadPo(const QString& path, std::vector<TranslationEntry>* entries);
-Result ReadXliff(const QString& path, std::vector<TranslationEntry>* entries);
+// parts, when given, gets each <file> and the index of its first entry.
+Result ReadXliff(const QString& path, std::vector<TranslationEntry>* entries,
+                 std::vector<XliffPart>* parts = nullptr);
 
 }  // namespace scrivlet::exchange

@@ -58,7 +58,7 @@ bool NeedsReview(QStringView state)
 
 }  // namespace
 
-Result WriteXliff(const OutFile& out, const QString& path)
+static Result CheckXmlTexts(const OutFile& out)
 {
     for (const OutEntry& entry : out.entries) {
         for (const QStringView text : {entry.source, entry.target}) {
@@ -72,15 +72,23 @@ Result WriteXliff(const OutFile& out, const QString& path)
             }
         }
     }
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return Result::Failure(file.errorString());
-    QXmlStreamWriter xml(&file);
-    xml.setAutoFormatting(true);
-    xml.writeStartDocument();
-    xml.writeDefaultNamespace(kNamespace);
-    xml.writeStartElement(kNamespace, QStringLiteral("xliff"));
-    xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.2"));
+    return {};
+}
+
+XliffWriter::XliffWriter(QIODevice* device) : xml_(device)
+{
+    xml_.setAutoFormatting(true);
+    xml_.writeStartDocument();
+    xml_.writeDefaultNamespace(kNamespace);
+    xml_.writeStartElement(kNamespace, QStringLiteral("xliff"));
+    xml_.writeAttribute(QStringLiteral("version"), QStringLiteral("1.2"));
+}
+
+Result XliffWriter::Add(const OutFile& out)
+{
+    if (Result usable = CheckXmlTexts(out); !usable)
+        return usable;
+    QXmlStreamWriter& xml = xml_;
     xml.writeStartElement(kNamespace, QStringLiteral("file"));
     xml.writeAttribute(QStringLiteral("original"), out.fileName);
     xml.writeAttribute(QStringLiteral("source-language"), out.sourceLanguage);
@@ -104,14 +112,34 @@ Result WriteXliff(const OutFile& out, const QString& path)
                              out.fields[static_cast<size_t>(entry.field)].caption);
         xml.writeEndElement();
     }
-    xml.writeEndDocument();
-    if (xml.hasError() || !file.flush())
-        return Result::Failure(file.errorString());
-    file.close();
-    return {};
+    xml.writeEndElement();  // body
+    xml.writeEndElement();  // file
+    return xml.hasError() ? Result::Failure(xml.device()->errorString()) : Result();
 }
 
-Result ReadXliff(const QString& path, std::vector<TranslationEntry>* entries)
+Result XliffWriter::Finish()
+{
+    xml_.writeEndDocument();
+    return xml_.hasError() ? Result::Failure(xml_.device()->errorString()) : Result();
+}
+
+Result WriteXliff(const OutFile& out, const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return Result::Failure(file.errorString());
+    XliffWriter writer(&file);
+    Result done = writer.Add(out);
+    if (done)
+        done = writer.Finish();
+    if (done && !file.flush())
+        return Result::Failure(file.errorString());
+    file.close();
+    return done;
+}
+
+Result ReadXliff(const QString& path, std::vector<TranslationEntry>* entries,
+                 std::vector<XliffPart>* parts)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -130,7 +158,10 @@ Result ReadXliff(const QString& path, std::vector<TranslationEntry>* entries)
     while (!xml.atEnd()) {
         const QXmlStreamReader::TokenType token = xml.readNext();
         if (token == QXmlStreamReader::StartElement) {
-            if (xml.name() == QLatin1String("trans-unit")) {
+            if (parts && xml.name() == QLatin1String("file")) {
+                parts->push_back(
+                    {xml.attributes().value(QLatin1String("original")).toString(), entries->size()});
+            } else if (xml.name() == QLatin1String("trans-unit")) {
                 entry = TranslationEntry();
                 ParseEntryName(xml.attributes().value(QLatin1String("id")), &entry);
                 inUnit = true;

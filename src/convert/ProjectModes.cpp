@@ -82,9 +82,9 @@ QString Quoted(const QString& text)
 bool IsValueOption(const QString& arg)
 {
     static const QStringList options = {
-        "--language",    "--catalogue",  "--new-project",  "--project",     "--originals",
-        "--translations", "--original-encoding", "--encoding", "--find", "--export-xliff",
-        "--export-po",   "--import-xliff", "--import-po"};
+        "--language",     "--catalogue",         "--new-project", "--project", "--originals",
+        "--translations", "--original-encoding", "--encoding",    "--find",    "--export-xliff",
+        "--export-po",    "--import-xliff",      "--import-po"};
     return options.contains(arg);
 }
 
@@ -98,8 +98,8 @@ bool ParseEncoding(const QString& text, int* encoding)
 // Puts one option with its value into options; empty on success.
 QString TakeValue(const QString& arg, const QString& value, ProjectOptions* options)
 {
-    QString* const texts[] = {&options->language,     &options->catalogue, &options->newProject,
-                              &options->project,      &options->originals, &options->translations};
+    QString* const texts[] = {&options->language, &options->catalogue, &options->newProject,
+                              &options->project,  &options->originals, &options->translations};
     const char* const names[] = {"--language", "--catalogue", "--new-project",
                                  "--project",  "--originals", "--translations"};
     for (size_t i = 0; i < std::size(names); ++i) {
@@ -109,8 +109,8 @@ QString TakeValue(const QString& arg, const QString& value, ProjectOptions* opti
         }
     }
     if (arg == QLatin1String("--original-encoding") || arg == QLatin1String("--encoding")) {
-        int* target = arg == QLatin1String("--encoding") ? &options->encoding
-                                                          : &options->originalEncoding;
+        int* target =
+            arg == QLatin1String("--encoding") ? &options->encoding : &options->originalEncoding;
         return ParseEncoding(value, target)
                    ? QString()
                    : QStringLiteral("%1 must be 0 to 4, not '%2'").arg(arg, value);
@@ -175,7 +175,6 @@ QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
     return {};
 }
 
-
 // The folders are kept relative to the project file, so the project moves with them.
 int NewProject(const ProjectOptions& options, const FormatCatalogue& catalogue)
 {
@@ -213,7 +212,8 @@ int Stats(ProjectFile& project, const FormatCatalogue& catalogue, const ProjectL
         ++files;
         missing += pair.missing ? 1 : 0;
         for (auto [sum, add] : {std::pair{&total.records, pair.records},
-                                {&total.fields, pair.fields}, {&total.empty, pair.empty},
+                                {&total.fields, pair.fields},
+                                {&total.empty, pair.empty},
                                 {&total.sameAsReference, pair.sameAsReference},
                                 {&total.translated, pair.translated},
                                 {&total.tooLong, pair.tooLong},
@@ -221,19 +221,31 @@ int Stats(ProjectFile& project, const FormatCatalogue& catalogue, const ProjectL
             *sum += add;
         out += QStringLiteral("{\"file\": %1, ").arg(Quoted(pair.path)) +
                (pair.missing ? QStringLiteral("\"missing\": true, ") : QString());
-        out += QStringLiteral("\"records\": %1, \"fields\": %2, \"empty\": %3, "
-                              "\"same_as_reference\": %4, \"translated\": %5, "
-                              "\"too_long\": %6, \"not_storable\": %7}\n")
-                   .arg(pair.records).arg(pair.fields).arg(pair.empty)
-                   .arg(pair.sameAsReference).arg(pair.translated).arg(pair.tooLong)
+        out += QStringLiteral(
+                   "\"records\": %1, \"fields\": %2, \"empty\": %3, "
+                   "\"same_as_reference\": %4, \"translated\": %5, "
+                   "\"too_long\": %6, \"not_storable\": %7}\n")
+                   .arg(pair.records)
+                   .arg(pair.fields)
+                   .arg(pair.empty)
+                   .arg(pair.sameAsReference)
+                   .arg(pair.translated)
+                   .arg(pair.tooLong)
                    .arg(pair.notStorable);
     }
-    out += QStringLiteral("{\"files\": %1, \"records\": %2, \"fields\": %3, \"empty\": %4, "
-                          "\"same_as_reference\": %5, \"translated\": %6, \"too_long\": %7, "
-                          "\"not_storable\": %8, \"missing\": %9}\n")
-               .arg(files).arg(total.records).arg(total.fields).arg(total.empty)
-               .arg(total.sameAsReference).arg(total.translated).arg(total.tooLong)
-               .arg(total.notStorable).arg(missing);
+    out += QStringLiteral(
+               "{\"files\": %1, \"records\": %2, \"fields\": %3, \"empty\": %4, "
+               "\"same_as_reference\": %5, \"translated\": %6, \"too_long\": %7, "
+               "\"not_storable\": %8, \"missing\": %9}\n")
+               .arg(files)
+               .arg(total.records)
+               .arg(total.fields)
+               .arg(total.empty)
+               .arg(total.sameAsReference)
+               .arg(total.translated)
+               .arg(total.tooLong)
+               .arg(total.notStorable)
+               .arg(missing);
     Print(stdout, out);
     // The counts stand even when the cache could not be written (a read-only project).
     if (!stored)
@@ -254,11 +266,10 @@ int Find(const ProjectFile& project, const FormatCatalogue& catalogue,
             const QByteArray file = Quoted(found.path).toUtf8();
             QByteArray out;
             for (const FieldMatch& match : found.hits) {
-                out += "{\"file\": " + file + ", \"record\": " +
-                       QByteArray::number(match.record) + ", \"field\": " +
-                       QByteArray::number(match.field) + ", \"start\": " +
-                       QByteArray::number(match.start) + ", \"length\": " +
-                       QByteArray::number(match.length) + "}\n";
+                out += "{\"file\": " + file + ", \"record\": " + QByteArray::number(match.record) +
+                       ", \"field\": " + QByteArray::number(match.field) +
+                       ", \"start\": " + QByteArray::number(match.start) +
+                       ", \"length\": " + QByteArray::number(match.length) + "}\n";
             }
             std::fwrite(out.constData(), 1, out.size(), stdout);
             // Each file's hits shown as they come, not when the walk ends.
@@ -275,9 +286,10 @@ int Find(const ProjectFile& project, const FormatCatalogue& catalogue,
 
 QString ImportCounts(const ImportReport& report)
 {
-    return QStringLiteral("\"imported\": %1, \"unchanged\": %2, \"fuzzy_skipped\": %3, "
-                          "\"too_long\": %4, \"unknown\": %5, \"not_storable\": %6, "
-                          "\"duplicate\": %7}\n")
+    return QStringLiteral(
+               "\"imported\": %1, \"unchanged\": %2, \"fuzzy_skipped\": %3, "
+               "\"too_long\": %4, \"unknown\": %5, \"not_storable\": %6, "
+               "\"duplicate\": %7}\n")
         .arg(report.count[ImportReport::Imported])
         .arg(report.count[ImportReport::Unchanged])
         .arg(report.count[ImportReport::FuzzySkipped])
@@ -297,7 +309,8 @@ int Import(const ProjectFile& project, const FormatCatalogue& catalogue,
         project, catalogue, listing, options.importPath, options.exchangeFormat,
         options.includeFuzzy, [&](const FileImport& line) {
             if (!line.error.isEmpty()) {
-                Print(stderr, QStringLiteral("scrivlet-convert: %1: %2\n").arg(line.path, line.error));
+                Print(stderr,
+                      QStringLiteral("scrivlet-convert: %1: %2\n").arg(line.path, line.error));
                 failed = true;
                 return;
             }

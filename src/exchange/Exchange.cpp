@@ -11,6 +11,7 @@
 #include <QSaveFile>
 
 #include <cerrno>
+#include <optional>
 #include <cstdio>
 #include <cstring>
 
@@ -143,11 +144,13 @@ Result ExportTranslations(const EdtDocument& document, const EdtDocument* refere
 
 struct XliffBundle::Impl {
     QSaveFile file;
-    exchange::XliffWriter writer{&file};
+    std::optional<exchange::XliffWriter> writer;  // once the file is open
     Result failure;
     explicit Impl(const QString& path) : file(path)
     {
-        if (!file.open(QIODevice::WriteOnly))
+        if (file.open(QIODevice::WriteOnly))
+            writer.emplace(&file);
+        else
             failure = Result::Failure(file.errorString());
     }
 };
@@ -163,14 +166,14 @@ Result XliffBundle::Add(const EdtDocument& document, const EdtDocument* referenc
         return d_->failure;
     OutFile file = Entries(document, reference);
     file.fileName = name;
-    d_->failure = d_->writer.Add(file);
+    d_->failure = d_->writer->Add(file);
     return d_->failure;
 }
 
 Result XliffBundle::Commit()
 {
     if (d_->failure)
-        d_->failure = d_->writer.Finish();
+        d_->failure = d_->writer->Finish();
     if (d_->failure && !d_->file.commit())
         d_->failure = Result::Failure(d_->file.errorString());
     if (!d_->failure)

@@ -112,9 +112,9 @@ Result ImportProject(const ProjectFile& project, const FormatCatalogue& catalogu
             const auto range = ranges.constFind(entry.path);
             if (range == ranges.constEnd())
                 continue;
-            own.assign(std::make_move_iterator(all.begin() + static_cast<qsizetype>(range->first)),
-                       std::make_move_iterator(all.begin() +
-                                               static_cast<qsizetype>(range->second)));
+            own.assign(
+                std::make_move_iterator(all.begin() + static_cast<qsizetype>(range->first)),
+                std::make_move_iterator(all.begin() + static_cast<qsizetype>(range->second)));
         } else {
             const QString path = PoPath(in, entry.path);
             if (!QFileInfo::exists(path))

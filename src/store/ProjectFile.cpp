@@ -75,11 +75,13 @@ Result ProjectFile::Open(const QString& path)
         return Result::Failure(UiText("project.notProject").arg(path));
     if (Result opened = db_.Open(path, false); !opened)
         return opened;
-    sql::Statement known =
-        db_.Prepare("SELECT 1 FROM sqlite_master WHERE type='table' AND name='schema_version'");
-    // A file that is no database at all fails here too.
-    if (!known.IsValid() || !known.Step())
-        return Result::Failure(UiText("project.notProject").arg(path));
+    {
+        sql::Statement known =
+            db_.Prepare("SELECT 1 FROM sqlite_master WHERE type='table' AND name='schema_version'");
+        // A file that is no database at all fails here too.
+        if (!known.IsValid() || !known.Step())
+            return Result::Failure(UiText("project.notProject").arg(path));
+    }
     if (Result configured = Configure(db_); !configured)
         return configured;
     if (Result migrated = Migrate(); !migrated)
@@ -201,9 +203,9 @@ QHash<QString, CachedCounts> ProjectFile::Cache()
             stamp->modified = query.Int(column++);
             stamp->hash = query.Int(column++);
         }
-        for (qint64* value : {&row.layout, &row.records, &row.fields, &row.empty,
-                              &row.sameAsReference, &row.translated, &row.tooLong,
-                              &row.notStorable})
+        for (qint64* value :
+             {&row.layout, &row.records, &row.fields, &row.empty, &row.sameAsReference,
+              &row.translated, &row.tooLong, &row.notStorable})
             *value = query.Int(column++);
     }
     return rows;
@@ -214,8 +216,8 @@ Result ProjectFile::StoreCache(const QHash<QString, CachedCounts>& rows)
     if (Result begun = db_.Begin(); !begun)
         return begun;
     Result done = db_.Exec("DELETE FROM file_cache");
-    sql::Statement put = db_.Prepare(
-        "INSERT INTO file_cache VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    sql::Statement put =
+        db_.Prepare("INSERT INTO file_cache VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     for (auto it = rows.begin(); done && it != rows.end(); ++it) {
         const CachedCounts& row = it.value();
         put.Reset();
@@ -242,8 +244,7 @@ Result ProjectFile::StoreCache(const QHash<QString, CachedCounts>& rows)
 Result ProjectFile::SetFieldMarks(const QString& file, int record, int field,
                                   const FieldMarks& marks)
 {
-    sql::Statement put =
-        db_.Prepare("INSERT OR REPLACE INTO field_marks VALUES(?, ?, ?, ?, ?, ?)");
+    sql::Statement put = db_.Prepare("INSERT OR REPLACE INTO field_marks VALUES(?, ?, ?, ?, ?, ?)");
     put.Bind(1, file).Bind(2, record).Bind(3, field).Bind(4, marks.source);
     put.Bind(5, marks.reviewed ? 1 : 0).Bind(6, marks.note).Step();
     return put.Done();

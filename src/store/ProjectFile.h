@@ -26,7 +26,7 @@ struct ProjectSettings {
 // still have the size, time and hash they had when counted, with the same format and
 // encodings.
 struct FileStamp {
-    qint64 size = -1;  // -1: no such file
+    qint64 size = -1;     // -1: no such file
     qint64 modified = 0;  // ms since the epoch
     qint64 hash = 0;
     bool operator==(const FileStamp&) const = default;
@@ -36,8 +36,8 @@ struct CachedCounts {
     FileStamp original;
     FileStamp translation;
     qint64 layout = 0;  // the format's fingerprint and the encodings
-    qint64 records = 0, fields = 0, empty = 0, sameAsReference = 0, translated = 0,
-           tooLong = 0, notStorable = 0;
+    qint64 records = 0, fields = 0, empty = 0, sameAsReference = 0, translated = 0, tooLong = 0,
+           notStorable = 0;
 };
 
 // Per field of a translation: what the memory, the checks and the update work need.

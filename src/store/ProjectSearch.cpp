@@ -26,8 +26,8 @@ FileSearch SearchFile(const ProjectFile& project, const FormatCatalogue& catalog
     }
     const QString path = entry.TranslationIn(project);
     const LoadResult loaded =
-        LoadDocument(path, FileTypeFromPath(path), project.Settings().translationEncoding,
-                     *format, entry.format, true);
+        LoadDocument(path, FileTypeFromPath(path), project.Settings().translationEncoding, *format,
+                     entry.format, true);
     if (!loaded.document) {
         search.found.error = FormatUiText(UiText(str::OpenFailed), path) + u' ' + loaded.error;
         return search;
@@ -51,10 +51,9 @@ SearchOutcome FindInProject(const ProjectFile& project, const FormatCatalogue& c
     }
     // Results keep the input's order; resultAt waits for each in turn while later files are
     // searched, and a document is let go as soon as its search ends.
-    QFuture<FileSearch> searches =
-        QtConcurrent::mapped(translated, [&](const ProjectEntry* entry) {
-            return SearchFile(project, catalogue, *entry, query);
-        });
+    QFuture<FileSearch> searches = QtConcurrent::mapped(translated, [&](const ProjectEntry* entry) {
+        return SearchFile(project, catalogue, *entry, query);
+    });
     bool any = false;
     for (int i = 0; i < static_cast<int>(translated.size()); ++i) {
         const FileSearch search = searches.resultAt(i);

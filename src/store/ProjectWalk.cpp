@@ -76,7 +76,7 @@ qint64 LayoutOf(const EdtFormat& format, int formatIndex, const ProjectSettings&
 // One pair's work: cached counts when the stamps still match, else the files read.
 struct PairJob {
     const ProjectEntry* entry = nullptr;
-    CachedCounts row;            // in: the cache's row (stamps of now, hashes as cached)
+    CachedCounts row;  // in: the cache's row (stamps of now, hashes as cached)
     const CachedCounts* cached = nullptr;
     PairCounts result;
     bool read = false;
@@ -204,8 +204,8 @@ Result LoadPair(const ProjectFile& project, const FormatCatalogue& catalogue,
             LoadDocument(translationPath, FileTypeFromPath(translationPath),
                          settings.translationEncoding, *format, entry.format, true);
         if (!translation.document)
-            return Result::Failure(FormatUiText(UiText(str::OpenFailed), translationPath) +
-                                   u' ' + translation.error);
+            return Result::Failure(FormatUiText(UiText(str::OpenFailed), translationPath) + u' ' +
+                                   translation.error);
         pair->translation = std::move(translation.document);
     }
     pair->original = std::move(original.document);

@@ -6,9 +6,15 @@
 
 namespace scrivlet::sql {
 
-void Statement::Finalizer::operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+void Statement::Finalizer::operator()(sqlite3_stmt* stmt) const
+{
+    sqlite3_finalize(stmt);
+}
 
-void Database::Closer::operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+void Database::Closer::operator()(sqlite3* db) const
+{
+    sqlite3_close_v2(db);
+}
 
 Statement& Statement::Bind(int index, qint64 value)
 {
@@ -49,7 +55,10 @@ void Statement::Reset()
     sqlite3_clear_bindings(stmt_.get());
 }
 
-qint64 Statement::Int(int column) const { return sqlite3_column_int64(stmt_.get(), column); }
+qint64 Statement::Int(int column) const
+{
+    return sqlite3_column_int64(stmt_.get(), column);
+}
 
 QString Statement::Text(int column) const
 {
@@ -76,8 +85,8 @@ Result Database::Open(const QString& path, bool create)
     const int code = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
     db_.reset(db);
     if (code != SQLITE_OK) {
-        const QString why = db ? QString::fromUtf8(sqlite3_errmsg(db))
-                               : QString::fromUtf8(sqlite3_errstr(code));
+        const QString why =
+            db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(code));
         db_.reset();
         return Result::Failure(why);
     }
@@ -106,6 +115,9 @@ Statement Database::Prepare(const char* sql)
     return statement;
 }
 
-QString Database::Error() const { return QString::fromUtf8(sqlite3_errmsg(db_.get())); }
+QString Database::Error() const
+{
+    return QString::fromUtf8(sqlite3_errmsg(db_.get()));
+}
 
 }  // namespace scrivlet::sql

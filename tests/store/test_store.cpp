@@ -184,13 +184,16 @@ private slots:
         ProjectFile project;
         QVERIFY(project.Open(P("cache/p.scrivlet")));
         const ProjectListing listing = ListProject(project, catalogue_);
-        CountRun first, again;
-        QVERIFY(CountProject(project, catalogue_, listing, &first));
-        QCOMPARE(first.read, 3);
+        // Counted by another process: what it stored holds here.
+        QCOMPARE(Convert({"--catalogue", P("formats.ini"), "--project", P("cache/p.scrivlet"),
+                          "--stats"})
+                     .code,
+                 0);
+        CountRun again;
         QVERIFY(CountProject(project, catalogue_, listing, &again));
         QCOMPARE(again.read, 0);
         QCOMPARE(again.fromCache, 3);
-        QCOMPARE(again.pairs[1].translated, first.pairs[1].translated);
+        QCOMPARE(again.pairs[1].translated, 1);
 
         const QString items = P("cache/de/act1/items.edt");
         QFile file(items);

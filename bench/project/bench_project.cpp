@@ -192,7 +192,7 @@ int main(int argc, char** argv)
                               out);
     const Measured first = Run(cat + QStringList{"--project", project, "--stats"}, out);
     const Measured again = Run(cat + QStringList{"--project", project, "--stats"}, out);
-    const Measured find = Run(cat + QStringList{"--project", project, "--find", "qxjzv"}, out);
+    const Measured find = Run(cat + QStringList{"--project", project, "--find", "q9x"}, out);
     const Measured exported =
         Run(cat + QStringList{"--project", project, "--export-xliff", root + "/project.xlf"}, out);
     const Measured single =

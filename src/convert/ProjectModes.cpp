@@ -21,7 +21,7 @@ namespace {
 enum ExitCode : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 
 const char kProjectUsage[] =
-    "Project modes:\n"
+    "\nProject modes:\n"
     "  scrivlet-convert [COMMON] --new-project P.scrivlet --originals DIR\n"
     "                   --original-encoding E --translations DIR --encoding E2\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet --stats\n"
@@ -363,6 +363,8 @@ int RunProject(const ProjectOptions& options, const FormatCatalogue& catalogue)
 }
 
 }  // namespace
+
+const char* ProjectUsage() { return kProjectUsage; }
 
 std::optional<int> RunProjectMode(const QStringList& args)
 {

@@ -11,4 +11,7 @@ namespace scrivlet {
 
 std::optional<int> RunProjectMode(const QStringList& args);
 
+// The project modes' part of --help.
+const char* ProjectUsage();
+
 }  // namespace scrivlet

@@ -493,6 +493,7 @@ int Run(const QStringList& args)
         return UsageError(problem);
     if (options.help) {
         std::fputs(kUsage, stdout);
+        std::fputs(ProjectUsage(), stdout);
         return kExitOk;
     }
     const std::optional<UiLanguage> language = LanguageOf(options.language);

@@ -34,44 +34,24 @@ LanguageTable& TableOf(UiLanguage language)
     return table;
 }
 
-// Replaces the first printf-style conversion ("%s", "%i", "%d") at or after `from`.
-QString FillFirst(const QString& pattern, qsizetype& from, const QString& value)
-{
-    for (qsizetype i = from; i + 1 < pattern.size(); ++i) {
-        if (pattern[i] != u'%')
-            continue;
-        const QChar c = pattern[i + 1];
-        if (c == u'%') {
-            ++i;
-            continue;
-        }
-        if (c == u's' || c == u'i' || c == u'd') {
-            from = i + value.size();
-            return pattern.left(i) + value + pattern.mid(i + 2);
-        }
-    }
-    return pattern;
-}
-
 }  // namespace
 
 void SetUiLanguage(UiLanguage language) { g_language = language; }
 UiLanguage CurrentUiLanguage() { return g_language; }
 
-UiLanguage LanguageFromId(int languageId)
+UiLanguage LanguageFromCode(const QString& code)
 {
-    switch (languageId) {
-    case kLangIdEnglish: return UiLanguage::English;
-    case kLangIdGerman: return UiLanguage::German;
-    case kLangIdPolish: return UiLanguage::Polish;
-    case kLangIdRussian: return UiLanguage::Russian;
-    case kLangIdSystem:
-        switch (QLocale::system().language()) {
-        case QLocale::German: return UiLanguage::German;
-        case QLocale::Polish: return UiLanguage::Polish;
-        case QLocale::Russian: return UiLanguage::Russian;
-        default: return UiLanguage::English;
-        }
+    for (UiLanguage language : {UiLanguage::English, UiLanguage::German, UiLanguage::Polish,
+                                UiLanguage::Russian}) {
+        if (code == LanguageCode(language))
+            return language;
+    }
+    if (!code.isEmpty())
+        return UiLanguage::English;
+    switch (QLocale::system().language()) {
+    case QLocale::German: return UiLanguage::German;
+    case QLocale::Polish: return UiLanguage::Polish;
+    case QLocale::Russian: return UiLanguage::Russian;
     default: return UiLanguage::English;
     }
 }
@@ -87,7 +67,6 @@ QString LanguageCode(UiLanguage language)
     return QStringLiteral("en");
 }
 
-QString UiText(int id) { return UiTextIn(g_language, QString::number(id)); }
 QString UiText(const char* key) { return UiTextIn(g_language, QString::fromLatin1(key)); }
 
 QString UiTextIn(UiLanguage language, const QString& key)
@@ -96,24 +75,5 @@ QString UiTextIn(UiLanguage language, const QString& key)
 }
 
 QStringList UiTextKeys(UiLanguage language) { return TableOf(language).texts.keys(); }
-
-QString FormatUiText(const QString& pattern, const QString& s)
-{
-    qsizetype from = 0;
-    return FillFirst(pattern, from, s);
-}
-
-QString FormatUiText(const QString& pattern, int i)
-{
-    qsizetype from = 0;
-    return FillFirst(pattern, from, QString::number(i));
-}
-
-QString FormatUiText(const QString& pattern, int i, int j)
-{
-    qsizetype from = 0;
-    const QString first = FillFirst(pattern, from, QString::number(i));
-    return FillFirst(first, from, QString::number(j));
-}
 
 }  // namespace scrivlet

@@ -2,47 +2,41 @@
 
 #include <QString>
 
-// The interface texts of the four languages, read by number (or key) from the embedded
-// language files. The language is fixed once at start-up, before any text is fetched.
+// The interface texts of the four languages, read by key from the embedded language files.
+// Placeholders are Qt's %1, %2, filled with
+// QString::arg. The language is fixed once at start-up, before any text is fetched.
 
 namespace scrivlet {
 
 enum class UiLanguage { English, German, Polish, Russian };
 
-// Locale identifiers stored in the LanguageID setting.
-constexpr int kLangIdSystem = 2048;
-constexpr int kLangIdEnglish = 1033;
-constexpr int kLangIdGerman = 1031;
-constexpr int kLangIdPolish = 1045;
-constexpr int kLangIdRussian = 1049;
-
-// String numbers.
+// Keys of texts asked for in more than one place.
 namespace str {
-constexpr int FrameCaption = 128;
-constexpr int AddRowText = 129;
-constexpr int SavePrompt = 130;
-constexpr int NewTabTitle = 131;
-constexpr int FileFilters = 132;
-constexpr int OpenFailed = 133;
-constexpr int SaveFailed = 134;
-constexpr int SelectOutputFolder = 135;
-constexpr int TextTooLong = 136;
-constexpr int InvalidFileSize = 137;
-constexpr int LanguageCode = 143;
-constexpr int CatalogueMissing = 144;
-constexpr int RowLabelPattern = 145;
-constexpr int SymbolsUsed = 146;
-constexpr int WizardFormatTitle = 147;
-constexpr int WizardEncodingTitle = 148;
-constexpr int WizardFileTypeTitle = 149;
-constexpr int WizardSubtitle = 150;
-constexpr int WizardFormatHeader = 151;
-constexpr int WizardFileTypeHeader = 152;
-constexpr int WizardEncodingHeader = 153;
-constexpr int LanguageChangeNotice = 154;
-constexpr int GoToCaption = 171;
-constexpr int GoToPrompt = 172;
-constexpr int Ready = 57345;
+constexpr const char* FrameCaption = "frame.caption";
+constexpr const char* AddRowText = "grid.addRow";
+constexpr const char* SavePrompt = "prompt.saveChanges";
+constexpr const char* NewTabTitle = "doc.newTitle";
+constexpr const char* FileFilters = "file.filters";
+constexpr const char* OpenFailed = "error.openFailed";
+constexpr const char* SaveFailed = "error.saveFailed";
+constexpr const char* SelectOutputFolder = "dialog.selectOutputFolder";
+constexpr const char* TextTooLong = "warn.textTooLong";
+constexpr const char* InvalidFileSize = "warn.invalidFileSize";
+constexpr const char* LanguageCode = "catalogue.languageCode";
+constexpr const char* CatalogueMissing = "catalogue.missing";
+constexpr const char* RowLabelPattern = "grid.rowLabel";
+constexpr const char* SymbolsUsed = "edit.symbolsUsed";
+constexpr const char* WizardFormatTitle = "wizard.formatTitle";
+constexpr const char* WizardEncodingTitle = "wizard.encodingTitle";
+constexpr const char* WizardFileTypeTitle = "wizard.fileTypeTitle";
+constexpr const char* WizardSubtitle = "wizard.subtitle";
+constexpr const char* WizardFormatHeader = "wizard.formatHeader";
+constexpr const char* WizardFileTypeHeader = "wizard.fileTypeHeader";
+constexpr const char* WizardEncodingHeader = "wizard.encodingHeader";
+constexpr const char* LanguageChangeNotice = "language.changeNotice";
+constexpr const char* GoToCaption = "goTo.caption";
+constexpr const char* GoToPrompt = "goTo.prompt";
+constexpr const char* Ready = "status.ready";
 }  // namespace str
 
 // The caption of questions and notes about a file's content, the catalogue and the language.
@@ -51,24 +45,18 @@ inline QString AppCaption() { return QStringLiteral("Scrivlet"); }
 void SetUiLanguage(UiLanguage language);
 UiLanguage CurrentUiLanguage();
 
-// Language of a LanguageID value: the four identifiers directly, 2048 from the system
-// locale, anything else English.
-UiLanguage LanguageFromId(int languageId);
+// Language of a stored code ("en", "de", "pl", "ru"): empty is the system locale's, an
+// unknown code English.
+UiLanguage LanguageFromCode(const QString& code);
 // "en", "de", "pl" or "ru".
 QString LanguageCode(UiLanguage language);
 
-// A string of the current language by number; empty when the table has no such entry.
-QString UiText(int id);
-// A text by key ("menu.57600", "find.1003", ...); empty when absent.
+// A text by key ("menu.file.new", "find.matchCase", ...); empty when absent.
 QString UiText(const char* key);
 // The same in a given language, for tests and for the converter.
 QString UiTextIn(UiLanguage language, const QString& key);
 // Every key of a language's file.
 QStringList UiTextKeys(UiLanguage language);
 
-// printf-style "%s" and "%i" filled in order, as the string table's texts expect.
-QString FormatUiText(const QString& pattern, const QString& s);
-QString FormatUiText(const QString& pattern, int i);
-QString FormatUiText(const QString& pattern, int i, int j);
 
 }  // namespace scrivlet

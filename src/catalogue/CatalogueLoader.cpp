@@ -125,7 +125,7 @@ bool LoadFormatCatalogueFile(FormatCatalogue& catalogue, const QString& path)
 
 QString CatalogueFileName(UiLanguage language)
 {
-    QString code = UiTextIn(language, QString::number(str::LanguageCode));
+    QString code = UiTextIn(language, QString::fromLatin1(str::LanguageCode));
     if (code.isEmpty())
         code = LanguageCode(language);
     return QStringLiteral("formats.%1.ini").arg(code);

@@ -322,7 +322,7 @@ int Import(const ProjectFile& project, const FormatCatalogue& catalogue,
                               ImportCounts(line.report));
         });
     if (!read)
-        return Failed(FormatUiText(UiText(str::OpenFailed), options.importPath) + u' ' +
+        return Failed(UiText(str::OpenFailed).arg(options.importPath) + u' ' +
                       read.Error());
     Print(stdout, QStringLiteral("{\"files\": %1, ").arg(files) + ImportCounts(total));
     return failed ? kExitFailed : kExitOk;
@@ -357,7 +357,7 @@ int RunProject(const ProjectOptions& options, const FormatCatalogue& catalogue)
     if (Result exported =
             ExportProject(project, catalogue, listing, options.exportPath, options.exchangeFormat);
         !exported)
-        return Failed(FormatUiText(UiText(str::SaveFailed), options.exportPath) + u' ' +
+        return Failed(UiText(str::SaveFailed).arg(options.exportPath) + u' ' +
                       exported.Error());
     return kExitOk;
 }
@@ -384,7 +384,7 @@ std::optional<int> RunProjectMode(const QStringList& args)
                             ? LoadFormatCatalogue(catalogue, *language, &missing)
                             : LoadFormatCatalogueFile(catalogue, options.catalogue);
     if (!loaded)
-        return Failed(FormatUiText(UiText(str::CatalogueMissing), missing));
+        return Failed(UiText(str::CatalogueMissing).arg(missing));
     return RunProject(options, catalogue);
 }
 

@@ -410,9 +410,9 @@ int InvalidPattern(const QString& text)
 }
 
 // A failed load or save: the editor's message, then the reason.
-int Failed(int messageId, const QString& path, const QString& reason)
+int Failed(const char* messageKey, const QString& path, const QString& reason)
 {
-    Print(stderr, FormatUiText(UiText(messageId), path) + u'\n' + reason + u'\n');
+    Print(stderr, UiText(messageKey).arg(path) + u'\n' + reason + u'\n');
     return kExitFailed;
 }
 
@@ -507,7 +507,7 @@ int Run(const QStringList& args)
                             ? LoadFormatCatalogue(GlobalCatalogue(), *language, &missing)
                             : LoadFormatCatalogueFile(GlobalCatalogue(), options.catalogue);
     if (!loaded) {
-        Print(stderr, FormatUiText(UiText(str::CatalogueMissing), missing) + u'\n');
+        Print(stderr, UiText(str::CatalogueMissing).arg(missing) + u'\n');
         return kExitFailed;
     }
     if (options.listFormats) {

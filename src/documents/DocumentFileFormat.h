@@ -19,20 +19,20 @@ class EdtDocument;
 
 // Reasons a file operation fails, in the interface texts.
 namespace str {
-constexpr int FileErrorNotAFile = 160;
-constexpr int FileErrorCannotRead = 161;
-constexpr int FileErrorInvalidSize = 162;
-constexpr int FileErrorTooManyRecords = 163;
-constexpr int FileErrorReadFailed = 164;
-constexpr int FileErrorNoMemory = 165;
-constexpr int FileErrorUnusableFormat = 166;
-constexpr int FileErrorCannotWrite = 167;
-constexpr int FileErrorWriteFailed = 168;
-constexpr int FileErrorUnknownType = 169;
+constexpr const char* FileErrorNotAFile = "fileError.notAFile";
+constexpr const char* FileErrorCannotRead = "fileError.cannotRead";
+constexpr const char* FileErrorInvalidSize = "fileError.invalidSize";
+constexpr const char* FileErrorTooManyRecords = "fileError.tooManyRecords";
+constexpr const char* FileErrorReadFailed = "fileError.readFailed";
+constexpr const char* FileErrorNoMemory = "fileError.noMemory";
+constexpr const char* FileErrorUnusableFormat = "fileError.unusableFormat";
+constexpr const char* FileErrorCannotWrite = "fileError.cannotWrite";
+constexpr const char* FileErrorWriteFailed = "fileError.writeFailed";
+constexpr const char* FileErrorUnknownType = "fileError.unknownType";
 }  // namespace str
 
 // A failure with one of the texts above.
-Result FileFailure(int textId);
+Result FileFailure(const char* textKey);
 
 // Large enough that the system calls disappear from the profile, small enough not to show in
 // the peak memory of a big load.

@@ -14,9 +14,9 @@
 
 namespace scrivlet {
 
-Result FileFailure(int textId)
+Result FileFailure(const char* textKey)
 {
-    return Result::Failure(UiText(textId));
+    return Result::Failure(UiText(textKey));
 }
 
 std::optional<RecordLayout> MakeRecordLayout(const EdtFormat& format)

@@ -27,8 +27,10 @@ constexpr bool IsValidEncoding(int encoding)
     return encoding >= 0 && encoding < kEncodingCount;
 }
 
-// String numbers of the encodings' names, in index order (not the order of the numbers).
-constexpr int kEncodingNameStrings[kEncodingCount] = {138, 139, 142, 140, 141};
+// Text keys of the encodings' names, in index order.
+constexpr const char* kEncodingNameStrings[kEncodingCount] = {
+    "encoding.english", "encoding.german", "encoding.polish", "encoding.russian",
+    "encoding.unicode"};
 
 // The text stored in n units of an .edt file: up to the first unit that reads as a zero
 // character, which ends a text, or all n. Returns its length, having written the text to out

@@ -34,7 +34,7 @@ QString RowLabels::Make(const FieldDef& field, int row) const
         label.append(prefix_).append(QLatin1StringView(digits, count)).append(suffix_);
         return label;
     }
-    return FormatUiText(pattern_, row);
+    return pattern_.arg(row);
 }
 
 }  // namespace scrivlet

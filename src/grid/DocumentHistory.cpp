@@ -111,7 +111,7 @@ bool DocumentHistory::AppendRecord()
     if (!document_)
         return false;
     const int records = document_->RecordCount();
-    stack_->push(new AppendRecordStep(this, records, FormatUiText(UiText("undo.append"), records)));
+    stack_->push(new AppendRecordStep(this, records, UiText("undo.append").arg(records)));
     return document_->RecordCount() > records;
 }
 

@@ -184,7 +184,7 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
         return {};
     if (role == Qt::DisplayRole)
         return ColumnAt(section).reference
-                   ? FormatUiText(UiText("work.referenceCaption"), field->caption)
+                   ? UiText("work.referenceCaption").arg(field->caption)
                    : field->caption;
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);

@@ -186,14 +186,14 @@ QUndoStack* GridView::UndoStack() const
 
 QString ReplaceReportText(const ReplaceReport& report)
 {
-    QString text = FormatUiText(UiText("replace.done"), report.replaced, report.records);
+    QString text = UiText("replace.done").arg(report.replaced).arg(report.records);
     // Each part only when it has something to say, joined as the English "a; b; c".
     if (report.skippedTooLong > 0)
         text +=
-            QStringLiteral("; ") + FormatUiText(UiText("replace.skipped"), report.skippedTooLong);
+            QStringLiteral("; ") + UiText("replace.skipped").arg(report.skippedTooLong);
     if (report.unstorable > 0)
         text +=
-            QStringLiteral("; ") + FormatUiText(UiText("replace.unstorable"), report.unstorable);
+            QStringLiteral("; ") + UiText("replace.unstorable").arg(report.unstorable);
     return text;
 }
 
@@ -328,12 +328,12 @@ void GridView::ReplaceRequest(const SearchQuery& query, const QString& replaceme
     }
     // What was typed before Replace is a step of its own.
     EndEdit();
-    if (!history_->SetText(row, column, replaced.text, FormatUiText(UiText("undo.replace"), row))) {
+    if (!history_->SetText(row, column, replaced.text, UiText("undo.replace").arg(row))) {
         QApplication::beep();
         return;
     }
     if (replaced.unstorable > 0)
-        ShowStatus(FormatUiText(UiText("replace.unstorable"), replaced.unstorable));
+        ShowStatus(UiText("replace.unstorable").arg(replaced.unstorable));
     SearchHit hit;
     const SearchOutcome next =
         FindNextFrom(*document, query, SearchResume{row, column, replaced.end, true}, &hit);
@@ -538,7 +538,7 @@ void GridView::CancelRequest(InplaceEdit* editor)
 bool GridView::WriteText(int record, int column, const QString& text)
 {
     return Document()->TextView(record, column) == text ||
-           history_->SetText(record, column, text, FormatUiText(UiText("undo.typing"), record));
+           history_->SetText(record, column, text, UiText("undo.typing").arg(record));
 }
 
 void GridView::AppendFromAddRow()

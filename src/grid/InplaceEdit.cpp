@@ -249,7 +249,7 @@ void InplaceEdit::CountRefresh()
 {
     if (!statusBar_ || closing_)
         return;
-    shownCount_ = FormatUiText(UiText(str::SymbolsUsed), static_cast<int>(text().size()), limit_);
+    shownCount_ = UiText(str::SymbolsUsed).arg(static_cast<int>(text().size())).arg(limit_);
     statusBar_->showMessage(shownCount_);
 }
 

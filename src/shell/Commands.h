@@ -3,6 +3,7 @@
 #include "base/UiText.h"
 
 #include <QByteArray>
+#include <QKeySequence>
 
 #include <optional>
 
@@ -58,54 +59,86 @@ constexpr int kWindowMenuMaxEntries = 10;
 struct CommandDef {
     Command command;
     const char* name;  // the action's object name
-    // The key of the command's texts in the language files: "menu.<textId>" is the menu
-    // item; with hasPrompt, "<textId>" holds the status-bar prompt, "\n", the tooltip.
-    int textId;
+    // The command's texts in the language files: "menu.<textKey>" is the menu item; with
+    // hasPrompt, "tip.<textKey>" holds the status-bar prompt, "\n", the tooltip.
+    const char* textKey;
     bool hasPrompt;
-    // Key sequences in portable text form; null when unused.
+    // The platform's own keys for the command come first, so the menu shows them the way
+    // the user's system writes them; the portable ones after them keep the keys the
+    // program has always had on every platform. Null or UnknownKey when unused.
+    QKeySequence::StandardKey standardKey;
     const char* shortcut;
     const char* altShortcut;
     bool checkable;
 };
 
 inline constexpr CommandDef kCommands[] = {
-    {Command::New, "fileNew", 57600, true, "Ctrl+N", nullptr, false},
-    {Command::Open, "fileOpen", 57601, true, "Ctrl+O", nullptr, false},
-    {Command::Save, "fileSave", 57603, true, "Ctrl+S", nullptr, false},
-    {Command::SaveAs, "fileSaveAs", 57604, true, nullptr, nullptr, false},
-    {Command::SaveAllAs, "fileSaveAllAs", 32780, false, nullptr, nullptr, false},
-    {Command::Print, "filePrint", 57607, true, "Ctrl+P", nullptr, false},
-    {Command::PrintPreview, "filePrintPreview", 57609, true, nullptr, nullptr, false},
-    {Command::PrintSetup, "filePrintSetup", 57606, true, nullptr, nullptr, false},
-    {Command::Exit, "appExit", 57665, true, nullptr, nullptr, false},
-    {Command::ClearRecentFiles, "fileClearRecent", 200, false, nullptr, nullptr, false},
-    {Command::Undo, "editUndo", 57643, true, "Ctrl+Z", "Alt+Backspace", false},
-    {Command::Redo, "editRedo", 57644, true, "Ctrl+Y", "Ctrl+Shift+Z", false},
-    {Command::Cut, "editCut", 57635, true, "Ctrl+X", "Shift+Del", false},
-    {Command::Copy, "editCopy", 57634, true, "Ctrl+C", "Ctrl+Ins", false},
-    {Command::Paste, "editPaste", 57637, true, "Ctrl+V", "Shift+Ins", false},
-    {Command::Find, "editFind", 57636, true, "Ctrl+F", nullptr, false},
-    {Command::GoToRecord, "editGoToRecord", 170, true, "Ctrl+G", nullptr, false},
-    {Command::ViewToolbar, "viewToolbar", 59392, true, nullptr, nullptr, true},
-    {Command::ViewStatusBar, "viewStatusBar", 59393, true, nullptr, nullptr, true},
-    {Command::LanguageSystem, "languageSystem", 32792, false, nullptr, nullptr, true},
-    {Command::LanguageEnglish, "languageEnglish", 32793, false, nullptr, nullptr, true},
-    {Command::LanguageGerman, "languageGerman", 32794, false, nullptr, nullptr, true},
-    {Command::LanguagePolish, "languagePolish", 32795, false, nullptr, nullptr, true},
-    {Command::LanguageRussian, "languageRussian", 32796, false, nullptr, nullptr, true},
-    {Command::Close, "windowClose", 32772, false, "Ctrl+F4", nullptr, false},
-    {Command::CloseAll, "windowCloseAll", 32773, false, nullptr, nullptr, false},
-    {Command::About, "appAbout", 57664, true, nullptr, nullptr, false},
-    {Command::ExportTranslations, "fileExportTranslations", 32960, true, nullptr, nullptr, false},
-    {Command::ImportTranslations, "fileImportTranslations", 32961, true, nullptr, nullptr, false},
-    {Command::NextUntranslated, "editNextUntranslated", 1401, true, "F8", nullptr, false},
-    {Command::PreviousUntranslated, "editPreviousUntranslated", 1402, true, "Shift+F8", nullptr,
+    {Command::New, "fileNew", "file.new", true, QKeySequence::New, "Ctrl+N", nullptr, false},
+    {Command::Open, "fileOpen", "file.open", true, QKeySequence::Open, "Ctrl+O", nullptr, false},
+    {Command::Save, "fileSave", "file.save", true, QKeySequence::Save, "Ctrl+S", nullptr, false},
+    {Command::SaveAs, "fileSaveAs", "file.saveAs", true, QKeySequence::UnknownKey, nullptr, nullptr,
      false},
-    {Command::NextProblem, "editNextProblem", 1403, true, "F9", nullptr, false},
-    {Command::PreviousProblem, "editPreviousProblem", 1404, true, "Shift+F9", nullptr, false},
-    {Command::ReferenceDocument, "viewReference", 1405, true, nullptr, nullptr, false},
-    {Command::HideReference, "viewHideReference", 1406, true, nullptr, nullptr, false},
-    {Command::CopyReference, "editCopyReference", 1407, true, "Ctrl+Shift+R", nullptr, false},
+    {Command::SaveAllAs, "fileSaveAllAs", "file.saveAllAs", false, QKeySequence::UnknownKey,
+     nullptr, nullptr, false},
+    {Command::Print, "filePrint", "file.print", true, QKeySequence::Print, "Ctrl+P", nullptr,
+     false},
+    {Command::PrintPreview, "filePrintPreview", "file.printPreview", true, QKeySequence::UnknownKey,
+     nullptr, nullptr, false},
+    {Command::PrintSetup, "filePrintSetup", "file.printSetup", true, QKeySequence::UnknownKey,
+     nullptr, nullptr, false},
+    {Command::Exit, "appExit", "file.exit", true, QKeySequence::UnknownKey, nullptr, nullptr,
+     false},
+    {Command::ClearRecentFiles, "fileClearRecent", "file.clearRecent", false,
+     QKeySequence::UnknownKey, nullptr, nullptr, false},
+    {Command::Undo, "editUndo", "edit.undo", true, QKeySequence::Undo, "Ctrl+Z", "Alt+Backspace",
+     false},
+    {Command::Redo, "editRedo", "edit.redo", true, QKeySequence::Redo, "Ctrl+Y", "Ctrl+Shift+Z",
+     false},
+    {Command::Cut, "editCut", "edit.cut", true, QKeySequence::Cut, "Ctrl+X", "Shift+Del", false},
+    {Command::Copy, "editCopy", "edit.copy", true, QKeySequence::Copy, "Ctrl+C", "Ctrl+Ins", false},
+    {Command::Paste, "editPaste", "edit.paste", true, QKeySequence::Paste, "Ctrl+V", "Shift+Ins",
+     false},
+    {Command::Find, "editFind", "edit.find", true, QKeySequence::Find, "Ctrl+F", nullptr, false},
+    {Command::GoToRecord, "editGoToRecord", "edit.goToRecord", true, QKeySequence::UnknownKey,
+     "Ctrl+G", nullptr, false},
+    {Command::ViewToolbar, "viewToolbar", "view.toolbar", true, QKeySequence::UnknownKey, nullptr,
+     nullptr, true},
+    {Command::ViewStatusBar, "viewStatusBar", "view.statusBar", true, QKeySequence::UnknownKey,
+     nullptr, nullptr, true},
+    {Command::LanguageSystem, "languageSystem", "language.system", false, QKeySequence::UnknownKey,
+     nullptr, nullptr, true},
+    {Command::LanguageEnglish, "languageEnglish", "language.english", false,
+     QKeySequence::UnknownKey, nullptr, nullptr, true},
+    {Command::LanguageGerman, "languageGerman", "language.german", false, QKeySequence::UnknownKey,
+     nullptr, nullptr, true},
+    {Command::LanguagePolish, "languagePolish", "language.polish", false, QKeySequence::UnknownKey,
+     nullptr, nullptr, true},
+    {Command::LanguageRussian, "languageRussian", "language.russian", false,
+     QKeySequence::UnknownKey, nullptr, nullptr, true},
+    {Command::Close, "windowClose", "window.close", false, QKeySequence::Close, "Ctrl+F4", nullptr,
+     false},
+    {Command::CloseAll, "windowCloseAll", "window.closeAll", false, QKeySequence::UnknownKey,
+     nullptr, nullptr, false},
+    {Command::About, "appAbout", "help.about", true, QKeySequence::UnknownKey, nullptr, nullptr,
+     false},
+    {Command::ExportTranslations, "fileExportTranslations", "file.exportTranslations", true,
+     QKeySequence::UnknownKey, nullptr, nullptr, false},
+    {Command::ImportTranslations, "fileImportTranslations", "file.importTranslations", true,
+     QKeySequence::UnknownKey, nullptr, nullptr, false},
+    {Command::NextUntranslated, "editNextUntranslated", "edit.nextUntranslated", true,
+     QKeySequence::UnknownKey, "F8", nullptr, false},
+    {Command::PreviousUntranslated, "editPreviousUntranslated", "edit.previousUntranslated", true,
+     QKeySequence::UnknownKey, "Shift+F8", nullptr, false},
+    {Command::NextProblem, "editNextProblem", "edit.nextProblem", true, QKeySequence::UnknownKey,
+     "F9", nullptr, false},
+    {Command::PreviousProblem, "editPreviousProblem", "edit.previousProblem", true,
+     QKeySequence::UnknownKey, "Shift+F9", nullptr, false},
+    {Command::ReferenceDocument, "viewReference", "view.reference", true, QKeySequence::UnknownKey,
+     nullptr, nullptr, false},
+    {Command::HideReference, "viewHideReference", "view.hideReference", true,
+     QKeySequence::UnknownKey, nullptr, nullptr, false},
+    {Command::CopyReference, "editCopyReference", "edit.copyReference", true,
+     QKeySequence::UnknownKey, "Ctrl+Shift+R", nullptr, false},
 };
 
 constexpr const CommandDef& DefinitionOf(Command command)
@@ -119,7 +152,11 @@ constexpr const CommandDef& DefinitionOf(Command command)
 
 inline QByteArray MenuTextKey(Command command)
 {
-    return "menu." + QByteArray::number(DefinitionOf(command).textId);
+    return QByteArray("menu.") + DefinitionOf(command).textKey;
+}
+inline QByteArray PromptTextKey(Command command)
+{
+    return QByteArray("tip.") + DefinitionOf(command).textKey;
 }
 
 enum class MenuEntryKind { Submenu, EndSubmenu, Item, Separator };
@@ -127,7 +164,7 @@ enum class MenuEntryKind { Submenu, EndSubmenu, Item, Separator };
 struct MenuEntry {
     MenuEntryKind kind;
     Command command;      // Item only
-    const char* textKey;  // Submenu only: its text; an item's is "menu.<textId>"
+    const char* textKey;  // Submenu only: its text; an item's is MenuTextKey
 };
 
 constexpr MenuEntry Submenu(const char* textKey)
@@ -217,23 +254,25 @@ inline constexpr std::optional<Command> kToolbarLayout[] = {
     Command::Copy, Command::Paste, std::nullopt,  Command::Print, Command::About,
 };
 
-// The language commands and the LanguageID value each one stores.
+// The language commands and the language code each one stores (empty: the system's).
 struct LanguageCommand {
     Command command;
-    int languageId;
+    const char* code;
 };
 inline constexpr LanguageCommand kLanguageCommands[] = {
-    {Command::LanguageSystem, kLangIdSystem},   {Command::LanguageEnglish, kLangIdEnglish},
-    {Command::LanguageGerman, kLangIdGerman},   {Command::LanguagePolish, kLangIdPolish},
-    {Command::LanguageRussian, kLangIdRussian},
+    {Command::LanguageSystem, ""},    {Command::LanguageEnglish, "en"},
+    {Command::LanguageGerman, "de"},  {Command::LanguagePolish, "pl"},
+    {Command::LanguageRussian, "ru"},
 };
 
-// Strings and keyed texts the frame shows besides the menu and the prompts.
-inline constexpr int kFrameStrings[] = {
-    str::FrameCaption, str::CatalogueMissing, str::LanguageChangeNotice,
-    str::Ready,        str::GoToCaption,      str::GoToPrompt,
-};
+// Texts the frame shows besides the menu and the prompts.
 inline constexpr const char* kFrameTextKeys[] = {
+    str::FrameCaption,
+    str::CatalogueMissing,
+    str::LanguageChangeNotice,
+    str::Ready,
+    str::GoToCaption,
+    str::GoToPrompt,
     "about.caption",
     "about.text",
     // The menu items while there is a step to undo or redo, and the steps' names.

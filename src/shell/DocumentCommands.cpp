@@ -1,6 +1,6 @@
 #include "shell/DocumentCommands.h"
 
-#include "base/Settings.h"
+#include "shell/Settings.h"
 #include "base/UiText.h"
 #include "catalogue/FormatCatalogue.h"
 #include "catalogue/FormatDetection.h"
@@ -193,11 +193,11 @@ void DocumentCommands::FileChanged(const QString& path)
     stamps_[path] = stamp;
     if (document->IsModified()) {
         host_->ShowMessage(tabs_.Window(),
-                           FormatUiText(UiText("recov.changedModified"), DisplayPath(path)),
+                           UiText("recov.changedModified").arg(DisplayPath(path)),
                            QMessageBox::Warning);
         return;
     }
-    if (host_->Ask(tabs_.Window(), FormatUiText(UiText("recov.changed"), DisplayPath(path)),
+    if (host_->Ask(tabs_.Window(), UiText("recov.changed").arg(DisplayPath(path)),
                    QMessageBox::Yes | QMessageBox::No, QMessageBox::Question,
                    AppCaption()) != QMessageBox::Yes)
         return;
@@ -240,14 +240,14 @@ void DocumentCommands::ApplyPanel(const PanelSetup& setup, const FileDialogAnswe
 
 void DocumentCommands::ReportOpenFailed(const QString& path)
 {
-    host_->ShowMessage(tabs_.Window(), FormatUiText(UiText(str::OpenFailed), DisplayPath(path)),
+    host_->ShowMessage(tabs_.Window(), UiText(str::OpenFailed).arg(DisplayPath(path)),
                        QMessageBox::Critical);
 }
 
 void DocumentCommands::ReportSaveFailed(const QString& path, const QString& reason)
 {
     host_->ShowMessage(tabs_.Window(),
-                       FormatUiText(UiText(str::SaveFailed), DisplayPath(path)) + u'\n' + reason,
+                       UiText(str::SaveFailed).arg(DisplayPath(path)) + u'\n' + reason,
                        QMessageBox::Critical);
 }
 
@@ -313,7 +313,7 @@ void DocumentCommands::OpenRecent(const RecentFile& entry)
     if (!QFileInfo(entry.path).isFile()) {
         ForgetRecentFile(entry.path);
         host_->ShowMessage(tabs_.Window(),
-                           FormatUiText(UiText("recent.gone"), DisplayPath(entry.path)),
+                           UiText("recent.gone").arg(DisplayPath(entry.path)),
                            QMessageBox::Warning);
         return;
     }
@@ -436,7 +436,7 @@ bool DocumentCommands::ConfirmStorable(const std::vector<PlannedSave>& saves)
     }
     if (lines.isEmpty())
         return true;
-    return host_->Ask(tabs_.Window(), FormatUiText(UiText("work.unstorable"), lines.join(u'\n')),
+    return host_->Ask(tabs_.Window(), UiText("work.unstorable").arg(lines.join(u'\n')),
                       QMessageBox::Save | QMessageBox::Cancel, QMessageBox::Warning,
                       QString()) == QMessageBox::Save;
 }
@@ -554,7 +554,7 @@ bool DocumentCommands::Close(int index)
         return false;
     if (document->IsModified()) {
         const QMessageBox::StandardButton answer = host_->Ask(
-            tabs_.Window(), FormatUiText(UiText(str::SavePrompt), DisplayPath(document->Path())),
+            tabs_.Window(), UiText(str::SavePrompt).arg(DisplayPath(document->Path())),
             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question,
             AppCaption());
         if (answer != QMessageBox::Yes && answer != QMessageBox::No)

@@ -58,8 +58,8 @@ QStringList FileTypeNames()
 QStringList EncodingNames()
 {
     QStringList names;
-    for (int id : kEncodingNameStrings)
-        names << UiText(id);
+    for (const char* key : kEncodingNameStrings)
+        names << UiText(key);
     return names;
 }
 

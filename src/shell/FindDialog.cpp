@@ -52,7 +52,15 @@ QString ControlName(int id)
 
 QString ControlText(int id)
 {
-    return UiText(QStringLiteral("find.%1").arg(id).toLatin1().constData());
+    switch (id) {
+    case kFindButtonId: return UiText("find.find");
+    case kCloseButtonId: return UiText("find.close");
+    case kMatchCaseId: return UiText("find.matchCase");
+    case kWholeWordId: return UiText("find.wholeWord");
+    case kBackwardsId: return UiText("find.backwards");
+    case kRegexId: return UiText("find.regex");
+    default: return QString();
+    }
 }
 
 }  // namespace

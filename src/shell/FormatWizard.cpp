@@ -30,11 +30,12 @@ int SlotOf(WizardPageBit bit)
 
 // --- pages -----------------------------------------------------------------------------
 
-ChoicePage::ChoicePage(int windowTitleString, int headerString, int* kept, QWidget* parent)
+ChoicePage::ChoicePage(const char* windowTitleKey, const char* headerKey, int* kept,
+                       QWidget* parent)
     : QWizardPage(parent), list_(new QListWidget(this)), kept_(kept)
 {
-    windowTitle_ = UiText(windowTitleString);
-    setTitle(UiText(headerString));
+    windowTitle_ = UiText(windowTitleKey);
+    setTitle(UiText(headerKey));
     setSubTitle(UiText(str::WizardSubtitle));
     list_->setObjectName(QStringLiteral("choiceList"));
     list_->setSelectionMode(QAbstractItemView::SingleSelection);

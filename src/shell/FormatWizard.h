@@ -32,7 +32,8 @@ class ChoicePage : public QWizardPage {
     Q_OBJECT
 
 public:
-    ChoicePage(int windowTitleString, int headerString, int* kept, QWidget* parent = nullptr);
+    ChoicePage(const char* windowTitleKey, const char* headerKey, int* kept,
+               QWidget* parent = nullptr);
 
     QListWidget* List() const { return list_; }
     // The page's caption for the wizard's title bar.

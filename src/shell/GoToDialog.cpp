@@ -17,7 +17,7 @@ GoToDialog::GoToDialog(int recordCount, QWidget* parent)
 {
     setObjectName(QStringLiteral("goToDialog"));
     setWindowTitle(UiText(str::GoToCaption));
-    auto* label = new QLabel(FormatUiText(UiText(str::GoToPrompt), 0, recordCount - 1), this);
+    auto* label = new QLabel(UiText(str::GoToPrompt).arg(0).arg(recordCount - 1), this);
     number_ = new QLineEdit(this);
     label->setBuddy(number_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

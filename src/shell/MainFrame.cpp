@@ -1,6 +1,6 @@
 #include "shell/MainFrame.h"
 
-#include "base/Settings.h"
+#include "shell/Settings.h"
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
 #include "documents/EdtDocument.h"
@@ -132,17 +132,18 @@ void MainFrame::CreateActions()
         action->setObjectName(QString::fromLatin1(def.name));
         if (def.hasPrompt) {
             // First line: the status-bar prompt; after the line break: the tooltip.
-            const QString prompt = UiText(def.textId);
+            const QString prompt = UiText(PromptTextKey(def.command).constData());
             const qsizetype lineBreak = prompt.indexOf(QLatin1Char('\n'));
             action->setStatusTip(lineBreak < 0 ? prompt : prompt.left(lineBreak));
             if (lineBreak >= 0)
                 action->setToolTip(prompt.mid(lineBreak + 1));
         }
-        QList<QKeySequence> shortcuts;
-        if (def.shortcut)
-            shortcuts << QKeySequence(QString::fromLatin1(def.shortcut));
-        if (def.altShortcut)
-            shortcuts << QKeySequence(QString::fromLatin1(def.altShortcut));
+        QList<QKeySequence> shortcuts = QKeySequence::keyBindings(def.standardKey);
+        for (const char* portable : {def.shortcut, def.altShortcut}) {
+            const QKeySequence keys(QString::fromLatin1(portable));
+            if (portable && !shortcuts.contains(keys))
+                shortcuts << keys;
+        }
         action->setShortcuts(shortcuts);
         action->setCheckable(def.checkable);
         // Shortcuts work also for commands that the language's menu leaves out (Find).
@@ -228,7 +229,8 @@ void MainFrame::ConnectActions()
         SetChecked(Action(Command::ViewStatusBar), !statusBar()->isHidden());
     });
     for (const LanguageCommand& language : kLanguageCommands)
-        on(language.command, [this, id = language.languageId] { ChooseLanguage(id); });
+        on(language.command,
+           [this, code = language.code] { ChooseLanguage(QString::fromLatin1(code)); });
     on(Command::Close, [this] {
         if (ActiveIndex() >= 0)
             commands_->Close(ActiveIndex());
@@ -335,16 +337,16 @@ void MainFrame::LoadCatalogue()
     if (missingFile.isEmpty())
         missingFile = CatalogueFileName(CurrentUiLanguage());
     ShowMessageBox(this, QMessageBox::Critical, AppCaption(),
-                   FormatUiText(UiText(str::CatalogueMissing), QFileInfo(missingFile).fileName()));
+                   UiText(str::CatalogueMissing).arg(QFileInfo(missingFile).fileName()));
     // Without its formats the editor cannot work; the start counts as failed.
     startupExitCode_ = kExitCatalogueMissing;
 }
 
 // --- commands --------------------------------------------------------------------------
 
-void MainFrame::ChooseLanguage(int languageId)
+void MainFrame::ChooseLanguage(const QString& code)
 {
-    LanguageSetting().Set(quint32(languageId));
+    SetInterfaceLanguage(code);
     // The choice takes effect at the next start; say so every time.
     ShowMessageBox(this, QMessageBox::Information, AppCaption(), UiText(str::LanguageChangeNotice));
 }
@@ -402,7 +404,7 @@ void MainFrame::ShowAbout()
     icon->setPixmap(AppIcon().pixmap(kAboutIconPixels, kAboutIconPixels));
     icon->setAlignment(Qt::AlignTop);
     auto* text =
-        new QLabel(FormatUiText(UiText("about.text"), QStringLiteral(SCRIVLET_VERSION)), &dialog);
+        new QLabel(UiText("about.text").arg(QStringLiteral(SCRIVLET_VERSION)), &dialog);
     text->setObjectName(QStringLiteral("aboutText"));
     text->setTextFormat(Qt::PlainText);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
@@ -529,9 +531,9 @@ void MainFrame::UpdateUi()
     for (Command command : {Command::Print, Command::PrintPreview, Command::PrintSetup})
         SetEnabled(Action(command), false);
 
-    const quint32 languageId = LanguageSetting().Get();
+    const QString code = InterfaceLanguage();
     for (const LanguageCommand& language : kLanguageCommands)
-        SetChecked(Action(language.command), languageId == quint32(language.languageId));
+        SetChecked(Action(language.command), code == QLatin1String(language.code));
     SetChecked(Action(Command::ViewToolbar), !toolBar_->isHidden());
     SetChecked(Action(Command::ViewStatusBar), !statusBar()->isHidden());
 }
@@ -542,7 +544,7 @@ void MainFrame::UpdateUndoTexts()
     const GridView* view = ActiveView();
     const bool editing = view && view->Editor();
     auto show = [&](Command command, const char* patternKey, bool can, const QString& step) {
-        const QString text = can && !editing ? FormatUiText(UiText(patternKey), step)
+        const QString text = can && !editing ? UiText(patternKey).arg(step)
                                              : UiText(MenuTextKey(command).constData());
         if (Action(command)->text() != text)
             Action(command)->setText(text);

@@ -101,7 +101,7 @@ private:
     void LoadCatalogue();
     void ShowTitle(DocumentTab* tab);
     void RebuildWindowMenu();
-    void ChooseLanguage(int languageId);
+    void ChooseLanguage(const QString& code);
     void ShowFindDialog();
     void ShowGoToDialog();
     void UpdateUndoTexts();

@@ -1,4 +1,4 @@
-#include "base/Settings.h"
+#include "shell/Settings.h"
 #include "base/UiText.h"
 #include "catalogue/FormatCatalogue.h"
 #include "documents/Encodings.h"
@@ -144,7 +144,7 @@ int main(int argc, char** argv)
 
     // The interface language is fixed before any window or text exists; a change of the
     // setting applies at the next start.
-    scrivlet::SetUiLanguage(scrivlet::LanguageFromId(int(scrivlet::LanguageSetting().Get())));
+    scrivlet::SetUiLanguage(scrivlet::LanguageFromCode(scrivlet::InterfaceLanguage()));
     InstallQtTranslations(scrivlet::CurrentUiLanguage());
 
     OpenOptions options;
@@ -161,8 +161,8 @@ int main(int argc, char** argv)
         bool ok = false;
         format = options.format.toInt(&ok);
         if (!ok || !scrivlet::GlobalCatalogue().At(format)) {
-            PrintError(scrivlet::FormatUiText(scrivlet::UiText("desktop.badformat"),
-                                              scrivlet::GlobalCatalogue().Count() - 1));
+            PrintError(
+                scrivlet::UiText("desktop.badformat").arg(scrivlet::GlobalCatalogue().Count() - 1));
             return kExitUsage;
         }
     }

@@ -29,7 +29,7 @@ FileSearch SearchFile(const ProjectFile& project, const FormatCatalogue& catalog
         LoadDocument(path, FileTypeFromPath(path), project.Settings().translationEncoding, *format,
                      entry.format, true);
     if (!loaded.document) {
-        search.found.error = FormatUiText(UiText(str::OpenFailed), path) + u' ' + loaded.error;
+        search.found.error = UiText(str::OpenFailed).arg(path) + u' ' + loaded.error;
         return search;
     }
     search.outcome = FindAll(*loaded.document, query, [&search](const FieldMatch& match) {

@@ -197,7 +197,7 @@ Result LoadPair(const ProjectFile& project, const FormatCatalogue& catalogue,
     LoadResult original = LoadDocument(originalPath, FileTypeFromPath(originalPath),
                                        settings.originalEncoding, *format, entry.format, true);
     if (!original.document)
-        return Result::Failure(FormatUiText(UiText(str::OpenFailed), originalPath) + u' ' +
+        return Result::Failure(UiText(str::OpenFailed).arg(originalPath) + u' ' +
                                original.error);
     const QString translationPath = entry.TranslationIn(project);
     pair->created = !entry.hasTranslation;
@@ -213,7 +213,7 @@ Result LoadPair(const ProjectFile& project, const FormatCatalogue& catalogue,
             LoadDocument(translationPath, FileTypeFromPath(translationPath),
                          settings.translationEncoding, *format, entry.format, true);
         if (!translation.document)
-            return Result::Failure(FormatUiText(UiText(str::OpenFailed), translationPath) + u' ' +
+            return Result::Failure(UiText(str::OpenFailed).arg(translationPath) + u' ' +
                                    translation.error);
         pair->translation = std::move(translation.document);
     }

@@ -1,7 +1,5 @@
-#include "SettingsTestSupport.h"
 #include "TestRegistry.h"
 #include "base/GuardedRegex.h"
-#include "base/Settings.h"
 #include "base/UiText.h"
 
 #include <QDir>
@@ -9,55 +7,14 @@
 #include <QRegularExpression>
 #include <QTest>
 
+Q_DECLARE_METATYPE(scrivlet::UiLanguage)
+
 using namespace scrivlet;
 
 class BaseTest : public QObject {
     Q_OBJECT
 
-    TemporarySettings settings_;
-
 private slots:
-    void init() { settings_.Reset(); }
-
-    // Settings files as earlier versions wrote them read back; what is no 32-bit number is
-    // the default. A value set then survives a restart, unless it cannot be stored (a folder
-    // where the file should be): then it is not taken for stored.
-    void settingsFile_data()
-    {
-        QTest::addColumn<QByteArray>("file");  // null: none; "/": a folder in its place
-        QTest::addColumn<quint32>("language");
-        QTest::addColumn<quint32>("encoding");
-        const QByteArray key = "[Software]\nTarvolt\\Scrivlet\\LanguageID=";
-        QTest::newRow("both values") << key + "1031\nTarvolt\\Scrivlet\\LastEncodingIndex=2\n"
-                                     << 1031u << 2u;
-        QTest::newRow("negative wraps") << key + "-1\n" << 4294967295u << 0u;
-        QTest::newRow("wider than 32 bits") << key + "4294967296\n" << 2048u << 0u;
-        QTest::newRow("not a number") << key + "German\n" << 2048u << 0u;
-        QTest::newRow("no file") << QByteArray() << 2048u << 0u;
-        QTest::newRow("a folder where the file should be") << QByteArray("/") << 2048u << 0u;
-    }
-    void settingsFile()
-    {
-        QFETCH(QByteArray, file);
-        QFETCH(quint32, language);
-        const bool writable = file != "/";
-        QFile out(settings_.Path());
-        if (!writable)  // no write can succeed, also for root
-            QVERIFY(QDir().mkpath(settings_.Path()));
-        else if (!file.isNull())
-            QVERIFY(out.open(QIODevice::WriteOnly) && out.write(file) == file.size());
-        out.close();
-        settings_.Restart();
-        QCOMPARE(LanguageSetting().Get(), language);
-        QTEST(LastEncodingSetting().Get(), "encoding");
-        LanguageSetting().Set(1045);
-        QCOMPARE(LanguageSetting().Get(), writable ? 1045u : language);
-        settings_.Restart();
-        QCOMPARE(LanguageSetting().Get(), writable ? 1045u : language);
-        if (writable)
-            QCOMPARE(settings_.Stored(QStringLiteral("LanguageID")).toUInt(), 1045u);
-    }
-
     // Counts the library would overflow on are refused before compiling; escaped braces and
     // braces in a class are no counts.
     void compile_data()
@@ -82,37 +39,34 @@ private slots:
         QTEST(regex.IsValid(), "valid");
     }
 
-    // The recent list after a restart: newest first, ten at most; cleared.
-    void recentFiles_data()
+    // Every language has the same keys, all names (a key that is a number is a leftover of
+    // the old string table), and every text is there, with Qt's placeholders only and no
+    // shortcut written into it: the actions show their own.
+    void texts_data()
     {
-        QTest::addColumn<QStringList>("steps");  // a path remembered, "-path" forgotten, "-" clear
-        QTest::addColumn<QStringList>("paths");
-        QStringList twelve, newestTen;
-        for (int i = 0; i < 12; ++i)
-            twelve << QString::number(i);
-        for (int i = 11; i >= 2; --i)
-            newestTen << QString::number(i);
-        QTest::newRow("ten at most") << twelve << newestTen;
-        QTest::newRow("cleared") << QStringList{"a", "b", "-", "c"} << QStringList{"c"};
+        QTest::addColumn<UiLanguage>("language");
+        QTest::newRow("en") << UiLanguage::English;
+        QTest::newRow("de") << UiLanguage::German;
+        QTest::newRow("pl") << UiLanguage::Polish;
+        QTest::newRow("ru") << UiLanguage::Russian;
     }
-    void recentFiles()
+    void texts()
     {
-        QFETCH(QStringList, steps);
-        for (const QString& step : steps) {
-            if (step.startsWith(u'-'))
-                ForgetRecentFile(step.mid(1));
-            else
-                RememberRecentFile({step, int(step.size()), 3, 2});
+        QFETCH(UiLanguage, language);
+        QStringList keys = UiTextKeys(language), english = UiTextKeys(UiLanguage::English);
+        keys.sort();
+        english.sort();
+        QCOMPARE(keys, english);
+        QVERIFY(keys.size() > 100);
+        const QRegularExpression number(QStringLiteral("(^|\\.)\\d+(\\.|$)"));
+        const QRegularExpression printf(QStringLiteral("%[sid]|\t"));
+        for (const QString& key : keys) {
+            const QString text = UiTextIn(language, key);
+            QVERIFY2(!key.contains(number), qPrintable(key));
+            QVERIFY2(!text.isEmpty() && !text.contains(printf), qPrintable(key + ": " + text));
         }
-        settings_.Restart();
-        QStringList stored;
-        for (const RecentFile& file : RecentFiles()) {
-            stored << file.path;
-            QCOMPARE(QList<int>({file.format, file.encoding, file.fileType}),
-                     QList<int>({int(file.path.size()), 3, 2}));
-        }
-        QTEST(stored, "paths");
     }
+
     // No German or Polish text holds a Cyrillic letter (nor "№"): that is what their letters
     // became when they were once read through the Russian code page. The automatic-detection
     // entry is Russian in every language.

@@ -184,7 +184,7 @@ private slots:
             [&] {
                 ScriptedPrompts prompts(reply > 0);
                 const LoadResult loaded = Load(path, kFileTypeEdt, 2, format, reply < 0, &prompts);
-                const int error =
+                const char* error =
                     records == -1 ? str::FileErrorInvalidSize : str::FileErrorTooManyRecords;
                 return prompts.asked == (reply < 0 ? 0 : 1) &&
                        (loaded.document ? loaded.document->RecordCount() == records &&

@@ -194,41 +194,41 @@ private slots:
         QTest::addColumn<Ints>("wizard");       // the format chosen each time; -1 cancels
         QTest::addColumn<Ints>("shown");        // the format page's selection each time
         QTest::addColumn<Ints>("answers");      // to the message boxes, in order
-        QTest::addColumn<Ints>("asked");        // string numbers of the questions, in order
+        QTest::addColumn<QStringList>("asked");  // keys of the questions' texts, in order
         QTest::addColumn<QStringList>("tabs");  // see TabStates
         const QString dlg = NamePattern(QStringLiteral("dlg"));
         const QStringList two{dlg, dlg};
         const QByteArray none, half(20, 'a');
-        const int failed = str::OpenFailed, size = str::InvalidFileSize;
+        const QString failed = str::OpenFailed, size = str::InvalidFileSize;
         const int ok = QMessageBox::Ok, yes = QMessageBox::Yes, no = QMessageBox::No;
         QTest::newRow("tie asks with the first preselected")
             << QStringList{NamePattern("zzz"), dlg, dlg} << QStringList{"x_dlg.edt"} << none << 0
-            << Ints{2} << Ints{1} << Ints{} << Ints{} << QStringList{"2 0 1 0"};
+            << Ints{2} << Ints{1} << Ints{} << QStringList{} << QStringList{"2 0 1 0"};
         QTest::newRow("match without groups asks with nothing preselected")
             << QStringList{".*", dlg} << QStringList{"x_dlg.edt"} << none << 0 << Ints{1}
-            << Ints{-1} << Ints{} << Ints{} << QStringList{"1 0 1 0"};
+            << Ints{-1} << Ints{} << QStringList{} << QStringList{"1 0 1 0"};
         QTest::newRow("three files ask once")
             << two << QStringList{"a_dlg.edt", "b_dlg.edt", "c_dlg.EDT"} << none << 0 << Ints{1}
-            << Ints{0} << Ints{} << Ints{} << QStringList{"1 0 1 0", "1 0 1 0", "1 0 1 0"};
+            << Ints{0} << Ints{} << QStringList{} << QStringList{"1 0 1 0", "1 0 1 0", "1 0 1 0"};
         // The wizard keeps its last answer where no format matches.
         QTest::newRow("accepted format that does not match asks again")
             << two << QStringList{"a_dlg.edt", "other.txt"} << none << 0 << Ints{1, 0} << Ints{0, 1}
-            << Ints{} << Ints{} << QStringList{"1 0 1 0", "0 0 2 0"};
+            << Ints{} << QStringList{} << QStringList{"1 0 1 0", "0 0 2 0"};
         QTest::newRow("text entry wins over the name")
             << QStringList{dlg} << QStringList{"a_dlg.edt"} << none << 2 << Ints{} << Ints{}
-            << Ints{} << Ints{} << QStringList{"0 0 2 0"};
+            << Ints{} << QStringList{} << QStringList{"0 0 2 0"};
         QTest::newRow("failed load, cancel skips the file")
             << QStringList{} << QStringList{"half_dlg.edt"} << half << 0 << Ints{-1} << Ints{0}
-            << Ints{} << Ints{failed} << QStringList{};
+            << Ints{} << QStringList{failed} << QStringList{};
         QTest::newRow("failed load, a format that fits loads")
             << QStringList{} << QStringList{"half_dlg.edt"} << half << 0 << Ints{1} << Ints{0}
-            << Ints{} << Ints{failed} << QStringList{"1 0 1 1"};
+            << Ints{} << QStringList{failed} << QStringList{"1 0 1 1"};
         QTest::newRow("failed load, same format now asks, Yes loads the whole records")
             << QStringList{} << QStringList{"half_dlg.edt"} << half << 0 << Ints{0} << Ints{0}
-            << Ints{ok, yes} << Ints{failed, size} << QStringList{"0 0 1 2"};
+            << Ints{ok, yes} << QStringList{failed, size} << QStringList{"0 0 1 2"};
         QTest::newRow("failed load, same format, No fails again")
             << QStringList{} << QStringList{"half_dlg.edt"} << half << 0 << Ints{0} << Ints{0}
-            << Ints{ok, no} << Ints{failed, size, failed} << QStringList{};
+            << Ints{ok, no} << QStringList{failed, size, failed} << QStringList{};
     }
     void open()
     {
@@ -238,7 +238,7 @@ private slots:
         QFETCH(int, filterIndex);
         QFETCH(Ints, wizard);
         QFETCH(Ints, answers);
-        QFETCH(Ints, asked);
+        QFETCH(QStringList, asked);
         QFETCH(QStringList, tabs);
         if (!patterns.isEmpty()) {
             QList<EdtFormat> catalogue;
@@ -262,10 +262,10 @@ private slots:
         }
         QTEST(formatsShown, "shown");
         QStringList questions;
-        for (int text : asked)
+        for (const QString& text : asked)
             questions << (text == str::OpenFailed
                               ? QStringLiteral("Unable to open file '%1'").arg(Native(files[0]))
-                              : UiText(text));
+                              : UiTextIn(CurrentUiLanguage(), text));
         QCOMPARE(host_.questions, questions);
         QCOMPARE(TabStates(), tabs);
         for (int i = 0; i < frame_->TabCount(); ++i)
@@ -354,14 +354,14 @@ private slots:
                 texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
             return texts;
         };
-        const QString clear = UiText("menu.200");
+        const QString clear = UiText("menu.file.clearRecent");
         QCOMPARE(entries(), (QStringList{"&1 " + Native("z_dlg.txt"), "&2 " + Native("y_dlg.edt"),
                                          "&3 " + Native("x.edt"), "-", clear}));
         for (int entry : {2, 1, 0})
             frame_->RecentMenu()->actions()[entry]->trigger();
         QCOMPARE(TabStates(), (QStringList{"1 3 1 1", "0 2 2 1"}));
         QCOMPARE(host_.questions,
-                 QStringList{FormatUiText(UiText("recent.gone"), Native("y_dlg.edt"))});
+                 QStringList{UiText("recent.gone").arg(Native("y_dlg.edt"))});
         QCOMPARE(entries(),
                  (QStringList{"&1 " + Native("z_dlg.txt"), "&2 " + Native("x.edt"), "-", clear}));
         Run(*frame_, Command::ClearRecentFiles);
@@ -821,7 +821,7 @@ private slots:
         else
             QVERIFY(QFile::remove(Path("a_dlg.edt")));
         const QStringList expected =
-            asked.isEmpty() ? QStringList() : QStringList{FormatUiText(asked, Native("a_dlg.edt"))};
+            asked.isEmpty() ? QStringList() : QStringList{asked.arg(Native("a_dlg.edt"))};
         if (expected.isEmpty())
             QTest::qWait(300);
         QTRY_COMPARE(host_.questions, expected);

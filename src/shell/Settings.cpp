@@ -1,16 +1,17 @@
-#include "base/Settings.h"
+#include "shell/Settings.h"
 
 #include <QSettings>
 
 #include <limits>
 #include <memory>
+#include <optional>
 
 namespace scrivlet {
 namespace {
 
 struct Store {
     QString filePath;  // empty: the user's store
-    Setting language{QStringLiteral("LanguageID"), kDefaultLanguageId};
+    std::optional<QString> language;  // read on first use
     Setting lastEncoding{QStringLiteral("LastEncodingIndex"), kDefaultEncodingIndex};
 };
 
@@ -170,9 +171,64 @@ void SetWindowGeometry(const QByteArray& geometry)
         settings->setValue(prefix + kGeometryName, geometry);
 }
 
-Setting& LanguageSetting()
+namespace {
+
+const QString kLanguageName = QStringLiteral("Language");
+const QString kOldLanguageName = QStringLiteral("LanguageID");
+
+// The code of a locale number earlier versions stored: 2048 was the system's language, and
+// any other number they showed in English.
+QString CodeOfLocaleNumber(quint32 number)
 {
-    return TheStore().language;
+    switch (number) {
+    case 2048: return QString();
+    case 1031: return QStringLiteral("de");
+    case 1045: return QStringLiteral("pl");
+    case 1049: return QStringLiteral("ru");
+    default: return QStringLiteral("en");
+    }
+}
+
+// Stores the code in place of an old number; false when the store refuses.
+bool StoreLanguage(const QString& code)
+{
+    QString prefix;
+    const auto settings = OpenStore(&prefix);
+    if (settings->status() != QSettings::NoError || !settings->isWritable())
+        return false;
+    settings->setValue(prefix + kLanguageName, code);
+    settings->remove(prefix + kOldLanguageName);
+    settings->sync();
+    return settings->status() == QSettings::NoError;
+}
+
+}  // namespace
+
+QString InterfaceLanguage()
+{
+    std::optional<QString>& language = TheStore().language;
+    if (language)
+        return *language;
+    QString prefix;
+    const auto settings = OpenStore(&prefix);
+    const QVariant old = settings->value(prefix + kOldLanguageName);
+    if (settings->status() != QSettings::NoError)
+        return QString();
+    quint32 number = 0;
+    if (settings->contains(prefix + kLanguageName) || !old.isValid()) {
+        language = settings->value(prefix + kLanguageName).toString();
+    } else {
+        language = ToDword(old, &number) ? CodeOfLocaleNumber(number) : QString();
+        StoreLanguage(*language);
+    }
+    return *language;
+}
+
+void SetInterfaceLanguage(const QString& code)
+{
+    // A choice that cannot be stored is not shown as made.
+    if (StoreLanguage(code))
+        TheStore().language = code;
 }
 
 Setting& LastEncodingSetting()
@@ -184,7 +240,7 @@ void UseSettingsFile(const QString& path)
 {
     Store& store = TheStore();
     store.filePath = path;
-    store.language = Setting(QStringLiteral("LanguageID"), kDefaultLanguageId);
+    store.language.reset();
     store.lastEncoding = Setting(QStringLiteral("LastEncodingIndex"), kDefaultEncodingIndex);
 }
 

@@ -8,13 +8,12 @@
 
 // The program's persistent settings, kept per user through QSettings (organisation
 // "Tarvolt", application "Scrivlet": the registry on Windows, an INI file in the user's
-// configuration folder elsewhere): two 32-bit values cached in memory, the list of recent
-// files and the main window's geometry. Storage errors are never reported: a value that
-// cannot be read yields its default.
+// configuration folder elsewhere): the interface language, a 32-bit value cached in memory,
+// the list of recent files and the main window's geometry. Storage errors are never
+// reported: a value that cannot be read yields its default.
 
 namespace scrivlet {
 
-constexpr quint32 kDefaultLanguageId = 2048;
 constexpr quint32 kDefaultEncodingIndex = 0;
 
 class Setting {
@@ -35,8 +34,12 @@ private:
 };
 
 // The process-wide settings.
-Setting& LanguageSetting();
 Setting& LastEncodingSetting();
+
+// The interface language's code ("en", "de", "pl", "ru"); empty for the system's. A locale
+// number that earlier versions stored instead is read once and rewritten as its code.
+QString InterfaceLanguage();
+void SetInterfaceLanguage(const QString& code);
 
 // A file opened or saved lately, with what it was read or written as.
 struct RecentFile {

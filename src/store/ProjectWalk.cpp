@@ -23,9 +23,9 @@ namespace {
 // Qt's own hashes are seeded per process and its cryptographic ones read a few hundred MB/s;
 // zlib's CRC-32 stays the same from run to run at over a GB/s. With the size it tells a
 // changed file from a touched one, which is all that is asked of it.
-qint64 HashBytes(const char* data, qsizetype size)
+qint64 HashBytes(const char* data, qsizetype size, qint64 crc = 0)
 {
-    return static_cast<qint64>(crc32_z(crc32_z(0, nullptr, 0),
+    return static_cast<qint64>(crc32_z(static_cast<uLong>(crc),
                                        reinterpret_cast<const Bytef*>(data),
                                        static_cast<z_size_t>(size)));
 }
@@ -63,8 +63,13 @@ qint64 HashOf(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return 0;
-    const QByteArray bytes = file.readAll();
-    return HashBytes(bytes.constData(), bytes.size());
+    // In pieces through one small buffer: no file-sized allocation to fault in.
+    constexpr qint64 kPiece = 256 * 1024;
+    QByteArray buffer(kPiece, Qt::Uninitialized);
+    qint64 crc = 0;
+    for (qint64 n; (n = file.read(buffer.data(), kPiece)) > 0;)
+        crc = HashBytes(buffer.constData(), n, crc);
+    return crc;
 }
 
 // What the counts of a pair depend on besides the two files: the record layout and the

@@ -322,8 +322,7 @@ int Import(const ProjectFile& project, const FormatCatalogue& catalogue,
                               ImportCounts(line.report));
         });
     if (!read)
-        return Failed(UiText(str::OpenFailed).arg(options.importPath) + u' ' +
-                      read.Error());
+        return Failed(UiText(str::OpenFailed).arg(options.importPath) + u' ' + read.Error());
     Print(stdout, QStringLiteral("{\"files\": %1, ").arg(files) + ImportCounts(total));
     return failed ? kExitFailed : kExitOk;
 }
@@ -357,19 +356,35 @@ int RunProject(const ProjectOptions& options, const FormatCatalogue& catalogue)
     if (Result exported =
             ExportProject(project, catalogue, listing, options.exportPath, options.exchangeFormat);
         !exported)
-        return Failed(UiText(str::SaveFailed).arg(options.exportPath) + u' ' +
-                      exported.Error());
+        return Failed(UiText(str::SaveFailed).arg(options.exportPath) + u' ' + exported.Error());
     return kExitOk;
+}
+
+// Whether --project or --new-project stands as an option, not as the value of one ("--find
+// --project" searches for that text).
+bool NamesProject(const QStringList& args)
+{
+    static const QStringList singleFileValues = {"--replace-with", "--format", "--to-encoding",
+                                                 "--reference", "--reference-encoding"};
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--project") || args[i] == QLatin1String("--new-project"))
+            return true;
+        if (IsValueOption(args[i]) || singleFileValues.contains(args[i]))
+            ++i;
+    }
+    return false;
 }
 
 }  // namespace
 
-const char* ProjectUsage() { return kProjectUsage; }
+const char* ProjectUsage()
+{
+    return kProjectUsage;
+}
 
 std::optional<int> RunProjectMode(const QStringList& args)
 {
-    if (!args.contains(QLatin1String("--project")) &&
-        !args.contains(QLatin1String("--new-project")))
+    if (!NamesProject(args))
         return std::nullopt;
     ProjectOptions options;
     if (const QString problem = ParseProjectArguments(args, &options); !problem.isEmpty())

@@ -156,6 +156,8 @@ private slots:
         QTest::newRow("folders given again")
             << p + "--stats --originals x" << 2
             << "scrivlet-convert: the folders and encodings are the project's own";
+        QTest::newRow("the text --project")
+            << "--format 0 --encoding 0 --find --project %D/act1/dialog_intro.edt" << 0 << "";
         QTest::newRow("existing project") << "--new-project %P --originals %D --translations %D "
                                              "--original-encoding 0 --encoding 0"
                                           << 1 << "";

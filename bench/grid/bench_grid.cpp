@@ -3,6 +3,7 @@
 // (1,000,000).
 
 #include "documents/EdtDocument.h"
+#include "grid/DocumentHistory.h"
 #include "grid/GridView.h"
 #include "search/TranslationStatus.h"
 
@@ -147,7 +148,8 @@ int main(int argc, char** argv)
         records, fillMs, heap1 - heap0, rss1 - rss0, (heap1 - heap0) * 1024 * 1024 / records);
 
     timer.restart();
-    GridView view(document.get());
+    DocumentHistory history(document.get());
+    GridView view(document.get(), &history);
     std::printf("view constructed in %.1f ms\n", double(timer.nsecsElapsed()) / 1e6);
     view.resize(1000, 700);
     PaintWatch watch;

@@ -53,6 +53,38 @@ private:
     bool added_ = false;
 };
 
+// The file read again: records added or taken away at the end, and every text that differs
+// swapped as in FieldTextsStep, so that undo brings back what the user had.
+class ReloadStep : public DocumentStep {
+public:
+    ReloadStep(DocumentHistory* history, std::vector<EdtDocument::FieldEdit> entries, int before,
+               int after, const QString& text)
+        : DocumentStep(history, text, 0, 0),
+          entries_(std::move(entries)),
+          before_(before),
+          after_(after)
+    {
+    }
+    void redo() override { Change(before_, after_); }
+    void undo() override { Change(after_, before_); }
+
+private:
+    void Change(int from, int to)
+    {
+        Apply([&](EdtDocument& document) {
+            if (to > from)
+                document.InsertRecords(from, to - from);
+            document.ExchangeTexts(entries_);
+            if (to < from)
+                document.RemoveRecords(to, from - to);
+        });
+    }
+
+    std::vector<EdtDocument::FieldEdit> entries_;
+    int before_;
+    int after_;
+};
+
 }  // namespace
 
 DocumentStep::DocumentStep(DocumentHistory* history, const QString& text, int row, int column)
@@ -113,6 +145,36 @@ bool DocumentHistory::AppendRecord()
     const int records = document_->RecordCount();
     stack_->push(new AppendRecordStep(this, records, UiText("undo.append").arg(records)));
     return document_->RecordCount() > records;
+}
+
+bool DocumentHistory::Reload(const EdtDocument& loaded)
+{
+    if (!document_ || loaded.TextFieldCount() != document_->TextFieldCount())
+        return false;
+    const int before = document_->RecordCount();
+    const int after = loaded.RecordCount();
+    std::vector<EdtDocument::FieldEdit> entries;
+    for (int record = 0; record < std::max(before, after); ++record) {
+        for (int field = 0; field < document_->TextFieldCount(); ++field) {
+            const QStringView now =
+                record < before ? document_->FieldText(record, field) : QStringView();
+            const QStringView then =
+                record < after ? loaded.FieldText(record, field) : QStringView();
+            if (now == then)
+                continue;
+            const std::optional<EdtDocument::TextRef> stored = document_->StoreText(then);
+            if (!stored)
+                return false;
+            entries.push_back({record, field, *stored});
+        }
+    }
+    if (entries.empty() && before == after)
+        return false;
+    stack_->push(new ReloadStep(this, std::move(entries), before, after, UiText("undo.reload")));
+    // What is on disk now is what the document holds.
+    outsideChange_ = false;
+    stack_->setClean();
+    return true;
 }
 
 const DocumentStep* DocumentHistory::UndoStep() const

@@ -59,6 +59,11 @@ public:
     // the document as modified or unmodified as it was.
     bool AppendRecord();
 
+    // Takes loaded's texts and record count (the file as another program left it) as one
+    // step, after which the document counts as saved; false when nothing differs or no memory
+    // is left.
+    bool Reload(const EdtDocument& loaded);
+
     // The steps the next Undo and Redo would take; null when there is none.
     const DocumentStep* UndoStep() const;
     const DocumentStep* RedoStep() const;

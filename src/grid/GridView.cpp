@@ -1,12 +1,10 @@
 #include "grid/GridView.h"
 
 #include "base/UiText.h"
-#include "catalogue/FormatCatalogue.h"
 #include "documents/EdtDocument.h"
 #include "grid/DocumentHistory.h"
 #include "grid/GridModel.h"
 #include "grid/InplaceEdit.h"
-#include "search/Search.h"
 #include "search/TranslationStatus.h"
 
 #include <QApplication>
@@ -16,7 +14,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
-#include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QUndoStack>
 
@@ -29,8 +26,6 @@ constexpr int kDefaultColumnWidth = 100;
 constexpr int kRowPadding = 4;
 // Text starts this far right of a cell's left edge.
 constexpr int kTextIndent = 2;
-
-QPointer<QStatusBar> g_statusBar;
 
 // Column header: a divider double-click never sizes a column to its content (that would
 // measure every row).
@@ -58,10 +53,8 @@ private:
     GridView* view_;
 };
 
-GridView::GridView(EdtDocument* document, QWidget* parent)
-    : QTableView(parent),
-      model_(new GridModel(document, this)),
-      history_(new DocumentHistory(document, this))
+GridView::GridView(EdtDocument* document, DocumentHistory* history, QWidget* parent)
+    : QTableView(parent), model_(new GridModel(document, this)), history_(history)
 {
     // Headers are set up before the model arrives: each of these setters walks every
     // section, a million of them once the rows are there.
@@ -93,8 +86,12 @@ GridView::GridView(EdtDocument* document, QWidget* parent)
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     UpdateColumns();
     UpdateAddRowSpan();
+    FollowModel();
+}
 
-    connect(columns, &QHeaderView::sectionResized, this, [this] {
+void GridView::FollowModel()
+{
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this] {
         InvalidateCell(model_->RecordCount(), 0);
         EndEdit();
     });
@@ -116,7 +113,6 @@ GridView::GridView(EdtDocument* document, QWidget* parent)
                 if (editRow_ >= first)
                     editRow_ += count;
                 rowsMoved_ = true;
-                lastHit_ = SearchHit{};
                 UpdateAddRowSpan();
             });
     connect(model_, &GridModel::rowsAboutToBeRemoved, this,
@@ -136,7 +132,6 @@ GridView::GridView(EdtDocument* document, QWidget* parent)
             });
     connect(model_, &GridModel::rowsRemoved, this, [this] {
         rowsMoved_ = true;
-        lastHit_ = SearchHit{};
         UpdateAddRowSpan();
     });
     connect(model_, &GridModel::modelReset, this, [this] {
@@ -167,207 +162,6 @@ GridView::~GridView()
 EdtDocument* GridView::Document() const
 {
     return model_->Document();
-}
-
-void GridView::SetStatusBar(QStatusBar* statusBar)
-{
-    g_statusBar = statusBar;
-}
-
-QStatusBar* GridView::StatusBar()
-{
-    return g_statusBar;
-}
-
-QUndoStack* GridView::UndoStack() const
-{
-    return history_->Stack();
-}
-
-QString ReplaceReportText(const ReplaceReport& report)
-{
-    QString text = UiText("replace.done").arg(report.replaced).arg(report.records);
-    // Each part only when it has something to say, joined as the English "a; b; c".
-    if (report.skippedTooLong > 0)
-        text +=
-            QStringLiteral("; ") + UiText("replace.skipped").arg(report.skippedTooLong);
-    if (report.unstorable > 0)
-        text +=
-            QStringLiteral("; ") + UiText("replace.unstorable").arg(report.unstorable);
-    return text;
-}
-
-// --- edit commands and search ---------------------------------------------------------------
-
-void GridView::EditCommand(EditAction action)
-{
-    if (!editor_) {
-        if (action != EditAction::Undo && action != EditAction::Redo)
-            return;
-        const bool undo = action == EditAction::Undo;
-        const DocumentStep* step = undo ? history_->UndoStep() : history_->RedoStep();
-        if (!step)
-            return;
-        const int row = step->Row();
-        const int column = step->Column();
-        undo ? UndoStack()->undo() : UndoStack()->redo();
-        SelectCell(row, column);
-        return;
-    }
-    switch (action) {
-        case EditAction::Copy:
-            editor_->Copy();
-            break;
-        case EditAction::Cut:
-            editor_->Cut();
-            break;
-        case EditAction::Paste:
-            editor_->Paste();
-            break;
-        case EditAction::Undo:
-            editor_->Undo();
-            break;
-        case EditAction::Redo:
-            editor_->Redo();
-            break;
-    }
-}
-
-void GridView::FindRequest(const SearchQuery& query)
-{
-    const EdtDocument* document = Document();
-    if (!document)
-        return;
-    SearchHit hit;
-    SearchOutcome outcome;
-    if (resume_.record >= 0 && resume_.record == selectedRow_ &&
-        model_->ViewColumn(resume_.column) == selectedColumn_ && ListRow() == selectedRow_) {
-        // Still on the field Replace All left alone: its match comes first.
-        outcome = FindNextFrom(*document, query, resume_, &hit);
-    } else {
-        // The add-row is outside the document's records: the search then covers them all.
-        outcome = FindNext(*document, query, searchFromStart_ ? -1 : ListRow(), &hit);
-    }
-    resume_ = SearchResume{};
-    ShowHit(outcome, hit);
-}
-
-void GridView::ShowHit(SearchOutcome outcome, const SearchHit& hit)
-{
-    switch (outcome) {
-        case SearchOutcome::InvalidPattern:
-            // The find dialog has no message for it; the grid stays as it was.
-            QApplication::beep();
-            return;
-        case SearchOutcome::NotFound:
-            return;
-        case SearchOutcome::Found:
-            break;
-    }
-    SelectCell(hit.record, hit.column);
-    lastHit_ = hit;
-    if (!OpenEditor(hit.record, model_->ViewColumn(hit.column)))
-        return;
-    // The request usually comes from the modeless find dialog: the editor's window must
-    // become the active one, or the focus would stay in the dialog.
-    editor_->window()->activateWindow();
-    editor_->setFocus(Qt::OtherFocusReason);
-    editor_->setSelection(hit.start, hit.length);
-}
-
-void GridView::ShowStatus(const QString& text)
-{
-    if (QStatusBar* bar = StatusBar())
-        bar->showMessage(text);
-}
-
-void GridView::ReplaceRequest(const SearchQuery& query, const QString& replacement)
-{
-    EdtDocument* document = Document();
-    if (!document)
-        return;
-    // An empty text matches between any two characters: replacing it would touch every field.
-    if (query.text.isEmpty()) {
-        QApplication::beep();
-        return;
-    }
-    // The current match: what the open editor shows selected, or, once the editor has closed
-    // (a click into the find dialog closes it), the last hit while its cell is still selected.
-    int row = -1, column = -1, start = 0, length = 0;
-    QString text;
-    if (editor_ && editRow_ >= 0) {
-        row = editRow_, column = model_->ColumnAt(editColumn_).column, text = editor_->text();
-        start = editor_->hasSelectedText() ? editor_->selectionStart() : editor_->cursorPosition();
-        length = editor_->selectionLength();
-    } else if (lastHit_.record >= 0 && lastHit_.record == selectedRow_ &&
-               model_->ViewColumn(lastHit_.column) == selectedColumn_) {
-        row = lastHit_.record, column = lastHit_.column, text = document->Text(row, column);
-        start = lastHit_.start, length = lastHit_.length;
-    }
-    FieldReplacement replaced;
-    const SearchOutcome outcome =
-        row < 0 ? SearchOutcome::NotFound
-                : ReplaceSelection(text, query, replacement, start, length,
-                                   TextStorage{document->GetEncoding(), document->GetFileType()},
-                                   &replaced);
-    switch (outcome) {
-        case SearchOutcome::InvalidPattern:
-            QApplication::beep();
-            return;
-        case SearchOutcome::NotFound:
-            // No match is showing: Replace finds one first.
-            FindRequest(query);
-            return;
-        case SearchOutcome::Found:
-            break;
-    }
-    if (replaced.text.size() > document->Format().fields[static_cast<size_t>(column)].size) {
-        QApplication::beep();
-        ShowStatus(UiText("replace.tooLong"));
-        return;
-    }
-    // What was typed before Replace is a step of its own.
-    EndEdit();
-    if (!history_->SetText(row, column, replaced.text, UiText("undo.replace").arg(row))) {
-        QApplication::beep();
-        return;
-    }
-    if (replaced.unstorable > 0)
-        ShowStatus(UiText("replace.unstorable").arg(replaced.unstorable));
-    SearchHit hit;
-    const SearchOutcome next =
-        FindNextFrom(*document, query, SearchResume{row, column, replaced.end, true}, &hit);
-    if (next == SearchOutcome::NotFound)
-        SelectCell(row, column);
-    else
-        ShowHit(next, hit);
-}
-
-std::optional<ReplaceReport> GridView::ReplaceAllRequest(const SearchQuery& query,
-                                                         const QString& replacement)
-{
-    EdtDocument* document = Document();
-    if (!document)
-        return std::nullopt;
-    if (query.text.isEmpty()) {
-        QApplication::beep();
-        return std::nullopt;
-    }
-    EndEdit();
-    ReplacePlan plan;
-    if (PlanReplaceAll(*document, query, replacement, &plan) != ReplaceOutcome::Done) {
-        QApplication::beep();
-        return std::nullopt;
-    }
-    if (!plan.changes.empty())
-        history_->SetTexts(std::move(plan.changes), UiText("undo.replaceAll"));
-    const ReplaceReport& report = plan.report;
-    ShowStatus(ReplaceReportText(report));
-    if (report.firstSkipped.record >= 0) {
-        SelectCell(report.firstSkipped.record, report.firstSkipped.column);
-        resume_ = report.firstSkipped;
-    }
-    return report;
 }
 
 bool GridView::GoToRecord(int record)
@@ -460,6 +254,27 @@ bool GridView::BeginEdit()
     return OpenEditor(selectedRow_, selectedColumn_);
 }
 
+bool GridView::EditCell(int row, int column)
+{
+    return OpenEditor(row, model_->ViewColumn(column));
+}
+
+bool GridView::IsSelected(int row, int column) const
+{
+    return row >= 0 && row == selectedRow_ && model_->ViewColumn(column) == selectedColumn_;
+}
+
+bool GridView::IsTextCell(int row, int column) const
+{
+    return row >= 0 && !model_->IsAddRow(row) &&
+           model_->Kind(row, model_->ViewColumn(column)) == CellKind::Text;
+}
+
+int GridView::EditColumn() const
+{
+    return editRow_ < 0 ? -1 : model_->ColumnAt(editColumn_).column;
+}
+
 bool GridView::OpenEditor(int row, int column)
 {
     EndEdit();
@@ -468,8 +283,10 @@ bool GridView::OpenEditor(int row, int column)
     // One pixel less at the right and bottom keeps the grid lines visible.
     const QRect rect = CellRect(row, column).adjusted(0, 0, -1, -1);
     auto* editor = new InplaceEdit(viewport(), this, rect, model_->CellText(row, column),
-                                   model_->Field(column)->size, StatusBar());
+                                   model_->Field(column)->size);
     editor->setFont(cellFont_);
+    connect(editor, &InplaceEdit::StatusShown, this, &GridView::StatusShown);
+    connect(editor, &InplaceEdit::StatusCleared, this, &GridView::StatusCleared);
     connect(editor, &InplaceEdit::EditEnded, this, [this, editor](bool changed) {
         changed ? CommitRequest(editor) : CancelRequest(editor);
     });
@@ -486,6 +303,7 @@ bool GridView::OpenEditor(int row, int column)
         return false;
     editor->selectAll();
     InvalidateCell(row, column);
+    emit EditingChanged(true);
     return true;
 }
 
@@ -503,6 +321,7 @@ void GridView::EndEdit()
             editor_ = nullptr;
             left->Close();
         }
+        emit EditingChanged(false);
     }
     editor_ = nullptr;
     editRow_ = editColumn_ = -1;
@@ -552,6 +371,7 @@ void GridView::ForgetEditor(const InplaceEdit* editor)
         return;
     editor_ = nullptr;
     editRow_ = editColumn_ = -1;
+    emit EditingChanged(false);
 }
 
 // --- layout and painting --------------------------------------------------------------------
@@ -670,29 +490,6 @@ void GridView::PaintCell(QPainter* painter, const QRect& rect, int row, int colu
         painter->drawRect(rect.adjusted(0, 0, -1, -1));
     }
     painter->restore();
-}
-
-bool GridView::CopyReference()
-{
-    const EdtDocument* reference = status_ ? status_->Reference() : nullptr;
-    const int row = selectedRow_;
-    // From the reference cell too: into the field beside it.
-    const int column = SelectedColumn();
-    if (!reference || model_->IsAddRow(row) ||
-        model_->Kind(row, model_->ViewColumn(column)) != CellKind::Text) {
-        QApplication::beep();
-        return false;
-    }
-    EndEdit();
-    // A record the reference lacks gives an empty text.
-    QString text = reference->Text(row, column);
-    const int size = std::max(Document()->Format().fields[static_cast<size_t>(column)].size, 0);
-    if (text.size() > size) {
-        // Never keep half a surrogate pair.
-        text.truncate(size > 0 && text[size - 1].isHighSurrogate() ? size - 1 : size);
-        QApplication::beep();
-    }
-    return WriteText(row, column, text);
 }
 
 void GridView::SetTranslationStatus(const TranslationStatus* status)

@@ -1,18 +1,12 @@
 #pragma once
 
-#include "search/Replace.h"
-
 #include <QTableView>
-
-#include <optional>
-
-class QStatusBar;
-class QUndoStack;
 
 // The view of one EdtDocument: a QTableView over a GridModel. The view paints every cell
 // itself, keeps the selected cell (which can differ from the list's selected row), turns keys
 // and clicks into selection, editing and the add-row's new records, and hosts the one
-// InplaceEdit. Every edit reaches the document through WriteText.
+// InplaceEdit. Its edits reach the document as steps of the history it is given; the other
+// commands on its document are GridCommands'.
 
 namespace scrivlet {
 
@@ -37,48 +31,24 @@ inline constexpr QRgb kMarkTranslatedColour = qRgb(60, 170, 90);
 inline constexpr QRgb kMarkProblemColour = qRgb(220, 50, 80);
 inline constexpr int kMarkWidth = 3;
 
-// What Replace All did, as the status bar says it.
-QString ReplaceReportText(const ReplaceReport& report);
-
 class GridView : public QTableView {
     Q_OBJECT
 
 public:
-    // Shows document (not owned; when it goes first the view empties). Nothing is selected
-    // until a click, a key or SelectCell: a search then covers every record from the first.
-    explicit GridView(EdtDocument* document, QWidget* parent = nullptr);
+    // Shows document, whose edits go through history (neither owned; when the document goes
+    // first the view empties). Nothing is selected until a click, a key or SelectCell: a
+    // search then covers every record from the first.
+    GridView(EdtDocument* document, DocumentHistory* history, QWidget* parent = nullptr);
     ~GridView() override;
 
     EdtDocument* Document() const;
 
     // The document's edit history; every edit of the view is a step on its stack.
     DocumentHistory* History() const { return history_; }
-    QUndoStack* UndoStack() const;
 
-    enum class EditAction { Copy, Cut, Paste, Undo, Redo };
-    // On the open in-place editor. Without one, Undo and Redo take a step of the history and
-    // select the cell it changed; the others do nothing.
-    void EditCommand(EditAction action);
-    // Searches from the list's selected record (the add-row counts as none); on a hit selects
-    // the cell and opens the editor with the match selected. Nothing found changes nothing;
-    // a pattern that cannot run beeps. After a Replace All that left fields alone, the first
-    // of them is selected and the search begins inside it.
-    void FindRequest(const SearchQuery& query);
-    // Replaces the match the editor shows selected and searches on from its end; where the
-    // editor shows no match, only searches. A replacement too long for the field is not made:
-    // a beep and a note in the status bar.
-    void ReplaceRequest(const SearchQuery& query, const QString& replacement);
-    // Every match of the document as one step; the report also goes to the status bar. Null
-    // when nothing is typed, the pattern cannot run or memory ran out (a beep, no change).
-    std::optional<ReplaceReport> ReplaceAllRequest(const SearchQuery& query,
-                                                   const QString& replacement);
     // Selects the record (in the selected column) and scrolls it into view; false, changing
     // nothing, for a record outside the document.
     bool GoToRecord(int record);
-
-    // The main window's status bar, where the editor shows "Symbols used"; may be null.
-    static void SetStatusBar(QStatusBar* statusBar);
-    static QStatusBar* StatusBar();
 
     // Ends any edit, then selects (row, column) of the document; false when the row does not
     // exist.
@@ -86,10 +56,7 @@ public:
     // The states the cells mark at their left edge, and the reference shown beside each text
     // column; null for neither. Not owned.
     void SetTranslationStatus(const TranslationStatus* status);
-    // Puts the reference's text of the selected text cell into its field as one undo step,
-    // cut to the field's size with a beep; beeps and does nothing without a reference or a
-    // selected text cell.
-    bool CopyReference();
+    const TranslationStatus* Status() const { return status_; }
     // Selects the first text cell of the first row, so the keyboard works at once, without
     // moving where a search starts: until the user moves, Find still begins at the first
     // record.
@@ -99,6 +66,23 @@ public:
     int SelectedColumn() const;
     // Opens the editor on the selected cell (as F2 does); false when it is no text cell.
     bool BeginEdit();
+    // Opens the editor on (row, document column) of the list's selected row.
+    bool EditCell(int row, int column);
+    // The row the list itself has selected, -1 for none. After the add-row appended a record
+    // the list stays on the add-row while the selected cell is on the new record.
+    int ListRow() const;
+    // Whether (row, document column) is the selected cell.
+    bool IsSelected(int row, int column) const;
+    // Whether (row, document column) is a text cell of a record.
+    bool IsTextCell(int row, int column) const;
+    // The selection is SelectStartCell's and nobody has moved since: a search covers every
+    // record from the first.
+    bool StartsFromTop() const { return searchFromStart_; }
+    // The open editor's record and document column; -1 without an editor.
+    int EditRow() const { return editRow_; }
+    int EditColumn() const;
+    // Shows text in the window's status bar.
+    void ShowStatus(const QString& text) { emit StatusShown(text); }
     // Commits the open editor (its text goes to the document), if any.
     void EndEdit();
     // The open editor, or null.
@@ -106,6 +90,14 @@ public:
 
     // The list does no type-ahead search over a million rows.
     void keyboardSearch(const QString& search) override;
+
+signals:
+    // A line for the window's status bar ("Symbols used", what Replace did).
+    void StatusShown(const QString& text);
+    // text is no longer true: the status bar drops it if it still shows it.
+    void StatusCleared(const QString& text);
+    // The in-place editor opened or closed (the Edit commands then act on it or the history).
+    void EditingChanged(bool editing);
 
 protected:
     bool event(QEvent* event) override;
@@ -127,10 +119,9 @@ protected:
 private:
     friend class GridDelegate;
 
-    // The row the list itself has selected, -1 for none. After the add-row appended a record
-    // the list stays on the add-row while the selected cell is on the new record.
-    int ListRow() const;
     void RowSelected(int row);
+    // Keeps the selection, the editor and the add-row's span in place as rows come and go.
+    void FollowModel();
     // Selects by view column.
     bool SelectViewCell(int row, int column);
     // Shows the status's reference columns, or removes them.
@@ -142,9 +133,6 @@ private:
     void CancelRequest(InplaceEdit* editor);
     // The one way an edit reaches the document.
     bool WriteText(int record, int column, const QString& text);
-    // Selects the hit of a search and opens the editor on it with the match selected.
-    void ShowHit(SearchOutcome outcome, const SearchHit& hit);
-    void ShowStatus(const QString& text);
     void AppendFromAddRow();
     void ForgetEditor(const InplaceEdit* editor);
     void SendKeyToEditor(const QKeyEvent* event);
@@ -160,10 +148,6 @@ private:
     GridModel* model_ = nullptr;
     DocumentHistory* history_ = nullptr;
     InplaceEdit* editor_ = nullptr;
-    // Where the next search begins after Replace All left fields alone (record -1: none).
-    SearchResume resume_;
-    // The match a search showed last, for Replace once the editor has closed.
-    SearchHit lastHit_;
     // The editor whose commit or cancel is being handled: its focus loss while that closes
     // it must not run a second time.
     InplaceEdit* requestEditor_ = nullptr;

@@ -9,7 +9,6 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QStatusBar>
 #include <QValidator>
 
 #include <algorithm>
@@ -41,8 +40,8 @@ private:
 };
 
 InplaceEdit::InplaceEdit(QWidget* parent, QWidget* grid, const QRect& rect, const QString& text,
-                         int limit, QStatusBar* statusBar)
-    : QLineEdit(parent), grid_(grid), statusBar_(statusBar), limit_(limit)
+                         int limit)
+    : QLineEdit(parent), grid_(grid), limit_(limit)
 {
     setFrame(false);
     // QLineEdit keeps 2 pixels before the text itself, where the painted cell starts it.
@@ -247,17 +246,17 @@ void InplaceEdit::PostCountRefresh()
 
 void InplaceEdit::CountRefresh()
 {
-    if (!statusBar_ || closing_)
+    if (closing_)
         return;
     shownCount_ = UiText(str::SymbolsUsed).arg(static_cast<int>(text().size())).arg(limit_);
-    statusBar_->showMessage(shownCount_);
+    emit StatusShown(shownCount_);
 }
 
 void InplaceEdit::ClearCount()
 {
     // Only our own message: another editor may already show its count.
-    if (statusBar_ && !shownCount_.isEmpty() && statusBar_->currentMessage() == shownCount_)
-        statusBar_->clearMessage();
+    if (!shownCount_.isEmpty())
+        emit StatusCleared(shownCount_);
     shownCount_.clear();
 }
 

@@ -3,12 +3,10 @@
 #include <QLineEdit>
 #include <QPointer>
 
-class QStatusBar;
-
 // The single-line editor the grid opens over a text cell. Typing, caret, selection, clipboard
 // and undo are QLineEdit's own; this class adds the keys that end an edit, the choice between
 // a commit and a cancel when it ends, the text limit that never cuts the opening text, and
-// the "Symbols used" count in the main window's status bar.
+// the "Symbols used" count it reports for the main window's status bar.
 
 namespace scrivlet {
 
@@ -17,9 +15,8 @@ class InplaceEdit : public QLineEdit {
 
 public:
     // A child of parent covering rect, holding text; grid gets the focus back when Return or
-    // Escape ends the edit. statusBar may be null.
-    InplaceEdit(QWidget* parent, QWidget* grid, const QRect& rect, const QString& text, int limit,
-                QStatusBar* statusBar);
+    // Escape ends the edit.
+    InplaceEdit(QWidget* parent, QWidget* grid, const QRect& rect, const QString& text, int limit);
     ~InplaceEdit() override;
 
     // The grid's Edit commands. Undo and Redo go straight to the line edit and do not count as
@@ -41,6 +38,9 @@ signals:
     // the opening text and something was typed since the editor got the focus. The grid's
     // answer closes the editor, whose focus loss sends this once more, nested.
     void EditEnded(bool changed);
+    // The "Symbols used" count for the window's status bar, and its end.
+    void StatusShown(const QString& text);
+    void StatusCleared(const QString& text);
 
 protected:
     bool event(QEvent* event) override;
@@ -61,7 +61,6 @@ private:
     void Touch();
 
     QPointer<QWidget> grid_;
-    QPointer<QStatusBar> statusBar_;
     QString opening_;
     QString shownCount_;
     int limit_ = 0;

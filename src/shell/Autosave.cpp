@@ -3,8 +3,8 @@
 #include "base/UiText.h"
 #include "catalogue/FormatCatalogue.h"
 #include "documents/EdtDocument.h"
-#include "shell/DocumentTab.h"
-#include "shell/MainFrame.h"
+#include "shell/DocumentSession.h"
+#include "shell/DocumentTabs.h"
 #include "shell/RestoreDialog.h"
 
 #include <QFileInfo>
@@ -16,8 +16,6 @@
 namespace scrivlet {
 
 namespace {
-
-Autosave* instance = nullptr;
 
 constexpr int kDefaultIntervalSeconds = 30;
 
@@ -34,30 +32,24 @@ Autosave::Autosave(const QString& folder, QObject* parent)
     : QObject(parent), store_(folder), intervalMs_(IntervalMs())
 {
     pool_.setMaxThreadCount(1);
-    instance = this;
 }
 
 Autosave::~Autosave()
 {
-    instance = nullptr;
     pool_.waitForDone();
     store_.RemoveOwn();
 }
 
-Autosave* Autosave::Instance()
+void Autosave::Track(DocumentSession* session, const QString& id)
 {
-    return instance;
-}
-
-void Autosave::Track(DocumentTab* tab, const QString& id)
-{
-    EdtDocument* document = tab->Document();
-    Entry& entry = entries_[tab];
+    EdtDocument* document = session->Document();
+    Entry& entry = entries_[session];
     entry.id = id.isEmpty() ? store_.NewId() : id;
-    entry.timer = new QTimer(tab);
+    session->SetRecoveryId(entry.id);
+    entry.timer = new QTimer(session);
     entry.timer->setSingleShot(true);
     entry.timer->setInterval(intervalMs_);
-    connect(entry.timer, &QTimer::timeout, this, [this, tab] { WriteCopy(tab); });
+    connect(entry.timer, &QTimer::timeout, this, [this, session] { WriteCopy(session); });
     // The first change starts the clock and later ones do not restart it, so a copy is never
     // older than the interval however steadily the user types.
     auto changed = [timer = entry.timer] {
@@ -69,33 +61,33 @@ void Autosave::Track(DocumentTab* tab, const QString& id)
     connect(document, &EdtDocument::RecordsInserted, entry.timer, changed);
     connect(document, &EdtDocument::RecordsRemoved, entry.timer, changed);
     connect(document, &EdtDocument::PropertiesChanged, entry.timer, changed);
-    connect(document, &EdtDocument::ModifiedChanged, entry.timer, [this, tab](bool modified) {
+    connect(document, &EdtDocument::ModifiedChanged, entry.timer, [this, session](bool modified) {
         if (!modified) {
-            entries_[tab].timer->stop();
-            RemoveCopy(entries_[tab].id);
+            entries_[session].timer->stop();
+            RemoveCopy(entries_[session].id);
         }
     });
-    connect(tab, &QObject::destroyed, this, [this, tab] {
-        RemoveCopy(entries_.value(tab).id);
-        entries_.remove(tab);
+    connect(session, &QObject::destroyed, this, [this, session] {
+        RemoveCopy(entries_.value(session).id);
+        entries_.remove(session);
     });
     if (document->IsModified())
         entry.timer->start();
 }
 
-void Autosave::WriteCopy(DocumentTab* tab)
+void Autosave::WriteCopy(DocumentSession* session)
 {
-    const Entry entry = entries_.value(tab);
-    if (!tab->Document()->IsModified())
+    const Entry entry = entries_.value(session);
+    if (!session->Document()->IsModified())
         return;
-    std::shared_ptr<EdtDocument> snapshot = tab->Document()->Snapshot();
+    std::shared_ptr<EdtDocument> snapshot = session->Document()->Snapshot();
     if (!snapshot) {
         entry.timer->start();  // no memory now: try again later
         return;
     }
     // The snapshot belongs to no thread, so the worker may use and delete it.
     snapshot->moveToThread(nullptr);
-    const QString title = tab->Name();
+    const QString title = session->Name();
     pool_.start([this, snapshot, id = entry.id, title] {
         if (const Result done = store_.Write(*snapshot, id, title); !done)
             qWarning("recovery copy %s: %s", qPrintable(id), qPrintable(done.Error()));
@@ -108,12 +100,12 @@ void Autosave::RemoveCopy(const QString& id)
         pool_.start([this, id] { store_.Remove(id); });
 }
 
-void Autosave::OfferRestore(MainFrame& frame)
+void Autosave::OfferRestore(DocumentTabs& tabs)
 {
     QList<RecoveryInfo> copies = store_.Orphans();
     if (copies.isEmpty())
         return;
-    RestoreDialog dialog(copies, &frame);
+    RestoreDialog dialog(copies, tabs.Window());
     if (dialog.exec() != QDialog::Accepted)
         return;
     QStringList failed;
@@ -124,7 +116,7 @@ void Autosave::OfferRestore(MainFrame& frame)
             continue;
         }
         int formatIndex = -1;
-        const FormatCatalogue& catalogue = GlobalCatalogue();
+        const FormatCatalogue& catalogue = tabs.Catalogue();
         for (int k = 0; k < catalogue.Count() && formatIndex < 0; ++k) {
             if (catalogue.At(k)->name == info.format)
                 formatIndex = k;
@@ -137,16 +129,17 @@ void Autosave::OfferRestore(MainFrame& frame)
             continue;
         }
         const QString title = info.title;
-        const int tab = frame.AddDocument(std::move(loaded.document), title);
-        // AddDocument made the tab with a copy of its own: this one is older and goes.
-        if (DocumentTab* page = frame.TabAt(tab)) {
-            const QString ownId = entries_.value(page).id;
-            entries_[page].id = info.id;
+        const int tab = tabs.AddDocument(std::move(loaded.document), title);
+        // AddDocument made the session with a copy of its own: this one is older and goes.
+        if (DocumentSession* session = tabs.SessionAt(tab); session && entries_.contains(session)) {
+            const QString ownId = entries_.value(session).id;
+            entries_[session].id = info.id;
+            session->SetRecoveryId(info.id);
             RemoveCopy(ownId);
         }
     }
     if (!failed.isEmpty())
-        QMessageBox::warning(&frame, UiText("recov.title"),
+        QMessageBox::warning(tabs.Window(), UiText("recov.title"),
                              UiText("recov.failed") + u'\n' + failed.join(u'\n'));
 }
 

@@ -9,30 +9,29 @@
 class QTimer;
 class QWidget;
 
-// Keeps a recovery copy of every document tab with unsaved changes, written on a worker
+// Keeps a recovery copy of every open document with unsaved changes, written on a worker
 // thread from a snapshot so that the window never waits for the disk. The copy goes when the
-// document is saved or its tab closes, and all of them when the program ends normally.
+// document is saved or closes, and all of them when the program ends normally.
 
 namespace scrivlet {
 
-class DocumentTab;
-class MainFrame;
+class DocumentSession;
+class DocumentTabs;
 
 class Autosave : public QObject {
     Q_OBJECT
 
 public:
-    // Copies go to folder; one instance per process, found by the tabs through Instance().
+    // Copies go to folder. The frame is given it and has it follow every document it opens.
     explicit Autosave(const QString& folder = RecoveryStore::DefaultFolder(),
                       QObject* parent = nullptr);
     ~Autosave() override;
-    static Autosave* Instance();
 
-    // Follows the tab's document until the tab goes; id names a copy it takes over.
-    void Track(DocumentTab* tab, const QString& id = {});
+    // Follows the session's document until the session goes; id names a copy it takes over.
+    void Track(DocumentSession* session, const QString& id = {});
     // Offers the copies left by processes that ended abnormally and opens those the user
-    // restores in frame.
-    void OfferRestore(MainFrame& frame);
+    // restores in tabs.
+    void OfferRestore(DocumentTabs& tabs);
     // Waits until every copy asked for is on disk.
     void Flush() { pool_.waitForDone(); }
 
@@ -41,13 +40,13 @@ private:
         QString id;
         QTimer* timer = nullptr;
     };
-    void WriteCopy(DocumentTab* tab);
+    void WriteCopy(DocumentSession* session);
     void RemoveCopy(const QString& id);
 
     RecoveryStore store_;
     QThreadPool pool_;  // one thread: a copy's writes and its removal happen in order
     int intervalMs_;
-    QHash<DocumentTab*, Entry> entries_;
+    QHash<DocumentSession*, Entry> entries_;
 };
 
 }  // namespace scrivlet

@@ -97,7 +97,7 @@ QString QtDialogHost::GetExistingDirectory(QWidget* parent, const QString& title
 
 bool QtDialogHost::RunWizard(QWidget* parent, int pageSet, WizardSelection& selection)
 {
-    FormatWizard wizard(pageSet, GlobalCatalogue(), parent);
+    FormatWizard wizard(pageSet, catalogue_, parent);
     wizard.SetSelection(selection);
     if (wizard.exec() != QDialog::Accepted)
         return false;

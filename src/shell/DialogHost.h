@@ -12,6 +12,8 @@
 
 namespace scrivlet {
 
+class FormatCatalogue;
+
 struct FileDialogRequest {
     FileDialogKind kind = FileDialogKind::Open;
     QWidget* parent = nullptr;
@@ -69,6 +71,8 @@ public:
 // FormatWizard over the global catalogue and message boxes through ShowMessageBox.
 class QtDialogHost : public DialogHost {
 public:
+    // The wizard offers the formats of catalogue.
+    explicit QtDialogHost(const FormatCatalogue& catalogue) : catalogue_(catalogue) {}
     FileDialogAnswer GetOpenFileNames(const FileDialogRequest& request) override;
     FileDialogAnswer GetSaveFileName(const FileDialogRequest& request) override;
     QString GetExistingDirectory(QWidget* parent, const QString& title,
@@ -82,6 +86,9 @@ public:
                                                 QMessageBox::StandardButtons buttons,
                                                 QMessageBox::Icon icon,
                                                 const QString& caption) override;
+
+private:
+    const FormatCatalogue& catalogue_;
 };
 
 // The codec's size question and over-long-text notice, asked through a host.

@@ -9,11 +9,14 @@
 #include "documents/Encodings.h"
 #include "search/TranslationStatus.h"
 #include "shell/DialogHost.h"
+#include "shell/DocumentSession.h"
 #include "shell/DocumentTabs.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
+#include <QScopeGuard>
 #include <QSet>
 
 namespace scrivlet {
@@ -45,11 +48,6 @@ bool HasExtension(const QString& path)
     return QFileInfo(path).fileName().contains(QLatin1Char('.'));
 }
 
-bool IsFormat(int format)
-{
-    return format >= 0 && format < GlobalCatalogue().Count();
-}
-
 // The recent list names every file a document was read from or written to, newest first.
 void Remember(const EdtDocument& document)
 {
@@ -66,9 +64,8 @@ int FileTypeForOpen(int typeEntry, const QString& path)
     return FileTypeFromPath(path);
 }
 
-// The file a Save As writes and its type. "All supported" takes the type from the name's
-// extension (".txt" in any case is text, anything else EDT); a name without extension gets
-// the one of its type.
+// The file a Save As writes and its type. "All supported" takes the type from the name as Open
+// does (records only for ".edt"); a name without extension gets the one of its type.
 struct SaveTarget {
     QString path;
     int fileType = 0;
@@ -81,10 +78,9 @@ SaveTarget ResolveSaveTarget(const QString& chosen, int typeEntry)
     if (typeEntry == kFileTypeEdt || typeEntry == kFileTypeText) {
         target.fileType = typeEntry;
     } else if (hasExtension) {
-        // "All supported" names no type: the name does, as it does when opening.
-        target.fileType = QFileInfo(chosen).suffix().compare(kTextSuffix, Qt::CaseInsensitive) == 0
-                              ? kFileTypeText
-                              : kFileTypeEdt;
+        // "All supported" names no type: the name does, by the rule Open uses, so that the
+        // file reopens as it was written.
+        target.fileType = FileTypeFromPath(chosen);
     }
     if (!hasExtension)
         target.path = chosen + QLatin1Char('.') + SuffixOfType(target.fileType);
@@ -152,45 +148,38 @@ QString UniqueOutputPath(const QString& path, const QSet<QString>& taken)
 // --- the commands ------------------------------------------------------------------------
 
 DocumentCommands::DocumentCommands(DocumentTabs& tabs)
-    : tabs_(tabs),
-      qtHost_(std::make_unique<QtDialogHost>()),
-      host_(qtHost_.get()),
-      watcher_(std::make_unique<QFileSystemWatcher>())
+    : tabs_(tabs), qtHost_(std::make_unique<QtDialogHost>(tabs.Catalogue())), host_(qtHost_.get())
 {
-    QObject::connect(watcher_.get(), &QFileSystemWatcher::fileChanged, watcher_.get(),
-                     [this](const QString& path) { FileChanged(path); });
 }
 
-void DocumentCommands::Watch(const EdtDocument& document)
+const FormatCatalogue& DocumentCommands::Catalogue() const
 {
-    const QFileInfo info(document.Path());
-    if (!info.exists())
-        return;
-    stamps_[info.filePath()] = {info.size(), info.lastModified()};
-    // A replacing save gives the path a new file, which the watcher has to be told about.
-    watcher_->removePath(info.filePath());
-    watcher_->addPath(info.filePath());
+    return tabs_.Catalogue();
 }
 
-void DocumentCommands::FileChanged(const QString& path)
+bool DocumentCommands::IsFormat(int format) const
 {
-    int index = tabs_.TabCount() - 1;
-    while (index >= 0 && tabs_.DocumentAt(index)->Path() != path)
-        --index;
-    if (index < 0)
+    return format >= 0 && format < Catalogue().Count();
+}
+
+void DocumentCommands::Watch(int index)
+{
+    if (DocumentSession* session = tabs_.SessionAt(index))
+        session->Watch();
+}
+
+void DocumentCommands::FileChanged(DocumentSession& session)
+{
+    // A writer that truncates, then writes, reports twice: one question covers both, and a
+    // reload reads the file as it is once answered.
+    if (asking_.contains(&session))
         return;
-    EdtDocument* document = tabs_.DocumentAt(index);
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        // Deleted or renamed away: closing must ask, or the work would be lost with it.
-        document->SetModified(true);
-        return;
-    }
-    watcher_->addPath(path);
-    const QPair<qint64, QDateTime> stamp{info.size(), info.lastModified()};
-    if (stamps_.value(path) == stamp)
-        return;  // our own save
-    stamps_[path] = stamp;
+    asking_.insert(&session);
+    const auto asked = qScopeGuard([this, &session] { asking_.remove(&session); });
+    // The tab may close while the question is open.
+    const QPointer<DocumentSession> alive(&session);
+    EdtDocument* document = session.Document();
+    const QString path = document->Path();
     if (document->IsModified()) {
         host_->ShowMessage(tabs_.Window(),
                            UiText("recov.changedModified").arg(DisplayPath(path)),
@@ -199,16 +188,16 @@ void DocumentCommands::FileChanged(const QString& path)
     }
     if (host_->Ask(tabs_.Window(), UiText("recov.changed").arg(DisplayPath(path)),
                    QMessageBox::Yes | QMessageBox::No, QMessageBox::Question,
-                   AppCaption()) != QMessageBox::Yes)
+                   AppCaption()) != QMessageBox::Yes ||
+        !alive)
         return;
-    LoadResult loaded = LoadDocument(path, document->GetFileType(), document->GetEncoding(),
-                                     document->Format(), document->FormatIndex(), true);
+    const LoadResult loaded = LoadDocument(path, document->GetFileType(), document->GetEncoding(),
+                                           document->Format(), document->FormatIndex(), true);
     if (!loaded.document) {
         ReportOpenFailed(path);
         return;
     }
-    tabs_.CloseTab(index);
-    AddOpened(std::move(loaded.document));
+    session.Reload(*loaded.document);
 }
 
 DocumentCommands::~DocumentCommands() = default;
@@ -256,7 +245,7 @@ void DocumentCommands::New()
     WizardSelection selection;
     if (!host_->RunWizard(Owner(), kWizardFormatPage, selection) || !IsFormat(selection.format))
         return;
-    tabs_.AddDocument(NewDocument(*GlobalCatalogue().At(selection.format), selection.format),
+    tabs_.AddDocument(NewDocument(*Catalogue().At(selection.format), selection.format),
                       UiText(str::NewTabTitle));
 }
 
@@ -267,14 +256,14 @@ void DocumentCommands::Open()
     request.parent = Owner();
     request.filters = FileFilters();
     request.defaultSuffix = kEdtSuffix;
-    request.panel = MakePanelSetup(FileDialogKind::Open, GlobalCatalogue(),
+    request.panel = MakePanelSetup(FileDialogKind::Open, Catalogue(),
                                    int(LastEncodingSetting().Get()), nullptr);
     const FileDialogAnswer answer = host_->GetOpenFileNames(request);
     if (!answer.accepted || answer.files.isEmpty())
         return;
     ApplyPanel(request.panel, answer);
 
-    const FormatDetector detector(GlobalCatalogue());
+    const FormatDetector detector(Catalogue());
     // One wizard state for the whole selection: its format page keeps the last answer.
     WizardSelection wizard;
     int acceptedFormat = -1;
@@ -292,7 +281,7 @@ void DocumentCommands::OpenFiles(const QStringList& paths, int format, int encod
 {
     if (!IsValidEncoding(encoding))
         encoding = int(LastEncodingSetting().Get());
-    const FormatDetector detector(GlobalCatalogue());
+    const FormatDetector detector(Catalogue());
     WizardSelection wizard;
     int acceptedFormat = -1;
     for (const QString& given : paths) {
@@ -376,7 +365,7 @@ std::unique_ptr<EdtDocument> DocumentCommands::Load(const QString& path, int fil
 {
     HostPrompts prompts(*host_, tabs_.Window());
     // The shell names the file in its own message; the loader's reason is not shown.
-    LoadResult result = LoadDocument(path, fileType, encoding, *GlobalCatalogue().At(format),
+    LoadResult result = LoadDocument(path, fileType, encoding, *Catalogue().At(format),
                                      format, !state_.formatConfirmed, &prompts);
     return std::move(result.document);
 }
@@ -384,7 +373,6 @@ std::unique_ptr<EdtDocument> DocumentCommands::Load(const QString& path, int fil
 void DocumentCommands::AddOpened(std::unique_ptr<EdtDocument> document)
 {
     Remember(*document);
-    Watch(*document);
     const QString name = QFileInfo(document->Path()).fileName();
     tabs_.AddDocument(std::move(document), name);
 }
@@ -397,7 +385,7 @@ std::unique_ptr<EdtDocument> DocumentCommands::AskReference(const EdtDocument& d
     request.filters = FileFilters();
     request.defaultSuffix = kEdtSuffix;
     request.panel =
-        MakePanelSetup(FileDialogKind::Open, GlobalCatalogue(), document.GetEncoding(), nullptr);
+        MakePanelSetup(FileDialogKind::Open, Catalogue(), document.GetEncoding(), nullptr);
     // Records pair up only in the same layout: the format is the document's.
     if (document.FormatIndex() + 1 < request.panel.formats.size())
         request.panel.formatIndex = document.FormatIndex() + 1;
@@ -456,7 +444,7 @@ bool DocumentCommands::Save(int index)
         return false;
     }
     Remember(*document);
-    Watch(*document);
+    Watch(index);
     return true;
 }
 
@@ -470,7 +458,7 @@ bool DocumentCommands::SaveAs(int index)
     request.parent = Owner();
     request.filters = FileFilters();
     request.defaultSuffix = SuffixOfType(state_.lastFileType);
-    request.panel = MakePanelSetup(FileDialogKind::SaveAs, GlobalCatalogue(),
+    request.panel = MakePanelSetup(FileDialogKind::SaveAs, Catalogue(),
                                    int(LastEncodingSetting().Get()), document);
     const FileDialogAnswer answer = host_->GetSaveFileName(request);
     if (!answer.accepted || answer.files.isEmpty())
@@ -492,7 +480,7 @@ bool DocumentCommands::SaveAs(int index)
     }
     tabs_.SetTabName(index, QFileInfo(target.path).fileName());
     Remember(*document);
-    Watch(*document);
+    Watch(index);
     return true;
 }
 
@@ -543,7 +531,7 @@ void DocumentCommands::SaveAllAs()
             continue;
         }
         Remember(*document);
-        Watch(*document);
+        Watch(index);
     }
 }
 
@@ -554,7 +542,10 @@ bool DocumentCommands::Close(int index)
         return false;
     if (document->IsModified()) {
         const QMessageBox::StandardButton answer = host_->Ask(
-            tabs_.Window(), UiText(str::SavePrompt).arg(DisplayPath(document->Path())),
+            tabs_.Window(),
+            UiText(str::SavePrompt)
+                .arg(document->Path().isEmpty() ? tabs_.TabName(index)
+                                                : DisplayPath(document->Path())),
             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question,
             AppCaption());
         if (answer != QMessageBox::Yes && answer != QMessageBox::No)

@@ -3,9 +3,7 @@
 #include "search/Replace.h"
 #include "shell/FormatWizard.h"
 
-#include <QDateTime>
-#include <QFileSystemWatcher>
-#include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -19,8 +17,10 @@
 namespace scrivlet {
 
 class DialogHost;
+class DocumentSession;
 class DocumentTabs;
 class EdtDocument;
+class FormatCatalogue;
 class FormatDetector;
 class QtDialogHost;
 struct FileDialogAnswer;
@@ -66,11 +66,16 @@ public:
     std::unique_ptr<EdtDocument> AskReference(const EdtDocument& document);
     // True when the tab was closed.
     bool Close(int index);
+    // Another program changed the session's file: an unedited document is offered a reload
+    // in place, an edited one is warned.
+    void FileChanged(DocumentSession& session);
     // Closes from the last tab to the first and stops at the first that stays open; true
     // when no tab is left.
     bool CloseAll();
 
 private:
+    const FormatCatalogue& Catalogue() const;
+    bool IsFormat(int format) const;
     QWidget* Owner() const;
     void ApplyPanel(const PanelSetup& setup, const FileDialogAnswer& answer);
     // One file of an open in format (-1: detected); false when it was skipped or could not be
@@ -83,10 +88,8 @@ private:
     void AddOpened(std::unique_ptr<EdtDocument> document);
     void ReportOpenFailed(const QString& path);
     void ReportSaveFailed(const QString& path, const QString& reason);
-    // Follows the document's file on disk from its state now; a later change of it by
-    // another program asks to reload or warns.
-    void Watch(const EdtDocument& document);
-    void FileChanged(const QString& path);
+    // Takes the file of tab index as it is now as the one the document was read from.
+    void Watch(int index);
     // A document about to be saved and where to.
     struct PlannedSave {
         const EdtDocument* document;
@@ -100,9 +103,8 @@ private:
     ShellState state_;
     std::unique_ptr<QtDialogHost> qtHost_;
     DialogHost* host_;
-    std::unique_ptr<QFileSystemWatcher> watcher_;
-    // Size and time of each watched file as this editor last read or wrote it.
-    QHash<QString, QPair<qint64, QDateTime>> stamps_;
+    // Sessions whose file change is being asked about.
+    QSet<const DocumentSession*> asking_;
 };
 
 }  // namespace scrivlet

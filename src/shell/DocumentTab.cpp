@@ -1,9 +1,7 @@
 #include "shell/DocumentTab.h"
-#include "shell/Autosave.h"
 
-#include "documents/EdtDocument.h"
+#include "grid/GridCommands.h"
 #include "grid/GridView.h"
-#include "search/TranslationStatus.h"
 
 #include <QVBoxLayout>
 
@@ -20,48 +18,22 @@ QString TabDisplayTitle(const QString& title)
     return title.left(keep) + QStringLiteral("...");
 }
 
-DocumentTab::DocumentTab(std::unique_ptr<EdtDocument> document, const QString& name,
-                         QWidget* parent)
-    : QWidget(parent),
-      document_(std::move(document)),
-      status_(std::make_unique<TranslationStatus>(*document_)),
-      name_(name)
+DocumentTab::DocumentTab(std::unique_ptr<DocumentSession> session, QWidget* parent)
+    : QWidget(parent), session_(std::move(session))
 {
-    view_ = new GridView(document_.get(), this);
+    view_ = new GridView(session_->Document(), session_->History(), this);
+    commands_ = new GridCommands(view_, session_->History());
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);
     setFocusProxy(view_);
-    view_->SetTranslationStatus(status_.get());
-    connect(document_.get(), &EdtDocument::ModifiedChanged, this, &DocumentTab::TitleChanged);
-    if (Autosave* autosave = Autosave::Instance())
-        autosave->Track(this);
+    view_->SetTranslationStatus(session_->Status());
 }
 
 DocumentTab::~DocumentTab()
 {
     // The view reads the document up to its end.
     delete view_;
-}
-
-void DocumentTab::SetReference(std::unique_ptr<EdtDocument> reference)
-{
-    // The status lets go of the old reference before it is freed.
-    status_->SetReference(reference.get());
-    reference_ = std::move(reference);
-}
-
-void DocumentTab::SetName(const QString& name)
-{
-    if (name == name_)
-        return;
-    name_ = name;
-    emit TitleChanged();
-}
-
-QString DocumentTab::Title() const
-{
-    return document_->IsModified() ? QChar(kModifiedMark) + name_ : name_;
 }
 
 TabView::TabView(QWidget* parent) : QTabWidget(parent)

@@ -1,21 +1,19 @@
 #pragma once
 
+#include "shell/DocumentSession.h"
+
 #include <QTabWidget>
 #include <QWidget>
 
 #include <memory>
 
-// One open document as a page of the main window's tab view: the document, its GridView and
-// the tab's name. The title (name with the modified mark) follows the document's flag.
+// One open document as a page of the main window's tab view: its session (the document and
+// what belongs to it) shown by a GridView. The title follows the document's modified flag.
 
 namespace scrivlet {
 
-class EdtDocument;
+class GridCommands;
 class GridView;
-class TranslationStatus;
-
-// The modified mark in front of a tab title.
-constexpr char16_t kModifiedMark = u'\u2022';
 // A tab shows at most kTabTitleMaxChars characters; a longer title shows its first
 // kTabTitleKeepChars and "...".
 constexpr int kTabTitleMaxChars = 30;
@@ -28,30 +26,23 @@ class DocumentTab : public QWidget {
     Q_OBJECT
 
 public:
-    DocumentTab(std::unique_ptr<EdtDocument> document, const QString& name,
-                QWidget* parent = nullptr);
+    explicit DocumentTab(std::unique_ptr<DocumentSession> session, QWidget* parent = nullptr);
     ~DocumentTab() override;
 
-    EdtDocument* Document() const { return document_.get(); }
+    DocumentSession* Session() const { return session_.get(); }
+    EdtDocument* Document() const { return session_->Document(); }
     GridView* View() const { return view_; }
-    TranslationStatus* Status() const { return status_.get(); }
-    // The read-only document the translation is compared with; null for none.
-    const EdtDocument* Reference() const { return reference_.get(); }
-    void SetReference(std::unique_ptr<EdtDocument> reference);
-    QString Name() const { return name_; }
-    void SetName(const QString& name);
-    // The name, after the modified mark while the document has unsaved changes.
-    QString Title() const;
-
-signals:
-    void TitleChanged();
+    // Edit, find and replace on the view.
+    GridCommands* Commands() const { return commands_; }
+    TranslationStatus* Status() const { return session_->Status(); }
+    const EdtDocument* Reference() const { return session_->Reference(); }
+    QString Name() const { return session_->Name(); }
+    QString Title() const { return session_->Title(); }
 
 private:
-    std::unique_ptr<EdtDocument> document_;
-    std::unique_ptr<EdtDocument> reference_;
-    std::unique_ptr<TranslationStatus> status_;  // goes before the documents it reads
+    std::unique_ptr<DocumentSession> session_;
     GridView* view_;
-    QString name_;
+    GridCommands* commands_;
 };
 
 // The tab view: tells when pages come and go, so the window list follows.

@@ -11,7 +11,9 @@ class QWidget;
 
 namespace scrivlet {
 
+class DocumentSession;
 class EdtDocument;
+class FormatCatalogue;
 
 class DocumentTabs {
 public:
@@ -20,6 +22,8 @@ public:
     virtual int TabCount() const = 0;
     // Null for an index outside the tabs.
     virtual EdtDocument* DocumentAt(int index) const = 0;
+    // The session of a tab; null for an index outside the tabs.
+    virtual DocumentSession* SessionAt(int index) const = 0;
     // -1 without a tab.
     virtual int ActiveIndex() const = 0;
     // Shows the document in a new last tab named name and makes it active; returns its index.
@@ -29,6 +33,8 @@ public:
     // A tab's name: a file name or "New", without the modified mark.
     virtual QString TabName(int index) const = 0;
     virtual void SetTabName(int index, const QString& name) = 0;
+    // The formats documents are read in.
+    virtual const FormatCatalogue& Catalogue() const = 0;
     // The window the commands' dialogs belong to.
     virtual QWidget* Window() = 0;
 };

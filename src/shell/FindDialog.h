@@ -17,19 +17,8 @@ namespace scrivlet {
 
 struct SearchQuery;
 
-// Control ids of the dialog template, kept as the controls' object names ("id1001").
-enum FindControlId : int {
-    kFindButtonId = 1,
-    kCloseButtonId = 2,
-    kSearchTextId = 1001,
-    kMatchCaseId = 1003,
-    kWholeWordId = 1004,
-    kBackwardsId = 1005,
-    kRegexId = 1006,
-    kReplaceTextId = 1007,
-    kReplaceButtonId = 1008,
-    kReplaceAllButtonId = 1009,
-};
+// The search options, one check box each (named "matchCase", "wholeWord", ...).
+enum class FindOption { MatchCase, WholeWord, Backwards, Regex };
 
 class FindDialog : public QDialog {
     Q_OBJECT
@@ -58,7 +47,7 @@ public:
     QLineEdit* ReplaceText() const { return replaceText_; }
     QPushButton* ReplaceButton() const { return replaceButton_; }
     QPushButton* ReplaceAllButton() const { return replaceAllButton_; }
-    QCheckBox* OptionBox(int id) const;
+    QCheckBox* OptionBox(FindOption option) const;
 
 public slots:
     void Find();
@@ -67,9 +56,9 @@ public slots:
     void reject() override;
 
 private:
-    QCheckBox* AddOption(int id, quint32 flag, int y);
-    QPushButton* AddButton(int id, const QString& text, const QRect& units);
-    QRect DialogRect(const QRect& units) const;
+    QCheckBox* AddOption(const char* name, const QString& text, quint32 flag);
+    QPushButton* AddButton(const char* name, const QString& text);
+    void BuildLayout();
 
     QLineEdit* searchText_ = nullptr;
     QPushButton* findButton_ = nullptr;
@@ -77,6 +66,7 @@ private:
     QLineEdit* replaceText_ = nullptr;
     QPushButton* replaceButton_ = nullptr;
     QPushButton* replaceAllButton_ = nullptr;
+    QCheckBox* options_[4] = {};
     quint32 searchFlags_ = 0;
     FindRequestHandler handler_;
     ReplaceRequestHandler replaceHandler_;

@@ -4,10 +4,13 @@
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
 #include "documents/EdtDocument.h"
+#include "grid/GridCommands.h"
 #include "grid/GridView.h"
 #include "search/Search.h"
 #include "search/TranslationStatus.h"
+#include "shell/Autosave.h"
 #include "shell/DocumentCommands.h"
+#include "shell/DocumentSession.h"
 #include "shell/DocumentTab.h"
 #include "shell/FindDialog.h"
 #include "shell/GoToDialog.h"
@@ -15,7 +18,6 @@
 #include "shell/MessageBoxes.h"
 #include "shell/TranslationCommands.h"
 
-#include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -26,6 +28,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
@@ -72,10 +75,13 @@ void SetChecked(QAction* action, bool checked)
 
 }  // namespace
 
-MainFrame::MainFrame(QWidget* parent)
+MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
     : QMainWindow(parent),
+      ownCatalogue_(catalogue ? nullptr : std::make_unique<FormatCatalogue>()),
+      catalogue_(catalogue ? catalogue : ownCatalogue_.get()),
       commands_(std::make_unique<DocumentCommands>(*this)),
-      undoGroup_(new QUndoGroup(this))
+      undoGroup_(new QUndoGroup(this)),
+      watcher_(new QFileSystemWatcher(this))
 {
     setWindowTitle(UiText(str::FrameCaption));
     setWindowIcon(AppIcon());
@@ -95,13 +101,16 @@ MainFrame::MainFrame(QWidget* parent)
     connect(tabView_, &TabView::TabsChanged, this, &MainFrame::RebuildWindowMenu);
     connect(tabView_, &QTabWidget::currentChanged, this, &MainFrame::RebuildWindowMenu);
     connect(tabView_, &QTabWidget::currentChanged, this, [this] {
-        GridView* view = ActiveView();
-        undoGroup_->setActiveStack(view ? view->UndoStack() : nullptr);
+        DocumentSession* session = SessionAt(ActiveIndex());
+        undoGroup_->setActiveStack(session ? session->UndoStack() : nullptr);
         FocusActiveView();
+        ScheduleUpdate();
     });
-
-    if (auto* dispatcher = QAbstractEventDispatcher::instance(thread()))
-        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &MainFrame::OnIdle);
+    connect(tabView_, &TabView::TabsChanged, this, &MainFrame::ScheduleUpdate);
+    for (auto changed : {&QUndoGroup::canUndoChanged, &QUndoGroup::canRedoChanged})
+        connect(undoGroup_, changed, this, &MainFrame::ScheduleUpdate);
+    for (auto changed : {&QUndoGroup::undoTextChanged, &QUndoGroup::redoTextChanged})
+        connect(undoGroup_, changed, this, &MainFrame::ScheduleUpdate);
 
     resize(kDefaultFrameSize);
     restoreGeometry(WindowGeometry());
@@ -114,8 +123,6 @@ MainFrame::~MainFrame()
     // The tabs go while the status bar their views write to still exists.
     while (TabCount() > 0)
         CloseTab(TabCount() - 1);
-    if (GridView::StatusBar() == statusBar())
-        GridView::SetStatusBar(nullptr);
 }
 
 void MainFrame::SetCatalogueLoader(CatalogueLoader loader)
@@ -183,15 +190,30 @@ void MainFrame::ConnectActions()
     on(Command::Exit,
        [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); });
     on(Command::ClearRecentFiles, [] { ForgetRecentFile(QString()); });
-    const std::pair<Command, GridView::EditAction> editCommands[] = {
-        {Command::Undo, GridView::EditAction::Undo},   {Command::Redo, GridView::EditAction::Redo},
-        {Command::Cut, GridView::EditAction::Cut},     {Command::Copy, GridView::EditAction::Copy},
-        {Command::Paste, GridView::EditAction::Paste},
+    on(Command::Close, [this] {
+        if (ActiveIndex() >= 0)
+            commands_->Close(ActiveIndex());
+        else
+            QApplication::beep();
+    });
+    on(Command::CloseAll, [this] { commands_->CloseAll(); });
+    ConnectEditActions();
+}
+
+void MainFrame::ConnectEditActions()
+{
+    auto on = [this](Command command, auto handler) {
+        connect(Action(command), &QAction::triggered, this, handler);
+    };
+    using Edit = GridCommands::EditAction;
+    const std::pair<Command, Edit> editCommands[] = {
+        {Command::Undo, Edit::Undo}, {Command::Redo, Edit::Redo},   {Command::Cut, Edit::Cut},
+        {Command::Copy, Edit::Copy}, {Command::Paste, Edit::Paste},
     };
     for (const auto& [command, editAction] : editCommands) {
         on(command, [this, editAction = editAction] {
-            if (GridView* view = ActiveView())
-                view->EditCommand(editAction);
+            if (DocumentTab* tab = TabAt(ActiveIndex()))
+                tab->Commands()->EditCommand(editAction);
         });
     }
     on(Command::Find, [this] { ShowFindDialog(); });
@@ -200,21 +222,16 @@ void MainFrame::ConnectActions()
         DocumentTab* tab = TabAt(ActiveIndex());
         if (!tab)
             return;
-        if (std::unique_ptr<EdtDocument> reference = commands_->AskReference(*tab->Document())) {
-            const QString path = reference->Path();
-            tab->SetReference(std::move(reference));
-            tabView_->setTabToolTip(tabView_->indexOf(tab), QDir::toNativeSeparators(path));
-        }
+        if (std::unique_ptr<EdtDocument> reference = commands_->AskReference(*tab->Document()))
+            tab->Session()->SetReference(std::move(reference));
     });
     on(Command::HideReference, [this] {
-        if (DocumentTab* tab = TabAt(ActiveIndex())) {
-            tab->SetReference(nullptr);
-            tabView_->setTabToolTip(tabView_->indexOf(tab), QString());
-        }
+        if (DocumentSession* session = SessionAt(ActiveIndex()))
+            session->SetReference(nullptr);
     });
     on(Command::CopyReference, [this] {
-        if (GridView* view = ActiveView())
-            view->CopyReference();
+        if (DocumentTab* tab = TabAt(ActiveIndex()))
+            tab->Commands()->CopyReference();
     });
     on(Command::NextUntranslated, [this] { SeekField(false, true); });
     on(Command::PreviousUntranslated, [this] { SeekField(false, false); });
@@ -231,13 +248,6 @@ void MainFrame::ConnectActions()
     for (const LanguageCommand& language : kLanguageCommands)
         on(language.command,
            [this, code = language.code] { ChooseLanguage(QString::fromLatin1(code)); });
-    on(Command::Close, [this] {
-        if (ActiveIndex() >= 0)
-            commands_->Close(ActiveIndex());
-        else
-            QApplication::beep();
-    });
-    on(Command::CloseAll, [this] { commands_->CloseAll(); });
     on(Command::About, [this] { ShowAbout(); });
     // Print, Print Preview and Print Setup stay disabled and have no handler.
 }
@@ -322,7 +332,6 @@ void MainFrame::CreateStatusBar()
     countsLabel_ = new QLabel(this);
     countsLabel_->setObjectName(QStringLiteral("translationCounts"));
     statusBar()->addPermanentWidget(countsLabel_);
-    GridView::SetStatusBar(statusBar());
 }
 
 void MainFrame::LoadCatalogue()
@@ -330,8 +339,8 @@ void MainFrame::LoadCatalogue()
     QString missingFile;
     const CatalogueLoader& loader = InstalledCatalogueLoader();
     const bool loaded =
-        loader ? loader(GlobalCatalogue(), CurrentUiLanguage(), &missingFile)
-               : LoadFormatCatalogue(GlobalCatalogue(), CurrentUiLanguage(), &missingFile);
+        loader ? loader(*catalogue_, CurrentUiLanguage(), &missingFile)
+               : LoadFormatCatalogue(*catalogue_, CurrentUiLanguage(), &missingFile);
     if (loaded)
         return;
     if (missingFile.isEmpty())
@@ -347,6 +356,7 @@ void MainFrame::LoadCatalogue()
 void MainFrame::ChooseLanguage(const QString& code)
 {
     SetInterfaceLanguage(code);
+    UpdateLanguageChecks();
     // The choice takes effect at the next start; say so every time.
     ShowMessageBox(this, QMessageBox::Information, AppCaption(), UiText(str::LanguageChangeNotice));
 }
@@ -369,19 +379,19 @@ void MainFrame::ShowFindDialog()
 
 void MainFrame::FindRequest(const SearchQuery& query)
 {
-    if (GridView* view = ActiveView())
-        view->FindRequest(query);
+    if (DocumentTab* tab = TabAt(ActiveIndex()))
+        tab->Commands()->FindRequest(query);
 }
 
 void MainFrame::ReplaceRequest(const SearchQuery& query, const QString& replacement, bool all)
 {
-    GridView* view = ActiveView();
-    if (!view)
+    DocumentTab* tab = TabAt(ActiveIndex());
+    if (!tab)
         return;
     if (all)
-        view->ReplaceAllRequest(query, replacement);
+        tab->Commands()->ReplaceAllRequest(query, replacement);
     else
-        view->ReplaceRequest(query, replacement);
+        tab->Commands()->ReplaceRequest(query, replacement);
 }
 
 void MainFrame::ShowGoToDialog()
@@ -485,16 +495,20 @@ void MainFrame::RebuildRecentMenu()
     clear->setEnabled(!files.isEmpty());
 }
 
-// --- idle update -----------------------------------------------------------------------
+// --- enabled states --------------------------------------------------------------------
 
-void MainFrame::OnIdle()
+void MainFrame::ScheduleUpdate()
 {
-    // The update may itself spin a loop (a style repolish, a nested dialog); once is enough.
-    if (inIdleUpdate_)
+    if (updatePending_)
         return;
-    inIdleUpdate_ = true;
-    UpdateUi();
-    inIdleUpdate_ = false;
+    updatePending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            updatePending_ = false;
+            UpdateUi();
+        },
+        Qt::QueuedConnection);
 }
 
 void MainFrame::FocusActiveView()
@@ -530,12 +544,16 @@ void MainFrame::UpdateUi()
     SetEnabled(Action(Command::SaveAllAs), TabCount() >= 2);
     for (Command command : {Command::Print, Command::PrintPreview, Command::PrintSetup})
         SetEnabled(Action(command), false);
+    UpdateLanguageChecks();
+    SetChecked(Action(Command::ViewToolbar), !toolBar_->isHidden());
+    SetChecked(Action(Command::ViewStatusBar), !statusBar()->isHidden());
+}
 
+void MainFrame::UpdateLanguageChecks()
+{
     const QString code = InterfaceLanguage();
     for (const LanguageCommand& language : kLanguageCommands)
         SetChecked(Action(language.command), code == QLatin1String(language.code));
-    SetChecked(Action(Command::ViewToolbar), !toolBar_->isHidden());
-    SetChecked(Action(Command::ViewStatusBar), !statusBar()->isHidden());
 }
 
 void MainFrame::UpdateUndoTexts()
@@ -557,9 +575,14 @@ void MainFrame::UpdateUndoTexts()
 
 int MainFrame::AddDocument(std::unique_ptr<EdtDocument> document, const QString& name)
 {
-    auto* tab = new DocumentTab(std::move(document), name);
-    connect(tab, &DocumentTab::TitleChanged, this, [this, tab] { ShowTitle(tab); });
-    undoGroup_->addStack(tab->View()->UndoStack());
+    auto* tab = new DocumentTab(
+        std::make_unique<DocumentSession>(std::move(document), name, watcher_));
+    DocumentSession* session = tab->Session();
+    session->Watch();
+    if (recovery_)
+        recovery_->Track(session);
+    undoGroup_->addStack(session->UndoStack());
+    Follow(tab);
     const int index = tabView_->addTab(tab, EscapeAmpersands(TabDisplayTitle(tab->Title())));
     tabView_->setCurrentIndex(index);
     return index;
@@ -578,6 +601,43 @@ int MainFrame::ActiveIndex() const
 DocumentTab* MainFrame::TabAt(int index) const
 {
     return qobject_cast<DocumentTab*>(tabView_->widget(index));
+}
+
+DocumentSession* MainFrame::SessionAt(int index) const
+{
+    DocumentTab* tab = TabAt(index);
+    return tab ? tab->Session() : nullptr;
+}
+
+void MainFrame::Follow(DocumentTab* tab)
+{
+    DocumentSession* session = tab->Session();
+    connect(session, &DocumentSession::TitleChanged, this, [this, tab] { ShowTitle(tab); });
+    connect(session, &DocumentSession::ReferenceChanged, this, [this, tab] {
+        const EdtDocument* reference = tab->Reference();
+        tabView_->setTabToolTip(tabView_->indexOf(tab),
+                                reference ? QDir::toNativeSeparators(reference->Path()) : QString());
+        ScheduleUpdate();
+    });
+    connect(session, &DocumentSession::FileChanged, this,
+            [this, session] { commands_->FileChanged(*session); });
+    // Deleted or renamed away: closing must ask, or the work would be lost with it.
+    connect(session, &DocumentSession::FileRemoved, this,
+            [session] { session->Document()->SetModified(true); });
+    EdtDocument* document = session->Document();
+    for (auto changed : {&EdtDocument::RecordsInserted, &EdtDocument::RecordsRemoved})
+        connect(document, changed, this, &MainFrame::ScheduleUpdate);
+    connect(document, &EdtDocument::ModifiedChanged, this, &MainFrame::ScheduleUpdate);
+    connect(session->Status(), &TranslationStatus::CountsChanged, this, &MainFrame::ScheduleUpdate);
+    GridView* view = tab->View();
+    connect(view, &GridView::EditingChanged, this, &MainFrame::ScheduleUpdate);
+    connect(view, &GridView::StatusShown, this, [this](const QString& text) {
+        statusBar()->showMessage(text);
+    });
+    connect(view, &GridView::StatusCleared, this, [this](const QString& text) {
+        if (statusBar()->currentMessage() == text)
+            statusBar()->clearMessage();
+    });
 }
 
 EdtDocument* MainFrame::DocumentAt(int index) const
@@ -660,8 +720,8 @@ QString MainFrame::TabTitle(int index) const
 
 void MainFrame::SetTabName(int index, const QString& name)
 {
-    if (DocumentTab* tab = TabAt(index))
-        tab->SetName(name);
+    if (DocumentSession* session = SessionAt(index))
+        session->SetName(name);
 }
 
 void MainFrame::ShowTitle(DocumentTab* tab)

@@ -12,19 +12,22 @@
 
 class QActionGroup;
 class QDialog;
+class QFileSystemWatcher;
 class QLabel;
 class QMenu;
 class QToolBar;
 class QUndoGroup;
 
 // The application's main window: menu bar, toolbar, status bar and the tab view with one
-// DocumentTab per open document. It owns the document commands, forwards edit commands and
-// find requests to the active view and keeps enabled states and check marks up to date
-// whenever the event loop goes idle.
+// DocumentTab per open document. It makes a DocumentSession for every document that opens,
+// owns the document commands, forwards edit commands and find requests to the active view and
+// updates enabled states and texts when the active tab, its history or its document change.
 
 namespace scrivlet {
 
+class Autosave;
 class DocumentCommands;
+class DocumentSession;
 class DocumentTab;
 class FormatCatalogue;
 class GridView;
@@ -42,8 +45,9 @@ class MainFrame : public QMainWindow, public DocumentTabs {
     Q_OBJECT
 
 public:
-    // Builds the window in the current interface language and, last, loads the catalogue.
-    explicit MainFrame(QWidget* parent = nullptr);
+    // Builds the window in the current interface language and, last, loads catalogue (one of
+    // the frame's own when null), which then outlives the frame.
+    explicit MainFrame(FormatCatalogue* catalogue = nullptr, QWidget* parent = nullptr);
     ~MainFrame() override;
 
     // Replaces the catalogue loader of frames made from now on; empty restores the real one.
@@ -54,18 +58,22 @@ public:
 
     QAction* Action(Command command) const { return actions_[static_cast<size_t>(command)]; }
     DocumentCommands& Commands() const { return *commands_; }
-    // Enabled states and check marks.
+    // Enabled states, the undo texts and the counts; runs on every change they follow.
     void UpdateUi();
+    // The recovery writer every document opened from now on is given to; null for none.
+    void SetRecovery(Autosave* recovery) { recovery_ = recovery; }
 
     // --- DocumentTabs ----------------------------------------------------------------------
     int TabCount() const override;
     EdtDocument* DocumentAt(int index) const override;
+    DocumentSession* SessionAt(int index) const override;
     int ActiveIndex() const override;
     int AddDocument(std::unique_ptr<EdtDocument> document, const QString& name) override;
     void CloseTab(int index) override;
     QString TabName(int index) const override;
     void SetTabName(int index, const QString& name) override;
     QWidget* Window() override { return this; }
+    const FormatCatalogue& Catalogue() const override { return *catalogue_; }
 
     DocumentTab* TabAt(int index) const;
     GridView* ActiveView() const;
@@ -95,6 +103,7 @@ protected:
 private:
     void CreateActions();
     void ConnectActions();
+    void ConnectEditActions();
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
@@ -108,10 +117,15 @@ private:
     void ShowAbout();
     // F8 / F9: selects the next or previous field to work on in the active view.
     void SeekField(bool problem, bool forward);
-    void OnIdle();
+    // One UpdateUi once the current event is handled, however many changes asked for it.
+    void ScheduleUpdate();
+    void Follow(DocumentTab* tab);
+    void UpdateLanguageChecks();
     // Gives the active grid the keyboard, with a cell selected.
     void FocusActiveView();
 
+    std::unique_ptr<FormatCatalogue> ownCatalogue_;
+    FormatCatalogue* catalogue_;
     std::array<QAction*, std::size(kCommands)> actions_{};
     std::unique_ptr<DocumentCommands> commands_;
     TabView* tabView_ = nullptr;
@@ -123,7 +137,9 @@ private:
     QUndoGroup* undoGroup_ = nullptr;
     QAction* windowSeparator_ = nullptr;
     int startupExitCode_ = 0;
-    bool inIdleUpdate_ = false;
+    bool updatePending_ = false;
+    QFileSystemWatcher* watcher_ = nullptr;
+    Autosave* recovery_ = nullptr;
     QLabel* countsLabel_ = nullptr;
     // The seek that found nothing: pressed again, it starts over from the other end.
     struct PendingWrap {

@@ -153,16 +153,17 @@ int main(int argc, char** argv)
 
     // Before the frame, so that it outlives every tab and removes this run's copies last.
     scrivlet::Autosave autosave;
-    scrivlet::MainFrame frame;
+    scrivlet::FormatCatalogue catalogue;
+    scrivlet::MainFrame frame(&catalogue);
     if (frame.StartupExitCode() != 0)
         return frame.StartupExitCode();
+    frame.SetRecovery(&autosave);
     int format = -1;
     if (options.format != QLatin1String("auto")) {
         bool ok = false;
         format = options.format.toInt(&ok);
-        if (!ok || !scrivlet::GlobalCatalogue().At(format)) {
-            PrintError(
-                scrivlet::UiText("desktop.badformat").arg(scrivlet::GlobalCatalogue().Count() - 1));
+        if (!ok || !catalogue.At(format)) {
+            PrintError(scrivlet::UiText("desktop.badformat").arg(catalogue.Count() - 1));
             return kExitUsage;
         }
     }

@@ -1,6 +1,8 @@
 #include "TestDocument.h"
 #include "TestRegistry.h"
 #include "base/UiText.h"
+#include "grid/DocumentHistory.h"
+#include "grid/GridCommands.h"
 #include "grid/GridView.h"
 #include "grid/InplaceEdit.h"
 #include "search/Search.h"
@@ -25,8 +27,10 @@ constexpr int kNameSize = 40;
 // records 0 and 1 have labels of their own, the others the language's numbered ones.
 struct Fixture {
     std::unique_ptr<EdtDocument> document;
+    std::unique_ptr<DocumentHistory> history;
     QMainWindow window;
     GridView* view = nullptr;
+    GridCommands* commands = nullptr;
 
     explicit Fixture(int records, const QString& name = QString())
     {
@@ -38,16 +42,18 @@ struct Fixture {
             MakeFormat(60, {LabelField("Id", {"a", "b"}), TextField("Name", 0, kNameSize, 260),
                             TextField("Note", kNameSize, 20, -1)}),
             rows);
-        view = new GridView(document.get(), &window);
+        history = std::make_unique<DocumentHistory>(document.get());
+        view = new GridView(document.get(), history.get(), &window);
+        commands = new GridCommands(view, history.get());
         window.setCentralWidget(view);
-        GridView::SetStatusBar(window.statusBar());
+        QObject::connect(view, &GridView::StatusShown, window.statusBar(),
+                         [this](const QString& text) { window.statusBar()->showMessage(text); });
         window.resize(520, 300);
         window.show();
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         view->setFocus();
     }
-    ~Fixture() { GridView::SetStatusBar(nullptr); }
 
     QRect Rect(int row, int column) const
     {
@@ -146,7 +152,7 @@ private slots:
         for (const QString& step : script) {
             const int at = step.back().digitValue();
             if (step == QLatin1String("Paste"))
-                f.view->EditCommand(GridView::EditAction::Paste);
+                f.commands->EditCommand(GridCommands::EditAction::Paste);
             else if (step == QLatin1String("LinePaste"))
                 editor->QLineEdit::paste();
             else if (step == QLatin1String("EndEdit"))
@@ -216,7 +222,7 @@ private slots:
         if (input == QLatin1String("click"))
             f.Click(selected.y(), selected.x());
         else if (space > 0)
-            f.view->FindRequest(
+            f.commands->FindRequest(
                 SearchQuery{input.mid(space + 1), input[0] == u'r' ? quint32(kSearchRegex) : 0u});
         else if (input.size() > 1)
             QTest::keySequence(f.view, QKeySequence(input));
@@ -259,7 +265,7 @@ private slots:
         QVERIFY(!f.Editor());
         QCOMPARE(f.LiveEditors(), 0);
         QCOMPARE(f.Text(2, 2), QStringLiteral("second"));
-        f.view->EditCommand(GridView::EditAction::Paste);
+        f.commands->EditCommand(GridCommands::EditAction::Paste);
         // A view destroyed while an editor is open and another one's close is still queued.
         QVERIFY(f.view->BeginEdit());
         f.view->EndEdit();
@@ -355,8 +361,8 @@ private slots:
                     break;
                 case u'u':
                 case u'r':
-                    f.view->EditCommand(step == u"u" ? GridView::EditAction::Undo
-                                                     : GridView::EditAction::Redo);
+                    f.commands->EditCommand(step == u"u" ? GridCommands::EditAction::Undo
+                                                     : GridCommands::EditAction::Redo);
                     break;
                 case u's':
                     f.document->SetModified(false);
@@ -367,12 +373,12 @@ private slots:
                     break;
                 case u'R':
                     QVERIFY(
-                        f.view->ReplaceAllRequest(SearchQuery{arg.section(u'=', 0, 0), 0}, text));
+                        f.commands->ReplaceAllRequest(SearchQuery{arg.section(u'=', 0, 0), 0}, text));
                     break;
                 case u'e':
                     QVERIFY(f.view->SelectCell(0, 1) && f.view->BeginEdit());
                     QTest::keyClicks(f.Editor(), QStringLiteral("zz"));
-                    f.view->EditCommand(GridView::EditAction::Undo);
+                    f.commands->EditCommand(GridCommands::EditAction::Undo);
                     QCOMPARE(f.Editor()->text(), QStringLiteral("name 0"));
                     f.view->EndEdit();
                     break;
@@ -427,9 +433,9 @@ private slots:
             if (step.startsWith(QLatin1String("click")))
                 f.Click(1, step.back().digitValue());
             else if (step.startsWith(QLatin1String("find")))
-                f.view->FindRequest(SearchQuery{step.mid(5), 0});
+                f.commands->FindRequest(SearchQuery{step.mid(5), 0});
             else if (step == QLatin1String("copy"))
-                QVERIFY(f.view->CopyReference());
+                QVERIFY(f.commands->CopyReference());
             else
                 QTest::keySequence(f.Editor() ? static_cast<QWidget*>(f.Editor()) : f.view, step);
         }

@@ -8,6 +8,7 @@
 #include "grid/DocumentHistory.h"
 #include "grid/GridView.h"
 #include "shell/Autosave.h"
+#include "shell/DocumentSession.h"
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentTab.h"
 #include "shell/FormatWizard.h"
@@ -19,6 +20,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileSystemWatcher>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -371,7 +373,7 @@ private slots:
     }
 
     // The panel starts at the document's encoding (its format, fixed, is checked in
-    // realDialogs); "all supported" takes the type from the name; the encoding chosen is the
+    // realDialogs); "all supported" takes the type from the name as Open does; the encoding chosen is the
     // next Open's; Cancel changes nothing.
     void saveAs_data()
     {
@@ -380,7 +382,8 @@ private slots:
         QTest::addColumn<int>("fileType");
         QTest::addColumn<QString>("written");
         QTest::newRow("all supported, .txt") << 0 << "out.txt" << 2 << "out.txt";
-        QTest::newRow("all supported, other") << 0 << "out.dat" << 1 << "out.dat";
+        // Records only for ".edt", as Open reads it back.
+        QTest::newRow("all supported, other") << 0 << "out.dat" << 2 << "out.dat";
         QTest::newRow("all supported, none") << 0 << "out" << 1 << "out.edt";
         QTest::newRow("text, none") << 2 << "out" << 2 << "out.txt";
         QTest::newRow("text over an .edt name") << 2 << "out.edt" << 2 << "out.edt";
@@ -569,7 +572,9 @@ private slots:
         QVERIFY(frame_->isVisible());
         QCOMPARE(host_.questions.size(), asked.size());
         for (int i = 0; i < asked.size(); ++i) {
-            const QString path = asked[i] == u'N' ? QString() : Native(name(asked[i].toLower()));
+            // A never-saved document is named by its title.
+            const QString path =
+                asked[i] == u'N' ? QStringLiteral("New") : Native(name(asked[i].toLower()));
             const QString text = asked[i].isUpper() && asked[i] != u'N'
                                      ? QStringLiteral("Unable to save file '%1'")
                                      : QStringLiteral("Do you want to save changes in '%1' ?");
@@ -792,42 +797,67 @@ private slots:
         QCOMPARE(TextsOf(*document), (Rows{{"a"}, {"b"}, {"c"}}));
     }
 
-    // The open file changes under the editor: another program's
-    // write offers a reload to an unedited document (Yes brings the new text) and warns an
-    // edited one; a removed file leaves the document unsaved so that closing asks.
+    // The open file (the first of two tabs, with a reference) changes under the editor:
+    // another program's write offers a reload to an unedited document, and Yes brings the new
+    // text into the same tab, reference kept, as one step that Undo takes back; an edited one
+    // is warned; a removed file leaves the document unsaved so that closing asks; a new time
+    // on the same bytes asks nothing. A closed tab's file is no longer watched.
     void changedOnDisk_data()
     {
         QTest::addColumn<bool>("edited");
-        QTest::addColumn<int>("change");  // 1 another write, 2 removed
+        QTest::addColumn<int>("change");  // 1 another write, 2 removed, 3 touched
         QTest::addColumn<QString>("asked");
-        QTest::addColumn<QString>("text");  // of the tab's first cell afterwards
+        QTest::addColumn<Rows>("texts");  // of the first tab afterwards
         const QString reload = UiText("recov.changed"), warn = UiText("recov.changedModified");
-        QTest::newRow("other-write-reloads") << false << 1 << reload << "Ot";
-        QTest::newRow("other-write-while-edited") << true << 1 << warn << "Ed";
-        QTest::newRow("removed") << false << 2 << QString() << "Ab";
+        QTest::newRow("other write reloads") << false << 1 << reload << Rows{{"Ot"}, {"Ne"}};
+        QTest::newRow("other write while edited") << true << 1 << warn << Rows{{"Ed"}};
+        QTest::newRow("removed") << false << 2 << QString() << Rows{{"Ab"}};
+        QTest::newRow("touched") << false << 3 << QString() << Rows{{"Ab"}};
     }
     void changedOnDisk()
     {
         QFETCH(bool, edited);
         QFETCH(int, change);
         QFETCH(QString, asked);
-        Open({"a_dlg.edt"}, EdtBytes({"Ab"}));
+        Open({"a_dlg.edt", "b_dlg.edt"}, EdtBytes({"Ab"}));
+        DocumentSession* session = frame_->SessionAt(0);
+        session->SetReference(Document(0)->Snapshot());
         if (edited)
             QVERIFY(Document(0)->SetText(0, 1, QStringLiteral("Ed")));
         host_.answers << QMessageBox::Yes;
         QTest::qWait(20);  // a new time stamp for the next write
-        if (change == 1)
-            QVERIFY(WriteFile(Path("a_dlg.edt"), EdtBytes({"Ot"})));
-        else
+        if (change == 1) {
+            QVERIFY(WriteFile(Path("a_dlg.edt"), EdtBytes({"Ot", "Ne"})));
+        } else if (change == 2) {
             QVERIFY(QFile::remove(Path("a_dlg.edt")));
+        } else {
+            QFile file(Path("a_dlg.edt"));
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(5),
+                                     QFileDevice::FileModificationTime));
+        }
         const QStringList expected =
             asked.isEmpty() ? QStringList() : QStringList{asked.arg(Native("a_dlg.edt"))};
         if (expected.isEmpty())
             QTest::qWait(300);
         QTRY_COMPARE(host_.questions, expected);
-        QCOMPARE(frame_->TabCount(), 1);
-        QTEST(Document(0)->Text(0, 1), "text");
+        QCOMPARE(frame_->TabCount(), 2);
+        QCOMPARE(frame_->SessionAt(0), session);
+        QVERIFY(session->Reference());
+        QTEST(TextsOf(*Document(0)), "texts");
         QCOMPARE(Document(0)->IsModified(), edited || change == 2);
+        if (change == 1 && !edited) {
+            frame_->SetActiveIndex(0);
+            frame_->UpdateUi();
+            QCOMPARE(frame_->Action(Command::Undo)->text(), u"&Undo reloading the file"_qs);
+            Run(*frame_, Command::Undo);
+            QCOMPARE(TextsOf(*Document(0)), Rows{{"Ab"}});
+            QVERIFY(Document(0)->IsModified());
+        }
+        auto* watcher = frame_->findChild<QFileSystemWatcher*>();
+        QCOMPARE(watcher->files().contains(Path("b_dlg.edt")), true);
+        frame_->CloseTab(1);
+        QCOMPARE(watcher->files().contains(Path("b_dlg.edt")), false);
     }
 
     // An editor edits a cell, keeps it unsaved past the copy interval and is killed; the next
@@ -852,10 +882,11 @@ private slots:
             // The editor: any failure ends it at once, so that it never runs other tests.
             qputenv("SCRIVLET_AUTOSAVE_SECONDS", "1");
             Autosave autosave(folder);
+            frame_->SetRecovery(&autosave);
             Open({"a_dlg.edt"});
             // An edit as the grid makes it: one step of the document's history.
-            GridView* view = frame_->ActiveView();
-            if (!view || !view->History()->SetText(0, 1, u"Ed", QStringLiteral("typing")))
+            DocumentSession* session = frame_->SessionAt(0);
+            if (!session || !session->History()->SetText(0, 1, u"Ed", QStringLiteral("typing")))
                 _exit(1);
             QTest::qWait(1500);
             autosave.Flush();
@@ -872,6 +903,7 @@ private slots:
 
         {
             Autosave autosave(folder);
+            frame_->SetRecovery(&autosave);
             ModalScript answer;
             answer.Then<RestoreDialog>([discard](RestoreDialog* dialog) {
                 const QString text = UiText(discard ? "recov.discard" : "recov.restore");
@@ -891,6 +923,7 @@ private slots:
                 QVERIFY(frame_->Commands().Save(0));
                 QCOMPARE(ReadFile(Path("a_dlg.edt")), EdtBytes({"Ed"}));
             }
+            frame_->SetRecovery(nullptr);
         }
         QCOMPARE(QDir(folder).entryList({"*.edt", "*.json"}, QDir::Files), QStringList());
     }

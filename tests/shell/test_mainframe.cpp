@@ -12,6 +12,7 @@
 #include "shell/GoToDialog.h"
 #include "shell/MessageBoxes.h"
 
+#include <QAbstractButton>
 #include <QActionGroup>
 #include <QCheckBox>
 #include <QClipboard>
@@ -88,8 +89,8 @@ private slots:
         SetUiLanguage(UiLanguage::English);
     }
 
-    // Set when the event loop goes idle.
-    void idleStates_data()
+    // Follow the active tab, its document and its history, once the change has been handled.
+    void enabledStates_data()
     {
         QTest::addColumn<QString>("tabs");  // one character per tab, '1' = modified
         QTest::addColumn<int>("active");
@@ -101,7 +102,7 @@ private slots:
         QTest::newRow("another tab modified") << "10" << 1 << false << true;
         QTest::newRow("active of three modified") << "010" << 1 << true << true;
     }
-    void idleStates()
+    void enabledStates()
     {
         QFETCH(QString, tabs);
         QFETCH(int, active);
@@ -308,7 +309,7 @@ private slots:
         auto* dialog = frame.findChild<FindDialog*>();
         QTRY_VERIFY(dialog && dialog->SearchText()->hasFocus());
         if (backwards)
-            dialog->OptionBox(kBackwardsId)->click();
+            dialog->OptionBox(FindOption::Backwards)->click();
         QTest::keyClicks(dialog->SearchText(), typed);
 
         for (const QString& hit : hits) {
@@ -331,6 +332,31 @@ private slots:
         Run(frame, Command::Find);
         QCOMPARE(frame.findChildren<FindDialog*>().size(), 1);
         QCOMPARE(dialog->SearchText()->selectedText(), typed);
+    }
+
+    // Every text of the find dialog has the room its language needs.
+    void findDialogFits_data()
+    {
+        QTest::addColumn<UiLanguage>("language");
+        QTest::newRow("German") << UiLanguage::German;
+        QTest::newRow("Polish") << UiLanguage::Polish;
+        QTest::newRow("Russian") << UiLanguage::Russian;
+    }
+    void findDialogFits()
+    {
+        QFETCH(UiLanguage, language);
+        SetUiLanguage(language);
+        MainFrame frame;
+        AddDocument(frame, {{"a"}});
+        ShowAndWait(frame);
+        Run(frame, Command::Find);
+        auto* dialog = frame.findChild<FindDialog*>();
+        QVERIFY(dialog && dialog->isVisible());
+        for (QAbstractButton* control : dialog->findChildren<QAbstractButton*>()) {
+            QVERIFY2(control->width() >= control->sizeHint().width(),
+                     qPrintable(control->text()));
+            QVERIFY(dialog->rect().contains(control->geometry()));
+        }
     }
 
     // Find, Replace and Replace All through the dialog in fields of 8; then Undo and Redo

@@ -1,0 +1,123 @@
+#include "shell/DocumentSession.h"
+
+#include "documents/EdtDocument.h"
+#include "grid/DocumentHistory.h"
+#include "search/TranslationStatus.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+
+namespace scrivlet {
+
+FileFingerprint FingerprintOf(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    // Not for security: only to tell a rewrite with other bytes from a touch.
+    QCryptographicHash hash(QCryptographicHash::Md5);
+    if (!hash.addData(&file))
+        return {};
+    return {file.size(), hash.result()};
+}
+
+DocumentSession::DocumentSession(std::unique_ptr<EdtDocument> document, const QString& name,
+                                 QFileSystemWatcher* watcher, QObject* parent)
+    : QObject(parent),
+      document_(std::move(document)),
+      status_(std::make_unique<TranslationStatus>(*document_)),
+      history_(std::make_unique<DocumentHistory>(document_.get())),
+      watcher_(watcher),
+      name_(name)
+{
+    connect(document_.get(), &EdtDocument::ModifiedChanged, this, &DocumentSession::TitleChanged);
+    if (watcher_)
+        connect(watcher_, &QFileSystemWatcher::fileChanged, this, &DocumentSession::Check);
+}
+
+DocumentSession::~DocumentSession()
+{
+    Unwatch();
+    // The history lets go of the document before it is freed.
+    history_.reset();
+}
+
+QUndoStack* DocumentSession::UndoStack() const
+{
+    return history_->Stack();
+}
+
+void DocumentSession::SetReference(std::unique_ptr<EdtDocument> reference)
+{
+    // The status lets go of the old reference before it is freed.
+    status_->SetReference(reference.get());
+    reference_ = std::move(reference);
+    emit ReferenceChanged();
+}
+
+void DocumentSession::SetName(const QString& name)
+{
+    if (name == name_)
+        return;
+    name_ = name;
+    emit TitleChanged();
+}
+
+QString DocumentSession::Title() const
+{
+    return document_->IsModified() ? QChar(kModifiedMark) + name_ : name_;
+}
+
+void DocumentSession::Watch()
+{
+    const QString path = document_->Path();
+    if (!watcher_ || path.isEmpty() || !QFileInfo(path).isFile()) {
+        Unwatch();
+        return;
+    }
+    if (watched_ != path)
+        Unwatch();
+    watched_ = path;
+    fingerprint_ = FingerprintOf(path);
+    // A replacing save gives the path a new file, which the watcher has to be told about.
+    watcher_->removePath(path);
+    watcher_->addPath(path);
+}
+
+void DocumentSession::Unwatch()
+{
+    if (watcher_ && !watched_.isEmpty())
+        watcher_->removePath(watched_);
+    watched_.clear();
+    fingerprint_ = {};
+}
+
+void DocumentSession::Check(const QString& path)
+{
+    if (path != watched_)
+        return;
+    if (!QFileInfo(path).isFile()) {
+        emit FileRemoved();
+        return;
+    }
+    // A file replaced by rename is a new one the watcher has dropped.
+    if (!watcher_->files().contains(path))
+        watcher_->addPath(path);
+    const FileFingerprint now = FingerprintOf(path);
+    if (now == fingerprint_)
+        return;  // our own save, or only its time changed
+    fingerprint_ = now;
+    emit FileChanged();
+}
+
+bool DocumentSession::Reload(const EdtDocument& loaded)
+{
+    if (!history_->Reload(loaded))
+        return false;
+    Watch();
+    return true;
+}
+
+}  // namespace scrivlet

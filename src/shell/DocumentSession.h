@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QFileSystemWatcher;
+class QUndoStack;
+
+// One open document and everything that belongs to it alone: the document, the reference it
+// is compared with and the translation status over both, its edit history, the name of its
+// recovery copy and the watch on its file. The frame makes one when a document opens; the tab
+// and the grid view are given it and never own any of it.
+
+namespace scrivlet {
+
+class DocumentHistory;
+class EdtDocument;
+class TranslationStatus;
+
+// The modified mark in front of a title.
+constexpr char16_t kModifiedMark = u'\u2022';
+
+// What identifies a file's contents cheaply enough to keep for every open document: a change
+// of its time alone (a touch, a backup tool) is no change.
+struct FileFingerprint {
+    qint64 size = -1;
+    QByteArray hash;
+    bool operator==(const FileFingerprint&) const = default;
+};
+
+// The fingerprint of the file at path now; size -1 when it cannot be read.
+FileFingerprint FingerprintOf(const QString& path);
+
+class DocumentSession : public QObject {
+    Q_OBJECT
+
+public:
+    // watcher is the frame's, shared by every session, and may be null (nothing is watched).
+    DocumentSession(std::unique_ptr<EdtDocument> document, const QString& name,
+                    QFileSystemWatcher* watcher, QObject* parent = nullptr);
+    ~DocumentSession() override;
+
+    EdtDocument* Document() const { return document_.get(); }
+    // The read-only document the translation is compared with; null for none.
+    const EdtDocument* Reference() const { return reference_.get(); }
+    void SetReference(std::unique_ptr<EdtDocument> reference);
+    TranslationStatus* Status() const { return status_.get(); }
+    DocumentHistory* History() const { return history_.get(); }
+    QUndoStack* UndoStack() const;
+
+    // A file name or "New", without the modified mark.
+    QString Name() const { return name_; }
+    void SetName(const QString& name);
+    // The name, after the modified mark while the document has unsaved changes.
+    QString Title() const;
+
+    // The recovery copy this document writes to; empty until the recovery writer names one.
+    QString RecoveryId() const { return recoveryId_; }
+    void SetRecoveryId(const QString& id) { recoveryId_ = id; }
+
+    // Takes the file at the document's path as it is now (just read or written) and follows
+    // it; a document without a file is not watched.
+    void Watch();
+    void Unwatch();
+    // Takes loaded's texts as one step of the history, which leaves the document unmodified:
+    // undoing it brings back what the user had. The document keeps its tab, reference and
+    // status.
+    bool Reload(const EdtDocument& loaded);
+
+signals:
+    void TitleChanged();
+    void ReferenceChanged();
+    // Another program changed the file's bytes, or removed it.
+    void FileChanged();
+    void FileRemoved();
+
+private:
+    void Check(const QString& path);
+
+    std::unique_ptr<EdtDocument> document_;
+    std::unique_ptr<EdtDocument> reference_;
+    std::unique_ptr<TranslationStatus> status_;  // goes before the documents it reads
+    std::unique_ptr<DocumentHistory> history_;
+    QFileSystemWatcher* watcher_;
+    QString watched_;  // the path followed, empty for none
+    FileFingerprint fingerprint_;
+    QString name_;
+    QString recoveryId_;
+};
+
+}  // namespace scrivlet

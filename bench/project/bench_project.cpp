@@ -112,6 +112,7 @@ bool Concatenate(const QString& root, const QString& side, const QString& out)
 struct Measured {
     int status = -1;
     double seconds = 0;
+    double cpuSeconds = 0;  // user and system, all threads: what a loaded machine cannot hide
     long peakMb = 0;
     QByteArray lastLine;
 };
@@ -143,6 +144,8 @@ Measured Run(const QStringList& args, const QString& outFile)
     posix_spawn_file_actions_destroy(&actions);
     measured.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     measured.peakMb = usage.ru_maxrss / 1024;
+    measured.cpuSeconds = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+                          (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     QFile out(outFile);
     if (out.open(QIODevice::ReadOnly)) {
         const QList<QByteArray> lines = out.readAll().trimmed().split('\n');
@@ -153,8 +156,9 @@ Measured Run(const QStringList& args, const QString& outFile)
 
 void Report(const char* what, const Measured& m, const char* bar)
 {
-    std::printf("%-34s %8.3f s  %6ld MB peak  status %d  bar %s\n   %s\n", what, m.seconds,
-                m.peakMb, m.status, bar, m.lastLine.left(150).constData());
+    std::printf("%-34s %8.3f s  %7.3f s CPU  %6ld MB peak  status %d  bar %s\n   %s\n", what,
+                m.seconds, m.cpuSeconds, m.peakMb, m.status, bar,
+                m.lastLine.left(150).constData());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "base/UiText.h"
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
+#include "convert/ConvertModes.h"
 #include "documents/Encodings.h"
 #include "store/ProjectExchange.h"
 #include "store/ProjectSearch.h"
@@ -18,7 +19,10 @@
 namespace scrivlet {
 namespace {
 
-enum ExitCode : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
+using convert::kExitFailed;
+using convert::kExitOk;
+using convert::kExitUsage;
+using convert::Print;
 
 const char kProjectUsage[] =
     "\nProject modes:\n"
@@ -42,14 +46,8 @@ struct ProjectOptions {
     std::optional<QString> find;
     quint32 searchFlags = 0;
     QString exportPath, importPath;
-    ExchangeFormat exchangeFormat = ExchangeFormat::Po;
+    const TranslationFileFormat* exchangeFormat = nullptr;
 };
-
-void Print(FILE* stream, const QString& text)
-{
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, bytes.size(), stream);
-}
 
 int UsageError(const QString& why)
 {
@@ -121,8 +119,7 @@ QString TakeValue(const QString& arg, const QString& value, ProjectOptions* opti
     }
     const bool exporting = arg.startsWith(QLatin1String("--export"));
     (exporting ? options->exportPath : options->importPath) = value;
-    options->exchangeFormat =
-        arg.endsWith(QLatin1String("po")) ? ExchangeFormat::Po : ExchangeFormat::Xliff;
+    options->exchangeFormat = TranslationFormatNamed(arg.mid(arg.indexOf(u'-', 2) + 1));
     return {};
 }
 
@@ -275,12 +272,8 @@ int Find(const ProjectFile& project, const FormatCatalogue& catalogue,
             // Each file's hits shown as they come, not when the walk ends.
             std::fflush(stdout);
         });
-    if (outcome == SearchOutcome::InvalidPattern) {
-        Print(stderr, QStringLiteral("scrivlet-convert: '%1' is no valid regular expression, or "
-                                     "matching it takes too long\n")
-                          .arg(query.text));
-        return kExitUsage;
-    }
+    if (outcome == SearchOutcome::InvalidPattern)
+        return convert::InvalidPattern(query.text);
     return failed ? kExitFailed : kExitOk;
 }
 
@@ -306,7 +299,7 @@ int Import(const ProjectFile& project, const FormatCatalogue& catalogue,
     int files = 0;
     bool failed = false;
     const Result read = ImportProject(
-        project, catalogue, listing, options.importPath, options.exchangeFormat,
+        project, catalogue, listing, options.importPath, *options.exchangeFormat,
         options.includeFuzzy, [&](const FileImport& line) {
             if (!line.error.isEmpty()) {
                 Print(stderr,
@@ -354,7 +347,7 @@ int RunProject(const ProjectOptions& options, const FormatCatalogue& catalogue)
     if (!options.importPath.isEmpty())
         return Import(project, catalogue, listing, options);
     if (Result exported =
-            ExportProject(project, catalogue, listing, options.exportPath, options.exchangeFormat);
+            ExportProject(project, catalogue, listing, options.exportPath, *options.exchangeFormat);
         !exported)
         return Failed(UiText(str::SaveFailed).arg(options.exportPath) + u' ' + exported.Error());
     return kExitOk;

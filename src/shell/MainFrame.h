@@ -31,6 +31,7 @@ class DocumentSession;
 class DocumentTab;
 class FormatCatalogue;
 class GridView;
+class PrintCommands;
 class TabView;
 struct SearchQuery;
 
@@ -104,6 +105,7 @@ private:
     void CreateActions();
     void ConnectActions();
     void ConnectEditActions();
+    void ConnectPrinting();
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
@@ -128,6 +130,7 @@ private:
     FormatCatalogue* catalogue_;
     std::array<QAction*, std::size(kCommands)> actions_{};
     std::unique_ptr<DocumentCommands> commands_;
+    std::unique_ptr<PrintCommands> printing_;
     TabView* tabView_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QMenu* windowMenu_ = nullptr;

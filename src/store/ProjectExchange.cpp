@@ -15,9 +15,15 @@
 namespace scrivlet {
 namespace {
 
-QString PoPath(const QString& dir, const QString& relative)
+// One XLIFF file holds every original; other formats take one file each.
+bool IsBundle(const TranslationFileFormat& format)
 {
-    return dir + u'/' + relative + QStringLiteral(".po");
+    return &format == TranslationFormatNamed(u"xliff");
+}
+
+QString PartPath(const QString& dir, const QString& relative, const TranslationFileFormat& format)
+{
+    return dir + u'/' + relative + u'.' + format.Suffixes().front();
 }
 
 // One original's translation with the entries given for it: saved when anything changes or
@@ -58,10 +64,11 @@ FileImport ImportInto(const ProjectFile& project, const FormatCatalogue& catalog
 }  // namespace
 
 Result ExportProject(const ProjectFile& project, const FormatCatalogue& catalogue,
-                     const ProjectListing& listing, const QString& out, ExchangeFormat format)
+                     const ProjectListing& listing, const QString& out,
+                     const TranslationFileFormat& format)
 {
     std::optional<XliffBundle> bundle;
-    if (format == ExchangeFormat::Xliff)
+    if (IsBundle(format))
         bundle.emplace(out);
     // One pair at a time in memory: the bundle writes each <file> before the next is read.
     for (const ProjectEntry& entry : listing.entries) {
@@ -74,7 +81,7 @@ Result ExportProject(const ProjectFile& project, const FormatCatalogue& catalogu
         if (bundle) {
             done = bundle->Add(*pair.translation, pair.original.get(), entry.path);
         } else {
-            const QString path = PoPath(out, entry.path);
+            const QString path = PartPath(out, entry.path, format);
             if (!QDir().mkpath(QFileInfo(path).path()))
                 return Result::Failure(UiText("project.cannotMake").arg(QFileInfo(path).path()));
             done = ExportTranslations(*pair.translation, pair.original.get(), path, format);
@@ -86,12 +93,13 @@ Result ExportProject(const ProjectFile& project, const FormatCatalogue& catalogu
 }
 
 Result ImportProject(const ProjectFile& project, const FormatCatalogue& catalogue,
-                     const ProjectListing& listing, const QString& in, ExchangeFormat format,
-                     bool includeFuzzy, const std::function<void(const FileImport&)>& done)
+                     const ProjectListing& listing, const QString& in,
+                     const TranslationFileFormat& format, bool includeFuzzy,
+                     const std::function<void(const FileImport&)>& done)
 {
     std::vector<TranslationEntry> all;
     QHash<QString, std::pair<size_t, size_t>> ranges;  // original -> [first, end) of all
-    if (format == ExchangeFormat::Xliff) {
+    if (IsBundle(format)) {
         std::vector<XliffPart> parts;
         if (Result read = ReadXliffParts(in, &all, &parts); !read)
             return read;
@@ -108,7 +116,7 @@ Result ImportProject(const ProjectFile& project, const FormatCatalogue& catalogu
         if (!entry.hasOriginal)
             continue;
         std::vector<TranslationEntry> own;
-        if (format == ExchangeFormat::Xliff) {
+        if (IsBundle(format)) {
             const auto range = ranges.constFind(entry.path);
             if (range == ranges.constEnd())
                 continue;
@@ -116,7 +124,7 @@ Result ImportProject(const ProjectFile& project, const FormatCatalogue& catalogu
                 std::make_move_iterator(all.begin() + static_cast<qsizetype>(range->first)),
                 std::make_move_iterator(all.begin() + static_cast<qsizetype>(range->second)));
         } else {
-            const QString path = PoPath(in, entry.path);
+            const QString path = PartPath(in, entry.path, format);
             if (!QFileInfo::exists(path))
                 continue;
             if (Result read = ReadTranslations(path, format, &own); !read) {

@@ -11,9 +11,10 @@
 namespace scrivlet {
 
 // The originals as sources, the translations (or, where one is missing, the original's
-// copy) as targets. PO: out is a folder, made as needed.
+// copy) as targets. Other than XLIFF: out is a folder of one file per original, made as needed.
 Result ExportProject(const ProjectFile& project, const FormatCatalogue& catalogue,
-                     const ProjectListing& listing, const QString& out, ExchangeFormat format);
+                     const ProjectListing& listing, const QString& out,
+                     const TranslationFileFormat& format);
 
 struct FileImport {
     QString path;          // relative
@@ -26,7 +27,8 @@ struct FileImport {
 // translations, writing each one that changes (or is created) atomically; done gets each
 // original the file covers, in path order. Fails as a whole only when in cannot be read.
 Result ImportProject(const ProjectFile& project, const FormatCatalogue& catalogue,
-                     const ProjectListing& listing, const QString& in, ExchangeFormat format,
-                     bool includeFuzzy, const std::function<void(const FileImport&)>& done);
+                     const ProjectListing& listing, const QString& in,
+                     const TranslationFileFormat& format, bool includeFuzzy,
+                     const std::function<void(const FileImport&)>& done);
 
 }  // namespace scrivlet

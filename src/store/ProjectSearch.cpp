@@ -3,6 +3,7 @@
 #include "base/UiText.h"
 #include "catalogue/FormatCatalogue.h"
 #include "documents/DocumentFiles.h"
+#include "documents/FileTypes.h"
 
 #include <QtConcurrent/QtConcurrentMap>
 
@@ -26,7 +27,7 @@ FileSearch SearchFile(const ProjectFile& project, const FormatCatalogue& catalog
     }
     const QString path = entry.TranslationIn(project);
     const LoadResult loaded =
-        LoadDocument(path, FileTypeFromPath(path), project.Settings().translationEncoding, *format,
+        LoadDocument(path, FileTypeForPath(path), project.Settings().translationEncoding, *format,
                      entry.format, true);
     if (!loaded.document) {
         search.found.error = UiText(str::OpenFailed).arg(path) + u' ' + loaded.error;

@@ -4,7 +4,8 @@
 #include "catalogue/FormatCatalogue.h"
 #include "catalogue/FormatDetection.h"
 #include "documents/DocumentFiles.h"
-#include "search/TranslationStatus.h"
+#include "documents/FileTypes.h"
+#include "translation/TranslationStatus.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -199,11 +200,10 @@ Result LoadPair(const ProjectFile& project, const FormatCatalogue& catalogue,
         return Result::Failure(UiText("project.formatUnclear").arg(entry.path));
     const ProjectSettings& settings = project.Settings();
     const QString originalPath = entry.OriginalIn(project);
-    LoadResult original = LoadDocument(originalPath, FileTypeFromPath(originalPath),
+    LoadResult original = LoadDocument(originalPath, FileTypeForPath(originalPath),
                                        settings.originalEncoding, *format, entry.format, true);
     if (!original.document)
-        return Result::Failure(UiText(str::OpenFailed).arg(originalPath) + u' ' +
-                               original.error);
+        return Result::Failure(UiText(str::OpenFailed).arg(originalPath) + u' ' + original.error);
     const QString translationPath = entry.TranslationIn(project);
     pair->created = !entry.hasTranslation;
     if (pair->created) {
@@ -211,11 +211,11 @@ Result LoadPair(const ProjectFile& project, const FormatCatalogue& catalogue,
         if (!pair->translation)
             return Result::Failure(UiText("xchg.noMemory"));
         pair->translation->SetPath(translationPath);
-        pair->translation->SetFileType(FileTypeFromPath(translationPath));
+        pair->translation->SetFileType(FileTypeForPath(translationPath));
         pair->translation->SetEncoding(settings.translationEncoding);
     } else {
         LoadResult translation =
-            LoadDocument(translationPath, FileTypeFromPath(translationPath),
+            LoadDocument(translationPath, FileTypeForPath(translationPath),
                          settings.translationEncoding, *format, entry.format, true);
         if (!translation.document)
             return Result::Failure(UiText(str::OpenFailed).arg(translationPath) + u' ' +

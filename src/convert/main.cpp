@@ -99,9 +99,16 @@ bool LoadCatalogue(const Options& options, UiLanguage language, FormatCatalogue*
     const bool loaded = options.catalogue.isEmpty()
                             ? LoadFormatCatalogue(*catalogue, language, &missing)
                             : LoadFormatCatalogueFile(*catalogue, options.catalogue);
-    if (!loaded)
+    if (!loaded) {
         Print(stderr, UiText(str::CatalogueMissing).arg(missing) + u'\n');
-    return loaded;
+        return false;
+    }
+    if (catalogue->Count() == 0) {
+        const QString name = missing.isEmpty() ? CatalogueFileName(language) : missing;
+        Print(stderr, UiText("catalogue.noFormats").arg(name) + u'\n');
+        return false;
+    }
+    return true;
 }
 
 // Loads INPUT in the chosen format and hands it to the mode.

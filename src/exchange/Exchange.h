@@ -17,6 +17,8 @@
 // text when there is a reference, else the document's own; the translation is the document's
 // text where it differs from the reference, empty otherwise (a template).
 
+class QFileDevice;
+
 namespace scrivlet {
 
 namespace exchange {
@@ -32,8 +34,8 @@ public:
     virtual ~TranslationFileFormat() = default;
     virtual QLatin1StringView Name() const = 0;
     virtual QStringList Suffixes() const = 0;  // without the dot, the usual one first
-    // Writes a new file at path (the caller moves it into place).
-    virtual Result Write(const exchange::OutFile& file, const QString& path) const = 0;
+    // Writes to the device, which the caller then commits; a failed write gives the reason.
+    virtual Result Write(const exchange::OutFile& file, QFileDevice& device) const = 0;
     // Appends every entry of the file.
     virtual Result Read(const QString& path, std::vector<TranslationEntry>* entries) const = 0;
 };

@@ -191,7 +191,8 @@ private slots:
         QTest::addColumn<qint64>("bytes");
         QTest::addColumn<int>("recordLength");
         QTest::addColumn<int>("reply");    // -1: a quiet load that asks nothing
-        QTest::addColumn<int>("records");  // -1: the size is invalid; -2: too many records
+        // -1: the size is invalid; -2: too many records; -3: more memory than there is
+        QTest::addColumn<int>("records");
         const int yes = 1, no = 0, quiet = -1;
         QTest::newRow("empty") << qint64(0) << 8 << quiet << 0;
         QTest::newRow("half-record-yes") << qint64(40) << 8 << yes << 2;
@@ -201,6 +202,7 @@ private slots:
         QTest::newRow("huge-length-yes") << qint64(10) << (1 << 30) << yes << 0;
         QTest::newRow("100MB") << qint64(100) * 1024 * 1024 << 51200 << quiet << 1024;
         QTest::newRow("more-records-than-rows") << qint64(INT_MAX) * 2 << 1 << quiet << -2;
+        QTest::newRow("more-memory-than-there-is") << qint64(INT_MAX - 2) * 8 << 4 << quiet << -3;
     }
     void edtSizes()
     {
@@ -223,9 +225,11 @@ private slots:
                 const LoadResult loaded = Load(path, kFileTypeEdt, 2, format, reply < 0, &prompts);
                 const char* error =
                     records == -1 ? str::FileErrorInvalidSize : str::FileErrorTooManyRecords;
+                const QString needs = UiText("fileError.needsMemory").section(u'%', 0, 0);
                 return prompts.asked == (reply < 0 ? 0 : 1) &&
                        (loaded.document ? loaded.document->RecordCount() == records &&
                                               !loaded.document->IsModified()
+                                        : records == -3 ? loaded.error.startsWith(needs)
                                         : records < 0 && loaded.error.startsWith(UiText(error)));
             },
             48 * 1024));

@@ -8,6 +8,7 @@
 #include "catalogue/FormatDetection.h"
 #include "convert/ConvertModes.h"
 #include "convert/ConvertOptions.h"
+#include "convert/ProjectModes.h"
 #include "documents/DocumentFiles.h"
 #include "documents/FileTypes.h"
 #include "search/Search.h"
@@ -135,12 +136,15 @@ int RunOnDocument(const Options& options, const FormatCatalogue& catalogue)
 
 int Run(const QStringList& args)
 {
+    if (const std::optional<int> status = RunProjectMode(args))
+        return *status;
     Options options;
     const QString problem = ParseArguments(args, &options);
     if (!problem.isEmpty())
         return UsageError(problem);
     if (options.help) {
         std::fputs(kUsage, stdout);
+        std::fputs(ProjectUsage(), stdout);
         return kExitOk;
     }
     const std::optional<UiLanguage> language = LanguageOf(options.language);

@@ -11,6 +11,7 @@
 #include <QSaveFile>
 
 #include <cerrno>
+#include <optional>
 
 #ifndef Q_OS_WIN
 #include <unistd.h>
@@ -108,19 +109,9 @@ OutFile Entries(const EdtDocument& document, const EdtDocument* reference)
     return file;
 }
 
-}  // namespace
-
-Result ExportTranslations(const EdtDocument& document, const EdtDocument* reference,
-                          const QString& path, const TranslationFileFormat& format)
+// Puts a completely written file in the old one's place, or drops it when the write failed.
+Result CommitWritten(QSaveFile& out, Result done)
 {
-    const OutFile file = Entries(document, reference);
-    // Written as documents are saved: QSaveFile writes through a symbolic link, keeps the old
-    // file's permissions, leaves no named temporary behind where the system can make an
-    // unnamed one, and syncs the new file to the disk before it takes the old one's place.
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return Result::Failure(exchange::WriteReason(out));
-    Result done = format.Write(file, out);
     if (done && !out.flush())
         done = Result::Failure(exchange::WriteReason(out));
 #ifndef Q_OS_WIN
@@ -135,6 +126,68 @@ Result ExportTranslations(const EdtDocument& document, const EdtDocument* refere
     if (!out.commit())
         return Result::Failure(exchange::WriteReason(out));
     return {};
+}
+
+}  // namespace
+
+Result ExportTranslations(const EdtDocument& document, const EdtDocument* reference,
+                          const QString& path, const TranslationFileFormat& format)
+{
+    const OutFile file = Entries(document, reference);
+    // Written as documents are saved: QSaveFile writes through a symbolic link, keeps the old
+    // file's permissions, leaves no named temporary behind where the system can make an
+    // unnamed one, and syncs the new file to the disk before it takes the old one's place.
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return Result::Failure(exchange::WriteReason(out));
+    Result done = format.Write(file, out);
+    return CommitWritten(out, std::move(done));
+}
+
+struct XliffBundle::Impl {
+    QSaveFile file;
+    std::optional<exchange::XliffWriter> writer;  // once the file is open
+    Result failure;
+    explicit Impl(const QString& path) : file(path)
+    {
+        if (file.open(QIODevice::WriteOnly))
+            writer.emplace(&file);
+        else
+            failure = Result::Failure(exchange::WriteReason(file));
+    }
+};
+
+XliffBundle::XliffBundle(const QString& path) : d_(std::make_unique<Impl>(path)) {}
+
+XliffBundle::~XliffBundle() = default;
+
+Result XliffBundle::Add(const EdtDocument& document, const EdtDocument* reference,
+                        const QString& name)
+{
+    if (!d_->failure)
+        return d_->failure;
+    OutFile file = Entries(document, reference);
+    file.fileName = name;
+    d_->failure = d_->writer->Add(file);
+    return d_->failure;
+}
+
+Result XliffBundle::Commit()
+{
+    if (d_->failure)
+        d_->failure = d_->writer->Finish();
+    d_->failure = CommitWritten(d_->file, d_->failure);
+    return d_->failure;
+}
+
+Result ReadXliffParts(const QString& path, std::vector<TranslationEntry>* entries,
+                      std::vector<XliffPart>* parts)
+{
+    entries->clear();
+    parts->clear();
+    if (Result usable = exchange::CheckImportFile(path); !usable)
+        return usable;
+    return exchange::ReadXliff(path, entries, parts);
 }
 
 Result ReadTranslations(const QString& path, const TranslationFileFormat& format,

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -51,6 +52,25 @@ const TranslationFileFormat* TranslationFormatNamed(QStringView name);
 Result ExportTranslations(const EdtDocument& document, const EdtDocument* reference,
                           const QString& path, const TranslationFileFormat& format);
 
+// Several documents in one XLIFF file, each a <file> under the name the caller gives (a
+// project's relative paths), written one document at a time. The old file is replaced only by
+// Commit(), once all are in.
+class XliffBundle {
+public:
+    explicit XliffBundle(const QString& path);
+    ~XliffBundle();
+    XliffBundle(const XliffBundle&) = delete;
+    XliffBundle& operator=(const XliffBundle&) = delete;
+
+    // reference may be null, as for ExportTranslations.
+    Result Add(const EdtDocument& document, const EdtDocument* reference, const QString& name);
+    Result Commit();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d_;
+};
+
 // One entry read back: the field its name gives (record and field from 0; both -1 when the
 // name is not one an export writes), its translation, whether a tool marked it fuzzy.
 struct TranslationEntry {
@@ -59,6 +79,16 @@ struct TranslationEntry {
     QString text;
     bool fuzzy = false;
 };
+
+// A <file> of an XLIFF file: its original and where its entries begin among all read.
+struct XliffPart {
+    QString original;
+    size_t first = 0;
+};
+
+// Reads every entry of an XLIFF file and where each <file> begins.
+Result ReadXliffParts(const QString& path, std::vector<TranslationEntry>* entries,
+                      std::vector<XliffPart>* parts);
 
 // Reads every entry of a file (obsolete PO entries left out). A malformed file fails as a
 // whole, naming the line (PO) or line and column (XLIFF) of its first error.

@@ -5,6 +5,7 @@
 
 #include <QFileDevice>
 #include <QString>
+#include <QXmlStreamWriter>
 
 #include <vector>
 
@@ -83,7 +84,22 @@ void ParseEntryName(View name, TranslationEntry* entry)
 Result WritePo(const OutFile& file, QFileDevice& device);
 Result WriteXliff(const OutFile& file, QFileDevice& device);
 
+// An XLIFF document written one <file> at a time, for a document alone or a whole project.
+class XliffWriter {
+public:
+    explicit XliffWriter(QFileDevice* device);
+    Result Add(const OutFile& file);
+    // Closes the document and flushes the device; the caller then commits it.
+    Result Finish();
+
+private:
+    QFileDevice* device_;
+    QXmlStreamWriter xml_;
+};
+
 Result ReadPo(const QString& path, std::vector<TranslationEntry>* entries);
-Result ReadXliff(const QString& path, std::vector<TranslationEntry>* entries);
+// parts, when given, gets each <file> and the index of its first entry.
+Result ReadXliff(const QString& path, std::vector<TranslationEntry>* entries,
+                 std::vector<XliffPart>* parts = nullptr);
 
 }  // namespace scrivlet::exchange

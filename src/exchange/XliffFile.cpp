@@ -59,12 +59,13 @@ bool NeedsReview(QStringView state)
 // Every trans-unit below the root. Read token by token: Qt's readElementText recurses once per
 // nested element, and 60,000 nested <g> in one target overflowed the stack.
 template <typename Fail>
-Result ReadUnits(QXmlStreamReader& xml, const Fail& fail, std::vector<TranslationEntry>* entries)
+Result ReadUnits(QXmlStreamReader& xml, const Fail& fail, std::vector<TranslationEntry>* entries,
+                 std::vector<XliffPart>* parts)
 {
     // Far deeper than any tool nests inline markup; the whole document counts.
     constexpr int kMaxDepth = 256;
-    int depth = 1;           // the root is open
-    int targetDepth = 0;     // depth of the open <target>, 0 outside one
+    int depth = 1;        // the root is open
+    int targetDepth = 0;  // depth of the open <target>, 0 outside one
     TranslationEntry entry;
     bool inUnit = false;
     while (!xml.atEnd()) {
@@ -74,7 +75,10 @@ Result ReadUnits(QXmlStreamReader& xml, const Fail& fail, std::vector<Translatio
                     return fail(UiText("xchg.xmlDepth").arg(kMaxDepth));
                 if (targetDepth > 0)
                     break;  // inline markup a tool added: dropped, its text kept
-                if (xml.name() == QLatin1String("trans-unit")) {
+                if (parts && xml.name() == QLatin1String("file")) {
+                    parts->push_back({xml.attributes().value(QLatin1String("original")).toString(),
+                                      entries->size()});
+                } else if (xml.name() == QLatin1String("trans-unit")) {
                     entry = TranslationEntry();
                     ParseEntryName(xml.attributes().value(QLatin1String("id")), &entry);
                     inUnit = true;
@@ -110,7 +114,7 @@ Result ReadUnits(QXmlStreamReader& xml, const Fail& fail, std::vector<Translatio
 
 }  // namespace
 
-Result WriteXliff(const OutFile& out, QFileDevice& file)
+static Result CheckXmlTexts(const OutFile& out)
 {
     for (const OutEntry& entry : out.entries) {
         for (const QStringView text : {entry.source, entry.target}) {
@@ -124,12 +128,23 @@ Result WriteXliff(const OutFile& out, QFileDevice& file)
             }
         }
     }
-    QXmlStreamWriter xml(&file);
-    xml.setAutoFormatting(true);
-    xml.writeStartDocument();
-    xml.writeDefaultNamespace(kNamespace);
-    xml.writeStartElement(kNamespace, QStringLiteral("xliff"));
-    xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.2"));
+    return {};
+}
+
+XliffWriter::XliffWriter(QFileDevice* device) : device_(device), xml_(device)
+{
+    xml_.setAutoFormatting(true);
+    xml_.writeStartDocument();
+    xml_.writeDefaultNamespace(kNamespace);
+    xml_.writeStartElement(kNamespace, QStringLiteral("xliff"));
+    xml_.writeAttribute(QStringLiteral("version"), QStringLiteral("1.2"));
+}
+
+Result XliffWriter::Add(const OutFile& out)
+{
+    if (Result usable = CheckXmlTexts(out); !usable)
+        return usable;
+    QXmlStreamWriter& xml = xml_;
     xml.writeStartElement(kNamespace, QStringLiteral("file"));
     xml.writeAttribute(QStringLiteral("original"), out.fileName);
     xml.writeAttribute(QStringLiteral("source-language"), out.sourceLanguage);
@@ -153,14 +168,31 @@ Result WriteXliff(const OutFile& out, QFileDevice& file)
                              out.fields[static_cast<size_t>(entry.field)].caption);
         xml.writeEndElement();
     }
-    xml.writeEndDocument();
+    xml.writeEndElement();  // body
+    xml.writeEndElement();  // file
     // The writer stops at the first failed write without saying why; the device knows.
-    if (xml.hasError() || !file.flush())
-        return Result::Failure(UiText("xchg.writeFailed").arg(WriteReason(file)));
+    if (xml.hasError())
+        return Result::Failure(UiText("xchg.writeFailed").arg(WriteReason(*device_)));
     return {};
 }
 
-Result ReadXliff(const QString& path, std::vector<TranslationEntry>* entries)
+Result XliffWriter::Finish()
+{
+    xml_.writeEndDocument();
+    if (xml_.hasError() || !device_->flush())
+        return Result::Failure(UiText("xchg.writeFailed").arg(WriteReason(*device_)));
+    return {};
+}
+
+Result WriteXliff(const OutFile& out, QFileDevice& file)
+{
+    XliffWriter writer(&file);
+    Result done = writer.Add(out);
+    return done ? writer.Finish() : done;
+}
+
+Result ReadXliff(const QString& path, std::vector<TranslationEntry>* entries,
+                 std::vector<XliffPart>* parts)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -186,7 +218,7 @@ Result ReadXliff(const QString& path, std::vector<TranslationEntry>* entries)
                         ? UiText("xchg.xliffNoNamespace")
                         : UiText("xchg.xliffNamespace").arg(xml.namespaceUri()));
     }
-    return ReadUnits(xml, fail, entries);
+    return ReadUnits(xml, fail, entries, parts);
 }
 
 }  // namespace scrivlet::exchange

@@ -2,6 +2,7 @@
 
 #include "base/Result.h"
 #include "documents/EdtDocument.h"
+#include "exchange/TranslationEntry.h"
 
 #include <QLatin1StringView>
 #include <QString>
@@ -24,8 +25,6 @@ namespace scrivlet {
 namespace exchange {
 struct OutFile;
 }
-
-struct TranslationEntry;
 
 // A kind of translation file, as a document file type is one: its name (the converter's
 // --export-<name> and --import-<name>), the suffixes it is known by, its writer and reader.
@@ -69,21 +68,6 @@ public:
 private:
     struct Impl;
     std::unique_ptr<Impl> d_;
-};
-
-// One entry read back: the field its name gives (record and field from 0; both -1 when the
-// name is not one an export writes), its translation, whether a tool marked it fuzzy.
-struct TranslationEntry {
-    int record = -1;
-    int field = -1;
-    QString text;
-    bool fuzzy = false;
-};
-
-// A <file> of an XLIFF file: its original and where its entries begin among all read.
-struct XliffPart {
-    QString original;
-    size_t first = 0;
 };
 
 // Reads every entry of an XLIFF file and where each <file> begins.

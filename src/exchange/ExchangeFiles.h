@@ -1,7 +1,7 @@
 #pragma once
 
 #include "base/Result.h"
-#include "exchange/Exchange.h"
+#include "exchange/TranslationEntry.h"
 
 #include <QFileDevice>
 #include <QString>

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+#include <cstddef>
+
+// What a translation file holds, as its readers hand it over; apart from Exchange.h so that
+// the readers and writers need nothing of the exchange itself.
+
+namespace scrivlet {
+
+// One entry read back: the field its name gives (record and field from 0; both -1 when the
+// name is not one an export writes), its translation, whether a tool marked it fuzzy.
+struct TranslationEntry {
+    int record = -1;
+    int field = -1;
+    QString text;
+    bool fuzzy = false;
+};
+
+// A <file> of an XLIFF file: its original and where its entries begin among all read.
+struct XliffPart {
+    QString original;
+    size_t first = 0;
+};
+
+}  // namespace scrivlet

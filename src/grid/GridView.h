@@ -83,6 +83,8 @@ public:
     int EditColumn() const;
     // Shows text in the window's status bar.
     void ShowStatus(const QString& text) { emit StatusShown(text); }
+    // Takes text off the status bar if it still shows it.
+    void ClearStatus(const QString& text) { emit StatusCleared(text); }
     // Commits the open editor (its text goes to the document), if any.
     void EndEdit();
     // The open editor, or null.

@@ -1,6 +1,5 @@
 #include "shell/MainFrame.h"
 
-#include "shell/Settings.h"
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
 #include "documents/EdtDocument.h"
@@ -16,6 +15,8 @@
 #include "shell/GoToDialog.h"
 #include "shell/Icons.h"
 #include "shell/MessageBoxes.h"
+#include "shell/Settings.h"
+#include "shell/StartPage.h"
 #include "shell/TranslationCommands.h"
 
 #include <QAction>
@@ -31,10 +32,12 @@
 #include <QFileSystemWatcher>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUndoGroup>
@@ -83,7 +86,6 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
       undoGroup_(new QUndoGroup(this)),
       watcher_(new QFileSystemWatcher(this))
 {
-    setWindowTitle(UiText(str::FrameCaption));
     setWindowIcon(AppIcon());
     setAcceptDrops(true);
     // The toolbar's visibility belongs to the View menu alone.
@@ -97,12 +99,26 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
 
     tabView_ = new TabView(this);
     tabView_->setObjectName(QStringLiteral("tabView"));
-    setCentralWidget(tabView_);
+    startPage_ = new StartPage(Action(Command::New), Action(Command::Open), this);
+    startPage_->SetOpenHandler([this](const RecentFile& file) {
+        if (file.format >= 0)
+            commands_->OpenRecent(file);
+        else
+            commands_->OpenFiles({file.path}, -1, file.encoding);
+    });
+    pages_ = new QStackedWidget(this);
+    pages_->addWidget(startPage_);
+    pages_->addWidget(tabView_);
+    setCentralWidget(pages_);
+    connect(tabView_, &TabView::TabsChanged, this, &MainFrame::ShowStartPageOrTabs);
+    connect(Action(Command::ClearRecentFiles), &QAction::triggered, startPage_,
+            &StartPage::Refresh);
     connect(tabView_, &TabView::TabsChanged, this, &MainFrame::RebuildWindowMenu);
     connect(tabView_, &QTabWidget::currentChanged, this, &MainFrame::RebuildWindowMenu);
     connect(tabView_, &QTabWidget::currentChanged, this, [this] {
         DocumentSession* session = SessionAt(ActiveIndex());
         undoGroup_->setActiveStack(session ? session->UndoStack() : nullptr);
+        ShowWindowTitle();
         FocusActiveView();
         ScheduleUpdate();
     });
@@ -114,6 +130,7 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
 
     resize(kDefaultFrameSize);
     restoreGeometry(WindowGeometry());
+    ShowWindowTitle();
     UpdateUi();
     LoadCatalogue();
 }
@@ -217,6 +234,8 @@ void MainFrame::ConnectEditActions()
         });
     }
     on(Command::Find, [this] { ShowFindDialog(); });
+    on(Command::FindNext, [this] { FindAgain(false); });
+    on(Command::FindPrevious, [this] { FindAgain(true); });
     on(Command::GoToRecord, [this] { ShowGoToDialog(); });
     on(Command::ReferenceDocument, [this] {
         DocumentTab* tab = TabAt(ActiveIndex());
@@ -338,9 +357,9 @@ void MainFrame::LoadCatalogue()
 {
     QString missingFile;
     const CatalogueLoader& loader = InstalledCatalogueLoader();
-    const bool loaded =
-        loader ? loader(*catalogue_, CurrentUiLanguage(), &missingFile)
-               : LoadFormatCatalogue(*catalogue_, CurrentUiLanguage(), &missingFile);
+    const bool loaded = loader
+                            ? loader(*catalogue_, CurrentUiLanguage(), &missingFile)
+                            : LoadFormatCatalogue(*catalogue_, CurrentUiLanguage(), &missingFile);
     if (loaded)
         return;
     if (missingFile.isEmpty())
@@ -379,19 +398,57 @@ void MainFrame::ShowFindDialog()
 
 void MainFrame::FindRequest(const SearchQuery& query)
 {
-    if (DocumentTab* tab = TabAt(ActiveIndex()))
-        tab->Commands()->FindRequest(query);
+    DocumentTab* tab = TabAt(ActiveIndex());
+    if (!tab || !Searchable(query))
+        return;
+    if (tab->Commands()->FindRequest(query) == SearchOutcome::InvalidPattern)
+        ShowSearchProblem(UiText("find.tooCostly"));
 }
 
 void MainFrame::ReplaceRequest(const SearchQuery& query, const QString& replacement, bool all)
 {
     DocumentTab* tab = TabAt(ActiveIndex());
-    if (!tab)
+    if (!tab || !Searchable(query))
         return;
     if (all)
         tab->Commands()->ReplaceAllRequest(query, replacement);
     else
         tab->Commands()->ReplaceRequest(query, replacement);
+}
+
+bool MainFrame::Searchable(const SearchQuery& query)
+{
+    const QueryMatcher matcher(query);
+    if (matcher.IsValid()) {
+        ShowSearchProblem(QString());
+        return true;
+    }
+    QApplication::beep();
+    const QString detail = matcher.Error();
+    ShowSearchProblem(detail.isEmpty() ? UiText("find.badPattern")
+                                       : UiText("find.badPattern") + u'\n' + detail);
+    return false;
+}
+
+void MainFrame::ShowSearchProblem(const QString& text)
+{
+    if (auto* dialog = findChild<FindDialog*>(QString(), Qt::FindDirectChildrenOnly))
+        dialog->ShowProblem(text);
+}
+
+void MainFrame::FindAgain(bool backwards)
+{
+    if (!ActiveView())
+        return;
+    auto* dialog = findChild<FindDialog*>(QString(), Qt::FindDirectChildrenOnly);
+    // Nothing searched for yet: the dialog asks what.
+    if (!dialog || dialog->SearchText()->text().isEmpty()) {
+        ShowFindDialog();
+        return;
+    }
+    const quint32 flags = dialog->SearchFlags() & ~quint32(kSearchBackwards);
+    FindRequest(
+        SearchQuery{dialog->SearchText()->text(), backwards ? flags | kSearchBackwards : flags});
 }
 
 void MainFrame::ShowGoToDialog()
@@ -413,8 +470,7 @@ void MainFrame::ShowAbout()
     auto* icon = new QLabel(&dialog);
     icon->setPixmap(AppIcon().pixmap(kAboutIconPixels, kAboutIconPixels));
     icon->setAlignment(Qt::AlignTop);
-    auto* text =
-        new QLabel(UiText("about.text").arg(QStringLiteral(SCRIVLET_VERSION)), &dialog);
+    auto* text = new QLabel(UiText("about.text").arg(QStringLiteral(SCRIVLET_VERSION)), &dialog);
     text->setObjectName(QStringLiteral("aboutText"));
     text->setTextFormat(Qt::PlainText);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
@@ -529,7 +585,8 @@ void MainFrame::UpdateUi()
     SetEnabled(Action(Command::SaveAs), hasTab);
     SetEnabled(Action(Command::ExportTranslations), hasTab && document->RecordCount() > 0);
     SetEnabled(Action(Command::ImportTranslations), hasTab && document->RecordCount() > 0);
-    SetEnabled(Action(Command::Find), hasTab);
+    for (Command command : {Command::Find, Command::FindNext, Command::FindPrevious})
+        SetEnabled(Action(command), hasTab);
     SetEnabled(Action(Command::GoToRecord), hasTab && document->RecordCount() > 0);
     for (Command command : {Command::NextUntranslated, Command::PreviousUntranslated,
                             Command::NextProblem, Command::PreviousProblem})
@@ -575,8 +632,8 @@ void MainFrame::UpdateUndoTexts()
 
 int MainFrame::AddDocument(std::unique_ptr<EdtDocument> document, const QString& name)
 {
-    auto* tab = new DocumentTab(
-        std::make_unique<DocumentSession>(std::move(document), name, watcher_));
+    auto* tab =
+        new DocumentTab(std::make_unique<DocumentSession>(std::move(document), name, watcher_));
     DocumentSession* session = tab->Session();
     session->Watch();
     if (recovery_)
@@ -615,8 +672,9 @@ void MainFrame::Follow(DocumentTab* tab)
     connect(session, &DocumentSession::TitleChanged, this, [this, tab] { ShowTitle(tab); });
     connect(session, &DocumentSession::ReferenceChanged, this, [this, tab] {
         const EdtDocument* reference = tab->Reference();
-        tabView_->setTabToolTip(tabView_->indexOf(tab),
-                                reference ? QDir::toNativeSeparators(reference->Path()) : QString());
+        tabView_->setTabToolTip(
+            tabView_->indexOf(tab),
+            reference ? QDir::toNativeSeparators(reference->Path()) : QString());
         ScheduleUpdate();
     });
     connect(session, &DocumentSession::FileChanged, this,
@@ -631,9 +689,8 @@ void MainFrame::Follow(DocumentTab* tab)
     connect(session->Status(), &TranslationStatus::CountsChanged, this, &MainFrame::ScheduleUpdate);
     GridView* view = tab->View();
     connect(view, &GridView::EditingChanged, this, &MainFrame::ScheduleUpdate);
-    connect(view, &GridView::StatusShown, this, [this](const QString& text) {
-        statusBar()->showMessage(text);
-    });
+    connect(view, &GridView::StatusShown, this,
+            [this](const QString& text) { statusBar()->showMessage(text); });
     connect(view, &GridView::StatusCleared, this, [this](const QString& text) {
         if (statusBar()->currentMessage() == text)
             statusBar()->clearMessage();
@@ -732,6 +789,35 @@ void MainFrame::ShowTitle(DocumentTab* tab)
     tabView_->setTabText(index, EscapeAmpersands(TabDisplayTitle(tab->Title())));
     // The window list shows titles too.
     RebuildWindowMenu();
+    if (index == ActiveIndex())
+        ShowWindowTitle();
+}
+
+void MainFrame::ShowStartPageOrTabs()
+{
+    QWidget* shown = TabCount() > 0 ? static_cast<QWidget*>(tabView_) : startPage_;
+    if (pages_->currentWidget() == shown)
+        return;
+    // What was opened or saved since the page was last seen belongs on it.
+    if (shown == startPage_)
+        startPage_->Refresh();
+    pages_->setCurrentWidget(shown);
+}
+
+void MainFrame::ShowWindowTitle()
+{
+    const QString caption = UiText(str::FrameCaption);
+    const DocumentSession* session = SessionAt(ActiveIndex());
+    if (!session) {
+        setWindowTitle(caption);
+        setWindowModified(false);
+        return;
+    }
+    // Qt reads "[*]" as the modified mark; a name's own "[*]" is written doubled.
+    QString name = session->Name();
+    name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    setWindowTitle(QStringLiteral("%1[*] - %2").arg(name, caption));
+    setWindowModified(session->Document()->IsModified());
 }
 
 void MainFrame::CloseTab(int index)

@@ -15,6 +15,7 @@ class QDialog;
 class QFileSystemWatcher;
 class QLabel;
 class QMenu;
+class QStackedWidget;
 class QToolBar;
 class QUndoGroup;
 
@@ -31,6 +32,7 @@ class DocumentSession;
 class DocumentTab;
 class FormatCatalogue;
 class GridView;
+class StartPage;
 class TabView;
 struct SearchQuery;
 
@@ -90,6 +92,8 @@ public:
     QString CountsText() const;
 
     TabView* Tabs() const { return tabView_; }
+    // Shown in place of the tabs while no document is open.
+    StartPage* Start() const { return startPage_; }
     QMenu* WindowMenu() const { return windowMenu_; }
     // Filled from the settings each time it opens.
     QMenu* RecentMenu() const { return recentMenu_; }
@@ -109,9 +113,17 @@ private:
     void CreateStatusBar();
     void LoadCatalogue();
     void ShowTitle(DocumentTab* tab);
+    // "name[*] - caption" for the active document, the caption alone without one.
+    void ShowWindowTitle();
+    void ShowStartPageOrTabs();
     void RebuildWindowMenu();
     void ChooseLanguage(const QString& code);
     void ShowFindDialog();
+    // F3 and Shift+F3: the find dialog's text and options once more, forwards or backwards.
+    void FindAgain(bool backwards);
+    // Whether query's expression can run; if not, the find dialog says why.
+    bool Searchable(const SearchQuery& query);
+    void ShowSearchProblem(const QString& text);
     void ShowGoToDialog();
     void UpdateUndoTexts();
     void ShowAbout();
@@ -129,6 +141,8 @@ private:
     std::array<QAction*, std::size(kCommands)> actions_{};
     std::unique_ptr<DocumentCommands> commands_;
     TabView* tabView_ = nullptr;
+    StartPage* startPage_ = nullptr;
+    QStackedWidget* pages_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QMenu* windowMenu_ = nullptr;
     QMenu* recentMenu_ = nullptr;

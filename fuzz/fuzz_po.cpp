@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!fuzz::WriteFile(path, in.Rest()))
         fuzz::Fail("cannot write the input file");
     std::vector<TranslationEntry> entries;
-    if (!ReadTranslations(path, ExchangeFormat::Po, &entries))
+    if (!ReadTranslations(path, *TranslationFormatNamed(u"po"), &entries))
         return 0;
     const auto document = SmallDocument();
     const QList<QString> before = Texts(*document);
@@ -86,10 +86,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     document->ExchangeTexts(plan.changes);
 
     const QString out = fuzz::TempPath(QStringLiteral("out.po"));
-    if (!ExportTranslations(*document, nullptr, out, ExchangeFormat::Po))
+    if (!ExportTranslations(*document, nullptr, out, *TranslationFormatNamed(u"po")))
         fuzz::Fail("exporting failed");
     std::vector<TranslationEntry> back;
-    if (!ReadTranslations(out, ExchangeFormat::Po, &back))
+    if (!ReadTranslations(out, *TranslationFormatNamed(u"po"), &back))
         fuzz::Fail("an export does not read back");
     qsizetype nonEmpty = 0;
     for (const QString& text : after)

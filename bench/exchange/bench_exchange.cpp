@@ -176,20 +176,20 @@ Times Measure(int fields, const QString& path)
     const auto translated = Generate(format, records, 2);
     Times times;
     const std::vector<RawEntry> raw = RawEntries(*translated, *reference);
-    if (ExchangeFormatFromPath(path) == ExchangeFormat::Po)
+    if (&TranslationFormatForPath(path) == TranslationFormatNamed(u"po"))
         PoFloor(raw, path, &times);
     else
         XliffFloor(raw, path, &times);
     QElapsedTimer timer;
     timer.start();
-    if (!ExportTranslations(*translated, reference.get(), path, ExchangeFormatFromPath(path)))
+    if (!ExportTranslations(*translated, reference.get(), path, TranslationFormatForPath(path)))
         return times;
     times.exportMs = timer.elapsed();
     times.bytes = QFileInfo(path).size();
     timer.restart();
     std::vector<TranslationEntry> entries;
     ImportPlan plan;
-    if (!ReadTranslations(path, ExchangeFormatFromPath(path), &entries) ||
+    if (!ReadTranslations(path, TranslationFormatForPath(path), &entries) ||
         !PlanImport(*reference, entries, true, &plan))
         return times;
     reference->ExchangeTexts(plan.changes);

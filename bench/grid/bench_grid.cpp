@@ -5,7 +5,7 @@
 #include "documents/EdtDocument.h"
 #include "grid/DocumentHistory.h"
 #include "grid/GridView.h"
-#include "search/TranslationStatus.h"
+#include "translation/TranslationStatus.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -6,7 +6,7 @@
 #include "catalogue/FormatCatalogue.h"
 #include "documents/DocumentFiles.h"
 #include "documents/EdtDocument.h"
-#include "search/TranslationStatus.h"
+#include "translation/TranslationStatus.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -16,7 +16,6 @@ constexpr const char* FrameCaption = "frame.caption";
 constexpr const char* AddRowText = "grid.addRow";
 constexpr const char* SavePrompt = "prompt.saveChanges";
 constexpr const char* NewTabTitle = "doc.newTitle";
-constexpr const char* FileFilters = "file.filters";
 constexpr const char* OpenFailed = "error.openFailed";
 constexpr const char* SaveFailed = "error.saveFailed";
 constexpr const char* SelectOutputFolder = "dialog.selectOutputFolder";

@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QDir>
 
+#include <iterator>
+
 namespace scrivlet {
 namespace {
 
@@ -112,6 +114,22 @@ void ReadFormatCatalogue(FormatCatalogue& catalogue, const IniFile& ini)
         }
         catalogue.Append(std::move(format));
     }
+}
+
+QString FormatSectionKey(int index)
+{
+    return QLatin1String(kFormatSectionPrefix) + QString::number(index);
+}
+
+int FormatIndexOfKey(const QString& key)
+{
+    if (!key.startsWith(QLatin1String(kFormatSectionPrefix)))
+        return -1;
+    const QStringView digits = QStringView(key).mid(qsizetype(std::size(kFormatSectionPrefix)) - 1);
+    bool ok = false;
+    const int index = digits.toInt(&ok);
+    // Only the form FormatSectionKey writes: no sign, no leading zero.
+    return ok && index >= 0 && FormatSectionKey(index) == key ? index : -1;
 }
 
 bool LoadFormatCatalogueFile(FormatCatalogue& catalogue, const QString& path)

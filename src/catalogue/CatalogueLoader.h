@@ -23,6 +23,11 @@ bool LoadFormatCatalogueFile(FormatCatalogue& catalogue, const QString& path);
 // "formats.en.ini" and so on: named after the language code of the interface texts.
 QString CatalogueFileName(UiLanguage language);
 
+// The section that holds the format at index in a catalogue file ("FORMAT3"), and back (-1 for
+// any other name). A format keeps its section in every language, unlike its name.
+QString FormatSectionKey(int index);
+int FormatIndexOfKey(const QString& key);
+
 // Replaces the catalogue's formats with those of an already loaded file.
 void ReadFormatCatalogue(FormatCatalogue& catalogue, const IniFile& ini);
 

@@ -17,10 +17,4 @@ const EdtFormat* FormatCatalogue::At(int index) const
     return &formats_[static_cast<std::size_t>(index)];
 }
 
-FormatCatalogue& GlobalCatalogue()
-{
-    static FormatCatalogue catalogue;
-    return catalogue;
-}
-
 }  // namespace scrivlet

@@ -53,7 +53,4 @@ private:
     std::vector<EdtFormat> formats_;
 };
 
-// The process-wide catalogue; filled once by the main frame and read-only afterwards.
-FormatCatalogue& GlobalCatalogue();
-
 }  // namespace scrivlet

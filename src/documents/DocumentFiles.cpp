@@ -3,6 +3,7 @@
 #include "base/UiText.h"
 #include "documents/DocumentFileFormat.h"
 #include "documents/Encodings.h"
+#include "documents/FileTypes.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -47,14 +48,8 @@ std::optional<RecordLayout> MakeRecordLayout(const EdtFormat& format)
 
 const DocumentFileFormat* FileFormatFor(int fileType)
 {
-    switch (fileType) {
-        case kFileTypeEdt:
-            return &EdtFileFormat();
-        case kFileTypeText:
-            return &TextFileFormat();
-        default:
-            return nullptr;
-    }
+    const DocumentFileType* type = FileTypeById(fileType);
+    return type ? &type->format() : nullptr;
 }
 
 namespace {
@@ -67,6 +62,19 @@ bool NamesAFile(const QString& path, bool reading)
     if (info.isDir() || (info.isSymLink() && !info.exists()))
         return false;
     return !reading || !info.exists() || info.isFile();
+}
+
+// The system's own words for what went wrong, after ours: "disk full" and "permission
+// denied" need different remedies.
+// A short write leaves the device without an error of its own; errno then still tells why.
+Result WithSystemReason(Result result, const QFileDevice& file)
+{
+    if (result)
+        return result;
+    const QString reason = file.error() != QFileDevice::NoError ? file.errorString()
+                           : errno != 0                         ? qt_error_string(errno)
+                                                                : QString();
+    return reason.isEmpty() ? result : Result::Failure(result.Error() + u'\n' + reason);
 }
 
 // What every load and save checks before it touches a file.
@@ -103,8 +111,10 @@ LoadResult LoadDocument(const QString& path, int fileType, int encoding, const E
     if (done && !path.isEmpty() && !NamesAFile(path, true))
         done = FileFailure(str::FileErrorNotAFile);
     QFile file(path);
-    if (done && (path.isEmpty() || !file.open(QIODevice::ReadOnly)))
-        done = FileFailure(str::FileErrorCannotRead);
+    if (done && (path.isEmpty() || !file.open(QIODevice::ReadOnly))) {
+        errno = 0;
+        done = WithSystemReason(FileFailure(str::FileErrorCannotRead), file);
+    }
     if (!done) {
         result.error = done.Error();
         return result;
@@ -130,19 +140,6 @@ LoadResult LoadDocument(const QString& path, int fileType, int encoding, const E
 }
 
 namespace {
-
-// The system's own words for what went wrong, after ours: "disk full" and "permission
-// denied" need different remedies.
-// A short write leaves the device without an error of its own; errno then still tells why.
-Result WithSystemReason(Result result, const QFileDevice& file)
-{
-    if (result)
-        return result;
-    const QString reason = file.error() != QFileDevice::NoError ? file.errorString()
-                           : errno != 0                         ? qt_error_string(errno)
-                                                                : QString();
-    return reason.isEmpty() ? result : Result::Failure(result.Error() + u'\n' + reason);
-}
 
 // Writes the document to path as fileType in encoding without touching the document, so a
 // failure leaves its path, type, encoding and modified mark as they were.

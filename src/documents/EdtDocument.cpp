@@ -30,12 +30,6 @@ void PreferHugePages([[maybe_unused]] const void* data, [[maybe_unused]] size_t 
 
 }  // namespace
 
-FileType FileTypeFromPath(const QString& path)
-{
-    return path.endsWith(QStringLiteral(".edt"), Qt::CaseInsensitive) ? kFileTypeEdt
-                                                                      : kFileTypeText;
-}
-
 EdtDocument::EdtDocument(const EdtFormat& format, int formatIndex, QObject* parent)
     : QObject(parent), format_(format), formatIndex_(formatIndex)
 {

@@ -28,9 +28,6 @@ enum FileType : int {
     kFileTypeText = 2,
 };
 
-// The file type a path stands for: ".edt" in any case is a record file, anything else text.
-FileType FileTypeFromPath(const QString& path);
-
 class EdtDocument : public QObject {
     Q_OBJECT
 

@@ -1,11 +1,13 @@
 // The .edt file type: headerless records of record-length 16-bit units, little-endian, each
 // text field at its offset, ended by a zero unit or by the end of the field.
 
+#include "base/UiText.h"
 #include "documents/DocumentFileFormat.h"
 #include "documents/DocumentPrompts.h"
 #include "documents/EdtDocument.h"
 #include "documents/Encodings.h"
 
+#include <QLocale>
 #include <QSysInfo>
 #include <QtEndian>
 
@@ -60,8 +62,13 @@ Result EdtFile::Read(QIODevice& in, EdtDocument& document, const ReadContext& co
     const qint64 recordUnits = layout->recordLength;
     const qint64 fileSize = in.size();
     if (fileSize % (recordUnits * kUnitBytes) != 0 &&
-        (context.quiet || !context.prompts || !context.prompts->AskOpenInvalidSize()))
-        return FileFailure(str::FileErrorInvalidSize);
+        (context.quiet || !context.prompts || !context.prompts->AskOpenInvalidSize())) {
+        const QLocale locale(LanguageCode(CurrentUiLanguage()));
+        return Result::Failure(UiText(str::FileErrorInvalidSize) + u'\n' +
+                               UiText("file.sizeReason")
+                                   .arg(locale.toString(fileSize),
+                                        locale.toString(recordUnits * kUnitBytes)));
+    }
     // An incomplete record at the end is never read.
     const qint64 recordCount = fileSize / (recordUnits * kUnitBytes);
     if (recordCount == 0)

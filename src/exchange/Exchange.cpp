@@ -2,8 +2,8 @@
 
 #include "base/UiText.h"
 #include "documents/Encodings.h"
+#include "documents/Storability.h"
 #include "exchange/ExchangeFiles.h"
-#include "search/Replace.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -103,16 +103,8 @@ bool ReplaceFile(const QString& from, const QString& to)
 
 }  // namespace
 
-ExchangeFormat ExchangeFormatFromPath(const QString& path)
-{
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("xlf") || suffix == QLatin1String("xliff")
-               ? ExchangeFormat::Xliff
-               : ExchangeFormat::Po;
-}
-
 Result ExportTranslations(const EdtDocument& document, const EdtDocument* reference,
-                          const QString& path, ExchangeFormat format)
+                          const QString& path, const TranslationFileFormat& format)
 {
     const OutFile file = Entries(document, reference);
     // Written beside the target and moved over it, so a failed write leaves the old file. The
@@ -131,8 +123,7 @@ Result ExportTranslations(const EdtDocument& document, const EdtDocument* refere
     temporary.close();
     if (QFileInfo::exists(path))
         temporary.setPermissions(QFile::permissions(path));
-    Result done = format == ExchangeFormat::Po ? exchange::WritePo(file, temporary.fileName())
-                                                : exchange::WriteXliff(file, temporary.fileName());
+    Result done = format.Write(file, temporary.fileName());
     if (done && !ReplaceFile(temporary.fileName(), path))
         done = Result::Failure(QString::fromLocal8Bit(std::strerror(errno)));
     if (!done)
@@ -140,12 +131,11 @@ Result ExportTranslations(const EdtDocument& document, const EdtDocument* refere
     return done;
 }
 
-Result ReadTranslations(const QString& path, ExchangeFormat format,
+Result ReadTranslations(const QString& path, const TranslationFileFormat& format,
                         std::vector<TranslationEntry>* entries)
 {
     entries->clear();
-    return format == ExchangeFormat::Po ? exchange::ReadPo(path, entries)
-                                        : exchange::ReadXliff(path, entries);
+    return format.Read(path, entries);
 }
 
 void ImportReport::Add(Kind kind, int record)

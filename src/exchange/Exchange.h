@@ -3,8 +3,11 @@
 #include "base/Result.h"
 #include "documents/EdtDocument.h"
 
+#include <QLatin1StringView>
 #include <QString>
+#include <QStringList>
 
+#include <span>
 #include <vector>
 
 // Texts for translation tools and back: gettext PO files and XLIFF 1.2. Each text field whose
@@ -15,15 +18,36 @@
 
 namespace scrivlet {
 
-enum class ExchangeFormat { Po, Xliff };
+namespace exchange {
+struct OutFile;
+}
 
-// ".xlf" and ".xliff" (any case) are XLIFF, anything else PO.
-ExchangeFormat ExchangeFormatFromPath(const QString& path);
+struct TranslationEntry;
+
+// A kind of translation file, as a document file type is one: its name (the converter's
+// --export-<name> and --import-<name>), the suffixes it is known by, its writer and reader.
+class TranslationFileFormat {
+public:
+    virtual ~TranslationFileFormat() = default;
+    virtual QLatin1StringView Name() const = 0;
+    virtual QStringList Suffixes() const = 0;  // without the dot, the usual one first
+    // Writes a new file at path (the caller moves it into place).
+    virtual Result Write(const exchange::OutFile& file, const QString& path) const = 0;
+    // Appends every entry of the file.
+    virtual Result Read(const QString& path, std::vector<TranslationEntry>* entries) const = 0;
+};
+
+// Every translation file format, PO first.
+std::span<const TranslationFileFormat* const> TranslationFileFormats();
+// The format one of whose suffixes the path has (any case); PO for every other name.
+const TranslationFileFormat& TranslationFormatForPath(const QString& path);
+// The format of that name; null for none.
+const TranslationFileFormat* TranslationFormatNamed(QStringView name);
 
 // Writes the document's entries to path, replacing an old file only once the new one is
 // complete. reference may be null.
 Result ExportTranslations(const EdtDocument& document, const EdtDocument* reference,
-                          const QString& path, ExchangeFormat format);
+                          const QString& path, const TranslationFileFormat& format);
 
 // One entry read back: the field its name gives (record and field from 0; both -1 when the
 // name is not one an export writes), its translation, whether a tool marked it fuzzy.
@@ -36,7 +60,7 @@ struct TranslationEntry {
 
 // Reads every entry of a file (obsolete PO entries left out). A malformed file fails as a
 // whole, naming the line (PO) or line and column (XLIFF) of its first error.
-Result ReadTranslations(const QString& path, ExchangeFormat format,
+Result ReadTranslations(const QString& path, const TranslationFileFormat& format,
                         std::vector<TranslationEntry>* entries);
 
 // How many entries went which way, and the first few records (from 0, as the rows are

@@ -5,7 +5,7 @@
 #include "grid/DocumentHistory.h"
 #include "grid/GridModel.h"
 #include "grid/InplaceEdit.h"
-#include "search/TranslationStatus.h"
+#include "translation/TranslationStatus.h"
 
 #include <QApplication>
 #include <QFocusEvent>

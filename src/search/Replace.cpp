@@ -1,9 +1,5 @@
 #include "search/Replace.h"
 
-#include "documents/Encodings.h"
-
-#include <QVarLengthArray>
-
 #include <new>
 
 namespace scrivlet {
@@ -24,30 +20,6 @@ bool RunWithMatcher(const SearchQuery& query, const MatchLimits& limits, Work wo
         work(matcher, budget);
     });
     return valid;
-}
-
-// Texts shorter than this are checked on the stack.
-constexpr qsizetype kShortText = 256;
-
-bool EdtStores(QStringView text, int encoding)
-{
-    const qsizetype n = text.size();
-    QVarLengthArray<uint16_t, kShortText> units(n);
-    QVarLengthArray<char16_t, kShortText> back(n);
-    if (!EncodeEdtUnits(encoding, text.utf16(), units.data(), static_cast<size_t>(n)))
-        return false;
-    // A zero unit ends a stored text, so a text holding one comes back shorter.
-    return DecodeEdtText(encoding, units.data(), n, back.data()) == n &&
-           QStringView(back.data(), n) == text;
-}
-
-bool TextFileStores(QStringView text, int encoding)
-{
-    // A text file holds one field per line, and a zero ends the text of a line.
-    if (text.contains(u'\n') || text.contains(QChar(u'\0')))
-        return false;
-    const int codePage = TextCodePage(encoding);
-    return codePage >= 0 && DecodeText(codePage, EncodeText(codePage, text)) == text;
 }
 
 // Builds one field's new text from all its matches; Aborted when the budget ran out.
@@ -75,12 +47,6 @@ MatchResult ReplaceAllInField(const QueryMatcher& matcher, QStringView text,
 }
 
 }  // namespace
-
-bool CanStore(QStringView text, const TextStorage& storage)
-{
-    return storage.fileType == kFileTypeText ? TextFileStores(text, storage.encoding)
-                                             : EdtStores(text, storage.encoding);
-}
 
 QString ExpandReplacement(QStringView replacement, bool regex, QStringView text,
                           const TextMatch& match)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "documents/EdtDocument.h"
+#include "documents/Storability.h"
 #include "search/Search.h"
 
 #include <QString>
@@ -13,15 +14,6 @@
 // would be longer than the field stays as it is.
 
 namespace scrivlet {
-
-// Where texts are saved to, for the question whether a text survives a save and a load.
-struct TextStorage {
-    int encoding = 0;
-    int fileType = kFileTypeEdt;
-};
-
-// Whether text, saved in this encoding and file type and loaded again, comes back unchanged.
-bool CanStore(QStringView text, const TextStorage& storage);
 
 // The text that replaces match (found in text): the typed replacement, in which, for a
 // regular expression, $1 to $9 insert the expression's groups (nothing for a group that took

@@ -3,12 +3,14 @@
 #include "base/UiText.h"
 #include "catalogue/FormatCatalogue.h"
 #include "documents/EdtDocument.h"
+#include "shell/DialogHost.h"
 #include "shell/DocumentSession.h"
 #include "shell/DocumentTabs.h"
+#include "shell/FileOptionsPanel.h"
 #include "shell/RestoreDialog.h"
 
+#include <QDir>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QTimer>
 
 #include <memory>
@@ -89,8 +91,11 @@ void Autosave::WriteCopy(DocumentSession* session)
     snapshot->moveToThread(nullptr);
     const QString title = session->Name();
     pool_.start([this, snapshot, id = entry.id, title] {
-        if (const Result done = store_.Write(*snapshot, id, title); !done)
+        if (const Result done = store_.Write(*snapshot, id, title); !done) {
             qWarning("recovery copy %s: %s", qPrintable(id), qPrintable(done.Error()));
+            QMetaObject::invokeMethod(
+                this, [this, reason = done.Error()] { ReportWriteFailure(reason); });
+        }
     });
 }
 
@@ -100,47 +105,94 @@ void Autosave::RemoveCopy(const QString& id)
         pool_.start([this, id] { store_.Remove(id); });
 }
 
-void Autosave::OfferRestore(DocumentTabs& tabs)
+void Autosave::ReportWriteFailure(const QString& reason)
+{
+    if (writeFailureReported_)
+        return;
+    writeFailureReported_ = true;
+    emit CannotWrite(
+        UiText("recov.cannotWrite").arg(QDir::toNativeSeparators(store_.Folder()), reason));
+}
+
+void Autosave::OfferRestore(DocumentTabs& tabs, DialogHost& host)
 {
     QList<RecoveryInfo> copies = store_.Orphans();
     if (copies.isEmpty())
         return;
+    RecoveryStore::FindFormats(copies, tabs.Catalogue());
     RestoreDialog dialog(copies, tabs.Window());
     if (dialog.exec() != QDialog::Accepted)
         return;
-    QStringList failed;
+    QList<RecoveryInfo> failed;
     for (int index : dialog.Selected()) {
         RecoveryInfo& info = copies[index];
-        if (dialog.Discarding()) {
+        if (dialog.Discarding())
             store_.Remove(info.id);
-            continue;
-        }
-        int formatIndex = -1;
-        const FormatCatalogue& catalogue = tabs.Catalogue();
-        for (int k = 0; k < catalogue.Count() && formatIndex < 0; ++k) {
-            if (catalogue.At(k)->name == info.format)
-                formatIndex = k;
-        }
-        LoadResult loaded;
-        if (formatIndex >= 0)
-            loaded = store_.Restore(info, *catalogue.At(formatIndex), formatIndex);
-        if (!loaded.document) {
-            failed << info.title + u' ' + info.path;
-            continue;
-        }
-        const QString title = info.title;
-        const int tab = tabs.AddDocument(std::move(loaded.document), title);
-        // AddDocument made the session with a copy of its own: this one is older and goes.
-        if (DocumentSession* session = tabs.SessionAt(tab); session && entries_.contains(session)) {
-            const QString ownId = entries_.value(session).id;
-            entries_[session].id = info.id;
-            session->SetRecoveryId(info.id);
-            RemoveCopy(ownId);
-        }
+        else if (!RestoreCopy(tabs, info))
+            failed << info;
     }
-    if (!failed.isEmpty())
-        QMessageBox::warning(tabs.Window(), UiText("recov.title"),
-                             UiText("recov.failed") + u'\n' + failed.join(u'\n'));
+    for (const RecoveryInfo& info : failed)
+        OfferWayOut(tabs, host, info);
+}
+
+bool Autosave::RestoreCopy(DocumentTabs& tabs, RecoveryInfo& info)
+{
+    const EdtFormat* format = tabs.Catalogue().At(info.formatIndex);
+    if (!info.problem.isEmpty() || !format)
+        return false;
+    LoadResult loaded = store_.Restore(info, *format, info.formatIndex);
+    if (!loaded.document) {
+        info.problem = loaded.error;
+        return false;
+    }
+    const int tab = tabs.AddDocument(std::move(loaded.document), info.title);
+    // AddDocument made the session with a copy of its own: this one is older and goes.
+    if (DocumentSession* session = tabs.SessionAt(tab); session && entries_.contains(session)) {
+        const QString ownId = entries_.value(session).id;
+        entries_[session].id = info.id;
+        session->SetRecoveryId(info.id);
+        RemoveCopy(ownId);
+    }
+    return true;
+}
+
+void Autosave::OfferWayOut(DocumentTabs& tabs, DialogHost& host, const RecoveryInfo& info)
+{
+    QWidget* window = tabs.Window();
+    const bool texts = store_.HasTexts(info);
+    const QString name = info.title.isEmpty() ? UiText("recov.unsaved") : info.title;
+    const QString question = UiText("recov.cannotRestore").arg(name, info.problem) +
+                             QStringLiteral("\n\n") +
+                             UiText(texts ? "recov.offerTexts" : "recov.offerDiscard");
+    const auto answer = host.Ask(window, question,
+                                 (texts ? QMessageBox::Save : QMessageBox::NoButton) |
+                                     QMessageBox::Discard | QMessageBox::Cancel,
+                                 QMessageBox::Warning, UiText("recov.title"));
+    if (answer == QMessageBox::Discard) {
+        store_.Remove(info.id);
+        return;
+    }
+    if (answer != QMessageBox::Save)
+        return;
+    FileDialogRequest request;
+    request.kind = FileDialogKind::SaveAs;
+    request.parent = window;
+    request.filters = {FileFilters().value(2)};
+    request.defaultSuffix = QStringLiteral("txt");
+    request.documents = false;
+    // Beside the original, never over it.
+    const QFileInfo original(info.path.isEmpty() ? QDir::home().filePath(name) : info.path);
+    request.start =
+        original.dir().filePath(original.completeBaseName() + QStringLiteral(".recovered.txt"));
+    const FileDialogAnswer file = host.GetSaveFileName(request);
+    if (!file.accepted || file.files.isEmpty())
+        return;
+    if (const Result saved = store_.SaveTexts(info, tabs.Catalogue(), file.files.first()); !saved) {
+        host.ShowMessage(window,
+                         UiText("recov.textsFailed")
+                             .arg(QDir::toNativeSeparators(file.files.first()), saved.Error()),
+                         QMessageBox::Warning, UiText("recov.title"));
+    }
 }
 
 }  // namespace scrivlet

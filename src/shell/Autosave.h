@@ -15,6 +15,7 @@ class QWidget;
 
 namespace scrivlet {
 
+class DialogHost;
 class DocumentSession;
 class DocumentTabs;
 
@@ -30,10 +31,14 @@ public:
     // Follows the session's document until the session goes; id names a copy it takes over.
     void Track(DocumentSession* session, const QString& id = {});
     // Offers the copies left by processes that ended abnormally and opens those the user
-    // restores in tabs.
-    void OfferRestore(DocumentTabs& tabs);
+    // restores in tabs; asks about those that cannot be restored through host.
+    void OfferRestore(DocumentTabs& tabs, DialogHost& host);
     // Waits until every copy asked for is on disk.
     void Flush() { pool_.waitForDone(); }
+
+signals:
+    // The first copy that could not be written, once per run: the text says where and why.
+    void CannotWrite(const QString& message);
 
 private:
     struct Entry {
@@ -42,11 +47,17 @@ private:
     };
     void WriteCopy(DocumentSession* session);
     void RemoveCopy(const QString& id);
+    void ReportWriteFailure(const QString& reason);
+    // Restores one copy into a new tab; false with info.problem set when it cannot.
+    bool RestoreCopy(DocumentTabs& tabs, RecoveryInfo& info);
+    // Tells why a copy cannot be restored and offers its texts as a .txt, or its removal.
+    void OfferWayOut(DocumentTabs& tabs, DialogHost& host, const RecoveryInfo& info);
 
     RecoveryStore store_;
     QThreadPool pool_;  // one thread: a copy's writes and its removal happen in order
     int intervalMs_;
     QHash<DocumentSession*, Entry> entries_;
+    bool writeFailureReported_ = false;
 };
 
 }  // namespace scrivlet

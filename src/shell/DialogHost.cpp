@@ -3,6 +3,7 @@
 #include "base/UiText.h"
 #include "catalogue/FormatCatalogue.h"
 #include "documents/EdtDocument.h"
+#include "documents/FileTypes.h"
 #include "shell/MessageBoxes.h"
 
 #include <QFileDialog>
@@ -15,14 +16,8 @@ namespace {
 // The extension a Save As name gets when typed without one, after the selected type entry.
 QString SuffixForFilter(int filterIndex, const QString& fallback)
 {
-    switch (filterIndex) {
-        case kFileTypeEdt:
-            return QStringLiteral("edt");
-        case kFileTypeText:
-            return QStringLiteral("txt");
-        default:
-            return fallback;
-    }
+    const QString suffix = FileTypeSuffix(filterIndex);
+    return suffix.isEmpty() ? fallback : suffix;
 }
 
 FileDialogAnswer RunFileDialog(const FileDialogRequest& request)

@@ -7,7 +7,8 @@
 #include "documents/DocumentFiles.h"
 #include "documents/EdtDocument.h"
 #include "documents/Encodings.h"
-#include "search/TranslationStatus.h"
+#include "documents/FileTypes.h"
+#include "translation/TranslationStatus.h"
 #include "shell/DialogHost.h"
 #include "shell/DocumentSession.h"
 #include "shell/DocumentTabs.h"
@@ -23,8 +24,6 @@ namespace scrivlet {
 
 namespace {
 
-const QString kEdtSuffix = QStringLiteral("edt");
-const QString kTextSuffix = QStringLiteral("txt");
 
 #ifdef Q_OS_WIN
 constexpr Qt::CaseSensitivity kPathCase = Qt::CaseInsensitive;
@@ -32,15 +31,16 @@ constexpr Qt::CaseSensitivity kPathCase = Qt::CaseInsensitive;
 constexpr Qt::CaseSensitivity kPathCase = Qt::CaseSensitive;
 #endif
 
-QString SuffixOfType(int fileType)
-{
-    return fileType == kFileTypeText ? kTextSuffix : kEdtSuffix;
-}
-
 // Paths in messages read as the platform writes them.
 QString DisplayPath(const QString& path)
 {
     return QDir::toNativeSeparators(path);
+}
+
+// The suffix of a type, records for anything that names no type.
+QString SuffixOfType(int fileType)
+{
+    return FileTypeSuffix(fileType == kFileTypeText ? kFileTypeText : kFileTypeEdt);
 }
 
 bool HasExtension(const QString& path)
@@ -59,9 +59,7 @@ void Remember(const EdtDocument& document)
 // the entry's own, or for "all supported" the extension.
 int FileTypeForOpen(int typeEntry, const QString& path)
 {
-    if (typeEntry == kFileTypeEdt || typeEntry == kFileTypeText)
-        return typeEntry;
-    return FileTypeFromPath(path);
+    return FileTypeForPath(path, typeEntry);
 }
 
 // The file a Save As writes and its type. "All supported" takes the type from the name as Open
@@ -73,18 +71,11 @@ struct SaveTarget {
 
 SaveTarget ResolveSaveTarget(const QString& chosen, int typeEntry)
 {
-    SaveTarget target{chosen, kFileTypeEdt};
-    const bool hasExtension = HasExtension(chosen);
-    if (typeEntry == kFileTypeEdt || typeEntry == kFileTypeText) {
-        target.fileType = typeEntry;
-    } else if (hasExtension) {
-        // "All supported" names no type: the name does, by the rule Open uses, so that the
-        // file reopens as it was written.
-        target.fileType = FileTypeFromPath(chosen);
-    }
-    if (!hasExtension)
-        target.path = chosen + QLatin1Char('.') + SuffixOfType(target.fileType);
-    return target;
+    if (HasExtension(chosen))
+        return {chosen, FileTypeForPath(chosen, typeEntry)};
+    // A bare name under "all supported" becomes a record file, as the dialog's suffix says.
+    const int fileType = typeEntry == kFileTypeText ? kFileTypeText : kFileTypeEdt;
+    return {chosen + QLatin1Char('.') + FileTypeSuffix(fileType), fileType};
 }
 
 // Where Save All As writes a document: folder, the document's name without its extension
@@ -255,7 +246,7 @@ void DocumentCommands::Open()
     request.kind = FileDialogKind::Open;
     request.parent = Owner();
     request.filters = FileFilters();
-    request.defaultSuffix = kEdtSuffix;
+    request.defaultSuffix = FileTypeSuffix(kFileTypeEdt);
     request.panel = MakePanelSetup(FileDialogKind::Open, Catalogue(),
                                    int(LastEncodingSetting().Get()), nullptr);
     const FileDialogAnswer answer = host_->GetOpenFileNames(request);
@@ -292,7 +283,7 @@ void DocumentCommands::OpenFiles(const QStringList& paths, int format, int encod
             ReportOpenFailed(path);
             continue;
         }
-        state_.lastFileType = FileTypeFromPath(path);
+        state_.lastFileType = FileTypeForPath(path);
         OpenFile(path, state_.lastFileType, format, encoding, detector, wizard, acceptedFormat);
     }
 }
@@ -383,7 +374,7 @@ std::unique_ptr<EdtDocument> DocumentCommands::AskReference(const EdtDocument& d
     request.kind = FileDialogKind::Open;
     request.parent = Owner();
     request.filters = FileFilters();
-    request.defaultSuffix = kEdtSuffix;
+    request.defaultSuffix = FileTypeSuffix(kFileTypeEdt);
     request.panel =
         MakePanelSetup(FileDialogKind::Open, Catalogue(), document.GetEncoding(), nullptr);
     // Records pair up only in the same layout: the format is the document's.

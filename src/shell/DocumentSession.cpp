@@ -2,7 +2,7 @@
 
 #include "documents/EdtDocument.h"
 #include "grid/DocumentHistory.h"
-#include "search/TranslationStatus.h"
+#include "translation/TranslationStatus.h"
 
 #include <QCryptographicHash>
 #include <QFile>

@@ -4,6 +4,7 @@
 #include "catalogue/FormatCatalogue.h"
 #include "documents/EdtDocument.h"
 #include "documents/Encodings.h"
+#include "documents/FileTypes.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -24,27 +25,12 @@ QString AutoFormatEntry()
     return QStringLiteral("Автоопределение");
 }
 
-QList<FileFilter> ParseFileFilters(const QString& text)
-{
-    const QStringList pieces = text.split(QLatin1Char('|'));
-    QList<FileFilter> filters;
-    for (qsizetype i = 0; i + 1 < pieces.size(); i += 2) {
-        if (pieces[i].isEmpty())
-            continue;
-        FileFilter filter;
-        filter.description = pieces[i];
-        for (const QString& pattern : pieces[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts))
-            filter.patterns << pattern.trimmed();
-        filter.patterns.removeAll(QString());
-        if (!filter.patterns.isEmpty())
-            filters << filter;
-    }
-    return filters;
-}
-
 QList<FileFilter> FileFilters()
 {
-    return ParseFileFilters(UiText(str::FileFilters));
+    QList<FileFilter> filters;
+    for (const FileDialogFilter& filter : FileDialogFilters())
+        filters << FileFilter{filter.description, filter.patterns};
+    return filters;
 }
 
 QStringList FileTypeNames()

@@ -25,9 +25,6 @@ struct FileFilter {
     QStringList patterns;
 };
 
-// "description|patterns|description|patterns|..." as string 132 holds it; patterns are
-// separated by ";". A description without patterns is dropped.
-QList<FileFilter> ParseFileFilters(const QString& text);
 // The three entries of the current language: all supported, EDT, text.
 QList<FileFilter> FileFilters();
 // The names of the file type list: the descriptions of the file dialogs' filters.

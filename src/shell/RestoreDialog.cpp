@@ -7,8 +7,12 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace scrivlet {
 
@@ -23,15 +27,24 @@ RestoreDialog::RestoreDialog(const QList<RecoveryInfo>& copies, QWidget* parent)
 
     list_->setRootIsDecorated(false);
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list_->setHeaderLabels(
-        {UiText("recov.column.title"), UiText("recov.column.path"), UiText("recov.column.time")});
+    list_->setHeaderLabels({UiText("recov.column.title"), UiText("recov.column.path"),
+                            UiText("recov.column.time"), UiText("recov.column.note")});
     const QLocale locale;
+    const QIcon warning = style()->standardIcon(QStyle::SP_MessageBoxWarning);
     for (int k = 0; k < copies.size(); ++k) {
         const RecoveryInfo& copy = copies[k];
+        QString note = copy.problem;
+        if (!note.isEmpty())
+            note[0] = note[0].toUpper();
         auto* item = new QTreeWidgetItem(
-            list_, {copy.title, copy.path.isEmpty() ? UiText("recov.unsaved") : copy.path,
-                    locale.toString(copy.savedAt.toLocalTime(), QLocale::ShortFormat)});
+            list_, {copy.title,
+                    copy.path.isEmpty() && copy.described ? UiText("recov.unsaved") : copy.path,
+                    locale.toString(copy.savedAt.toLocalTime(), QLocale::ShortFormat), note});
         item->setData(0, Qt::UserRole, k);
+        if (!note.isEmpty()) {
+            item->setIcon(0, warning);
+            item->setToolTip(3, note);
+        }
     }
     list_->selectAll();
     list_->header()->resizeSections(QHeaderView::ResizeToContents);
@@ -60,7 +73,9 @@ RestoreDialog::RestoreDialog(const QList<RecoveryInfo>& copies, QWidget* parent)
         discard->setEnabled(any);
     });
     layout->addWidget(buttons);
-    resize(640, 300);
+    // Wide enough for the notes where the screen allows.
+    const int screenWidth = screen() ? screen()->availableGeometry().width() * 9 / 10 : 640;
+    resize(std::clamp(list_->header()->length() + 48, 640, std::max(640, screenWidth)), 300);
 }
 
 QList<int> RestoreDialog::Selected() const
@@ -68,6 +83,8 @@ QList<int> RestoreDialog::Selected() const
     QList<int> selected;
     for (const QTreeWidgetItem* item : list_->selectedItems())
         selected << item->data(0, Qt::UserRole).toInt();
+    // In the order listed, whatever order they were picked in.
+    std::sort(selected.begin(), selected.end());
     return selected;
 }
 

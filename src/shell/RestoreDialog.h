@@ -7,8 +7,8 @@
 
 class QTreeWidget;
 
-// Lists the recovery copies found at start (title, original path, time of the copy), all
-// selected, and closes with Restore or Discard for the selection.
+// Lists the recovery copies found at start (title, original path, time of the copy, and why one
+// cannot be restored), all selected, and closes with Restore or Discard for the selection.
 
 namespace scrivlet {
 
@@ -18,7 +18,7 @@ class RestoreDialog : public QDialog {
 public:
     RestoreDialog(const QList<RecoveryInfo>& copies, QWidget* parent = nullptr);
 
-    // Indices into the copies, once accepted.
+    // Indices into the copies in ascending order, once accepted.
     QList<int> Selected() const;
     bool Discarding() const { return discarding_; }
 

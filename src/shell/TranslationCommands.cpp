@@ -15,21 +15,26 @@ namespace scrivlet {
 
 namespace {
 
-// Starts beside the document; an export offers the document's name with the PO suffix.
+// Starts beside the document; an export offers the document's name with the first format's
+// suffix.
 FileDialogRequest TranslationFileRequest(QWidget* parent, FileDialogKind kind,
                                          const EdtDocument& document)
 {
     FileDialogRequest request;
     request.kind = kind;
     request.parent = parent;
-    request.filters = {
-        {UiText("xchg.filter"),
-         {QStringLiteral("*.po"), QStringLiteral("*.xlf"), QStringLiteral("*.xliff")}}};
-    request.defaultSuffix = QStringLiteral("po");
+    QStringList patterns;
+    for (const TranslationFileFormat* format : TranslationFileFormats()) {
+        for (const QString& suffix : format->Suffixes())
+            patterns << QStringLiteral("*.") + suffix;
+    }
+    request.filters = {{UiText("xchg.filter"), patterns}};
+    request.defaultSuffix = TranslationFileFormats().front()->Suffixes().front();
     request.documents = false;
     if (!document.Path().isEmpty()) {
         const QFileInfo info(document.Path());
-        request.start = info.dir().filePath(info.completeBaseName() + QStringLiteral(".po"));
+        request.start =
+            info.dir().filePath(info.completeBaseName() + u'.' + request.defaultSuffix);
     }
     return request;
 }
@@ -75,7 +80,7 @@ void ExportTranslationsCommand(DialogHost& host, QWidget* parent, const EdtDocum
     Result exported;
     {
         const BusyCursor busy;
-        exported = ExportTranslations(document, reference, path, ExchangeFormatFromPath(path));
+        exported = ExportTranslations(document, reference, path, TranslationFormatForPath(path));
     }
     if (!exported) {
         host.ShowMessage(parent, UiText("xchg.exportFailed").arg(path) + u'\n' + exported.Error(),
@@ -96,7 +101,7 @@ void ImportTranslationsCommand(DialogHost& host, QWidget* parent, EdtDocument& d
     Result done;
     {
         const BusyCursor busy;
-        done = ReadTranslations(path, ExchangeFormatFromPath(path), &entries);
+        done = ReadTranslations(path, TranslationFormatForPath(path), &entries);
     }
     if (done) {
         const auto fuzzy = std::count_if(entries.begin(), entries.end(),

@@ -3,6 +3,7 @@
 #include "catalogue/FormatCatalogue.h"
 #include "documents/Encodings.h"
 #include "shell/Autosave.h"
+#include "shell/DialogHost.h"
 #include "shell/DocumentCommands.h"
 #include "shell/MainFrame.h"
 
@@ -172,7 +173,12 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsSet(kStartupTimeVariable))
         frame.installEventFilter(&paintClock);
     frame.show();
-    QTimer::singleShot(0, &frame, [&frame, &autosave] { autosave.OfferRestore(frame); });
+    QObject::connect(&autosave, &scrivlet::Autosave::CannotWrite, &frame,
+                     [&frame](const QString& message) {
+                         frame.Commands().Host().ShowMessage(&frame, message, QMessageBox::Warning,
+                                                             scrivlet::AppCaption());
+                     });
+    QTimer::singleShot(0, &frame, [&frame, &autosave] { autosave.OfferRestore(frame, frame.Commands().Host()); });
     // Once the window is up, so that questions and the wizard have their owner.
     if (!options.files.isEmpty()) {
         QTimer::singleShot(0, &frame, [&frame, &options, format] {

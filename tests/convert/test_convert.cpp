@@ -133,12 +133,16 @@ private slots:
         row("missing catalogue", "--catalogue %DIR%/none.ini --list-formats", 1,
             "File %DIR%/none.ini not found");
         row("unreadable input", talk + "--dump %DIR%/no.txt", 1,
-            "Unable to open file '%DIR%/no.txt'\nThe file cannot be opened for reading.");
+            "Unable to open file '%DIR%/no.txt'\nThe file cannot be opened for reading.\n"
+            "No such file or directory");
         row("unreadable input, German", talk + "--language de --dump %DIR%/folder", 1,
             u"Die Datei '%DIR%/folder' kann nicht geöffnet werden\nDer Pfad bezeichnet keine Datei"_qs);
         row("unwritable output", dialog + "%DIR%/no/such/out.edt", 1,
             "Unable to save file '%DIR%/no/such/out.edt'\nThe file cannot be created");
-        row("size without --yes", talk + "--dump %DIR%/half.edt", 1, "Invalid file size");
+        row("size without --yes", talk + "--dump %DIR%/half.edt", 1,
+            "Invalid file size for this type of EDT. Open anyway? (--yes)\nUnable to open file "
+            "'%DIR%/half.edt'\nThe file size is not a whole number of records of this EDT "
+            "format.\n24 bytes is no whole number of 16-byte records.");
         row("size with --yes", talk + "--yes --dump %DIR%/half.edt", 0, "[\"first\",\"\",\"\"]\n");
         row("auto, tie", cat + "auto --encoding 0 --dump %DIR%/dialog.txt", 1,
             "formats 0 (Talk), 2 (Talk again) match equally");

@@ -13,8 +13,6 @@
 using namespace scrivlet;
 using namespace scrivlet::test;
 
-Q_DECLARE_METATYPE(scrivlet::ExchangeFormat)
-
 namespace {
 
 // Two text fields: Name of 4 units, Line of 12.
@@ -39,7 +37,7 @@ class ExchangeTest : public QObject {
     {
         std::vector<TranslationEntry> entries;
         ImportPlan plan;
-        const Result read = ReadTranslations(path, ExchangeFormatFromPath(path), &entries);
+        const Result read = ReadTranslations(path, TranslationFormatForPath(path), &entries);
         if (!read || !PlanImport(document, entries, includeFuzzy, &plan))
             return read.Error();
         document.ExchangeTexts(plan.changes);
@@ -60,6 +58,24 @@ class ExchangeTest : public QObject {
     }
 
 private slots:
+    // The suffix picks the format; every other name is PO.
+    void formatForPath_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("format");
+        QTest::newRow("po") << "a/t.po" << "po";
+        QTest::newRow("xlf") << "t.xlf" << "xliff";
+        QTest::newRow("xliff upper case") << "t.XLIFF" << "xliff";
+        QTest::newRow("other") << "t.xlf.txt" << "po";
+    }
+    void formatForPath()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, format);
+        QCOMPARE(TranslationFormatForPath(path).Name(), format);
+        QCOMPARE(TranslationFormatNamed(format), &TranslationFormatForPath(path));
+    }
+
     // The reference holds the sources, the document the translations: an export of both, read
     // into a copy of the reference with the fuzzy entries (a PO export marks some), gives the
     // document's texts back; a template export changes nothing.
@@ -94,7 +110,7 @@ private slots:
         const auto translated = MakeDocument(Layout(), {translations, {}});
         const QString path = P(file);
         QVERIFY(
-            ExportTranslations(*translated, reference.get(), path, ExchangeFormatFromPath(path)));
+            ExportTranslations(*translated, reference.get(), path, TranslationFormatForPath(path)));
         const auto target = MakeDocument(Layout(), {sources, {}});
         Import(*target, path, true);
         // A field with an empty source has no entry and keeps its text.
@@ -105,7 +121,7 @@ private slots:
         }
         QCOMPARE(TextsOf(*target), (Rows{expected, {"", ""}}));
 
-        QVERIFY(ExportTranslations(*translated, nullptr, path, ExchangeFormatFromPath(path)));
+        QVERIFY(ExportTranslations(*translated, nullptr, path, TranslationFormatForPath(path)));
         QVERIFY(Import(*translated, path).startsWith(u'0'));
         QCOMPARE(TextsOf(*translated), (Rows{translations, {"", ""}}));
     }
@@ -199,11 +215,11 @@ private slots:
         QVERIFY(plain.open(QIODevice::WriteOnly | QIODevice::NewOnly));
         const auto document = MakeDocument(Layout(), {{"a", "b"}});
         for (const QString name : {"p.po", "p.xlf"}) {
-            QVERIFY(ExportTranslations(*document, nullptr, P(name), ExchangeFormatFromPath(name)));
+            QVERIFY(ExportTranslations(*document, nullptr, P(name), TranslationFormatForPath(name)));
             QCOMPARE(QFile::permissions(P(name)), plain.permissions());
             QVERIFY(QFile::setPermissions(P(name), QFile::ReadOwner | QFile::WriteOwner));
             const QFile::Permissions ownerOnly = QFile::permissions(P(name));
-            QVERIFY(ExportTranslations(*document, nullptr, P(name), ExchangeFormatFromPath(name)));
+            QVERIFY(ExportTranslations(*document, nullptr, P(name), TranslationFormatForPath(name)));
             QCOMPARE(QFile::permissions(P(name)), ownerOnly);
         }
     }
@@ -227,9 +243,9 @@ private slots:
             }
             const QString path = P(bytewise ? "fast.po" : "slow.po");
             const Result written =
-                ExportTranslations(*document, reference.get(), path, ExchangeFormat::Po);
+                ExportTranslations(*document, reference.get(), path, TranslationFormatForPath(path));
             std::vector<TranslationEntry> entries;
-            const Result read = ReadTranslations(path, ExchangeFormat::Po, &entries);
+            const Result read = ReadTranslations(path, TranslationFormatForPath(path), &entries);
             qputenv("OLD_PO_FILE_OUTPUT", "1");
             qputenv("OLD_PO_FILE_INPUT", "1");
             QVERIFY(written && read);
@@ -248,9 +264,10 @@ private slots:
     {
         const auto reference = MakeDocument(Layout(), {{QString(QChar(0xD83D)), "b"}});
         const auto document = MakeDocument(Layout(), {{"x", "cd"}});
-        QVERIFY(ExportTranslations(*document, reference.get(), P("s.po"), ExchangeFormat::Po));
+        QVERIFY(ExportTranslations(*document, reference.get(), P("s.po"),
+                                   TranslationFormatForPath(P("s.po"))));
         std::vector<TranslationEntry> entries;
-        QVERIFY(ReadTranslations(P("s.po"), ExchangeFormat::Po, &entries));
+        QVERIFY(ReadTranslations(P("s.po"), TranslationFormatForPath(P("s.po")), &entries));
         QCOMPARE(entries.size(), size_t{2});
         QCOMPARE(entries[0].text, QStringLiteral("x"));
         QCOMPARE(entries[1].text, QStringLiteral("cd"));
@@ -260,7 +277,7 @@ private slots:
     void xliffRefusesControlCharacters()
     {
         const auto document = MakeDocument(Layout(), {{"a", QStringLiteral("b\x01")}});
-        QVERIFY(!ExportTranslations(*document, nullptr, P("c.xlf"), ExchangeFormat::Xliff));
+        QVERIFY(!ExportTranslations(*document, nullptr, P("c.xlf"), TranslationFormatForPath("c.xlf")));
         QVERIFY(QDir(dir_.path()).entryList({"c.xlf*"}).isEmpty());
     }
 };

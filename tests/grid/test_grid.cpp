@@ -6,7 +6,7 @@
 #include "grid/GridView.h"
 #include "grid/InplaceEdit.h"
 #include "search/Search.h"
-#include "search/TranslationStatus.h"
+#include "translation/TranslationStatus.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -28,8 +28,10 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QUndoGroup>
 
 #include <functional>
@@ -97,6 +99,14 @@ private:
     QElapsedTimer clock_, shownFor_;
     bool failed_ = false;
 };
+
+void Click(QDialog* dialog, const char* key)
+{
+    for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+        if (button->text() == UiText(key))
+            button->click();
+    }
+}
 
 void TypeAndReturn(QFileDialog* dialog, const QString& text)
 {
@@ -934,13 +944,9 @@ private slots:
             frame_->SetRecovery(&autosave);
             ModalScript answer;
             answer.Then<RestoreDialog>([discard](RestoreDialog* dialog) {
-                const QString text = UiText(discard ? "recov.discard" : "recov.restore");
-                for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
-                    if (button->text() == text)
-                        button->click();
-                }
+                Click(dialog, discard ? "recov.discard" : "recov.restore");
             });
-            autosave.OfferRestore(*frame_);
+            autosave.OfferRestore(*frame_, host_);
             QVERIFY(answer.Finished());
             QCOMPARE(frame_->TabCount(), discard ? 0 : 1);
             if (!discard) {
@@ -954,6 +960,113 @@ private slots:
             frame_->SetRecovery(nullptr);
         }
         QCOMPARE(QDir(folder).entryList({"*.edt", "*.json"}, QDir::Files), QStringList());
+    }
+
+    // With the bundled catalogues: a copy made in English restores after a start in German,
+    // where every format has another name, and saves to the original file.
+    void restoreAfterLanguageChange()
+    {
+        MainFrame::SetCatalogueLoader({});
+        const auto start = [this](UiLanguage language) {
+            frame_.reset();
+            SetUiLanguage(language);
+            frame_ = std::make_unique<MainFrame>();
+            frame_->Commands().SetDialogHost(&host_);
+        };
+        start(UiLanguage::English);
+        const QString folder = Path("recovery");
+        Open({"a_quest.edt"}, EdtBytes({"Ab"}, 160));
+        QCOMPARE(TabStates(), QStringList{"2 0 1 1"});
+        QVERIFY(frame_->SessionAt(0)->History()->SetText(0, 1, u"Ed", QStringLiteral("typing")));
+        {
+            RecoveryStore writer(folder);  // a process that ends without removing its copies
+            QVERIFY(writer.Write(*Document(0), writer.NewId(), "a_quest.edt").Ok());
+        }
+        start(UiLanguage::German);
+        Autosave autosave(folder);
+        frame_->SetRecovery(&autosave);
+        ModalScript answer;
+        answer.Then<RestoreDialog>([](RestoreDialog* dialog) { Click(dialog, "recov.restore"); });
+        autosave.OfferRestore(*frame_, host_);
+        QVERIFY(answer.Finished());
+        QCOMPARE(host_.questions, QStringList());
+        QCOMPARE(TabStates(), QStringList{"2 0 1 1"});
+        QVERIFY(frame_->Commands().Save(0));
+        const LoadResult saved = LoadDocument(Path("a_quest.edt"), kFileTypeEdt, kEncodingEnglish,
+                                              *frame_->Catalogue().At(2), 2, true);
+        QVERIFY(saved.document);
+        QCOMPARE(saved.document->Text(0, 1), QStringLiteral("Ed"));
+        frame_.reset();  // before the autosave it was given
+    }
+
+    // A copy whose description is broken and one whose format is gone: both listed with why,
+    // the first discarded, the second's texts saved as Unicode text and the copy kept.
+    void unrestorableCopies()
+    {
+        const QString folder = Path("recovery");
+        const QString broken = folder + "/1.1-1.json";
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(WriteFile(broken, "{\"path\": "));
+        QFile file(broken);
+        QVERIFY(file.open(QIODevice::ReadWrite) &&
+                file.setFileTime(QDateTime::currentDateTime().addDays(-1),
+                                 QFileDevice::FileModificationTime));
+        auto document = MakeDocument(OneFieldFormat("Gone", {}), {{"Ab"}, {"Żółw"}});
+        {
+            RecoveryStore writer(folder);
+            QVERIFY(writer.Write(*document, "1.2-1", "gone.edt").Ok());
+        }
+        QVERIFY(
+            WriteDocumentCopy(*document, Path("expected.txt"), kFileTypeText, kEncodingUnicode));
+        Autosave autosave(folder);
+        frame_->SetRecovery(&autosave);
+        QStringList notes;
+        ModalScript answer;
+        answer.Then<RestoreDialog>([&notes](RestoreDialog* dialog) {
+            auto* list = dialog->findChild<QTreeWidget*>();
+            for (int row = 0; row < list->topLevelItemCount(); ++row)
+                notes << list->topLevelItem(row)->text(0) + u' ' + list->topLevelItem(row)->text(3);
+            Click(dialog, "recov.restore");
+        });
+        host_.answers = {QMessageBox::Save, QMessageBox::Discard};
+        host_.QueueFiles({Path("texts.txt")});
+        autosave.OfferRestore(*frame_, host_);
+        QVERIFY(answer.Finished());
+        QCOMPARE(notes,
+                 QStringList({"gone.edt Its format “Gone” is not in the current format "
+                              "catalogue",
+                              "1.1-1.json Its description " + QDir::toNativeSeparators(broken) +
+                                  " cannot be read: unterminated object"}));
+        QVERIFY(host_.Drained());
+        QCOMPARE(host_.questions.size(), 2);
+        QCOMPARE(frame_->TabCount(), 0);
+        QCOMPARE(ReadFile(Path("texts.txt")), ReadFile(Path("expected.txt")));
+        QCOMPARE(QDir(folder).entryList({"*.json"}, QDir::Files), QStringList{"1.2-1.json"});
+        frame_.reset();  // before the autosave it was given
+    }
+
+    // A recovery folder that cannot hold copies: the user is told once, with the folder.
+    void cannotWriteCopies()
+    {
+        const QString folder = Path("file");
+        QVERIFY(WriteFile(folder, "x"));
+        qputenv("SCRIVLET_AUTOSAVE_SECONDS", "1");
+        Autosave autosave(folder);
+        qunsetenv("SCRIVLET_AUTOSAVE_SECONDS");
+        frame_->SetRecovery(&autosave);
+        QSignalSpy told(&autosave, &Autosave::CannotWrite);
+        for (const char* text : {"Ab", "Cd"}) {
+            auto document = MakeDocument(OneFieldFormat("F", {}), {{text}});
+            document->SetModified(true);
+            frame_->AddDocument(std::move(document), text);
+        }
+        QTest::qWait(1500);
+        autosave.Flush();
+        QTRY_COMPARE(told.size(), 1);
+        QTest::qWait(100);
+        QCOMPARE(told.size(), 1);
+        QVERIFY(told[0][0].toString().contains(QDir::toNativeSeparators(folder)));
+        frame_.reset();  // before the autosave it was given
     }
 };
 

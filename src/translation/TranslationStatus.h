@@ -1,7 +1,7 @@
 #pragma once
 
 #include "documents/EdtDocument.h"
-#include "search/Replace.h"
+#include "documents/Storability.h"
 
 #include <QObject>
 #include <QString>
@@ -91,16 +91,5 @@ private:
     std::vector<quint8> marks_;  // record r, field k: marks_[r * fields + k]
     TranslationCounts counts_;
 };
-
-// A field whose text the storage cannot keep, and its characters that would change.
-struct UnstorableField {
-    int record = 0;
-    int column = 0;
-    QString characters;  // each such character once, in order of appearance
-};
-
-// The first `limit` fields of document the storage cannot keep, in document order.
-std::vector<UnstorableField> FindUnstorable(const EdtDocument& document, const TextStorage& storage,
-                                            int limit);
 
 }  // namespace scrivlet

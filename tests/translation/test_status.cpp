@@ -1,6 +1,6 @@
 #include "TestDocument.h"
 #include "TestRegistry.h"
-#include "search/TranslationStatus.h"
+#include "translation/TranslationStatus.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "search/TranslationStatus.h"
+#include "translation/TranslationStatus.h"
 
 #include <algorithm>
 
@@ -169,32 +169,6 @@ std::optional<FieldPlace> TranslationStatus::Seek(FieldSeek what, FieldPlace fro
             return FieldPlace{static_cast<int>(at / fields), static_cast<int>(at % fields)};
     }
     return std::nullopt;
-}
-
-std::vector<UnstorableField> FindUnstorable(const EdtDocument& document, const TextStorage& storage,
-                                            int limit)
-{
-    std::vector<UnstorableField> found;
-    for (int record = 0; record < document.RecordCount(); ++record) {
-        for (int k = 0; k < document.TextFieldCount(); ++k) {
-            const QStringView text = document.FieldText(record, k);
-            if (text.isEmpty() || CanStore(text, storage))
-                continue;
-            if (static_cast<int>(found.size()) >= limit)
-                return found;
-            UnstorableField field{record, document.TextColumn(k), {}};
-            // Character by character, keeping a surrogate pair together.
-            for (qsizetype i = 0; i < text.size();) {
-                const qsizetype n = (text[i].isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
-                const QStringView one = text.mid(i, n);
-                if (!CanStore(one, storage) && !field.characters.contains(one))
-                    field.characters.append(one);
-                i += n;
-            }
-            found.push_back(std::move(field));
-        }
-    }
-    return found;
 }
 
 }  // namespace scrivlet

@@ -1,0 +1,337 @@
+#include "convert/ConvertModes.h"
+
+#include "base/UiText.h"
+#include "catalogue/FormatCatalogue.h"
+#include "documents/DocumentFiles.h"
+#include "documents/FileTypes.h"
+#include "documents/RowLabels.h"
+#include "documents/Storability.h"
+#include "exchange/Exchange.h"
+#include "search/Replace.h"
+#include "translation/TranslationStatus.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <limits>
+
+namespace scrivlet::convert {
+
+void Print(FILE* stream, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, bytes.size(), stream);
+}
+
+int InvalidPattern(const QString& text)
+{
+    Print(stderr, QStringLiteral("scrivlet-convert: '%1' is no valid regular expression, or "
+                                 "matching it takes too long\n")
+                      .arg(text));
+    return kExitUsage;
+}
+
+int Failed(const char* messageKey, const QString& path, const QString& reason)
+{
+    Print(stderr, UiText(messageKey).arg(path) + u'\n' + reason + u'\n');
+    return kExitFailed;
+}
+
+bool ConverterPrompts::AskOpenInvalidSize()
+{
+    if (!yes_)
+        Print(stderr, UiText(str::InvalidFileSize) + QStringLiteral(" (--yes)\n"));
+    return yes_;
+}
+
+void ConverterPrompts::NotifyTextTooLong()
+{
+    Print(stderr, UiText(str::TextTooLong) + u'\n');
+}
+
+namespace {
+
+QJsonArray JsonStrings(const QStringList& list)
+{
+    QJsonArray array;
+    for (const QString& s : list)
+        array.append(s);
+    return array;
+}
+
+}  // namespace
+
+void ListFormats(const FormatCatalogue& catalogue)
+{
+    QJsonArray formats;
+    for (int i = 0; i < catalogue.Count(); ++i) {
+        const EdtFormat& format = *catalogue.At(i);
+        QJsonArray fields;
+        for (int k = 0; k < format.FieldCount(); ++k) {
+            const FieldDef& field = format.fields[k];
+            fields.append(QJsonObject{{"caption", field.caption},
+                                      {"width", field.width},
+                                      {"type", field.type},
+                                      {"offset", field.offset},
+                                      {"size", field.size},
+                                      {"labels", JsonStrings(field.labels)}});
+        }
+        formats.append(QJsonObject{{"index", i},
+                                   {"name", format.name},
+                                   {"path", format.path},
+                                   {"width", format.recordLength},
+                                   {"fields", fields}});
+    }
+    Print(stdout, QString::fromUtf8(QJsonDocument(formats).toJson(QJsonDocument::Indented)));
+}
+
+namespace {
+
+// Every column as the editor shows it: label columns computed, text columns as stored, a
+// column of any other type empty.
+void Dump(const EdtDocument& document)
+{
+    const RowLabels labels;
+    const EdtFormat& format = document.Format();
+    for (int record = 0; record < document.RecordCount(); ++record) {
+        QJsonArray texts;
+        for (int column = 0; column < document.ColumnCount(); ++column) {
+            const FieldDef& field = format.fields[column];
+            texts.append(field.type == kLabelField ? labels.Make(field, record)
+                                                   : document.Text(record, column));
+        }
+        QByteArray line = QJsonDocument(texts).toJson(QJsonDocument::Compact);
+        line.append('\n');
+        std::fwrite(line.constData(), 1, line.size(), stdout);
+    }
+}
+
+// The JSON lines are written by hand: their keys come in the documented order, which a JSON
+// object does not keep.
+void ListMatches(const EdtDocument& document, const SearchQuery& query, SearchOutcome* outcome)
+{
+    QByteArray out;
+    auto flush = [&out] {
+        std::fwrite(out.constData(), 1, out.size(), stdout);
+        out.clear();
+    };
+    *outcome = FindAll(document, query, [&](const FieldMatch& match) {
+        out += "{\"record\": " + QByteArray::number(match.record) +
+               ", \"field\": " + QByteArray::number(match.field) +
+               ", \"start\": " + QByteArray::number(match.start) +
+               ", \"length\": " + QByteArray::number(match.length) + "}\n";
+        if (out.size() > (1 << 16))
+            flush();
+    });
+    flush();
+}
+
+// One JSON object, keys in the documented order.
+void PrintStats(const EdtDocument& document, const TranslationCounts& counts, bool reference)
+{
+    QString line = QStringLiteral("{\"records\": %1, \"fields\": %2, \"empty\": %3, ")
+                       .arg(document.RecordCount())
+                       .arg(counts.fields)
+                       .arg(counts.empty);
+    if (reference)
+        line += QStringLiteral("\"same_as_reference\": %1, ").arg(counts.sameAsReference);
+    line += QStringLiteral("\"translated\": %1, \"too_long\": %2, \"not_storable\": %3}\n")
+                .arg(counts.translated)
+                .arg(counts.tooLong)
+                .arg(counts.notStorable);
+    Print(stdout, line);
+}
+
+// Lists every field whose characters the storage would change; true when there is none.
+bool CheckStorable(const EdtDocument& document, const TextStorage& storage, const QString& path)
+{
+    const std::vector<UnstorableField> fields =
+        FindUnstorable(document, storage, std::numeric_limits<int>::max());
+    for (const UnstorableField& field : fields) {
+        Print(stderr, QStringLiteral("scrivlet-convert: %1: record %2, %3: %4\n")
+                          .arg(path)
+                          .arg(field.record)
+                          .arg(document.Format().fields[field.column].caption, field.characters));
+    }
+    if (!fields.empty())
+        Print(stderr, QStringLiteral("scrivlet-convert: %1 not written: its encoding would change "
+                                     "the characters of %2 fields\n")
+                          .arg(path)
+                          .arg(fields.size()));
+    return fields.empty();
+}
+
+
+// --reference, read in INPUT's format; an empty result when there is none.
+int LoadReference(Session& s, LoadResult* reference)
+{
+    const Options& o = s.options;
+    if (o.reference.isEmpty())
+        return kExitOk;
+    *reference = LoadDocument(o.reference, FileTypeForPath(o.reference),
+                              o.referenceEncoding.value_or(*o.encoding), s.document.Format(),
+                              s.document.FormatIndex(), false, &s.prompts);
+    return reference->document ? kExitOk : Failed(str::OpenFailed, o.reference, reference->error);
+}
+
+int SaveOutput(EdtDocument& document, const QString& output, int encoding)
+{
+    const Result saved = SaveDocumentAs(document, output, FileTypeForPath(output), encoding);
+    return saved ? kExitOk : Failed(str::SaveFailed, output, saved.Error());
+}
+
+int RunDump(Session& s)
+{
+    Dump(s.document);
+    return kExitOk;
+}
+
+int RunExport(Session& s)
+{
+    LoadResult reference;
+    if (const int failed = LoadReference(s, &reference))
+        return failed;
+    const Options& o = s.options;
+    const Result exported =
+        ExportTranslations(s.document, reference.document.get(), o.exportPath, *o.exchangeFormat);
+    return exported ? kExitOk : Failed(str::SaveFailed, o.exportPath, exported.Error());
+}
+
+void PrintImportReport(const ImportReport& report)
+{
+    Print(stdout, QStringLiteral("{\"imported\": %1, \"unchanged\": %2, \"fuzzy_skipped\": %3, "
+                                 "\"too_long\": %4, \"unknown\": %5, \"not_storable\": %6, "
+                                 "\"duplicate\": %7}\n")
+                      .arg(report.count[ImportReport::Imported])
+                      .arg(report.count[ImportReport::Unchanged])
+                      .arg(report.count[ImportReport::FuzzySkipped])
+                      .arg(report.count[ImportReport::TooLong])
+                      .arg(report.count[ImportReport::Unknown])
+                      .arg(report.count[ImportReport::NotStorable])
+                      .arg(report.count[ImportReport::Duplicate]));
+}
+
+// Changes the document, then saves it as after a conversion.
+int RunImport(Session& s)
+{
+    const Options& o = s.options;
+    std::vector<TranslationEntry> entries;
+    const Result read = ReadTranslations(o.importPath, *o.exchangeFormat, &entries);
+    if (!read)
+        return Failed(str::OpenFailed, o.importPath, read.Error());
+    const QString output = o.files[1];
+    // Storability is a question of where the texts go.
+    s.document.SetEncoding(o.OutputEncoding());
+    s.document.SetFileType(FileTypeForPath(output));
+    ImportPlan plan;
+    if (const Result planned = PlanImport(s.document, entries, o.includeFuzzy, &plan); !planned) {
+        Print(stderr, planned.Error() + u'\n');
+        return kExitFailed;
+    }
+    const ImportReport& report = plan.report;
+    if (o.strict && report.count[ImportReport::NotStorable] > 0) {
+        Print(stderr, QStringLiteral("scrivlet-convert: %1 translations cannot be stored in the "
+                                     "output's encoding (first in record %2); nothing written\n")
+                          .arg(report.count[ImportReport::NotStorable])
+                          .arg(report.records[ImportReport::NotStorable].front()));
+        return kExitFailed;
+    }
+    s.document.ExchangeTexts(plan.changes);
+    if (const int failed = SaveOutput(s.document, output, s.document.GetEncoding()))
+        return failed;
+    PrintImportReport(report);
+    return kExitOk;
+}
+
+int RunStats(Session& s)
+{
+    const Options& o = s.options;
+    TranslationStatus status(s.document);
+    LoadResult reference;
+    if (const int failed = LoadReference(s, &reference))
+        return failed;
+    if (reference.document)
+        status.SetReference(reference.document.get());
+    if (o.toEncoding)
+        status.SetStorage(TextStorage{*o.toEncoding, FileTypeForPath(o.files[0])});
+    PrintStats(s.document, status.Counts(), !o.reference.isEmpty());
+    return kExitOk;
+}
+
+int RunFind(Session& s)
+{
+    SearchOutcome outcome = SearchOutcome::NotFound;
+    ListMatches(s.document, *s.query, &outcome);
+    return outcome == SearchOutcome::InvalidPattern ? InvalidPattern(s.query->text) : kExitOk;
+}
+
+// Replace All over the document; the report is printed once the output is saved.
+int Replace(Session& s, ReplacePlan* plan)
+{
+    switch (PlanReplaceAll(s.document, *s.query, *s.options.replaceWith, plan)) {
+        case ReplaceOutcome::Done:
+            break;
+        case ReplaceOutcome::InvalidPattern:
+            return InvalidPattern(s.query->text);
+        case ReplaceOutcome::NoMemory:
+            Print(stderr, QStringLiteral("scrivlet-convert: not enough memory to replace\n"));
+            return kExitFailed;
+    }
+    s.document.ExchangeTexts(plan->changes);
+    return kExitOk;
+}
+
+// INPUT to OUTPUT, with --find and --replace-with replacing on the way.
+int RunConvert(Session& s)
+{
+    const Options& o = s.options;
+    ReplacePlan plan;
+    if (s.query) {
+        if (const int failed = Replace(s, &plan))
+            return failed;
+    }
+    const QString output = o.files[1];
+    if (o.strict && !CheckStorable(s.document,
+                                   TextStorage{o.OutputEncoding(), FileTypeForPath(output)}, output))
+        return kExitFailed;
+    if (const int failed = SaveOutput(s.document, output, o.OutputEncoding()))
+        return failed;
+    if (s.query) {
+        const ReplaceReport& report = plan.report;
+        Print(stdout,
+              QStringLiteral("{\"replaced\": %1, \"records\": %2, \"skipped_too_long\": %3}\n")
+                  .arg(report.replaced)
+                  .arg(report.records)
+                  .arg(report.skippedTooLong));
+    }
+    return kExitOk;
+}
+
+struct Mode {
+    bool (*chosen)(const Options& options);
+    int (*run)(Session& session);
+};
+
+// The first mode whose options are given runs; a conversion when none is.
+const Mode kModes[] = {
+    {[](const Options& o) { return o.dump; }, RunDump},
+    {[](const Options& o) { return o.Exporting(); }, RunExport},
+    {[](const Options& o) { return o.Importing(); }, RunImport},
+    {[](const Options& o) { return o.stats; }, RunStats},
+    {[](const Options& o) { return o.find && !o.replaceWith; }, RunFind},
+    {[](const Options&) { return true; }, RunConvert},
+};
+
+}  // namespace
+
+int RunMode(Session& session)
+{
+    for (const Mode& mode : kModes) {
+        if (mode.chosen(session.options))
+            return mode.run(session);
+    }
+    return kExitUsage;
+}
+
+}  // namespace scrivlet::convert

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "convert/ConvertOptions.h"
+#include "documents/DocumentPrompts.h"
+#include "search/Search.h"
+
+#include <QString>
+
+#include <cstdio>
+#include <optional>
+
+// What the converter does with a document once it is loaded: one function per mode. A new mode
+// is an option (ConvertOptions) and one entry in the table of ConvertModes.cpp.
+
+namespace scrivlet {
+class EdtDocument;
+class FormatCatalogue;
+}  // namespace scrivlet
+
+namespace scrivlet::convert {
+
+enum ExitCode : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
+
+void Print(FILE* stream, const QString& text);
+int InvalidPattern(const QString& text);
+// A failed load or save: the editor's message, then the reason.
+int Failed(const char* messageKey, const QString& path, const QString& reason);
+
+// Answers the size question from the command line; notes go to stderr.
+class ConverterPrompts : public DocumentPrompts {
+public:
+    explicit ConverterPrompts(bool yes) : yes_(yes) {}
+    bool AskOpenInvalidSize() override;
+    void NotifyTextTooLong() override;
+
+private:
+    bool yes_;
+};
+
+// Everything a mode works with.
+struct Session {
+    const Options& options;
+    const FormatCatalogue& catalogue;
+    ConverterPrompts& prompts;
+    EdtDocument& document;               // INPUT, loaded
+    const std::optional<SearchQuery>& query;  // valid when given
+};
+
+// Prints the catalogue as a JSON array.
+void ListFormats(const FormatCatalogue& catalogue);
+
+// Runs the mode the options ask for.
+int RunMode(Session& session);
+
+}  // namespace scrivlet::convert

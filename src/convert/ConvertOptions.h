@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The converter's command line: what it asks for, read and checked before any file is touched.
+
+namespace scrivlet {
+class TranslationFileFormat;
+}
+
+namespace scrivlet::convert {
+
+extern const char kUsage[];
+
+struct Options {
+    QString language = QStringLiteral("en");
+    QString catalogue;
+    bool listFormats = false;
+    bool dump = false;
+    bool yes = false;
+    bool help = false;
+    QString format;
+    std::optional<int> encoding;
+    std::optional<int> toEncoding;
+    std::optional<QString> find;
+    std::optional<QString> replaceWith;
+    quint32 searchFlags = 0;
+    QStringList files;
+    // Translation exchange, translation counts and the check before saving.
+    QString exportPath, importPath;
+    const TranslationFileFormat* exchangeFormat = nullptr;
+    QString reference;
+    std::optional<int> referenceEncoding;
+    bool includeFuzzy = false, strict = false, stats = false;
+
+    bool Exporting() const { return !exportPath.isEmpty(); }
+    bool Importing() const { return !importPath.isEmpty(); }
+    // The encoding OUTPUT is written in.
+    int OutputEncoding() const { return toEncoding.value_or(*encoding); }
+};
+
+// Empty on success, else what is wrong with the command line.
+QString ParseArguments(const QStringList& args, Options* options);
+
+}  // namespace scrivlet::convert

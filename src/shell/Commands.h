@@ -293,6 +293,7 @@ inline constexpr const char* kFrameTextKeys[] = {
     "find.wrappedToEnd",
     "find.badPattern",
     "find.tooCostly",
+    "file.removedOutside",
     // The menu items while there is a step to undo or redo, and the steps' names.
     "undo.menu",
     "undo.redoMenu",

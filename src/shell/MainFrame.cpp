@@ -7,7 +7,7 @@
 #include "grid/GridView.h"
 #include "search/Search.h"
 #include "shell/Autosave.h"
-#include "translation/TranslationStatus.h"
+#include "shell/DialogHost.h"
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentSession.h"
 #include "shell/DocumentTab.h"
@@ -18,6 +18,7 @@
 #include "shell/Settings.h"
 #include "shell/StartPage.h"
 #include "shell/TranslationCommands.h"
+#include "translation/TranslationStatus.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -424,6 +425,7 @@ bool MainFrame::Searchable(const SearchQuery& query)
         return true;
     }
     QApplication::beep();
+    statusBar()->clearMessage();
     const QString detail = matcher.Error();
     ShowSearchProblem(detail.isEmpty() ? UiText("find.badPattern")
                                        : UiText("find.badPattern") + u'\n' + detail);
@@ -680,8 +682,14 @@ void MainFrame::Follow(DocumentTab* tab)
     connect(session, &DocumentSession::FileChanged, this,
             [this, session] { commands_->FileChanged(*session); });
     // Deleted or renamed away: closing must ask, or the work would be lost with it.
-    connect(session, &DocumentSession::FileRemoved, this,
-            [session] { session->Document()->SetModified(true); });
+    connect(session, &DocumentSession::FileRemoved, this, [this, session] {
+        session->Document()->SetModified(true);
+        commands_->Host().ShowMessage(
+            this,
+            UiText("file.removedOutside")
+                .arg(QDir::toNativeSeparators(session->Document()->Path())),
+            QMessageBox::Warning);
+    });
     EdtDocument* document = session->Document();
     for (auto changed : {&EdtDocument::RecordsInserted, &EdtDocument::RecordsRemoved})
         connect(document, changed, this, &MainFrame::ScheduleUpdate);

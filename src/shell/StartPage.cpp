@@ -91,10 +91,16 @@ StartPage::StartPage(QAction* newAction, QAction* openAction, QWidget* parent)
     column->addLayout(recentList_);
     auto* holder = new QWidget(this);
     holder->setMaximumWidth(kColumnWidth);
+    holder->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     holder->setLayout(column);
+    // Stretch on either side centres the column; the wrapped line gets the column's width.
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(holder, 2);
+    row->addStretch(1);
     auto* layout = new QVBoxLayout(this);
     layout->addStretch(1);
-    layout->addWidget(holder, 0, Qt::AlignHCenter);
+    layout->addLayout(row);
     layout->addStretch(2);
     Refresh();
 }

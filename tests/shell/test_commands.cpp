@@ -849,7 +849,7 @@ private slots:
         const QString reload = UiText("recov.changed"), warn = UiText("recov.changedModified");
         QTest::newRow("other write reloads") << false << 1 << reload << Rows{{"Ot"}, {"Ne"}};
         QTest::newRow("other write while edited") << true << 1 << warn << Rows{{"Ed"}};
-        QTest::newRow("removed") << false << 2 << QString() << Rows{{"Ab"}};
+        QTest::newRow("removed") << false << 2 << UiText("file.removedOutside") << Rows{{"Ab"}};
         QTest::newRow("touched") << false << 3 << QString() << Rows{{"Ab"}};
     }
     void changedOnDisk()
@@ -879,6 +879,10 @@ private slots:
         if (expected.isEmpty())
             QTest::qWait(300);
         QTRY_COMPARE(host_.questions, expected);
+        if (change == 2) {
+            QTest::qWait(100);
+            QCOMPARE(host_.questions.size(), 1);
+        }
         QCOMPARE(frame_->TabCount(), 2);
         QCOMPARE(frame_->SessionAt(0), session);
         QVERIFY(session->Reference());

@@ -5,6 +5,7 @@
 #include "documents/EdtDocument.h"
 #include "grid/GridCommands.h"
 #include "grid/GridView.h"
+#include "grid/InplaceEdit.h"
 #include "search/Search.h"
 #include "shell/Autosave.h"
 #include "shell/DialogHost.h"
@@ -628,6 +629,10 @@ void MainFrame::UpdateUndoTexts()
     };
     show(Command::Undo, "undo.menu", undoGroup_->canUndo(), undoGroup_->undoText());
     show(Command::Redo, "undo.redoMenu", undoGroup_->canRedo(), undoGroup_->redoText());
+    // Nothing to take back or bring back: the items say so by being grey.
+    const InplaceEdit* editor = editing ? view->Editor() : nullptr;
+    SetEnabled(Action(Command::Undo), editor ? editor->isUndoAvailable() : undoGroup_->canUndo());
+    SetEnabled(Action(Command::Redo), editor ? editor->isRedoAvailable() : undoGroup_->canRedo());
 }
 
 // --- tabs ------------------------------------------------------------------------------
@@ -696,7 +701,13 @@ void MainFrame::Follow(DocumentTab* tab)
     connect(document, &EdtDocument::ModifiedChanged, this, &MainFrame::ScheduleUpdate);
     connect(session->Status(), &TranslationStatus::CountsChanged, this, &MainFrame::ScheduleUpdate);
     GridView* view = tab->View();
-    connect(view, &GridView::EditingChanged, this, &MainFrame::ScheduleUpdate);
+    connect(view, &GridView::EditingChanged, this, [this, view](bool editing) {
+        // The editor's own history decides Undo and Redo while it is open.
+        if (editing && view->Editor())
+            connect(view->Editor(), &QLineEdit::textChanged, this, &MainFrame::ScheduleUpdate,
+                    Qt::UniqueConnection);
+        ScheduleUpdate();
+    });
     connect(view, &GridView::StatusShown, this,
             [this](const QString& text) { statusBar()->showMessage(text); });
     connect(view, &GridView::StatusCleared, this, [this](const QString& text) {

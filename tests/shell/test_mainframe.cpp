@@ -468,11 +468,23 @@ private slots:
         QCOMPARE(frame.TabTitle(0), QStringLiteral("doc.edt"));
         frame.UpdateUi();
         QCOMPARE(frame.Action(Command::Undo)->text(), UiText("menu.edit.undo"));
+        QVERIFY(!frame.Action(Command::Undo)->isEnabled());
         Run(frame, Command::Redo);
         Run(frame, Command::Redo);
+        frame.UpdateUi();
+        QVERIFY(!frame.Action(Command::Redo)->isEnabled());
+        QVERIFY(frame.Action(Command::Undo)->isEnabled());
         QCOMPARE(texts(), QStringLiteral("blades|a blades|blades x|swordfish"));
         QCOMPARE(frame.TabTitle(0), QChar(kModifiedMark) + QStringLiteral("doc.edt"));
         QCOMPARE(view->SelectedRow(), 1);  // the first field Replace All changed
+        // An open editor has its own history: nothing typed, nothing to undo.
+        QVERIFY(view->SelectCell(0, 1) && view->BeginEdit());
+        frame.UpdateUi();
+        QVERIFY(!frame.Action(Command::Undo)->isEnabled());
+        QTest::keyClicks(view->Editor(), "s");
+        frame.UpdateUi();
+        QVERIFY(frame.Action(Command::Undo)->isEnabled());
+        view->Editor()->undo();
     }
 
     // Go to Record keeps its dialog open on a number outside the document.

@@ -23,6 +23,7 @@ enum class Command {
     Print,
     PrintPreview,
     PrintSetup,
+    ExportPdf,
     Exit,
     ClearRecentFiles,
     Undo,
@@ -87,6 +88,8 @@ inline constexpr CommandDef kCommands[] = {
     {Command::PrintPreview, "filePrintPreview", "file.printPreview", true, QKeySequence::UnknownKey,
      nullptr, nullptr, false},
     {Command::PrintSetup, "filePrintSetup", "file.printSetup", true, QKeySequence::UnknownKey,
+     nullptr, nullptr, false},
+    {Command::ExportPdf, "fileExportPdf", "file.exportPdf", true, QKeySequence::UnknownKey,
      nullptr, nullptr, false},
     {Command::Exit, "appExit", "file.exit", true, QKeySequence::UnknownKey, nullptr, nullptr,
      false},
@@ -200,6 +203,7 @@ inline constexpr MenuEntry kMenuLayout[] = {
     kSeparator,
     Item(Command::Print),
     Item(Command::PrintPreview),
+    Item(Command::ExportPdf),
     Item(Command::PrintSetup),
     kSeparator,
     // The files themselves are listed above Clear List when the menu opens.
@@ -309,6 +313,10 @@ inline constexpr const char* kFrameTextKeys[] = {
     "replace.done",
     "replace.skipped",
     "replace.unstorable",
+    // Printing and the PDF export.
+    "print.page",
+    "print.filter",
+    "print.exportFailed",
     // Export and import of translations.
     "xchg.filter",
     "xchg.exportFailed",

@@ -16,6 +16,7 @@
 #include "shell/GoToDialog.h"
 #include "shell/Icons.h"
 #include "shell/MessageBoxes.h"
+#include "shell/Printing.h"
 #include "shell/Settings.h"
 #include "shell/StartPage.h"
 #include "shell/TranslationCommands.h"
@@ -85,6 +86,7 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
       ownCatalogue_(catalogue ? nullptr : std::make_unique<FormatCatalogue>()),
       catalogue_(catalogue ? catalogue : ownCatalogue_.get()),
       commands_(std::make_unique<DocumentCommands>(*this)),
+      printing_(std::make_unique<PrintCommands>(this)),
       undoGroup_(new QUndoGroup(this)),
       watcher_(new QFileSystemWatcher(this))
 {
@@ -95,6 +97,7 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
 
     CreateActions();
     ConnectActions();
+    ConnectPrinting();
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
@@ -270,7 +273,25 @@ void MainFrame::ConnectEditActions()
         on(language.command,
            [this, code = language.code] { ChooseLanguage(QString::fromLatin1(code)); });
     on(Command::About, [this] { ShowAbout(); });
-    // Print, Print Preview and Print Setup stay disabled and have no handler.
+}
+
+// Page Setup needs no document: the paper it sets is kept for the next print or PDF.
+void MainFrame::ConnectPrinting()
+{
+    const auto onTab = [this](Command command, void (PrintCommands::*print)(const PrintSource&)) {
+        connect(Action(command), &QAction::triggered, this, [this, print] {
+            if (const DocumentTab* tab = TabAt(ActiveIndex()))
+                (printing_.get()->*print)(PrintSourceOf(*tab));
+        });
+    };
+    onTab(Command::Print, &PrintCommands::Print);
+    onTab(Command::PrintPreview, &PrintCommands::Preview);
+    connect(Action(Command::ExportPdf), &QAction::triggered, this, [this] {
+        if (const DocumentTab* tab = TabAt(ActiveIndex()))
+            printing_->ExportPdf(commands_->Host(), PrintSourceOf(*tab), tab->Document()->Path());
+    });
+    connect(Action(Command::PrintSetup), &QAction::triggered, this,
+            [this] { printing_->PageSetup(); });
 }
 
 void MainFrame::CreateMenus()
@@ -602,8 +623,8 @@ void MainFrame::UpdateUi()
         countsLabel_->setText(counts);
     UpdateUndoTexts();
     SetEnabled(Action(Command::SaveAllAs), TabCount() >= 2);
-    for (Command command : {Command::Print, Command::PrintPreview, Command::PrintSetup})
-        SetEnabled(Action(command), false);
+    for (Command command : {Command::Print, Command::PrintPreview, Command::ExportPdf})
+        SetEnabled(Action(command), hasTab);
     UpdateLanguageChecks();
     SetChecked(Action(Command::ViewToolbar), !toolBar_->isHidden());
     SetChecked(Action(Command::ViewStatusBar), !statusBar()->isHidden());

@@ -32,6 +32,7 @@ class DocumentSession;
 class DocumentTab;
 class FormatCatalogue;
 class GridView;
+class PrintCommands;
 class StartPage;
 class TabView;
 struct SearchQuery;
@@ -108,6 +109,7 @@ private:
     void CreateActions();
     void ConnectActions();
     void ConnectEditActions();
+    void ConnectPrinting();
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
@@ -140,6 +142,7 @@ private:
     FormatCatalogue* catalogue_;
     std::array<QAction*, std::size(kCommands)> actions_{};
     std::unique_ptr<DocumentCommands> commands_;
+    std::unique_ptr<PrintCommands> printing_;
     TabView* tabView_ = nullptr;
     StartPage* startPage_ = nullptr;
     QStackedWidget* pages_ = nullptr;

@@ -298,6 +298,14 @@ inline constexpr const char* kFrameTextKeys[] = {
     "find.badPattern",
     "find.tooCostly",
     "file.removedOutside",
+    // What a field's mark means; what F8 and F9 say.
+    "mark.translated",
+    "mark.same",
+    "mark.empty",
+    "mark.tooLong",
+    "mark.notStorable",
+    "seek.noProblem",
+    "seek.noUntranslated",
     // The menu items while there is a step to undo or redo, and the steps' names.
     "undo.menu",
     "undo.redoMenu",

@@ -621,6 +621,7 @@ void MainFrame::UpdateUi()
     // The counts are kept up to date by the document's status: reading them costs nothing.
     if (const QString counts = CountsText(); countsLabel_->text() != counts)
         countsLabel_->setText(counts);
+    countsLabel_->setToolTip(CountsToolTip());
     UpdateUndoTexts();
     SetEnabled(Action(Command::SaveAllAs), TabCount() >= 2);
     for (Command command : {Command::Print, Command::PrintPreview, Command::ExportPdf})
@@ -759,6 +760,24 @@ QString MainFrame::CountsText() const
            UiText("work.problems").arg(locale.toString(counts.Problems()));
 }
 
+QString MainFrame::CountsToolTip() const
+{
+    const DocumentTab* tab = TabAt(ActiveIndex());
+    if (!tab)
+        return {};
+    const TranslationCounts& counts = tab->Status()->Counts();
+    const QLocale locale(LanguageCode(CurrentUiLanguage()));
+    QStringList lines;
+    const std::pair<const char*, qint64> parts[] = {{"mark.translated", counts.translated},
+                                                    {"mark.same", counts.sameAsReference},
+                                                    {"mark.empty", counts.empty},
+                                                    {"mark.tooLong", counts.tooLong},
+                                                    {"mark.notStorable", counts.notStorable}};
+    for (const auto& [key, count] : parts)
+        lines << QStringLiteral("%1: %2").arg(UiText(key), locale.toString(count));
+    return lines.join(u'\n');
+}
+
 void MainFrame::SeekField(bool problem, bool forward)
 {
     DocumentTab* tab = TabAt(ActiveIndex());
@@ -784,11 +803,17 @@ void MainFrame::SeekField(bool problem, bool forward)
         tab->Status()->Seek(problem ? FieldSeek::Problem : FieldSeek::Untranslated, from, forward);
     if (!found) {
         QApplication::beep();
+        statusBar()->showMessage(UiText(problem ? "seek.noProblem" : "seek.noUntranslated"));
         pendingWrap_ = PendingWrap{tab, problem, forward};
         return;
     }
     pendingWrap_ = PendingWrap{};
+    // Whatever the last seek said is past.
+    statusBar()->clearMessage();
     view->SelectCell(found->record, document.TextColumn(found->field));
+    // F9 tells which problem it stopped at; the mark's colour alone does not.
+    if (problem)
+        statusBar()->showMessage(FieldStateText(*tab->Status(), found->record, found->field));
 }
 
 GridView* MainFrame::ActiveView() const

@@ -91,6 +91,8 @@ public:
     // The active document's translation counts as the status bar shows them; empty without
     // a tab.
     QString CountsText() const;
+    // The counts of each state and problem, one a line.
+    QString CountsToolTip() const;
 
     TabView* Tabs() const { return tabView_; }
     // Shown in place of the tabs while no document is open.

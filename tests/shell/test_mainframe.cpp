@@ -517,11 +517,15 @@ private slots:
     {
         QTest::addColumn<QStringList>("commands");  // N/P untranslated, n/p problem
         QTest::addColumn<QList<int>>("rows");
+        QTest::addColumn<QString>("said");  // the status bar at the end
         QTest::newRow("next untranslated, wraps")
-            << QStringList{"N", "N", "N", "N"} << QList<int>{1, 3, 3, 1};
+            << QStringList{"N", "N", "N", "N"} << QList<int>{1, 3, 3, 1} << "";
         QTest::newRow("previous untranslated, wraps")
-            << QStringList{"P", "P", "P"} << QList<int>{0, 3, 1};
-        QTest::newRow("problems") << QStringList{"n", "n", "n", "p"} << QList<int>{2, 2, 2, 2};
+            << QStringList{"P", "P", "P"} << QList<int>{0, 3, 1} << "";
+        QTest::newRow("problems") << QStringList{"n", "n", "n", "p"} << QList<int>{2, 2, 2, 2}
+                                  << UiText("seek.noProblem");
+        QTest::newRow("names the problem") << QStringList{"n"} << QList<int>{2}
+                                           << UiText("mark.tooLong");
     }
     void seekFields()
     {
@@ -540,7 +544,11 @@ private slots:
             selected << frame.ActiveView()->SelectedRow();
         }
         QCOMPARE(selected, rows);
+        QTEST(frame.statusBar()->currentMessage(), "said");
         QCOMPARE(frame.CountsText(), u"Filled: 3 of 5 (60%)   Problems: 1"_qs);
+        QCOMPARE(frame.CountsToolTip(), u"Translated: 3\nSame as the reference: 0\nEmpty: 2\n"
+                                         u"Too long for the field: 1\n"
+                                         u"Not storable in the encoding: 0"_qs);
     }
 
     // Every text the frame asks for is in the language files (which all have the same keys).

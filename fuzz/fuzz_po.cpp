@@ -1,6 +1,7 @@
-// ReadTranslations of a PO file, then its import into a small document: every field keeps
-// within its size, each entry is counted once, the exchange taken twice gives the texts back,
-// and an export of the result reads back with one entry per non-empty field.
+// ReadTranslations of a PO file (an XLIFF file in fuzz_xliff, built from this source with
+// SCRIVLET_FUZZ_XLIFF), then its import into a small document: every field keeps within its
+// size, each entry is counted once, the exchange taken twice gives the texts back, and an
+// export of the result reads back with one entry per non-empty field.
 
 #include "FuzzSupport.h"
 #include "catalogue/FormatCatalogue.h"
@@ -11,6 +12,14 @@
 using namespace scrivlet;
 
 namespace {
+
+#ifdef SCRIVLET_FUZZ_XLIFF
+const TranslationFileFormat& kFormat = *TranslationFormatNamed(u"xliff");
+const QString kSuffix = QStringLiteral(".xlf");
+#else
+const TranslationFileFormat& kFormat = *TranslationFormatNamed(u"po");
+const QString kSuffix = QStringLiteral(".po");
+#endif
 
 std::unique_ptr<EdtDocument> SmallDocument()
 {
@@ -53,11 +62,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzz::InputReader in(data, size);
     const bool includeFuzzy = in.Byte() & 1;
-    const QString path = fuzz::TempPath(QStringLiteral("in.po"));
+    const QString path = fuzz::TempPath(QStringLiteral("in") + kSuffix);
     if (!fuzz::WriteFile(path, in.Rest()))
         fuzz::Fail("cannot write the input file");
     std::vector<TranslationEntry> entries;
-    if (!ReadTranslations(path, *TranslationFormatNamed(u"po"), &entries))
+    if (!ReadTranslations(path, kFormat, &entries))
         return 0;
     const auto document = SmallDocument();
     const QList<QString> before = Texts(*document);
@@ -85,11 +94,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         fuzz::Fail("undoing the import did not give the texts back");
     document->ExchangeTexts(plan.changes);
 
-    const QString out = fuzz::TempPath(QStringLiteral("out.po"));
-    if (!ExportTranslations(*document, nullptr, out, *TranslationFormatNamed(u"po")))
+    const QString out = fuzz::TempPath(QStringLiteral("out") + kSuffix);
+    if (!ExportTranslations(*document, nullptr, out, kFormat))
         fuzz::Fail("exporting failed");
     std::vector<TranslationEntry> back;
-    if (!ReadTranslations(out, *TranslationFormatNamed(u"po"), &back))
+    if (!ReadTranslations(out, kFormat, &back))
         fuzz::Fail("an export does not read back");
     qsizetype nonEmpty = 0;
     for (const QString& text : after)

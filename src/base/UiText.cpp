@@ -13,9 +13,13 @@ namespace {
 
 UiLanguage g_language = UiLanguage::English;
 
+constexpr int kPluralFormCount = 4;
+constexpr const char* kPluralFormNames[kPluralFormCount] = {"one", "few", "many", "other"};
+
 struct LanguageTable {
     bool loaded = false;
     QHash<QString, QString> texts;
+    QHash<QString, std::array<QString, kPluralFormCount>> counts;
 };
 
 LanguageTable& TableOf(UiLanguage language)
@@ -27,8 +31,16 @@ LanguageTable& TableOf(UiLanguage language)
         QFile file(QStringLiteral(":/lang/%1.json").arg(LanguageCode(language)));
         if (file.open(QIODevice::ReadOnly)) {
             const QJsonObject object = QJsonDocument::fromJson(file.readAll()).object();
-            for (auto it = object.begin(); it != object.end(); ++it)
-                table.texts.insert(it.key(), it.value().toString());
+            for (auto it = object.begin(); it != object.end(); ++it) {
+                if (!it.value().isObject()) {
+                    table.texts.insert(it.key(), it.value().toString());
+                    continue;
+                }
+                const QJsonObject forms = it.value().toObject();
+                auto& formTexts = table.counts[it.key()];
+                for (int form = 0; form < kPluralFormCount; ++form)
+                    formTexts[form] = forms.value(QLatin1String(kPluralFormNames[form])).toString();
+            }
         }
     }
     return table;
@@ -76,6 +88,44 @@ QString UiTextIn(UiLanguage language, const QString& key)
     return TableOf(language).texts.value(key);
 }
 
-QStringList UiTextKeys(UiLanguage language) { return TableOf(language).texts.keys(); }
+QStringList UiTextKeys(UiLanguage language)
+{
+    const LanguageTable& table = TableOf(language);
+    return table.texts.keys() + table.counts.keys();
+}
+
+// The integer rules of the Unicode plural tables; a count is never a fraction here.
+PluralForm PluralFormOf(UiLanguage language, qint64 count)
+{
+    const qint64 n = count < 0 ? -count : count;
+    const qint64 last = n % 10, lastTwo = n % 100;
+    const bool few = last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14);
+    switch (language) {
+    case UiLanguage::Polish:
+        return n == 1 ? PluralForm::One : few ? PluralForm::Few : PluralForm::Many;
+    case UiLanguage::Russian:
+        if (last == 1 && lastTwo != 11)
+            return PluralForm::One;
+        return few ? PluralForm::Few : PluralForm::Many;
+    case UiLanguage::English:
+    case UiLanguage::German: break;
+    }
+    return n == 1 ? PluralForm::One : PluralForm::Other;
+}
+
+QString UiCount(const char* key, qint64 count)
+{
+    return UiCountIn(g_language, QString::fromLatin1(key), count);
+}
+
+QString UiCountIn(UiLanguage language, const QString& key, qint64 count)
+{
+    const LanguageTable& table = TableOf(language);
+    const auto found = table.counts.constFind(key);
+    if (found == table.counts.cend())
+        return {};
+    const QString& text = (*found)[static_cast<int>(PluralFormOf(language, count))];
+    return text.isEmpty() ? text : text.arg(QLocale(LanguageCode(language)).toString(count));
+}
 
 }  // namespace scrivlet

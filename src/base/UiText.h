@@ -54,8 +54,19 @@ QString LanguageCode(UiLanguage language);
 QString UiText(const char* key);
 // The same in a given language, for tests and for the converter.
 QString UiTextIn(UiLanguage language, const QString& key);
-// Every key of a language's file.
+// Every key of a language's file, count texts included.
 QStringList UiTextKeys(UiLanguage language);
+
+// A count text holds one form per plural category its language tells apart for whole
+// numbers ("count.records": {"one": "%1 record", "other": "%1 records"}): English and German
+// one and other, Polish and Russian one, few and many. Qt's own plural handling works only
+// through compiled .qm catalogues, which these language files are not, hence these few rules.
+enum class PluralForm { One, Few, Many, Other };
+PluralForm PluralFormOf(UiLanguage language, qint64 count);
+// The count text's form for count, %1 being the count as the language writes numbers
+// ("1,234", "1.234", "1 234"); empty when the key or that form is absent.
+QString UiCount(const char* key, qint64 count);
+QString UiCountIn(UiLanguage language, const QString& key, qint64 count);
 
 
 }  // namespace scrivlet

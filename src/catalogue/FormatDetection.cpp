@@ -12,8 +12,10 @@ namespace {
 // "(.)*x" recurses once per character. Each match may therefore take so many steps and so
 // much of the stack, and all matches of one detection share a time budget; a match that
 // exceeds any of them counts as no match. An ordinary pattern needs a few steps per character
-// of even the longest path, far below the cap; a runaway one reaches it within milliseconds,
-// so the other formats still get their turn.
+// of even the longest path, far below the cap; a runaway one reaches it within milliseconds.
+// Once the time is up, a match still runs as long as it stays ordinary: 500 runaway patterns
+// before a sound one cost a few steps per character each then, and the sound one still gets
+// its turn.
 MatchLimits DetectLimits()
 {
     MatchLimits limits;
@@ -21,7 +23,7 @@ MatchLimits DetectLimits()
     limits.stackSize = std::size_t{4} << 20;
     limits.stackUse = std::size_t{1} << 20;
     limits.maxSteps = std::size_t{1} << 18;
-    limits.ordinaryStepsPerChar = 0;
+    limits.ordinaryStepsPerChar = 32;
     return limits;
 }
 

@@ -1,5 +1,7 @@
 #include "catalogue/IniFile.h"
 
+#include "base/ReadableFile.h"
+
 #include <QFile>
 #include <QtGlobal>
 
@@ -273,6 +275,11 @@ void IniFile::Reset()
 bool IniFile::LoadPath(const QString& path)
 {
     Reset();
+    // A catalogue is a few kilobytes; the limit keeps /dev/zero or a huge file from filling
+    // memory, and a FIFO from blocking the start.
+    constexpr qint64 kMaxBytes = qint64{16} << 20;
+    if (CheckReadableFile(path, kMaxBytes) != FileCheck::Readable)
+        return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;

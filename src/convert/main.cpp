@@ -8,6 +8,7 @@
 #include "catalogue/FormatDetection.h"
 #include "convert/ConvertModes.h"
 #include "convert/ConvertOptions.h"
+#include "convert/ProjectModes.h"
 #include "documents/DocumentFiles.h"
 #include "documents/FileTypes.h"
 #include "search/Search.h"
@@ -98,9 +99,16 @@ bool LoadCatalogue(const Options& options, UiLanguage language, FormatCatalogue*
     const bool loaded = options.catalogue.isEmpty()
                             ? LoadFormatCatalogue(*catalogue, language, &missing)
                             : LoadFormatCatalogueFile(*catalogue, options.catalogue);
-    if (!loaded)
+    if (!loaded) {
         Print(stderr, UiText(str::CatalogueMissing).arg(missing) + u'\n');
-    return loaded;
+        return false;
+    }
+    if (catalogue->Count() == 0) {
+        const QString name = missing.isEmpty() ? CatalogueFileName(language) : missing;
+        Print(stderr, UiText("catalogue.noFormats").arg(name) + u'\n');
+        return false;
+    }
+    return true;
 }
 
 // Loads INPUT in the chosen format and hands it to the mode.
@@ -128,12 +136,15 @@ int RunOnDocument(const Options& options, const FormatCatalogue& catalogue)
 
 int Run(const QStringList& args)
 {
+    if (const std::optional<int> status = RunProjectMode(args))
+        return *status;
     Options options;
     const QString problem = ParseArguments(args, &options);
     if (!problem.isEmpty())
         return UsageError(problem);
     if (options.help) {
         std::fputs(kUsage, stdout);
+        std::fputs(ProjectUsage(), stdout);
         return kExitOk;
     }
     const std::optional<UiLanguage> language = LanguageOf(options.language);

@@ -222,6 +222,11 @@ bool EdtDocument::ReserveForLoad(qsizetype records, qsizetype units)
     return Grow(units);
 }
 
+qint64 EdtDocument::LoadBytes(qint64 records, qint64 units) const
+{
+    return records * textFields_ * qint64{sizeof(Slot)} + units * qint64{sizeof(char16_t)};
+}
+
 char16_t* EdtDocument::LoadSpace(qsizetype units)
 {
     return Grow(units) ? arena_.get() + used_ : nullptr;

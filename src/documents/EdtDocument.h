@@ -107,6 +107,8 @@ public:
     // --- for the file readers: records appended without signals --------------------------
     // Room for `records` records of `units` characters in all, so a big load does not regrow.
     bool ReserveForLoad(qsizetype records, qsizetype units);
+    // Bytes a load of `records` records of `units` characters in all asks for at least.
+    qint64 LoadBytes(qint64 records, qint64 units) const;
     // Room for `units` more characters: write them there, then AddLoadedText(units). Null
     // when no memory is left.
     char16_t* LoadSpace(qsizetype units);

@@ -7,13 +7,21 @@
 #include "documents/EdtDocument.h"
 #include "documents/Encodings.h"
 
+#include "base/UiText.h"
+
+#include <QFile>
 #include <QLocale>
 #include <QSysInfo>
 #include <QtEndian>
 
 #include <algorithm>
 #include <climits>
+#include <limits>
 #include <vector>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 namespace scrivlet {
 namespace {
@@ -25,6 +33,34 @@ void SwapToHost(uint16_t* units, qsizetype count)
 {
     if constexpr (QSysInfo::ByteOrder == QSysInfo::BigEndian)
         qFromLittleEndian<uint16_t>(units, count, units);
+}
+
+// What the system can still give this process: free memory and swap (Linux), the free
+// physical and page-file memory (Windows); elsewhere no limit is known.
+qint64 AvailableMemory()
+{
+#if defined(Q_OS_LINUX)
+    QFile meminfo(QStringLiteral("/proc/meminfo"));
+    if (!meminfo.open(QIODevice::ReadOnly))
+        return std::numeric_limits<qint64>::max();
+    qint64 kilobytes = 0;
+    bool known = false;
+    for (const QByteArray& line : meminfo.readAll().split('\n')) {
+        if (line.startsWith("MemAvailable:") || line.startsWith("SwapFree:")) {
+            kilobytes += line.simplified().split(' ').value(1).toLongLong();
+            known = true;
+        }
+    }
+    return known ? kilobytes * 1024 : std::numeric_limits<qint64>::max();
+#elif defined(Q_OS_WIN)
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    if (!GlobalMemoryStatusEx(&status))
+        return std::numeric_limits<qint64>::max();
+    return static_cast<qint64>(status.ullAvailPageFile);
+#else
+    return std::numeric_limits<qint64>::max();
+#endif
 }
 
 // Whole records of a chunk at most, and at least one record, however long it is.
@@ -82,7 +118,13 @@ Result EdtFile::Read(QIODevice& in, EdtDocument& document, const ReadContext& co
         unitsPerRecord += span.size;
     // Texts are at most what their fields hold, and usually much less; never ask for more than
     // the file holds, as fields may overlap. A failed reservation only means regrowing.
-    (void)document.ReserveForLoad(recordCount, std::min(unitsPerRecord, recordUnits) * recordCount);
+    const qint64 units = std::min(unitsPerRecord, recordUnits) * recordCount;
+    // Refused before anything is allocated: 2 GB of one-unit records need 18 GB of memory.
+    const qint64 needed = document.LoadBytes(recordCount, units);
+    if (const qint64 available = AvailableMemory(); needed > available)
+        return Result::Failure(
+            UiText("fileError.needsMemory").arg(needed >> 20).arg(available >> 20));
+    (void)document.ReserveForLoad(recordCount, units);
 
     const qint64 chunkRecords = ChunkRecords(recordUnits, recordCount);
     std::vector<uint16_t> buffer(static_cast<size_t>(chunkRecords * recordUnits));

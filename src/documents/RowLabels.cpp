@@ -12,8 +12,8 @@ RowLabels::RowLabels()
     // The usual pattern has one number in it; splitting it once saves formatting a million
     // labels through the general routine.
     const qsizetype percent = pattern_.indexOf(u'%');
-    if (percent >= 0 && percent + 1 < pattern_.size() &&
-        (pattern_[percent + 1] == u'i' || pattern_[percent + 1] == u'd') &&
+    if (percent >= 0 && percent + 1 < pattern_.size() && pattern_[percent + 1] == u'1' &&
+        !(percent + 2 < pattern_.size() && pattern_[percent + 2].isDigit()) &&
         pattern_.indexOf(u'%', percent + 2) < 0) {
         prefix_ = pattern_.left(percent);
         suffix_ = pattern_.mid(percent + 2);
@@ -35,6 +35,15 @@ QString RowLabels::Make(const FieldDef& field, int row) const
         return label;
     }
     return pattern_.arg(row);
+}
+
+QString RowLabels::RecordName(const EdtFormat& format, int record) const
+{
+    for (int column = 0; column < format.FieldCount(); ++column) {
+        if (format.fields[column].type == kLabelField)
+            return Make(format.fields[column], record);
+    }
+    return Make(FieldDef{}, record);
 }
 
 }  // namespace scrivlet

@@ -16,6 +16,9 @@ class RowLabels {
 public:
     RowLabels();
     QString Make(const FieldDef& field, int row) const;
+    // A record as the grid names it, for messages: its first label column's text, or the
+    // numbered pattern in a format without one.
+    QString RecordName(const EdtFormat& format, int record) const;
 
 private:
     QString pattern_;

@@ -1,5 +1,6 @@
 #include "exchange/Exchange.h"
 
+#include "base/ReadableFile.h"
 #include "base/UiText.h"
 #include "documents/Encodings.h"
 #include "documents/Storability.h"
@@ -7,14 +8,13 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
+#include <QSaveFile>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <optional>
 
-#ifdef Q_OS_WIN
-#include <windows.h>
+#ifndef Q_OS_WIN
+#include <unistd.h>
 #endif
 
 namespace scrivlet {
@@ -24,6 +24,30 @@ namespace exchange {
 QString EntryName(int record, int field)
 {
     return QString::number(record) + u':' + QString::number(field);
+}
+
+QString WriteReason(const QFileDevice& file)
+{
+    // A device that failed in its buffer says only "Unknown error", and a short write sets no
+    // error of the device's own; errno then still tells why.
+    static const QString unknown = QFile().errorString();
+    if (file.error() != QFileDevice::NoError && file.errorString() != unknown)
+        return file.errorString();
+    return qt_error_string(errno != 0 ? errno : EIO);
+}
+
+Result CheckImportFile(const QString& path)
+{
+    // Far more than the export of the largest document makes, far less than memory holds.
+    constexpr qint64 kMaxMegabytes = 1024;
+    switch (CheckReadableFile(path, kMaxMegabytes << 20)) {
+        case FileCheck::NotRegular:
+            return Result::Failure(UiText("xchg.notRegular").arg(path));
+        case FileCheck::TooLarge:
+            return Result::Failure(UiText("xchg.tooLarge").arg(path).arg(kMaxMegabytes));
+        default:
+            return {};  // a missing file is the reader's to report
+    }
 }
 
 }  // namespace exchange
@@ -85,20 +109,23 @@ OutFile Entries(const EdtDocument& document, const EdtDocument* reference)
     return file;
 }
 
-// Moves from over to in one step. QFile::rename does not replace an existing file.
-bool ReplaceFile(const QString& from, const QString& to)
+// Puts a completely written file in the old one's place, or drops it when the write failed.
+Result CommitWritten(QSaveFile& out, Result done)
 {
-#ifdef Q_OS_WIN
-    if (MoveFileExW(reinterpret_cast<const wchar_t*>(from.utf16()),
-                    reinterpret_cast<const wchar_t*>(to.utf16()),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
-    errno = EACCES;
-    return false;
-#else
-    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) ==
-           0;
+    if (done && !out.flush())
+        done = Result::Failure(exchange::WriteReason(out));
+#ifndef Q_OS_WIN
+    // On the disk before it replaces the old file; commit() syncs too but ignores a failure.
+    if (done && ::fsync(out.handle()) != 0)
+        done = Result::Failure(exchange::WriteReason(out));
 #endif
+    if (!done) {
+        out.cancelWriting();
+        return done;
+    }
+    if (!out.commit())
+        return Result::Failure(exchange::WriteReason(out));
+    return {};
 }
 
 }  // namespace
@@ -107,34 +134,68 @@ Result ExportTranslations(const EdtDocument& document, const EdtDocument* refere
                           const QString& path, const TranslationFileFormat& format)
 {
     const OutFile file = Entries(document, reference);
-    // Written beside the target and moved over it, so a failed write leaves the old file. The
-    // library opens the file itself, so QSaveFile cannot take the write; the new file is made as
-    // QSaveFile makes one: permissions from the umask (a temporary file would be the owner's
-    // only) or, when the target exists, the target's.
-    QFile temporary;
-    for (int attempt = 0;; ++attempt) {
-        temporary.setFileName(path + u'.' +
-                              QString::number(QRandomGenerator::global()->generate(), 36));
-        if (temporary.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            break;
-        if (!temporary.exists() || attempt == 16)
-            return Result::Failure(temporary.errorString());
+    // Written as documents are saved: QSaveFile writes through a symbolic link, keeps the old
+    // file's permissions, leaves no named temporary behind where the system can make an
+    // unnamed one, and syncs the new file to the disk before it takes the old one's place.
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return Result::Failure(exchange::WriteReason(out));
+    Result done = format.Write(file, out);
+    return CommitWritten(out, std::move(done));
+}
+
+struct XliffBundle::Impl {
+    QSaveFile file;
+    std::optional<exchange::XliffWriter> writer;  // once the file is open
+    Result failure;
+    explicit Impl(const QString& path) : file(path)
+    {
+        if (file.open(QIODevice::WriteOnly))
+            writer.emplace(&file);
+        else
+            failure = Result::Failure(exchange::WriteReason(file));
     }
-    temporary.close();
-    if (QFileInfo::exists(path))
-        temporary.setPermissions(QFile::permissions(path));
-    Result done = format.Write(file, temporary.fileName());
-    if (done && !ReplaceFile(temporary.fileName(), path))
-        done = Result::Failure(QString::fromLocal8Bit(std::strerror(errno)));
-    if (!done)
-        temporary.remove();
-    return done;
+};
+
+XliffBundle::XliffBundle(const QString& path) : d_(std::make_unique<Impl>(path)) {}
+
+XliffBundle::~XliffBundle() = default;
+
+Result XliffBundle::Add(const EdtDocument& document, const EdtDocument* reference,
+                        const QString& name)
+{
+    if (!d_->failure)
+        return d_->failure;
+    OutFile file = Entries(document, reference);
+    file.fileName = name;
+    d_->failure = d_->writer->Add(file);
+    return d_->failure;
+}
+
+Result XliffBundle::Commit()
+{
+    if (d_->failure)
+        d_->failure = d_->writer->Finish();
+    d_->failure = CommitWritten(d_->file, d_->failure);
+    return d_->failure;
+}
+
+Result ReadXliffParts(const QString& path, std::vector<TranslationEntry>* entries,
+                      std::vector<XliffPart>* parts)
+{
+    entries->clear();
+    parts->clear();
+    if (Result usable = exchange::CheckImportFile(path); !usable)
+        return usable;
+    return exchange::ReadXliff(path, entries, parts);
 }
 
 Result ReadTranslations(const QString& path, const TranslationFileFormat& format,
                         std::vector<TranslationEntry>* entries)
 {
     entries->clear();
+    if (Result usable = exchange::CheckImportFile(path); !usable)
+        return usable;
     return format.Read(path, entries);
 }
 

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -15,6 +16,8 @@
 // format's text fields), so equal texts stay apart. The source is the reference document's
 // text when there is a reference, else the document's own; the translation is the document's
 // text where it differs from the reference, empty otherwise (a template).
+
+class QFileDevice;
 
 namespace scrivlet {
 
@@ -31,8 +34,8 @@ public:
     virtual ~TranslationFileFormat() = default;
     virtual QLatin1StringView Name() const = 0;
     virtual QStringList Suffixes() const = 0;  // without the dot, the usual one first
-    // Writes a new file at path (the caller moves it into place).
-    virtual Result Write(const exchange::OutFile& file, const QString& path) const = 0;
+    // Writes to the device, which the caller then commits; a failed write gives the reason.
+    virtual Result Write(const exchange::OutFile& file, QFileDevice& device) const = 0;
     // Appends every entry of the file.
     virtual Result Read(const QString& path, std::vector<TranslationEntry>* entries) const = 0;
 };
@@ -49,6 +52,25 @@ const TranslationFileFormat* TranslationFormatNamed(QStringView name);
 Result ExportTranslations(const EdtDocument& document, const EdtDocument* reference,
                           const QString& path, const TranslationFileFormat& format);
 
+// Several documents in one XLIFF file, each a <file> under the name the caller gives (a
+// project's relative paths), written one document at a time. The old file is replaced only by
+// Commit(), once all are in.
+class XliffBundle {
+public:
+    explicit XliffBundle(const QString& path);
+    ~XliffBundle();
+    XliffBundle(const XliffBundle&) = delete;
+    XliffBundle& operator=(const XliffBundle&) = delete;
+
+    // reference may be null, as for ExportTranslations.
+    Result Add(const EdtDocument& document, const EdtDocument* reference, const QString& name);
+    Result Commit();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d_;
+};
+
 // One entry read back: the field its name gives (record and field from 0; both -1 when the
 // name is not one an export writes), its translation, whether a tool marked it fuzzy.
 struct TranslationEntry {
@@ -57,6 +79,16 @@ struct TranslationEntry {
     QString text;
     bool fuzzy = false;
 };
+
+// A <file> of an XLIFF file: its original and where its entries begin among all read.
+struct XliffPart {
+    QString original;
+    size_t first = 0;
+};
+
+// Reads every entry of an XLIFF file and where each <file> begins.
+Result ReadXliffParts(const QString& path, std::vector<TranslationEntry>* entries,
+                      std::vector<XliffPart>* parts);
 
 // Reads every entry of a file (obsolete PO entries left out). A malformed file fails as a
 // whole, naming the line (PO) or line and column (XLIFF) of its first error.

@@ -3,7 +3,9 @@
 #include "base/Result.h"
 #include "exchange/Exchange.h"
 
+#include <QFileDevice>
 #include <QString>
+#include <QXmlStreamWriter>
 
 #include <vector>
 
@@ -35,15 +37,23 @@ struct OutFile {
 
 QString EntryName(int record, int field);
 
+// Why a write to file failed: the device's own error, else the system's last one.
+QString WriteReason(const QFileDevice& file);
+
+// Refuses, naming the file, what is no regular file or larger than an import can take.
+Result CheckImportFile(const QString& path);
+
 inline char16_t CodeUnit(QChar c) { return c.unicode(); }
 inline char16_t CodeUnit(char c) { return static_cast<unsigned char>(c); }
 
 // Fills the entry's record and field from its name, if the name is "<record>:<field>" as
 // EntryName writes it: decimal numbers without sign or leading zero, so that each field has one
-// name. Parsed in place (UTF-16 or bytes): an import reads a million of them.
+// name; a number of ten digits or more names no field. Parsed in place (UTF-16 or bytes): an
+// import reads a million of them.
 template <typename View>
 void ParseEntryName(View name, TranslationEntry* entry)
 {
+    constexpr qsizetype kMaxDigits = 9;  // every such number fits an int
     int numbers[2] = {0, 0};
     int which = 0;
     qsizetype start = 0;
@@ -52,7 +62,7 @@ void ParseEntryName(View name, TranslationEntry* entry)
         const char16_t c = end ? u':' : CodeUnit(name[i]);
         if (c == u':') {
             const qsizetype digits = i - start;
-            if (digits == 0 || digits > 9 || (digits > 1 && CodeUnit(name[start]) == u'0') ||
+            if (digits == 0 || (digits > 1 && CodeUnit(name[start]) == u'0') ||
                 end != (which == 1))
                 return;
             if (end) {
@@ -62,7 +72,7 @@ void ParseEntryName(View name, TranslationEntry* entry)
             }
             which = 1;
             start = i + 1;
-        } else if (c < u'0' || c > u'9') {
+        } else if (c < u'0' || c > u'9' || i - start >= kMaxDigits) {
             return;
         } else {
             numbers[which] = numbers[which] * 10 + (c - u'0');
@@ -70,11 +80,26 @@ void ParseEntryName(View name, TranslationEntry* entry)
     }
 }
 
-// Write to path, which the caller then moves into place.
-Result WritePo(const OutFile& file, const QString& path);
-Result WriteXliff(const OutFile& file, const QString& path);
+// Write to the device, which the caller then commits; a failed write gives the reason.
+Result WritePo(const OutFile& file, QFileDevice& device);
+Result WriteXliff(const OutFile& file, QFileDevice& device);
+
+// An XLIFF document written one <file> at a time, for a document alone or a whole project.
+class XliffWriter {
+public:
+    explicit XliffWriter(QFileDevice* device);
+    Result Add(const OutFile& file);
+    // Closes the document and flushes the device; the caller then commits it.
+    Result Finish();
+
+private:
+    QFileDevice* device_;
+    QXmlStreamWriter xml_;
+};
 
 Result ReadPo(const QString& path, std::vector<TranslationEntry>* entries);
-Result ReadXliff(const QString& path, std::vector<TranslationEntry>* entries);
+// parts, when given, gets each <file> and the index of its first entry.
+Result ReadXliff(const QString& path, std::vector<TranslationEntry>* entries,
+                 std::vector<XliffPart>* parts = nullptr);
 
 }  // namespace scrivlet::exchange

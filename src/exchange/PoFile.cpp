@@ -8,14 +8,25 @@
 #include <QDateTime>
 #include <QFile>
 #include <QStringEncoder>
+#ifdef Q_OS_WIN
+#include <QTemporaryFile>
+#endif
 
 #include <gettext-po.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <thread>
+
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+#endif
 
 namespace scrivlet::exchange {
 
@@ -119,9 +130,130 @@ QString Describe(const Problem& problem)
     return UiText("xchg.poError").arg(problem.message);
 }
 
+#ifndef Q_OS_WIN
+// The library opens its output by name and, in this version, neither checks nor reports a
+// failed write: on a full disk it wrote a cut file and returned success. It writes into a pipe
+// instead, and a thread copies what comes out of it into the device, checking every write.
+class PipeToDevice {
+public:
+    explicit PipeToDevice(QFileDevice& device) : device_(device)
+    {
+        if (::pipe2(fds_, O_CLOEXEC) != 0) {
+            fds_[0] = fds_[1] = -1;
+            failure_ = qt_error_string(errno);
+            return;
+        }
+        // Not blocking, so that the copy ends even if the library kept its end open.
+        ::fcntl(fds_[0], F_SETFL, O_NONBLOCK);
+        copier_ = std::thread([this] { Copy(); });
+    }
+    ~PipeToDevice()
+    {
+        Finish();
+        if (fds_[0] >= 0)
+            ::close(fds_[0]);
+    }
+    PipeToDevice(const PipeToDevice&) = delete;
+    PipeToDevice& operator=(const PipeToDevice&) = delete;
+
+    // What the library opens; empty when no pipe could be made.
+    QByteArray Path() const
+    {
+        return fds_[1] < 0 ? QByteArray() : "/dev/fd/" + QByteArray::number(fds_[1]);
+    }
+
+    // Once the library has returned: waits until all it wrote is in the device. The reason
+    // the first write that failed gave, or empty.
+    QString Finish()
+    {
+        if (fds_[1] >= 0) {
+            ::close(fds_[1]);
+            fds_[1] = -1;
+        }
+        written_ = true;
+        if (copier_.joinable())
+            copier_.join();
+        return failure_;
+    }
+
+private:
+    void Copy()
+    {
+        char buffer[1 << 16];
+        for (;;) {
+            const ssize_t n = ::read(fds_[0], buffer, sizeof buffer);
+            if (n > 0) {
+                if (failure_.isEmpty() && device_.write(buffer, n) != n)
+                    failure_ = WriteReason(device_);
+            } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
+                return;
+            } else if (errno == EAGAIN) {
+                // Empty: once the library has returned, all it wrote has been read.
+                if (written_)
+                    return;
+                pollfd ready{fds_[0], POLLIN, 0};
+                ::poll(&ready, 1, 50);
+            }
+        }
+    }
+
+    QFileDevice& device_;
+    int fds_[2] = {-1, -1};
+    std::atomic<bool> written_{false};
+    QString failure_;
+    std::thread copier_;
+};
+#endif
+
+#ifdef Q_OS_WIN
+// No pipe to hand over by name here: the library writes a temporary file, which is copied into
+// the device with every write checked.
+Result WriteMessages(po_file_t file, QFileDevice& device)
+{
+    QTemporaryFile temporary;
+    if (!temporary.open())
+        return Result::Failure(UiText("xchg.writeFailed").arg(temporary.errorString()));
+    temporary.close();
+    Problem problem;
+    g_problem = &problem;
+    const bool written =
+        GuardedWrite(file, QFile::encodeName(temporary.fileName()).constData());
+    g_problem = nullptr;
+    if (!written || problem.failed)
+        return Result::Failure(Describe(problem));
+    if (!temporary.open())
+        return Result::Failure(UiText("xchg.writeFailed").arg(temporary.errorString()));
+    while (!temporary.atEnd()) {
+        const QByteArray chunk = temporary.read(1 << 16);
+        if (chunk.isEmpty() || device.write(chunk) != chunk.size())
+            return Result::Failure(UiText("xchg.writeFailed").arg(WriteReason(device)));
+    }
+    return {};
+}
+#else
+// Hands the messages to the library's writer and checks what reached the device.
+Result WriteMessages(po_file_t file, QFileDevice& device)
+{
+    PipeToDevice pipe(device);
+    const QByteArray path = pipe.Path();
+    if (path.isEmpty())
+        return Result::Failure(UiText("xchg.writeFailed").arg(pipe.Finish()));
+    Problem problem;
+    g_problem = &problem;
+    const bool written = GuardedWrite(file, path.constData());
+    g_problem = nullptr;
+    const QString failure = pipe.Finish();
+    if (!written || problem.failed)
+        return Result::Failure(Describe(problem));
+    if (!failure.isEmpty())
+        return Result::Failure(UiText("xchg.writeFailed").arg(failure));
+    return {};
+}
+#endif
+
 }  // namespace
 
-Result WritePo(const OutFile& out, const QString& path)
+Result WritePo(const OutFile& out, QFileDevice& device)
 {
     PoFile file(po_file_create());
     po_message_iterator_t iterator = po_message_iterator(file.get(), nullptr);
@@ -144,8 +276,10 @@ Result WritePo(const OutFile& out, const QString& path)
     const QByteArray fileName = out.fileName.toUtf8();
     std::vector<QByteArray> comments;
     for (const OutField& field : out.fields)
-        comments.push_back(
-            QStringLiteral("%1, at most %2 units").arg(field.caption).arg(field.size).toUtf8());
+        comments.push_back(QStringLiteral("%1, at most %2 characters")
+                               .arg(field.caption)
+                               .arg(field.size)
+                               .toUtf8());
     // One buffer for every text: the library copies what it is given. Stateless, so that a lone
     // surrogate ending one text is replaced there and not carried into the next.
     QByteArray text;
@@ -170,13 +304,7 @@ Result WritePo(const OutFile& out, const QString& path)
         po_message_insert(iterator, message);
     }
     po_message_iterator_free(iterator);
-    Problem problem;
-    g_problem = &problem;
-    const bool written = GuardedWrite(file.get(), QFile::encodeName(path).constData());
-    g_problem = nullptr;
-    if (!written || problem.failed)
-        return Result::Failure(Describe(problem));
-    return {};
+    return WriteMessages(file.get(), device);
 }
 
 Result ReadPo(const QString& path, std::vector<TranslationEntry>* entries)
@@ -219,7 +347,10 @@ Result ReadPo(const QString& path, std::vector<TranslationEntry>* entries)
                     UiText("xchg.poUtf8").arg(QString::fromUtf8(contextBytes.toByteArray())));
             }
             TranslationEntry& entry = entries->emplace_back();
-            ParseEntryName(contextBytes, &entry);
+            // A field has no plural forms: an entry with them is none an export wrote, and
+            // picking one of its forms would be a guess. It counts as an unknown name.
+            if (!po_message_msgid_plural(message))
+                ParseEntryName(contextBytes, &entry);
             entry.text = QString::fromUtf8(text);
             entry.fuzzy = po_message_is_fuzzy(message) != 0;
         }

@@ -13,9 +13,9 @@ class PoFormat : public TranslationFileFormat {
 public:
     QLatin1StringView Name() const override { return QLatin1StringView("po"); }
     QStringList Suffixes() const override { return {QStringLiteral("po")}; }
-    Result Write(const exchange::OutFile& file, const QString& path) const override
+    Result Write(const exchange::OutFile& file, QFileDevice& device) const override
     {
-        return exchange::WritePo(file, path);
+        return exchange::WritePo(file, device);
     }
     Result Read(const QString& path, std::vector<TranslationEntry>* entries) const override
     {
@@ -30,9 +30,9 @@ public:
     {
         return {QStringLiteral("xlf"), QStringLiteral("xliff")};
     }
-    Result Write(const exchange::OutFile& file, const QString& path) const override
+    Result Write(const exchange::OutFile& file, QFileDevice& device) const override
     {
-        return exchange::WriteXliff(file, path);
+        return exchange::WriteXliff(file, device);
     }
     Result Read(const QString& path, std::vector<TranslationEntry>* entries) const override
     {

@@ -56,9 +56,65 @@ bool NeedsReview(QStringView state)
     return state == QLatin1String("new") || state.startsWith(QLatin1String("needs-"));
 }
 
+// Every trans-unit below the root. Read token by token: Qt's readElementText recurses once per
+// nested element, and 60,000 nested <g> in one target overflowed the stack.
+template <typename Fail>
+Result ReadUnits(QXmlStreamReader& xml, const Fail& fail, std::vector<TranslationEntry>* entries,
+                 std::vector<XliffPart>* parts)
+{
+    // Far deeper than any tool nests inline markup; the whole document counts.
+    constexpr int kMaxDepth = 256;
+    int depth = 1;        // the root is open
+    int targetDepth = 0;  // depth of the open <target>, 0 outside one
+    TranslationEntry entry;
+    bool inUnit = false;
+    while (!xml.atEnd()) {
+        switch (xml.readNext()) {
+            case QXmlStreamReader::StartElement:
+                if (++depth > kMaxDepth)
+                    return fail(UiText("xchg.xmlDepth").arg(kMaxDepth));
+                if (targetDepth > 0)
+                    break;  // inline markup a tool added: dropped, its text kept
+                if (parts && xml.name() == QLatin1String("file")) {
+                    parts->push_back({xml.attributes().value(QLatin1String("original")).toString(),
+                                      entries->size()});
+                } else if (xml.name() == QLatin1String("trans-unit")) {
+                    entry = TranslationEntry();
+                    ParseEntryName(xml.attributes().value(QLatin1String("id")), &entry);
+                    inUnit = true;
+                } else if (inUnit && xml.name() == QLatin1String("target")) {
+                    entry.fuzzy = NeedsReview(xml.attributes().value(QLatin1String("state")));
+                    entry.text.clear();
+                    targetDepth = depth;
+                }
+                break;
+            case QXmlStreamReader::Characters:
+            case QXmlStreamReader::EntityReference:
+                if (targetDepth > 0)
+                    entry.text.append(xml.text());
+                break;
+            case QXmlStreamReader::EndElement:
+                if (depth-- == targetDepth) {
+                    targetDepth = 0;
+                } else if (targetDepth == 0 && xml.name() == QLatin1String("trans-unit")) {
+                    entries->push_back(std::move(entry));
+                    inUnit = false;
+                }
+                break;
+            case QXmlStreamReader::DTD:
+                return fail(UiText("xchg.xmlDoctype"));
+            default:
+                break;
+        }
+    }
+    if (xml.hasError())
+        return fail(xml.errorString());
+    return {};
+}
+
 }  // namespace
 
-Result WriteXliff(const OutFile& out, const QString& path)
+static Result CheckXmlTexts(const OutFile& out)
 {
     for (const OutEntry& entry : out.entries) {
         for (const QStringView text : {entry.source, entry.target}) {
@@ -72,15 +128,23 @@ Result WriteXliff(const OutFile& out, const QString& path)
             }
         }
     }
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return Result::Failure(file.errorString());
-    QXmlStreamWriter xml(&file);
-    xml.setAutoFormatting(true);
-    xml.writeStartDocument();
-    xml.writeDefaultNamespace(kNamespace);
-    xml.writeStartElement(kNamespace, QStringLiteral("xliff"));
-    xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.2"));
+    return {};
+}
+
+XliffWriter::XliffWriter(QFileDevice* device) : device_(device), xml_(device)
+{
+    xml_.setAutoFormatting(true);
+    xml_.writeStartDocument();
+    xml_.writeDefaultNamespace(kNamespace);
+    xml_.writeStartElement(kNamespace, QStringLiteral("xliff"));
+    xml_.writeAttribute(QStringLiteral("version"), QStringLiteral("1.2"));
+}
+
+Result XliffWriter::Add(const OutFile& out)
+{
+    if (Result usable = CheckXmlTexts(out); !usable)
+        return usable;
+    QXmlStreamWriter& xml = xml_;
     xml.writeStartElement(kNamespace, QStringLiteral("file"));
     xml.writeAttribute(QStringLiteral("original"), out.fileName);
     xml.writeAttribute(QStringLiteral("source-language"), out.sourceLanguage);
@@ -104,14 +168,31 @@ Result WriteXliff(const OutFile& out, const QString& path)
                              out.fields[static_cast<size_t>(entry.field)].caption);
         xml.writeEndElement();
     }
-    xml.writeEndDocument();
-    if (xml.hasError() || !file.flush())
-        return Result::Failure(file.errorString());
-    file.close();
+    xml.writeEndElement();  // body
+    xml.writeEndElement();  // file
+    // The writer stops at the first failed write without saying why; the device knows.
+    if (xml.hasError())
+        return Result::Failure(UiText("xchg.writeFailed").arg(WriteReason(*device_)));
     return {};
 }
 
-Result ReadXliff(const QString& path, std::vector<TranslationEntry>* entries)
+Result XliffWriter::Finish()
+{
+    xml_.writeEndDocument();
+    if (xml_.hasError() || !device_->flush())
+        return Result::Failure(UiText("xchg.writeFailed").arg(WriteReason(*device_)));
+    return {};
+}
+
+Result WriteXliff(const OutFile& out, QFileDevice& file)
+{
+    XliffWriter writer(&file);
+    Result done = writer.Add(out);
+    return done ? writer.Finish() : done;
+}
+
+Result ReadXliff(const QString& path, std::vector<TranslationEntry>* entries,
+                 std::vector<XliffPart>* parts)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -121,33 +202,23 @@ Result ReadXliff(const QString& path, std::vector<TranslationEntry>* entries)
         return Result::Failure(
             UiText("xchg.xmlError").arg(xml.lineNumber()).arg(xml.columnNumber()).arg(why));
     };
-    if (!xml.readNextStartElement())
-        return fail(xml.hasError() ? xml.errorString() : UiText("xchg.xliffRoot"));
-    if (xml.name() != QLatin1String("xliff"))
-        return fail(UiText("xchg.xliffRoot"));
-    TranslationEntry entry;
-    bool inUnit = false;
-    while (!xml.atEnd()) {
-        const QXmlStreamReader::TokenType token = xml.readNext();
-        if (token == QXmlStreamReader::StartElement) {
-            if (xml.name() == QLatin1String("trans-unit")) {
-                entry = TranslationEntry();
-                ParseEntryName(xml.attributes().value(QLatin1String("id")), &entry);
-                inUnit = true;
-            } else if (inUnit && xml.name() == QLatin1String("target")) {
-                entry.fuzzy = NeedsReview(xml.attributes().value(QLatin1String("state")));
-                // Inline markup a tool may have added is dropped, its text kept.
-                entry.text = xml.readElementText(QXmlStreamReader::IncludeChildElements);
-            }
-        } else if (token == QXmlStreamReader::EndElement &&
-                   xml.name() == QLatin1String("trans-unit")) {
-            entries->push_back(std::move(entry));
-            inUnit = false;
-        }
+    // Qt expands each entity within a limit but not their total: a few hundred kilobytes of
+    // references to one declared entity take gigabytes. XLIFF needs no document type, so a
+    // declaration is refused before any entity is used.
+    while (!xml.atEnd() && xml.readNext() != QXmlStreamReader::StartElement) {
+        if (xml.tokenType() == QXmlStreamReader::DTD)
+            return fail(UiText("xchg.xmlDoctype"));
     }
     if (xml.hasError())
         return fail(xml.errorString());
-    return {};
+    if (xml.tokenType() != QXmlStreamReader::StartElement || xml.name() != QLatin1String("xliff"))
+        return fail(UiText("xchg.xliffRoot"));
+    if (xml.namespaceUri() != kNamespace) {
+        return fail(xml.namespaceUri().isEmpty()
+                        ? UiText("xchg.xliffNoNamespace")
+                        : UiText("xchg.xliffNamespace").arg(xml.namespaceUri()));
+    }
+    return ReadUnits(xml, fail, entries, parts);
 }
 
 }  // namespace scrivlet::exchange

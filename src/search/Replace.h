@@ -45,6 +45,10 @@ struct ReplaceReport {
     SearchResume firstSkipped;
 };
 
+// What Replace All did, as the status bar says it in the interface language: "Replaced 3
+// matches in 2 records; 1 skipped: longer than the field".
+QString ReplaceSummary(const ReplaceReport& report);
+
 // Replace All, prepared: the new texts are in the document already but in no field;
 // EdtDocument::ExchangeTexts(changes) puts them in place (and, called again, takes them out).
 struct ReplacePlan {

@@ -339,6 +339,7 @@ inline constexpr const char* kFrameTextKeys[] = {
     "xchg.report4",
     "xchg.report5",
     "xchg.report6",
+    "xchg.record",
     "xchg.records",
     // The translation counts in the status bar.
     "work.translated",
@@ -346,7 +347,8 @@ inline constexpr const char* kFrameTextKeys[] = {
     "work.problems",
     // The question before a save that would change characters.
     "work.unstorable",
-    "work.unstorableField",
+    "work.unstorableRecord",
+    "work.unstorableRecords",
 };
 
 }  // namespace scrivlet

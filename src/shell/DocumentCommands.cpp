@@ -8,6 +8,7 @@
 #include "documents/EdtDocument.h"
 #include "documents/Encodings.h"
 #include "documents/FileTypes.h"
+#include "documents/RowLabels.h"
 #include "translation/TranslationStatus.h"
 #include "shell/DialogHost.h"
 #include "shell/DocumentSession.h"
@@ -16,6 +17,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QPointer>
 #include <QScopeGuard>
 #include <QSet>
@@ -132,6 +134,54 @@ QString UniqueOutputPath(const QString& path, const QSet<QString>& taken)
         if (!taken.contains(OutputPathKey(candidate)))
             return candidate;
     }
+}
+
+// The characters a save would change, those held by the same records on one line with the
+// records named as the grid names them: "ó, ł in records Prologue, # 3".
+QStringList UnstorableLines(const EdtDocument& document, const TextStorage& storage, int room)
+{
+    // Enough fields to name a character's records; the message shows only a few of them.
+    constexpr int kFieldsLooked = 1000;
+    constexpr int kRecordsNamed = 10;
+    QStringList characters;  // in order of first appearance
+    QHash<QString, QList<int>> recordsOf;
+    for (const UnstorableField& field : FindUnstorable(document, storage, kFieldsLooked)) {
+        for (qsizetype i = 0; i < field.characters.size();) {
+            const qsizetype n = field.characters[i].isHighSurrogate() ? 2 : 1;
+            const QString one = field.characters.mid(i, n);
+            i += n;
+            QList<int>& records = recordsOf[one];
+            if (records.isEmpty())
+                characters << one;
+            if (records.isEmpty() || records.last() != field.record)
+                records << field.record;
+        }
+    }
+    QList<QList<int>> groupRecords;
+    QList<QStringList> groupCharacters;
+    for (const QString& one : characters) {
+        const qsizetype group = groupRecords.indexOf(recordsOf[one]);
+        if (group >= 0) {
+            groupCharacters[group] << one;
+        } else {
+            groupRecords << recordsOf[one];
+            groupCharacters << QStringList{one};
+        }
+    }
+    const RowLabels labels;
+    QStringList lines;
+    for (qsizetype group = 0; group < groupRecords.size() && lines.size() < room; ++group) {
+        const QList<int>& records = groupRecords[group];
+        QStringList names;
+        for (qsizetype k = 0; k < records.size() && k < kRecordsNamed; ++k)
+            names << labels.RecordName(document.Format(), records[k]);
+        if (records.size() > kRecordsNamed)
+            names << QStringLiteral("…");
+        lines << UiText(names.size() == 1 ? "work.unstorableRecord" : "work.unstorableRecords")
+                     .arg(groupCharacters[group].join(QStringLiteral(", ")),
+                          names.join(QStringLiteral(", ")));
+    }
+    return lines;
 }
 
 }  // namespace
@@ -396,22 +446,15 @@ std::unique_ptr<EdtDocument> DocumentCommands::AskReference(const EdtDocument& d
 
 bool DocumentCommands::ConfirmStorable(const std::vector<PlannedSave>& saves)
 {
-    // The question lists this many fields at most.
+    // The question has this many lines at most.
     constexpr int kListed = 20;
     QStringList lines;
     for (const PlannedSave& save : saves) {
         const int room = kListed - static_cast<int>(lines.size());
         if (room <= 0)
             break;
-        for (const UnstorableField& field : FindUnstorable(*save.document, save.storage, room)) {
-            QString line =
-                UiText("work.unstorableField")
-                    .arg(field.record)
-                    .arg(save.document->Format().fields[field.column].caption, field.characters);
-            if (saves.size() > 1)
-                line = save.name + QStringLiteral(": ") + line;
-            lines << line;
-        }
+        for (const QString& line : UnstorableLines(*save.document, save.storage, room))
+            lines << (saves.size() > 1 ? save.name + QStringLiteral(": ") + line : line);
     }
     if (lines.isEmpty())
         return true;

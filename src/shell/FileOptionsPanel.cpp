@@ -22,7 +22,7 @@ constexpr int kListMinimumWidth = 260;
 
 QString AutoFormatEntry()
 {
-    return QStringLiteral("Автоопределение");
+    return UiText("panel.autoDetect");
 }
 
 QList<FileFilter> FileFilters()

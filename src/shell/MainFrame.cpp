@@ -380,15 +380,18 @@ void MainFrame::LoadCatalogue()
 {
     QString missingFile;
     const CatalogueLoader& loader = InstalledCatalogueLoader();
-    const bool loaded = loader
-                            ? loader(*catalogue_, CurrentUiLanguage(), &missingFile)
-                            : LoadFormatCatalogue(*catalogue_, CurrentUiLanguage(), &missingFile);
-    if (loaded)
+    const bool loaded =
+        loader ? loader(*catalogue_, CurrentUiLanguage(), &missingFile)
+               : LoadFormatCatalogue(*catalogue_, CurrentUiLanguage(), &missingFile);
+    if (loaded && catalogue_->Count() > 0)
         return;
     if (missingFile.isEmpty())
         missingFile = CatalogueFileName(CurrentUiLanguage());
-    ShowMessageBox(this, QMessageBox::Critical, AppCaption(),
-                   UiText(str::CatalogueMissing).arg(QFileInfo(missingFile).fileName()));
+    // An empty, binary or UTF-16 file loads as a catalogue without formats.
+    const QString message =
+        loaded ? UiText("catalogue.noFormats").arg(QFileInfo(missingFile).fileName())
+               : UiText(str::CatalogueMissing).arg(QFileInfo(missingFile).fileName());
+    ShowMessageBox(this, QMessageBox::Critical, AppCaption(), message);
     // Without its formats the editor cannot work; the start counts as failed.
     startupExitCode_ = kExitCatalogueMissing;
 }

@@ -1,6 +1,7 @@
 #include "shell/TranslationCommands.h"
 
 #include "base/UiText.h"
+#include "documents/RowLabels.h"
 #include "exchange/Exchange.h"
 #include "grid/DocumentHistory.h"
 #include "shell/DialogHost.h"
@@ -48,8 +49,10 @@ public:
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
-QString ReportText(const ImportReport& report)
+// Records are named as the grid names them, not by their index.
+QString ReportText(const ImportReport& report, const EdtFormat& format)
 {
+    const RowLabels labels;
     QStringList lines;
     for (int kind = 0; kind < ImportReport::KindCount; ++kind) {
         const QString key = QStringLiteral("xchg.report%1").arg(kind);
@@ -57,10 +60,11 @@ QString ReportText(const ImportReport& report)
         if (!report.records[kind].empty()) {
             QStringList records;
             for (int record : report.records[kind])
-                records << QString::number(record);
+                records << labels.RecordName(format, record);
             if (report.records[kind].size() == static_cast<size_t>(ImportReport::kRecordsKept))
                 records << QStringLiteral("…");
-            line += u' ' + UiText("xchg.records").arg(records.join(QStringLiteral(", ")));
+            line += u' ' + UiText(records.size() == 1 ? "xchg.record" : "xchg.records")
+                               .arg(records.join(QStringLiteral(", ")));
         }
         lines << line;
     }
@@ -109,7 +113,7 @@ void ImportTranslationsCommand(DialogHost& host, QWidget* parent, EdtDocument& d
         // Fuzzy translations wait for review: left out unless the user ticks the box.
         bool includeFuzzy = false;
         if (fuzzy > 0 &&
-            host.AskWithCheckBox(parent, UiText("xchg.fuzzyCount").arg(fuzzy),
+            host.AskWithCheckBox(parent, UiCount("xchg.fuzzyCount", fuzzy),
                                  UiText("xchg.fuzzyCheck"), &includeFuzzy,
                                  QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question,
                                  AppCaption()) != QMessageBox::Ok)
@@ -124,7 +128,8 @@ void ImportTranslationsCommand(DialogHost& host, QWidget* parent, EdtDocument& d
                          QMessageBox::Warning, AppCaption());
         return;
     }
-    host.ShowMessage(parent, ReportText(plan.report), QMessageBox::Information, AppCaption());
+    host.ShowMessage(parent, ReportText(plan.report, document.Format()), QMessageBox::Information,
+                     AppCaption());
 }
 
 }  // namespace scrivlet

@@ -40,8 +40,9 @@ private slots:
     }
 
     // Every language has the same keys, all names (a key that is a number is a leftover of
-    // the old string table), and every text is there, with Qt's placeholders only and no
-    // shortcut written into it: the actions show their own.
+    // the old string table), and every text is there, with Qt's placeholders only, no space
+    // before a question or exclamation mark and no shortcut written into it: the actions show
+    // their own. A count text has each form its language tells apart, each with the count.
     void texts_data()
     {
         QTest::addColumn<UiLanguage>("language");
@@ -59,26 +60,84 @@ private slots:
         QCOMPARE(keys, english);
         QVERIFY(keys.size() > 100);
         const QRegularExpression number(QStringLiteral("(^|\\.)\\d+(\\.|$)"));
-        const QRegularExpression printf(QStringLiteral("%[sid]|\t"));
+        const QRegularExpression wrong(QStringLiteral(
+            "%[sid]|\t|\\s[?!]|\\b(Ctrl|Strg|Shift|Umschalt|Alt)\\+|\\bF([1-9]|1[0-2])\\b"));
         for (const QString& key : keys) {
-            const QString text = UiTextIn(language, key);
             QVERIFY2(!key.contains(number), qPrintable(key));
-            QVERIFY2(!text.isEmpty() && !text.contains(printf), qPrintable(key + ": " + text));
+            QStringList texts{UiTextIn(language, key)};
+            if (texts[0].isEmpty()) {
+                // 1, 2 and 5 take every form of the four languages.
+                texts = QStringList{UiCountIn(language, key, 1), UiCountIn(language, key, 2),
+                                    UiCountIn(language, key, 5)};
+                QVERIFY2(
+                    texts[0].contains(u'1') && texts[1].contains(u'2') && texts[2].contains(u'5'),
+                    qPrintable(key + ": " + texts.join(u'|')));
+            }
+            for (const QString& text : texts)
+                QVERIFY2(!text.isEmpty() && !text.contains(wrong), qPrintable(key + ": " + text));
         }
     }
 
-    // No German or Polish text holds a Cyrillic letter (nor "№"): that is what their letters
-    // became when they were once read through the Russian code page. The automatic-detection
-    // entry is Russian in every language.
-    void noCyrillicInGermanOrPolish()
+    // No English, German or Polish text holds a Cyrillic letter (nor "№"): that is what
+    // German and Polish letters became when they were once read through the Russian code page.
+    void noCyrillicOutsideRussian_data() { texts_data(); }
+    void noCyrillicOutsideRussian()
     {
+        QFETCH(UiLanguage, language);
+        if (language == UiLanguage::Russian)
+            QSKIP("Russian is written in Cyrillic");
         const QRegularExpression cyrillic(QStringLiteral("[\\x{0400}-\\x{052F}\\x{2116}]"));
-        for (UiLanguage language : {UiLanguage::German, UiLanguage::Polish}) {
-            for (const QString& key : UiTextKeys(language)) {
-                const QString text = UiTextIn(language, key).remove(u"Автоопределение"_qs);
-                QVERIFY2(!text.contains(cyrillic), qPrintable(key + ": " + text));
-            }
+        for (const QString& key : UiTextKeys(language)) {
+            const QString text = UiTextIn(language, key) + UiCountIn(language, key, 1) +
+                                 UiCountIn(language, key, 2) + UiCountIn(language, key, 5);
+            QVERIFY2(!text.contains(cyrillic), qPrintable(key + ": " + text));
         }
+    }
+
+    // The plural form of a count: English and German one and other; Polish 1 alone is one,
+    // and 2-4 are few except after a 1 in the tens; Russian one also for 21, 101, but not 11.
+    void pluralForms_data()
+    {
+        QTest::addColumn<UiLanguage>("language");
+        QTest::addColumn<QList<qint64>>("counts");
+        QTest::addColumn<QString>("forms");
+        const QList<qint64> counts{0, 1, 2, 5, 11, 12, 21, 22, 25, 101, 112};
+        // one, few, many, other
+        QTest::newRow("pl") << UiLanguage::Polish << counts << "m o f m m m m f m m m";
+        QTest::newRow("ru") << UiLanguage::Russian << counts << "m o f m m m o f m o m";
+        QTest::newRow("en") << UiLanguage::English << QList<qint64>{0, 1, 2, 21} << "x o x x";
+        QTest::newRow("de") << UiLanguage::German << QList<qint64>{0, 1, 2, 21} << "x o x x";
+    }
+    void pluralForms()
+    {
+        QFETCH(UiLanguage, language);
+        QFETCH(QList<qint64>, counts);
+        QStringList forms;
+        for (qint64 count : counts)
+            forms << QStringLiteral("ofmx").mid(static_cast<int>(PluralFormOf(language, count)), 1);
+        QTEST(forms.join(u' '), "forms");
+    }
+
+    // A count text fills in the count as its language writes numbers.
+    void countText_data()
+    {
+        QTest::addColumn<UiLanguage>("language");
+        QTest::addColumn<qint64>("count");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("en 1") << UiLanguage::English << qint64(1) << "1 match";
+        QTest::newRow("en 1234") << UiLanguage::English << qint64(1234) << "1,234 matches";
+        QTest::newRow("de 1234") << UiLanguage::German << qint64(1234) << "1.234 Treffer";
+        QTest::newRow("pl 22") << UiLanguage::Polish << qint64(22) << "22 wystąpienia";
+        QTest::newRow("pl 112") << UiLanguage::Polish << qint64(112) << "112 wystąpień";
+        QTest::newRow("ru 21") << UiLanguage::Russian << qint64(21) << "21 совпадение";
+        QTest::newRow("ru 1234") << UiLanguage::Russian << qint64(1234) << "1\u00a0234 совпадения";
+    }
+    void countText()
+    {
+        QFETCH(UiLanguage, language);
+        QFETCH(qint64, count);
+        QTEST(UiCountIn(language, u"count.matches"_qs, count), "text");
+        QVERIFY(UiCountIn(language, u"no.such.count"_qs, count).isEmpty());
     }
 };
 

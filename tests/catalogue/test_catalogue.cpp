@@ -244,6 +244,9 @@ private slots:
         // So many runaway patterns that their shared budget may run out: never one of them.
         row("40 runaway patterns", QStringList(40, "(.*a*)*b") << kSound, "40|ask -1",
             kLongestPath);
+        // After the shared time, a runaway pattern is stopped once it leaves ordinary work,
+        // and a sound one still runs.
+        row("500 runaway patterns, a plain path", QStringList(500, "(.*a*)*b") << kSound, "500");
     }
     void detect()
     {

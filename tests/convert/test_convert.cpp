@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 // Runs the built converter as a user would.
 
 namespace {
@@ -97,6 +99,12 @@ private slots:
         QVERIFY(WriteAll(P("dialog.edt"), kDialogRecords));
         QVERIFY(WriteAll(P("half.edt"), QByteArray(24, '\0')));  // 1.5 records of 8 units
         QVERIFY(QDir(dir_.path()).mkpath("folder"));
+        // Catalogues that hold no format, and one no read would end.
+        QVERIFY(WriteAll(P("empty.ini"), ""));
+        const QString wide = QString::fromLatin1(kCatalogue);
+        QVERIFY(WriteAll(P("utf16.ini"),
+                         QByteArray(reinterpret_cast<const char*>(wide.utf16()), wide.size() * 2)));
+        QVERIFY(::mkfifo(QFile::encodeName(P("fifo.ini")).constData(), 0600) == 0);
         // One record of dialog.txt's, then small Cyrillic letters and a too long text.
         QVERIFY(WriteAll(P("ref.txt"), "ab\nzz\n"));
         QVERIFY(WriteAll(P("ru.txt"), u"ab\ncd!\nж\nЖЖЖЖЖЖ\n"_qs.toUtf8()));
@@ -132,6 +140,14 @@ private slots:
             "--format must be auto or 0 to 2, not '3'\nUsage:");
         row("missing catalogue", "--catalogue %DIR%/none.ini --list-formats", 1,
             "File %DIR%/none.ini not found");
+        row("empty catalogue", "--catalogue %DIR%/empty.ini --list-formats", 1,
+            "The catalogue %DIR%/empty.ini holds no usable format.");
+        row("UTF-16 catalogue", "--catalogue %DIR%/utf16.ini --list-formats", 1,
+            "The catalogue %DIR%/utf16.ini holds no usable format.");
+        row("FIFO catalogue", "--catalogue %DIR%/fifo.ini --list-formats", 1,
+            "File %DIR%/fifo.ini not found");
+        row("endless catalogue", "--catalogue /dev/zero --list-formats", 1,
+            "File /dev/zero not found");
         row("unreadable input", talk + "--dump %DIR%/no.txt", 1,
             "Unable to open file '%DIR%/no.txt'\nThe file cannot be opened for reading.\n"
             "No such file or directory");

@@ -8,6 +8,7 @@
 #include "documents/DocumentFiles.h"
 #include "documents/Encodings.h"
 #include "documents/FileTypes.h"
+#include "documents/RowLabels.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -25,6 +26,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <csignal>
+
+Q_DECLARE_METATYPE(scrivlet::EdtFormat)
 
 using namespace scrivlet;
 using namespace scrivlet::test;
@@ -191,7 +194,8 @@ private slots:
         QTest::addColumn<qint64>("bytes");
         QTest::addColumn<int>("recordLength");
         QTest::addColumn<int>("reply");    // -1: a quiet load that asks nothing
-        QTest::addColumn<int>("records");  // -1: the size is invalid; -2: too many records
+        // -1: the size is invalid; -2: too many records; -3: more memory than there is
+        QTest::addColumn<int>("records");
         const int yes = 1, no = 0, quiet = -1;
         QTest::newRow("empty") << qint64(0) << 8 << quiet << 0;
         QTest::newRow("half-record-yes") << qint64(40) << 8 << yes << 2;
@@ -201,6 +205,7 @@ private slots:
         QTest::newRow("huge-length-yes") << qint64(10) << (1 << 30) << yes << 0;
         QTest::newRow("100MB") << qint64(100) * 1024 * 1024 << 51200 << quiet << 1024;
         QTest::newRow("more-records-than-rows") << qint64(INT_MAX) * 2 << 1 << quiet << -2;
+        QTest::newRow("more-memory-than-there-is") << qint64(INT_MAX - 2) * 8 << 4 << quiet << -3;
     }
     void edtSizes()
     {
@@ -223,9 +228,11 @@ private slots:
                 const LoadResult loaded = Load(path, kFileTypeEdt, 2, format, reply < 0, &prompts);
                 const char* error =
                     records == -1 ? str::FileErrorInvalidSize : str::FileErrorTooManyRecords;
+                const QString needs = UiText("fileError.needsMemory").section(u'%', 0, 0);
                 return prompts.asked == (reply < 0 ? 0 : 1) &&
                        (loaded.document ? loaded.document->RecordCount() == records &&
                                               !loaded.document->IsModified()
+                                        : records == -3 ? loaded.error.startsWith(needs)
                                         : records < 0 && loaded.error.startsWith(UiText(error)));
             },
             48 * 1024));
@@ -498,6 +505,33 @@ private slots:
         const bool kept = fault == 0 ? RunInChild(work, LONG_MAX) : work();
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QVERIFY(kept);
+    }
+
+    // Messages name a record as the grid does: the first label column's label of its row,
+    // else the interface language's numbered label (also in a format without label column).
+    void recordNames_data()
+    {
+        QTest::addColumn<EdtFormat>("format");
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<int>("record");
+        QTest::addColumn<QString>("name");
+        const EdtFormat chapters =
+            MakeFormat(4, {TextField("Text", 0, 4), LabelField("Chapter", {"Prologue", "One"}),
+                           LabelField("Page", {"p1"})});
+        QTest::newRow("labelled") << chapters << "en" << 0 << "Prologue";
+        QTest::newRow("beyond the labels") << chapters << "en" << 3 << "# 3";
+        QTest::newRow("no label column") << kOverlap << "en" << 3 << "# 3";
+        QTest::newRow("Russian number") << kPlain << "ru" << 12 << u"\u2116 12"_qs;
+    }
+    void recordNames()
+    {
+        QFETCH(EdtFormat, format);
+        QFETCH(QString, language);
+        QFETCH(int, record);
+        SetUiLanguage(LanguageFromCode(language));
+        const QString name = RowLabels().RecordName(format, record);
+        SetUiLanguage(UiLanguage::English);
+        QTEST(name, "name");
     }
 };
 

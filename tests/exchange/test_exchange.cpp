@@ -6,7 +6,18 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTest>
+
+#include <csignal>
+
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 // Translation files written and read back, and files as other tools leave them.
 
@@ -15,12 +26,23 @@ using namespace scrivlet::test;
 
 namespace {
 
+const QByteArray kXliff = "<xliff version=\"1.2\" xmlns=\"urn:oasis:names:tc:xliff:document:1.2\">";
+
 // Two text fields: Name of 4 units, Line of 12.
 const EdtFormat& Layout()
 {
     static const EdtFormat format =
         MakeFormat(16, {LabelField("No."), TextField("Name", 0, 4), TextField("Line", 4, 12)});
     return format;
+}
+
+// The address space this process uses now, from /proc/self/statm (pages).
+rlim_t AddressSpace()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return RLIM_INFINITY;
+    return statm.readAll().split(' ').value(0).toULongLong() * sysconf(_SC_PAGESIZE);
 }
 
 }  // namespace
@@ -153,9 +175,13 @@ private slots:
                    "msgctxt \"2:0\"\nmsgid \"x\"\nmsgstr \"X\"\n\nmsgctxt \"0:2\"\nmsgid "
                    "\"x\"\nmsgstr \"X\"\n\nmsgctxt \"+0:0\"\nmsgid \"x\"\nmsgstr \"X\"\n\n"
                    "msgctxt \"01:0\"\nmsgid \"x\"\nmsgstr \"X\"\n\nmsgctxt \"1:1:1\"\nmsgid "
-                   "\"x\"\nmsgstr \"X\"\n\nmsgid \"a\"\nmsgstr \"X\"\n\n" +
+                   "\"x\"\nmsgstr \"X\"\n\nmsgid \"a\"\nmsgstr \"X\"\n\n"
+                   "msgctxt \"0:9999999999\"\nmsgid \"x\"\nmsgstr \"X\"\n\n"
+                   "msgctxt \"4294967296:0\"\nmsgid \"x\"\nmsgstr \"X\"\n\n"
+                   "msgctxt \"1:0\"\nmsgid \"c\"\nmsgid_plural \"cs\"\nmsgstr[0] \"C\"\n"
+                   "msgstr[1] \"CC\"\n\n" +
                    a + "msgctxt \"0:0\"\nmsgid \"a2\"\nmsgstr \"Z\"\n"
-            << "1 0 0 0 6 0 1" << Rows{{"A", "b"}, {"c", "d"}};
+            << "1 0 0 0 9 0 1" << Rows{{"A", "b"}, {"c", "d"}};
         QTest::newRow("too long, empty, equal, not storable")
             << "a.po"
             << header +
@@ -187,8 +213,18 @@ private slots:
             << "ISO-8859-2" << unchanged;
         QTest::newRow("truncated XML")
             << "m.xlf"
-            << QByteArray("<xliff version=\"1.2\"><file>\n<trans-unit id=\"0:0\"><target>A")
-            << "line 2, column" << unchanged;
+            << kXliff + "\n<trans-unit id=\"0:0\"><target>A" << "line 2, column" << unchanged;
+        QTest::newRow("document type")
+            << "m.xlf" << "<!DOCTYPE x [<!ENTITY e \"A\">]>\n" + kXliff + "</xliff>"
+            << "line 1, column 30: it holds a document type declaration" << unchanged;
+        QTest::newRow("other namespace")
+            << "m.xlf" << QByteArray("<xliff xmlns=\"urn:x\" version=\"2.0\"/>")
+            << "in the namespace urn:x," << unchanged;
+        QTest::newRow("no namespace") << "m.xlf" << QByteArray("<xliff version=\"1.2\"/>")
+                                      << "has no namespace" << unchanged;
+        QTest::newRow("nested too deep")
+            << "m.xlf" << kXliff + "\n<trans-unit id=\"0:0\"><target>" + QByteArray("<g>").repeated(300)
+            << "line 2, column 791: elements are nested more than 256" << unchanged;
         QTest::newRow("wrong root") << "m.xlf" << QByteArray("<?xml version=\"1.0\"?>\n\n<tmx/>")
                                     << "line 3, column" << unchanged;
     }
@@ -271,6 +307,132 @@ private slots:
         QCOMPARE(entries.size(), size_t{2});
         QCOMPARE(entries[0].text, QStringLiteral("x"));
         QCOMPARE(entries[1].text, QStringLiteral("cd"));
+    }
+
+    // What no read would end, or would hold up until some writer comes, is refused at once.
+    void refusesWhatIsNoFile_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("format");
+        QTest::newRow("FIFO as PO") << "fifo" << "po";
+        QTest::newRow("FIFO as XLIFF") << "fifo" << "xliff";
+        QTest::newRow("/dev/zero as PO") << "/dev/zero" << "po";
+        QTest::newRow("a folder as XLIFF") << "." << "xliff";
+    }
+    void refusesWhatIsNoFile()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, format);
+        const QString fifo = P("fifo");
+        QVERIFY(QFileInfo::exists(fifo) ||
+                ::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        const QString full = path.startsWith(u'/') ? path : P(path);
+        std::vector<TranslationEntry> entries;
+        const Result read = ReadTranslations(full, *TranslationFormatNamed(format), &entries);
+        QVERIFY(!read);
+        QCOMPARE(read.Error(), full + " is not a regular file (a folder, device or pipe) and cannot be read.");
+    }
+
+    // Files made to exhaust the reader: refused within a second, and (where no sanitizer
+    // reserves address space of its own) in a child whose address space grows by 100 MB at most.
+    void hostileXliffRefusedQuickly_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        const QByteArray unit = kXliff + "<file><body><trans-unit id=\"0:0\"><target>";
+        QTest::newRow("60,000 nested elements") << unit + QByteArray("<g>").repeated(60000);
+        QTest::newRow("an entity used 100,000 times")
+            << "<!DOCTYPE xliff [<!ENTITY e \"" + QByteArray(4000, 'x') + "\">]>" + unit +
+                   QByteArray("&e;").repeated(100000) + "</target></trans-unit></body></file></xliff>";
+    }
+    void hostileXliffRefusedQuickly()
+    {
+        QFETCH(QByteArray, content);
+        QFile out(P("hostile.xlf"));
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(content) == content.size());
+        out.close();
+        std::vector<TranslationEntry> entries;
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(!ReadTranslations(out.fileName(), *TranslationFormatNamed(u"xliff"), &entries));
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+#if !defined(__SANITIZE_ADDRESS__)
+        const pid_t child = fork();
+        if (child == 0) {
+            const rlimit limit{AddressSpace() + (rlim_t{100} << 20), RLIM_INFINITY};
+            setrlimit(RLIMIT_AS, &limit);
+            std::vector<TranslationEntry> read;
+            _exit(ReadTranslations(out.fileName(), *TranslationFormatNamed(u"xliff"), &read) ? 1 : 0);
+        }
+        int status = -1;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, qPrintable(QString::number(status)));
+#endif
+    }
+
+    // An export that cannot be written whole fails with the system's reason, leaves the old
+    // file byte for byte and no other file: under a file-size limit, and on a full file system
+    // where this process may mount one of its own.
+    void failedExportKeepsTheOldFile_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("fullDisk");
+        for (const char* name : {"keep.po", "keep.xlf"}) {
+            QTest::addRow("%s, size limit", name) << name << false;
+            QTest::addRow("%s, full disk", name) << name << true;
+        }
+    }
+    void failedExportKeepsTheOldFile()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, fullDisk);
+        test::Rows rows(20000, QStringList{"name", "a line of text"});
+        const auto document = MakeDocument(Layout(), rows);
+        const QString folder = P(name + (fullDisk ? ".disk" : ".limit"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = folder + "/" + name;
+        const QByteArray old = "msgid \"\"\nmsgstr \"\"\n";
+        // In a child: the limit and the mount are its own, and a failure shows as its status.
+        const pid_t child = fork();
+        if (child == 0) {
+            if (fullDisk && (unshare(CLONE_NEWNS) != 0 ||
+                             mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                             mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0,
+                                   "size=64k") != 0))
+                _exit(77);
+            QFile file(path);
+            if (!file.open(QIODevice::WriteOnly) || file.write(old) != old.size())
+                _exit(2);
+            file.close();
+            if (!fullDisk) {
+                std::signal(SIGXFSZ, SIG_IGN);
+                const rlimit limit{64 << 10, RLIM_INFINITY};
+                setrlimit(RLIMIT_FSIZE, &limit);
+            }
+            const Result done =
+                ExportTranslations(*document, nullptr, path, TranslationFormatForPath(path));
+            const QString reason = qt_error_string(fullDisk ? ENOSPC : EFBIG);
+            const bool same = file.open(QIODevice::ReadOnly) && file.readAll() == old;
+            _exit(done ? 3 : !done.Error().contains(reason) ? 4 : !same ? 5
+                  : QDir(folder).entryList(QDir::Files | QDir::Hidden).size() != 1 ? 6 : 0);
+        }
+        int status = -1;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 77)
+            QSKIP("no private mount namespace here");
+        // 3 succeeded, 4 without the reason, 5 old file changed, 6 a file left beside it
+        QCOMPARE(WIFEXITED(status) ? WEXITSTATUS(status) : -status, 0);
+    }
+
+    // An export through a symbolic link writes the file it points to and keeps the link.
+    void exportWritesThroughALink()
+    {
+        const auto document = MakeDocument(Layout(), {{"a", "b"}});
+        for (const QString name : {"l.po", "l.xlf"}) {
+            QVERIFY(QFile::link(P("real-" + name), P(name)));
+            QVERIFY(ExportTranslations(*document, nullptr, P(name), TranslationFormatForPath(name)));
+            QVERIFY(QFileInfo(P(name)).isSymLink());
+            QVERIFY(QFileInfo(P("real-" + name)).size() > 0);
+        }
     }
 
     // A control character XML cannot hold fails the export, leaving no file behind.

@@ -148,7 +148,7 @@ private slots:
         QCOMPARE(f.Shown(), '[' + opening + ']');
         QCoreApplication::processEvents();
         QCOMPARE(f.window.statusBar()->currentMessage(),
-                 QStringLiteral("Symbols used: %1/%2").arg(opening.size()).arg(kNameSize));
+                 QStringLiteral("Characters used: %1/%2").arg(opening.size()).arg(kNameSize));
         for (const QString& step : script) {
             const int at = step.back().digitValue();
             if (step == QLatin1String("Paste"))

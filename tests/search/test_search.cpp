@@ -1,5 +1,6 @@
 #include "TestDocument.h"
 #include "TestRegistry.h"
+#include "base/UiText.h"
 #include "documents/EdtDocument.h"
 #include "documents/Encodings.h"
 #include "search/Replace.h"
@@ -227,6 +228,56 @@ private slots:
         // The same call again takes the replacements out.
         document->ExchangeTexts(plan.changes);
         QCOMPARE(document->Text(0, 0), cell);
+    }
+
+    // A replacement whose every result is longer than its field is skipped without being
+    // built: 20,000 fields of "$&" 50,000 times take no longer than the search itself.
+    void replaceThatCannotFitIsSkippedAtOnce()
+    {
+        const auto format = test::MakeFormat(20, {test::TextField(QStringLiteral("T"), 0, 20)});
+        test::Rows rows(20000, QStringList{QStringLiteral("abcabc")});
+        auto document = test::MakeDocument(format, rows);
+        ReplacePlan plan;
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(PlanReplaceAll(*document, SearchQuery{"b", kSearchRegex},
+                                QStringLiteral("$&").repeated(50000), &plan),
+                 ReplaceOutcome::Done);
+        QCOMPARE(plan.report.skippedTooLong, 20000);
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+    }
+
+    // The status line after Replace All: each count with its noun in the right form, the
+    // parts that have nothing to say left out.
+    void replaceSummary_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QList<int>>("counts");  // replaced, records, too long, unstorable
+        QTest::addColumn<QString>("text");
+        QTest::newRow("en, one") << "en" << QList<int>{1, 1, 0, 0}
+                                 << "Replaced 1 match in 1 record";
+        QTest::newRow("en, all parts")
+            << "en" << QList<int>{3, 2, 1, 4}
+            << "Replaced 3 matches in 2 records; 1 skipped: longer than the field; "
+               "4 not storable in this encoding";
+        QTest::newRow("de") << "de" << QList<int>{1, 2, 0, 0}
+                            << "1 Treffer in 2 Datensätzen ersetzt";
+        QTest::newRow("pl") << "pl" << QList<int>{5, 22, 0, 0}
+                            << "Zamieniono 5 wystąpień w 22 rekordach";
+        QTest::newRow("ru") << "ru" << QList<int>{21, 1, 0, 0}
+                            << "Заменено 21 совпадение в 1 записи";
+    }
+    void replaceSummary()
+    {
+        QFETCH(QString, language);
+        QFETCH(QList<int>, counts);
+        ReplaceReport report;
+        report.replaced = counts[0], report.records = counts[1];
+        report.skippedTooLong = counts[2], report.unstorable = counts[3];
+        SetUiLanguage(LanguageFromCode(language));
+        const QString text = ReplaceSummary(report);
+        SetUiLanguage(UiLanguage::English);
+        QTEST(text, "text");
     }
 };
 

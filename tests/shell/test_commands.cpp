@@ -485,10 +485,12 @@ private slots:
         QFETCH(int, encoding);
         QFETCH(int, answer);
         QFETCH(bool, asked);
-        const QByteArray before = EdtBytes({"Hi"});
+        const QByteArray before = EdtBytes({"Hi", "Yo"});
         Open({"a_dlg.edt", "b_dlg.edt"}, before, 0, kEncodingUnicode);
-        for (int i = 0; i < 2; ++i)
-            QVERIFY(Document(i)->SetText(0, 1, u"\u0436x\u0436"_qs));
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY(Document(i)->SetText(0, 1, u"\u0436x\u0451\u0436"_qs));
+            QVERIFY(Document(i)->SetText(1, 1, u"\u0451\u0436\u0449"_qs));
+        }
         host_.answers << QMessageBox::StandardButton(answer);
         QString written = Path("a_dlg.edt");
         if (command == "save") {
@@ -508,8 +510,13 @@ private slots:
         QCOMPARE(host_.questions.size(), asked ? 1 : 0);
         if (asked) {
             const QString question = host_.questions[0];
-            QVERIFY2(question.contains(u"Record 0, Text: \u0436"_qs), qPrintable(question));
-            QCOMPARE(question.contains("b_dlg.edt: Record 0"), command == "saveAll");
+            // The characters one by one, grouped by the records that hold them.
+            const QString lines = u"\u0436, \u0451 in records # 0, # 1\n"
+                                  u"%1\u0449 in record # 1"_qs;
+            QVERIFY2(question.contains(lines.arg(command == "saveAll" ? "a_dlg.edt: " : "")),
+                     qPrintable(question));
+            QCOMPARE(question.contains("b_dlg.edt: \u0436, \u0451 in records"),
+                     command == "saveAll");
         }
         const bool saved = !asked || answer == QMessageBox::Save;
         QCOMPARE(ReadFile(written) != before && !ReadFile(written).isEmpty(), saved);
@@ -615,7 +622,7 @@ private slots:
                 asked[i] == u'N' ? QStringLiteral("New") : Native(name(asked[i].toLower()));
             const QString text = asked[i].isUpper() && asked[i] != u'N'
                                      ? QStringLiteral("Unable to save file '%1'")
-                                     : QStringLiteral("Do you want to save changes in '%1' ?");
+                                     : QStringLiteral("Do you want to save the changes to '%1'?");
             // A failed save also says why, after the file name.
             QCOMPARE(host_.questions[i].section(u'\n', 0, 0), text.arg(path));
             QCOMPARE(host_.questions[i].contains(u'\n'), asked[i].isUpper() && asked[i] != u'N');
@@ -769,9 +776,8 @@ private slots:
         });
         Run(*frame_, Command::Close);
         QVERIFY(close.Finished());
-        QCOMPARE(
-            text,
-            QStringLiteral("Do you want to save changes in '%1' ?").arg(Native("out/b_dlg.txt")));
+        QCOMPARE(text, QStringLiteral("Do you want to save the changes to '%1'?")
+                           .arg(Native("out/b_dlg.txt")));
         QCOMPARE(ReadFile(Path("out/b_dlg.txt")), QByteArray("Ab\n"));
         // Exit: Yes saves, the window closes.
         ModalScript exit;
@@ -794,11 +800,12 @@ private slots:
         QTest::addColumn<QStringList>("report");  // parts of it; none: no report
         QTest::newRow("fuzzy ticked")
             << true << int(QMessageBox::Ok) << Rows{{"A"}, {"b"}, {"C"}}
-            << QStringList{"Imported: 2 (records 0, 2)", "Longer than the field: 1 (records 1)",
-                           "Given twice, later ones ignored: 1 (records 0)"};
+            << QStringList{"Imported: 2 (records # 0, # 2)",
+                           "Longer than the field: 1 (record # 1)",
+                           "Given twice, later ones ignored: 1 (record # 0)"};
         QTest::newRow("fuzzy unticked")
             << false << int(QMessageBox::Ok) << Rows{{"A"}, {"b"}, {"c"}}
-            << QStringList{"Imported: 1 (records 0)", "Fuzzy, skipped: 1 (records 2)"};
+            << QStringList{"Imported: 1 (record # 0)", "Fuzzy, skipped: 1 (record # 2)"};
         QTest::newRow("cancelled")
             << true << int(QMessageBox::Cancel) << Rows{{"a"}, {"b"}, {"c"}} << QStringList();
     }
@@ -827,7 +834,7 @@ private slots:
         QCOMPARE(host_.checkBoxes,
                  (QList<QPair<QString, bool>>{{"Import fuzzy translations too", false}}));
         QCOMPARE(host_.questions.first(),
-                 QStringLiteral("Translations in this file marked as fuzzy (they need review): 1"));
+                 QStringLiteral("This file has 1 translation marked as fuzzy; it needs review."));
         QCOMPARE(host_.questions.size(), report.isEmpty() ? 1 : 2);
         for (const QString& part : report)
             QVERIFY2(host_.questions.last().contains(part), qPrintable(host_.questions.last()));

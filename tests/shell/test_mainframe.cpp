@@ -233,24 +233,32 @@ private slots:
     {
         QTest::addColumn<UiLanguage>("ui");
         QTest::addColumn<QString>("reported");
+        QTest::addColumn<bool>("loads");       // with one format
         QTest::addColumn<QString>("message");  // empty: found
-        QTest::newRow("en") << UiLanguage::English << "/opt/x/formats.en.ini"
+        QTest::newRow("en") << UiLanguage::English << "/opt/x/formats.en.ini" << false
                             << "File formats.en.ini not found";
-        QTest::newRow("ru without a name") << UiLanguage::Russian << ""
+        QTest::newRow("ru without a name") << UiLanguage::Russian << "" << false
                                            << "Файл formats.ru.ini не найден";
-        QTest::newRow("found") << UiLanguage::Polish << QString() << QString();
+        QTest::newRow("found") << UiLanguage::Polish << QString() << true << QString();
+        QTest::newRow("no format in it") << UiLanguage::English << QString() << true
+                                         << "The catalogue formats.en.ini holds no usable format.";
     }
     void missingCatalogueEndsTheStart()
     {
         QFETCH(UiLanguage, ui);
         QFETCH(QString, reported);
+        QFETCH(bool, loads);
         QFETCH(QString, message);
         SetUiLanguage(ui);
         UiLanguage asked = UiLanguage::English;
-        MainFrame::SetCatalogueLoader([&](FormatCatalogue&, UiLanguage language, QString* missing) {
+        MainFrame::SetCatalogueLoader([&](FormatCatalogue& catalogue, UiLanguage language,
+                                          QString* missing) {
             asked = language;
             *missing = reported;
-            return message.isEmpty();
+            catalogue.Clear();
+            if (message.isEmpty())
+                catalogue.Append(EdtFormat());
+            return loads;
         });
         MainFrame frame;
         QCOMPARE(asked, ui);

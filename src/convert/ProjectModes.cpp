@@ -1,0 +1,399 @@
+// scrivlet-convert's project modes: a project file made from two folders, its counts, Find
+// in Project, and a whole project's export and import, as JSON lines on stdout.
+
+#include "convert/ProjectModes.h"
+
+#include "base/UiText.h"
+#include "catalogue/CatalogueLoader.h"
+#include "catalogue/FormatCatalogue.h"
+#include "convert/ConvertModes.h"
+#include "documents/Encodings.h"
+#include "store/ProjectExchange.h"
+#include "store/ProjectSearch.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace scrivlet {
+namespace {
+
+using convert::kExitFailed;
+using convert::kExitOk;
+using convert::kExitUsage;
+using convert::Print;
+
+const char kProjectUsage[] =
+    "\nProject modes:\n"
+    "  scrivlet-convert [COMMON] --new-project P.scrivlet --originals DIR\n"
+    "                   --original-encoding E --translations DIR --encoding E2\n"
+    "  scrivlet-convert [COMMON] --project P.scrivlet --stats\n"
+    "  scrivlet-convert [COMMON] --project P.scrivlet --find TEXT [MATCH]\n"
+    "  scrivlet-convert [COMMON] --project P.scrivlet --export-xliff OUT.xlf | --export-po DIR\n"
+    "  scrivlet-convert [COMMON] --project P.scrivlet --import-xliff IN.xlf | --import-po DIR\n"
+    "                   [--include-fuzzy]\n"
+    "Files are paired by their paths below the two folders; formats are detected from the\n"
+    "originals' paths. Each result is one JSON line.\n";
+
+struct ProjectOptions {
+    QString language = QStringLiteral("en");
+    QString catalogue;
+    QString newProject, project;
+    QString originals, translations;
+    int originalEncoding = -1, encoding = -1;
+    bool stats = false, includeFuzzy = false;
+    std::optional<QString> find;
+    quint32 searchFlags = 0;
+    QString exportPath, importPath;
+    const TranslationFileFormat* exchangeFormat = nullptr;
+};
+
+int UsageError(const QString& why)
+{
+    Print(stderr, QStringLiteral("scrivlet-convert: %1\n").arg(why));
+    std::fputs(kProjectUsage, stderr);
+    return kExitUsage;
+}
+
+int Failed(const QString& why)
+{
+    Print(stderr, QStringLiteral("scrivlet-convert: %1\n").arg(why));
+    return kExitFailed;
+}
+
+// A JSON string: the paths are the only texts the lines carry.
+QString Quoted(const QString& text)
+{
+    QString out = QStringLiteral("\"");
+    for (const QChar c : text) {
+        if (c == u'"' || c == u'\\')
+            out += u'\\' + QString(c);
+        else if (c.unicode() < 0x20)
+            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out + u'"';
+}
+
+bool IsValueOption(const QString& arg)
+{
+    static const QStringList options = {
+        "--language",     "--catalogue",         "--new-project", "--project", "--originals",
+        "--translations", "--original-encoding", "--encoding",    "--find",    "--export-xliff",
+        "--export-po",    "--import-xliff",      "--import-po"};
+    return options.contains(arg);
+}
+
+bool ParseEncoding(const QString& text, int* encoding)
+{
+    bool ok = false;
+    *encoding = text.toInt(&ok);
+    return ok && *encoding >= 0 && *encoding < kEncodingCount;
+}
+
+// Puts one option with its value into options; empty on success.
+QString TakeValue(const QString& arg, const QString& value, ProjectOptions* options)
+{
+    QString* const texts[] = {&options->language, &options->catalogue, &options->newProject,
+                              &options->project,  &options->originals, &options->translations};
+    const char* const names[] = {"--language", "--catalogue", "--new-project",
+                                 "--project",  "--originals", "--translations"};
+    for (size_t i = 0; i < std::size(names); ++i) {
+        if (arg == QLatin1String(names[i])) {
+            *texts[i] = value;
+            return {};
+        }
+    }
+    if (arg == QLatin1String("--original-encoding") || arg == QLatin1String("--encoding")) {
+        int* target =
+            arg == QLatin1String("--encoding") ? &options->encoding : &options->originalEncoding;
+        return ParseEncoding(value, target)
+                   ? QString()
+                   : QStringLiteral("%1 must be 0 to 4, not '%2'").arg(arg, value);
+    }
+    if (arg == QLatin1String("--find")) {
+        options->find = value;
+        return value.isEmpty() ? QStringLiteral("--find needs a text") : QString();
+    }
+    const bool exporting = arg.startsWith(QLatin1String("--export"));
+    (exporting ? options->exportPath : options->importPath) = value;
+    options->exchangeFormat = TranslationFormatNamed(arg.mid(arg.indexOf(u'-', 2) + 1));
+    return {};
+}
+
+QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
+{
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (IsValueOption(arg)) {
+            if (i + 1 >= args.size())
+                return QStringLiteral("%1 needs a value").arg(arg);
+            if (const QString problem = TakeValue(arg, args[++i], options); !problem.isEmpty())
+                return problem;
+        } else if (arg == QLatin1String("--stats")) {
+            options->stats = true;
+        } else if (arg == QLatin1String("--include-fuzzy")) {
+            options->includeFuzzy = true;
+        } else if (arg == QLatin1String("--match-case")) {
+            options->searchFlags |= kSearchMatchCase;
+        } else if (arg == QLatin1String("--whole-word")) {
+            options->searchFlags |= kSearchWholeWord;
+        } else if (arg == QLatin1String("--regex")) {
+            options->searchFlags |= kSearchRegex;
+        } else {
+            return QStringLiteral("%1 does not go with a project").arg(arg);
+        }
+    }
+    if (!options->newProject.isEmpty()) {
+        if (!options->project.isEmpty() || options->stats || options->find ||
+            !options->exportPath.isEmpty() || !options->importPath.isEmpty())
+            return QStringLiteral("--new-project goes with no other project mode");
+        if (options->originals.isEmpty() || options->translations.isEmpty() ||
+            options->originalEncoding < 0 || options->encoding < 0)
+            return QStringLiteral(
+                "--new-project needs --originals, --original-encoding, --translations and "
+                "--encoding");
+        return {};
+    }
+    const int modes = (options->stats ? 1 : 0) + (options->find ? 1 : 0) +
+                      (options->exportPath.isEmpty() ? 0 : 1) +
+                      (options->importPath.isEmpty() ? 0 : 1);
+    if (modes != 1)
+        return QStringLiteral("--project takes one of --stats, --find, --export-* and --import-*");
+    if (!options->originals.isEmpty() || !options->translations.isEmpty() ||
+        options->originalEncoding >= 0 || options->encoding >= 0)
+        return QStringLiteral("the folders and encodings are the project's own");
+    if (options->searchFlags && !options->find)
+        return QStringLiteral("--match-case, --whole-word and --regex go with --find");
+    if (options->includeFuzzy && options->importPath.isEmpty())
+        return QStringLiteral("--include-fuzzy goes with --import-po or --import-xliff");
+    return {};
+}
+
+// The folders are kept relative to the project file, so the project moves with them.
+int NewProject(const ProjectOptions& options, const FormatCatalogue& catalogue)
+{
+    if (!QFileInfo(options.originals).isDir())
+        return Failed(UiText("project.noFolder").arg(options.originals));
+    const QDir home = QFileInfo(options.newProject).absoluteDir();
+    const ProjectSettings settings{
+        home.relativeFilePath(QFileInfo(options.originals).absoluteFilePath()),
+        home.relativeFilePath(QFileInfo(options.translations).absoluteFilePath()),
+        options.originalEncoding, options.encoding};
+    ProjectFile project;
+    if (Result made = project.Create(options.newProject, settings); !made)
+        return Failed(made.Error());
+    const ProjectListing listing = ListProject(project, catalogue);
+    Print(stdout, QStringLiteral("{\"files\": %1, \"missing\": %2, \"extra\": %3}\n")
+                      .arg(listing.originals)
+                      .arg(listing.missing)
+                      .arg(listing.extra));
+    return kExitOk;
+}
+
+int Stats(ProjectFile& project, const FormatCatalogue& catalogue, const ProjectListing& listing)
+{
+    CountRun run;
+    const Result stored = CountProject(project, catalogue, listing, &run);
+    PairCounts total;
+    int files = 0, missing = 0, failed = 0;
+    QString out;
+    for (const PairCounts& pair : run.pairs) {
+        if (!pair.error.isEmpty()) {
+            Print(stderr, QStringLiteral("scrivlet-convert: %1\n").arg(pair.error));
+            ++failed;
+            continue;
+        }
+        ++files;
+        missing += pair.missing ? 1 : 0;
+        for (auto [sum, add] : {std::pair{&total.records, pair.records},
+                                {&total.fields, pair.fields},
+                                {&total.empty, pair.empty},
+                                {&total.sameAsReference, pair.sameAsReference},
+                                {&total.translated, pair.translated},
+                                {&total.tooLong, pair.tooLong},
+                                {&total.notStorable, pair.notStorable}})
+            *sum += add;
+        out += QStringLiteral("{\"file\": %1, ").arg(Quoted(pair.path)) +
+               (pair.missing ? QStringLiteral("\"missing\": true, ") : QString());
+        out += QStringLiteral(
+                   "\"records\": %1, \"fields\": %2, \"empty\": %3, "
+                   "\"same_as_reference\": %4, \"translated\": %5, "
+                   "\"too_long\": %6, \"not_storable\": %7}\n")
+                   .arg(pair.records)
+                   .arg(pair.fields)
+                   .arg(pair.empty)
+                   .arg(pair.sameAsReference)
+                   .arg(pair.translated)
+                   .arg(pair.tooLong)
+                   .arg(pair.notStorable);
+    }
+    out += QStringLiteral(
+               "{\"files\": %1, \"records\": %2, \"fields\": %3, \"empty\": %4, "
+               "\"same_as_reference\": %5, \"translated\": %6, \"too_long\": %7, "
+               "\"not_storable\": %8, \"missing\": %9}\n")
+               .arg(files)
+               .arg(total.records)
+               .arg(total.fields)
+               .arg(total.empty)
+               .arg(total.sameAsReference)
+               .arg(total.translated)
+               .arg(total.tooLong)
+               .arg(total.notStorable)
+               .arg(missing);
+    Print(stdout, out);
+    // The counts stand even when the cache could not be written (a read-only project).
+    if (!stored)
+        Print(stderr, QStringLiteral("scrivlet-convert: %1\n").arg(stored.Error()));
+    return failed ? kExitFailed : kExitOk;
+}
+
+int Find(const ProjectFile& project, const FormatCatalogue& catalogue,
+         const ProjectListing& listing, const SearchQuery& query)
+{
+    bool failed = false;
+    const SearchOutcome outcome =
+        FindInProject(project, catalogue, listing, query, [&](const FileHits& found) {
+            if (!found.error.isEmpty()) {
+                Print(stderr, QStringLiteral("scrivlet-convert: %1\n").arg(found.error));
+                failed = true;
+            }
+            const QByteArray file = Quoted(found.path).toUtf8();
+            QByteArray out;
+            for (const FieldMatch& match : found.hits) {
+                out += "{\"file\": " + file + ", \"record\": " + QByteArray::number(match.record) +
+                       ", \"field\": " + QByteArray::number(match.field) +
+                       ", \"start\": " + QByteArray::number(match.start) +
+                       ", \"length\": " + QByteArray::number(match.length) + "}\n";
+            }
+            std::fwrite(out.constData(), 1, out.size(), stdout);
+            // Each file's hits shown as they come, not when the walk ends.
+            std::fflush(stdout);
+        });
+    if (outcome == SearchOutcome::InvalidPattern)
+        return convert::InvalidPattern(query.text);
+    return failed ? kExitFailed : kExitOk;
+}
+
+QString ImportCounts(const ImportReport& report)
+{
+    return QStringLiteral(
+               "\"imported\": %1, \"unchanged\": %2, \"fuzzy_skipped\": %3, "
+               "\"too_long\": %4, \"unknown\": %5, \"not_storable\": %6, "
+               "\"duplicate\": %7}\n")
+        .arg(report.count[ImportReport::Imported])
+        .arg(report.count[ImportReport::Unchanged])
+        .arg(report.count[ImportReport::FuzzySkipped])
+        .arg(report.count[ImportReport::TooLong])
+        .arg(report.count[ImportReport::Unknown])
+        .arg(report.count[ImportReport::NotStorable])
+        .arg(report.count[ImportReport::Duplicate]);
+}
+
+int Import(const ProjectFile& project, const FormatCatalogue& catalogue,
+           const ProjectListing& listing, const ProjectOptions& options)
+{
+    ImportReport total;
+    int files = 0;
+    bool failed = false;
+    const Result read = ImportProject(
+        project, catalogue, listing, options.importPath, *options.exchangeFormat,
+        options.includeFuzzy, [&](const FileImport& line) {
+            if (!line.error.isEmpty()) {
+                Print(stderr,
+                      QStringLiteral("scrivlet-convert: %1: %2\n").arg(line.path, line.error));
+                failed = true;
+                return;
+            }
+            ++files;
+            for (int kind = 0; kind < ImportReport::KindCount; ++kind)
+                total.count[kind] += line.report.count[kind];
+            Print(stdout, QStringLiteral("{\"file\": %1, ").arg(Quoted(line.path)) +
+                              (line.created ? QStringLiteral("\"created\": true, ") : QString()) +
+                              ImportCounts(line.report));
+        });
+    if (!read)
+        return Failed(UiText(str::OpenFailed).arg(options.importPath) + u' ' + read.Error());
+    Print(stdout, QStringLiteral("{\"files\": %1, ").arg(files) + ImportCounts(total));
+    return failed ? kExitFailed : kExitOk;
+}
+
+std::optional<UiLanguage> LanguageOf(const QString& code)
+{
+    for (UiLanguage language :
+         {UiLanguage::English, UiLanguage::German, UiLanguage::Polish, UiLanguage::Russian}) {
+        if (LanguageCode(language) == code)
+            return language;
+    }
+    return std::nullopt;
+}
+
+int RunProject(const ProjectOptions& options, const FormatCatalogue& catalogue)
+{
+    if (!options.newProject.isEmpty())
+        return NewProject(options, catalogue);
+    ProjectFile project;
+    if (Result opened = project.Open(options.project); !opened)
+        return Failed(opened.Error());
+    const ProjectListing listing = ListProject(project, catalogue);
+    if (options.stats)
+        return Stats(project, catalogue, listing);
+    if (options.find) {
+        const SearchQuery query{*options.find, options.searchFlags};
+        return Find(project, catalogue, listing, query);
+    }
+    if (!options.importPath.isEmpty())
+        return Import(project, catalogue, listing, options);
+    if (Result exported =
+            ExportProject(project, catalogue, listing, options.exportPath, *options.exchangeFormat);
+        !exported)
+        return Failed(UiText(str::SaveFailed).arg(options.exportPath) + u' ' + exported.Error());
+    return kExitOk;
+}
+
+// Whether --project or --new-project stands as an option, not as the value of one ("--find
+// --project" searches for that text).
+bool NamesProject(const QStringList& args)
+{
+    static const QStringList singleFileValues = {"--replace-with", "--format", "--to-encoding",
+                                                 "--reference", "--reference-encoding"};
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--project") || args[i] == QLatin1String("--new-project"))
+            return true;
+        if (IsValueOption(args[i]) || singleFileValues.contains(args[i]))
+            ++i;
+    }
+    return false;
+}
+
+}  // namespace
+
+const char* ProjectUsage()
+{
+    return kProjectUsage;
+}
+
+std::optional<int> RunProjectMode(const QStringList& args)
+{
+    if (!NamesProject(args))
+        return std::nullopt;
+    ProjectOptions options;
+    if (const QString problem = ParseProjectArguments(args, &options); !problem.isEmpty())
+        return UsageError(problem);
+    const std::optional<UiLanguage> language = LanguageOf(options.language);
+    if (!language)
+        return UsageError(QStringLiteral("unknown language '%1'").arg(options.language));
+    SetUiLanguage(*language);
+    FormatCatalogue catalogue;
+    QString missing = options.catalogue;
+    const bool loaded = options.catalogue.isEmpty()
+                            ? LoadFormatCatalogue(catalogue, *language, &missing)
+                            : LoadFormatCatalogueFile(catalogue, options.catalogue);
+    if (!loaded)
+        return Failed(UiText(str::CatalogueMissing).arg(missing));
+    return RunProject(options, catalogue);
+}
+
+}  // namespace scrivlet

@@ -1,0 +1,140 @@
+#include "store/ProjectExchange.h"
+
+#include "base/UiText.h"
+#include "catalogue/FormatCatalogue.h"
+#include "documents/DocumentFiles.h"
+#include "documents/EdtDocument.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+
+#include <iterator>
+#include <optional>
+
+namespace scrivlet {
+namespace {
+
+// One XLIFF file holds every original; other formats take one file each.
+bool IsBundle(const TranslationFileFormat& format)
+{
+    return &format == TranslationFormatNamed(u"xliff");
+}
+
+QString PartPath(const QString& dir, const QString& relative, const TranslationFileFormat& format)
+{
+    return dir + u'/' + relative + u'.' + format.Suffixes().front();
+}
+
+// One original's translation with the entries given for it: saved when anything changes or
+// the translation is new.
+FileImport ImportInto(const ProjectFile& project, const FormatCatalogue& catalogue,
+                      const ProjectEntry& entry, const std::vector<TranslationEntry>& entries,
+                      bool includeFuzzy)
+{
+    FileImport line;
+    line.path = entry.path;
+    LoadedPair pair;
+    if (Result loaded = LoadPair(project, catalogue, entry, &pair); !loaded) {
+        line.error = loaded.Error();
+        return line;
+    }
+    line.created = pair.created;
+    EdtDocument& translation = *pair.translation;
+    ImportPlan plan;
+    if (Result planned = PlanImport(translation, entries, includeFuzzy, &plan); !planned) {
+        line.error = planned.Error();
+        return line;
+    }
+    line.report = plan.report;
+    if (plan.changes.empty() && !pair.created)
+        return line;
+    translation.ExchangeTexts(plan.changes);
+    const QString path = translation.Path();
+    if (!QDir().mkpath(QFileInfo(path).path())) {
+        line.error = UiText("project.cannotMake").arg(QFileInfo(path).path());
+        return line;
+    }
+    // Saved as the editor saves: the old file is replaced only by a complete new one.
+    if (Result saved = SaveDocument(translation); !saved)
+        line.error = saved.Error();
+    return line;
+}
+
+}  // namespace
+
+Result ExportProject(const ProjectFile& project, const FormatCatalogue& catalogue,
+                     const ProjectListing& listing, const QString& out,
+                     const TranslationFileFormat& format)
+{
+    std::optional<XliffBundle> bundle;
+    if (IsBundle(format))
+        bundle.emplace(out);
+    // One pair at a time in memory: the bundle writes each <file> before the next is read.
+    for (const ProjectEntry& entry : listing.entries) {
+        if (!entry.hasOriginal)
+            continue;
+        LoadedPair pair;
+        if (Result loaded = LoadPair(project, catalogue, entry, &pair); !loaded)
+            return loaded;
+        Result done;
+        if (bundle) {
+            done = bundle->Add(*pair.translation, pair.original.get(), entry.path);
+        } else {
+            const QString path = PartPath(out, entry.path, format);
+            if (!QDir().mkpath(QFileInfo(path).path()))
+                return Result::Failure(UiText("project.cannotMake").arg(QFileInfo(path).path()));
+            done = ExportTranslations(*pair.translation, pair.original.get(), path, format);
+        }
+        if (!done)
+            return Result::Failure(entry.path + QStringLiteral(": ") + done.Error());
+    }
+    return bundle ? bundle->Commit() : Result();
+}
+
+Result ImportProject(const ProjectFile& project, const FormatCatalogue& catalogue,
+                     const ProjectListing& listing, const QString& in,
+                     const TranslationFileFormat& format, bool includeFuzzy,
+                     const std::function<void(const FileImport&)>& done)
+{
+    std::vector<TranslationEntry> all;
+    QHash<QString, std::pair<size_t, size_t>> ranges;  // original -> [first, end) of all
+    if (IsBundle(format)) {
+        std::vector<XliffPart> parts;
+        if (Result read = ReadXliffParts(in, &all, &parts); !read)
+            return read;
+        for (size_t i = 0; i < parts.size(); ++i) {
+            const size_t end = i + 1 < parts.size() ? parts[i + 1].first : all.size();
+            // A file named twice: its first part counts, as the first entry for a field does.
+            if (!ranges.contains(parts[i].original))
+                ranges.insert(parts[i].original, {parts[i].first, end});
+        }
+    } else if (!QFileInfo(in).isDir()) {
+        return Result::Failure(UiText("project.noFolder").arg(in));
+    }
+    for (const ProjectEntry& entry : listing.entries) {
+        if (!entry.hasOriginal)
+            continue;
+        std::vector<TranslationEntry> own;
+        if (IsBundle(format)) {
+            const auto range = ranges.constFind(entry.path);
+            if (range == ranges.constEnd())
+                continue;
+            own.assign(
+                std::make_move_iterator(all.begin() + static_cast<qsizetype>(range->first)),
+                std::make_move_iterator(all.begin() + static_cast<qsizetype>(range->second)));
+        } else {
+            const QString path = PartPath(in, entry.path, format);
+            if (!QFileInfo::exists(path))
+                continue;
+            if (Result read = ReadTranslations(path, format, &own); !read) {
+                done(FileImport{entry.path, false, {}, path + QStringLiteral(": ") + read.Error()});
+                continue;
+            }
+        }
+        done(ImportInto(project, catalogue, entry, own, includeFuzzy));
+    }
+    return {};
+}
+
+}  // namespace scrivlet

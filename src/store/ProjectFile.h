@@ -1,0 +1,91 @@
+#pragma once
+
+#include "base/Result.h"
+#include "store/Sqlite.h"
+
+#include <QHash>
+#include <QString>
+
+#include <optional>
+
+// The project file (*.scrivlet): one SQLite database in WAL mode. It holds the project's
+// settings, a cache of every file's counts, and per-field marks (the source a translation was
+// made from, a review mark, a translator's note). Paths in it are relative to the project
+// file's folder (settings) or to the originals folder (files), always with '/'.
+
+namespace scrivlet {
+
+struct ProjectSettings {
+    QString originals;     // folder, relative to the project file's folder
+    QString translations;  // the same
+    int originalEncoding = 0;
+    int translationEncoding = 0;
+};
+
+// What is known about one original and its translation. The counts hold while both files
+// still have the size, time and hash they had when counted, with the same format and
+// encodings.
+struct FileStamp {
+    qint64 size = -1;     // -1: no such file
+    qint64 modified = 0;  // ms since the epoch
+    qint64 hash = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+struct CachedCounts {
+    FileStamp original;
+    FileStamp translation;
+    qint64 layout = 0;  // the format's fingerprint and the encodings
+    qint64 records = 0, fields = 0, empty = 0, sameAsReference = 0, translated = 0, tooLong = 0,
+           notStorable = 0;
+};
+
+// Per field of a translation: what the memory, the checks and the update work need.
+struct FieldMarks {
+    QString source;  // the original's text the translation was made from
+    bool reviewed = false;
+    QString note;
+    bool operator==(const FieldMarks&) const = default;
+};
+
+class ProjectFile {
+public:
+    // The schema this build writes; older files are migrated step by step when opened.
+    static constexpr int kSchemaVersion = 2;
+
+    // Makes a new project file (failing when path exists) with these settings.
+    Result Create(const QString& path, const ProjectSettings& settings);
+    // Opens an existing one, migrating an older schema; a newer one is refused.
+    Result Open(const QString& path);
+
+    const QString& Path() const { return path_; }
+    const ProjectSettings& Settings() const { return settings_; }
+    // The settings' folders made absolute.
+    QString OriginalsDir() const;
+    QString TranslationsDir() const;
+    int SchemaVersion();
+
+    // A format chosen for one file (relative path), overriding detection; -1 removes it.
+    Result SetFormatOverride(const QString& file, int format);
+    QHash<QString, int> FormatOverrides();
+
+    // Every cached row, by relative path of the original.
+    QHash<QString, CachedCounts> Cache();
+    // Replaces the cache with these rows in one transaction: files gone from the folders go.
+    Result StoreCache(const QHash<QString, CachedCounts>& rows);
+
+    Result SetFieldMarks(const QString& file, int record, int field, const FieldMarks& marks);
+    // Nullopt when nothing was set for the field.
+    std::optional<FieldMarks> Marks(const QString& file, int record, int field);
+
+private:
+    Result Migrate();
+    Result ReadSettings();
+    Result WriteSettings(const ProjectSettings& settings);
+
+    sql::Database db_;
+    QString path_;
+    ProjectSettings settings_;
+};
+
+}  // namespace scrivlet

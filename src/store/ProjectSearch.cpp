@@ -1,0 +1,72 @@
+#include "store/ProjectSearch.h"
+
+#include "base/UiText.h"
+#include "catalogue/FormatCatalogue.h"
+#include "documents/DocumentFiles.h"
+#include "documents/FileTypes.h"
+
+#include <QtConcurrent/QtConcurrentMap>
+
+namespace scrivlet {
+namespace {
+
+struct FileSearch {
+    FileHits found;
+    SearchOutcome outcome = SearchOutcome::NotFound;
+};
+
+FileSearch SearchFile(const ProjectFile& project, const FormatCatalogue& catalogue,
+                      const ProjectEntry& entry, const SearchQuery& query)
+{
+    FileSearch search;
+    search.found.path = entry.path;
+    const EdtFormat* format = catalogue.At(entry.format);
+    if (!format) {
+        search.found.error = UiText("project.formatUnclear").arg(entry.path);
+        return search;
+    }
+    const QString path = entry.TranslationIn(project);
+    const LoadResult loaded =
+        LoadDocument(path, FileTypeForPath(path), project.Settings().translationEncoding, *format,
+                     entry.format, true);
+    if (!loaded.document) {
+        search.found.error = UiText(str::OpenFailed).arg(path) + u' ' + loaded.error;
+        return search;
+    }
+    search.outcome = FindAll(*loaded.document, query, [&search](const FieldMatch& match) {
+        search.found.hits.push_back(match);
+    });
+    return search;
+}
+
+}  // namespace
+
+SearchOutcome FindInProject(const ProjectFile& project, const FormatCatalogue& catalogue,
+                            const ProjectListing& listing, const SearchQuery& query,
+                            const std::function<void(const FileHits&)>& found)
+{
+    std::vector<const ProjectEntry*> translated;
+    for (const ProjectEntry& entry : listing.entries) {
+        if (entry.hasOriginal && entry.hasTranslation)
+            translated.push_back(&entry);
+    }
+    // Results keep the input's order; resultAt waits for each in turn while later files are
+    // searched, and a document is let go as soon as its search ends.
+    QFuture<FileSearch> searches = QtConcurrent::mapped(translated, [&](const ProjectEntry* entry) {
+        return SearchFile(project, catalogue, *entry, query);
+    });
+    bool any = false;
+    for (int i = 0; i < static_cast<int>(translated.size()); ++i) {
+        const FileSearch search = searches.resultAt(i);
+        if (search.outcome == SearchOutcome::InvalidPattern) {
+            searches.cancel();
+            searches.waitForFinished();
+            return SearchOutcome::InvalidPattern;
+        }
+        any = any || !search.found.hits.empty();
+        found(search.found);
+    }
+    return any ? SearchOutcome::Found : SearchOutcome::NotFound;
+}
+
+}  // namespace scrivlet

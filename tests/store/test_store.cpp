@@ -1,0 +1,378 @@
+#include "TestDocument.h"
+#include "TestRegistry.h"
+
+#include "catalogue/CatalogueLoader.h"
+#include "documents/DocumentFiles.h"
+#include "documents/Encodings.h"
+#include "store/ProjectWalk.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sqlite3.h>
+
+using namespace scrivlet;
+using namespace scrivlet::test;
+
+// A project as a user makes one: originals in sub-folders (Unicode), translations in English,
+// one original without its translation and one translation without its original.
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QString out, err;
+};
+
+Run Convert(const QStringList& args)
+{
+    QProcess process;
+    process.start(QStringLiteral(SCRIVLET_CONVERT_EXE), args);
+    Run run;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.code = process.exitCode();
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+bool WriteAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) &&
+           file.write(bytes) == bytes.size();
+}
+
+// Talk: Name (4 units) and Text (5); Things: one field of 8.
+const char kCatalogue[] =
+    "[FORMAT0]\nname=Talk\npath=.*/(dialog)[^/]*\nwidth=9\n"
+    "[FORMAT0.COLUMN0]\ndesc=Name\nwidth=100\ntype=1\ndataoffset=0\ndatasize=4\n"
+    "[FORMAT0.COLUMN1]\ndesc=Text\nwidth=200\ntype=1\ndataoffset=4\ndatasize=5\n"
+    "[FORMAT1]\nname=Things\npath=.*/(item)[^/]*\nwidth=8\n"
+    "[FORMAT1.COLUMN0]\ndesc=Thing\nwidth=80\ntype=1\ndataoffset=0\ndatasize=8\n";
+
+struct FixtureFile {
+    const char* path;
+    int format;
+    Rows rows;
+};
+
+// "act2/dialog_end.edt" has no translation (its Cyrillic cannot be stored in English);
+// "old/dialog_cut.edt" is a translation without an original.
+const FixtureFile kOriginals[] = {
+    {"act1/dialog_intro.edt", 0, {{"Tobb", "Hello"}, {"Ann", "Bye"}, {"", "Hi"}}},
+    {"act1/items.edt", 1, {{"Lamp"}, {"Sword"}}},
+    {"act2/dialog_end.edt", 0, {{"Tobb", u"Жук"_qs}}},
+};
+const FixtureFile kTranslations[] = {
+    {"act1/dialog_intro.edt", 0, {{"Tobb", "Hallo"}, {"Ann", ""}, {"", "Hi"}}},
+    {"act1/items.edt", 1, {{"Lampe"}, {"Sword"}}},
+    {"old/dialog_cut.edt", 0, {{"Tobb", "Weg"}}},
+};
+
+}  // namespace
+
+class ProjectTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    FormatCatalogue catalogue_;
+    QString P(const QString& name) const { return dir_.filePath(name); }
+
+    // The two folders and the project file "<name>.scrivlet" in a folder of its own.
+    bool MakeProject(const QString& name)
+    {
+        const QString home = P(name);
+        for (const auto& [files, folder, encoding] :
+             {std::tuple{std::span(kOriginals), "en", kEncodingUnicode},
+              std::tuple{std::span(kTranslations), "de", kEncodingEnglish}}) {
+            for (const FixtureFile& file : files) {
+                const QString path = home + u'/' + folder + u'/' + file.path;
+                auto document = MakeDocument(*catalogue_.At(file.format), file.rows);
+                if (!QDir().mkpath(QFileInfo(path).path()) ||
+                    !SaveDocumentAs(*document, path, kFileTypeEdt, encoding))
+                    return false;
+            }
+        }
+        const Run made =
+            Convert({"--catalogue", P("formats.ini"), "--new-project", home + "/p.scrivlet",
+                     "--originals", home + "/en", "--original-encoding", "4", "--translations",
+                     home + "/de", "--encoding", "0"});
+        return made.code == 0 && made.out == "{\"files\": 3, \"missing\": 1, \"extra\": 1}\n";
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir_.isValid());
+        QVERIFY(WriteAll(P("formats.ini"), kCatalogue));
+        QVERIFY(LoadFormatCatalogueFile(catalogue_, P("formats.ini")));
+        QVERIFY(MakeProject("main"));
+    }
+
+    void doors_data()
+    {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("out");  // stdout; for status 2 the start of stderr
+        const QString p = "--project %P ";
+        QTest::newRow("stats")
+            << p + "--stats" << 0
+            << "{\"file\": \"act1/dialog_intro.edt\", \"records\": 3, \"fields\": 6, "
+               "\"empty\": 2, \"same_as_reference\": 3, \"translated\": 1, \"too_long\": 0, "
+               "\"not_storable\": 0}\n"
+               "{\"file\": \"act1/items.edt\", \"records\": 2, \"fields\": 2, \"empty\": 0, "
+               "\"same_as_reference\": 1, \"translated\": 1, \"too_long\": 0, "
+               "\"not_storable\": 0}\n"
+               "{\"file\": \"act2/dialog_end.edt\", \"missing\": true, \"records\": 1, "
+               "\"fields\": 2, \"empty\": 0, \"same_as_reference\": 2, \"translated\": 0, "
+               "\"too_long\": 0, \"not_storable\": 1}\n"
+               "{\"files\": 3, \"records\": 6, \"fields\": 10, \"empty\": 2, "
+               "\"same_as_reference\": 6, \"translated\": 2, \"too_long\": 0, "
+               "\"not_storable\": 1, \"missing\": 1}\n";
+        // Only translations are searched: not the missing one's original, not the extra one.
+        QTest::newRow("find")
+            << p + "--find o" << 0
+            << "{\"file\": \"act1/dialog_intro.edt\", \"record\": 0, \"field\": 0, "
+               "\"start\": 1, \"length\": 1}\n"
+               "{\"file\": \"act1/dialog_intro.edt\", \"record\": 0, \"field\": 1, "
+               "\"start\": 4, \"length\": 1}\n"
+               "{\"file\": \"act1/items.edt\", \"record\": 1, \"field\": 0, \"start\": 2, "
+               "\"length\": 1}\n";
+        QTest::newRow("find, regex, case")
+            << p + "--find [A-Z]i --regex --match-case" << 0
+            << "{\"file\": \"act1/dialog_intro.edt\", \"record\": 2, \"field\": 1, "
+               "\"start\": 0, \"length\": 2}\n";
+        QTest::newRow("find, whole word") << p + "--find lamp --whole-word" << 0 << "";
+        QTest::newRow("bad pattern") << p + "--find ( --regex" << 2 << "scrivlet-convert: '('";
+        QTest::newRow("two modes")
+            << p + "--stats --find x" << 2 << "scrivlet-convert: --project takes one of";
+        QTest::newRow("folders given again")
+            << p + "--stats --originals x" << 2
+            << "scrivlet-convert: the folders and encodings are the project's own";
+        QTest::newRow("the text --project")
+            << "--format 0 --encoding 0 --find --project %D/act1/dialog_intro.edt" << 0 << "";
+        QTest::newRow("existing project") << "--new-project %P --originals %D --translations %D "
+                                             "--original-encoding 0 --encoding 0"
+                                          << 1 << "";
+    }
+
+    void doors()
+    {
+        QFETCH(QString, args);
+        QFETCH(int, code);
+        QFETCH(QString, out);
+        QStringList list = QStringList{"--catalogue", P("formats.ini")} + args.split(u' ');
+        list.replaceInStrings("%P", P("main/p.scrivlet")).replaceInStrings("%D", P("main/en"));
+        const Run run = Convert(list);
+        QCOMPARE(run.code, code);
+        if (code == 2)
+            QVERIFY2(run.err.startsWith(out), qPrintable(run.err));
+        else
+            QCOMPARE(run.out, out);
+    }
+
+    // Reopening takes the counts from the project file; a touched file is read but keeps its
+    // counts, a changed one is counted anew.
+    void cache()
+    {
+        QVERIFY(MakeProject("cache"));
+        ProjectFile project;
+        QVERIFY(project.Open(P("cache/p.scrivlet")));
+        const ProjectListing listing = ListProject(project, catalogue_);
+        // Counted by another process: what it stored holds here.
+        QCOMPARE(Convert({"--catalogue", P("formats.ini"), "--project", P("cache/p.scrivlet"),
+                          "--stats"})
+                     .code,
+                 0);
+        CountRun again;
+        QVERIFY(CountProject(project, catalogue_, listing, &again));
+        QCOMPARE(again.read, 0);
+        QCOMPARE(again.fromCache, 3);
+        QCOMPARE(again.pairs[1].translated, 1);
+
+        const QString items = P("cache/de/act1/items.edt");
+        QFile file(items);
+        // The same bytes a minute later: read, hashed, counts kept.
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(60),
+                                 QFileDevice::FileModificationTime));
+        file.close();
+        QVERIFY(CountProject(project, catalogue_, listing, &again));
+        QCOMPARE(again.read, 1);
+        QCOMPARE(again.pairs[1].translated, 1);
+        QVERIFY(CountProject(project, catalogue_, listing, &again));
+        QCOMPARE(again.read, 0);
+        // "Sword" becomes "Swert": now both are translated.
+        auto changed = MakeDocument(*catalogue_.At(1), {{"Lampe"}, {"Swert"}});
+        QVERIFY(SaveDocumentAs(*changed, items, kFileTypeEdt, kEncodingEnglish));
+        QVERIFY(CountProject(project, catalogue_, listing, &again));
+        QCOMPARE(again.read, 1);
+        QCOMPARE(again.pairs[1].translated, 2);
+    }
+
+    void schema_data()
+    {
+        QTest::addColumn<QByteArray>("sql");  // makes the file before it is opened
+        QTest::addColumn<QString>("error");   // empty: opens
+        // As the first release wrote it: no per-field table yet.
+        QTest::newRow("version 1")
+            << QByteArray(
+                   "CREATE TABLE schema_version(version INTEGER NOT NULL);"
+                   "INSERT INTO schema_version VALUES(1);"
+                   "CREATE TABLE settings(key TEXT PRIMARY KEY, value TEXT NOT NULL);"
+                   "INSERT INTO settings VALUES('originals', 'en'), "
+                   "('translations', 'de'), ('original_encoding', '4'), "
+                   "('translation_encoding', '0');"
+                   "CREATE TABLE format_overrides(file TEXT PRIMARY KEY, format INTEGER);"
+                   "CREATE TABLE file_cache(file TEXT PRIMARY KEY, o_size INTEGER,"
+                   " o_modified INTEGER, o_hash INTEGER, t_size INTEGER,"
+                   " t_modified INTEGER, t_hash INTEGER, layout INTEGER,"
+                   " records INTEGER, fields INTEGER, empty INTEGER, same INTEGER,"
+                   " translated INTEGER, too_long INTEGER, not_storable INTEGER);")
+            << QString();
+        QTest::newRow("newer") << QByteArray(
+                                      "CREATE TABLE schema_version(version INTEGER);"
+                                      "INSERT INTO schema_version VALUES(3);")
+                               << "was made by a newer version";
+        QTest::newRow("other database")
+            << QByteArray("CREATE TABLE t(x);") << "is not a Scrivlet project file";
+    }
+
+    void schema()
+    {
+        QFETCH(QByteArray, sql);
+        QFETCH(QString, error);
+        const QString path = P(QStringLiteral("schema-%1.scrivlet").arg(QTest::currentDataTag()));
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+        ProjectFile project;
+        const Result opened = project.Open(path);
+        QVERIFY2(error.isEmpty() ? opened.Ok() : opened.Error().contains(error),
+                 qPrintable(opened.Error()));
+        if (!error.isEmpty())
+            return;
+        QCOMPARE(project.SchemaVersion(), ProjectFile::kSchemaVersion);
+        QCOMPARE(project.Settings().translations, "de");
+        QCOMPARE(project.Settings().originalEncoding, kEncodingUnicode);
+        QVERIFY(project.SetFieldMarks("a.edt", 1, 0, {u"Жук"_qs, true, "short"}));
+    }
+
+    // A project's export holds each original under its relative path; edited by a translator
+    // and imported, it changes one translation and makes the missing one.
+    void exchange_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::newRow("xliff") << "xliff";
+        QTest::newRow("po") << "po";
+    }
+
+    void exchange()
+    {
+        QFETCH(QString, format);
+        const QString name = "exchange-" + format;
+        QVERIFY(MakeProject(name));
+        const QString project = P(name + "/p.scrivlet");
+        const QString out = P(name + (format == "po" ? "/po" : "/all.xlf"));
+        const QStringList args{"--catalogue", P("formats.ini"), "--project", project};
+        const Run exported = Convert(args + QStringList{"--export-" + format, out});
+        QCOMPARE(exported.code, 0);
+        // Every source without a translation gets one: "Sword" and the missing file's text.
+        auto translate = [](const QString& path, const QString& from, const QString& to) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QString text = QString::fromUtf8(file.readAll());
+            QVERIFY2(text.contains(from), qPrintable(text));
+            file.close();
+            QVERIFY(WriteAll(path, QString(text).replace(from, to).toUtf8()));
+        };
+        if (format == "xliff") {
+            translate(out, "<source>Sword</source>",
+                      "<source>Sword</source><target>Schwert</target>");
+            translate(out, u"<source>Жук</source>"_qs,
+                      u"<source>Жук</source><target>Käfer</target>"_qs);
+        } else {
+            translate(out + "/act1/items.edt.po", "\"Sword\"\nmsgstr \"\"",
+                      "\"Sword\"\nmsgstr \"Schwert\"");
+            translate(out + "/act2/dialog_end.edt.po", u"\"Жук\"\nmsgstr \"\""_qs,
+                      u"\"Жук\"\nmsgstr \"Käfer\""_qs);
+        }
+        const Run imported = Convert(args + QStringList{"--import-" + format, out});
+        QCOMPARE(imported.err, QString());
+        const QString none =
+            "\"fuzzy_skipped\": 0, \"too_long\": 0, \"unknown\": 0, "
+            "\"not_storable\": 0, \"duplicate\": 0}\n";
+        QCOMPARE(imported.out,
+                 "{\"file\": \"act1/dialog_intro.edt\", \"imported\": 0, \"unchanged\": 5, " +
+                     none + "{\"file\": \"act1/items.edt\", \"imported\": 1, \"unchanged\": 1, " +
+                     none +
+                     "{\"file\": \"act2/dialog_end.edt\", \"created\": true, \"imported\": 1, "
+                     "\"unchanged\": 1, " +
+                     none + "{\"files\": 3, \"imported\": 2, \"unchanged\": 7, " + none);
+        for (const auto& [path, rows] : {std::pair{"act1/items.edt", Rows{{"Lampe"}, {"Schwert"}}},
+                                         {"act2/dialog_end.edt", Rows{{"Tobb", u"Käfer"_qs}}}}) {
+            const QString file = P(name + "/de/" + path);
+            const LoadResult loaded =
+                LoadDocument(file, kFileTypeEdt, kEncodingEnglish,
+                             *catalogue_.At(path[5] == 'i' ? 1 : 0), -1, true);
+            QVERIFY2(loaded.document, qPrintable(loaded.error));
+            QCOMPARE(TextsOf(*loaded.document), rows);
+        }
+    }
+
+    void xliffSchema()
+    {
+        const QString schema = QStringLiteral(SCRIVLET_XLIFF_STRICT_XSD);
+        if (!QFileInfo::exists(schema) || QStandardPaths::findExecutable("xmllint").isEmpty())
+            QSKIP("the OASIS XLIFF 1.2 strict schema or xmllint is missing");
+        const QString out = P("schema.xlf");
+        QCOMPARE(Convert({"--catalogue", P("formats.ini"), "--project", P("main/p.scrivlet"),
+                          "--export-xliff", out})
+                     .code,
+                 0);
+        QProcess lint;
+        lint.start("xmllint", {"--noout", "--schema", schema, out});
+        QVERIFY(lint.waitForFinished(60000));
+        QVERIFY2(lint.exitCode() == 0, lint.readAllStandardError().constData());
+    }
+
+    // Per-field marks and format overrides outlive the connection; the file is in WAL mode.
+    void marks()
+    {
+        const QString path = P("main/p.scrivlet");
+        {
+            ProjectFile project;
+            QVERIFY(project.Open(path));
+            QVERIFY(project.SetFieldMarks("act1/items.edt", 1, 0, {"Sword", true, "a note"}));
+            QVERIFY(project.SetFieldMarks("act1/items.edt", 1, 0, {"Sword", false, ""}));
+            QVERIFY(project.SetFormatOverride("act1/items.edt", 0));
+        }
+        ProjectFile project;
+        QVERIFY(project.Open(path));
+        QCOMPARE(project.Marks("act1/items.edt", 1, 0), (FieldMarks{"Sword", false, ""}));
+        QCOMPARE(project.Marks("act1/items.edt", 0, 0), std::nullopt);
+        QCOMPARE(project.FormatOverrides().value("act1/items.edt", -1), 0);
+        QVERIFY(project.SetFormatOverride("act1/items.edt", -1));
+        QVERIFY(project.FormatOverrides().isEmpty());
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+        sqlite3_stmt* mode = nullptr;
+        sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &mode, nullptr);
+        QCOMPARE(sqlite3_step(mode), SQLITE_ROW);
+        QCOMPARE(reinterpret_cast<const char*>(sqlite3_column_text(mode, 0)), "wal");
+        sqlite3_finalize(mode);
+        sqlite3_close(db);
+    }
+};
+
+SCRIVLET_TEST(ProjectTest);
+
+#include "test_store.moc"

@@ -410,6 +410,7 @@ struct GuardedRegex::Impl {
     bool compiled = false;
     bool matchCase = false;
     std::wstring literal;  // folded unless matchCase; empty: none
+    QString error;         // why the last Compile failed, in the library's words
 
     void Fold(std::wstring& s) const
     {
@@ -495,6 +496,7 @@ bool GuardedRegex::Compile(QStringView pattern, bool matchCase)
     d_->compiled = false;
     d_->matchCase = matchCase;
     d_->literal.clear();
+    d_->error.clear();
     if (!RepeatCountsFit(pattern))
         return false;
     std::wstring wide;
@@ -507,10 +509,16 @@ bool GuardedRegex::Compile(QStringView pattern, bool matchCase)
         compiler.imbue(MatchLocale());
         d_->regex = compiler.compile(wide.begin(), wide.end(), flags);
         d_->compiled = true;
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         // regex_error for bad syntax; anything else (memory) equally leaves no expression.
+        d_->error = QString::fromLocal8Bit(error.what());
     }
     return d_->compiled;
+}
+
+QString GuardedRegex::Error() const
+{
+    return d_->error;
 }
 
 bool GuardedRegex::IsValid() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QStringView>
 
 #include <chrono>
@@ -86,6 +87,9 @@ public:
     // for an invalid pattern.
     bool Compile(QStringView pattern, bool matchCase);
     bool IsValid() const;
+    // The library's reason (English) the last Compile failed; empty when there is none to
+    // tell (also for a repeat count too large to try).
+    QString Error() const;
     // Every match contains literal (compared with the expression's case folding): texts
     // without it are passed over without running the expression. Call after Compile.
     void RequireLiteral(QStringView literal);

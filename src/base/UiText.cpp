@@ -81,6 +81,8 @@ QString LanguageCode(UiLanguage language)
 
 QString UiText(const char* key) { return UiTextIn(g_language, QString::fromLatin1(key)); }
 
+QString AppCaption() { return UiText(str::FrameCaption); }
+
 QString UiTextIn(UiLanguage language, const QString& key)
 {
     return TableOf(language).texts.value(key);

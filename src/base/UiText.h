@@ -38,8 +38,8 @@ constexpr const char* GoToPrompt = "goTo.prompt";
 constexpr const char* Ready = "status.ready";
 }  // namespace str
 
-// The caption of questions and notes about a file's content, the catalogue and the language.
-inline QString AppCaption() { return QStringLiteral("Scrivlet"); }
+// The caption of the main window and of every message box: the "frame.caption" text.
+QString AppCaption();
 
 void SetUiLanguage(UiLanguage language);
 UiLanguage CurrentUiLanguage();

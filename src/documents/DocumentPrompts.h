@@ -1,7 +1,7 @@
 #pragma once
 
 // The two things a load may have to ask or tell the user. The UI answers with message boxes
-// (caption "Scrivlet"), tests and tools with scripted answers.
+// (with the program's caption), tests and tools with scripted answers.
 
 namespace scrivlet {
 

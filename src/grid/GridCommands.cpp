@@ -19,13 +19,31 @@ QString ReplaceReportText(const ReplaceReport& report)
     QString text = UiText("replace.done").arg(report.replaced).arg(report.records);
     // Each part only when it has something to say, joined as the English "a; b; c".
     if (report.skippedTooLong > 0)
-        text +=
-            QStringLiteral("; ") + UiText("replace.skipped").arg(report.skippedTooLong);
+        text += QStringLiteral("; ") + UiText("replace.skipped").arg(report.skippedTooLong);
     if (report.unstorable > 0)
-        text +=
-            QStringLiteral("; ") + UiText("replace.unstorable").arg(report.unstorable);
+        text += QStringLiteral("; ") + UiText("replace.unstorable").arg(report.unstorable);
     return text;
 }
+
+namespace {
+
+// Whether a search that began at `from` (record -1: at the top; column -1: after the whole
+// record) went past the end of the document, or the start when backwards, to reach hit.
+bool PassedTheEnd(const SearchHit& hit, const SearchResume& from, bool backwards)
+{
+    if (from.record < 0)
+        return false;
+    if (hit.record != from.record)
+        return backwards ? hit.record > from.record : hit.record < from.record;
+    // Back at the starting record: it comes last, except inside a field Replace All left.
+    if (from.column < 0)
+        return true;
+    if (hit.column == from.column)
+        return !backwards && hit.start < from.offset;
+    return backwards || hit.column < from.column;
+}
+
+}  // namespace
 
 GridCommands::GridCommands(GridView* view, DocumentHistory* history)
     : QObject(view), view_(view), history_(history)
@@ -77,23 +95,35 @@ void GridCommands::EditCommand(EditAction action)
     }
 }
 
-void GridCommands::FindRequest(const SearchQuery& query)
+SearchOutcome GridCommands::FindRequest(const SearchQuery& query)
 {
     const EdtDocument* document = Document();
     if (!document)
-        return;
+        return SearchOutcome::NotFound;
     SearchHit hit;
     SearchOutcome outcome;
+    SearchResume from = resume_;
     if (resume_.record >= 0 && view_->IsSelected(resume_.record, resume_.column) &&
         view_->ListRow() == resume_.record) {
         // Still on the field Replace All left alone: its match comes first.
         outcome = FindNextFrom(*document, query, resume_, &hit);
     } else {
         // The add-row is outside the document's records: the search then covers them all.
-        outcome = FindNext(*document, query, view_->StartsFromTop() ? -1 : view_->ListRow(), &hit);
+        from = SearchResume{view_->StartsFromTop() ? -1 : view_->ListRow()};
+        outcome = FindNext(*document, query, from.record, &hit);
     }
     resume_ = SearchResume{};
+    view_->ClearStatus(findStatus_);
+    findStatus_.clear();
+    const bool backwards = (query.flags & kSearchBackwards) != 0;
+    if (outcome == SearchOutcome::NotFound)
+        findStatus_ = UiText("find.noMatch").arg(query.text);
+    else if (outcome == SearchOutcome::Found && PassedTheEnd(hit, from, backwards))
+        findStatus_ = UiText(backwards ? "find.wrappedToEnd" : "find.wrappedToStart");
+    if (!findStatus_.isEmpty())
+        view_->ShowStatus(findStatus_);
     ShowHit(outcome, hit);
+    return outcome;
 }
 
 void GridCommands::ShowHit(SearchOutcome outcome, const SearchHit& hit)

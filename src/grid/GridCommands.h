@@ -31,10 +31,11 @@ public:
     // select the cell it changed; the others do nothing.
     void EditCommand(EditAction action);
     // Searches from the list's selected record (the add-row counts as none); on a hit selects
-    // the cell and opens the editor with the match selected. Nothing found changes nothing;
-    // a pattern that cannot run beeps. After a Replace All that left fields alone, the first
-    // of them is selected and the search begins inside it.
-    void FindRequest(const SearchQuery& query);
+    // the cell and opens the editor with the match selected. Nothing found changes nothing
+    // but the status bar, which also says when the search went past the end; a pattern that
+    // cannot run beeps. After a Replace All that left fields alone, the first of them is
+    // selected and the search begins inside it.
+    SearchOutcome FindRequest(const SearchQuery& query);
     // Replaces the match the editor shows selected and searches on from its end; where the
     // editor shows no match, only searches. A replacement too long for the field is not made:
     // a beep and a note in the status bar.
@@ -62,6 +63,8 @@ private:
     SearchResume resume_;
     // The match a search showed last, for Replace once the editor has closed.
     SearchHit lastHit_;
+    // What the last search said in the status bar; the next one takes it back.
+    QString findStatus_;
 };
 
 }  // namespace scrivlet

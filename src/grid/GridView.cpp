@@ -10,11 +10,13 @@
 #include <QApplication>
 #include <QFocusEvent>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 #include <QUndoStack>
 
 namespace scrivlet {
@@ -466,7 +468,9 @@ void GridView::PaintCell(QPainter* painter, const QRect& rect, int row, int colu
         QRgb mark = kMarkTranslatedColour;
         if (status_->Problems(row, field) != kNoProblem)
             mark = kMarkProblemColour;
-        else if (status_->State(row, field) != FieldState::Translated)
+        else if (status_->State(row, field) == FieldState::SameAsReference)
+            mark = kMarkSameColour;
+        else if (status_->State(row, field) == FieldState::Empty)
             mark = kMarkUntranslatedColour;
         painter->fillRect(QRect(rect.left(), rect.top(), kMarkWidth, rect.height()), QColor(mark));
     }
@@ -535,6 +539,52 @@ void GridView::paintEvent(QPaintEvent* event)
 }
 
 // --- input ----------------------------------------------------------------------------------
+
+QString FieldStateText(const TranslationStatus& status, int record, int field)
+{
+    const quint8 problems = status.Problems(record, field);
+    QStringList parts;
+    if (problems & kTooLong)
+        parts << UiText("mark.tooLong");
+    if (problems & kNotStorable)
+        parts << UiText("mark.notStorable");
+    if (!parts.isEmpty())
+        return parts.join(QStringLiteral("; "));
+    switch (status.State(record, field)) {
+        case FieldState::Empty:
+            return UiText("mark.empty");
+        case FieldState::SameAsReference:
+            return UiText("mark.same");
+        case FieldState::Translated:
+            break;
+    }
+    return UiText("mark.translated");
+}
+
+bool GridView::viewportEvent(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip || !status_)
+        return QTableView::viewportEvent(event);
+    // Over a text cell's mark (and the gap beside it) the tooltip names the field's state.
+    auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = indexAt(help->pos());
+    const QRect cell = visualRect(index);
+    const bool onMark = index.isValid() && index.row() < model_->RecordCount() &&
+                        model_->Kind(index.row(), index.column()) == CellKind::Text &&
+                        help->pos().x() < cell.left() + kMarkWidth + kTextIndent;
+    if (!onMark) {
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    const EdtDocument& document = *model_->Document();
+    const int documentColumn = model_->ColumnAt(index.column()).column;
+    int field = 0;
+    while (document.TextColumn(field) != documentColumn)
+        ++field;
+    QToolTip::showText(help->globalPos(), FieldStateText(*status_, index.row(), field), this);
+    return true;
+}
 
 bool GridView::event(QEvent* event)
 {

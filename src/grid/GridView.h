@@ -27,9 +27,13 @@ inline QString DocumentFontFamily()
 inline constexpr QRgb kTextTooLongColour = qRgb(255, 235, 235);
 // The state marks: mid tones that stand out on light and dark backgrounds alike.
 inline constexpr QRgb kMarkUntranslatedColour = qRgb(230, 150, 30);
+inline constexpr QRgb kMarkSameColour = qRgb(80, 130, 220);
 inline constexpr QRgb kMarkTranslatedColour = qRgb(60, 170, 90);
 inline constexpr QRgb kMarkProblemColour = qRgb(220, 50, 80);
 inline constexpr int kMarkWidth = 3;
+
+// What a field's mark stands for, in words: its problems, else its state.
+QString FieldStateText(const TranslationStatus& status, int record, int field);
 
 class GridView : public QTableView {
     Q_OBJECT
@@ -83,6 +87,8 @@ public:
     int EditColumn() const;
     // Shows text in the window's status bar.
     void ShowStatus(const QString& text) { emit StatusShown(text); }
+    // Takes text off the status bar if it still shows it.
+    void ClearStatus(const QString& text) { emit StatusCleared(text); }
     // Commits the open editor (its text goes to the document), if any.
     void EndEdit();
     // The open editor, or null.
@@ -101,6 +107,7 @@ signals:
 
 protected:
     bool event(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;

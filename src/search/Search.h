@@ -79,6 +79,8 @@ public:
     QueryMatcher& operator=(const QueryMatcher&) = delete;
 
     bool IsValid() const { return regex_.IsValid(); }
+    // Why the expression is not valid, in the regular expression library's words.
+    QString Error() const { return regex_.Error(); }
 
     // The first match at or after `from`; whole word leaves the neighbouring characters out.
     // afterMatch: `from` is where the previous match ended, and an empty match right there is

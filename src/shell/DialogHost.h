@@ -48,7 +48,7 @@ public:
     // Shows the pages of pageSet starting from selection; on Finish stores the pages'
     // selections there and returns true. Cancel leaves selection as it was.
     virtual bool RunWizard(QWidget* parent, int pageSet, WizardSelection& selection) = 0;
-    // A message box; an empty caption is the platform's default one.
+    // A message box; an empty caption is the program's (AppCaption).
     virtual QMessageBox::StandardButton Ask(QWidget* parent, const QString& text,
                                             QMessageBox::StandardButtons buttons,
                                             QMessageBox::Icon icon, const QString& caption) = 0;

@@ -80,6 +80,7 @@ void DocumentSession::Watch()
     if (watched_ != path)
         Unwatch();
     watched_ = path;
+    removed_ = false;
     fingerprint_ = FingerprintOf(path);
     // A replacing save gives the path a new file, which the watcher has to be told about.
     watcher_->removePath(path);
@@ -99,9 +100,14 @@ void DocumentSession::Check(const QString& path)
     if (path != watched_)
         return;
     if (!QFileInfo(path).isFile()) {
-        emit FileRemoved();
+        // Told once, however many events the removal brings.
+        if (!removed_) {
+            removed_ = true;
+            emit FileRemoved();
+        }
         return;
     }
+    removed_ = false;
     // A file replaced by rename is a new one the watcher has dropped.
     if (!watcher_->files().contains(path))
         watcher_->addPath(path);

@@ -72,7 +72,7 @@ public:
 signals:
     void TitleChanged();
     void ReferenceChanged();
-    // Another program changed the file's bytes, or removed it.
+    // Another program changed the file's bytes, or removed it (sent once until it is back).
     void FileChanged();
     void FileRemoved();
 
@@ -86,6 +86,7 @@ private:
     QFileSystemWatcher* watcher_;
     QString watched_;  // the path followed, empty for none
     FileFingerprint fingerprint_;
+    bool removed_ = false;  // FileRemoved was sent for the file now missing
     QString name_;
     QString recoveryId_;
 };

@@ -6,12 +6,18 @@
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QFormLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include <iterator>
 
 namespace scrivlet {
+
+namespace {
+const QColor kProblemColor(0xb0, 0x00, 0x20);
+}  // namespace
+
 FindDialog::FindDialog(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowCloseButtonHint)
@@ -20,6 +26,14 @@ FindDialog::FindDialog(QWidget* owner)
     setWindowTitle(UiText("find.caption"));
     searchText_ = new QLineEdit(this);
     searchText_->setObjectName(QStringLiteral("searchText"));
+    problem_ = new QLabel(this);
+    problem_->setObjectName(QStringLiteral("problem"));
+    problem_->setWordWrap(true);
+    QPalette warning = problem_->palette();
+    warning.setColor(QPalette::WindowText, kProblemColor);
+    problem_->setPalette(warning);
+    problem_->hide();
+    connect(searchText_, &QLineEdit::textEdited, this, [this] { ShowProblem(QString()); });
     replaceText_ = new QLineEdit(this);
     replaceText_->setObjectName(QStringLiteral("replaceText"));
     options_[int(FindOption::MatchCase)] =
@@ -51,6 +65,7 @@ void FindDialog::BuildLayout()
     auto* form = new QFormLayout;
     form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
     form->addRow(UiText("find.label"), searchText_);
+    form->addRow(QString(), problem_);
     form->addRow(UiText("replace.label"), replaceText_);
     auto* left = new QVBoxLayout;
     left->addLayout(form);
@@ -67,9 +82,8 @@ void FindDialog::BuildLayout()
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     // Tab order: texts, options, buttons.
-    QWidget* order[] = {searchText_, replaceText_,       options_[0],       options_[1],
-                        options_[2], options_[3],        findButton_,       replaceButton_,
-                        replaceAllButton_, closeButton_};
+    QWidget* order[] = {searchText_, replaceText_, options_[0],    options_[1],       options_[2],
+                        options_[3], findButton_,  replaceButton_, replaceAllButton_, closeButton_};
     for (size_t k = 1; k < std::size(order); ++k)
         setTabOrder(order[k - 1], order[k]);
 }
@@ -84,6 +98,7 @@ QCheckBox* FindDialog::AddOption(const char* name, const QString& text, quint32 
             searchFlags_ |= flag;
         else
             searchFlags_ &= ~flag;
+        ShowProblem(QString());
     });
     return box;
 }
@@ -98,6 +113,12 @@ QPushButton* FindDialog::AddButton(const char* name, const QString& text)
 QCheckBox* FindDialog::OptionBox(FindOption option) const
 {
     return options_[int(option)];
+}
+
+void FindDialog::ShowProblem(const QString& text)
+{
+    problem_->setText(text);
+    problem_->setVisible(!text.isEmpty());
 }
 
 void FindDialog::SetFindRequestHandler(FindRequestHandler handler)

@@ -40,6 +40,10 @@ public:
     void ShowAndFocus();
 
     quint32 SearchFlags() const { return searchFlags_; }
+    // Why the search text cannot be searched for, under the field; empty hides it. Goes
+    // when the text or an option changes.
+    void ShowProblem(const QString& text);
+    QLabel* Problem() const { return problem_; }
 
     QLineEdit* SearchText() const { return searchText_; }
     QPushButton* FindButton() const { return findButton_; }
@@ -61,6 +65,7 @@ private:
     void BuildLayout();
 
     QLineEdit* searchText_ = nullptr;
+    QLabel* problem_ = nullptr;
     QPushButton* findButton_ = nullptr;
     QPushButton* closeButton_ = nullptr;
     QLineEdit* replaceText_ = nullptr;

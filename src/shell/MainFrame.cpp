@@ -1,14 +1,14 @@
 #include "shell/MainFrame.h"
 
-#include "shell/Settings.h"
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
 #include "documents/EdtDocument.h"
 #include "grid/GridCommands.h"
 #include "grid/GridView.h"
+#include "grid/InplaceEdit.h"
 #include "search/Search.h"
 #include "shell/Autosave.h"
-#include "translation/TranslationStatus.h"
+#include "shell/DialogHost.h"
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentSession.h"
 #include "shell/DocumentTab.h"
@@ -17,7 +17,10 @@
 #include "shell/Icons.h"
 #include "shell/MessageBoxes.h"
 #include "shell/Printing.h"
+#include "shell/Settings.h"
+#include "shell/StartPage.h"
 #include "shell/TranslationCommands.h"
+#include "translation/TranslationStatus.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -32,10 +35,12 @@
 #include <QFileSystemWatcher>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUndoGroup>
@@ -85,7 +90,6 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
       undoGroup_(new QUndoGroup(this)),
       watcher_(new QFileSystemWatcher(this))
 {
-    setWindowTitle(UiText(str::FrameCaption));
     setWindowIcon(AppIcon());
     setAcceptDrops(true);
     // The toolbar's visibility belongs to the View menu alone.
@@ -100,12 +104,26 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
 
     tabView_ = new TabView(this);
     tabView_->setObjectName(QStringLiteral("tabView"));
-    setCentralWidget(tabView_);
+    startPage_ = new StartPage(Action(Command::New), Action(Command::Open), this);
+    startPage_->SetOpenHandler([this](const RecentFile& file) {
+        if (file.format >= 0)
+            commands_->OpenRecent(file);
+        else
+            commands_->OpenFiles({file.path}, -1, file.encoding);
+    });
+    pages_ = new QStackedWidget(this);
+    pages_->addWidget(startPage_);
+    pages_->addWidget(tabView_);
+    setCentralWidget(pages_);
+    connect(tabView_, &TabView::TabsChanged, this, &MainFrame::ShowStartPageOrTabs);
+    connect(Action(Command::ClearRecentFiles), &QAction::triggered, startPage_,
+            &StartPage::Refresh);
     connect(tabView_, &TabView::TabsChanged, this, &MainFrame::RebuildWindowMenu);
     connect(tabView_, &QTabWidget::currentChanged, this, &MainFrame::RebuildWindowMenu);
     connect(tabView_, &QTabWidget::currentChanged, this, [this] {
         DocumentSession* session = SessionAt(ActiveIndex());
         undoGroup_->setActiveStack(session ? session->UndoStack() : nullptr);
+        ShowWindowTitle();
         FocusActiveView();
         ScheduleUpdate();
     });
@@ -117,6 +135,7 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
 
     resize(kDefaultFrameSize);
     restoreGeometry(WindowGeometry());
+    ShowWindowTitle();
     UpdateUi();
     LoadCatalogue();
 }
@@ -220,6 +239,8 @@ void MainFrame::ConnectEditActions()
         });
     }
     on(Command::Find, [this] { ShowFindDialog(); });
+    on(Command::FindNext, [this] { FindAgain(false); });
+    on(Command::FindPrevious, [this] { FindAgain(true); });
     on(Command::GoToRecord, [this] { ShowGoToDialog(); });
     on(Command::ReferenceDocument, [this] {
         DocumentTab* tab = TabAt(ActiveIndex());
@@ -403,19 +424,58 @@ void MainFrame::ShowFindDialog()
 
 void MainFrame::FindRequest(const SearchQuery& query)
 {
-    if (DocumentTab* tab = TabAt(ActiveIndex()))
-        tab->Commands()->FindRequest(query);
+    DocumentTab* tab = TabAt(ActiveIndex());
+    if (!tab || !Searchable(query))
+        return;
+    if (tab->Commands()->FindRequest(query) == SearchOutcome::InvalidPattern)
+        ShowSearchProblem(UiText("find.tooCostly"));
 }
 
 void MainFrame::ReplaceRequest(const SearchQuery& query, const QString& replacement, bool all)
 {
     DocumentTab* tab = TabAt(ActiveIndex());
-    if (!tab)
+    if (!tab || !Searchable(query))
         return;
     if (all)
         tab->Commands()->ReplaceAllRequest(query, replacement);
     else
         tab->Commands()->ReplaceRequest(query, replacement);
+}
+
+bool MainFrame::Searchable(const SearchQuery& query)
+{
+    const QueryMatcher matcher(query);
+    if (matcher.IsValid()) {
+        ShowSearchProblem(QString());
+        return true;
+    }
+    QApplication::beep();
+    statusBar()->clearMessage();
+    const QString detail = matcher.Error();
+    ShowSearchProblem(detail.isEmpty() ? UiText("find.badPattern")
+                                       : UiText("find.badPattern") + u'\n' + detail);
+    return false;
+}
+
+void MainFrame::ShowSearchProblem(const QString& text)
+{
+    if (auto* dialog = findChild<FindDialog*>(QString(), Qt::FindDirectChildrenOnly))
+        dialog->ShowProblem(text);
+}
+
+void MainFrame::FindAgain(bool backwards)
+{
+    if (!ActiveView())
+        return;
+    auto* dialog = findChild<FindDialog*>(QString(), Qt::FindDirectChildrenOnly);
+    // Nothing searched for yet: the dialog asks what.
+    if (!dialog || dialog->SearchText()->text().isEmpty()) {
+        ShowFindDialog();
+        return;
+    }
+    const quint32 flags = dialog->SearchFlags() & ~quint32(kSearchBackwards);
+    FindRequest(
+        SearchQuery{dialog->SearchText()->text(), backwards ? flags | kSearchBackwards : flags});
 }
 
 void MainFrame::ShowGoToDialog()
@@ -437,8 +497,7 @@ void MainFrame::ShowAbout()
     auto* icon = new QLabel(&dialog);
     icon->setPixmap(AppIcon().pixmap(kAboutIconPixels, kAboutIconPixels));
     icon->setAlignment(Qt::AlignTop);
-    auto* text =
-        new QLabel(UiText("about.text").arg(QStringLiteral(SCRIVLET_VERSION)), &dialog);
+    auto* text = new QLabel(UiText("about.text").arg(QStringLiteral(SCRIVLET_VERSION)), &dialog);
     text->setObjectName(QStringLiteral("aboutText"));
     text->setTextFormat(Qt::PlainText);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
@@ -553,7 +612,8 @@ void MainFrame::UpdateUi()
     SetEnabled(Action(Command::SaveAs), hasTab);
     SetEnabled(Action(Command::ExportTranslations), hasTab && document->RecordCount() > 0);
     SetEnabled(Action(Command::ImportTranslations), hasTab && document->RecordCount() > 0);
-    SetEnabled(Action(Command::Find), hasTab);
+    for (Command command : {Command::Find, Command::FindNext, Command::FindPrevious})
+        SetEnabled(Action(command), hasTab);
     SetEnabled(Action(Command::GoToRecord), hasTab && document->RecordCount() > 0);
     for (Command command : {Command::NextUntranslated, Command::PreviousUntranslated,
                             Command::NextProblem, Command::PreviousProblem})
@@ -564,6 +624,7 @@ void MainFrame::UpdateUi()
     // The counts are kept up to date by the document's status: reading them costs nothing.
     if (const QString counts = CountsText(); countsLabel_->text() != counts)
         countsLabel_->setText(counts);
+    countsLabel_->setToolTip(CountsToolTip());
     UpdateUndoTexts();
     SetEnabled(Action(Command::SaveAllAs), TabCount() >= 2);
     for (Command command : {Command::Print, Command::PrintPreview, Command::ExportPdf})
@@ -593,14 +654,18 @@ void MainFrame::UpdateUndoTexts()
     };
     show(Command::Undo, "undo.menu", undoGroup_->canUndo(), undoGroup_->undoText());
     show(Command::Redo, "undo.redoMenu", undoGroup_->canRedo(), undoGroup_->redoText());
+    // Nothing to take back or bring back: the items say so by being grey.
+    const InplaceEdit* editor = editing ? view->Editor() : nullptr;
+    SetEnabled(Action(Command::Undo), editor ? editor->isUndoAvailable() : undoGroup_->canUndo());
+    SetEnabled(Action(Command::Redo), editor ? editor->isRedoAvailable() : undoGroup_->canRedo());
 }
 
 // --- tabs ------------------------------------------------------------------------------
 
 int MainFrame::AddDocument(std::unique_ptr<EdtDocument> document, const QString& name)
 {
-    auto* tab = new DocumentTab(
-        std::make_unique<DocumentSession>(std::move(document), name, watcher_));
+    auto* tab =
+        new DocumentTab(std::make_unique<DocumentSession>(std::move(document), name, watcher_));
     DocumentSession* session = tab->Session();
     session->Watch();
     if (recovery_)
@@ -639,25 +704,37 @@ void MainFrame::Follow(DocumentTab* tab)
     connect(session, &DocumentSession::TitleChanged, this, [this, tab] { ShowTitle(tab); });
     connect(session, &DocumentSession::ReferenceChanged, this, [this, tab] {
         const EdtDocument* reference = tab->Reference();
-        tabView_->setTabToolTip(tabView_->indexOf(tab),
-                                reference ? QDir::toNativeSeparators(reference->Path()) : QString());
+        tabView_->setTabToolTip(
+            tabView_->indexOf(tab),
+            reference ? QDir::toNativeSeparators(reference->Path()) : QString());
         ScheduleUpdate();
     });
     connect(session, &DocumentSession::FileChanged, this,
             [this, session] { commands_->FileChanged(*session); });
     // Deleted or renamed away: closing must ask, or the work would be lost with it.
-    connect(session, &DocumentSession::FileRemoved, this,
-            [session] { session->Document()->SetModified(true); });
+    connect(session, &DocumentSession::FileRemoved, this, [this, session] {
+        session->Document()->SetModified(true);
+        commands_->Host().ShowMessage(
+            this,
+            UiText("file.removedOutside")
+                .arg(QDir::toNativeSeparators(session->Document()->Path())),
+            QMessageBox::Warning);
+    });
     EdtDocument* document = session->Document();
     for (auto changed : {&EdtDocument::RecordsInserted, &EdtDocument::RecordsRemoved})
         connect(document, changed, this, &MainFrame::ScheduleUpdate);
     connect(document, &EdtDocument::ModifiedChanged, this, &MainFrame::ScheduleUpdate);
     connect(session->Status(), &TranslationStatus::CountsChanged, this, &MainFrame::ScheduleUpdate);
     GridView* view = tab->View();
-    connect(view, &GridView::EditingChanged, this, &MainFrame::ScheduleUpdate);
-    connect(view, &GridView::StatusShown, this, [this](const QString& text) {
-        statusBar()->showMessage(text);
+    connect(view, &GridView::EditingChanged, this, [this, view](bool editing) {
+        // The editor's own history decides Undo and Redo while it is open.
+        if (editing && view->Editor())
+            connect(view->Editor(), &QLineEdit::textChanged, this, &MainFrame::ScheduleUpdate,
+                    Qt::UniqueConnection);
+        ScheduleUpdate();
     });
+    connect(view, &GridView::StatusShown, this,
+            [this](const QString& text) { statusBar()->showMessage(text); });
     connect(view, &GridView::StatusCleared, this, [this](const QString& text) {
         if (statusBar()->currentMessage() == text)
             statusBar()->clearMessage();
@@ -686,6 +763,24 @@ QString MainFrame::CountsText() const
            UiText("work.problems").arg(locale.toString(counts.Problems()));
 }
 
+QString MainFrame::CountsToolTip() const
+{
+    const DocumentTab* tab = TabAt(ActiveIndex());
+    if (!tab)
+        return {};
+    const TranslationCounts& counts = tab->Status()->Counts();
+    const QLocale locale(LanguageCode(CurrentUiLanguage()));
+    QStringList lines;
+    const std::pair<const char*, qint64> parts[] = {{"mark.translated", counts.translated},
+                                                    {"mark.same", counts.sameAsReference},
+                                                    {"mark.empty", counts.empty},
+                                                    {"mark.tooLong", counts.tooLong},
+                                                    {"mark.notStorable", counts.notStorable}};
+    for (const auto& [key, count] : parts)
+        lines << QStringLiteral("%1: %2").arg(UiText(key), locale.toString(count));
+    return lines.join(u'\n');
+}
+
 void MainFrame::SeekField(bool problem, bool forward)
 {
     DocumentTab* tab = TabAt(ActiveIndex());
@@ -711,11 +806,17 @@ void MainFrame::SeekField(bool problem, bool forward)
         tab->Status()->Seek(problem ? FieldSeek::Problem : FieldSeek::Untranslated, from, forward);
     if (!found) {
         QApplication::beep();
+        statusBar()->showMessage(UiText(problem ? "seek.noProblem" : "seek.noUntranslated"));
         pendingWrap_ = PendingWrap{tab, problem, forward};
         return;
     }
     pendingWrap_ = PendingWrap{};
+    // Whatever the last seek said is past.
+    statusBar()->clearMessage();
     view->SelectCell(found->record, document.TextColumn(found->field));
+    // F9 tells which problem it stopped at; the mark's colour alone does not.
+    if (problem)
+        statusBar()->showMessage(FieldStateText(*tab->Status(), found->record, found->field));
 }
 
 GridView* MainFrame::ActiveView() const
@@ -756,6 +857,35 @@ void MainFrame::ShowTitle(DocumentTab* tab)
     tabView_->setTabText(index, EscapeAmpersands(TabDisplayTitle(tab->Title())));
     // The window list shows titles too.
     RebuildWindowMenu();
+    if (index == ActiveIndex())
+        ShowWindowTitle();
+}
+
+void MainFrame::ShowStartPageOrTabs()
+{
+    QWidget* shown = TabCount() > 0 ? static_cast<QWidget*>(tabView_) : startPage_;
+    if (pages_->currentWidget() == shown)
+        return;
+    // What was opened or saved since the page was last seen belongs on it.
+    if (shown == startPage_)
+        startPage_->Refresh();
+    pages_->setCurrentWidget(shown);
+}
+
+void MainFrame::ShowWindowTitle()
+{
+    const QString caption = UiText(str::FrameCaption);
+    const DocumentSession* session = SessionAt(ActiveIndex());
+    if (!session) {
+        setWindowTitle(caption);
+        setWindowModified(false);
+        return;
+    }
+    // Qt reads "[*]" as the modified mark; a name's own "[*]" is written doubled.
+    QString name = session->Name();
+    name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    setWindowTitle(QStringLiteral("%1[*] - %2").arg(name, caption));
+    setWindowModified(session->Document()->IsModified());
 }
 
 void MainFrame::CloseTab(int index)

@@ -15,6 +15,7 @@ class QDialog;
 class QFileSystemWatcher;
 class QLabel;
 class QMenu;
+class QStackedWidget;
 class QToolBar;
 class QUndoGroup;
 
@@ -32,6 +33,7 @@ class DocumentTab;
 class FormatCatalogue;
 class GridView;
 class PrintCommands;
+class StartPage;
 class TabView;
 struct SearchQuery;
 
@@ -89,8 +91,12 @@ public:
     // The active document's translation counts as the status bar shows them; empty without
     // a tab.
     QString CountsText() const;
+    // The counts of each state and problem, one a line.
+    QString CountsToolTip() const;
 
     TabView* Tabs() const { return tabView_; }
+    // Shown in place of the tabs while no document is open.
+    StartPage* Start() const { return startPage_; }
     QMenu* WindowMenu() const { return windowMenu_; }
     // Filled from the settings each time it opens.
     QMenu* RecentMenu() const { return recentMenu_; }
@@ -111,9 +117,17 @@ private:
     void CreateStatusBar();
     void LoadCatalogue();
     void ShowTitle(DocumentTab* tab);
+    // "name[*] - caption" for the active document, the caption alone without one.
+    void ShowWindowTitle();
+    void ShowStartPageOrTabs();
     void RebuildWindowMenu();
     void ChooseLanguage(const QString& code);
     void ShowFindDialog();
+    // F3 and Shift+F3: the find dialog's text and options once more, forwards or backwards.
+    void FindAgain(bool backwards);
+    // Whether query's expression can run; if not, the find dialog says why.
+    bool Searchable(const SearchQuery& query);
+    void ShowSearchProblem(const QString& text);
     void ShowGoToDialog();
     void UpdateUndoTexts();
     void ShowAbout();
@@ -132,6 +146,8 @@ private:
     std::unique_ptr<DocumentCommands> commands_;
     std::unique_ptr<PrintCommands> printing_;
     TabView* tabView_ = nullptr;
+    StartPage* startPage_ = nullptr;
+    QStackedWidget* pages_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QMenu* windowMenu_ = nullptr;
     QMenu* recentMenu_ = nullptr;

@@ -1,5 +1,7 @@
 #include "shell/MessageBoxes.h"
 
+#include "base/UiText.h"
+
 #include <QCheckBox>
 
 namespace scrivlet {
@@ -14,10 +16,12 @@ MessageBoxHandler& Handler()
 }  // namespace
 
 QMessageBox::StandardButton ShowMessageBox(QWidget* parent, QMessageBox::Icon icon,
-                                           const QString& caption, const QString& text,
+                                           const QString& givenCaption, const QString& text,
                                            QMessageBox::StandardButtons buttons,
                                            const QString& checkText, bool* checked)
 {
+    // Without a caption of its own a box would name the executable.
+    const QString caption = givenCaption.isEmpty() ? AppCaption() : givenCaption;
     if (Handler())
         return Handler()(
             MessageBoxRequest{parent, icon, caption, text, buttons, checkText, checked});

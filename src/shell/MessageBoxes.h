@@ -13,7 +13,7 @@ namespace scrivlet {
 struct MessageBoxRequest {
     QWidget* parent = nullptr;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QString caption;  // empty: the platform's default caption
+    QString caption;
     QString text;
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
     QString checkText;        // the label of a check box under the text
@@ -22,7 +22,8 @@ struct MessageBoxRequest {
 
 using MessageBoxHandler = std::function<QMessageBox::StandardButton(const MessageBoxRequest&)>;
 
-// Shows a modal box (or asks the installed handler) and returns the button pressed. With
+// Shows a modal box (or asks the installed handler) and returns the button pressed; an empty
+// caption is the program's (AppCaption). With
 // checked, the box has a check box labelled checkText, shown as *checked and read back into it.
 QMessageBox::StandardButton ShowMessageBox(QWidget* parent, QMessageBox::Icon icon,
                                            const QString& caption, const QString& text,

@@ -14,6 +14,7 @@
 #include "shell/FormatWizard.h"
 #include "shell/MessageBoxes.h"
 #include "shell/RestoreDialog.h"
+#include "shell/StartPage.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -29,6 +30,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QUndoGroup>
 
@@ -376,9 +378,35 @@ private slots:
                  QStringList{UiText("recent.gone").arg(Native("y_dlg.edt"))});
         QCOMPARE(entries(),
                  (QStringList{"&1 " + Native("z_dlg.txt"), "&2 " + Native("x.edt"), "-", clear}));
+
+        // The start page, back with the last tab gone, lists them too and opens them alike.
+        StartPage* start = frame_->Start();
+        QVERIFY(!start->isVisibleTo(frame_.get()));
+        QVERIFY(frame_->Commands().CloseAll());
+        QVERIFY(start->isVisibleTo(frame_.get()));
+        QStringList shown;
+        for (QAbstractButton* button : start->RecentButtons())
+            shown << button->text();
+        QCOMPARE(shown, (QStringList{"z_dlg.txt", "x.edt"}));
+        start->RecentButtons()[1]->click();
+        QCOMPARE(TabStates(), QStringList{"1 3 1 1"});
+        QVERIFY(!start->isVisibleTo(frame_.get()));
         Run(*frame_, Command::ClearRecentFiles);
         QCOMPARE(entries(), QStringList{clear});
+        QVERIFY(start->RecentButtons().isEmpty());
         QVERIFY(!frame_->Action(Command::ClearRecentFiles)->isEnabled());
+
+        // A sample's format is found from its name, as for a dropped file, its encoding too.
+        start->SetSamplesFolder(Path("none"));
+        QVERIFY(!start->SampleButton()->isEnabled());
+        QVERIFY(QDir(env_.dir->path()).mkdir("samples"));
+        QVERIFY(WriteFile(Path("samples/s_dlg-russian.edt"), EdtBytes({"Hi", "Yo"})));
+        start->SetSamplesFolder(Path("samples"));
+        const QList<QAction*> samples = start->SampleButton()->menu()->actions();
+        QCOMPARE(samples.size(), 1);
+        QCOMPARE(samples[0]->text(), QStringLiteral("s_dlg-russian.edt"));
+        samples[0]->trigger();
+        QCOMPARE(TabStates(), (QStringList{"1 3 1 1", "0 3 1 2"}));
         QVERIFY(host_.Drained());
     }
 
@@ -828,7 +856,7 @@ private slots:
         const QString reload = UiText("recov.changed"), warn = UiText("recov.changedModified");
         QTest::newRow("other write reloads") << false << 1 << reload << Rows{{"Ot"}, {"Ne"}};
         QTest::newRow("other write while edited") << true << 1 << warn << Rows{{"Ed"}};
-        QTest::newRow("removed") << false << 2 << QString() << Rows{{"Ab"}};
+        QTest::newRow("removed") << false << 2 << UiText("file.removedOutside") << Rows{{"Ab"}};
         QTest::newRow("touched") << false << 3 << QString() << Rows{{"Ab"}};
     }
     void changedOnDisk()
@@ -858,6 +886,10 @@ private slots:
         if (expected.isEmpty())
             QTest::qWait(300);
         QTRY_COMPARE(host_.questions, expected);
+        if (change == 2) {
+            QTest::qWait(100);
+            QCOMPARE(host_.questions.size(), 1);
+        }
         QCOMPARE(frame_->TabCount(), 2);
         QCOMPARE(frame_->SessionAt(0), session);
         QVERIFY(session->Reference());

@@ -15,6 +15,7 @@
 #include <QAbstractButton>
 #include <QActionGroup>
 #include <QCheckBox>
+#include <QLabel>
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMenu>
@@ -66,7 +67,7 @@ class TestMainFrame : public QObject {
     {
         QCOMPARE(boxes_.size(), 1);
         QCOMPARE(boxes_[0].text, text);
-        QCOMPARE(boxes_[0].caption, QStringLiteral("Scrivlet"));
+        QCOMPARE(boxes_[0].caption, UiText(str::FrameCaption));
         QCOMPARE(boxes_[0].icon, icon);
         QCOMPARE(boxes_[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     }
@@ -127,7 +128,7 @@ private slots:
     }
 
     // The mark goes on and off with the document's flag, on the full title; the tab shows
-    // a long title cut and "&" as itself; the window list follows.
+    // a long title cut and "&" as itself; the window list and the window's title follow.
     void titles_data()
     {
         QTest::addColumn<QString>("name");
@@ -141,6 +142,8 @@ private slots:
             << "abcdefghijklmnopqrstuvwxyz....";
         QTest::newRow("ampersand") << "a&b.edt" << mark + "a&&b.edt"
                                    << "a&&b.edt";
+        QTest::newRow("modified mark in the name") << "a[*].edt" << mark + "a[*].edt"
+                                                   << "a[*].edt";
         // A character outside the basic plane is never cut in half.
         const QString a25(25, u'a'), emoji = QStringLiteral("\U0001F600");
         QTest::newRow("surrogate at the cut")
@@ -160,9 +163,22 @@ private slots:
         QCOMPARE(frame.Tabs()->tabText(0), marked);
         QCOMPARE(WindowEntries(frame)[0]->text(),
                  "&1 " + QString(name).replace("&", "&&").prepend(QChar(kModifiedMark)));
+        frame.SetActiveIndex(0);
+        const QString caption = UiText(str::FrameCaption);
+        QCOMPARE(frame.windowTitle(), QString(name).replace("[*]", "[*][*]") + "[*] - " + caption);
+        QVERIFY(frame.isWindowModified());
         frame.DocumentAt(0)->SetModified(false);
         QCOMPARE(frame.Tabs()->tabText(0), plain);
+        QVERIFY(!frame.isWindowModified());
         QCOMPARE(frame.TabTitle(1), QStringLiteral("doc1.edt"));
+        frame.DocumentAt(1)->SetModified(true);
+        frame.SetActiveIndex(1);
+        QCOMPARE(frame.windowTitle(), "doc1.edt[*] - " + caption);
+        QVERIFY(frame.isWindowModified());
+        frame.CloseTab(1);
+        frame.CloseTab(0);
+        QCOMPARE(frame.windowTitle(), caption);
+        QVERIFY(!frame.isWindowModified());
     }
 
     // The first ten tabs, numbered (the first nine with their digit as access key), the active
@@ -286,26 +302,40 @@ private slots:
 
     // Ctrl+F shows the one find dialog; Enter hands the text and the options to the active
     // view, which opens the editor on the hit and takes the keyboard; Enter again searches on
-    // from there. Nothing found leaves selection, editor and dialog as they were.
+    // from there; the status bar says when the search went past the end. Nothing found leaves
+    // selection, editor and dialog as they were and says so; an expression that cannot run
+    // is explained beside the field. F3 and Shift+F3 search again without the dialog.
     void find_data()
     {
         QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("regex");
         QTest::addColumn<bool>("backwards");
         QTest::addColumn<int>("selected");      // row selected before, -1 as opened
         QTest::addColumn<QStringList>("hits");  // row:selected text, Find after Find
-        QTest::newRow("wraps") << "sword" << false << 2
-                               << QStringList{"3:Sword", "0:sword", "2:sword", "3:Sword"};
+        QTest::addColumn<QStringList>("said");  // the status bar after each, or after none
+        const QString wrapped = UiText("find.wrappedToStart");
+        QTest::newRow("wraps") << "sword" << false << false << 2
+                               << QStringList{"3:Sword", "0:sword", "2:sword", "3:Sword"}
+                               << QStringList{"", wrapped, "", ""};
         // The cell selected for the keyboard at the start is not where the first search starts.
-        QTest::newRow("as opened") << "sword" << false << -1 << QStringList{"0:sword", "2:sword"};
-        QTest::newRow("backwards") << "sword" << true << -1 << QStringList{"3:Sword", "2:sword"};
-        QTest::newRow("not found") << "dragon" << false << 0 << QStringList{};
+        QTest::newRow("as opened") << "sword" << false << false << -1
+                                   << QStringList{"0:sword", "2:sword"} << QStringList{"", ""};
+        QTest::newRow("backwards")
+            << "sword" << false << true << 0 << QStringList{"3:Sword", "2:sword"}
+            << QStringList{UiText("find.wrappedToEnd"), ""};
+        QTest::newRow("not found") << "dragon" << false << false << 0 << QStringList{}
+                                   << QStringList{"No match for 'dragon'"};
+        QTest::newRow("invalid expression") << "(sw" << true << false << 0 << QStringList{}
+                                            << QStringList{""};
     }
     void find()
     {
         QFETCH(QString, typed);
+        QFETCH(bool, regex);
         QFETCH(bool, backwards);
         QFETCH(int, selected);
         QFETCH(QStringList, hits);
+        QFETCH(QStringList, said);
         MainFrame frame;
         AddDocument(frame, {{"Fire sword"}, {"aXb"}, {"Ice sword"}, {"Swordfish"}});
         GridView* view = frame.ActiveView();
@@ -318,16 +348,19 @@ private slots:
         QTRY_VERIFY(dialog && dialog->SearchText()->hasFocus());
         if (backwards)
             dialog->OptionBox(FindOption::Backwards)->click();
+        if (regex)
+            dialog->OptionBox(FindOption::Regex)->click();
         QTest::keyClicks(dialog->SearchText(), typed);
 
-        for (const QString& hit : hits) {
+        for (int k = 0; k < hits.size(); ++k) {
             QTest::keyClick(dialog, Qt::Key_Return);
             QCoreApplication::processEvents();  // the dialog posts its request
-            QVERIFY2(view->Editor(), qPrintable(hit));
+            QVERIFY2(view->Editor(), qPrintable(hits[k]));
             QCOMPARE(QStringLiteral("%1:%2")
                          .arg(view->SelectedRow())
                          .arg(view->Editor()->selectedText()),
-                     hit);
+                     hits[k]);
+            QCOMPARE(frame.statusBar()->currentMessage(), said[k]);
             QTRY_VERIFY(view->Editor()->hasFocus());
         }
         if (hits.isEmpty()) {
@@ -336,10 +369,27 @@ private slots:
             QVERIFY(!view->Editor());
             QCOMPARE(view->SelectedRow(), selected);
             QVERIFY(dialog->isVisible() && dialog->SearchText()->hasFocus());
+            QCOMPARE(frame.statusBar()->currentMessage(), said[0]);
+            QCOMPARE(dialog->Problem()->isVisible(), regex);
+            if (regex) {
+                QVERIFY(dialog->Problem()->text().startsWith(UiText("find.badPattern")));
+                QTest::keyClick(dialog->SearchText(), Qt::Key_Backspace);
+                QVERIFY(!dialog->Problem()->isVisible());
+            }
+            return;
         }
         Run(frame, Command::Find);
         QCOMPARE(frame.findChildren<FindDialog*>().size(), 1);
         QCOMPARE(dialog->SearchText()->selectedText(), typed);
+        // Without the dialog: F3 goes on forwards, Shift+F3 back, whatever the dialog's option.
+        dialog->reject();
+        const int row = view->SelectedRow();
+        Run(frame, Command::FindNext);
+        const int next = view->SelectedRow();
+        QVERIFY(next != row);
+        Run(frame, Command::FindPrevious);
+        QCOMPARE(view->SelectedRow(), row);
+        QVERIFY(!dialog->isVisible());
     }
 
     // Every text of the find dialog has the room its language needs.
@@ -426,11 +476,23 @@ private slots:
         QCOMPARE(frame.TabTitle(0), QStringLiteral("doc.edt"));
         frame.UpdateUi();
         QCOMPARE(frame.Action(Command::Undo)->text(), UiText("menu.edit.undo"));
+        QVERIFY(!frame.Action(Command::Undo)->isEnabled());
         Run(frame, Command::Redo);
         Run(frame, Command::Redo);
+        frame.UpdateUi();
+        QVERIFY(!frame.Action(Command::Redo)->isEnabled());
+        QVERIFY(frame.Action(Command::Undo)->isEnabled());
         QCOMPARE(texts(), QStringLiteral("blades|a blades|blades x|swordfish"));
         QCOMPARE(frame.TabTitle(0), QChar(kModifiedMark) + QStringLiteral("doc.edt"));
         QCOMPARE(view->SelectedRow(), 1);  // the first field Replace All changed
+        // An open editor has its own history: nothing typed, nothing to undo.
+        QVERIFY(view->SelectCell(0, 1) && view->BeginEdit());
+        frame.UpdateUi();
+        QVERIFY(!frame.Action(Command::Undo)->isEnabled());
+        QTest::keyClicks(view->Editor(), "s");
+        frame.UpdateUi();
+        QVERIFY(frame.Action(Command::Undo)->isEnabled());
+        view->Editor()->undo();
     }
 
     // Go to Record keeps its dialog open on a number outside the document.
@@ -463,11 +525,15 @@ private slots:
     {
         QTest::addColumn<QStringList>("commands");  // N/P untranslated, n/p problem
         QTest::addColumn<QList<int>>("rows");
+        QTest::addColumn<QString>("said");  // the status bar at the end
         QTest::newRow("next untranslated, wraps")
-            << QStringList{"N", "N", "N", "N"} << QList<int>{1, 3, 3, 1};
+            << QStringList{"N", "N", "N", "N"} << QList<int>{1, 3, 3, 1} << "";
         QTest::newRow("previous untranslated, wraps")
-            << QStringList{"P", "P", "P"} << QList<int>{0, 3, 1};
-        QTest::newRow("problems") << QStringList{"n", "n", "n", "p"} << QList<int>{2, 2, 2, 2};
+            << QStringList{"P", "P", "P"} << QList<int>{0, 3, 1} << "";
+        QTest::newRow("problems") << QStringList{"n", "n", "n", "p"} << QList<int>{2, 2, 2, 2}
+                                  << UiText("seek.noProblem");
+        QTest::newRow("names the problem") << QStringList{"n"} << QList<int>{2}
+                                           << UiText("mark.tooLong");
     }
     void seekFields()
     {
@@ -486,7 +552,11 @@ private slots:
             selected << frame.ActiveView()->SelectedRow();
         }
         QCOMPARE(selected, rows);
+        QTEST(frame.statusBar()->currentMessage(), "said");
         QCOMPARE(frame.CountsText(), u"Filled: 3 of 5 (60%)   Problems: 1"_qs);
+        QCOMPARE(frame.CountsToolTip(), u"Translated: 3\nSame as the reference: 0\nEmpty: 2\n"
+                                         u"Too long for the field: 1\n"
+                                         u"Not storable in the encoding: 0"_qs);
     }
 
     // Every text the frame asks for is in the language files (which all have the same keys).

@@ -1,4 +1,5 @@
 #include "TestDocument.h"
+#include "TestFiles.h"
 #include "TestRegistry.h"
 
 #include "catalogue/CatalogueLoader.h"
@@ -24,29 +25,9 @@ using namespace scrivlet::test;
 
 namespace {
 
-struct Run {
-    int code = -1;
-    QString out, err;
-};
-
-Run Convert(const QStringList& args)
+ToolRun Convert(const QStringList& args)
 {
-    QProcess process;
-    process.start(QStringLiteral(SCRIVLET_CONVERT_EXE), args);
-    Run run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.code = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
-
-bool WriteAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) &&
-           file.write(bytes) == bytes.size();
+    return RunTool(QStringLiteral(SCRIVLET_CONVERT_EXE), args);
 }
 
 // Talk: Name (4 units) and Text (5); Things: one field of 8.
@@ -100,7 +81,7 @@ class ProjectTest : public QObject {
                     return false;
             }
         }
-        const Run made =
+        const ToolRun made =
             Convert({"--catalogue", P("formats.ini"), "--new-project", home + "/p.scrivlet",
                      "--originals", home + "/en", "--original-encoding", "4", "--translations",
                      home + "/de", "--encoding", "0"});
@@ -170,12 +151,12 @@ private slots:
         QFETCH(QString, out);
         QStringList list = QStringList{"--catalogue", P("formats.ini")} + args.split(u' ');
         list.replaceInStrings("%P", P("main/p.scrivlet")).replaceInStrings("%D", P("main/en"));
-        const Run run = Convert(list);
+        const ToolRun run = Convert(list);
         QCOMPARE(run.code, code);
         if (code == 2)
             QVERIFY2(run.err.startsWith(out), qPrintable(run.err));
         else
-            QCOMPARE(run.out, out);
+            QCOMPARE(QString::fromUtf8(run.out), out);
     }
 
     // Reopening takes the counts from the project file; a touched file is read but keeps its
@@ -283,7 +264,7 @@ private slots:
         const QString project = P(name + "/p.scrivlet");
         const QString out = P(name + (format == "po" ? "/po" : "/all.xlf"));
         const QStringList args{"--catalogue", P("formats.ini"), "--project", project};
-        const Run exported = Convert(args + QStringList{"--export-" + format, out});
+        const ToolRun exported = Convert(args + QStringList{"--export-" + format, out});
         QCOMPARE(exported.code, 0);
         // Every source without a translation gets one: "Sword" and the missing file's text.
         auto translate = [](const QString& path, const QString& from, const QString& to) {
@@ -305,12 +286,12 @@ private slots:
             translate(out + "/act2/dialog_end.edt.po", u"\"Жук\"\nmsgstr \"\""_qs,
                       u"\"Жук\"\nmsgstr \"Käfer\""_qs);
         }
-        const Run imported = Convert(args + QStringList{"--import-" + format, out});
+        const ToolRun imported = Convert(args + QStringList{"--import-" + format, out});
         QCOMPARE(imported.err, QString());
         const QString none =
             "\"fuzzy_skipped\": 0, \"too_long\": 0, \"unknown\": 0, "
             "\"not_storable\": 0, \"duplicate\": 0}\n";
-        QCOMPARE(imported.out,
+        QCOMPARE(QString::fromUtf8(imported.out),
                  "{\"file\": \"act1/dialog_intro.edt\", \"imported\": 0, \"unchanged\": 5, " +
                      none + "{\"file\": \"act1/items.edt\", \"imported\": 1, \"unchanged\": 1, " +
                      none +

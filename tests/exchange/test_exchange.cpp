@@ -46,6 +46,10 @@ class ExchangeTest : public QObject {
 
     QTemporaryDir dir_;
     QString P(const QString& name) const { return dir_.filePath(name); }
+    Result Export(const EdtDocument& document, const EdtDocument* reference, const QString& name)
+    {
+        return ExportTranslations(document, reference, P(name), TranslationFormatForPath(name));
+    }
 
     // Reads path into document: the counts of the report (imported unchanged fuzzy too-long
     // unknown not-storable duplicate), or why the file was refused.
@@ -128,8 +132,7 @@ private slots:
         const auto reference = MakeDocument(Layout(), {sources, {}});
         const auto translated = MakeDocument(Layout(), {translations, {}});
         const QString path = P(file);
-        QVERIFY(
-            ExportTranslations(*translated, reference.get(), path, TranslationFormatForPath(path)));
+        QVERIFY(Export(*translated, reference.get(), file));
         const auto target = MakeDocument(Layout(), {sources, {}});
         Import(*target, path, true);
         // A field with an empty source has no entry and keeps its text.
@@ -140,7 +143,7 @@ private slots:
         }
         QCOMPARE(TextsOf(*target), (Rows{expected, {"", ""}}));
 
-        QVERIFY(ExportTranslations(*translated, nullptr, path, TranslationFormatForPath(path)));
+        QVERIFY(Export(*translated, nullptr, file));
         QVERIFY(Import(*translated, path).startsWith(u'0'));
         QCOMPARE(TextsOf(*translated), (Rows{translations, {"", ""}}));
     }
@@ -246,15 +249,15 @@ private slots:
         QVERIFY(plain.open(QIODevice::WriteOnly | QIODevice::NewOnly));
         const auto document = MakeDocument(Layout(), {{"a", "b"}});
         for (const QString name : {"p.po", "p.xlf"}) {
-            QVERIFY(ExportTranslations(*document, nullptr, P(name), TranslationFormatForPath(name)));
+            QVERIFY(Export(*document, nullptr, name));
             QCOMPARE(QFile::permissions(P(name)), plain.permissions());
             QVERIFY(QFile::setPermissions(P(name), QFile::ReadOwner | QFile::WriteOwner));
             const QFile::Permissions ownerOnly = QFile::permissions(P(name));
-            QVERIFY(ExportTranslations(*document, nullptr, P(name), TranslationFormatForPath(name)));
+            QVERIFY(Export(*document, nullptr, name));
             QCOMPARE(QFile::permissions(P(name)), ownerOnly);
             // Through a symbolic link: the file it points to is written, the link kept.
             QVERIFY(QFile::link(P("real-" + name), P("l" + name)));
-            QVERIFY(ExportTranslations(*document, nullptr, P("l" + name), TranslationFormatForPath(name)));
+            QVERIFY(Export(*document, nullptr, "l" + name));
             QVERIFY(QFileInfo(P("l" + name)).isSymLink() && QFileInfo(P("real-" + name)).size() > 0);
         }
     }
@@ -265,33 +268,27 @@ private slots:
     {
         static const EdtFormat wide = MakeFormat(400, {TextField("Text", 0, 200)});
         const QString words = QStringLiteral("Съешь же ещё этих мягких «булок» \"да\" выпей\\ ");
-        const QStringList longTexts{words.repeated(4), QStringLiteral("Zażółć\tgęślą\njaźń ").repeated(8),
-                                QString::fromUtf16(u"\U0001F600 ").repeated(40)};
+        const QStringList longTexts{words.repeated(4), u"Zażółć\tgęślą\njaźń "_qs.repeated(8),
+                                    QString::fromUtf16(u"\U0001F600 ").repeated(40)};
         const auto document = MakeDocument(wide, {{longTexts[0]}, {longTexts[1]}, {longTexts[2]}});
         const auto reference = MakeDocument(wide, {{"a"}, {"b"}, {"c"}});
         std::vector<QList<QByteArray>> files;
-        std::vector<QString> texts;
-        for (const bool bytewise : {true, false}) {
-            if (!bytewise) {
-                qunsetenv("OLD_PO_FILE_OUTPUT");
-                qunsetenv("OLD_PO_FILE_INPUT");
-            }
-            const QString path = P(bytewise ? "fast.po" : "slow.po");
-            const Result written =
-                ExportTranslations(*document, reference.get(), path, TranslationFormatForPath(path));
+        QStringList texts;
+        for (const QString name : {"fast.po", "slow.po"}) {
+            if (name == "slow.po")
+                qunsetenv("OLD_PO_FILE_OUTPUT"), qunsetenv("OLD_PO_FILE_INPUT");
+            const Result written = Export(*document, reference.get(), name);
             std::vector<TranslationEntry> entries;
-            const Result read = ReadTranslations(path, TranslationFormatForPath(path), &entries);
-            qputenv("OLD_PO_FILE_OUTPUT", "1");
-            qputenv("OLD_PO_FILE_INPUT", "1");
+            const Result read = ReadTranslations(P(name), TranslationFormatForPath(name), &entries);
+            qputenv("OLD_PO_FILE_OUTPUT", "1"), qputenv("OLD_PO_FILE_INPUT", "1");
             QVERIFY(written && read);
-            files.push_back(Entries(path));
+            files.push_back(Entries(P(name)));
             for (const TranslationEntry& entry : entries)
-                texts.push_back(entry.text);
+                texts << entry.text;
         }
         QVERIFY(files[0].size() > 20);  // the long lines were wrapped
         QCOMPARE(files[0], files[1]);
-        QCOMPARE(texts, (std::vector<QString>{longTexts[0], longTexts[1], longTexts[2], longTexts[0], longTexts[1],
-                                              longTexts[2]}));
+        QCOMPARE(texts, longTexts + longTexts);
     }
 
     // What no read would end, or would hold up until some writer comes, is refused at once.
@@ -391,7 +388,7 @@ private slots:
     void xliffRefusesControlCharacters()
     {
         const auto document = MakeDocument(Layout(), {{"a", QStringLiteral("b\x01")}});
-        QVERIFY(!ExportTranslations(*document, nullptr, P("c.xlf"), TranslationFormatForPath("c.xlf")));
+        QVERIFY(!Export(*document, nullptr, "c.xlf"));
         QVERIFY(QDir(dir_.path()).entryList({"c.xlf*"}).isEmpty());
     }
 };

@@ -216,12 +216,8 @@ private slots:
             PlanReplaceAll(*document, SearchQuery{typed, flags}, with, &plan);
         document->ExchangeTexts(plan.changes);
         const ReplaceReport& r = plan.report;
-        QTEST(outcome == ReplaceOutcome::InvalidPattern ? QStringLiteral("invalid")
-                                                        : QStringLiteral("%1/%2/%3")
-                                                              .arg(r.replaced)
-                                                              .arg(r.skippedTooLong)
-                                                              .arg(r.unstorable),
-              "counts");
+        const QString counts = u"%1/%2/%3"_qs.arg(r.replaced).arg(r.skippedTooLong).arg(r.unstorable);
+        QTEST(outcome == ReplaceOutcome::InvalidPattern ? u"invalid"_qs : counts, "counts");
         QTEST(document->Text(0, 0), "result");
         QCOMPARE(r.records, r.replaced > 0 ? 1 : 0);
         QCOMPARE(r.firstSkipped.record, r.skippedTooLong > 0 ? 0 : -1);

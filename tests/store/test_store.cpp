@@ -25,11 +25,6 @@ using namespace scrivlet::test;
 
 namespace {
 
-ToolRun Convert(const QStringList& args)
-{
-    return RunTool(QStringLiteral(SCRIVLET_CONVERT_EXE), args);
-}
-
 // Talk: Name (4 units) and Text (5); Things: one field of 8.
 const char kCatalogue[] =
     "[FORMAT0]\nname=Talk\npath=.*/(dialog)[^/]*\nwidth=9\n"
@@ -65,6 +60,10 @@ class ProjectTest : public QObject {
     QTemporaryDir dir_;
     FormatCatalogue catalogue_;
     QString P(const QString& name) const { return dir_.filePath(name); }
+    ToolRun Convert(const QStringList& args) const
+    {
+        return RunTool(SCRIVLET_CONVERT_EXE, QStringList{"--catalogue", P("formats.ini")} + args);
+    }
 
     // The two folders and the project file "<name>.scrivlet" in a folder of its own.
     bool MakeProject(const QString& name)
@@ -81,10 +80,9 @@ class ProjectTest : public QObject {
                     return false;
             }
         }
-        const ToolRun made =
-            Convert({"--catalogue", P("formats.ini"), "--new-project", home + "/p.scrivlet",
-                     "--originals", home + "/en", "--original-encoding", "4", "--translations",
-                     home + "/de", "--encoding", "0"});
+        const ToolRun made = Convert({"--new-project", home + "/p.scrivlet", "--originals",
+                                      home + "/en", "--original-encoding", "4", "--translations",
+                                      home + "/de", "--encoding", "0"});
         return made.code == 0 && made.out == "{\"files\": 3, \"missing\": 1, \"extra\": 1}\n";
     }
 
@@ -149,7 +147,7 @@ private slots:
         QFETCH(QString, args);
         QFETCH(int, code);
         QFETCH(QString, out);
-        QStringList list = QStringList{"--catalogue", P("formats.ini")} + args.split(u' ');
+        QStringList list = args.split(u' ');
         list.replaceInStrings("%P", P("main/p.scrivlet")).replaceInStrings("%D", P("main/en"));
         const ToolRun run = Convert(list);
         QCOMPARE(run.code, code);
@@ -168,10 +166,7 @@ private slots:
         QVERIFY(project.Open(P("cache/p.scrivlet")));
         const ProjectListing listing = ListProject(project, catalogue_);
         // Counted by another process: what it stored holds here.
-        QCOMPARE(Convert({"--catalogue", P("formats.ini"), "--project", P("cache/p.scrivlet"),
-                          "--stats"})
-                     .code,
-                 0);
+        QCOMPARE(Convert({"--project", P("cache/p.scrivlet"), "--stats"}).code, 0);
         CountRun again;
         QVERIFY(CountProject(project, catalogue_, listing, &again));
         QCOMPARE(again.read, 0);
@@ -263,7 +258,7 @@ private slots:
         QVERIFY(MakeProject(name));
         const QString project = P(name + "/p.scrivlet");
         const QString out = P(name + (format == "po" ? "/po" : "/all.xlf"));
-        const QStringList args{"--catalogue", P("formats.ini"), "--project", project};
+        const QStringList args{"--project", project};
         const ToolRun exported = Convert(args + QStringList{"--export-" + format, out});
         QCOMPARE(exported.code, 0);
         // Every source without a translation gets one: "Sword" and the missing file's text.
@@ -315,10 +310,7 @@ private slots:
         if (!QFileInfo::exists(schema) || QStandardPaths::findExecutable("xmllint").isEmpty())
             QSKIP("the OASIS XLIFF 1.2 strict schema or xmllint is missing");
         const QString out = P("schema.xlf");
-        QCOMPARE(Convert({"--catalogue", P("formats.ini"), "--project", P("main/p.scrivlet"),
-                          "--export-xliff", out})
-                     .code,
-                 0);
+        QCOMPARE(Convert({"--project", P("main/p.scrivlet"), "--export-xliff", out}).code, 0);
         QProcess lint;
         lint.start("xmllint", {"--noout", "--schema", schema, out});
         QVERIFY(lint.waitForFinished(60000));

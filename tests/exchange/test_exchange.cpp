@@ -70,10 +70,7 @@ class ExchangeTest : public QObject {
     // A PO file's lines after the header, which holds the time of writing.
     static QList<QByteArray> Entries(const QString& path)
     {
-        QFile po(path);
-        if (!po.open(QIODevice::ReadOnly))
-            return {};
-        const QByteArray all = po.readAll();
+        const QByteArray all = ReadAll(path);
         return all.mid(all.indexOf("\n\n")).split('\n');
     }
 

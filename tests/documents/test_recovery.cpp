@@ -3,6 +3,7 @@
 // (Restoring and saving is tested with the whole editor in the shell tests.)
 
 #include "TestDocument.h"
+#include "TestFiles.h"
 #include "TestRegistry.h"
 #include "catalogue/CatalogueLoader.h"
 #include "documents/Encodings.h"
@@ -104,12 +105,7 @@ private slots:
     void deadOwnersLockGoes()
     {
         QTemporaryDir dir;
-        const pid_t owner = fork();
-        if (owner == 0) {
-            new RecoveryStore(dir.path());
-            _exit(0);
-        }
-        QVERIFY(owner > 0 && waitpid(owner, nullptr, 0) == owner);
+        QVERIFY(RunInChild([&] { return new RecoveryStore(dir.path()); }));  // ends, never freed
         QCOMPARE(QDir(dir.path()).entryList({"*.lock"}).size(), 1);
         RecoveryStore store(dir.path());
         QVERIFY(store.Orphans().isEmpty());

@@ -1,6 +1,7 @@
 // Catalogues from lines to formats, and the format a path is detected as; hostile input is
 // answered quickly and keeps what is readable.
 
+#include "TestFiles.h"
 #include "TestRegistry.h"
 #include "base/UiText.h"
 #include "catalogue/CatalogueLoader.h"
@@ -9,7 +10,6 @@
 #include "catalogue/IniFile.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -169,9 +169,7 @@ private slots:
     {
         QFETCH(QByteArray, ini);
         const QString path = dir_.filePath("formats.ini");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(ini) == ini.size());
-        file.close();
+        QVERIFY(test::WriteAll(path, ini));
         // Processor time, with room for a sanitizer build; quadratic work would take minutes.
         const std::clock_t started = std::clock();
         FormatCatalogue catalogue;

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "TestRegistry.h"
 
 #include <QDir>
@@ -18,23 +19,12 @@
 
 namespace {
 
-struct Result {
-    int code = -1;
-    QByteArray out;
-    QString err;
-};
+using namespace scrivlet::test;
+using Result = ToolRun;
 
 Result Convert(const QStringList& args)
 {
-    QProcess process;
-    process.start(QStringLiteral(SCRIVLET_CONVERT_EXE), args);
-    Result result;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return result;
-    result.code = process.exitCode();
-    result.out = process.readAllStandardOutput();
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
+    return RunTool(QStringLiteral(SCRIVLET_CONVERT_EXE), args);
 }
 
 // Two formats share the dialogue pattern, so a dialogue file is a tie; the item pattern is
@@ -54,18 +44,6 @@ const char kCatalogue[] =
 // each field zero.
 const QByteArray kDialogRecords =
     QByteArray::fromHex("6200630000006400650022000000000079000000000000000000000000000000");
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WriteAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 }  // namespace
 

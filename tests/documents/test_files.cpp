@@ -2,6 +2,7 @@
 // every existing file as it was.
 
 #include "TestDocument.h"
+#include "TestFiles.h"
 #include "TestRegistry.h"
 #include "base/UiText.h"
 #include "documents/DocumentFileFormat.h"
@@ -17,15 +18,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <climits>
-#include <functional>
-
-#include <sched.h>
-#include <sys/mount.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <csignal>
 
 Q_DECLARE_METATYPE(scrivlet::EdtFormat)
 
@@ -52,48 +44,6 @@ QByteArray Units(const QList<int>& units)
     for (int unit : units)
         bytes.append(char(unit & 0xFF)).append(char((unit >> 8) & 0xFF));
     return bytes;
-}
-
-bool WriteBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray ReadBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-// True when work, run in a child (clear of the heap other tests left, under a file-size limit of
-// its own, safe from a runaway allocation), answers true growing by less than maxGrowthKb.
-bool RunInChild(const std::function<bool()>& work, long maxGrowthKb,
-                rlim_t fileSizeLimit = RLIM_INFINITY)
-{
-    const pid_t child = fork();
-    if (child == 0) {
-        signal(SIGXFSZ, SIG_IGN);
-        const struct rlimit limit = {fileSizeLimit, fileSizeLimit};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        struct rusage before = {}, after = {};
-        getrusage(RUSAGE_SELF, &before);  // a child starts at its parent's resident size
-        const bool answer = work();
-        getrusage(RUSAGE_SELF, &after);
-        _exit(answer && after.ru_maxrss - before.ru_maxrss < maxGrowthKb ? 0 : 1);
-    }
-    int status = -1;
-    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
-           WEXITSTATUS(status) == 0;
-}
-
-// Mounts a small file system of its own on folder, seen by this process only (call it in a
-// child): a full disk without filling a real one.
-bool MountSmallDisk(const QString& folder)
-{
-    return unshare(CLONE_NEWNS) == 0 &&
-           mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
-           mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=64k") == 0;
 }
 
 }  // namespace
@@ -182,7 +132,7 @@ private slots:
         const auto document = MakeDocument(format, rows);
         document->SetModified(true);
         QVERIFY(SaveDocumentAs(*document, path, fileType, encoding).Ok());
-        QTEST(ReadBytes(path), "bytes");
+        QTEST(ReadAll(path), "bytes");
         QVERIFY(!document->IsModified());
         QCOMPARE(TextsOf(*document), rows);  // records left out of the file stay in the document
     }
@@ -216,7 +166,7 @@ private slots:
         const EdtFormat format = MakeFormat(recordLength, {TextField("A", 0, 4)});
         const QString path = Path("size.edt");
         // Texts in the first records, so that a save keeps them; zeros, sparse, after them.
-        QVERIFY(WriteBytes(path, QByteArray(qMin<qint64>(bytes, 64), 'B')) &&
+        QVERIFY(WriteAll(path, QByteArray(qMin<qint64>(bytes, 64), 'B')) &&
                 QFile::resize(path, bytes));
         const QDateTime modified = QFileInfo(path).lastModified();
         QElapsedTimer timer;
@@ -296,8 +246,8 @@ private slots:
             format.fields[k + 1] =
                 TextField(QStringLiteral("F%1").arg(k), fields[2 * k], fields[2 * k + 1]);
         const bool usable = !saved.isEmpty();
-        QVERIFY(WriteBytes(Path("in.edt"), Units(units)));
-        QVERIFY(WriteBytes(Path("in.txt"), "first\nsecond\n"));
+        QVERIFY(WriteAll(Path("in.edt"), Units(units)));
+        QVERIFY(WriteAll(Path("in.txt"), "first\nsecond\n"));
         ScriptedPrompts yes(true);
         const LoadResult edt = Load(Path("in.edt"), kFileTypeEdt, encoding, format, false, &yes);
         const LoadResult text = Load(Path("in.txt"), kFileTypeText, encoding, format);
@@ -314,7 +264,7 @@ private slots:
             }
             QVERIFY(SaveDocument(*edt.document).Ok());
         }
-        QCOMPARE(ReadBytes(Path("in.edt")), Units(usable ? saved : units));
+        QCOMPARE(ReadAll(Path("in.edt")), Units(usable ? saved : units));
     }
 
     // Text files load as far as they go, stay as they were, and save and read back the same.
@@ -361,7 +311,7 @@ private slots:
         QFETCH(int, encoding);
         QFETCH(Rows, rows);
         const QString path = Path("load.txt");
-        QVERIFY(WriteBytes(path, bytes));
+        QVERIFY(WriteAll(path, bytes));
         QElapsedTimer timer;
         timer.start();
         ScriptedPrompts prompts;
@@ -371,7 +321,7 @@ private slots:
         QCOMPARE(TextsOf(*loaded.document), rows);
         QTEST(prompts.notices, "notices");
         QVERIFY(!loaded.document->IsModified());
-        QCOMPARE(ReadBytes(path), bytes);
+        QCOMPARE(ReadAll(path), bytes);
 
         // Records a save keeps: up to the last with a text, at least record 0.
         qsizetype kept = rows.size();
@@ -430,7 +380,7 @@ private slots:
         QFETCH(int, limit);
         QFETCH(bool, systemReason);
         const QByteArray plain("keep me\n");
-        QVERIFY(WriteBytes(Path("plain.txt"), plain));
+        QVERIFY(WriteAll(Path("plain.txt"), plain));
         QVERIFY(QDir(dir_.path()).mkpath("folder/inside"));
         QFile::link(Path("folder/target"), Path("dangling"));
         const QStringList before =
@@ -452,7 +402,7 @@ private slots:
                 },
                 LONG_MAX, limit < 0 ? RLIM_INFINITY : rlim_t(limit)));
         }
-        QCOMPARE(ReadBytes(Path("plain.txt")), plain);
+        QCOMPARE(ReadAll(Path("plain.txt")), plain);
         QVERIFY(QFileInfo(Path("folder/inside")).isDir());
         QVERIFY(QFileInfo(Path("dangling")).isSymLink() &&
                 !QFileInfo::exists(Path("folder/target")));
@@ -481,7 +431,7 @@ private slots:
         auto work = [&] {
             if (fault == 0 && !MountSmallDisk(folder))
                 return false;
-            if (!WriteBytes(file, old))
+            if (!WriteAll(file, old))
                 return false;
             auto document = Load(file, kFileTypeText, 0, kPlain).document;
             if (!document || !document->InsertRecords(0, 40000))
@@ -498,11 +448,11 @@ private slots:
             return !saved && saved.Error().contains(u'\n') && document->IsModified() &&
                    document->Path() == file &&
                    (fault == 2 ? left.isEmpty()
-                               : ReadBytes(file) == old && left == QStringList{"doc.txt"});
+                               : ReadAll(file) == old && left == QStringList{"doc.txt"});
         };
-        if (fault == 0 && !RunInChild([&] { return MountSmallDisk(folder); }, LONG_MAX))
+        if (fault == 0 && !RunInChild([&] { return MountSmallDisk(folder); }))
             QSKIP("no small file system can be mounted here (needs a mount namespace)");
-        const bool kept = fault == 0 ? RunInChild(work, LONG_MAX) : work();
+        const bool kept = fault == 0 ? RunInChild(work) : work();
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QVERIFY(kept);
     }

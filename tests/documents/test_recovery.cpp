@@ -3,6 +3,7 @@
 // (Restoring and saving is tested with the whole editor in the shell tests.)
 
 #include "TestDocument.h"
+#include "TestFiles.h"
 #include "TestRegistry.h"
 #include "catalogue/CatalogueLoader.h"
 #include "documents/Encodings.h"
@@ -24,6 +25,8 @@ using namespace scrivlet;
 using namespace scrivlet::test;
 
 namespace {
+
+const EdtFormat kTalk = MakeFormat(8, {TextField("Name", 0, 3), TextField("Text", 3, 4)});
 
 // Leaves the copy as a process does that ends without removing it.
 RecoveryInfo WriteOrphan(const QString& folder, const EdtDocument& document)
@@ -58,13 +61,12 @@ private slots:
     void copyOfAnotherProcess()
     {
         QTemporaryDir dir;
-        const EdtFormat format = MakeFormat(8, {TextField("Name", 0, 3), TextField("Text", 3, 4)});
         int ready[2];
         QVERIFY(pipe(ready) == 0);
         const pid_t owner = fork();
         if (owner == 0) {
             RecoveryStore store(dir.path());
-            auto document = MakeDocument(format, {{"abc", "Äöü"}});
+            auto document = MakeDocument(kTalk, {{"abc", "Äöü"}});
             document->SetPath("/elsewhere/doc.txt"), document->SetFileType(kFileTypeText);
             document->SetEncoding(kEncodingGerman);
             const bool ok = store.Write(*document->Snapshot(), store.NewId(), "doc.txt").Ok();
@@ -88,14 +90,14 @@ private slots:
                  QStringList({"/elsewhere/doc.txt", "doc.txt", "Test"}));
         QCOMPARE(QList<int>({info.fileType, info.encoding}),
                  QList<int>({kFileTypeText, kEncodingGerman}));
-        const LoadResult restored = store.Restore(info, format, 0);
+        const LoadResult restored = store.Restore(info, kTalk, 0);
         QVERIFY(restored.document && restored.document->IsModified());
         QCOMPARE(TextsOf(*restored.document), Rows({{"abc", "Äöü"}}));
 
         // Cut short, the copy no longer loads: reported, and kept for another try.
         const QString copy = dir.filePath(info.id + ".edt");
         QVERIFY(QFile::resize(copy, 3));
-        QVERIFY(!store.Restore(info, format, 0).error.isEmpty());
+        QVERIFY(!store.Restore(info, kTalk, 0).error.isEmpty());
         QVERIFY(QFile::exists(copy));
     }
 
@@ -103,12 +105,7 @@ private slots:
     void deadOwnersLockGoes()
     {
         QTemporaryDir dir;
-        const pid_t owner = fork();
-        if (owner == 0) {
-            new RecoveryStore(dir.path());
-            _exit(0);
-        }
-        QVERIFY(owner > 0 && waitpid(owner, nullptr, 0) == owner);
+        QVERIFY(RunInChild([&] { return new RecoveryStore(dir.path()); }));  // ends, never freed
         QCOMPARE(QDir(dir.path()).entryList({"*.lock"}).size(), 1);
         RecoveryStore store(dir.path());
         QVERIFY(store.Orphans().isEmpty());
@@ -163,8 +160,7 @@ private slots:
     void textsWithoutFormat()
     {
         QTemporaryDir dir;
-        const EdtFormat format = MakeFormat(8, {TextField("Name", 0, 3), TextField("Text", 3, 4)});
-        const RecoveryInfo info = WriteOrphan(dir.path(), *MakeDocument(format, {{"ab", "Äöü"}}));
+        const RecoveryInfo info = WriteOrphan(dir.path(), *MakeDocument(kTalk, {{"ab", "Äöü"}}));
         QVERIFY(MakeOlder(dir.path(), info));
         RecoveryStore store(dir.path());
         QList<RecoveryInfo> copies = store.Orphans();
@@ -187,8 +183,7 @@ private slots:
                        (QFile::ReadGroup | QFile::ReadOther | QFile::ExeGroup | QFile::ExeOther |
                         QFile::WriteGroup | QFile::WriteOther));
         };
-        const EdtFormat format = MakeFormat(4, {TextField("Text", 0, 4)});
-        RecoveryInfo info = WriteOrphan(folder.path(), *MakeDocument(format, {{"Ab"}}));
+        RecoveryInfo info = WriteOrphan(folder.path(), *MakeDocument(kTalk, {{"Ab"}}));
         const auto everybody =
             QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
         for (const char* suffix : {".edt", ".json"}) {
@@ -197,7 +192,7 @@ private slots:
         }
         QCOMPARE(othersMay({}), 0);
         RecoveryStore store(folder.path());
-        QVERIFY(store.Restore(info, format, 0).document);
+        QVERIFY(store.Restore(info, kTalk, 0).document);
         for (const char* suffix : {".edt", ".json"})
             QCOMPARE(othersMay(info.id + suffix), 0);
     }

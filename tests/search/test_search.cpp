@@ -18,14 +18,11 @@ namespace {
 // Each row holds the texts of the columns from 1 on.
 std::unique_ptr<EdtDocument> MakeDocument(const QList<QStringList>& rows)
 {
-    EdtFormat format;
-    const std::pair<const char*, int> fields[] = {{"No", kLabelField},  {"Text", kTextField},
-                                                  {"Note", kTextField}, {"Other", 2},
-                                                  {"", kTextField},     {"Beyond", kTextField}};
-    for (std::size_t k = 0; k < std::size(fields); ++k) {
-        format.fields[k].caption = QString::fromUtf8(fields[k].first);
-        format.fields[k].type = fields[k].second;
-    }
+    using test::TextField;
+    FieldDef other = TextField("Other", 0, 0);
+    other.type = 2;
+    const EdtFormat format = test::MakeFormat(0, {test::LabelField("No"), TextField("Text", 0, 0),
+        TextField("Note", 0, 0), other, TextField("", 0, 0), TextField("Beyond", 0, 0)});
     auto document = std::make_unique<EdtDocument>(format);
     document->InsertRecords(0, static_cast<int>(rows.size()));
     for (int r = 0; r < rows.size(); ++r)
@@ -216,12 +213,8 @@ private slots:
             PlanReplaceAll(*document, SearchQuery{typed, flags}, with, &plan);
         document->ExchangeTexts(plan.changes);
         const ReplaceReport& r = plan.report;
-        QTEST(outcome == ReplaceOutcome::InvalidPattern ? QStringLiteral("invalid")
-                                                        : QStringLiteral("%1/%2/%3")
-                                                              .arg(r.replaced)
-                                                              .arg(r.skippedTooLong)
-                                                              .arg(r.unstorable),
-              "counts");
+        const QString counts = u"%1/%2/%3"_qs.arg(r.replaced).arg(r.skippedTooLong).arg(r.unstorable);
+        QTEST(outcome == ReplaceOutcome::InvalidPattern ? u"invalid"_qs : counts, "counts");
         QTEST(document->Text(0, 0), "result");
         QCOMPARE(r.records, r.replaced > 0 ? 1 : 0);
         QCOMPARE(r.firstSkipped.record, r.skippedTooLong > 0 ? 0 : -1);

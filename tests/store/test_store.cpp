@@ -1,4 +1,5 @@
 #include "TestDocument.h"
+#include "TestFiles.h"
 #include "TestRegistry.h"
 
 #include "catalogue/CatalogueLoader.h"
@@ -23,31 +24,6 @@ using namespace scrivlet::test;
 // one original without its translation and one translation without its original.
 
 namespace {
-
-struct Run {
-    int code = -1;
-    QString out, err;
-};
-
-Run Convert(const QStringList& args)
-{
-    QProcess process;
-    process.start(QStringLiteral(SCRIVLET_CONVERT_EXE), args);
-    Run run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.code = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
-
-bool WriteAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) &&
-           file.write(bytes) == bytes.size();
-}
 
 // Talk: Name (4 units) and Text (5); Things: one field of 8.
 const char kCatalogue[] =
@@ -84,6 +60,10 @@ class ProjectTest : public QObject {
     QTemporaryDir dir_;
     FormatCatalogue catalogue_;
     QString P(const QString& name) const { return dir_.filePath(name); }
+    ToolRun Convert(const QStringList& args) const
+    {
+        return RunTool(SCRIVLET_CONVERT_EXE, QStringList{"--catalogue", P("formats.ini")} + args);
+    }
 
     // The two folders and the project file "<name>.scrivlet" in a folder of its own.
     bool MakeProject(const QString& name)
@@ -100,10 +80,9 @@ class ProjectTest : public QObject {
                     return false;
             }
         }
-        const Run made =
-            Convert({"--catalogue", P("formats.ini"), "--new-project", home + "/p.scrivlet",
-                     "--originals", home + "/en", "--original-encoding", "4", "--translations",
-                     home + "/de", "--encoding", "0"});
+        const ToolRun made = Convert({"--new-project", home + "/p.scrivlet", "--originals",
+                                      home + "/en", "--original-encoding", "4", "--translations",
+                                      home + "/de", "--encoding", "0"});
         return made.code == 0 && made.out == "{\"files\": 3, \"missing\": 1, \"extra\": 1}\n";
     }
 
@@ -168,14 +147,14 @@ private slots:
         QFETCH(QString, args);
         QFETCH(int, code);
         QFETCH(QString, out);
-        QStringList list = QStringList{"--catalogue", P("formats.ini")} + args.split(u' ');
+        QStringList list = args.split(u' ');
         list.replaceInStrings("%P", P("main/p.scrivlet")).replaceInStrings("%D", P("main/en"));
-        const Run run = Convert(list);
+        const ToolRun run = Convert(list);
         QCOMPARE(run.code, code);
         if (code == 2)
             QVERIFY2(run.err.startsWith(out), qPrintable(run.err));
         else
-            QCOMPARE(run.out, out);
+            QCOMPARE(QString::fromUtf8(run.out), out);
     }
 
     // Reopening takes the counts from the project file; a touched file is read but keeps its
@@ -187,10 +166,7 @@ private slots:
         QVERIFY(project.Open(P("cache/p.scrivlet")));
         const ProjectListing listing = ListProject(project, catalogue_);
         // Counted by another process: what it stored holds here.
-        QCOMPARE(Convert({"--catalogue", P("formats.ini"), "--project", P("cache/p.scrivlet"),
-                          "--stats"})
-                     .code,
-                 0);
+        QCOMPARE(Convert({"--project", P("cache/p.scrivlet"), "--stats"}).code, 0);
         CountRun again;
         QVERIFY(CountProject(project, catalogue_, listing, &again));
         QCOMPARE(again.read, 0);
@@ -282,8 +258,8 @@ private slots:
         QVERIFY(MakeProject(name));
         const QString project = P(name + "/p.scrivlet");
         const QString out = P(name + (format == "po" ? "/po" : "/all.xlf"));
-        const QStringList args{"--catalogue", P("formats.ini"), "--project", project};
-        const Run exported = Convert(args + QStringList{"--export-" + format, out});
+        const QStringList args{"--project", project};
+        const ToolRun exported = Convert(args + QStringList{"--export-" + format, out});
         QCOMPARE(exported.code, 0);
         // Every source without a translation gets one: "Sword" and the missing file's text.
         auto translate = [](const QString& path, const QString& from, const QString& to) {
@@ -305,12 +281,12 @@ private slots:
             translate(out + "/act2/dialog_end.edt.po", u"\"Жук\"\nmsgstr \"\""_qs,
                       u"\"Жук\"\nmsgstr \"Käfer\""_qs);
         }
-        const Run imported = Convert(args + QStringList{"--import-" + format, out});
+        const ToolRun imported = Convert(args + QStringList{"--import-" + format, out});
         QCOMPARE(imported.err, QString());
         const QString none =
             "\"fuzzy_skipped\": 0, \"too_long\": 0, \"unknown\": 0, "
             "\"not_storable\": 0, \"duplicate\": 0}\n";
-        QCOMPARE(imported.out,
+        QCOMPARE(QString::fromUtf8(imported.out),
                  "{\"file\": \"act1/dialog_intro.edt\", \"imported\": 0, \"unchanged\": 5, " +
                      none + "{\"file\": \"act1/items.edt\", \"imported\": 1, \"unchanged\": 1, " +
                      none +
@@ -334,10 +310,7 @@ private slots:
         if (!QFileInfo::exists(schema) || QStandardPaths::findExecutable("xmllint").isEmpty())
             QSKIP("the OASIS XLIFF 1.2 strict schema or xmllint is missing");
         const QString out = P("schema.xlf");
-        QCOMPARE(Convert({"--catalogue", P("formats.ini"), "--project", P("main/p.scrivlet"),
-                          "--export-xliff", out})
-                     .code,
-                 0);
+        QCOMPARE(Convert({"--project", P("main/p.scrivlet"), "--export-xliff", out}).code, 0);
         QProcess lint;
         lint.start("xmllint", {"--noout", "--schema", schema, out});
         QVERIFY(lint.waitForFinished(60000));

@@ -200,16 +200,7 @@ int RunExport(Session& s)
 
 void PrintImportReport(const ImportReport& report)
 {
-    Print(stdout, QStringLiteral("{\"imported\": %1, \"unchanged\": %2, \"fuzzy_skipped\": %3, "
-                                 "\"too_long\": %4, \"unknown\": %5, \"not_storable\": %6, "
-                                 "\"duplicate\": %7}\n")
-                      .arg(report.count[ImportReport::Imported])
-                      .arg(report.count[ImportReport::Unchanged])
-                      .arg(report.count[ImportReport::FuzzySkipped])
-                      .arg(report.count[ImportReport::TooLong])
-                      .arg(report.count[ImportReport::Unknown])
-                      .arg(report.count[ImportReport::NotStorable])
-                      .arg(report.count[ImportReport::Duplicate]));
+    Print(stdout, QStringLiteral("{") + ImportCounts(report));
 }
 
 // Changes the document, then saves it as after a conversion.
@@ -332,6 +323,31 @@ int RunMode(Session& session)
             return mode.run(session);
     }
     return kExitUsage;
+}
+
+QString ImportCounts(const ImportReport& report)
+{
+    return QStringLiteral(
+               "\"imported\": %1, \"unchanged\": %2, \"fuzzy_skipped\": %3, "
+               "\"too_long\": %4, \"unknown\": %5, \"not_storable\": %6, "
+               "\"duplicate\": %7}\n")
+        .arg(report.count[ImportReport::Imported])
+        .arg(report.count[ImportReport::Unchanged])
+        .arg(report.count[ImportReport::FuzzySkipped])
+        .arg(report.count[ImportReport::TooLong])
+        .arg(report.count[ImportReport::Unknown])
+        .arg(report.count[ImportReport::NotStorable])
+        .arg(report.count[ImportReport::Duplicate]);
+}
+
+std::optional<UiLanguage> LanguageOf(const QString& code)
+{
+    for (UiLanguage language :
+         {UiLanguage::English, UiLanguage::German, UiLanguage::Polish, UiLanguage::Russian}) {
+        if (LanguageCode(language) == code)
+            return language;
+    }
+    return std::nullopt;
 }
 
 }  // namespace scrivlet::convert

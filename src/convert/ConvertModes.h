@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/UiText.h"
 #include "convert/ConvertOptions.h"
 #include "documents/DocumentPrompts.h"
 #include "search/Search.h"
@@ -15,6 +16,7 @@
 namespace scrivlet {
 class EdtDocument;
 class FormatCatalogue;
+struct ImportReport;
 }  // namespace scrivlet
 
 namespace scrivlet::convert {
@@ -22,6 +24,10 @@ namespace scrivlet::convert {
 enum ExitCode : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 
 void Print(FILE* stream, const QString& text);
+// The keys of an import's JSON line, "imported" to "duplicate", and the closing brace.
+QString ImportCounts(const ImportReport& report);
+// The interface language of a --language code; none for a code no language has.
+std::optional<UiLanguage> LanguageOf(const QString& code);
 int InvalidPattern(const QString& text);
 // A failed load or save: the editor's message, then the reason.
 int Failed(const char* messageKey, const QString& path, const QString& reason);

@@ -22,6 +22,8 @@ namespace {
 using convert::kExitFailed;
 using convert::kExitOk;
 using convert::kExitUsage;
+using convert::ImportCounts;
+using convert::LanguageOf;
 using convert::Print;
 
 const char kProjectUsage[] =
@@ -277,21 +279,6 @@ int Find(const ProjectFile& project, const FormatCatalogue& catalogue,
     return failed ? kExitFailed : kExitOk;
 }
 
-QString ImportCounts(const ImportReport& report)
-{
-    return QStringLiteral(
-               "\"imported\": %1, \"unchanged\": %2, \"fuzzy_skipped\": %3, "
-               "\"too_long\": %4, \"unknown\": %5, \"not_storable\": %6, "
-               "\"duplicate\": %7}\n")
-        .arg(report.count[ImportReport::Imported])
-        .arg(report.count[ImportReport::Unchanged])
-        .arg(report.count[ImportReport::FuzzySkipped])
-        .arg(report.count[ImportReport::TooLong])
-        .arg(report.count[ImportReport::Unknown])
-        .arg(report.count[ImportReport::NotStorable])
-        .arg(report.count[ImportReport::Duplicate]);
-}
-
 int Import(const ProjectFile& project, const FormatCatalogue& catalogue,
            const ProjectListing& listing, const ProjectOptions& options)
 {
@@ -318,16 +305,6 @@ int Import(const ProjectFile& project, const FormatCatalogue& catalogue,
         return Failed(UiText(str::OpenFailed).arg(options.importPath) + u' ' + read.Error());
     Print(stdout, QStringLiteral("{\"files\": %1, ").arg(files) + ImportCounts(total));
     return failed ? kExitFailed : kExitOk;
-}
-
-std::optional<UiLanguage> LanguageOf(const QString& code)
-{
-    for (UiLanguage language :
-         {UiLanguage::English, UiLanguage::German, UiLanguage::Polish, UiLanguage::Russian}) {
-        if (LanguageCode(language) == code)
-            return language;
-    }
-    return std::nullopt;
 }
 
 int RunProject(const ProjectOptions& options, const FormatCatalogue& catalogue)

@@ -32,16 +32,6 @@ int UsageError(const QString& why)
     return kExitUsage;
 }
 
-std::optional<UiLanguage> LanguageOf(const QString& code)
-{
-    for (UiLanguage language :
-         {UiLanguage::English, UiLanguage::German, UiLanguage::Polish, UiLanguage::Russian}) {
-        if (LanguageCode(language) == code)
-            return language;
-    }
-    return std::nullopt;
-}
-
 QString DescribeFormats(const FormatCatalogue& catalogue, const QList<int>& formats)
 {
     QStringList names;

@@ -4,6 +4,7 @@
 #include "documents/EdtDocument.h"
 #include "grid/GridModel.h"
 #include "grid/GridView.h"
+#include "shell/BusyCursor.h"
 #include "shell/DialogHost.h"
 #include "shell/DocumentTab.h"
 
@@ -336,15 +337,6 @@ void GridPrint::PaintPage(QPainter& painter, int page) const
     }
     PaintGridLines(painter, headerHeight_, rowBottoms);
 }
-
-// A large print takes seconds; the cursor says the editor is at work.
-class BusyCursor {
-public:
-    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 // The pages a printer was asked for; 0 and 0 for all.
 std::pair<int, int> RequestedPages(const QPrinter& printer)

@@ -4,6 +4,7 @@
 #include "documents/RowLabels.h"
 #include "exchange/Exchange.h"
 #include "grid/DocumentHistory.h"
+#include "shell/BusyCursor.h"
 #include "shell/DialogHost.h"
 
 #include <QDir>
@@ -39,15 +40,6 @@ FileDialogRequest TranslationFileRequest(QWidget* parent, FileDialogKind kind,
     }
     return request;
 }
-
-// A large file takes seconds to write or read; the cursor says the editor is at work.
-class BusyCursor {
-public:
-    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 // Records are named as the grid names them, not by their index.
 QString ReportText(const ImportReport& report, const EdtFormat& format)

@@ -167,6 +167,8 @@ const TranslationFileFormat* ExchangeOption(const QString& arg, bool* exporting)
 QString ParseOne(const QStringList& args, int& i, Options* options)
 {
     const QString& arg = args[i];
+    if (QString problem; TakeCheckOption(args, i, &options->checkRequest, &problem))
+        return problem;
     for (const Switch& option : kSwitches) {
         if (arg == option.name)
             return options->*option.member = true, QString();
@@ -220,9 +222,10 @@ QString CheckExchange(const Options& o)
     if ((o.Exporting() || o.Importing()) &&
         (o.find || o.dump || o.stats || (o.Exporting() && o.Importing())))
         return QStringLiteral("one of --dump, --find, --stats, --export-* and --import-* at a time");
-    if ((!o.reference.isEmpty() || o.referenceEncoding) && !o.Exporting() && !o.stats)
+    if ((!o.reference.isEmpty() || o.referenceEncoding) && !o.Exporting() && !o.stats &&
+        !o.checkRequest.check)
         return QStringLiteral(
-            "--reference and --reference-encoding go with --stats, --export-po or "
+            "--reference and --reference-encoding go with --stats, --check, --export-po or "
             "--export-xliff");
     if (o.referenceEncoding && o.reference.isEmpty())
         return QStringLiteral("--reference-encoding goes with --reference");
@@ -235,8 +238,22 @@ QString CheckExchange(const Options& o)
     return {};
 }
 
+QString CheckChecks(const Options& o)
+{
+    if (const QString problem = CheckRequestProblem(o.checkRequest); !problem.isEmpty())
+        return problem;
+    if (!o.checkRequest.check)
+        return {};
+    if (o.find || o.dump || o.stats || o.strict || o.Exporting() || o.Importing())
+        return QStringLiteral("--check goes with none of the other modes");
+    // --to-encoding names the encoding storability is judged in.
+    return o.files.size() == 1 ? QString() : QStringLiteral("--check takes one INPUT");
+}
+
 QString CheckFiles(const Options& o)
 {
+    if (o.checkRequest.check)
+        return {};
     if (o.stats) {
         // --to-encoding names the encoding the counts judge storability in.
         return o.files.size() == 1 ? QString() : QStringLiteral("--stats takes one INPUT");
@@ -271,7 +288,7 @@ QString ParseArguments(const QStringList& args, Options* options)
             return QStringLiteral("--list-formats takes no files");
         return {};
     }
-    for (auto check : {CheckSearch, CheckExchange, CheckFiles}) {
+    for (auto check : {CheckSearch, CheckChecks, CheckExchange, CheckFiles}) {
         if (const QString problem = check(*options); !problem.isEmpty())
             return problem;
     }

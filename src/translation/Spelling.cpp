@@ -93,10 +93,10 @@ Result SpellingDictionary::Load(const QString& language)
     const QString name = DictionaryName(language);
     if (name.isEmpty())
         return Result::Failure(UiText("spelling.noLanguage").arg(language));
-    for (const std::filesystem::path& dir : nuspell::search_default_dirs_for_dicts()) {
-        const QString aff = QString::fromStdString((dir / (name + ".aff").toStdString()).string());
-        if (QFileInfo::exists(aff))
-            return LoadFile(aff);
+    // The .aff files of the usual places (/usr/share/hunspell and the like).
+    for (const std::filesystem::path& aff : nuspell::search_default_dirs_for_dicts()) {
+        if (aff.stem().string() == name.toStdString())
+            return LoadFile(QString::fromStdString(aff.string()));
     }
     return Result::Failure(UiText("spelling.noDictionary").arg(name));
 }

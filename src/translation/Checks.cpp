@@ -287,14 +287,14 @@ QStringView WithoutClosers(QStringView text, QStringView language)
 }
 
 // The kinds the end of text counts as. As a reference (strict) only its own kind; as a
-// translation also what stands in for it: an ellipsis ends in a period, "?!" is both marks,
-// and Russian "?.." and "!.." end a question or an exclamation trailing off.
+// translation also what stands in for it: an ellipsis ends in a period. "?!" is both marks,
+// and "?.." or "!…" (Russian writes them so) a question or an exclamation trailing off.
 int EndKinds(QStringView text, QStringView language, bool strict)
 {
     text = WithoutClosers(text, language);
     if (text.isEmpty())
         return 0;
-    int kinds = KindOf(text.back());
+    int kinds = 0;
     if (text.endsWith(u"...")) {
         kinds = kEllipsis;
         text.chop(3);
@@ -302,19 +302,17 @@ int EndKinds(QStringView text, QStringView language, bool strict)
                (KindOf(text[text.size() - 3]) & (kExclaim | kQuestion))) {
         kinds = kEllipsis;
         text.chop(2);
-    } else if (kinds == kEllipsis) {
+    } else {
+        kinds = KindOf(text.back());
         text.chop(1);
     }
     if (kinds == kEllipsis && !strict)
         kinds |= kPeriod;
-    // The mark before: "?!", "!?", "?.." and "!…".
-    if ((kinds & (kEllipsis | kExclaim | kQuestion)) && !text.isEmpty()) {
-        const int before = KindOf(text.back()) & (kExclaim | kQuestion);
-        if (kinds & kEllipsis && before)
-            kinds = strict ? before : kinds | before;
-        else
-            kinds |= strict ? 0 : before;
-    }
+    const int before = text.isEmpty() ? 0 : KindOf(text.back()) & (kExclaim | kQuestion);
+    if (before && (kinds & kEllipsis))
+        kinds = strict ? before : kinds | before;
+    else if (before && (kinds & (kExclaim | kQuestion)))
+        kinds |= before;
     return kinds;
 }
 

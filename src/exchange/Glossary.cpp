@@ -128,8 +128,10 @@ Result ParseGlossaryCsv(const QByteArray& bytes, std::vector<GlossaryTerm>* term
     qsizetype at = 0;
     int lines = 0;
     bool unclosed = false;
-    for (bool first = true; NextCsvRecord(text, at, &fields, &lines, &unclosed); first = false) {
-        const int line = lines;
+    for (bool first = true;; first = false) {
+        const int line = lines + 1;  // where the record starts
+        if (!NextCsvRecord(text, at, &fields, &lines, &unclosed))
+            break;
         if (unclosed)
             return Result::Failure(UiText("glossary.csvQuote").arg(line));
         if (fields.size() == 1 && fields[0].trimmed().isEmpty())
@@ -156,7 +158,7 @@ Result ParseGlossaryTbx(const QByteArray& bytes, const QString& targetLanguage,
     while (!xml.atEnd()) {
         switch (xml.readNext()) {
             case QXmlStreamReader::DTD:
-                return Result::Failure(UiText("xchg.xmlDoctype"));
+                return Result::Failure(UiText("glossary.doctype"));
             case QXmlStreamReader::StartElement: {
                 const QStringView name = xml.name();
                 if (++depth > kMaxDepth)

@@ -4,9 +4,9 @@
 #include "base/UiText.h"
 #include "translation/Spelling.h"
 
-#include <QHash>
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace scrivlet {
 namespace {
@@ -123,26 +123,37 @@ void FindBuiltIn(QStringView t, std::vector<TextSpan>* out)
     }
 }
 
-// A copy into a buffer reused across calls, so the hot loops do not allocate.
-void Assign(QString& buffer, QStringView text)
-{
-    buffer.resize(text.size());
-    std::copy(text.begin(), text.end(), buffer.data());
-}
-
 // Case-folded copy into a buffer reused across calls.
 QStringView Folded(QStringView text, QString& buffer)
 {
     buffer.resize(text.size());
     QChar* out = buffer.data();
-    for (qsizetype i = 0; i < text.size(); ++i)
-        out[i] = text[i].toCaseFolded();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        out[i] = u < 0x80 ? QChar(u >= u'A' && u <= u'Z' ? u + 32 : u) : text[i].toCaseFolded();
+    }
     return buffer;
 }
 
 bool IsWordChar(QChar c)
 {
-    return c.isLetterOrNumber() || c.isMark() || c == u'_';
+    return c.isLetterOrNumber() || c == u'_' || (c.unicode() >= 0x300 && c.isMark());
+}
+
+// FNV-1a of the case-folded word, ASCII folded in place: the glossary asks it of every word
+// of every reference text, most of which name no term.
+size_t FoldedHash(QStringView word)
+{
+    size_t hash = 14695981039346656037ull;
+    for (const QChar c : word) {
+        char16_t u = c.unicode();
+        if (u >= u'A' && u <= u'Z')
+            u += 32;
+        else if (u >= 0x80)
+            u = c.toCaseFolded().unicode();
+        hash = (hash ^ u) * 1099511628211ull;
+    }
+    return hash;
 }
 
 // Whole words of text, as spans.
@@ -189,14 +200,12 @@ QStringList FoldedWords(const QString& text)
 }
 
 // The placeholder texts of marks, sorted, for a comparison as multisets.
-std::vector<QStringView> Sorted(QStringView text, const std::vector<TextSpan>& marks)
+void Sorted(QStringView text, const std::vector<TextSpan>& marks, std::vector<QStringView>* out)
 {
-    std::vector<QStringView> out;
-    out.reserve(marks.size());
+    out->clear();
     for (const TextSpan& m : marks)
-        out.push_back(text.mid(m.start, m.length));
-    std::sort(out.begin(), out.end());
-    return out;
+        out->push_back(text.mid(m.start, m.length));
+    std::sort(out->begin(), out->end());
 }
 
 // What reference has and text lacks ("missing") and the other way ("extra"), as one detail.
@@ -222,9 +231,9 @@ QString Difference(Check check, const std::vector<QStringView>& reference,
 }
 
 // Digit runs outside the placeholders.
-std::vector<QStringView> Numbers(QStringView text, const std::vector<TextSpan>& marks)
+void Numbers(QStringView text, const std::vector<TextSpan>& marks, std::vector<QStringView>* out)
 {
-    std::vector<QStringView> out;
+    out->clear();
     size_t next = 0;
     for (qsizetype i = 0; i < text.size();) {
         while (next < marks.size() && marks[next].End() <= i)
@@ -240,10 +249,9 @@ std::vector<QStringView> Numbers(QStringView text, const std::vector<TextSpan>& 
         const qsizetype start = i;
         while (i < text.size() && text[i].isDigit())
             ++i;
-        out.push_back(text.mid(start, i - start));
+        out->push_back(text.mid(start, i - start));
     }
-    std::sort(out.begin(), out.end());
-    return out;
+    std::sort(out->begin(), out->end());
 }
 
 int LineBreaks(QStringView text)
@@ -362,34 +370,35 @@ bool PlaceholderFinder::AddPattern(const QString& pattern)
     return true;
 }
 
-std::vector<TextSpan> PlaceholderFinder::Find(QStringView text, MatchBudget* budget) const
+void PlaceholderFinder::Find(QStringView text, MatchBudget* budget,
+                             std::vector<TextSpan>* found) const
 {
-    std::vector<TextSpan> found;
-    FindBuiltIn(text, &found);
+    found->clear();
+    FindBuiltIn(text, found);
     if (patterns_.empty() || !budget)
-        return found;
+        return;
     for (const auto& regex : patterns_) {
         MatchSpan span;
         for (int from = 0; from <= text.size(); from = std::max(span.end, span.start + 1)) {
             if (regex->Search(text, from, *budget, &span) != MatchResult::Found)
                 break;
             if (span.end > span.start)
-                found.push_back({span.start, span.end - span.start});
+                found->push_back({span.start, span.end - span.start});
         }
     }
     // The project's codes may overlap the built-in kinds: the earlier, then the longer wins.
-    std::sort(found.begin(), found.end(), [](const TextSpan& a, const TextSpan& b) {
+    std::sort(found->begin(), found->end(), [](const TextSpan& a, const TextSpan& b) {
         return a.start != b.start ? a.start < b.start : a.length > b.length;
     });
-    std::vector<TextSpan> kept;
-    for (const TextSpan& span : found) {
-        if (kept.empty() || span.start >= kept.back().End())
-            kept.push_back(span);
+    size_t kept = 0;
+    for (const TextSpan& span : *found) {
+        if (kept == 0 || span.start >= (*found)[kept - 1].End())
+            (*found)[kept++] = span;
     }
-    return kept;
+    found->resize(kept);
 }
 
-// Glossary terms by their first case-folded word.
+// Glossary terms by the hash of their first case-folded word.
 class GlossaryIndex {
 public:
     struct Entry {
@@ -407,21 +416,22 @@ public:
             }
             if (entry.words.isEmpty() || entry.targets.empty())
                 continue;
-            byFirstWord_[entry.words.front()].push_back(static_cast<int>(entries_.size()));
+            byFirstWord_[FoldedHash(entry.words.front())].push_back(
+                static_cast<int>(entries_.size()));
             entries_.push_back(std::move(entry));
         }
     }
     bool IsEmpty() const { return entries_.empty(); }
-    const std::vector<int>* Starting(const QString& word) const
+    const std::vector<int>* Starting(QStringView word) const
     {
-        const auto it = byFirstWord_.constFind(word);
-        return it == byFirstWord_.cend() ? nullptr : &*it;
+        const auto it = byFirstWord_.find(FoldedHash(word));
+        return it == byFirstWord_.end() ? nullptr : &it->second;
     }
     const Entry& At(int i) const { return entries_[static_cast<size_t>(i)]; }
 
 private:
     std::vector<Entry> entries_;
-    QHash<QString, std::vector<int>> byFirstWord_;
+    std::unordered_map<size_t, std::vector<int>> byFirstWord_;
 };
 
 FieldChecker::FieldChecker(const CheckSettings& settings)
@@ -462,11 +472,12 @@ CheckMask FieldChecker::Run(const FieldInput& in, const TextStorage& storage, Ma
     }
     const bool untranslated = reference && text == in.reference;
     const bool compare = reference && !text.isEmpty() && !untranslated;
-    const bool needMarks = compare || (on & Bit(Check::Spelling));
-    const std::vector<TextSpan> marks =
-        needMarks ? settings_.placeholders.Find(text, budget) : std::vector<TextSpan>();
+    thread_local std::vector<TextSpan> marks, referenceMarks;
+    marks.clear();
+    if (compare || (on & Bit(Check::Spelling)))
+        settings_.placeholders.Find(text, budget, &marks);
     if (compare) {
-        const std::vector<TextSpan> referenceMarks = settings_.placeholders.Find(in.reference, budget);
+        settings_.placeholders.Find(in.reference, budget, &referenceMarks);
         found |= Compare(in, marks, referenceMarks, details);
         if (on & Bit(Check::Glossary))
             found |= Glossary(in, details);
@@ -497,13 +508,17 @@ CheckMask FieldChecker::Compare(const FieldInput& in, const std::vector<TextSpan
         if (details)
             Tell(details, check, detail());
     };
+    // Reused from field to field: the whole-document run allocates nothing per field.
+    thread_local std::vector<QStringView> wanted, given;
     if (on & Bit(Check::Placeholders)) {
-        const auto wanted = Sorted(ref, referenceMarks), given = Sorted(text, textMarks);
+        Sorted(ref, referenceMarks, &wanted);
+        Sorted(text, textMarks, &given);
         report(Check::Placeholders, wanted != given,
                [&] { return Difference(Check::Placeholders, wanted, given); });
     }
     if (on & Bit(Check::Numbers)) {
-        const auto wanted = Numbers(ref, referenceMarks), given = Numbers(text, textMarks);
+        Numbers(ref, referenceMarks, &wanted);
+        Numbers(text, textMarks, &given);
         report(Check::Numbers, wanted != given,
                [&] { return Difference(Check::Numbers, wanted, given); });
     }
@@ -528,38 +543,41 @@ CheckMask FieldChecker::Compare(const FieldInput& in, const std::vector<TextSpan
     return found;
 }
 
+// Whether the reference's words from `at` on are the entry's source term.
+static bool TermAt(QStringView ref, const std::vector<TextSpan>& words, size_t at,
+                   const QStringList& term)
+{
+    if (at + static_cast<size_t>(term.size()) > words.size())
+        return false;
+    for (qsizetype i = 0; i < term.size(); ++i) {
+        const TextSpan& s = words[at + static_cast<size_t>(i)];
+        if (ref.mid(s.start, s.length).compare(term[i], Qt::CaseInsensitive) != 0)
+            return false;
+    }
+    return true;
+}
+
 CheckMask FieldChecker::Glossary(const FieldInput& in, std::vector<Problem>* details) const
 {
     if (glossary_->IsEmpty())
         return 0;
-    thread_local QString refBuffer, textBuffer;
+    thread_local QString textBuffer;
     thread_local std::vector<TextSpan> refWords, textWords;
-    const QStringView ref = Folded(in.reference, refBuffer);
-    SplitWords(ref, &refWords);
-    bool textSplit = false;
-    QStringView text;
+    SplitWords(in.reference, &refWords);
+    QStringView text;  // case-folded once a term is found
     CheckMask found = 0;
-    thread_local QString word;
     for (size_t w = 0; w < refWords.size(); ++w) {
-        Assign(word, ref.mid(refWords[w].start, refWords[w].length));
-        const std::vector<int>* candidates = glossary_->Starting(word);
+        const std::vector<int>* candidates =
+            glossary_->Starting(in.reference.mid(refWords[w].start, refWords[w].length));
         if (!candidates)
             continue;
         for (const int c : *candidates) {
             const GlossaryIndex::Entry& entry = glossary_->At(c);
-            if (w + static_cast<size_t>(entry.words.size()) > refWords.size())
+            if (!TermAt(in.reference, refWords, w, entry.words))
                 continue;
-            bool match = true;
-            for (qsizetype i = 1; i < entry.words.size() && match; ++i) {
-                const TextSpan& s = refWords[w + static_cast<size_t>(i)];
-                match = ref.mid(s.start, s.length) == entry.words[i];
-            }
-            if (!match)
-                continue;
-            if (!textSplit) {
+            if (text.isNull()) {
                 text = Folded(in.text, textBuffer);
                 SplitWords(text, &textWords);
-                textSplit = true;
             }
             if (std::any_of(entry.targets.begin(), entry.targets.end(),
                             [&](const QStringList& t) { return Contains(text, textWords, t); }))

@@ -77,8 +77,9 @@ public:
     // Adds a project's pattern (ECMAScript syntax); false, adding nothing, when it is invalid.
     bool AddPattern(const QString& pattern);
     bool HasPatterns() const { return !patterns_.empty(); }
-    // budget: the matching thread's, needed only with patterns (else may be null).
-    std::vector<TextSpan> Find(QStringView text, MatchBudget* budget) const;
+    // Into *found, in order, not overlapping. budget: the matching thread's, needed only with
+    // patterns (else may be null).
+    void Find(QStringView text, MatchBudget* budget, std::vector<TextSpan>* found) const;
 
 private:
     std::vector<std::unique_ptr<GuardedRegex>> patterns_;

@@ -5,6 +5,7 @@
 
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentMap>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <set>
@@ -56,8 +57,9 @@ qint64 DocumentChecks::Count() const
     return sum;
 }
 
-FieldInput DocumentChecks::Input(int record, int field) const
+FieldInput DocumentChecks::Input(size_t at) const
 {
+    const int record = static_cast<int>(at / fields_), field = static_cast<int>(at % fields_);
     FieldInput in;
     in.text = document_.FieldText(record, field);
     in.size = document_.Format().fields[document_.TextColumn(field)].size;
@@ -67,6 +69,11 @@ FieldInput DocumentChecks::Input(int record, int field) const
         field < reference_->TextFieldCount())
         in.reference = reference_->FieldText(record, field);
     return in;
+}
+
+QStringView DocumentChecks::Text(size_t at) const
+{
+    return document_.FieldText(static_cast<int>(at / fields_), static_cast<int>(at % fields_));
 }
 
 TextStorage DocumentChecks::Storage() const
@@ -80,37 +87,37 @@ void DocumentChecks::Count(CheckMask mask, int sign)
         counts_[static_cast<size_t>(c)] += (mask & 1) ? sign : 0;
 }
 
-// Fields [first, last) by their place in masks_.
-void DocumentChecks::CheckRange(size_t first, size_t last)
+// Fields [first, last) by their place in masks_, and the hashes of their reference texts
+// when asked for (0 for none).
+void DocumentChecks::CheckRange(size_t first, size_t last, std::vector<size_t>* hashes)
 {
     const TextStorage storage = Storage();
     std::unique_ptr<MatchBudget> budget;
     if (settings_.placeholders.HasPatterns())
         budget = std::make_unique<MatchBudget>(PatternLimits());
     for (size_t at = first; at < last; ++at) {
-        const FieldInput in = Input(static_cast<int>(at / fields_), static_cast<int>(at % fields_));
+        const FieldInput in = Input(at);
         masks_[at] = checker_.Run(in, storage, budget.get(), nullptr);
+        if (hashes)
+            (*hashes)[at] = in.reference.isEmpty() ? 0 : qHash(in.reference) | 1;
     }
 }
 
 // A translation that takes part in its group's consistency: there, and not the reference's.
 bool DocumentChecks::Eligible(size_t at) const
 {
-    const FieldInput in = Input(static_cast<int>(at / fields_), static_cast<int>(at % fields_));
+    const FieldInput in = Input(at);
     return !in.text.isEmpty() && in.text != in.reference;
 }
 
-void DocumentChecks::JudgeGroup(int head)
+void DocumentChecks::JudgeGroup(int head, bool count)
 {
-    if (!(settings_.enabled & Bit(Check::Inconsistent)))
-        return;
     QStringView first;
     bool differ = false;
     for (int at = head; at >= 0 && !differ; at = nextInGroup_[static_cast<size_t>(at)]) {
         if (!Eligible(static_cast<size_t>(at)))
             continue;
-        const QStringView text = document_.FieldText(at / static_cast<int>(fields_),
-                                                     at % static_cast<int>(fields_));
+        const QStringView text = Text(static_cast<size_t>(at));
         differ = !first.isNull() && text != first;
         if (first.isNull())
             first = text;
@@ -120,36 +127,59 @@ void DocumentChecks::JudgeGroup(int head)
         const CheckMask judged = (differ && Eligible(static_cast<size_t>(at)))
                                      ? (mask | Bit(Check::Inconsistent))
                                      : (mask & ~Bit(Check::Inconsistent));
-        Count(mask, -1);
-        mask = static_cast<CheckMask>(judged);
-        Count(mask, +1);
+        if (count)
+            Count(mask, -1), Count(judged, +1);
+        mask = judged;
     }
 }
 
-// Chains the fields that share a non-empty reference text. The reference does not change
-// while it is set, so its texts' views stay good as keys.
-void DocumentChecks::Index()
+// Chains the fields that share a non-empty reference text and returns the first of each
+// group of two or more. Fields sorted by the hash of their reference text: a hash table of a
+// million views took longer than all the checks. Equal hashes are told apart by the texts.
+std::vector<int> DocumentChecks::Index(const std::vector<size_t>& hashes)
 {
-    groupHead_.clear();
+    groupOf_.assign(masks_.size(), -1);
     nextInGroup_.assign(masks_.size(), -1);
-    if (!reference_ || !(settings_.enabled & Bit(Check::Inconsistent)))
-        return;
-    groupHead_.reserve(static_cast<qsizetype>(masks_.size()));
-    std::vector<int> tail(masks_.size(), -1);
-    for (size_t at = 0; at < masks_.size(); ++at) {
-        const QStringView ref = Input(static_cast<int>(at / fields_), static_cast<int>(at % fields_)).reference;
-        if (ref.isEmpty())
-            continue;
-        const auto it = groupHead_.constFind(ref);
-        if (it == groupHead_.cend()) {
-            groupHead_.insert(ref, static_cast<int>(at));
-            tail[at] = static_cast<int>(at);
-            continue;
-        }
-        const size_t head = static_cast<size_t>(*it);
-        nextInGroup_[static_cast<size_t>(tail[head])] = static_cast<int>(at);
-        tail[head] = static_cast<int>(at);
+    std::vector<int> heads;
+    std::vector<std::pair<size_t, int>> keyed;
+    keyed.reserve(masks_.size());
+    for (size_t at = 0; at < hashes.size(); ++at) {
+        if (hashes[at])
+            keyed.emplace_back(hashes[at], static_cast<int>(at));
     }
+    // Sorted in two halves side by side, then merged.
+    const auto middle = keyed.begin() + static_cast<qsizetype>(keyed.size() / 2);
+    QFuture<void> lower = QtConcurrent::run([&] { std::sort(keyed.begin(), middle); });
+    std::sort(middle, keyed.end());
+    lower.waitForFinished();
+    std::inplace_merge(keyed.begin(), middle, keyed.end());
+    std::vector<int> tails;  // of the groups within one run of equal hashes
+    for (size_t run = 0; run < keyed.size();) {
+        size_t end = run + 1;
+        while (end < keyed.size() && keyed[end].first == keyed[run].first)
+            ++end;
+        tails.clear();
+        for (size_t i = run; i < end; ++i) {
+            const int at = keyed[i].second;
+            const QStringView ref = Input(static_cast<size_t>(at)).reference;
+            auto same = std::find_if(tails.begin(), tails.end(), [&](int tail) {
+                return Input(static_cast<size_t>(tail)).reference == ref;
+            });
+            if (same == tails.end()) {
+                groupOf_[static_cast<size_t>(at)] = at;
+                tails.push_back(at);
+                continue;
+            }
+            const int head = groupOf_[static_cast<size_t>(*same)];
+            if (nextInGroup_[static_cast<size_t>(head)] < 0)
+                heads.push_back(head);
+            groupOf_[static_cast<size_t>(at)] = head;
+            nextInGroup_[static_cast<size_t>(*same)] = at;
+            *same = at;
+        }
+        run = end;
+    }
+    return heads;
 }
 
 void DocumentChecks::RecheckAll()
@@ -157,10 +187,14 @@ void DocumentChecks::RecheckAll()
     fields_ = static_cast<size_t>(document_.TextFieldCount());
     masks_.assign(static_cast<size_t>(document_.RecordCount()) * fields_, 0);
     counts_ = {};
+    const bool groups = reference_ && (settings_.enabled & Bit(Check::Inconsistent));
+    std::vector<size_t> hashes(groups ? masks_.size() : 0);
     std::vector<std::pair<size_t, size_t>> chunks;
     for (size_t first = 0; first < masks_.size(); first += kChunk)
         chunks.emplace_back(first, std::min(masks_.size(), first + kChunk));
-    auto run = [this](const std::pair<size_t, size_t>& chunk) { CheckRange(chunk.first, chunk.second); };
+    auto run = [&](const std::pair<size_t, size_t>& chunk) {
+        CheckRange(chunk.first, chunk.second, groups ? &hashes : nullptr);
+    };
     if (settings_.placeholders.HasPatterns()) {
         // The project's patterns need the stack their budget counts on.
         QThreadPool pool;
@@ -169,13 +203,11 @@ void DocumentChecks::RecheckAll()
     } else {
         QtConcurrent::blockingMap(chunks, run);
     }
-    Index();
+    const std::vector<int> heads = Index(hashes);
+    // Groups share no field: judged side by side.
+    QtConcurrent::blockingMap(heads, [this](int head) { JudgeGroup(head, false); });
     for (const CheckMask mask : masks_)
         Count(mask, +1);
-    for (const int head : std::as_const(groupHead_)) {
-        if (nextInGroup_[static_cast<size_t>(head)] >= 0)
-            JudgeGroup(head);
-    }
     emit ProblemsChanged();
 }
 
@@ -189,17 +221,17 @@ void DocumentChecks::Recheck(int firstRecord, int lastRecord)
     std::set<int> groups;
     for (int record = std::max(firstRecord, 0); record <= lastRecord; ++record) {
         for (size_t k = 0; k < fields_; ++k) {
-            const FieldInput in = Input(record, static_cast<int>(k));
-            CheckMask& mask = masks_[static_cast<size_t>(record) * fields_ + k];
+            const size_t at = static_cast<size_t>(record) * fields_ + k;
+            CheckMask& mask = masks_[at];
             Count(mask, -1);
-            mask = checker_.Run(in, storage, budget.get(), nullptr);
+            mask = checker_.Run(Input(at), storage, budget.get(), nullptr);
             Count(mask, +1);
-            if (const auto head = groupHead_.constFind(in.reference); head != groupHead_.cend())
-                groups.insert(*head);
+            if (groupOf_[at] >= 0)
+                groups.insert(groupOf_[at]);
         }
     }
     for (const int head : groups)
-        JudgeGroup(head);
+        JudgeGroup(head, true);
     emit ProblemsChanged();
 }
 
@@ -212,14 +244,13 @@ std::vector<Problem> DocumentChecks::Details(int record, int field) const
     std::unique_ptr<MatchBudget> budget;
     if (settings_.placeholders.HasPatterns())
         budget = std::make_unique<MatchBudget>(PatternLimits());
-    checker_.Run(Input(record, field), Storage(), budget.get(), &out);
+    const size_t place = static_cast<size_t>(record) * fields_ + field;
+    checker_.Run(Input(place), Storage(), budget.get(), &out);
     if (mask & Bit(Check::Inconsistent)) {
-        const int head = groupHead_.value(Input(record, field).reference, -1);
         QSet<QStringView> translations;
-        for (int at = head; at >= 0; at = nextInGroup_[static_cast<size_t>(at)]) {
+        for (int at = groupOf_[place]; at >= 0; at = nextInGroup_[static_cast<size_t>(at)]) {
             if (Eligible(static_cast<size_t>(at)))
-                translations.insert(document_.FieldText(at / static_cast<int>(fields_),
-                                                        at % static_cast<int>(fields_)));
+                translations.insert(Text(static_cast<size_t>(at)));
         }
         out.push_back({0, 0, Check::Inconsistent,
                        UiText("check.inconsistent.detail").arg(translations.size())});

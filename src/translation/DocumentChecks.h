@@ -2,7 +2,6 @@
 
 #include "translation/Checks.h"
 
-#include <QHash>
 #include <QObject>
 
 #include <array>
@@ -48,12 +47,14 @@ signals:
     void ProblemsChanged();
 
 private:
-    FieldInput Input(int record, int field) const;
+    FieldInput Input(size_t at) const;
     TextStorage Storage() const;
-    void Index();
-    void CheckRange(size_t first, size_t last);
+    std::vector<int> Index(const std::vector<size_t>& hashes);
+    void CheckRange(size_t first, size_t last, std::vector<size_t>* hashes);
     bool Eligible(size_t at) const;
-    void JudgeGroup(int head);
+    QStringView Text(size_t at) const;
+    // Sets or clears the inconsistency of the group's fields; counted when asked.
+    void JudgeGroup(int head, bool count);
     void Count(CheckMask mask, int sign);
 
     const EdtDocument& document_;
@@ -63,8 +64,9 @@ private:
     size_t fields_ = 0;
     std::vector<CheckMask> masks_;  // record r, field k: masks_[r * fields + k]
     std::array<qint64, kCheckCount> counts_{};
-    // Fields sharing a reference text: the first of each text by the text, the next of each.
-    QHash<QStringView, int> groupHead_;
+    // Fields sharing a non-empty reference text, chained in document order: the first field
+    // of each one's group (-1 for none), and the next field of the group (-1 at the end).
+    std::vector<int> groupOf_;
     std::vector<int> nextInGroup_;
 };
 

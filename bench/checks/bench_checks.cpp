@@ -22,11 +22,11 @@ namespace {
 constexpr int kDefaultFields = 1000000;
 constexpr int kFieldSizes[] = {64, 128, 256};
 const char* const kWords[] = {
-    "the",   "lamp",   "went",    "dark",  "at",     "midnight", "someone", "climbed", "stairs",
-    "before", "saw",   "lantern", "on",    "water",  "moving",   "against", "tide",    "boat",
-    "that",  "rows",   "without", "oars",  "bring",  "your",     "coat",    "fog",     "over",
-    "bites", "harder", "than",    "wind",  "master", "logbook",  "has",     "page",    "torn",
-    "out",   "ninth",  "of",      "keeper", "sword", "shield",   "gold",    "coins",   "left"};
+    "the",    "lamp",   "went",    "dark",   "at",     "midnight", "someone", "climbed", "stairs",
+    "before", "saw",    "lantern", "on",     "water",  "moving",   "against", "tide",    "boat",
+    "that",   "rows",   "without", "oars",   "bring",  "your",     "coat",    "fog",     "over",
+    "bites",  "harder", "than",    "wind",   "master", "logbook",  "has",     "page",    "torn",
+    "out",    "ninth",  "of",      "keeper", "sword",  "shield",   "gold",    "coins",   "left"};
 const char* const kCodes[] = {"%d", "%s", "{0}", "%1", "{name}"};
 const char* const kEnds[] = {".", "!", "?", "...", ":", ""};
 
@@ -36,9 +36,11 @@ QString Sentence(QRandomGenerator& random, int maxLength)
     const int words = 3 + static_cast<int>(random.bounded(10));
     for (int w = 0; w < words; ++w) {
         const quint32 kind = random.bounded(20);
-        QString word = kind == 0   ? QString::fromLatin1(kCodes[random.bounded(5)])
-                       : kind == 1 ? QString::number(random.bounded(1000))
-                                   : QString::fromLatin1(kWords[random.bounded(static_cast<int>(std::size(kWords)))]);
+        QString word =
+            kind == 0 ? QString::fromLatin1(kCodes[random.bounded(5)])
+            : kind == 1
+                ? QString::number(random.bounded(1000))
+                : QString::fromLatin1(kWords[random.bounded(static_cast<int>(std::size(kWords)))]);
         if (text.size() + word.size() + 4 > maxLength)
             break;
         text += (text.isEmpty() ? QString() : QStringLiteral(" ")) + word;
@@ -113,14 +115,16 @@ void BenchDocument(int fields)
     DocumentChecks checks(translation, settings, &original);
     const qint64 all = timer.nsecsElapsed();
     const qint64 cpu = CpuNs() - cpuBefore;
-    std::printf("fields %d, threads %d, problems %lld (placeholders %lld, inconsistent %lld, "
-                "glossary %lld)\n",
-                records * 3, QThreadPool::globalInstance()->maxThreadCount(), checks.Count(),
-                checks.CountOf(Check::Placeholders), checks.CountOf(Check::Inconsistent),
-                checks.CountOf(Check::Glossary));
-    std::printf("all checks: %.0f ms (%.0f ms of processor time on all threads); translation "
-                "counts (yardstick): %.0f ms; ratio %.1f\n",
-                Ms(all), Ms(cpu), Ms(counts), static_cast<double>(all) / counts);
+    std::printf(
+        "fields %d, threads %d, problems %lld (placeholders %lld, inconsistent %lld, "
+        "glossary %lld)\n",
+        records * 3, QThreadPool::globalInstance()->maxThreadCount(), checks.Count(),
+        checks.CountOf(Check::Placeholders), checks.CountOf(Check::Inconsistent),
+        checks.CountOf(Check::Glossary));
+    std::printf(
+        "all checks: %.0f ms (%.0f ms of processor time on all threads); translation "
+        "counts (yardstick): %.0f ms; ratio %.1f\n",
+        Ms(all), Ms(cpu), Ms(counts), static_cast<double>(all) / counts);
 
     // Edits spread over the document; each is re-checked with its group before the next.
     constexpr int kEdits = 1000;
@@ -150,10 +154,11 @@ void BenchDocument(int fields)
         translation.ExchangeTexts({&edit, 1});
         bare += one.nsecsElapsed();
     }
-    std::printf("one edit re-checked: mean %.1f us, worst %.1f us; edit and counts alone "
-                "(yardstick): mean %.1f us; ratio %.1f\n",
-                sum / 1e3 / kEdits, worst / 1e3, bare / 1e3 / kEdits,
-                static_cast<double>(sum) / std::max<qint64>(bare, 1));
+    std::printf(
+        "one edit re-checked: mean %.1f us, worst %.1f us; edit and counts alone "
+        "(yardstick): mean %.1f us; ratio %.1f\n",
+        sum / 1e3 / kEdits, worst / 1e3, bare / 1e3 / kEdits,
+        static_cast<double>(sum) / std::max<qint64>(bare, 1));
 }
 
 void BenchSpelling()
@@ -182,10 +187,11 @@ void BenchSpelling()
     for (const QString& text : texts)
         unknown += checker.Run({text, {}, false, 1000}, TextStorage{}, nullptr, nullptr) ? 1 : 0;
     const qint64 spelled = timer.nsecsElapsed();
-    std::printf("spelling: %lld words in %.0f ms, %.0f words/s on one thread (%lld texts with "
-                "unknown words); splitting alone (yardstick) %.0f ms; ratio %.1f\n",
-                words, Ms(spelled), words / (spelled / 1e9), unknown, Ms(split),
-                static_cast<double>(spelled) / split);
+    std::printf(
+        "spelling: %lld words in %.0f ms, %.0f words/s on one thread (%lld texts with "
+        "unknown words); splitting alone (yardstick) %.0f ms; ratio %.1f\n",
+        words, Ms(spelled), words / (spelled / 1e9), unknown, Ms(split),
+        static_cast<double>(spelled) / split);
 }
 
 }  // namespace

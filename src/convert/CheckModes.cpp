@@ -121,7 +121,8 @@ int RunCheck(Session& s)
     if (const int failed = LoadReference(s, &reference))
         return failed;
     if (s.options.toEncoding)
-        setup.settings.storage = TextStorage{*s.options.toEncoding, FileTypeForPath(s.options.files[0])};
+        setup.settings.storage =
+            TextStorage{*s.options.toEncoding, FileTypeForPath(s.options.files[0])};
     const DocumentChecks checks(s.document, setup.settings, reference.document.get());
     Tally tally;
     tally.fields = static_cast<qint64>(s.document.RecordCount()) * s.document.TextFieldCount();
@@ -152,8 +153,8 @@ int RunProjectCheck(const ProjectFile& project, const FormatCatalogue& catalogue
         }
         const DocumentChecks checks(*pair.translation, setup.settings, pair.original.get());
         ++files;
-        tally.fields +=
-            static_cast<qint64>(pair.translation->RecordCount()) * pair.translation->TextFieldCount();
+        tally.fields += static_cast<qint64>(pair.translation->RecordCount()) *
+                        pair.translation->TextFieldCount();
         PrintProblems(checks, Quoted(entry.path), &tally);
     }
     PrintSummary(tally, setup.settings.enabled, files);

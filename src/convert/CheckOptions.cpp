@@ -56,7 +56,8 @@ QString CheckRequestProblem(const CheckRequest& r)
     if (!r.check) {
         if (!r.checks.isEmpty() || !r.glossary.isEmpty() || !r.spelling.isEmpty() ||
             !r.placeholders.isEmpty())
-            return QStringLiteral("--checks, --glossary, --spelling and --placeholder go with --check");
+            return QStringLiteral(
+                "--checks, --glossary, --spelling and --placeholder go with --check");
         return {};
     }
     for (const QString& name : r.checks) {

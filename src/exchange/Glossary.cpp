@@ -39,8 +39,7 @@ private:
 
 // One record of CSV text from `at`; false at the end. Sets *unclosed for a quote that runs to
 // the end of the text.
-bool NextCsvRecord(QStringView text, qsizetype& at, QStringList* fields, int* lines,
-                   bool* unclosed)
+bool NextCsvRecord(QStringView text, qsizetype& at, QStringList* fields, int* lines, bool* unclosed)
 {
     fields->clear();
     if (at >= text.size())
@@ -170,7 +169,8 @@ Result ParseGlossaryTbx(const QByteArray& bytes, const QString& targetLanguage,
                 if (IsName(name, "termEntry", "conceptEntry")) {
                     entry = TbxEntry();
                 } else if (IsName(name, "langSet", "langSec")) {
-                    entry.languages << xml.attributes().value(QLatin1StringView("xml:lang")).toString();
+                    entry.languages
+                        << xml.attributes().value(QLatin1StringView("xml:lang")).toString();
                     entry.terms << QStringList();
                 } else if ((name == u"term" && !entry.terms.isEmpty()) ||
                            (IsName(name, "note", "descrip") && entry.note.isEmpty())) {

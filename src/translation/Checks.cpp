@@ -4,7 +4,6 @@
 #include "base/UiText.h"
 #include "translation/Spelling.h"
 
-
 #include <algorithm>
 #include <unordered_map>
 
@@ -12,9 +11,9 @@ namespace scrivlet {
 namespace {
 
 const char* const kCheckNames[kCheckCount] = {
-    "too_long",     "not_storable",   "untranslated",  "empty",       "placeholders",
-    "numbers",      "leading_space",  "trailing_space", "line_breaks", "double_space",
-    "end_punctuation", "inconsistent", "glossary",      "spelling"};
+    "too_long",        "not_storable",  "untranslated",   "empty",       "placeholders",
+    "numbers",         "leading_space", "trailing_space", "line_breaks", "double_space",
+    "end_punctuation", "inconsistent",  "glossary",       "spelling"};
 
 // The interface text "check.<name>.<what>".
 QString CheckText(Check check, const char* what)
@@ -258,7 +257,8 @@ int LineBreaks(QStringView text)
 {
     int count = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\n' || (text[i] == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n')))
+        if (text[i] == u'\n' ||
+            (text[i] == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n')))
             ++count;
     }
     return count;
@@ -269,12 +269,22 @@ enum EndKind : int { kPeriod = 1, kExclaim = 2, kQuestion = 4, kColon = 8, kElli
 EndKind KindOf(QChar c)
 {
     switch (c.unicode()) {
-        case u'.': case u'。': return kPeriod;
-        case u'!': case u'！': return kExclaim;
-        case u'?': case u'？': return kQuestion;
-        case u':': case u'：': return kColon;
-        case u'…': return kEllipsis;
-        default: return EndKind(0);
+        case u'.':
+        case u'。':
+            return kPeriod;
+        case u'!':
+        case u'！':
+            return kExclaim;
+        case u'?':
+        case u'？':
+            return kQuestion;
+        case u':':
+        case u'：':
+            return kColon;
+        case u'…':
+            return kEllipsis;
+        default:
+            return EndKind(0);
     }
 }
 
@@ -449,7 +459,8 @@ CheckMask FieldChecker::Run(const FieldInput& in, const TextStorage& storage, Ma
     const QStringView text = in.text;
     if ((on & Bit(Check::TooLong)) && text.size() > in.size) {
         found |= Bit(Check::TooLong);
-        Tell(details, Check::TooLong, CheckText(Check::TooLong, "detail").arg(text.size()).arg(in.size));
+        Tell(details, Check::TooLong,
+             CheckText(Check::TooLong, "detail").arg(text.size()).arg(in.size));
     }
     if ((on & Bit(Check::NotStorable)) && !text.isEmpty() && !CanStore(text, storage)) {
         found |= Bit(Check::NotStorable);
@@ -609,7 +620,8 @@ CheckMask FieldChecker::Spelling(QStringView text, const std::vector<TextSpan>& 
         unknown << word.toString();
     }
     if (found)
-        Tell(details, Check::Spelling, CheckText(Check::Spelling, "detail").arg(unknown.join(u' ')));
+        Tell(details, Check::Spelling,
+             CheckText(Check::Spelling, "detail").arg(unknown.join(u' ')));
     return found;
 }
 

@@ -29,7 +29,10 @@ MatchLimits PatternLimits()
 
 DocumentChecks::DocumentChecks(const EdtDocument& document, const CheckSettings& settings,
                                const EdtDocument* reference, QObject* parent)
-    : QObject(parent), document_(document), settings_(settings), reference_(reference),
+    : QObject(parent),
+      document_(document),
+      settings_(settings),
+      reference_(reference),
       checker_(settings)
 {
     connect(&document, &EdtDocument::TextChanged, this,
@@ -65,8 +68,7 @@ FieldInput DocumentChecks::Input(size_t at) const
     in.size = document_.Format().fields[document_.TextColumn(field)].size;
     in.hasReference = reference_ != nullptr;
     // A record the reference lacks has an empty reference text.
-    if (reference_ && record < reference_->RecordCount() &&
-        field < reference_->TextFieldCount())
+    if (reference_ && record < reference_->RecordCount() && field < reference_->TextFieldCount())
         in.reference = reference_->FieldText(record, field);
     return in;
 }
@@ -78,7 +80,8 @@ QStringView DocumentChecks::Text(size_t at) const
 
 TextStorage DocumentChecks::Storage() const
 {
-    return settings_.storage.value_or(TextStorage{document_.GetEncoding(), document_.GetFileType()});
+    return settings_.storage.value_or(
+        TextStorage{document_.GetEncoding(), document_.GetFileType()});
 }
 
 void DocumentChecks::Count(CheckMask mask, int sign)
@@ -254,9 +257,8 @@ std::vector<Problem> DocumentChecks::Details(int record, int field) const
         }
         out.push_back({0, 0, Check::Inconsistent,
                        UiText("check.inconsistent.detail").arg(translations.size())});
-        std::stable_sort(out.begin(), out.end(), [](const Problem& a, const Problem& b) {
-            return a.check < b.check;
-        });
+        std::stable_sort(out.begin(), out.end(),
+                         [](const Problem& a, const Problem& b) { return a.check < b.check; });
     }
     for (Problem& p : out)
         p.record = record, p.field = field;
@@ -268,7 +270,8 @@ void DocumentChecks::ForEachProblem(const std::function<void(const Problem&)>& e
     for (size_t at = 0; at < masks_.size(); ++at) {
         if (!masks_[at])
             continue;
-        for (const Problem& p : Details(static_cast<int>(at / fields_), static_cast<int>(at % fields_)))
+        for (const Problem& p :
+             Details(static_cast<int>(at / fields_), static_cast<int>(at % fields_)))
             each(p);
     }
 }

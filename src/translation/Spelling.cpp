@@ -107,7 +107,8 @@ Result SpellingDictionary::LoadFile(const QString& affPath)
     try {
         impl->dictionary.load_aff_dic(std::filesystem::path(affPath.toStdString()));
     } catch (const std::exception& e) {
-        return Result::Failure(UiText("spelling.loadFailed").arg(affPath, QString::fromUtf8(e.what())));
+        return Result::Failure(
+            UiText("spelling.loadFailed").arg(affPath, QString::fromUtf8(e.what())));
     }
     d_ = std::move(impl);
     return {};

@@ -34,17 +34,17 @@ private slots:
             << QByteArray("\xEF\xBB\xBFsource,target,note\r\nsword,Schwert,weapon\r\n")
             << QStringList{"sword=Schwert;weapon"} << "";
         QTest::newRow("quoted comma, quote and line break")
-            << QByteArray("\"Odile, keeper\",\"Odile \"\"die Wärterin\"\"\"\nlamp,\"Lampe\nLeuchte\"\n")
+            << QByteArray(
+                   "\"Odile, keeper\",\"Odile \"\"die Wärterin\"\"\"\nlamp,\"Lampe\nLeuchte\"\n")
             << QStringList{u"Odile, keeper=Odile \"die Wärterin\""_qs, "lamp=Lampe\nLeuchte"} << "";
         QTest::newRow("one term on two lines, blank line")
-            << QByteArray("book,книга\n\nbook,том\n")
-            << QStringList{u"book=книга|том"_qs} << "";
+            << QByteArray("book,книга\n\nbook,том\n") << QStringList{u"book=книга|том"_qs} << "";
         QTest::newRow("unclosed quote") << QByteArray("a,b\nc,\"d\n") << QStringList()
                                         << "Line 2: a quoted field does not end.";
         QTest::newRow("no target") << QByteArray("a,b\nc\n") << QStringList()
                                    << "Line 2: a term needs a source and a target.";
-        QTest::newRow("not UTF-8") << QByteArray("a,\xE4\n") << QStringList()
-                                   << "The file is not UTF-8 text.";
+        QTest::newRow("not UTF-8")
+            << QByteArray("a,\xE4\n") << QStringList() << "The file is not UTF-8 text.";
     }
     void csv()
     {
@@ -69,22 +69,25 @@ private slots:
             "<langSet xml:lang='de-DE'><tig><term>Schwert</term></tig></langSet>"
             "<langSet xml:lang='pl'><tig><term>miecz</term></tig></langSet></termEntry>"
             "</body></text></martif>";
-        QTest::newRow("TBX-Basic, all targets") << basic << "" << QStringList{"sword=Schwert|miecz;a weapon"} << "";
-        QTest::newRow("TBX-Basic, German") << basic << "de" << QStringList{"sword=Schwert;a weapon"} << "";
+        QTest::newRow("TBX-Basic, all targets")
+            << basic << "" << QStringList{"sword=Schwert|miecz;a weapon"} << "";
+        QTest::newRow("TBX-Basic, German")
+            << basic << "de" << QStringList{"sword=Schwert;a weapon"} << "";
         QTest::newRow("TBX 3")
-            << QByteArray("<tbx><text><body><conceptEntry><langSec xml:lang='en'><termSec>"
-                          "<term>lamp</term></termSec></langSec><langSec xml:lang='ru'><termSec>"
-                          "<term>лампа</term></termSec></langSec></conceptEntry></body></text></tbx>")
+            << QByteArray(
+                   "<tbx><text><body><conceptEntry><langSec xml:lang='en'><termSec>"
+                   "<term>lamp</term></termSec></langSec><langSec xml:lang='ru'><termSec>"
+                   "<term>лампа</term></termSec></langSec></conceptEntry></body></text></tbx>")
             << "ru" << QStringList{u"lamp=лампа"_qs} << "";
         QTest::newRow("DOCTYPE")
             << QByteArray("<!DOCTYPE martif [<!ENTITY x 'y'>]><martif/>") << "" << QStringList()
             << "Glossaries with a document type declaration (<!DOCTYPE>) are not read.";
-        QTest::newRow("too deep")
-            << "<martif>" + QByteArray("<a>").repeated(300) + QByteArray("</a>").repeated(300) +
-                   "</martif>"
-            << "" << QStringList() << "elements are nested more than 256 levels deep";
-        QTest::newRow("other XML") << QByteArray("<xliff/>") << "" << QStringList()
-                                   << "The file is no TBX glossary.";
+        QTest::newRow("too deep") << "<martif>" + QByteArray("<a>").repeated(300) +
+                                         QByteArray("</a>").repeated(300) + "</martif>"
+                                  << "" << QStringList()
+                                  << "elements are nested more than 256 levels deep";
+        QTest::newRow("other XML")
+            << QByteArray("<xliff/>") << "" << QStringList() << "The file is no TBX glossary.";
     }
     void tbx()
     {

@@ -142,20 +142,22 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("words");  // the project's own
         QTest::addColumn<QString>("detail");     // empty: no problem
-        QTest::newRow("en") << "en" << "The lamp went dark, didn't it?" << QStringList() << "";
-        QTest::newRow("en, typo") << "en" << "The lmap went dark" << QStringList()
-                                  << "unknown words: lmap";
-        QTest::newRow("en, markup") << "en" << "<b>%s</b> came {name} &amp; left"
-                                    << QStringList() << "";
-        QTest::newRow("en, word list") << "en" << "Over Harrowmere" << QStringList{"Harrowmere"}
-                                       << "";
+        QTest::newRow("en") << "en"
+                            << "The lamp went dark, didn't it?" << QStringList() << "";
+        QTest::newRow("en, typo") << "en"
+                                  << "The lmap went dark" << QStringList() << "unknown words: lmap";
+        QTest::newRow("en, markup") << "en"
+                                    << "<b>%s</b> came {name} &amp; left" << QStringList() << "";
+        QTest::newRow("en, word list") << "en"
+                                       << "Over Harrowmere" << QStringList{"Harrowmere"} << "";
         QTest::newRow("de") << "de" << u"Der Leuchtturm ist dunkel, die Tür offen."_qs
                             << QStringList() << "";
-        QTest::newRow("de, typo") << "de" << "Der Leuchturm" << QStringList()
-                                  << "unknown words: Leuchturm";
+        QTest::newRow("de, typo") << "de"
+                                  << "Der Leuchturm" << QStringList() << "unknown words: Leuchturm";
         QTest::newRow("pl") << "pl" << u"Latarnia zgasła o północy."_qs << QStringList() << "";
-        QTest::newRow("pl, no diacritics") << "pl" << "Latarnia zgasla" << QStringList()
-                                           << "unknown words: zgasla";
+        QTest::newRow("pl, no diacritics")
+            << "pl"
+            << "Latarnia zgasla" << QStringList() << "unknown words: zgasla";
         QTest::newRow("ru") << "ru" << u"Маяк погас ровно в полночь."_qs << QStringList() << "";
         QTest::newRow("ru, typo") << "ru" << u"Маяк пагас"_qs << QStringList()
                                   << u"unknown words: пагас"_qs;

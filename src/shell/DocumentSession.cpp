@@ -2,6 +2,7 @@
 
 #include "documents/EdtDocument.h"
 #include "grid/DocumentHistory.h"
+#include "translation/DocumentChecks.h"
 #include "translation/TranslationStatus.h"
 
 #include <QCryptographicHash>
@@ -28,6 +29,7 @@ DocumentSession::DocumentSession(std::unique_ptr<EdtDocument> document, const QS
     : QObject(parent),
       document_(std::move(document)),
       status_(std::make_unique<TranslationStatus>(*document_)),
+      checks_(std::make_unique<DocumentChecks>(*document_, checkSettings_)),
       history_(std::make_unique<DocumentHistory>(document_.get())),
       watcher_(watcher),
       name_(name)
@@ -53,6 +55,7 @@ void DocumentSession::SetReference(std::unique_ptr<EdtDocument> reference)
 {
     // The status lets go of the old reference before it is freed.
     status_->SetReference(reference.get());
+    checks_->SetReference(reference.get());
     reference_ = std::move(reference);
     emit ReferenceChanged();
 }

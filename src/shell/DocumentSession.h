@@ -1,5 +1,7 @@
 #pragma once
 
+#include "translation/Checks.h"
+
 #include <QObject>
 #include <QString>
 
@@ -15,6 +17,7 @@ class QUndoStack;
 
 namespace scrivlet {
 
+class DocumentChecks;
 class DocumentHistory;
 class EdtDocument;
 class TranslationStatus;
@@ -47,6 +50,8 @@ public:
     const EdtDocument* Reference() const { return reference_.get(); }
     void SetReference(std::unique_ptr<EdtDocument> reference);
     TranslationStatus* Status() const { return status_.get(); }
+    // The quality checks over the document and its reference.
+    DocumentChecks* Checks() const { return checks_.get(); }
     DocumentHistory* History() const { return history_.get(); }
     QUndoStack* UndoStack() const;
 
@@ -79,9 +84,11 @@ signals:
 private:
     void Check(const QString& path);
 
+    CheckSettings checkSettings_;
     std::unique_ptr<EdtDocument> document_;
     std::unique_ptr<EdtDocument> reference_;
     std::unique_ptr<TranslationStatus> status_;  // goes before the documents it reads
+    std::unique_ptr<DocumentChecks> checks_;     // as the status
     std::unique_ptr<DocumentHistory> history_;
     QFileSystemWatcher* watcher_;
     QString watched_;  // the path followed, empty for none

@@ -17,9 +17,11 @@
 #include "shell/Icons.h"
 #include "shell/MessageBoxes.h"
 #include "shell/Printing.h"
+#include "shell/ProblemsPanel.h"
 #include "shell/Settings.h"
 #include "shell/StartPage.h"
 #include "shell/TranslationCommands.h"
+#include "translation/DocumentChecks.h"
 #include "translation/TranslationStatus.h"
 
 #include <QAction>
@@ -120,9 +122,11 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
             &StartPage::Refresh);
     connect(tabView_, &TabView::TabsChanged, this, &MainFrame::RebuildWindowMenu);
     connect(tabView_, &QTabWidget::currentChanged, this, &MainFrame::RebuildWindowMenu);
+    CreateProblemsPanel();
     connect(tabView_, &QTabWidget::currentChanged, this, [this] {
         DocumentSession* session = SessionAt(ActiveIndex());
         undoGroup_->setActiveStack(session ? session->UndoStack() : nullptr);
+        problems_->SetSession(session);
         ShowWindowTitle();
         FocusActiveView();
         ScheduleUpdate();
@@ -374,6 +378,17 @@ void MainFrame::CreateStatusBar()
     countsLabel_ = new QLabel(this);
     countsLabel_->setObjectName(QStringLiteral("translationCounts"));
     statusBar()->addPermanentWidget(countsLabel_);
+}
+
+void MainFrame::CreateProblemsPanel()
+{
+    problems_ = new ProblemsPanel(this);
+    addDockWidget(Qt::BottomDockWidgetArea, problems_);
+    connect(problems_, &ProblemsPanel::ProblemChosen, this, [this](int record, int field) {
+        DocumentTab* tab = TabAt(ActiveIndex());
+        if (tab && record < tab->Document()->RecordCount())
+            tab->View()->SelectCell(record, tab->Document()->TextColumn(field));
+    });
 }
 
 void MainFrame::LoadCatalogue()
@@ -725,6 +740,7 @@ void MainFrame::Follow(DocumentTab* tab)
         connect(document, changed, this, &MainFrame::ScheduleUpdate);
     connect(document, &EdtDocument::ModifiedChanged, this, &MainFrame::ScheduleUpdate);
     connect(session->Status(), &TranslationStatus::CountsChanged, this, &MainFrame::ScheduleUpdate);
+    connect(session->Checks(), &DocumentChecks::ProblemsChanged, this, &MainFrame::ScheduleUpdate);
     GridView* view = tab->View();
     connect(view, &GridView::EditingChanged, this, [this, view](bool editing) {
         // The editor's own history decides Undo and Redo while it is open.
@@ -760,7 +776,7 @@ QString MainFrame::CountsText() const
         UiText(tab->Status()->Reference() ? "work.translated" : "work.filled")
             .arg(locale.toString(done), locale.toString(counts.fields), locale.toString(percent));
     return progress + QStringLiteral("   ") +
-           UiText("work.problems").arg(locale.toString(counts.Problems()));
+           UiText("work.problems").arg(locale.toString(tab->Session()->Checks()->Count()));
 }
 
 QString MainFrame::CountsToolTip() const

@@ -54,6 +54,7 @@ enum class Command {
     ReferenceDocument,
     HideReference,
     CopyReference,
+    ViewProblems,
 };
 
 // The window list names at most this many tabs.
@@ -148,6 +149,8 @@ inline constexpr CommandDef kCommands[] = {
      QKeySequence::UnknownKey, nullptr, nullptr, false},
     {Command::CopyReference, "editCopyReference", "edit.copyReference", true,
      QKeySequence::UnknownKey, "Ctrl+Shift+R", nullptr, false},
+    {Command::ViewProblems, "viewProblems", "view.problems", true, QKeySequence::UnknownKey,
+     nullptr, nullptr, true},
 };
 
 constexpr const CommandDef& DefinitionOf(Command command)
@@ -237,6 +240,7 @@ inline constexpr MenuEntry kMenuLayout[] = {
     Submenu("menu.view"),
     Item(Command::ViewToolbar),
     Item(Command::ViewStatusBar),
+    Item(Command::ViewProblems),
     kSeparator,
     Item(Command::ReferenceDocument),
     Item(Command::HideReference),

@@ -103,6 +103,7 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
+    CreateProblemsPanel();
 
     tabView_ = new TabView(this);
     tabView_->setObjectName(QStringLiteral("tabView"));
@@ -122,7 +123,6 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
             &StartPage::Refresh);
     connect(tabView_, &TabView::TabsChanged, this, &MainFrame::RebuildWindowMenu);
     connect(tabView_, &QTabWidget::currentChanged, this, &MainFrame::RebuildWindowMenu);
-    CreateProblemsPanel();
     connect(tabView_, &QTabWidget::currentChanged, this, [this] {
         DocumentSession* session = SessionAt(ActiveIndex());
         undoGroup_->setActiveStack(session ? session->UndoStack() : nullptr);
@@ -269,6 +269,10 @@ void MainFrame::ConnectEditActions()
         toolBar_->setHidden(!toolBar_->isHidden());
         SetChecked(Action(Command::ViewToolbar), !toolBar_->isHidden());
     });
+    on(Command::ViewProblems, [this] {
+        problems_->setVisible(problems_->isHidden());
+        SetChecked(Action(Command::ViewProblems), !problems_->isHidden());
+    });
     on(Command::ViewStatusBar, [this] {
         statusBar()->setHidden(!statusBar()->isHidden());
         SetChecked(Action(Command::ViewStatusBar), !statusBar()->isHidden());
@@ -384,6 +388,7 @@ void MainFrame::CreateProblemsPanel()
 {
     problems_ = new ProblemsPanel(this);
     addDockWidget(Qt::BottomDockWidgetArea, problems_);
+    connect(problems_, &QDockWidget::visibilityChanged, this, &MainFrame::ScheduleUpdate);
     connect(problems_, &ProblemsPanel::ProblemChosen, this, [this](int record, int field) {
         DocumentTab* tab = TabAt(ActiveIndex());
         if (tab && record < tab->Document()->RecordCount())
@@ -647,6 +652,7 @@ void MainFrame::UpdateUi()
     UpdateLanguageChecks();
     SetChecked(Action(Command::ViewToolbar), !toolBar_->isHidden());
     SetChecked(Action(Command::ViewStatusBar), !statusBar()->isHidden());
+    SetChecked(Action(Command::ViewProblems), !problems_->isHidden());
 }
 
 void MainFrame::UpdateLanguageChecks()

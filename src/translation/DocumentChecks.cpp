@@ -150,12 +150,16 @@ std::vector<int> DocumentChecks::Index(const std::vector<size_t>& hashes)
         if (hashes[at])
             keyed.emplace_back(hashes[at], static_cast<int>(at));
     }
-    // Sorted in two halves side by side, then merged.
-    const auto middle = keyed.begin() + static_cast<qsizetype>(keyed.size() / 2);
-    QFuture<void> lower = QtConcurrent::run([&] { std::sort(keyed.begin(), middle); });
-    std::sort(middle, keyed.end());
-    lower.waitForFinished();
-    std::inplace_merge(keyed.begin(), middle, keyed.end());
+    // A big document's in two halves side by side, then merged.
+    if (keyed.size() < kChunk) {
+        std::sort(keyed.begin(), keyed.end());
+    } else {
+        const auto middle = keyed.begin() + static_cast<qsizetype>(keyed.size() / 2);
+        QFuture<void> lower = QtConcurrent::run([&] { std::sort(keyed.begin(), middle); });
+        std::sort(middle, keyed.end());
+        lower.waitForFinished();
+        std::inplace_merge(keyed.begin(), middle, keyed.end());
+    }
     std::vector<int> tails;  // of the groups within one run of equal hashes
     for (size_t run = 0; run < keyed.size();) {
         size_t end = run + 1;
@@ -198,7 +202,12 @@ void DocumentChecks::RecheckAll()
     auto run = [&](const std::pair<size_t, size_t>& chunk) {
         CheckRange(chunk.first, chunk.second, groups ? &hashes : nullptr);
     };
-    if (settings_.placeholders.HasPatterns()) {
+    // A small document is checked on the calling thread: no pool to wake (nor one a forked
+    // process would wait on forever).
+    if (chunks.size() <= 1) {
+        for (const auto& chunk : chunks)
+            run(chunk);
+    } else if (settings_.placeholders.HasPatterns()) {
         // The project's patterns need the stack their budget counts on.
         QThreadPool pool;
         pool.setStackSize(static_cast<uint>(PatternLimits().stackSize));
@@ -207,8 +216,12 @@ void DocumentChecks::RecheckAll()
         QtConcurrent::blockingMap(chunks, run);
     }
     const std::vector<int> heads = Index(hashes);
-    // Groups share no field: judged side by side.
-    QtConcurrent::blockingMap(heads, [this](int head) { JudgeGroup(head, false); });
+    // Groups share no field: judged side by side when there are many.
+    auto judge = [this](int head) { JudgeGroup(head, false); };
+    if (heads.size() < kChunk)
+        std::for_each(heads.begin(), heads.end(), judge);
+    else
+        QtConcurrent::blockingMap(heads, judge);
     for (const CheckMask mask : masks_)
         Count(mask, +1);
     emit ProblemsChanged();

@@ -85,8 +85,9 @@ std::vector<std::pair<int, int>> Anchors(const std::vector<std::pair<int, int>>&
     std::vector<int> tails;  // index into pairs of the smallest tail of each run length
     std::vector<int> previous(pairs.size(), -1);
     for (int p = 0; p < static_cast<int>(pairs.size()); ++p) {
-        const auto place = std::lower_bound(tails.begin(), tails.end(), pairs[p].second,
-                                            [&](int t, int value) { return pairs[t].second < value; });
+        const auto place =
+            std::lower_bound(tails.begin(), tails.end(), pairs[p].second,
+                             [&](int t, int value) { return pairs[t].second < value; });
         if (place != tails.begin())
             previous[p] = *(place - 1);
         if (place == tails.end())
@@ -279,7 +280,8 @@ struct Builder {
     void Changed(int i, int j)
     {
         for (int k = 0; k < input.TextFieldCount(); ++k) {
-            const QStringView oldSource = oldDoc.FieldText(i, k), newSource = newDoc.FieldText(j, k);
+            const QStringView oldSource = oldDoc.FieldText(i, k),
+                              newSource = newDoc.FieldText(j, k);
             const QStringView translation = input.FieldText(i, k);
             if (oldSource == newSource) {
                 Add(translation);

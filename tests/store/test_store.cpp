@@ -239,7 +239,7 @@ private slots:
         QCOMPARE(project.SchemaVersion(), ProjectFile::kSchemaVersion);
         QCOMPARE(project.Settings().translations, "de");
         QCOMPARE(project.Settings().originalEncoding, kEncodingUnicode);
-        QVERIFY(project.SetFieldMarks("a.edt", 1, 0, {u"Жук"_qs, true, "short"}));
+        QVERIFY(project.SetFieldMarks("a.edt", 1, 0, {u"Жук"_qs, ReviewReason::Changed, "short"}));
     }
 
     // A project's export holds each original under its relative path; edited by a translator
@@ -324,13 +324,16 @@ private slots:
         {
             ProjectFile project;
             QVERIFY(project.Open(path));
-            QVERIFY(project.SetFieldMarks("act1/items.edt", 1, 0, {"Sword", true, "a note"}));
-            QVERIFY(project.SetFieldMarks("act1/items.edt", 1, 0, {"Sword", false, ""}));
+            QVERIFY(project.SetFieldMarks("act1/items.edt", 1, 0,
+                                          {"Sword", ReviewReason::New, "a note"}));
+            QVERIFY(
+                project.SetFieldMarks("act1/items.edt", 1, 0, {"Sword", ReviewReason::None, ""}));
             QVERIFY(project.SetFormatOverride("act1/items.edt", 0));
         }
         ProjectFile project;
         QVERIFY(project.Open(path));
-        QCOMPARE(project.Marks("act1/items.edt", 1, 0), (FieldMarks{"Sword", false, ""}));
+        QCOMPARE(project.Marks("act1/items.edt", 1, 0),
+                 (FieldMarks{"Sword", ReviewReason::None, ""}));
         QCOMPARE(project.Marks("act1/items.edt", 0, 0), std::nullopt);
         QCOMPARE(project.FormatOverrides().value("act1/items.edt", -1), 0);
         QVERIFY(project.SetFormatOverride("act1/items.edt", -1));

@@ -27,7 +27,6 @@ Rows Padded(const Rows& rows)
     return TextsOf(*MakeDocument(kFormat, rows));
 }
 
-// One letter per new record: K kept, M moved, C changed, N new.
 QString Outcomes(const Alignment& a)
 {
     QString out;
@@ -41,7 +40,10 @@ QString Review(const Alignment& a)
 {
     QStringList out;
     for (const ReviewField& f : a.review)
-        out << QStringLiteral("%1.%2 %3").arg(f.record).arg(f.field).arg(ReviewReasonName(f.reason));
+        out << QStringLiteral("%1.%2 %3")
+                   .arg(f.record)
+                   .arg(f.field)
+                   .arg(ReviewReasonName(f.reason));
     return out.join(u',');
 }
 
@@ -59,67 +61,61 @@ class AlignmentTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // "old;new;input" and "output;outcomes;review;removed": records "|"-separated, fields
+    // ","-separated; outcomes one letter per new record (Kept, Moved, Changed, New).
     void rules_data()
     {
-        QTest::addColumn<QString>("oldRows");
-        QTest::addColumn<QString>("newRows");
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<QString>("output");
-        QTest::addColumn<QString>("outcomes");
-        QTest::addColumn<QString>("review");
-        QTest::addColumn<QString>("removed");
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("expected");
         QTest::newRow("inserted: the rest moves along")
-            << "a,1|b,2|c,3" << "a,1|x,9|b,2|c,3" << "A,I|B,II|C,III"
-            << "A,I|x,9|B,II|C,III" << "KNMM" << "1.0 new,1.1 new" << "";
-        QTest::newRow("removed") << "a,1|b,2|c,3" << "a,1|c,3" << "A,I|B,II|C,III"
-                                 << "A,I|C,III" << "KM" << "" << "1";
+            << "a,1|b,2|c,3;a,1|x,9|b,2|c,3;A,I|B,II|C,III"
+            << "A,I|x,9|B,II|C,III;KNMM;1.0 new,1.1 new;";
+        QTest::newRow("removed") << "a,1|b,2|c,3;a,1|c,3;A,I|B,II|C,III"
+                                 << "A,I|C,III;KM;;1";
         QTest::newRow("inserted and removed: back in place")
-            << "a,1|b,2|c,3|d,4" << "x,9|a,1|b,2|d,4" << "A,I|B,II|C,III|D,IV"
-            << "x,9|A,I|B,II|D,IV" << "NMMK" << "0.0 new,0.1 new" << "2";
-        QTest::newRow("rewritten line, same speaker")
-            << "a,1|b,2|c,3" << "a,1|b,22|c,3" << "A,I|B,II|C,III"
-            << "A,I|B,II|C,III" << "KCK" << "1.1 changed" << "";
+            << "a,1|b,2|c,3|d,4;x,9|a,1|b,2|d,4;A,I|B,II|C,III|D,IV"
+            << "x,9|A,I|B,II|D,IV;NMMK;0.0 new,0.1 new;2";
+        QTest::newRow("rewritten line, same speaker") << "a,1|b,2|c,3;a,1|b,22|c,3;A,I|B,II|C,III"
+                                                      << "A,I|B,II|C,III;KCK;1.1 changed;";
         QTest::newRow("untranslated field whose source changed")
-            << "a,1|b,2|c,3" << "a,1|b,22|c,3" << "A,I|B,2|C,III"
-            << "A,I|B,22|C,III" << "KCK" << "" << "";
+            << "a,1|b,2|c,3;a,1|b,22|c,3;A,I|B,2|C,III"
+            << "A,I|B,22|C,III;KCK;;";
         QTest::newRow("all texts rewritten: removed and new")
-            << "a,1|b,2|c,3" << "a,1|y,8|c,3" << "A,I|B,II|C,III"
-            << "A,I|y,8|C,III" << "KNK" << "1.0 new,1.1 new" << "1";
+            << "a,1|b,2|c,3;a,1|y,8|c,3;A,I|B,II|C,III"
+            << "A,I|y,8|C,III;KNK;1.0 new,1.1 new;1";
         QTest::newRow("relocated: only the longest common run is matched")
-            << "a,1|b,2|c,3|d,4" << "a,1|c,3|d,4|b,2" << "A,I|B,II|C,III|D,IV"
-            << "A,I|C,III|D,IV|b,2" << "KMMN" << "3.0 new,3.1 new" << "1";
+            << "a,1|b,2|c,3|d,4;a,1|c,3|d,4|b,2;A,I|B,II|C,III|D,IV"
+            << "A,I|C,III|D,IV|b,2;KMMN;3.0 new,3.1 new;1";
         QTest::newRow("most equal texts first")
-            << "a,1|g,x,n|g,y,m|c,3" << "a,1|g,y,z|c,3" << "A,I|G,X,N|G,Y,M|C,III"
-            << "A,I|G,Y,M|C,III" << "KCM" << "1.2 changed" << "1";
-        QTest::newRow("then the nearest")
-            << "a,1|g,x|g,y|c,3" << "a,1|g,z|c,3" << "A,I|G,X|G,Y|C,III"
-            << "A,I|G,X|C,III" << "KCM" << "1.1 changed" << "2";
+            << "a,1|g,x,n|g,y,m|c,3;a,1|g,y,z|c,3;A,I|G,X,N|G,Y,M|C,III"
+            << "A,I|G,Y,M|C,III;KCM;1.2 changed;1";
+        QTest::newRow("then the nearest") << "a,1|g,x|g,y|c,3;a,1|g,z|c,3;A,I|G,X|G,Y|C,III"
+                                          << "A,I|G,X|C,III;KCM;1.1 changed;2";
         QTest::newRow("empty texts pair nothing and need no review")
-            << "a,1|,2|c,3" << "a,1|,5,n|c,3" << "A,I|,II|C,III"
-            << "A,I|,5,n|C,III" << "KNK" << "1.1 new,1.2 new" << "1";
-        QTest::newRow("duplicates") << "e|e|a,1|e" << "e|a,1|e|e|e" << "E|E|A,I|E"
-                                    << "E|A,I|E|e|e" << "KMMNN" << "3.0 new,4.0 new" << "1";
+            << "a,1|,2|c,3;a,1|,5,n|c,3;A,I|,II|C,III"
+            << "A,I|,5,n|C,III;KNK;1.1 new,1.2 new;1";
+        QTest::newRow("duplicates") << "e|e|a,1|e;e|a,1|e|e|e;E|E|A,I|E"
+                                    << "E|A,I|E|e|e;KMMNN;3.0 new,4.0 new;1";
         QTest::newRow("repeated records: a diff between the unique ones")
-            << "a,1|e|f|e|f" << "a,1|f|e|f|e" << "A,I|E|F|E2|F2" << "A,I|F|E2|F2|e" << "KMMMN"
-            << "4.0 new" << "1";
-        QTest::newRow("from nothing") << "" << "a,1" << "" << "a,1" << "N" << "0.0 new,0.1 new"
-                                      << "";
+            << "a,1|e|f|e|f;a,1|f|e|f|e;A,I|E|F|E2|F2"
+            << "A,I|F|E2|F2|e;KMMMN;4.0 new;1";
+        QTest::newRow("from nothing") << ";a,1;"
+                                      << "a,1;N;0.0 new,0.1 new;";
     }
     void rules()
     {
-        QFETCH(QString, oldRows);
-        QFETCH(QString, newRows);
-        QFETCH(QString, input);
-        QFETCH(QString, output);
-        const auto oldDoc = MakeDocument(kFormat, Split(oldRows));
-        const auto newDoc = MakeDocument(kFormat, Split(newRows));
-        const auto inputDoc = MakeDocument(kFormat, Split(input));
+        QFETCH(QString, given);
+        QFETCH(QString, expected);
+        const QStringList g = given.split(u';'), e = expected.split(u';');
+        const auto oldDoc = MakeDocument(kFormat, Split(g[0]));
+        const auto newDoc = MakeDocument(kFormat, Split(g[1]));
+        const auto inputDoc = MakeDocument(kFormat, Split(g[2]));
         Alignment a;
         QVERIFY(AlignTranslation(*oldDoc, *newDoc, *inputDoc, &a));
-        QCOMPARE(TextsOf(*a.output), Padded(Split(output)));
-        QTEST(Outcomes(a), "outcomes");
-        QTEST(Review(a), "review");
-        QTEST(Removed(a), "removed");
+        QCOMPARE(TextsOf(*a.output), Padded(Split(e[0])));
+        QCOMPARE(Outcomes(a), e[1]);
+        QCOMPARE(Review(a), e[2]);
+        QCOMPARE(Removed(a), e[3]);
         const AlignmentCounts& c = a.counts;
         QCOMPARE(c.kept + c.moved + c.changed + c.added, c.records);
         QCOMPARE(c.records - c.added + c.removed, oldDoc->RecordCount());

@@ -51,49 +51,62 @@ bool SameRecord(const EdtDocument& a, int i, const EdtDocument& b, int j)
     return true;
 }
 
-// Records whose hash occurs once in each version, as (old, new) pairs in old order.
+// Records whose hash occurs once in each version, as (old, new) pairs in old order. An open
+// hash table rather than sorting: sorting two million hashes took most of the time.
 std::vector<std::pair<int, int>> UniquePairs(const Hashes& a, const Hashes& b)
 {
-    auto sorted = [](const Hashes& h) {
-        std::vector<std::pair<std::uint64_t, int>> v(h.size());
-        for (size_t i = 0; i < h.size(); ++i)
-            v[i] = {h[i], static_cast<int>(i)};
-        std::sort(v.begin(), v.end());
-        return v;
+    constexpr int kNone = -1, kMany = -2;
+    struct Slot {
+        std::uint64_t hash = 0;
+        int inA = kNone, inB = kNone;
     };
-    const auto sa = sorted(a), sb = sorted(b);
-    std::vector<std::pair<int, int>> pairs;
-    size_t i = 0, j = 0;
-    while (i < sa.size() && j < sb.size()) {
-        const std::uint64_t h = std::min(sa[i].first, sb[j].first);
-        size_t ei = i, ej = j;
-        while (ei < sa.size() && sa[ei].first == h)
-            ++ei;
-        while (ej < sb.size() && sb[ej].first == h)
-            ++ej;
-        if (ei - i == 1 && ej - j == 1)
-            pairs.emplace_back(sa[i].second, sb[j].second);
-        i = ei, j = ej;
+    int bits = 4;
+    while ((size_t(1) << bits) < (a.size() + b.size()) * 3 / 2)
+        ++bits;
+    const size_t capacity = size_t(1) << bits;
+    std::vector<Slot> table(capacity);
+    auto find = [&](std::uint64_t h) -> Slot& {
+        size_t at = (h * 0x9e3779b97f4a7c15ULL) >> (64 - bits);
+        while ((table[at].inA != kNone || table[at].inB != kNone) && table[at].hash != h)
+            at = (at + 1) & (capacity - 1);
+        table[at].hash = h;
+        return table[at];
+    };
+    for (const auto& [hashes, member] : {std::pair{&a, &Slot::inA}, std::pair{&b, &Slot::inB}}) {
+        for (size_t i = 0; i < hashes->size(); ++i) {
+            int& seen = find((*hashes)[i]).*member;
+            seen = seen == kNone ? static_cast<int>(i) : kMany;
+        }
     }
-    std::sort(pairs.begin(), pairs.end());
+    std::vector<std::pair<int, int>> pairs;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const Slot& slot = find(a[i]);
+        if (slot.inA >= 0 && slot.inB >= 0)
+            pairs.emplace_back(slot.inA, slot.inB);
+    }
     return pairs;
 }
 
-// The longest run of pairs increasing in the new position as well.
+// The longest run of pairs increasing in the new position as well (patience sorting). The
+// tails' values sit in an array of their own, and a pair beyond the last tail, as nearly all
+// are, is appended without a search.
 std::vector<std::pair<int, int>> Anchors(const std::vector<std::pair<int, int>>& pairs)
 {
-    std::vector<int> tails;  // index into pairs of the smallest tail of each run length
+    std::vector<int> tails, tailValues;  // per run length: the pair ending it, its new position
     std::vector<int> previous(pairs.size(), -1);
     for (int p = 0; p < static_cast<int>(pairs.size()); ++p) {
-        const auto place =
-            std::lower_bound(tails.begin(), tails.end(), pairs[p].second,
-                             [&](int t, int value) { return pairs[t].second < value; });
-        if (place != tails.begin())
-            previous[p] = *(place - 1);
-        if (place == tails.end())
-            tails.push_back(p);
-        else
-            *place = p;
+        const int value = pairs[p].second;
+        const size_t at = !tailValues.empty() && value > tailValues.back()
+                              ? tailValues.size()
+                              : std::lower_bound(tailValues.begin(), tailValues.end(), value) -
+                                    tailValues.begin();
+        if (at > 0)
+            previous[p] = tails[at - 1];
+        if (at == tails.size()) {
+            tails.push_back(p), tailValues.push_back(value);
+        } else {
+            tails[at] = p, tailValues[at] = value;
+        }
     }
     std::vector<std::pair<int, int>> run(tails.size());
     for (int p = tails.empty() ? -1 : tails.back(), k = static_cast<int>(tails.size()) - 1; p >= 0;
@@ -261,16 +274,29 @@ std::vector<char> PairChangedRecords(const EdtDocument& oldDoc, const EdtDocumen
 
 namespace {
 
-// Appends the output's records one by one, as a reader does.
+// Appends the output's records one by one, as a reader does; when counting, only adds up
+// their length, so the output is allocated once.
 struct Builder {
     const EdtDocument& oldDoc;
     const EdtDocument& newDoc;
     const EdtDocument& input;
     Alignment& out;
+    bool counting = true;
+    qsizetype units = 0;
     bool ok = true;
 
-    void Add(QStringView text) { ok = out.output->AddLoadedText(text) && ok; }
-    void Review(int j, int k, ReviewReason reason) { out.review.push_back({j, k, reason}); }
+    void Add(QStringView text)
+    {
+        if (counting)
+            units += text.size();
+        else
+            ok = out.output->AddLoadedText(text) && ok;
+    }
+    void Review(int j, int k, ReviewReason reason)
+    {
+        if (!counting)
+            out.review.push_back({j, k, reason});
+    }
 
     void Matched(int i)
     {
@@ -303,14 +329,46 @@ struct Builder {
     }
 };
 
-qsizetype TextUnits(const EdtDocument& document)
+// One pass over the new records: the outcome of each, and its texts to the builder.
+void BuildRecords(Builder& b, const std::vector<char>& changed)
 {
-    qsizetype units = 0;
-    for (int r = 0; r < document.RecordCount(); ++r) {
-        for (int k = 0; k < document.TextFieldCount(); ++k)
-            units += document.FieldText(r, k).size();
+    Alignment& out = b.out;
+    for (int j = 0; j < b.newDoc.RecordCount() && b.ok; ++j) {
+        const int i = out.fromOld[j];
+        const RecordOutcome outcome = i < 0        ? RecordOutcome::New
+                                      : changed[j] ? RecordOutcome::Changed
+                                      : i == j     ? RecordOutcome::Kept
+                                                   : RecordOutcome::Moved;
+        if (outcome == RecordOutcome::New)
+            b.New(j);
+        else if (outcome == RecordOutcome::Changed)
+            b.Changed(i, j);
+        else
+            b.Matched(i);
+        if (!b.counting) {
+            out.outcomes[j] = outcome;
+            out.output->EndLoadedRecord();
+        }
     }
-    return units;
+}
+
+void Count(int oldRecords, Alignment* out)
+{
+    AlignmentCounts& c = out->counts;
+    qint64* const counts[] = {&c.kept, &c.moved, &c.changed, &c.added};
+    for (RecordOutcome outcome : out->outcomes)
+        ++*counts[static_cast<int>(outcome)];
+    std::vector<char> paired(oldRecords, 0);
+    for (int i : out->fromOld) {
+        if (i >= 0)
+            paired[i] = 1;
+    }
+    for (int i = 0; i < oldRecords; ++i) {
+        if (!paired[i])
+            out->removed.push_back(i);
+    }
+    c.records = static_cast<qint64>(out->outcomes.size());
+    c.removed = static_cast<qint64>(out->removed.size());
 }
 
 Result CheckShapes(const EdtDocument& oldDoc, const EdtDocument& newDoc, const EdtDocument& input)
@@ -342,35 +400,16 @@ Result AlignTranslation(const EdtDocument& oldOriginal, const EdtDocument& newOr
     out.output->SetFileType(input.GetFileType());
     out.output->SetEncoding(input.GetEncoding());
     Builder builder{oldOriginal, newOriginal, input, out};
-    builder.ok = out.output->ReserveForLoad(m, TextUnits(newOriginal) + TextUnits(newOriginal) / 8);
+    BuildRecords(builder, changed);
+    builder.counting = false;
+    builder.ok = out.output->ReserveForLoad(m, builder.units);
     out.outcomes.resize(m);
-    std::vector<char> oldUsed(oldOriginal.RecordCount(), 0);
-    for (int j = 0; j < m && builder.ok; ++j) {
-        const int i = out.fromOld[j];
-        RecordOutcome& outcome = out.outcomes[j];
-        if (i < 0) {
-            outcome = RecordOutcome::New, ++out.counts.added, builder.New(j);
-        } else if (changed[j]) {
-            outcome = RecordOutcome::Changed, ++out.counts.changed, builder.Changed(i, j);
-        } else {
-            outcome = i == j ? RecordOutcome::Kept : RecordOutcome::Moved;
-            ++(i == j ? out.counts.kept : out.counts.moved);
-            builder.Matched(i);
-        }
-        if (i >= 0)
-            oldUsed[i] = 1;
-        out.output->EndLoadedRecord();
-    }
+    BuildRecords(builder, changed);
     if (!builder.ok) {
         out = Alignment();
         return Result::Failure(UiText("fileError.noMemory"));
     }
-    for (int i = 0; i < oldOriginal.RecordCount(); ++i) {
-        if (!oldUsed[i])
-            out.removed.push_back(i);
-    }
-    out.counts.records = m;
-    out.counts.removed = static_cast<qint64>(out.removed.size());
+    Count(oldOriginal.RecordCount(), &out);
     return {};
 }
 

@@ -1,6 +1,7 @@
 #include "translation/Alignment.h"
 
 #include "base/UiText.h"
+#include "translation/SequenceDiff.h"
 
 #include <QHash>
 
@@ -115,50 +116,6 @@ std::vector<std::pair<int, int>> Anchors(const std::vector<std::pair<int, int>>&
     return run;
 }
 
-// Myers's greedy diff of a[0, n) and b[0, m) (n, m > 0): the matched (i, j) pairs, ascending;
-// false when more than kMaxEdits edits are needed.
-bool Myers(const std::uint64_t* a, int n, const std::uint64_t* b, int m,
-           std::vector<std::pair<int, int>>* matched)
-{
-    const int limit = std::min(n + m, kMaxEdits);
-    std::vector<int> v(2 * limit + 3, 0);
-    const int offset = limit + 1;
-    std::vector<std::vector<int>> trace;  // v[-d..d] after each step d
-    int found = -1;
-    for (int d = 0; d <= limit && found < 0; ++d) {
-        for (int k = -d; k <= d; k += 2) {
-            int x = (k == -d || (k != d && v[offset + k - 1] < v[offset + k + 1]))
-                        ? v[offset + k + 1]
-                        : v[offset + k - 1] + 1;
-            int y = x - k;
-            while (x < n && y < m && a[x] == b[y])
-                ++x, ++y;
-            v[offset + k] = x;
-            if (x >= n && y >= m)
-                found = d;
-        }
-        trace.emplace_back(v.begin() + offset - d, v.begin() + offset + d + 1);
-    }
-    if (found < 0)
-        return false;
-    int x = n, y = m;
-    std::vector<std::pair<int, int>> reversed;
-    for (int d = found; d > 0; --d) {
-        const std::vector<int>& prev = trace[d - 1];  // index k + d - 1
-        const int k = x - y;
-        auto at = [&](int kk) { return prev[kk + d - 1]; };
-        const int prevK = (k == -d || (k != d && at(k - 1) < at(k + 1))) ? k + 1 : k - 1;
-        const int prevX = at(prevK), prevY = prevX - prevK;
-        while (x > prevX && y > prevY)
-            reversed.emplace_back(--x, --y);
-        x = prevX, y = prevY;
-    }
-    while (x > 0 && y > 0)
-        reversed.emplace_back(--x, --y);
-    matched->assign(reversed.rbegin(), reversed.rend());
-    return true;
-}
-
 struct Matcher {
     const Hashes& a;
     const Hashes& b;
@@ -175,7 +132,8 @@ struct Matcher {
         if (i0 == i1 || j0 == j1)
             return;
         std::vector<std::pair<int, int>> matched;
-        if (Myers(a.data() + i0, i1 - i0, b.data() + j0, j1 - j0, &matched)) {
+        if (MatchSequences({a.data() + i0, size_t(i1 - i0)}, {b.data() + j0, size_t(j1 - j0)},
+                           kMaxEdits, &matched)) {
             for (const auto& [i, j] : matched)
                 newToOld[j0 + j] = i0 + i;
             return;

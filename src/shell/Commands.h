@@ -55,6 +55,7 @@ enum class Command {
     ReferenceDocument,
     HideReference,
     CopyReference,
+    ConfirmReview,
 };
 
 // The window list names at most this many tabs.
@@ -149,6 +150,8 @@ inline constexpr CommandDef kCommands[] = {
      nullptr, nullptr, false},
     {Command::HideReference, "viewHideReference", "view.hideReference", true,
      QKeySequence::UnknownKey, nullptr, nullptr, false},
+    {Command::ConfirmReview, "editConfirmReview", "edit.confirmReview", true,
+     QKeySequence::UnknownKey, nullptr, nullptr, false},
     {Command::CopyReference, "editCopyReference", "edit.copyReference", true,
      QKeySequence::UnknownKey, "Ctrl+Shift+R", nullptr, false},
 };
@@ -236,6 +239,7 @@ inline constexpr MenuEntry kMenuLayout[] = {
     Item(Command::NextProblem),
     Item(Command::PreviousProblem),
     Item(Command::CopyReference),
+    Item(Command::ConfirmReview),
     kEndSubmenu,
 
     Submenu("menu.view"),

@@ -217,6 +217,11 @@ void MainFrame::ConnectActions()
             });
         }
     });
+    on(Command::ConfirmReview, [this] {
+        if (DocumentTab* tab = TabAt(ActiveIndex()))
+            ConfirmReviewCommand(*tab->Session(), tab->View()->SelectedRow(),
+                                 tab->View()->SelectedColumn());
+    });
     // A close request, handled once the menu has gone.
     on(Command::Exit,
        [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); });
@@ -622,6 +627,7 @@ void MainFrame::UpdateUi()
     SetEnabled(Action(Command::ExportTranslations), hasTab && document->RecordCount() > 0);
     SetEnabled(Action(Command::ImportTranslations), hasTab && document->RecordCount() > 0);
     SetEnabled(Action(Command::UpdateOriginal), hasTab);
+    SetEnabled(Action(Command::ConfirmReview), hasTab);
     for (Command command : {Command::Find, Command::FindNext, Command::FindPrevious})
         SetEnabled(Action(command), hasTab);
     SetEnabled(Action(Command::GoToRecord), hasTab && document->RecordCount() > 0);

@@ -6,8 +6,11 @@
 #include "shell/DialogHost.h"
 #include "shell/DocumentSession.h"
 #include "translation/Alignment.h"
+#include "translation/ReviewMarks.h"
 
+#include <QApplication>
 #include <QMessageBox>
+#include <QUndoStack>
 
 namespace scrivlet {
 namespace {
@@ -41,7 +44,39 @@ QString ReportText(const Alignment& alignment, const EdtFormat& format, const Ed
     return text;
 }
 
+// Marks the fields to review with their old source; undoing the step takes the marks away.
+void MarkForReview(DocumentSession& session, const Alignment& alignment, const EdtDocument& old)
+{
+    ReviewMarks& review = *session.Review();
+    for (const ReviewField& field : alignment.review) {
+        const int from = alignment.fromOld[field.record];
+        review.Set(
+            field.record, field.field,
+            {field.reason, from < 0 ? QString() : old.FieldText(from, field.field).toString()});
+    }
+    QUndoStack* stack = session.UndoStack();
+    const int step = stack->index();
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = QObject::connect(stack, &QUndoStack::indexChanged, &review,
+                                   [&review, step, connection](int index) {
+                                       if (index >= step)
+                                           return;
+                                       review.ClearAll();
+                                       QObject::disconnect(*connection);
+                                   });
+}
+
 }  // namespace
+
+void ConfirmReviewCommand(DocumentSession& session, int record, int column)
+{
+    const EdtDocument& document = *session.Document();
+    for (int field = 0; field < document.TextFieldCount(); ++field) {
+        if (document.TextColumn(field) == column && session.Review()->Clear(record, field))
+            return;
+    }
+    QApplication::beep();
+}
 
 void UpdateToNewOriginalCommand(DialogHost& host, QWidget* parent, DocumentSession& session,
                                 const std::function<std::unique_ptr<EdtDocument>()>& askNewOriginal)
@@ -61,8 +96,9 @@ void UpdateToNewOriginalCommand(DialogHost& host, QWidget* parent, DocumentSessi
         const BusyCursor busy;
         done = AlignTranslation(*session.Reference(), *newOriginal, document, &alignment);
         // Nothing differing is no step, and no failure either.
-        if (done)
-            session.History()->Replace(*alignment.output, UiText("undo.update"));
+        session.Review()->ClearAll();
+        if (done && session.History()->Replace(*alignment.output, UiText("undo.update")))
+            MarkForReview(session, alignment, *session.Reference());
     }
     if (!done) {
         host.ShowMessage(parent, UiText("update.failed") + u'\n' + done.Error(),

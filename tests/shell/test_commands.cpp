@@ -15,6 +15,7 @@
 #include "shell/MessageBoxes.h"
 #include "shell/RestoreDialog.h"
 #include "shell/StartPage.h"
+#include "translation/TranslationStatus.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -862,6 +863,15 @@ private slots:
                  "Records kept: 1, moved: 1, changed: 0, new: 1, removed: 1.\nFields to review: "
                  "1. The new original is now the reference document.\nRecord 0, Text: new");
         QCOMPARE(frame_->TabAt(0)->Reference()->Path(), Path("new.edt"));
+        // The new record waits for review until confirmed; Undo takes the marks away too.
+        const TranslationStatus& status = *frame_->TabAt(0)->Status();
+        QCOMPARE(status.Counts().sourceChanged, 1);
+        GridView& view = *frame_->TabAt(0)->View();
+        for (const int record : {1, 0}) {
+            view.SelectCell(record, document->TextColumn(0));
+            Run(*frame_, Command::ConfirmReview);
+        }
+        QCOMPARE(status.Counts().sourceChanged, 0);
         Run(*frame_, Command::Undo);
         QCOMPARE(TextsOf(*document), (Rows{{"A"}, {"B"}, {"C"}}));
     }

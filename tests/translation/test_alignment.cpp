@@ -1,6 +1,8 @@
 #include "TestDocument.h"
 #include "TestRegistry.h"
 #include "translation/Alignment.h"
+#include "translation/ReviewMarks.h"
+#include "translation/TranslationStatus.h"
 
 #include <QTest>
 
@@ -141,6 +143,30 @@ private slots:
         QCOMPARE(a.fromOld[300], -1);
         QCOMPARE(a.fromOld[600], 599);
         QCOMPARE(a.output->FieldText(600, 1), u"new");  // never translated
+    }
+
+    // Review marks follow their records, go with an edit of their own field only, and count
+    // as problems the next-problem seek finds.
+    void reviewMarksFollowTheDocument()
+    {
+        auto document = MakeDocument(kFormat, Split("a,1|b,2|c,3"));
+        ReviewMarks marks(*document);
+        TranslationStatus status(*document);
+        status.SetReviewMarks(&marks);
+        marks.Set(1, 1, {ReviewReason::Changed, "two"});
+        marks.Set(2, 0, {ReviewReason::New, ""});
+        QCOMPARE(status.Counts().sourceChanged, 2);
+        QCOMPARE(status.Seek(FieldSeek::Problem, {-1, 0}, true), (FieldPlace{1, 1}));
+        document->InsertRecords(0, 1);
+        QVERIFY(marks.Has(2, 1) && marks.Has(3, 0) && !marks.Has(1, 1));
+        document->RemoveRecords(3, 1);
+        QVERIFY(!marks.Has(3, 0));
+        QCOMPARE(status.Counts().sourceChanged, 1);
+        document->SetText(2, 0, u"B");  // another field of the record
+        QCOMPARE(marks.At(2, 1)->oldSource, "two");
+        document->SetText(2, 1, u"22");
+        QCOMPARE(marks.Count(), 0);
+        QCOMPARE(status.Counts().sourceChanged, 0);
     }
 
     void refusesAnotherShape()

@@ -594,9 +594,9 @@ bool GridView::viewportEvent(QEvent* event)
     const EdtDocument* reference = model_->Reference();
     if (review && review->reason == ReviewReason::Changed && reference &&
         index.row() < reference->RecordCount()) {
-        QToolTip::showText(help->globalPos(),
-                           SourceChangeHtml(review->oldSource, reference->FieldText(index.row(), field)),
-                           this);
+        QToolTip::showText(
+            help->globalPos(),
+            SourceChangeHtml(review->oldSource, reference->FieldText(index.row(), field)), this);
         return true;
     }
     QToolTip::showText(help->globalPos(),

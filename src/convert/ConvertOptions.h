@@ -38,6 +38,9 @@ struct Options {
     std::optional<int> referenceEncoding;
     bool includeFuzzy = false, strict = false, stats = false;
     CheckRequest checkRequest;
+    // A translation carried over from the original OLD to the new one (--reference).
+    QString oldReference;
+    bool update = false;
 
     bool Exporting() const { return !exportPath.isEmpty(); }
     bool Importing() const { return !importPath.isEmpty(); }

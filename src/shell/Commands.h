@@ -47,6 +47,7 @@ enum class Command {
     About,
     ExportTranslations,
     ImportTranslations,
+    UpdateOriginal,
     NextUntranslated,
     PreviousUntranslated,
     NextProblem,
@@ -55,6 +56,7 @@ enum class Command {
     HideReference,
     CopyReference,
     ViewProblems,
+    ConfirmReview,
 };
 
 // The window list names at most this many tabs.
@@ -135,6 +137,8 @@ inline constexpr CommandDef kCommands[] = {
      QKeySequence::UnknownKey, nullptr, nullptr, false},
     {Command::ImportTranslations, "fileImportTranslations", "file.importTranslations", true,
      QKeySequence::UnknownKey, nullptr, nullptr, false},
+    {Command::UpdateOriginal, "fileUpdateOriginal", "file.updateOriginal", true,
+     QKeySequence::UnknownKey, nullptr, nullptr, false},
     {Command::NextUntranslated, "editNextUntranslated", "edit.nextUntranslated", true,
      QKeySequence::UnknownKey, "F8", nullptr, false},
     {Command::PreviousUntranslated, "editPreviousUntranslated", "edit.previousUntranslated", true,
@@ -146,6 +150,8 @@ inline constexpr CommandDef kCommands[] = {
     {Command::ReferenceDocument, "viewReference", "view.reference", true, QKeySequence::UnknownKey,
      nullptr, nullptr, false},
     {Command::HideReference, "viewHideReference", "view.hideReference", true,
+     QKeySequence::UnknownKey, nullptr, nullptr, false},
+    {Command::ConfirmReview, "editConfirmReview", "edit.confirmReview", true,
      QKeySequence::UnknownKey, nullptr, nullptr, false},
     {Command::CopyReference, "editCopyReference", "edit.copyReference", true,
      QKeySequence::UnknownKey, "Ctrl+Shift+R", nullptr, false},
@@ -203,6 +209,7 @@ inline constexpr MenuEntry kMenuLayout[] = {
     kSeparator,
     Item(Command::ExportTranslations),
     Item(Command::ImportTranslations),
+    Item(Command::UpdateOriginal),
     kSeparator,
     Item(Command::Print),
     Item(Command::PrintPreview),
@@ -235,6 +242,7 @@ inline constexpr MenuEntry kMenuLayout[] = {
     Item(Command::NextProblem),
     Item(Command::PreviousProblem),
     Item(Command::CopyReference),
+    Item(Command::ConfirmReview),
     kEndSubmenu,
 
     Submenu("menu.view"),

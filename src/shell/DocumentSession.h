@@ -20,6 +20,7 @@ namespace scrivlet {
 class DocumentChecks;
 class DocumentHistory;
 class EdtDocument;
+class ReviewMarks;
 class TranslationStatus;
 
 // The modified mark in front of a title.
@@ -52,6 +53,8 @@ public:
     TranslationStatus* Status() const { return status_.get(); }
     // The quality checks over the document and its reference.
     DocumentChecks* Checks() const { return checks_.get(); }
+    // The fields waiting for review since the original changed.
+    ReviewMarks* Review() const { return review_.get(); }
     DocumentHistory* History() const { return history_.get(); }
     QUndoStack* UndoStack() const;
 
@@ -87,6 +90,7 @@ private:
     CheckSettings checkSettings_;
     std::unique_ptr<EdtDocument> document_;
     std::unique_ptr<EdtDocument> reference_;
+    std::unique_ptr<ReviewMarks> review_;  // goes after the status that reads it
     std::unique_ptr<TranslationStatus> status_;  // goes before the documents it reads
     std::unique_ptr<DocumentChecks> checks_;     // as the status
     std::unique_ptr<DocumentHistory> history_;

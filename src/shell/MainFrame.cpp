@@ -21,6 +21,7 @@
 #include "shell/Settings.h"
 #include "shell/StartPage.h"
 #include "shell/TranslationCommands.h"
+#include "shell/UpdateCommand.h"
 #include "translation/DocumentChecks.h"
 #include "translation/TranslationStatus.h"
 
@@ -211,6 +212,19 @@ void MainFrame::ConnectActions()
             view->EndEdit();
             ImportTranslationsCommand(commands_->Host(), this, *view->Document(), *view->History());
         }
+    });
+    on(Command::UpdateOriginal, [this] {
+        if (DocumentTab* tab = TabAt(ActiveIndex())) {
+            tab->View()->EndEdit();
+            UpdateToNewOriginalCommand(commands_->Host(), this, *tab->Session(), [&] {
+                return commands_->AskReference(*tab->Document());
+            });
+        }
+    });
+    on(Command::ConfirmReview, [this] {
+        if (DocumentTab* tab = TabAt(ActiveIndex()))
+            ConfirmReviewCommand(*tab->Session(), tab->View()->SelectedRow(),
+                                 tab->View()->SelectedColumn());
     });
     // A close request, handled once the menu has gone.
     on(Command::Exit,
@@ -632,6 +646,8 @@ void MainFrame::UpdateUi()
     SetEnabled(Action(Command::SaveAs), hasTab);
     SetEnabled(Action(Command::ExportTranslations), hasTab && document->RecordCount() > 0);
     SetEnabled(Action(Command::ImportTranslations), hasTab && document->RecordCount() > 0);
+    SetEnabled(Action(Command::UpdateOriginal), hasTab);
+    SetEnabled(Action(Command::ConfirmReview), hasTab);
     for (Command command : {Command::Find, Command::FindNext, Command::FindPrevious})
         SetEnabled(Action(command), hasTab);
     SetEnabled(Action(Command::GoToRecord), hasTab && document->RecordCount() > 0);
@@ -782,7 +798,8 @@ QString MainFrame::CountsText() const
         UiText(tab->Status()->Reference() ? "work.translated" : "work.filled")
             .arg(locale.toString(done), locale.toString(counts.fields), locale.toString(percent));
     return progress + QStringLiteral("   ") +
-           UiText("work.problems").arg(locale.toString(tab->Session()->Checks()->Count()));
+           UiText("work.problems")
+               .arg(locale.toString(tab->Session()->Checks()->Count() + counts.sourceChanged));
 }
 
 QString MainFrame::CountsToolTip() const

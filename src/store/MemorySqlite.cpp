@@ -1,0 +1,240 @@
+// The memory in an SQLite file: a project file or one of its own. Exact matches come through an
+// index on a hash of the source, fuzzy candidates through an FTS5 trigram index of the sources
+// (contentless: the texts are stored once, in tm_unit).
+
+#include "store/MemoryBackends.h"
+#include "store/Sqlite.h"
+
+#include <QSet>
+
+#include <algorithm>
+
+namespace scrivlet {
+namespace {
+
+const char kSchema[] =
+    "CREATE TABLE IF NOT EXISTS tm_meta(key TEXT PRIMARY KEY, value TEXT NOT NULL) "
+    "WITHOUT ROWID;"
+    "CREATE TABLE IF NOT EXISTS tm_unit(id INTEGER PRIMARY KEY, skey INTEGER NOT NULL, "
+    "source TEXT NOT NULL, target TEXT NOT NULL, slang TEXT NOT NULL, tlang TEXT NOT NULL, "
+    "origin TEXT NOT NULL, time INTEGER NOT NULL);"
+    "CREATE INDEX IF NOT EXISTS tm_unit_skey ON tm_unit(skey);"
+    "CREATE VIRTUAL TABLE IF NOT EXISTS tm_fts USING fts5(source, content='', "
+    "tokenize='trigram', detail='none');"
+    "CREATE VIRTUAL TABLE IF NOT EXISTS tm_vocab USING fts5vocab(tm_fts, 'row');"
+    "INSERT OR IGNORE INTO tm_meta VALUES('tm_version', '1');";
+
+// Fuzzy candidates: the units sharing most of the query's rarest trigrams. Rare trigrams have
+// short lists, so the lookup stays fast on a million units; a text within the usual fuzzy
+// scores keeps most of them.
+constexpr int kRareTrigrams = 12;
+constexpr int kCandidates = 120;
+
+class FileMemory : public TranslationMemory {
+public:
+    Result Open(const QString& path)
+    {
+        if (Result opened = db_.Open(path, true); !opened)
+            return opened;
+        // Another process may be writing: wait for it rather than fail at once.
+        if (Result setup = db_.Exec("PRAGMA busy_timeout=5000; PRAGMA journal_mode=WAL;"
+                                    "PRAGMA synchronous=NORMAL;");
+            !setup)
+            return setup;
+        return db_.Exec(kSchema);
+    }
+
+    Result Languages(MemoryLanguages* languages) override
+    {
+        sql::Statement get = db_.Prepare("SELECT key, value FROM tm_meta WHERE key IN "
+                                         "('source_lang', 'target_lang')");
+        if (!get.IsValid())
+            return Result::Failure(db_.Error());
+        *languages = {};
+        while (get.Step())
+            (get.Text(0) == QLatin1String("source_lang") ? languages->source
+                                                         : languages->target) = get.Text(1);
+        return get.Done();
+    }
+
+    Result Add(const MemoryLanguages& languages, std::span<const MemoryUnit> units,
+               MemoryCounts* counts) override;
+    Result Suggest(const MemoryLanguages& languages, const QString& source, int minScore,
+                   int limit, std::vector<MemoryMatch>* matches) override;
+    Result ForEach(const Visit& visit) override;
+
+private:
+    Result AddUnits(const MemoryLanguages& languages, std::span<const MemoryUnit> units,
+                    MemoryCounts* counts);
+    std::vector<qint64> Candidates(const QString& source);
+
+    sql::Database db_;
+};
+
+Result FileMemory::Add(const MemoryLanguages& languages, std::span<const MemoryUnit> units,
+                       MemoryCounts* counts)
+{
+    if (Result begun = db_.Begin(); !begun)
+        return begun;
+    Result added = AddUnits(languages, units, counts);
+    if (added)
+        added = db_.Commit();
+    if (!added)
+        db_.Rollback();
+    return added;
+}
+
+Result FileMemory::AddUnits(const MemoryLanguages& languages, std::span<const MemoryUnit> units,
+                            MemoryCounts* counts)
+{
+    sql::Statement meta =
+        db_.Prepare("INSERT OR IGNORE INTO tm_meta VALUES('source_lang', ?1), ('target_lang', ?2)");
+    sql::Statement find = db_.Prepare(
+        "SELECT 1 FROM tm_unit WHERE skey = ?1 AND slang = ?2 AND tlang = ?3 AND source = ?4 "
+        "AND target = ?5 LIMIT 1");
+    sql::Statement insert = db_.Prepare(
+        "INSERT INTO tm_unit(skey, source, target, slang, tlang, origin, time) "
+        "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7) RETURNING id");
+    sql::Statement index = db_.Prepare("INSERT INTO tm_fts(rowid, source) VALUES(?1, ?2)");
+    if (!meta.IsValid() || !find.IsValid() || !insert.IsValid() || !index.IsValid())
+        return Result::Failure(db_.Error());
+    meta.Bind(1, languages.source).Bind(2, languages.target);
+    meta.Step();
+    if (Result done = meta.Done(); !done)
+        return done;
+    for (const MemoryUnit& unit : units) {
+        const qint64 key = StableHash(unit.source);
+        ++counts->segments;
+        find.Reset();
+        find.Bind(1, key).Bind(2, languages.source).Bind(3, languages.target);
+        find.Bind(4, unit.source).Bind(5, unit.target);
+        if (find.Step()) {
+            ++counts->duplicates;
+            continue;
+        }
+        if (Result done = find.Done(); !done)
+            return done;
+        insert.Reset();
+        insert.Bind(1, key).Bind(2, unit.source).Bind(3, unit.target).Bind(4, languages.source);
+        insert.Bind(5, languages.target).Bind(6, unit.origin).Bind(7, unit.time);
+        if (!insert.Step())
+            return insert.Done();
+        const qint64 id = insert.Int(0);
+        insert.Reset();
+        index.Reset();
+        index.Bind(1, id).Bind(2, unit.source);
+        index.Step();
+        if (Result done = index.Done(); !done)
+            return done;
+        ++counts->added;
+    }
+    return {};
+}
+
+// A trigram as an FTS5 string: in double quotes, a quote doubled.
+QString Quoted(QStringView trigram)
+{
+    QString text = trigram.toString();
+    text.replace(u'"', QLatin1String("\"\""));
+    return u'"' + text + u'"';
+}
+
+std::vector<qint64> FileMemory::Candidates(const QString& source)
+{
+    // The tokenizer folds case; the vocabulary holds the folded trigrams.
+    const QString folded = source.toCaseFolded();
+    QSet<QString> seen;
+    std::vector<std::pair<qint64, QString>> rare;
+    sql::Statement count = db_.Prepare("SELECT doc FROM tm_vocab WHERE term = ?1");
+    for (qsizetype i = 0; i + 3 <= folded.size(); ++i) {
+        const QString trigram = folded.mid(i, 3);
+        if (seen.contains(trigram))
+            continue;
+        seen.insert(trigram);
+        count.Reset();
+        count.Bind(1, trigram);
+        if (count.Step())
+            rare.emplace_back(count.Int(0), trigram);
+    }
+    std::sort(rare.begin(), rare.end());
+    if (rare.size() > static_cast<size_t>(kRareTrigrams))
+        rare.resize(kRareTrigrams);
+    QStringList terms;
+    for (const auto& [docs, trigram] : rare)
+        terms << Quoted(trigram);
+    std::vector<qint64> ids;
+    if (terms.isEmpty())
+        return ids;
+    sql::Statement match =
+        db_.Prepare("SELECT rowid FROM tm_fts WHERE tm_fts MATCH ?1 ORDER BY rank LIMIT ?2");
+    match.Bind(1, terms.join(QLatin1String(" OR "))).Bind(2, kCandidates);
+    while (match.Step())
+        ids.push_back(match.Int(0));
+    return ids;
+}
+
+Result FileMemory::Suggest(const MemoryLanguages& languages, const QString& source, int minScore,
+                           int limit, std::vector<MemoryMatch>* matches)
+{
+    matches->clear();
+    sql::Statement exact = db_.Prepare(
+        "SELECT id, source, target FROM tm_unit WHERE skey = ?1 AND slang = ?2 AND tlang = ?3 "
+        "ORDER BY time DESC, id DESC");
+    if (!exact.IsValid())
+        return Result::Failure(db_.Error());
+    exact.Bind(1, StableHash(source)).Bind(2, languages.source).Bind(3, languages.target);
+    QSet<qint64> taken;
+    while (exact.Step()) {
+        if (exact.Text(1) == source) {
+            matches->push_back({source, exact.Text(2), 100});
+            taken.insert(exact.Int(0));
+        }
+    }
+    if (Result done = exact.Done(); !done)
+        return done;
+    if (minScore < 100 && (limit < 0 || matches->size() < static_cast<size_t>(limit))) {
+        sql::Statement unit = db_.Prepare(
+            "SELECT source, target FROM tm_unit WHERE id = ?1 AND slang = ?2 AND tlang = ?3");
+        for (const qint64 id : Candidates(source)) {
+            if (taken.contains(id))
+                continue;
+            unit.Reset();
+            unit.Bind(1, id).Bind(2, languages.source).Bind(3, languages.target);
+            if (!unit.Step())
+                continue;
+            const QString text = unit.Text(0);
+            if (const int score = Similarity(source, text, minScore); score >= 0)
+                matches->push_back({text, unit.Text(1), score});
+        }
+    }
+    RankMatches(matches, limit);
+    return {};
+}
+
+Result FileMemory::ForEach(const Visit& visit)
+{
+    sql::Statement all = db_.Prepare(
+        "SELECT slang, tlang, source, target, origin, time FROM tm_unit ORDER BY id");
+    if (!all.IsValid())
+        return Result::Failure(db_.Error());
+    while (all.Step()) {
+        const MemoryLanguages languages{all.Text(0), all.Text(1)};
+        const MemoryUnit unit{all.Text(2), all.Text(3), all.Text(4), all.Int(5)};
+        if (Result visited = visit(languages, unit); !visited)
+            return visited;
+    }
+    return all.Done();
+}
+
+}  // namespace
+
+Result OpenFileMemory(const QString& path, std::unique_ptr<TranslationMemory>* memory)
+{
+    auto file = std::make_unique<FileMemory>();
+    if (Result opened = file->Open(path); !opened)
+        return opened;
+    *memory = std::move(file);
+    return {};
+}
+
+}  // namespace scrivlet

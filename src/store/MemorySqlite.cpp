@@ -5,6 +5,7 @@
 #include "store/MemoryBackends.h"
 #include "store/Sqlite.h"
 
+#include <QHash>
 #include <QSet>
 
 #include <algorithm>
@@ -37,8 +38,11 @@ public:
         if (Result opened = db_.Open(path, true); !opened)
             return opened;
         // Another process may be writing: wait for it rather than fail at once.
+        // Mapped and cached: a lookup walks a few pages, and a read call per page cost more
+        // than the walk.
         if (Result setup = db_.Exec("PRAGMA busy_timeout=5000; PRAGMA journal_mode=WAL;"
-                                    "PRAGMA synchronous=NORMAL;");
+                                    "PRAGMA synchronous=NORMAL; PRAGMA mmap_size=1073741824;"
+                                    "PRAGMA cache_size=-65536;");
             !setup)
             return setup;
         return db_.Exec(kSchema);
@@ -66,9 +70,27 @@ public:
 private:
     Result AddUnits(const MemoryLanguages& languages, std::span<const MemoryUnit> units,
                     MemoryCounts* counts);
+    Result Find(const MemoryLanguages& languages, const QString& source, int minScore, int limit,
+                std::vector<MemoryMatch>* matches);
+    // The query's rarest trigrams as FTS5 strings; none when the index has none of them.
+    QStringList RareTrigrams(const QString& source);
+    // The units sharing most of them, most first.
     std::vector<qint64> Candidates(const QString& source);
+    // A statement prepared on first use and kept: a pre-translation asks a million times.
+    sql::Statement& Cached(sql::Statement& statement, const char* text)
+    {
+        if (!statement.IsValid())
+            statement = db_.Prepare(text);
+        else
+            statement.Reset();
+        return statement;
+    }
 
     sql::Database db_;
+    sql::Statement exact_, fuzzy_, vocab_, match_;
+    // How many units hold each trigram asked about: the vocabulary's lookups took longer than
+    // the rest of a query. Only the order matters, so an import merely clears it.
+    QHash<QString, qint64> documents_;
 };
 
 Result FileMemory::Add(const MemoryLanguages& languages, std::span<const MemoryUnit> units,
@@ -76,6 +98,7 @@ Result FileMemory::Add(const MemoryLanguages& languages, std::span<const MemoryU
 {
     if (Result begun = db_.Begin(); !begun)
         return begun;
+    documents_.clear();
     Result added = AddUnits(languages, units, counts);
     if (added)
         added = db_.Commit();
@@ -94,10 +117,16 @@ Result FileMemory::AddUnits(const MemoryLanguages& languages, std::span<const Me
         "AND target = ?5 LIMIT 1");
     sql::Statement insert = db_.Prepare(
         "INSERT INTO tm_unit(skey, source, target, slang, tlang, origin, time) "
-        "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7) RETURNING id");
-    sql::Statement index = db_.Prepare("INSERT INTO tm_fts(rowid, source) VALUES(?1, ?2)");
-    if (!meta.IsValid() || !find.IsValid() || !insert.IsValid() || !index.IsValid())
+        "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+    // The new units are indexed in one statement at the end, inside SQLite: a statement per
+    // unit cost a fifth of an import.
+    sql::Statement last = db_.Prepare("SELECT coalesce(max(id), 0) FROM tm_unit");
+    sql::Statement index = db_.Prepare(
+        "INSERT INTO tm_fts(rowid, source) SELECT id, source FROM tm_unit WHERE id > ?1");
+    if (!meta.IsValid() || !find.IsValid() || !insert.IsValid() || !index.IsValid() ||
+        !last.IsValid() || !last.Step())
         return Result::Failure(db_.Error());
+    const qint64 before = last.Int(0);
     meta.Bind(1, languages.source).Bind(2, languages.target);
     meta.Step();
     if (Result done = meta.Done(); !done)
@@ -117,18 +146,14 @@ Result FileMemory::AddUnits(const MemoryLanguages& languages, std::span<const Me
         insert.Reset();
         insert.Bind(1, key).Bind(2, unit.source).Bind(3, unit.target).Bind(4, languages.source);
         insert.Bind(5, languages.target).Bind(6, unit.origin).Bind(7, unit.time);
-        if (!insert.Step())
-            return insert.Done();
-        const qint64 id = insert.Int(0);
-        insert.Reset();
-        index.Reset();
-        index.Bind(1, id).Bind(2, unit.source);
-        index.Step();
-        if (Result done = index.Done(); !done)
+        insert.Step();
+        if (Result done = insert.Done(); !done)
             return done;
         ++counts->added;
     }
-    return {};
+    index.Bind(1, before);
+    index.Step();
+    return index.Done();
 }
 
 // A trigram as an FTS5 string: in double quotes, a quote doubled.
@@ -139,22 +164,27 @@ QString Quoted(QStringView trigram)
     return u'"' + text + u'"';
 }
 
-std::vector<qint64> FileMemory::Candidates(const QString& source)
+QStringList FileMemory::RareTrigrams(const QString& source)
 {
     // The tokenizer folds case; the vocabulary holds the folded trigrams.
     const QString folded = source.toCaseFolded();
-    QSet<QString> seen;
-    std::vector<std::pair<qint64, QString>> rare;
-    sql::Statement count = db_.Prepare("SELECT doc FROM tm_vocab WHERE term = ?1");
+    QSet<QStringView> seen;
+    std::vector<std::pair<qint64, QStringView>> rare;
+    sql::Statement& count = Cached(vocab_, "SELECT doc FROM tm_vocab WHERE term = ?1");
     for (qsizetype i = 0; i + 3 <= folded.size(); ++i) {
-        const QString trigram = folded.mid(i, 3);
+        const QStringView trigram = QStringView(folded).mid(i, 3);
         if (seen.contains(trigram))
             continue;
         seen.insert(trigram);
-        count.Reset();
-        count.Bind(1, trigram);
-        if (count.Step())
-            rare.emplace_back(count.Int(0), trigram);
+        const QString term = trigram.toString();
+        auto known = documents_.constFind(term);
+        if (known == documents_.cend()) {
+            count.Reset();
+            count.Bind(1, term);
+            known = documents_.insert(term, count.Step() ? count.Int(0) : 0);
+        }
+        if (*known > 0)
+            rare.emplace_back(*known, trigram);
     }
     std::sort(rare.begin(), rare.end());
     if (rare.size() > static_cast<size_t>(kRareTrigrams))
@@ -162,14 +192,29 @@ std::vector<qint64> FileMemory::Candidates(const QString& source)
     QStringList terms;
     for (const auto& [docs, trigram] : rare)
         terms << Quoted(trigram);
+    return terms;
+}
+
+std::vector<qint64> FileMemory::Candidates(const QString& source)
+{
+    // Counted here: with detail=none FTS5 ranks every hit alike.
+    QHash<qint64, int> shared;
+    sql::Statement& hits = Cached(match_, "SELECT rowid FROM tm_fts WHERE tm_fts MATCH ?1");
+    for (const QString& term : RareTrigrams(source)) {
+        hits.Reset();
+        hits.Bind(1, term);
+        while (hits.Step())
+            ++shared[hits.Int(0)];
+    }
+    std::vector<std::pair<int, qint64>> ranked;
+    ranked.reserve(shared.size());
+    for (auto it = shared.cbegin(); it != shared.cend(); ++it)
+        ranked.emplace_back(-it.value(), it.key());
+    const size_t kept = std::min(ranked.size(), static_cast<size_t>(kCandidates));
+    std::partial_sort(ranked.begin(), ranked.begin() + kept, ranked.end());
     std::vector<qint64> ids;
-    if (terms.isEmpty())
-        return ids;
-    sql::Statement match =
-        db_.Prepare("SELECT rowid FROM tm_fts WHERE tm_fts MATCH ?1 ORDER BY rank LIMIT ?2");
-    match.Bind(1, terms.join(QLatin1String(" OR "))).Bind(2, kCandidates);
-    while (match.Step())
-        ids.push_back(match.Int(0));
+    for (size_t i = 0; i < kept; ++i)
+        ids.push_back(ranked[i].second);
     return ids;
 }
 
@@ -177,9 +222,26 @@ Result FileMemory::Suggest(const MemoryLanguages& languages, const QString& sour
                            int limit, std::vector<MemoryMatch>* matches)
 {
     matches->clear();
-    sql::Statement exact = db_.Prepare(
-        "SELECT id, source, target FROM tm_unit WHERE skey = ?1 AND slang = ?2 AND tlang = ?3 "
-        "ORDER BY time DESC, id DESC");
+    // One read transaction: one lock for the many small statements.
+    if (Result begun = db_.Exec("BEGIN"); !begun)
+        return begun;
+    Result found = Find(languages, source, minScore, limit, matches);
+    // A statement left on a row would hold its read snapshot open.
+    for (sql::Statement* statement : {&exact_, &fuzzy_, &vocab_, &match_}) {
+        if (statement->IsValid())
+            statement->Reset();
+    }
+    db_.Rollback();
+    RankMatches(matches, limit);
+    return found;
+}
+
+Result FileMemory::Find(const MemoryLanguages& languages, const QString& source, int minScore,
+                        int limit, std::vector<MemoryMatch>* matches)
+{
+    sql::Statement& exact = Cached(
+        exact_, "SELECT id, source, target FROM tm_unit WHERE skey = ?1 AND slang = ?2 AND "
+                "tlang = ?3 ORDER BY time DESC, id DESC");
     if (!exact.IsValid())
         return Result::Failure(db_.Error());
     exact.Bind(1, StableHash(source)).Bind(2, languages.source).Bind(3, languages.target);
@@ -192,22 +254,23 @@ Result FileMemory::Suggest(const MemoryLanguages& languages, const QString& sour
     }
     if (Result done = exact.Done(); !done)
         return done;
-    if (minScore < 100 && (limit < 0 || matches->size() < static_cast<size_t>(limit))) {
-        sql::Statement unit = db_.Prepare(
-            "SELECT source, target FROM tm_unit WHERE id = ?1 AND slang = ?2 AND tlang = ?3");
-        for (const qint64 id : Candidates(source)) {
-            if (taken.contains(id))
-                continue;
-            unit.Reset();
-            unit.Bind(1, id).Bind(2, languages.source).Bind(3, languages.target);
-            if (!unit.Step())
-                continue;
-            const QString text = unit.Text(0);
-            if (const int score = Similarity(source, text, minScore); score >= 0)
-                matches->push_back({text, unit.Text(1), score});
-        }
+    if (minScore >= 100 || (limit >= 0 && matches->size() >= static_cast<size_t>(limit)))
+        return {};
+    sql::Statement& fuzzy = Cached(
+        fuzzy_, "SELECT source, target FROM tm_unit WHERE id = ?1 AND slang = ?2 AND tlang = ?3");
+    if (!fuzzy.IsValid())
+        return Result::Failure(db_.Error());
+    for (const qint64 id : Candidates(source)) {
+        if (taken.contains(id))
+            continue;
+        fuzzy.Reset();
+        fuzzy.Bind(1, id).Bind(2, languages.source).Bind(3, languages.target);
+        if (!fuzzy.Step())
+            continue;
+        const QString text = fuzzy.Text(0);
+        if (const int score = Similarity(source, text, minScore); score >= 0)
+            matches->push_back({text, fuzzy.Text(1), score});
     }
-    RankMatches(matches, limit);
     return {};
 }
 

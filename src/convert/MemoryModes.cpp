@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QUrl>
 
 #include <cstdio>
 
@@ -329,7 +330,12 @@ int RunOnMemory(const MemoryOptions& o, const FormatCatalogue* catalogue)
 {
     std::unique_ptr<TranslationMemory> memory;
     if (Result opened = OpenMemory(o.tm, &memory); !opened)
-        return Failed(QStringLiteral("the memory %1 cannot be opened: %2").arg(o.tm, opened.Error()));
+        // A connection string may carry a password, which has no place in a log.
+        return Failed(QStringLiteral("the memory %1 cannot be opened: %2")
+                          .arg(IsServerLocation(o.tm)
+                                   ? QUrl(o.tm).toDisplayString(QUrl::RemovePassword)
+                                   : o.tm,
+                               opened.Error()));
     Run run{o, *memory, o.languages, catalogue};
     if (run.languages.IsEmpty()) {
         if (Result got = memory->Languages(&run.languages); !got)

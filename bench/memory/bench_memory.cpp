@@ -37,11 +37,13 @@ struct Words {
     std::vector<QString> source, target;
     Words()
     {
-        const QString latin = QStringLiteral("eeeeeeeeeeeettttttttaaaaaaaooooooiiiiiinnnnnnsssss"
-                                             "shhhhhrrrrrddddllllcccuuummwwffggyyppbbvkjxqz");
-        const QString cyrillic = QStringLiteral("оооооооооееееееееааааааааииииииннннннтттттс"
-                                                "сссссррррррввввлллллкккккммммддддппппууу"
-                                                "яяыыьгзбчйхжшюцщэфъё");
+        const QString latin = QStringLiteral(
+            "eeeeeeeeeeeettttttttaaaaaaaooooooiiiiiinnnnnnsssss"
+            "shhhhhrrrrrddddllllcccuuummwwffggyyppbbvkjxqz");
+        const QString cyrillic = QStringLiteral(
+            "оооооооооееееееееааааааааииииииннннннтттттс"
+            "сссссррррррввввлллллкккккммммддддппппууу"
+            "яяыыьгзбчйхжшюцщэфъё");
         QRandomGenerator random(11);
         for (int i = 0; i < 6000; ++i) {
             QString s, t;
@@ -117,8 +119,10 @@ qint64 ImportFloorMs(const QString& tmx, const QString& db, int units)
     sqlite3_prepare_v2(raw, "INSERT INTO p VALUES(?1, ?2)", -1, &insert, nullptr);
     for (int i = 0; i < units; ++i) {
         const TmxPair pair = Sentence(static_cast<quint32>(i));
-        sqlite3_bind_text16(insert, 1, pair.source.utf16(), int(pair.source.size() * 2), SQLITE_TRANSIENT);
-        sqlite3_bind_text16(insert, 2, pair.target.utf16(), int(pair.target.size() * 2), SQLITE_TRANSIENT);
+        sqlite3_bind_text16(insert, 1, pair.source.utf16(), int(pair.source.size() * 2),
+                            SQLITE_TRANSIENT);
+        sqlite3_bind_text16(insert, 2, pair.target.utf16(), int(pair.target.size() * 2),
+                            SQLITE_TRANSIENT);
         sqlite3_step(insert);
         sqlite3_reset(insert);
     }
@@ -241,12 +245,11 @@ int main(int argc, char** argv)
         fuzzy.emplace_back(Changed(near, random), near);
     }
     const Latency floor = PointLookups(db, lookups);
-    for (const auto& [name, queries, minScore] :
-         {std::tuple{"suggest exact", &exact, 100}, std::tuple{"suggest fuzzy >= 70", &fuzzy, 70}}) {
+    for (const auto& [name, queries, minScore] : {std::tuple{"suggest exact", &exact, 100},
+                                                  std::tuple{"suggest fuzzy >= 70", &fuzzy, 70}}) {
         const Latency ours = Queries(*memory, *queries, minScore);
         std::printf("%-24s %7.2f ms %7.3f ms %8.1f   p95 (p50 %.2f ms; found %d of %d)\n", name,
-                    ours.p95, floor.p95, ours.p95 / floor.p95, ours.p50, ours.found,
-                    ours.expected);
+                    ours.p95, floor.p95, ours.p95 / floor.p95, ours.p50, ours.found, ours.expected);
     }
 
     // Pre-translation: a tenth of the originals new, the rest in the memory.
@@ -274,7 +277,7 @@ int main(int argc, char** argv)
     const Latency all = PointLookups(db, texts);
     const qint64 lookupMs = clock.elapsed();
     std::printf("%-24s %8lld ms %8lld ms %8.2f   (%d fields, %lld filled; yardstick found %d)\n",
-                "pre-translate", pretranslateMs, lookupMs, double(pretranslateMs) / lookupMs,
-                units, (long long)report.filled, all.found);
+                "pre-translate", pretranslateMs, lookupMs, double(pretranslateMs) / lookupMs, units,
+                (long long)report.filled, all.found);
     return 0;
 }

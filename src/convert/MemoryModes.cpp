@@ -83,26 +83,33 @@ QString Number(const QString& arg, const QString& value, int low, int high, int*
 {
     bool ok = false;
     *target = value.toInt(&ok);
-    return ok && *target >= low && *target <= high
-               ? QString()
-               : QStringLiteral("%1 must be %2 to %3, not '%4'").arg(arg).arg(low).arg(high).arg(value);
+    return ok && *target >= low && *target <= high ? QString()
+                                                   : QStringLiteral("%1 must be %2 to %3, not '%4'")
+                                                         .arg(arg)
+                                                         .arg(low)
+                                                         .arg(high)
+                                                         .arg(value);
 }
 
 // Puts one option with its value into options; empty on success.
 QString TakeValue(const QString& arg, const QString& value, MemoryOptions* o)
 {
-    const std::pair<const char*, QString*> texts[] = {
-        {"--tm", &o->tm},           {"--language", &o->language},
-        {"--catalogue", &o->catalogue}, {"--format", &o->format},
-        {"--source-lang", &o->languages.source}, {"--target-lang", &o->languages.target},
-        {"--tm-import", &o->importPath}, {"--tm-export", &o->exportPath},
-        {"--reference", &o->reference}};
+    const std::pair<const char*, QString*> texts[] = {{"--tm", &o->tm},
+                                                      {"--language", &o->language},
+                                                      {"--catalogue", &o->catalogue},
+                                                      {"--format", &o->format},
+                                                      {"--source-lang", &o->languages.source},
+                                                      {"--target-lang", &o->languages.target},
+                                                      {"--tm-import", &o->importPath},
+                                                      {"--tm-export", &o->exportPath},
+                                                      {"--reference", &o->reference}};
     for (const auto& [name, target] : texts) {
         if (arg == QLatin1String(name))
             return *target = value, QString();
     }
     const std::pair<const char*, int*> encodings[] = {
-        {"--encoding", &o->encoding}, {"--to-encoding", &o->toEncoding},
+        {"--encoding", &o->encoding},
+        {"--to-encoding", &o->toEncoding},
         {"--reference-encoding", &o->referenceEncoding}};
     for (const auto& [name, target] : encodings) {
         if (arg == QLatin1String(name))
@@ -121,9 +128,9 @@ QString TakeValue(const QString& arg, const QString& value, MemoryOptions* o)
 bool IsValueOption(const QString& arg)
 {
     static const QStringList options = {
-        "--tm",          "--language",    "--catalogue",  "--format",      "--source-lang",
-        "--target-lang", "--tm-import",   "--tm-export",  "--reference",   "--encoding",
-        "--to-encoding", "--reference-encoding", "--suggest", "--limit", "--min-score"};
+        "--tm",          "--language",           "--catalogue", "--format",    "--source-lang",
+        "--target-lang", "--tm-import",          "--tm-export", "--reference", "--encoding",
+        "--to-encoding", "--reference-encoding", "--suggest",   "--limit",     "--min-score"};
     return options.contains(arg);
 }
 
@@ -133,16 +140,18 @@ QString CheckMode(const MemoryOptions& o)
     const int modes = !o.importPath.isEmpty() + !o.exportPath.isEmpty() + !o.pair.isEmpty() +
                       o.suggest.has_value() + !o.pretranslate.isEmpty();
     if (o.tm.isEmpty() || modes != 1)
-        return QStringLiteral("--tm takes one of --tm-import, --tm-import-pair, --tm-export, "
-                              "--suggest and --pretranslate");
+        return QStringLiteral(
+            "--tm takes one of --tm-import, --tm-import-pair, --tm-export, "
+            "--suggest and --pretranslate");
     if (o.languages.source.isEmpty() != o.languages.target.isEmpty())
         return QStringLiteral("give both --source-lang and --target-lang");
     const bool document = !o.pair.isEmpty() || !o.pretranslate.isEmpty();
     if (document && (o.format.isEmpty() || o.encoding < 0))
         return QStringLiteral("--format and --encoding are missing");
     if (!document && (!o.format.isEmpty() || o.encoding >= 0 || o.referenceEncoding >= 0))
-        return QStringLiteral("--format and the encodings go with --tm-import-pair and "
-                              "--pretranslate");
+        return QStringLiteral(
+            "--format and the encodings go with --tm-import-pair and "
+            "--pretranslate");
     if (o.pretranslate.isEmpty() == !o.reference.isEmpty())
         return QStringLiteral("--pretranslate needs --reference, and --reference goes with it");
     if (o.toEncoding >= 0 && o.pretranslate.isEmpty())
@@ -203,8 +212,7 @@ struct Run {
 int Import(Run& run)
 {
     MemoryCounts counts;
-    if (Result read = ImportIntoMemory(run.memory, run.languages, run.options.importPath,
-                                       &counts);
+    if (Result read = ImportIntoMemory(run.memory, run.languages, run.options.importPath, &counts);
         !read)
         return Failed(UiText(str::OpenFailed).arg(run.options.importPath) + u'\n' + read.Error());
     PrintCounts(counts);
@@ -216,7 +224,8 @@ int Export(Run& run)
     qint64 written = 0, leftOut = 0;
     if (Result done = ExportMemory(run.memory, run.options.exportPath, &written, &leftOut); !done)
         return Failed(UiText(str::SaveFailed).arg(run.options.exportPath) + u'\n' + done.Error());
-    Print(stdout, QStringLiteral("{\"exported\": %1, \"left_out\": %2}\n").arg(written).arg(leftOut));
+    Print(stdout,
+          QStringLiteral("{\"exported\": %1, \"left_out\": %2}\n").arg(written).arg(leftOut));
     return kExitOk;
 }
 
@@ -242,7 +251,8 @@ int ChooseFormat(const Run& run, const QString& path, int* format)
 {
     const FormatCatalogue& catalogue = *run.catalogue;
     if (run.options.format == QLatin1String("auto")) {
-        const Detection found = FormatDetector(catalogue).Detect(QFileInfo(path).absoluteFilePath());
+        const Detection found =
+            FormatDetector(catalogue).Detect(QFileInfo(path).absoluteFilePath());
         *format = found.format;
         return found.ask ? Failed(QStringLiteral("the format of '%1' is not clear; choose one "
                                                  "with --format")
@@ -287,9 +297,9 @@ int ImportPair(Run& run)
     if (const int failed = LoadTwo(run, o.pair[0], originalEncoding, o.pair[1], o.encoding, loaded))
         return failed;
     MemoryCounts counts;
-    if (Result added = ImportDocumentPair(run.memory, run.languages, *loaded[0].document,
-                                          *loaded[1].document, QFileInfo(o.pair[1]).fileName(),
-                                          &counts);
+    if (Result added =
+            ImportDocumentPair(run.memory, run.languages, *loaded[0].document, *loaded[1].document,
+                               QFileInfo(o.pair[1]).fileName(), &counts);
         !added)
         return Failed(added.Error());
     PrintCounts(counts);
@@ -301,15 +311,15 @@ int Pretranslate(Run& run)
     const MemoryOptions& o = run.options;
     LoadResult loaded[2];
     const int referenceEncoding = o.referenceEncoding >= 0 ? o.referenceEncoding : o.encoding;
-    if (const int failed = LoadTwo(run, o.pretranslate[0], o.encoding, o.reference,
-                                   referenceEncoding, loaded))
+    if (const int failed =
+            LoadTwo(run, o.pretranslate[0], o.encoding, o.reference, referenceEncoding, loaded))
         return failed;
     EdtDocument& document = *loaded[0].document;
     std::vector<EdtDocument::FieldEdit> changes;
     PretranslateReport report;
-    if (Result planned = PlanPretranslation(run.memory, run.languages, document,
-                                            *loaded[1].document, o.minScore.value_or(100),
-                                            &changes, &report);
+    if (Result planned =
+            PlanPretranslation(run.memory, run.languages, document, *loaded[1].document,
+                               o.minScore.value_or(100), &changes, &report);
         !planned)
         return Failed(planned.Error());
     document.ExchangeTexts(changes);
@@ -317,11 +327,12 @@ int Pretranslate(Run& run)
     const int encoding = o.toEncoding >= 0 ? o.toEncoding : o.encoding;
     if (Result saved = SaveDocumentAs(document, output, FileTypeForPath(output), encoding); !saved)
         return convert::Failed(str::SaveFailed, output, saved.Error());
-    Print(stdout, QStringLiteral("{\"filled\": %1, \"exact\": %2, \"fuzzy\": %3, \"too_long\": %4}\n")
-                      .arg(report.filled)
-                      .arg(report.exact)
-                      .arg(report.fuzzy)
-                      .arg(report.tooLong));
+    Print(stdout,
+          QStringLiteral("{\"filled\": %1, \"exact\": %2, \"fuzzy\": %3, \"too_long\": %4}\n")
+              .arg(report.filled)
+              .arg(report.exact)
+              .arg(report.fuzzy)
+              .arg(report.tooLong));
     return kExitOk;
 }
 
@@ -343,8 +354,9 @@ int RunOnMemory(const MemoryOptions& o, const FormatCatalogue* catalogue)
     }
     const bool importing = !o.importPath.isEmpty() || !o.pair.isEmpty();
     if (importing && run.languages.IsEmpty())
-        return UsageError(QStringLiteral("the first import into a new memory needs "
-                                         "--source-lang and --target-lang"));
+        return UsageError(
+            QStringLiteral("the first import into a new memory needs "
+                           "--source-lang and --target-lang"));
     using Mode = std::pair<bool, int (*)(Run&)>;
     for (const auto& [chosen, mode] :
          {Mode{!o.importPath.isEmpty(), Import}, Mode{!o.exportPath.isEmpty(), Export},

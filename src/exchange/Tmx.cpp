@@ -36,8 +36,8 @@ qint64 ParseDate(QStringView text)
         if (!ok)
             return 0;
     }
-    const QDateTime time(QDate(parts[0], parts[1], parts[2]),
-                         QTime(parts[3], parts[4], parts[5]), Qt::UTC);
+    const QDateTime time(QDate(parts[0], parts[1], parts[2]), QTime(parts[3], parts[4], parts[5]),
+                         Qt::UTC);
     return time.isValid() ? time.toSecsSinceEpoch() : 0;
 }
 
@@ -83,7 +83,8 @@ struct TmxReader {
             unit = Unit();
             unit.pair.time = ParseDate(xml.attributes().value(QLatin1String("creationdate")));
         } else if (name == QLatin1String("prop")) {
-            unit.inOrigin = xml.attributes().value(QLatin1String("type")) == QLatin1String("x-origin");
+            unit.inOrigin =
+                xml.attributes().value(QLatin1String("type")) == QLatin1String("x-origin");
         } else if (name == QLatin1String("tuv")) {
             QStringView code = xml.attributes().value(QLatin1String("xml:lang"));
             if (code.isEmpty())
@@ -106,8 +107,8 @@ struct TmxReader {
             unit.seg = nullptr;
         else if (!unit.seg && xml.name() == QLatin1String("prop"))
             unit.inOrigin = false;
-        else if (!unit.seg && xml.name() == QLatin1String("tu") &&
-                 !unit.pair.source.isEmpty() && !unit.pair.target.isEmpty())
+        else if (!unit.seg && xml.name() == QLatin1String("tu") && !unit.pair.source.isEmpty() &&
+                 !unit.pair.target.isEmpty())
             return take(std::move(unit.pair));
         return {};
     }

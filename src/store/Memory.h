@@ -23,7 +23,7 @@ struct MemoryLanguages {
 
 struct MemoryUnit {
     QString source, target;
-    QString origin;  // "file:record:field", or the imported file
+    QString origin;   // "file:record:field", or the imported file
     qint64 time = 0;  // seconds since 1970, UTC
 };
 

@@ -42,8 +42,7 @@ private:
     std::vector<MemoryUnit> units_;
 };
 
-Result ImportTmx(Batch& batch, const MemoryLanguages& languages, const QString& path,
-                 qint64 now)
+Result ImportTmx(Batch& batch, const MemoryLanguages& languages, const QString& path, qint64 now)
 {
     const QString name = QFileInfo(path).fileName();
     Result read = ReadTmx(path, languages.source, languages.target, [&](TmxPair&& pair) {
@@ -110,10 +109,12 @@ Result ExportMemory(TranslationMemory& memory, const QString& path, qint64* writ
     if (!file.open(QIODevice::WriteOnly))
         return Result::Failure(file.errorString());
     TmxWriter writer(&file, own.source);
-    Result walked = memory.ForEach([&writer](const MemoryLanguages& languages, const MemoryUnit& unit) {
-        writer.Add(languages.source, languages.target, {unit.source, unit.target, unit.origin, unit.time});
-        return Result();
-    });
+    Result walked =
+        memory.ForEach([&writer](const MemoryLanguages& languages, const MemoryUnit& unit) {
+            writer.Add(languages.source, languages.target,
+                       {unit.source, unit.target, unit.origin, unit.time});
+            return Result();
+        });
     if (walked)
         walked = writer.Finish();
     if (walked && !file.commit())
@@ -159,8 +160,7 @@ bool FillField(EdtDocument& document, Known& known, int record, int field, int s
 
 Result PlanPretranslation(TranslationMemory& memory, const MemoryLanguages& languages,
                           EdtDocument& document, const EdtDocument& reference, int minScore,
-                          std::vector<EdtDocument::FieldEdit>* changes,
-                          PretranslateReport* report)
+                          std::vector<EdtDocument::FieldEdit>* changes, PretranslateReport* report)
 {
     constexpr int kTried = 5;  // the best few: a shorter one may fit where the best does not
     const int records = std::min(document.RecordCount(), reference.RecordCount());

@@ -37,7 +37,6 @@ struct PretranslateReport {
 // left alone. The changes are for EdtDocument::ExchangeTexts, as an import's are.
 Result PlanPretranslation(TranslationMemory& memory, const MemoryLanguages& languages,
                           EdtDocument& document, const EdtDocument& reference, int minScore,
-                          std::vector<EdtDocument::FieldEdit>* changes,
-                          PretranslateReport* report);
+                          std::vector<EdtDocument::FieldEdit>* changes, PretranslateReport* report);
 
 }  // namespace scrivlet

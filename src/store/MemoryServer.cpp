@@ -65,9 +65,10 @@ public:
         // Writers one after another, so that two members adding the same pair store it once.
         Result added = Run("BEGIN; LOCK TABLE tm_unit IN SHARE ROW EXCLUSIVE MODE", {});
         if (added) {
-            added = Run("INSERT INTO tm_meta VALUES('source_lang', $1), ('target_lang', $2) "
-                        "ON CONFLICT DO NOTHING",
-                        {languages.source, languages.target});
+            added =
+                Run("INSERT INTO tm_meta VALUES('source_lang', $1), ('target_lang', $2) "
+                    "ON CONFLICT DO NOTHING",
+                    {languages.source, languages.target});
         }
         for (size_t i = 0; added && i < units.size(); ++i)
             added = AddUnit(languages, units[i], counts);
@@ -78,8 +79,8 @@ public:
         return added;
     }
 
-    Result Suggest(const MemoryLanguages& languages, const QString& source, int minScore,
-                   int limit, std::vector<MemoryMatch>* matches) override;
+    Result Suggest(const MemoryLanguages& languages, const QString& source, int minScore, int limit,
+                   std::vector<MemoryMatch>* matches) override;
 
     Result ForEach(const Visit& visit) override;
 
@@ -104,10 +105,10 @@ private:
             bytes.push_back(param.toUtf8());
         for (const QByteArray& b : bytes)
             values.push_back(b.constData());
-        PgResult result(params.isEmpty() ? PQexec(connection_.get(), sql)
-                                         : PQexecParams(connection_.get(), sql,
-                                                        static_cast<int>(values.size()), nullptr,
-                                                        values.data(), nullptr, nullptr, 0));
+        PgResult result(params.isEmpty()
+                            ? PQexec(connection_.get(), sql)
+                            : PQexecParams(connection_.get(), sql, static_cast<int>(values.size()),
+                                           nullptr, values.data(), nullptr, nullptr, 0));
         const ExecStatusType status = PQresultStatus(result.get());
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
             return Failure();
@@ -120,32 +121,30 @@ private:
     {
         ++counts->segments;
         PgResult rows;
-        Result added = Run(
-            "INSERT INTO tm_unit(skey, source, target, slang, tlang, origin, time) "
-            "SELECT $1, $2, $3, $4, $5, $6, $7 WHERE NOT EXISTS (SELECT 1 FROM tm_unit WHERE "
-            "skey = $1 AND slang = $4 AND tlang = $5 AND source = $2 AND target = $3)",
-            {QString::number(StableHash(unit.source)), unit.source, unit.target, languages.source,
-             languages.target, unit.origin, QString::number(unit.time)},
-            &rows);
+        Result added =
+            Run("INSERT INTO tm_unit(skey, source, target, slang, tlang, origin, time) "
+                "SELECT $1, $2, $3, $4, $5, $6, $7 WHERE NOT EXISTS (SELECT 1 FROM tm_unit WHERE "
+                "skey = $1 AND slang = $4 AND tlang = $5 AND source = $2 AND target = $3)",
+                {QString::number(StableHash(unit.source)), unit.source, unit.target,
+                 languages.source, languages.target, unit.origin, QString::number(unit.time)},
+                &rows);
         if (added)
-            ++(QByteArrayView(PQcmdTuples(rows.get())) == "1" ? counts->added
-                                                              : counts->duplicates);
+            ++(QByteArrayView(PQcmdTuples(rows.get())) == "1" ? counts->added : counts->duplicates);
         return added;
     }
 
     std::unique_ptr<PGconn, ConnectionClose> connection_;
 };
 
-Result ServerMemory::Suggest(const MemoryLanguages& languages, const QString& source,
-                             int minScore, int limit, std::vector<MemoryMatch>* matches)
+Result ServerMemory::Suggest(const MemoryLanguages& languages, const QString& source, int minScore,
+                             int limit, std::vector<MemoryMatch>* matches)
 {
     matches->clear();
     PgResult rows;
-    if (Result found = Run("SELECT id, source, target FROM tm_unit WHERE skey = $1 AND "
-                           "slang = $2 AND tlang = $3 ORDER BY time DESC, id DESC",
-                           {QString::number(StableHash(source)), languages.source,
-                            languages.target},
-                           &rows);
+    if (Result found =
+            Run("SELECT id, source, target FROM tm_unit WHERE skey = $1 AND "
+                "slang = $2 AND tlang = $3 ORDER BY time DESC, id DESC",
+                {QString::number(StableHash(source)), languages.source, languages.target}, &rows);
         !found)
         return found;
     QSet<QString> taken;
@@ -156,11 +155,10 @@ Result ServerMemory::Suggest(const MemoryLanguages& languages, const QString& so
         }
     }
     if (minScore < 100 && (limit < 0 || matches->size() < static_cast<size_t>(limit))) {
-        if (Result found = Run("SELECT id, source, target FROM tm_unit WHERE slang = $2 AND "
-                               "tlang = $3 ORDER BY source <-> $1 LIMIT $4",
-                               {source, languages.source, languages.target,
-                                QString::number(kCandidates)},
-                               &rows);
+        if (Result found = Run(
+                "SELECT id, source, target FROM tm_unit WHERE slang = $2 AND "
+                "tlang = $3 ORDER BY source <-> $1 LIMIT $4",
+                {source, languages.source, languages.target, QString::number(kCandidates)}, &rows);
             !found)
             return found;
         for (int i = 0; i < PQntuples(rows.get()); ++i) {
@@ -178,8 +176,9 @@ Result ServerMemory::Suggest(const MemoryLanguages& languages, const QString& so
 Result ServerMemory::ForEach(const Visit& visit)
 {
     // Row by row: a large memory is not held in the client at once.
-    if (!PQsendQuery(connection_.get(), "SELECT slang, tlang, source, target, origin, time FROM "
-                                        "tm_unit ORDER BY id") ||
+    if (!PQsendQuery(connection_.get(),
+                     "SELECT slang, tlang, source, target, origin, time FROM "
+                     "tm_unit ORDER BY id") ||
         !PQsetSingleRowMode(connection_.get()))
         return Failure();
     Result outcome;

@@ -50,21 +50,22 @@ public:
 
     Result Languages(MemoryLanguages* languages) override
     {
-        sql::Statement get = db_.Prepare("SELECT key, value FROM tm_meta WHERE key IN "
-                                         "('source_lang', 'target_lang')");
+        sql::Statement get = db_.Prepare(
+            "SELECT key, value FROM tm_meta WHERE key IN "
+            "('source_lang', 'target_lang')");
         if (!get.IsValid())
             return Result::Failure(db_.Error());
         *languages = {};
         while (get.Step())
-            (get.Text(0) == QLatin1String("source_lang") ? languages->source
-                                                         : languages->target) = get.Text(1);
+            (get.Text(0) == QLatin1String("source_lang") ? languages->source : languages->target) =
+                get.Text(1);
         return get.Done();
     }
 
     Result Add(const MemoryLanguages& languages, std::span<const MemoryUnit> units,
                MemoryCounts* counts) override;
-    Result Suggest(const MemoryLanguages& languages, const QString& source, int minScore,
-                   int limit, std::vector<MemoryMatch>* matches) override;
+    Result Suggest(const MemoryLanguages& languages, const QString& source, int minScore, int limit,
+                   std::vector<MemoryMatch>* matches) override;
     Result ForEach(const Visit& visit) override;
 
 private:
@@ -239,9 +240,10 @@ Result FileMemory::Suggest(const MemoryLanguages& languages, const QString& sour
 Result FileMemory::Find(const MemoryLanguages& languages, const QString& source, int minScore,
                         int limit, std::vector<MemoryMatch>* matches)
 {
-    sql::Statement& exact = Cached(
-        exact_, "SELECT id, source, target FROM tm_unit WHERE skey = ?1 AND slang = ?2 AND "
-                "tlang = ?3 ORDER BY time DESC, id DESC");
+    sql::Statement& exact =
+        Cached(exact_,
+               "SELECT id, source, target FROM tm_unit WHERE skey = ?1 AND slang = ?2 AND "
+               "tlang = ?3 ORDER BY time DESC, id DESC");
     if (!exact.IsValid())
         return Result::Failure(db_.Error());
     exact.Bind(1, StableHash(source)).Bind(2, languages.source).Bind(3, languages.target);
@@ -276,8 +278,8 @@ Result FileMemory::Find(const MemoryLanguages& languages, const QString& source,
 
 Result FileMemory::ForEach(const Visit& visit)
 {
-    sql::Statement all = db_.Prepare(
-        "SELECT slang, tlang, source, target, origin, time FROM tm_unit ORDER BY id");
+    sql::Statement all =
+        db_.Prepare("SELECT slang, tlang, source, target, origin, time FROM tm_unit ORDER BY id");
     if (!all.IsValid())
         return Result::Failure(db_.Error());
     while (all.Step()) {

@@ -49,7 +49,7 @@ private slots:
     {
         QTest::addColumn<QString>("args");  // split at '|'; %D is the folder
         QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("out");   // stdout, or what stderr holds on a failure
+        QTest::addColumn<QString>("out");  // stdout, or what stderr holds on a failure
         QTest::newRow("new memory needs languages")
             << "--tm|%D/tm.db|--tm-import|%D/in.tmx" << 2 << "needs --source-lang";
         QTest::newRow("one language is not enough")
@@ -80,20 +80,21 @@ private slots:
         QTest::newRow("min score and limit")
             << "--tm|%D/tm.db|--suggest|Doors|--min-score|50|--limit|1" << 0
             << u"{\"source\": \"Doors\", \"target\": \"Türen\", \"score\": 100}\n"_qs;
-        QTest::newRow("none above the score") << "--tm|%D/tm.db|--suggest|Lantern|--min-score|90"
-                                              << 0 << "";
+        QTest::newRow("none above the score")
+            << "--tm|%D/tm.db|--suggest|Lantern|--min-score|90" << 0 << "";
         QTest::newRow("pretranslate")
             << "--tm|%D/tm.db|--catalogue|%D/formats.ini|--format|0|--encoding|1|--reference|"
                "%D/ref.txt|--pretranslate|%D/todo.txt|%D/done.txt|--min-score|70"
             << 0 << "{\"filled\": 3, \"exact\": 3, \"fuzzy\": 0, \"too_long\": 1}\n";
         QTest::newRow("export") << "--tm|%D/tm.db|--tm-export|%D/out.tmx" << 0
                                 << "{\"exported\": 4, \"left_out\": 0}\n";
-        QTest::newRow("two modes") << "--tm|%D/tm.db|--suggest|x|--tm-export|%D/o.tmx" << 2
-                                   << "takes one of";
+        QTest::newRow("two modes")
+            << "--tm|%D/tm.db|--suggest|x|--tm-export|%D/o.tmx" << 2 << "takes one of";
         QTest::newRow("no server, no password told")
-            << "--tm|postgresql://me:secret@/none?host=%D|--suggest|x" << 1 << "memory postgresql://me@/none";
-        QTest::newRow("score past 100") << "--tm|%D/tm.db|--suggest|x|--min-score|101" << 2
-                                        << "0 to 100";
+            << "--tm|postgresql://me:secret@/none?host=%D|--suggest|x" << 1
+            << "memory postgresql://me@/none";
+        QTest::newRow("score past 100")
+            << "--tm|%D/tm.db|--suggest|x|--min-score|101" << 2 << "0 to 100";
     }
 
     void doors()
@@ -114,7 +115,8 @@ private slots:
     // original; "Red lamp" has only a match longer than the field; a translated field stays.
     void pretranslated()
     {
-        QCOMPARE(ReadAll(dir_.filePath("done.txt")), QByteArray("T\xfcr\nT\xfcren\n\nTor\nLampe\n"));
+        QCOMPARE(ReadAll(dir_.filePath("done.txt")),
+                 QByteArray("T\xfcr\nT\xfcren\n\nTor\nLampe\n"));
     }
 };
 

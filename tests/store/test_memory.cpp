@@ -41,7 +41,8 @@ int Distance(QStringView a, QStringView b)
     return row[b.size()];
 }
 
-std::vector<MemoryUnit> Units(std::initializer_list<std::pair<const char16_t*, const char16_t*>> pairs)
+std::vector<MemoryUnit> Units(
+    std::initializer_list<std::pair<const char16_t*, const char16_t*>> pairs)
 {
     std::vector<MemoryUnit> units;
     for (const auto& [source, target] : pairs)
@@ -68,8 +69,9 @@ class MemoryTest : public QObject {
             if (location.isEmpty())
                 return nullptr;
             PGconn* connection = PQconnectdb(location.toUtf8().constData());
-            PQclear(PQexec(connection, "SET client_min_messages = warning;"
-                                       "DROP TABLE IF EXISTS tm_unit, tm_meta"));
+            PQclear(PQexec(connection,
+                           "SET client_min_messages = warning;"
+                           "DROP TABLE IF EXISTS tm_unit, tm_meta"));
             PQfinish(connection);
         }
         std::unique_ptr<TranslationMemory> memory;
@@ -86,14 +88,17 @@ class MemoryTest : public QObject {
         QTest::newRow("postgresql") << QStringLiteral("postgresql");
     }
 
-#define NEW_MEMORY(name)                                                  \
-    std::unique_ptr<TranslationMemory> name = NewMemory();                \
-    if (!name && QString(QTest::currentDataTag()) == "postgresql")       \
-        QSKIP("SCRIVLET_TEST_POSTGRES names no server");                  \
+#define NEW_MEMORY(name)                                           \
+    std::unique_ptr<TranslationMemory> name = NewMemory();         \
+    if (!name && QString(QTest::currentDataTag()) == "postgresql") \
+        QSKIP("SCRIVLET_TEST_POSTGRES names no server");           \
     QVERIFY(name)
 
 private slots:
-    void initTestCase() { QVERIFY(dir_.isValid()); }
+    void initTestCase()
+    {
+        QVERIFY(dir_.isValid());
+    }
 
     void similarity_data()
     {
@@ -101,15 +106,22 @@ private slots:
         QTest::addColumn<QString>("b");
         QTest::addColumn<int>("minScore");
         QTest::addColumn<int>("score");
-        QTest::newRow("same") << "Open the door" << "Open the door" << 100 << 100;
-        QTest::newRow("both empty") << "" << "" << 0 << 100;
-        QTest::newRow("one empty") << "" << "abc" << 0 << 0;
-        QTest::newRow("kitten") << "kitten" << "sitting" << 0 << 57;  // 3 edits in 7
-        QTest::newRow("at the bound") << "kitten" << "sitting" << 57 << 57;
-        QTest::newRow("below the bound") << "kitten" << "sitting" << 58 << -1;
-        QTest::newRow("one unit off is no 100") << QString(200, u'a') << QString(199, u'a') + u'b'
-                                                << 0 << 99;
-        QTest::newRow("case counts") << "Door" << "door" << 0 << 75;
+        QTest::newRow("same") << "Open the door"
+                              << "Open the door" << 100 << 100;
+        QTest::newRow("both empty") << ""
+                                    << "" << 0 << 100;
+        QTest::newRow("one empty") << ""
+                                   << "abc" << 0 << 0;
+        QTest::newRow("kitten") << "kitten"
+                                << "sitting" << 0 << 57;  // 3 edits in 7
+        QTest::newRow("at the bound") << "kitten"
+                                      << "sitting" << 57 << 57;
+        QTest::newRow("below the bound") << "kitten"
+                                         << "sitting" << 58 << -1;
+        QTest::newRow("one unit off is no 100")
+            << QString(200, u'a') << QString(199, u'a') + u'b' << 0 << 99;
+        QTest::newRow("case counts") << "Door"
+                                     << "door" << 0 << 75;
     }
 
     void similarity()
@@ -146,7 +158,10 @@ private slots:
         }
     }
 
-    void addAndSuggest_data() { Backends(); }
+    void addAndSuggest_data()
+    {
+        Backends();
+    }
     void addAndSuggest()
     {
         NEW_MEMORY(memory);
@@ -190,7 +205,10 @@ private slots:
         QCOMPARE(matches.size(), 0u);
     }
 
-    void exportAndImportTmx_data() { Backends(); }
+    void exportAndImportTmx_data()
+    {
+        Backends();
+    }
     // Through TMX into a second memory, with the texts a game holds.
     void exportAndImportTmx()
     {
@@ -210,15 +228,16 @@ private slots:
         std::unique_ptr<TranslationMemory> copy;
         QVERIFY(OpenMemory(dir_.filePath(QStringLiteral("copy%1.db").arg(opened_)), &copy).Ok());
         MemoryCounts read;
-        QVERIFY(ImportIntoMemory(*copy, {QStringLiteral("en-GB"), QStringLiteral("ru-RU")}, path,
-                                 &read)
-                    .Ok());
+        QVERIFY(
+            ImportIntoMemory(*copy, {QStringLiteral("en-GB"), QStringLiteral("ru-RU")}, path, &read)
+                .Ok());
         QCOMPARE(read.added, 4);
         std::vector<MemoryUnit> back;
         QVERIFY(copy->ForEach([&back](const MemoryLanguages&, const MemoryUnit& unit) {
                         back.push_back(unit);
                         return Result();
-                    }).Ok());
+                    })
+                    .Ok());
         QCOMPARE(back.size(), 4u);
         for (size_t i = 0; i < back.size(); ++i) {
             QCOMPARE(back[i].source, units[i].source);

@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 
 using namespace scrivlet;
 
@@ -141,9 +142,18 @@ QString Changed(const QString& sentence, QRandomGenerator& random)
     return words.join(u' ');
 }
 
+// The machine is shared: the processor time tells the work apart from the waiting.
+double CpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
 struct Latency {
     double p50 = 0, p95 = 0;
     int found = 0, expected = 0;
+    double cpuP95 = 0;
 };
 
 Latency Percentiles(std::vector<double>& micros, int found, int expected = 0)
@@ -160,11 +170,14 @@ Latency Queries(TranslationMemory& memory, const std::vector<std::pair<QString, 
 {
     std::vector<double> micros;
     std::vector<MemoryMatch> matches;
+    std::vector<double> cpu;
     int found = 0, expected = 0;
     for (const auto& [query, wanted] : queries) {
         QElapsedTimer clock;
         clock.start();
+        const double cpuStart = CpuMs();
         (void)memory.Suggest(kLanguages, query, minScore, 5, &matches);
+        cpu.push_back((CpuMs() - cpuStart) * 1000);
         micros.push_back(static_cast<double>(clock.nsecsElapsed()) / 1000);
         if (Similarity(query, wanted, minScore) >= 0) {
             ++expected;
@@ -173,7 +186,9 @@ Latency Queries(TranslationMemory& memory, const std::vector<std::pair<QString, 
             });
         }
     }
-    return Percentiles(micros, found, expected);
+    Latency latency = Percentiles(micros, found, expected);
+    latency.cpuP95 = Percentiles(cpu, 0).p95;
+    return latency;
 }
 
 // The yardstick of a query: one indexed point lookup in the memory's own file.
@@ -181,6 +196,8 @@ Latency PointLookups(const QString& db, const std::vector<QString>& texts)
 {
     sqlite3* raw = nullptr;
     sqlite3_open(QFile::encodeName(db).constData(), &raw);
+    sqlite3_exec(raw, "PRAGMA mmap_size=1073741824; PRAGMA cache_size=-65536", nullptr, nullptr,
+                 nullptr);
     sqlite3_stmt* find = nullptr;
     sqlite3_prepare_v2(raw, "SELECT target FROM tm_unit WHERE skey = ?1", -1, &find, nullptr);
     std::vector<double> micros;
@@ -215,6 +232,7 @@ int main(int argc, char** argv)
     const qint64 importFloor = ImportFloorMs(tmx, folder + "/floor.db", units);
     MemoryCounts counts;
     clock.start();
+    double cpu = CpuMs();
     {
         std::unique_ptr<TranslationMemory> memory;
         if (!OpenMemory(db, &memory) || !ImportIntoMemory(*memory, kLanguages, tmx, &counts)) {
@@ -223,11 +241,12 @@ int main(int argc, char** argv)
         }
     }
     const qint64 importMs = clock.elapsed();
+    const double importCpu = CpuMs() - cpu;
     const qint64 fileBytes = QFileInfo(db).size() + QFileInfo(db + "-wal").size();
     std::printf("%-24s %10s %10s %8s\n", "step", "ours", "yardstick", "ratio");
-    std::printf("%-24s %8lld ms %8lld ms %8.2f   (%lld units, %lld added)\n", "TMX import",
-                importMs, importFloor, double(importMs) / importFloor, (long long)counts.segments,
-                (long long)counts.added);
+    std::printf("%-24s %8lld ms %8lld ms %8.2f   (%lld units, %lld added; cpu %.0f ms)\n",
+                "TMX import", importMs, importFloor, double(importMs) / importFloor,
+                (long long)counts.segments, (long long)counts.added, importCpu);
     std::printf("%-24s %7.1f MB %7.1f MB %8.2f   (file / UTF-8 text)\n", "memory file",
                 fileBytes / 1e6, textBytes / 1e6, double(fileBytes) / textBytes);
 
@@ -248,8 +267,10 @@ int main(int argc, char** argv)
     for (const auto& [name, queries, minScore] : {std::tuple{"suggest exact", &exact, 100},
                                                   std::tuple{"suggest fuzzy >= 70", &fuzzy, 70}}) {
         const Latency ours = Queries(*memory, *queries, minScore);
-        std::printf("%-24s %7.2f ms %7.3f ms %8.1f   p95 (p50 %.2f ms; found %d of %d)\n", name,
-                    ours.p95, floor.p95, ours.p95 / floor.p95, ours.p50, ours.found, ours.expected);
+        std::printf("%-24s %7.2f ms %7.3f ms %8.1f   p95 (p50 %.2f ms; cpu p95 %.2f ms; found "
+                    "%d of %d)\n",
+                    name, ours.p95, floor.p95, ours.p95 / floor.p95, ours.p50, ours.cpuP95,
+                    ours.found, ours.expected);
     }
 
     // Pre-translation: a tenth of the originals new, the rest in the memory.
@@ -268,16 +289,20 @@ int main(int argc, char** argv)
     std::vector<EdtDocument::FieldEdit> changes;
     PretranslateReport report;
     clock.restart();
+    cpu = CpuMs();
     if (!PlanPretranslation(*memory, kLanguages, document, reference, 100, &changes, &report))
         return 1;
     document.ExchangeTexts(changes);
     const qint64 pretranslateMs = clock.elapsed();
+    const double pretranslateCpu = CpuMs() - cpu;
     memory.reset();
     clock.restart();
     const Latency all = PointLookups(db, texts);
     const qint64 lookupMs = clock.elapsed();
-    std::printf("%-24s %8lld ms %8lld ms %8.2f   (%d fields, %lld filled; yardstick found %d)\n",
+    std::printf("%-24s %8lld ms %8lld ms %8.2f   (%d fields, %lld filled; cpu %.0f ms)\n",
                 "pre-translate", pretranslateMs, lookupMs, double(pretranslateMs) / lookupMs, units,
-                (long long)report.filled, all.found);
+                (long long)report.filled, pretranslateCpu);
+    if (all.found != report.filled)
+        std::fprintf(stderr, "the yardstick found %d\n", all.found);
     return 0;
 }

@@ -223,8 +223,10 @@ Result FileMemory::Suggest(const MemoryLanguages& languages, const QString& sour
                            int limit, std::vector<MemoryMatch>* matches)
 {
     matches->clear();
-    // One read transaction: one lock for the many small statements.
-    if (Result begun = db_.Exec("BEGIN"); !begun)
+    // One read transaction, one lock, for the many small statements of a fuzzy search; an
+    // exact one is a single statement.
+    const bool fuzzy = minScore < 100;
+    if (Result begun = fuzzy ? db_.Exec("BEGIN") : Result(); !begun)
         return begun;
     Result found = Find(languages, source, minScore, limit, matches);
     // A statement left on a row would hold its read snapshot open.
@@ -232,7 +234,8 @@ Result FileMemory::Suggest(const MemoryLanguages& languages, const QString& sour
         if (statement->IsValid())
             statement->Reset();
     }
-    db_.Rollback();
+    if (fuzzy)
+        db_.Rollback();
     RankMatches(matches, limit);
     return found;
 }

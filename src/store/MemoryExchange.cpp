@@ -67,7 +67,8 @@ Result ImportIntoMemory(TranslationMemory& memory, const MemoryLanguages& langua
         return read;
     const QString name = QFileInfo(path).fileName();
     for (TranslationEntry& entry : entries) {
-        if (entry.source.isEmpty() || entry.text.isEmpty() || entry.source == entry.text)
+        if (entry.fuzzy || entry.source.isEmpty() || entry.text.isEmpty() ||
+            entry.source == entry.text)
             continue;
         if (Result added = batch.Add({std::move(entry.source), std::move(entry.text), name, now});
             !added)

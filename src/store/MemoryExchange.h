@@ -12,8 +12,8 @@
 namespace scrivlet {
 
 // Adds the pairs of a TMX file (its units in the two languages), or of a PO or XLIFF file of
-// ours (each entry whose source and translation are both non-empty and differ; fuzzy ones
-// too, as a fuzzy match is still a match), chosen by the suffix.
+// ours (each entry whose source and translation are both non-empty and differ; a fuzzy one,
+// which still awaits review, is left out), chosen by the suffix.
 Result ImportIntoMemory(TranslationMemory& memory, const MemoryLanguages& languages,
                         const QString& path, MemoryCounts* counts);
 

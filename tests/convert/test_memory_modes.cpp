@@ -42,6 +42,10 @@ private slots:
         // Pre-translated: empty, equal to the original, or translated already.
         QVERIFY(WriteAll(dir_.filePath("ref.txt"), "Door\nDoors\nRed lamp\nDoor\nLamp\nNew\n"));
         QVERIFY(WriteAll(dir_.filePath("todo.txt"), "\nDoors\n\nTor\n\n\n"));
+        QVERIFY(WriteAll(dir_.filePath("fuzzy.po"),
+                         "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n\n"
+                         "#, fuzzy\nmsgctxt \"0:0\"\nmsgid \"Gate\"\nmsgstr \"Tor?\"\n\n"
+                         "msgctxt \"1:0\"\nmsgid \"Key\"\nmsgstr \"Schl\xc3\xbcssel\"\n"));
     }
 
     // Rows run in order: each works on the memory the rows before it filled.
@@ -73,6 +77,9 @@ private slots:
             QTest::newRow(kind) << "--tm|%D/tm.db|--tm-import|" + file << 0
                                 << "{\"segments\": 1, \"added\": 0, \"duplicates\": 1}\n";
         }
+        QTest::newRow("fuzzy po entries left out")
+            << "--tm|%D/tm.db|--tm-import|%D/fuzzy.po" << 0
+            << "{\"segments\": 1, \"added\": 1, \"duplicates\": 0}\n";
         QTest::newRow("exact and fuzzy")
             << "--tm|%D/tm.db|--suggest|Door" << 0
             << u"{\"source\": \"Door\", \"target\": \"Tür\", \"score\": 100}\n"
@@ -87,7 +94,7 @@ private slots:
                "%D/ref.txt|--pretranslate|%D/todo.txt|%D/done.txt|--min-score|70"
             << 0 << "{\"filled\": 3, \"exact\": 3, \"fuzzy\": 0, \"too_long\": 1}\n";
         QTest::newRow("export") << "--tm|%D/tm.db|--tm-export|%D/out.tmx" << 0
-                                << "{\"exported\": 4, \"left_out\": 0}\n";
+                                << "{\"exported\": 5, \"left_out\": 0}\n";
         QTest::newRow("two modes")
             << "--tm|%D/tm.db|--suggest|x|--tm-export|%D/o.tmx" << 2 << "takes one of";
         QTest::newRow("no server, no password told")

@@ -62,7 +62,7 @@ struct MemoryOptions {
     QString reference;
     int encoding = -1, toEncoding = -1, referenceEncoding = -1;
     std::optional<int> minScore;
-    int limit = 5;
+    std::optional<int> limit;
     bool yes = false;
 };
 
@@ -117,8 +117,12 @@ QString TakeValue(const QString& arg, const QString& value, MemoryOptions* o)
     }
     if (arg == QLatin1String("--suggest"))
         return o->suggest = value, QString();
-    if (arg == QLatin1String("--limit"))
-        return Number(arg, value, 1, 1000, &o->limit);
+    if (arg == QLatin1String("--limit")) {
+        int limit = 0;
+        const QString problem = Number(arg, value, 1, 1000, &limit);
+        o->limit = limit;
+        return problem;
+    }
     int score = 0;
     const QString problem = Number(arg, value, 0, 100, &score);
     o->minScore = score;
@@ -156,6 +160,8 @@ QString CheckMode(const MemoryOptions& o)
         return QStringLiteral("--pretranslate needs --reference, and --reference goes with it");
     if (o.toEncoding >= 0 && o.pretranslate.isEmpty())
         return QStringLiteral("--to-encoding goes with --pretranslate");
+    if (o.limit && !o.suggest)
+        return QStringLiteral("--limit goes with --suggest");
     if (o.minScore && !o.suggest && o.pretranslate.isEmpty())
         return QStringLiteral("--min-score goes with --suggest and --pretranslate");
     return {};
@@ -234,7 +240,7 @@ int Suggest(Run& run)
     std::vector<MemoryMatch> matches;
     const MemoryOptions& o = run.options;
     if (Result found = run.memory.Suggest(run.languages, *o.suggest, o.minScore.value_or(70),
-                                          o.limit, &matches);
+                                          o.limit.value_or(5), &matches);
         !found)
         return Failed(found.Error());
     QByteArray out;

@@ -100,6 +100,8 @@ private slots:
         QTest::newRow("no server, no password told")
             << "--tm|postgresql://me:secret@/none?host=%D|--suggest|x" << 1
             << "memory postgresql://me@/none";
+        QTest::newRow("limit without suggest")
+            << "--tm|%D/tm.db|--tm-export|%D/o.tmx|--limit|3" << 2 << "--limit goes with";
         QTest::newRow("score past 100")
             << "--tm|%D/tm.db|--suggest|x|--min-score|101" << 2 << "0 to 100";
     }

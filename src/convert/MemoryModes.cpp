@@ -342,9 +342,19 @@ int Pretranslate(Run& run)
     return kExitOk;
 }
 
+int NeedsLanguages()
+{
+    return UsageError(
+        QStringLiteral("the first import into a new memory needs --source-lang and --target-lang"));
+}
+
 // Opens the memory and settles the languages; a new memory takes them from the first import.
 int RunOnMemory(const MemoryOptions& o, const FormatCatalogue* catalogue)
 {
+    const bool importing = !o.importPath.isEmpty() || !o.pair.isEmpty();
+    // Told before a file for the memory is made.
+    if (importing && o.languages.IsEmpty() && !IsServerLocation(o.tm) && !QFileInfo::exists(o.tm))
+        return NeedsLanguages();
     std::unique_ptr<TranslationMemory> memory;
     if (Result opened = OpenMemory(o.tm, &memory); !opened)
         // A connection string may carry a password, which has no place in a log.
@@ -358,11 +368,8 @@ int RunOnMemory(const MemoryOptions& o, const FormatCatalogue* catalogue)
         if (Result got = memory->Languages(&run.languages); !got)
             return Failed(got.Error());
     }
-    const bool importing = !o.importPath.isEmpty() || !o.pair.isEmpty();
     if (importing && run.languages.IsEmpty())
-        return UsageError(
-            QStringLiteral("the first import into a new memory needs "
-                           "--source-lang and --target-lang"));
+        return NeedsLanguages();
     using Mode = std::pair<bool, int (*)(Run&)>;
     for (const auto& [chosen, mode] :
          {Mode{!o.importPath.isEmpty(), Import}, Mode{!o.exportPath.isEmpty(), Export},

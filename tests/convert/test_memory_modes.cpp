@@ -55,7 +55,7 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("out");  // stdout, or what stderr holds on a failure
         QTest::newRow("new memory needs languages")
-            << "--tm|%D/tm.db|--tm-import|%D/in.tmx" << 2 << "needs --source-lang";
+            << "--tm|%D/never.db|--tm-import|%D/in.tmx" << 2 << "needs --source-lang";
         QTest::newRow("one language is not enough")
             << "--tm|%D/tm.db|--source-lang|en|--tm-import|%D/in.tmx" << 2 << "give both";
         QTest::newRow("tmx") << "--tm|%D/tm.db|--source-lang|en-US|--target-lang|de|--tm-import|"
@@ -122,8 +122,10 @@ private slots:
 
     // The pre-translated file: exact matches in the empty fields and the one equal to its
     // original; "Red lamp" has only a match longer than the field; a translated field stays.
-    void pretranslated()
+    // The refused first import made no memory.
+    void filesLeft()
     {
+        QVERIFY(!QFile::exists(dir_.filePath("never.db")));
         QCOMPARE(ReadAll(dir_.filePath("done.txt")),
                  QByteArray("T\xfcr\nT\xfcren\n\nTor\nLampe\n"));
     }

@@ -8,6 +8,7 @@
 #include "catalogue/FormatDetection.h"
 #include "convert/ConvertModes.h"
 #include "convert/ConvertOptions.h"
+#include "convert/MemoryModes.h"
 #include "convert/ProjectModes.h"
 #include "documents/DocumentFiles.h"
 #include "documents/FileTypes.h"
@@ -128,6 +129,8 @@ int Run(const QStringList& args)
 {
     if (const std::optional<int> status = RunProjectMode(args))
         return *status;
+    if (const std::optional<int> status = RunMemoryMode(args))
+        return *status;
     Options options;
     const QString problem = ParseArguments(args, &options);
     if (!problem.isEmpty())
@@ -136,6 +139,7 @@ int Run(const QStringList& args)
         std::fputs(kUsage, stdout);
         std::fputs(ProjectUsage(), stdout);
         std::fputs(kCheckUsage, stdout);
+        std::fputs(MemoryUsage(), stdout);
         return kExitOk;
     }
     const std::optional<UiLanguage> language = LanguageOf(options.language);

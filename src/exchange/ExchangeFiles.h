@@ -37,6 +37,10 @@ struct OutFile {
 
 QString EntryName(int record, int field);
 
+// The first character XML 1.0 cannot hold (controls other than tab and line breaks, lone
+// surrogates, U+FFFE and U+FFFF), or -1. Qt's writer refuses them without saying which.
+qsizetype FirstNonXml(QStringView text);
+
 // Why a write to file failed: the device's own error, else the system's last one.
 QString WriteReason(const QFileDevice& file);
 

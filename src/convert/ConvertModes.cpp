@@ -38,10 +38,11 @@ int Failed(const char* messageKey, const QString& path, const QString& reason)
     return kExitFailed;
 }
 
-bool ConverterPrompts::AskOpenInvalidSize()
+bool ConverterPrompts::AskOpenInvalidSize(const QString& path, qint64 fileSize,
+                                          qint64 recordBytes)
 {
     if (!yes_)
-        Print(stderr, UiText(str::InvalidFileSize) + QStringLiteral(" (--yes)\n"));
+        Print(stderr, InvalidSizeQuestion(path, fileSize, recordBytes) + QStringLiteral(" (--yes)\n"));
     return yes_;
 }
 

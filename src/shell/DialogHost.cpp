@@ -2,6 +2,7 @@
 
 #include "base/UiText.h"
 #include "catalogue/FormatCatalogue.h"
+#include "documents/DocumentFiles.h"
 #include "documents/EdtDocument.h"
 #include "documents/FileTypes.h"
 #include "shell/MessageBoxes.h"
@@ -37,6 +38,8 @@ FileDialogAnswer RunFileDialog(const FileDialogRequest& request)
         nameFilters << NameFilterOf(filter);
     dialog.setNameFilters(nameFilters);
     dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!request.title.isEmpty())
+        dialog.setWindowTitle(request.title);
     if (!request.start.isEmpty()) {
         dialog.setDirectory(QFileInfo(request.start).absolutePath());
         if (save)
@@ -116,10 +119,12 @@ QMessageBox::StandardButton QtDialogHost::AskWithCheckBox(QWidget* parent, const
     return ShowMessageBox(parent, icon, caption, text, buttons, checkText, checked);
 }
 
-bool HostPrompts::AskOpenInvalidSize()
+bool HostPrompts::AskOpenInvalidSize(const QString& path, qint64 fileSize, qint64 recordBytes)
 {
-    return host_.Ask(parent_, UiText(str::InvalidFileSize), QMessageBox::Yes | QMessageBox::No,
-                     QMessageBox::Question, AppCaption()) == QMessageBox::Yes;
+    declined_ = host_.Ask(parent_, InvalidSizeQuestion(path, fileSize, recordBytes),
+                          QMessageBox::Yes | QMessageBox::No, QMessageBox::Question,
+                          AppCaption()) != QMessageBox::Yes;
+    return !declined_;
 }
 
 void HostPrompts::NotifyTextTooLong()

@@ -376,6 +376,11 @@ void MainFrame::CreateStatusBar()
     statusBar()->addPermanentWidget(countsLabel_);
 }
 
+void MainFrame::ShowStatus(const QString& text)
+{
+    statusBar()->showMessage(text);
+}
+
 void MainFrame::LoadCatalogue()
 {
     QString missingFile;

@@ -85,6 +85,7 @@ private slots:
         QVERIFY(::mkfifo(QFile::encodeName(P("fifo.ini")).constData(), 0600) == 0);
         // One record of dialog.txt's, then small Cyrillic letters and a too long text.
         QVERIFY(WriteAll(P("ref.txt"), "ab\nzz\n"));
+        QVERIFY(WriteAll(P("bad.txt"), "ab\n\xff\xfe\nx\n\n"));
         QVERIFY(WriteAll(P("ru.txt"), u"ab\ncd!\nж\nЖЖЖЖЖЖ\n"_qs.toUtf8()));
         // Translations of dialog.txt as another tool edited them (one field given twice), one
         // English cannot store, and a malformed file.
@@ -104,9 +105,10 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("out");       // stdout whole; for status 1 and 2 part of stderr
         QTest::addColumn<QByteArray>("saved");  // empty: nothing written
+        QTest::addColumn<QString>("err");       // part of stderr at status 0
         auto row = [](const char* tag, const QString& args, int code, const QString& out,
-                      const QByteArray& saved = {}) {
-            QTest::newRow(tag) << args << code << out << saved;
+                      const QByteArray& saved = {}, const QString& err = {}) {
+            QTest::newRow(tag) << args << code << out << saved << err;
         };
         const QString cat = "--catalogue %CAT% --format ";
         const QString talk = cat + "0 --encoding 0 ", dialog = talk + "%DIR%/dialog.txt ";
@@ -134,10 +136,19 @@ private slots:
         row("unwritable output", dialog + "%DIR%/no/such/out.edt", 1,
             "Unable to save file '%DIR%/no/such/out.edt'\nThe file cannot be created");
         row("size without --yes", talk + "--dump %DIR%/half.edt", 1,
-            "Invalid file size for this type of EDT. Open anyway? (--yes)\nUnable to open file "
+            "Left over at the end: 8 bytes of an incomplete record, which will not be saved "
+            "back.\n\nOpen the whole records anyway? (--yes)\nUnable to open file "
             "'%DIR%/half.edt'\nThe file size is not a whole number of records of this EDT "
             "format.\n24 bytes is no whole number of 16-byte records.");
         row("size with --yes", talk + "--yes --dump %DIR%/half.edt", 0, "[\"first\",\"\",\"\"]\n");
+        // Bytes not valid in the encoding are told; --strict refuses the file.
+        const QString bad = cat + "0 --encoding 4 %DIR%/bad.txt %DIR%/r.txt";
+        row("invalid bytes told", bad, 0, "", "ab\n\xef\xbf\xbd\xef\xbf\xbd\nx\n\n",
+            u"bad.txt: 2 invalid bytes replaced with \ufffd; the first is in line 2 (record first)."_qs);
+        row("invalid bytes told, Russian", "--language ru " + bad, 0, "",
+            "ab\n\xef\xbf\xbd\xef\xbf\xbd\nx\n\n",
+            u"Заменено на \ufffd: 2 недопустимых байта; первый — в строке 2 (запись first)."_qs);
+        row("invalid bytes, strict", "--strict " + bad, 1, "(record first). (--strict)");
         row("auto, tie", cat + "auto --encoding 0 --dump %DIR%/dialog.txt", 1,
             "formats 0 (Talk), 2 (Talk again) match equally");
         row("auto, no match", cat + "auto --encoding 0 --dump %DIR%/half.edt", 1,
@@ -204,8 +215,11 @@ private slots:
         const Result result = Convert(Expand(args));
         QCOMPARE(result.code, code);
         out.replace(QLatin1String("%DIR%"), dir_.path());
-        if (code == 0)
+        if (code == 0) {
             QCOMPARE(QString::fromUtf8(result.out), out);
+            QFETCH(QString, err);
+            QVERIFY2(result.err.contains(err), qPrintable(result.err));
+        }
         else
             QVERIFY2(result.err.contains(out), qPrintable(result.err));
         QByteArray written;

@@ -528,28 +528,48 @@ private slots:
         QCOMPARE(Document(0)->IsModified(), !saved);
     }
 
-    // A reference is read in the document's format; the tab shows its path; one that does not
-    // load is reported and leaves the tab as it was. Ctrl+Shift+R copies its text, cut to the
-    // field's four units without splitting a surrogate pair, as one undo step.
+    // A reference is read in the document's format, from a dialog that says so and starts at
+    // the document; the tab shows its path. Another record count is told; one that does not
+    // load, or whose size fits no whole number of records, is refused with the reason and
+    // leaves the tab as it was. Ctrl+Shift+R copies its text, cut to the field's four units
+    // without splitting a surrogate pair, as one undo step.
     void reference_data()
     {
+        QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");  // of the reference; null: no such file
         QTest::addColumn<QString>("counts");
-        QTest::newRow("loaded") << u"Hi\nYox\U0001F600\n"_qs.toUtf8() << "Translated: 1 of 2 (50%)";
-        QTest::newRow("missing") << QByteArray() << "Filled: 2 of 2 (100%)";
+        QTest::addColumn<QString>("told");  // after the path
+        QTest::newRow("loaded") << "ref_dlg.txt" << u"Hi\nYox\U0001F600\n"_qs.toUtf8()
+                                << "Translated: 1 of 2 (50%)" << QString();
+        QTest::newRow("more records")
+            << "ref_dlg.txt" << u"Hi\nYox\U0001F600\nMore\n"_qs.toUtf8() << "Translated: 1 of 2 (50%)"
+            << "\n\nThe reference has 3 records, the document 2 records. Records are compared by "
+               "their position.";
+        QTest::newRow("missing") << "ref_dlg.txt" << QByteArray() << "Filled: 2 of 2 (100%)"
+                                 << " cannot be the reference of this document.\nThe file "
+                                    "cannot be opened for reading.\nNo such file or directory";
+        QTest::newRow("no whole records")
+            << "ref_dlg.edt" << QByteArray(10, 'a') << "Filled: 2 of 2 (100%)"
+            << " cannot be the reference of this document.\nThe file size is not a whole number "
+               "of records of this EDT format.\n10 bytes is no whole number of 8-byte records.";
     }
     void reference()
     {
+        QFETCH(QString, name);
         QFETCH(QByteArray, bytes);
         QFETCH(QString, counts);
+        QFETCH(QString, told);
         Open({"a_dlg.edt"}, EdtBytes({"Hi", "Ho"}), 0, kEncodingUnicode);
-        const bool loads = !bytes.isNull();
-        if (loads)
-            QVERIFY(WriteFile(Path("ref_dlg.txt"), bytes));
-        host_.QueueFiles({Path("ref_dlg.txt")}, 0, kEncodingUnicode);
+        const bool loads = !bytes.isNull() && !name.endsWith(".edt");
+        if (!bytes.isNull())
+            QVERIFY(WriteFile(Path(name), bytes));
+        host_.QueueFiles({Path(name)}, 0, kEncodingUnicode);
         Run(*frame_, Command::ReferenceDocument);
         QVERIFY(!host_.fileRequests.last().panel.formatEnabled);
-        QCOMPARE(frame_->Tabs()->tabToolTip(0), loads ? Native("ref_dlg.txt") : QString());
+        QCOMPARE(host_.fileRequests.last().title, "Choose the Reference Document");
+        QCOMPARE(host_.fileRequests.last().start, Document(0)->Path());
+        QCOMPARE(host_.questions, told.isEmpty() ? QStringList() : QStringList{Native(name) + told});
+        QCOMPARE(frame_->Tabs()->tabToolTip(0), loads ? Native(name) : QString());
         QVERIFY(frame_->CountsText().startsWith(counts));
         QVERIFY(frame_->ActiveView()->SelectCell(1, 1));
         Run(*frame_, Command::CopyReference);

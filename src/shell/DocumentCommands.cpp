@@ -524,6 +524,11 @@ bool DocumentCommands::SaveAs(int index)
     request.defaultSuffix = SuffixOfType(state_.lastFileType);
     request.panel = MakePanelSetup(FileDialogKind::SaveAs, Catalogue(),
                                    int(LastEncodingSetting().Get()), document);
+    // The document's own folder and name; a new one is offered under its tab's name.
+    request.start = !document->Path().isEmpty()
+                        ? document->Path()
+                        : QDir(state_.saveAllStart).filePath(
+                              tabs_.TabName(index) + u'.' + SuffixOfType(document->GetFileType()));
     const FileDialogAnswer answer = host_->GetSaveFileName(request);
     if (!answer.accepted || answer.files.isEmpty())
         return false;
@@ -563,12 +568,17 @@ void DocumentCommands::SaveAllAs()
         host_->GetExistingDirectory(Owner(), UiText(str::SelectOutputFolder), start);
     if (folder.isEmpty())
         return;
+    // Entry 0 of both pages, preselected, keeps each document's own type and encoding.
     WizardSelection selection;
-    if (!host_->RunWizard(Owner(), kWizardFileTypePage | kWizardEncodingPage, selection))
+    if (!host_->RunWizard(Owner(), kWizardFileTypePage | kWizardEncodingPage | kWizardOwnChoices,
+                          selection))
         return;
     if (selection.fileType < kFileTypeAll || selection.fileType > kFileTypeText ||
-        !IsValidEncoding(selection.encoding))
+        (selection.encoding != 0 && !IsValidEncoding(selection.encoding - 1)))
         return;
+    const auto encodingOf = [&selection](const EdtDocument& document) {
+        return selection.encoding == 0 ? document.GetEncoding() : selection.encoding - 1;
+    };
 
     std::vector<PlannedSave> saves;
     for (int index = tabs_.TabCount() - 1; index >= 0; --index) {
@@ -576,7 +586,7 @@ void DocumentCommands::SaveAllAs()
         const int fileType =
             selection.fileType == kFileTypeAll ? document->GetFileType() : selection.fileType;
         saves.push_back(
-            {document, TextStorage{selection.encoding, fileType}, tabs_.TabName(index)});
+            {document, TextStorage{encodingOf(*document), fileType}, tabs_.TabName(index)});
     }
     if (!ConfirmStorable(saves))
         return;
@@ -589,7 +599,7 @@ void DocumentCommands::SaveAllAs()
             SaveAllOutputPath(folder, *document, tabs_.TabName(index), selection.fileType), taken);
         taken.insert(OutputPathKey(output));
         const Result saved =
-            SaveDocumentAs(*document, output, selection.fileType, selection.encoding);
+            SaveDocumentAs(*document, output, selection.fileType, encodingOf(*document));
         if (!saved) {
             ReportSaveFailed(output, saved.Error());
             continue;

@@ -415,8 +415,8 @@ private slots:
         QVERIFY(host_.Drained());
     }
 
-    // The panel starts at the document's encoding (its format, fixed, is checked in
-    // realDialogs); "all supported" takes the type from the name as Open does; the encoding chosen is the
+    // The dialog starts at the document's file, the panel at its encoding (its format, fixed,
+    // is checked in realDialogs); "all supported" takes the type from the name as Open does; the encoding chosen is the
     // next Open's; Cancel changes nothing.
     void saveAs_data()
     {
@@ -452,6 +452,7 @@ private slots:
         QCOMPARE(frame_->Commands().SaveAs(0), !chosen.isEmpty());
 
         QCOMPARE(host_.fileRequests.last().panel.encodingIndex, int(kEncodingUnicode));
+        QCOMPARE(host_.fileRequests.last().start, Path("src_item.edt"));  // its folder and name
         QCOMPARE(Document(0)->Path(), Path(written));
         QCOMPARE(Document(0)->GetFileType(), fileType);
         QCOMPARE(Document(0)->IsModified(), chosen.isEmpty());
@@ -509,7 +510,7 @@ private slots:
             QVERIFY(QDir().mkpath(Path("out")));
             written = Path("out/b_dlg.edt");
             host_.folderAnswers << Path("out");
-            host_.wizardAnswers << WizardAnswer{true, kKeep, kFileTypeEdt, encoding};
+            host_.wizardAnswers << WizardAnswer{true, kKeep, kFileTypeEdt, encoding + 1};
             frame_->Commands().SaveAllAs();
         }
         QCOMPARE(host_.questions.size(), asked ? 1 : 0);
@@ -660,21 +661,24 @@ private slots:
     }
 
     // Every document goes to the folder under its own name; documents never saved are named
-    // after their tab, equal names get " (2)"; the tabs keep their names.
+    // after their tab, equal names get " (2)"; the tabs keep their names. The wizard offers,
+    // preselected, to keep each document's own type and encoding (Unicode, the second German).
     void saveAllAs_data()
     {
         QTest::addColumn<int>("fileType");
+        QTest::addColumn<int>("encoding");  // -1: each its own
         QTest::addColumn<QStringList>("names");  // written, per tab
-        QTest::newRow("text") << 2
+        QTest::newRow("text") << 2 << int(kEncodingRussian)
                               << QStringList{"a_dlg (2).txt", "a_dlg.txt", "New (2).txt", "New.txt",
                                              "notes_dlg.txt"};
         QTest::newRow("each its own")
-            << 0
+            << 0 << -1
             << QStringList{"a_dlg (2).edt", "a_dlg.edt", "New (2).edt", "New.edt", "notes_dlg.txt"};
     }
     void saveAllAs()
     {
         QFETCH(int, fileType);
+        QFETCH(int, encoding);
         QFETCH(QStringList, names);
         QVERIFY(QDir().mkpath(Path("one")) && QDir().mkpath(Path("two")) &&
                 QDir().mkpath(Path("out")));
@@ -684,21 +688,26 @@ private slots:
         frame_->Commands().New();
         frame_->Commands().New();
         Open({"one/notes_dlg.txt"}, QByteArray("Tx\n"));
+        Document(1)->SetEncoding(kEncodingGerman);
         QStringList tabNames;
+        Ints encodings;
         for (int i = 0; i < frame_->TabCount(); ++i)
-            tabNames << frame_->TabName(i);
+            tabNames << frame_->TabName(i), encodings << Document(i)->GetEncoding();
 
         host_.folderAnswers << Path("out");
-        host_.wizardAnswers << WizardAnswer{true, kKeep, fileType, kEncodingGerman};
+        host_.wizardAnswers << WizardAnswer{true, kKeep, fileType, encoding + 1};
         Run(*frame_, Command::SaveAllAs);
 
-        QCOMPARE(host_.wizardCalls.last().first, kWizardFileTypePage | kWizardEncodingPage);
+        QCOMPARE(host_.wizardCalls.last().first,
+                 kWizardFileTypePage | kWizardEncodingPage | kWizardOwnChoices);
+        QCOMPARE(host_.wizardCalls.last().second.fileType, 0);
+        QCOMPARE(host_.wizardCalls.last().second.encoding, 0);
         for (int i = 0; i < frame_->TabCount(); ++i) {
             QCOMPARE(Document(i)->Path(), Path("out/" + names[i]));
             QVERIFY2(QFile::exists(Document(i)->Path()), qPrintable(names[i]));
             QCOMPARE(Document(i)->GetFileType(),
                      names[i].endsWith(".txt") ? kFileTypeText : kFileTypeEdt);
-            QCOMPARE(Document(i)->GetEncoding(), int(kEncodingGerman));
+            QCOMPARE(Document(i)->GetEncoding(), encoding < 0 ? encodings[i] : encoding);
             QCOMPARE(frame_->TabTitle(i), tabNames[i]);  // saved: no mark
         }
         QCOMPARE(ReadFile(Path("out/" + names[0])),

@@ -345,6 +345,15 @@ void MainFrame::CreateMenus()
     }
     windowGroup_ = new QActionGroup(this);
     windowGroup_->setExclusive(true);
+    // The languages are radio items, one of them (the stored choice) checked.
+    auto* languages = new QActionGroup(this);
+    languages->setExclusive(true);
+    for (const LanguageCommand& language : kLanguageCommands) {
+        QAction* action = Action(language.command);
+        if (language.ownName && !action->text().isEmpty())
+            action->setText(QString::fromUtf8(language.ownName));
+        languages->addAction(action);
+    }
 }
 
 void MainFrame::CreateToolBar()

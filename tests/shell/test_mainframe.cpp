@@ -203,8 +203,9 @@ private slots:
         QCOMPARE(frame.WindowMenu()->actions().size(), plainItems);
     }
 
-    // The choice is stored and told, and takes effect at the next start; the marks follow
-    // what is stored, none for a locale without a command.
+    // The languages are named in themselves; the choice is stored and told, and takes effect
+    // at the next start; the one radio mark follows what is stored, none for a locale without
+    // a command.
     void languageCommands()
     {
         env_.settings.Plant(QStringLiteral("Language"), QStringLiteral("fr"));
@@ -220,6 +221,16 @@ private slots:
             return checked;
         };
         QCOMPARE(marked(), QList<Command>());
+        // Radio items, each language by its own name.
+        QStringList names;
+        for (const LanguageCommand& language : kLanguageCommands) {
+            const QAction* action = frame.Action(language.command);
+            QVERIFY(action->actionGroup() && action->actionGroup()->isExclusive());
+            QCOMPARE(action->actionGroup(), frame.Action(Command::LanguageSystem)->actionGroup());
+            names << action->text();
+        }
+        QCOMPARE(names, QStringList({UiTextIn(UiLanguage::Russian, "menu.language.system"),
+                                     "English", "Deutsch", "Polski", u"Русский"_qs}));
         frame.Action(Command::LanguageGerman)->trigger();
         QCOMPARE(env_.settings.Stored(QStringLiteral("Language")).toString(), u"de"_qs);
         CheckBox(QMessageBox::Information,

@@ -131,9 +131,12 @@ Result CommitWritten(QSaveFile& out, Result done)
 }  // namespace
 
 Result ExportTranslations(const EdtDocument& document, const EdtDocument* reference,
-                          const QString& path, const TranslationFileFormat& format)
+                          const QString& path, const TranslationFileFormat& format,
+                          qsizetype* entryCount)
 {
     const OutFile file = Entries(document, reference);
+    if (entryCount)
+        *entryCount = static_cast<qsizetype>(file.entries.size());
     // Written as documents are saved: QSaveFile writes through a symbolic link, keeps the old
     // file's permissions, leaves no named temporary behind where the system can make an
     // unnamed one, and syncs the new file to the disk before it takes the old one's place.

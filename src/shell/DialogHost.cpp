@@ -15,10 +15,13 @@ namespace scrivlet {
 namespace {
 
 // The extension a Save As name gets when typed without one, after the selected type entry.
-QString SuffixForFilter(int filterIndex, const QString& fallback)
+QString SuffixForFilter(const FileDialogRequest& request, int filterIndex)
 {
-    const QString suffix = FileTypeSuffix(filterIndex);
-    return suffix.isEmpty() ? fallback : suffix;
+    if (filterIndex >= 0 && filterIndex < request.filters.size() &&
+        !request.filters[filterIndex].suffix.isEmpty())
+        return request.filters[filterIndex].suffix;
+    const QString suffix = request.documents ? FileTypeSuffix(filterIndex) : QString();
+    return suffix.isEmpty() ? request.defaultSuffix : suffix;
 }
 
 FileDialogAnswer RunFileDialog(const FileDialogRequest& request)
@@ -48,8 +51,8 @@ FileDialogAnswer RunFileDialog(const FileDialogRequest& request)
     if (save) {
         QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
                          [&dialog, &nameFilters, &request](const QString& filter) {
-                             dialog.setDefaultSuffix(SuffixForFilter(
-                                 int(nameFilters.indexOf(filter)), request.defaultSuffix));
+                             dialog.setDefaultSuffix(
+                                 SuffixForFilter(request, int(nameFilters.indexOf(filter))));
                          });
     }
     FileOptionsPanel* panel = nullptr;

@@ -823,7 +823,8 @@ private slots:
         QCOMPARE(ReadFile(Path("out/a_dlg.txt")), QByteArray("Ok\nYo\n"));
     }
 
-    // An import of translations asks once about the fuzzy ones, its check box unticked: ticked
+    // An export says where it wrote and how many entries; its type list has an entry per
+    // format. An import of translations asks once about the fuzzy ones, its check box unticked: ticked
     // takes them, unticked leaves them, Cancel imports nothing. An import is one step Undo
     // takes back whole, and ends with the report.
     void translationsExportImportAndUndo_data()
@@ -852,6 +853,16 @@ private slots:
         host_.QueueFiles({Path("out.po")});
         Run(*frame_, Command::ExportTranslations);
         QVERIFY(QFile::exists(Path("out.po")));
+        QCOMPARE(host_.questions.takeFirst(), "3 entries written to " + Native("out.po") + '.');
+        QList<QStringList> filters;
+        for (const FileFilter& filter : host_.fileRequests.last().filters)
+            filters << QStringList{filter.description, filter.suffix};
+        QCOMPARE(filters, (QList<QStringList>{{"PO files", "po"}, {"XLIFF files", "xlf"}}));
+        // A name of no known kind takes the format of the type entry.
+        host_.QueueFiles({Path("out")}, 1);
+        Run(*frame_, Command::ExportTranslations);
+        QVERIFY(ReadFile(Path("out")).startsWith("<?xml"));
+        host_.questions.clear();
         QVERIFY(WriteFile(
             Path("in.po"),
             "msgctxt \"0:0\"\nmsgid \"a\"\nmsgstr \"A\"\n\n#, fuzzy\nmsgctxt \"2:0\"\n"

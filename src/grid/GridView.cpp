@@ -359,7 +359,8 @@ void GridView::CancelRequest(InplaceEdit* editor)
 bool GridView::WriteText(int record, int column, const QString& text)
 {
     return Document()->TextView(record, column) == text ||
-           history_->SetText(record, column, text, UiText("undo.typing").arg(record));
+           history_->SetText(record, column, text,
+                             RecordStepName("undo.typing", *Document(), record));
 }
 
 void GridView::AppendFromAddRow()

@@ -323,7 +323,7 @@ inline constexpr const char* kFrameTextKeys[] = {
     "replace.one",
     "replace.all",
     "replace.tooLong",
-    "replace.done",
+    "replace.doneCounts",
     "replace.skipped",
     "replace.unstorable",
     // Printing and the PDF export.

@@ -465,7 +465,7 @@ private slots:
         press(dialog->ReplaceAllButton());
         QCOMPARE(texts(), QStringLiteral("blades|a blades|blades x|swordfish"));
         QCOMPARE(frame.statusBar()->currentMessage(),
-                 QStringLiteral("Replaced 2 in 2 records; 1 skipped: longer than the field"));
+                 QStringLiteral("Replaced 2 matches in 2 records; 1 skipped: longer than the field"));
         // Find goes on at the field left alone; replacing there alone is refused too.
         press(dialog->FindButton());
         QVERIFY(editorShows(3));
@@ -476,12 +476,14 @@ private slots:
 
         view->EndEdit();
         frame.UpdateUi();
-        QCOMPARE(frame.Action(Command::Undo)->text(), QStringLiteral("&Undo Replace All"));
+        QCOMPARE(frame.Action(Command::Undo)->text(),
+                 QStringLiteral("&Undo replacing 2 matches in 2 records"));
         Run(frame, Command::Undo);
         frame.UpdateUi();
         QCOMPARE(frame.Action(Command::Undo)->text(),
-                 QStringLiteral("&Undo replacing in row 0"));
-        QCOMPARE(frame.Action(Command::Redo)->text(), QStringLiteral("&Redo Replace All"));
+                 QStringLiteral("&Undo replacing in record # 0"));
+        QCOMPARE(frame.Action(Command::Redo)->text(),
+                 QStringLiteral("&Redo replacing 2 matches in 2 records"));
         Run(frame, Command::Undo);
         QCOMPARE(texts(), QStringLiteral("sword|a sword|sword x|swordfish"));
         QCOMPARE(frame.TabTitle(0), QStringLiteral("doc.edt"));

@@ -69,7 +69,8 @@ GridView::GridView(EdtDocument* document, DocumentHistory* history, QWidget* par
     columns->setSectionResizeMode(QHeaderView::Interactive);
     columns->setSectionsClickable(false);
     columns->setHighlightSections(false);
-    columns->setStretchLastSection(false);
+    // The last column takes the window's width beyond the others, so no grey strip is left.
+    columns->setStretchLastSection(true);
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     RefreshAppearance();
 

@@ -3,6 +3,7 @@
 #include "base/ReadableFile.h"
 #include "base/UiText.h"
 #include "documents/Encodings.h"
+#include "documents/RowLabels.h"
 #include "documents/Storability.h"
 #include "exchange/ExchangeFiles.h"
 
@@ -83,6 +84,7 @@ OutFile Entries(const EdtDocument& document, const EdtDocument* reference)
     file.targetLanguage = LanguageOfEncoding(document.GetEncoding());
     file.sourceLanguage = LanguageOfEncoding((reference ? reference : &document)->GetEncoding());
     const EdtFormat& format = document.Format();
+    file.recordName = [&format](int record) { return RowLabels().RecordName(format, record); };
     const int fields = document.TextFieldCount();
     for (int k = 0; k < fields; ++k) {
         const FieldDef& def = format.fields[static_cast<size_t>(document.TextColumn(k))];

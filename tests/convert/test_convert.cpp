@@ -199,7 +199,8 @@ private slots:
             "{\"records\": 2, \"fields\": 4, \"empty\": 0, \"translated\": 4, \"too_long\": 1, "
             "\"not_storable\": 2}\n");
         row("strict refuses", ru + "0 --strict %DIR%/r.edt", 1,
-            u"r.edt: record 1, Name: \u0436"_qs);
+            u"r.edt: record # 1, Name: \u0436\nscrivlet-convert: %DIR%/r.edt not written: its "
+            u"encoding would change the characters of 1 field\n"_qs);
         row("strict passes", ru + "3 --strict %DIR%/r.edt", 0, "",
             QByteArray::fromHex(
                 "62006300000064006500220000000000e70000000000c700c700c700c700c700"));

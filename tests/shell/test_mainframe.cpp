@@ -572,22 +572,6 @@ private slots:
                                          u"Not storable in the encoding: 0"_qs);
     }
 
-    // In a narrow window the counts give way (cut, the tooltip keeps them) instead of holding
-    // the window wider.
-    void narrowWindow()
-    {
-        MainFrame frame;
-        AddDocument(frame, {{"ab"}, {""}});
-        frame.UpdateUi();
-        const auto* counts = frame.findChild<QLabel*>(QStringLiteral("translationCounts"));
-        QVERIFY(counts && !counts->text().isEmpty());
-        QVERIFY(frame.statusBar()->minimumSizeHint().width() < counts->sizeHint().width());
-        frame.resize(frame.minimumSizeHint().width(), 300);
-        ShowAndWait(frame);
-        QVERIFY(counts->isVisible() && counts->width() > 0);
-        QVERIFY(frame.rect().contains(counts->mapTo(&frame, counts->rect().bottomRight())));
-    }
-
     // Every text the frame asks for is in the language files (which all have the same keys).
     void everyFrameTextExists()
     {

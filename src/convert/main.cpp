@@ -121,6 +121,15 @@ int RunOnDocument(const Options& options, const FormatCatalogue& catalogue)
                                            *catalogue.At(format), format, false, &prompts);
     if (!opened.document)
         return Failed(str::OpenFailed, input, opened.error);
+    // Told, not fatal: the texts are there, only some bytes were not. --strict wants them all.
+    if (const QString invalid = InvalidBytesText(opened.notes, *catalogue.At(format));
+        !invalid.isEmpty()) {
+        Print(stderr, QStringLiteral("scrivlet-convert: %1: %2%3\n")
+                          .arg(input, invalid,
+                               options.strict ? QStringLiteral(" (--strict)") : QString()));
+        if (options.strict)
+            return kExitFailed;
+    }
     Session session{options, catalogue, prompts, *opened.document, query};
     return RunMode(session);
 }

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QXmlStreamWriter>
 
+#include <functional>
 #include <vector>
 
 // What the PO and XLIFF writers and readers share with the exchange; not for other folders.
@@ -33,6 +34,8 @@ struct OutFile {
     QString targetLanguage;
     std::vector<OutField> fields;
     std::vector<OutEntry> entries;
+    // The document's record names (as the grid shows them), for messages.
+    std::function<QString(int record)> recordName;
 };
 
 QString EntryName(int record, int field);

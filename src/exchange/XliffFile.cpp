@@ -132,10 +132,12 @@ static Result CheckXmlTexts(const OutFile& out)
     for (const OutEntry& entry : out.entries) {
         for (const QStringView text : {entry.source, entry.target}) {
             if (const qsizetype at = FirstNonXml(text); at >= 0) {
+                // Named as the editor's messages name them: by row label and caption.
                 return Result::Failure(UiText("xchg.xmlChar")
-                                           .arg(entry.record)
-                                           .arg(entry.field)
-                                           .arg(QString::number(text[at].unicode(), 16)
+                                           .arg(out.recordName ? out.recordName(entry.record)
+                                                               : QString::number(entry.record + 1),
+                                                out.fields[size_t(entry.field)].caption,
+                                                QString::number(text[at].unicode(), 16)
                                                     .toUpper()
                                                     .rightJustified(4, u'0')));
             }

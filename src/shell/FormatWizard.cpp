@@ -22,6 +22,8 @@ int SlotOf(WizardPageBit bit)
             return 1;
         case kWizardEncodingPage:
             return 2;
+        case kWizardOwnChoices:  // a flag on the pages, not a page of its own
+            break;
     }
     return -1;
 }

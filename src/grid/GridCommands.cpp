@@ -245,12 +245,12 @@ bool GridCommands::CopyReference()
     const int row = view_->SelectedRow();
     // From the reference cell too: into the field beside it.
     const int column = view_->SelectedColumn();
-    if (!reference || !view_->IsTextCell(row, column)) {
+    // A record the reference lacks has nothing to copy: the field keeps the user's text.
+    if (!reference || !view_->IsTextCell(row, column) || row >= reference->RecordCount()) {
         QApplication::beep();
         return false;
     }
     view_->EndEdit();
-    // A record the reference lacks gives an empty text.
     QString text = reference->Text(row, column);
     const int size = std::max(Document()->Format().fields[static_cast<size_t>(column)].size, 0);
     if (text.size() > size) {

@@ -534,26 +534,35 @@ private slots:
     // the document; the tab shows its path. Another record count is told; one that does not
     // load, or whose size fits no whole number of records, is refused with the reason and
     // leaves the tab as it was. Ctrl+Shift+R copies its text, cut to the field's four units
-    // without splitting a surrogate pair, as one undo step.
+    // without splitting a surrogate pair, as one undo step; a record it lacks keeps its text.
     void reference_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");  // of the reference; null: no such file
         QTest::addColumn<QString>("counts");
         QTest::addColumn<QString>("told");  // after the path
+        QTest::addColumn<QString>("copied");  // record 1's field after Copy Reference
         QTest::newRow("loaded") << "ref_dlg.txt" << u"Hi\nYox\U0001F600\n"_qs.toUtf8()
-                                << "Translated: 1 of 2 (50%)" << QString();
+                                << "Translated: 1 of 2 (50%)" << QString() << "Yox";
+        QTest::newRow("fewer records")
+            << "ref_dlg.txt" << QByteArray("Hi\n") << "Translated: 1 of 2 (50%)"
+            << "\n\nThe reference has 1 record, the document 2 records. Records are compared by "
+               "their position."
+            << "Ho";
         QTest::newRow("more records")
             << "ref_dlg.txt" << u"Hi\nYox\U0001F600\nMore\n"_qs.toUtf8() << "Translated: 1 of 2 (50%)"
             << "\n\nThe reference has 3 records, the document 2 records. Records are compared by "
-               "their position.";
+               "their position."
+            << "Yox";
         QTest::newRow("missing") << "ref_dlg.txt" << QByteArray() << "Filled: 2 of 2 (100%)"
                                  << " cannot be the reference of this document.\nThe file "
-                                    "cannot be opened for reading.\nNo such file or directory";
+                                    "cannot be opened for reading.\nNo such file or directory"
+                                 << "Ho";
         QTest::newRow("no whole records")
             << "ref_dlg.edt" << QByteArray(10, 'a') << "Filled: 2 of 2 (100%)"
             << " cannot be the reference of this document.\nThe file size is not a whole number "
-               "of records of this EDT format.\n10 bytes is no whole number of 8-byte records.";
+               "of records of this EDT format.\n10 bytes is no whole number of 8-byte records."
+            << "Ho";
     }
     void reference()
     {
@@ -561,6 +570,7 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, counts);
         QFETCH(QString, told);
+        QFETCH(QString, copied);
         Open({"a_dlg.edt"}, EdtBytes({"Hi", "Ho"}), 0, kEncodingUnicode);
         const bool loads = !bytes.isNull() && !name.endsWith(".edt");
         if (!bytes.isNull())
@@ -575,7 +585,7 @@ private slots:
         QVERIFY(frame_->CountsText().startsWith(counts));
         QVERIFY(frame_->ActiveView()->SelectCell(1, 1));
         Run(*frame_, Command::CopyReference);
-        QCOMPARE(Document(0)->Text(1, 1), loads ? "Yox" : "Ho");
+        QCOMPARE(Document(0)->Text(1, 1), copied);
         frame_->UndoGroup()->undo();
         QCOMPARE(Document(0)->Text(1, 1), "Ho");
         frame_->UpdateUi();

@@ -321,6 +321,11 @@ int Pretranslate(Run& run)
             LoadTwo(run, o.pretranslate[0], o.encoding, o.reference, referenceEncoding, loaded))
         return failed;
     EdtDocument& document = *loaded[0].document;
+    const QString& output = o.pretranslate[1];
+    const int encoding = o.toEncoding >= 0 ? o.toEncoding : o.encoding;
+    // Storability is a question of where the texts go.
+    document.SetEncoding(encoding);
+    document.SetFileType(FileTypeForPath(output));
     std::vector<EdtDocument::FieldEdit> changes;
     PretranslateReport report;
     if (Result planned =
@@ -329,8 +334,10 @@ int Pretranslate(Run& run)
         !planned)
         return Failed(planned.Error());
     document.ExchangeTexts(changes);
-    const QString& output = o.pretranslate[1];
-    const int encoding = o.toEncoding >= 0 ? o.toEncoding : o.encoding;
+    if (report.notStorable > 0)
+        Print(stderr, QStringLiteral("scrivlet-convert: %1 fields left as they were: their "
+                                     "matches cannot be stored in the output's encoding\n")
+                          .arg(report.notStorable));
     if (Result saved = SaveDocumentAs(document, output, FileTypeForPath(output), encoding); !saved)
         return convert::Failed(str::SaveFailed, output, saved.Error());
     Print(stdout,

@@ -1,6 +1,7 @@
 #include "store/MemoryExchange.h"
 
 #include "base/UiText.h"
+#include "documents/Storability.h"
 #include "exchange/Exchange.h"
 #include "exchange/Tmx.h"
 
@@ -138,9 +139,15 @@ struct Known {
 bool FillField(EdtDocument& document, Known& known, int record, int field, int size,
                std::vector<EdtDocument::FieldEdit>* changes, PretranslateReport* report)
 {
+    const TextStorage storage{document.GetEncoding(), document.GetFileType()};
+    bool fitting = false;
     for (size_t i = 0; i < known.matches.size(); ++i) {
         const MemoryMatch& match = known.matches[i];
         if (match.target.size() > size)
+            continue;
+        fitting = true;
+        // A text the save would change is no translation to fill in.
+        if (!CanStore(match.target, storage))
             continue;
         if (!known.stored[i]) {
             known.stored[i] = document.StoreText(match.target);
@@ -152,7 +159,9 @@ bool FillField(EdtDocument& document, Known& known, int record, int field, int s
         ++(match.score == 100 ? report->exact : report->fuzzy);
         return true;
     }
-    if (!known.matches.empty())
+    if (fitting)
+        ++report->notStorable;
+    else if (!known.matches.empty())
         ++report->tooLong;
     return true;
 }

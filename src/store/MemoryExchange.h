@@ -30,11 +30,12 @@ Result ExportMemory(TranslationMemory& memory, const QString& path, qint64* writ
 
 struct PretranslateReport {
     qint64 filled = 0, exact = 0, fuzzy = 0, tooLong = 0;
+    qint64 notStorable = 0;  // fields whose fitting matches the document's encoding cannot keep
 };
 
 // Plans to fill every field that is empty or equal to its original from the best match at or
-// above minScore that fits the field; a field whose matches are all too long is counted and
-// left alone. The changes are for EdtDocument::ExchangeTexts, as an import's are.
+// above minScore that fits the field and that the document's encoding and file type can store;
+// a field whose matches are all too long (or not storable) is counted and left alone. The changes are for EdtDocument::ExchangeTexts, as an import's are.
 Result PlanPretranslation(TranslationMemory& memory, const MemoryLanguages& languages,
                           EdtDocument& document, const EdtDocument& reference, int minScore,
                           std::vector<EdtDocument::FieldEdit>* changes, PretranslateReport* report);

@@ -93,6 +93,10 @@ private slots:
             << "--tm|%D/tm.db|--catalogue|%D/formats.ini|--format|0|--encoding|1|--reference|"
                "%D/ref.txt|--pretranslate|%D/todo.txt|%D/done.txt|--min-score|70"
             << 0 << "{\"filled\": 3, \"exact\": 3, \"fuzzy\": 0, \"too_long\": 1}\n";
+        QTest::newRow("pretranslate, only what the output's encoding stores")
+            << "--tm|%D/tm.db|--catalogue|%D/formats.ini|--format|0|--encoding|1|--reference|"
+               "%D/ref.txt|--pretranslate|%D/todo.txt|%D/ru.txt|--min-score|70|--to-encoding|3"
+            << 0 << "{\"filled\": 1, \"exact\": 1, \"fuzzy\": 0, \"too_long\": 1}\n";
         QTest::newRow("export") << "--tm|%D/tm.db|--tm-export|%D/out.tmx" << 0
                                 << "{\"exported\": 5, \"left_out\": 0}\n";
         QTest::newRow("two modes")

@@ -17,6 +17,7 @@
 #include "shell/Icons.h"
 #include "shell/MessageBoxes.h"
 #include "shell/Printing.h"
+#include "shell/ProjectCommands.h"
 #include "shell/Settings.h"
 #include "shell/StartPage.h"
 #include "shell/TranslationCommands.h"
@@ -104,7 +105,12 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
 
     tabView_ = new TabView(this);
     tabView_->setObjectName(QStringLiteral("tabView"));
+    projects_ = new ProjectCommands(
+        *this, *this, *commands_, [this](int index) { return TabAt(index); },
+        [this](int index) { SetActiveIndex(index); });
     startPage_ = new StartPage(Action(Command::New), Action(Command::Open), this);
+    startPage_->AddProjectButtons(Action(Command::NewProject), Action(Command::OpenProject),
+                                  [this](const QString& path) { projects_->OpenProjectFile(path); });
     startPage_->SetOpenHandler([this](const RecentFile& file) {
         if (file.format >= 0)
             commands_->OpenRecent(file);
@@ -115,6 +121,7 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
     pages_->addWidget(startPage_);
     pages_->addWidget(tabView_);
     setCentralWidget(pages_);
+    connect(projects_, &ProjectCommands::ProjectChanged, startPage_, &StartPage::Refresh);
     connect(tabView_, &TabView::TabsChanged, this, &MainFrame::ShowStartPageOrTabs);
     connect(Action(Command::ClearRecentFiles), &QAction::triggered, startPage_,
             &StartPage::Refresh);
@@ -219,6 +226,9 @@ void MainFrame::ConnectActions()
             QApplication::beep();
     });
     on(Command::CloseAll, [this] { commands_->CloseAll(); });
+    on(Command::NewProject, [this] { projects_->NewProject(); });
+    on(Command::OpenProject, [this] { projects_->OpenProject(); });
+    on(Command::FindInProject, [this] { projects_->ShowFind(); });
     ConnectEditActions();
 }
 
@@ -317,6 +327,9 @@ void MainFrame::CreateMenus()
                 menu->setObjectName(QString::fromLatin1(entry.textKey));
                 if (qstrcmp(entry.textKey, "menu.window") == 0)
                     windowMenu_ = menu;
+                if (qstrcmp(entry.textKey, "recent.projects") == 0)
+                    connect(menu, &QMenu::aboutToShow, this,
+                            [this, menu] { projects_->FillRecentMenu(menu); });
                 if (qstrcmp(entry.textKey, "recent.menu") == 0) {
                     recentMenu_ = menu;
                     connect(menu, &QMenu::aboutToShow, this, &MainFrame::RebuildRecentMenu);
@@ -672,6 +685,7 @@ int MainFrame::AddDocument(std::unique_ptr<EdtDocument> document, const QString&
         recovery_->Track(session);
     undoGroup_->addStack(session->UndoStack());
     Follow(tab);
+    projects_->Follow(session);
     const int index = tabView_->addTab(tab, EscapeAmpersands(TabDisplayTitle(tab->Title())));
     tabView_->setCurrentIndex(index);
     return index;

@@ -383,7 +383,6 @@ inline constexpr const char* kFrameTextKeys[] = {
     "project.totals",
     "project.missingCount",
     "project.extraCount",
-    "project.none",
     "project.noRecent",
     "project.filter",
     "project.newCaption",

@@ -122,6 +122,7 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
     pages_->addWidget(tabView_);
     setCentralWidget(pages_);
     connect(projects_, &ProjectCommands::ProjectChanged, startPage_, &StartPage::Refresh);
+    connect(projects_, &ProjectCommands::ProjectChanged, this, &MainFrame::ScheduleUpdate);
     connect(tabView_, &TabView::TabsChanged, this, &MainFrame::ShowStartPageOrTabs);
     connect(Action(Command::ClearRecentFiles), &QAction::triggered, startPage_,
             &StartPage::Refresh);
@@ -640,6 +641,7 @@ void MainFrame::UpdateUi()
     countsLabel_->setToolTip(CountsToolTip());
     UpdateUndoTexts();
     SetEnabled(Action(Command::SaveAllAs), TabCount() >= 2);
+    SetEnabled(Action(Command::FindInProject), projects_->HasProject());
     for (Command command : {Command::Print, Command::PrintPreview, Command::ExportPdf})
         SetEnabled(Action(command), hasTab);
     UpdateLanguageChecks();

@@ -147,11 +147,8 @@ bool ProjectCommands::OpenProjectFile(const QString& given)
 
 void ProjectCommands::ShowFind()
 {
-    if (!HasProject()) {
-        commands_.Host().ShowMessage(&window_, UiText("project.none"), QMessageBox::Information);
-        return;
-    }
-    find_->ShowAndFocus();
+    if (HasProject())
+        find_->ShowAndFocus();
 }
 
 void ProjectCommands::FillRecentMenu(QMenu* menu)

@@ -42,7 +42,8 @@ public:
     // Opens a project file (from the Open dialog, the recent list or the command line).
     bool OpenProjectFile(const QString& path);
     bool HasProject() const;
-    // Ctrl+Shift+F: the Find in Project panel with the text field focused.
+    // Ctrl+Shift+F: the Find in Project panel with the text field focused; nothing without a
+    // project (the command is disabled then).
     void ShowFind();
     // Lists the recent projects in menu (on showing it).
     void FillRecentMenu(QMenu* menu);

@@ -367,8 +367,6 @@ inline constexpr const char* kFrameTextKeys[] = {
     "work.unstorableRecords",
     // The project.
     "recent.projects",
-    "start.newProject",
-    "start.openProject",
     "start.recentProjects",
     "project.panel",
     "project.file",

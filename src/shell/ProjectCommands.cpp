@@ -46,8 +46,7 @@ QLocale UiLocale()
 }  // namespace
 
 ProjectCommands::ProjectCommands(QMainWindow& window, DocumentTabs& tabs,
-                                 DocumentCommands& commands,
-                                 std::function<DocumentTab*(int)> tabAt,
+                                 DocumentCommands& commands, std::function<DocumentTab*(int)> tabAt,
                                  std::function<void(int)> activate)
     : QObject(&window),
       window_(window),
@@ -136,7 +135,7 @@ bool ProjectCommands::OpenProjectFile(const QString& given)
     if (panel_->isHidden()) {
         panel_->show();
         // Wide enough for the names and the four numbers beside them.
-        window_.resizeDocks({panel_}, {window_.width() * 2 / 5}, Qt::Horizontal);
+        window_.resizeDocks({panel_}, {window_.width() * 9 / 20}, Qt::Horizontal);
     }
     panel_->raise();
     for (int index = 0; index < tabs_.TabCount(); ++index)
@@ -158,8 +157,8 @@ void ProjectCommands::FillRecentMenu(QMenu* menu)
     for (int k = 0; k < paths.size(); ++k) {
         const QString pattern = k + 1 < 10 ? QStringLiteral("&%1 %2") : QStringLiteral("%1 %2");
         QString shown = DisplayPath(paths[k]);
-        QAction* action = menu->addAction(
-            pattern.arg(k + 1).arg(shown.replace(u'&', QStringLiteral("&&"))));
+        QAction* action =
+            menu->addAction(pattern.arg(k + 1).arg(shown.replace(u'&', QStringLiteral("&&"))));
         connect(action, &QAction::triggered, this,
                 [this, path = paths[k]] { OpenProjectFile(path); });
     }
@@ -268,9 +267,9 @@ void ProjectCommands::ReplaceOnDisk(const QString& relative, const SearchQuery& 
         done.failed << UiText("project.formatUnclear").arg(DisplayPath(relative));
         return;
     }
-    LoadResult loaded = LoadDocument(path, FileTypeForPath(path),
-                                     project.Settings().translationEncoding, *format,
-                                     FormatOf(entry), true);
+    LoadResult loaded =
+        LoadDocument(path, FileTypeForPath(path), project.Settings().translationEncoding, *format,
+                     FormatOf(entry), true);
     ReplacePlan plan;
     if (!loaded.document ||
         PlanReplaceAll(*loaded.document, query, replacement, &plan) != ReplaceOutcome::Done) {
@@ -326,8 +325,8 @@ void ProjectCommands::ReplaceInProject(const SearchQuery& query, const QString& 
     if (!onDisk.isEmpty()) {
         if (listed.size() > kListedFiles)
             listed = listed.mid(0, kListedFiles) << QStringLiteral("…");
-        const QString question = UiText("projectFind.confirm")
-                                     .arg(locale.toString(onDisk.size()), listed.join(u'\n'));
+        const QString question =
+            UiText("projectFind.confirm").arg(locale.toString(onDisk.size()), listed.join(u'\n'));
         if (commands_.Host().Ask(&window_, question, QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::Question, QString()) == QMessageBox::Yes) {
             for (const QString& relative : onDisk)
@@ -339,7 +338,8 @@ void ProjectCommands::ReplaceInProject(const SearchQuery& query, const QString& 
                          .arg(locale.toString(openReplaced + disk.replaced),
                               locale.toString(openFiles), locale.toString(disk.files));
     if (tooLong + disk.tooLong > 0)
-        report += u'\n' + UiText("projectFind.tooLong").arg(locale.toString(tooLong + disk.tooLong));
+        report +=
+            u'\n' + UiText("projectFind.tooLong").arg(locale.toString(tooLong + disk.tooLong));
     if (!disk.failed.isEmpty())
         report += u'\n' + disk.failed.join(u'\n');
     Report(report);

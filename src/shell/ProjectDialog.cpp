@@ -32,8 +32,7 @@ QList<FileFilter> ProjectFilters()
     return {FileFilter{UiText("project.filter"), {QStringLiteral("*.") + ProjectSuffix()}}};
 }
 
-NewProjectDialog::NewProjectDialog(DialogHost& host, QWidget* parent)
-    : QDialog(parent), host_(host)
+NewProjectDialog::NewProjectDialog(DialogHost& host, QWidget* parent) : QDialog(parent), host_(host)
 {
     setObjectName(QStringLiteral("newProjectDialog"));
     setWindowTitle(UiText("project.newCaption"));
@@ -86,8 +85,7 @@ ProjectSettings NewProjectDialog::Settings() const
         return base.relativeFilePath(QDir::fromNativeSeparators(edit->text().trimmed()));
     };
     return ProjectSettings{relative(originals_), relative(translations_),
-                           originalEncoding_->currentIndex(),
-                           translationEncoding_->currentIndex()};
+                           originalEncoding_->currentIndex(), translationEncoding_->currentIndex()};
 }
 
 void NewProjectDialog::BrowseFolder(QLineEdit* edit)
@@ -100,8 +98,7 @@ void NewProjectDialog::BrowseFolder(QLineEdit* edit)
     // The project file goes beside the folders unless the user said otherwise.
     if (project_->text().isEmpty())
         project_->setText(QDir::toNativeSeparators(QFileInfo(folder).absolutePath() +
-                                                   QStringLiteral("/project.") +
-                                                   ProjectSuffix()));
+                                                   QStringLiteral("/project.") + ProjectSuffix()));
 }
 
 void NewProjectDialog::BrowseProject()

@@ -66,6 +66,10 @@ ProjectFindPanel::ProjectFindPanel(const FormatCatalogue& catalogue, QWidget* pa
     results_->setHeaderLabels({UiText("projectFind.file"), UiText("projectFind.record"),
                                UiText("projectFind.field"), UiText("projectFind.text")});
     results_->header()->setStretchLastSection(true);
+    // Fixed widths: sizing to contents would read every hit.
+    const int unit = results_->fontMetrics().averageCharWidth();
+    for (const auto& [column, chars] : {std::pair{kFile, 32}, {kRecord, 12}, {kField, 16}})
+        results_->header()->resizeSection(column, unit * chars);
     count_ = new QLabel(body);
     count_->setObjectName(QStringLiteral("projectFindCount"));
     report_ = new QLabel(body);
@@ -104,9 +108,9 @@ ProjectFindPanel::ProjectFindPanel(const FormatCatalogue& catalogue, QWidget* pa
     connect(results_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
         const QList<QVariant> match = item->data(kText, kMatchRole).toList();
         if (match.size() == 4)
-            emit HitActivated(item->data(kFile, kPathRole).toString(),
-                              FieldMatch{match[0].toInt(), match[1].toInt(), match[2].toInt(),
-                                         match[3].toInt()});
+            emit HitActivated(
+                item->data(kFile, kPathRole).toString(),
+                FieldMatch{match[0].toInt(), match[1].toInt(), match[2].toInt(), match[3].toInt()});
     });
     connect(results_, &QTreeWidget::itemActivated, results_, &QTreeWidget::itemClicked);
     connect(&searching_, &QFutureWatcher<SearchOutcome>::finished, this,

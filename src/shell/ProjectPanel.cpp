@@ -131,11 +131,15 @@ ProjectPanel::ProjectPanel(const FormatCatalogue& catalogue, QWidget* parent)
     tree_->setItemDelegateForColumn(kTranslated, new ProgressDelegate(tree_));
     tree_->header()->setStretchLastSection(false);
     tree_->header()->setSectionResizeMode(kName, QHeaderView::Stretch);
-    // Fixed widths: sizing to contents reads every row.
-    const int digits = tree_->fontMetrics().horizontalAdvance(QStringLiteral("0000000"));
-    for (int column : {kRecords, kFields, kProblems})
-        tree_->header()->resizeSection(column, digits);
-    tree_->header()->resizeSection(kTranslated, digits * 3 / 2);
+    // Fixed widths, room for the heading or seven digits: sizing to contents reads every row.
+    const QFontMetrics metrics = tree_->fontMetrics();
+    const int digits = metrics.horizontalAdvance(QStringLiteral("0000000"));
+    for (int column = kRecords; column < kColumns; ++column) {
+        const int heading = metrics.horizontalAdvance(model_->headerData(column, Qt::Horizontal)
+                                                          .toString()) +
+                            metrics.averageCharWidth() * 3;
+        tree_->header()->resizeSection(column, std::max(heading, digits));
+    }
     connect(tree_, &QTreeView::activated, this, &ProjectPanel::Activate);
     unfinished_ = new QCheckBox(UiText("project.unfinishedOnly"), body);
     unfinished_->setObjectName(QStringLiteral("unfinishedOnly"));
@@ -182,9 +186,16 @@ Result ProjectPanel::Open(const QString& path)
         Row& row = rows_[it.key()];
         const CachedCounts& cached = it.value();
         row.hasTranslation = cached.translation.size >= 0;
-        row.counts = PairCounts{it.key(), !row.hasTranslation, QString(), cached.records,
-                                cached.fields, cached.empty, cached.sameAsReference,
-                                cached.translated, cached.tooLong, cached.notStorable};
+        row.counts = PairCounts{it.key(),
+                                !row.hasTranslation,
+                                QString(),
+                                cached.records,
+                                cached.fields,
+                                cached.empty,
+                                cached.sameAsReference,
+                                cached.translated,
+                                cached.tooLong,
+                                cached.notStorable};
     }
     setWindowTitle(UiText("project.panel") + QStringLiteral(" - ") + QFileInfo(path).fileName());
     Refill();
@@ -220,9 +231,8 @@ QString ProjectPanel::RelativeTranslation(const QString& path) const
     if (!project_ || path.isEmpty())
         return {};
     const QString relative = QDir(project_->TranslationsDir()).relativeFilePath(path);
-    return relative.startsWith(QLatin1String("../")) || QFileInfo(relative).isAbsolute()
-               ? QString()
-               : relative;
+    return relative.startsWith(QLatin1String("../")) || QFileInfo(relative).isAbsolute() ? QString()
+                                                                                         : relative;
 }
 
 bool ProjectPanel::Counting() const
@@ -329,8 +339,7 @@ void ProjectPanel::WatchFiles()
     paths.removeIf([](const QString& path) { return !QFileInfo::exists(path); });
     watcher_->addPaths(paths);
     connect(watcher_, &QFileSystemWatcher::fileChanged, this, &ProjectPanel::ScheduleRecount);
-    connect(watcher_, &QFileSystemWatcher::directoryChanged, this,
-            &ProjectPanel::ScheduleRecount);
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, &ProjectPanel::ScheduleRecount);
 }
 
 void ProjectPanel::Activate(const QModelIndex& index)
@@ -340,8 +349,8 @@ void ProjectPanel::Activate(const QModelIndex& index)
         emit OpenRequested(*entry);
     else if (!path.isEmpty() && project_ && rows_.contains(path))
         // Listed from the cache, the walk not ended yet: enough to open it.
-        emit OpenRequested(ProjectEntry{path, rows_[path].hasOriginal,
-                                        rows_[path].hasTranslation, -1});
+        emit OpenRequested(
+            ProjectEntry{path, rows_[path].hasOriginal, rows_[path].hasTranslation, -1});
 }
 
 // --- the tree ------------------------------------------------------------------------------
@@ -406,12 +415,12 @@ void ProjectPanel::ShowCounts(const QList<QStandardItem*>& items, const PairCoun
         }
     }
     const int percent = Percent(counts.translated, counts.fields);
-    items[kTranslated]->setText(locale.toString(percent) + QStringLiteral(" %"));
+    items[kTranslated]->setText(locale.toString(percent) + QStringLiteral("\u00a0%"));
     items[kTranslated]->setData(percent, kPercentRole);
     items[kTranslated]->setData(percent, kSortRole);
-    items[kTranslated]->setToolTip(UiText("project.translatedTip")
-                                       .arg(locale.toString(counts.translated),
-                                            locale.toString(counts.fields)));
+    items[kTranslated]->setToolTip(
+        UiText("project.translatedTip")
+            .arg(locale.toString(counts.translated), locale.toString(counts.fields)));
     items[kName]->setData(counts.translated < counts.fields, kUnfinishedRole);
 }
 
@@ -433,9 +442,16 @@ void ProjectPanel::Refill()
         const DocumentSession* session = live_.value(it.key());
         if (session && session->Status()->Reference()) {
             const TranslationCounts& now = session->Status()->Counts();
-            counts = PairCounts{it.key(), counts.missing, QString(),
-                                session->Document()->RecordCount(), now.fields, now.empty,
-                                now.sameAsReference, now.translated, now.tooLong, now.notStorable};
+            counts = PairCounts{it.key(),
+                                counts.missing,
+                                QString(),
+                                session->Document()->RecordCount(),
+                                now.fields,
+                                now.empty,
+                                now.sameAsReference,
+                                now.translated,
+                                now.tooLong,
+                                now.notStorable};
         }
         const qsizetype slash = it.key().lastIndexOf(u'/');
         QList<QStandardItem*> items;
@@ -474,9 +490,8 @@ void ProjectPanel::Refill()
             tree_->expand(filter_->mapFromSource(it.value()->index()));
     }
     if (!current.isEmpty()) {
-        const QModelIndexList found =
-            model_->match(model_->index(0, kName), kPathRole, current, 1,
-                          Qt::MatchExactly | Qt::MatchRecursive);
+        const QModelIndexList found = model_->match(model_->index(0, kName), kPathRole, current, 1,
+                                                    Qt::MatchExactly | Qt::MatchRecursive);
         if (!found.isEmpty())
             tree_->setCurrentIndex(filter_->mapFromSource(found.first()));
     }

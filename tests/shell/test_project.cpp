@@ -36,8 +36,8 @@ using namespace scrivlet::test;
 namespace {
 
 // Every row the tree shows, by its path of names ("a/one_dlg.edt"): its numbers as shown.
-void CollectRows(const QAbstractItemModel& model, const QModelIndex& parent,
-                 const QString& prefix, QMap<QString, QStringList>* rows)
+void CollectRows(const QAbstractItemModel& model, const QModelIndex& parent, const QString& prefix,
+                 QMap<QString, QStringList>* rows)
 {
     for (int row = 0; row < model.rowCount(parent); ++row) {
         const QModelIndex name = model.index(row, 0, parent);
@@ -137,8 +137,8 @@ private slots:
                     WriteFile(env_.Path(name), EdtBytes(texts)));
         project_ = env_.Path(QStringLiteral("p.scrivlet"));
         ProjectFile file;
-        QVERIFY(file.Create(project_, ProjectSettings{QStringLiteral("orig"),
-                                                      QStringLiteral("trans"), 0, 0}));
+        QVERIFY(file.Create(
+            project_, ProjectSettings{QStringLiteral("orig"), QStringLiteral("trans"), 0, 0}));
     }
 
     void cleanup()
@@ -153,18 +153,18 @@ private slots:
         OpenFrame();
         const QMap<QString, QStringList> rows = ShownRows(Panel());
         const QMap<QString, QStringList> expected = {
-            {"a", {"3", "3", "33 %", "0"}},
-            {"a/one_dlg.edt", {"3", "3", "33 %", "0"}},
+            {"a", {"3", "3", "33\u00a0%", "0"}},
+            {"a/one_dlg.edt", {"3", "3", "33\u00a0%", "0"}},
             // Counted as a copy of its original: nothing translated.
-            {"b", {"2", "2", "0 %", "0"}},
-            {"b/two_dlg.edt", {"2", "2", "0 %", "0"}},
-            {"c", {"1", "1", "100 %", "0"}},
-            {"c/three_dlg.edt", {"1", "1", "100 %", "0"}},
+            {"b", {"2", "2", "0\u00a0%", "0"}},
+            {"b/two_dlg.edt", {"2", "2", "0\u00a0%", "0"}},
+            {"c", {"1", "1", "100\u00a0%", "0"}},
+            {"c/three_dlg.edt", {"1", "1", "100\u00a0%", "0"}},
             {"extra_dlg.edt", {"", "", "", ""}},
         };
         QCOMPARE(rows, expected);
         QCOMPARE(Panel().Totals()->text(),
-                 QStringLiteral("Files: 3 · Records: 6 · Translated: 2 of 6 fields (33 %) · "
+                 QStringLiteral("Files: 3 · Records: 6 · Translated: 2 of 6 fields (33\u00a0%) · "
                                 "Problems: 0\nOriginals without a translation: 1\n"
                                 "Translations without an original: 1"));
         Panel().UnfinishedOnly()->setChecked(true);
@@ -179,7 +179,7 @@ private slots:
         frame_.reset();
         frame_ = std::make_unique<MainFrame>();
         QVERIFY(frame_->Projects().OpenProjectFile(project_));
-        QCOMPARE(ShownRows(Panel()).value("a/one_dlg.edt"), QStringList({"3", "3", "33 %", "0"}));
+        QCOMPARE(ShownRows(Panel()).value("a/one_dlg.edt"), QStringList({"3", "3", "33\u00a0%", "0"}));
         QVERIFY(Panel().Counting());
         QVERIFY(WaitForCount());
         QCOMPARE(RecentProjects(), QStringList{project_});
@@ -225,17 +225,17 @@ private slots:
         OpenFrame();
         DocumentTab* tab = OpenFromPanel("one_dlg.edt");
         QVERIFY(tab);
-        QVERIFY(tab->Session()->History()->SetText(2, tab->Document()->TextColumn(0),
-                                                   u"Op", QStringLiteral("typing")));
-        QTRY_COMPARE(ShownRows(Panel()).value("a/one_dlg.edt").value(2), QStringLiteral("66 %"));
+        QVERIFY(tab->Session()->History()->SetText(2, tab->Document()->TextColumn(0), u"Op",
+                                                   QStringLiteral("typing")));
+        QTRY_COMPARE(ShownRows(Panel()).value("a/one_dlg.edt").value(2), QStringLiteral("66\u00a0%"));
         // Closed unsaved: the file's own counts again.
         host_.answers << QMessageBox::No;
         QVERIFY(frame_->Commands().Close(frame_->ActiveIndex()));
-        QTRY_COMPARE(ShownRows(Panel()).value("a/one_dlg.edt").value(2), QStringLiteral("33 %"));
+        QTRY_COMPARE(ShownRows(Panel()).value("a/one_dlg.edt").value(2), QStringLiteral("33\u00a0%"));
         // Another program makes c's translation the same as its original.
         QVERIFY(WriteFile(Translation("c/three_dlg.edt"), EdtBytes({"Sun"})));
         QTRY_COMPARE_WITH_TIMEOUT(ShownRows(Panel()).value("c/three_dlg.edt").value(2),
-                                  QStringLiteral("0 %"), 10000);
+                                  QStringLiteral("0\u00a0%"), 10000);
     }
 
     void findInProject_data()
@@ -247,8 +247,8 @@ private slots:
                                   << QStringList{"a/one_dlg.edt|# 1|Text|G«o»",
                                                  "c/three_dlg.edt|# 0|Text|S«o»l"};
         QTest::newRow("match case") << "g" << quint32(kSearchMatchCase) << QStringList();
-        QTest::newRow("whole word") << "Go" << quint32(kSearchWholeWord)
-                                    << QStringList{"a/one_dlg.edt|# 1|Text|«Go»"};
+        QTest::newRow("whole word")
+            << "Go" << quint32(kSearchWholeWord) << QStringList{"a/one_dlg.edt|# 1|Text|«Go»"};
         QTest::newRow("regex") << "^S" << quint32(kSearchRegex)
                                << QStringList{"c/three_dlg.edt|# 0|Text|«S»ol"};
     }
@@ -276,7 +276,8 @@ private slots:
         DocumentTab* tab = frame_->TabAt(frame_->ActiveIndex());
         QVERIFY(tab && tab->Reference());
         QVERIFY(tab->View()->Editor());
-        QCOMPARE(tab->View()->Editor()->selectedText(), hits[0].section(u'«', 1).section(u'»', 0, 0));
+        QCOMPARE(tab->View()->Editor()->selectedText(),
+                 hits[0].section(u'«', 1).section(u'»', 0, 0));
     }
 
     void replaceInProject_data()
@@ -327,7 +328,8 @@ private slots:
                 browse->click();
         }
         // The project file is offered beside the folders; its suffix is added when left out.
-        QCOMPARE(dialog.ProjectEdit()->text(), QDir::toNativeSeparators(env_.Path("project.scrivlet")));
+        QCOMPARE(dialog.ProjectEdit()->text(),
+                 QDir::toNativeSeparators(env_.Path("project.scrivlet")));
         dialog.ProjectEdit()->setText(env_.Path("sub/new"));
         dialog.TranslationEncoding()->setCurrentIndex(3);
         QVERIFY(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->isEnabled());

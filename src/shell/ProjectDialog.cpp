@@ -55,6 +55,8 @@ NewProjectDialog::NewProjectDialog(DialogHost& host, QWidget* parent) : QDialog(
         form->addRow(UiText(label), combo);
     };
     row("project.originals", originals_, [this] { BrowseFolder(originals_); });
+    connect(originals_, &QLineEdit::editingFinished, this,
+            [this] { OfferProjectPath(originals_->text()); });
     encodings("project.originalEncoding", originalEncoding_);
     row("project.translations", translations_, [this] { BrowseFolder(translations_); });
     encodings("project.translationEncoding", translationEncoding_);
@@ -95,10 +97,16 @@ void NewProjectDialog::BrowseFolder(QLineEdit* edit)
     if (folder.isEmpty())
         return;
     edit->setText(QDir::toNativeSeparators(folder));
+    OfferProjectPath(folder);
+}
+
+void NewProjectDialog::OfferProjectPath(const QString& folder)
+{
     // The project file goes beside the folders unless the user said otherwise.
-    if (project_->text().isEmpty())
-        project_->setText(QDir::toNativeSeparators(QFileInfo(folder).absolutePath() +
-                                                   QStringLiteral("/project.") + ProjectSuffix()));
+    if (project_->text().isEmpty() && !folder.trimmed().isEmpty())
+        project_->setText(QDir::toNativeSeparators(
+            QFileInfo(QDir::fromNativeSeparators(folder.trimmed())).absolutePath() +
+            QStringLiteral("/project.") + ProjectSuffix()));
 }
 
 void NewProjectDialog::BrowseProject()

@@ -40,6 +40,7 @@ public:
 private:
     void BrowseFolder(QLineEdit* edit);
     void BrowseProject();
+    void OfferProjectPath(const QString& folder);
     void UpdateOk();
 
     DialogHost& host_;

@@ -6,7 +6,9 @@
 #include "base/UiText.h"
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
+#include "convert/CheckModes.h"
 #include "convert/ConvertModes.h"
+#include "convert/UpdateModes.h"
 #include "documents/Encodings.h"
 #include "store/ProjectExchange.h"
 #include "store/ProjectSearch.h"
@@ -31,10 +33,12 @@ const char kProjectUsage[] =
     "  scrivlet-convert [COMMON] --new-project P.scrivlet --originals DIR\n"
     "                   --original-encoding E --translations DIR --encoding E2\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet --stats\n"
+    "  scrivlet-convert [COMMON] --project P.scrivlet [CHECK OPTIONS] --check\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet --find TEXT [MATCH]\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet --export-xliff OUT.xlf | --export-po DIR\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet --import-xliff IN.xlf | --import-po DIR\n"
     "                   [--include-fuzzy]\n"
+    "  scrivlet-convert [COMMON] --project P.scrivlet --update-originals DIR\n"
     "Files are paired by their paths below the two folders; formats are detected from the\n"
     "originals' paths. Each result is one JSON line.\n";
 
@@ -49,6 +53,8 @@ struct ProjectOptions {
     quint32 searchFlags = 0;
     QString exportPath, importPath;
     const TranslationFileFormat* exchangeFormat = nullptr;
+    convert::CheckRequest checkRequest;
+    QString updateOriginals;
 };
 
 int UsageError(const QString& why)
@@ -82,9 +88,10 @@ QString Quoted(const QString& text)
 bool IsValueOption(const QString& arg)
 {
     static const QStringList options = {
-        "--language",     "--catalogue",         "--new-project", "--project", "--originals",
-        "--translations", "--original-encoding", "--encoding",    "--find",    "--export-xliff",
-        "--export-po",    "--import-xliff",      "--import-po"};
+        "--language",  "--catalogue",       "--new-project",       "--project",
+        "--originals", "--translations",    "--original-encoding", "--encoding",
+        "--find",      "--export-xliff",    "--export-po",         "--import-xliff",
+        "--import-po", "--update-originals"};
     return options.contains(arg);
 }
 
@@ -115,6 +122,10 @@ QString TakeValue(const QString& arg, const QString& value, ProjectOptions* opti
                    ? QString()
                    : QStringLiteral("%1 must be 0 to 4, not '%2'").arg(arg, value);
     }
+    if (arg == QLatin1String("--update-originals")) {
+        options->updateOriginals = value;
+        return {};
+    }
     if (arg == QLatin1String("--find")) {
         options->find = value;
         return value.isEmpty() ? QStringLiteral("--find needs a text") : QString();
@@ -129,7 +140,10 @@ QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
 {
     for (int i = 1; i < args.size(); ++i) {
         const QString& arg = args[i];
-        if (IsValueOption(arg)) {
+        if (QString problem; convert::TakeCheckOption(args, i, &options->checkRequest, &problem)) {
+            if (!problem.isEmpty())
+                return problem;
+        } else if (IsValueOption(arg)) {
             if (i + 1 >= args.size())
                 return QStringLiteral("%1 needs a value").arg(arg);
             if (const QString problem = TakeValue(arg, args[++i], options); !problem.isEmpty())
@@ -150,6 +164,7 @@ QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
     }
     if (!options->newProject.isEmpty()) {
         if (!options->project.isEmpty() || options->stats || options->find ||
+            options->checkRequest.check ||
             !options->exportPath.isEmpty() || !options->importPath.isEmpty())
             return QStringLiteral("--new-project goes with no other project mode");
         if (options->originals.isEmpty() || options->translations.isEmpty() ||
@@ -159,11 +174,18 @@ QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
                 "--encoding");
         return {};
     }
-    const int modes = (options->stats ? 1 : 0) + (options->find ? 1 : 0) +
+    if (const QString problem = convert::CheckRequestProblem(options->checkRequest);
+        !problem.isEmpty())
+        return problem;
+    const int modes = (options->checkRequest.check ? 1 : 0) + (options->stats ? 1 : 0) +
+                      (options->find ? 1 : 0) +
                       (options->exportPath.isEmpty() ? 0 : 1) +
-                      (options->importPath.isEmpty() ? 0 : 1);
+                      (options->importPath.isEmpty() ? 0 : 1) +
+                      (options->updateOriginals.isEmpty() ? 0 : 1);
     if (modes != 1)
-        return QStringLiteral("--project takes one of --stats, --find, --export-* and --import-*");
+        return QStringLiteral(
+            "--project takes one of --stats, --check, --find, --export-*, --import-* and "
+            "--update-originals");
     if (!options->originals.isEmpty() || !options->translations.isEmpty() ||
         options->originalEncoding >= 0 || options->encoding >= 0)
         return QStringLiteral("the folders and encodings are the project's own");
@@ -317,12 +339,16 @@ int RunProject(const ProjectOptions& options, const FormatCatalogue& catalogue)
     const ProjectListing listing = ListProject(project, catalogue);
     if (options.stats)
         return Stats(project, catalogue, listing);
+    if (options.checkRequest.check)
+        return convert::RunProjectCheck(project, catalogue, listing, options.checkRequest);
     if (options.find) {
         const SearchQuery query{*options.find, options.searchFlags};
         return Find(project, catalogue, listing, query);
     }
     if (!options.importPath.isEmpty())
         return Import(project, catalogue, listing, options);
+    if (!options.updateOriginals.isEmpty())
+        return convert::UpdateProjectOriginals(project, catalogue, options.updateOriginals);
     if (Result exported =
             ExportProject(project, catalogue, listing, options.exportPath, *options.exchangeFormat);
         !exported)
@@ -334,12 +360,14 @@ int RunProject(const ProjectOptions& options, const FormatCatalogue& catalogue)
 // --project" searches for that text).
 bool NamesProject(const QStringList& args)
 {
-    static const QStringList singleFileValues = {"--replace-with", "--format", "--to-encoding",
-                                                 "--reference", "--reference-encoding"};
+    static const QStringList singleFileValues = {"--replace-with",       "--format",
+                                                 "--to-encoding",        "--reference",
+                                                 "--reference-encoding", "--old-reference"};
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--project") || args[i] == QLatin1String("--new-project"))
             return true;
-        if (IsValueOption(args[i]) || singleFileValues.contains(args[i]))
+        if (IsValueOption(args[i]) || singleFileValues.contains(args[i]) ||
+            convert::IsCheckValueOption(args[i]))
             ++i;
     }
     return false;

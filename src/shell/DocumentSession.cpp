@@ -2,6 +2,8 @@
 
 #include "documents/EdtDocument.h"
 #include "grid/DocumentHistory.h"
+#include "translation/DocumentChecks.h"
+#include "translation/ReviewMarks.h"
 #include "translation/TranslationStatus.h"
 
 #include <QCryptographicHash>
@@ -27,11 +29,14 @@ DocumentSession::DocumentSession(std::unique_ptr<EdtDocument> document, const QS
                                  QFileSystemWatcher* watcher, QObject* parent)
     : QObject(parent),
       document_(std::move(document)),
+      review_(std::make_unique<ReviewMarks>(*document_)),
       status_(std::make_unique<TranslationStatus>(*document_)),
+      checks_(std::make_unique<DocumentChecks>(*document_, checkSettings_)),
       history_(std::make_unique<DocumentHistory>(document_.get())),
       watcher_(watcher),
       name_(name)
 {
+    status_->SetReviewMarks(review_.get());
     connect(document_.get(), &EdtDocument::ModifiedChanged, this, &DocumentSession::TitleChanged);
     if (watcher_)
         connect(watcher_, &QFileSystemWatcher::fileChanged, this, &DocumentSession::Check);
@@ -53,6 +58,7 @@ void DocumentSession::SetReference(std::unique_ptr<EdtDocument> reference)
 {
     // The status lets go of the old reference before it is freed.
     status_->SetReference(reference.get());
+    checks_->SetReference(reference.get());
     reference_ = std::move(reference);
     emit ReferenceChanged();
 }

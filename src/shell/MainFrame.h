@@ -33,6 +33,7 @@ class DocumentTab;
 class FormatCatalogue;
 class GridView;
 class PrintCommands;
+class ProblemsPanel;
 class ProjectCommands;
 class StartPage;
 class TabView;
@@ -118,6 +119,7 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
+    void CreateProblemsPanel();
     void LoadCatalogue();
     void ShowTitle(DocumentTab* tab);
     // "name[*] - caption" for the active document, the caption alone without one.
@@ -164,6 +166,7 @@ private:
     QFileSystemWatcher* watcher_ = nullptr;
     Autosave* recovery_ = nullptr;
     QLabel* countsLabel_ = nullptr;
+    ProblemsPanel* problems_ = nullptr;
     // The seek that found nothing: pressed again, it starts over from the other end.
     struct PendingWrap {
         const DocumentTab* tab = nullptr;

@@ -3,6 +3,7 @@
 #include "base/ReadableFile.h"
 #include "base/UiText.h"
 #include "documents/Encodings.h"
+#include "documents/RowLabels.h"
 #include "documents/Storability.h"
 #include "exchange/ExchangeFiles.h"
 
@@ -83,6 +84,7 @@ OutFile Entries(const EdtDocument& document, const EdtDocument* reference)
     file.targetLanguage = LanguageOfEncoding(document.GetEncoding());
     file.sourceLanguage = LanguageOfEncoding((reference ? reference : &document)->GetEncoding());
     const EdtFormat& format = document.Format();
+    file.recordName = [&format](int record) { return RowLabels().RecordName(format, record); };
     const int fields = document.TextFieldCount();
     for (int k = 0; k < fields; ++k) {
         const FieldDef& def = format.fields[static_cast<size_t>(document.TextColumn(k))];
@@ -131,9 +133,12 @@ Result CommitWritten(QSaveFile& out, Result done)
 }  // namespace
 
 Result ExportTranslations(const EdtDocument& document, const EdtDocument* reference,
-                          const QString& path, const TranslationFileFormat& format)
+                          const QString& path, const TranslationFileFormat& format,
+                          qsizetype* entryCount)
 {
     const OutFile file = Entries(document, reference);
+    if (entryCount)
+        *entryCount = static_cast<qsizetype>(file.entries.size());
     // Written as documents are saved: QSaveFile writes through a symbolic link, keeps the old
     // file's permissions, leaves no named temporary behind where the system can make an
     // unnamed one, and syncs the new file to the disk before it takes the old one's place.

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QXmlStreamWriter>
 
+#include <functional>
 #include <vector>
 
 // What the PO and XLIFF writers and readers share with the exchange; not for other folders.
@@ -33,9 +34,15 @@ struct OutFile {
     QString targetLanguage;
     std::vector<OutField> fields;
     std::vector<OutEntry> entries;
+    // The document's record names (as the grid shows them), for messages.
+    std::function<QString(int record)> recordName;
 };
 
 QString EntryName(int record, int field);
+
+// The first character XML 1.0 cannot hold (controls other than tab and line breaks, lone
+// surrogates, U+FFFE and U+FFFF), or -1. Qt's writer refuses them without saying which.
+qsizetype FirstNonXml(QStringView text);
 
 // Why a write to file failed: the device's own error, else the system's last one.
 QString WriteReason(const QFileDevice& file);

@@ -351,6 +351,7 @@ Result ReadPo(const QString& path, std::vector<TranslationEntry>* entries)
             // picking one of its forms would be a guess. It counts as an unknown name.
             if (!po_message_msgid_plural(message))
                 ParseEntryName(contextBytes, &entry);
+            entry.source = QString::fromUtf8(id);
             entry.text = QString::fromUtf8(text);
             entry.fuzzy = po_message_is_fuzzy(message) != 0;
         }

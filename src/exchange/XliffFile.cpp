@@ -31,8 +31,8 @@ void WriteText(QXmlStreamWriter& xml, const QString& name, QStringView text)
     xml.writeEndElement();
 }
 
-// The first character XML 1.0 cannot hold (controls other than tab and line breaks, lone
-// surrogates, U+FFFE and U+FFFF), or -1. Qt's writer refuses them without saying which.
+}  // namespace
+
 qsizetype FirstNonXml(QStringView text)
 {
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -47,6 +47,8 @@ qsizetype FirstNonXml(QStringView text)
     }
     return -1;
 }
+
+namespace {
 
 // A target in one of these states is a draft, as a fuzzy PO entry is: new, needs-translation,
 // needs-adaptation, needs-l10n and the needs-review ones. translated, final, signed-off, no
@@ -66,6 +68,8 @@ Result ReadUnits(QXmlStreamReader& xml, const Fail& fail, std::vector<Translatio
     constexpr int kMaxDepth = 256;
     int depth = 1;        // the root is open
     int targetDepth = 0;  // depth of the open <target>, 0 outside one
+    int sourceDepth = 0;  // the same for <source>
+    bool sourceSeen = false;
     TranslationEntry entry;
     bool inUnit = false;
     while (!xml.atEnd()) {
@@ -73,15 +77,20 @@ Result ReadUnits(QXmlStreamReader& xml, const Fail& fail, std::vector<Translatio
             case QXmlStreamReader::StartElement:
                 if (++depth > kMaxDepth)
                     return fail(UiText("xchg.xmlDepth").arg(kMaxDepth));
-                if (targetDepth > 0)
+                if (targetDepth > 0 || sourceDepth > 0)
                     break;  // inline markup a tool added: dropped, its text kept
                 if (parts && xml.name() == QLatin1String("file")) {
                     parts->push_back({xml.attributes().value(QLatin1String("original")).toString(),
                                       entries->size()});
                 } else if (xml.name() == QLatin1String("trans-unit")) {
                     entry = TranslationEntry();
+                    sourceSeen = false;
                     ParseEntryName(xml.attributes().value(QLatin1String("id")), &entry);
                     inUnit = true;
+                } else if (inUnit && !sourceSeen && xml.name() == QLatin1String("source")) {
+                    // The unit's own source comes first; an alternative's comes later.
+                    sourceSeen = true;
+                    sourceDepth = depth;
                 } else if (inUnit && xml.name() == QLatin1String("target")) {
                     entry.fuzzy = NeedsReview(xml.attributes().value(QLatin1String("state")));
                     entry.text.clear();
@@ -92,8 +101,12 @@ Result ReadUnits(QXmlStreamReader& xml, const Fail& fail, std::vector<Translatio
             case QXmlStreamReader::EntityReference:
                 if (targetDepth > 0)
                     entry.text.append(xml.text());
+                else if (sourceDepth > 0)
+                    entry.source.append(xml.text());
                 break;
             case QXmlStreamReader::EndElement:
+                if (depth == sourceDepth)
+                    sourceDepth = 0;
                 if (depth-- == targetDepth) {
                     targetDepth = 0;
                 } else if (targetDepth == 0 && xml.name() == QLatin1String("trans-unit")) {
@@ -119,10 +132,12 @@ static Result CheckXmlTexts(const OutFile& out)
     for (const OutEntry& entry : out.entries) {
         for (const QStringView text : {entry.source, entry.target}) {
             if (const qsizetype at = FirstNonXml(text); at >= 0) {
+                // Named as the editor's messages name them: by row label and caption.
                 return Result::Failure(UiText("xchg.xmlChar")
-                                           .arg(entry.record)
-                                           .arg(entry.field)
-                                           .arg(QString::number(text[at].unicode(), 16)
+                                           .arg(out.recordName ? out.recordName(entry.record)
+                                                               : QString::number(entry.record + 1),
+                                                out.fields[size_t(entry.field)].caption,
+                                                QString::number(text[at].unicode(), 16)
                                                     .toUpper()
                                                     .rightJustified(4, u'0')));
             }

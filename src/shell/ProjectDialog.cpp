@@ -29,7 +29,8 @@ QString ProjectSuffix()
 
 QList<FileFilter> ProjectFilters()
 {
-    return {FileFilter{UiText("project.filter"), {QStringLiteral("*.") + ProjectSuffix()}}};
+    return {FileFilter{UiText("project.filter"), {QStringLiteral("*.") + ProjectSuffix()},
+                       ProjectSuffix()}};
 }
 
 NewProjectDialog::NewProjectDialog(DialogHost& host, QWidget* parent) : QDialog(parent), host_(host)

@@ -384,8 +384,10 @@ private slots:
     // A control character XML cannot hold fails the export, leaving no file behind.
     void xliffRefusesControlCharacters()
     {
-        const auto document = MakeDocument(Layout(), {{"a", QStringLiteral("b\x01")}});
-        QVERIFY(!Export(*document, nullptr, "c.xlf"));
+        const auto document = MakeDocument(Layout(), {{"a", "b"}, {"a", QStringLiteral("b\x01")}});
+        QCOMPARE(Export(*document, nullptr, "c.xlf").Error(),
+                 "Record # 1, field Line holds a character XLIFF cannot carry (U+0001); export the "
+                 "texts as PO instead.");
         QVERIFY(QDir(dir_.path()).entryList({"c.xlf*"}).isEmpty());
     }
 };

@@ -39,6 +39,8 @@ public:
     void ReplaceRequest(const SearchQuery& query, const QString& replacement);
     // Every match of the document as one step; the report also goes to the status bar. Null
     // when nothing is typed, the pattern cannot run or memory ran out (a beep, no change).
+    // Selects a match found elsewhere (a list of hits) as a search would show it.
+    void ShowMatch(const SearchHit& hit) { ShowHit(SearchOutcome::Found, hit); }
     std::optional<ReplaceReport> ReplaceAllRequest(const SearchQuery& query,
                                                    const QString& replacement);
     // Puts the reference's text of the selected text cell into its field as one undo step,

@@ -18,6 +18,7 @@
 #include "shell/MessageBoxes.h"
 #include "shell/Printing.h"
 #include "shell/ProblemsPanel.h"
+#include "shell/ProjectCommands.h"
 #include "shell/Settings.h"
 #include "shell/StartPage.h"
 #include "shell/TranslationCommands.h"
@@ -132,7 +133,12 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
 
     tabView_ = new TabView(this);
     tabView_->setObjectName(QStringLiteral("tabView"));
+    projects_ = new ProjectCommands(
+        *this, *this, *commands_, [this](int index) { return TabAt(index); },
+        [this](int index) { SetActiveIndex(index); });
     startPage_ = new StartPage(Action(Command::New), Action(Command::Open), this);
+    startPage_->AddProjectButtons(Action(Command::NewProject), Action(Command::OpenProject),
+                                  [this](const QString& path) { projects_->OpenProjectFile(path); });
     startPage_->SetOpenHandler([this](const RecentFile& file) {
         if (file.format >= 0)
             commands_->OpenRecent(file);
@@ -143,6 +149,8 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
     pages_->addWidget(startPage_);
     pages_->addWidget(tabView_);
     setCentralWidget(pages_);
+    connect(projects_, &ProjectCommands::ProjectChanged, startPage_, &StartPage::Refresh);
+    connect(projects_, &ProjectCommands::ProjectChanged, this, &MainFrame::ScheduleUpdate);
     connect(tabView_, &TabView::TabsChanged, this, &MainFrame::ShowStartPageOrTabs);
     connect(Action(Command::ClearRecentFiles), &QAction::triggered, startPage_,
             &StartPage::Refresh);
@@ -261,6 +269,9 @@ void MainFrame::ConnectActions()
             QApplication::beep();
     });
     on(Command::CloseAll, [this] { commands_->CloseAll(); });
+    on(Command::NewProject, [this] { projects_->NewProject(); });
+    on(Command::OpenProject, [this] { projects_->OpenProject(); });
+    on(Command::FindInProject, [this] { projects_->ShowFind(); });
     ConnectEditActions();
 }
 
@@ -363,6 +374,9 @@ void MainFrame::CreateMenus()
                 menu->setObjectName(QString::fromLatin1(entry.textKey));
                 if (qstrcmp(entry.textKey, "menu.window") == 0)
                     windowMenu_ = menu;
+                if (qstrcmp(entry.textKey, "recent.projects") == 0)
+                    connect(menu, &QMenu::aboutToShow, this,
+                            [this, menu] { projects_->FillRecentMenu(menu); });
                 if (qstrcmp(entry.textKey, "recent.menu") == 0) {
                     recentMenu_ = menu;
                     connect(menu, &QMenu::aboutToShow, this, &MainFrame::RebuildRecentMenu);
@@ -701,6 +715,7 @@ void MainFrame::UpdateUi()
     countsLabel_->setToolTip(CountsToolTip());
     UpdateUndoTexts();
     SetEnabled(Action(Command::SaveAllAs), TabCount() >= 2);
+    SetEnabled(Action(Command::FindInProject), projects_->HasProject());
     for (Command command : {Command::Print, Command::PrintPreview, Command::ExportPdf})
         SetEnabled(Action(command), hasTab);
     UpdateLanguageChecks();
@@ -747,6 +762,7 @@ int MainFrame::AddDocument(std::unique_ptr<EdtDocument> document, const QString&
         recovery_->Track(session);
     undoGroup_->addStack(session->UndoStack());
     Follow(tab);
+    projects_->Follow(session);
     const int index = tabView_->addTab(tab, EscapeAmpersands(TabDisplayTitle(tab->Title())));
     tabView_->setCurrentIndex(index);
     return index;

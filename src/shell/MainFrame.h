@@ -34,6 +34,7 @@ class FormatCatalogue;
 class GridView;
 class PrintCommands;
 class ProblemsPanel;
+class ProjectCommands;
 class StartPage;
 class TabView;
 struct SearchQuery;
@@ -62,6 +63,8 @@ public:
 
     QAction* Action(Command command) const { return actions_[static_cast<size_t>(command)]; }
     DocumentCommands& Commands() const { return *commands_; }
+    // The project, its panels and commands.
+    ProjectCommands& Projects() const { return *projects_; }
     // Enabled states, the undo texts and the counts; runs on every change they follow.
     void UpdateUi();
     // The recovery writer every document opened from now on is given to; null for none.
@@ -148,6 +151,7 @@ private:
     std::array<QAction*, std::size(kCommands)> actions_{};
     std::unique_ptr<DocumentCommands> commands_;
     std::unique_ptr<PrintCommands> printing_;
+    ProjectCommands* projects_ = nullptr;
     TabView* tabView_ = nullptr;
     StartPage* startPage_ = nullptr;
     QStackedWidget* pages_ = nullptr;

@@ -157,6 +157,43 @@ void ForgetRecentFile(const QString& path)
     WriteRecentFiles(files);
 }
 
+namespace {
+
+const QString kRecentProjectsName = QStringLiteral("RecentProjects");
+
+void WriteRecentProjects(const QStringList& paths)
+{
+    QString prefix;
+    const auto settings = OpenStore(&prefix);
+    if (settings->isWritable())
+        settings->setValue(prefix + kRecentProjectsName, paths.mid(0, kMaxRecentFiles));
+}
+
+}  // namespace
+
+QStringList RecentProjects()
+{
+    QString prefix;
+    QStringList paths = OpenStore(&prefix)->value(prefix + kRecentProjectsName).toStringList();
+    paths.removeAll(QString());
+    return paths.mid(0, kMaxRecentFiles);
+}
+
+void RememberRecentProject(const QString& path)
+{
+    QStringList paths = RecentProjects();
+    paths.removeIf([&path](const QString& old) { return SamePath(old, path); });
+    paths.prepend(path);
+    WriteRecentProjects(paths);
+}
+
+void ForgetRecentProject(const QString& path)
+{
+    QStringList paths = RecentProjects();
+    paths.removeIf([&path](const QString& old) { return path.isEmpty() || SamePath(old, path); });
+    WriteRecentProjects(paths);
+}
+
 QByteArray WindowGeometry()
 {
     QString prefix;

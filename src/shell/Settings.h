@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <utility>
 
@@ -56,6 +57,12 @@ QList<RecentFile> RecentFiles();
 void RememberRecentFile(const RecentFile& file);
 // Removes the entry of path; an empty path clears the list.
 void ForgetRecentFile(const QString& path);
+
+// Project files opened or made lately, newest first, at most kMaxRecentFiles.
+QStringList RecentProjects();
+void RememberRecentProject(const QString& path);
+// An empty path clears the list.
+void ForgetRecentProject(const QString& path);
 
 // QWidget::saveGeometry of the main window; empty until one was stored.
 QByteArray WindowGeometry();

@@ -81,7 +81,7 @@ StartPage::StartPage(QAction* newAction, QAction* openAction, QWidget* parent)
     recentList_ = new QVBoxLayout;
     recentList_->setSpacing(0);
 
-    auto* column = new QVBoxLayout;
+    auto* column = column_ = new QVBoxLayout;
     column->addWidget(title);
     column->addWidget(purpose);
     column->addSpacing(title->fontMetrics().height());
@@ -110,6 +110,26 @@ void StartPage::SetOpenHandler(std::function<void(const RecentFile&)> handler)
     open_ = std::move(handler);
 }
 
+void StartPage::AddProjectButtons(QAction* newProject, QAction* openProject,
+                                  std::function<void(const QString&)> open)
+{
+    openProject_ = std::move(open);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(CommandButton(openProject, this));
+    buttons->addWidget(CommandButton(newProject, this));
+    buttons->addStretch(1);
+    // Below the document buttons, above the recent files.
+    column_->insertLayout(column_->indexOf(recentHeading_) - 1, buttons);
+    projectsHeading_ = new QLabel(UiText("start.recentProjects"), this);
+    projectsHeading_->setFont(recentHeading_->font());
+    projectList_ = new QVBoxLayout;
+    projectList_->setSpacing(0);
+    column_->addSpacing(recentHeading_->fontMetrics().height());
+    column_->addWidget(projectsHeading_);
+    column_->addLayout(projectList_);
+    RefreshRecent();
+}
+
 void StartPage::SetSamplesFolder(const QString& folder)
 {
     samplesFolder_ = folder;
@@ -122,29 +142,54 @@ void StartPage::Refresh()
     RefreshSamples();
 }
 
-QList<QAbstractButton*> StartPage::RecentButtons() const
+namespace {
+
+QList<QAbstractButton*> ButtonsIn(const QVBoxLayout* list)
 {
     QList<QAbstractButton*> buttons;
-    for (int k = 0; k < recentList_->count(); ++k) {
-        if (auto* button = qobject_cast<QAbstractButton*>(recentList_->itemAt(k)->widget()))
+    for (int k = 0; list && k < list->count(); ++k) {
+        if (auto* button = qobject_cast<QAbstractButton*>(list->itemAt(k)->widget()))
             buttons << button;
     }
     return buttons;
 }
 
-void StartPage::RefreshRecent()
+void ClearList(QVBoxLayout* list)
 {
-    while (QLayoutItem* item = recentList_->takeAt(0)) {
+    while (QLayoutItem* item = list->takeAt(0)) {
         // A button may be refreshing the page from its own click.
         item->widget()->deleteLater();
         delete item;
     }
+}
+
+QCommandLinkButton* PathButton(const QString& path, QWidget* parent)
+{
+    const QFileInfo info(path);
+    auto* button = new QCommandLinkButton(info.fileName(),
+                                          QDir::toNativeSeparators(info.absolutePath()), parent);
+    button->setToolTip(QDir::toNativeSeparators(path));
+    return button;
+}
+
+}  // namespace
+
+QList<QAbstractButton*> StartPage::RecentButtons() const
+{
+    return ButtonsIn(recentList_);
+}
+
+QList<QAbstractButton*> StartPage::RecentProjectButtons() const
+{
+    return ButtonsIn(projectList_);
+}
+
+void StartPage::RefreshRecent()
+{
+    ClearList(recentList_);
     const QList<RecentFile> files = RecentFiles();
     for (const RecentFile& file : files) {
-        const QFileInfo info(file.path);
-        auto* button = new QCommandLinkButton(info.fileName(),
-                                              QDir::toNativeSeparators(info.absolutePath()), this);
-        button->setToolTip(QDir::toNativeSeparators(file.path));
+        QCommandLinkButton* button = PathButton(file.path, this);
         connect(button, &QAbstractButton::clicked, this, [this, file] {
             if (open_)
                 open_(file);
@@ -152,6 +197,16 @@ void StartPage::RefreshRecent()
         recentList_->addWidget(button);
     }
     recentHeading_->setVisible(!files.isEmpty());
+    if (!projectList_)
+        return;
+    ClearList(projectList_);
+    const QStringList projects = RecentProjects();
+    for (const QString& path : projects) {
+        QCommandLinkButton* button = PathButton(path, this);
+        connect(button, &QAbstractButton::clicked, this, [this, path] { openProject_(path); });
+        projectList_->addWidget(button);
+    }
+    projectsHeading_->setVisible(!projects.isEmpty());
 }
 
 void StartPage::RefreshSamples()

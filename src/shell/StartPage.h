@@ -29,12 +29,17 @@ public:
     void SetOpenHandler(std::function<void(const RecentFile&)> handler);
     // The folder the samples are listed from; by default "samples" beside the program.
     void SetSamplesFolder(const QString& folder);
+    // A second row of buttons for New Project and Open Project, and the recent projects
+    // listed below the recent files; a click on one calls open.
+    void AddProjectButtons(QAction* newProject, QAction* openProject,
+                           std::function<void(const QString&)> open);
     // Reads the recent list and the samples folder again.
     void Refresh();
 
     QToolButton* SampleButton() const { return sampleButton_; }
     // One button per recent file, newest first.
     QList<QAbstractButton*> RecentButtons() const;
+    QList<QAbstractButton*> RecentProjectButtons() const;
 
 private:
     void RefreshRecent();
@@ -45,6 +50,10 @@ private:
     QToolButton* sampleButton_;
     QLabel* recentHeading_;
     QVBoxLayout* recentList_;
+    std::function<void(const QString&)> openProject_;
+    QVBoxLayout* column_ = nullptr;
+    QLabel* projectsHeading_ = nullptr;
+    QVBoxLayout* projectList_ = nullptr;
 };
 
 }  // namespace scrivlet

@@ -6,6 +6,7 @@
 #include "shell/DialogHost.h"
 #include "shell/DocumentCommands.h"
 #include "shell/MainFrame.h"
+#include "shell/ProjectCommands.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -182,7 +183,16 @@ int main(int argc, char** argv)
     // Once the window is up, so that questions and the wizard have their owner.
     if (!options.files.isEmpty()) {
         QTimer::singleShot(0, &frame, [&frame, &options, format] {
-            frame.Commands().OpenFiles(options.files, format, options.encoding);
+            // A project file opens as a project, everything else as a document.
+            QStringList documents;
+            for (const QString& file : options.files) {
+                if (file.endsWith(QLatin1String(".scrivlet"), Qt::CaseInsensitive))
+                    frame.Projects().OpenProjectFile(file);
+                else
+                    documents << file;
+            }
+            if (!documents.isEmpty())
+                frame.Commands().OpenFiles(documents, format, options.encoding);
         });
     }
     return QCoreApplication::exec();

@@ -287,6 +287,7 @@ private slots:
         ShowAndWait(frame);
         for (const CommandDef& def : kCommands) {
             if (!def.checkable && def.command != Command::New && def.command != Command::Open &&
+                def.command != Command::NewProject && def.command != Command::OpenProject &&
                 def.command != Command::Exit && def.command != Command::About &&
                 def.command != Command::Find && def.command != Command::PrintSetup)
                 frame.Action(def.command)->trigger();

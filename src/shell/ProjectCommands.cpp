@@ -1,0 +1,354 @@
+#include "shell/ProjectCommands.h"
+
+#include "base/UiText.h"
+#include "catalogue/FormatCatalogue.h"
+#include "catalogue/FormatDetection.h"
+#include "documents/DocumentFiles.h"
+#include "documents/EdtDocument.h"
+#include "documents/FileTypes.h"
+#include "grid/GridCommands.h"
+#include "shell/DialogHost.h"
+#include "shell/DocumentCommands.h"
+#include "shell/DocumentSession.h"
+#include "shell/DocumentTab.h"
+#include "shell/DocumentTabs.h"
+#include "shell/ProjectDialog.h"
+#include "shell/ProjectFind.h"
+#include "shell/ProjectPanel.h"
+#include "shell/Settings.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QMainWindow>
+#include <QMenu>
+
+namespace scrivlet {
+
+namespace {
+
+QString DisplayPath(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+bool SamePath(const QString& a, const QString& b)
+{
+    return QDir::cleanPath(QFileInfo(a).absoluteFilePath()) ==
+           QDir::cleanPath(QFileInfo(b).absoluteFilePath());
+}
+
+QLocale UiLocale()
+{
+    return QLocale(LanguageCode(CurrentUiLanguage()));
+}
+
+}  // namespace
+
+ProjectCommands::ProjectCommands(QMainWindow& window, DocumentTabs& tabs,
+                                 DocumentCommands& commands, std::function<DocumentTab*(int)> tabAt,
+                                 std::function<void(int)> activate)
+    : QObject(&window),
+      window_(window),
+      tabs_(tabs),
+      commands_(commands),
+      tabAt_(std::move(tabAt)),
+      activate_(std::move(activate)),
+      panel_(new ProjectPanel(tabs.Catalogue(), &window)),
+      find_(new ProjectFindPanel(tabs.Catalogue(), &window))
+{
+    window.addDockWidget(Qt::LeftDockWidgetArea, panel_);
+    window.addDockWidget(Qt::BottomDockWidgetArea, find_);
+    panel_->hide();
+    find_->hide();
+    // Shown and hidden from the View menu, under the bars.
+    if (auto* view = window.findChild<QMenu*>(QStringLiteral("menu.view"))) {
+        const QList<QAction*> items = view->actions();
+        qsizetype at = 0;
+        while (at < items.size() && items[at]->objectName() != QLatin1String("viewStatusBar"))
+            ++at;
+        QAction* before = at + 1 < items.size() ? items[at + 1] : nullptr;
+        view->insertAction(before, panel_->toggleViewAction());
+        view->insertAction(before, find_->toggleViewAction());
+    }
+    connect(panel_, &ProjectPanel::OpenRequested, this,
+            [this](const ProjectEntry& entry) { OpenEntry(entry); });
+    connect(find_, &ProjectFindPanel::HitActivated, this, &ProjectCommands::ShowHit);
+    connect(find_, &ProjectFindPanel::ReplaceRequested, this, &ProjectCommands::ReplaceInProject);
+    find_->SetOpenDocuments([this](const QString& relative) -> const EdtDocument* {
+        const ProjectFile* project = panel_->Project();
+        return project ? tabs_.DocumentAt(TabOf(project->TranslationsDir() + u'/' + relative))
+                       : nullptr;
+    });
+}
+
+ProjectCommands::~ProjectCommands() = default;
+
+bool ProjectCommands::HasProject() const
+{
+    return panel_->Project() != nullptr;
+}
+
+void ProjectCommands::NewProject()
+{
+    NewProjectDialog dialog(commands_.Host(), &window_);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    CreateProject(dialog.ProjectPath(), dialog.Settings());
+}
+
+bool ProjectCommands::CreateProject(const QString& path, const ProjectSettings& settings)
+{
+    {
+        ProjectFile project;
+        if (Result made = project.Create(path, settings); !made) {
+            commands_.Host().ShowMessage(&window_, made.Error(), QMessageBox::Warning);
+            return false;
+        }
+    }
+    return OpenProjectFile(path);
+}
+
+void ProjectCommands::OpenProject()
+{
+    FileDialogRequest request;
+    request.kind = FileDialogKind::Open;
+    request.parent = &window_;
+    request.filters = ProjectFilters();
+    request.documents = false;
+    const FileDialogAnswer answer = commands_.Host().GetOpenFileNames(request);
+    if (answer.accepted && !answer.files.isEmpty())
+        OpenProjectFile(answer.files.first());
+}
+
+bool ProjectCommands::OpenProjectFile(const QString& given)
+{
+    const QString path = QFileInfo(given).absoluteFilePath();
+    if (Result opened = panel_->Open(path); !opened) {
+        // A project that is gone or broken leaves the recent list, as a file does.
+        ForgetRecentProject(path);
+        commands_.Host().ShowMessage(&window_, opened.Error(), QMessageBox::Warning);
+        return false;
+    }
+    RememberRecentProject(path);
+    find_->SetProject(path);
+    if (panel_->isHidden()) {
+        panel_->show();
+        // Wide enough for the names and the four numbers beside them.
+        window_.resizeDocks({panel_}, {window_.width() * 9 / 20}, Qt::Horizontal);
+    }
+    panel_->raise();
+    for (int index = 0; index < tabs_.TabCount(); ++index)
+        panel_->Follow(tabs_.SessionAt(index));
+    emit ProjectChanged();
+    return true;
+}
+
+void ProjectCommands::ShowFind()
+{
+    if (HasProject())
+        find_->ShowAndFocus();
+}
+
+void ProjectCommands::FillRecentMenu(QMenu* menu)
+{
+    menu->clear();
+    const QStringList paths = RecentProjects();
+    for (int k = 0; k < paths.size(); ++k) {
+        const QString pattern = k + 1 < 10 ? QStringLiteral("&%1 %2") : QStringLiteral("%1 %2");
+        QString shown = DisplayPath(paths[k]);
+        QAction* action =
+            menu->addAction(pattern.arg(k + 1).arg(shown.replace(u'&', QStringLiteral("&&"))));
+        connect(action, &QAction::triggered, this,
+                [this, path = paths[k]] { OpenProjectFile(path); });
+    }
+    if (paths.isEmpty())
+        menu->addAction(UiText("project.noRecent"))->setEnabled(false);
+}
+
+void ProjectCommands::Follow(DocumentSession* session)
+{
+    if (HasProject())
+        panel_->Follow(session);
+}
+
+int ProjectCommands::TabOf(const QString& path) const
+{
+    for (int index = 0; index < tabs_.TabCount(); ++index) {
+        const EdtDocument* document = tabs_.DocumentAt(index);
+        if (document && !document->Path().isEmpty() && SamePath(document->Path(), path))
+            return index;
+    }
+    return -1;
+}
+
+int ProjectCommands::FormatOf(const ProjectEntry& entry) const
+{
+    if (const ProjectEntry* listed = panel_->Entry(entry.path); listed && listed->format >= 0)
+        return listed->format;
+    if (entry.format >= 0)
+        return entry.format;
+    ProjectFile* project = panel_->Project();
+    const int chosen = project->FormatOverrides().value(entry.path, -1);
+    if (tabs_.Catalogue().At(chosen))
+        return chosen;
+    const Detection detection =
+        DetectFormat(tabs_.Catalogue(), QFileInfo(entry.OriginalIn(*project)).absoluteFilePath());
+    return detection.ask || !tabs_.Catalogue().At(detection.format) ? -1 : detection.format;
+}
+
+int ProjectCommands::OpenEntry(const ProjectEntry& given)
+{
+    const ProjectFile* project = panel_->Project();
+    if (!project)
+        return -1;
+    const QString translation = given.TranslationIn(*project);
+    if (const int open = TabOf(translation); open >= 0) {
+        activate_(open);
+        return open;
+    }
+    if (!given.hasOriginal) {
+        // Nothing to compare it with: opened as any file is, its format found from its name.
+        commands_.OpenFiles({translation}, -1, project->Settings().translationEncoding);
+        return TabOf(translation);
+    }
+    ProjectEntry entry = given;
+    entry.format = FormatOf(given);
+    LoadedPair pair;
+    if (Result loaded = LoadPair(*project, tabs_.Catalogue(), entry, &pair); !loaded) {
+        commands_.Host().ShowMessage(&window_, loaded.Error(), QMessageBox::Warning);
+        return -1;
+    }
+    const bool created = pair.created;
+    const int index =
+        tabs_.AddDocument(std::move(pair.translation), QFileInfo(translation).fileName());
+    DocumentSession* session = tabs_.SessionAt(index);
+    session->SetReference(std::move(pair.original));
+    if (created) {
+        // Written on the first Save, to the place the project expects it; until then unsaved.
+        QDir().mkpath(QFileInfo(translation).absolutePath());
+        session->Document()->SetModified(true);
+    }
+    return index;
+}
+
+void ProjectCommands::ShowHit(const QString& path, const FieldMatch& hit)
+{
+    const ProjectEntry* listed = panel_->Entry(path);
+    const int index = OpenEntry(listed ? *listed : ProjectEntry{path, true, true, -1});
+    DocumentTab* tab = tabAt_(index);
+    if (!tab)
+        return;
+    const EdtDocument* document = tab->Document();
+    if (hit.record >= document->RecordCount() || hit.field >= document->TextFieldCount())
+        return;
+    tab->Commands()->ShowMatch(
+        SearchHit{hit.record, document->TextColumn(hit.field), hit.start, hit.length});
+}
+
+// --- Replace in Project -------------------------------------------------------------------
+
+struct ProjectCommands::DiskReplace {
+    int files = 0;     // files written
+    int replaced = 0;  // matches replaced in them
+    int tooLong = 0;   // fields left alone
+    QStringList failed;
+};
+
+void ProjectCommands::ReplaceOnDisk(const QString& relative, const SearchQuery& query,
+                                    const QString& replacement, DiskReplace& done)
+{
+    const ProjectFile& project = *panel_->Project();
+    const ProjectEntry* listed = panel_->Entry(relative);
+    const ProjectEntry entry = listed ? *listed : ProjectEntry{relative, true, true, -1};
+    const QString path = entry.TranslationIn(project);
+    const EdtFormat* format = tabs_.Catalogue().At(FormatOf(entry));
+    if (!format) {
+        done.failed << UiText("project.formatUnclear").arg(DisplayPath(relative));
+        return;
+    }
+    LoadResult loaded =
+        LoadDocument(path, FileTypeForPath(path), project.Settings().translationEncoding, *format,
+                     FormatOf(entry), true);
+    ReplacePlan plan;
+    if (!loaded.document ||
+        PlanReplaceAll(*loaded.document, query, replacement, &plan) != ReplaceOutcome::Done) {
+        done.failed << UiText(str::OpenFailed).arg(DisplayPath(path));
+        return;
+    }
+    // A file on disk has no question before a save that would change characters: it is
+    // left as it is and named, to be replaced in the editor.
+    if (plan.report.unstorable > 0) {
+        done.failed << UiText("projectFind.unstorable").arg(DisplayPath(relative));
+        return;
+    }
+    done.tooLong += plan.report.skippedTooLong;
+    if (plan.changes.empty())
+        return;
+    loaded.document->ExchangeTexts(plan.changes);
+    // Through the one save path: a new file beside the old, renamed over it when complete.
+    if (Result saved = SaveDocument(*loaded.document); !saved) {
+        done.failed << UiText(str::SaveFailed).arg(DisplayPath(path)) + u' ' + saved.Error();
+        return;
+    }
+    ++done.files;
+    done.replaced += plan.report.replaced;
+}
+
+void ProjectCommands::ReplaceInProject(const SearchQuery& query, const QString& replacement)
+{
+    const ProjectFile* project = panel_->Project();
+    if (!project)
+        return;
+    const QLocale locale = UiLocale();
+    QStringList onDisk, listed;
+    int openFiles = 0, openReplaced = 0, tooLong = 0;
+    const QMap<QString, int> hits = find_->HitsPerFile();
+    for (auto it = hits.begin(); it != hits.end(); ++it) {
+        DocumentTab* tab = tabAt_(TabOf(project->TranslationsDir() + u'/' + it.key()));
+        if (!tab) {
+            onDisk << it.key();
+            listed << QStringLiteral("%1 (%2)").arg(DisplayPath(it.key()),
+                                                    locale.toString(it.value()));
+            continue;
+        }
+        // An open document changes in the editor as one step the user can undo.
+        if (const std::optional<ReplaceReport> report =
+                tab->Commands()->ReplaceAllRequest(query, replacement)) {
+            openFiles += report->replaced > 0 ? 1 : 0;
+            openReplaced += report->replaced;
+            tooLong += report->skippedTooLong;
+        }
+    }
+    DiskReplace disk;
+    constexpr int kListedFiles = 15;
+    if (!onDisk.isEmpty()) {
+        if (listed.size() > kListedFiles)
+            listed = listed.mid(0, kListedFiles) << QStringLiteral("…");
+        const QString question =
+            UiText("projectFind.confirm").arg(locale.toString(onDisk.size()), listed.join(u'\n'));
+        if (commands_.Host().Ask(&window_, question, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::Question, QString()) == QMessageBox::Yes) {
+            for (const QString& relative : onDisk)
+                ReplaceOnDisk(relative, query, replacement, disk);
+            panel_->ScheduleRecount();
+        }
+    }
+    QString report = UiText("projectFind.report")
+                         .arg(locale.toString(openReplaced + disk.replaced),
+                              locale.toString(openFiles), locale.toString(disk.files));
+    if (tooLong + disk.tooLong > 0)
+        report +=
+            u'\n' + UiText("projectFind.tooLong").arg(locale.toString(tooLong + disk.tooLong));
+    if (!disk.failed.isEmpty())
+        report += u'\n' + disk.failed.join(u'\n');
+    Report(report);
+}
+
+void ProjectCommands::Report(const QString& text)
+{
+    find_->ShowReport(text);
+    commands_.Host().ShowMessage(&window_, text, QMessageBox::Information);
+}
+
+}  // namespace scrivlet

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "base/Result.h"
+#include "search/Replace.h"
+#include "store/ProjectFile.h"
+#include "store/ProjectWalk.h"
+
+#include <QObject>
+
+#include <functional>
+
+class QMainWindow;
+class QMenu;
+
+// The project in the editor: New Project and Open Project, the recent projects, the Project
+// panel and the Find in Project panel, opening a project's file with its original as the
+// reference, and Replace in Project over open documents and files on disk.
+
+namespace scrivlet {
+
+class DocumentCommands;
+class DocumentSession;
+class DocumentTab;
+class DocumentTabs;
+class ProjectFindPanel;
+class ProjectPanel;
+
+class ProjectCommands : public QObject {
+    Q_OBJECT
+
+public:
+    // tabAt gives the tab of an index (null outside the tabs), activate shows one; the panels
+    // dock in window.
+    ProjectCommands(QMainWindow& window, DocumentTabs& tabs, DocumentCommands& commands,
+                    std::function<DocumentTab*(int)> tabAt, std::function<void(int)> activate);
+    ~ProjectCommands() override;
+
+    void NewProject();
+    void OpenProject();
+    // Makes the project file and opens it; a failure is reported and returns false.
+    bool CreateProject(const QString& path, const ProjectSettings& settings);
+    // Opens a project file (from the Open dialog, the recent list or the command line).
+    bool OpenProjectFile(const QString& path);
+    bool HasProject() const;
+    // Ctrl+Shift+F: the Find in Project panel with the text field focused; nothing without a
+    // project (the command is disabled then).
+    void ShowFind();
+    // Lists the recent projects in menu (on showing it).
+    void FillRecentMenu(QMenu* menu);
+
+    // A document just opened: the Project panel follows its counts when it is the project's.
+    void Follow(DocumentSession* session);
+    // Opens the project's file: the translation with its original as the reference, a new
+    // translation made from the original when there is none, a translation without an
+    // original alone. A file already open gets its tab shown. The tab's index, or -1.
+    int OpenEntry(const ProjectEntry& entry);
+    // Opens the hit's file and selects the hit.
+    void ShowHit(const QString& path, const FieldMatch& hit);
+    // Replaces the hits of the last search: in open documents as one undo step each, in the
+    // other files (written at once) after a confirmation that lists them; then a report.
+    void ReplaceInProject(const SearchQuery& query, const QString& replacement);
+
+    ProjectPanel* Panel() const { return panel_; }
+    ProjectFindPanel* Find() const { return find_; }
+
+signals:
+    // A project was opened or closed: the start page and the menus follow.
+    void ProjectChanged();
+
+private:
+    // The tab showing the file at path; -1 for none.
+    int TabOf(const QString& path) const;
+    // The entry's format: the listing's, else detected or overridden now.
+    int FormatOf(const ProjectEntry& entry) const;
+    struct DiskReplace;
+    void ReplaceOnDisk(const QString& path, const SearchQuery& query, const QString& replacement,
+                       DiskReplace& done);
+    void Report(const QString& text);
+
+    QMainWindow& window_;
+    DocumentTabs& tabs_;
+    DocumentCommands& commands_;
+    std::function<DocumentTab*(int)> tabAt_;
+    std::function<void(int)> activate_;
+    ProjectPanel* panel_;
+    ProjectFindPanel* find_;
+};
+
+}  // namespace scrivlet

@@ -123,7 +123,9 @@ bool ProjectCommands::PlanUpdate(const QString& folder, std::vector<PlannedFile>
     QProgressDialog progress(UiText("update.progress"), UiText("update.cancel"), 0,
                              static_cast<int>(files.size()), &window_);
     progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(300);
+    // Shown at once: the worker reads the open documents, which nobody may edit meanwhile.
+    progress.setMinimumDuration(0);
+    progress.setValue(0);
     const FormatCatalogue& catalogue = tabs_.Catalogue();
     QFuture<void> future =
         QtConcurrent::run([&files, &project, &catalogue, folder](QPromise<void>& promise) {
@@ -173,16 +175,17 @@ void ProjectCommands::ApplyUpdate(PlannedFile& file, UpdateTally& tally)
         }
         ++tally.written;
     }
-    if (file.Changes() || file.open) {
-        if (Result stored = project.ReplaceFileMarks(file.entry.path, rows); !stored)
-            tally.failed << stored.Error();
-    }
     if (file.open) {
         for (const ProjectFile::PlacedMarks& row : rows) {
             if (row.marks.review != ReviewReason::None)
                 file.open->Review()->Set(row.record, row.field,
                                          {row.marks.review, row.marks.source});
         }
+    }
+    // Last: setting the marks above writes to the project's old rows as it goes.
+    if (file.Changes() || file.open) {
+        if (Result stored = project.ReplaceFileMarks(file.entry.path, rows); !stored)
+            tally.failed << stored.Error();
     }
     Add(tally.counts, alignment.counts);
     tally.review += static_cast<qint64>(alignment.review.size());

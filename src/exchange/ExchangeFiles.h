@@ -31,6 +31,8 @@ struct OutFile {
     QString fileName;  // the document's, for the source references
     QString sourceLanguage;
     QString targetLanguage;
+    // The target's encoding stores a character beyond the BMP as two units.
+    bool wideCharacters = false;
     std::vector<OutField> fields;
     std::vector<OutEntry> entries;
 };
@@ -79,6 +81,10 @@ void ParseEntryName(View name, TranslationEntry* entry)
         }
     }
 }
+
+// The first character XML 1.0 cannot hold (controls other than tab and line breaks, lone
+// surrogates, U+FFFE and U+FFFF), or -1.
+qsizetype FirstNonXml(QStringView text);
 
 // Write to the device, which the caller then commits; a failed write gives the reason.
 Result WritePo(const OutFile& file, QFileDevice& device);

@@ -157,9 +157,8 @@ QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
         }
     }
     if (!options->newProject.isEmpty()) {
-        if (!options->project.isEmpty() || options->stats || options->find ||
-            options->setFormat || !options->exportPath.isEmpty() ||
-            !options->importPath.isEmpty())
+        if (!options->project.isEmpty() || options->stats || options->find || options->setFormat ||
+            !options->exportPath.isEmpty() || !options->importPath.isEmpty())
             return QStringLiteral("--new-project goes with no other project mode");
         if (options->originals.isEmpty() || options->translations.isEmpty() ||
             options->originalEncoding < 0 || options->encoding < 0)
@@ -169,8 +168,7 @@ QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
         return {};
     }
     const int modes = (options->stats ? 1 : 0) + (options->find ? 1 : 0) +
-                      (options->setFormat ? 1 : 0) +
-                      (options->exportPath.isEmpty() ? 0 : 1) +
+                      (options->setFormat ? 1 : 0) + (options->exportPath.isEmpty() ? 0 : 1) +
                       (options->importPath.isEmpty() ? 0 : 1);
     if (modes != 1)
         return QStringLiteral(
@@ -301,9 +299,10 @@ int Import(const ProjectFile& project, const FormatCatalogue& catalogue,
         project, catalogue, listing, options.importPath, *options.exchangeFormat,
         options.includeFuzzy, [&](const FileImport& line) {
             if (!line.error.isEmpty()) {
-                Print(stderr, QStringLiteral("scrivlet-convert: %1%2\n")
-                                  .arg(line.path.isEmpty() ? QString() : line.path + QStringLiteral(": "),
-                                       line.error));
+                Print(stderr,
+                      QStringLiteral("scrivlet-convert: %1%2\n")
+                          .arg(line.path.isEmpty() ? QString() : line.path + QStringLiteral(": "),
+                               line.error));
                 failed = true;
                 return;
             }

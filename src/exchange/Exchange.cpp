@@ -171,7 +171,8 @@ Result CheckTexts(const OutFile& file, const EdtDocument& document, bool xml)
             const qsizetype at = lone >= 0 || !xml ? lone : exchange::FirstNonXml(text);
             if (at < 0)
                 continue;
-            const QString code = QString::number(text[at].unicode(), 16).toUpper().rightJustified(4, u'0');
+            const QString code =
+                QString::number(text[at].unicode(), 16).toUpper().rightJustified(4, u'0');
             return Result::Failure(UiText(lone >= 0 ? "xchg.loneSurrogate" : "xchg.xmlChar")
                                        .arg(RowLabels().RecordName(document.Format(), entry.record),
                                             file.fields[static_cast<size_t>(entry.field)].caption,

@@ -78,13 +78,13 @@ QHash<QString, std::pair<size_t, size_t>> PartRanges(
     for (size_t i = 0; i < parts.size(); ++i) {
         const XliffPart& part = parts[i];
         const size_t end = i + 1 < parts.size() ? parts[i + 1].first : count;
-        const char* problem = part.original.isEmpty()      ? "project.partUnnamed"
+        const char* problem = part.original.isEmpty()              ? "project.partUnnamed"
                               : !originals.contains(part.original) ? "project.partUnknown"
                               : ranges.contains(part.original)     ? "project.partRepeated"
                                                                    : nullptr;
         if (problem) {
-            done(FileImport{part.original, false, {},
-                            UiText(problem).arg(part.line).arg(end - part.first)});
+            done(FileImport{
+                part.original, false, {}, UiText(problem).arg(part.line).arg(end - part.first)});
             continue;
         }
         ranges.insert(part.original, {part.first, end});

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -198,10 +199,11 @@ private slots:
         // A tool's suggestions are no translations; only the unit's own target is.
         QTest::newRow("xliff: alt-trans")
             << "a.xlf"
-            << kXliff + "<file><body><trans-unit id=\"0:0\"><source>a</source><alt-trans>"
-                        "<target>X</target></alt-trans></trans-unit><trans-unit id=\"0:1\">"
-                        "<source>b</source><target>B</target><alt-trans><target>Y</target>"
-                        "</alt-trans></trans-unit></body></file></xliff>"
+            << kXliff +
+                   "<file><body><trans-unit id=\"0:0\"><source>a</source><alt-trans>"
+                   "<target>X</target></alt-trans></trans-unit><trans-unit id=\"0:1\">"
+                   "<source>b</source><target>B</target><alt-trans><target>Y</target>"
+                   "</alt-trans></trans-unit></body></file></xliff>"
             << "1 1 0 0 0 0 0" << Rows{{"a", "B"}, {"c", "d"}};
         // As translate-toolkit's po2xliff writes it: XLIFF 1.1, the PO header as a unit, ids of
         // its own, ours as locations.
@@ -222,7 +224,8 @@ private slots:
             << "1 0 0 0 1 0 0" << Rows{{"a", "b"}, {"C", "d"}};
         QTest::newRow("reference as the name, without a context")
             << "a.po"
-            << header + "#: 1:1\nmsgid \"d\"\nmsgstr \"D\"\n\n#: t.edt:1\nmsgid \"a\"\nmsgstr \"A\"\n"
+            << header +
+                   "#: 1:1\nmsgid \"d\"\nmsgstr \"D\"\n\n#: t.edt:1\nmsgid \"a\"\nmsgstr \"A\"\n"
             << "1 0 0 0 1 0 0" << Rows{{"a", "b"}, {"c", "D"}};
         QTest::newRow("unterminated string")
             << "m.po" << a.chopped(3) + "\n" + a << "line 4" << unchanged;
@@ -415,15 +418,18 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("error");
-        const QString lone = "In record # 1, the field \"Line\" holds half of a character (a lone "
-                             "surrogate, U+D83D), which no translation file can carry; correct "
-                             "the text and export again.";
+        const QString lone =
+            "In record # 1, the field \"Line\" holds half of a character (a lone "
+            "surrogate, U+D83D), which no translation file can carry; correct "
+            "the text and export again.";
         QTest::newRow("control character, XLIFF")
-            << "c.xlf" << "b\x01"
+            << "c.xlf"
+            << "b\x01"
             << "In record # 1, the field \"Line\" holds a character XLIFF cannot carry (U+0001); "
                "export the texts as PO instead.";
         for (const char* file : {"c.po", "c.xlf"})
-            QTest::addRow("lone surrogate, %s", file) << file << QString(QChar(0xD83D)) + "x" << lone;
+            QTest::addRow("lone surrogate, %s", file)
+                << file << QString(QChar(0xD83D)) + "x" << lone;
     }
     void unwritableTextRefused()
     {
@@ -446,8 +452,12 @@ private slots:
         QTest::addColumn<QString>("language");
         QTest::addColumn<QString>("limit");
         const QString emoji = QString::fromUtf16(u"\U0001F600");
-        QTest::newRow("English") << int(kEncodingEnglish) << "Hello" << "en" << "12\" size-unit=\"char";
-        QTest::newRow("Russian") << int(kEncodingRussian) << "Hello" << "ru" << "12\" size-unit=\"char";
+        QTest::newRow("English") << int(kEncodingEnglish) << "Hello"
+                                 << "en"
+                                 << "12\" size-unit=\"char";
+        QTest::newRow("Russian") << int(kEncodingRussian) << "Hello"
+                                 << "ru"
+                                 << "12\" size-unit=\"char";
         QTest::newRow("Unicode, Cyrillic") << int(kEncodingUnicode) << u"Жук и Hi"_qs << "ru"
                                            << "24\" size-unit=\"byte";
         QTest::newRow("Unicode, Polish") << int(kEncodingUnicode) << u"Zażółć"_qs << "pl"
@@ -474,9 +484,10 @@ private slots:
         const QString emoji = QString::fromUtf16(u"\U0001F600");
         if (text.startsWith(emoji)) {
             const QByteArray source = "<source>" + text.toUtf8() + "</source>";
-            QVERIFY(WriteAll(P("e.xlf"), xml.toUtf8().replace(source, source + "<target>" +
-                                                                          emoji.repeated(7).toUtf8() +
-                                                                          "</target>")));
+            QVERIFY(WriteAll(
+                P("e.xlf"),
+                xml.toUtf8().replace(
+                    source, source + "<target>" + emoji.repeated(7).toUtf8() + "</target>")));
             QCOMPARE(Import(*document, P("e.xlf")), "0 1 0 1 0 0 0");
         }
     }
@@ -491,7 +502,8 @@ private slots:
         QTest::addColumn<QList<QStringList>>("steps");
         QTest::newRow("msgfmt --check")
             << "t.po" << QList<QStringList>{{"msgfmt", "--check", "-o", "/dev/null", "%1", ""}};
-        const QStringList lconvert{"/usr/lib/qt6/bin/lconvert", "-i", "%1", "-o", "%2"};
+        const QStringList lconvert{QLibraryInfo::path(QLibraryInfo::BinariesPath) + "/lconvert",
+                                   "-i", "%1", "-o", "%2"};
         QTest::newRow("lconvert") << "t.xlf" << QList<QStringList>{lconvert + QStringList{"l.xlf"}};
         QTest::newRow("lconvert through PO")
             << "t.xlf"
@@ -508,7 +520,8 @@ private slots:
         QFETCH(QList<QStringList>, steps);
         const QString emoji = QString::fromUtf16(u"\U0001F600");
         const Rows sources{{"Lamp", "Hello"}, {"Ann", "Tab\tend\n"}, {"Cup", emoji + " ok"}};
-        const Rows translations{{"Lamp", "Hallo"}, {"Anna", "Tab\tEnde\n"}, {"Cup", emoji + " gut"}};
+        const Rows translations{
+            {"Lamp", "Hallo"}, {"Anna", "Tab\tEnde\n"}, {"Cup", emoji + " gut"}};
         const auto reference = MakeDocument(Layout(), sources);
         const auto translated = MakeDocument(Layout(), translations);
         QVERIFY(Export(*translated, reference.get(), file));

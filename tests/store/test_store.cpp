@@ -345,10 +345,13 @@ private slots:
     void xliffPartsReported()
     {
         const QString in = P("parts.xlf");
-        const QByteArray unit = "<body><trans-unit id=\"0:0\"><source>x</source></trans-unit></body>";
-        QVERIFY(WriteAll(in, kXliffStart + "\n<file>" + unit + "</file>\n<file original=\"x.edt\">" +
-                                 unit + "</file>\n<file original=\"act1/items.edt\"/>\n"
-                                 "<file original=\"act1/items.edt\">" + unit + "</file></xliff>"));
+        const QByteArray unit =
+            "<body><trans-unit id=\"0:0\"><source>x</source></trans-unit></body>";
+        QVERIFY(WriteAll(in, kXliffStart + "\n<file>" + unit +
+                                 "</file>\n<file original=\"x.edt\">" + unit +
+                                 "</file>\n<file original=\"act1/items.edt\"/>\n"
+                                 "<file original=\"act1/items.edt\">" +
+                                 unit + "</file></xliff>"));
         const ToolRun run = Convert({"--project", P("main/p.scrivlet"), "--import-xliff", in});
         QCOMPARE(run.code, 1);
         QCOMPARE(run.err,

@@ -288,11 +288,12 @@ Result WritePo(const OutFile& out, QFileDevice& device)
     po_message_insert(iterator, header);
     const QByteArray fileName = out.fileName.toUtf8();
     std::vector<QByteArray> comments;
+    // In the Unicode encoding a character beyond the BMP takes two of a field's units.
+    const QString limit = out.wideCharacters
+                              ? QStringLiteral("%1, at most %2 characters (an emoji counts as two)")
+                              : QStringLiteral("%1, at most %2 characters");
     for (const OutField& field : out.fields)
-        comments.push_back(QStringLiteral("%1, at most %2 characters")
-                               .arg(field.caption)
-                               .arg(field.size)
-                               .toUtf8());
+        comments.push_back(limit.arg(field.caption).arg(field.size).toUtf8());
     // One buffer for every text: the library copies what it is given. Stateless, so that a lone
     // surrogate ending one text is replaced there and not carried into the next.
     QByteArray text;

@@ -76,7 +76,6 @@ public:
         // Only the unit's own target counts: one inside an <alt-trans> is a tool's suggestion.
         if (depth == unitDepth_ + 1 && name == QLatin1String("target")) {
             entry_.fuzzy = NeedsReview(attributes.value(QLatin1String("state")));
-            entry_.text.clear();
             Collect(&entry_.text, depth);
         } else if (depth == unitDepth_ + 1 && name == QLatin1String("context-group")) {
             inReference_ = attributes.value(QLatin1String("name")) == QLatin1String("po-reference");
@@ -116,6 +115,7 @@ public:
 private:
     void Collect(QString* into, int depth)
     {
+        into->clear();
         collecting_ = into;
         collectDepth_ = depth;
     }

@@ -94,7 +94,7 @@ public:
             collecting_->append(xml.text());
     }
 
-    void End(const QXmlStreamReader&, int depth)
+    void End(int depth)
     {
         if (collecting_) {
             if (depth == collectDepth_)
@@ -151,7 +151,7 @@ Result ReadUnits(QXmlStreamReader& xml, const Fail& fail, std::vector<Translatio
                 units.Text(xml);
                 break;
             case QXmlStreamReader::EndElement:
-                units.End(xml, depth--);
+                units.End(depth--);
                 break;
             case QXmlStreamReader::DTD:
                 return fail(UiText("xchg.xmlDoctype"));

@@ -75,9 +75,10 @@ QString LanguageOfEncoding(int encoding)
     }
 }
 
-// Unicode texts may be in any language, and "und" fails the XLIFF schemas: the language is
-// told by the letters only one of ours has (Cyrillic; Polish and German diacritics), English
-// when none is there. A sample of the texts decides as well as all of them would.
+// Unicode texts may be in any language, but tools choose spelling, memories and plural rules
+// by the one a file names, so "und" will not do: the language is told by the letters only one
+// of ours has (Cyrillic; Polish and German diacritics), English when none is there. A sample
+// of the texts decides as well as all of them would.
 QString LanguageOfTexts(const EdtDocument& document)
 {
     constexpr qsizetype kSample = 1 << 20;

@@ -442,9 +442,9 @@ private slots:
         QVERIFY(QDir(dir_.path()).entryList({file + "*"}).isEmpty());
     }
 
-    // The XLIFF names the languages (never "und": the schemas refuse it) and gives each field's
-    // limit in a unit that is exact for the encoding: characters where each is one unit, bytes
-    // of UTF-16 in Unicode, where an emoji takes two units.
+    // The XLIFF names the languages (never "und", which tells a tool nothing) and gives each
+    // field's limit in a unit that is exact for the encoding: characters where each is one unit,
+    // bytes of UTF-16 in Unicode, where an emoji takes two units.
     void xliffLanguagesAndLimits_data()
     {
         QTest::addColumn<int>("encoding");

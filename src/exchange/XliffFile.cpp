@@ -203,7 +203,7 @@ Result XliffWriter::Add(const OutFile& out)
     // A field holds so many UTF-16 units. In the code-page encodings every character a field
     // can store is one unit, so the limit is exact in Unicode characters, the unit tools count.
     // In the Unicode encoding a character beyond the BMP takes two, and no count of characters
-    // is exact; bytes are, two a unit, as the field stores them.
+    // is exact; the bytes of the text in UTF-16 are, two a unit.
     const bool bytes = out.wideCharacters;
     const QString unit = bytes ? QStringLiteral("byte") : QStringLiteral("char");
     std::vector<QString> sizes;

@@ -2,6 +2,7 @@
 
 #include "base/UiText.h"
 #include "catalogue/FormatCatalogue.h"
+#include "convert/UpdateModes.h"
 #include "documents/DocumentFiles.h"
 #include "documents/FileTypes.h"
 #include "documents/RowLabels.h"
@@ -306,6 +307,7 @@ struct Mode {
 
 // The first mode whose options are given runs; a conversion when none is.
 const Mode kModes[] = {
+    {[](const Options& o) { return o.update; }, RunUpdate},
     {[](const Options& o) { return o.dump; }, RunDump},
     {[](const Options& o) { return o.Exporting(); }, RunExport},
     {[](const Options& o) { return o.Importing(); }, RunImport},

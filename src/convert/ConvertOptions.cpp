@@ -1,7 +1,8 @@
 #include "convert/ConvertOptions.h"
 
-#include "exchange/Exchange.h"
+#include "convert/UpdateModes.h"
 #include "documents/Encodings.h"
+#include "exchange/Exchange.h"
 #include "search/Search.h"
 
 namespace scrivlet::convert {
@@ -23,6 +24,8 @@ const char kUsage[] =
     "                   INPUT OUTPUT\n"
     "  scrivlet-convert [COMMON] --format N|auto --encoding E [--to-encoding E2]\n"
     "                   [--reference REF [--reference-encoding E3]] --stats INPUT\n"
+    "  scrivlet-convert [COMMON] --format N|auto --encoding E [--reference-encoding E1]\n"
+    "                   --old-reference OLD --reference NEW --update INPUT OUTPUT\n"
     "\n"
     "COMMON:\n"
     "  --language en|de|pl|ru  interface language of the messages and the catalogue\n"
@@ -63,13 +66,19 @@ const char kUsage[] =
     "                   E2 when given, else in E\n"
     "  --reference REF  the original INPUT is compared with (INPUT's format; encoding\n"
     "                   --reference-encoding, default E), for --stats and the exports\n"
+    "  --update         carry INPUT, the translation of OLD, over to NEW (both read in E1,\n"
+    "                   default E): records equal in OLD and NEW keep their translation,\n"
+    "                   rewritten ones keep it where their text stayed, new ones take NEW's\n"
+    "                   texts; write OUTPUT (not INPUT), print {\"record\": R, \"field\": F,\n"
+    "                   \"reason\": \"changed\"|\"new\"} for each field to review, then\n"
+    "                   {\"records\", \"kept\", \"moved\", \"changed\", \"new\", \"removed\"}\n"
+    "                   (and \"fallback\": true where a long stretch was paired by position)\n"
     "MATCH: --match-case, --whole-word, --regex (then $1 to $9 and $& in R insert the\n"
     "       groups and the match, $$ a '$'). Without --match-case the case is ignored.\n"
     "Files ending in .edt (any case) are record files, all others text files.\n"
     "Exit status: 0 success (also when nothing matched), 1 failed load or save, a\n"
     "refused translation file or (--strict) a text not storable, 2 usage error or\n"
     "invalid pattern.\n";
-
 
 namespace {
 
@@ -88,6 +97,7 @@ const Switch kSwitches[] = {
     {QLatin1StringView("--include-fuzzy"), &Options::includeFuzzy},
     {QLatin1StringView("--strict"), &Options::strict},
     {QLatin1StringView("--stats"), &Options::stats},
+    {QLatin1StringView("--update"), &Options::update},
 };
 
 struct SearchSwitch {
@@ -143,6 +153,8 @@ const ValueOption kValueOptions[] = {
      }},
     {QLatin1StringView("--reference"), "%1 needs a file",
      [](Options* o, const QString&, const QString& v) { return o->reference = v, QString(); }},
+    {QLatin1StringView("--old-reference"), "%1 needs a file",
+     [](Options* o, const QString&, const QString& v) { return o->oldReference = v, QString(); }},
     {QLatin1StringView("--reference-encoding"), "%1 must be 0 to 4",
      [](Options* o, const QString& a, const QString& v) {
          o->referenceEncoding = ParseEncoding(v);
@@ -220,9 +232,9 @@ QString CheckExchange(const Options& o)
     if ((o.Exporting() || o.Importing()) &&
         (o.find || o.dump || o.stats || (o.Exporting() && o.Importing())))
         return QStringLiteral("one of --dump, --find, --stats, --export-* and --import-* at a time");
-    if ((!o.reference.isEmpty() || o.referenceEncoding) && !o.Exporting() && !o.stats)
+    if ((!o.reference.isEmpty() || o.referenceEncoding) && !o.Exporting() && !o.stats && !o.update)
         return QStringLiteral(
-            "--reference and --reference-encoding go with --stats, --export-po or "
+            "--reference and --reference-encoding go with --stats, --update, --export-po or "
             "--export-xliff");
     if (o.referenceEncoding && o.reference.isEmpty())
         return QStringLiteral("--reference-encoding goes with --reference");
@@ -271,7 +283,7 @@ QString ParseArguments(const QStringList& args, Options* options)
             return QStringLiteral("--list-formats takes no files");
         return {};
     }
-    for (auto check : {CheckSearch, CheckExchange, CheckFiles}) {
+    for (auto check : {CheckUpdate, CheckSearch, CheckExchange, CheckFiles}) {
         if (const QString problem = check(*options); !problem.isEmpty())
             return problem;
     }

@@ -35,6 +35,9 @@ struct Options {
     QString reference;
     std::optional<int> referenceEncoding;
     bool includeFuzzy = false, strict = false, stats = false;
+    // A translation carried over from the original OLD to the new one (--reference).
+    QString oldReference;
+    bool update = false;
 
     bool Exporting() const { return !exportPath.isEmpty(); }
     bool Importing() const { return !importPath.isEmpty(); }

@@ -7,6 +7,7 @@
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
 #include "convert/ConvertModes.h"
+#include "convert/UpdateModes.h"
 #include "documents/Encodings.h"
 #include "store/ProjectExchange.h"
 #include "store/ProjectSearch.h"
@@ -36,6 +37,7 @@ const char kProjectUsage[] =
     "  scrivlet-convert [COMMON] --project P.scrivlet --export-xliff OUT.xlf | --export-po DIR\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet --import-xliff IN.xlf | --import-po DIR\n"
     "                   [--include-fuzzy]\n"
+    "  scrivlet-convert [COMMON] --project P.scrivlet --update-originals DIR\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet --set-format RELPATH N|auto\n"
     "Files are paired by their paths below the two folders; formats are detected from the\n"
     "originals' paths unless --set-format chose one. Each result is one JSON line.\n";
@@ -51,6 +53,7 @@ struct ProjectOptions {
     quint32 searchFlags = 0;
     QString exportPath, importPath;
     const TranslationFileFormat* exchangeFormat = nullptr;
+    QString updateOriginals;
     std::optional<std::pair<QString, QString>> setFormat;  // relative path, N or auto
 };
 
@@ -85,9 +88,10 @@ QString Quoted(const QString& text)
 bool IsValueOption(const QString& arg)
 {
     static const QStringList options = {
-        "--language",     "--catalogue",         "--new-project", "--project", "--originals",
-        "--translations", "--original-encoding", "--encoding",    "--find",    "--export-xliff",
-        "--export-po",    "--import-xliff",      "--import-po"};
+        "--language",  "--catalogue",       "--new-project",       "--project",
+        "--originals", "--translations",    "--original-encoding", "--encoding",
+        "--find",      "--export-xliff",    "--export-po",         "--import-xliff",
+        "--import-po", "--update-originals"};
     return options.contains(arg);
 }
 
@@ -117,6 +121,10 @@ QString TakeValue(const QString& arg, const QString& value, ProjectOptions* opti
         return ParseEncoding(value, target)
                    ? QString()
                    : QStringLiteral("%1 must be 0 to 4, not '%2'").arg(arg, value);
+    }
+    if (arg == QLatin1String("--update-originals")) {
+        options->updateOriginals = value;
+        return {};
     }
     if (arg == QLatin1String("--find")) {
         options->find = value;
@@ -169,10 +177,12 @@ QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
     }
     const int modes = (options->stats ? 1 : 0) + (options->find ? 1 : 0) +
                       (options->setFormat ? 1 : 0) + (options->exportPath.isEmpty() ? 0 : 1) +
-                      (options->importPath.isEmpty() ? 0 : 1);
+                      (options->importPath.isEmpty() ? 0 : 1) +
+                      (options->updateOriginals.isEmpty() ? 0 : 1);
     if (modes != 1)
         return QStringLiteral(
-            "--project takes one of --stats, --find, --export-*, --import-* and --set-format");
+            "--project takes one of --stats, --find, --export-*, --import-*, --update-originals "
+            "and --set-format");
     if (!options->originals.isEmpty() || !options->translations.isEmpty() ||
         options->originalEncoding >= 0 || options->encoding >= 0)
         return QStringLiteral("the folders and encodings are the project's own");
@@ -367,6 +377,8 @@ int RunProject(const ProjectOptions& options, const FormatCatalogue& catalogue)
     }
     if (!options.importPath.isEmpty())
         return Import(project, catalogue, listing, options);
+    if (!options.updateOriginals.isEmpty())
+        return convert::UpdateProjectOriginals(project, catalogue, options.updateOriginals);
     if (Result exported =
             ExportProject(project, catalogue, listing, options.exportPath, *options.exchangeFormat);
         !exported)
@@ -378,8 +390,9 @@ int RunProject(const ProjectOptions& options, const FormatCatalogue& catalogue)
 // --project" searches for that text).
 bool NamesProject(const QStringList& args)
 {
-    static const QStringList singleFileValues = {"--replace-with", "--format", "--to-encoding",
-                                                 "--reference", "--reference-encoding"};
+    static const QStringList singleFileValues = {"--replace-with",       "--format",
+                                                 "--to-encoding",        "--reference",
+                                                 "--reference-encoding", "--old-reference"};
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--project") || args[i] == QLatin1String("--new-project"))
             return true;

@@ -149,6 +149,16 @@ bool DocumentHistory::AppendRecord()
 
 bool DocumentHistory::Reload(const EdtDocument& loaded)
 {
+    if (!Replace(loaded, UiText("undo.reload")))
+        return false;
+    // What is on disk now is what the document holds.
+    outsideChange_ = false;
+    stack_->setClean();
+    return true;
+}
+
+bool DocumentHistory::Replace(const EdtDocument& loaded, const QString& name)
+{
     if (!document_ || loaded.TextFieldCount() != document_->TextFieldCount())
         return false;
     const int before = document_->RecordCount();
@@ -170,10 +180,7 @@ bool DocumentHistory::Reload(const EdtDocument& loaded)
     }
     if (entries.empty() && before == after)
         return false;
-    stack_->push(new ReloadStep(this, std::move(entries), before, after, UiText("undo.reload")));
-    // What is on disk now is what the document holds.
-    outsideChange_ = false;
-    stack_->setClean();
+    stack_->push(new ReloadStep(this, std::move(entries), before, after, name));
     return true;
 }
 

@@ -63,6 +63,9 @@ public:
     // step, after which the document counts as saved; false when nothing differs or no memory
     // is left.
     bool Reload(const EdtDocument& loaded);
+    // Takes another document's texts and record count (a translation carried over to a new
+    // original) as one step named name; false when nothing differs or no memory is left.
+    bool Replace(const EdtDocument& texts, const QString& name);
 
     // The steps the next Undo and Redo would take; null when there is none.
     const DocumentStep* UndoStep() const;

@@ -5,6 +5,8 @@
 #include "grid/DocumentHistory.h"
 #include "grid/GridModel.h"
 #include "grid/InplaceEdit.h"
+#include "grid/SourceChange.h"
+#include "translation/ReviewMarks.h"
 #include "translation/TranslationStatus.h"
 
 #include <QApplication>
@@ -466,7 +468,9 @@ void GridView::PaintCell(QPainter* painter, const QRect& rect, int row, int colu
         while (document.TextColumn(field) != documentColumn)
             ++field;
         QRgb mark = kMarkTranslatedColour;
-        if (status_->Problems(row, field) != kNoProblem)
+        if (status_->Problems(row, field) & kSourceChanged)
+            mark = kMarkReviewColour;
+        else if (status_->Problems(row, field) != kNoProblem)
             mark = kMarkProblemColour;
         else if (status_->State(row, field) == FieldState::SameAsReference)
             mark = kMarkSameColour;
@@ -548,6 +552,8 @@ QString FieldStateText(const TranslationStatus& status, int record, int field)
         parts << UiText("mark.tooLong");
     if (problems & kNotStorable)
         parts << UiText("mark.notStorable");
+    if (problems & kSourceChanged)
+        parts << UiText("mark.sourceChanged");
     if (!parts.isEmpty())
         return parts.join(QStringLiteral("; "));
     switch (status.State(record, field)) {
@@ -582,7 +588,22 @@ bool GridView::viewportEvent(QEvent* event)
     int field = 0;
     while (document.TextColumn(field) != documentColumn)
         ++field;
-    QToolTip::showText(help->globalPos(), FieldStateText(*status_, index.row(), field), this);
+    // A field waiting for review shows how its source changed.
+    const std::optional<ReviewMark> review =
+        status_->Review() ? status_->Review()->At(index.row(), field) : std::nullopt;
+    const EdtDocument* reference = model_->Reference();
+    if (review && review->reason == ReviewReason::Changed && reference &&
+        index.row() < reference->RecordCount()) {
+        QToolTip::showText(
+            help->globalPos(),
+            SourceChangeHtml(review->oldSource, reference->FieldText(index.row(), field)), this);
+        return true;
+    }
+    QToolTip::showText(help->globalPos(),
+                       review && review->reason == ReviewReason::New
+                           ? UiText("mark.newRecord")
+                           : FieldStateText(*status_, index.row(), field),
+                       this);
     return true;
 }
 

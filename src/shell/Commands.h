@@ -47,6 +47,7 @@ enum class Command {
     About,
     ExportTranslations,
     ImportTranslations,
+    UpdateOriginal,
     NextUntranslated,
     PreviousUntranslated,
     NextProblem,
@@ -54,6 +55,7 @@ enum class Command {
     ReferenceDocument,
     HideReference,
     CopyReference,
+    ConfirmReview,
 };
 
 // The window list names at most this many tabs.
@@ -134,6 +136,8 @@ inline constexpr CommandDef kCommands[] = {
      QKeySequence::UnknownKey, nullptr, nullptr, false},
     {Command::ImportTranslations, "fileImportTranslations", "file.importTranslations", true,
      QKeySequence::UnknownKey, nullptr, nullptr, false},
+    {Command::UpdateOriginal, "fileUpdateOriginal", "file.updateOriginal", true,
+     QKeySequence::UnknownKey, nullptr, nullptr, false},
     {Command::NextUntranslated, "editNextUntranslated", "edit.nextUntranslated", true,
      QKeySequence::UnknownKey, "F8", nullptr, false},
     {Command::PreviousUntranslated, "editPreviousUntranslated", "edit.previousUntranslated", true,
@@ -145,6 +149,8 @@ inline constexpr CommandDef kCommands[] = {
     {Command::ReferenceDocument, "viewReference", "view.reference", true, QKeySequence::UnknownKey,
      nullptr, nullptr, false},
     {Command::HideReference, "viewHideReference", "view.hideReference", true,
+     QKeySequence::UnknownKey, nullptr, nullptr, false},
+    {Command::ConfirmReview, "editConfirmReview", "edit.confirmReview", true,
      QKeySequence::UnknownKey, nullptr, nullptr, false},
     {Command::CopyReference, "editCopyReference", "edit.copyReference", true,
      QKeySequence::UnknownKey, "Ctrl+Shift+R", nullptr, false},
@@ -200,6 +206,7 @@ inline constexpr MenuEntry kMenuLayout[] = {
     kSeparator,
     Item(Command::ExportTranslations),
     Item(Command::ImportTranslations),
+    Item(Command::UpdateOriginal),
     kSeparator,
     Item(Command::Print),
     Item(Command::PrintPreview),
@@ -232,6 +239,7 @@ inline constexpr MenuEntry kMenuLayout[] = {
     Item(Command::NextProblem),
     Item(Command::PreviousProblem),
     Item(Command::CopyReference),
+    Item(Command::ConfirmReview),
     kEndSubmenu,
 
     Submenu("menu.view"),

@@ -2,6 +2,7 @@
 
 #include "documents/EdtDocument.h"
 #include "grid/DocumentHistory.h"
+#include "translation/ReviewMarks.h"
 #include "translation/TranslationStatus.h"
 
 #include <QCryptographicHash>
@@ -27,11 +28,13 @@ DocumentSession::DocumentSession(std::unique_ptr<EdtDocument> document, const QS
                                  QFileSystemWatcher* watcher, QObject* parent)
     : QObject(parent),
       document_(std::move(document)),
+      review_(std::make_unique<ReviewMarks>(*document_)),
       status_(std::make_unique<TranslationStatus>(*document_)),
       history_(std::make_unique<DocumentHistory>(document_.get())),
       watcher_(watcher),
       name_(name)
 {
+    status_->SetReviewMarks(review_.get());
     connect(document_.get(), &EdtDocument::ModifiedChanged, this, &DocumentSession::TitleChanged);
     if (watcher_)
         connect(watcher_, &QFileSystemWatcher::fileChanged, this, &DocumentSession::Check);

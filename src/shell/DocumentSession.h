@@ -17,6 +17,7 @@ namespace scrivlet {
 
 class DocumentHistory;
 class EdtDocument;
+class ReviewMarks;
 class TranslationStatus;
 
 // The modified mark in front of a title.
@@ -47,6 +48,8 @@ public:
     const EdtDocument* Reference() const { return reference_.get(); }
     void SetReference(std::unique_ptr<EdtDocument> reference);
     TranslationStatus* Status() const { return status_.get(); }
+    // The fields waiting for review since the original changed.
+    ReviewMarks* Review() const { return review_.get(); }
     DocumentHistory* History() const { return history_.get(); }
     QUndoStack* UndoStack() const;
 
@@ -81,6 +84,7 @@ private:
 
     std::unique_ptr<EdtDocument> document_;
     std::unique_ptr<EdtDocument> reference_;
+    std::unique_ptr<ReviewMarks> review_;  // goes after the status that reads it
     std::unique_ptr<TranslationStatus> status_;  // goes before the documents it reads
     std::unique_ptr<DocumentHistory> history_;
     QFileSystemWatcher* watcher_;

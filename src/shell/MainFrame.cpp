@@ -20,6 +20,7 @@
 #include "shell/Settings.h"
 #include "shell/StartPage.h"
 #include "shell/TranslationCommands.h"
+#include "shell/UpdateCommand.h"
 #include "translation/TranslationStatus.h"
 
 #include <QAction>
@@ -207,6 +208,19 @@ void MainFrame::ConnectActions()
             view->EndEdit();
             ImportTranslationsCommand(commands_->Host(), this, *view->Document(), *view->History());
         }
+    });
+    on(Command::UpdateOriginal, [this] {
+        if (DocumentTab* tab = TabAt(ActiveIndex())) {
+            tab->View()->EndEdit();
+            UpdateToNewOriginalCommand(commands_->Host(), this, *tab->Session(), [&] {
+                return commands_->AskReference(*tab->Document());
+            });
+        }
+    });
+    on(Command::ConfirmReview, [this] {
+        if (DocumentTab* tab = TabAt(ActiveIndex()))
+            ConfirmReviewCommand(*tab->Session(), tab->View()->SelectedRow(),
+                                 tab->View()->SelectedColumn());
     });
     // A close request, handled once the menu has gone.
     on(Command::Exit,
@@ -612,6 +626,8 @@ void MainFrame::UpdateUi()
     SetEnabled(Action(Command::SaveAs), hasTab);
     SetEnabled(Action(Command::ExportTranslations), hasTab && document->RecordCount() > 0);
     SetEnabled(Action(Command::ImportTranslations), hasTab && document->RecordCount() > 0);
+    SetEnabled(Action(Command::UpdateOriginal), hasTab);
+    SetEnabled(Action(Command::ConfirmReview), hasTab);
     for (Command command : {Command::Find, Command::FindNext, Command::FindPrevious})
         SetEnabled(Action(command), hasTab);
     SetEnabled(Action(Command::GoToRecord), hasTab && document->RecordCount() > 0);

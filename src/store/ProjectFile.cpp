@@ -35,6 +35,12 @@ constexpr Migration kMigrations[] = {
 };
 static_assert(std::size(kMigrations) == ProjectFile::kSchemaVersion);
 
+// The column once held a bare flag: 1 reads as "changed", any unknown value as none.
+ReviewReason ReviewOf(qint64 stored)
+{
+    return stored == 1 || stored == 2 ? static_cast<ReviewReason>(stored) : ReviewReason::None;
+}
+
 const QString kOriginals = QStringLiteral("originals");
 const QString kTranslations = QStringLiteral("translations");
 const QString kOriginalEncoding = QStringLiteral("original_encoding");
@@ -246,7 +252,7 @@ Result ProjectFile::SetFieldMarks(const QString& file, int record, int field,
 {
     sql::Statement put = db_.Prepare("INSERT OR REPLACE INTO field_marks VALUES(?, ?, ?, ?, ?, ?)");
     put.Bind(1, file).Bind(2, record).Bind(3, field).Bind(4, marks.source);
-    put.Bind(5, marks.reviewed ? 1 : 0).Bind(6, marks.note).Step();
+    put.Bind(5, static_cast<int>(marks.review)).Bind(6, marks.note).Step();
     return put.Done();
 }
 
@@ -258,7 +264,45 @@ std::optional<FieldMarks> ProjectFile::Marks(const QString& file, int record, in
     query.Bind(1, file).Bind(2, record).Bind(3, field);
     if (!query.IsValid() || !query.Step())
         return std::nullopt;
-    return FieldMarks{query.Text(0), query.Int(1) != 0, query.Text(2)};
+    return FieldMarks{query.Text(0), ReviewOf(query.Int(1)), query.Text(2)};
+}
+
+std::vector<ProjectFile::PlacedMarks> ProjectFile::FileMarks(const QString& file)
+{
+    std::vector<PlacedMarks> rows;
+    sql::Statement query = db_.Prepare(
+        "SELECT record, field, source, reviewed, note FROM field_marks WHERE file = ? "
+        "ORDER BY record, field");
+    query.Bind(1, file);
+    while (query.IsValid() && query.Step()) {
+        rows.push_back({static_cast<int>(query.Int(0)), static_cast<int>(query.Int(1)),
+                        FieldMarks{query.Text(2), ReviewOf(query.Int(3)), query.Text(4)}});
+    }
+    return rows;
+}
+
+Result ProjectFile::ReplaceFileMarks(const QString& file, const std::vector<PlacedMarks>& rows)
+{
+    if (Result begun = db_.Begin(); !begun)
+        return begun;
+    sql::Statement clear = db_.Prepare("DELETE FROM field_marks WHERE file = ?");
+    clear.Bind(1, file).Step();
+    Result done = clear.Done();
+    for (size_t i = 0; done && i < rows.size(); ++i)
+        done = SetFieldMarks(file, rows[i].record, rows[i].field, rows[i].marks);
+    if (done)
+        done = db_.Commit();
+    if (!done)
+        db_.Rollback();
+    return done;
+}
+
+Result ProjectFile::SetOriginalsDir(const QString& dir)
+{
+    const QDir home = QFileInfo(path_).absoluteDir();
+    ProjectSettings settings = settings_;
+    settings.originals = home.relativeFilePath(QDir(home.filePath(dir)).absolutePath());
+    return WriteSettings(settings);
 }
 
 }  // namespace scrivlet

@@ -2,11 +2,13 @@
 
 #include "base/Result.h"
 #include "store/Sqlite.h"
+#include "translation/Alignment.h"
 
 #include <QHash>
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 // The project file (*.scrivlet): one SQLite database in WAL mode. It holds the project's
 // settings, a cache of every file's counts, and per-field marks (the source a translation was
@@ -42,8 +44,8 @@ struct CachedCounts {
 
 // Per field of a translation: what the memory, the checks and the update work need.
 struct FieldMarks {
-    QString source;  // the original's text the translation was made from
-    bool reviewed = false;
+    QString source;                            // the original's text the translation was made from
+    ReviewReason review = ReviewReason::None;  // why the field waits for the translator
     QString note;
     bool operator==(const FieldMarks&) const = default;
 };
@@ -77,6 +79,17 @@ public:
     Result SetFieldMarks(const QString& file, int record, int field, const FieldMarks& marks);
     // Nullopt when nothing was set for the field.
     std::optional<FieldMarks> Marks(const QString& file, int record, int field);
+    struct PlacedMarks {
+        int record = 0, field = 0;
+        FieldMarks marks;
+    };
+    // Every field's marks of one file, by record and field.
+    std::vector<PlacedMarks> FileMarks(const QString& file);
+    // Replaces them in one transaction.
+    Result ReplaceFileMarks(const QString& file, const std::vector<PlacedMarks>& rows);
+    // Points the project at another originals folder (absolute, or relative to the project
+    // file's folder).
+    Result SetOriginalsDir(const QString& dir);
 
 private:
     Result Migrate();

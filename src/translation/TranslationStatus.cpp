@@ -1,5 +1,7 @@
 #include "translation/TranslationStatus.h"
 
+#include "translation/ReviewMarks.h"
+
 #include <algorithm>
 
 namespace scrivlet {
@@ -14,8 +16,8 @@ TranslationStatus::TranslationStatus(const EdtDocument& document, QObject* paren
     : QObject(parent), document_(document)
 {
     connect(&document, &EdtDocument::TextChanged, this,
-            [this](int record, int) { Rejudge(record, record); });
-    connect(&document, &EdtDocument::TextsChanged, this, &TranslationStatus::Rejudge);
+            [this](int record, int) { OnTextsChanged(record, record); });
+    connect(&document, &EdtDocument::TextsChanged, this, &TranslationStatus::OnTextsChanged);
     connect(&document, &EdtDocument::RecordsInserted, this, &TranslationStatus::OnRecordsInserted);
     connect(&document, &EdtDocument::RecordsRemoved, this, &TranslationStatus::OnRecordsRemoved);
     connect(&document, &EdtDocument::PropertiesChanged, this, [this] {
@@ -48,6 +50,16 @@ void TranslationStatus::SetStorage(const TextStorage& storage)
     RejudgeAll();
 }
 
+void TranslationStatus::SetReviewMarks(ReviewMarks* marks)
+{
+    if (review_)
+        disconnect(review_, nullptr, this, nullptr);
+    review_ = marks;
+    if (review_)
+        connect(review_, &ReviewMarks::Changed, this, &TranslationStatus::Rejudge);
+    RejudgeAll();
+}
+
 FieldState TranslationStatus::State(int record, int field) const
 {
     return static_cast<FieldState>(
@@ -70,6 +82,8 @@ quint8 TranslationStatus::Judge(int record, int field) const
         storage_.value_or(TextStorage{document_.GetEncoding(), document_.GetFileType()});
     if (!text.isEmpty() && !CanStore(text, storage))
         problems |= kNotStorable;
+    if (review_ && review_->Has(record, field))
+        problems |= kSourceChanged;
     return static_cast<quint8>(static_cast<quint8>(StateOf(record, field)) | problems
                                                                                  << kProblemShift);
 }
@@ -102,6 +116,7 @@ void TranslationStatus::Count(quint8 mark, int sign)
     const quint8 problems = mark >> kProblemShift;
     counts_.tooLong += (problems & kTooLong) ? sign : 0;
     counts_.notStorable += (problems & kNotStorable) ? sign : 0;
+    counts_.sourceChanged += (problems & kSourceChanged) ? sign : 0;
     counts_.fields += sign;
 }
 
@@ -128,8 +143,17 @@ void TranslationStatus::RejudgeAll()
     Rejudge(0, document_.RecordCount() - 1);
 }
 
+void TranslationStatus::OnTextsChanged(int first, int last)
+{
+    if (review_)
+        review_->FollowEdit(first, last);
+    Rejudge(first, last);
+}
+
 void TranslationStatus::OnRecordsInserted(int first, int last)
 {
+    if (review_)
+        review_->FollowInsert(first, last);
     const size_t fields = static_cast<size_t>(document_.TextFieldCount());
     const size_t added = static_cast<size_t>(last - first + 1) * fields;
     marks_.insert(marks_.begin() + static_cast<qsizetype>(first * fields), added, 0);
@@ -141,6 +165,8 @@ void TranslationStatus::OnRecordsInserted(int first, int last)
 
 void TranslationStatus::OnRecordsRemoved(int first, int last)
 {
+    if (review_)
+        review_->FollowRemove(first, last);
     const size_t fields = static_cast<size_t>(document_.TextFieldCount());
     const auto begin = marks_.begin() + static_cast<qsizetype>(first * fields);
     const auto end = marks_.begin() + static_cast<qsizetype>((last + 1) * fields);

@@ -16,6 +16,8 @@
 
 namespace scrivlet {
 
+class ReviewMarks;
+
 enum class FieldState : std::uint8_t {
     Empty = 0,
     SameAsReference = 1,  // only while a reference is set
@@ -27,6 +29,7 @@ enum FieldProblem : std::uint8_t {
     kNoProblem = 0,
     kTooLong = 1,      // longer than the field's size
     kNotStorable = 2,  // the storage cannot keep some character
+    kSourceChanged = 4,  // waits for review since the original changed (ReviewMarks)
 };
 
 struct TranslationCounts {
@@ -36,7 +39,8 @@ struct TranslationCounts {
     qint64 translated = 0;
     qint64 tooLong = 0;
     qint64 notStorable = 0;
-    qint64 Problems() const { return tooLong + notStorable; }
+    qint64 sourceChanged = 0;
+    qint64 Problems() const { return tooLong + notStorable + sourceChanged; }
 };
 
 // What F8 and F9 look for.
@@ -63,6 +67,10 @@ public:
     // Where storability is judged; by default the document's own encoding and file type,
     // followed when they change.
     void SetStorage(const TextStorage& storage);
+    // The fields waiting for review, judged as problems; null for none. They must outlive this
+    // object or be replaced first.
+    void SetReviewMarks(ReviewMarks* marks);
+    const ReviewMarks* Review() const { return review_; }
 
     const TranslationCounts& Counts() const { return counts_; }
     FieldState State(int record, int field) const;
@@ -82,12 +90,14 @@ private:
     void Count(quint8 mark, int sign);
     void Rejudge(int firstRecord, int lastRecord);
     void RejudgeAll();
+    void OnTextsChanged(int first, int last);
     void OnRecordsInserted(int first, int last);
     void OnRecordsRemoved(int first, int last);
 
     const EdtDocument& document_;
     const EdtDocument* reference_ = nullptr;
     std::optional<TextStorage> storage_;
+    ReviewMarks* review_ = nullptr;
     std::vector<quint8> marks_;  // record r, field k: marks_[r * fields + k]
     TranslationCounts counts_;
 };

@@ -94,6 +94,11 @@ private slots:
                          "msgctxt \"1:0\"\nmsgid \"x2\"\nmsgstr \"z\"\n"));
         QVERIFY(WriteAll(P("cyrillic.po"), "msgctxt \"1:0\"\nmsgid \"x\"\nmsgstr \"\xd0\x96\"\n"));
         QVERIFY(WriteAll(P("broken.po"), "msgid \"x\nmsgstr \"\"\n"));
+        // A new version of an original: a line inserted, one rewritten (the speaker stays), one
+        // dropped; and the translation of the old version.
+        QVERIFY(WriteAll(P("old.txt"), "a\n1\nb\n2\nc\n3\nd\n4\n"));
+        QVERIFY(WriteAll(P("new.txt"), "x\n9\na\n1\nb\n22\nd\n4\n"));
+        QVERIFY(WriteAll(P("tr.txt"), "A\nI\nB\nII\nC\nIII\nD\nIV\n"));
     }
 
     // A command line: its exit status, what it prints and what it leaves in OUTPUT (r.txt or
@@ -189,6 +194,24 @@ private slots:
             "\"not_storable\": 2}\n");
         row("strict refuses", ru + "0 --strict %DIR%/r.edt", 1,
             u"r.edt: record 1, Name: \u0436"_qs);
+        // --update carries tr.txt over from old.txt to new.txt.
+        const QString update = talk + "--old-reference %DIR%/old.txt --reference %DIR%/new.txt ";
+        row("update", update + "--update %DIR%/tr.txt %DIR%/r.txt", 0,
+            "{\"record\": 0, \"field\": 0, \"reason\": \"new\"}\n"
+            "{\"record\": 0, \"field\": 1, \"reason\": \"new\"}\n"
+            "{\"record\": 2, \"field\": 1, \"reason\": \"changed\"}\n"
+            "{\"records\": 4, \"kept\": 1, \"moved\": 1, \"changed\": 1, \"new\": 1, "
+            "\"removed\": 1}\n",
+            "x\n9\nA\nI\nB\nII\nD\nIV\n");
+        row("update over INPUT", update + "--update %DIR%/tr.txt %DIR%/./tr.txt", 2,
+            "OUTPUT must not be INPUT");
+        row("update without OLD",
+            talk +
+                "--reference %DIR%/new.txt --update %DIR%/tr.txt "
+                "%DIR%/r.txt",
+            2, "--update needs --old-reference OLD");
+        row("update, not OLD's translation", update + "--update %DIR%/dialog.txt %DIR%/r.txt", 1,
+            "record count (2)");
         row("strict passes", ru + "3 --strict %DIR%/r.edt", 0, "",
             QByteArray::fromHex(
                 "62006300000064006500220000000000e70000000000c700c700c700c700c700"));

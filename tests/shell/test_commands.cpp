@@ -15,6 +15,7 @@
 #include "shell/MessageBoxes.h"
 #include "shell/RestoreDialog.h"
 #include "shell/StartPage.h"
+#include "translation/TranslationStatus.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -840,6 +841,39 @@ private slots:
             QVERIFY2(host_.questions.last().contains(part), qPrintable(host_.questions.last()));
         Run(*frame_, Command::Undo);
         QCOMPARE(TextsOf(*document), (Rows{{"a"}, {"b"}, {"c"}}));
+    }
+
+    // Update to New Original needs the original the translation was made from as reference;
+    // then it carries the translation over as one step, takes the new version as reference
+    // and reports what happened to the records.
+    void updateToNewOriginal()
+    {
+        EdtDocument* document = AddDocument(*frame_, {{"A"}, {"B"}, {"C"}});
+        Run(*frame_, Command::UpdateOriginal);
+        QCOMPARE(host_.questions.takeLast(), UiText("update.needsReference"));
+        QVERIFY(WriteFile(Path("old.edt"), EdtBytes({"a", "b", "c"})));
+        QVERIFY(WriteFile(Path("new.edt"), EdtBytes({"x", "a", "c"})));
+        host_.QueueFiles({Path("old.edt")});
+        Run(*frame_, Command::ReferenceDocument);
+        host_.QueueFiles({Path("new.edt")});
+        Run(*frame_, Command::UpdateOriginal);
+        QVERIFY(host_.Drained());
+        QCOMPARE(TextsOf(*document), (Rows{{"x"}, {"A"}, {"C"}}));
+        QCOMPARE(host_.questions.takeLast(),
+                 "Records kept: 1, moved: 1, changed: 0, new: 1, removed: 1.\nFields to review: "
+                 "1. The new original is now the reference document.\nRecord 0, Text: new");
+        QCOMPARE(frame_->TabAt(0)->Reference()->Path(), Path("new.edt"));
+        // The new record waits for review until confirmed; Undo takes the marks away too.
+        const TranslationStatus& status = *frame_->TabAt(0)->Status();
+        QCOMPARE(status.Counts().sourceChanged, 1);
+        GridView& view = *frame_->TabAt(0)->View();
+        for (const int record : {1, 0}) {
+            view.SelectCell(record, document->TextColumn(0));
+            Run(*frame_, Command::ConfirmReview);
+        }
+        QCOMPARE(status.Counts().sourceChanged, 0);
+        Run(*frame_, Command::Undo);
+        QCOMPARE(TextsOf(*document), (Rows{{"A"}, {"B"}, {"C"}}));
     }
 
     // The open file (the first of two tabs, with a reference) changes under the editor:

@@ -256,7 +256,56 @@ private slots:
         QCOMPARE(project.SchemaVersion(), ProjectFile::kSchemaVersion);
         QCOMPARE(project.Settings().translations, "de");
         QCOMPARE(project.Settings().originalEncoding, kEncodingUnicode);
-        QVERIFY(project.SetFieldMarks("a.edt", 1, 0, {u"Жук"_qs, true, "short"}));
+        QVERIFY(project.SetFieldMarks("a.edt", 1, 0, {u"Жук"_qs, ReviewReason::Changed, "short"}));
+    }
+
+    // A new version of the originals: the dialogue gains a line before the rest, rewrites one
+    // (the speaker stays) and drops one; the items stay. The note follows its record, the
+    // fields to review carry their reason and old source, the project the new folder.
+    void updateOriginals()
+    {
+        QVERIFY(MakeProject("update"));
+        const QString home = P("update");
+        const std::pair<const char*, Rows> newOriginals[] = {
+            {"act1/dialog_intro.edt", {{"Mira", "Hey"}, {"Tobb", "Hi you"}, {"Ann", "Bye"}}},
+            {"act1/items.edt", {{"Lamp"}, {"Sword"}}}};
+        for (const auto& [path, rows] : newOriginals) {
+            const QString file = home + "/en2/" + path;
+            QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+            QVERIFY(SaveDocumentAs(*MakeDocument(*catalogue_.At(path[5] == 'd' ? 0 : 1), rows),
+                                   file, kFileTypeEdt, kEncodingUnicode));
+        }
+        const QString dialog = "act1/dialog_intro.edt";
+        {
+            ProjectFile project;
+            QVERIFY(project.Open(home + "/p.scrivlet"));
+            QVERIFY(project.SetFieldMarks(dialog, 1, 1, {"", ReviewReason::None, "Ann's line"}));
+        }
+        const ToolRun run =
+            Convert({"--project", home + "/p.scrivlet", "--update-originals", home + "/en2"});
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.out,
+                 "{\"file\": \"act1/dialog_intro.edt\", \"records\": 3, \"kept\": 0, \"moved\": 1, "
+                 "\"changed\": 1, \"new\": 1, \"removed\": 1}\n"
+                 "{\"file\": \"act1/items.edt\", \"records\": 2, \"kept\": 2, \"moved\": 0, "
+                 "\"changed\": 0, \"new\": 0, \"removed\": 0}\n"
+                 "{\"files\": 2, \"records\": 5, \"kept\": 2, \"moved\": 1, \"changed\": 1, "
+                 "\"new\": 1, \"removed\": 1}\n");
+        ProjectFile project;
+        QVERIFY(project.Open(home + "/p.scrivlet"));
+        QCOMPARE(project.Settings().originals, "en2");
+        const LoadResult translation = LoadDocument(home + "/de/" + dialog, kFileTypeEdt,
+                                                    kEncodingEnglish, *catalogue_.At(0), 0, true);
+        QVERIFY(translation.document);
+        QCOMPARE(TextsOf(*translation.document),
+                 (Rows{{"Mira", "Hey"}, {"Tobb", "Hallo"}, {"Ann", ""}}));
+        QStringList marks;
+        for (const ProjectFile::PlacedMarks& row : project.FileMarks(dialog))
+            marks << QStringLiteral("%1.%2 %3 %4 %5")
+                         .arg(row.record)
+                         .arg(row.field)
+                         .arg(ReviewReasonName(row.marks.review), row.marks.source, row.marks.note);
+        QCOMPARE(marks.join(u'|'), "0.0 new  |0.1 new  |1.1 changed Hello |2.1   Ann's line");
     }
 
     // A project's export holds each original under its relative path; edited by a translator
@@ -371,13 +420,16 @@ private slots:
         {
             ProjectFile project;
             QVERIFY(project.Open(path));
-            QVERIFY(project.SetFieldMarks("act1/items.edt", 1, 0, {"Sword", true, "a note"}));
-            QVERIFY(project.SetFieldMarks("act1/items.edt", 1, 0, {"Sword", false, ""}));
+            QVERIFY(project.SetFieldMarks("act1/items.edt", 1, 0,
+                                          {"Sword", ReviewReason::New, "a note"}));
+            QVERIFY(
+                project.SetFieldMarks("act1/items.edt", 1, 0, {"Sword", ReviewReason::None, ""}));
             QVERIFY(project.SetFormatOverride("act1/items.edt", 0));
         }
         ProjectFile project;
         QVERIFY(project.Open(path));
-        QCOMPARE(project.Marks("act1/items.edt", 1, 0), (FieldMarks{"Sword", false, ""}));
+        QCOMPARE(project.Marks("act1/items.edt", 1, 0),
+                 (FieldMarks{"Sword", ReviewReason::None, ""}));
         QCOMPARE(project.Marks("act1/items.edt", 0, 0), std::nullopt);
         QCOMPARE(project.FormatOverrides().value("act1/items.edt", -1), 0);
         QVERIFY(project.SetFormatOverride("act1/items.edt", -1));

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+class QWidget;
+
+// Update to New Original of the File menu, for one document.
+
+namespace scrivlet {
+
+class DialogHost;
+class DocumentSession;
+class EdtDocument;
+
+// The session's document translates its reference; askNewOriginal asks for the reference's
+// new version (null: cancelled). The translation is carried over to it as one step of the
+// history, the new version becomes the reference, the fields to review are marked, and a
+// report tells the counts and those fields. Without a reference it says what to do first.
+// The selected field's review mark taken away (a beep when it has none).
+void ConfirmReviewCommand(DocumentSession& session, int record, int column);
+
+void UpdateToNewOriginalCommand(
+    DialogHost& host, QWidget* parent, DocumentSession& session,
+    const std::function<std::unique_ptr<EdtDocument>()>& askNewOriginal);
+
+}  // namespace scrivlet

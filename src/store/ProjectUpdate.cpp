@@ -1,0 +1,101 @@
+#include "store/ProjectUpdate.h"
+
+#include "base/UiText.h"
+#include "catalogue/FormatCatalogue.h"
+#include "documents/DocumentFiles.h"
+#include "documents/FileTypes.h"
+#include "store/ProjectWalk.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <map>
+
+namespace scrivlet {
+
+std::vector<ProjectFile::PlacedMarks> CarryMarks(const std::vector<ProjectFile::PlacedMarks>& marks,
+                                                 const Alignment& alignment,
+                                                 const EdtDocument& oldOriginal)
+{
+    std::vector<int> toNew(static_cast<size_t>(oldOriginal.RecordCount()), -1);
+    for (size_t j = 0; j < alignment.fromOld.size(); ++j) {
+        if (alignment.fromOld[j] >= 0)
+            toNew[alignment.fromOld[j]] = static_cast<int>(j);
+    }
+    std::map<std::pair<int, int>, FieldMarks> carried;
+    for (const ProjectFile::PlacedMarks& row : marks) {
+        if (row.record >= 0 && row.record < oldOriginal.RecordCount() && toNew[row.record] >= 0)
+            carried[{toNew[row.record], row.field}] = row.marks;
+    }
+    for (const ReviewField& field : alignment.review) {
+        FieldMarks& row = carried[{field.record, field.field}];
+        const bool waiting = row.review != ReviewReason::None && !row.source.isEmpty();
+        row.review = field.reason;
+        if (field.reason == ReviewReason::New)
+            row.source.clear();
+        else if (!waiting)
+            row.source =
+                oldOriginal.FieldText(alignment.fromOld[field.record], field.field).toString();
+    }
+    std::vector<ProjectFile::PlacedMarks> rows;
+    rows.reserve(carried.size());
+    for (const auto& [place, row] : carried)
+        rows.push_back({place.first, place.second, row});
+    return rows;
+}
+
+namespace {
+
+Result UpdateFile(ProjectFile& project, const FormatCatalogue& catalogue, const ProjectEntry& entry,
+                  const QString& newOriginal, AlignmentCounts* counts)
+{
+    LoadedPair pair;
+    if (Result loaded = LoadPair(project, catalogue, entry, &pair); !loaded)
+        return loaded;
+    LoadResult loaded =
+        LoadDocument(newOriginal, FileTypeForPath(newOriginal), project.Settings().originalEncoding,
+                     *catalogue.At(entry.format), entry.format, true);
+    if (!loaded.document)
+        return Result::Failure(UiText(str::OpenFailed).arg(newOriginal) + u' ' + loaded.error);
+    Alignment alignment;
+    if (Result aligned =
+            AlignTranslation(*pair.original, *loaded.document, *pair.translation, &alignment);
+        !aligned)
+        return aligned;
+    *counts = alignment.counts;
+    if (counts->kept == counts->records && counts->removed == 0)
+        return {};  // the same records in the same places: nothing to write
+    if (Result saved = SaveDocument(*alignment.output); !saved)
+        return Result::Failure(UiText(str::SaveFailed).arg(alignment.output->Path()) + u' ' +
+                               saved.Error());
+    return project.ReplaceFileMarks(
+        entry.path, CarryMarks(project.FileMarks(entry.path), alignment, *pair.original));
+}
+
+}  // namespace
+
+Result UpdateOriginals(ProjectFile& project, const FormatCatalogue& catalogue,
+                       const QString& newOriginals,
+                       const std::function<void(const FileUpdate&)>& done)
+{
+    const QString folder = QDir(QFileInfo(project.Path()).absolutePath()).filePath(newOriginals);
+    if (!QFileInfo(folder).isDir())
+        return Result::Failure(UiText("project.noFolder").arg(newOriginals));
+    const ProjectListing listing = ListProject(project, catalogue);
+    for (const ProjectEntry& entry : listing.entries) {
+        if (!entry.hasOriginal || !entry.hasTranslation)
+            continue;
+        FileUpdate update{entry.path, {}, {}};
+        const QString newOriginal = QDir(folder).filePath(entry.path);
+        if (!QFileInfo::exists(newOriginal))
+            update.error = UiText("update.noNewOriginal").arg(entry.path);
+        else if (Result updated =
+                     UpdateFile(project, catalogue, entry, newOriginal, &update.counts);
+                 !updated)
+            update.error = updated.Error();
+        done(update);
+    }
+    return project.SetOriginalsDir(folder);
+}
+
+}  // namespace scrivlet

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "base/Result.h"
+#include "store/ProjectFile.h"
+#include "translation/Alignment.h"
+
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+// A project moved on to a new version of its originals: each translation carried over (see
+// translation/Alignment.h), its field marks following their records, and the fields to review
+// marked with the source their translation was made from.
+
+namespace scrivlet {
+
+class FormatCatalogue;
+
+// The marks of a file after the alignment: rows of removed records go, the others follow
+// their record; each field to review gets its reason and, unless it already waits for review
+// with an older one, the old original's text as its source.
+std::vector<ProjectFile::PlacedMarks> CarryMarks(const std::vector<ProjectFile::PlacedMarks>& marks,
+                                                 const Alignment& alignment,
+                                                 const EdtDocument& oldOriginal);
+
+struct FileUpdate {
+    QString path;  // relative
+    AlignmentCounts counts;
+    QString error;  // the translation stayed as it was: why
+};
+
+// Carries every translation over to the originals of the same relative path below newOriginals,
+// rewriting each changed one atomically, then points the project at that folder. done gets
+// each translation in path order; a translation without a new original stays as it is (and
+// is told as an error). Fails as a whole only when the folder cannot be read or the project
+// not written.
+Result UpdateOriginals(ProjectFile& project, const FormatCatalogue& catalogue,
+                       const QString& newOriginals,
+                       const std::function<void(const FileUpdate&)>& done);
+
+}  // namespace scrivlet

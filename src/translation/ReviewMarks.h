@@ -1,0 +1,62 @@
+#pragma once
+
+#include "documents/EdtDocument.h"
+#include "translation/Alignment.h"
+
+#include <QObject>
+#include <QString>
+
+#include <map>
+#include <optional>
+#include <utility>
+
+// The fields of a document that wait for review after its original changed, each with why and
+// the source its translation was made from. A mark follows its record when records come and
+// go, and goes when the field's text changes or the translator confirms it. The document's
+// changes come through the TranslationStatus the marks are given to, so that both follow them
+// in one order.
+
+namespace scrivlet {
+
+struct ReviewMark {
+    ReviewReason reason = ReviewReason::Changed;
+    QString oldSource;  // empty for a new record
+};
+
+class ReviewMarks : public QObject {
+    Q_OBJECT
+
+public:
+    // The document must outlive this object.
+    explicit ReviewMarks(const EdtDocument& document, QObject* parent = nullptr);
+
+    // The document's changes, told before anything is judged: the marks move with their
+    // records, and an edited field loses its mark.
+    void FollowInsert(int first, int last);
+    void FollowRemove(int first, int last);
+    void FollowEdit(int first, int last);
+
+    void Set(int record, int field, const ReviewMark& mark);
+    // Takes a mark away, as the translator's confirmation; false when there was none.
+    bool Clear(int record, int field);
+    void ClearAll();
+    std::optional<ReviewMark> At(int record, int field) const;
+    bool Has(int record, int field) const { return marks_.count({record, field}) > 0; }
+    int Count() const { return static_cast<int>(marks_.size()); }
+
+signals:
+    // Marks of records first..last were set or taken away (not by the Follow calls).
+    void Changed(int first, int last);
+
+private:
+    struct Entry {
+        ReviewMark mark;
+        QString translation;  // the field's text when marked: an edit is a change from it
+    };
+    void Shift(int first, int by);
+
+    const EdtDocument& document_;
+    std::map<std::pair<int, int>, Entry> marks_;  // by record and text field
+};
+
+}  // namespace scrivlet

@@ -455,9 +455,6 @@ private slots:
         QTest::newRow("English") << int(kEncodingEnglish) << "Hello"
                                  << "en"
                                  << "12\" size-unit=\"char";
-        QTest::newRow("Russian") << int(kEncodingRussian) << "Hello"
-                                 << "ru"
-                                 << "12\" size-unit=\"char";
         QTest::newRow("Unicode, Cyrillic") << int(kEncodingUnicode) << u"Жук и Hi"_qs << "ru"
                                            << "24\" size-unit=\"byte";
         QTest::newRow("Unicode, Polish") << int(kEncodingUnicode) << u"Zażółć"_qs << "pl"
@@ -505,9 +502,6 @@ private slots:
         const QStringList lconvert{QLibraryInfo::path(QLibraryInfo::BinariesPath) + "/lconvert",
                                    "-i", "%1", "-o", "%2"};
         QTest::newRow("lconvert") << "t.xlf" << QList<QStringList>{lconvert + QStringList{"l.xlf"}};
-        QTest::newRow("lconvert through PO")
-            << "t.xlf"
-            << QList<QStringList>{lconvert + QStringList{"l.po"}, lconvert + QStringList{"b.xlf"}};
         const QStringList xliff2po{"xliff2po", "--progress=none", "%1", "%2", "x.po"};
         QTest::newRow("xliff2po") << "t.xlf" << QList<QStringList>{xliff2po};
         QTest::newRow("xliff2po, po2xliff")

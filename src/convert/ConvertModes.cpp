@@ -164,7 +164,8 @@ bool CheckStorable(const EdtDocument& document, const TextStorage& storage, cons
 }
 
 
-// --reference, read in INPUT's format; an empty result when there is none.
+}  // namespace
+
 int LoadReference(Session& s, LoadResult* reference)
 {
     const Options& o = s.options;
@@ -175,6 +176,8 @@ int LoadReference(Session& s, LoadResult* reference)
                               s.document.FormatIndex(), false, &s.prompts);
     return reference->document ? kExitOk : Failed(str::OpenFailed, o.reference, reference->error);
 }
+
+namespace {
 
 int SaveOutput(EdtDocument& document, const QString& output, int encoding)
 {
@@ -312,6 +315,7 @@ const Mode kModes[] = {
     {[](const Options& o) { return o.Exporting(); }, RunExport},
     {[](const Options& o) { return o.Importing(); }, RunImport},
     {[](const Options& o) { return o.stats; }, RunStats},
+    {[](const Options& o) { return o.checkRequest.check; }, RunCheck},
     {[](const Options& o) { return o.find && !o.replaceWith; }, RunFind},
     {[](const Options&) { return true; }, RunConvert},
 };

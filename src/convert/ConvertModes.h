@@ -17,6 +17,7 @@ namespace scrivlet {
 class EdtDocument;
 class FormatCatalogue;
 struct ImportReport;
+struct LoadResult;
 }  // namespace scrivlet
 
 namespace scrivlet::convert {
@@ -54,6 +55,12 @@ struct Session {
 
 // Prints the catalogue as a JSON array.
 void ListFormats(const FormatCatalogue& catalogue);
+
+// --reference, read in INPUT's format; an empty result when there is none.
+int LoadReference(Session& s, LoadResult* reference);
+
+// Modes with files of their own: --check (CheckModes.cpp).
+int RunCheck(Session& session);
 
 // Runs the mode the options ask for.
 int RunMode(Session& session);

@@ -179,6 +179,8 @@ const TranslationFileFormat* ExchangeOption(const QString& arg, bool* exporting)
 QString ParseOne(const QStringList& args, int& i, Options* options)
 {
     const QString& arg = args[i];
+    if (QString problem; TakeCheckOption(args, i, &options->checkRequest, &problem))
+        return problem;
     for (const Switch& option : kSwitches) {
         if (arg == option.name)
             return options->*option.member = true, QString();
@@ -232,9 +234,11 @@ QString CheckExchange(const Options& o)
     if ((o.Exporting() || o.Importing()) &&
         (o.find || o.dump || o.stats || (o.Exporting() && o.Importing())))
         return QStringLiteral("one of --dump, --find, --stats, --export-* and --import-* at a time");
-    if ((!o.reference.isEmpty() || o.referenceEncoding) && !o.Exporting() && !o.stats && !o.update)
+    if ((!o.reference.isEmpty() || o.referenceEncoding) && !o.Exporting() && !o.stats &&
+        !o.update && !o.checkRequest.check)
         return QStringLiteral(
-            "--reference and --reference-encoding go with --stats, --update, --export-po or "
+            "--reference and --reference-encoding go with --stats, --update, --check, "
+            "--export-po or "
             "--export-xliff");
     if (o.referenceEncoding && o.reference.isEmpty())
         return QStringLiteral("--reference-encoding goes with --reference");
@@ -247,8 +251,22 @@ QString CheckExchange(const Options& o)
     return {};
 }
 
+QString CheckChecks(const Options& o)
+{
+    if (const QString problem = CheckRequestProblem(o.checkRequest); !problem.isEmpty())
+        return problem;
+    if (!o.checkRequest.check)
+        return {};
+    if (o.find || o.dump || o.stats || o.strict || o.Exporting() || o.Importing())
+        return QStringLiteral("--check goes with none of the other modes");
+    // --to-encoding names the encoding storability is judged in.
+    return o.files.size() == 1 ? QString() : QStringLiteral("--check takes one INPUT");
+}
+
 QString CheckFiles(const Options& o)
 {
+    if (o.checkRequest.check)
+        return {};
     if (o.stats) {
         // --to-encoding names the encoding the counts judge storability in.
         return o.files.size() == 1 ? QString() : QStringLiteral("--stats takes one INPUT");
@@ -283,7 +301,7 @@ QString ParseArguments(const QStringList& args, Options* options)
             return QStringLiteral("--list-formats takes no files");
         return {};
     }
-    for (auto check : {CheckUpdate, CheckSearch, CheckExchange, CheckFiles}) {
+    for (auto check : {CheckUpdate, CheckSearch, CheckChecks, CheckExchange, CheckFiles}) {
         if (const QString problem = check(*options); !problem.isEmpty())
             return problem;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "convert/CheckOptions.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -35,6 +37,7 @@ struct Options {
     QString reference;
     std::optional<int> referenceEncoding;
     bool includeFuzzy = false, strict = false, stats = false;
+    CheckRequest checkRequest;
     // A translation carried over from the original OLD to the new one (--reference).
     QString oldReference;
     bool update = false;

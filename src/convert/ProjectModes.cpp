@@ -6,6 +6,7 @@
 #include "base/UiText.h"
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
+#include "convert/CheckModes.h"
 #include "convert/ConvertModes.h"
 #include "convert/UpdateModes.h"
 #include "documents/Encodings.h"
@@ -33,6 +34,7 @@ const char kProjectUsage[] =
     "  scrivlet-convert [COMMON] --new-project P.scrivlet --originals DIR\n"
     "                   --original-encoding E --translations DIR --encoding E2\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet --stats\n"
+    "  scrivlet-convert [COMMON] --project P.scrivlet [CHECK OPTIONS] --check\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet --find TEXT [MATCH]\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet --export-xliff OUT.xlf | --export-po DIR\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet --import-xliff IN.xlf | --import-po DIR\n"
@@ -53,6 +55,7 @@ struct ProjectOptions {
     quint32 searchFlags = 0;
     QString exportPath, importPath;
     const TranslationFileFormat* exchangeFormat = nullptr;
+    convert::CheckRequest checkRequest;
     QString updateOriginals;
     std::optional<std::pair<QString, QString>> setFormat;  // relative path, N or auto
 };
@@ -140,7 +143,10 @@ QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
 {
     for (int i = 1; i < args.size(); ++i) {
         const QString& arg = args[i];
-        if (IsValueOption(arg)) {
+        if (QString problem; convert::TakeCheckOption(args, i, &options->checkRequest, &problem)) {
+            if (!problem.isEmpty())
+                return problem;
+        } else if (IsValueOption(arg)) {
             if (i + 1 >= args.size())
                 return QStringLiteral("%1 needs a value").arg(arg);
             if (const QString problem = TakeValue(arg, args[++i], options); !problem.isEmpty())
@@ -165,7 +171,8 @@ QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
         }
     }
     if (!options->newProject.isEmpty()) {
-        if (!options->project.isEmpty() || options->stats || options->find || options->setFormat ||
+        if (!options->project.isEmpty() || options->stats || options->find ||
+            options->checkRequest.check || options->setFormat ||
             !options->exportPath.isEmpty() || !options->importPath.isEmpty())
             return QStringLiteral("--new-project goes with no other project mode");
         if (options->originals.isEmpty() || options->translations.isEmpty() ||
@@ -175,14 +182,18 @@ QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
                 "--encoding");
         return {};
     }
-    const int modes = (options->stats ? 1 : 0) + (options->find ? 1 : 0) +
-                      (options->setFormat ? 1 : 0) + (options->exportPath.isEmpty() ? 0 : 1) +
+    if (const QString problem = convert::CheckRequestProblem(options->checkRequest);
+        !problem.isEmpty())
+        return problem;
+    const int modes = (options->checkRequest.check ? 1 : 0) + (options->stats ? 1 : 0) +
+                      (options->find ? 1 : 0) + (options->setFormat ? 1 : 0) +
+                      (options->exportPath.isEmpty() ? 0 : 1) +
                       (options->importPath.isEmpty() ? 0 : 1) +
                       (options->updateOriginals.isEmpty() ? 0 : 1);
     if (modes != 1)
         return QStringLiteral(
-            "--project takes one of --stats, --find, --export-*, --import-*, --update-originals "
-            "and --set-format");
+            "--project takes one of --stats, --check, --find, --export-*, --import-*, "
+            "--update-originals and --set-format");
     if (!options->originals.isEmpty() || !options->translations.isEmpty() ||
         options->originalEncoding >= 0 || options->encoding >= 0)
         return QStringLiteral("the folders and encodings are the project's own");
@@ -371,6 +382,8 @@ int RunProject(const ProjectOptions& options, const FormatCatalogue& catalogue)
     const ProjectListing listing = ListProject(project, catalogue);
     if (options.stats)
         return Stats(project, catalogue, listing);
+    if (options.checkRequest.check)
+        return convert::RunProjectCheck(project, catalogue, listing, options.checkRequest);
     if (options.find) {
         const SearchQuery query{*options.find, options.searchFlags};
         return Find(project, catalogue, listing, query);
@@ -396,7 +409,8 @@ bool NamesProject(const QStringList& args)
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--project") || args[i] == QLatin1String("--new-project"))
             return true;
-        if (IsValueOption(args[i]) || singleFileValues.contains(args[i]))
+        if (IsValueOption(args[i]) || singleFileValues.contains(args[i]) ||
+            convert::IsCheckValueOption(args[i]))
             ++i;
         else if (args[i] == QLatin1String("--set-format"))
             i += 2;

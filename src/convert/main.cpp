@@ -135,6 +135,7 @@ int Run(const QStringList& args)
     if (options.help) {
         std::fputs(kUsage, stdout);
         std::fputs(ProjectUsage(), stdout);
+        std::fputs(kCheckUsage, stdout);
         return kExitOk;
     }
     const std::optional<UiLanguage> language = LanguageOf(options.language);

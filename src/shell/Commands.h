@@ -55,6 +55,7 @@ enum class Command {
     ReferenceDocument,
     HideReference,
     CopyReference,
+    ViewProblems,
     ConfirmReview,
 };
 
@@ -154,6 +155,8 @@ inline constexpr CommandDef kCommands[] = {
      QKeySequence::UnknownKey, nullptr, nullptr, false},
     {Command::CopyReference, "editCopyReference", "edit.copyReference", true,
      QKeySequence::UnknownKey, "Ctrl+Shift+R", nullptr, false},
+    {Command::ViewProblems, "viewProblems", "view.problems", true, QKeySequence::UnknownKey,
+     nullptr, nullptr, true},
 };
 
 constexpr const CommandDef& DefinitionOf(Command command)
@@ -245,6 +248,7 @@ inline constexpr MenuEntry kMenuLayout[] = {
     Submenu("menu.view"),
     Item(Command::ViewToolbar),
     Item(Command::ViewStatusBar),
+    Item(Command::ViewProblems),
     kSeparator,
     Item(Command::ReferenceDocument),
     Item(Command::HideReference),

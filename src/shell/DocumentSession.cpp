@@ -2,6 +2,7 @@
 
 #include "documents/EdtDocument.h"
 #include "grid/DocumentHistory.h"
+#include "translation/DocumentChecks.h"
 #include "translation/ReviewMarks.h"
 #include "translation/TranslationStatus.h"
 
@@ -30,6 +31,7 @@ DocumentSession::DocumentSession(std::unique_ptr<EdtDocument> document, const QS
       document_(std::move(document)),
       review_(std::make_unique<ReviewMarks>(*document_)),
       status_(std::make_unique<TranslationStatus>(*document_)),
+      checks_(std::make_unique<DocumentChecks>(*document_, checkSettings_)),
       history_(std::make_unique<DocumentHistory>(document_.get())),
       watcher_(watcher),
       name_(name)
@@ -56,6 +58,7 @@ void DocumentSession::SetReference(std::unique_ptr<EdtDocument> reference)
 {
     // The status lets go of the old reference before it is freed.
     status_->SetReference(reference.get());
+    checks_->SetReference(reference.get());
     reference_ = std::move(reference);
     emit ReferenceChanged();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "translation/Checks.h"
+
 #include <QObject>
 #include <QString>
 
@@ -15,6 +17,7 @@ class QUndoStack;
 
 namespace scrivlet {
 
+class DocumentChecks;
 class DocumentHistory;
 class EdtDocument;
 class ReviewMarks;
@@ -48,6 +51,8 @@ public:
     const EdtDocument* Reference() const { return reference_.get(); }
     void SetReference(std::unique_ptr<EdtDocument> reference);
     TranslationStatus* Status() const { return status_.get(); }
+    // The quality checks over the document and its reference.
+    DocumentChecks* Checks() const { return checks_.get(); }
     // The fields waiting for review since the original changed.
     ReviewMarks* Review() const { return review_.get(); }
     DocumentHistory* History() const { return history_.get(); }
@@ -82,10 +87,12 @@ signals:
 private:
     void Check(const QString& path);
 
+    CheckSettings checkSettings_;
     std::unique_ptr<EdtDocument> document_;
     std::unique_ptr<EdtDocument> reference_;
     std::unique_ptr<ReviewMarks> review_;  // goes after the status that reads it
     std::unique_ptr<TranslationStatus> status_;  // goes before the documents it reads
+    std::unique_ptr<DocumentChecks> checks_;     // as the status
     std::unique_ptr<DocumentHistory> history_;
     QFileSystemWatcher* watcher_;
     QString watched_;  // the path followed, empty for none

@@ -17,10 +17,12 @@
 #include "shell/Icons.h"
 #include "shell/MessageBoxes.h"
 #include "shell/Printing.h"
+#include "shell/ProblemsPanel.h"
 #include "shell/Settings.h"
 #include "shell/StartPage.h"
 #include "shell/TranslationCommands.h"
 #include "shell/UpdateCommand.h"
+#include "translation/DocumentChecks.h"
 #include "translation/TranslationStatus.h"
 
 #include <QAction>
@@ -102,6 +104,7 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
+    CreateProblemsPanel();
 
     tabView_ = new TabView(this);
     tabView_->setObjectName(QStringLiteral("tabView"));
@@ -124,6 +127,7 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
     connect(tabView_, &QTabWidget::currentChanged, this, [this] {
         DocumentSession* session = SessionAt(ActiveIndex());
         undoGroup_->setActiveStack(session ? session->UndoStack() : nullptr);
+        problems_->SetSession(session);
         ShowWindowTitle();
         FocusActiveView();
         ScheduleUpdate();
@@ -279,6 +283,10 @@ void MainFrame::ConnectEditActions()
         toolBar_->setHidden(!toolBar_->isHidden());
         SetChecked(Action(Command::ViewToolbar), !toolBar_->isHidden());
     });
+    on(Command::ViewProblems, [this] {
+        problems_->setVisible(problems_->isHidden());
+        SetChecked(Action(Command::ViewProblems), !problems_->isHidden());
+    });
     on(Command::ViewStatusBar, [this] {
         statusBar()->setHidden(!statusBar()->isHidden());
         SetChecked(Action(Command::ViewStatusBar), !statusBar()->isHidden());
@@ -388,6 +396,18 @@ void MainFrame::CreateStatusBar()
     countsLabel_ = new QLabel(this);
     countsLabel_->setObjectName(QStringLiteral("translationCounts"));
     statusBar()->addPermanentWidget(countsLabel_);
+}
+
+void MainFrame::CreateProblemsPanel()
+{
+    problems_ = new ProblemsPanel(this);
+    addDockWidget(Qt::BottomDockWidgetArea, problems_);
+    connect(problems_, &QDockWidget::visibilityChanged, this, &MainFrame::ScheduleUpdate);
+    connect(problems_, &ProblemsPanel::ProblemChosen, this, [this](int record, int field) {
+        DocumentTab* tab = TabAt(ActiveIndex());
+        if (tab && record < tab->Document()->RecordCount())
+            tab->View()->SelectCell(record, tab->Document()->TextColumn(field));
+    });
 }
 
 void MainFrame::LoadCatalogue()
@@ -648,6 +668,7 @@ void MainFrame::UpdateUi()
     UpdateLanguageChecks();
     SetChecked(Action(Command::ViewToolbar), !toolBar_->isHidden());
     SetChecked(Action(Command::ViewStatusBar), !statusBar()->isHidden());
+    SetChecked(Action(Command::ViewProblems), !problems_->isHidden());
 }
 
 void MainFrame::UpdateLanguageChecks()
@@ -741,6 +762,7 @@ void MainFrame::Follow(DocumentTab* tab)
         connect(document, changed, this, &MainFrame::ScheduleUpdate);
     connect(document, &EdtDocument::ModifiedChanged, this, &MainFrame::ScheduleUpdate);
     connect(session->Status(), &TranslationStatus::CountsChanged, this, &MainFrame::ScheduleUpdate);
+    connect(session->Checks(), &DocumentChecks::ProblemsChanged, this, &MainFrame::ScheduleUpdate);
     GridView* view = tab->View();
     connect(view, &GridView::EditingChanged, this, [this, view](bool editing) {
         // The editor's own history decides Undo and Redo while it is open.
@@ -776,7 +798,8 @@ QString MainFrame::CountsText() const
         UiText(tab->Status()->Reference() ? "work.translated" : "work.filled")
             .arg(locale.toString(done), locale.toString(counts.fields), locale.toString(percent));
     return progress + QStringLiteral("   ") +
-           UiText("work.problems").arg(locale.toString(counts.Problems()));
+           UiText("work.problems")
+               .arg(locale.toString(tab->Session()->Checks()->Count() + counts.sourceChanged));
 }
 
 QString MainFrame::CountsToolTip() const

@@ -33,6 +33,7 @@ class DocumentTab;
 class FormatCatalogue;
 class GridView;
 class PrintCommands;
+class ProblemsPanel;
 class StartPage;
 class TabView;
 struct SearchQuery;
@@ -115,6 +116,7 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
+    void CreateProblemsPanel();
     void LoadCatalogue();
     void ShowTitle(DocumentTab* tab);
     // "name[*] - caption" for the active document, the caption alone without one.
@@ -160,6 +162,7 @@ private:
     QFileSystemWatcher* watcher_ = nullptr;
     Autosave* recovery_ = nullptr;
     QLabel* countsLabel_ = nullptr;
+    ProblemsPanel* problems_ = nullptr;
     // The seek that found nothing: pressed again, it starts over from the other end.
     struct PendingWrap {
         const DocumentTab* tab = nullptr;

@@ -65,6 +65,18 @@ class ConvertTest : public QObject {
         return args;
     }
 
+    // Runs a command line: its exit status, its whole stdout (status 0) or part of stderr.
+    void Expect(const QString& args, int code, QString out) const
+    {
+        const Result result = Convert(Expand(args));
+        QCOMPARE(result.code, code);
+        out.replace(QLatin1String("%DIR%"), dir_.path());
+        if (code == 0)
+            QCOMPARE(QString::fromUtf8(result.out), out);
+        else
+            QVERIFY2(result.err.contains(out), qPrintable(result.err));
+    }
+
 private slots:
     void initTestCase()
     {
@@ -94,6 +106,11 @@ private slots:
                          "msgctxt \"1:0\"\nmsgid \"x2\"\nmsgstr \"z\"\n"));
         QVERIFY(WriteAll(P("cyrillic.po"), "msgctxt \"1:0\"\nmsgid \"x\"\nmsgstr \"\xd0\x96\"\n"));
         QVERIFY(WriteAll(P("broken.po"), "msgid \"x\nmsgstr \"\"\n"));
+        // Things (one field of 8) to check: a placeholder lost, a period lost, one left as is.
+        QVERIFY(WriteAll(P("item-en.txt"), "%d hp\nOK.\nab\n"));
+        QVERIFY(WriteAll(P("item-de.txt"), "LP\nOK\nab\n"));
+        QVERIFY(WriteAll(P("terms.csv"), "source,target\nhp,LP\nok,Gut\n"));
+        QVERIFY(WriteAll(P("item-typo.txt"), "Teh cat\n"));
         // A new version of an original: a line inserted, one rewritten (the speaker stays), one
         // dropped; and the translation of the old version.
         QVERIFY(WriteAll(P("old.txt"), "a\n1\nb\n2\nc\n3\nd\n4\n"));
@@ -216,6 +233,57 @@ private slots:
             QByteArray::fromHex(
                 "62006300000064006500220000000000e70000000000c700c700c700c700c700"));
     }
+    // --check: one JSON line per problem, then the summary.
+    void check_data()
+    {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("out");  // stdout whole; for status 1 and 2 part of stderr
+        const QString things = "--catalogue %CAT% --format 1 --encoding 0 ";
+        const QString de = things + "--reference %DIR%/item-en.txt --check %DIR%/item-de.txt ";
+        const QString clean = "\"too_long\": 0, \"not_storable\": 0, \"untranslated\": 1, "
+                              "\"empty\": 0, \"placeholders\": 1, \"numbers\": 0, "
+                              "\"leading_space\": 0, \"trailing_space\": 0, \"line_breaks\": 0, "
+                              "\"double_space\": 0, \"end_punctuation\": 1, \"inconsistent\": 0, "
+                              "\"glossary\": 0";
+        QTest::newRow("all checks")
+            << de << 0
+            << QString("{\"record\": 0, \"field\": 0, \"check\": \"placeholders\", \"detail\": "
+                       "\"missing %d\"}\n"
+                       "{\"record\": 1, \"field\": 0, \"check\": \"end_punctuation\", "
+                       "\"detail\": \"the original ends in “.”\"}\n"
+                       "{\"record\": 2, \"field\": 0, \"check\": \"untranslated\", \"detail\": "
+                       "\"same as the original\"}\n"
+                       "{\"fields\": 3, \"problems\": 3, \"by_check\": {") + clean + "}}\n";
+        QTest::newRow("glossary only")
+            << de + "--checks glossary --glossary %DIR%/terms.csv" << 0
+            << u"{\"record\": 1, \"field\": 0, \"check\": \"glossary\", \"detail\": "
+               "\"“ok” not translated as “Gut”\"}\n"
+               "{\"fields\": 3, \"problems\": 1, \"by_check\": {\"glossary\": 1}}\n"_qs;
+        QTest::newRow("spelling, no reference")
+            << things + "--spelling en --check %DIR%/item-typo.txt" << 0
+            << "{\"record\": 0, \"field\": 0, \"check\": \"spelling\", \"detail\": "
+               "\"unknown words: Teh\"}\n"
+               "{\"fields\": 1, \"problems\": 1, \"by_check\": {\"too_long\": 0, "
+               "\"not_storable\": 0, \"double_space\": 0, \"spelling\": 1}}\n";
+        QTest::newRow("unknown check") << de + "--checks frob" << 2 << "unknown check 'frob'";
+        QTest::newRow("spelling without language")
+            << de + "--checks spelling" << 2 << "the spelling check needs --spelling LANG";
+        QTest::newRow("bad placeholder") << de + "--placeholder (" << 2
+                                         << "'(' is no valid regular expression";
+        QTest::newRow("missing glossary") << de + "--glossary %DIR%/none.csv" << 1
+                                          << "Unable to open file '%DIR%/none.csv'";
+        QTest::newRow("check options alone") << things + "--spelling en --dump %DIR%/item-de.txt"
+                                             << 2 << "go with --check";
+    }
+    void check()
+    {
+        QFETCH(QString, args);
+        QFETCH(int, code);
+        QFETCH(QString, out);
+        Expect(args, code, out);
+    }
+
     void commandLine()
     {
         QFETCH(QString, args);
@@ -224,13 +292,7 @@ private slots:
         QDir dir(dir_.path(), QStringLiteral("r.*"));
         for (const QString& name : dir.entryList(QDir::Files))
             QVERIFY(dir.remove(name));
-        const Result result = Convert(Expand(args));
-        QCOMPARE(result.code, code);
-        out.replace(QLatin1String("%DIR%"), dir_.path());
-        if (code == 0)
-            QCOMPARE(QString::fromUtf8(result.out), out);
-        else
-            QVERIFY2(result.err.contains(out), qPrintable(result.err));
+        Expect(args, code, out);
         QByteArray written;
         for (const QString& name : dir.entryList(QDir::Files))
             written += ReadAll(dir.filePath(name));

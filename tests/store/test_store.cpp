@@ -134,6 +134,20 @@ private slots:
             << "{\"file\": \"act1/dialog_intro.edt\", \"record\": 2, \"field\": 1, "
                "\"start\": 0, \"length\": 2}\n";
         QTest::newRow("find, whole word") << p + "--find lamp --whole-word" << 0 << "";
+        // A missing translation is checked as the original's copy.
+        const QString same = ", \"check\": \"untranslated\", \"detail\": \"same as the original\"}\n";
+        QTest::newRow("check")
+            << p + "--checks untranslated,empty --check" << 0
+            << "{\"file\": \"act1/dialog_intro.edt\", \"record\": 0, \"field\": 0" + same +
+                   "{\"file\": \"act1/dialog_intro.edt\", \"record\": 1, \"field\": 0" + same +
+                   "{\"file\": \"act1/dialog_intro.edt\", \"record\": 1, \"field\": 1, "
+                   "\"check\": \"empty\", \"detail\": \"empty, the original has text\"}\n"
+                   "{\"file\": \"act1/dialog_intro.edt\", \"record\": 2, \"field\": 1" + same +
+                   "{\"file\": \"act1/items.edt\", \"record\": 1, \"field\": 0" + same +
+                   "{\"file\": \"act2/dialog_end.edt\", \"record\": 0, \"field\": 0" + same +
+                   "{\"file\": \"act2/dialog_end.edt\", \"record\": 0, \"field\": 1" + same +
+                   "{\"files\": 3, \"fields\": 10, \"problems\": 7, \"by_check\": "
+                   "{\"untranslated\": 6, \"empty\": 1}}\n";
         QTest::newRow("bad pattern") << p + "--find ( --regex" << 2 << "scrivlet-convert: '('";
         QTest::newRow("two modes")
             << p + "--stats --find x" << 2 << "scrivlet-convert: --project takes one of";

@@ -1,0 +1,205 @@
+// Times the quality checks (all but spelling, a glossary of 200 terms) over a generated
+// translation of 1,000,000 fields with its reference, next to the translation counts over the
+// same pair; re-checking after one edit, next to the edit alone; and spelling in words per
+// second, next to splitting the same texts into words. Usage: bench_checks [fields]
+#include "BenchFormat.h"
+#include "translation/DocumentChecks.h"
+#include "translation/Spelling.h"
+#include "translation/TranslationStatus.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QThreadPool>
+
+#include <cstdio>
+#include <ctime>
+
+using namespace scrivlet;
+
+namespace {
+
+constexpr int kDefaultFields = 1000000;
+constexpr int kFieldSizes[] = {64, 128, 256};
+const char* const kWords[] = {
+    "the",    "lamp",   "went",    "dark",   "at",     "midnight", "someone", "climbed", "stairs",
+    "before", "saw",    "lantern", "on",     "water",  "moving",   "against", "tide",    "boat",
+    "that",   "rows",   "without", "oars",   "bring",  "your",     "coat",    "fog",     "over",
+    "bites",  "harder", "than",    "wind",   "master", "logbook",  "has",     "page",    "torn",
+    "out",    "ninth",  "of",      "keeper", "sword",  "shield",   "gold",    "coins",   "left"};
+const char* const kCodes[] = {"%d", "%s", "{0}", "%1", "{name}"};
+const char* const kEnds[] = {".", "!", "?", "...", ":", ""};
+
+QString Sentence(QRandomGenerator& random, int maxLength)
+{
+    QString text;
+    const int words = 3 + static_cast<int>(random.bounded(10));
+    for (int w = 0; w < words; ++w) {
+        const quint32 kind = random.bounded(20);
+        QString word =
+            kind == 0 ? QString::fromLatin1(kCodes[random.bounded(5)])
+            : kind == 1
+                ? QString::number(random.bounded(1000))
+                : QString::fromLatin1(kWords[random.bounded(static_cast<int>(std::size(kWords)))]);
+        if (text.size() + word.size() + 4 > maxLength)
+            break;
+        text += (text.isEmpty() ? QString() : QStringLiteral(" ")) + word;
+    }
+    return text + QString::fromLatin1(kEnds[random.bounded(6)]);
+}
+
+// A tenth of the translations empty, a tenth the original's, the rest the original in capitals
+// with a code or a mark lost now and then; the originals repeat, so groups form.
+void Fill(EdtDocument& original, EdtDocument& translation, int records)
+{
+    QRandomGenerator random(20261207);
+    std::vector<QString> pool[3];
+    for (int k = 0; k < 3; ++k) {
+        for (int i = 0; i < 50000; ++i)
+            pool[k].push_back(Sentence(random, kFieldSizes[k]));
+    }
+    for (int r = 0; r < records; ++r) {
+        for (int k = 0; k < 3; ++k) {
+            const QString& text = pool[k][random.bounded(50000)];
+            original.AddLoadedText(text);
+            const quint32 kind = random.bounded(20);
+            QString translated = text.toUpper();
+            if (kind == 3)
+                translated.chop(1);
+            translation.AddLoadedText(kind < 2 ? QString() : kind == 2 ? text : translated);
+        }
+        original.EndLoadedRecord();
+        translation.EndLoadedRecord();
+    }
+}
+
+std::vector<GlossaryTerm> Glossary()
+{
+    std::vector<GlossaryTerm> terms;
+    for (int i = 0; i < 200; ++i)
+        terms.push_back({QStringLiteral("term%1").arg(i), {QStringLiteral("ziel%1").arg(i)}, {}});
+    for (const char* word : {"sword", "shield", "lantern", "keeper", "logbook"})
+        terms.push_back({QString::fromLatin1(word), {QString::fromLatin1(word).toUpper()}, {}});
+    return terms;
+}
+
+// Processor time of all threads: the machine is shared, so wall time alone says little.
+qint64 CpuNs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<qint64>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+double Ms(qint64 ns)
+{
+    return static_cast<double>(ns) / 1e6;
+}
+
+void BenchDocument(int fields)
+{
+    const int records = (fields + 2) / 3;
+    const EdtFormat format = BenchFormat(kFieldSizes, true);
+    EdtDocument original(format), translation(format);
+    Fill(original, translation, records);
+    CheckSettings settings;
+    settings.glossary = Glossary();
+
+    QElapsedTimer timer;
+    timer.start();
+    TranslationStatus status(translation);
+    status.SetReference(&original);
+    const qint64 counts = timer.nsecsElapsed();
+    timer.restart();
+    const qint64 cpuBefore = CpuNs();
+    DocumentChecks checks(translation, settings, &original);
+    const qint64 all = timer.nsecsElapsed();
+    const qint64 cpu = CpuNs() - cpuBefore;
+    std::printf(
+        "fields %d, threads %d, problems %lld (placeholders %lld, inconsistent %lld, "
+        "glossary %lld)\n",
+        records * 3, QThreadPool::globalInstance()->maxThreadCount(), checks.Count(),
+        checks.CountOf(Check::Placeholders), checks.CountOf(Check::Inconsistent),
+        checks.CountOf(Check::Glossary));
+    std::printf(
+        "all checks: %.0f ms (%.0f ms of processor time on all threads); translation "
+        "counts (yardstick): %.0f ms; ratio %.1f\n",
+        Ms(all), Ms(cpu), Ms(counts), static_cast<double>(all) / counts);
+
+    // Edits spread over the document; each is re-checked with its group before the next.
+    constexpr int kEdits = 1000;
+    QRandomGenerator random(7);
+    qint64 worst = 0, sum = 0;
+    timer.restart();
+    for (int i = 0; i < kEdits; ++i) {
+        const int record = static_cast<int>(random.bounded(records));
+        const std::optional<EdtDocument::TextRef> text = translation.StoreText(u"EDITED %d TEXT.");
+        EdtDocument::FieldEdit edit{record, 1, *text};
+        QElapsedTimer one;
+        one.start();
+        translation.ExchangeTexts({&edit, 1});
+        const qint64 took = one.nsecsElapsed();
+        worst = std::max(worst, took);
+        sum += took;
+    }
+    // The same edits with the checks gone: what the edit and the counts cost alone.
+    checks.disconnect(&translation);
+    translation.disconnect(&checks);
+    qint64 bare = 0;
+    for (int i = 0; i < kEdits; ++i) {
+        const std::optional<EdtDocument::TextRef> text = translation.StoreText(u"EDITED %d TEXT.");
+        EdtDocument::FieldEdit edit{static_cast<int>(random.bounded(records)), 1, *text};
+        QElapsedTimer one;
+        one.start();
+        translation.ExchangeTexts({&edit, 1});
+        bare += one.nsecsElapsed();
+    }
+    std::printf(
+        "one edit re-checked: mean %.1f us, worst %.1f us; edit and counts alone "
+        "(yardstick): mean %.1f us; ratio %.1f\n",
+        sum / 1e3 / kEdits, worst / 1e3, bare / 1e3 / kEdits,
+        static_cast<double>(sum) / std::max<qint64>(bare, 1));
+}
+
+void BenchSpelling()
+{
+    SpellingDictionary dictionary;
+    if (!dictionary.Load(QStringLiteral("en"))) {
+        std::printf("spelling: no English dictionary\n");
+        return;
+    }
+    QRandomGenerator random(11);
+    std::vector<QString> texts;
+    for (int i = 0; i < 100000; ++i)
+        texts.push_back(Sentence(random, 128));
+    QElapsedTimer timer;
+    timer.start();
+    qint64 words = 0;
+    for (const QString& text : texts)
+        words += static_cast<qint64>(SpellingWords(text, {}).size());
+    const qint64 split = timer.nsecsElapsed();
+    CheckSettings settings;
+    settings.enabled = Bit(Check::Spelling);
+    settings.speller = &dictionary;
+    const FieldChecker checker(settings);
+    timer.restart();
+    qint64 unknown = 0;
+    for (const QString& text : texts)
+        unknown += checker.Run({text, {}, false, 1000}, TextStorage{}, nullptr, nullptr) ? 1 : 0;
+    const qint64 spelled = timer.nsecsElapsed();
+    std::printf(
+        "spelling: %lld words in %.0f ms, %.0f words/s on one thread (%lld texts with "
+        "unknown words); splitting alone (yardstick) %.0f ms; ratio %.1f\n",
+        words, Ms(spelled), words / (spelled / 1e9), unknown, Ms(split),
+        static_cast<double>(spelled) / split);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    BenchDocument(argc > 1 ? std::atoi(argv[1]) : kDefaultFields);
+    BenchSpelling();
+    return 0;
+}

@@ -1,0 +1,164 @@
+#include "convert/CheckModes.h"
+
+#include "convert/ConvertModes.h"
+#include "documents/DocumentFiles.h"
+#include "documents/FileTypes.h"
+#include "exchange/Glossary.h"
+#include "store/ProjectWalk.h"
+#include "translation/DocumentChecks.h"
+#include "translation/Spelling.h"
+
+#include <array>
+
+namespace scrivlet::convert {
+namespace {
+
+// The settings a request asks for, with the dictionary they point to.
+struct CheckSetup {
+    CheckSettings settings;
+    SpellingDictionary dictionary;
+};
+
+// Sums over the documents checked.
+struct Tally {
+    qint64 fields = 0;
+    qint64 problems = 0;
+    std::array<qint64, kCheckCount> byCheck{};
+};
+
+// A JSON string.
+QByteArray Quoted(const QString& text)
+{
+    QByteArray out = "\"";
+    for (const QChar c : text) {
+        if (c == u'"' || c == u'\\')
+            out += '\\', out += static_cast<char>(c.unicode());
+        else if (c.unicode() < 0x20)
+            out += "\\u" + QByteArray::number(c.unicode(), 16).rightJustified(4, '0');
+        else
+            out += QString(c).toUtf8();
+    }
+    return out + '"';
+}
+
+int Prepare(const CheckRequest& request, CheckSetup* setup)
+{
+    CheckSettings& s = setup->settings;
+    if (!request.checks.isEmpty()) {
+        s.enabled = 0;
+        for (const QString& name : request.checks)
+            s.enabled |= Bit(*CheckNamed(name));
+    }
+    for (const QString& pattern : request.placeholders) {
+        if (!s.placeholders.AddPattern(pattern))
+            return InvalidPattern(pattern);
+    }
+    if (!request.glossary.isEmpty()) {
+        if (Result read = ReadGlossary(request.glossary, request.spelling, &s.glossary); !read)
+            return Failed(str::OpenFailed, request.glossary, read.Error());
+    }
+    s.language = request.spelling;
+    if (!request.spelling.isEmpty()) {
+        if (Result loaded = setup->dictionary.Load(request.spelling); !loaded) {
+            Print(stderr, loaded.Error() + u'\n');
+            return kExitFailed;
+        }
+        s.enabled |= Bit(Check::Spelling);
+        s.speller = &setup->dictionary;
+    }
+    return kExitOk;
+}
+
+// One line per problem, "file" first when given; counted into tally.
+void PrintProblems(const DocumentChecks& checks, const QByteArray& file, Tally* tally)
+{
+    QByteArray out;
+    checks.ForEachProblem([&](const Problem& p) {
+        out += '{';
+        if (!file.isEmpty())
+            out += "\"file\": " + file + ", ";
+        out += "\"record\": " + QByteArray::number(p.record) +
+               ", \"field\": " + QByteArray::number(p.field) + ", \"check\": \"" +
+               CheckName(p.check) + "\", \"detail\": " + Quoted(p.detail) + "}\n";
+        ++tally->problems;
+        ++tally->byCheck[static_cast<size_t>(p.check)];
+        if (out.size() > (1 << 16)) {
+            std::fwrite(out.constData(), 1, out.size(), stdout);
+            out.clear();
+        }
+    });
+    std::fwrite(out.constData(), 1, out.size(), stdout);
+}
+
+// The checks that ran: with a reference all enabled ones, else those that need none.
+void PrintSummary(const Tally& tally, CheckMask ran, int files)
+{
+    QByteArray out = "{";
+    if (files >= 0)
+        out += "\"files\": " + QByteArray::number(files) + ", ";
+    out += "\"fields\": " + QByteArray::number(tally.fields) +
+           ", \"problems\": " + QByteArray::number(tally.problems) + ", \"by_check\": {";
+    bool first = true;
+    for (int c = 0; c < kCheckCount; ++c) {
+        if (!(ran & Bit(static_cast<Check>(c))))
+            continue;
+        out += (first ? "\"" : ", \"") + QByteArray(CheckName(static_cast<Check>(c))) +
+               "\": " + QByteArray::number(tally.byCheck[static_cast<size_t>(c)]);
+        first = false;
+    }
+    out += "}}\n";
+    std::fwrite(out.constData(), 1, out.size(), stdout);
+}
+
+}  // namespace
+
+int RunCheck(Session& s)
+{
+    CheckSetup setup;
+    if (const int failed = Prepare(s.options.checkRequest, &setup))
+        return failed;
+    LoadResult reference;
+    if (const int failed = LoadReference(s, &reference))
+        return failed;
+    if (s.options.toEncoding)
+        setup.settings.storage =
+            TextStorage{*s.options.toEncoding, FileTypeForPath(s.options.files[0])};
+    const DocumentChecks checks(s.document, setup.settings, reference.document.get());
+    Tally tally;
+    tally.fields = static_cast<qint64>(s.document.RecordCount()) * s.document.TextFieldCount();
+    PrintProblems(checks, {}, &tally);
+    const CheckMask ran = reference.document ? setup.settings.enabled
+                                             : (setup.settings.enabled & kChecksWithoutReference);
+    PrintSummary(tally, ran, -1);
+    return kExitOk;
+}
+
+int RunProjectCheck(const ProjectFile& project, const FormatCatalogue& catalogue,
+                    const ProjectListing& listing, const CheckRequest& request)
+{
+    CheckSetup setup;
+    if (const int failed = Prepare(request, &setup))
+        return failed;
+    Tally tally;
+    int files = 0;
+    bool failed = false;
+    for (const ProjectEntry& entry : listing.entries) {
+        if (!entry.hasOriginal)
+            continue;
+        LoadedPair pair;
+        if (Result loaded = LoadPair(project, catalogue, entry, &pair); !loaded) {
+            Print(stderr, QStringLiteral("scrivlet-convert: %1\n").arg(loaded.Error()));
+            failed = true;
+            continue;
+        }
+        const DocumentChecks checks(*pair.translation, setup.settings, pair.original.get());
+        ++files;
+        tally.fields += static_cast<qint64>(pair.translation->RecordCount()) *
+                        pair.translation->TextFieldCount();
+        PrintProblems(checks, Quoted(entry.path), &tally);
+    }
+    PrintSummary(tally, setup.settings.enabled, files);
+    return failed ? kExitFailed : kExitOk;
+}
+
+}  // namespace scrivlet::convert

@@ -1,0 +1,292 @@
+#include "translation/DocumentChecks.h"
+
+#include "base/GuardedRegex.h"
+#include "base/UiText.h"
+
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentMap>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
+#include <set>
+
+namespace scrivlet {
+namespace {
+
+// Fields per task of the first run: big enough to hide the scheduling.
+constexpr size_t kChunk = 16384;
+
+// Project patterns match on the pool's threads: their stack is bounded by this budget.
+MatchLimits PatternLimits()
+{
+    MatchLimits limits;
+    limits.stackSize = std::size_t{8} << 20;
+    limits.stackUse = std::size_t{2} << 20;
+    return limits;
+}
+
+}  // namespace
+
+DocumentChecks::DocumentChecks(const EdtDocument& document, const CheckSettings& settings,
+                               const EdtDocument* reference, QObject* parent)
+    : QObject(parent),
+      document_(document),
+      settings_(settings),
+      reference_(reference),
+      checker_(settings)
+{
+    connect(&document, &EdtDocument::TextChanged, this,
+            [this](int record, int) { Recheck(record, record); });
+    connect(&document, &EdtDocument::TextsChanged, this, &DocumentChecks::Recheck);
+    connect(&document, &EdtDocument::RecordsInserted, this, &DocumentChecks::RecheckAll);
+    connect(&document, &EdtDocument::RecordsRemoved, this, &DocumentChecks::RecheckAll);
+    connect(&document, &EdtDocument::PropertiesChanged, this, &DocumentChecks::RecheckAll);
+    RecheckAll();
+}
+
+DocumentChecks::~DocumentChecks() = default;
+
+void DocumentChecks::SetReference(const EdtDocument* reference)
+{
+    reference_ = reference;
+    RecheckAll();
+}
+
+qint64 DocumentChecks::Count() const
+{
+    qint64 sum = 0;
+    for (const qint64 n : counts_)
+        sum += n;
+    return sum;
+}
+
+FieldInput DocumentChecks::Input(size_t at) const
+{
+    const int record = static_cast<int>(at / fields_), field = static_cast<int>(at % fields_);
+    FieldInput in;
+    in.text = document_.FieldText(record, field);
+    in.size = document_.Format().fields[document_.TextColumn(field)].size;
+    in.hasReference = reference_ != nullptr;
+    // A record the reference lacks has an empty reference text.
+    if (reference_ && record < reference_->RecordCount() && field < reference_->TextFieldCount())
+        in.reference = reference_->FieldText(record, field);
+    return in;
+}
+
+QStringView DocumentChecks::Text(size_t at) const
+{
+    return document_.FieldText(static_cast<int>(at / fields_), static_cast<int>(at % fields_));
+}
+
+TextStorage DocumentChecks::Storage() const
+{
+    return settings_.storage.value_or(
+        TextStorage{document_.GetEncoding(), document_.GetFileType()});
+}
+
+void DocumentChecks::Count(CheckMask mask, int sign)
+{
+    for (int c = 0; mask; ++c, mask >>= 1)
+        counts_[static_cast<size_t>(c)] += (mask & 1) ? sign : 0;
+}
+
+// Fields [first, last) by their place in masks_, and the hashes of their reference texts
+// when asked for (0 for none).
+void DocumentChecks::CheckRange(size_t first, size_t last, std::vector<size_t>* hashes)
+{
+    const TextStorage storage = Storage();
+    std::unique_ptr<MatchBudget> budget;
+    if (settings_.placeholders.HasPatterns())
+        budget = std::make_unique<MatchBudget>(PatternLimits());
+    for (size_t at = first; at < last; ++at) {
+        const FieldInput in = Input(at);
+        masks_[at] = checker_.Run(in, storage, budget.get(), nullptr);
+        if (hashes)
+            (*hashes)[at] = in.reference.isEmpty() ? 0 : qHash(in.reference) | 1;
+    }
+}
+
+// A translation that takes part in its group's consistency: there, and not the reference's.
+bool DocumentChecks::Eligible(size_t at) const
+{
+    const FieldInput in = Input(at);
+    return !in.text.isEmpty() && in.text != in.reference;
+}
+
+void DocumentChecks::JudgeGroup(int head, bool count)
+{
+    QStringView first;
+    bool differ = false;
+    for (int at = head; at >= 0 && !differ; at = nextInGroup_[static_cast<size_t>(at)]) {
+        if (!Eligible(static_cast<size_t>(at)))
+            continue;
+        const QStringView text = Text(static_cast<size_t>(at));
+        differ = !first.isNull() && text != first;
+        if (first.isNull())
+            first = text;
+    }
+    for (int at = head; at >= 0; at = nextInGroup_[static_cast<size_t>(at)]) {
+        CheckMask& mask = masks_[static_cast<size_t>(at)];
+        const CheckMask judged = (differ && Eligible(static_cast<size_t>(at)))
+                                     ? (mask | Bit(Check::Inconsistent))
+                                     : (mask & ~Bit(Check::Inconsistent));
+        if (count)
+            Count(mask, -1), Count(judged, +1);
+        mask = judged;
+    }
+}
+
+// Chains the fields that share a non-empty reference text and returns the first of each
+// group of two or more. Fields sorted by the hash of their reference text: a hash table of a
+// million views took longer than all the checks. Equal hashes are told apart by the texts.
+std::vector<int> DocumentChecks::Index(const std::vector<size_t>& hashes)
+{
+    groupOf_.assign(masks_.size(), -1);
+    nextInGroup_.assign(masks_.size(), -1);
+    std::vector<int> heads;
+    std::vector<std::pair<size_t, int>> keyed;
+    keyed.reserve(masks_.size());
+    for (size_t at = 0; at < hashes.size(); ++at) {
+        if (hashes[at])
+            keyed.emplace_back(hashes[at], static_cast<int>(at));
+    }
+    // A big document's in two halves side by side, then merged.
+    if (keyed.size() < kChunk) {
+        std::sort(keyed.begin(), keyed.end());
+    } else {
+        const auto middle = keyed.begin() + static_cast<qsizetype>(keyed.size() / 2);
+        QFuture<void> lower = QtConcurrent::run([&] { std::sort(keyed.begin(), middle); });
+        std::sort(middle, keyed.end());
+        lower.waitForFinished();
+        std::inplace_merge(keyed.begin(), middle, keyed.end());
+    }
+    std::vector<int> tails;  // of the groups within one run of equal hashes
+    for (size_t run = 0; run < keyed.size();) {
+        size_t end = run + 1;
+        while (end < keyed.size() && keyed[end].first == keyed[run].first)
+            ++end;
+        tails.clear();
+        for (size_t i = run; i < end; ++i) {
+            const int at = keyed[i].second;
+            const QStringView ref = Input(static_cast<size_t>(at)).reference;
+            auto same = std::find_if(tails.begin(), tails.end(), [&](int tail) {
+                return Input(static_cast<size_t>(tail)).reference == ref;
+            });
+            if (same == tails.end()) {
+                groupOf_[static_cast<size_t>(at)] = at;
+                tails.push_back(at);
+                continue;
+            }
+            const int head = groupOf_[static_cast<size_t>(*same)];
+            if (nextInGroup_[static_cast<size_t>(head)] < 0)
+                heads.push_back(head);
+            groupOf_[static_cast<size_t>(at)] = head;
+            nextInGroup_[static_cast<size_t>(*same)] = at;
+            *same = at;
+        }
+        run = end;
+    }
+    return heads;
+}
+
+void DocumentChecks::RecheckAll()
+{
+    fields_ = static_cast<size_t>(document_.TextFieldCount());
+    masks_.assign(static_cast<size_t>(document_.RecordCount()) * fields_, 0);
+    counts_ = {};
+    const bool groups = reference_ && (settings_.enabled & Bit(Check::Inconsistent));
+    std::vector<size_t> hashes(groups ? masks_.size() : 0);
+    std::vector<std::pair<size_t, size_t>> chunks;
+    for (size_t first = 0; first < masks_.size(); first += kChunk)
+        chunks.emplace_back(first, std::min(masks_.size(), first + kChunk));
+    auto run = [&](const std::pair<size_t, size_t>& chunk) {
+        CheckRange(chunk.first, chunk.second, groups ? &hashes : nullptr);
+    };
+    // A small document is checked on the calling thread: no pool to wake (nor one a forked
+    // process would wait on forever).
+    if (chunks.size() <= 1) {
+        for (const auto& chunk : chunks)
+            run(chunk);
+    } else if (settings_.placeholders.HasPatterns()) {
+        // The project's patterns need the stack their budget counts on.
+        QThreadPool pool;
+        pool.setStackSize(static_cast<uint>(PatternLimits().stackSize));
+        QtConcurrent::blockingMap(&pool, chunks, run);
+    } else {
+        QtConcurrent::blockingMap(chunks, run);
+    }
+    const std::vector<int> heads = Index(hashes);
+    // Groups share no field: judged side by side when there are many.
+    auto judge = [this](int head) { JudgeGroup(head, false); };
+    if (heads.size() < kChunk)
+        std::for_each(heads.begin(), heads.end(), judge);
+    else
+        QtConcurrent::blockingMap(heads, judge);
+    for (const CheckMask mask : masks_)
+        Count(mask, +1);
+    emit ProblemsChanged();
+}
+
+void DocumentChecks::Recheck(int firstRecord, int lastRecord)
+{
+    lastRecord = std::min(lastRecord, document_.RecordCount() - 1);
+    const TextStorage storage = Storage();
+    std::unique_ptr<MatchBudget> budget;
+    if (settings_.placeholders.HasPatterns())
+        budget = std::make_unique<MatchBudget>(PatternLimits());
+    std::set<int> groups;
+    for (int record = std::max(firstRecord, 0); record <= lastRecord; ++record) {
+        for (size_t k = 0; k < fields_; ++k) {
+            const size_t at = static_cast<size_t>(record) * fields_ + k;
+            CheckMask& mask = masks_[at];
+            Count(mask, -1);
+            mask = checker_.Run(Input(at), storage, budget.get(), nullptr);
+            Count(mask, +1);
+            if (groupOf_[at] >= 0)
+                groups.insert(groupOf_[at]);
+        }
+    }
+    for (const int head : groups)
+        JudgeGroup(head, true);
+    emit ProblemsChanged();
+}
+
+std::vector<Problem> DocumentChecks::Details(int record, int field) const
+{
+    std::vector<Problem> out;
+    const CheckMask mask = Mask(record, field);
+    if (!mask)
+        return out;
+    std::unique_ptr<MatchBudget> budget;
+    if (settings_.placeholders.HasPatterns())
+        budget = std::make_unique<MatchBudget>(PatternLimits());
+    const size_t place = static_cast<size_t>(record) * fields_ + field;
+    checker_.Run(Input(place), Storage(), budget.get(), &out);
+    if (mask & Bit(Check::Inconsistent)) {
+        QSet<QStringView> translations;
+        for (int at = groupOf_[place]; at >= 0; at = nextInGroup_[static_cast<size_t>(at)]) {
+            if (Eligible(static_cast<size_t>(at)))
+                translations.insert(Text(static_cast<size_t>(at)));
+        }
+        out.push_back({0, 0, Check::Inconsistent,
+                       UiText("check.inconsistent.detail").arg(translations.size())});
+        std::stable_sort(out.begin(), out.end(),
+                         [](const Problem& a, const Problem& b) { return a.check < b.check; });
+    }
+    for (Problem& p : out)
+        p.record = record, p.field = field;
+    return out;
+}
+
+void DocumentChecks::ForEachProblem(const std::function<void(const Problem&)>& each) const
+{
+    for (size_t at = 0; at < masks_.size(); ++at) {
+        if (!masks_[at])
+            continue;
+        for (const Problem& p :
+             Details(static_cast<int>(at / fields_), static_cast<int>(at % fields_)))
+            each(p);
+    }
+}
+
+}  // namespace scrivlet

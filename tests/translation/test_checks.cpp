@@ -1,0 +1,184 @@
+#include "TestDocument.h"
+#include "TestRegistry.h"
+#include "translation/DocumentChecks.h"
+#include "translation/Spelling.h"
+
+#include <QTest>
+
+using namespace scrivlet;
+using namespace scrivlet::test;
+
+namespace {
+
+const EdtFormat kFormat = MakeFormat(80, {TextField("Text", 0, 40)});
+
+// Settings of every case: a glossary, a game's own code, storage in the English encoding.
+void Prepare(CheckSettings* settings, const QString& language)
+{
+    settings->language = language;
+    settings->glossary = {{"sword", {"Schwert"}, {}}, {"book", {u"книга"_qs}, {}}};
+    QVERIFY(settings->placeholders.AddPattern(QStringLiteral("\\[[A-Z]+\\]")));
+    settings->storage = TextStorage{0, kFileTypeEdt};
+}
+
+Rows Column(const QStringList& texts)
+{
+    Rows rows;
+    for (const QString& text : texts)
+        rows << QStringList{text};
+    return rows;
+}
+
+}  // namespace
+
+class ChecksTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Each check on a clear case both ways; the first record is judged. No references: the
+    // document alone.
+    void checks_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QStringList>("references");
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QString>("check");
+        QTest::addColumn<bool>("problem");
+        auto row = [](const char* tag, const QStringList& references, const QStringList& texts,
+                      const char* check, bool problem, const char* language = "") {
+            QTest::newRow(tag) << QString(language) << references << texts << QString(check)
+                               << problem;
+        };
+        row("too long", {}, {QString(41, u'x')}, "too_long", true);
+        row("as long as the field", {}, {QString(40, u'x')}, "too_long", false);
+        row("not storable", {}, {u"Жук"_qs}, "not_storable", true);
+        row("storable", {}, {u"Käse"_qs}, "not_storable", false);
+        row("untranslated", {"Hello"}, {"Hello"}, "untranslated", true);
+        row("translated", {"Hello"}, {"Hallo"}, "untranslated", false);
+        row("empty", {"Hello"}, {""}, "empty", true);
+        row("both empty", {""}, {""}, "empty", false);
+        row("printf lost", {"%d of %s left"}, {"%s übrig"}, "placeholders", true);
+        row("printf reordered", {"%1$s has %2$d"}, {"%2$d hat %1$s"}, "placeholders", false);
+        row("Qt lost", {"%1 files"}, {"Dateien"}, "placeholders", true);
+        row("braces kept", {"{name} won {0:N2}"}, {"{0:N2} für {name}"}, "placeholders", false);
+        row("%% is none", {"%%d is a code"}, {"Ein Code"}, "placeholders", false);
+        row("prose percent", {"50% of them"}, {"50 Prozent davon"}, "placeholders", false);
+        row("game code lost", {"[NAME] won"}, {"gewann"}, "placeholders", true);
+        row("game code kept", {"[NAME] won"}, {"[NAME] gewann"}, "placeholders", false);
+        row("number changed", {"Take 3 of 10"}, {"Nimm 3 von 11"}, "numbers", true);
+        row("numbers reordered", {"Take 3 of 10"}, {"10 Stück, nimm 3"}, "numbers", false);
+        row("number in placeholder", {"%2$s costs 5"}, {"%1$s kostet 5"}, "numbers", false);
+        row("leading space lost", {" Next"}, {"Weiter"}, "leading_space", true);
+        row("leading space added", {"Next"}, {" Weiter"}, "leading_space", true);
+        row("leading space kept", {" Next"}, {" Weiter"}, "leading_space", false);
+        row("trailing space lost", {"Name: "}, {"Titel:"}, "trailing_space", true);
+        row("trailing space kept", {"Name: "}, {"Titel: "}, "trailing_space", false);
+        row("line break lost", {"a\nb"}, {"ab"}, "line_breaks", true);
+        row("CRLF is one break", {"a\r\nb"}, {"x\ny"}, "line_breaks", false);
+        row("double space", {}, {"a  b"}, "double_space", true);
+        row("double space as original", {"a  b"}, {"x  y"}, "double_space", false);
+        row("period lost", {"Done."}, {"Fertig"}, "end_punctuation", true);
+        row("question as exclamation", {"Really?"}, {"Wirklich!"}, "end_punctuation", true);
+        row("ellipsis character", {"Wait..."}, {u"Warte…"_qs}, "end_punctuation", false);
+        row("period as ellipsis", {"Wait."}, {"Warte..."}, "end_punctuation", false);
+        row("Russian ?..", {"Really?"}, {u"Правда?.."_qs}, "end_punctuation", false, "ru");
+        row("?! for !", {"No!"}, {"Nein?!"}, "end_punctuation", false);
+        row("German closing quote", {"Go!"}, {u"„Los!“"_qs}, "end_punctuation", false, "de");
+        row("English opening quote", {"Go!"}, {u"“Go!“"_qs}, "end_punctuation", true, "en");
+        row("two translations", {"Sword", "Sword"}, {"Schwert", "Klinge"}, "inconsistent", true);
+        row("one translation", {"Sword", "Sword"}, {"Schwert", "Schwert"}, "inconsistent", false);
+        row("one left untranslated", {"Sword", "Sword"}, {"Schwert", "Sword"}, "inconsistent",
+            false);
+        row("term not translated", {"Take the sword"}, {"Nimm die Klinge"}, "glossary", true);
+        row("term inflected", {"Take the SWORD"}, {"Nimm des Schwertes"}, "glossary", false);
+        row("term inside a word", {"A swordfish"}, {"Ein Fisch"}, "glossary", false);
+        row("Russian inflection", {"Read the book"}, {u"Прочти книгу"_qs}, "glossary", false);
+    }
+    void checks()
+    {
+        QFETCH(QString, language);
+        QFETCH(QStringList, references);
+        QFETCH(QStringList, texts);
+        QFETCH(QString, check);
+        CheckSettings settings;
+        Prepare(&settings, language);
+        auto document = MakeDocument(kFormat, Column(texts));
+        auto reference = MakeDocument(kFormat, Column(references));
+        const DocumentChecks checks(*document, settings,
+                                    references.isEmpty() ? nullptr : reference.get());
+        const Check which = *CheckNamed(check);
+        const bool found = checks.Mask(0, 0) & Bit(which);
+        QTEST(found, "problem");
+        // Said in words exactly when found.
+        const std::vector<Problem> details = checks.Details(0, 0);
+        const bool told = std::any_of(details.begin(), details.end(), [&](const Problem& p) {
+            return p.check == which && !p.detail.isEmpty();
+        });
+        QCOMPARE(told, found);
+    }
+
+    // An edit re-judges its field and the fields sharing its original.
+    void editRechecksItsGroup()
+    {
+        CheckSettings settings;
+        auto document = MakeDocument(kFormat, Column({"Schwert", "Klinge", "Axt"}));
+        auto reference = MakeDocument(kFormat, Column({"Sword", "Sword", "Axe"}));
+        DocumentChecks checks(*document, settings, reference.get());
+        QCOMPARE(checks.CountOf(Check::Inconsistent), 2);
+        QCOMPARE(checks.Details(0, 0).front().detail,
+                 QStringLiteral("the same original has 2 different translations"));
+        QVERIFY(document->SetText(1, 0, u"Schwert"));
+        QCOMPARE(checks.CountOf(Check::Inconsistent), 0);
+        QCOMPARE(checks.Mask(0, 0), CheckMask(0));
+        QVERIFY(document->SetText(2, 0, u""));
+        QCOMPARE(checks.CountOf(Check::Empty), 1);
+        QCOMPARE(checks.Count(), 1);
+    }
+
+    // Debian's dictionaries; placeholders and markup are no words; the project's word list.
+    void spelling_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("words");  // the project's own
+        QTest::addColumn<QString>("detail");     // empty: no problem
+        QTest::newRow("en") << "en"
+                            << "The lamp went dark, didn't it?" << QStringList() << "";
+        QTest::newRow("en, typo") << "en"
+                                  << "The lmap went dark" << QStringList() << "unknown words: lmap";
+        QTest::newRow("en, markup") << "en"
+                                    << "<b>%s</b> came {name} &amp; left" << QStringList() << "";
+        QTest::newRow("en, word list") << "en"
+                                       << "Over Harrowmere" << QStringList{"Harrowmere"} << "";
+        QTest::newRow("de") << "de" << u"Der Leuchtturm ist dunkel, die Tür offen."_qs
+                            << QStringList() << "";
+        QTest::newRow("de, typo") << "de"
+                                  << "Der Leuchturm" << QStringList() << "unknown words: Leuchturm";
+        QTest::newRow("pl") << "pl" << u"Latarnia zgasła o północy."_qs << QStringList() << "";
+        QTest::newRow("pl, no diacritics")
+            << "pl"
+            << "Latarnia zgasla" << QStringList() << "unknown words: zgasla";
+        QTest::newRow("ru") << "ru" << u"Маяк погас ровно в полночь."_qs << QStringList() << "";
+        QTest::newRow("ru, typo") << "ru" << u"Маяк пагас"_qs << QStringList()
+                                  << u"unknown words: пагас"_qs;
+    }
+    void spelling()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, text);
+        QFETCH(QStringList, words);
+        SpellingDictionary dictionary;
+        QVERIFY(dictionary.Load(language));
+        dictionary.SetWordList(words);
+        CheckSettings settings;
+        settings.enabled = Bit(Check::Spelling);
+        settings.speller = &dictionary;
+        const auto document = MakeDocument(kFormat, Column({text}));
+        const DocumentChecks checks(*document, settings);
+        const std::vector<Problem> details = checks.Details(0, 0);
+        QTEST(details.empty() ? QString() : details.front().detail, "detail");
+    }
+};
+
+SCRIVLET_TEST(ChecksTest);
+#include "test_checks.moc"

@@ -21,7 +21,7 @@ using Rows = QList<QStringList>;
 class ScriptedPrompts : public DocumentPrompts {
 public:
     explicit ScriptedPrompts(bool answer = false) : answer(answer) {}
-    bool AskOpenInvalidSize() override { return ++asked, answer; }
+    bool AskOpenInvalidSize(const QString&, qint64, qint64) override { return ++asked, answer; }
     void NotifyTextTooLong() override { ++notices; }
 
     bool answer;

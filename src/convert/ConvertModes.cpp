@@ -39,10 +39,11 @@ int Failed(const char* messageKey, const QString& path, const QString& reason)
     return kExitFailed;
 }
 
-bool ConverterPrompts::AskOpenInvalidSize()
+bool ConverterPrompts::AskOpenInvalidSize(const QString& path, qint64 fileSize,
+                                          qint64 recordBytes)
 {
     if (!yes_)
-        Print(stderr, UiText(str::InvalidFileSize) + QStringLiteral(" (--yes)\n"));
+        Print(stderr, InvalidSizeQuestion(path, fileSize, recordBytes) + QStringLiteral(" (--yes)\n"));
     return yes_;
 }
 
@@ -149,17 +150,18 @@ bool CheckStorable(const EdtDocument& document, const TextStorage& storage, cons
 {
     const std::vector<UnstorableField> fields =
         FindUnstorable(document, storage, std::numeric_limits<int>::max());
+    // Records named as the editor names them; the converter's own sentences are English.
+    const RowLabels labels;
     for (const UnstorableField& field : fields) {
         Print(stderr, QStringLiteral("scrivlet-convert: %1: record %2, %3: %4\n")
-                          .arg(path)
-                          .arg(field.record)
-                          .arg(document.Format().fields[field.column].caption, field.characters));
+                          .arg(path, labels.RecordName(document.Format(), field.record),
+                               document.Format().fields[field.column].caption, field.characters));
     }
     if (!fields.empty())
         Print(stderr, QStringLiteral("scrivlet-convert: %1 not written: its encoding would change "
-                                     "the characters of %2 fields\n")
-                          .arg(path)
-                          .arg(fields.size()));
+                                     "the characters of %2\n")
+                          .arg(path, UiCountIn(UiLanguage::English, QStringLiteral("count.fields"),
+                                               qint64(fields.size()))));
     return fields.empty();
 }
 

@@ -37,7 +37,7 @@ int Failed(const char* messageKey, const QString& path, const QString& reason);
 class ConverterPrompts : public DocumentPrompts {
 public:
     explicit ConverterPrompts(bool yes) : yes_(yes) {}
-    bool AskOpenInvalidSize() override;
+    bool AskOpenInvalidSize(const QString& path, qint64 fileSize, qint64 recordBytes) override;
     void NotifyTextTooLong() override;
 
 private:

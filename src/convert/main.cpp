@@ -8,6 +8,7 @@
 #include "catalogue/FormatDetection.h"
 #include "convert/ConvertModes.h"
 #include "convert/ConvertOptions.h"
+#include "convert/MemoryModes.h"
 #include "convert/ProjectModes.h"
 #include "documents/DocumentFiles.h"
 #include "documents/FileTypes.h"
@@ -120,6 +121,15 @@ int RunOnDocument(const Options& options, const FormatCatalogue& catalogue)
                                            *catalogue.At(format), format, false, &prompts);
     if (!opened.document)
         return Failed(str::OpenFailed, input, opened.error);
+    // Told, not fatal: the texts are there, only some bytes were not. --strict wants them all.
+    if (const QString invalid = InvalidBytesText(opened.notes, *catalogue.At(format));
+        !invalid.isEmpty()) {
+        Print(stderr, QStringLiteral("scrivlet-convert: %1: %2%3\n")
+                          .arg(input, invalid,
+                               options.strict ? QStringLiteral(" (--strict)") : QString()));
+        if (options.strict)
+            return kExitFailed;
+    }
     Session session{options, catalogue, prompts, *opened.document, query};
     return RunMode(session);
 }
@@ -127,6 +137,8 @@ int RunOnDocument(const Options& options, const FormatCatalogue& catalogue)
 int Run(const QStringList& args)
 {
     if (const std::optional<int> status = RunProjectMode(args))
+        return *status;
+    if (const std::optional<int> status = RunMemoryMode(args))
         return *status;
     Options options;
     const QString problem = ParseArguments(args, &options);
@@ -136,6 +148,7 @@ int Run(const QStringList& args)
         std::fputs(kUsage, stdout);
         std::fputs(ProjectUsage(), stdout);
         std::fputs(kCheckUsage, stdout);
+        std::fputs(MemoryUsage(), stdout);
         return kExitOk;
     }
     const std::optional<UiLanguage> language = LanguageOf(options.language);

@@ -28,6 +28,9 @@ struct CodePageTable {
         const uint8_t byte = fromUnicode[ch];
         return byte != 0 || ch == 0 ? byte : -1;
     }
+    // True for a byte the published code page leaves undefined: it alone stands for a C1
+    // control character, which no defined byte of these code pages reads as.
+    bool Undefined(uint8_t byte) const { return byte >= 0x80 && byte < 0xA0 && Char(byte) == byte; }
 };
 
 // The table of code page 1250, 1251 or 1252, built on first use; null for any other number.

@@ -2,6 +2,7 @@
 
 #include "base/Result.h"
 #include "catalogue/FormatCatalogue.h"
+#include "documents/DocumentFiles.h"
 
 #include <QIODevice>
 
@@ -63,6 +64,8 @@ struct ReadContext {
     bool quiet = false;
     // May be null: then nothing is asked (the answer is No) and nothing is told.
     DocumentPrompts* prompts = nullptr;
+    QString path;              // the file read, for the questions
+    LoadNotes* notes = nullptr;  // filled in when given
 };
 
 class DocumentFileFormat {

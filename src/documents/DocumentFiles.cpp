@@ -4,9 +4,12 @@
 #include "documents/DocumentFileFormat.h"
 #include "documents/Encodings.h"
 #include "documents/FileTypes.h"
+#include "documents/RowLabels.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -126,7 +129,8 @@ LoadResult LoadDocument(const QString& path, int fileType, int encoding, const E
     // No memory for the texts or the buffer of a huge record shows as bad_alloc, or as
     // length_error for a size beyond any.
     try {
-        done = FileFormatFor(fileType)->Read(file, *document, ReadContext{quiet, prompts});
+        done = FileFormatFor(fileType)->Read(file, *document,
+                                             ReadContext{quiet, prompts, path, &result.notes});
     } catch (const std::exception&) {
         done = FileFailure(str::FileErrorNoMemory);
     }
@@ -134,9 +138,40 @@ LoadResult LoadDocument(const QString& path, int fileType, int encoding, const E
         result.error = done.Error();
         return result;
     }
-    document->SetModified(false);
+    // Left-out bytes make the file differ from the document: a save writes it as shown.
+    document->SetModified(result.notes.bytesLeftOut > 0);
     result.document = std::move(document);
     return result;
+}
+
+QString InvalidBytesText(const LoadNotes& notes, const EdtFormat& format)
+{
+    if (notes.invalidBytes == 0)
+        return {};
+    const QLocale locale(LanguageCode(CurrentUiLanguage()));
+    return UiText(notes.invalidReplaced ? "load.invalidUtf8" : "load.undefinedBytes")
+        .arg(UiCount("count.invalidBytes", notes.invalidBytes),
+             locale.toString(notes.firstInvalidLine),
+             RowLabels().RecordName(format, notes.firstInvalidRecord));
+}
+
+QString LeftOutText(const LoadNotes& notes)
+{
+    return notes.bytesLeftOut > 0 ? UiText("load.leftOut").arg(UiCount("count.bytes", notes.bytesLeftOut))
+                                  : QString();
+}
+
+QString InvalidSizeText(qint64 fileSize, qint64 recordBytes)
+{
+    const QLocale locale(LanguageCode(CurrentUiLanguage()));
+    return UiText("file.sizeReason").arg(locale.toString(fileSize), locale.toString(recordBytes));
+}
+
+QString InvalidSizeQuestion(const QString& path, qint64 fileSize, qint64 recordBytes)
+{
+    return QDir::toNativeSeparators(path) + QStringLiteral("\n\n") + InvalidSizeText(fileSize, recordBytes) +
+           u' ' + UiText("file.leftOver").arg(UiCount("count.bytes", fileSize % recordBytes)) +
+           QStringLiteral("\n\n") + UiText(str::InvalidFileSize);
 }
 
 namespace {

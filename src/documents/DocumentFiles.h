@@ -16,14 +16,38 @@ namespace scrivlet {
 
 class DocumentPrompts;
 
+// What a load passed over or could not read cleanly, for the caller to tell.
+struct LoadNotes {
+    // Bytes at the end of an .edt that make no whole record: not read, so not saved back.
+    qint64 bytesLeftOut = 0;
+    // Bytes of a .txt not valid in its encoding (see DecodeProblems), and where the first is.
+    qint64 invalidBytes = 0;
+    bool invalidReplaced = false;  // invalid UTF-8, read as U+FFFD
+    qint64 firstInvalidLine = 0;   // 1-based
+    int firstInvalidRecord = -1;
+};
+
 struct LoadResult {
     std::unique_ptr<EdtDocument> document;  // null on failure
     QString error;                          // the user-facing reason on failure
+    LoadNotes notes;
 };
+
+// The invalid bytes of a load in one sentence that names the line and the record (as the grid
+// names it) of the first; empty without any.
+QString InvalidBytesText(const LoadNotes& notes, const EdtFormat& format);
+// The status-bar line for bytes left out at the end of an .edt; empty without any.
+QString LeftOutText(const LoadNotes& notes);
+// Why a file of fileSize bytes is no whole number of records.
+QString InvalidSizeText(qint64 fileSize, qint64 recordBytes);
+// The question before such a file opens: the file, why, the bytes left over and that they are
+// not saved back, then whether to open the whole records.
+QString InvalidSizeQuestion(const QString& path, qint64 fileSize, qint64 recordBytes);
 
 // Reads the file at path into a new document of the format. quiet fails a file whose size is
 // no whole number of records without asking; prompts may be null (then nothing is asked and
-// the answer is No). The document comes back unmodified, with path, type and encoding set.
+// the answer is No). The document comes back with path, type and encoding set, unmodified
+// unless bytes were left out (then it no longer matches its file).
 LoadResult LoadDocument(const QString& path, int fileType, int encoding, const EdtFormat& format,
                         int formatIndex, bool quiet, DocumentPrompts* prompts = nullptr);
 

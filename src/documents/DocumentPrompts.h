@@ -3,14 +3,16 @@
 // The two things a load may have to ask or tell the user. The UI answers with message boxes
 // (with the program's caption), tests and tools with scripted answers.
 
+#include <QString>
+
 namespace scrivlet {
 
 class DocumentPrompts {
 public:
     virtual ~DocumentPrompts() = default;
-    // String 137: the file size is no whole number of records; true (Yes) loads the whole
-    // records and leaves the incomplete one at the end unread.
-    virtual bool AskOpenInvalidSize() = 0;
+    // The size of the file at path is no whole number of records (InvalidSizeText tells it);
+    // true (Yes) loads the whole records and leaves the incomplete one at the end unread.
+    virtual bool AskOpenInvalidSize(const QString& path, qint64 fileSize, qint64 recordBytes) = 0;
     // String 136: a .txt line is longer than its field; shown once per load, after it.
     virtual void NotifyTextTooLong() = 0;
 };
@@ -19,7 +21,7 @@ public:
 class FixedPrompts : public DocumentPrompts {
 public:
     explicit FixedPrompts(bool openInvalidSize = false) : openInvalidSize_(openInvalidSize) {}
-    bool AskOpenInvalidSize() override { return openInvalidSize_; }
+    bool AskOpenInvalidSize(const QString&, qint64, qint64) override { return openInvalidSize_; }
     void NotifyTextTooLong() override {}
 
 private:

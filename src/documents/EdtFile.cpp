@@ -7,8 +7,6 @@
 #include "documents/EdtDocument.h"
 #include "documents/Encodings.h"
 
-#include "base/UiText.h"
-
 #include <QFile>
 #include <QLocale>
 #include <QSysInfo>
@@ -97,14 +95,15 @@ Result EdtFile::Read(QIODevice& in, EdtDocument& document, const ReadContext& co
         return FileFailure(str::FileErrorUnusableFormat);
     const qint64 recordUnits = layout->recordLength;
     const qint64 fileSize = in.size();
-    if (fileSize % (recordUnits * kUnitBytes) != 0 &&
-        (context.quiet || !context.prompts || !context.prompts->AskOpenInvalidSize())) {
-        const QLocale locale(LanguageCode(CurrentUiLanguage()));
+    const qint64 recordBytes = recordUnits * kUnitBytes;
+    if (fileSize % recordBytes != 0 &&
+        (context.quiet || !context.prompts ||
+         !context.prompts->AskOpenInvalidSize(context.path, fileSize, recordBytes))) {
         return Result::Failure(UiText(str::FileErrorInvalidSize) + u'\n' +
-                               UiText("file.sizeReason")
-                                   .arg(locale.toString(fileSize),
-                                        locale.toString(recordUnits * kUnitBytes)));
+                               InvalidSizeText(fileSize, recordBytes));
     }
+    if (context.notes)
+        context.notes->bytesLeftOut = fileSize % recordBytes;
     // An incomplete record at the end is never read.
     const qint64 recordCount = fileSize / (recordUnits * kUnitBytes);
     if (recordCount == 0)

@@ -332,7 +332,59 @@ int TextCodePage(int encoding)
     }
 }
 
-QString DecodeText(int codePage, const char* data, qsizetype size)
+namespace {
+
+// Bytes that belong to no well-formed UTF-8 sequence (Unicode's table of well-formed byte
+// sequences), each maximal broken piece counted whole. QStringDecoder tells only that
+// something was wrong, neither how much nor where.
+void CountInvalidUtf8(const uint8_t* p, qsizetype n, DecodeProblems& problems)
+{
+    for (qsizetype i = 0; i < n;) {
+        const uint8_t lead = p[i];
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        int need = 0;
+        uint8_t low = 0x80, high = 0xBF;  // of the second byte
+        if (lead >= 0xC2 && lead <= 0xDF)
+            need = 1;
+        else if (lead >= 0xE0 && lead <= 0xEF)
+            need = 2, low = lead == 0xE0 ? 0xA0 : 0x80, high = lead == 0xED ? 0x9F : 0xBF;
+        else if (lead >= 0xF0 && lead <= 0xF4)
+            need = 3, low = lead == 0xF0 ? 0x90 : 0x80, high = lead == 0xF4 ? 0x8F : 0xBF;
+        qsizetype length = 1;
+        for (int k = 0; k < need && i + length < n; ++k, ++length) {
+            const uint8_t next = p[i + length];
+            if (next < (k == 0 ? low : 0x80) || next > (k == 0 ? high : 0xBF))
+                break;
+        }
+        if (need > 0 && length == need + 1) {
+            i += length;
+            continue;
+        }
+        if (problems.invalidBytes == 0)
+            problems.firstOffset = i;
+        problems.invalidBytes += length;
+        i += length;
+    }
+}
+
+void CountUndefined(const CodePageTable& table, const char* data, qsizetype size,
+                    DecodeProblems& problems)
+{
+    for (qsizetype i = 0; i < size; ++i) {
+        if (table.Undefined(uint8_t(data[i]))) {
+            if (problems.invalidBytes == 0)
+                problems.firstOffset = i;
+            ++problems.invalidBytes;
+        }
+    }
+}
+
+}  // namespace
+
+QString DecodeText(int codePage, const char* data, qsizetype size, DecodeProblems* problems)
 {
     if (size < 0 || (data == nullptr && size > 0)) {
         return QString();
@@ -344,6 +396,8 @@ QString DecodeText(int codePage, const char* data, qsizetype size)
             QStringConverter::Utf8,
             QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
         QString text = decoder(QByteArrayView(data, size));
+        if (problems && decoder.hasError())
+            CountInvalidUtf8(reinterpret_cast<const uint8_t*>(data), size, *problems);
         return text.isNull() ? QStringLiteral("") : text;
     }
     const CodePageTable* table = WindowsCodePage(codePage);
@@ -351,6 +405,8 @@ QString DecodeText(int codePage, const char* data, qsizetype size)
         return QString();
     }
     QString text = DecodeWindows(*table, data, size);
+    if (problems)
+        CountUndefined(*table, data, size, *problems);
     return text.isNull() ? QStringLiteral("") : text;
 }
 

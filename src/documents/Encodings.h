@@ -44,13 +44,22 @@ bool EncodeEdtUnits(int encoding, const char16_t* in, uint16_t* out, size_t n);
 // Code page of the .txt files of an encoding; -1 for an index outside 0..4.
 int TextCodePage(int encoding);
 
+// Bytes of a text that its code page cannot read: invalid UTF-8 (each becomes U+FFFD) or
+// bytes a Windows code page leaves undefined (kept as the control characters U+0080..U+009F,
+// so that they save back unchanged).
+struct DecodeProblems {
+    qsizetype invalidBytes = 0;
+    qsizetype firstOffset = -1;  // of the first such byte in the text
+};
+
 // Whole texts between QString and the bytes of a code page (1250, 1251, 1252, 65001).
 // Unmappable characters become '?', invalid UTF-8 becomes U+FFFD, a UTF-8 byte-order mark
 // is kept as U+FEFF. A character outside the BMP becomes one '?' in the 8-bit code pages; an
 // unpaired surrogate becomes '?' there and U+FFFD in UTF-8. Any other code page number (or a
 // negative size) gives a null QString or QByteArray; success never does, also for an empty
-// text.
-QString DecodeText(int codePage, const char* data, qsizetype size);
+// text. problems, when given, counts what could not be read cleanly.
+QString DecodeText(int codePage, const char* data, qsizetype size,
+                   DecodeProblems* problems = nullptr);
 inline QString DecodeText(int codePage, const QByteArray& bytes)
 {
     return DecodeText(codePage, bytes.constData(), bytes.size());

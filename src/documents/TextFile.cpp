@@ -113,6 +113,10 @@ Result TextFile::Read(QIODevice& in, EdtDocument& document, const ReadContext& c
     LineReader reader(in);
     const char* data = nullptr;
     qsizetype size = 0;
+    qint64 line = 0;
+    DecodeProblems problems;
+    LoadNotes notes;
+    notes.invalidReplaced = codePage == kCodePageUtf8;
     bool haveLine = reader.Next(&data, &size);
     for (int record = 0; haveLine; ++record) {
         if (record == INT_MAX - 1)
@@ -123,10 +127,14 @@ Result TextFile::Read(QIODevice& in, EdtDocument& document, const ReadContext& c
             // The file ended inside this record: its missing texts are empty.
             QString text;
             if (haveLine) {
+                ++line;
                 // A zero byte ends the text of a line.
                 if (const void* zero = memchr(data, 0, size))
                     size = static_cast<const char*>(zero) - data;
-                text = DecodeText(codePage, data, size);
+                const qsizetype before = problems.invalidBytes;
+                text = DecodeText(codePage, data, size, &problems);
+                if (before == 0 && problems.invalidBytes > 0)
+                    notes.firstInvalidLine = line, notes.firstInvalidRecord = record;
                 tooLong = tooLong || text.size() > layout->texts[k].size;
             }
             if (!document.AddLoadedText(text))
@@ -139,6 +147,9 @@ Result TextFile::Read(QIODevice& in, EdtDocument& document, const ReadContext& c
     }
     if (reader.Failed())
         return FileFailure(str::FileErrorReadFailed);
+    notes.invalidBytes = problems.invalidBytes;
+    if (context.notes)
+        *context.notes = notes;
     if (tooLong && context.prompts)
         context.prompts->NotifyTextTooLong();
     return {};

@@ -124,6 +124,7 @@ OutFile Entries(const EdtDocument& document, const EdtDocument* reference)
     file.sourceLanguage = reference ? LanguageOf(*reference) : file.targetLanguage;
     file.wideCharacters = document.GetEncoding() == kEncodingUnicode;
     const EdtFormat& format = document.Format();
+    file.recordName = [&format](int record) { return RowLabels().RecordName(format, record); };
     const int fields = document.TextFieldCount();
     for (int k = 0; k < fields; ++k) {
         const FieldDef& def = format.fields[static_cast<size_t>(document.TextColumn(k))];
@@ -210,9 +211,12 @@ Result CommitWritten(QSaveFile& out, Result done)
 }  // namespace
 
 Result ExportTranslations(const EdtDocument& document, const EdtDocument* reference,
-                          const QString& path, const TranslationFileFormat& format)
+                          const QString& path, const TranslationFileFormat& format,
+                          qsizetype* entryCount)
 {
     const OutFile file = Entries(document, reference);
+    if (entryCount)
+        *entryCount = static_cast<qsizetype>(file.entries.size());
     if (Result writable = CheckTexts(file, document, IsXliff(format)); !writable)
         return writable;
     // Written as documents are saved: QSaveFile writes through a symbolic link, keeps the old

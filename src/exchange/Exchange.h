@@ -47,9 +47,10 @@ const TranslationFileFormat& TranslationFormatForPath(const QString& path);
 const TranslationFileFormat* TranslationFormatNamed(QStringView name);
 
 // Writes the document's entries to path, replacing an old file only once the new one is
-// complete. reference may be null.
+// complete. reference may be null; entryCount, when given, gets the number of entries written.
 Result ExportTranslations(const EdtDocument& document, const EdtDocument* reference,
-                          const QString& path, const TranslationFileFormat& format);
+                          const QString& path, const TranslationFileFormat& format,
+                          qsizetype* entryCount = nullptr);
 
 // Several documents in one XLIFF file, each a <file> under the name the caller gives (a
 // project's relative paths), written one document at a time. The old file is replaced only by

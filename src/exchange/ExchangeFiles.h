@@ -7,6 +7,7 @@
 #include <QString>
 #include <QXmlStreamWriter>
 
+#include <functional>
 #include <vector>
 
 // What the PO and XLIFF writers and readers share with the exchange; not for other folders.
@@ -35,9 +36,15 @@ struct OutFile {
     bool wideCharacters = false;
     std::vector<OutField> fields;
     std::vector<OutEntry> entries;
+    // The document's record names (as the grid shows them), for messages.
+    std::function<QString(int record)> recordName;
 };
 
 QString EntryName(int record, int field);
+
+// The first character XML 1.0 cannot hold (controls other than tab and line breaks, lone
+// surrogates, U+FFFE and U+FFFF), or -1. Qt's writer refuses them without saying which.
+qsizetype FirstNonXml(QStringView text);
 
 // Why a write to file failed: the device's own error, else the system's last one.
 QString WriteReason(const QFileDevice& file);
@@ -81,10 +88,6 @@ void ParseEntryName(View name, TranslationEntry* entry)
         }
     }
 }
-
-// The first character XML 1.0 cannot hold (controls other than tab and line breaks, lone
-// surrogates, U+FFFE and U+FFFF), or -1.
-qsizetype FirstNonXml(QStringView text);
 
 // Write to the device, which the caller then commits; a failed write gives the reason.
 Result WritePo(const OutFile& file, QFileDevice& device);

@@ -366,6 +366,7 @@ Result ReadPo(const QString& path, std::vector<TranslationEntry>* entries)
             if (!po_message_msgid_plural(message))
                 ParseEntryName(context ? contextBytes : QByteArrayView(LocationName(message)),
                                &entry);
+            entry.source = QString::fromUtf8(id);
             entry.text = QString::fromUtf8(text);
             entry.fuzzy = po_message_is_fuzzy(message) != 0;
         }

@@ -10,11 +10,13 @@
 namespace scrivlet {
 
 // One entry read back: the field its name gives (record and field from 0; both -1 when the
-// name is not one an export writes), its translation, whether a tool marked it fuzzy.
+// name is not one an export writes), its translation and source, whether a tool marked it
+// fuzzy.
 struct TranslationEntry {
     int record = -1;
     int field = -1;
     QString text;
+    QString source;  // what the translation translates
     bool fuzzy = false;
 };
 

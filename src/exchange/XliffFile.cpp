@@ -73,8 +73,11 @@ public:
                       QLatin1String("x-gettext-domain-header");
             return;
         }
-        // Only the unit's own target counts: one inside an <alt-trans> is a tool's suggestion.
-        if (depth == unitDepth_ + 1 && name == QLatin1String("target")) {
+        // Only the unit's own source and target count: those inside an <alt-trans> are a
+        // tool's suggestion.
+        if (depth == unitDepth_ + 1 && name == QLatin1String("source")) {
+            Collect(&entry_.source, depth);
+        } else if (depth == unitDepth_ + 1 && name == QLatin1String("target")) {
             entry_.fuzzy = NeedsReview(attributes.value(QLatin1String("state")));
             Collect(&entry_.text, depth);
         } else if (depth == unitDepth_ + 1 && name == QLatin1String("context-group")) {

@@ -1,12 +1,18 @@
 #include "grid/DocumentHistory.h"
 
 #include "base/UiText.h"
+#include "documents/RowLabels.h"
 
 #include <QUndoStack>
 
 #include <utility>
 
 namespace scrivlet {
+
+QString RecordStepName(const char* key, const EdtDocument& document, int record)
+{
+    return UiText(key).arg(RowLabels().RecordName(document.Format(), record));
+}
 namespace {
 
 // Fields swapped between two texts the document holds: typing, Replace, Replace All. Undo and
@@ -143,7 +149,8 @@ bool DocumentHistory::AppendRecord()
     if (!document_)
         return false;
     const int records = document_->RecordCount();
-    stack_->push(new AppendRecordStep(this, records, UiText("undo.append").arg(records)));
+    stack_->push(
+        new AppendRecordStep(this, records, RecordStepName("undo.append", *document_, records)));
     return document_->RecordCount() > records;
 }
 

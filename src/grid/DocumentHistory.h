@@ -19,6 +19,10 @@ namespace scrivlet {
 // Steps kept; older ones are dropped.
 constexpr int kUndoLimit = 1000;
 
+// The name of a step on one record ("typing in record %1"), the record named as the grid
+// names it.
+QString RecordStepName(const char* key, const EdtDocument& document, int record);
+
 class DocumentHistory;
 
 // A step that knows the cell to show once it is undone or redone.

@@ -14,17 +14,6 @@
 
 namespace scrivlet {
 
-QString ReplaceReportText(const ReplaceReport& report)
-{
-    QString text = UiText("replace.done").arg(report.replaced).arg(report.records);
-    // Each part only when it has something to say, joined as the English "a; b; c".
-    if (report.skippedTooLong > 0)
-        text += QStringLiteral("; ") + UiText("replace.skipped").arg(report.skippedTooLong);
-    if (report.unstorable > 0)
-        text += QStringLiteral("; ") + UiText("replace.unstorable").arg(report.unstorable);
-    return text;
-}
-
 namespace {
 
 // Whether a search that began at `from` (record -1: at the top; column -1: after the whole
@@ -203,7 +192,8 @@ void GridCommands::ReplaceRequest(const SearchQuery& query, const QString& repla
     }
     // What was typed before Replace is a step of its own.
     view_->EndEdit();
-    if (!history_->SetText(row, column, replaced.text, UiText("undo.replace").arg(row))) {
+    if (!history_->SetText(row, column, replaced.text,
+                           RecordStepName("undo.replace", *document, row))) {
         QApplication::beep();
         return;
     }
@@ -235,9 +225,12 @@ std::optional<ReplaceReport> GridCommands::ReplaceAllRequest(const SearchQuery& 
         return std::nullopt;
     }
     if (!plan.changes.empty())
-        history_->SetTexts(std::move(plan.changes), UiText("undo.replaceAll"));
+        history_->SetTexts(std::move(plan.changes),
+                           UiText("undo.replaceAll")
+                               .arg(UiCount("count.matches", plan.report.replaced),
+                                    UiCount("count.inRecords", plan.report.records)));
     const ReplaceReport& report = plan.report;
-    view_->ShowStatus(ReplaceReportText(report));
+    view_->ShowStatus(ReplaceSummary(report));
     if (report.firstSkipped.record >= 0) {
         view_->SelectCell(report.firstSkipped.record, report.firstSkipped.column);
         resume_ = report.firstSkipped;
@@ -252,12 +245,12 @@ bool GridCommands::CopyReference()
     const int row = view_->SelectedRow();
     // From the reference cell too: into the field beside it.
     const int column = view_->SelectedColumn();
-    if (!reference || !view_->IsTextCell(row, column)) {
+    // A record the reference lacks has nothing to copy: the field keeps the user's text.
+    if (!reference || !view_->IsTextCell(row, column) || row >= reference->RecordCount()) {
         QApplication::beep();
         return false;
     }
     view_->EndEdit();
-    // A record the reference lacks gives an empty text.
     QString text = reference->Text(row, column);
     const int size = std::max(Document()->Format().fields[static_cast<size_t>(column)].size, 0);
     if (text.size() > size) {
@@ -266,7 +259,7 @@ bool GridCommands::CopyReference()
         QApplication::beep();
     }
     return Document()->TextView(row, column) == text ||
-           history_->SetText(row, column, text, UiText("undo.typing").arg(row));
+           history_->SetText(row, column, text, RecordStepName("undo.typing", *Document(), row));
 }
 
 }  // namespace scrivlet

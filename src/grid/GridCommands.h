@@ -16,9 +16,6 @@ class DocumentHistory;
 class EdtDocument;
 class GridView;
 
-// What Replace All did, as the status bar says it.
-QString ReplaceReportText(const ReplaceReport& report);
-
 class GridCommands : public QObject {
     Q_OBJECT
 

@@ -71,7 +71,8 @@ GridView::GridView(EdtDocument* document, DocumentHistory* history, QWidget* par
     columns->setSectionResizeMode(QHeaderView::Interactive);
     columns->setSectionsClickable(false);
     columns->setHighlightSections(false);
-    columns->setStretchLastSection(false);
+    // The last column takes the window's width beyond the others, so no grey strip is left.
+    columns->setStretchLastSection(true);
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     RefreshAppearance();
 
@@ -361,7 +362,8 @@ void GridView::CancelRequest(InplaceEdit* editor)
 bool GridView::WriteText(int record, int column, const QString& text)
 {
     return Document()->TextView(record, column) == text ||
-           history_->SetText(record, column, text, UiText("undo.typing").arg(record));
+           history_->SetText(record, column, text,
+                             RecordStepName("undo.typing", *Document(), record));
 }
 
 void GridView::AppendFromAddRow()

@@ -278,15 +278,20 @@ inline constexpr std::optional<Command> kToolbarLayout[] = {
     Command::Copy, Command::Paste, std::nullopt,  Command::Print, Command::About,
 };
 
-// The language commands and the language code each one stores (empty: the system's).
+// The language commands, the language code each one stores (empty: the system's) and the
+// language's name in itself, which the menu shows whatever the interface speaks: someone who
+// cannot read the current language still finds their own (UTF-8; none for the system's).
 struct LanguageCommand {
     Command command;
     const char* code;
+    const char* ownName;
 };
 inline constexpr LanguageCommand kLanguageCommands[] = {
-    {Command::LanguageSystem, ""},    {Command::LanguageEnglish, "en"},
-    {Command::LanguageGerman, "de"},  {Command::LanguagePolish, "pl"},
-    {Command::LanguageRussian, "ru"},
+    {Command::LanguageSystem, "", nullptr},
+    {Command::LanguageEnglish, "en", "English"},
+    {Command::LanguageGerman, "de", "Deutsch"},
+    {Command::LanguagePolish, "pl", "Polski"},
+    {Command::LanguageRussian, "ru", "\u0420\u0443\u0441\u0441\u043a\u0438\u0439"},
 };
 
 // Texts the frame shows besides the menu and the prompts.
@@ -330,7 +335,7 @@ inline constexpr const char* kFrameTextKeys[] = {
     "replace.one",
     "replace.all",
     "replace.tooLong",
-    "replace.done",
+    "replace.doneCounts",
     "replace.skipped",
     "replace.unstorable",
     // Printing and the PDF export.

@@ -2,6 +2,7 @@
 
 #include "base/UiText.h"
 #include "catalogue/FormatCatalogue.h"
+#include "documents/DocumentFiles.h"
 #include "documents/EdtDocument.h"
 #include "documents/FileTypes.h"
 #include "shell/MessageBoxes.h"
@@ -14,10 +15,13 @@ namespace scrivlet {
 namespace {
 
 // The extension a Save As name gets when typed without one, after the selected type entry.
-QString SuffixForFilter(int filterIndex, const QString& fallback)
+QString SuffixForFilter(const FileDialogRequest& request, int filterIndex)
 {
-    const QString suffix = FileTypeSuffix(filterIndex);
-    return suffix.isEmpty() ? fallback : suffix;
+    if (filterIndex >= 0 && filterIndex < request.filters.size() &&
+        !request.filters[filterIndex].suffix.isEmpty())
+        return request.filters[filterIndex].suffix;
+    const QString suffix = request.documents ? FileTypeSuffix(filterIndex) : QString();
+    return suffix.isEmpty() ? request.defaultSuffix : suffix;
 }
 
 FileDialogAnswer RunFileDialog(const FileDialogRequest& request)
@@ -37,6 +41,8 @@ FileDialogAnswer RunFileDialog(const FileDialogRequest& request)
         nameFilters << NameFilterOf(filter);
     dialog.setNameFilters(nameFilters);
     dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!request.title.isEmpty())
+        dialog.setWindowTitle(request.title);
     if (!request.start.isEmpty()) {
         dialog.setDirectory(QFileInfo(request.start).absolutePath());
         if (save)
@@ -45,8 +51,8 @@ FileDialogAnswer RunFileDialog(const FileDialogRequest& request)
     if (save) {
         QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
                          [&dialog, &nameFilters, &request](const QString& filter) {
-                             dialog.setDefaultSuffix(SuffixForFilter(
-                                 int(nameFilters.indexOf(filter)), request.defaultSuffix));
+                             dialog.setDefaultSuffix(
+                                 SuffixForFilter(request, int(nameFilters.indexOf(filter))));
                          });
     }
     FileOptionsPanel* panel = nullptr;
@@ -116,10 +122,12 @@ QMessageBox::StandardButton QtDialogHost::AskWithCheckBox(QWidget* parent, const
     return ShowMessageBox(parent, icon, caption, text, buttons, checkText, checked);
 }
 
-bool HostPrompts::AskOpenInvalidSize()
+bool HostPrompts::AskOpenInvalidSize(const QString& path, qint64 fileSize, qint64 recordBytes)
 {
-    return host_.Ask(parent_, UiText(str::InvalidFileSize), QMessageBox::Yes | QMessageBox::No,
-                     QMessageBox::Question, AppCaption()) == QMessageBox::Yes;
+    declined_ = host_.Ask(parent_, InvalidSizeQuestion(path, fileSize, recordBytes),
+                          QMessageBox::Yes | QMessageBox::No, QMessageBox::Question,
+                          AppCaption()) != QMessageBox::Yes;
+    return !declined_;
 }
 
 void HostPrompts::NotifyTextTooLong()

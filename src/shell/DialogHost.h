@@ -24,6 +24,7 @@ struct FileDialogRequest {
     // (translations) have no format or encoding of ours and are taken one at a time.
     bool documents = true;
     QString start;  // a file the dialog starts at (its folder, and the name offered on Save As)
+    QString title;  // empty: Qt's own for the kind of dialog
 };
 
 struct FileDialogAnswer {
@@ -95,10 +96,13 @@ private:
 class HostPrompts : public DocumentPrompts {
 public:
     HostPrompts(DialogHost& host, QWidget* parent) : host_(host), parent_(parent) {}
-    bool AskOpenInvalidSize() override;
+    bool AskOpenInvalidSize(const QString& path, qint64 fileSize, qint64 recordBytes) override;
     void NotifyTextTooLong() override;
+    // The size question was answered No: the open was declined, not failed.
+    bool Declined() const { return declined_; }
 
 private:
+    bool declined_ = false;
     DialogHost& host_;
     QWidget* parent_;
 };

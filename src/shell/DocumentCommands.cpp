@@ -235,7 +235,7 @@ void DocumentCommands::FileChanged(DocumentSession& session)
     const LoadResult loaded = LoadDocument(path, document->GetFileType(), document->GetEncoding(),
                                            document->Format(), document->FormatIndex(), true);
     if (!loaded.document) {
-        ReportOpenFailed(path);
+        ReportOpenFailed(path, loaded.error);
         return;
     }
     session.Reload(*loaded.document);
@@ -268,9 +268,10 @@ void DocumentCommands::ApplyPanel(const PanelSetup& setup, const FileDialogAnswe
     state_.chosenFormat = IsFormat(format) ? format : -1;
 }
 
-void DocumentCommands::ReportOpenFailed(const QString& path)
+void DocumentCommands::ReportOpenFailed(const QString& path, const QString& reason)
 {
-    host_->ShowMessage(tabs_.Window(), UiText(str::OpenFailed).arg(DisplayPath(path)),
+    const QString text = UiText(str::OpenFailed).arg(DisplayPath(path));
+    host_->ShowMessage(tabs_.Window(), reason.isEmpty() ? text : text + u'\n' + reason,
                        QMessageBox::Critical);
 }
 
@@ -354,14 +355,15 @@ void DocumentCommands::OpenRecent(const RecentFile& entry)
         OpenFiles({entry.path});
         return;
     }
-    std::unique_ptr<EdtDocument> document =
-        Load(entry.path, entry.fileType, entry.format, entry.encoding);
-    if (!document) {
-        ReportOpenFailed(entry.path);
+    bool declined = false;
+    LoadResult loaded = Load(entry.path, entry.fileType, entry.format, entry.encoding, &declined);
+    if (!loaded.document) {
+        if (!declined)
+            ReportOpenFailed(entry.path, loaded.error);
         return;
     }
     state_.lastFileType = entry.fileType;
-    AddOpened(std::move(document));
+    AddOpened(std::move(loaded));
 }
 
 bool DocumentCommands::OpenFile(const QString& path, int fileType, int format, int encoding,
@@ -376,7 +378,6 @@ bool DocumentCommands::OpenFile(const QString& path, int fileType, int format, i
                 wizard.format = detection.preselect;
             if (!host_->RunWizard(Owner(), kWizardFormatPage, wizard) || !IsFormat(wizard.format))
                 return false;
-            state_.formatConfirmed = true;
             acceptedFormat = wizard.format;
             format = wizard.format;
         } else {
@@ -384,38 +385,50 @@ bool DocumentCommands::OpenFile(const QString& path, int fileType, int format, i
         }
     }
 
-    std::unique_ptr<EdtDocument> document = Load(path, fileType, format, encoding);
-    if (!document) {
-        ReportOpenFailed(path);
+    // A size that is no whole number of records is asked about at once; No ends the open.
+    bool declined = false;
+    LoadResult loaded = Load(path, fileType, format, encoding, &declined);
+    if (!loaded.document && !declined) {
+        // Another format may read the file.
+        ReportOpenFailed(path, loaded.error);
         wizard.format = format;
         if (!host_->RunWizard(Owner(), kWizardFormatPage, wizard) || !IsFormat(wizard.format))
             return false;
-        state_.formatConfirmed = true;
-        document = Load(path, fileType, wizard.format, encoding);
-        if (!document) {
-            ReportOpenFailed(path);
-            return false;
-        }
+        loaded = Load(path, fileType, wizard.format, encoding, &declined);
+        if (!loaded.document && !declined)
+            ReportOpenFailed(path, loaded.error);
     }
-    AddOpened(std::move(document));
+    if (!loaded.document)
+        return false;
+    AddOpened(std::move(loaded));
     return true;
 }
 
-std::unique_ptr<EdtDocument> DocumentCommands::Load(const QString& path, int fileType, int format,
-                                                    int encoding)
+LoadResult DocumentCommands::Load(const QString& path, int fileType, int format, int encoding,
+                                  bool* declined)
 {
     HostPrompts prompts(*host_, tabs_.Window());
-    // The shell names the file in its own message; the loader's reason is not shown.
-    LoadResult result = LoadDocument(path, fileType, encoding, *Catalogue().At(format),
-                                     format, !state_.formatConfirmed, &prompts);
-    return std::move(result.document);
+    LoadResult result = LoadDocument(path, fileType, encoding, *Catalogue().At(format), format,
+                                     false, &prompts);
+    *declined = prompts.Declined();
+    return result;
 }
 
-void DocumentCommands::AddOpened(std::unique_ptr<EdtDocument> document)
+void DocumentCommands::AddOpened(LoadResult loaded)
 {
-    Remember(*document);
-    const QString name = QFileInfo(document->Path()).fileName();
-    tabs_.AddDocument(std::move(document), name);
+    EdtDocument& document = *loaded.document;
+    Remember(document);
+    const QString path = document.Path();
+    const QString invalid = InvalidBytesText(loaded.notes, document.Format());
+    tabs_.AddDocument(std::move(loaded.document), QFileInfo(path).fileName());
+    // Said where it stays in sight, once the tab shows what it is about.
+    if (!invalid.isEmpty()) {
+        tabs_.ShowStatus(invalid);
+        host_->ShowMessage(tabs_.Window(), UiText("load.notice").arg(DisplayPath(path), invalid),
+                           QMessageBox::Warning);
+    } else if (loaded.notes.bytesLeftOut > 0) {
+        tabs_.ShowStatus(LeftOutText(loaded.notes));
+    }
 }
 
 std::unique_ptr<EdtDocument> DocumentCommands::AskReference(const EdtDocument& document)
@@ -431,16 +444,33 @@ std::unique_ptr<EdtDocument> DocumentCommands::AskReference(const EdtDocument& d
     if (document.FormatIndex() + 1 < request.panel.formats.size())
         request.panel.formatIndex = document.FormatIndex() + 1;
     request.panel.formatEnabled = false;
+    request.title = UiText("reference.dialogTitle");
+    request.start = document.Path();
     const FileDialogAnswer answer = host_->GetOpenFileNames(request);
     if (!answer.accepted || answer.files.isEmpty() || !IsValidEncoding(answer.encodingIndex))
         return nullptr;
     const QString& path = answer.files.first();
-    HostPrompts prompts(*host_, Owner());
+    // Quiet: a file of another layout would pair garbage with the records, whole or not.
     LoadResult loaded =
         LoadDocument(path, FileTypeForOpen(answer.filterIndex, path), answer.encodingIndex,
-                     document.Format(), document.FormatIndex(), false, &prompts);
-    if (!loaded.document)
-        ReportOpenFailed(path);
+                     document.Format(), document.FormatIndex(), true);
+    if (!loaded.document) {
+        host_->ShowMessage(tabs_.Window(),
+                           UiText("reference.refused").arg(DisplayPath(path), loaded.error),
+                           QMessageBox::Warning);
+        return nullptr;
+    }
+    QStringList notes;
+    if (const int count = loaded.document->RecordCount(); count != document.RecordCount())
+        notes << UiText("reference.countDiffers")
+                     .arg(UiCount("count.records", count),
+                          UiCount("count.records", document.RecordCount()));
+    if (const QString invalid = InvalidBytesText(loaded.notes, document.Format());
+        !invalid.isEmpty())
+        notes << invalid;
+    if (!notes.isEmpty())
+        host_->ShowMessage(tabs_.Window(), DisplayPath(path) + QStringLiteral("\n\n") + notes.join(QStringLiteral("\n\n")),
+                           QMessageBox::Information);
     return std::move(loaded.document);
 }
 
@@ -494,6 +524,11 @@ bool DocumentCommands::SaveAs(int index)
     request.defaultSuffix = SuffixOfType(state_.lastFileType);
     request.panel = MakePanelSetup(FileDialogKind::SaveAs, Catalogue(),
                                    int(LastEncodingSetting().Get()), document);
+    // The document's own folder and name; a new one is offered under its tab's name.
+    request.start = !document->Path().isEmpty()
+                        ? document->Path()
+                        : QDir(state_.saveAllStart).filePath(
+                              tabs_.TabName(index) + u'.' + SuffixOfType(document->GetFileType()));
     const FileDialogAnswer answer = host_->GetSaveFileName(request);
     if (!answer.accepted || answer.files.isEmpty())
         return false;
@@ -533,12 +568,17 @@ void DocumentCommands::SaveAllAs()
         host_->GetExistingDirectory(Owner(), UiText(str::SelectOutputFolder), start);
     if (folder.isEmpty())
         return;
+    // Entry 0 of both pages, preselected, keeps each document's own type and encoding.
     WizardSelection selection;
-    if (!host_->RunWizard(Owner(), kWizardFileTypePage | kWizardEncodingPage, selection))
+    if (!host_->RunWizard(Owner(), kWizardFileTypePage | kWizardEncodingPage | kWizardOwnChoices,
+                          selection))
         return;
     if (selection.fileType < kFileTypeAll || selection.fileType > kFileTypeText ||
-        !IsValidEncoding(selection.encoding))
+        (selection.encoding != 0 && !IsValidEncoding(selection.encoding - 1)))
         return;
+    const auto encodingOf = [&selection](const EdtDocument& document) {
+        return selection.encoding == 0 ? document.GetEncoding() : selection.encoding - 1;
+    };
 
     std::vector<PlannedSave> saves;
     for (int index = tabs_.TabCount() - 1; index >= 0; --index) {
@@ -546,7 +586,7 @@ void DocumentCommands::SaveAllAs()
         const int fileType =
             selection.fileType == kFileTypeAll ? document->GetFileType() : selection.fileType;
         saves.push_back(
-            {document, TextStorage{selection.encoding, fileType}, tabs_.TabName(index)});
+            {document, TextStorage{encodingOf(*document), fileType}, tabs_.TabName(index)});
     }
     if (!ConfirmStorable(saves))
         return;
@@ -559,7 +599,7 @@ void DocumentCommands::SaveAllAs()
             SaveAllOutputPath(folder, *document, tabs_.TabName(index), selection.fileType), taken);
         taken.insert(OutputPathKey(output));
         const Result saved =
-            SaveDocumentAs(*document, output, selection.fileType, selection.encoding);
+            SaveDocumentAs(*document, output, selection.fileType, encodingOf(*document));
         if (!saved) {
             ReportSaveFailed(output, saved.Error());
             continue;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "documents/DocumentFiles.h"
 #include "search/Replace.h"
 #include "shell/FormatWizard.h"
 
@@ -32,7 +33,6 @@ struct ShellState {
     // The type entry of the last file dialog; after an open, the type of the last file.
     int lastFileType = 0;
     int chosenFormat = -1;         // format picked in the last file dialog's panel; -1 automatic
-    bool formatConfirmed = false;  // a format was accepted in the wizard during an open
     QString saveAllStart;          // the folder the previous Save All As started in
 };
 
@@ -82,11 +82,12 @@ private:
     // loaded.
     bool OpenFile(const QString& path, int fileType, int format, int encoding,
                   const FormatDetector& detector, WizardSelection& wizard, int& acceptedFormat);
-    // The document loaded from path, or null.
-    std::unique_ptr<EdtDocument> Load(const QString& path, int fileType, int format, int encoding);
-    // Shows a loaded document in a new tab.
-    void AddOpened(std::unique_ptr<EdtDocument> document);
-    void ReportOpenFailed(const QString& path);
+    // Loads path, asking about a size that is no whole number of records; *declined tells
+    // that the user answered No.
+    LoadResult Load(const QString& path, int fileType, int format, int encoding, bool* declined);
+    // Shows a loaded document in a new tab and tells what the load passed over.
+    void AddOpened(LoadResult loaded);
+    void ReportOpenFailed(const QString& path, const QString& reason = QString());
     void ReportSaveFailed(const QString& path, const QString& reason);
     // Takes the file of tab index as it is now as the one the document was read from.
     void Watch(int index);

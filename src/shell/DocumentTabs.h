@@ -35,6 +35,8 @@ public:
     virtual void SetTabName(int index, const QString& name) = 0;
     // The formats documents are read in.
     virtual const FormatCatalogue& Catalogue() const = 0;
+    // A line in the status bar, until the next one.
+    virtual void ShowStatus(const QString& text) = 0;
     // The window the commands' dialogs belong to.
     virtual QWidget* Window() = 0;
 };

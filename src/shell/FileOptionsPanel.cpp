@@ -29,7 +29,7 @@ QList<FileFilter> FileFilters()
 {
     QList<FileFilter> filters;
     for (const FileDialogFilter& filter : FileDialogFilters())
-        filters << FileFilter{filter.description, filter.patterns};
+        filters << FileFilter{filter.description, filter.patterns, {}};
     return filters;
 }
 

@@ -23,6 +23,7 @@ QString AutoFormatEntry();
 struct FileFilter {
     QString description;
     QStringList patterns;
+    QString suffix;  // a name typed without one gets it under this entry; empty: the default
 };
 
 // The three entries of the current language: all supported, EDT, text.

@@ -22,6 +22,8 @@ int SlotOf(WizardPageBit bit)
             return 1;
         case kWizardEncodingPage:
             return 2;
+        case kWizardOwnChoices:  // a flag on the pages, not a page of its own
+            break;
     }
     return -1;
 }
@@ -83,26 +85,34 @@ QStringList FormatPage::Entries() const
     return names;
 }
 
-FileTypePage::FileTypePage(int* kept, QWidget* parent)
-    : ChoicePage(str::WizardFileTypeTitle, str::WizardFileTypeHeader, kept, parent)
+FileTypePage::FileTypePage(int* kept, bool ownChoice, QWidget* parent)
+    : ChoicePage(str::WizardFileTypeTitle, str::WizardFileTypeHeader, kept, parent),
+      ownChoice_(ownChoice)
 {
     setObjectName(QStringLiteral("fileTypePage"));
 }
 
 QStringList FileTypePage::Entries() const
 {
-    return FileTypeNames();
+    QStringList names = FileTypeNames();
+    if (ownChoice_)
+        names[0] = UiText("wizard.ownFileType");
+    return names;
 }
 
-EncodingPage::EncodingPage(int* kept, QWidget* parent)
-    : ChoicePage(str::WizardEncodingTitle, str::WizardEncodingHeader, kept, parent)
+EncodingPage::EncodingPage(int* kept, bool ownChoice, QWidget* parent)
+    : ChoicePage(str::WizardEncodingTitle, str::WizardEncodingHeader, kept, parent),
+      ownChoice_(ownChoice)
 {
     setObjectName(QStringLiteral("encodingPage"));
 }
 
 QStringList EncodingPage::Entries() const
 {
-    return EncodingNames();
+    QStringList names = EncodingNames();
+    if (ownChoice_)
+        names.prepend(UiText("wizard.ownEncoding"));
+    return names;
 }
 
 // --- wizard ----------------------------------------------------------------------------
@@ -123,10 +133,10 @@ FormatWizard::FormatWizard(int pageSet, const FormatCatalogue& catalogue, QWidge
                 page = new FormatPage(catalogue, &selection_.format);
                 break;
             case kWizardFileTypePage:
-                page = new FileTypePage(&selection_.fileType);
+                page = new FileTypePage(&selection_.fileType, pageSet & kWizardOwnChoices);
                 break;
             default:
-                page = new EncodingPage(&selection_.encoding);
+                page = new EncodingPage(&selection_.encoding, pageSet & kWizardOwnChoices);
                 break;
         }
         pages_[SlotOf(static_cast<WizardPageBit>(bit))] = page;

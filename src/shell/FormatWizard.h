@@ -17,6 +17,9 @@ enum WizardPageBit : int {
     kWizardFormatPage = 1,
     kWizardFileTypePage = 2,
     kWizardEncodingPage = 4,
+    // For documents saved together: entry 0 of the file type and encoding pages keeps each
+    // document's own (the encodings follow from entry 1 on).
+    kWizardOwnChoices = 8,
 };
 
 // What each page has selected: a format index, a file type (0 keeps the document's own) and
@@ -69,20 +72,26 @@ class FileTypePage : public ChoicePage {
     Q_OBJECT
 
 public:
-    explicit FileTypePage(int* kept, QWidget* parent = nullptr);
+    FileTypePage(int* kept, bool ownChoice, QWidget* parent = nullptr);
 
 protected:
     QStringList Entries() const override;
+
+private:
+    bool ownChoice_;
 };
 
 class EncodingPage : public ChoicePage {
     Q_OBJECT
 
 public:
-    explicit EncodingPage(int* kept, QWidget* parent = nullptr);
+    EncodingPage(int* kept, bool ownChoice, QWidget* parent = nullptr);
 
 protected:
     QStringList Entries() const override;
+
+private:
+    bool ownChoice_;
 };
 
 class FormatWizard : public QWizard {

@@ -43,6 +43,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QToolBar>
@@ -81,6 +82,29 @@ void SetChecked(QAction* action, bool checked)
     if (action && action->isChecked() != checked)
         action->setChecked(checked);
 }
+
+// A label that gives way before the window does: in a narrow window its text ends in "…"
+// (the tooltip keeps the details) instead of holding the whole window wide.
+class ElidingLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    QSize minimumSizeHint() const override
+    {
+        return {fontMetrics().averageCharWidth() * kMinimumChars, QLabel::minimumSizeHint().height()};
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const QRect area = contentsRect();
+        painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
+                         fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
+    }
+
+private:
+    static constexpr int kMinimumChars = 12;
+};
 
 }  // namespace
 
@@ -367,6 +391,15 @@ void MainFrame::CreateMenus()
     }
     windowGroup_ = new QActionGroup(this);
     windowGroup_->setExclusive(true);
+    // The languages are radio items, one of them (the stored choice) checked.
+    auto* languages = new QActionGroup(this);
+    languages->setExclusive(true);
+    for (const LanguageCommand& language : kLanguageCommands) {
+        QAction* action = Action(language.command);
+        if (language.ownName && !action->text().isEmpty())
+            action->setText(QString::fromUtf8(language.ownName));
+        languages->addAction(action);
+    }
 }
 
 void MainFrame::CreateToolBar()
@@ -393,9 +426,14 @@ void MainFrame::CreateStatusBar()
     // "Ready" is the bar's normal text; a menu prompt covers it while an item is
     // highlighted and it comes back when the prompt is cleared.
     statusBar()->addWidget(new QLabel(UiText(str::Ready), this), 1);
-    countsLabel_ = new QLabel(this);
+    countsLabel_ = new ElidingLabel(this);
     countsLabel_->setObjectName(QStringLiteral("translationCounts"));
     statusBar()->addPermanentWidget(countsLabel_);
+}
+
+void MainFrame::ShowStatus(const QString& text)
+{
+    statusBar()->showMessage(text);
 }
 
 void MainFrame::CreateProblemsPanel()

@@ -76,6 +76,7 @@ public:
     void CloseTab(int index) override;
     QString TabName(int index) const override;
     void SetTabName(int index, const QString& name) override;
+    void ShowStatus(const QString& text) override;
     QWidget* Window() override { return this; }
     const FormatCatalogue& Catalogue() const override { return *catalogue_; }
 

@@ -462,7 +462,7 @@ void PrintCommands::ExportPdf(DialogHost& host, const PrintSource& source,
     FileDialogRequest request;
     request.kind = FileDialogKind::SaveAs;
     request.parent = parent_;
-    request.filters = {{UiText("print.filter"), {QStringLiteral("*.pdf")}}};
+    request.filters = {{UiText("print.filter"), {QStringLiteral("*.pdf")}, QStringLiteral("pdf")}};
     request.defaultSuffix = QStringLiteral("pdf");
     request.documents = false;
     const QFileInfo document(documentPath);

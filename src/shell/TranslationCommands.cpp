@@ -18,19 +18,25 @@ namespace scrivlet {
 namespace {
 
 // Starts beside the document; an export offers the document's name with the first format's
-// suffix.
+// suffix. Each format has its own entry in the type list, in the order of the formats; an
+// import first offers them all together.
 FileDialogRequest TranslationFileRequest(QWidget* parent, FileDialogKind kind,
                                          const EdtDocument& document)
 {
     FileDialogRequest request;
     request.kind = kind;
     request.parent = parent;
-    QStringList patterns;
+    QStringList all;
     for (const TranslationFileFormat* format : TranslationFileFormats()) {
+        QStringList patterns;
         for (const QString& suffix : format->Suffixes())
             patterns << QStringLiteral("*.") + suffix;
+        all << patterns;
+        request.filters << FileFilter{UiText("xchg.formatFilter").arg(format->Name().toString().toUpper()),
+                                      patterns, format->Suffixes().front()};
     }
-    request.filters = {{UiText("xchg.filter"), patterns}};
+    if (kind == FileDialogKind::Open)
+        request.filters.prepend({UiText("xchg.filter"), all, QString()});
     request.defaultSuffix = TranslationFileFormats().front()->Suffixes().front();
     request.documents = false;
     if (!document.Path().isEmpty()) {
@@ -73,15 +79,27 @@ void ExportTranslationsCommand(DialogHost& host, QWidget* parent, const EdtDocum
     if (!answer.accepted || answer.files.isEmpty())
         return;
     const QString path = answer.files.first();
+    // A name of no known kind is written in the format of the type entry chosen.
+    const auto formats = TranslationFileFormats();
+    const TranslationFileFormat* format = &TranslationFormatForPath(path);
+    if (const qsizetype entry = answer.filterIndex;
+        !format->Suffixes().contains(QFileInfo(path).suffix(), Qt::CaseInsensitive) && entry >= 0 &&
+        entry < qsizetype(formats.size()))
+        format = formats[entry];
     Result exported;
+    qsizetype entries = 0;
     {
         const BusyCursor busy;
-        exported = ExportTranslations(document, reference, path, TranslationFormatForPath(path));
+        exported = ExportTranslations(document, reference, path, *format, &entries);
     }
+    const QString shown = QDir::toNativeSeparators(path);
     if (!exported) {
-        host.ShowMessage(parent, UiText("xchg.exportFailed").arg(path) + u'\n' + exported.Error(),
+        host.ShowMessage(parent, UiText("xchg.exportFailed").arg(shown) + u'\n' + exported.Error(),
                          QMessageBox::Warning, AppCaption());
+        return;
     }
+    host.ShowMessage(parent, UiText("xchg.exported").arg(UiCount("count.entries", entries), shown),
+                     QMessageBox::Information, AppCaption());
 }
 
 void ImportTranslationsCommand(DialogHost& host, QWidget* parent, EdtDocument& document,

@@ -66,15 +66,18 @@ class ConvertTest : public QObject {
     }
 
     // Runs a command line: its exit status, its whole stdout (status 0) or part of stderr.
-    void Expect(const QString& args, int code, QString out) const
+    // At status 0 stdout is out whole and stderr holds err; otherwise stderr holds out.
+    void Expect(const QString& args, int code, QString out, const QString& err = {}) const
     {
         const Result result = Convert(Expand(args));
         QCOMPARE(result.code, code);
         out.replace(QLatin1String("%DIR%"), dir_.path());
-        if (code == 0)
+        if (code == 0) {
             QCOMPARE(QString::fromUtf8(result.out), out);
-        else
+            QVERIFY2(result.err.contains(err), qPrintable(result.err));
+        } else {
             QVERIFY2(result.err.contains(out), qPrintable(result.err));
+        }
     }
 
 private slots:
@@ -97,6 +100,7 @@ private slots:
         QVERIFY(::mkfifo(QFile::encodeName(P("fifo.ini")).constData(), 0600) == 0);
         // One record of dialog.txt's, then small Cyrillic letters and a too long text.
         QVERIFY(WriteAll(P("ref.txt"), "ab\nzz\n"));
+        QVERIFY(WriteAll(P("bad.txt"), "ab\n\xff\xfe\nx\n\n"));
         QVERIFY(WriteAll(P("ru.txt"), u"ab\ncd!\nж\nЖЖЖЖЖЖ\n"_qs.toUtf8()));
         // Translations of dialog.txt as another tool edited them (one field given twice), one
         // English cannot store, and a malformed file.
@@ -126,9 +130,10 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("out");       // stdout whole; for status 1 and 2 part of stderr
         QTest::addColumn<QByteArray>("saved");  // empty: nothing written
+        QTest::addColumn<QString>("err");       // part of stderr at status 0
         auto row = [](const char* tag, const QString& args, int code, const QString& out,
-                      const QByteArray& saved = {}) {
-            QTest::newRow(tag) << args << code << out << saved;
+                      const QByteArray& saved = {}, const QString& err = {}) {
+            QTest::newRow(tag) << args << code << out << saved << err;
         };
         const QString cat = "--catalogue %CAT% --format ";
         const QString talk = cat + "0 --encoding 0 ", dialog = talk + "%DIR%/dialog.txt ";
@@ -156,10 +161,19 @@ private slots:
         row("unwritable output", dialog + "%DIR%/no/such/out.edt", 1,
             "Unable to save file '%DIR%/no/such/out.edt'\nThe file cannot be created");
         row("size without --yes", talk + "--dump %DIR%/half.edt", 1,
-            "Invalid file size for this type of EDT. Open anyway? (--yes)\nUnable to open file "
+            "Left over at the end: 8 bytes of an incomplete record, which will not be saved "
+            "back.\n\nOpen the whole records anyway? (--yes)\nUnable to open file "
             "'%DIR%/half.edt'\nThe file size is not a whole number of records of this EDT "
             "format.\n24 bytes is no whole number of 16-byte records.");
         row("size with --yes", talk + "--yes --dump %DIR%/half.edt", 0, "[\"first\",\"\",\"\"]\n");
+        // Bytes not valid in the encoding are told; --strict refuses the file.
+        const QString bad = cat + "0 --encoding 4 %DIR%/bad.txt %DIR%/r.txt";
+        row("invalid bytes told", bad, 0, "", "ab\n\xef\xbf\xbd\xef\xbf\xbd\nx\n\n",
+            u"bad.txt: 2 invalid bytes replaced with \ufffd; the first is in line 2 (record first)."_qs);
+        row("invalid bytes told, Russian", "--language ru " + bad, 0, "",
+            "ab\n\xef\xbf\xbd\xef\xbf\xbd\nx\n\n",
+            u"Заменено на \ufffd: 2 недопустимых байта; первый — в строке 2 (запись first)."_qs);
+        row("invalid bytes, strict", "--strict " + bad, 1, "(record first). (--strict)");
         row("auto, tie", cat + "auto --encoding 0 --dump %DIR%/dialog.txt", 1,
             "formats 0 (Talk), 2 (Talk again) match equally");
         row("auto, no match", cat + "auto --encoding 0 --dump %DIR%/half.edt", 1,
@@ -210,7 +224,8 @@ private slots:
             "{\"records\": 2, \"fields\": 4, \"empty\": 0, \"translated\": 4, \"too_long\": 1, "
             "\"not_storable\": 2}\n");
         row("strict refuses", ru + "0 --strict %DIR%/r.edt", 1,
-            u"r.edt: record 1, Name: \u0436"_qs);
+            u"r.edt: record # 1, Name: \u0436\nscrivlet-convert: %DIR%/r.edt not written: its "
+            u"encoding would change the characters of 1 field\n"_qs);
         // --update carries tr.txt over from old.txt to new.txt.
         const QString update = talk + "--old-reference %DIR%/old.txt --reference %DIR%/new.txt ";
         row("update", update + "--update %DIR%/tr.txt %DIR%/r.txt", 0,
@@ -292,7 +307,8 @@ private slots:
         QDir dir(dir_.path(), QStringLiteral("r.*"));
         for (const QString& name : dir.entryList(QDir::Files))
             QVERIFY(dir.remove(name));
-        Expect(args, code, out);
+        QFETCH(QString, err);
+        Expect(args, code, out, err);
         QByteArray written;
         for (const QString& name : dir.entryList(QDir::Files))
             written += ReadAll(dir.filePath(name));

@@ -179,9 +179,12 @@ private slots:
                 const char* error =
                     records == -1 ? str::FileErrorInvalidSize : str::FileErrorTooManyRecords;
                 const QString needs = UiText("fileError.needsMemory").section(u'%', 0, 0);
+                // Bytes left out make the document differ from its file.
+                const qint64 leftOut = bytes % (qint64{recordLength} * 2);
                 return prompts.asked == (reply < 0 ? 0 : 1) &&
                        (loaded.document ? loaded.document->RecordCount() == records &&
-                                              !loaded.document->IsModified()
+                                              loaded.notes.bytesLeftOut == leftOut &&
+                                              loaded.document->IsModified() == (leftOut > 0)
                                         : records == -3 ? loaded.error.startsWith(needs)
                                         : records < 0 && loaded.error.startsWith(UiText(error)));
             },
@@ -274,36 +277,44 @@ private slots:
         QTest::addColumn<int>("encoding");
         QTest::addColumn<Rows>("rows");
         QTest::addColumn<int>("notices");
+        QTest::addColumn<int>("invalid");    // bytes not valid in the encoding
+        QTest::addColumn<int>("firstLine");  // of the first of them
         const Rows abcd = {{"a", "b"}, {"c", "d"}};
         QByteArray lines;  // enough records to span several .edt read and write chunks
         Rows many;
         for (int i = 0; i < 15000; ++i)
             lines += QByteArray::number(i) + "\n-\n", many.append({QString::number(i), "-"});
-        QTest::newRow("many-records") << lines << 4 << many << 0;
-        QTest::newRow("empty") << QByteArray() << 0 << Rows{} << 0;
-        QTest::newRow("crlf") << QByteArray("a\r\nb\r\nc\r\nd\r\n") << 0 << abcd << 0;
+        QTest::newRow("many-records") << lines << 4 << many << 0 << 0 << 0;
+        QTest::newRow("empty") << QByteArray() << 0 << Rows{} << 0 << 0 << 0;
+        QTest::newRow("crlf") << QByteArray("a\r\nb\r\nc\r\nd\r\n") << 0 << abcd << 0 << 0 << 0;
         QTest::newRow("ends-inside-record")
-            << QByteArray("1\n2\n3\n4\n5\n") << 0 << Rows{{"1", "2"}, {"3", "4"}, {"5", ""}} << 0;
+            << QByteArray("1\n2\n3\n4\n5\n") << 0 << Rows{{"1", "2"}, {"3", "4"}, {"5", ""}} << 0 << 0 << 0;
         QTest::newRow("too-long-told-once")
             << QByteArray(25, 's') + "\n" + QByteArray(45, 'l') + "\n" + QByteArray(21, 't') << 0
-            << Rows{{QString(25, 's'), QString(45, 'l')}, {QString(21, 't'), ""}} << 1;
+            << Rows{{QString(25, 's'), QString(45, 'l')}, {QString(21, 't'), ""}} << 1 << 0 << 0;
         QTest::newRow("cp1252-undefined-byte")
-            << QByteArray("a\x80\x81\n") << 0 << Rows{{u"a€\u0081"_qs, ""}} << 0;
+            << QByteArray("a\x80\x81\n") << 0 << Rows{{u"a€\u0081"_qs, ""}} << 0 << 1 << 1;
         QTest::newRow("utf8-bom-kept")
-            << QByteArray("\xEF\xBB\xBFx\ny\n") << 4 << Rows{{u"\uFEFFx"_qs, "y"}} << 0;
+            << QByteArray("\xEF\xBB\xBFx\ny\n") << 4 << Rows{{u"\uFEFFx"_qs, "y"}} << 0 << 0 << 0;
         QTest::newRow("invalid-utf8")
             << QByteArray("a\xc3(\xff\n\xe2\x82\n\xed\xa0\x80z\n") << int(kEncodingUnicode)
-            << Rows{{"a\ufffd(\ufffd", "\ufffd\ufffd"}, {"\ufffd\ufffd\ufffdz", ""}} << 0;
+            << Rows{{"a\ufffd(\ufffd", "\ufffd\ufffd"}, {"\ufffd\ufffd\ufffdz", ""}} << 0 << 7 << 1;
+        QTest::newRow("utf8-invalid-after-valid")
+            << QByteArray("ok\n\xc5\xbc\xf0\x9f\x98\x80\n\xe2\x82\xac\xc0\xf4\x90\n") << 4
+            << Rows{{"ok", u"ż😀"_qs}, {u"€\ufffd\ufffd\ufffd"_qs, ""}} << 0 << 3 << 3;
+        QTest::newRow("cp1251-undefined-byte")
+            << QByteArray("\xc0\n\x98\n") << int(kEncodingRussian) << Rows{{u"А"_qs, u"\u0098"_qs}}
+            << 0 << 1 << 2;
         QTest::newRow("zero-byte-ends-text")
-            << QByteArray("ab\0cd\n\0\n\0\0\0", 11) << 0 << Rows{{"ab", ""}, {"", ""}} << 0;
+            << QByteArray("ab\0cd\n\0\n\0\0\0", 11) << 0 << Rows{{"ab", ""}, {"", ""}} << 0 << 0 << 0;
         QTest::newRow("only-line-feeds")
-            << QByteArray(10000, '\n') << int(kEncodingRussian) << Rows(5000, {"", ""}) << 0;
+            << QByteArray(10000, '\n') << int(kEncodingRussian) << Rows(5000, {"", ""}) << 0 << 0 << 0;
         QTest::newRow("10MB-line-without-lf")
             << QByteArray(10 * 1024 * 1024, '\xd0') << int(kEncodingPolish)
-            << Rows{{QString(10 * 1024 * 1024, QChar(0x0110)), ""}} << 1;
+            << Rows{{QString(10 * 1024 * 1024, QChar(0x0110)), ""}} << 1 << 0 << 0;
         QTest::newRow("binary") << QByteArray("\x01\xfe\x7f\r\x1b\n\xff\xfe\x00\x41", 10)
                                 << int(kEncodingUnicode)
-                                << Rows{{"\x01\ufffd\x7f\r\x1b", "\ufffd\ufffd"}} << 0;
+                                << Rows{{"\x01\ufffd\x7f\r\x1b", "\ufffd\ufffd"}} << 0 << 3 << 1;
     }
     void textLoad()
     {
@@ -320,6 +331,9 @@ private slots:
         QVERIFY2(loaded.document, qPrintable(loaded.error));
         QCOMPARE(TextsOf(*loaded.document), rows);
         QTEST(prompts.notices, "notices");
+        QTEST(int(loaded.notes.invalidBytes), "invalid");
+        QTEST(int(loaded.notes.firstInvalidLine), "firstLine");
+        QCOMPARE(InvalidBytesText(loaded.notes, kLines).isEmpty(), loaded.notes.invalidBytes == 0);
         QVERIFY(!loaded.document->IsModified());
         QCOMPARE(ReadAll(path), bytes);
 

@@ -17,6 +17,8 @@
 #include "shell/StartPage.h"
 #include "translation/TranslationStatus.h"
 
+#include <QStatusBar>
+
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDir>
@@ -163,11 +165,12 @@ class TestCommands : public QObject {
         QStringList states;
         for (int i = 0; i < frame_->TabCount(); ++i) {
             const EdtDocument* d = Document(i);
-            states << QStringLiteral("%1 %2 %3 %4")
+            states << QStringLiteral("%1 %2 %3 %4%5")
                           .arg(d->FormatIndex())
                           .arg(d->GetEncoding())
                           .arg(d->GetFileType())
-                          .arg(d->RecordCount());
+                          .arg(d->RecordCount())
+                          .arg(d->IsModified() ? QStringLiteral(" modified") : QString());
         }
         return states;
     }
@@ -197,9 +200,9 @@ private slots:
 
     // The format comes from the name's pattern with the most groups, from the wizard on a tie
     // or no match (once per selection); the type from the type entry, or for "all supported"
-    // from the extension. A file that does not load is reported and offered once more with
-    // the format chosen in the wizard; only a load before any confirmed format is quiet about
-    // a size that is no whole number of records (20 bytes: 2.5 records of Dialog, 1 of Items).
+    // from the extension. A size that is no whole number of records is asked about at once,
+    // naming the bytes left over (20 bytes: 2.5 records of Dialog); Yes opens the whole
+    // records as a modified document, No opens nothing and asks nothing more.
     void open_data()
     {
         QTest::addColumn<QStringList>("patterns");  // empty: Dialog and Items
@@ -214,8 +217,8 @@ private slots:
         const QString dlg = NamePattern(QStringLiteral("dlg"));
         const QStringList two{dlg, dlg};
         const QByteArray none, half(20, 'a');
-        const QString failed = str::OpenFailed, size = str::InvalidFileSize;
-        const int ok = QMessageBox::Ok, yes = QMessageBox::Yes, no = QMessageBox::No;
+        const QString size = str::InvalidFileSize;
+        const int yes = QMessageBox::Yes, no = QMessageBox::No;
         QTest::newRow("tie asks with the first preselected")
             << QStringList{NamePattern("zzz"), dlg, dlg} << QStringList{"x_dlg.edt"} << none << 0
             << Ints{2} << Ints{1} << Ints{} << QStringList{} << QStringList{"2 0 1 0"};
@@ -232,18 +235,15 @@ private slots:
         QTest::newRow("text entry wins over the name")
             << QStringList{dlg} << QStringList{"a_dlg.edt"} << none << 2 << Ints{} << Ints{}
             << Ints{} << QStringList{} << QStringList{"0 0 2 0"};
-        QTest::newRow("failed load, cancel skips the file")
-            << QStringList{} << QStringList{"half_dlg.edt"} << half << 0 << Ints{-1} << Ints{0}
-            << Ints{} << QStringList{failed} << QStringList{};
-        QTest::newRow("failed load, a format that fits loads")
-            << QStringList{} << QStringList{"half_dlg.edt"} << half << 0 << Ints{1} << Ints{0}
-            << Ints{} << QStringList{failed} << QStringList{"1 0 1 1"};
-        QTest::newRow("failed load, same format now asks, Yes loads the whole records")
-            << QStringList{} << QStringList{"half_dlg.edt"} << half << 0 << Ints{0} << Ints{0}
-            << Ints{ok, yes} << QStringList{failed, size} << QStringList{"0 0 1 2"};
-        QTest::newRow("failed load, same format, No fails again")
-            << QStringList{} << QStringList{"half_dlg.edt"} << half << 0 << Ints{0} << Ints{0}
-            << Ints{ok, no} << QStringList{failed, size, failed} << QStringList{};
+        QTest::newRow("damaged file, Yes loads the whole records")
+            << QStringList{} << QStringList{"half_dlg.edt"} << half << 0 << Ints{} << Ints{}
+            << Ints{yes} << QStringList{size} << QStringList{"0 0 1 2 modified"};
+        QTest::newRow("damaged file, No opens nothing")
+            << QStringList{} << QStringList{"half_dlg.edt"} << half << 0 << Ints{} << Ints{}
+            << Ints{no} << QStringList{size} << QStringList{};
+        QTest::newRow("damaged file after the wizard, asked once")
+            << QStringList{dlg, dlg} << QStringList{"half_dlg.edt"} << half << 0 << Ints{1}
+            << Ints{0} << Ints{yes} << QStringList{size} << QStringList{"1 0 1 2 modified"};
     }
     void open()
     {
@@ -277,14 +277,19 @@ private slots:
         }
         QTEST(formatsShown, "shown");
         QStringList questions;
-        for (const QString& text : asked)
-            questions << (text == str::OpenFailed
-                              ? QStringLiteral("Unable to open file '%1'").arg(Native(files[0]))
-                              : UiTextIn(CurrentUiLanguage(), text));
+        for (qsizetype i = 0; i < asked.size(); ++i)
+            questions << Native(files[0]) +
+                             "\n\n20 bytes is no whole number of 8-byte records. Left over at "
+                             "the end: 4 bytes of an incomplete record, which will not be saved "
+                             "back.\n\nOpen the whole records anyway?";
         QCOMPARE(host_.questions, questions);
+        if (!tabs.isEmpty() && !bytes.isEmpty())
+            QCOMPARE(frame_->statusBar()->currentMessage(),
+                     u"Left out at the end of the file: 4 bytes of an incomplete record, which "
+                     "saving drops."_qs);
         QCOMPARE(TabStates(), tabs);
         for (int i = 0; i < frame_->TabCount(); ++i)
-            QCOMPARE(frame_->TabTitle(i), files[i]);
+            QVERIFY(frame_->TabTitle(i).endsWith(files[i]));  // after the modified mark
         if (!tabs.isEmpty())
             QCOMPARE(frame_->Commands().State().lastFileType,
                      Document(frame_->TabCount() - 1)->GetFileType());
@@ -411,8 +416,8 @@ private slots:
         QVERIFY(host_.Drained());
     }
 
-    // The panel starts at the document's encoding (its format, fixed, is checked in
-    // realDialogs); "all supported" takes the type from the name as Open does; the encoding chosen is the
+    // The dialog starts at the document's file, the panel at its encoding (its format, fixed,
+    // is checked in realDialogs); "all supported" takes the type from the name as Open does; the encoding chosen is the
     // next Open's; Cancel changes nothing.
     void saveAs_data()
     {
@@ -448,6 +453,7 @@ private slots:
         QCOMPARE(frame_->Commands().SaveAs(0), !chosen.isEmpty());
 
         QCOMPARE(host_.fileRequests.last().panel.encodingIndex, int(kEncodingUnicode));
+        QCOMPARE(host_.fileRequests.last().start, Path("src_item.edt"));  // its folder and name
         QCOMPARE(Document(0)->Path(), Path(written));
         QCOMPARE(Document(0)->GetFileType(), fileType);
         QCOMPARE(Document(0)->IsModified(), chosen.isEmpty());
@@ -505,7 +511,7 @@ private slots:
             QVERIFY(QDir().mkpath(Path("out")));
             written = Path("out/b_dlg.edt");
             host_.folderAnswers << Path("out");
-            host_.wizardAnswers << WizardAnswer{true, kKeep, kFileTypeEdt, encoding};
+            host_.wizardAnswers << WizardAnswer{true, kKeep, kFileTypeEdt, encoding + 1};
             frame_->Commands().SaveAllAs();
         }
         QCOMPARE(host_.questions.size(), asked ? 1 : 0);
@@ -524,32 +530,62 @@ private slots:
         QCOMPARE(Document(0)->IsModified(), !saved);
     }
 
-    // A reference is read in the document's format; the tab shows its path; one that does not
-    // load is reported and leaves the tab as it was. Ctrl+Shift+R copies its text, cut to the
-    // field's four units without splitting a surrogate pair, as one undo step.
+    // A reference is read in the document's format, from a dialog that says so and starts at
+    // the document; the tab shows its path. Another record count is told; one that does not
+    // load, or whose size fits no whole number of records, is refused with the reason and
+    // leaves the tab as it was. Ctrl+Shift+R copies its text, cut to the field's four units
+    // without splitting a surrogate pair, as one undo step; a record it lacks keeps its text.
     void reference_data()
     {
+        QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");  // of the reference; null: no such file
         QTest::addColumn<QString>("counts");
-        QTest::newRow("loaded") << u"Hi\nYox\U0001F600\n"_qs.toUtf8() << "Translated: 1 of 2 (50%)";
-        QTest::newRow("missing") << QByteArray() << "Filled: 2 of 2 (100%)";
+        QTest::addColumn<QString>("told");  // after the path
+        QTest::addColumn<QString>("copied");  // record 1's field after Copy Reference
+        QTest::newRow("loaded") << "ref_dlg.txt" << u"Hi\nYox\U0001F600\n"_qs.toUtf8()
+                                << "Translated: 1 of 2 (50%)" << QString() << "Yox";
+        QTest::newRow("fewer records")
+            << "ref_dlg.txt" << QByteArray("Hi\n") << "Translated: 1 of 2 (50%)"
+            << "\n\nThe reference has 1 record, the document 2 records. Records are compared by "
+               "their position."
+            << "Ho";
+        QTest::newRow("more records")
+            << "ref_dlg.txt" << u"Hi\nYox\U0001F600\nMore\n"_qs.toUtf8() << "Translated: 1 of 2 (50%)"
+            << "\n\nThe reference has 3 records, the document 2 records. Records are compared by "
+               "their position."
+            << "Yox";
+        QTest::newRow("missing") << "ref_dlg.txt" << QByteArray() << "Filled: 2 of 2 (100%)"
+                                 << " cannot be the reference of this document.\nThe file "
+                                    "cannot be opened for reading.\nNo such file or directory"
+                                 << "Ho";
+        QTest::newRow("no whole records")
+            << "ref_dlg.edt" << QByteArray(10, 'a') << "Filled: 2 of 2 (100%)"
+            << " cannot be the reference of this document.\nThe file size is not a whole number "
+               "of records of this EDT format.\n10 bytes is no whole number of 8-byte records."
+            << "Ho";
     }
     void reference()
     {
+        QFETCH(QString, name);
         QFETCH(QByteArray, bytes);
         QFETCH(QString, counts);
+        QFETCH(QString, told);
+        QFETCH(QString, copied);
         Open({"a_dlg.edt"}, EdtBytes({"Hi", "Ho"}), 0, kEncodingUnicode);
-        const bool loads = !bytes.isNull();
-        if (loads)
-            QVERIFY(WriteFile(Path("ref_dlg.txt"), bytes));
-        host_.QueueFiles({Path("ref_dlg.txt")}, 0, kEncodingUnicode);
+        const bool loads = !bytes.isNull() && !name.endsWith(".edt");
+        if (!bytes.isNull())
+            QVERIFY(WriteFile(Path(name), bytes));
+        host_.QueueFiles({Path(name)}, 0, kEncodingUnicode);
         Run(*frame_, Command::ReferenceDocument);
         QVERIFY(!host_.fileRequests.last().panel.formatEnabled);
-        QCOMPARE(frame_->Tabs()->tabToolTip(0), loads ? Native("ref_dlg.txt") : QString());
+        QCOMPARE(host_.fileRequests.last().title, "Choose the Reference Document");
+        QCOMPARE(host_.fileRequests.last().start, Document(0)->Path());
+        QCOMPARE(host_.questions, told.isEmpty() ? QStringList() : QStringList{Native(name) + told});
+        QCOMPARE(frame_->Tabs()->tabToolTip(0), loads ? Native(name) : QString());
         QVERIFY(frame_->CountsText().startsWith(counts));
         QVERIFY(frame_->ActiveView()->SelectCell(1, 1));
         Run(*frame_, Command::CopyReference);
-        QCOMPARE(Document(0)->Text(1, 1), loads ? "Yox" : "Ho");
+        QCOMPARE(Document(0)->Text(1, 1), copied);
         frame_->UndoGroup()->undo();
         QCOMPARE(Document(0)->Text(1, 1), "Ho");
         frame_->UpdateUi();
@@ -636,21 +672,24 @@ private slots:
     }
 
     // Every document goes to the folder under its own name; documents never saved are named
-    // after their tab, equal names get " (2)"; the tabs keep their names.
+    // after their tab, equal names get " (2)"; the tabs keep their names. The wizard offers,
+    // preselected, to keep each document's own type and encoding (Unicode, the second German).
     void saveAllAs_data()
     {
         QTest::addColumn<int>("fileType");
+        QTest::addColumn<int>("encoding");  // -1: each its own
         QTest::addColumn<QStringList>("names");  // written, per tab
-        QTest::newRow("text") << 2
+        QTest::newRow("text") << 2 << int(kEncodingRussian)
                               << QStringList{"a_dlg (2).txt", "a_dlg.txt", "New (2).txt", "New.txt",
                                              "notes_dlg.txt"};
         QTest::newRow("each its own")
-            << 0
+            << 0 << -1
             << QStringList{"a_dlg (2).edt", "a_dlg.edt", "New (2).edt", "New.edt", "notes_dlg.txt"};
     }
     void saveAllAs()
     {
         QFETCH(int, fileType);
+        QFETCH(int, encoding);
         QFETCH(QStringList, names);
         QVERIFY(QDir().mkpath(Path("one")) && QDir().mkpath(Path("two")) &&
                 QDir().mkpath(Path("out")));
@@ -660,21 +699,26 @@ private slots:
         frame_->Commands().New();
         frame_->Commands().New();
         Open({"one/notes_dlg.txt"}, QByteArray("Tx\n"));
+        Document(1)->SetEncoding(kEncodingGerman);
         QStringList tabNames;
+        Ints encodings;
         for (int i = 0; i < frame_->TabCount(); ++i)
-            tabNames << frame_->TabName(i);
+            tabNames << frame_->TabName(i), encodings << Document(i)->GetEncoding();
 
         host_.folderAnswers << Path("out");
-        host_.wizardAnswers << WizardAnswer{true, kKeep, fileType, kEncodingGerman};
+        host_.wizardAnswers << WizardAnswer{true, kKeep, fileType, encoding + 1};
         Run(*frame_, Command::SaveAllAs);
 
-        QCOMPARE(host_.wizardCalls.last().first, kWizardFileTypePage | kWizardEncodingPage);
+        QCOMPARE(host_.wizardCalls.last().first,
+                 kWizardFileTypePage | kWizardEncodingPage | kWizardOwnChoices);
+        QCOMPARE(host_.wizardCalls.last().second.fileType, 0);
+        QCOMPARE(host_.wizardCalls.last().second.encoding, 0);
         for (int i = 0; i < frame_->TabCount(); ++i) {
             QCOMPARE(Document(i)->Path(), Path("out/" + names[i]));
             QVERIFY2(QFile::exists(Document(i)->Path()), qPrintable(names[i]));
             QCOMPARE(Document(i)->GetFileType(),
                      names[i].endsWith(".txt") ? kFileTypeText : kFileTypeEdt);
-            QCOMPARE(Document(i)->GetEncoding(), int(kEncodingGerman));
+            QCOMPARE(Document(i)->GetEncoding(), encoding < 0 ? encodings[i] : encoding);
             QCOMPARE(frame_->TabTitle(i), tabNames[i]);  // saved: no mark
         }
         QCOMPARE(ReadFile(Path("out/" + names[0])),
@@ -790,7 +834,8 @@ private slots:
         QCOMPARE(ReadFile(Path("out/a_dlg.txt")), QByteArray("Ok\nYo\n"));
     }
 
-    // An import of translations asks once about the fuzzy ones, its check box unticked: ticked
+    // An export says where it wrote and how many entries; its type list has an entry per
+    // format. An import of translations asks once about the fuzzy ones, its check box unticked: ticked
     // takes them, unticked leaves them, Cancel imports nothing. An import is one step Undo
     // takes back whole, and ends with the report.
     void translationsExportImportAndUndo_data()
@@ -819,6 +864,16 @@ private slots:
         host_.QueueFiles({Path("out.po")});
         Run(*frame_, Command::ExportTranslations);
         QVERIFY(QFile::exists(Path("out.po")));
+        QCOMPARE(host_.questions.takeFirst(), "3 entries written to " + Native("out.po") + '.');
+        QList<QStringList> filters;
+        for (const FileFilter& filter : host_.fileRequests.last().filters)
+            filters << QStringList{filter.description, filter.suffix};
+        QCOMPARE(filters, (QList<QStringList>{{"PO files", "po"}, {"XLIFF files", "xlf"}}));
+        // A name of no known kind takes the format of the type entry.
+        host_.QueueFiles({Path("out")}, 1);
+        Run(*frame_, Command::ExportTranslations);
+        QVERIFY(ReadFile(Path("out")).startsWith("<?xml"));
+        host_.questions.clear();
         QVERIFY(WriteFile(
             Path("in.po"),
             "msgctxt \"0:0\"\nmsgid \"a\"\nmsgstr \"A\"\n\n#, fuzzy\nmsgctxt \"2:0\"\n"
@@ -1035,7 +1090,7 @@ private slots:
         autosave.OfferRestore(*frame_, host_);
         QVERIFY(answer.Finished());
         QCOMPARE(host_.questions, QStringList());
-        QCOMPARE(TabStates(), QStringList{"2 0 1 1"});
+        QCOMPARE(TabStates(), QStringList{"2 0 1 1 modified"});
         QVERIFY(frame_->Commands().Save(0));
         const LoadResult saved = LoadDocument(Path("a_quest.edt"), kFileTypeEdt, kEncodingEnglish,
                                               *frame_->Catalogue().At(2), 2, true);

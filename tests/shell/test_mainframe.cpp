@@ -203,8 +203,9 @@ private slots:
         QCOMPARE(frame.WindowMenu()->actions().size(), plainItems);
     }
 
-    // The choice is stored and told, and takes effect at the next start; the marks follow
-    // what is stored, none for a locale without a command.
+    // The languages are named in themselves; the choice is stored and told, and takes effect
+    // at the next start; the one radio mark follows what is stored, none for a locale without
+    // a command.
     void languageCommands()
     {
         env_.settings.Plant(QStringLiteral("Language"), QStringLiteral("fr"));
@@ -220,6 +221,16 @@ private slots:
             return checked;
         };
         QCOMPARE(marked(), QList<Command>());
+        // Radio items, each language by its own name.
+        QStringList names;
+        for (const LanguageCommand& language : kLanguageCommands) {
+            const QAction* action = frame.Action(language.command);
+            QVERIFY(action->actionGroup() && action->actionGroup()->isExclusive());
+            QCOMPARE(action->actionGroup(), frame.Action(Command::LanguageSystem)->actionGroup());
+            names << action->text();
+        }
+        QCOMPARE(names, QStringList({UiTextIn(UiLanguage::Russian, "menu.language.system"),
+                                     "English", "Deutsch", "Polski", u"Русский"_qs}));
         frame.Action(Command::LanguageGerman)->trigger();
         QCOMPARE(env_.settings.Stored(QStringLiteral("Language")).toString(), u"de"_qs);
         CheckBox(QMessageBox::Information,
@@ -454,7 +465,7 @@ private slots:
         press(dialog->ReplaceAllButton());
         QCOMPARE(texts(), QStringLiteral("blades|a blades|blades x|swordfish"));
         QCOMPARE(frame.statusBar()->currentMessage(),
-                 QStringLiteral("Replaced 2 in 2 records; 1 skipped: longer than the field"));
+                 QStringLiteral("Replaced 2 matches in 2 records; 1 skipped: longer than the field"));
         // Find goes on at the field left alone; replacing there alone is refused too.
         press(dialog->FindButton());
         QVERIFY(editorShows(3));
@@ -465,12 +476,14 @@ private slots:
 
         view->EndEdit();
         frame.UpdateUi();
-        QCOMPARE(frame.Action(Command::Undo)->text(), QStringLiteral("&Undo Replace All"));
+        QCOMPARE(frame.Action(Command::Undo)->text(),
+                 QStringLiteral("&Undo replacing 2 matches in 2 records"));
         Run(frame, Command::Undo);
         frame.UpdateUi();
         QCOMPARE(frame.Action(Command::Undo)->text(),
-                 QStringLiteral("&Undo replacing in row 0"));
-        QCOMPARE(frame.Action(Command::Redo)->text(), QStringLiteral("&Redo Replace All"));
+                 QStringLiteral("&Undo replacing in record # 0"));
+        QCOMPARE(frame.Action(Command::Redo)->text(),
+                 QStringLiteral("&Redo replacing 2 matches in 2 records"));
         Run(frame, Command::Undo);
         QCOMPARE(texts(), QStringLiteral("sword|a sword|sword x|swordfish"));
         QCOMPARE(frame.TabTitle(0), QStringLiteral("doc.edt"));

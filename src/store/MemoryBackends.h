@@ -1,0 +1,12 @@
+#pragma once
+
+#include "store/Memory.h"
+
+// The memory's back ends, for OpenMemory only.
+
+namespace scrivlet {
+
+Result OpenFileMemory(const QString& path, std::unique_ptr<TranslationMemory>* memory);
+Result OpenServerMemory(const QString& connection, std::unique_ptr<TranslationMemory>* memory);
+
+}  // namespace scrivlet

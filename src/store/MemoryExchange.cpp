@@ -1,0 +1,194 @@
+#include "store/MemoryExchange.h"
+
+#include "base/UiText.h"
+#include "exchange/Exchange.h"
+#include "exchange/Tmx.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QHash>
+#include <QSaveFile>
+
+namespace scrivlet {
+namespace {
+
+// Pairs go to the memory a batch at a time: a million of them are never held at once.
+constexpr size_t kBatch = 20000;
+
+class Batch {
+public:
+    Batch(TranslationMemory& memory, const MemoryLanguages& languages, MemoryCounts* counts)
+        : memory_(memory), languages_(languages), counts_(counts)
+    {
+    }
+
+    Result Add(MemoryUnit&& unit)
+    {
+        units_.push_back(std::move(unit));
+        return units_.size() >= kBatch ? Flush() : Result();
+    }
+
+    Result Flush()
+    {
+        Result added = memory_.Add(languages_, units_, counts_);
+        units_.clear();
+        return added;
+    }
+
+private:
+    TranslationMemory& memory_;
+    const MemoryLanguages& languages_;
+    MemoryCounts* counts_;
+    std::vector<MemoryUnit> units_;
+};
+
+Result ImportTmx(Batch& batch, const MemoryLanguages& languages, const QString& path, qint64 now)
+{
+    const QString name = QFileInfo(path).fileName();
+    Result read = ReadTmx(path, languages.source, languages.target, [&](TmxPair&& pair) {
+        return batch.Add({std::move(pair.source), std::move(pair.target),
+                          pair.origin.isEmpty() ? name : pair.origin,
+                          pair.time > 0 ? pair.time : now});
+    });
+    return read ? batch.Flush() : read;
+}
+
+}  // namespace
+
+Result ImportIntoMemory(TranslationMemory& memory, const MemoryLanguages& languages,
+                        const QString& path, MemoryCounts* counts)
+{
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    Batch batch(memory, languages, counts);
+    if (QFileInfo(path).suffix().compare(QLatin1String("tmx"), Qt::CaseInsensitive) == 0)
+        return ImportTmx(batch, languages, path, now);
+    std::vector<TranslationEntry> entries;
+    if (Result read = ReadTranslations(path, TranslationFormatForPath(path), &entries); !read)
+        return read;
+    const QString name = QFileInfo(path).fileName();
+    for (TranslationEntry& entry : entries) {
+        if (entry.fuzzy || entry.source.isEmpty() || entry.text.isEmpty() ||
+            entry.source == entry.text)
+            continue;
+        if (Result added = batch.Add({std::move(entry.source), std::move(entry.text), name, now});
+            !added)
+            return added;
+    }
+    return batch.Flush();
+}
+
+Result ImportDocumentPair(TranslationMemory& memory, const MemoryLanguages& languages,
+                          const EdtDocument& original, const EdtDocument& translation,
+                          const QString& name, MemoryCounts* counts)
+{
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    Batch batch(memory, languages, counts);
+    const int records = std::min(original.RecordCount(), translation.RecordCount());
+    const int fields = std::min(original.TextFieldCount(), translation.TextFieldCount());
+    for (int record = 0; record < records; ++record) {
+        for (int field = 0; field < fields; ++field) {
+            const QStringView source = original.FieldText(record, field);
+            const QStringView target = translation.FieldText(record, field);
+            if (source.isEmpty() || target.isEmpty() || source == target)
+                continue;
+            const QString origin = QStringLiteral("%1:%2:%3").arg(name).arg(record).arg(field);
+            if (Result added = batch.Add({source.toString(), target.toString(), origin, now});
+                !added)
+                return added;
+        }
+    }
+    return batch.Flush();
+}
+
+Result ExportMemory(TranslationMemory& memory, const QString& path, qint64* written,
+                    qint64* leftOut)
+{
+    MemoryLanguages own;
+    if (Result got = memory.Languages(&own); !got)
+        return got;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return Result::Failure(file.errorString());
+    TmxWriter writer(&file, own.source);
+    Result walked =
+        memory.ForEach([&writer](const MemoryLanguages& languages, const MemoryUnit& unit) {
+            writer.Add(languages.source, languages.target,
+                       {unit.source, unit.target, unit.origin, unit.time});
+            return Result();
+        });
+    if (walked)
+        walked = writer.Finish();
+    if (walked && !file.commit())
+        walked = Result::Failure(UiText("xchg.writeFailed").arg(file.errorString()));
+    *written = writer.Written();
+    *leftOut = writer.LeftOut();
+    return walked;
+}
+
+namespace {
+
+// The matches of one original text, looked up once however many fields hold it; each target
+// is copied into the document once, when a field first takes it.
+struct Known {
+    std::vector<MemoryMatch> matches;
+    std::vector<std::optional<EdtDocument::TextRef>> stored;
+};
+
+// Fills one field from the known matches; false when no memory is left for the text.
+bool FillField(EdtDocument& document, Known& known, int record, int field, int size,
+               std::vector<EdtDocument::FieldEdit>* changes, PretranslateReport* report)
+{
+    for (size_t i = 0; i < known.matches.size(); ++i) {
+        const MemoryMatch& match = known.matches[i];
+        if (match.target.size() > size)
+            continue;
+        if (!known.stored[i]) {
+            known.stored[i] = document.StoreText(match.target);
+            if (!known.stored[i])
+                return false;
+        }
+        changes->push_back({record, field, *known.stored[i]});
+        ++report->filled;
+        ++(match.score == 100 ? report->exact : report->fuzzy);
+        return true;
+    }
+    if (!known.matches.empty())
+        ++report->tooLong;
+    return true;
+}
+
+}  // namespace
+
+Result PlanPretranslation(TranslationMemory& memory, const MemoryLanguages& languages,
+                          EdtDocument& document, const EdtDocument& reference, int minScore,
+                          std::vector<EdtDocument::FieldEdit>* changes, PretranslateReport* report)
+{
+    constexpr int kTried = 5;  // the best few: a shorter one may fit where the best does not
+    const int records = std::min(document.RecordCount(), reference.RecordCount());
+    const int fields = std::min(document.TextFieldCount(), reference.TextFieldCount());
+    QHash<QStringView, Known> known;  // the views point into the reference, which stays
+    for (int field = 0; field < fields; ++field) {
+        const int size = document.Format().fields[document.TextColumn(field)].size;
+        for (int record = 0; record < records; ++record) {
+            const QStringView source = reference.FieldText(record, field);
+            const QStringView text = document.FieldText(record, field);
+            if (source.isEmpty() || (!text.isEmpty() && text != source))
+                continue;
+            auto found = known.find(source);
+            if (found == known.end()) {
+                Known matches;
+                if (Result got = memory.Suggest(languages, source.toString(), minScore, kTried,
+                                                &matches.matches);
+                    !got)
+                    return got;
+                matches.stored.resize(matches.matches.size());
+                found = known.insert(source, std::move(matches));
+            }
+            if (!FillField(document, *found, record, field, size, changes, report))
+                return Result::Failure(UiText("fileError.noMemory"));
+        }
+    }
+    return {};
+}
+
+}  // namespace scrivlet

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "base/Result.h"
+#include "documents/EdtDocument.h"
+#include "store/Memory.h"
+
+#include <vector>
+
+// The memory filled from files and documents, written out as TMX, and put to work on a
+// document.
+
+namespace scrivlet {
+
+// Adds the pairs of a TMX file (its units in the two languages), or of a PO or XLIFF file of
+// ours (each entry whose source and translation are both non-empty and differ; a fuzzy one,
+// which still awaits review, is left out), chosen by the suffix.
+Result ImportIntoMemory(TranslationMemory& memory, const MemoryLanguages& languages,
+                        const QString& path, MemoryCounts* counts);
+
+// Adds each text field whose original and translation are both non-empty and differ, with
+// "name:record:field" as its origin (record and field from 0, field among the text fields).
+Result ImportDocumentPair(TranslationMemory& memory, const MemoryLanguages& languages,
+                          const EdtDocument& original, const EdtDocument& translation,
+                          const QString& name, MemoryCounts* counts);
+
+// Writes every unit to a TMX file, replacing an old file only once the new one is complete.
+// Units whose texts XML cannot hold are left out and counted.
+Result ExportMemory(TranslationMemory& memory, const QString& path, qint64* written,
+                    qint64* leftOut);
+
+struct PretranslateReport {
+    qint64 filled = 0, exact = 0, fuzzy = 0, tooLong = 0;
+};
+
+// Plans to fill every field that is empty or equal to its original from the best match at or
+// above minScore that fits the field; a field whose matches are all too long is counted and
+// left alone. The changes are for EdtDocument::ExchangeTexts, as an import's are.
+Result PlanPretranslation(TranslationMemory& memory, const MemoryLanguages& languages,
+                          EdtDocument& document, const EdtDocument& reference, int minScore,
+                          std::vector<EdtDocument::FieldEdit>* changes, PretranslateReport* report);
+
+}  // namespace scrivlet

@@ -1,0 +1,209 @@
+// The memory on a PostgreSQL server, for a team sharing one, through libpq. The same tables as
+// the file's; fuzzy candidates come from pg_trgm's GiST index, nearest first.
+
+#include "store/MemoryBackends.h"
+
+#include <QSet>
+
+#include <libpq-fe.h>
+
+namespace scrivlet {
+namespace {
+
+const char kSchema[] =
+    "SET client_min_messages = warning;"
+    "CREATE EXTENSION IF NOT EXISTS pg_trgm;"
+    "CREATE TABLE IF NOT EXISTS tm_meta(key text PRIMARY KEY, value text NOT NULL);"
+    "CREATE TABLE IF NOT EXISTS tm_unit(id bigserial PRIMARY KEY, skey bigint NOT NULL, "
+    "source text NOT NULL, target text NOT NULL, slang text NOT NULL, tlang text NOT NULL, "
+    "origin text NOT NULL, time bigint NOT NULL);"
+    "CREATE INDEX IF NOT EXISTS tm_unit_skey ON tm_unit(skey);"
+    "CREATE INDEX IF NOT EXISTS tm_unit_trgm ON tm_unit USING gist(source gist_trgm_ops);"
+    "INSERT INTO tm_meta VALUES('tm_version', '1') ON CONFLICT DO NOTHING;";
+
+constexpr int kCandidates = 120;
+
+struct ResultFree {
+    void operator()(PGresult* result) const { PQclear(result); }
+};
+using PgResult = std::unique_ptr<PGresult, ResultFree>;
+
+struct ConnectionClose {
+    void operator()(PGconn* connection) const { PQfinish(connection); }
+};
+
+class ServerMemory : public TranslationMemory {
+public:
+    Result Open(const QString& connection)
+    {
+        connection_.reset(PQconnectdb(connection.toUtf8().constData()));
+        if (PQstatus(connection_.get()) != CONNECTION_OK)
+            return Failure();
+        PQsetClientEncoding(connection_.get(), "UTF8");
+        return Run(kSchema, {});
+    }
+
+    Result Languages(MemoryLanguages* languages) override
+    {
+        PgResult rows;
+        if (Result got = Run("SELECT key, value FROM tm_meta WHERE key IN ('source_lang', "
+                             "'target_lang')",
+                             {}, &rows);
+            !got)
+            return got;
+        *languages = {};
+        for (int i = 0; i < PQntuples(rows.get()); ++i)
+            (Text(rows, i, 0) == QLatin1String("source_lang") ? languages->source
+                                                              : languages->target) =
+                Text(rows, i, 1);
+        return {};
+    }
+
+    Result Add(const MemoryLanguages& languages, std::span<const MemoryUnit> units,
+               MemoryCounts* counts) override
+    {
+        // Writers one after another, so that two members adding the same pair store it once.
+        Result added = Run("BEGIN; LOCK TABLE tm_unit IN SHARE ROW EXCLUSIVE MODE", {});
+        if (added) {
+            added =
+                Run("INSERT INTO tm_meta VALUES('source_lang', $1), ('target_lang', $2) "
+                    "ON CONFLICT DO NOTHING",
+                    {languages.source, languages.target});
+        }
+        for (size_t i = 0; added && i < units.size(); ++i)
+            added = AddUnit(languages, units[i], counts);
+        if (added)
+            added = Run("COMMIT", {});
+        else
+            (void)Run("ROLLBACK", {});
+        return added;
+    }
+
+    Result Suggest(const MemoryLanguages& languages, const QString& source, int minScore, int limit,
+                   std::vector<MemoryMatch>* matches) override;
+
+    Result ForEach(const Visit& visit) override;
+
+private:
+    Result Failure() const
+    {
+        return Result::Failure(QString::fromUtf8(PQerrorMessage(connection_.get())).trimmed());
+    }
+
+    static QString Text(const PgResult& rows, int row, int column)
+    {
+        return QString::fromUtf8(PQgetvalue(rows.get(), row, column),
+                                 PQgetlength(rows.get(), row, column));
+    }
+
+    // Runs sql with text parameters; rows, when given, gets what it returns.
+    Result Run(const char* sql, const QList<QString>& params, PgResult* rows = nullptr)
+    {
+        std::vector<QByteArray> bytes;
+        std::vector<const char*> values;
+        for (const QString& param : params)
+            bytes.push_back(param.toUtf8());
+        for (const QByteArray& b : bytes)
+            values.push_back(b.constData());
+        PgResult result(params.isEmpty()
+                            ? PQexec(connection_.get(), sql)
+                            : PQexecParams(connection_.get(), sql, static_cast<int>(values.size()),
+                                           nullptr, values.data(), nullptr, nullptr, 0));
+        const ExecStatusType status = PQresultStatus(result.get());
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+            return Failure();
+        if (rows)
+            *rows = std::move(result);
+        return {};
+    }
+
+    Result AddUnit(const MemoryLanguages& languages, const MemoryUnit& unit, MemoryCounts* counts)
+    {
+        ++counts->segments;
+        PgResult rows;
+        Result added =
+            Run("INSERT INTO tm_unit(skey, source, target, slang, tlang, origin, time) "
+                "SELECT $1, $2, $3, $4, $5, $6, $7 WHERE NOT EXISTS (SELECT 1 FROM tm_unit WHERE "
+                "skey = $1 AND slang = $4 AND tlang = $5 AND source = $2 AND target = $3)",
+                {QString::number(StableHash(unit.source)), unit.source, unit.target,
+                 languages.source, languages.target, unit.origin, QString::number(unit.time)},
+                &rows);
+        if (added)
+            ++(QByteArrayView(PQcmdTuples(rows.get())) == "1" ? counts->added : counts->duplicates);
+        return added;
+    }
+
+    std::unique_ptr<PGconn, ConnectionClose> connection_;
+};
+
+Result ServerMemory::Suggest(const MemoryLanguages& languages, const QString& source, int minScore,
+                             int limit, std::vector<MemoryMatch>* matches)
+{
+    matches->clear();
+    PgResult rows;
+    if (Result found =
+            Run("SELECT id, source, target FROM tm_unit WHERE skey = $1 AND "
+                "slang = $2 AND tlang = $3 ORDER BY time DESC, id DESC",
+                {QString::number(StableHash(source)), languages.source, languages.target}, &rows);
+        !found)
+        return found;
+    QSet<QString> taken;
+    for (int i = 0; i < PQntuples(rows.get()); ++i) {
+        if (Text(rows, i, 1) == source) {
+            matches->push_back({source, Text(rows, i, 2), 100});
+            taken.insert(Text(rows, i, 0));
+        }
+    }
+    if (minScore < 100 && (limit < 0 || matches->size() < static_cast<size_t>(limit))) {
+        if (Result found = Run(
+                "SELECT id, source, target FROM tm_unit WHERE slang = $2 AND "
+                "tlang = $3 ORDER BY source <-> $1 LIMIT $4",
+                {source, languages.source, languages.target, QString::number(kCandidates)}, &rows);
+            !found)
+            return found;
+        for (int i = 0; i < PQntuples(rows.get()); ++i) {
+            if (taken.contains(Text(rows, i, 0)))
+                continue;
+            const QString text = Text(rows, i, 1);
+            if (const int score = Similarity(source, text, minScore); score >= 0)
+                matches->push_back({text, Text(rows, i, 2), score});
+        }
+    }
+    RankMatches(matches, limit);
+    return {};
+}
+
+Result ServerMemory::ForEach(const Visit& visit)
+{
+    // Row by row: a large memory is not held in the client at once.
+    if (!PQsendQuery(connection_.get(),
+                     "SELECT slang, tlang, source, target, origin, time FROM "
+                     "tm_unit ORDER BY id") ||
+        !PQsetSingleRowMode(connection_.get()))
+        return Failure();
+    Result outcome;
+    while (PgResult row{PQgetResult(connection_.get())}) {
+        const ExecStatusType status = PQresultStatus(row.get());
+        if (status == PGRES_SINGLE_TUPLE && outcome) {
+            const MemoryLanguages languages{Text(row, 0, 0), Text(row, 0, 1)};
+            outcome = visit(languages, {Text(row, 0, 2), Text(row, 0, 3), Text(row, 0, 4),
+                                        Text(row, 0, 5).toLongLong()});
+        } else if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK && outcome) {
+            outcome = Failure();
+        }
+    }
+    return outcome;
+}
+
+}  // namespace
+
+Result OpenServerMemory(const QString& connection, std::unique_ptr<TranslationMemory>* memory)
+{
+    auto server = std::make_unique<ServerMemory>();
+    if (Result opened = server->Open(connection); !opened)
+        return opened;
+    *memory = std::move(server);
+    return {};
+}
+
+}  // namespace scrivlet

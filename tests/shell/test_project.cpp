@@ -246,10 +246,12 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<quint32>("flags");
         QTest::addColumn<QStringList>("hits");  // file | record | field | around
+        // b has no translation yet: it is searched as its original's copy.
         QTest::newRow("any case") << "o" << 0u
                                   << QStringList{"a/one_dlg.edt|# 1|Text|G«o»",
+                                                 "b/two_dlg.edt|# 1|Text|D«o»g",
                                                  "c/three_dlg.edt|# 0|Text|S«o»l"};
-        QTest::newRow("match case") << "g" << quint32(kSearchMatchCase) << QStringList();
+        QTest::newRow("match case") << "c" << quint32(kSearchMatchCase) << QStringList();
         QTest::newRow("whole word")
             << "Go" << quint32(kSearchWholeWord) << QStringList{"a/one_dlg.edt|# 1|Text|«Go»"};
         QTest::newRow("regex") << "^S" << quint32(kSearchRegex)
@@ -287,13 +289,16 @@ private slots:
     {
         QTest::addColumn<QMessageBox::StandardButton>("answer");
         QTest::addColumn<QStringList>("onDisk");  // c's translation afterwards
-        QTest::newRow("files too") << QMessageBox::Yes << QStringList{"S0l"};
-        QTest::newRow("open ones only") << QMessageBox::No << QStringList{"Sol"};
+        QTest::addColumn<QStringList>("made");    // b's, made from its original; none: not made
+        QTest::newRow("files too") << QMessageBox::Yes << QStringList{"S0l"}
+                                   << QStringList{"Cat", "D0g"};
+        QTest::newRow("open ones only") << QMessageBox::No << QStringList{"Sol"} << QStringList();
     }
     void replaceInProject()
     {
         QFETCH(QMessageBox::StandardButton, answer);
         QFETCH(QStringList, onDisk);
+        QFETCH(QStringList, made);
         OpenFrame();
         DocumentTab* tab = OpenFromPanel("one_dlg.edt");
         QVERIFY(tab);
@@ -303,14 +308,18 @@ private slots:
         QVERIFY(Find().ReplaceButton()->isEnabled());
         host_.answers << answer;
         Find().ReplaceButton()->click();
-        // Asked about the file that is not open only, with its count.
+        // Asked about the files that are not open only, with their counts.
         QCOMPARE(host_.questions.size(), 2);
+        QVERIFY(host_.questions[0].contains(QStringLiteral("b/two_dlg.edt (1)")));
         QVERIFY(host_.questions[0].contains(QStringLiteral("c/three_dlg.edt (1)")));
         QVERIFY(!host_.questions[0].contains(QStringLiteral("one_dlg")));
         QVERIFY(host_.questions[1].startsWith(
-            answer == QMessageBox::Yes ? QStringLiteral("Replaced: 2. Open documents changed: 1")
+            answer == QMessageBox::Yes ? QStringLiteral("Replaced: 3. Open documents changed: 1")
                                        : QStringLiteral("Replaced: 1. Open documents changed: 1")));
         QCOMPARE(ReadFile(Translation("c/three_dlg.edt")), EdtBytes(onDisk));
+        QCOMPARE(QFileInfo::exists(Translation("b/two_dlg.edt")), !made.isEmpty());
+        if (!made.isEmpty())
+            QCOMPARE(ReadFile(Translation("b/two_dlg.edt")), EdtBytes(made));
         // The open one changed in the editor only, as one step.
         QCOMPARE(tab->Document()->FieldText(1, 0).toString(), QStringLiteral("G0"));
         QCOMPARE(ReadFile(Translation("a/one_dlg.edt")), before);

@@ -34,7 +34,8 @@ namespace scrivlet {
 struct ProjectCommands::PlannedFile {
     ProjectEntry entry;
     DocumentSession* open = nullptr;  // read on the worker while the progress dialog is modal
-    std::unique_ptr<EdtDocument> oldOriginal;
+    // The project's marks before, then after the update; read and written on the UI thread.
+    std::vector<ProjectFile::PlacedMarks> marks;
     std::unique_ptr<EdtDocument> newOriginal;
     Alignment alignment;
     QString error;
@@ -101,7 +102,8 @@ void PlanFile(Planned& file, const ProjectFile& project, const FormatCatalogue& 
         file.error = QDir::toNativeSeparators(file.entry.path) + QStringLiteral(": ") + aligned.Error();
         return;
     }
-    file.oldOriginal = std::move(pair.original);
+    // The old original goes here: only the marks need it, and a project may be large.
+    file.marks = CarryMarks(file.marks, file.alignment, *pair.original);
     // Only an open document takes the new original as its reference.
     if (file.open)
         file.newOriginal = std::move(loaded.document);
@@ -119,6 +121,7 @@ bool ProjectCommands::PlanUpdate(const QString& folder, std::vector<PlannedFile>
         file.entry = listed;
         file.entry.format = FormatOf(listed);
         file.open = tabs_.SessionAt(TabOf(listed.TranslationIn(project)));
+        file.marks = project.FileMarks(listed.path);
     }
     QProgressDialog progress(UiText("update.progress"), UiText("update.cancel"), 0,
                              static_cast<int>(files.size()), &window_);
@@ -158,8 +161,7 @@ void ProjectCommands::ApplyUpdate(PlannedFile& file, UpdateTally& tally)
     }
     ProjectFile& project = *panel_->Project();
     const Alignment& alignment = file.alignment;
-    const std::vector<ProjectFile::PlacedMarks> rows =
-        CarryMarks(project.FileMarks(file.entry.path), alignment, *file.oldOriginal);
+    const std::vector<ProjectFile::PlacedMarks>& rows = file.marks;
     if (DocumentSession* session = file.open) {
         session->Review()->ClearAll();
         if (file.Changes() && session->History()->Replace(*alignment.output, UiText("undo.update")))

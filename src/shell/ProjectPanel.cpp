@@ -406,7 +406,7 @@ QStandardItem* ProjectPanel::FolderItem(const QString& folder)
 }
 
 void ProjectPanel::ShowCounts(const QList<QStandardItem*>& items, const PairCounts& counts,
-                             qint64 problems)
+                              qint64 problems)
 {
     const QLocale locale = UiLocale();
     const std::pair<int, qint64> numbers[] = {

@@ -91,15 +91,16 @@ void PlanFile(Planned& file, const ProjectFile& project, const FormatCatalogue& 
         LoadDocument(newPath, FileTypeForPath(newPath), project.Settings().originalEncoding,
                      *catalogue.At(file.entry.format), file.entry.format, true);
     if (!loaded.document) {
-        file.error = UiText(str::OpenFailed).arg(QDir::toNativeSeparators(newPath)) + u' ' +
-                     loaded.error;
+        file.error =
+            UiText(str::OpenFailed).arg(QDir::toNativeSeparators(newPath)) + u' ' + loaded.error;
         return;
     }
     const EdtDocument& translation = file.open ? *file.open->Document() : *pair.translation;
     if (Result aligned =
             AlignTranslation(*pair.original, *loaded.document, translation, &file.alignment);
         !aligned) {
-        file.error = QDir::toNativeSeparators(file.entry.path) + QStringLiteral(": ") + aligned.Error();
+        file.error =
+            QDir::toNativeSeparators(file.entry.path) + QStringLiteral(": ") + aligned.Error();
         return;
     }
     // The old original goes here: only the marks need it, and a project may be large.
@@ -170,9 +171,9 @@ void ProjectCommands::ApplyUpdate(PlannedFile& file, UpdateTally& tally)
         ++tally.open;
     } else if (file.Changes()) {
         if (Result saved = SaveDocument(*alignment.output); !saved) {
-            tally.failed << UiText(str::SaveFailed).arg(
-                                QDir::toNativeSeparators(alignment.output->Path())) +
-                                u' ' + saved.Error();
+            tally.failed
+                << UiText(str::SaveFailed).arg(QDir::toNativeSeparators(alignment.output->Path())) +
+                       u' ' + saved.Error();
             return;
         }
         ++tally.written;
@@ -236,13 +237,12 @@ void ProjectCommands::UpdateOriginals()
     if (Result pointed = project->SetOriginalsDir(folder); !pointed)
         tally.failed << pointed.Error();
     panel_->ScheduleRecount();
-    QString report = UiText("update.projectReport")
-                         .arg(locale.toString(tally.open), locale.toString(tally.written),
-                              locale.toString(tally.counts.kept), locale.toString(tally.counts.moved),
-                              locale.toString(tally.counts.changed),
-                              locale.toString(tally.counts.added),
-                              locale.toString(tally.counts.removed),
-                              locale.toString(tally.review));
+    QString report =
+        UiText("update.projectReport")
+            .arg(locale.toString(tally.open), locale.toString(tally.written),
+                 locale.toString(tally.counts.kept), locale.toString(tally.counts.moved),
+                 locale.toString(tally.counts.changed), locale.toString(tally.counts.added),
+                 locale.toString(tally.counts.removed), locale.toString(tally.review));
     if (tally.counts.fallback)
         report += u'\n' + UiText("update.fallback");
     if (!tally.failed.isEmpty())

@@ -420,8 +420,7 @@ private slots:
         const qint64 problems =
             tab->Session()->Checks()->Count() + tab->Status()->Counts().sourceChanged;
         QVERIFY(problems > 0);
-        QTRY_COMPARE(ShownRows(Panel()).value("a/one_dlg.edt").value(3),
-                     QString::number(problems));
+        QTRY_COMPARE(ShownRows(Panel()).value("a/one_dlg.edt").value(3), QString::number(problems));
         QVERIFY(frame_->CountsText().endsWith(QStringLiteral("Problems: %1").arg(problems)));
         QVERIFY(Panel().Totals()->text().contains(QStringLiteral("Problems: %1").arg(problems)));
     }

@@ -60,6 +60,7 @@ enum class Command {
     NewProject,
     OpenProject,
     FindInProject,
+    UpdateOriginals,
 };
 
 // The window list names at most this many tabs.
@@ -166,6 +167,8 @@ inline constexpr CommandDef kCommands[] = {
      nullptr, nullptr, false},
     {Command::FindInProject, "editFindInProject", "edit.findInProject", true,
      QKeySequence::UnknownKey, "Ctrl+Shift+F", nullptr, false},
+    {Command::UpdateOriginals, "fileUpdateOriginals", "file.updateOriginals", true,
+     QKeySequence::UnknownKey, nullptr, nullptr, false},
 };
 
 constexpr const CommandDef& DefinitionOf(Command command)
@@ -218,6 +221,7 @@ inline constexpr MenuEntry kMenuLayout[] = {
     kSeparator,
     Item(Command::NewProject),
     Item(Command::OpenProject),
+    Item(Command::UpdateOriginals),
     kSeparator,
     Item(Command::ExportTranslations),
     Item(Command::ImportTranslations),

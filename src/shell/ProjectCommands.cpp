@@ -225,6 +225,7 @@ int ProjectCommands::OpenEntry(const ProjectEntry& given)
         tabs_.AddDocument(std::move(pair.translation), QFileInfo(translation).fileName());
     DocumentSession* session = tabs_.SessionAt(index);
     session->SetReference(std::move(pair.original));
+    KeepReviewMarks(*session, entry.path);
     if (created) {
         // Written on the first Save, to the place the project expects it; until then unsaved.
         QDir().mkpath(QFileInfo(translation).absolutePath());

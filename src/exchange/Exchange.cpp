@@ -124,7 +124,6 @@ OutFile Entries(const EdtDocument& document, const EdtDocument* reference)
     file.sourceLanguage = reference ? LanguageOf(*reference) : file.targetLanguage;
     file.wideCharacters = document.GetEncoding() == kEncodingUnicode;
     const EdtFormat& format = document.Format();
-    file.recordName = [&format](int record) { return RowLabels().RecordName(format, record); };
     const int fields = document.TextFieldCount();
     for (int k = 0; k < fields; ++k) {
         const FieldDef& def = format.fields[static_cast<size_t>(document.TextColumn(k))];

@@ -7,7 +7,6 @@
 #include <QString>
 #include <QXmlStreamWriter>
 
-#include <functional>
 #include <vector>
 
 // What the PO and XLIFF writers and readers share with the exchange; not for other folders.
@@ -36,8 +35,6 @@ struct OutFile {
     bool wideCharacters = false;
     std::vector<OutField> fields;
     std::vector<OutEntry> entries;
-    // The document's record names (as the grid shows them), for messages.
-    std::function<QString(int record)> recordName;
 };
 
 QString EntryName(int record, int field);

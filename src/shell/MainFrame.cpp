@@ -179,6 +179,9 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
 
 MainFrame::~MainFrame()
 {
+    // Closing the window hides the docks after this frame's own part is gone; their
+    // signals must not reach it then.
+    problems_->disconnect(this);
     // The tabs go while the status bar their views write to still exists.
     while (TabCount() > 0)
         CloseTab(TabCount() - 1);

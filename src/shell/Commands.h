@@ -60,6 +60,9 @@ enum class Command {
     NewProject,
     OpenProject,
     FindInProject,
+    Pretranslate,
+    ChooseMemory,
+    ViewSuggestions,
 };
 
 // The window list names at most this many tabs.
@@ -166,6 +169,12 @@ inline constexpr CommandDef kCommands[] = {
      nullptr, nullptr, false},
     {Command::FindInProject, "editFindInProject", "edit.findInProject", true,
      QKeySequence::UnknownKey, "Ctrl+Shift+F", nullptr, false},
+    {Command::Pretranslate, "editPretranslate", "edit.pretranslate", true,
+     QKeySequence::UnknownKey, nullptr, nullptr, false},
+    {Command::ChooseMemory, "editMemory", "edit.memory", true, QKeySequence::UnknownKey, nullptr,
+     nullptr, false},
+    {Command::ViewSuggestions, "viewSuggestions", "view.suggestions", true,
+     QKeySequence::UnknownKey, nullptr, nullptr, true},
 };
 
 constexpr const CommandDef& DefinitionOf(Command command)
@@ -259,12 +268,16 @@ inline constexpr MenuEntry kMenuLayout[] = {
     Item(Command::PreviousProblem),
     Item(Command::CopyReference),
     Item(Command::ConfirmReview),
+    kSeparator,
+    Item(Command::Pretranslate),
+    Item(Command::ChooseMemory),
     kEndSubmenu,
 
     Submenu("menu.view"),
     Item(Command::ViewToolbar),
     Item(Command::ViewStatusBar),
     Item(Command::ViewProblems),
+    Item(Command::ViewSuggestions),
     kSeparator,
     Item(Command::ReferenceDocument),
     Item(Command::HideReference),

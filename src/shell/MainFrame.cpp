@@ -479,6 +479,8 @@ void MainFrame::CreateProblemsPanel()
     });
     suggestions_ = new SuggestionsPanel(this);
     addDockWidget(Qt::RightDockWidgetArea, suggestions_);
+    // Room for a source and its translation side by side.
+    resizeDocks({suggestions_}, {380}, Qt::Horizontal);
     connect(suggestions_, &QDockWidget::visibilityChanged, this, &MainFrame::ScheduleUpdate);
 }
 

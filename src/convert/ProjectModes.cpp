@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace scrivlet {
@@ -39,8 +40,9 @@ const char kProjectUsage[] =
     "  scrivlet-convert [COMMON] --project P.scrivlet --import-xliff IN.xlf | --import-po DIR\n"
     "                   [--include-fuzzy]\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet --update-originals DIR\n"
+    "  scrivlet-convert [COMMON] --project P.scrivlet --set-format RELPATH N|auto\n"
     "Files are paired by their paths below the two folders; formats are detected from the\n"
-    "originals' paths. Each result is one JSON line.\n";
+    "originals' paths unless --set-format chose one. Each result is one JSON line.\n";
 
 struct ProjectOptions {
     QString language = QStringLiteral("en");
@@ -55,6 +57,7 @@ struct ProjectOptions {
     const TranslationFileFormat* exchangeFormat = nullptr;
     convert::CheckRequest checkRequest;
     QString updateOriginals;
+    std::optional<std::pair<QString, QString>> setFormat;  // relative path, N or auto
 };
 
 int UsageError(const QString& why)
@@ -148,6 +151,11 @@ QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
                 return QStringLiteral("%1 needs a value").arg(arg);
             if (const QString problem = TakeValue(arg, args[++i], options); !problem.isEmpty())
                 return problem;
+        } else if (arg == QLatin1String("--set-format")) {
+            if (i + 2 >= args.size())
+                return QStringLiteral("--set-format needs a file and a format");
+            options->setFormat.emplace(args[i + 1], args[i + 2]);
+            i += 2;
         } else if (arg == QLatin1String("--stats")) {
             options->stats = true;
         } else if (arg == QLatin1String("--include-fuzzy")) {
@@ -164,7 +172,7 @@ QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
     }
     if (!options->newProject.isEmpty()) {
         if (!options->project.isEmpty() || options->stats || options->find ||
-            options->checkRequest.check ||
+            options->checkRequest.check || options->setFormat ||
             !options->exportPath.isEmpty() || !options->importPath.isEmpty())
             return QStringLiteral("--new-project goes with no other project mode");
         if (options->originals.isEmpty() || options->translations.isEmpty() ||
@@ -178,14 +186,14 @@ QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
         !problem.isEmpty())
         return problem;
     const int modes = (options->checkRequest.check ? 1 : 0) + (options->stats ? 1 : 0) +
-                      (options->find ? 1 : 0) +
+                      (options->find ? 1 : 0) + (options->setFormat ? 1 : 0) +
                       (options->exportPath.isEmpty() ? 0 : 1) +
                       (options->importPath.isEmpty() ? 0 : 1) +
                       (options->updateOriginals.isEmpty() ? 0 : 1);
     if (modes != 1)
         return QStringLiteral(
-            "--project takes one of --stats, --check, --find, --export-*, --import-* and "
-            "--update-originals");
+            "--project takes one of --stats, --check, --find, --export-*, --import-*, "
+            "--update-originals and --set-format");
     if (!options->originals.isEmpty() || !options->translations.isEmpty() ||
         options->originalEncoding >= 0 || options->encoding >= 0)
         return QStringLiteral("the folders and encodings are the project's own");
@@ -284,7 +292,8 @@ int Find(const ProjectFile& project, const FormatCatalogue& catalogue,
                 Print(stderr, QStringLiteral("scrivlet-convert: %1\n").arg(found.error));
                 failed = true;
             }
-            const QByteArray file = Quoted(found.path).toUtf8();
+            const QByteArray file =
+                Quoted(found.path).toUtf8() + (found.missing ? ", \"missing\": true" : "");
             QByteArray out;
             for (const FieldMatch& match : found.hits) {
                 out += "{\"file\": " + file + ", \"record\": " + QByteArray::number(match.record) +
@@ -312,7 +321,9 @@ int Import(const ProjectFile& project, const FormatCatalogue& catalogue,
         options.includeFuzzy, [&](const FileImport& line) {
             if (!line.error.isEmpty()) {
                 Print(stderr,
-                      QStringLiteral("scrivlet-convert: %1: %2\n").arg(line.path, line.error));
+                      QStringLiteral("scrivlet-convert: %1%2\n")
+                          .arg(line.path.isEmpty() ? QString() : line.path + QStringLiteral(": "),
+                               line.error));
                 failed = true;
                 return;
             }
@@ -329,6 +340,36 @@ int Import(const ProjectFile& project, const FormatCatalogue& catalogue,
     return failed ? kExitFailed : kExitOk;
 }
 
+// Chooses a format for one original (or gives it back to detection) and prints what the file
+// now has: {"file": .., "format": N or null when unclear, "override": true|false}.
+int SetFormat(ProjectFile& project, const FormatCatalogue& catalogue, const QString& file,
+              const QString& value)
+{
+    const QString path = QDir::cleanPath(QDir::fromNativeSeparators(file));
+    bool ok = value == QLatin1String("auto");
+    const int format = ok ? -1 : value.toInt(&ok);
+    if (!ok || (format >= 0 && !catalogue.At(format)))
+        return UsageError(QStringLiteral("--set-format takes auto or 0 to %1, not '%2'")
+                              .arg(catalogue.Count() - 1)
+                              .arg(value));
+    const std::vector<ProjectEntry> entries = ListProject(project, catalogue).entries;
+    const auto known = std::find_if(entries.begin(), entries.end(), [&](const ProjectEntry& e) {
+        return e.hasOriginal && e.path == path;
+    });
+    if (known == entries.end())
+        return Failed(UiText("project.noOriginal").arg(path));
+    if (Result set = project.SetFormatOverride(path, format); !set)
+        return Failed(set.Error());
+    // Listed again: with auto, what detection now makes of the file.
+    int now = -1;
+    for (const ProjectEntry& entry : ListProject(project, catalogue).entries)
+        now = entry.path == path ? entry.format : now;
+    Print(stdout, QStringLiteral("{\"file\": %1, \"format\": %2, \"override\": %3}\n")
+                      .arg(Quoted(path), now < 0 ? QStringLiteral("null") : QString::number(now),
+                           format < 0 ? QStringLiteral("false") : QStringLiteral("true")));
+    return kExitOk;
+}
+
 int RunProject(const ProjectOptions& options, const FormatCatalogue& catalogue)
 {
     if (!options.newProject.isEmpty())
@@ -336,6 +377,8 @@ int RunProject(const ProjectOptions& options, const FormatCatalogue& catalogue)
     ProjectFile project;
     if (Result opened = project.Open(options.project); !opened)
         return Failed(opened.Error());
+    if (options.setFormat)
+        return SetFormat(project, catalogue, options.setFormat->first, options.setFormat->second);
     const ProjectListing listing = ListProject(project, catalogue);
     if (options.stats)
         return Stats(project, catalogue, listing);
@@ -369,6 +412,8 @@ bool NamesProject(const QStringList& args)
         if (IsValueOption(args[i]) || singleFileValues.contains(args[i]) ||
             convert::IsCheckValueOption(args[i]))
             ++i;
+        else if (args[i] == QLatin1String("--set-format"))
+            i += 2;
     }
     return false;
 }

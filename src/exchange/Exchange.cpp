@@ -58,7 +58,7 @@ namespace {
 using exchange::OutEntry;
 using exchange::OutFile;
 
-// The language a text in this encoding is written in, as XLIFF names it.
+// The language of texts in a code-page encoding, as XLIFF names it; empty for Unicode.
 QString LanguageOfEncoding(int encoding)
 {
     switch (encoding) {
@@ -71,8 +71,47 @@ QString LanguageOfEncoding(int encoding)
         case kEncodingEnglish:
             return QStringLiteral("en");
         default:
-            return QStringLiteral("und");
+            return {};
     }
+}
+
+// Unicode texts may be in any language, but tools choose spelling, memories and plural rules
+// by the one a file names, so "und" will not do: the language is told by the letters only one
+// of ours has (Cyrillic; Polish and German diacritics), English when none is there. A sample
+// of the texts decides as well as all of them would.
+QString LanguageOfTexts(const EdtDocument& document)
+{
+    constexpr qsizetype kSample = 1 << 20;
+    static const QString polish = QStringLiteral("ąćęłńśźżĄĆĘŁŃŚŹŻ");
+    static const QString german = QStringLiteral("äöüßÄÖÜ");
+    qsizetype seen = 0, latin = 0, cyrillic = 0, polishLetters = 0, germanLetters = 0;
+    for (int record = 0; record < document.RecordCount() && seen < kSample; ++record) {
+        for (int k = 0; k < document.TextFieldCount(); ++k) {
+            const QStringView text = document.FieldText(record, k);
+            seen += text.size();
+            for (const QChar c : text) {
+                if (c.unicode() < 0x80)
+                    latin += c.isLetter() ? 1 : 0;
+                else if (c.script() == QChar::Script_Cyrillic)
+                    ++cyrillic;
+                else if (polish.contains(c))
+                    ++polishLetters;
+                else if (german.contains(c))
+                    ++germanLetters;
+            }
+        }
+    }
+    if (cyrillic > latin)
+        return QStringLiteral("ru");
+    if (polishLetters > 0 || germanLetters > 0)
+        return polishLetters >= germanLetters ? QStringLiteral("pl") : QStringLiteral("de");
+    return QStringLiteral("en");
+}
+
+QString LanguageOf(const EdtDocument& document)
+{
+    const QString byEncoding = LanguageOfEncoding(document.GetEncoding());
+    return byEncoding.isEmpty() ? LanguageOfTexts(document) : byEncoding;
 }
 
 OutFile Entries(const EdtDocument& document, const EdtDocument* reference)
@@ -81,8 +120,9 @@ OutFile Entries(const EdtDocument& document, const EdtDocument* reference)
     file.fileName = QFileInfo(document.Path()).fileName();
     if (file.fileName.isEmpty())
         file.fileName = QStringLiteral("untitled.edt");
-    file.targetLanguage = LanguageOfEncoding(document.GetEncoding());
-    file.sourceLanguage = LanguageOfEncoding((reference ? reference : &document)->GetEncoding());
+    file.targetLanguage = LanguageOf(document);
+    file.sourceLanguage = reference ? LanguageOf(*reference) : file.targetLanguage;
+    file.wideCharacters = document.GetEncoding() == kEncodingUnicode;
     const EdtFormat& format = document.Format();
     file.recordName = [&format](int record) { return RowLabels().RecordName(format, record); };
     const int fields = document.TextFieldCount();
@@ -109,6 +149,44 @@ OutFile Entries(const EdtDocument& document, const EdtDocument* reference)
         }
     }
     return file;
+}
+
+qsizetype FirstLoneSurrogate(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (text[i].isSurrogate())
+            return i;
+    }
+    return -1;
+}
+
+// Refuses, naming the record by its row label and the field by its caption, a text the file
+// cannot carry: half a surrogate pair in any format (UTF-8 has no form for it, and a silent
+// U+FFFD would come back as a changed text), other characters XML lacks in XLIFF.
+Result CheckTexts(const OutFile& file, const EdtDocument& document, bool xml)
+{
+    for (const OutEntry& entry : file.entries) {
+        for (const QStringView text : {entry.source, entry.target}) {
+            const qsizetype lone = FirstLoneSurrogate(text);
+            const qsizetype at = lone >= 0 || !xml ? lone : exchange::FirstNonXml(text);
+            if (at < 0)
+                continue;
+            const QString code =
+                QString::number(text[at].unicode(), 16).toUpper().rightJustified(4, u'0');
+            return Result::Failure(UiText(lone >= 0 ? "xchg.loneSurrogate" : "xchg.xmlChar")
+                                       .arg(RowLabels().RecordName(document.Format(), entry.record),
+                                            file.fields[static_cast<size_t>(entry.field)].caption,
+                                            code));
+        }
+    }
+    return {};
+}
+
+bool IsXliff(const TranslationFileFormat& format)
+{
+    return &format == TranslationFormatNamed(u"xliff");
 }
 
 // Puts a completely written file in the old one's place, or drops it when the write failed.
@@ -139,6 +217,8 @@ Result ExportTranslations(const EdtDocument& document, const EdtDocument* refere
     const OutFile file = Entries(document, reference);
     if (entryCount)
         *entryCount = static_cast<qsizetype>(file.entries.size());
+    if (Result writable = CheckTexts(file, document, IsXliff(format)); !writable)
+        return writable;
     // Written as documents are saved: QSaveFile writes through a symbolic link, keeps the old
     // file's permissions, leaves no named temporary behind where the system can make an
     // unnamed one, and syncs the new file to the disk before it takes the old one's place.
@@ -173,7 +253,9 @@ Result XliffBundle::Add(const EdtDocument& document, const EdtDocument* referenc
         return d_->failure;
     OutFile file = Entries(document, reference);
     file.fileName = name;
-    d_->failure = d_->writer->Add(file);
+    d_->failure = CheckTexts(file, document, true);
+    if (d_->failure)
+        d_->failure = d_->writer->Add(file);
     return d_->failure;
 }
 

@@ -32,6 +32,8 @@ struct OutFile {
     QString fileName;  // the document's, for the source references
     QString sourceLanguage;
     QString targetLanguage;
+    // The target's encoding stores a character beyond the BMP as two units.
+    bool wideCharacters = false;
     std::vector<OutField> fields;
     std::vector<OutEntry> entries;
     // The document's record names (as the grid shows them), for messages.

@@ -251,6 +251,19 @@ Result WriteMessages(po_file_t file, QFileDevice& device)
 }
 #endif
 
+// translate-toolkit's xliff2po drops our trans-unit ids into the one reference of an entry
+// without a context, "#: record:field"; empty for any other entry.
+QByteArray LocationName(po_message_t message)
+{
+    const po_filepos_t place = po_message_filepos(message, 0);
+    if (!place || po_message_filepos(message, 1))
+        return {};
+    const size_t line = po_filepos_start_line(place);
+    if (line == static_cast<size_t>(-1))
+        return {};
+    return QByteArray(po_filepos_file(place)) + ':' + QByteArray::number(quint64(line));
+}
+
 }  // namespace
 
 Result WritePo(const OutFile& out, QFileDevice& device)
@@ -275,11 +288,12 @@ Result WritePo(const OutFile& out, QFileDevice& device)
     po_message_insert(iterator, header);
     const QByteArray fileName = out.fileName.toUtf8();
     std::vector<QByteArray> comments;
+    // In the Unicode encoding a character beyond the BMP takes two of a field's units.
+    const QString limit = out.wideCharacters
+                              ? QStringLiteral("%1, at most %2 characters (an emoji counts as two)")
+                              : QStringLiteral("%1, at most %2 characters");
     for (const OutField& field : out.fields)
-        comments.push_back(QStringLiteral("%1, at most %2 characters")
-                               .arg(field.caption)
-                               .arg(field.size)
-                               .toUtf8());
+        comments.push_back(limit.arg(field.caption).arg(field.size).toUtf8());
     // One buffer for every text: the library copies what it is given. Stateless, so that a lone
     // surrogate ending one text is replaced there and not carried into the next.
     QByteArray text;
@@ -350,7 +364,8 @@ Result ReadPo(const QString& path, std::vector<TranslationEntry>* entries)
             // A field has no plural forms: an entry with them is none an export wrote, and
             // picking one of its forms would be a guess. It counts as an unknown name.
             if (!po_message_msgid_plural(message))
-                ParseEntryName(contextBytes, &entry);
+                ParseEntryName(context ? contextBytes : QByteArrayView(LocationName(message)),
+                               &entry);
             entry.source = QString::fromUtf8(id);
             entry.text = QString::fromUtf8(text);
             entry.fuzzy = po_message_is_fuzzy(message) != 0;

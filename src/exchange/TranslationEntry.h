@@ -20,10 +20,12 @@ struct TranslationEntry {
     bool fuzzy = false;
 };
 
-// A <file> of an XLIFF file: its original and where its entries begin among all read.
+// A <file> of an XLIFF file: its original, where its entries begin among all read, the line it
+// starts on.
 struct XliffPart {
     QString original;
     size_t first = 0;
+    qint64 line = 0;
 };
 
 }  // namespace scrivlet

@@ -12,12 +12,16 @@ namespace scrivlet::exchange {
 namespace {
 
 const QString kNamespace = QStringLiteral("urn:oasis:names:tc:xliff:document:1.2");
+const QString kNamespace11 = QStringLiteral("urn:oasis:names:tc:xliff:document:1.1");
 
 // A text element whose carriage returns survive: the writer leaves them raw, and a reader turns
 // a raw one into a line feed.
-void WriteText(QXmlStreamWriter& xml, const QString& name, QStringView text)
+void WriteText(QXmlStreamWriter& xml, const QString& name, QStringView text,
+               const QString& state = QString())
 {
     xml.writeStartElement(kNamespace, name);
+    if (!state.isEmpty())
+        xml.writeAttribute(QStringLiteral("state"), state);
     for (qsizetype start = 0;;) {
         const qsizetype cr = text.indexOf(u'\r', start);
         // The writer takes a QString; one over the document's own characters copies nothing.
@@ -31,8 +35,141 @@ void WriteText(QXmlStreamWriter& xml, const QString& name, QStringView text)
     xml.writeEndElement();
 }
 
+// A target in one of these states is a draft, as a fuzzy PO entry is: new, needs-translation,
+// needs-adaptation, needs-l10n and the needs-review ones. translated, final, signed-off, no
+// state and a tool's own "x-" states are translations.
+bool NeedsReview(QStringView state)
+{
+    return state == QLatin1String("new") || state.startsWith(QLatin1String("needs-"));
+}
+
+// The trans-units of a document, token by token: Qt's readElementText recurses once per nested
+// element, and 60,000 nested <g> in one target overflowed the stack.
+class UnitReader {
+public:
+    UnitReader(std::vector<TranslationEntry>* entries, std::vector<XliffPart>* parts)
+        : entries_(entries), parts_(parts)
+    {
+    }
+
+    void Start(const QXmlStreamReader& xml, int depth)
+    {
+        if (collecting_)
+            return;  // inline markup a tool added: dropped, its text kept
+        const QStringView name = xml.name();
+        const QXmlStreamAttributes attributes = xml.attributes();
+        if (unitDepth_ == 0) {
+            if (parts_ && name == QLatin1String("file"))
+                parts_->push_back({attributes.value(QLatin1String("original")).toString(),
+                                   entries_->size(), xml.lineNumber()});
+            if (name != QLatin1String("trans-unit"))
+                return;
+            unitDepth_ = depth;
+            entry_ = TranslationEntry();
+            reference_[0].clear(), reference_[1].clear();
+            ParseEntryName(attributes.value(QLatin1String("id")), &entry_);
+            // The header translate-toolkit's po2xliff carries over from PO holds no field.
+            header_ = attributes.value(QLatin1String("restype")) ==
+                      QLatin1String("x-gettext-domain-header");
+            return;
+        }
+        // Only the unit's own source and target count: those inside an <alt-trans> are a
+        // tool's suggestion.
+        if (depth == unitDepth_ + 1 && name == QLatin1String("source")) {
+            Collect(&entry_.source, depth);
+        } else if (depth == unitDepth_ + 1 && name == QLatin1String("target")) {
+            entry_.fuzzy = NeedsReview(attributes.value(QLatin1String("state")));
+            Collect(&entry_.text, depth);
+        } else if (depth == unitDepth_ + 1 && name == QLatin1String("context-group")) {
+            inReference_ = attributes.value(QLatin1String("name")) == QLatin1String("po-reference");
+        } else if (inReference_ && depth == unitDepth_ + 2 && name == QLatin1String("context")) {
+            const QStringView type = attributes.value(QLatin1String("context-type"));
+            if (type == QLatin1String("sourcefile"))
+                Collect(&reference_[0], depth);
+            else if (type == QLatin1String("linenumber"))
+                Collect(&reference_[1], depth);
+        }
+    }
+
+    void Text(const QXmlStreamReader& xml)
+    {
+        if (collecting_)
+            collecting_->append(xml.text());
+    }
+
+    void End(int depth)
+    {
+        if (collecting_) {
+            if (depth == collectDepth_)
+                collecting_ = nullptr;
+        } else if (depth == unitDepth_ + 1) {
+            inReference_ = false;
+        } else if (depth == unitDepth_) {
+            unitDepth_ = 0;
+            // A unit whose id is none of ours may name its field as a location, "record:field",
+            // which is where translate-toolkit keeps an XLIFF id through PO and back.
+            if (entry_.record < 0 && !reference_[1].isEmpty())
+                ParseEntryName(QString(reference_[0] + u':' + reference_[1]), &entry_);
+            if (!header_)
+                entries_->push_back(std::move(entry_));
+        }
+    }
+
+private:
+    void Collect(QString* into, int depth)
+    {
+        into->clear();
+        collecting_ = into;
+        collectDepth_ = depth;
+    }
+
+    std::vector<TranslationEntry>* entries_;
+    std::vector<XliffPart>* parts_;
+    TranslationEntry entry_;
+    QString reference_[2];  // a po-reference location's source file and line number
+    QString* collecting_ = nullptr;
+    int collectDepth_ = 0;
+    int unitDepth_ = 0;  // depth of the open trans-unit, 0 outside one
+    bool inReference_ = false;
+    bool header_ = false;
+};
+
+template <typename Fail>
+Result ReadUnits(QXmlStreamReader& xml, const Fail& fail, std::vector<TranslationEntry>* entries,
+                 std::vector<XliffPart>* parts)
+{
+    // Far deeper than any tool nests inline markup; the whole document counts.
+    constexpr int kMaxDepth = 256;
+    int depth = 1;  // the root is open
+    UnitReader units(entries, parts);
+    while (!xml.atEnd()) {
+        switch (xml.readNext()) {
+            case QXmlStreamReader::StartElement:
+                if (++depth > kMaxDepth)
+                    return fail(UiText("xchg.xmlDepth").arg(kMaxDepth));
+                units.Start(xml, depth);
+                break;
+            case QXmlStreamReader::Characters:
+            case QXmlStreamReader::EntityReference:
+                units.Text(xml);
+                break;
+            case QXmlStreamReader::EndElement:
+                units.End(depth--);
+                break;
+            case QXmlStreamReader::DTD:
+                return fail(UiText("xchg.xmlDoctype"));
+            default:
+                break;
+        }
+    }
+    if (xml.hasError())
+        return fail(xml.errorString());
+    return {};
+}
+
 }  // namespace
 
+// Qt's writer refuses these characters without saying which; the export names them first.
 qsizetype FirstNonXml(QStringView text)
 {
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -48,104 +185,6 @@ qsizetype FirstNonXml(QStringView text)
     return -1;
 }
 
-namespace {
-
-// A target in one of these states is a draft, as a fuzzy PO entry is: new, needs-translation,
-// needs-adaptation, needs-l10n and the needs-review ones. translated, final, signed-off, no
-// state and a tool's own "x-" states are translations.
-bool NeedsReview(QStringView state)
-{
-    return state == QLatin1String("new") || state.startsWith(QLatin1String("needs-"));
-}
-
-// Every trans-unit below the root. Read token by token: Qt's readElementText recurses once per
-// nested element, and 60,000 nested <g> in one target overflowed the stack.
-template <typename Fail>
-Result ReadUnits(QXmlStreamReader& xml, const Fail& fail, std::vector<TranslationEntry>* entries,
-                 std::vector<XliffPart>* parts)
-{
-    // Far deeper than any tool nests inline markup; the whole document counts.
-    constexpr int kMaxDepth = 256;
-    int depth = 1;        // the root is open
-    int targetDepth = 0;  // depth of the open <target>, 0 outside one
-    int sourceDepth = 0;  // the same for <source>
-    bool sourceSeen = false;
-    TranslationEntry entry;
-    bool inUnit = false;
-    while (!xml.atEnd()) {
-        switch (xml.readNext()) {
-            case QXmlStreamReader::StartElement:
-                if (++depth > kMaxDepth)
-                    return fail(UiText("xchg.xmlDepth").arg(kMaxDepth));
-                if (targetDepth > 0 || sourceDepth > 0)
-                    break;  // inline markup a tool added: dropped, its text kept
-                if (parts && xml.name() == QLatin1String("file")) {
-                    parts->push_back({xml.attributes().value(QLatin1String("original")).toString(),
-                                      entries->size()});
-                } else if (xml.name() == QLatin1String("trans-unit")) {
-                    entry = TranslationEntry();
-                    sourceSeen = false;
-                    ParseEntryName(xml.attributes().value(QLatin1String("id")), &entry);
-                    inUnit = true;
-                } else if (inUnit && !sourceSeen && xml.name() == QLatin1String("source")) {
-                    // The unit's own source comes first; an alternative's comes later.
-                    sourceSeen = true;
-                    sourceDepth = depth;
-                } else if (inUnit && xml.name() == QLatin1String("target")) {
-                    entry.fuzzy = NeedsReview(xml.attributes().value(QLatin1String("state")));
-                    entry.text.clear();
-                    targetDepth = depth;
-                }
-                break;
-            case QXmlStreamReader::Characters:
-            case QXmlStreamReader::EntityReference:
-                if (targetDepth > 0)
-                    entry.text.append(xml.text());
-                else if (sourceDepth > 0)
-                    entry.source.append(xml.text());
-                break;
-            case QXmlStreamReader::EndElement:
-                if (depth == sourceDepth)
-                    sourceDepth = 0;
-                if (depth-- == targetDepth) {
-                    targetDepth = 0;
-                } else if (targetDepth == 0 && xml.name() == QLatin1String("trans-unit")) {
-                    entries->push_back(std::move(entry));
-                    inUnit = false;
-                }
-                break;
-            case QXmlStreamReader::DTD:
-                return fail(UiText("xchg.xmlDoctype"));
-            default:
-                break;
-        }
-    }
-    if (xml.hasError())
-        return fail(xml.errorString());
-    return {};
-}
-
-}  // namespace
-
-static Result CheckXmlTexts(const OutFile& out)
-{
-    for (const OutEntry& entry : out.entries) {
-        for (const QStringView text : {entry.source, entry.target}) {
-            if (const qsizetype at = FirstNonXml(text); at >= 0) {
-                // Named as the editor's messages name them: by row label and caption.
-                return Result::Failure(UiText("xchg.xmlChar")
-                                           .arg(out.recordName ? out.recordName(entry.record)
-                                                               : QString::number(entry.record + 1),
-                                                out.fields[size_t(entry.field)].caption,
-                                                QString::number(text[at].unicode(), 16)
-                                                    .toUpper()
-                                                    .rightJustified(4, u'0')));
-            }
-        }
-    }
-    return {};
-}
-
 XliffWriter::XliffWriter(QFileDevice* device) : device_(device), xml_(device)
 {
     xml_.setAutoFormatting(true);
@@ -157,8 +196,6 @@ XliffWriter::XliffWriter(QFileDevice* device) : device_(device), xml_(device)
 
 Result XliffWriter::Add(const OutFile& out)
 {
-    if (Result usable = CheckXmlTexts(out); !usable)
-        return usable;
     QXmlStreamWriter& xml = xml_;
     xml.writeStartElement(kNamespace, QStringLiteral("file"));
     xml.writeAttribute(QStringLiteral("original"), out.fileName);
@@ -166,19 +203,29 @@ Result XliffWriter::Add(const OutFile& out)
     xml.writeAttribute(QStringLiteral("target-language"), out.targetLanguage);
     xml.writeAttribute(QStringLiteral("datatype"), QStringLiteral("plaintext"));
     xml.writeStartElement(kNamespace, QStringLiteral("body"));
+    // A field holds so many UTF-16 units. In the code-page encodings every character a field
+    // can store is one unit, so the limit is exact in Unicode characters, the unit tools count.
+    // In the Unicode encoding a character beyond the BMP takes two, and no count of characters
+    // is exact; the bytes of the text in UTF-16 are, two a unit.
+    const bool bytes = out.wideCharacters;
+    const QString unit = bytes ? QStringLiteral("byte") : QStringLiteral("char");
     std::vector<QString> sizes;
     for (const OutField& field : out.fields)
-        sizes.push_back(QString::number(field.size));
+        sizes.push_back(QString::number(bytes ? 2 * field.size : field.size));
     for (const OutEntry& entry : out.entries) {
         xml.writeStartElement(kNamespace, QStringLiteral("trans-unit"));
         xml.writeAttribute(QStringLiteral("id"), EntryName(entry.record, entry.field));
         xml.writeAttribute(QStringLiteral("maxwidth"), sizes[static_cast<size_t>(entry.field)]);
-        xml.writeAttribute(QStringLiteral("size-unit"), QStringLiteral("char"));
+        xml.writeAttribute(QStringLiteral("size-unit"), unit);
         // Spaces, tabs and line breaks are part of the texts.
         xml.writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
+        // A target left unapproved is a draft to lconvert and translate-toolkit, which then
+        // mark it for review or fuzzy. Untranslated fields have no target at all.
+        if (!entry.target.isEmpty())
+            xml.writeAttribute(QStringLiteral("approved"), QStringLiteral("yes"));
         WriteText(xml, QStringLiteral("source"), entry.source);
         if (!entry.target.isEmpty())
-            WriteText(xml, QStringLiteral("target"), entry.target);
+            WriteText(xml, QStringLiteral("target"), entry.target, QStringLiteral("translated"));
         xml.writeTextElement(kNamespace, QStringLiteral("note"),
                              out.fields[static_cast<size_t>(entry.field)].caption);
         xml.writeEndElement();
@@ -228,7 +275,8 @@ Result ReadXliff(const QString& path, std::vector<TranslationEntry>* entries,
         return fail(xml.errorString());
     if (xml.tokenType() != QXmlStreamReader::StartElement || xml.name() != QLatin1String("xliff"))
         return fail(UiText("xchg.xliffRoot"));
-    if (xml.namespaceUri() != kNamespace) {
+    // XLIFF 1.1 (translate-toolkit's po2xliff writes it) has the same units.
+    if (xml.namespaceUri() != kNamespace && xml.namespaceUri() != kNamespace11) {
         return fail(xml.namespaceUri().isEmpty()
                         ? UiText("xchg.xliffNoNamespace")
                         : UiText("xchg.xliffNamespace").arg(xml.namespaceUri()));

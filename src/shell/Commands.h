@@ -63,6 +63,7 @@ enum class Command {
     Pretranslate,
     ChooseMemory,
     ViewSuggestions,
+    UpdateOriginals,
 };
 
 // The window list names at most this many tabs.
@@ -175,6 +176,8 @@ inline constexpr CommandDef kCommands[] = {
      nullptr, false},
     {Command::ViewSuggestions, "viewSuggestions", "view.suggestions", true,
      QKeySequence::UnknownKey, nullptr, nullptr, true},
+    {Command::UpdateOriginals, "fileUpdateOriginals", "file.updateOriginals", true,
+     QKeySequence::UnknownKey, nullptr, nullptr, false},
 };
 
 constexpr const CommandDef& DefinitionOf(Command command)
@@ -227,6 +230,7 @@ inline constexpr MenuEntry kMenuLayout[] = {
     kSeparator,
     Item(Command::NewProject),
     Item(Command::OpenProject),
+    Item(Command::UpdateOriginals),
     kSeparator,
     Item(Command::ExportTranslations),
     Item(Command::ImportTranslations),

@@ -280,6 +280,7 @@ void MainFrame::ConnectActions()
     on(Command::NewProject, [this] { projects_->NewProject(); });
     on(Command::OpenProject, [this] { projects_->OpenProject(); });
     on(Command::FindInProject, [this] { projects_->ShowFind(); });
+    on(Command::UpdateOriginals, [this] { projects_->UpdateOriginals(); });
     ConnectEditActions();
 }
 
@@ -746,6 +747,7 @@ void MainFrame::UpdateUi()
     UpdateUndoTexts();
     SetEnabled(Action(Command::SaveAllAs), TabCount() >= 2);
     SetEnabled(Action(Command::FindInProject), projects_->HasProject());
+    SetEnabled(Action(Command::UpdateOriginals), projects_->HasProject());
     for (Command command : {Command::Print, Command::PrintPreview, Command::ExportPdf})
         SetEnabled(Action(command), hasTab);
     UpdateLanguageChecks();

@@ -5,6 +5,7 @@
 #include "documents/RowLabels.h"
 #include "shell/DocumentSession.h"
 #include "translation/DocumentChecks.h"
+#include "translation/ReviewMarks.h"
 
 #include <QHeaderView>
 #include <QTableView>
@@ -16,12 +17,15 @@ ProblemsModel::ProblemsModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void ProblemsModel::SetSession(DocumentSession* session)
 {
-    if (session_)
+    if (session_) {
         disconnect(session_->Checks(), nullptr, this, nullptr);
+        disconnect(session_->Review(), nullptr, this, nullptr);
+    }
     session_ = session;
     if (session_) {
         connect(session_->Checks(), &DocumentChecks::ProblemsChanged, this,
                 &ProblemsModel::ScheduleRefresh);
+        connect(session_->Review(), &ReviewMarks::Changed, this, &ProblemsModel::ScheduleRefresh);
     }
     Refresh();
 }
@@ -45,8 +49,11 @@ void ProblemsModel::Refresh()
     if (session_) {
         const EdtDocument& document = *session_->Document();
         const DocumentChecks& checks = *session_->Checks();
+        const ReviewMarks& review = *session_->Review();
         for (int record = 0; record < document.RecordCount(); ++record) {
             for (int field = 0; field < document.TextFieldCount(); ++field) {
+                if (review.Count() > 0 && review.Has(record, field))
+                    entries_.push_back({record, field, kSourceChanged});
                 CheckMask mask = checks.Mask(record, field);
                 for (int check = 0; mask; ++check, mask >>= 1) {
                     if (mask & 1)
@@ -77,12 +84,20 @@ QVariant ProblemsModel::data(const QModelIndex& index, int role) const
     const Check check = static_cast<Check>(entry.check);
     switch (index.column()) {
         case CheckColumn:
-            return CheckTitle(check);
+            return entry.check == kSourceChanged ? UiText("check.sourceChanged.title")
+                                                 : CheckTitle(check);
         case RecordColumn:
             return RowLabels().RecordName(document.Format(), entry.record);
         case FieldColumn:
             return document.Format().fields[document.TextColumn(entry.field)].caption;
         default:
+            if (entry.check == kSourceChanged) {
+                const std::optional<ReviewMark> mark =
+                    session_->Review()->At(entry.record, entry.field);
+                if (!mark || mark->reason == ReviewReason::New)
+                    return UiText("check.sourceChanged.new");
+                return UiText("check.sourceChanged.detail").arg(mark->oldSource);
+            }
             for (const Problem& p : session_->Checks()->Details(entry.record, entry.field)) {
                 if (p.check == check)
                     return p.detail;

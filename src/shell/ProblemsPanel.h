@@ -21,10 +21,12 @@ class ProblemsModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
+    // A field waiting for review since its original changed is listed as a problem of its own.
+    static constexpr int kSourceChanged = -1;
     struct Entry {
         int record = 0;
         int field = 0;
-        int check = 0;
+        int check = 0;  // a Check, or kSourceChanged
     };
     enum Column { CheckColumn, RecordColumn, FieldColumn, DetailColumn, ColumnCount };
 

@@ -16,6 +16,7 @@
 #include "shell/ProjectFind.h"
 #include "shell/ProjectPanel.h"
 #include "shell/Settings.h"
+#include "store/ProjectWalk.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -224,6 +225,7 @@ int ProjectCommands::OpenEntry(const ProjectEntry& given)
         tabs_.AddDocument(std::move(pair.translation), QFileInfo(translation).fileName());
     DocumentSession* session = tabs_.SessionAt(index);
     session->SetReference(std::move(pair.original));
+    KeepReviewMarks(*session, entry.path);
     if (created) {
         // Written on the first Save, to the place the project expects it; until then unsaved.
         QDir().mkpath(QFileInfo(translation).absolutePath());
@@ -260,19 +262,19 @@ void ProjectCommands::ReplaceOnDisk(const QString& relative, const SearchQuery& 
 {
     const ProjectFile& project = *panel_->Project();
     const ProjectEntry* listed = panel_->Entry(relative);
-    const ProjectEntry entry = listed ? *listed : ProjectEntry{relative, true, true, -1};
-    const QString path = entry.TranslationIn(project);
-    const EdtFormat* format = tabs_.Catalogue().At(FormatOf(entry));
-    if (!format) {
-        done.failed << UiText("project.formatUnclear").arg(DisplayPath(relative));
+    ProjectEntry entry = listed ? *listed : ProjectEntry{relative, true, true, -1};
+    entry.format = FormatOf(entry);
+    // A missing translation was searched as its original's copy: replacing in it makes the
+    // translation, as an import does.
+    LoadedPair pair;
+    if (Result loaded = LoadPair(project, tabs_.Catalogue(), entry, &pair); !loaded) {
+        done.failed << loaded.Error();
         return;
     }
-    LoadResult loaded =
-        LoadDocument(path, FileTypeForPath(path), project.Settings().translationEncoding, *format,
-                     FormatOf(entry), true);
+    EdtDocument& translation = *pair.translation;
+    const QString path = translation.Path();
     ReplacePlan plan;
-    if (!loaded.document ||
-        PlanReplaceAll(*loaded.document, query, replacement, &plan) != ReplaceOutcome::Done) {
+    if (PlanReplaceAll(translation, query, replacement, &plan) != ReplaceOutcome::Done) {
         done.failed << UiText(str::OpenFailed).arg(DisplayPath(path));
         return;
     }
@@ -285,9 +287,13 @@ void ProjectCommands::ReplaceOnDisk(const QString& relative, const SearchQuery& 
     done.tooLong += plan.report.skippedTooLong;
     if (plan.changes.empty())
         return;
-    loaded.document->ExchangeTexts(plan.changes);
+    translation.ExchangeTexts(plan.changes);
+    if (!QDir().mkpath(QFileInfo(path).path())) {
+        done.failed << UiText("project.cannotMake").arg(DisplayPath(QFileInfo(path).path()));
+        return;
+    }
     // Through the one save path: a new file beside the old, renamed over it when complete.
-    if (Result saved = SaveDocument(*loaded.document); !saved) {
+    if (Result saved = SaveDocument(translation); !saved) {
         done.failed << UiText(str::SaveFailed).arg(DisplayPath(path)) + u' ' + saved.Error();
         return;
     }

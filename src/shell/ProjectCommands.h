@@ -8,6 +8,7 @@
 #include <QObject>
 
 #include <functional>
+#include <vector>
 
 class QMainWindow;
 class QMenu;
@@ -60,6 +61,12 @@ public:
     // other files (written at once) after a confirmation that lists them; then a report.
     void ReplaceInProject(const SearchQuery& query, const QString& replacement);
 
+    // File > Update Originals: every translation carried over to a new folder of originals
+    // (computed off the UI thread), after a confirmation with the counts; open documents
+    // change as one undo step each, the others are written at once; the project then points
+    // at the new folder and keeps the fields to review. A report at the end.
+    void UpdateOriginals();
+
     ProjectPanel* Panel() const { return panel_; }
     ProjectFindPanel* Find() const { return find_; }
 
@@ -76,6 +83,14 @@ private:
     void ReplaceOnDisk(const QString& path, const SearchQuery& query, const QString& replacement,
                        DiskReplace& done);
     void Report(const QString& text);
+    // The project's review marks of the file shown on the session, kept in the project as
+    // the translator confirms fields or saves edits.
+    void KeepReviewMarks(DocumentSession& session, const QString& relative);
+    void StoreReviewMarks(DocumentSession& session, const QString& relative);
+    struct PlannedFile;
+    struct UpdateTally;
+    bool PlanUpdate(const QString& folder, std::vector<PlannedFile>& files);
+    void ApplyUpdate(PlannedFile& file, UpdateTally& tally);
 
     QMainWindow& window_;
     DocumentTabs& tabs_;

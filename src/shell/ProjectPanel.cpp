@@ -4,6 +4,7 @@
 #include "catalogue/FormatCatalogue.h"
 #include "documents/EdtDocument.h"
 #include "shell/DocumentSession.h"
+#include "translation/DocumentChecks.h"
 #include "translation/TranslationStatus.h"
 
 #include <QApplication>
@@ -115,6 +116,8 @@ ProjectPanel::ProjectPanel(const FormatCatalogue& catalogue, QWidget* parent)
     model_->setHorizontalHeaderLabels({UiText("project.file"), UiText("project.records"),
                                        UiText("project.fields"), UiText("project.translated"),
                                        UiText("project.problems")});
+    // Open files count as the status bar does; the others only what the count on disk knows.
+    model_->horizontalHeaderItem(kProblems)->setToolTip(UiText("project.problemsTip"));
     filter_->setSourceModel(model_);
     filter_->setSortRole(kSortRole);
     filter_->setRecursiveFilteringEnabled(true);
@@ -304,6 +307,8 @@ void ProjectPanel::Follow(DocumentSession* session)
     connect(session->Status(), &TranslationStatus::CountsChanged, refill_,
             qOverload<>(&QTimer::start));
     connect(session, &DocumentSession::ReferenceChanged, refill_, qOverload<>(&QTimer::start));
+    connect(session->Checks(), &DocumentChecks::ProblemsChanged, refill_,
+            qOverload<>(&QTimer::start));
     // Saved or closed: the file on disk holds the counts again.
     connect(session->Document(), &EdtDocument::ModifiedChanged, this, [this](bool modified) {
         if (!modified)
@@ -400,12 +405,12 @@ QStandardItem* ProjectPanel::FolderItem(const QString& folder)
     return items[kName];
 }
 
-void ProjectPanel::ShowCounts(const QList<QStandardItem*>& items, const PairCounts& counts)
+void ProjectPanel::ShowCounts(const QList<QStandardItem*>& items, const PairCounts& counts,
+                              qint64 problems)
 {
     const QLocale locale = UiLocale();
-    const std::pair<int, qint64> numbers[] = {{kRecords, counts.records},
-                                              {kFields, counts.fields},
-                                              {kProblems, counts.tooLong + counts.notStorable}};
+    const std::pair<int, qint64> numbers[] = {
+        {kRecords, counts.records}, {kFields, counts.fields}, {kProblems, problems}};
     for (const auto& [column, value] : numbers) {
         const QString text = locale.toString(value);
         if (items[column]->text() != text) {
@@ -436,12 +441,15 @@ void ProjectPanel::Refill()
     model_->removeRows(0, model_->rowCount());
     folders_.clear();
     QHash<QString, PairCounts> sums;
+    QHash<QString, qint64> problemSums;
     for (auto it = rows_.begin(); it != rows_.end(); ++it) {
         const Row& row = it.value();
         PairCounts counts = row.counts;
+        qint64 problems = counts.tooLong + counts.notStorable;
         const DocumentSession* session = live_.value(it.key());
         if (session && session->Status()->Reference()) {
             const TranslationCounts& now = session->Status()->Counts();
+            problems = session->Checks()->Count() + now.sourceChanged;
             counts = PairCounts{it.key(),
                                 counts.missing,
                                 QString(),
@@ -467,12 +475,15 @@ void ProjectPanel::Refill()
         } else {
             if (!row.hasTranslation)
                 name += QStringLiteral("  (%1)").arg(UiText("project.noTranslation"));
-            ShowCounts(items, counts);
+            ShowCounts(items, counts, problems);
             if (!counts.error.isEmpty())
                 items[kName]->setToolTip(counts.error);
             Add(sums[QString()], counts);
-            for (const QString& folder : FoldersOf(it.key()))
+            problemSums[QString()] += problems;
+            for (const QString& folder : FoldersOf(it.key())) {
                 Add(sums[folder], counts);
+                problemSums[folder] += problems;
+            }
         }
         items[kName]->setText(name);
         FolderItem(slash < 0 ? QString() : it.key().left(slash))->appendRow(items);
@@ -483,7 +494,7 @@ void ProjectPanel::Refill()
         QList<QStandardItem*> items;
         for (int column = 0; column < kColumns; ++column)
             items << parent->child(folder->row(), column);
-        ShowCounts(items, sums.value(it.key()));
+        ShowCounts(items, sums.value(it.key()), problemSums.value(it.key()));
     }
     for (auto it = folders_.begin(); it != folders_.end(); ++it) {
         if (first || expanded.contains(it.key()))
@@ -495,10 +506,10 @@ void ProjectPanel::Refill()
         if (!found.isEmpty())
             tree_->setCurrentIndex(filter_->mapFromSource(found.first()));
     }
-    ShowTotals(sums.value(QString()));
+    ShowTotals(sums.value(QString()), problemSums.value(QString()));
 }
 
-void ProjectPanel::ShowTotals(const PairCounts& total)
+void ProjectPanel::ShowTotals(const PairCounts& total, qint64 problems)
 {
     if (!project_) {
         totals_->clear();
@@ -515,7 +526,7 @@ void ProjectPanel::ShowTotals(const PairCounts& total)
                        .arg(locale.toString(originals), locale.toString(total.records),
                             locale.toString(total.translated), locale.toString(total.fields),
                             locale.toString(Percent(total.translated, total.fields)),
-                            locale.toString(total.tooLong + total.notStorable));
+                            locale.toString(problems));
     if (missing > 0)
         text += u'\n' + UiText("project.missingCount").arg(locale.toString(missing));
     if (extra > 0)

@@ -80,8 +80,8 @@ private:
     void TakeCount();
     void Refill();
     QStandardItem* FolderItem(const QString& folder);
-    void ShowCounts(const QList<QStandardItem*>& items, const PairCounts& counts);
-    void ShowTotals(const PairCounts& total);
+    void ShowCounts(const QList<QStandardItem*>& items, const PairCounts& counts, qint64 problems);
+    void ShowTotals(const PairCounts& total, qint64 problems);
     void WatchFiles();
     void Activate(const QModelIndex& index);
 

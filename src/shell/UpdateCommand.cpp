@@ -54,6 +54,14 @@ void MarkForReview(DocumentSession& session, const Alignment& alignment, const E
             field.record, field.field,
             {field.reason, from < 0 ? QString() : old.FieldText(from, field.field).toString()});
     }
+    ClearMarksOnUndo(session);
+}
+
+}  // namespace
+
+void ClearMarksOnUndo(DocumentSession& session)
+{
+    ReviewMarks& review = *session.Review();
     QUndoStack* stack = session.UndoStack();
     const int step = stack->index();
     auto connection = std::make_shared<QMetaObject::Connection>();
@@ -65,8 +73,6 @@ void MarkForReview(DocumentSession& session, const Alignment& alignment, const E
                                        QObject::disconnect(*connection);
                                    });
 }
-
-}  // namespace
 
 void ConfirmReviewCommand(DocumentSession& session, int record, int column)
 {

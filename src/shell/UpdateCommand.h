@@ -20,6 +20,9 @@ class EdtDocument;
 // The selected field's review mark taken away (a beep when it has none).
 void ConfirmReviewCommand(DocumentSession& session, int record, int column);
 
+// The session's review marks go when the step just done is undone.
+void ClearMarksOnUndo(DocumentSession& session);
+
 void UpdateToNewOriginalCommand(
     DialogHost& host, QWidget* parent, DocumentSession& session,
     const std::function<std::unique_ptr<EdtDocument>()>& askNewOriginal);

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 
 #include <iterator>
 #include <optional>
@@ -61,6 +62,36 @@ FileImport ImportInto(const ProjectFile& project, const FormatCatalogue& catalog
     return line;
 }
 
+// Where each original's entries are among all read. A <file> that names no original of the
+// project, or one named before (its first part counts, as the first entry for a field does),
+// is reported with its line and left out.
+QHash<QString, std::pair<size_t, size_t>> PartRanges(
+    const ProjectListing& listing, const std::vector<XliffPart>& parts, size_t count,
+    const std::function<void(const FileImport&)>& done)
+{
+    QSet<QString> originals;
+    for (const ProjectEntry& entry : listing.entries) {
+        if (entry.hasOriginal)
+            originals.insert(entry.path);
+    }
+    QHash<QString, std::pair<size_t, size_t>> ranges;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const XliffPart& part = parts[i];
+        const size_t end = i + 1 < parts.size() ? parts[i + 1].first : count;
+        const char* problem = part.original.isEmpty()              ? "project.partUnnamed"
+                              : !originals.contains(part.original) ? "project.partUnknown"
+                              : ranges.contains(part.original)     ? "project.partRepeated"
+                                                                   : nullptr;
+        if (problem) {
+            done(FileImport{
+                part.original, false, {}, UiText(problem).arg(part.line).arg(end - part.first)});
+            continue;
+        }
+        ranges.insert(part.original, {part.first, end});
+    }
+    return ranges;
+}
+
 }  // namespace
 
 Result ExportProject(const ProjectFile& project, const FormatCatalogue& catalogue,
@@ -103,12 +134,7 @@ Result ImportProject(const ProjectFile& project, const FormatCatalogue& catalogu
         std::vector<XliffPart> parts;
         if (Result read = ReadXliffParts(in, &all, &parts); !read)
             return read;
-        for (size_t i = 0; i < parts.size(); ++i) {
-            const size_t end = i + 1 < parts.size() ? parts[i + 1].first : all.size();
-            // A file named twice: its first part counts, as the first entry for a field does.
-            if (!ranges.contains(parts[i].original))
-                ranges.insert(parts[i].original, {parts[i].first, end});
-        }
+        ranges = PartRanges(listing, parts, all.size(), done);
     } else if (!QFileInfo(in).isDir()) {
         return Result::Failure(UiText("project.noFolder").arg(in));
     }

@@ -45,10 +45,16 @@ FileSearch SearchFile(const ProjectFile& project, const FormatCatalogue& catalog
         search.found.error = UiText("project.formatUnclear").arg(entry.path);
         return search;
     }
-    const QString path = entry.TranslationIn(project);
-    const LoadResult loaded =
-        LoadDocument(path, FileTypeForPath(path), project.Settings().translationEncoding, *format,
-                     entry.format, true);
+    // A missing translation is searched as the copy of its original it will be made from, as
+    // the counts count it: the original's texts, read in the original's encoding.
+    search.found.missing = !entry.hasTranslation;
+    const ProjectSettings& settings = project.Settings();
+    const QString path =
+        search.found.missing ? entry.OriginalIn(project) : entry.TranslationIn(project);
+    const LoadResult loaded = LoadDocument(
+        path, FileTypeForPath(path),
+        search.found.missing ? settings.originalEncoding : settings.translationEncoding, *format,
+        entry.format, true);
     if (!loaded.document) {
         search.found.error = UiText(str::OpenFailed).arg(path) + u' ' + loaded.error;
         return search;
@@ -76,18 +82,18 @@ SearchOutcome FindInProject(const ProjectFile& project, const FormatCatalogue& c
                             const std::function<void(const FileHits&)>& found,
                             const ProjectSearchControl& control)
 {
-    std::vector<const ProjectEntry*> translated;
+    std::vector<const ProjectEntry*> originals;
     for (const ProjectEntry& entry : listing.entries) {
-        if (entry.hasOriginal && entry.hasTranslation)
-            translated.push_back(&entry);
+        if (entry.hasOriginal)
+            originals.push_back(&entry);
     }
     // Results keep the input's order; resultAt waits for each in turn while later files are
     // searched, and a document is let go as soon as its search ends.
-    QFuture<FileSearch> searches = QtConcurrent::mapped(translated, [&](const ProjectEntry* entry) {
+    QFuture<FileSearch> searches = QtConcurrent::mapped(originals, [&](const ProjectEntry* entry) {
         return SearchFile(project, catalogue, *entry, query, control);
     });
     bool any = false;
-    for (int i = 0; i < static_cast<int>(translated.size()); ++i) {
+    for (int i = 0; i < static_cast<int>(originals.size()); ++i) {
         const FileSearch search = searches.resultAt(i);
         const bool cancelled = control.cancel && control.cancel->load();
         if (cancelled || search.outcome == SearchOutcome::InvalidPattern) {

@@ -24,7 +24,8 @@ struct HitContext {
 HitContext ContextOfHit(const EdtDocument& document, const FieldMatch& hit);
 
 struct FileHits {
-    QString path;  // relative
+    QString path;          // relative
+    bool missing = false;  // no translation yet: the hits are in the original it copies
     std::vector<FieldMatch> hits;
     std::vector<HitContext> context;  // one per hit, when asked for
     QString error;                    // the translation could not be read: why
@@ -36,10 +37,10 @@ struct ProjectSearchControl {
     const std::atomic<bool>* cancel = nullptr;
 };
 
-// Searches the translations on all cores and hands each file's hits to found in path order,
-// as soon as that file and those before it are searched (the first hits come before the walk
-// ends). A file that cannot be read comes with its error. InvalidPattern stops the walk; so
-// does a cancel (then the answer is NotFound).
+// Searches the translations (a missing one as the copy of its original) on all cores and hands
+// each file's hits to found in path order, as soon as that file and those before it are
+// searched (the first hits come before the walk ends). A file that cannot be read comes with
+// its error. InvalidPattern stops the walk; so does a cancel (then the answer is NotFound).
 SearchOutcome FindInProject(const ProjectFile& project, const FormatCatalogue& catalogue,
                             const ProjectListing& listing, const SearchQuery& query,
                             const std::function<void(const FileHits&)>& found,

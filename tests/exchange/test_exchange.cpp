@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -117,9 +119,6 @@ private slots:
             row("empty source, empty translation")
                 << QStringList{"", "same"} << QStringList{"new", "same"};
         }
-        // A lone surrogate ending a source, which UTF-8 cannot carry, reaches no other text.
-        QTest::newRow("t.po lone surrogate")
-            << QString("t.po") << QStringList{QString(QChar(0xD83D)), "b"} << QStringList{"x", "cd"};
     }
     void roundTrip()
     {
@@ -197,6 +196,37 @@ private slots:
                    "<trans-unit id=\"1:1\"><target state=\"needs-review-translation\">D"
                    "</target></trans-unit></body></file></xliff>")
             << "2 1 1 0 1 0 0" << Rows{{"A", "B<\r"}, {"c", "d"}};
+        // A tool's suggestions are no translations; only the unit's own target is.
+        QTest::newRow("xliff: alt-trans")
+            << "a.xlf"
+            << kXliff +
+                   "<file><body><trans-unit id=\"0:0\"><source>a</source><alt-trans>"
+                   "<target>X</target></alt-trans></trans-unit><trans-unit id=\"0:1\">"
+                   "<source>b</source><target>B</target><alt-trans><target>Y</target>"
+                   "</alt-trans></trans-unit></body></file></xliff>"
+            << "1 1 0 0 0 0 0" << Rows{{"a", "B"}, {"c", "d"}};
+        // As translate-toolkit's po2xliff writes it: XLIFF 1.1, the PO header as a unit, ids of
+        // its own, ours as locations.
+        const QByteArray location =
+            "<context-group name=\"po-reference\" purpose=\"location\"><context "
+            "context-type=\"sourcefile\">%1</context><context context-type=\"linenumber\">%2"
+            "</context></context-group>";
+        QTest::newRow("xliff 1.1, locations")
+            << "a.xlf"
+            << "<xliff version=\"1.1\" xmlns=\"urn:oasis:names:tc:xliff:document:1.1\"><file>"
+               "<body><trans-unit id=\"1\" restype=\"x-gettext-domain-header\"><source>h"
+               "</source><target>h</target></trans-unit><trans-unit id=\"2\"><source>c</source>"
+               "<target>C</target>" +
+                   QByteArray(location).replace("%1", "1").replace("%2", "0") +
+                   "</trans-unit><trans-unit id=\"3\"><source>d</source><target>D</target>" +
+                   QByteArray(location).replace("%1", "t.edt").replace("%2", "2") +
+                   "</trans-unit></body></file></xliff>"
+            << "1 0 0 0 1 0 0" << Rows{{"a", "b"}, {"C", "d"}};
+        QTest::newRow("reference as the name, without a context")
+            << "a.po"
+            << header +
+                   "#: 1:1\nmsgid \"d\"\nmsgstr \"D\"\n\n#: t.edt:1\nmsgid \"a\"\nmsgstr \"A\"\n"
+            << "1 0 0 0 1 0 0" << Rows{{"a", "b"}, {"c", "D"}};
         QTest::newRow("unterminated string")
             << "m.po" << a.chopped(3) + "\n" + a << "line 4" << unchanged;
         QTest::newRow("bad escape") << "m.po" << a + "msgctxt \"0:1\"\nmsgid \"\\q\"\nmsgstr \"\"\n"
@@ -381,14 +411,128 @@ private slots:
             LONG_MAX, fullDisk ? RLIM_INFINITY : 64 << 10));
     }
 
-    // A control character XML cannot hold fails the export, leaving no file behind.
-    void xliffRefusesControlCharacters()
+    // A text a format cannot carry fails the export, leaving no file behind, and says where:
+    // half a surrogate pair alike in both formats.
+    void unwritableTextRefused_data()
     {
-        const auto document = MakeDocument(Layout(), {{"a", "b"}, {"a", QStringLiteral("b\x01")}});
-        QCOMPARE(Export(*document, nullptr, "c.xlf").Error(),
-                 "Record # 1, field Line holds a character XLIFF cannot carry (U+0001); export the "
-                 "texts as PO instead.");
-        QVERIFY(QDir(dir_.path()).entryList({"c.xlf*"}).isEmpty());
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("error");
+        const QString lone =
+            "In record # 1, the field \"Line\" holds half of a character (a lone "
+            "surrogate, U+D83D), which no translation file can carry; correct "
+            "the text and export again.";
+        QTest::newRow("control character, XLIFF")
+            << "c.xlf"
+            << "b\x01"
+            << "In record # 1, the field \"Line\" holds a character XLIFF cannot carry (U+0001); "
+               "export the texts as PO instead.";
+        for (const char* file : {"c.po", "c.xlf"})
+            QTest::addRow("lone surrogate, %s", file)
+                << file << QString(QChar(0xD83D)) + "x" << lone;
+    }
+    void unwritableTextRefused()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, text);
+        QFETCH(QString, error);
+        const auto document = MakeDocument(Layout(), {{"a", "b"}, {"a", text}});
+        const Result done = Export(*document, nullptr, file);
+        QCOMPARE(done.Error(), error);
+        QVERIFY(QDir(dir_.path()).entryList({file + "*"}).isEmpty());
+    }
+
+    // The XLIFF names the languages (never "und", which tells a tool nothing) and gives each
+    // field's limit in a unit that is exact for the encoding: characters where each is one unit,
+    // bytes of UTF-16 in Unicode, where an emoji takes two units.
+    void xliffLanguagesAndLimits_data()
+    {
+        QTest::addColumn<int>("encoding");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("limit");
+        const QString emoji = QString::fromUtf16(u"\U0001F600");
+        QTest::newRow("English") << int(kEncodingEnglish) << "Hello"
+                                 << "en"
+                                 << "12\" size-unit=\"char";
+        QTest::newRow("Unicode, Cyrillic") << int(kEncodingUnicode) << u"Жук и Hi"_qs << "ru"
+                                           << "24\" size-unit=\"byte";
+        QTest::newRow("Unicode, Polish") << int(kEncodingUnicode) << u"Zażółć"_qs << "pl"
+                                         << "24\" size-unit=\"byte";
+        QTest::newRow("Unicode, German") << int(kEncodingUnicode) << u"Grüße"_qs << "de"
+                                         << "24\" size-unit=\"byte";
+        QTest::newRow("Unicode, emoji") << int(kEncodingUnicode) << emoji.repeated(6) << "en"
+                                        << "24\" size-unit=\"byte";
+    }
+    void xliffLanguagesAndLimits()
+    {
+        QFETCH(int, encoding);
+        QFETCH(QString, text);
+        QFETCH(QString, language);
+        QFETCH(QString, limit);
+        const auto document = MakeDocument(Layout(), {{"a", text}});
+        document->SetEncoding(encoding);
+        QVERIFY(Export(*document, document.get(), "l.xlf"));
+        const QString xml = QString::fromUtf8(ReadAll(P("l.xlf")));
+        QVERIFY2(xml.contains("source-language=\"" + language + "\" target-language=\"" + language),
+                 qPrintable(xml));
+        QVERIFY2(xml.contains("<trans-unit id=\"0:1\" maxwidth=\"" + limit), qPrintable(xml));
+        // Six emoji fill the 12 units (24 bytes) of the field; a seventh is too long.
+        const QString emoji = QString::fromUtf16(u"\U0001F600");
+        if (text.startsWith(emoji)) {
+            const QByteArray source = "<source>" + text.toUtf8() + "</source>";
+            QVERIFY(WriteAll(
+                P("e.xlf"),
+                xml.toUtf8().replace(
+                    source, source + "<target>" + emoji.repeated(7).toUtf8() + "</target>")));
+            QCOMPARE(Import(*document, P("e.xlf")), "0 1 0 1 0 0 0");
+        }
+    }
+
+    // The exports as gettext and the other tools take them: msgfmt --check passes our PO, and
+    // what lconvert and translate-toolkit make of our XLIFF imports every translation (none
+    // held back as a draft to review). A step is the program and its arguments, %1 for the
+    // file before and %2 for the one it writes, then that file's name (none: the same file).
+    void otherTools_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QList<QStringList>>("steps");
+        QTest::newRow("msgfmt --check")
+            << "t.po" << QList<QStringList>{{"msgfmt", "--check", "-o", "/dev/null", "%1", ""}};
+        const QStringList lconvert{QLibraryInfo::path(QLibraryInfo::BinariesPath) + "/lconvert",
+                                   "-i", "%1", "-o", "%2"};
+        QTest::newRow("lconvert") << "t.xlf" << QList<QStringList>{lconvert + QStringList{"l.xlf"}};
+        const QStringList xliff2po{"xliff2po", "--progress=none", "%1", "%2", "x.po"};
+        QTest::newRow("xliff2po") << "t.xlf" << QList<QStringList>{xliff2po};
+        QTest::newRow("xliff2po, po2xliff")
+            << "t.xlf"
+            << QList<QStringList>{xliff2po, {"po2xliff", "--progress=none", "%1", "%2", "x.xlf"}};
+    }
+    void otherTools()
+    {
+        QFETCH(QString, file);
+        QFETCH(QList<QStringList>, steps);
+        const QString emoji = QString::fromUtf16(u"\U0001F600");
+        const Rows sources{{"Lamp", "Hello"}, {"Ann", "Tab\tend\n"}, {"Cup", emoji + " ok"}};
+        const Rows translations{
+            {"Lamp", "Hallo"}, {"Anna", "Tab\tEnde\n"}, {"Cup", emoji + " gut"}};
+        const auto reference = MakeDocument(Layout(), sources);
+        const auto translated = MakeDocument(Layout(), translations);
+        QVERIFY(Export(*translated, reference.get(), file));
+        QString path = P(file);
+        for (QStringList step : steps) {
+            if (QStandardPaths::findExecutable(step[0]).isEmpty())
+                QSKIP(qPrintable(step[0] + " is not installed"));
+            const QString name = step.takeLast();
+            const QString out = name.isEmpty() ? path : P(name);
+            step.replaceInStrings("%1", path).replaceInStrings("%2", out);
+            const ToolRun run = RunTool(step.takeFirst(), step);
+            QVERIFY2(run.code == 0, qPrintable(run.err));
+            path = out;
+        }
+        const auto target = MakeDocument(Layout(), sources);
+        QCOMPARE(Import(*target, path).section(u' ', 0, 0), "4");
+        QCOMPARE(TextsOf(*target), translations);
     }
 };
 

@@ -8,6 +8,7 @@
 #include "shell/DocumentSession.h"
 #include "shell/DocumentTab.h"
 #include "shell/ProblemsPanel.h"
+#include "translation/ReviewMarks.h"
 
 #include <QTableView>
 
@@ -70,6 +71,16 @@ private slots:
         QTRY_COMPARE(panel->Model()->rowCount(), 2);
         frame.UpdateUi();
         QVERIFY(frame.CountsText().endsWith(u"Problems: 2"));
+
+        // Fields waiting for review are listed beside the checks, as the count counts them.
+        tab->Session()->Review()->Set(0, 0, {ReviewReason::Changed, QStringLiteral("Go!")});
+        tab->Session()->Review()->Set(2, 0, {ReviewReason::New, QString()});
+        QTRY_COMPARE(panel->Model()->rowCount(), 4);
+        QCOMPARE(Rows(*panel->Model()).filter(u"Source changed|"_qs),
+                 QStringList({"Source changed|" + r0 + "|Text|the original changed; it was: Go!",
+                              "Source changed|" + r2 + "|Text|a new record of the original"}));
+        frame.UpdateUi();
+        QVERIFY2(frame.CountsText().endsWith(u"Problems: 4"), qPrintable(frame.CountsText()));
     }
 };
 

@@ -17,8 +17,12 @@
 #include "shell/ProjectPanel.h"
 #include "shell/Settings.h"
 #include "shell/StartPage.h"
+#include "shell/UpdateCommand.h"
+#include "translation/DocumentChecks.h"
+#include "translation/ReviewMarks.h"
 #include "translation/TranslationStatus.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -242,10 +246,12 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<quint32>("flags");
         QTest::addColumn<QStringList>("hits");  // file | record | field | around
+        // b has no translation yet: it is searched as its original's copy.
         QTest::newRow("any case") << "o" << 0u
                                   << QStringList{"a/one_dlg.edt|# 1|Text|G«o»",
+                                                 "b/two_dlg.edt|# 1|Text|D«o»g",
                                                  "c/three_dlg.edt|# 0|Text|S«o»l"};
-        QTest::newRow("match case") << "g" << quint32(kSearchMatchCase) << QStringList();
+        QTest::newRow("match case") << "c" << quint32(kSearchMatchCase) << QStringList();
         QTest::newRow("whole word")
             << "Go" << quint32(kSearchWholeWord) << QStringList{"a/one_dlg.edt|# 1|Text|«Go»"};
         QTest::newRow("regex") << "^S" << quint32(kSearchRegex)
@@ -283,13 +289,16 @@ private slots:
     {
         QTest::addColumn<QMessageBox::StandardButton>("answer");
         QTest::addColumn<QStringList>("onDisk");  // c's translation afterwards
-        QTest::newRow("files too") << QMessageBox::Yes << QStringList{"S0l"};
-        QTest::newRow("open ones only") << QMessageBox::No << QStringList{"Sol"};
+        QTest::addColumn<QStringList>("made");    // b's, made from its original; none: not made
+        QTest::newRow("files too") << QMessageBox::Yes << QStringList{"S0l"}
+                                   << QStringList{"Cat", "D0g"};
+        QTest::newRow("open ones only") << QMessageBox::No << QStringList{"Sol"} << QStringList();
     }
     void replaceInProject()
     {
         QFETCH(QMessageBox::StandardButton, answer);
         QFETCH(QStringList, onDisk);
+        QFETCH(QStringList, made);
         OpenFrame();
         DocumentTab* tab = OpenFromPanel("one_dlg.edt");
         QVERIFY(tab);
@@ -299,20 +308,121 @@ private slots:
         QVERIFY(Find().ReplaceButton()->isEnabled());
         host_.answers << answer;
         Find().ReplaceButton()->click();
-        // Asked about the file that is not open only, with its count.
+        // Asked about the files that are not open only, with their counts.
         QCOMPARE(host_.questions.size(), 2);
+        QVERIFY(host_.questions[0].contains(QStringLiteral("b/two_dlg.edt (1)")));
         QVERIFY(host_.questions[0].contains(QStringLiteral("c/three_dlg.edt (1)")));
         QVERIFY(!host_.questions[0].contains(QStringLiteral("one_dlg")));
         QVERIFY(host_.questions[1].startsWith(
-            answer == QMessageBox::Yes ? QStringLiteral("Replaced: 2. Open documents changed: 1")
+            answer == QMessageBox::Yes ? QStringLiteral("Replaced: 3. Open documents changed: 1")
                                        : QStringLiteral("Replaced: 1. Open documents changed: 1")));
         QCOMPARE(ReadFile(Translation("c/three_dlg.edt")), EdtBytes(onDisk));
+        QCOMPARE(QFileInfo::exists(Translation("b/two_dlg.edt")), !made.isEmpty());
+        if (!made.isEmpty())
+            QCOMPARE(ReadFile(Translation("b/two_dlg.edt")), EdtBytes(made));
         // The open one changed in the editor only, as one step.
         QCOMPARE(tab->Document()->FieldText(1, 0).toString(), QStringLiteral("G0"));
         QCOMPARE(ReadFile(Translation("a/one_dlg.edt")), before);
         tab->Session()->UndoStack()->undo();
         QCOMPARE(tab->Document()->FieldText(1, 0).toString(), QStringLiteral("Go"));
         QVERIFY(!tab->Document()->IsModified());
+    }
+
+    // The game moved on: a's original gains "New" before "Go" and "Up" became "Upp"; c's
+    // stayed the same. a is open or not, and the update is confirmed or declined.
+    void updateOriginals_data()
+    {
+        QTest::addColumn<bool>("open");
+        QTest::addColumn<QMessageBox::StandardButton>("answer");
+        QTest::newRow("on disk") << false << QMessageBox::Yes;
+        QTest::newRow("open") << true << QMessageBox::Yes;
+        QTest::newRow("declined") << false << QMessageBox::No;
+    }
+    void updateOriginals()
+    {
+        QFETCH(bool, open);
+        QFETCH(QMessageBox::StandardButton, answer);
+        for (const auto& [name, texts] :
+             {std::pair{QStringLiteral("a/one_dlg.edt"), QStringList{"Hi", "New", "Go", "Upp"}},
+              std::pair{QStringLiteral("c/three_dlg.edt"), QStringList{"Sun"}}}) {
+            const QString path = env_.Path(QStringLiteral("orig2/") + name);
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()) && WriteFile(path, EdtBytes(texts)));
+        }
+        OpenFrame();
+        QVERIFY(frame_->findChild<QAction*>("fileUpdateOriginals")->isEnabled());
+        DocumentTab* tab = open ? OpenFromPanel("one_dlg.edt") : nullptr;
+        const QByteArray before = ReadFile(Translation("a/one_dlg.edt"));
+        host_.folderAnswers << env_.Path("orig2");
+        host_.answers << answer;
+        frame_->Projects().UpdateOriginals();
+        QVERIFY(host_.Drained());
+        QVERIFY(host_.questions.value(0).contains(
+            QStringLiteral("Records kept: 2, moved: 1, changed: 0, new: 2, removed: 1. "
+                           "Fields to review: 2.")));
+        ProjectFile& project = *Panel().Project();
+        const QStringList carried{"Ha", "New", "Go", "Upp"};
+        if (answer == QMessageBox::No) {
+            QCOMPARE(host_.questions.size(), 1);
+            QCOMPARE(project.Settings().originals, QStringLiteral("orig"));
+            QVERIFY(project.FileMarks("a/one_dlg.edt").empty());
+            return;
+        }
+        QCOMPARE(project.Settings().originals, QStringLiteral("orig2"));
+        const std::vector<ProjectFile::PlacedMarks> marks = project.FileMarks("a/one_dlg.edt");
+        QCOMPARE(marks.size(), size_t(2));
+        QCOMPARE(marks[0].record, 1);
+        QCOMPARE(marks[1].record, 3);
+        QCOMPARE(marks[1].marks.review, ReviewReason::New);
+        if (!open) {
+            QCOMPARE(ReadFile(Translation("a/one_dlg.edt")), EdtBytes(carried));
+            return;
+        }
+        // The open one changed in the editor only, as one step, against the new original.
+        QCOMPARE(ReadFile(Translation("a/one_dlg.edt")), before);
+        QCOMPARE(TextsOf(*tab->Document()), Rows({{"Ha"}, {"New"}, {"Go"}, {"Upp"}}));
+        QVERIFY(tab->Reference()->Path().contains(QStringLiteral("/orig2/")));
+        QVERIFY(tab->Session()->Review()->Has(3, 0));
+        tab->Session()->UndoStack()->undo();
+        QCOMPARE(tab->Document()->RecordCount(), 3);
+    }
+
+    // The marks come back with the file, and go from the project once confirmed or saved.
+    void reviewMarksKeptInTheProject()
+    {
+        ProjectFile file;
+        QVERIFY(file.Open(project_));
+        QVERIFY(file.SetFieldMarks("a/one_dlg.edt", 0, 0, {"Hey", ReviewReason::Changed, {}}));
+        QVERIFY(file.SetFieldMarks("a/one_dlg.edt", 2, 0, {{}, ReviewReason::New, {}}));
+        OpenFrame();
+        DocumentTab* tab = OpenFromPanel("one_dlg.edt");
+        QVERIFY(tab);
+        const ReviewMarks& review = *tab->Session()->Review();
+        QCOMPARE(review.Count(), 2);
+        QCOMPARE(review.At(0, 0)->oldSource, QStringLiteral("Hey"));
+        ProjectFile& project = *Panel().Project();
+        ConfirmReviewCommand(*tab->Session(), 0, tab->Document()->TextColumn(0));
+        QCOMPARE(project.Marks("a/one_dlg.edt", 0, 0)->review, ReviewReason::None);
+        // The source it is confirmed against is the original's text now.
+        QCOMPARE(project.Marks("a/one_dlg.edt", 0, 0)->source, QStringLiteral("Hi"));
+        QVERIFY(tab->Session()->History()->SetText(2, tab->Document()->TextColumn(0), u"Op",
+                                                   QStringLiteral("typing")));
+        QCOMPARE(project.Marks("a/one_dlg.edt", 2, 0)->review, ReviewReason::New);
+        QVERIFY(frame_->Commands().Save(frame_->ActiveIndex()));
+        QCOMPARE(project.Marks("a/one_dlg.edt", 2, 0)->review, ReviewReason::None);
+    }
+
+    // An open file's problems are the status bar's; a closed one's what its count on disk knows.
+    void panelProblemsFollowTheStatusBar()
+    {
+        OpenFrame();
+        DocumentTab* tab = OpenFromPanel("one_dlg.edt");
+        QVERIFY(tab);
+        const qint64 problems =
+            tab->Session()->Checks()->Count() + tab->Status()->Counts().sourceChanged;
+        QVERIFY(problems > 0);
+        QTRY_COMPARE(ShownRows(Panel()).value("a/one_dlg.edt").value(3), QString::number(problems));
+        QVERIFY(frame_->CountsText().endsWith(QStringLiteral("Problems: %1").arg(problems)));
+        QVERIFY(Panel().Totals()->text().contains(QStringLiteral("Problems: %1").arg(problems)));
     }
 
     void newProject()

@@ -33,6 +33,9 @@ const char kCatalogue[] =
     "[FORMAT1]\nname=Things\npath=.*/(item)[^/]*\nwidth=8\n"
     "[FORMAT1.COLUMN0]\ndesc=Thing\nwidth=80\ntype=1\ndataoffset=0\ndatasize=8\n";
 
+const QByteArray kXliffStart =
+    "<xliff version=\"1.2\" xmlns=\"urn:oasis:names:tc:xliff:document:1.2\">";
+
 struct FixtureFile {
     const char* path;
     int format;
@@ -115,7 +118,7 @@ private slots:
                "{\"files\": 3, \"records\": 6, \"fields\": 10, \"empty\": 2, "
                "\"same_as_reference\": 6, \"translated\": 2, \"too_long\": 0, "
                "\"not_storable\": 1, \"missing\": 1}\n";
-        // Only translations are searched: not the missing one's original, not the extra one.
+        // The translations are searched, a missing one as its original's copy; not the extra one.
         QTest::newRow("find")
             << p + "--find o" << 0
             << "{\"file\": \"act1/dialog_intro.edt\", \"record\": 0, \"field\": 0, "
@@ -123,7 +126,9 @@ private slots:
                "{\"file\": \"act1/dialog_intro.edt\", \"record\": 0, \"field\": 1, "
                "\"start\": 4, \"length\": 1}\n"
                "{\"file\": \"act1/items.edt\", \"record\": 1, \"field\": 0, \"start\": 2, "
-               "\"length\": 1}\n";
+               "\"length\": 1}\n"
+               "{\"file\": \"act2/dialog_end.edt\", \"missing\": true, \"record\": 0, "
+               "\"field\": 0, \"start\": 1, \"length\": 1}\n";
         QTest::newRow("find, regex, case")
             << p + "--find [A-Z]i --regex --match-case" << 0
             << "{\"file\": \"act1/dialog_intro.edt\", \"record\": 2, \"field\": 1, "
@@ -151,6 +156,18 @@ private slots:
             << "scrivlet-convert: the folders and encodings are the project's own";
         QTest::newRow("the text --project")
             << "--format 0 --encoding 0 --find --project %D/act1/dialog_intro.edt" << 0 << "";
+        // A format chosen for a file, then detection again.
+        QTest::newRow("set format")
+            << p + "--set-format act1/items.edt 0" << 0
+            << "{\"file\": \"act1/items.edt\", \"format\": 0, \"override\": true}\n";
+        QTest::newRow("set format auto")
+            << p + "--set-format act1/./items.edt auto" << 0
+            << "{\"file\": \"act1/items.edt\", \"format\": 1, \"override\": false}\n";
+        QTest::newRow("set format, no such original")
+            << p + "--set-format old/dialog_cut.edt 0" << 1 << "";
+        QTest::newRow("set format, no such format")
+            << p + "--set-format act1/items.edt 2" << 2
+            << "scrivlet-convert: --set-format takes auto or 0 to 1, not '2'";
         QTest::newRow("existing project") << "--new-project %P --originals %D --translations %D "
                                              "--original-encoding 0 --encoding 0"
                                           << 1 << "";
@@ -367,17 +384,47 @@ private slots:
         }
     }
 
+    void xliffSchema_data()
+    {
+        QTest::addColumn<QString>("schema");
+        QTest::newRow("strict") << QStringLiteral(SCRIVLET_XLIFF_STRICT_XSD);
+        QTest::newRow("transitional") << QStringLiteral(SCRIVLET_XLIFF_TRANSITIONAL_XSD);
+    }
     void xliffSchema()
     {
-        const QString schema = QStringLiteral(SCRIVLET_XLIFF_STRICT_XSD);
+        QFETCH(QString, schema);
         if (!QFileInfo::exists(schema) || QStandardPaths::findExecutable("xmllint").isEmpty())
-            QSKIP("the OASIS XLIFF 1.2 strict schema or xmllint is missing");
+            QSKIP("the OASIS XLIFF 1.2 schema or xmllint is missing");
         const QString out = P("schema.xlf");
         QCOMPARE(Convert({"--project", P("main/p.scrivlet"), "--export-xliff", out}).code, 0);
         QProcess lint;
         lint.start("xmllint", {"--noout", "--schema", schema, out});
         QVERIFY(lint.waitForFinished(60000));
         QVERIFY2(lint.exitCode() == 0, lint.readAllStandardError().constData());
+    }
+
+    // A <file> of an import that names no original of the project is reported, with its line,
+    // and the rest imported.
+    void xliffPartsReported()
+    {
+        const QString in = P("parts.xlf");
+        const QByteArray unit =
+            "<body><trans-unit id=\"0:0\"><source>x</source></trans-unit></body>";
+        QVERIFY(WriteAll(in, kXliffStart + "\n<file>" + unit +
+                                 "</file>\n<file original=\"x.edt\">" + unit +
+                                 "</file>\n<file original=\"act1/items.edt\"/>\n"
+                                 "<file original=\"act1/items.edt\">" +
+                                 unit + "</file></xliff>"));
+        const ToolRun run = Convert({"--project", P("main/p.scrivlet"), "--import-xliff", in});
+        QCOMPARE(run.code, 1);
+        QCOMPARE(run.err,
+                 "scrivlet-convert: The <file> on line 2 has no original attribute, so it names no "
+                 "file of the project; its entries were not imported (1).\n"
+                 "scrivlet-convert: x.edt: The <file> on line 3 names no original of the project; "
+                 "its entries were not imported (1).\n"
+                 "scrivlet-convert: act1/items.edt: The <file> on line 5 names a file an earlier "
+                 "<file> already named; its entries were not imported (1).\n");
+        QVERIFY(run.out.startsWith("{\"file\": \"act1/items.edt\", \"imported\": 0,"));
     }
 
     // Per-field marks and format overrides outlive the connection; the file is in WAL mode.

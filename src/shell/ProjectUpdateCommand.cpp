@@ -1,0 +1,293 @@
+// File > Update Originals of a project, and the project's review marks on its open documents.
+
+#include "shell/ProjectCommands.h"
+
+#include "base/UiText.h"
+#include "catalogue/FormatCatalogue.h"
+#include "documents/DocumentFiles.h"
+#include "documents/EdtDocument.h"
+#include "documents/FileTypes.h"
+#include "grid/DocumentHistory.h"
+#include "shell/DialogHost.h"
+#include "shell/DocumentCommands.h"
+#include "shell/DocumentSession.h"
+#include "shell/DocumentTabs.h"
+#include "shell/ProjectPanel.h"
+#include "shell/Settings.h"
+#include "shell/UpdateCommand.h"
+#include "store/ProjectUpdate.h"
+#include "translation/ReviewMarks.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QFutureWatcher>
+#include <QLocale>
+#include <QMainWindow>
+#include <QProgressDialog>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <map>
+
+namespace scrivlet {
+
+struct ProjectCommands::PlannedFile {
+    ProjectEntry entry;
+    DocumentSession* open = nullptr;  // read on the worker while the progress dialog is modal
+    // The project's marks before, then after the update; read and written on the UI thread.
+    std::vector<ProjectFile::PlacedMarks> marks;
+    std::unique_ptr<EdtDocument> newOriginal;
+    Alignment alignment;
+    QString error;
+    bool Changes() const
+    {
+        const AlignmentCounts& c = alignment.counts;
+        return error.isEmpty() && (c.kept != c.records || c.removed != 0);
+    }
+};
+
+struct ProjectCommands::UpdateTally {
+    int open = 0, written = 0;
+    AlignmentCounts counts;
+    qint64 review = 0;
+    QStringList failed;
+};
+
+namespace {
+
+QLocale UiLocale()
+{
+    return QLocale(LanguageCode(CurrentUiLanguage()));
+}
+
+void Add(AlignmentCounts& sum, const AlignmentCounts& c)
+{
+    sum.records += c.records;
+    sum.kept += c.kept;
+    sum.moved += c.moved;
+    sum.changed += c.changed;
+    sum.added += c.added;
+    sum.removed += c.removed;
+    sum.fallback = sum.fallback || c.fallback;
+}
+
+// Loads the three documents of a file and aligns them; the open document stands for the
+// translation on disk.
+template <typename Planned>
+void PlanFile(Planned& file, const ProjectFile& project, const FormatCatalogue& catalogue,
+              const QString& folder)
+{
+    const QString newPath = QDir(folder).filePath(file.entry.path);
+    if (!QFileInfo::exists(newPath)) {
+        file.error = UiText("update.noNewOriginal").arg(QDir::toNativeSeparators(file.entry.path));
+        return;
+    }
+    LoadedPair pair;
+    if (Result loaded = LoadPair(project, catalogue, file.entry, &pair); !loaded) {
+        file.error = loaded.Error();
+        return;
+    }
+    LoadResult loaded =
+        LoadDocument(newPath, FileTypeForPath(newPath), project.Settings().originalEncoding,
+                     *catalogue.At(file.entry.format), file.entry.format, true);
+    if (!loaded.document) {
+        file.error =
+            UiText(str::OpenFailed).arg(QDir::toNativeSeparators(newPath)) + u' ' + loaded.error;
+        return;
+    }
+    const EdtDocument& translation = file.open ? *file.open->Document() : *pair.translation;
+    if (Result aligned =
+            AlignTranslation(*pair.original, *loaded.document, translation, &file.alignment);
+        !aligned) {
+        file.error =
+            QDir::toNativeSeparators(file.entry.path) + QStringLiteral(": ") + aligned.Error();
+        return;
+    }
+    // The old original goes here: only the marks need it, and a project may be large.
+    file.marks = CarryMarks(file.marks, file.alignment, *pair.original);
+    // Only an open document takes the new original as its reference.
+    if (file.open)
+        file.newOriginal = std::move(loaded.document);
+}
+
+}  // namespace
+
+bool ProjectCommands::PlanUpdate(const QString& folder, std::vector<PlannedFile>& files)
+{
+    ProjectFile& project = *panel_->Project();
+    for (const ProjectEntry& listed : ListProject(project, tabs_.Catalogue()).entries) {
+        if (!listed.hasOriginal || !listed.hasTranslation)
+            continue;
+        PlannedFile& file = files.emplace_back();
+        file.entry = listed;
+        file.entry.format = FormatOf(listed);
+        file.open = tabs_.SessionAt(TabOf(listed.TranslationIn(project)));
+        file.marks = project.FileMarks(listed.path);
+    }
+    QProgressDialog progress(UiText("update.progress"), UiText("update.cancel"), 0,
+                             static_cast<int>(files.size()), &window_);
+    progress.setWindowModality(Qt::WindowModal);
+    // Shown at once: the worker reads the open documents, which nobody may edit meanwhile.
+    progress.setMinimumDuration(0);
+    progress.setValue(0);
+    const FormatCatalogue& catalogue = tabs_.Catalogue();
+    QFuture<void> future =
+        QtConcurrent::run([&files, &project, &catalogue, folder](QPromise<void>& promise) {
+            for (size_t i = 0; i < files.size() && !promise.isCanceled(); ++i) {
+                if (files[i].entry.format < 0)
+                    files[i].error = UiText("project.formatUnclear").arg(files[i].entry.path);
+                else
+                    PlanFile(files[i], project, catalogue, folder);
+                promise.setProgressValue(static_cast<int>(i + 1));
+            }
+        });
+    QFutureWatcher<void> watcher;
+    QEventLoop loop;
+    connect(&watcher, &QFutureWatcher<void>::progressValueChanged, &progress,
+            &QProgressDialog::setValue);
+    connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
+    connect(&progress, &QProgressDialog::canceled, &watcher, &QFutureWatcher<void>::cancel);
+    watcher.setFuture(future);
+    if (!future.isFinished())
+        loop.exec();
+    future.waitForFinished();
+    return !future.isCanceled();
+}
+
+void ProjectCommands::ApplyUpdate(PlannedFile& file, UpdateTally& tally)
+{
+    if (!file.error.isEmpty()) {
+        tally.failed << file.error;
+        return;
+    }
+    ProjectFile& project = *panel_->Project();
+    const Alignment& alignment = file.alignment;
+    const std::vector<ProjectFile::PlacedMarks>& rows = file.marks;
+    if (DocumentSession* session = file.open) {
+        session->Review()->ClearAll();
+        if (file.Changes() && session->History()->Replace(*alignment.output, UiText("undo.update")))
+            ClearMarksOnUndo(*session);
+        session->SetReference(std::move(file.newOriginal));
+        ++tally.open;
+    } else if (file.Changes()) {
+        if (Result saved = SaveDocument(*alignment.output); !saved) {
+            tally.failed
+                << UiText(str::SaveFailed).arg(QDir::toNativeSeparators(alignment.output->Path())) +
+                       u' ' + saved.Error();
+            return;
+        }
+        ++tally.written;
+    }
+    if (file.open) {
+        for (const ProjectFile::PlacedMarks& row : rows) {
+            if (row.marks.review != ReviewReason::None)
+                file.open->Review()->Set(row.record, row.field,
+                                         {row.marks.review, row.marks.source});
+        }
+    }
+    // Last: setting the marks above writes to the project's old rows as it goes.
+    if (file.Changes() || file.open) {
+        if (Result stored = project.ReplaceFileMarks(file.entry.path, rows); !stored)
+            tally.failed << stored.Error();
+    }
+    Add(tally.counts, alignment.counts);
+    tally.review += static_cast<qint64>(alignment.review.size());
+}
+
+void ProjectCommands::UpdateOriginals()
+{
+    ProjectFile* project = panel_->Project();
+    if (!project)
+        return;
+    const QString folder = commands_.Host().GetExistingDirectory(
+        &window_, UiText("update.chooseFolder"), project->OriginalsDir());
+    if (folder.isEmpty())
+        return;
+    std::vector<PlannedFile> files;
+    if (!PlanUpdate(folder, files))
+        return;
+    const QLocale locale = UiLocale();
+    UpdateTally planned;
+    int open = 0;
+    for (const PlannedFile& file : files) {
+        if (file.error.isEmpty()) {
+            Add(planned.counts, file.alignment.counts);
+            planned.review += static_cast<qint64>(file.alignment.review.size());
+            open += file.open ? 1 : 0;
+        } else {
+            planned.failed << file.error;
+        }
+    }
+    const AlignmentCounts& c = planned.counts;
+    QString question =
+        UiText("update.projectConfirm")
+            .arg(locale.toString(static_cast<qint64>(files.size()) - planned.failed.size()),
+                 QDir::toNativeSeparators(folder), locale.toString(c.kept),
+                 locale.toString(c.moved), locale.toString(c.changed), locale.toString(c.added),
+                 locale.toString(c.removed), locale.toString(planned.review))
+            .arg(locale.toString(open));
+    if (!planned.failed.isEmpty())
+        question += u'\n' + planned.failed.join(u'\n');
+    if (commands_.Host().Ask(&window_, question, QMessageBox::Yes | QMessageBox::No,
+                             QMessageBox::Question, QString()) != QMessageBox::Yes)
+        return;
+    UpdateTally tally;
+    for (PlannedFile& file : files)
+        ApplyUpdate(file, tally);
+    if (Result pointed = project->SetOriginalsDir(folder); !pointed)
+        tally.failed << pointed.Error();
+    panel_->ScheduleRecount();
+    QString report =
+        UiText("update.projectReport")
+            .arg(locale.toString(tally.open), locale.toString(tally.written),
+                 locale.toString(tally.counts.kept), locale.toString(tally.counts.moved),
+                 locale.toString(tally.counts.changed), locale.toString(tally.counts.added),
+                 locale.toString(tally.counts.removed), locale.toString(tally.review));
+    if (tally.counts.fallback)
+        report += u'\n' + UiText("update.fallback");
+    if (!tally.failed.isEmpty())
+        report += u'\n' + tally.failed.join(u'\n');
+    commands_.Host().ShowMessage(&window_, report, QMessageBox::Information);
+}
+
+// --- review marks kept in the project --------------------------------------------------------
+
+void ProjectCommands::KeepReviewMarks(DocumentSession& session, const QString& relative)
+{
+    ProjectFile* project = panel_->Project();
+    const EdtDocument& document = *session.Document();
+    for (const ProjectFile::PlacedMarks& row : project->FileMarks(relative)) {
+        if (row.marks.review != ReviewReason::None && row.record < document.RecordCount() &&
+            row.field < document.TextFieldCount())
+            session.Review()->Set(row.record, row.field, {row.marks.review, row.marks.source});
+    }
+    // A confirmation is kept at once; an edit once it is saved (unsaved, it may be thrown away).
+    connect(session.Review(), &ReviewMarks::Changed, &session,
+            [this, &session, relative] { StoreReviewMarks(session, relative); });
+    connect(session.Document(), &EdtDocument::ModifiedChanged, &session,
+            [this, &session, relative](bool modified) {
+                if (!modified)
+                    StoreReviewMarks(session, relative);
+            });
+}
+
+void ProjectCommands::StoreReviewMarks(DocumentSession& session, const QString& relative)
+{
+    ProjectFile* project = panel_->Project();
+    if (!project || session.Document()->Path().isEmpty() ||
+        panel_->RelativeTranslation(session.Document()->Path()) != relative)
+        return;
+    const EdtDocument* reference = session.Reference();
+    for (ProjectFile::PlacedMarks& row : project->FileMarks(relative)) {
+        if (row.marks.review == ReviewReason::None || session.Review()->Has(row.record, row.field))
+            continue;
+        // Reviewed: the translation now follows the original as it is.
+        row.marks.review = ReviewReason::None;
+        if (reference && row.record < reference->RecordCount())
+            row.marks.source = reference->FieldText(row.record, row.field).toString();
+        // A failed write leaves the mark in the project: the field is shown for review again.
+        (void)project->SetFieldMarks(relative, row.record, row.field, row.marks);
+    }
+}
+
+}  // namespace scrivlet

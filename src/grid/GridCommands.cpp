@@ -243,15 +243,26 @@ bool GridCommands::CopyReference()
     const TranslationStatus* status = view_->Status();
     const EdtDocument* reference = status ? status->Reference() : nullptr;
     const int row = view_->SelectedRow();
-    // From the reference cell too: into the field beside it.
-    const int column = view_->SelectedColumn();
     // A record the reference lacks has nothing to copy: the field keeps the user's text.
-    if (!reference || !view_->IsTextCell(row, column) || row >= reference->RecordCount()) {
+    if (!reference || row >= reference->RecordCount()) {
+        QApplication::beep();
+        return false;
+    }
+    // From the reference cell too: into the field beside it.
+    return PutText(view_->IsTextCell(row, view_->SelectedColumn())
+                       ? reference->Text(row, view_->SelectedColumn())
+                       : QString());
+}
+
+bool GridCommands::PutText(QString text)
+{
+    const int row = view_->SelectedRow();
+    const int column = view_->SelectedColumn();
+    if (!view_->IsTextCell(row, column)) {
         QApplication::beep();
         return false;
     }
     view_->EndEdit();
-    QString text = reference->Text(row, column);
     const int size = std::max(Document()->Format().fields[static_cast<size_t>(column)].size, 0);
     if (text.size() > size) {
         // Never keep half a surrogate pair.

@@ -47,6 +47,8 @@ public:
     // cut to the field's size with a beep; beeps and does nothing without a reference or a
     // selected text cell.
     bool CopyReference();
+    // Puts text into the selected text cell's field the same way (a suggestion of the memory).
+    bool PutText(QString text);
 
 private:
     // Selects the hit of a search and opens the editor on it with the match selected.

@@ -195,6 +195,7 @@ void GridView::RowSelected(int row)
     if (selectedColumn_ == -1 || model_->IsAddRow(row))
         selectedColumn_ = 0;
     InvalidateCell(selectedRow_, selectedColumn_);
+    emit CellSelected();
 }
 
 int GridView::SelectedColumn() const
@@ -214,6 +215,7 @@ bool GridView::SelectViewCell(int row, int column)
     if (row < 0 || row >= model_->rowCount()) {
         selectionModel()->clear();
         selectedRow_ = selectedColumn_ = -1;
+        emit CellSelected();
         return false;
     }
     selectedColumn_ = column;
@@ -252,6 +254,7 @@ void GridView::MoveColumn(int step)
     InvalidateCell(selectedRow_, selectedColumn_);
     selectedColumn_ = next;
     InvalidateCell(selectedRow_, next);
+    emit CellSelected();
 }
 
 bool GridView::BeginEdit()

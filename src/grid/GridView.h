@@ -105,6 +105,8 @@ signals:
     void StatusCleared(const QString& text);
     // The in-place editor opened or closed (the Edit commands then act on it or the history).
     void EditingChanged(bool editing);
+    // Another cell was selected, or none.
+    void CellSelected();
 
 protected:
     bool event(QEvent* event) override;

@@ -15,14 +15,18 @@
 #include "shell/FindDialog.h"
 #include "shell/GoToDialog.h"
 #include "shell/Icons.h"
+#include "shell/MemoryCommands.h"
 #include "shell/MessageBoxes.h"
 #include "shell/Printing.h"
 #include "shell/ProblemsPanel.h"
 #include "shell/ProjectCommands.h"
+#include "shell/ProjectPanel.h"
 #include "shell/Settings.h"
 #include "shell/StartPage.h"
+#include "shell/SuggestionsPanel.h"
 #include "shell/TranslationCommands.h"
 #include "shell/UpdateCommand.h"
+#include "store/ProjectFile.h"
 #include "translation/DocumentChecks.h"
 #include "translation/TranslationStatus.h"
 
@@ -151,6 +155,9 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
     setCentralWidget(pages_);
     connect(projects_, &ProjectCommands::ProjectChanged, startPage_, &StartPage::Refresh);
     connect(projects_, &ProjectCommands::ProjectChanged, this, &MainFrame::ScheduleUpdate);
+    connect(projects_, &ProjectCommands::ProjectChanged, this,
+            [this] { suggestions_->SetLocation(MemoryInUse()); });
+    suggestions_->SetLocation(MemoryInUse());
     connect(tabView_, &TabView::TabsChanged, this, &MainFrame::ShowStartPageOrTabs);
     connect(Action(Command::ClearRecentFiles), &QAction::triggered, startPage_,
             &StartPage::Refresh);
@@ -160,6 +167,7 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
         DocumentSession* session = SessionAt(ActiveIndex());
         undoGroup_->setActiveStack(session ? session->UndoStack() : nullptr);
         problems_->SetSession(session);
+        suggestions_->Follow(TabAt(ActiveIndex()));
         ShowWindowTitle();
         FocusActiveView();
         ScheduleUpdate();
@@ -314,6 +322,15 @@ void MainFrame::ConnectEditActions()
         if (DocumentTab* tab = TabAt(ActiveIndex()))
             tab->Commands()->CopyReference();
     });
+    on(Command::Pretranslate, [this] {
+        if (DocumentSession* session = SessionAt(ActiveIndex()))
+            PretranslateCommand(commands_->Host(), this, MemoryInUse(), *session);
+    });
+    on(Command::ChooseMemory, [this] {
+        if (ChooseMemoryCommand(this))
+            suggestions_->SetLocation(MemoryInUse());
+    });
+    on(Command::ViewSuggestions, [this] { suggestions_->setVisible(suggestions_->isHidden()); });
     on(Command::NextUntranslated, [this] { SeekField(false, true); });
     on(Command::PreviousUntranslated, [this] { SeekField(false, false); });
     on(Command::NextProblem, [this] { SeekField(true, true); });
@@ -464,6 +481,18 @@ void MainFrame::CreateProblemsPanel()
         if (tab && record < tab->Document()->RecordCount())
             tab->View()->SelectCell(record, tab->Document()->TextColumn(field));
     });
+    suggestions_ = new SuggestionsPanel(this);
+    addDockWidget(Qt::RightDockWidgetArea, suggestions_);
+    // Room for a source and its translation side by side.
+    resizeDocks({suggestions_}, {380}, Qt::Horizontal);
+    connect(suggestions_, &QDockWidget::visibilityChanged, this, &MainFrame::ScheduleUpdate);
+}
+
+QString MainFrame::MemoryInUse() const
+{
+    // A project keeps its memory in its own file.
+    const ProjectFile* project = projects_ ? projects_->Panel()->Project() : nullptr;
+    return project ? project->Path() : MemoryLocation();
 }
 
 void MainFrame::LoadCatalogue()
@@ -713,6 +742,7 @@ void MainFrame::UpdateUi()
     SetEnabled(Action(Command::ReferenceDocument), hasTab);
     SetEnabled(Action(Command::CopyReference), hasTab && TabAt(ActiveIndex())->Reference());
     SetEnabled(Action(Command::HideReference), hasTab && TabAt(ActiveIndex())->Reference());
+    SetEnabled(Action(Command::Pretranslate), hasTab && TabAt(ActiveIndex())->Reference());
     // The counts are kept up to date by the document's status: reading them costs nothing.
     if (const QString counts = CountsText(); countsLabel_->text() != counts)
         countsLabel_->setText(counts);
@@ -727,6 +757,7 @@ void MainFrame::UpdateUi()
     SetChecked(Action(Command::ViewToolbar), !toolBar_->isHidden());
     SetChecked(Action(Command::ViewStatusBar), !statusBar()->isHidden());
     SetChecked(Action(Command::ViewProblems), !problems_->isHidden());
+    SetChecked(Action(Command::ViewSuggestions), !suggestions_->isHidden());
 }
 
 void MainFrame::UpdateLanguageChecks()

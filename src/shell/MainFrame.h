@@ -34,6 +34,7 @@ class FormatCatalogue;
 class GridView;
 class PrintCommands;
 class ProblemsPanel;
+class SuggestionsPanel;
 class ProjectCommands;
 class StartPage;
 class TabView;
@@ -121,6 +122,8 @@ private:
     void CreateToolBar();
     void CreateStatusBar();
     void CreateProblemsPanel();
+    // The memory the editor uses: the project's file, else the one in the settings.
+    QString MemoryInUse() const;
     void LoadCatalogue();
     void ShowTitle(DocumentTab* tab);
     // "name[*] - caption" for the active document, the caption alone without one.
@@ -168,6 +171,7 @@ private:
     Autosave* recovery_ = nullptr;
     QLabel* countsLabel_ = nullptr;
     ProblemsPanel* problems_ = nullptr;
+    SuggestionsPanel* suggestions_ = nullptr;
     // The seek that found nothing: pressed again, it starts over from the other end.
     struct PendingWrap {
         const DocumentTab* tab = nullptr;

@@ -194,6 +194,20 @@ void ForgetRecentProject(const QString& path)
     WriteRecentProjects(paths);
 }
 
+QString MemoryLocation()
+{
+    QString prefix;
+    return OpenStore(&prefix)->value(prefix + QStringLiteral("MemoryLocation")).toString();
+}
+
+void SetMemoryLocation(const QString& location)
+{
+    QString prefix;
+    const auto settings = OpenStore(&prefix);
+    if (settings->isWritable())
+        settings->setValue(prefix + QStringLiteral("MemoryLocation"), location.trimmed());
+}
+
 QByteArray WindowGeometry()
 {
     QString prefix;

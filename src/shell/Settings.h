@@ -64,6 +64,11 @@ void RememberRecentProject(const QString& path);
 // An empty path clears the list.
 void ForgetRecentProject(const QString& path);
 
+// The translation memory used outside a project: an SQLite file or a "postgresql://" string;
+// empty for none.
+QString MemoryLocation();
+void SetMemoryLocation(const QString& location);
+
 // QWidget::saveGeometry of the main window; empty until one was stored.
 QByteArray WindowGeometry();
 void SetWindowGeometry(const QByteArray& geometry);

@@ -170,7 +170,8 @@ bool FillField(EdtDocument& document, Known& known, int record, int field, int s
 
 Result PlanPretranslation(TranslationMemory& memory, const MemoryLanguages& languages,
                           EdtDocument& document, const EdtDocument& reference, int minScore,
-                          std::vector<EdtDocument::FieldEdit>* changes, PretranslateReport* report)
+                          std::vector<EdtDocument::FieldEdit>* changes, PretranslateReport* report,
+                          const PlanProgress& progress)
 {
     constexpr int kTried = 5;  // the best few: a shorter one may fit where the best does not
     const int records = std::min(document.RecordCount(), reference.RecordCount());
@@ -179,6 +180,10 @@ Result PlanPretranslation(TranslationMemory& memory, const MemoryLanguages& lang
     for (int field = 0; field < fields; ++field) {
         const int size = document.Format().fields[document.TextColumn(field)].size;
         for (int record = 0; record < records; ++record) {
+            constexpr int kProgressStep = 1024;
+            if (progress && record % kProgressStep == 0 &&
+                !progress(qint64(field) * records + record, qint64(fields) * records))
+                return Result::Failure(UiText("memory.stopped"));
             const QStringView source = reference.FieldText(record, field);
             const QStringView text = document.FieldText(record, field);
             if (source.isEmpty() || (!text.isEmpty() && text != source))

@@ -4,6 +4,7 @@
 #include "documents/EdtDocument.h"
 #include "store/Memory.h"
 
+#include <functional>
 #include <vector>
 
 // The memory filled from files and documents, written out as TMX, and put to work on a
@@ -35,9 +36,13 @@ struct PretranslateReport {
 
 // Plans to fill every field that is empty or equal to its original from the best match at or
 // above minScore that fits the field and that the document's encoding and file type can store;
-// a field whose matches are all too long (or not storable) is counted and left alone. The changes are for EdtDocument::ExchangeTexts, as an import's are.
+// a field whose matches are all too long (or not storable) is counted and left alone. The
+// changes are for EdtDocument::ExchangeTexts, as an import's are. progress, when given, hears
+// now and then how many of all fields were seen; its false stops the plan with a failure.
+using PlanProgress = std::function<bool(qint64 done, qint64 total)>;
 Result PlanPretranslation(TranslationMemory& memory, const MemoryLanguages& languages,
                           EdtDocument& document, const EdtDocument& reference, int minScore,
-                          std::vector<EdtDocument::FieldEdit>* changes, PretranslateReport* report);
+                          std::vector<EdtDocument::FieldEdit>* changes, PretranslateReport* report,
+                          const PlanProgress& progress = {});
 
 }  // namespace scrivlet

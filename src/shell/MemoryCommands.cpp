@@ -1,0 +1,119 @@
+#include "shell/MemoryCommands.h"
+
+#include "base/UiText.h"
+#include "grid/DocumentHistory.h"
+#include "shell/DialogHost.h"
+#include "shell/DocumentSession.h"
+#include "shell/Settings.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace scrivlet {
+
+bool ChooseMemoryCommand(QWidget* parent)
+{
+    QDialog dialog(parent);
+    dialog.setWindowTitle(UiText("memory.chooseTitle"));
+    auto* edit = new QLineEdit(MemoryLocation(), &dialog);
+    edit->setMinimumWidth(420);
+    auto* browse = new QPushButton(UiText("memory.browse"), &dialog);
+    QObject::connect(browse, &QPushButton::clicked, &dialog, [&dialog, edit] {
+        // Save-style: a memory file that does not exist yet is made on first use.
+        const QString path = QFileDialog::getSaveFileName(
+            &dialog, UiText("memory.chooseTitle"), edit->text(), UiText("memory.fileFilter"),
+            nullptr, QFileDialog::DontConfirmOverwrite);
+        if (!path.isEmpty())
+            edit->setText(path);
+    });
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* row = new QHBoxLayout;
+    row->addWidget(edit, 1);
+    row->addWidget(browse);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel(UiText("memory.chooseLabel"), &dialog));
+    layout->addLayout(row);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    SetMemoryLocation(edit->text());
+    return true;
+}
+
+Result Pretranslate(const QString& location, DocumentSession& session, int minScore,
+                    PretranslateReport* report, const PlanProgress& progress)
+{
+    *report = {};
+    const EdtDocument* reference = session.Reference();
+    if (!reference)
+        return Result::Failure(UiText("memory.needsReference"));
+    if (location.isEmpty())
+        return Result::Failure(UiText("suggest.noMemory"));
+    std::unique_ptr<TranslationMemory> memory;
+    if (Result opened = OpenMemory(location, &memory); !opened)
+        return opened;
+    MemoryLanguages languages;
+    if (Result read = memory->Languages(&languages); !read)
+        return read;
+    // A new memory holds nothing to fill from.
+    if (languages.IsEmpty())
+        return {};
+    std::vector<EdtDocument::FieldEdit> changes;
+    if (Result planned = PlanPretranslation(*memory, languages, *session.Document(), *reference,
+                                            minScore, &changes, report, progress);
+        !planned)
+        return planned;
+    if (!changes.empty())
+        session.History()->SetTexts(std::move(changes), UiText("memory.pretranslateUndo"));
+    return {};
+}
+
+void PretranslateCommand(DialogHost& host, QWidget* parent, const QString& location,
+                         DocumentSession& session)
+{
+    bool accepted = false;
+    const int minScore = QInputDialog::getInt(parent, UiText("memory.pretranslateTitle"),
+                                              UiText("memory.minScore"), 100, 1, 100, 1, &accepted);
+    if (!accepted)
+        return;
+    QProgressDialog progress(UiText("memory.pretranslating"), UiText("memory.cancel"), 0, 1000,
+                             parent);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(400);
+    bool cancelled = false;
+    PretranslateReport report;
+    const Result done =
+        Pretranslate(location, session, minScore, &report, [&](qint64 seen, qint64 total) {
+            progress.setValue(total > 0 ? static_cast<int>(seen * 1000 / total) : 0);
+            cancelled = progress.wasCanceled();
+            return !cancelled;
+        });
+    progress.reset();
+    if (cancelled)
+        return;
+    if (!done) {
+        host.ShowMessage(parent, UiText("memory.pretranslateFailed").arg(done.Error()),
+                         QMessageBox::Warning, AppCaption());
+        return;
+    }
+    const QLocale locale;
+    host.ShowMessage(parent,
+                     UiText("memory.pretranslated")
+                         .arg(locale.toString(report.filled), locale.toString(report.exact),
+                              locale.toString(report.fuzzy), locale.toString(report.tooLong),
+                              locale.toString(report.notStorable)),
+                     QMessageBox::Information, AppCaption());
+}
+
+}  // namespace scrivlet

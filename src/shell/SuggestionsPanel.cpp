@@ -1,0 +1,229 @@
+#include "shell/SuggestionsPanel.h"
+
+#include "base/UiText.h"
+#include "documents/EdtDocument.h"
+#include "grid/GridCommands.h"
+#include "grid/GridView.h"
+#include "shell/DocumentSession.h"
+#include "shell/DocumentTab.h"
+#include "translation/WordDifference.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFutureWatcher>
+#include <QLocale>
+#include <QMutex>
+#include <QTextBrowser>
+#include <QtConcurrent>
+
+#include <atomic>
+
+namespace scrivlet {
+
+// The memory as the look-up thread holds it. An SQLite connection must not be used by two
+// threads at once: the pool's single thread is the only user, and it keeps the connection
+// open between look-ups.
+struct SuggestionsPanel::Worker {
+    std::atomic<int> latest{0};
+    QString location;
+    std::unique_ptr<TranslationMemory> memory;
+
+    Found Find(const QString& where, const QString& source, int generation)
+    {
+        Found found;
+        found.generation = generation;
+        // Typing ran ahead of this one: its answer would be dropped anyway.
+        if (generation != latest.load())
+            return found;
+        if (!memory || location != where) {
+            memory.reset();
+            location = where;
+            if (Result opened = OpenMemory(where, &memory); !opened) {
+                memory.reset();
+                found.error = opened.Error();
+                return found;
+            }
+        }
+        MemoryLanguages languages;
+        Result done = memory->Languages(&languages);
+        if (done && !languages.IsEmpty())
+            done = memory->Suggest(languages, source, kMinScore, kMaxMatches, &found.matches);
+        if (!done) {
+            // A server may come back: the next look-up opens again.
+            memory.reset();
+            found.error = done.Error();
+        }
+        return found;
+    }
+};
+
+SuggestionsPanel::SuggestionsPanel(QWidget* parent)
+    : QDockWidget(UiText("suggest.title"), parent),
+      view_(new QTextBrowser(this)),
+      worker_(std::make_shared<Worker>())
+{
+    setObjectName(QStringLiteral("suggestionsPanel"));
+    pool_.setMaxThreadCount(1);
+    // The connection stays open while the panel lives.
+    pool_.setExpiryTimeout(-1);
+    view_->setOpenLinks(false);
+    setWidget(view_);
+    ShowNote(QString());
+    for (int n = 1; n <= kMaxMatches; ++n) {
+        auto* use = new QAction(UiText("suggest.use").arg(n), this);
+        use->setObjectName(QStringLiteral("useSuggestion%1").arg(n));
+        use->setShortcut(QKeySequence(QStringLiteral("Ctrl+%1").arg(n)));
+        use->setShortcutContext(Qt::WindowShortcut);
+        connect(use, &QAction::triggered, this, [this, n] { UseSuggestion(n); });
+        (parent ? parent : this)->addAction(use);
+    }
+}
+
+SuggestionsPanel::~SuggestionsPanel()
+{
+    worker_->latest = -1;
+    pool_.waitForDone();
+}
+
+void SuggestionsPanel::SetLocation(const QString& location)
+{
+    if (location == location_)
+        return;
+    location_ = location;
+    LookupSelected();
+}
+
+void SuggestionsPanel::Follow(DocumentTab* tab)
+{
+    if (tab_ == tab)
+        return;
+    if (tab_) {
+        disconnect(tab_->View(), nullptr, this, nullptr);
+        disconnect(tab_->Session(), nullptr, this, nullptr);
+    }
+    tab_ = tab;
+    if (tab) {
+        connect(tab->View(), &GridView::CellSelected, this, &SuggestionsPanel::LookupSelected);
+        connect(tab->Session(), &DocumentSession::ReferenceChanged, this,
+                &SuggestionsPanel::LookupSelected);
+    }
+    LookupSelected();
+}
+
+void SuggestionsPanel::LookupSelected()
+{
+    QString source;
+    if (tab_) {
+        const EdtDocument* reference = tab_->Reference();
+        const GridView* view = tab_->View();
+        const int row = view->SelectedRow(), column = view->SelectedColumn();
+        if (reference && row < reference->RecordCount() && view->IsTextCell(row, column))
+            source = reference->Text(row, column);
+    }
+    Lookup(source);
+}
+
+void SuggestionsPanel::Lookup(const QString& source)
+{
+    source_ = source;
+    current_ = false;
+    worker_->latest = ++generation_;
+    if (location_.isEmpty() || source.isEmpty()) {
+        matches_.clear();
+        current_ = true;
+        ShowNote(UiText(location_.isEmpty() ? "suggest.noMemory" : "suggest.noSource"));
+        emit MatchesShown();
+        return;
+    }
+    auto* watcher = new QFutureWatcher<Found>(this);
+    connect(watcher, &QFutureWatcher<Found>::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        const Found found = watcher->result();
+        if (found.generation == generation_)
+            Show(found);
+    });
+    watcher->setFuture(QtConcurrent::run(
+        &pool_, [worker = worker_, location = location_, source, generation = generation_] {
+            return worker->Find(location, source, generation);
+        }));
+}
+
+std::optional<QString> SuggestionsPanel::Target(int n) const
+{
+    if (!current_ || n < 1 || n > static_cast<int>(matches_.size()))
+        return std::nullopt;
+    return matches_[static_cast<size_t>(n - 1)].target;
+}
+
+bool SuggestionsPanel::UseSuggestion(int n)
+{
+    const std::optional<QString> target = Target(n);
+    if (!tab_ || !target) {
+        QApplication::beep();
+        return false;
+    }
+    return tab_->Commands()->PutText(*target);
+}
+
+namespace {
+
+// The memory's source with what the selected field's source lacks struck out and what it
+// adds underlined.
+QString MarkedSource(const QString& memorySource, const QString& source)
+{
+    QString html;
+    for (const DiffPiece& piece : WordDifference(memorySource, source)) {
+        const QString text = piece.text.toHtmlEscaped();
+        switch (piece.kind) {
+            case DiffPiece::Same:
+                html += text;
+                break;
+            case DiffPiece::Removed:
+                html += QStringLiteral("<s style=\"background:#f8d0d0\">%1</s>").arg(text);
+                break;
+            case DiffPiece::Added:
+                html += QStringLiteral("<u style=\"background:#cdeccd\">%1</u>").arg(text);
+                break;
+        }
+    }
+    return html;
+}
+
+}  // namespace
+
+void SuggestionsPanel::Show(const Found& found)
+{
+    matches_ = found.matches;
+    current_ = true;
+    if (!found.error.isEmpty()) {
+        ShowNote(UiText("suggest.failed").arg(found.error));
+    } else if (matches_.empty()) {
+        ShowNote(UiText("suggest.none"));
+    } else {
+        QString html =
+            QStringLiteral(
+                "<table cellspacing=\"0\" cellpadding=\"3\" width=\"100%\">"
+                "<tr><th></th><th>%1</th><th align=\"left\">%2</th>"
+                "<th align=\"left\">%3</th></tr>")
+                .arg(UiText("suggest.score"), UiText("suggest.source"), UiText("suggest.target"));
+        const QLocale locale;
+        for (size_t k = 0; k < matches_.size(); ++k) {
+            const MemoryMatch& match = matches_[k];
+            html += QStringLiteral(
+                        "<tr><td><b>Ctrl+%1</b></td><td align=\"right\">%2%</td>"
+                        "<td>%3</td><td>%4</td></tr>")
+                        .arg(k + 1)
+                        .arg(locale.toString(match.score), MarkedSource(match.source, source_),
+                             match.target.toHtmlEscaped());
+        }
+        view_->setHtml(html + QStringLiteral("</table>"));
+    }
+    emit MatchesShown();
+}
+
+void SuggestionsPanel::ShowNote(const QString& note)
+{
+    view_->setHtml(QStringLiteral("<p style=\"color:gray\">%1</p>").arg(note.toHtmlEscaped()));
+}
+
+}  // namespace scrivlet

@@ -189,7 +189,8 @@ MainFrame::~MainFrame()
 {
     // Closing the window hides the docks after this frame's own part is gone; their
     // signals must not reach it then.
-    problems_->disconnect(this);
+    for (QDockWidget* dock : findChildren<QDockWidget*>())
+        dock->disconnect(this);
     // The tabs go while the status bar their views write to still exists.
     while (TabCount() > 0)
         CloseTab(TabCount() - 1);

@@ -289,7 +289,8 @@ private slots:
             if (!def.checkable && def.command != Command::New && def.command != Command::Open &&
                 def.command != Command::NewProject && def.command != Command::OpenProject &&
                 def.command != Command::Exit && def.command != Command::About &&
-                def.command != Command::Find && def.command != Command::PrintSetup)
+                def.command != Command::Find && def.command != Command::PrintSetup &&
+                def.command != Command::ChooseMemory)
                 frame.Action(def.command)->trigger();
         }
         frame.FindRequest(SearchQuery{QStringLiteral("x"), 0});

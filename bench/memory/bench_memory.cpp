@@ -6,6 +6,7 @@
 // indexed point lookup per query; one per field. Usage: bench_memory [units] [folder]
 #include "BenchFormat.h"
 #include "documents/EdtDocument.h"
+#include "documents/Encodings.h"
 #include "exchange/Tmx.h"
 #include "store/MemoryExchange.h"
 
@@ -277,6 +278,8 @@ int main(int argc, char** argv)
     const int sizes[] = {400};
     const EdtFormat format = BenchFormat(sizes, false);
     EdtDocument reference(format), document(format);
+    // The translations are Cyrillic: a file that can store them, or every match is passed over.
+    document.SetEncoding(kEncodingRussian);
     std::vector<QString> texts;
     for (int i = 0; i < units; ++i) {
         const quint32 at = random.bounded(units);

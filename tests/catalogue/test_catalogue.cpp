@@ -3,6 +3,7 @@
 
 #include "TestFiles.h"
 #include "TestRegistry.h"
+#include "WorkTime.h"
 #include "base/UiText.h"
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
@@ -21,13 +22,6 @@ using namespace scrivlet;
 namespace {
 
 constexpr qsizetype kMegabyte = 1024 * 1024;
-// A detection answers within a second; the sanitizers slow the steps that follow the
-// shared budget to about twice their cost.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr qint64 kDetectMilliseconds = 3000;
-#else
-constexpr qint64 kDetectMilliseconds = 1000;
-#endif
 
 // "name:length(caption/type/width/offset/size|labels;...)" per format; without texts (path
 // for name), the shape every language must share.
@@ -267,11 +261,10 @@ private slots:
         }
         if (patterns.isEmpty())
             QVERIFY(LoadFormatCatalogue(catalogue, UiLanguage::English, nullptr));
-        QElapsedTimer timer;
-        timer.start();
+        const test::WorkTimer timer;
         const FormatDetector detector(catalogue);
         const Detection detection = detector.Detect(path, accepted);
-        QVERIFY2(timer.elapsed() < kDetectMilliseconds, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY2(timer.Within(1000), qPrintable(QString::number(timer.Elapsed())));
         QString answer = QString::number(detection.ask ? detection.preselect : detection.format);
         for (int k = 0; k < detection.candidates.size(); ++k)
             answer += (k ? u',' : u' ') + QString::number(detection.candidates[k]);

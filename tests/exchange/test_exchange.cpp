@@ -1,16 +1,17 @@
 #include "TestDocument.h"
 #include "TestFiles.h"
 #include "TestRegistry.h"
+#include "WorkTime.h"
 #include "documents/Encodings.h"
 #include "exchange/Exchange.h"
 
 #include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -82,10 +83,14 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("format");
-        QTest::newRow("po") << "a/t.po" << "po";
-        QTest::newRow("xlf") << "t.xlf" << "xliff";
-        QTest::newRow("xliff upper case") << "t.XLIFF" << "xliff";
-        QTest::newRow("other") << "t.xlf.txt" << "po";
+        QTest::newRow("po") << "a/t.po"
+                            << "po";
+        QTest::newRow("xlf") << "t.xlf"
+                             << "xliff";
+        QTest::newRow("xliff upper case") << "t.XLIFF"
+                                          << "xliff";
+        QTest::newRow("other") << "t.xlf.txt"
+                               << "po";
     }
     void formatForPath()
     {
@@ -232,25 +237,27 @@ private slots:
         QTest::newRow("bad escape") << "m.po" << a + "msgctxt \"0:1\"\nmsgid \"\\q\"\nmsgstr \"\"\n"
                                     << "line 6" << unchanged;
         QTest::newRow("same entry twice") << "m.po" << a + a << "line 6" << unchanged;
-        QTest::newRow("not UTF-8") << "m.po" << header + "msgctxt \"0:1\"\nmsgid \"b\"\nmsgstr \"\xC3(\"\n"
-                                   << "entry 0:1" << unchanged;
+        QTest::newRow("not UTF-8")
+            << "m.po" << header + "msgctxt \"0:1\"\nmsgid \"b\"\nmsgstr \"\xC3(\"\n"
+            << "entry 0:1" << unchanged;
         QTest::newRow("other charset")
             << "m.po"
             << "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=ISO-8859-2\\n\"\n" + a
             << "ISO-8859-2" << unchanged;
-        QTest::newRow("truncated XML")
-            << "m.xlf"
-            << kXliff + "\n<trans-unit id=\"0:0\"><target>A" << "line 2, column" << unchanged;
+        QTest::newRow("truncated XML") << "m.xlf" << kXliff + "\n<trans-unit id=\"0:0\"><target>A"
+                                       << "line 2, column" << unchanged;
         QTest::newRow("document type")
-            << "m.xlf" << "<!DOCTYPE x [<!ENTITY e \"A\">]>\n" + kXliff + "</xliff>"
+            << "m.xlf"
+            << "<!DOCTYPE x [<!ENTITY e \"A\">]>\n" + kXliff + "</xliff>"
             << "line 1, column 30: it holds a document type declaration" << unchanged;
         QTest::newRow("other namespace")
             << "m.xlf" << QByteArray("<xliff xmlns=\"urn:x\" version=\"2.0\"/>")
             << "in the namespace urn:x," << unchanged;
-        QTest::newRow("no namespace") << "m.xlf" << QByteArray("<xliff version=\"1.2\"/>")
-                                      << "has no namespace" << unchanged;
+        QTest::newRow("no namespace")
+            << "m.xlf" << QByteArray("<xliff version=\"1.2\"/>") << "has no namespace" << unchanged;
         QTest::newRow("nested too deep")
-            << "m.xlf" << kXliff + "\n<trans-unit id=\"0:0\"><target>" + QByteArray("<g>").repeated(300)
+            << "m.xlf"
+            << kXliff + "\n<trans-unit id=\"0:0\"><target>" + QByteArray("<g>").repeated(300)
             << "line 2, column 791: elements are nested more than 256" << unchanged;
         QTest::newRow("wrong root") << "m.xlf" << QByteArray("<?xml version=\"1.0\"?>\n\n<tmx/>")
                                     << "line 3, column" << unchanged;
@@ -285,7 +292,8 @@ private slots:
             // Through a symbolic link: the file it points to is written, the link kept.
             QVERIFY(QFile::link(P("real-" + name), P("l" + name)));
             QVERIFY(Export(*document, nullptr, "l" + name));
-            QVERIFY(QFileInfo(P("l" + name)).isSymLink() && QFileInfo(P("real-" + name)).size() > 0);
+            QVERIFY(QFileInfo(P("l" + name)).isSymLink() &&
+                    QFileInfo(P("real-" + name)).size() > 0);
         }
     }
 
@@ -323,10 +331,14 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("format");
-        QTest::newRow("FIFO as PO") << "fifo" << "po";
-        QTest::newRow("FIFO as XLIFF") << "fifo" << "xliff";
-        QTest::newRow("/dev/zero as PO") << "/dev/zero" << "po";
-        QTest::newRow("a folder as XLIFF") << "." << "xliff";
+        QTest::newRow("FIFO as PO") << "fifo"
+                                    << "po";
+        QTest::newRow("FIFO as XLIFF") << "fifo"
+                                       << "xliff";
+        QTest::newRow("/dev/zero as PO") << "/dev/zero"
+                                         << "po";
+        QTest::newRow("a folder as XLIFF") << "."
+                                           << "xliff";
     }
     void refusesWhatIsNoFile()
     {
@@ -339,7 +351,8 @@ private slots:
         std::vector<TranslationEntry> entries;
         const Result read = ReadTranslations(full, *TranslationFormatNamed(format), &entries);
         QVERIFY(!read);
-        QCOMPARE(read.Error(), full + " is not a regular file (a folder, device or pipe) and cannot be read.");
+        QCOMPARE(read.Error(),
+                 full + " is not a regular file (a folder, device or pipe) and cannot be read.");
     }
 
     // Files made to exhaust the reader: refused within a second, and (where no sanitizer
@@ -351,7 +364,8 @@ private slots:
         QTest::newRow("60,000 nested elements") << unit + QByteArray("<g>").repeated(60000);
         QTest::newRow("an entity used 100,000 times")
             << "<!DOCTYPE xliff [<!ENTITY e \"" + QByteArray(4000, 'x') + "\">]>" + unit +
-                   QByteArray("&e;").repeated(100000) + "</target></trans-unit></body></file></xliff>";
+                   QByteArray("&e;").repeated(100000) +
+                   "</target></trans-unit></body></file></xliff>";
     }
     void hostileXliffRefusedQuickly()
     {
@@ -359,10 +373,9 @@ private slots:
         const QString path = P("hostile.xlf");
         QVERIFY(WriteAll(path, content));
         std::vector<TranslationEntry> entries;
-        QElapsedTimer timer;
-        timer.start();
+        const test::WorkTimer timer;
         QVERIFY(!ReadTranslations(path, *TranslationFormatNamed(u"xliff"), &entries));
-        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY2(timer.Within(1000), qPrintable(QString::number(timer.Elapsed())));
 #if !defined(__SANITIZE_ADDRESS__)
         QVERIFY(RunInChild([&] {
             const rlimit limit{AddressSpace() + (rlim_t{100} << 20), RLIM_INFINITY};

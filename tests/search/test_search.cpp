@@ -1,5 +1,6 @@
 #include "TestDocument.h"
 #include "TestRegistry.h"
+#include "WorkTime.h"
 #include "base/UiText.h"
 #include "documents/EdtDocument.h"
 #include "documents/Encodings.h"
@@ -21,8 +22,9 @@ std::unique_ptr<EdtDocument> MakeDocument(const QList<QStringList>& rows)
     using test::TextField;
     FieldDef other = TextField("Other", 0, 0);
     other.type = 2;
-    const EdtFormat format = test::MakeFormat(0, {test::LabelField("No"), TextField("Text", 0, 0),
-        TextField("Note", 0, 0), other, TextField("", 0, 0), TextField("Beyond", 0, 0)});
+    const EdtFormat format = test::MakeFormat(
+        0, {test::LabelField("No"), TextField("Text", 0, 0), TextField("Note", 0, 0), other,
+            TextField("", 0, 0), TextField("Beyond", 0, 0)});
     auto document = std::make_unique<EdtDocument>(format);
     document->InsertRecords(0, static_cast<int>(rows.size()));
     for (int r = 0; r < rows.size(); ++r)
@@ -145,10 +147,9 @@ private slots:
                                                            {"delta"},
                                                            {"alpha beta"},
                                                            {"epsilon"}});
-        QElapsedTimer timer;
-        timer.start();
+        const test::WorkTimer timer;
         QTEST(Find(*document, typed, flags, from, resume, MatchLimits{}), "found");
-        QVERIFY2(timer.elapsed() < 1200, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY2(timer.Within(1200), qPrintable(QString::number(timer.Elapsed())));
         QTEST(Find(*document, typed, flags, from, resume, MatchLimits{.time = {}}), "found");
     }
 
@@ -213,7 +214,8 @@ private slots:
             PlanReplaceAll(*document, SearchQuery{typed, flags}, with, &plan);
         document->ExchangeTexts(plan.changes);
         const ReplaceReport& r = plan.report;
-        const QString counts = u"%1/%2/%3"_qs.arg(r.replaced).arg(r.skippedTooLong).arg(r.unstorable);
+        const QString counts =
+            u"%1/%2/%3"_qs.arg(r.replaced).arg(r.skippedTooLong).arg(r.unstorable);
         QTEST(outcome == ReplaceOutcome::InvalidPattern ? u"invalid"_qs : counts, "counts");
         QTEST(document->Text(0, 0), "result");
         QCOMPARE(r.records, r.replaced > 0 ? 1 : 0);
@@ -231,13 +233,12 @@ private slots:
         test::Rows rows(20000, QStringList{QStringLiteral("abcabc")});
         auto document = test::MakeDocument(format, rows);
         ReplacePlan plan;
-        QElapsedTimer timer;
-        timer.start();
+        const test::WorkTimer timer;
         QCOMPARE(PlanReplaceAll(*document, SearchQuery{"b", kSearchRegex},
                                 QStringLiteral("$&").repeated(50000), &plan),
                  ReplaceOutcome::Done);
         QCOMPARE(plan.report.skippedTooLong, 20000);
-        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY2(timer.Within(1000), qPrintable(QString::number(timer.Elapsed())));
     }
 
     // The status line after Replace All: each count with its noun in the right form, the

@@ -34,7 +34,7 @@ const EdtFormat& Layout()
 }
 
 // The address space this process uses now, from /proc/self/statm (pages).
-rlim_t AddressSpace()
+[[maybe_unused]] rlim_t AddressSpace()
 {
     QFile statm(QStringLiteral("/proc/self/statm"));
     if (!statm.open(QIODevice::ReadOnly))

@@ -246,7 +246,7 @@ private slots:
             << QString();
         QTest::newRow("newer") << QByteArray(
                                       "CREATE TABLE schema_version(version INTEGER);"
-                                      "INSERT INTO schema_version VALUES(3);")
+                                      "INSERT INTO schema_version VALUES(99);")
                                << "was made by a newer version";
         QTest::newRow("other database")
             << QByteArray("CREATE TABLE t(x);") << "is not a Scrivlet project file";

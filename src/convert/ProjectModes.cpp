@@ -45,7 +45,8 @@ const char kProjectUsage[] =
     "  scrivlet-convert [COMMON] --project P.scrivlet --import-glossary G.csv|G.tbx\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet --export-glossary OUT.csv\n"
     "Files are paired by their paths below the two folders; formats are detected from the\n"
-    "originals' paths unless --set-format chose one. Each result is one JSON line.\n";
+    "originals' paths unless --set-format chose one. Each result is one JSON line.\n"
+    "--check uses the project's glossary unless --glossary names a file.\n";
 
 struct ProjectOptions {
     QString language = QStringLiteral("en");

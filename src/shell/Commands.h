@@ -445,6 +445,20 @@ inline constexpr const char* kFrameTextKeys[] = {
     "projectFind.report",
     "projectFind.tooLong",
     "projectFind.unstorable",
+    // The project's glossary.
+    "glossary.filter",
+    "glossary.importFailed",
+    "glossary.imported",
+    "glossary.clearAsk",
+    "glossary.panel",
+    "glossary.source",
+    "glossary.target",
+    "glossary.note",
+    "glossary.noProject",
+    "glossary.empty",
+    "glossary.noSource",
+    "glossary.none",
+    "glossary.insertTip",
 };
 
 }  // namespace scrivlet

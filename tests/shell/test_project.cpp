@@ -425,6 +425,49 @@ private slots:
         QVERIFY(Panel().Totals()->text().contains(QStringLiteral("Problems: %1").arg(problems)));
     }
 
+    // The project's glossary drives the checks of its open files (not of others), the status
+    // bar's count following an import and a clear; a broken file changes nothing.
+    void glossaryDrivesTheChecks()
+    {
+        OpenFrame();
+        DocumentTab* tab = OpenFromPanel("one_dlg.edt");
+        QVERIFY(tab);
+        DocumentChecks& checks = *tab->Session()->Checks();
+        DocumentChecks& other =
+            *frame_
+                 ->SessionAt(frame_->AddDocument(
+                     MakeDocument(OneFieldFormat("F", QString()), {{"Ha"}}), "other.edt"))
+                 ->Checks();
+        const qint64 before = checks.Count();
+        const auto problems = [this] {
+            frame_->UpdateUi();
+            return frame_->CountsText().section(QStringLiteral("Problems: "), 1);
+        };
+        frame_->SetActiveIndex(0);
+        QCOMPARE(problems(), QString::number(before));
+        QVERIFY(WriteFile(env_.Path("g.csv"), "hi,Yo\nhi,Yo\nhi,Jo\n") &&
+                WriteFile(env_.Path("bad.csv"), "hi\n"));
+        for (const char* file : {"bad.csv", "g.csv"}) {
+            host_.QueueFiles({env_.Path(file)});
+            frame_->Projects().ImportGlossary();
+        }
+        QCOMPARE(host_.questions.size(), 2);
+        QVERIFY2(host_.questions[0].startsWith("The glossary could not be imported from"),
+                 qPrintable(host_.questions[0]));
+        QVERIFY2(host_.questions[1].endsWith("2 terms read, 2 added, 0 already in the glossary "
+                                             "(skipped)."),
+                 qPrintable(host_.questions[1]));
+        QCOMPARE(checks.CountOf(Check::Glossary), 1);
+        QCOMPARE(other.CountOf(Check::Glossary), 0);
+        QCOMPARE(problems(), QString::number(before + 1));
+        host_.answers << QMessageBox::Yes;
+        frame_->Projects().ClearGlossary();
+        QVERIFY(host_.questions.last().startsWith("Remove all 2 terms"));
+        QCOMPARE(checks.CountOf(Check::Glossary), 0);
+        QCOMPARE(problems(), QString::number(before));
+        QVERIFY(host_.Drained());
+    }
+
     void newProject()
     {
         frame_ = std::make_unique<MainFrame>();

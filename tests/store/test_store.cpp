@@ -273,6 +273,40 @@ private slots:
         QVERIFY(project.SetFieldMarks("a.edt", 1, 0, {u"Жук"_qs, ReviewReason::Changed, "short"}));
     }
 
+    // --project --check takes the project's glossary; a --glossary file stands in for it.
+    void projectGlossaryCheck_data()
+    {
+        QTest::addColumn<QStringList>("glossary");
+        QTest::addColumn<QByteArray>("out");
+        const QByteArray none =
+            "{\"files\": 3, \"fields\": 10, \"problems\": 0, "
+            "\"by_check\": {\"glossary\": 0}}\n";
+        QTest::newRow("the project's")
+            << QStringList()
+            << QByteArray(
+                   "{\"file\": \"act1/dialog_intro.edt\", \"record\": 0, "
+                   "\"field\": 1, \"check\": \"glossary\", \"detail\": "
+                   "\"“hello” not translated as “Servus”\"}\n"
+                   "{\"files\": 3, \"fields\": 10, \"problems\": 1, "
+                   "\"by_check\": {\"glossary\": 1}}\n");
+        QTest::newRow("a file's") << QStringList{"--glossary", P("hallo.csv")} << none;
+    }
+    void projectGlossaryCheck()
+    {
+        QFETCH(QStringList, glossary);
+        const QString project = P("glossary/p.scrivlet");
+        if (!QFileInfo::exists(project)) {
+            QVERIFY(MakeProject("glossary"));
+            QVERIFY(WriteAll(P("servus.csv"), "hello,Servus\nlamp,Lampe\n"));
+            QVERIFY(WriteAll(P("hallo.csv"), "hello,Hallo\n"));
+            QCOMPARE(Convert({"--project", project, "--import-glossary", P("servus.csv")}).code, 0);
+        }
+        const ToolRun run = Convert(QStringList{"--project", project, "--checks", "glossary"} +
+                                    glossary + QStringList{"--check"});
+        QCOMPARE(run.code, 0);
+        QTEST(run.out, "out");
+    }
+
     // A new version of the originals: the dialogue gains a line before the rest, rewrites one
     // (the speaker stays) and drops one; the items stay. The note follows its record, the
     // fields to review carry their reason and old source, the project the new folder.

@@ -100,12 +100,13 @@ void GlossaryPanel::ShowTermsOf(const QString& source)
         for (const QString& target : term.targets)
             list_->addTopLevelItem(new QTreeWidgetItem({term.source, target, term.note}));
     }
+    // The list, when it has rows, gets all the room; its tool tip tells how to use it.
     const char* note = !hasProject_       ? "glossary.noProject"
                        : terms_.empty()   ? "glossary.empty"
                        : source.isEmpty() ? "glossary.noSource"
-                       : found.empty()    ? "glossary.none"
-                                          : "glossary.insertTip";
+                                          : "glossary.none";
     note_->setText(UiText(note));
+    note_->setVisible(found.empty());
     list_->setVisible(!found.empty());
 }
 

@@ -4,6 +4,7 @@
 #include "documents/DocumentFiles.h"
 #include "documents/FileTypes.h"
 #include "exchange/Glossary.h"
+#include "store/ProjectGlossary.h"
 #include "store/ProjectWalk.h"
 #include "translation/DocumentChecks.h"
 #include "translation/Spelling.h"
@@ -133,12 +134,15 @@ int RunCheck(Session& s)
     return kExitOk;
 }
 
-int RunProjectCheck(const ProjectFile& project, const FormatCatalogue& catalogue,
+int RunProjectCheck(ProjectFile& project, const FormatCatalogue& catalogue,
                     const ProjectListing& listing, const CheckRequest& request)
 {
     CheckSetup setup;
     if (const int failed = Prepare(request, &setup))
         return failed;
+    // A file named on the command line stands in for the project's own terms.
+    if (request.glossary.isEmpty())
+        setup.settings.glossary = ProjectGlossaryTerms(project);
     Tally tally;
     int files = 0;
     bool failed = false;

@@ -13,7 +13,8 @@ struct ProjectListing;
 
 namespace scrivlet::convert {
 
-int RunProjectCheck(const ProjectFile& project, const FormatCatalogue& catalogue,
+// The glossary check uses the project's terms unless the request names a file.
+int RunProjectCheck(ProjectFile& project, const FormatCatalogue& catalogue,
                     const ProjectListing& listing, const CheckRequest& request);
 
 }  // namespace scrivlet::convert

@@ -11,6 +11,7 @@
 #include "convert/UpdateModes.h"
 #include "documents/Encodings.h"
 #include "store/ProjectExchange.h"
+#include "store/ProjectGlossary.h"
 #include "store/ProjectSearch.h"
 
 #include <QDir>
@@ -22,10 +23,10 @@
 namespace scrivlet {
 namespace {
 
+using convert::ImportCounts;
 using convert::kExitFailed;
 using convert::kExitOk;
 using convert::kExitUsage;
-using convert::ImportCounts;
 using convert::LanguageOf;
 using convert::Print;
 
@@ -41,8 +42,11 @@ const char kProjectUsage[] =
     "                   [--include-fuzzy]\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet --update-originals DIR\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet --set-format RELPATH N|auto\n"
+    "  scrivlet-convert [COMMON] --project P.scrivlet --import-glossary G.csv|G.tbx\n"
+    "  scrivlet-convert [COMMON] --project P.scrivlet --export-glossary OUT.csv\n"
     "Files are paired by their paths below the two folders; formats are detected from the\n"
-    "originals' paths unless --set-format chose one. Each result is one JSON line.\n";
+    "originals' paths unless --set-format chose one. Each result is one JSON line.\n"
+    "--check uses the project's glossary unless --glossary names a file.\n";
 
 struct ProjectOptions {
     QString language = QStringLiteral("en");
@@ -57,6 +61,7 @@ struct ProjectOptions {
     const TranslationFileFormat* exchangeFormat = nullptr;
     convert::CheckRequest checkRequest;
     QString updateOriginals;
+    QString importGlossary, exportGlossary;
     std::optional<std::pair<QString, QString>> setFormat;  // relative path, N or auto
 };
 
@@ -91,10 +96,10 @@ QString Quoted(const QString& text)
 bool IsValueOption(const QString& arg)
 {
     static const QStringList options = {
-        "--language",  "--catalogue",       "--new-project",       "--project",
-        "--originals", "--translations",    "--original-encoding", "--encoding",
-        "--find",      "--export-xliff",    "--export-po",         "--import-xliff",
-        "--import-po", "--update-originals"};
+        "--language",  "--catalogue",        "--new-project",       "--project",
+        "--originals", "--translations",     "--original-encoding", "--encoding",
+        "--find",      "--export-xliff",     "--export-po",         "--import-xliff",
+        "--import-po", "--update-originals", "--import-glossary",   "--export-glossary"};
     return options.contains(arg);
 }
 
@@ -128,6 +133,11 @@ QString TakeValue(const QString& arg, const QString& value, ProjectOptions* opti
     if (arg == QLatin1String("--update-originals")) {
         options->updateOriginals = value;
         return {};
+    }
+    if (arg == QLatin1String("--import-glossary") || arg == QLatin1String("--export-glossary")) {
+        (arg == QLatin1String("--import-glossary") ? options->importGlossary
+                                                   : options->exportGlossary) = value;
+        return value.isEmpty() ? QStringLiteral("%1 needs a file").arg(arg) : QString();
     }
     if (arg == QLatin1String("--find")) {
         options->find = value;
@@ -172,8 +182,9 @@ QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
     }
     if (!options->newProject.isEmpty()) {
         if (!options->project.isEmpty() || options->stats || options->find ||
-            options->checkRequest.check || options->setFormat ||
-            !options->exportPath.isEmpty() || !options->importPath.isEmpty())
+            options->checkRequest.check || options->setFormat || !options->exportPath.isEmpty() ||
+            !options->importPath.isEmpty() || !options->importGlossary.isEmpty() ||
+            !options->exportGlossary.isEmpty())
             return QStringLiteral("--new-project goes with no other project mode");
         if (options->originals.isEmpty() || options->translations.isEmpty() ||
             options->originalEncoding < 0 || options->encoding < 0)
@@ -185,15 +196,15 @@ QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
     if (const QString problem = convert::CheckRequestProblem(options->checkRequest);
         !problem.isEmpty())
         return problem;
-    const int modes = (options->checkRequest.check ? 1 : 0) + (options->stats ? 1 : 0) +
-                      (options->find ? 1 : 0) + (options->setFormat ? 1 : 0) +
-                      (options->exportPath.isEmpty() ? 0 : 1) +
-                      (options->importPath.isEmpty() ? 0 : 1) +
-                      (options->updateOriginals.isEmpty() ? 0 : 1);
+    const int modes =
+        (options->checkRequest.check ? 1 : 0) + (options->stats ? 1 : 0) + (options->find ? 1 : 0) +
+        (options->setFormat ? 1 : 0) + (options->exportPath.isEmpty() ? 0 : 1) +
+        (options->importPath.isEmpty() ? 0 : 1) + (options->updateOriginals.isEmpty() ? 0 : 1) +
+        (options->importGlossary.isEmpty() ? 0 : 1) + (options->exportGlossary.isEmpty() ? 0 : 1);
     if (modes != 1)
         return QStringLiteral(
             "--project takes one of --stats, --check, --find, --export-*, --import-*, "
-            "--update-originals and --set-format");
+            "--update-originals, --set-format, --import-glossary and --export-glossary");
     if (!options->originals.isEmpty() || !options->translations.isEmpty() ||
         options->originalEncoding >= 0 || options->encoding >= 0)
         return QStringLiteral("the folders and encodings are the project's own");
@@ -370,6 +381,28 @@ int SetFormat(ProjectFile& project, const FormatCatalogue& catalogue, const QStr
     return kExitOk;
 }
 
+// {"terms": N, "added": A, "duplicates": D}; nothing added from a file that cannot be read.
+int ImportGlossary(ProjectFile& project, const QString& path)
+{
+    GlossaryImport counts;
+    if (Result read = ImportProjectGlossary(project, path, &counts); !read)
+        return Failed(UiText(str::OpenFailed).arg(path) + u' ' + read.Error());
+    Print(stdout, QStringLiteral("{\"terms\": %1, \"added\": %2, \"duplicates\": %3}\n")
+                      .arg(counts.terms)
+                      .arg(counts.added)
+                      .arg(counts.duplicates));
+    return kExitOk;
+}
+
+int ExportGlossary(ProjectFile& project, const QString& path)
+{
+    qint64 exported = 0;
+    if (Result written = ExportProjectGlossary(project, path, &exported); !written)
+        return Failed(written.Error());
+    Print(stdout, QStringLiteral("{\"exported\": %1}\n").arg(exported));
+    return kExitOk;
+}
+
 int RunProject(const ProjectOptions& options, const FormatCatalogue& catalogue)
 {
     if (!options.newProject.isEmpty())
@@ -377,6 +410,10 @@ int RunProject(const ProjectOptions& options, const FormatCatalogue& catalogue)
     ProjectFile project;
     if (Result opened = project.Open(options.project); !opened)
         return Failed(opened.Error());
+    if (!options.importGlossary.isEmpty())
+        return ImportGlossary(project, options.importGlossary);
+    if (!options.exportGlossary.isEmpty())
+        return ExportGlossary(project, options.exportGlossary);
     if (options.setFormat)
         return SetFormat(project, catalogue, options.setFormat->first, options.setFormat->second);
     const ProjectListing listing = ListProject(project, catalogue);

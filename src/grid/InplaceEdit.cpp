@@ -116,9 +116,13 @@ void InplaceEdit::Cut()
 
 void InplaceEdit::Paste()
 {
+    InsertText(QApplication::clipboard()->text());
+}
+
+void InplaceEdit::InsertText(QString clip)
+{
     Touch();
     // One line only (a cell is one line of a text file), and only as much as fits.
-    QString clip = QApplication::clipboard()->text();
     const auto lineEnd =
         std::find_if(clip.cbegin(), clip.cend(), [](QChar c) { return c == u'\r' || c == u'\n'; });
     clip.truncate(lineEnd - clip.cbegin());

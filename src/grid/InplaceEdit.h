@@ -24,6 +24,8 @@ public:
     void Copy();
     void Cut();
     void Paste();
+    // Puts text in at the caret as Paste does (its first line, as much as fits), as typing.
+    void InsertText(QString text);
     void Undo();
     void Redo();
 

@@ -64,6 +64,9 @@ enum class Command {
     ChooseMemory,
     ViewSuggestions,
     UpdateOriginals,
+    ImportGlossary,
+    ClearGlossary,
+    ViewGlossary,
 };
 
 // The window list names at most this many tabs.
@@ -178,6 +181,12 @@ inline constexpr CommandDef kCommands[] = {
      QKeySequence::UnknownKey, nullptr, nullptr, true},
     {Command::UpdateOriginals, "fileUpdateOriginals", "file.updateOriginals", true,
      QKeySequence::UnknownKey, nullptr, nullptr, false},
+    {Command::ImportGlossary, "fileImportGlossary", "file.importGlossary", true,
+     QKeySequence::UnknownKey, nullptr, nullptr, false},
+    {Command::ClearGlossary, "fileClearGlossary", "file.clearGlossary", true,
+     QKeySequence::UnknownKey, nullptr, nullptr, false},
+    {Command::ViewGlossary, "viewGlossary", "view.glossary", true, QKeySequence::UnknownKey,
+     nullptr, nullptr, true},
 };
 
 constexpr const CommandDef& DefinitionOf(Command command)
@@ -231,6 +240,8 @@ inline constexpr MenuEntry kMenuLayout[] = {
     Item(Command::NewProject),
     Item(Command::OpenProject),
     Item(Command::UpdateOriginals),
+    Item(Command::ImportGlossary),
+    Item(Command::ClearGlossary),
     kSeparator,
     Item(Command::ExportTranslations),
     Item(Command::ImportTranslations),
@@ -282,6 +293,7 @@ inline constexpr MenuEntry kMenuLayout[] = {
     Item(Command::ViewStatusBar),
     Item(Command::ViewProblems),
     Item(Command::ViewSuggestions),
+    Item(Command::ViewGlossary),
     kSeparator,
     Item(Command::ReferenceDocument),
     Item(Command::HideReference),
@@ -445,6 +457,20 @@ inline constexpr const char* kFrameTextKeys[] = {
     "projectFind.report",
     "projectFind.tooLong",
     "projectFind.unstorable",
+    // The project's glossary.
+    "glossary.filter",
+    "glossary.importFailed",
+    "glossary.imported",
+    "glossary.clearAsk",
+    "glossary.panel",
+    "glossary.source",
+    "glossary.target",
+    "glossary.note",
+    "glossary.noProject",
+    "glossary.empty",
+    "glossary.noSource",
+    "glossary.none",
+    "glossary.insertTip",
 };
 
 }  // namespace scrivlet

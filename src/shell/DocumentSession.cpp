@@ -63,6 +63,14 @@ void DocumentSession::SetReference(std::unique_ptr<EdtDocument> reference)
     emit ReferenceChanged();
 }
 
+void DocumentSession::SetGlossary(std::vector<GlossaryTerm> terms)
+{
+    if (terms.empty() && checkSettings_.glossary.empty())
+        return;
+    checkSettings_.glossary = std::move(terms);
+    checks_->GlossaryChanged();
+}
+
 void DocumentSession::SetName(const QString& name)
 {
     if (name == name_)

@@ -55,6 +55,9 @@ public:
     DocumentChecks* Checks() const { return checks_.get(); }
     // The fields waiting for review since the original changed.
     ReviewMarks* Review() const { return review_.get(); }
+    // The terms of the glossary check (the project's, for a document of the open project);
+    // everything is checked again.
+    void SetGlossary(std::vector<GlossaryTerm> terms);
     DocumentHistory* History() const { return history_.get(); }
     QUndoStack* UndoStack() const;
 
@@ -90,7 +93,7 @@ private:
     CheckSettings checkSettings_;
     std::unique_ptr<EdtDocument> document_;
     std::unique_ptr<EdtDocument> reference_;
-    std::unique_ptr<ReviewMarks> review_;  // goes after the status that reads it
+    std::unique_ptr<ReviewMarks> review_;        // goes after the status that reads it
     std::unique_ptr<TranslationStatus> status_;  // goes before the documents it reads
     std::unique_ptr<DocumentChecks> checks_;     // as the status
     std::unique_ptr<DocumentHistory> history_;

@@ -13,6 +13,7 @@
 #include "shell/DocumentSession.h"
 #include "shell/DocumentTab.h"
 #include "shell/FindDialog.h"
+#include "shell/GlossaryPanel.h"
 #include "shell/GoToDialog.h"
 #include "shell/Icons.h"
 #include "shell/MemoryCommands.h"
@@ -158,6 +159,10 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
     connect(projects_, &ProjectCommands::ProjectChanged, this,
             [this] { suggestions_->SetLocation(MemoryInUse()); });
     suggestions_->SetLocation(MemoryInUse());
+    connect(projects_, &ProjectCommands::GlossaryChanged, this, [this] {
+        glossary_->SetGlossary(projects_->HasProject(), projects_->Glossary());
+        ScheduleUpdate();
+    });
     connect(tabView_, &TabView::TabsChanged, this, &MainFrame::ShowStartPageOrTabs);
     connect(Action(Command::ClearRecentFiles), &QAction::triggered, startPage_,
             &StartPage::Refresh);
@@ -168,6 +173,7 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
         undoGroup_->setActiveStack(session ? session->UndoStack() : nullptr);
         problems_->SetSession(session);
         suggestions_->Follow(TabAt(ActiveIndex()));
+        glossary_->Follow(TabAt(ActiveIndex()));
         ShowWindowTitle();
         FocusActiveView();
         ScheduleUpdate();
@@ -285,6 +291,8 @@ void MainFrame::ConnectActions()
     on(Command::OpenProject, [this] { projects_->OpenProject(); });
     on(Command::FindInProject, [this] { projects_->ShowFind(); });
     on(Command::UpdateOriginals, [this] { projects_->UpdateOriginals(); });
+    on(Command::ImportGlossary, [this] { projects_->ImportGlossary(); });
+    on(Command::ClearGlossary, [this] { projects_->ClearGlossary(); });
     ConnectEditActions();
 }
 
@@ -332,6 +340,7 @@ void MainFrame::ConnectEditActions()
             suggestions_->SetLocation(MemoryInUse());
     });
     on(Command::ViewSuggestions, [this] { suggestions_->setVisible(suggestions_->isHidden()); });
+    on(Command::ViewGlossary, [this] { glossary_->setVisible(glossary_->isHidden()); });
     on(Command::NextUntranslated, [this] { SeekField(false, true); });
     on(Command::PreviousUntranslated, [this] { SeekField(false, false); });
     on(Command::NextProblem, [this] { SeekField(true, true); });
@@ -487,6 +496,11 @@ void MainFrame::CreateProblemsPanel()
     // Room for a source and its translation side by side.
     resizeDocks({suggestions_}, {380}, Qt::Horizontal);
     connect(suggestions_, &QDockWidget::visibilityChanged, this, &MainFrame::ScheduleUpdate);
+    glossary_ = new GlossaryPanel(this);
+    addDockWidget(Qt::RightDockWidgetArea, glossary_);
+    // Out of the way until asked for from the View menu.
+    glossary_->hide();
+    connect(glossary_, &QDockWidget::visibilityChanged, this, &MainFrame::ScheduleUpdate);
 }
 
 QString MainFrame::MemoryInUse() const
@@ -752,6 +766,8 @@ void MainFrame::UpdateUi()
     SetEnabled(Action(Command::SaveAllAs), TabCount() >= 2);
     SetEnabled(Action(Command::FindInProject), projects_->HasProject());
     SetEnabled(Action(Command::UpdateOriginals), projects_->HasProject());
+    SetEnabled(Action(Command::ImportGlossary), projects_->HasProject());
+    SetEnabled(Action(Command::ClearGlossary), !projects_->Glossary().empty());
     for (Command command : {Command::Print, Command::PrintPreview, Command::ExportPdf})
         SetEnabled(Action(command), hasTab);
     UpdateLanguageChecks();
@@ -759,6 +775,7 @@ void MainFrame::UpdateUi()
     SetChecked(Action(Command::ViewStatusBar), !statusBar()->isHidden());
     SetChecked(Action(Command::ViewProblems), !problems_->isHidden());
     SetChecked(Action(Command::ViewSuggestions), !suggestions_->isHidden());
+    SetChecked(Action(Command::ViewGlossary), !glossary_->isHidden());
 }
 
 void MainFrame::UpdateLanguageChecks()

@@ -33,6 +33,7 @@ class DocumentTab;
 class FormatCatalogue;
 class GridView;
 class PrintCommands;
+class GlossaryPanel;
 class ProblemsPanel;
 class SuggestionsPanel;
 class ProjectCommands;
@@ -66,6 +67,7 @@ public:
     DocumentCommands& Commands() const { return *commands_; }
     // The project, its panels and commands.
     ProjectCommands& Projects() const { return *projects_; }
+    GlossaryPanel* Glossary() const { return glossary_; }
     // Enabled states, the undo texts and the counts; runs on every change they follow.
     void UpdateUi();
     // The recovery writer every document opened from now on is given to; null for none.
@@ -172,6 +174,7 @@ private:
     QLabel* countsLabel_ = nullptr;
     ProblemsPanel* problems_ = nullptr;
     SuggestionsPanel* suggestions_ = nullptr;
+    GlossaryPanel* glossary_ = nullptr;
     // The seek that found nothing: pressed again, it starts over from the other end.
     struct PendingWrap {
         const DocumentTab* tab = nullptr;

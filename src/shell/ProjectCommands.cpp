@@ -16,6 +16,7 @@
 #include "shell/ProjectFind.h"
 #include "shell/ProjectPanel.h"
 #include "shell/Settings.h"
+#include "store/ProjectGlossary.h"
 #include "store/ProjectWalk.h"
 
 #include <QDir>
@@ -141,6 +142,7 @@ bool ProjectCommands::OpenProjectFile(const QString& given)
     panel_->raise();
     for (int index = 0; index < tabs_.TabCount(); ++index)
         panel_->Follow(tabs_.SessionAt(index));
+    LoadGlossary();
     emit ProjectChanged();
     return true;
 }
@@ -169,8 +171,76 @@ void ProjectCommands::FillRecentMenu(QMenu* menu)
 
 void ProjectCommands::Follow(DocumentSession* session)
 {
-    if (HasProject())
-        panel_->Follow(session);
+    if (!HasProject())
+        return;
+    panel_->Follow(session);
+    GiveGlossary(session);
+}
+
+void ProjectCommands::LoadGlossary()
+{
+    glossary_ = ProjectGlossaryTerms(*panel_->Project());
+    for (int index = 0; index < tabs_.TabCount(); ++index)
+        GiveGlossary(tabs_.SessionAt(index));
+    emit GlossaryChanged();
+}
+
+void ProjectCommands::GiveGlossary(DocumentSession* session)
+{
+    if (!session)
+        return;
+    const QString path = session->Document()->Path();
+    const bool ours = !path.isEmpty() && !panel_->RelativeTranslation(path).isEmpty();
+    session->SetGlossary(ours ? glossary_ : std::vector<GlossaryTerm>());
+}
+
+void ProjectCommands::ImportGlossary()
+{
+    ProjectFile* project = panel_->Project();
+    if (!project)
+        return;
+    FileDialogRequest request;
+    request.kind = FileDialogKind::Open;
+    request.parent = &window_;
+    request.filters = {FileFilter{
+        UiText("glossary.filter"), {QStringLiteral("*.csv"), QStringLiteral("*.tbx")}, QString()}};
+    request.documents = false;
+    const FileDialogAnswer answer = commands_.Host().GetOpenFileNames(request);
+    if (!answer.accepted || answer.files.isEmpty())
+        return;
+    const QString path = answer.files.first();
+    GlossaryImport counts;
+    if (Result read = ImportProjectGlossary(*project, path, &counts); !read) {
+        commands_.Host().ShowMessage(
+            &window_, UiText("glossary.importFailed").arg(DisplayPath(path), read.Error()),
+            QMessageBox::Warning);
+        return;
+    }
+    LoadGlossary();
+    const QLocale locale = UiLocale();
+    commands_.Host().ShowMessage(
+        &window_,
+        UiText("glossary.imported")
+            .arg(DisplayPath(path), locale.toString(counts.terms), locale.toString(counts.added),
+                 locale.toString(counts.duplicates)),
+        QMessageBox::Information);
+}
+
+void ProjectCommands::ClearGlossary()
+{
+    ProjectFile* project = panel_->Project();
+    if (!project || glossary_.empty())
+        return;
+    qint64 pairs = 0;
+    for (const GlossaryTerm& term : glossary_)
+        pairs += term.targets.size();
+    if (commands_.Host().Ask(&window_, UiText("glossary.clearAsk").arg(UiLocale().toString(pairs)),
+                             QMessageBox::Yes | QMessageBox::No, QMessageBox::Question,
+                             QString()) != QMessageBox::Yes)
+        return;
+    if (Result cleared = ClearProjectGlossary(*project); !cleared)
+        commands_.Host().ShowMessage(&window_, cleared.Error(), QMessageBox::Warning);
+    LoadGlossary();
 }
 
 int ProjectCommands::TabOf(const QString& path) const

@@ -4,6 +4,7 @@
 #include "search/Replace.h"
 #include "store/ProjectFile.h"
 #include "store/ProjectWalk.h"
+#include "translation/Checks.h"
 
 #include <QObject>
 
@@ -67,12 +68,21 @@ public:
     // at the new folder and keeps the fields to review. A report at the end.
     void UpdateOriginals();
 
+    // The project's glossary: terms imported from a CSV or TBX file the user picks (then a
+    // report), or all removed after a confirmation. The checks of the project's open
+    // documents use it.
+    void ImportGlossary();
+    void ClearGlossary();
+    const std::vector<GlossaryTerm>& Glossary() const { return glossary_; }
+
     ProjectPanel* Panel() const { return panel_; }
     ProjectFindPanel* Find() const { return find_; }
 
 signals:
     // A project was opened or closed: the start page and the menus follow.
     void ProjectChanged();
+    // The project's glossary was read (a project opened) or changed.
+    void GlossaryChanged();
 
 private:
     // The tab showing the file at path; -1 for none.
@@ -83,6 +93,9 @@ private:
     void ReplaceOnDisk(const QString& path, const SearchQuery& query, const QString& replacement,
                        DiskReplace& done);
     void Report(const QString& text);
+    // Reads the project's glossary again and gives it to the project's open documents.
+    void LoadGlossary();
+    void GiveGlossary(DocumentSession* session);
     // The project's review marks of the file shown on the session, kept in the project as
     // the translator confirms fields or saves edits.
     void KeepReviewMarks(DocumentSession& session, const QString& relative);
@@ -99,6 +112,7 @@ private:
     std::function<void(int)> activate_;
     ProjectPanel* panel_;
     ProjectFindPanel* find_;
+    std::vector<GlossaryTerm> glossary_;
 };
 
 }  // namespace scrivlet

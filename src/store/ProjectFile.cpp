@@ -32,6 +32,11 @@ constexpr Migration kMigrations[] = {
      "CREATE TABLE field_marks(file TEXT NOT NULL, record INTEGER NOT NULL,"
      " field INTEGER NOT NULL, source TEXT, reviewed INTEGER NOT NULL DEFAULT 0, note TEXT,"
      " PRIMARY KEY(file, record, field)) WITHOUT ROWID;"},
+    // The project's glossary: one row per source and target pair, origin the file it came
+    // from.
+    {3,
+     "CREATE TABLE glossary(id INTEGER PRIMARY KEY, source TEXT NOT NULL, target TEXT NOT NULL,"
+     " note TEXT NOT NULL DEFAULT '', origin TEXT NOT NULL DEFAULT '', UNIQUE(source, target));"},
 };
 static_assert(std::size(kMigrations) == ProjectFile::kSchemaVersion);
 

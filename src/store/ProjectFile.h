@@ -53,7 +53,7 @@ struct FieldMarks {
 class ProjectFile {
 public:
     // The schema this build writes; older files are migrated step by step when opened.
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
 
     // Makes a new project file (failing when path exists) with these settings.
     Result Create(const QString& path, const ProjectSettings& settings);
@@ -90,6 +90,8 @@ public:
     // Points the project at another originals folder (absolute, or relative to the project
     // file's folder).
     Result SetOriginalsDir(const QString& dir);
+    // For the store's other parts that keep tables in the project (the glossary).
+    sql::Database& Database() { return db_; }
 
 private:
     Result Migrate();

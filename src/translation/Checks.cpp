@@ -408,41 +408,67 @@ void PlaceholderFinder::Find(QStringView text, MatchBudget* budget,
     found->resize(kept);
 }
 
-// Glossary terms by the hash of their first case-folded word.
-class GlossaryIndex {
-public:
-    struct Entry {
-        QStringList words;  // the source term's, case-folded
-        std::vector<QStringList> targets;
-        int term = 0;
-    };
-    explicit GlossaryIndex(const std::vector<GlossaryTerm>& terms)
-    {
-        for (size_t i = 0; i < terms.size(); ++i) {
-            Entry entry{FoldedWords(terms[i].source), {}, static_cast<int>(i)};
-            for (const QString& target : terms[i].targets) {
-                if (QStringList words = FoldedWords(target); !words.isEmpty())
-                    entry.targets.push_back(std::move(words));
-            }
-            if (entry.words.isEmpty() || entry.targets.empty())
-                continue;
-            byFirstWord_[FoldedHash(entry.words.front())].push_back(
-                static_cast<int>(entries_.size()));
-            entries_.push_back(std::move(entry));
+GlossaryIndex::GlossaryIndex(const std::vector<GlossaryTerm>& terms)
+{
+    for (size_t i = 0; i < terms.size(); ++i) {
+        Entry entry{FoldedWords(terms[i].source), {}, static_cast<int>(i)};
+        for (const QString& target : terms[i].targets) {
+            if (QStringList words = FoldedWords(target); !words.isEmpty())
+                entry.targets.push_back(std::move(words));
+        }
+        if (entry.words.isEmpty() || entry.targets.empty())
+            continue;
+        byFirstWord_[FoldedHash(entry.words.front())].push_back(static_cast<int>(entries_.size()));
+        entries_.push_back(std::move(entry));
+    }
+}
+
+GlossaryIndex::~GlossaryIndex() = default;
+
+// Whether the text's words from `at` on are the entry's source term.
+static bool TermAt(QStringView text, const std::vector<TextSpan>& words, size_t at,
+                   const QStringList& term)
+{
+    if (at + static_cast<size_t>(term.size()) > words.size())
+        return false;
+    for (qsizetype i = 0; i < term.size(); ++i) {
+        const TextSpan& s = words[at + static_cast<size_t>(i)];
+        if (text.mid(s.start, s.length).compare(term[i], Qt::CaseInsensitive) != 0)
+            return false;
+    }
+    return true;
+}
+
+void GlossaryIndex::Find(QStringView text, std::vector<const Entry*>* found) const
+{
+    found->clear();
+    if (entries_.empty())
+        return;
+    thread_local std::vector<TextSpan> words;
+    SplitWords(text, &words);
+    for (size_t w = 0; w < words.size(); ++w) {
+        const auto it = byFirstWord_.find(FoldedHash(text.mid(words[w].start, words[w].length)));
+        if (it == byFirstWord_.end())
+            continue;
+        for (const int c : it->second) {
+            const Entry& entry = entries_[static_cast<size_t>(c)];
+            if (TermAt(text, words, w, entry.words))
+                found->push_back(&entry);
         }
     }
-    bool IsEmpty() const { return entries_.empty(); }
-    const std::vector<int>* Starting(QStringView word) const
-    {
-        const auto it = byFirstWord_.find(FoldedHash(word));
-        return it == byFirstWord_.end() ? nullptr : &it->second;
-    }
-    const Entry& At(int i) const { return entries_[static_cast<size_t>(i)]; }
+}
 
-private:
-    std::vector<Entry> entries_;
-    std::unordered_map<size_t, std::vector<int>> byFirstWord_;
-};
+std::vector<int> GlossaryIndex::TermsIn(QStringView text) const
+{
+    std::vector<const Entry*> matches;
+    Find(text, &matches);
+    std::vector<int> terms;
+    for (const Entry* entry : matches) {
+        if (std::find(terms.begin(), terms.end(), entry->term) == terms.end())
+            terms.push_back(entry->term);
+    }
+    return terms;
+}
 
 FieldChecker::FieldChecker(const CheckSettings& settings)
     : settings_(settings), glossary_(std::make_unique<GlossaryIndex>(settings.glossary))
@@ -450,6 +476,11 @@ FieldChecker::FieldChecker(const CheckSettings& settings)
 }
 
 FieldChecker::~FieldChecker() = default;
+
+void FieldChecker::Reindex()
+{
+    glossary_ = std::make_unique<GlossaryIndex>(settings_.glossary);
+}
 
 CheckMask FieldChecker::Run(const FieldInput& in, const TextStorage& storage, MatchBudget* budget,
                             std::vector<Problem>* details) const
@@ -554,53 +585,28 @@ CheckMask FieldChecker::Compare(const FieldInput& in, const std::vector<TextSpan
     return found;
 }
 
-// Whether the reference's words from `at` on are the entry's source term.
-static bool TermAt(QStringView ref, const std::vector<TextSpan>& words, size_t at,
-                   const QStringList& term)
-{
-    if (at + static_cast<size_t>(term.size()) > words.size())
-        return false;
-    for (qsizetype i = 0; i < term.size(); ++i) {
-        const TextSpan& s = words[at + static_cast<size_t>(i)];
-        if (ref.mid(s.start, s.length).compare(term[i], Qt::CaseInsensitive) != 0)
-            return false;
-    }
-    return true;
-}
-
 CheckMask FieldChecker::Glossary(const FieldInput& in, std::vector<Problem>* details) const
 {
-    if (glossary_->IsEmpty())
-        return 0;
     thread_local QString textBuffer;
-    thread_local std::vector<TextSpan> refWords, textWords;
-    SplitWords(in.reference, &refWords);
-    QStringView text;  // case-folded once a term is found
+    thread_local std::vector<TextSpan> textWords;
+    thread_local std::vector<const GlossaryIndex::Entry*> matches;
+    glossary_->Find(in.reference, &matches);
+    if (matches.empty())
+        return 0;
+    const QStringView text = Folded(in.text, textBuffer);
+    SplitWords(text, &textWords);
     CheckMask found = 0;
-    for (size_t w = 0; w < refWords.size(); ++w) {
-        const std::vector<int>* candidates =
-            glossary_->Starting(in.reference.mid(refWords[w].start, refWords[w].length));
-        if (!candidates)
+    for (const GlossaryIndex::Entry* entry : matches) {
+        if (std::any_of(entry->targets.begin(), entry->targets.end(),
+                        [&](const QStringList& t) { return Contains(text, textWords, t); }))
             continue;
-        for (const int c : *candidates) {
-            const GlossaryIndex::Entry& entry = glossary_->At(c);
-            if (!TermAt(in.reference, refWords, w, entry.words))
-                continue;
-            if (text.isNull()) {
-                text = Folded(in.text, textBuffer);
-                SplitWords(text, &textWords);
-            }
-            if (std::any_of(entry.targets.begin(), entry.targets.end(),
-                            [&](const QStringList& t) { return Contains(text, textWords, t); }))
-                continue;
-            found |= Bit(Check::Glossary);
-            const GlossaryTerm& term = settings_.glossary[static_cast<size_t>(entry.term)];
-            Tell(details, Check::Glossary,
-                 CheckText(Check::Glossary, "detail")
-                     .arg(term.source, term.targets.join(QStringLiteral(" / "))));
-            if (!details)
-                return found;
-        }
+        found |= Bit(Check::Glossary);
+        const GlossaryTerm& term = settings_.glossary[static_cast<size_t>(entry->term)];
+        Tell(details, Check::Glossary,
+             CheckText(Check::Glossary, "detail")
+                 .arg(term.source, term.targets.join(QStringLiteral(" / "))));
+        if (!details)
+            return found;
     }
     return found;
 }

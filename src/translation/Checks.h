@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 // Quality checks of a translation field against its reference: what each check is called,
@@ -106,8 +107,30 @@ struct Problem {
     QString detail;
 };
 
-// Index of glossary source terms by their first word, case-folded; built once per run.
-class GlossaryIndex;
+// The glossary's source terms by their first case-folded word: which terms stand in a text as
+// whole words, any case. Built once per glossary; the check and the Glossary panel ask it.
+class GlossaryIndex {
+public:
+    struct Entry {
+        QStringList words;  // the source term's, case-folded
+        std::vector<QStringList> targets;
+        int term = 0;  // in the glossary given
+    };
+    // terms need not outlive the index.
+    explicit GlossaryIndex(const std::vector<GlossaryTerm>& terms);
+    ~GlossaryIndex();
+    bool IsEmpty() const { return entries_.empty(); }
+    // Every term standing in text into *found (cleared first), in the order of the words
+    // they start at, a term once per place.
+    void Find(QStringView text, std::vector<const Entry*>* found) const;
+    // The terms (indices into the glossary given) standing in text, each once, in the order
+    // they first stand there.
+    std::vector<int> TermsIn(QStringView text) const;
+
+private:
+    std::vector<Entry> entries_;
+    std::unordered_map<size_t, std::vector<int>> byFirstWord_;
+};
 
 // The texts and settings one field is checked with.
 struct FieldInput {
@@ -128,6 +151,8 @@ public:
     // budget as for PlaceholderFinder::Find.
     CheckMask Run(const FieldInput& input, const TextStorage& storage, MatchBudget* budget,
                   std::vector<Problem>* details) const;
+    // After the settings' glossary changed: indexes it again.
+    void Reindex();
 
 private:
     CheckMask Compare(const FieldInput& input, const std::vector<TextSpan>& textMarks,

@@ -189,6 +189,12 @@ std::vector<int> DocumentChecks::Index(const std::vector<size_t>& hashes)
     return heads;
 }
 
+void DocumentChecks::GlossaryChanged()
+{
+    checker_.Reindex();
+    RecheckAll();
+}
+
 void DocumentChecks::RecheckAll()
 {
     fields_ = static_cast<size_t>(document_.TextFieldCount());

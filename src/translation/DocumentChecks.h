@@ -28,6 +28,8 @@ public:
     // After the settings or the reference changed: checks everything again.
     void SetReference(const EdtDocument* reference);
     void RecheckAll();
+    // After the settings' glossary changed: indexes it again and checks everything.
+    void GlossaryChanged();
     // After the texts of records first..last changed.
     void Recheck(int firstRecord, int lastRecord);
 

@@ -11,12 +11,14 @@
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentSession.h"
 #include "shell/DocumentTab.h"
+#include "shell/GlossaryPanel.h"
 #include "shell/ProjectCommands.h"
 #include "shell/ProjectDialog.h"
 #include "shell/ProjectFind.h"
 #include "shell/ProjectPanel.h"
 #include "shell/Settings.h"
 #include "shell/StartPage.h"
+#include "store/ProjectGlossary.h"
 #include "shell/UpdateCommand.h"
 #include "translation/DocumentChecks.h"
 #include "translation/ReviewMarks.h"
@@ -423,6 +425,108 @@ private slots:
         QTRY_COMPARE(ShownRows(Panel()).value("a/one_dlg.edt").value(3), QString::number(problems));
         QVERIFY(frame_->CountsText().endsWith(QStringLiteral("Problems: %1").arg(problems)));
         QVERIFY(Panel().Totals()->text().contains(QStringLiteral("Problems: %1").arg(problems)));
+    }
+
+    // The project's glossary drives the checks of its open files (not of others), the status
+    // bar's count following an import and a clear; a broken file changes nothing.
+    void glossaryDrivesTheChecks()
+    {
+        OpenFrame();
+        DocumentTab* tab = OpenFromPanel("one_dlg.edt");
+        QVERIFY(tab);
+        DocumentChecks& checks = *tab->Session()->Checks();
+        DocumentChecks& other =
+            *frame_
+                 ->SessionAt(frame_->AddDocument(
+                     MakeDocument(OneFieldFormat("F", QString()), {{"Ha"}}), "other.edt"))
+                 ->Checks();
+        const qint64 before = checks.Count();
+        const auto problems = [this] {
+            frame_->UpdateUi();
+            return frame_->CountsText().section(QStringLiteral("Problems: "), 1);
+        };
+        frame_->SetActiveIndex(0);
+        QCOMPARE(problems(), QString::number(before));
+        QVERIFY(WriteFile(env_.Path("g.csv"), "hi,Yo\nhi,Yo\nhi,Jo\n") &&
+                WriteFile(env_.Path("bad.csv"), "hi\n"));
+        for (const char* file : {"bad.csv", "g.csv"}) {
+            host_.QueueFiles({env_.Path(file)});
+            frame_->Projects().ImportGlossary();
+        }
+        QCOMPARE(host_.questions.size(), 2);
+        QVERIFY2(host_.questions[0].startsWith("The glossary could not be imported from"),
+                 qPrintable(host_.questions[0]));
+        QVERIFY2(host_.questions[1].endsWith("2 terms read, 2 added, 0 already in the glossary "
+                                             "(skipped)."),
+                 qPrintable(host_.questions[1]));
+        QCOMPARE(checks.CountOf(Check::Glossary), 1);
+        QCOMPARE(other.CountOf(Check::Glossary), 0);
+        QCOMPARE(problems(), QString::number(before + 1));
+        host_.answers << QMessageBox::Yes;
+        frame_->Projects().ClearGlossary();
+        QVERIFY(host_.questions.last().startsWith("Remove all 2 terms"));
+        QCOMPARE(checks.CountOf(Check::Glossary), 0);
+        QCOMPARE(problems(), QString::number(before));
+        QVERIFY(host_.Drained());
+    }
+
+    // The Glossary dock lists the terms of the selected field's source, whole words in any
+    // case; a double-click puts a translation in at the caret only while the editor is open.
+    void glossaryPanel_data()
+    {
+        QTest::addColumn<int>("record");
+        QTest::addColumn<QStringList>("rows");  // term = translation ; note
+        QTest::newRow("any case, two translations")
+            << 0 << QStringList{"hi = Yo ; greeting", "hi = Servus ; greeting"};
+        QTest::newRow("part of a word is none") << 1 << QStringList();
+        QTest::newRow("another term") << 2 << QStringList{"Up = Auf ; "};
+    }
+    void glossaryPanel()
+    {
+        QFETCH(int, record);
+        QFETCH(QStringList, rows);
+        {
+            ProjectFile project;
+            GlossaryImport counts;
+            QVERIFY(project.Open(project_) &&
+                    WriteFile(env_.Path("g.csv"), "hi,Yo,greeting\nhi,Servus\nG,Ge\nUp,Auf\n") &&
+                    ImportProjectGlossary(project, env_.Path("g.csv"), &counts));
+        }
+        OpenFrame();
+        ShowAndWait(*frame_);
+        GlossaryPanel& panel = *frame_->Glossary();
+        QVERIFY(panel.isHidden());
+        Run(*frame_, Command::ViewGlossary);
+        QVERIFY(!panel.isHidden());
+        DocumentTab* tab = OpenFromPanel("one_dlg.edt");
+        QVERIFY(tab);
+        GridView* view = tab->View();
+        const int column = tab->Document()->TextColumn(0);
+        QVERIFY(view->SelectCell(record, column));
+        QStringList shown;
+        for (int k = 0; k < panel.List()->topLevelItemCount(); ++k) {
+            const QTreeWidgetItem* item = panel.List()->topLevelItem(k);
+            shown << item->text(0) + " = " + item->text(1) + " ; " + item->text(2);
+        }
+        QCOMPARE(shown, rows);
+        QCOMPARE(panel.List()->isHidden(), rows.isEmpty());
+        if (rows.isEmpty())
+            return;
+        const QString before = tab->Document()->Text(record, column);
+        QTreeWidgetItem* first = panel.List()->topLevelItem(0);
+        QVERIFY(!panel.Insert(first));
+        QVERIFY(view->BeginEdit());
+        QTRY_VERIFY(view->Editor() && view->Editor()->hasFocus());
+        view->Editor()->setText("a");
+        view->Editor()->setCursorPosition(0);
+        // As the user does it: the list takes no focus, so the edit goes on.
+        const QRect cell = panel.List()->visualItemRect(first);
+        QTest::mouseClick(panel.List()->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(panel.List()->viewport(), Qt::LeftButton, {}, cell.center());
+        QVERIFY(view->Editor());
+        QTest::keyClick(view->Editor(), Qt::Key_Return);
+        QCOMPARE(tab->Document()->Text(record, column), first->text(1).left(3) + "a");
+        QVERIFY(before != tab->Document()->Text(record, column));
     }
 
     void newProject()

@@ -246,7 +246,7 @@ private slots:
             << QString();
         QTest::newRow("newer") << QByteArray(
                                       "CREATE TABLE schema_version(version INTEGER);"
-                                      "INSERT INTO schema_version VALUES(3);")
+                                      "INSERT INTO schema_version VALUES(99);")
                                << "was made by a newer version";
         QTest::newRow("other database")
             << QByteArray("CREATE TABLE t(x);") << "is not a Scrivlet project file";
@@ -271,6 +271,40 @@ private slots:
         QCOMPARE(project.Settings().translations, "de");
         QCOMPARE(project.Settings().originalEncoding, kEncodingUnicode);
         QVERIFY(project.SetFieldMarks("a.edt", 1, 0, {u"Жук"_qs, ReviewReason::Changed, "short"}));
+    }
+
+    // --project --check takes the project's glossary; a --glossary file stands in for it.
+    void projectGlossaryCheck_data()
+    {
+        QTest::addColumn<QStringList>("glossary");
+        QTest::addColumn<QByteArray>("out");
+        const QByteArray none =
+            "{\"files\": 3, \"fields\": 10, \"problems\": 0, "
+            "\"by_check\": {\"glossary\": 0}}\n";
+        QTest::newRow("the project's")
+            << QStringList()
+            << QByteArray(
+                   "{\"file\": \"act1/dialog_intro.edt\", \"record\": 0, "
+                   "\"field\": 1, \"check\": \"glossary\", \"detail\": "
+                   "\"“hello” not translated as “Servus”\"}\n"
+                   "{\"files\": 3, \"fields\": 10, \"problems\": 1, "
+                   "\"by_check\": {\"glossary\": 1}}\n");
+        QTest::newRow("a file's") << QStringList{"--glossary", P("hallo.csv")} << none;
+    }
+    void projectGlossaryCheck()
+    {
+        QFETCH(QStringList, glossary);
+        const QString project = P("glossary/p.scrivlet");
+        if (!QFileInfo::exists(project)) {
+            QVERIFY(MakeProject("glossary"));
+            QVERIFY(WriteAll(P("servus.csv"), "hello,Servus\nlamp,Lampe\n"));
+            QVERIFY(WriteAll(P("hallo.csv"), "hello,Hallo\n"));
+            QCOMPARE(Convert({"--project", project, "--import-glossary", P("servus.csv")}).code, 0);
+        }
+        const ToolRun run = Convert(QStringList{"--project", project, "--checks", "glossary"} +
+                                    glossary + QStringList{"--check"});
+        QCOMPARE(run.code, 0);
+        QTEST(run.out, "out");
     }
 
     // A new version of the originals: the dialogue gains a line before the rest, rewrites one

@@ -138,11 +138,12 @@ ProjectPanel::ProjectPanel(const FormatCatalogue& catalogue, QWidget* parent)
     const QFontMetrics metrics = tree_->fontMetrics();
     const int digits = metrics.horizontalAdvance(QStringLiteral("0000000"));
     for (int column = kRecords; column < kColumns; ++column) {
-        const int heading = metrics.horizontalAdvance(model_->headerData(column, Qt::Horizontal)
-                                                          .toString()) +
-                            metrics.averageCharWidth() * 3;
+        const int heading =
+            metrics.horizontalAdvance(model_->headerData(column, Qt::Horizontal).toString()) +
+            metrics.averageCharWidth() * 3;
         tree_->header()->resizeSection(column, std::max(heading, digits));
     }
+    tree_->viewport()->installEventFilter(this);
     connect(tree_, &QTreeView::activated, this, &ProjectPanel::Activate);
     unfinished_ = new QCheckBox(UiText("project.unfinishedOnly"), body);
     unfinished_->setObjectName(QStringLiteral("unfinishedOnly"));
@@ -345,6 +346,30 @@ void ProjectPanel::WatchFiles()
     watcher_->addPaths(paths);
     connect(watcher_, &QFileSystemWatcher::fileChanged, this, &ProjectPanel::ScheduleRecount);
     connect(watcher_, &QFileSystemWatcher::directoryChanged, this, &ProjectPanel::ScheduleRecount);
+}
+
+bool ProjectPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == tree_->viewport() && event->type() == QEvent::Resize)
+        FitNameColumn();
+    return QDockWidget::eventFilter(watched, event);
+}
+
+void ProjectPanel::FitNameColumn()
+{
+    // A stretched column shrinks to nothing in a narrow dock; below the least width the names
+    // keep it and the counts scroll sideways instead.
+    QHeaderView* header = tree_->header();
+    int counts = 0;
+    for (int column = kRecords; column < kColumns; ++column)
+        counts += header->sectionSize(column);
+    const int least = tree_->fontMetrics().averageCharWidth() * 18;
+    const bool room = tree_->viewport()->width() - counts >= least;
+    if (room == (header->sectionResizeMode(kName) == QHeaderView::Stretch))
+        return;
+    header->setSectionResizeMode(kName, room ? QHeaderView::Stretch : QHeaderView::Interactive);
+    if (!room)
+        header->resizeSection(kName, least);
 }
 
 void ProjectPanel::Activate(const QModelIndex& index)

@@ -69,6 +69,9 @@ signals:
     // A count ended and the panel shows its result.
     void Counted();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     struct Row {
         PairCounts counts;
@@ -78,6 +81,8 @@ private:
     struct CountResult;
     void StartCount();
     void TakeCount();
+    // The names take the room the counts leave, but never less than a readable name.
+    void FitNameColumn();
     void Refill();
     QStandardItem* FolderItem(const QString& folder);
     void ShowCounts(const QList<QStandardItem*>& items, const PairCounts& counts, qint64 problems);

@@ -18,8 +18,8 @@
 #include "shell/ProjectPanel.h"
 #include "shell/Settings.h"
 #include "shell/StartPage.h"
-#include "store/ProjectGlossary.h"
 #include "shell/UpdateCommand.h"
+#include "store/ProjectGlossary.h"
 #include "translation/DocumentChecks.h"
 #include "translation/ReviewMarks.h"
 #include "translation/TranslationStatus.h"
@@ -28,6 +28,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -176,6 +177,16 @@ private slots:
         Panel().UnfinishedOnly()->setChecked(true);
         QCOMPARE(ShownRows(Panel()).keys(),
                  QStringList({"a", "a/one_dlg.edt", "b", "b/two_dlg.edt"}));
+        // However narrow the dock, the names stay readable.
+        frame_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(frame_.get()));
+        QTreeView* tree = Panel().Tree();
+        for (const int width : {900, 300, 900}) {
+            tree->resize(width, 300);
+            QTest::qWait(20);  // the header lays its sections out on a zero timer
+            QVERIFY2(tree->header()->sectionSize(0) >= tree->fontMetrics().averageCharWidth() * 18,
+                     qPrintable(QString::number(tree->header()->sectionSize(0))));
+        }
     }
 
     // Reopened, the panel shows the cached counts before any event is handled.
@@ -185,7 +196,8 @@ private slots:
         frame_.reset();
         frame_ = std::make_unique<MainFrame>();
         QVERIFY(frame_->Projects().OpenProjectFile(project_));
-        QCOMPARE(ShownRows(Panel()).value("a/one_dlg.edt"), QStringList({"3", "3", "33\u00a0%", "0"}));
+        QCOMPARE(ShownRows(Panel()).value("a/one_dlg.edt"),
+                 QStringList({"3", "3", "33\u00a0%", "0"}));
         QVERIFY(WaitForCount());
         QCOMPARE(RecentProjects(), QStringList{project_});
     }
@@ -232,11 +244,13 @@ private slots:
         QVERIFY(tab);
         QVERIFY(tab->Session()->History()->SetText(2, tab->Document()->TextColumn(0), u"Op",
                                                    QStringLiteral("typing")));
-        QTRY_COMPARE(ShownRows(Panel()).value("a/one_dlg.edt").value(2), QStringLiteral("66\u00a0%"));
+        QTRY_COMPARE(ShownRows(Panel()).value("a/one_dlg.edt").value(2),
+                     QStringLiteral("66\u00a0%"));
         // Closed unsaved: the file's own counts again.
         host_.answers << QMessageBox::No;
         QVERIFY(frame_->Commands().Close(frame_->ActiveIndex()));
-        QTRY_COMPARE(ShownRows(Panel()).value("a/one_dlg.edt").value(2), QStringLiteral("33\u00a0%"));
+        QTRY_COMPARE(ShownRows(Panel()).value("a/one_dlg.edt").value(2),
+                     QStringLiteral("33\u00a0%"));
         // Another program makes c's translation the same as its original.
         QVERIFY(WriteFile(Translation("c/three_dlg.edt"), EdtBytes({"Sun"})));
         QTRY_COMPARE_WITH_TIMEOUT(ShownRows(Panel()).value("c/three_dlg.edt").value(2),
@@ -292,8 +306,8 @@ private slots:
         QTest::addColumn<QMessageBox::StandardButton>("answer");
         QTest::addColumn<QStringList>("onDisk");  // c's translation afterwards
         QTest::addColumn<QStringList>("made");    // b's, made from its original; none: not made
-        QTest::newRow("files too") << QMessageBox::Yes << QStringList{"S0l"}
-                                   << QStringList{"Cat", "D0g"};
+        QTest::newRow("files too")
+            << QMessageBox::Yes << QStringList{"S0l"} << QStringList{"Cat", "D0g"};
         QTest::newRow("open ones only") << QMessageBox::No << QStringList{"Sol"} << QStringList();
     }
     void replaceInProject()

@@ -42,7 +42,8 @@ const char kProjectUsage[] =
     "  scrivlet-convert [COMMON] --project P.scrivlet --update-originals DIR\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet --set-format RELPATH N|auto\n"
     "Files are paired by their paths below the two folders; formats are detected from the\n"
-    "originals' paths unless --set-format chose one. Each result is one JSON line.\n";
+    "originals' paths unless --set-format chose one. Each result is one JSON line.\n"
+    "--update-originals keeps the translations of removed records in the project's memory.\n";
 
 struct ProjectOptions {
     QString language = QStringLiteral("en");

@@ -83,6 +83,8 @@ signals:
     // Another program changed the file's bytes, or removed it (sent once until it is back).
     void FileChanged();
     void FileRemoved();
+    // The document was written to its file by the user's Save, Save As or Save All As.
+    void Saved();
 
 private:
     void Check(const QString& path);

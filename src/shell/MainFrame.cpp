@@ -16,6 +16,7 @@
 #include "shell/GoToDialog.h"
 #include "shell/Icons.h"
 #include "shell/MemoryCommands.h"
+#include "shell/MemoryQueue.h"
 #include "shell/MessageBoxes.h"
 #include "shell/Printing.h"
 #include "shell/ProblemsPanel.h"
@@ -260,9 +261,18 @@ void MainFrame::ConnectActions()
     on(Command::UpdateOriginal, [this] {
         if (DocumentTab* tab = TabAt(ActiveIndex())) {
             tab->View()->EndEdit();
-            UpdateToNewOriginalCommand(commands_->Host(), this, *tab->Session(), [&] {
-                return commands_->AskReference(*tab->Document());
-            });
+            DocumentSession& session = *tab->Session();
+            // Removed records' translations go to the memory in use, if any; while it has no
+            // languages yet, the two documents' encodings name them.
+            const auto keepRemoved = [this, &session](std::vector<MemoryUnit> units) {
+                projects_->Memory()->Add(MemoryInUse(),
+                                         LanguagesOfEncodings(session.Reference()->GetEncoding(),
+                                                              session.Document()->GetEncoding()),
+                                         std::move(units));
+            };
+            UpdateToNewOriginalCommand(
+                commands_->Host(), this, session,
+                [&] { return commands_->AskReference(*tab->Document()); }, keepRemoved);
         }
     });
     on(Command::ConfirmReview, [this] {

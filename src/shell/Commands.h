@@ -64,6 +64,7 @@ enum class Command {
     ChooseMemory,
     ViewSuggestions,
     UpdateOriginals,
+    Propagate,
 };
 
 // The window list names at most this many tabs.
@@ -178,6 +179,8 @@ inline constexpr CommandDef kCommands[] = {
      QKeySequence::UnknownKey, nullptr, nullptr, true},
     {Command::UpdateOriginals, "fileUpdateOriginals", "file.updateOriginals", true,
      QKeySequence::UnknownKey, nullptr, nullptr, false},
+    {Command::Propagate, "editPropagate", "edit.propagate", true, QKeySequence::UnknownKey,
+     "Ctrl+Shift+P", nullptr, false},
 };
 
 constexpr const CommandDef& DefinitionOf(Command command)
@@ -272,6 +275,7 @@ inline constexpr MenuEntry kMenuLayout[] = {
     Item(Command::PreviousProblem),
     Item(Command::CopyReference),
     Item(Command::ConfirmReview),
+    Item(Command::Propagate),
     kSeparator,
     Item(Command::Pretranslate),
     Item(Command::ChooseMemory),

@@ -22,6 +22,7 @@
 #include "shell/ProblemsPanel.h"
 #include "shell/ProjectCommands.h"
 #include "shell/ProjectPanel.h"
+#include "shell/PropagateBar.h"
 #include "shell/Settings.h"
 #include "shell/StartPage.h"
 #include "shell/SuggestionsPanel.h"
@@ -332,6 +333,21 @@ void MainFrame::ConnectEditActions()
     on(Command::CopyReference, [this] {
         if (DocumentTab* tab = TabAt(ActiveIndex()))
             tab->Commands()->CopyReference();
+    });
+    on(Command::Propagate, [this] {
+        DocumentTab* tab = TabAt(ActiveIndex());
+        if (!tab)
+            return;
+        GridView* view = tab->View();
+        view->EndEdit();
+        const EdtDocument& document = *tab->Document();
+        for (int field = 0; field < document.TextFieldCount(); ++field) {
+            if (document.TextColumn(field) == view->SelectedColumn() &&
+                Propagate(*tab->Session(), view->SelectedRow(), field) > 0)
+                return;
+        }
+        QApplication::beep();
+        ShowStatus(UiText("propagate.none"));
     });
     on(Command::Pretranslate, [this] {
         if (DocumentSession* session = SessionAt(ActiveIndex()))
@@ -754,6 +770,7 @@ void MainFrame::UpdateUi()
     SetEnabled(Action(Command::CopyReference), hasTab && TabAt(ActiveIndex())->Reference());
     SetEnabled(Action(Command::HideReference), hasTab && TabAt(ActiveIndex())->Reference());
     SetEnabled(Action(Command::Pretranslate), hasTab && TabAt(ActiveIndex())->Reference());
+    SetEnabled(Action(Command::Propagate), hasTab && TabAt(ActiveIndex())->Reference());
     // The counts are kept up to date by the document's status: reading them costs nothing.
     if (const QString counts = CountsText(); countsLabel_->text() != counts)
         countsLabel_->setText(counts);

@@ -56,6 +56,8 @@ PropagateBar::PropagateBar(DocumentSession& session, GridView& view, QWidget* pa
       close_(new QToolButton(this))
 {
     setObjectName(QStringLiteral("propagateBar"));
+    // Wrapped rather than widening the tab: a long offer must not push the docks aside.
+    label_->setWordWrap(true);
     setFrameShape(QFrame::StyledPanel);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::ToolTipBase);

@@ -42,6 +42,20 @@ std::vector<std::pair<int, int>> SourceGroups::SameSource(int record, int field)
     return same;
 }
 
+void SourceGroups::ForEachGroup(
+    const std::function<void(const std::vector<std::pair<int, int>>&)>& visit) const
+{
+    std::vector<std::pair<int, int>> group;
+    for (const int head : first_) {
+        if (next_[static_cast<size_t>(head)] < 0)
+            continue;
+        group.clear();
+        for (int slot = head; slot >= 0; slot = next_[static_cast<size_t>(slot)])
+            group.emplace_back(slot / fields_, slot % fields_);
+        visit(group);
+    }
+}
+
 std::vector<std::pair<int, int>> PropagationTargets(const SourceGroups& groups,
                                                     const EdtDocument& document,
                                                     const EdtDocument& reference, int record,
@@ -64,6 +78,50 @@ std::vector<std::pair<int, int>> PropagationTargets(const SourceGroups& groups,
             targets.emplace_back(other, otherField);
     }
     return targets;
+}
+
+bool PlanGroupFill(const SourceGroups& groups, EdtDocument& document, const EdtDocument& reference,
+                   std::vector<EdtDocument::FieldEdit>* changes, GroupFill* fill)
+{
+    *fill = {};
+    bool stored = true;
+    groups.ForEachGroup([&](const std::vector<std::pair<int, int>>& group) {
+        std::vector<std::pair<int, int>> untranslated;
+        std::optional<QStringView> translation;
+        bool differing = false;
+        for (const auto& [record, field] : group) {
+            if (record >= document.RecordCount() || field >= document.TextFieldCount())
+                continue;
+            const QStringView text = document.FieldText(record, field);
+            if (text.isEmpty() || text == reference.FieldText(record, field))
+                untranslated.emplace_back(record, field);
+            else if (!translation)
+                translation = text;
+            else if (text != *translation)
+                differing = true;
+        }
+        if (!translation || untranslated.empty())
+            return;
+        ++fill->groups;
+        if (differing) {
+            ++fill->conflicting;
+            return;
+        }
+        // Copied out first: storing a text may move the document's texts.
+        const QString text = translation->toString();
+        std::optional<EdtDocument::TextRef> ref;
+        for (const auto& [record, field] : untranslated) {
+            if (text.size() > document.Format().fields[document.TextColumn(field)].size)
+                continue;
+            if (!ref && !(ref = document.StoreText(text))) {
+                stored = false;
+                return;
+            }
+            changes->push_back({record, field, *ref});
+            ++fill->filled;
+        }
+    });
+    return stored;
 }
 
 }  // namespace scrivlet

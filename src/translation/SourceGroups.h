@@ -5,6 +5,9 @@
 #include <QHash>
 #include <QStringView>
 
+#include <optional>
+
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -23,6 +26,10 @@ public:
     // in record and field order.
     std::vector<std::pair<int, int>> SameSource(int record, int field) const;
 
+    // Every text held by more than one field, as its fields in record and field order.
+    void ForEachGroup(
+        const std::function<void(const std::vector<std::pair<int, int>>&)>& visit) const;
+
 private:
     const EdtDocument& reference_;
     int fields_;
@@ -39,5 +46,18 @@ std::vector<std::pair<int, int>> PropagationTargets(const SourceGroups& groups,
                                                     const EdtDocument& document,
                                                     const EdtDocument& reference, int record,
                                                     int field);
+
+struct GroupFill {
+    qint64 groups = 0;       // originals with translated and untranslated fields both
+    qint64 filled = 0;       // untranslated fields given their group's translation
+    qint64 conflicting = 0;  // of those groups, the ones left alone: translated differently
+};
+
+// Plans to give every untranslated field (empty, or equal to its original) the translation the
+// other fields with its original have, where they all have the same one and it fits the field;
+// the texts are stored in the document, the changes are for EdtDocument::ExchangeTexts. False
+// when no memory is left.
+bool PlanGroupFill(const SourceGroups& groups, EdtDocument& document, const EdtDocument& reference,
+                   std::vector<EdtDocument::FieldEdit>* changes, GroupFill* fill);
 
 }  // namespace scrivlet

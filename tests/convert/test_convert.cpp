@@ -122,7 +122,7 @@ private slots:
         QVERIFY(WriteAll(P("tr.txt"), "A\nI\nB\nII\nC\nIII\nD\nIV\n"));
         // Originals that recur, and a translation that has some of them once.
         QVERIFY(WriteAll(P("src.txt"), "Tom\nHi\nTom\nHi\nAnn\nHi\nBob\nYo\nBob\nYo\nBob\nYo\n"));
-        QVERIFY(WriteAll(P("part.txt"), "Tim\nHallo\n\n\nAnn\nHi\nBo\nJo\nBob\n\nBb\nYo\n"));
+        QVERIFY(WriteAll(P("halfway.txt"), "Tim\nHallo\n\n\nAnn\nHi\nBo\nJo\nBob\n\nBb\nYo\n"));
     }
 
     // A command line: its exit status, what it prints and what it leaves in OUTPUT (r.txt or
@@ -249,10 +249,10 @@ private slots:
             "record count (2)");
         // "Tom", "Hi" and "Yo" have one translation each and go to their untranslated fields;
         // "Bob" has two, so it stays; "Ann" is no group.
-        row("propagate", talk + "--reference %DIR%/src.txt --propagate %DIR%/part.txt %DIR%/r.txt",
+        row("propagate", talk + "--reference %DIR%/src.txt --propagate %DIR%/halfway.txt %DIR%/r.txt",
             0, "{\"groups\": 4, \"filled\": 5, \"conflicting\": 1}\n",
             "Tim\nHallo\nTim\nHallo\nAnn\nHallo\nBo\nJo\nBob\nJo\nBb\nJo\n");
-        row("propagate without a reference", talk + "--propagate %DIR%/part.txt %DIR%/r.txt", 2,
+        row("propagate without a reference", talk + "--propagate %DIR%/halfway.txt %DIR%/r.txt", 2,
             "--propagate needs --reference REF");
         row("strict passes", ru + "3 --strict %DIR%/r.edt", 0, "",
             QByteArray::fromHex(

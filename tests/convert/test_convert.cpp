@@ -249,8 +249,9 @@ private slots:
             "record count (2)");
         // "Tom", "Hi" and "Yo" have one translation each and go to their untranslated fields;
         // "Bob" has two, so it stays; "Ann" is no group.
-        row("propagate", talk + "--reference %DIR%/src.txt --propagate %DIR%/halfway.txt %DIR%/r.txt",
-            0, "{\"groups\": 4, \"filled\": 5, \"conflicting\": 1}\n",
+        row("propagate",
+            talk + "--reference %DIR%/src.txt --propagate %DIR%/halfway.txt %DIR%/r.txt", 0,
+            "{\"groups\": 4, \"filled\": 5, \"conflicting\": 1}\n",
             "Tim\nHallo\nTim\nHallo\nAnn\nHallo\nBo\nJo\nBob\nJo\nBb\nJo\n");
         row("propagate without a reference", talk + "--propagate %DIR%/halfway.txt %DIR%/r.txt", 2,
             "--propagate needs --reference REF");

@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QDateTime>
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QUndoStack>
 
@@ -110,7 +109,7 @@ void UpdateToNewOriginalCommand(DialogHost& host, QWidget* parent, DocumentSessi
         session.Review()->ClearAll();
         if (done && keepRemoved)
             removed = RemovedUnits(alignment, *session.Reference(), document,
-                                   QFileInfo(document.Path()).fileName(),
+                                   session.Name(),
                                    QDateTime::currentSecsSinceEpoch());
         if (done && session.History()->Replace(*alignment.output, UiText("undo.update")))
             MarkForReview(session, alignment, *session.Reference());

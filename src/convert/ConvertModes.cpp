@@ -9,6 +9,7 @@
 #include "documents/Storability.h"
 #include "exchange/Exchange.h"
 #include "search/Replace.h"
+#include "translation/SourceGroups.h"
 #include "translation/TranslationStatus.h"
 
 #include <QJsonArray>
@@ -256,6 +257,29 @@ int RunStats(Session& s)
     return kExitOk;
 }
 
+// The untranslated fields given the one translation their original already has elsewhere.
+int RunPropagate(Session& s)
+{
+    LoadResult reference;
+    if (const int failed = LoadReference(s, &reference))
+        return failed;
+    const SourceGroups groups(*reference.document);
+    std::vector<EdtDocument::FieldEdit> changes;
+    GroupFill fill;
+    if (!PlanGroupFill(groups, s.document, *reference.document, &changes, &fill)) {
+        Print(stderr, QStringLiteral("scrivlet-convert: not enough memory to propagate\n"));
+        return kExitFailed;
+    }
+    s.document.ExchangeTexts(changes);
+    if (const int failed = SaveOutput(s.document, s.options.files[1], s.options.OutputEncoding()))
+        return failed;
+    Print(stdout, QStringLiteral("{\"groups\": %1, \"filled\": %2, \"conflicting\": %3}\n")
+                      .arg(fill.groups)
+                      .arg(fill.filled)
+                      .arg(fill.conflicting));
+    return kExitOk;
+}
+
 int RunFind(Session& s)
 {
     SearchOutcome outcome = SearchOutcome::NotFound;
@@ -313,6 +337,7 @@ struct Mode {
 // The first mode whose options are given runs; a conversion when none is.
 const Mode kModes[] = {
     {[](const Options& o) { return o.update; }, RunUpdate},
+    {[](const Options& o) { return o.propagate; }, RunPropagate},
     {[](const Options& o) { return o.dump; }, RunDump},
     {[](const Options& o) { return o.Exporting(); }, RunExport},
     {[](const Options& o) { return o.Importing(); }, RunImport},

@@ -26,6 +26,8 @@ const char kUsage[] =
     "                   [--reference REF [--reference-encoding E3]] --stats INPUT\n"
     "  scrivlet-convert [COMMON] --format N|auto --encoding E [--reference-encoding E1]\n"
     "                   --old-reference OLD --reference NEW --update INPUT OUTPUT\n"
+    "  scrivlet-convert [COMMON] --format N|auto --encoding E [--reference-encoding E1]\n"
+    "                   --reference REF --propagate INPUT OUTPUT\n"
     "\n"
     "COMMON:\n"
     "  --language en|de|pl|ru  interface language of the messages and the catalogue\n"
@@ -73,6 +75,12 @@ const char kUsage[] =
     "                   \"reason\": \"changed\"|\"new\"} for each field to review, then\n"
     "                   {\"records\", \"kept\", \"moved\", \"changed\", \"new\", \"removed\"}\n"
     "                   (and \"fallback\": true where a long stretch was paired by position)\n"
+    "  --propagate      give each untranslated field of INPUT (empty, or equal to REF's) the\n"
+    "                   translation the other fields with the same REF text have, where they\n"
+    "                   all have the same one and it fits; write OUTPUT and print\n"
+    "                   {\"groups\": G, \"filled\": F, \"conflicting\": C}: G originals with\n"
+    "                   translated and untranslated fields, C of them left alone because\n"
+    "                   their translations differ\n"
     "MATCH: --match-case, --whole-word, --regex (then $1 to $9 and $& in R insert the\n"
     "       groups and the match, $$ a '$'). Without --match-case the case is ignored.\n"
     "Files ending in .edt (any case) are record files, all others text files.\n"
@@ -98,6 +106,7 @@ const Switch kSwitches[] = {
     {QLatin1StringView("--strict"), &Options::strict},
     {QLatin1StringView("--stats"), &Options::stats},
     {QLatin1StringView("--update"), &Options::update},
+    {QLatin1StringView("--propagate"), &Options::propagate},
 };
 
 struct SearchSwitch {
@@ -235,9 +244,9 @@ QString CheckExchange(const Options& o)
         (o.find || o.dump || o.stats || (o.Exporting() && o.Importing())))
         return QStringLiteral("one of --dump, --find, --stats, --export-* and --import-* at a time");
     if ((!o.reference.isEmpty() || o.referenceEncoding) && !o.Exporting() && !o.stats &&
-        !o.update && !o.checkRequest.check)
+        !o.update && !o.propagate && !o.checkRequest.check)
         return QStringLiteral(
-            "--reference and --reference-encoding go with --stats, --update, --check, "
+            "--reference and --reference-encoding go with --stats, --update, --propagate, --check, "
             "--export-po or "
             "--export-xliff");
     if (o.referenceEncoding && o.reference.isEmpty())
@@ -248,6 +257,18 @@ QString CheckExchange(const Options& o)
         return QStringLiteral("--strict does not go with --export-po or --export-xliff");
     if (o.stats && (o.find || o.dump || o.strict))
         return QStringLiteral("--stats goes with none of --find, --dump and --strict");
+    return {};
+}
+
+QString CheckPropagate(const Options& o)
+{
+    if (!o.propagate)
+        return {};
+    if (o.reference.isEmpty())
+        return QStringLiteral("--propagate needs --reference REF");
+    if (o.find || o.dump || o.stats || o.Exporting() || o.Importing() || o.update ||
+        o.checkRequest.check)
+        return QStringLiteral("--propagate goes with none of the other modes");
     return {};
 }
 
@@ -301,7 +322,8 @@ QString ParseArguments(const QStringList& args, Options* options)
             return QStringLiteral("--list-formats takes no files");
         return {};
     }
-    for (auto check : {CheckUpdate, CheckSearch, CheckChecks, CheckExchange, CheckFiles}) {
+    for (auto check :
+         {CheckUpdate, CheckPropagate, CheckSearch, CheckChecks, CheckExchange, CheckFiles}) {
         if (const QString problem = check(*options); !problem.isEmpty())
             return problem;
     }

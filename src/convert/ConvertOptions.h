@@ -41,6 +41,7 @@ struct Options {
     // A translation carried over from the original OLD to the new one (--reference).
     QString oldReference;
     bool update = false;
+    bool propagate = false;
 
     bool Exporting() const { return !exportPath.isEmpty(); }
     bool Importing() const { return !importPath.isEmpty(); }

@@ -46,7 +46,8 @@ const char kProjectUsage[] =
     "  scrivlet-convert [COMMON] --project P.scrivlet --export-glossary OUT.csv\n"
     "Files are paired by their paths below the two folders; formats are detected from the\n"
     "originals' paths unless --set-format chose one. Each result is one JSON line.\n"
-    "--check uses the project's glossary unless --glossary names a file.\n";
+    "--check uses the project's glossary unless --glossary names a file.\n"
+    "--update-originals keeps the translations of removed records in the project's memory.\n";
 
 struct ProjectOptions {
     QString language = QStringLiteral("en");

@@ -125,6 +125,10 @@ int UpdateProjectOriginals(ProjectFile& project, const FormatCatalogue& catalogu
             failed = true;
             return;
         }
+        // The update stands without them: told, not failed.
+        if (!file.memoryError.isEmpty())
+            Print(stderr,
+                  QStringLiteral("scrivlet-convert: %1: %2\n").arg(file.path, file.memoryError));
         ++files;
         AddCounts(&total, file.counts);
         Write("{\"file\": " + Quoted(file.path) + ", " + CountsJson(file.counts));

@@ -58,7 +58,8 @@ namespace {
 using exchange::OutEntry;
 using exchange::OutFile;
 
-// The language of texts in a code-page encoding, as XLIFF names it; empty for Unicode.
+}  // namespace
+
 QString LanguageOfEncoding(int encoding)
 {
     switch (encoding) {
@@ -74,6 +75,8 @@ QString LanguageOfEncoding(int encoding)
             return {};
     }
 }
+
+namespace {
 
 // Unicode texts may be in any language, but tools choose spelling, memories and plural rules
 // by the one a file names, so "und" will not do: the language is told by the letters only one

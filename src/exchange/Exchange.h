@@ -39,6 +39,10 @@ public:
     virtual Result Read(const QString& path, std::vector<TranslationEntry>* entries) const = 0;
 };
 
+// The language of texts in a code-page encoding, as XLIFF and TMX name it ("en", "de", "pl",
+// "ru"); empty for Unicode, which may hold any.
+QString LanguageOfEncoding(int encoding);
+
 // Every translation file format, PO first.
 std::span<const TranslationFileFormat* const> TranslationFileFormats();
 // The format one of whose suffixes the path has (any case); PO for every other name.

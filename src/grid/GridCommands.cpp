@@ -269,8 +269,12 @@ bool GridCommands::PutText(QString text)
         text.truncate(size > 0 && text[size - 1].isHighSurrogate() ? size - 1 : size);
         QApplication::beep();
     }
-    return Document()->TextView(row, column) == text ||
-           history_->SetText(row, column, text, RecordStepName("undo.typing", *Document(), row));
+    if (Document()->TextView(row, column) == text)
+        return true;
+    if (!history_->SetText(row, column, text, RecordStepName("undo.typing", *Document(), row)))
+        return false;
+    view_->NoteCommitted(row, column);
+    return true;
 }
 
 }  // namespace scrivlet

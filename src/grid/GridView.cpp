@@ -364,9 +364,13 @@ void GridView::CancelRequest(InplaceEdit* editor)
 
 bool GridView::WriteText(int record, int column, const QString& text)
 {
-    return Document()->TextView(record, column) == text ||
-           history_->SetText(record, column, text,
-                             RecordStepName("undo.typing", *Document(), record));
+    if (Document()->TextView(record, column) == text)
+        return true;
+    if (!history_->SetText(record, column, text,
+                           RecordStepName("undo.typing", *Document(), record)))
+        return false;
+    emit FieldCommitted(record, column);
+    return true;
 }
 
 void GridView::AppendFromAddRow()

@@ -94,6 +94,8 @@ public:
     void EndEdit();
     // The open editor, or null.
     InplaceEdit* Editor() const { return editor_; }
+    // Tells FieldCommitted for a text the commands put in.
+    void NoteCommitted(int record, int column) { emit FieldCommitted(record, column); }
 
     // The list does no type-ahead search over a million rows.
     void keyboardSearch(const QString& search) override;
@@ -107,6 +109,9 @@ signals:
     void EditingChanged(bool editing);
     // Another cell was selected, or none.
     void CellSelected();
+    // The user gave a field a new text: the cell editor closed with a change, or a text was
+    // put in (a suggestion, the reference's text).
+    void FieldCommitted(int record, int column);
 
 protected:
     bool event(QEvent* event) override;

@@ -67,6 +67,7 @@ enum class Command {
     ImportGlossary,
     ClearGlossary,
     ViewGlossary,
+    Propagate,
 };
 
 // The window list names at most this many tabs.
@@ -187,6 +188,8 @@ inline constexpr CommandDef kCommands[] = {
      QKeySequence::UnknownKey, nullptr, nullptr, false},
     {Command::ViewGlossary, "viewGlossary", "view.glossary", true, QKeySequence::UnknownKey,
      nullptr, nullptr, true},
+    {Command::Propagate, "editPropagate", "edit.propagate", true, QKeySequence::UnknownKey,
+     "Ctrl+Shift+P", nullptr, false},
 };
 
 constexpr const CommandDef& DefinitionOf(Command command)
@@ -283,6 +286,7 @@ inline constexpr MenuEntry kMenuLayout[] = {
     Item(Command::PreviousProblem),
     Item(Command::CopyReference),
     Item(Command::ConfirmReview),
+    Item(Command::Propagate),
     kSeparator,
     Item(Command::Pretranslate),
     Item(Command::ChooseMemory),

@@ -203,10 +203,12 @@ bool DocumentCommands::IsFormat(int format) const
     return format >= 0 && format < Catalogue().Count();
 }
 
-void DocumentCommands::Watch(int index)
+void DocumentCommands::Saved(int index)
 {
-    if (DocumentSession* session = tabs_.SessionAt(index))
+    if (DocumentSession* session = tabs_.SessionAt(index)) {
         session->Watch();
+        emit session->Saved();
+    }
 }
 
 void DocumentCommands::FileChanged(DocumentSession& session)
@@ -508,7 +510,7 @@ bool DocumentCommands::Save(int index)
         return false;
     }
     Remember(*document);
-    Watch(index);
+    Saved(index);
     return true;
 }
 
@@ -549,7 +551,7 @@ bool DocumentCommands::SaveAs(int index)
     }
     tabs_.SetTabName(index, QFileInfo(target.path).fileName());
     Remember(*document);
-    Watch(index);
+    Saved(index);
     return true;
 }
 
@@ -605,7 +607,7 @@ void DocumentCommands::SaveAllAs()
             continue;
         }
         Remember(*document);
-        Watch(index);
+        Saved(index);
     }
 }
 

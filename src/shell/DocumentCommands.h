@@ -89,8 +89,9 @@ private:
     void AddOpened(LoadResult loaded);
     void ReportOpenFailed(const QString& path, const QString& reason = QString());
     void ReportSaveFailed(const QString& path, const QString& reason);
-    // Takes the file of tab index as it is now as the one the document was read from.
-    void Watch(int index);
+    // The document of tab index was just written: its file is followed as it is now, and the
+    // session tells it.
+    void Saved(int index);
     // A document about to be saved and where to.
     struct PlannedSave {
         const EdtDocument* document;

@@ -4,6 +4,7 @@
 #include "grid/DocumentHistory.h"
 #include "translation/DocumentChecks.h"
 #include "translation/ReviewMarks.h"
+#include "translation/SourceGroups.h"
 #include "translation/TranslationStatus.h"
 
 #include <QCryptographicHash>
@@ -59,6 +60,7 @@ void DocumentSession::SetReference(std::unique_ptr<EdtDocument> reference)
     // The status lets go of the old reference before it is freed.
     status_->SetReference(reference.get());
     checks_->SetReference(reference.get());
+    groups_.reset();
     reference_ = std::move(reference);
     emit ReferenceChanged();
 }
@@ -69,6 +71,13 @@ void DocumentSession::SetGlossary(std::vector<GlossaryTerm> terms)
         return;
     checkSettings_.glossary = std::move(terms);
     checks_->GlossaryChanged();
+}
+
+const SourceGroups* DocumentSession::Groups() const
+{
+    if (!groups_ && reference_)
+        groups_ = std::make_unique<SourceGroups>(*reference_);
+    return groups_.get();
 }
 
 void DocumentSession::SetName(const QString& name)

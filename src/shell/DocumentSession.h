@@ -21,6 +21,7 @@ class DocumentChecks;
 class DocumentHistory;
 class EdtDocument;
 class ReviewMarks;
+class SourceGroups;
 class TranslationStatus;
 
 // The modified mark in front of a title.
@@ -50,6 +51,8 @@ public:
     // The read-only document the translation is compared with; null for none.
     const EdtDocument* Reference() const { return reference_.get(); }
     void SetReference(std::unique_ptr<EdtDocument> reference);
+    // The reference's fields grouped by text, indexed on first use; null without a reference.
+    const SourceGroups* Groups() const;
     TranslationStatus* Status() const { return status_.get(); }
     // The quality checks over the document and its reference.
     DocumentChecks* Checks() const { return checks_.get(); }
@@ -86,6 +89,8 @@ signals:
     // Another program changed the file's bytes, or removed it (sent once until it is back).
     void FileChanged();
     void FileRemoved();
+    // The document was written to its file by the user's Save, Save As or Save All As.
+    void Saved();
 
 private:
     void Check(const QString& path);
@@ -93,7 +98,8 @@ private:
     CheckSettings checkSettings_;
     std::unique_ptr<EdtDocument> document_;
     std::unique_ptr<EdtDocument> reference_;
-    std::unique_ptr<ReviewMarks> review_;        // goes after the status that reads it
+    mutable std::unique_ptr<SourceGroups> groups_;  // goes before the reference it points into
+    std::unique_ptr<ReviewMarks> review_;           // goes after the status that reads it
     std::unique_ptr<TranslationStatus> status_;  // goes before the documents it reads
     std::unique_ptr<DocumentChecks> checks_;     // as the status
     std::unique_ptr<DocumentHistory> history_;

@@ -2,6 +2,7 @@
 
 #include "grid/GridCommands.h"
 #include "grid/GridView.h"
+#include "shell/PropagateBar.h"
 
 #include <QVBoxLayout>
 
@@ -23,8 +24,12 @@ DocumentTab::DocumentTab(std::unique_ptr<DocumentSession> session, QWidget* pare
 {
     view_ = new GridView(session_->Document(), session_->History(), this);
     commands_ = new GridCommands(view_, session_->History());
+    propagate_ = new PropagateBar(*session_, *view_, this);
+    connect(view_, &GridView::FieldCommitted, propagate_, &PropagateBar::Offer);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(propagate_);
     layout->addWidget(view_);
     setFocusProxy(view_);
     view_->SetTranslationStatus(session_->Status());
@@ -32,7 +37,9 @@ DocumentTab::DocumentTab(std::unique_ptr<DocumentSession> session, QWidget* pare
 
 DocumentTab::~DocumentTab()
 {
-    // The view reads the document up to its end.
+    // The bar follows the view's selection: it goes first. The view reads the document up to
+    // its end.
+    delete propagate_;
     delete view_;
 }
 

@@ -14,6 +14,7 @@ namespace scrivlet {
 
 class GridCommands;
 class GridView;
+class PropagateBar;
 // A tab shows at most kTabTitleMaxChars characters; a longer title shows its first
 // kTabTitleKeepChars and "...".
 constexpr int kTabTitleMaxChars = 30;
@@ -34,6 +35,8 @@ public:
     GridView* View() const { return view_; }
     // Edit, find and replace on the view.
     GridCommands* Commands() const { return commands_; }
+    // The offer above the grid to give a translation just made to the same originals.
+    PropagateBar* Propagation() const { return propagate_; }
     TranslationStatus* Status() const { return session_->Status(); }
     const EdtDocument* Reference() const { return session_->Reference(); }
     QString Name() const { return session_->Name(); }
@@ -43,6 +46,7 @@ private:
     std::unique_ptr<DocumentSession> session_;
     GridView* view_;
     GridCommands* commands_;
+    PropagateBar* propagate_;
 };
 
 // The tab view: tells when pages come and go, so the window list follows.

@@ -17,11 +17,13 @@
 #include "shell/GoToDialog.h"
 #include "shell/Icons.h"
 #include "shell/MemoryCommands.h"
+#include "shell/MemoryQueue.h"
 #include "shell/MessageBoxes.h"
 #include "shell/Printing.h"
 #include "shell/ProblemsPanel.h"
 #include "shell/ProjectCommands.h"
 #include "shell/ProjectPanel.h"
+#include "shell/PropagateBar.h"
 #include "shell/Settings.h"
 #include "shell/StartPage.h"
 #include "shell/SuggestionsPanel.h"
@@ -266,9 +268,18 @@ void MainFrame::ConnectActions()
     on(Command::UpdateOriginal, [this] {
         if (DocumentTab* tab = TabAt(ActiveIndex())) {
             tab->View()->EndEdit();
-            UpdateToNewOriginalCommand(commands_->Host(), this, *tab->Session(), [&] {
-                return commands_->AskReference(*tab->Document());
-            });
+            DocumentSession& session = *tab->Session();
+            // Removed records' translations go to the memory in use, if any; while it has no
+            // languages yet, the two documents' encodings name them.
+            const auto keepRemoved = [this, &session](std::vector<MemoryUnit> units) {
+                projects_->Memory()->Add(MemoryInUse(),
+                                         LanguagesOfEncodings(session.Reference()->GetEncoding(),
+                                                              session.Document()->GetEncoding()),
+                                         std::move(units));
+            };
+            UpdateToNewOriginalCommand(
+                commands_->Host(), this, session,
+                [&] { return commands_->AskReference(*tab->Document()); }, keepRemoved);
         }
     });
     on(Command::ConfirmReview, [this] {
@@ -330,6 +341,21 @@ void MainFrame::ConnectEditActions()
     on(Command::CopyReference, [this] {
         if (DocumentTab* tab = TabAt(ActiveIndex()))
             tab->Commands()->CopyReference();
+    });
+    on(Command::Propagate, [this] {
+        DocumentTab* tab = TabAt(ActiveIndex());
+        if (!tab)
+            return;
+        GridView* view = tab->View();
+        view->EndEdit();
+        const EdtDocument& document = *tab->Document();
+        for (int field = 0; field < document.TextFieldCount(); ++field) {
+            if (document.TextColumn(field) == view->SelectedColumn() &&
+                Propagate(*tab->Session(), view->SelectedRow(), field) > 0)
+                return;
+        }
+        QApplication::beep();
+        ShowStatus(UiText("propagate.none"));
     });
     on(Command::Pretranslate, [this] {
         if (DocumentSession* session = SessionAt(ActiveIndex()))
@@ -758,6 +784,7 @@ void MainFrame::UpdateUi()
     SetEnabled(Action(Command::CopyReference), hasTab && TabAt(ActiveIndex())->Reference());
     SetEnabled(Action(Command::HideReference), hasTab && TabAt(ActiveIndex())->Reference());
     SetEnabled(Action(Command::Pretranslate), hasTab && TabAt(ActiveIndex())->Reference());
+    SetEnabled(Action(Command::Propagate), hasTab && TabAt(ActiveIndex())->Reference());
     // The counts are kept up to date by the document's status: reading them costs nothing.
     if (const QString counts = CountsText(); countsLabel_->text() != counts)
         countsLabel_->setText(counts);

@@ -12,6 +12,7 @@
 #include "shell/DocumentSession.h"
 #include "shell/DocumentTab.h"
 #include "shell/DocumentTabs.h"
+#include "shell/MemoryQueue.h"
 #include "shell/ProjectDialog.h"
 #include "shell/ProjectFind.h"
 #include "shell/ProjectPanel.h"
@@ -57,8 +58,11 @@ ProjectCommands::ProjectCommands(QMainWindow& window, DocumentTabs& tabs,
       tabAt_(std::move(tabAt)),
       activate_(std::move(activate)),
       panel_(new ProjectPanel(tabs.Catalogue(), &window)),
-      find_(new ProjectFindPanel(tabs.Catalogue(), &window))
+      find_(new ProjectFindPanel(tabs.Catalogue(), &window)),
+      memory_(new MemoryQueue(this))
 {
+    connect(memory_, &MemoryQueue::Status, this,
+            [this](const QString& text) { tabs_.ShowStatus(text); });
     window.addDockWidget(Qt::LeftDockWidgetArea, panel_);
     window.addDockWidget(Qt::BottomDockWidgetArea, find_);
     panel_->hide();
@@ -296,6 +300,7 @@ int ProjectCommands::OpenEntry(const ProjectEntry& given)
     DocumentSession* session = tabs_.SessionAt(index);
     session->SetReference(std::move(pair.original));
     KeepReviewMarks(*session, entry.path);
+    FeedOnSave(*session, entry.path);
     if (created) {
         // Written on the first Save, to the place the project expects it; until then unsaved.
         QDir().mkpath(QFileInfo(translation).absolutePath());

@@ -24,6 +24,7 @@ class DocumentCommands;
 class DocumentSession;
 class DocumentTab;
 class DocumentTabs;
+class MemoryQueue;
 class ProjectFindPanel;
 class ProjectPanel;
 
@@ -76,6 +77,8 @@ public:
     const std::vector<GlossaryTerm>& Glossary() const { return glossary_; }
 
     ProjectPanel* Panel() const { return panel_; }
+    // Where translations go on their way to a memory: saved ones, and those of removed records.
+    MemoryQueue* Memory() const { return memory_; }
     ProjectFindPanel* Find() const { return find_; }
 
 signals:
@@ -100,6 +103,12 @@ private:
     // the translator confirms fields or saves edits.
     void KeepReviewMarks(DocumentSession& session, const QString& relative);
     void StoreReviewMarks(DocumentSession& session, const QString& relative);
+    // The fields of the session's file confirmed since the last save go to the project's
+    // memory as it is saved.
+    struct ChangedRecords;
+    void FeedOnSave(DocumentSession& session, const QString& relative);
+    void FeedSaved(DocumentSession& session, const QString& relative,
+                   const ChangedRecords& changed);
     struct PlannedFile;
     struct UpdateTally;
     bool PlanUpdate(const QString& folder, std::vector<PlannedFile>& files);
@@ -113,6 +122,7 @@ private:
     ProjectPanel* panel_;
     ProjectFindPanel* find_;
     std::vector<GlossaryTerm> glossary_;
+    MemoryQueue* memory_;
 };
 
 }  // namespace scrivlet

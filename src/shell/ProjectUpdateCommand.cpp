@@ -12,12 +12,15 @@
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentSession.h"
 #include "shell/DocumentTabs.h"
+#include "shell/MemoryQueue.h"
 #include "shell/ProjectPanel.h"
 #include "shell/Settings.h"
 #include "shell/UpdateCommand.h"
+#include "store/MemoryFeed.h"
 #include "store/ProjectUpdate.h"
 #include "translation/ReviewMarks.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -27,7 +30,9 @@
 #include <QProgressDialog>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
 #include <map>
+#include <set>
 
 namespace scrivlet {
 
@@ -38,6 +43,8 @@ struct ProjectCommands::PlannedFile {
     std::vector<ProjectFile::PlacedMarks> marks;
     std::unique_ptr<EdtDocument> newOriginal;
     Alignment alignment;
+    // The translations of removed records, for the memory once the update is confirmed.
+    std::vector<MemoryUnit> removed;
     QString error;
     bool Changes() const
     {
@@ -103,8 +110,11 @@ void PlanFile(Planned& file, const ProjectFile& project, const FormatCatalogue& 
             QDir::toNativeSeparators(file.entry.path) + QStringLiteral(": ") + aligned.Error();
         return;
     }
-    // The old original goes here: only the marks need it, and a project may be large.
+    // The old original goes here: only the marks and the removed records need it, and a
+    // project may be large.
     file.marks = CarryMarks(file.marks, file.alignment, *pair.original);
+    file.removed = RemovedUnits(file.alignment, *pair.original, translation, file.entry.path,
+                                QDateTime::currentSecsSinceEpoch());
     // Only an open document takes the new original as its reference.
     if (file.open)
         file.newOriginal = std::move(loaded.document);
@@ -232,8 +242,17 @@ void ProjectCommands::UpdateOriginals()
                              QMessageBox::Question, QString()) != QMessageBox::Yes)
         return;
     UpdateTally tally;
-    for (PlannedFile& file : files)
+    std::vector<MemoryUnit> removed;
+    for (PlannedFile& file : files) {
         ApplyUpdate(file, tally);
+        if (file.error.isEmpty())
+            std::move(file.removed.begin(), file.removed.end(), std::back_inserter(removed));
+    }
+    // The project's memory is its own file: the one the editor uses while it is open.
+    const ProjectSettings& settings = project->Settings();
+    memory_->Add(project->Path(),
+                 LanguagesOfEncodings(settings.originalEncoding, settings.translationEncoding),
+                 std::move(removed));
     if (Result pointed = project->SetOriginalsDir(folder); !pointed)
         tally.failed << pointed.Error();
     panel_->ScheduleRecount();
@@ -288,6 +307,92 @@ void ProjectCommands::StoreReviewMarks(DocumentSession& session, const QString& 
         // A failed write leaves the mark in the project: the field is shown for review again.
         (void)project->SetFieldMarks(relative, row.record, row.field, row.marks);
     }
+}
+
+}  // namespace scrivlet
+
+// --- confirmed translations to the memory ----------------------------------------------------
+
+namespace scrivlet {
+
+// The records whose fields changed or lost their review mark since the last save; a large
+// change, or records coming and going, counts as all of them.
+struct ProjectCommands::ChangedRecords {
+    static constexpr int kMostListed = 4096;
+    std::set<int> records;
+    bool all = false;
+    void Add(int first, int last)
+    {
+        if (all)
+            return;
+        if (last - first >= kMostListed || records.size() >= size_t(kMostListed)) {
+            all = true;
+            records.clear();
+            return;
+        }
+        for (int record = first; record <= last; ++record)
+            records.insert(record);
+    }
+};
+
+void ProjectCommands::FeedOnSave(DocumentSession& session, const QString& relative)
+{
+    auto changed = std::make_shared<ChangedRecords>();
+    EdtDocument* document = session.Document();
+    connect(document, &EdtDocument::TextChanged, &session,
+            [changed](int record, int) { changed->Add(record, record); });
+    connect(document, &EdtDocument::TextsChanged, &session,
+            [changed](int first, int last) { changed->Add(first, last); });
+    for (auto moved : {&EdtDocument::RecordsInserted, &EdtDocument::RecordsRemoved})
+        connect(document, moved, &session, [changed](int, int) { changed->all = true; });
+    // A confirmed review makes a field count without changing it.
+    connect(session.Review(), &ReviewMarks::Changed, &session,
+            [changed](int first, int last) { changed->Add(first, last); });
+    connect(&session, &DocumentSession::Saved, this, [this, &session, relative, changed] {
+        FeedSaved(session, relative, *changed);
+        *changed = {};
+    });
+}
+
+void ProjectCommands::FeedSaved(DocumentSession& session, const QString& relative,
+                                const ChangedRecords& changed)
+{
+    const ProjectFile* project = panel_->Project();
+    const EdtDocument* reference = session.Reference();
+    const EdtDocument& document = *session.Document();
+    if (!project || !reference || document.Path().isEmpty() ||
+        panel_->RelativeTranslation(document.Path()) != relative)
+        return;
+    const ProjectSettings& settings = project->Settings();
+    const MemoryLanguages fallback =
+        LanguagesOfEncodings(settings.originalEncoding, settings.translationEncoding);
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    // The project's memory is its own file: the one the editor uses while it is open.
+    if (!changed.all) {
+        const ReviewMarks& review = *session.Review();
+        const auto pending = [&review](int record, int field) { return review.Has(record, field); };
+        std::vector<MemoryUnit> units;
+        for (const int record : changed.records)
+            CollectConfirmed(document, *reference, record, record, pending, relative, now, &units);
+        memory_->Add(project->Path(), fallback, std::move(units));
+        return;
+    }
+    // Every field may be new: gathered on the writer's thread from copies (two memcpy calls
+    // each), so that the save returns as soon as the file is written.
+    std::shared_ptr<const EdtDocument> translation = document.Snapshot();
+    std::shared_ptr<const EdtDocument> original = reference->Snapshot();
+    if (!translation || !original)
+        return;
+    const std::vector<std::pair<int, int>> marked = session.Review()->Fields();
+    memory_->Add(project->Path(), fallback, [translation, original, marked, relative, now] {
+        const auto pending = [&marked](int record, int field) {
+            return std::binary_search(marked.begin(), marked.end(), std::pair{record, field});
+        };
+        std::vector<MemoryUnit> units;
+        CollectConfirmed(*translation, *original, 0, translation->RecordCount() - 1, pending,
+                         relative, now, &units);
+        return units;
+    });
 }
 
 }  // namespace scrivlet

@@ -5,10 +5,12 @@
 #include "shell/BusyCursor.h"
 #include "shell/DialogHost.h"
 #include "shell/DocumentSession.h"
+#include "store/MemoryFeed.h"
 #include "translation/Alignment.h"
 #include "translation/ReviewMarks.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QMessageBox>
 #include <QUndoStack>
 
@@ -85,7 +87,8 @@ void ConfirmReviewCommand(DocumentSession& session, int record, int column)
 }
 
 void UpdateToNewOriginalCommand(DialogHost& host, QWidget* parent, DocumentSession& session,
-                                const std::function<std::unique_ptr<EdtDocument>()>& askNewOriginal)
+                                const std::function<std::unique_ptr<EdtDocument>()>& askNewOriginal,
+                                const std::function<void(std::vector<MemoryUnit>)>& keepRemoved)
 {
     EdtDocument& document = *session.Document();
     if (!session.Reference()) {
@@ -98,11 +101,16 @@ void UpdateToNewOriginalCommand(DialogHost& host, QWidget* parent, DocumentSessi
         return;
     Alignment alignment;
     Result done;
+    std::vector<MemoryUnit> removed;
     {
         const BusyCursor busy;
         done = AlignTranslation(*session.Reference(), *newOriginal, document, &alignment);
         // Nothing differing is no step, and no failure either.
         session.Review()->ClearAll();
+        if (done && keepRemoved)
+            removed = RemovedUnits(alignment, *session.Reference(), document,
+                                   session.Name(),
+                                   QDateTime::currentSecsSinceEpoch());
         if (done && session.History()->Replace(*alignment.output, UiText("undo.update")))
             MarkForReview(session, alignment, *session.Reference());
     }
@@ -112,6 +120,8 @@ void UpdateToNewOriginalCommand(DialogHost& host, QWidget* parent, DocumentSessi
         return;
     }
     session.SetReference(std::move(newOriginal));
+    if (keepRemoved && !removed.empty())
+        keepRemoved(std::move(removed));
     host.ShowMessage(parent, ReportText(alignment, document.Format(), document),
                      QMessageBox::Information, AppCaption());
 }

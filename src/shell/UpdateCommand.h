@@ -1,7 +1,10 @@
 #pragma once
 
+#include "store/Memory.h"
+
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QWidget;
 
@@ -17,14 +20,17 @@ class EdtDocument;
 // new version (null: cancelled). The translation is carried over to it as one step of the
 // history, the new version becomes the reference, the fields to review are marked, and a
 // report tells the counts and those fields. Without a reference it says what to do first.
+// keepRemoved, when given, takes the translations of removed records (against the old
+// original's texts), for the memory.
+void UpdateToNewOriginalCommand(
+    DialogHost& host, QWidget* parent, DocumentSession& session,
+    const std::function<std::unique_ptr<EdtDocument>()>& askNewOriginal,
+    const std::function<void(std::vector<MemoryUnit>)>& keepRemoved = {});
+
 // The selected field's review mark taken away (a beep when it has none).
 void ConfirmReviewCommand(DocumentSession& session, int record, int column);
 
 // The session's review marks go when the step just done is undone.
 void ClearMarksOnUndo(DocumentSession& session);
-
-void UpdateToNewOriginalCommand(
-    DialogHost& host, QWidget* parent, DocumentSession& session,
-    const std::function<std::unique_ptr<EdtDocument>()>& askNewOriginal);
 
 }  // namespace scrivlet

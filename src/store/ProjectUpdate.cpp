@@ -4,8 +4,10 @@
 #include "catalogue/FormatCatalogue.h"
 #include "documents/DocumentFiles.h"
 #include "documents/FileTypes.h"
+#include "store/MemoryFeed.h"
 #include "store/ProjectWalk.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 
@@ -46,9 +48,30 @@ std::vector<ProjectFile::PlacedMarks> CarryMarks(const std::vector<ProjectFile::
 
 namespace {
 
-Result UpdateFile(ProjectFile& project, const FormatCatalogue& catalogue, const ProjectEntry& entry,
-                  const QString& newOriginal, AlignmentCounts* counts)
+// The removed records' translations to the project's own memory; its languages, while it has
+// none, from the project's encodings.
+void KeepRemoved(const ProjectFile& project, const QString& file, const Alignment& alignment,
+                 const EdtDocument& oldOriginal, const EdtDocument& input, FileUpdate* update)
 {
+    const std::vector<MemoryUnit> units =
+        RemovedUnits(alignment, oldOriginal, input, file, QDateTime::currentSecsSinceEpoch());
+    const ProjectSettings& settings = project.Settings();
+    FeedReport report;
+    const Result fed =
+        FeedMemory(project.Path(),
+                   LanguagesOfEncodings(settings.originalEncoding, settings.translationEncoding),
+                   units, &report);
+    update->memory = report.counts;
+    if (!fed)
+        update->memoryError = fed.Error();
+    else if (report.noLanguages)
+        update->memoryError = UiText("memory.feedNoLanguages");
+}
+
+Result UpdateFile(ProjectFile& project, const FormatCatalogue& catalogue, const ProjectEntry& entry,
+                  const QString& newOriginal, FileUpdate* update)
+{
+    AlignmentCounts* counts = &update->counts;
     LoadedPair pair;
     if (Result loaded = LoadPair(project, catalogue, entry, &pair); !loaded)
         return loaded;
@@ -68,6 +91,7 @@ Result UpdateFile(ProjectFile& project, const FormatCatalogue& catalogue, const 
     if (Result saved = SaveDocument(*alignment.output); !saved)
         return Result::Failure(UiText(str::SaveFailed).arg(alignment.output->Path()) + u' ' +
                                saved.Error());
+    KeepRemoved(project, entry.path, alignment, *pair.original, *pair.translation, update);
     return project.ReplaceFileMarks(
         entry.path, CarryMarks(project.FileMarks(entry.path), alignment, *pair.original));
 }
@@ -85,12 +109,12 @@ Result UpdateOriginals(ProjectFile& project, const FormatCatalogue& catalogue,
     for (const ProjectEntry& entry : listing.entries) {
         if (!entry.hasOriginal || !entry.hasTranslation)
             continue;
-        FileUpdate update{entry.path, {}, {}};
+        FileUpdate update;
+        update.path = entry.path;
         const QString newOriginal = QDir(folder).filePath(entry.path);
         if (!QFileInfo::exists(newOriginal))
             update.error = UiText("update.noNewOriginal").arg(entry.path);
-        else if (Result updated =
-                     UpdateFile(project, catalogue, entry, newOriginal, &update.counts);
+        else if (Result updated = UpdateFile(project, catalogue, entry, newOriginal, &update);
                  !updated)
             update.error = updated.Error();
         done(update);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Result.h"
+#include "store/Memory.h"
 #include "store/ProjectFile.h"
 #include "translation/Alignment.h"
 
@@ -28,12 +29,16 @@ struct FileUpdate {
     QString path;  // relative
     AlignmentCounts counts;
     QString error;  // the translation stayed as it was: why
+    // The translations of removed records, added to the project's memory.
+    MemoryCounts memory;
+    QString memoryError;  // they could not go there: why (the update itself stands)
 };
 
 // Carries every translation over to the originals of the same relative path below newOriginals,
 // rewriting each changed one atomically, then points the project at that folder. done gets
 // each translation in path order; a translation without a new original stays as it is (and
-// is told as an error). Fails as a whole only when the folder cannot be read or the project
+// is told as an error). The translations of removed records go to the project's memory.
+// Fails as a whole only when the folder cannot be read or the project
 // not written.
 Result UpdateOriginals(ProjectFile& project, const FormatCatalogue& catalogue,
                        const QString& newOriginals,

@@ -78,4 +78,13 @@ void ReviewMarks::Shift(int first, int by)
         marks_.emplace(std::pair{place.first + by, place.second}, std::move(entry));
 }
 
+std::vector<std::pair<int, int>> ReviewMarks::Fields() const
+{
+    std::vector<std::pair<int, int>> fields;
+    fields.reserve(marks_.size());
+    for (const auto& [place, entry] : marks_)
+        fields.push_back(place);
+    return fields;
+}
+
 }  // namespace scrivlet

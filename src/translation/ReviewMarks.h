@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <utility>
+#include <vector>
 
 // The fields of a document that wait for review after its original changed, each with why and
 // the source its translation was made from. A mark follows its record when records come and
@@ -43,6 +44,8 @@ public:
     std::optional<ReviewMark> At(int record, int field) const;
     bool Has(int record, int field) const { return marks_.count({record, field}) > 0; }
     int Count() const { return static_cast<int>(marks_.size()); }
+    // The marked fields as (record, text field), in order.
+    std::vector<std::pair<int, int>> Fields() const;
 
 signals:
     // Marks of records first..last were set or taken away (not by the Follow calls).

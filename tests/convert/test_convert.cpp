@@ -120,6 +120,9 @@ private slots:
         QVERIFY(WriteAll(P("old.txt"), "a\n1\nb\n2\nc\n3\nd\n4\n"));
         QVERIFY(WriteAll(P("new.txt"), "x\n9\na\n1\nb\n22\nd\n4\n"));
         QVERIFY(WriteAll(P("tr.txt"), "A\nI\nB\nII\nC\nIII\nD\nIV\n"));
+        // Originals that recur, and a translation that has some of them once.
+        QVERIFY(WriteAll(P("src.txt"), "Tom\nHi\nTom\nHi\nAnn\nHi\nBob\nYo\nBob\nYo\nBob\nYo\n"));
+        QVERIFY(WriteAll(P("halfway.txt"), "Tim\nHallo\n\n\nAnn\nHi\nBo\nJo\nBob\n\nBb\nYo\n"));
     }
 
     // A command line: its exit status, what it prints and what it leaves in OUTPUT (r.txt or
@@ -244,6 +247,14 @@ private slots:
             2, "--update needs --old-reference OLD");
         row("update, not OLD's translation", update + "--update %DIR%/dialog.txt %DIR%/r.txt", 1,
             "record count (2)");
+        // "Tom", "Hi" and "Yo" have one translation each and go to their untranslated fields;
+        // "Bob" has two, so it stays; "Ann" is no group.
+        row("propagate",
+            talk + "--reference %DIR%/src.txt --propagate %DIR%/halfway.txt %DIR%/r.txt", 0,
+            "{\"groups\": 4, \"filled\": 5, \"conflicting\": 1}\n",
+            "Tim\nHallo\nTim\nHallo\nAnn\nHallo\nBo\nJo\nBob\nJo\nBb\nJo\n");
+        row("propagate without a reference", talk + "--propagate %DIR%/halfway.txt %DIR%/r.txt", 2,
+            "--propagate needs --reference REF");
         row("strict passes", ru + "3 --strict %DIR%/r.edt", 0, "",
             QByteArray::fromHex(
                 "62006300000064006500220000000000e70000000000c700c700c700c700c700"));

@@ -13,7 +13,10 @@
 #include "shell/DocumentTab.h"
 #include "shell/FormatWizard.h"
 #include "shell/MessageBoxes.h"
+#include "shell/MemoryQueue.h"
+#include "shell/ProjectCommands.h"
 #include "shell/RestoreDialog.h"
+#include "shell/Settings.h"
 #include "shell/StartPage.h"
 #include "translation/TranslationStatus.h"
 
@@ -900,9 +903,11 @@ private slots:
 
     // Update to New Original needs the original the translation was made from as reference;
     // then it carries the translation over as one step, takes the new version as reference
-    // and reports what happened to the records.
+    // and reports what happened to the records. The removed record's translation goes to the
+    // memory chosen.
     void updateToNewOriginal()
     {
+        SetMemoryLocation(Path("tm.db"));
         EdtDocument* document = AddDocument(*frame_, {{"A"}, {"B"}, {"C"}});
         Run(*frame_, Command::UpdateOriginal);
         QCOMPARE(host_.questions.takeLast(), UiText("update.needsReference"));
@@ -918,6 +923,16 @@ private slots:
                  "Records kept: 1, moved: 1, changed: 0, new: 1, removed: 1.\nFields to review: "
                  "1. The new original is now the reference document.\nRecord 0, Text: new");
         QCOMPARE(frame_->TabAt(0)->Reference()->Path(), Path("new.edt"));
+        frame_->Projects().Memory()->WaitForDone();
+        std::unique_ptr<TranslationMemory> memory;
+        QVERIFY(OpenMemory(Path("tm.db"), &memory).Ok());
+        QStringList units;
+        QVERIFY(memory->ForEach([&units](const MemoryLanguages& languages, const MemoryUnit& unit) {
+            units << languages.source + u'>' + languages.target + u' ' + unit.source + u'|' +
+                         unit.target + u'|' + unit.origin;
+            return Result();
+        }));
+        QCOMPARE(units, QStringList{"en>en b|B|doc.edt:1:0"});
         // The new record waits for review until confirmed; Undo takes the marks away too.
         const TranslationStatus& status = *frame_->TabAt(0)->Status();
         QCOMPARE(status.Counts().sourceChanged, 1);

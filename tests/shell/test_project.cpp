@@ -12,6 +12,7 @@
 #include "shell/DocumentSession.h"
 #include "shell/DocumentTab.h"
 #include "shell/GlossaryPanel.h"
+#include "shell/MemoryQueue.h"
 #include "shell/ProjectCommands.h"
 #include "shell/ProjectDialog.h"
 #include "shell/ProjectFind.h"
@@ -20,6 +21,8 @@
 #include "shell/StartPage.h"
 #include "shell/UpdateCommand.h"
 #include "store/ProjectGlossary.h"
+#include "store/Memory.h"
+#include "store/Sqlite.h"
 #include "translation/DocumentChecks.h"
 #include "translation/ReviewMarks.h"
 #include "translation/TranslationStatus.h"
@@ -29,10 +32,12 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QHeaderView>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QUndoStack>
@@ -111,6 +116,21 @@ class TestProject : public QObject {
     {
         QSignalSpy counted(&Panel(), &ProjectPanel::Counted);
         return counted.wait(10000);
+    }
+
+    // The project's memory once every batch on its way is in: "source|target|origin".
+    QStringList MemoryUnits()
+    {
+        frame_->Projects().Memory()->WaitForDone();
+        std::unique_ptr<TranslationMemory> memory;
+        QStringList units;
+        if (!OpenMemory(project_, &memory))
+            return {QStringLiteral("(unreadable)")};
+        (void)memory->ForEach([&units](const MemoryLanguages&, const MemoryUnit& unit) {
+            units << unit.source + u'|' + unit.target + u'|' + unit.origin;
+            return Result();
+        });
+        return units;
     }
 
     void FindText(const QString& text, quint32 flags = 0)
@@ -364,6 +384,8 @@ private slots:
             const QString path = env_.Path(QStringLiteral("orig2/") + name);
             QVERIFY(QDir().mkpath(QFileInfo(path).path()) && WriteFile(path, EdtBytes(texts)));
         }
+        // "Up", which goes, was translated: the translation is kept in the memory.
+        QVERIFY(WriteFile(Translation("a/one_dlg.edt"), EdtBytes({"Ha", "Go", "Op"})));
         OpenFrame();
         QVERIFY(frame_->findChild<QAction*>("fileUpdateOriginals")->isEnabled());
         DocumentTab* tab = open ? OpenFromPanel("one_dlg.edt") : nullptr;
@@ -381,8 +403,10 @@ private slots:
             QCOMPARE(host_.questions.size(), 1);
             QCOMPARE(project.Settings().originals, QStringLiteral("orig"));
             QVERIFY(project.FileMarks("a/one_dlg.edt").empty());
+            QCOMPARE(MemoryUnits(), QStringList{});
             return;
         }
+        QCOMPARE(MemoryUnits(), QStringList{"Up|Op|a/one_dlg.edt:2:0"});
         QCOMPARE(project.Settings().originals, QStringLiteral("orig2"));
         const std::vector<ProjectFile::PlacedMarks> marks = project.FileMarks("a/one_dlg.edt");
         QCOMPARE(marks.size(), size_t(2));
@@ -425,6 +449,77 @@ private slots:
         QCOMPARE(project.Marks("a/one_dlg.edt", 2, 0)->review, ReviewReason::New);
         QVERIFY(frame_->Commands().Save(frame_->ActiveIndex()));
         QCOMPARE(project.Marks("a/one_dlg.edt", 2, 0)->review, ReviewReason::None);
+    }
+
+    // A save sends the fields changed or confirmed since the last one, if translated and not
+    // waiting for review. Record 0 ("Hi" as "Ha") stays out unless it is touched.
+    void savedTranslationsJoinTheMemory_data()
+    {
+        QTest::addColumn<int>("record");  // -1: record 0's review confirmed, no edit
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("marked");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("translated") << 2 << "Op" << false << QStringList{"Up|Op|a/one_dlg.edt:2:0"};
+        QTest::newRow("as the original") << 2 << "Up" << false << QStringList{};
+        QTest::newRow("emptied") << 0 << "" << false << QStringList{};
+        QTest::newRow("waiting for review") << 2 << "Op" << true << QStringList{};
+        QTest::newRow("review confirmed")
+            << -1 << "" << false << QStringList{"Hi|Ha|a/one_dlg.edt:0:0"};
+    }
+    void savedTranslationsJoinTheMemory()
+    {
+        QFETCH(int, record);
+        QFETCH(QString, text);
+        QFETCH(bool, marked);
+        QFETCH(QStringList, expected);
+        if (record < 0) {
+            ProjectFile file;
+            QVERIFY(file.Open(project_));
+            QVERIFY(file.SetFieldMarks("a/one_dlg.edt", 0, 0, {"Hey", ReviewReason::Changed, {}}));
+        }
+        OpenFrame();
+        DocumentTab* tab = OpenFromPanel("one_dlg.edt");
+        QVERIFY(tab);
+        const int column = tab->Document()->TextColumn(0);
+        if (record < 0)
+            ConfirmReviewCommand(*tab->Session(), 0, column);
+        else
+            QVERIFY(tab->Session()->History()->SetText(record, column, text, "typing"));
+        if (marked)
+            tab->Session()->Review()->Set(record, 0, {ReviewReason::Changed, "Upp"});
+        QVERIFY(frame_->Commands().Save(frame_->ActiveIndex()));
+        QCOMPARE(MemoryUnits(), expected);
+        if (!expected.isEmpty())
+            QTRY_COMPARE(frame_->statusBar()->currentMessage(),
+                         UiCount("count.memoryAdded", expected.size()));
+        // Saved again without a change: nothing new to send, nothing twice in the memory.
+        QVERIFY(frame_->Commands().Save(frame_->ActiveIndex()));
+        QCOMPARE(MemoryUnits(), expected);
+    }
+
+    // Another program holds the project file locked: the save is done at once all the same, and
+    // the status bar says the memory did not take the translations.
+    void aLockedMemoryLeavesTheSaveAlone()
+    {
+        OpenFrame();
+        DocumentTab* tab = OpenFromPanel("one_dlg.edt");
+        QVERIFY(tab);
+        QVERIFY(
+            tab->Session()->History()->SetText(2, tab->Document()->TextColumn(0), u"Op", "typing"));
+        sql::Database lock;
+        QVERIFY(lock.Open(project_, false));
+        QVERIFY(lock.Exec("BEGIN EXCLUSIVE"));
+        QElapsedTimer saving;
+        saving.start();
+        QVERIFY(frame_->Commands().Save(frame_->ActiveIndex()));
+        QVERIFY2(saving.elapsed() < 2000, "the save waited for the memory");
+        QCOMPARE(ReadFile(Translation("a/one_dlg.edt")), EdtBytes({"Ha", "Go", "Op"}));
+        QVERIFY(!tab->Document()->IsModified());
+        frame_->Projects().Memory()->WaitForDone();
+        QTRY_VERIFY(frame_->statusBar()->currentMessage().startsWith(
+            UiText("memory.feedFailed").section(QStringLiteral("%1"), 0, 0)));
+        QVERIFY(lock.Exec("ROLLBACK"));
+        QCOMPARE(MemoryUnits(), QStringList{});
     }
 
     // An open file's problems are the status bar's; a closed one's what its count on disk knows.

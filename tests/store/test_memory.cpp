@@ -1,8 +1,10 @@
 #include "TestFiles.h"
 #include "TestRegistry.h"
 
+#include "documents/Encodings.h"
 #include "exchange/Tmx.h"
 #include "store/MemoryExchange.h"
+#include "store/MemoryFeed.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -98,6 +100,52 @@ private slots:
     void initTestCase()
     {
         QVERIFY(dir_.isValid());
+    }
+
+    // A project's translations go in the memory's own languages, else in those of the
+    // project's encodings; with neither (a Unicode side), nothing goes in, and it is told.
+    void feedTakesTheLanguages_data()
+    {
+        QTest::addColumn<QString>("own");  // "en-ru", or empty for a new memory
+        QTest::addColumn<int>("originalEncoding");
+        QTest::addColumn<int>("translationEncoding");
+        QTest::addColumn<QString>("stored");  // the memory's languages after it, "" for none
+        QTest::newRow("new, code pages")
+            << "" << int(kEncodingGerman) << int(kEncodingPolish) << "de-pl";
+        QTest::newRow("new, Unicode side")
+            << "" << int(kEncodingEnglish) << int(kEncodingUnicode) << "";
+        QTest::newRow("its own first")
+            << "en-ru" << int(kEncodingGerman) << int(kEncodingPolish) << "en-ru";
+        QTest::newRow("its own, Unicode side")
+            << "en-ru" << int(kEncodingUnicode) << int(kEncodingUnicode) << "en-ru";
+    }
+    void feedTakesTheLanguages()
+    {
+        QFETCH(QString, own);
+        QFETCH(int, originalEncoding);
+        QFETCH(int, translationEncoding);
+        QFETCH(QString, stored);
+        const QString location = dir_.filePath(QStringLiteral("feed%1.db").arg(++opened_));
+        if (!own.isEmpty()) {
+            std::unique_ptr<TranslationMemory> memory;
+            MemoryCounts counts;
+            QVERIFY(OpenMemory(location, &memory).Ok());
+            QVERIFY(memory->Add({own.section('-', 0, 0), own.section('-', 1)},
+                                Units({{u"Door", u"Tür"}}), &counts));
+        }
+        FeedReport report;
+        const Result fed =
+            FeedMemory(location, LanguagesOfEncodings(originalEncoding, translationEncoding),
+                       Units({{u"Lamp", u"Lampe"}}), &report);
+        QVERIFY2(fed.Ok(), qPrintable(fed.Error()));
+        QCOMPARE(report.noLanguages, stored.isEmpty());
+        QCOMPARE(report.counts.added, stored.isEmpty() ? 0 : 1);
+        std::unique_ptr<TranslationMemory> memory;
+        QVERIFY(OpenMemory(location, &memory).Ok());
+        MemoryLanguages languages;
+        QVERIFY(memory->Languages(&languages).Ok());
+        QCOMPARE(languages.IsEmpty() ? QString() : languages.source + u'-' + languages.target,
+                 stored);
     }
 
     void similarity_data()

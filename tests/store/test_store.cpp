@@ -5,6 +5,7 @@
 #include "catalogue/CatalogueLoader.h"
 #include "documents/DocumentFiles.h"
 #include "documents/Encodings.h"
+#include "store/Memory.h"
 #include "store/ProjectWalk.h"
 
 #include <QDateTime>
@@ -329,6 +330,18 @@ private slots:
             QVERIFY(project.Open(home + "/p.scrivlet"));
             QVERIFY(project.SetFieldMarks(dialog, 1, 1, {"", ReviewReason::None, "Ann's line"}));
         }
+        // The dropped line was translated, and the project's memory knows its languages (a
+        // Unicode side cannot name them): its translation goes there.
+        QVERIFY(SaveDocumentAs(
+            *MakeDocument(*catalogue_.At(0), {{"Tobb", "Hallo"}, {"Ann", ""}, {"", "Moin"}}),
+            home + "/de/" + dialog, kFileTypeEdt, kEncodingEnglish));
+        {
+            std::unique_ptr<TranslationMemory> memory;
+            MemoryCounts counts;
+            QVERIFY(OpenMemory(home + "/p.scrivlet", &memory).Ok());
+            const MemoryUnit seed{"Lamp", "Lampe", "seed", 0};
+            QVERIFY(memory->Add({"en", "de"}, std::span(&seed, 1), &counts).Ok());
+        }
         const ToolRun run =
             Convert({"--project", home + "/p.scrivlet", "--update-originals", home + "/en2"});
         QCOMPARE(run.code, 0);
@@ -354,6 +367,14 @@ private slots:
                          .arg(row.field)
                          .arg(ReviewReasonName(row.marks.review), row.marks.source, row.marks.note);
         QCOMPARE(marks.join(u'|'), "0.0 new  |0.1 new  |1.1 changed Hello |2.1   Ann's line");
+        std::unique_ptr<TranslationMemory> memory;
+        QVERIFY(OpenMemory(home + "/p.scrivlet", &memory).Ok());
+        QStringList units;
+        QVERIFY(memory->ForEach([&units](const MemoryLanguages&, const MemoryUnit& unit) {
+            units << unit.source + u'|' + unit.target + u'|' + unit.origin;
+            return Result();
+        }));
+        QCOMPARE(units, (QStringList{"Lamp|Lampe|seed", "Hi|Moin|act1/dialog_intro.edt:2:1"}));
     }
 
     // A project's export holds each original under its relative path; edited by a translator

@@ -200,21 +200,21 @@ void SuggestionsPanel::Show(const Found& found)
     } else if (matches_.empty()) {
         ShowNote(UiText("suggest.none"));
     } else {
-        QString html =
-            QStringLiteral(
-                "<table cellspacing=\"0\" cellpadding=\"3\" width=\"100%\">"
-                "<tr><th></th><th>%1</th><th align=\"left\">%2</th>"
-                "<th align=\"left\">%3</th></tr>")
-                .arg(UiText("suggest.score"), UiText("suggest.source"), UiText("suggest.target"));
+        // One block per match, the translation under its source: columns side by side broke
+        // the words of a narrow dock, and of German headings, letter by letter.
+        QString html = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"2\" width=\"100%\">");
         const QLocale locale;
         for (size_t k = 0; k < matches_.size(); ++k) {
             const MemoryMatch& match = matches_[k];
-            html += QStringLiteral(
-                        "<tr><td><b>Ctrl+%1</b></td><td align=\"right\">%2%</td>"
-                        "<td>%3</td><td>%4</td></tr>")
-                        .arg(k + 1)
-                        .arg(locale.toString(match.score), MarkedSource(match.source, source_),
-                             match.target.toHtmlEscaped());
+            html +=
+                QStringLiteral(
+                    "<tr><td style=\"background:#eef2f7\"><b>Ctrl+%1</b> &nbsp; %2 %3%</td></tr>"
+                    "<tr><td style=\"color:#555\">%4: %5</td></tr>"
+                    "<tr><td>%6: <b>%7</b></td></tr>")
+                    .arg(k + 1)
+                    .arg(UiText("suggest.score"), locale.toString(match.score),
+                         UiText("suggest.source"), MarkedSource(match.source, source_),
+                         UiText("suggest.target"), match.target.toHtmlEscaped());
         }
         view_->setHtml(html + QStringLiteral("</table>"));
     }

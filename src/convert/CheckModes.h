@@ -13,7 +13,7 @@ struct ProjectListing;
 
 namespace scrivlet::convert {
 
-int RunProjectCheck(const ProjectFile& project, const FormatCatalogue& catalogue,
+int RunProjectCheck(ProjectFile& project, const FormatCatalogue& catalogue,
                     const ProjectListing& listing, const CheckRequest& request);
 
 }  // namespace scrivlet::convert

@@ -6,6 +6,7 @@
 #include "grid/GridModel.h"
 #include "grid/InplaceEdit.h"
 #include "grid/SourceChange.h"
+#include "translation/DocumentChecks.h"
 #include "translation/ReviewMarks.h"
 #include "translation/TranslationStatus.h"
 
@@ -473,9 +474,10 @@ void GridView::PaintCell(QPainter* painter, const QRect& rect, int row, int colu
         while (document.TextColumn(field) != documentColumn)
             ++field;
         QRgb mark = kMarkTranslatedColour;
-        if (status_->Problems(row, field) & kSourceChanged)
+        const quint8 problems = status_->Problems(row, field);
+        if (problems & kSourceChanged)
             mark = kMarkReviewColour;
-        else if (status_->Problems(row, field) != kNoProblem)
+        else if (checks_ ? checks_->Mask(row, field) != 0 : problems != kNoProblem)
             mark = kMarkProblemColour;
         else if (status_->State(row, field) == FieldState::SameAsReference)
             mark = kMarkSameColour;
@@ -503,6 +505,17 @@ void GridView::PaintCell(QPainter* painter, const QRect& rect, int row, int colu
         painter->drawRect(rect.adjusted(0, 0, -1, -1));
     }
     painter->restore();
+}
+
+void GridView::SetChecks(const DocumentChecks* checks)
+{
+    if (checks_)
+        disconnect(checks_, nullptr, viewport(), nullptr);
+    checks_ = checks;
+    if (checks_)
+        connect(checks_, &DocumentChecks::ProblemsChanged, viewport(),
+                qOverload<>(&QWidget::update));
+    viewport()->update();
 }
 
 void GridView::SetTranslationStatus(const TranslationStatus* status)

@@ -282,6 +282,8 @@ inline constexpr MenuEntry kMenuLayout[] = {
     Item(Command::ViewStatusBar),
     Item(Command::ViewProblems),
     Item(Command::ViewSuggestions),
+    Submenu("menu.checks"),
+    kEndSubmenu,
     kSeparator,
     Item(Command::ReferenceDocument),
     Item(Command::HideReference),

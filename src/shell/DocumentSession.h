@@ -53,6 +53,12 @@ public:
     TranslationStatus* Status() const { return status_.get(); }
     // The quality checks over the document and its reference.
     DocumentChecks* Checks() const { return checks_.get(); }
+    // The checks' choices: which run, the translation's language and its speller (which must
+    // outlive the session or be replaced first), the project's placeholder patterns (invalid
+    // ones are left out). The checks run again at once.
+    void SetCheckChoices(CheckMask enabled, const QString& language, const Speller* speller,
+                         const QStringList& patterns);
+    const CheckSettings& CheckChoices() const { return checkSettings_; }
     // The fields waiting for review since the original changed.
     ReviewMarks* Review() const { return review_.get(); }
     DocumentHistory* History() const { return history_.get(); }
@@ -90,7 +96,7 @@ private:
     CheckSettings checkSettings_;
     std::unique_ptr<EdtDocument> document_;
     std::unique_ptr<EdtDocument> reference_;
-    std::unique_ptr<ReviewMarks> review_;  // goes after the status that reads it
+    std::unique_ptr<ReviewMarks> review_;        // goes after the status that reads it
     std::unique_ptr<TranslationStatus> status_;  // goes before the documents it reads
     std::unique_ptr<DocumentChecks> checks_;     // as the status
     std::unique_ptr<DocumentHistory> history_;

@@ -99,12 +99,13 @@ CheckMask DocumentChecks::Silence(size_t at, CheckMask raw)
     return raw & ~silenced;
 }
 
-void DocumentChecks::SetIgnored(const std::vector<IgnoredProblem>& ignored)
+void DocumentChecks::SetIgnored(const std::vector<IgnoredProblem>& ignored, bool recheck)
 {
     ignores_.clear();
     for (const IgnoredProblem& p : ignored)
         ignores_[Key(p.record, p.field)].emplace_back(p.check, p.hash);
-    RecheckAll();
+    if (recheck)
+        RecheckAll();
 }
 
 std::vector<IgnoredProblem> DocumentChecks::Ignored() const

@@ -66,8 +66,9 @@ public:
     // Every problem of the document in record, field and check order.
     void ForEachProblem(const std::function<void(const Problem&)>& each) const;
 
-    // Replaces the ignored problems (a document just opened, a project's list).
-    void SetIgnored(const std::vector<IgnoredProblem>& ignored);
+    // Replaces the ignored problems (a document just opened, a project's list); checks again
+    // unless the caller is about to.
+    void SetIgnored(const std::vector<IgnoredProblem>& ignored, bool recheck = true);
     // Every ignore, also those whose texts have changed since.
     std::vector<IgnoredProblem> Ignored() const;
     // Ignores a problem the field has now, or takes an ignore back; false when nothing changed.

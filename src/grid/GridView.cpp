@@ -300,6 +300,11 @@ bool GridView::OpenEditor(int row, int column)
         changed ? CommitRequest(editor) : CancelRequest(editor);
     });
     connect(editor, &QObject::destroyed, this, [this, editor] { ForgetEditor(editor); });
+    if (checks_ && (checks_->Settings().enabled & Bit(Check::Spelling)) &&
+        checks_->Settings().speller) {
+        editor->SetSpeller(checks_->Settings().speller);
+        connect(editor, &InplaceEdit::WordAdded, this, &GridView::WordAdded);
+    }
     // The state is set before the editor gets the focus: focus changes run handlers that
     // must already see this edit.
     editor_ = editor;

@@ -103,6 +103,8 @@ public:
     void keyboardSearch(const QString& search) override;
 
 signals:
+    // Add to Word List in the editor's context menu.
+    void WordAdded(const QString& word);
     // A line for the window's status bar ("Symbols used", what Replace did).
     void StatusShown(const QString& text);
     // text is no longer true: the status bar drops it if it still shows it.

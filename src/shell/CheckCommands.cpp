@@ -9,6 +9,7 @@
 #include "translation/DocumentChecks.h"
 #include "translation/Spelling.h"
 
+#include <QActionGroup>
 #include <QMenu>
 
 namespace scrivlet {
@@ -193,6 +194,25 @@ void CheckCommands::FillMenu(QMenu* menu)
         connect(action, &QAction::triggered, this,
                 [this, check](bool on) { SetEnabled(check, on); });
     }
+    menu->addSeparator();
+    languageMenu_ = menu->addMenu(UiText("spelling.language"));
+    languageMenu_->setObjectName(QStringLiteral("spelling.language"));
+    auto* group = new QActionGroup(languageMenu_);
+    // Each language by its own name, as the interface languages are listed.
+    const std::pair<const char*, QString> languages[] = {{"", UiText("spelling.off")},
+                                                         {"en", QStringLiteral("English")},
+                                                         {"de", QStringLiteral("Deutsch")},
+                                                         {"pl", QStringLiteral("Polski")},
+                                                         {"ru", QStringLiteral("Русский")}};
+    for (const auto& [code, name] : languages) {
+        QAction* action = languageMenu_->addAction(name);
+        action->setCheckable(true);
+        action->setData(QString::fromLatin1(code));
+        action->setObjectName(QStringLiteral("spelling.language.") + QLatin1String(code));
+        group->addAction(action);
+        connect(action, &QAction::triggered, this,
+                [this, language = QString::fromLatin1(code)] { SetLanguage(language); });
+    }
     RefreshMenu();
 }
 
@@ -208,6 +228,8 @@ void CheckCommands::RefreshMenu()
         if (check == Check::Spelling)
             actions[c]->setEnabled(dictionary_ != nullptr);
     }
+    for (QAction* action : languageMenu_->actions())
+        action->setChecked(action->data().toString() == language_);
 }
 
 }  // namespace scrivlet

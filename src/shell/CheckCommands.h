@@ -41,7 +41,7 @@ public:
                   QObject* parent = nullptr);
     ~CheckCommands() override;
 
-    // Fills View > Checks: one checkable item per check.
+    // Fills View > Checks: one checkable item per check, and the spelling language.
     void FillMenu(QMenu* menu);
 
     // The checks that run now (spelling only with a language).
@@ -89,6 +89,7 @@ private:
     QStringList patterns_;
     std::unique_ptr<SpellingDictionary> dictionary_;
     QMenu* menu_ = nullptr;
+    QMenu* languageMenu_ = nullptr;
 };
 
 }  // namespace scrivlet

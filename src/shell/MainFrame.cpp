@@ -888,6 +888,8 @@ void MainFrame::Follow(DocumentTab* tab)
                     Qt::UniqueConnection);
         ScheduleUpdate();
     });
+    connect(view, &GridView::WordAdded, this,
+            [this](const QString& word) { checks_->AddWord(word); });
     connect(view, &GridView::StatusShown, this,
             [this](const QString& text) { statusBar()->showMessage(text); });
     connect(view, &GridView::StatusCleared, this, [this](const QString& text) {

@@ -39,6 +39,7 @@ public:
                    const EdtDocument* reference = nullptr, QObject* parent = nullptr);
     ~DocumentChecks() override;
 
+    const CheckSettings& Settings() const { return settings_; }
     // After the settings or the reference changed: checks everything again.
     void SetReference(const EdtDocument* reference);
     void RecheckAll();

@@ -5,12 +5,14 @@
 #include "TestRegistry.h"
 #include "documents/RowLabels.h"
 #include "grid/GridView.h"
+#include "grid/InplaceEdit.h"
 #include "shell/DocumentSession.h"
 #include "shell/DocumentTab.h"
 #include "shell/ProblemsPanel.h"
 #include "shell/Settings.h"
 #include "translation/ReviewMarks.h"
 
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QStatusBar>
 #include <QTableView>
@@ -140,6 +142,46 @@ private slots:
         QTRY_COMPARE(panel->Model()->rowCount(), count);
         frame.UpdateUi();
         QVERIFY(frame.CountsText().endsWith("Problems: " + QString::number(count)));
+    }
+
+    // With a spelling language, the editor's context menu on an unknown word offers the
+    // dictionary's words and Add to Word List; either makes the word stop being a problem.
+    void spellingFromTheEditor_data()
+    {
+        QTest::addColumn<QString>("item");  // the menu item taken; empty: the first suggestion
+        QTest::newRow("suggestion") << "";
+        QTest::newRow("add to word list") << "spelling.addWord";
+    }
+    void spellingFromTheEditor()
+    {
+        QFETCH(QString, item);
+        MainFrame frame;
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        EdtDocument* document = AddDocument(frame, {{"Teh cat"}}, 20);
+        frame.findChild<QAction*>(QStringLiteral("spelling.language.en"))->trigger();
+        QCOMPARE(SpellingLanguage(), u"en"_qs);
+        auto* panel = frame.findChild<ProblemsPanel*>();
+        QTRY_COMPARE(panel->Model()->rowCount(), 1);
+        GridView* view = frame.ActiveView();
+        QVERIFY(view->SelectCell(0, document->TextColumn(0)) && view->BeginEdit());
+        InplaceEdit* editor = view->Editor();
+        // Over the first word.
+        const QPoint over(editor->fontMetrics().horizontalAdvance(u"Te"_qs), editor->height() / 2);
+        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, over, editor->mapToGlobal(over));
+        QApplication::sendEvent(editor, &menuEvent);
+        auto* menu = editor->findChild<QMenu*>();
+        QVERIFY(menu);
+        QAction* chosen =
+            item.isEmpty() ? menu->actions().value(0) : menu->findChild<QAction*>(item);
+        QVERIFY(chosen && chosen->objectName() != u"edit-undo");
+        const QString expected = item.isEmpty() ? chosen->text() + u" cat"_qs : u"Teh cat"_qs;
+        QVERIFY(expected != u" cat"_qs);
+        chosen->trigger();
+        menu->close();
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCOMPARE(document->FieldText(0, 0).toString(), expected);
+        QTRY_COMPARE(panel->Model()->rowCount(), 0);
     }
 };
 

@@ -307,7 +307,8 @@ private slots:
             << QString();
         QTest::newRow("newer") << QByteArray(
                                       "CREATE TABLE schema_version(version INTEGER);"
-                                      "INSERT INTO schema_version VALUES(3);")
+                                      "INSERT INTO schema_version VALUES(" +
+                                      QByteArray::number(ProjectFile::kSchemaVersion + 1) + ");")
                                << "was made by a newer version";
         QTest::newRow("other database")
             << QByteArray("CREATE TABLE t(x);") << "is not a Scrivlet project file";

@@ -5,6 +5,8 @@
 #include "documents/FileTypes.h"
 #include "exchange/Glossary.h"
 #include "store/ProjectGlossary.h"
+#include "store/IgnoreFile.h"
+#include "store/ProjectFile.h"
 #include "store/ProjectWalk.h"
 #include "translation/DocumentChecks.h"
 #include "translation/Spelling.h"
@@ -24,6 +26,7 @@ struct CheckSetup {
 struct Tally {
     qint64 fields = 0;
     qint64 problems = 0;
+    qint64 ignored = 0;
     std::array<qint64, kCheckCount> byCheck{};
 };
 
@@ -70,9 +73,11 @@ int Prepare(const CheckRequest& request, CheckSetup* setup)
     return kExitOk;
 }
 
-// One line per problem, "file" first when given; counted into tally.
+// One line per problem, "file" first when given; counted into tally. Ignored problems are
+// only counted.
 void PrintProblems(const DocumentChecks& checks, const QByteArray& file, Tally* tally)
 {
+    tally->ignored += checks.IgnoredCount();
     QByteArray out;
     checks.ForEachProblem([&](const Problem& p) {
         out += '{';
@@ -107,7 +112,7 @@ void PrintSummary(const Tally& tally, CheckMask ran, int files)
                "\": " + QByteArray::number(tally.byCheck[static_cast<size_t>(c)]);
         first = false;
     }
-    out += "}}\n";
+    out += "}, \"ignored\": " + QByteArray::number(tally.ignored) + "}\n";
     std::fwrite(out.constData(), 1, out.size(), stdout);
 }
 
@@ -124,7 +129,12 @@ int RunCheck(Session& s)
     if (s.options.toEncoding)
         setup.settings.storage =
             TextStorage{*s.options.toEncoding, FileTypeForPath(s.options.files[0])};
-    const DocumentChecks checks(s.document, setup.settings, reference.document.get());
+    DocumentChecks checks(s.document, setup.settings, reference.document.get());
+    std::vector<IgnoredProblem> ignored;
+    if (Result read = ReadIgnoreFile(s.options.files[0], &ignored); !read)
+        return Failed(str::OpenFailed, IgnoreFilePath(s.options.files[0]), read.Error());
+    if (!ignored.empty())
+        checks.SetIgnored(ignored);
     Tally tally;
     tally.fields = static_cast<qint64>(s.document.RecordCount()) * s.document.TextFieldCount();
     PrintProblems(checks, {}, &tally);
@@ -155,7 +165,10 @@ int RunProjectCheck(ProjectFile& project, const FormatCatalogue& catalogue,
             failed = true;
             continue;
         }
-        const DocumentChecks checks(*pair.translation, setup.settings, pair.original.get());
+        DocumentChecks checks(*pair.translation, setup.settings, pair.original.get());
+        if (std::vector<IgnoredProblem> ignored = project.IgnoredProblems(entry.path);
+            !ignored.empty())
+            checks.SetIgnored(ignored);
         ++files;
         tally.fields += static_cast<qint64>(pair.translation->RecordCount()) *
                         pair.translation->TextFieldCount();

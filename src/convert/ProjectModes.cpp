@@ -369,7 +369,7 @@ int SetFormat(ProjectFile& project, const FormatCatalogue& catalogue, const QStr
         return e.hasOriginal && e.path == path;
     });
     if (known == entries.end())
-        return Failed(UiText("project.noOriginal").arg(path));
+        return Failed(UiText("project.noSuchOriginal").arg(path));
     if (Result set = project.SetFormatOverride(path, format); !set)
         return Failed(set.Error());
     // Listed again: with auto, what detection now makes of the file.

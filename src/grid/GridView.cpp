@@ -6,6 +6,7 @@
 #include "grid/GridModel.h"
 #include "grid/InplaceEdit.h"
 #include "grid/SourceChange.h"
+#include "translation/DocumentChecks.h"
 #include "translation/ReviewMarks.h"
 #include "translation/TranslationStatus.h"
 
@@ -299,6 +300,11 @@ bool GridView::OpenEditor(int row, int column)
         changed ? CommitRequest(editor) : CancelRequest(editor);
     });
     connect(editor, &QObject::destroyed, this, [this, editor] { ForgetEditor(editor); });
+    if (checks_ && (checks_->Settings().enabled & Bit(Check::Spelling)) &&
+        checks_->Settings().speller) {
+        editor->SetSpeller(checks_->Settings().speller);
+        connect(editor, &InplaceEdit::WordAdded, this, &GridView::WordAdded);
+    }
     // The state is set before the editor gets the focus: focus changes run handlers that
     // must already see this edit.
     editor_ = editor;
@@ -477,9 +483,10 @@ void GridView::PaintCell(QPainter* painter, const QRect& rect, int row, int colu
         while (document.TextColumn(field) != documentColumn)
             ++field;
         QRgb mark = kMarkTranslatedColour;
-        if (status_->Problems(row, field) & kSourceChanged)
+        const quint8 problems = status_->Problems(row, field);
+        if (problems & kSourceChanged)
             mark = kMarkReviewColour;
-        else if (status_->Problems(row, field) != kNoProblem)
+        else if (checks_ ? checks_->Mask(row, field) != 0 : problems != kNoProblem)
             mark = kMarkProblemColour;
         else if (status_->State(row, field) == FieldState::SameAsReference)
             mark = kMarkSameColour;
@@ -507,6 +514,17 @@ void GridView::PaintCell(QPainter* painter, const QRect& rect, int row, int colu
         painter->drawRect(rect.adjusted(0, 0, -1, -1));
     }
     painter->restore();
+}
+
+void GridView::SetChecks(const DocumentChecks* checks)
+{
+    if (checks_)
+        disconnect(checks_, nullptr, viewport(), nullptr);
+    checks_ = checks;
+    if (checks_)
+        connect(checks_, &DocumentChecks::ProblemsChanged, viewport(),
+                qOverload<>(&QWidget::update));
+    viewport()->update();
 }
 
 void GridView::SetTranslationStatus(const TranslationStatus* status)

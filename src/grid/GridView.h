@@ -10,6 +10,7 @@
 
 namespace scrivlet {
 
+class DocumentChecks;
 class TranslationStatus;
 
 class DocumentHistory;
@@ -62,6 +63,9 @@ public:
     // column; null for neither. Not owned.
     void SetTranslationStatus(const TranslationStatus* status);
     const TranslationStatus* Status() const { return status_; }
+    // The quality checks whose problems (enabled and not ignored) turn a text cell's mark red;
+    // null: the status's own problems do. Not owned.
+    void SetChecks(const DocumentChecks* checks);
     // Selects the first text cell of the first row, so the keyboard works at once, without
     // moving where a search starts: until the user moves, Find still begins at the first
     // record.
@@ -101,6 +105,8 @@ public:
     void keyboardSearch(const QString& search) override;
 
 signals:
+    // Add to Word List in the editor's context menu.
+    void WordAdded(const QString& word);
     // A line for the window's status bar ("Symbols used", what Replace did).
     void StatusShown(const QString& text);
     // text is no longer true: the status bar drops it if it still shows it.
@@ -172,6 +178,7 @@ private:
     int selectedRow_ = -1;
     int selectedColumn_ = -1;
     const TranslationStatus* status_ = nullptr;
+    const DocumentChecks* checks_ = nullptr;
     QFont cellFont_;
     int rowHeight_ = 0;
     int spanRow_ = -1;  // the row the add-row span sits on, -1 for none

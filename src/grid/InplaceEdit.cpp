@@ -1,20 +1,28 @@
 #include "grid/InplaceEdit.h"
 
 #include "base/UiText.h"
+#include "translation/Spelling.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFocusEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QTextCharFormat>
 #include <QValidator>
 
 #include <algorithm>
 #include <limits>
 
 namespace scrivlet {
+namespace {
+
+constexpr int kMaxSuggestions = 8;
+
+}  // namespace
 namespace {
 
 bool HasLineBreak(const QString& text)
@@ -231,9 +239,74 @@ void InplaceEdit::focusOutEvent(QFocusEvent* event)
     EndTheEdit();
 }
 
+void InplaceEdit::SetSpeller(const Speller* speller)
+{
+    speller_ = speller;
+    connect(this, &QLineEdit::textChanged, this, &InplaceEdit::MarkMisspelled,
+            Qt::UniqueConnection);
+    MarkMisspelled();
+}
+
+// QLineEdit has no character formats of its own; an input-method event with no text carries
+// them (positions relative to the cursor) and leaves the text and its undo alone.
+void InplaceEdit::MarkMisspelled()
+{
+    QList<QInputMethodEvent::Attribute> marks;
+    if (speller_) {
+        QTextCharFormat wave;
+        wave.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+        wave.setUnderlineColor(Qt::red);
+        const QString shown = text();
+        for (const TextSpan& word : SpellingWords(shown, {})) {
+            if (!speller_->Knows(QStringView(shown).mid(word.start, word.length)))
+                marks.append({QInputMethodEvent::TextFormat,
+                              static_cast<int>(word.start) - cursorPosition(),
+                              static_cast<int>(word.length), wave});
+        }
+    }
+    QInputMethodEvent event(QString(), marks);
+    QLineEdit::inputMethodEvent(&event);
+}
+
+TextSpan InplaceEdit::UnknownWordAt(int position) const
+{
+    if (!speller_)
+        return {};
+    const QString shown = text();
+    for (const TextSpan& word : SpellingWords(shown, {})) {
+        if (position >= word.start && position <= word.End() &&
+            !speller_->Knows(QStringView(shown).mid(word.start, word.length)))
+            return word;
+    }
+    return {};
+}
+
 void InplaceEdit::contextMenuEvent(QContextMenuEvent* event)
 {
     QMenu* menu = createStandardContextMenu();
+    // An unknown word under the pointer: the dictionary's suggestions and Add to Word List
+    // first.
+    if (const TextSpan word = UnknownWordAt(cursorPositionAt(event->pos())); word.length > 0) {
+        QAction* first = menu->actions().value(0);
+        const QString unknown = text().mid(word.start, word.length);
+        const QStringList suggestions = speller_->Suggestions(unknown).mid(0, kMaxSuggestions);
+        for (const QString& suggestion : suggestions) {
+            QAction* take = new QAction(suggestion, menu);
+            connect(take, &QAction::triggered, this, [this, word, suggestion] {
+                setSelection(static_cast<int>(word.start), static_cast<int>(word.length));
+                insert(suggestion);
+            });
+            menu->insertAction(first, take);
+        }
+        QAction* add = new QAction(UiText("spelling.addWord"), menu);
+        add->setObjectName(QStringLiteral("spelling.addWord"));
+        connect(add, &QAction::triggered, this, [this, unknown] {
+            emit WordAdded(unknown);
+            MarkMisspelled();
+        });
+        menu->insertAction(first, add);
+        menu->insertSeparator(first);
+    }
     // The menu's paste goes through the same one-line, limited path as Ctrl+V.
     if (QAction* paste = menu->findChild<QAction*>(QStringLiteral("edit-paste"))) {
         disconnect(paste, &QAction::triggered, nullptr, nullptr);

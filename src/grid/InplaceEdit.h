@@ -3,12 +3,16 @@
 #include <QLineEdit>
 #include <QPointer>
 
+#include "translation/TextSpan.h"
+
 // The single-line editor the grid opens over a text cell. Typing, caret, selection, clipboard
 // and undo are QLineEdit's own; this class adds the keys that end an edit, the choice between
 // a commit and a cancel when it ends, the text limit that never cuts the opening text, and
 // the "Symbols used" count it reports for the main window's status bar.
 
 namespace scrivlet {
+
+class Speller;
 
 class InplaceEdit : public QLineEdit {
     Q_OBJECT
@@ -29,6 +33,10 @@ public:
     void Undo();
     void Redo();
 
+    // Words speller does not know get a red wave; the context menu offers its suggestions
+    // (up to 8) and Add to Word List, which sends WordAdded. speller must outlive the editor.
+    void SetSpeller(const Speller* speller);
+
     // Hides the editor and deletes it later (it may be inside its own event handler); a focus
     // loss from here on ends nothing.
     void Close();
@@ -36,6 +44,7 @@ public:
     void Detach();
 
 signals:
+    void WordAdded(const QString& word);
     // The edit ends (focus loss or an ending key): changed says whether the text differs from
     // the opening text and something was typed since the editor got the focus. The grid's
     // answer closes the editor, whose focus loss sends this once more, nested.
@@ -61,6 +70,9 @@ private:
     void CountRefresh();
     void ClearCount();
     void Touch();
+    void MarkMisspelled();
+    // The unknown word at position, empty for none.
+    TextSpan UnknownWordAt(int position) const;
 
     QPointer<QWidget> grid_;
     QString opening_;
@@ -70,6 +82,7 @@ private:
     bool acceptedLineBreak_ = false;
     bool untouched_ = false;
     bool closing_ = false;
+    const Speller* speller_ = nullptr;
 };
 
 }  // namespace scrivlet

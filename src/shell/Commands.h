@@ -298,6 +298,8 @@ inline constexpr MenuEntry kMenuLayout[] = {
     Item(Command::ViewProblems),
     Item(Command::ViewSuggestions),
     Item(Command::ViewGlossary),
+    Submenu("menu.checks"),
+    kEndSubmenu,
     kSeparator,
     Item(Command::ReferenceDocument),
     Item(Command::HideReference),

@@ -80,6 +80,18 @@ const SourceGroups* DocumentSession::Groups() const
     return groups_.get();
 }
 
+void DocumentSession::SetCheckChoices(CheckMask enabled, const QString& language,
+                                      const Speller* speller, const QStringList& patterns)
+{
+    checkSettings_.enabled = speller ? enabled : (enabled & ~Bit(Check::Spelling));
+    checkSettings_.language = language;
+    checkSettings_.speller = speller;
+    checkSettings_.placeholders.Clear();
+    for (const QString& pattern : patterns)
+        checkSettings_.placeholders.AddPattern(pattern);
+    checks_->RecheckAll();
+}
+
 void DocumentSession::SetName(const QString& name)
 {
     if (name == name_)

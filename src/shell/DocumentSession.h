@@ -56,6 +56,12 @@ public:
     TranslationStatus* Status() const { return status_.get(); }
     // The quality checks over the document and its reference.
     DocumentChecks* Checks() const { return checks_.get(); }
+    // The checks' choices: which run, the translation's language and its speller (which must
+    // outlive the session or be replaced first), the project's placeholder patterns (invalid
+    // ones are left out). The checks run again at once.
+    void SetCheckChoices(CheckMask enabled, const QString& language, const Speller* speller,
+                         const QStringList& patterns);
+    const CheckSettings& CheckChoices() const { return checkSettings_; }
     // The fields waiting for review since the original changed.
     ReviewMarks* Review() const { return review_.get(); }
     // The terms of the glossary check (the project's, for a document of the open project);

@@ -33,6 +33,7 @@ DocumentTab::DocumentTab(std::unique_ptr<DocumentSession> session, QWidget* pare
     layout->addWidget(view_);
     setFocusProxy(view_);
     view_->SetTranslationStatus(session_->Status());
+    view_->SetChecks(session_->Checks());
 }
 
 DocumentTab::~DocumentTab()

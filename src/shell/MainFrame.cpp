@@ -8,6 +8,7 @@
 #include "grid/InplaceEdit.h"
 #include "search/Search.h"
 #include "shell/Autosave.h"
+#include "shell/CheckCommands.h"
 #include "shell/DialogHost.h"
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentSession.h"
@@ -31,6 +32,7 @@
 #include "shell/UpdateCommand.h"
 #include "store/ProjectFile.h"
 #include "translation/DocumentChecks.h"
+#include "translation/ReviewMarks.h"
 #include "translation/TranslationStatus.h"
 
 #include <QAction>
@@ -98,7 +100,8 @@ public:
     using QLabel::QLabel;
     QSize minimumSizeHint() const override
     {
-        return {fontMetrics().averageCharWidth() * kMinimumChars, QLabel::minimumSizeHint().height()};
+        return {fontMetrics().averageCharWidth() * kMinimumChars,
+                QLabel::minimumSizeHint().height()};
     }
 
 protected:
@@ -130,6 +133,21 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
     // The toolbar's visibility belongs to the View menu alone.
     setContextMenuPolicy(Qt::NoContextMenu);
 
+    // Asks for the project and the documents only once they are there.
+    checks_ =
+        new CheckCommands([this] { return projects_ ? projects_->Panel()->Project() : nullptr; },
+                          [this](const QString& path) {
+                              return projects_ && projects_->HasProject()
+                                         ? projects_->Panel()->RelativeTranslation(path)
+                                         : QString();
+                          },
+                          [this] {
+                              std::vector<DocumentSession*> sessions;
+                              for (int index = 0; tabView_ && index < TabCount(); ++index)
+                                  sessions.push_back(SessionAt(index));
+                              return sessions;
+                          },
+                          this);
     CreateActions();
     ConnectActions();
     ConnectPrinting();
@@ -144,8 +162,9 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
         *this, *this, *commands_, [this](int index) { return TabAt(index); },
         [this](int index) { SetActiveIndex(index); });
     startPage_ = new StartPage(Action(Command::New), Action(Command::Open), this);
-    startPage_->AddProjectButtons(Action(Command::NewProject), Action(Command::OpenProject),
-                                  [this](const QString& path) { projects_->OpenProjectFile(path); });
+    startPage_->AddProjectButtons(
+        Action(Command::NewProject), Action(Command::OpenProject),
+        [this](const QString& path) { projects_->OpenProjectFile(path); });
     startPage_->SetOpenHandler([this](const RecentFile& file) {
         if (file.format >= 0)
             commands_->OpenRecent(file);
@@ -158,6 +177,8 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
     setCentralWidget(pages_);
     connect(projects_, &ProjectCommands::ProjectChanged, startPage_, &StartPage::Refresh);
     connect(projects_, &ProjectCommands::ProjectChanged, this, &MainFrame::ScheduleUpdate);
+    connect(projects_, &ProjectCommands::ProjectChanged, checks_, &CheckCommands::Reload);
+    checks_->Reload();
     connect(projects_, &ProjectCommands::ProjectChanged, this,
             [this] { suggestions_->SetLocation(MemoryInUse()); });
     suggestions_->SetLocation(MemoryInUse());
@@ -199,6 +220,9 @@ MainFrame::~MainFrame()
     // signals must not reach it then.
     for (QDockWidget* dock : findChildren<QDockWidget*>())
         dock->disconnect(this);
+    // A project closed on the way out must not re-check documents half gone.
+    delete checks_;
+    checks_ = nullptr;
     // The tabs go while the status bar their views write to still exists.
     while (TabCount() > 0)
         CloseTab(TabCount() - 1);
@@ -429,6 +453,8 @@ void MainFrame::CreateMenus()
                     menu = open.last()->addMenu(text);
                 }
                 menu->setObjectName(QString::fromLatin1(entry.textKey));
+                if (qstrcmp(entry.textKey, "menu.checks") == 0)
+                    checks_->FillMenu(menu);
                 if (qstrcmp(entry.textKey, "menu.window") == 0)
                     windowMenu_ = menu;
                 if (qstrcmp(entry.textKey, "recent.projects") == 0)
@@ -540,9 +566,9 @@ void MainFrame::LoadCatalogue()
 {
     QString missingFile;
     const CatalogueLoader& loader = InstalledCatalogueLoader();
-    const bool loaded =
-        loader ? loader(*catalogue_, CurrentUiLanguage(), &missingFile)
-               : LoadFormatCatalogue(*catalogue_, CurrentUiLanguage(), &missingFile);
+    const bool loaded = loader
+                            ? loader(*catalogue_, CurrentUiLanguage(), &missingFile)
+                            : LoadFormatCatalogue(*catalogue_, CurrentUiLanguage(), &missingFile);
     if (loaded && catalogue_->Count() > 0)
         return;
     if (missingFile.isEmpty())
@@ -844,6 +870,7 @@ int MainFrame::AddDocument(std::unique_ptr<EdtDocument> document, const QString&
     undoGroup_->addStack(session->UndoStack());
     Follow(tab);
     projects_->Follow(session);
+    checks_->Follow(session);
     const int index = tabView_->addTab(tab, EscapeAmpersands(TabDisplayTitle(tab->Title())));
     tabView_->setCurrentIndex(index);
     return index;
@@ -906,6 +933,8 @@ void MainFrame::Follow(DocumentTab* tab)
                     Qt::UniqueConnection);
         ScheduleUpdate();
     });
+    connect(view, &GridView::WordAdded, this,
+            [this](const QString& word) { checks_->AddWord(word); });
     connect(view, &GridView::StatusShown, this,
             [this](const QString& text) { statusBar()->showMessage(text); });
     connect(view, &GridView::StatusCleared, this, [this](const QString& text) {
@@ -976,11 +1005,15 @@ void MainFrame::SeekField(bool problem, bool forward)
             before < document.TextFieldCount() && document.TextColumn(before) == column;
         from = FieldPlace{row, onField || !forward ? before : before - 1};
     }
+    if (problem) {
+        SeekProblem(tab, from, forward, wrap);
+        return;
+    }
     const std::optional<FieldPlace> found =
-        tab->Status()->Seek(problem ? FieldSeek::Problem : FieldSeek::Untranslated, from, forward);
+        tab->Status()->Seek(FieldSeek::Untranslated, from, forward);
     if (!found) {
         QApplication::beep();
-        statusBar()->showMessage(UiText(problem ? "seek.noProblem" : "seek.noUntranslated"));
+        statusBar()->showMessage(UiText("seek.noUntranslated"));
         pendingWrap_ = PendingWrap{tab, problem, forward};
         return;
     }
@@ -988,9 +1021,86 @@ void MainFrame::SeekField(bool problem, bool forward)
     // Whatever the last seek said is past.
     statusBar()->clearMessage();
     view->SelectCell(found->record, document.TextColumn(found->field));
-    // F9 tells which problem it stopped at; the mark's colour alone does not.
-    if (problem)
-        statusBar()->showMessage(FieldStateText(*tab->Status(), found->record, found->field));
+}
+
+namespace {
+
+// The problems of a field in the order F9 stops at them: a changed original first, then each
+// failed check (enabled and not ignored) in check order.
+std::vector<int> FieldProblems(const DocumentSession& session, int record, int field)
+{
+    std::vector<int> out;
+    const ReviewMarks& review = *session.Review();
+    if (review.Count() > 0 && review.Has(record, field))
+        out.push_back(ProblemsModel::kSourceChanged);
+    CheckMask mask = session.Checks()->Mask(record, field);
+    for (int check = 0; mask; ++check, mask >>= 1) {
+        if (mask & 1)
+            out.push_back(check);
+    }
+    return out;
+}
+
+}  // namespace
+
+// F9 stops at every problem in turn, also at each of a field with several; the status bar
+// names the check it stopped at.
+void MainFrame::SeekProblem(DocumentTab* tab, FieldPlace from, bool forward, bool wrap)
+{
+    const DocumentSession& session = *tab->Session();
+    const EdtDocument& document = *tab->Document();
+    GridView* view = tab->View();
+    std::optional<ProblemStop> stop;
+    const bool onLast = !wrap && lastStop_.tab == tab && view->SelectedRow() == lastStop_.record &&
+                        lastStop_.record < document.RecordCount() &&
+                        lastStop_.field < document.TextFieldCount() &&
+                        view->SelectedColumn() == document.TextColumn(lastStop_.field);
+    if (onLast) {
+        const std::vector<int> here = FieldProblems(session, lastStop_.record, lastStop_.field);
+        const auto at = std::find(here.begin(), here.end(), lastStop_.check);
+        if (at != here.end()) {
+            const qsizetype next = (at - here.begin()) + (forward ? 1 : -1);
+            if (next >= 0 && next < static_cast<qsizetype>(here.size()))
+                stop = ProblemStop{tab, lastStop_.record, lastStop_.field,
+                                   here[static_cast<size_t>(next)]};
+        }
+    }
+    const qsizetype fields = document.TextFieldCount();
+    const qsizetype total = document.RecordCount() * fields;
+    qsizetype at = from.record < 0 ? (forward ? -1 : total) : from.record * fields + from.field;
+    for (at += forward ? 1 : -1; !stop && fields > 0 && at >= 0 && at < total;
+         at += forward ? 1 : -1) {
+        const int record = static_cast<int>(at / fields), field = static_cast<int>(at % fields);
+        const std::vector<int> here = FieldProblems(session, record, field);
+        if (!here.empty())
+            stop = ProblemStop{tab, record, field, forward ? here.front() : here.back()};
+    }
+    if (!stop) {
+        QApplication::beep();
+        statusBar()->showMessage(UiText("seek.noProblem"));
+        pendingWrap_ = PendingWrap{tab, true, forward};
+        lastStop_ = {};
+        return;
+    }
+    pendingWrap_ = PendingWrap{};
+    lastStop_ = *stop;
+    statusBar()->clearMessage();
+    view->SelectCell(stop->record, document.TextColumn(stop->field));
+    QString title, detail;
+    if (stop->check == ProblemsModel::kSourceChanged) {
+        title = UiText("check.sourceChanged.title");
+        const std::optional<ReviewMark> mark = session.Review()->At(stop->record, stop->field);
+        detail = !mark || mark->reason == ReviewReason::New
+                     ? UiText("check.sourceChanged.new")
+                     : UiText("check.sourceChanged.detail").arg(mark->oldSource);
+    } else {
+        title = CheckTitle(static_cast<Check>(stop->check));
+        for (const Problem& p : session.Checks()->Details(stop->record, stop->field)) {
+            if (p.check == static_cast<Check>(stop->check))
+                detail = p.detail;
+        }
+    }
+    statusBar()->showMessage(UiText("seek.problemAt").arg(title, detail));
 }
 
 GridView* MainFrame::ActiveView() const

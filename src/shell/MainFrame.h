@@ -3,6 +3,7 @@
 #include "base/UiText.h"
 #include "shell/Commands.h"
 #include "shell/DocumentTabs.h"
+#include "translation/TranslationStatus.h"
 
 #include <QMainWindow>
 
@@ -34,6 +35,7 @@ class FormatCatalogue;
 class GridView;
 class PrintCommands;
 class GlossaryPanel;
+class CheckCommands;
 class ProblemsPanel;
 class SuggestionsPanel;
 class ProjectCommands;
@@ -103,6 +105,7 @@ public:
     QString CountsToolTip() const;
 
     TabView* Tabs() const { return tabView_; }
+    CheckCommands* Checks() const { return checks_; }
     // Shown in place of the tabs while no document is open.
     StartPage* Start() const { return startPage_; }
     QMenu* WindowMenu() const { return windowMenu_; }
@@ -144,6 +147,7 @@ private:
     void ShowAbout();
     // F8 / F9: selects the next or previous field to work on in the active view.
     void SeekField(bool problem, bool forward);
+    void SeekProblem(DocumentTab* tab, FieldPlace from, bool forward, bool wrap);
     // One UpdateUi once the current event is handled, however many changes asked for it.
     void ScheduleUpdate();
     void Follow(DocumentTab* tab);
@@ -173,6 +177,7 @@ private:
     Autosave* recovery_ = nullptr;
     QLabel* countsLabel_ = nullptr;
     ProblemsPanel* problems_ = nullptr;
+    CheckCommands* checks_ = nullptr;
     SuggestionsPanel* suggestions_ = nullptr;
     GlossaryPanel* glossary_ = nullptr;
     // The seek that found nothing: pressed again, it starts over from the other end.
@@ -181,6 +186,11 @@ private:
         bool problem = false;
         bool forward = true;
     } pendingWrap_;
+    // Where F9 last stopped: the field and the check (or ProblemsModel::kSourceChanged).
+    struct ProblemStop {
+        const DocumentTab* tab = nullptr;
+        int record = -1, field = -1, check = 0;
+    } lastStop_;
 };
 
 }  // namespace scrivlet

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+class QAction;
 class QTableView;
 
 // The Problems dock: every problem of the active document's quality checks, one row each with
@@ -27,6 +28,7 @@ public:
         int record = 0;
         int field = 0;
         int check = 0;  // a Check, or kSourceChanged
+        bool ignored = false;
     };
     enum Column { CheckColumn, RecordColumn, FieldColumn, DetailColumn, ColumnCount };
 
@@ -34,6 +36,9 @@ public:
     // The session whose problems are listed; null for none.
     void SetSession(DocumentSession* session);
     const Entry& At(int row) const { return entries_[static_cast<size_t>(row)]; }
+    // Whether the ignored problems are listed too (greyed).
+    void SetShowIgnored(bool show);
+    bool ShowsIgnored() const { return showIgnored_; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -47,6 +52,7 @@ private:
     QPointer<DocumentSession> session_;
     std::vector<Entry> entries_;
     bool refreshPending_ = false;
+    bool showIgnored_ = false;
 };
 
 class ProblemsPanel : public QDockWidget {
@@ -57,14 +63,25 @@ public:
     void SetSession(DocumentSession* session);
     ProblemsModel* Model() const { return model_; }
     QTableView* View() const { return view_; }
+    QAction* IgnoreAction() const { return ignore_; }
+    QAction* StopIgnoringAction() const { return stopIgnoring_; }
+    QAction* ShowIgnoredAction() const { return showIgnored_; }
 
 signals:
     // A problem was clicked: its field (among the text fields) is to be selected.
     void ProblemChosen(int record, int field);
 
 private:
+    // The selected row's problem ignored, or taken back.
+    void Ignore(bool ignore);
+    void UpdateActions();
+
     ProblemsModel* model_;
     QTableView* view_;
+    QPointer<DocumentSession> session_;
+    QAction* ignore_;
+    QAction* stopIgnoring_;
+    QAction* showIgnored_;
 };
 
 }  // namespace scrivlet

@@ -10,7 +10,7 @@ namespace scrivlet {
 namespace {
 
 struct Store {
-    QString filePath;  // empty: the user's store
+    QString filePath;                 // empty: the user's store
     std::optional<QString> language;  // read on first use
     Setting lastEncoding{QStringLiteral("LastEncodingIndex"), kDefaultEncodingIndex};
 };
@@ -208,6 +208,48 @@ void SetMemoryLocation(const QString& location)
         settings->setValue(prefix + QStringLiteral("MemoryLocation"), location.trimmed());
 }
 
+QStringList DisabledChecks()
+{
+    QString prefix;
+    return OpenStore(&prefix)->value(prefix + QStringLiteral("DisabledChecks")).toStringList();
+}
+
+void SetDisabledChecks(const QStringList& names)
+{
+    QString prefix;
+    const auto settings = OpenStore(&prefix);
+    if (settings->isWritable())
+        settings->setValue(prefix + QStringLiteral("DisabledChecks"), names);
+}
+
+QString SpellingLanguage()
+{
+    QString prefix;
+    return OpenStore(&prefix)->value(prefix + QStringLiteral("SpellingLanguage")).toString();
+}
+
+void SetSpellingLanguage(const QString& code)
+{
+    QString prefix;
+    const auto settings = OpenStore(&prefix);
+    if (settings->isWritable())
+        settings->setValue(prefix + QStringLiteral("SpellingLanguage"), code);
+}
+
+QStringList UserWordList()
+{
+    QString prefix;
+    return OpenStore(&prefix)->value(prefix + QStringLiteral("WordList")).toStringList();
+}
+
+void SetUserWordList(const QStringList& words)
+{
+    QString prefix;
+    const auto settings = OpenStore(&prefix);
+    if (settings->isWritable())
+        settings->setValue(prefix + QStringLiteral("WordList"), words);
+}
+
 QByteArray WindowGeometry()
 {
     QString prefix;
@@ -232,11 +274,16 @@ const QString kOldLanguageName = QStringLiteral("LanguageID");
 QString CodeOfLocaleNumber(quint32 number)
 {
     switch (number) {
-    case 2048: return QString();
-    case 1031: return QStringLiteral("de");
-    case 1045: return QStringLiteral("pl");
-    case 1049: return QStringLiteral("ru");
-    default: return QStringLiteral("en");
+        case 2048:
+            return QString();
+        case 1031:
+            return QStringLiteral("de");
+        case 1045:
+            return QStringLiteral("pl");
+        case 1049:
+            return QStringLiteral("ru");
+        default:
+            return QStringLiteral("en");
     }
 }
 

@@ -69,6 +69,16 @@ void ForgetRecentProject(const QString& path);
 QString MemoryLocation();
 void SetMemoryLocation(const QString& location);
 
+// The names of the quality checks switched off outside a project ("placeholders", ...).
+QStringList DisabledChecks();
+void SetDisabledChecks(const QStringList& names);
+// The language spelling is checked in outside a project ("en", "de", "pl", "ru"); empty: off.
+QString SpellingLanguage();
+void SetSpellingLanguage(const QString& code);
+// Words spelling accepts outside a project besides the dictionary's.
+QStringList UserWordList();
+void SetUserWordList(const QStringList& words);
+
 // QWidget::saveGeometry of the main window; empty until one was stored.
 QByteArray WindowGeometry();
 void SetWindowGeometry(const QByteArray& geometry);

@@ -37,6 +37,11 @@ constexpr Migration kMigrations[] = {
     {3,
      "CREATE TABLE glossary(id INTEGER PRIMARY KEY, source TEXT NOT NULL, target TEXT NOT NULL,"
      " note TEXT NOT NULL DEFAULT '', origin TEXT NOT NULL DEFAULT '', UNIQUE(source, target));"},
+    // Problems the user chose to ignore while the texts stay as they were.
+    {4,
+     "CREATE TABLE ignored_problems(file TEXT NOT NULL, record INTEGER NOT NULL,"
+     " field INTEGER NOT NULL, check_name TEXT NOT NULL, hash INTEGER NOT NULL,"
+     " PRIMARY KEY(file, record, field, check_name)) WITHOUT ROWID;"},
 };
 static_assert(std::size(kMigrations) == ProjectFile::kSchemaVersion);
 
@@ -295,6 +300,64 @@ Result ProjectFile::ReplaceFileMarks(const QString& file, const std::vector<Plac
     Result done = clear.Done();
     for (size_t i = 0; done && i < rows.size(); ++i)
         done = SetFieldMarks(file, rows[i].record, rows[i].field, rows[i].marks);
+    if (done)
+        done = db_.Commit();
+    if (!done)
+        db_.Rollback();
+    return done;
+}
+
+QString ProjectFile::Value(const QString& key)
+{
+    sql::Statement query = db_.Prepare("SELECT value FROM settings WHERE key = ?");
+    query.Bind(1, key);
+    return query.IsValid() && query.Step() ? query.Text(0) : QString();
+}
+
+Result ProjectFile::SetValue(const QString& key, const QString& value)
+{
+    sql::Statement put = value.isNull()
+                             ? db_.Prepare("DELETE FROM settings WHERE key = ?")
+                             : db_.Prepare("INSERT OR REPLACE INTO settings VALUES(?, ?)");
+    put.Bind(1, key);
+    if (!value.isNull())
+        put.Bind(2, value);
+    put.Step();
+    return put.Done();
+}
+
+std::vector<IgnoredProblem> ProjectFile::IgnoredProblems(const QString& file)
+{
+    std::vector<IgnoredProblem> rows;
+    sql::Statement query =
+        db_.Prepare("SELECT record, field, check_name, hash FROM ignored_problems WHERE file = ?");
+    query.Bind(1, file);
+    while (query.IsValid() && query.Step()) {
+        // A check this build does not know is left alone in the file.
+        if (const std::optional<Check> check = CheckNamed(query.Text(2)))
+            rows.push_back({static_cast<int>(query.Int(0)), static_cast<int>(query.Int(1)), *check,
+                            static_cast<quint64>(query.Int(3))});
+    }
+    return rows;
+}
+
+Result ProjectFile::ReplaceIgnoredProblems(const QString& file,
+                                           const std::vector<IgnoredProblem>& rows)
+{
+    if (Result begun = db_.Begin(); !begun)
+        return begun;
+    sql::Statement clear = db_.Prepare("DELETE FROM ignored_problems WHERE file = ?");
+    clear.Bind(1, file).Step();
+    Result done = clear.Done();
+    sql::Statement put =
+        db_.Prepare("INSERT OR REPLACE INTO ignored_problems VALUES(?, ?, ?, ?, ?)");
+    for (size_t i = 0; done && i < rows.size(); ++i) {
+        put.Reset();
+        put.Bind(1, file).Bind(2, rows[i].record).Bind(3, rows[i].field);
+        put.Bind(4, QString::fromLatin1(CheckName(rows[i].check)));
+        put.Bind(5, static_cast<qint64>(rows[i].hash)).Step();
+        done = put.Done();
+    }
     if (done)
         done = db_.Commit();
     if (!done)

@@ -3,6 +3,7 @@
 #include "base/Result.h"
 #include "store/Sqlite.h"
 #include "translation/Alignment.h"
+#include "translation/DocumentChecks.h"
 
 #include <QHash>
 #include <QString>
@@ -53,7 +54,7 @@ struct FieldMarks {
 class ProjectFile {
 public:
     // The schema this build writes; older files are migrated step by step when opened.
-    static constexpr int kSchemaVersion = 3;
+    static constexpr int kSchemaVersion = 4;
 
     // Makes a new project file (failing when path exists) with these settings.
     Result Create(const QString& path, const ProjectSettings& settings);
@@ -87,6 +88,16 @@ public:
     std::vector<PlacedMarks> FileMarks(const QString& file);
     // Replaces them in one transaction.
     Result ReplaceFileMarks(const QString& file, const std::vector<PlacedMarks>& rows);
+    // A value of the settings table beyond the folders and encodings (the checks' choices);
+    // null when none is stored. A null value removes the key.
+    QString Value(const QString& key);
+    Result SetValue(const QString& key, const QString& value);
+
+    // The problems ignored in one file (relative path), and their replacement in one
+    // transaction.
+    std::vector<IgnoredProblem> IgnoredProblems(const QString& file);
+    Result ReplaceIgnoredProblems(const QString& file, const std::vector<IgnoredProblem>& rows);
+
     // Points the project at another originals folder (absolute, or relative to the project
     // file's folder).
     Result SetOriginalsDir(const QString& dir);

@@ -371,6 +371,11 @@ bool InflectionOf(QStringView word, QStringView target)
 PlaceholderFinder::PlaceholderFinder() = default;
 PlaceholderFinder::~PlaceholderFinder() = default;
 
+void PlaceholderFinder::Clear()
+{
+    patterns_.clear();
+}
+
 bool PlaceholderFinder::AddPattern(const QString& pattern)
 {
     auto regex = std::make_unique<GuardedRegex>();

@@ -78,6 +78,7 @@ public:
     // Adds a project's pattern (ECMAScript syntax); false, adding nothing, when it is invalid.
     bool AddPattern(const QString& pattern);
     bool HasPatterns() const { return !patterns_.empty(); }
+    void Clear();
     // Into *found, in order, not overlapping. budget: the matching thread's, needed only with
     // patterns (else may be null).
     void Find(QStringView text, MatchBudget* budget, std::vector<TextSpan>* found) const;

@@ -3,12 +3,15 @@
 #include "base/GuardedRegex.h"
 #include "base/UiText.h"
 
+#include <QCryptographicHash>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentMap>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
+#include <bit>
 #include <set>
+#include <tuple>
 
 namespace scrivlet {
 namespace {
@@ -26,6 +29,22 @@ MatchLimits PatternLimits()
 }
 
 }  // namespace
+
+quint64 IgnoreHash(QStringView text, QStringView reference)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    // The length first: "ab" + "c" and "a" + "bc" must differ.
+    const qint64 length = text.size();
+    hash.addData(QByteArrayView(reinterpret_cast<const char*>(&length), sizeof length));
+    for (const QStringView part : {text, reference})
+        hash.addData(QByteArrayView(reinterpret_cast<const char*>(part.utf16()),
+                                    part.size() * qsizetype{sizeof(char16_t)}));
+    const QByteArray digest = hash.result();
+    quint64 value = 0;
+    for (int i = 0; i < 8; ++i)
+        value = (value << 8) | static_cast<quint8>(digest[i]);
+    return value;
+}
 
 DocumentChecks::DocumentChecks(const EdtDocument& document, const CheckSettings& settings,
                                const EdtDocument* reference, QObject* parent)
@@ -50,6 +69,98 @@ void DocumentChecks::SetReference(const EdtDocument* reference)
 {
     reference_ = reference;
     RecheckAll();
+}
+
+qint64 DocumentChecks::IgnoredCount() const
+{
+    qint64 sum = 0;
+    for (const CheckMask mask : ignoredMasks_)
+        sum += std::popcount(mask);
+    return sum;
+}
+
+CheckMask DocumentChecks::Silence(size_t at, CheckMask raw)
+{
+    if (ignoredMasks_.empty())
+        return raw;
+    const int record = static_cast<int>(at / fields_), field = static_cast<int>(at % fields_);
+    const auto found = ignores_.constFind(Key(record, field));
+    CheckMask silenced = 0;
+    if (found != ignores_.constEnd()) {
+        const FieldInput in = Input(at);
+        const quint64 hash = IgnoreHash(in.text, in.reference);
+        for (const auto& [check, held] : *found) {
+            if (held == hash)
+                silenced |= Bit(check);
+        }
+        silenced &= raw;
+    }
+    ignoredMasks_[at] = silenced;
+    return raw & ~silenced;
+}
+
+void DocumentChecks::SetIgnored(const std::vector<IgnoredProblem>& ignored, bool recheck)
+{
+    ignores_.clear();
+    for (const IgnoredProblem& p : ignored)
+        ignores_[Key(p.record, p.field)].emplace_back(p.check, p.hash);
+    if (recheck)
+        RecheckAll();
+}
+
+std::vector<IgnoredProblem> DocumentChecks::Ignored() const
+{
+    std::vector<IgnoredProblem> out;
+    for (auto it = ignores_.constBegin(); it != ignores_.constEnd(); ++it) {
+        for (const auto& [check, hash] : it.value())
+            out.push_back({static_cast<int>(it.key() >> 32),
+                           static_cast<int>(it.key() & 0xffffffffu), check, hash});
+    }
+    std::sort(out.begin(), out.end(), [](const IgnoredProblem& a, const IgnoredProblem& b) {
+        return std::tie(a.record, a.field, a.check) < std::tie(b.record, b.field, b.check);
+    });
+    return out;
+}
+
+bool DocumentChecks::Ignore(int record, int field, Check check)
+{
+    if (record < 0 || field < 0 || static_cast<size_t>(field) >= fields_ ||
+        record >= document_.RecordCount() || !(Mask(record, field) & Bit(check)))
+        return false;
+    const size_t at = static_cast<size_t>(record) * fields_ + field;
+    const FieldInput in = Input(at);
+    auto& list = ignores_[Key(record, field)];
+    std::erase_if(list, [check](const auto& entry) { return entry.first == check; });
+    list.emplace_back(check, IgnoreHash(in.text, in.reference));
+    if (ignoredMasks_.empty())
+        ignoredMasks_.assign(masks_.size(), 0);
+    Count(masks_[at], -1);
+    masks_[at] &= ~Bit(check);
+    ignoredMasks_[at] |= Bit(check);
+    Count(masks_[at], +1);
+    emit IgnoredChanged();
+    emit ProblemsChanged();
+    return true;
+}
+
+bool DocumentChecks::StopIgnoring(int record, int field, Check check)
+{
+    const auto found = ignores_.find(Key(record, field));
+    if (found == ignores_.end() ||
+        !std::erase_if(*found, [check](const auto& entry) { return entry.first == check; }))
+        return false;
+    if (found->empty())
+        ignores_.erase(found);
+    if (IgnoredMask(record, field) & Bit(check)) {
+        const size_t at = static_cast<size_t>(record) * fields_ + field;
+        Count(masks_[at], -1);
+        masks_[at] |= Bit(check);
+        ignoredMasks_[at] &= ~Bit(check);
+        Count(masks_[at], +1);
+    }
+    emit IgnoredChanged();
+    emit ProblemsChanged();
+    return true;
 }
 
 qint64 DocumentChecks::Count() const
@@ -100,7 +211,7 @@ void DocumentChecks::CheckRange(size_t first, size_t last, std::vector<size_t>* 
         budget = std::make_unique<MatchBudget>(PatternLimits());
     for (size_t at = first; at < last; ++at) {
         const FieldInput in = Input(at);
-        masks_[at] = checker_.Run(in, storage, budget.get(), nullptr);
+        masks_[at] = Silence(at, checker_.Run(in, storage, budget.get(), nullptr));
         if (hashes)
             (*hashes)[at] = in.reference.isEmpty() ? 0 : qHash(in.reference) | 1;
     }
@@ -127,9 +238,11 @@ void DocumentChecks::JudgeGroup(int head, bool count)
     }
     for (int at = head; at >= 0; at = nextInGroup_[static_cast<size_t>(at)]) {
         CheckMask& mask = masks_[static_cast<size_t>(at)];
-        const CheckMask judged = (differ && Eligible(static_cast<size_t>(at)))
-                                     ? (mask | Bit(Check::Inconsistent))
-                                     : (mask & ~Bit(Check::Inconsistent));
+        const CheckMask raw = mask | IgnoredAt(static_cast<size_t>(at));
+        const CheckMask judged =
+            Silence(static_cast<size_t>(at), (differ && Eligible(static_cast<size_t>(at)))
+                                                 ? (raw | Bit(Check::Inconsistent))
+                                                 : (raw & ~Bit(Check::Inconsistent)));
         if (count)
             Count(mask, -1), Count(judged, +1);
         mask = judged;
@@ -199,6 +312,7 @@ void DocumentChecks::RecheckAll()
 {
     fields_ = static_cast<size_t>(document_.TextFieldCount());
     masks_.assign(static_cast<size_t>(document_.RecordCount()) * fields_, 0);
+    ignoredMasks_.assign(ignores_.isEmpty() ? 0 : masks_.size(), 0);
     counts_ = {};
     const bool groups = reference_ && (settings_.enabled & Bit(Check::Inconsistent));
     std::vector<size_t> hashes(groups ? masks_.size() : 0);
@@ -246,7 +360,7 @@ void DocumentChecks::Recheck(int firstRecord, int lastRecord)
             const size_t at = static_cast<size_t>(record) * fields_ + k;
             CheckMask& mask = masks_[at];
             Count(mask, -1);
-            mask = checker_.Run(Input(at), storage, budget.get(), nullptr);
+            mask = Silence(at, checker_.Run(Input(at), storage, budget.get(), nullptr));
             Count(mask, +1);
             if (groupOf_[at] >= 0)
                 groups.insert(groupOf_[at]);
@@ -257,10 +371,10 @@ void DocumentChecks::Recheck(int firstRecord, int lastRecord)
     emit ProblemsChanged();
 }
 
-std::vector<Problem> DocumentChecks::Details(int record, int field) const
+std::vector<Problem> DocumentChecks::Details(int record, int field, bool withIgnored) const
 {
     std::vector<Problem> out;
-    const CheckMask mask = Mask(record, field);
+    const CheckMask mask = Mask(record, field) | (withIgnored ? IgnoredMask(record, field) : 0);
     if (!mask)
         return out;
     std::unique_ptr<MatchBudget> budget;
@@ -279,6 +393,7 @@ std::vector<Problem> DocumentChecks::Details(int record, int field) const
         std::stable_sort(out.begin(), out.end(),
                          [](const Problem& a, const Problem& b) { return a.check < b.check; });
     }
+    std::erase_if(out, [mask](const Problem& p) { return !(mask & Bit(p.check)); });
     for (Problem& p : out)
         p.record = record, p.field = field;
     return out;

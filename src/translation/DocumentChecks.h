@@ -2,6 +2,7 @@
 
 #include "translation/Checks.h"
 
+#include <QHash>
 #include <QObject>
 
 #include <array>
@@ -15,6 +16,19 @@
 
 namespace scrivlet {
 
+// A problem the translator chose to ignore. It holds while the field's translation and
+// reference still hash to what they were when it was ignored.
+struct IgnoredProblem {
+    int record = 0;
+    int field = 0;
+    Check check = Check::TooLong;
+    quint64 hash = 0;
+    bool operator==(const IgnoredProblem&) const = default;
+};
+
+// Stable across runs and builds (it is stored): the first 64 bits of SHA-1 over both texts.
+quint64 IgnoreHash(QStringView text, QStringView reference);
+
 class DocumentChecks : public QObject {
     Q_OBJECT
 
@@ -25,6 +39,7 @@ public:
                    const EdtDocument* reference = nullptr, QObject* parent = nullptr);
     ~DocumentChecks() override;
 
+    const CheckSettings& Settings() const { return settings_; }
     // After the settings or the reference changed: checks everything again.
     void SetReference(const EdtDocument* reference);
     void RecheckAll();
@@ -37,16 +52,36 @@ public:
     {
         return masks_[static_cast<size_t>(record) * fields_ + field];
     }
-    // Problems in all (each failed check of each field counts once), and per check.
+    // The ignored problems the field still has (hidden from Mask and the counts).
+    CheckMask IgnoredMask(int record, int field) const
+    {
+        return ignoredMasks_.empty() ? 0
+                                     : ignoredMasks_[static_cast<size_t>(record) * fields_ + field];
+    }
+    // Problems in all (each failed check of each field counts once), and per check; ignored
+    // ones count in neither.
     qint64 Count() const;
+    qint64 IgnoredCount() const;
     qint64 CountOf(Check check) const { return counts_[static_cast<size_t>(check)]; }
-    // The problems of a field, in check order, told in the interface language.
-    std::vector<Problem> Details(int record, int field) const;
+    // The problems of a field, in check order, told in the interface language; the ignored
+    // ones too when asked.
+    std::vector<Problem> Details(int record, int field, bool withIgnored = false) const;
     // Every problem of the document in record, field and check order.
     void ForEachProblem(const std::function<void(const Problem&)>& each) const;
 
+    // Replaces the ignored problems (a document just opened, a project's list); checks again
+    // unless the caller is about to.
+    void SetIgnored(const std::vector<IgnoredProblem>& ignored, bool recheck = true);
+    // Every ignore, also those whose texts have changed since.
+    std::vector<IgnoredProblem> Ignored() const;
+    // Ignores a problem the field has now, or takes an ignore back; false when nothing changed.
+    bool Ignore(int record, int field, Check check);
+    bool StopIgnoring(int record, int field, Check check);
+
 signals:
     void ProblemsChanged();
+    // Ignore or StopIgnoring changed the list (not SetIgnored).
+    void IgnoredChanged();
 
 private:
     FieldInput Input(size_t at) const;
@@ -58,6 +93,14 @@ private:
     // Sets or clears the inconsistency of the group's fields; counted when asked.
     void JudgeGroup(int head, bool count);
     void Count(CheckMask mask, int sign);
+    // The raw mask of a field less its ignored problems, noting those in ignoredMasks_.
+    CheckMask Silence(size_t at, CheckMask raw);
+    CheckMask IgnoredAt(size_t at) const { return ignoredMasks_.empty() ? 0 : ignoredMasks_[at]; }
+    static quint64 Key(int record, int field)
+    {
+        return (static_cast<quint64>(static_cast<quint32>(record)) << 32) |
+               static_cast<quint32>(field);
+    }
 
     const EdtDocument& document_;
     const CheckSettings& settings_;
@@ -70,6 +113,9 @@ private:
     // of each one's group (-1 for none), and the next field of the group (-1 at the end).
     std::vector<int> groupOf_;
     std::vector<int> nextInGroup_;
+    // Ignores by field (Key), with the hash each holds for; read by the pool's threads.
+    QHash<quint64, std::vector<std::pair<Check, quint64>>> ignores_;
+    std::vector<CheckMask> ignoredMasks_;  // empty while nothing is ignored
 };
 
 }  // namespace scrivlet

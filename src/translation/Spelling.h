@@ -20,6 +20,8 @@ class Speller {
 public:
     virtual ~Speller() = default;
     virtual bool Knows(QStringView word) const = 0;
+    // Words the dictionary would put in its place, best first.
+    virtual QStringList Suggestions(QStringView) const { return {}; }
 };
 
 // The words of text worth a dictionary's look (Unicode word boundaries, words with a letter
@@ -42,7 +44,7 @@ public:
     void SetWordList(const QStringList& words);
 
     bool Knows(QStringView word) const override;
-    QStringList Suggestions(QStringView word) const;
+    QStringList Suggestions(QStringView word) const override;
 
 private:
     struct Impl;

@@ -61,6 +61,12 @@ private slots:
         english.sort();
         QCOMPARE(keys, english);
         QVERIFY(keys.size() > 100);
+        // A key written twice loses one of its texts without a word from the JSON reader.
+        QFile file(QStringLiteral(":/lang/%1.json").arg(LanguageCode(language)));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString json = QString::fromUtf8(file.readAll());
+        QCOMPARE(json.count(QRegularExpression(QStringLiteral("(?m)^\\s*\"[^\"]+\":"))),
+                 keys.size());
         const QRegularExpression cyrillic(QStringLiteral("[\\x{0400}-\\x{052F}\\x{2116}]"));
         const QRegularExpression number(QStringLiteral("(^|\\.)\\d+(\\.|$)"));
         const QRegularExpression wrong(QStringLiteral(

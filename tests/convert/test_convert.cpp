@@ -267,40 +267,43 @@ private slots:
         QTest::addColumn<QString>("out");  // stdout whole; for status 1 and 2 part of stderr
         const QString things = "--catalogue %CAT% --format 1 --encoding 0 ";
         const QString de = things + "--reference %DIR%/item-en.txt --check %DIR%/item-de.txt ";
-        const QString clean = "\"too_long\": 0, \"not_storable\": 0, \"untranslated\": 1, "
-                              "\"empty\": 0, \"placeholders\": 1, \"numbers\": 0, "
-                              "\"leading_space\": 0, \"trailing_space\": 0, \"line_breaks\": 0, "
-                              "\"double_space\": 0, \"end_punctuation\": 1, \"inconsistent\": 0, "
-                              "\"glossary\": 0";
+        const QString clean =
+            "\"too_long\": 0, \"not_storable\": 0, \"untranslated\": 1, "
+            "\"empty\": 0, \"placeholders\": 1, \"numbers\": 0, "
+            "\"leading_space\": 0, \"trailing_space\": 0, \"line_breaks\": 0, "
+            "\"double_space\": 0, \"end_punctuation\": 1, \"inconsistent\": 0, "
+            "\"glossary\": 0";
         QTest::newRow("all checks")
             << de << 0
-            << QString("{\"record\": 0, \"field\": 0, \"check\": \"placeholders\", \"detail\": "
-                       "\"missing %d\"}\n"
-                       "{\"record\": 1, \"field\": 0, \"check\": \"end_punctuation\", "
-                       "\"detail\": \"the original ends in “.”\"}\n"
-                       "{\"record\": 2, \"field\": 0, \"check\": \"untranslated\", \"detail\": "
-                       "\"same as the original\"}\n"
-                       "{\"fields\": 3, \"problems\": 3, \"by_check\": {") + clean + "}}\n";
+            << QString(
+                   "{\"record\": 0, \"field\": 0, \"check\": \"placeholders\", \"detail\": "
+                   "\"missing %d\"}\n"
+                   "{\"record\": 1, \"field\": 0, \"check\": \"end_punctuation\", "
+                   "\"detail\": \"the original ends in “.”\"}\n"
+                   "{\"record\": 2, \"field\": 0, \"check\": \"untranslated\", \"detail\": "
+                   "\"same as the original\"}\n"
+                   "{\"fields\": 3, \"problems\": 3, \"by_check\": {") +
+                   clean + "}, \"ignored\": 0}\n";
         QTest::newRow("glossary only")
             << de + "--checks glossary --glossary %DIR%/terms.csv" << 0
             << u"{\"record\": 1, \"field\": 0, \"check\": \"glossary\", \"detail\": "
                "\"“ok” not translated as “Gut”\"}\n"
-               "{\"fields\": 3, \"problems\": 1, \"by_check\": {\"glossary\": 1}}\n"_qs;
+               "{\"fields\": 3, \"problems\": 1, \"by_check\": {\"glossary\": 1}, \"ignored\": 0}\n"_qs;
         QTest::newRow("spelling, no reference")
             << things + "--spelling en --check %DIR%/item-typo.txt" << 0
             << "{\"record\": 0, \"field\": 0, \"check\": \"spelling\", \"detail\": "
                "\"unknown words: Teh\"}\n"
                "{\"fields\": 1, \"problems\": 1, \"by_check\": {\"too_long\": 0, "
-               "\"not_storable\": 0, \"double_space\": 0, \"spelling\": 1}}\n";
+               "\"not_storable\": 0, \"double_space\": 0, \"spelling\": 1}, \"ignored\": 0}\n";
         QTest::newRow("unknown check") << de + "--checks frob" << 2 << "unknown check 'frob'";
         QTest::newRow("spelling without language")
             << de + "--checks spelling" << 2 << "the spelling check needs --spelling LANG";
-        QTest::newRow("bad placeholder") << de + "--placeholder (" << 2
-                                         << "'(' is no valid regular expression";
-        QTest::newRow("missing glossary") << de + "--glossary %DIR%/none.csv" << 1
-                                          << "Unable to open file '%DIR%/none.csv'";
-        QTest::newRow("check options alone") << things + "--spelling en --dump %DIR%/item-de.txt"
-                                             << 2 << "go with --check";
+        QTest::newRow("bad placeholder")
+            << de + "--placeholder (" << 2 << "'(' is no valid regular expression";
+        QTest::newRow("missing glossary")
+            << de + "--glossary %DIR%/none.csv" << 1 << "Unable to open file '%DIR%/none.csv'";
+        QTest::newRow("check options alone")
+            << things + "--spelling en --dump %DIR%/item-de.txt" << 2 << "go with --check";
     }
     void check()
     {

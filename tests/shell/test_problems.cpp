@@ -5,11 +5,16 @@
 #include "TestRegistry.h"
 #include "documents/RowLabels.h"
 #include "grid/GridView.h"
+#include "grid/InplaceEdit.h"
 #include "shell/DocumentSession.h"
 #include "shell/DocumentTab.h"
 #include "shell/ProblemsPanel.h"
+#include "shell/Settings.h"
 #include "translation/ReviewMarks.h"
 
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QStatusBar>
 #include <QTableView>
 
 using namespace scrivlet;
@@ -81,6 +86,102 @@ private slots:
                               "Source changed|" + r2 + "|Text|a new record of the original"}));
         frame.UpdateUi();
         QVERIFY2(frame.CountsText().endsWith(u"Problems: 4"), qPrintable(frame.CountsText()));
+    }
+
+    // F9 / Shift+F9 stop at every problem of the enabled checks, several in one field one
+    // after the other, and name each; a check switched off in View > Checks counts nowhere.
+    void seekAndSwitchOff_data()
+    {
+        QTest::addColumn<QStringList>("off");       // checks switched off
+        QTest::addColumn<QStringList>("commands");  // n next, p previous problem
+        QTest::addColumn<QStringList>("stops");     // record:check title, "-" a beep
+        QTest::addColumn<int>("count");
+        QTest::newRow("all, forward") << QStringList{} << QStringList{"n", "n", "n", "n", "n"}
+                                      << QStringList{"1:Double space", "2:Too long",
+                                                     "2:End punctuation", "-", "0:Untranslated"}
+                                      << 4;
+        QTest::newRow("all, backward after the beep")
+            << QStringList{} << QStringList{"p", "p", "p", "p"}
+            << QStringList{"-", "2:End punctuation", "2:Too long", "1:Double space"} << 4;
+        QTest::newRow("double space and too long off")
+            << QStringList{"double_space", "too_long"} << QStringList{"n", "n", "n"}
+            << QStringList{"2:End punctuation", "-", "0:Untranslated"} << 2;
+    }
+    void seekAndSwitchOff()
+    {
+        QFETCH(QStringList, off);
+        QFETCH(QStringList, commands);
+        MainFrame frame;
+        EdtDocument* document = AddDocument(frame, {{"Go."}, {"a  b"}, {"toolong"}}, 6);
+        frame.TabAt(0)->Session()->SetReference(
+            MakeDocument(document->Format(), {{"Go."}, {"a b"}, {"Wait."}}));
+        auto* menu = frame.findChild<QMenu*>(QStringLiteral("menu.checks"));
+        QVERIFY(menu);
+        for (const QString& name : off) {
+            QAction* item = menu->findChild<QAction*>("check." + name);
+            QVERIFY(item && item->isChecked());
+            item->trigger();
+        }
+        // Kept in the settings for the next start.
+        const QStringList stored = DisabledChecks();
+        QCOMPARE(QSet<QString>(stored.begin(), stored.end()),
+                 QSet<QString>(off.begin(), off.end()));
+        QVERIFY(frame.ActiveView()->SelectCell(0, document->TextColumn(0)));
+        QStringList stops;
+        for (const QString& command : commands) {
+            Run(frame, command == "n" ? Command::NextProblem : Command::PreviousProblem);
+            const QString said = frame.statusBar()->currentMessage();
+            stops << (said == UiText("seek.noProblem")
+                          ? u"-"_qs
+                          : QString::number(frame.ActiveView()->SelectedRow()) + u':' +
+                                said.section(u':', 0, 0));
+        }
+        QTEST(stops, "stops");
+        QFETCH(int, count);
+        auto* panel = frame.findChild<ProblemsPanel*>();
+        QTRY_COMPARE(panel->Model()->rowCount(), count);
+        frame.UpdateUi();
+        QVERIFY(frame.CountsText().endsWith("Problems: " + QString::number(count)));
+    }
+
+    // With a spelling language, the editor's context menu on an unknown word offers the
+    // dictionary's words and Add to Word List; either makes the word stop being a problem.
+    void spellingFromTheEditor_data()
+    {
+        QTest::addColumn<QString>("item");  // the menu item taken; empty: the first suggestion
+        QTest::newRow("suggestion") << "";
+        QTest::newRow("add to word list") << "spelling.addWord";
+    }
+    void spellingFromTheEditor()
+    {
+        QFETCH(QString, item);
+        MainFrame frame;
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        EdtDocument* document = AddDocument(frame, {{"Teh cat"}}, 20);
+        frame.findChild<QAction*>(QStringLiteral("spelling.language.en"))->trigger();
+        QCOMPARE(SpellingLanguage(), u"en"_qs);
+        auto* panel = frame.findChild<ProblemsPanel*>();
+        QTRY_COMPARE(panel->Model()->rowCount(), 1);
+        GridView* view = frame.ActiveView();
+        QVERIFY(view->SelectCell(0, document->TextColumn(0)) && view->BeginEdit());
+        InplaceEdit* editor = view->Editor();
+        // Over the first word.
+        const QPoint over(editor->fontMetrics().horizontalAdvance(u"Te"_qs), editor->height() / 2);
+        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, over, editor->mapToGlobal(over));
+        QApplication::sendEvent(editor, &menuEvent);
+        auto* menu = editor->findChild<QMenu*>();
+        QVERIFY(menu);
+        QAction* chosen =
+            item.isEmpty() ? menu->actions().value(0) : menu->findChild<QAction*>(item);
+        QVERIFY(chosen && chosen->objectName() != u"edit-undo");
+        const QString expected = item.isEmpty() ? chosen->text() + u" cat"_qs : u"Teh cat"_qs;
+        QVERIFY(expected != u" cat"_qs);
+        chosen->trigger();
+        menu->close();
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCOMPARE(document->FieldText(0, 0).toString(), expected);
+        QTRY_COMPARE(panel->Model()->rowCount(), 0);
     }
 };
 

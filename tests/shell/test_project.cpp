@@ -13,6 +13,7 @@
 #include "shell/DocumentTab.h"
 #include "shell/GlossaryPanel.h"
 #include "shell/MemoryQueue.h"
+#include "shell/ProblemsPanel.h"
 #include "shell/ProjectCommands.h"
 #include "shell/ProjectDialog.h"
 #include "shell/ProjectFind.h"
@@ -23,6 +24,7 @@
 #include "store/ProjectGlossary.h"
 #include "store/Memory.h"
 #include "store/Sqlite.h"
+#include "store/IgnoreFile.h"
 #include "translation/DocumentChecks.h"
 #include "translation/ReviewMarks.h"
 #include "translation/TranslationStatus.h"
@@ -424,6 +426,67 @@ private slots:
         QVERIFY(tab->Session()->Review()->Has(3, 0));
         tab->Session()->UndoStack()->undo();
         QCOMPARE(tab->Document()->RecordCount(), 3);
+    }
+
+    // An ignored problem stays ignored when the file is opened again, in the project or beside
+    // the file without one, until the text changes.
+    void ignoreHoldsUntilTheTextChanges_data()
+    {
+        QTest::addColumn<bool>("inProject");
+        QTest::newRow("in the project") << true;
+        QTest::newRow("beside the file") << false;
+    }
+    void ignoreHoldsUntilTheTextChanges()
+    {
+        QFETCH(bool, inProject);
+        const QString translation = Translation("d/four_dlg.edt");
+        for (const auto& [path, text] :
+             {std::pair{Original("d/four_dlg.edt"), "a b"}, std::pair{translation, "a  b"}})
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()) && WriteFile(path, EdtBytes({text})));
+        auto open = [&]() -> ProblemsPanel* {
+            if (inProject) {
+                OpenFrame();
+                OpenFromPanel("four_dlg.edt");
+            } else {
+                frame_ = std::make_unique<MainFrame>();
+                frame_->Commands().SetDialogHost(&host_);
+                frame_->Commands().OpenFiles({translation});
+            }
+            return frame_->TabCount() == 1 ? frame_->findChild<ProblemsPanel*>() : nullptr;
+        };
+        // Rows of the double space: shown and ignored.
+        auto rows = [](const ProblemsModel& model, bool ignored) {
+            int n = 0;
+            for (int row = 0; row < model.rowCount(); ++row)
+                n += model.At(row).check == static_cast<int>(Check::DoubleSpace) &&
+                     model.At(row).ignored == ignored;
+            return n;
+        };
+        ProblemsPanel* panel = open();
+        QVERIFY(panel);
+        QTRY_COMPARE(rows(*panel->Model(), false), 1);
+        QVERIFY(!QFile::exists(IgnoreFilePath(translation)));
+        for (int row = 0; row < panel->Model()->rowCount(); ++row) {
+            if (panel->Model()->At(row).check == static_cast<int>(Check::DoubleSpace))
+                panel->View()->setCurrentIndex(panel->Model()->index(row, 0));
+        }
+        panel->IgnoreAction()->trigger();
+        QTRY_COMPARE(rows(*panel->Model(), false), 0);
+        QCOMPARE(QFile::exists(IgnoreFilePath(translation)), !inProject);
+
+        cleanup();
+        panel = open();
+        QVERIFY(panel);
+        DocumentSession& session = *frame_->TabAt(0)->Session();
+        QCOMPARE(session.Checks()->IgnoredCount(), 1);
+        panel->ShowIgnoredAction()->setChecked(true);
+        QTRY_COMPARE(rows(*panel->Model(), true), 1);
+        QCOMPARE(rows(*panel->Model(), false), 0);
+        // Another text with the same problem: the ignore no longer holds.
+        QVERIFY(session.History()->SetText(0, session.Document()->TextColumn(0), u"c  d",
+                                           QStringLiteral("typing")));
+        QTRY_COMPARE(rows(*panel->Model(), false), 1);
+        QCOMPARE(session.Checks()->IgnoredCount(), 0);
     }
 
     // The marks come back with the file, and go from the project once confirmed or saved.

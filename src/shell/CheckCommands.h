@@ -1,0 +1,95 @@
+#pragma once
+
+#include "translation/DocumentChecks.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QMenu;
+
+// The choices the quality checks run with, kept in the open project (which wins) or in the
+// user's settings: which checks are on, the spelling language and its word list, the
+// project's placeholder patterns. Also where each document's ignored problems are kept: the
+// project's table for a file of the project, a file beside the document otherwise.
+
+namespace scrivlet {
+
+class DocumentSession;
+class ProjectFile;
+class SpellingDictionary;
+
+// Keys of the project's settings table.
+inline constexpr char kProjectDisabledChecks[] = "disabled_checks";
+inline constexpr char kProjectSpelling[] = "spelling_language";
+inline constexpr char kProjectWordList[] = "word_list";
+inline constexpr char kProjectPlaceholders[] = "placeholder_patterns";
+
+class CheckCommands : public QObject {
+    Q_OBJECT
+
+public:
+    // project gives the open project (null for none); relative the project's name of a
+    // document's file (empty when it is none of the project's); sessions the open documents.
+    CheckCommands(std::function<ProjectFile*()> project,
+                  std::function<QString(const QString&)> relative,
+                  std::function<std::vector<DocumentSession*>()> sessions,
+                  QObject* parent = nullptr);
+    ~CheckCommands() override;
+
+    // Fills View > Checks: one checkable item per check, and the spelling language.
+    void FillMenu(QMenu* menu);
+
+    // The checks that run now (spelling only with a language).
+    CheckMask Enabled() const { return enabled_; }
+    void SetEnabled(Check check, bool on);
+    // "en", "de", "pl", "ru"; empty: spelling off.
+    QString Language() const { return language_; }
+    void SetLanguage(const QString& code);
+    QStringList WordList() const { return words_; }
+    void SetWordList(const QStringList& words);
+    void AddWord(const QString& word);
+    QStringList Patterns() const { return patterns_; }
+    void SetPatterns(const QStringList& patterns);
+    // The dictionary of the language with the word list; null while spelling is off.
+    const SpellingDictionary* Dictionary() const { return dictionary_.get(); }
+
+    // A document just opened: its checks take the choices and its ignores.
+    void Follow(DocumentSession* session);
+    // The project was opened or closed: every choice is read again and every document
+    // re-checked.
+    void Reload();
+
+signals:
+    // The choices changed (the menus' check marks follow).
+    void Changed();
+
+private:
+    void Apply(DocumentSession* session);
+    void ApplyAll();
+    void StoreIgnores(DocumentSession* session);
+    std::vector<IgnoredProblem> LoadIgnores(DocumentSession* session) const;
+    void LoadDictionary();
+    // The project's value of key when it has one, else fallback.
+    QString Stored(const char* key, const QString& fallback) const;
+    void Store(const char* key, const QString& value);
+    void RefreshMenu();
+
+    std::function<ProjectFile*()> project_;
+    std::function<QString(const QString&)> relative_;
+    std::function<std::vector<DocumentSession*>()> sessions_;
+    CheckMask chosen_ = kAllChecks;  // as stored; spelling then needs a language
+    CheckMask enabled_ = 0;
+    QString language_;
+    QStringList words_;
+    QStringList patterns_;
+    std::unique_ptr<SpellingDictionary> dictionary_;
+    QMenu* menu_ = nullptr;
+    QMenu* languageMenu_ = nullptr;
+};
+
+}  // namespace scrivlet

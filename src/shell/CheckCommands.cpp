@@ -2,6 +2,7 @@
 
 #include "base/UiText.h"
 #include "documents/EdtDocument.h"
+#include "shell/CheckSettingsDialog.h"
 #include "shell/DocumentSession.h"
 #include "shell/Settings.h"
 #include "store/IgnoreFile.h"
@@ -213,7 +214,27 @@ void CheckCommands::FillMenu(QMenu* menu)
         connect(action, &QAction::triggered, this,
                 [this, language = QString::fromLatin1(code)] { SetLanguage(language); });
     }
+    menu->addSeparator();
+    QAction* settings = menu->addAction(UiText("checkSettings.menu"));
+    settings->setObjectName(QStringLiteral("checkSettings"));
+    connect(settings, &QAction::triggered, this, [this, menu] { EditSettings(menu->window()); });
     RefreshMenu();
+}
+
+void CheckCommands::EditSettings(QWidget* parent)
+{
+    const QStringList patterns = patterns_;
+    CheckSettingsDialog dialog(project_() ? &patterns : nullptr, words_, parent);
+    if (dialog.exec() == QDialog::Accepted)
+        ApplySettings(dialog);
+}
+
+void CheckCommands::ApplySettings(const CheckSettingsDialog& dialog)
+{
+    if (project_() && dialog.Patterns() != patterns_)
+        SetPatterns(dialog.Patterns());
+    if (dialog.Words() != words_)
+        SetWordList(dialog.Words());
 }
 
 void CheckCommands::RefreshMenu()

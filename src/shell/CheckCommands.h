@@ -19,6 +19,7 @@ class QMenu;
 
 namespace scrivlet {
 
+class CheckSettingsDialog;
 class DocumentSession;
 class ProjectFile;
 class SpellingDictionary;
@@ -41,8 +42,13 @@ public:
                   QObject* parent = nullptr);
     ~CheckCommands() override;
 
-    // Fills View > Checks: one checkable item per check, and the spelling language.
+    // Fills View > Checks: one checkable item per check, the spelling language, and the
+    // settings dialog.
     void FillMenu(QMenu* menu);
+    // The patterns and the word list in a dialog; accepted, they apply at once.
+    void EditSettings(QWidget* parent);
+    // What an accepted dialog holds: the word list, and the patterns when a project is open.
+    void ApplySettings(const CheckSettingsDialog& dialog);
 
     // The checks that run now (spelling only with a language).
     CheckMask Enabled() const { return enabled_; }

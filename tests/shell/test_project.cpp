@@ -8,6 +8,8 @@
 #include "grid/DocumentHistory.h"
 #include "grid/GridView.h"
 #include "grid/InplaceEdit.h"
+#include "shell/CheckCommands.h"
+#include "shell/CheckSettingsDialog.h"
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentSession.h"
 #include "shell/DocumentTab.h"
@@ -37,6 +39,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -640,6 +643,34 @@ private slots:
         QCOMPARE(checks.CountOf(Check::Glossary), 0);
         QCOMPARE(problems(), QString::number(before));
         QVERIFY(host_.Drained());
+    }
+
+    // The check settings: a project's own pattern makes its placeholders count, and it stays
+    // in the project with the word list; a pattern that does not compile is named by its line
+    // and cannot be accepted.
+    void checkSettings()
+    {
+        OpenFrame();
+        DocumentTab* tab = OpenFromPanel("one_dlg.edt");
+        QVERIFY(tab);
+        DocumentChecks& checks = *tab->Session()->Checks();
+        QCOMPARE(checks.CountOf(Check::Placeholders), 0);
+        const QStringList none;
+        CheckSettingsDialog broken(&none, {});
+        broken.PatternsEdit()->setPlainText("\\bHi\\b\n(unclosed");
+        QVERIFY(!broken.CanAccept());
+        QVERIFY2(broken.PatternProblems()->text().startsWith("Line 2: "),
+                 qPrintable(broken.PatternProblems()->text()));
+        CheckSettingsDialog dialog(&none, {});
+        dialog.PatternsEdit()->setPlainText("\\bHi\\b\n\n");
+        dialog.WordsEdit()->setPlainText(" Harrowmere \nTobb");
+        QVERIFY(dialog.CanAccept());
+        frame_->Checks()->ApplySettings(dialog);
+        QCOMPARE(checks.CountOf(Check::Placeholders), 1);
+        frame_.reset();
+        OpenFrame();
+        QCOMPARE(frame_->Checks()->Patterns(), QStringList{"\\bHi\\b"});
+        QCOMPARE(frame_->Checks()->WordList(), (QStringList{"Harrowmere", "Tobb"}));
     }
 
     // The Glossary dock lists the terms of the selected field's source, whole words in any

@@ -1,7 +1,9 @@
 #include "shell/DocumentTab.h"
 
+#include "documents/EdtDocument.h"
 #include "grid/GridCommands.h"
 #include "grid/GridView.h"
+#include "shell/DocumentSession.h"
 #include "shell/PropagateBar.h"
 
 #include <QVBoxLayout>
@@ -34,6 +36,17 @@ DocumentTab::DocumentTab(std::unique_ptr<DocumentSession> session, QWidget* pare
     setFocusProxy(view_);
     view_->SetTranslationStatus(session_->Status());
     view_->SetChecks(session_->Checks());
+    connect(view_, &GridView::CellSelected, this, &DocumentTab::SourceChanged);
+    connect(session_.get(), &DocumentSession::ReferenceChanged, this, &DocumentTab::SourceChanged);
+}
+
+QString DocumentTab::SelectedSource() const
+{
+    const EdtDocument* reference = Reference();
+    const int row = view_->SelectedRow(), column = view_->SelectedColumn();
+    if (reference && row < reference->RecordCount() && view_->IsTextCell(row, column))
+        return reference->Text(row, column);
+    return QString();
 }
 
 DocumentTab::~DocumentTab()

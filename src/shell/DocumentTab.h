@@ -41,6 +41,13 @@ public:
     const EdtDocument* Reference() const { return session_->Reference(); }
     QString Name() const { return session_->Name(); }
     QString Title() const { return session_->Title(); }
+    // The reference's text of the selected text cell: what the memory and the glossary are
+    // asked about. Empty without a reference, a text cell, or that record in the reference.
+    QString SelectedSource() const;
+
+signals:
+    // Another cell was selected or the reference changed: SelectedSource may differ.
+    void SourceChanged();
 
 private:
     std::unique_ptr<DocumentSession> session_;

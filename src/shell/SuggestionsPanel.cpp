@@ -97,29 +97,17 @@ void SuggestionsPanel::Follow(DocumentTab* tab)
 {
     if (tab_ == tab)
         return;
-    if (tab_) {
-        disconnect(tab_->View(), nullptr, this, nullptr);
-        disconnect(tab_->Session(), nullptr, this, nullptr);
-    }
+    if (tab_)
+        disconnect(tab_, nullptr, this, nullptr);
     tab_ = tab;
-    if (tab) {
-        connect(tab->View(), &GridView::CellSelected, this, &SuggestionsPanel::LookupSelected);
-        connect(tab->Session(), &DocumentSession::ReferenceChanged, this,
-                &SuggestionsPanel::LookupSelected);
-    }
+    if (tab)
+        connect(tab, &DocumentTab::SourceChanged, this, &SuggestionsPanel::LookupSelected);
     LookupSelected();
 }
 
 void SuggestionsPanel::LookupSelected()
 {
-    QString source;
-    if (tab_) {
-        const EdtDocument* reference = tab_->Reference();
-        const GridView* view = tab_->View();
-        const int row = view->SelectedRow(), column = view->SelectedColumn();
-        if (reference && row < reference->RecordCount() && view->IsTextCell(row, column))
-            source = reference->Text(row, column);
-    }
+    const QString source = tab_ ? tab_->SelectedSource() : QString();
     Lookup(source);
 }
 

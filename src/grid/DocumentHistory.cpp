@@ -64,15 +64,28 @@ private:
 class ReloadStep : public DocumentStep {
 public:
     ReloadStep(DocumentHistory* history, std::vector<EdtDocument::FieldEdit> entries, int before,
-               int after, const QString& text)
+               int after, const QString& text, std::function<void(bool)> follow)
         : DocumentStep(history, text, 0, 0),
           entries_(std::move(entries)),
           before_(before),
-          after_(after)
+          after_(after),
+          follow_(std::move(follow))
     {
     }
-    void redo() override { Change(before_, after_); }
-    void undo() override { Change(after_, before_); }
+    void redo() override
+    {
+        Change(before_, after_);
+        if (follow_)
+            follow_(true);
+    }
+    void undo() override
+    {
+        Change(after_, before_);
+        if (follow_)
+            follow_(false);
+    }
+    // A carried-over translation may keep every text and change only what follows it.
+    bool ChangesFile() const override { return !entries_.empty() || before_ != after_; }
 
 private:
     void Change(int from, int to)
@@ -89,6 +102,7 @@ private:
     std::vector<EdtDocument::FieldEdit> entries_;
     int before_;
     int after_;
+    std::function<void(bool)> follow_;
 };
 
 }  // namespace
@@ -164,7 +178,8 @@ bool DocumentHistory::Reload(const EdtDocument& loaded)
     return true;
 }
 
-bool DocumentHistory::Replace(const EdtDocument& loaded, const QString& name)
+bool DocumentHistory::Replace(const EdtDocument& loaded, const QString& name,
+                              std::function<void(bool done)> follow)
 {
     if (!document_ || loaded.TextFieldCount() != document_->TextFieldCount())
         return false;
@@ -185,9 +200,9 @@ bool DocumentHistory::Replace(const EdtDocument& loaded, const QString& name)
             entries.push_back({record, field, *stored});
         }
     }
-    if (entries.empty() && before == after)
+    if (entries.empty() && before == after && !follow)
         return false;
-    stack_->push(new ReloadStep(this, std::move(entries), before, after, name));
+    stack_->push(new ReloadStep(this, std::move(entries), before, after, name, std::move(follow)));
     return true;
 }
 

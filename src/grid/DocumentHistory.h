@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QUndoCommand>
 
+#include <functional>
 #include <vector>
 
 class QUndoStack;
@@ -69,7 +70,11 @@ public:
     bool Reload(const EdtDocument& loaded);
     // Takes another document's texts and record count (a translation carried over to a new
     // original) as one step named name; false when nothing differs or no memory is left.
-    bool Replace(const EdtDocument& texts, const QString& name);
+    // follow, when given, runs after each redo (true, also the first) and undo (false), for
+    // what belongs to the step beside the texts; then the step is made even when no text
+    // differs, and leaves the document as modified as it was.
+    bool Replace(const EdtDocument& texts, const QString& name,
+                 std::function<void(bool done)> follow = {});
 
     // The steps the next Undo and Redo would take; null when there is none.
     const DocumentStep* UndoStep() const;

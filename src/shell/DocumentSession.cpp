@@ -55,7 +55,7 @@ QUndoStack* DocumentSession::UndoStack() const
     return history_->Stack();
 }
 
-void DocumentSession::SetReference(std::unique_ptr<EdtDocument> reference)
+void DocumentSession::SetReference(std::shared_ptr<const EdtDocument> reference)
 {
     // The status lets go of the old reference before it is freed.
     status_->SetReference(reference.get());

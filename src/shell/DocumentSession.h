@@ -50,7 +50,9 @@ public:
     EdtDocument* Document() const { return document_.get(); }
     // The read-only document the translation is compared with; null for none.
     const EdtDocument* Reference() const { return reference_.get(); }
-    void SetReference(std::unique_ptr<EdtDocument> reference);
+    // Shared, so that an undo step can give an earlier reference back.
+    std::shared_ptr<const EdtDocument> SharedReference() const { return reference_; }
+    void SetReference(std::shared_ptr<const EdtDocument> reference);
     // The reference's fields grouped by text, indexed on first use; null without a reference.
     const SourceGroups* Groups() const;
     TranslationStatus* Status() const { return status_.get(); }
@@ -103,11 +105,11 @@ private:
 
     CheckSettings checkSettings_;
     std::unique_ptr<EdtDocument> document_;
-    std::unique_ptr<EdtDocument> reference_;
+    std::shared_ptr<const EdtDocument> reference_;
     mutable std::unique_ptr<SourceGroups> groups_;  // goes before the reference it points into
     std::unique_ptr<ReviewMarks> review_;           // goes after the status that reads it
-    std::unique_ptr<TranslationStatus> status_;  // goes before the documents it reads
-    std::unique_ptr<DocumentChecks> checks_;     // as the status
+    std::unique_ptr<TranslationStatus> status_;     // goes before the documents it reads
+    std::unique_ptr<DocumentChecks> checks_;        // as the status
     std::unique_ptr<DocumentHistory> history_;
     QFileSystemWatcher* watcher_;
     QString watched_;  // the path followed, empty for none

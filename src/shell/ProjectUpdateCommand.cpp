@@ -137,9 +137,13 @@ bool ProjectCommands::PlanUpdate(const QString& folder, std::vector<PlannedFile>
     QProgressDialog progress(UiText("update.progress"), UiText("update.cancel"), 0,
                              static_cast<int>(files.size()), &window_);
     progress.setWindowModality(Qt::WindowModal);
-    // Shown at once: the worker reads the open documents, which nobody may edit meanwhile.
+    // Shown before the worker starts (setValue alone would show it on the next round of the
+    // event loop): the worker reads the open documents, which nobody may edit meanwhile.
     progress.setMinimumDuration(0);
     progress.setValue(0);
+    progress.show();
+    if (progress.wasCanceled())
+        return false;
     const FormatCatalogue& catalogue = tabs_.Catalogue();
     QFuture<void> future =
         QtConcurrent::run([&files, &project, &catalogue, folder](QPromise<void>& promise) {
@@ -161,7 +165,7 @@ bool ProjectCommands::PlanUpdate(const QString& folder, std::vector<PlannedFile>
     if (!future.isFinished())
         loop.exec();
     future.waitForFinished();
-    return !future.isCanceled();
+    return !future.isCanceled() && !progress.wasCanceled();
 }
 
 void ProjectCommands::ApplyUpdate(PlannedFile& file, UpdateTally& tally)
@@ -174,10 +178,18 @@ void ProjectCommands::ApplyUpdate(PlannedFile& file, UpdateTally& tally)
     const Alignment& alignment = file.alignment;
     const std::vector<ProjectFile::PlacedMarks>& rows = file.marks;
     if (DocumentSession* session = file.open) {
-        session->Review()->ClearAll();
-        if (file.Changes() && session->History()->Replace(*alignment.output, UiText("undo.update")))
-            ClearMarksOnUndo(*session);
-        session->SetReference(std::move(file.newOriginal));
+        // One step also when no text changes: undo gives back the old original and marks.
+        ReviewMarks::Saved marks;
+        for (const ProjectFile::PlacedMarks& row : rows) {
+            if (row.marks.review != ReviewReason::None)
+                marks[{row.record, row.field}] = {row.marks.review, row.marks.source};
+        }
+        if (!ReplaceForUpdate(*session, *alignment.output, std::move(file.newOriginal),
+                              std::move(marks))) {
+            tally.failed << QDir::toNativeSeparators(file.entry.path) + QStringLiteral(": ") +
+                                UiText("fileError.noMemory");
+            return;
+        }
         ++tally.open;
     } else if (file.Changes()) {
         if (Result saved = SaveDocument(*alignment.output); !saved) {
@@ -188,14 +200,8 @@ void ProjectCommands::ApplyUpdate(PlannedFile& file, UpdateTally& tally)
         }
         ++tally.written;
     }
-    if (file.open) {
-        for (const ProjectFile::PlacedMarks& row : rows) {
-            if (row.marks.review != ReviewReason::None)
-                file.open->Review()->Set(row.record, row.field,
-                                         {row.marks.review, row.marks.source});
-        }
-    }
-    // Last: setting the marks above writes to the project's old rows as it goes.
+    // The project keeps the marks of the update also when an open document's step is undone:
+    // the project points at the new originals from now on.
     if (file.Changes() || file.open) {
         if (Result stored = project.ReplaceFileMarks(file.entry.path, rows); !stored)
             tally.failed << stored.Error();
@@ -281,13 +287,13 @@ void ProjectCommands::KeepReviewMarks(DocumentSession& session, const QString& r
             session.Review()->Set(row.record, row.field, {row.marks.review, row.marks.source});
     }
     // A confirmation is kept at once; an edit once it is saved (unsaved, it may be thrown away).
-    connect(session.Review(), &ReviewMarks::Changed, &session,
+    // Marks an undo or a redo puts back or takes away are nobody's review.
+    connect(session.Review(), &ReviewMarks::Changed, &session, [this, &session, relative] {
+        if (!session.Review()->Restoring())
+            StoreReviewMarks(session, relative);
+    });
+    connect(&session, &DocumentSession::Saved, this,
             [this, &session, relative] { StoreReviewMarks(session, relative); });
-    connect(session.Document(), &EdtDocument::ModifiedChanged, &session,
-            [this, &session, relative](bool modified) {
-                if (!modified)
-                    StoreReviewMarks(session, relative);
-            });
 }
 
 void ProjectCommands::StoreReviewMarks(DocumentSession& session, const QString& relative)

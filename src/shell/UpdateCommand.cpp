@@ -46,34 +46,33 @@ QString ReportText(const Alignment& alignment, const EdtFormat& format, const Ed
     return text;
 }
 
-// Marks the fields to review with their old source; undoing the step takes the marks away.
-void MarkForReview(DocumentSession& session, const Alignment& alignment, const EdtDocument& old)
+// The fields to review, with their old source.
+ReviewMarks::Saved MarksForReview(const Alignment& alignment, const EdtDocument& old)
 {
-    ReviewMarks& review = *session.Review();
+    ReviewMarks::Saved marks;
     for (const ReviewField& field : alignment.review) {
         const int from = alignment.fromOld[field.record];
-        review.Set(
-            field.record, field.field,
-            {field.reason, from < 0 ? QString() : old.FieldText(from, field.field).toString()});
+        marks[{field.record, field.field}] = {
+            field.reason, from < 0 ? QString() : old.FieldText(from, field.field).toString()};
     }
-    ClearMarksOnUndo(session);
+    return marks;
 }
 
 }  // namespace
 
-void ClearMarksOnUndo(DocumentSession& session)
+bool ReplaceForUpdate(DocumentSession& session, const EdtDocument& output,
+                      std::shared_ptr<const EdtDocument> newOriginal, ReviewMarks::Saved marks)
 {
-    ReviewMarks& review = *session.Review();
-    QUndoStack* stack = session.UndoStack();
-    const int step = stack->index();
-    auto connection = std::make_shared<QMetaObject::Connection>();
-    *connection = QObject::connect(stack, &QUndoStack::indexChanged, &review,
-                                   [&review, step, connection](int index) {
-                                       if (index >= step)
-                                           return;
-                                       review.ClearAll();
-                                       QObject::disconnect(*connection);
-                                   });
+    // The reference and the marks belong to the step: undo gives back the old ones, and redo
+    // these again.
+    ReviewMarks::Saved before = session.Review()->All();
+    std::shared_ptr<const EdtDocument> oldOriginal = session.SharedReference();
+    const auto follow = [&session, before = std::move(before), marks = std::move(marks),
+                         oldOriginal, newOriginal](bool done) {
+        session.SetReference(done ? newOriginal : oldOriginal);
+        session.Review()->Restore(done ? marks : before);
+    };
+    return session.History()->Replace(output, UiText("undo.update"), follow);
 }
 
 void ConfirmReviewCommand(DocumentSession& session, int record, int column)
@@ -105,21 +104,20 @@ void UpdateToNewOriginalCommand(DialogHost& host, QWidget* parent, DocumentSessi
     {
         const BusyCursor busy;
         done = AlignTranslation(*session.Reference(), *newOriginal, document, &alignment);
-        // Nothing differing is no step, and no failure either.
-        session.Review()->ClearAll();
-        if (done && keepRemoved)
-            removed = RemovedUnits(alignment, *session.Reference(), document,
-                                   session.Name(),
-                                   QDateTime::currentSecsSinceEpoch());
-        if (done && session.History()->Replace(*alignment.output, UiText("undo.update")))
-            MarkForReview(session, alignment, *session.Reference());
+        if (done) {
+            if (keepRemoved)
+                removed = RemovedUnits(alignment, *session.Reference(), document, session.Name(),
+                                       QDateTime::currentSecsSinceEpoch());
+            if (!ReplaceForUpdate(session, *alignment.output, std::move(newOriginal),
+                                  MarksForReview(alignment, *session.Reference())))
+                done = Result::Failure(UiText("fileError.noMemory"));
+        }
     }
     if (!done) {
         host.ShowMessage(parent, UiText("update.failed") + u'\n' + done.Error(),
                          QMessageBox::Warning, AppCaption());
         return;
     }
-    session.SetReference(std::move(newOriginal));
     if (keepRemoved && !removed.empty())
         keepRemoved(std::move(removed));
     host.ShowMessage(parent, ReportText(alignment, document.Format(), document),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/Memory.h"
+#include "translation/ReviewMarks.h"
 
 #include <functional>
 #include <memory>
@@ -30,7 +31,11 @@ void UpdateToNewOriginalCommand(
 // The selected field's review mark taken away (a beep when it has none).
 void ConfirmReviewCommand(DocumentSession& session, int record, int column);
 
-// The session's review marks go when the step just done is undone.
-void ClearMarksOnUndo(DocumentSession& session);
+// Carries the session's document over to output as one step of its history, with newOriginal
+// as its reference and marks as its review marks; undoing the step gives back the reference
+// and the marks of before. The step is made also when every text stays (the sources changed
+// under kept translations); false when the memory ran out and nothing changed.
+bool ReplaceForUpdate(DocumentSession& session, const EdtDocument& output,
+                      std::shared_ptr<const EdtDocument> newOriginal, ReviewMarks::Saved marks);
 
 }  // namespace scrivlet

@@ -1,5 +1,7 @@
 #include "translation/ReviewMarks.h"
 
+#include <algorithm>
+#include <climits>
 #include <vector>
 
 namespace scrivlet {
@@ -85,6 +87,37 @@ std::vector<std::pair<int, int>> ReviewMarks::Fields() const
     for (const auto& [place, entry] : marks_)
         fields.push_back(place);
     return fields;
+}
+
+ReviewMarks::Saved ReviewMarks::All() const
+{
+    Saved saved;
+    for (const auto& [place, entry] : marks_)
+        saved.emplace_hint(saved.end(), place, entry.mark);
+    return saved;
+}
+
+void ReviewMarks::Restore(const Saved& marks)
+{
+    if (marks_.empty() && marks.empty())
+        return;
+    int first = marks_.empty() ? INT_MAX : marks_.begin()->first.first;
+    int last = marks_.empty() ? -1 : marks_.rbegin()->first.first;
+    marks_.clear();
+    for (const auto& [place, mark] : marks) {
+        // A mark beyond the document (it cannot happen through the history) is dropped.
+        if (place.first >= document_.RecordCount())
+            continue;
+        marks_.emplace_hint(marks_.end(), place,
+                            Entry{mark, document_.FieldText(place.first, place.second).toString()});
+        first = std::min(first, place.first);
+        last = std::max(last, place.first);
+    }
+    if (last < 0)
+        return;
+    restoring_ = true;
+    emit Changed(first, last);
+    restoring_ = false;
 }
 
 }  // namespace scrivlet

@@ -47,6 +47,14 @@ public:
     // The marked fields as (record, text field), in order.
     std::vector<std::pair<int, int>> Fields() const;
 
+    // Every mark by (record, text field), to be put back with Restore.
+    using Saved = std::map<std::pair<int, int>, ReviewMark>;
+    Saved All() const;
+    // Replaces every mark, as an undo or a redo puts them back: no one reviewed anything.
+    void Restore(const Saved& marks);
+    // True while Restore tells of its change, so that Changed is not taken as a review.
+    bool Restoring() const { return restoring_; }
+
 signals:
     // Marks of records first..last were set or taken away (not by the Follow calls).
     void Changed(int first, int last);
@@ -60,6 +68,7 @@ private:
 
     const EdtDocument& document_;
     std::map<std::pair<int, int>, Entry> marks_;  // by record and text field
+    bool restoring_ = false;
 };
 
 }  // namespace scrivlet

@@ -8,16 +8,17 @@
 #include "grid/DocumentHistory.h"
 #include "grid/GridView.h"
 #include "shell/Autosave.h"
-#include "shell/DocumentSession.h"
 #include "shell/DocumentCommands.h"
+#include "shell/DocumentSession.h"
 #include "shell/DocumentTab.h"
 #include "shell/FormatWizard.h"
-#include "shell/MessageBoxes.h"
 #include "shell/MemoryQueue.h"
+#include "shell/MessageBoxes.h"
 #include "shell/ProjectCommands.h"
 #include "shell/RestoreDialog.h"
 #include "shell/Settings.h"
 #include "shell/StartPage.h"
+#include "translation/ReviewMarks.h"
 #include "translation/TranslationStatus.h"
 
 #include <QStatusBar>
@@ -212,11 +213,11 @@ private slots:
         QTest::addColumn<QStringList>("files");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("filterIndex");
-        QTest::addColumn<Ints>("wizard");       // the format chosen each time; -1 cancels
-        QTest::addColumn<Ints>("shown");        // the format page's selection each time
-        QTest::addColumn<Ints>("answers");      // to the message boxes, in order
+        QTest::addColumn<Ints>("wizard");        // the format chosen each time; -1 cancels
+        QTest::addColumn<Ints>("shown");         // the format page's selection each time
+        QTest::addColumn<Ints>("answers");       // to the message boxes, in order
         QTest::addColumn<QStringList>("asked");  // keys of the questions' texts, in order
-        QTest::addColumn<QStringList>("tabs");  // see TabStates
+        QTest::addColumn<QStringList>("tabs");   // see TabStates
         const QString dlg = NamePattern(QStringLiteral("dlg"));
         const QStringList two{dlg, dlg};
         const QByteArray none, half(20, 'a');
@@ -383,8 +384,7 @@ private slots:
         for (int entry : {2, 1, 0})
             frame_->RecentMenu()->actions()[entry]->trigger();
         QCOMPARE(TabStates(), (QStringList{"1 3 1 1", "0 2 2 1"}));
-        QCOMPARE(host_.questions,
-                 QStringList{UiText("recent.gone").arg(Native("y_dlg.edt"))});
+        QCOMPARE(host_.questions, QStringList{UiText("recent.gone").arg(Native("y_dlg.edt"))});
         QCOMPARE(entries(),
                  (QStringList{"&1 " + Native("z_dlg.txt"), "&2 " + Native("x.edt"), "-", clear}));
 
@@ -420,8 +420,8 @@ private slots:
     }
 
     // The dialog starts at the document's file, the panel at its encoding (its format, fixed,
-    // is checked in realDialogs); "all supported" takes the type from the name as Open does; the encoding chosen is the
-    // next Open's; Cancel changes nothing.
+    // is checked in realDialogs); "all supported" takes the type from the name as Open does; the
+    // encoding chosen is the next Open's; Cancel changes nothing.
     void saveAs_data()
     {
         QTest::addColumn<int>("filterIndex");
@@ -521,8 +521,9 @@ private slots:
         if (asked) {
             const QString question = host_.questions[0];
             // The characters one by one, grouped by the records that hold them.
-            const QString lines = u"\u0436, \u0451 in records # 0, # 1\n"
-                                  u"%1\u0449 in record # 1"_qs;
+            const QString lines =
+                u"\u0436, \u0451 in records # 0, # 1\n"
+                u"%1\u0449 in record # 1"_qs;
             QVERIFY2(question.contains(lines.arg(command == "saveAll" ? "a_dlg.edt: " : "")),
                      qPrintable(question));
             QCOMPARE(question.contains("b_dlg.edt: \u0436, \u0451 in records"),
@@ -543,7 +544,7 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");  // of the reference; null: no such file
         QTest::addColumn<QString>("counts");
-        QTest::addColumn<QString>("told");  // after the path
+        QTest::addColumn<QString>("told");    // after the path
         QTest::addColumn<QString>("copied");  // record 1's field after Copy Reference
         QTest::newRow("loaded") << "ref_dlg.txt" << u"Hi\nYox\U0001F600\n"_qs.toUtf8()
                                 << "Translated: 1 of 2 (50%)" << QString() << "Yox";
@@ -553,7 +554,8 @@ private slots:
                "their position."
             << "Ho";
         QTest::newRow("more records")
-            << "ref_dlg.txt" << u"Hi\nYox\U0001F600\nMore\n"_qs.toUtf8() << "Translated: 1 of 2 (50%)"
+            << "ref_dlg.txt" << u"Hi\nYox\U0001F600\nMore\n"_qs.toUtf8()
+            << "Translated: 1 of 2 (50%)"
             << "\n\nThe reference has 3 records, the document 2 records. Records are compared by "
                "their position."
             << "Yox";
@@ -583,7 +585,8 @@ private slots:
         QVERIFY(!host_.fileRequests.last().panel.formatEnabled);
         QCOMPARE(host_.fileRequests.last().title, "Choose the Reference Document");
         QCOMPARE(host_.fileRequests.last().start, Document(0)->Path());
-        QCOMPARE(host_.questions, told.isEmpty() ? QStringList() : QStringList{Native(name) + told});
+        QCOMPARE(host_.questions,
+                 told.isEmpty() ? QStringList() : QStringList{Native(name) + told});
         QCOMPARE(frame_->Tabs()->tabToolTip(0), loads ? Native(name) : QString());
         QVERIFY(frame_->CountsText().startsWith(counts));
         QVERIFY(frame_->ActiveView()->SelectCell(1, 1));
@@ -680,7 +683,7 @@ private slots:
     void saveAllAs_data()
     {
         QTest::addColumn<int>("fileType");
-        QTest::addColumn<int>("encoding");  // -1: each its own
+        QTest::addColumn<int>("encoding");       // -1: each its own
         QTest::addColumn<QStringList>("names");  // written, per tab
         QTest::newRow("text") << 2 << int(kEncodingRussian)
                               << QStringList{"a_dlg (2).txt", "a_dlg.txt", "New (2).txt", "New.txt",
@@ -838,8 +841,8 @@ private slots:
     }
 
     // An export says where it wrote and how many entries; its type list has an entry per
-    // format. An import of translations asks once about the fuzzy ones, its check box unticked: ticked
-    // takes them, unticked leaves them, Cancel imports nothing. An import is one step Undo
+    // format. An import of translations asks once about the fuzzy ones, its check box unticked:
+    // ticked takes them, unticked leaves them, Cancel imports nothing. An import is one step Undo
     // takes back whole, and ends with the report.
     void translationsExportImportAndUndo_data()
     {
@@ -933,8 +936,16 @@ private slots:
             return Result();
         }));
         QCOMPARE(units, QStringList{"en>en b|B|doc.edt:1:0"});
-        // The new record waits for review until confirmed; Undo takes the marks away too.
+        // The new record waits for review until confirmed. Undo gives back the old original
+        // and no marks; Redo the new original and the mark.
         const TranslationStatus& status = *frame_->TabAt(0)->Status();
+        QCOMPARE(status.Counts().sourceChanged, 1);
+        Run(*frame_, Command::Undo);
+        QCOMPARE(TextsOf(*document), (Rows{{"A"}, {"B"}, {"C"}}));
+        QCOMPARE(frame_->TabAt(0)->Reference()->Path(), Path("old.edt"));
+        QCOMPARE(status.Counts().sourceChanged, 0);
+        Run(*frame_, Command::Redo);
+        QCOMPARE(frame_->TabAt(0)->Reference()->Path(), Path("new.edt"));
         QCOMPARE(status.Counts().sourceChanged, 1);
         GridView& view = *frame_->TabAt(0)->View();
         for (const int record : {1, 0}) {
@@ -942,8 +953,28 @@ private slots:
             Run(*frame_, Command::ConfirmReview);
         }
         QCOMPARE(status.Counts().sourceChanged, 0);
-        Run(*frame_, Command::Undo);
-        QCOMPARE(TextsOf(*document), (Rows{{"A"}, {"B"}, {"C"}}));
+    }
+
+    // A patch that only rewrites a line keeps every text of the translation: no text
+    // changes and the document stays saved, but the field still waits for review.
+    void updateKeepingEveryText()
+    {
+        // Records of a speaker and a line; the speaker stays, the second line is rewritten.
+        const EdtFormat format = MakeFormat(8, {TextField("Who", 0, 4), TextField("Line", 4, 4)});
+        EdtDocument* document = frame_->DocumentAt(frame_->AddDocument(
+            MakeDocument(format, {{"Bo", "A"}, {"Bo", "B"}}), QStringLiteral("doc.edt")));
+        QVERIFY(WriteFile(Path("old.edt"), EdtBytes({"Bo", "a", "Bo", "b"})));
+        QVERIFY(WriteFile(Path("new.edt"), EdtBytes({"Bo", "a", "Bo", "b2"})));
+        host_.QueueFiles({Path("old.edt")});
+        Run(*frame_, Command::ReferenceDocument);
+        const bool modified = document->IsModified();
+        host_.QueueFiles({Path("new.edt")});
+        Run(*frame_, Command::UpdateOriginal);
+        QVERIFY(host_.Drained());
+        QCOMPARE(TextsOf(*document), (Rows{{"Bo", "A"}, {"Bo", "B"}}));
+        QCOMPARE(document->IsModified(), modified);
+        QCOMPARE(frame_->TabAt(0)->Status()->Counts().sourceChanged, 1);
+        QCOMPARE(frame_->SessionAt(0)->Review()->At(1, 1)->oldSource, QStringLiteral("b"));
     }
 
     // The open file (the first of two tabs, with a reference) changes under the editor:

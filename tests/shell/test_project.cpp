@@ -23,10 +23,10 @@
 #include "shell/Settings.h"
 #include "shell/StartPage.h"
 #include "shell/UpdateCommand.h"
-#include "store/ProjectGlossary.h"
-#include "store/Memory.h"
-#include "store/Sqlite.h"
 #include "store/IgnoreFile.h"
+#include "store/Memory.h"
+#include "store/ProjectGlossary.h"
+#include "store/Sqlite.h"
 #include "translation/DocumentChecks.h"
 #include "translation/ReviewMarks.h"
 #include "translation/TranslationStatus.h"
@@ -35,11 +35,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QHeaderView>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -81,6 +82,18 @@ QModelIndex RowOf(const ProjectPanel& panel, const QString& name)
                                                Qt::MatchStartsWith | Qt::MatchRecursive);
     return found.isEmpty() ? QModelIndex() : found.first();
 }
+
+// Presses Cancel on a progress dialog as soon as it shows.
+class CancelProgress : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            if (auto* progress = qobject_cast<QProgressDialog*>(watched))
+                progress->cancel();
+        return false;
+    }
+};
 
 }  // namespace
 
@@ -378,6 +391,7 @@ private slots:
         QTest::newRow("on disk") << false << QMessageBox::Yes;
         QTest::newRow("open") << true << QMessageBox::Yes;
         QTest::newRow("declined") << false << QMessageBox::No;
+        QTest::newRow("cancelled") << true << QMessageBox::Cancel;  // while aligning
     }
     void updateOriginals()
     {
@@ -396,13 +410,25 @@ private slots:
         DocumentTab* tab = open ? OpenFromPanel("one_dlg.edt") : nullptr;
         const QByteArray before = ReadFile(Translation("a/one_dlg.edt"));
         host_.folderAnswers << env_.Path("orig2");
-        host_.answers << answer;
+        CancelProgress cancel;
+        if (answer == QMessageBox::Cancel)
+            qApp->installEventFilter(&cancel);
+        else
+            host_.answers << answer;
         frame_->Projects().UpdateOriginals();
+        qApp->removeEventFilter(&cancel);
         QVERIFY(host_.Drained());
+        ProjectFile& project = *Panel().Project();
+        if (answer == QMessageBox::Cancel) {
+            QCOMPARE(host_.questions.size(), 0);
+            QCOMPARE(project.Settings().originals, QStringLiteral("orig"));
+            QCOMPARE(tab->Document()->RecordCount(), 3);
+            QVERIFY(!tab->Document()->IsModified());
+            return;
+        }
         QVERIFY(host_.questions.value(0).contains(
             QStringLiteral("Records kept: 2, moved: 1, changed: 0, new: 2, removed: 1. "
                            "Fields to review: 2.")));
-        ProjectFile& project = *Panel().Project();
         const QStringList carried{"Ha", "New", "Go", "Upp"};
         if (answer == QMessageBox::No) {
             QCOMPARE(host_.questions.size(), 1);
@@ -427,8 +453,19 @@ private slots:
         QCOMPARE(TextsOf(*tab->Document()), Rows({{"Ha"}, {"New"}, {"Go"}, {"Upp"}}));
         QVERIFY(tab->Reference()->Path().contains(QStringLiteral("/orig2/")));
         QVERIFY(tab->Session()->Review()->Has(3, 0));
+        // Undo gives the tab its old original back and takes the marks away, but the project,
+        // which points at the new originals, keeps them; redo shows them again.
         tab->Session()->UndoStack()->undo();
         QCOMPARE(tab->Document()->RecordCount(), 3);
+        QVERIFY(tab->Reference()->Path().contains(QStringLiteral("/orig/")));
+        QCOMPARE(tab->Session()->Review()->Count(), 0);
+        for (const ProjectFile::PlacedMarks& row : project.FileMarks("a/one_dlg.edt"))
+            QVERIFY(row.marks.review != ReviewReason::None);
+        QCOMPARE(project.FileMarks("a/one_dlg.edt").size(), size_t(2));
+        tab->Session()->UndoStack()->redo();
+        QVERIFY(tab->Reference()->Path().contains(QStringLiteral("/orig2/")));
+        QCOMPARE(tab->Session()->Review()->Fields(),
+                 (std::vector<std::pair<int, int>>{{1, 0}, {3, 0}}));
     }
 
     // An ignored problem stays ignored when the file is opened again, in the project or beside

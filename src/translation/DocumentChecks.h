@@ -42,6 +42,7 @@ public:
     ~DocumentChecks() override;
 
     const CheckSettings& Settings() const { return settings_; }
+    const EdtDocument& Document() const { return document_; }
     // After the settings or the reference changed: checks everything again.
     void SetReference(const EdtDocument* reference);
     void RecheckAll();

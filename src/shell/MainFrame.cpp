@@ -261,6 +261,8 @@ MainFrame::~MainFrame()
     // signals must not reach it then.
     for (QDockWidget* dock : findChildren<QDockWidget*>())
         dock->disconnect(this);
+    // The project check reads the catalogue, which goes with this frame.
+    problems_->StopProjectCheck();
     // A project closed on the way out must not re-check documents half gone.
     delete checks_;
     checks_ = nullptr;

@@ -30,10 +30,14 @@ ProblemsModel::ProblemsModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void ProblemsModel::SetSession(DocumentSession* session)
 {
+    // The project's list follows its files whichever is active.
+    if (project_) {
+        session_ = session;
+        return;
+    }
     Follow(session_, false);
     session_ = session;
-    if (!project_)
-        Follow(session_, true);
+    Follow(session_, true);
     Refresh();
 }
 
@@ -346,7 +350,14 @@ ProblemsPanel::ProblemsPanel(QWidget* parent)
 
 ProblemsPanel::~ProblemsPanel()
 {
+    StopProjectCheck();
+}
+
+void ProblemsPanel::StopProjectCheck()
+{
     // The run reads the catalogue, and the documents must not keep translations that go now.
+    projectTimer_->stop();
+    checkAgain_ = false;
     checking_.cancel();
     checking_.waitForFinished();
     ShareTranslations({}, nullptr);

@@ -135,6 +135,9 @@ public:
     // project's list is made again a moment later (when it is shown).
     void ProjectChanged();
     void ScheduleProjectCheck(int delayMs = 300);
+    // Ends a project check at once (the frame is closing); the open documents are judged
+    // alone again.
+    void StopProjectCheck();
     // True while a project check runs or waits.
     bool CheckingProject() const;
 

@@ -5,11 +5,14 @@
 #include "documents/EdtDocument.h"
 #include "grid/DocumentHistory.h"
 #include "grid/GridView.h"
+#include "grid/InplaceEdit.h"
+#include "translation/DocumentChecks.h"
 #include "translation/TranslationStatus.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
 #include <QRandomGenerator>
 
 #if defined(__GLIBC__)
@@ -28,6 +31,7 @@ namespace {
 constexpr int kDefaultRecords = 1000000;
 constexpr int kPaintRepeats = 15;
 constexpr int kAppends = 10000;
+constexpr int kKeystrokes = 200;
 
 double RssMb()
 {
@@ -186,6 +190,47 @@ int main(int argc, char** argv)
     QCoreApplication::processEvents();
     std::printf("append with the view attached: %.1f us each (%d appends)\n",
                 double(timer.nsecsElapsed()) / 1e3 / kAppends, kAppends);
+
+    // Typing in the cell editor with the checks following its text (as a document's tab
+    // wires them): the keystroke itself, and the check of the typed text after the pause.
+    CheckSettings settings;
+    DocumentChecks checks(*document, settings, reference.get());
+    view.SetChecks(&checks);
+    QObject::connect(&view, &GridView::EditTextChanged,
+                     [&](int record, int column, const QString& text) {
+                         for (int field = 0; field < document->TextFieldCount(); ++field) {
+                             if (document->TextColumn(field) == column)
+                                 checks.SetPendingText(record, field, text);
+                         }
+                     });
+    const int row = records / 2;
+    view.SelectCell(row, document->TextColumn(2));
+    view.BeginEdit();
+    InplaceEdit* editor = view.Editor();
+    editor->clear();
+    std::vector<double> keys;
+    for (int i = 0; i < kKeystrokes; ++i) {
+        const QString text(QChar(u'a' + i % 26));
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_A + i % 26, Qt::NoModifier, text);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_A + i % 26, Qt::NoModifier, text);
+        if (editor->text().size() >= 30)
+            editor->clear();
+        timer.restart();
+        QCoreApplication::sendEvent(editor, &press);
+        QCoreApplication::sendEvent(editor, &release);
+        keys.push_back(double(timer.nsecsElapsed()) / 1e3);
+    }
+    std::vector<double> pending;
+    for (int i = 0; i < kKeystrokes; ++i) {
+        timer.restart();
+        checks.SetPendingText(row, 2, QStringLiteral("typed %1").arg(i));
+        pending.push_back(double(timer.nsecsElapsed()) / 1e3);
+    }
+    std::printf(
+        "typing in the cell editor: %.1f us per keystroke (median of %d); the check of "
+        "the typed text after the pause: %.1f us\n",
+        Median(keys), kKeystrokes, Median(pending));
+    view.EndEdit();
     std::printf("peak RSS: %.1f MB\n", RssMb());
     return 0;
 }

@@ -4,11 +4,13 @@
 #include "documents/DocumentFiles.h"
 #include "documents/FileTypes.h"
 #include "exchange/Glossary.h"
-#include "store/ProjectGlossary.h"
 #include "store/IgnoreFile.h"
+#include "store/ProjectChecks.h"
 #include "store/ProjectFile.h"
+#include "store/ProjectGlossary.h"
 #include "store/ProjectWalk.h"
 #include "translation/DocumentChecks.h"
+#include "translation/ProjectTranslations.h"
 #include "translation/Spelling.h"
 
 #include <array>
@@ -156,24 +158,18 @@ int RunProjectCheck(ProjectFile& project, const FormatCatalogue& catalogue,
     Tally tally;
     int files = 0;
     bool failed = false;
-    for (const ProjectEntry& entry : listing.entries) {
-        if (!entry.hasOriginal)
-            continue;
-        LoadedPair pair;
-        if (Result loaded = LoadPair(project, catalogue, entry, &pair); !loaded) {
-            Print(stderr, QStringLiteral("scrivlet-convert: %1\n").arg(loaded.Error()));
-            failed = true;
-            continue;
-        }
-        DocumentChecks checks(*pair.translation, setup.settings, pair.original.get());
-        if (std::vector<IgnoredProblem> ignored = project.IgnoredProblems(entry.path);
-            !ignored.empty())
-            checks.SetIgnored(ignored);
+    ProjectTranslations translations;
+    ProjectCheckCalls calls;
+    calls.failed = [&failed](const ProjectEntry&, const QString& error) {
+        Print(stderr, QStringLiteral("scrivlet-convert: %1\n").arg(error));
+        failed = true;
+    };
+    calls.checked = [&](const ProjectEntry& entry, int, const DocumentChecks& checks) {
         ++files;
-        tally.fields += static_cast<qint64>(pair.translation->RecordCount()) *
-                        pair.translation->TextFieldCount();
+        tally.fields += static_cast<qint64>(checks.FieldCount());
         PrintProblems(checks, Quoted(entry.path), &tally);
-    }
+    };
+    CheckProjectFiles(project, catalogue, listing, setup.settings, &translations, {}, calls);
     PrintSummary(tally, setup.settings.enabled, files);
     return failed ? kExitFailed : kExitOk;
 }

@@ -20,7 +20,8 @@ const char kCheckUsage[] =
     "  double_space, end_punctuation, inconsistent, glossary, spelling; without a reference\n"
     "  only too_long, not_storable, double_space and spelling run. --spelling en|de|pl|ru\n"
     "  turns spelling on; --placeholder adds a pattern of the game's own codes (repeatable);\n"
-    "  --to-encoding E2 judges storability in E2. Exit 0 also when problems are found.\n";
+    "  --to-encoding E2 judges storability in E2. With --project, inconsistent compares\n"
+    "  each original's translations across all files. Exit 0 also when problems are found.\n";
 
 bool IsCheckValueOption(const QString& arg)
 {

@@ -19,6 +19,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QToolTip>
 #include <QUndoStack>
 
@@ -27,6 +28,8 @@ namespace {
 
 // Width of a column whose field says -1.
 constexpr int kDefaultColumnWidth = 100;
+// The pause after a keystroke before the field is checked with the text typed so far.
+constexpr int kEditTextDelayMs = 150;
 // Room above and below the cell font's height in a row.
 constexpr int kRowPadding = 4;
 // Text starts this far right of a cell's left edge.
@@ -61,6 +64,14 @@ private:
 GridView::GridView(EdtDocument* document, DocumentHistory* history, QWidget* parent)
     : QTableView(parent), model_(new GridModel(document, this)), history_(history)
 {
+    // Checking a field on every keystroke would slow fast typing; a pause is enough.
+    editTextTimer_ = new QTimer(this);
+    editTextTimer_->setSingleShot(true);
+    editTextTimer_->setInterval(kEditTextDelayMs);
+    connect(editTextTimer_, &QTimer::timeout, this, [this] {
+        if (editor_ && editRow_ >= 0)
+            emit EditTextChanged(editRow_, model_->ColumnAt(editColumn_).column, editor_->text());
+    });
     // Headers are set up before the model arrives: each of these setters walks every
     // section, a million of them once the rows are there.
     setHorizontalHeader(new GridHeader(this));
@@ -300,6 +311,7 @@ bool GridView::OpenEditor(int row, int column)
         changed ? CommitRequest(editor) : CancelRequest(editor);
     });
     connect(editor, &QObject::destroyed, this, [this, editor] { ForgetEditor(editor); });
+    connect(editor, &QLineEdit::textChanged, editTextTimer_, qOverload<>(&QTimer::start));
     if (checks_ && (checks_->Settings().enabled & Bit(Check::Spelling)) &&
         checks_->Settings().speller) {
         editor->SetSpeller(checks_->Settings().speller);
@@ -335,6 +347,7 @@ void GridView::EndEdit()
             editor_ = nullptr;
             left->Close();
         }
+        editTextTimer_->stop();
         emit EditingChanged(false);
     }
     editor_ = nullptr;
@@ -390,6 +403,7 @@ void GridView::ForgetEditor(const InplaceEdit* editor)
         return;
     editor_ = nullptr;
     editRow_ = editColumn_ = -1;
+    editTextTimer_->stop();
     emit EditingChanged(false);
 }
 

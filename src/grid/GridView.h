@@ -2,6 +2,8 @@
 
 #include <QTableView>
 
+class QTimer;
+
 // The view of one EdtDocument: a QTableView over a GridModel. The view paints every cell
 // itself, keeps the selected cell (which can differ from the list's selected row), turns keys
 // and clicks into selection, editing and the add-row's new records, and hosts the one
@@ -118,6 +120,9 @@ signals:
     // The user gave a field a new text: the cell editor closed with a change, or a text was
     // put in (a suggestion, the reference's text).
     void FieldCommitted(int record, int column);
+    // The text in the cell editor, a moment after the last keystroke (the checks follow it
+    // before it is committed); EditingChanged(false) says it is gone.
+    void EditTextChanged(int record, int column, const QString& text);
 
 protected:
     bool event(QEvent* event) override;
@@ -172,6 +177,7 @@ private:
     // The editor whose commit or cancel is being handled: its focus loss while that closes
     // it must not run a second time.
     InplaceEdit* requestEditor_ = nullptr;
+    QTimer* editTextTimer_ = nullptr;
     // Columns here are the view's (GridModel::ColumnAt gives the document's).
     int editRow_ = -1;
     int editColumn_ = -1;

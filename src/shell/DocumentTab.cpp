@@ -5,6 +5,7 @@
 #include "grid/GridView.h"
 #include "shell/DocumentSession.h"
 #include "shell/PropagateBar.h"
+#include "translation/DocumentChecks.h"
 
 #include <QVBoxLayout>
 
@@ -36,6 +37,19 @@ DocumentTab::DocumentTab(std::unique_ptr<DocumentSession> session, QWidget* pare
     setFocusProxy(view_);
     view_->SetTranslationStatus(session_->Status());
     view_->SetChecks(session_->Checks());
+    // The problems follow the text being typed; the edit's end leaves the document's text.
+    connect(view_, &GridView::EditTextChanged, this,
+            [this](int record, int column, const QString& text) {
+                const EdtDocument& document = *session_->Document();
+                for (int field = 0; field < document.TextFieldCount(); ++field) {
+                    if (document.TextColumn(field) == column)
+                        session_->Checks()->SetPendingText(record, field, text);
+                }
+            });
+    connect(view_, &GridView::EditingChanged, this, [this](bool editing) {
+        if (!editing)
+            session_->Checks()->ClearPendingText();
+    });
     connect(view_, &GridView::CellSelected, this, &DocumentTab::SourceChanged);
     connect(session_.get(), &DocumentSession::ReferenceChanged, this, &DocumentTab::SourceChanged);
 }

@@ -117,6 +117,9 @@ private:
     static constexpr int kMinimumChars = 12;
 };
 
+// The pause after an edit before the project's other files are checked against it again.
+constexpr int kProjectRecheckMs = 2000;
+
 }  // namespace
 
 MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
@@ -175,6 +178,44 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
     pages_->addWidget(startPage_);
     pages_->addWidget(tabView_);
     setCentralWidget(pages_);
+    problems_->SetProjectJob([this]() -> std::optional<ProjectCheckJob> {
+        if (!projects_->HasProject())
+            return std::nullopt;
+        const ProjectPanel& panel = *projects_->Panel();
+        ProjectCheckJob job;
+        job.projectPath = panel.Project()->Path();
+        job.catalogue = catalogue_;
+        job.listing = panel.Listing();
+        job.enabled = checks_->Enabled();
+        job.language = checks_->Language();
+        job.words = checks_->WordList();
+        job.patterns = checks_->Patterns();
+        job.glossary = projects_->Glossary();
+        for (int index = 0; index < TabCount(); ++index) {
+            DocumentSession* session = SessionAt(index);
+            const QString relative = panel.RelativeTranslation(session->Document()->Path());
+            if (!relative.isEmpty())
+                job.open.emplace_back(relative, session);
+        }
+        return job;
+    });
+    // The project's list is made again whenever what it rests on changes.
+    connect(projects_, &ProjectCommands::ProjectChanged, problems_, &ProblemsPanel::ProjectChanged);
+    connect(projects_->Panel(), &ProjectPanel::Counted, problems_,
+            [this] { problems_->ScheduleProjectCheck(); });
+    connect(projects_, &ProjectCommands::GlossaryChanged, problems_,
+            [this] { problems_->ScheduleProjectCheck(); });
+    connect(checks_, &CheckCommands::Changed, problems_,
+            [this] { problems_->ScheduleProjectCheck(); });
+    connect(tabView_, &TabView::TabsChanged, problems_,
+            [this] { problems_->ScheduleProjectCheck(); });
+    connect(problems_, &ProblemsPanel::ProjectProblemChosen, this,
+            [this](const QString& path, int record, int field) {
+                const ProjectEntry* entry = projects_->Panel()->Entry(path);
+                DocumentTab* tab = entry ? TabAt(projects_->OpenEntry(*entry)) : nullptr;
+                if (tab && record < tab->Document()->RecordCount())
+                    tab->View()->SelectCell(record, tab->Document()->TextColumn(field));
+            });
     connect(projects_, &ProjectCommands::ProjectChanged, startPage_, &StartPage::Refresh);
     connect(projects_, &ProjectCommands::ProjectChanged, this, &MainFrame::ScheduleUpdate);
     connect(projects_, &ProjectCommands::ProjectChanged, checks_, &CheckCommands::Reload);
@@ -220,6 +261,8 @@ MainFrame::~MainFrame()
     // signals must not reach it then.
     for (QDockWidget* dock : findChildren<QDockWidget*>())
         dock->disconnect(this);
+    // The project check reads the catalogue, which goes with this frame.
+    problems_->StopProjectCheck();
     // A project closed on the way out must not re-check documents half gone.
     delete checks_;
     checks_ = nullptr;
@@ -925,6 +968,11 @@ void MainFrame::Follow(DocumentTab* tab)
     connect(document, &EdtDocument::ModifiedChanged, this, &MainFrame::ScheduleUpdate);
     connect(session->Status(), &TranslationStatus::CountsChanged, this, &MainFrame::ScheduleUpdate);
     connect(session->Checks(), &DocumentChecks::ProblemsChanged, this, &MainFrame::ScheduleUpdate);
+    // Other files are judged against this one's texts: once the edits pause, again.
+    connect(document, &EdtDocument::TextChanged, problems_,
+            [this] { problems_->ScheduleProjectCheck(kProjectRecheckMs); });
+    connect(document, &EdtDocument::TextsChanged, problems_,
+            [this] { problems_->ScheduleProjectCheck(kProjectRecheckMs); });
     GridView* view = tab->View();
     connect(view, &GridView::EditingChanged, this, [this, view](bool editing) {
         // The editor's own history decides Undo and Redo while it is open.

@@ -4,16 +4,25 @@
 #include "documents/EdtDocument.h"
 #include "documents/RowLabels.h"
 #include "shell/DocumentSession.h"
+#include "store/ProjectChecks.h"
 #include "translation/DocumentChecks.h"
+#include "translation/ProjectTranslations.h"
 #include "translation/ReviewMarks.h"
+#include "translation/Spelling.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPalette>
+#include <QSet>
 #include <QTableView>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
 
 namespace scrivlet {
 
@@ -21,17 +30,60 @@ ProblemsModel::ProblemsModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void ProblemsModel::SetSession(DocumentSession* session)
 {
-    if (session_) {
-        disconnect(session_->Checks(), nullptr, this, nullptr);
-        disconnect(session_->Review(), nullptr, this, nullptr);
+    // The project's list follows its files whichever is active.
+    if (project_) {
+        session_ = session;
+        return;
     }
+    Follow(session_, false);
     session_ = session;
-    if (session_) {
-        connect(session_->Checks(), &DocumentChecks::ProblemsChanged, this,
-                &ProblemsModel::ScheduleRefresh);
-        connect(session_->Review(), &ReviewMarks::Changed, this, &ProblemsModel::ScheduleRefresh);
-    }
+    Follow(session_, true);
     Refresh();
+}
+
+void ProblemsModel::SetFiles(std::optional<std::vector<ProblemFile>> files)
+{
+    auto followAll = [this](bool follow) {
+        if (!project_)
+            return Follow(session_, follow);
+        for (const ProblemFile& file : *project_)
+            Follow(file.session, follow);
+    };
+    followAll(false);
+    project_ = std::move(files);
+    if (project_)
+        std::sort(project_->begin(), project_->end(),
+                  [](const ProblemFile& a, const ProblemFile& b) { return a.path < b.path; });
+    followAll(true);
+    Refresh();
+}
+
+void ProblemsModel::Follow(DocumentSession* session, bool follow)
+{
+    if (!session)
+        return;
+    if (!follow) {
+        disconnect(session->Checks(), nullptr, this, nullptr);
+        disconnect(session->Review(), nullptr, this, nullptr);
+        return;
+    }
+    connect(session->Checks(), &DocumentChecks::ProblemsChanged, this,
+            &ProblemsModel::ScheduleRefresh, Qt::UniqueConnection);
+    connect(session->Review(), &ReviewMarks::Changed, this, &ProblemsModel::ScheduleRefresh,
+            Qt::UniqueConnection);
+}
+
+DocumentSession* ProblemsModel::SessionOf(const Entry& entry) const
+{
+    if (entry.file < 0)
+        return session_;
+    return project_ ? (*project_)[static_cast<size_t>(entry.file)].session.data() : nullptr;
+}
+
+QString ProblemsModel::FileOf(const Entry& entry) const
+{
+    return entry.file >= 0 && project_ ? (*project_)[static_cast<size_t>(entry.file)].path
+                                       : QString();
 }
 
 // A burst of edits (a replace, an import) lists once.
@@ -45,28 +97,48 @@ void ProblemsModel::ScheduleRefresh()
 
 // One row per failed check of each field, read from the checks' marks: a million fields are
 // walked in milliseconds, and the words of a row are made only when it is shown.
+void ProblemsModel::AddRows(const DocumentSession& session, int file)
+{
+    const EdtDocument& document = *session.Document();
+    const DocumentChecks& checks = *session.Checks();
+    const ReviewMarks& review = *session.Review();
+    for (int record = 0; record < document.RecordCount(); ++record) {
+        for (int field = 0; field < document.TextFieldCount(); ++field) {
+            if (review.Count() > 0 && review.Has(record, field))
+                entries_.push_back({record, field, kSourceChanged, false, file});
+            const CheckMask shown = checks.Mask(record, field);
+            const CheckMask ignored = showIgnored_ ? checks.IgnoredMask(record, field) : 0;
+            CheckMask mask = shown | ignored;
+            for (int check = 0; mask; ++check, mask >>= 1) {
+                if (mask & 1)
+                    entries_.push_back(
+                        {record, field, check, (ignored & (1u << check)) != 0, file});
+            }
+        }
+    }
+}
+
 void ProblemsModel::Refresh()
 {
     refreshPending_ = false;
     beginResetModel();
     entries_.clear();
-    if (session_) {
-        const EdtDocument& document = *session_->Document();
-        const DocumentChecks& checks = *session_->Checks();
-        const ReviewMarks& review = *session_->Review();
-        for (int record = 0; record < document.RecordCount(); ++record) {
-            for (int field = 0; field < document.TextFieldCount(); ++field) {
-                if (review.Count() > 0 && review.Has(record, field))
-                    entries_.push_back({record, field, kSourceChanged});
-                const CheckMask shown = checks.Mask(record, field);
-                const CheckMask ignored = showIgnored_ ? checks.IgnoredMask(record, field) : 0;
-                CheckMask mask = shown | ignored;
-                for (int check = 0; mask; ++check, mask >>= 1) {
-                    if (mask & 1)
-                        entries_.push_back({record, field, check, (ignored & (1u << check)) != 0});
-                }
+    if (project_) {
+        for (size_t f = 0; f < project_->size(); ++f) {
+            const ProblemFile& file = (*project_)[f];
+            if (file.session) {
+                AddRows(*file.session, static_cast<int>(f));
+                continue;
+            }
+            for (size_t i = 0; i < file.problems.size(); ++i) {
+                const FileProblem& p = file.problems[i];
+                if (!p.ignored || showIgnored_)
+                    entries_.push_back({p.record, p.field, p.check, p.ignored, static_cast<int>(f),
+                                        static_cast<int>(i)});
             }
         }
+    } else if (session_) {
+        AddRows(*session_, -1);
     }
     endResetModel();
 }
@@ -78,7 +150,7 @@ int ProblemsModel::rowCount(const QModelIndex& parent) const
 
 int ProblemsModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : ColumnCount;
+    return parent.isValid() ? 0 : ColumnCount + (project_ ? 1 : 0);
 }
 
 void ProblemsModel::SetShowIgnored(bool show)
@@ -89,16 +161,36 @@ void ProblemsModel::SetShowIgnored(bool show)
 
 QVariant ProblemsModel::data(const QModelIndex& index, int role) const
 {
-    if (!session_ || !index.isValid())
+    if (!index.isValid() || index.row() >= rowCount())
         return {};
     const Entry& entry = At(index.row());
     if (role == Qt::ForegroundRole && entry.ignored)
         return QPalette().brush(QPalette::Disabled, QPalette::Text);
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
-    const EdtDocument& document = *session_->Document();
+    int column = index.column();
+    if (project_ && column-- == 0)
+        return FileOf(entry);
     const Check check = static_cast<Check>(entry.check);
-    switch (index.column()) {
+    const DocumentSession* session = SessionOf(entry);
+    if (!session) {
+        if (entry.problem < 0)
+            return {};
+        const FileProblem& p = (*project_)[static_cast<size_t>(entry.file)]
+                                   .problems[static_cast<size_t>(entry.problem)];
+        switch (column) {
+            case CheckColumn:
+                return CheckTitle(check);
+            case RecordColumn:
+                return p.recordName;
+            case FieldColumn:
+                return p.fieldName;
+            default:
+                return p.detail;
+        }
+    }
+    const EdtDocument& document = *session->Document();
+    switch (column) {
         case CheckColumn:
             return entry.check == kSourceChanged ? UiText("check.sourceChanged.title")
                                                  : CheckTitle(check);
@@ -109,13 +201,13 @@ QVariant ProblemsModel::data(const QModelIndex& index, int role) const
         default:
             if (entry.check == kSourceChanged) {
                 const std::optional<ReviewMark> mark =
-                    session_->Review()->At(entry.record, entry.field);
+                    session->Review()->At(entry.record, entry.field);
                 if (!mark || mark->reason == ReviewReason::New)
                     return UiText("check.sourceChanged.new");
                 return UiText("check.sourceChanged.detail").arg(mark->oldSource);
             }
             for (const Problem& p :
-                 session_->Checks()->Details(entry.record, entry.field, entry.ignored)) {
+                 session->Checks()->Details(entry.record, entry.field, entry.ignored)) {
                 if (p.check == check)
                     return p.detail;
             }
@@ -127,10 +219,48 @@ QVariant ProblemsModel::headerData(int section, Qt::Orientation orientation, int
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
+    if (project_ && section-- == 0)
+        return UiText("problems.file");
     static const char* const keys[] = {"problems.check", "problems.record", "problems.field",
                                        "problems.detail"};
     return section >= 0 && section < ColumnCount ? UiText(keys[section]) : QVariant();
 }
+
+// What a project check found: the problems of the files it read, and every file's
+// translations for the open documents to be judged against.
+struct ProblemsPanel::ProjectResult {
+    std::vector<ProblemFile> files;
+    std::shared_ptr<ProjectTranslations> translations;
+    QStringList failed;
+    QString error;
+};
+
+namespace {
+
+// The problems of a file not open, told in words now: its documents go once it is checked.
+ProblemFile FileProblems(const QString& path, const DocumentChecks& checks)
+{
+    ProblemFile file;
+    file.path = path;
+    const EdtDocument& document = checks.Document();
+    const RowLabels labels;
+    for (int record = 0; record < document.RecordCount(); ++record) {
+        for (int field = 0; field < document.TextFieldCount(); ++field) {
+            const CheckMask ignored = checks.IgnoredMask(record, field);
+            if (!(checks.Mask(record, field) | ignored))
+                continue;
+            const QString recordName = labels.RecordName(document.Format(), record);
+            const QString fieldName = document.Format().fields[document.TextColumn(field)].caption;
+            for (const Problem& p : checks.Details(record, field, true))
+                file.problems.push_back({record, field, static_cast<int>(p.check),
+                                         (ignored & Bit(p.check)) != 0, recordName, fieldName,
+                                         p.detail});
+        }
+    }
+    return file;
+}
+
+}  // namespace
 
 ProblemsPanel::ProblemsPanel(QWidget* parent)
     : QDockWidget(UiText("problems.title"), parent),
@@ -138,7 +268,10 @@ ProblemsPanel::ProblemsPanel(QWidget* parent)
       view_(new QTableView(this)),
       ignore_(new QAction(UiText("problems.ignore"), this)),
       stopIgnoring_(new QAction(UiText("problems.stopIgnoring"), this)),
-      showIgnored_(new QAction(UiText("problems.showIgnored"), this))
+      showIgnored_(new QAction(UiText("problems.showIgnored"), this)),
+      scope_(new QComboBox(this)),
+      progress_(new QLabel(this)),
+      projectTimer_(new QTimer(this))
 {
     setObjectName(QStringLiteral("problemsPanel"));
     view_->setModel(model_);
@@ -151,12 +284,21 @@ ProblemsPanel::ProblemsPanel(QWidget* parent)
     view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 6);
     view_->horizontalHeader()->setStretchLastSection(true);
-    view_->setColumnWidth(ProblemsModel::CheckColumn, 150);
-    view_->setColumnWidth(ProblemsModel::RecordColumn, 160);
-    view_->setColumnWidth(ProblemsModel::FieldColumn, 120);
     connect(view_, &QTableView::clicked, this, [this](const QModelIndex& index) {
         const ProblemsModel::Entry& entry = model_->At(index.row());
-        emit ProblemChosen(entry.record, entry.field);
+        if (entry.file >= 0)
+            emit ProjectProblemChosen(model_->FileOf(entry), entry.record, entry.field);
+        else
+            emit ProblemChosen(entry.record, entry.field);
+    });
+    // The widths follow the columns: the project's list has the file first.
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        const int first = model_->ListsProject() ? 1 : 0;
+        if (first)
+            view_->setColumnWidth(0, 180);
+        view_->setColumnWidth(first + ProblemsModel::CheckColumn, 150);
+        view_->setColumnWidth(first + ProblemsModel::RecordColumn, 160);
+        view_->setColumnWidth(first + ProblemsModel::FieldColumn, 120);
     });
     showIgnored_->setCheckable(true);
     ignore_->setObjectName(QStringLiteral("problems.ignore"));
@@ -173,10 +315,29 @@ ProblemsPanel::ProblemsPanel(QWidget* parent)
     connect(model_, &QAbstractItemModel::modelReset, this, &ProblemsPanel::UpdateActions);
     view_->setContextMenuPolicy(Qt::ActionsContextMenu);
     view_->addActions({ignore_, stopIgnoring_});
+
+    scope_->setObjectName(QStringLiteral("problems.scope"));
+    scope_->addItems({UiText("problems.scope.document"), UiText("problems.scope.project")});
+    scope_->setEnabled(false);
+    connect(scope_, &QComboBox::currentIndexChanged, this,
+            [this](int index) { SetProjectScope(index == 1); });
+    progress_->setObjectName(QStringLiteral("problems.progress"));
+    progress_->setContentsMargins(8, 0, 8, 0);
+    progress_->hide();
+    projectTimer_->setSingleShot(true);
+    connect(projectTimer_, &QTimer::timeout, this, &ProblemsPanel::StartProjectCheck);
+    connect(&checking_, &QFutureWatcherBase::finished, this, &ProblemsPanel::TakeProjectCheck);
+    connect(&checking_, &QFutureWatcherBase::progressValueChanged, this, [this](int done) {
+        progress_->setText(UiText("problems.checking").arg(done).arg(checking_.progressMaximum()));
+    });
+
     auto* bar = new QToolBar(this);
     bar->setIconSize(QSize(16, 16));
     bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    bar->addWidget(scope_);
+    bar->addSeparator();
     bar->addActions({ignore_, stopIgnoring_, showIgnored_});
+    bar->addWidget(progress_);
     auto* box = new QWidget(this);
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -187,17 +348,190 @@ ProblemsPanel::ProblemsPanel(QWidget* parent)
     UpdateActions();
 }
 
+ProblemsPanel::~ProblemsPanel()
+{
+    StopProjectCheck();
+}
+
+void ProblemsPanel::StopProjectCheck()
+{
+    // The run reads the catalogue, and the documents must not keep translations that go now.
+    projectTimer_->stop();
+    checkAgain_ = false;
+    checking_.cancel();
+    checking_.waitForFinished();
+    ShareTranslations({}, nullptr);
+}
+
 void ProblemsPanel::SetSession(DocumentSession* session)
 {
     session_ = session;
     model_->SetSession(session);
 }
 
+void ProblemsPanel::SetProjectJob(std::function<std::optional<ProjectCheckJob>()> job)
+{
+    job_ = std::move(job);
+}
+
+void ProblemsPanel::ProjectChanged()
+{
+    const bool open = job_ && job_().has_value();
+    scope_->setEnabled(open);
+    if (!open)
+        scope_->setCurrentIndex(0);
+    ScheduleProjectCheck();
+}
+
+void ProblemsPanel::ScheduleProjectCheck(int delayMs)
+{
+    if (model_->ListsProject())
+        projectTimer_->start(delayMs);
+}
+
+bool ProblemsPanel::CheckingProject() const
+{
+    return checking_.isRunning() || projectTimer_->isActive() || checkAgain_;
+}
+
+void ProblemsPanel::SetProjectScope(bool project)
+{
+    if (project == model_->ListsProject())
+        return;
+    if (project) {
+        model_->SetFiles(std::vector<ProblemFile>());
+        StartProjectCheck();
+        return;
+    }
+    projectTimer_->stop();
+    checkAgain_ = false;
+    checking_.cancel();
+    ShareTranslations({}, nullptr);
+    runOpen_.clear();
+    progress_->hide();
+    model_->SetFiles(std::nullopt);
+}
+
+void ProblemsPanel::ShareTranslations(const std::vector<OpenFile>& open,
+                                      const std::shared_ptr<ProjectTranslations>& translations)
+{
+    QSet<DocumentSession*> given;
+    for (const OpenFile& each : open) {
+        if (each.session) {
+            each.session->Checks()->SetProjectTranslations(translations.get(), each.file);
+            given.insert(each.session);
+        }
+    }
+    for (const OpenFile& each : sharedWith_) {
+        if (each.session && !given.contains(each.session))
+            each.session->Checks()->SetProjectTranslations(nullptr, -1);
+    }
+    sharedWith_ = open;
+    translations_ = translations;
+}
+
+void ProblemsPanel::StartProjectCheck()
+{
+    if (!model_->ListsProject() || !job_)
+        return;
+    if (checking_.isRunning()) {
+        checkAgain_ = true;
+        return;
+    }
+    checkAgain_ = false;
+    std::optional<ProjectCheckJob> job = job_();
+    if (!job)
+        return;
+    // The open documents take part with their texts as they are now, edits not saved too.
+    auto translations = std::make_shared<ProjectTranslations>();
+    QSet<QString> skip;
+    int total = 0;
+    runOpen_.clear();
+    for (size_t i = 0; i < job->listing.entries.size(); ++i) {
+        const ProjectEntry& entry = job->listing.entries[i];
+        for (const auto& [path, session] : job->open) {
+            if (path == entry.path && session->Reference()) {
+                translations->Add(static_cast<int>(i), *session->Document(), *session->Reference());
+                skip.insert(path);
+                runOpen_.push_back({session, static_cast<int>(i), path});
+            }
+        }
+        total += entry.hasOriginal && !skip.contains(entry.path);
+    }
+    progress_->setText(UiText("problems.checking").arg(0).arg(total));
+    progress_->show();
+    checking_.setFuture(QtConcurrent::run([job = std::move(*job), translations, skip](
+                                              QPromise<std::shared_ptr<ProjectResult>>& promise) {
+        auto result = std::make_shared<ProjectResult>();
+        result->translations = translations;
+        // A connection and a dictionary of its own: the GUI thread's may change meanwhile.
+        ProjectFile project;
+        if (Result opened = project.Open(job.projectPath); !opened) {
+            result->error = opened.Error();
+            promise.addResult(result);
+            return;
+        }
+        CheckSettings settings;
+        settings.enabled = job.enabled & ~Bit(Check::Spelling);
+        settings.language = job.language;
+        for (const QString& pattern : job.patterns)
+            settings.placeholders.AddPattern(pattern);
+        settings.glossary = job.glossary;
+        SpellingDictionary dictionary;
+        if ((job.enabled & Bit(Check::Spelling)) && !job.language.isEmpty() &&
+            dictionary.Load(job.language)) {
+            dictionary.SetWordList(job.words);
+            settings.speller = &dictionary;
+            settings.enabled |= Bit(Check::Spelling);
+        }
+        ProjectCheckCalls calls;
+        calls.checked = [&](const ProjectEntry& entry, int, const DocumentChecks& checks) {
+            result->files.push_back(FileProblems(entry.path, checks));
+        };
+        calls.failed = [&](const ProjectEntry& entry, const QString&) {
+            result->failed << entry.path;
+        };
+        calls.progress = [&](int done, int all) {
+            promise.setProgressRange(0, all);
+            promise.setProgressValue(done);
+        };
+        calls.cancelled = [&] { return promise.isCanceled(); };
+        CheckProjectFiles(project, *job.catalogue, job.listing, settings, translations.get(), skip,
+                          calls);
+        promise.addResult(result);
+    }));
+}
+
+void ProblemsPanel::TakeProjectCheck()
+{
+    if (checkAgain_) {
+        StartProjectCheck();
+        return;
+    }
+    if (!model_->ListsProject() || checking_.isCanceled() || checking_.future().resultCount() == 0)
+        return;
+    const std::shared_ptr<ProjectResult> result = checking_.result();
+    std::vector<ProblemFile> files = std::move(result->files);
+    for (const OpenFile& open : runOpen_) {
+        if (open.session)
+            files.push_back({open.path, open.session, {}});
+    }
+    ShareTranslations(runOpen_, result->translations);
+    model_->SetFiles(std::move(files));
+    progress_->setVisible(!result->failed.isEmpty() || !result->error.isEmpty());
+    progress_->setText(result->error.isEmpty()
+                           ? UiText("problems.unreadable").arg(result->failed.join(u", "))
+                           : result->error);
+    emit ProjectChecked();
+}
+
 void ProblemsPanel::UpdateActions()
 {
     const QModelIndex current = view_->currentIndex();
-    const bool problem = current.isValid() && current.row() < model_->rowCount() &&
-                         model_->At(current.row()).check != ProblemsModel::kSourceChanged;
+    const bool row = current.isValid() && current.row() < model_->rowCount();
+    // A file not open has nothing to keep an ignore in until it is opened.
+    const bool problem = row && model_->At(current.row()).check != ProblemsModel::kSourceChanged &&
+                         model_->SessionOf(model_->At(current.row()));
     const bool ignored = problem && model_->At(current.row()).ignored;
     ignore_->setEnabled(problem && !ignored);
     // Stop Ignoring is there while the ignored ones are shown.
@@ -208,16 +542,17 @@ void ProblemsPanel::UpdateActions()
 void ProblemsPanel::Ignore(bool ignore)
 {
     const QModelIndex current = view_->currentIndex();
-    if (!session_ || !current.isValid() || current.row() >= model_->rowCount())
+    if (!current.isValid() || current.row() >= model_->rowCount())
         return;
     const ProblemsModel::Entry entry = model_->At(current.row());
-    if (entry.check == ProblemsModel::kSourceChanged || entry.ignored == ignore)
+    DocumentSession* session = model_->SessionOf(entry);
+    if (!session || entry.check == ProblemsModel::kSourceChanged || entry.ignored == ignore)
         return;
     const Check check = static_cast<Check>(entry.check);
     if (ignore)
-        session_->Checks()->Ignore(entry.record, entry.field, check);
+        session->Checks()->Ignore(entry.record, entry.field, check);
     else
-        session_->Checks()->StopIgnoring(entry.record, entry.field, check);
+        session->Checks()->StopIgnoring(entry.record, entry.field, check);
 }
 
 }  // namespace scrivlet

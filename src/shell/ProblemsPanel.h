@@ -1,22 +1,67 @@
 #pragma once
 
+#include "store/ProjectWalk.h"
+#include "translation/Checks.h"
+
 #include <QAbstractTableModel>
 #include <QDockWidget>
+#include <QFutureWatcher>
 #include <QPointer>
+#include <QStringList>
 
+#include <functional>
+#include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
+class QComboBox;
+class QLabel;
 class QTableView;
+class QTimer;
 
-// The Problems dock: every problem of the active document's quality checks, one row each with
-// the check, the record, the field and what was found. The list follows the checks as the
-// document changes; a click selects the field.
+// The Problems dock: every problem of the active document's quality checks, or of every file
+// of the open project, one row each with the check, the record, the field and what was found
+// (and the file, for the project). The list follows the checks as the documents change, also
+// while a field is being typed in; a click selects the field, opening its file if need be.
 
 namespace scrivlet {
 
-class DocumentChecks;
 class DocumentSession;
+class FormatCatalogue;
+class ProjectTranslations;
+
+// What a check of the whole project needs, gathered on the GUI thread as it starts.
+struct ProjectCheckJob {
+    QString projectPath;
+    const FormatCatalogue* catalogue = nullptr;  // must outlive the panel
+    ProjectListing listing;
+    CheckMask enabled = 0;
+    QString language;
+    QStringList words;
+    QStringList patterns;
+    std::vector<GlossaryTerm> glossary;
+    // The project's open translations (with their originals as references), by relative path.
+    std::vector<std::pair<QString, DocumentSession*>> open;
+};
+
+// A problem of a file not open, told in words when it was found.
+struct FileProblem {
+    int record = 0;
+    int field = 0;
+    int check = 0;
+    bool ignored = false;
+    QString recordName;
+    QString fieldName;
+    QString detail;
+};
+
+// A file of the project in the list: an open one's problems are its live checks'.
+struct ProblemFile {
+    QString path;
+    QPointer<DocumentSession> session;
+    std::vector<FileProblem> problems;  // of a file not open
+};
 
 class ProblemsModel : public QAbstractTableModel {
     Q_OBJECT
@@ -29,13 +74,23 @@ public:
         int field = 0;
         int check = 0;  // a Check, or kSourceChanged
         bool ignored = false;
+        int file = -1;     // in the project's files; -1: the active document's
+        int problem = -1;  // in the file's FileProblem list, for a file not open
     };
+    // The project's list has a File column before these.
     enum Column { CheckColumn, RecordColumn, FieldColumn, DetailColumn, ColumnCount };
 
     explicit ProblemsModel(QObject* parent = nullptr);
     // The session whose problems are listed; null for none.
     void SetSession(DocumentSession* session);
+    // Lists the files' problems (sorted by path) instead of the session's; nullopt goes back.
+    void SetFiles(std::optional<std::vector<ProblemFile>> files);
+    bool ListsProject() const { return project_.has_value(); }
     const Entry& At(int row) const { return entries_[static_cast<size_t>(row)]; }
+    // The session a row's problem lives in; null for a file not open.
+    DocumentSession* SessionOf(const Entry& entry) const;
+    // The relative path of a row's file; empty for the active document's.
+    QString FileOf(const Entry& entry) const;
     // Whether the ignored problems are listed too (greyed).
     void SetShowIgnored(bool show);
     bool ShowsIgnored() const { return showIgnored_; }
@@ -48,8 +103,11 @@ public:
 private:
     void Refresh();
     void ScheduleRefresh();
+    void Follow(DocumentSession* session, bool follow);
+    void AddRows(const DocumentSession& session, int file);
 
     QPointer<DocumentSession> session_;
+    std::optional<std::vector<ProblemFile>> project_;
     std::vector<Entry> entries_;
     bool refreshPending_ = false;
     bool showIgnored_ = false;
@@ -60,18 +118,52 @@ class ProblemsPanel : public QDockWidget {
 
 public:
     explicit ProblemsPanel(QWidget* parent = nullptr);
+    ~ProblemsPanel() override;
     void SetSession(DocumentSession* session);
     ProblemsModel* Model() const { return model_; }
     QTableView* View() const { return view_; }
     QAction* IgnoreAction() const { return ignore_; }
     QAction* StopIgnoringAction() const { return stopIgnoring_; }
     QAction* ShowIgnoredAction() const { return showIgnored_; }
+    // This Document (0) or Whole Project (1); the choice is there while a project is open.
+    QComboBox* Scope() const { return scope_; }
+    QLabel* Progress() const { return progress_; }
+
+    // How to gather a project check; nullopt while no project is open.
+    void SetProjectJob(std::function<std::optional<ProjectCheckJob>()> job);
+    // A project opened or closed, a file changed, the choices of the checks changed: the
+    // project's list is made again a moment later (when it is shown).
+    void ProjectChanged();
+    void ScheduleProjectCheck(int delayMs = 300);
+    // Ends a project check at once (the frame is closing); the open documents are judged
+    // alone again.
+    void StopProjectCheck();
+    // True while a project check runs or waits.
+    bool CheckingProject() const;
 
 signals:
-    // A problem was clicked: its field (among the text fields) is to be selected.
+    // A problem of the active document was clicked: its field (among the text fields) is to
+    // be selected.
     void ProblemChosen(int record, int field);
+    // A problem of a project's file was clicked: the file is to be shown and the field selected.
+    void ProjectProblemChosen(const QString& path, int record, int field);
+    // A project check ended and the list shows its result.
+    void ProjectChecked();
 
 private:
+    struct ProjectResult;
+    // An open document of the project and its number in the listing.
+    struct OpenFile {
+        QPointer<DocumentSession> session;
+        int file = -1;
+        QString path;
+    };
+    void StartProjectCheck();
+    void TakeProjectCheck();
+    void SetProjectScope(bool project);
+    // The open documents take the other files' translations (null: their own alone).
+    void ShareTranslations(const std::vector<OpenFile>& open,
+                           const std::shared_ptr<ProjectTranslations>& translations);
     // The selected row's problem ignored, or taken back.
     void Ignore(bool ignore);
     void UpdateActions();
@@ -82,6 +174,16 @@ private:
     QAction* ignore_;
     QAction* stopIgnoring_;
     QAction* showIgnored_;
+    QComboBox* scope_;
+    QLabel* progress_;
+    QTimer* projectTimer_;
+    std::function<std::optional<ProjectCheckJob>()> job_;
+    QFutureWatcher<std::shared_ptr<ProjectResult>> checking_;
+    bool checkAgain_ = false;
+    // What the open documents were given by the last check, and which they are.
+    std::shared_ptr<ProjectTranslations> translations_;
+    std::vector<OpenFile> sharedWith_;
+    std::vector<OpenFile> runOpen_;  // of the check that runs
 };
 
 }  // namespace scrivlet

@@ -46,6 +46,8 @@ public:
     ProjectFile* Project() const { return project_.get(); }
     // The project's file at relative path; null when the project has none.
     const ProjectEntry* Entry(const QString& relative) const;
+    // The files as the last count listed them.
+    const ProjectListing& Listing() const { return listing_; }
     // The relative path of a translation of the project; empty for another file.
     QString RelativeTranslation(const QString& path) const;
 

@@ -2,6 +2,7 @@
 
 #include "base/GuardedRegex.h"
 #include "base/UiText.h"
+#include "translation/ProjectTranslations.h"
 
 #include <QCryptographicHash>
 #include <QThreadPool>
@@ -69,6 +70,39 @@ void DocumentChecks::SetReference(const EdtDocument* reference)
 {
     reference_ = reference;
     RecheckAll();
+}
+
+void DocumentChecks::SetProjectTranslations(const ProjectTranslations* others, int file)
+{
+    others_ = others;
+    file_ = file;
+    RecheckAll();
+}
+
+void DocumentChecks::SetPendingText(int record, int field, const QString& text)
+{
+    if (record < 0 || record >= document_.RecordCount() || field < 0 ||
+        static_cast<size_t>(field) >= fields_)
+        return;
+    const size_t at = static_cast<size_t>(record) * fields_ + field;
+    if (at == pendingAt_ && text == pendingText_)
+        return;
+    ClearPendingText();
+    if (text == document_.FieldText(record, field))
+        return;
+    pendingAt_ = at;
+    pendingText_ = text;
+    Recheck(record, record);
+}
+
+void DocumentChecks::ClearPendingText()
+{
+    if (pendingAt_ == static_cast<size_t>(-1))
+        return;
+    const int record = static_cast<int>(pendingAt_ / fields_);
+    pendingAt_ = static_cast<size_t>(-1);
+    pendingText_.clear();
+    Recheck(record, record);
 }
 
 qint64 DocumentChecks::IgnoredCount() const
@@ -175,7 +209,7 @@ FieldInput DocumentChecks::Input(size_t at) const
 {
     const int record = static_cast<int>(at / fields_), field = static_cast<int>(at % fields_);
     FieldInput in;
-    in.text = document_.FieldText(record, field);
+    in.text = at == pendingAt_ ? QStringView(pendingText_) : document_.FieldText(record, field);
     in.size = document_.Format().fields[document_.TextColumn(field)].size;
     in.hasReference = reference_ != nullptr;
     // A record the reference lacks has an empty reference text.
@@ -186,6 +220,8 @@ FieldInput DocumentChecks::Input(size_t at) const
 
 QStringView DocumentChecks::Text(size_t at) const
 {
+    if (at == pendingAt_)
+        return pendingText_;
     return document_.FieldText(static_cast<int>(at / fields_), static_cast<int>(at % fields_));
 }
 
@@ -236,6 +272,10 @@ void DocumentChecks::JudgeGroup(int head, bool count)
         if (first.isNull())
             first = text;
     }
+    // The same reference text translated otherwise in another file of the project.
+    if (!differ && !first.isNull() && others_)
+        others_->ForOthers(Input(static_cast<size_t>(head)).reference, file_,
+                           [&](QStringView other) { differ = differ || other != first; });
     for (int at = head; at >= 0; at = nextInGroup_[static_cast<size_t>(at)]) {
         CheckMask& mask = masks_[static_cast<size_t>(at)];
         const CheckMask raw = mask | IgnoredAt(static_cast<size_t>(at));
@@ -312,6 +352,8 @@ void DocumentChecks::RecheckAll()
 {
     fields_ = static_cast<size_t>(document_.TextFieldCount());
     masks_.assign(static_cast<size_t>(document_.RecordCount()) * fields_, 0);
+    if (pendingAt_ >= masks_.size())
+        pendingAt_ = static_cast<size_t>(-1), pendingText_.clear();
     ignoredMasks_.assign(ignores_.isEmpty() ? 0 : masks_.size(), 0);
     counts_ = {};
     const bool groups = reference_ && (settings_.enabled & Bit(Check::Inconsistent));
@@ -335,7 +377,16 @@ void DocumentChecks::RecheckAll()
     } else {
         QtConcurrent::blockingMap(chunks, run);
     }
-    const std::vector<int> heads = Index(hashes);
+    std::vector<int> heads = Index(hashes);
+    // A field alone with its reference text in this document may still differ from another
+    // file's translation of it.
+    if (groups && others_ && !others_->IsEmpty()) {
+        for (size_t at = 0; at < groupOf_.size(); ++at) {
+            if (groupOf_[at] == static_cast<int>(at) && nextInGroup_[at] < 0 &&
+                others_->HasOthers(Input(at).reference, file_))
+                heads.push_back(static_cast<int>(at));
+        }
+    }
     // Groups share no field: judged side by side when there are many.
     auto judge = [this](int head) { JudgeGroup(head, false); };
     if (heads.size() < kChunk)
@@ -383,7 +434,11 @@ std::vector<Problem> DocumentChecks::Details(int record, int field, bool withIgn
     const size_t place = static_cast<size_t>(record) * fields_ + field;
     checker_.Run(Input(place), Storage(), budget.get(), &out);
     if (mask & Bit(Check::Inconsistent)) {
-        QSet<QStringView> translations;
+        QStringList otherTexts;  // the set below holds views of these
+        if (others_)
+            others_->ForOthers(Input(place).reference, file_,
+                               [&](QStringView other) { otherTexts << other.toString(); });
+        QSet<QStringView> translations(otherTexts.begin(), otherTexts.end());
         for (int at = groupOf_[place]; at >= 0; at = nextInGroup_[static_cast<size_t>(at)]) {
             if (Eligible(static_cast<size_t>(at)))
                 translations.insert(Text(static_cast<size_t>(at)));

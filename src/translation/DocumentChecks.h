@@ -16,6 +16,8 @@
 
 namespace scrivlet {
 
+class ProjectTranslations;
+
 // A problem the translator chose to ignore. It holds while the field's translation and
 // reference still hash to what they were when it was ignored.
 struct IgnoredProblem {
@@ -40,6 +42,7 @@ public:
     ~DocumentChecks() override;
 
     const CheckSettings& Settings() const { return settings_; }
+    const EdtDocument& Document() const { return document_; }
     // After the settings or the reference changed: checks everything again.
     void SetReference(const EdtDocument* reference);
     void RecheckAll();
@@ -47,6 +50,14 @@ public:
     void GlossaryChanged();
     // After the texts of records first..last changed.
     void Recheck(int firstRecord, int lastRecord);
+    // The project's other files take part in each field's consistency: others (which must
+    // outlive this object or be replaced first) as given by the files other than file; null
+    // for the document alone. Checks everything again.
+    void SetProjectTranslations(const ProjectTranslations* others, int file);
+    // A field being typed in is checked with text in place of the document's until the edit
+    // ends; the document and its history are left alone.
+    void SetPendingText(int record, int field, const QString& text);
+    void ClearPendingText();
 
     CheckMask Mask(int record, int field) const
     {
@@ -61,6 +72,8 @@ public:
     // Problems in all (each failed check of each field counts once), and per check; ignored
     // ones count in neither.
     qint64 Count() const;
+    // Text fields of all records.
+    size_t FieldCount() const { return masks_.size(); }
     qint64 IgnoredCount() const;
     qint64 CountOf(Check check) const { return counts_[static_cast<size_t>(check)]; }
     // The problems of a field, in check order, told in the interface language; the ignored
@@ -105,6 +118,11 @@ private:
     const EdtDocument& document_;
     const CheckSettings& settings_;
     const EdtDocument* reference_ = nullptr;
+    const ProjectTranslations* others_ = nullptr;
+    int file_ = -1;
+    // The place of the field being typed in (npos for none) and its text.
+    size_t pendingAt_ = static_cast<size_t>(-1);
+    QString pendingText_;
     FieldChecker checker_;
     size_t fields_ = 0;
     std::vector<CheckMask> masks_;  // record r, field k: masks_[r * fields + k]

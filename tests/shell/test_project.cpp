@@ -639,6 +639,80 @@ private slots:
         QVERIFY(Panel().Totals()->text().contains(QStringLiteral("Problems: %1").arg(problems)));
     }
 
+    // Whole Project: the files not open checked from disk, an original translated otherwise in
+    // another file reported in both; a click opens the file at the field, and its rows then
+    // follow the cell editor before the text is committed.
+    void projectProblems_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("check");
+        QTest::addColumn<bool>("listed");
+        QTest::newRow("not open") << "b/two_dlg.edt" << int(Check::Untranslated) << true;
+        QTest::newRow("pair, first") << "c/three_dlg.edt" << int(Check::Inconsistent) << true;
+        QTest::newRow("pair, second") << "d/four_dlg.edt" << int(Check::Inconsistent) << true;
+        QTest::newRow("alone in its file") << "a/one_dlg.edt" << int(Check::Inconsistent) << false;
+    }
+    void projectProblems()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, check);
+        QFETCH(bool, listed);
+        for (const auto& [path, text] : {std::pair{Original("d/four_dlg.edt"), "Sun"},
+                                         std::pair{Translation("d/four_dlg.edt"), "Sonn"}})
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()) && WriteFile(path, EdtBytes({text})));
+        OpenFrame();
+        frame_->show();  // the editor commits what was typed while it had the focus
+        QVERIFY(QTest::qWaitForWindowExposed(frame_.get()));
+        auto* panel = frame_->findChild<ProblemsPanel*>();
+        ProblemsModel& model = *panel->Model();
+        QVERIFY(panel->Scope()->isEnabled());
+        QSignalSpy checked(panel, &ProblemsPanel::ProjectChecked);
+        panel->Scope()->setCurrentIndex(1);
+        QVERIFY(checked.wait(10000));
+        auto rowOf = [&](const QString& path, int what) {
+            for (int row = 0; row < model.rowCount(); ++row) {
+                if (model.At(row).check == what && model.FileOf(model.At(row)) == path)
+                    return row;
+            }
+            return -1;
+        };
+        const int row = rowOf(file, check);
+        QCOMPARE(row >= 0, listed);
+        if (!listed)
+            return;
+        QCOMPARE(model.data(model.index(row, 0), Qt::DisplayRole).toString(), file);
+        QCOMPARE(model.data(model.index(row, 1 + ProblemsModel::CheckColumn), Qt::DisplayRole),
+                 QVariant(CheckTitle(static_cast<Check>(check))));
+        if (check != int(Check::Inconsistent))
+            return;
+        QCOMPARE(model.data(model.index(row, 1 + ProblemsModel::DetailColumn), Qt::DisplayRole)
+                     .toString(),
+                 QStringLiteral("the same original has 2 different translations"));
+        // The click opens the file with its original and selects the field.
+        emit panel->View()->clicked(model.index(row, 0));
+        DocumentTab* tab = frame_->TabAt(frame_->ActiveIndex());
+        QVERIFY(tab && tab->Document()->Path().endsWith(file) && tab->Reference());
+        QCOMPARE(tab->View()->SelectedRow(), 0);
+        QCOMPARE(tab->View()->SelectedColumn(), tab->Document()->TextColumn(0));
+        QVERIFY(checked.wait(10000));  // the tabs changed: checked again with it open
+        QVERIFY(rowOf(file, check) >= 0);
+        // Typed like the other file, not committed: its own row goes, the document unchanged.
+        const QString other =
+            file.startsWith(u'c') ? QStringLiteral("Sonn") : QStringLiteral("Sol");
+        QVERIFY(tab->View()->BeginEdit());
+        tab->View()->Editor()->selectAll();
+        QTest::keyClicks(tab->View()->Editor(), other);
+        QTRY_VERIFY(rowOf(file, check) < 0);
+        QVERIFY(tab->Document()->FieldText(0, 0) != other);
+        QVERIFY(frame_->CountsText().endsWith(
+            QStringLiteral("Problems: %1").arg(tab->Session()->Checks()->Count())));
+        // Committed: the other file is checked against it again.
+        QTest::keyClick(tab->View()->Editor(), Qt::Key_Return);
+        QCOMPARE(tab->Document()->FieldText(0, 0), other);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            rowOf(file.startsWith(u'c') ? "d/four_dlg.edt" : "c/three_dlg.edt", check) < 0, 10000);
+    }
+
     // The project's glossary drives the checks of its open files (not of others), the status
     // bar's count following an import and a clear; a broken file changes nothing.
     void glossaryDrivesTheChecks()

@@ -5,8 +5,8 @@
 #include "catalogue/CatalogueLoader.h"
 #include "documents/DocumentFiles.h"
 #include "documents/Encodings.h"
-#include "store/Memory.h"
 #include "store/IgnoreFile.h"
+#include "store/Memory.h"
 #include "store/ProjectWalk.h"
 
 #include <QDateTime>
@@ -246,6 +246,43 @@ private slots:
                            home + "/en/act1/items.edt", "--reference-encoding", "4", "--checks",
                            "untranslated", "--check", translation});
         }
+        QCOMPARE(run.code, 0);
+        QTEST(QString::fromUtf8(run.out), "out");
+    }
+
+    // The same original translated otherwise in another file: both files report it.
+    void inconsistentAcrossFiles_data()
+    {
+        QTest::addColumn<QString>("translation");  // of "Lamp" in the second file of items
+        QTest::addColumn<QString>("out");
+        const QString line =
+            "{\"file\": \"%1\", \"record\": 0, \"field\": 0, \"check\": "
+            "\"inconsistent\", \"detail\": \"the same original has 2 "
+            "different translations\"}\n";
+        const QString sum =
+            "{\"files\": 4, \"fields\": 11, \"problems\": %1, \"by_check\": "
+            "{\"inconsistent\": %1}, \"ignored\": 0}\n";
+        QTest::newRow("differently")
+            << "Leuchte"
+            << line.arg("act1/items.edt") + line.arg("act2/items_more.edt") + sum.arg(2);
+        QTest::newRow("alike") << "Lampe" << sum.arg(0);
+    }
+    void inconsistentAcrossFiles()
+    {
+        QFETCH(QString, translation);
+        const QString name = QString::fromLatin1(QTest::currentDataTag());
+        QVERIFY(MakeProject(name));
+        const QString home = P(name);
+        for (const auto& [folder, text, encoding] :
+             {std::tuple{"/en/", QStringLiteral("Lamp"), kEncodingUnicode},
+              std::tuple{"/de/", translation, kEncodingEnglish}}) {
+            auto document = MakeDocument(*catalogue_.At(1), {{text}});
+            QVERIFY(QDir().mkpath(home + folder + "act2"));
+            QVERIFY(SaveDocumentAs(*document, home + folder + "act2/items_more.edt", kFileTypeEdt,
+                                   encoding));
+        }
+        const ToolRun run =
+            Convert({"--project", home + "/p.scrivlet", "--checks", "inconsistent", "--check"});
         QCOMPARE(run.code, 0);
         QTEST(QString::fromUtf8(run.out), "out");
     }

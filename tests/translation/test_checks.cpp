@@ -1,6 +1,7 @@
 #include "TestDocument.h"
 #include "TestRegistry.h"
 #include "translation/DocumentChecks.h"
+#include "translation/ProjectTranslations.h"
 #include "translation/Spelling.h"
 
 #include <QTest>
@@ -133,6 +134,56 @@ private slots:
         QVERIFY(document->SetText(2, 0, u""));
         QCOMPARE(checks.CountOf(Check::Empty), 1);
         QCOMPARE(checks.Count(), 1);
+    }
+
+    // Another file's translation of the same original, and the text being typed in field 0
+    // before it is committed: the inconsistent fields, and then without the typed text.
+    void otherFilesAndTypedText_data()
+    {
+        QTest::addColumn<QStringList>("references");
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QString>("other");  // another file's translation of "Sword"
+        QTest::addColumn<QString>("typed");  // null: nothing typed
+        QTest::addColumn<int>("inconsistent");
+        QTest::addColumn<int>("committed");
+        const QStringList sword = {"Sword", "Axe"}, twice = {"Sword", "Sword"};
+        const QString none;
+        auto row = [&](const char* name, const QStringList& references, const QStringList& texts,
+                       const char* other, const QString& typed, int inconsistent, int committed) {
+            QTest::newRow(name) << references << texts << QString(other) << typed << inconsistent
+                                << committed;
+        };
+        row("alone, the other file differs", sword, {"Schwert", "Axt"}, "Klinge", none, 1, 1);
+        row("alone, the other file agrees", sword, {"Schwert", "Axt"}, "Schwert", none, 0, 0);
+        row("group agrees, the other file differs", twice, {"Schwert", "Schwert"}, "Klinge", none,
+            2, 2);
+        row("untranslated takes no part", sword, {"Sword", "Axt"}, "Klinge", none, 0, 0);
+        row("typed as the other file", sword, {"Schwert", "Axt"}, "Klinge", "Klinge", 0, 1);
+        row("typed away from it", sword, {"Klinge", "Axt"}, "Klinge", "Schwert", 1, 0);
+    }
+    void otherFilesAndTypedText()
+    {
+        QFETCH(QStringList, references);
+        QFETCH(QStringList, texts);
+        QFETCH(QString, other);
+        QFETCH(QString, typed);
+        CheckSettings settings;
+        auto document = MakeDocument(kFormat, Column(texts));
+        auto reference = MakeDocument(kFormat, Column(references));
+        ProjectTranslations project;
+        project.Add(1, *document, *reference);  // this file's own, left out of its judgement
+        project.Add(2, QStringLiteral("Sword"), other);
+        DocumentChecks checks(*document, settings, reference.get());
+        checks.SetProjectTranslations(&project, 1);
+        if (!typed.isNull())
+            checks.SetPendingText(0, 0, typed);
+        QTEST(int(checks.CountOf(Check::Inconsistent)), "inconsistent");
+        if (checks.Mask(0, 0) & Bit(Check::Inconsistent))
+            QCOMPARE(checks.Details(0, 0).front().detail,
+                     QStringLiteral("the same original has 2 different translations"));
+        checks.ClearPendingText();
+        QTEST(int(checks.CountOf(Check::Inconsistent)), "committed");
+        QCOMPARE(document->FieldText(0, 0).toString(), texts[0]);
     }
 
     // Debian's dictionaries; placeholders and markup are no words; the project's word list.

@@ -4,9 +4,9 @@
 #include "documents/DocumentFiles.h"
 #include "documents/FileTypes.h"
 #include "exchange/Glossary.h"
-#include "store/ProjectGlossary.h"
 #include "store/IgnoreFile.h"
 #include "store/ProjectFile.h"
+#include "store/ProjectGlossary.h"
 #include "store/ProjectWalk.h"
 #include "translation/DocumentChecks.h"
 #include "translation/Spelling.h"
@@ -135,6 +135,8 @@ int RunCheck(Session& s)
         return Failed(str::OpenFailed, IgnoreFilePath(s.options.files[0]), read.Error());
     if (!ignored.empty())
         checks.SetIgnored(ignored);
+    // A big document is spelled on other threads; there is no event loop to hear it end.
+    checks.WaitForSpelling();
     Tally tally;
     tally.fields = static_cast<qint64>(s.document.RecordCount()) * s.document.TextFieldCount();
     PrintProblems(checks, {}, &tally);
@@ -169,6 +171,7 @@ int RunProjectCheck(ProjectFile& project, const FormatCatalogue& catalogue,
         if (std::vector<IgnoredProblem> ignored = project.IgnoredProblems(entry.path);
             !ignored.empty())
             checks.SetIgnored(ignored);
+        checks.WaitForSpelling();
         ++files;
         tally.fields += static_cast<qint64>(pair.translation->RecordCount()) *
                         pair.translation->TextFieldCount();

@@ -1,7 +1,8 @@
 // Times the quality checks (all but spelling, a glossary of 200 terms) over a generated
 // translation of 1,000,000 fields with its reference, next to the translation counts over the
 // same pair; re-checking after one edit, next to the edit alone; and spelling in words per
-// second, next to splitting the same texts into words. Usage: bench_checks [fields]
+// second, next to splitting the same texts into words; and the document's background spelling
+// end to end. Usage: bench_checks [fields]
 #include "BenchFormat.h"
 #include "translation/DocumentChecks.h"
 #include "translation/Spelling.h"
@@ -96,6 +97,45 @@ double Ms(qint64 ns)
     return static_cast<double>(ns) / 1e6;
 }
 
+// Every check with spelling over the whole document: how long the calling thread is held (all
+// other checks and the copy of the texts), and how long until the spelling has arrived.
+void BenchBackgroundSpelling(const EdtDocument& original, const EdtDocument& translation)
+{
+    SpellingDictionary dictionary;
+    if (!dictionary.Load(QStringLiteral("en"))) {
+        std::printf("background spelling: no English dictionary\n");
+        return;
+    }
+    CheckSettings settings;
+    settings.enabled = kAllChecks;
+    settings.speller = &dictionary;
+    settings.glossary = Glossary();
+    QElapsedTimer timer;
+    timer.start();
+    DocumentChecks checks(translation, settings, &original);
+    const qint64 held = timer.nsecsElapsed();
+    checks.WaitForSpelling();
+    const qint64 all = timer.nsecsElapsed();
+    // The words the run looked up: those of every text but the empty ones and the copies.
+    qint64 words = 0;
+    std::vector<TextSpan> marks;
+    for (int r = 0; r < translation.RecordCount(); ++r) {
+        for (int k = 0; k < translation.TextFieldCount(); ++k) {
+            const QStringView text = translation.FieldText(r, k);
+            if (text.isEmpty() || text == original.FieldText(r, k))
+                continue;
+            marks.clear();
+            settings.placeholders.Find(text, nullptr, &marks);
+            words += static_cast<qint64>(SpellingWords(text, marks).size());
+        }
+    }
+    std::printf(
+        "background spelling: %lld words, %lld fields misspelled; calling thread held %.0f ms, "
+        "spelling in %.0f ms after it (%.0f words/s), end to end %.0f ms (%.0f words/s)\n",
+        words, checks.CountOf(Check::Spelling), Ms(held), Ms(all - held),
+        words / ((all - held) / 1e9), Ms(all), words / (all / 1e9));
+}
+
 void BenchDocument(int fields)
 {
     const int records = (fields + 2) / 3;
@@ -159,6 +199,7 @@ void BenchDocument(int fields)
         "(yardstick): mean %.1f us; ratio %.1f\n",
         sum / 1e3 / kEdits, worst / 1e3, bare / 1e3 / kEdits,
         static_cast<double>(sum) / std::max<qint64>(bare, 1));
+    BenchBackgroundSpelling(original, translation);
 }
 
 void BenchSpelling()

@@ -137,6 +137,8 @@ int RunCheck(Session& s)
         return Failed(str::OpenFailed, IgnoreFilePath(s.options.files[0]), read.Error());
     if (!ignored.empty())
         checks.SetIgnored(ignored);
+    // A big document is spelled on other threads; there is no event loop to hear it end.
+    checks.WaitForSpelling();
     Tally tally;
     tally.fields = static_cast<qint64>(s.document.RecordCount()) * s.document.TextFieldCount();
     PrintProblems(checks, {}, &tally);

@@ -35,7 +35,17 @@ CheckCommands::CheckCommands(std::function<ProjectFile*()> project,
 {
 }
 
-CheckCommands::~CheckCommands() = default;
+CheckCommands::~CheckCommands()
+{
+    // The documents may outlive the dictionary their spelling runs with.
+    StopSpelling();
+}
+
+void CheckCommands::StopSpelling()
+{
+    for (DocumentSession* session : sessions_())
+        session->Checks()->StopSpelling();
+}
 
 QString CheckCommands::Stored(const char* key, const QString& fallback) const
 {
@@ -69,6 +79,7 @@ void CheckCommands::Reload()
 
 void CheckCommands::LoadDictionary()
 {
+    StopSpelling();
     dictionary_.reset();
     if (!language_.isEmpty()) {
         auto dictionary = std::make_unique<SpellingDictionary>();
@@ -166,8 +177,10 @@ void CheckCommands::SetWordList(const QStringList& words)
         Store(kProjectWordList, words_.join(u'\n'));
     else
         SetUserWordList(words_);
-    if (dictionary_)
+    if (dictionary_) {
+        StopSpelling();
         dictionary_->SetWordList(words_);
+    }
     ApplyAll();
 }
 
@@ -244,10 +257,11 @@ void CheckCommands::RefreshMenu()
     const QList<QAction*> actions = menu_->actions();
     for (int c = 0; c < kCheckCount && c < actions.size(); ++c) {
         const Check check = static_cast<Check>(c);
-        actions[c]->setChecked(chosen_ & Bit(check));
-        // Spelling needs a language first.
-        if (check == Check::Spelling)
-            actions[c]->setEnabled(dictionary_ != nullptr);
+        // Spelling needs a language first: without one it shows off, and the user's choice
+        // comes back with a language.
+        const bool usable = check != Check::Spelling || dictionary_;
+        actions[c]->setChecked(usable && (chosen_ & Bit(check)));
+        actions[c]->setEnabled(usable);
     }
     for (QAction* action : languageMenu_->actions())
         action->setChecked(action->data().toString() == language_);

@@ -80,6 +80,8 @@ private:
     void StoreIgnores(DocumentSession* session);
     std::vector<IgnoredProblem> LoadIgnores(DocumentSession* session) const;
     void LoadDictionary();
+    // Before the dictionary changes or goes: no document's run may still ask it.
+    void StopSpelling();
     // The project's value of key when it has one, else fallback.
     QString Stored(const char* key, const QString& fallback) const;
     void Store(const char* key, const QString& value);

@@ -83,6 +83,8 @@ const SourceGroups* DocumentSession::Groups() const
 void DocumentSession::SetCheckChoices(CheckMask enabled, const QString& language,
                                       const Speller* speller, const QStringList& patterns)
 {
+    // The background spelling run reads the speller and the patterns.
+    checks_->StopSpelling();
     checkSettings_.enabled = speller ? enabled : (enabled & ~Bit(Check::Spelling));
     checkSettings_.language = language;
     checkSettings_.speller = speller;

@@ -26,6 +26,7 @@
 #include "shell/ProjectPanel.h"
 #include "shell/PropagateBar.h"
 #include "shell/Settings.h"
+#include "shell/SpellingProgress.h"
 #include "shell/StartPage.h"
 #include "shell/SuggestionsPanel.h"
 #include "shell/TranslationCommands.h"
@@ -566,6 +567,8 @@ void MainFrame::CreateStatusBar()
     // "Ready" is the bar's normal text; a menu prompt covers it while an item is
     // highlighted and it comes back when the prompt is cleared.
     statusBar()->addWidget(new QLabel(UiText(str::Ready), this), 1);
+    spellingProgress_ = new SpellingProgress(this);
+    statusBar()->addPermanentWidget(spellingProgress_);
     countsLabel_ = new ElidingLabel(this);
     countsLabel_->setObjectName(QStringLiteral("translationCounts"));
     statusBar()->addPermanentWidget(countsLabel_);
@@ -854,6 +857,8 @@ void MainFrame::UpdateUi()
     SetEnabled(Action(Command::HideReference), hasTab && TabAt(ActiveIndex())->Reference());
     SetEnabled(Action(Command::Pretranslate), hasTab && TabAt(ActiveIndex())->Reference());
     SetEnabled(Action(Command::Propagate), hasTab && TabAt(ActiveIndex())->Reference());
+    const DocumentSession* session = SessionAt(ActiveIndex());
+    spellingProgress_->Follow(session ? session->Checks() : nullptr);
     // The counts are kept up to date by the document's status: reading them costs nothing.
     if (const QString counts = CountsText(); countsLabel_->text() != counts)
         countsLabel_->setText(counts);

@@ -37,6 +37,7 @@ class PrintCommands;
 class GlossaryPanel;
 class CheckCommands;
 class ProblemsPanel;
+class SpellingProgress;
 class SuggestionsPanel;
 class ProjectCommands;
 class StartPage;
@@ -176,6 +177,7 @@ private:
     QFileSystemWatcher* watcher_ = nullptr;
     Autosave* recovery_ = nullptr;
     QLabel* countsLabel_ = nullptr;
+    SpellingProgress* spellingProgress_ = nullptr;
     ProblemsPanel* problems_ = nullptr;
     CheckCommands* checks_ = nullptr;
     SuggestionsPanel* suggestions_ = nullptr;

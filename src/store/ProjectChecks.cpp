@@ -36,6 +36,7 @@ void CheckProjectFiles(ProjectFile& project, const FormatCatalogue& catalogue,
         DocumentChecks checks(*pair.translation, settings, pair.original.get());
         checks.SetIgnored(project.IgnoredProblems(entry.path), false);
         checks.SetProjectTranslations(translations, file);
+        checks.WaitForSpelling();
         calls.checked(entry, file, checks);
         // The documents go as soon as they are told: a big project need not stay in memory.
         pair = LoadedPair();

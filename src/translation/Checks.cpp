@@ -488,9 +488,9 @@ void FieldChecker::Reindex()
 }
 
 CheckMask FieldChecker::Run(const FieldInput& in, const TextStorage& storage, MatchBudget* budget,
-                            std::vector<Problem>* details) const
+                            std::vector<Problem>* details, CheckMask only) const
 {
-    const CheckMask on = settings_.enabled;
+    const CheckMask on = settings_.enabled & only;
     CheckMask found = 0;
     const QStringView text = in.text;
     if ((on & Bit(Check::TooLong)) && text.size() > in.size) {
@@ -525,7 +525,7 @@ CheckMask FieldChecker::Run(const FieldInput& in, const TextStorage& storage, Ma
         settings_.placeholders.Find(text, budget, &marks);
     if (compare) {
         settings_.placeholders.Find(in.reference, budget, &referenceMarks);
-        found |= Compare(in, marks, referenceMarks, details);
+        found |= Compare(in, on, marks, referenceMarks, details);
         if (on & Bit(Check::Glossary))
             found |= Glossary(in, details);
     } else if ((on & Bit(Check::Untranslated)) && untranslated) {
@@ -541,11 +541,21 @@ CheckMask FieldChecker::Run(const FieldInput& in, const TextStorage& storage, Ma
     return found;
 }
 
-CheckMask FieldChecker::Compare(const FieldInput& in, const std::vector<TextSpan>& textMarks,
+bool FieldChecker::Misspelled(QStringView text, MatchBudget* budget) const
+{
+    if (!(settings_.enabled & Bit(Check::Spelling)) || !settings_.speller)
+        return false;
+    thread_local std::vector<TextSpan> marks;
+    marks.clear();
+    settings_.placeholders.Find(text, budget, &marks);
+    return Spelling(text, marks, nullptr) != 0;
+}
+
+CheckMask FieldChecker::Compare(const FieldInput& in, CheckMask on,
+                                const std::vector<TextSpan>& textMarks,
                                 const std::vector<TextSpan>& referenceMarks,
                                 std::vector<Problem>* details) const
 {
-    const CheckMask on = settings_.enabled;
     const QStringView text = in.text, ref = in.reference;
     CheckMask found = 0;
     auto report = [&](Check check, bool problem, auto detail) {

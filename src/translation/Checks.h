@@ -94,7 +94,8 @@ struct CheckSettings {
     QString language;
     PlaceholderFinder placeholders;
     std::vector<GlossaryTerm> glossary;
-    // Only with Check::Spelling enabled; must outlive the run.
+    // Only with Check::Spelling enabled; must outlive the run. A document's spelling runs in
+    // the background with it and the placeholders: stop that run before changing either.
     const Speller* speller = nullptr;
     // Where storability is judged; by default the document's own encoding and file type.
     std::optional<TextStorage> storage;
@@ -149,14 +150,16 @@ public:
 
     // The checks of the field itself (all but the inconsistency of a group); with details,
     // appends a Problem for each (record and field left 0).
-    // budget as for PlaceholderFinder::Find.
+    // budget as for PlaceholderFinder::Find. Only the enabled checks among only run.
     CheckMask Run(const FieldInput& input, const TextStorage& storage, MatchBudget* budget,
-                  std::vector<Problem>* details) const;
+                  std::vector<Problem>* details, CheckMask only = kAllChecks) const;
+    // Spelling alone, of a text known to be no copy of its reference; safe on any thread.
+    bool Misspelled(QStringView text, MatchBudget* budget) const;
     // After the settings' glossary changed: indexes it again.
     void Reindex();
 
 private:
-    CheckMask Compare(const FieldInput& input, const std::vector<TextSpan>& textMarks,
+    CheckMask Compare(const FieldInput& input, CheckMask on, const std::vector<TextSpan>& textMarks,
                       const std::vector<TextSpan>& referenceMarks,
                       std::vector<Problem>* details) const;
     CheckMask Glossary(const FieldInput& input, std::vector<Problem>* details) const;

@@ -3,6 +3,7 @@
 #include "base/GuardedRegex.h"
 #include "base/UiText.h"
 #include "translation/ProjectTranslations.h"
+#include "translation/Spelling.h"
 
 #include <QCryptographicHash>
 #include <QThreadPool>
@@ -19,6 +20,9 @@ namespace {
 
 // Fields per task of the first run: big enough to hide the scheduling.
 constexpr size_t kChunk = 16384;
+// Fields per task of the spelling run: about 20 ms each, so that it reports its progress often
+// and a cancel lets go soon even if a task missed the flag.
+constexpr size_t kSpellingChunk = 1024;
 
 // Project patterns match on the pool's threads: their stack is bounded by this budget.
 MatchLimits PatternLimits()
@@ -55,6 +59,11 @@ DocumentChecks::DocumentChecks(const EdtDocument& document, const CheckSettings&
       reference_(reference),
       checker_(settings)
 {
+    // The project's patterns match on these threads: they need the stack their budget counts on.
+    pool_.setStackSize(static_cast<uint>(PatternLimits().stackSize));
+    connect(&spellingWatcher_, &QFutureWatcherBase::finished, this, &DocumentChecks::ApplySpelling);
+    connect(&spellingWatcher_, &QFutureWatcherBase::progressValueChanged, this,
+            &DocumentChecks::SpellingProgress);
     connect(&document, &EdtDocument::TextChanged, this,
             [this](int record, int) { Recheck(record, record); });
     connect(&document, &EdtDocument::TextsChanged, this, &DocumentChecks::Recheck);
@@ -64,7 +73,10 @@ DocumentChecks::DocumentChecks(const EdtDocument& document, const CheckSettings&
     RecheckAll();
 }
 
-DocumentChecks::~DocumentChecks() = default;
+DocumentChecks::~DocumentChecks()
+{
+    CancelSpelling();
+}
 
 void DocumentChecks::SetReference(const EdtDocument* reference)
 {
@@ -239,7 +251,8 @@ void DocumentChecks::Count(CheckMask mask, int sign)
 
 // Fields [first, last) by their place in masks_, and the hashes of their reference texts
 // when asked for (0 for none).
-void DocumentChecks::CheckRange(size_t first, size_t last, std::vector<size_t>* hashes)
+void DocumentChecks::CheckRange(size_t first, size_t last, std::vector<size_t>* hashes,
+                                CheckMask only)
 {
     const TextStorage storage = Storage();
     std::unique_ptr<MatchBudget> budget;
@@ -247,7 +260,7 @@ void DocumentChecks::CheckRange(size_t first, size_t last, std::vector<size_t>* 
         budget = std::make_unique<MatchBudget>(PatternLimits());
     for (size_t at = first; at < last; ++at) {
         const FieldInput in = Input(at);
-        masks_[at] = Silence(at, checker_.Run(in, storage, budget.get(), nullptr));
+        masks_[at] = Silence(at, checker_.Run(in, storage, budget.get(), nullptr, only));
         if (hashes)
             (*hashes)[at] = in.reference.isEmpty() ? 0 : qHash(in.reference) | 1;
     }
@@ -308,7 +321,7 @@ std::vector<int> DocumentChecks::Index(const std::vector<size_t>& hashes)
         std::sort(keyed.begin(), keyed.end());
     } else {
         const auto middle = keyed.begin() + static_cast<qsizetype>(keyed.size() / 2);
-        QFuture<void> lower = QtConcurrent::run([&] { std::sort(keyed.begin(), middle); });
+        QFuture<void> lower = QtConcurrent::run(&pool_, [&] { std::sort(keyed.begin(), middle); });
         std::sort(middle, keyed.end());
         lower.waitForFinished();
         std::inplace_merge(keyed.begin(), middle, keyed.end());
@@ -350,6 +363,7 @@ void DocumentChecks::GlossaryChanged()
 
 void DocumentChecks::RecheckAll()
 {
+    StopSpelling();
     fields_ = static_cast<size_t>(document_.TextFieldCount());
     masks_.assign(static_cast<size_t>(document_.RecordCount()) * fields_, 0);
     if (pendingAt_ >= masks_.size())
@@ -357,25 +371,22 @@ void DocumentChecks::RecheckAll()
     ignoredMasks_.assign(ignores_.isEmpty() ? 0 : masks_.size(), 0);
     counts_ = {};
     const bool groups = reference_ && (settings_.enabled & Bit(Check::Inconsistent));
+    const bool background = (settings_.enabled & Bit(Check::Spelling)) && settings_.speller &&
+                            masks_.size() > kSpellingInline;
+    const CheckMask only = background ? CheckMask(kAllChecks & ~Bit(Check::Spelling)) : kAllChecks;
     std::vector<size_t> hashes(groups ? masks_.size() : 0);
     std::vector<std::pair<size_t, size_t>> chunks;
     for (size_t first = 0; first < masks_.size(); first += kChunk)
         chunks.emplace_back(first, std::min(masks_.size(), first + kChunk));
     auto run = [&](const std::pair<size_t, size_t>& chunk) {
-        CheckRange(chunk.first, chunk.second, groups ? &hashes : nullptr);
+        CheckRange(chunk.first, chunk.second, groups ? &hashes : nullptr, only);
     };
-    // A small document is checked on the calling thread: no pool to wake (nor one a forked
-    // process would wait on forever).
+    // A small document is checked on the calling thread: no pool to wake.
     if (chunks.size() <= 1) {
         for (const auto& chunk : chunks)
             run(chunk);
-    } else if (settings_.placeholders.HasPatterns()) {
-        // The project's patterns need the stack their budget counts on.
-        QThreadPool pool;
-        pool.setStackSize(static_cast<uint>(PatternLimits().stackSize));
-        QtConcurrent::blockingMap(&pool, chunks, run);
     } else {
-        QtConcurrent::blockingMap(chunks, run);
+        QtConcurrent::blockingMap(&pool_, chunks, run);
     }
     std::vector<int> heads = Index(hashes);
     // A field alone with its reference text in this document may still differ from another
@@ -392,10 +403,128 @@ void DocumentChecks::RecheckAll()
     if (heads.size() < kChunk)
         std::for_each(heads.begin(), heads.end(), judge);
     else
-        QtConcurrent::blockingMap(heads, judge);
+        QtConcurrent::blockingMap(&pool_, heads, judge);
     for (const CheckMask mask : masks_)
         Count(mask, +1);
     emit ProblemsChanged();
+    if (background)
+        StartSpelling();
+}
+
+struct DocumentChecks::SpellingRun {
+    // The texts to spell one after the other: a field's place in masks_ and where its text
+    // starts (it ends where the next one starts).
+    QString texts;
+    std::vector<std::pair<size_t, qsizetype>> fields;
+};
+
+void DocumentChecks::StartSpelling()
+{
+    auto run = std::make_unique<SpellingRun>();
+    for (size_t at = 0; at < masks_.size(); ++at) {
+        const FieldInput in = Input(at);
+        // A copy of the original is not spelled (FieldChecker::Run).
+        if (in.text.isEmpty() ||
+            (in.hasReference && !in.reference.isEmpty() && in.text == in.reference))
+            continue;
+        run->fields.emplace_back(at, run->texts.size());
+        run->texts.append(in.text);
+    }
+    std::vector<std::pair<size_t, size_t>> chunks;
+    for (size_t first = 0; first < run->fields.size(); first += kSpellingChunk)
+        chunks.emplace_back(first, std::min(run->fields.size(), first + kSpellingChunk));
+    const bool patterns = settings_.placeholders.HasPatterns();
+    const SpellingRun* texts = run.get();
+    auto spell = [this, texts, patterns](const std::pair<size_t, size_t>& chunk) {
+        std::vector<size_t> misspelled;
+        std::unique_ptr<MatchBudget> budget;
+        if (patterns)
+            budget = std::make_unique<MatchBudget>(PatternLimits());
+        const QStringView all(texts->texts);
+        for (size_t i = chunk.first; i < chunk.second; ++i) {
+            if (stopSpelling_.load(std::memory_order_relaxed))
+                break;
+            const qsizetype start = texts->fields[i].second;
+            const qsizetype end =
+                i + 1 < texts->fields.size() ? texts->fields[i + 1].second : all.size();
+            if (checker_.Misspelled(all.mid(start, end - start), budget.get()))
+                misspelled.push_back(texts->fields[i].first);
+        }
+        return misspelled;
+    };
+    stopSpelling_ = false;
+    spelling_ = std::move(run);
+    spellingWatcher_.setFuture(QtConcurrent::mapped(&pool_, std::move(chunks), spell));
+    emit SpellingProgress();
+}
+
+void DocumentChecks::ApplySpelling()
+{
+    const QFuture<std::vector<size_t>> future = spellingWatcher_.future();
+    // A cancelled run's end, or one already applied by WaitForSpelling.
+    if (!spelling_ || !future.isFinished() || future.isCanceled())
+        return;
+    std::vector<bool> edited;
+    if (!editedDuringRun_.empty()) {
+        edited.assign(static_cast<size_t>(document_.RecordCount()), false);
+        for (const auto& [first, last] : editedDuringRun_) {
+            for (int record = std::max(first, 0);
+                 record <= last && record < document_.RecordCount(); ++record)
+                edited[static_cast<size_t>(record)] = true;
+        }
+    }
+    // The first run left every spelling bit clear; only the misspelled fields change.
+    for (int i = 0; i < future.resultCount(); ++i) {
+        for (const size_t at : future.resultAt(i)) {
+            if (!edited.empty() && edited[at / fields_])
+                continue;
+            CheckMask& mask = masks_[at];
+            const CheckMask judged = Silence(at, mask | IgnoredAt(at) | Bit(Check::Spelling));
+            Count(mask, -1);
+            Count(judged, +1);
+            mask = judged;
+        }
+    }
+    spelling_.reset();
+    editedDuringRun_.clear();
+    emit ProblemsChanged();
+    emit SpellingProgress();
+}
+
+int DocumentChecks::SpellingPercent() const
+{
+    if (!spelling_)
+        return 100;
+    const int maximum = spellingWatcher_.progressMaximum();
+    return maximum > 0 ? spellingWatcher_.progressValue() * 100 / maximum : 0;
+}
+
+void DocumentChecks::WaitForSpelling()
+{
+    if (!spelling_)
+        return;
+    spellingWatcher_.future().waitForFinished();
+    ApplySpelling();
+}
+
+void DocumentChecks::CancelSpelling()
+{
+    if (!spelling_)
+        return;
+    stopSpelling_ = true;
+    QFuture<std::vector<size_t>> future = spellingWatcher_.future();
+    future.cancel();
+    future.waitForFinished();
+    spelling_.reset();
+    editedDuringRun_.clear();
+}
+
+void DocumentChecks::StopSpelling()
+{
+    if (!spelling_)
+        return;
+    CancelSpelling();
+    emit SpellingProgress();
 }
 
 void DocumentChecks::Recheck(int firstRecord, int lastRecord)
@@ -406,6 +535,9 @@ void DocumentChecks::Recheck(int firstRecord, int lastRecord)
     if (settings_.placeholders.HasPatterns())
         budget = std::make_unique<MatchBudget>(PatternLimits());
     std::set<int> groups;
+    // Spelled here and now: the background run's word on these records is out of date.
+    if (spelling_)
+        editedDuringRun_.emplace_back(firstRecord, lastRecord);
     for (int record = std::max(firstRecord, 0); record <= lastRecord; ++record) {
         for (size_t k = 0; k < fields_; ++k) {
             const size_t at = static_cast<size_t>(record) * fields_ + k;

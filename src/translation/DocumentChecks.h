@@ -2,17 +2,25 @@
 
 #include "translation/Checks.h"
 
+#include <QFutureWatcher>
 #include <QHash>
 #include <QObject>
+#include <QThreadPool>
 
 #include <array>
+#include <atomic>
 #include <functional>
+#include <memory>
+#include <utility>
 #include <vector>
 
 // The quality checks of a whole document: a mark per field with the checks it fails, counts
 // per check, and each field's problems told in words on demand. The first run spreads over
 // all cores; an edit re-checks only the fields it touched and the fields that share their
 // reference text (the inconsistency group), found through an index of the reference's texts.
+// Spelling, slower than all the rest together, runs over a big document in the background on
+// a copy of its texts: its marks and counts arrive when that run ends. An edit spells its
+// fields at once.
 
 namespace scrivlet {
 
@@ -59,6 +67,18 @@ public:
     void SetPendingText(int record, int field, const QString& text);
     void ClearPendingText();
 
+    // Whether the background spelling run goes on, and how far it is (0-100).
+    bool SpellingRunning() const { return spelling_ != nullptr; }
+    int SpellingPercent() const;
+    // Blocks until the run, if any, has ended and its results are in (for a caller without an
+    // event loop).
+    void WaitForSpelling();
+    // Cancels the run, if any, and waits for its threads to let go of the speller and the
+    // placeholders: to be called before either changes. The spelling marks stay as they are.
+    void StopSpelling();
+    // Documents of at most this many fields are spelled at once, on the calling thread.
+    static constexpr size_t kSpellingInline = 2048;
+
     CheckMask Mask(int record, int field) const
     {
         return masks_[static_cast<size_t>(record) * fields_ + field];
@@ -93,6 +113,8 @@ public:
 
 signals:
     void ProblemsChanged();
+    // A spelling run started, went on or ended (SpellingRunning, SpellingPercent).
+    void SpellingProgress();
     // Ignore or StopIgnoring changed the list (not SetIgnored).
     void IgnoredChanged();
 
@@ -100,7 +122,7 @@ private:
     FieldInput Input(size_t at) const;
     TextStorage Storage() const;
     std::vector<int> Index(const std::vector<size_t>& hashes);
-    void CheckRange(size_t first, size_t last, std::vector<size_t>* hashes);
+    void CheckRange(size_t first, size_t last, std::vector<size_t>* hashes, CheckMask only);
     bool Eligible(size_t at) const;
     QStringView Text(size_t at) const;
     // Sets or clears the inconsistency of the group's fields; counted when asked.
@@ -108,6 +130,10 @@ private:
     void Count(CheckMask mask, int sign);
     // The raw mask of a field less its ignored problems, noting those in ignoredMasks_.
     CheckMask Silence(size_t at, CheckMask raw);
+    void StartSpelling();
+    // StopSpelling without telling anyone (also from the destructor).
+    void CancelSpelling();
+    void ApplySpelling();
     CheckMask IgnoredAt(size_t at) const { return ignoredMasks_.empty() ? 0 : ignoredMasks_[at]; }
     static quint64 Key(int record, int field)
     {
@@ -134,6 +160,18 @@ private:
     // Ignores by field (Key), with the hash each holds for; read by the pool's threads.
     QHash<quint64, std::vector<std::pair<Check, quint64>>> ignores_;
     std::vector<CheckMask> ignoredMasks_;  // empty while nothing is ignored
+
+    // The background spelling run: its copy of the texts, the records edited since it began
+    // (spelled at once, so its results for them are stale), and its cancel flag, which the
+    // workers look at between fields.
+    struct SpellingRun;
+    std::unique_ptr<SpellingRun> spelling_;
+    std::vector<std::pair<int, int>> editedDuringRun_;
+    std::atomic<bool> stopSpelling_{false};
+    QFutureWatcher<std::vector<size_t>> spellingWatcher_;
+    // Our own threads rather than the global pool: a forked process inherits a pool whose
+    // threads it does not have. Declared last, so it ends (waiting for its tasks) first.
+    QThreadPool pool_;
 };
 
 }  // namespace scrivlet

@@ -10,6 +10,8 @@
 #include "shell/DocumentTab.h"
 #include "shell/ProblemsPanel.h"
 #include "shell/Settings.h"
+#include "shell/SpellingProgress.h"
+#include "translation/DocumentChecks.h"
 #include "translation/ReviewMarks.h"
 
 #include <QContextMenuEvent>
@@ -182,6 +184,55 @@ private slots:
         QTest::keyClick(editor, Qt::Key_Return);
         QCOMPARE(document->FieldText(0, 0).toString(), expected);
         QTRY_COMPARE(panel->Model()->rowCount(), 0);
+    }
+
+    // A big document is spelled behind a progress bar that goes when the run ends; the
+    // Spelling item shows off while no language is chosen, and on again with one.
+    void spellingInTheBackground()
+    {
+        // 9,000,000 words: about a second here.
+        constexpr int kRecords = 150000;
+        MainFrame frame;
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        auto* item = frame.findChild<QAction*>(QStringLiteral("check.spelling"));
+        QVERIFY(item && !item->isChecked() && !item->isEnabled());
+        test::Rows rows;
+        for (int i = 0; i < kRecords; ++i)
+            rows << QStringList{QStringLiteral("%1 lamp went dark at midnight and someone climbed "
+                                               "the stairs before the keeper saw a lantern on "
+                                               "the water ")
+                                    .arg(i % 100 ? "The" : "Teh")
+                                    .repeated(3)};
+        AddDocument(frame, rows, 360);
+        auto* progress = frame.findChild<SpellingProgress*>();
+        QVERIFY(progress && !progress->isVisible());
+        frame.findChild<QAction*>(QStringLiteral("spelling.language.en"))->trigger();
+        QVERIFY(item->isChecked() && item->isEnabled());
+        // Shown for a run that outlasts the delay (surely so at twice the delay), never for a
+        // shorter one; gone at the end.
+        const DocumentChecks* checks = frame.TabAt(0)->Session()->Checks();
+        QVERIFY(checks->SpellingRunning());
+        QElapsedTimer clock;
+        clock.start();
+        bool shown = false;
+        while (checks->SpellingRunning() && clock.elapsed() < 60000) {
+            QTest::qWait(10);
+            shown = shown || progress->isVisible();
+        }
+        const qint64 took = clock.elapsed();
+        QVERIFY(!checks->SpellingRunning() && !progress->isVisible());
+        if (took >= 2 * SpellingProgress::kDelayMs)
+            QVERIFY(shown);
+        if (took < SpellingProgress::kDelayMs)
+            QVERIFY(!shown);
+        frame.UpdateUi();
+        QVERIFY2(frame.CountsText().endsWith(u"Problems: 1,500"), qPrintable(frame.CountsText()));
+        frame.findChild<QAction*>(QStringLiteral("spelling.language."))->trigger();
+        QVERIFY(!item->isChecked() && !item->isEnabled());
+        // The editor closes while a run goes on: the dictionary goes before the documents.
+        frame.findChild<QAction*>(QStringLiteral("spelling.language.en"))->trigger();
+        QVERIFY(checks->SpellingRunning());
     }
 };
 

@@ -30,6 +30,51 @@ Rows Column(const QStringList& texts)
     return rows;
 }
 
+// Enough fields to be spelled in the background: one in seven with an unknown word, one in
+// eleven with it inside a placeholder (not spelled), one in five a copy of its reference.
+struct SpellingFixture {
+    static constexpr int kRecords = 6000;
+    SpellingDictionary dictionary;
+    CheckSettings settings;
+    std::unique_ptr<EdtDocument> document, reference;
+
+    explicit SpellingFixture(bool withReference)
+    {
+        if (!dictionary.Load(QStringLiteral("en")))
+            return;
+        settings.enabled = kAllChecks;
+        settings.speller = &dictionary;
+        QStringList texts, references;
+        for (int i = 0; i < kRecords; ++i) {
+            const QString text = QStringLiteral("%1 lamp went dark%2")
+                                     .arg(i % 7 ? "The" : "Teh", i % 11 ? "" : " {wrold}");
+            texts << text;
+            references << (i % 5 ? QStringLiteral("Die Lampe") : text);
+        }
+        document = MakeDocument(kFormat, Column(texts));
+        if (withReference)
+            reference = MakeDocument(kFormat, Column(references));
+    }
+    // Spelling field by field on the calling thread, less the ignored fields.
+    qint64 Expected(const DocumentChecks& checks, qint64* mismatches) const
+    {
+        const FieldChecker checker(settings);
+        qint64 count = 0;
+        *mismatches = 0;
+        for (int r = 0; r < document->RecordCount(); ++r) {
+            const FieldInput in{document->FieldText(r, 0),
+                                reference ? reference->FieldText(r, 0) : QStringView(),
+                                reference != nullptr, 40};
+            const bool wrong =
+                checker.Run(in, TextStorage{}, nullptr, nullptr, Bit(Check::Spelling)) &&
+                !(checks.IgnoredMask(r, 0) & Bit(Check::Spelling));
+            count += wrong;
+            *mismatches += wrong != bool(checks.Mask(r, 0) & Bit(Check::Spelling));
+        }
+        return count;
+    }
+};
+
 }  // namespace
 
 class ChecksTest : public QObject {
@@ -228,6 +273,68 @@ private slots:
         const DocumentChecks checks(*document, settings);
         const std::vector<Problem> details = checks.Details(0, 0);
         QTEST(details.empty() ? QString() : details.front().detail, "detail");
+    }
+
+    // A big document's spelling arrives from the background with what a field-by-field check
+    // gives, also with an ignore and an edit made while the run goes on.
+    void backgroundSpelling_data()
+    {
+        QTest::addColumn<bool>("withReference");
+        QTest::addColumn<bool>("ignore");  // record 7's unknown word
+        QTest::addColumn<int>("edited");   // -1: none
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("wait");  // WaitForSpelling, else the event loop
+        QTest::newRow("alone") << false << false << -1 << "" << false;
+        QTest::newRow("reference, waited for") << true << false << -1 << "" << true;
+        QTest::newRow("ignored") << true << true << -1 << "" << false;
+        QTest::newRow("edit breaks a field") << true << false << 1 << "Teh broke" << false;
+        QTest::newRow("edit mends a field") << false << false << 14 << "The lamp" << true;
+    }
+    void backgroundSpelling()
+    {
+        QFETCH(bool, withReference);
+        QFETCH(int, edited);
+        SpellingFixture f(withReference);
+        QVERIFY(f.document);
+        DocumentChecks checks(*f.document, f.settings, f.reference.get());
+        QFETCH(bool, ignore);
+        if (ignore)
+            checks.SetIgnored(
+                {{7, 0, Check::Spelling, IgnoreHash(f.document->FieldText(7, 0), u"Die Lampe")}});
+        QVERIFY(checks.SpellingRunning());
+        QCOMPARE(checks.CountOf(Check::Spelling), 0);
+        if (edited >= 0) {
+            QFETCH(QString, text);
+            QVERIFY(f.document->SetText(edited, f.document->TextColumn(0), text));
+            QCOMPARE(bool(checks.Mask(edited, 0) & Bit(Check::Spelling)), text.startsWith("Teh"));
+        }
+        QFETCH(bool, wait);
+        if (wait)
+            checks.WaitForSpelling();
+        QTRY_VERIFY(!checks.SpellingRunning());
+        qint64 mismatches = 0;
+        const qint64 expected = f.Expected(checks, &mismatches);
+        QVERIFY(expected > SpellingFixture::kRecords / 10);
+        QCOMPARE(checks.CountOf(Check::Spelling), expected);
+        QCOMPARE(mismatches, 0);
+        QCOMPARE(checks.IgnoredCount(), ignore ? 1 : 0);
+    }
+
+    // Checks going away, or starting over, while their threads spell.
+    void spellingCancelled()
+    {
+        SpellingFixture f(false);
+        QVERIFY(f.document);
+        auto checks = std::make_unique<DocumentChecks>(*f.document, f.settings);
+        checks->RecheckAll();
+        QVERIFY(checks->SpellingRunning());
+        checks.reset();
+        checks = std::make_unique<DocumentChecks>(*f.document, f.settings);
+        checks->WaitForSpelling();
+        qint64 mismatches = 0;
+        QCOMPARE(checks->CountOf(Check::Spelling), f.Expected(*checks, &mismatches));
+        checks->RecheckAll();
+        checks.reset();
     }
 };
 

@@ -11,37 +11,50 @@ void CheckProjectFiles(ProjectFile& project, const FormatCatalogue& catalogue,
                        ProjectTranslations* translations, const QSet<QString>& skip,
                        const ProjectCheckCalls& calls)
 {
-    // Every file is read before any is checked: a field's consistency needs all of them.
-    std::vector<std::pair<int, LoadedPair>> pairs;
+    std::vector<int> files;
     for (size_t i = 0; i < listing.entries.size(); ++i) {
-        const ProjectEntry& entry = listing.entries[i];
-        if (!entry.hasOriginal || skip.contains(entry.path))
-            continue;
+        if (listing.entries[i].hasOriginal && !skip.contains(listing.entries[i].path))
+            files.push_back(static_cast<int>(i));
+    }
+    // A field's consistency needs every file's translations first. Each pair is read twice
+    // rather than all kept: the table of hashes is a small part of a big project's texts.
+    const bool consistency = settings.enabled & Bit(Check::Inconsistent);
+    std::vector<bool> unreadable(files.size(), false);
+    for (size_t n = 0; consistency && n < files.size(); ++n) {
         if (calls.cancelled && calls.cancelled())
             return;
+        const ProjectEntry& entry = listing.entries[static_cast<size_t>(files[n])];
         LoadedPair pair;
         if (Result loaded = LoadPair(project, catalogue, entry, &pair); !loaded) {
             if (calls.failed)
                 calls.failed(entry, loaded.Error());
+            unreadable[n] = true;
             continue;
         }
-        translations->Add(static_cast<int>(i), *pair.translation, *pair.original);
-        pairs.emplace_back(static_cast<int>(i), std::move(pair));
+        translations->Add(files[n], *pair.translation, *pair.original);
     }
-    int done = 0;
-    for (auto& [file, pair] : pairs) {
-        if (calls.cancelled && calls.cancelled())
-            return;
+    const auto check = [&](int file) {
         const ProjectEntry& entry = listing.entries[static_cast<size_t>(file)];
+        LoadedPair pair;
+        if (Result loaded = LoadPair(project, catalogue, entry, &pair); !loaded) {
+            if (calls.failed)
+                calls.failed(entry, loaded.Error());
+            return;
+        }
         DocumentChecks checks(*pair.translation, settings, pair.original.get());
         checks.SetIgnored(project.IgnoredProblems(entry.path), false);
         checks.SetProjectTranslations(translations, file);
         checks.WaitForSpelling();
         calls.checked(entry, file, checks);
-        // The documents go as soon as they are told: a big project need not stay in memory.
-        pair = LoadedPair();
+    };
+    for (size_t n = 0; n < files.size(); ++n) {
+        if (calls.cancelled && calls.cancelled())
+            return;
+        // An unreadable file was told of in the first round.
+        if (!unreadable[n])
+            check(files[n]);
         if (calls.progress)
-            calls.progress(++done, static_cast<int>(pairs.size()));
+            calls.progress(static_cast<int>(n) + 1, static_cast<int>(files.size()));
     }
 }
 

@@ -286,9 +286,11 @@ void DocumentChecks::JudgeGroup(int head, bool count)
             first = text;
     }
     // The same reference text translated otherwise in another file of the project.
-    if (!differ && !first.isNull() && others_)
+    if (!differ && !first.isNull() && others_) {
+        const quint64 mine = ProjectTranslations::HashOf(first);
         others_->ForOthers(Input(static_cast<size_t>(head)).reference, file_,
-                           [&](QStringView other) { differ = differ || other != first; });
+                           [&](quint64 other) { differ = differ || other != mine; });
+    }
     for (int at = head; at >= 0; at = nextInGroup_[static_cast<size_t>(at)]) {
         CheckMask& mask = masks_[static_cast<size_t>(at)];
         const CheckMask raw = mask | IgnoredAt(static_cast<size_t>(at));
@@ -566,14 +568,13 @@ std::vector<Problem> DocumentChecks::Details(int record, int field, bool withIgn
     const size_t place = static_cast<size_t>(record) * fields_ + field;
     checker_.Run(Input(place), Storage(), budget.get(), &out);
     if (mask & Bit(Check::Inconsistent)) {
-        QStringList otherTexts;  // the set below holds views of these
+        QSet<quint64> translations;
         if (others_)
             others_->ForOthers(Input(place).reference, file_,
-                               [&](QStringView other) { otherTexts << other.toString(); });
-        QSet<QStringView> translations(otherTexts.begin(), otherTexts.end());
+                               [&](quint64 other) { translations.insert(other); });
         for (int at = groupOf_[place]; at >= 0; at = nextInGroup_[static_cast<size_t>(at)]) {
             if (Eligible(static_cast<size_t>(at)))
-                translations.insert(Text(static_cast<size_t>(at)));
+                translations.insert(ProjectTranslations::HashOf(Text(static_cast<size_t>(at))));
         }
         out.push_back({0, 0, Check::Inconsistent,
                        UiText("check.inconsistent.detail").arg(translations.size())});

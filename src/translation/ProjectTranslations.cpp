@@ -2,9 +2,17 @@
 
 #include "documents/EdtDocument.h"
 
+#include <QHashFunctions>
+
 #include <algorithm>
 
 namespace scrivlet {
+
+quint64 ProjectTranslations::HashOf(QStringView text)
+{
+    // A fixed seed: the hashes are compared across threads and runs of the table.
+    return qHash(text, size_t(0x5c7e11e7));
+}
 
 void ProjectTranslations::Add(int file, const EdtDocument& document, const EdtDocument& reference)
 {
@@ -15,35 +23,34 @@ void ProjectTranslations::Add(int file, const EdtDocument& document, const EdtDo
             const QStringView source = reference.FieldText(record, field);
             const QStringView text = document.FieldText(record, field);
             if (!source.isEmpty() && !text.isEmpty() && text != source)
-                Add(file, source.toString(), text.toString());
+                Add(file, source, text);
         }
     }
 }
 
-void ProjectTranslations::Add(int file, const QString& reference, const QString& translation)
+void ProjectTranslations::Add(int file, QStringView reference, QStringView translation)
 {
-    auto& list = byReference_[reference];
-    const std::pair<int, QString> entry{file, translation};
-    if (std::find(list.begin(), list.end(), entry) == list.end())
-        list.push_back(entry);
+    const quint64 key = HashOf(reference);
+    const std::pair<int, quint64> entry{file, HashOf(translation)};
+    if (!byReference_.contains(key, entry))
+        byReference_.insert(key, entry);
 }
 
 void ProjectTranslations::ForOthers(QStringView reference, int file,
-                                    const std::function<void(QStringView)>& each) const
+                                    const std::function<void(quint64)>& each) const
 {
-    const auto found = byReference_.constFind(reference.toString());
-    if (found == byReference_.constEnd())
-        return;
-    for (const auto& [from, text] : *found) {
-        if (from != file)
-            each(text);
+    const quint64 key = HashOf(reference);
+    for (auto it = byReference_.constFind(key); it != byReference_.cend() && it.key() == key;
+         ++it) {
+        if (it->first != file)
+            each(it->second);
     }
 }
 
 bool ProjectTranslations::HasOthers(QStringView reference, int file) const
 {
     bool any = false;
-    ForOthers(reference, file, [&any](QStringView) { any = true; });
+    ForOthers(reference, file, [&any](quint64) { any = true; });
     return any;
 }
 

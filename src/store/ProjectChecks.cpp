@@ -42,8 +42,11 @@ void CheckProjectFiles(ProjectFile& project, const FormatCatalogue& catalogue,
             return;
         }
         DocumentChecks checks(*pair.translation, settings, pair.original.get());
-        checks.SetIgnored(project.IgnoredProblems(entry.path), false);
         checks.SetProjectTranslations(translations, file);
+        // Checked again only for ignores, which few files have.
+        if (std::vector<IgnoredProblem> ignored = project.IgnoredProblems(entry.path);
+            !ignored.empty())
+            checks.SetIgnored(ignored);
         checks.WaitForSpelling();
         calls.checked(entry, file, checks);
     };

@@ -88,7 +88,18 @@ void DocumentChecks::SetProjectTranslations(const ProjectTranslations* others, i
 {
     others_ = others;
     file_ = file;
-    RecheckAll();
+    // Only the consistency depends on the other files: every group judged again, in place.
+    if (!reference_ || !(settings_.enabled & Bit(Check::Inconsistent)))
+        return;
+    if (groupOf_.size() != masks_.size()) {
+        RecheckAll();
+        return;
+    }
+    for (size_t at = 0; at < groupOf_.size(); ++at) {
+        if (groupOf_[at] == static_cast<int>(at))
+            JudgeGroup(static_cast<int>(at), true);
+    }
+    emit ProblemsChanged();
 }
 
 void DocumentChecks::SetPendingText(int record, int field, const QString& text)

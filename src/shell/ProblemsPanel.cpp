@@ -23,6 +23,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
+#include <tuple>
 
 namespace scrivlet {
 
@@ -78,6 +79,24 @@ DocumentSession* ProblemsModel::SessionOf(const Entry& entry) const
     if (entry.file < 0)
         return session_;
     return project_ ? (*project_)[static_cast<size_t>(entry.file)].session.data() : nullptr;
+}
+
+const FileProblem* ProblemsModel::FileProblemOf(const Entry& entry) const
+{
+    if (!project_ || entry.file < 0 || entry.problem < 0)
+        return nullptr;
+    return &(*project_)[static_cast<size_t>(entry.file)]
+                .problems[static_cast<size_t>(entry.problem)];
+}
+
+void ProblemsModel::SetFileProblemIgnored(const Entry& entry, bool ignored)
+{
+    if (!FileProblemOf(entry))
+        return;
+    (*project_)[static_cast<size_t>(entry.file)]
+        .problems[static_cast<size_t>(entry.problem)]
+        .ignored = ignored;
+    Refresh();
 }
 
 QString ProblemsModel::FileOf(const Entry& entry) const
@@ -180,7 +199,8 @@ QVariant ProblemsModel::data(const QModelIndex& index, int role) const
                                    .problems[static_cast<size_t>(entry.problem)];
         switch (column) {
             case CheckColumn:
-                return CheckTitle(check);
+                return entry.check == kSourceChanged ? UiText("check.sourceChanged.title")
+                                                     : CheckTitle(check);
             case RecordColumn:
                 return p.recordName;
             case FieldColumn:
@@ -238,22 +258,38 @@ struct ProblemsPanel::ProjectResult {
 namespace {
 
 // The problems of a file not open, told in words now: its documents go once it is checked.
-ProblemFile FileProblems(const QString& path, const DocumentChecks& checks)
+// The fields waiting for review (marks, from the project, by record and field) come before
+// each field's checks, as in an open document.
+ProblemFile FileProblems(const QString& path, const DocumentChecks& checks,
+                         const std::vector<ProjectFile::PlacedMarks>& marks)
 {
     ProblemFile file;
     file.path = path;
     const EdtDocument& document = checks.Document();
     const RowLabels labels;
+    auto mark = marks.begin();
     for (int record = 0; record < document.RecordCount(); ++record) {
         for (int field = 0; field < document.TextFieldCount(); ++field) {
+            while (mark != marks.end() &&
+                   std::pair{mark->record, mark->field} < std::pair{record, field})
+                ++mark;
+            const bool review = mark != marks.end() && mark->record == record &&
+                                mark->field == field && mark->marks.review != ReviewReason::None;
             const CheckMask ignored = checks.IgnoredMask(record, field);
-            if (!(checks.Mask(record, field) | ignored))
+            if (!(checks.Mask(record, field) | ignored) && !review)
                 continue;
             const QString recordName = labels.RecordName(document.Format(), record);
             const QString fieldName = document.Format().fields[document.TextColumn(field)].caption;
+            if (review)
+                file.problems.push_back(
+                    {record, field, ProblemsModel::kSourceChanged, false, 0, recordName, fieldName,
+                     mark->marks.review == ReviewReason::New
+                         ? UiText("check.sourceChanged.new")
+                         : UiText("check.sourceChanged.detail").arg(mark->marks.source)});
+            const quint64 hash = checks.IgnoreHashAt(record, field);
             for (const Problem& p : checks.Details(record, field, true))
                 file.problems.push_back({record, field, static_cast<int>(p.check),
-                                         (ignored & Bit(p.check)) != 0, recordName, fieldName,
+                                         (ignored & Bit(p.check)) != 0, hash, recordName, fieldName,
                                          p.detail});
         }
     }
@@ -312,6 +348,31 @@ ProblemsPanel::ProblemsPanel(QWidget* parent)
     });
     connect(view_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &ProblemsPanel::UpdateActions);
+    // The list is made again as the documents change: the selected problem stays selected, or
+    // the one after it once it is mended.
+    connect(model_, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        const QModelIndex current = view_->currentIndex();
+        kept_.reset();
+        if (current.isValid() && current.row() < model_->rowCount()) {
+            const ProblemsModel::Entry& entry = model_->At(current.row());
+            kept_ = KeptRow{model_->FileOf(entry), entry.record, entry.field, entry.check};
+        }
+    });
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        if (!kept_ || model_->rowCount() == 0)
+            return;
+        int row = 0;
+        for (; row < model_->rowCount(); ++row) {
+            const ProblemsModel::Entry& entry = model_->At(row);
+            const auto at = std::tuple(model_->FileOf(entry), entry.record, entry.field);
+            const auto kept = std::tuple(kept_->file, kept_->record, kept_->field);
+            if (at > kept || (at == kept && entry.check >= kept_->check))
+                break;
+        }
+        row = std::min(row, model_->rowCount() - 1);
+        view_->selectionModel()->setCurrentIndex(
+            model_->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    });
     connect(model_, &QAbstractItemModel::modelReset, this, &ProblemsPanel::UpdateActions);
     view_->setContextMenuPolicy(Qt::ActionsContextMenu);
     view_->addActions({ignore_, stopIgnoring_});
@@ -442,6 +503,7 @@ void ProblemsPanel::StartProjectCheck()
     std::optional<ProjectCheckJob> job = job_();
     if (!job)
         return;
+    projectPath_ = job->projectPath;
     // The open documents take part with their texts as they are now, edits not saved too.
     auto translations = std::make_shared<ProjectTranslations>();
     QSet<QString> skip;
@@ -486,7 +548,8 @@ void ProblemsPanel::StartProjectCheck()
         }
         ProjectCheckCalls calls;
         calls.checked = [&](const ProjectEntry& entry, int, const DocumentChecks& checks) {
-            result->files.push_back(FileProblems(entry.path, checks));
+            result->files.push_back(
+                FileProblems(entry.path, checks, project.FileMarks(entry.path)));
         };
         calls.failed = [&](const ProjectEntry& entry, const QString&) {
             result->failed << entry.path;
@@ -529,9 +592,9 @@ void ProblemsPanel::UpdateActions()
 {
     const QModelIndex current = view_->currentIndex();
     const bool row = current.isValid() && current.row() < model_->rowCount();
-    // A file not open has nothing to keep an ignore in until it is opened.
-    const bool problem = row && model_->At(current.row()).check != ProblemsModel::kSourceChanged &&
-                         model_->SessionOf(model_->At(current.row()));
+    const ProblemsModel::Entry* entry = row ? &model_->At(current.row()) : nullptr;
+    const bool problem = entry && entry->check != ProblemsModel::kSourceChanged &&
+                         (model_->SessionOf(*entry) || model_->FileProblemOf(*entry));
     const bool ignored = problem && model_->At(current.row()).ignored;
     ignore_->setEnabled(problem && !ignored);
     // Stop Ignoring is there while the ignored ones are shown.
@@ -546,9 +609,27 @@ void ProblemsPanel::Ignore(bool ignore)
         return;
     const ProblemsModel::Entry entry = model_->At(current.row());
     DocumentSession* session = model_->SessionOf(entry);
-    if (!session || entry.check == ProblemsModel::kSourceChanged || entry.ignored == ignore)
+    if (entry.check == ProblemsModel::kSourceChanged || entry.ignored == ignore)
         return;
     const Check check = static_cast<Check>(entry.check);
+    if (!session) {
+        // A file not open: its ignores are written into the project, where opening it reads
+        // them.
+        const FileProblem* problem = model_->FileProblemOf(entry);
+        ProjectFile project;
+        if (!problem || !project.Open(projectPath_))
+            return;
+        const QString path = model_->FileOf(entry);
+        std::vector<IgnoredProblem> ignores = project.IgnoredProblems(path);
+        std::erase_if(ignores, [&](const IgnoredProblem& p) {
+            return p.record == entry.record && p.field == entry.field && p.check == check;
+        });
+        if (ignore)
+            ignores.push_back({entry.record, entry.field, check, problem->hash});
+        if (project.ReplaceIgnoredProblems(path, ignores))
+            model_->SetFileProblemIgnored(entry, ignore);
+        return;
+    }
     if (ignore)
         session->Checks()->Ignore(entry.record, entry.field, check);
     else

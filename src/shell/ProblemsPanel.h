@@ -51,6 +51,7 @@ struct FileProblem {
     int field = 0;
     int check = 0;
     bool ignored = false;
+    quint64 hash = 0;  // of the field's texts, for an ignore
     QString recordName;
     QString fieldName;
     QString detail;
@@ -91,6 +92,9 @@ public:
     DocumentSession* SessionOf(const Entry& entry) const;
     // The relative path of a row's file; empty for the active document's.
     QString FileOf(const Entry& entry) const;
+    // A problem of a file not open ignored or taken back in the list (the project keeps it).
+    void SetFileProblemIgnored(const Entry& entry, bool ignored);
+    const FileProblem* FileProblemOf(const Entry& entry) const;
     // Whether the ignored problems are listed too (greyed).
     void SetShowIgnored(bool show);
     bool ShowsIgnored() const { return showIgnored_; }
@@ -184,6 +188,13 @@ private:
     std::shared_ptr<ProjectTranslations> translations_;
     std::vector<OpenFile> sharedWith_;
     std::vector<OpenFile> runOpen_;  // of the check that runs
+    // The selected problem while the list is made again.
+    struct KeptRow {
+        QString file;
+        int record = 0, field = 0, check = 0;
+    };
+    std::optional<KeptRow> kept_;
+    QString projectPath_;  // of the last project check
 };
 
 }  // namespace scrivlet

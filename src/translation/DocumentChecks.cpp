@@ -179,6 +179,12 @@ std::vector<IgnoredProblem> DocumentChecks::Ignored() const
     return out;
 }
 
+quint64 DocumentChecks::IgnoreHashAt(int record, int field) const
+{
+    const FieldInput in = Input(static_cast<size_t>(record) * fields_ + field);
+    return IgnoreHash(in.text, in.reference);
+}
+
 bool DocumentChecks::Ignore(int record, int field, Check check)
 {
     if (record < 0 || field < 0 || static_cast<size_t>(field) >= fields_ ||

@@ -109,6 +109,8 @@ public:
     std::vector<IgnoredProblem> Ignored() const;
     // Ignores a problem the field has now, or takes an ignore back; false when nothing changed.
     bool Ignore(int record, int field, Check check);
+    // What an ignore of the field's problem holds for now (IgnoreHash of its texts).
+    quint64 IgnoreHashAt(int record, int field) const;
     bool StopIgnoring(int record, int field, Check check);
 
 signals:

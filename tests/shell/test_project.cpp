@@ -639,9 +639,10 @@ private slots:
         QVERIFY(Panel().Totals()->text().contains(QStringLiteral("Problems: %1").arg(problems)));
     }
 
-    // Whole Project: the files not open checked from disk, an original translated otherwise in
-    // another file reported in both; a click opens the file at the field, and its rows then
-    // follow the cell editor before the text is committed.
+    // Whole Project: the files not open checked from disk (their fields to review too, and
+    // ignored there), an original translated otherwise in another file reported in both; a
+    // click opens the file at the field, which stays selected as the list is made again, and
+    // its rows then follow the cell editor before the text is committed.
     void projectProblems_data()
     {
         QTest::addColumn<QString>("file");
@@ -651,6 +652,8 @@ private slots:
         QTest::newRow("pair, first") << "c/three_dlg.edt" << int(Check::Inconsistent) << true;
         QTest::newRow("pair, second") << "d/four_dlg.edt" << int(Check::Inconsistent) << true;
         QTest::newRow("alone in its file") << "a/one_dlg.edt" << int(Check::Inconsistent) << false;
+        QTest::newRow("to review, not open")
+            << "b/two_dlg.edt" << int(ProblemsModel::kSourceChanged) << true;
     }
     void projectProblems()
     {
@@ -666,9 +669,17 @@ private slots:
         auto* panel = frame_->findChild<ProblemsPanel*>();
         ProblemsModel& model = *panel->Model();
         QVERIFY(panel->Scope()->isEnabled());
+        QVERIFY(Panel().Project()->SetFieldMarks("b/two_dlg.edt", 0, 0,
+                                                 {"Old", ReviewReason::Changed, {}}));
         QSignalSpy checked(panel, &ProblemsPanel::ProjectChecked);
         panel->Scope()->setCurrentIndex(1);
         QVERIFY(checked.wait(10000));
+        auto rowsOf = [&](const QString& path, int what) {
+            int rows = 0;
+            for (int row = 0; row < model.rowCount(); ++row)
+                rows += model.At(row).check == what && model.FileOf(model.At(row)) == path;
+            return rows;
+        };
         auto rowOf = [&](const QString& path, int what) {
             for (int row = 0; row < model.rowCount(); ++row) {
                 if (model.At(row).check == what && model.FileOf(model.At(row)) == path)
@@ -681,14 +692,34 @@ private slots:
         if (!listed)
             return;
         QCOMPARE(model.data(model.index(row, 0), Qt::DisplayRole).toString(), file);
-        QCOMPARE(model.data(model.index(row, 1 + ProblemsModel::CheckColumn), Qt::DisplayRole),
-                 QVariant(CheckTitle(static_cast<Check>(check))));
+        const auto shown = [&](int row, int column) {
+            return model.data(model.index(row, 1 + column), Qt::DisplayRole).toString();
+        };
+        if (check == ProblemsModel::kSourceChanged) {
+            QCOMPARE(shown(row, ProblemsModel::CheckColumn), UiText("check.sourceChanged.title"));
+            QCOMPARE(shown(row, ProblemsModel::DetailColumn),
+                     UiText("check.sourceChanged.detail").arg("Old"));
+            return;
+        }
+        QCOMPARE(shown(row, ProblemsModel::CheckColumn), CheckTitle(static_cast<Check>(check)));
+        if (check == int(Check::Untranslated)) {
+            // Ignored while the file is not open: the project keeps it for the next check.
+            const int rows = rowsOf(file, check);
+            panel->View()->setCurrentIndex(model.index(row, 0));
+            QVERIFY(panel->IgnoreAction()->isEnabled());
+            panel->IgnoreAction()->trigger();
+            QCOMPARE(rowsOf(file, check), rows - 1);
+            QCOMPARE(Panel().Project()->IgnoredProblems(file).size(), size_t(1));
+            panel->ScheduleProjectCheck(0);
+            QVERIFY(checked.wait(10000));
+            QCOMPARE(rowsOf(file, check), rows - 1);
+        }
         if (check != int(Check::Inconsistent))
             return;
-        QCOMPARE(model.data(model.index(row, 1 + ProblemsModel::DetailColumn), Qt::DisplayRole)
-                     .toString(),
+        QCOMPARE(shown(row, ProblemsModel::DetailColumn),
                  QStringLiteral("the same original has 2 different translations"));
         // The click opens the file with its original and selects the field.
+        panel->View()->setCurrentIndex(model.index(row, 0));
         emit panel->View()->clicked(model.index(row, 0));
         DocumentTab* tab = frame_->TabAt(frame_->ActiveIndex());
         QVERIFY(tab && tab->Document()->Path().endsWith(file) && tab->Reference());
@@ -696,6 +727,7 @@ private slots:
         QCOMPARE(tab->View()->SelectedColumn(), tab->Document()->TextColumn(0));
         QVERIFY(checked.wait(10000));  // the tabs changed: checked again with it open
         QVERIFY(rowOf(file, check) >= 0);
+        QCOMPARE(panel->View()->currentIndex().row(), rowOf(file, check));  // still selected
         // Typed like the other file, not committed: its own row goes, the document unchanged.
         const QString other =
             file.startsWith(u'c') ? QStringLiteral("Sonn") : QStringLiteral("Sol");

@@ -9,6 +9,7 @@
 #include "documents/Encodings.h"
 #include "documents/FileTypes.h"
 #include "documents/RowLabels.h"
+#include "translation/ReviewMarks.h"
 #include "translation/TranslationStatus.h"
 #include "shell/DialogHost.h"
 #include "shell/DocumentSession.h"
@@ -207,6 +208,8 @@ void DocumentCommands::Saved(int index)
 {
     if (DocumentSession* session = tabs_.SessionAt(index)) {
         session->Watch();
+        // Before Saved: the project then clears the marks of exactly the edits just saved.
+        session->Review()->ForgetEdited();
         emit session->Saved();
     }
 }

@@ -286,8 +286,9 @@ void ProjectCommands::KeepReviewMarks(DocumentSession& session, const QString& r
             row.field < document.TextFieldCount())
             session.Review()->Set(row.record, row.field, {row.marks.review, row.marks.source});
     }
-    // A confirmation is kept at once; an edit once it is saved (unsaved, it may be thrown away).
-    // Marks an undo or a redo puts back or takes away are nobody's review.
+    // A confirmation is kept at once; an edit once it is saved (unsaved, it may be undone, and
+    // its mark only sleeps until then). Marks an undo or a redo of an update puts back or takes
+    // away are nobody's review.
     connect(session.Review(), &ReviewMarks::Changed, &session, [this, &session, relative] {
         if (!session.Review()->Restoring())
             StoreReviewMarks(session, relative);
@@ -304,7 +305,8 @@ void ProjectCommands::StoreReviewMarks(DocumentSession& session, const QString& 
         return;
     const EdtDocument* reference = session.Reference();
     for (ProjectFile::PlacedMarks& row : project->FileMarks(relative)) {
-        if (row.marks.review == ReviewReason::None || session.Review()->Has(row.record, row.field))
+        if (row.marks.review == ReviewReason::None ||
+            session.Review()->Holds(row.record, row.field))
             continue;
         // Reviewed: the translation now follows the original as it is.
         row.marks.review = ReviewReason::None;

@@ -19,21 +19,31 @@ void ReviewMarks::FollowInsert(int first, int last)
 void ReviewMarks::FollowRemove(int first, int last)
 {
     auto it = marks_.lower_bound({first, 0});
-    while (it != marks_.end() && it->first.first <= last)
+    while (it != marks_.end() && it->first.first <= last) {
+        active_ -= it->second.awake ? 1 : 0;
         it = marks_.erase(it);
+    }
     Shift(last + 1, first - last - 1);
 }
 
 void ReviewMarks::Set(int record, int field, const ReviewMark& mark)
 {
-    marks_[{record, field}] = Entry{mark, document_.FieldText(record, field).toString()};
+    const auto [it, added] = marks_.try_emplace({record, field});
+    if (added || !it->second.awake)
+        ++active_;
+    it->second = Entry{mark, document_.FieldText(record, field).toString()};
     emit Changed(record, record);
 }
 
+// A sleeping mark is not shown, so there is nothing to confirm: it stays for an undo of the
+// edit, which brings back the text that was never reviewed.
 bool ReviewMarks::Clear(int record, int field)
 {
-    if (marks_.erase({record, field}) == 0)
+    const auto it = marks_.find({record, field});
+    if (it == marks_.end() || !it->second.awake)
         return false;
+    marks_.erase(it);
+    --active_;
     emit Changed(record, record);
     return true;
 }
@@ -44,27 +54,38 @@ void ReviewMarks::ClearAll()
         return;
     const int first = marks_.begin()->first.first, last = marks_.rbegin()->first.first;
     marks_.clear();
+    active_ = 0;
     emit Changed(first, last);
+}
+
+void ReviewMarks::ForgetEdited()
+{
+    std::erase_if(marks_, [](const auto& place) { return !place.second.awake; });
 }
 
 std::optional<ReviewMark> ReviewMarks::At(int record, int field) const
 {
     const auto it = marks_.find({record, field});
-    return it == marks_.end() ? std::nullopt : std::optional(it->second.mark);
+    return it == marks_.end() || !it->second.awake ? std::nullopt : std::optional(it->second.mark);
 }
 
+bool ReviewMarks::Has(int record, int field) const
+{
+    const auto it = marks_.find({record, field});
+    return it != marks_.end() && it->second.awake;
+}
+
+// Not told as Changed: the text change that wakes or puts a mark to sleep re-judges the field
+// anyway, and the project must not take an unsaved edit as a review.
 void ReviewMarks::FollowEdit(int first, int last)
 {
-    auto it = marks_.lower_bound({first, 0});
-    while (it != marks_.end() && it->first.first <= last) {
+    for (auto it = marks_.lower_bound({first, 0}); it != marks_.end() && it->first.first <= last;
+         ++it) {
         const auto [record, field] = it->first;
-        // A change in the range that left this field as it was is no edit of it.
-        if (record < document_.RecordCount() &&
-            document_.FieldText(record, field) == it->second.translation) {
-            ++it;
-            continue;
-        }
-        it = marks_.erase(it);
+        const bool awake = record < document_.RecordCount() &&
+                           document_.FieldText(record, field) == it->second.translation;
+        active_ += static_cast<int>(awake) - static_cast<int>(it->second.awake);
+        it->second.awake = awake;
     }
 }
 
@@ -83,17 +104,21 @@ void ReviewMarks::Shift(int first, int by)
 std::vector<std::pair<int, int>> ReviewMarks::Fields() const
 {
     std::vector<std::pair<int, int>> fields;
-    fields.reserve(marks_.size());
-    for (const auto& [place, entry] : marks_)
-        fields.push_back(place);
+    fields.reserve(static_cast<size_t>(active_));
+    for (const auto& [place, entry] : marks_) {
+        if (entry.awake)
+            fields.push_back(place);
+    }
     return fields;
 }
 
 ReviewMarks::Saved ReviewMarks::All() const
 {
     Saved saved;
-    for (const auto& [place, entry] : marks_)
-        saved.emplace_hint(saved.end(), place, entry.mark);
+    for (const auto& [place, entry] : marks_) {
+        if (entry.awake)
+            saved.emplace_hint(saved.end(), place, entry.mark);
+    }
     return saved;
 }
 
@@ -104,12 +129,14 @@ void ReviewMarks::Restore(const Saved& marks)
     int first = marks_.empty() ? INT_MAX : marks_.begin()->first.first;
     int last = marks_.empty() ? -1 : marks_.rbegin()->first.first;
     marks_.clear();
+    active_ = 0;
     for (const auto& [place, mark] : marks) {
         // A mark beyond the document (it cannot happen through the history) is dropped.
         if (place.first >= document_.RecordCount())
             continue;
         marks_.emplace_hint(marks_.end(), place,
                             Entry{mark, document_.FieldText(place.first, place.second).toString()});
+        ++active_;
         first = std::min(first, place.first);
         last = std::max(last, place.first);
     }

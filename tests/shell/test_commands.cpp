@@ -7,6 +7,7 @@
 #include "documents/Encodings.h"
 #include "grid/DocumentHistory.h"
 #include "grid/GridView.h"
+#include "grid/InplaceEdit.h"
 #include "shell/Autosave.h"
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentSession.h"
@@ -14,6 +15,7 @@
 #include "shell/FormatWizard.h"
 #include "shell/MemoryQueue.h"
 #include "shell/MessageBoxes.h"
+#include "shell/ProblemsPanel.h"
 #include "shell/ProjectCommands.h"
 #include "shell/RestoreDialog.h"
 #include "shell/Settings.h"
@@ -975,6 +977,35 @@ private slots:
         QCOMPARE(document->IsModified(), modified);
         QCOMPARE(frame_->TabAt(0)->Status()->Counts().sourceChanged, 1);
         QCOMPARE(frame_->SessionAt(0)->Review()->At(1, 1)->oldSource, QStringLiteral("b"));
+        // Typed over, the mark goes; Undo brings back the text that waits for review and
+        // its mark, in the grid, the counts and the Problems list.
+        auto* problems = frame_->findChild<ProblemsPanel*>();
+        QVERIFY(problems);
+        const auto reviewRows = [problems] {
+            const QAbstractItemModel& model = *problems->Model();
+            int rows = 0;
+            for (int row = 0; row < model.rowCount(); ++row)
+                rows +=
+                    model.index(row, 0).data().toString() == UiText("check.sourceChanged.title");
+            return rows;
+        };
+        QTRY_COMPARE(reviewRows(), 1);
+        ShowAndWait(*frame_);
+        GridView& view = *frame_->TabAt(0)->View();
+        QVERIFY(view.SelectCell(1, document->TextColumn(1)));
+        QVERIFY(view.BeginEdit());
+        view.Editor()->selectAll();
+        QTest::keyClicks(view.Editor(), "C");
+        QTest::keyClick(view.Editor(), Qt::Key_Return);
+        QCOMPARE(TextsOf(*document), (Rows{{"Bo", "A"}, {"Bo", "C"}}));
+        const TranslationStatus& status = *frame_->TabAt(0)->Status();
+        QCOMPARE(status.Counts().sourceChanged, 0);
+        QTRY_COMPARE(reviewRows(), 0);
+        Run(*frame_, Command::Undo);
+        QCOMPARE(TextsOf(*document), (Rows{{"Bo", "A"}, {"Bo", "B"}}));
+        QCOMPARE(status.Counts().sourceChanged, 1);
+        QCOMPARE(frame_->SessionAt(0)->Review()->At(1, 1)->oldSource, QStringLiteral("b"));
+        QTRY_COMPARE(reviewRows(), 1);
     }
 
     // The open file (the first of two tabs, with a reference) changes under the editor:

@@ -529,7 +529,8 @@ private slots:
         QCOMPARE(session.Checks()->IgnoredCount(), 0);
     }
 
-    // The marks come back with the file, and go from the project once confirmed or saved.
+    // The marks come back with the file, and go from the project once confirmed or once an
+    // edit is saved; an edit undone before the save keeps its mark, also in the project.
     void reviewMarksKeptInTheProject()
     {
         ProjectFile file;
@@ -543,15 +544,26 @@ private slots:
         QCOMPARE(review.Count(), 2);
         QCOMPARE(review.At(0, 0)->oldSource, QStringLiteral("Hey"));
         ProjectFile& project = *Panel().Project();
-        ConfirmReviewCommand(*tab->Session(), 0, tab->Document()->TextColumn(0));
+        DocumentHistory& history = *tab->Session()->History();
+        const int column = tab->Document()->TextColumn(0);
+        QVERIFY(history.SetText(2, column, u"Op", QStringLiteral("typing")));
+        // Another field's confirmation is kept at once; the unsaved edit is not.
+        ConfirmReviewCommand(*tab->Session(), 0, column);
         QCOMPARE(project.Marks("a/one_dlg.edt", 0, 0)->review, ReviewReason::None);
         // The source it is confirmed against is the original's text now.
         QCOMPARE(project.Marks("a/one_dlg.edt", 0, 0)->source, QStringLiteral("Hi"));
-        QVERIFY(tab->Session()->History()->SetText(2, tab->Document()->TextColumn(0), u"Op",
-                                                   QStringLiteral("typing")));
         QCOMPARE(project.Marks("a/one_dlg.edt", 2, 0)->review, ReviewReason::New);
-        QVERIFY(frame_->Commands().Save(frame_->ActiveIndex()));
+        const int saveAt = frame_->ActiveIndex();
+        Run(*frame_, Command::Undo);
+        QVERIFY(review.Has(2, 0));
+        QVERIFY(frame_->Commands().Save(saveAt));
+        QCOMPARE(project.Marks("a/one_dlg.edt", 2, 0)->review, ReviewReason::New);
+        QVERIFY(history.SetText(2, column, u"Op", QStringLiteral("typing")));
+        QVERIFY(frame_->Commands().Save(saveAt));
         QCOMPARE(project.Marks("a/one_dlg.edt", 2, 0)->review, ReviewReason::None);
+        // Undone past the save, the edit stays reviewed.
+        Run(*frame_, Command::Undo);
+        QVERIFY(!review.Has(2, 0));
     }
 
     // A save sends the fields changed or confirmed since the last one, if translated and not

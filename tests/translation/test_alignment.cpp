@@ -169,6 +169,63 @@ private slots:
         QCOMPARE(status.Counts().sourceChanged, 0);
     }
 
+    // An edit puts the mark to sleep and the marked text coming back wakes it, wherever its
+    // record moved meanwhile; once the edit is saved, the text coming back brings nothing.
+    void reviewMarkSleepsThroughAnEdit_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<bool>("marked");
+        QTest::newRow("edited") << QStringList{"edit"} << false;
+        QTest::newRow("text back") << QStringList{"edit", "back"} << true;
+        QTest::newRow("edited twice, back") << QStringList{"edit", "edit", "back"} << true;
+        QTest::newRow("saved, text back") << QStringList{"edit", "save", "back"} << false;
+        QTest::newRow("saved unedited") << QStringList{"save"} << true;
+        QTest::newRow("record inserted before") << QStringList{"edit", "insert", "back"} << true;
+        QTest::newRow("record removed before") << QStringList{"edit", "remove", "back"} << true;
+        QTest::newRow("moved, saved") << QStringList{"edit", "insert", "save", "back"} << false;
+    }
+    void reviewMarkSleepsThroughAnEdit()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(bool, marked);
+        auto document = MakeDocument(kFormat, Split("a,1|b,2|c,3"));
+        ReviewMarks marks(*document);
+        TranslationStatus status(*document);
+        status.SetReviewMarks(&marks);
+        marks.Set(1, 1, {ReviewReason::Changed, "two"});
+        marks.Set(2, 0, {ReviewReason::New, ""});  // a neighbour that stays awake
+        int at = 1, edits = 0;                     // the marked record as records move
+        for (const QString& step : steps) {
+            if (step == "edit")
+                document->SetText(at, 1, QString::number(++edits) + u'x');
+            else if (step == "back")
+                document->SetText(at, 1, u"2");
+            else if (step == "save")
+                marks.ForgetEdited();
+            else if (step == "insert")
+                document->InsertRecords(at++, 1);
+            else if (step == "remove")
+                document->RemoveRecords(--at, 1);
+        }
+        QCOMPARE(marks.Has(at, 1), marked);
+        QCOMPARE(marks.At(at, 1).has_value(), marked);
+        QCOMPARE(marks.Count(), marked ? 2 : 1);
+        QCOMPARE(status.Counts().sourceChanged, marks.Count());
+        std::vector<std::pair<int, int>> fields{{at + 1, 0}};
+        if (marked)
+            fields.insert(fields.begin(), {at, 1});
+        QCOMPARE(marks.Fields(), fields);
+        if (!marked)
+            return;
+        QCOMPARE(marks.At(at, 1)->oldSource, "two");
+        // Confirmed, it is gone for good.
+        QVERIFY(marks.Clear(at, 1));
+        document->SetText(at, 1, u"x");
+        document->SetText(at, 1, u"2");
+        QVERIFY(!marks.Has(at, 1));
+        QCOMPARE(status.Counts().sourceChanged, 1);
+    }
+
     void refusesAnotherShape()
     {
         const auto oldDoc = MakeDocument(kFormat, Split("a|b"));

@@ -210,6 +210,8 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
             [this] { problems_->ScheduleProjectCheck(); });
     connect(tabView_, &TabView::TabsChanged, problems_,
             [this] { problems_->ScheduleProjectCheck(); });
+    connect(problems_, &ProblemsPanel::ClosedFileProblems, projects_->Panel(),
+            &ProjectPanel::SetCheckedProblems);
     connect(problems_, &ProblemsPanel::ProjectProblemChosen, this,
             [this](const QString& path, int record, int field) {
                 const ProjectEntry* entry = projects_->Panel()->Entry(path);

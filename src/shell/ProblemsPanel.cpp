@@ -89,6 +89,19 @@ const FileProblem* ProblemsModel::FileProblemOf(const Entry& entry) const
                 .problems[static_cast<size_t>(entry.problem)];
 }
 
+QHash<QString, qint64> ProblemsModel::ClosedFileProblems() const
+{
+    QHash<QString, qint64> problems;
+    if (!project_)
+        return problems;
+    for (const ProblemFile& file : *project_) {
+        if (!file.session)
+            problems[file.path] = std::count_if(file.problems.begin(), file.problems.end(),
+                                                [](const FileProblem& p) { return !p.ignored; });
+    }
+    return problems;
+}
+
 void ProblemsModel::SetFileProblemIgnored(const Entry& entry, bool ignored)
 {
     if (!FileProblemOf(entry))
@@ -471,6 +484,7 @@ void ProblemsPanel::SetProjectScope(bool project)
     runOpen_.clear();
     progress_->hide();
     model_->SetFiles(std::nullopt);
+    emit ClosedFileProblems({});
 }
 
 void ProblemsPanel::ShareTranslations(const std::vector<OpenFile>& open,
@@ -581,6 +595,7 @@ void ProblemsPanel::TakeProjectCheck()
     }
     ShareTranslations(runOpen_, result->translations);
     model_->SetFiles(std::move(files));
+    emit ClosedFileProblems(model_->ClosedFileProblems());
     progress_->setVisible(!result->failed.isEmpty() || !result->error.isEmpty());
     progress_->setText(result->error.isEmpty()
                            ? UiText("problems.unreadable").arg(result->failed.join(u", "))
@@ -626,8 +641,10 @@ void ProblemsPanel::Ignore(bool ignore)
         });
         if (ignore)
             ignores.push_back({entry.record, entry.field, check, problem->hash});
-        if (project.ReplaceIgnoredProblems(path, ignores))
+        if (project.ReplaceIgnoredProblems(path, ignores)) {
             model_->SetFileProblemIgnored(entry, ignore);
+            emit ClosedFileProblems(model_->ClosedFileProblems());
+        }
         return;
     }
     if (ignore)

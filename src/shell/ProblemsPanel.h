@@ -95,6 +95,8 @@ public:
     // A problem of a file not open ignored or taken back in the list (the project keeps it).
     void SetFileProblemIgnored(const Entry& entry, bool ignored);
     const FileProblem* FileProblemOf(const Entry& entry) const;
+    // The problems (not ignored) of each file not open, by path.
+    QHash<QString, qint64> ClosedFileProblems() const;
     // Whether the ignored problems are listed too (greyed).
     void SetShowIgnored(bool show);
     bool ShowsIgnored() const { return showIgnored_; }
@@ -153,6 +155,9 @@ signals:
     void ProjectProblemChosen(const QString& path, int record, int field);
     // A project check ended and the list shows its result.
     void ProjectChecked();
+    // The problems (not ignored) of the project's files not open, by relative path; empty
+    // when the list is not the project's.
+    void ClosedFileProblems(const QHash<QString, qint64>& problems);
 
 private:
     struct ProjectResult;

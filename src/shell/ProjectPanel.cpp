@@ -216,6 +216,7 @@ void ProjectPanel::Close()
     watcher_ = nullptr;
     project_.reset();
     listing_ = {};
+    checked_.clear();
     rows_.clear();
     Refill();
     setWindowTitle(UiText("project.panel"));
@@ -454,6 +455,14 @@ void ProjectPanel::ShowCounts(const QList<QStandardItem*>& items, const PairCoun
     items[kName]->setData(counts.translated < counts.fields, kUnfinishedRole);
 }
 
+void ProjectPanel::SetCheckedProblems(QHash<QString, qint64> problems)
+{
+    if (problems == checked_)
+        return;
+    checked_ = std::move(problems);
+    refill_->start();
+}
+
 void ProjectPanel::Refill()
 {
     QStringList expanded;
@@ -470,7 +479,7 @@ void ProjectPanel::Refill()
     for (auto it = rows_.begin(); it != rows_.end(); ++it) {
         const Row& row = it.value();
         PairCounts counts = row.counts;
-        qint64 problems = counts.tooLong + counts.notStorable;
+        qint64 problems = checked_.value(it.key(), counts.tooLong + counts.notStorable);
         const DocumentSession* session = live_.value(it.key());
         if (session && session->Status()->Reference()) {
             const TranslationCounts& now = session->Status()->Counts();

@@ -54,6 +54,10 @@ public:
     // An open document: its counts stand for its file's while it is open (and compared with
     // a reference), and its file is counted again once it is saved or closed.
     void Follow(DocumentSession* session);
+    // The problems of files not open as a check of every enabled check found them (the
+    // Problems panel's Whole Project list), by relative path; they stand for what the count
+    // knows (too long, not storable) until it is given an empty list.
+    void SetCheckedProblems(QHash<QString, qint64> problems);
     // Lists and counts the files again on the pool, a moment after the last request.
     void ScheduleRecount();
     // True while a count runs or waits.
@@ -97,6 +101,7 @@ private:
     ProjectListing listing_;
     QMap<QString, Row> rows_;  // by relative path
     QHash<QString, QPointer<DocumentSession>> live_;
+    QHash<QString, qint64> checked_;
     QStandardItemModel* model_;
     UnfinishedFilter* filter_;
     QTreeView* tree_;

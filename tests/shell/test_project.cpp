@@ -717,10 +717,17 @@ private slots:
         if (check == int(Check::Untranslated)) {
             // Ignored while the file is not open: the project keeps it for the next check.
             const int rows = rowsOf(file, check);
+            // The Project panel counts what the list found for the file, not only its sizes.
+            const auto counted = [&] { return ShownRows(Panel()).value(file).value(3).toInt(); };
+            int listed = 0;
+            for (int at = 0; at < model.rowCount(); ++at)
+                listed += model.FileOf(model.At(at)) == file;
+            QTRY_COMPARE(counted(), listed);
             panel->View()->setCurrentIndex(model.index(row, 0));
             QVERIFY(panel->IgnoreAction()->isEnabled());
             panel->IgnoreAction()->trigger();
             QCOMPARE(rowsOf(file, check), rows - 1);
+            QTRY_COMPARE(counted(), listed - 1);
             QCOMPARE(Panel().Project()->IgnoredProblems(file).size(), size_t(1));
             panel->ScheduleProjectCheck(0);
             QVERIFY(checked.wait(10000));

@@ -179,6 +179,33 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
     pages_->addWidget(startPage_);
     pages_->addWidget(tabView_);
     setCentralWidget(pages_);
+    ConnectProjectProblems();
+    connect(projects_, &ProjectCommands::ProjectChanged, startPage_, &StartPage::Refresh);
+    connect(projects_, &ProjectCommands::ProjectChanged, this, &MainFrame::ScheduleUpdate);
+    connect(projects_, &ProjectCommands::ProjectChanged, checks_, &CheckCommands::Reload);
+    checks_->Reload();
+    connect(projects_, &ProjectCommands::ProjectChanged, this,
+            [this] { suggestions_->SetLocation(MemoryInUse()); });
+    suggestions_->SetLocation(MemoryInUse());
+    connect(projects_, &ProjectCommands::GlossaryChanged, this, [this] {
+        glossary_->SetGlossary(projects_->HasProject(), projects_->Glossary());
+        ScheduleUpdate();
+    });
+    connect(Action(Command::ClearRecentFiles), &QAction::triggered, startPage_,
+            &StartPage::Refresh);
+    ConnectTabs();
+
+    resize(kDefaultFrameSize);
+    restoreGeometry(WindowGeometry());
+    ShowWindowTitle();
+    UpdateUi();
+    LoadCatalogue();
+}
+
+// The Problems panel's Whole Project list: what a check of the project is given, what makes it
+// run again, and where its results go.
+void MainFrame::ConnectProjectProblems()
+{
     problems_->SetProjectJob([this]() -> std::optional<ProjectCheckJob> {
         if (!projects_->HasProject())
             return std::nullopt;
@@ -219,20 +246,12 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
                 if (tab && record < tab->Document()->RecordCount())
                     tab->View()->SelectCell(record, tab->Document()->TextColumn(field));
             });
-    connect(projects_, &ProjectCommands::ProjectChanged, startPage_, &StartPage::Refresh);
-    connect(projects_, &ProjectCommands::ProjectChanged, this, &MainFrame::ScheduleUpdate);
-    connect(projects_, &ProjectCommands::ProjectChanged, checks_, &CheckCommands::Reload);
-    checks_->Reload();
-    connect(projects_, &ProjectCommands::ProjectChanged, this,
-            [this] { suggestions_->SetLocation(MemoryInUse()); });
-    suggestions_->SetLocation(MemoryInUse());
-    connect(projects_, &ProjectCommands::GlossaryChanged, this, [this] {
-        glossary_->SetGlossary(projects_->HasProject(), projects_->Glossary());
-        ScheduleUpdate();
-    });
+}
+
+// What follows the tabs coming, going and changing places, and the active tab's history.
+void MainFrame::ConnectTabs()
+{
     connect(tabView_, &TabView::TabsChanged, this, &MainFrame::ShowStartPageOrTabs);
-    connect(Action(Command::ClearRecentFiles), &QAction::triggered, startPage_,
-            &StartPage::Refresh);
     connect(tabView_, &TabView::TabsChanged, this, &MainFrame::RebuildWindowMenu);
     connect(tabView_, &QTabWidget::currentChanged, this, &MainFrame::RebuildWindowMenu);
     connect(tabView_, &QTabWidget::currentChanged, this, [this] {
@@ -250,12 +269,6 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
         connect(undoGroup_, changed, this, &MainFrame::ScheduleUpdate);
     for (auto changed : {&QUndoGroup::undoTextChanged, &QUndoGroup::redoTextChanged})
         connect(undoGroup_, changed, this, &MainFrame::ScheduleUpdate);
-
-    resize(kDefaultFrameSize);
-    restoreGeometry(WindowGeometry());
-    ShowWindowTitle();
-    UpdateUi();
-    LoadCatalogue();
 }
 
 MainFrame::~MainFrame()
@@ -412,21 +425,7 @@ void MainFrame::ConnectEditActions()
         if (DocumentTab* tab = TabAt(ActiveIndex()))
             tab->Commands()->CopyReference();
     });
-    on(Command::Propagate, [this] {
-        DocumentTab* tab = TabAt(ActiveIndex());
-        if (!tab)
-            return;
-        GridView* view = tab->View();
-        view->EndEdit();
-        const EdtDocument& document = *tab->Document();
-        for (int field = 0; field < document.TextFieldCount(); ++field) {
-            if (document.TextColumn(field) == view->SelectedColumn() &&
-                Propagate(*tab->Session(), view->SelectedRow(), field) > 0)
-                return;
-        }
-        QApplication::beep();
-        ShowStatus(UiText("propagate.none"));
-    });
+    on(Command::Propagate, [this] { PropagateSelected(); });
     on(Command::Pretranslate, [this] {
         if (DocumentSession* session = SessionAt(ActiveIndex()))
             PretranslateCommand(commands_->Host(), this, MemoryInUse(), *session);
@@ -457,6 +456,24 @@ void MainFrame::ConnectEditActions()
         on(language.command,
            [this, code = language.code] { ChooseLanguage(QString::fromLatin1(code)); });
     on(Command::About, [this] { ShowAbout(); });
+}
+
+// The selected field's translation to every other field with the same original.
+void MainFrame::PropagateSelected()
+{
+    DocumentTab* tab = TabAt(ActiveIndex());
+    if (!tab)
+        return;
+    GridView* view = tab->View();
+    view->EndEdit();
+    const EdtDocument& document = *tab->Document();
+    for (int field = 0; field < document.TextFieldCount(); ++field) {
+        if (document.TextColumn(field) == view->SelectedColumn() &&
+            Propagate(*tab->Session(), view->SelectedRow(), field) > 0)
+            return;
+    }
+    QApplication::beep();
+    ShowStatus(UiText("propagate.none"));
 }
 
 // Page Setup needs no document: the paper it sets is kept for the next print or PDF.

@@ -128,6 +128,9 @@ private:
     void CreateToolBar();
     void CreateStatusBar();
     void CreateProblemsPanel();
+    void ConnectProjectProblems();
+    void ConnectTabs();
+    void PropagateSelected();
     // The memory the editor uses: the project's file, else the one in the settings.
     QString MemoryInUse() const;
     void LoadCatalogue();

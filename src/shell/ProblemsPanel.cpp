@@ -323,32 +323,7 @@ ProblemsPanel::ProblemsPanel(QWidget* parent)
       projectTimer_(new QTimer(this))
 {
     setObjectName(QStringLiteral("problemsPanel"));
-    view_->setModel(model_);
-    view_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view_->setSelectionMode(QAbstractItemView::SingleSelection);
-    view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view_->setWordWrap(false);
-    // Fixed row heights: sizing a million rows to their contents would take minutes.
-    view_->verticalHeader()->hide();
-    view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 6);
-    view_->horizontalHeader()->setStretchLastSection(true);
-    connect(view_, &QTableView::clicked, this, [this](const QModelIndex& index) {
-        const ProblemsModel::Entry& entry = model_->At(index.row());
-        if (entry.file >= 0)
-            emit ProjectProblemChosen(model_->FileOf(entry), entry.record, entry.field);
-        else
-            emit ProblemChosen(entry.record, entry.field);
-    });
-    // The widths follow the columns: the project's list has the file first.
-    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
-        const int first = model_->ListsProject() ? 1 : 0;
-        if (first)
-            view_->setColumnWidth(0, 180);
-        view_->setColumnWidth(first + ProblemsModel::CheckColumn, 150);
-        view_->setColumnWidth(first + ProblemsModel::RecordColumn, 160);
-        view_->setColumnWidth(first + ProblemsModel::FieldColumn, 120);
-    });
+    SetUpView();
     showIgnored_->setCheckable(true);
     ignore_->setObjectName(QStringLiteral("problems.ignore"));
     stopIgnoring_->setObjectName(QStringLiteral("problems.stopIgnoring"));
@@ -361,31 +336,7 @@ ProblemsPanel::ProblemsPanel(QWidget* parent)
     });
     connect(view_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &ProblemsPanel::UpdateActions);
-    // The list is made again as the documents change: the selected problem stays selected, or
-    // the one after it once it is mended.
-    connect(model_, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
-        const QModelIndex current = view_->currentIndex();
-        kept_.reset();
-        if (current.isValid() && current.row() < model_->rowCount()) {
-            const ProblemsModel::Entry& entry = model_->At(current.row());
-            kept_ = KeptRow{model_->FileOf(entry), entry.record, entry.field, entry.check};
-        }
-    });
-    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
-        if (!kept_ || model_->rowCount() == 0)
-            return;
-        int row = 0;
-        for (; row < model_->rowCount(); ++row) {
-            const ProblemsModel::Entry& entry = model_->At(row);
-            const auto at = std::tuple(model_->FileOf(entry), entry.record, entry.field);
-            const auto kept = std::tuple(kept_->file, kept_->record, kept_->field);
-            if (at > kept || (at == kept && entry.check >= kept_->check))
-                break;
-        }
-        row = std::min(row, model_->rowCount() - 1);
-        view_->selectionModel()->setCurrentIndex(
-            model_->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    });
+    KeepSelection();
     connect(model_, &QAbstractItemModel::modelReset, this, &ProblemsPanel::UpdateActions);
     view_->setContextMenuPolicy(Qt::ActionsContextMenu);
     view_->addActions({ignore_, stopIgnoring_});
@@ -420,6 +371,65 @@ ProblemsPanel::ProblemsPanel(QWidget* parent)
     layout->addWidget(view_);
     setWidget(box);
     UpdateActions();
+}
+
+void ProblemsPanel::SetUpView()
+{
+    view_->setModel(model_);
+    view_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view_->setSelectionMode(QAbstractItemView::SingleSelection);
+    view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view_->setWordWrap(false);
+    // Fixed row heights: sizing a million rows to their contents would take minutes.
+    view_->verticalHeader()->hide();
+    view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 6);
+    view_->horizontalHeader()->setStretchLastSection(true);
+    connect(view_, &QTableView::clicked, this, [this](const QModelIndex& index) {
+        const ProblemsModel::Entry& entry = model_->At(index.row());
+        if (entry.file >= 0)
+            emit ProjectProblemChosen(model_->FileOf(entry), entry.record, entry.field);
+        else
+            emit ProblemChosen(entry.record, entry.field);
+    });
+    // The widths follow the columns: the project's list has the file first.
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        const int first = model_->ListsProject() ? 1 : 0;
+        if (first)
+            view_->setColumnWidth(0, 180);
+        view_->setColumnWidth(first + ProblemsModel::CheckColumn, 150);
+        view_->setColumnWidth(first + ProblemsModel::RecordColumn, 160);
+        view_->setColumnWidth(first + ProblemsModel::FieldColumn, 120);
+    });
+}
+
+// The list is made again as the documents change: the selected problem stays selected, or the
+// one after it once it is mended.
+void ProblemsPanel::KeepSelection()
+{
+    connect(model_, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        const QModelIndex current = view_->currentIndex();
+        kept_.reset();
+        if (current.isValid() && current.row() < model_->rowCount()) {
+            const ProblemsModel::Entry& entry = model_->At(current.row());
+            kept_ = KeptRow{model_->FileOf(entry), entry.record, entry.field, entry.check};
+        }
+    });
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        if (!kept_ || model_->rowCount() == 0)
+            return;
+        int row = 0;
+        for (; row < model_->rowCount(); ++row) {
+            const ProblemsModel::Entry& entry = model_->At(row);
+            const auto at = std::tuple(model_->FileOf(entry), entry.record, entry.field);
+            const auto kept = std::tuple(kept_->file, kept_->record, kept_->field);
+            if (at > kept || (at == kept && entry.check >= kept_->check))
+                break;
+        }
+        row = std::min(row, model_->rowCount() - 1);
+        view_->selectionModel()->setCurrentIndex(
+            model_->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    });
 }
 
 ProblemsPanel::~ProblemsPanel()

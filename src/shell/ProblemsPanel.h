@@ -167,6 +167,8 @@ private:
         int file = -1;
         QString path;
     };
+    void SetUpView();
+    void KeepSelection();
     void StartProjectCheck();
     void TakeProjectCheck();
     void SetProjectScope(bool project);

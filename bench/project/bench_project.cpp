@@ -7,6 +7,7 @@
 // Usage: bench_project [files] [text fields] [folder]
 
 #include "BenchFormat.h"
+#include "BenchProcess.h"
 #include "documents/DocumentFiles.h"
 #include "documents/EdtDocument.h"
 #include "documents/Encodings.h"
@@ -20,13 +21,6 @@
 
 #include <cstdio>
 #include <vector>
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-
-extern char** environ;
 
 using namespace scrivlet;
 
@@ -109,43 +103,15 @@ bool Concatenate(const QString& root, const QString& side, const QString& out)
     return true;
 }
 
-struct Measured {
-    int status = -1;
-    double seconds = 0;
-    double cpuSeconds = 0;  // user and system, all threads: what a loaded machine cannot hide
-    long peakMb = 0;
+struct Measured : bench::Measured {
     QByteArray lastLine;
 };
 
-// Runs the converter with stdout into a file; wall time, peak RSS and its last output line.
+// Runs the converter with stdout into a file; its measures and its last output line.
 Measured Run(const QStringList& args, const QString& outFile)
 {
-    std::vector<QByteArray> bytes{QByteArrayLiteral(SCRIVLET_CONVERT_EXE)};
-    for (const QString& arg : args)
-        bytes.push_back(arg.toLocal8Bit());
-    std::vector<char*> argv;
-    for (QByteArray& b : bytes)
-        argv.push_back(b.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outFile.toLocal8Bit().constData(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
     Measured measured;
-    QElapsedTimer timer;
-    timer.start();
-    pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-        return measured;
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    measured.seconds = timer.nsecsElapsed() / 1e9;
-    posix_spawn_file_actions_destroy(&actions);
-    measured.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    measured.peakMb = usage.ru_maxrss / 1024;
-    measured.cpuSeconds = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-                          (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    static_cast<bench::Measured&>(measured) = bench::RunTimed(SCRIVLET_CONVERT_EXE, args, outFile);
     QFile out(outFile);
     if (out.open(QIODevice::ReadOnly)) {
         const QList<QByteArray> lines = out.readAll().trimmed().split('\n');
@@ -157,8 +123,7 @@ Measured Run(const QStringList& args, const QString& outFile)
 void Report(const char* what, const Measured& m, const char* bar)
 {
     std::printf("%-34s %8.3f s  %7.3f s CPU  %6ld MB peak  status %d  bar %s\n   %s\n", what,
-                m.seconds, m.cpuSeconds, m.peakMb, m.status, bar,
-                m.lastLine.left(150).constData());
+                m.seconds, m.cpuSeconds, m.peakMb, m.status, bar, m.lastLine.left(150).constData());
 }
 
 }  // namespace

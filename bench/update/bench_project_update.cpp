@@ -6,6 +6,7 @@
 // files in the same run: the same work without a window.
 // Usage: bench_project_update PROJECT_ROOT (the folder bench_project made)
 
+#include "BenchProcess.h"
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
 #include "documents/DocumentFiles.h"
@@ -29,12 +30,7 @@
 #include <cstdio>
 #include <vector>
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-
-extern char** environ;
 
 using namespace scrivlet;
 
@@ -55,8 +51,8 @@ QStringList FilesUnder(const QString& folder)
 bool MakeNewOriginals(const QString& root, const EdtFormat& format)
 {
     for (const QString& name : FilesUnder(root + "/en")) {
-        LoadResult old = LoadDocument(root + "/en/" + name, kFileTypeEdt, kEncodingEnglish, format,
-                                      0, true);
+        LoadResult old =
+            LoadDocument(root + "/en/" + name, kFileTypeEdt, kEncodingEnglish, format, 0, true);
         if (!old.document)
             return false;
         EdtDocument patched(format);
@@ -97,38 +93,9 @@ bool CopyTree(const QString& from, const QString& to)
     return true;
 }
 
-struct Spawned {
-    int status = -1;
-    double seconds = 0;
-    long peakMb = 0;
-};
-
-Spawned RunConverter(const QStringList& args)
+bench::Measured RunConverter(const QStringList& args)
 {
-    std::vector<QByteArray> bytes{QByteArrayLiteral(SCRIVLET_CONVERT_EXE)};
-    for (const QString& arg : args)
-        bytes.push_back(arg.toLocal8Bit());
-    std::vector<char*> argv;
-    for (QByteArray& b : bytes)
-        argv.push_back(b.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    Spawned spawned;
-    QElapsedTimer timer;
-    timer.start();
-    pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        rusage usage{};
-        wait4(pid, &status, 0, &usage);
-        spawned.seconds = timer.nsecsElapsed() / 1e9;
-        spawned.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        spawned.peakMb = usage.ru_maxrss / 1024;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    return spawned;
+    return bench::RunTimed(SCRIVLET_CONVERT_EXE, args, QStringLiteral("/dev/null"));
 }
 
 // A fresh copy of the translations and a project over them, as before the patch.
@@ -137,8 +104,8 @@ bool FreshProject(const QString& root, const QString& project)
     QFile::remove(project);
     return CopyTree(root + "/de", root + "/de-work") &&
            RunConverter({"--catalogue", root + "/formats.ini", "--new-project", project,
-                         "--originals", root + "/en", "--original-encoding", "0",
-                         "--translations", root + "/de-work", "--encoding", "1"})
+                         "--originals", root + "/en", "--original-encoding", "0", "--translations",
+                         root + "/de-work", "--encoding", "1"})
                    .status == 0;
 }
 
@@ -204,7 +171,7 @@ int main(int argc, char** argv)
     // The yardstick first: the converter over a fresh copy.
     if (!FreshProject(root, project))
         return 1;
-    const Spawned converter = RunConverter(
+    const bench::Measured converter = RunConverter(
         {"--catalogue", formats, "--project", project, "--update-originals", root + "/en2"});
 
     if (!FreshProject(root, project))

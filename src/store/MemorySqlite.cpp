@@ -97,15 +97,8 @@ private:
 Result FileMemory::Add(const MemoryLanguages& languages, std::span<const MemoryUnit> units,
                        MemoryCounts* counts)
 {
-    if (Result begun = db_.Begin(); !begun)
-        return begun;
     documents_.clear();
-    Result added = AddUnits(languages, units, counts);
-    if (added)
-        added = db_.Commit();
-    if (!added)
-        db_.Rollback();
-    return added;
+    return db_.InTransaction([&] { return AddUnits(languages, units, counts); });
 }
 
 Result FileMemory::AddUnits(const MemoryLanguages& languages, std::span<const MemoryUnit> units,

@@ -229,32 +229,28 @@ QHash<QString, CachedCounts> ProjectFile::Cache()
 
 Result ProjectFile::StoreCache(const QHash<QString, CachedCounts>& rows)
 {
-    if (Result begun = db_.Begin(); !begun)
-        return begun;
-    Result done = db_.Exec("DELETE FROM file_cache");
-    sql::Statement put =
-        db_.Prepare("INSERT INTO file_cache VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    for (auto it = rows.begin(); done && it != rows.end(); ++it) {
-        const CachedCounts& row = it.value();
-        put.Reset();
-        int index = 1;
-        put.Bind(index++, it.key());
-        for (const FileStamp* stamp : {&row.original, &row.translation}) {
-            put.Bind(index, stamp->size).Bind(index + 1, stamp->modified);
-            put.Bind(index + 2, stamp->hash);
-            index += 3;
+    return db_.InTransaction([&] {
+        Result done = db_.Exec("DELETE FROM file_cache");
+        sql::Statement put = db_.Prepare(
+            "INSERT INTO file_cache VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        for (auto it = rows.begin(); done && it != rows.end(); ++it) {
+            const CachedCounts& row = it.value();
+            put.Reset();
+            int index = 1;
+            put.Bind(index++, it.key());
+            for (const FileStamp* stamp : {&row.original, &row.translation}) {
+                put.Bind(index, stamp->size).Bind(index + 1, stamp->modified);
+                put.Bind(index + 2, stamp->hash);
+                index += 3;
+            }
+            for (qint64 value : {row.layout, row.records, row.fields, row.empty,
+                                 row.sameAsReference, row.translated, row.tooLong, row.notStorable})
+                put.Bind(index++, value);
+            put.Step();
+            done = put.Done();
         }
-        for (qint64 value : {row.layout, row.records, row.fields, row.empty, row.sameAsReference,
-                             row.translated, row.tooLong, row.notStorable})
-            put.Bind(index++, value);
-        put.Step();
-        done = put.Done();
-    }
-    if (done)
-        done = db_.Commit();
-    if (!done)
-        db_.Rollback();
-    return done;
+        return done;
+    });
 }
 
 Result ProjectFile::SetFieldMarks(const QString& file, int record, int field,
@@ -293,18 +289,14 @@ std::vector<ProjectFile::PlacedMarks> ProjectFile::FileMarks(const QString& file
 
 Result ProjectFile::ReplaceFileMarks(const QString& file, const std::vector<PlacedMarks>& rows)
 {
-    if (Result begun = db_.Begin(); !begun)
-        return begun;
-    sql::Statement clear = db_.Prepare("DELETE FROM field_marks WHERE file = ?");
-    clear.Bind(1, file).Step();
-    Result done = clear.Done();
-    for (size_t i = 0; done && i < rows.size(); ++i)
-        done = SetFieldMarks(file, rows[i].record, rows[i].field, rows[i].marks);
-    if (done)
-        done = db_.Commit();
-    if (!done)
-        db_.Rollback();
-    return done;
+    return db_.InTransaction([&] {
+        sql::Statement clear = db_.Prepare("DELETE FROM field_marks WHERE file = ?");
+        clear.Bind(1, file).Step();
+        Result done = clear.Done();
+        for (size_t i = 0; done && i < rows.size(); ++i)
+            done = SetFieldMarks(file, rows[i].record, rows[i].field, rows[i].marks);
+        return done;
+    });
 }
 
 QString ProjectFile::Value(const QString& key)
@@ -344,25 +336,21 @@ std::vector<IgnoredProblem> ProjectFile::IgnoredProblems(const QString& file)
 Result ProjectFile::ReplaceIgnoredProblems(const QString& file,
                                            const std::vector<IgnoredProblem>& rows)
 {
-    if (Result begun = db_.Begin(); !begun)
-        return begun;
-    sql::Statement clear = db_.Prepare("DELETE FROM ignored_problems WHERE file = ?");
-    clear.Bind(1, file).Step();
-    Result done = clear.Done();
-    sql::Statement put =
-        db_.Prepare("INSERT OR REPLACE INTO ignored_problems VALUES(?, ?, ?, ?, ?)");
-    for (size_t i = 0; done && i < rows.size(); ++i) {
-        put.Reset();
-        put.Bind(1, file).Bind(2, rows[i].record).Bind(3, rows[i].field);
-        put.Bind(4, QString::fromLatin1(CheckName(rows[i].check)));
-        put.Bind(5, static_cast<qint64>(rows[i].hash)).Step();
-        done = put.Done();
-    }
-    if (done)
-        done = db_.Commit();
-    if (!done)
-        db_.Rollback();
-    return done;
+    return db_.InTransaction([&] {
+        sql::Statement clear = db_.Prepare("DELETE FROM ignored_problems WHERE file = ?");
+        clear.Bind(1, file).Step();
+        Result done = clear.Done();
+        sql::Statement put =
+            db_.Prepare("INSERT OR REPLACE INTO ignored_problems VALUES(?, ?, ?, ?, ?)");
+        for (size_t i = 0; done && i < rows.size(); ++i) {
+            put.Reset();
+            put.Bind(1, file).Bind(2, rows[i].record).Bind(3, rows[i].field);
+            put.Bind(4, QString::fromLatin1(CheckName(rows[i].check)));
+            put.Bind(5, static_cast<qint64>(rows[i].hash)).Step();
+            done = put.Done();
+        }
+        return done;
+    });
 }
 
 Result ProjectFile::SetOriginalsDir(const QString& dir)

@@ -62,6 +62,20 @@ public:
     Result Begin() { return Exec("BEGIN IMMEDIATE"); }
     Result Commit() { return Exec("COMMIT"); }
     void Rollback() { (void)Exec("ROLLBACK"); }
+    // Runs work (returning a Result) in one transaction: committed when it succeeds, else
+    // rolled back.
+    template <typename Work>
+    Result InTransaction(Work work)
+    {
+        if (Result begun = Begin(); !begun)
+            return begun;
+        Result done = work();
+        if (done)
+            done = Commit();
+        if (!done)
+            Rollback();
+        return done;
+    }
 
 private:
     struct Closer {

@@ -80,7 +80,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         report.count[ImportReport::Unknown] + report.count[ImportReport::Duplicate];
     if (counted != static_cast<int>(entries.size()))
         fuzz::Fail("an entry was not counted exactly once");
-    document->ExchangeTexts(plan.changes);
+    std::optional<std::vector<EdtDocument::FieldEdit>> edits = document->StoreTexts(plan.texts);
+    if (!edits)
+        fuzz::Fail("storing the imported texts failed");
+    document->ExchangeTexts(*edits);
     for (int r = 0; r < document->RecordCount(); ++r) {
         for (int k = 0; k < document->TextFieldCount(); ++k) {
             if (document->FieldText(r, k).size() >
@@ -89,10 +92,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
     }
     const QList<QString> after = Texts(*document);
-    document->ExchangeTexts(plan.changes);
+    document->ExchangeTexts(*edits);
     if (Texts(*document) != before)
         fuzz::Fail("undoing the import did not give the texts back");
-    document->ExchangeTexts(plan.changes);
+    document->ExchangeTexts(*edits);
 
     const QString out = fuzz::TempPath(QStringLiteral("out") + kSuffix);
     if (!ExportTranslations(*document, nullptr, out, kFormat))

@@ -130,7 +130,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (PlanReplaceAll(document, SearchQuery{typed, flags}, with, &plan, limits) !=
         ReplaceOutcome::Done)
         return 0;
-    document.ExchangeTexts(plan.changes);
+    std::optional<std::vector<EdtDocument::FieldEdit>> edits = document.StoreTexts(plan.texts);
+    if (!edits)
+        fuzz::Fail("storing the replaced texts failed");
+    document.ExchangeTexts(*edits);
     for (int record = 0, i = 0; record < document.RecordCount(); ++record) {
         for (int k = 1; k <= kTextColumns; ++k, ++i) {
             const QString text = document.Text(record, k);
@@ -142,7 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 fuzz::Fail("plain Replace All disagrees with QString::replace");
         }
     }
-    document.ExchangeTexts(plan.changes);
+    document.ExchangeTexts(*edits);
     for (int record = 0, i = 0; record < document.RecordCount(); ++record) {
         for (int k = 1; k <= kTextColumns; ++k, ++i) {
             if (document.Text(record, k) != before[i])

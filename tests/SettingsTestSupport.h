@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/Settings.h"
+#include "session/Settings.h"
 
 #include <QSettings>
 #include <QTemporaryDir>

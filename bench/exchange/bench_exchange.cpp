@@ -21,8 +21,8 @@
 
 #include <gettext-po.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -74,8 +74,8 @@ std::vector<RawEntry> RawEntries(const EdtDocument& translated, const EdtDocumen
             const QStringView own = translated.FieldText(r, k);
             const QString id = QString::number(r) + u':' + QString::number(k);
             const QString target = own == source ? QString() : own.toString();
-            entries.push_back({id.toLatin1(), source.toUtf8(), target.toUtf8(), id,
-                               source.toString(), target});
+            entries.push_back(
+                {id.toLatin1(), source.toUtf8(), target.toUtf8(), id, source.toString(), target});
         }
     }
     return entries;
@@ -192,7 +192,7 @@ Times Measure(int fields, const QString& path)
     if (!ReadTranslations(path, TranslationFormatForPath(path), &entries) ||
         !PlanImport(*reference, entries, true, &plan))
         return times;
-    reference->ExchangeTexts(plan.changes);
+    reference->ApplyPlan(plan.texts);
     times.importMs = timer.elapsed();
     // A generated translation may equal its source by chance.
     const int seen =

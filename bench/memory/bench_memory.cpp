@@ -281,12 +281,14 @@ int main(int argc, char** argv)
     std::printf("%-24s %8lld ms %8lld ms %8.2f   (%lld units, %lld added; cpu %.0f ms)\n",
                 "TMX import", importMs, importFloor.ms, double(importMs) / importFloor.ms,
                 (long long)counts.segments, (long long)counts.added, importCpu);
-    std::printf("%-24s %8.0f ms %8.0f ms %8.2f   (cpu; yardstick: the XML read and a bare insert)\n",
-                "TMX import, cpu", importCpu, importFloor.cpuMs, importCpu / importFloor.cpuMs);
-    std::printf("%-24s %8.0f ms %8.0f ms %8.2f   (cpu; yardstick: the sources into a bare "
-                "trigram index, %lld ms wall)\n",
-                "TMX import, index", importCpu, indexFloor.cpuMs, importCpu / indexFloor.cpuMs,
-                (long long)indexFloor.ms);
+    std::printf(
+        "%-24s %8.0f ms %8.0f ms %8.2f   (cpu; yardstick: the XML read and a bare insert)\n",
+        "TMX import, cpu", importCpu, importFloor.cpuMs, importCpu / importFloor.cpuMs);
+    std::printf(
+        "%-24s %8.0f ms %8.0f ms %8.2f   (cpu; yardstick: the sources into a bare "
+        "trigram index, %lld ms wall)\n",
+        "TMX import, index", importCpu, indexFloor.cpuMs, importCpu / indexFloor.cpuMs,
+        (long long)indexFloor.ms);
     std::printf("%-24s %7.1f MB %7.1f MB %8.2f   (file / UTF-8 text)\n", "memory file",
                 fileBytes / 1e6, textBytes / 1e6, double(fileBytes) / textBytes);
 
@@ -307,10 +309,11 @@ int main(int argc, char** argv)
     for (const auto& [name, queries, minScore] : {std::tuple{"suggest exact", &exact, 100},
                                                   std::tuple{"suggest fuzzy >= 70", &fuzzy, 70}}) {
         const Latency ours = Queries(*memory, *queries, minScore);
-        std::printf("%-24s %7.2f ms %7.3f ms %8.1f   p95 (p50 %.2f ms; cpu p95 %.2f ms; found "
-                    "%d of %d)\n",
-                    name, ours.p95, floor.p95, ours.p95 / floor.p95, ours.p50, ours.cpuP95,
-                    ours.found, ours.expected);
+        std::printf(
+            "%-24s %7.2f ms %7.3f ms %8.1f   p95 (p50 %.2f ms; cpu p95 %.2f ms; found "
+            "%d of %d)\n",
+            name, ours.p95, floor.p95, ours.p95 / floor.p95, ours.p50, ours.cpuP95, ours.found,
+            ours.expected);
     }
 
     // Pre-translation: a tenth of the originals new, the rest in the memory.
@@ -328,13 +331,13 @@ int main(int argc, char** argv)
         document.AddLoadedText(QString());
         document.EndLoadedRecord();
     }
-    std::vector<EdtDocument::FieldEdit> changes;
+    TextPlan plan;
     PretranslateReport report;
     clock.restart();
     cpu = CpuMs();
-    if (!PlanPretranslation(*memory, kLanguages, document, reference, 100, &changes, &report))
+    if (!PlanPretranslation(*memory, kLanguages, document, reference, 100, &plan, &report))
         return 1;
-    document.ExchangeTexts(changes);
+    document.ApplyPlan(plan);
     const qint64 pretranslateMs = clock.elapsed();
     const double pretranslateCpu = CpuMs() - cpu;
     memory.reset();

@@ -8,9 +8,9 @@
 #include "BenchFormat.h"
 #include "documents/DocumentFiles.h"
 #include "documents/EdtDocument.h"
-#include "grid/DocumentHistory.h"
+#include "session/DocumentHistory.h"
+#include "session/DocumentSession.h"
 #include "shell/DocumentCommands.h"
-#include "shell/DocumentSession.h"
 #include "shell/MainFrame.h"
 #include "shell/MemoryQueue.h"
 #include "shell/ProjectCommands.h"
@@ -36,7 +36,6 @@ std::unique_ptr<EdtDocument> Make(const EdtFormat& format, int records, const QS
     document->InsertRecords(0, records);
     for (int r = 0; r < records; ++r)
         document->SetText(r, 0, QStringLiteral("%1 line %2").arg(prefix).arg(r));
-    document->SetModified(false);
     return document;
 }
 
@@ -90,12 +89,11 @@ int main(int argc, char** argv)
                     LoadDocument(original, kFileTypeEdt, 0, format, 0, true).document);
             }
             DocumentSession& session = *frame.SessionAt(index);
-            EdtDocument& document = *session.Document();
-            std::vector<EdtDocument::FieldEdit> edits;
+            TextPlan edits;
             const int changed = all ? records : 1;
             for (int r = 0; r < changed; ++r)
-                edits.push_back({r, 0, *document.StoreText(QStringLiteral("New %1").arg(r))});
-            session.History()->SetTexts(std::move(edits), QStringLiteral("bench"));
+                edits.Add(r, 0, QStringLiteral("New %1").arg(r));
+            session.SetTexts(edits, QStringLiteral("bench"));
             QElapsedTimer clock;
             clock.start();
             if (!frame.Commands().Save(index))

@@ -40,11 +40,19 @@ int Failed(const char* messageKey, const QString& path, const QString& reason)
     return kExitFailed;
 }
 
-bool ConverterPrompts::AskOpenInvalidSize(const QString& path, qint64 fileSize,
-                                          qint64 recordBytes)
+bool ApplyPlan(EdtDocument& document, const TextPlan& plan)
+{
+    if (document.ApplyPlan(plan))
+        return true;
+    Print(stderr, QStringLiteral("scrivlet-convert: not enough memory for the new texts\n"));
+    return false;
+}
+
+bool ConverterPrompts::AskOpenInvalidSize(const QString& path, qint64 fileSize, qint64 recordBytes)
 {
     if (!yes_)
-        Print(stderr, InvalidSizeQuestion(path, fileSize, recordBytes) + QStringLiteral(" (--yes)\n"));
+        Print(stderr,
+              InvalidSizeQuestion(path, fileSize, recordBytes) + QStringLiteral(" (--yes)\n"));
     return yes_;
 }
 
@@ -166,7 +174,6 @@ bool CheckStorable(const EdtDocument& document, const TextStorage& storage, cons
     return fields.empty();
 }
 
-
 }  // namespace
 
 int LoadReference(Session& s, LoadResult* reference)
@@ -235,7 +242,8 @@ int RunImport(Session& s)
                           .arg(report.records[ImportReport::NotStorable].front()));
         return kExitFailed;
     }
-    s.document.ExchangeTexts(plan.changes);
+    if (!ApplyPlan(s.document, plan.texts))
+        return kExitFailed;
     if (const int failed = SaveOutput(s.document, output, s.document.GetEncoding()))
         return failed;
     PrintImportReport(report);
@@ -264,13 +272,14 @@ int RunPropagate(Session& s)
     if (const int failed = LoadReference(s, &reference))
         return failed;
     const SourceGroups groups(*reference.document);
-    std::vector<EdtDocument::FieldEdit> changes;
+    TextPlan plan;
     GroupFill fill;
-    if (!PlanGroupFill(groups, s.document, *reference.document, &changes, &fill)) {
+    if (!PlanGroupFill(groups, s.document, *reference.document, &plan, &fill)) {
         Print(stderr, QStringLiteral("scrivlet-convert: not enough memory to propagate\n"));
         return kExitFailed;
     }
-    s.document.ExchangeTexts(changes);
+    if (!ApplyPlan(s.document, plan))
+        return kExitFailed;
     if (const int failed = SaveOutput(s.document, s.options.files[1], s.options.OutputEncoding()))
         return failed;
     Print(stdout, QStringLiteral("{\"groups\": %1, \"filled\": %2, \"conflicting\": %3}\n")
@@ -299,8 +308,7 @@ int Replace(Session& s, ReplacePlan* plan)
             Print(stderr, QStringLiteral("scrivlet-convert: not enough memory to replace\n"));
             return kExitFailed;
     }
-    s.document.ExchangeTexts(plan->changes);
-    return kExitOk;
+    return ApplyPlan(s.document, plan->texts) ? kExitOk : kExitFailed;
 }
 
 // INPUT to OUTPUT, with --find and --replace-with replacing on the way.
@@ -313,8 +321,9 @@ int RunConvert(Session& s)
             return failed;
     }
     const QString output = o.files[1];
-    if (o.strict && !CheckStorable(s.document,
-                                   TextStorage{o.OutputEncoding(), FileTypeForPath(output)}, output))
+    if (o.strict &&
+        !CheckStorable(s.document, TextStorage{o.OutputEncoding(), FileTypeForPath(output)},
+                       output))
         return kExitFailed;
     if (const int failed = SaveOutput(s.document, output, o.OutputEncoding()))
         return failed;

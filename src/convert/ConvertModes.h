@@ -15,6 +15,7 @@
 
 namespace scrivlet {
 class EdtDocument;
+class TextPlan;
 class FormatCatalogue;
 struct ImportReport;
 struct LoadResult;
@@ -32,6 +33,8 @@ std::optional<UiLanguage> LanguageOf(const QString& code);
 int InvalidPattern(const QString& text);
 // A failed load or save: the editor's message, then the reason.
 int Failed(const char* messageKey, const QString& path, const QString& reason);
+// Puts a plan's texts into the document; false, after saying so, when no memory is left.
+bool ApplyPlan(EdtDocument& document, const TextPlan& plan);
 
 // Answers the size question from the command line; notes go to stderr.
 class ConverterPrompts : public DocumentPrompts {
@@ -49,7 +52,7 @@ struct Session {
     const Options& options;
     const FormatCatalogue& catalogue;
     ConverterPrompts& prompts;
-    EdtDocument& document;               // INPUT, loaded
+    EdtDocument& document;                    // INPUT, loaded
     const std::optional<SearchQuery>& query;  // valid when given
 };
 

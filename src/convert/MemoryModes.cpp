@@ -326,14 +326,15 @@ int Pretranslate(Run& run)
     // Storability is a question of where the texts go.
     document.SetEncoding(encoding);
     document.SetFileType(FileTypeForPath(output));
-    std::vector<EdtDocument::FieldEdit> changes;
+    TextPlan plan;
     PretranslateReport report;
     if (Result planned =
             PlanPretranslation(run.memory, run.languages, document, *loaded[1].document,
-                               o.minScore.value_or(100), &changes, &report);
+                               o.minScore.value_or(100), &plan, &report);
         !planned)
         return Failed(planned.Error());
-    document.ExchangeTexts(changes);
+    if (!convert::ApplyPlan(document, plan))
+        return kExitFailed;
     if (report.notStorable > 0)
         Print(stderr, QStringLiteral("scrivlet-convert: %1 fields left as they were: their "
                                      "matches cannot be stored in the output's encoding\n")

@@ -138,8 +138,6 @@ LoadResult LoadDocument(const QString& path, int fileType, int encoding, const E
         result.error = done.Error();
         return result;
     }
-    // Left-out bytes make the file differ from the document: a save writes it as shown.
-    document->SetModified(result.notes.bytesLeftOut > 0);
     result.document = std::move(document);
     return result;
 }
@@ -157,8 +155,9 @@ QString InvalidBytesText(const LoadNotes& notes, const EdtFormat& format)
 
 QString LeftOutText(const LoadNotes& notes)
 {
-    return notes.bytesLeftOut > 0 ? UiText("load.leftOut").arg(UiCount("count.bytes", notes.bytesLeftOut))
-                                  : QString();
+    return notes.bytesLeftOut > 0
+               ? UiText("load.leftOut").arg(UiCount("count.bytes", notes.bytesLeftOut))
+               : QString();
 }
 
 QString InvalidSizeText(qint64 fileSize, qint64 recordBytes)
@@ -169,8 +168,9 @@ QString InvalidSizeText(qint64 fileSize, qint64 recordBytes)
 
 QString InvalidSizeQuestion(const QString& path, qint64 fileSize, qint64 recordBytes)
 {
-    return QDir::toNativeSeparators(path) + QStringLiteral("\n\n") + InvalidSizeText(fileSize, recordBytes) +
-           u' ' + UiText("file.leftOver").arg(UiCount("count.bytes", fileSize % recordBytes)) +
+    return QDir::toNativeSeparators(path) + QStringLiteral("\n\n") +
+           InvalidSizeText(fileSize, recordBytes) + u' ' +
+           UiText("file.leftOver").arg(UiCount("count.bytes", fileSize % recordBytes)) +
            QStringLiteral("\n\n") + UiText(str::InvalidFileSize);
 }
 
@@ -217,8 +217,6 @@ Result SaveDocument(EdtDocument& document)
 {
     const Result done =
         WriteDocument(document, document.Path(), document.GetFileType(), document.GetEncoding());
-    if (done)
-        document.SetModified(false);
     return done;
 }
 
@@ -231,7 +229,6 @@ Result SaveDocumentAs(EdtDocument& document, const QString& path, int fileType, 
     document.SetPath(path);
     document.SetFileType(type);
     document.SetEncoding(encoding);
-    document.SetModified(false);
     return done;
 }
 
@@ -243,10 +240,7 @@ Result WriteDocumentCopy(const EdtDocument& document, const QString& path, int f
 
 std::unique_ptr<EdtDocument> NewDocument(const EdtFormat& format, int formatIndex)
 {
-    auto document = std::make_unique<EdtDocument>(format, formatIndex);
-    // Unsaved until it is saved: closing it asks, like closing an edited document.
-    document->SetModified(true);
-    return document;
+    return std::make_unique<EdtDocument>(format, formatIndex);
 }
 
 }  // namespace scrivlet

@@ -25,6 +25,9 @@ struct LoadNotes {
     bool invalidReplaced = false;  // invalid UTF-8, read as U+FFFD
     qint64 firstInvalidLine = 0;   // 1-based
     int firstInvalidRecord = -1;
+    // Left-out bytes make the file differ from the document: it counts as modified, and a save
+    // writes it as shown.
+    bool DiffersFromFile() const { return bytesLeftOut > 0; }
 };
 
 struct LoadResult {
@@ -52,8 +55,7 @@ LoadResult LoadDocument(const QString& path, int fileType, int encoding, const E
                         int formatIndex, bool quiet, DocumentPrompts* prompts = nullptr);
 
 // Writes to the document's own path, type and encoding, replacing the old file only once the
-// new one is complete; clears the modified flag on success only. On failure the old file is
-// as before.
+// new one is complete. On failure the old file is as before.
 Result SaveDocument(EdtDocument& document);
 
 // Saves to path as the file type (the document's own for kFileTypeAll) in encoding, and takes
@@ -65,7 +67,8 @@ Result SaveDocumentAs(EdtDocument& document, const QString& path, int fileType, 
 Result WriteDocumentCopy(const EdtDocument& document, const QString& path, int fileType,
                          int encoding);
 
-// An empty document of a format: no records (a view shows only its add-row).
+// An empty document of a format: no records (a view shows only its add-row). It is unsaved
+// until it is saved: its session counts it as modified, so closing it asks.
 std::unique_ptr<EdtDocument> NewDocument(const EdtFormat& format, int formatIndex);
 
 }  // namespace scrivlet

@@ -51,7 +51,6 @@ std::unique_ptr<EdtDocument> EdtDocument::Snapshot() const
     copy->path_ = path_;
     copy->fileType_ = fileType_;
     copy->encoding_ = encoding_;
-    copy->modified_ = modified_;
     // Two flat copies: the arena and slots are plain data, so this stays a pair of memcpy
     // calls even for a million records.
     try {
@@ -93,14 +92,6 @@ void EdtDocument::SetEncoding(int encoding)
     emit PropertiesChanged();
 }
 
-void EdtDocument::SetModified(bool modified)
-{
-    if (modified == modified_)
-        return;
-    modified_ = modified;
-    emit ModifiedChanged(modified);
-}
-
 bool EdtDocument::IsTextColumn(int column) const
 {
     return column >= 0 && column < ColumnCount() && slotOfColumn_[column] >= 0;
@@ -126,7 +117,6 @@ bool EdtDocument::SetText(int record, int column, QStringView text)
     slots_[static_cast<size_t>(record) * textFields_ + slotOfColumn_[column]] =
         Slot{stored->start, stored->length};
     emit TextChanged(record, column);
-    SetModified(true);
     return true;
 }
 
@@ -142,7 +132,6 @@ bool EdtDocument::InsertRecords(int at, int count)
     }
     records_ += count;
     emit RecordsInserted(at, at + count - 1);
-    SetModified(true);
     return true;
 }
 
@@ -154,7 +143,6 @@ bool EdtDocument::RemoveRecords(int at, int count)
     slots_.erase(first, first + static_cast<size_t>(count) * textFields_);
     records_ -= count;
     emit RecordsRemoved(at, at + count - 1);
-    SetModified(true);
     return true;
 }
 
@@ -208,7 +196,33 @@ void EdtDocument::ExchangeTexts(std::span<FieldEdit> entries)
         emit TextChanged(single->record, textColumns_[single->field]);
     else
         emit TextsChanged(first, last);
-    SetModified(true);
+}
+
+bool EdtDocument::ApplyPlan(const TextPlan& plan)
+{
+    if (plan.IsEmpty())
+        return true;
+    std::optional<std::vector<FieldEdit>> edits = StoreTexts(plan);
+    if (!edits)
+        return false;
+    ExchangeTexts(*edits);
+    return true;
+}
+
+std::optional<std::vector<EdtDocument::FieldEdit>> EdtDocument::StoreTexts(const TextPlan& plan)
+{
+    const std::optional<TextRef> stored = StoreText(plan.Texts());
+    if (!stored)
+        return std::nullopt;
+    std::vector<FieldEdit> edits;
+    try {
+        edits.reserve(plan.Entries().size());
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+    for (const TextPlan::Entry& entry : plan.Entries())
+        edits.push_back({entry.record, entry.field, {stored->start + entry.start, entry.length}});
+    return edits;
 }
 
 bool EdtDocument::ReserveForLoad(qsizetype records, qsizetype units)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/FormatCatalogue.h"
+#include "documents/TextPlan.h"
 
 #include <QObject>
 #include <QString>
@@ -45,8 +46,6 @@ public:
     void SetFileType(int fileType);
     int GetEncoding() const { return encoding_; }
     void SetEncoding(int encoding);
-    bool IsModified() const { return modified_; }
-    void SetModified(bool modified);
 
     // A copy of the texts and properties without parent or connections, for a writer on
     // another thread while this document goes on changing. Null when no memory is left.
@@ -60,6 +59,12 @@ public:
     int TextFieldCount() const { return textFields_; }
     // The column of the k-th text field.
     int TextColumn(int k) const { return textColumns_[k]; }
+    // The text field (0..TextFieldCount() - 1) a column shows; -1 for a label column or one
+    // outside the format.
+    int FieldOfColumn(int column) const
+    {
+        return column >= 0 && column < ColumnCount() ? slotOfColumn_[column] : -1;
+    }
 
     // --- texts -----------------------------------------------------------------------------
     int RecordCount() const { return records_; }
@@ -99,9 +104,15 @@ public:
     // Copies text into the document without giving it to any field; nullopt when no memory is
     // left.
     std::optional<TextRef> StoreText(QStringView text);
+    // Copies a plan's texts into the document in one piece and gives back its entries as edits
+    // of the document's fields, for ExchangeTexts; nullopt when no memory is left.
+    std::optional<std::vector<FieldEdit>> StoreTexts(const TextPlan& plan);
+    // A plan's texts put in place at once, without a history (the converter, a file changed on
+    // disk); false, changing nothing, when no memory is left.
+    bool ApplyPlan(const TextPlan& plan);
     // Gives each field its entry's text and leaves the field's previous text in the entry, so
     // that the same call again undoes it. Entries outside the document are passed over. Tells
-    // by one TextChanged for a single entry, else by one TextsChanged; then marks modified.
+    // by one TextChanged for a single entry, else by one TextsChanged.
     void ExchangeTexts(std::span<FieldEdit> entries);
 
     // --- for the file readers: records appended without signals --------------------------
@@ -123,7 +134,6 @@ signals:
     void TextsChanged(int first, int last);
     void RecordsInserted(int first, int last);
     void RecordsRemoved(int first, int last);
-    void ModifiedChanged(bool modified);
     // Path, file type or encoding changed.
     void PropertiesChanged();
 
@@ -144,7 +154,6 @@ private:
     QString path_;
     int fileType_ = kFileTypeEdt;
     int encoding_ = 0;
-    bool modified_ = false;
 
     std::vector<int> slotOfColumn_;  // per column: index of its text field, or -1
     std::vector<int> textColumns_;

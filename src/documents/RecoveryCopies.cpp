@@ -371,7 +371,6 @@ LoadResult RecoveryStore::Restore(RecoveryInfo& info, const EdtFormat& format, i
     document.SetPath(info.path);
     document.SetFileType(info.fileType);
     document.SetEncoding(info.encoding);
-    document.SetModified(true);
     // Taken over by this process, so the copy lasts until the restored document is saved.
     const QString id = NewId();
     if (QFile::rename(FilePath(info.id, ".edt"), FilePath(id, ".edt")) &&

@@ -73,8 +73,9 @@ public:
     Result SaveTexts(const RecoveryInfo& info, const FormatCatalogue& catalogue,
                      const QString& path) const;
     bool HasTexts(const RecoveryInfo& info) const;
-    // Loads a copy as a modified document with its original path, type and encoding and
-    // makes the copy this process's own (info.id changes). The copy stays on failure.
+    // Loads a copy as a document with its original path, type and encoding (its session counts
+    // it as modified: it is not what the file holds) and makes the copy this process's own
+    // (info.id changes). The copy stays on failure.
     LoadResult Restore(RecoveryInfo& info, const EdtFormat& format, int formatIndex);
 
 private:

@@ -298,7 +298,7 @@ void ImportReport::Add(Kind kind, int record)
         kept.push_back(record);
 }
 
-Result PlanImport(EdtDocument& document, const std::vector<TranslationEntry>& entries,
+Result PlanImport(const EdtDocument& document, const std::vector<TranslationEntry>& entries,
                   bool includeFuzzy, ImportPlan* plan)
 {
     *plan = ImportPlan();
@@ -331,10 +331,8 @@ Result PlanImport(EdtDocument& document, const std::vector<TranslationEntry>& en
             plan->report.Add(ImportReport::TooLong, record);
             continue;
         }
-        const std::optional<EdtDocument::TextRef> stored = document.StoreText(entry.text);
-        if (!stored)
+        if (!plan->texts.Add(record, field, entry.text))
             return Result::Failure(UiText("xchg.noMemory"));
-        plan->changes.push_back({record, field, *stored});
         plan->report.Add(ImportReport::Imported, record);
         if (!CanStore(entry.text, storage))
             plan->report.Add(ImportReport::NotStorable, record);

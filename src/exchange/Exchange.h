@@ -103,10 +103,10 @@ struct ImportReport {
     void Add(Kind kind, int record);
 };
 
-// The import, prepared: the new texts are in the document already but in no field;
-// EdtDocument::ExchangeTexts(changes) puts them in place (and, called again, takes them out).
+// The import, prepared: the new texts of the fields that change, for the document's session (or
+// EdtDocument::ApplyPlan) to put in place.
 struct ImportPlan {
-    std::vector<EdtDocument::FieldEdit> changes;
+    TextPlan texts;
     ImportReport report;
 };
 
@@ -115,7 +115,7 @@ struct ImportPlan {
 // field alone. A name the document lacks is not imported; of entries naming the same field the
 // first counts and the later ones are duplicates. A text the document's encoding cannot store is
 // imported and counted. Fails only when memory runs out.
-Result PlanImport(EdtDocument& document, const std::vector<TranslationEntry>& entries,
+Result PlanImport(const EdtDocument& document, const std::vector<TranslationEntry>& entries,
                   bool includeFuzzy, ImportPlan* plan);
 
 }  // namespace scrivlet

@@ -3,10 +3,12 @@
 #include "base/UiText.h"
 #include "catalogue/FormatCatalogue.h"
 #include "documents/EdtDocument.h"
-#include "grid/DocumentHistory.h"
 #include "grid/GridView.h"
 #include "grid/InplaceEdit.h"
 #include "search/Search.h"
+#include "session/DocumentHistory.h"
+#include "session/DocumentSession.h"
+#include "session/DocumentStep.h"
 #include "translation/TranslationStatus.h"
 
 #include <QApplication>
@@ -34,8 +36,7 @@ bool PassedTheEnd(const SearchHit& hit, const SearchResume& from, bool backwards
 
 }  // namespace
 
-GridCommands::GridCommands(GridView* view, DocumentHistory* history)
-    : QObject(view), view_(view), history_(history)
+GridCommands::GridCommands(GridView* view) : QObject(view), view_(view), session_(view->Session())
 {
     // Rows that come or go move the last hit away from its text.
     if (EdtDocument* document = Document()) {
@@ -53,15 +54,16 @@ void GridCommands::EditCommand(EditAction action)
 {
     InplaceEdit* editor = view_->Editor();
     if (!editor) {
-        if (action != EditAction::Undo && action != EditAction::Redo)
+        if ((action != EditAction::Undo && action != EditAction::Redo) || !session_)
             return;
         const bool undo = action == EditAction::Undo;
-        const DocumentStep* step = undo ? history_->UndoStep() : history_->RedoStep();
+        const DocumentHistory& history = *session_->History();
+        const DocumentStep* step = undo ? history.UndoStep() : history.RedoStep();
         if (!step)
             return;
         const int row = step->Row();
         const int column = step->Column();
-        undo ? history_->Stack()->undo() : history_->Stack()->redo();
+        undo ? history.Stack()->undo() : history.Stack()->redo();
         view_->SelectCell(row, column);
         return;
     }
@@ -192,7 +194,7 @@ void GridCommands::ReplaceRequest(const SearchQuery& query, const QString& repla
     }
     // What was typed before Replace is a step of its own.
     view_->EndEdit();
-    if (!history_->SetText(row, column, replaced.text,
+    if (!session_->SetText(row, column, replaced.text,
                            RecordStepName("undo.replace", *document, row))) {
         QApplication::beep();
         return;
@@ -224,11 +226,10 @@ std::optional<ReplaceReport> GridCommands::ReplaceAllRequest(const SearchQuery& 
         QApplication::beep();
         return std::nullopt;
     }
-    if (!plan.changes.empty())
-        history_->SetTexts(std::move(plan.changes),
-                           UiText("undo.replaceAll")
-                               .arg(UiCount("count.matches", plan.report.replaced),
-                                    UiCount("count.inRecords", plan.report.records)));
+    if (!plan.texts.IsEmpty())
+        session_->SetTexts(plan.texts, UiText("undo.replaceAll")
+                                           .arg(UiCount("count.matches", plan.report.replaced),
+                                                UiCount("count.inRecords", plan.report.records)));
     const ReplaceReport& report = plan.report;
     view_->ShowStatus(ReplaceSummary(report));
     if (report.firstSkipped.record >= 0) {
@@ -271,7 +272,7 @@ bool GridCommands::PutText(QString text)
     }
     if (Document()->TextView(row, column) == text)
         return true;
-    if (!history_->SetText(row, column, text, RecordStepName("undo.typing", *Document(), row)))
+    if (!session_->SetText(row, column, text, RecordStepName("undo.typing", *Document(), row)))
         return false;
     view_->NoteCommitted(row, column);
     return true;

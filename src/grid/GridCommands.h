@@ -3,6 +3,7 @@
 #include "search/Replace.h"
 
 #include <QObject>
+#include <QPointer>
 
 #include <optional>
 
@@ -12,7 +13,7 @@
 
 namespace scrivlet {
 
-class DocumentHistory;
+class DocumentSession;
 class EdtDocument;
 class GridView;
 
@@ -20,8 +21,8 @@ class GridCommands : public QObject {
     Q_OBJECT
 
 public:
-    // Works on view and history (not owned), and goes with the view.
-    GridCommands(GridView* view, DocumentHistory* history);
+    // Works on the view and its session (not owned), and goes with the view.
+    explicit GridCommands(GridView* view);
 
     enum class EditAction { Copy, Cut, Paste, Undo, Redo };
     // On the open in-place editor. Without one, Undo and Redo take a step of the history and
@@ -59,7 +60,7 @@ private:
     EdtDocument* Document() const;
 
     GridView* view_;
-    DocumentHistory* history_;
+    QPointer<DocumentSession> session_;
     // Where the next search begins after Replace All left fields alone (record -1: none).
     SearchResume resume_;
     // The match a search showed last, for Replace once the editor has closed.

@@ -2,10 +2,11 @@
 
 #include "base/UiText.h"
 #include "documents/EdtDocument.h"
-#include "grid/DocumentHistory.h"
 #include "grid/GridModel.h"
 #include "grid/InplaceEdit.h"
 #include "grid/SourceChange.h"
+#include "session/DocumentHistory.h"
+#include "session/DocumentSession.h"
 #include "translation/DocumentChecks.h"
 #include "translation/ReviewMarks.h"
 #include "translation/TranslationStatus.h"
@@ -61,8 +62,8 @@ private:
     GridView* view_;
 };
 
-GridView::GridView(EdtDocument* document, DocumentHistory* history, QWidget* parent)
-    : QTableView(parent), model_(new GridModel(document, this)), history_(history)
+GridView::GridView(DocumentSession* session, QWidget* parent)
+    : QTableView(parent), model_(new GridModel(session->Document(), this)), session_(session)
 {
     // Checking a field on every keystroke would slow fast typing; a pause is enough.
     editTextTimer_ = new QTimer(this);
@@ -385,8 +386,8 @@ bool GridView::WriteText(int record, int column, const QString& text)
 {
     if (Document()->TextView(record, column) == text)
         return true;
-    if (!history_->SetText(record, column, text,
-                           RecordStepName("undo.typing", *Document(), record)))
+    if (!session_ || !session_->SetText(record, column, text,
+                                        RecordStepName("undo.typing", *Document(), record)))
         return false;
     emit FieldCommitted(record, column);
     return true;
@@ -394,7 +395,8 @@ bool GridView::WriteText(int record, int column, const QString& text)
 
 void GridView::AppendFromAddRow()
 {
-    history_->AppendRecord();
+    if (session_)
+        session_->AppendRecord();
 }
 
 void GridView::ForgetEditor(const InplaceEdit* editor)

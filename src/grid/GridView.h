@@ -1,5 +1,8 @@
 #pragma once
 
+#include "session/DocumentSession.h"
+
+#include <QPointer>
 #include <QTableView>
 
 class QTimer;
@@ -15,7 +18,6 @@ namespace scrivlet {
 class DocumentChecks;
 class TranslationStatus;
 
-class DocumentHistory;
 class EdtDocument;
 class GridModel;
 class InplaceEdit;
@@ -43,16 +45,16 @@ class GridView : public QTableView {
     Q_OBJECT
 
 public:
-    // Shows document, whose edits go through history (neither owned; when the document goes
-    // first the view empties). Nothing is selected until a click, a key or SelectCell: a
-    // search then covers every record from the first.
-    GridView(EdtDocument* document, DocumentHistory* history, QWidget* parent = nullptr);
+    // Shows the session's document, whose edits go through the session (not owned; when the
+    // document goes first the view empties). Nothing is selected until a click, a key or
+    // SelectCell: a search then covers every record from the first.
+    GridView(DocumentSession* session, QWidget* parent = nullptr);
     ~GridView() override;
 
     EdtDocument* Document() const;
 
-    // The document's edit history; every edit of the view is a step on its stack.
-    DocumentHistory* History() const { return history_; }
+    // The document's session; every edit of the view is a step of its history.
+    DocumentSession* Session() const { return session_; }
 
     // Selects the record (in the selected column) and scrolls it into view; false, changing
     // nothing, for a record outside the document.
@@ -172,7 +174,7 @@ private:
     void PaintCell(QPainter* painter, const QRect& rect, int row, int column) const;
 
     GridModel* model_ = nullptr;
-    DocumentHistory* history_ = nullptr;
+    QPointer<DocumentSession> session_;
     InplaceEdit* editor_ = nullptr;
     // The editor whose commit or cancel is being handled: its focus loss while that closes
     // it must not run a second time.

@@ -232,7 +232,7 @@ SearchOutcome ReplaceSelection(QStringView text, const SearchQuery& query,
     return outcome;
 }
 
-ReplaceOutcome PlanReplaceAll(EdtDocument& document, const SearchQuery& query,
+ReplaceOutcome PlanReplaceAll(const EdtDocument& document, const SearchQuery& query,
                               const QString& replacement, ReplacePlan* plan,
                               const MatchLimits& limits)
 {
@@ -255,7 +255,6 @@ ReplaceOutcome PlanReplaceAll(EdtDocument& document, const SearchQuery& query,
             for (int record = 0; record < document.RecordCount(); ++record) {
                 bool changed = false;
                 for (int k = 0; k < document.TextFieldCount(); ++k) {
-                    // A view for this field only: storing a text may move the arena.
                     const QStringView text = document.FieldText(record, k);
                     const int column = document.TextColumn(k);
                     const FieldResult result = ReplaceAllInField(
@@ -272,15 +271,7 @@ ReplaceOutcome PlanReplaceAll(EdtDocument& document, const SearchQuery& query,
                     }
                     if (result == FieldResult::Unchanged)
                         continue;
-                    const std::optional<EdtDocument::TextRef> stored =
-                        document.StoreText(field.text);
-                    if (!stored) {
-                        outcome = ReplaceOutcome::NoMemory;
-                        return;
-                    }
-                    try {
-                        plan->changes.push_back(EdtDocument::FieldEdit{record, k, *stored});
-                    } catch (const std::bad_alloc&) {
+                    if (!plan->texts.Add(record, k, field.text)) {
                         outcome = ReplaceOutcome::NoMemory;
                         return;
                     }

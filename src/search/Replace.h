@@ -49,17 +49,17 @@ struct ReplaceReport {
 // matches in 2 records; 1 skipped: longer than the field".
 QString ReplaceSummary(const ReplaceReport& report);
 
-// Replace All, prepared: the new texts are in the document already but in no field;
-// EdtDocument::ExchangeTexts(changes) puts them in place (and, called again, takes them out).
+// Replace All, prepared: the new texts of the fields that change, for the document's session
+// (or EdtDocument::ApplyPlan) to put in place.
 struct ReplacePlan {
-    std::vector<EdtDocument::FieldEdit> changes;
+    TextPlan texts;
     ReplaceReport report;
 };
 
 enum class ReplaceOutcome { Done, InvalidPattern, NoMemory };
 
 // Every match in every text field of every record. A plan with no changes is Done too.
-ReplaceOutcome PlanReplaceAll(EdtDocument& document, const SearchQuery& query,
+ReplaceOutcome PlanReplaceAll(const EdtDocument& document, const SearchQuery& query,
                               const QString& replacement, ReplacePlan* plan,
                               const MatchLimits& limits = MatchLimits{});
 

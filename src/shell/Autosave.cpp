@@ -3,8 +3,8 @@
 #include "base/UiText.h"
 #include "catalogue/FormatCatalogue.h"
 #include "documents/EdtDocument.h"
+#include "session/DocumentSession.h"
 #include "shell/DialogHost.h"
-#include "shell/DocumentSession.h"
 #include "shell/DocumentTabs.h"
 #include "shell/FileOptionsPanel.h"
 #include "shell/RestoreDialog.h"
@@ -63,24 +63,25 @@ void Autosave::Track(DocumentSession* session, const QString& id)
     connect(document, &EdtDocument::RecordsInserted, entry.timer, changed);
     connect(document, &EdtDocument::RecordsRemoved, entry.timer, changed);
     connect(document, &EdtDocument::PropertiesChanged, entry.timer, changed);
-    connect(document, &EdtDocument::ModifiedChanged, entry.timer, [this, session](bool modified) {
-        if (!modified) {
-            entries_[session].timer->stop();
-            RemoveCopy(entries_[session].id);
-        }
-    });
+    connect(session, &DocumentSession::ModifiedChanged, entry.timer,
+            [this, session](bool modified) {
+                if (!modified) {
+                    entries_[session].timer->stop();
+                    RemoveCopy(entries_[session].id);
+                }
+            });
     connect(session, &QObject::destroyed, this, [this, session] {
         RemoveCopy(entries_.value(session).id);
         entries_.remove(session);
     });
-    if (document->IsModified())
+    if (session->IsModified())
         entry.timer->start();
 }
 
 void Autosave::WriteCopy(DocumentSession* session)
 {
     const Entry entry = entries_.value(session);
-    if (!session->Document()->IsModified())
+    if (!session->IsModified())
         return;
     std::shared_ptr<EdtDocument> snapshot = session->Document()->Snapshot();
     if (!snapshot) {
@@ -145,7 +146,7 @@ bool Autosave::RestoreCopy(DocumentTabs& tabs, RecoveryInfo& info)
         info.problem = loaded.error;
         return false;
     }
-    const int tab = tabs.AddDocument(std::move(loaded.document), info.title);
+    const int tab = tabs.AddDocument(std::move(loaded.document), info.title, true);
     // AddDocument made the session with a copy of its own: this one is older and goes.
     if (DocumentSession* session = tabs.SessionAt(tab); session && entries_.contains(session)) {
         const QString ownId = entries_.value(session).id;

@@ -2,9 +2,9 @@
 
 #include "base/UiText.h"
 #include "documents/EdtDocument.h"
+#include "session/DocumentSession.h"
+#include "session/Settings.h"
 #include "shell/CheckSettingsDialog.h"
-#include "shell/DocumentSession.h"
-#include "shell/Settings.h"
 #include "store/IgnoreFile.h"
 #include "store/ProjectFile.h"
 #include "translation/DocumentChecks.h"

@@ -1,6 +1,5 @@
 #include "shell/DocumentCommands.h"
 
-#include "shell/Settings.h"
 #include "base/UiText.h"
 #include "catalogue/FormatCatalogue.h"
 #include "catalogue/FormatDetection.h"
@@ -9,11 +8,12 @@
 #include "documents/Encodings.h"
 #include "documents/FileTypes.h"
 #include "documents/RowLabels.h"
+#include "session/DocumentSession.h"
+#include "session/Settings.h"
+#include "shell/DialogHost.h"
+#include "shell/DocumentTabs.h"
 #include "translation/ReviewMarks.h"
 #include "translation/TranslationStatus.h"
-#include "shell/DialogHost.h"
-#include "shell/DocumentSession.h"
-#include "shell/DocumentTabs.h"
 
 #include <QApplication>
 #include <QDir>
@@ -26,7 +26,6 @@
 namespace scrivlet {
 
 namespace {
-
 
 #ifdef Q_OS_WIN
 constexpr Qt::CaseSensitivity kPathCase = Qt::CaseInsensitive;
@@ -206,12 +205,8 @@ bool DocumentCommands::IsFormat(int format) const
 
 void DocumentCommands::Saved(int index)
 {
-    if (DocumentSession* session = tabs_.SessionAt(index)) {
-        session->Watch();
-        // Before Saved: the project then clears the marks of exactly the edits just saved.
-        session->Review()->ForgetEdited();
-        emit session->Saved();
-    }
+    if (DocumentSession* session = tabs_.SessionAt(index))
+        session->MarkSaved();
 }
 
 void DocumentCommands::FileChanged(DocumentSession& session)
@@ -226,9 +221,8 @@ void DocumentCommands::FileChanged(DocumentSession& session)
     const QPointer<DocumentSession> alive(&session);
     EdtDocument* document = session.Document();
     const QString path = document->Path();
-    if (document->IsModified()) {
-        host_->ShowMessage(tabs_.Window(),
-                           UiText("recov.changedModified").arg(DisplayPath(path)),
+    if (session.IsModified()) {
+        host_->ShowMessage(tabs_.Window(), UiText("recov.changedModified").arg(DisplayPath(path)),
                            QMessageBox::Warning);
         return;
     }
@@ -293,7 +287,7 @@ void DocumentCommands::New()
     if (!host_->RunWizard(Owner(), kWizardFormatPage, selection) || !IsFormat(selection.format))
         return;
     tabs_.AddDocument(NewDocument(*Catalogue().At(selection.format), selection.format),
-                      UiText(str::NewTabTitle));
+                      UiText(str::NewTabTitle), true);
 }
 
 void DocumentCommands::Open()
@@ -348,8 +342,7 @@ void DocumentCommands::OpenRecent(const RecentFile& entry)
 {
     if (!QFileInfo(entry.path).isFile()) {
         ForgetRecentFile(entry.path);
-        host_->ShowMessage(tabs_.Window(),
-                           UiText("recent.gone").arg(DisplayPath(entry.path)),
+        host_->ShowMessage(tabs_.Window(), UiText("recent.gone").arg(DisplayPath(entry.path)),
                            QMessageBox::Warning);
         return;
     }
@@ -413,8 +406,8 @@ LoadResult DocumentCommands::Load(const QString& path, int fileType, int format,
                                   bool* declined)
 {
     HostPrompts prompts(*host_, tabs_.Window());
-    LoadResult result = LoadDocument(path, fileType, encoding, *Catalogue().At(format), format,
-                                     false, &prompts);
+    LoadResult result =
+        LoadDocument(path, fileType, encoding, *Catalogue().At(format), format, false, &prompts);
     *declined = prompts.Declined();
     return result;
 }
@@ -425,7 +418,8 @@ void DocumentCommands::AddOpened(LoadResult loaded)
     Remember(document);
     const QString path = document.Path();
     const QString invalid = InvalidBytesText(loaded.notes, document.Format());
-    tabs_.AddDocument(std::move(loaded.document), QFileInfo(path).fileName());
+    tabs_.AddDocument(std::move(loaded.document), QFileInfo(path).fileName(),
+                      loaded.notes.DiffersFromFile());
     // Said where it stays in sight, once the tab shows what it is about.
     if (!invalid.isEmpty()) {
         tabs_.ShowStatus(invalid);
@@ -474,8 +468,10 @@ std::unique_ptr<EdtDocument> DocumentCommands::AskReference(const EdtDocument& d
         !invalid.isEmpty())
         notes << invalid;
     if (!notes.isEmpty())
-        host_->ShowMessage(tabs_.Window(), DisplayPath(path) + QStringLiteral("\n\n") + notes.join(QStringLiteral("\n\n")),
-                           QMessageBox::Information);
+        host_->ShowMessage(
+            tabs_.Window(),
+            DisplayPath(path) + QStringLiteral("\n\n") + notes.join(QStringLiteral("\n\n")),
+            QMessageBox::Information);
     return std::move(loaded.document);
 }
 
@@ -530,10 +526,11 @@ bool DocumentCommands::SaveAs(int index)
     request.panel = MakePanelSetup(FileDialogKind::SaveAs, Catalogue(),
                                    int(LastEncodingSetting().Get()), document);
     // The document's own folder and name; a new one is offered under its tab's name.
-    request.start = !document->Path().isEmpty()
-                        ? document->Path()
-                        : QDir(state_.saveAllStart).filePath(
-                              tabs_.TabName(index) + u'.' + SuffixOfType(document->GetFileType()));
+    request.start =
+        !document->Path().isEmpty()
+            ? document->Path()
+            : QDir(state_.saveAllStart)
+                  .filePath(tabs_.TabName(index) + u'.' + SuffixOfType(document->GetFileType()));
     const FileDialogAnswer answer = host_->GetSaveFileName(request);
     if (!answer.accepted || answer.files.isEmpty())
         return false;
@@ -619,14 +616,14 @@ bool DocumentCommands::Close(int index)
     const EdtDocument* document = tabs_.DocumentAt(index);
     if (!document)
         return false;
-    if (document->IsModified()) {
-        const QMessageBox::StandardButton answer = host_->Ask(
-            tabs_.Window(),
-            UiText(str::SavePrompt)
-                .arg(document->Path().isEmpty() ? tabs_.TabName(index)
-                                                : DisplayPath(document->Path())),
-            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question,
-            AppCaption());
+    if (tabs_.SessionAt(index)->IsModified()) {
+        const QMessageBox::StandardButton answer =
+            host_->Ask(tabs_.Window(),
+                       UiText(str::SavePrompt)
+                           .arg(document->Path().isEmpty() ? tabs_.TabName(index)
+                                                           : DisplayPath(document->Path())),
+                       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                       QMessageBox::Question, AppCaption());
         if (answer != QMessageBox::Yes && answer != QMessageBox::No)
             return false;
         if (answer == QMessageBox::Yes && !Save(index))

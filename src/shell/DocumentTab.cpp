@@ -3,7 +3,7 @@
 #include "documents/EdtDocument.h"
 #include "grid/GridCommands.h"
 #include "grid/GridView.h"
-#include "shell/DocumentSession.h"
+#include "session/DocumentSession.h"
 #include "shell/PropagateBar.h"
 #include "translation/DocumentChecks.h"
 
@@ -25,8 +25,8 @@ QString TabDisplayTitle(const QString& title)
 DocumentTab::DocumentTab(std::unique_ptr<DocumentSession> session, QWidget* parent)
     : QWidget(parent), session_(std::move(session))
 {
-    view_ = new GridView(session_->Document(), session_->History(), this);
-    commands_ = new GridCommands(view_, session_->History());
+    view_ = new GridView(session_.get(), this);
+    commands_ = new GridCommands(view_);
     propagate_ = new PropagateBar(*session_, *view_, this);
     connect(view_, &GridView::FieldCommitted, propagate_, &PropagateBar::Offer);
     auto* layout = new QVBoxLayout(this);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/DocumentSession.h"
+#include "session/DocumentSession.h"
 
 #include <QTabWidget>
 #include <QWidget>

@@ -27,7 +27,10 @@ public:
     // -1 without a tab.
     virtual int ActiveIndex() const = 0;
     // Shows the document in a new last tab named name and makes it active; returns its index.
-    virtual int AddDocument(std::unique_ptr<EdtDocument> document, const QString& name) = 0;
+    // unsaved: it differs from its file from the start (new, restored, read with bytes left
+    // out), so it counts as modified.
+    virtual int AddDocument(std::unique_ptr<EdtDocument> document, const QString& name,
+                            bool unsaved = false) = 0;
     // Removes the tab and destroys its document, without asking.
     virtual void CloseTab(int index) = 0;
     // A tab's name: a file name or "New", without the modified mark.

@@ -4,7 +4,7 @@
 #include "documents/EdtDocument.h"
 #include "grid/GridView.h"
 #include "grid/InplaceEdit.h"
-#include "shell/DocumentSession.h"
+#include "session/DocumentSession.h"
 #include "shell/DocumentTab.h"
 
 #include <QHeaderView>

@@ -7,11 +7,12 @@
 #include "grid/GridView.h"
 #include "grid/InplaceEdit.h"
 #include "search/Search.h"
+#include "session/DocumentSession.h"
+#include "session/Settings.h"
 #include "shell/Autosave.h"
 #include "shell/CheckCommands.h"
 #include "shell/DialogHost.h"
 #include "shell/DocumentCommands.h"
-#include "shell/DocumentSession.h"
 #include "shell/DocumentTab.h"
 #include "shell/FindDialog.h"
 #include "shell/GlossaryPanel.h"
@@ -25,7 +26,6 @@
 #include "shell/ProjectCommands.h"
 #include "shell/ProjectPanel.h"
 #include "shell/PropagateBar.h"
-#include "shell/Settings.h"
 #include "shell/SpellingProgress.h"
 #include "shell/StartPage.h"
 #include "shell/SuggestionsPanel.h"
@@ -345,7 +345,7 @@ void MainFrame::ConnectActions()
     on(Command::ImportTranslations, [this] {
         if (GridView* view = ActiveView()) {
             view->EndEdit();
-            ImportTranslationsCommand(commands_->Host(), this, *view->Document(), *view->History());
+            ImportTranslationsCommand(commands_->Host(), this, *view->Session());
         }
     });
     on(Command::UpdateOriginal, [this] {
@@ -366,9 +366,10 @@ void MainFrame::ConnectActions()
         }
     });
     on(Command::ConfirmReview, [this] {
-        if (DocumentTab* tab = TabAt(ActiveIndex()))
-            ConfirmReviewCommand(*tab->Session(), tab->View()->SelectedRow(),
-                                 tab->View()->SelectedColumn());
+        DocumentTab* tab = TabAt(ActiveIndex());
+        if (tab && !tab->Session()->ConfirmReview(tab->View()->SelectedRow(),
+                                                  tab->View()->SelectedColumn()))
+            QApplication::beep();
     });
     // A close request, handled once the menu has gone.
     on(Command::Exit,
@@ -466,12 +467,9 @@ void MainFrame::PropagateSelected()
         return;
     GridView* view = tab->View();
     view->EndEdit();
-    const EdtDocument& document = *tab->Document();
-    for (int field = 0; field < document.TextFieldCount(); ++field) {
-        if (document.TextColumn(field) == view->SelectedColumn() &&
-            Propagate(*tab->Session(), view->SelectedRow(), field) > 0)
-            return;
-    }
+    const int field = tab->Document()->FieldOfColumn(view->SelectedColumn());
+    if (field >= 0 && tab->Session()->Propagate(view->SelectedRow(), field) > 0)
+        return;
     QApplication::beep();
     ShowStatus(UiText("propagate.none"));
 }
@@ -859,7 +857,7 @@ void MainFrame::UpdateUi()
 {
     const EdtDocument* document = DocumentAt(ActiveIndex());
     const bool hasTab = document != nullptr;
-    SetEnabled(Action(Command::Save), hasTab && document->IsModified());
+    SetEnabled(Action(Command::Save), hasTab && SessionAt(ActiveIndex())->IsModified());
     SetEnabled(Action(Command::SaveAs), hasTab);
     SetEnabled(Action(Command::ExportTranslations), hasTab && document->RecordCount() > 0);
     SetEnabled(Action(Command::ImportTranslations), hasTab && document->RecordCount() > 0);
@@ -926,11 +924,13 @@ void MainFrame::UpdateUndoTexts()
 
 // --- tabs ------------------------------------------------------------------------------
 
-int MainFrame::AddDocument(std::unique_ptr<EdtDocument> document, const QString& name)
+int MainFrame::AddDocument(std::unique_ptr<EdtDocument> document, const QString& name, bool unsaved)
 {
     auto* tab =
         new DocumentTab(std::make_unique<DocumentSession>(std::move(document), name, watcher_));
     DocumentSession* session = tab->Session();
+    if (unsaved)
+        session->MarkChanged();
     session->Watch();
     if (recovery_)
         recovery_->Track(session);
@@ -979,7 +979,7 @@ void MainFrame::Follow(DocumentTab* tab)
             [this, session] { commands_->FileChanged(*session); });
     // Deleted or renamed away: closing must ask, or the work would be lost with it.
     connect(session, &DocumentSession::FileRemoved, this, [this, session] {
-        session->Document()->SetModified(true);
+        session->MarkChanged();
         commands_->Host().ShowMessage(
             this,
             UiText("file.removedOutside")
@@ -989,7 +989,7 @@ void MainFrame::Follow(DocumentTab* tab)
     EdtDocument* document = session->Document();
     for (auto changed : {&EdtDocument::RecordsInserted, &EdtDocument::RecordsRemoved})
         connect(document, changed, this, &MainFrame::ScheduleUpdate);
-    connect(document, &EdtDocument::ModifiedChanged, this, &MainFrame::ScheduleUpdate);
+    connect(session, &DocumentSession::ModifiedChanged, this, &MainFrame::ScheduleUpdate);
     connect(session->Status(), &TranslationStatus::CountsChanged, this, &MainFrame::ScheduleUpdate);
     connect(session->Checks(), &DocumentChecks::ProblemsChanged, this, &MainFrame::ScheduleUpdate);
     // Other files are judged against this one's texts: once the edits pause, again.
@@ -1241,7 +1241,7 @@ void MainFrame::ShowWindowTitle()
     QString name = session->Name();
     name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
     setWindowTitle(QStringLiteral("%1[*] - %2").arg(name, caption));
-    setWindowModified(session->Document()->IsModified());
+    setWindowModified(session->IsModified());
 }
 
 void MainFrame::CloseTab(int index)

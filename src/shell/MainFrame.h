@@ -81,7 +81,8 @@ public:
     EdtDocument* DocumentAt(int index) const override;
     DocumentSession* SessionAt(int index) const override;
     int ActiveIndex() const override;
-    int AddDocument(std::unique_ptr<EdtDocument> document, const QString& name) override;
+    int AddDocument(std::unique_ptr<EdtDocument> document, const QString& name,
+                    bool unsaved = false) override;
     void CloseTab(int index) override;
     QString TabName(int index) const override;
     void SetTabName(int index, const QString& name) override;

@@ -1,10 +1,10 @@
 #include "shell/MemoryCommands.h"
 
 #include "base/UiText.h"
-#include "grid/DocumentHistory.h"
+#include "session/DocumentHistory.h"
+#include "session/DocumentSession.h"
+#include "session/Settings.h"
 #include "shell/DialogHost.h"
-#include "shell/DocumentSession.h"
-#include "shell/Settings.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -69,13 +69,13 @@ Result Pretranslate(const QString& location, DocumentSession& session, int minSc
     // A new memory holds nothing to fill from.
     if (languages.IsEmpty())
         return {};
-    std::vector<EdtDocument::FieldEdit> changes;
+    TextPlan plan;
     if (Result planned = PlanPretranslation(*memory, languages, *session.Document(), *reference,
-                                            minScore, &changes, report, progress);
+                                            minScore, &plan, report, progress);
         !planned)
         return planned;
-    if (!changes.empty())
-        session.History()->SetTexts(std::move(changes), UiText("memory.pretranslateUndo"));
+    if (!plan.IsEmpty())
+        session.SetTexts(plan, UiText("memory.pretranslateUndo"));
     return {};
 }
 

@@ -3,7 +3,7 @@
 #include "base/UiText.h"
 #include "documents/EdtDocument.h"
 #include "documents/RowLabels.h"
-#include "shell/DocumentSession.h"
+#include "session/DocumentSession.h"
 #include "store/ProjectChecks.h"
 #include "translation/DocumentChecks.h"
 #include "translation/ProjectTranslations.h"

@@ -7,16 +7,16 @@
 #include "documents/EdtDocument.h"
 #include "documents/FileTypes.h"
 #include "grid/GridCommands.h"
+#include "session/DocumentSession.h"
+#include "session/Settings.h"
 #include "shell/DialogHost.h"
 #include "shell/DocumentCommands.h"
-#include "shell/DocumentSession.h"
 #include "shell/DocumentTab.h"
 #include "shell/DocumentTabs.h"
 #include "shell/MemoryQueue.h"
 #include "shell/ProjectDialog.h"
 #include "shell/ProjectFind.h"
 #include "shell/ProjectPanel.h"
-#include "shell/Settings.h"
 #include "store/ProjectGlossary.h"
 #include "store/ProjectWalk.h"
 
@@ -83,8 +83,10 @@ ProjectCommands::ProjectCommands(QMainWindow& window, DocumentTabs& tabs,
     connect(find_, &ProjectFindPanel::ReplaceRequested, this, &ProjectCommands::ReplaceInProject);
     find_->SetOpenDocuments([this](const QString& relative) -> const EdtDocument* {
         const ProjectFile* project = panel_->Project();
-        return project ? tabs_.DocumentAt(TabOf(project->TranslationsDir() + u'/' + relative))
-                       : nullptr;
+        const DocumentSession* open =
+            project ? tabs_.SessionAt(TabOf(project->TranslationsDir() + u'/' + relative))
+                    : nullptr;
+        return open && open->IsModified() ? open->Document() : nullptr;
     });
 }
 
@@ -295,17 +297,16 @@ int ProjectCommands::OpenEntry(const ProjectEntry& given)
         return -1;
     }
     const bool created = pair.created;
+    // A new translation is written on the first Save, to the place the project expects it;
+    // until then unsaved.
     const int index =
-        tabs_.AddDocument(std::move(pair.translation), QFileInfo(translation).fileName());
+        tabs_.AddDocument(std::move(pair.translation), QFileInfo(translation).fileName(), created);
     DocumentSession* session = tabs_.SessionAt(index);
     session->SetReference(std::move(pair.original));
     KeepReviewMarks(*session, entry.path);
     FeedOnSave(*session, entry.path);
-    if (created) {
-        // Written on the first Save, to the place the project expects it; until then unsaved.
+    if (created)
         QDir().mkpath(QFileInfo(translation).absolutePath());
-        session->Document()->SetModified(true);
-    }
     return index;
 }
 
@@ -360,9 +361,12 @@ void ProjectCommands::ReplaceOnDisk(const QString& relative, const SearchQuery& 
         return;
     }
     done.tooLong += plan.report.skippedTooLong;
-    if (plan.changes.empty())
+    if (plan.texts.IsEmpty())
         return;
-    translation.ExchangeTexts(plan.changes);
+    if (!translation.ApplyPlan(plan.texts)) {
+        done.failed << UiText("fileError.noMemory");
+        return;
+    }
     if (!QDir().mkpath(QFileInfo(path).path())) {
         done.failed << UiText("project.cannotMake").arg(DisplayPath(QFileInfo(path).path()));
         return;

@@ -2,8 +2,8 @@
 
 #include "base/UiText.h"
 #include "documents/Encodings.h"
+#include "session/Settings.h"
 #include "shell/DialogHost.h"
-#include "shell/Settings.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -29,8 +29,8 @@ QString ProjectSuffix()
 
 QList<FileFilter> ProjectFilters()
 {
-    return {FileFilter{UiText("project.filter"), {QStringLiteral("*.") + ProjectSuffix()},
-                       ProjectSuffix()}};
+    return {FileFilter{
+        UiText("project.filter"), {QStringLiteral("*.") + ProjectSuffix()}, ProjectSuffix()}};
 }
 
 NewProjectDialog::NewProjectDialog(DialogHost& host, QWidget* parent) : QDialog(parent), host_(host)

@@ -212,7 +212,7 @@ void ProjectFindPanel::AddHits(int generation, FileHits hits)
     // What the editor shows is what a replace would change: an edited document is searched
     // as it is now.
     const EdtDocument* open = openDocument_ ? openDocument_(hits.path) : nullptr;
-    if (open && open->IsModified()) {
+    if (open) {
         hits.hits.clear();
         hits.context.clear();
         FindAll(*open, searched_, [&hits](const FieldMatch& match) { hits.hits.push_back(match); });

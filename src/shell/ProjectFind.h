@@ -36,8 +36,8 @@ public:
 
     // The project file searched; empty stops a search and clears the list.
     void SetProject(const QString& path);
-    // An open document of a translation (relative path), searched as it is in the editor
-    // rather than on disk; null for a file that is not open.
+    // An open document of a translation (relative path) with unsaved edits, searched as it is
+    // in the editor rather than on disk; null for a file that is not open or is as saved.
     void SetOpenDocuments(std::function<const EdtDocument*(const QString&)> lookup);
     void ShowAndFocus();
     // Searches with what is typed; a search still running stops first.

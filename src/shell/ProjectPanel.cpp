@@ -3,7 +3,7 @@
 #include "base/UiText.h"
 #include "catalogue/FormatCatalogue.h"
 #include "documents/EdtDocument.h"
-#include "shell/DocumentSession.h"
+#include "session/DocumentSession.h"
 #include "translation/DocumentChecks.h"
 #include "translation/TranslationStatus.h"
 
@@ -312,7 +312,7 @@ void ProjectPanel::Follow(DocumentSession* session)
     connect(session->Checks(), &DocumentChecks::ProblemsChanged, refill_,
             qOverload<>(&QTimer::start));
     // Saved or closed: the file on disk holds the counts again.
-    connect(session->Document(), &EdtDocument::ModifiedChanged, this, [this](bool modified) {
+    connect(session, &DocumentSession::ModifiedChanged, this, [this](bool modified) {
         if (!modified)
             ScheduleRecount();
     });

@@ -2,9 +2,9 @@
 
 #include "base/UiText.h"
 #include "documents/EdtDocument.h"
-#include "grid/DocumentHistory.h"
 #include "grid/GridView.h"
-#include "shell/DocumentSession.h"
+#include "session/DocumentHistory.h"
+#include "session/DocumentSession.h"
 #include "translation/SourceGroups.h"
 
 #include <QHBoxLayout>
@@ -14,39 +14,6 @@
 #include <QToolButton>
 
 namespace scrivlet {
-namespace {
-
-std::vector<std::pair<int, int>> Targets(const DocumentSession& session, int record, int field)
-{
-    const SourceGroups* groups = session.Groups();
-    if (!groups)
-        return {};
-    return PropagationTargets(*groups, *session.Document(), *session.Reference(), record, field);
-}
-
-}  // namespace
-
-int Propagate(DocumentSession& session, int record, int field)
-{
-    const std::vector<std::pair<int, int>> targets = Targets(session, record, field);
-    EdtDocument& document = *session.Document();
-    if (targets.empty())
-        return 0;
-    // One copy of the text serves every field.
-    const std::optional<EdtDocument::TextRef> text =
-        document.StoreText(document.FieldText(record, field));
-    if (!text)
-        return 0;
-    std::vector<EdtDocument::FieldEdit> changes;
-    changes.reserve(targets.size());
-    for (const auto& [other, otherField] : targets)
-        changes.push_back({other, otherField, *text});
-    const int count = static_cast<int>(changes.size());
-    return session.History()->SetTexts(std::move(changes), UiCount("count.propagateUndo", count))
-               ? count
-               : 0;
-}
-
 PropagateBar::PropagateBar(DocumentSession& session, GridView& view, QWidget* parent)
     : QFrame(parent),
       session_(session),
@@ -73,7 +40,7 @@ PropagateBar::PropagateBar(DocumentSession& session, GridView& view, QWidget* pa
     connect(propagate_, &QPushButton::clicked, this, [this] {
         const int record = record_, field = field_;
         Withdraw();
-        Propagate(session_, record, field);
+        session_.Propagate(record, field);
         view_.setFocus();
     });
     connect(close_, &QToolButton::clicked, this, [this] {
@@ -99,11 +66,8 @@ PropagateBar::PropagateBar(DocumentSession& session, GridView& view, QWidget* pa
 void PropagateBar::Offer(int record, int column)
 {
     Withdraw();
-    const EdtDocument& document = *session_.Document();
-    int field = 0;
-    while (field < document.TextFieldCount() && document.TextColumn(field) != column)
-        ++field;
-    const size_t count = Targets(session_, record, field).size();
+    const int field = session_.Document()->FieldOfColumn(column);
+    const size_t count = field < 0 ? 0 : session_.PropagationTargets(record, field).size();
     if (count == 0)
         return;
     record_ = record;

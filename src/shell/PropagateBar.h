@@ -15,10 +15,6 @@ namespace scrivlet {
 class DocumentSession;
 class GridView;
 
-// Gives (record, field)'s translation to the fields PropagationTargets names, as one undo step;
-// how many it gave it to (0: nothing changed).
-int Propagate(DocumentSession& session, int record, int field);
-
 class PropagateBar : public QFrame {
     Q_OBJECT
 

@@ -2,7 +2,7 @@
 
 #include "base/UiText.h"
 #include "documents/Encodings.h"
-#include "shell/Settings.h"
+#include "session/Settings.h"
 
 #include <QAction>
 #include <QCommandLinkButton>

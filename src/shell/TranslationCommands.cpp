@@ -3,7 +3,7 @@
 #include "base/UiText.h"
 #include "documents/RowLabels.h"
 #include "exchange/Exchange.h"
-#include "grid/DocumentHistory.h"
+#include "session/DocumentSession.h"
 #include "shell/BusyCursor.h"
 #include "shell/DialogHost.h"
 
@@ -32,8 +32,9 @@ FileDialogRequest TranslationFileRequest(QWidget* parent, FileDialogKind kind,
         for (const QString& suffix : format->Suffixes())
             patterns << QStringLiteral("*.") + suffix;
         all << patterns;
-        request.filters << FileFilter{UiText("xchg.formatFilter").arg(format->Name().toString().toUpper()),
-                                      patterns, format->Suffixes().front()};
+        request.filters << FileFilter{
+            UiText("xchg.formatFilter").arg(format->Name().toString().toUpper()), patterns,
+            format->Suffixes().front()};
     }
     if (kind == FileDialogKind::Open)
         request.filters.prepend({UiText("xchg.filter"), all, QString()});
@@ -41,8 +42,7 @@ FileDialogRequest TranslationFileRequest(QWidget* parent, FileDialogKind kind,
     request.documents = false;
     if (!document.Path().isEmpty()) {
         const QFileInfo info(document.Path());
-        request.start =
-            info.dir().filePath(info.completeBaseName() + u'.' + request.defaultSuffix);
+        request.start = info.dir().filePath(info.completeBaseName() + u'.' + request.defaultSuffix);
     }
     return request;
 }
@@ -102,9 +102,9 @@ void ExportTranslationsCommand(DialogHost& host, QWidget* parent, const EdtDocum
                      QMessageBox::Information, AppCaption());
 }
 
-void ImportTranslationsCommand(DialogHost& host, QWidget* parent, EdtDocument& document,
-                               DocumentHistory& history)
+void ImportTranslationsCommand(DialogHost& host, QWidget* parent, DocumentSession& session)
 {
+    const EdtDocument& document = *session.Document();
     const FileDialogAnswer answer =
         host.GetOpenFileNames(TranslationFileRequest(parent, FileDialogKind::Open, document));
     if (!answer.accepted || answer.files.isEmpty())
@@ -122,16 +122,15 @@ void ImportTranslationsCommand(DialogHost& host, QWidget* parent, EdtDocument& d
                                          [](const TranslationEntry& e) { return e.fuzzy; });
         // Fuzzy translations wait for review: left out unless the user ticks the box.
         bool includeFuzzy = false;
-        if (fuzzy > 0 &&
-            host.AskWithCheckBox(parent, UiCount("xchg.fuzzyCount", fuzzy),
-                                 UiText("xchg.fuzzyCheck"), &includeFuzzy,
-                                 QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question,
-                                 AppCaption()) != QMessageBox::Ok)
+        if (fuzzy > 0 && host.AskWithCheckBox(
+                             parent, UiCount("xchg.fuzzyCount", fuzzy), UiText("xchg.fuzzyCheck"),
+                             &includeFuzzy, QMessageBox::Ok | QMessageBox::Cancel,
+                             QMessageBox::Question, AppCaption()) != QMessageBox::Ok)
             return;
         const BusyCursor busy;
         done = PlanImport(document, entries, includeFuzzy, &plan);
-        if (done && !plan.changes.empty())
-            history.SetTexts(std::move(plan.changes), UiText("xchg.undo"));
+        if (done && !plan.texts.IsEmpty())
+            session.SetTexts(plan.texts, UiText("xchg.undo"));
     }
     if (!done) {
         host.ShowMessage(parent, UiText("xchg.importFailed").arg(path) + u'\n' + done.Error(),

@@ -7,7 +7,7 @@ class QWidget;
 namespace scrivlet {
 
 class DialogHost;
-class DocumentHistory;
+class DocumentSession;
 class EdtDocument;
 
 // Asks for a PO or XLIFF file (the type by its extension, PO without one) and writes the
@@ -18,7 +18,6 @@ void ExportTranslationsCommand(DialogHost& host, QWidget* parent, const EdtDocum
 
 // Asks for a PO or XLIFF file and puts its translations into the document as one step of its
 // history; asks whether to take fuzzy entries when there are any, and ends with a report.
-void ImportTranslationsCommand(DialogHost& host, QWidget* parent, EdtDocument& document,
-                               DocumentHistory& history);
+void ImportTranslationsCommand(DialogHost& host, QWidget* parent, DocumentSession& session);
 
 }  // namespace scrivlet

@@ -1,10 +1,10 @@
 #include "shell/UpdateCommand.h"
 
 #include "base/UiText.h"
-#include "grid/DocumentHistory.h"
+#include "session/DocumentHistory.h"
+#include "session/DocumentSession.h"
 #include "shell/BusyCursor.h"
 #include "shell/DialogHost.h"
-#include "shell/DocumentSession.h"
 #include "store/MemoryFeed.h"
 #include "translation/Alignment.h"
 #include "translation/ReviewMarks.h"
@@ -73,16 +73,6 @@ bool ReplaceForUpdate(DocumentSession& session, const EdtDocument& output,
         session.Review()->Restore(done ? marks : before);
     };
     return session.History()->Replace(output, UiText("undo.update"), follow);
-}
-
-void ConfirmReviewCommand(DocumentSession& session, int record, int column)
-{
-    const EdtDocument& document = *session.Document();
-    for (int field = 0; field < document.TextFieldCount(); ++field) {
-        if (document.TextColumn(field) == column && session.Review()->Clear(record, field))
-            return;
-    }
-    QApplication::beep();
 }
 
 void UpdateToNewOriginalCommand(DialogHost& host, QWidget* parent, DocumentSession& session,

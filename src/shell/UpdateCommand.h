@@ -28,9 +28,6 @@ void UpdateToNewOriginalCommand(
     const std::function<std::unique_ptr<EdtDocument>()>& askNewOriginal,
     const std::function<void(std::vector<MemoryUnit>)>& keepRemoved = {});
 
-// The selected field's review mark taken away (a beep when it has none).
-void ConfirmReviewCommand(DocumentSession& session, int record, int column);
-
 // Carries the session's document over to output as one step of its history, with newOriginal
 // as its reference and marks as its review marks; undoing the step gives back the reference
 // and the marks of before. The step is made also when every text stays (the sources changed

@@ -1,7 +1,7 @@
-#include "shell/Settings.h"
 #include "base/UiText.h"
 #include "catalogue/FormatCatalogue.h"
 #include "documents/Encodings.h"
+#include "session/Settings.h"
 #include "shell/Autosave.h"
 #include "shell/DialogHost.h"
 #include "shell/DocumentCommands.h"
@@ -179,7 +179,8 @@ int main(int argc, char** argv)
                          frame.Commands().Host().ShowMessage(&frame, message, QMessageBox::Warning,
                                                              scrivlet::AppCaption());
                      });
-    QTimer::singleShot(0, &frame, [&frame, &autosave] { autosave.OfferRestore(frame, frame.Commands().Host()); });
+    QTimer::singleShot(
+        0, &frame, [&frame, &autosave] { autosave.OfferRestore(frame, frame.Commands().Host()); });
     // Once the window is up, so that questions and the wizard have their owner.
     if (!options.files.isEmpty()) {
         QTimer::singleShot(0, &frame, [&frame, &options, format] {

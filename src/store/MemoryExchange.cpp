@@ -129,15 +129,15 @@ Result ExportMemory(TranslationMemory& memory, const QString& path, qint64* writ
 namespace {
 
 // The matches of one original text, looked up once however many fields hold it; each target
-// is copied into the document once, when a field first takes it.
+// goes into the plan once, when a field first takes it (the plan entry the others reuse).
 struct Known {
     std::vector<MemoryMatch> matches;
-    std::vector<std::optional<EdtDocument::TextRef>> stored;
+    std::vector<qsizetype> planned;  // -1 until a field takes the match
 };
 
 // Fills one field from the known matches; false when no memory is left for the text.
-bool FillField(EdtDocument& document, Known& known, int record, int field, int size,
-               std::vector<EdtDocument::FieldEdit>* changes, PretranslateReport* report)
+bool FillField(const EdtDocument& document, Known& known, int record, int field, int size,
+               TextPlan* plan, PretranslateReport* report)
 {
     const TextStorage storage{document.GetEncoding(), document.GetFileType()};
     bool fitting = false;
@@ -149,12 +149,13 @@ bool FillField(EdtDocument& document, Known& known, int record, int field, int s
         // A text the save would change is no translation to fill in.
         if (!CanStore(match.target, storage))
             continue;
-        if (!known.stored[i]) {
-            known.stored[i] = document.StoreText(match.target);
-            if (!known.stored[i])
+        if (known.planned[i] < 0) {
+            if (!plan->Add(record, field, match.target))
                 return false;
+            known.planned[i] = plan->Size() - 1;
+        } else if (!plan->AddSame(record, field, known.planned[i])) {
+            return false;
         }
-        changes->push_back({record, field, *known.stored[i]});
         ++report->filled;
         ++(match.score == 100 ? report->exact : report->fuzzy);
         return true;
@@ -169,9 +170,8 @@ bool FillField(EdtDocument& document, Known& known, int record, int field, int s
 }  // namespace
 
 Result PlanPretranslation(TranslationMemory& memory, const MemoryLanguages& languages,
-                          EdtDocument& document, const EdtDocument& reference, int minScore,
-                          std::vector<EdtDocument::FieldEdit>* changes, PretranslateReport* report,
-                          const PlanProgress& progress)
+                          const EdtDocument& document, const EdtDocument& reference, int minScore,
+                          TextPlan* plan, PretranslateReport* report, const PlanProgress& progress)
 {
     constexpr int kTried = 5;  // the best few: a shorter one may fit where the best does not
     const int records = std::min(document.RecordCount(), reference.RecordCount());
@@ -195,10 +195,10 @@ Result PlanPretranslation(TranslationMemory& memory, const MemoryLanguages& lang
                                                 &matches.matches);
                     !got)
                     return got;
-                matches.stored.resize(matches.matches.size());
+                matches.planned.assign(matches.matches.size(), -1);
                 found = known.insert(source, std::move(matches));
             }
-            if (!FillField(document, *found, record, field, size, changes, report))
+            if (!FillField(document, *found, record, field, size, plan, report))
                 return Result::Failure(UiText("fileError.noMemory"));
         }
     }

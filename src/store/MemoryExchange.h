@@ -36,13 +36,14 @@ struct PretranslateReport {
 
 // Plans to fill every field that is empty or equal to its original from the best match at or
 // above minScore that fits the field and that the document's encoding and file type can store;
-// a field whose matches are all too long (or not storable) is counted and left alone. The
-// changes are for EdtDocument::ExchangeTexts, as an import's are. progress, when given, hears
-// now and then how many of all fields were seen; its false stops the plan with a failure.
+// a field whose matches are all too long (or not storable) is counted and left alone. The plan
+// is for the document's session (or EdtDocument::ApplyPlan), as an import's is. progress, when
+// given, hears now and then how many of all fields were seen; its false stops the plan with a
+// failure.
 using PlanProgress = std::function<bool(qint64 done, qint64 total)>;
 Result PlanPretranslation(TranslationMemory& memory, const MemoryLanguages& languages,
-                          EdtDocument& document, const EdtDocument& reference, int minScore,
-                          std::vector<EdtDocument::FieldEdit>* changes, PretranslateReport* report,
+                          const EdtDocument& document, const EdtDocument& reference, int minScore,
+                          TextPlan* plan, PretranslateReport* report,
                           const PlanProgress& progress = {});
 
 }  // namespace scrivlet

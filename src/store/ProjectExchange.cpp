@@ -48,9 +48,12 @@ FileImport ImportInto(const ProjectFile& project, const FormatCatalogue& catalog
         return line;
     }
     line.report = plan.report;
-    if (plan.changes.empty() && !pair.created)
+    if (plan.texts.IsEmpty() && !pair.created)
         return line;
-    translation.ExchangeTexts(plan.changes);
+    if (!translation.ApplyPlan(plan.texts)) {
+        line.error = UiText("fileError.noMemory");
+        return line;
+    }
     const QString path = translation.Path();
     if (!QDir().mkpath(QFileInfo(path).path())) {
         line.error = UiText("project.cannotMake").arg(QFileInfo(path).path());

@@ -80,8 +80,8 @@ std::vector<std::pair<int, int>> PropagationTargets(const SourceGroups& groups,
     return targets;
 }
 
-bool PlanGroupFill(const SourceGroups& groups, EdtDocument& document, const EdtDocument& reference,
-                   std::vector<EdtDocument::FieldEdit>* changes, GroupFill* fill)
+bool PlanGroupFill(const SourceGroups& groups, const EdtDocument& document,
+                   const EdtDocument& reference, TextPlan* plan, GroupFill* fill)
 {
     *fill = {};
     bool stored = true;
@@ -107,17 +107,18 @@ bool PlanGroupFill(const SourceGroups& groups, EdtDocument& document, const EdtD
             ++fill->conflicting;
             return;
         }
-        // Copied out first: storing a text may move the document's texts.
-        const QString text = translation->toString();
-        std::optional<EdtDocument::TextRef> ref;
+        // One copy of the text serves every field of the group.
+        qsizetype planned = -1;
         for (const auto& [record, field] : untranslated) {
-            if (text.size() > document.Format().fields[document.TextColumn(field)].size)
+            if (translation->size() > document.Format().fields[document.TextColumn(field)].size)
                 continue;
-            if (!ref && !(ref = document.StoreText(text))) {
+            if (planned < 0 ? !plan->Add(record, field, *translation)
+                            : !plan->AddSame(record, field, planned)) {
                 stored = false;
                 return;
             }
-            changes->push_back({record, field, *ref});
+            if (planned < 0)
+                planned = plan->Size() - 1;
             ++fill->filled;
         }
     });

@@ -54,10 +54,9 @@ struct GroupFill {
 };
 
 // Plans to give every untranslated field (empty, or equal to its original) the translation the
-// other fields with its original have, where they all have the same one and it fits the field;
-// the texts are stored in the document, the changes are for EdtDocument::ExchangeTexts. False
-// when no memory is left.
-bool PlanGroupFill(const SourceGroups& groups, EdtDocument& document, const EdtDocument& reference,
-                   std::vector<EdtDocument::FieldEdit>* changes, GroupFill* fill);
+// other fields with its original have, where they all have the same one and it fits the field.
+// False when no memory is left.
+bool PlanGroupFill(const SourceGroups& groups, const EdtDocument& document,
+                   const EdtDocument& reference, TextPlan* plan, GroupFill* fill);
 
 }  // namespace scrivlet

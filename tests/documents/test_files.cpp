@@ -18,7 +18,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-
 Q_DECLARE_METATYPE(scrivlet::EdtFormat)
 
 using namespace scrivlet;
@@ -126,14 +125,10 @@ private slots:
         const EdtFormat& format = fileType == kFileTypeEdt ? kOverlap : kPlain;
         QFETCH(int, encoding);
         QFETCH(Rows, rows);
-        // A new document counts as unsaved, so that closing it asks.
-        QVERIFY(NewDocument(format, 0)->IsModified());
         const QString path = Path("save");
         const auto document = MakeDocument(format, rows);
-        document->SetModified(true);
         QVERIFY(SaveDocumentAs(*document, path, fileType, encoding).Ok());
         QTEST(ReadAll(path), "bytes");
-        QVERIFY(!document->IsModified());
         QCOMPARE(TextsOf(*document), rows);  // records left out of the file stay in the document
     }
 
@@ -143,7 +138,7 @@ private slots:
     {
         QTest::addColumn<qint64>("bytes");
         QTest::addColumn<int>("recordLength");
-        QTest::addColumn<int>("reply");    // -1: a quiet load that asks nothing
+        QTest::addColumn<int>("reply");  // -1: a quiet load that asks nothing
         // -1: the size is invalid; -2: too many records; -3: more memory than there is
         QTest::addColumn<int>("records");
         const int yes = 1, no = 0, quiet = -1;
@@ -184,8 +179,8 @@ private slots:
                 return prompts.asked == (reply < 0 ? 0 : 1) &&
                        (loaded.document ? loaded.document->RecordCount() == records &&
                                               loaded.notes.bytesLeftOut == leftOut &&
-                                              loaded.document->IsModified() == (leftOut > 0)
-                                        : records == -3 ? loaded.error.startsWith(needs)
+                                              loaded.notes.DiffersFromFile() == (leftOut > 0)
+                        : records == -3 ? loaded.error.startsWith(needs)
                                         : records < 0 && loaded.error.startsWith(UiText(error)));
             },
             48 * 1024));
@@ -288,7 +283,8 @@ private slots:
         QTest::newRow("empty") << QByteArray() << 0 << Rows{} << 0 << 0 << 0;
         QTest::newRow("crlf") << QByteArray("a\r\nb\r\nc\r\nd\r\n") << 0 << abcd << 0 << 0 << 0;
         QTest::newRow("ends-inside-record")
-            << QByteArray("1\n2\n3\n4\n5\n") << 0 << Rows{{"1", "2"}, {"3", "4"}, {"5", ""}} << 0 << 0 << 0;
+            << QByteArray("1\n2\n3\n4\n5\n") << 0 << Rows{{"1", "2"}, {"3", "4"}, {"5", ""}} << 0
+            << 0 << 0;
         QTest::newRow("too-long-told-once")
             << QByteArray(25, 's') + "\n" + QByteArray(45, 'l') + "\n" + QByteArray(21, 't') << 0
             << Rows{{QString(25, 's'), QString(45, 'l')}, {QString(21, 't'), ""}} << 1 << 0 << 0;
@@ -305,10 +301,10 @@ private slots:
         QTest::newRow("cp1251-undefined-byte")
             << QByteArray("\xc0\n\x98\n") << int(kEncodingRussian) << Rows{{u"А"_qs, u"\u0098"_qs}}
             << 0 << 1 << 2;
-        QTest::newRow("zero-byte-ends-text")
-            << QByteArray("ab\0cd\n\0\n\0\0\0", 11) << 0 << Rows{{"ab", ""}, {"", ""}} << 0 << 0 << 0;
-        QTest::newRow("only-line-feeds")
-            << QByteArray(10000, '\n') << int(kEncodingRussian) << Rows(5000, {"", ""}) << 0 << 0 << 0;
+        QTest::newRow("zero-byte-ends-text") << QByteArray("ab\0cd\n\0\n\0\0\0", 11) << 0
+                                             << Rows{{"ab", ""}, {"", ""}} << 0 << 0 << 0;
+        QTest::newRow("only-line-feeds") << QByteArray(10000, '\n') << int(kEncodingRussian)
+                                         << Rows(5000, {"", ""}) << 0 << 0 << 0;
         QTest::newRow("10MB-line-without-lf")
             << QByteArray(10 * 1024 * 1024, '\xd0') << int(kEncodingPolish)
             << Rows{{QString(10 * 1024 * 1024, QChar(0x0110)), ""}} << 1 << 0 << 0;
@@ -334,7 +330,7 @@ private slots:
         QTEST(int(loaded.notes.invalidBytes), "invalid");
         QTEST(int(loaded.notes.firstInvalidLine), "firstLine");
         QCOMPARE(InvalidBytesText(loaded.notes, kLines).isEmpty(), loaded.notes.invalidBytes == 0);
-        QVERIFY(!loaded.document->IsModified());
+        QVERIFY(!loaded.notes.DiffersFromFile());
         QCOMPARE(ReadAll(path), bytes);
 
         // Records a save keeps: up to the last with a text, at least record 0.
@@ -406,12 +402,11 @@ private slots:
                     const auto document = MakeDocument(kPlain, Rows(records, {"123", "4"}));
                     const QString own = Path("own.txt");
                     document->SetPath(own), document->SetFileType(kFileTypeText);
-                    document->SetEncoding(kEncodingRussian), document->SetModified(true);
+                    document->SetEncoding(kEncodingRussian);
                     const Result saved = SaveDocumentAs(*document, path, type, kEncodingGerman);
                     return !saved && saved.Error() != QLatin1String("?") &&
                            saved.Error().contains(u'\n') == systemReason &&
-                           document->IsModified() && document->Path() == own &&
-                           document->GetFileType() == kFileTypeText &&
+                           document->Path() == own && document->GetFileType() == kFileTypeText &&
                            document->GetEncoding() == kEncodingRussian;
                 },
                 LONG_MAX, limit < 0 ? RLIM_INFINITY : rlim_t(limit)));
@@ -459,8 +454,7 @@ private slots:
                 QDir(folder).removeRecursively();
             const Result saved = SaveDocument(*document);
             const QStringList left = QDir(folder).entryList(QDir::Files | QDir::Hidden);
-            return !saved && saved.Error().contains(u'\n') && document->IsModified() &&
-                   document->Path() == file &&
+            return !saved && saved.Error().contains(u'\n') && document->Path() == file &&
                    (fault == 2 ? left.isEmpty()
                                : ReadAll(file) == old && left == QStringList{"doc.txt"});
         };

@@ -63,7 +63,7 @@ class ExchangeTest : public QObject {
         const Result read = ReadTranslations(path, TranslationFormatForPath(path), &entries);
         if (!read || !PlanImport(document, entries, includeFuzzy, &plan))
             return read.Error();
-        document.ExchangeTexts(plan.changes);
+        document.ApplyPlan(plan.texts);
         QStringList counts;
         for (int count : plan.report.count)
             counts << QString::number(count);

@@ -1,11 +1,11 @@
 #include "TestDocument.h"
 #include "TestRegistry.h"
 #include "base/UiText.h"
-#include "grid/DocumentHistory.h"
 #include "grid/GridCommands.h"
 #include "grid/GridView.h"
 #include "grid/InplaceEdit.h"
 #include "search/Search.h"
+#include "session/DocumentSession.h"
 #include "translation/TranslationStatus.h"
 
 #include <QApplication>
@@ -26,8 +26,8 @@ constexpr int kNameSize = 40;
 // Records "name r" / "note r" (or every name the same) in a main window with a status bar;
 // records 0 and 1 have labels of their own, the others the language's numbered ones.
 struct Fixture {
-    std::unique_ptr<EdtDocument> document;
-    std::unique_ptr<DocumentHistory> history;
+    std::unique_ptr<DocumentSession> session;
+    EdtDocument* document = nullptr;
     QMainWindow window;
     GridView* view = nullptr;
     GridCommands* commands = nullptr;
@@ -38,13 +38,15 @@ struct Fixture {
         for (int r = 0; r < records; ++r)
             rows << QStringList{name.isNull() ? QStringLiteral("name %1").arg(r) : name,
                                 QStringLiteral("note %1").arg(r)};
-        document = MakeDocument(
-            MakeFormat(60, {LabelField("Id", {"a", "b"}), TextField("Name", 0, kNameSize, 260),
-                            TextField("Note", kNameSize, 20, -1)}),
-            rows);
-        history = std::make_unique<DocumentHistory>(document.get());
-        view = new GridView(document.get(), history.get(), &window);
-        commands = new GridCommands(view, history.get());
+        session = std::make_unique<DocumentSession>(
+            MakeDocument(
+                MakeFormat(60, {LabelField("Id", {"a", "b"}), TextField("Name", 0, kNameSize, 260),
+                                TextField("Note", kNameSize, 20, -1)}),
+                rows),
+            QStringLiteral("t"), nullptr);
+        document = session->Document();
+        view = new GridView(session.get(), &window);
+        commands = new GridCommands(view);
         window.setCentralWidget(view);
         QObject::connect(view, &GridView::StatusShown, window.statusBar(),
                          [this](const QString& text) { window.statusBar()->showMessage(text); });
@@ -173,7 +175,11 @@ private slots:
         const bool open = names.isEmpty();
         QCOMPARE(f.LiveEditors(), open ? 1 : 0);
         QCOMPARE(f.Names(), open ? before : names);
-        QCOMPARE(f.document->IsModified(), f.Text(1, 1) != opening);
+        // Modified by a committed edit only: records coming and going outside the history are
+        // no edit of the user's.
+        const bool moved = script.first() == u"edited";
+        QCOMPARE(f.session->IsModified(),
+                 moved ? names.contains(u"edited"_qs) : f.Text(1, 1) != opening);
         QCOMPARE(f.view->hasFocus(), !open);
     }
 
@@ -235,7 +241,7 @@ private slots:
         const int records = listRow == 4 ? 4 : 3;
         QCOMPARE(f.document->RecordCount(), records);
         QCOMPARE(f.view->model()->rowCount(), records + 1);
-        QVERIFY(!f.document->IsModified());
+        QVERIFY(!f.session->IsModified());
         QStringList labels;
         for (int row : {1, records - 1, records})
             labels << f.view->model()->index(row, 0).data().toString();
@@ -279,7 +285,7 @@ private slots:
         Fixture g(2);
         g.Click(0, 1);
         QTest::keyClicks(g.Editor(), QStringLiteral("x"));
-        g.document.reset();
+        g.session.reset();
         QVERIFY(!g.Editor());
         QCOMPARE(g.LiveEditors(), 0);
         QCOMPARE(g.view->model()->rowCount(), 0);
@@ -362,18 +368,18 @@ private slots:
                 case u'u':
                 case u'r':
                     f.commands->EditCommand(step == u"u" ? GridCommands::EditAction::Undo
-                                                     : GridCommands::EditAction::Redo);
+                                                         : GridCommands::EditAction::Redo);
                     break;
                 case u's':
-                    f.document->SetModified(false);
+                    f.session->MarkSaved();
                     break;
                 case u'a':
                     f.view->SelectCell(f.document->RecordCount(), 0);
                     QTest::keyClick(f.view, Qt::Key_Return);
                     break;
                 case u'R':
-                    QVERIFY(
-                        f.commands->ReplaceAllRequest(SearchQuery{arg.section(u'=', 0, 0), 0}, text));
+                    QVERIFY(f.commands->ReplaceAllRequest(SearchQuery{arg.section(u'=', 0, 0), 0},
+                                                          text));
                     break;
                 case u'e':
                     QVERIFY(f.view->SelectCell(0, 1) && f.view->BeginEdit());
@@ -388,7 +394,7 @@ private slots:
         for (int r = 0; r < f.document->RecordCount(); ++r)
             names << f.Text(r, 1);
         QTEST(names, "names");
-        QTEST(f.document->IsModified(), "modified");
+        QTEST(f.session->IsModified(), "modified");
         QTEST(QStringLiteral("%1:%2").arg(f.view->SelectedRow()).arg(f.view->SelectedColumn()),
               "selected");
     }

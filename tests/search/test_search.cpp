@@ -212,7 +212,8 @@ private slots:
         ReplacePlan plan;
         const ReplaceOutcome outcome =
             PlanReplaceAll(*document, SearchQuery{typed, flags}, with, &plan);
-        document->ExchangeTexts(plan.changes);
+        std::vector<EdtDocument::FieldEdit> edits = *document->StoreTexts(plan.texts);
+        document->ExchangeTexts(edits);
         const ReplaceReport& r = plan.report;
         const QString counts =
             u"%1/%2/%3"_qs.arg(r.replaced).arg(r.skippedTooLong).arg(r.unstorable);
@@ -221,7 +222,7 @@ private slots:
         QCOMPARE(r.records, r.replaced > 0 ? 1 : 0);
         QCOMPARE(r.firstSkipped.record, r.skippedTooLong > 0 ? 0 : -1);
         // The same call again takes the replacements out.
-        document->ExchangeTexts(plan.changes);
+        document->ExchangeTexts(edits);
         QCOMPARE(document->Text(0, 0), cell);
     }
 

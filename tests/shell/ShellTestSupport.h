@@ -6,6 +6,7 @@
 
 #include "SettingsTestSupport.h"
 #include "TestDocument.h"
+#include "session/DocumentSession.h"
 #include "shell/DialogHost.h"
 #include "shell/MainFrame.h"
 
@@ -92,6 +93,13 @@ inline EdtDocument* AddDocument(MainFrame& frame, const Rows& rows, int size = 4
 {
     return frame.DocumentAt(frame.AddDocument(
         MakeDocument(OneFieldFormat(QStringLiteral("F"), QString(), size), rows), name));
+}
+
+// Makes a tab's document modified or saved, as an edit no step covers or a save would.
+inline void SetModified(MainFrame& frame, int index, bool modified)
+{
+    DocumentSession* session = frame.SessionAt(index);
+    modified ? session->MarkChanged() : session->MarkSaved();
 }
 
 // What every shell test starts from: English, no stored settings, a fresh folder, and the

@@ -5,12 +5,13 @@
 #include "ShellTestSupport.h"
 #include "TestRegistry.h"
 #include "documents/Encodings.h"
-#include "grid/DocumentHistory.h"
 #include "grid/GridView.h"
 #include "grid/InplaceEdit.h"
+#include "session/DocumentHistory.h"
+#include "session/DocumentSession.h"
+#include "session/Settings.h"
 #include "shell/Autosave.h"
 #include "shell/DocumentCommands.h"
-#include "shell/DocumentSession.h"
 #include "shell/DocumentTab.h"
 #include "shell/FormatWizard.h"
 #include "shell/MemoryQueue.h"
@@ -18,7 +19,6 @@
 #include "shell/ProblemsPanel.h"
 #include "shell/ProjectCommands.h"
 #include "shell/RestoreDialog.h"
-#include "shell/Settings.h"
 #include "shell/StartPage.h"
 #include "translation/ReviewMarks.h"
 #include "translation/TranslationStatus.h"
@@ -150,6 +150,11 @@ class TestCommands : public QObject {
     QString Path(const QString& name) const { return env_.Path(name); }
     QString Native(const QString& name) const { return QDir::toNativeSeparators(Path(name)); }
     EdtDocument* Document(int index) const { return frame_->DocumentAt(index); }
+    // A field's new text as the user's edit (a step of the tab's history).
+    bool Edit(int index, int record, int column, const QString& text) const
+    {
+        return frame_->SessionAt(index)->SetText(record, column, text, QStringLiteral("typing"));
+    }
 
     // Creates the files that do not exist yet and opens them all at once.
     void Open(const QStringList& names, const QByteArray& bytes = {}, int filterIndex = 0,
@@ -171,12 +176,13 @@ class TestCommands : public QObject {
         QStringList states;
         for (int i = 0; i < frame_->TabCount(); ++i) {
             const EdtDocument* d = Document(i);
+            const bool modified = frame_->SessionAt(i)->IsModified();
             states << QStringLiteral("%1 %2 %3 %4%5")
                           .arg(d->FormatIndex())
                           .arg(d->GetEncoding())
                           .arg(d->GetFileType())
                           .arg(d->RecordCount())
-                          .arg(d->IsModified() ? QStringLiteral(" modified") : QString());
+                          .arg(modified ? QStringLiteral(" modified") : QString());
         }
         return states;
     }
@@ -446,7 +452,7 @@ private slots:
         QFETCH(QString, written);
         const QByteArray before = EdtBytes({"Hi", "Yo"}, 10);
         Open({"src_item.edt"}, before, 0, kEncodingUnicode);
-        QVERIFY(Document(0)->SetText(0, 1, QStringLiteral("Ok")));
+        QVERIFY(Edit(0, 0, 1, QStringLiteral("Ok")));
         if (!chosen.isEmpty()) {
             QVERIFY(WriteFile(Path(written), "old contents"));
             host_.fileAnswers << FileDialogAnswer{
@@ -461,7 +467,7 @@ private slots:
         QCOMPARE(host_.fileRequests.last().start, Path("src_item.edt"));  // its folder and name
         QCOMPARE(Document(0)->Path(), Path(written));
         QCOMPARE(Document(0)->GetFileType(), fileType);
-        QCOMPARE(Document(0)->IsModified(), chosen.isEmpty());
+        QCOMPARE(frame_->SessionAt(0)->IsModified(), chosen.isEmpty());
         QCOMPARE(frame_->TabTitle(0), chosen.isEmpty() ? QChar(kModifiedMark) + written : written);
         const QByteArray bytes = ReadFile(Path(written));
         if (chosen.isEmpty())
@@ -500,8 +506,8 @@ private slots:
         const QByteArray before = EdtBytes({"Hi", "Yo"});
         Open({"a_dlg.edt", "b_dlg.edt"}, before, 0, kEncodingUnicode);
         for (int i = 0; i < 2; ++i) {
-            QVERIFY(Document(i)->SetText(0, 1, u"\u0436x\u0451\u0436"_qs));
-            QVERIFY(Document(i)->SetText(1, 1, u"\u0451\u0436\u0449"_qs));
+            QVERIFY(Edit(i, 0, 1, u"\u0436x\u0451\u0436"_qs));
+            QVERIFY(Edit(i, 1, 1, u"\u0451\u0436\u0449"_qs));
         }
         host_.answers << QMessageBox::StandardButton(answer);
         QString written = Path("a_dlg.edt");
@@ -533,7 +539,7 @@ private slots:
         }
         const bool saved = !asked || answer == QMessageBox::Save;
         QCOMPARE(ReadFile(written) != before && !ReadFile(written).isEmpty(), saved);
-        QCOMPARE(Document(0)->IsModified(), !saved);
+        QCOMPARE(frame_->SessionAt(0)->IsModified(), !saved);
     }
 
     // A reference is read in the document's format, from a dialog that says so and starts at
@@ -637,9 +643,9 @@ private slots:
         auto name = [](QChar tab) { return QStringLiteral("%1_dlg.edt").arg(tab); };
         Open({name(u'a'), name(u'b'), name(u'c')}, EdtBytes({"Hi"}));
         for (int i = 0; i < 3; ++i)
-            QVERIFY(Document(i)->SetText(0, 1, QStringLiteral("Ok")));
+            QVERIFY(Edit(i, 0, 1, QStringLiteral("Ok")));
         if (c == "unmodified") {
-            Document(2)->SetModified(false);
+            frame_->SessionAt(2)->MarkSaved();
         } else if (c == "new") {
             frame_->CloseTab(2);
             host_.wizardAnswers << WizardAnswer{true, 0};
@@ -750,7 +756,7 @@ private slots:
         Run(*frame_, Command::New);
         QVERIFY(wizard.Finished());
         QCOMPARE(Document(0)->FormatIndex(), 1);
-        QVERIFY(Document(0)->AppendRecord() && Document(0)->SetText(0, 1, u"Sword"_qs));
+        QVERIFY(frame_->SessionAt(0)->AppendRecord() && Edit(0, 0, 1, u"Sword"_qs));
 
         QVERIFY(WriteFile(Path("kit.edt"), "old"));
         ModalScript saveAs;
@@ -817,8 +823,8 @@ private slots:
         QVERIFY(saveAll.Finished());
         QCOMPARE(ReadFile(Path("out/a_dlg.txt")), QByteArray("Hi\nYo\n"));
 
-        QVERIFY(a->SetText(0, 1, u"Ok"_qs));
-        QVERIFY(Document(tab("b_dlg.edt"))->SetText(0, 1, u"Cd"_qs));
+        QVERIFY(Edit(tab("a_dlg.edt"), 0, 1, u"Ok"_qs));
+        QVERIFY(Edit(tab("b_dlg.edt"), 0, 1, u"Cd"_qs));
         frame_->SetActiveIndex(tab("b_dlg.edt"));
         // Close: the question names the file; No closes without saving.
         ModalScript close;
@@ -969,12 +975,12 @@ private slots:
         QVERIFY(WriteFile(Path("new.edt"), EdtBytes({"Bo", "a", "Bo", "b2"})));
         host_.QueueFiles({Path("old.edt")});
         Run(*frame_, Command::ReferenceDocument);
-        const bool modified = document->IsModified();
+        const bool modified = frame_->SessionAt(0)->IsModified();
         host_.QueueFiles({Path("new.edt")});
         Run(*frame_, Command::UpdateOriginal);
         QVERIFY(host_.Drained());
         QCOMPARE(TextsOf(*document), (Rows{{"Bo", "A"}, {"Bo", "B"}}));
-        QCOMPARE(document->IsModified(), modified);
+        QCOMPARE(frame_->SessionAt(0)->IsModified(), modified);
         QCOMPARE(frame_->TabAt(0)->Status()->Counts().sourceChanged, 1);
         QCOMPARE(frame_->SessionAt(0)->Review()->At(1, 1)->oldSource, QStringLiteral("b"));
         // Typed over, the mark goes; Undo brings back the text that waits for review and
@@ -1034,7 +1040,7 @@ private slots:
         DocumentSession* session = frame_->SessionAt(0);
         session->SetReference(Document(0)->Snapshot());
         if (edited)
-            QVERIFY(Document(0)->SetText(0, 1, QStringLiteral("Ed")));
+            QVERIFY(Edit(0, 0, 1, QStringLiteral("Ed")));
         host_.answers << QMessageBox::Yes;
         QTest::qWait(20);  // a new time stamp for the next write
         if (change == 1) {
@@ -1060,14 +1066,14 @@ private slots:
         QCOMPARE(frame_->SessionAt(0), session);
         QVERIFY(session->Reference());
         QTEST(TextsOf(*Document(0)), "texts");
-        QCOMPARE(Document(0)->IsModified(), edited || change == 2);
+        QCOMPARE(frame_->SessionAt(0)->IsModified(), edited || change == 2);
         if (change == 1 && !edited) {
             frame_->SetActiveIndex(0);
             frame_->UpdateUi();
             QCOMPARE(frame_->Action(Command::Undo)->text(), u"&Undo reloading the file"_qs);
             Run(*frame_, Command::Undo);
             QCOMPARE(TextsOf(*Document(0)), Rows{{"Ab"}});
-            QVERIFY(Document(0)->IsModified());
+            QVERIFY(frame_->SessionAt(0)->IsModified());
         }
         auto* watcher = frame_->findChild<QFileSystemWatcher*>();
         QCOMPARE(watcher->files().contains(Path("b_dlg.edt")), true);
@@ -1101,7 +1107,7 @@ private slots:
             Open({"a_dlg.edt"});
             // An edit as the grid makes it: one step of the document's history.
             DocumentSession* session = frame_->SessionAt(0);
-            if (!session || !session->History()->SetText(0, 1, u"Ed", QStringLiteral("typing")))
+            if (!session || !session->SetText(0, 1, u"Ed", QStringLiteral("typing")))
                 _exit(1);
             QTest::qWait(1500);
             autosave.Flush();
@@ -1127,7 +1133,7 @@ private slots:
             QVERIFY(answer.Finished());
             QCOMPARE(frame_->TabCount(), discard ? 0 : 1);
             if (!discard) {
-                QVERIFY(Document(0)->IsModified());
+                QVERIFY(frame_->SessionAt(0)->IsModified());
                 QCOMPARE(Document(0)->Text(0, 1), QStringLiteral("Ed"));
                 QCOMPARE(frame_->TabName(0), QStringLiteral("a_dlg.edt"));
                 QCOMPARE(ReadFile(Path("a_dlg.edt")), old);
@@ -1154,7 +1160,7 @@ private slots:
         const QString folder = Path("recovery");
         Open({"a_quest.edt"}, EdtBytes({"Ab"}, 160));
         QCOMPARE(TabStates(), QStringList{"2 0 1 1"});
-        QVERIFY(frame_->SessionAt(0)->History()->SetText(0, 1, u"Ed", QStringLiteral("typing")));
+        QVERIFY(frame_->SessionAt(0)->SetText(0, 1, u"Ed", QStringLiteral("typing")));
         {
             RecoveryStore writer(folder);  // a process that ends without removing its copies
             QVERIFY(writer.Write(*Document(0), writer.NewId(), "a_quest.edt").Ok());
@@ -1233,9 +1239,7 @@ private slots:
         frame_->SetRecovery(&autosave);
         QSignalSpy told(&autosave, &Autosave::CannotWrite);
         for (const char* text : {"Ab", "Cd"}) {
-            auto document = MakeDocument(OneFieldFormat("F", {}), {{text}});
-            document->SetModified(true);
-            frame_->AddDocument(std::move(document), text);
+            frame_->AddDocument(MakeDocument(OneFieldFormat("F", {}), {{text}}), text, true);
         }
         QTest::qWait(1500);
         autosave.Flush();

@@ -35,9 +35,10 @@ namespace {
 // Tabs from a pattern: one per character, '1' for a modified document of one record.
 void AddTabs(MainFrame& frame, const QString& pattern)
 {
-    for (int i = 0; i < pattern.size(); ++i)
-        AddDocument(frame, {{"abc"}}, 4, QStringLiteral("doc%1.edt").arg(i))
-            ->SetModified(pattern[i] == u'1');
+    for (int i = 0; i < pattern.size(); ++i) {
+        AddDocument(frame, {{"abc"}}, 4, QStringLiteral("doc%1.edt").arg(i));
+        SetModified(frame, i, pattern[i] == u'1');
+    }
 }
 
 QList<QAction*> WindowEntries(const MainFrame& frame)
@@ -120,7 +121,7 @@ private slots:
         for (Command command : {Command::Print, Command::PrintPreview, Command::ExportPdf})
             QCOMPARE(frame.Action(command)->isEnabled(), active >= 0);
         if (active >= 0) {
-            frame.DocumentAt(active)->SetModified(!save);
+            SetModified(frame, active, !save);
             QCOMPARE(frame.Action(Command::Save)->isEnabled(), save);
             RunLoopBriefly();
             QCOMPARE(frame.Action(Command::Save)->isEnabled(), !save);
@@ -158,7 +159,7 @@ private slots:
         AddTabs(frame, QStringLiteral("00"));
         frame.SetTabName(0, name);
         QCOMPARE(frame.Tabs()->tabText(0), plain);
-        frame.DocumentAt(0)->SetModified(true);
+        SetModified(frame, 0, true);
         QCOMPARE(frame.TabTitle(0), QChar(kModifiedMark) + name);
         QCOMPARE(frame.Tabs()->tabText(0), marked);
         QCOMPARE(WindowEntries(frame)[0]->text(),
@@ -167,11 +168,11 @@ private slots:
         const QString caption = UiText(str::FrameCaption);
         QCOMPARE(frame.windowTitle(), QString(name).replace("[*]", "[*][*]") + "[*] - " + caption);
         QVERIFY(frame.isWindowModified());
-        frame.DocumentAt(0)->SetModified(false);
+        SetModified(frame, 0, false);
         QCOMPARE(frame.Tabs()->tabText(0), plain);
         QVERIFY(!frame.isWindowModified());
         QCOMPARE(frame.TabTitle(1), QStringLiteral("doc1.edt"));
-        frame.DocumentAt(1)->SetModified(true);
+        SetModified(frame, 1, true);
         frame.SetActiveIndex(1);
         QCOMPARE(frame.windowTitle(), "doc1.edt[*] - " + caption);
         QVERIFY(frame.isWindowModified());

@@ -5,13 +5,13 @@
 
 #include "ShellTestSupport.h"
 #include "TestRegistry.h"
-#include "grid/DocumentHistory.h"
 #include "grid/GridView.h"
 #include "grid/InplaceEdit.h"
+#include "session/DocumentSession.h"
+#include "session/Settings.h"
 #include "shell/CheckCommands.h"
 #include "shell/CheckSettingsDialog.h"
 #include "shell/DocumentCommands.h"
-#include "shell/DocumentSession.h"
 #include "shell/DocumentTab.h"
 #include "shell/GlossaryPanel.h"
 #include "shell/MemoryQueue.h"
@@ -20,7 +20,6 @@
 #include "shell/ProjectDialog.h"
 #include "shell/ProjectFind.h"
 #include "shell/ProjectPanel.h"
-#include "shell/Settings.h"
 #include "shell/StartPage.h"
 #include "shell/UpdateCommand.h"
 #include "store/IgnoreFile.h"
@@ -258,7 +257,7 @@ private slots:
         DocumentTab* tab = OpenFromPanel(name);
         QVERIFY(tab);
         QCOMPARE(tab->Reference() != nullptr, withReference);
-        QCOMPARE(tab->Document()->IsModified(), modified);
+        QCOMPARE(tab->Session()->IsModified(), modified);
         QVERIFY(tab->Document()->Path().endsWith(QStringLiteral("/") + name));
         QVERIFY(tab->Document()->Path().contains(QStringLiteral("/trans/")));
         if (withReference)
@@ -280,8 +279,8 @@ private slots:
         OpenFrame();
         DocumentTab* tab = OpenFromPanel("one_dlg.edt");
         QVERIFY(tab);
-        QVERIFY(tab->Session()->History()->SetText(2, tab->Document()->TextColumn(0), u"Op",
-                                                   QStringLiteral("typing")));
+        QVERIFY(tab->Session()->SetText(2, tab->Document()->TextColumn(0), u"Op",
+                                        QStringLiteral("typing")));
         QTRY_COMPARE(ShownRows(Panel()).value("a/one_dlg.edt").value(2),
                      QStringLiteral("66\u00a0%"));
         // Closed unsaved: the file's own counts again.
@@ -379,7 +378,7 @@ private slots:
         QCOMPARE(ReadFile(Translation("a/one_dlg.edt")), before);
         tab->Session()->UndoStack()->undo();
         QCOMPARE(tab->Document()->FieldText(1, 0).toString(), QStringLiteral("Go"));
-        QVERIFY(!tab->Document()->IsModified());
+        QVERIFY(!tab->Session()->IsModified());
     }
 
     // The game moved on: a's original gains "New" before "Go" and "Up" became "Upp"; c's
@@ -423,7 +422,7 @@ private slots:
             QCOMPARE(host_.questions.size(), 0);
             QCOMPARE(project.Settings().originals, QStringLiteral("orig"));
             QCOMPARE(tab->Document()->RecordCount(), 3);
-            QVERIFY(!tab->Document()->IsModified());
+            QVERIFY(!tab->Session()->IsModified());
             return;
         }
         QVERIFY(host_.questions.value(0).contains(
@@ -523,8 +522,8 @@ private slots:
         QTRY_COMPARE(rows(*panel->Model(), true), 1);
         QCOMPARE(rows(*panel->Model(), false), 0);
         // Another text with the same problem: the ignore no longer holds.
-        QVERIFY(session.History()->SetText(0, session.Document()->TextColumn(0), u"c  d",
-                                           QStringLiteral("typing")));
+        QVERIFY(session.SetText(0, session.Document()->TextColumn(0), u"c  d",
+                                QStringLiteral("typing")));
         QTRY_COMPARE(rows(*panel->Model(), false), 1);
         QCOMPARE(session.Checks()->IgnoredCount(), 0);
     }
@@ -544,11 +543,11 @@ private slots:
         QCOMPARE(review.Count(), 2);
         QCOMPARE(review.At(0, 0)->oldSource, QStringLiteral("Hey"));
         ProjectFile& project = *Panel().Project();
-        DocumentHistory& history = *tab->Session()->History();
+        DocumentSession& history = *tab->Session();
         const int column = tab->Document()->TextColumn(0);
         QVERIFY(history.SetText(2, column, u"Op", QStringLiteral("typing")));
         // Another field's confirmation is kept at once; the unsaved edit is not.
-        ConfirmReviewCommand(*tab->Session(), 0, column);
+        tab->Session()->ConfirmReview(0, column);
         QCOMPARE(project.Marks("a/one_dlg.edt", 0, 0)->review, ReviewReason::None);
         // The source it is confirmed against is the original's text now.
         QCOMPARE(project.Marks("a/one_dlg.edt", 0, 0)->source, QStringLiteral("Hi"));
@@ -597,9 +596,9 @@ private slots:
         QVERIFY(tab);
         const int column = tab->Document()->TextColumn(0);
         if (record < 0)
-            ConfirmReviewCommand(*tab->Session(), 0, column);
+            tab->Session()->ConfirmReview(0, column);
         else
-            QVERIFY(tab->Session()->History()->SetText(record, column, text, "typing"));
+            QVERIFY(tab->Session()->SetText(record, column, text, "typing"));
         if (marked)
             tab->Session()->Review()->Set(record, 0, {ReviewReason::Changed, "Upp"});
         QVERIFY(frame_->Commands().Save(frame_->ActiveIndex()));
@@ -619,8 +618,7 @@ private slots:
         OpenFrame();
         DocumentTab* tab = OpenFromPanel("one_dlg.edt");
         QVERIFY(tab);
-        QVERIFY(
-            tab->Session()->History()->SetText(2, tab->Document()->TextColumn(0), u"Op", "typing"));
+        QVERIFY(tab->Session()->SetText(2, tab->Document()->TextColumn(0), u"Op", "typing"));
         sql::Database lock;
         QVERIFY(lock.Open(project_, false));
         QVERIFY(lock.Exec("BEGIN EXCLUSIVE"));
@@ -629,7 +627,7 @@ private slots:
         QVERIFY(frame_->Commands().Save(frame_->ActiveIndex()));
         QVERIFY2(saving.elapsed() < 2000, "the save waited for the memory");
         QCOMPARE(ReadFile(Translation("a/one_dlg.edt")), EdtBytes({"Ha", "Go", "Op"}));
-        QVERIFY(!tab->Document()->IsModified());
+        QVERIFY(!tab->Session()->IsModified());
         frame_->Projects().Memory()->WaitForDone();
         QTRY_VERIFY(frame_->statusBar()->currentMessage().startsWith(
             UiText("memory.feedFailed").section(QStringLiteral("%1"), 0, 0)));

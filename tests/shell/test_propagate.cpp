@@ -3,11 +3,11 @@
 
 #include "ShellTestSupport.h"
 #include "TestRegistry.h"
-#include "grid/DocumentHistory.h"
 #include "grid/GridCommands.h"
 #include "grid/GridView.h"
 #include "grid/InplaceEdit.h"
-#include "shell/DocumentSession.h"
+#include "session/DocumentHistory.h"
+#include "session/DocumentSession.h"
 #include "shell/DocumentTab.h"
 #include "shell/PropagateBar.h"
 
@@ -55,7 +55,7 @@ class TestPropagate : public QObject {
         } else if (way == QLatin1String("suggestion")) {
             QVERIFY(Tab()->Commands()->PutText(QStringLiteral("Schwert")));
         } else {
-            QVERIFY(Tab()->Session()->History()->SetText(0, column, u"Schwert", "typing"));
+            QVERIFY(Tab()->Session()->SetText(0, column, u"Schwert", "typing"));
         }
         QCOMPARE(document_->Text(0, column), QStringLiteral("Schwert"));
     }
@@ -127,7 +127,7 @@ private slots:
         if (then == QLatin1String("select"))
             QVERIFY(Tab()->View()->SelectCell(2, column));
         else if (then == QLatin1String("edit"))
-            QVERIFY(Tab()->Session()->History()->SetText(2, column, u"Schild", "typing"));
+            QVERIFY(Tab()->Session()->SetText(2, column, u"Schild", "typing"));
         else
             Bar()->CloseButton()->click();
         QVERIFY(!Bar()->isVisible());

@@ -1,6 +1,6 @@
 #include "SettingsTestSupport.h"
 #include "TestRegistry.h"
-#include "shell/Settings.h"
+#include "session/Settings.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,14 +28,21 @@ private slots:
         const QByteArray old = "[Software]\nTarvolt\\Scrivlet\\LanguageID=";
         const QByteArray encoding = "[Software]\nTarvolt\\Scrivlet\\LastEncodingIndex=";
         QTest::newRow("locale number and encoding")
-            << old + "1031\nTarvolt\\Scrivlet\\LastEncodingIndex=2\n" << "de" << 2u;
-        QTest::newRow("the system's number") << old + "2048\n" << "" << 0u;
-        QTest::newRow("a number without a language") << old + "1036\n" << "en" << 0u;
-        QTest::newRow("old text that is no number") << old + "German\n" << "" << 0u;
+            << old + "1031\nTarvolt\\Scrivlet\\LastEncodingIndex=2\n"
+            << "de" << 2u;
+        QTest::newRow("the system's number") << old + "2048\n"
+                                             << "" << 0u;
+        QTest::newRow("a number without a language") << old + "1036\n"
+                                                     << "en" << 0u;
+        QTest::newRow("old text that is no number") << old + "German\n"
+                                                    << "" << 0u;
         QTest::newRow("a code beside an old number")
-            << old + "1031\nTarvolt\\Scrivlet\\Language=ru\n" << "ru" << 0u;
-        QTest::newRow("negative encoding wraps") << encoding + "-1\n" << "" << 4294967295u;
-        QTest::newRow("encoding wider than 32 bits") << encoding + "4294967296\n" << "" << 0u;
+            << old + "1031\nTarvolt\\Scrivlet\\Language=ru\n"
+            << "ru" << 0u;
+        QTest::newRow("negative encoding wraps") << encoding + "-1\n"
+                                                 << "" << 4294967295u;
+        QTest::newRow("encoding wider than 32 bits") << encoding + "4294967296\n"
+                                                     << "" << 0u;
         QTest::newRow("no file") << QByteArray() << "" << 0u;
         QTest::newRow("a folder where the file should be") << QByteArray("/") << "" << 0u;
     }

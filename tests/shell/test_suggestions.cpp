@@ -4,10 +4,10 @@
 #include "ShellTestSupport.h"
 #include "TestRegistry.h"
 #include "grid/GridView.h"
-#include "shell/DocumentSession.h"
+#include "session/DocumentSession.h"
+#include "session/Settings.h"
 #include "shell/DocumentTab.h"
 #include "shell/MemoryCommands.h"
-#include "shell/Settings.h"
 #include "shell/SuggestionsPanel.h"
 
 #include <QSignalSpy>

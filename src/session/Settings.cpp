@@ -1,4 +1,4 @@
-#include "shell/Settings.h"
+#include "session/Settings.h"
 
 #include <QSettings>
 

@@ -6,6 +6,8 @@
 #include <QString>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QFileSystemWatcher;
 class QUndoStack;
@@ -22,6 +24,7 @@ class DocumentHistory;
 class EdtDocument;
 class ReviewMarks;
 class SourceGroups;
+class TextPlan;
 class TranslationStatus;
 
 // The modified mark in front of a title.
@@ -72,6 +75,34 @@ public:
     DocumentHistory* History() const { return history_.get(); }
     QUndoStack* UndoStack() const;
 
+    // --- changing the texts: each a step of the history ----------------------------------
+    // One field's text (column is the document's); false when nothing changed.
+    bool SetText(int record, int column, QStringView text, const QString& stepName);
+    // A planner's texts; false when the plan is empty or no memory is left.
+    bool SetTexts(const TextPlan& plan, const QString& stepName);
+    // An empty record at the end (the grid's add-row).
+    bool AppendRecord();
+    // The fields with the same original as (record, field) that are untranslated and that its
+    // translation fits; none without a reference or when the field itself is untranslated.
+    std::vector<std::pair<int, int>> PropagationTargets(int record, int field) const;
+    // The translation of (record, field) given to each of its PropagationTargets, as one step;
+    // how many fields took it.
+    int Propagate(int record, int field);
+    // The review mark of (record, document column) taken away; false when it has none.
+    bool ConfirmReview(int record, int column);
+
+    // --- modified ----------------------------------------------------------------------------
+    // Whether the document differs from its file (the history's clean state, or a change no
+    // step covers).
+    bool IsModified() const;
+    // The document differs from its file in a way no step covers (new, restored from a
+    // recovery copy, read with bytes left out, its file removed); only a save clears it.
+    void MarkChanged();
+    // The document was written to its file by the user's Save, Save As or Save All As: it is
+    // unmodified, its file is followed anew, the review marks of edits just saved are
+    // forgotten, and Saved is told.
+    void MarkSaved();
+
     // A file name or "New", without the modified mark.
     QString Name() const { return name_; }
     void SetName(const QString& name);
@@ -93,6 +124,7 @@ public:
 
 signals:
     void TitleChanged();
+    void ModifiedChanged(bool modified);
     void ReferenceChanged();
     // Another program changed the file's bytes, or removed it (sent once until it is back).
     void FileChanged();

@@ -1,7 +1,8 @@
-#include "shell/DocumentSession.h"
+#include "session/DocumentSession.h"
 
+#include "base/UiText.h"
 #include "documents/EdtDocument.h"
-#include "grid/DocumentHistory.h"
+#include "session/DocumentHistory.h"
 #include "translation/DocumentChecks.h"
 #include "translation/ReviewMarks.h"
 #include "translation/SourceGroups.h"
@@ -38,7 +39,10 @@ DocumentSession::DocumentSession(std::unique_ptr<EdtDocument> document, const QS
       name_(name)
 {
     status_->SetReviewMarks(review_.get());
-    connect(document_.get(), &EdtDocument::ModifiedChanged, this, &DocumentSession::TitleChanged);
+    connect(history_.get(), &DocumentHistory::ModifiedChanged, this,
+            &DocumentSession::ModifiedChanged);
+    connect(history_.get(), &DocumentHistory::ModifiedChanged, this,
+            &DocumentSession::TitleChanged);
     if (watcher_)
         connect(watcher_, &QFileSystemWatcher::fileChanged, this, &DocumentSession::Check);
 }
@@ -104,7 +108,7 @@ void DocumentSession::SetName(const QString& name)
 
 QString DocumentSession::Title() const
 {
-    return document_->IsModified() ? QChar(kModifiedMark) + name_ : name_;
+    return IsModified() ? QChar(kModifiedMark) + name_ : name_;
 }
 
 void DocumentSession::Watch()
@@ -161,6 +165,75 @@ bool DocumentSession::Reload(const EdtDocument& loaded)
         return false;
     Watch();
     return true;
+}
+
+}  // namespace scrivlet
+
+namespace scrivlet {
+
+bool DocumentSession::SetText(int record, int column, QStringView text, const QString& stepName)
+{
+    return history_->SetText(record, column, text, stepName);
+}
+
+bool DocumentSession::SetTexts(const TextPlan& plan, const QString& stepName)
+{
+    return history_->SetTexts(plan, stepName);
+}
+
+bool DocumentSession::AppendRecord()
+{
+    return history_->AppendRecord();
+}
+
+std::vector<std::pair<int, int>> DocumentSession::PropagationTargets(int record, int field) const
+{
+    const SourceGroups* groups = Groups();
+    if (!groups)
+        return {};
+    return scrivlet::PropagationTargets(*groups, *document_, *reference_, record, field);
+}
+
+int DocumentSession::Propagate(int record, int field)
+{
+    const std::vector<std::pair<int, int>> targets = PropagationTargets(record, field);
+    if (targets.empty())
+        return 0;
+    TextPlan plan;
+    if (!plan.Add(targets.front().first, targets.front().second,
+                  document_->FieldText(record, field)))
+        return 0;
+    for (size_t k = 1; k < targets.size(); ++k) {
+        if (!plan.AddSame(targets[k].first, targets[k].second))
+            return 0;
+    }
+    const int count = static_cast<int>(plan.Size());
+    return SetTexts(plan, UiCount("count.propagateUndo", count)) ? count : 0;
+}
+
+bool DocumentSession::ConfirmReview(int record, int column)
+{
+    const int field = document_->FieldOfColumn(column);
+    return field >= 0 && review_->Clear(record, field);
+}
+
+bool DocumentSession::IsModified() const
+{
+    return history_->IsModified();
+}
+
+void DocumentSession::MarkChanged()
+{
+    history_->SetChangedOutside();
+}
+
+void DocumentSession::MarkSaved()
+{
+    history_->SetSaved();
+    Watch();
+    // Before Saved: the project then clears the marks of exactly the edits just saved.
+    review_->ForgetEdited();
+    emit Saved();
 }
 
 }  // namespace scrivlet

@@ -4,7 +4,6 @@
 
 #include <QObject>
 #include <QPointer>
-#include <QUndoCommand>
 
 #include <functional>
 #include <vector>
@@ -12,10 +11,14 @@
 class QUndoStack;
 
 // The edit history of one document: every user edit is a step on a QUndoStack that stores
-// only what it changed. The stack's clean state is the saved file, and the document's
-// modified flag follows it.
+// only what it changed (the steps are the classes beside this file). The history owns the
+// document's modified state: the stack away from its clean state by a step that changes the
+// file, or a difference from the file that no step covers (a new document, a restored copy, a
+// file removed or written with characters changed).
 
 namespace scrivlet {
+
+class DocumentStep;
 
 // Steps kept; older ones are dropped.
 constexpr int kUndoLimit = 1000;
@@ -23,28 +26,6 @@ constexpr int kUndoLimit = 1000;
 // The name of a step on one record ("typing in record %1"), the record named as the grid
 // names it.
 QString RecordStepName(const char* key, const EdtDocument& document, int record);
-
-class DocumentHistory;
-
-// A step that knows the cell to show once it is undone or redone.
-class DocumentStep : public QUndoCommand {
-public:
-    DocumentStep(DocumentHistory* history, const QString& text, int row, int column);
-    int Row() const { return row_; }
-    int Column() const { return column_; }
-    // Whether it changes what a save writes.
-    virtual bool ChangesFile() const { return true; }
-
-protected:
-    // Runs change on the document, if it still exists, as a change of the history's own.
-    template <typename Change>
-    void Apply(Change change);
-
-private:
-    DocumentHistory* history_;
-    int row_;
-    int column_;
-};
 
 class DocumentHistory : public QObject {
     Q_OBJECT
@@ -58,8 +39,8 @@ public:
     // One field's new text as a step named text ("typing in row 12"); false when nothing
     // changed or no memory is left.
     bool SetText(int record, int column, QStringView text, const QString& name);
-    // Texts stored in the document already (EdtDocument::StoreText) as one step.
-    bool SetTexts(std::vector<EdtDocument::FieldEdit> changes, const QString& name);
+    // A planner's texts as one step; false when the plan is empty or no memory is left.
+    bool SetTexts(const TextPlan& plan, const QString& name);
     // An empty record at the end. Empty records at the end are never written, so it leaves
     // the document as modified or unmodified as it was.
     bool AppendRecord();
@@ -80,29 +61,33 @@ public:
     const DocumentStep* UndoStep() const;
     const DocumentStep* RedoStep() const;
 
-private:
-    friend class DocumentStep;
+    // Whether the document differs from its file.
+    bool IsModified() const { return modified_; }
+    // The document was just written to its file (or read from it): what it holds is saved.
+    void SetSaved();
+    // The document differs from its file in a way no step covers; only a save clears it.
+    void SetChangedOutside();
 
+    // For the steps: runs change on the document, if it still exists.
+    template <typename Change>
+    void Run(Change change)
+    {
+        if (document_)
+            change(*document_);
+    }
+
+signals:
+    void ModifiedChanged(bool modified);
+
+private:
+    bool Push(DocumentStep* step);
     void UpdateModified();
     bool ChangedSinceSave() const;
 
     QPointer<EdtDocument> document_;
     QUndoStack* stack_;
-    // The document was changed behind the stack's back (or marked so); only a save clears it.
     bool outsideChange_ = false;
-    // A step or this history is changing the document: its signals are no news.
-    bool applying_ = false;
+    bool modified_ = false;
 };
-
-template <typename Change>
-void DocumentStep::Apply(Change change)
-{
-    if (EdtDocument* document = history_->document_) {
-        const bool outer = history_->applying_;
-        history_->applying_ = true;
-        change(*document);
-        history_->applying_ = outer;
-    }
-}
 
 }  // namespace scrivlet

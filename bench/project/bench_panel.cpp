@@ -6,6 +6,8 @@
 
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
+#include "session/Project.h"
+#include "session/Workspace.h"
 #include "shell/MainFrame.h"
 #include "shell/ProjectCommands.h"
 #include "shell/ProjectPanel.h"
@@ -41,7 +43,8 @@ int main(int argc, char** argv)
         const double shown = clock.nsecsElapsed() / 1e9;
         const int rows = panel.Tree()->model()->rowCount();
         QEventLoop wait;
-        QObject::connect(&panel, &ProjectPanel::Counted, &wait, &QEventLoop::quit);
+        QObject::connect(&frame.Work().CurrentProject(), &Project::Counted, &wait,
+                         &QEventLoop::quit);
         wait.exec();
         std::printf("%-10s  rows shown %.3f s (%d top rows)  walk ended %.3f s\n", round, shown,
                     rows, clock.nsecsElapsed() / 1e9);

@@ -13,6 +13,8 @@
 #include "documents/EdtDocument.h"
 #include "documents/Encodings.h"
 #include "documents/FileTypes.h"
+#include "session/Project.h"
+#include "session/Workspace.h"
 #include "shell/DialogHost.h"
 #include "shell/DocumentCommands.h"
 #include "shell/MainFrame.h"
@@ -185,7 +187,7 @@ int main(int argc, char** argv)
             return 1;
         // The project was opened a while ago: its background count is over.
         QEventLoop counted;
-        QObject::connect(frame.Projects().Panel(), &ProjectPanel::Counted, &counted,
+        QObject::connect(&frame.Work().CurrentProject(), &Project::Counted, &counted,
                          &QEventLoop::quit);
         counted.exec();
         frame.Projects().UpdateOriginals();

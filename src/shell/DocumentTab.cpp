@@ -22,10 +22,10 @@ QString TabDisplayTitle(const QString& title)
     return title.left(keep) + QStringLiteral("...");
 }
 
-DocumentTab::DocumentTab(std::unique_ptr<DocumentSession> session, QWidget* parent)
-    : QWidget(parent), session_(std::move(session))
+DocumentTab::DocumentTab(DocumentSession* session, QWidget* parent)
+    : QWidget(parent), session_(session)
 {
-    view_ = new GridView(session_.get(), this);
+    view_ = new GridView(session_, this);
     commands_ = new GridCommands(view_);
     propagate_ = new PropagateBar(*session_, *view_, this);
     connect(view_, &GridView::FieldCommitted, propagate_, &PropagateBar::Offer);
@@ -40,18 +40,15 @@ DocumentTab::DocumentTab(std::unique_ptr<DocumentSession> session, QWidget* pare
     // The problems follow the text being typed; the edit's end leaves the document's text.
     connect(view_, &GridView::EditTextChanged, this,
             [this](int record, int column, const QString& text) {
-                const EdtDocument& document = *session_->Document();
-                for (int field = 0; field < document.TextFieldCount(); ++field) {
-                    if (document.TextColumn(field) == column)
-                        session_->Checks()->SetPendingText(record, field, text);
-                }
+                if (const int field = session_->Document()->FieldOfColumn(column); field >= 0)
+                    session_->Checks()->SetPendingText(record, field, text);
             });
     connect(view_, &GridView::EditingChanged, this, [this](bool editing) {
         if (!editing)
             session_->Checks()->ClearPendingText();
     });
     connect(view_, &GridView::CellSelected, this, &DocumentTab::SourceChanged);
-    connect(session_.get(), &DocumentSession::ReferenceChanged, this, &DocumentTab::SourceChanged);
+    connect(session_, &DocumentSession::ReferenceChanged, this, &DocumentTab::SourceChanged);
 }
 
 QString DocumentTab::SelectedSource() const

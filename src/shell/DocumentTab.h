@@ -5,10 +5,9 @@
 #include <QTabWidget>
 #include <QWidget>
 
-#include <memory>
-
-// One open document as a page of the main window's tab view: its session (the document and
-// what belongs to it) shown by a GridView. The title follows the document's modified flag.
+// One open document as a page of the main window's tab view: a view of its session (the
+// document and what belongs to it, kept by the workspace) through a GridView. The title follows
+// the session's modified state.
 
 namespace scrivlet {
 
@@ -27,10 +26,11 @@ class DocumentTab : public QWidget {
     Q_OBJECT
 
 public:
-    explicit DocumentTab(std::unique_ptr<DocumentSession> session, QWidget* parent = nullptr);
+    // session must outlive the tab.
+    explicit DocumentTab(DocumentSession* session, QWidget* parent = nullptr);
     ~DocumentTab() override;
 
-    DocumentSession* Session() const { return session_.get(); }
+    DocumentSession* Session() const { return session_; }
     EdtDocument* Document() const { return session_->Document(); }
     GridView* View() const { return view_; }
     // Edit, find and replace on the view.
@@ -50,7 +50,7 @@ signals:
     void SourceChanged();
 
 private:
-    std::unique_ptr<DocumentSession> session_;
+    DocumentSession* session_;
     GridView* view_;
     GridCommands* commands_;
     PropagateBar* propagate_;

@@ -8,7 +8,10 @@
 #include "grid/InplaceEdit.h"
 #include "search/Search.h"
 #include "session/DocumentSession.h"
+#include "session/MemoryQueue.h"
+#include "session/Project.h"
 #include "session/Settings.h"
+#include "session/Workspace.h"
 #include "shell/Autosave.h"
 #include "shell/CheckCommands.h"
 #include "shell/DialogHost.h"
@@ -19,7 +22,6 @@
 #include "shell/GoToDialog.h"
 #include "shell/Icons.h"
 #include "shell/MemoryCommands.h"
-#include "shell/MemoryQueue.h"
 #include "shell/MessageBoxes.h"
 #include "shell/Printing.h"
 #include "shell/ProblemsPanel.h"
@@ -127,10 +129,10 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
     : QMainWindow(parent),
       ownCatalogue_(catalogue ? nullptr : std::make_unique<FormatCatalogue>()),
       catalogue_(catalogue ? catalogue : ownCatalogue_.get()),
+      workspace_(new Workspace(*catalogue_, this)),
       commands_(std::make_unique<DocumentCommands>(*this)),
       printing_(std::make_unique<PrintCommands>(this)),
-      undoGroup_(new QUndoGroup(this)),
-      watcher_(new QFileSystemWatcher(this))
+      undoGroup_(new QUndoGroup(this))
 {
     setWindowIcon(AppIcon());
     setAcceptDrops(true);
@@ -138,20 +140,17 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
     setContextMenuPolicy(Qt::NoContextMenu);
 
     // Asks for the project and the documents only once they are there.
-    checks_ =
-        new CheckCommands([this] { return projects_ ? projects_->Panel()->Project() : nullptr; },
-                          [this](const QString& path) {
-                              return projects_ && projects_->HasProject()
-                                         ? projects_->Panel()->RelativeTranslation(path)
-                                         : QString();
-                          },
-                          [this] {
-                              std::vector<DocumentSession*> sessions;
-                              for (int index = 0; tabView_ && index < TabCount(); ++index)
-                                  sessions.push_back(SessionAt(index));
-                              return sessions;
-                          },
-                          this);
+    checks_ = new CheckCommands([this] { return workspace_->CurrentProject().File(); },
+                                [this](const QString& path) {
+                                    return workspace_->CurrentProject().RelativeTranslation(path);
+                                },
+                                [this] {
+                                    std::vector<DocumentSession*> sessions;
+                                    for (int index = 0; tabView_ && index < TabCount(); ++index)
+                                        sessions.push_back(SessionAt(index));
+                                    return sessions;
+                                },
+                                this);
     CreateActions();
     ConnectActions();
     ConnectPrinting();
@@ -163,7 +162,7 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
     tabView_ = new TabView(this);
     tabView_->setObjectName(QStringLiteral("tabView"));
     projects_ = new ProjectCommands(
-        *this, *this, *commands_, [this](int index) { return TabAt(index); },
+        *this, *workspace_, *this, *commands_, [this](int index) { return TabAt(index); },
         [this](int index) { SetActiveIndex(index); });
     startPage_ = new StartPage(Action(Command::New), Action(Command::Open), this);
     startPage_->AddProjectButtons(
@@ -209,11 +208,11 @@ void MainFrame::ConnectProjectProblems()
     problems_->SetProjectJob([this]() -> std::optional<ProjectCheckJob> {
         if (!projects_->HasProject())
             return std::nullopt;
-        const ProjectPanel& panel = *projects_->Panel();
+        const Project& project = workspace_->CurrentProject();
         ProjectCheckJob job;
-        job.projectPath = panel.Project()->Path();
+        job.projectPath = project.Path();
         job.catalogue = catalogue_;
-        job.listing = panel.Listing();
+        job.listing = project.Listing();
         job.enabled = checks_->Enabled();
         job.language = checks_->Language();
         job.words = checks_->WordList();
@@ -221,7 +220,7 @@ void MainFrame::ConnectProjectProblems()
         job.glossary = projects_->Glossary();
         for (int index = 0; index < TabCount(); ++index) {
             DocumentSession* session = SessionAt(index);
-            const QString relative = panel.RelativeTranslation(session->Document()->Path());
+            const QString relative = project.RelativeTranslation(session->Document()->Path());
             if (!relative.isEmpty())
                 job.open.emplace_back(relative, session);
         }
@@ -229,7 +228,7 @@ void MainFrame::ConnectProjectProblems()
     });
     // The project's list is made again whenever what it rests on changes.
     connect(projects_, &ProjectCommands::ProjectChanged, problems_, &ProblemsPanel::ProjectChanged);
-    connect(projects_->Panel(), &ProjectPanel::Counted, problems_,
+    connect(&workspace_->CurrentProject(), &Project::Counted, problems_,
             [this] { problems_->ScheduleProjectCheck(); });
     connect(projects_, &ProjectCommands::GlossaryChanged, problems_,
             [this] { problems_->ScheduleProjectCheck(); });
@@ -237,11 +236,11 @@ void MainFrame::ConnectProjectProblems()
             [this] { problems_->ScheduleProjectCheck(); });
     connect(tabView_, &TabView::TabsChanged, problems_,
             [this] { problems_->ScheduleProjectCheck(); });
-    connect(problems_, &ProblemsPanel::ClosedFileProblems, projects_->Panel(),
-            &ProjectPanel::SetCheckedProblems);
+    connect(problems_, &ProblemsPanel::ClosedFileProblems, &workspace_->CurrentProject(),
+            &Project::SetCheckedProblems);
     connect(problems_, &ProblemsPanel::ProjectProblemChosen, this,
             [this](const QString& path, int record, int field) {
-                const ProjectEntry* entry = projects_->Panel()->Entry(path);
+                const ProjectEntry* entry = workspace_->CurrentProject().Entry(path);
                 DocumentTab* tab = entry ? TabAt(projects_->OpenEntry(*entry)) : nullptr;
                 if (tab && record < tab->Document()->RecordCount())
                     tab->View()->SelectCell(record, tab->Document()->TextColumn(field));
@@ -254,16 +253,10 @@ void MainFrame::ConnectTabs()
     connect(tabView_, &TabView::TabsChanged, this, &MainFrame::ShowStartPageOrTabs);
     connect(tabView_, &TabView::TabsChanged, this, &MainFrame::RebuildWindowMenu);
     connect(tabView_, &QTabWidget::currentChanged, this, &MainFrame::RebuildWindowMenu);
-    connect(tabView_, &QTabWidget::currentChanged, this, [this] {
-        DocumentSession* session = SessionAt(ActiveIndex());
-        undoGroup_->setActiveStack(session ? session->UndoStack() : nullptr);
-        problems_->SetSession(session);
-        suggestions_->Follow(TabAt(ActiveIndex()));
-        glossary_->Follow(TabAt(ActiveIndex()));
-        ShowWindowTitle();
-        FocusActiveView();
-        ScheduleUpdate();
-    });
+    connect(tabView_, &QTabWidget::currentChanged, workspace_, &Workspace::SetActiveIndex);
+    connect(workspace_, &Workspace::ActiveChanged, this, &MainFrame::ShowActive);
+    connect(workspace_, &Workspace::SessionAdded, this, &MainFrame::ShowSession);
+    connect(workspace_, &Workspace::SessionClosed, this, &MainFrame::DropSession);
     connect(tabView_, &TabView::TabsChanged, this, &MainFrame::ScheduleUpdate);
     for (auto changed : {&QUndoGroup::canUndoChanged, &QUndoGroup::canRedoChanged})
         connect(undoGroup_, changed, this, &MainFrame::ScheduleUpdate);
@@ -285,6 +278,9 @@ MainFrame::~MainFrame()
     // The tabs go while the status bar their views write to still exists.
     while (TabCount() > 0)
         CloseTab(TabCount() - 1);
+    // The project's count reads the catalogue, which may go with this frame.
+    delete workspace_;
+    workspace_ = nullptr;
 }
 
 void MainFrame::SetCatalogueLoader(CatalogueLoader loader)
@@ -621,7 +617,7 @@ void MainFrame::CreateProblemsPanel()
 QString MainFrame::MemoryInUse() const
 {
     // A project keeps its memory in its own file.
-    const ProjectFile* project = projects_ ? projects_->Panel()->Project() : nullptr;
+    const ProjectFile* project = workspace_->CurrentProject().File();
     return project ? project->Path() : MemoryLocation();
 }
 
@@ -926,31 +922,50 @@ void MainFrame::UpdateUndoTexts()
 
 int MainFrame::AddDocument(std::unique_ptr<EdtDocument> document, const QString& name, bool unsaved)
 {
-    auto* tab =
-        new DocumentTab(std::make_unique<DocumentSession>(std::move(document), name, watcher_));
-    DocumentSession* session = tab->Session();
-    if (unsaved)
-        session->MarkChanged();
-    session->Watch();
+    return workspace_->Add(std::move(document), name, unsaved);
+}
+
+void MainFrame::ShowSession(int index)
+{
+    DocumentSession* session = workspace_->Session(index);
+    auto* tab = new DocumentTab(session);
     if (recovery_)
         recovery_->Track(session);
     undoGroup_->addStack(session->UndoStack());
     Follow(tab);
-    projects_->Follow(session);
     checks_->Follow(session);
-    const int index = tabView_->addTab(tab, EscapeAmpersands(TabDisplayTitle(tab->Title())));
-    tabView_->setCurrentIndex(index);
-    return index;
+    tabView_->insertTab(index, tab, EscapeAmpersands(TabDisplayTitle(tab->Title())));
+}
+
+void MainFrame::DropSession(int index)
+{
+    QWidget* page = tabView_->widget(index);
+    tabView_->removeTab(index);
+    delete page;
+}
+
+void MainFrame::ShowActive(int index)
+{
+    if (tabView_->currentIndex() != index)
+        tabView_->setCurrentIndex(index);
+    DocumentSession* session = workspace_->Session(index);
+    undoGroup_->setActiveStack(session ? session->UndoStack() : nullptr);
+    problems_->SetSession(session);
+    suggestions_->Follow(TabAt(index));
+    glossary_->Follow(TabAt(index));
+    ShowWindowTitle();
+    FocusActiveView();
+    ScheduleUpdate();
 }
 
 int MainFrame::TabCount() const
 {
-    return tabView_->count();
+    return workspace_->Count();
 }
 
 int MainFrame::ActiveIndex() const
 {
-    return tabView_->currentIndex();
+    return workspace_->ActiveIndex();
 }
 
 DocumentTab* MainFrame::TabAt(int index) const
@@ -960,8 +975,7 @@ DocumentTab* MainFrame::TabAt(int index) const
 
 DocumentSession* MainFrame::SessionAt(int index) const
 {
-    DocumentTab* tab = TabAt(index);
-    return tab ? tab->Session() : nullptr;
+    return workspace_->Session(index);
 }
 
 void MainFrame::Follow(DocumentTab* tab)
@@ -1017,8 +1031,7 @@ void MainFrame::Follow(DocumentTab* tab)
 
 EdtDocument* MainFrame::DocumentAt(int index) const
 {
-    DocumentTab* tab = TabAt(index);
-    return tab ? tab->Document() : nullptr;
+    return workspace_->Document(index);
 }
 
 QString MainFrame::CountsText() const
@@ -1064,115 +1077,29 @@ void MainFrame::SeekField(bool problem, bool forward)
     const EdtDocument& document = *tab->Document();
     GridView* view = tab->View();
     FieldPlace from{-1, 0};
+    bool onField = false;
     const int row = view->SelectedRow();
-    const bool wrap = pendingWrap_.tab == tab && pendingWrap_.problem == problem &&
-                      pendingWrap_.forward == forward;
-    if (!wrap && row >= 0 && row < document.RecordCount()) {
+    if (row >= 0 && row < document.RecordCount()) {
         // Text fields before the selected column; the selected one itself when it is one.
         const int column = view->SelectedColumn();
         int before = 0;
         while (before < document.TextFieldCount() && document.TextColumn(before) < column)
             ++before;
-        const bool onField =
-            before < document.TextFieldCount() && document.TextColumn(before) == column;
+        onField = before < document.TextFieldCount() && document.TextColumn(before) == column;
         from = FieldPlace{row, onField || !forward ? before : before - 1};
     }
-    if (problem) {
-        SeekProblem(tab, from, forward, wrap);
-        return;
-    }
-    const std::optional<FieldPlace> found =
-        tab->Status()->Seek(FieldSeek::Untranslated, from, forward);
-    if (!found) {
-        QApplication::beep();
-        statusBar()->showMessage(UiText("seek.noUntranslated"));
-        pendingWrap_ = PendingWrap{tab, problem, forward};
-        return;
-    }
-    pendingWrap_ = PendingWrap{};
-    // Whatever the last seek said is past.
-    statusBar()->clearMessage();
-    view->SelectCell(found->record, document.TextColumn(found->field));
-}
-
-namespace {
-
-// The problems of a field in the order F9 stops at them: a changed original first, then each
-// failed check (enabled and not ignored) in check order.
-std::vector<int> FieldProblems(const DocumentSession& session, int record, int field)
-{
-    std::vector<int> out;
-    const ReviewMarks& review = *session.Review();
-    if (review.Count() > 0 && review.Has(record, field))
-        out.push_back(ProblemsModel::kSourceChanged);
-    CheckMask mask = session.Checks()->Mask(record, field);
-    for (int check = 0; mask; ++check, mask >>= 1) {
-        if (mask & 1)
-            out.push_back(check);
-    }
-    return out;
-}
-
-}  // namespace
-
-// F9 stops at every problem in turn, also at each of a field with several; the status bar
-// names the check it stopped at.
-void MainFrame::SeekProblem(DocumentTab* tab, FieldPlace from, bool forward, bool wrap)
-{
-    const DocumentSession& session = *tab->Session();
-    const EdtDocument& document = *tab->Document();
-    GridView* view = tab->View();
-    std::optional<ProblemStop> stop;
-    const bool onLast = !wrap && lastStop_.tab == tab && view->SelectedRow() == lastStop_.record &&
-                        lastStop_.record < document.RecordCount() &&
-                        lastStop_.field < document.TextFieldCount() &&
-                        view->SelectedColumn() == document.TextColumn(lastStop_.field);
-    if (onLast) {
-        const std::vector<int> here = FieldProblems(session, lastStop_.record, lastStop_.field);
-        const auto at = std::find(here.begin(), here.end(), lastStop_.check);
-        if (at != here.end()) {
-            const qsizetype next = (at - here.begin()) + (forward ? 1 : -1);
-            if (next >= 0 && next < static_cast<qsizetype>(here.size()))
-                stop = ProblemStop{tab, lastStop_.record, lastStop_.field,
-                                   here[static_cast<size_t>(next)]};
-        }
-    }
-    const qsizetype fields = document.TextFieldCount();
-    const qsizetype total = document.RecordCount() * fields;
-    qsizetype at = from.record < 0 ? (forward ? -1 : total) : from.record * fields + from.field;
-    for (at += forward ? 1 : -1; !stop && fields > 0 && at >= 0 && at < total;
-         at += forward ? 1 : -1) {
-        const int record = static_cast<int>(at / fields), field = static_cast<int>(at % fields);
-        const std::vector<int> here = FieldProblems(session, record, field);
-        if (!here.empty())
-            stop = ProblemStop{tab, record, field, forward ? here.front() : here.back()};
-    }
+    const FieldSeek kind = problem ? FieldSeek::Problem : FieldSeek::Untranslated;
+    const std::optional<Workspace::Stop> stop = workspace_->Seek(kind, forward, from, onField);
     if (!stop) {
         QApplication::beep();
-        statusBar()->showMessage(UiText("seek.noProblem"));
-        pendingWrap_ = PendingWrap{tab, true, forward};
-        lastStop_ = {};
+        statusBar()->showMessage(UiText(problem ? "seek.noProblem" : "seek.noUntranslated"));
         return;
     }
-    pendingWrap_ = PendingWrap{};
-    lastStop_ = *stop;
+    // Whatever the last seek said is past.
     statusBar()->clearMessage();
-    view->SelectCell(stop->record, document.TextColumn(stop->field));
-    QString title, detail;
-    if (stop->check == ProblemsModel::kSourceChanged) {
-        title = UiText("check.sourceChanged.title");
-        const std::optional<ReviewMark> mark = session.Review()->At(stop->record, stop->field);
-        detail = !mark || mark->reason == ReviewReason::New
-                     ? UiText("check.sourceChanged.new")
-                     : UiText("check.sourceChanged.detail").arg(mark->oldSource);
-    } else {
-        title = CheckTitle(static_cast<Check>(stop->check));
-        for (const Problem& p : session.Checks()->Details(stop->record, stop->field)) {
-            if (p.check == static_cast<Check>(stop->check))
-                detail = p.detail;
-        }
-    }
-    statusBar()->showMessage(UiText("seek.problemAt").arg(title, detail));
+    view->SelectCell(stop->place.record, document.TextColumn(stop->place.field));
+    if (problem)
+        statusBar()->showMessage(Workspace::StopText(*tab->Session(), *stop));
 }
 
 GridView* MainFrame::ActiveView() const
@@ -1184,7 +1111,7 @@ GridView* MainFrame::ActiveView() const
 void MainFrame::SetActiveIndex(int index)
 {
     if (index >= 0 && index < TabCount())
-        tabView_->setCurrentIndex(index);
+        workspace_->SetActiveIndex(index);
 }
 
 QString MainFrame::TabName(int index) const
@@ -1246,11 +1173,7 @@ void MainFrame::ShowWindowTitle()
 
 void MainFrame::CloseTab(int index)
 {
-    QWidget* page = tabView_->widget(index);
-    if (!page)
-        return;
-    tabView_->removeTab(index);
-    delete page;
+    workspace_->Close(index);
 }
 
 void MainFrame::RebuildWindowMenu()

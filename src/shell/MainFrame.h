@@ -13,7 +13,6 @@
 
 class QActionGroup;
 class QDialog;
-class QFileSystemWatcher;
 class QLabel;
 class QMenu;
 class QStackedWidget;
@@ -42,6 +41,7 @@ class SuggestionsPanel;
 class ProjectCommands;
 class StartPage;
 class TabView;
+class Workspace;
 struct SearchQuery;
 
 // Exit status of a start that could not load the format catalogue.
@@ -67,6 +67,8 @@ public:
     int StartupExitCode() const { return startupExitCode_; }
 
     QAction* Action(Command command) const { return actions_[static_cast<size_t>(command)]; }
+    // What the window shows: the open documents' sessions and the project.
+    Workspace& Work() const { return *workspace_; }
     DocumentCommands& Commands() const { return *commands_; }
     // The project, its panels and commands.
     ProjectCommands& Projects() const { return *projects_; }
@@ -152,7 +154,11 @@ private:
     void ShowAbout();
     // F8 / F9: selects the next or previous field to work on in the active view.
     void SeekField(bool problem, bool forward);
-    void SeekProblem(DocumentTab* tab, FieldPlace from, bool forward, bool wrap);
+    // A tab for the session the workspace made at index, and the tab's going.
+    void ShowSession(int index);
+    void DropSession(int index);
+    // The workspace's active session shown: its tab, history, panels.
+    void ShowActive(int index);
     // One UpdateUi once the current event is handled, however many changes asked for it.
     void ScheduleUpdate();
     void Follow(DocumentTab* tab);
@@ -162,6 +168,7 @@ private:
 
     std::unique_ptr<FormatCatalogue> ownCatalogue_;
     FormatCatalogue* catalogue_;
+    Workspace* workspace_;
     std::array<QAction*, std::size(kCommands)> actions_{};
     std::unique_ptr<DocumentCommands> commands_;
     std::unique_ptr<PrintCommands> printing_;
@@ -178,7 +185,6 @@ private:
     QAction* windowSeparator_ = nullptr;
     int startupExitCode_ = 0;
     bool updatePending_ = false;
-    QFileSystemWatcher* watcher_ = nullptr;
     Autosave* recovery_ = nullptr;
     QLabel* countsLabel_ = nullptr;
     SpellingProgress* spellingProgress_ = nullptr;
@@ -186,17 +192,6 @@ private:
     CheckCommands* checks_ = nullptr;
     SuggestionsPanel* suggestions_ = nullptr;
     GlossaryPanel* glossary_ = nullptr;
-    // The seek that found nothing: pressed again, it starts over from the other end.
-    struct PendingWrap {
-        const DocumentTab* tab = nullptr;
-        bool problem = false;
-        bool forward = true;
-    } pendingWrap_;
-    // Where F9 last stopped: the field and the check (or ProblemsModel::kSourceChanged).
-    struct ProblemStop {
-        const DocumentTab* tab = nullptr;
-        int record = -1, field = -1, check = 0;
-    } lastStop_;
 };
 
 }  // namespace scrivlet

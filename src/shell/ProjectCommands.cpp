@@ -2,18 +2,19 @@
 
 #include "base/UiText.h"
 #include "catalogue/FormatCatalogue.h"
-#include "catalogue/FormatDetection.h"
 #include "documents/DocumentFiles.h"
 #include "documents/EdtDocument.h"
 #include "documents/FileTypes.h"
 #include "grid/GridCommands.h"
 #include "session/DocumentSession.h"
+#include "session/MemoryQueue.h"
+#include "session/Project.h"
 #include "session/Settings.h"
+#include "session/Workspace.h"
 #include "shell/DialogHost.h"
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentTab.h"
 #include "shell/DocumentTabs.h"
-#include "shell/MemoryQueue.h"
 #include "shell/ProjectDialog.h"
 #include "shell/ProjectFind.h"
 #include "shell/ProjectPanel.h"
@@ -35,12 +36,6 @@ QString DisplayPath(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
-bool SamePath(const QString& a, const QString& b)
-{
-    return QDir::cleanPath(QFileInfo(a).absoluteFilePath()) ==
-           QDir::cleanPath(QFileInfo(b).absoluteFilePath());
-}
-
 QLocale UiLocale()
 {
     return QLocale(LanguageCode(CurrentUiLanguage()));
@@ -48,21 +43,23 @@ QLocale UiLocale()
 
 }  // namespace
 
-ProjectCommands::ProjectCommands(QMainWindow& window, DocumentTabs& tabs,
+ProjectCommands::ProjectCommands(QMainWindow& window, Workspace& workspace, DocumentTabs& tabs,
                                  DocumentCommands& commands, std::function<DocumentTab*(int)> tabAt,
                                  std::function<void(int)> activate)
     : QObject(&window),
       window_(window),
+      workspace_(workspace),
+      project_(workspace.CurrentProject()),
       tabs_(tabs),
       commands_(commands),
       tabAt_(std::move(tabAt)),
       activate_(std::move(activate)),
-      panel_(new ProjectPanel(tabs.Catalogue(), &window)),
-      find_(new ProjectFindPanel(tabs.Catalogue(), &window)),
-      memory_(new MemoryQueue(this))
+      panel_(new ProjectPanel(project_, &window)),
+      find_(new ProjectFindPanel(tabs.Catalogue(), &window))
 {
-    connect(memory_, &MemoryQueue::Status, this,
+    connect(project_.Memory(), &MemoryQueue::Status, this,
             [this](const QString& text) { tabs_.ShowStatus(text); });
+    connect(&project_, &Project::GlossaryChanged, this, &ProjectCommands::GlossaryChanged);
     window.addDockWidget(Qt::LeftDockWidgetArea, panel_);
     window.addDockWidget(Qt::BottomDockWidgetArea, find_);
     panel_->hide();
@@ -82,7 +79,7 @@ ProjectCommands::ProjectCommands(QMainWindow& window, DocumentTabs& tabs,
     connect(find_, &ProjectFindPanel::HitActivated, this, &ProjectCommands::ShowHit);
     connect(find_, &ProjectFindPanel::ReplaceRequested, this, &ProjectCommands::ReplaceInProject);
     find_->SetOpenDocuments([this](const QString& relative) -> const EdtDocument* {
-        const ProjectFile* project = panel_->Project();
+        const ProjectFile* project = project_.File();
         const DocumentSession* open =
             project ? tabs_.SessionAt(TabOf(project->TranslationsDir() + u'/' + relative))
                     : nullptr;
@@ -94,7 +91,17 @@ ProjectCommands::~ProjectCommands() = default;
 
 bool ProjectCommands::HasProject() const
 {
-    return panel_->Project() != nullptr;
+    return project_.IsOpen();
+}
+
+const std::vector<GlossaryTerm>& ProjectCommands::Glossary() const
+{
+    return project_.Glossary();
+}
+
+MemoryQueue* ProjectCommands::Memory() const
+{
+    return project_.Memory();
 }
 
 void ProjectCommands::NewProject()
@@ -132,7 +139,7 @@ void ProjectCommands::OpenProject()
 bool ProjectCommands::OpenProjectFile(const QString& given)
 {
     const QString path = QFileInfo(given).absoluteFilePath();
-    if (Result opened = panel_->Open(path); !opened) {
+    if (Result opened = project_.Open(path); !opened) {
         // A project that is gone or broken leaves the recent list, as a file does.
         ForgetRecentProject(path);
         commands_.Host().ShowMessage(&window_, opened.Error(), QMessageBox::Warning);
@@ -146,9 +153,6 @@ bool ProjectCommands::OpenProjectFile(const QString& given)
         window_.resizeDocks({panel_}, {window_.width() * 9 / 20}, Qt::Horizontal);
     }
     panel_->raise();
-    for (int index = 0; index < tabs_.TabCount(); ++index)
-        panel_->Follow(tabs_.SessionAt(index));
-    LoadGlossary();
     emit ProjectChanged();
     return true;
 }
@@ -175,35 +179,9 @@ void ProjectCommands::FillRecentMenu(QMenu* menu)
         menu->addAction(UiText("project.noRecent"))->setEnabled(false);
 }
 
-void ProjectCommands::Follow(DocumentSession* session)
-{
-    if (!HasProject())
-        return;
-    panel_->Follow(session);
-    GiveGlossary(session);
-}
-
-void ProjectCommands::LoadGlossary()
-{
-    glossary_ = ProjectGlossaryTerms(*panel_->Project());
-    for (int index = 0; index < tabs_.TabCount(); ++index)
-        GiveGlossary(tabs_.SessionAt(index));
-    emit GlossaryChanged();
-}
-
-void ProjectCommands::GiveGlossary(DocumentSession* session)
-{
-    if (!session)
-        return;
-    const QString path = session->Document()->Path();
-    const bool ours = !path.isEmpty() && !panel_->RelativeTranslation(path).isEmpty();
-    session->SetGlossary(ours ? glossary_ : std::vector<GlossaryTerm>());
-}
-
 void ProjectCommands::ImportGlossary()
 {
-    ProjectFile* project = panel_->Project();
-    if (!project)
+    if (!project_.IsOpen())
         return;
     FileDialogRequest request;
     request.kind = FileDialogKind::Open;
@@ -216,13 +194,12 @@ void ProjectCommands::ImportGlossary()
         return;
     const QString path = answer.files.first();
     GlossaryImport counts;
-    if (Result read = ImportProjectGlossary(*project, path, &counts); !read) {
+    if (Result read = project_.ImportGlossary(path, &counts); !read) {
         commands_.Host().ShowMessage(
             &window_, UiText("glossary.importFailed").arg(DisplayPath(path), read.Error()),
             QMessageBox::Warning);
         return;
     }
-    LoadGlossary();
     const QLocale locale = UiLocale();
     commands_.Host().ShowMessage(
         &window_,
@@ -234,49 +211,27 @@ void ProjectCommands::ImportGlossary()
 
 void ProjectCommands::ClearGlossary()
 {
-    ProjectFile* project = panel_->Project();
-    if (!project || glossary_.empty())
+    if (!project_.IsOpen() || Glossary().empty())
         return;
     qint64 pairs = 0;
-    for (const GlossaryTerm& term : glossary_)
+    for (const GlossaryTerm& term : Glossary())
         pairs += term.targets.size();
     if (commands_.Host().Ask(&window_, UiText("glossary.clearAsk").arg(UiLocale().toString(pairs)),
                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Question,
                              QString()) != QMessageBox::Yes)
         return;
-    if (Result cleared = ClearProjectGlossary(*project); !cleared)
+    if (Result cleared = project_.ClearGlossary(); !cleared)
         commands_.Host().ShowMessage(&window_, cleared.Error(), QMessageBox::Warning);
-    LoadGlossary();
 }
 
 int ProjectCommands::TabOf(const QString& path) const
 {
-    for (int index = 0; index < tabs_.TabCount(); ++index) {
-        const EdtDocument* document = tabs_.DocumentAt(index);
-        if (document && !document->Path().isEmpty() && SamePath(document->Path(), path))
-            return index;
-    }
-    return -1;
-}
-
-int ProjectCommands::FormatOf(const ProjectEntry& entry) const
-{
-    if (const ProjectEntry* listed = panel_->Entry(entry.path); listed && listed->format >= 0)
-        return listed->format;
-    if (entry.format >= 0)
-        return entry.format;
-    ProjectFile* project = panel_->Project();
-    const int chosen = project->FormatOverrides().value(entry.path, -1);
-    if (tabs_.Catalogue().At(chosen))
-        return chosen;
-    const Detection detection =
-        DetectFormat(tabs_.Catalogue(), QFileInfo(entry.OriginalIn(*project)).absoluteFilePath());
-    return detection.ask || !tabs_.Catalogue().At(detection.format) ? -1 : detection.format;
+    return workspace_.IndexOfPath(path);
 }
 
 int ProjectCommands::OpenEntry(const ProjectEntry& given)
 {
-    const ProjectFile* project = panel_->Project();
+    const ProjectFile* project = project_.File();
     if (!project)
         return -1;
     const QString translation = given.TranslationIn(*project);
@@ -289,10 +244,8 @@ int ProjectCommands::OpenEntry(const ProjectEntry& given)
         commands_.OpenFiles({translation}, -1, project->Settings().translationEncoding);
         return TabOf(translation);
     }
-    ProjectEntry entry = given;
-    entry.format = FormatOf(given);
     LoadedPair pair;
-    if (Result loaded = LoadPair(*project, tabs_.Catalogue(), entry, &pair); !loaded) {
+    if (Result loaded = project_.LoadPair(given, &pair); !loaded) {
         commands_.Host().ShowMessage(&window_, loaded.Error(), QMessageBox::Warning);
         return -1;
     }
@@ -303,8 +256,6 @@ int ProjectCommands::OpenEntry(const ProjectEntry& given)
         tabs_.AddDocument(std::move(pair.translation), QFileInfo(translation).fileName(), created);
     DocumentSession* session = tabs_.SessionAt(index);
     session->SetReference(std::move(pair.original));
-    KeepReviewMarks(*session, entry.path);
-    FeedOnSave(*session, entry.path);
     if (created)
         QDir().mkpath(QFileInfo(translation).absolutePath());
     return index;
@@ -312,7 +263,7 @@ int ProjectCommands::OpenEntry(const ProjectEntry& given)
 
 void ProjectCommands::ShowHit(const QString& path, const FieldMatch& hit)
 {
-    const ProjectEntry* listed = panel_->Entry(path);
+    const ProjectEntry* listed = project_.Entry(path);
     const int index = OpenEntry(listed ? *listed : ProjectEntry{path, true, true, -1});
     DocumentTab* tab = tabAt_(index);
     if (!tab)
@@ -336,14 +287,12 @@ struct ProjectCommands::DiskReplace {
 void ProjectCommands::ReplaceOnDisk(const QString& relative, const SearchQuery& query,
                                     const QString& replacement, DiskReplace& done)
 {
-    const ProjectFile& project = *panel_->Project();
-    const ProjectEntry* listed = panel_->Entry(relative);
-    ProjectEntry entry = listed ? *listed : ProjectEntry{relative, true, true, -1};
-    entry.format = FormatOf(entry);
+    const ProjectEntry* listed = project_.Entry(relative);
+    const ProjectEntry entry = listed ? *listed : ProjectEntry{relative, true, true, -1};
     // A missing translation was searched as its original's copy: replacing in it makes the
     // translation, as an import does.
     LoadedPair pair;
-    if (Result loaded = LoadPair(project, tabs_.Catalogue(), entry, &pair); !loaded) {
+    if (Result loaded = project_.LoadPair(entry, &pair); !loaded) {
         done.failed << loaded.Error();
         return;
     }
@@ -382,7 +331,7 @@ void ProjectCommands::ReplaceOnDisk(const QString& relative, const SearchQuery& 
 
 void ProjectCommands::ReplaceInProject(const SearchQuery& query, const QString& replacement)
 {
-    const ProjectFile* project = panel_->Project();
+    const ProjectFile* project = project_.File();
     if (!project)
         return;
     const QLocale locale = UiLocale();
@@ -416,7 +365,7 @@ void ProjectCommands::ReplaceInProject(const SearchQuery& query, const QString& 
                                  QMessageBox::Question, QString()) == QMessageBox::Yes) {
             for (const QString& relative : onDisk)
                 ReplaceOnDisk(relative, query, replacement, disk);
-            panel_->ScheduleRecount();
+            project_.ScheduleRecount();
         }
     }
     QString report = UiText("projectFind.report")

@@ -25,17 +25,20 @@ class DocumentSession;
 class DocumentTab;
 class DocumentTabs;
 class MemoryQueue;
+class Project;
 class ProjectFindPanel;
 class ProjectPanel;
+class Workspace;
 
 class ProjectCommands : public QObject {
     Q_OBJECT
 
 public:
-    // tabAt gives the tab of an index (null outside the tabs), activate shows one; the panels
-    // dock in window.
-    ProjectCommands(QMainWindow& window, DocumentTabs& tabs, DocumentCommands& commands,
-                    std::function<DocumentTab*(int)> tabAt, std::function<void(int)> activate);
+    // The commands on the workspace's project; tabAt gives the tab of an index (null outside
+    // the tabs), activate shows one; the panels dock in window.
+    ProjectCommands(QMainWindow& window, Workspace& workspace, DocumentTabs& tabs,
+                    DocumentCommands& commands, std::function<DocumentTab*(int)> tabAt,
+                    std::function<void(int)> activate);
     ~ProjectCommands() override;
 
     void NewProject();
@@ -51,8 +54,6 @@ public:
     // Lists the recent projects in menu (on showing it).
     void FillRecentMenu(QMenu* menu);
 
-    // A document just opened: the Project panel follows its counts when it is the project's.
-    void Follow(DocumentSession* session);
     // Opens the project's file: the translation with its original as the reference, a new
     // translation made from the original when there is none, a translation without an
     // original alone. A file already open gets its tab shown. The tab's index, or -1.
@@ -74,11 +75,11 @@ public:
     // documents use it.
     void ImportGlossary();
     void ClearGlossary();
-    const std::vector<GlossaryTerm>& Glossary() const { return glossary_; }
+    const std::vector<GlossaryTerm>& Glossary() const;
 
     ProjectPanel* Panel() const { return panel_; }
     // Where translations go on their way to a memory: saved ones, and those of removed records.
-    MemoryQueue* Memory() const { return memory_; }
+    MemoryQueue* Memory() const;
     ProjectFindPanel* Find() const { return find_; }
 
 signals:
@@ -90,39 +91,24 @@ signals:
 private:
     // The tab showing the file at path; -1 for none.
     int TabOf(const QString& path) const;
-    // The entry's format: the listing's, else detected or overridden now.
-    int FormatOf(const ProjectEntry& entry) const;
     struct DiskReplace;
     void ReplaceOnDisk(const QString& path, const SearchQuery& query, const QString& replacement,
                        DiskReplace& done);
     void Report(const QString& text);
-    // Reads the project's glossary again and gives it to the project's open documents.
-    void LoadGlossary();
-    void GiveGlossary(DocumentSession* session);
-    // The project's review marks of the file shown on the session, kept in the project as
-    // the translator confirms fields or saves edits.
-    void KeepReviewMarks(DocumentSession& session, const QString& relative);
-    void StoreReviewMarks(DocumentSession& session, const QString& relative);
-    // The fields of the session's file confirmed since the last save go to the project's
-    // memory as it is saved.
-    struct ChangedRecords;
-    void FeedOnSave(DocumentSession& session, const QString& relative);
-    void FeedSaved(DocumentSession& session, const QString& relative,
-                   const ChangedRecords& changed);
     struct PlannedFile;
     struct UpdateTally;
     bool PlanUpdate(const QString& folder, std::vector<PlannedFile>& files);
     void ApplyUpdate(PlannedFile& file, UpdateTally& tally);
 
     QMainWindow& window_;
+    Workspace& workspace_;
+    Project& project_;
     DocumentTabs& tabs_;
     DocumentCommands& commands_;
     std::function<DocumentTab*(int)> tabAt_;
     std::function<void(int)> activate_;
     ProjectPanel* panel_;
     ProjectFindPanel* find_;
-    std::vector<GlossaryTerm> glossary_;
-    MemoryQueue* memory_;
 };
 
 }  // namespace scrivlet

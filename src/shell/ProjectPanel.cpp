@@ -3,15 +3,11 @@
 #include "base/UiText.h"
 #include "catalogue/FormatCatalogue.h"
 #include "documents/EdtDocument.h"
-#include "session/DocumentSession.h"
-#include "translation/DocumentChecks.h"
-#include "translation/TranslationStatus.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QFileSystemWatcher>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
@@ -19,10 +15,8 @@
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
 #include <QStyledItemDelegate>
-#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace scrivlet {
 
@@ -32,10 +26,6 @@ constexpr int kSortRole = Qt::UserRole;         // numbers sort as numbers
 constexpr int kPathRole = Qt::UserRole + 1;     // a file's relative path
 constexpr int kPercentRole = Qt::UserRole + 2;  // the bar's value; -1 for no bar
 constexpr int kUnfinishedRole = Qt::UserRole + 3;
-// Changes on disk come in bursts (a save writes, renames, touches): one count after them.
-constexpr int kRecountDelayMs = 400;
-// Watching costs a handle per file; a larger project is counted again on request only.
-constexpr int kMaxWatchedFiles = 4000;
 
 QLocale UiLocale()
 {
@@ -97,19 +87,11 @@ private:
     bool active_ = false;
 };
 
-struct ProjectPanel::CountResult {
-    ProjectListing listing;
-    CountRun run;
-    QString error;
-};
-
-ProjectPanel::ProjectPanel(const FormatCatalogue& catalogue, QWidget* parent)
+ProjectPanel::ProjectPanel(Project& project, QWidget* parent)
     : QDockWidget(UiText("project.panel"), parent),
-      catalogue_(catalogue),
+      project_(project),
       model_(new QStandardItemModel(this)),
-      filter_(new UnfinishedFilter(this)),
-      recount_(new QTimer(this)),
-      refill_(new QTimer(this))
+      filter_(new UnfinishedFilter(this))
 {
     setObjectName(QStringLiteral("projectPanel"));
     model_->setColumnCount(kColumns);
@@ -161,193 +143,15 @@ ProjectPanel::ProjectPanel(const FormatCatalogue& catalogue, QWidget* parent)
     layout->addWidget(totals_);
     setWidget(body);
 
-    recount_->setSingleShot(true);
-    recount_->setInterval(kRecountDelayMs);
-    connect(recount_, &QTimer::timeout, this, &ProjectPanel::StartCount);
-    refill_->setSingleShot(true);
-    refill_->setInterval(0);
-    connect(refill_, &QTimer::timeout, this, &ProjectPanel::Refill);
-    connect(&counting_, &QFutureWatcher<std::shared_ptr<CountResult>>::finished, this,
-            &ProjectPanel::TakeCount);
-}
-
-ProjectPanel::~ProjectPanel()
-{
-    // The count reads the catalogue, which may go with the frame.
-    counting_.waitForFinished();
-}
-
-Result ProjectPanel::Open(const QString& path)
-{
-    auto project = std::make_unique<ProjectFile>();
-    if (Result opened = project->Open(path); !opened)
-        return opened;
-    Close();
-    project_ = std::move(project);
-    // What the cache vouches for is shown at once; the walk corrects it when it ends.
-    const QHash<QString, CachedCounts> cache = project_->Cache();
-    for (auto it = cache.begin(); it != cache.end(); ++it) {
-        Row& row = rows_[it.key()];
-        const CachedCounts& cached = it.value();
-        row.hasTranslation = cached.translation.size >= 0;
-        row.counts = PairCounts{it.key(),
-                                !row.hasTranslation,
-                                QString(),
-                                cached.records,
-                                cached.fields,
-                                cached.empty,
-                                cached.sameAsReference,
-                                cached.translated,
-                                cached.tooLong,
-                                cached.notStorable};
-    }
-    setWindowTitle(UiText("project.panel") + QStringLiteral(" - ") + QFileInfo(path).fileName());
-    Refill();
-    StartCount();
-    return {};
-}
-
-void ProjectPanel::Close()
-{
-    counting_.waitForFinished();
-    recount_->stop();
-    countAgain_ = false;
-    delete watcher_;
-    watcher_ = nullptr;
-    project_.reset();
-    listing_ = {};
-    checked_.clear();
-    rows_.clear();
-    Refill();
-    setWindowTitle(UiText("project.panel"));
-}
-
-const ProjectEntry* ProjectPanel::Entry(const QString& relative) const
-{
-    for (const ProjectEntry& entry : listing_.entries) {
-        if (entry.path == relative)
-            return &entry;
-    }
-    return nullptr;
-}
-
-QString ProjectPanel::RelativeTranslation(const QString& path) const
-{
-    if (!project_ || path.isEmpty())
-        return {};
-    const QString relative = QDir(project_->TranslationsDir()).relativeFilePath(path);
-    return relative.startsWith(QLatin1String("../")) || QFileInfo(relative).isAbsolute() ? QString()
-                                                                                         : relative;
-}
-
-bool ProjectPanel::Counting() const
-{
-    return counting_.isRunning() || recount_->isActive() || countAgain_;
-}
-
-void ProjectPanel::ScheduleRecount()
-{
-    if (project_)
-        recount_->start();
-}
-
-void ProjectPanel::StartCount()
-{
-    if (!project_)
-        return;
-    if (counting_.isRunning()) {
-        countAgain_ = true;
-        return;
-    }
-    countAgain_ = false;
-    // A connection of its own: the pool's thread must not share the panel's.
-    const QString path = project_->Path();
-    const FormatCatalogue* catalogue = &catalogue_;
-    counting_.setFuture(QtConcurrent::run([path, catalogue] {
-        auto result = std::make_shared<CountResult>();
-        ProjectFile project;
-        Result done = project.Open(path);
-        if (done) {
-            result->listing = ListProject(project, *catalogue);
-            done = CountProject(project, *catalogue, result->listing, &result->run);
-        }
-        result->error = done ? QString() : done.Error();
-        return result;
-    }));
-}
-
-void ProjectPanel::TakeCount()
-{
-    const std::shared_ptr<CountResult> result = counting_.result();
-    if (project_ && result) {
-        listing_ = std::move(result->listing);
-        rows_.clear();
-        for (const PairCounts& pair : result->run.pairs)
-            rows_[pair.path] = Row{pair, true, !pair.missing};
-        for (const ProjectEntry& entry : listing_.entries) {
-            if (!entry.hasOriginal) {
-                Row& row = rows_[entry.path];
-                row.counts.path = entry.path;
-                row.hasOriginal = false;
-            }
-        }
-        WatchFiles();
-        Refill();
-    }
-    if (countAgain_)
-        StartCount();
-    else
-        emit Counted();
-}
-
-void ProjectPanel::Follow(DocumentSession* session)
-{
-    const QString relative = RelativeTranslation(session->Document()->Path());
-    if (relative.isEmpty())
-        return;
-    live_.insert(relative, session);
-    connect(session->Status(), &TranslationStatus::CountsChanged, refill_,
-            qOverload<>(&QTimer::start));
-    connect(session, &DocumentSession::ReferenceChanged, refill_, qOverload<>(&QTimer::start));
-    connect(session->Checks(), &DocumentChecks::ProblemsChanged, refill_,
-            qOverload<>(&QTimer::start));
-    // Saved or closed: the file on disk holds the counts again.
-    connect(session, &DocumentSession::ModifiedChanged, this, [this](bool modified) {
-        if (!modified)
-            ScheduleRecount();
+    connect(&project_, &Project::RowsChanged, this, &ProjectPanel::Refill);
+    connect(&project_, &Project::Changed, this, [this] {
+        setWindowTitle(project_.IsOpen() ? UiText("project.panel") + QStringLiteral(" - ") +
+                                               QFileInfo(project_.Path()).fileName()
+                                         : UiText("project.panel"));
     });
-    connect(session, &QObject::destroyed, this, [this, relative] {
-        live_.remove(relative);
-        refill_->start();
-        ScheduleRecount();
-    });
-    refill_->start();
 }
 
-void ProjectPanel::WatchFiles()
-{
-    delete watcher_;
-    watcher_ = new QFileSystemWatcher(this);
-    if (listing_.entries.size() > kMaxWatchedFiles)
-        return;
-    QStringList paths{project_->OriginalsDir(), project_->TranslationsDir()};
-    for (const ProjectEntry& entry : listing_.entries) {
-        if (entry.hasOriginal)
-            paths << entry.OriginalIn(*project_);
-        if (entry.hasTranslation)
-            paths << entry.TranslationIn(*project_);
-        // Folders tell of files that come and go.
-        if (const QString folder = QFileInfo(entry.path).path(); folder != QLatin1String(".")) {
-            paths << project_->OriginalsDir() + u'/' + folder;
-            paths << project_->TranslationsDir() + u'/' + folder;
-        }
-    }
-    paths.removeDuplicates();
-    paths.removeIf([](const QString& path) { return !QFileInfo::exists(path); });
-    watcher_->addPaths(paths);
-    connect(watcher_, &QFileSystemWatcher::fileChanged, this, &ProjectPanel::ScheduleRecount);
-    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, &ProjectPanel::ScheduleRecount);
-}
+ProjectPanel::~ProjectPanel() = default;
 
 bool ProjectPanel::eventFilter(QObject* watched, QEvent* event)
 {
@@ -376,12 +180,17 @@ void ProjectPanel::FitNameColumn()
 void ProjectPanel::Activate(const QModelIndex& index)
 {
     const QString path = index.siblingAtColumn(kName).data(kPathRole).toString();
-    if (const ProjectEntry* entry = Entry(path))
+    if (path.isEmpty())
+        return;
+    if (const ProjectEntry* entry = project_.Entry(path)) {
         emit OpenRequested(*entry);
-    else if (!path.isEmpty() && project_ && rows_.contains(path))
-        // Listed from the cache, the walk not ended yet: enough to open it.
-        emit OpenRequested(
-            ProjectEntry{path, rows_[path].hasOriginal, rows_[path].hasTranslation, -1});
+        return;
+    }
+    // Listed from the cache, the walk not ended yet: enough to open it.
+    for (const Project::FileRow& row : project_.Rows()) {
+        if (row.path == path)
+            emit OpenRequested(ProjectEntry{path, row.hasOriginal, row.hasTranslation, -1});
+    }
 }
 
 // --- the tree ------------------------------------------------------------------------------
@@ -455,14 +264,6 @@ void ProjectPanel::ShowCounts(const QList<QStandardItem*>& items, const PairCoun
     items[kName]->setData(counts.translated < counts.fields, kUnfinishedRole);
 }
 
-void ProjectPanel::SetCheckedProblems(QHash<QString, qint64> problems)
-{
-    if (problems == checked_)
-        return;
-    checked_ = std::move(problems);
-    refill_->start();
-}
-
 void ProjectPanel::Refill()
 {
     QStringList expanded;
@@ -476,51 +277,35 @@ void ProjectPanel::Refill()
     folders_.clear();
     QHash<QString, PairCounts> sums;
     QHash<QString, qint64> problemSums;
-    for (auto it = rows_.begin(); it != rows_.end(); ++it) {
-        const Row& row = it.value();
-        PairCounts counts = row.counts;
-        qint64 problems = checked_.value(it.key(), counts.tooLong + counts.notStorable);
-        const DocumentSession* session = live_.value(it.key());
-        if (session && session->Status()->Reference()) {
-            const TranslationCounts& now = session->Status()->Counts();
-            problems = session->Checks()->Count() + now.sourceChanged;
-            counts = PairCounts{it.key(),
-                                counts.missing,
-                                QString(),
-                                session->Document()->RecordCount(),
-                                now.fields,
-                                now.empty,
-                                now.sameAsReference,
-                                now.translated,
-                                now.tooLong,
-                                now.notStorable};
-        }
-        const qsizetype slash = it.key().lastIndexOf(u'/');
+    const std::vector<Project::FileRow> rows = project_.Rows();
+    for (const Project::FileRow& row : rows) {
+        const QString& path = row.path;
+        const qsizetype slash = path.lastIndexOf(u'/');
         QList<QStandardItem*> items;
         for (int column = 0; column < kColumns; ++column)
             items << new QStandardItem;
-        QString name = it.key().mid(slash + 1);
-        items[kName]->setData(it.key(), kPathRole);
+        QString name = path.mid(slash + 1);
+        items[kName]->setData(path, kPathRole);
         items[kName]->setData(QStringLiteral("1") + name.toLower(), kSortRole);
-        items[kName]->setToolTip(QDir::toNativeSeparators(it.key()));
+        items[kName]->setToolTip(QDir::toNativeSeparators(path));
         if (!row.hasOriginal) {
             name += QStringLiteral("  (%1)").arg(UiText("project.noOriginal"));
             items[kName]->setForeground(QApplication::palette().brush(QPalette::PlaceholderText));
         } else {
             if (!row.hasTranslation)
                 name += QStringLiteral("  (%1)").arg(UiText("project.noTranslation"));
-            ShowCounts(items, counts, problems);
-            if (!counts.error.isEmpty())
-                items[kName]->setToolTip(counts.error);
-            Add(sums[QString()], counts);
-            problemSums[QString()] += problems;
-            for (const QString& folder : FoldersOf(it.key())) {
-                Add(sums[folder], counts);
-                problemSums[folder] += problems;
+            ShowCounts(items, row.counts, row.problems);
+            if (!row.counts.error.isEmpty())
+                items[kName]->setToolTip(row.counts.error);
+            Add(sums[QString()], row.counts);
+            problemSums[QString()] += row.problems;
+            for (const QString& folder : FoldersOf(path)) {
+                Add(sums[folder], row.counts);
+                problemSums[folder] += row.problems;
             }
         }
         items[kName]->setText(name);
-        FolderItem(slash < 0 ? QString() : it.key().left(slash))->appendRow(items);
+        FolderItem(slash < 0 ? QString() : path.left(slash))->appendRow(items);
     }
     for (auto it = folders_.begin(); it != folders_.end(); ++it) {
         QStandardItem* folder = it.value();
@@ -540,17 +325,18 @@ void ProjectPanel::Refill()
         if (!found.isEmpty())
             tree_->setCurrentIndex(filter_->mapFromSource(found.first()));
     }
-    ShowTotals(sums.value(QString()), problemSums.value(QString()));
+    ShowTotals(rows, sums.value(QString()), problemSums.value(QString()));
 }
 
-void ProjectPanel::ShowTotals(const PairCounts& total, qint64 problems)
+void ProjectPanel::ShowTotals(const std::vector<Project::FileRow>& rows, const PairCounts& total,
+                              qint64 problems)
 {
-    if (!project_) {
+    if (!project_.IsOpen()) {
         totals_->clear();
         return;
     }
     int originals = 0, missing = 0, extra = 0;
-    for (const Row& row : rows_) {
+    for (const Project::FileRow& row : rows) {
         originals += row.hasOriginal ? 1 : 0;
         missing += row.hasOriginal && !row.hasTranslation ? 1 : 0;
         extra += row.hasOriginal ? 0 : 1;

@@ -1,4 +1,4 @@
-// File > Update Originals of a project, and the project's review marks on its open documents.
+// File > Update Originals of a project.
 
 #include "shell/ProjectCommands.h"
 
@@ -9,11 +9,12 @@
 #include "documents/FileTypes.h"
 #include "session/DocumentHistory.h"
 #include "session/DocumentSession.h"
+#include "session/MemoryQueue.h"
+#include "session/Project.h"
 #include "session/Settings.h"
 #include "shell/DialogHost.h"
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentTabs.h"
-#include "shell/MemoryQueue.h"
 #include "shell/ProjectPanel.h"
 #include "shell/UpdateCommand.h"
 #include "store/MemoryFeed.h"
@@ -124,13 +125,13 @@ void PlanFile(Planned& file, const ProjectFile& project, const FormatCatalogue& 
 
 bool ProjectCommands::PlanUpdate(const QString& folder, std::vector<PlannedFile>& files)
 {
-    ProjectFile& project = *panel_->Project();
+    ProjectFile& project = *project_.File();
     for (const ProjectEntry& listed : ListProject(project, tabs_.Catalogue()).entries) {
         if (!listed.hasOriginal || !listed.hasTranslation)
             continue;
         PlannedFile& file = files.emplace_back();
         file.entry = listed;
-        file.entry.format = FormatOf(listed);
+        file.entry.format = project_.FormatOf(listed);
         file.open = tabs_.SessionAt(TabOf(listed.TranslationIn(project)));
         file.marks = project.FileMarks(listed.path);
     }
@@ -174,7 +175,7 @@ void ProjectCommands::ApplyUpdate(PlannedFile& file, UpdateTally& tally)
         tally.failed << file.error;
         return;
     }
-    ProjectFile& project = *panel_->Project();
+    ProjectFile& project = *project_.File();
     const Alignment& alignment = file.alignment;
     const std::vector<ProjectFile::PlacedMarks>& rows = file.marks;
     if (DocumentSession* session = file.open) {
@@ -212,7 +213,7 @@ void ProjectCommands::ApplyUpdate(PlannedFile& file, UpdateTally& tally)
 
 void ProjectCommands::UpdateOriginals()
 {
-    ProjectFile* project = panel_->Project();
+    ProjectFile* project = project_.File();
     if (!project)
         return;
     const QString folder = commands_.Host().GetExistingDirectory(
@@ -256,12 +257,13 @@ void ProjectCommands::UpdateOriginals()
     }
     // The project's memory is its own file: the one the editor uses while it is open.
     const ProjectSettings& settings = project->Settings();
-    memory_->Add(project->Path(),
-                 LanguagesOfEncodings(settings.originalEncoding, settings.translationEncoding),
-                 std::move(removed));
+    project_.Memory()->Add(
+        project->Path(),
+        LanguagesOfEncodings(settings.originalEncoding, settings.translationEncoding),
+        std::move(removed));
     if (Result pointed = project->SetOriginalsDir(folder); !pointed)
         tally.failed << pointed.Error();
-    panel_->ScheduleRecount();
+    project_.ScheduleRecount();
     QString report =
         UiText("update.projectReport")
             .arg(locale.toString(tally.open), locale.toString(tally.written),
@@ -274,133 +276,4 @@ void ProjectCommands::UpdateOriginals()
         report += u'\n' + tally.failed.join(u'\n');
     commands_.Host().ShowMessage(&window_, report, QMessageBox::Information);
 }
-
-// --- review marks kept in the project --------------------------------------------------------
-
-void ProjectCommands::KeepReviewMarks(DocumentSession& session, const QString& relative)
-{
-    ProjectFile* project = panel_->Project();
-    const EdtDocument& document = *session.Document();
-    for (const ProjectFile::PlacedMarks& row : project->FileMarks(relative)) {
-        if (row.marks.review != ReviewReason::None && row.record < document.RecordCount() &&
-            row.field < document.TextFieldCount())
-            session.Review()->Set(row.record, row.field, {row.marks.review, row.marks.source});
-    }
-    // A confirmation is kept at once; an edit once it is saved (unsaved, it may be undone, and
-    // its mark only sleeps until then). Marks an undo or a redo of an update puts back or takes
-    // away are nobody's review.
-    connect(session.Review(), &ReviewMarks::Changed, &session, [this, &session, relative] {
-        if (!session.Review()->Restoring())
-            StoreReviewMarks(session, relative);
-    });
-    connect(&session, &DocumentSession::Saved, this,
-            [this, &session, relative] { StoreReviewMarks(session, relative); });
-}
-
-void ProjectCommands::StoreReviewMarks(DocumentSession& session, const QString& relative)
-{
-    ProjectFile* project = panel_->Project();
-    if (!project || session.Document()->Path().isEmpty() ||
-        panel_->RelativeTranslation(session.Document()->Path()) != relative)
-        return;
-    const EdtDocument* reference = session.Reference();
-    for (ProjectFile::PlacedMarks& row : project->FileMarks(relative)) {
-        if (row.marks.review == ReviewReason::None ||
-            session.Review()->Holds(row.record, row.field))
-            continue;
-        // Reviewed: the translation now follows the original as it is.
-        row.marks.review = ReviewReason::None;
-        if (reference && row.record < reference->RecordCount())
-            row.marks.source = reference->FieldText(row.record, row.field).toString();
-        // A failed write leaves the mark in the project: the field is shown for review again.
-        (void)project->SetFieldMarks(relative, row.record, row.field, row.marks);
-    }
-}
-
-}  // namespace scrivlet
-
-// --- confirmed translations to the memory ----------------------------------------------------
-
-namespace scrivlet {
-
-// The records whose fields changed or lost their review mark since the last save; a large
-// change, or records coming and going, counts as all of them.
-struct ProjectCommands::ChangedRecords {
-    static constexpr int kMostListed = 4096;
-    std::set<int> records;
-    bool all = false;
-    void Add(int first, int last)
-    {
-        if (all)
-            return;
-        if (last - first >= kMostListed || records.size() >= size_t(kMostListed)) {
-            all = true;
-            records.clear();
-            return;
-        }
-        for (int record = first; record <= last; ++record)
-            records.insert(record);
-    }
-};
-
-void ProjectCommands::FeedOnSave(DocumentSession& session, const QString& relative)
-{
-    auto changed = std::make_shared<ChangedRecords>();
-    EdtDocument* document = session.Document();
-    connect(document, &EdtDocument::TextChanged, &session,
-            [changed](int record, int) { changed->Add(record, record); });
-    connect(document, &EdtDocument::TextsChanged, &session,
-            [changed](int first, int last) { changed->Add(first, last); });
-    for (auto moved : {&EdtDocument::RecordsInserted, &EdtDocument::RecordsRemoved})
-        connect(document, moved, &session, [changed](int, int) { changed->all = true; });
-    // A confirmed review makes a field count without changing it.
-    connect(session.Review(), &ReviewMarks::Changed, &session,
-            [changed](int first, int last) { changed->Add(first, last); });
-    connect(&session, &DocumentSession::Saved, this, [this, &session, relative, changed] {
-        FeedSaved(session, relative, *changed);
-        *changed = {};
-    });
-}
-
-void ProjectCommands::FeedSaved(DocumentSession& session, const QString& relative,
-                                const ChangedRecords& changed)
-{
-    const ProjectFile* project = panel_->Project();
-    const EdtDocument* reference = session.Reference();
-    const EdtDocument& document = *session.Document();
-    if (!project || !reference || document.Path().isEmpty() ||
-        panel_->RelativeTranslation(document.Path()) != relative)
-        return;
-    const ProjectSettings& settings = project->Settings();
-    const MemoryLanguages fallback =
-        LanguagesOfEncodings(settings.originalEncoding, settings.translationEncoding);
-    const qint64 now = QDateTime::currentSecsSinceEpoch();
-    // The project's memory is its own file: the one the editor uses while it is open.
-    if (!changed.all) {
-        const ReviewMarks& review = *session.Review();
-        const auto pending = [&review](int record, int field) { return review.Has(record, field); };
-        std::vector<MemoryUnit> units;
-        for (const int record : changed.records)
-            CollectConfirmed(document, *reference, record, record, pending, relative, now, &units);
-        memory_->Add(project->Path(), fallback, std::move(units));
-        return;
-    }
-    // Every field may be new: gathered on the writer's thread from copies (two memcpy calls
-    // each), so that the save returns as soon as the file is written.
-    std::shared_ptr<const EdtDocument> translation = document.Snapshot();
-    std::shared_ptr<const EdtDocument> original = reference->Snapshot();
-    if (!translation || !original)
-        return;
-    const std::vector<std::pair<int, int>> marked = session.Review()->Fields();
-    memory_->Add(project->Path(), fallback, [translation, original, marked, relative, now] {
-        const auto pending = [&marked](int record, int field) {
-            return std::binary_search(marked.begin(), marked.end(), std::pair{record, field});
-        };
-        std::vector<MemoryUnit> units;
-        CollectConfirmed(*translation, *original, 0, translation->RecordCount() - 1, pending,
-                         relative, now, &units);
-        return units;
-    });
-}
-
 }  // namespace scrivlet

@@ -8,13 +8,15 @@
 #include "grid/GridView.h"
 #include "grid/InplaceEdit.h"
 #include "session/DocumentSession.h"
+#include "session/MemoryQueue.h"
+#include "session/Project.h"
 #include "session/Settings.h"
+#include "session/Workspace.h"
 #include "shell/CheckCommands.h"
 #include "shell/CheckSettingsDialog.h"
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentTab.h"
 #include "shell/GlossaryPanel.h"
-#include "shell/MemoryQueue.h"
 #include "shell/ProblemsPanel.h"
 #include "shell/ProjectCommands.h"
 #include "shell/ProjectDialog.h"
@@ -105,6 +107,7 @@ class TestProject : public QObject {
     QString project_;
 
     ProjectPanel& Panel() { return *frame_->Projects().Panel(); }
+    Project& OpenProject() { return frame_->Work().CurrentProject(); }
     ProjectFindPanel& Find() { return *frame_->Projects().Find(); }
     QString Original(const QString& name) { return env_.Path(QStringLiteral("orig/") + name); }
     QString Translation(const QString& name) { return env_.Path(QStringLiteral("trans/") + name); }
@@ -114,7 +117,7 @@ class TestProject : public QObject {
     {
         frame_ = std::make_unique<MainFrame>();
         frame_->Commands().SetDialogHost(&host_);
-        QSignalSpy counted(&Panel(), &ProjectPanel::Counted);
+        QSignalSpy counted(&OpenProject(), &Project::Counted);
         QVERIFY(frame_->Projects().OpenProjectFile(project_));
         QVERIFY(counted.wait(10000));
     }
@@ -131,7 +134,7 @@ class TestProject : public QObject {
 
     bool WaitForCount()
     {
-        QSignalSpy counted(&Panel(), &ProjectPanel::Counted);
+        QSignalSpy counted(&OpenProject(), &Project::Counted);
         return counted.wait(10000);
     }
 
@@ -417,7 +420,7 @@ private slots:
         frame_->Projects().UpdateOriginals();
         qApp->removeEventFilter(&cancel);
         QVERIFY(host_.Drained());
-        ProjectFile& project = *Panel().Project();
+        ProjectFile& project = *OpenProject().File();
         if (answer == QMessageBox::Cancel) {
             QCOMPARE(host_.questions.size(), 0);
             QCOMPARE(project.Settings().originals, QStringLiteral("orig"));
@@ -542,7 +545,7 @@ private slots:
         const ReviewMarks& review = *tab->Session()->Review();
         QCOMPARE(review.Count(), 2);
         QCOMPARE(review.At(0, 0)->oldSource, QStringLiteral("Hey"));
-        ProjectFile& project = *Panel().Project();
+        ProjectFile& project = *OpenProject().File();
         DocumentSession& history = *tab->Session();
         const int column = tab->Document()->TextColumn(0);
         QVERIFY(history.SetText(2, column, u"Op", QStringLiteral("typing")));
@@ -679,8 +682,8 @@ private slots:
         auto* panel = frame_->findChild<ProblemsPanel*>();
         ProblemsModel& model = *panel->Model();
         QVERIFY(panel->Scope()->isEnabled());
-        QVERIFY(Panel().Project()->SetFieldMarks("b/two_dlg.edt", 0, 0,
-                                                 {"Old", ReviewReason::Changed, {}}));
+        QVERIFY(OpenProject().File()->SetFieldMarks("b/two_dlg.edt", 0, 0,
+                                                    {"Old", ReviewReason::Changed, {}}));
         QSignalSpy checked(panel, &ProblemsPanel::ProjectChecked);
         panel->Scope()->setCurrentIndex(1);
         QVERIFY(checked.wait(10000));
@@ -726,7 +729,7 @@ private slots:
             panel->IgnoreAction()->trigger();
             QCOMPARE(rowsOf(file, check), rows - 1);
             QTRY_COMPARE(counted(), listed - 1);
-            QCOMPARE(Panel().Project()->IgnoredProblems(file).size(), size_t(1));
+            QCOMPARE(OpenProject().File()->IgnoredProblems(file).size(), size_t(1));
             panel->ScheduleProjectCheck(0);
             QVERIFY(checked.wait(10000));
             QCOMPARE(rowsOf(file, check), rows - 1);

@@ -1,4 +1,4 @@
-#include "shell/MemoryQueue.h"
+#include "session/MemoryQueue.h"
 
 #include "base/UiText.h"
 

@@ -1,0 +1,478 @@
+#include "session/Project.h"
+
+#include "catalogue/FormatCatalogue.h"
+#include "catalogue/FormatDetection.h"
+#include "documents/EdtDocument.h"
+#include "session/DocumentSession.h"
+#include "session/MemoryQueue.h"
+#include "store/MemoryFeed.h"
+#include "store/ProjectGlossary.h"
+#include "translation/DocumentChecks.h"
+#include "translation/ReviewMarks.h"
+#include "translation/TranslationStatus.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
+#include <set>
+
+namespace scrivlet {
+
+namespace {
+
+// Changes on disk come in bursts (a save writes, renames, touches): one count after them.
+constexpr int kRecountDelayMs = 400;
+// Watching costs a handle per file; a larger project is counted again on request only.
+constexpr int kMaxWatchedFiles = 4000;
+
+}  // namespace
+
+struct Project::CountResult {
+    ProjectListing listing;
+    CountRun run;
+    QString error;
+};
+
+Project::Project(const FormatCatalogue& catalogue, QObject* parent)
+    : QObject(parent),
+      catalogue_(catalogue),
+      memory_(new MemoryQueue(this)),
+      recount_(new QTimer(this)),
+      rowsChanged_(new QTimer(this))
+{
+    recount_->setSingleShot(true);
+    recount_->setInterval(kRecountDelayMs);
+    connect(recount_, &QTimer::timeout, this, &Project::StartCount);
+    // Many changes in one event (a Replace All over every field) make one signal.
+    rowsChanged_->setSingleShot(true);
+    rowsChanged_->setInterval(0);
+    connect(rowsChanged_, &QTimer::timeout, this, &Project::RowsChanged);
+    connect(&counting_, &QFutureWatcher<std::shared_ptr<CountResult>>::finished, this,
+            &Project::TakeCount);
+}
+
+Project::~Project()
+{
+    // The count reads the catalogue, which may go with the frame.
+    counting_.waitForFinished();
+}
+
+QString Project::Path() const
+{
+    return file_ ? file_->Path() : QString();
+}
+
+Result Project::Open(const QString& path)
+{
+    auto file = std::make_unique<ProjectFile>();
+    if (Result opened = file->Open(path); !opened)
+        return opened;
+    Close();
+    file_ = std::move(file);
+    // What the cache vouches for is shown at once; the walk corrects it when it ends.
+    const QHash<QString, CachedCounts> cache = file_->Cache();
+    for (auto it = cache.begin(); it != cache.end(); ++it) {
+        FileRow& row = rows_[it.key()];
+        const CachedCounts& cached = it.value();
+        row.path = it.key();
+        row.hasTranslation = cached.translation.size >= 0;
+        row.counts = PairCounts{it.key(),
+                                !row.hasTranslation,
+                                QString(),
+                                cached.records,
+                                cached.fields,
+                                cached.empty,
+                                cached.sameAsReference,
+                                cached.translated,
+                                cached.tooLong,
+                                cached.notStorable};
+    }
+    LoadGlossary();
+    StartCount();
+    emit Changed();
+    emit RowsChanged();
+    return {};
+}
+
+void Project::Close()
+{
+    if (!file_)
+        return;
+    counting_.waitForFinished();
+    recount_->stop();
+    countAgain_ = false;
+    delete watcher_;
+    watcher_ = nullptr;
+    file_.reset();
+    listing_ = {};
+    checked_.clear();
+    rows_.clear();
+    glossary_.clear();
+    for (const QPointer<DocumentSession>& session : live_) {
+        if (session) {
+            Unfollow(*session);
+            session->SetGlossary({});
+        }
+    }
+    live_.clear();
+    emit GlossaryChanged();
+    emit Changed();
+    emit RowsChanged();
+}
+
+const ProjectEntry* Project::Entry(const QString& relative) const
+{
+    for (const ProjectEntry& entry : listing_.entries) {
+        if (entry.path == relative)
+            return &entry;
+    }
+    return nullptr;
+}
+
+QString Project::RelativeTranslation(const QString& path) const
+{
+    if (!file_ || path.isEmpty())
+        return {};
+    const QString relative = QDir(file_->TranslationsDir()).relativeFilePath(path);
+    return relative.startsWith(QLatin1String("../")) || QFileInfo(relative).isAbsolute() ? QString()
+                                                                                         : relative;
+}
+
+int Project::FormatOf(const ProjectEntry& entry) const
+{
+    if (const ProjectEntry* listed = Entry(entry.path); listed && listed->format >= 0)
+        return listed->format;
+    if (entry.format >= 0 || !file_)
+        return entry.format;
+    const int chosen = file_->FormatOverrides().value(entry.path, -1);
+    if (catalogue_.At(chosen))
+        return chosen;
+    const Detection detection =
+        DetectFormat(catalogue_, QFileInfo(entry.OriginalIn(*file_)).absoluteFilePath());
+    return detection.ask || !catalogue_.At(detection.format) ? -1 : detection.format;
+}
+
+Result Project::LoadPair(const ProjectEntry& given, LoadedPair* pair) const
+{
+    ProjectEntry entry = given;
+    entry.format = FormatOf(given);
+    return scrivlet::LoadPair(*file_, catalogue_, entry, pair);
+}
+
+bool Project::Counting() const
+{
+    return counting_.isRunning() || recount_->isActive() || countAgain_;
+}
+
+void Project::ScheduleRecount()
+{
+    if (file_)
+        recount_->start();
+}
+
+void Project::StartCount()
+{
+    if (!file_)
+        return;
+    if (counting_.isRunning()) {
+        countAgain_ = true;
+        return;
+    }
+    countAgain_ = false;
+    // A connection of its own: the pool's thread must not share this one's.
+    const QString path = file_->Path();
+    const FormatCatalogue* catalogue = &catalogue_;
+    counting_.setFuture(QtConcurrent::run([path, catalogue] {
+        auto result = std::make_shared<CountResult>();
+        ProjectFile project;
+        Result done = project.Open(path);
+        if (done) {
+            result->listing = ListProject(project, *catalogue);
+            done = CountProject(project, *catalogue, result->listing, &result->run);
+        }
+        result->error = done ? QString() : done.Error();
+        return result;
+    }));
+}
+
+void Project::TakeCount()
+{
+    const std::shared_ptr<CountResult> result = counting_.result();
+    if (file_ && result) {
+        listing_ = std::move(result->listing);
+        rows_.clear();
+        for (const PairCounts& pair : result->run.pairs)
+            rows_[pair.path] = FileRow{pair.path, pair, 0, true, !pair.missing};
+        for (const ProjectEntry& entry : listing_.entries) {
+            if (!entry.hasOriginal) {
+                FileRow& row = rows_[entry.path];
+                row.path = row.counts.path = entry.path;
+                row.hasOriginal = false;
+            }
+        }
+        WatchFiles();
+        emit RowsChanged();
+    }
+    if (countAgain_)
+        StartCount();
+    else
+        emit Counted();
+}
+
+std::vector<Project::FileRow> Project::Rows() const
+{
+    std::vector<FileRow> rows;
+    rows.reserve(static_cast<size_t>(rows_.size()));
+    for (auto it = rows_.begin(); it != rows_.end(); ++it) {
+        FileRow row = it.value();
+        row.problems = checked_.value(it.key(), row.counts.tooLong + row.counts.notStorable);
+        const DocumentSession* session = live_.value(it.key());
+        if (row.hasOriginal && session && session->Status()->Reference()) {
+            const TranslationCounts& now = session->Status()->Counts();
+            row.problems = session->Checks()->Count() + now.sourceChanged;
+            row.counts = PairCounts{it.key(),
+                                    row.counts.missing,
+                                    QString(),
+                                    session->Document()->RecordCount(),
+                                    now.fields,
+                                    now.empty,
+                                    now.sameAsReference,
+                                    now.translated,
+                                    now.tooLong,
+                                    now.notStorable};
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+void Project::SetCheckedProblems(QHash<QString, qint64> problems)
+{
+    if (problems == checked_)
+        return;
+    checked_ = std::move(problems);
+    rowsChanged_->start();
+}
+
+void Project::Follow(DocumentSession* session)
+{
+    const QString relative = RelativeTranslation(session->Document()->Path());
+    if (relative.isEmpty())
+        return;
+    if (live_.value(relative) == session)
+        return;
+    live_.insert(relative, session);
+    const auto changed = [this] { rowsChanged_->start(); };
+    connect(session->Status(), &TranslationStatus::CountsChanged, this, changed);
+    connect(session, &DocumentSession::ReferenceChanged, this, changed);
+    connect(session->Checks(), &DocumentChecks::ProblemsChanged, this, changed);
+    // Saved or closed: the file on disk holds the counts again.
+    connect(session, &DocumentSession::ModifiedChanged, this, [this](bool modified) {
+        if (!modified)
+            ScheduleRecount();
+    });
+    connect(session, &QObject::destroyed, this, [this, relative] {
+        live_.remove(relative);
+        rowsChanged_->start();
+        ScheduleRecount();
+    });
+    GiveGlossary(session);
+    KeepReviewMarks(*session, relative);
+    FeedOnSave(*session, relative);
+    rowsChanged_->start();
+}
+
+void Project::Unfollow(DocumentSession& session)
+{
+    for (QObject* sender : std::initializer_list<QObject*>{
+             &session, session.Document(), session.Status(), session.Checks(), session.Review()})
+        sender->disconnect(this);
+}
+
+void Project::WatchFiles()
+{
+    delete watcher_;
+    watcher_ = new QFileSystemWatcher(this);
+    if (listing_.entries.size() > kMaxWatchedFiles)
+        return;
+    QStringList paths{file_->OriginalsDir(), file_->TranslationsDir()};
+    for (const ProjectEntry& entry : listing_.entries) {
+        if (entry.hasOriginal)
+            paths << entry.OriginalIn(*file_);
+        if (entry.hasTranslation)
+            paths << entry.TranslationIn(*file_);
+        // Folders tell of files that come and go.
+        if (const QString folder = QFileInfo(entry.path).path(); folder != QLatin1String(".")) {
+            paths << file_->OriginalsDir() + u'/' + folder;
+            paths << file_->TranslationsDir() + u'/' + folder;
+        }
+    }
+    paths.removeDuplicates();
+    paths.removeIf([](const QString& path) { return !QFileInfo::exists(path); });
+    watcher_->addPaths(paths);
+    connect(watcher_, &QFileSystemWatcher::fileChanged, this, &Project::ScheduleRecount);
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, &Project::ScheduleRecount);
+}
+
+// --- the glossary ------------------------------------------------------------------------------
+
+void Project::LoadGlossary()
+{
+    glossary_ = file_ ? ProjectGlossaryTerms(*file_) : std::vector<GlossaryTerm>();
+    for (const QPointer<DocumentSession>& session : live_)
+        GiveGlossary(session);
+    emit GlossaryChanged();
+}
+
+void Project::GiveGlossary(DocumentSession* session)
+{
+    if (session)
+        session->SetGlossary(glossary_);
+}
+
+Result Project::ImportGlossary(const QString& path, GlossaryImport* counts)
+{
+    if (!file_)
+        return Result::Failure(QString());
+    Result read = ImportProjectGlossary(*file_, path, counts);
+    if (read)
+        LoadGlossary();
+    return read;
+}
+
+Result Project::ClearGlossary()
+{
+    if (!file_)
+        return {};
+    const Result cleared = ClearProjectGlossary(*file_);
+    LoadGlossary();
+    return cleared;
+}
+
+// --- the review marks of open documents ----------------------------------------------------
+
+void Project::KeepReviewMarks(DocumentSession& session, const QString& relative)
+{
+    const EdtDocument& document = *session.Document();
+    for (const ProjectFile::PlacedMarks& row : file_->FileMarks(relative)) {
+        if (row.marks.review != ReviewReason::None && row.record < document.RecordCount() &&
+            row.field < document.TextFieldCount())
+            session.Review()->Set(row.record, row.field, {row.marks.review, row.marks.source});
+    }
+    // A confirmation is kept at once; an edit once it is saved (unsaved, it may be undone, and
+    // its mark only sleeps until then). Marks an undo or a redo of an update puts back or takes
+    // away are nobody's review.
+    connect(session.Review(), &ReviewMarks::Changed, this, [this, &session, relative] {
+        if (!session.Review()->Restoring())
+            StoreReviewMarks(session, relative);
+    });
+    connect(&session, &DocumentSession::Saved, this,
+            [this, &session, relative] { StoreReviewMarks(session, relative); });
+}
+
+void Project::StoreReviewMarks(DocumentSession& session, const QString& relative)
+{
+    if (!file_ || session.Document()->Path().isEmpty() ||
+        RelativeTranslation(session.Document()->Path()) != relative)
+        return;
+    const EdtDocument* reference = session.Reference();
+    for (ProjectFile::PlacedMarks& row : file_->FileMarks(relative)) {
+        if (row.marks.review == ReviewReason::None ||
+            session.Review()->Holds(row.record, row.field))
+            continue;
+        // Reviewed: the translation now follows the original as it is.
+        row.marks.review = ReviewReason::None;
+        if (reference && row.record < reference->RecordCount())
+            row.marks.source = reference->FieldText(row.record, row.field).toString();
+        // A failed write leaves the mark in the project: the field is shown for review again.
+        (void)file_->SetFieldMarks(relative, row.record, row.field, row.marks);
+    }
+}
+
+// --- confirmed translations to the memory ----------------------------------------------------
+
+// The records whose fields changed or lost their review mark since the last save; a large
+// change, or records coming and going, counts as all of them.
+struct Project::ChangedRecords {
+    static constexpr int kMostListed = 4096;
+    std::set<int> records;
+    bool all = false;
+    void Add(int first, int last)
+    {
+        if (all)
+            return;
+        if (last - first >= kMostListed || records.size() >= size_t(kMostListed)) {
+            all = true;
+            records.clear();
+            return;
+        }
+        for (int record = first; record <= last; ++record)
+            records.insert(record);
+    }
+};
+
+void Project::FeedOnSave(DocumentSession& session, const QString& relative)
+{
+    auto changed = std::make_shared<ChangedRecords>();
+    EdtDocument* document = session.Document();
+    connect(document, &EdtDocument::TextChanged, this,
+            [changed](int record, int) { changed->Add(record, record); });
+    connect(document, &EdtDocument::TextsChanged, this,
+            [changed](int first, int last) { changed->Add(first, last); });
+    for (auto moved : {&EdtDocument::RecordsInserted, &EdtDocument::RecordsRemoved})
+        connect(document, moved, this, [changed](int, int) { changed->all = true; });
+    // A confirmed review makes a field count without changing it.
+    connect(session.Review(), &ReviewMarks::Changed, this,
+            [changed](int first, int last) { changed->Add(first, last); });
+    connect(&session, &DocumentSession::Saved, this, [this, &session, relative, changed] {
+        FeedSaved(session, relative, *changed);
+        *changed = {};
+    });
+}
+
+void Project::FeedSaved(DocumentSession& session, const QString& relative,
+                        const ChangedRecords& changed)
+{
+    const EdtDocument* reference = session.Reference();
+    const EdtDocument& document = *session.Document();
+    if (!file_ || !reference || document.Path().isEmpty() ||
+        RelativeTranslation(document.Path()) != relative)
+        return;
+    const ProjectSettings& settings = file_->Settings();
+    const MemoryLanguages fallback =
+        LanguagesOfEncodings(settings.originalEncoding, settings.translationEncoding);
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    // The project's memory is its own file: the one the editor uses while it is open.
+    if (!changed.all) {
+        const ReviewMarks& review = *session.Review();
+        const auto pending = [&review](int record, int field) { return review.Has(record, field); };
+        std::vector<MemoryUnit> units;
+        for (const int record : changed.records)
+            CollectConfirmed(document, *reference, record, record, pending, relative, now, &units);
+        memory_->Add(file_->Path(), fallback, std::move(units));
+        return;
+    }
+    // Every field may be new: gathered on the writer's thread from copies (two memcpy calls
+    // each), so that the save returns as soon as the file is written.
+    std::shared_ptr<const EdtDocument> translation = document.Snapshot();
+    std::shared_ptr<const EdtDocument> original = reference->Snapshot();
+    if (!translation || !original)
+        return;
+    const std::vector<std::pair<int, int>> marked = session.Review()->Fields();
+    memory_->Add(file_->Path(), fallback, [translation, original, marked, relative, now] {
+        const auto pending = [&marked](int record, int field) {
+            return std::binary_search(marked.begin(), marked.end(), std::pair{record, field});
+        };
+        std::vector<MemoryUnit> units;
+        CollectConfirmed(*translation, *original, 0, translation->RecordCount() - 1, pending,
+                         relative, now, &units);
+        return units;
+    });
+}
+
+}  // namespace scrivlet

@@ -4,6 +4,7 @@
 #include "documents/EdtDocument.h"
 #include "session/DocumentSession.h"
 #include "session/Project.h"
+#include "session/Settings.h"
 #include "translation/DocumentChecks.h"
 #include "translation/ReviewMarks.h"
 
@@ -45,6 +46,19 @@ Workspace::~Workspace()
     project_ = nullptr;
     while (!sessions_.empty())
         Close(Count() - 1);
+}
+
+QString Workspace::MemoryInUse() const
+{
+    return project_->IsOpen() ? project_->Path() : MemoryLocation();
+}
+
+std::vector<DocumentSession*> Workspace::Sessions() const
+{
+    std::vector<DocumentSession*> sessions;
+    for (const std::unique_ptr<DocumentSession>& session : sessions_)
+        sessions.push_back(session.get());
+    return sessions;
 }
 
 DocumentSession* Workspace::Session(int index) const

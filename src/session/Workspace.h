@@ -38,9 +38,12 @@ public:
     Project& CurrentProject() const { return *project_; }
     // Shared by every session to follow its file.
     QFileSystemWatcher* Watcher() const { return watcher_; }
+    // The memory the editor uses: the project's own file, else the one in the user's settings.
+    QString MemoryInUse() const;
 
     // --- the open documents ------------------------------------------------------------------
     int Count() const { return static_cast<int>(sessions_.size()); }
+    std::vector<DocumentSession*> Sessions() const;
     // Null for an index outside.
     DocumentSession* Session(int index) const;
     EdtDocument* Document(int index) const;

@@ -22,6 +22,7 @@
 #include <QPointer>
 #include <QScopeGuard>
 #include <QSet>
+#include <QUrl>
 
 namespace scrivlet {
 
@@ -207,6 +208,28 @@ void DocumentCommands::Saved(int index)
 {
     if (DocumentSession* session = tabs_.SessionAt(index))
         session->MarkSaved();
+}
+
+bool DocumentCommands::OpenDropped(const QList<QUrl>& urls)
+{
+    QStringList files;
+    bool ignored = false;
+    for (const QUrl& url : urls) {
+        const QString path = url.toLocalFile();
+        if (!path.isEmpty() && QFileInfo(path).isFile())
+            files << path;
+        else
+            ignored = true;
+    }
+    if (ignored)
+        QApplication::beep();
+    if (files.isEmpty())
+        return false;
+    // Opened once the drop has ended: the source waits for its answer while a wizard or a
+    // message would run its own loop.
+    QMetaObject::invokeMethod(
+        tabs_.Window(), [this, files] { OpenFiles(files); }, Qt::QueuedConnection);
+    return true;
 }
 
 void DocumentCommands::FileChanged(DocumentSession& session)

@@ -7,6 +7,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include <memory>
 #include <vector>
@@ -32,8 +33,8 @@ struct RecentFile;
 struct ShellState {
     // The type entry of the last file dialog; after an open, the type of the last file.
     int lastFileType = 0;
-    int chosenFormat = -1;         // format picked in the last file dialog's panel; -1 automatic
-    QString saveAllStart;          // the folder the previous Save All As started in
+    int chosenFormat = -1;  // format picked in the last file dialog's panel; -1 automatic
+    QString saveAllStart;   // the folder the previous Save All As started in
 };
 
 class DocumentCommands {
@@ -54,6 +55,10 @@ public:
     // or with automatic detection for -1; in encoding, or the remembered one for -1 (another
     // is not remembered). A path that names no file is reported and skipped.
     void OpenFiles(const QStringList& paths, int format = -1, int encoding = -1);
+    // The files of a drop, opened as OpenFiles does once the drop has ended; folders and
+    // anything else that is no file are left out with a beep. False when no file is among
+    // them (the drop is refused).
+    bool OpenDropped(const QList<QUrl>& urls);
     // Reopens a file of the recent list in the format, encoding and type it had (no wizard);
     // an entry whose file is gone is reported and leaves the list.
     void OpenRecent(const RecentFile& entry);

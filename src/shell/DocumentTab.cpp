@@ -60,6 +60,18 @@ QString DocumentTab::SelectedSource() const
     return QString();
 }
 
+bool DocumentTab::PropagateSelected()
+{
+    view_->EndEdit();
+    const int field = Document()->FieldOfColumn(view_->SelectedColumn());
+    return field >= 0 && session_->Propagate(view_->SelectedRow(), field) > 0;
+}
+
+bool DocumentTab::ConfirmSelectedReview()
+{
+    return session_->ConfirmReview(view_->SelectedRow(), view_->SelectedColumn());
+}
+
 DocumentTab::~DocumentTab()
 {
     // The bar follows the view's selection: it goes first. The view reads the document up to

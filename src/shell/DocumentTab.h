@@ -44,6 +44,11 @@ public:
     // The reference's text of the selected text cell: what the memory and the glossary are
     // asked about. Empty without a reference, a text cell, or that record in the reference.
     QString SelectedSource() const;
+    // The selected field's translation to every other field with the same original, as one
+    // step; false when none took it.
+    bool PropagateSelected();
+    // The selected field's review mark taken away; false when it has none.
+    bool ConfirmSelectedReview();
 
 signals:
     // Another cell was selected or the reference changed: SelectedSource may differ.

@@ -5,6 +5,7 @@
 #include "grid/GridView.h"
 #include "grid/InplaceEdit.h"
 #include "session/DocumentSession.h"
+#include "session/Project.h"
 #include "shell/DocumentTab.h"
 
 #include <QHeaderView>
@@ -55,6 +56,12 @@ void GlossaryPanel::SetGlossary(bool hasProject, const std::vector<GlossaryTerm>
     terms_ = terms;
     index_ = std::make_unique<GlossaryIndex>(terms_);
     ShowSelected();
+}
+
+void GlossaryPanel::FollowProject(const Project& project)
+{
+    connect(&project, &Project::GlossaryChanged, this,
+            [this, &project] { SetGlossary(project.IsOpen(), project.Glossary()); });
 }
 
 void GlossaryPanel::Follow(DocumentTab* tab)

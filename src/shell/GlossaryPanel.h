@@ -19,6 +19,7 @@ class QTreeWidgetItem;
 namespace scrivlet {
 
 class DocumentTab;
+class Project;
 
 class GlossaryPanel : public QDockWidget {
     Q_OBJECT
@@ -29,6 +30,8 @@ public:
 
     // The glossary to look in (indexed here, once); hasProject false: there is none to use.
     void SetGlossary(bool hasProject, const std::vector<GlossaryTerm>& terms);
+    // Shows the project's glossary as it is read or changed; project must outlive the panel.
+    void FollowProject(const Project& project);
     // The tab whose selected field is followed; null for none.
     void Follow(DocumentTab* tab);
     // Lists the terms standing in source now.

@@ -6,82 +6,62 @@
 #include "grid/GridCommands.h"
 #include "grid/GridView.h"
 #include "grid/InplaceEdit.h"
-#include "search/Search.h"
 #include "session/DocumentSession.h"
 #include "session/MemoryQueue.h"
 #include "session/Project.h"
 #include "session/Settings.h"
 #include "session/Workspace.h"
+#include "shell/AboutDialog.h"
 #include "shell/Autosave.h"
 #include "shell/CheckCommands.h"
 #include "shell/DialogHost.h"
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentTab.h"
-#include "shell/FindDialog.h"
+#include "shell/FindCommands.h"
+#include "shell/FrameMenus.h"
 #include "shell/GlossaryPanel.h"
-#include "shell/GoToDialog.h"
 #include "shell/Icons.h"
 #include "shell/MemoryCommands.h"
 #include "shell/MessageBoxes.h"
 #include "shell/Printing.h"
 #include "shell/ProblemsPanel.h"
 #include "shell/ProjectCommands.h"
-#include "shell/ProjectPanel.h"
-#include "shell/PropagateBar.h"
 #include "shell/SpellingProgress.h"
 #include "shell/StartPage.h"
+#include "shell/StatusCounts.h"
 #include "shell/SuggestionsPanel.h"
 #include "shell/TranslationCommands.h"
 #include "shell/UpdateCommand.h"
-#include "store/ProjectFile.h"
 #include "translation/DocumentChecks.h"
-#include "translation/ReviewMarks.h"
 #include "translation/TranslationStatus.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QFileSystemWatcher>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMenu>
-#include <QMenuBar>
 #include <QMimeData>
-#include <QPainter>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUndoGroup>
 #include <QUndoStack>
-#include <QVBoxLayout>
 
 namespace scrivlet {
 
 namespace {
 
 constexpr QSize kDefaultFrameSize(960, 640);
-constexpr int kToolIconPixels = 16;
-constexpr int kAboutIconPixels = 48;
 
 CatalogueLoader& InstalledCatalogueLoader()
 {
     static CatalogueLoader loader;
     return loader;
-}
-
-// "&" in a title would turn into an access key in tabs and menus.
-QString EscapeAmpersands(QString text)
-{
-    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
 void SetEnabled(QAction* action, bool enabled)
@@ -95,30 +75,6 @@ void SetChecked(QAction* action, bool checked)
     if (action && action->isChecked() != checked)
         action->setChecked(checked);
 }
-
-// A label that gives way before the window does: in a narrow window its text ends in "…"
-// (the tooltip keeps the details) instead of holding the whole window wide.
-class ElidingLabel : public QLabel {
-public:
-    using QLabel::QLabel;
-    QSize minimumSizeHint() const override
-    {
-        return {fontMetrics().averageCharWidth() * kMinimumChars,
-                QLabel::minimumSizeHint().height()};
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        const QRect area = contentsRect();
-        painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
-                         fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
-    }
-
-private:
-    static constexpr int kMinimumChars = 12;
-};
 
 // The pause after an edit before the project's other files are checked against it again.
 constexpr int kProjectRecheckMs = 2000;
@@ -140,24 +96,35 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
     setContextMenuPolicy(Qt::NoContextMenu);
 
     // Asks for the project and the documents only once they are there.
-    checks_ = new CheckCommands([this] { return workspace_->CurrentProject().File(); },
-                                [this](const QString& path) {
-                                    return workspace_->CurrentProject().RelativeTranslation(path);
-                                },
-                                [this] {
-                                    std::vector<DocumentSession*> sessions;
-                                    for (int index = 0; tabView_ && index < TabCount(); ++index)
-                                        sessions.push_back(SessionAt(index));
-                                    return sessions;
-                                },
-                                this);
-    CreateActions();
-    ConnectActions();
-    ConnectPrinting();
-    CreateMenus();
-    CreateToolBar();
+    checks_ = new CheckCommands(
+        [this] { return workspace_->CurrentProject().File(); },
+        [this](const QString& path) {
+            return workspace_->CurrentProject().RelativeTranslation(path);
+        },
+        [this] { return workspace_ ? workspace_->Sessions() : std::vector<DocumentSession*>(); },
+        this);
+    actions_ = CreateCommandActions(this);
+    find_ = new FindCommands(this, statusBar(), [this] { return TabAt(ActiveIndex()); });
+    printing_->Connect(
+        actions_, [this]() -> DialogHost& { return commands_->Host(); },
+        [this] { return TabAt(ActiveIndex()); });
+    CreateMenus(this, actions_, MenuHooks{[this](const char* key, QMenu* menu) {
+                    if (qstrcmp(key, "menu.checks") == 0)
+                        checks_->FillMenu(menu);
+                    if (qstrcmp(key, "menu.window") == 0)
+                        windowList_ = new WindowList(windowMenu_ = menu, this);
+                    if (qstrcmp(key, "recent.projects") == 0)
+                        connect(menu, &QMenu::aboutToShow, this,
+                                [this, menu] { projects_->FillRecentMenu(menu); });
+                    if (qstrcmp(key, "recent.menu") == 0) {
+                        recentMenu_ = menu;
+                        connect(menu, &QMenu::aboutToShow, this, &MainFrame::RebuildRecentMenu);
+                    }
+                }});
+    toolBar_ = CreateToolBar(this, actions_);
     CreateStatusBar();
     CreateProblemsPanel();
+    ConnectActions();
 
     tabView_ = new TabView(this);
     tabView_->setObjectName(QStringLiteral("tabView"));
@@ -183,13 +150,9 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
     connect(projects_, &ProjectCommands::ProjectChanged, this, &MainFrame::ScheduleUpdate);
     connect(projects_, &ProjectCommands::ProjectChanged, checks_, &CheckCommands::Reload);
     checks_->Reload();
-    connect(projects_, &ProjectCommands::ProjectChanged, this,
-            [this] { suggestions_->SetLocation(MemoryInUse()); });
-    suggestions_->SetLocation(MemoryInUse());
-    connect(projects_, &ProjectCommands::GlossaryChanged, this, [this] {
-        glossary_->SetGlossary(projects_->HasProject(), projects_->Glossary());
-        ScheduleUpdate();
-    });
+    suggestions_->FollowWorkspace(*workspace_);
+    glossary_->FollowProject(workspace_->CurrentProject());
+    connect(projects_, &ProjectCommands::GlossaryChanged, this, &MainFrame::ScheduleUpdate);
     connect(Action(Command::ClearRecentFiles), &QAction::triggered, startPage_,
             &StartPage::Refresh);
     ConnectTabs();
@@ -201,43 +164,11 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
     LoadCatalogue();
 }
 
-// The Problems panel's Whole Project list: what a check of the project is given, what makes it
-// run again, and where its results go.
+// The Problems panel's Whole Project list follows the project; a click on a file's problem
+// opens the file as the Project panel does.
 void MainFrame::ConnectProjectProblems()
 {
-    problems_->SetProjectJob([this]() -> std::optional<ProjectCheckJob> {
-        if (!projects_->HasProject())
-            return std::nullopt;
-        const Project& project = workspace_->CurrentProject();
-        ProjectCheckJob job;
-        job.projectPath = project.Path();
-        job.catalogue = catalogue_;
-        job.listing = project.Listing();
-        job.enabled = checks_->Enabled();
-        job.language = checks_->Language();
-        job.words = checks_->WordList();
-        job.patterns = checks_->Patterns();
-        job.glossary = projects_->Glossary();
-        for (int index = 0; index < TabCount(); ++index) {
-            DocumentSession* session = SessionAt(index);
-            const QString relative = project.RelativeTranslation(session->Document()->Path());
-            if (!relative.isEmpty())
-                job.open.emplace_back(relative, session);
-        }
-        return job;
-    });
-    // The project's list is made again whenever what it rests on changes.
-    connect(projects_, &ProjectCommands::ProjectChanged, problems_, &ProblemsPanel::ProjectChanged);
-    connect(&workspace_->CurrentProject(), &Project::Counted, problems_,
-            [this] { problems_->ScheduleProjectCheck(); });
-    connect(projects_, &ProjectCommands::GlossaryChanged, problems_,
-            [this] { problems_->ScheduleProjectCheck(); });
-    connect(checks_, &CheckCommands::Changed, problems_,
-            [this] { problems_->ScheduleProjectCheck(); });
-    connect(tabView_, &TabView::TabsChanged, problems_,
-            [this] { problems_->ScheduleProjectCheck(); });
-    connect(problems_, &ProblemsPanel::ClosedFileProblems, &workspace_->CurrentProject(),
-            &Project::SetCheckedProblems);
+    problems_->FollowProject(*workspace_, *checks_);
     connect(problems_, &ProblemsPanel::ProjectProblemChosen, this,
             [this](const QString& path, int record, int field) {
                 const ProjectEntry* entry = workspace_->CurrentProject().Entry(path);
@@ -290,33 +221,6 @@ void MainFrame::SetCatalogueLoader(CatalogueLoader loader)
 
 // --- building --------------------------------------------------------------------------
 
-void MainFrame::CreateActions()
-{
-    for (const CommandDef& def : kCommands) {
-        auto* action = new QAction(this);
-        action->setObjectName(QString::fromLatin1(def.name));
-        if (def.hasPrompt) {
-            // First line: the status-bar prompt; after the line break: the tooltip.
-            const QString prompt = UiText(PromptTextKey(def.command).constData());
-            const qsizetype lineBreak = prompt.indexOf(QLatin1Char('\n'));
-            action->setStatusTip(lineBreak < 0 ? prompt : prompt.left(lineBreak));
-            if (lineBreak >= 0)
-                action->setToolTip(prompt.mid(lineBreak + 1));
-        }
-        QList<QKeySequence> shortcuts = QKeySequence::keyBindings(def.standardKey);
-        for (const char* portable : {def.shortcut, def.altShortcut}) {
-            const QKeySequence keys(QString::fromLatin1(portable));
-            if (portable && !shortcuts.contains(keys))
-                shortcuts << keys;
-        }
-        action->setShortcuts(shortcuts);
-        action->setCheckable(def.checkable);
-        // Shortcuts work also for commands that the language's menu leaves out (Find).
-        addAction(action);
-        actions_[static_cast<size_t>(def.command)] = action;
-    }
-}
-
 void MainFrame::ConnectActions()
 {
     auto on = [this](Command command, auto handler) {
@@ -351,7 +255,7 @@ void MainFrame::ConnectActions()
             // Removed records' translations go to the memory in use, if any; while it has no
             // languages yet, the two documents' encodings name them.
             const auto keepRemoved = [this, &session](std::vector<MemoryUnit> units) {
-                projects_->Memory()->Add(MemoryInUse(),
+                projects_->Memory()->Add(workspace_->MemoryInUse(),
                                          LanguagesOfEncodings(session.Reference()->GetEncoding(),
                                                               session.Document()->GetEncoding()),
                                          std::move(units));
@@ -363,8 +267,7 @@ void MainFrame::ConnectActions()
     });
     on(Command::ConfirmReview, [this] {
         DocumentTab* tab = TabAt(ActiveIndex());
-        if (tab && !tab->Session()->ConfirmReview(tab->View()->SelectedRow(),
-                                                  tab->View()->SelectedColumn()))
+        if (tab && !tab->ConfirmSelectedReview())
             QApplication::beep();
     });
     // A close request, handled once the menu has gone.
@@ -403,10 +306,10 @@ void MainFrame::ConnectEditActions()
                 tab->Commands()->EditCommand(editAction);
         });
     }
-    on(Command::Find, [this] { ShowFindDialog(); });
-    on(Command::FindNext, [this] { FindAgain(false); });
-    on(Command::FindPrevious, [this] { FindAgain(true); });
-    on(Command::GoToRecord, [this] { ShowGoToDialog(); });
+    on(Command::Find, [this] { find_->ShowFindDialog(); });
+    on(Command::FindNext, [this] { find_->FindAgain(false); });
+    on(Command::FindPrevious, [this] { find_->FindAgain(true); });
+    on(Command::GoToRecord, [this] { find_->ShowGoToDialog(); });
     on(Command::ReferenceDocument, [this] {
         DocumentTab* tab = TabAt(ActiveIndex());
         if (!tab)
@@ -422,157 +325,41 @@ void MainFrame::ConnectEditActions()
         if (DocumentTab* tab = TabAt(ActiveIndex()))
             tab->Commands()->CopyReference();
     });
-    on(Command::Propagate, [this] { PropagateSelected(); });
+    on(Command::Propagate, [this] {
+        DocumentTab* tab = TabAt(ActiveIndex());
+        if (tab && !tab->PropagateSelected()) {
+            QApplication::beep();
+            ShowStatus(UiText("propagate.none"));
+        }
+    });
     on(Command::Pretranslate, [this] {
         if (DocumentSession* session = SessionAt(ActiveIndex()))
-            PretranslateCommand(commands_->Host(), this, MemoryInUse(), *session);
+            PretranslateCommand(commands_->Host(), this, workspace_->MemoryInUse(), *session);
     });
     on(Command::ChooseMemory, [this] {
         if (ChooseMemoryCommand(this))
-            suggestions_->SetLocation(MemoryInUse());
+            suggestions_->SetLocation(workspace_->MemoryInUse());
     });
-    on(Command::ViewSuggestions, [this] { suggestions_->setVisible(suggestions_->isHidden()); });
-    on(Command::ViewGlossary, [this] { glossary_->setVisible(glossary_->isHidden()); });
+    // Each of these shows or hides its part of the window; the item's check follows.
+    const std::pair<Command, QWidget*> parts[] = {{Command::ViewSuggestions, suggestions_},
+                                                  {Command::ViewGlossary, glossary_},
+                                                  {Command::ViewToolbar, toolBar_},
+                                                  {Command::ViewProblems, problems_},
+                                                  {Command::ViewStatusBar, statusBar()}};
+    for (const auto& [command, part] : parts) {
+        on(command, [this, command = command, part = part] {
+            part->setVisible(part->isHidden());
+            SetChecked(Action(command), !part->isHidden());
+        });
+    }
     on(Command::NextUntranslated, [this] { SeekField(false, true); });
     on(Command::PreviousUntranslated, [this] { SeekField(false, false); });
     on(Command::NextProblem, [this] { SeekField(true, true); });
     on(Command::PreviousProblem, [this] { SeekField(true, false); });
-    on(Command::ViewToolbar, [this] {
-        toolBar_->setHidden(!toolBar_->isHidden());
-        SetChecked(Action(Command::ViewToolbar), !toolBar_->isHidden());
-    });
-    on(Command::ViewProblems, [this] {
-        problems_->setVisible(problems_->isHidden());
-        SetChecked(Action(Command::ViewProblems), !problems_->isHidden());
-    });
-    on(Command::ViewStatusBar, [this] {
-        statusBar()->setHidden(!statusBar()->isHidden());
-        SetChecked(Action(Command::ViewStatusBar), !statusBar()->isHidden());
-    });
     for (const LanguageCommand& language : kLanguageCommands)
         on(language.command,
            [this, code = language.code] { ChooseLanguage(QString::fromLatin1(code)); });
-    on(Command::About, [this] { ShowAbout(); });
-}
-
-// The selected field's translation to every other field with the same original.
-void MainFrame::PropagateSelected()
-{
-    DocumentTab* tab = TabAt(ActiveIndex());
-    if (!tab)
-        return;
-    GridView* view = tab->View();
-    view->EndEdit();
-    const int field = tab->Document()->FieldOfColumn(view->SelectedColumn());
-    if (field >= 0 && tab->Session()->Propagate(view->SelectedRow(), field) > 0)
-        return;
-    QApplication::beep();
-    ShowStatus(UiText("propagate.none"));
-}
-
-// Page Setup needs no document: the paper it sets is kept for the next print or PDF.
-void MainFrame::ConnectPrinting()
-{
-    const auto onTab = [this](Command command, void (PrintCommands::*print)(const PrintSource&)) {
-        connect(Action(command), &QAction::triggered, this, [this, print] {
-            if (const DocumentTab* tab = TabAt(ActiveIndex()))
-                (printing_.get()->*print)(PrintSourceOf(*tab));
-        });
-    };
-    onTab(Command::Print, &PrintCommands::Print);
-    onTab(Command::PrintPreview, &PrintCommands::Preview);
-    connect(Action(Command::ExportPdf), &QAction::triggered, this, [this] {
-        if (const DocumentTab* tab = TabAt(ActiveIndex()))
-            printing_->ExportPdf(commands_->Host(), PrintSourceOf(*tab), tab->Document()->Path());
-    });
-    connect(Action(Command::PrintSetup), &QAction::triggered, this,
-            [this] { printing_->PageSetup(); });
-}
-
-void MainFrame::CreateMenus()
-{
-    QList<QMenu*> open;
-    bool separatorPending = false;
-    auto addPendingSeparator = [&](QMenu* menu) {
-        if (separatorPending && !menu->isEmpty())
-            menu->addSeparator();
-        separatorPending = false;
-    };
-    for (const MenuEntry& entry : kMenuLayout) {
-        switch (entry.kind) {
-            case MenuEntryKind::Submenu: {
-                const QString text = UiText(entry.textKey);
-                QMenu* menu = nullptr;
-                if (open.isEmpty()) {
-                    menu = menuBar()->addMenu(text);
-                } else {
-                    addPendingSeparator(open.last());
-                    menu = open.last()->addMenu(text);
-                }
-                menu->setObjectName(QString::fromLatin1(entry.textKey));
-                if (qstrcmp(entry.textKey, "menu.checks") == 0)
-                    checks_->FillMenu(menu);
-                if (qstrcmp(entry.textKey, "menu.window") == 0)
-                    windowMenu_ = menu;
-                if (qstrcmp(entry.textKey, "recent.projects") == 0)
-                    connect(menu, &QMenu::aboutToShow, this,
-                            [this, menu] { projects_->FillRecentMenu(menu); });
-                if (qstrcmp(entry.textKey, "recent.menu") == 0) {
-                    recentMenu_ = menu;
-                    connect(menu, &QMenu::aboutToShow, this, &MainFrame::RebuildRecentMenu);
-                }
-                open.append(menu);
-                break;
-            }
-            case MenuEntryKind::EndSubmenu:
-                open.removeLast();
-                separatorPending = false;
-                break;
-            case MenuEntryKind::Separator:
-                separatorPending = true;
-                break;
-            case MenuEntryKind::Item: {
-                QAction* action = Action(entry.command);
-                const QString text = UiText(MenuTextKey(entry.command).constData());
-                if (text.isEmpty())
-                    break;
-                addPendingSeparator(open.last());
-                action->setText(text);
-                open.last()->addAction(action);
-                break;
-            }
-        }
-    }
-    windowGroup_ = new QActionGroup(this);
-    windowGroup_->setExclusive(true);
-    // The languages are radio items, one of them (the stored choice) checked.
-    auto* languages = new QActionGroup(this);
-    languages->setExclusive(true);
-    for (const LanguageCommand& language : kLanguageCommands) {
-        QAction* action = Action(language.command);
-        if (language.ownName && !action->text().isEmpty())
-            action->setText(QString::fromUtf8(language.ownName));
-        languages->addAction(action);
-    }
-}
-
-void MainFrame::CreateToolBar()
-{
-    toolBar_ = new QToolBar(this);
-    toolBar_->setObjectName(QStringLiteral("toolBar"));
-    toolBar_->setMovable(false);
-    toolBar_->setFloatable(false);
-    toolBar_->setIconSize(QSize(kToolIconPixels, kToolIconPixels));
-    for (const std::optional<Command>& command : kToolbarLayout) {
-        if (!command) {
-            toolBar_->addSeparator();
-            continue;
-        }
-        QAction* action = Action(*command);
-        action->setIcon(CommandIcon(*command));
-        toolBar_->addAction(action);
-    }
-    addToolBar(Qt::TopToolBarArea, toolBar_);
+    on(Command::About, [this] { ShowAboutDialog(this); });
 }
 
 void MainFrame::CreateStatusBar()
@@ -614,13 +401,6 @@ void MainFrame::CreateProblemsPanel()
     connect(glossary_, &QDockWidget::visibilityChanged, this, &MainFrame::ScheduleUpdate);
 }
 
-QString MainFrame::MemoryInUse() const
-{
-    // A project keeps its memory in its own file.
-    const ProjectFile* project = workspace_->CurrentProject().File();
-    return project ? project->Path() : MemoryLocation();
-}
-
 void MainFrame::LoadCatalogue()
 {
     QString missingFile;
@@ -651,113 +431,6 @@ void MainFrame::ChooseLanguage(const QString& code)
     ShowMessageBox(this, QMessageBox::Information, AppCaption(), UiText(str::LanguageChangeNotice));
 }
 
-void MainFrame::ShowFindDialog()
-{
-    // Made on the first Find as the frame's child, so it dies with the frame; afterwards
-    // only shown and hidden, keeping its text and options.
-    auto* dialog = findChild<FindDialog*>(QString(), Qt::FindDirectChildrenOnly);
-    if (!dialog) {
-        dialog = new FindDialog(this);
-        dialog->SetFindRequestHandler([this](const SearchQuery& query) { FindRequest(query); });
-        dialog->SetReplaceRequestHandler(
-            [this](const SearchQuery& query, const QString& with, FindDialog::ReplaceScope scope) {
-                ReplaceRequest(query, with, scope == FindDialog::ReplaceScope::All);
-            });
-    }
-    dialog->ShowAndFocus();
-}
-
-void MainFrame::FindRequest(const SearchQuery& query)
-{
-    DocumentTab* tab = TabAt(ActiveIndex());
-    if (!tab || !Searchable(query))
-        return;
-    if (tab->Commands()->FindRequest(query) == SearchOutcome::InvalidPattern)
-        ShowSearchProblem(UiText("find.tooCostly"));
-}
-
-void MainFrame::ReplaceRequest(const SearchQuery& query, const QString& replacement, bool all)
-{
-    DocumentTab* tab = TabAt(ActiveIndex());
-    if (!tab || !Searchable(query))
-        return;
-    if (all)
-        tab->Commands()->ReplaceAllRequest(query, replacement);
-    else
-        tab->Commands()->ReplaceRequest(query, replacement);
-}
-
-bool MainFrame::Searchable(const SearchQuery& query)
-{
-    const QueryMatcher matcher(query);
-    if (matcher.IsValid()) {
-        ShowSearchProblem(QString());
-        return true;
-    }
-    QApplication::beep();
-    statusBar()->clearMessage();
-    const QString detail = matcher.Error();
-    ShowSearchProblem(detail.isEmpty() ? UiText("find.badPattern")
-                                       : UiText("find.badPattern") + u'\n' + detail);
-    return false;
-}
-
-void MainFrame::ShowSearchProblem(const QString& text)
-{
-    if (auto* dialog = findChild<FindDialog*>(QString(), Qt::FindDirectChildrenOnly))
-        dialog->ShowProblem(text);
-}
-
-void MainFrame::FindAgain(bool backwards)
-{
-    if (!ActiveView())
-        return;
-    auto* dialog = findChild<FindDialog*>(QString(), Qt::FindDirectChildrenOnly);
-    // Nothing searched for yet: the dialog asks what.
-    if (!dialog || dialog->SearchText()->text().isEmpty()) {
-        ShowFindDialog();
-        return;
-    }
-    const quint32 flags = dialog->SearchFlags() & ~quint32(kSearchBackwards);
-    FindRequest(
-        SearchQuery{dialog->SearchText()->text(), backwards ? flags | kSearchBackwards : flags});
-}
-
-void MainFrame::ShowGoToDialog()
-{
-    GridView* view = ActiveView();
-    if (!view)
-        return;
-    GoToDialog dialog(view->Document()->RecordCount(), this);
-    if (dialog.exec() == QDialog::Accepted)
-        view->GoToRecord(dialog.Record());
-}
-
-void MainFrame::ShowAbout()
-{
-    QWidget* owner = QApplication::activeWindow() ? QApplication::activeWindow() : this;
-    QDialog dialog(owner);
-    dialog.setObjectName(QStringLiteral("aboutDialog"));
-    dialog.setWindowTitle(UiText("about.caption"));
-    auto* icon = new QLabel(&dialog);
-    icon->setPixmap(AppIcon().pixmap(kAboutIconPixels, kAboutIconPixels));
-    icon->setAlignment(Qt::AlignTop);
-    auto* text = new QLabel(UiText("about.text").arg(QStringLiteral(SCRIVLET_VERSION)), &dialog);
-    text->setObjectName(QStringLiteral("aboutText"));
-    text->setTextFormat(Qt::PlainText);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
-    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    auto* row = new QHBoxLayout;
-    row->addWidget(icon);
-    row->addSpacing(12);
-    row->addWidget(text, 1);
-    auto* layout = new QVBoxLayout(&dialog);
-    layout->addLayout(row);
-    layout->addWidget(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    dialog.exec();
-}
-
 void MainFrame::closeEvent(QCloseEvent* event)
 {
     if (!commands_->CloseAll()) {
@@ -776,51 +449,14 @@ void MainFrame::dragEnterEvent(QDragEnterEvent* event)
 
 void MainFrame::dropEvent(QDropEvent* event)
 {
-    QStringList files;
-    bool ignored = false;
-    for (const QUrl& url : event->mimeData()->urls()) {
-        const QString path = url.toLocalFile();
-        if (!path.isEmpty() && QFileInfo(path).isFile())
-            files << path;
-        else
-            ignored = true;
-    }
-    if (ignored)
-        QApplication::beep();
-    if (files.isEmpty())
-        return;
-    event->acceptProposedAction();
-    // Opened once the drop has ended: the source waits for its answer while a wizard or a
-    // message would run its own loop.
-    QMetaObject::invokeMethod(
-        this, [this, files] { commands_->OpenFiles(files); }, Qt::QueuedConnection);
+    if (commands_->OpenDropped(event->mimeData()->urls()))
+        event->acceptProposedAction();
 }
 
 void MainFrame::RebuildRecentMenu()
 {
-    QAction* clear = Action(Command::ClearRecentFiles);
-    for (QAction* action : recentMenu_->actions()) {
-        if (action != clear) {
-            recentMenu_->removeAction(action);
-            action->deleteLater();
-        }
-    }
-    const QList<RecentFile> files = RecentFiles();
-    for (int k = 0; k < files.size(); ++k) {
-        const RecentFile& file = files[k];
-        const int number = k + 1;
-        const QString pattern =
-            number < kMaxRecentFiles ? QStringLiteral("&%1 %2") : QStringLiteral("%1 %2");
-        auto* action =
-            new QAction(pattern.arg(QString::number(number),
-                                    EscapeAmpersands(QDir::toNativeSeparators(file.path))),
-                        recentMenu_);
-        connect(action, &QAction::triggered, this, [this, file] { commands_->OpenRecent(file); });
-        recentMenu_->insertAction(clear, action);
-    }
-    if (!files.isEmpty())
-        recentMenu_->insertSeparator(clear);
-    clear->setEnabled(!files.isEmpty());
+    FillRecentMenu(recentMenu_, Action(Command::ClearRecentFiles),
+                   [this](const RecentFile& file) { commands_->OpenRecent(file); });
 }
 
 // --- enabled states --------------------------------------------------------------------
@@ -885,11 +521,13 @@ void MainFrame::UpdateUi()
     for (Command command : {Command::Print, Command::PrintPreview, Command::ExportPdf})
         SetEnabled(Action(command), hasTab);
     UpdateLanguageChecks();
-    SetChecked(Action(Command::ViewToolbar), !toolBar_->isHidden());
-    SetChecked(Action(Command::ViewStatusBar), !statusBar()->isHidden());
-    SetChecked(Action(Command::ViewProblems), !problems_->isHidden());
-    SetChecked(Action(Command::ViewSuggestions), !suggestions_->isHidden());
-    SetChecked(Action(Command::ViewGlossary), !glossary_->isHidden());
+    const std::pair<Command, const QWidget*> parts[] = {{Command::ViewToolbar, toolBar_},
+                                                        {Command::ViewStatusBar, statusBar()},
+                                                        {Command::ViewProblems, problems_},
+                                                        {Command::ViewSuggestions, suggestions_},
+                                                        {Command::ViewGlossary, glossary_}};
+    for (const auto& [command, part] : parts)
+        SetChecked(Action(command), !part->isHidden());
 }
 
 void MainFrame::UpdateLanguageChecks()
@@ -901,21 +539,9 @@ void MainFrame::UpdateLanguageChecks()
 
 void MainFrame::UpdateUndoTexts()
 {
-    // While an editor is open, Undo and Redo work inside it: the items then say no more.
+    // While an editor is open, Undo and Redo work inside it.
     const GridView* view = ActiveView();
-    const bool editing = view && view->Editor();
-    auto show = [&](Command command, const char* patternKey, bool can, const QString& step) {
-        const QString text = can && !editing ? UiText(patternKey).arg(step)
-                                             : UiText(MenuTextKey(command).constData());
-        if (Action(command)->text() != text)
-            Action(command)->setText(text);
-    };
-    show(Command::Undo, "undo.menu", undoGroup_->canUndo(), undoGroup_->undoText());
-    show(Command::Redo, "undo.redoMenu", undoGroup_->canRedo(), undoGroup_->redoText());
-    // Nothing to take back or bring back: the items say so by being grey.
-    const InplaceEdit* editor = editing ? view->Editor() : nullptr;
-    SetEnabled(Action(Command::Undo), editor ? editor->isUndoAvailable() : undoGroup_->canUndo());
-    SetEnabled(Action(Command::Redo), editor ? editor->isRedoAvailable() : undoGroup_->canRedo());
+    ShowUndoTexts(actions_, *undoGroup_, view ? view->Editor() : nullptr);
 }
 
 // --- tabs ------------------------------------------------------------------------------
@@ -1036,37 +662,12 @@ EdtDocument* MainFrame::DocumentAt(int index) const
 
 QString MainFrame::CountsText() const
 {
-    const DocumentTab* tab = TabAt(ActiveIndex());
-    if (!tab)
-        return {};
-    const TranslationCounts& counts = tab->Status()->Counts();
-    const QLocale locale(LanguageCode(CurrentUiLanguage()));
-    const qint64 done = counts.translated;
-    const qint64 percent = counts.fields > 0 ? done * 100 / counts.fields : 0;
-    const QString progress =
-        UiText(tab->Status()->Reference() ? "work.translated" : "work.filled")
-            .arg(locale.toString(done), locale.toString(counts.fields), locale.toString(percent));
-    return progress + QStringLiteral("   ") +
-           UiText("work.problems")
-               .arg(locale.toString(tab->Session()->Checks()->Count() + counts.sourceChanged));
+    return scrivlet::CountsText(SessionAt(ActiveIndex()));
 }
 
 QString MainFrame::CountsToolTip() const
 {
-    const DocumentTab* tab = TabAt(ActiveIndex());
-    if (!tab)
-        return {};
-    const TranslationCounts& counts = tab->Status()->Counts();
-    const QLocale locale(LanguageCode(CurrentUiLanguage()));
-    QStringList lines;
-    const std::pair<const char*, qint64> parts[] = {{"mark.translated", counts.translated},
-                                                    {"mark.same", counts.sameAsReference},
-                                                    {"mark.empty", counts.empty},
-                                                    {"mark.tooLong", counts.tooLong},
-                                                    {"mark.notStorable", counts.notStorable}};
-    for (const auto& [key, count] : parts)
-        lines << QStringLiteral("%1: %2").arg(UiText(key), locale.toString(count));
-    return lines.join(u'\n');
+    return scrivlet::CountsToolTip(SessionAt(ActiveIndex()));
 }
 
 void MainFrame::SeekField(bool problem, bool forward)
@@ -1178,39 +779,12 @@ void MainFrame::CloseTab(int index)
 
 void MainFrame::RebuildWindowMenu()
 {
-    if (!windowMenu_)
+    if (!windowList_)
         return;
-    for (QAction* action : windowGroup_->actions()) {
-        windowGroup_->removeAction(action);
-        windowMenu_->removeAction(action);
-        // An entry may be rebuilding the menu from its own triggered signal.
-        action->deleteLater();
-    }
-    if (windowSeparator_) {
-        windowMenu_->removeAction(windowSeparator_);
-        delete windowSeparator_;
-        windowSeparator_ = nullptr;
-    }
-    const int entries = std::min(TabCount(), kWindowMenuMaxEntries);
-    if (entries == 0)
-        return;
-    const QList<QAction*> items = windowMenu_->actions();
-    if (!items.isEmpty() && !items.last()->isSeparator())
-        windowSeparator_ = windowMenu_->addSeparator();
-    const int active = ActiveIndex();
-    for (int k = 0; k < entries; ++k) {
-        const int number = k + 1;
-        // The digit of the first nine is their access key.
-        const QString pattern =
-            number < kWindowMenuMaxEntries ? QStringLiteral("&%1 %2") : QStringLiteral("%1 %2");
-        auto* action =
-            new QAction(pattern.arg(QString::number(number), EscapeAmpersands(TabTitle(k))), this);
-        action->setCheckable(true);
-        action->setChecked(k == active);
-        windowGroup_->addAction(action);
-        windowMenu_->addAction(action);
-        connect(action, &QAction::triggered, this, [this, k] { SetActiveIndex(k); });
-    }
+    QStringList titles;
+    for (int k = 0; k < TabCount(); ++k)
+        titles << TabTitle(k);
+    windowList_->Fill(titles, ActiveIndex(), [this](int k) { SetActiveIndex(k); });
 }
 
 }  // namespace scrivlet

@@ -30,6 +30,7 @@ class Autosave;
 class DocumentCommands;
 class DocumentSession;
 class DocumentTab;
+class FindCommands;
 class FormatCatalogue;
 class GridView;
 class PrintCommands;
@@ -41,6 +42,7 @@ class SuggestionsPanel;
 class ProjectCommands;
 class StartPage;
 class TabView;
+class WindowList;
 class Workspace;
 struct SearchQuery;
 
@@ -98,9 +100,8 @@ public:
     // The title as the tab and the window list show it, modified mark included.
     QString TabTitle(int index) const;
 
-    // From the find dialog: goes to the active view, dropped without a tab.
-    void FindRequest(const SearchQuery& query);
-    void ReplaceRequest(const SearchQuery& query, const QString& replacement, bool all);
+    // Find, Replace and Go to Record on the active view.
+    FindCommands& Find() const { return *find_; }
     QUndoGroup* UndoGroup() const { return undoGroup_; }
     // The active document's translation counts as the status bar shows them; empty without
     // a tab.
@@ -123,19 +124,12 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void CreateActions();
     void ConnectActions();
     void ConnectEditActions();
-    void ConnectPrinting();
-    void CreateMenus();
-    void CreateToolBar();
     void CreateStatusBar();
     void CreateProblemsPanel();
     void ConnectProjectProblems();
     void ConnectTabs();
-    void PropagateSelected();
-    // The memory the editor uses: the project's file, else the one in the settings.
-    QString MemoryInUse() const;
     void LoadCatalogue();
     void ShowTitle(DocumentTab* tab);
     // "name[*] - caption" for the active document, the caption alone without one.
@@ -143,15 +137,7 @@ private:
     void ShowStartPageOrTabs();
     void RebuildWindowMenu();
     void ChooseLanguage(const QString& code);
-    void ShowFindDialog();
-    // F3 and Shift+F3: the find dialog's text and options once more, forwards or backwards.
-    void FindAgain(bool backwards);
-    // Whether query's expression can run; if not, the find dialog says why.
-    bool Searchable(const SearchQuery& query);
-    void ShowSearchProblem(const QString& text);
-    void ShowGoToDialog();
     void UpdateUndoTexts();
-    void ShowAbout();
     // F8 / F9: selects the next or previous field to work on in the active view.
     void SeekField(bool problem, bool forward);
     // A tab for the session the workspace made at index, and the tab's going.
@@ -170,6 +156,7 @@ private:
     FormatCatalogue* catalogue_;
     Workspace* workspace_;
     std::array<QAction*, std::size(kCommands)> actions_{};
+    FindCommands* find_ = nullptr;
     std::unique_ptr<DocumentCommands> commands_;
     std::unique_ptr<PrintCommands> printing_;
     ProjectCommands* projects_ = nullptr;
@@ -179,10 +166,9 @@ private:
     QToolBar* toolBar_ = nullptr;
     QMenu* windowMenu_ = nullptr;
     QMenu* recentMenu_ = nullptr;
-    QActionGroup* windowGroup_ = nullptr;
+    WindowList* windowList_ = nullptr;
     // The active tab's edit history drives Undo and Redo.
     QUndoGroup* undoGroup_ = nullptr;
-    QAction* windowSeparator_ = nullptr;
     int startupExitCode_ = 0;
     bool updatePending_ = false;
     Autosave* recovery_ = nullptr;

@@ -8,6 +8,7 @@
 #include "shell/DialogHost.h"
 #include "shell/DocumentTab.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -480,6 +481,28 @@ void PrintCommands::ExportPdf(DialogHost& host, const PrintSource& source,
     }
     if (!exported)
         host.ShowMessage(parent_, exported.Error(), QMessageBox::Warning);
+}
+
+void PrintCommands::Connect(const CommandActions& actions, std::function<DialogHost&()> host,
+                            std::function<const DocumentTab*()> activeTab)
+{
+    const auto on = [&](Command command, auto handler) {
+        QObject::connect(actions[static_cast<size_t>(command)], &QAction::triggered, parent_,
+                         handler);
+    };
+    on(Command::Print, [this, activeTab] {
+        if (const DocumentTab* tab = activeTab())
+            Print(PrintSourceOf(*tab));
+    });
+    on(Command::PrintPreview, [this, activeTab] {
+        if (const DocumentTab* tab = activeTab())
+            Preview(PrintSourceOf(*tab));
+    });
+    on(Command::ExportPdf, [this, activeTab, host] {
+        if (const DocumentTab* tab = activeTab())
+            ExportPdf(host(), PrintSourceOf(*tab), tab->Document()->Path());
+    });
+    on(Command::PrintSetup, [this] { PageSetup(); });
 }
 
 }  // namespace scrivlet

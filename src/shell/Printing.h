@@ -1,10 +1,12 @@
 #pragma once
 
 #include "base/Result.h"
+#include "shell/FrameMenus.h"
 
 #include <QPageLayout>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -59,6 +61,11 @@ public:
     // Asks the host for a file (beside documentPath, when there is one) and writes the PDF
     // there; a failure is told through the host.
     void ExportPdf(DialogHost& host, const PrintSource& source, const QString& documentPath);
+    // The File menu's printing actions on the tab activeTab gives (null: nothing to print),
+    // asking through the host that host gives at the time. Page Setup needs no document: the
+    // paper it sets is kept for the next print or PDF.
+    void Connect(const CommandActions& actions, std::function<DialogHost&()> host,
+                 std::function<const DocumentTab*()> activeTab);
 
 private:
     QPrinter& Printer();

@@ -4,6 +4,9 @@
 #include "documents/EdtDocument.h"
 #include "documents/RowLabels.h"
 #include "session/DocumentSession.h"
+#include "session/Project.h"
+#include "session/Workspace.h"
+#include "shell/CheckCommands.h"
 #include "store/ProjectChecks.h"
 #include "translation/DocumentChecks.h"
 #include "translation/ProjectTranslations.h"
@@ -456,6 +459,41 @@ void ProblemsPanel::SetSession(DocumentSession* session)
 void ProblemsPanel::SetProjectJob(std::function<std::optional<ProjectCheckJob>()> job)
 {
     job_ = std::move(job);
+}
+
+void ProblemsPanel::FollowProject(Workspace& workspace, const CheckCommands& checks)
+{
+    SetProjectJob([&workspace, &checks]() -> std::optional<ProjectCheckJob> {
+        const Project& project = workspace.CurrentProject();
+        if (!project.IsOpen())
+            return std::nullopt;
+        ProjectCheckJob job;
+        job.projectPath = project.Path();
+        job.catalogue = &workspace.Catalogue();
+        job.listing = project.Listing();
+        job.enabled = checks.Enabled();
+        job.language = checks.Language();
+        job.words = checks.WordList();
+        job.patterns = checks.Patterns();
+        job.glossary = project.Glossary();
+        for (int index = 0; index < workspace.Count(); ++index) {
+            DocumentSession* session = workspace.Session(index);
+            const QString relative = project.RelativeTranslation(session->Document()->Path());
+            if (!relative.isEmpty())
+                job.open.emplace_back(relative, session);
+        }
+        return job;
+    });
+    // The project's list is made again whenever what it rests on changes.
+    Project* project = &workspace.CurrentProject();
+    connect(project, &Project::Changed, this, &ProblemsPanel::ProjectChanged);
+    const auto again = [this] { ScheduleProjectCheck(); };
+    connect(project, &Project::Counted, this, again);
+    connect(project, &Project::GlossaryChanged, this, again);
+    connect(&checks, &CheckCommands::Changed, this, again);
+    connect(&workspace, &Workspace::SessionAdded, this, again);
+    connect(&workspace, &Workspace::SessionClosed, this, again);
+    connect(this, &ProblemsPanel::ClosedFileProblems, project, &Project::SetCheckedProblems);
 }
 
 void ProblemsPanel::ProjectChanged()

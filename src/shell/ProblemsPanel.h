@@ -27,8 +27,10 @@ class QTimer;
 
 namespace scrivlet {
 
+class CheckCommands;
 class DocumentSession;
 class FormatCatalogue;
+class Workspace;
 class ProjectTranslations;
 
 // What a check of the whole project needs, gathered on the GUI thread as it starts.
@@ -137,6 +139,11 @@ public:
 
     // How to gather a project check; nullopt while no project is open.
     void SetProjectJob(std::function<std::optional<ProjectCheckJob>()> job);
+    // The project check of the workspace's project with the choices of checks: gathered from
+    // the project's files and the open documents among them, made again whenever one of them
+    // changes; the problems of the files not open go to the project's counts. Both must outlive
+    // the panel.
+    void FollowProject(Workspace& workspace, const CheckCommands& checks);
     // A project opened or closed, a file changed, the choices of the checks changed: the
     // project's list is made again a moment later (when it is shown).
     void ProjectChanged();

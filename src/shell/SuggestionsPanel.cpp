@@ -5,6 +5,8 @@
 #include "grid/GridCommands.h"
 #include "grid/GridView.h"
 #include "session/DocumentSession.h"
+#include "session/Project.h"
+#include "session/Workspace.h"
 #include "shell/DocumentTab.h"
 #include "translation/WordDifference.h"
 
@@ -91,6 +93,13 @@ void SuggestionsPanel::SetLocation(const QString& location)
         return;
     location_ = location;
     LookupSelected();
+}
+
+void SuggestionsPanel::FollowWorkspace(const Workspace& workspace)
+{
+    SetLocation(workspace.MemoryInUse());
+    connect(&workspace.CurrentProject(), &Project::Changed, this,
+            [this, &workspace] { SetLocation(workspace.MemoryInUse()); });
 }
 
 void SuggestionsPanel::Follow(DocumentTab* tab)

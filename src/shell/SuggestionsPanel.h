@@ -20,6 +20,7 @@ class QTextBrowser;
 namespace scrivlet {
 
 class DocumentTab;
+class Workspace;
 
 class SuggestionsPanel : public QDockWidget {
     Q_OBJECT
@@ -35,6 +36,9 @@ public:
     // The memory to ask: an SQLite file or a server's connection string; empty for none.
     void SetLocation(const QString& location);
     QString Location() const { return location_; }
+    // Asks the memory the workspace uses, also after a project opens or closes; the workspace
+    // must outlive the panel.
+    void FollowWorkspace(const Workspace& workspace);
     // The tab whose selected field is followed; null for none.
     void Follow(DocumentTab* tab);
     // Looks up the source text now (empty: nothing selected).

@@ -7,6 +7,7 @@
 #include "grid/InplaceEdit.h"
 #include "search/Search.h"
 #include "shell/DocumentTab.h"
+#include "shell/FindCommands.h"
 #include "shell/FindDialog.h"
 #include "shell/GoToDialog.h"
 #include "shell/MessageBoxes.h"
@@ -294,7 +295,7 @@ private slots:
                 def.command != Command::ChooseMemory)
                 frame.Action(def.command)->trigger();
         }
-        frame.FindRequest(SearchQuery{QStringLiteral("x"), 0});
+        frame.Find().FindRequest(SearchQuery{QStringLiteral("x"), 0});
         QVERIFY(boxes_.isEmpty() && frame.isVisible());
 
         AddTabs(frame, QStringLiteral("0"));

@@ -4,6 +4,7 @@
 #include "WorkTime.h"
 #include "documents/Encodings.h"
 #include "exchange/Exchange.h"
+#include "exchange/ExchangeFiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -98,6 +99,16 @@ private slots:
         QFETCH(QString, format);
         QCOMPARE(TranslationFormatForPath(path).Name(), format);
         QCOMPARE(TranslationFormatNamed(format), &TranslationFormatForPath(path));
+    }
+
+    // A format that holds a project in one file writes it one document at a time.
+    void bundleFormatsWriteParts()
+    {
+        QFile device(P("parts"));
+        QVERIFY(device.open(QIODevice::WriteOnly));
+        for (const TranslationFileFormat* format : TranslationFileFormats())
+            QCOMPARE(bool(format->StartBundle(&device)),
+                     format->Can(TranslationFileFormat::Bundle));
     }
 
     // The reference holds the sources, the document the translations: an export of both, read

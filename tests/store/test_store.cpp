@@ -154,6 +154,9 @@ private slots:
         QTest::newRow("bad pattern") << p + "--find ( --regex" << 2 << "scrivlet-convert: '('";
         QTest::newRow("two modes")
             << p + "--stats --find x" << 2 << "scrivlet-convert: --project takes one of";
+        QTest::newRow("fuzzy without an import")
+            << p + "--include-fuzzy --stats" << 2
+            << "scrivlet-convert: --include-fuzzy goes with --import-po or --import-xliff\n";
         QTest::newRow("folders given again")
             << p + "--stats --originals x" << 2
             << "scrivlet-convert: the folders and encodings are the project's own";

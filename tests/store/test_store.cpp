@@ -12,8 +12,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -539,25 +537,6 @@ private slots:
             QVERIFY2(loaded.document, qPrintable(loaded.error));
             QCOMPARE(TextsOf(*loaded.document), rows);
         }
-    }
-
-    void xliffSchema_data()
-    {
-        QTest::addColumn<QString>("schema");
-        QTest::newRow("strict") << QStringLiteral(SCRIVLET_XLIFF_STRICT_XSD);
-        QTest::newRow("transitional") << QStringLiteral(SCRIVLET_XLIFF_TRANSITIONAL_XSD);
-    }
-    void xliffSchema()
-    {
-        QFETCH(QString, schema);
-        if (!QFileInfo::exists(schema) || QStandardPaths::findExecutable("xmllint").isEmpty())
-            QSKIP("the OASIS XLIFF 1.2 schema or xmllint is missing");
-        const QString out = P("schema.xlf");
-        QCOMPARE(Convert({"--project", P("main/p.scrivlet"), "--export-xliff", out}).code, 0);
-        QProcess lint;
-        lint.start("xmllint", {"--noout", "--schema", schema, out});
-        QVERIFY(lint.waitForFinished(60000));
-        QVERIFY2(lint.exitCode() == 0, lint.readAllStandardError().constData());
     }
 
     // A <file> of an import that names no original of the project is reported, with its line,

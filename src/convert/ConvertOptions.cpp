@@ -1,6 +1,5 @@
 #include "convert/ConvertOptions.h"
 
-#include "convert/UpdateModes.h"
 #include "documents/Encodings.h"
 #include "exchange/Exchange.h"
 #include "search/Search.h"
@@ -249,6 +248,20 @@ QString CheckExchange(const Options& o)
         return QStringLiteral("--strict does not go with ") + ExchangeOptions(true);
     if (o.stats && (o.find || o.dump || o.strict))
         return QStringLiteral("--stats goes with none of --find, --dump and --strict");
+    return {};
+}
+
+QString CheckUpdate(const Options& o)
+{
+    if (!o.update)
+        return o.oldReference.isEmpty() ? QString()
+                                        : QStringLiteral("--old-reference goes with --update");
+    if (o.oldReference.isEmpty() || o.reference.isEmpty())
+        return QStringLiteral("--update needs --old-reference OLD and --reference NEW");
+    if (o.find || o.dump || o.stats || o.Exporting() || o.Importing() || o.strict)
+        return QStringLiteral("--update goes with none of the other modes");
+    if (o.files.size() != 2)
+        return QStringLiteral("--update takes INPUT and OUTPUT");
     return {};
 }
 

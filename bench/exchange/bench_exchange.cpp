@@ -176,10 +176,10 @@ Times Measure(int fields, const QString& path)
     const auto translated = Generate(format, records, 2);
     Times times;
     const std::vector<RawEntry> raw = RawEntries(*translated, *reference);
-    if (&TranslationFormatForPath(path) == TranslationFormatNamed(u"po"))
-        PoFloor(raw, path, &times);
-    else
+    if (TranslationFormatForPath(path).Can(TranslationFileFormat::XmlText))
         XliffFloor(raw, path, &times);
+    else
+        PoFloor(raw, path, &times);
     QElapsedTimer timer;
     timer.start();
     if (!ExportTranslations(*translated, reference.get(), path, TranslationFormatForPath(path)))

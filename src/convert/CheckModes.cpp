@@ -1,6 +1,6 @@
 #include "convert/CheckModes.h"
 
-#include "convert/ConvertModes.h"
+#include "convert/ConvertSession.h"
 #include "documents/DocumentFiles.h"
 #include "documents/FileTypes.h"
 #include "exchange/Glossary.h"

@@ -2,8 +2,7 @@
 
 #include "convert/CheckOptions.h"
 
-// The converter's quality checks over a project's files; --check over one document is
-// RunCheck of ConvertModes.h.
+// The converter's quality checks: --check over one document and over a project's files.
 
 namespace scrivlet {
 class FormatCatalogue;
@@ -12,6 +11,10 @@ struct ProjectListing;
 }  // namespace scrivlet
 
 namespace scrivlet::convert {
+
+struct Session;
+
+int RunCheck(Session& session);
 
 // The glossary check uses the project's terms unless the request names a file.
 int RunProjectCheck(ProjectFile& project, const FormatCatalogue& catalogue,

@@ -1,69 +1,19 @@
 #pragma once
 
-#include "base/UiText.h"
-#include "convert/ConvertOptions.h"
-#include "documents/DocumentPrompts.h"
-#include "search/Search.h"
+#include "convert/ConvertSession.h"
 
-#include <QString>
-
-#include <cstdio>
-#include <optional>
-
-// What the converter does with a document once it is loaded: one function per mode. A new mode
-// is an option (ConvertOptions) and one entry in the table of ConvertModes.cpp.
+// What the converter does with a document once it is loaded: one function per mode, here or in
+// a file of modes of its own (CheckModes, UpdateModes). A new mode is an option
+// (ConvertOptions) and one entry in the table of ConvertModes.cpp.
 
 namespace scrivlet {
-class EdtDocument;
-class TextPlan;
 class FormatCatalogue;
-struct ImportReport;
-struct LoadResult;
-}  // namespace scrivlet
+}
 
 namespace scrivlet::convert {
 
-enum ExitCode : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
-
-void Print(FILE* stream, const QString& text);
-// The keys of an import's JSON line, "imported" to "duplicate", and the closing brace.
-QString ImportCounts(const ImportReport& report);
-// The interface language of a --language code; none for a code no language has.
-std::optional<UiLanguage> LanguageOf(const QString& code);
-int InvalidPattern(const QString& text);
-// A failed load or save: the editor's message, then the reason.
-int Failed(const char* messageKey, const QString& path, const QString& reason);
-// Puts a plan's texts into the document; false, after saying so, when no memory is left.
-bool ApplyPlan(EdtDocument& document, const TextPlan& plan);
-
-// Answers the size question from the command line; notes go to stderr.
-class ConverterPrompts : public DocumentPrompts {
-public:
-    explicit ConverterPrompts(bool yes) : yes_(yes) {}
-    bool AskOpenInvalidSize(const QString& path, qint64 fileSize, qint64 recordBytes) override;
-    void NotifyTextTooLong() override;
-
-private:
-    bool yes_;
-};
-
-// Everything a mode works with.
-struct Session {
-    const Options& options;
-    const FormatCatalogue& catalogue;
-    ConverterPrompts& prompts;
-    EdtDocument& document;                    // INPUT, loaded
-    const std::optional<SearchQuery>& query;  // valid when given
-};
-
 // Prints the catalogue as a JSON array.
 void ListFormats(const FormatCatalogue& catalogue);
-
-// --reference, read in INPUT's format; an empty result when there is none.
-int LoadReference(Session& s, LoadResult* reference);
-
-// Modes with files of their own: --check (CheckModes.cpp).
-int RunCheck(Session& session);
 
 // Runs the mode the options ask for.
 int RunMode(Session& session);

@@ -1,6 +1,5 @@
 #include "convert/ConvertOptions.h"
 
-#include "convert/UpdateModes.h"
 #include "documents/Encodings.h"
 #include "exchange/Exchange.h"
 #include "search/Search.h"
@@ -171,19 +170,6 @@ const ValueOption kValueOptions[] = {
      }},
 };
 
-// --export-<name> and --import-<name> for every translation file format.
-const TranslationFileFormat* ExchangeOption(const QString& arg, bool* exporting)
-{
-    for (const bool out : {true, false}) {
-        const QLatin1StringView prefix(out ? "--export-" : "--import-");
-        if (arg.startsWith(prefix)) {
-            *exporting = out;
-            return TranslationFormatNamed(QStringView(arg).mid(prefix.size()));
-        }
-    }
-    return nullptr;
-}
-
 // Takes args[i] (and its value, moving i past it).
 QString ParseOne(const QStringList& args, int& i, Options* options)
 {
@@ -221,6 +207,11 @@ QString ParseOne(const QStringList& args, int& i, Options* options)
     return {};
 }
 
+QLatin1StringView ExchangePrefix(bool exporting)
+{
+    return QLatin1StringView(exporting ? "--export-" : "--import-");
+}
+
 QString CheckSearch(const Options& o)
 {
     if (o.format.isEmpty())
@@ -246,17 +237,31 @@ QString CheckExchange(const Options& o)
     if ((!o.reference.isEmpty() || o.referenceEncoding) && !o.Exporting() && !o.stats &&
         !o.update && !o.propagate && !o.checkRequest.check)
         return QStringLiteral(
-            "--reference and --reference-encoding go with --stats, --update, --propagate, --check, "
-            "--export-po or "
-            "--export-xliff");
+                   "--reference and --reference-encoding go with --stats, --update, --propagate, "
+                   "--check, ") +
+               ExchangeOptions(true);
     if (o.referenceEncoding && o.reference.isEmpty())
         return QStringLiteral("--reference-encoding goes with --reference");
     if (o.includeFuzzy && !o.Importing())
-        return QStringLiteral("--include-fuzzy goes with --import-po or --import-xliff");
+        return QStringLiteral("--include-fuzzy goes with ") + ExchangeOptions(false);
     if (o.strict && o.Exporting())
-        return QStringLiteral("--strict does not go with --export-po or --export-xliff");
+        return QStringLiteral("--strict does not go with ") + ExchangeOptions(true);
     if (o.stats && (o.find || o.dump || o.strict))
         return QStringLiteral("--stats goes with none of --find, --dump and --strict");
+    return {};
+}
+
+QString CheckUpdate(const Options& o)
+{
+    if (!o.update)
+        return o.oldReference.isEmpty() ? QString()
+                                        : QStringLiteral("--old-reference goes with --update");
+    if (o.oldReference.isEmpty() || o.reference.isEmpty())
+        return QStringLiteral("--update needs --old-reference OLD and --reference NEW");
+    if (o.find || o.dump || o.stats || o.Exporting() || o.Importing() || o.strict)
+        return QStringLiteral("--update goes with none of the other modes");
+    if (o.files.size() != 2)
+        return QStringLiteral("--update takes INPUT and OUTPUT");
     return {};
 }
 
@@ -308,6 +313,32 @@ QString CheckFiles(const Options& o)
 }
 
 }  // namespace
+
+const TranslationFileFormat* ExchangeOption(const QString& arg, bool* exporting)
+{
+    for (const bool out : {true, false}) {
+        if (arg.startsWith(ExchangePrefix(out))) {
+            *exporting = out;
+            return TranslationFormatNamed(QStringView(arg).mid(ExchangePrefix(out).size()));
+        }
+    }
+    return nullptr;
+}
+
+QString ExchangeOptionName(const TranslationFileFormat& format, bool exporting)
+{
+    return ExchangePrefix(exporting) + format.Name();
+}
+
+QString ExchangeOptions(bool exporting)
+{
+    QStringList names;
+    for (const TranslationFileFormat* format : TranslationFileFormats())
+        names << ExchangeOptionName(*format, exporting);
+    const QString last = names.takeLast();
+    return names.isEmpty() ? last
+                           : names.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+}
 
 QString ParseArguments(const QStringList& args, Options* options)
 {

@@ -52,4 +52,12 @@ struct Options {
 // Empty on success, else what is wrong with the command line.
 QString ParseArguments(const QStringList& args, Options* options);
 
+// The format of an --export-<name> or --import-<name> option, exporting set to which of the
+// two it is; null for any other word. A document and a project take the same ones.
+const TranslationFileFormat* ExchangeOption(const QString& arg, bool* exporting);
+// "--export-<name>" or "--import-<name>".
+QString ExchangeOptionName(const TranslationFileFormat& format, bool exporting);
+// Every format's option of the kind, as the messages name them: "--import-po or --import-xliff".
+QString ExchangeOptions(bool exporting);
+
 }  // namespace scrivlet::convert

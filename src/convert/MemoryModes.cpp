@@ -8,7 +8,7 @@
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
 #include "catalogue/FormatDetection.h"
-#include "convert/ConvertModes.h"
+#include "convert/ConvertSession.h"
 #include "documents/DocumentFiles.h"
 #include "documents/Encodings.h"
 #include "documents/FileTypes.h"

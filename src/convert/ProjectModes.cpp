@@ -7,7 +7,8 @@
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
 #include "convert/CheckModes.h"
-#include "convert/ConvertModes.h"
+#include "convert/ConvertOptions.h"
+#include "convert/ConvertSession.h"
 #include "convert/UpdateModes.h"
 #include "documents/Encodings.h"
 #include "store/ProjectExchange.h"
@@ -30,16 +31,15 @@ using convert::kExitUsage;
 using convert::LanguageOf;
 using convert::Print;
 
-const char kProjectUsage[] =
+const char kProjectUsageHead[] =
     "\nProject modes:\n"
     "  scrivlet-convert [COMMON] --new-project P.scrivlet --originals DIR\n"
     "                   --original-encoding E --translations DIR --encoding E2\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet --stats\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet [CHECK OPTIONS] --check\n"
-    "  scrivlet-convert [COMMON] --project P.scrivlet --find TEXT [MATCH]\n"
-    "  scrivlet-convert [COMMON] --project P.scrivlet --export-xliff OUT.xlf | --export-po DIR\n"
-    "  scrivlet-convert [COMMON] --project P.scrivlet --import-xliff IN.xlf | --import-po DIR\n"
-    "                   [--include-fuzzy]\n"
+    "  scrivlet-convert [COMMON] --project P.scrivlet --find TEXT [MATCH]\n";
+// Then a line each for the exports and the imports of the translation file formats.
+const char kProjectUsageTail[] =
     "  scrivlet-convert [COMMON] --project P.scrivlet --update-originals DIR\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet --set-format RELPATH N|auto\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet --import-glossary G.csv|G.tbx\n"
@@ -48,6 +48,22 @@ const char kProjectUsage[] =
     "originals' paths unless --set-format chose one. Each result is one JSON line.\n"
     "--check uses the project's glossary unless --glossary names a file.\n"
     "--update-originals keeps the translations of removed records in the project's memory.\n";
+
+// "--export-xliff OUT.xlf | --export-po DIR": a format that holds a whole project takes one
+// file, the others a folder. The one-file formats come first.
+QByteArray ExchangeUsage(bool exporting)
+{
+    QStringList bundles, folders;
+    for (const TranslationFileFormat* format : TranslationFileFormats()) {
+        const QString option = convert::ExchangeOptionName(*format, exporting) + u' ';
+        if (format->Can(TranslationFileFormat::Bundle))
+            bundles << option + (exporting ? "OUT." : "IN.") + format->Suffixes().front();
+        else
+            folders << option + QStringLiteral("DIR");
+    }
+    return "  scrivlet-convert [COMMON] --project P.scrivlet " +
+           (bundles + folders).join(QStringLiteral(" | ")).toUtf8() + '\n';
+}
 
 struct ProjectOptions {
     QString language = QStringLiteral("en");
@@ -69,7 +85,7 @@ struct ProjectOptions {
 int UsageError(const QString& why)
 {
     Print(stderr, QStringLiteral("scrivlet-convert: %1\n").arg(why));
-    std::fputs(kProjectUsage, stderr);
+    std::fputs(ProjectUsage(), stderr);
     return kExitUsage;
 }
 
@@ -99,9 +115,9 @@ bool IsValueOption(const QString& arg)
     static const QStringList options = {
         "--language",  "--catalogue",        "--new-project",       "--project",
         "--originals", "--translations",     "--original-encoding", "--encoding",
-        "--find",      "--export-xliff",     "--export-po",         "--import-xliff",
-        "--import-po", "--update-originals", "--import-glossary",   "--export-glossary"};
-    return options.contains(arg);
+        "--find",      "--update-originals", "--import-glossary",   "--export-glossary"};
+    bool exporting = false;
+    return options.contains(arg) || convert::ExchangeOption(arg, &exporting);
 }
 
 bool ParseEncoding(const QString& text, int* encoding)
@@ -144,9 +160,9 @@ QString TakeValue(const QString& arg, const QString& value, ProjectOptions* opti
         options->find = value;
         return value.isEmpty() ? QStringLiteral("--find needs a text") : QString();
     }
-    const bool exporting = arg.startsWith(QLatin1String("--export"));
+    bool exporting = false;
+    options->exchangeFormat = convert::ExchangeOption(arg, &exporting);
     (exporting ? options->exportPath : options->importPath) = value;
-    options->exchangeFormat = TranslationFormatNamed(arg.mid(arg.indexOf(u'-', 2) + 1));
     return {};
 }
 
@@ -212,7 +228,7 @@ QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
     if (options->searchFlags && !options->find)
         return QStringLiteral("--match-case, --whole-word and --regex go with --find");
     if (options->includeFuzzy && options->importPath.isEmpty())
-        return QStringLiteral("--include-fuzzy goes with --import-po or --import-xliff");
+        return QStringLiteral("--include-fuzzy goes with ") + convert::ExchangeOptions(false);
     return {};
 }
 
@@ -460,7 +476,9 @@ bool NamesProject(const QStringList& args)
 
 const char* ProjectUsage()
 {
-    return kProjectUsage;
+    static const QByteArray usage = kProjectUsageHead + ExchangeUsage(true) + ExchangeUsage(false) +
+                                    "                   [--include-fuzzy]\n" + kProjectUsageTail;
+    return usage.constData();
 }
 
 std::optional<int> RunProjectMode(const QStringList& args)

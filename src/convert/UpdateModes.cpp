@@ -1,7 +1,7 @@
 #include "convert/UpdateModes.h"
 
-#include "convert/ConvertModes.h"
 #include "convert/ConvertOptions.h"
+#include "convert/ConvertSession.h"
 #include "documents/DocumentFiles.h"
 #include "documents/FileTypes.h"
 #include "store/ProjectUpdate.h"
@@ -67,20 +67,6 @@ QByteArray Quoted(const QString& text)
 }
 
 }  // namespace
-
-QString CheckUpdate(const Options& o)
-{
-    if (!o.update)
-        return o.oldReference.isEmpty() ? QString()
-                                        : QStringLiteral("--old-reference goes with --update");
-    if (o.oldReference.isEmpty() || o.reference.isEmpty())
-        return QStringLiteral("--update needs --old-reference OLD and --reference NEW");
-    if (o.find || o.dump || o.stats || o.Exporting() || o.Importing() || o.strict)
-        return QStringLiteral("--update goes with none of the other modes");
-    if (o.files.size() != 2)
-        return QStringLiteral("--update takes INPUT and OUTPUT");
-    return {};
-}
 
 // The translation rewritten to the new original; OUTPUT written only once all of it is known.
 int RunUpdate(Session& s)

@@ -15,8 +15,6 @@ namespace scrivlet::convert {
 struct Options;
 struct Session;
 
-// What is wrong with --update's part of the command line; empty when nothing is.
-QString CheckUpdate(const Options& options);
 int RunUpdate(Session& session);
 
 int UpdateProjectOriginals(ProjectFile& project, const FormatCatalogue& catalogue,

@@ -2,7 +2,7 @@
 
 #include "base/Result.h"
 #include "catalogue/FormatCatalogue.h"
-#include "documents/DocumentFiles.h"
+#include "documents/LoadNotes.h"
 
 #include <QIODevice>
 
@@ -77,9 +77,6 @@ public:
     virtual Result Write(QIODevice& out, const EdtDocument& document, int lastRecord,
                          int encoding) const = 0;
 };
-
-// The reader and writer of a file type; null for any other number (kFileTypeAll included).
-const DocumentFileFormat* FileFormatFor(int fileType);
 
 // The two file types: headerless records of 16-bit units, and one line per text field.
 const DocumentFileFormat& EdtFileFormat();

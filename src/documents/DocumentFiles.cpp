@@ -1,61 +1,26 @@
 #include "documents/DocumentFiles.h"
 
-#include "base/UiText.h"
 #include "documents/DocumentFileFormat.h"
 #include "documents/Encodings.h"
 #include "documents/FileTypes.h"
-#include "documents/RowLabels.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 #include <QSaveFile>
 
-#include <algorithm>
 #include <cerrno>
 #include <exception>
 
 namespace scrivlet {
 
-Result FileFailure(const char* textKey)
-{
-    return Result::Failure(UiText(textKey));
-}
+namespace {
 
-std::optional<RecordLayout> MakeRecordLayout(const EdtFormat& format)
-{
-    if (format.recordLength <= 0 || format.recordLength > kMaxRecordLength)
-        return std::nullopt;
-    RecordLayout layout;
-    layout.recordLength = format.recordLength;
-    const int count = format.FieldCount();
-    for (int k = 0; k < count; ++k) {
-        const FieldDef& field = format.fields[k];
-        if (field.type != kTextField)
-            continue;
-        // Offsets and sizes count as unsigned: a negative one lies beyond the record.
-        const qint64 offset =
-            std::min<qint64>(static_cast<uint32_t>(field.offset), layout.recordLength);
-        const qint64 size =
-            std::min<qint64>(static_cast<uint32_t>(field.size), layout.recordLength - offset);
-        for (const TextSpan& before : layout.texts) {
-            if (size > 0 && before.size > 0 && offset < before.offset + before.size &&
-                before.offset < offset + size)
-                layout.overlapping = true;
-        }
-        layout.texts.push_back(TextSpan{offset, size});
-    }
-    return layout;
-}
-
+// The reader and writer of a file type; null for any other number (kFileTypeAll included).
 const DocumentFileFormat* FileFormatFor(int fileType)
 {
     const DocumentFileType* type = FileTypeById(fileType);
     return type ? &type->format() : nullptr;
 }
-
-namespace {
 
 // A path a document can be read from or written to: not a folder, not a link to nothing, and
 // for reading nothing but a plain file. A missing file is left to the open that follows.
@@ -140,38 +105,6 @@ LoadResult LoadDocument(const QString& path, int fileType, int encoding, const E
     }
     result.document = std::move(document);
     return result;
-}
-
-QString InvalidBytesText(const LoadNotes& notes, const EdtFormat& format)
-{
-    if (notes.invalidBytes == 0)
-        return {};
-    const QLocale locale(LanguageCode(CurrentUiLanguage()));
-    return UiText(notes.invalidReplaced ? "load.invalidUtf8" : "load.undefinedBytes")
-        .arg(UiCount("count.invalidBytes", notes.invalidBytes),
-             locale.toString(notes.firstInvalidLine),
-             RowLabels().RecordName(format, notes.firstInvalidRecord));
-}
-
-QString LeftOutText(const LoadNotes& notes)
-{
-    return notes.bytesLeftOut > 0
-               ? UiText("load.leftOut").arg(UiCount("count.bytes", notes.bytesLeftOut))
-               : QString();
-}
-
-QString InvalidSizeText(qint64 fileSize, qint64 recordBytes)
-{
-    const QLocale locale(LanguageCode(CurrentUiLanguage()));
-    return UiText("file.sizeReason").arg(locale.toString(fileSize), locale.toString(recordBytes));
-}
-
-QString InvalidSizeQuestion(const QString& path, qint64 fileSize, qint64 recordBytes)
-{
-    return QDir::toNativeSeparators(path) + QStringLiteral("\n\n") +
-           InvalidSizeText(fileSize, recordBytes) + u' ' +
-           UiText("file.leftOver").arg(UiCount("count.bytes", fileSize % recordBytes)) +
-           QStringLiteral("\n\n") + UiText(str::InvalidFileSize);
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include "base/Result.h"
 #include "catalogue/FormatCatalogue.h"
 #include "documents/EdtDocument.h"
+#include "documents/LoadNotes.h"
 
 #include <QString>
 
@@ -16,36 +17,11 @@ namespace scrivlet {
 
 class DocumentPrompts;
 
-// What a load passed over or could not read cleanly, for the caller to tell.
-struct LoadNotes {
-    // Bytes at the end of an .edt that make no whole record: not read, so not saved back.
-    qint64 bytesLeftOut = 0;
-    // Bytes of a .txt not valid in its encoding (see DecodeProblems), and where the first is.
-    qint64 invalidBytes = 0;
-    bool invalidReplaced = false;  // invalid UTF-8, read as U+FFFD
-    qint64 firstInvalidLine = 0;   // 1-based
-    int firstInvalidRecord = -1;
-    // Left-out bytes make the file differ from the document: it counts as modified, and a save
-    // writes it as shown.
-    bool DiffersFromFile() const { return bytesLeftOut > 0; }
-};
-
 struct LoadResult {
     std::unique_ptr<EdtDocument> document;  // null on failure
     QString error;                          // the user-facing reason on failure
     LoadNotes notes;
 };
-
-// The invalid bytes of a load in one sentence that names the line and the record (as the grid
-// names it) of the first; empty without any.
-QString InvalidBytesText(const LoadNotes& notes, const EdtFormat& format);
-// The status-bar line for bytes left out at the end of an .edt; empty without any.
-QString LeftOutText(const LoadNotes& notes);
-// Why a file of fileSize bytes is no whole number of records.
-QString InvalidSizeText(qint64 fileSize, qint64 recordBytes);
-// The question before such a file opens: the file, why, the bytes left over and that they are
-// not saved back, then whether to open the whole records.
-QString InvalidSizeQuestion(const QString& path, qint64 fileSize, qint64 recordBytes);
 
 // Reads the file at path into a new document of the format. quiet fails a file whose size is
 // no whole number of records without asking; prompts may be null (then nothing is asked and

@@ -6,6 +6,7 @@
 #include "documents/DocumentPrompts.h"
 #include "documents/EdtDocument.h"
 #include "documents/Encodings.h"
+#include "documents/LoadNotes.h"
 
 #include <QFile>
 #include <QLocale>

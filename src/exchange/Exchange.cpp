@@ -166,9 +166,11 @@ qsizetype FirstLoneSurrogate(QStringView text)
 
 // Refuses, naming the record by its row label and the field by its caption, a text the file
 // cannot carry: half a surrogate pair in any format (UTF-8 has no form for it, and a silent
-// U+FFFD would come back as a changed text), other characters XML lacks in XLIFF.
-Result CheckTexts(const OutFile& file, const EdtDocument& document, bool xml)
+// U+FFFD would come back as a changed text), other characters XML lacks where texts are XML.
+Result CheckTexts(const OutFile& file, const EdtDocument& document,
+                  const TranslationFileFormat& format)
 {
+    const bool xml = format.Can(TranslationFileFormat::XmlText);
     for (const OutEntry& entry : file.entries) {
         for (const QStringView text : {entry.source, entry.target}) {
             const qsizetype lone = FirstLoneSurrogate(text);
@@ -184,11 +186,6 @@ Result CheckTexts(const OutFile& file, const EdtDocument& document, bool xml)
         }
     }
     return {};
-}
-
-bool IsXliff(const TranslationFileFormat& format)
-{
-    return &format == TranslationFormatNamed(u"xliff");
 }
 
 // Puts a completely written file in the old one's place, or drops it when the write failed.
@@ -219,7 +216,7 @@ Result ExportTranslations(const EdtDocument& document, const EdtDocument* refere
     const OutFile file = Entries(document, reference);
     if (entryCount)
         *entryCount = static_cast<qsizetype>(file.entries.size());
-    if (Result writable = CheckTexts(file, document, IsXliff(format)); !writable)
+    if (Result writable = CheckTexts(file, document, format); !writable)
         return writable;
     // Written as documents are saved: QSaveFile writes through a symbolic link, keeps the old
     // file's permissions, leaves no named temporary behind where the system can make an
@@ -231,37 +228,43 @@ Result ExportTranslations(const EdtDocument& document, const EdtDocument* refere
     return CommitWritten(out, std::move(done));
 }
 
-struct XliffBundle::Impl {
+struct TranslationBundle::Impl {
+    const TranslationFileFormat& format;
     QSaveFile file;
-    std::optional<exchange::XliffWriter> writer;  // once the file is open
+    std::unique_ptr<exchange::PartWriter> writer;  // once the file is open
     Result failure;
-    explicit Impl(const QString& path) : file(path)
+    Impl(const QString& path, const TranslationFileFormat& bundleFormat)
+        : format(bundleFormat), file(path)
     {
+        Q_ASSERT(format.Can(TranslationFileFormat::Bundle));
         if (file.open(QIODevice::WriteOnly))
-            writer.emplace(&file);
+            writer = format.StartBundle(&file);
         else
             failure = Result::Failure(exchange::WriteReason(file));
     }
 };
 
-XliffBundle::XliffBundle(const QString& path) : d_(std::make_unique<Impl>(path)) {}
+TranslationBundle::TranslationBundle(const QString& path, const TranslationFileFormat& format)
+    : d_(std::make_unique<Impl>(path, format))
+{
+}
 
-XliffBundle::~XliffBundle() = default;
+TranslationBundle::~TranslationBundle() = default;
 
-Result XliffBundle::Add(const EdtDocument& document, const EdtDocument* reference,
-                        const QString& name)
+Result TranslationBundle::Add(const EdtDocument& document, const EdtDocument* reference,
+                              const QString& name)
 {
     if (!d_->failure)
         return d_->failure;
     OutFile file = Entries(document, reference);
     file.fileName = name;
-    d_->failure = CheckTexts(file, document, true);
+    d_->failure = CheckTexts(file, document, d_->format);
     if (d_->failure)
         d_->failure = d_->writer->Add(file);
     return d_->failure;
 }
 
-Result XliffBundle::Commit()
+Result TranslationBundle::Commit()
 {
     if (d_->failure)
         d_->failure = d_->writer->Finish();
@@ -269,23 +272,15 @@ Result XliffBundle::Commit()
     return d_->failure;
 }
 
-Result ReadXliffParts(const QString& path, std::vector<TranslationEntry>* entries,
-                      std::vector<XliffPart>* parts)
-{
-    entries->clear();
-    parts->clear();
-    if (Result usable = exchange::CheckImportFile(path); !usable)
-        return usable;
-    return exchange::ReadXliff(path, entries, parts);
-}
-
 Result ReadTranslations(const QString& path, const TranslationFileFormat& format,
-                        std::vector<TranslationEntry>* entries)
+                        std::vector<TranslationEntry>* entries, std::vector<BundlePart>* parts)
 {
     entries->clear();
+    if (parts)
+        parts->clear();
     if (Result usable = exchange::CheckImportFile(path); !usable)
         return usable;
-    return format.Read(path, entries);
+    return format.Read(path, entries, parts);
 }
 
 void ImportReport::Add(Kind kind, int record)

@@ -4,6 +4,7 @@
 #include "documents/EdtDocument.h"
 #include "exchange/TranslationEntry.h"
 
+#include <QFlags>
 #include <QLatin1StringView>
 #include <QString>
 #include <QStringList>
@@ -24,20 +25,48 @@ namespace scrivlet {
 
 namespace exchange {
 struct OutFile;
+class PartWriter;
 }
 
 // A kind of translation file, as a document file type is one: its name (the converter's
-// --export-<name> and --import-<name>), the suffixes it is known by, its writer and reader.
+// --export-<name> and --import-<name>), the suffixes it is known by, what it can hold, its
+// writer and reader. Code that treats the formats differently asks what they can do, never
+// what they are called.
 class TranslationFileFormat {
 public:
+    enum Capability {
+        // One file holds many documents (a whole project), a part under each one's name;
+        // without it a project goes into a folder of files, one a document.
+        Bundle = 1 << 0,
+        // An entry carries a note for the translator: its field's caption.
+        Notes = 1 << 1,
+        // An entry carries whether it is a draft to review or a translation (PO's fuzzy flag,
+        // XLIFF's state and approved).
+        States = 1 << 2,
+        // An entry carries its field's size as a limit the tools enforce, not only in words.
+        SizeLimits = 1 << 3,
+        // The texts are XML character data: controls other than tab and the line breaks, and
+        // U+FFFE and U+FFFF, cannot be written.
+        XmlText = 1 << 4,
+    };
+    Q_DECLARE_FLAGS(Capabilities, Capability)
+
     virtual ~TranslationFileFormat() = default;
     virtual QLatin1StringView Name() const = 0;
     virtual QStringList Suffixes() const = 0;  // without the dot, the usual one first
+    virtual Capabilities Abilities() const = 0;
+    bool Can(Capability capability) const { return Abilities().testFlag(capability); }
     // Writes to the device, which the caller then commits; a failed write gives the reason.
     virtual Result Write(const exchange::OutFile& file, QFileDevice& device) const = 0;
-    // Appends every entry of the file.
-    virtual Result Read(const QString& path, std::vector<TranslationEntry>* entries) const = 0;
+    // A Bundle format's writer, which takes the documents one at a time; null for the others.
+    virtual std::unique_ptr<exchange::PartWriter> StartBundle(QFileDevice* device) const = 0;
+    // Appends every entry of the file; parts, when given, gets where each part of a Bundle
+    // format's file begins.
+    virtual Result Read(const QString& path, std::vector<TranslationEntry>* entries,
+                        std::vector<BundlePart>* parts) const = 0;
 };
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(TranslationFileFormat::Capabilities)
 
 // The language of texts in a code-page encoding, as XLIFF and TMX name it ("en", "de", "pl",
 // "ru"); empty for Unicode, which may hold any.
@@ -56,15 +85,15 @@ Result ExportTranslations(const EdtDocument& document, const EdtDocument* refere
                           const QString& path, const TranslationFileFormat& format,
                           qsizetype* entryCount = nullptr);
 
-// Several documents in one XLIFF file, each a <file> under the name the caller gives (a
-// project's relative paths), written one document at a time. The old file is replaced only by
-// Commit(), once all are in.
-class XliffBundle {
+// Several documents in one file of a format that Can(Bundle), each a part under the name the
+// caller gives (a project's relative paths), written one document at a time. The old file is
+// replaced only by Commit(), once all are in.
+class TranslationBundle {
 public:
-    explicit XliffBundle(const QString& path);
-    ~XliffBundle();
-    XliffBundle(const XliffBundle&) = delete;
-    XliffBundle& operator=(const XliffBundle&) = delete;
+    TranslationBundle(const QString& path, const TranslationFileFormat& format);
+    ~TranslationBundle();
+    TranslationBundle(const TranslationBundle&) = delete;
+    TranslationBundle& operator=(const TranslationBundle&) = delete;
 
     // reference may be null, as for ExportTranslations.
     Result Add(const EdtDocument& document, const EdtDocument* reference, const QString& name);
@@ -75,14 +104,12 @@ private:
     std::unique_ptr<Impl> d_;
 };
 
-// Reads every entry of an XLIFF file and where each <file> begins.
-Result ReadXliffParts(const QString& path, std::vector<TranslationEntry>* entries,
-                      std::vector<XliffPart>* parts);
-
-// Reads every entry of a file (obsolete PO entries left out). A malformed file fails as a
-// whole, naming the line (PO) or line and column (XLIFF) of its first error.
+// Reads every entry of a file (obsolete PO entries left out) and, when parts is given, where
+// each part of a Bundle format's file begins. A malformed file fails as a whole, naming the
+// line (PO) or line and column (XLIFF) of its first error.
 Result ReadTranslations(const QString& path, const TranslationFileFormat& format,
-                        std::vector<TranslationEntry>* entries);
+                        std::vector<TranslationEntry>* entries,
+                        std::vector<BundlePart>* parts = nullptr);
 
 // How many entries went which way, and the first few records (from 0, as the rows are
 // numbered) of each way.

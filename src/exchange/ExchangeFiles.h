@@ -90,13 +90,21 @@ void ParseEntryName(View name, TranslationEntry* entry)
 Result WritePo(const OutFile& file, QFileDevice& device);
 Result WriteXliff(const OutFile& file, QFileDevice& device);
 
+// A file of a Bundle format written one document at a time.
+class PartWriter {
+public:
+    virtual ~PartWriter() = default;
+    virtual Result Add(const OutFile& file) = 0;
+    // Closes the file's document and flushes the device; the caller then commits it.
+    virtual Result Finish() = 0;
+};
+
 // An XLIFF document written one <file> at a time, for a document alone or a whole project.
-class XliffWriter {
+class XliffWriter final : public PartWriter {
 public:
     explicit XliffWriter(QFileDevice* device);
-    Result Add(const OutFile& file);
-    // Closes the document and flushes the device; the caller then commits it.
-    Result Finish();
+    Result Add(const OutFile& file) override;
+    Result Finish() override;
 
 private:
     QFileDevice* device_;
@@ -106,6 +114,6 @@ private:
 Result ReadPo(const QString& path, std::vector<TranslationEntry>* entries);
 // parts, when given, gets each <file> and the index of its first entry.
 Result ReadXliff(const QString& path, std::vector<TranslationEntry>* entries,
-                 std::vector<XliffPart>* parts = nullptr);
+                 std::vector<BundlePart>* parts = nullptr);
 
 }  // namespace scrivlet::exchange

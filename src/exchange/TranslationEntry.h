@@ -20,10 +20,10 @@ struct TranslationEntry {
     bool fuzzy = false;
 };
 
-// A <file> of an XLIFF file: its original, where its entries begin among all read, the line it
-// starts on.
-struct XliffPart {
-    QString original;
+// A part of a file that holds many documents (an XLIFF <file>): the name of its document,
+// where its entries begin among all read, the line it starts on.
+struct BundlePart {
+    QString name;
     size_t first = 0;
     qint64 line = 0;
 };

@@ -9,20 +9,28 @@ namespace scrivlet {
 
 namespace {
 
+// A document a file; the field's size only in the note's words; the fuzzy flag as its state.
 class PoFormat : public TranslationFileFormat {
 public:
     QLatin1StringView Name() const override { return QLatin1StringView("po"); }
     QStringList Suffixes() const override { return {QStringLiteral("po")}; }
+    Capabilities Abilities() const override { return Notes | States; }
     Result Write(const exchange::OutFile& file, QFileDevice& device) const override
     {
         return exchange::WritePo(file, device);
     }
-    Result Read(const QString& path, std::vector<TranslationEntry>* entries) const override
+    std::unique_ptr<exchange::PartWriter> StartBundle(QFileDevice*) const override
+    {
+        return nullptr;
+    }
+    Result Read(const QString& path, std::vector<TranslationEntry>* entries,
+                std::vector<BundlePart>*) const override
     {
         return exchange::ReadPo(path, entries);
     }
 };
 
+// A <file> a document; maxwidth, <note>, and state and approved on each unit.
 class XliffFormat : public TranslationFileFormat {
 public:
     QLatin1StringView Name() const override { return QLatin1StringView("xliff"); }
@@ -30,13 +38,22 @@ public:
     {
         return {QStringLiteral("xlf"), QStringLiteral("xliff")};
     }
+    Capabilities Abilities() const override
+    {
+        return Bundle | Notes | States | SizeLimits | XmlText;
+    }
     Result Write(const exchange::OutFile& file, QFileDevice& device) const override
     {
         return exchange::WriteXliff(file, device);
     }
-    Result Read(const QString& path, std::vector<TranslationEntry>* entries) const override
+    std::unique_ptr<exchange::PartWriter> StartBundle(QFileDevice* device) const override
     {
-        return exchange::ReadXliff(path, entries);
+        return std::make_unique<exchange::XliffWriter>(device);
+    }
+    Result Read(const QString& path, std::vector<TranslationEntry>* entries,
+                std::vector<BundlePart>* parts) const override
+    {
+        return exchange::ReadXliff(path, entries, parts);
     }
 };
 

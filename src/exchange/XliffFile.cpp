@@ -47,7 +47,7 @@ bool NeedsReview(QStringView state)
 // element, and 60,000 nested <g> in one target overflowed the stack.
 class UnitReader {
 public:
-    UnitReader(std::vector<TranslationEntry>* entries, std::vector<XliffPart>* parts)
+    UnitReader(std::vector<TranslationEntry>* entries, std::vector<BundlePart>* parts)
         : entries_(entries), parts_(parts)
     {
     }
@@ -124,7 +124,7 @@ private:
     }
 
     std::vector<TranslationEntry>* entries_;
-    std::vector<XliffPart>* parts_;
+    std::vector<BundlePart>* parts_;
     TranslationEntry entry_;
     QString reference_[2];  // a po-reference location's source file and line number
     QString* collecting_ = nullptr;
@@ -136,7 +136,7 @@ private:
 
 template <typename Fail>
 Result ReadUnits(QXmlStreamReader& xml, const Fail& fail, std::vector<TranslationEntry>* entries,
-                 std::vector<XliffPart>* parts)
+                 std::vector<BundlePart>* parts)
 {
     // Far deeper than any tool nests inline markup; the whole document counts.
     constexpr int kMaxDepth = 256;
@@ -254,7 +254,7 @@ Result WriteXliff(const OutFile& out, QFileDevice& file)
 }
 
 Result ReadXliff(const QString& path, std::vector<TranslationEntry>* entries,
-                 std::vector<XliffPart>* parts)
+                 std::vector<BundlePart>* parts)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

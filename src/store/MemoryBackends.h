@@ -1,6 +1,8 @@
 #pragma once
 
-#include "store/Memory.h"
+#include "store/TranslationMemory.h"
+
+#include <memory>
 
 // The memory's back ends, for OpenMemory only.
 

@@ -16,12 +16,6 @@
 namespace scrivlet {
 namespace {
 
-// One XLIFF file holds every original; other formats take one file each.
-bool IsBundle(const TranslationFileFormat& format)
-{
-    return &format == TranslationFormatNamed(u"xliff");
-}
-
 QString PartPath(const QString& dir, const QString& relative, const TranslationFileFormat& format)
 {
     return dir + u'/' + relative + u'.' + format.Suffixes().front();
@@ -65,11 +59,11 @@ FileImport ImportInto(const ProjectFile& project, const FormatCatalogue& catalog
     return line;
 }
 
-// Where each original's entries are among all read. A <file> that names no original of the
+// Where each original's entries are among all read. A part that names no original of the
 // project, or one named before (its first part counts, as the first entry for a field does),
 // is reported with its line and left out.
 QHash<QString, std::pair<size_t, size_t>> PartRanges(
-    const ProjectListing& listing, const std::vector<XliffPart>& parts, size_t count,
+    const ProjectListing& listing, const std::vector<BundlePart>& parts, size_t count,
     const std::function<void(const FileImport&)>& done)
 {
     QSet<QString> originals;
@@ -79,18 +73,18 @@ QHash<QString, std::pair<size_t, size_t>> PartRanges(
     }
     QHash<QString, std::pair<size_t, size_t>> ranges;
     for (size_t i = 0; i < parts.size(); ++i) {
-        const XliffPart& part = parts[i];
+        const BundlePart& part = parts[i];
         const size_t end = i + 1 < parts.size() ? parts[i + 1].first : count;
-        const char* problem = part.original.isEmpty()              ? "project.partUnnamed"
-                              : !originals.contains(part.original) ? "project.partUnknown"
-                              : ranges.contains(part.original)     ? "project.partRepeated"
-                                                                   : nullptr;
+        const char* problem = part.name.isEmpty()              ? "project.partUnnamed"
+                              : !originals.contains(part.name) ? "project.partUnknown"
+                              : ranges.contains(part.name)     ? "project.partRepeated"
+                                                               : nullptr;
         if (problem) {
             done(FileImport{
-                part.original, false, {}, UiText(problem).arg(part.line).arg(end - part.first)});
+                part.name, false, {}, UiText(problem).arg(part.line).arg(end - part.first)});
             continue;
         }
-        ranges.insert(part.original, {part.first, end});
+        ranges.insert(part.name, {part.first, end});
     }
     return ranges;
 }
@@ -101,10 +95,11 @@ Result ExportProject(const ProjectFile& project, const FormatCatalogue& catalogu
                      const ProjectListing& listing, const QString& out,
                      const TranslationFileFormat& format)
 {
-    std::optional<XliffBundle> bundle;
-    if (IsBundle(format))
-        bundle.emplace(out);
-    // One pair at a time in memory: the bundle writes each <file> before the next is read.
+    // One file holds every original, or each takes a file of its own.
+    std::optional<TranslationBundle> bundle;
+    if (format.Can(TranslationFileFormat::Bundle))
+        bundle.emplace(out, format);
+    // One pair at a time in memory: the bundle writes each part before the next is read.
     for (const ProjectEntry& entry : listing.entries) {
         if (!entry.hasOriginal)
             continue;
@@ -133,9 +128,10 @@ Result ImportProject(const ProjectFile& project, const FormatCatalogue& catalogu
 {
     std::vector<TranslationEntry> all;
     QHash<QString, std::pair<size_t, size_t>> ranges;  // original -> [first, end) of all
-    if (IsBundle(format)) {
-        std::vector<XliffPart> parts;
-        if (Result read = ReadXliffParts(in, &all, &parts); !read)
+    const bool bundled = format.Can(TranslationFileFormat::Bundle);
+    if (bundled) {
+        std::vector<BundlePart> parts;
+        if (Result read = ReadTranslations(in, format, &all, &parts); !read)
             return read;
         ranges = PartRanges(listing, parts, all.size(), done);
     } else if (!QFileInfo(in).isDir()) {
@@ -145,7 +141,7 @@ Result ImportProject(const ProjectFile& project, const FormatCatalogue& catalogu
         if (!entry.hasOriginal)
             continue;
         std::vector<TranslationEntry> own;
-        if (IsBundle(format)) {
+        if (bundled) {
             const auto range = ranges.constFind(entry.path);
             if (range == ranges.constEnd())
                 continue;

@@ -5,13 +5,15 @@
 
 #include <functional>
 
-// A whole project to translation tools and back: one XLIFF file with a <file> per original
-// (named by its relative path), or one PO file per original (DIR/<relative path>.po).
+// A whole project to translation tools and back: one file with a part per original (named by
+// its relative path) where the format holds many documents (XLIFF), else one file per original
+// (DIR/<relative path>.po).
 
 namespace scrivlet {
 
 // The originals as sources, the translations (or, where one is missing, the original's
-// copy) as targets. Other than XLIFF: out is a folder of one file per original, made as needed.
+// copy) as targets. For a format that holds one document a file, out is a folder of one file
+// per original, made as needed.
 Result ExportProject(const ProjectFile& project, const FormatCatalogue& catalogue,
                      const ProjectListing& listing, const QString& out,
                      const TranslationFileFormat& format);
@@ -23,7 +25,7 @@ struct FileImport {
     QString error;  // nothing written for this file: why
 };
 
-// Puts the translations of in (an XLIFF file, or the folder of PO files) into the project's
+// Puts the translations of in (the one file, or the folder of files) into the project's
 // translations, writing each one that changes (or is created) atomically; done gets each
 // original the file covers, in path order. Fails as a whole only when in cannot be read.
 Result ImportProject(const ProjectFile& project, const FormatCatalogue& catalogue,

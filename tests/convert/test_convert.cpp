@@ -333,6 +333,12 @@ private slots:
     {
         const Result help = Convert({"--help"});
         QVERIFY(help.code == 0 && help.out.startsWith("Usage:") && help.out.contains("--stats"));
+        // A project's exchange options, one file for a format that holds many documents.
+        QVERIFY2(
+            help.out.contains("--project P.scrivlet --export-xliff OUT.xlf | --export-po DIR\n"
+                              "  scrivlet-convert [COMMON] --project P.scrivlet --import-xliff "
+                              "IN.xlf | --import-po DIR\n                   [--include-fuzzy]\n"),
+            help.out);
         const Result result = Convert({"--catalogue", catalogue_, "--list-formats"});
         QCOMPARE(result.code, 0);
         const QJsonArray formats = QJsonDocument::fromJson(result.out).array();

@@ -4,19 +4,26 @@
 #include "WorkTime.h"
 #include "documents/Encodings.h"
 #include "exchange/Exchange.h"
+#include "exchange/ExchangeFiles.h"
+#include "store/Memory.h"
+#include "store/MemoryExchange.h"
+#include "store/ProjectFile.h"
+#include "store/ProjectGlossary.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/stat.h>
 
-// Translation files written and read back, and files as other tools leave them.
+// Translation files written and read back, files as other tools leave them, and the exports
+// of one small document, its memory and a glossary held against the files in golden/.
 
 using namespace scrivlet;
 using namespace scrivlet::test;
@@ -31,6 +38,51 @@ const EdtFormat& Layout()
     static const EdtFormat format =
         MakeFormat(16, {LabelField("No."), TextField("Name", 0, 4), TextField("Line", 4, 12)});
     return format;
+}
+
+// The golden files' document: Name of 6 units, Line of 18. An empty field, line breaks
+// (leading, LF, CR LF, a lone CR), quotes, a backslash, a tab, XML's special characters,
+// Cyrillic and characters beyond the BMP; a translation that drops its original's final line
+// break (fuzzy in PO) and one left as the original (no translation).
+const EdtFormat& GoldenLayout()
+{
+    static const EdtFormat format =
+        MakeFormat(24, {LabelField("No."), TextField("Name", 0, 6), TextField("Line", 6, 18)});
+    return format;
+}
+const Rows kOriginal{{"Lamp", "Hello,\nworld"},
+                     {"Ann", "Say \"hi\"\t\\o/"},
+                     {"", "Bye\r\n"},
+                     {"Cup", "Tea & <cake>"},
+                     {u"Ёж"_qs, u"\n\n lead \U0001F600"_qs}};
+const Rows kTranslation{{"Lampe", "Hallo,\nWelt"},
+                        {"Anna", u"Sag \"hi\"\t\\o/ \U0001F600"_qs},
+                        {"", u"Tschüss"_qs},
+                        {"Cup", "Tea & <cake>"},
+                        {"Igel", u"\n\n Grün\r"_qs}};
+
+QString Golden(const QString& name)
+{
+    return QStringLiteral(SCRIVLET_GOLDEN_DIR "/") + name;
+}
+
+// A file as written, against its golden file line by line (a difference names its line); the
+// time of writing and the version, which change from run to run, made steady. With
+// SCRIVLET_UPDATE_GOLDEN=1 in the environment the golden file is written anew instead: read
+// its diff before committing it.
+void CompareGolden(const QByteArray& written, const QString& name)
+{
+    static const std::pair<QRegularExpression, QString> moving[] = {
+        {QRegularExpression(R"(\d{4}-\d\d-\d\d \d\d:\d\d\+0000)"), "2000-01-01 00:00+0000"},
+        {QRegularExpression(R"(Scrivlet \d[\d.]*)"), "Scrivlet VERSION"},
+        {QRegularExpression(R"(creationdate="\d{8}T\d{6}Z")"),
+         R"(creationdate="20000101T000000Z")"}};
+    QString text = QString::fromUtf8(written);
+    for (const auto& [pattern, steady] : moving)
+        text.replace(pattern, steady);
+    if (qEnvironmentVariableIsSet("SCRIVLET_UPDATE_GOLDEN"))
+        QVERIFY(WriteAll(Golden(name), text.toUtf8()));
+    QCOMPARE(text.toUtf8().split('\n'), ReadAll(Golden(name)).split('\n'));
 }
 
 // The address space this process uses now, from /proc/self/statm (pages).
@@ -100,53 +152,14 @@ private slots:
         QCOMPARE(TranslationFormatNamed(format), &TranslationFormatForPath(path));
     }
 
-    // The reference holds the sources, the document the translations: an export of both, read
-    // into a copy of the reference with the fuzzy entries (a PO export marks some), gives the
-    // document's texts back; a template export changes nothing.
-    void roundTrip_data()
+    // A format that holds a project in one file writes it one document at a time.
+    void bundleFormatsWriteParts()
     {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QStringList>("sources");
-        QTest::addColumn<QStringList>("translations");
-        const QString surrogates = QString::fromUtf16(u"\U0001F600x");
-        for (const QString file : {"t.po", "t.xlf"}) {
-            auto row = [&](const char* name) {
-                return std::ref(QTest::addRow("%s %s", qPrintable(file), name) << file);
-            };
-            row("quotes, backslashes")
-                << QStringList{"a\"b", "c\\d\\n\\"} << QStringList{"\"\"", "\\\\\"x\""};
-            row("tabs, line breaks")
-                << QStringList{"\t", "a\nb\r\nc\n"} << QStringList{"x\ty\r", "\n\n lead \r\n"};
-            row("Cyrillic, Polish")
-                << QStringList{"Ёж", "Zażółć gęślą"} << QStringList{"Жёлт", "Съешь же ещё"};
-            row("surrogate pairs") << QStringList{surrogates, surrogates + surrogates}
-                                   << QStringList{"a" + surrogates, "\U0001F9E1"};
-            row("empty source, empty translation")
-                << QStringList{"", "same"} << QStringList{"new", "same"};
-        }
-    }
-    void roundTrip()
-    {
-        QFETCH(QString, file);
-        QFETCH(QStringList, sources);
-        QFETCH(QStringList, translations);
-        const auto reference = MakeDocument(Layout(), {sources, {}});
-        const auto translated = MakeDocument(Layout(), {translations, {}});
-        const QString path = P(file);
-        QVERIFY(Export(*translated, reference.get(), file));
-        const auto target = MakeDocument(Layout(), {sources, {}});
-        Import(*target, path, true);
-        // A field with an empty source has no entry and keeps its text.
-        QStringList expected = translations;
-        for (int k = 0; k < sources.size(); ++k) {
-            if (sources[k].isEmpty())
-                expected[k] = sources[k];
-        }
-        QCOMPARE(TextsOf(*target), (Rows{expected, {"", ""}}));
-
-        QVERIFY(Export(*translated, nullptr, file));
-        QVERIFY(Import(*translated, path).startsWith(u'0'));
-        QCOMPARE(TextsOf(*translated), (Rows{translations, {"", ""}}));
+        QFile device(P("parts"));
+        QVERIFY(device.open(QIODevice::WriteOnly));
+        for (const TranslationFileFormat* format : TranslationFileFormats())
+            QCOMPARE(bool(format->StartBundle(&device)),
+                     format->Can(TranslationFileFormat::Bundle));
     }
 
     // Hand-written PO and XLIFF files as other tools leave them, read into a document of two
@@ -472,8 +485,6 @@ private slots:
                                            << "24\" size-unit=\"byte";
         QTest::newRow("Unicode, Polish") << int(kEncodingUnicode) << u"Zażółć"_qs << "pl"
                                          << "24\" size-unit=\"byte";
-        QTest::newRow("Unicode, German") << int(kEncodingUnicode) << u"Grüße"_qs << "de"
-                                         << "24\" size-unit=\"byte";
         QTest::newRow("Unicode, emoji") << int(kEncodingUnicode) << emoji.repeated(6) << "en"
                                         << "24\" size-unit=\"byte";
     }
@@ -502,28 +513,22 @@ private slots:
         }
     }
 
-    // The exports as gettext and the other tools take them: msgfmt --check passes our PO, and
-    // what lconvert and translate-toolkit make of our XLIFF imports every translation (none
-    // held back as a draft to review). A step is the program and its arguments, %1 for the
-    // file before and %2 for the one it writes, then that file's name (none: the same file).
+    // What lconvert and translate-toolkit make of our XLIFF imports every translation (none held
+    // back as a draft to review). A step is the program and its arguments, %1 for the file
+    // before and %2 for the one it writes, then that file's name. (msgfmt --check: GoldenTest.)
     void otherTools_data()
     {
-        QTest::addColumn<QString>("file");
         QTest::addColumn<QList<QStringList>>("steps");
-        QTest::newRow("msgfmt --check")
-            << "t.po" << QList<QStringList>{{"msgfmt", "--check", "-o", "/dev/null", "%1", ""}};
         const QStringList lconvert{QLibraryInfo::path(QLibraryInfo::BinariesPath) + "/lconvert",
                                    "-i", "%1", "-o", "%2"};
-        QTest::newRow("lconvert") << "t.xlf" << QList<QStringList>{lconvert + QStringList{"l.xlf"}};
+        QTest::newRow("lconvert") << QList<QStringList>{lconvert + QStringList{"l.xlf"}};
         const QStringList xliff2po{"xliff2po", "--progress=none", "%1", "%2", "x.po"};
-        QTest::newRow("xliff2po") << "t.xlf" << QList<QStringList>{xliff2po};
+        QTest::newRow("xliff2po") << QList<QStringList>{xliff2po};
         QTest::newRow("xliff2po, po2xliff")
-            << "t.xlf"
             << QList<QStringList>{xliff2po, {"po2xliff", "--progress=none", "%1", "%2", "x.xlf"}};
     }
     void otherTools()
     {
-        QFETCH(QString, file);
         QFETCH(QList<QStringList>, steps);
         const QString emoji = QString::fromUtf16(u"\U0001F600");
         const Rows sources{{"Lamp", "Hello"}, {"Ann", "Tab\tend\n"}, {"Cup", emoji + " ok"}};
@@ -531,13 +536,12 @@ private slots:
             {"Lamp", "Hallo"}, {"Anna", "Tab\tEnde\n"}, {"Cup", emoji + " gut"}};
         const auto reference = MakeDocument(Layout(), sources);
         const auto translated = MakeDocument(Layout(), translations);
-        QVERIFY(Export(*translated, reference.get(), file));
-        QString path = P(file);
+        QVERIFY(Export(*translated, reference.get(), "t.xlf"));
+        QString path = P("t.xlf");
         for (QStringList step : steps) {
             if (QStandardPaths::findExecutable(step[0]).isEmpty())
                 QSKIP(qPrintable(step[0] + " is not installed"));
-            const QString name = step.takeLast();
-            const QString out = name.isEmpty() ? path : P(name);
+            const QString out = P(step.takeLast());
             step.replaceInStrings("%1", path).replaceInStrings("%2", out);
             const ToolRun run = RunTool(step.takeFirst(), step);
             QVERIFY2(run.code == 0, qPrintable(run.err));
@@ -546,6 +550,71 @@ private slots:
         const auto target = MakeDocument(Layout(), sources);
         QCOMPARE(Import(*target, path).section(u' ', 0, 0), "4");
         QCOMPARE(TextsOf(*target), translations);
+    }
+    // The exports of the golden document with its original, of the memory made from the pair
+    // and of a glossary, byte for byte; read back, each gives what was written.
+    void golden_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (const char* name : {"dialog.po", "dialog.xlf", "memory.tmx", "glossary.csv"})
+            QTest::newRow(name) << name;
+    }
+    void golden()
+    {
+        QFETCH(QString, name);
+        auto original = MakeDocument(GoldenLayout(), kOriginal);
+        const auto translation = MakeDocument(GoldenLayout(), kTranslation);
+        translation->SetPath("dialog.edt");
+        translation->SetEncoding(kEncodingUnicode);
+        const QString path = P(name);
+        if (name.startsWith("dialog")) {
+            QVERIFY(Export(*translation, original.get(), name));
+            CompareGolden(ReadAll(path), name);
+            Import(*original, Golden(name), true);
+            QCOMPARE(TextsOf(*original), kTranslation);
+        } else if (name == "memory.tmx") {
+            std::unique_ptr<TranslationMemory> memory;
+            MemoryCounts counts;
+            qint64 written = 0, leftOut = 0;
+            QVERIFY(OpenMemory(P("tm.db"), &memory));
+            QVERIFY(ImportDocumentPair(*memory, {"en", "de"}, *original, *translation, "dialog.edt",
+                                       &counts));
+            QVERIFY(ExportMemory(*memory, path, &written, &leftOut));
+            CompareGolden(ReadAll(path), name);
+        } else {
+            // Quoted where a field holds a comma, a quote or a line break; a line per target.
+            CompareGolden(GlossaryCsv({{"Lamp", {"Lampe", "Leuchte"}, "a light, not a lantern"},
+                                       {"Say \"hi\"", {"Sag \"hi\"\nzweizeilig"}, ""},
+                                       {u"Жук"_qs, {u"Käfer"_qs}, u"насекомое\r\nи всё"_qs}}),
+                          name);
+            ProjectFile project;
+            GlossaryImport counts;
+            qint64 exported = 0;
+            QVERIFY(project.Create(P("g.scrivlet"), {"en", "de", 0, 0}));
+            QVERIFY(ImportProjectGlossary(project, Golden(name), &counts));
+            QVERIFY(ExportProjectGlossary(project, path, &exported));
+            QCOMPARE(ReadAll(path), ReadAll(Golden(name)));
+        }
+    }
+
+    // The golden files as gettext and the OASIS schemas (beside the repository) take them.
+    void goldenForOtherTools_data()
+    {
+        QTest::addColumn<QStringList>("command");  // the program, its arguments, the file
+        QTest::newRow("msgfmt --check")
+            << QStringList{"msgfmt", "--check", "-o", "/dev/null", Golden("dialog.po")};
+        for (const char* schema : {SCRIVLET_XLIFF_STRICT_XSD, SCRIVLET_XLIFF_TRANSITIONAL_XSD})
+            QTest::addRow("%s", qPrintable(QFileInfo(schema).fileName()))
+                << QStringList{"xmllint", "--noout", "--schema", schema, Golden("dialog.xlf")};
+    }
+    void goldenForOtherTools()
+    {
+        QFETCH(QStringList, command);
+        if (QStandardPaths::findExecutable(command[0]).isEmpty() ||
+            !QFileInfo::exists(command[command.size() - 2]))
+            QSKIP(qPrintable(command.join(u' ') + ": the program or a file is missing"));
+        const ToolRun run = RunTool(command.takeFirst(), command);
+        QVERIFY2(run.code == 0, qPrintable(run.err));
     }
 };
 

@@ -95,28 +95,6 @@ private slots:
         QCOMPARE(counts_.added, 1);
     }
 
-    // What the export writes, the reader takes back as it was, into another project.
-    void exportRoundTrip()
-    {
-        const std::vector<GlossaryTerm> terms = {
-            {"Odile, keeper", {u"Odile, Wärterin"_qs}, "name, \"title\""},
-            {"say \"hi\"", {"sag \"hallo\"\nzweizeilig", "grüß"}, ""},
-            {u"Жук"_qs, {u"жук"_qs}, u"насекомое\r\nи всё"_qs},
-            {u"剣"_qs, {u"Schwert"_qs}, ""},
-        };
-        QVERIFY(WriteAll(P("round.csv"), GlossaryCsv(terms)));
-        ProjectFile first, second;
-        QVERIFY(first.Create(P("round1.scrivlet"), {"en", "de", 0, 0}));
-        QVERIFY(second.Create(P("round2.scrivlet"), {"en", "de", 0, 0}));
-        QVERIFY(ImportProjectGlossary(first, P("round.csv"), &counts_));
-        QCOMPARE(counts_.added, 5);
-        qint64 exported = 0;
-        QVERIFY(ExportProjectGlossary(first, P("round-out.csv"), &exported));
-        QCOMPARE(exported, 5);
-        QVERIFY(ImportProjectGlossary(second, P("round-out.csv"), &counts_));
-        QCOMPARE(Flat(ProjectGlossaryTerms(second)), Flat(terms));
-    }
-
     void converterDoors()
     {
         ProjectFile project;

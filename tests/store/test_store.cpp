@@ -12,8 +12,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -154,6 +152,9 @@ private slots:
         QTest::newRow("bad pattern") << p + "--find ( --regex" << 2 << "scrivlet-convert: '('";
         QTest::newRow("two modes")
             << p + "--stats --find x" << 2 << "scrivlet-convert: --project takes one of";
+        QTest::newRow("fuzzy without an import")
+            << p + "--include-fuzzy --stats" << 2
+            << "scrivlet-convert: --include-fuzzy goes with --import-po or --import-xliff\n";
         QTest::newRow("folders given again")
             << p + "--stats --originals x" << 2
             << "scrivlet-convert: the folders and encodings are the project's own";
@@ -536,25 +537,6 @@ private slots:
             QVERIFY2(loaded.document, qPrintable(loaded.error));
             QCOMPARE(TextsOf(*loaded.document), rows);
         }
-    }
-
-    void xliffSchema_data()
-    {
-        QTest::addColumn<QString>("schema");
-        QTest::newRow("strict") << QStringLiteral(SCRIVLET_XLIFF_STRICT_XSD);
-        QTest::newRow("transitional") << QStringLiteral(SCRIVLET_XLIFF_TRANSITIONAL_XSD);
-    }
-    void xliffSchema()
-    {
-        QFETCH(QString, schema);
-        if (!QFileInfo::exists(schema) || QStandardPaths::findExecutable("xmllint").isEmpty())
-            QSKIP("the OASIS XLIFF 1.2 schema or xmllint is missing");
-        const QString out = P("schema.xlf");
-        QCOMPARE(Convert({"--project", P("main/p.scrivlet"), "--export-xliff", out}).code, 0);
-        QProcess lint;
-        lint.start("xmllint", {"--noout", "--schema", schema, out});
-        QVERIFY(lint.waitForFinished(60000));
-        QVERIFY2(lint.exitCode() == 0, lint.readAllStandardError().constData());
     }
 
     // A <file> of an import that names no original of the project is reported, with its line,

@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <csignal>
 #include <cstdio>
 #include <optional>
 
@@ -169,6 +170,9 @@ int Run(const QStringList& args)
 
 int main(int argc, char** argv)
 {
+    // A write past the file-size limit then fails with EFBIG, which each mode reports with the
+    // file, instead of ending the process without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
     const int status = Run(QCoreApplication::arguments());
     std::fflush(stdout);

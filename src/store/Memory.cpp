@@ -2,6 +2,8 @@
 
 #include "store/MemoryBackends.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <vector>
 
@@ -21,9 +23,25 @@ bool IsServerLocation(const QString& location)
            location.startsWith(QLatin1String("postgres://"));
 }
 
-Result OpenMemory(const QString& location, std::unique_ptr<TranslationMemory>* memory)
+QString ShownLocation(const QString& location)
 {
-    return IsServerLocation(location) ? OpenServerMemory(location, memory)
+    if (!IsServerLocation(location))
+        return location;
+    // By pattern, not by QUrl: a string QUrl refuses would show as nothing at all.
+    static const QRegularExpression userPassword(QStringLiteral("^([a-z]+://[^:/@?]*):[^@/?]*@"));
+    static const QRegularExpression queryPassword(QStringLiteral("([?&])password=[^&]*(&|$)"));
+    QString shown = location;
+    shown.replace(userPassword, QStringLiteral("\\1@"));
+    shown.replace(queryPassword, QStringLiteral("\\1"));
+    if (shown.endsWith(u'&') || shown.endsWith(u'?'))
+        shown.chop(1);
+    return shown;
+}
+
+Result OpenMemory(const QString& location, std::unique_ptr<TranslationMemory>* memory,
+                  const MemoryWaits& waits)
+{
+    return IsServerLocation(location) ? OpenServerMemory(location, memory, waits)
                                       : OpenFileMemory(location, memory);
 }
 

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <span>
@@ -55,11 +56,21 @@ public:
     virtual Result ForEach(const Visit& visit) = 0;
 };
 
+// How long a server may keep silent, and a flag another thread sets to stop waiting on it (the
+// editor closing): either way the call fails, saying why, and the connection is given up.
+struct MemoryWaits {
+    int timeoutSeconds = 10;  // for connecting, and for each answer
+    std::shared_ptr<const std::atomic<bool>> abandon;
+};
+
 // An SQLite file (created when missing), or a PostgreSQL server for a
 // "postgresql://" or "postgres://" connection string.
-Result OpenMemory(const QString& location, std::unique_ptr<TranslationMemory>* memory);
+Result OpenMemory(const QString& location, std::unique_ptr<TranslationMemory>* memory,
+                  const MemoryWaits& waits = {});
 
 bool IsServerLocation(const QString& location);
+// The location as messages show it: a connection string without its password.
+QString ShownLocation(const QString& location);
 
 // The edit-distance similarity of two texts, 0 to 100 (100 only for equal texts), or -1 when
 // it is below minScore: the distance is counted only as far as minScore allows.

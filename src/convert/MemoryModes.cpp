@@ -217,12 +217,12 @@ QByteArray Quoted(const QString& text)
 // Units left out for their size are counted only when there were any.
 void PrintCounts(const MemoryCounts& counts, qint64 tooLarge = 0)
 {
-    Print(stdout, QStringLiteral("{\"segments\": %1, \"added\": %2, \"duplicates\": %3%4}\n")
-                      .arg(counts.segments)
-                      .arg(counts.added)
-                      .arg(counts.duplicates)
-                      .arg(tooLarge > 0 ? QStringLiteral(", \"too_large\": %1").arg(tooLarge)
-                                        : QString()));
+    Print(stdout,
+          QStringLiteral("{\"segments\": %1, \"added\": %2, \"duplicates\": %3%4}\n")
+              .arg(counts.segments)
+              .arg(counts.added)
+              .arg(counts.duplicates)
+              .arg(tooLarge > 0 ? QStringLiteral(", \"too_large\": %1").arg(tooLarge) : QString()));
 }
 
 // A failure of the memory itself (a server gone silent), naming it.
@@ -244,12 +244,14 @@ void TellTmxNotes(const QString& path, const MemoryLanguages& languages, const T
                   const TmxLimits& limits)
 {
     for (const qint64 line : notes.tooLargeLines)
-        Print(stderr, QStringLiteral("scrivlet-convert: %1: %2\n")
-                          .arg(path, UiText("memory.unitTooLarge").arg(line).arg(limits.maxUnitText)));
+        Print(stderr,
+              QStringLiteral("scrivlet-convert: %1: %2\n")
+                  .arg(path, UiText("memory.unitTooLarge").arg(line).arg(limits.maxUnitText)));
     if (notes.tooLarge > qint64(notes.tooLargeLines.size()))
-        Print(stderr, QStringLiteral("scrivlet-convert: %1: %2\n")
-                          .arg(path, UiText("memory.moreTooLarge")
-                                         .arg(notes.tooLarge - qint64(notes.tooLargeLines.size()))));
+        Print(stderr,
+              QStringLiteral("scrivlet-convert: %1: %2\n")
+                  .arg(path, UiText("memory.moreTooLarge")
+                                 .arg(notes.tooLarge - qint64(notes.tooLargeLines.size()))));
     if (notes.taken == 0 && notes.tooLarge == 0)
         Print(stderr, QStringLiteral("scrivlet-convert: %1: %2\n")
                           .arg(path, UiText("memory.noUnitInLanguages")

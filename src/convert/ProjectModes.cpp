@@ -232,10 +232,11 @@ QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
 void TellLeftOut(const ProjectListing& listing)
 {
     for (const QString& name : listing.badNames)
-        Print(stderr, QStringLiteral("scrivlet-convert: %1\n").arg(UiText("project.badName").arg(name)));
-    for (const QString& link : listing.linksOutside)
         Print(stderr,
-              QStringLiteral("scrivlet-convert: %1\n").arg(UiText("project.linkNotFollowed").arg(link)));
+              QStringLiteral("scrivlet-convert: %1\n").arg(UiText("project.badName").arg(name)));
+    for (const QString& link : listing.linksOutside)
+        Print(stderr, QStringLiteral("scrivlet-convert: %1\n")
+                          .arg(UiText("project.linkNotFollowed").arg(link)));
 }
 
 // The folders are kept relative to the project file, so the project moves with them.
@@ -247,7 +248,7 @@ int NewProject(const ProjectOptions& options, const FormatCatalogue& catalogue)
     const ProjectSettings settings{
         home.relativeFilePath(QFileInfo(options.originals).absoluteFilePath()),
         home.relativeFilePath(QFileInfo(options.translations).absoluteFilePath()),
-        options.originalEncoding, options.encoding, {}};
+        options.originalEncoding, options.encoding};
     ProjectFile project;
     if (Result made = project.Create(options.newProject, settings); !made)
         return Failed(made.Error());
@@ -411,8 +412,9 @@ int ImportGlossary(ProjectFile& project, const QString& path)
 {
     GlossaryImport counts;
     if (Result read = ImportProjectGlossary(project, path, &counts); !read)
-        return Failed(counts.projectFailed ? read.Error()
-                                           : UiText(str::OpenFailed).arg(path) + u' ' + read.Error());
+        return Failed(counts.projectFailed
+                          ? read.Error()
+                          : UiText(str::OpenFailed).arg(path) + u' ' + read.Error());
     Print(stdout, QStringLiteral("{\"terms\": %1, \"added\": %2, \"duplicates\": %3}\n")
                       .arg(counts.terms)
                       .arg(counts.added)

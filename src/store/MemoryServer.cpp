@@ -198,11 +198,11 @@ private:
             bytes.push_back(param.toUtf8());
         for (const QByteArray& b : bytes)
             values.push_back(b.constData());
-        const int sent = params.isEmpty()
-                             ? PQsendQuery(connection_.get(), sql)
-                             : PQsendQueryParams(connection_.get(), sql,
-                                                 static_cast<int>(values.size()), nullptr,
-                                                 values.data(), nullptr, nullptr, 0);
+        const int sent =
+            params.isEmpty()
+                ? PQsendQuery(connection_.get(), sql)
+                : PQsendQueryParams(connection_.get(), sql, static_cast<int>(values.size()),
+                                    nullptr, values.data(), nullptr, nullptr, 0);
         return sent ? Collect(rows) : Failure();
     }
 

@@ -61,8 +61,8 @@ static_assert(std::size(kMigrations) == ProjectFile::kSchemaVersion);
 // The tables each version brings, to tell a project from another program's database (which may
 // well have a table called schema_version) before anything is written to it.
 constexpr std::pair<int, const char*> kTables[] = {
-    {1, "settings"},         {1, "format_overrides"}, {1, "file_cache"},   {2, "field_marks"},
-    {3, "glossary"},         {4, "ignored_problems"}, {5, "pending_files"}, {5, "pending_marks"},
+    {1, "settings"}, {1, "format_overrides"}, {1, "file_cache"},    {2, "field_marks"},
+    {3, "glossary"}, {4, "ignored_problems"}, {5, "pending_files"}, {5, "pending_marks"},
 };
 
 // The column once held a bare flag: 1 reads as "changed", any unknown value as none.
@@ -99,10 +99,10 @@ Result ProjectFile::Create(const QString& path, const ProjectSettings& settings)
     Result done = Build(part, settings);
     db_ = sql::Database();
     if (done && ::link(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()))
-        done = Result::Failure(errno == EEXIST ? UiText("project.exists").arg(path)
-                                               : UiText("project.cannotWrite")
-                                                     .arg(path, QString::fromLocal8Bit(
-                                                                    std::strerror(errno))));
+        done = Result::Failure(errno == EEXIST
+                                   ? UiText("project.exists").arg(path)
+                                   : UiText("project.cannotWrite")
+                                         .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
     QFile::remove(part);
     return done ? Open(path) : done;
 }
@@ -172,9 +172,9 @@ Result ProjectFile::CheckKnown()
         if (version >= since && !names.contains(QLatin1String(table)))
             return Result::Failure(UiText("project.notProject").arg(path_));
     }
-    return version >= 1 ? Result()
-                         : Result::Failure(UiText("project.damaged")
-                                               .arg(path_, UiText("project.noVersion")));
+    return version >= 1
+               ? Result()
+               : Result::Failure(UiText("project.damaged").arg(path_, UiText("project.noVersion")));
 }
 
 int ProjectFile::SchemaVersion()
@@ -231,6 +231,7 @@ Result ProjectFile::ReadSettings()
     if (!query.IsValid())
         return Result::Failure(db_.Error());
     settings_ = {};
+    outsideLinks_.clear();
     while (query.Step()) {
         const QString key = query.Text(0), value = query.Text(1);
         if (key == kOriginals)
@@ -242,7 +243,7 @@ Result ProjectFile::ReadSettings()
         else if (key == kTranslationEncoding)
             settings_.translationEncoding = value.toInt();
         else if (key == kOutsideLinks)
-            settings_.outsideLinks = value.split(u'\n', Qt::SkipEmptyParts);
+            outsideLinks_ = value.split(u'\n', Qt::SkipEmptyParts);
     }
     return query.Done();
 }
@@ -427,13 +428,13 @@ Result ProjectFile::ReplaceIgnoredProblems(const QString& file,
 Result ProjectFile::AllowOutsideLink(const QString& link)
 {
     const QString path = QDir::cleanPath(QDir::fromNativeSeparators(link));
-    if (settings_.outsideLinks.contains(path))
+    if (outsideLinks_.contains(path))
         return {};
-    QStringList links = settings_.outsideLinks;
+    QStringList links = outsideLinks_;
     links << path;
     if (Result stored = SetValue(kOutsideLinks, links.join(u'\n')); !stored)
         return stored;
-    settings_.outsideLinks = links;
+    outsideLinks_ = links;
     return {};
 }
 

@@ -27,9 +27,6 @@ struct ProjectSettings {
     QString translations;  // the same
     int originalEncoding = 0;
     int translationEncoding = 0;
-    // Links among the translations (relative paths) that may lead outside their folder: the
-    // project's word that writing through them is meant.
-    QStringList outsideLinks;
 };
 
 // What is known about one original and its translation. The counts hold while both files
@@ -120,8 +117,9 @@ public:
     std::vector<IgnoredProblem> IgnoredProblems(const QString& file);
     Result ReplaceIgnoredProblems(const QString& file, const std::vector<IgnoredProblem>& rows);
 
-    const QStringList& OutsideLinks() const { return settings_.outsideLinks; }
-    // Names one more such link (a relative path below the translations folder).
+    // Links among the translations (relative paths) that may lead outside their folder: the
+    // project's word that writing through them is meant. AllowOutsideLink names one more.
+    const QStringList& OutsideLinks() const { return outsideLinks_; }
     Result AllowOutsideLink(const QString& link);
 
     // Points the project at another originals folder (absolute, or relative to the project
@@ -157,6 +155,7 @@ private:
     sql::Database db_;
     QString path_;
     ProjectSettings settings_;
+    QStringList outsideLinks_;
     QString pendingNote_;
     std::unique_ptr<QLockFile> updateLock_;
     qint64 dataVersion_ = -1;

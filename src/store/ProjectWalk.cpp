@@ -45,12 +45,12 @@ bool IsDocumentFile(const QString& name)
 struct FolderWalk {
     QString root;  // absolute
     QString canonicalRoot;
-    bool followAll = false;   // every link, wherever it leads (reading only)
-    QSet<QString> allowed;    // links (relative) that may lead outside the folder
-    QStringList chain;        // canonical folders from the root down: a loop of links ends
-    QStringList files;        // relative, with '/'
-    QStringList badNames;     // absolute, the name's bytes escaped
-    QStringList linksOutside; // absolute
+    bool followAll = false;    // every link, wherever it leads (reading only)
+    QSet<QString> allowed;     // links (relative) that may lead outside the folder
+    QStringList chain;         // canonical folders from the root down: a loop of links ends
+    QStringList files;         // relative, with '/'
+    QStringList badNames;      // absolute, the name's bytes escaped
+    QStringList linksOutside;  // absolute
 };
 
 bool IsValidUtf8(const QByteArray& name)
@@ -66,8 +66,9 @@ QString Escaped(const QByteArray& name)
     QString out;
     for (const char c : name) {
         const auto byte = static_cast<unsigned char>(c);
-        out += byte >= 0x20 && byte < 0x80 ? QString(QChar(byte))
-                                           : QStringLiteral("\\x%1").arg(uint(byte), 2, 16, QChar(u'0'));
+        out += byte >= 0x20 && byte < 0x80
+                   ? QString(QChar(byte))
+                   : QStringLiteral("\\x%1").arg(uint(byte), 2, 16, QChar(u'0'));
     }
     return out;
 }

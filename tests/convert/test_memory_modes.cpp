@@ -48,7 +48,8 @@ private slots:
                          "</tuv><tuv xml:lang=\"it\"><seg>Porta</seg></tuv></tu></body></tmx>"));
         QVERIFY(WriteAll(dir_.filePath("large.tmx"),
                          "<!DOCTYPE tmx SYSTEM \"tmx14.dtd\">\n<tmx version=\"1.4\"><body>\n"
-                         "<tu><tuv xml:lang=\"en\"><seg>" + QByteArray(1100, 'x') +
+                         "<tu><tuv xml:lang=\"en\"><seg>" +
+                             QByteArray(1100, 'x') +
                              "</seg></tuv><tuv xml:lang=\"de\"><seg>y</seg></tuv></tu>\n"
                              "<tu><tuv xml:lang=\"en\"><seg>Door</seg></tuv><tuv "
                              "xml:lang=\"de\"><seg>Tür</seg></tuv></tu></body></tmx>"));

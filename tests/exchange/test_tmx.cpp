@@ -64,8 +64,9 @@ private slots:
         // The languages held are what a user needs when none of the pair is there.
         QTest::newRow("neither language")
             << QByteArray()
-            << QByteArray("<tu><tuv xml:lang=\"de\"><seg>A</seg></tuv><tuv xml:lang=\"fr-CA\">"
-                          "<seg>B</seg></tuv></tu>")
+            << QByteArray(
+                   "<tu><tuv xml:lang=\"de\"><seg>A</seg></tuv><tuv xml:lang=\"fr-CA\">"
+                   "<seg>B</seg></tuv></tu>")
             << QStringList() << "0 de fr" << false;
         // A unit over the limit is left out whatever its language, with its line; the rest
         // is read.
@@ -85,9 +86,11 @@ private slots:
             << QByteArray("<!DOCTYPE tmx SYSTEM \"tmx14.dtd\" []>") << door
             << QStringList{u"<!DOCTYPE>"_qs} << "" << true;
         QTest::newRow("nested too deep")
-            << QByteArray() << QByteArray("<tu><tuv xml:lang=\"en\"><seg>") + QByteArray("<hi>").repeated(300)
+            << QByteArray()
+            << QByteArray("<tu><tuv xml:lang=\"en\"><seg>") + QByteArray("<hi>").repeated(300)
             << QStringList{u"256"_qs} << "" << true;
-        QTest::newRow("broken") << QByteArray() << QByteArray("<tu><tuv xml:lang=\"en\"><seg>x</tuv>")
+        QTest::newRow("broken") << QByteArray()
+                                << QByteArray("<tu><tuv xml:lang=\"en\"><seg>x</tuv>")
                                 << QStringList{u"line 2, column 82"_qs} << "" << true;
     }
 

@@ -48,16 +48,16 @@ class KillTest : public QObject {
         const QString project = work + "/p.scrivlet";
         const QString catalogue = P("formats.ini");
         if (mode == "new project")
-            return {"--catalogue", catalogue, "--new-project", project, "--originals", work + "/en",
-                    "--original-encoding", "0", "--translations", work + "/de", "--encoding", "0"};
+            return {"--catalogue",    catalogue,    "--new-project",       project,
+                    "--originals",    work + "/en", "--original-encoding", "0",
+                    "--translations", work + "/de", "--encoding",          "0"};
         if (mode == "update of originals")
-            return {"--catalogue", catalogue, "--project", project, "--update-originals",
-                    work + "/en2"};
+            return {"--catalogue",        catalogue,    "--project", project,
+                    "--update-originals", work + "/en2"};
         if (mode == "xliff import")
-            return {"--catalogue", catalogue, "--project", project, "--import-xliff",
-                    P("in.xlf")};
-        return {"--tm", work + "/tm.db", "--source-lang", "en", "--target-lang", "de",
-                "--tm-import", P("in.tmx")};
+            return {"--catalogue", catalogue, "--project", project, "--import-xliff", P("in.xlf")};
+        return {"--tm", work + "/tm.db", "--source-lang", "en", "--target-lang",
+                "de",   "--tm-import",   P("in.tmx")};
     }
 
     static bool Copy(const QString& from, const QString& to)
@@ -128,8 +128,8 @@ private slots:
                 translation << QStringList{QStringLiteral("U%1").arg(record)};
             }
             updated += original;
-            for (const auto& [folder, rows] : {std::pair{"en", original}, {"de", translation},
-                                               {"en2", updated}}) {
+            for (const auto& [folder, rows] :
+                 {std::pair{"en", original}, {"de", translation}, {"en2", updated}}) {
                 const QString path = P(QStringLiteral("base/%1/").arg(folder) + FileName(i));
                 QVERIFY(QDir().mkpath(QFileInfo(path).path()));
                 QVERIFY(SaveDocumentAs(*MakeDocument(format, rows), path, kFileTypeEdt,
@@ -153,8 +153,8 @@ private slots:
     void killed_data()
     {
         QTest::addColumn<QString>("mode");
-        for (const char* mode : {"new project", "update of originals", "xliff import",
-                                 "memory import"})
+        for (const char* mode :
+             {"new project", "update of originals", "xliff import", "memory import"})
             QTest::newRow(mode) << QString(mode);
     }
 

@@ -603,29 +603,31 @@ private slots:
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("counts");
         QTest::addColumn<bool>("created");
-        QTest::newRow("the original's text") << u"Жук"_qs << "\"imported\": 0, \"unchanged\": 1"
-                                             << false;
-        QTest::newRow("not storable") << u"Жжж"_qs << "\"imported\": 0, \"unchanged\": 0"
-                                      << false;
-        QTest::newRow("a translation") << u"Käfer"_qs << "\"created\": true, \"imported\": 1" << true;
+        QTest::newRow("the original's text")
+            << u"Жук"_qs << "\"imported\": 0, \"unchanged\": 1" << false;
+        QTest::newRow("not storable") << u"Жжж"_qs << "\"imported\": 0, \"unchanged\": 0" << false;
+        QTest::newRow("a translation")
+            << u"Käfer"_qs << "\"created\": true, \"imported\": 1" << true;
     }
     void importCreatesOnlyWithEntries()
     {
         QFETCH(QString, target);
         QFETCH(QString, counts);
-        const QString home = P(QStringLiteral("create-%1").arg(QTest::currentDataTag()).replace(' ', '_'));
+        const QString home =
+            P(QStringLiteral("create-%1").arg(QTest::currentDataTag()).replace(' ', '_'));
         QVERIFY(MakeProject(QFileInfo(home).fileName()));
         QVERIFY(WriteAll(home + "/in.xlf",
-                         kXliffStart + "<file original=\"act2/dialog_end.edt\"><body><trans-unit "
-                                       "id=\"0:1\"><target>" + target.toUtf8() +
-                             "</target></trans-unit></body></file></xliff>"));
+                         kXliffStart +
+                             "<file original=\"act2/dialog_end.edt\"><body><trans-unit "
+                             "id=\"0:1\"><target>" +
+                             target.toUtf8() + "</target></trans-unit></body></file></xliff>"));
         const ToolRun run =
             Convert({"--project", home + "/p.scrivlet", "--import-xliff", home + "/in.xlf"});
         QCOMPARE(run.code, 0);
         QVERIFY2(run.out.startsWith("{\"file\": \"act2/dialog_end.edt\", " + counts.toUtf8()),
                  run.out.constData());
-        QVERIFY(run.out.contains(target == u"Жжж"_qs ? "\"not_storable\": 1"
-                                                     : "\"not_storable\": 0"));
+        QVERIFY(
+            run.out.contains(target == u"Жжж"_qs ? "\"not_storable\": 1" : "\"not_storable\": 0"));
         QTEST(QFile::exists(home + "/de/act2/dialog_end.edt"), "created");
     }
 
@@ -646,7 +648,8 @@ private slots:
     {
         QFETCH(QString, target);
         QFETCH(bool, allowed);
-        const QString name = QStringLiteral("link-%1").arg(QTest::currentDataTag()).replace(' ', '_');
+        const QString name =
+            QStringLiteral("link-%1").arg(QTest::currentDataTag()).replace(' ', '_');
         QVERIFY(MakeProject(name));
         const QString home = P(name);
         QVERIFY(QDir().mkpath(QFileInfo(home + u'/' + target).path()));
@@ -657,7 +660,8 @@ private slots:
             QCOMPARE(Convert({"--project", project, "--allow-link", "act1"}).code, 0);
         const ToolRun stats = Convert({"--project", project, "--stats"});
         QVERIFY(stats.out.endsWith("\"missing\": 1}\n") == (target.startsWith("de/") || allowed));
-        QCOMPARE(stats.err.contains("is a link to a place outside"), !allowed && !target.startsWith("de/"));
+        QCOMPARE(stats.err.contains("is a link to a place outside"),
+                 !allowed && !target.startsWith("de/"));
         QVERIFY(WriteAll(home + "/in.xlf",
                          kXliffStart + "<file original=\"act1/items.edt\"><body><trans-unit "
                                        "id=\"1:0\"><target>Schwert</target></trans-unit></body>"
@@ -721,7 +725,8 @@ private slots:
         QVERIFY(converter.Open(P("review/p.scrivlet")));
         QVERIFY(!editor.ChangedElsewhere());
         for (int record : {0, 1})
-            QVERIFY(converter.SetFieldMarks("a.edt", record, 1, {"old", ReviewReason::Changed, ""}));
+            QVERIFY(
+                converter.SetFieldMarks("a.edt", record, 1, {"old", ReviewReason::Changed, ""}));
         QVERIFY(editor.ChangedElsewhere());
         QVERIFY(!editor.ChangedElsewhere());
         const ProjectFile::ReviewedField saved{1, 1, "now"};

@@ -2,6 +2,7 @@
 #include "TestFiles.h"
 #include "TestRegistry.h"
 #include "WorkTime.h"
+
 #include "documents/Encodings.h"
 #include "exchange/Exchange.h"
 
@@ -135,6 +136,7 @@ private slots:
         const QString path = P(file);
         QVERIFY(Export(*translated, reference.get(), file));
         const auto target = MakeDocument(Layout(), {sources, {}});
+        target->SetEncoding(kEncodingUnicode);  // a text it could not store would be left out
         Import(*target, path, true);
         // A field with an empty source has no entry and keeps its text.
         QStringList expected = translations;
@@ -553,6 +555,7 @@ private slots:
             path = out;
         }
         const auto target = MakeDocument(Layout(), sources);
+        target->SetEncoding(kEncodingUnicode);
         QCOMPARE(Import(*target, path).section(u' ', 0, 0), "4");
         QCOMPARE(TextsOf(*target), translations);
     }

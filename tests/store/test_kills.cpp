@@ -23,8 +23,8 @@ using namespace scrivlet::test;
 
 namespace {
 
-constexpr int kFiles = 60;
-constexpr int kKills = 5;  // per mode
+constexpr int kFiles = 30;
+constexpr int kKills = 4;  // per mode
 
 const char kCatalogue[] =
     "[FORMAT0]\nname=Things\npath=.*/(item)[^/]*\nwidth=8\n"
@@ -141,7 +141,7 @@ private slots:
         }
         QVERIFY(WriteAll(P("in.xlf"), xliff + "</xliff>"));
         QByteArray tmx = "<tmx version=\"1.4\"><header srclang=\"en\"/><body>";
-        for (int i = 0; i < 30000; ++i)
+        for (int i = 0; i < 24000; ++i)
             tmx += "<tu><tuv xml:lang=\"en\"><seg>Source " + QByteArray::number(i) +
                    "</seg></tuv><tuv xml:lang=\"de\"><seg>Ziel</seg></tuv></tu>";
         QVERIFY(WriteAll(P("in.tmx"), tmx + "</body></tmx>"));

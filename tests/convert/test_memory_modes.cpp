@@ -1,7 +1,9 @@
 #include "TestFiles.h"
 #include "TestRegistry.h"
 
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QTest>
 
 #include <arpa/inet.h>
@@ -189,6 +191,34 @@ private slots:
         QCOMPARE(run.code, 1);
         QVERIFY2(run.err.contains("the memory " + dir_.filePath("limited.db")) &&
                      run.err.contains("File too large"),
+                 qPrintable(run.err));
+    }
+
+    // A statement the server does not answer (a table another session holds locked) fails
+    // within the timeout, and the failure names the memory, not the file being imported.
+    void serverSilentMidImport()
+    {
+        QUrl server(qEnvironmentVariable("SCRIVLET_TEST_POSTGRES"));
+        if (server.isEmpty() || QStandardPaths::findExecutable("psql").isEmpty())
+            QSKIP("SCRIVLET_TEST_POSTGRES names no server, or psql is missing");
+        // A database of its own: the memory tests drop the tables of theirs.
+        RunTool("psql", {server.toString(), "-q", "-c", "CREATE DATABASE scrivlet_silent"});
+        server.setPath(QStringLiteral("/scrivlet_silent"));
+        const QStringList import{"--tm", server.toString(), "--source-lang", "en",
+                                 "--target-lang", "de", "--tm-timeout", "1", "--tm-import",
+                                 dir_.filePath("in.tmx")};
+        QCOMPARE(RunTool(SCRIVLET_CONVERT_EXE, import).code, 0);
+        QProcess holder;
+        holder.start("psql", {server.toString(), "-q", "-c",
+                              "BEGIN; LOCK TABLE tm_unit; SELECT pg_sleep(4);"});
+        QVERIFY(holder.waitForStarted());
+        QTest::qWait(500);
+        const ToolRun run = RunTool(SCRIVLET_CONVERT_EXE, import);
+        holder.kill();
+        holder.waitForFinished();
+        QCOMPARE(run.code, 1);
+        QVERIFY2(run.err.startsWith("scrivlet-convert: the memory postgresql:///scrivlet_silent") &&
+                     run.err.contains("the server did not answer within 1 s."),
                  qPrintable(run.err));
     }
 

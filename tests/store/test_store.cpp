@@ -18,6 +18,7 @@
 #include <QTest>
 
 #include <sqlite3.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 using namespace scrivlet;
@@ -594,6 +595,53 @@ private slots:
                  "scrivlet-convert: act1/items.edt: The <file> on line 5 names a file an earlier "
                  "<file> already named; its entries were not imported (1).\n");
         QVERIFY(run.out.startsWith("{\"file\": \"act1/items.edt\", \"imported\": 0,"));
+    }
+
+    // A project on a read-only mount or a full disk is named with the system's reason, not
+    // called no project; --stats still counts, and says where the counts could not be kept.
+    void unwritableFolder_data()
+    {
+        QTest::addColumn<bool>("full");
+        QTest::newRow("read-only mount") << false;
+        QTest::newRow("full disk") << true;
+    }
+    void unwritableFolder()
+    {
+        QFETCH(bool, full);
+        const QString home = P(full ? "full" : "readonly");
+        QVERIFY(QDir().mkpath(home));
+        if (!full)
+            QVERIFY(MakeProject("readonly"));
+        const QString project = home + "/p.scrivlet";
+        const QString log = P("unwritable.log");
+        const bool sound = RunInChild([&] {
+            QFile out(log);
+            if (!out.open(QIODevice::WriteOnly))
+                return false;
+            const QByteArray folder = QFile::encodeName(home);
+            if (unshare(CLONE_NEWNS) != 0 ||
+                mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+                return false;
+            if (full) {
+                if (mount("tmpfs", folder.constData(), "tmpfs", 0, "size=1m") != 0 ||
+                    !MakeProject("full"))
+                    return false;
+                QFile filler(home + "/filler");
+                if (!filler.open(QIODevice::WriteOnly))
+                    return false;
+                while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
+                }
+            } else if (mount(folder.constData(), folder.constData(), nullptr, MS_BIND, nullptr) ||
+                       mount(nullptr, folder.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY,
+                             nullptr)) {
+                return false;
+            }
+            const ToolRun run = Convert({"--project", project, "--stats"});
+            out.write(run.err.toUtf8());
+            return !run.err.contains("is not a Scrivlet project") &&
+                   (run.err.isEmpty() || run.err.contains(project));
+        });
+        QVERIFY2(sound, ReadAll(log).constData());
     }
 
     // A missing translation is made only for an entry that goes into it; one its encoding

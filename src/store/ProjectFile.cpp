@@ -325,13 +325,27 @@ Result ProjectFile::StoreCache(const QHash<QString, CachedCounts>& rows)
     });
 }
 
+namespace {
+
+// One row of a marks table (field_marks, or pending_marks during an update).
+Result PutMarks(sql::Statement& put, const QString& file, int record, int field,
+                const FieldMarks& marks)
+{
+    if (!put.IsValid())
+        return put.Done();  // the statement was refused: SQLite's reason
+    put.Reset();
+    put.Bind(1, file).Bind(2, record).Bind(3, field).Bind(4, marks.source);
+    put.Bind(5, static_cast<int>(marks.review)).Bind(6, marks.note).Step();
+    return put.Done();
+}
+
+}  // namespace
+
 Result ProjectFile::SetFieldMarks(const QString& file, int record, int field,
                                   const FieldMarks& marks)
 {
     sql::Statement put = db_.Prepare("INSERT OR REPLACE INTO field_marks VALUES(?, ?, ?, ?, ?, ?)");
-    put.Bind(1, file).Bind(2, record).Bind(3, field).Bind(4, marks.source);
-    put.Bind(5, static_cast<int>(marks.review)).Bind(6, marks.note).Step();
-    return put.Done();
+    return PutMarks(put, file, record, field, marks);
 }
 
 std::optional<FieldMarks> ProjectFile::Marks(const QString& file, int record, int field)
@@ -508,9 +522,15 @@ Result ProjectFile::BeginUpdate()
         return Result::Failure(UiText("update.running").arg(path_));
     }
     RemoveStaged();
+    return ClearPending(kStaging);
+}
+
+// No plan kept, the update in the given state (none: null).
+Result ProjectFile::ClearPending(const QString& state)
+{
     return db_.InTransaction([&] {
         Result done = db_.Exec("DELETE FROM pending_files; DELETE FROM pending_marks;");
-        return done ? SetValue(kUpdateState, kStaging) : done;
+        return done ? SetValue(kUpdateState, state) : done;
     });
 }
 
@@ -522,14 +542,8 @@ Result ProjectFile::StageUpdate(const QString& file, const std::vector<PlacedMar
         Result done = put.Done();
         sql::Statement mark =
             db_.Prepare("INSERT OR REPLACE INTO pending_marks VALUES(?, ?, ?, ?, ?, ?)");
-        for (size_t i = 0; done && i < marks.size(); ++i) {
-            const FieldMarks& row = marks[i].marks;
-            mark.Reset();
-            mark.Bind(1, file).Bind(2, marks[i].record).Bind(3, marks[i].field);
-            mark.Bind(4, row.source).Bind(5, static_cast<int>(row.review)).Bind(6, row.note);
-            mark.Step();
-            done = mark.Done();
-        }
+        for (size_t i = 0; done && i < marks.size(); ++i)
+            done = PutMarks(mark, file, marks[i].record, marks[i].field, marks[i].marks);
         return done;
     });
 }
@@ -562,10 +576,7 @@ void ProjectFile::AbandonUpdate()
     if (!updateLock_)
         return;
     RemoveStaged();
-    (void)db_.InTransaction([&] {
-        Result done = db_.Exec("DELETE FROM pending_files; DELETE FROM pending_marks;");
-        return done ? SetValue(kUpdateState, QString()) : done;
-    });
+    (void)ClearPending(QString());
     updateLock_.reset();
 }
 
@@ -618,10 +629,7 @@ Result ProjectFile::FinishPendingUpdate()
         return {};
     }
     RemoveStaged();
-    Result done = db_.InTransaction([&] {
-        Result cleared = db_.Exec("DELETE FROM pending_files; DELETE FROM pending_marks;");
-        return cleared ? SetValue(kUpdateState, QString()) : cleared;
-    });
+    const Result done = ClearPending(QString());
     if (done)
         pendingNote_ = UiText("update.rolledBack").arg(settings_.originals);
     return done;

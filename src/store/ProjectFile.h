@@ -149,6 +149,7 @@ private:
     ProjectSettings SettingsWithOriginals(const QString& dir) const;
     QString UpdateLockPath() const;
     Result RenameStaged();
+    Result ClearPending(const QString& state);
     void RemoveStaged();
     Result FinishPendingUpdate();
 

@@ -23,7 +23,7 @@ using namespace scrivlet::test;
 
 namespace {
 
-constexpr int kFiles = 30;
+constexpr int kFiles = 20;
 constexpr int kKills = 4;  // per mode
 
 const char kCatalogue[] =
@@ -141,7 +141,7 @@ private slots:
         }
         QVERIFY(WriteAll(P("in.xlf"), xliff + "</xliff>"));
         QByteArray tmx = "<tmx version=\"1.4\"><header srclang=\"en\"/><body>";
-        for (int i = 0; i < 24000; ++i)
+        for (int i = 0; i < 3000; ++i)
             tmx += "<tu><tuv xml:lang=\"en\"><seg>Source " + QByteArray::number(i) +
                    "</seg></tuv><tuv xml:lang=\"de\"><seg>Ziel</seg></tuv></tu>";
         QVERIFY(WriteAll(P("in.tmx"), tmx + "</body></tmx>"));

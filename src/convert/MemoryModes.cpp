@@ -17,7 +17,6 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QUrl>
 
 #include <cstdio>
 
@@ -46,6 +45,9 @@ const char kMemoryUsage[] =
     "                   --reference REF [--reference-encoding E1] [--yes]\n"
     "                   --pretranslate INPUT OUTPUT [--min-score 100]\n"
     "      -> {\"filled\": F, \"exact\": X, \"fuzzy\": Z, \"too_long\": T}\n"
+    "Each takes [--tm-timeout S] (seconds a server may keep silent, default 10); --tm-import\n"
+    "takes [--tm-unit-limit K] (TMX units over K x 1024 characters are left out and counted\n"
+    "as \"too_large\", default 64).\n"
     "The first import into a new memory needs --source-lang and --target-lang (BCP 47 codes;\n"
     "TMX languages are compared by their primary subtag); later runs use the memory's own\n"
     "unless both are given. --suggest and --pretranslate take matches at or above\n"
@@ -63,6 +65,8 @@ struct MemoryOptions {
     int encoding = -1, toEncoding = -1, referenceEncoding = -1;
     std::optional<int> minScore;
     std::optional<int> limit;
+    int timeout = MemoryWaits().timeoutSeconds;
+    std::optional<int> unitLimitK;
     bool yes = false;
 };
 
@@ -117,6 +121,14 @@ QString TakeValue(const QString& arg, const QString& value, MemoryOptions* o)
     }
     if (arg == QLatin1String("--suggest"))
         return o->suggest = value, QString();
+    if (arg == QLatin1String("--tm-timeout"))
+        return Number(arg, value, 1, 3600, &o->timeout);
+    if (arg == QLatin1String("--tm-unit-limit")) {
+        int limit = 0;
+        const QString problem = Number(arg, value, 1, 1 << 20, &limit);
+        o->unitLimitK = limit;
+        return problem;
+    }
     if (arg == QLatin1String("--limit")) {
         int limit = 0;
         const QString problem = Number(arg, value, 1, 1000, &limit);
@@ -134,7 +146,8 @@ bool IsValueOption(const QString& arg)
     static const QStringList options = {
         "--tm",          "--language",           "--catalogue", "--format",    "--source-lang",
         "--target-lang", "--tm-import",          "--tm-export", "--reference", "--encoding",
-        "--to-encoding", "--reference-encoding", "--suggest",   "--limit",     "--min-score"};
+        "--to-encoding", "--reference-encoding", "--suggest",   "--limit",     "--min-score",
+        "--tm-timeout",  "--tm-unit-limit"};
     return options.contains(arg);
 }
 
@@ -162,6 +175,8 @@ QString CheckMode(const MemoryOptions& o)
         return QStringLiteral("--to-encoding goes with --pretranslate");
     if (o.limit && !o.suggest)
         return QStringLiteral("--limit goes with --suggest");
+    if (o.unitLimitK && o.importPath.isEmpty())
+        return QStringLiteral("--tm-unit-limit goes with --tm-import");
     if (o.minScore && !o.suggest && o.pretranslate.isEmpty())
         return QStringLiteral("--min-score goes with --suggest and --pretranslate");
     return {};
@@ -199,12 +214,21 @@ QByteArray Quoted(const QString& text)
     return array.mid(1, array.size() - 2);
 }
 
-void PrintCounts(const MemoryCounts& counts)
+// Units left out for their size are counted only when there were any.
+void PrintCounts(const MemoryCounts& counts, qint64 tooLarge = 0)
 {
-    Print(stdout, QStringLiteral("{\"segments\": %1, \"added\": %2, \"duplicates\": %3}\n")
-                      .arg(counts.segments)
-                      .arg(counts.added)
-                      .arg(counts.duplicates));
+    Print(stdout,
+          QStringLiteral("{\"segments\": %1, \"added\": %2, \"duplicates\": %3%4}\n")
+              .arg(counts.segments)
+              .arg(counts.added)
+              .arg(counts.duplicates)
+              .arg(tooLarge > 0 ? QStringLiteral(", \"too_large\": %1").arg(tooLarge) : QString()));
+}
+
+// A failure of the memory itself (a server gone silent), naming it.
+QString MemoryFailed(const MemoryOptions& o, const Result& failed)
+{
+    return QStringLiteral("the memory %1: %2").arg(ShownLocation(o.tm), failed.Error());
 }
 
 // Everything a mode works with.
@@ -215,13 +239,44 @@ struct Run {
     const FormatCatalogue* catalogue = nullptr;
 };
 
+// What the TMX reader left out or could not find, on stderr beside the counts.
+void TellTmxNotes(const QString& path, const MemoryLanguages& languages, const TmxNotes& notes,
+                  const TmxLimits& limits)
+{
+    for (const qint64 line : notes.tooLargeLines)
+        Print(stderr,
+              QStringLiteral("scrivlet-convert: %1: %2\n")
+                  .arg(path, UiText("memory.unitTooLarge").arg(line).arg(limits.maxUnitText)));
+    if (notes.tooLarge > qint64(notes.tooLargeLines.size()))
+        Print(stderr,
+              QStringLiteral("scrivlet-convert: %1: %2\n")
+                  .arg(path, UiText("memory.moreTooLarge")
+                                 .arg(notes.tooLarge - qint64(notes.tooLargeLines.size()))));
+    if (notes.taken == 0 && notes.tooLarge == 0)
+        Print(stderr, QStringLiteral("scrivlet-convert: %1: %2\n")
+                          .arg(path, UiText("memory.noUnitInLanguages")
+                                         .arg(languages.source, languages.target,
+                                              notes.languages.isEmpty()
+                                                  ? QStringLiteral("-")
+                                                  : notes.languages.join(QStringLiteral(", ")))));
+}
+
 int Import(Run& run)
 {
     MemoryCounts counts;
-    if (Result read = ImportIntoMemory(run.memory, run.languages, run.options.importPath, &counts);
+    MemoryImportNotes notes;
+    TmxLimits limits;
+    if (run.options.unitLimitK)
+        limits.maxUnitText = qsizetype(*run.options.unitLimitK) * 1024;
+    const QString& path = run.options.importPath;
+    if (Result read = ImportIntoMemory(run.memory, run.languages, path, &counts, &notes, limits);
         !read)
-        return Failed(UiText(str::OpenFailed).arg(run.options.importPath) + u'\n' + read.Error());
-    PrintCounts(counts);
+        return Failed(notes.memoryFailed
+                          ? MemoryFailed(run.options, read)
+                          : UiText(str::OpenFailed).arg(path) + u'\n' + read.Error());
+    if (QFileInfo(path).suffix().compare(QLatin1String("tmx"), Qt::CaseInsensitive) == 0)
+        TellTmxNotes(path, run.languages, notes.tmx, limits);
+    PrintCounts(counts, notes.tmx.tooLarge);
     return kExitOk;
 }
 
@@ -242,7 +297,7 @@ int Suggest(Run& run)
     if (Result found = run.memory.Suggest(run.languages, *o.suggest, o.minScore.value_or(70),
                                           o.limit.value_or(5), &matches);
         !found)
-        return Failed(found.Error());
+        return Failed(MemoryFailed(o, found));
     QByteArray out;
     for (const MemoryMatch& match : matches) {
         out += "{\"source\": " + Quoted(match.source) + ", \"target\": " + Quoted(match.target) +
@@ -307,7 +362,7 @@ int ImportPair(Run& run)
             ImportDocumentPair(run.memory, run.languages, *loaded[0].document, *loaded[1].document,
                                QFileInfo(o.pair[1]).fileName(), &counts);
         !added)
-        return Failed(added.Error());
+        return Failed(MemoryFailed(o, added));
     PrintCounts(counts);
     return kExitOk;
 }
@@ -332,7 +387,7 @@ int Pretranslate(Run& run)
             PlanPretranslation(run.memory, run.languages, document, *loaded[1].document,
                                o.minScore.value_or(100), &plan, &report);
         !planned)
-        return Failed(planned.Error());
+        return Failed(MemoryFailed(o, planned));
     if (!convert::ApplyPlan(document, plan))
         return kExitFailed;
     if (report.notStorable > 0)
@@ -364,17 +419,16 @@ int RunOnMemory(const MemoryOptions& o, const FormatCatalogue* catalogue)
     if (importing && o.languages.IsEmpty() && !IsServerLocation(o.tm) && !QFileInfo::exists(o.tm))
         return NeedsLanguages();
     std::unique_ptr<TranslationMemory> memory;
-    if (Result opened = OpenMemory(o.tm, &memory); !opened)
+    MemoryWaits waits;
+    waits.timeoutSeconds = o.timeout;
+    if (Result opened = OpenMemory(o.tm, &memory, waits); !opened)
         // A connection string may carry a password, which has no place in a log.
         return Failed(QStringLiteral("the memory %1 cannot be opened: %2")
-                          .arg(IsServerLocation(o.tm)
-                                   ? QUrl(o.tm).toDisplayString(QUrl::RemovePassword)
-                                   : o.tm,
-                               opened.Error()));
+                          .arg(ShownLocation(o.tm), opened.Error()));
     Run run{o, *memory, o.languages, catalogue};
     if (run.languages.IsEmpty()) {
         if (Result got = memory->Languages(&run.languages); !got)
-            return Failed(got.Error());
+            return Failed(MemoryFailed(o, got));
     }
     if (importing && run.languages.IsEmpty())
         return NeedsLanguages();

@@ -42,12 +42,16 @@ const char kProjectUsageHead[] =
 const char kProjectUsageTail[] =
     "  scrivlet-convert [COMMON] --project P.scrivlet --update-originals DIR\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet --set-format RELPATH N|auto\n"
+    "  scrivlet-convert [COMMON] --project P.scrivlet --allow-link RELPATH\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet --import-glossary G.csv|G.tbx\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet --export-glossary OUT.csv\n"
     "Files are paired by their paths below the two folders; formats are detected from the\n"
     "originals' paths unless --set-format chose one. Each result is one JSON line.\n"
     "--check uses the project's glossary unless --glossary names a file.\n"
-    "--update-originals keeps the translations of removed records in the project's memory.\n";
+    "--update-originals keeps the translations of removed records in the project's memory;\n"
+    "it is all or nothing: cut short, the next use of the project finishes or undoes it.\n"
+    "Links among the translations are followed where they stay inside the folder, or where\n"
+    "--allow-link named them (a translation is then written through them).\n";
 
 // "--export-xliff OUT.xlf | --export-po DIR": a format that holds a whole project takes one
 // file, the others a folder. The one-file formats come first.
@@ -79,6 +83,7 @@ struct ProjectOptions {
     convert::CheckRequest checkRequest;
     QString updateOriginals;
     QString importGlossary, exportGlossary;
+    QString allowLink;
     std::optional<std::pair<QString, QString>> setFormat;  // relative path, N or auto
 };
 
@@ -115,7 +120,8 @@ bool IsValueOption(const QString& arg)
     static const QStringList options = {
         "--language",  "--catalogue",        "--new-project",       "--project",
         "--originals", "--translations",     "--original-encoding", "--encoding",
-        "--find",      "--update-originals", "--import-glossary",   "--export-glossary"};
+        "--find",      "--update-originals", "--import-glossary",   "--export-glossary",
+        "--allow-link"};
     bool exporting = false;
     return options.contains(arg) || convert::ExchangeOption(arg, &exporting);
 }
@@ -150,6 +156,10 @@ QString TakeValue(const QString& arg, const QString& value, ProjectOptions* opti
     if (arg == QLatin1String("--update-originals")) {
         options->updateOriginals = value;
         return {};
+    }
+    if (arg == QLatin1String("--allow-link")) {
+        options->allowLink = value;
+        return value.isEmpty() ? QStringLiteral("--allow-link needs a path") : QString();
     }
     if (arg == QLatin1String("--import-glossary") || arg == QLatin1String("--export-glossary")) {
         (arg == QLatin1String("--import-glossary") ? options->importGlossary
@@ -201,7 +211,7 @@ QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
         if (!options->project.isEmpty() || options->stats || options->find ||
             options->checkRequest.check || options->setFormat || !options->exportPath.isEmpty() ||
             !options->importPath.isEmpty() || !options->importGlossary.isEmpty() ||
-            !options->exportGlossary.isEmpty())
+            !options->exportGlossary.isEmpty() || !options->allowLink.isEmpty())
             return QStringLiteral("--new-project goes with no other project mode");
         if (options->originals.isEmpty() || options->translations.isEmpty() ||
             options->originalEncoding < 0 || options->encoding < 0)
@@ -217,11 +227,13 @@ QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
         (options->checkRequest.check ? 1 : 0) + (options->stats ? 1 : 0) + (options->find ? 1 : 0) +
         (options->setFormat ? 1 : 0) + (options->exportPath.isEmpty() ? 0 : 1) +
         (options->importPath.isEmpty() ? 0 : 1) + (options->updateOriginals.isEmpty() ? 0 : 1) +
-        (options->importGlossary.isEmpty() ? 0 : 1) + (options->exportGlossary.isEmpty() ? 0 : 1);
+        (options->importGlossary.isEmpty() ? 0 : 1) + (options->exportGlossary.isEmpty() ? 0 : 1) +
+        (options->allowLink.isEmpty() ? 0 : 1);
     if (modes != 1)
         return QStringLiteral(
             "--project takes one of --stats, --check, --find, --export-*, --import-*, "
-            "--update-originals, --set-format, --import-glossary and --export-glossary");
+            "--update-originals, --set-format, --allow-link, --import-glossary and "
+            "--export-glossary");
     if (!options->originals.isEmpty() || !options->translations.isEmpty() ||
         options->originalEncoding >= 0 || options->encoding >= 0)
         return QStringLiteral("the folders and encodings are the project's own");
@@ -230,6 +242,17 @@ QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
     if (options->includeFuzzy && options->importPath.isEmpty())
         return QStringLiteral("--include-fuzzy goes with ") + convert::ExchangeOptions(false);
     return {};
+}
+
+// What the walk left out, and links it did not follow, each named on stderr.
+void TellLeftOut(const ProjectListing& listing)
+{
+    for (const QString& name : listing.badNames)
+        Print(stderr,
+              QStringLiteral("scrivlet-convert: %1\n").arg(UiText("project.badName").arg(name)));
+    for (const QString& link : listing.linksOutside)
+        Print(stderr, QStringLiteral("scrivlet-convert: %1\n")
+                          .arg(UiText("project.linkNotFollowed").arg(link)));
 }
 
 // The folders are kept relative to the project file, so the project moves with them.
@@ -246,6 +269,7 @@ int NewProject(const ProjectOptions& options, const FormatCatalogue& catalogue)
     if (Result made = project.Create(options.newProject, settings); !made)
         return Failed(made.Error());
     const ProjectListing listing = ListProject(project, catalogue);
+    TellLeftOut(listing);
     Print(stdout, QStringLiteral("{\"files\": %1, \"missing\": %2, \"extra\": %3}\n")
                       .arg(listing.originals)
                       .arg(listing.missing)
@@ -306,7 +330,8 @@ int Stats(ProjectFile& project, const FormatCatalogue& catalogue, const ProjectL
     Print(stdout, out);
     // The counts stand even when the cache could not be written (a read-only project).
     if (!stored)
-        Print(stderr, QStringLiteral("scrivlet-convert: %1\n").arg(stored.Error()));
+        Print(stderr, QStringLiteral("scrivlet-convert: %1\n")
+                          .arg(UiText("project.cacheNotKept").arg(project.Path(), stored.Error())));
     return failed ? kExitFailed : kExitOk;
 }
 
@@ -403,7 +428,9 @@ int ImportGlossary(ProjectFile& project, const QString& path)
 {
     GlossaryImport counts;
     if (Result read = ImportProjectGlossary(project, path, &counts); !read)
-        return Failed(UiText(str::OpenFailed).arg(path) + u' ' + read.Error());
+        return Failed(counts.projectFailed
+                          ? read.Error()
+                          : UiText(str::OpenFailed).arg(path) + u' ' + read.Error());
     Print(stdout, QStringLiteral("{\"terms\": %1, \"added\": %2, \"duplicates\": %3}\n")
                       .arg(counts.terms)
                       .arg(counts.added)
@@ -420,6 +447,14 @@ int ExportGlossary(ProjectFile& project, const QString& path)
     return kExitOk;
 }
 
+int AllowLink(ProjectFile& project, const QString& link)
+{
+    if (Result allowed = project.AllowOutsideLink(link); !allowed)
+        return Failed(UiText("project.cannotWrite").arg(project.Path(), allowed.Error()));
+    Print(stdout, QStringLiteral("{\"links\": %1}\n").arg(project.OutsideLinks().size()));
+    return kExitOk;
+}
+
 int RunProject(const ProjectOptions& options, const FormatCatalogue& catalogue)
 {
     if (!options.newProject.isEmpty())
@@ -427,6 +462,10 @@ int RunProject(const ProjectOptions& options, const FormatCatalogue& catalogue)
     ProjectFile project;
     if (Result opened = project.Open(options.project); !opened)
         return Failed(opened.Error());
+    if (!project.PendingNote().isEmpty())
+        Print(stderr, QStringLiteral("scrivlet-convert: %1\n").arg(project.PendingNote()));
+    if (!options.allowLink.isEmpty())
+        return AllowLink(project, options.allowLink);
     if (!options.importGlossary.isEmpty())
         return ImportGlossary(project, options.importGlossary);
     if (!options.exportGlossary.isEmpty())
@@ -434,6 +473,7 @@ int RunProject(const ProjectOptions& options, const FormatCatalogue& catalogue)
     if (options.setFormat)
         return SetFormat(project, catalogue, options.setFormat->first, options.setFormat->second);
     const ProjectListing listing = ListProject(project, catalogue);
+    TellLeftOut(listing);
     if (options.stats)
         return Stats(project, catalogue, listing);
     if (options.checkRequest.check)

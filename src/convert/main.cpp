@@ -18,7 +18,10 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 
 using namespace scrivlet;
@@ -167,10 +170,29 @@ int Run(const QStringList& args)
 
 }  // namespace
 
+namespace {
+
+volatile std::sig_atomic_t fileSizeLimitHit = 0;
+
+// A write past the file-size limit then fails with EFBIG, which each mode reports with its
+// file, instead of the process ending without a word. SQLite loses the system's reason on the
+// way, so the signal itself is what tells it.
+extern "C" void NoteFileSizeLimit(int)
+{
+    fileSizeLimitHit = 1;
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
+    std::signal(SIGXFSZ, NoteFileSizeLimit);
     QCoreApplication app(argc, argv);
     const int status = Run(QCoreApplication::arguments());
     std::fflush(stdout);
+    if (fileSizeLimitHit)
+        Print(stderr, QStringLiteral("scrivlet-convert: %1\n")
+                          .arg(UiText("xchg.fileSizeLimit")
+                                   .arg(QString::fromLocal8Bit(std::strerror(EFBIG)))));
     return status;
 }

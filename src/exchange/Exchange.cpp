@@ -326,11 +326,14 @@ Result PlanImport(const EdtDocument& document, const std::vector<TranslationEntr
             plan->report.Add(ImportReport::TooLong, record);
             continue;
         }
+        // Stored, it would come back with other characters: no translation to take.
+        if (!CanStore(entry.text, storage)) {
+            plan->report.Add(ImportReport::NotStorable, record);
+            continue;
+        }
         if (!plan->texts.Add(record, field, entry.text))
             return Result::Failure(UiText("xchg.noMemory"));
         plan->report.Add(ImportReport::Imported, record);
-        if (!CanStore(entry.text, storage))
-            plan->report.Add(ImportReport::NotStorable, record);
     }
     return {};
 }

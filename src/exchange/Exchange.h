@@ -138,10 +138,10 @@ struct ImportPlan {
 };
 
 // Matches the entries to the document's fields. A non-empty translation replaces the field's
-// text unless it is longer than the field or a fuzzy one not asked for; an empty one leaves the
-// field alone. A name the document lacks is not imported; of entries naming the same field the
-// first counts and the later ones are duplicates. A text the document's encoding cannot store is
-// imported and counted. Fails only when memory runs out.
+// text unless it is longer than the field, one the document's encoding cannot store, or a fuzzy
+// one not asked for; an empty one leaves the field alone. A name the document lacks is not
+// imported; of entries naming the same field the first counts and the later ones are
+// duplicates. Each entry is counted once. Fails only when memory runs out.
 Result PlanImport(const EdtDocument& document, const std::vector<TranslationEntry>& entries,
                   bool includeFuzzy, ImportPlan* plan);
 

@@ -5,6 +5,7 @@
 
 #include <QFileDevice>
 #include <QString>
+#include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
 #include <vector>
@@ -42,6 +43,11 @@ QString EntryName(int record, int field);
 // The first character XML 1.0 cannot hold (controls other than tab and line breaks, lone
 // surrogates, U+FFFE and U+FFFF), or -1. Qt's writer refuses them without saying which.
 qsizetype FirstNonXml(QStringView text);
+
+// Whether the document type just read only names an external DTD, as most tools write it
+// (never fetched here): no internal subset, so no entity is declared. Qt expands entities
+// within a limit each but not in total, so anything more is refused.
+bool NamesExternalDtdOnly(const QXmlStreamReader& xml);
 
 // Why a write to file failed: the device's own error, else the system's last one.
 QString WriteReason(const QFileDevice& file);

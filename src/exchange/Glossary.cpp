@@ -9,6 +9,8 @@
 #include <QStringDecoder>
 #include <QXmlStreamReader>
 
+#include <algorithm>
+
 namespace scrivlet {
 namespace {
 
@@ -139,6 +141,10 @@ Result ParseGlossaryCsv(const QByteArray& bytes, std::vector<GlossaryTerm>* term
             continue;
         if (fields.size() < 2 || fields[0].trimmed().isEmpty() || fields[1].trimmed().isEmpty())
             return Result::Failure(UiText("glossary.csvColumns").arg(line));
+        // No text of a term holds one; stored, it would cut the term short in other tools.
+        if (std::any_of(fields.cbegin(), fields.cend(),
+                        [](const QString& field) { return field.contains(QChar::Null); }))
+            return Result::Failure(UiText("glossary.csvNul").arg(line));
         out.Add(fields[0].trimmed(), {fields[1].trimmed()}, fields.value(2).trimmed());
     }
     return {};
@@ -157,7 +163,9 @@ Result ParseGlossaryTbx(const QByteArray& bytes, const QString& targetLanguage,
     while (!xml.atEnd()) {
         switch (xml.readNext()) {
             case QXmlStreamReader::DTD:
-                return Result::Failure(UiText("glossary.doctype"));
+                if (depth > 0 || !exchange::NamesExternalDtdOnly(xml))
+                    return Result::Failure(UiText("glossary.doctype"));
+                break;
             case QXmlStreamReader::StartElement: {
                 const QStringView name = xml.name();
                 if (++depth > kMaxDepth)

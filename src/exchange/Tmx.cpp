@@ -46,23 +46,30 @@ struct Unit {
     TmxPair pair;
     bool haveSource = false, haveTarget = false;
     QString* seg = nullptr;  // the text being read, null outside a wanted <seg>
-    int segDepth = 0, codeDepth = 0;
+    int segDepth = 0;        // of the open <seg> of any language, 0 outside one
+    int codeDepth = 0;
     bool inOrigin = false;
+    qint64 line = 0;
+    qsizetype text = 0;  // characters in its segments so far
+    bool tooLarge = false;
 };
 
 struct TmxReader {
     TmxReader(QIODevice* device, const QString& sourceLanguage, const QString& targetLanguage,
-              const std::function<Result(TmxPair&&)>& taker)
+              const std::function<Result(TmxPair&&)>& taker, const TmxLimits& limits)
         : xml(device),
           source(PrimaryLanguage(sourceLanguage)),
           target(PrimaryLanguage(targetLanguage)),
-          take(taker)
+          take(taker),
+          limits(limits)
     {
     }
 
     QXmlStreamReader xml;
     QString source, target;
     const std::function<Result(TmxPair&&)>& take;
+    const TmxLimits& limits;
+    TmxNotes notes;
     int depth = 0;
     Unit unit;
     QString lang;  // of the open <tuv>
@@ -76,11 +83,12 @@ struct TmxReader {
     void Start()
     {
         const QStringView name = xml.name();
-        if (unit.seg) {
+        if (unit.segDepth) {
             if (unit.codeDepth == 0 && IsCode(name))
                 unit.codeDepth = depth;
         } else if (name == QLatin1String("tu")) {
             unit = Unit();
+            unit.line = xml.lineNumber();
             unit.pair.time = ParseDate(xml.attributes().value(QLatin1String("creationdate")));
         } else if (name == QLatin1String("prop")) {
             unit.inOrigin =
@@ -90,6 +98,8 @@ struct TmxReader {
             if (code.isEmpty())
                 code = xml.attributes().value(QLatin1String("lang"));  // TMX 1.1
             lang = PrimaryLanguage(code);
+            if (!lang.isEmpty() && !notes.languages.contains(lang))
+                notes.languages << lang;
         } else if (name == QLatin1String("seg")) {
             if (lang == source && !unit.haveSource)
                 unit.seg = &unit.pair.source, unit.haveSource = true;
@@ -99,17 +109,40 @@ struct TmxReader {
         }
     }
 
+    // A segment's text, counted against the limit whatever its language; a unit past it lets
+    // go of what it held and is only noted.
+    void Text()
+    {
+        unit.text += xml.text().size();
+        if (unit.tooLarge || unit.text <= limits.maxUnitText) {
+            if (!unit.tooLarge && unit.seg && unit.codeDepth == 0)
+                unit.seg->append(xml.text());
+            return;
+        }
+        unit.tooLarge = true;
+        unit.seg = nullptr;
+        unit.pair = TmxPair();
+    }
+
     Result End()
     {
         if (depth == unit.codeDepth)
             unit.codeDepth = 0;
-        if (unit.seg && depth == unit.segDepth)
+        if (unit.segDepth && depth == unit.segDepth) {
             unit.seg = nullptr;
-        else if (!unit.seg && xml.name() == QLatin1String("prop"))
+            unit.segDepth = 0;
+        } else if (!unit.segDepth && xml.name() == QLatin1String("prop")) {
             unit.inOrigin = false;
-        else if (!unit.seg && xml.name() == QLatin1String("tu") && !unit.pair.source.isEmpty() &&
-                 !unit.pair.target.isEmpty())
-            return take(std::move(unit.pair));
+        } else if (!unit.segDepth && xml.name() == QLatin1String("tu")) {
+            if (unit.tooLarge) {
+                if (notes.tooLargeLines.size() < TmxNotes::kLinesKept)
+                    notes.tooLargeLines.push_back(unit.line);
+                ++notes.tooLarge;
+            } else if (!unit.pair.source.isEmpty() && !unit.pair.target.isEmpty()) {
+                ++notes.taken;
+                return take(std::move(unit.pair));
+            }
+        }
         return {};
     }
 
@@ -124,8 +157,8 @@ struct TmxReader {
                     break;
                 case QXmlStreamReader::Characters:
                 case QXmlStreamReader::EntityReference:
-                    if (unit.seg && unit.codeDepth == 0)
-                        unit.seg->append(xml.text());
+                    if (unit.segDepth)
+                        Text();
                     else if (unit.inOrigin)
                         unit.pair.origin.append(xml.text());
                     break;
@@ -135,7 +168,6 @@ struct TmxReader {
                     --depth;
                     break;
                 case QXmlStreamReader::DTD:
-                    // Entities expanded without a total limit: refused, as for XLIFF.
                     return Fail(UiText("xchg.tmxDoctype"));
                 default:
                     break;
@@ -157,15 +189,17 @@ QString PrimaryLanguage(QStringView code)
 }
 
 Result ReadTmx(const QString& path, const QString& sourceLanguage, const QString& targetLanguage,
-               const std::function<Result(TmxPair&&)>& take)
+               const std::function<Result(TmxPair&&)>& take, TmxNotes* notes,
+               const TmxLimits& limits)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Result::Failure(file.errorString());
-    TmxReader reader(&file, sourceLanguage, targetLanguage, take);
+    TmxReader reader(&file, sourceLanguage, targetLanguage, take, limits);
     QXmlStreamReader& xml = reader.xml;
+    // Entities are expanded without a total limit: a document type may only name its DTD.
     while (!xml.atEnd() && xml.readNext() != QXmlStreamReader::StartElement) {
-        if (xml.tokenType() == QXmlStreamReader::DTD)
+        if (xml.tokenType() == QXmlStreamReader::DTD && !exchange::NamesExternalDtdOnly(xml))
             return reader.Fail(UiText("xchg.tmxDoctype"));
     }
     if (xml.hasError())
@@ -173,7 +207,10 @@ Result ReadTmx(const QString& path, const QString& sourceLanguage, const QString
     if (xml.tokenType() != QXmlStreamReader::StartElement || xml.name() != QLatin1String("tmx"))
         return reader.Fail(UiText("xchg.tmxRoot"));
     reader.depth = 1;
-    return reader.Units();
+    Result read = reader.Units();
+    if (notes)
+        *notes = std::move(reader.notes);
+    return read;
 }
 
 TmxWriter::TmxWriter(QFileDevice* device, const QString& sourceLanguage)

@@ -157,7 +157,7 @@ Result ReadUnits(QXmlStreamReader& xml, const Fail& fail, std::vector<Translatio
                 units.End(depth--);
                 break;
             case QXmlStreamReader::DTD:
-                return fail(UiText("xchg.xmlDoctype"));
+                return fail(UiText("xchg.xmlDoctype"));  // a second one, after the root
             default:
                 break;
         }
@@ -168,6 +168,12 @@ Result ReadUnits(QXmlStreamReader& xml, const Fail& fail, std::vector<Translatio
 }
 
 }  // namespace
+
+bool NamesExternalDtdOnly(const QXmlStreamReader& xml)
+{
+    return !xml.text().contains(u'[') && xml.entityDeclarations().isEmpty() &&
+           xml.notationDeclarations().isEmpty();
+}
 
 // Qt's writer refuses these characters without saying which; the export names them first.
 qsizetype FirstNonXml(QStringView text)
@@ -265,10 +271,10 @@ Result ReadXliff(const QString& path, std::vector<TranslationEntry>* entries,
             UiText("xchg.xmlError").arg(xml.lineNumber()).arg(xml.columnNumber()).arg(why));
     };
     // Qt expands each entity within a limit but not their total: a few hundred kilobytes of
-    // references to one declared entity take gigabytes. XLIFF needs no document type, so a
-    // declaration is refused before any entity is used.
+    // references to one declared entity take gigabytes. A document type that declares anything
+    // is refused before any entity is used.
     while (!xml.atEnd() && xml.readNext() != QXmlStreamReader::StartElement) {
-        if (xml.tokenType() == QXmlStreamReader::DTD)
+        if (xml.tokenType() == QXmlStreamReader::DTD && !NamesExternalDtdOnly(xml))
             return fail(UiText("xchg.xmlDoctype"));
     }
     if (xml.hasError())

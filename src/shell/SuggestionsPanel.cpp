@@ -27,6 +27,8 @@ namespace scrivlet {
 // open between look-ups.
 struct SuggestionsPanel::Worker {
     std::atomic<int> latest{0};
+    // Set when the panel goes: a look-up waiting on a server gives up within a tenth of a second.
+    std::shared_ptr<std::atomic<bool>> abandon = std::make_shared<std::atomic<bool>>(false);
     QString location;
     std::unique_ptr<TranslationMemory> memory;
 
@@ -40,7 +42,8 @@ struct SuggestionsPanel::Worker {
         if (!memory || location != where) {
             memory.reset();
             location = where;
-            if (Result opened = OpenMemory(where, &memory); !opened) {
+            if (Result opened = OpenMemory(where, &memory, {MemoryWaits().timeoutSeconds, abandon});
+                !opened) {
                 memory.reset();
                 found.error = opened.Error();
                 return found;
@@ -84,6 +87,7 @@ SuggestionsPanel::SuggestionsPanel(QWidget* parent)
 SuggestionsPanel::~SuggestionsPanel()
 {
     worker_->latest = -1;
+    worker_->abandon->store(true);
     pool_.waitForDone();
 }
 

@@ -9,6 +9,7 @@
 namespace scrivlet {
 
 Result OpenFileMemory(const QString& path, std::unique_ptr<TranslationMemory>* memory);
-Result OpenServerMemory(const QString& connection, std::unique_ptr<TranslationMemory>* memory);
+Result OpenServerMemory(const QString& connection, std::unique_ptr<TranslationMemory>* memory,
+                        const MemoryWaits& waits);
 
 }  // namespace scrivlet

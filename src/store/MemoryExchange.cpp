@@ -33,36 +33,42 @@ public:
     {
         Result added = memory_.Add(languages_, units_, counts_);
         units_.clear();
+        failed_ = failed_ || !added;
         return added;
     }
+
+    // The last failure was the memory's own (a server gone), not the file's.
+    bool Failed() const { return failed_; }
 
 private:
     TranslationMemory& memory_;
     const MemoryLanguages& languages_;
     MemoryCounts* counts_;
     std::vector<MemoryUnit> units_;
+    bool failed_ = false;
 };
 
-Result ImportTmx(Batch& batch, const MemoryLanguages& languages, const QString& path, qint64 now)
+Result ImportTmx(Batch& batch, const MemoryLanguages& languages, const QString& path, qint64 now,
+                 TmxNotes* notes, const TmxLimits& limits)
 {
     const QString name = QFileInfo(path).fileName();
-    Result read = ReadTmx(path, languages.source, languages.target, [&](TmxPair&& pair) {
-        return batch.Add({std::move(pair.source), std::move(pair.target),
-                          pair.origin.isEmpty() ? name : pair.origin,
-                          pair.time > 0 ? pair.time : now});
-    });
+    Result read = ReadTmx(
+        path, languages.source, languages.target,
+        [&](TmxPair&& pair) {
+            return batch.Add({std::move(pair.source), std::move(pair.target),
+                              pair.origin.isEmpty() ? name : pair.origin,
+                              pair.time > 0 ? pair.time : now});
+        },
+        notes, limits);
     return read ? batch.Flush() : read;
 }
 
-}  // namespace
-
-Result ImportIntoMemory(TranslationMemory& memory, const MemoryLanguages& languages,
-                        const QString& path, MemoryCounts* counts)
+Result ImportFile(Batch& batch, const MemoryLanguages& languages, const QString& path,
+                  TmxNotes* notes, const TmxLimits& limits)
 {
     const qint64 now = QDateTime::currentSecsSinceEpoch();
-    Batch batch(memory, languages, counts);
     if (QFileInfo(path).suffix().compare(QLatin1String("tmx"), Qt::CaseInsensitive) == 0)
-        return ImportTmx(batch, languages, path, now);
+        return ImportTmx(batch, languages, path, now, notes, limits);
     std::vector<TranslationEntry> entries;
     if (Result read = ReadTranslations(path, TranslationFormatForPath(path), &entries); !read)
         return read;
@@ -76,6 +82,20 @@ Result ImportIntoMemory(TranslationMemory& memory, const MemoryLanguages& langua
             return added;
     }
     return batch.Flush();
+}
+
+}  // namespace
+
+Result ImportIntoMemory(TranslationMemory& memory, const MemoryLanguages& languages,
+                        const QString& path, MemoryCounts* counts, MemoryImportNotes* notes,
+                        const TmxLimits& limits)
+{
+    Batch batch(memory, languages, counts);
+    MemoryImportNotes own;
+    MemoryImportNotes& out = notes ? *notes : own;
+    const Result done = ImportFile(batch, languages, path, &out.tmx, limits);
+    out.memoryFailed = batch.Failed();
+    return done;
 }
 
 Result ImportDocumentPair(TranslationMemory& memory, const MemoryLanguages& languages,

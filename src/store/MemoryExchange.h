@@ -2,6 +2,7 @@
 
 #include "base/Result.h"
 #include "documents/EdtDocument.h"
+#include "exchange/Tmx.h"
 #include "store/Memory.h"
 
 #include <functional>
@@ -12,11 +13,19 @@
 
 namespace scrivlet {
 
-// Adds the pairs of a TMX file (its units in the two languages), or of a PO or XLIFF file of
-// ours (each entry whose source and translation are both non-empty and differ; a fuzzy one,
-// which still awaits review, is left out), chosen by the suffix.
+// What an import found beside its counts: the TMX reader's notes (units too large, the
+// languages the file holds), and whether a failure was the memory's rather than the file's.
+struct MemoryImportNotes {
+    TmxNotes tmx;
+    bool memoryFailed = false;
+};
+
+// Adds the pairs of a TMX file (its units in the two languages, none over the limits), or of a
+// PO or XLIFF file of ours (each entry whose source and translation are both non-empty and
+// differ; a fuzzy one, which still awaits review, is left out), chosen by the suffix.
 Result ImportIntoMemory(TranslationMemory& memory, const MemoryLanguages& languages,
-                        const QString& path, MemoryCounts* counts);
+                        const QString& path, MemoryCounts* counts,
+                        MemoryImportNotes* notes = nullptr, const TmxLimits& limits = {});
 
 // Adds each text field whose original and translation are both non-empty and differ, with
 // "name:record:field" as its origin (record and field from 0, field among the text fields).

@@ -3,9 +3,17 @@
 
 #include "store/MemoryBackends.h"
 
+#include "base/UiText.h"
+
+#include <QDeadlineTimer>
 #include <QSet>
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+
 #include <libpq-fe.h>
+#include <poll.h>
 
 namespace scrivlet {
 namespace {
@@ -32,14 +40,35 @@ struct ConnectionClose {
     void operator()(PGconn* connection) const { PQfinish(connection); }
 };
 
+// A wait is cut into slices this long, so that an abandon is heard soon.
+constexpr int kSliceMs = 100;
+
 class ServerMemory : public TranslationMemory {
 public:
+    explicit ServerMemory(const MemoryWaits& waits) : waits_(waits) {}
+
+    // Connects without blocking, so that neither a silent server nor an abandon leaves the
+    // caller waiting past the timeout.
     Result Open(const QString& connection)
     {
-        connection_.reset(PQconnectdb(connection.toUtf8().constData()));
-        if (PQstatus(connection_.get()) != CONNECTION_OK)
+        const QByteArray uri = connection.toUtf8();
+        const char* keys[] = {"dbname", nullptr};
+        const char* values[] = {uri.constData(), nullptr};
+        connection_.reset(PQconnectStartParams(keys, values, 1));
+        if (!connection_ || PQstatus(connection_.get()) == CONNECTION_BAD)
             return Failure();
+        for (PostgresPollingStatusType state = PGRES_POLLING_WRITING;;) {
+            if (state == PGRES_POLLING_OK)
+                break;
+            if (state == PGRES_POLLING_FAILED)
+                return Failure();
+            if (Result ready = Wait(state == PGRES_POLLING_WRITING); !ready)
+                return ready;
+            state = PQconnectPoll(connection_.get());
+        }
         PQsetClientEncoding(connection_.get(), "UTF8");
+        if (PQsetnonblocking(connection_.get(), 1) != 0)
+            return Failure();
         return Run(kSchema, {});
     }
 
@@ -87,7 +116,69 @@ public:
 private:
     Result Failure() const
     {
+        if (!connection_)
+            return Result::Failure(UiText("memory.serverGone"));
         return Result::Failure(QString::fromUtf8(PQerrorMessage(connection_.get())).trimmed());
+    }
+
+    // Waits until the socket can be read (or written), the server silent for no longer than
+    // the timeout. On a timeout or an abandon the connection is given up: a late answer to a
+    // statement the caller no longer waits for must not be taken for the next one's.
+    Result Wait(bool forWrite)
+    {
+        const QDeadlineTimer deadline(std::chrono::seconds(std::max(waits_.timeoutSeconds, 1)));
+        pollfd socket{PQsocket(connection_.get()), short(forWrite ? POLLOUT : POLLIN), 0};
+        for (;;) {
+            if (waits_.abandon && waits_.abandon->load()) {
+                connection_.reset();
+                return Result::Failure(UiText("memory.abandoned"));
+            }
+            const int left = static_cast<int>(std::min<qint64>(deadline.remainingTime(), kSliceMs));
+            const int ready = poll(&socket, 1, std::max(left, 0));
+            if (ready > 0 || (ready < 0 && errno != EINTR))
+                return {};
+            if (deadline.hasExpired()) {
+                connection_.reset();
+                return Result::Failure(UiText("memory.serverSilent").arg(waits_.timeoutSeconds));
+            }
+        }
+    }
+
+    // Sends what is queued, then reads until the next result is whole.
+    Result Await()
+    {
+        for (int left; (left = PQflush(connection_.get())) != 0;) {
+            if (left < 0)
+                return Failure();
+            if (Result ready = Wait(true); !ready)
+                return ready;
+        }
+        while (PQisBusy(connection_.get())) {
+            if (Result ready = Wait(false); !ready)
+                return ready;
+            if (!PQconsumeInput(connection_.get()))
+                return Failure();
+        }
+        return {};
+    }
+
+    // The statement's results; the last one counts, an error anywhere fails the whole.
+    Result Collect(PgResult* rows)
+    {
+        Result outcome;
+        for (;;) {
+            if (Result ready = Await(); !ready)
+                return ready;
+            PgResult result(PQgetResult(connection_.get()));
+            if (!result)
+                return outcome;
+            const ExecStatusType status = PQresultStatus(result.get());
+            if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && outcome)
+                outcome = Result::Failure(
+                    QString::fromUtf8(PQresultErrorMessage(result.get())).trimmed());
+            else if (rows)
+                *rows = std::move(result);
+        }
     }
 
     static QString Text(const PgResult& rows, int row, int column)
@@ -99,22 +190,20 @@ private:
     // Runs sql with text parameters; rows, when given, gets what it returns.
     Result Run(const char* sql, const QList<QString>& params, PgResult* rows = nullptr)
     {
+        if (!connection_)
+            return Failure();
         std::vector<QByteArray> bytes;
         std::vector<const char*> values;
         for (const QString& param : params)
             bytes.push_back(param.toUtf8());
         for (const QByteArray& b : bytes)
             values.push_back(b.constData());
-        PgResult result(params.isEmpty()
-                            ? PQexec(connection_.get(), sql)
-                            : PQexecParams(connection_.get(), sql, static_cast<int>(values.size()),
-                                           nullptr, values.data(), nullptr, nullptr, 0));
-        const ExecStatusType status = PQresultStatus(result.get());
-        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-            return Failure();
-        if (rows)
-            *rows = std::move(result);
-        return {};
+        const int sent =
+            params.isEmpty()
+                ? PQsendQuery(connection_.get(), sql)
+                : PQsendQueryParams(connection_.get(), sql, static_cast<int>(values.size()),
+                                    nullptr, values.data(), nullptr, nullptr, 0);
+        return sent ? Collect(rows) : Failure();
     }
 
     Result AddUnit(const MemoryLanguages& languages, const MemoryUnit& unit, MemoryCounts* counts)
@@ -133,6 +222,7 @@ private:
         return added;
     }
 
+    MemoryWaits waits_;
     std::unique_ptr<PGconn, ConnectionClose> connection_;
 };
 
@@ -176,13 +266,19 @@ Result ServerMemory::Suggest(const MemoryLanguages& languages, const QString& so
 Result ServerMemory::ForEach(const Visit& visit)
 {
     // Row by row: a large memory is not held in the client at once.
-    if (!PQsendQuery(connection_.get(),
+    if (!connection_ ||
+        !PQsendQuery(connection_.get(),
                      "SELECT slang, tlang, source, target, origin, time FROM "
                      "tm_unit ORDER BY id") ||
         !PQsetSingleRowMode(connection_.get()))
         return Failure();
     Result outcome;
-    while (PgResult row{PQgetResult(connection_.get())}) {
+    for (;;) {
+        if (Result ready = Await(); !ready)
+            return ready;
+        PgResult row{PQgetResult(connection_.get())};
+        if (!row)
+            break;
         const ExecStatusType status = PQresultStatus(row.get());
         if (status == PGRES_SINGLE_TUPLE && outcome) {
             const MemoryLanguages languages{Text(row, 0, 0), Text(row, 0, 1)};
@@ -197,9 +293,10 @@ Result ServerMemory::ForEach(const Visit& visit)
 
 }  // namespace
 
-Result OpenServerMemory(const QString& connection, std::unique_ptr<TranslationMemory>* memory)
+Result OpenServerMemory(const QString& connection, std::unique_ptr<TranslationMemory>* memory,
+                        const MemoryWaits& waits)
 {
-    auto server = std::make_unique<ServerMemory>();
+    auto server = std::make_unique<ServerMemory>(waits);
     if (Result opened = server->Open(connection); !opened)
         return opened;
     *memory = std::move(server);

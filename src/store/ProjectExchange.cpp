@@ -21,8 +21,8 @@ QString PartPath(const QString& dir, const QString& relative, const TranslationF
     return dir + u'/' + relative + u'.' + format.Suffixes().front();
 }
 
-// One original's translation with the entries given for it: saved when anything changes or
-// the translation is new.
+// One original's translation with the entries given for it: saved (or, when missing, made)
+// only when an entry changes it.
 FileImport ImportInto(const ProjectFile& project, const FormatCatalogue& catalogue,
                       const ProjectEntry& entry, const std::vector<TranslationEntry>& entries,
                       bool includeFuzzy)
@@ -34,7 +34,6 @@ FileImport ImportInto(const ProjectFile& project, const FormatCatalogue& catalog
         line.error = loaded.Error();
         return line;
     }
-    line.created = pair.created;
     EdtDocument& translation = *pair.translation;
     ImportPlan plan;
     if (Result planned = PlanImport(translation, entries, includeFuzzy, &plan); !planned) {
@@ -42,8 +41,17 @@ FileImport ImportInto(const ProjectFile& project, const FormatCatalogue& catalog
         return line;
     }
     line.report = plan.report;
-    if (plan.texts.IsEmpty() && !pair.created)
+    // A translation is made only for an entry that goes into it: a copy of the original would
+    // hide that the file is still to be translated.
+    if (plan.texts.IsEmpty())
         return line;
+    if (pair.created) {
+        if (Result free = CheckNewTranslation(project, entry); !free) {
+            line.error = free.Error();
+            return line;
+        }
+    }
+    line.created = pair.created;
     if (!translation.ApplyPlan(plan.texts)) {
         line.error = UiText("fileError.noMemory");
         return line;

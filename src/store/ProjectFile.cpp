@@ -3,9 +3,15 @@
 #include "base/UiText.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
+#include <QSet>
 
+#include <cerrno>
+#include <cstring>
 #include <iterator>
+
+#include <unistd.h>
 
 namespace scrivlet {
 namespace {
@@ -42,8 +48,22 @@ constexpr Migration kMigrations[] = {
      "CREATE TABLE ignored_problems(file TEXT NOT NULL, record INTEGER NOT NULL,"
      " field INTEGER NOT NULL, check_name TEXT NOT NULL, hash INTEGER NOT NULL,"
      " PRIMARY KEY(file, record, field, check_name)) WITHOUT ROWID;"},
+    // An update of the originals under way: the translations written beside their files and
+    // the marks that go with them, until the project switches to them.
+    {5,
+     "CREATE TABLE pending_files(file TEXT PRIMARY KEY) WITHOUT ROWID;"
+     "CREATE TABLE pending_marks(file TEXT NOT NULL, record INTEGER NOT NULL,"
+     " field INTEGER NOT NULL, source TEXT, reviewed INTEGER NOT NULL DEFAULT 0, note TEXT,"
+     " PRIMARY KEY(file, record, field)) WITHOUT ROWID;"},
 };
 static_assert(std::size(kMigrations) == ProjectFile::kSchemaVersion);
+
+// The tables each version brings, to tell a project from another program's database (which may
+// well have a table called schema_version) before anything is written to it.
+constexpr std::pair<int, const char*> kTables[] = {
+    {1, "settings"}, {1, "format_overrides"}, {1, "file_cache"},    {2, "field_marks"},
+    {3, "glossary"}, {4, "ignored_problems"}, {5, "pending_files"}, {5, "pending_marks"},
+};
 
 // The column once held a bare flag: 1 reads as "changed", any unknown value as none.
 ReviewReason ReviewOf(qint64 stored)
@@ -55,6 +75,7 @@ const QString kOriginals = QStringLiteral("originals");
 const QString kTranslations = QStringLiteral("translations");
 const QString kOriginalEncoding = QStringLiteral("original_encoding");
 const QString kTranslationEncoding = QStringLiteral("translation_encoding");
+const QString kOutsideLinks = QStringLiteral("outside_links");  // one per line
 
 // The WAL keeps readers (the editor's panel) going while a converter writes; NORMAL sync is
 // safe with it and spares a flush per transaction.
@@ -65,23 +86,42 @@ Result Configure(sql::Database& db)
 
 }  // namespace
 
+// Made under a name of its own beside the project and given the project's name only when
+// complete: a creation cut short leaves no stub that blocks the next one.
 Result ProjectFile::Create(const QString& path, const ProjectSettings& settings)
 {
+    path_ = path;
     if (QFileInfo::exists(path))
         return Result::Failure(UiText("project.exists").arg(path));
-    path_ = path;
-    if (Result opened = db_.Open(path, true); !opened)
-        return opened;
-    Result done = Configure(db_);
-    if (done)
-        done = Migrate();
-    if (done)
-        done = WriteSettings(settings);
-    if (!done) {
-        db_ = sql::Database();
-        QFile::remove(path);
-    }
-    return done;
+    const QString part = path + QStringLiteral(".part");
+    for (const char* leftover : {"", "-journal"})
+        QFile::remove(part + QLatin1String(leftover));
+    Result done = Build(part, settings);
+    db_ = sql::Database();
+    if (done && ::link(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()))
+        done = Result::Failure(errno == EEXIST
+                                   ? UiText("project.exists").arg(path)
+                                   : UiText("project.cannotWrite")
+                                         .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    QFile::remove(part);
+    return done ? Open(path) : done;
+}
+
+// The schema and the settings in one transaction, in the rollback journal's mode: the project
+// goes over to WAL when opened under its own name.
+Result ProjectFile::Build(const QString& part, const ProjectSettings& settings)
+{
+    if (Result opened = db_.Open(part, true); !opened)
+        return Result::Failure(UiText("project.cannotWrite").arg(path_, opened.Error()));
+    Result done = db_.InTransaction([&] {
+        Result stepped;
+        for (const Migration& step : kMigrations) {
+            if (stepped)
+                stepped = Step(step.version, step.sql);
+        }
+        return stepped ? WriteSettings(settings) : stepped;
+    });
+    return done ? done : Result::Failure(UiText("project.cannotWrite").arg(path_, done.Error()));
 }
 
 Result ProjectFile::Open(const QString& path)
@@ -90,19 +130,51 @@ Result ProjectFile::Open(const QString& path)
     if (!QFileInfo(path).isFile())
         return Result::Failure(UiText("project.notProject").arg(path));
     if (Result opened = db_.Open(path, false); !opened)
-        return opened;
-    {
-        sql::Statement known =
-            db_.Prepare("SELECT 1 FROM sqlite_master WHERE type='table' AND name='schema_version'");
-        // A file that is no database at all fails here too.
-        if (!known.IsValid() || !known.Step())
-            return Result::Failure(UiText("project.notProject").arg(path));
-    }
+        return Result::Failure(UiText("project.unreadable").arg(path, opened.Error()));
+    if (Result known = CheckKnown(); !known)
+        return known;
     if (Result configured = Configure(db_); !configured)
-        return configured;
+        return Result::Failure(UiText("project.unreadable").arg(path, configured.Error()));
     if (Result migrated = Migrate(); !migrated)
         return migrated;
-    return ReadSettings();
+    if (Result read = ReadSettings(); !read)
+        return Result::Failure(UiText("project.unreadable").arg(path, read.Error()));
+    return FinishPendingUpdate();
+}
+
+// Reads only: the file's tables and version tell a project of ours (of any version this build
+// knows) from anything else, and a damaged or unreadable file says why.
+Result ProjectFile::CheckKnown()
+{
+    sql::Statement tables = db_.Prepare("SELECT name FROM sqlite_master WHERE type = 'table'");
+    QSet<QString> names;
+    while (tables.IsValid() && tables.Step())
+        names.insert(tables.Text(0));
+    const Result listed = tables.IsValid() ? tables.Done() : Result::Failure(db_.Error());
+    if (!listed)
+        return Result::Failure(db_.ErrorIsNotDatabase()
+                                   ? UiText("project.notProject").arg(path_)
+                                   : UiText("project.unreadable").arg(path_, listed.Error()));
+    if (!names.contains(QStringLiteral("schema_version")))
+        return Result::Failure(UiText("project.notProject").arg(path_));
+    sql::Statement query = db_.Prepare("SELECT version FROM schema_version");
+    if (!query.IsValid())
+        return Result::Failure(UiText("project.notProject").arg(path_));
+    if (!query.Step()) {
+        const Result done = query.Done();
+        return Result::Failure(UiText("project.damaged")
+                                   .arg(path_, done ? UiText("project.noVersion") : done.Error()));
+    }
+    const qint64 version = query.Int(0);
+    if (version > kSchemaVersion)
+        return Result::Failure(UiText("project.newer").arg(path_));
+    for (const auto& [since, table] : kTables) {
+        if (version >= since && !names.contains(QLatin1String(table)))
+            return Result::Failure(UiText("project.notProject").arg(path_));
+    }
+    return version >= 1
+               ? Result()
+               : Result::Failure(UiText("project.damaged").arg(path_, UiText("project.noVersion")));
 }
 
 int ProjectFile::SchemaVersion()
@@ -111,28 +183,25 @@ int ProjectFile::SchemaVersion()
     return query.IsValid() && query.Step() ? static_cast<int>(query.Int(0)) : 0;
 }
 
+Result ProjectFile::Step(int version, const char* sql)
+{
+    Result done = db_.Exec(sql);
+    if (done) {
+        sql::Statement stamp = db_.Prepare("UPDATE schema_version SET version = ?");
+        stamp.Bind(1, version).Step();
+        done = stamp.Done();
+    }
+    return done;
+}
+
 Result ProjectFile::Migrate()
 {
     const int current = SchemaVersion();
-    if (current > kSchemaVersion)
-        return Result::Failure(UiText("project.newer").arg(path_));
     for (const Migration& step : kMigrations) {
         if (step.version <= current)
             continue;
-        if (Result begun = db_.Begin(); !begun)
-            return begun;
-        Result done = db_.Exec(step.sql);
-        if (done) {
-            sql::Statement stamp = db_.Prepare("UPDATE schema_version SET version = ?");
-            stamp.Bind(1, step.version).Step();
-            done = stamp.Done();
-        }
-        if (done)
-            done = db_.Commit();
-        if (!done) {
-            db_.Rollback();
-            return done;
-        }
+        if (Result done = db_.InTransaction([&] { return Step(step.version, step.sql); }); !done)
+            return Result::Failure(UiText("project.cannotMigrate").arg(path_, done.Error()));
     }
     return {};
 }
@@ -162,6 +231,7 @@ Result ProjectFile::ReadSettings()
     if (!query.IsValid())
         return Result::Failure(db_.Error());
     settings_ = {};
+    outsideLinks_.clear();
     while (query.Step()) {
         const QString key = query.Text(0), value = query.Text(1);
         if (key == kOriginals)
@@ -172,6 +242,8 @@ Result ProjectFile::ReadSettings()
             settings_.originalEncoding = value.toInt();
         else if (key == kTranslationEncoding)
             settings_.translationEncoding = value.toInt();
+        else if (key == kOutsideLinks)
+            outsideLinks_ = value.split(u'\n', Qt::SkipEmptyParts);
     }
     return query.Done();
 }
@@ -253,13 +325,27 @@ Result ProjectFile::StoreCache(const QHash<QString, CachedCounts>& rows)
     });
 }
 
+namespace {
+
+// One row of a marks table (field_marks, or pending_marks during an update).
+Result PutMarks(sql::Statement& put, const QString& file, int record, int field,
+                const FieldMarks& marks)
+{
+    if (!put.IsValid())
+        return put.Done();  // the statement was refused: SQLite's reason
+    put.Reset();
+    put.Bind(1, file).Bind(2, record).Bind(3, field).Bind(4, marks.source);
+    put.Bind(5, static_cast<int>(marks.review)).Bind(6, marks.note).Step();
+    return put.Done();
+}
+
+}  // namespace
+
 Result ProjectFile::SetFieldMarks(const QString& file, int record, int field,
                                   const FieldMarks& marks)
 {
     sql::Statement put = db_.Prepare("INSERT OR REPLACE INTO field_marks VALUES(?, ?, ?, ?, ?, ?)");
-    put.Bind(1, file).Bind(2, record).Bind(3, field).Bind(4, marks.source);
-    put.Bind(5, static_cast<int>(marks.review)).Bind(6, marks.note).Step();
-    return put.Done();
+    return PutMarks(put, file, record, field, marks);
 }
 
 std::optional<FieldMarks> ProjectFile::Marks(const QString& file, int record, int field)
@@ -353,12 +439,200 @@ Result ProjectFile::ReplaceIgnoredProblems(const QString& file,
     });
 }
 
+Result ProjectFile::AllowOutsideLink(const QString& link)
+{
+    const QString path = QDir::cleanPath(QDir::fromNativeSeparators(link));
+    if (outsideLinks_.contains(path))
+        return {};
+    QStringList links = outsideLinks_;
+    links << path;
+    if (Result stored = SetValue(kOutsideLinks, links.join(u'\n')); !stored)
+        return stored;
+    outsideLinks_ = links;
+    return {};
+}
+
 Result ProjectFile::SetOriginalsDir(const QString& dir)
+{
+    return db_.InTransaction([&] { return WriteSettings(SettingsWithOriginals(dir)); });
+}
+
+ProjectSettings ProjectFile::SettingsWithOriginals(const QString& dir) const
 {
     const QDir home = QFileInfo(path_).absoluteDir();
     ProjectSettings settings = settings_;
     settings.originals = home.relativeFilePath(QDir(home.filePath(dir)).absolutePath());
-    return WriteSettings(settings);
+    return settings;
+}
+
+Result ProjectFile::ClearReviewMarks(const QString& file, std::span<const ReviewedField> fields)
+{
+    return db_.InTransaction([&] {
+        sql::Statement clear = db_.Prepare(
+            "UPDATE field_marks SET reviewed = 0, source = ? WHERE file = ? AND record = ? AND "
+            "field = ? AND reviewed <> 0");
+        Result done;
+        for (size_t i = 0; done && i < fields.size(); ++i) {
+            clear.Reset();
+            clear.Bind(1, fields[i].source).Bind(2, file).Bind(3, fields[i].record);
+            clear.Bind(4, fields[i].field).Step();
+            done = clear.Done();
+        }
+        return done;
+    });
+}
+
+bool ProjectFile::ChangedElsewhere()
+{
+    sql::Statement query = db_.Prepare("PRAGMA data_version");
+    const qint64 now = query.IsValid() && query.Step() ? query.Int(0) : dataVersion_;
+    const bool changed = dataVersion_ >= 0 && now != dataVersion_;
+    dataVersion_ = now;
+    return changed;
+}
+
+}  // namespace scrivlet
+
+// --- an update of the originals, all or nothing across files ---------------------------------
+
+namespace scrivlet {
+namespace {
+
+const QString kUpdateState = QStringLiteral("update_state");
+const QString kStaging = QStringLiteral("staging");      // new translations being written
+const QString kSwitching = QStringLiteral("switching");  // the project switched; files follow
+
+}  // namespace
+
+QString ProjectFile::StagedPath(const QString& translation)
+{
+    return translation + QStringLiteral(".scrivlet-new");
+}
+
+QString ProjectFile::UpdateLockPath() const
+{
+    return path_ + QStringLiteral(".update-lock");
+}
+
+Result ProjectFile::BeginUpdate()
+{
+    updateLock_ = std::make_unique<QLockFile>(UpdateLockPath());
+    if (!updateLock_->tryLock(0)) {
+        updateLock_.reset();
+        return Result::Failure(UiText("update.running").arg(path_));
+    }
+    RemoveStaged();
+    return ClearPending(kStaging);
+}
+
+// No plan kept, the update in the given state (none: null).
+Result ProjectFile::ClearPending(const QString& state)
+{
+    return db_.InTransaction([&] {
+        Result done = db_.Exec("DELETE FROM pending_files; DELETE FROM pending_marks;");
+        return done ? SetValue(kUpdateState, state) : done;
+    });
+}
+
+Result ProjectFile::StageUpdate(const QString& file, const std::vector<PlacedMarks>& marks)
+{
+    return db_.InTransaction([&] {
+        sql::Statement put = db_.Prepare("INSERT OR REPLACE INTO pending_files VALUES(?)");
+        put.Bind(1, file).Step();
+        Result done = put.Done();
+        sql::Statement mark =
+            db_.Prepare("INSERT OR REPLACE INTO pending_marks VALUES(?, ?, ?, ?, ?, ?)");
+        for (size_t i = 0; done && i < marks.size(); ++i)
+            done = PutMarks(mark, file, marks[i].record, marks[i].field, marks[i].marks);
+        return done;
+    });
+}
+
+// The one commit that decides: before it the old originals stand, after it the new ones.
+Result ProjectFile::SwitchUpdate(const QString& originals)
+{
+    const ProjectSettings settings = SettingsWithOriginals(originals);
+    Result done = db_.InTransaction([&] {
+        Result moved = db_.Exec(
+            "DELETE FROM field_marks WHERE file IN (SELECT file FROM pending_files);"
+            "INSERT INTO field_marks SELECT * FROM pending_marks;"
+            "DELETE FROM pending_marks;");
+        if (moved)
+            moved = WriteSettings(settings);
+        return moved ? SetValue(kUpdateState, kSwitching) : moved;
+    });
+    if (!done) {
+        AbandonUpdate();
+        return done;
+    }
+    // Past the commit a failed rename is finished by the next open.
+    done = RenameStaged();
+    updateLock_.reset();
+    return done;
+}
+
+void ProjectFile::AbandonUpdate()
+{
+    if (!updateLock_)
+        return;
+    RemoveStaged();
+    (void)ClearPending(QString());
+    updateLock_.reset();
+}
+
+// Every staged translation put in its place; one renamed before (by a run cut short) is gone
+// from beside its file, so this may run again.
+Result ProjectFile::RenameStaged()
+{
+    std::vector<QString> files;
+    sql::Statement query = db_.Prepare("SELECT file FROM pending_files");
+    while (query.IsValid() && query.Step())
+        files.push_back(query.Text(0));
+    for (const QString& file : files) {
+        const QString translation = TranslationsDir() + u'/' + file;
+        const QString staged = StagedPath(translation);
+        if (QFileInfo::exists(staged) && ::rename(QFile::encodeName(staged).constData(),
+                                                  QFile::encodeName(translation).constData()))
+            return Result::Failure(
+                UiText("project.cannotWrite")
+                    .arg(translation, QString::fromLocal8Bit(std::strerror(errno))));
+    }
+    return db_.InTransaction([&] {
+        Result done = db_.Exec("DELETE FROM pending_files;");
+        return done ? SetValue(kUpdateState, QString()) : done;
+    });
+}
+
+void ProjectFile::RemoveStaged()
+{
+    QDirIterator it(TranslationsDir(), {QStringLiteral("*.scrivlet-new")},
+                    QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        QFile::remove(it.next());
+}
+
+// An update cut short (killed, the power gone) is finished when the project had switched, else
+// rolled back; one still running in another process is left to it.
+Result ProjectFile::FinishPendingUpdate()
+{
+    pendingNote_.clear();
+    const QString state = Value(kUpdateState);
+    if (state.isNull())
+        return {};
+    QLockFile lock(UpdateLockPath());
+    if (!lock.tryLock(0))
+        return {};
+    if (state == kSwitching) {
+        if (Result done = RenameStaged(); !done)
+            return done;
+        pendingNote_ = UiText("update.finished").arg(settings_.originals);
+        return {};
+    }
+    RemoveStaged();
+    const Result done = ClearPending(QString());
+    if (done)
+        pendingNote_ = UiText("update.rolledBack").arg(settings_.originals);
+    return done;
 }
 
 }  // namespace scrivlet

@@ -6,9 +6,13 @@
 #include "translation/DocumentChecks.h"
 
 #include <QHash>
+#include <QLockFile>
 #include <QString>
+#include <QStringList>
 
+#include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 // The project file (*.scrivlet): one SQLite database in WAL mode. It holds the project's
@@ -54,12 +58,16 @@ struct FieldMarks {
 class ProjectFile {
 public:
     // The schema this build writes; older files are migrated step by step when opened.
-    static constexpr int kSchemaVersion = 4;
+    static constexpr int kSchemaVersion = 5;
 
     // Makes a new project file (failing when path exists) with these settings.
     Result Create(const QString& path, const ProjectSettings& settings);
-    // Opens an existing one, migrating an older schema; a newer one is refused.
+    // Opens an existing one, migrating an older schema; a newer one, or another program's
+    // database, is refused before anything is written to it. An update of the originals that
+    // was cut short is finished or rolled back (see PendingNote).
     Result Open(const QString& path);
+    // What Open did with an interrupted update of the originals; empty when there was none.
+    const QString& PendingNote() const { return pendingNote_; }
 
     const QString& Path() const { return path_; }
     const ProjectSettings& Settings() const { return settings_; }
@@ -88,6 +96,17 @@ public:
     std::vector<PlacedMarks> FileMarks(const QString& file);
     // Replaces them in one transaction.
     Result ReplaceFileMarks(const QString& file, const std::vector<PlacedMarks>& rows);
+    // Takes the review mark off these fields only, each now following source, and leaves every
+    // other field's marks as the file holds them, whoever wrote them: for a save that must not
+    // undo what another program (the converter's update) marked meanwhile.
+    struct ReviewedField {
+        int record = 0, field = 0;
+        QString source;
+    };
+    Result ClearReviewMarks(const QString& file, std::span<const ReviewedField> fields);
+    // Whether another connection (another program, or another ProjectFile) committed a change
+    // to the project since the last call; the first call only starts watching.
+    bool ChangedElsewhere();
     // A value of the settings table beyond the folders and encodings (the checks' choices);
     // null when none is stored. A null value removes the key.
     QString Value(const QString& key);
@@ -98,20 +117,49 @@ public:
     std::vector<IgnoredProblem> IgnoredProblems(const QString& file);
     Result ReplaceIgnoredProblems(const QString& file, const std::vector<IgnoredProblem>& rows);
 
+    // Links among the translations (relative paths) that may lead outside their folder: the
+    // project's word that writing through them is meant. AllowOutsideLink names one more.
+    const QStringList& OutsideLinks() const { return outsideLinks_; }
+    Result AllowOutsideLink(const QString& link);
+
     // Points the project at another originals folder (absolute, or relative to the project
     // file's folder).
     Result SetOriginalsDir(const QString& dir);
     // For the store's other parts that keep tables in the project (the glossary).
     sql::Database& Database() { return db_; }
 
+    // An update of the originals as one transaction across files: BeginUpdate (one at a time
+    // per project), each new translation written to StagedPath beside its file and recorded
+    // with its marks by StageUpdate, then SwitchUpdate: the project takes the new originals
+    // and the marks in one commit, and the staged files replace the translations.
+    // AbandonUpdate removes what was staged.
+    static QString StagedPath(const QString& translation);
+    Result BeginUpdate();
+    Result StageUpdate(const QString& file, const std::vector<PlacedMarks>& marks);
+    Result SwitchUpdate(const QString& originals);
+    void AbandonUpdate();
+
 private:
+    Result Build(const QString& part, const ProjectSettings& settings);
+    Result CheckKnown();
+    Result Step(int version, const char* sql);
     Result Migrate();
     Result ReadSettings();
     Result WriteSettings(const ProjectSettings& settings);
+    ProjectSettings SettingsWithOriginals(const QString& dir) const;
+    QString UpdateLockPath() const;
+    Result RenameStaged();
+    Result ClearPending(const QString& state);
+    void RemoveStaged();
+    Result FinishPendingUpdate();
 
     sql::Database db_;
     QString path_;
     ProjectSettings settings_;
+    QStringList outsideLinks_;
+    QString pendingNote_;
+    std::unique_ptr<QLockFile> updateLock_;
+    qint64 dataVersion_ = -1;
 };
 
 }  // namespace scrivlet

@@ -32,8 +32,10 @@ Result ImportProjectGlossary(ProjectFile& project, const QString& path, Glossary
     if (Result read = ReadGlossary(path, QString(), &terms); !read)
         return read;
     sql::Database& db = project.Database();
-    if (Result begun = db.Begin(); !begun)
-        return begun;
+    if (Result begun = db.Begin(); !begun) {
+        counts->projectFailed = true;
+        return Result::Failure(UiText("project.cannotWrite").arg(project.Path(), begun.Error()));
+    }
     sql::Statement put = db.Prepare(
         "INSERT OR IGNORE INTO glossary(source, target, note, origin)"
         " VALUES(?, ?, ?, ?)");
@@ -58,6 +60,8 @@ Result ImportProjectGlossary(ProjectFile& project, const QString& path, Glossary
     if (!done) {
         db.Rollback();
         *counts = {};
+        counts->projectFailed = true;
+        return Result::Failure(UiText("project.cannotWrite").arg(project.Path(), done.Error()));
     }
     return done;
 }

@@ -19,10 +19,12 @@ struct GlossaryImport {
     qint64 terms = 0;       // the distinct source and target pairs the file holds
     qint64 added = 0;       // new to the project
     qint64 duplicates = 0;  // already there (the same source and target), skipped
+    bool projectFailed = false;  // the failure was the project's (a full disk), not the file's
 };
 
 // Reads a .csv or .tbx file through the glossary readers and adds its pairs in one
-// transaction; a file that cannot be read adds nothing.
+// transaction; a file that cannot be read adds nothing, nor does a project that cannot be
+// written (its failure names the project).
 Result ImportProjectGlossary(ProjectFile& project, const QString& path, GlossaryImport* counts);
 // The project's terms, a source's targets gathered in one term, in the order they came.
 std::vector<GlossaryTerm> ProjectGlossaryTerms(ProjectFile& project);

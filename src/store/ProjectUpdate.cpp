@@ -68,6 +68,8 @@ void KeepRemoved(const ProjectFile& project, const QString& file, const Alignmen
         update->memoryError = UiText("memory.feedNoLanguages");
 }
 
+// Writes the file's new translation beside it and records it, with its carried marks, in the
+// update's plan; the translation itself is replaced only when the whole update switches.
 Result UpdateFile(ProjectFile& project, const FormatCatalogue& catalogue, const ProjectEntry& entry,
                   const QString& newOriginal, FileUpdate* update)
 {
@@ -88,12 +90,18 @@ Result UpdateFile(ProjectFile& project, const FormatCatalogue& catalogue, const 
     *counts = alignment.counts;
     if (counts->kept == counts->records && counts->removed == 0)
         return {};  // the same records in the same places: nothing to write
-    if (Result saved = SaveDocument(*alignment.output); !saved)
-        return Result::Failure(UiText(str::SaveFailed).arg(alignment.output->Path()) + u' ' +
-                               saved.Error());
+    const QString translation = entry.TranslationIn(project);
+    const QString staged = ProjectFile::StagedPath(translation);
+    if (Result saved = WriteDocumentCopy(*alignment.output, staged, FileTypeForPath(translation),
+                                         project.Settings().translationEncoding);
+        !saved)
+        return Result::Failure(UiText(str::SaveFailed).arg(staged) + u' ' + saved.Error());
+    if (Result staged = project.StageUpdate(
+            entry.path, CarryMarks(project.FileMarks(entry.path), alignment, *pair.original));
+        !staged)
+        return staged;
     KeepRemoved(project, entry.path, alignment, *pair.original, *pair.translation, update);
-    return project.ReplaceFileMarks(
-        entry.path, CarryMarks(project.FileMarks(entry.path), alignment, *pair.original));
+    return {};
 }
 
 }  // namespace
@@ -105,6 +113,8 @@ Result UpdateOriginals(ProjectFile& project, const FormatCatalogue& catalogue,
     const QString folder = QDir(QFileInfo(project.Path()).absolutePath()).filePath(newOriginals);
     if (!QFileInfo(folder).isDir())
         return Result::Failure(UiText("project.noFolder").arg(newOriginals));
+    if (Result begun = project.BeginUpdate(); !begun)
+        return begun;
     const ProjectListing listing = ListProject(project, catalogue);
     for (const ProjectEntry& entry : listing.entries) {
         if (!entry.hasOriginal || !entry.hasTranslation)
@@ -116,10 +126,10 @@ Result UpdateOriginals(ProjectFile& project, const FormatCatalogue& catalogue,
             update.error = UiText("update.noNewOriginal").arg(entry.path);
         else if (Result updated = UpdateFile(project, catalogue, entry, newOriginal, &update);
                  !updated)
-            update.error = updated.Error();
+            update.error = entry.path + QStringLiteral(": ") + updated.Error();
         done(update);
     }
-    return project.SetOriginalsDir(folder);
+    return project.SwitchUpdate(folder);
 }
 
 }  // namespace scrivlet

@@ -35,11 +35,13 @@ struct FileUpdate {
 };
 
 // Carries every translation over to the originals of the same relative path below newOriginals,
-// rewriting each changed one atomically, then points the project at that folder. done gets
-// each translation in path order; a translation without a new original stays as it is (and
-// is told as an error). The translations of removed records go to the project's memory.
-// Fails as a whole only when the folder cannot be read or the project
-// not written.
+// then points the project at that folder, all or nothing: each changed translation is written
+// beside its file first, and replaced only once the project has switched (a run cut short is
+// finished or rolled back by the project's next open). done gets each translation in path
+// order; a translation without a new original, or one that cannot be carried over, stays as
+// it is (and is told as an error naming it). The translations of removed records go to the
+// project's memory. Fails as a whole only when the folder cannot be read, another update is
+// running, or the project cannot be written.
 Result UpdateOriginals(ProjectFile& project, const FormatCatalogue& catalogue,
                        const QString& newOriginals,
                        const std::function<void(const FileUpdate&)>& done);

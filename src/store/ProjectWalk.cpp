@@ -9,13 +9,17 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QMap>
+#include <QSet>
+#include <QStringDecoder>
 #include <QtConcurrent/QtConcurrentMap>
 
+#include <algorithm>
+
+#include <dirent.h>
 #include <zlib.h>
 
 namespace scrivlet {
@@ -37,18 +41,100 @@ bool IsDocumentFile(const QString& name)
            name.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive);
 }
 
-// Relative paths of the document files below dir, with '/' (QDir's own separator).
-QStringList DocumentFilesBelow(const QString& dir)
+// What a walk of one folder found.
+struct FolderWalk {
+    QString root;  // absolute
+    QString canonicalRoot;
+    bool followAll = false;    // every link, wherever it leads (reading only)
+    QSet<QString> allowed;     // links (relative) that may lead outside the folder
+    QStringList chain;         // canonical folders from the root down: a loop of links ends
+    QStringList files;         // relative, with '/'
+    QStringList badNames;      // absolute, the name's bytes escaped
+    QStringList linksOutside;  // absolute
+};
+
+bool IsValidUtf8(const QByteArray& name)
 {
-    QStringList files;
-    const QDir root(dir);
-    QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        if (IsDocumentFile(path))
-            files.append(root.relativeFilePath(path));
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    (void)QString(decoder(name));
+    return !decoder.hasError();
+}
+
+// The bytes past ASCII as \xNN: the name as it can be told, since it cannot be shown.
+QString Escaped(const QByteArray& name)
+{
+    QString out;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        out += byte >= 0x20 && byte < 0x80
+                   ? QString(QChar(byte))
+                   : QStringLiteral("\\x%1").arg(uint(byte), 2, 16, QChar(u'0'));
     }
-    return files;
+    return out;
+}
+
+bool IsInside(const QString& canonical, const QString& canonicalRoot)
+{
+    return canonical == canonicalRoot || canonical.startsWith(canonicalRoot + u'/');
+}
+
+// One folder's entries by their bytes (a name that is no UTF-8 cannot go through QDir and
+// would be lost without a word), sorted, so that every walk lists alike.
+void WalkFolder(FolderWalk& walk, const QString& relative)
+{
+    DIR* dir = opendir(QFile::encodeName(walk.root + u'/' + relative).constData());
+    if (!dir)
+        return;
+    std::vector<QByteArray> names;
+    while (const dirent* entry = readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    for (const QByteArray& raw : names) {
+        const QString name = QFile::decodeName(raw);
+        const QString path = relative + name;
+        const QString full = walk.root + u'/' + path;
+        if (!IsValidUtf8(raw)) {
+            walk.badNames << walk.root + u'/' + relative + Escaped(raw);
+            continue;
+        }
+        const QFileInfo info(full);
+        const QString canonical = info.canonicalFilePath();
+        if (canonical.isEmpty())
+            continue;  // a link that leads nowhere
+        if (info.isSymLink() && !walk.followAll && !IsInside(canonical, walk.canonicalRoot) &&
+            !walk.allowed.contains(path)) {
+            if (info.isDir() || IsDocumentFile(name))
+                walk.linksOutside << full;
+            continue;
+        }
+        if (info.isDir()) {
+            if (walk.chain.contains(canonical))
+                continue;
+            walk.chain << canonical;
+            WalkFolder(walk, path + u'/');
+            walk.chain.removeLast();
+        } else if (info.isFile() && IsDocumentFile(name)) {
+            walk.files << path;
+        }
+    }
+}
+
+FolderWalk WalkDocuments(const QString& dir, bool followAll, const QStringList& allowed)
+{
+    FolderWalk walk;
+    walk.root = dir;
+    walk.canonicalRoot = QFileInfo(dir).canonicalFilePath();
+    walk.followAll = followAll;
+    walk.allowed = QSet<QString>(allowed.begin(), allowed.end());
+    if (walk.canonicalRoot.isEmpty())
+        return walk;
+    walk.chain << walk.canonicalRoot;
+    WalkFolder(walk, QString());
+    return walk;
 }
 
 FileStamp StampOf(const QString& path)
@@ -164,17 +250,24 @@ ProjectListing ListProject(ProjectFile& project, const FormatCatalogue& catalogu
 {
     // A map sorts by path as it goes.
     QMap<QString, ProjectEntry> byPath;
-    for (const QString& path : DocumentFilesBelow(project.OriginalsDir())) {
+    ProjectListing listing;
+    // Originals are only read: any link is followed. A translation is written where the walk
+    // found it, so only links that stay in the folder, or that the project names, are.
+    const FolderWalk originals = WalkDocuments(project.OriginalsDir(), true, {});
+    const FolderWalk translations =
+        WalkDocuments(project.TranslationsDir(), false, project.OutsideLinks());
+    for (const QString& path : originals.files) {
         byPath[path].path = path;
         byPath[path].hasOriginal = true;
     }
-    for (const QString& path : DocumentFilesBelow(project.TranslationsDir())) {
+    for (const QString& path : translations.files) {
         byPath[path].path = path;
         byPath[path].hasTranslation = true;
     }
+    listing.badNames = originals.badNames + translations.badNames;
+    listing.linksOutside = translations.linksOutside;
     const QHash<QString, int> overrides = project.FormatOverrides();
     const FormatDetector detector(catalogue);
-    ProjectListing listing;
     for (ProjectEntry& entry : byPath) {
         if (entry.hasOriginal) {
             ++listing.originals;
@@ -190,6 +283,29 @@ ProjectListing ListProject(ProjectFile& project, const FormatCatalogue& catalogu
         listing.entries.push_back(std::move(entry));
     }
     return listing;
+}
+
+Result CheckNewTranslation(const ProjectFile& project, const ProjectEntry& entry)
+{
+    const QString path = entry.TranslationIn(project);
+    const QFileInfo info(path);
+    if (info.exists() || info.isSymLink())
+        return Result::Failure(UiText("project.notMissing").arg(path));
+    // The deepest folder there is on the way decides where the file would go.
+    const QString root = QFileInfo(project.TranslationsDir()).canonicalFilePath();
+    QString relative = entry.path;
+    QString folder = QFileInfo(path).path();
+    while (!QFileInfo::exists(folder) && folder.size() > project.TranslationsDir().size())
+        folder = QFileInfo(folder).path();
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    if (root.isEmpty() || canonical.isEmpty() || IsInside(canonical, root))
+        return {};
+    const QStringList allowed = project.OutsideLinks();
+    for (qsizetype slash = 0; (slash = relative.indexOf(u'/', slash + 1)) > 0;) {
+        if (allowed.contains(relative.left(slash)))
+            return {};
+    }
+    return Result::Failure(UiText("project.linkOutside").arg(path));
 }
 
 Result LoadPair(const ProjectFile& project, const FormatCatalogue& catalogue,

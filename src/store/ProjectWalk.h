@@ -4,6 +4,7 @@
 #include "store/ProjectFile.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <vector>
@@ -31,10 +32,16 @@ struct ProjectListing {
     int originals = 0;
     int missing = 0;  // originals without a translation
     int extra = 0;    // translations without an original
+    // Left out, to be told: names that are no UTF-8 (absolute, the bytes escaped as \xNN), and
+    // links among the translations that lead outside their folder (absolute).
+    QStringList badNames;
+    QStringList linksOutside;
 };
 
 // The document files (.edt and .txt, any case) below both folders, formats detected from the
-// originals' paths unless the project overrides them.
+// originals' paths unless the project overrides them. Links among the originals are followed;
+// among the translations only those that stay inside the folder or that the project names
+// (ProjectFile::OutsideLinks), and a loop of links is walked once.
 ProjectListing ListProject(ProjectFile& project, const FormatCatalogue& catalogue);
 
 struct PairCounts {
@@ -56,6 +63,11 @@ struct CountRun {
 // storing the new counts.
 Result CountProject(ProjectFile& project, const FormatCatalogue& catalogue,
                     const ProjectListing& listing, CountRun* run);
+
+// Whether a translation the listing found missing may be made: nothing is at its path (not
+// even a link), and the path leads to no place outside the translations folder unless through a
+// link the project names.
+Result CheckNewTranslation(const ProjectFile& project, const ProjectEntry& entry);
 
 // The pair's documents for reading through: the translation (a copy of the original, in the
 // translation's encoding and path, when it is missing) and the original as its reference.

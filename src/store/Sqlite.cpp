@@ -2,9 +2,26 @@
 
 #include <QFile>
 
+#include <cstring>
+
 #include <sqlite3.h>
 
 namespace scrivlet::sql {
+namespace {
+
+// SQLite's message, and where the system refused (a read-only mount, a full disk, a file-size
+// limit) the system's own reason, which the message leaves out.
+QString Why(sqlite3* db)
+{
+    QString why = QString::fromUtf8(sqlite3_errmsg(db));
+    const int code = sqlite3_errcode(db) & 0xff;
+    const int system = sqlite3_system_errno(db);
+    if (system != 0 && (code == SQLITE_IOERR || code == SQLITE_CANTOPEN || code == SQLITE_FULL))
+        why += QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(std::strerror(system)));
+    return why;
+}
+
+}  // namespace
 
 void Statement::Finalizer::operator()(sqlite3_stmt* stmt) const
 {
@@ -46,7 +63,7 @@ Result Statement::Done() const
 {
     if (last_ == SQLITE_DONE || last_ == SQLITE_ROW)
         return {};
-    return Result::Failure(QString::fromUtf8(sqlite3_errmsg(db_)));
+    return Result::Failure(Why(db_));
 }
 
 void Statement::Reset()
@@ -85,8 +102,7 @@ Result Database::Open(const QString& path, bool create)
     const int code = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
     db_.reset(db);
     if (code != SQLITE_OK) {
-        const QString why =
-            db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(code));
+        const QString why = db ? Why(db) : QString::fromUtf8(sqlite3_errstr(code));
         db_.reset();
         return Result::Failure(why);
     }
@@ -100,8 +116,8 @@ Result Database::Exec(const char* sql)
     char* message = nullptr;
     if (sqlite3_exec(db_.get(), sql, nullptr, nullptr, &message) == SQLITE_OK)
         return {};
-    const QString why = QString::fromUtf8(message ? message : sqlite3_errmsg(db_.get()));
     sqlite3_free(message);
+    const QString why = Why(db_.get());
     return Result::Failure(why);
 }
 
@@ -117,7 +133,12 @@ Statement Database::Prepare(const char* sql)
 
 QString Database::Error() const
 {
-    return QString::fromUtf8(sqlite3_errmsg(db_.get()));
+    return Why(db_.get());
+}
+
+bool Database::ErrorIsNotDatabase() const
+{
+    return (sqlite3_errcode(db_.get()) & 0xff) == SQLITE_NOTADB;
 }
 
 }  // namespace scrivlet::sql

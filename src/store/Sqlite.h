@@ -57,6 +57,8 @@ public:
     // A prepared statement; invalid (and error set) when the SQL is refused.
     Statement Prepare(const char* sql);
     QString Error() const;
+    // The last failure found a file that is no SQLite database.
+    bool ErrorIsNotDatabase() const;
 
     // All or nothing: a failed step rolls back what came before it.
     Result Begin() { return Exec("BEGIN IMMEDIATE"); }

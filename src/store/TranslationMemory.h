@@ -5,7 +5,9 @@
 #include <QString>
 #include <QStringView>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -64,5 +66,12 @@ qint64 StableHash(QStringView text);
 
 // Sorts matches best first (ties: shorter distance in length, then source) and keeps limit.
 void RankMatches(std::vector<MemoryMatch>* matches, int limit);
+
+// How long a server may keep silent, and a flag another thread sets to stop waiting on it (the
+// editor closing): either way the call fails, saying why, and the connection is given up.
+struct MemoryWaits {
+    int timeoutSeconds = 10;  // for connecting, and for each answer
+    std::shared_ptr<const std::atomic<bool>> abandon;
+};
 
 }  // namespace scrivlet

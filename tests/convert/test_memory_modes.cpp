@@ -1,8 +1,14 @@
 #include "TestFiles.h"
 #include "TestRegistry.h"
 
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QTest>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 // The converter's memory doors, run in order against one memory file as a user would.
 
@@ -30,6 +36,8 @@ class MemoryModesTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir_;
+    int silent_ = -1;  // a socket that takes connections (the system does) and never answers
+    int silentPort_ = 0;
 
 private slots:
     void initTestCase()
@@ -37,6 +45,25 @@ private slots:
         QVERIFY(dir_.isValid());
         QVERIFY(WriteAll(dir_.filePath("formats.ini"), kCatalogue));
         QVERIFY(WriteAll(dir_.filePath("in.tmx"), kTmx));
+        QVERIFY(WriteAll(dir_.filePath("other.tmx"),
+                         "<tmx version=\"1.4\"><body><tu><tuv xml:lang=\"fr\"><seg>Porte</seg>"
+                         "</tuv><tuv xml:lang=\"it\"><seg>Porta</seg></tuv></tu></body></tmx>"));
+        QVERIFY(WriteAll(dir_.filePath("large.tmx"),
+                         "<!DOCTYPE tmx SYSTEM \"tmx14.dtd\">\n<tmx version=\"1.4\"><body>\n"
+                         "<tu><tuv xml:lang=\"en\"><seg>" +
+                             QByteArray(1100, 'x') +
+                             "</seg></tuv><tuv xml:lang=\"de\"><seg>y</seg></tuv></tu>\n"
+                             "<tu><tuv xml:lang=\"en\"><seg>Door</seg></tuv><tuv "
+                             "xml:lang=\"de\"><seg>Tür</seg></tuv></tu></body></tmx>"));
+        silent_ = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        QVERIFY(bind(silent_, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+                listen(silent_, 4) == 0 &&
+                getsockname(silent_, reinterpret_cast<sockaddr*>(&address), &size) == 0);
+        silentPort_ = ntohs(address.sin_port);
         QVERIFY(WriteAll(dir_.filePath("lines-en.txt"), "Lamp\nDoor\n\nSame\n"));
         QVERIFY(WriteAll(dir_.filePath("lines-de.txt"), "Lampe\nDoor\nDazu\nSame\n"));
         // Pre-translated: empty, equal to the original, or translated already.
@@ -77,6 +104,16 @@ private slots:
             QTest::newRow(kind) << "--tm|%D/tm.db|--tm-import|" + file << 0
                                 << "{\"segments\": 1, \"added\": 0, \"duplicates\": 1}\n";
         }
+        // Told which languages the file holds; a unit over the limit left out with its line,
+        // and counted.
+        QTest::newRow("tmx in other languages")
+            << "--tm|%D/tm.db|--tm-import|%D/other.tmx" << 0
+            << "{\"segments\": 0, \"added\": 0, \"duplicates\": 0}\n"
+               "||no unit holds both en-US and de; the file's units are in: fr, it.";
+        QTest::newRow("tmx with a unit too large")
+            << "--tm|%D/tm.db|--tm-import|%D/large.tmx|--tm-unit-limit|1" << 0
+            << "{\"segments\": 1, \"added\": 0, \"duplicates\": 1, \"too_large\": 1}\n"
+               "||large.tmx: the unit on line 3 holds more than 1024 characters";
         QTest::newRow("fuzzy po entries left out")
             << "--tm|%D/tm.db|--tm-import|%D/fuzzy.po" << 0
             << "{\"segments\": 1, \"added\": 1, \"duplicates\": 0}\n";
@@ -104,6 +141,14 @@ private slots:
         QTest::newRow("no server, no password told")
             << "--tm|postgresql://me:secret@/none?host=%D|--suggest|x" << 1
             << "memory postgresql://me@/none";
+        QTest::newRow("password in the query, not told")
+            << "--tm|postgresql:///none?host=%D&password=secret&user=me|--suggest|x" << 1
+            << "memory postgresql:///none?host=%D&user=me cannot";
+        QTest::newRow("garbage connection string named")
+            << "--tm|postgres://[x:secret@|--suggest|x" << 1 << "memory postgres://[x@ cannot";
+        QTest::newRow("server that never answers")
+            << "--tm|postgresql://me@127.0.0.1:%PORT/tm|--tm-timeout|1|--suggest|x" << 1
+            << "the server did not answer within 1 s.";
         QTest::newRow("limit without suggest")
             << "--tm|%D/tm.db|--tm-export|%D/o.tmx|--limit|3" << 2 << "--limit goes with";
         QTest::newRow("score past 100")
@@ -115,14 +160,69 @@ private slots:
         QFETCH(QString, args);
         QFETCH(int, code);
         QFETCH(QString, out);
+        args.replace(QLatin1String("%PORT"), QString::number(silentPort_));
+        out.replace(QLatin1String("%D"), dir_.path());
         const ToolRun run = RunTool(QStringLiteral(SCRIVLET_CONVERT_EXE),
                                     args.replace(QLatin1String("%D"), dir_.path()).split(u'|'));
         QVERIFY2(run.code == code, qPrintable(run.err));
+        QVERIFY(!run.err.contains("secret"));
+        const QStringList parts = out.split(QLatin1String("||"));  // stdout || part of stderr
         if (code != 0)
             QVERIFY2(run.err.contains(out), qPrintable(run.err));
         else
-            QCOMPARE(QString::fromUtf8(run.out), out);
+            QCOMPARE(QString::fromUtf8(run.out), parts[0]);
+        if (parts.size() > 1)
+            QVERIFY2(run.err.contains(parts[1]), qPrintable(run.err));
     }
+
+    // A write cut by the file-size limit is reported with the system's reason, not by the
+    // process ending on SIGXFSZ.
+    void fileSizeLimit()
+    {
+        QByteArray tmx = "<tmx version=\"1.4\"><body>";
+        for (int i = 0; i < 3000; ++i)
+            tmx += "<tu><tuv xml:lang=\"en\"><seg>Source text " + QByteArray::number(i) +
+                   "</seg></tuv><tuv xml:lang=\"de\"><seg>Zieltext</seg></tuv></tu>";
+        QVERIFY(WriteAll(dir_.filePath("many.tmx"), tmx + "</body></tmx>"));
+        const ToolRun run =
+            RunTool("sh", {"-c", "ulimit -f 64; exec \"$0\" \"$@\"", SCRIVLET_CONVERT_EXE, "--tm",
+                           dir_.filePath("limited.db"), "--source-lang", "en", "--target-lang",
+                           "de", "--tm-import", dir_.filePath("many.tmx")});
+        QCOMPARE(run.code, 1);
+        QVERIFY2(run.err.contains("the memory " + dir_.filePath("limited.db")) &&
+                     run.err.contains("File too large"),
+                 qPrintable(run.err));
+    }
+
+    // A statement the server does not answer (a table another session holds locked) fails
+    // within the timeout, and the failure names the memory, not the file being imported.
+    void serverSilentMidImport()
+    {
+        QUrl server(qEnvironmentVariable("SCRIVLET_TEST_POSTGRES"));
+        if (server.isEmpty() || QStandardPaths::findExecutable("psql").isEmpty())
+            QSKIP("SCRIVLET_TEST_POSTGRES names no server, or psql is missing");
+        // A database of its own: the memory tests drop the tables of theirs.
+        RunTool("psql", {server.toString(), "-q", "-c", "CREATE DATABASE scrivlet_silent"});
+        server.setPath(QStringLiteral("/scrivlet_silent"));
+        const QStringList import{"--tm", server.toString(), "--source-lang", "en",
+                                 "--target-lang", "de", "--tm-timeout", "1", "--tm-import",
+                                 dir_.filePath("in.tmx")};
+        QCOMPARE(RunTool(SCRIVLET_CONVERT_EXE, import).code, 0);
+        QProcess holder;
+        holder.start("psql", {server.toString(), "-q", "-c",
+                              "BEGIN; LOCK TABLE tm_unit; SELECT pg_sleep(4);"});
+        QVERIFY(holder.waitForStarted());
+        QTest::qWait(500);
+        const ToolRun run = RunTool(SCRIVLET_CONVERT_EXE, import);
+        holder.kill();
+        holder.waitForFinished();
+        QCOMPARE(run.code, 1);
+        QVERIFY2(run.err.startsWith("scrivlet-convert: the memory postgresql:///scrivlet_silent") &&
+                     run.err.contains("the server did not answer within 1 s."),
+                 qPrintable(run.err));
+    }
+
+    void cleanupTestCase() { close(silent_); }
 
     // The pre-translated file: exact matches in the empty fields and the one equal to its
     // original; "Red lamp" has only a match longer than the field; a translated field stays.

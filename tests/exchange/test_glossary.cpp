@@ -45,6 +45,8 @@ private slots:
                                    << "Line 2: a term needs a source and a target.";
         QTest::newRow("not UTF-8")
             << QByteArray("a,\xE4\n") << QStringList() << "The file is not UTF-8 text.";
+        QTest::newRow("NUL") << QByteArray("a,b\nc,d\0e\n", 12) << QStringList()
+                             << "Line 2: it holds a NUL character, which no term may hold.";
     }
     void csv()
     {
@@ -79,9 +81,13 @@ private slots:
                    "<term>lamp</term></termSec></langSec><langSec xml:lang='ru'><termSec>"
                    "<term>лампа</term></termSec></langSec></conceptEntry></body></text></tbx>")
             << "ru" << QStringList{u"lamp=лампа"_qs} << "";
-        QTest::newRow("DOCTYPE")
+        QTest::newRow("DOCTYPE declaring an entity")
             << QByteArray("<!DOCTYPE martif [<!ENTITY x 'y'>]><martif/>") << "" << QStringList()
-            << "Glossaries with a document type declaration (<!DOCTYPE>) are not read.";
+            << "Glossaries whose document type declaration (<!DOCTYPE>) holds declarations of "
+               "its own are not read; it may only name the DTD.";
+        QTest::newRow("DOCTYPE naming the DTD")
+            << "<!DOCTYPE martif SYSTEM 'TBXcoreStructV02.dtd'>" + basic.mid(21) << ""
+            << QStringList{"sword=Schwert|miecz;a weapon"} << "";
         QTest::newRow("too deep") << "<martif>" + QByteArray("<a>").repeated(300) +
                                          QByteArray("</a>").repeated(300) + "</martif>"
                                   << "" << QStringList()

@@ -16,6 +16,8 @@
 #include <QTest>
 
 #include <sqlite3.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 using namespace scrivlet;
 using namespace scrivlet::test;
@@ -351,6 +353,15 @@ private slots:
                                << "was made by a newer version";
         QTest::newRow("other database")
             << QByteArray("CREATE TABLE t(x);") << "is not a Scrivlet project file";
+        // Another program's database may well keep a version table: it is left as it was.
+        QTest::newRow("other database with a version table")
+            << QByteArray(
+                   "CREATE TABLE schema_version(version INTEGER);"
+                   "INSERT INTO schema_version VALUES(1);CREATE TABLE t(x);")
+            << "is not a Scrivlet project file";
+        QTest::newRow("empty version table")
+            << QByteArray("CREATE TABLE schema_version(version INTEGER NOT NULL);")
+            << "is damaged: its version table holds no version.";
     }
 
     void schema()
@@ -362,12 +373,17 @@ private slots:
         QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
         QCOMPARE(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
         sqlite3_close(db);
+        const QByteArray before = ReadAll(path);
         ProjectFile project;
         const Result opened = project.Open(path);
         QVERIFY2(error.isEmpty() ? opened.Ok() : opened.Error().contains(error),
                  qPrintable(opened.Error()));
-        if (!error.isEmpty())
+        if (!error.isEmpty()) {
+            QVERIFY(opened.Error().contains(path));
+            QCOMPARE(ReadAll(path), before);  // no table added, no journal mode switched
+            QVERIFY(!QFile::exists(path + "-wal"));
             return;
+        }
         QCOMPARE(project.SchemaVersion(), ProjectFile::kSchemaVersion);
         QCOMPARE(project.Settings().translations, "de");
         QCOMPARE(project.Settings().originalEncoding, kEncodingUnicode);
@@ -561,6 +577,193 @@ private slots:
                  "scrivlet-convert: act1/items.edt: The <file> on line 5 names a file an earlier "
                  "<file> already named; its entries were not imported (1).\n");
         QVERIFY(run.out.startsWith("{\"file\": \"act1/items.edt\", \"imported\": 0,"));
+    }
+
+    // A project on a read-only mount or a full disk is named with the system's reason, not
+    // called no project; --stats still counts, and says where the counts could not be kept.
+    void unwritableFolder_data()
+    {
+        QTest::addColumn<bool>("full");
+        QTest::newRow("read-only mount") << false;
+        QTest::newRow("full disk") << true;
+    }
+    void unwritableFolder()
+    {
+        QFETCH(bool, full);
+        const QString home = P(full ? "full" : "readonly");
+        QVERIFY(QDir().mkpath(home));
+        if (!full)
+            QVERIFY(MakeProject("readonly"));
+        const QString project = home + "/p.scrivlet";
+        const QString log = P("unwritable.log");
+        const bool sound = RunInChild([&] {
+            QFile out(log);
+            if (!out.open(QIODevice::WriteOnly))
+                return false;
+            const QByteArray folder = QFile::encodeName(home);
+            if (unshare(CLONE_NEWNS) != 0 ||
+                mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+                return false;
+            if (full) {
+                if (mount("tmpfs", folder.constData(), "tmpfs", 0, "size=1m") != 0 ||
+                    !MakeProject("full"))
+                    return false;
+                QFile filler(home + "/filler");
+                if (!filler.open(QIODevice::WriteOnly))
+                    return false;
+                while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
+                }
+            } else if (mount(folder.constData(), folder.constData(), nullptr, MS_BIND, nullptr) ||
+                       mount(nullptr, folder.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY,
+                             nullptr)) {
+                return false;
+            }
+            const ToolRun run = Convert({"--project", project, "--stats"});
+            out.write(run.err.toUtf8());
+            return !run.err.contains("is not a Scrivlet project") &&
+                   (run.err.isEmpty() || run.err.contains(project));
+        });
+        QVERIFY2(sound, ReadAll(log).constData());
+    }
+
+    // A missing translation is made only for an entry that goes into it; one its encoding
+    // cannot store is left out and counted once.
+    void importCreatesOnlyWithEntries_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("counts");
+        QTest::addColumn<bool>("created");
+        QTest::newRow("the original's text")
+            << u"Жук"_qs << "\"imported\": 0, \"unchanged\": 1" << false;
+        QTest::newRow("not storable") << u"Жжж"_qs << "\"imported\": 0, \"unchanged\": 0" << false;
+        QTest::newRow("a translation")
+            << u"Käfer"_qs << "\"created\": true, \"imported\": 1" << true;
+    }
+    void importCreatesOnlyWithEntries()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, counts);
+        const QString home =
+            P(QStringLiteral("create-%1").arg(QTest::currentDataTag()).replace(' ', '_'));
+        QVERIFY(MakeProject(QFileInfo(home).fileName()));
+        QVERIFY(WriteAll(home + "/in.xlf",
+                         kXliffStart +
+                             "<file original=\"act2/dialog_end.edt\"><body><trans-unit "
+                             "id=\"0:1\"><target>" +
+                             target.toUtf8() + "</target></trans-unit></body></file></xliff>"));
+        const ToolRun run =
+            Convert({"--project", home + "/p.scrivlet", "--import-xliff", home + "/in.xlf"});
+        QCOMPARE(run.code, 0);
+        QVERIFY2(run.out.startsWith("{\"file\": \"act2/dialog_end.edt\", " + counts.toUtf8()),
+                 run.out.constData());
+        QVERIFY(
+            run.out.contains(target == u"Жжж"_qs ? "\"not_storable\": 1" : "\"not_storable\": 0"));
+        QTEST(QFile::exists(home + "/de/act2/dialog_end.edt"), "created");
+    }
+
+    // A link among the translations is followed where it stays inside their folder or the
+    // project names it; elsewhere nothing is written through it. Each row imports "Schwert"
+    // into act1/items.edt, whose folder is a link to the real one.
+    void linkedTranslations_data()
+    {
+        QTest::addColumn<QString>("target");  // where act1 really is, relative to the project
+        QTest::addColumn<bool>("allowed");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("items");  // the real file's texts after the import
+        QTest::newRow("inside the folder") << "de/store/act1" << false << 0 << "Lampe|Schwert";
+        QTest::newRow("outside, not named") << "store/act1" << false << 1 << "Lampe|Sword";
+        QTest::newRow("outside, named") << "store/act1" << true << 0 << "Lampe|Schwert";
+    }
+    void linkedTranslations()
+    {
+        QFETCH(QString, target);
+        QFETCH(bool, allowed);
+        const QString name =
+            QStringLiteral("link-%1").arg(QTest::currentDataTag()).replace(' ', '_');
+        QVERIFY(MakeProject(name));
+        const QString home = P(name);
+        QVERIFY(QDir().mkpath(QFileInfo(home + u'/' + target).path()));
+        QVERIFY(QDir().rename(home + "/de/act1", home + u'/' + target));
+        QVERIFY(QFile::link(home + u'/' + target, home + "/de/act1"));
+        const QString project = home + "/p.scrivlet";
+        if (allowed)
+            QCOMPARE(Convert({"--project", project, "--allow-link", "act1"}).code, 0);
+        const ToolRun stats = Convert({"--project", project, "--stats"});
+        QVERIFY(stats.out.endsWith("\"missing\": 1}\n") == (target.startsWith("de/") || allowed));
+        QCOMPARE(stats.err.contains("is a link to a place outside"),
+                 !allowed && !target.startsWith("de/"));
+        QVERIFY(WriteAll(home + "/in.xlf",
+                         kXliffStart + "<file original=\"act1/items.edt\"><body><trans-unit "
+                                       "id=\"1:0\"><target>Schwert</target></trans-unit></body>"
+                                       "</file></xliff>"));
+        QTEST(Convert({"--project", project, "--import-xliff", home + "/in.xlf"}).code, "code");
+        const LoadResult items = LoadDocument(home + u'/' + target + "/items.edt", kFileTypeEdt,
+                                              kEncodingEnglish, *catalogue_.At(1), 1, true);
+        QVERIFY(items.document);
+        const Rows rows = TextsOf(*items.document);
+        QTEST(rows[0][0] + u'|' + rows[1][0], "items");
+    }
+
+    // A file name that is no UTF-8 is named on stderr, escaped, not left out without a word.
+    void badNameTold()
+    {
+        QVERIFY(MakeProject("names"));
+        const QByteArray bad = QFile::encodeName(P("names/en/act1")) + "/dialog_caf\xE9.edt";
+        QCOMPARE(::link(QFile::encodeName(P("names/en/act1/dialog_intro.edt")).constData(),
+                        bad.constData()),
+                 0);
+        const ToolRun run = Convert({"--project", P("names/p.scrivlet"), "--stats"});
+        QCOMPARE(run.code, 0);
+        QVERIFY2(run.err.contains("act1/dialog_caf\\xe9.edt: the file name is not valid UTF-8"),
+                 qPrintable(run.err));
+        ::unlink(bad.constData());  // QDir cannot name it to remove it
+    }
+
+    // An update cut short before the project switched is undone by the next open, which says
+    // so; the files written beside the translations go.
+    void interruptedUpdateRolledBack()
+    {
+        QVERIFY(MakeProject("cut"));
+        const QString items = P("cut/de/act1/items.edt");
+        const QByteArray before = ReadAll(items);
+        {
+            ProjectFile project;
+            QVERIFY(project.Open(P("cut/p.scrivlet")));
+            QVERIFY(project.BeginUpdate());
+            QVERIFY(WriteAll(ProjectFile::StagedPath(items), "new"));
+            QVERIFY(project.StageUpdate("act1/items.edt", {}));
+            // Another update waits for this one.
+            ProjectFile second;
+            QVERIFY(second.Open(P("cut/p.scrivlet")));
+            QVERIFY(second.PendingNote().isEmpty());
+            QVERIFY(!second.BeginUpdate());
+        }  // gone without a switch, as if killed
+        ProjectFile project;
+        QVERIFY(project.Open(P("cut/p.scrivlet")));
+        QVERIFY2(project.PendingNote().contains("undone"), qPrintable(project.PendingNote()));
+        QCOMPARE(ReadAll(items), before);
+        QVERIFY(!QFile::exists(ProjectFile::StagedPath(items)));
+        QCOMPARE(project.Settings().originals, "en");
+    }
+
+    // The editor's save clears only the marks of the fields it names; marks another program
+    // set meanwhile stay, and the change is seen.
+    void reviewMarksClearedByField()
+    {
+        QVERIFY(MakeProject("review"));
+        ProjectFile editor, converter;
+        QVERIFY(editor.Open(P("review/p.scrivlet")));
+        QVERIFY(converter.Open(P("review/p.scrivlet")));
+        QVERIFY(!editor.ChangedElsewhere());
+        for (int record : {0, 1})
+            QVERIFY(
+                converter.SetFieldMarks("a.edt", record, 1, {"old", ReviewReason::Changed, ""}));
+        QVERIFY(editor.ChangedElsewhere());
+        QVERIFY(!editor.ChangedElsewhere());
+        const ProjectFile::ReviewedField saved{1, 1, "now"};
+        QVERIFY(editor.ClearReviewMarks("a.edt", std::span(&saved, 1)));
+        QCOMPARE(editor.Marks("a.edt", 0, 1), (FieldMarks{"old", ReviewReason::Changed, ""}));
+        QCOMPARE(editor.Marks("a.edt", 1, 1), (FieldMarks{"now", ReviewReason::None, ""}));
     }
 
     // Per-field marks and format overrides outlive the connection; the file is in WAL mode.

@@ -257,6 +257,16 @@ private slots:
         QTest::newRow("ru") << "ru" << u"Маяк погас ровно в полночь."_qs << QStringList() << "";
         QTest::newRow("ru, typo") << "ru" << u"Маяк пагас"_qs << QStringList()
                                   << u"unknown words: пагас"_qs;
+        // A number and its suffix are one token, in every language; apart, the suffix is a word.
+        const QStringList ordinals[] = {
+            {"ru", u"на 7-й ступеньке 10-ти лет"_qs, ""},
+            {"ru", u"на 7 й ступеньке"_qs, u"unknown words: й"_qs},
+            {"en", "the 7th step", ""},
+            {"de", "am 7. Tag, der 3-te", ""},
+            {"pl", u"2-gi raz"_qs, ""}};
+        for (const QStringList& o : ordinals)
+            QTest::addRow("%s, ordinal: %s", qPrintable(o[0]), qPrintable(o[1]))
+                << o[0] << o[1] << QStringList() << o[2];
     }
     void spelling()
     {

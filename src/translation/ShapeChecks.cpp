@@ -160,7 +160,7 @@ void ForProse(const MarkedText& m, Each each)
 
 // ( ) [ ] { } and the double quotes, in this order.
 constexpr int kBracketKinds = 7;
-const char16_t kBrackets[] = u"()[]{}\"";
+constexpr char16_t kBrackets[] = u"()[]{}\"";
 
 int BracketKind(char16_t c)
 {
@@ -183,33 +183,37 @@ int BracketKind(char16_t c)
     }
 }
 
-// Whether c may be one of them: most characters of a text are not, and are passed by this.
-inline bool MayBeBracket(char16_t c)
+// The kind of each ASCII character, kBracketKinds for none: counted without a branch, as
+// most characters of most texts are none.
+constexpr std::array<std::uint8_t, 128> kAsciiBrackets = [] {
+    std::array<std::uint8_t, 128> kinds{};
+    kinds.fill(kBracketKinds);
+    for (int kind = 0; kind < kBracketKinds; ++kind)
+        kinds[static_cast<size_t>(kBrackets[kind])] = static_cast<std::uint8_t>(kind);
+    return kinds;
+}();
+
+inline int BracketKindOf(char16_t c)
 {
-    constexpr std::uint64_t kLow = (1ull << '"') | (1ull << '(') | (1ull << ')');
-    constexpr std::uint64_t kHigh =
-        (1ull << ('[' - 64)) | (1ull << (']' - 64)) | (1ull << ('{' - 64)) | (1ull << ('}' - 64));
-    if (c < 64)
-        return (kLow >> c) & 1;
-    if (c < 128)
-        return (kHigh >> (c - 64)) & 1;
-    return c == u'«' || c == u'»' || (c >= u'“' && c <= u'„');
+    if (c < 0x80)
+        return kAsciiBrackets[c];
+    const int kind = BracketKind(c);
+    return kind < 0 ? kBracketKinds : kind;
 }
 
 using BracketCounts = std::array<int, kBracketKinds>;
 
 BracketCounts CountBrackets(const MarkedText& m)
 {
-    BracketCounts counts{};
+    std::array<int, kBracketKinds + 1> counts{};  // the last for none
     const char16_t* t = m.text.utf16();
     ForProse(m, [&](qsizetype from, qsizetype to) {
-        for (qsizetype i = from; i < to; ++i) {
-            if (MayBeBracket(t[i]))
-                if (const int kind = BracketKind(t[i]); kind >= 0)
-                    ++counts[static_cast<size_t>(kind)];
-        }
+        for (qsizetype i = from; i < to; ++i)
+            ++counts[static_cast<size_t>(BracketKindOf(t[i]))];
     });
-    return counts;
+    BracketCounts brackets;
+    std::copy_n(counts.begin(), kBracketKinds, brackets.begin());
+    return brackets;
 }
 
 // The first bracket that does not pair (or the quote, when their number is odd); none when
@@ -221,8 +225,8 @@ QChar UnpairedBracket(const MarkedText& m, const BracketCounts& counts)
     const char16_t* t = m.text.utf16();
     ForProse(m, [&](qsizetype from, qsizetype to) {
         for (qsizetype i = from; i < to && unpaired.isNull(); ++i) {
-            const int kind = MayBeBracket(t[i]) ? BracketKind(t[i]) : -1;
-            if (kind < 0 || kind == 6)
+            const int kind = BracketKindOf(t[i]);
+            if (kind >= 6)
                 continue;
             if (kind % 2 == 0)
                 open.push_back(kind);
@@ -241,17 +245,23 @@ QChar UnpairedBracket(const MarkedText& m, const BracketCounts& counts)
 
 enum CharClass { kOther, kSpace, kLetter, kDigit };
 
-// Letters and combining marks are kLetter. ASCII, most of most texts, without a table look-up.
+constexpr std::array<std::uint8_t, 128> kAsciiClasses = [] {
+    std::array<std::uint8_t, 128> classes{};
+    for (int c = 0; c < 128; ++c) {
+        const int lower = c | 0x20;
+        classes[static_cast<size_t>(c)] = lower >= 'a' && lower <= 'z' ? kLetter
+                                          : c >= '0' && c <= '9'       ? kDigit
+                                          : c == ' ' || (c >= '\t' && c <= '\r') ? kSpace
+                                                                                 : kOther;
+    }
+    return classes;
+}();
+
+// Letters and combining marks are kLetter.
 inline CharClass ClassOf(char16_t c)
 {
-    if (c < 0x80) {
-        const char16_t lower = c | 0x20;
-        if (lower >= u'a' && lower <= u'z')
-            return kLetter;
-        if (c >= u'0' && c <= u'9')
-            return kDigit;
-        return c == u' ' || (c >= u'\t' && c <= u'\r') ? kSpace : kOther;
-    }
+    if (c < 0x80)
+        return static_cast<CharClass>(kAsciiClasses[c]);
     const QChar q(c);
     if (q.isLetter() || q.isMark())
         return kLetter;

@@ -115,7 +115,7 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
                     if (qstrcmp(key, "menu.checks") == 0)
                         checks_->FillMenu(menu);
                     if (qstrcmp(key, "menu.window") == 0)
-                        windowList_ = new WindowList(windowMenu_ = menu, this);
+                        windowList_ = std::make_unique<WindowList>(windowMenu_ = menu, this);
                     if (qstrcmp(key, "recent.projects") == 0)
                         connect(menu, &QMenu::aboutToShow, this,
                                 [this, menu] { projects_->FillRecentMenu(menu); });

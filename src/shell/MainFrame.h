@@ -168,7 +168,7 @@ private:
     QToolBar* toolBar_ = nullptr;
     QMenu* windowMenu_ = nullptr;
     QMenu* recentMenu_ = nullptr;
-    WindowList* windowList_ = nullptr;
+    std::unique_ptr<WindowList> windowList_;
     // The active tab's edit history drives Undo and Redo.
     QUndoGroup* undoGroup_ = nullptr;
     int startupExitCode_ = 0;

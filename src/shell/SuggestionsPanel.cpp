@@ -163,6 +163,8 @@ bool SuggestionsPanel::UseSuggestion(int n)
         QApplication::beep();
         return false;
     }
+    if (taker_ && taker_(*target))
+        return true;
     return tab_->Commands()->PutText(*target);
 }
 

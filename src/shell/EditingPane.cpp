@@ -334,8 +334,11 @@ void EditingPane::FillInserts(const QString& original)
         seen << text;
         QAction* insert = inserts_->addAction(text);
         const int n = int(seen.size());
-        insert->setToolTip(n <= kKeyedInserts ? UiText("pane.insertKey").arg(text).arg(n)
-                                              : UiText("pane.insert").arg(text));
+        QString tip = UiText("pane.insert").arg(text);
+        if (n <= kKeyedInserts)
+            tip += QStringLiteral(" (%1)").arg(
+                QKeySequence(QStringLiteral("Alt+%1").arg(n)).toString(QKeySequence::NativeText));
+        insert->setToolTip(tip);
         connect(insert, &QAction::triggered, this, [this, text] { Insert(text); });
     }
     inserts_->setVisible(!seen.isEmpty());

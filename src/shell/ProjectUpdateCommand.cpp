@@ -76,6 +76,7 @@ void Add(AlignmentCounts& sum, const AlignmentCounts& c)
     sum.changed += c.changed;
     sum.added += c.added;
     sum.removed += c.removed;
+    sum.propagated += c.propagated;
     sum.fallback = sum.fallback || c.fallback;
 }
 
@@ -272,6 +273,8 @@ void ProjectCommands::UpdateOriginals()
                  locale.toString(tally.counts.removed), locale.toString(tally.review));
     if (tally.counts.fallback)
         report += u'\n' + UiText("update.fallback");
+    if (tally.counts.propagated > 0)
+        report += u'\n' + UiCount("count.updatePropagated", tally.counts.propagated);
     if (!tally.failed.isEmpty())
         report += u'\n' + tally.failed.join(u'\n');
     commands_.Host().ShowMessage(&window_, report, QMessageBox::Information);

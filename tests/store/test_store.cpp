@@ -463,11 +463,11 @@ private slots:
         QCOMPARE(run.code, 0);
         QCOMPARE(run.out,
                  "{\"file\": \"act1/dialog_intro.edt\", \"records\": 3, \"kept\": 0, \"moved\": 1, "
-                 "\"changed\": 1, \"new\": 1, \"removed\": 1}\n"
+                 "\"changed\": 1, \"new\": 1, \"removed\": 1, \"propagated\": 0}\n"
                  "{\"file\": \"act1/items.edt\", \"records\": 2, \"kept\": 2, \"moved\": 0, "
-                 "\"changed\": 0, \"new\": 0, \"removed\": 0}\n"
+                 "\"changed\": 0, \"new\": 0, \"removed\": 0, \"propagated\": 0}\n"
                  "{\"files\": 2, \"records\": 5, \"kept\": 2, \"moved\": 1, \"changed\": 1, "
-                 "\"new\": 1, \"removed\": 1}\n");
+                 "\"new\": 1, \"removed\": 1, \"propagated\": 0}\n");
         ProjectFile project;
         QVERIFY(project.Open(home + "/p.scrivlet"));
         QCOMPARE(project.Settings().originals, "en2");

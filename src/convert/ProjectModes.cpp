@@ -363,7 +363,7 @@ int Find(const ProjectFile& project, const FormatCatalogue& catalogue,
     return failed ? kExitFailed : kExitOk;
 }
 
-int Import(const ProjectFile& project, const FormatCatalogue& catalogue,
+int Import(ProjectFile& project, const FormatCatalogue& catalogue,
            const ProjectListing& listing, const ProjectOptions& options)
 {
     ImportReport total;

@@ -42,6 +42,7 @@ struct ProjectCommands::PlannedFile {
     DocumentSession* open = nullptr;  // read on the worker while the progress dialog is modal
     // The project's marks before, then after the update; read and written on the UI thread.
     std::vector<ProjectFile::PlacedMarks> marks;
+    RecordIds ids;  // the same for the records' lasting ids
     std::unique_ptr<EdtDocument> newOriginal;
     Alignment alignment;
     // The translations of removed records, for the memory once the update is confirmed.
@@ -115,6 +116,7 @@ void PlanFile(Planned& file, const ProjectFile& project, const FormatCatalogue& 
     // The old original goes here: only the marks and the removed records need it, and a
     // project may be large.
     file.marks = CarryMarks(file.marks, file.alignment, *pair.original);
+    file.ids = file.ids.Carried(file.alignment.fromOld, pair.original->RecordCount());
     file.removed = RemovedUnits(file.alignment, *pair.original, translation, file.entry.path,
                                 QDateTime::currentSecsSinceEpoch());
     // Only an open document takes the new original as its reference.
@@ -135,6 +137,7 @@ bool ProjectCommands::PlanUpdate(const QString& folder, std::vector<PlannedFile>
         file.entry.format = project_.FormatOf(listed);
         file.open = tabs_.SessionAt(TabOf(listed.TranslationIn(project)));
         file.marks = project.FileMarks(listed.path);
+        file.ids = project.FileRecordIds(listed.path);
     }
     QProgressDialog progress(UiText("update.progress"), UiText("update.cancel"), 0,
                              static_cast<int>(files.size()), &window_);
@@ -206,6 +209,10 @@ void ProjectCommands::ApplyUpdate(PlannedFile& file, UpdateTally& tally)
     // the project points at the new originals from now on.
     if (file.Changes() || file.open) {
         if (Result stored = project.ReplaceFileMarks(file.entry.path, rows); !stored)
+            tally.failed << stored.Error();
+    }
+    if (file.Changes()) {
+        if (Result stored = project.SetFileRecordIds(file.entry.path, file.ids); !stored)
             tally.failed << stored.Error();
     }
     Add(tally.counts, alignment.counts);

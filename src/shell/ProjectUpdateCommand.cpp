@@ -53,6 +53,9 @@ struct ProjectCommands::PlannedFile {
         const AlignmentCounts& c = alignment.counts;
         return error.isEmpty() && (c.kept != c.records || c.removed != 0);
     }
+    // An original without a translation, not open: only its record ids follow the update (the
+    // template a platform translates names its entries by them).
+    bool IdsOnly() const { return !entry.hasTranslation && !open; }
 };
 
 struct ProjectCommands::UpdateTally {
@@ -89,7 +92,9 @@ void PlanFile(Planned& file, const ProjectFile& project, const FormatCatalogue& 
 {
     const QString newPath = QDir(folder).filePath(file.entry.path);
     if (!QFileInfo::exists(newPath)) {
-        file.error = UiText("update.noNewOriginal").arg(QDir::toNativeSeparators(file.entry.path));
+        if (!file.IdsOnly())
+            file.error =
+                UiText("update.noNewOriginal").arg(QDir::toNativeSeparators(file.entry.path));
         return;
     }
     LoadedPair pair;
@@ -130,7 +135,7 @@ bool ProjectCommands::PlanUpdate(const QString& folder, std::vector<PlannedFile>
 {
     ProjectFile& project = *project_.File();
     for (const ProjectEntry& listed : ListProject(project, tabs_.Catalogue()).entries) {
-        if (!listed.hasOriginal || !listed.hasTranslation)
+        if (!listed.hasOriginal)
             continue;
         PlannedFile& file = files.emplace_back();
         file.entry = listed;
@@ -180,6 +185,13 @@ void ProjectCommands::ApplyUpdate(PlannedFile& file, UpdateTally& tally)
         return;
     }
     ProjectFile& project = *project_.File();
+    if (file.IdsOnly()) {
+        if (file.Changes()) {
+            if (Result stored = project.SetFileRecordIds(file.entry.path, file.ids); !stored)
+                tally.failed << stored.Error();
+        }
+        return;
+    }
     const Alignment& alignment = file.alignment;
     const std::vector<ProjectFile::PlacedMarks>& rows = file.marks;
     if (DocumentSession* session = file.open) {
@@ -234,7 +246,11 @@ void ProjectCommands::UpdateOriginals()
     const QLocale locale = UiLocale();
     UpdateTally planned;
     int open = 0;
+    qint64 translations = 0;
     for (const PlannedFile& file : files) {
+        if (file.IdsOnly() && file.error.isEmpty())
+            continue;
+        ++translations;
         if (file.error.isEmpty()) {
             Add(planned.counts, file.alignment.counts);
             planned.review += static_cast<qint64>(file.alignment.review.size());
@@ -246,7 +262,7 @@ void ProjectCommands::UpdateOriginals()
     const AlignmentCounts& c = planned.counts;
     QString question =
         UiText("update.projectConfirm")
-            .arg(locale.toString(static_cast<qint64>(files.size()) - planned.failed.size()),
+            .arg(locale.toString(translations - planned.failed.size()),
                  QDir::toNativeSeparators(folder), locale.toString(c.kept),
                  locale.toString(c.moved), locale.toString(c.changed), locale.toString(c.added),
                  locale.toString(c.removed), locale.toString(planned.review))
@@ -260,7 +276,7 @@ void ProjectCommands::UpdateOriginals()
     std::vector<MemoryUnit> removed;
     for (PlannedFile& file : files) {
         ApplyUpdate(file, tally);
-        if (file.error.isEmpty())
+        if (file.error.isEmpty() && !file.IdsOnly())
             std::move(file.removed.begin(), file.removed.end(), std::back_inserter(removed));
     }
     // The project's memory is its own file: the one the editor uses while it is open.

@@ -156,9 +156,9 @@ class ProjectTest : public QObject {
             const int i = patch.fromOld[j];
             const QStringList& now = patch.newRows[j];
             expected << (i < 0 ? now
-                               : QStringList{Translated(patch.oldRows[i][0]),
-                                             patch.changed[j] ? now[1]
-                                                              : Translated(patch.oldRows[i][1])});
+                               : QStringList{
+                                     Translated(patch.oldRows[i][0]),
+                                     patch.changed[j] ? now[1] : Translated(patch.oldRows[i][1])});
         }
         for (const QString& file : files) {
             std::vector<TranslationEntry> entries;
@@ -868,8 +868,8 @@ private slots:
         const QStringList files{"lines.edt", "lines_spare.edt"};
         const Patch patch = MakePatch(300);
         const EdtFormat& format = *catalogue_.At(2);
-        for (const auto& [folder, rows] : {std::pair{"en", patch.oldRows}, {"en2", patch.newRows},
-                                          {"de", patch.oldRows}}) {
+        for (const auto& [folder, rows] :
+             {std::pair{"en", patch.oldRows}, {"en2", patch.newRows}, {"de", patch.oldRows}}) {
             for (const QString& file : files) {
                 const QString path = home + u'/' + folder + u'/' + file;
                 if (folder == QLatin1String("de") && file != files[0])
@@ -881,11 +881,11 @@ private slots:
         }
         const QString project = home + "/p.scrivlet";
         const QStringList args{"--project", project};
-        QCOMPARE(Convert({"--new-project", project, "--originals", home + "/en",
-                          "--original-encoding", "0", "--translations", home + "/de",
-                          "--encoding", "0"})
-                     .code,
-                 0);
+        QCOMPARE(
+            Convert({"--new-project", project, "--originals", home + "/en", "--original-encoding",
+                     "0", "--translations", home + "/de", "--encoding", "0"})
+                .code,
+            0);
         const auto exportAs = [&](const QString& po, const QString& xliff) {
             return Convert(args + QStringList{"--export-po", home + po}).code == 0 &&
                    Convert(args + QStringList{"--export-xliff", home + xliff}).code == 0;
@@ -894,10 +894,10 @@ private slots:
         for (const QString& file : files) {
             const QString po = home + "/po1/" + file + ".po";
             QCOMPARE(RunTool("msgen", {"-o", po, po}).code, 0);
-            QCOMPARE(RunTool("msgfilter", {"--keep-header", "-i", po, "-o", po, "sed", "-e",
-                                           kTranslate})
-                         .code,
-                     0);
+            QCOMPARE(
+                RunTool("msgfilter", {"--keep-header", "-i", po, "-o", po, "sed", "-e", kTranslate})
+                    .code,
+                0);
         }
         const ToolRun updated = Convert(args + QStringList{"--update-originals", home + "/en2"});
         QVERIFY2(updated.code == 0, qPrintable(updated.err));
@@ -908,9 +908,19 @@ private slots:
                 RunTool("msgmerge", {"--quiet", "-o", home + "/merged/" + file + ".po",
                                      home + "/po1/" + file + ".po", home + "/po2/" + file + ".po"});
             QVERIFY2(merged.code == 0, qPrintable(merged.err));
+            const ToolRun checked =
+                RunTool("msgfmt", {"--check", "-o", "/dev/null", home + "/merged/" + file + ".po"});
+            QVERIFY2(checked.code == 0, qPrintable(checked.err));
         }
         CheckMerged(home, files, patch);
         CheckXliffIds(home, files, patch);
+        for (const QString schema : {SCRIVLET_XLIFF_STRICT_XSD, SCRIVLET_XLIFF_TRANSITIONAL_XSD}) {
+            if (!QFileInfo::exists(schema))
+                QSKIP("the XLIFF schemas are not beside the repository");
+            const ToolRun valid =
+                RunTool("xmllint", {"--noout", "--schema", schema, home + "/2.xlf"});
+            QVERIFY2(valid.code == 0, qPrintable(valid.err));
+        }
     }
 
     // An update cut short before the project switched is undone by the next open, which says

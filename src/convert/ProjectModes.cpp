@@ -363,8 +363,8 @@ int Find(const ProjectFile& project, const FormatCatalogue& catalogue,
     return failed ? kExitFailed : kExitOk;
 }
 
-int Import(ProjectFile& project, const FormatCatalogue& catalogue,
-           const ProjectListing& listing, const ProjectOptions& options)
+int Import(ProjectFile& project, const FormatCatalogue& catalogue, const ProjectListing& listing,
+           const ProjectOptions& options)
 {
     ImportReport total;
     int files = 0;

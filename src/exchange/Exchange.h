@@ -17,9 +17,9 @@
 // source text is not empty is one entry named "<record>:<field>" (both from 0, field among the
 // format's text fields), so equal texts stay apart; a project names its records by their
 // lasting ids instead, "r<id>:<field>", so that an entry keeps its name when records are
-// inserted before it, and puts the position in the entry's comment. The source is the reference document's
-// text when there is a reference, else the document's own; the translation is the document's
-// text where it differs from the reference, empty otherwise (a template).
+// inserted before it, and puts the position in the entry's comment. The source is the reference
+// document's text when there is a reference, else the document's own; the translation is the
+// document's text where it differs from the reference, empty otherwise (a template).
 
 class QFileDevice;
 

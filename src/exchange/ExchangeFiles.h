@@ -18,7 +18,7 @@ namespace scrivlet::exchange {
 // million entries are written without copying their texts first.
 struct OutEntry {
     int record = 0;
-    int field = 0;  // among the format's text fields; its caption and size are the file's
+    int field = 0;      // among the format's text fields; its caption and size are the file's
     int recordId = -1;  // the record's lasting id in a project, -1: named by its position
     QStringView source;
     QStringView target;  // empty: no translation

@@ -315,8 +315,8 @@ Result WritePo(const OutFile& out, QFileDevice& device)
         const QByteArray& comment = comments[static_cast<size_t>(entry.field)];
         if (entry.recordId >= 0)
             placed = comment + '\n' + EntryPosition(entry).toLatin1();
-        po_message_set_extracted_comments(
-            message, (entry.recordId >= 0 ? placed : comment).constData());
+        po_message_set_extracted_comments(message,
+                                          (entry.recordId >= 0 ? placed : comment).constData());
         po_message_add_filepos(message, fileName.constData(),
                                static_cast<size_t>(entry.record) + 1);
         po_message_insert(iterator, message);

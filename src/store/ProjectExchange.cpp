@@ -138,8 +138,8 @@ Result ExportProject(ProjectFile& project, const FormatCatalogue& catalogue,
             const QString path = PartPath(out, entry.path, format);
             if (!QDir().mkpath(QFileInfo(path).path()))
                 return Result::Failure(UiText("project.cannotMake").arg(QFileInfo(path).path()));
-            done = ExportTranslations(*pair.translation, pair.original.get(), path, format,
-                                      nullptr, ids);
+            done = ExportTranslations(*pair.translation, pair.original.get(), path, format, nullptr,
+                                      ids);
         }
         if (!done)
             return Result::Failure(entry.path + QStringLiteral(": ") + done.Error());

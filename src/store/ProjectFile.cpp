@@ -69,8 +69,8 @@ static_assert(std::size(kMigrations) == ProjectFile::kSchemaVersion);
 // The tables each version brings, to tell a project from another program's database (which may
 // well have a table called schema_version) before anything is written to it.
 constexpr std::pair<int, const char*> kTables[] = {
-    {1, "settings"}, {1, "format_overrides"}, {1, "file_cache"},    {2, "field_marks"},
-    {3, "glossary"}, {4, "ignored_problems"}, {5, "pending_files"}, {5, "pending_marks"},
+    {1, "settings"},   {1, "format_overrides"}, {1, "file_cache"},    {2, "field_marks"},
+    {3, "glossary"},   {4, "ignored_problems"}, {5, "pending_files"}, {5, "pending_marks"},
     {6, "record_ids"}, {6, "pending_ids"},
 };
 
@@ -609,7 +609,7 @@ Result ProjectFile::ClearPending(const QString& state)
 }
 
 Result ProjectFile::StageUpdate(const QString& file, const std::vector<PlacedMarks>& marks,
-                               const RecordIds& ids)
+                                const RecordIds& ids)
 {
     return db_.InTransaction([&] {
         sql::Statement put = db_.Prepare("INSERT OR REPLACE INTO pending_files VALUES(?)");

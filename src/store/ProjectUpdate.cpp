@@ -92,8 +92,8 @@ Result UpdateFile(ProjectFile& project, const FormatCatalogue& catalogue, const 
     *counts = alignment.counts;
     if (counts->kept == counts->records && counts->removed == 0)
         return {};  // the same records in the same places: nothing to write
-    const RecordIds ids = project.FileRecordIds(entry.path)
-                              .Carried(alignment.fromOld, pair.original->RecordCount());
+    const RecordIds ids =
+        project.FileRecordIds(entry.path).Carried(alignment.fromOld, pair.original->RecordCount());
     if (!entry.hasTranslation)
         return project.StageRecordIds(entry.path, ids);
     const QString translation = entry.TranslationIn(project);

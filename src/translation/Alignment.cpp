@@ -337,7 +337,8 @@ bool FillNewRecords(const EdtDocument& newDoc, Alignment* out)
 {
     std::vector<std::pair<int, int>> fields, stale;
     for (const ReviewField& field : out->review)
-        (field.reason == ReviewReason::New ? fields : stale).emplace_back(field.record, field.field);
+        (field.reason == ReviewReason::New ? fields : stale)
+            .emplace_back(field.record, field.field);
     TextPlan plan;
     GroupFill fill;
     if (!PlanFieldFill(*out->output, newDoc, fields, stale, &plan, &fill))

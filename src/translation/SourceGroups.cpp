@@ -158,8 +158,7 @@ bool PlanGroupFill(const SourceGroups& groups, const EdtDocument& document,
 
 bool PlanFieldFill(const EdtDocument& document, const EdtDocument& reference,
                    const std::vector<std::pair<int, int>>& fields,
-                   const std::vector<std::pair<int, int>>& stale, TextPlan* plan,
-                   GroupFill* fill)
+                   const std::vector<std::pair<int, int>>& stale, TextPlan* plan, GroupFill* fill)
 {
     *fill = {};
     const int records = std::min(document.RecordCount(), reference.RecordCount());
@@ -189,10 +188,10 @@ bool PlanFieldFill(const EdtDocument& document, const EdtDocument& reference,
             if (size_t(source.size()) >= lengths.size() || !lengths[size_t(source.size())])
                 continue;
             const QStringView text = document.FieldText(record, field);
-            const auto group = Untranslated(text, source) ||
-                                       passedOver.contains(qint64(record) * width + field)
-                                   ? wanted.end()
-                                   : wanted.find(source);
+            const auto group =
+                Untranslated(text, source) || passedOver.contains(qint64(record) * width + field)
+                    ? wanted.end()
+                    : wanted.find(source);
             if (group != wanted.end())
                 group->See(text);
         }

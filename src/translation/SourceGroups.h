@@ -65,7 +65,6 @@ bool PlanGroupFill(const SourceGroups& groups, const EdtDocument& document,
 // fields' texts translate some other original (an update's changed fields): they give nothing.
 bool PlanFieldFill(const EdtDocument& document, const EdtDocument& reference,
                    const std::vector<std::pair<int, int>>& fields,
-                   const std::vector<std::pair<int, int>>& stale, TextPlan* plan,
-                   GroupFill* fill);
+                   const std::vector<std::pair<int, int>>& stale, TextPlan* plan, GroupFill* fill);
 
 }  // namespace scrivlet

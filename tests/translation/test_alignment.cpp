@@ -106,7 +106,8 @@ private slots:
             << "a,1|b,1|c,3|d,9;a,1|b,1|c,3|d,9|x,1|y,9;A,I|B,EIN|C,III|D,9"
             << "A,I|B,EIN|C,III|D,9|x,1|y,9;KKKKNN;4.0 new,4.1 new,5.0 new,5.1 new;";
         QTest::newRow("a changed field's old translation is given to no new record")
-            << "a,1|b,2;a,1|b,9|z,9;A,I|B,II" << "A,I|B,II|z,9;KCN;1.1 changed,2.0 new,2.1 new;";
+            << "a,1|b,2;a,1|b,9|z,9;A,I|B,II"
+            << "A,I|B,II|z,9;KCN;1.1 changed,2.0 new,2.1 new;";
         QTest::newRow("repeated records: a diff between the unique ones")
             << "a,1|e|f|e|f;a,1|f|e|f|e;A,I|E|F|E2|F2"
             << "A,I|F|E2|F2|E2;KMMMN;4.0 new;1";

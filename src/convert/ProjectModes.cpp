@@ -349,8 +349,8 @@ int Find(const ProjectFile& project, const FormatCatalogue& catalogue,
     return failed ? kExitFailed : kExitOk;
 }
 
-int Import(const ProjectFile& project, const FormatCatalogue& catalogue,
-           const ProjectListing& listing, const ProjectOptions& options)
+int Import(ProjectFile& project, const FormatCatalogue& catalogue, const ProjectListing& listing,
+           const ProjectOptions& options)
 {
     ImportReport total;
     int files = 0;

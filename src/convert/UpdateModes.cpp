@@ -23,6 +23,7 @@ QByteArray CountsJson(const AlignmentCounts& c)
            ", \"changed\": " + QByteArray::number(c.changed) +
            ", \"new\": " + QByteArray::number(c.added) +
            ", \"removed\": " + QByteArray::number(c.removed) +
+           ", \"propagated\": " + QByteArray::number(c.propagated) +
            (c.fallback ? ", \"fallback\": true}\n" : "}\n");
 }
 
@@ -57,6 +58,7 @@ void AddCounts(AlignmentCounts* total, const AlignmentCounts& c)
 {
     total->records += c.records, total->kept += c.kept, total->moved += c.moved;
     total->changed += c.changed, total->added += c.added, total->removed += c.removed;
+    total->propagated += c.propagated;
     total->fallback = total->fallback || c.fallback;
 }
 

@@ -22,9 +22,16 @@ namespace scrivlet {
 
 namespace exchange {
 
-QString EntryName(int record, int field)
+QString EntryName(const OutEntry& entry)
 {
-    return QString::number(record) + u':' + QString::number(field);
+    const QString field = u':' + QString::number(entry.field);
+    return entry.recordId < 0 ? QString::number(entry.record) + field
+                              : u'r' + QString::number(entry.recordId) + field;
+}
+
+QString EntryPosition(const OutEntry& entry)
+{
+    return QStringLiteral("position %1:%2").arg(entry.record).arg(entry.field);
 }
 
 QString WriteReason(const QFileDevice& file)
@@ -117,7 +124,8 @@ QString LanguageOf(const EdtDocument& document)
     return byEncoding.isEmpty() ? LanguageOfTexts(document) : byEncoding;
 }
 
-OutFile Entries(const EdtDocument& document, const EdtDocument* reference)
+OutFile Entries(const EdtDocument& document, const EdtDocument* reference,
+                std::span<const qint32> recordIds)
 {
     OutFile file;
     file.fileName = QFileInfo(document.Path()).fileName();
@@ -146,8 +154,11 @@ OutFile Entries(const EdtDocument& document, const EdtDocument* reference)
             }
             if (source.isEmpty())
                 continue;
+            const int id = record < static_cast<int>(recordIds.size())
+                               ? recordIds[static_cast<size_t>(record)]
+                               : -1;
             file.entries.push_back(
-                {record, k, source, reference && own != source ? own : QStringView()});
+                {record, k, id, source, reference && own != source ? own : QStringView()});
         }
     }
     return file;
@@ -211,9 +222,9 @@ Result CommitWritten(QSaveFile& out, Result done)
 
 Result ExportTranslations(const EdtDocument& document, const EdtDocument* reference,
                           const QString& path, const TranslationFileFormat& format,
-                          qsizetype* entryCount)
+                          qsizetype* entryCount, std::span<const qint32> recordIds)
 {
-    const OutFile file = Entries(document, reference);
+    const OutFile file = Entries(document, reference, recordIds);
     if (entryCount)
         *entryCount = static_cast<qsizetype>(file.entries.size());
     if (Result writable = CheckTexts(file, document, format); !writable)
@@ -252,11 +263,11 @@ TranslationBundle::TranslationBundle(const QString& path, const TranslationFileF
 TranslationBundle::~TranslationBundle() = default;
 
 Result TranslationBundle::Add(const EdtDocument& document, const EdtDocument* reference,
-                              const QString& name)
+                              const QString& name, std::span<const qint32> recordIds)
 {
     if (!d_->failure)
         return d_->failure;
-    OutFile file = Entries(document, reference);
+    OutFile file = Entries(document, reference, recordIds);
     file.fileName = name;
     d_->failure = CheckTexts(file, document, d_->format);
     if (d_->failure)

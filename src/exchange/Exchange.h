@@ -15,9 +15,11 @@
 
 // Texts for translation tools and back: gettext PO files and XLIFF 1.2. Each text field whose
 // source text is not empty is one entry named "<record>:<field>" (both from 0, field among the
-// format's text fields), so equal texts stay apart. The source is the reference document's
-// text when there is a reference, else the document's own; the translation is the document's
-// text where it differs from the reference, empty otherwise (a template).
+// format's text fields), so equal texts stay apart; a project names its records by their
+// lasting ids instead, "r<id>:<field>", so that an entry keeps its name when records are
+// inserted before it, and puts the position in the entry's comment. The source is the reference
+// document's text when there is a reference, else the document's own; the translation is the
+// document's text where it differs from the reference, empty otherwise (a template).
 
 class QFileDevice;
 
@@ -81,9 +83,11 @@ const TranslationFileFormat* TranslationFormatNamed(QStringView name);
 
 // Writes the document's entries to path, replacing an old file only once the new one is
 // complete. reference may be null; entryCount, when given, gets the number of entries written.
+// recordIds, when given, holds the lasting id of each record (a project's): the entries are
+// named by them.
 Result ExportTranslations(const EdtDocument& document, const EdtDocument* reference,
                           const QString& path, const TranslationFileFormat& format,
-                          qsizetype* entryCount = nullptr);
+                          qsizetype* entryCount = nullptr, std::span<const qint32> recordIds = {});
 
 // Several documents in one file of a format that Can(Bundle), each a part under the name the
 // caller gives (a project's relative paths), written one document at a time. The old file is
@@ -95,8 +99,9 @@ public:
     TranslationBundle(const TranslationBundle&) = delete;
     TranslationBundle& operator=(const TranslationBundle&) = delete;
 
-    // reference may be null, as for ExportTranslations.
-    Result Add(const EdtDocument& document, const EdtDocument* reference, const QString& name);
+    // reference and recordIds as for ExportTranslations.
+    Result Add(const EdtDocument& document, const EdtDocument* reference, const QString& name,
+               std::span<const qint32> recordIds = {});
     Result Commit();
 
 private:

@@ -18,7 +18,8 @@ namespace scrivlet::exchange {
 // million entries are written without copying their texts first.
 struct OutEntry {
     int record = 0;
-    int field = 0;  // among the format's text fields; its caption and size are the file's
+    int field = 0;      // among the format's text fields; its caption and size are the file's
+    int recordId = -1;  // the record's lasting id in a project, -1: named by its position
     QStringView source;
     QStringView target;  // empty: no translation
 };
@@ -38,7 +39,10 @@ struct OutFile {
     std::vector<OutEntry> entries;
 };
 
-QString EntryName(int record, int field);
+// "<record>:<field>", or "r<id>:<field>" for a record with a lasting id.
+QString EntryName(const OutEntry& entry);
+// Where the entry is, for people, beside a name that is no position: "position 12:1".
+QString EntryPosition(const OutEntry& entry);
 
 // The first character XML 1.0 cannot hold (controls other than tab and line breaks, lone
 // surrogates, U+FFFE and U+FFFF), or -1. Qt's writer refuses them without saying which.
@@ -60,16 +64,17 @@ inline char16_t CodeUnit(char c) { return static_cast<unsigned char>(c); }
 
 // Fills the entry's record and field from its name, if the name is "<record>:<field>" as
 // EntryName writes it: decimal numbers without sign or leading zero, so that each field has one
-// name; a number of ten digits or more names no field. Parsed in place (UTF-16 or bytes): an
-// import reads a million of them.
+// name; a number of ten digits or more names no field. "r<id>:<field>" fills the record's id
+// instead. Parsed in place (UTF-16 or bytes): an import reads a million of them.
 template <typename View>
 void ParseEntryName(View name, TranslationEntry* entry)
 {
     constexpr qsizetype kMaxDigits = 9;  // every such number fits an int
+    const bool byId = !name.isEmpty() && CodeUnit(name[0]) == u'r';
     int numbers[2] = {0, 0};
     int which = 0;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i <= name.size(); ++i) {
+    qsizetype start = byId ? 1 : 0;
+    for (qsizetype i = start; i <= name.size(); ++i) {
         const bool end = i == name.size();
         const char16_t c = end ? u':' : CodeUnit(name[i]);
         if (c == u':') {
@@ -78,7 +83,7 @@ void ParseEntryName(View name, TranslationEntry* entry)
                 end != (which == 1))
                 return;
             if (end) {
-                entry->record = numbers[0];
+                (byId ? entry->recordId : entry->record) = numbers[0];
                 entry->field = numbers[1];
                 return;
             }

@@ -304,15 +304,19 @@ Result WritePo(const OutFile& out, QFileDevice& device)
         *end = '\0';
         return text.constData();
     };
+    QByteArray placed;  // the field's comment and, under a lasting name, the position
     for (const OutEntry& entry : out.entries) {
         po_message_t message = po_message_create();
-        po_message_set_msgctxt(message, EntryName(entry.record, entry.field).toLatin1().constData());
+        po_message_set_msgctxt(message, EntryName(entry).toLatin1().constData());
         po_message_set_msgid(message, terminated(entry.source));
         po_message_set_msgstr(message, terminated(entry.target));
         if (LineBreaksDiffer(entry.source, entry.target))
             po_message_set_fuzzy(message, 1);
-        po_message_set_extracted_comments(
-            message, comments[static_cast<size_t>(entry.field)].constData());
+        const QByteArray& comment = comments[static_cast<size_t>(entry.field)];
+        if (entry.recordId >= 0)
+            placed = comment + '\n' + EntryPosition(entry).toLatin1();
+        po_message_set_extracted_comments(message,
+                                          (entry.recordId >= 0 ? placed : comment).constData());
         po_message_add_filepos(message, fileName.constData(),
                                static_cast<size_t>(entry.record) + 1);
         po_message_insert(iterator, message);

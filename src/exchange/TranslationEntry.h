@@ -11,10 +11,12 @@ namespace scrivlet {
 
 // One entry read back: the field its name gives (record and field from 0; both -1 when the
 // name is not one an export writes), its translation and source, whether a tool marked it
-// fuzzy.
+// fuzzy. A project's export names a record by its lasting id instead ("r<id>:<field>"): the
+// entry then has that id and field, and record -1 until the project tells which record has it.
 struct TranslationEntry {
     int record = -1;
     int field = -1;
+    int recordId = -1;
     QString text;
     QString source;  // what the translation translates
     bool fuzzy = false;

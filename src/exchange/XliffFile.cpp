@@ -220,7 +220,7 @@ Result XliffWriter::Add(const OutFile& out)
         sizes.push_back(QString::number(bytes ? 2 * field.size : field.size));
     for (const OutEntry& entry : out.entries) {
         xml.writeStartElement(kNamespace, QStringLiteral("trans-unit"));
-        xml.writeAttribute(QStringLiteral("id"), EntryName(entry.record, entry.field));
+        xml.writeAttribute(QStringLiteral("id"), EntryName(entry));
         xml.writeAttribute(QStringLiteral("maxwidth"), sizes[static_cast<size_t>(entry.field)]);
         xml.writeAttribute(QStringLiteral("size-unit"), unit);
         // Spaces, tabs and line breaks are part of the texts.
@@ -234,6 +234,8 @@ Result XliffWriter::Add(const OutFile& out)
             WriteText(xml, QStringLiteral("target"), entry.target, QStringLiteral("translated"));
         xml.writeTextElement(kNamespace, QStringLiteral("note"),
                              out.fields[static_cast<size_t>(entry.field)].caption);
+        if (entry.recordId >= 0)
+            xml.writeTextElement(kNamespace, QStringLiteral("note"), EntryPosition(entry));
         xml.writeEndElement();
     }
     xml.writeEndElement();  // body

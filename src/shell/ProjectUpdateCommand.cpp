@@ -42,6 +42,7 @@ struct ProjectCommands::PlannedFile {
     DocumentSession* open = nullptr;  // read on the worker while the progress dialog is modal
     // The project's marks before, then after the update; read and written on the UI thread.
     std::vector<ProjectFile::PlacedMarks> marks;
+    RecordIds ids;  // the same for the records' lasting ids
     std::unique_ptr<EdtDocument> newOriginal;
     Alignment alignment;
     // The translations of removed records, for the memory once the update is confirmed.
@@ -52,6 +53,9 @@ struct ProjectCommands::PlannedFile {
         const AlignmentCounts& c = alignment.counts;
         return error.isEmpty() && (c.kept != c.records || c.removed != 0);
     }
+    // An original without a translation, not open: only its record ids follow the update (the
+    // template a platform translates names its entries by them).
+    bool IdsOnly() const { return !entry.hasTranslation && !open; }
 };
 
 struct ProjectCommands::UpdateTally {
@@ -76,6 +80,7 @@ void Add(AlignmentCounts& sum, const AlignmentCounts& c)
     sum.changed += c.changed;
     sum.added += c.added;
     sum.removed += c.removed;
+    sum.propagated += c.propagated;
     sum.fallback = sum.fallback || c.fallback;
 }
 
@@ -87,7 +92,9 @@ void PlanFile(Planned& file, const ProjectFile& project, const FormatCatalogue& 
 {
     const QString newPath = QDir(folder).filePath(file.entry.path);
     if (!QFileInfo::exists(newPath)) {
-        file.error = UiText("update.noNewOriginal").arg(QDir::toNativeSeparators(file.entry.path));
+        if (!file.IdsOnly())
+            file.error =
+                UiText("update.noNewOriginal").arg(QDir::toNativeSeparators(file.entry.path));
         return;
     }
     LoadedPair pair;
@@ -114,6 +121,7 @@ void PlanFile(Planned& file, const ProjectFile& project, const FormatCatalogue& 
     // The old original goes here: only the marks and the removed records need it, and a
     // project may be large.
     file.marks = CarryMarks(file.marks, file.alignment, *pair.original);
+    file.ids = file.ids.Carried(file.alignment.fromOld, pair.original->RecordCount());
     file.removed = RemovedUnits(file.alignment, *pair.original, translation, file.entry.path,
                                 QDateTime::currentSecsSinceEpoch());
     // Only an open document takes the new original as its reference.
@@ -127,13 +135,14 @@ bool ProjectCommands::PlanUpdate(const QString& folder, std::vector<PlannedFile>
 {
     ProjectFile& project = *project_.File();
     for (const ProjectEntry& listed : ListProject(project, tabs_.Catalogue()).entries) {
-        if (!listed.hasOriginal || !listed.hasTranslation)
+        if (!listed.hasOriginal)
             continue;
         PlannedFile& file = files.emplace_back();
         file.entry = listed;
         file.entry.format = project_.FormatOf(listed);
         file.open = tabs_.SessionAt(TabOf(listed.TranslationIn(project)));
         file.marks = project.FileMarks(listed.path);
+        file.ids = project.FileRecordIds(listed.path);
     }
     QProgressDialog progress(UiText("update.progress"), UiText("update.cancel"), 0,
                              static_cast<int>(files.size()), &window_);
@@ -176,6 +185,13 @@ void ProjectCommands::ApplyUpdate(PlannedFile& file, UpdateTally& tally)
         return;
     }
     ProjectFile& project = *project_.File();
+    if (file.IdsOnly()) {
+        if (file.Changes()) {
+            if (Result stored = project.SetFileRecordIds(file.entry.path, file.ids); !stored)
+                tally.failed << stored.Error();
+        }
+        return;
+    }
     const Alignment& alignment = file.alignment;
     const std::vector<ProjectFile::PlacedMarks>& rows = file.marks;
     if (DocumentSession* session = file.open) {
@@ -207,6 +223,10 @@ void ProjectCommands::ApplyUpdate(PlannedFile& file, UpdateTally& tally)
         if (Result stored = project.ReplaceFileMarks(file.entry.path, rows); !stored)
             tally.failed << stored.Error();
     }
+    if (file.Changes()) {
+        if (Result stored = project.SetFileRecordIds(file.entry.path, file.ids); !stored)
+            tally.failed << stored.Error();
+    }
     Add(tally.counts, alignment.counts);
     tally.review += static_cast<qint64>(alignment.review.size());
 }
@@ -226,7 +246,11 @@ void ProjectCommands::UpdateOriginals()
     const QLocale locale = UiLocale();
     UpdateTally planned;
     int open = 0;
+    qint64 translations = 0;
     for (const PlannedFile& file : files) {
+        if (file.IdsOnly() && file.error.isEmpty())
+            continue;
+        ++translations;
         if (file.error.isEmpty()) {
             Add(planned.counts, file.alignment.counts);
             planned.review += static_cast<qint64>(file.alignment.review.size());
@@ -238,7 +262,7 @@ void ProjectCommands::UpdateOriginals()
     const AlignmentCounts& c = planned.counts;
     QString question =
         UiText("update.projectConfirm")
-            .arg(locale.toString(static_cast<qint64>(files.size()) - planned.failed.size()),
+            .arg(locale.toString(translations - planned.failed.size()),
                  QDir::toNativeSeparators(folder), locale.toString(c.kept),
                  locale.toString(c.moved), locale.toString(c.changed), locale.toString(c.added),
                  locale.toString(c.removed), locale.toString(planned.review))
@@ -252,7 +276,7 @@ void ProjectCommands::UpdateOriginals()
     std::vector<MemoryUnit> removed;
     for (PlannedFile& file : files) {
         ApplyUpdate(file, tally);
-        if (file.error.isEmpty())
+        if (file.error.isEmpty() && !file.IdsOnly())
             std::move(file.removed.begin(), file.removed.end(), std::back_inserter(removed));
     }
     // The project's memory is its own file: the one the editor uses while it is open.
@@ -272,6 +296,8 @@ void ProjectCommands::UpdateOriginals()
                  locale.toString(tally.counts.removed), locale.toString(tally.review));
     if (tally.counts.fallback)
         report += u'\n' + UiText("update.fallback");
+    if (tally.counts.propagated > 0)
+        report += u'\n' + UiCount("count.updatePropagated", tally.counts.propagated);
     if (!tally.failed.isEmpty())
         report += u'\n' + tally.failed.join(u'\n');
     commands_.Host().ShowMessage(&window_, report, QMessageBox::Information);

@@ -32,6 +32,8 @@ QString ReportText(const Alignment& alignment, const EdtFormat& format, const Ed
                        .arg(alignment.review.size());
     if (c.fallback)
         text += u'\n' + UiText("update.fallback");
+    if (c.propagated > 0)
+        text += u'\n' + UiCount("count.updatePropagated", c.propagated);
     for (size_t i = 0; i < std::min(alignment.review.size(), kListedFields); ++i) {
         const ReviewField& field = alignment.review[i];
         text +=

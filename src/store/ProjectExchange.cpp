@@ -21,10 +21,24 @@ QString PartPath(const QString& dir, const QString& relative, const TranslationF
     return dir + u'/' + relative + u'.' + format.Suffixes().front();
 }
 
+// Each entry named by a record id gets the record that has the id now (-1 for none).
+void PlaceById(const RecordIds& stored, int records, std::vector<TranslationEntry>& entries)
+{
+    const std::vector<qint32> ids = stored.Of(records);
+    QHash<qint32, int> recordOf;
+    recordOf.reserve(records);
+    for (int record = 0; record < records; ++record)
+        recordOf.insert(ids[static_cast<size_t>(record)], record);
+    for (TranslationEntry& entry : entries) {
+        if (entry.recordId >= 0)
+            entry.record = recordOf.value(entry.recordId, -1);
+    }
+}
+
 // One original's translation with the entries given for it: saved (or, when missing, made)
 // only when an entry changes it.
-FileImport ImportInto(const ProjectFile& project, const FormatCatalogue& catalogue,
-                      const ProjectEntry& entry, const std::vector<TranslationEntry>& entries,
+FileImport ImportInto(ProjectFile& project, const FormatCatalogue& catalogue,
+                      const ProjectEntry& entry, std::vector<TranslationEntry>& entries,
                       bool includeFuzzy)
 {
     FileImport line;
@@ -34,6 +48,7 @@ FileImport ImportInto(const ProjectFile& project, const FormatCatalogue& catalog
         line.error = loaded.Error();
         return line;
     }
+    PlaceById(project.FileRecordIds(entry.path), pair.original->RecordCount(), entries);
     EdtDocument& translation = *pair.translation;
     ImportPlan plan;
     if (Result planned = PlanImport(translation, entries, includeFuzzy, &plan); !planned) {
@@ -99,7 +114,7 @@ QHash<QString, std::pair<size_t, size_t>> PartRanges(
 
 }  // namespace
 
-Result ExportProject(const ProjectFile& project, const FormatCatalogue& catalogue,
+Result ExportProject(ProjectFile& project, const FormatCatalogue& catalogue,
                      const ProjectListing& listing, const QString& out,
                      const TranslationFileFormat& format)
 {
@@ -114,14 +129,17 @@ Result ExportProject(const ProjectFile& project, const FormatCatalogue& catalogu
         LoadedPair pair;
         if (Result loaded = LoadPair(project, catalogue, entry, &pair); !loaded)
             return loaded;
+        const std::vector<qint32> ids =
+            project.FileRecordIds(entry.path).Of(pair.original->RecordCount());
         Result done;
         if (bundle) {
-            done = bundle->Add(*pair.translation, pair.original.get(), entry.path);
+            done = bundle->Add(*pair.translation, pair.original.get(), entry.path, ids);
         } else {
             const QString path = PartPath(out, entry.path, format);
             if (!QDir().mkpath(QFileInfo(path).path()))
                 return Result::Failure(UiText("project.cannotMake").arg(QFileInfo(path).path()));
-            done = ExportTranslations(*pair.translation, pair.original.get(), path, format);
+            done = ExportTranslations(*pair.translation, pair.original.get(), path, format, nullptr,
+                                      ids);
         }
         if (!done)
             return Result::Failure(entry.path + QStringLiteral(": ") + done.Error());
@@ -129,7 +147,7 @@ Result ExportProject(const ProjectFile& project, const FormatCatalogue& catalogu
     return bundle ? bundle->Commit() : Result();
 }
 
-Result ImportProject(const ProjectFile& project, const FormatCatalogue& catalogue,
+Result ImportProject(ProjectFile& project, const FormatCatalogue& catalogue,
                      const ProjectListing& listing, const QString& in,
                      const TranslationFileFormat& format, bool includeFuzzy,
                      const std::function<void(const FileImport&)>& done)

@@ -6,7 +6,9 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QSet>
+#include <QtEndian>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <iterator>
@@ -55,14 +57,21 @@ constexpr Migration kMigrations[] = {
      "CREATE TABLE pending_marks(file TEXT NOT NULL, record INTEGER NOT NULL,"
      " field INTEGER NOT NULL, source TEXT, reviewed INTEGER NOT NULL DEFAULT 0, note TEXT,"
      " PRIMARY KEY(file, record, field)) WITHOUT ROWID;"},
+    // The lasting names of records (see RecordIds): per file the id of each record of its
+    // original, 32-bit little-endian integers in record order, and the first id never given;
+    // and the same staged by an update of the originals.
+    {6,
+     "CREATE TABLE record_ids(file TEXT PRIMARY KEY, next INTEGER NOT NULL, ids BLOB NOT NULL);"
+     "CREATE TABLE pending_ids(file TEXT PRIMARY KEY, next INTEGER NOT NULL, ids BLOB NOT NULL);"},
 };
 static_assert(std::size(kMigrations) == ProjectFile::kSchemaVersion);
 
 // The tables each version brings, to tell a project from another program's database (which may
 // well have a table called schema_version) before anything is written to it.
 constexpr std::pair<int, const char*> kTables[] = {
-    {1, "settings"}, {1, "format_overrides"}, {1, "file_cache"},    {2, "field_marks"},
-    {3, "glossary"}, {4, "ignored_problems"}, {5, "pending_files"}, {5, "pending_marks"},
+    {1, "settings"},   {1, "format_overrides"}, {1, "file_cache"},    {2, "field_marks"},
+    {3, "glossary"},   {4, "ignored_problems"}, {5, "pending_files"}, {5, "pending_marks"},
+    {6, "record_ids"}, {6, "pending_ids"},
 };
 
 // The column once held a bare flag: 1 reads as "changed", any unknown value as none.
@@ -385,6 +394,70 @@ Result ProjectFile::ReplaceFileMarks(const QString& file, const std::vector<Plac
     });
 }
 
+std::vector<qint32> RecordIds::Of(int count) const
+{
+    std::vector<qint32> out(ids.begin(), ids.begin() + std::min<qsizetype>(ids.size(), count));
+    out.reserve(static_cast<size_t>(std::max(count, 0)));
+    for (qint64 id = next; static_cast<int>(out.size()) < count; ++id)
+        out.push_back(static_cast<qint32>(id));
+    return out;
+}
+
+RecordIds RecordIds::Carried(const std::vector<int>& fromOld, int oldCount) const
+{
+    const std::vector<qint32> old = Of(oldCount);
+    RecordIds out;
+    out.next = next + std::max<qint64>(0, oldCount - static_cast<qint64>(ids.size()));
+    out.ids.reserve(fromOld.size());
+    for (const int i : fromOld) {
+        out.ids.push_back(i >= 0 && i < static_cast<int>(old.size())
+                              ? old[static_cast<size_t>(i)]
+                              : static_cast<qint32>(out.next++));
+    }
+    return out;
+}
+
+namespace {
+
+// One row of record_ids or pending_ids.
+Result PutIds(sql::Statement& put, const QString& file, const RecordIds& ids)
+{
+    if (!put.IsValid())
+        return put.Done();
+    put.Reset();
+    QByteArray blob(static_cast<qsizetype>(ids.ids.size()) * 4, Qt::Uninitialized);
+    for (size_t i = 0; i < ids.ids.size(); ++i)
+        qToLittleEndian<qint32>(ids.ids[i], blob.data() + 4 * i);
+    put.Bind(1, file).Bind(2, ids.next).Bind(3, blob).Step();
+    return put.Done();
+}
+
+}  // namespace
+
+RecordIds ProjectFile::FileRecordIds(const QString& file)
+{
+    RecordIds ids;
+    sql::Statement query = db_.Prepare("SELECT next, ids FROM record_ids WHERE file = ?");
+    query.Bind(1, file);
+    if (!query.IsValid() || !query.Step())
+        return ids;
+    const QByteArray blob = query.Blob(1);
+    ids.ids.resize(static_cast<size_t>(blob.size() / 4));
+    // A damaged row must still never give an id twice.
+    ids.next = std::max<qint64>(query.Int(0), 0);
+    for (size_t i = 0; i < ids.ids.size(); ++i) {
+        ids.ids[i] = qFromLittleEndian<qint32>(blob.constData() + 4 * i);
+        ids.next = std::max<qint64>(ids.next, qint64(ids.ids[i]) + 1);
+    }
+    return ids;
+}
+
+Result ProjectFile::SetFileRecordIds(const QString& file, const RecordIds& ids)
+{
+    sql::Statement put = db_.Prepare("INSERT OR REPLACE INTO record_ids VALUES(?, ?, ?)");
+    return PutIds(put, file, ids);
+}
+
 QString ProjectFile::Value(const QString& key)
 {
     sql::Statement query = db_.Prepare("SELECT value FROM settings WHERE key = ?");
@@ -529,23 +602,34 @@ Result ProjectFile::BeginUpdate()
 Result ProjectFile::ClearPending(const QString& state)
 {
     return db_.InTransaction([&] {
-        Result done = db_.Exec("DELETE FROM pending_files; DELETE FROM pending_marks;");
+        Result done = db_.Exec(
+            "DELETE FROM pending_files; DELETE FROM pending_marks; DELETE FROM pending_ids;");
         return done ? SetValue(kUpdateState, state) : done;
     });
 }
 
-Result ProjectFile::StageUpdate(const QString& file, const std::vector<PlacedMarks>& marks)
+Result ProjectFile::StageUpdate(const QString& file, const std::vector<PlacedMarks>& marks,
+                                const RecordIds& ids)
 {
     return db_.InTransaction([&] {
         sql::Statement put = db_.Prepare("INSERT OR REPLACE INTO pending_files VALUES(?)");
         put.Bind(1, file).Step();
         Result done = put.Done();
+        sql::Statement putIds = db_.Prepare("INSERT OR REPLACE INTO pending_ids VALUES(?, ?, ?)");
+        if (done)
+            done = PutIds(putIds, file, ids);
         sql::Statement mark =
             db_.Prepare("INSERT OR REPLACE INTO pending_marks VALUES(?, ?, ?, ?, ?, ?)");
         for (size_t i = 0; done && i < marks.size(); ++i)
             done = PutMarks(mark, file, marks[i].record, marks[i].field, marks[i].marks);
         return done;
     });
+}
+
+Result ProjectFile::StageRecordIds(const QString& file, const RecordIds& ids)
+{
+    sql::Statement put = db_.Prepare("INSERT OR REPLACE INTO pending_ids VALUES(?, ?, ?)");
+    return PutIds(put, file, ids);
 }
 
 // The one commit that decides: before it the old originals stand, after it the new ones.
@@ -556,7 +640,9 @@ Result ProjectFile::SwitchUpdate(const QString& originals)
         Result moved = db_.Exec(
             "DELETE FROM field_marks WHERE file IN (SELECT file FROM pending_files);"
             "INSERT INTO field_marks SELECT * FROM pending_marks;"
-            "DELETE FROM pending_marks;");
+            "DELETE FROM pending_marks;"
+            "INSERT OR REPLACE INTO record_ids SELECT * FROM pending_ids;"
+            "DELETE FROM pending_ids;");
         if (moved)
             moved = WriteSettings(settings);
         return moved ? SetValue(kUpdateState, kSwitching) : moved;

@@ -55,10 +55,27 @@ struct FieldMarks {
     bool operator==(const FieldMarks&) const = default;
 };
 
+// The lasting names of a file's records, which the exports give their entries: ids[i] names the
+// original's record i, and next is the first id never given in this file. An update of the
+// originals carries each record's id to its new place and gives new records new ones. A file
+// never updated has no ids stored and names its records by their positions.
+struct RecordIds {
+    std::vector<qint32> ids;
+    qint64 next = 0;
+    bool operator==(const RecordIds&) const = default;
+
+    // The id of every record of an original of count records: the stored ones, then (an
+    // original that grew other than through an update) ids never given, in order.
+    std::vector<qint32> Of(int count) const;
+    // The ids after an update that put new record j where old record fromOld[j] was (-1: new)
+    // in an original that had oldCount records: kept ids stay, new records get new ones.
+    RecordIds Carried(const std::vector<int>& fromOld, int oldCount) const;
+};
+
 class ProjectFile {
 public:
     // The schema this build writes; older files are migrated step by step when opened.
-    static constexpr int kSchemaVersion = 5;
+    static constexpr int kSchemaVersion = 6;
 
     // Makes a new project file (failing when path exists) with these settings.
     Result Create(const QString& path, const ProjectSettings& settings);
@@ -96,6 +113,9 @@ public:
     std::vector<PlacedMarks> FileMarks(const QString& file);
     // Replaces them in one transaction.
     Result ReplaceFileMarks(const QString& file, const std::vector<PlacedMarks>& rows);
+    // The record ids of one file (relative path); none stored: empty, next 0.
+    RecordIds FileRecordIds(const QString& file);
+    Result SetFileRecordIds(const QString& file, const RecordIds& ids);
     // Takes the review mark off these fields only, each now following source, and leaves every
     // other field's marks as the file holds them, whoever wrote them: for a save that must not
     // undo what another program (the converter's update) marked meanwhile.
@@ -130,12 +150,15 @@ public:
 
     // An update of the originals as one transaction across files: BeginUpdate (one at a time
     // per project), each new translation written to StagedPath beside its file and recorded
-    // with its marks by StageUpdate, then SwitchUpdate: the project takes the new originals
-    // and the marks in one commit, and the staged files replace the translations.
+    // with its marks and record ids by StageUpdate (a file without a translation by
+    // StageRecordIds alone), then SwitchUpdate: the project takes the new originals, the marks
+    // and the ids in one commit, and the staged files replace the translations.
     // AbandonUpdate removes what was staged.
     static QString StagedPath(const QString& translation);
     Result BeginUpdate();
-    Result StageUpdate(const QString& file, const std::vector<PlacedMarks>& marks);
+    Result StageUpdate(const QString& file, const std::vector<PlacedMarks>& marks,
+                       const RecordIds& ids);
+    Result StageRecordIds(const QString& file, const RecordIds& ids);
     Result SwitchUpdate(const QString& originals);
     void AbandonUpdate();
 

@@ -68,8 +68,10 @@ void KeepRemoved(const ProjectFile& project, const QString& file, const Alignmen
         update->memoryError = UiText("memory.feedNoLanguages");
 }
 
-// Writes the file's new translation beside it and records it, with its carried marks, in the
-// update's plan; the translation itself is replaced only when the whole update switches.
+// Writes the file's new translation beside it and records it, with its carried marks and record
+// ids, in the update's plan; the translation itself is replaced only when the whole update
+// switches. A file without a translation carries its record ids alone: the translations of a
+// template sent to a translation platform are named by them.
 Result UpdateFile(ProjectFile& project, const FormatCatalogue& catalogue, const ProjectEntry& entry,
                   const QString& newOriginal, FileUpdate* update)
 {
@@ -90,6 +92,10 @@ Result UpdateFile(ProjectFile& project, const FormatCatalogue& catalogue, const 
     *counts = alignment.counts;
     if (counts->kept == counts->records && counts->removed == 0)
         return {};  // the same records in the same places: nothing to write
+    const RecordIds ids =
+        project.FileRecordIds(entry.path).Carried(alignment.fromOld, pair.original->RecordCount());
+    if (!entry.hasTranslation)
+        return project.StageRecordIds(entry.path, ids);
     const QString translation = entry.TranslationIn(project);
     const QString staged = ProjectFile::StagedPath(translation);
     if (Result saved = WriteDocumentCopy(*alignment.output, staged, FileTypeForPath(translation),
@@ -97,7 +103,7 @@ Result UpdateFile(ProjectFile& project, const FormatCatalogue& catalogue, const 
         !saved)
         return Result::Failure(UiText(str::SaveFailed).arg(staged) + u' ' + saved.Error());
     if (Result staged = project.StageUpdate(
-            entry.path, CarryMarks(project.FileMarks(entry.path), alignment, *pair.original));
+            entry.path, CarryMarks(project.FileMarks(entry.path), alignment, *pair.original), ids);
         !staged)
         return staged;
     KeepRemoved(project, entry.path, alignment, *pair.original, *pair.translation, update);
@@ -117,17 +123,23 @@ Result UpdateOriginals(ProjectFile& project, const FormatCatalogue& catalogue,
         return begun;
     const ProjectListing listing = ListProject(project, catalogue);
     for (const ProjectEntry& entry : listing.entries) {
-        if (!entry.hasOriginal || !entry.hasTranslation)
+        if (!entry.hasOriginal)
             continue;
         FileUpdate update;
         update.path = entry.path;
         const QString newOriginal = QDir(folder).filePath(entry.path);
-        if (!QFileInfo::exists(newOriginal))
-            update.error = UiText("update.noNewOriginal").arg(entry.path);
-        else if (Result updated = UpdateFile(project, catalogue, entry, newOriginal, &update);
-                 !updated)
+        // A file without a translation is not reported: it only carries its record ids.
+        if (!QFileInfo::exists(newOriginal)) {
+            if (entry.hasTranslation) {
+                update.error = UiText("update.noNewOriginal").arg(entry.path);
+                done(update);
+            }
+            continue;
+        }
+        if (Result updated = UpdateFile(project, catalogue, entry, newOriginal, &update); !updated)
             update.error = entry.path + QStringLiteral(": ") + updated.Error();
-        done(update);
+        if (entry.hasTranslation || !update.error.isEmpty())
+            done(update);
     }
     return project.SwitchUpdate(folder);
 }

@@ -2,6 +2,7 @@
 
 #include "base/UiText.h"
 #include "translation/SequenceDiff.h"
+#include "translation/SourceGroups.h"
 
 #include <QHash>
 
@@ -329,6 +330,23 @@ void Count(int oldRecords, Alignment* out)
     c.removed = static_cast<qint64>(out->removed.size());
 }
 
+// The new records' fields take the translation their original has elsewhere in the output; a
+// changed field's text still translates its old source and gives none. False when no memory is
+// left.
+bool FillNewRecords(const EdtDocument& newDoc, Alignment* out)
+{
+    std::vector<std::pair<int, int>> fields, stale;
+    for (const ReviewField& field : out->review)
+        (field.reason == ReviewReason::New ? fields : stale)
+            .emplace_back(field.record, field.field);
+    TextPlan plan;
+    GroupFill fill;
+    if (!PlanFieldFill(*out->output, newDoc, fields, stale, &plan, &fill))
+        return false;
+    out->counts.propagated = fill.filled;
+    return plan.IsEmpty() || out->output->ApplyPlan(plan);
+}
+
 Result CheckShapes(const EdtDocument& oldDoc, const EdtDocument& newDoc, const EdtDocument& input)
 {
     if (oldDoc.TextFieldCount() != newDoc.TextFieldCount() ||
@@ -363,7 +381,7 @@ Result AlignTranslation(const EdtDocument& oldOriginal, const EdtDocument& newOr
     builder.ok = out.output->ReserveForLoad(m, builder.units);
     out.outcomes.resize(m);
     BuildRecords(builder, changed);
-    if (!builder.ok) {
+    if (!builder.ok || !FillNewRecords(newOriginal, &out)) {
         out = Alignment();
         return Result::Failure(UiText("fileError.noMemory"));
     }

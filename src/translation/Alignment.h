@@ -20,7 +20,9 @@
 //   whose source changed keeps it and is marked for review, unless it was never translated
 //   (equal to its old source), then it takes the new source;
 // - new records left unpaired take the new original's texts, each non-empty field marked;
-//   old records left unpaired are "removed".
+//   old records left unpaired are "removed";
+// - a field of a new record whose original the output translates elsewhere, every time the
+//   same way, takes that translation if it fits ("propagated"); it stays marked.
 
 namespace scrivlet {
 
@@ -39,6 +41,7 @@ struct ReviewField {
 struct AlignmentCounts {
     qint64 records = 0;  // of the new original
     qint64 kept = 0, moved = 0, changed = 0, added = 0, removed = 0;
+    qint64 propagated = 0;  // fields of new records
     // A stretch was too long or too different to diff or pair exhaustively: its records were
     // paired by position there.
     bool fallback = false;

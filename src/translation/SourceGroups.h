@@ -59,4 +59,12 @@ struct GroupFill {
 bool PlanGroupFill(const SourceGroups& groups, const EdtDocument& document,
                    const EdtDocument& reference, TextPlan* plan, GroupFill* fill);
 
+// The same for the given fields only (an update's new records, still untranslated): each takes
+// the translation every other field with its original has, where they agree and it fits. One
+// pass over the document looks only at the fields whose original is one of theirs. The stale
+// fields' texts translate some other original (an update's changed fields): they give nothing.
+bool PlanFieldFill(const EdtDocument& document, const EdtDocument& reference,
+                   const std::vector<std::pair<int, int>>& fields,
+                   const std::vector<std::pair<int, int>>& stale, TextPlan* plan, GroupFill* fill);
+
 }  // namespace scrivlet

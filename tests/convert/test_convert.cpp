@@ -127,7 +127,7 @@ private slots:
         // A new version of an original: a line inserted, one rewritten (the speaker stays), one
         // dropped; and the translation of the old version.
         QVERIFY(WriteAll(P("old.txt"), "a\n1\nb\n2\nc\n3\nd\n4\n"));
-        QVERIFY(WriteAll(P("new.txt"), "x\n9\na\n1\nb\n22\nd\n4\n"));
+        QVERIFY(WriteAll(P("new.txt"), "x\n1\na\n1\nb\n22\nd\n4\n"));
         QVERIFY(WriteAll(P("tr.txt"), "A\nI\nB\nII\nC\nIII\nD\nIV\n"));
         // Originals that recur, and a translation that has some of them once.
         QVERIFY(WriteAll(P("src.txt"), "Tom\nHi\nTom\nHi\nAnn\nHi\nBob\nYo\nBob\nYo\nBob\nYo\n"));
@@ -238,15 +238,16 @@ private slots:
         row("strict refuses", ru + "0 --strict %DIR%/r.edt", 1,
             u"r.edt: record # 1, Name: \u0436\nscrivlet-convert: %DIR%/r.edt not written: its "
             u"encoding would change the characters of 1 field\n"_qs);
-        // --update carries tr.txt over from old.txt to new.txt.
+        // --update carries tr.txt over from old.txt to new.txt; the new record's "1" takes the
+        // translation "I" it has elsewhere.
         const QString update = talk + "--old-reference %DIR%/old.txt --reference %DIR%/new.txt ";
         row("update", update + "--update %DIR%/tr.txt %DIR%/r.txt", 0,
             "{\"record\": 0, \"field\": 0, \"reason\": \"new\"}\n"
             "{\"record\": 0, \"field\": 1, \"reason\": \"new\"}\n"
             "{\"record\": 2, \"field\": 1, \"reason\": \"changed\"}\n"
             "{\"records\": 4, \"kept\": 1, \"moved\": 1, \"changed\": 1, \"new\": 1, "
-            "\"removed\": 1}\n",
-            "x\n9\nA\nI\nB\nII\nD\nIV\n");
+            "\"removed\": 1, \"propagated\": 1}\n",
+            "x\nI\nA\nI\nB\nII\nD\nIV\n");
         row("update over INPUT", update + "--update %DIR%/tr.txt %DIR%/./tr.txt", 2,
             "OUTPUT must not be INPUT");
         row("update without OLD",

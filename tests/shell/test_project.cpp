@@ -387,7 +387,8 @@ private slots:
     }
 
     // The game moved on: a's original gains "New" before "Go" and "Up" became "Upp"; c's
-    // stayed the same. a is open or not, and the update is confirmed or declined.
+    // stayed the same; b, not translated, gains "Bird" first. a is open or not, and the update
+    // is confirmed or declined.
     void updateOriginals_data()
     {
         QTest::addColumn<bool>("open");
@@ -403,7 +404,8 @@ private slots:
         QFETCH(QMessageBox::StandardButton, answer);
         for (const auto& [name, texts] :
              {std::pair{QStringLiteral("a/one_dlg.edt"), QStringList{"Hi", "New", "Go", "Upp"}},
-              std::pair{QStringLiteral("c/three_dlg.edt"), QStringList{"Sun"}}}) {
+              std::pair{QStringLiteral("c/three_dlg.edt"), QStringList{"Sun"}},
+              std::pair{QStringLiteral("b/two_dlg.edt"), QStringList{"Bird", "Cat", "Dog"}}}) {
             const QString path = env_.Path(QStringLiteral("orig2/") + name);
             QVERIFY(QDir().mkpath(QFileInfo(path).path()) && WriteFile(path, EdtBytes(texts)));
         }
@@ -438,11 +440,16 @@ private slots:
             QCOMPARE(host_.questions.size(), 1);
             QCOMPARE(project.Settings().originals, QStringLiteral("orig"));
             QVERIFY(project.FileMarks("a/one_dlg.edt").empty());
+            QCOMPARE(project.FileRecordIds("b/two_dlg.edt"), RecordIds());
             QCOMPARE(MemoryUnits(), QStringList{});
             return;
         }
         QCOMPARE(MemoryUnits(), QStringList{"Up|Op|a/one_dlg.edt:2:0"});
         QCOMPARE(project.Settings().originals, QStringLiteral("orig2"));
+        // Records keep their ids where they go; b's move too, though b stays untranslated.
+        QCOMPARE(project.FileRecordIds("a/one_dlg.edt"), (RecordIds{{0, 3, 1, 4}, 5}));
+        QCOMPARE(project.FileRecordIds("b/two_dlg.edt"), (RecordIds{{2, 0, 1}, 3}));
+        QVERIFY(!QFileInfo::exists(Translation("b/two_dlg.edt")));
         const std::vector<ProjectFile::PlacedMarks> marks = project.FileMarks("a/one_dlg.edt");
         QCOMPARE(marks.size(), size_t(2));
         QCOMPARE(marks[0].record, 1);

@@ -5,6 +5,7 @@
 #include "catalogue/CatalogueLoader.h"
 #include "documents/DocumentFiles.h"
 #include "documents/Encodings.h"
+#include "exchange/Exchange.h"
 #include "store/IgnoreFile.h"
 #include "store/Memory.h"
 #include "store/ProjectWalk.h"
@@ -12,6 +13,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -27,13 +29,16 @@ using namespace scrivlet::test;
 
 namespace {
 
-// Talk: Name (4 units) and Text (5); Things: one field of 8.
+// Talk: Name (4 units) and Text (5); Things: one field of 8; Lines: Speaker (16) and Line (60).
 const char kCatalogue[] =
     "[FORMAT0]\nname=Talk\npath=.*/(dialog)[^/]*\nwidth=9\n"
     "[FORMAT0.COLUMN0]\ndesc=Name\nwidth=100\ntype=1\ndataoffset=0\ndatasize=4\n"
     "[FORMAT0.COLUMN1]\ndesc=Text\nwidth=200\ntype=1\ndataoffset=4\ndatasize=5\n"
     "[FORMAT1]\nname=Things\npath=.*/(item)[^/]*\nwidth=8\n"
-    "[FORMAT1.COLUMN0]\ndesc=Thing\nwidth=80\ntype=1\ndataoffset=0\ndatasize=8\n";
+    "[FORMAT1.COLUMN0]\ndesc=Thing\nwidth=80\ntype=1\ndataoffset=0\ndatasize=8\n"
+    "[FORMAT2]\nname=Lines\npath=.*/(lines)[^/]*\nwidth=76\n"
+    "[FORMAT2.COLUMN0]\ndesc=Speaker\nwidth=100\ntype=1\ndataoffset=0\ndatasize=16\n"
+    "[FORMAT2.COLUMN1]\ndesc=Line\nwidth=200\ntype=1\ndataoffset=16\ndatasize=60\n";
 
 const QByteArray kXliffStart =
     "<xliff version=\"1.2\" xmlns=\"urn:oasis:names:tc:xliff:document:1.2\">";
@@ -56,6 +61,57 @@ const FixtureFile kTranslations[] = {
     {"act1/items.edt", 1, {{"Lampe"}, {"Sword"}}},
     {"old/dialog_cut.edt", 0, {{"Tobb", "Weg"}}},
 };
+
+// A game patch of a few hundred lines: every 31st record removed, one inserted before another,
+// one rewritten. fromOld gives each new record's old one (-1: new), changed the rewritten ones.
+struct Patch {
+    Rows oldRows, newRows;
+    std::vector<int> fromOld;
+    std::vector<bool> changed;
+};
+
+Patch MakePatch(int records)
+{
+    Patch patch;
+    auto line = [](int i, const char* where) {
+        return QStringLiteral("Line %1 of the story goes %2").arg(i).arg(where);
+    };
+    for (int i = 0; i < records; ++i) {
+        const QString speaker = QStringLiteral("Speaker %1").arg(i % 7);
+        patch.oldRows << QStringList{speaker, line(i, "here")};
+        const int kind = i % 31;
+        if (kind == 5)
+            continue;
+        if (kind == 9) {
+            patch.newRows << QStringList{QStringLiteral("Guest %1").arg(i), line(i, "anew")};
+            patch.fromOld.push_back(-1);
+            patch.changed.push_back(false);
+        }
+        patch.newRows << QStringList{speaker, line(i, kind == 17 ? "there" : "here")};
+        patch.fromOld.push_back(i);
+        patch.changed.push_back(kind == 17);
+    }
+    return patch;
+}
+
+// What the platform's translators make of a text; the same as the sed script below.
+QString Translated(QString text)
+{
+    return text.replace("Speaker", "Sprecher").replace("Line", "Zeile").replace("here", "hier");
+}
+const char kTranslate[] = "s/Speaker/Sprecher/;s/Line/Zeile/;s/here/hier/";
+
+// Each Line entry by its source (they are all different) within entries [first, end).
+QHash<QString, TranslationEntry> Lines(const std::vector<TranslationEntry>& entries,
+                                       size_t first = 0, size_t end = SIZE_MAX)
+{
+    QHash<QString, TranslationEntry> lines;
+    for (size_t i = first; i < std::min(end, entries.size()); ++i) {
+        if (entries[i].field == 1)
+            lines.insert(entries[i].source, entries[i]);
+    }
+    return lines;
+}
 
 }  // namespace
 
@@ -89,6 +145,78 @@ class ProjectTest : public QObject {
                                       home + "/en", "--original-encoding", "4", "--translations",
                                       home + "/de", "--encoding", "0"});
         return made.code == 0 && made.out == "{\"files\": 3, \"missing\": 1, \"extra\": 1}\n";
+    }
+
+    // The merged PO files keep the translations of the kept, moved and changed records and
+    // guess the new ones' at most as fuzzy; imported, the exact ones land on their records.
+    void CheckMerged(const QString& home, const QStringList& files, const Patch& patch)
+    {
+        Rows expected;
+        for (size_t j = 0; j < patch.fromOld.size(); ++j) {
+            const int i = patch.fromOld[j];
+            const QStringList& now = patch.newRows[j];
+            expected << (i < 0 ? now
+                               : QStringList{
+                                     Translated(patch.oldRows[i][0]),
+                                     patch.changed[j] ? now[1] : Translated(patch.oldRows[i][1])});
+        }
+        for (const QString& file : files) {
+            std::vector<TranslationEntry> entries;
+            QVERIFY(ReadTranslations(home + "/merged/" + file + ".po",
+                                     *TranslationFormatNamed(u"po"), &entries));
+            const QHash<QString, TranslationEntry> lines = Lines(entries);
+            for (size_t j = 0; j < patch.fromOld.size(); ++j) {
+                const TranslationEntry line = lines.value(patch.newRows[j][1]);
+                const int i = patch.fromOld[j];
+                if (i < 0) {
+                    QVERIFY(line.text.isEmpty() || line.fuzzy);
+                } else {
+                    QCOMPARE(line.text, Translated(patch.oldRows[i][1]));
+                    QCOMPARE(line.fuzzy, bool(patch.changed[j]));
+                }
+            }
+        }
+        const ToolRun imported =
+            Convert({"--project", home + "/p.scrivlet", "--import-po", home + "/merged"});
+        QVERIFY2(imported.code == 0, qPrintable(imported.err));
+        for (const QString& file : files) {
+            const LoadResult loaded = LoadDocument(home + "/de/" + file, kFileTypeEdt,
+                                                   kEncodingEnglish, *catalogue_.At(2), 2, true);
+            QVERIFY(loaded.document);
+            QCOMPARE(TextsOf(*loaded.document), expected);
+        }
+    }
+
+    // Each record of the new XLIFF export has the id its old record had in the old one; the
+    // new records have ids the old export never used.
+    void CheckXliffIds(const QString& home, const QStringList& files, const Patch& patch)
+    {
+        std::vector<TranslationEntry> before, after;
+        std::vector<BundlePart> oldParts, newParts;
+        const TranslationFileFormat& xliff = *TranslationFormatNamed(u"xliff");
+        QVERIFY(ReadTranslations(home + "/1.xlf", xliff, &before, &oldParts));
+        QVERIFY(ReadTranslations(home + "/2.xlf", xliff, &after, &newParts));
+        QCOMPARE(oldParts.size(), size_t(files.size()));
+        QCOMPARE(newParts.size(), size_t(files.size()));
+        for (qsizetype f = 0; f < files.size(); ++f) {
+            const auto last = [&](const std::vector<BundlePart>& parts) {
+                return f + 1 < files.size() ? parts[f + 1].first : SIZE_MAX;
+            };
+            const auto old = Lines(before, oldParts[f].first, last(oldParts));
+            const auto now = Lines(after, newParts[f].first, last(newParts));
+            QSet<int> oldIds;
+            for (const TranslationEntry& entry : old)
+                oldIds.insert(entry.recordId);
+            for (size_t j = 0; j < patch.fromOld.size(); ++j) {
+                const int id = now.value(patch.newRows[j][1]).recordId;
+                const int i = patch.fromOld[j];
+                QVERIFY(id >= 0);
+                if (i < 0)
+                    QVERIFY(!oldIds.contains(id));
+                else
+                    QCOMPARE(id, old.value(patch.oldRows[i][1]).recordId);
+            }
+        }
     }
 
 private slots:
@@ -172,8 +300,8 @@ private slots:
         QTest::newRow("set format, no such original")
             << p + "--set-format old/dialog_cut.edt 0" << 1 << "";
         QTest::newRow("set format, no such format")
-            << p + "--set-format act1/items.edt 2" << 2
-            << "scrivlet-convert: --set-format takes auto or 0 to 1, not '2'";
+            << p + "--set-format act1/items.edt 3" << 2
+            << "scrivlet-convert: --set-format takes auto or 0 to 2, not '3'";
         QTest::newRow("existing project") << "--new-project %P --originals %D --translations %D "
                                              "--original-encoding 0 --encoding 0"
                                           << 1 << "";
@@ -388,6 +516,8 @@ private slots:
         QCOMPARE(project.Settings().translations, "de");
         QCOMPARE(project.Settings().originalEncoding, kEncodingUnicode);
         QVERIFY(project.SetFieldMarks("a.edt", 1, 0, {u"Жук"_qs, ReviewReason::Changed, "short"}));
+        QVERIFY(project.SetFileRecordIds("a.edt", {{2, 0}, 3}));
+        QCOMPARE(project.FileRecordIds("a.edt").Of(3), (std::vector<qint32>{2, 0, 3}));
     }
 
     // --project --check takes the project's glossary; a --glossary file stands in for it.
@@ -463,11 +593,11 @@ private slots:
         QCOMPARE(run.code, 0);
         QCOMPARE(run.out,
                  "{\"file\": \"act1/dialog_intro.edt\", \"records\": 3, \"kept\": 0, \"moved\": 1, "
-                 "\"changed\": 1, \"new\": 1, \"removed\": 1}\n"
+                 "\"changed\": 1, \"new\": 1, \"removed\": 1, \"propagated\": 0}\n"
                  "{\"file\": \"act1/items.edt\", \"records\": 2, \"kept\": 2, \"moved\": 0, "
-                 "\"changed\": 0, \"new\": 0, \"removed\": 0}\n"
+                 "\"changed\": 0, \"new\": 0, \"removed\": 0, \"propagated\": 0}\n"
                  "{\"files\": 2, \"records\": 5, \"kept\": 2, \"moved\": 1, \"changed\": 1, "
-                 "\"new\": 1, \"removed\": 1}\n");
+                 "\"new\": 1, \"removed\": 1, \"propagated\": 0}\n");
         ProjectFile project;
         QVERIFY(project.Open(home + "/p.scrivlet"));
         QCOMPARE(project.Settings().originals, "en2");
@@ -483,6 +613,10 @@ private slots:
                          .arg(row.field)
                          .arg(ReviewReasonName(row.marks.review), row.marks.source, row.marks.note);
         QCOMPARE(marks.join(u'|'), "0.0 new  |0.1 new  |1.1 changed Hello |2.1   Ann's line");
+        // The changed and the moved record keep their ids, the new one takes the next; a file
+        // that kept its records keeps naming them by position.
+        QCOMPARE(project.FileRecordIds(dialog), (RecordIds{{3, 0, 1}, 4}));
+        QCOMPARE(project.FileRecordIds("act1/items.edt"), RecordIds());
         std::unique_ptr<TranslationMemory> memory;
         QVERIFY(OpenMemory(home + "/p.scrivlet", &memory).Ok());
         QStringList units;
@@ -494,7 +628,8 @@ private slots:
     }
 
     // A project's export holds each original under its relative path; edited by a translator
-    // and imported, it changes one translation and makes the missing one.
+    // and imported, it changes one translation and makes the missing one. Entries are named by
+    // record id or, as in files exported before ids were kept, by position.
     void exchange_data()
     {
         QTest::addColumn<QString>("format");
@@ -521,12 +656,15 @@ private slots:
             file.close();
             QVERIFY(WriteAll(path, QString(text).replace(from, to).toUtf8()));
         };
+        // "Sword" as a file already out on a platform names it: by its position.
         if (format == "xliff") {
+            translate(out, "id=\"r1:0\"", "id=\"1:0\"");
             translate(out, "<source>Sword</source>",
                       "<source>Sword</source><target>Schwert</target>");
             translate(out, u"<source>Жук</source>"_qs,
                       u"<source>Жук</source><target>Käfer</target>"_qs);
         } else {
+            translate(out + "/act1/items.edt.po", "msgctxt \"r1:0\"", "msgctxt \"1:0\"");
             translate(out + "/act1/items.edt.po", "\"Sword\"\nmsgstr \"\"",
                       "\"Sword\"\nmsgstr \"Schwert\"");
             translate(out + "/act2/dialog_end.edt.po", u"\"Жук\"\nmsgstr \"\""_qs,
@@ -719,6 +857,72 @@ private slots:
         ::unlink(bad.constData());  // QDir cannot name it to remove it
     }
 
+    // A project on a translation platform across a game patch. The platform's translations of
+    // the old export are merged into the new one by gettext's msgmerge (or, for XLIFF, by
+    // id): every kept, moved and changed record keeps its translation (a rewritten line's as
+    // fuzzy), and the merged file goes back into the project by its names. The second file has
+    // no translation in the project: its records keep their ids all the same.
+    void platformRoundTrip()
+    {
+        const QString home = P("platform");
+        const QStringList files{"lines.edt", "lines_spare.edt"};
+        const Patch patch = MakePatch(300);
+        const EdtFormat& format = *catalogue_.At(2);
+        for (const auto& [folder, rows] :
+             {std::pair{"en", patch.oldRows}, {"en2", patch.newRows}, {"de", patch.oldRows}}) {
+            for (const QString& file : files) {
+                const QString path = home + u'/' + folder + u'/' + file;
+                if (folder == QLatin1String("de") && file != files[0])
+                    continue;
+                QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+                QVERIFY(SaveDocumentAs(*MakeDocument(format, rows), path, kFileTypeEdt,
+                                       kEncodingEnglish));
+            }
+        }
+        const QString project = home + "/p.scrivlet";
+        const QStringList args{"--project", project};
+        QCOMPARE(
+            Convert({"--new-project", project, "--originals", home + "/en", "--original-encoding",
+                     "0", "--translations", home + "/de", "--encoding", "0"})
+                .code,
+            0);
+        const auto exportAs = [&](const QString& po, const QString& xliff) {
+            return Convert(args + QStringList{"--export-po", home + po}).code == 0 &&
+                   Convert(args + QStringList{"--export-xliff", home + xliff}).code == 0;
+        };
+        QVERIFY(exportAs("/po1", "/1.xlf"));
+        for (const QString& file : files) {
+            const QString po = home + "/po1/" + file + ".po";
+            QCOMPARE(RunTool("msgen", {"-o", po, po}).code, 0);
+            QCOMPARE(
+                RunTool("msgfilter", {"--keep-header", "-i", po, "-o", po, "sed", "-e", kTranslate})
+                    .code,
+                0);
+        }
+        const ToolRun updated = Convert(args + QStringList{"--update-originals", home + "/en2"});
+        QVERIFY2(updated.code == 0, qPrintable(updated.err));
+        QVERIFY(exportAs("/po2", "/2.xlf"));
+        QVERIFY(QDir().mkpath(home + "/merged"));
+        for (const QString& file : files) {
+            const ToolRun merged =
+                RunTool("msgmerge", {"--quiet", "-o", home + "/merged/" + file + ".po",
+                                     home + "/po1/" + file + ".po", home + "/po2/" + file + ".po"});
+            QVERIFY2(merged.code == 0, qPrintable(merged.err));
+            const ToolRun checked =
+                RunTool("msgfmt", {"--check", "-o", "/dev/null", home + "/merged/" + file + ".po"});
+            QVERIFY2(checked.code == 0, qPrintable(checked.err));
+        }
+        CheckMerged(home, files, patch);
+        CheckXliffIds(home, files, patch);
+        for (const QString schema : {SCRIVLET_XLIFF_STRICT_XSD, SCRIVLET_XLIFF_TRANSITIONAL_XSD}) {
+            if (!QFileInfo::exists(schema))
+                QSKIP("the XLIFF schemas are not beside the repository");
+            const ToolRun valid =
+                RunTool("xmllint", {"--noout", "--schema", schema, home + "/2.xlf"});
+            QVERIFY2(valid.code == 0, qPrintable(valid.err));
+        }
+    }
+
     // An update cut short before the project switched is undone by the next open, which says
     // so; the files written beside the translations go.
     void interruptedUpdateRolledBack()
@@ -731,7 +935,7 @@ private slots:
             QVERIFY(project.Open(P("cut/p.scrivlet")));
             QVERIFY(project.BeginUpdate());
             QVERIFY(WriteAll(ProjectFile::StagedPath(items), "new"));
-            QVERIFY(project.StageUpdate("act1/items.edt", {}));
+            QVERIFY(project.StageUpdate("act1/items.edt", {}, {}));
             // Another update waits for this one.
             ProjectFile second;
             QVERIFY(second.Open(P("cut/p.scrivlet")));

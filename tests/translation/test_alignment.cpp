@@ -96,11 +96,21 @@ private slots:
         QTest::newRow("empty texts pair nothing and need no review")
             << "a,1|,2|c,3;a,1|,5,n|c,3;A,I|,II|C,III"
             << "A,I|,5,n|C,III;KNK;1.1 new,1.2 new;1";
+        // The new records' "e" is translated "E" wherever the output has it: they take it.
         QTest::newRow("duplicates") << "e|e|a,1|e;e|a,1|e|e|e;E|E|A,I|E"
-                                    << "E|A,I|E|e|e;KMMNN;3.0 new,4.0 new;1";
+                                    << "E|A,I|E|E|E;KMMNN;3.0 new,4.0 new;1";
+        QTest::newRow("a new record takes its original's one translation")
+            << "a,1|b,2|c,3;a,1|b,2|z,1|c,3;A,I|B,II|C,III"
+            << "A,I|B,II|z,I|C,III;KKNM;2.0 new,2.1 new;";
+        QTest::newRow("translated two ways, or not at all: left as it is")
+            << "a,1|b,1|c,3|d,9;a,1|b,1|c,3|d,9|x,1|y,9;A,I|B,EIN|C,III|D,9"
+            << "A,I|B,EIN|C,III|D,9|x,1|y,9;KKKKNN;4.0 new,4.1 new,5.0 new,5.1 new;";
+        QTest::newRow("a changed field's old translation is given to no new record")
+            << "a,1|b,2;a,1|b,9|z,9;A,I|B,II"
+            << "A,I|B,II|z,9;KCN;1.1 changed,2.0 new,2.1 new;";
         QTest::newRow("repeated records: a diff between the unique ones")
             << "a,1|e|f|e|f;a,1|f|e|f|e;A,I|E|F|E2|F2"
-            << "A,I|F|E2|F2|e;KMMMN;4.0 new;1";
+            << "A,I|F|E2|F2|E2;KMMMN;4.0 new;1";
         QTest::newRow("from nothing") << ";a,1;"
                                       << "a,1;N;0.0 new,0.1 new;";
     }
@@ -121,6 +131,13 @@ private slots:
         const AlignmentCounts& c = a.counts;
         QCOMPARE(c.kept + c.moved + c.changed + c.added, c.records);
         QCOMPARE(c.records - c.added + c.removed, oldDoc->RecordCount());
+        qint64 filled = 0;
+        for (int j = 0; j < newDoc->RecordCount(); ++j) {
+            for (int k = 0; j < a.output->RecordCount() && k < newDoc->TextFieldCount(); ++k)
+                filled += a.output->FieldText(j, k) != newDoc->FieldText(j, k) &&
+                          a.outcomes[j] == RecordOutcome::New;
+        }
+        QCOMPARE(c.propagated, filled);
         QVERIFY(!c.fallback);
     }
 

@@ -27,12 +27,12 @@ std::optional<RecordLayout> MakeRecordLayout(const EdtFormat& format)
             std::min<qint64>(static_cast<uint32_t>(field.offset), layout.recordLength);
         const qint64 size =
             std::min<qint64>(static_cast<uint32_t>(field.size), layout.recordLength - offset);
-        for (const TextSpan& before : layout.texts) {
+        for (const TextSlot& before : layout.texts) {
             if (size > 0 && before.size > 0 && offset < before.offset + before.size &&
                 before.offset < offset + size)
                 layout.overlapping = true;
         }
-        layout.texts.push_back(TextSpan{offset, size});
+        layout.texts.push_back(TextSlot{offset, size});
     }
     return layout;
 }

@@ -44,14 +44,14 @@ constexpr qint64 kMaxRecordLength = qint64{1} << 30;
 
 // Where one text field lies in a record, clipped to the record so that no reader or writer
 // can reach outside it whatever the catalogue says.
-struct TextSpan {
+struct TextSlot {
     qsizetype offset = 0;
     qsizetype size = 0;
 };
 
 struct RecordLayout {
     qsizetype recordLength = 0;
-    std::vector<TextSpan> texts;  // in the order of the document's text fields
+    std::vector<TextSlot> texts;  // in the order of the document's text fields
     bool overlapping = false;     // two non-empty text fields share a unit
 };
 

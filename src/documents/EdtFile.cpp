@@ -114,7 +114,7 @@ Result EdtFile::Read(QIODevice& in, EdtDocument& document, const ReadContext& co
         return FileFailure(str::FileErrorTooManyRecords);
 
     qint64 unitsPerRecord = 0;
-    for (const TextSpan& span : layout->texts)
+    for (const TextSlot& span : layout->texts)
         unitsPerRecord += span.size;
     // Texts are at most what their fields hold, and usually much less; never ask for more than
     // the file holds, as fields may overlap. A failed reservation only means regrowing.
@@ -137,7 +137,7 @@ Result EdtFile::Read(QIODevice& in, EdtDocument& document, const ReadContext& co
         SwapToHost(buffer.data(), records * recordUnits);
         for (qint64 r = 0; r < records; ++r, ++record) {
             const uint16_t* units = buffer.data() + r * recordUnits;
-            for (const TextSpan& span : layout->texts) {
+            for (const TextSlot& span : layout->texts) {
                 // Decoded straight into the document; a field holds no more than its text.
                 char16_t* text = document.LoadSpace(span.size);
                 if (!text)
@@ -169,7 +169,7 @@ Result EdtFile::Write(QIODevice& out, const EdtDocument& document, int lastRecor
         for (qint64 r = 0; r < records; ++r, ++record) {
             uint16_t* units = buffer.data() + r * recordUnits;
             for (int k = 0; k < static_cast<int>(layout->texts.size()); ++k) {
-                const TextSpan& span = layout->texts[k];
+                const TextSlot& span = layout->texts[k];
                 const QStringView text = document.FieldText(record, k);
                 const qsizetype n = std::min(text.size(), span.size);
                 EncodeEdtUnits(encoding, text.utf16(), units + span.offset, n);

@@ -417,6 +417,8 @@ inline constexpr const char* kFrameTextKeys[] = {
     "work.unstorable",
     "work.unstorableRecord",
     "work.unstorableRecords",
+    "work.unstorableEnds",
+    "undo.storable",
     // The project.
     "recent.projects",
     "start.recentProjects",

@@ -42,6 +42,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QUndoGroup>
+#include <QUndoStack>
 
 #include <functional>
 
@@ -530,16 +531,33 @@ private slots:
             const QString question = host_.questions[0];
             // The characters one by one, grouped by the records that hold them.
             const QString lines =
-                u"\u0436, \u0451 in records # 0, # 1\n"
-                u"%1\u0449 in record # 1"_qs;
+                u"\u0436 \u2192 \u0416, \u0451 \u2192 \u0414 in records # 0, # 1\n"
+                u"%1\u0449 \u2192 \u0429 in record # 1"_qs;
             QVERIFY2(question.contains(lines.arg(command == "saveAll" ? "a_dlg.edt: " : "")),
                      qPrintable(question));
-            QCOMPARE(question.contains("b_dlg.edt: \u0436, \u0451 in records"),
+            QCOMPARE(question.contains("b_dlg.edt: " + lines.section(QStringLiteral(" in"), 0, 0)),
                      command == "saveAll");
         }
         const bool saved = !asked || answer == QMessageBox::Save;
         QCOMPARE(ReadFile(written) != before && !ReadFile(written).isEmpty(), saved);
         QCOMPARE(frame_->SessionAt(0)->IsModified(), !saved);
+        if (!saved || !asked)
+            return;
+        // The document shows what the file holds, as one step of its own; saved again, it asks
+        // nothing; undone, the characters are back.
+        const int index = command == "saveAll" ? 1 : 0;
+        const LoadResult stored =
+            LoadDocument(written, kFileTypeEdt, encoding, Document(index)->Format(), -1, true);
+        QVERIFY(stored.document);
+        for (int record = 0; record < 2; ++record)
+            QCOMPARE(Document(index)->Text(record, 1), stored.document->Text(record, 1));
+        QUndoStack& steps = *frame_->SessionAt(index)->UndoStack();
+        QCOMPARE(steps.undoText(), UiText("undo.storable"));
+        QVERIFY(frame_->Commands().Save(index));
+        QCOMPARE(host_.questions.size(), 1);
+        steps.undo();
+        QCOMPARE(Document(index)->Text(1, 1), u"\u0451\u0436\u0449"_qs);
+        QVERIFY(frame_->SessionAt(index)->IsModified());
     }
 
     // A reference is read in the document's format, from a dialog that says so and starts at

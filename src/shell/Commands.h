@@ -435,6 +435,8 @@ inline constexpr const char* kFrameTextKeys[] = {
     "project.totals",
     "project.missingCount",
     "project.extraCount",
+    "project.badNames",
+    "project.linksOutside",
     "project.noRecent",
     "project.filter",
     "project.newCaption",

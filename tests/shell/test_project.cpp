@@ -49,6 +49,9 @@
 #include <QTreeWidget>
 #include <QUndoStack>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 using namespace scrivlet;
 using namespace scrivlet::test;
 
@@ -579,6 +582,33 @@ private slots:
         }
         OpenFrame();
         QCOMPARE(host_.questions, QStringList{UiText("update.rolledBack").arg("orig")});
+    }
+
+    // What the walk leaves out is counted below the totals and named in their tooltip.
+    void leftOutNamed_data()
+    {
+        QTest::addColumn<QByteArray>("key");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("link outside") << QByteArray("project.linksOutside") << "trans/out";
+        QTest::newRow("name not UTF-8") << QByteArray("project.badNames") << "orig/\\xff_dlg.edt";
+    }
+    void leftOutNamed()
+    {
+        QFETCH(QByteArray, key);
+        QFETCH(QString, named);
+        QVERIFY(QDir().mkpath(env_.Path("elsewhere")));
+        QVERIFY(WriteFile(env_.Path("elsewhere/four_dlg.edt"), EdtBytes({"Far"})));
+        if (key == "project.linksOutside") {
+            QVERIFY(QFile::link(env_.Path("elsewhere"), env_.Path(named)));
+        } else {
+            const QByteArray name = QFile::encodeName(env_.Path("orig/")) + "\xff_dlg.edt";
+            const int made = ::open(name.constData(), O_CREAT | O_WRONLY, 0644);
+            QVERIFY(made >= 0 && ::close(made) == 0);
+        }
+        OpenFrame();
+        const QStringList totals = Panel().Totals()->text().split(u'\n');
+        QCOMPARE(totals.last(), UiText(key.constData()).arg(1));
+        QCOMPARE(Panel().Totals()->toolTip(), QDir::toNativeSeparators(env_.Path(named)));
     }
 
     // A save sends the fields changed or confirmed since the last one, if translated and not

@@ -206,6 +206,8 @@ void ProjectCommands::ApplyUpdate(PlannedFile& file, UpdateTally& tally)
     if (file.Changes() || file.open) {
         if (Result stored = project.ReplaceFileMarks(file.entry.path, rows); !stored)
             tally.failed << stored.Error();
+        else if (file.open)
+            project_.MarksRewritten(file.entry.path);
     }
     Add(tally.counts, alignment.counts);
     tally.review += static_cast<qint64>(alignment.review.size());

@@ -256,6 +256,18 @@ Result ProjectFile::ReadSettings()
     return query.Done();
 }
 
+Result ProjectFile::ReadSettingsAgain()
+{
+    const ProjectSettings settings = settings_;
+    const QStringList links = outsideLinks_;
+    const Result read = ReadSettings();
+    if (!read) {
+        settings_ = settings;
+        outsideLinks_ = links;
+    }
+    return read;
+}
+
 QString ProjectFile::OriginalsDir() const
 {
     return QDir::cleanPath(QFileInfo(path_).absoluteDir().filePath(settings_.originals));

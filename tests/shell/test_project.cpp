@@ -571,6 +571,30 @@ private slots:
         QVERIFY(!review.Has(2, 0));
     }
 
+    // Marks another program sets or settles while the file is open: a save meanwhile clears
+    // only the mark of the field the translator edited, and the document takes the others in.
+    void reviewMarksFromAnotherProgram()
+    {
+        ProjectFile other;
+        QVERIFY(other.Open(project_));
+        QVERIFY(other.SetFieldMarks("a/one_dlg.edt", 0, 0, {"Hey", ReviewReason::Changed, {}}));
+        QVERIFY(other.SetFieldMarks("a/one_dlg.edt", 2, 0, {{}, ReviewReason::New, {}}));
+        OpenFrame();
+        DocumentTab* tab = OpenFromPanel("one_dlg.edt");
+        QVERIFY(tab);
+        const ReviewMarks& review = *tab->Session()->Review();
+        QCOMPARE(review.Count(), 2);
+        QVERIFY(other.SetFieldMarks("a/one_dlg.edt", 0, 0, {"Hi", ReviewReason::None, {}}));
+        QVERIFY(other.SetFieldMarks("a/one_dlg.edt", 1, 0, {"Og", ReviewReason::Changed, {}}));
+        QVERIFY(tab->Session()->SetText(2, tab->Document()->TextColumn(0), u"Op", "typing"));
+        QVERIFY(frame_->Commands().Save(frame_->ActiveIndex()));
+        QCOMPARE(other.Marks("a/one_dlg.edt", 2, 0)->review, ReviewReason::None);
+        QCOMPARE(other.Marks("a/one_dlg.edt", 1, 0)->review, ReviewReason::Changed);
+        QTRY_VERIFY(review.Has(1, 0));
+        QVERIFY(!review.Has(0, 0));
+        QCOMPARE(other.Marks("a/one_dlg.edt", 0, 0)->review, ReviewReason::None);
+    }
+
     // An update of the originals cut short is undone as the project opens, and said so.
     void interruptedUpdateReported()
     {

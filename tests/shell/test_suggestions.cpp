@@ -10,9 +10,16 @@
 #include "shell/MemoryCommands.h"
 #include "shell/SuggestionsPanel.h"
 
+#include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTextBrowser>
 #include <QUndoStack>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace scrivlet;
 using namespace scrivlet::test;
@@ -132,6 +139,33 @@ private slots:
         QCOMPARE(shown.count(), 1);
         QCOMPARE(Panel()->Matches().size(), 1u);
         QCOMPARE(Panel()->Target(1), u"Schließen"_qs);
+    }
+
+    // A memory server that takes the connection and never answers is given up after the time
+    // the settings allow, and the panel names the memory and says why.
+    void silentServerGivenUp()
+    {
+        const int silent = socket(AF_INET, SOCK_STREAM, 0);
+        const auto closing = qScopeGuard([silent] { ::close(silent); });
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        QVERIFY(bind(silent, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+                listen(silent, 4) == 0 &&
+                getsockname(silent, reinterpret_cast<sockaddr*>(&address), &size) == 0);
+        Start({{""}}, {{"Close"}}, 20);
+        SetMemoryTimeout(1);
+        const QString location =
+            QStringLiteral("postgresql://127.0.0.1:%1/tm").arg(ntohs(address.sin_port));
+        Panel()->SetLocation(location);
+        QElapsedTimer waited;
+        waited.start();
+        QCOMPARE(Select(0), QStringList{});
+        QVERIFY2(waited.elapsed() < 4000, qPrintable(QString::number(waited.elapsed())));
+        const QString note = Panel()->View()->toPlainText();
+        QVERIFY2(note.startsWith(UiText("suggest.failed").arg(ShownLocation(location), "")),
+                 qPrintable(note));
     }
 
     // Empty fields and fields equal to their source are filled from matches at or above the

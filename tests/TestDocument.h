@@ -56,9 +56,10 @@ inline EdtFormat MakeFormat(int recordLength, std::initializer_list<FieldDef> fi
 
 // An unmodified document of the format holding rows; a row with fewer texts than the format
 // has text fields leaves the rest empty.
-inline std::unique_ptr<EdtDocument> MakeDocument(const EdtFormat& format, const Rows& rows)
+inline std::unique_ptr<EdtDocument> MakeDocument(const EdtFormat& format, const Rows& rows,
+                                                 int formatIndex = -1)
 {
-    auto document = std::make_unique<EdtDocument>(format);
+    auto document = std::make_unique<EdtDocument>(format, formatIndex);
     for (const QStringList& texts : rows) {
         for (int k = 0; k < document->TextFieldCount(); ++k)
             document->AddLoadedText(k < texts.size() ? texts[k] : QString());

@@ -47,7 +47,9 @@ QByteArray Quoted(const QString& text)
     return out + '"';
 }
 
-int Prepare(const CheckRequest& request, CheckSetup* setup)
+// tuning and words: a project's, which the request's add to.
+int Prepare(const CheckRequest& request, CheckSetup* setup, CheckTuning tuning = {},
+            const QStringList& words = {})
 {
     CheckSettings& s = setup->settings;
     if (!request.checks.isEmpty()) {
@@ -55,10 +57,18 @@ int Prepare(const CheckRequest& request, CheckSetup* setup)
         for (const QString& name : request.checks)
             s.enabled |= Bit(*CheckNamed(name));
     }
-    for (const QString& pattern : request.placeholders) {
-        if (!s.placeholders.AddPattern(pattern))
+    // Those of the command line one by one, to name a bad one; a project's bad ones are left
+    // out, as the editor leaves them out.
+    for (const QString& pattern : request.placeholders + request.tags) {
+        if (!PlaceholderFinder().AddPattern(pattern))
             return InvalidPattern(pattern);
     }
+    tuning.placeholders += request.placeholders;
+    tuning.tags += request.tags;
+    tuning.startCaseOff += request.startCaseOff;
+    if (request.lengthRatio > 0)
+        tuning.lengthRatio = request.lengthRatio;
+    s.Tune(tuning);
     if (!request.glossary.isEmpty()) {
         if (Result read = ReadGlossary(request.glossary, request.spelling, &s.glossary); !read)
             return Failed(str::OpenFailed, request.glossary, read.Error());
@@ -69,6 +79,7 @@ int Prepare(const CheckRequest& request, CheckSetup* setup)
             Print(stderr, loaded.Error() + u'\n');
             return kExitFailed;
         }
+        setup->dictionary.SetWordList(words);
         s.enabled |= Bit(Check::Spelling);
         s.speller = &setup->dictionary;
     }
@@ -152,7 +163,9 @@ int RunProjectCheck(ProjectFile& project, const FormatCatalogue& catalogue,
                     const ProjectListing& listing, const CheckRequest& request)
 {
     CheckSetup setup;
-    if (const int failed = Prepare(request, &setup))
+    // As the editor checks the project: with its own words, patterns and choices.
+    if (const int failed =
+            Prepare(request, &setup, ProjectCheckTuning(project), ProjectWordList(project)))
         return failed;
     // A file named on the command line stands in for the project's own terms.
     if (request.glossary.isEmpty())

@@ -14,6 +14,9 @@ struct CheckRequest {
     QString glossary;
     QString spelling;  // a language: turns spelling on
     QStringList placeholders;
+    QStringList tags;
+    double lengthRatio = 0;    // 0: the project's, else the default
+    QStringList startCaseOff;  // "format:field"
 };
 
 extern const char kCheckUsage[];

@@ -18,6 +18,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <atomic>
 
 namespace scrivlet {
 
@@ -193,10 +194,14 @@ RecoveryStore::RecoveryStore(const QString& folder) : folder_(folder)
     QDir().mkpath(folder_);
     // Also a folder made by an older version, open to everybody.
     QFile::setPermissions(folder_, kFolderPermissions);
-    // The process id alone could come back after a reboot; the start time makes it unique.
-    owner_ = QStringLiteral("%1.%2")
+    // The process id alone could come back after a reboot; the start time makes it unique
+    // across processes, and a count across the stores of one process: two made within the same
+    // millisecond would otherwise share a name and each take the other's copies for its own.
+    static std::atomic<int> stores{0};
+    owner_ = QStringLiteral("%1.%2.%3")
                  .arg(QCoreApplication::applicationPid())
-                 .arg(QDateTime::currentMSecsSinceEpoch());
+                 .arg(QDateTime::currentMSecsSinceEpoch())
+                 .arg(++stores);
     lock_ = std::make_unique<QLockFile>(FilePath(owner_, kLockSuffix));
     lock_->setStaleLockTime(0);  // held for the whole run: only a dead owner makes it stale
     lock_->tryLock(0);

@@ -115,6 +115,13 @@ const FieldDef* GridModel::Field(int column) const
     return &document_->Format().fields[static_cast<size_t>(source.column)];
 }
 
+int GridModel::ColumnWidth(int column) const
+{
+    constexpr int kDefaultColumnWidth = 100;
+    const FieldDef* field = Field(column);
+    return field && field->width >= 0 ? field->width : kDefaultColumnWidth;
+}
+
 CellKind GridModel::Kind(int row, int column) const
 {
     const FieldDef* field = Field(column);
@@ -183,9 +190,8 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
     if (!field || orientation != Qt::Horizontal)
         return {};
     if (role == Qt::DisplayRole)
-        return ColumnAt(section).reference
-                   ? UiText("work.referenceCaption").arg(field->caption)
-                   : field->caption;
+        return ColumnAt(section).reference ? UiText("work.referenceCaption").arg(field->caption)
+                                           : field->caption;
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
     return {};

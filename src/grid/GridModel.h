@@ -60,6 +60,9 @@ public:
     bool IsTooLong(int row, int column) const;
     // The format's field of a column (a reference column's is its text column's), or null.
     const FieldDef* Field(int column) const;
+    // The width a column starts at, in pixels: its field's own, else one for every field that
+    // sets none. The grid and its printout both lay columns out by it.
+    int ColumnWidth(int column) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -28,7 +28,6 @@ namespace scrivlet {
 namespace {
 
 // Width of a column whose field says -1.
-constexpr int kDefaultColumnWidth = 100;
 // The pause after a keystroke before the field is checked with the text typed so far.
 constexpr int kEditTextDelayMs = 150;
 // Room above and below the cell font's height in a row.
@@ -446,10 +445,8 @@ void GridView::RefreshAppearance()
 void GridView::UpdateColumns()
 {
     QHeaderView* header = horizontalHeader();
-    for (int k = 0; k < model_->columnCount(); ++k) {
-        const int width = model_->Field(k)->width;
-        header->resizeSection(k, width >= 0 ? width : kDefaultColumnWidth);
-    }
+    for (int k = 0; k < model_->columnCount(); ++k)
+        header->resizeSection(k, model_->ColumnWidth(k));
 }
 
 void GridView::UpdateAddRowSpan()

@@ -8,7 +8,7 @@ namespace scrivlet {
 // no file.
 class AppendRecordStep : public DocumentStep {
 public:
-    AppendRecordStep(DocumentHistory* history, int at, const QString& text);
+    AppendRecordStep(EdtDocument* document, int at, const QString& text);
     void redo() override;
     void undo() override;
     bool ChangesFile() const override { return false; }

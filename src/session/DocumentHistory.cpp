@@ -41,8 +41,8 @@ bool DocumentHistory::SetText(int record, int column, QStringView text, const QS
     const std::optional<EdtDocument::TextRef> stored = document_->StoreText(text);
     if (!stored)
         return false;
-    return Push(
-        new FieldTextsStep(this, column, {EdtDocument::FieldEdit{record, field, *stored}}, name));
+    return Push(new FieldTextsStep(document_, column,
+                                   {EdtDocument::FieldEdit{record, field, *stored}}, name));
 }
 
 bool DocumentHistory::SetTexts(const TextPlan& plan, const QString& name)
@@ -55,7 +55,8 @@ bool DocumentHistory::SetTexts(const TextPlan& plan, const QString& name)
     std::optional<std::vector<EdtDocument::FieldEdit>> edits = document_->StoreTexts(plan);
     if (!edits)
         return false;
-    return Push(new FieldTextsStep(this, document_->TextColumn(field), std::move(*edits), name));
+    return Push(
+        new FieldTextsStep(document_, document_->TextColumn(field), std::move(*edits), name));
 }
 
 bool DocumentHistory::AppendRecord()
@@ -63,13 +64,18 @@ bool DocumentHistory::AppendRecord()
     if (!document_)
         return false;
     const int records = document_->RecordCount();
-    Push(new AppendRecordStep(this, records, RecordStepName("undo.append", *document_, records)));
+    Push(new AppendRecordStep(document_, records,
+                              RecordStepName("undo.append", *document_, records)));
     return document_->RecordCount() > records;
 }
 
 bool DocumentHistory::Reload(const EdtDocument& loaded)
 {
-    if (!Replace(loaded, UiText("undo.reload")))
+    // The step and the save are one change of state: no modified flicker in between.
+    holding_ = true;
+    const bool replaced = Replace(loaded, UiText("undo.reload"));
+    holding_ = false;
+    if (!replaced)
         return false;
     // What is on disk now is what the document holds.
     SetSaved();
@@ -100,7 +106,8 @@ bool DocumentHistory::Replace(const EdtDocument& loaded, const QString& name,
     }
     if (entries.empty() && before == after && !follow)
         return false;
-    return Push(new ReplaceStep(this, std::move(entries), before, after, name, std::move(follow)));
+    return Push(
+        new ReplaceStep(document_, std::move(entries), before, after, name, std::move(follow)));
 }
 
 const DocumentStep* DocumentHistory::UndoStep() const
@@ -145,6 +152,8 @@ bool DocumentHistory::ChangedSinceSave() const
 
 void DocumentHistory::UpdateModified()
 {
+    if (holding_)
+        return;
     const bool modified = outsideChange_ || ChangedSinceSave();
     if (modified == modified_)
         return;

@@ -68,14 +68,6 @@ public:
     // The document differs from its file in a way no step covers; only a save clears it.
     void SetChangedOutside();
 
-    // For the steps: runs change on the document, if it still exists.
-    template <typename Change>
-    void Run(Change change)
-    {
-        if (document_)
-            change(*document_);
-    }
-
 signals:
     void ModifiedChanged(bool modified);
 
@@ -88,6 +80,7 @@ private:
     QUndoStack* stack_;
     bool outsideChange_ = false;
     bool modified_ = false;
+    bool holding_ = false;  // a change of several steps is under way: tell once at its end
 };
 
 }  // namespace scrivlet

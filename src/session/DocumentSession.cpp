@@ -85,16 +85,14 @@ const SourceGroups* DocumentSession::Groups() const
 }
 
 void DocumentSession::SetCheckChoices(CheckMask enabled, const QString& language,
-                                      const Speller* speller, const QStringList& patterns)
+                                      const Speller* speller, const CheckTuning& tuning)
 {
     // The background spelling run reads the speller and the patterns.
     checks_->StopSpelling();
     checkSettings_.enabled = speller ? enabled : (enabled & ~Bit(Check::Spelling));
     checkSettings_.language = language;
     checkSettings_.speller = speller;
-    checkSettings_.placeholders.Clear();
-    for (const QString& pattern : patterns)
-        checkSettings_.placeholders.AddPattern(pattern);
+    checkSettings_.Tune(tuning);
     checks_->RecheckAll();
 }
 

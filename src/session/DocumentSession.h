@@ -62,10 +62,10 @@ public:
     // The quality checks over the document and its reference.
     DocumentChecks* Checks() const { return checks_.get(); }
     // The checks' choices: which run, the translation's language and its speller (which must
-    // outlive the session or be replaced first), the project's placeholder patterns (invalid
-    // ones are left out). The checks run again at once.
+    // outlive the session or be replaced first), the project's patterns (invalid ones are left
+    // out) and its other choices. The checks run again at once.
     void SetCheckChoices(CheckMask enabled, const QString& language, const Speller* speller,
-                         const QStringList& patterns);
+                         const CheckTuning& tuning);
     const CheckSettings& CheckChoices() const { return checkSettings_; }
     // The fields waiting for review since the original changed.
     ReviewMarks* Review() const { return review_.get(); }

@@ -2,8 +2,8 @@
 
 namespace scrivlet {
 
-DocumentStep::DocumentStep(DocumentHistory* history, const QString& text, int row, int column)
-    : QUndoCommand(text), history_(history), row_(row), column_(column)
+DocumentStep::DocumentStep(EdtDocument* document, const QString& text, int row, int column)
+    : QUndoCommand(text), document_(document), row_(row), column_(column)
 {
 }
 

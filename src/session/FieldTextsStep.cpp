@@ -1,14 +1,12 @@
 #include "session/FieldTextsStep.h"
 
-#include "session/DocumentHistory.h"
-
 #include <utility>
 
 namespace scrivlet {
 
-FieldTextsStep::FieldTextsStep(DocumentHistory* history, int column,
+FieldTextsStep::FieldTextsStep(EdtDocument* document, int column,
                                std::vector<EdtDocument::FieldEdit> entries, const QString& text)
-    : DocumentStep(history, text, entries.front().record, column), entries_(std::move(entries))
+    : DocumentStep(document, text, entries.front().record, column), entries_(std::move(entries))
 {
 }
 
@@ -24,7 +22,7 @@ void FieldTextsStep::undo()
 
 void FieldTextsStep::Exchange()
 {
-    History()->Run([this](EdtDocument& document) { document.ExchangeTexts(entries_); });
+    Run([this](EdtDocument& document) { document.ExchangeTexts(entries_); });
 }
 
 }  // namespace scrivlet

@@ -13,8 +13,8 @@ namespace scrivlet {
 class FieldTextsStep : public DocumentStep {
 public:
     // entries must not be empty; column is the document column of the first one.
-    FieldTextsStep(DocumentHistory* history, int column,
-                   std::vector<EdtDocument::FieldEdit> entries, const QString& text);
+    FieldTextsStep(EdtDocument* document, int column, std::vector<EdtDocument::FieldEdit> entries,
+                   const QString& text);
     void redo() override;
     void undo() override;
 

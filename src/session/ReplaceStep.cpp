@@ -1,15 +1,13 @@
 #include "session/ReplaceStep.h"
 
-#include "session/DocumentHistory.h"
-
 #include <utility>
 
 namespace scrivlet {
 
-ReplaceStep::ReplaceStep(DocumentHistory* history, std::vector<EdtDocument::FieldEdit> entries,
+ReplaceStep::ReplaceStep(EdtDocument* document, std::vector<EdtDocument::FieldEdit> entries,
                          int before, int after, const QString& text,
                          std::function<void(bool)> follow)
-    : DocumentStep(history, text, 0, 0),
+    : DocumentStep(document, text, 0, 0),
       entries_(std::move(entries)),
       before_(before),
       after_(after),
@@ -33,7 +31,7 @@ void ReplaceStep::undo()
 
 void ReplaceStep::Change(int from, int to)
 {
-    History()->Run([&](EdtDocument& document) {
+    Run([&](EdtDocument& document) {
         if (to > from)
             document.InsertRecords(from, to - from);
         document.ExchangeTexts(entries_);

@@ -15,7 +15,7 @@ namespace scrivlet {
 // belongs to the step beside the texts (a reference, review marks).
 class ReplaceStep : public DocumentStep {
 public:
-    ReplaceStep(DocumentHistory* history, std::vector<EdtDocument::FieldEdit> entries, int before,
+    ReplaceStep(EdtDocument* document, std::vector<EdtDocument::FieldEdit> entries, int before,
                 int after, const QString& text, std::function<void(bool)> follow);
     void redo() override;
     void undo() override;

@@ -14,24 +14,15 @@
 #include <QMenu>
 
 namespace scrivlet {
-namespace {
-
-// Lists in the project's settings table: one entry per line (patterns may hold commas).
-QStringList Lines(const QString& value)
-{
-    return value.split(u'\n', Qt::SkipEmptyParts);
-}
-
-}  // namespace
-
 CheckCommands::CheckCommands(std::function<ProjectFile*()> project,
                              std::function<QString(const QString&)> relative,
                              std::function<std::vector<DocumentSession*>()> sessions,
-                             QObject* parent)
+                             const FormatCatalogue* catalogue, QObject* parent)
     : QObject(parent),
       project_(std::move(project)),
       relative_(std::move(relative)),
-      sessions_(std::move(sessions))
+      sessions_(std::move(sessions)),
+      catalogue_(catalogue)
 {
 }
 
@@ -71,8 +62,9 @@ void CheckCommands::Reload()
     }
     language_ = Stored(kProjectSpelling, SpellingLanguage());
     // A project keeps its own word list and patterns; the user's list serves without one.
-    words_ = project_() ? Lines(Stored(kProjectWordList, {})) : UserWordList();
-    patterns_ = Lines(Stored(kProjectPlaceholders, {}));
+    ProjectFile* project = project_();
+    words_ = project ? ProjectWordList(*project) : UserWordList();
+    tuning_ = project ? ProjectCheckTuning(*project) : CheckTuning();
     LoadDictionary();
     ApplyAll();
 }
@@ -104,7 +96,7 @@ void CheckCommands::Apply(DocumentSession* session)
 {
     // The ignores first, so that the document is checked once.
     session->Checks()->SetIgnored(LoadIgnores(session), false);
-    session->SetCheckChoices(enabled_, language_, dictionary_.get(), patterns_);
+    session->SetCheckChoices(enabled_, language_, dictionary_.get(), tuning_);
 }
 
 void CheckCommands::Follow(DocumentSession* session)
@@ -173,8 +165,8 @@ void CheckCommands::SetWordList(const QStringList& words)
 {
     words_ = words;
     words_.removeDuplicates();
-    if (project_())
-        Store(kProjectWordList, words_.join(u'\n'));
+    if (ProjectFile* project = project_())
+        (void)StoreProjectWordList(*project, words_);
     else
         SetUserWordList(words_);
     if (dictionary_) {
@@ -190,10 +182,11 @@ void CheckCommands::AddWord(const QString& word)
         SetWordList(words_ + QStringList{word});
 }
 
-void CheckCommands::SetPatterns(const QStringList& patterns)
+void CheckCommands::SetTuning(const CheckTuning& tuning)
 {
-    patterns_ = patterns;
-    Store(kProjectPlaceholders, patterns_.join(u'\n'));
+    tuning_ = tuning;
+    if (ProjectFile* project = project_())
+        (void)StoreCheckTuning(*project, tuning_);
     ApplyAll();
 }
 
@@ -236,16 +229,18 @@ void CheckCommands::FillMenu(QMenu* menu)
 
 void CheckCommands::EditSettings(QWidget* parent)
 {
-    const QStringList patterns = patterns_;
+    const QStringList patterns = tuning_.placeholders;
     CheckSettingsDialog dialog(project_() ? &patterns : nullptr, words_, parent);
+    if (project_() && catalogue_)
+        dialog.SetTuning(tuning_, *catalogue_);
     if (dialog.exec() == QDialog::Accepted)
         ApplySettings(dialog);
 }
 
 void CheckCommands::ApplySettings(const CheckSettingsDialog& dialog)
 {
-    if (project_() && dialog.Patterns() != patterns_)
-        SetPatterns(dialog.Patterns());
+    if (project_() && dialog.Tuning() != tuning_)
+        SetTuning(dialog.Tuning());
     if (dialog.Words() != words_)
         SetWordList(dialog.Words());
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/ProjectChecks.h"
 #include "translation/DocumentChecks.h"
 
 #include <QObject>
@@ -21,25 +22,21 @@ namespace scrivlet {
 
 class CheckSettingsDialog;
 class DocumentSession;
+class FormatCatalogue;
 class ProjectFile;
 class SpellingDictionary;
-
-// Keys of the project's settings table.
-inline constexpr char kProjectDisabledChecks[] = "disabled_checks";
-inline constexpr char kProjectSpelling[] = "spelling_language";
-inline constexpr char kProjectWordList[] = "word_list";
-inline constexpr char kProjectPlaceholders[] = "placeholder_patterns";
 
 class CheckCommands : public QObject {
     Q_OBJECT
 
 public:
     // project gives the open project (null for none); relative the project's name of a
-    // document's file (empty when it is none of the project's); sessions the open documents.
+    // document's file (empty when it is none of the project's); sessions the open documents;
+    // catalogue (which must outlive this object) the formats whose fields the settings list.
     CheckCommands(std::function<ProjectFile*()> project,
                   std::function<QString(const QString&)> relative,
                   std::function<std::vector<DocumentSession*>()> sessions,
-                  QObject* parent = nullptr);
+                  const FormatCatalogue* catalogue = nullptr, QObject* parent = nullptr);
     ~CheckCommands() override;
 
     // Fills View > Checks: one checkable item per check, the spelling language, and the
@@ -47,7 +44,8 @@ public:
     void FillMenu(QMenu* menu);
     // The patterns and the word list in a dialog; accepted, they apply at once.
     void EditSettings(QWidget* parent);
-    // What an accepted dialog holds: the word list, and the patterns when a project is open.
+    // What an accepted dialog holds: the word list, and the project's patterns and choices when
+    // a project is open.
     void ApplySettings(const CheckSettingsDialog& dialog);
 
     // The checks that run now (spelling only with a language).
@@ -59,8 +57,10 @@ public:
     QStringList WordList() const { return words_; }
     void SetWordList(const QStringList& words);
     void AddWord(const QString& word);
-    QStringList Patterns() const { return patterns_; }
-    void SetPatterns(const QStringList& patterns);
+    QStringList Patterns() const { return tuning_.placeholders; }
+    // The project's patterns, length ratio and fields that may start in lower case.
+    const CheckTuning& Tuning() const { return tuning_; }
+    void SetTuning(const CheckTuning& tuning);
     // The dictionary of the language with the word list; null while spelling is off.
     const SpellingDictionary* Dictionary() const { return dictionary_.get(); }
 
@@ -94,7 +94,8 @@ private:
     CheckMask enabled_ = 0;
     QString language_;
     QStringList words_;
-    QStringList patterns_;
+    CheckTuning tuning_;
+    const FormatCatalogue* catalogue_;
     std::unique_ptr<SpellingDictionary> dictionary_;
     QMenu* menu_ = nullptr;
     QMenu* languageMenu_ = nullptr;

@@ -102,7 +102,7 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
             return workspace_->CurrentProject().RelativeTranslation(path);
         },
         [this] { return workspace_ ? workspace_->Sessions() : std::vector<DocumentSession*>(); },
-        this);
+        catalogue_, this);
     actions_ = CreateCommandActions(this);
     find_ = new FindCommands(this, statusBar(), [this] { return TabAt(ActiveIndex()); });
     printing_->Connect(

@@ -30,8 +30,6 @@ namespace {
 
 constexpr qreal kTextPoints = 9;
 constexpr qreal kLinePoints = 0.5;
-// A column the view gives no width has the view's default one.
-constexpr int kDefaultColumnWidth = 100;
 // Screen pixels per inch, for the view's column widths.
 constexpr qreal kScreenDpi = 96;
 const QColor kCaptionFill(225, 225, 225);
@@ -198,10 +196,8 @@ void GridPrint::PlaceColumns(const PrintSource& source)
     qreal total = 0;
     qreal textTotal = 0;
     for (int k = 0; k < model_.columnCount(); ++k) {
-        const int fieldWidth = model_.Field(k)->width;
-        const int width = k < static_cast<int>(source.columnWidths.size())
-                              ? source.columnWidths[k]
-                              : (fieldWidth >= 0 ? fieldWidth : kDefaultColumnWidth);
+        const int width = k < static_cast<int>(source.columnWidths.size()) ? source.columnWidths[k]
+                                                                           : model_.ColumnWidth(k);
         if (width <= 0)
             continue;
         columns_.push_back(k);

@@ -474,7 +474,6 @@ void ProblemsPanel::FollowProject(Workspace& workspace, const CheckCommands& che
         job.enabled = checks.Enabled();
         job.language = checks.Language();
         job.words = checks.WordList();
-        job.patterns = checks.Patterns();
         job.glossary = project.Glossary();
         for (int index = 0; index < workspace.Count(); ++index) {
             DocumentSession* session = workspace.Session(index);
@@ -598,8 +597,7 @@ void ProblemsPanel::StartProjectCheck()
         CheckSettings settings;
         settings.enabled = job.enabled & ~Bit(Check::Spelling);
         settings.language = job.language;
-        for (const QString& pattern : job.patterns)
-            settings.placeholders.AddPattern(pattern);
+        settings.Tune(ProjectCheckTuning(project));
         settings.glossary = job.glossary;
         SpellingDictionary dictionary;
         if ((job.enabled & Bit(Check::Spelling)) && !job.language.isEmpty() &&

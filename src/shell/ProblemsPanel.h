@@ -41,7 +41,6 @@ struct ProjectCheckJob {
     CheckMask enabled = 0;
     QString language;
     QStringList words;
-    QStringList patterns;
     std::vector<GlossaryTerm> glossary;
     // The project's open translations (with their originals as references), by relative path.
     std::vector<std::pair<QString, DocumentSession*>> open;

@@ -1,10 +1,56 @@
 #include "store/ProjectChecks.h"
 
 #include "documents/EdtDocument.h"
+#include "store/ProjectFile.h"
 #include "translation/DocumentChecks.h"
 #include "translation/ProjectTranslations.h"
 
 namespace scrivlet {
+namespace {
+
+QStringList Lines(ProjectFile& project, const char* key)
+{
+    return project.Value(QString::fromLatin1(key)).split(u'\n', Qt::SkipEmptyParts);
+}
+
+}  // namespace
+
+QStringList ProjectWordList(ProjectFile& project)
+{
+    return Lines(project, kProjectWordList);
+}
+
+Result StoreProjectWordList(ProjectFile& project, const QStringList& words)
+{
+    return project.SetValue(QString::fromLatin1(kProjectWordList), words.join(u'\n'));
+}
+
+CheckTuning ProjectCheckTuning(ProjectFile& project)
+{
+    CheckTuning tuning;
+    tuning.placeholders = Lines(project, kProjectPlaceholders);
+    tuning.tags = Lines(project, kProjectTags);
+    bool ok = false;
+    const double ratio = project.Value(QString::fromLatin1(kProjectLengthRatio)).toDouble(&ok);
+    if (ok && ratio > 1)
+        tuning.lengthRatio = ratio;
+    tuning.startCaseOff = Lines(project, kProjectStartCaseOff);
+    return tuning;
+}
+
+Result StoreCheckTuning(ProjectFile& project, const CheckTuning& tuning)
+{
+    const std::pair<const char*, QString> values[] = {
+        {kProjectPlaceholders, tuning.placeholders.join(u'\n')},
+        {kProjectTags, tuning.tags.join(u'\n')},
+        {kProjectLengthRatio, QString::number(tuning.lengthRatio)},
+        {kProjectStartCaseOff, tuning.startCaseOff.join(u'\n')}};
+    for (const auto& [key, value] : values) {
+        if (Result stored = project.SetValue(QString::fromLatin1(key), value); !stored)
+            return stored;
+    }
+    return {};
+}
 
 void CheckProjectFiles(ProjectFile& project, const FormatCatalogue& catalogue,
                        const ProjectListing& listing, const CheckSettings& settings,

@@ -2,6 +2,7 @@
 
 #include "base/GuardedRegex.h"
 #include "base/UiText.h"
+#include "translation/ShapeChecks.h"
 #include "translation/Spelling.h"
 
 #include <algorithm>
@@ -9,18 +10,6 @@
 
 namespace scrivlet {
 namespace {
-
-const char* const kCheckNames[kCheckCount] = {
-    "too_long",        "not_storable",  "untranslated",   "empty",       "placeholders",
-    "numbers",         "leading_space", "trailing_space", "line_breaks", "double_space",
-    "end_punctuation", "inconsistent",  "glossary",       "spelling"};
-
-// The interface text "check.<name>.<what>".
-QString CheckText(Check check, const char* what)
-{
-    const QByteArray key = QByteArray("check.").append(CheckName(check)).append('.').append(what);
-    return UiText(key.constData());
-}
 
 void Tell(std::vector<Problem>* details, Check check, QString detail)
 {
@@ -198,38 +187,32 @@ QStringList FoldedWords(const QString& text)
     return words;
 }
 
-// The placeholder texts of marks, sorted, for a comparison as multisets.
-void Sorted(QStringView text, const std::vector<TextSpan>& marks, std::vector<QStringView>* out)
+// The placeholder texts of marks less the tags ({i} may be both), sorted, for a comparison as
+// multisets.
+void Sorted(QStringView text, const std::vector<TextSpan>& marks, const std::vector<TextSpan>& tags,
+            std::vector<QStringView>* out)
 {
     out->clear();
-    for (const TextSpan& m : marks)
-        out->push_back(text.mid(m.start, m.length));
+    size_t tag = 0;
+    for (const TextSpan& m : marks) {
+        while (tag < tags.size() && tags[tag].start < m.start)
+            ++tag;
+        if (tag == tags.size() || tags[tag].start != m.start || tags[tag].length != m.length)
+            out->push_back(text.mid(m.start, m.length));
+    }
     std::sort(out->begin(), out->end());
 }
 
-// What reference has and text lacks ("missing") and the other way ("extra"), as one detail.
-QString Difference(Check check, const std::vector<QStringView>& reference,
-                   const std::vector<QStringView>& text)
+// Both kinds of codes as one sorted list.
+void Merged(const std::vector<TextSpan>& a, const std::vector<TextSpan>& b,
+            std::vector<TextSpan>* out)
 {
-    QStringList missing, extra;
-    size_t a = 0, b = 0;
-    while (a < reference.size() || b < text.size()) {
-        if (b == text.size() || (a < reference.size() && reference[a] < text[b]))
-            missing << reference[a++].toString();
-        else if (a == reference.size() || text[b] < reference[a])
-            extra << text[b++].toString();
-        else
-            ++a, ++b;
-    }
-    QStringList parts;
-    if (!missing.isEmpty())
-        parts << CheckText(check, "missing").arg(missing.join(u' '));
-    if (!extra.isEmpty())
-        parts << CheckText(check, "extra").arg(extra.join(u' '));
-    return parts.join(QStringLiteral(", "));
+    out->resize(a.size() + b.size());
+    std::merge(a.begin(), a.end(), b.begin(), b.end(), out->begin(),
+               [](const TextSpan& x, const TextSpan& y) { return x.start < y.start; });
 }
 
-// Digit runs outside the placeholders.
+// Digit runs outside the codes.
 void Numbers(QStringView text, const std::vector<TextSpan>& marks, std::vector<QStringView>* out)
 {
     out->clear();
@@ -338,14 +321,14 @@ int EndKinds(QStringView text, QStringView language, bool strict)
 
 const char* CheckName(Check check)
 {
-    return kCheckNames[static_cast<int>(check)];
+    return kCheckKinds[static_cast<int>(check)].name;
 }
 
 std::optional<Check> CheckNamed(QStringView name)
 {
-    for (int i = 0; i < kCheckCount; ++i) {
-        if (name == QLatin1StringView(kCheckNames[i]))
-            return static_cast<Check>(i);
+    for (const CheckKind& kind : kCheckKinds) {
+        if (name == QLatin1StringView(kind.name))
+            return kind.check;
     }
     return std::nullopt;
 }
@@ -368,15 +351,15 @@ bool InflectionOf(QStringView word, QStringView target)
     return word.startsWith(target.first(std::max<qsizetype>(4, target.size() - 2)));
 }
 
-PlaceholderFinder::PlaceholderFinder() = default;
-PlaceholderFinder::~PlaceholderFinder() = default;
+SpanFinder::SpanFinder() = default;
+SpanFinder::~SpanFinder() = default;
 
-void PlaceholderFinder::Clear()
+void SpanFinder::Clear()
 {
     patterns_.clear();
 }
 
-bool PlaceholderFinder::AddPattern(const QString& pattern)
+bool SpanFinder::AddPattern(const QString& pattern)
 {
     auto regex = std::make_unique<GuardedRegex>();
     if (pattern.isEmpty() || !regex->Compile(pattern, true))
@@ -385,11 +368,9 @@ bool PlaceholderFinder::AddPattern(const QString& pattern)
     return true;
 }
 
-void PlaceholderFinder::Find(QStringView text, MatchBudget* budget,
-                             std::vector<TextSpan>* found) const
+void SpanFinder::AddMatches(QStringView text, MatchBudget* budget,
+                            std::vector<TextSpan>* found) const
 {
-    found->clear();
-    FindBuiltIn(text, found);
     if (patterns_.empty() || !budget)
         return;
     for (const auto& regex : patterns_) {
@@ -411,6 +392,53 @@ void PlaceholderFinder::Find(QStringView text, MatchBudget* budget,
             (*found)[kept++] = span;
     }
     found->resize(kept);
+}
+
+void PlaceholderFinder::Find(QStringView text, MatchBudget* budget,
+                             std::vector<TextSpan>* found) const
+{
+    found->clear();
+    FindBuiltIn(text, found);
+    AddMatches(text, budget, found);
+}
+
+void TagFinder::Find(QStringView text, QStringView counterpart, MatchBudget* budget,
+                     std::vector<TextSpan>* found) const
+{
+    found->clear();
+    FindBuiltInTags(text, counterpart, found);
+    AddMatches(text, budget, found);
+}
+
+std::optional<FormatField> FormatFieldNamed(QStringView name)
+{
+    const qsizetype colon = name.indexOf(u':');
+    bool formatOk = false, fieldOk = false;
+    const FormatField field{name.left(colon).toInt(&formatOk), name.mid(colon + 1).toInt(&fieldOk)};
+    if (colon < 0 || !formatOk || !fieldOk || field.format < 0 || field.field < 0)
+        return std::nullopt;
+    return field;
+}
+
+QString FormatFieldName(const FormatField& field)
+{
+    return QStringLiteral("%1:%2").arg(field.format).arg(field.field);
+}
+
+void CheckSettings::Tune(const CheckTuning& tuning)
+{
+    placeholders.Clear();
+    for (const QString& pattern : tuning.placeholders)
+        placeholders.AddPattern(pattern);
+    tags.Clear();
+    for (const QString& pattern : tuning.tags)
+        tags.AddPattern(pattern);
+    lengthRatio = tuning.lengthRatio > 1 ? tuning.lengthRatio : kDefaultLengthRatio;
+    startCaseOff.clear();
+    for (const QString& name : tuning.startCaseOff) {
+        if (const std::optional<FormatField> field = FormatFieldNamed(name))
+            startCaseOff.insert(*field);
+    }
 }
 
 GlossaryIndex::GlossaryIndex(const std::vector<GlossaryTerm>& terms)
@@ -491,6 +519,62 @@ CheckMask FieldChecker::Run(const FieldInput& in, const TextStorage& storage, Ma
                             std::vector<Problem>* details, CheckMask only) const
 {
     const CheckMask on = settings_.enabled & only;
+    CheckMask found = Fits(in, storage, on, details);
+    const QStringView text = in.text;
+    const bool reference = in.hasReference && !in.reference.isEmpty();
+    if ((on & Bit(Check::DoubleSpace)) && text.contains(u"  ") &&
+        !(in.hasReference && in.reference.contains(u"  "))) {
+        found |= Bit(Check::DoubleSpace);
+        Tell(details, Check::DoubleSpace,
+             CheckText(Check::DoubleSpace, "detail").arg(text.indexOf(u"  ") + 1));
+    }
+    const bool untranslated = reference && text == in.reference;
+    const bool compare = reference && !text.isEmpty() && !untranslated;
+    const bool alone = !reference && (on & Bit(Check::RepeatedWord)) && !text.isEmpty();
+    // Reused from field to field: the whole-document run allocates nothing per field.
+    thread_local std::vector<TextSpan> marks, tags, codes, referenceMarks, referenceTags,
+        referenceCodes;
+    marks.clear(), tags.clear(), codes.clear();
+    if (compare || alone || (on & Bit(Check::Spelling))) {
+        settings_.placeholders.Find(text, budget, &marks);
+        settings_.tags.Find(text, in.reference, budget, &tags);
+        Merged(marks, tags, &codes);
+    }
+    const MarkedText marked{text, marks, tags, codes};
+    if (compare) {
+        settings_.placeholders.Find(in.reference, budget, &referenceMarks);
+        settings_.tags.Find(in.reference, text, budget, &referenceTags);
+        Merged(referenceMarks, referenceTags, &referenceCodes);
+        const MarkedText markedReference{in.reference, referenceMarks, referenceTags,
+                                         referenceCodes};
+        found |= Compare(on, marked, markedReference, details);
+        found |= Shape(on, marked, markedReference, details);
+        if (on & Bit(Check::Glossary))
+            found |= Glossary(in, details);
+    } else if ((on & Bit(Check::Untranslated)) && untranslated) {
+        found |= Bit(Check::Untranslated);
+        if (details)
+            Tell(details, Check::Untranslated, CheckText(Check::Untranslated, "detail"));
+    } else if ((on & Bit(Check::Empty)) && reference && text.isEmpty()) {
+        found |= Bit(Check::Empty);
+        if (details)
+            Tell(details, Check::Empty, CheckText(Check::Empty, "detail"));
+    } else if (alone) {
+        QString detail;
+        if (RepeatsWord(marked, nullptr, details ? &detail : nullptr)) {
+            found |= Bit(Check::RepeatedWord);
+            Tell(details, Check::RepeatedWord, std::move(detail));
+        }
+    }
+    // A copy of the original is spelled in the original's language: only its mark counts.
+    if ((on & Bit(Check::Spelling)) && settings_.speller && !untranslated)
+        found |= Spelling(text, codes, details);
+    return found;
+}
+
+CheckMask FieldChecker::Fits(const FieldInput& in, const TextStorage& storage, CheckMask on,
+                             std::vector<Problem>* details) const
+{
     CheckMask found = 0;
     const QStringView text = in.text;
     if ((on & Bit(Check::TooLong)) && text.size() > in.size) {
@@ -510,34 +594,6 @@ CheckMask FieldChecker::Run(const FieldInput& in, const TextStorage& storage, Ma
                  CheckText(Check::NotStorable, "detail").arg(characters));
         }
     }
-    const bool reference = in.hasReference && !in.reference.isEmpty();
-    if ((on & Bit(Check::DoubleSpace)) && text.contains(u"  ") &&
-        !(in.hasReference && in.reference.contains(u"  "))) {
-        found |= Bit(Check::DoubleSpace);
-        Tell(details, Check::DoubleSpace,
-             CheckText(Check::DoubleSpace, "detail").arg(text.indexOf(u"  ") + 1));
-    }
-    const bool untranslated = reference && text == in.reference;
-    const bool compare = reference && !text.isEmpty() && !untranslated;
-    thread_local std::vector<TextSpan> marks, referenceMarks;
-    marks.clear();
-    if (compare || (on & Bit(Check::Spelling)))
-        settings_.placeholders.Find(text, budget, &marks);
-    if (compare) {
-        settings_.placeholders.Find(in.reference, budget, &referenceMarks);
-        found |= Compare(in, on, marks, referenceMarks, details);
-        if (on & Bit(Check::Glossary))
-            found |= Glossary(in, details);
-    } else if ((on & Bit(Check::Untranslated)) && untranslated) {
-        found |= Bit(Check::Untranslated);
-        Tell(details, Check::Untranslated, CheckText(Check::Untranslated, "detail"));
-    } else if ((on & Bit(Check::Empty)) && reference && text.isEmpty()) {
-        found |= Bit(Check::Empty);
-        Tell(details, Check::Empty, CheckText(Check::Empty, "detail"));
-    }
-    // A copy of the original is spelled in the original's language: only its mark counts.
-    if ((on & Bit(Check::Spelling)) && settings_.speller && !untranslated)
-        found |= Spelling(text, marks, details);
     return found;
 }
 
@@ -545,18 +601,17 @@ bool FieldChecker::Misspelled(QStringView text, MatchBudget* budget) const
 {
     if (!(settings_.enabled & Bit(Check::Spelling)) || !settings_.speller)
         return false;
-    thread_local std::vector<TextSpan> marks;
-    marks.clear();
+    thread_local std::vector<TextSpan> marks, tags, codes;
     settings_.placeholders.Find(text, budget, &marks);
-    return Spelling(text, marks, nullptr) != 0;
+    settings_.tags.Find(text, {}, budget, &tags);
+    Merged(marks, tags, &codes);
+    return Spelling(text, codes, nullptr) != 0;
 }
 
-CheckMask FieldChecker::Compare(const FieldInput& in, CheckMask on,
-                                const std::vector<TextSpan>& textMarks,
-                                const std::vector<TextSpan>& referenceMarks,
-                                std::vector<Problem>* details) const
+CheckMask FieldChecker::Compare(CheckMask on, const MarkedText& marked,
+                                const MarkedText& reference, std::vector<Problem>* details) const
 {
-    const QStringView text = in.text, ref = in.reference;
+    const QStringView text = marked.text, ref = reference.text;
     CheckMask found = 0;
     auto report = [&](Check check, bool problem, auto detail) {
         if (!(on & Bit(check)) || !problem)
@@ -565,17 +620,16 @@ CheckMask FieldChecker::Compare(const FieldInput& in, CheckMask on,
         if (details)
             Tell(details, check, detail());
     };
-    // Reused from field to field: the whole-document run allocates nothing per field.
     thread_local std::vector<QStringView> wanted, given;
     if (on & Bit(Check::Placeholders)) {
-        Sorted(ref, referenceMarks, &wanted);
-        Sorted(text, textMarks, &given);
+        Sorted(ref, reference.placeholders, reference.tags, &wanted);
+        Sorted(text, marked.placeholders, marked.tags, &given);
         report(Check::Placeholders, wanted != given,
                [&] { return Difference(Check::Placeholders, wanted, given); });
     }
     if (on & Bit(Check::Numbers)) {
-        Numbers(ref, referenceMarks, &wanted);
-        Numbers(text, textMarks, &given);
+        Numbers(ref, reference.codes, &wanted);
+        Numbers(text, marked.codes, &given);
         report(Check::Numbers, wanted != given,
                [&] { return Difference(Check::Numbers, wanted, given); });
     }
@@ -597,6 +651,27 @@ CheckMask FieldChecker::Compare(const FieldInput& in, CheckMask on,
                 .arg(end.right(end.endsWith(u"...") ? 3 : 1).toString());
         });
     }
+    return found;
+}
+
+CheckMask FieldChecker::Shape(CheckMask on, const MarkedText& marked, const MarkedText& reference,
+                              std::vector<Problem>* details) const
+{
+    CheckMask found = 0;
+    auto judge = [&](Check check, auto differs) {
+        QString detail;
+        if (!(on & Bit(check)) || !differs(details ? &detail : nullptr))
+            return;
+        found |= Bit(check);
+        Tell(details, check, std::move(detail));
+    };
+    judge(Check::Tags, [&](QString* d) { return TagsDiffer(marked, reference, d); });
+    judge(Check::Brackets, [&](QString* d) { return BracketsDiffer(marked, reference, d); });
+    judge(Check::RepeatedWord, [&](QString* d) { return RepeatsWord(marked, &reference, d); });
+    judge(Check::StartCase, [&](QString* d) { return StartsLowerCase(marked, reference, d); });
+    judge(Check::LengthRatio, [&](QString* d) {
+        return LengthOutOfRatio(marked.text, reference.text, settings_.lengthRatio, d);
+    });
     return found;
 }
 

@@ -9,8 +9,10 @@
 #include <QStringView>
 
 #include <cstdint>
+#include <iterator>
 #include <memory>
 #include <optional>
+#include <set>
 #include <unordered_map>
 #include <vector>
 
@@ -23,21 +25,26 @@ namespace scrivlet {
 class GuardedRegex;
 class MatchBudget;
 class Speller;
+struct MarkedText;
 
-// The order is the order problems of one field are listed in; the names are the command
-// line's.
+// The order is the order problems of one field are listed in (and the menu's).
 enum class Check : std::uint8_t {
     TooLong,
     NotStorable,
     Untranslated,
     Empty,
     Placeholders,
+    Tags,
     Numbers,
+    Brackets,
     LeadingSpace,
     TrailingSpace,
     LineBreaks,
     DoubleSpace,
+    RepeatedWord,
     EndPunctuation,
+    StartCase,
+    LengthRatio,
     Inconsistent,
     Glossary,
     Spelling,
@@ -45,15 +52,61 @@ enum class Check : std::uint8_t {
 constexpr int kCheckCount = static_cast<int>(Check::Spelling) + 1;
 
 // One bit per check.
-using CheckMask = std::uint16_t;
+using CheckMask = std::uint32_t;
 constexpr CheckMask Bit(Check check)
 {
     return static_cast<CheckMask>(1u << static_cast<int>(check));
 }
 constexpr CheckMask kAllChecks = static_cast<CheckMask>((1u << kCheckCount) - 1);
-// What runs without a reference.
-constexpr CheckMask kChecksWithoutReference =
-    Bit(Check::TooLong) | Bit(Check::NotStorable) | Bit(Check::DoubleSpace) | Bit(Check::Spelling);
+
+// A check as the command line names it, and whether it runs on a translation without its
+// original. One entry per check, in Check's order; its interface texts are
+// "check.<name>.title" and what its details ask for.
+struct CheckKind {
+    Check check;
+    const char* name;
+    bool withoutReference;
+};
+inline constexpr CheckKind kCheckKinds[] = {
+    {Check::TooLong, "too_long", true},
+    {Check::NotStorable, "not_storable", true},
+    {Check::Untranslated, "untranslated", false},
+    {Check::Empty, "empty", false},
+    {Check::Placeholders, "placeholders", false},
+    {Check::Tags, "tags", false},
+    {Check::Numbers, "numbers", false},
+    {Check::Brackets, "brackets", false},
+    {Check::LeadingSpace, "leading_space", false},
+    {Check::TrailingSpace, "trailing_space", false},
+    {Check::LineBreaks, "line_breaks", false},
+    {Check::DoubleSpace, "double_space", true},
+    {Check::RepeatedWord, "repeated_word", true},
+    {Check::EndPunctuation, "end_punctuation", false},
+    {Check::StartCase, "start_case", false},
+    {Check::LengthRatio, "length_ratio", false},
+    {Check::Inconsistent, "inconsistent", false},
+    {Check::Glossary, "glossary", false},
+    {Check::Spelling, "spelling", true},
+};
+static_assert(std::size(kCheckKinds) == kCheckCount);
+constexpr bool InCheckOrder()
+{
+    for (int i = 0; i < kCheckCount; ++i) {
+        if (kCheckKinds[i].check != static_cast<Check>(i))
+            return false;
+    }
+    return true;
+}
+static_assert(InCheckOrder());
+
+constexpr CheckMask ChecksWithoutReference()
+{
+    CheckMask mask = 0;
+    for (const CheckKind& kind : kCheckKinds)
+        mask |= kind.withoutReference ? Bit(kind.check) : 0;
+    return mask;
+}
+constexpr CheckMask kChecksWithoutReference = ChecksWithoutReference();
 
 // "too_long", "placeholders", ...
 const char* CheckName(Check check);
@@ -69,22 +122,67 @@ struct GlossaryTerm {
     QString note;
 };
 
-// Placeholders of the printf (%d, %5.2f, %1$s; %% is none), Qt (%1..%99) and brace ({0},
-// {name}) kinds, and those of the project's own patterns; in order, not overlapping.
-class PlaceholderFinder {
+// Spans of a text by built-in rules and by a project's own patterns (ECMAScript syntax), in
+// order, not overlapping.
+class SpanFinder {
 public:
-    PlaceholderFinder();
-    ~PlaceholderFinder();
-    // Adds a project's pattern (ECMAScript syntax); false, adding nothing, when it is invalid.
+    SpanFinder();
+    ~SpanFinder();
+    // Adds a pattern; false, adding nothing, when it is invalid.
     bool AddPattern(const QString& pattern);
     bool HasPatterns() const { return !patterns_.empty(); }
     void Clear();
-    // Into *found, in order, not overlapping. budget: the matching thread's, needed only with
-    // patterns (else may be null).
-    void Find(QStringView text, MatchBudget* budget, std::vector<TextSpan>* found) const;
+
+protected:
+    // Adds the patterns' matches to *found (which holds the built-in spans, in order) and keeps
+    // of overlapping spans the earlier, then the longer. Without budget no pattern runs.
+    void AddMatches(QStringView text, MatchBudget* budget, std::vector<TextSpan>* found) const;
 
 private:
     std::vector<std::unique_ptr<GuardedRegex>> patterns_;
+};
+
+// Placeholders of the printf (%d, %5.2f, %1$s; %% is none), Qt (%1..%99) and brace ({0},
+// {name}) kinds, and those of the project's own patterns.
+class PlaceholderFinder : public SpanFinder {
+public:
+    // Into *found, in order, not overlapping. budget: the matching thread's, needed only with
+    // patterns (else may be null).
+    void Find(QStringView text, MatchBudget* budget, std::vector<TextSpan>* found) const;
+};
+
+// Markup tags: <b>, </color>, <br/>, {/i}, {color=#f00}, {i} where a {/i} closes it in the
+// text or in its counterpart (else {i} is a placeholder), and the project's own patterns.
+class TagFinder : public SpanFinder {
+public:
+    // counterpart: the other text of the pair (the original of a translation and back).
+    void Find(QStringView text, QStringView counterpart, MatchBudget* budget,
+              std::vector<TextSpan>* found) const;
+};
+
+// A field of a format: the format's place in the catalogue and the text field's number.
+struct FormatField {
+    int format = -1;
+    int field = 0;
+    auto operator<=>(const FormatField&) const = default;
+};
+// "2:1"; nullopt for anything else.
+std::optional<FormatField> FormatFieldNamed(QStringView name);
+QString FormatFieldName(const FormatField& field);
+
+constexpr double kDefaultLengthRatio = 3.0;
+constexpr int kLengthRatioFrom = 10;
+
+// What a project (or the command line) sets beyond which checks run, as it is kept: its own
+// placeholder and tag patterns, how many times longer or shorter than its original a
+// translation may be, and the fields ("format:field") whose translation may start in lower
+// case where the original does not.
+struct CheckTuning {
+    QStringList placeholders;
+    QStringList tags;
+    double lengthRatio = kDefaultLengthRatio;
+    QStringList startCaseOff;
+    bool operator==(const CheckTuning&) const = default;
 };
 
 struct CheckSettings {
@@ -93,12 +191,23 @@ struct CheckSettings {
     // any of their forms counts.
     QString language;
     PlaceholderFinder placeholders;
+    TagFinder tags;
+    // A translation longer than this many times its original, or shorter than its part, is
+    // reported (originals of kLengthRatioFrom characters or more).
+    double lengthRatio = kDefaultLengthRatio;
+    // Fields whose start case is not checked.
+    std::set<FormatField> startCaseOff;
     std::vector<GlossaryTerm> glossary;
     // Only with Check::Spelling enabled; must outlive the run. A document's spelling runs in
     // the background with it and the placeholders: stop that run before changing either.
     const Speller* speller = nullptr;
     // Where storability is judged; by default the document's own encoding and file type.
     std::optional<TextStorage> storage;
+
+    // Takes tuning's patterns (those that do not compile are left out), ratio and fields.
+    void Tune(const CheckTuning& tuning);
+    // Whether a run needs a MatchBudget.
+    bool HasPatterns() const { return placeholders.HasPatterns() || tags.HasPatterns(); }
 };
 
 // A problem of one field, with what it found ("missing %s") in the interface language.
@@ -159,9 +268,13 @@ public:
     void Reindex();
 
 private:
-    CheckMask Compare(const FieldInput& input, CheckMask on, const std::vector<TextSpan>& textMarks,
-                      const std::vector<TextSpan>& referenceMarks,
+    CheckMask Fits(const FieldInput& input, const TextStorage& storage, CheckMask on,
+                   std::vector<Problem>* details) const;
+    CheckMask Compare(CheckMask on, const MarkedText& text, const MarkedText& reference,
                       std::vector<Problem>* details) const;
+    // The shape checks of ShapeChecks.h.
+    CheckMask Shape(CheckMask on, const MarkedText& text, const MarkedText& reference,
+                    std::vector<Problem>* details) const;
     CheckMask Glossary(const FieldInput& input, std::vector<Problem>* details) const;
     CheckMask Spelling(QStringView text, const std::vector<TextSpan>& marks,
                        std::vector<Problem>* details) const;

@@ -273,11 +273,12 @@ void DocumentChecks::CheckRange(size_t first, size_t last, std::vector<size_t>* 
 {
     const TextStorage storage = Storage();
     std::unique_ptr<MatchBudget> budget;
-    if (settings_.placeholders.HasPatterns())
+    if (settings_.HasPatterns())
         budget = std::make_unique<MatchBudget>(PatternLimits());
     for (size_t at = first; at < last; ++at) {
         const FieldInput in = Input(at);
-        masks_[at] = Silence(at, checker_.Run(in, storage, budget.get(), nullptr, only));
+        masks_[at] = Silence(at, checker_.Run(in, storage, budget.get(), nullptr,
+                                              only & FieldChecks(at)));
         if (hashes)
             (*hashes)[at] = in.reference.isEmpty() ? 0 : qHash(in.reference) | 1;
     }
@@ -384,6 +385,11 @@ void DocumentChecks::RecheckAll()
 {
     StopSpelling();
     fields_ = static_cast<size_t>(document_.TextFieldCount());
+    fieldChecks_.assign(fields_, kAllChecks);
+    for (const FormatField& off : settings_.startCaseOff) {
+        if (off.format == document_.FormatIndex() && off.field < static_cast<int>(fields_))
+            fieldChecks_[static_cast<size_t>(off.field)] &= ~Bit(Check::StartCase);
+    }
     masks_.assign(static_cast<size_t>(document_.RecordCount()) * fields_, 0);
     if (pendingAt_ >= masks_.size())
         pendingAt_ = static_cast<size_t>(-1), pendingText_.clear();
@@ -452,7 +458,7 @@ void DocumentChecks::StartSpelling()
     std::vector<std::pair<size_t, size_t>> chunks;
     for (size_t first = 0; first < run->fields.size(); first += kSpellingChunk)
         chunks.emplace_back(first, std::min(run->fields.size(), first + kSpellingChunk));
-    const bool patterns = settings_.placeholders.HasPatterns();
+    const bool patterns = settings_.HasPatterns();
     const SpellingRun* texts = run.get();
     auto spell = [this, texts, patterns](const std::pair<size_t, size_t>& chunk) {
         std::vector<size_t> misspelled;
@@ -551,7 +557,7 @@ void DocumentChecks::Recheck(int firstRecord, int lastRecord)
     lastRecord = std::min(lastRecord, document_.RecordCount() - 1);
     const TextStorage storage = Storage();
     std::unique_ptr<MatchBudget> budget;
-    if (settings_.placeholders.HasPatterns())
+    if (settings_.HasPatterns())
         budget = std::make_unique<MatchBudget>(PatternLimits());
     std::set<int> groups;
     // Spelled here and now: the background run's word on these records is out of date.
@@ -562,7 +568,8 @@ void DocumentChecks::Recheck(int firstRecord, int lastRecord)
             const size_t at = static_cast<size_t>(record) * fields_ + k;
             CheckMask& mask = masks_[at];
             Count(mask, -1);
-            mask = Silence(at, checker_.Run(Input(at), storage, budget.get(), nullptr));
+            mask = Silence(at, checker_.Run(Input(at), storage, budget.get(), nullptr,
+                                            FieldChecks(at)));
             Count(mask, +1);
             if (groupOf_[at] >= 0)
                 groups.insert(groupOf_[at]);
@@ -580,10 +587,10 @@ std::vector<Problem> DocumentChecks::Details(int record, int field, bool withIgn
     if (!mask)
         return out;
     std::unique_ptr<MatchBudget> budget;
-    if (settings_.placeholders.HasPatterns())
+    if (settings_.HasPatterns())
         budget = std::make_unique<MatchBudget>(PatternLimits());
     const size_t place = static_cast<size_t>(record) * fields_ + field;
-    checker_.Run(Input(place), Storage(), budget.get(), &out);
+    checker_.Run(Input(place), Storage(), budget.get(), &out, FieldChecks(place));
     if (mask & Bit(Check::Inconsistent)) {
         QSet<quint64> translations;
         if (others_)
@@ -595,9 +602,9 @@ std::vector<Problem> DocumentChecks::Details(int record, int field, bool withIgn
         }
         out.push_back({0, 0, Check::Inconsistent,
                        UiText("check.inconsistent.detail").arg(translations.size())});
-        std::stable_sort(out.begin(), out.end(),
-                         [](const Problem& a, const Problem& b) { return a.check < b.check; });
     }
+    std::stable_sort(out.begin(), out.end(),
+                     [](const Problem& a, const Problem& b) { return a.check < b.check; });
     std::erase_if(out, [mask](const Problem& p) { return !(mask & Bit(p.check)); });
     for (Problem& p : out)
         p.record = record, p.field = field;

@@ -137,6 +137,8 @@ private:
     void CancelSpelling();
     void ApplySpelling();
     CheckMask IgnoredAt(size_t at) const { return ignoredMasks_.empty() ? 0 : ignoredMasks_[at]; }
+    // The checks that may run on the field at place at (start case is off for some fields).
+    CheckMask FieldChecks(size_t at) const { return fieldChecks_[at % fields_]; }
     static quint64 Key(int record, int field)
     {
         return (static_cast<quint64>(static_cast<quint32>(record)) << 32) |
@@ -154,6 +156,7 @@ private:
     FieldChecker checker_;
     size_t fields_ = 0;
     std::vector<CheckMask> masks_;  // record r, field k: masks_[r * fields + k]
+    std::vector<CheckMask> fieldChecks_;  // by text field
     std::array<qint64, kCheckCount> counts_{};
     // Fields sharing a non-empty reference text, chained in document order: the first field
     // of each one's group (-1 for none), and the next field of the group (-1 at the end).

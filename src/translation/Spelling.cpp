@@ -36,6 +36,16 @@ bool WorthSpelling(QStringView word)
     return letter;
 }
 
+// A suffix joined by a hyphen to a number ("7-й", "3-го", "2-gi") is part of the number's
+// token, which holds a digit and is not spelled.
+bool NumberSuffix(QStringView text, qsizetype start)
+{
+    if (start < 2 || !text[start - 2].isDigit())
+        return false;
+    const char16_t hyphen = text[start - 1].unicode();
+    return hyphen == u'-' || hyphen == u'\u2010' || hyphen == u'\u2011';
+}
+
 // Spans of markup: <...> tags and &...; entities.
 void AddMarkup(QStringView text, std::vector<TextSpan>* skip)
 {
@@ -75,7 +85,7 @@ std::vector<TextSpan> SpellingWords(QStringView text, const std::vector<TextSpan
             ++next;
         if (next < skipped.size() && skipped[next].start < word.End())
             continue;
-        if (WorthSpelling(text.mid(word.start, word.length)))
+        if (WorthSpelling(text.mid(word.start, word.length)) && !NumberSuffix(text, word.start))
             words.push_back(word);
     }
     return words;

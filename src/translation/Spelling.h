@@ -25,8 +25,8 @@ public:
 };
 
 // The words of text worth a dictionary's look (Unicode word boundaries, words with a letter
-// and no digit), outside the skipped spans (placeholders, sorted) and outside markup
-// (<tag ...>, &entity;).
+// and no digit, a number's hyphened suffix as in "7-й" counting as part of the number),
+// outside the skipped spans (placeholders, sorted) and outside markup (<tag ...>, &entity;).
 std::vector<TextSpan> SpellingWords(QStringView text, const std::vector<TextSpan>& skip);
 
 // A Hunspell dictionary read by nuspell, and the project's own word list beside it.

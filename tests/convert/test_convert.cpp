@@ -1,5 +1,7 @@
 #include "TestFiles.h"
 #include "TestRegistry.h"
+#include "store/ProjectChecks.h"
+#include "store/ProjectFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -115,6 +117,12 @@ private slots:
         QVERIFY(WriteAll(P("item-de.txt"), "LP\nOK\nab\n"));
         QVERIFY(WriteAll(P("terms.csv"), "source,target\nhp,LP\nok,Gut\n"));
         QVERIFY(WriteAll(P("item-typo.txt"), "Teh cat\n"));
+        // Things with a tag, a bracket and a game's tag lost, a word twice, a lower-case start
+        // and a translation 4.2 times as long as its original.
+        QVERIFY(WriteAll(P("shape-en.txt"), "<b>Hi</b> there\n(see map)\nTake the sword\nOpen it\n"
+                                            "Open the door\n[b]Go[/b]\n"));
+        QVERIFY(WriteAll(P("shape-de.txt"), "Hallo</b>\nsiehe Karte)\nNimm das das Schwert\n"
+                                            "offen\n" + QByteArray(55, 'X') + "\nLos[/b]\n"));
         // A new version of an original: a line inserted, one rewritten (the speaker stays), one
         // dropped; and the translation of the old version.
         QVERIFY(WriteAll(P("old.txt"), "a\n1\nb\n2\nc\n3\nd\n4\n"));
@@ -269,10 +277,11 @@ private slots:
         const QString de = things + "--reference %DIR%/item-en.txt --check %DIR%/item-de.txt ";
         const QString clean =
             "\"too_long\": 0, \"not_storable\": 0, \"untranslated\": 1, "
-            "\"empty\": 0, \"placeholders\": 1, \"numbers\": 0, "
-            "\"leading_space\": 0, \"trailing_space\": 0, \"line_breaks\": 0, "
-            "\"double_space\": 0, \"end_punctuation\": 1, \"inconsistent\": 0, "
-            "\"glossary\": 0";
+            "\"empty\": 0, \"placeholders\": 1, \"tags\": 0, \"numbers\": 0, "
+            "\"brackets\": 0, \"leading_space\": 0, \"trailing_space\": 0, "
+            "\"line_breaks\": 0, \"double_space\": 0, \"repeated_word\": 0, "
+            "\"end_punctuation\": 1, \"start_case\": 0, \"length_ratio\": 0, "
+            "\"inconsistent\": 0, \"glossary\": 0";
         QTest::newRow("all checks")
             << de << 0
             << QString(
@@ -294,7 +303,34 @@ private slots:
             << "{\"record\": 0, \"field\": 0, \"check\": \"spelling\", \"detail\": "
                "\"unknown words: Teh\"}\n"
                "{\"fields\": 1, \"problems\": 1, \"by_check\": {\"too_long\": 0, "
-               "\"not_storable\": 0, \"double_space\": 0, \"spelling\": 1}, \"ignored\": 0}\n";
+               "\"not_storable\": 0, \"double_space\": 0, \"repeated_word\": 0, "
+               "\"spelling\": 1}, \"ignored\": 0}\n";
+        // The shape checks with a game's tag given; then with a ratio and a field let off.
+        const QString shape = things +
+                              "--checks tags,brackets,repeated_word,start_case,length_ratio "
+                              "--reference %DIR%/shape-en.txt --tag \\[/?[a-z]+\\] ";
+        const QString line = "{\"record\": %1, \"field\": 0, \"check\": \"%2\", \"detail\": \"%3\"}\n";
+        const QString sum = "{\"fields\": 6, \"problems\": %1, \"by_check\": {\"tags\": 2, "
+                            "\"brackets\": 1, \"repeated_word\": 1, \"start_case\": %2, "
+                            "\"length_ratio\": %3}, \"ignored\": 0}\n";
+        const QString found = line.arg(0).arg("tags", "missing <b>") +
+                              line.arg(1).arg("brackets", "( 0 vs 1") +
+                              line.arg(2).arg("repeated_word", "word repeated: das das");
+        const QString lower = line.arg(3).arg(
+            "start_case", u"the original starts with “O”, the translation with “o”"_qs);
+        const QString tag = line.arg(5).arg("tags", "missing [b]");
+        QTest::newRow("shape checks")
+            << shape + "--check %DIR%/shape-de.txt" << 0
+            << found + lower + line.arg(4).arg("length_ratio", "4.2 times the original") + tag +
+                   sum.arg(6).arg(1).arg(1);
+        QTest::newRow("shape checks, ratio 5, field 1:0 may start in lower case")
+            << shape + "--length-ratio 5 --no-start-case 1:0 --check %DIR%/shape-de.txt" << 0
+            << found + tag + sum.arg(4).arg(0).arg(0);
+        QTest::newRow("bad ratio") << de + "--length-ratio 1" << 2
+                                   << "--length-ratio must be a number above 1, not '1'";
+        QTest::newRow("bad field") << de + "--no-start-case 1" << 2
+                                   << "--no-start-case takes FORMAT:FIELD (numbers), not '1'";
+        QTest::newRow("bad tag") << de + "--tag (" << 2 << "'(' is no valid regular expression";
         QTest::newRow("unknown check") << de + "--checks frob" << 2 << "unknown check 'frob'";
         QTest::newRow("spelling without language")
             << de + "--checks spelling" << 2 << "the spelling check needs --spelling LANG";
@@ -311,6 +347,61 @@ private slots:
         QFETCH(int, code);
         QFETCH(QString, out);
         Expect(args, code, out);
+    }
+
+    // --project --check with what the editor keeps in the project (words added to the word
+    // list, the game's own placeholders and tags, a field that may start in lower case), and
+    // without.
+    void projectCheckTakesProjectChoices_data()
+    {
+        QTest::addColumn<bool>("stored");
+        QTest::addColumn<QString>("out");
+        const QString line = "{\"file\": \"act/items.txt\", \"record\": %1, \"field\": 0, "
+                             "\"check\": \"%2\", \"detail\": \"%3\"}\n";
+        const QString sum = "{\"files\": 1, \"fields\": 4, \"problems\": %1, \"by_check\": "
+                            "{\"placeholders\": %2, \"tags\": %2, \"start_case\": %3, "
+                            "\"spelling\": %3}, \"ignored\": 0}\n";
+        QTest::newRow("kept in the project")
+            << true
+            << line.arg(1).arg("placeholders", "missing [NAME]") +
+                   line.arg(2).arg("tags", "missing [b]") + sum.arg(2).arg(1).arg(0);
+        // Without them "[NAME]" is prose and "[/b]" holds a word.
+        const QString lower = u"the original starts with “%1”, the translation with “%2”"_qs;
+        QTest::newRow("none kept")
+            << false
+            << line.arg(0).arg("spelling", u"unknown words: Харроумир"_qs) +
+                   line.arg(1).arg("start_case", lower.arg("N", u"п"_qs)) +
+                   line.arg(2).arg("spelling", "unknown words: b") +
+                   line.arg(3).arg("start_case", lower.arg("O", u"о"_qs)) +
+                   sum.arg(4).arg(0).arg(2);
+    }
+    void projectCheckTakesProjectChoices()
+    {
+        QFETCH(bool, stored);
+        const QString home = P(stored ? "kept" : "none");
+        QVERIFY(QDir().mkpath(home + "/en/act") && QDir().mkpath(home + "/ru/act"));
+        QVERIFY(WriteAll(home + "/en/act/items.txt",
+                         "Harrowmere is dark.\n[NAME] wins\n[b]Go[/b]\nOpen it\n"));
+        QVERIFY(WriteAll(home + "/ru/act/items.txt",
+                         u"Харроумир погас.\nпобеждает\nИди[/b]\nоткрой\n"_qs.toUtf8()));
+        const QString project = home + "/p.scrivlet";
+        QCOMPARE(Convert({"--catalogue", catalogue_, "--new-project", project, "--originals",
+                          home + "/en", "--original-encoding", "4", "--translations",
+                          home + "/ru", "--encoding", "4"})
+                     .code,
+                 0);
+        if (stored) {
+            scrivlet::ProjectFile file;
+            QVERIFY(file.Open(project));
+            QVERIFY(scrivlet::StoreProjectWordList(file, {u"Харроумир"_qs}));
+            QVERIFY(scrivlet::StoreCheckTuning(
+                file, {{"\\[[A-Z]+\\]"}, {"\\[/?[a-z]+\\]"}, 3, {"1:0"}}));
+        }
+        const Result run = Convert({"--catalogue", catalogue_, "--project", project, "--checks",
+                                    "placeholders,tags,start_case,spelling", "--spelling", "ru",
+                                    "--check"});
+        QVERIFY2(run.code == 0, qPrintable(run.err));
+        QTEST(QString::fromUtf8(run.out), "out");
     }
 
     void commandLine()

@@ -45,6 +45,8 @@ RecoveryInfo WriteOrphan(const QString& folder, const EdtDocument& document)
 // The description as versions before the format's section and layout had it.
 bool MakeOlder(const QString& folder, const RecoveryInfo& info)
 {
+    if (info.id.isEmpty())
+        return false;
     QFile file(folder + u'/' + info.id + ".json");
     if (!file.open(QIODevice::ReadWrite))
         return false;
@@ -119,6 +121,19 @@ private slots:
         QVERIFY(QFile::resize(copy, 3));
         QVERIFY(!store.Restore(info, kTalk, 0).error.isEmpty());
         QVERIFY(QFile::exists(copy));
+    }
+
+    // Two stores of one process made within a millisecond are two owners: the copies of one
+    // that has gone are offered by the other.
+    void storesOfOneProcess()
+    {
+        QTemporaryDir dir;
+        auto first = std::make_unique<RecoveryStore>(dir.path());
+        RecoveryStore second(dir.path());
+        QVERIFY(first->Write(*MakeDocument(kTalk, {{"ab"}}), first->NewId(), "doc.edt").Ok());
+        QVERIFY(second.Orphans().isEmpty());
+        first.reset();
+        QCOMPARE(second.Orphans().size(), 1);
     }
 
     // A process killed without copies leaves its lock file, which the next look removes.

@@ -48,7 +48,7 @@ private slots:
         MainFrame frame;
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
-        EdtDocument* document = AddDocument(frame, {{"Go."}, {"a  b"}, {"toolong"}}, 6);
+        EdtDocument* document = AddDocument(frame, {{"Go."}, {"a  b"}, {"Toolong"}}, 6);
         DocumentTab* tab = frame.TabAt(frame.ActiveIndex());
         tab->Session()->SetReference(
             MakeDocument(document->Format(), {{"Go."}, {"a b"}, {"Wait."}}));
@@ -114,7 +114,7 @@ private slots:
         QFETCH(QStringList, off);
         QFETCH(QStringList, commands);
         MainFrame frame;
-        EdtDocument* document = AddDocument(frame, {{"Go."}, {"a  b"}, {"toolong"}}, 6);
+        EdtDocument* document = AddDocument(frame, {{"Go."}, {"a  b"}, {"Toolong"}}, 6);
         frame.TabAt(0)->Session()->SetReference(
             MakeDocument(document->Format(), {{"Go."}, {"a b"}, {"Wait."}}));
         auto* menu = frame.findChild<QMenu*>(QStringLiteral("menu.checks"));

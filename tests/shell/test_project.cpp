@@ -36,10 +36,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -892,14 +894,22 @@ private slots:
         QVERIFY2(broken.PatternProblems()->text().startsWith("Line 2: "),
                  qPrintable(broken.PatternProblems()->text()));
         CheckSettingsDialog dialog(&none, {});
+        // The fields of the catalogue's formats, those of other catalogues kept as they are.
+        dialog.SetTuning({{}, {}, 3, {"1:0", "99:0"}}, frame_->Catalogue());
+        QCOMPARE(dialog.StartCaseList()->item(1)->checkState(), Qt::Checked);
+        dialog.StartCaseList()->item(1)->setCheckState(Qt::Unchecked);
+        dialog.StartCaseList()->item(0)->setCheckState(Qt::Checked);
         dialog.PatternsEdit()->setPlainText("\\bHi\\b\n\n");
+        dialog.TagsEdit()->setPlainText("\\[/?b\\]");
+        dialog.RatioEdit()->setValue(4.5);
         dialog.WordsEdit()->setPlainText(" Harrowmere \nTobb");
         QVERIFY(dialog.CanAccept());
         frame_->Checks()->ApplySettings(dialog);
         QCOMPARE(checks.CountOf(Check::Placeholders), 1);
         frame_.reset();
         OpenFrame();
-        QCOMPARE(frame_->Checks()->Patterns(), QStringList{"\\bHi\\b"});
+        QCOMPARE(frame_->Checks()->Tuning(),
+                 (CheckTuning{{"\\bHi\\b"}, {"\\[/?b\\]"}, 4.5, {"99:0", "0:0"}}));
         QCOMPARE(frame_->Checks()->WordList(), (QStringList{"Harrowmere", "Tobb"}));
     }
 

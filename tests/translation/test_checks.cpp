@@ -1,5 +1,6 @@
 #include "TestDocument.h"
 #include "TestRegistry.h"
+#include "documents/Encodings.h"
 #include "translation/DocumentChecks.h"
 #include "translation/ProjectTranslations.h"
 #include "translation/Spelling.h"
@@ -13,12 +14,14 @@ namespace {
 
 const EdtFormat kFormat = MakeFormat(80, {TextField("Text", 0, 40)});
 
-// Settings of every case: a glossary, a game's own code, storage in the English encoding.
+// Settings of every case: a glossary, a game's own code and tag, storage in the English
+// encoding.
 void Prepare(CheckSettings* settings, const QString& language)
 {
     settings->language = language;
     settings->glossary = {{"sword", {"Schwert"}, {}}, {"book", {u"книга"_qs}, {}}};
     QVERIFY(settings->placeholders.AddPattern(QStringLiteral("\\[[A-Z]+\\]")));
+    QVERIFY(settings->tags.AddPattern(QStringLiteral("\\[/?[a-z]+\\]")));
     settings->storage = TextStorage{0, kFileTypeEdt};
 }
 
@@ -90,10 +93,12 @@ private slots:
         QTest::addColumn<QStringList>("texts");
         QTest::addColumn<QString>("check");
         QTest::addColumn<bool>("problem");
+        QTest::addColumn<QString>("detail");  // empty: any
         auto row = [](const char* tag, const QStringList& references, const QStringList& texts,
-                      const char* check, bool problem, const char* language = "") {
+                      const char* check, bool problem, const char* language = "",
+                      const QString& detail = {}) {
             QTest::newRow(tag) << QString(language) << references << texts << QString(check)
-                               << problem;
+                               << problem << detail;
         };
         row("too long", {}, {QString(41, u'x')}, "too_long", true);
         row("as long as the field", {}, {QString(40, u'x')}, "too_long", false);
@@ -139,6 +144,48 @@ private slots:
         row("term inflected", {"Take the SWORD"}, {"Nimm des Schwertes"}, "glossary", false);
         row("term inside a word", {"A swordfish"}, {"Ein Fisch"}, "glossary", false);
         row("Russian inflection", {"Read the book"}, {u"Прочти книгу"_qs}, "glossary", false);
+        row("tag lost", {"<b>Hi</b> there"}, {"Hallo</b>"}, "tags", true, "", "missing <b>");
+        row("closing tag lost", {"<color=red>Fire</color>"}, {"<color=red>Feuer"}, "tags", true,
+            "", "missing </color>");
+        row("tag added", {"Hello"}, {"<i>Hallo</i>"}, "tags", true, "", "extra </i> <i>");
+        row("brace tag lost", {"{i}Quiet{/i}"}, {"Leise{/i}"}, "tags", true, "", "missing {i}");
+        row("brace tag is no placeholder", {"{i}Quiet{/i}"}, {"Leise{/i}"}, "placeholders", false);
+        row("game's tag lost", {"[b]Hi[/b]"}, {"Hallo[/b]"}, "tags", true, "", "missing [b]");
+        row("tags cross", {"<b>A</b> <i>B</i>"}, {"<b>A <i>B</b></i>"}, "tags", true, "",
+            "tags do not nest at </b>");
+        row("tag reordered", {"<b>A</b> <i>B</i>"}, {"<i>B</i> <b>A</b>"}, "tags", false);
+        row("tag that closes nowhere", {"Line<br>next"}, {"Zeile<br>weiter"}, "tags", false);
+        row("bracket added", {"Hello (world)"}, {"Hallo (Welt) (x"}, "brackets", true, "",
+            "( 2 vs 1");
+        row("bracket lost", {"(see map)"}, {"siehe Karte)"}, "brackets", true, "", "( 0 vs 1");
+        row("brackets turned", {"(a) b"}, {")a( b"}, "brackets", true, "", ") without its pair");
+        row("quote lost", {"\"Go\" now"}, {u"„Los jetzt"_qs}, "brackets", true, "",
+            "\" 1 vs 2");
+        row("codes hold brackets", {"{0} [NAME]"}, {"[NAME]: {0}"}, "brackets", false);
+        row("word twice", {"Take the sword"}, {"Nimm das das Schwert"}, "repeated_word", true,
+            "", "word repeated: das das");
+        row("word twice, any case", {"Take it"}, {u"Возьми его Его"_qs}, "repeated_word", true);
+        row("word twice, Polish", {"Hide"}, {u"Schowaj się się"_qs}, "repeated_word", true);
+        row("word twice, no original", {}, {"the the"}, "repeated_word", true);
+        row("word twice across a comma", {"Well"}, {"Nun, nun"}, "repeated_word", false);
+        row("word twice as in the original", {"very very good"}, {"sehr sehr gut"},
+            "repeated_word", false);
+        row("placeholders twice", {"%s and %s"}, {"%s %s"}, "repeated_word", false);
+        row("lower-case start", {"Open it"}, {u"öffne es"_qs}, "start_case", true, "",
+            u"the original starts with “O”, the translation with “ö”"_qs);
+        row("lower-case start after a tag", {"<b>Open</b>"}, {"<b>offen</b>"}, "start_case",
+            true);
+        row("upper-case start", {"...And then"}, {u"…Und dann"_qs}, "start_case", false);
+        row("placeholder first", {"%s opens"}, {u"%s öffnet"_qs}, "start_case", false);
+        row("no case in the script", {"Open"}, {u"開く"_qs}, "start_case", false);
+        row("original lower-case", {"iPhone"}, {"iphone"}, "start_case", false);
+        row("too long a translation", {"Open the door"}, {QString(55, u'x')}, "length_ratio",
+            true, "", "4.2 times the original");
+        row("too short a translation", {"Open the big door now"}, {"Auf"}, "length_ratio", true,
+            "", "14% of the original’s length");
+        row("short original", {"OK"}, {"Einverstanden, gern"}, "length_ratio", false);
+        row("twice as long", {"Open the door"}, {u"Öffne die Tür, bitte sofort"_qs},
+            "length_ratio", false);
     }
     void checks()
     {
@@ -157,10 +204,64 @@ private slots:
         QTEST(found, "problem");
         // Said in words exactly when found.
         const std::vector<Problem> details = checks.Details(0, 0);
-        const bool told = std::any_of(details.begin(), details.end(), [&](const Problem& p) {
-            return p.check == which && !p.detail.isEmpty();
-        });
-        QCOMPARE(told, found);
+        const auto told = std::find_if(details.begin(), details.end(),
+                                       [&](const Problem& p) { return p.check == which; });
+        QCOMPARE(told != details.end() && !told->detail.isEmpty(), found);
+        QFETCH(QString, detail);
+        if (!detail.isEmpty())
+            QCOMPARE(told->detail, detail);
+    }
+
+    // What other tools take for faults and is none: every check stays quiet.
+    void traps_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("reference");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("%1 and %2 reordered") << "de" << "%1 of %2 done" << "%2: %1 erledigt";
+        QTest::newRow("... as …") << "de" << "Wait, I am coming..." << u"Warte, ich komme…"_qs;
+        QTest::newRow("«» quotes") << "ru" << "He said \"go\"." << u"Он сказал «иди»."_qs;
+        QTest::newRow("German quotes") << "de" << "\"Go!\" she said." << u"„Los!“, sagte sie."_qs;
+        QTest::newRow("Polish quotes") << "pl" << "\"Go!\" she said." << u"„Idź!” – powiedziała."_qs;
+        QTest::newRow("?.. in Russian") << "ru" << "Are you sure?" << u"Ты уверен?.."_qs;
+        QTest::newRow("tags reordered") << "de" << "<b>Bold</b> and <i>italic</i>"
+                                        << "<i>Kursiv</i> und <b>fett</b>";
+        QTest::newRow("brace tags reordered")
+            << "de" << "{i}Quiet{/i} now!" << "Jetzt {i}leise{/i}!";
+    }
+    void traps()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, reference);
+        QFETCH(QString, text);
+        CheckSettings settings;
+        Prepare(&settings, language);
+        settings.storage = TextStorage{kEncodingUnicode, kFileTypeEdt};
+        auto document = MakeDocument(kFormat, {{text}});
+        auto original = MakeDocument(kFormat, {{reference}});
+        const DocumentChecks checks(*document, settings, original.get());
+        QStringList found;
+        for (const Problem& p : checks.Details(0, 0))
+            found << QString::fromLatin1(CheckName(p.check)) + QStringLiteral(": ") + p.detail;
+        QCOMPARE(found, QStringList());
+    }
+
+    // A field marked in the settings may start in lower case; the others of its format and the
+    // same field of another format may not. Set as a project or the command line keeps it.
+    void startCaseOffForMarkedFields()
+    {
+        const EdtFormat two = MakeFormat(80, {TextField("Name", 0, 40), TextField("Text", 40, 40)});
+        CheckSettings settings;
+        settings.Tune({{}, {}, kDefaultLengthRatio, {"3:1", "x:1", "3"}});
+        auto original = MakeDocument(two, {{"Anna", "Open it"}});
+        auto marked = MakeDocument(two, {{"anna", u"öffne es"_qs}}, 3);
+        auto other = MakeDocument(two, {{"anna", u"öffne es"_qs}}, 4);
+        const DocumentChecks markedChecks(*marked, settings, original.get());
+        const DocumentChecks otherChecks(*other, settings, original.get());
+        QCOMPARE(markedChecks.Mask(0, 0), Bit(Check::StartCase));
+        QCOMPARE(markedChecks.Mask(0, 1), CheckMask(0));
+        QVERIFY(markedChecks.Details(0, 1).empty());
+        QCOMPARE(otherChecks.Mask(0, 1), Bit(Check::StartCase));
     }
 
     // An edit re-judges its field and the fields sharing its original.
@@ -257,6 +358,16 @@ private slots:
         QTest::newRow("ru") << "ru" << u"Маяк погас ровно в полночь."_qs << QStringList() << "";
         QTest::newRow("ru, typo") << "ru" << u"Маяк пагас"_qs << QStringList()
                                   << u"unknown words: пагас"_qs;
+        // A number and its suffix are one token, in every language; apart, the suffix is a word.
+        const QStringList ordinals[] = {
+            {"ru", u"на 7-й ступеньке 10-ти лет"_qs, ""},
+            {"ru", u"на 7 й ступеньке"_qs, u"unknown words: й"_qs},
+            {"en", "the 7th step", ""},
+            {"de", "am 7. Tag, der 3-te", ""},
+            {"pl", u"2-gi raz"_qs, ""}};
+        for (const QStringList& o : ordinals)
+            QTest::addRow("%s, ordinal: %s", qPrintable(o[0]), qPrintable(o[1]))
+                << o[0] << o[1] << QStringList() << o[2];
     }
     void spelling()
     {

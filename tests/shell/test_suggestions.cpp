@@ -2,6 +2,7 @@
 // Pre-translate as one undo step, against a real SQLite memory.
 
 #include "ShellTestSupport.h"
+#include "SilentServer.h"
 #include "TestRegistry.h"
 #include "grid/GridView.h"
 #include "session/DocumentSession.h"
@@ -11,15 +12,9 @@
 #include "shell/SuggestionsPanel.h"
 
 #include <QElapsedTimer>
-#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTextBrowser>
 #include <QUndoStack>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 using namespace scrivlet;
 using namespace scrivlet::test;
@@ -145,19 +140,12 @@ private slots:
     // the settings allow, and the panel names the memory and says why.
     void silentServerGivenUp()
     {
-        const int silent = socket(AF_INET, SOCK_STREAM, 0);
-        const auto closing = qScopeGuard([silent] { ::close(silent); });
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        QVERIFY(bind(silent, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
-                listen(silent, 4) == 0 &&
-                getsockname(silent, reinterpret_cast<sockaddr*>(&address), &size) == 0);
+        const SilentServer silent;
+        QVERIFY(silent.Port() > 0);
         Start({{""}}, {{"Close"}}, 20);
         SetMemoryTimeout(1);
         const QString location =
-            QStringLiteral("postgresql://127.0.0.1:%1/tm").arg(ntohs(address.sin_port));
+            QStringLiteral("postgresql://127.0.0.1:%1/tm").arg(silent.Port());
         Panel()->SetLocation(location);
         QElapsedTimer waited;
         waited.start();

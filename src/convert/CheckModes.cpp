@@ -32,21 +32,6 @@ struct Tally {
     std::array<qint64, kCheckCount> byCheck{};
 };
 
-// A JSON string.
-QByteArray Quoted(const QString& text)
-{
-    QByteArray out = "\"";
-    for (const QChar c : text) {
-        if (c == u'"' || c == u'\\')
-            out += '\\', out += static_cast<char>(c.unicode());
-        else if (c.unicode() < 0x20)
-            out += "\\u" + QByteArray::number(c.unicode(), 16).rightJustified(4, '0');
-        else
-            out += QString(c).toUtf8();
-    }
-    return out + '"';
-}
-
 // tuning and words: a project's, which the request's add to.
 int Prepare(const CheckRequest& request, CheckSetup* setup, CheckTuning tuning = {},
             const QStringList& words = {})
@@ -98,7 +83,7 @@ void PrintProblems(const DocumentChecks& checks, const QByteArray& file, Tally* 
             out += "\"file\": " + file + ", ";
         out += "\"record\": " + QByteArray::number(p.record) +
                ", \"field\": " + QByteArray::number(p.field) + ", \"check\": \"" +
-               CheckName(p.check) + "\", \"detail\": " + Quoted(p.detail) + "}\n";
+               CheckName(p.check) + "\", \"detail\": " + JsonString(p.detail) + "}\n";
         ++tally->problems;
         ++tally->byCheck[static_cast<size_t>(p.check)];
         if (out.size() > (1 << 16)) {
@@ -182,7 +167,7 @@ int RunProjectCheck(ProjectFile& project, const FormatCatalogue& catalogue,
     calls.checked = [&](const ProjectEntry& entry, int, const DocumentChecks& checks) {
         ++files;
         tally.fields += static_cast<qint64>(checks.FieldCount());
-        PrintProblems(checks, Quoted(entry.path), &tally);
+        PrintProblems(checks, JsonString(entry.path), &tally);
     };
     CheckProjectFiles(project, catalogue, listing, setup.settings, &translations, {}, calls);
     PrintSummary(tally, setup.settings.enabled, files);

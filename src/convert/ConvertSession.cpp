@@ -5,6 +5,9 @@
 #include "documents/FileTypes.h"
 #include "exchange/Exchange.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+
 namespace scrivlet::convert {
 
 void Print(FILE* stream, const QString& text)
@@ -57,6 +60,12 @@ int LoadReference(Session& s, LoadResult* reference)
                               o.referenceEncoding.value_or(*o.encoding), s.document.Format(),
                               s.document.FormatIndex(), false, &s.prompts);
     return reference->document ? kExitOk : Failed(str::OpenFailed, o.reference, reference->error);
+}
+
+QByteArray JsonString(const QString& text)
+{
+    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return array.mid(1, array.size() - 2);
 }
 
 QString ImportCounts(const ImportReport& report)

@@ -26,6 +26,8 @@ namespace scrivlet::convert {
 enum ExitCode : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 
 void Print(FILE* stream, const QString& text);
+// text as a JSON string, quotes included, as Qt's JSON writer writes it.
+QByteArray JsonString(const QString& text);
 // The keys of an import's JSON line, "imported" to "duplicate", and the closing brace.
 QString ImportCounts(const ImportReport& report);
 // The interface language of a --language code; none for a code no language has.

@@ -24,6 +24,7 @@ namespace scrivlet {
 namespace {
 
 using convert::ConverterPrompts;
+using convert::JsonString;
 using convert::kExitFailed;
 using convert::kExitOk;
 using convert::kExitUsage;
@@ -207,13 +208,6 @@ QString Parse(const QStringList& args, MemoryOptions* o)
     return CheckMode(*o);
 }
 
-// A JSON string, as QJson writes it.
-QByteArray Quoted(const QString& text)
-{
-    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
-    return array.mid(1, array.size() - 2);
-}
-
 // Units left out for their size are counted only when there were any.
 void PrintCounts(const MemoryCounts& counts, qint64 tooLarge = 0)
 {
@@ -300,7 +294,8 @@ int Suggest(Run& run)
         return Failed(MemoryFailed(o, found));
     QByteArray out;
     for (const MemoryMatch& match : matches) {
-        out += "{\"source\": " + Quoted(match.source) + ", \"target\": " + Quoted(match.target) +
+        out += "{\"source\": " + JsonString(match.source) +
+               ", \"target\": " + JsonString(match.target) +
                ", \"score\": " + QByteArray::number(match.score) + "}\n";
     }
     std::fwrite(out.constData(), 1, out.size(), stdout);

@@ -25,6 +25,7 @@ namespace scrivlet {
 namespace {
 
 using convert::ImportCounts;
+using convert::JsonString;
 using convert::kExitFailed;
 using convert::kExitOk;
 using convert::kExitUsage;
@@ -98,21 +99,6 @@ int Failed(const QString& why)
 {
     Print(stderr, QStringLiteral("scrivlet-convert: %1\n").arg(why));
     return kExitFailed;
-}
-
-// A JSON string: the paths are the only texts the lines carry.
-QString Quoted(const QString& text)
-{
-    QString out = QStringLiteral("\"");
-    for (const QChar c : text) {
-        if (c == u'"' || c == u'\\')
-            out += u'\\' + QString(c);
-        else if (c.unicode() < 0x20)
-            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out + u'"';
 }
 
 bool IsValueOption(const QString& arg)
@@ -300,7 +286,7 @@ int Stats(ProjectFile& project, const FormatCatalogue& catalogue, const ProjectL
                                 {&total.tooLong, pair.tooLong},
                                 {&total.notStorable, pair.notStorable}})
             *sum += add;
-        out += QStringLiteral("{\"file\": %1, ").arg(Quoted(pair.path)) +
+        out += QStringLiteral("{\"file\": %1, ").arg(QString::fromUtf8(JsonString(pair.path))) +
                (pair.missing ? QStringLiteral("\"missing\": true, ") : QString());
         out += QStringLiteral(
                    "\"records\": %1, \"fields\": %2, \"empty\": %3, "
@@ -346,7 +332,7 @@ int Find(const ProjectFile& project, const FormatCatalogue& catalogue,
                 failed = true;
             }
             const QByteArray file =
-                Quoted(found.path).toUtf8() + (found.missing ? ", \"missing\": true" : "");
+                JsonString(found.path) + (found.missing ? ", \"missing\": true" : "");
             QByteArray out;
             for (const FieldMatch& match : found.hits) {
                 out += "{\"file\": " + file + ", \"record\": " + QByteArray::number(match.record) +
@@ -383,9 +369,10 @@ int Import(const ProjectFile& project, const FormatCatalogue& catalogue,
             ++files;
             for (int kind = 0; kind < ImportReport::KindCount; ++kind)
                 total.count[kind] += line.report.count[kind];
-            Print(stdout, QStringLiteral("{\"file\": %1, ").arg(Quoted(line.path)) +
-                              (line.created ? QStringLiteral("\"created\": true, ") : QString()) +
-                              ImportCounts(line.report));
+            Print(stdout,
+                  QStringLiteral("{\"file\": %1, ").arg(QString::fromUtf8(JsonString(line.path))) +
+                      (line.created ? QStringLiteral("\"created\": true, ") : QString()) +
+                      ImportCounts(line.report));
         });
     if (!read)
         return Failed(UiText(str::OpenFailed).arg(options.importPath) + u' ' + read.Error());
@@ -418,7 +405,8 @@ int SetFormat(ProjectFile& project, const FormatCatalogue& catalogue, const QStr
     for (const ProjectEntry& entry : ListProject(project, catalogue).entries)
         now = entry.path == path ? entry.format : now;
     Print(stdout, QStringLiteral("{\"file\": %1, \"format\": %2, \"override\": %3}\n")
-                      .arg(Quoted(path), now < 0 ? QStringLiteral("null") : QString::number(now),
+                      .arg(QString::fromUtf8(JsonString(path)),
+                           now < 0 ? QStringLiteral("null") : QString::number(now),
                            format < 0 ? QStringLiteral("false") : QStringLiteral("true")));
     return kExitOk;
 }

@@ -60,12 +60,6 @@ void AddCounts(AlignmentCounts* total, const AlignmentCounts& c)
     total->fallback = total->fallback || c.fallback;
 }
 
-QByteArray Quoted(const QString& text)
-{
-    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
-    return array.mid(1, array.size() - 2);
-}
-
 }  // namespace
 
 // The translation rewritten to the new original; OUTPUT written only once all of it is known.
@@ -117,7 +111,7 @@ int UpdateProjectOriginals(ProjectFile& project, const FormatCatalogue& catalogu
                   QStringLiteral("scrivlet-convert: %1: %2\n").arg(file.path, file.memoryError));
         ++files;
         AddCounts(&total, file.counts);
-        Write("{\"file\": " + Quoted(file.path) + ", " + CountsJson(file.counts));
+        Write("{\"file\": " + JsonString(file.path) + ", " + CountsJson(file.counts));
         std::fflush(stdout);
     });
     if (!done) {

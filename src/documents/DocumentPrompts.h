@@ -13,7 +13,7 @@ public:
     // The size of the file at path is no whole number of records (InvalidSizeText tells it);
     // true (Yes) loads the whole records and leaves the incomplete one at the end unread.
     virtual bool AskOpenInvalidSize(const QString& path, qint64 fileSize, qint64 recordBytes) = 0;
-    // String 136: a .txt line is longer than its field; shown once per load, after it.
+    // A .txt line is longer than its field; told once per load, after it.
     virtual void NotifyTextTooLong() = 0;
 };
 

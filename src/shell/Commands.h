@@ -68,6 +68,9 @@ enum class Command {
     ClearGlossary,
     ViewGlossary,
     Propagate,
+    ViewEditingPane,
+    DoneAndNext,
+    ResetLayout,
 };
 
 // The window list names at most this many tabs.
@@ -190,6 +193,12 @@ inline constexpr CommandDef kCommands[] = {
      nullptr, nullptr, true},
     {Command::Propagate, "editPropagate", "edit.propagate", true, QKeySequence::UnknownKey,
      "Ctrl+Shift+P", nullptr, false},
+    {Command::ViewEditingPane, "viewEditingPane", "view.editingPane", true,
+     QKeySequence::UnknownKey, nullptr, nullptr, true},
+    {Command::DoneAndNext, "editDoneAndNext", "edit.doneAndNext", true, QKeySequence::UnknownKey,
+     "Ctrl+Return", "Ctrl+Enter", false},
+    {Command::ResetLayout, "windowResetLayout", "window.resetLayout", true,
+     QKeySequence::UnknownKey, nullptr, nullptr, false},
 };
 
 constexpr const CommandDef& DefinitionOf(Command command)
@@ -284,6 +293,7 @@ inline constexpr MenuEntry kMenuLayout[] = {
     Item(Command::PreviousUntranslated),
     Item(Command::NextProblem),
     Item(Command::PreviousProblem),
+    Item(Command::DoneAndNext),
     Item(Command::CopyReference),
     Item(Command::ConfirmReview),
     Item(Command::Propagate),
@@ -295,6 +305,7 @@ inline constexpr MenuEntry kMenuLayout[] = {
     Submenu("menu.view"),
     Item(Command::ViewToolbar),
     Item(Command::ViewStatusBar),
+    Item(Command::ViewEditingPane),
     Item(Command::ViewProblems),
     Item(Command::ViewSuggestions),
     Item(Command::ViewGlossary),
@@ -316,6 +327,8 @@ inline constexpr MenuEntry kMenuLayout[] = {
     Submenu("menu.window"),
     Item(Command::Close),
     Item(Command::CloseAll),
+    kSeparator,
+    Item(Command::ResetLayout),
     kEndSubmenu,
 
     Submenu("menu.help"),

@@ -7,11 +7,16 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QDir>
+#include <QHash>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSet>
 #include <QToolBar>
 #include <QUndoGroup>
+
+#include <functional>
+#include <vector>
 
 namespace scrivlet {
 
@@ -216,6 +221,66 @@ void FillRecentMenu(QMenu* menu, QAction* clear, const std::function<void(const 
     if (!files.isEmpty())
         menu->insertSeparator(clear);
     clear->setEnabled(!files.isEmpty());
+}
+
+void GiveMnemonics(QWidget* menu)
+{
+    // Qt leaves choosing them to the application. A long menu (the checks) can run out of
+    // letters when each item takes the first free one, so the letters are matched to the
+    // items as a whole (augmenting paths), a word's first letter tried first.
+    QSet<QChar> fixed;
+    std::vector<QAction*> open;
+    std::vector<std::vector<qsizetype>> choices;
+    for (QAction* item : menu->actions()) {
+        if (item->menu())
+            GiveMnemonics(item->menu());
+        const QString text = item->text();
+        const QString key = QKeySequence::mnemonic(text).toString();
+        if (!key.isEmpty()) {
+            fixed.insert(key.back().toLower());
+            continue;
+        }
+        if (item->isSeparator() || text.isEmpty())
+            continue;
+        std::vector<qsizetype> at;
+        for (const bool wordStart : {true, false}) {
+            for (qsizetype i = 0; i < text.size(); ++i) {
+                const bool starts = i == 0 || !text[i - 1].isLetterOrNumber();
+                if (text[i].isLetterOrNumber() && starts == wordStart)
+                    at.push_back(i);
+            }
+        }
+        open.push_back(item);
+        choices.push_back(std::move(at));
+    }
+    QHash<QChar, size_t> owner;
+    const auto keyOf = [&](size_t item, qsizetype at) { return open[item]->text()[at].toLower(); };
+    std::function<bool(size_t, QSet<QChar>&)> place = [&](size_t item, QSet<QChar>& seen) {
+        for (const qsizetype at : choices[item]) {
+            const QChar key = keyOf(item, at);
+            if (fixed.contains(key) || seen.contains(key))
+                continue;
+            seen.insert(key);
+            if (!owner.contains(key) || place(owner[key], seen)) {
+                owner[key] = item;
+                return true;
+            }
+        }
+        return false;
+    };
+    for (size_t item = 0; item < open.size(); ++item) {
+        QSet<QChar> seen;
+        place(item, seen);
+    }
+    for (auto it = owner.cbegin(); it != owner.cend(); ++it) {
+        const size_t item = it.value();
+        for (const qsizetype at : choices[item]) {
+            if (keyOf(item, at) == it.key()) {
+                open[item]->setText(open[item]->text().insert(at, u'&'));
+                break;
+            }
+        }
+    }
 }
 
 }  // namespace scrivlet

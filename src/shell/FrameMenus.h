@@ -12,6 +12,7 @@ class QAction;
 class QActionGroup;
 class QMainWindow;
 class QMenu;
+class QWidget;
 class QToolBar;
 class QUndoGroup;
 
@@ -40,6 +41,11 @@ struct MenuHooks {
 void CreateMenus(QMainWindow* window, const CommandActions& actions, const MenuHooks& hooks);
 
 QToolBar* CreateToolBar(QMainWindow* window, const CommandActions& actions);
+
+// Gives every item of menu (a menu or the menu bar) and its submenus that has no mnemonic the first letter of its text
+// (a word's first letter first) that no other item of its menu uses: items made at run time
+// (the checks, the spelling languages, the docks' own toggles) get keys as the others have.
+void GiveMnemonics(QWidget* menu);
 
 // "&" in a title would turn into an access key in tabs and menus.
 QString EscapeAmpersands(QString text);

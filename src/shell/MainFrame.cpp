@@ -17,6 +17,7 @@
 #include "shell/DialogHost.h"
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentTab.h"
+#include "shell/EditingPane.h"
 #include "shell/FindCommands.h"
 #include "shell/FrameMenus.h"
 #include "shell/GlossaryPanel.h"
@@ -26,6 +27,8 @@
 #include "shell/Printing.h"
 #include "shell/ProblemsPanel.h"
 #include "shell/ProjectCommands.h"
+#include "shell/ProjectFind.h"
+#include "shell/ProjectPanel.h"
 #include "shell/SpellingProgress.h"
 #include "shell/StartPage.h"
 #include "shell/StatusCounts.h"
@@ -45,12 +48,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUndoGroup>
-#include <QUndoStack>
 
 namespace scrivlet {
 
@@ -112,7 +115,7 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
                     if (qstrcmp(key, "menu.checks") == 0)
                         checks_->FillMenu(menu);
                     if (qstrcmp(key, "menu.window") == 0)
-                        windowList_ = new WindowList(windowMenu_ = menu, this);
+                        windowList_ = std::make_unique<WindowList>(windowMenu_ = menu, this);
                     if (qstrcmp(key, "recent.projects") == 0)
                         connect(menu, &QMenu::aboutToShow, this,
                                 [this, menu] { projects_->FillRecentMenu(menu); });
@@ -123,7 +126,7 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
                 }});
     toolBar_ = CreateToolBar(this, actions_);
     CreateStatusBar();
-    CreateProblemsPanel();
+    CreateDocks();
     ConnectActions();
 
     tabView_ = new TabView(this);
@@ -146,6 +149,9 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
     pages_->addWidget(tabView_);
     setCentralWidget(pages_);
     ConnectProjectProblems();
+    ArrangeDocks(this, docks_, projects_->Panel(), projects_->Find(),
+                 workspace_->CurrentProject().IsOpen());
+    GiveMnemonics(menuBar());
     connect(projects_, &ProjectCommands::ProjectChanged, startPage_, &StartPage::Refresh);
     connect(projects_, &ProjectCommands::ProjectChanged, this, &MainFrame::ScheduleUpdate);
     connect(projects_, &ProjectCommands::ProjectChanged, checks_, &CheckCommands::Reload);
@@ -341,11 +347,10 @@ void MainFrame::ConnectEditActions()
             suggestions_->SetLocation(workspace_->MemoryInUse());
     });
     // Each of these shows or hides its part of the window; the item's check follows.
-    const std::pair<Command, QWidget*> parts[] = {{Command::ViewSuggestions, suggestions_},
-                                                  {Command::ViewGlossary, glossary_},
-                                                  {Command::ViewToolbar, toolBar_},
-                                                  {Command::ViewProblems, problems_},
-                                                  {Command::ViewStatusBar, statusBar()}};
+    const std::pair<Command, QWidget*> parts[] = {
+        {Command::ViewEditingPane, pane_},  {Command::ViewSuggestions, suggestions_},
+        {Command::ViewGlossary, glossary_}, {Command::ViewToolbar, toolBar_},
+        {Command::ViewProblems, problems_}, {Command::ViewStatusBar, statusBar()}};
     for (const auto& [command, part] : parts) {
         on(command, [this, command = command, part = part] {
             part->setVisible(part->isHidden());
@@ -355,6 +360,11 @@ void MainFrame::ConnectEditActions()
     on(Command::NextUntranslated, [this] { SeekField(false, true); });
     on(Command::PreviousUntranslated, [this] { SeekField(false, false); });
     on(Command::NextProblem, [this] { SeekField(true, true); });
+    on(Command::DoneAndNext, [this] { pane_->DoneAndNext(); });
+    on(Command::ResetLayout, [this] {
+        ArrangeDocks(this, docks_, projects_->Panel(), projects_->Find(),
+                     workspace_->CurrentProject().IsOpen());
+    });
     on(Command::PreviousProblem, [this] { SeekField(true, false); });
     for (const LanguageCommand& language : kLanguageCommands)
         on(language.command,
@@ -379,26 +389,21 @@ void MainFrame::ShowStatus(const QString& text)
     statusBar()->showMessage(text);
 }
 
-void MainFrame::CreateProblemsPanel()
+void MainFrame::CreateDocks()
 {
-    problems_ = new ProblemsPanel(this);
-    addDockWidget(Qt::BottomDockWidgetArea, problems_);
-    connect(problems_, &QDockWidget::visibilityChanged, this, &MainFrame::ScheduleUpdate);
+    docks_ = CreateFrameDocks(this);
+    pane_ = docks_.pane;
+    problems_ = docks_.problems;
+    suggestions_ = docks_.suggestions;
+    glossary_ = docks_.glossary;
+    for (QDockWidget* dock : findChildren<QDockWidget*>())
+        connect(dock, &QDockWidget::visibilityChanged, this, &MainFrame::ScheduleUpdate);
+    pane_->SetNext([this] { SeekField(false, true); });
     connect(problems_, &ProblemsPanel::ProblemChosen, this, [this](int record, int field) {
         DocumentTab* tab = TabAt(ActiveIndex());
         if (tab && record < tab->Document()->RecordCount())
             tab->View()->SelectCell(record, tab->Document()->TextColumn(field));
     });
-    suggestions_ = new SuggestionsPanel(this);
-    addDockWidget(Qt::RightDockWidgetArea, suggestions_);
-    // Room for a source and its translation side by side.
-    resizeDocks({suggestions_}, {380}, Qt::Horizontal);
-    connect(suggestions_, &QDockWidget::visibilityChanged, this, &MainFrame::ScheduleUpdate);
-    glossary_ = new GlossaryPanel(this);
-    addDockWidget(Qt::RightDockWidgetArea, glossary_);
-    // Out of the way until asked for from the View menu.
-    glossary_->hide();
-    connect(glossary_, &QDockWidget::visibilityChanged, this, &MainFrame::ScheduleUpdate);
 }
 
 void MainFrame::LoadCatalogue()
@@ -499,7 +504,7 @@ void MainFrame::UpdateUi()
         SetEnabled(Action(command), hasTab);
     SetEnabled(Action(Command::GoToRecord), hasTab && document->RecordCount() > 0);
     for (Command command : {Command::NextUntranslated, Command::PreviousUntranslated,
-                            Command::NextProblem, Command::PreviousProblem})
+                            Command::NextProblem, Command::PreviousProblem, Command::DoneAndNext})
         SetEnabled(Action(command), hasTab);
     SetEnabled(Action(Command::ReferenceDocument), hasTab);
     SetEnabled(Action(Command::CopyReference), hasTab && TabAt(ActiveIndex())->Reference());
@@ -521,11 +526,10 @@ void MainFrame::UpdateUi()
     for (Command command : {Command::Print, Command::PrintPreview, Command::ExportPdf})
         SetEnabled(Action(command), hasTab);
     UpdateLanguageChecks();
-    const std::pair<Command, const QWidget*> parts[] = {{Command::ViewToolbar, toolBar_},
-                                                        {Command::ViewStatusBar, statusBar()},
-                                                        {Command::ViewProblems, problems_},
-                                                        {Command::ViewSuggestions, suggestions_},
-                                                        {Command::ViewGlossary, glossary_}};
+    const std::pair<Command, const QWidget*> parts[] = {
+        {Command::ViewToolbar, toolBar_},         {Command::ViewStatusBar, statusBar()},
+        {Command::ViewProblems, problems_},       {Command::ViewEditingPane, pane_},
+        {Command::ViewSuggestions, suggestions_}, {Command::ViewGlossary, glossary_}};
     for (const auto& [command, part] : parts)
         SetChecked(Action(command), !part->isHidden());
 }
@@ -579,6 +583,7 @@ void MainFrame::ShowActive(int index)
     problems_->SetSession(session);
     suggestions_->Follow(TabAt(index));
     glossary_->Follow(TabAt(index));
+    pane_->Follow(TabAt(index));
     ShowWindowTitle();
     FocusActiveView();
     ScheduleUpdate();

@@ -3,6 +3,7 @@
 #include "base/UiText.h"
 #include "shell/Commands.h"
 #include "shell/DocumentTabs.h"
+#include "shell/FrameDocks.h"
 #include "translation/TranslationStatus.h"
 
 #include <QMainWindow>
@@ -30,6 +31,7 @@ class Autosave;
 class DocumentCommands;
 class DocumentSession;
 class DocumentTab;
+class EditingPane;
 class FindCommands;
 class FormatCatalogue;
 class GridView;
@@ -127,7 +129,7 @@ private:
     void ConnectActions();
     void ConnectEditActions();
     void CreateStatusBar();
-    void CreateProblemsPanel();
+    void CreateDocks();
     void ConnectProjectProblems();
     void ConnectTabs();
     void LoadCatalogue();
@@ -166,7 +168,7 @@ private:
     QToolBar* toolBar_ = nullptr;
     QMenu* windowMenu_ = nullptr;
     QMenu* recentMenu_ = nullptr;
-    WindowList* windowList_ = nullptr;
+    std::unique_ptr<WindowList> windowList_;
     // The active tab's edit history drives Undo and Redo.
     QUndoGroup* undoGroup_ = nullptr;
     int startupExitCode_ = 0;
@@ -175,6 +177,8 @@ private:
     QLabel* countsLabel_ = nullptr;
     SpellingProgress* spellingProgress_ = nullptr;
     ProblemsPanel* problems_ = nullptr;
+    EditingPane* pane_ = nullptr;
+    FrameDocks docks_;
     CheckCommands* checks_ = nullptr;
     SuggestionsPanel* suggestions_ = nullptr;
     GlossaryPanel* glossary_ = nullptr;

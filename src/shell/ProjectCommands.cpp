@@ -161,11 +161,7 @@ Result ProjectCommands::TakeProject(const QString& given)
     }
     RememberRecentProject(path);
     find_->SetProject(path);
-    if (panel_->isHidden()) {
-        panel_->show();
-        // Wide enough for the names and the four numbers beside them.
-        window_.resizeDocks({panel_}, {window_.width() * 9 / 20}, Qt::Horizontal);
-    }
+    panel_->show();
     panel_->raise();
     emit ProjectChanged();
     // An update of the originals cut short was finished or undone as the project opened.

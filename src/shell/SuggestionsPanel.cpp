@@ -166,6 +166,8 @@ bool SuggestionsPanel::UseSuggestion(int n)
         QApplication::beep();
         return false;
     }
+    if (taker_ && taker_(*target))
+        return true;
     return tab_->Commands()->PutText(*target);
 }
 

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QThreadPool>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -48,6 +49,9 @@ public:
     // Puts suggestion n into the followed tab's selected field as one undo step (cut to the
     // field's size with a beep); beeps when there is no such suggestion or no text cell.
     bool UseSuggestion(int n);
+    // Offered a chosen suggestion first; true when it took it (the editing pane while the
+    // user types in it), false to have it put into the field.
+    void SetTaker(std::function<bool(const QString&)> taker) { taker_ = std::move(taker); }
     const std::vector<MemoryMatch>& Matches() const { return matches_; }
     QTextBrowser* View() const { return view_; }
 
@@ -68,6 +72,7 @@ private:
 
     QTextBrowser* view_;
     QPointer<DocumentTab> tab_;
+    std::function<bool(const QString&)> taker_;
     QString location_;
     QString source_;
     std::vector<MemoryMatch> matches_;

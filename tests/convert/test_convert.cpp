@@ -115,7 +115,8 @@ private slots:
         // Things (one field of 8) to check: a placeholder lost, a period lost, one left as is.
         QVERIFY(WriteAll(P("item-en.txt"), "%d hp\nOK.\nab\n"));
         QVERIFY(WriteAll(P("item-de.txt"), "LP\nOK\nab\n"));
-        QVERIFY(WriteAll(P("terms.csv"), "source,target\nhp,LP\nok,Gut\n"));
+        // A target beyond the first plane, so that a detail's JSON carries a surrogate pair.
+        QVERIFY(WriteAll(P("terms.csv"), "source,target\nhp,LP\nok,Gut \U0001F44C\n"));
         QVERIFY(WriteAll(P("item-typo.txt"), "Teh cat\n"));
         // Things with a tag, a bracket and a game's tag lost, a word twice, a lower-case start
         // and a translation 4.2 times as long as its original.
@@ -296,7 +297,7 @@ private slots:
         QTest::newRow("glossary only")
             << de + "--checks glossary --glossary %DIR%/terms.csv" << 0
             << u"{\"record\": 1, \"field\": 0, \"check\": \"glossary\", \"detail\": "
-               "\"“ok” not translated as “Gut”\"}\n"
+               "\"“ok” not translated as “Gut \U0001F44C”\"}\n"
                "{\"fields\": 3, \"problems\": 1, \"by_check\": {\"glossary\": 1}, \"ignored\": 0}\n"_qs;
         QTest::newRow("spelling, no reference")
             << things + "--spelling en --check %DIR%/item-typo.txt" << 0

@@ -17,9 +17,11 @@
 #include <QActionGroup>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDockWidget>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QSet>
 #include <QSignalSpy>
@@ -229,7 +231,7 @@ private slots:
             const QAction* action = frame.Action(language.command);
             QVERIFY(action->actionGroup() && action->actionGroup()->isExclusive());
             QCOMPARE(action->actionGroup(), frame.Action(Command::LanguageSystem)->actionGroup());
-            names << action->text();
+            names << QString(action->text()).remove(u'&');
         }
         QCOMPARE(names, QStringList({UiTextIn(UiLanguage::Russian, "menu.language.system"),
                                      "English", "Deutsch", "Polski", u"Русский"_qs}));
@@ -595,6 +597,65 @@ private slots:
             QVERIFY2(english.contains(key), qPrintable(key));
     }
 
+    // At 1280x800 with every dock open the grid keeps at least 60% of the width and half of
+    // the height; Reset Layout brings that back after the docks were set side by side.
+    void layout()
+    {
+        MainFrame frame;
+        frame.resize(1280, 800);
+        ShowAndWait(frame);
+        const QList<QDockWidget*> docks = frame.findChildren<QDockWidget*>();
+        QVERIFY(docks.size() >= 6);
+        const auto grid = [&] {
+            for (QDockWidget* dock : docks)
+                dock->show();
+            QTest::qWait(20);
+            return frame.centralWidget()->size();
+        };
+        QVERIFY2(grid().width() >= 768, qPrintable(QString::number(grid().width())));
+        QVERIFY(grid().height() >= 400);
+        for (QDockWidget* dock : docks)
+            frame.addDockWidget(Qt::LeftDockWidgetArea, dock, Qt::Horizontal);
+        QVERIFY(grid().width() < 768);
+        Run(frame, Command::ResetLayout);
+        QVERIFY2(grid().width() >= 768, qPrintable(QString::number(grid().width())));
+    }
+
+    // Every item of every menu, in every language, has a mnemonic no other item of its menu
+    // has. Entries the frame lists by themselves (recent files, windows) carry no name.
+    void mnemonics_data()
+    {
+        QTest::addColumn<UiLanguage>("language");
+        for (UiLanguage language :
+             {UiLanguage::English, UiLanguage::German, UiLanguage::Polish, UiLanguage::Russian})
+            QTest::newRow(qPrintable(LanguageCode(language))) << language;
+    }
+    void mnemonics()
+    {
+        QFETCH(UiLanguage, language);
+        SetUiLanguage(language);
+        MainFrame frame;
+        QStringList faults;
+        std::function<void(const QString&, const QList<QAction*>&)> walk;
+        walk = [&](const QString& menu, const QList<QAction*>& actions) {
+            QHash<QString, QString> taken;
+            for (const QAction* action : actions) {
+                if (action->isSeparator() || (action->objectName().isEmpty() && !action->menu()))
+                    continue;
+                const QString key = QKeySequence::mnemonic(action->text()).toString();
+                if (key.isEmpty())
+                    faults << menu + u": "_qs + action->text() + u" has none"_qs;
+                else if (taken.contains(key))
+                    faults << menu + u": "_qs + action->text() + u" and "_qs + taken[key];
+                taken.insert(key, action->text());
+                if (action->menu())
+                    walk(action->text(), action->menu()->actions());
+            }
+        };
+        walk(u"menu bar"_qs, frame.menuBar()->actions());
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
+    }
+
     // The keys users have always pressed work on every platform, whatever the platform's
     // own keys for the command are.
     void shortcuts_data()
@@ -609,6 +670,7 @@ private slots:
         QTest::newRow("close") << Command::Close << "Ctrl+F4";
         QTest::newRow("go to record") << Command::GoToRecord << "Ctrl+G";
         QTest::newRow("previous problem") << Command::PreviousProblem << "Shift+F9";
+        QTest::newRow("done and next") << Command::DoneAndNext << "Ctrl+Return";
     }
     void shortcuts()
     {

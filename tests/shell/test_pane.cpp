@@ -1,0 +1,132 @@
+// The editing pane: what it shows of the selected field, what a commit takes, what it keeps.
+
+#include "ShellTestSupport.h"
+#include "TestRegistry.h"
+#include "grid/GridView.h"
+#include "shell/DocumentTab.h"
+#include "shell/EditingPane.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QToolBar>
+#include <QUndoStack>
+
+using namespace scrivlet;
+using namespace scrivlet::test;
+
+class TestPane : public QObject {
+    Q_OBJECT
+
+    ShellEnvironment env_;
+    std::unique_ptr<MainFrame> frame_;
+    EdtDocument* document_ = nullptr;
+    EditingPane* pane_ = nullptr;
+
+    void Select(int record)
+    {
+        QVERIFY(frame_->TabAt(0)->View()->SelectCell(record, document_->TextColumn(0)));
+    }
+    void Type(const QString& text)
+    {
+        pane_->Translation()->setFocus();
+        QTest::keyClicks(pane_->Translation(), text);
+    }
+    int Selected() const { return frame_->TabAt(0)->View()->SelectedRow(); }
+
+private slots:
+    void init()
+    {
+        env_.Reset();
+        frame_ = std::make_unique<MainFrame>();
+        ShowAndWait(*frame_);
+        // Fields of 10 units; record 2 is translated, the others are not.
+        document_ = AddDocument(*frame_, {{""}, {""}, {"Fertig"}, {""}}, 10);
+        frame_->TabAt(0)->Session()->SetReference(
+            MakeDocument(document_->Format(), {{"Take %d gold"}, {"Bye"}, {"Done"}, {"Next"}}));
+        pane_ = frame_->findChild<EditingPane*>();
+        QVERIFY(pane_ && pane_->isVisible());
+        Select(0);
+    }
+    void cleanup() { frame_.reset(); }
+
+    // The original shows whole, its placeholder is a button; the field's text is in the editor.
+    void showsTheSelectedField()
+    {
+        QCOMPARE(pane_->Original()->toPlainText(), QStringLiteral("Take %d gold"));
+        const QList<QAction*> inserts = pane_->findChild<QToolBar*>()->actions();
+        QCOMPARE(inserts.size(), 1);
+        QCOMPARE(inserts[0]->text(), QStringLiteral("%d"));
+        Select(2);
+        QCOMPARE(pane_->Translation()->toPlainText(), QStringLiteral("Fertig"));
+        QCOMPARE(pane_->Capacity()->text(), QStringLiteral("6 / 10"));
+        // A change made in the grid shows in the pane.
+        QVERIFY(frame_->TabAt(0)->Session()->SetText(2, document_->TextColumn(0), u"Erledigt",
+                                                     "typing"));
+        QCOMPARE(pane_->Translation()->toPlainText(), QStringLiteral("Erledigt"));
+    }
+
+    // Done and Next commits what fits and lands on the next untranslated field; what does not
+    // fit stays in the pane (also while another field is selected), never in the file.
+    void doneAndNext_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<QString>("capacity");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("fits") << "Nimm %d"
+                              << "Nimm %d" << 1 << "7 / 10" << false;
+        QTest::newRow("exactly full") << "Nimm %d Au"
+                                      << "Nimm %d Au" << 1 << "10 / 10" << false;
+        QTest::newRow("too long") << "Nimm %d Gold"
+                                  << "" << 0 << "12 / 10" << true;
+    }
+    void doneAndNext()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        QFETCH(int, selected);
+        QFETCH(QString, capacity);
+        QFETCH(bool, refused);
+        Type(typed);
+        QCOMPARE(pane_->Capacity()->text(), capacity);
+        Run(*frame_, Command::DoneAndNext);
+        QCOMPARE(document_->Text(0, document_->TextColumn(0)), stored);
+        QCOMPARE(Selected(), selected);
+        QCOMPARE(pane_->Note()->text().isEmpty(), !refused);
+        QCOMPARE(pane_->Translation()->hasFocus(), true);
+        if (!refused)
+            return;
+        Select(1);
+        QCOMPARE(document_->Text(0, document_->TextColumn(0)), QString());
+        Select(0);
+        QCOMPARE(pane_->Translation()->toPlainText(), typed);
+        // Cut back to size, it goes in.
+        for (int n = 0; n < 2; ++n)
+            QTest::keyClick(pane_->Translation(), Qt::Key_Backspace);
+        Run(*frame_, Command::DoneAndNext);
+        QCOMPARE(document_->Text(0, document_->TextColumn(0)), typed.chopped(2));
+        QCOMPARE(Selected(), 1);
+    }
+
+    // Alt+1 puts the original's first placeholder at the cursor; Escape brings the field's
+    // text back; one commit is one undo step.
+    void insertEscapeAndUndo()
+    {
+        Type(QStringLiteral("Nimm "));
+        QTest::keyClick(pane_->Translation(), Qt::Key_1, Qt::AltModifier);
+        QCOMPARE(pane_->Translation()->toPlainText(), QStringLiteral("Nimm %d"));
+        QTest::keyClick(pane_->Translation(), Qt::Key_Escape);
+        QCOMPARE(pane_->Translation()->toPlainText(), QString());
+        Type(QStringLiteral("Gold"));
+        QVERIFY(pane_->Commit());
+        QUndoStack& stack = *frame_->TabAt(0)->Session()->UndoStack();
+        QCOMPARE(document_->Text(0, document_->TextColumn(0)), QStringLiteral("Gold"));
+        stack.undo();
+        QCOMPARE(document_->Text(0, document_->TextColumn(0)), QString());
+        QCOMPARE(pane_->Translation()->toPlainText(), QString());
+    }
+};
+
+SCRIVLET_TEST(TestPane);
+#include "test_pane.moc"

@@ -39,6 +39,39 @@ bool CanStore(QStringView text, const TextStorage& storage)
                                              : EdtStores(text, storage.encoding);
 }
 
+QString StorableText(QStringView text, const TextStorage& storage)
+{
+    if (storage.fileType == kFileTypeText) {
+        // One field per line, and a zero ends the text of a line.
+        const qsizetype zero = text.indexOf(QChar(u'\0'));
+        QString line = (zero < 0 ? text : text.first(zero)).toString();
+        line.replace(u'\n', u' ');
+        const int codePage = TextCodePage(storage.encoding);
+        return codePage >= 0 ? DecodeText(codePage, EncodeText(codePage, line)) : line;
+    }
+    const qsizetype n = text.size();
+    QVarLengthArray<uint16_t, kShortText> units(n);
+    QString back(n, Qt::Uninitialized);
+    if (!EncodeEdtUnits(storage.encoding, text.utf16(), units.data(), static_cast<size_t>(n)))
+        return text.toString();
+    back.resize(
+        DecodeEdtText(storage.encoding, units.data(), n, reinterpret_cast<char16_t*>(back.data())));
+    return back;
+}
+
+bool PlanStorableTexts(const EdtDocument& document, const TextStorage& storage, TextPlan* plan)
+{
+    for (int record = 0; record < document.RecordCount(); ++record) {
+        for (int k = 0; k < document.TextFieldCount(); ++k) {
+            const QStringView text = document.FieldText(record, k);
+            if (!text.isEmpty() && !CanStore(text, storage) &&
+                !plan->Add(record, k, StorableText(text, storage)))
+                return false;
+        }
+    }
+    return true;
+}
+
 std::vector<UnstorableField> FindUnstorable(const EdtDocument& document, const TextStorage& storage,
                                             int limit)
 {

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
+#include <QScopedValueRollback>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -29,6 +30,9 @@ namespace {
 constexpr int kRecountDelayMs = 400;
 // Watching costs a handle per file; a larger project is counted again on request only.
 constexpr int kMaxWatchedFiles = 4000;
+// How often the project file is asked whether another program committed to it (a cheap
+// question: a counter in the database).
+constexpr int kWatchFileMs = 1000;
 
 }  // namespace
 
@@ -43,7 +47,8 @@ Project::Project(const FormatCatalogue& catalogue, QObject* parent)
       catalogue_(catalogue),
       memory_(new MemoryQueue(this)),
       recount_(new QTimer(this)),
-      rowsChanged_(new QTimer(this))
+      rowsChanged_(new QTimer(this)),
+      watchFile_(new QTimer(this))
 {
     recount_->setSingleShot(true);
     recount_->setInterval(kRecountDelayMs);
@@ -54,6 +59,11 @@ Project::Project(const FormatCatalogue& catalogue, QObject* parent)
     connect(rowsChanged_, &QTimer::timeout, this, &Project::RowsChanged);
     connect(&counting_, &QFutureWatcher<std::shared_ptr<CountResult>>::finished, this,
             &Project::TakeCount);
+    watchFile_->setInterval(kWatchFileMs);
+    connect(watchFile_, &QTimer::timeout, this, [this] {
+        if (file_ && file_->ChangedElsewhere())
+            TakeChangesElsewhere();
+    });
 }
 
 Project::~Project()
@@ -74,6 +84,8 @@ Result Project::Open(const QString& path)
         return opened;
     Close();
     file_ = std::move(file);
+    (void)file_->ChangedElsewhere();
+    watchFile_->start();
     // What the cache vouches for is shown at once; the walk corrects it when it ends.
     const QHash<QString, CachedCounts> cache = file_->Cache();
     for (auto it = cache.begin(); it != cache.end(); ++it) {
@@ -105,6 +117,7 @@ void Project::Close()
         return;
     counting_.waitForFinished();
     recount_->stop();
+    watchFile_->stop();
     countAgain_ = false;
     delete watcher_;
     watcher_ = nullptr;
@@ -120,6 +133,7 @@ void Project::Close()
         }
     }
     live_.clear();
+    sharedMarks_.clear();
     emit GlossaryChanged();
     emit Changed();
     emit RowsChanged();
@@ -278,6 +292,7 @@ void Project::Follow(DocumentSession* session)
     });
     connect(session, &QObject::destroyed, this, [this, relative] {
         live_.remove(relative);
+        sharedMarks_.remove(relative);
         rowsChanged_->start();
         ScheduleRecount();
     });
@@ -358,39 +373,101 @@ Result Project::ClearGlossary()
 
 void Project::KeepReviewMarks(DocumentSession& session, const QString& relative)
 {
-    const EdtDocument& document = *session.Document();
-    for (const ProjectFile::PlacedMarks& row : file_->FileMarks(relative)) {
-        if (row.marks.review != ReviewReason::None && row.record < document.RecordCount() &&
-            row.field < document.TextFieldCount())
-            session.Review()->Set(row.record, row.field, {row.marks.review, row.marks.source});
-    }
+    sharedMarks_.remove(relative);
+    MergeReviewMarks(session, relative);
     // A confirmation is kept at once; an edit once it is saved (unsaved, it may be undone, and
     // its mark only sleeps until then). Marks an undo or a redo of an update puts back or takes
-    // away are nobody's review.
+    // away are nobody's review, nor are those taken from another program.
     connect(session.Review(), &ReviewMarks::Changed, this, [this, &session, relative] {
-        if (!session.Review()->Restoring())
+        if (!session.Review()->Restoring() && !mergingMarks_)
             StoreReviewMarks(session, relative);
     });
     connect(&session, &DocumentSession::Saved, this,
             [this, &session, relative] { StoreReviewMarks(session, relative); });
 }
 
+// Clears in the project only the marks the translator settled: those the document took from
+// it and holds no more. Marks another program set meanwhile are left as they are.
 void Project::StoreReviewMarks(DocumentSession& session, const QString& relative)
 {
     if (!file_ || session.Document()->Path().isEmpty() ||
         RelativeTranslation(session.Document()->Path()) != relative)
         return;
     const EdtDocument* reference = session.Reference();
-    for (ProjectFile::PlacedMarks& row : file_->FileMarks(relative)) {
-        if (row.marks.review == ReviewReason::None ||
-            session.Review()->Holds(row.record, row.field))
+    std::set<std::pair<int, int>>& shared = sharedMarks_[relative];
+    std::vector<ProjectFile::ReviewedField> reviewed;
+    for (auto it = shared.begin(); it != shared.end();) {
+        const auto [record, field] = *it;
+        if (session.Review()->Holds(record, field)) {
+            ++it;
             continue;
+        }
         // Reviewed: the translation now follows the original as it is.
-        row.marks.review = ReviewReason::None;
-        if (reference && row.record < reference->RecordCount())
-            row.marks.source = reference->FieldText(row.record, row.field).toString();
-        // A failed write leaves the mark in the project: the field is shown for review again.
-        (void)file_->SetFieldMarks(relative, row.record, row.field, row.marks);
+        QString source;
+        if (reference && record < reference->RecordCount())
+            source = reference->FieldText(record, field).toString();
+        else if (const std::optional<FieldMarks> marks = file_->Marks(relative, record, field))
+            source = marks->source;
+        reviewed.push_back({record, field, source});
+        it = shared.erase(it);
+    }
+    // A failed write leaves the marks in the project: the fields are shown for review again.
+    if (!reviewed.empty())
+        (void)file_->ClearReviewMarks(relative, reviewed);
+}
+
+// Takes the project's marks of the file as another program left them: new ones are shown, and
+// those it settled go from the document.
+void Project::MergeReviewMarks(DocumentSession& session, const QString& relative)
+{
+    const EdtDocument& document = *session.Document();
+    ReviewMarks& review = *session.Review();
+    std::set<std::pair<int, int>>& shared = sharedMarks_[relative];
+    std::set<std::pair<int, int>> now;
+    const QScopedValueRollback merging(mergingMarks_, true);
+    for (const ProjectFile::PlacedMarks& row : file_->FileMarks(relative)) {
+        const std::pair place{row.record, row.field};
+        if (row.marks.review == ReviewReason::None || row.record >= document.RecordCount() ||
+            row.field >= document.TextFieldCount())
+            continue;
+        now.insert(place);
+        if (!shared.contains(place) && !review.Holds(row.record, row.field))
+            review.Set(row.record, row.field, {row.marks.review, row.marks.source});
+    }
+    for (const auto& [record, field] : shared) {
+        if (!now.contains({record, field}))
+            review.Clear(record, field);
+    }
+    shared = std::move(now);
+}
+
+void Project::MarksRewritten(const QString& relative)
+{
+    std::set<std::pair<int, int>>& shared = sharedMarks_[relative];
+    shared.clear();
+    if (!file_)
+        return;
+    for (const ProjectFile::PlacedMarks& row : file_->FileMarks(relative)) {
+        if (row.marks.review != ReviewReason::None)
+            shared.insert({row.record, row.field});
+    }
+}
+
+void Project::TakeChangesElsewhere()
+{
+    if (!file_)
+        return;
+    const ProjectSettings before = file_->Settings();
+    if (file_->ReadSettingsAgain()) {
+        const ProjectSettings& after = file_->Settings();
+        if (after.originals != before.originals || after.translations != before.translations ||
+            after.originalEncoding != before.originalEncoding ||
+            after.translationEncoding != before.translationEncoding)
+            ScheduleRecount();
+    }
+    for (auto it = live_.begin(); it != live_.end(); ++it) {
+        if (it.value())
+            MergeReviewMarks(*it.value(), it.key());
     }
 }
 

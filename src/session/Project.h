@@ -12,6 +12,8 @@
 #include <QPointer>
 
 #include <memory>
+#include <set>
+#include <utility>
 #include <vector>
 
 class QFileSystemWatcher;
@@ -92,6 +94,14 @@ public:
     // Where translations go on their way to a memory: saved ones, and those of removed records.
     MemoryQueue* Memory() const { return memory_; }
 
+    // The editor itself rewrote the review marks of a file in the project (an update of the
+    // originals): they are the marks the open document and the project now share.
+    void MarksRewritten(const QString& relative);
+    // Takes what another program (the converter, a teammate's tool) committed to the project
+    // file: review marks of open documents set or settled there, another folder of originals
+    // (counted again). Runs by itself a moment after such a change.
+    void TakeChangesElsewhere();
+
 signals:
     // A project was opened or closed.
     void Changed();
@@ -114,6 +124,7 @@ private:
     void GiveGlossary(DocumentSession* session);
     void KeepReviewMarks(DocumentSession& session, const QString& relative);
     void StoreReviewMarks(DocumentSession& session, const QString& relative);
+    void MergeReviewMarks(DocumentSession& session, const QString& relative);
     void FeedOnSave(DocumentSession& session, const QString& relative);
     void FeedSaved(DocumentSession& session, const QString& relative,
                    const ChangedRecords& changed);
@@ -123,12 +134,18 @@ private:
     ProjectListing listing_;
     QMap<QString, FileRow> rows_;  // by relative path, as counted
     QHash<QString, QPointer<DocumentSession>> live_;
+    // Per open document, the fields marked for review in the project as the document last
+    // took them: a mark outside this set was set by another program, one in it that the
+    // document no longer holds was settled by the translator.
+    QHash<QString, std::set<std::pair<int, int>>> sharedMarks_;
+    bool mergingMarks_ = false;
     QHash<QString, qint64> checked_;
     std::vector<GlossaryTerm> glossary_;
     MemoryQueue* memory_;
     QFutureWatcher<std::shared_ptr<CountResult>> counting_;
     QTimer* recount_;
     QTimer* rowsChanged_;
+    QTimer* watchFile_;  // asks whether another program changed the project file
     bool countAgain_ = false;
     QFileSystemWatcher* watcher_ = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include <QSettings>
 
+#include <algorithm>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -206,6 +207,24 @@ void SetMemoryLocation(const QString& location)
     const auto settings = OpenStore(&prefix);
     if (settings->isWritable())
         settings->setValue(prefix + QStringLiteral("MemoryLocation"), location.trimmed());
+}
+
+int MemoryTimeout()
+{
+    QString prefix;
+    bool read = false;
+    const int seconds =
+        OpenStore(&prefix)->value(prefix + QStringLiteral("MemoryTimeout")).toInt(&read);
+    return read ? std::clamp(seconds, 1, kMaxMemoryTimeout) : kDefaultMemoryTimeout;
+}
+
+void SetMemoryTimeout(int seconds)
+{
+    QString prefix;
+    const auto settings = OpenStore(&prefix);
+    if (settings->isWritable())
+        settings->setValue(prefix + QStringLiteral("MemoryTimeout"),
+                           std::clamp(seconds, 1, kMaxMemoryTimeout));
 }
 
 QStringList DisabledChecks()

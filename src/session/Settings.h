@@ -68,6 +68,12 @@ void ForgetRecentProject(const QString& path);
 // empty for none.
 QString MemoryLocation();
 void SetMemoryLocation(const QString& location);
+// How long a memory server may keep silent before the editor gives up on it, in seconds.
+constexpr int kDefaultMemoryTimeout = 10;
+constexpr int kMaxMemoryTimeout = 3600;
+// The stored value, kept within 1..kMaxMemoryTimeout; the default while none is stored.
+int MemoryTimeout();
+void SetMemoryTimeout(int seconds);
 
 // The names of the quality checks switched off outside a project ("placeholders", ...).
 QStringList DisabledChecks();

@@ -430,6 +430,8 @@ inline constexpr const char* kFrameTextKeys[] = {
     "work.unstorable",
     "work.unstorableRecord",
     "work.unstorableRecords",
+    "work.unstorableEnds",
+    "undo.storable",
     // The project.
     "recent.projects",
     "start.recentProjects",
@@ -446,6 +448,8 @@ inline constexpr const char* kFrameTextKeys[] = {
     "project.totals",
     "project.missingCount",
     "project.extraCount",
+    "project.badNames",
+    "project.linksOutside",
     "project.noRecent",
     "project.filter",
     "project.newCaption",

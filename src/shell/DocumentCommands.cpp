@@ -8,6 +8,7 @@
 #include "documents/Encodings.h"
 #include "documents/FileTypes.h"
 #include "documents/RowLabels.h"
+#include "documents/Storability.h"
 #include "session/DocumentSession.h"
 #include "session/Settings.h"
 #include "shell/DialogHost.h"
@@ -22,6 +23,7 @@
 #include <QPointer>
 #include <QScopeGuard>
 #include <QSet>
+#include <QUndoStack>
 #include <QUrl>
 
 namespace scrivlet {
@@ -137,8 +139,24 @@ QString UniqueOutputPath(const QString& path, const QSet<QString>& taken)
     }
 }
 
-// The characters a save would change, those held by the same records on one line with the
-// records named as the grid names them: "ó, ł in records Prologue, # 3".
+// One character of a message: a space or a control character by its code, which shows.
+QString Shown(const QString& one)
+{
+    if (one.size() == 1 && (one[0].isSpace() || one[0].category() == QChar::Other_Control))
+        return QStringLiteral("U+%1").arg(one[0].unicode(), 4, 16, QLatin1Char('0')).toUpper();
+    return one;
+}
+
+// A character as a save changes it: "★ → ?".
+QString ChangeOf(const QString& one, const TextStorage& storage)
+{
+    const QString stored = StorableText(one, storage);
+    return Shown(one) + QStringLiteral(" \u2192 ") +
+           (stored.isEmpty() ? UiText("work.unstorableEnds") : Shown(stored));
+}
+
+// The characters a save would change and what each becomes, those held by the same records on
+// one line with the records named as the grid names them: "ó → o, ł → l in records Prologue, # 3".
 QStringList UnstorableLines(const EdtDocument& document, const TextStorage& storage, int room)
 {
     // Enough fields to name a character's records; the message shows only a few of them.
@@ -163,10 +181,10 @@ QStringList UnstorableLines(const EdtDocument& document, const TextStorage& stor
     for (const QString& one : characters) {
         const qsizetype group = groupRecords.indexOf(recordsOf[one]);
         if (group >= 0) {
-            groupCharacters[group] << one;
+            groupCharacters[group] << ChangeOf(one, storage);
         } else {
             groupRecords << recordsOf[one];
-            groupCharacters << QStringList{one};
+            groupCharacters << QStringList{ChangeOf(one, storage)};
         }
     }
     const RowLabels labels;
@@ -517,6 +535,19 @@ bool DocumentCommands::ConfirmStorable(const std::vector<PlannedSave>& saves)
                       QString()) == QMessageBox::Save;
 }
 
+Result DocumentCommands::WriteStorable(int index, const TextStorage& storage,
+                                       const std::function<Result()>& write)
+{
+    DocumentSession* session = tabs_.SessionAt(index);
+    TextPlan plan;
+    const bool replaced = PlanStorableTexts(*session->Document(), storage, &plan) &&
+                          !plan.IsEmpty() && session->SetTexts(plan, UiText("undo.storable"));
+    const Result written = write();
+    if (!written && replaced)
+        session->UndoStack()->undo();
+    return written;
+}
+
 bool DocumentCommands::Save(int index)
 {
     EdtDocument* document = tabs_.DocumentAt(index);
@@ -527,7 +558,10 @@ bool DocumentCommands::Save(int index)
     if (!ConfirmStorable({{document, TextStorage{document->GetEncoding(), document->GetFileType()},
                            tabs_.TabName(index)}}))
         return false;
-    if (const Result saved = SaveDocument(*document); !saved) {
+    const TextStorage storage{document->GetEncoding(), document->GetFileType()};
+    if (const Result saved =
+            WriteStorable(index, storage, [document] { return SaveDocument(*document); });
+        !saved) {
         ReportSaveFailed(document->Path(), saved.Error());
         return false;
     }
@@ -561,13 +595,13 @@ bool DocumentCommands::SaveAs(int index)
 
     const SaveTarget target = ResolveSaveTarget(answer.files.first(), answer.filterIndex);
     const int encoding = int(LastEncodingSetting().Get());
-    if (!ConfirmStorable(
-            {{document,
-              TextStorage{encoding, target.fileType == kFileTypeAll ? document->GetFileType()
-                                                                    : target.fileType},
-              tabs_.TabName(index)}}))
+    const TextStorage storage{
+        encoding, target.fileType == kFileTypeAll ? document->GetFileType() : target.fileType};
+    if (!ConfirmStorable({{document, storage, tabs_.TabName(index)}}))
         return false;
-    const Result saved = SaveDocumentAs(*document, target.path, target.fileType, encoding);
+    const Result saved = WriteStorable(index, storage, [&] {
+        return SaveDocumentAs(*document, target.path, target.fileType, encoding);
+    });
     if (!saved) {
         ReportSaveFailed(target.path, saved.Error());
         return false;
@@ -624,7 +658,9 @@ void DocumentCommands::SaveAllAs()
             SaveAllOutputPath(folder, *document, tabs_.TabName(index), selection.fileType), taken);
         taken.insert(OutputPathKey(output));
         const Result saved =
-            SaveDocumentAs(*document, output, selection.fileType, encodingOf(*document));
+            WriteStorable(index, saves[size_t(tabs_.TabCount() - 1 - index)].storage, [&] {
+                return SaveDocumentAs(*document, output, selection.fileType, encodingOf(*document));
+            });
         if (!saved) {
             ReportSaveFailed(output, saved.Error());
             continue;

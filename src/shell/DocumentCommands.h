@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -105,6 +106,11 @@ private:
     };
     // Asks once before saves would change characters; true to save.
     bool ConfirmStorable(const std::vector<PlannedSave>& saves);
+    // Writes the document of tab index with write. Characters storage cannot keep are first
+    // replaced in the document by what the file will hold, as one undo step that a failed
+    // write takes back: the document then shows what was saved.
+    Result WriteStorable(int index, const TextStorage& storage,
+                         const std::function<Result()>& write);
 
     DocumentTabs& tabs_;
     ShellState state_;

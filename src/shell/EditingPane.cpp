@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QShortcut>
@@ -334,11 +335,11 @@ void EditingPane::FillInserts(const QString& original)
         seen << text;
         QAction* insert = inserts_->addAction(text);
         const int n = int(seen.size());
-        QString tip = UiText("pane.insert").arg(text);
-        if (n <= kKeyedInserts)
-            tip += QStringLiteral(" (%1)").arg(
-                QKeySequence(QStringLiteral("Alt+%1").arg(n)).toString(QKeySequence::NativeText));
-        insert->setToolTip(tip);
+        insert->setToolTip(n <= kKeyedInserts
+                               ? UiText("pane.insertKey")
+                                     .arg(text, QKeySequence(Qt::ALT | Qt::Key(Qt::Key_0 + n))
+                                                    .toString(QKeySequence::NativeText))
+                               : UiText("pane.insert").arg(text));
         connect(insert, &QAction::triggered, this, [this, text] { Insert(text); });
     }
     inserts_->setVisible(!seen.isEmpty());

@@ -16,6 +16,7 @@
 #include <QLocale>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace scrivlet {
@@ -41,13 +42,27 @@ bool ChooseMemoryCommand(QWidget* parent)
     auto* row = new QHBoxLayout;
     row->addWidget(edit, 1);
     row->addWidget(browse);
+    // A server that keeps silent is given up after this long, and the panel says so.
+    auto* timeout = new QSpinBox(&dialog);
+    timeout->setObjectName(QStringLiteral("memoryTimeout"));
+    timeout->setRange(1, kMaxMemoryTimeout);
+    timeout->setSuffix(UiText("memory.seconds"));
+    timeout->setValue(MemoryTimeout());
+    auto* wait = new QHBoxLayout;
+    auto* waitLabel = new QLabel(UiText("memory.timeoutLabel"), &dialog);
+    waitLabel->setBuddy(timeout);
+    wait->addWidget(waitLabel);
+    wait->addWidget(timeout);
+    wait->addStretch(1);
     auto* layout = new QVBoxLayout(&dialog);
     layout->addWidget(new QLabel(UiText("memory.chooseLabel"), &dialog));
     layout->addLayout(row);
+    layout->addLayout(wait);
     layout->addWidget(buttons);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     SetMemoryLocation(edit->text());
+    SetMemoryTimeout(timeout->value());
     return true;
 }
 
@@ -61,7 +76,7 @@ Result Pretranslate(const QString& location, DocumentSession& session, int minSc
     if (location.isEmpty())
         return Result::Failure(UiText("suggest.noMemory"));
     std::unique_ptr<TranslationMemory> memory;
-    if (Result opened = OpenMemory(location, &memory); !opened)
+    if (Result opened = OpenMemory(location, &memory, {MemoryTimeout(), nullptr}); !opened)
         return opened;
     MemoryLanguages languages;
     if (Result read = memory->Languages(&languages); !read)

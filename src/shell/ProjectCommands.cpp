@@ -107,21 +107,28 @@ MemoryQueue* ProjectCommands::Memory() const
 void ProjectCommands::NewProject()
 {
     NewProjectDialog dialog(commands_.Host(), &window_);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    CreateProject(dialog.ProjectPath(), dialog.Settings());
+    dialog.SetMake([this](const QString& path, const ProjectSettings& settings) {
+        return MakeProject(path, settings);
+    });
+    dialog.exec();
 }
 
 bool ProjectCommands::CreateProject(const QString& path, const ProjectSettings& settings)
 {
+    const Result made = MakeProject(path, settings);
+    if (!made)
+        commands_.Host().ShowMessage(&window_, made.Error(), QMessageBox::Warning);
+    return made.Ok();
+}
+
+Result ProjectCommands::MakeProject(const QString& path, const ProjectSettings& settings)
+{
     {
         ProjectFile project;
-        if (Result made = project.Create(path, settings); !made) {
-            commands_.Host().ShowMessage(&window_, made.Error(), QMessageBox::Warning);
-            return false;
-        }
+        if (Result made = project.Create(path, settings); !made)
+            return made;
     }
-    return OpenProjectFile(path);
+    return TakeProject(path);
 }
 
 void ProjectCommands::OpenProject()
@@ -136,21 +143,31 @@ void ProjectCommands::OpenProject()
         OpenProjectFile(answer.files.first());
 }
 
-bool ProjectCommands::OpenProjectFile(const QString& given)
+bool ProjectCommands::OpenProjectFile(const QString& path)
+{
+    const Result opened = TakeProject(path);
+    if (!opened)
+        commands_.Host().ShowMessage(&window_, opened.Error(), QMessageBox::Warning);
+    return opened.Ok();
+}
+
+Result ProjectCommands::TakeProject(const QString& given)
 {
     const QString path = QFileInfo(given).absoluteFilePath();
     if (Result opened = project_.Open(path); !opened) {
         // A project that is gone or broken leaves the recent list, as a file does.
         ForgetRecentProject(path);
-        commands_.Host().ShowMessage(&window_, opened.Error(), QMessageBox::Warning);
-        return false;
+        return opened;
     }
     RememberRecentProject(path);
     find_->SetProject(path);
     panel_->show();
     panel_->raise();
     emit ProjectChanged();
-    return true;
+    // An update of the originals cut short was finished or undone as the project opened.
+    if (const QString note = project_.File()->PendingNote(); !note.isEmpty())
+        commands_.Host().ShowMessage(&window_, note, QMessageBox::Information);
+    return {};
 }
 
 void ProjectCommands::ShowFind()

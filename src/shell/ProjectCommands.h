@@ -41,10 +41,13 @@ public:
                     std::function<void(int)> activate);
     ~ProjectCommands() override;
 
+    // New Project: the dialog stays open until the project is made and opened, or cancelled.
     void NewProject();
     void OpenProject();
     // Makes the project file and opens it; a failure is reported and returns false.
     bool CreateProject(const QString& path, const ProjectSettings& settings);
+    // The same, the failure returned: what the file or its folder lacks, named.
+    Result MakeProject(const QString& path, const ProjectSettings& settings);
     // Opens a project file (from the Open dialog, the recent list or the command line).
     bool OpenProjectFile(const QString& path);
     bool HasProject() const;
@@ -89,6 +92,8 @@ signals:
     void GlossaryChanged();
 
 private:
+    // Opens a project file and shows it; the failure is returned, not shown.
+    Result TakeProject(const QString& path);
     // The tab showing the file at path; -1 for none.
     int TabOf(const QString& path) const;
     struct DiskReplace;

@@ -91,6 +91,17 @@ ProjectSettings NewProjectDialog::Settings() const
                            originalEncoding_->currentIndex(), translationEncoding_->currentIndex()};
 }
 
+void NewProjectDialog::accept()
+{
+    if (make_) {
+        if (const Result made = make_(ProjectPath(), Settings()); !made) {
+            host_.ShowMessage(this, made.Error(), QMessageBox::Warning);
+            return;
+        }
+    }
+    QDialog::accept();
+}
+
 void NewProjectDialog::BrowseFolder(QLineEdit* edit)
 {
     const QString folder =

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "base/Result.h"
 #include "store/ProjectFile.h"
 
 #include <QDialog>
+
+#include <functional>
 
 class QComboBox;
 class QDialogButtonBox;
@@ -30,6 +33,11 @@ public:
     QString ProjectPath() const;
     // The settings as stored: folders relative to the project file's folder.
     ProjectSettings Settings() const;
+    // OK makes the project with make; a failure is shown over the dialog, which stays open
+    // with everything as typed.
+    using Make = std::function<Result(const QString& path, const ProjectSettings& settings)>;
+    void SetMake(Make make) { make_ = std::move(make); }
+    void accept() override;
 
     QLineEdit* OriginalsEdit() const { return originals_; }
     QLineEdit* TranslationsEdit() const { return translations_; }
@@ -50,6 +58,7 @@ private:
     QComboBox* originalEncoding_;
     QComboBox* translationEncoding_;
     QDialogButtonBox* buttons_ = nullptr;
+    Make make_;
 };
 
 }  // namespace scrivlet

@@ -37,28 +37,53 @@ int Percent(qint64 done, qint64 of)
     return of > 0 ? int(done * 100 / of) : 100;
 }
 
-// The translated share as a bar with its percentage.
+// Room for the widest percentage beside the bar.
+int PercentWidth(const QFontMetrics& metrics)
+{
+    return metrics.horizontalAdvance(UiLocale().toString(100) + QStringLiteral("\u00a0%")) +
+           metrics.averageCharWidth();
+}
+
+// The translated share as a bar with its percentage beside it: drawn on the bar, the text meets
+// the bar's chunk, which hides a digit in some styles ("33 %" read as "83 %").
 class ProgressDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override
     {
-        const int percent = index.data(kPercentRole).toInt();
-        if (!index.data(kPercentRole).isValid() || percent < 0) {
+        const QVariant percent = index.data(kPercentRole);
+        if (!percent.isValid() || percent.toInt() < 0) {
             QStyledItemDelegate::paint(painter, option, index);
             return;
         }
+        QStyleOptionViewItem item = option;
+        initStyleOption(&item, index);
+        const QString text = item.text;
+        item.text.clear();
+        const QWidget* widget = option.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        // The row's background and selection, without the text.
+        style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget);
+        const QRect inner = option.rect.adjusted(2, 2, -2, -2);
+        QRect number = inner;
+        number.setLeft(inner.right() - PercentWidth(option.fontMetrics) + 1);
         QStyleOptionProgressBar bar;
-        bar.rect = option.rect.adjusted(2, 2, -2, -2);
+        bar.rect = inner;
+        bar.rect.setRight(number.left() - 1);
         bar.state = option.state | QStyle::State_Horizontal;
         bar.minimum = 0;
         bar.maximum = 100;
-        bar.progress = percent;
-        bar.text = index.data(Qt::DisplayRole).toString();
-        bar.textVisible = true;
-        bar.textAlignment = Qt::AlignCenter;
-        QApplication::style()->drawControl(QStyle::CE_ProgressBar, &bar, painter);
+        bar.progress = percent.toInt();
+        bar.textVisible = false;
+        if (bar.rect.width() > 2)
+            style->drawControl(QStyle::CE_ProgressBar, &bar, painter, widget);
+        const bool selected = option.state & QStyle::State_Selected;
+        painter->save();
+        painter->setPen(
+            option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->drawText(number, Qt::AlignRight | Qt::AlignVCenter, text);
+        painter->restore();
     }
 };
 
@@ -119,11 +144,14 @@ ProjectPanel::ProjectPanel(Project& project, QWidget* parent)
     // Fixed widths, room for the heading or seven digits: sizing to contents reads every row.
     const QFontMetrics metrics = tree_->fontMetrics();
     const int digits = metrics.horizontalAdvance(QStringLiteral("0000000"));
+    // The bar takes as much room as seven digits beside its percentage.
+    const int bar = digits + PercentWidth(metrics);
     for (int column = kRecords; column < kColumns; ++column) {
         const int heading =
             metrics.horizontalAdvance(model_->headerData(column, Qt::Horizontal).toString()) +
             metrics.averageCharWidth() * 3;
-        tree_->header()->resizeSection(column, std::max(heading, digits));
+        tree_->header()->resizeSection(column,
+                                       std::max(heading, column == kTranslated ? bar : digits));
     }
     tree_->viewport()->installEventFilter(this);
     connect(tree_, &QTreeView::activated, this, &ProjectPanel::Activate);
@@ -284,19 +312,25 @@ void ProjectPanel::Refill()
         QList<QStandardItem*> items;
         for (int column = 0; column < kColumns; ++column)
             items << new QStandardItem;
-        QString name = path.mid(slash + 1);
+        const QString name = path.mid(slash + 1);
         items[kName]->setData(path, kPathRole);
         items[kName]->setData(QStringLiteral("1") + name.toLower(), kSortRole);
-        items[kName]->setToolTip(QDir::toNativeSeparators(path));
+        // What is said about the file goes in its tooltip: beside the name it was cut off in
+        // a panel of the usual width.
+        QStringList tip{QDir::toNativeSeparators(path)};
         if (!row.hasOriginal) {
-            name += QStringLiteral("  (%1)").arg(UiText("project.noOriginal"));
+            tip << UiText("project.noOriginal");
             items[kName]->setForeground(QApplication::palette().brush(QPalette::PlaceholderText));
         } else {
-            if (!row.hasTranslation)
-                name += QStringLiteral("  (%1)").arg(UiText("project.noTranslation"));
+            if (!row.hasTranslation) {
+                tip << UiText("project.noTranslation");
+                QFont italic = items[kName]->font();
+                italic.setItalic(true);
+                items[kName]->setFont(italic);
+            }
             ShowCounts(items, row.counts, row.problems);
             if (!row.counts.error.isEmpty())
-                items[kName]->setToolTip(row.counts.error);
+                tip << row.counts.error;
             Add(sums[QString()], row.counts);
             problemSums[QString()] += row.problems;
             for (const QString& folder : FoldersOf(path)) {
@@ -305,6 +339,7 @@ void ProjectPanel::Refill()
             }
         }
         items[kName]->setText(name);
+        items[kName]->setToolTip(tip.join(u'\n'));
         FolderItem(slash < 0 ? QString() : path.left(slash))->appendRow(items);
     }
     for (auto it = folders_.begin(); it != folders_.end(); ++it) {
@@ -333,6 +368,7 @@ void ProjectPanel::ShowTotals(const std::vector<Project::FileRow>& rows, const P
 {
     if (!project_.IsOpen()) {
         totals_->clear();
+        totals_->setToolTip(QString());
         return;
     }
     int originals = 0, missing = 0, extra = 0;
@@ -351,7 +387,24 @@ void ProjectPanel::ShowTotals(const std::vector<Project::FileRow>& rows, const P
         text += u'\n' + UiText("project.missingCount").arg(locale.toString(missing));
     if (extra > 0)
         text += u'\n' + UiText("project.extraCount").arg(locale.toString(extra));
+    // What the walk left out is said, and named in the tooltip.
+    const ProjectListing& listing = project_.Listing();
+    QStringList named;
+    for (const auto& [key, paths] : {std::pair{"project.badNames", &listing.badNames},
+                                     {"project.linksOutside", &listing.linksOutside}}) {
+        if (paths->isEmpty())
+            continue;
+        text += u'\n' + UiText(key).arg(locale.toString(paths->size()));
+        for (const QString& path : *paths)
+            named << QDir::toNativeSeparators(path);
+    }
+    constexpr int kNamed = 20;
+    if (named.size() > kNamed) {
+        named.resize(kNamed);
+        named << QStringLiteral("\u2026");
+    }
     totals_->setText(text);
+    totals_->setToolTip(named.join(u'\n'));
 }
 
 }  // namespace scrivlet

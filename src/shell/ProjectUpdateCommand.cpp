@@ -222,6 +222,8 @@ void ProjectCommands::ApplyUpdate(PlannedFile& file, UpdateTally& tally)
     if (file.Changes() || file.open) {
         if (Result stored = project.ReplaceFileMarks(file.entry.path, rows); !stored)
             tally.failed << stored.Error();
+        else if (file.open)
+            project_.MarksRewritten(file.entry.path);
     }
     if (file.Changes()) {
         if (Result stored = project.SetFileRecordIds(file.entry.path, file.ids); !stored)

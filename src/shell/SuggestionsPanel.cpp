@@ -6,6 +6,7 @@
 #include "grid/GridView.h"
 #include "session/DocumentSession.h"
 #include "session/Project.h"
+#include "session/Settings.h"
 #include "session/Workspace.h"
 #include "shell/DocumentTab.h"
 #include "translation/WordDifference.h"
@@ -30,20 +31,21 @@ struct SuggestionsPanel::Worker {
     // Set when the panel goes: a look-up waiting on a server gives up within a tenth of a second.
     std::shared_ptr<std::atomic<bool>> abandon = std::make_shared<std::atomic<bool>>(false);
     QString location;
+    int timeout = 0;
     std::unique_ptr<TranslationMemory> memory;
 
-    Found Find(const QString& where, const QString& source, int generation)
+    Found Find(const QString& where, int seconds, const QString& source, int generation)
     {
         Found found;
         found.generation = generation;
         // Typing ran ahead of this one: its answer would be dropped anyway.
         if (generation != latest.load())
             return found;
-        if (!memory || location != where) {
+        if (!memory || location != where || timeout != seconds) {
             memory.reset();
             location = where;
-            if (Result opened = OpenMemory(where, &memory, {MemoryWaits().timeoutSeconds, abandon});
-                !opened) {
+            timeout = seconds;
+            if (Result opened = OpenMemory(where, &memory, {seconds, abandon}); !opened) {
                 memory.reset();
                 found.error = opened.Error();
                 return found;
@@ -143,9 +145,10 @@ void SuggestionsPanel::Lookup(const QString& source)
         if (found.generation == generation_)
             Show(found);
     });
-    watcher->setFuture(QtConcurrent::run(
-        &pool_, [worker = worker_, location = location_, source, generation = generation_] {
-            return worker->Find(location, source, generation);
+    watcher->setFuture(
+        QtConcurrent::run(&pool_, [worker = worker_, location = location_,
+                                   timeout = MemoryTimeout(), source, generation = generation_] {
+            return worker->Find(location, timeout, source, generation);
         }));
 }
 
@@ -199,7 +202,7 @@ void SuggestionsPanel::Show(const Found& found)
     matches_ = found.matches;
     current_ = true;
     if (!found.error.isEmpty()) {
-        ShowNote(UiText("suggest.failed").arg(found.error));
+        ShowNote(UiText("suggest.failed").arg(ShownLocation(location_), found.error));
     } else if (matches_.empty()) {
         ShowNote(UiText("suggest.none"));
     } else {

@@ -102,9 +102,17 @@ Result ProjectFile::Create(const QString& path, const ProjectSettings& settings)
     path_ = path;
     if (QFileInfo::exists(path))
         return Result::Failure(UiText("project.exists").arg(path));
+    // Said as such: the library's word for it is "unable to open database file".
+    if (const QString folder = QFileInfo(path).absolutePath(); !QFileInfo(folder).isDir())
+        return Result::Failure(
+            UiText("project.cannotWrite").arg(path, UiText("project.folderMissing").arg(folder)));
     const QString part = path + QStringLiteral(".part");
     for (const char* leftover : {"", "-journal"})
         QFile::remove(part + QLatin1String(leftover));
+    // The system's reason (no permission, a full disk), where the library only says "unable to
+    // open database file".
+    if (QFile probe(part); !probe.open(QIODevice::WriteOnly))
+        return Result::Failure(UiText("project.cannotWrite").arg(path, probe.errorString()));
     Result done = Build(part, settings);
     db_ = sql::Database();
     if (done && ::link(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()))
@@ -255,6 +263,18 @@ Result ProjectFile::ReadSettings()
             outsideLinks_ = value.split(u'\n', Qt::SkipEmptyParts);
     }
     return query.Done();
+}
+
+Result ProjectFile::ReadSettingsAgain()
+{
+    const ProjectSettings settings = settings_;
+    const QStringList links = outsideLinks_;
+    const Result read = ReadSettings();
+    if (!read) {
+        settings_ = settings;
+        outsideLinks_ = links;
+    }
+    return read;
 }
 
 QString ProjectFile::OriginalsDir() const

@@ -127,6 +127,9 @@ public:
     // Whether another connection (another program, or another ProjectFile) committed a change
     // to the project since the last call; the first call only starts watching.
     bool ChangedElsewhere();
+    // Reads the settings again, as another program may have changed them (an update of the
+    // originals points the project at another folder); a failure keeps those read before.
+    Result ReadSettingsAgain();
     // A value of the settings table beyond the folders and encodings (the checks' choices);
     // null when none is stored. A null value removes the key.
     QString Value(const QString& key);

@@ -1,3 +1,4 @@
+#include "SilentServer.h"
 #include "TestFiles.h"
 #include "TestRegistry.h"
 
@@ -6,9 +7,6 @@
 #include <QUrl>
 #include <QTest>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 
 // The converter's memory doors, run in order against one memory file as a user would.
 
@@ -36,8 +34,7 @@ class MemoryModesTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir_;
-    int silent_ = -1;  // a socket that takes connections (the system does) and never answers
-    int silentPort_ = 0;
+    SilentServer silent_;
 
 private slots:
     void initTestCase()
@@ -55,15 +52,7 @@ private slots:
                              "</seg></tuv><tuv xml:lang=\"de\"><seg>y</seg></tuv></tu>\n"
                              "<tu><tuv xml:lang=\"en\"><seg>Door</seg></tuv><tuv "
                              "xml:lang=\"de\"><seg>Tür</seg></tuv></tu></body></tmx>"));
-        silent_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        QVERIFY(bind(silent_, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
-                listen(silent_, 4) == 0 &&
-                getsockname(silent_, reinterpret_cast<sockaddr*>(&address), &size) == 0);
-        silentPort_ = ntohs(address.sin_port);
+        QVERIFY(silent_.Port() > 0);
         QVERIFY(WriteAll(dir_.filePath("lines-en.txt"), "Lamp\nDoor\n\nSame\n"));
         QVERIFY(WriteAll(dir_.filePath("lines-de.txt"), "Lampe\nDoor\nDazu\nSame\n"));
         // Pre-translated: empty, equal to the original, or translated already.
@@ -160,7 +149,7 @@ private slots:
         QFETCH(QString, args);
         QFETCH(int, code);
         QFETCH(QString, out);
-        args.replace(QLatin1String("%PORT"), QString::number(silentPort_));
+        args.replace(QLatin1String("%PORT"), QString::number(silent_.Port()));
         out.replace(QLatin1String("%D"), dir_.path());
         const ToolRun run = RunTool(QStringLiteral(SCRIVLET_CONVERT_EXE),
                                     args.replace(QLatin1String("%D"), dir_.path()).split(u'|'));
@@ -222,7 +211,6 @@ private slots:
                  qPrintable(run.err));
     }
 
-    void cleanupTestCase() { close(silent_); }
 
     // The pre-translated file: exact matches in the empty fields and the one equal to its
     // original; "Red lamp" has only a match longer than the field; a translated field stays.

@@ -12,10 +12,16 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QtEndian>
+
+#include <functional>
 
 namespace scrivlet::test {
 
@@ -210,6 +216,59 @@ private:
             answer.formatIndex = request.panel.formatIndex;
         return answer;
     }
+};
+
+// Answers the modal dialogs of a command in order, each once it is the active modal widget.
+// A step that waits more than ten seconds, or a dialog that nobody answers for as long, fails
+// the script and rejects the dialog, so that a broken flow cannot hang the test.
+class ModalScript : public QObject {
+public:
+    ModalScript()
+    {
+        clock_.start();
+        startTimer(10);
+    }
+
+    template <class Dialog>
+    ModalScript& Then(std::function<void(Dialog*)> act)
+    {
+        steps_.append([act](QWidget* modal) {
+            auto* dialog = qobject_cast<Dialog*>(modal);
+            // Outside the timer's event: an answer may open a nested dialog.
+            if (dialog)
+                QTimer::singleShot(0, dialog, [act, dialog] { act(dialog); });
+            return dialog != nullptr;
+        });
+        return *this;
+    }
+    bool Finished() const { return steps_.isEmpty() && !failed_; }
+
+protected:
+    void timerEvent(QTimerEvent*) override
+    {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal != shown_) {
+            shown_ = modal;
+            shownFor_.start();
+        }
+        const bool stuck = modal && shownFor_.elapsed() > 10000;
+        failed_ = failed_ || stuck || (!steps_.isEmpty() && clock_.elapsed() > 10000);
+        if (stuck) {
+            if (auto* dialog = qobject_cast<QDialog*>(modal))
+                dialog->reject();
+        } else if (modal && modal != last_ && modal->isVisible() && !steps_.isEmpty() &&
+                   steps_.first()(modal)) {
+            steps_.removeFirst();
+            last_ = modal;
+            clock_.restart();
+        }
+    }
+
+private:
+    QList<std::function<bool(QWidget*)>> steps_;
+    QPointer<QWidget> last_, shown_;
+    QElapsedTimer clock_, shownFor_;
+    bool failed_ = false;
 };
 
 }  // namespace scrivlet::test

@@ -42,6 +42,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QUndoGroup>
+#include <QUndoStack>
 
 #include <functional>
 
@@ -55,59 +56,6 @@ using namespace scrivlet::test;
 using Ints = QList<int>;
 
 namespace {
-
-// Answers the modal dialogs of a command in order, each once it is the active modal widget.
-// A step that waits more than ten seconds, or a dialog that nobody answers for as long, fails
-// the script and rejects the dialog, so that a broken flow cannot hang the test.
-class ModalScript : public QObject {
-public:
-    ModalScript()
-    {
-        clock_.start();
-        startTimer(10);
-    }
-
-    template <class Dialog>
-    ModalScript& Then(std::function<void(Dialog*)> act)
-    {
-        steps_.append([act](QWidget* modal) {
-            auto* dialog = qobject_cast<Dialog*>(modal);
-            // Outside the timer's event: an answer may open a nested dialog.
-            if (dialog)
-                QTimer::singleShot(0, dialog, [act, dialog] { act(dialog); });
-            return dialog != nullptr;
-        });
-        return *this;
-    }
-    bool Finished() const { return steps_.isEmpty() && !failed_; }
-
-protected:
-    void timerEvent(QTimerEvent*) override
-    {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal != shown_) {
-            shown_ = modal;
-            shownFor_.start();
-        }
-        const bool stuck = modal && shownFor_.elapsed() > 10000;
-        failed_ = failed_ || stuck || (!steps_.isEmpty() && clock_.elapsed() > 10000);
-        if (stuck) {
-            if (auto* dialog = qobject_cast<QDialog*>(modal))
-                dialog->reject();
-        } else if (modal && modal != last_ && modal->isVisible() && !steps_.isEmpty() &&
-                   steps_.first()(modal)) {
-            steps_.removeFirst();
-            last_ = modal;
-            clock_.restart();
-        }
-    }
-
-private:
-    QList<std::function<bool(QWidget*)>> steps_;
-    QPointer<QWidget> last_, shown_;
-    QElapsedTimer clock_, shownFor_;
-    bool failed_ = false;
-};
 
 void Click(QDialog* dialog, const char* key)
 {
@@ -530,16 +478,33 @@ private slots:
             const QString question = host_.questions[0];
             // The characters one by one, grouped by the records that hold them.
             const QString lines =
-                u"\u0436, \u0451 in records # 0, # 1\n"
-                u"%1\u0449 in record # 1"_qs;
+                u"\u0436 \u2192 \u0416, \u0451 \u2192 \u0414 in records # 0, # 1\n"
+                u"%1\u0449 \u2192 \u0429 in record # 1"_qs;
             QVERIFY2(question.contains(lines.arg(command == "saveAll" ? "a_dlg.edt: " : "")),
                      qPrintable(question));
-            QCOMPARE(question.contains("b_dlg.edt: \u0436, \u0451 in records"),
+            QCOMPARE(question.contains("b_dlg.edt: " + lines.section(QStringLiteral(" in"), 0, 0)),
                      command == "saveAll");
         }
         const bool saved = !asked || answer == QMessageBox::Save;
         QCOMPARE(ReadFile(written) != before && !ReadFile(written).isEmpty(), saved);
         QCOMPARE(frame_->SessionAt(0)->IsModified(), !saved);
+        if (!saved || !asked)
+            return;
+        // The document shows what the file holds, as one step of its own; saved again, it asks
+        // nothing; undone, the characters are back.
+        const int index = command == "saveAll" ? 1 : 0;
+        const LoadResult stored =
+            LoadDocument(written, kFileTypeEdt, encoding, Document(index)->Format(), -1, true);
+        QVERIFY(stored.document);
+        for (int record = 0; record < 2; ++record)
+            QCOMPARE(Document(index)->Text(record, 1), stored.document->Text(record, 1));
+        QUndoStack& steps = *frame_->SessionAt(index)->UndoStack();
+        QCOMPARE(steps.undoText(), UiText("undo.storable"));
+        QVERIFY(frame_->Commands().Save(index));
+        QCOMPARE(host_.questions.size(), 1);
+        steps.undo();
+        QCOMPARE(Document(index)->Text(1, 1), u"\u0451\u0436\u0449"_qs);
+        QVERIFY(frame_->SessionAt(index)->IsModified());
     }
 
     // A reference is read in the document's format, from a dialog that says so and starts at

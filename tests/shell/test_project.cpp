@@ -51,6 +51,9 @@
 #include <QTreeWidget>
 #include <QUndoStack>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 using namespace scrivlet;
 using namespace scrivlet::test;
 
@@ -577,6 +580,70 @@ private slots:
         QVERIFY(!review.Has(2, 0));
     }
 
+    // Marks another program sets or settles while the file is open: a save meanwhile clears
+    // only the mark of the field the translator edited, and the document takes the others in.
+    void reviewMarksFromAnotherProgram()
+    {
+        ProjectFile other;
+        QVERIFY(other.Open(project_));
+        QVERIFY(other.SetFieldMarks("a/one_dlg.edt", 0, 0, {"Hey", ReviewReason::Changed, {}}));
+        QVERIFY(other.SetFieldMarks("a/one_dlg.edt", 2, 0, {{}, ReviewReason::New, {}}));
+        OpenFrame();
+        DocumentTab* tab = OpenFromPanel("one_dlg.edt");
+        QVERIFY(tab);
+        const ReviewMarks& review = *tab->Session()->Review();
+        QCOMPARE(review.Count(), 2);
+        QVERIFY(other.SetFieldMarks("a/one_dlg.edt", 0, 0, {"Hi", ReviewReason::None, {}}));
+        QVERIFY(other.SetFieldMarks("a/one_dlg.edt", 1, 0, {"Og", ReviewReason::Changed, {}}));
+        QVERIFY(tab->Session()->SetText(2, tab->Document()->TextColumn(0), u"Op", "typing"));
+        QVERIFY(frame_->Commands().Save(frame_->ActiveIndex()));
+        QCOMPARE(other.Marks("a/one_dlg.edt", 2, 0)->review, ReviewReason::None);
+        QCOMPARE(other.Marks("a/one_dlg.edt", 1, 0)->review, ReviewReason::Changed);
+        QTRY_VERIFY(review.Has(1, 0));
+        QVERIFY(!review.Has(0, 0));
+        QCOMPARE(other.Marks("a/one_dlg.edt", 0, 0)->review, ReviewReason::None);
+    }
+
+    // An update of the originals cut short is undone as the project opens, and said so.
+    void interruptedUpdateReported()
+    {
+        {
+            ProjectFile file;
+            QVERIFY(file.Open(project_));
+            QVERIFY(file.BeginUpdate());
+            QVERIFY(file.StageUpdate("a/one_dlg.edt", {}));
+        }
+        OpenFrame();
+        QCOMPARE(host_.questions, QStringList{UiText("update.rolledBack").arg("orig")});
+    }
+
+    // What the walk leaves out is counted below the totals and named in their tooltip.
+    void leftOutNamed_data()
+    {
+        QTest::addColumn<QByteArray>("key");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("link outside") << QByteArray("project.linksOutside") << "trans/out";
+        QTest::newRow("name not UTF-8") << QByteArray("project.badNames") << "orig/\\xff_dlg.edt";
+    }
+    void leftOutNamed()
+    {
+        QFETCH(QByteArray, key);
+        QFETCH(QString, named);
+        QVERIFY(QDir().mkpath(env_.Path("elsewhere")));
+        QVERIFY(WriteFile(env_.Path("elsewhere/four_dlg.edt"), EdtBytes({"Far"})));
+        if (key == "project.linksOutside") {
+            QVERIFY(QFile::link(env_.Path("elsewhere"), env_.Path(named)));
+        } else {
+            const QByteArray name = QFile::encodeName(env_.Path("orig/")) + "\xff_dlg.edt";
+            const int made = ::open(name.constData(), O_CREAT | O_WRONLY, 0644);
+            QVERIFY(made >= 0 && ::close(made) == 0);
+        }
+        OpenFrame();
+        const QStringList totals = Panel().Totals()->text().split(u'\n');
+        QCOMPARE(totals.last(), UiText(key.constData()).arg(1));
+        QCOMPARE(Panel().Totals()->toolTip(), QDir::toNativeSeparators(env_.Path(named)));
+    }
+
     // A save sends the fields changed or confirmed since the last one, if translated and not
     // waiting for review. Record 0 ("Hi" as "Ha") stays out unless it is touched.
     void savedTranslationsJoinTheMemory_data()
@@ -912,35 +979,48 @@ private slots:
         QVERIFY(before != tab->Document()->Text(record, column));
     }
 
+    // New Project: while the project cannot be made, the dialog stays open as typed and says
+    // which file and why; the second time it is refused as one that exists.
     void newProject()
     {
         frame_ = std::make_unique<MainFrame>();
         frame_->Commands().SetDialogHost(&host_);
-        NewProjectDialog dialog(host_, frame_.get());
-        QVERIFY(!dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->isEnabled());
-        host_.folderAnswers << env_.Path("orig") << env_.Path("trans");
-        for (QPushButton* browse : dialog.findChildren<QPushButton*>()) {
-            if (browse->text() == UiText("project.browse") && host_.folderAnswers.size() > 0)
-                browse->click();
-        }
-        // The project file is offered beside the folders; its suffix is added when left out.
-        QCOMPARE(dialog.ProjectEdit()->text(),
-                 QDir::toNativeSeparators(env_.Path("project.scrivlet")));
-        dialog.ProjectEdit()->setText(env_.Path("sub/new"));
-        dialog.TranslationEncoding()->setCurrentIndex(3);
-        QVERIFY(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->isEnabled());
-        const ProjectSettings settings = dialog.Settings();
-        QCOMPARE(settings.originals, QStringLiteral("../orig"));
-        QCOMPARE(settings.translationEncoding, 3);
-        QVERIFY(QDir().mkpath(env_.Path("sub")));
-        QVERIFY(frame_->Projects().CreateProject(dialog.ProjectPath(), settings));
-        QCOMPARE(RecentProjects().value(0), env_.Path("sub/new.scrivlet"));
+        const QString path = env_.Path("sub/new.scrivlet");
+        ModalScript script;
+        const auto fill = [this, path](NewProjectDialog* dialog) {
+            QPushButton* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+            QVERIFY(!ok->isEnabled());
+            host_.folderAnswers << env_.Path("orig") << env_.Path("trans");
+            for (QPushButton* browse : dialog->findChildren<QPushButton*>()) {
+                if (browse->text() == UiText("project.browse") && host_.folderAnswers.size() > 0)
+                    browse->click();
+            }
+            // The project file is offered beside the folders; its suffix is added when left out.
+            QCOMPARE(dialog->ProjectEdit()->text(),
+                     QDir::toNativeSeparators(env_.Path("project.scrivlet")));
+            dialog->ProjectEdit()->setText(env_.Path("sub/new"));
+            dialog->TranslationEncoding()->setCurrentIndex(3);
+            ok->click();
+            QVERIFY(dialog->isVisible());
+            QCOMPARE(dialog->ProjectEdit()->text(), env_.Path("sub/new"));
+            QCOMPARE(dialog->TranslationEncoding()->currentIndex(), 3);
+            QCOMPARE(host_.questions.value(0),
+                     UiText("project.cannotWrite")
+                         .arg(path, UiText("project.folderMissing").arg(env_.Path("sub"))));
+            QVERIFY(QDir().mkpath(env_.Path("sub")));
+            ok->click();
+        };
+        script.Then<NewProjectDialog>(fill);
+        frame_->Projects().NewProject();
+        QVERIFY(script.Finished());
+        QCOMPARE(RecentProjects().value(0), path);
         QCOMPARE(frame_->Start()->RecentProjectButtons().size(), 1);
+        QCOMPARE(OpenProject().File()->Settings().originals, QStringLiteral("../orig"));
+        QCOMPARE(OpenProject().File()->Settings().translationEncoding, 3);
         QVERIFY(WaitForCount());
         QCOMPARE(ShownRows(Panel()).size(), 7);
-        // A second one at the same place is refused, and said so.
-        QVERIFY(!frame_->Projects().CreateProject(dialog.ProjectPath(), settings));
-        QCOMPARE(host_.questions.value(0), UiText("project.exists").arg(dialog.ProjectPath()));
+        QVERIFY(!frame_->Projects().CreateProject(path, OpenProject().File()->Settings()));
+        QCOMPARE(host_.questions.value(1), UiText("project.exists").arg(path));
     }
 };
 

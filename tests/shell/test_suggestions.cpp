@@ -2,6 +2,7 @@
 // Pre-translate as one undo step, against a real SQLite memory.
 
 #include "ShellTestSupport.h"
+#include "SilentServer.h"
 #include "TestRegistry.h"
 #include "grid/GridView.h"
 #include "session/DocumentSession.h"
@@ -10,6 +11,7 @@
 #include "shell/MemoryCommands.h"
 #include "shell/SuggestionsPanel.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTextBrowser>
 #include <QUndoStack>
@@ -132,6 +134,26 @@ private slots:
         QCOMPARE(shown.count(), 1);
         QCOMPARE(Panel()->Matches().size(), 1u);
         QCOMPARE(Panel()->Target(1), u"Schließen"_qs);
+    }
+
+    // A memory server that takes the connection and never answers is given up after the time
+    // the settings allow, and the panel names the memory and says why.
+    void silentServerGivenUp()
+    {
+        const SilentServer silent;
+        QVERIFY(silent.Port() > 0);
+        Start({{""}}, {{"Close"}}, 20);
+        SetMemoryTimeout(1);
+        const QString location =
+            QStringLiteral("postgresql://127.0.0.1:%1/tm").arg(silent.Port());
+        Panel()->SetLocation(location);
+        QElapsedTimer waited;
+        waited.start();
+        QCOMPARE(Select(0), QStringList{});
+        QVERIFY2(waited.elapsed() < 4000, qPrintable(QString::number(waited.elapsed())));
+        const QString note = Panel()->View()->toPlainText();
+        QVERIFY2(note.startsWith(UiText("suggest.failed").arg(ShownLocation(location), "")),
+                 qPrintable(note));
     }
 
     // Empty fields and fields equal to their source are filled from matches at or above the

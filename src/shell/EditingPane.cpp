@@ -45,8 +45,8 @@ std::vector<TextSpan> PlaceholdersIn(const CheckSettings& settings, QStringView 
     return spans;
 }
 
-// The original: placeholders and tags, numbers and glossary terms marked, line by line.
-class OriginalHighlighter : public QSyntaxHighlighter {
+// Marks by the session's check settings; nothing without them.
+class SettingsHighlighter : public QSyntaxHighlighter {
 public:
     using QSyntaxHighlighter::QSyntaxHighlighter;
     void SetSettings(const CheckSettings* settings)
@@ -54,6 +54,15 @@ public:
         settings_ = settings;
         rehighlight();
     }
+
+protected:
+    const CheckSettings* settings_ = nullptr;
+};
+
+// The original: placeholders and tags, numbers and glossary terms marked, line by line.
+class OriginalHighlighter : public SettingsHighlighter {
+public:
+    using SettingsHighlighter::SettingsHighlighter;
 
 protected:
     void highlightBlock(const QString& text) override
@@ -97,19 +106,12 @@ private:
                 setFormat(int(at), int(words.size()), format);
         }
     }
-
-    const CheckSettings* settings_ = nullptr;
 };
 
 // The translation: words the dictionary does not know, underlined as a spelling checker does.
-class SpellingHighlighter : public QSyntaxHighlighter {
+class SpellingHighlighter : public SettingsHighlighter {
 public:
-    using QSyntaxHighlighter::QSyntaxHighlighter;
-    void SetSettings(const CheckSettings* settings)
-    {
-        settings_ = settings;
-        rehighlight();
-    }
+    using SettingsHighlighter::SettingsHighlighter;
 
 protected:
     void highlightBlock(const QString& text) override
@@ -124,9 +126,6 @@ protected:
                 setFormat(int(word.start), int(word.length), wrong);
         }
     }
-
-private:
-    const CheckSettings* settings_ = nullptr;
 };
 
 }  // namespace
@@ -278,10 +277,9 @@ void EditingPane::ShowField(int record, int column)
 
 void EditingPane::UseSettings(const CheckSettings* settings)
 {
-    static_cast<OriginalHighlighter*>(original_->document()->findChild<QSyntaxHighlighter*>())
-        ->SetSettings(settings);
-    static_cast<SpellingHighlighter*>(translation_->document()->findChild<QSyntaxHighlighter*>())
-        ->SetSettings(settings);
+    for (const QPlainTextEdit* edit : {original_, translation_})
+        static_cast<SettingsHighlighter*>(edit->document()->findChild<QSyntaxHighlighter*>())
+            ->SetSettings(settings);
 }
 
 void EditingPane::Clear(const QString& note)

@@ -3,6 +3,7 @@
 #include "TestRegistry.h"
 #include "documents/CodePages.h"
 #include "documents/Encodings.h"
+#include "documents/Storability.h"
 
 #include <QTest>
 #include <QtEndian>
@@ -148,6 +149,34 @@ private slots:
                 expected = ch;
             QCOMPARE(table->Byte(char16_t(ch)), expected);
         }
+    }
+
+    // What a save anyway writes in place of a text the storage cannot keep, which the document
+    // then shows: a text file has one line per field and no zero, an encoding its characters.
+    void storableText_data()
+    {
+        QTest::addColumn<int>("fileType");
+        QTest::addColumn<int>("encoding");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("text file, line break")
+            << int(kFileTypeText) << int(kEncodingUnicode) << "one\ntwo"
+            << "one two";
+        QTest::newRow("text file, zero ends it")
+            << int(kFileTypeText) << int(kEncodingUnicode) << QString("ab\0cd", 5) << "ab";
+        QTest::newRow("a letter the encoding lacks")
+            << int(kFileTypeEdt) << int(kEncodingEnglish) << u"\u0436x"_qs << u"\u0416x"_qs;
+        QTest::newRow("storable as it is")
+            << int(kFileTypeEdt) << int(kEncodingRussian) << u"\u0436x"_qs << u"\u0436x"_qs;
+    }
+    void storableText()
+    {
+        QFETCH(int, fileType);
+        QFETCH(int, encoding);
+        QFETCH(QString, text);
+        const TextStorage storage{encoding, fileType};
+        QTEST(StorableText(text, storage), "stored");
+        QVERIFY(CanStore(StorableText(text, storage), storage));
     }
 };
 

@@ -162,8 +162,8 @@ private slots:
         QTest::newRow("text file, line break")
             << int(kFileTypeText) << int(kEncodingUnicode) << "one\ntwo"
             << "one two";
-        QTest::newRow("text file, zero ends it")
-            << int(kFileTypeText) << int(kEncodingUnicode) << QString("ab\0cd", 5) << "ab";
+        QTest::newRow("text file, zero ends it") << int(kFileTypeText) << int(kEncodingUnicode)
+                                                 << u"ab"_qs + QChar(0) + u"cd"_qs << "ab";
         QTest::newRow("a letter the encoding lacks")
             << int(kFileTypeEdt) << int(kEncodingEnglish) << u"\u0436x"_qs << u"\u0416x"_qs;
         QTest::newRow("storable as it is")

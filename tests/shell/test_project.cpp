@@ -611,7 +611,7 @@ private slots:
             ProjectFile file;
             QVERIFY(file.Open(project_));
             QVERIFY(file.BeginUpdate());
-            QVERIFY(file.StageUpdate("a/one_dlg.edt", {}));
+            QVERIFY(file.StageUpdate("a/one_dlg.edt", {}, {}));
         }
         OpenFrame();
         QCOMPARE(host_.questions, QStringList{UiText("update.rolledBack").arg("orig")});

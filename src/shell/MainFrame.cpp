@@ -134,6 +134,28 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
     projects_ = new ProjectCommands(
         *this, *workspace_, *this, *commands_, [this](int index) { return TabAt(index); },
         [this](int index) { SetActiveIndex(index); });
+    CreatePages();
+    ConnectProjectProblems();
+    Action(Command::ResetLayout)->trigger();  // the docks in their places
+    GiveMnemonics(menuBar());
+    connect(projects_, &ProjectCommands::ProjectChanged, startPage_, &StartPage::Refresh);
+    connect(projects_, &ProjectCommands::ProjectChanged, this, &MainFrame::ScheduleUpdate);
+    connect(projects_, &ProjectCommands::ProjectChanged, checks_, &CheckCommands::Reload);
+    checks_->Reload();
+    suggestions_->FollowWorkspace(*workspace_);
+    glossary_->FollowProject(workspace_->CurrentProject());
+    connect(projects_, &ProjectCommands::GlossaryChanged, this, &MainFrame::ScheduleUpdate);
+    ConnectTabs();
+
+    resize(kDefaultFrameSize);
+    restoreGeometry(WindowGeometry());
+    ShowWindowTitle();
+    UpdateUi();
+    LoadCatalogue();
+}
+
+void MainFrame::CreatePages()
+{
     startPage_ = new StartPage(Action(Command::New), Action(Command::Open), this);
     startPage_->AddProjectButtons(
         Action(Command::NewProject), Action(Command::OpenProject),
@@ -148,26 +170,8 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
     pages_->addWidget(startPage_);
     pages_->addWidget(tabView_);
     setCentralWidget(pages_);
-    ConnectProjectProblems();
-    ArrangeDocks(this, docks_, projects_->Panel(), projects_->Find(),
-                 workspace_->CurrentProject().IsOpen());
-    GiveMnemonics(menuBar());
-    connect(projects_, &ProjectCommands::ProjectChanged, startPage_, &StartPage::Refresh);
-    connect(projects_, &ProjectCommands::ProjectChanged, this, &MainFrame::ScheduleUpdate);
-    connect(projects_, &ProjectCommands::ProjectChanged, checks_, &CheckCommands::Reload);
-    checks_->Reload();
-    suggestions_->FollowWorkspace(*workspace_);
-    glossary_->FollowProject(workspace_->CurrentProject());
-    connect(projects_, &ProjectCommands::GlossaryChanged, this, &MainFrame::ScheduleUpdate);
     connect(Action(Command::ClearRecentFiles), &QAction::triggered, startPage_,
             &StartPage::Refresh);
-    ConnectTabs();
-
-    resize(kDefaultFrameSize);
-    restoreGeometry(WindowGeometry());
-    ShowWindowTitle();
-    UpdateUi();
-    LoadCatalogue();
 }
 
 // The Problems panel's Whole Project list follows the project; a click on a file's problem

@@ -130,6 +130,7 @@ private:
     void ConnectEditActions();
     void CreateStatusBar();
     void CreateDocks();
+    void CreatePages();
     void ConnectProjectProblems();
     void ConnectTabs();
     void LoadCatalogue();

@@ -263,11 +263,26 @@ int NewProject(const ProjectOptions& options, const FormatCatalogue& catalogue)
     return kExitOk;
 }
 
+// The counts of a file or of the whole project, as --stats prints them.
+QString CountsJson(const TranslationCounts& counts)
+{
+    return QStringLiteral(
+               "\"records\": %1, \"fields\": %2, \"empty\": %3, \"same_as_reference\": %4, "
+               "\"translated\": %5, \"too_long\": %6, \"not_storable\": %7")
+        .arg(counts.records)
+        .arg(counts.fields)
+        .arg(counts.empty)
+        .arg(counts.sameAsReference)
+        .arg(counts.translated)
+        .arg(counts.tooLong)
+        .arg(counts.notStorable);
+}
+
 int Stats(ProjectFile& project, const FormatCatalogue& catalogue, const ProjectListing& listing)
 {
     CountRun run;
     const Result stored = CountProject(project, catalogue, listing, &run);
-    PairCounts total;
+    TranslationCounts total;
     int files = 0, missing = 0, failed = 0;
     QString out;
     for (const PairCounts& pair : run.pairs) {
@@ -278,40 +293,14 @@ int Stats(ProjectFile& project, const FormatCatalogue& catalogue, const ProjectL
         }
         ++files;
         missing += pair.missing ? 1 : 0;
-        for (auto [sum, add] : {std::pair{&total.records, pair.records},
-                                {&total.fields, pair.fields},
-                                {&total.empty, pair.empty},
-                                {&total.sameAsReference, pair.sameAsReference},
-                                {&total.translated, pair.translated},
-                                {&total.tooLong, pair.tooLong},
-                                {&total.notStorable, pair.notStorable}})
-            *sum += add;
+        total += pair.counts;
         out += QStringLiteral("{\"file\": %1, ").arg(QString::fromUtf8(JsonString(pair.path))) +
-               (pair.missing ? QStringLiteral("\"missing\": true, ") : QString());
-        out += QStringLiteral(
-                   "\"records\": %1, \"fields\": %2, \"empty\": %3, "
-                   "\"same_as_reference\": %4, \"translated\": %5, "
-                   "\"too_long\": %6, \"not_storable\": %7}\n")
-                   .arg(pair.records)
-                   .arg(pair.fields)
-                   .arg(pair.empty)
-                   .arg(pair.sameAsReference)
-                   .arg(pair.translated)
-                   .arg(pair.tooLong)
-                   .arg(pair.notStorable);
+               (pair.missing ? QStringLiteral("\"missing\": true, ") : QString()) +
+               CountsJson(pair.counts) + QStringLiteral("}\n");
     }
-    out += QStringLiteral(
-               "{\"files\": %1, \"records\": %2, \"fields\": %3, \"empty\": %4, "
-               "\"same_as_reference\": %5, \"translated\": %6, \"too_long\": %7, "
-               "\"not_storable\": %8, \"missing\": %9}\n")
+    out += QStringLiteral("{\"files\": %1, %2, \"missing\": %3}\n")
                .arg(files)
-               .arg(total.records)
-               .arg(total.fields)
-               .arg(total.empty)
-               .arg(total.sameAsReference)
-               .arg(total.translated)
-               .arg(total.tooLong)
-               .arg(total.notStorable)
+               .arg(CountsJson(total))
                .arg(missing);
     Print(stdout, out);
     // The counts stand even when the cache could not be written (a read-only project).

@@ -3,6 +3,7 @@
 #include "catalogue/FormatCatalogue.h"
 #include "catalogue/FormatDetection.h"
 #include "documents/EdtDocument.h"
+#include "session/CheckChoices.h"
 #include "session/DocumentSession.h"
 #include "session/MemoryQueue.h"
 #include "store/MemoryFeed.h"
@@ -42,7 +43,8 @@ struct Project::CountResult {
     QString error;
 };
 
-Project::Project(const FormatCatalogue& catalogue, QObject* parent)
+Project::Project(const FormatCatalogue& catalogue,
+                 std::function<std::vector<DocumentSession*>()> sessions, QObject* parent)
     : QObject(parent),
       catalogue_(catalogue),
       memory_(new MemoryQueue(this)),
@@ -50,6 +52,7 @@ Project::Project(const FormatCatalogue& catalogue, QObject* parent)
       rowsChanged_(new QTimer(this)),
       watchFile_(new QTimer(this))
 {
+    checks_ = new CheckChoices(*this, std::move(sessions), this);
     recount_->setSingleShot(true);
     recount_->setInterval(kRecountDelayMs);
     connect(recount_, &QTimer::timeout, this, &Project::StartCount);
@@ -93,16 +96,7 @@ Result Project::Open(const QString& path)
         const CachedCounts& cached = it.value();
         row.path = it.key();
         row.hasTranslation = cached.translation.size >= 0;
-        row.counts = PairCounts{it.key(),
-                                !row.hasTranslation,
-                                QString(),
-                                cached.records,
-                                cached.fields,
-                                cached.empty,
-                                cached.sameAsReference,
-                                cached.translated,
-                                cached.tooLong,
-                                cached.notStorable};
+        row.counts = PairCounts{it.key(), !row.hasTranslation, QString(), cached.counts};
     }
     LoadGlossary();
     StartCount();
@@ -244,21 +238,14 @@ std::vector<Project::FileRow> Project::Rows() const
     rows.reserve(static_cast<size_t>(rows_.size()));
     for (auto it = rows_.begin(); it != rows_.end(); ++it) {
         FileRow row = it.value();
-        row.problems = checked_.value(it.key(), row.counts.tooLong + row.counts.notStorable);
+        row.problems =
+            checked_.value(it.key(), row.counts.counts.tooLong + row.counts.counts.notStorable);
         const DocumentSession* session = live_.value(it.key());
         if (row.hasOriginal && session && session->Status()->Reference()) {
             const TranslationCounts& now = session->Status()->Counts();
             row.problems = session->Checks()->Count() + now.sourceChanged;
-            row.counts = PairCounts{it.key(),
-                                    row.counts.missing,
-                                    QString(),
-                                    session->Document()->RecordCount(),
-                                    now.fields,
-                                    now.empty,
-                                    now.sameAsReference,
-                                    now.translated,
-                                    now.tooLong,
-                                    now.notStorable};
+            row.counts.error.clear();
+            row.counts.counts = now;
         }
         rows.push_back(std::move(row));
     }

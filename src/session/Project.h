@@ -11,6 +11,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
+
 #include <memory>
 #include <set>
 #include <utility>
@@ -29,6 +31,7 @@ class QTimer;
 
 namespace scrivlet {
 
+class CheckChoices;
 class DocumentSession;
 class FormatCatalogue;
 class MemoryQueue;
@@ -38,8 +41,10 @@ class Project : public QObject {
     Q_OBJECT
 
 public:
-    // catalogue must outlive the project.
-    explicit Project(const FormatCatalogue& catalogue, QObject* parent = nullptr);
+    // catalogue must outlive the project; sessions gives every open document (the check
+    // choices apply to all of them, files of the project or not).
+    Project(const FormatCatalogue& catalogue,
+            std::function<std::vector<DocumentSession*>()> sessions, QObject* parent = nullptr);
     ~Project() override;
 
     // Opens the project file at path, closing the one open; a failure leaves it as it was.
@@ -88,6 +93,9 @@ public:
 
     // The glossary's terms; the checks of the project's open documents use them.
     const std::vector<GlossaryTerm>& Glossary() const { return glossary_; }
+    // Which checks run, the spelling language and word list, the patterns: the project's while
+    // one is open, else the user's.
+    CheckChoices& Checks() const { return *checks_; }
     Result ImportGlossary(const QString& path, GlossaryImport* counts);
     Result ClearGlossary();
 
@@ -141,6 +149,7 @@ private:
     bool mergingMarks_ = false;
     QHash<QString, qint64> checked_;
     std::vector<GlossaryTerm> glossary_;
+    CheckChoices* checks_ = nullptr;
     MemoryQueue* memory_;
     QFutureWatcher<std::shared_ptr<CountResult>> counting_;
     QTimer* recount_;

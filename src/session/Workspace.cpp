@@ -29,7 +29,8 @@ bool SamePath(const QString& a, const QString& b)
 Workspace::Workspace(const FormatCatalogue& catalogue, QObject* parent)
     : QObject(parent),
       catalogue_(catalogue),
-      project_(new Project(catalogue, this)),
+      project_(new Project(
+          catalogue, [this] { return Sessions(); }, this)),
       watcher_(new QFileSystemWatcher(this))
 {
     // A project opened while documents are open takes those that are its files.

@@ -1,43 +1,26 @@
 #pragma once
 
-#include "store/ProjectChecks.h"
-#include "translation/DocumentChecks.h"
-
 #include <QObject>
-#include <QString>
-#include <QStringList>
-
-#include <functional>
-#include <memory>
-#include <vector>
 
 class QMenu;
+class QWidget;
 
-// The choices the quality checks run with, kept in the open project (which wins) or in the
-// user's settings: which checks are on, the spelling language and its word list, the
-// project's placeholder patterns. Also where each document's ignored problems are kept: the
-// project's table for a file of the project, a file beside the document otherwise.
+// View > Checks: the menu and the settings dialog over the project's check choices.
 
 namespace scrivlet {
 
+class CheckChoices;
 class CheckSettingsDialog;
-class DocumentSession;
 class FormatCatalogue;
-class ProjectFile;
-class SpellingDictionary;
+class Project;
 
 class CheckCommands : public QObject {
     Q_OBJECT
 
 public:
-    // project gives the open project (null for none); relative the project's name of a
-    // document's file (empty when it is none of the project's); sessions the open documents;
-    // catalogue (which must outlive this object) the formats whose fields the settings list.
-    CheckCommands(std::function<ProjectFile*()> project,
-                  std::function<QString(const QString&)> relative,
-                  std::function<std::vector<DocumentSession*>()> sessions,
-                  const FormatCatalogue* catalogue = nullptr, QObject* parent = nullptr);
-    ~CheckCommands() override;
+    // project and catalogue (the formats whose fields the settings list) must outlive this
+    // object.
+    CheckCommands(Project& project, const FormatCatalogue* catalogue, QObject* parent = nullptr);
 
     // Fills View > Checks: one checkable item per check, the spelling language, and the
     // settings dialog.
@@ -47,56 +30,13 @@ public:
     // What an accepted dialog holds: the word list, and the project's patterns and choices when
     // a project is open.
     void ApplySettings(const CheckSettingsDialog& dialog);
-
-    // The checks that run now (spelling only with a language).
-    CheckMask Enabled() const { return enabled_; }
-    void SetEnabled(Check check, bool on);
-    // "en", "de", "pl", "ru"; empty: spelling off.
-    QString Language() const { return language_; }
-    void SetLanguage(const QString& code);
-    QStringList WordList() const { return words_; }
-    void SetWordList(const QStringList& words);
-    void AddWord(const QString& word);
-    QStringList Patterns() const { return tuning_.placeholders; }
-    // The project's patterns, length ratio and fields that may start in lower case.
-    const CheckTuning& Tuning() const { return tuning_; }
-    void SetTuning(const CheckTuning& tuning);
-    // The dictionary of the language with the word list; null while spelling is off.
-    const SpellingDictionary* Dictionary() const { return dictionary_.get(); }
-
-    // A document just opened: its checks take the choices and its ignores.
-    void Follow(DocumentSession* session);
-    // The project was opened or closed: every choice is read again and every document
-    // re-checked.
-    void Reload();
-
-signals:
-    // The choices changed (the menus' check marks follow).
-    void Changed();
+    CheckChoices& Choices() const;
 
 private:
-    void Apply(DocumentSession* session);
-    void ApplyAll();
-    void StoreIgnores(DocumentSession* session);
-    std::vector<IgnoredProblem> LoadIgnores(DocumentSession* session) const;
-    void LoadDictionary();
-    // Before the dictionary changes or goes: no document's run may still ask it.
-    void StopSpelling();
-    // The project's value of key when it has one, else fallback.
-    QString Stored(const char* key, const QString& fallback) const;
-    void Store(const char* key, const QString& value);
     void RefreshMenu();
 
-    std::function<ProjectFile*()> project_;
-    std::function<QString(const QString&)> relative_;
-    std::function<std::vector<DocumentSession*>()> sessions_;
-    CheckMask chosen_ = kAllChecks;  // as stored; spelling then needs a language
-    CheckMask enabled_ = 0;
-    QString language_;
-    QStringList words_;
-    CheckTuning tuning_;
+    Project& project_;
     const FormatCatalogue* catalogue_;
-    std::unique_ptr<SpellingDictionary> dictionary_;
     QMenu* menu_ = nullptr;
     QMenu* languageMenu_ = nullptr;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "translation/Checks.h"
+#include "translation/GlossaryIndex.h"
 
 #include <QDockWidget>
 #include <QPointer>

@@ -6,6 +6,7 @@
 #include "grid/GridCommands.h"
 #include "grid/GridView.h"
 #include "grid/InplaceEdit.h"
+#include "session/CheckChoices.h"
 #include "session/DocumentSession.h"
 #include "session/MemoryQueue.h"
 #include "session/Project.h"
@@ -99,13 +100,7 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
     setContextMenuPolicy(Qt::NoContextMenu);
 
     // Asks for the project and the documents only once they are there.
-    checks_ = new CheckCommands(
-        [this] { return workspace_->CurrentProject().File(); },
-        [this](const QString& path) {
-            return workspace_->CurrentProject().RelativeTranslation(path);
-        },
-        [this] { return workspace_ ? workspace_->Sessions() : std::vector<DocumentSession*>(); },
-        catalogue_, this);
+    checks_ = new CheckCommands(workspace_->CurrentProject(), catalogue_, this);
     actions_ = CreateCommandActions(this);
     find_ = new FindCommands(this, statusBar(), [this] { return TabAt(ActiveIndex()); });
     printing_->Connect(
@@ -140,8 +135,9 @@ MainFrame::MainFrame(FormatCatalogue* catalogue, QWidget* parent)
     GiveMnemonics(menuBar());
     connect(projects_, &ProjectCommands::ProjectChanged, startPage_, &StartPage::Refresh);
     connect(projects_, &ProjectCommands::ProjectChanged, this, &MainFrame::ScheduleUpdate);
-    connect(projects_, &ProjectCommands::ProjectChanged, checks_, &CheckCommands::Reload);
-    checks_->Reload();
+    CheckChoices& choices = checks_->Choices();
+    connect(projects_, &ProjectCommands::ProjectChanged, checks_, [&choices] { choices.Reload(); });
+    choices.Reload();
     suggestions_->FollowWorkspace(*workspace_);
     glossary_->FollowProject(workspace_->CurrentProject());
     connect(projects_, &ProjectCommands::GlossaryChanged, this, &MainFrame::ScheduleUpdate);
@@ -178,7 +174,7 @@ void MainFrame::CreatePages()
 // opens the file as the Project panel does.
 void MainFrame::ConnectProjectProblems()
 {
-    problems_->FollowProject(*workspace_, *checks_);
+    problems_->FollowProject(*workspace_);
     connect(problems_, &ProblemsPanel::ProjectProblemChosen, this,
             [this](const QString& path, int record, int field) {
                 const ProjectEntry* entry = workspace_->CurrentProject().Entry(path);
@@ -567,7 +563,7 @@ void MainFrame::ShowSession(int index)
         recovery_->Track(session);
     undoGroup_->addStack(session->UndoStack());
     Follow(tab);
-    checks_->Follow(session);
+    checks_->Choices().Follow(session);
     tabView_->insertTab(index, tab, EscapeAmpersands(TabDisplayTitle(tab->Title())));
 }
 
@@ -655,7 +651,7 @@ void MainFrame::Follow(DocumentTab* tab)
         ScheduleUpdate();
     });
     connect(view, &GridView::WordAdded, this,
-            [this](const QString& word) { checks_->AddWord(word); });
+            [this](const QString& word) { checks_->Choices().AddWord(word); });
     connect(view, &GridView::StatusShown, this,
             [this](const QString& text) { statusBar()->showMessage(text); });
     connect(view, &GridView::StatusCleared, this, [this](const QString& text) {

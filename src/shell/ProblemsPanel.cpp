@@ -3,10 +3,10 @@
 #include "base/UiText.h"
 #include "documents/EdtDocument.h"
 #include "documents/RowLabels.h"
+#include "session/CheckChoices.h"
 #include "session/DocumentSession.h"
 #include "session/Project.h"
 #include "session/Workspace.h"
-#include "shell/CheckCommands.h"
 #include "store/ProjectChecks.h"
 #include "translation/DocumentChecks.h"
 #include "translation/ProjectTranslations.h"
@@ -461,10 +461,11 @@ void ProblemsPanel::SetProjectJob(std::function<std::optional<ProjectCheckJob>()
     job_ = std::move(job);
 }
 
-void ProblemsPanel::FollowProject(Workspace& workspace, const CheckCommands& checks)
+void ProblemsPanel::FollowProject(Workspace& workspace)
 {
-    SetProjectJob([&workspace, &checks]() -> std::optional<ProjectCheckJob> {
+    SetProjectJob([&workspace]() -> std::optional<ProjectCheckJob> {
         const Project& project = workspace.CurrentProject();
+        const CheckChoices& checks = project.Checks();
         if (!project.IsOpen())
             return std::nullopt;
         ProjectCheckJob job;
@@ -489,7 +490,7 @@ void ProblemsPanel::FollowProject(Workspace& workspace, const CheckCommands& che
     const auto again = [this] { ScheduleProjectCheck(); };
     connect(project, &Project::Counted, this, again);
     connect(project, &Project::GlossaryChanged, this, again);
-    connect(&checks, &CheckCommands::Changed, this, again);
+    connect(&project->Checks(), &CheckChoices::Changed, this, again);
     connect(&workspace, &Workspace::SessionAdded, this, again);
     connect(&workspace, &Workspace::SessionClosed, this, again);
     connect(this, &ProblemsPanel::ClosedFileProblems, project, &Project::SetCheckedProblems);

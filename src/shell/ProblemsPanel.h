@@ -27,7 +27,6 @@ class QTimer;
 
 namespace scrivlet {
 
-class CheckCommands;
 class DocumentSession;
 class FormatCatalogue;
 class Workspace;
@@ -140,9 +139,9 @@ public:
     void SetProjectJob(std::function<std::optional<ProjectCheckJob>()> job);
     // The project check of the workspace's project with the choices of checks: gathered from
     // the project's files and the open documents among them, made again whenever one of them
-    // changes; the problems of the files not open go to the project's counts. Both must outlive
+    // changes; the problems of the files not open go to the project's counts. It must outlive
     // the panel.
-    void FollowProject(Workspace& workspace, const CheckCommands& checks);
+    void FollowProject(Workspace& workspace);
     // A project opened or closed, a file changed, the choices of the checks changed: the
     // project's list is made again a moment later (when it is shown).
     void ProjectChanged();

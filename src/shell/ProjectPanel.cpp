@@ -225,17 +225,6 @@ void ProjectPanel::Activate(const QModelIndex& index)
 
 namespace {
 
-void Add(PairCounts& sum, const PairCounts& counts)
-{
-    sum.records += counts.records;
-    sum.fields += counts.fields;
-    sum.empty += counts.empty;
-    sum.sameAsReference += counts.sameAsReference;
-    sum.translated += counts.translated;
-    sum.tooLong += counts.tooLong;
-    sum.notStorable += counts.notStorable;
-}
-
 // The folders a relative path lies in, outermost first ("a", "a/b" for "a/b/c.edt").
 QStringList FoldersOf(const QString& path)
 {
@@ -268,7 +257,7 @@ QStandardItem* ProjectPanel::FolderItem(const QString& folder)
     return items[kName];
 }
 
-void ProjectPanel::ShowCounts(const QList<QStandardItem*>& items, const PairCounts& counts,
+void ProjectPanel::ShowCounts(const QList<QStandardItem*>& items, const TranslationCounts& counts,
                               qint64 problems)
 {
     const QLocale locale = UiLocale();
@@ -303,7 +292,7 @@ void ProjectPanel::Refill()
     const QString current = tree_->currentIndex().siblingAtColumn(kName).data(kPathRole).toString();
     model_->removeRows(0, model_->rowCount());
     folders_.clear();
-    QHash<QString, PairCounts> sums;
+    QHash<QString, TranslationCounts> sums;
     QHash<QString, qint64> problemSums;
     const std::vector<Project::FileRow> rows = project_.Rows();
     for (const Project::FileRow& row : rows) {
@@ -328,13 +317,13 @@ void ProjectPanel::Refill()
                 italic.setItalic(true);
                 items[kName]->setFont(italic);
             }
-            ShowCounts(items, row.counts, row.problems);
+            ShowCounts(items, row.counts.counts, row.problems);
             if (!row.counts.error.isEmpty())
                 tip << row.counts.error;
-            Add(sums[QString()], row.counts);
+            sums[QString()] += row.counts.counts;
             problemSums[QString()] += row.problems;
             for (const QString& folder : FoldersOf(path)) {
-                Add(sums[folder], row.counts);
+                sums[folder] += row.counts.counts;
                 problemSums[folder] += row.problems;
             }
         }
@@ -363,8 +352,8 @@ void ProjectPanel::Refill()
     ShowTotals(rows, sums.value(QString()), problemSums.value(QString()));
 }
 
-void ProjectPanel::ShowTotals(const std::vector<Project::FileRow>& rows, const PairCounts& total,
-                              qint64 problems)
+void ProjectPanel::ShowTotals(const std::vector<Project::FileRow>& rows,
+                              const TranslationCounts& total, qint64 problems)
 {
     if (!project_.IsOpen()) {
         totals_->clear();

@@ -45,8 +45,9 @@ private:
     void FitNameColumn();
     void Refill();
     QStandardItem* FolderItem(const QString& folder);
-    void ShowCounts(const QList<QStandardItem*>& items, const PairCounts& counts, qint64 problems);
-    void ShowTotals(const std::vector<Project::FileRow>& rows, const PairCounts& total,
+    void ShowCounts(const QList<QStandardItem*>& items, const TranslationCounts& counts,
+                    qint64 problems);
+    void ShowTotals(const std::vector<Project::FileRow>& rows, const TranslationCounts& total,
                     qint64 problems);
     void Activate(const QModelIndex& index);
 

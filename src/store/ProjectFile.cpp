@@ -320,9 +320,10 @@ QHash<QString, CachedCounts> ProjectFile::Cache()
             stamp->modified = query.Int(column++);
             stamp->hash = query.Int(column++);
         }
+        TranslationCounts& counts = row.counts;
         for (qint64* value :
-             {&row.layout, &row.records, &row.fields, &row.empty, &row.sameAsReference,
-              &row.translated, &row.tooLong, &row.notStorable})
+             {&row.layout, &counts.records, &counts.fields, &counts.empty, &counts.sameAsReference,
+              &counts.translated, &counts.tooLong, &counts.notStorable})
             *value = query.Int(column++);
     }
     return rows;
@@ -344,8 +345,10 @@ Result ProjectFile::StoreCache(const QHash<QString, CachedCounts>& rows)
                 put.Bind(index + 2, stamp->hash);
                 index += 3;
             }
-            for (qint64 value : {row.layout, row.records, row.fields, row.empty,
-                                 row.sameAsReference, row.translated, row.tooLong, row.notStorable})
+            const TranslationCounts& counts = row.counts;
+            for (qint64 value :
+                 {row.layout, counts.records, counts.fields, counts.empty, counts.sameAsReference,
+                  counts.translated, counts.tooLong, counts.notStorable})
                 put.Bind(index++, value);
             put.Step();
             done = put.Done();

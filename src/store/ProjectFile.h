@@ -4,6 +4,7 @@
 #include "store/Sqlite.h"
 #include "translation/Alignment.h"
 #include "translation/DocumentChecks.h"
+#include "translation/TranslationCounts.h"
 
 #include <QHash>
 #include <QLockFile>
@@ -43,8 +44,7 @@ struct CachedCounts {
     FileStamp original;
     FileStamp translation;
     qint64 layout = 0;  // the format's fingerprint and the encodings
-    qint64 records = 0, fields = 0, empty = 0, sameAsReference = 0, translated = 0, tooLong = 0,
-           notStorable = 0;
+    TranslationCounts counts;  // sourceChanged is not cached: the marks are counted live
 };
 
 // Per field of a translation: what the memory, the checks and the update work need.

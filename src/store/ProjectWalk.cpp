@@ -183,17 +183,6 @@ struct PairJob {
     bool read = false;
 };
 
-void CopyCounts(const CachedCounts& from, PairCounts* to)
-{
-    to->records = from.records;
-    to->fields = from.fields;
-    to->empty = from.empty;
-    to->sameAsReference = from.sameAsReference;
-    to->translated = from.translated;
-    to->tooLong = from.tooLong;
-    to->notStorable = from.notStorable;
-}
-
 void Count(const ProjectFile& project, const FormatCatalogue& catalogue, PairJob& job)
 {
     const ProjectEntry& entry = *job.entry;
@@ -212,7 +201,7 @@ void Count(const ProjectFile& project, const FormatCatalogue& catalogue, PairJob
         job.row = *cached;
         job.row.original = original;
         job.row.translation = translation;
-        CopyCounts(*cached, &job.result);
+        job.result.counts = cached->counts;
         return;
     }
     LoadedPair pair;
@@ -222,16 +211,9 @@ void Count(const ProjectFile& project, const FormatCatalogue& catalogue, PairJob
     }
     TranslationStatus status(*pair.translation);
     status.SetReference(pair.original.get());
-    const TranslationCounts& counts = status.Counts();
-    CachedCounts& row = job.row;
-    row.records = pair.translation->RecordCount();
-    row.fields = counts.fields;
-    row.empty = counts.empty;
-    row.sameAsReference = counts.sameAsReference;
-    row.translated = counts.translated;
-    row.tooLong = counts.tooLong;
-    row.notStorable = counts.notStorable;
-    CopyCounts(row, &job.result);
+    job.row.counts = status.Counts();
+    job.row.counts.sourceChanged = 0;  // the marks live in the project file, counted apart
+    job.result.counts = job.row.counts;
 }
 
 }  // namespace
@@ -373,7 +355,7 @@ Result CountProject(ProjectFile& project, const FormatCatalogue& catalogue,
             cached->original.modified == job.row.original.modified &&
             cached->translation.size == job.row.translation.size &&
             cached->translation.modified == job.row.translation.modified) {
-            CopyCounts(*cached, &job.result);
+            job.result.counts = cached->counts;
             job.row = *cached;
             ++run->fromCache;
         } else {

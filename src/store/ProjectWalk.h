@@ -48,8 +48,7 @@ struct PairCounts {
     QString path;
     bool missing = false;  // no translation: counted as if it were a copy of the original
     QString error;         // the pair could not be counted: why
-    qint64 records = 0, fields = 0, empty = 0, sameAsReference = 0, translated = 0, tooLong = 0,
-           notStorable = 0;
+    TranslationCounts counts;
 };
 
 struct CountRun {

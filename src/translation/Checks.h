@@ -2,6 +2,7 @@
 
 #include "documents/EdtDocument.h"
 #include "documents/Storability.h"
+#include "translation/GlossaryIndex.h"
 #include "translation/TextSpan.h"
 
 #include <QString>
@@ -13,7 +14,6 @@
 #include <memory>
 #include <optional>
 #include <set>
-#include <unordered_map>
 #include <vector>
 
 // Quality checks of a translation field against its reference: what each check is called,
@@ -114,14 +114,6 @@ std::optional<Check> CheckNamed(QStringView name);
 // The check's name in the interface language.
 QString CheckTitle(Check check);
 
-// A glossary entry as plain terms: where the source term stands in a reference, one of the
-// targets should stand in the translation.
-struct GlossaryTerm {
-    QString source;
-    QStringList targets;
-    QString note;
-};
-
 // Spans of a text by built-in rules and by a project's own patterns (ECMAScript syntax), in
 // order, not overlapping.
 class SpanFinder {
@@ -216,31 +208,6 @@ struct Problem {
     int field = 0;
     Check check = Check::TooLong;
     QString detail;
-};
-
-// The glossary's source terms by their first case-folded word: which terms stand in a text as
-// whole words, any case. Built once per glossary; the check and the Glossary panel ask it.
-class GlossaryIndex {
-public:
-    struct Entry {
-        QStringList words;  // the source term's, case-folded
-        std::vector<QStringList> targets;
-        int term = 0;  // in the glossary given
-    };
-    // terms need not outlive the index.
-    explicit GlossaryIndex(const std::vector<GlossaryTerm>& terms);
-    ~GlossaryIndex();
-    bool IsEmpty() const { return entries_.empty(); }
-    // Every term standing in text into *found (cleared first), in the order of the words
-    // they start at, a term once per place.
-    void Find(QStringView text, std::vector<const Entry*>* found) const;
-    // The terms (indices into the glossary given) standing in text, each once, in the order
-    // they first stand there.
-    std::vector<int> TermsIn(QStringView text) const;
-
-private:
-    std::vector<Entry> entries_;
-    std::unordered_map<size_t, std::vector<int>> byFirstWord_;
 };
 
 // The texts and settings one field is checked with.

@@ -138,6 +138,7 @@ void TranslationStatus::Rejudge(int firstRecord, int lastRecord)
 void TranslationStatus::RejudgeAll()
 {
     counts_ = {};
+    counts_.records = document_.RecordCount();
     marks_.assign(static_cast<size_t>(document_.RecordCount()) * document_.TextFieldCount(), 0);
     counts_.empty = counts_.fields = static_cast<qint64>(marks_.size());
     Rejudge(0, document_.RecordCount() - 1);
@@ -157,6 +158,7 @@ void TranslationStatus::OnRecordsInserted(int first, int last)
     const size_t fields = static_cast<size_t>(document_.TextFieldCount());
     const size_t added = static_cast<size_t>(last - first + 1) * fields;
     marks_.insert(marks_.begin() + static_cast<qsizetype>(first * fields), added, 0);
+    counts_.records += last - first + 1;
     counts_.empty += static_cast<qint64>(added);
     counts_.fields += static_cast<qint64>(added);
     // Records after the new ones now pair with other reference records.
@@ -173,6 +175,7 @@ void TranslationStatus::OnRecordsRemoved(int first, int last)
     for (auto it = begin; it != end; ++it)
         Count(*it, -1);
     marks_.erase(begin, end);
+    counts_.records -= last - first + 1;
     if (reference_)
         Rejudge(first, document_.RecordCount() - 1);
     else

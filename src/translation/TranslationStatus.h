@@ -2,6 +2,7 @@
 
 #include "documents/EdtDocument.h"
 #include "documents/Storability.h"
+#include "translation/TranslationCounts.h"
 
 #include <QObject>
 #include <QString>
@@ -27,20 +28,9 @@ enum class FieldState : std::uint8_t {
 // Problems a field can have besides its state.
 enum FieldProblem : std::uint8_t {
     kNoProblem = 0,
-    kTooLong = 1,      // longer than the field's size
-    kNotStorable = 2,  // the storage cannot keep some character
+    kTooLong = 1,        // longer than the field's size
+    kNotStorable = 2,    // the storage cannot keep some character
     kSourceChanged = 4,  // waits for review since the original changed (ReviewMarks)
-};
-
-struct TranslationCounts {
-    qint64 fields = 0;
-    qint64 empty = 0;
-    qint64 sameAsReference = 0;
-    qint64 translated = 0;
-    qint64 tooLong = 0;
-    qint64 notStorable = 0;
-    qint64 sourceChanged = 0;
-    qint64 Problems() const { return tooLong + notStorable + sourceChanged; }
 };
 
 // What F8 and F9 look for.

@@ -12,6 +12,7 @@
 #include "session/Project.h"
 #include "session/Settings.h"
 #include "session/Workspace.h"
+#include "session/CheckChoices.h"
 #include "shell/CheckCommands.h"
 #include "shell/CheckSettingsDialog.h"
 #include "shell/DocumentCommands.h"
@@ -915,9 +916,9 @@ private slots:
         QCOMPARE(checks.CountOf(Check::Placeholders), 1);
         frame_.reset();
         OpenFrame();
-        QCOMPARE(frame_->Checks()->Tuning(),
+        QCOMPARE(frame_->Checks()->Choices().Tuning(),
                  (CheckTuning{{"\\bHi\\b"}, {"\\[/?b\\]"}, 4.5, {"99:0", "0:0"}}));
-        QCOMPARE(frame_->Checks()->WordList(), (QStringList{"Harrowmere", "Tobb"}));
+        QCOMPARE(frame_->Checks()->Choices().WordList(), (QStringList{"Harrowmere", "Tobb"}));
     }
 
     // The Glossary dock lists the terms of the selected field's source, whole words in any

@@ -432,7 +432,7 @@ private slots:
         QVERIFY(CountProject(project, catalogue_, listing, &again));
         QCOMPARE(again.read, 0);
         QCOMPARE(again.fromCache, 3);
-        QCOMPARE(again.pairs[1].translated, 1);
+        QCOMPARE(again.pairs[1].counts.translated, 1);
 
         const QString items = P("cache/de/act1/items.edt");
         QFile file(items);
@@ -443,7 +443,7 @@ private slots:
         file.close();
         QVERIFY(CountProject(project, catalogue_, listing, &again));
         QCOMPARE(again.read, 1);
-        QCOMPARE(again.pairs[1].translated, 1);
+        QCOMPARE(again.pairs[1].counts.translated, 1);
         QVERIFY(CountProject(project, catalogue_, listing, &again));
         QCOMPARE(again.read, 0);
         // "Sword" becomes "Swert": now both are translated.
@@ -451,7 +451,7 @@ private slots:
         QVERIFY(SaveDocumentAs(*changed, items, kFileTypeEdt, kEncodingEnglish));
         QVERIFY(CountProject(project, catalogue_, listing, &again));
         QCOMPARE(again.read, 1);
-        QCOMPARE(again.pairs[1].translated, 2);
+        QCOMPARE(again.pairs[1].counts.translated, 2);
     }
 
     void schema_data()

@@ -2,7 +2,6 @@
 
 #include "documents/EdtDocument.h"
 #include "session/DocumentSession.h"
-#include "session/Project.h"
 #include "session/Settings.h"
 #include "store/IgnoreFile.h"
 #include "store/ProjectFile.h"
@@ -10,9 +9,13 @@
 
 namespace scrivlet {
 
-CheckChoices::CheckChoices(const Project& project,
+CheckChoices::CheckChoices(std::function<ProjectFile*()> project,
+                           std::function<QString(const QString&)> relative,
                            std::function<std::vector<DocumentSession*>()> sessions, QObject* parent)
-    : QObject(parent), project_(project), sessions_(std::move(sessions))
+    : QObject(parent),
+      project_(std::move(project)),
+      relative_(std::move(relative)),
+      sessions_(std::move(sessions))
 {
 }
 
@@ -30,14 +33,14 @@ void CheckChoices::StopSpelling()
 
 QString CheckChoices::Stored(const char* key, const QString& fallback) const
 {
-    ProjectFile* project = project_.File();
+    ProjectFile* project = project_();
     const QString value = project ? project->Value(QString::fromLatin1(key)) : QString();
     return value.isNull() ? fallback : value;
 }
 
 void CheckChoices::Store(const char* key, const QString& value)
 {
-    if (ProjectFile* project = project_.File())
+    if (ProjectFile* project = project_())
         (void)project->SetValue(QString::fromLatin1(key), value);
 }
 
@@ -52,7 +55,7 @@ void CheckChoices::Reload()
     }
     language_ = Stored(kProjectSpelling, SpellingLanguage());
     // A project keeps its own word list and patterns; the user's list serves without one.
-    ProjectFile* project = project_.File();
+    ProjectFile* project = project_();
     words_ = project ? ProjectWordList(*project) : UserWordList();
     tuning_ = project ? ProjectCheckTuning(*project) : CheckTuning();
     LoadDictionary();
@@ -101,8 +104,8 @@ std::vector<IgnoredProblem> CheckChoices::LoadIgnores(DocumentSession* session) 
     const QString path = session->Document()->Path();
     if (path.isEmpty())
         return ignored;
-    ProjectFile* project = project_.File();
-    if (const QString relative = project_.RelativeTranslation(path); project && !relative.isEmpty())
+    ProjectFile* project = project_();
+    if (const QString relative = relative_(path); project && !relative.isEmpty())
         return project->IgnoredProblems(relative);
     // Unreadable: nothing ignored; the next ignore writes the file anew.
     (void)ReadIgnoreFile(path, &ignored);
@@ -116,8 +119,8 @@ void CheckChoices::StoreIgnores(DocumentSession* session)
     if (path.isEmpty())
         return;
     const std::vector<IgnoredProblem> ignored = session->Checks()->Ignored();
-    ProjectFile* project = project_.File();
-    if (const QString relative = project_.RelativeTranslation(path); project && !relative.isEmpty())
+    ProjectFile* project = project_();
+    if (const QString relative = relative_(path); project && !relative.isEmpty())
         (void)project->ReplaceIgnoredProblems(relative, ignored);
     else
         (void)WriteIgnoreFile(path, ignored);
@@ -131,7 +134,7 @@ void CheckChoices::SetEnabled(Check check, bool on)
         if (!(chosen_ & Bit(static_cast<Check>(c))))
             off << QString::fromLatin1(CheckName(static_cast<Check>(c)));
     }
-    if (project_.IsOpen())
+    if (project_())
         Store(kProjectDisabledChecks, off.join(u'\n'));
     else
         SetDisabledChecks(off);
@@ -141,7 +144,7 @@ void CheckChoices::SetEnabled(Check check, bool on)
 
 void CheckChoices::SetLanguage(const QString& code)
 {
-    if (project_.IsOpen())
+    if (project_())
         Store(kProjectSpelling, code);
     else
         SetSpellingLanguage(code);
@@ -154,7 +157,7 @@ void CheckChoices::SetWordList(const QStringList& words)
 {
     words_ = words;
     words_.removeDuplicates();
-    if (ProjectFile* project = project_.File())
+    if (ProjectFile* project = project_())
         (void)StoreProjectWordList(*project, words_);
     else
         SetUserWordList(words_);
@@ -174,7 +177,7 @@ void CheckChoices::AddWord(const QString& word)
 void CheckChoices::SetTuning(const CheckTuning& tuning)
 {
     tuning_ = tuning;
-    if (ProjectFile* project = project_.File())
+    if (ProjectFile* project = project_())
         (void)StoreCheckTuning(*project, tuning_);
     ApplyAll();
 }

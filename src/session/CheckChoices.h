@@ -19,15 +19,18 @@
 namespace scrivlet {
 
 class DocumentSession;
-class Project;
+class ProjectFile;
 class SpellingDictionary;
 
 class CheckChoices : public QObject {
     Q_OBJECT
 
 public:
-    // project must outlive the choices; sessions gives the open documents.
-    CheckChoices(const Project& project, std::function<std::vector<DocumentSession*>()> sessions,
+    // project gives the open project file (null for none); relative the project's name of a
+    // document's file (empty when it is none of the project's); sessions the open documents.
+    CheckChoices(std::function<ProjectFile*()> project,
+                 std::function<QString(const QString&)> relative,
+                 std::function<std::vector<DocumentSession*>()> sessions,
                  QObject* parent = nullptr);
     ~CheckChoices() override;
 
@@ -70,7 +73,8 @@ private:
     QString Stored(const char* key, const QString& fallback) const;
     void Store(const char* key, const QString& value);
 
-    const Project& project_;
+    std::function<ProjectFile*()> project_;
+    std::function<QString(const QString&)> relative_;
     std::function<std::vector<DocumentSession*>()> sessions_;
     CheckMask chosen_ = kAllChecks;  // as stored; spelling then needs a language
     CheckMask enabled_ = 0;

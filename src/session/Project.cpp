@@ -52,7 +52,9 @@ Project::Project(const FormatCatalogue& catalogue,
       rowsChanged_(new QTimer(this)),
       watchFile_(new QTimer(this))
 {
-    checks_ = new CheckChoices(*this, std::move(sessions), this);
+    checks_ = new CheckChoices([this] { return file_.get(); },
+                               [this](const QString& path) { return RelativeTranslation(path); },
+                               std::move(sessions), this);
     recount_->setSingleShot(true);
     recount_->setInterval(kRecountDelayMs);
     connect(recount_, &QTimer::timeout, this, &Project::StartCount);

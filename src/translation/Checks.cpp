@@ -270,11 +270,6 @@ int EndKinds(QStringView text, QStringView language, bool strict)
 
 }  // namespace
 
-const char* CheckName(Check check)
-{
-    return kCheckKinds[static_cast<int>(check)].name;
-}
-
 std::optional<Check> CheckNamed(QStringView name)
 {
     for (const CheckKind& kind : kCheckKinds) {

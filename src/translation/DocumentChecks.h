@@ -155,7 +155,7 @@ private:
     QString pendingText_;
     FieldChecker checker_;
     size_t fields_ = 0;
-    std::vector<CheckMask> masks_;  // record r, field k: masks_[r * fields + k]
+    std::vector<CheckMask> masks_;        // record r, field k: masks_[r * fields + k]
     std::vector<CheckMask> fieldChecks_;  // by text field
     std::array<qint64, kCheckCount> counts_{};
     // Fields sharing a non-empty reference text, chained in document order: the first field

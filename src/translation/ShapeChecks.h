@@ -1,6 +1,7 @@
 #pragma once
 
-#include "translation/Checks.h"
+#include "translation/CheckKinds.h"
+#include "translation/TextSpan.h"
 
 #include <QString>
 #include <QStringView>
@@ -12,6 +13,11 @@
 // with the codes found in them, and words what it found only when asked (detail not null).
 
 namespace scrivlet {
+
+// A translation this many times as long as its original, or this part of it, is reported by
+// default; shorter originals are left alone.
+constexpr double kDefaultLengthRatio = 3.0;
+constexpr int kLengthRatioFrom = 10;
 
 // A text with its codes: the placeholders (which may include tags), the tags, and both
 // together, sorted by start: what is no prose.

@@ -71,6 +71,8 @@ enum class Command {
     ViewEditingPane,
     DoneAndNext,
     ResetLayout,
+    FilterRows,
+    SaveAll,
 };
 
 // The window list names at most this many tabs.
@@ -199,6 +201,10 @@ inline constexpr CommandDef kCommands[] = {
      "Ctrl+Return", "Ctrl+Enter", false},
     {Command::ResetLayout, "windowResetLayout", "window.resetLayout", true,
      QKeySequence::UnknownKey, nullptr, nullptr, false},
+    {Command::FilterRows, "editFilterRows", "edit.filterRows", true, QKeySequence::UnknownKey,
+     "Ctrl+L", nullptr, false},
+    {Command::SaveAll, "fileSaveAll", "file.saveAll", true, QKeySequence::UnknownKey,
+     "Ctrl+Shift+S", nullptr, false},
 };
 
 constexpr const CommandDef& DefinitionOf(Command command)
@@ -247,6 +253,7 @@ inline constexpr MenuEntry kMenuLayout[] = {
     Item(Command::Open),
     Item(Command::Save),
     Item(Command::SaveAs),
+    Item(Command::SaveAll),
     Item(Command::SaveAllAs),
     kSeparator,
     Item(Command::NewProject),
@@ -288,6 +295,7 @@ inline constexpr MenuEntry kMenuLayout[] = {
     Item(Command::FindPrevious),
     Item(Command::FindInProject),
     Item(Command::GoToRecord),
+    Item(Command::FilterRows),
     kSeparator,
     Item(Command::NextUntranslated),
     Item(Command::PreviousUntranslated),
@@ -494,6 +502,12 @@ inline constexpr const char* kFrameTextKeys[] = {
     "glossary.noSource",
     "glossary.none",
     "glossary.insertTip",
+    // The filter above the grid.
+    "rowFilter.show",
+    "rowFilter.text",
+    "rowFilter.inTranslation",
+    "rowFilter.inOriginal",
+    "rowFilter.count",
 };
 
 }  // namespace scrivlet

@@ -73,6 +73,8 @@ enum class Command {
     ResetLayout,
     FilterRows,
     SaveAll,
+    ExportProject,
+    ImportProject,
 };
 
 // The window list names at most this many tabs.
@@ -205,6 +207,10 @@ inline constexpr CommandDef kCommands[] = {
      "Ctrl+L", nullptr, false},
     {Command::SaveAll, "fileSaveAll", "file.saveAll", true, QKeySequence::UnknownKey,
      "Ctrl+Shift+S", nullptr, false},
+    {Command::ExportProject, "fileExportProject", "file.exportProject", true,
+     QKeySequence::UnknownKey, nullptr, nullptr, false},
+    {Command::ImportProject, "fileImportProject", "file.importProject", true,
+     QKeySequence::UnknownKey, nullptr, nullptr, false},
 };
 
 constexpr const CommandDef& DefinitionOf(Command command)
@@ -261,6 +267,10 @@ inline constexpr MenuEntry kMenuLayout[] = {
     Item(Command::UpdateOriginals),
     Item(Command::ImportGlossary),
     Item(Command::ClearGlossary),
+    Submenu("menu.projectExchange"),
+    Item(Command::ExportProject),
+    Item(Command::ImportProject),
+    kEndSubmenu,
     kSeparator,
     Item(Command::ExportTranslations),
     Item(Command::ImportTranslations),
@@ -508,6 +518,14 @@ inline constexpr const char* kFrameTextKeys[] = {
     "rowFilter.inTranslation",
     "rowFilter.inOriginal",
     "rowFilter.count",
+    // File > Project Exchange.
+    "projectXchg.saveFirst",
+    "projectXchg.exported",
+    "projectXchg.exportFailed",
+    "projectXchg.importFailed",
+    "projectXchg.notInProject",
+    "projectXchg.created",
+    "projectXchg.total",
 };
 
 }  // namespace scrivlet

@@ -10,6 +10,7 @@
 #include "shell/DocumentTab.h"
 #include "shell/FilterBar.h"
 #include "shell/ProjectCommands.h"
+#include "shell/ProjectExchangeCommands.h"
 #include "shell/MainFrame.h"
 
 #include <QAction>
@@ -82,6 +83,10 @@ void ConnectWorkbenchCommands(MainFrame& frame)
     });
     QObject::connect(frame.Action(Command::SaveAll), &QAction::triggered, &frame,
                      [&frame] { SaveAll(frame); });
+    QObject::connect(frame.Action(Command::ExportProject), &QAction::triggered, &frame,
+                     [&frame] { ExportProjectCommand(frame); });
+    QObject::connect(frame.Action(Command::ImportProject), &QAction::triggered, &frame,
+                     [&frame] { ImportProjectCommand(frame); });
     QObject::connect(frame.Action(Command::FilterRows), &QAction::triggered, &frame, [&frame] {
         if (DocumentTab* tab = frame.TabAt(frame.ActiveIndex()))
             tab->Filter()->FocusText();
@@ -95,6 +100,9 @@ void UpdateWorkbenchActions(MainFrame& frame)
     for (int index = 0; index < frame.TabCount() && !modified; ++index)
         modified = frame.SessionAt(index)->IsModified();
     frame.Action(Command::SaveAll)->setEnabled(modified);
+    const bool project = frame.Work().CurrentProject().IsOpen();
+    for (Command command : {Command::ExportProject, Command::ImportProject})
+        frame.Action(command)->setEnabled(project);
 }
 
 }  // namespace scrivlet

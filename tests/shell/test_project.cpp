@@ -1078,6 +1078,49 @@ private slots:
         }
     }
 
+
+    // File > Project Exchange: the whole project out and, edited elsewhere, back; a folder
+    // export is read back from any of its files.
+    void exchangeProject_data()
+    {
+        QTest::addColumn<QString>("chosen");  // in the export dialog
+        QTest::addColumn<QString>("file");    // where the one_dlg.edt entry goes
+        QTest::addColumn<QString>("picked");  // in the import dialog
+        QTest::newRow("XLIFF") << "out/all.xlf" << "out/all.xlf" << "out/all.xlf";
+        QTest::newRow("PO folder") << "out/all.po" << "out/all/a/one_dlg.edt.po"
+                                   << "out/all/c/three_dlg.edt.po";
+    }
+    void exchangeProject()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(QString, file);
+        QFETCH(QString, picked);
+        QVERIFY(QDir().mkpath(env_.Path("out")));
+        OpenFrame();
+        host_.QueueFiles({env_.Path(chosen)});
+        Run(*frame_, Command::ExportProject);
+        QCOMPARE(host_.questions.value(0),
+                 u"The project was written to %1."_qs.arg(QDir::toNativeSeparators(
+                     env_.Path(chosen).section(u".po"_qs, 0, 0))));
+        // Translated elsewhere: "Ha" becomes "Yo".
+        QByteArray bytes = ReadFile(env_.Path(file));
+        const bool po = file.endsWith(u".po");
+        const QByteArray before = po ? "msgstr \"Ha\"" : ">Ha</target>";
+        QVERIFY2(bytes.contains(before), bytes.constData());
+        bytes.replace(before, po ? "msgstr \"Yo\"" : ">Yo</target>");
+        QVERIFY(WriteFile(env_.Path(file), bytes));
+        host_.QueueFiles({env_.Path(picked)});
+        Run(*frame_, Command::ImportProject);
+        QVERIFY(host_.Drained());
+        // Empty records at the end are never written.
+        QCOMPARE(ReadFile(Translation("a/one_dlg.edt")), EdtBytes({"Yo", "Go"}));
+        QCOMPARE(ReadFile(Translation("c/three_dlg.edt")), EdtBytes({"Sol"}));
+        const QStringList report = host_.questions.value(1).split(u'\n');
+        QVERIFY2(report.contains(u"a/one_dlg.edt: Imported: 1 · Unchanged: 2"_qs),
+                 qPrintable(report.join(u'|')));
+        QCOMPARE(report.last(), u"Files: 3"_qs);
+    }
+
 };
 
 SCRIVLET_TEST(TestProject);

@@ -86,7 +86,7 @@ void DocumentTab::PlacePropagation()
     const QScrollBar* down = view_->verticalScrollBar();
     const int width = grid.width() - (down->isVisible() ? down->width() : 0);
     const int height = propagate_->heightForWidth(width) > 0 ? propagate_->heightForWidth(width)
-                                                               : propagate_->sizeHint().height();
+                                                             : propagate_->sizeHint().height();
     const int bottom = grid.bottom() - (across->isVisible() ? across->height() : 0);
     propagate_->setGeometry(grid.left(), bottom - height + 1, width, height);
     propagate_->raise();

@@ -137,8 +137,8 @@ void FilterBar::Apply(bool spareSelected)
     QHeaderView* header = view_.verticalHeader();
     header->setUpdatesEnabled(false);
     for (int record = 0; record < records; ++record) {
-        const bool hide = !all && !(spareSelected && record == selected) &&
-                          !filter_.Shows(session_, record);
+        const bool hide =
+            !all && !(spareSelected && record == selected) && !filter_.Shows(session_, record);
         if (view_.isRowHidden(record) != hide)
             view_.setRowHidden(record, hide);
         hidden_ += hide ? 1 : 0;

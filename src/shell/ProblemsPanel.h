@@ -22,8 +22,9 @@ class QTimer;
 
 // The Problems dock: the problems of the active document's quality checks, or of every file
 // of the open project, one row per field naming every check it fails, the record, the field and
-// what was found (and the file, for the project); a choice narrows the list to one check. The list follows the checks as the documents change, also
-// while a field is being typed in; a click selects the field, opening its file if need be.
+// what was found (and the file, for the project); a choice narrows the list to one check. The list
+// follows the checks as the documents change, also while a field is being typed in; a click selects
+// the field, opening its file if need be.
 
 namespace scrivlet {
 

@@ -32,10 +32,9 @@ bool SaveProjectDocuments(MainFrame& frame)
     }
     if (!changed)
         return true;
-    const QMessageBox::StandardButton answer =
-        frame.Commands().Host().Ask(&frame, UiText("projectXchg.saveFirst"),
-                                    QMessageBox::Save | QMessageBox::Cancel,
-                                    QMessageBox::Question, AppCaption());
+    const QMessageBox::StandardButton answer = frame.Commands().Host().Ask(
+        &frame, UiText("projectXchg.saveFirst"), QMessageBox::Save | QMessageBox::Cancel,
+        QMessageBox::Question, AppCaption());
     return answer == QMessageBox::Save && SaveAll(frame);
 }
 
@@ -56,8 +55,8 @@ FileDialogRequest ExchangeRequest(MainFrame& frame, FileDialogKind kind)
     }
     request.defaultSuffix = TranslationFileFormats().front()->Suffixes().front();
     const QFileInfo project(frame.Work().CurrentProject().Path());
-    request.start = project.dir().filePath(project.completeBaseName() + u'.' +
-                                           request.defaultSuffix);
+    request.start =
+        project.dir().filePath(project.completeBaseName() + u'.' + request.defaultSuffix);
     return request;
 }
 
@@ -117,8 +116,8 @@ void ExportProjectCommand(MainFrame& frame)
     Result exported;
     {
         const BusyCursor busy;
-        exported = ExportProject(*project.File(), frame.Catalogue(), project.Listing(), out,
-                                 *format);
+        exported =
+            ExportProject(*project.File(), frame.Catalogue(), project.Listing(), out, *format);
     }
     const QString shown = QDir::toNativeSeparators(out);
     if (!exported) {
@@ -171,7 +170,8 @@ void ImportProjectCommand(MainFrame& frame)
     }
     const QString shown = QDir::toNativeSeparators(in);
     if (!read) {
-        host.ShowMessage(&frame, UiText("projectXchg.importFailed").arg(shown) + u'\n' + read.Error(),
+        host.ShowMessage(&frame,
+                         UiText("projectXchg.importFailed").arg(shown) + u'\n' + read.Error(),
                          QMessageBox::Warning, AppCaption());
         return;
     }

@@ -9,9 +9,9 @@
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentTab.h"
 #include "shell/FilterBar.h"
+#include "shell/MainFrame.h"
 #include "shell/ProjectCommands.h"
 #include "shell/ProjectExchangeCommands.h"
-#include "shell/MainFrame.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,9 +1,9 @@
 #pragma once
 
 // Commands of the frame kept out of MainFrame.cpp: F8, F9 and Done and Next within the grid's
-// filter, Edit > Filter Rows, File > Save All and Project Exchange, a translation of the open project opened as the
-// Project panel opens it whichever way it comes (Open, recent files, a drop, the command line),
-// and their enabled states.
+// filter, Edit > Filter Rows, File > Save All and Project Exchange, a translation of the open
+// project opened as the Project panel opens it whichever way it comes (Open, recent files, a drop,
+// the command line), and their enabled states.
 
 namespace scrivlet {
 

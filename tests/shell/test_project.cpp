@@ -1037,12 +1037,17 @@ private slots:
         QTest::addColumn<QString>("way");
         QTest::addColumn<QString>("file");
         QTest::addColumn<QStringList>("reference");  // empty: none
-        QTest::newRow("open dialog") << "dialog" << "a/one_dlg.edt" << QStringList{"Hi", "Go", "Up"};
-        QTest::newRow("command line") << "named" << "a/one_dlg.edt" << QStringList{"Hi", "Go", "Up"};
-        QTest::newRow("recent files") << "recent" << "c/three_dlg.edt" << QStringList{"Sun"};
+        QTest::newRow("open dialog") << "dialog"
+                                     << "a/one_dlg.edt" << QStringList{"Hi", "Go", "Up"};
+        QTest::newRow("command line") << "named"
+                                      << "a/one_dlg.edt" << QStringList{"Hi", "Go", "Up"};
+        QTest::newRow("recent files") << "recent"
+                                      << "c/three_dlg.edt" << QStringList{"Sun"};
         QTest::newRow("before the first listing")
-            << "early" << "a/one_dlg.edt" << QStringList{"Hi", "Go", "Up"};
-        QTest::newRow("no original") << "named" << "extra_dlg.edt" << QStringList{};
+            << "early"
+            << "a/one_dlg.edt" << QStringList{"Hi", "Go", "Up"};
+        QTest::newRow("no original") << "named"
+                                     << "extra_dlg.edt" << QStringList{};
     }
     void oneWayIn()
     {
@@ -1078,7 +1083,6 @@ private slots:
         }
     }
 
-
     // File > Project Exchange: the whole project out and, edited elsewhere, back; a folder
     // export is read back from any of its files.
     void exchangeProject_data()
@@ -1086,8 +1090,11 @@ private slots:
         QTest::addColumn<QString>("chosen");  // in the export dialog
         QTest::addColumn<QString>("file");    // where the one_dlg.edt entry goes
         QTest::addColumn<QString>("picked");  // in the import dialog
-        QTest::newRow("XLIFF") << "out/all.xlf" << "out/all.xlf" << "out/all.xlf";
-        QTest::newRow("PO folder") << "out/all.po" << "out/all/a/one_dlg.edt.po"
+        QTest::newRow("XLIFF") << "out/all.xlf"
+                               << "out/all.xlf"
+                               << "out/all.xlf";
+        QTest::newRow("PO folder") << "out/all.po"
+                                   << "out/all/a/one_dlg.edt.po"
                                    << "out/all/c/three_dlg.edt.po";
     }
     void exchangeProject()
@@ -1100,8 +1107,8 @@ private slots:
         host_.QueueFiles({env_.Path(chosen)});
         Run(*frame_, Command::ExportProject);
         QCOMPARE(host_.questions.value(0),
-                 u"The project was written to %1."_qs.arg(QDir::toNativeSeparators(
-                     env_.Path(chosen).section(u".po"_qs, 0, 0))));
+                 u"The project was written to %1."_qs.arg(
+                     QDir::toNativeSeparators(env_.Path(chosen).section(u".po"_qs, 0, 0))));
         // Translated elsewhere: "Ha" becomes "Yo".
         QByteArray bytes = ReadFile(env_.Path(file));
         const bool po = file.endsWith(u".po");
@@ -1120,7 +1127,6 @@ private slots:
                  qPrintable(report.join(u'|')));
         QCOMPARE(report.last(), u"Files: 3"_qs);
     }
-
 };
 
 SCRIVLET_TEST(TestProject);

@@ -59,8 +59,8 @@ private slots:
         frame_ = std::make_unique<MainFrame>();
         ShowAndWait(*frame_);
         // Translated: 0 and 3 (too long for 8 units); empty: 1, 2, 5; same as the original: 4.
-        document_ = AddDocument(
-            *frame_, {{"Schwert"}, {""}, {""}, {"Langbogen"}, {"Arrow"}, {""}}, 8);
+        document_ =
+            AddDocument(*frame_, {{"Schwert"}, {""}, {""}, {"Langbogen"}, {"Arrow"}, {""}}, 8);
         Tab()->Session()->SetReference(MakeDocument(
             document_->Format(),
             {{"Sword"}, {"Shield"}, {"Sword of fire"}, {"Longbow"}, {"Arrow"}, {"Bow"}}));

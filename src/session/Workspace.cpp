@@ -174,7 +174,7 @@ QString Workspace::StopText(const DocumentSession& session, const Stop& stop)
 }
 
 std::optional<Workspace::Stop> Workspace::Seek(FieldSeek kind, bool forward, FieldPlace from,
-                                               bool onStop)
+                                               bool onStop, const RecordShown& shown)
 {
     const DocumentSession* session = Active();
     if (!session)
@@ -185,11 +185,14 @@ std::optional<Workspace::Stop> Workspace::Seek(FieldSeek kind, bool forward, Fie
         from = FieldPlace{-1, 0};
     std::optional<Stop> stop;
     if (kind == FieldSeek::Problem) {
-        stop = SeekProblem(*session, from, forward, wrap, onStop);
+        stop = SeekProblem(*session, from, forward, wrap, onStop, shown);
         lastStop_ = stop ? LastStop{session, *stop} : LastStop{};
-    } else if (const std::optional<FieldPlace> found =
-                   session->Status()->Seek(FieldSeek::Untranslated, from, forward)) {
-        stop = Stop{*found, 0};
+    } else {
+        std::optional<FieldPlace> found = session->Status()->Seek(kind, from, forward);
+        while (found && shown && !shown(found->record))
+            found = session->Status()->Seek(kind, *found, forward);
+        if (found)
+            stop = Stop{*found, 0};
     }
     pendingWrap_ = stop ? PendingWrap{} : PendingWrap{session, kind, forward};
     return stop;
@@ -197,7 +200,7 @@ std::optional<Workspace::Stop> Workspace::Seek(FieldSeek kind, bool forward, Fie
 
 std::optional<Workspace::Stop> Workspace::SeekProblem(const DocumentSession& session,
                                                       FieldPlace from, bool forward, bool wrap,
-                                                      bool onStop)
+                                                      bool onStop, const RecordShown& shown)
 {
     const EdtDocument& document = *session.Document();
     // Pressed again on the field it stopped at: the field's next problem first.
@@ -216,6 +219,8 @@ std::optional<Workspace::Stop> Workspace::SeekProblem(const DocumentSession& ses
     qsizetype at = from.record < 0 ? (forward ? -1 : total) : from.record * fields + from.field;
     for (at += forward ? 1 : -1; fields > 0 && at >= 0 && at < total; at += forward ? 1 : -1) {
         const int record = static_cast<int>(at / fields), field = static_cast<int>(at % fields);
+        if (shown && !shown(record))
+            continue;
         const std::vector<int> here = FieldProblems(session, record, field);
         if (!here.empty())
             return Stop{{record, field}, forward ? here.front() : here.back()};

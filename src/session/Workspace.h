@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -65,12 +66,15 @@ public:
     // The next (or previous) field of the active document after from (a text field, or record
     // -1 for before the first) that is untranslated, or that has a problem. Pressed again after
     // finding nothing, the same seek starts over from the other end. A field with several
-    // problems is stopped at once per problem.
+    // problems is stopped at once per problem. A record shown() refuses is passed over (the
+    // grid's filter hides it); an empty shown passes none.
     struct Stop {
         FieldPlace place;
         int problem = 0;  // the check, or kSourceChangedProblem; for a problem seek
     };
-    std::optional<Stop> Seek(FieldSeek kind, bool forward, FieldPlace from, bool onStop);
+    using RecordShown = std::function<bool(int record)>;
+    std::optional<Stop> Seek(FieldSeek kind, bool forward, FieldPlace from, bool onStop,
+                             const RecordShown& shown = {});
     // The problems of a field in the order F9 stops at them: a changed original first, then
     // each failed check (enabled and not ignored) in check order.
     static std::vector<int> FieldProblems(const DocumentSession& session, int record, int field);
@@ -88,7 +92,7 @@ signals:
 
 private:
     std::optional<Stop> SeekProblem(const DocumentSession& session, FieldPlace from, bool forward,
-                                    bool wrap, bool onStop);
+                                    bool wrap, bool onStop, const RecordShown& shown);
 
     const FormatCatalogue& catalogue_;
     Project* project_;

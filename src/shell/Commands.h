@@ -71,6 +71,10 @@ enum class Command {
     ViewEditingPane,
     DoneAndNext,
     ResetLayout,
+    FilterRows,
+    SaveAll,
+    ExportProject,
+    ImportProject,
 };
 
 // The window list names at most this many tabs.
@@ -199,6 +203,14 @@ inline constexpr CommandDef kCommands[] = {
      "Ctrl+Return", "Ctrl+Enter", false},
     {Command::ResetLayout, "windowResetLayout", "window.resetLayout", true,
      QKeySequence::UnknownKey, nullptr, nullptr, false},
+    {Command::FilterRows, "editFilterRows", "edit.filterRows", true, QKeySequence::UnknownKey,
+     "Ctrl+L", nullptr, false},
+    {Command::SaveAll, "fileSaveAll", "file.saveAll", true, QKeySequence::UnknownKey,
+     "Ctrl+Shift+S", nullptr, false},
+    {Command::ExportProject, "fileExportProject", "file.exportProject", true,
+     QKeySequence::UnknownKey, nullptr, nullptr, false},
+    {Command::ImportProject, "fileImportProject", "file.importProject", true,
+     QKeySequence::UnknownKey, nullptr, nullptr, false},
 };
 
 constexpr const CommandDef& DefinitionOf(Command command)
@@ -247,6 +259,7 @@ inline constexpr MenuEntry kMenuLayout[] = {
     Item(Command::Open),
     Item(Command::Save),
     Item(Command::SaveAs),
+    Item(Command::SaveAll),
     Item(Command::SaveAllAs),
     kSeparator,
     Item(Command::NewProject),
@@ -254,6 +267,10 @@ inline constexpr MenuEntry kMenuLayout[] = {
     Item(Command::UpdateOriginals),
     Item(Command::ImportGlossary),
     Item(Command::ClearGlossary),
+    Submenu("menu.projectExchange"),
+    Item(Command::ExportProject),
+    Item(Command::ImportProject),
+    kEndSubmenu,
     kSeparator,
     Item(Command::ExportTranslations),
     Item(Command::ImportTranslations),
@@ -288,6 +305,7 @@ inline constexpr MenuEntry kMenuLayout[] = {
     Item(Command::FindPrevious),
     Item(Command::FindInProject),
     Item(Command::GoToRecord),
+    Item(Command::FilterRows),
     kSeparator,
     Item(Command::NextUntranslated),
     Item(Command::PreviousUntranslated),
@@ -494,6 +512,20 @@ inline constexpr const char* kFrameTextKeys[] = {
     "glossary.noSource",
     "glossary.none",
     "glossary.insertTip",
+    // The filter above the grid.
+    "rowFilter.show",
+    "rowFilter.text",
+    "rowFilter.inTranslation",
+    "rowFilter.inOriginal",
+    "rowFilter.count",
+    // File > Project Exchange.
+    "projectXchg.saveFirst",
+    "projectXchg.exported",
+    "projectXchg.exportFailed",
+    "projectXchg.importFailed",
+    "projectXchg.notInProject",
+    "projectXchg.created",
+    "projectXchg.total",
 };
 
 }  // namespace scrivlet

@@ -394,6 +394,8 @@ void DocumentCommands::OpenRecent(const RecentFile& entry)
         OpenFiles({entry.path});
         return;
     }
+    if (openElsewhere_ && openElsewhere_(QFileInfo(entry.path).absoluteFilePath()))
+        return;
     bool declined = false;
     LoadResult loaded = Load(entry.path, entry.fileType, entry.format, entry.encoding, &declined);
     if (!loaded.document) {
@@ -409,6 +411,8 @@ bool DocumentCommands::OpenFile(const QString& path, int fileType, int format, i
                                 const FormatDetector& detector, WizardSelection& wizard,
                                 int& acceptedFormat)
 {
+    if (openElsewhere_ && openElsewhere_(QFileInfo(path).absoluteFilePath()))
+        return true;
     if (!IsFormat(format)) {
         const Detection detection = detector.Detect(path, acceptedFormat);
         if (detection.ask) {

@@ -50,6 +50,11 @@ public:
     ShellState& State() { return state_; }
     DialogHost& Host() { return *host_; }
 
+    // Takes a file to open before the commands here do: true when it opened it its own way
+    // (a translation of the open project, with its original). Every way in asks it first.
+    using OpenElsewhere = std::function<bool(const QString& path)>;
+    void SetOpenElsewhere(OpenElsewhere open) { openElsewhere_ = std::move(open); }
+
     void New();
     void Open();
     // Opens files named outside the Open dialog (command line, drop) as Open does: in format,
@@ -116,6 +121,7 @@ private:
     ShellState state_;
     std::unique_ptr<QtDialogHost> qtHost_;
     DialogHost* host_;
+    OpenElsewhere openElsewhere_;
     // Sessions whose file change is being asked about.
     QSet<const DocumentSession*> asking_;
 };

@@ -4,9 +4,12 @@
 #include "grid/GridCommands.h"
 #include "grid/GridView.h"
 #include "session/DocumentSession.h"
+#include "shell/FilterBar.h"
 #include "shell/PropagateBar.h"
 #include "translation/DocumentChecks.h"
 
+#include <QEvent>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace scrivlet {
@@ -28,12 +31,18 @@ DocumentTab::DocumentTab(DocumentSession* session, QWidget* parent)
     view_ = new GridView(session_, this);
     commands_ = new GridCommands(view_);
     propagate_ = new PropagateBar(*session_, *view_, this);
-    connect(view_, &GridView::FieldCommitted, propagate_, &PropagateBar::Offer);
+    filter_ = new FilterBar(*session_, *view_, this);
+    connect(view_, &GridView::FieldCommitted, propagate_, [this](int record, int column) {
+        propagate_->Offer(record, column);
+        PlacePropagation();
+    });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(propagate_);
+    layout->addWidget(filter_);
     layout->addWidget(view_);
+    // Not in the layout: it floats over the grid.
+    view_->installEventFilter(this);
     setFocusProxy(view_);
     view_->SetTranslationStatus(session_->Status());
     view_->SetChecks(session_->Checks());
@@ -60,6 +69,29 @@ QString DocumentTab::SelectedSource() const
     return QString();
 }
 
+bool DocumentTab::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == view_ && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+        PlacePropagation();
+    return QWidget::eventFilter(watched, event);
+}
+
+void DocumentTab::PlacePropagation()
+{
+    if (propagate_->isHidden())
+        return;
+    // Over the grid's foot, clear of its scroll bars.
+    const QRect grid = view_->geometry();
+    const QScrollBar* across = view_->horizontalScrollBar();
+    const QScrollBar* down = view_->verticalScrollBar();
+    const int width = grid.width() - (down->isVisible() ? down->width() : 0);
+    const int height = propagate_->heightForWidth(width) > 0 ? propagate_->heightForWidth(width)
+                                                             : propagate_->sizeHint().height();
+    const int bottom = grid.bottom() - (across->isVisible() ? across->height() : 0);
+    propagate_->setGeometry(grid.left(), bottom - height + 1, width, height);
+    propagate_->raise();
+}
+
 bool DocumentTab::PropagateSelected()
 {
     view_->EndEdit();
@@ -74,9 +106,11 @@ bool DocumentTab::ConfirmSelectedReview()
 
 DocumentTab::~DocumentTab()
 {
-    // The bar follows the view's selection: it goes first. The view reads the document up to
+    // The bars follow the view's selection: they go first. The view reads the document up to
     // its end.
+    view_->removeEventFilter(this);
     delete propagate_;
+    delete filter_;
     delete view_;
 }
 

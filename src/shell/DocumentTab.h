@@ -11,6 +11,7 @@
 
 namespace scrivlet {
 
+class FilterBar;
 class GridCommands;
 class GridView;
 class PropagateBar;
@@ -35,8 +36,10 @@ public:
     GridView* View() const { return view_; }
     // Edit, find and replace on the view.
     GridCommands* Commands() const { return commands_; }
-    // The offer above the grid to give a translation just made to the same originals.
+    // The offer over the grid's foot to give a translation just made to the same originals.
     PropagateBar* Propagation() const { return propagate_; }
+    // The filter above the grid.
+    FilterBar* Filter() const { return filter_; }
     TranslationStatus* Status() const { return session_->Status(); }
     const EdtDocument* Reference() const { return session_->Reference(); }
     QString Name() const { return session_->Name(); }
@@ -54,11 +57,18 @@ signals:
     // Another cell was selected or the reference changed: SelectedSource may differ.
     void SourceChanged();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // The offer floats over the grid's last rows, so that it never moves a row under the mouse.
+    void PlacePropagation();
+
     DocumentSession* session_;
     GridView* view_;
     GridCommands* commands_;
     PropagateBar* propagate_;
+    FilterBar* filter_;
 };
 
 // The tab view: tells when pages come and go, so the window list follows.

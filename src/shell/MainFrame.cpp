@@ -36,6 +36,7 @@
 #include "shell/SuggestionsPanel.h"
 #include "shell/TranslationCommands.h"
 #include "shell/UpdateCommand.h"
+#include "shell/WorkbenchCommands.h"
 #include "translation/DocumentChecks.h"
 #include "translation/TranslationStatus.h"
 
@@ -294,6 +295,7 @@ void MainFrame::ConnectActions()
     on(Command::ImportGlossary, [this] { projects_->ImportGlossary(); });
     on(Command::ClearGlossary, [this] { projects_->ClearGlossary(); });
     ConnectEditActions();
+    ConnectWorkbenchCommands(*this);
 }
 
 void MainFrame::ConnectEditActions()
@@ -511,6 +513,7 @@ void MainFrame::UpdateUi()
     SetEnabled(Action(Command::HideReference), hasTab && TabAt(ActiveIndex())->Reference());
     SetEnabled(Action(Command::Pretranslate), hasTab && TabAt(ActiveIndex())->Reference());
     SetEnabled(Action(Command::Propagate), hasTab && TabAt(ActiveIndex())->Reference());
+    UpdateWorkbenchActions(*this);
     const DocumentSession* session = SessionAt(ActiveIndex());
     spellingProgress_->Follow(session ? session->Checks() : nullptr);
     // The counts are kept up to date by the document's status: reading them costs nothing.
@@ -677,35 +680,7 @@ QString MainFrame::CountsToolTip() const
 
 void MainFrame::SeekField(bool problem, bool forward)
 {
-    DocumentTab* tab = TabAt(ActiveIndex());
-    if (!tab)
-        return;
-    const EdtDocument& document = *tab->Document();
-    GridView* view = tab->View();
-    FieldPlace from{-1, 0};
-    bool onField = false;
-    const int row = view->SelectedRow();
-    if (row >= 0 && row < document.RecordCount()) {
-        // Text fields before the selected column; the selected one itself when it is one.
-        const int column = view->SelectedColumn();
-        int before = 0;
-        while (before < document.TextFieldCount() && document.TextColumn(before) < column)
-            ++before;
-        onField = before < document.TextFieldCount() && document.TextColumn(before) == column;
-        from = FieldPlace{row, onField || !forward ? before : before - 1};
-    }
-    const FieldSeek kind = problem ? FieldSeek::Problem : FieldSeek::Untranslated;
-    const std::optional<Workspace::Stop> stop = workspace_->Seek(kind, forward, from, onField);
-    if (!stop) {
-        QApplication::beep();
-        statusBar()->showMessage(UiText(problem ? "seek.noProblem" : "seek.noUntranslated"));
-        return;
-    }
-    // Whatever the last seek said is past.
-    statusBar()->clearMessage();
-    view->SelectCell(stop->place.record, document.TextColumn(stop->place.field));
-    if (problem)
-        statusBar()->showMessage(Workspace::StopText(*tab->Session(), *stop));
+    scrivlet::SeekField(*this, problem, forward);
 }
 
 GridView* MainFrame::ActiveView() const

@@ -140,17 +140,41 @@ void ProblemsModel::AddRows(const DocumentSession& session, int file)
     for (int record = 0; record < document.RecordCount(); ++record) {
         for (int field = 0; field < document.TextFieldCount(); ++field) {
             if (review.Count() > 0 && review.Has(record, field))
-                entries_.push_back({record, field, kSourceChanged, false, file});
+                AddEntry({record, field, kSourceChanged, false, file});
             const CheckMask shown = checks.Mask(record, field);
             const CheckMask ignored = showIgnored_ ? checks.IgnoredMask(record, field) : 0;
             CheckMask mask = shown | ignored;
             for (int check = 0; mask; ++check, mask >>= 1) {
                 if (mask & 1)
-                    entries_.push_back(
-                        {record, field, check, (ignored & (1u << check)) != 0, file});
+                    AddEntry({record, field, check, (ignored & (1u << check)) != 0, file});
             }
         }
     }
+}
+
+// The problems of a field come one after the other: a problem of another field starts a row.
+void ProblemsModel::AddEntry(const Entry& entry)
+{
+    if (checkFilter_ != kAnyCheck && entry.check != checkFilter_)
+        return;
+    const Entry* last = entries_.empty() ? nullptr : &entries_.back();
+    if (!last || last->file != entry.file || last->record != entry.record ||
+        last->field != entry.field)
+        rows_ << static_cast<int>(entries_.size());
+    entries_.push_back(entry);
+}
+
+std::vector<ProblemsModel::Entry> ProblemsModel::Entries(int row) const
+{
+    const auto first = entries_.begin() + rows_[row];
+    const auto end = row + 1 < rows_.size() ? entries_.begin() + rows_[row + 1] : entries_.end();
+    return std::vector<Entry>(first, end);
+}
+
+void ProblemsModel::SetCheckFilter(int check)
+{
+    checkFilter_ = check;
+    Refresh();
 }
 
 void ProblemsModel::Refresh()
@@ -158,6 +182,7 @@ void ProblemsModel::Refresh()
     refreshPending_ = false;
     beginResetModel();
     entries_.clear();
+    rows_.clear();
     if (project_) {
         for (size_t f = 0; f < project_->size(); ++f) {
             const ProblemFile& file = (*project_)[f];
@@ -168,8 +193,8 @@ void ProblemsModel::Refresh()
             for (size_t i = 0; i < file.problems.size(); ++i) {
                 const FileProblem& p = file.problems[i];
                 if (!p.ignored || showIgnored_)
-                    entries_.push_back({p.record, p.field, p.check, p.ignored, static_cast<int>(f),
-                                        static_cast<int>(i)});
+                    AddEntry({p.record, p.field, p.check, p.ignored, static_cast<int>(f),
+                              static_cast<int>(i)});
             }
         }
     } else if (session_) {
@@ -180,7 +205,7 @@ void ProblemsModel::Refresh()
 
 int ProblemsModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(entries_.size());
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
 int ProblemsModel::columnCount(const QModelIndex& parent) const
@@ -198,57 +223,70 @@ QVariant ProblemsModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
-    const Entry& entry = At(index.row());
-    if (role == Qt::ForegroundRole && entry.ignored)
+    const std::vector<Entry> entries = Entries(index.row());
+    const Entry& entry = entries.front();
+    // Greyed while everything it names is ignored.
+    if (role == Qt::ForegroundRole &&
+        std::all_of(entries.begin(), entries.end(), [](const Entry& e) { return e.ignored; }))
         return QPalette().brush(QPalette::Disabled, QPalette::Text);
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
     int column = index.column();
     if (project_ && column-- == 0)
         return FileOf(entry);
-    const Check check = static_cast<Check>(entry.check);
     const DocumentSession* session = SessionOf(entry);
-    if (!session) {
-        if (entry.problem < 0)
-            return {};
-        const FileProblem& p = (*project_)[static_cast<size_t>(entry.file)]
-                                   .problems[static_cast<size_t>(entry.problem)];
-        switch (column) {
-            case CheckColumn:
-                return entry.check == kSourceChanged ? UiText("check.sourceChanged.title")
-                                                     : CheckTitle(check);
-            case RecordColumn:
-                return p.recordName;
-            case FieldColumn:
-                return p.fieldName;
-            default:
-                return p.detail;
-        }
-    }
-    const EdtDocument& document = *session->Document();
+    if (!session && entry.problem < 0)
+        return {};
+    const FileProblem* file = FileProblemOf(entry);
+    const EdtDocument* document = session ? session->Document() : nullptr;
+    QStringList words;
     switch (column) {
         case CheckColumn:
-            return entry.check == kSourceChanged ? UiText("check.sourceChanged.title")
-                                                 : CheckTitle(check);
+            for (const Entry& e : entries)
+                words << TitleOf(e);
+            return words.join(QStringLiteral(", "));
         case RecordColumn:
-            return RowLabels().RecordName(document.Format(), entry.record);
+            return document ? RowLabels().RecordName(document->Format(), entry.record)
+                            : file->recordName;
         case FieldColumn:
-            return document.Format().fields[document.TextColumn(entry.field)].caption;
+            return document ? document->Format().fields[document->TextColumn(entry.field)].caption
+                            : file->fieldName;
         default:
-            if (entry.check == kSourceChanged) {
-                const std::optional<ReviewMark> mark =
-                    session->Review()->At(entry.record, entry.field);
-                if (!mark || mark->reason == ReviewReason::New)
-                    return UiText("check.sourceChanged.new");
-                return UiText("check.sourceChanged.detail").arg(mark->oldSource);
-            }
-            for (const Problem& p :
-                 session->Checks()->Details(entry.record, entry.field, entry.ignored)) {
-                if (p.check == check)
-                    return p.detail;
-            }
-            return {};
+            for (const Entry& e : entries)
+                words << DetailOf(e);
+            // One reason alone is told as before; several each with their check's name.
+            if (entries.size() == 1)
+                return words.front();
+            for (size_t k = 0; k < entries.size(); ++k)
+                words[k] = TitleOf(entries[k]) + QStringLiteral(": ") + words[k];
+            return words.join(QStringLiteral("; "));
     }
+}
+
+QString ProblemsModel::TitleOf(const Entry& entry) const
+{
+    return entry.check == kSourceChanged ? UiText("check.sourceChanged.title")
+                                         : CheckTitle(static_cast<Check>(entry.check));
+}
+
+QString ProblemsModel::DetailOf(const Entry& entry) const
+{
+    const DocumentSession* session = SessionOf(entry);
+    if (!session) {
+        const FileProblem* file = FileProblemOf(entry);
+        return file ? file->detail : QString();
+    }
+    if (entry.check == kSourceChanged) {
+        const std::optional<ReviewMark> mark = session->Review()->At(entry.record, entry.field);
+        if (!mark || mark->reason == ReviewReason::New)
+            return UiText("check.sourceChanged.new");
+        return UiText("check.sourceChanged.detail").arg(mark->oldSource);
+    }
+    for (const Problem& p : session->Checks()->Details(entry.record, entry.field, entry.ignored)) {
+        if (p.check == static_cast<Check>(entry.check))
+            return p.detail;
+    }
+    return {};
 }
 
 QVariant ProblemsModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -322,6 +360,7 @@ ProblemsPanel::ProblemsPanel(QWidget* parent)
       stopIgnoring_(new QAction(UiText("problems.stopIgnoring"), this)),
       showIgnored_(new QAction(UiText("problems.showIgnored"), this)),
       scope_(new QComboBox(this)),
+      checkChoice_(new QComboBox(this)),
       progress_(new QLabel(this)),
       projectTimer_(new QTimer(this))
 {
@@ -349,6 +388,14 @@ ProblemsPanel::ProblemsPanel(QWidget* parent)
     scope_->setEnabled(false);
     connect(scope_, &QComboBox::currentIndexChanged, this,
             [this](int index) { SetProjectScope(index == 1); });
+    checkChoice_->setObjectName(QStringLiteral("problems.checkChoice"));
+    checkChoice_->addItem(UiText("problems.allChecks"), ProblemsModel::kAnyCheck);
+    checkChoice_->addItem(UiText("check.sourceChanged.title"), ProblemsModel::kSourceChanged);
+    for (const CheckKind& kind : kCheckKinds)
+        checkChoice_->addItem(CheckTitle(kind.check), static_cast<int>(kind.check));
+    checkChoice_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    connect(checkChoice_, &QComboBox::currentIndexChanged, this,
+            [this] { model_->SetCheckFilter(checkChoice_->currentData().toInt()); });
     progress_->setObjectName(QStringLiteral("problems.progress"));
     progress_->setContentsMargins(8, 0, 8, 0);
     progress_->hide();
@@ -363,6 +410,7 @@ ProblemsPanel::ProblemsPanel(QWidget* parent)
     bar->setIconSize(QSize(16, 16));
     bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     bar->addWidget(scope_);
+    bar->addWidget(checkChoice_);
     bar->addSeparator();
     bar->addActions({ignore_, stopIgnoring_, showIgnored_});
     bar->addWidget(progress_);
@@ -415,7 +463,7 @@ void ProblemsPanel::KeepSelection()
         kept_.reset();
         if (current.isValid() && current.row() < model_->rowCount()) {
             const ProblemsModel::Entry& entry = model_->At(current.row());
-            kept_ = KeptRow{model_->FileOf(entry), entry.record, entry.field, entry.check};
+            kept_ = KeptRow{model_->FileOf(entry), entry.record, entry.field};
         }
     });
     connect(model_, &QAbstractItemModel::modelReset, this, [this] {
@@ -426,7 +474,7 @@ void ProblemsPanel::KeepSelection()
             const ProblemsModel::Entry& entry = model_->At(row);
             const auto at = std::tuple(model_->FileOf(entry), entry.record, entry.field);
             const auto kept = std::tuple(kept_->file, kept_->record, kept_->field);
-            if (at > kept || (at == kept && entry.check >= kept_->check))
+            if (at >= kept)
                 break;
         }
         row = std::min(row, model_->rowCount() - 1);
@@ -653,51 +701,63 @@ void ProblemsPanel::TakeProjectCheck()
 void ProblemsPanel::UpdateActions()
 {
     const QModelIndex current = view_->currentIndex();
-    const bool row = current.isValid() && current.row() < model_->rowCount();
-    const ProblemsModel::Entry* entry = row ? &model_->At(current.row()) : nullptr;
-    const bool problem = entry && entry->check != ProblemsModel::kSourceChanged &&
-                         (model_->SessionOf(*entry) || model_->FileProblemOf(*entry));
-    const bool ignored = problem && model_->At(current.row()).ignored;
-    ignore_->setEnabled(problem && !ignored);
+    bool ignorable = false, ignored = false;
+    if (current.isValid() && current.row() < model_->rowCount()) {
+        for (const ProblemsModel::Entry& entry : model_->Entries(current.row())) {
+            if (entry.check == ProblemsModel::kSourceChanged ||
+                !(model_->SessionOf(entry) || model_->FileProblemOf(entry)))
+                continue;
+            (entry.ignored ? ignored : ignorable) = true;
+        }
+    }
+    ignore_->setEnabled(ignorable);
     // Stop Ignoring is there while the ignored ones are shown.
     stopIgnoring_->setVisible(model_->ShowsIgnored());
     stopIgnoring_->setEnabled(ignored);
 }
 
+// Every check of the selected row is ignored, or taken back, together.
 void ProblemsPanel::Ignore(bool ignore)
 {
     const QModelIndex current = view_->currentIndex();
     if (!current.isValid() || current.row() >= model_->rowCount())
         return;
-    const ProblemsModel::Entry entry = model_->At(current.row());
-    DocumentSession* session = model_->SessionOf(entry);
-    if (entry.check == ProblemsModel::kSourceChanged || entry.ignored == ignore)
+    std::vector<ProblemsModel::Entry> entries = model_->Entries(current.row());
+    std::erase_if(entries, [ignore](const ProblemsModel::Entry& entry) {
+        return entry.check == ProblemsModel::kSourceChanged || entry.ignored == ignore;
+    });
+    if (entries.empty())
         return;
-    const Check check = static_cast<Check>(entry.check);
-    if (!session) {
-        // A file not open: its ignores are written into the project, where opening it reads
-        // them.
-        const FileProblem* problem = model_->FileProblemOf(entry);
-        ProjectFile project;
-        if (!problem || !project.Open(projectPath_))
-            return;
-        const QString path = model_->FileOf(entry);
-        std::vector<IgnoredProblem> ignores = project.IgnoredProblems(path);
-        std::erase_if(ignores, [&](const IgnoredProblem& p) {
-            return p.record == entry.record && p.field == entry.field && p.check == check;
-        });
-        if (ignore)
-            ignores.push_back({entry.record, entry.field, check, problem->hash});
-        if (project.ReplaceIgnoredProblems(path, ignores)) {
-            model_->SetFileProblemIgnored(entry, ignore);
-            emit ClosedFileProblems(model_->ClosedFileProblems());
+    if (DocumentSession* session = model_->SessionOf(entries.front())) {
+        for (const ProblemsModel::Entry& entry : entries) {
+            const Check check = static_cast<Check>(entry.check);
+            if (ignore)
+                session->Checks()->Ignore(entry.record, entry.field, check);
+            else
+                session->Checks()->StopIgnoring(entry.record, entry.field, check);
         }
         return;
     }
-    if (ignore)
-        session->Checks()->Ignore(entry.record, entry.field, check);
-    else
-        session->Checks()->StopIgnoring(entry.record, entry.field, check);
+    // A file not open: its ignores are written into the project, where opening it reads them.
+    ProjectFile project;
+    if (!project.Open(projectPath_))
+        return;
+    const QString path = model_->FileOf(entries.front());
+    std::vector<IgnoredProblem> ignores = project.IgnoredProblems(path);
+    for (const ProblemsModel::Entry& entry : entries) {
+        const FileProblem* problem = model_->FileProblemOf(entry);
+        const Check check = static_cast<Check>(entry.check);
+        std::erase_if(ignores, [&](const IgnoredProblem& p) {
+            return p.record == entry.record && p.field == entry.field && p.check == check;
+        });
+        if (ignore && problem)
+            ignores.push_back({entry.record, entry.field, check, problem->hash});
+    }
+    if (!project.ReplaceIgnoredProblems(path, ignores))
+        return;
+    for (const ProblemsModel::Entry& entry : entries)
+        model_->SetFileProblemIgnored(entry, ignore);
+    emit ClosedFileProblems(model_->ClosedFileProblems());
 }
 
 }  // namespace scrivlet

@@ -20,10 +20,11 @@ class QLabel;
 class QTableView;
 class QTimer;
 
-// The Problems dock: every problem of the active document's quality checks, or of every file
-// of the open project, one row each with the check, the record, the field and what was found
-// (and the file, for the project). The list follows the checks as the documents change, also
-// while a field is being typed in; a click selects the field, opening its file if need be.
+// The Problems dock: the problems of the active document's quality checks, or of every file
+// of the open project, one row per field naming every check it fails, the record, the field and
+// what was found (and the file, for the project); a choice narrows the list to one check. The list
+// follows the checks as the documents change, also while a field is being typed in; a click selects
+// the field, opening its file if need be.
 
 namespace scrivlet {
 
@@ -70,6 +71,8 @@ class ProblemsModel : public QAbstractTableModel {
 public:
     // A field waiting for review since its original changed is listed as a problem of its own.
     static constexpr int kSourceChanged = -1;
+    // The check filter that lets every problem through.
+    static constexpr int kAnyCheck = -2;
     struct Entry {
         int record = 0;
         int field = 0;
@@ -87,7 +90,12 @@ public:
     // Lists the files' problems (sorted by path) instead of the session's; nullopt goes back.
     void SetFiles(std::optional<std::vector<ProblemFile>> files);
     bool ListsProject() const { return project_.has_value(); }
-    const Entry& At(int row) const { return entries_[static_cast<size_t>(row)]; }
+    // A row's first problem, and all of them (one field's, in check order).
+    const Entry& At(int row) const { return entries_[static_cast<size_t>(rows_[row])]; }
+    std::vector<Entry> Entries(int row) const;
+    // Lists only the problems of check (a Check or kSourceChanged); kAnyCheck lists all.
+    void SetCheckFilter(int check);
+    int CheckFilter() const { return checkFilter_; }
     // The session a row's problem lives in; null for a file not open.
     DocumentSession* SessionOf(const Entry& entry) const;
     // The relative path of a row's file; empty for the active document's.
@@ -111,10 +119,17 @@ private:
     void ScheduleRefresh();
     void Follow(DocumentSession* session, bool follow);
     void AddRows(const DocumentSession& session, int file);
+    void AddEntry(const Entry& entry);
+    // The words of a problem: its check's title and its detail.
+    QString TitleOf(const Entry& entry) const;
+    QString DetailOf(const Entry& entry) const;
 
     QPointer<DocumentSession> session_;
     std::optional<std::vector<ProblemFile>> project_;
     std::vector<Entry> entries_;
+    // Where each row's problems start in entries_.
+    QList<int> rows_;
+    int checkFilter_ = kAnyCheck;
     bool refreshPending_ = false;
     bool showIgnored_ = false;
 };
@@ -133,6 +148,8 @@ public:
     QAction* ShowIgnoredAction() const { return showIgnored_; }
     // This Document (0) or Whole Project (1); the choice is there while a project is open.
     QComboBox* Scope() const { return scope_; }
+    // Every check (the data: kAnyCheck, kSourceChanged or the Check), or one alone.
+    QComboBox* CheckChoice() const { return checkChoice_; }
     QLabel* Progress() const { return progress_; }
 
     // How to gather a project check; nullopt while no project is open.
@@ -191,6 +208,7 @@ private:
     QAction* stopIgnoring_;
     QAction* showIgnored_;
     QComboBox* scope_;
+    QComboBox* checkChoice_;
     QLabel* progress_;
     QTimer* projectTimer_;
     std::function<std::optional<ProjectCheckJob>()> job_;
@@ -203,7 +221,7 @@ private:
     // The selected problem while the list is made again.
     struct KeptRow {
         QString file;
-        int record = 0, field = 0, check = 0;
+        int record = 0, field = 0;
     };
     std::optional<KeptRow> kept_;
     QString projectPath_;  // of the last project check

@@ -7,8 +7,9 @@ class QPushButton;
 class QToolButton;
 
 // Propagate: a translation just given to a field offered to the other fields of the document
-// with the same original that are still untranslated, by a bar above the grid that never
-// stops the work (no question to answer) and goes by itself at the next edit or selection.
+// with the same original that are still untranslated, by a bar floating over the grid's foot
+// (it never moves a row under the mouse) that never stops the work (no question to answer) and
+// goes by itself at the next edit or selection.
 
 namespace scrivlet {
 

@@ -14,6 +14,7 @@
 #include "translation/DocumentChecks.h"
 #include "translation/ReviewMarks.h"
 
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QStatusBar>
@@ -54,7 +55,8 @@ private slots:
             MakeDocument(document->Format(), {{"Go."}, {"a b"}, {"Wait."}}));
         auto* panel = frame.findChild<ProblemsPanel*>();
         QVERIFY(panel && panel->isVisible());
-        QTRY_COMPARE(panel->Model()->rowCount(), 4);
+        // One row a field, naming every check it fails.
+        QTRY_COMPARE(panel->Model()->rowCount(), 3);
         const RowLabels labels;
         const QString r0 = labels.RecordName(document->Format(), 0);
         const QString r1 = labels.RecordName(document->Format(), 1);
@@ -62,8 +64,9 @@ private slots:
         QCOMPARE(Rows(*panel->Model()),
                  QStringList({"Untranslated|" + r0 + "|Text|same as the original",
                               "Double space|" + r1 + "|Text|two spaces in a row at character 2",
-                              "Too long|" + r2 + "|Text|length 7, the field holds 6",
-                              u"End punctuation|"_qs + r2 + u"|Text|the original ends in “.”"_qs}));
+                              u"Too long, End punctuation|"_qs + r2 +
+                                  u"|Text|Too long: length 7, the field holds 6; "
+                                  u"End punctuation: the original ends in “.”"_qs}));
         frame.UpdateUi();
         QVERIFY2(frame.CountsText().endsWith(u"Problems: 4"), qPrintable(frame.CountsText()));
 
@@ -82,10 +85,22 @@ private slots:
         // Fields waiting for review are listed beside the checks, as the count counts them.
         tab->Session()->Review()->Set(0, 0, {ReviewReason::Changed, QStringLiteral("Go!")});
         tab->Session()->Review()->Set(2, 0, {ReviewReason::New, QString()});
-        QTRY_COMPARE(panel->Model()->rowCount(), 4);
-        QCOMPARE(Rows(*panel->Model()).filter(u"Source changed|"_qs),
+        QTRY_COMPARE(panel->Model()->rowCount(), 3);
+        QCOMPARE(Rows(*panel->Model()).first(),
+                 "Source changed, Untranslated|" + r0 +
+                     "|Text|Source changed: the original changed; it was: Go!; "
+                     "Untranslated: same as the original");
+        // Narrowed to one check, the list names that one alone.
+        QComboBox* checks = panel->CheckChoice();
+        checks->setCurrentIndex(checks->findData(ProblemsModel::kSourceChanged));
+        QCOMPARE(Rows(*panel->Model()),
                  QStringList({"Source changed|" + r0 + "|Text|the original changed; it was: Go!",
                               "Source changed|" + r2 + "|Text|a new record of the original"}));
+        checks->setCurrentIndex(checks->findData(static_cast<int>(Check::DoubleSpace)));
+        QCOMPARE(Rows(*panel->Model()),
+                 QStringList({"Double space|" + r1 + "|Text|two spaces in a row at character 2"}));
+        checks->setCurrentIndex(0);
+        QCOMPARE(panel->Model()->rowCount(), 3);
         frame.UpdateUi();
         QVERIFY2(frame.CountsText().endsWith(u"Problems: 4"), qPrintable(frame.CountsText()));
     }
@@ -98,16 +113,17 @@ private slots:
         QTest::addColumn<QStringList>("commands");  // n next, p previous problem
         QTest::addColumn<QStringList>("stops");     // record:check title, "-" a beep
         QTest::addColumn<int>("count");
+        QTest::addColumn<int>("rows");  // in the Problems list: one a field
         QTest::newRow("all, forward") << QStringList{} << QStringList{"n", "n", "n", "n", "n"}
                                       << QStringList{"1:Double space", "2:Too long",
                                                      "2:End punctuation", "-", "0:Untranslated"}
-                                      << 4;
+                                      << 4 << 3;
         QTest::newRow("all, backward after the beep")
             << QStringList{} << QStringList{"p", "p", "p", "p"}
-            << QStringList{"-", "2:End punctuation", "2:Too long", "1:Double space"} << 4;
+            << QStringList{"-", "2:End punctuation", "2:Too long", "1:Double space"} << 4 << 3;
         QTest::newRow("double space and too long off")
             << QStringList{"double_space", "too_long"} << QStringList{"n", "n", "n"}
-            << QStringList{"2:End punctuation", "-", "0:Untranslated"} << 2;
+            << QStringList{"2:End punctuation", "-", "0:Untranslated"} << 2 << 2;
     }
     void seekAndSwitchOff()
     {
@@ -140,8 +156,9 @@ private slots:
         }
         QTEST(stops, "stops");
         QFETCH(int, count);
+        QFETCH(int, rows);
         auto* panel = frame.findChild<ProblemsPanel*>();
-        QTRY_COMPARE(panel->Model()->rowCount(), count);
+        QTRY_COMPARE(panel->Model()->rowCount(), rows);
         frame.UpdateUi();
         QVERIFY(frame.CountsText().endsWith("Problems: " + QString::number(count)));
     }

@@ -28,6 +28,7 @@
 #include "shell/Printing.h"
 #include "shell/ProblemsPanel.h"
 #include "shell/ProjectCommands.h"
+#include "shell/ProjectExchangeCommands.h"
 #include "shell/ProjectFind.h"
 #include "shell/ProjectPanel.h"
 #include "shell/SpellingProgress.h"
@@ -296,6 +297,7 @@ void MainFrame::ConnectActions()
     on(Command::ClearGlossary, [this] { projects_->ClearGlossary(); });
     ConnectEditActions();
     ConnectWorkbenchCommands(*this);
+    ConnectProjectExchange(*this);
 }
 
 void MainFrame::ConnectEditActions()

@@ -2,8 +2,8 @@
 
 #include "base/UiText.h"
 #include "shell/Commands.h"
-#include "shell/DocumentTabs.h"
 #include "shell/FrameDocks.h"
+#include "shell/FrameParts.h"
 #include "translation/TranslationStatus.h"
 
 #include <QMainWindow>
@@ -55,7 +55,7 @@ constexpr int kExitCatalogueMissing = 1;
 using CatalogueLoader =
     std::function<bool(FormatCatalogue& catalogue, UiLanguage language, QString* missingFileName)>;
 
-class MainFrame : public QMainWindow, public DocumentTabs {
+class MainFrame : public QMainWindow, public FrameParts {
     Q_OBJECT
 
 public:
@@ -70,12 +70,15 @@ public:
     // 0 after a good start; otherwise the program must end with this status.
     int StartupExitCode() const { return startupExitCode_; }
 
-    QAction* Action(Command command) const { return actions_[static_cast<size_t>(command)]; }
-    // What the window shows: the open documents' sessions and the project.
-    Workspace& Work() const { return *workspace_; }
-    DocumentCommands& Commands() const { return *commands_; }
-    // The project, its panels and commands.
-    ProjectCommands& Projects() const { return *projects_; }
+    // --- FrameParts ------------------------------------------------------------------------
+    QAction* Action(Command command) const override
+    {
+        return actions_[static_cast<size_t>(command)];
+    }
+    Workspace& Work() const override { return *workspace_; }
+    DocumentCommands& Commands() const override { return *commands_; }
+    ProjectCommands& Projects() const override { return *projects_; }
+    DocumentTab* TabAt(int index) const override;
     GlossaryPanel* Glossary() const { return glossary_; }
     // Enabled states, the undo texts and the counts; runs on every change they follow.
     void UpdateUi();
@@ -96,7 +99,6 @@ public:
     QWidget* Window() override { return this; }
     const FormatCatalogue& Catalogue() const override { return *catalogue_; }
 
-    DocumentTab* TabAt(int index) const;
     GridView* ActiveView() const;
     void SetActiveIndex(int index);
     // The title as the tab and the window list show it, modified mark included.

@@ -6,13 +6,15 @@
 #include "session/Project.h"
 #include "session/Workspace.h"
 #include "shell/BusyCursor.h"
+#include "shell/Commands.h"
 #include "shell/DialogHost.h"
 #include "shell/DocumentCommands.h"
-#include "shell/MainFrame.h"
+#include "shell/FrameParts.h"
 #include "shell/WorkbenchCommands.h"
 #include "store/ProjectExchange.h"
 #include "store/ProjectFile.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFileInfo>
 
@@ -21,7 +23,7 @@ namespace scrivlet {
 namespace {
 
 // The project's documents with changes are saved once the user agrees; false to stop.
-bool SaveProjectDocuments(MainFrame& frame)
+bool SaveProjectDocuments(FrameParts& frame)
 {
     const Project& project = frame.Work().CurrentProject();
     bool changed = false;
@@ -33,17 +35,17 @@ bool SaveProjectDocuments(MainFrame& frame)
     if (!changed)
         return true;
     const QMessageBox::StandardButton answer = frame.Commands().Host().Ask(
-        &frame, UiText("projectXchg.saveFirst"), QMessageBox::Save | QMessageBox::Cancel,
+        frame.Window(), UiText("projectXchg.saveFirst"), QMessageBox::Save | QMessageBox::Cancel,
         QMessageBox::Question, AppCaption());
     return answer == QMessageBox::Save && SaveAll(frame);
 }
 
 // Each format its own entry in the type list; the project's name offered, beside it.
-FileDialogRequest ExchangeRequest(MainFrame& frame, FileDialogKind kind)
+FileDialogRequest ExchangeRequest(FrameParts& frame, FileDialogKind kind)
 {
     FileDialogRequest request;
     request.kind = kind;
-    request.parent = &frame;
+    request.parent = frame.Window();
     request.documents = false;
     for (const TranslationFileFormat* format : TranslationFileFormats()) {
         QStringList patterns;
@@ -94,7 +96,7 @@ QString ExportFolderOf(const QString& file, const ProjectListing& listing)
 
 }  // namespace
 
-void ExportProjectCommand(MainFrame& frame)
+void ExportProjectCommand(FrameParts& frame)
 {
     Project& project = frame.Work().CurrentProject();
     if (!project.IsOpen() || !SaveProjectDocuments(frame))
@@ -121,16 +123,16 @@ void ExportProjectCommand(MainFrame& frame)
     }
     const QString shown = QDir::toNativeSeparators(out);
     if (!exported) {
-        host.ShowMessage(&frame,
+        host.ShowMessage(frame.Window(),
                          UiText("projectXchg.exportFailed").arg(shown) + u'\n' + exported.Error(),
                          QMessageBox::Warning, AppCaption());
         return;
     }
-    host.ShowMessage(&frame, UiText("projectXchg.exported").arg(shown), QMessageBox::Information,
-                     AppCaption());
+    host.ShowMessage(frame.Window(), UiText("projectXchg.exported").arg(shown),
+                     QMessageBox::Information, AppCaption());
 }
 
-void ImportProjectCommand(MainFrame& frame)
+void ImportProjectCommand(FrameParts& frame)
 {
     Project& project = frame.Work().CurrentProject();
     if (!project.IsOpen() || !SaveProjectDocuments(frame))
@@ -150,7 +152,7 @@ void ImportProjectCommand(MainFrame& frame)
     if (!format.Can(TranslationFileFormat::Bundle)) {
         const QString folder = ExportFolderOf(in, project.Listing());
         if (folder.isEmpty()) {
-            host.ShowMessage(&frame,
+            host.ShowMessage(frame.Window(),
                              UiText("projectXchg.notInProject").arg(QDir::toNativeSeparators(in)),
                              QMessageBox::Warning, AppCaption());
             return;
@@ -170,13 +172,21 @@ void ImportProjectCommand(MainFrame& frame)
     }
     const QString shown = QDir::toNativeSeparators(in);
     if (!read) {
-        host.ShowMessage(&frame,
+        host.ShowMessage(frame.Window(),
                          UiText("projectXchg.importFailed").arg(shown) + u'\n' + read.Error(),
                          QMessageBox::Warning, AppCaption());
         return;
     }
     lines << UiText("projectXchg.total").arg(files);
-    host.ShowMessage(&frame, lines.join(u'\n'), QMessageBox::Information, AppCaption());
+    host.ShowMessage(frame.Window(), lines.join(u'\n'), QMessageBox::Information, AppCaption());
+}
+
+void ConnectProjectExchange(FrameParts& frame)
+{
+    QObject::connect(frame.Action(Command::ExportProject), &QAction::triggered, frame.Window(),
+                     [&frame] { ExportProjectCommand(frame); });
+    QObject::connect(frame.Action(Command::ImportProject), &QAction::triggered, frame.Window(),
+                     [&frame] { ImportProjectCommand(frame); });
 }
 
 }  // namespace scrivlet

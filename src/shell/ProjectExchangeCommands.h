@@ -7,9 +7,11 @@
 
 namespace scrivlet {
 
-class MainFrame;
+class FrameParts;
 
-void ExportProjectCommand(MainFrame& frame);
-void ImportProjectCommand(MainFrame& frame);
+void ExportProjectCommand(FrameParts& frame);
+void ImportProjectCommand(FrameParts& frame);
+// Connects File > Project Exchange's two commands.
+void ConnectProjectExchange(FrameParts& frame);
 
 }  // namespace scrivlet

@@ -6,21 +6,20 @@
 #include "session/DocumentSession.h"
 #include "session/Project.h"
 #include "session/Workspace.h"
+#include "shell/Commands.h"
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentTab.h"
 #include "shell/FilterBar.h"
-#include "shell/MainFrame.h"
+#include "shell/FrameParts.h"
 #include "shell/ProjectCommands.h"
-#include "shell/ProjectExchangeCommands.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
-#include <QStatusBar>
 
 namespace scrivlet {
 
-void SeekField(MainFrame& frame, bool problem, bool forward)
+void SeekField(FrameParts& frame, bool problem, bool forward)
 {
     DocumentTab* tab = frame.TabAt(frame.ActiveIndex());
     if (!tab)
@@ -43,20 +42,19 @@ void SeekField(MainFrame& frame, bool problem, bool forward)
     const FilterBar* filter = tab->Filter();
     const std::optional<Workspace::Stop> stop = frame.Work().Seek(
         kind, forward, from, onField, [filter](int record) { return filter->Shows(record); });
-    QStatusBar* status = frame.statusBar();
     if (!stop) {
         QApplication::beep();
-        status->showMessage(UiText(problem ? "seek.noProblem" : "seek.noUntranslated"));
+        frame.ShowStatus(UiText(problem ? "seek.noProblem" : "seek.noUntranslated"));
         return;
     }
     // Whatever the last seek said is past.
-    status->clearMessage();
+    frame.ShowStatus(QString());
     view->SelectCell(stop->place.record, document.TextColumn(stop->place.field));
     if (problem)
-        status->showMessage(Workspace::StopText(*tab->Session(), *stop));
+        frame.ShowStatus(Workspace::StopText(*tab->Session(), *stop));
 }
 
-bool SaveAll(MainFrame& frame)
+bool SaveAll(FrameParts& frame)
 {
     for (int index = 0; index < frame.TabCount(); ++index) {
         if (frame.SessionAt(index)->IsModified() && !frame.Commands().Save(index))
@@ -65,7 +63,7 @@ bool SaveAll(MainFrame& frame)
     return true;
 }
 
-void ConnectWorkbenchCommands(MainFrame& frame)
+void ConnectWorkbenchCommands(FrameParts& frame)
 {
     // A translation of the open project opens as from the Project panel, whichever way it came.
     frame.Commands().SetOpenElsewhere([&frame](const QString& path) {
@@ -81,19 +79,16 @@ void ConnectWorkbenchCommands(MainFrame& frame)
         frame.Projects().OpenEntry(entry);
         return true;
     });
-    QObject::connect(frame.Action(Command::SaveAll), &QAction::triggered, &frame,
+    QObject::connect(frame.Action(Command::SaveAll), &QAction::triggered, frame.Window(),
                      [&frame] { SaveAll(frame); });
-    QObject::connect(frame.Action(Command::ExportProject), &QAction::triggered, &frame,
-                     [&frame] { ExportProjectCommand(frame); });
-    QObject::connect(frame.Action(Command::ImportProject), &QAction::triggered, &frame,
-                     [&frame] { ImportProjectCommand(frame); });
-    QObject::connect(frame.Action(Command::FilterRows), &QAction::triggered, &frame, [&frame] {
-        if (DocumentTab* tab = frame.TabAt(frame.ActiveIndex()))
-            tab->Filter()->FocusText();
-    });
+    QObject::connect(frame.Action(Command::FilterRows), &QAction::triggered, frame.Window(),
+                     [&frame] {
+                         if (DocumentTab* tab = frame.TabAt(frame.ActiveIndex()))
+                             tab->Filter()->FocusText();
+                     });
 }
 
-void UpdateWorkbenchActions(MainFrame& frame)
+void UpdateWorkbenchActions(FrameParts& frame)
 {
     frame.Action(Command::FilterRows)->setEnabled(frame.ActiveIndex() >= 0);
     bool modified = false;

@@ -1,25 +1,25 @@
 #pragma once
 
 // Commands of the frame kept out of MainFrame.cpp: F8, F9 and Done and Next within the grid's
-// filter, Edit > Filter Rows, File > Save All and Project Exchange, a translation of the open
-// project opened as the Project panel opens it whichever way it comes (Open, recent files, a drop,
-// the command line), and their enabled states.
+// filter, Edit > Filter Rows, File > Save All, a translation of the open project opened as the
+// Project panel opens it whichever way it comes (Open, recent files, a drop, the command line),
+// and their enabled states and those of File > Project Exchange.
 
 namespace scrivlet {
 
-class MainFrame;
+class FrameParts;
 
 // Selects the next or previous field to work on in the active view (untranslated, or with a
 // problem), passing over the records the filter hides; beeps and says so when there is none.
-void SeekField(MainFrame& frame, bool problem, bool forward);
+void SeekField(FrameParts& frame, bool problem, bool forward);
 
 // Saves every modified document from the first tab on (one never saved asks for its name);
 // stops at the first that is cancelled or fails. True when all were saved.
-bool SaveAll(MainFrame& frame);
+bool SaveAll(FrameParts& frame);
 
 // Connects the commands this file carries out.
-void ConnectWorkbenchCommands(MainFrame& frame);
+void ConnectWorkbenchCommands(FrameParts& frame);
 // Their enabled states, from MainFrame::UpdateUi.
-void UpdateWorkbenchActions(MainFrame& frame);
+void UpdateWorkbenchActions(FrameParts& frame);
 
 }  // namespace scrivlet

@@ -82,6 +82,49 @@ private slots:
             0);
     }
 
+    // The driver called directly on text files outside any project.
+    void mergeDriver_data()
+    {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QByteArray>("ours");
+        QTest::addColumn<QByteArray>("theirs");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QString>("err");  // a part of stderr
+        QTest::addColumn<QByteArray>("result");
+        const QString given = "--format 0 --encoding 4";
+        const QByteArray al = "Al\nHello\n";
+        QTest::newRow("merged") << given << al << QByteArray("Ann\nHi\n") << 0
+                                << QByteArray("{\"fields\": 2, \"merged\": 1, \"conflicts\": 0}\n")
+                                << "" << QByteArray("Al\nHi\n");
+        QTest::newRow("conflict") << given << al << QByteArray("Bo\nHi\n") << 1
+                                  << QByteArray(
+                                         "{\"fields\": 2, \"merged\": 1, \"conflicts\": 1}\n")
+                                  << "" << QByteArray("Al\nHi\n");
+        QTest::newRow("no project, no encoding")
+            << "--format 0" << al << QByteArray("Ann\nHi\n") << 1 << QByteArray()
+            << "lies in none of the folders of a project" << al;
+        QTest::newRow("no such format")
+            << "--format 7 --encoding 4" << al << QByteArray("Ann\nHi\n") << 2 << QByteArray()
+            << "--format must be" << al;
+    }
+    void mergeDriver()
+    {
+        QFETCH(QString, options);
+        QFETCH(QByteArray, ours);
+        QFETCH(QByteArray, theirs);
+        QFETCH(QString, err);
+        QVERIFY(WriteAll(P("m/base.txt"), "Ann\nHello\n") && WriteAll(P("m/ours.txt"), ours) &&
+                WriteAll(P("m/theirs.txt"), theirs));
+        const ToolRun run =
+            Convert(options.split(u' ') +
+                    QStringList{"--merge", P("m/base.txt"), P("m/ours.txt"), P("m/theirs.txt")});
+        QTEST(run.code, "code");
+        QTEST(run.out, "out");
+        QVERIFY2(run.err.contains(err), qPrintable(run.err));
+        QTEST(ReadAll(P("m/ours.txt")), "result");
+    }
+
     // What set-up writes, then that a second run writes nothing.
     void setup()
     {

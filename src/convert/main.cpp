@@ -8,6 +8,7 @@
 #include "catalogue/FormatDetection.h"
 #include "convert/ConvertModes.h"
 #include "convert/ConvertOptions.h"
+#include "convert/GitModes.h"
 #include "convert/MemoryModes.h"
 #include "convert/ProjectModes.h"
 #include "documents/DocumentFiles.h"
@@ -139,6 +140,8 @@ int RunOnDocument(const Options& options, const FormatCatalogue& catalogue)
 
 int Run(const QStringList& args)
 {
+    if (const std::optional<int> status = RunGitMode(args))
+        return *status;
     if (const std::optional<int> status = RunProjectMode(args))
         return *status;
     if (const std::optional<int> status = RunMemoryMode(args))
@@ -152,6 +155,7 @@ int Run(const QStringList& args)
         std::fputs(ProjectUsage(), stdout);
         std::fputs(kCheckUsage, stdout);
         std::fputs(MemoryUsage(), stdout);
+        std::fputs(GitUsage(), stdout);
         return kExitOk;
     }
     const std::optional<UiLanguage> language = LanguageOf(options.language);

@@ -1,0 +1,202 @@
+#include "TestFiles.h"
+#include "TestRegistry.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+// The git doors as a team uses them: a bare origin and two clones whose drivers --git-setup
+// set, git calling them on a pull, a diff and a log.
+
+namespace {
+
+using namespace scrivlet::test;
+
+// Record layout: 8 units, a label column, Name 0..2, Text 3..7.
+const char kCatalogue[] =
+    "[FORMAT0]\nname=Talk\npath=.*/(dialog)[^/]*\nwidth=8\n"
+    "[FORMAT0.COLUMN0]\ndesc=No.\nwidth=-1\ntype=0\nlabel.0=first\nlabel.1=second\n"
+    "[FORMAT0.COLUMN1]\ndesc=Name\nwidth=100\ntype=1\ndataoffset=0\ndatasize=3\n"
+    "[FORMAT0.COLUMN2]\ndesc=Text\nwidth=200\ntype=1\ndataoffset=3\ndatasize=5\n";
+
+const QString kFile = QStringLiteral("tr/dialog.edt");
+
+}  // namespace
+
+class GitModesTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString P(const QString& name) const { return dir_.filePath(name); }
+
+    ToolRun Convert(const QStringList& args) const
+    {
+        return RunTool(QStringLiteral(SCRIVLET_CONVERT_EXE),
+                       QStringList{"--catalogue", P("formats.ini")} + args);
+    }
+    static ToolRun Git(const QString& clone, const QStringList& args)
+    {
+        return RunTool(QStringLiteral("git"), QStringList{"-C", clone} + args);
+    }
+    // Writes the clone's translation from text lines (Name, Text per record; at most 3 and 5
+    // characters) and commits it.
+    void Commit(const QString& clone, const QByteArray& lines) const
+    {
+        QVERIFY(WriteAll(P("lines.txt"), lines));
+        QCOMPARE(Convert({"--format", "0", "--encoding", "4", P("lines.txt"), clone + u'/' + kFile})
+                     .code,
+                 0);
+        const ToolRun commit = Git(clone, {"commit", "-qam", "edit"});
+        QVERIFY2(commit.code == 0, commit.out + commit.err.toUtf8());
+    }
+    QByteArray Shown(const QString& clone) const
+    {
+        return Convert({"--textconv", clone + u'/' + kFile}).out;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir_.isValid());
+        QVERIFY(WriteAll(P("formats.ini"), kCatalogue));
+        QVERIFY(WriteAll(P("gitconfig"), "[init]\n\tdefaultBranch = main\n"));
+        qputenv("GIT_CONFIG_GLOBAL", P("gitconfig").toUtf8());
+        qputenv("GIT_CONFIG_NOSYSTEM", "1");
+        for (const char* name : {"GIT_AUTHOR_NAME", "GIT_COMMITTER_NAME"})
+            qputenv(name, "Translator");
+        for (const char* name : {"GIT_AUTHOR_EMAIL", "GIT_COMMITTER_EMAIL"})
+            qputenv(name, "translator@example.invalid");
+        QCOMPARE(RunTool("git", {"init", "-q", "--bare", P("origin.git")}).code, 0);
+        QCOMPARE(RunTool("git", {"clone", "-q", P("origin.git"), P("a")}).code, 0);
+        // A project of the original and its translation, both in Unicode.
+        QVERIFY(QDir().mkpath(P("a/orig")) && QDir().mkpath(P("a/tr")));
+        QVERIFY(WriteAll(P("lines.txt"), "Ann\nHello\nBob\nBye\n"));
+        QCOMPARE(
+            Convert({"--format", "0", "--encoding", "4", P("lines.txt"), P("a/orig/dialog.edt")})
+                .code,
+            0);
+        QVERIFY(QFile::copy(P("a/orig/dialog.edt"), P("a/") + kFile));
+        QCOMPARE(
+            Convert({"--new-project", P("a/game.scrivlet"), "--originals", P("a/orig"),
+                     "--original-encoding", "4", "--translations", P("a/tr"), "--encoding", "4"})
+                .code,
+            0);
+    }
+
+    // The driver called directly on text files outside any project.
+    void mergeDriver_data()
+    {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QByteArray>("ours");
+        QTest::addColumn<QByteArray>("theirs");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QString>("err");  // a part of stderr
+        QTest::addColumn<QByteArray>("result");
+        const QString given = "--format 0 --encoding 4";
+        const QByteArray al = "Al\nHello\n";
+        QTest::newRow("merged") << given << al << QByteArray("Ann\nHi\n") << 0
+                                << QByteArray("{\"fields\": 2, \"merged\": 1, \"conflicts\": 0}\n")
+                                << "" << QByteArray("Al\nHi\n");
+        QTest::newRow("conflict") << given << al << QByteArray("Bo\nHi\n") << 1
+                                  << QByteArray(
+                                         "{\"fields\": 2, \"merged\": 1, \"conflicts\": 1}\n")
+                                  << "" << QByteArray("Al\nHi\n");
+        QTest::newRow("no project, no encoding")
+            << "--format 0" << al << QByteArray("Ann\nHi\n") << 1 << QByteArray()
+            << "lies in none of the folders of a project" << al;
+        QTest::newRow("no such format")
+            << "--format 7 --encoding 4" << al << QByteArray("Ann\nHi\n") << 2 << QByteArray()
+            << "--format must be" << al;
+    }
+    void mergeDriver()
+    {
+        QFETCH(QString, options);
+        QFETCH(QByteArray, ours);
+        QFETCH(QByteArray, theirs);
+        QFETCH(QString, err);
+        QVERIFY(WriteAll(P("m/base.txt"), "Ann\nHello\n") && WriteAll(P("m/ours.txt"), ours) &&
+                WriteAll(P("m/theirs.txt"), theirs));
+        const ToolRun run =
+            Convert(options.split(u' ') +
+                    QStringList{"--merge", P("m/base.txt"), P("m/ours.txt"), P("m/theirs.txt")});
+        QTEST(run.code, "code");
+        QTEST(run.out, "out");
+        QVERIFY2(run.err.contains(err), qPrintable(run.err));
+        QTEST(ReadAll(P("m/ours.txt")), "result");
+    }
+
+    // What set-up writes, then that a second run writes nothing.
+    void setup()
+    {
+        const ToolRun first = Convert({"--git-setup", P("a")});
+        QCOMPARE(first.code, 0);
+        QCOMPARE(first.out,
+                 "{\"attributes\": [\"tr/**/*.edt merge=scrivlet diff=scrivlet\", "
+                 "\"tr/**/*.txt merge=scrivlet diff=scrivlet\", "
+                 "\"orig/**/*.edt merge=scrivlet diff=scrivlet\", "
+                 "\"orig/**/*.txt merge=scrivlet diff=scrivlet\"], "
+                 "\"ignore\": [\"*.scrivlet-wal\", \"*.scrivlet-shm\", \"*.scrivlet-journal\", "
+                 "\"*.scrivlet.part\", \"*.scrivlet.update-lock\", \"*.scrivlet-new\"], "
+                 "\"config\": [\"merge.scrivlet.name\", \"merge.scrivlet.driver\", "
+                 "\"diff.scrivlet.textconv\"]}\n");
+        QCOMPARE(Convert({"--git-setup", P("a")}).out,
+                 "{\"attributes\": [], \"ignore\": [], \"config\": []}\n");
+        QCOMPARE(ReadAll(P("a/.gitattributes")).count('\n'), 4);
+        QCOMPARE(Git(P("a"), {"add", "."}).code, 0);
+        QCOMPARE(Git(P("a"), {"commit", "-qm", "project"}).code, 0);
+        QCOMPARE(Git(P("a"), {"push", "-q", "origin", "main"}).code, 0);
+        // A clone has the files but not the configuration.
+        QCOMPARE(RunTool("git", {"clone", "-q", P("origin.git"), P("b")}).code, 0);
+        QCOMPARE(Convert({"--git-setup", P("b")}).out,
+                 "{\"attributes\": [], \"ignore\": [], \"config\": [\"merge.scrivlet.name\", "
+                 "\"merge.scrivlet.driver\", \"diff.scrivlet.textconv\"]}\n");
+    }
+
+    // Two translators, different fields of one record file: the pull merges both.
+    void differentFields()
+    {
+        Commit(P("a"), "Ann\nHallo\nBob\nBye\n");
+        QCOMPARE(Git(P("a"), {"push", "-q", "origin", "main"}).code, 0);
+        Commit(P("b"), "Ann\nHello\nRob\nBye\n");
+        const ToolRun pull = Git(P("b"), {"pull", "--no-rebase", "-q", "origin", "main"});
+        QVERIFY2(pull.code == 0, qPrintable(pull.err));
+        QCOMPARE(Shown(P("b")),
+                 "first, Name: Ann\nfirst, Text: Hallo\nsecond, Name: Rob\n"
+                 "second, Text: Bye\n");
+        QCOMPARE(Git(P("b"), {"push", "-q", "origin", "main"}).code, 0);
+        QCOMPARE(Git(P("a"), {"pull", "--no-rebase", "-q", "origin", "main"}).code, 0);
+    }
+
+    // The same field changed two ways: the merge stops, the file unmerged with ours in it.
+    void sameField()
+    {
+        Commit(P("a"), "Ana\nHallo\nRob\nBye\n");
+        QCOMPARE(Git(P("a"), {"push", "-q", "origin", "main"}).code, 0);
+        Commit(P("b"), "Anu\nHallo\nRob\nCiao\n");
+        const ToolRun pull = Git(P("b"), {"pull", "--no-rebase", "origin", "main"});
+        QCOMPARE(pull.code, 1);
+        QVERIFY2(pull.out.contains("{\"fields\": 4, \"merged\": 0, \"conflicts\": 1}"),
+                 pull.out.constData());
+        QCOMPARE(Git(P("b"), {"ls-files", "-u", "--", kFile}).out.count('\n'), 3);
+        QCOMPARE(Shown(P("b")),
+                 "first, Name: Anu\nfirst, Text: Hallo\nsecond, Name: Rob\n"
+                 "second, Text: Ciao\n");
+        QCOMPARE(Git(P("b"), {"merge", "--abort"}).code, 0);
+    }
+
+    // git diff and git log -p show the fields that changed as text.
+    void diff()
+    {
+        QVERIFY(WriteAll(P("lines.txt"), "Ana\nHi\nRob\nBye\n"));
+        QCOMPARE(
+            Convert({"--format", "0", "--encoding", "4", P("lines.txt"), P("a/") + kFile}).code, 0);
+        const QByteArray diff = Git(P("a"), {"diff"}).out;
+        QVERIFY2(diff.contains("\n-first, Text: Hallo\n+first, Text: Hi\n"), diff.constData());
+        QCOMPARE(Git(P("a"), {"commit", "-qam", "hi"}).code, 0);
+        const QByteArray log = Git(P("a"), {"log", "-p", "-1"}).out;
+        QVERIFY2(log.contains("\n-first, Text: Hallo\n+first, Text: Hi\n"), log.constData());
+    }
+};
+
+SCRIVLET_TEST(GitModesTest);
+#include "test_git_modes.moc"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "convert/CheckOptions.h"
+#include "convert/StateModes.h"
 
 #include <QString>
 #include <QStringList>
@@ -42,6 +43,9 @@ struct Options {
     QString oldReference;
     bool update = false;
     bool propagate = false;
+    // The fields' states and comments, kept beside INPUT.
+    bool states = false, setState = false;
+    StateRequest stateRequest;
 
     bool Exporting() const { return !exportPath.isEmpty(); }
     bool Importing() const { return !importPath.isEmpty(); }

@@ -9,6 +9,7 @@
 #include "convert/CheckModes.h"
 #include "convert/ConvertOptions.h"
 #include "convert/ConvertSession.h"
+#include "convert/StateModes.h"
 #include "convert/UpdateModes.h"
 #include "documents/Encodings.h"
 #include "store/ProjectExchange.h"
@@ -38,7 +39,10 @@ const char kProjectUsageHead[] =
     "                   --original-encoding E --translations DIR --encoding E2\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet --stats\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet [CHECK OPTIONS] --check\n"
-    "  scrivlet-convert [COMMON] --project P.scrivlet --find TEXT [MATCH]\n";
+    "  scrivlet-convert [COMMON] --project P.scrivlet --find TEXT [MATCH]\n"
+    "  scrivlet-convert [COMMON] --project P.scrivlet --states [RELPATH]\n"
+    "  scrivlet-convert [COMMON] --project P.scrivlet --set-state RELPATH --record R --field F\n"
+    "                   --state needs_work|translated|approved [--comment TEXT]\n";
 // Then a line each for the exports and the imports of the translation file formats.
 const char kProjectUsageTail[] =
     "  scrivlet-convert [COMMON] --project P.scrivlet --update-originals DIR\n"
@@ -86,6 +90,9 @@ struct ProjectOptions {
     QString importGlossary, exportGlossary;
     QString allowLink;
     std::optional<std::pair<QString, QString>> setFormat;  // relative path, N or auto
+    std::optional<QString> states;                         // the file, empty for all
+    QString setState;
+    convert::StateRequest stateRequest;
 };
 
 int UsageError(const QString& why)
@@ -107,7 +114,8 @@ bool IsValueOption(const QString& arg)
         "--language",  "--catalogue",        "--new-project",       "--project",
         "--originals", "--translations",     "--original-encoding", "--encoding",
         "--find",      "--update-originals", "--import-glossary",   "--export-glossary",
-        "--allow-link"};
+        "--allow-link", "--set-state",      "--record",            "--field",
+        "--state",     "--comment"};
     bool exporting = false;
     return options.contains(arg) || convert::ExchangeOption(arg, &exporting);
 }
@@ -152,6 +160,21 @@ QString TakeValue(const QString& arg, const QString& value, ProjectOptions* opti
                                                    : options->exportGlossary) = value;
         return value.isEmpty() ? QStringLiteral("%1 needs a file").arg(arg) : QString();
     }
+    if (arg == QLatin1String("--record") || arg == QLatin1String("--field")) {
+        bool ok = false;
+        (arg == QLatin1String("--record") ? options->stateRequest.record
+                                          : options->stateRequest.field) = value.toInt(&ok);
+        return ok && value.toInt() >= 0 ? QString()
+                                        : QStringLiteral("%1 takes a number from 0").arg(arg);
+    }
+    if (arg == QLatin1String("--set-state") || arg == QLatin1String("--state")) {
+        (arg == QLatin1String("--state") ? options->stateRequest.state : options->setState) = value;
+        return value.isEmpty() ? QStringLiteral("%1 needs a value").arg(arg) : QString();
+    }
+    if (arg == QLatin1String("--comment")) {
+        options->stateRequest.comment = value;
+        return {};
+    }
     if (arg == QLatin1String("--find")) {
         options->find = value;
         return value.isEmpty() ? QStringLiteral("--find needs a text") : QString();
@@ -181,6 +204,9 @@ QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
             i += 2;
         } else if (arg == QLatin1String("--stats")) {
             options->stats = true;
+        } else if (arg == QLatin1String("--states")) {
+            const bool named = i + 1 < args.size() && !args[i + 1].startsWith(u'-');
+            options->states = named ? args[++i] : QString();
         } else if (arg == QLatin1String("--include-fuzzy")) {
             options->includeFuzzy = true;
         } else if (arg == QLatin1String("--match-case")) {
@@ -214,12 +240,21 @@ QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
         (options->setFormat ? 1 : 0) + (options->exportPath.isEmpty() ? 0 : 1) +
         (options->importPath.isEmpty() ? 0 : 1) + (options->updateOriginals.isEmpty() ? 0 : 1) +
         (options->importGlossary.isEmpty() ? 0 : 1) + (options->exportGlossary.isEmpty() ? 0 : 1) +
-        (options->allowLink.isEmpty() ? 0 : 1);
+        (options->allowLink.isEmpty() ? 0 : 1) + (options->states ? 1 : 0) +
+        (options->setState.isEmpty() ? 0 : 1);
     if (modes != 1)
         return QStringLiteral(
             "--project takes one of --stats, --check, --find, --export-*, --import-*, "
-            "--update-originals, --set-format, --allow-link, --import-glossary and "
-            "--export-glossary");
+            "--update-originals, --set-format, --allow-link, --import-glossary, "
+            "--export-glossary, --states and --set-state");
+    const convert::StateRequest& request = options->stateRequest;
+    if (!options->setState.isEmpty()) {
+        if (const QString problem = convert::StateRequestProblem(request); !problem.isEmpty())
+            return problem;
+    } else if (request.record >= 0 || request.field >= 0 || !request.state.isEmpty() ||
+               request.comment) {
+        return QStringLiteral("--record, --field, --state and --comment go with --set-state");
+    }
     if (!options->originals.isEmpty() || !options->translations.isEmpty() ||
         options->originalEncoding >= 0 || options->encoding >= 0)
         return QStringLiteral("the folders and encodings are the project's own");
@@ -283,6 +318,8 @@ int Stats(ProjectFile& project, const FormatCatalogue& catalogue, const ProjectL
                                 {&total.empty, pair.empty},
                                 {&total.sameAsReference, pair.sameAsReference},
                                 {&total.translated, pair.translated},
+                                {&total.needsWork, pair.needsWork},
+                                {&total.approved, pair.approved},
                                 {&total.tooLong, pair.tooLong},
                                 {&total.notStorable, pair.notStorable}})
             *sum += add;
@@ -290,20 +327,22 @@ int Stats(ProjectFile& project, const FormatCatalogue& catalogue, const ProjectL
                (pair.missing ? QStringLiteral("\"missing\": true, ") : QString());
         out += QStringLiteral(
                    "\"records\": %1, \"fields\": %2, \"empty\": %3, "
-                   "\"same_as_reference\": %4, \"translated\": %5, "
-                   "\"too_long\": %6, \"not_storable\": %7}\n")
+                   "\"same_as_reference\": %4, \"translated\": %5, \"needs_work\": %8, "
+                   "\"approved\": %9, \"too_long\": %6, \"not_storable\": %7}\n")
                    .arg(pair.records)
                    .arg(pair.fields)
                    .arg(pair.empty)
                    .arg(pair.sameAsReference)
                    .arg(pair.translated)
                    .arg(pair.tooLong)
-                   .arg(pair.notStorable);
+                   .arg(pair.notStorable)
+                   .arg(pair.needsWork)
+                   .arg(pair.approved);
     }
     out += QStringLiteral(
                "{\"files\": %1, \"records\": %2, \"fields\": %3, \"empty\": %4, "
-               "\"same_as_reference\": %5, \"translated\": %6, \"too_long\": %7, "
-               "\"not_storable\": %8, \"missing\": %9}\n")
+               "\"same_as_reference\": %5, \"translated\": %6, \"needs_work\": %10, "
+               "\"approved\": %11, \"too_long\": %7, \"not_storable\": %8, \"missing\": %9}\n")
                .arg(files)
                .arg(total.records)
                .arg(total.fields)
@@ -312,7 +351,9 @@ int Stats(ProjectFile& project, const FormatCatalogue& catalogue, const ProjectL
                .arg(total.translated)
                .arg(total.tooLong)
                .arg(total.notStorable)
-               .arg(missing);
+               .arg(missing)
+               .arg(total.needsWork)
+               .arg(total.approved);
     Print(stdout, out);
     // The counts stand even when the cache could not be written (a read-only project).
     if (!stored)
@@ -464,6 +505,11 @@ int RunProject(const ProjectOptions& options, const FormatCatalogue& catalogue)
     TellLeftOut(listing);
     if (options.stats)
         return Stats(project, catalogue, listing);
+    if (options.states)
+        return convert::ListProjectStates(project, catalogue, listing, *options.states);
+    if (!options.setState.isEmpty())
+        return convert::SetProjectState(project, catalogue, listing, options.setState,
+                                        options.stateRequest);
     if (options.checkRequest.check)
         return convert::RunProjectCheck(project, catalogue, listing, options.checkRequest);
     if (options.find) {

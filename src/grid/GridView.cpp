@@ -501,6 +501,10 @@ void GridView::PaintCell(QPainter* painter, const QRect& rect, int row, int colu
             mark = kMarkReviewColour;
         else if (checks_ ? checks_->Mask(row, field) != 0 : problems != kNoProblem)
             mark = kMarkProblemColour;
+        else if (status_->State(row, field) == FieldState::NeedsWork)
+            mark = kMarkNeedsWorkColour;
+        else if (status_->State(row, field) == FieldState::Approved)
+            mark = kMarkApprovedColour;
         else if (status_->State(row, field) == FieldState::SameAsReference)
             mark = kMarkSameColour;
         else if (status_->State(row, field) == FieldState::Empty)
@@ -601,6 +605,10 @@ QString FieldStateText(const TranslationStatus& status, int record, int field)
             return UiText("mark.empty");
         case FieldState::SameAsReference:
             return UiText("mark.same");
+        case FieldState::NeedsWork:
+            return UiText("mark.needsWork");
+        case FieldState::Approved:
+            return UiText("mark.approved");
         case FieldState::Translated:
             break;
     }

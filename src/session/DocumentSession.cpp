@@ -4,6 +4,7 @@
 #include "documents/EdtDocument.h"
 #include "session/DocumentHistory.h"
 #include "translation/DocumentChecks.h"
+#include "translation/FieldStates.h"
 #include "translation/ReviewMarks.h"
 #include "translation/SourceGroups.h"
 #include "translation/TranslationStatus.h"
@@ -32,6 +33,7 @@ DocumentSession::DocumentSession(std::unique_ptr<EdtDocument> document, const QS
     : QObject(parent),
       document_(std::move(document)),
       review_(std::make_unique<ReviewMarks>(*document_)),
+      states_(std::make_unique<FieldStates>(*document_)),
       status_(std::make_unique<TranslationStatus>(*document_)),
       checks_(std::make_unique<DocumentChecks>(*document_, checkSettings_)),
       history_(std::make_unique<DocumentHistory>(document_.get())),
@@ -39,6 +41,7 @@ DocumentSession::DocumentSession(std::unique_ptr<EdtDocument> document, const QS
       name_(name)
 {
     status_->SetReviewMarks(review_.get());
+    status_->SetFieldStates(states_.get());
     connect(history_.get(), &DocumentHistory::ModifiedChanged, this,
             &DocumentSession::ModifiedChanged);
     connect(history_.get(), &DocumentHistory::ModifiedChanged, this,

@@ -22,6 +22,7 @@ namespace scrivlet {
 class DocumentChecks;
 class DocumentHistory;
 class EdtDocument;
+class FieldStates;
 class ReviewMarks;
 class SourceGroups;
 class TextPlan;
@@ -69,6 +70,8 @@ public:
     const CheckSettings& CheckChoices() const { return checkSettings_; }
     // The fields waiting for review since the original changed.
     ReviewMarks* Review() const { return review_.get(); }
+    // The states and comments set on the fields (needs work, approved, a confirmed name).
+    FieldStates* States() const { return states_.get(); }
     // The terms of the glossary check (the project's, for a document of the open project);
     // everything is checked again.
     void SetGlossary(std::vector<GlossaryTerm> terms);
@@ -140,6 +143,7 @@ private:
     std::shared_ptr<const EdtDocument> reference_;
     mutable std::unique_ptr<SourceGroups> groups_;  // goes before the reference it points into
     std::unique_ptr<ReviewMarks> review_;           // goes after the status that reads it
+    std::unique_ptr<FieldStates> states_;           // as the review marks
     std::unique_ptr<TranslationStatus> status_;     // goes before the documents it reads
     std::unique_ptr<DocumentChecks> checks_;        // as the status
     std::unique_ptr<DocumentHistory> history_;

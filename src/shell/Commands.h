@@ -382,6 +382,8 @@ inline constexpr const char* kFrameTextKeys[] = {
     // What a field's mark means; what F8 and F9 say.
     "mark.translated",
     "mark.same",
+    "mark.needsWork",
+    "mark.approved",
     "mark.empty",
     "mark.tooLong",
     "mark.notStorable",

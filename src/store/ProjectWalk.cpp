@@ -5,6 +5,7 @@
 #include "catalogue/FormatDetection.h"
 #include "documents/DocumentFiles.h"
 #include "documents/FileTypes.h"
+#include "translation/FieldStates.h"
 #include "translation/TranslationStatus.h"
 
 #include <QDateTime>
@@ -181,6 +182,7 @@ struct PairJob {
     const CachedCounts* cached = nullptr;
     PairCounts result;
     bool read = false;
+    std::vector<PlacedNote> notes;  // the fields' states, read before the pool starts
 };
 
 void CopyCounts(const CachedCounts& from, PairCounts* to)
@@ -192,6 +194,8 @@ void CopyCounts(const CachedCounts& from, PairCounts* to)
     to->translated = from.translated;
     to->tooLong = from.tooLong;
     to->notStorable = from.notStorable;
+    to->needsWork = from.needsWork;
+    to->approved = from.approved;
 }
 
 void Count(const ProjectFile& project, const FormatCatalogue& catalogue, PairJob& job)
@@ -220,8 +224,11 @@ void Count(const ProjectFile& project, const FormatCatalogue& catalogue, PairJob
         job.result.error = loaded.Error();
         return;
     }
+    FieldStates states(*pair.translation);
+    states.Restore(job.notes);
     TranslationStatus status(*pair.translation);
     status.SetReference(pair.original.get());
+    status.SetFieldStates(&states);
     const TranslationCounts& counts = status.Counts();
     CachedCounts& row = job.row;
     row.records = pair.translation->RecordCount();
@@ -231,6 +238,8 @@ void Count(const ProjectFile& project, const FormatCatalogue& catalogue, PairJob
     row.translated = counts.translated;
     row.tooLong = counts.tooLong;
     row.notStorable = counts.notStorable;
+    row.needsWork = counts.needsWork;
+    row.approved = counts.approved;
     CopyCounts(row, &job.result);
 }
 
@@ -380,6 +389,8 @@ Result CountProject(ProjectFile& project, const FormatCatalogue& catalogue,
             work.push_back(&job);
         }
     }
+    for (PairJob* job : work)
+        job->notes = project.FileNotes(job->entry->path);
     // Each pair is read, judged and let go on a thread of the pool (one per core).
     QtConcurrent::blockingMap(work, [&](PairJob* job) { Count(project, catalogue, *job); });
     QHash<QString, CachedCounts> rows;

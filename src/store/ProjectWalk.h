@@ -49,7 +49,7 @@ struct PairCounts {
     bool missing = false;  // no translation: counted as if it were a copy of the original
     QString error;         // the pair could not be counted: why
     qint64 records = 0, fields = 0, empty = 0, sameAsReference = 0, translated = 0, tooLong = 0,
-           notStorable = 0;
+           notStorable = 0, needsWork = 0, approved = 0;
 };
 
 struct CountRun {

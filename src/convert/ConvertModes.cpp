@@ -109,8 +109,9 @@ void PrintStats(const EdtDocument& document, const TranslationCounts& counts, bo
                        .arg(counts.empty);
     if (reference)
         line += QStringLiteral("\"same_as_reference\": %1, ").arg(counts.sameAsReference);
-    line += QStringLiteral("\"translated\": %1, \"needs_work\": %4, \"approved\": %5, "
-                           "\"too_long\": %2, \"not_storable\": %3}\n")
+    line += QStringLiteral(
+                "\"translated\": %1, \"needs_work\": %4, \"approved\": %5, "
+                "\"too_long\": %2, \"not_storable\": %3}\n")
                 .arg(counts.translated)
                 .arg(counts.tooLong)
                 .arg(counts.notStorable)
@@ -262,9 +263,9 @@ int RunStates(Session& s)
     if (const int failed = LoadReference(s, &reference))
         return failed;
     const Options& o = s.options;
-    return o.states ? ListFileStates(s.document, reference.document.get(), o.files[0])
-                    : SetFileState(s.document, reference.document.get(), o.files[0],
-                                   o.stateRequest);
+    return o.states
+               ? ListFileStates(s.document, reference.document.get(), o.files[0])
+               : SetFileState(s.document, reference.document.get(), o.files[0], o.stateRequest);
 }
 
 int RunFind(Session& s)

@@ -170,7 +170,9 @@ const ValueOption kValueOptions[] = {
          return SetNumber(&o->stateRequest.field, a, v);
      }},
     {QLatin1StringView("--state"), "%1 needs a value",
-     [](Options* o, const QString&, const QString& v) { return o->stateRequest.state = v, QString(); }},
+     [](Options* o, const QString&, const QString& v) {
+         return o->stateRequest.state = v, QString();
+     }},
     {QLatin1StringView("--comment"), "%1 needs a text",
      [](Options* o, const QString&, const QString& v) {
          return o->stateRequest.comment = v, QString();
@@ -186,7 +188,9 @@ const ValueOption kValueOptions[] = {
     {QLatin1StringView("--format"), "%1 needs an index or auto",
      [](Options* o, const QString&, const QString& v) { return o->format = v, QString(); }},
     {QLatin1StringView("--encoding"), "%1 needs a value",
-     [](Options* o, const QString& a, const QString& v) { return SetEncoding(&o->encoding, a, v); }},
+     [](Options* o, const QString& a, const QString& v) {
+         return SetEncoding(&o->encoding, a, v);
+     }},
     {QLatin1StringView("--to-encoding"), "%1 needs a value",
      [](Options* o, const QString& a, const QString& v) {
          return SetEncoding(&o->toEncoding, a, v);
@@ -324,8 +328,8 @@ QString CheckChecks(const Options& o)
 QString CheckStates(const Options& o)
 {
     const StateRequest& request = o.stateRequest;
-    if (!o.setState && (request.record >= 0 || request.field >= 0 || !request.state.isEmpty() ||
-                        request.comment))
+    if (!o.setState &&
+        (request.record >= 0 || request.field >= 0 || !request.state.isEmpty() || request.comment))
         return QStringLiteral("--record, --field, --state and --comment go with --set-state");
     if (!o.states && !o.setState)
         return {};
@@ -403,9 +407,8 @@ QString ParseArguments(const QStringList& args, Options* options)
             return QStringLiteral("--list-formats takes no files");
         return {};
     }
-    for (auto check :
-         {CheckUpdate, CheckPropagate, CheckSearch, CheckChecks, CheckExchange, CheckStates,
-          CheckFiles}) {
+    for (auto check : {CheckUpdate, CheckPropagate, CheckSearch, CheckChecks, CheckExchange,
+                       CheckStates, CheckFiles}) {
         if (const QString problem = check(*options); !problem.isEmpty())
             return problem;
     }

@@ -110,12 +110,24 @@ int Failed(const QString& why)
 
 bool IsValueOption(const QString& arg)
 {
-    static const QStringList options = {
-        "--language",  "--catalogue",        "--new-project",       "--project",
-        "--originals", "--translations",     "--original-encoding", "--encoding",
-        "--find",      "--update-originals", "--import-glossary",   "--export-glossary",
-        "--allow-link", "--set-state",      "--record",            "--field",
-        "--state",     "--comment"};
+    static const QStringList options = {"--language",
+                                        "--catalogue",
+                                        "--new-project",
+                                        "--project",
+                                        "--originals",
+                                        "--translations",
+                                        "--original-encoding",
+                                        "--encoding",
+                                        "--find",
+                                        "--update-originals",
+                                        "--import-glossary",
+                                        "--export-glossary",
+                                        "--allow-link",
+                                        "--set-state",
+                                        "--record",
+                                        "--field",
+                                        "--state",
+                                        "--comment"};
     bool exporting = false;
     return options.contains(arg) || convert::ExchangeOption(arg, &exporting);
 }

@@ -64,8 +64,7 @@ QString StateLines(const QString& file, const EdtDocument& document, const EdtDo
     QString out;
     for (const PlacedNote& placed : states.All())
         out += StateLine(file, placed.record, placed.field,
-                         StateName(status.State(placed.record, placed.field)),
-                         placed.note.comment);
+                         StateName(status.State(placed.record, placed.field)), placed.note.comment);
     return out;
 }
 
@@ -83,13 +82,13 @@ Result Apply(const EdtDocument& document, const EdtDocument* reference, const QS
     const StoredState state = *StoredStateNamed(request.state);
     if (text.isEmpty() && state != StoredState::NeedsWork)
         return Result::Failure(UiText("states.emptyField").arg(request.record).arg(request.field));
-    const auto at = std::lower_bound(
-        notes->begin(), notes->end(), std::pair(request.record, request.field),
-        [](const PlacedNote& p, std::pair<int, int> place) {
-            return std::pair(p.record, p.field) < place;
-        });
-    const bool found = at != notes->end() && at->record == request.record &&
-                       at->field == request.field;
+    const auto at =
+        std::lower_bound(notes->begin(), notes->end(), std::pair(request.record, request.field),
+                         [](const PlacedNote& p, std::pair<int, int> place) {
+                             return std::pair(p.record, p.field) < place;
+                         });
+    const bool found =
+        at != notes->end() && at->record == request.record && at->field == request.field;
     FieldNote note{state, StateHash(text), found ? at->note.comment : QString()};
     if (request.comment)
         note.comment = *request.comment;
@@ -160,8 +159,7 @@ int ListProjectStates(ProjectFile& project, const FormatCatalogue& catalogue,
 }
 
 int SetProjectState(ProjectFile& project, const FormatCatalogue& catalogue,
-                    const ProjectListing& listing, const QString& file,
-                    const StateRequest& request)
+                    const ProjectListing& listing, const QString& file, const StateRequest& request)
 {
     const QString path = Relative(file);
     const ProjectEntry* entry = EntryOf(listing, path);
@@ -180,8 +178,7 @@ int SetProjectState(ProjectFile& project, const FormatCatalogue& catalogue,
     return kExitOk;
 }
 
-int ListFileStates(const EdtDocument& document, const EdtDocument* reference,
-                   const QString& path)
+int ListFileStates(const EdtDocument& document, const EdtDocument* reference, const QString& path)
 {
     std::vector<PlacedNote> notes;
     if (Result read = NotesBesideFile(path)->Read(&notes); !read)

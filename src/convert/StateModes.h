@@ -32,8 +32,7 @@ int SetProjectState(ProjectFile& project, const FormatCatalogue& catalogue,
                     const ProjectListing& listing, const QString& file,
                     const StateRequest& request);
 // The same for a document outside a project, kept beside it; reference may be null.
-int ListFileStates(const EdtDocument& document, const EdtDocument* reference,
-                   const QString& path);
+int ListFileStates(const EdtDocument& document, const EdtDocument* reference, const QString& path);
 int SetFileState(const EdtDocument& document, const EdtDocument* reference, const QString& path,
                  const StateRequest& request);
 

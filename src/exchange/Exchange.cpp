@@ -325,7 +325,8 @@ void NoteEntry(const TranslationEntry& entry, QStringView text, ImportPlan* plan
     if (state == StoredState::NeedsWork)
         plan->report.Add(ImportReport::NeedsWork, entry.record);
     // The hash goes with no state too: a merge keeps the approval of the same text by it.
-    plan->notes.push_back({entry.record, entry.field, FieldNote{state, StateHash(text), entry.comment}});
+    plan->notes.push_back(
+        {entry.record, entry.field, FieldNote{state, StateHash(text), entry.comment}});
 }
 
 }  // namespace

@@ -155,9 +155,9 @@ std::vector<PlacedNote> MergeNotes(std::vector<PlacedNote> notes,
 
 // Matches the entries to the document's fields. A non-empty translation replaces the field's
 // text unless it is longer than the field or one the document's encoding cannot store; an empty
-// one leaves the field alone. A draft comes in as needs work (includeFuzzy changes nothing). A name the document lacks is not
-// imported; of entries naming the same field the first counts and the later ones are
-// duplicates. Each entry is counted once. Fails only when memory runs out.
+// one leaves the field alone. A draft comes in as needs work (includeFuzzy changes nothing). A name
+// the document lacks is not imported; of entries naming the same field the first counts and the
+// later ones are duplicates. Each entry is counted once. Fails only when memory runs out.
 Result PlanImport(const EdtDocument& document, const std::vector<TranslationEntry>& entries,
                   bool includeFuzzy, ImportPlan* plan);
 

@@ -310,8 +310,7 @@ Result WritePo(const OutFile& out, QFileDevice& device)
         po_message_set_msgctxt(message, EntryName(entry).toLatin1().constData());
         po_message_set_msgid(message, terminated(entry.source));
         po_message_set_msgstr(message, terminated(entry.target));
-        if (LineBreaksDiffer(entry.source, entry.target) ||
-            entry.state == StoredState::NeedsWork)
+        if (LineBreaksDiffer(entry.source, entry.target) || entry.state == StoredState::NeedsWork)
             po_message_set_fuzzy(message, 1);
         if (!entry.comment.isEmpty())
             po_message_set_comments(message, entry.comment.toUtf8().constData());

@@ -307,9 +307,9 @@ void Project::Follow(DocumentSession* session)
 
 void Project::Unfollow(DocumentSession& session)
 {
-    for (QObject* sender : std::initializer_list<QObject*>{
-             &session, session.Document(), session.Status(), session.Checks(), session.Review(),
-             session.States()})
+    for (QObject* sender :
+         std::initializer_list<QObject*>{&session, session.Document(), session.Status(),
+                                         session.Checks(), session.Review(), session.States()})
         sender->disconnect(this);
 }
 

@@ -363,9 +363,9 @@ Result ProjectFile::StoreCache(const QHash<QString, CachedCounts>& rows)
                 put.Bind(index + 2, stamp->hash);
                 index += 3;
             }
-            for (qint64 value : {row.layout, row.records, row.fields, row.empty,
-                                 row.sameAsReference, row.translated, row.tooLong, row.notStorable,
-                                 row.needsWork, row.approved})
+            for (qint64 value :
+                 {row.layout, row.records, row.fields, row.empty, row.sameAsReference,
+                  row.translated, row.tooLong, row.notStorable, row.needsWork, row.approved})
                 put.Bind(index++, value);
             put.Step();
             done = put.Done();
@@ -407,8 +407,8 @@ std::optional<FieldMarks> ProjectFile::Marks(const QString& file, int record, in
     query.Bind(1, file).Bind(2, record).Bind(3, field);
     if (!query.IsValid() || !query.Step())
         return std::nullopt;
-    return FieldMarks{query.Text(0), ReviewOf(query.Int(1)), query.Text(2),
-                      StateOf(query.Int(3)), query.Int(4)};
+    return FieldMarks{query.Text(0), ReviewOf(query.Int(1)), query.Text(2), StateOf(query.Int(3)),
+                      query.Int(4)};
 }
 
 std::vector<ProjectFile::PlacedMarks> ProjectFile::FileMarks(const QString& file)
@@ -724,9 +724,8 @@ Result ProjectFile::StageUpdate(const QString& file, const std::vector<PlacedMar
         sql::Statement putIds = db_.Prepare("INSERT OR REPLACE INTO pending_ids VALUES(?, ?, ?)");
         if (done)
             done = PutIds(putIds, file, ids);
-        sql::Statement mark =
-            db_.Prepare("INSERT OR REPLACE INTO pending_marks(" kMarkColumns
-                        ") VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+        sql::Statement mark = db_.Prepare("INSERT OR REPLACE INTO pending_marks(" kMarkColumns
+                                          ") VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
         for (size_t i = 0; done && i < marks.size(); ++i)
             done = PutMarks(mark, file, marks[i].record, marks[i].field, marks[i].marks);
         return done;
@@ -746,7 +745,8 @@ Result ProjectFile::SwitchUpdate(const QString& originals)
     Result done = db_.InTransaction([&] {
         Result moved = db_.Exec(
             "DELETE FROM field_marks WHERE file IN (SELECT file FROM pending_files);"
-            "INSERT INTO field_marks(" kMarkColumns ") SELECT " kMarkColumns " FROM pending_marks;"
+            "INSERT INTO field_marks(" kMarkColumns ") SELECT " kMarkColumns
+            " FROM pending_marks;"
             "DELETE FROM pending_marks;"
             "INSERT OR REPLACE INTO record_ids SELECT * FROM pending_ids;"
             "DELETE FROM pending_ids;");

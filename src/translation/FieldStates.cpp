@@ -19,8 +19,8 @@ qint64 StateHash(QStringView text)
 {
     quint64 hash = 14695981039346656037ULL;
     for (const QChar c : text) {
-        for (const quint8 byte : {static_cast<quint8>(c.unicode() & 0xff),
-                                  static_cast<quint8>(c.unicode() >> 8)}) {
+        for (const quint8 byte :
+             {static_cast<quint8>(c.unicode() & 0xff), static_cast<quint8>(c.unicode() >> 8)}) {
             hash ^= byte;
             hash *= 1099511628211ULL;
         }
@@ -95,9 +95,8 @@ StoredState FieldStates::StateAt(int record, int field) const
 FieldNote FieldStates::Stamped(int record, int field, StoredState state,
                                const QString& comment) const
 {
-    return FieldNote{state, state == StoredState::None
-                                ? 0
-                                : StateHash(document_.FieldText(record, field)),
+    return FieldNote{state,
+                     state == StoredState::None ? 0 : StateHash(document_.FieldText(record, field)),
                      comment};
 }
 

@@ -581,9 +581,11 @@ private slots:
         QFETCH(bool, approvals);
         QFETCH(QStringList, check);
         const auto reference = MakeDocument(Layout(), {{"Lamp", "Hello"}, {"Ann", "Bye"}});
-        const auto translation = MakeDocument(Layout(), {{"Lampe", "Hallo"}, {"Anna", u"Tschüss"_qs}});
+        const auto translation =
+            MakeDocument(Layout(), {{"Lampe", "Hallo"}, {"Anna", u"Tschüss"_qs}});
         FieldStates states(*translation);
-        states.Set(0, 0, states.Stamped(0, 0, StoredState::NeedsWork, u"Lampe or Leuchte?\nAsk"_qs));
+        states.Set(0, 0,
+                   states.Stamped(0, 0, StoredState::NeedsWork, u"Lampe or Leuchte?\nAsk"_qs));
         states.Set(0, 1, states.Stamped(0, 1, StoredState::Approved, {}));
         states.Set(1, 0, states.Stamped(1, 0, StoredState::None, u"a name"_qs));
         const TranslationFileFormat& format = TranslationFormatForPath(name);

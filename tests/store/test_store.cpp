@@ -345,8 +345,9 @@ private slots:
         const QString set = "--project %P --set-state ";
         const auto line = [](const char* file, int record, int field, const char* state,
                              const char* comment = nullptr) {
-            return QStringLiteral("{\"file\": \"%1\", \"record\": %2, \"field\": %3, "
-                                  "\"state\": \"%4\"%5}\n")
+            return QStringLiteral(
+                       "{\"file\": \"%1\", \"record\": %2, \"field\": %3, "
+                       "\"state\": \"%4\"%5}\n")
                 .arg(file)
                 .arg(record)
                 .arg(field)
@@ -354,8 +355,9 @@ private slots:
                 .arg(comment ? QStringLiteral(", \"comment\": \"%1\"").arg(comment) : QString());
         };
         QTest::newRow("needs work, commented")
-            << set + "act1/dialog_intro.edt --record 0 --field 1 --state needs_work --comment "
-                     "Du/Sie?"
+            << set +
+                   "act1/dialog_intro.edt --record 0 --field 1 --state needs_work --comment "
+                   "Du/Sie?"
             << 0 << line("act1/dialog_intro.edt", 0, 1, "needs_work");
         QTest::newRow("approved") << set + "act1/items.edt --record 0 --field 0 --state approved"
                                   << 0 << line("act1/items.edt", 0, 0, "approved");
@@ -401,11 +403,12 @@ private slots:
                "\"same_as_reference\": 5, \"translated\": 1, \"needs_work\": 1, "
                "\"approved\": 1, \"too_long\": 0, \"not_storable\": 1, \"missing\": 1}\n";
         const QString file = "--format 0 --encoding 0 ";
-        QTest::newRow("beside a file") << file + "--set-state --record 0 --field 1 --state "
-                                                 "approved --comment ok %F"
+        QTest::newRow("beside a file") << file +
+                                              "--set-state --record 0 --field 1 --state "
+                                              "approved --comment ok %F"
                                        << 0 << line("%F", 0, 1, "approved");
-        QTest::newRow("beside a file, listed") << file + "--states %F" << 0
-                                               << line("%F", 0, 1, "approved", "ok");
+        QTest::newRow("beside a file, listed")
+            << file + "--states %F" << 0 << line("%F", 0, 1, "approved", "ok");
         QTest::newRow("beside a file, counted")
             << file + "--stats %F" << 0
             << "{\"records\": 3, \"fields\": 6, \"empty\": 2, \"translated\": 3, "
@@ -806,13 +809,15 @@ private slots:
         // A target nobody approved (the XLIFF ones added by hand) comes in as needs work.
         const int drafts = format == "xliff" ? 1 : 0;
         const auto rest = [](int needsWork) {
-            return QStringLiteral("\"fuzzy_skipped\": 0, \"too_long\": 0, \"unknown\": 0, "
-                                  "\"not_storable\": 0, \"duplicate\": 0, \"needs_work\": %1}\n")
+            return QStringLiteral(
+                       "\"fuzzy_skipped\": 0, \"too_long\": 0, \"unknown\": 0, "
+                       "\"not_storable\": 0, \"duplicate\": 0, \"needs_work\": %1}\n")
                 .arg(needsWork);
         };
         QCOMPARE(QString::fromUtf8(imported.out),
                  "{\"file\": \"act1/dialog_intro.edt\", \"imported\": 0, \"unchanged\": 5, " +
-                     rest(0) + "{\"file\": \"act1/items.edt\", \"imported\": 1, \"unchanged\": 1, " +
+                     rest(0) +
+                     "{\"file\": \"act1/items.edt\", \"imported\": 1, \"unchanged\": 1, " +
                      rest(drafts) +
                      "{\"file\": \"act2/dialog_end.edt\", \"created\": true, \"imported\": 1, "
                      "\"unchanged\": 1, " +

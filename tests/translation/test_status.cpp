@@ -119,17 +119,33 @@ private slots:
         const int empty = int(FieldState::Empty), same = int(FieldState::SameAsReference),
                   translated = int(FieldState::Translated), needsWork = int(FieldState::NeedsWork),
                   approved = int(FieldState::Approved);
-        QTest::newRow("approved holds for its text") << "xy" << "approved" << "xy" << approved;
-        QTest::newRow("approved, text edited") << "xy" << "approved" << "xz" << translated;
-        QTest::newRow("approved, text emptied") << "xy" << "approved" << "" << empty;
-        QTest::newRow("approved, text back to the original") << "xy" << "approved" << "ab" << same;
-        QTest::newRow("needs work stays through an edit") << "xy" << "needs_work" << "xz"
-                                                         << needsWork;
-        QTest::newRow("needs work on the original's text") << "ab" << "needs_work" << "ab"
-                                                          << needsWork;
-        QTest::newRow("a name that stays, confirmed") << "ab" << "translated" << "ab" << translated;
-        QTest::newRow("confirmed, then edited") << "ab" << "translated" << "ax" << translated;
-        QTest::newRow("confirmed, then emptied") << "ab" << "translated" << "" << empty;
+        QTest::newRow("approved holds for its text") << "xy"
+                                                     << "approved"
+                                                     << "xy" << approved;
+        QTest::newRow("approved, text edited") << "xy"
+                                               << "approved"
+                                               << "xz" << translated;
+        QTest::newRow("approved, text emptied") << "xy"
+                                                << "approved"
+                                                << "" << empty;
+        QTest::newRow("approved, text back to the original") << "xy"
+                                                             << "approved"
+                                                             << "ab" << same;
+        QTest::newRow("needs work stays through an edit") << "xy"
+                                                          << "needs_work"
+                                                          << "xz" << needsWork;
+        QTest::newRow("needs work on the original's text") << "ab"
+                                                           << "needs_work"
+                                                           << "ab" << needsWork;
+        QTest::newRow("a name that stays, confirmed") << "ab"
+                                                      << "translated"
+                                                      << "ab" << translated;
+        QTest::newRow("confirmed, then edited") << "ab"
+                                                << "translated"
+                                                << "ax" << translated;
+        QTest::newRow("confirmed, then emptied") << "ab"
+                                                 << "translated"
+                                                 << "" << empty;
     }
     void storedStates()
     {
@@ -175,7 +191,6 @@ private slots:
         QCOMPARE(status.Counts().approved, 1);
     }
 };
-
 
 SCRIVLET_TEST(StatusTest);
 #include "test_status.moc"

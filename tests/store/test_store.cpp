@@ -433,6 +433,39 @@ private slots:
             QVERIFY2(run.err.startsWith(out), qPrintable(run.err));
     }
 
+    // The project filled from its memory: an exact match as translated, a fuzzy one as needs
+    // work; a file the project lacks is refused.
+    void pretranslateProject()
+    {
+        QVERIFY(MakeProject("pre"));
+        const QString project = P("pre/p.scrivlet");
+        {
+            std::unique_ptr<TranslationMemory> memory;
+            QVERIFY(OpenMemory(project, &memory));
+            MemoryCounts counts;
+            const std::vector<MemoryUnit> units{{"Bye", "Ciao", "x", 0},
+                                                {"Swords", "Schwert", "x", 0}};
+            QVERIFY(memory->Add({"en", "de"}, units, &counts));
+        }
+        const QStringList args{"--project", project, "--pretranslate"};
+        ToolRun run = Convert(args + QStringList{"--min-score", "50"});
+        QCOMPARE(run.code, 0);
+        QCOMPARE(QString::fromUtf8(run.out),
+                 "{\"file\": \"act1/dialog_intro.edt\", \"filled\": 1, \"exact\": 1, "
+                 "\"fuzzy\": 0, \"too_long\": 0}\n"
+                 "{\"file\": \"act1/items.edt\", \"filled\": 1, \"exact\": 0, \"fuzzy\": 1, "
+                 "\"too_long\": 0}\n"
+                 "{\"file\": \"act2/dialog_end.edt\", \"filled\": 0, \"exact\": 0, \"fuzzy\": 0, "
+                 "\"too_long\": 0}\n"
+                 "{\"files\": 3, \"filled\": 2, \"exact\": 1, \"fuzzy\": 1, \"too_long\": 0}\n");
+        QVERIFY(!QFile::exists(P("pre/de/act2/dialog_end.edt")));
+        run = Convert({"--project", project, "--states"});
+        QCOMPARE(QString::fromUtf8(run.out),
+                 "{\"file\": \"act1/items.edt\", \"record\": 1, \"field\": 0, "
+                 "\"state\": \"needs_work\"}\n");
+        QCOMPARE(Convert(args + QStringList{"--file", "act9/none.edt"}).code, 1);
+    }
+
     // A review mark reads as needs work; settling the field another way takes the mark and
     // keeps the source the memory needs.
     void reviewMarkIsNeedsWork()

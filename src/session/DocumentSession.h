@@ -1,6 +1,7 @@
 #pragma once
 
 #include "translation/Checks.h"
+#include "translation/FieldStates.h"
 
 #include <QObject>
 #include <QString>
@@ -93,6 +94,15 @@ public:
     int Propagate(int record, int field);
     // The review mark of (record, document column) taken away; false when it has none.
     bool ConfirmReview(int record, int column);
+    // --- states and comments: each a step of the history that changes no file ------------
+    // The fields (record, text field) given state on their present texts, their comments
+    // kept; a review mark of a field given another state than needs work is settled too.
+    // False when nothing changes or a field is empty and given translated or approved.
+    bool SetStates(const std::vector<std::pair<int, int>>& fields, StoredState state,
+                   const QString& stepName);
+    // Needs work on the fields where any lacks it, else off (translated by their texts).
+    bool ToggleNeedsWork(const std::vector<std::pair<int, int>>& fields, const QString& stepName);
+    bool SetComment(int record, int field, const QString& comment, const QString& stepName);
 
     // --- modified ----------------------------------------------------------------------------
     // Whether the document differs from its file (the history's clean state, or a change no

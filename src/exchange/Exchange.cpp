@@ -380,8 +380,14 @@ Result PlanImport(const EdtDocument& document, const std::vector<TranslationEntr
             document.Format().fields[static_cast<size_t>(document.TextColumn(field))];
         if (entry.text.isEmpty() || entry.text == document.FieldText(record, field)) {
             plan->report.Add(ImportReport::Unchanged, record);
-            if (!entry.text.isEmpty())
+            if (!entry.text.isEmpty()) {
                 NoteEntry(entry, entry.text, plan);
+            } else if (!entry.comment.isEmpty()) {
+                // No translation, but a comment on the field as it is.
+                TranslationEntry commented = entry;
+                commented.fuzzy = commented.approved = false;
+                NoteEntry(commented, document.FieldText(record, field), plan);
+            }
             continue;
         }
         if (entry.text.size() > def.size) {

@@ -92,7 +92,8 @@ public:
             entry_.fuzzy = NeedsReview(state) || (!unitApproved_ && !entry_.approved);
             Collect(&entry_.text, depth);
         } else if (depth == unitDepth_ + 1 && name == QLatin1String("note") &&
-                   attributes.value(QLatin1String("from")) == kTranslator) {
+                   (attributes.value(QLatin1String("from")) == kTranslator ||
+                    attributes.value(QLatin1String("from")) == QLatin1String("po-translator"))) {
             Collect(&entry_.comment, depth);
         } else if (depth == unitDepth_ + 1 && name == QLatin1String("context-group")) {
             inReference_ = attributes.value(QLatin1String("name")) == QLatin1String("po-reference");
@@ -124,6 +125,14 @@ public:
             // which is where translate-toolkit keeps an XLIFF id through PO and back.
             if (entry_.record < 0 && !reference_[1].isEmpty())
                 ParseEntryName(QString(reference_[0] + u':' + reference_[1]), &entry_);
+            // Our own position note, which lconvert hands back as the translator's.
+            if (entry_.comment.startsWith(QLatin1String("position ")) &&
+                (entry_.record >= 0 || entry_.recordId >= 0)) {
+                TranslationEntry place;
+                ParseEntryName(QStringView(entry_.comment).mid(9), &place);
+                if (place.record >= 0)
+                    entry_.comment.clear();
+            }
             if (!header_)
                 entries_->push_back(std::move(entry_));
         }
@@ -253,14 +262,15 @@ Result XliffWriter::Add(const OutFile& out)
                                                              : QStringLiteral("translated"));
         xml.writeTextElement(kNamespace, QStringLiteral("note"),
                              out.fields[static_cast<size_t>(entry.field)].caption);
+        if (entry.recordId >= 0)
+            xml.writeTextElement(kNamespace, QStringLiteral("note"), EntryPosition(entry));
+        // Last: Qt's lconvert keeps only a unit's last note, as the translator's.
         if (!entry.comment.isEmpty()) {
             xml.writeStartElement(kNamespace, QStringLiteral("note"));
             xml.writeAttribute(QStringLiteral("from"), kTranslator);
             xml.writeCharacters(entry.comment.toString());
             xml.writeEndElement();
         }
-        if (entry.recordId >= 0)
-            xml.writeTextElement(kNamespace, QStringLiteral("note"), EntryPosition(entry));
         xml.writeEndElement();
     }
     xml.writeEndElement();  // body

@@ -8,6 +8,7 @@
 #include "session/DocumentHistory.h"
 #include "session/DocumentSession.h"
 #include "translation/DocumentChecks.h"
+#include "translation/FieldStates.h"
 #include "translation/ReviewMarks.h"
 #include "translation/TranslationStatus.h"
 
@@ -588,7 +589,9 @@ void GridView::paintEvent(QPaintEvent* event)
 
 // --- input ----------------------------------------------------------------------------------
 
-QString FieldStateText(const TranslationStatus& status, int record, int field)
+namespace {
+
+QString StateWords(const TranslationStatus& status, int record, int field)
 {
     const quint8 problems = status.Problems(record, field);
     QStringList parts;
@@ -613,6 +616,16 @@ QString FieldStateText(const TranslationStatus& status, int record, int field)
             break;
     }
     return UiText("mark.translated");
+}
+
+}  // namespace
+
+// The state, then the translator's comment when there is one.
+QString FieldStateText(const TranslationStatus& status, int record, int field)
+{
+    const FieldNote* note = status.States() ? status.States()->At(record, field) : nullptr;
+    const QString words = StateWords(status, record, field);
+    return note && !note->comment.isEmpty() ? words + u'\n' + note->comment : words;
 }
 
 bool GridView::viewportEvent(QEvent* event)

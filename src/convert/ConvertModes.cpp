@@ -10,6 +10,8 @@
 #include "documents/Storability.h"
 #include "exchange/Exchange.h"
 #include "search/Replace.h"
+#include "store/FieldNotes.h"
+#include "translation/FieldStates.h"
 #include "translation/SourceGroups.h"
 #include "translation/TranslationStatus.h"
 
@@ -107,10 +109,14 @@ void PrintStats(const EdtDocument& document, const TranslationCounts& counts, bo
                        .arg(counts.empty);
     if (reference)
         line += QStringLiteral("\"same_as_reference\": %1, ").arg(counts.sameAsReference);
-    line += QStringLiteral("\"translated\": %1, \"too_long\": %2, \"not_storable\": %3}\n")
+    line += QStringLiteral(
+                "\"translated\": %1, \"needs_work\": %4, \"approved\": %5, "
+                "\"too_long\": %2, \"not_storable\": %3}\n")
                 .arg(counts.translated)
                 .arg(counts.tooLong)
-                .arg(counts.notStorable);
+                .arg(counts.notStorable)
+                .arg(counts.needsWork)
+                .arg(counts.approved);
     Print(stdout, line);
 }
 
@@ -152,8 +158,13 @@ int RunExport(Session& s)
     if (const int failed = LoadReference(s, &reference))
         return failed;
     const Options& o = s.options;
-    const Result exported =
-        ExportTranslations(s.document, reference.document.get(), o.exportPath, *o.exchangeFormat);
+    std::vector<PlacedNote> notes;
+    if (Result read = NotesBesideFile(o.files[0])->Read(&notes); !read)
+        return Failed("error.openFailed", NotesFilePath(o.files[0]), read.Error());
+    FieldStates states(s.document);
+    states.Restore(notes);
+    const Result exported = ExportTranslations(s.document, reference.document.get(), o.exportPath,
+                                               *o.exchangeFormat, nullptr, {}, &states);
     return exported ? kExitOk : Failed(str::SaveFailed, o.exportPath, exported.Error());
 }
 
@@ -191,6 +202,12 @@ int RunImport(Session& s)
         return kExitFailed;
     if (const int failed = SaveOutput(s.document, output, s.document.GetEncoding()))
         return failed;
+    // INPUT's states and comments with the file's over them, beside OUTPUT.
+    std::vector<PlacedNote> notes;
+    if (Result read = NotesBesideFile(o.files[0])->Read(&notes); !read)
+        return Failed("error.openFailed", NotesFilePath(o.files[0]), read.Error());
+    if (Result written = NotesBesideFile(output)->Write(MergeNotes(notes, plan.notes)); !written)
+        return Failed("error.saveFailed", NotesFilePath(output), written.Error());
     PrintImportReport(report);
     return kExitOk;
 }
@@ -206,6 +223,12 @@ int RunStats(Session& s)
         status.SetReference(reference.document.get());
     if (o.toEncoding)
         status.SetStorage(TextStorage{*o.toEncoding, FileTypeForPath(o.files[0])});
+    FieldStates states(s.document);
+    std::vector<PlacedNote> notes;
+    if (Result read = NotesBesideFile(o.files[0])->Read(&notes); !read)
+        return Failed("error.openFailed", NotesFilePath(o.files[0]), read.Error());
+    states.Restore(notes);
+    status.SetFieldStates(&states);
     PrintStats(s.document, status.Counts(), !o.reference.isEmpty());
     return kExitOk;
 }
@@ -232,6 +255,17 @@ int RunPropagate(Session& s)
                       .arg(fill.filled)
                       .arg(fill.conflicting));
     return kExitOk;
+}
+
+int RunStates(Session& s)
+{
+    LoadResult reference;
+    if (const int failed = LoadReference(s, &reference))
+        return failed;
+    const Options& o = s.options;
+    return o.states
+               ? ListFileStates(s.document, reference.document.get(), o.files[0])
+               : SetFileState(s.document, reference.document.get(), o.files[0], o.stateRequest);
 }
 
 int RunFind(Session& s)
@@ -296,6 +330,7 @@ const Mode kModes[] = {
     {[](const Options& o) { return o.Exporting(); }, RunExport},
     {[](const Options& o) { return o.Importing(); }, RunImport},
     {[](const Options& o) { return o.stats; }, RunStats},
+    {[](const Options& o) { return o.states || o.setState; }, RunStates},
     {[](const Options& o) { return o.checkRequest.check; }, RunCheck},
     {[](const Options& o) { return o.find && !o.replaceWith; }, RunFind},
     {[](const Options&) { return true; }, RunConvert},

@@ -3,6 +3,7 @@
 #include "documents/Encodings.h"
 #include "exchange/Exchange.h"
 #include "search/Search.h"
+#include "translation/FieldStates.h"
 
 namespace scrivlet::convert {
 
@@ -27,6 +28,10 @@ const char kUsage[] =
     "                   --old-reference OLD --reference NEW --update INPUT OUTPUT\n"
     "  scrivlet-convert [COMMON] --format N|auto --encoding E [--reference-encoding E1]\n"
     "                   --reference REF --propagate INPUT OUTPUT\n"
+    "  scrivlet-convert [COMMON] --format N|auto --encoding E [--reference REF] --states INPUT\n"
+    "  scrivlet-convert [COMMON] --format N|auto --encoding E [--reference REF] --set-state\n"
+    "                   --record R --field F --state needs_work|translated|approved\n"
+    "                   [--comment TEXT] INPUT\n"
     "\n"
     "COMMON:\n"
     "  --language en|de|pl|ru  interface language of the messages and the catalogue\n"
@@ -81,6 +86,10 @@ const char kUsage[] =
     "                   {\"groups\": G, \"filled\": F, \"conflicting\": C}: G originals with\n"
     "                   translated and untranslated fields, C of them left alone because\n"
     "                   their translations differ\n"
+    "  --states         print {\"file\", \"record\", \"field\", \"state\", \"comment\"} for each\n"
+    "                   field of INPUT with a state or a comment, kept in INPUT.states\n"
+    "  --set-state      set one field's state (and comment) in INPUT.states; translated\n"
+    "                   is kept only for a text the same as REF's\n"
     "MATCH: --match-case, --whole-word, --regex (then $1 to $9 and $& in R insert the\n"
     "       groups and the match, $$ a '$'). Without --match-case the case is ignored.\n"
     "Files ending in .edt (any case) are record files, all others text files.\n"
@@ -107,6 +116,8 @@ const Switch kSwitches[] = {
     {QLatin1StringView("--stats"), &Options::stats},
     {QLatin1StringView("--update"), &Options::update},
     {QLatin1StringView("--propagate"), &Options::propagate},
+    {QLatin1StringView("--states"), &Options::states},
+    {QLatin1StringView("--set-state"), &Options::setState},
 };
 
 struct SearchSwitch {
@@ -143,7 +154,30 @@ QString SetEncoding(std::optional<int>* target, const QString& arg, const QStrin
     return *target ? QString() : QStringLiteral("%1 must be 0 to 4, not '%2'").arg(arg, value);
 }
 
+QString SetNumber(int* target, const QString& arg, const QString& value)
+{
+    bool ok = false;
+    *target = value.toInt(&ok);
+    return ok && *target >= 0 ? QString() : QStringLiteral("%1 takes a number from 0").arg(arg);
+}
+
 const ValueOption kValueOptions[] = {
+    {QLatin1StringView("--record"), "%1 needs a number",
+     [](Options* o, const QString& a, const QString& v) {
+         return SetNumber(&o->stateRequest.record, a, v);
+     }},
+    {QLatin1StringView("--field"), "%1 needs a number",
+     [](Options* o, const QString& a, const QString& v) {
+         return SetNumber(&o->stateRequest.field, a, v);
+     }},
+    {QLatin1StringView("--state"), "%1 needs a value",
+     [](Options* o, const QString&, const QString& v) {
+         return o->stateRequest.state = v, QString();
+     }},
+    {QLatin1StringView("--comment"), "%1 needs a text",
+     [](Options* o, const QString&, const QString& v) {
+         return o->stateRequest.comment = v, QString();
+     }},
     {QLatin1StringView("--find"), "%1 needs a text",
      [](Options* o, const QString&, const QString& v) { return o->find = v, QString(); }},
     {QLatin1StringView("--replace-with"), "%1 needs a text",
@@ -155,7 +189,9 @@ const ValueOption kValueOptions[] = {
     {QLatin1StringView("--format"), "%1 needs an index or auto",
      [](Options* o, const QString&, const QString& v) { return o->format = v, QString(); }},
     {QLatin1StringView("--encoding"), "%1 needs a value",
-     [](Options* o, const QString& a, const QString& v) { return SetEncoding(&o->encoding, a, v); }},
+     [](Options* o, const QString& a, const QString& v) {
+         return SetEncoding(&o->encoding, a, v);
+     }},
     {QLatin1StringView("--to-encoding"), "%1 needs a value",
      [](Options* o, const QString& a, const QString& v) {
          return SetEncoding(&o->toEncoding, a, v);
@@ -234,9 +270,10 @@ QString CheckExchange(const Options& o)
 {
     if ((o.Exporting() || o.Importing()) &&
         (o.find || o.dump || o.stats || (o.Exporting() && o.Importing())))
-        return QStringLiteral("one of --dump, --find, --stats, --export-* and --import-* at a time");
+        return QStringLiteral(
+            "one of --dump, --find, --stats, --export-* and --import-* at a time");
     if ((!o.reference.isEmpty() || o.referenceEncoding) && !o.Exporting() && !o.stats &&
-        !o.update && !o.propagate && !o.checkRequest.check)
+        !o.update && !o.propagate && !o.checkRequest.check && !o.states && !o.setState)
         return QStringLiteral(
                    "--reference and --reference-encoding go with --stats, --update, --propagate, "
                    "--check, ") +
@@ -290,9 +327,27 @@ QString CheckChecks(const Options& o)
     return o.files.size() == 1 ? QString() : QStringLiteral("--check takes one INPUT");
 }
 
+QString CheckStates(const Options& o)
+{
+    const StateRequest& request = o.stateRequest;
+    if (!o.setState &&
+        (request.record >= 0 || request.field >= 0 || !request.state.isEmpty() || request.comment))
+        return QStringLiteral("--record, --field, --state and --comment go with --set-state");
+    if (!o.states && !o.setState)
+        return {};
+    if (o.states && o.setState)
+        return QStringLiteral("one of --states and --set-state at a time");
+    if (o.find || o.dump || o.stats || o.strict || o.Exporting() || o.Importing() || o.update ||
+        o.propagate || o.checkRequest.check)
+        return QStringLiteral("--states and --set-state go with none of the other modes");
+    if (o.files.size() != 1)
+        return QStringLiteral("%1 takes one INPUT").arg(o.states ? "--states" : "--set-state");
+    return o.setState ? StateRequestProblem(request) : QString();
+}
+
 QString CheckFiles(const Options& o)
 {
-    if (o.checkRequest.check)
+    if (o.checkRequest.check || o.states || o.setState)
         return {};
     if (o.stats) {
         // --to-encoding names the encoding the counts judge storability in.
@@ -354,11 +409,21 @@ QString ParseArguments(const QStringList& args, Options* options)
             return QStringLiteral("--list-formats takes no files");
         return {};
     }
-    for (auto check :
-         {CheckUpdate, CheckPropagate, CheckSearch, CheckChecks, CheckExchange, CheckFiles}) {
+    for (auto check : {CheckUpdate, CheckPropagate, CheckSearch, CheckChecks, CheckExchange,
+                       CheckStates, CheckFiles}) {
         if (const QString problem = check(*options); !problem.isEmpty())
             return problem;
     }
+    return {};
+}
+
+QString StateRequestProblem(const StateRequest& request)
+{
+    if (request.record < 0 || request.field < 0)
+        return QStringLiteral("--set-state needs --record R and --field F (from 0)");
+    if (!StoredStateNamed(request.state))
+        return QStringLiteral("--state takes needs_work, translated or approved, not '%1'")
+            .arg(request.state);
     return {};
 }
 

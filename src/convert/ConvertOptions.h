@@ -15,6 +15,16 @@ class TranslationFileFormat;
 
 namespace scrivlet::convert {
 
+// What --set-state asks for.
+struct StateRequest {
+    int record = -1, field = -1;
+    QString state;  // needs_work, translated or approved
+    std::optional<QString> comment;
+};
+
+// What is wrong with a --set-state request; empty when nothing.
+QString StateRequestProblem(const StateRequest& request);
+
 extern const char kUsage[];
 
 struct Options {
@@ -42,6 +52,9 @@ struct Options {
     QString oldReference;
     bool update = false;
     bool propagate = false;
+    // The fields' states and comments, kept beside INPUT.
+    bool states = false, setState = false;
+    StateRequest stateRequest;
 
     bool Exporting() const { return !exportPath.isEmpty(); }
     bool Importing() const { return !importPath.isEmpty(); }

@@ -73,14 +73,15 @@ QString ImportCounts(const ImportReport& report)
     return QStringLiteral(
                "\"imported\": %1, \"unchanged\": %2, \"fuzzy_skipped\": %3, "
                "\"too_long\": %4, \"unknown\": %5, \"not_storable\": %6, "
-               "\"duplicate\": %7}\n")
+               "\"duplicate\": %7, \"needs_work\": %8}\n")
         .arg(report.count[ImportReport::Imported])
         .arg(report.count[ImportReport::Unchanged])
         .arg(report.count[ImportReport::FuzzySkipped])
         .arg(report.count[ImportReport::TooLong])
         .arg(report.count[ImportReport::Unknown])
         .arg(report.count[ImportReport::NotStorable])
-        .arg(report.count[ImportReport::Duplicate]);
+        .arg(report.count[ImportReport::Duplicate])
+        .arg(report.count[ImportReport::NeedsWork]);
 }
 
 std::optional<UiLanguage> LanguageOf(const QString& code)

@@ -12,7 +12,9 @@
 #include "documents/DocumentFiles.h"
 #include "documents/Encodings.h"
 #include "documents/FileTypes.h"
+#include "store/FieldNotes.h"
 #include "store/MemoryExchange.h"
+#include "store/ProjectPretranslate.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
@@ -391,6 +393,14 @@ int Pretranslate(Run& run)
                           .arg(report.notStorable));
     if (Result saved = SaveDocumentAs(document, output, FileTypeForPath(output), encoding); !saved)
         return convert::Failed(str::SaveFailed, output, saved.Error());
+    // INPUT's states with the guesses as needs work, beside OUTPUT.
+    std::vector<PlacedNote> notes;
+    if (Result read = NotesBesideFile(o.pretranslate[0])->Read(&notes); !read)
+        return convert::Failed("error.openFailed", NotesFilePath(o.pretranslate[0]), read.Error());
+    if (Result written =
+            NotesBesideFile(output)->Write(GuessesNeedWork(document, notes, report));
+        !written)
+        return convert::Failed("error.saveFailed", NotesFilePath(output), written.Error());
     Print(stdout,
           QStringLiteral("{\"filled\": %1, \"exact\": %2, \"fuzzy\": %3, \"too_long\": %4}\n")
               .arg(report.filled)

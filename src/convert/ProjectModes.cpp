@@ -9,10 +9,12 @@
 #include "convert/CheckModes.h"
 #include "convert/ConvertOptions.h"
 #include "convert/ConvertSession.h"
+#include "convert/StateModes.h"
 #include "convert/UpdateModes.h"
 #include "documents/Encodings.h"
 #include "store/ProjectExchange.h"
 #include "store/ProjectGlossary.h"
+#include "store/ProjectPretranslate.h"
 #include "store/ProjectSearch.h"
 
 #include <QDir>
@@ -38,7 +40,12 @@ const char kProjectUsageHead[] =
     "                   --original-encoding E --translations DIR --encoding E2\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet --stats\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet [CHECK OPTIONS] --check\n"
-    "  scrivlet-convert [COMMON] --project P.scrivlet --find TEXT [MATCH]\n";
+    "  scrivlet-convert [COMMON] --project P.scrivlet --find TEXT [MATCH]\n"
+    "  scrivlet-convert [COMMON] --project P.scrivlet --states [RELPATH]\n"
+    "  scrivlet-convert [COMMON] --project P.scrivlet --set-state RELPATH --record R --field F\n"
+    "                   --state needs_work|translated|approved [--comment TEXT]\n"
+    "  scrivlet-convert [COMMON] --project P.scrivlet --pretranslate [--min-score N]\n"
+    "                   [--file RELPATH]\n";
 // Then a line each for the exports and the imports of the translation file formats.
 const char kProjectUsageTail[] =
     "  scrivlet-convert [COMMON] --project P.scrivlet --update-originals DIR\n"
@@ -86,6 +93,12 @@ struct ProjectOptions {
     QString importGlossary, exportGlossary;
     QString allowLink;
     std::optional<std::pair<QString, QString>> setFormat;  // relative path, N or auto
+    std::optional<QString> states;                         // the file, empty for all
+    QString setState;
+    convert::StateRequest stateRequest;
+    bool pretranslate = false;
+    int minScore = 100;
+    QString onlyFile;
 };
 
 int UsageError(const QString& why)
@@ -103,11 +116,26 @@ int Failed(const QString& why)
 
 bool IsValueOption(const QString& arg)
 {
-    static const QStringList options = {
-        "--language",  "--catalogue",        "--new-project",       "--project",
-        "--originals", "--translations",     "--original-encoding", "--encoding",
-        "--find",      "--update-originals", "--import-glossary",   "--export-glossary",
-        "--allow-link"};
+    static const QStringList options = {"--language",
+                                        "--catalogue",
+                                        "--new-project",
+                                        "--project",
+                                        "--originals",
+                                        "--translations",
+                                        "--original-encoding",
+                                        "--encoding",
+                                        "--find",
+                                        "--update-originals",
+                                        "--import-glossary",
+                                        "--export-glossary",
+                                        "--allow-link",
+                                        "--set-state",
+                                        "--record",
+                                        "--field",
+                                        "--state",
+                                        "--comment",
+                                        "--min-score",
+                                        "--file"};
     bool exporting = false;
     return options.contains(arg) || convert::ExchangeOption(arg, &exporting);
 }
@@ -152,6 +180,32 @@ QString TakeValue(const QString& arg, const QString& value, ProjectOptions* opti
                                                    : options->exportGlossary) = value;
         return value.isEmpty() ? QStringLiteral("%1 needs a file").arg(arg) : QString();
     }
+    if (arg == QLatin1String("--record") || arg == QLatin1String("--field")) {
+        bool ok = false;
+        (arg == QLatin1String("--record") ? options->stateRequest.record
+                                          : options->stateRequest.field) = value.toInt(&ok);
+        return ok && value.toInt() >= 0 ? QString()
+                                        : QStringLiteral("%1 takes a number from 0").arg(arg);
+    }
+    if (arg == QLatin1String("--set-state") || arg == QLatin1String("--state")) {
+        (arg == QLatin1String("--state") ? options->stateRequest.state : options->setState) = value;
+        return value.isEmpty() ? QStringLiteral("%1 needs a value").arg(arg) : QString();
+    }
+    if (arg == QLatin1String("--min-score")) {
+        bool ok = false;
+        options->minScore = value.toInt(&ok);
+        return ok && options->minScore >= 1 && options->minScore <= 100
+                   ? QString()
+                   : QStringLiteral("--min-score takes 1 to 100, not '%1'").arg(value);
+    }
+    if (arg == QLatin1String("--file")) {
+        options->onlyFile = QDir::cleanPath(QDir::fromNativeSeparators(value));
+        return value.isEmpty() ? QStringLiteral("--file needs a path") : QString();
+    }
+    if (arg == QLatin1String("--comment")) {
+        options->stateRequest.comment = value;
+        return {};
+    }
     if (arg == QLatin1String("--find")) {
         options->find = value;
         return value.isEmpty() ? QStringLiteral("--find needs a text") : QString();
@@ -181,6 +235,11 @@ QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
             i += 2;
         } else if (arg == QLatin1String("--stats")) {
             options->stats = true;
+        } else if (arg == QLatin1String("--pretranslate")) {
+            options->pretranslate = true;
+        } else if (arg == QLatin1String("--states")) {
+            const bool named = i + 1 < args.size() && !args[i + 1].startsWith(u'-');
+            options->states = named ? args[++i] : QString();
         } else if (arg == QLatin1String("--include-fuzzy")) {
             options->includeFuzzy = true;
         } else if (arg == QLatin1String("--match-case")) {
@@ -214,12 +273,23 @@ QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
         (options->setFormat ? 1 : 0) + (options->exportPath.isEmpty() ? 0 : 1) +
         (options->importPath.isEmpty() ? 0 : 1) + (options->updateOriginals.isEmpty() ? 0 : 1) +
         (options->importGlossary.isEmpty() ? 0 : 1) + (options->exportGlossary.isEmpty() ? 0 : 1) +
-        (options->allowLink.isEmpty() ? 0 : 1);
+        (options->allowLink.isEmpty() ? 0 : 1) + (options->states ? 1 : 0) +
+        (options->setState.isEmpty() ? 0 : 1) + (options->pretranslate ? 1 : 0);
     if (modes != 1)
         return QStringLiteral(
             "--project takes one of --stats, --check, --find, --export-*, --import-*, "
-            "--update-originals, --set-format, --allow-link, --import-glossary and "
-            "--export-glossary");
+            "--update-originals, --set-format, --allow-link, --import-glossary, "
+            "--export-glossary, --states, --set-state and --pretranslate");
+    if (!options->pretranslate && (options->minScore != 100 || !options->onlyFile.isEmpty()))
+        return QStringLiteral("--min-score and --file go with --pretranslate");
+    const convert::StateRequest& request = options->stateRequest;
+    if (!options->setState.isEmpty()) {
+        if (const QString problem = convert::StateRequestProblem(request); !problem.isEmpty())
+            return problem;
+    } else if (request.record >= 0 || request.field >= 0 || !request.state.isEmpty() ||
+               request.comment) {
+        return QStringLiteral("--record, --field, --state and --comment go with --set-state");
+    }
     if (!options->originals.isEmpty() || !options->translations.isEmpty() ||
         options->originalEncoding >= 0 || options->encoding >= 0)
         return QStringLiteral("the folders and encodings are the project's own");
@@ -268,12 +338,15 @@ QString CountsJson(const TranslationCounts& counts)
 {
     return QStringLiteral(
                "\"records\": %1, \"fields\": %2, \"empty\": %3, \"same_as_reference\": %4, "
-               "\"translated\": %5, \"too_long\": %6, \"not_storable\": %7")
+               "\"translated\": %5, \"needs_work\": %6, \"approved\": %7, \"too_long\": %8, "
+               "\"not_storable\": %9")
         .arg(counts.records)
         .arg(counts.fields)
         .arg(counts.empty)
         .arg(counts.sameAsReference)
         .arg(counts.translated)
+        .arg(counts.needsWork)
+        .arg(counts.approved)
         .arg(counts.tooLong)
         .arg(counts.notStorable);
 }
@@ -369,6 +442,51 @@ int Import(ProjectFile& project, const FormatCatalogue& catalogue, const Project
     return failed ? kExitFailed : kExitOk;
 }
 
+QString PretranslateCounts(const PretranslateReport& report)
+{
+    return QStringLiteral("\"filled\": %1, \"exact\": %2, \"fuzzy\": %3, \"too_long\": %4}\n")
+        .arg(report.filled)
+        .arg(report.exact)
+        .arg(report.fuzzy)
+        .arg(report.tooLong);
+}
+
+// A line per file, then the total; each changed translation written whole.
+int Pretranslate(ProjectFile& project, const FormatCatalogue& catalogue,
+                 const ProjectListing& listing, const ProjectOptions& options)
+{
+    if (!options.onlyFile.isEmpty() &&
+        std::none_of(listing.entries.begin(), listing.entries.end(), [&](const ProjectEntry& e) {
+            return e.hasOriginal && e.path == options.onlyFile;
+        }))
+        return Failed(UiText("project.noSuchOriginal").arg(options.onlyFile));
+    PretranslateReport total;
+    int files = 0;
+    bool failed = false;
+    const Result run = PretranslateProject(
+        project, catalogue, listing, options.minScore, options.onlyFile,
+        [&](const FilePretranslation& line) {
+            if (!line.error.isEmpty()) {
+                Print(stderr,
+                      QStringLiteral("scrivlet-convert: %1: %2\n").arg(line.path, line.error));
+                failed = true;
+                return;
+            }
+            ++files;
+            total.filled += line.report.filled;
+            total.exact += line.report.exact;
+            total.fuzzy += line.report.fuzzy;
+            total.tooLong += line.report.tooLong;
+            Print(stdout,
+                  QStringLiteral("{\"file\": %1, ").arg(QString::fromUtf8(JsonString(line.path))) +
+                      PretranslateCounts(line.report));
+        });
+    if (!run)
+        return Failed(run.Error());
+    Print(stdout, QStringLiteral("{\"files\": %1, ").arg(files) + PretranslateCounts(total));
+    return failed ? kExitFailed : kExitOk;
+}
+
 // Chooses a format for one original (or gives it back to detection) and prints what the file
 // now has: {"file": .., "format": N or null when unclear, "override": true|false}.
 int SetFormat(ProjectFile& project, const FormatCatalogue& catalogue, const QString& file,
@@ -453,6 +571,13 @@ int RunProject(const ProjectOptions& options, const FormatCatalogue& catalogue)
     TellLeftOut(listing);
     if (options.stats)
         return Stats(project, catalogue, listing);
+    if (options.pretranslate)
+        return Pretranslate(project, catalogue, listing, options);
+    if (options.states)
+        return convert::ListProjectStates(project, catalogue, listing, *options.states);
+    if (!options.setState.isEmpty())
+        return convert::SetProjectState(project, catalogue, listing, options.setState,
+                                        options.stateRequest);
     if (options.checkRequest.check)
         return convert::RunProjectCheck(project, catalogue, listing, options.checkRequest);
     if (options.find) {

@@ -12,6 +12,7 @@
 #include <QSaveFile>
 
 #include <cerrno>
+#include <map>
 #include <optional>
 
 #ifndef Q_OS_WIN
@@ -125,7 +126,7 @@ QString LanguageOf(const EdtDocument& document)
 }
 
 OutFile Entries(const EdtDocument& document, const EdtDocument* reference,
-                std::span<const qint32> recordIds)
+                std::span<const qint32> recordIds, const FieldStates* states)
 {
     OutFile file;
     file.fileName = QFileInfo(document.Path()).fileName();
@@ -157,8 +158,15 @@ OutFile Entries(const EdtDocument& document, const EdtDocument* reference,
             const int id = record < static_cast<int>(recordIds.size())
                                ? recordIds[static_cast<size_t>(record)]
                                : -1;
-            file.entries.push_back(
-                {record, k, id, source, reference && own != source ? own : QStringView()});
+            OutEntry& entry = file.entries.emplace_back();
+            entry.record = record, entry.field = k, entry.recordId = id, entry.source = source;
+            entry.target = reference && own != source ? own : QStringView();
+            if (const FieldNote* note = states ? states->At(record, k) : nullptr) {
+                entry.comment = note->comment;
+                const StoredState state = states->StateAt(record, k);
+                if (!entry.target.isEmpty() && state != StoredState::Translated)
+                    entry.state = state;
+            }
         }
     }
     return file;
@@ -222,9 +230,10 @@ Result CommitWritten(QSaveFile& out, Result done)
 
 Result ExportTranslations(const EdtDocument& document, const EdtDocument* reference,
                           const QString& path, const TranslationFileFormat& format,
-                          qsizetype* entryCount, std::span<const qint32> recordIds)
+                          qsizetype* entryCount, std::span<const qint32> recordIds,
+                          const FieldStates* states)
 {
-    const OutFile file = Entries(document, reference, recordIds);
+    const OutFile file = Entries(document, reference, recordIds, states);
     if (entryCount)
         *entryCount = static_cast<qsizetype>(file.entries.size());
     if (Result writable = CheckTexts(file, document, format); !writable)
@@ -263,11 +272,12 @@ TranslationBundle::TranslationBundle(const QString& path, const TranslationFileF
 TranslationBundle::~TranslationBundle() = default;
 
 Result TranslationBundle::Add(const EdtDocument& document, const EdtDocument* reference,
-                              const QString& name, std::span<const qint32> recordIds)
+                              const QString& name, std::span<const qint32> recordIds,
+                              const FieldStates* states)
 {
     if (!d_->failure)
         return d_->failure;
-    OutFile file = Entries(document, reference, recordIds);
+    OutFile file = Entries(document, reference, recordIds, states);
     file.fileName = name;
     d_->failure = CheckTexts(file, document, d_->format);
     if (d_->failure)
@@ -304,9 +314,52 @@ void ImportReport::Add(Kind kind, int record)
         kept.push_back(record);
 }
 
+namespace {
+
+// What an entry says of its field's state, on the text it leaves there.
+void NoteEntry(const TranslationEntry& entry, QStringView text, ImportPlan* plan)
+{
+    const StoredState state = entry.fuzzy      ? StoredState::NeedsWork
+                              : entry.approved ? StoredState::Approved
+                                               : StoredState::None;
+    if (state == StoredState::NeedsWork)
+        plan->report.Add(ImportReport::NeedsWork, entry.record);
+    // The hash goes with no state too: a merge keeps the approval of the same text by it.
+    plan->notes.push_back(
+        {entry.record, entry.field, FieldNote{state, StateHash(text), entry.comment}});
+}
+
+}  // namespace
+
+std::vector<PlacedNote> MergeNotes(std::vector<PlacedNote> notes,
+                                   const std::vector<PlacedNote>& imported)
+{
+    std::map<std::pair<int, int>, FieldNote> merged;
+    for (PlacedNote& placed : notes)
+        merged[{placed.record, placed.field}] = std::move(placed.note);
+    for (const PlacedNote& placed : imported) {
+        FieldNote& note = merged[{placed.record, placed.field}];
+        // A file without a comment for the field leaves the one kept, and one that cannot say
+        // "approved" (PO) leaves the approval of the same text.
+        const bool keepsApproval = placed.note.state == StoredState::None &&
+                                   note.state == StoredState::Approved &&
+                                   note.hash == placed.note.hash;
+        const StoredState state = keepsApproval ? note.state : placed.note.state;
+        note = FieldNote{state, state == StoredState::None ? 0 : placed.note.hash,
+                         placed.note.comment.isEmpty() ? note.comment : placed.note.comment};
+    }
+    notes.clear();
+    for (auto& [place, note] : merged) {
+        if (!note.IsEmpty())
+            notes.push_back({place.first, place.second, std::move(note)});
+    }
+    return notes;
+}
+
 Result PlanImport(const EdtDocument& document, const std::vector<TranslationEntry>& entries,
                   bool includeFuzzy, ImportPlan* plan)
 {
+    Q_UNUSED(includeFuzzy);
     *plan = ImportPlan();
     const int fields = document.TextFieldCount();
     const TextStorage storage{document.GetEncoding(), document.GetFileType()};
@@ -323,14 +376,18 @@ Result PlanImport(const EdtDocument& document, const std::vector<TranslationEntr
             continue;
         }
         given[slot] = true;
-        if (entry.fuzzy && !includeFuzzy) {
-            plan->report.Add(ImportReport::FuzzySkipped, record);
-            continue;
-        }
         const FieldDef& def =
             document.Format().fields[static_cast<size_t>(document.TextColumn(field))];
         if (entry.text.isEmpty() || entry.text == document.FieldText(record, field)) {
             plan->report.Add(ImportReport::Unchanged, record);
+            if (!entry.text.isEmpty()) {
+                NoteEntry(entry, entry.text, plan);
+            } else if (!entry.comment.isEmpty()) {
+                // No translation, but a comment on the field as it is.
+                TranslationEntry commented = entry;
+                commented.fuzzy = commented.approved = false;
+                NoteEntry(commented, document.FieldText(record, field), plan);
+            }
             continue;
         }
         if (entry.text.size() > def.size) {
@@ -345,6 +402,7 @@ Result PlanImport(const EdtDocument& document, const std::vector<TranslationEntr
         if (!plan->texts.Add(record, field, entry.text))
             return Result::Failure(UiText("xchg.noMemory"));
         plan->report.Add(ImportReport::Imported, record);
+        NoteEntry(entry, entry.text, plan);
     }
     return {};
 }

@@ -3,6 +3,7 @@
 #include "base/Result.h"
 #include "documents/EdtDocument.h"
 #include "exchange/TranslationEntry.h"
+#include "translation/FieldStates.h"
 
 #include <QFlags>
 #include <QLatin1StringView>
@@ -84,10 +85,12 @@ const TranslationFileFormat* TranslationFormatNamed(QStringView name);
 // Writes the document's entries to path, replacing an old file only once the new one is
 // complete. reference may be null; entryCount, when given, gets the number of entries written.
 // recordIds, when given, holds the lasting id of each record (a project's): the entries are
-// named by them.
+// named by them. states, when given, are the document's: needs work, approval and comments go
+// with the entries where the format can carry them.
 Result ExportTranslations(const EdtDocument& document, const EdtDocument* reference,
                           const QString& path, const TranslationFileFormat& format,
-                          qsizetype* entryCount = nullptr, std::span<const qint32> recordIds = {});
+                          qsizetype* entryCount = nullptr, std::span<const qint32> recordIds = {},
+                          const FieldStates* states = nullptr);
 
 // Several documents in one file of a format that Can(Bundle), each a part under the name the
 // caller gives (a project's relative paths), written one document at a time. The old file is
@@ -99,9 +102,9 @@ public:
     TranslationBundle(const TranslationBundle&) = delete;
     TranslationBundle& operator=(const TranslationBundle&) = delete;
 
-    // reference and recordIds as for ExportTranslations.
+    // reference, recordIds and states as for ExportTranslations.
     Result Add(const EdtDocument& document, const EdtDocument* reference, const QString& name,
-               std::span<const qint32> recordIds = {});
+               std::span<const qint32> recordIds = {}, const FieldStates* states = nullptr);
     Result Commit();
 
 private:
@@ -122,11 +125,12 @@ struct ImportReport {
     enum Kind {
         Imported,
         Unchanged,
-        FuzzySkipped,
+        FuzzySkipped,  // no longer: a draft is imported as needs work
         TooLong,
         Unknown,
         NotStorable,
         Duplicate,
+        NeedsWork,  // imported (or unchanged) as needs work; also counted as one of those
         KindCount
     };
     static constexpr int kRecordsKept = 5;
@@ -140,13 +144,20 @@ struct ImportReport {
 struct ImportPlan {
     TextPlan texts;
     ImportReport report;
+    // The state and comment of each field an entry gave (imported or unchanged), on the text
+    // the field has after the import; in entry order.
+    std::vector<PlacedNote> notes;
 };
 
+// The document's notes with the plan's put over them (by record and field).
+std::vector<PlacedNote> MergeNotes(std::vector<PlacedNote> notes,
+                                   const std::vector<PlacedNote>& imported);
+
 // Matches the entries to the document's fields. A non-empty translation replaces the field's
-// text unless it is longer than the field, one the document's encoding cannot store, or a fuzzy
-// one not asked for; an empty one leaves the field alone. A name the document lacks is not
-// imported; of entries naming the same field the first counts and the later ones are
-// duplicates. Each entry is counted once. Fails only when memory runs out.
+// text unless it is longer than the field or one the document's encoding cannot store; an empty
+// one leaves the field alone. A draft comes in as needs work (includeFuzzy changes nothing). A name
+// the document lacks is not imported; of entries naming the same field the first counts and the
+// later ones are duplicates. Each entry is counted once. Fails only when memory runs out.
 Result PlanImport(const EdtDocument& document, const std::vector<TranslationEntry>& entries,
                   bool includeFuzzy, ImportPlan* plan);
 

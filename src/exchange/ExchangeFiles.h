@@ -2,6 +2,7 @@
 
 #include "base/Result.h"
 #include "exchange/TranslationEntry.h"
+#include "translation/FieldStates.h"
 
 #include <QFileDevice>
 #include <QString>
@@ -22,6 +23,8 @@ struct OutEntry {
     int recordId = -1;  // the record's lasting id in a project, -1: named by its position
     QStringView source;
     QStringView target;  // empty: no translation
+    StoredState state = StoredState::None;  // NeedsWork or Approved where the field is so
+    QStringView comment;
 };
 
 struct OutField {

@@ -310,8 +310,10 @@ Result WritePo(const OutFile& out, QFileDevice& device)
         po_message_set_msgctxt(message, EntryName(entry).toLatin1().constData());
         po_message_set_msgid(message, terminated(entry.source));
         po_message_set_msgstr(message, terminated(entry.target));
-        if (LineBreaksDiffer(entry.source, entry.target))
+        if (LineBreaksDiffer(entry.source, entry.target) || entry.state == StoredState::NeedsWork)
             po_message_set_fuzzy(message, 1);
+        if (!entry.comment.isEmpty())
+            po_message_set_comments(message, entry.comment.toUtf8().constData());
         const QByteArray& comment = comments[static_cast<size_t>(entry.field)];
         if (entry.recordId >= 0)
             placed = comment + '\n' + EntryPosition(entry).toLatin1();
@@ -373,6 +375,9 @@ Result ReadPo(const QString& path, std::vector<TranslationEntry>* entries)
             entry.source = QString::fromUtf8(id);
             entry.text = QString::fromUtf8(text);
             entry.fuzzy = po_message_is_fuzzy(message) != 0;
+            entry.comment = QString::fromUtf8(po_message_comments(message));
+            if (entry.comment.endsWith(u'\n'))
+                entry.comment.chop(1);
         }
         po_message_iterator_free(iterator);
     }

@@ -19,7 +19,9 @@ struct TranslationEntry {
     int recordId = -1;
     QString text;
     QString source;  // what the translation translates
-    bool fuzzy = false;
+    bool fuzzy = false;     // a draft that needs work (PO's fuzzy flag, XLIFF's needs-* states)
+    bool approved = false;  // signed off by a reviewer (XLIFF's signed-off and final)
+    QString comment;        // the translator's comment
 };
 
 // A part of a file that holds many documents (an XLIFF <file>): the name of its document,

@@ -43,6 +43,13 @@ bool NeedsReview(QStringView state)
     return state == QLatin1String("new") || state.startsWith(QLatin1String("needs-"));
 }
 
+bool SignedOff(QStringView state)
+{
+    return state == QLatin1String("signed-off") || state == QLatin1String("final");
+}
+
+const QString kTranslator = QStringLiteral("translator");
+
 // The trans-units of a document, token by token: Qt's readElementText recurses once per nested
 // element, and 60,000 nested <g> in one target overflowed the stack.
 class UnitReader {
@@ -68,6 +75,7 @@ public:
             entry_ = TranslationEntry();
             reference_[0].clear(), reference_[1].clear();
             ParseEntryName(attributes.value(QLatin1String("id")), &entry_);
+            unitApproved_ = attributes.value(QLatin1String("approved")) == QLatin1String("yes");
             // The header translate-toolkit's po2xliff carries over from PO holds no field.
             header_ = attributes.value(QLatin1String("restype")) ==
                       QLatin1String("x-gettext-domain-header");
@@ -78,8 +86,15 @@ public:
         if (depth == unitDepth_ + 1 && name == QLatin1String("source")) {
             Collect(&entry_.source, depth);
         } else if (depth == unitDepth_ + 1 && name == QLatin1String("target")) {
-            entry_.fuzzy = NeedsReview(attributes.value(QLatin1String("state")));
+            // A target nobody approved is a draft, unless its state says it was signed off.
+            const QStringView state = attributes.value(QLatin1String("state"));
+            entry_.approved = SignedOff(state) && !NeedsReview(state);
+            entry_.fuzzy = NeedsReview(state) || (!unitApproved_ && !entry_.approved);
             Collect(&entry_.text, depth);
+        } else if (depth == unitDepth_ + 1 && name == QLatin1String("note") &&
+                   (attributes.value(QLatin1String("from")) == kTranslator ||
+                    attributes.value(QLatin1String("from")) == QLatin1String("po-translator"))) {
+            Collect(&entry_.comment, depth);
         } else if (depth == unitDepth_ + 1 && name == QLatin1String("context-group")) {
             inReference_ = attributes.value(QLatin1String("name")) == QLatin1String("po-reference");
         } else if (inReference_ && depth == unitDepth_ + 2 && name == QLatin1String("context")) {
@@ -110,6 +125,14 @@ public:
             // which is where translate-toolkit keeps an XLIFF id through PO and back.
             if (entry_.record < 0 && !reference_[1].isEmpty())
                 ParseEntryName(QString(reference_[0] + u':' + reference_[1]), &entry_);
+            // Our own position note, which lconvert hands back as the translator's.
+            if (entry_.comment.startsWith(QLatin1String("position ")) &&
+                (entry_.record >= 0 || entry_.recordId >= 0)) {
+                TranslationEntry place;
+                ParseEntryName(QStringView(entry_.comment).mid(9), &place);
+                if (place.record >= 0)
+                    entry_.comment.clear();
+            }
             if (!header_)
                 entries_->push_back(std::move(entry_));
         }
@@ -132,6 +155,7 @@ private:
     int unitDepth_ = 0;  // depth of the open trans-unit, 0 outside one
     bool inReference_ = false;
     bool header_ = false;
+    bool unitApproved_ = false;
 };
 
 template <typename Fail>
@@ -227,15 +251,26 @@ Result XliffWriter::Add(const OutFile& out)
         xml.writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
         // A target left unapproved is a draft to lconvert and translate-toolkit, which then
         // mark it for review or fuzzy. Untranslated fields have no target at all.
-        if (!entry.target.isEmpty())
+        const bool needsWork = entry.state == StoredState::NeedsWork;
+        if (!entry.target.isEmpty() && !needsWork)
             xml.writeAttribute(QStringLiteral("approved"), QStringLiteral("yes"));
         WriteText(xml, QStringLiteral("source"), entry.source);
         if (!entry.target.isEmpty())
-            WriteText(xml, QStringLiteral("target"), entry.target, QStringLiteral("translated"));
+            WriteText(xml, QStringLiteral("target"), entry.target,
+                      needsWork ? QStringLiteral("needs-review-translation")
+                      : entry.state == StoredState::Approved ? QStringLiteral("signed-off")
+                                                             : QStringLiteral("translated"));
         xml.writeTextElement(kNamespace, QStringLiteral("note"),
                              out.fields[static_cast<size_t>(entry.field)].caption);
         if (entry.recordId >= 0)
             xml.writeTextElement(kNamespace, QStringLiteral("note"), EntryPosition(entry));
+        // Last: Qt's lconvert keeps only a unit's last note, as the translator's.
+        if (!entry.comment.isEmpty()) {
+            xml.writeStartElement(kNamespace, QStringLiteral("note"));
+            xml.writeAttribute(QStringLiteral("from"), kTranslator);
+            xml.writeCharacters(entry.comment.toString());
+            xml.writeEndElement();
+        }
         xml.writeEndElement();
     }
     xml.writeEndElement();  // body

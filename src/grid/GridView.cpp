@@ -8,6 +8,7 @@
 #include "session/DocumentHistory.h"
 #include "session/DocumentSession.h"
 #include "translation/DocumentChecks.h"
+#include "translation/FieldStates.h"
 #include "translation/ReviewMarks.h"
 #include "translation/TranslationStatus.h"
 
@@ -501,6 +502,10 @@ void GridView::PaintCell(QPainter* painter, const QRect& rect, int row, int colu
             mark = kMarkReviewColour;
         else if (checks_ ? checks_->Mask(row, field) != 0 : problems != kNoProblem)
             mark = kMarkProblemColour;
+        else if (status_->State(row, field) == FieldState::NeedsWork)
+            mark = kMarkNeedsWorkColour;
+        else if (status_->State(row, field) == FieldState::Approved)
+            mark = kMarkApprovedColour;
         else if (status_->State(row, field) == FieldState::SameAsReference)
             mark = kMarkSameColour;
         else if (status_->State(row, field) == FieldState::Empty)
@@ -584,7 +589,9 @@ void GridView::paintEvent(QPaintEvent* event)
 
 // --- input ----------------------------------------------------------------------------------
 
-QString FieldStateText(const TranslationStatus& status, int record, int field)
+namespace {
+
+QString StateWords(const TranslationStatus& status, int record, int field)
 {
     const quint8 problems = status.Problems(record, field);
     QStringList parts;
@@ -601,10 +608,24 @@ QString FieldStateText(const TranslationStatus& status, int record, int field)
             return UiText("mark.empty");
         case FieldState::SameAsReference:
             return UiText("mark.same");
+        case FieldState::NeedsWork:
+            return UiText("mark.needsWork");
+        case FieldState::Approved:
+            return UiText("mark.approved");
         case FieldState::Translated:
             break;
     }
     return UiText("mark.translated");
+}
+
+}  // namespace
+
+// The state, then the translator's comment when there is one.
+QString FieldStateText(const TranslationStatus& status, int record, int field)
+{
+    const FieldNote* note = status.States() ? status.States()->At(record, field) : nullptr;
+    const QString words = StateWords(status, record, field);
+    return note && !note->comment.isEmpty() ? words + u'\n' + note->comment : words;
 }
 
 bool GridView::viewportEvent(QEvent* event)

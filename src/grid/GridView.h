@@ -36,6 +36,8 @@ inline constexpr QRgb kMarkSameColour = qRgb(80, 130, 220);
 inline constexpr QRgb kMarkTranslatedColour = qRgb(60, 170, 90);
 inline constexpr QRgb kMarkProblemColour = qRgb(220, 50, 80);
 inline constexpr QRgb kMarkReviewColour = qRgb(150, 80, 200);
+inline constexpr QRgb kMarkNeedsWorkColour = qRgb(235, 200, 40);
+inline constexpr QRgb kMarkApprovedColour = qRgb(20, 100, 50);
 inline constexpr int kMarkWidth = 3;
 
 // What a field's mark stands for, in words: its problems, else its state.

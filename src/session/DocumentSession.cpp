@@ -3,7 +3,9 @@
 #include "base/UiText.h"
 #include "documents/EdtDocument.h"
 #include "session/DocumentHistory.h"
+#include "session/FieldNotesStep.h"
 #include "translation/DocumentChecks.h"
+#include "translation/FieldStates.h"
 #include "translation/ReviewMarks.h"
 #include "translation/SourceGroups.h"
 #include "translation/TranslationStatus.h"
@@ -12,6 +14,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
+#include <QUndoStack>
+
+#include <algorithm>
 
 namespace scrivlet {
 
@@ -32,6 +37,7 @@ DocumentSession::DocumentSession(std::unique_ptr<EdtDocument> document, const QS
     : QObject(parent),
       document_(std::move(document)),
       review_(std::make_unique<ReviewMarks>(*document_)),
+      states_(std::make_unique<FieldStates>(*document_)),
       status_(std::make_unique<TranslationStatus>(*document_)),
       checks_(std::make_unique<DocumentChecks>(*document_, checkSettings_)),
       history_(std::make_unique<DocumentHistory>(document_.get())),
@@ -39,6 +45,7 @@ DocumentSession::DocumentSession(std::unique_ptr<EdtDocument> document, const QS
       name_(name)
 {
     status_->SetReviewMarks(review_.get());
+    status_->SetFieldStates(states_.get());
     connect(history_.get(), &DocumentHistory::ModifiedChanged, this,
             &DocumentSession::ModifiedChanged);
     connect(history_.get(), &DocumentHistory::ModifiedChanged, this,
@@ -213,6 +220,67 @@ bool DocumentSession::ConfirmReview(int record, int column)
 {
     const int field = document_->FieldOfColumn(column);
     return field >= 0 && review_->Clear(record, field);
+}
+
+bool DocumentSession::SetStates(const std::vector<std::pair<int, int>>& fields,
+                                StoredState state, const QString& stepName)
+{
+    std::vector<PlacedNote> before, after;
+    for (const auto& [record, field] : fields) {
+        if (record < 0 || record >= document_->RecordCount() || field < 0 ||
+            field >= document_->TextFieldCount())
+            return false;
+        if (state != StoredState::NeedsWork && state != StoredState::None &&
+            document_->FieldText(record, field).isEmpty())
+            return false;
+        const FieldNote* now = states_->At(record, field);
+        FieldNote was = now ? *now : FieldNote{};
+        FieldNote next = states_->Stamped(record, field, state, was.comment);
+        // Translated by its text needs nothing stored.
+        if (state == StoredState::Translated &&
+            status_->State(record, field) != FieldState::SameAsReference &&
+            !(now && now->state == StoredState::Translated))
+            next = FieldNote{StoredState::None, 0, was.comment};
+        if (state != StoredState::NeedsWork)
+            review_->Clear(record, field);
+        if (next == was)
+            continue;
+        before.push_back({record, field, was});
+        after.push_back({record, field, next});
+    }
+    if (after.empty())
+        return false;
+    const int column = document_->TextColumn(after.front().field);
+    history_->Stack()->push(new FieldNotesStep(document_.get(), states_.get(), std::move(before),
+                                               std::move(after), column, stepName));
+    return true;
+}
+
+bool DocumentSession::ToggleNeedsWork(const std::vector<std::pair<int, int>>& fields,
+                                      const QString& stepName)
+{
+    const bool anyWithout = std::any_of(fields.begin(), fields.end(), [this](const auto& place) {
+        return status_->State(place.first, place.second) != FieldState::NeedsWork;
+    });
+    return SetStates(fields, anyWithout ? StoredState::NeedsWork : StoredState::None, stepName);
+}
+
+bool DocumentSession::SetComment(int record, int field, const QString& comment,
+                                 const QString& stepName)
+{
+    if (record < 0 || record >= document_->RecordCount() || field < 0 ||
+        field >= document_->TextFieldCount())
+        return false;
+    const FieldNote* now = states_->At(record, field);
+    const FieldNote was = now ? *now : FieldNote{};
+    FieldNote next = was;
+    next.comment = comment;
+    if (next == was)
+        return false;
+    history_->Stack()->push(new FieldNotesStep(document_.get(), states_.get(),
+                                               {{record, field, was}}, {{record, field, next}},
+                                               document_->TextColumn(field), stepName));
+    return true;
 }
 
 bool DocumentSession::IsModified() const

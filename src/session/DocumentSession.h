@@ -1,6 +1,7 @@
 #pragma once
 
 #include "translation/Checks.h"
+#include "translation/FieldStates.h"
 
 #include <QObject>
 #include <QString>
@@ -22,6 +23,7 @@ namespace scrivlet {
 class DocumentChecks;
 class DocumentHistory;
 class EdtDocument;
+class FieldStates;
 class ReviewMarks;
 class SourceGroups;
 class TextPlan;
@@ -69,6 +71,8 @@ public:
     const CheckSettings& CheckChoices() const { return checkSettings_; }
     // The fields waiting for review since the original changed.
     ReviewMarks* Review() const { return review_.get(); }
+    // The states and comments set on the fields (needs work, approved, a confirmed name).
+    FieldStates* States() const { return states_.get(); }
     // The terms of the glossary check (the project's, for a document of the open project);
     // everything is checked again.
     void SetGlossary(std::vector<GlossaryTerm> terms);
@@ -90,6 +94,15 @@ public:
     int Propagate(int record, int field);
     // The review mark of (record, document column) taken away; false when it has none.
     bool ConfirmReview(int record, int column);
+    // --- states and comments: each a step of the history that changes no file ------------
+    // The fields (record, text field) given state on their present texts, their comments
+    // kept; a review mark of a field given another state than needs work is settled too.
+    // False when nothing changes or a field is empty and given translated or approved.
+    bool SetStates(const std::vector<std::pair<int, int>>& fields, StoredState state,
+                   const QString& stepName);
+    // Needs work on the fields where any lacks it, else off (translated by their texts).
+    bool ToggleNeedsWork(const std::vector<std::pair<int, int>>& fields, const QString& stepName);
+    bool SetComment(int record, int field, const QString& comment, const QString& stepName);
 
     // --- modified ----------------------------------------------------------------------------
     // Whether the document differs from its file (the history's clean state, or a change no
@@ -140,6 +153,7 @@ private:
     std::shared_ptr<const EdtDocument> reference_;
     mutable std::unique_ptr<SourceGroups> groups_;  // goes before the reference it points into
     std::unique_ptr<ReviewMarks> review_;           // goes after the status that reads it
+    std::unique_ptr<FieldStates> states_;           // as the review marks
     std::unique_ptr<TranslationStatus> status_;     // goes before the documents it reads
     std::unique_ptr<DocumentChecks> checks_;        // as the status
     std::unique_ptr<DocumentHistory> history_;

@@ -6,9 +6,11 @@
 #include "session/CheckChoices.h"
 #include "session/DocumentSession.h"
 #include "session/MemoryQueue.h"
+#include "store/FieldNotes.h"
 #include "store/MemoryFeed.h"
 #include "store/ProjectGlossary.h"
 #include "translation/DocumentChecks.h"
+#include "translation/FieldStates.h"
 #include "translation/ReviewMarks.h"
 #include "translation/TranslationStatus.h"
 
@@ -287,14 +289,16 @@ void Project::Follow(DocumentSession* session)
     });
     GiveGlossary(session);
     KeepReviewMarks(*session, relative);
+    KeepFieldStates(*session, relative);
     FeedOnSave(*session, relative);
     rowsChanged_->start();
 }
 
 void Project::Unfollow(DocumentSession& session)
 {
-    for (QObject* sender : std::initializer_list<QObject*>{
-             &session, session.Document(), session.Status(), session.Checks(), session.Review()})
+    for (QObject* sender :
+         std::initializer_list<QObject*>{&session, session.Document(), session.Status(),
+                                         session.Checks(), session.Review(), session.States()})
         sender->disconnect(this);
 }
 
@@ -373,6 +377,19 @@ void Project::KeepReviewMarks(DocumentSession& session, const QString& relative)
     });
     connect(&session, &DocumentSession::Saved, this,
             [this, &session, relative] { StoreReviewMarks(session, relative); });
+}
+
+// The states and comments are kept as they are set: they change no file, and a state on a text
+// not saved yet simply does not hold for the file's text. Review marks stay the review's.
+void Project::KeepFieldStates(DocumentSession& session, const QString& relative)
+{
+    std::vector<PlacedNote> notes;
+    if (NotesInProject(*file_, relative, false)->Read(&notes))
+        session.States()->Restore(notes);
+    connect(session.States(), &FieldStates::Changed, this, [this, &session, relative] {
+        (void)NotesInProject(*file_, relative, false)->Write(session.States()->All());
+        ScheduleRecount();
+    });
 }
 
 // Clears in the project only the marks the translator settled: those the document took from
@@ -515,8 +532,11 @@ void Project::FeedSaved(DocumentSession& session, const QString& relative,
     const qint64 now = QDateTime::currentSecsSinceEpoch();
     // The project's memory is its own file: the one the editor uses while it is open.
     if (!changed.all) {
-        const ReviewMarks& review = *session.Review();
-        const auto pending = [&review](int record, int field) { return review.Has(record, field); };
+        const TranslationStatus& status = *session.Status();
+        // Needs work (a review mark among them): no translation to offer yet.
+        const auto pending = [&status](int record, int field) {
+            return status.State(record, field) == FieldState::NeedsWork;
+        };
         std::vector<MemoryUnit> units;
         for (const int record : changed.records)
             CollectConfirmed(document, *reference, record, record, pending, relative, now, &units);
@@ -529,7 +549,12 @@ void Project::FeedSaved(DocumentSession& session, const QString& relative,
     std::shared_ptr<const EdtDocument> original = reference->Snapshot();
     if (!translation || !original)
         return;
-    const std::vector<std::pair<int, int>> marked = session.Review()->Fields();
+    std::vector<std::pair<int, int>> marked = session.Review()->Fields();
+    for (const PlacedNote& placed : session.States()->All()) {
+        if (session.States()->StateAt(placed.record, placed.field) == StoredState::NeedsWork)
+            marked.emplace_back(placed.record, placed.field);
+    }
+    std::sort(marked.begin(), marked.end());
     memory_->Add(file_->Path(), fallback, [translation, original, marked, relative, now] {
         const auto pending = [&marked](int record, int field) {
             return std::binary_search(marked.begin(), marked.end(), std::pair{record, field});

@@ -131,6 +131,7 @@ private:
     void LoadGlossary();
     void GiveGlossary(DocumentSession* session);
     void KeepReviewMarks(DocumentSession& session, const QString& relative);
+    void KeepFieldStates(DocumentSession& session, const QString& relative);
     void StoreReviewMarks(DocumentSession& session, const QString& relative);
     void MergeReviewMarks(DocumentSession& session, const QString& relative);
     void FeedOnSave(DocumentSession& session, const QString& relative);

@@ -33,6 +33,7 @@
 #include "shell/ProjectPanel.h"
 #include "shell/SpellingProgress.h"
 #include "shell/StartPage.h"
+#include "shell/StateCommands.h"
 #include "shell/StatusCounts.h"
 #include "shell/SuggestionsPanel.h"
 #include "shell/TranslationCommands.h"
@@ -273,11 +274,8 @@ void MainFrame::ConnectActions()
                 [&] { return commands_->AskReference(*tab->Document()); }, keepRemoved);
         }
     });
-    on(Command::ConfirmReview, [this] {
-        DocumentTab* tab = TabAt(ActiveIndex());
-        if (tab && !tab->ConfirmSelectedReview())
-            QApplication::beep();
-    });
+    for (Command command : kStateCommands)
+        on(command, [this, command] { RunStateCommand(command, TabAt(ActiveIndex()), this); });
     // A close request, handled once the menu has gone.
     on(Command::Exit,
        [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); });
@@ -503,7 +501,8 @@ void MainFrame::UpdateUi()
     SetEnabled(Action(Command::ExportTranslations), hasTab && document->RecordCount() > 0);
     SetEnabled(Action(Command::ImportTranslations), hasTab && document->RecordCount() > 0);
     SetEnabled(Action(Command::UpdateOriginal), hasTab);
-    SetEnabled(Action(Command::ConfirmReview), hasTab);
+    for (Command command : kStateCommands)
+        SetEnabled(Action(command), hasTab);
     for (Command command : {Command::Find, Command::FindNext, Command::FindPrevious})
         SetEnabled(Action(command), hasTab);
     SetEnabled(Action(Command::GoToRecord), hasTab && document->RecordCount() > 0);

@@ -16,7 +16,7 @@ QString CountsText(const DocumentSession* session)
         return {};
     const TranslationCounts& counts = session->Status()->Counts();
     const QLocale locale(LanguageCode(CurrentUiLanguage()));
-    const qint64 done = counts.translated;
+    const qint64 done = counts.Done();
     const qint64 percent = counts.fields > 0 ? done * 100 / counts.fields : 0;
     const QString progress =
         UiText(session->Status()->Reference() ? "work.translated" : "work.filled")
@@ -33,7 +33,9 @@ QString CountsToolTip(const DocumentSession* session)
     const TranslationCounts& counts = session->Status()->Counts();
     const QLocale locale(LanguageCode(CurrentUiLanguage()));
     QStringList lines;
-    const std::pair<const char*, qint64> parts[] = {{"mark.translated", counts.translated},
+    const std::pair<const char*, qint64> parts[] = {{"mark.approved", counts.approved},
+                                                    {"mark.translated", counts.translated},
+                                                    {"mark.needsWork", counts.needsWork},
                                                     {"mark.same", counts.sameAsReference},
                                                     {"mark.empty", counts.empty},
                                                     {"mark.tooLong", counts.tooLong},

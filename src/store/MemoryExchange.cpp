@@ -178,6 +178,8 @@ bool FillField(const EdtDocument& document, Known& known, int record, int field,
         }
         ++report->filled;
         ++(match.score == 100 ? report->exact : report->fuzzy);
+        if (match.score < 100)
+            report->guessed.emplace_back(record, field);
         return true;
     }
     if (fitting)

@@ -41,6 +41,9 @@ Result ExportMemory(TranslationMemory& memory, const QString& path, qint64* writ
 struct PretranslateReport {
     qint64 filled = 0, exact = 0, fuzzy = 0, tooLong = 0;
     qint64 notStorable = 0;  // fields whose fitting matches the document's encoding cannot keep
+    // The fields filled from a match below 100, as (record, text field): a guess that needs
+    // work.
+    std::vector<std::pair<int, int>> guessed;
 };
 
 // Plans to fill every field that is empty or equal to its original from the best match at or

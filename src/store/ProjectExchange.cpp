@@ -4,6 +4,7 @@
 #include "catalogue/FormatCatalogue.h"
 #include "documents/DocumentFiles.h"
 #include "documents/EdtDocument.h"
+#include "store/FieldNotes.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -35,6 +36,21 @@ void PlaceById(const RecordIds& stored, int records, std::vector<TranslationEntr
     }
 }
 
+// The states and comments the import brought, over those the project keeps.
+FileImport& KeepNotes(ProjectFile& project, const QString& file, const ImportPlan& plan,
+                      FileImport* line)
+{
+    if (plan.notes.empty())
+        return *line;
+    const std::vector<PlacedNote> kept = project.FileNotes(file);
+    const std::vector<PlacedNote> merged = MergeNotes(kept, plan.notes);
+    if (merged == kept)
+        return *line;
+    if (Result written = NotesInProject(project, file)->Write(merged); !written)
+        line->error = UiText("project.cannotWrite").arg(project.Path(), written.Error());
+    return *line;
+}
+
 // One original's translation with the entries given for it: saved (or, when missing, made)
 // only when an entry changes it.
 FileImport ImportInto(ProjectFile& project, const FormatCatalogue& catalogue,
@@ -59,7 +75,7 @@ FileImport ImportInto(ProjectFile& project, const FormatCatalogue& catalogue,
     // A translation is made only for an entry that goes into it: a copy of the original would
     // hide that the file is still to be translated.
     if (plan.texts.IsEmpty())
-        return line;
+        return KeepNotes(project, entry.path, plan, &line);
     if (pair.created) {
         if (Result free = CheckNewTranslation(project, entry); !free) {
             line.error = free.Error();
@@ -77,9 +93,13 @@ FileImport ImportInto(ProjectFile& project, const FormatCatalogue& catalogue,
         return line;
     }
     // Saved as the editor saves: the old file is replaced only by a complete new one.
-    if (Result saved = SaveDocument(translation); !saved)
+    if (Result saved = SaveDocument(translation); !saved) {
         line.error = saved.Error();
-    return line;
+        return line;
+    }
+    // After the texts: cut short between the two, the old states stand for the new texts,
+    // an approval falling back to translated as for any text changed outside.
+    return KeepNotes(project, entry.path, plan, &line);
 }
 
 // Where each original's entries are among all read. A part that names no original of the
@@ -131,15 +151,17 @@ Result ExportProject(ProjectFile& project, const FormatCatalogue& catalogue,
             return loaded;
         const std::vector<qint32> ids =
             project.FileRecordIds(entry.path).Of(pair.original->RecordCount());
+        FieldStates states(*pair.translation);
+        states.Restore(project.FileNotes(entry.path));
         Result done;
         if (bundle) {
-            done = bundle->Add(*pair.translation, pair.original.get(), entry.path, ids);
+            done = bundle->Add(*pair.translation, pair.original.get(), entry.path, ids, &states);
         } else {
             const QString path = PartPath(out, entry.path, format);
             if (!QDir().mkpath(QFileInfo(path).path()))
                 return Result::Failure(UiText("project.cannotMake").arg(QFileInfo(path).path()));
             done = ExportTranslations(*pair.translation, pair.original.get(), path, format, nullptr,
-                                      ids);
+                                      ids, &states);
         }
         if (!done)
             return Result::Failure(entry.path + QStringLiteral(": ") + done.Error());

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <iterator>
+#include <map>
 
 #include <unistd.h>
 
@@ -63,6 +64,16 @@ constexpr Migration kMigrations[] = {
     {6,
      "CREATE TABLE record_ids(file TEXT PRIMARY KEY, next INTEGER NOT NULL, ids BLOB NOT NULL);"
      "CREATE TABLE pending_ids(file TEXT PRIMARY KEY, next INTEGER NOT NULL, ids BLOB NOT NULL);"},
+    // A state per field (needs work, translated, approved) with the hash of the text it was
+    // set on; the counts of needs work and approved, for which every file is counted again.
+    {7,
+     "ALTER TABLE field_marks ADD COLUMN state INTEGER NOT NULL DEFAULT 0;"
+     "ALTER TABLE field_marks ADD COLUMN state_hash INTEGER NOT NULL DEFAULT 0;"
+     "ALTER TABLE pending_marks ADD COLUMN state INTEGER NOT NULL DEFAULT 0;"
+     "ALTER TABLE pending_marks ADD COLUMN state_hash INTEGER NOT NULL DEFAULT 0;"
+     "ALTER TABLE file_cache ADD COLUMN needs_work INTEGER NOT NULL DEFAULT 0;"
+     "ALTER TABLE file_cache ADD COLUMN approved INTEGER NOT NULL DEFAULT 0;"
+     "DELETE FROM file_cache;"},
 };
 static_assert(std::size(kMigrations) == ProjectFile::kSchemaVersion);
 
@@ -79,6 +90,14 @@ ReviewReason ReviewOf(qint64 stored)
 {
     return stored == 1 || stored == 2 ? static_cast<ReviewReason>(stored) : ReviewReason::None;
 }
+
+StoredState StateOf(qint64 stored)
+{
+    return stored >= 1 && stored <= 3 ? static_cast<StoredState>(stored) : StoredState::None;
+}
+
+// The marks tables' columns in the order PutMarks binds them.
+#define kMarkColumns "file, record, field, source, reviewed, note, state, state_hash"
 
 const QString kOriginals = QStringLiteral("originals");
 const QString kTranslations = QStringLiteral("translations");
@@ -321,9 +340,9 @@ QHash<QString, CachedCounts> ProjectFile::Cache()
             stamp->hash = query.Int(column++);
         }
         TranslationCounts& counts = row.counts;
-        for (qint64* value :
-             {&row.layout, &counts.records, &counts.fields, &counts.empty, &counts.sameAsReference,
-              &counts.translated, &counts.tooLong, &counts.notStorable})
+        for (qint64* value : {&row.layout, &counts.records, &counts.fields, &counts.empty,
+                              &counts.sameAsReference, &counts.translated, &counts.tooLong,
+                              &counts.notStorable, &counts.needsWork, &counts.approved})
             *value = query.Int(column++);
     }
     return rows;
@@ -334,7 +353,7 @@ Result ProjectFile::StoreCache(const QHash<QString, CachedCounts>& rows)
     return db_.InTransaction([&] {
         Result done = db_.Exec("DELETE FROM file_cache");
         sql::Statement put = db_.Prepare(
-            "INSERT INTO file_cache VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+            "INSERT INTO file_cache VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
         for (auto it = rows.begin(); done && it != rows.end(); ++it) {
             const CachedCounts& row = it.value();
             put.Reset();
@@ -346,9 +365,9 @@ Result ProjectFile::StoreCache(const QHash<QString, CachedCounts>& rows)
                 index += 3;
             }
             const TranslationCounts& counts = row.counts;
-            for (qint64 value :
-                 {row.layout, counts.records, counts.fields, counts.empty, counts.sameAsReference,
-                  counts.translated, counts.tooLong, counts.notStorable})
+            for (qint64 value : {row.layout, counts.records, counts.fields, counts.empty,
+                                 counts.sameAsReference, counts.translated, counts.tooLong,
+                                 counts.notStorable, counts.needsWork, counts.approved})
                 put.Bind(index++, value);
             put.Step();
             done = put.Done();
@@ -367,7 +386,8 @@ Result PutMarks(sql::Statement& put, const QString& file, int record, int field,
         return put.Done();  // the statement was refused: SQLite's reason
     put.Reset();
     put.Bind(1, file).Bind(2, record).Bind(3, field).Bind(4, marks.source);
-    put.Bind(5, static_cast<int>(marks.review)).Bind(6, marks.note).Step();
+    put.Bind(5, static_cast<int>(marks.review)).Bind(6, marks.note);
+    put.Bind(7, static_cast<int>(marks.state)).Bind(8, marks.stateHash).Step();
     return put.Done();
 }
 
@@ -376,33 +396,98 @@ Result PutMarks(sql::Statement& put, const QString& file, int record, int field,
 Result ProjectFile::SetFieldMarks(const QString& file, int record, int field,
                                   const FieldMarks& marks)
 {
-    sql::Statement put = db_.Prepare("INSERT OR REPLACE INTO field_marks VALUES(?, ?, ?, ?, ?, ?)");
+    sql::Statement put = db_.Prepare("INSERT OR REPLACE INTO field_marks(" kMarkColumns
+                                     ") VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
     return PutMarks(put, file, record, field, marks);
 }
 
 std::optional<FieldMarks> ProjectFile::Marks(const QString& file, int record, int field)
 {
     sql::Statement query = db_.Prepare(
-        "SELECT source, reviewed, note FROM field_marks WHERE file = ? AND record = ? AND "
-        "field = ?");
+        "SELECT source, reviewed, note, state, state_hash FROM field_marks WHERE file = ? AND "
+        "record = ? AND field = ?");
     query.Bind(1, file).Bind(2, record).Bind(3, field);
     if (!query.IsValid() || !query.Step())
         return std::nullopt;
-    return FieldMarks{query.Text(0), ReviewOf(query.Int(1)), query.Text(2)};
+    return FieldMarks{query.Text(0), ReviewOf(query.Int(1)), query.Text(2), StateOf(query.Int(3)),
+                      query.Int(4)};
 }
 
 std::vector<ProjectFile::PlacedMarks> ProjectFile::FileMarks(const QString& file)
 {
     std::vector<PlacedMarks> rows;
     sql::Statement query = db_.Prepare(
-        "SELECT record, field, source, reviewed, note FROM field_marks WHERE file = ? "
-        "ORDER BY record, field");
+        "SELECT record, field, source, reviewed, note, state, state_hash FROM field_marks "
+        "WHERE file = ? ORDER BY record, field");
     query.Bind(1, file);
     while (query.IsValid() && query.Step()) {
         rows.push_back({static_cast<int>(query.Int(0)), static_cast<int>(query.Int(1)),
-                        FieldMarks{query.Text(2), ReviewOf(query.Int(3)), query.Text(4)}});
+                        FieldMarks{query.Text(2), ReviewOf(query.Int(3)), query.Text(4),
+                                   StateOf(query.Int(5)), query.Int(6)}});
     }
     return rows;
+}
+
+FieldNote FieldMarks::Note(bool withReview) const
+{
+    if (withReview && review != ReviewReason::None)
+        return FieldNote{StoredState::NeedsWork, 0, note};
+    return FieldNote{state, stateHash, note};
+}
+
+std::vector<PlacedNote> ProjectFile::FileNotes(const QString& file, bool withReview)
+{
+    std::vector<PlacedNote> notes;
+    for (const PlacedMarks& row : FileMarks(file)) {
+        if (const FieldNote note = row.marks.Note(withReview); !note.IsEmpty())
+            notes.push_back({row.record, row.field, note});
+    }
+    return notes;
+}
+
+// Sources stay: the memory and the update need them whatever the state. A review mark is only
+// kept where the field still needs work; an approval or confirmation settles it.
+Result ProjectFile::ReplaceFileNotes(const QString& file, const std::vector<PlacedNote>& notes,
+                                     bool withReview)
+{
+    return db_.InTransaction([&] {
+        std::map<std::pair<int, int>, FieldMarks> rows;
+        for (PlacedMarks& placed : FileMarks(file)) {
+            placed.marks.note.clear();
+            placed.marks.state = StoredState::None;
+            placed.marks.stateHash = 0;
+            rows[{placed.record, placed.field}] = placed.marks;
+        }
+        std::map<std::pair<int, int>, bool> needsWork;
+        for (const PlacedNote& placed : notes) {
+            FieldMarks& marks = rows[{placed.record, placed.field}];
+            marks.note = placed.note.comment;
+            needsWork[{placed.record, placed.field}] = placed.note.state == StoredState::NeedsWork;
+            // A review mark already says needs work, with its reason.
+            if (!withReview || marks.review == ReviewReason::None ||
+                placed.note.state != StoredState::NeedsWork) {
+                marks.state = placed.note.state;
+                marks.stateHash = placed.note.hash;
+            }
+        }
+        for (auto& [place, marks] : rows) {
+            if (withReview && marks.review != ReviewReason::None && !needsWork[place])
+                marks.review = ReviewReason::None;
+        }
+        sql::Statement clear = db_.Prepare("DELETE FROM field_marks WHERE file = ?");
+        clear.Bind(1, file).Step();
+        Result done = clear.Done();
+        for (auto it = rows.begin(); done && it != rows.end(); ++it) {
+            const FieldMarks& marks = it->second;
+            if (marks.source.isNull() && marks == FieldMarks{})
+                continue;
+            done = SetFieldMarks(file, it->first.first, it->first.second, marks);
+        }
+        sql::Statement stale = db_.Prepare("DELETE FROM file_cache WHERE file = ?");
+        if (done)
+            stale.Bind(1, file).Step();
+        return done ? stale.Done() : done;
+    });
 }
 
 Result ProjectFile::ReplaceFileMarks(const QString& file, const std::vector<PlacedMarks>& rows)
@@ -641,8 +726,8 @@ Result ProjectFile::StageUpdate(const QString& file, const std::vector<PlacedMar
         sql::Statement putIds = db_.Prepare("INSERT OR REPLACE INTO pending_ids VALUES(?, ?, ?)");
         if (done)
             done = PutIds(putIds, file, ids);
-        sql::Statement mark =
-            db_.Prepare("INSERT OR REPLACE INTO pending_marks VALUES(?, ?, ?, ?, ?, ?)");
+        sql::Statement mark = db_.Prepare("INSERT OR REPLACE INTO pending_marks(" kMarkColumns
+                                          ") VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
         for (size_t i = 0; done && i < marks.size(); ++i)
             done = PutMarks(mark, file, marks[i].record, marks[i].field, marks[i].marks);
         return done;
@@ -662,7 +747,8 @@ Result ProjectFile::SwitchUpdate(const QString& originals)
     Result done = db_.InTransaction([&] {
         Result moved = db_.Exec(
             "DELETE FROM field_marks WHERE file IN (SELECT file FROM pending_files);"
-            "INSERT INTO field_marks SELECT * FROM pending_marks;"
+            "INSERT INTO field_marks(" kMarkColumns ") SELECT " kMarkColumns
+            " FROM pending_marks;"
             "DELETE FROM pending_marks;"
             "INSERT OR REPLACE INTO record_ids SELECT * FROM pending_ids;"
             "DELETE FROM pending_ids;");

@@ -5,6 +5,7 @@
 #include "translation/Alignment.h"
 #include "translation/DocumentChecks.h"
 #include "translation/TranslationCounts.h"
+#include "translation/FieldStates.h"
 
 #include <QHash>
 #include <QLockFile>
@@ -47,12 +48,18 @@ struct CachedCounts {
     TranslationCounts counts;  // sourceChanged is not cached: the marks are counted live
 };
 
-// Per field of a translation: what the memory, the checks and the update work need.
+// Per field of a translation: what the memory, the checks and the update work need, and what
+// the translator and the reviewer said of it. A review mark is a needs-work state with its
+// reason (and the old source); a state set by hand is kept with the hash of its text.
 struct FieldMarks {
     QString source;                            // the original's text the translation was made from
     ReviewReason review = ReviewReason::None;  // why the field waits for the translator
-    QString note;
+    QString note;                              // the translator's comment
+    StoredState state = StoredState::None;
+    qint64 stateHash = 0;
     bool operator==(const FieldMarks&) const = default;
+    // The state and comment; with review, a review mark needs work.
+    FieldNote Note(bool withReview = true) const;
 };
 
 // The lasting names of a file's records, which the exports give their entries: ids[i] names the
@@ -75,7 +82,7 @@ struct RecordIds {
 class ProjectFile {
 public:
     // The schema this build writes; older files are migrated step by step when opened.
-    static constexpr int kSchemaVersion = 6;
+    static constexpr int kSchemaVersion = 7;
 
     // Makes a new project file (failing when path exists) with these settings.
     Result Create(const QString& path, const ProjectSettings& settings);
@@ -113,6 +120,14 @@ public:
     std::vector<PlacedMarks> FileMarks(const QString& file);
     // Replaces them in one transaction.
     Result ReplaceFileMarks(const QString& file, const std::vector<PlacedMarks>& rows);
+    // The states and comments of one file's fields, by record and field; with review, a review
+    // mark reads as needs work (the editor keeps review marks apart).
+    std::vector<PlacedNote> FileNotes(const QString& file, bool withReview = true);
+    // Replaces the states and comments of one file's fields in one transaction, keeping their
+    // sources; with review, a field given no needs work loses its review mark. The file's
+    // cached counts go.
+    Result ReplaceFileNotes(const QString& file, const std::vector<PlacedNote>& notes,
+                            bool withReview = true);
     // The record ids of one file (relative path); none stored: empty, next 0.
     RecordIds FileRecordIds(const QString& file);
     Result SetFileRecordIds(const QString& file, const RecordIds& ids);

@@ -5,6 +5,7 @@
 #include "catalogue/FormatDetection.h"
 #include "documents/DocumentFiles.h"
 #include "documents/FileTypes.h"
+#include "translation/FieldStates.h"
 #include "translation/TranslationStatus.h"
 
 #include <QDateTime>
@@ -181,6 +182,7 @@ struct PairJob {
     const CachedCounts* cached = nullptr;
     PairCounts result;
     bool read = false;
+    std::vector<PlacedNote> notes;  // the fields' states, read before the pool starts
 };
 
 void Count(const ProjectFile& project, const FormatCatalogue& catalogue, PairJob& job)
@@ -209,8 +211,11 @@ void Count(const ProjectFile& project, const FormatCatalogue& catalogue, PairJob
         job.result.error = loaded.Error();
         return;
     }
+    FieldStates states(*pair.translation);
+    states.Restore(job.notes);
     TranslationStatus status(*pair.translation);
     status.SetReference(pair.original.get());
+    status.SetFieldStates(&states);
     job.row.counts = status.Counts();
     job.row.counts.sourceChanged = 0;  // the marks live in the project file, counted apart
     job.result.counts = job.row.counts;
@@ -362,6 +367,8 @@ Result CountProject(ProjectFile& project, const FormatCatalogue& catalogue,
             work.push_back(&job);
         }
     }
+    for (PairJob* job : work)
+        job->notes = project.FileNotes(job->entry->path);
     // Each pair is read, judged and let go on a thread of the pool (one per core).
     QtConcurrent::blockingMap(work, [&](PairJob* job) { Count(project, catalogue, *job); });
     QHash<QString, CachedCounts> rows;

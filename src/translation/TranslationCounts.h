@@ -14,7 +14,11 @@ struct TranslationCounts {
     qint64 tooLong = 0;
     qint64 notStorable = 0;
     qint64 sourceChanged = 0;
+    qint64 needsWork = 0;
+    qint64 approved = 0;
 
+    // The fields done: translated or approved.
+    qint64 Done() const { return translated + approved; }
     qint64 Problems() const { return tooLong + notStorable + sourceChanged; }
     TranslationCounts& operator+=(const TranslationCounts& other)
     {
@@ -26,6 +30,8 @@ struct TranslationCounts {
         tooLong += other.tooLong;
         notStorable += other.notStorable;
         sourceChanged += other.sourceChanged;
+        needsWork += other.needsWork;
+        approved += other.approved;
         return *this;
     }
     bool operator==(const TranslationCounts&) const = default;

@@ -1,5 +1,6 @@
 #include "translation/TranslationStatus.h"
 
+#include "translation/FieldStates.h"
 #include "translation/ReviewMarks.h"
 
 #include <algorithm>
@@ -7,8 +8,8 @@
 namespace scrivlet {
 namespace {
 
-constexpr quint8 kStateMask = 3;
-constexpr int kProblemShift = 2;
+constexpr quint8 kStateMask = 7;
+constexpr int kProblemShift = 3;
 
 }  // namespace
 
@@ -60,6 +61,16 @@ void TranslationStatus::SetReviewMarks(ReviewMarks* marks)
     RejudgeAll();
 }
 
+void TranslationStatus::SetFieldStates(FieldStates* states)
+{
+    if (states_)
+        disconnect(states_, nullptr, this, nullptr);
+    states_ = states;
+    if (states_)
+        connect(states_, &FieldStates::Changed, this, &TranslationStatus::Rejudge);
+    RejudgeAll();
+}
+
 FieldState TranslationStatus::State(int record, int field) const
 {
     return static_cast<FieldState>(
@@ -91,6 +102,18 @@ quint8 TranslationStatus::Judge(int record, int field) const
 FieldState TranslationStatus::StateOf(int record, int field) const
 {
     const QStringView text = document_.FieldText(record, field);
+    if (review_ && review_->Has(record, field))
+        return FieldState::NeedsWork;
+    switch (states_ ? states_->StateAt(record, field) : StoredState::None) {
+        case StoredState::NeedsWork:
+            return FieldState::NeedsWork;
+        case StoredState::Approved:
+            return FieldState::Approved;
+        case StoredState::Translated:
+            return FieldState::Translated;
+        case StoredState::None:
+            break;
+    }
     if (text.isEmpty())
         return FieldState::Empty;
     // A record the reference lacks has an empty reference text, which no filled field equals.
@@ -111,6 +134,12 @@ void TranslationStatus::Count(quint8 mark, int sign)
             break;
         case FieldState::Translated:
             counts_.translated += sign;
+            break;
+        case FieldState::NeedsWork:
+            counts_.needsWork += sign;
+            break;
+        case FieldState::Approved:
+            counts_.approved += sign;
             break;
     }
     const quint8 problems = mark >> kProblemShift;
@@ -155,6 +184,8 @@ void TranslationStatus::OnRecordsInserted(int first, int last)
 {
     if (review_)
         review_->FollowInsert(first, last);
+    if (states_)
+        states_->FollowInsert(first, last);
     const size_t fields = static_cast<size_t>(document_.TextFieldCount());
     const size_t added = static_cast<size_t>(last - first + 1) * fields;
     marks_.insert(marks_.begin() + static_cast<qsizetype>(first * fields), added, 0);
@@ -169,6 +200,8 @@ void TranslationStatus::OnRecordsRemoved(int first, int last)
 {
     if (review_)
         review_->FollowRemove(first, last);
+    if (states_)
+        states_->FollowRemove(first, last);
     const size_t fields = static_cast<size_t>(document_.TextFieldCount());
     const auto begin = marks_.begin() + static_cast<qsizetype>(first * fields);
     const auto end = marks_.begin() + static_cast<qsizetype>((last + 1) * fields);
@@ -192,8 +225,18 @@ std::optional<FieldPlace> TranslationStatus::Seek(FieldSeek what, FieldPlace fro
     for (at += step; at >= 0 && at < total; at += step) {
         const quint8 mark = marks_[static_cast<size_t>(at)];
         const FieldState state = static_cast<FieldState>(mark & kStateMask);
-        const bool hit = what == FieldSeek::Problem ? (mark >> kProblemShift) != kNoProblem
-                                                    : state != FieldState::Translated;
+        bool hit = false;
+        switch (what) {
+            case FieldSeek::Problem:
+                hit = (mark >> kProblemShift) != kNoProblem;
+                break;
+            case FieldSeek::Untranslated:
+                hit = state == FieldState::Empty || state == FieldState::SameAsReference;
+                break;
+            case FieldSeek::NeedsWork:
+                hit = state == FieldState::NeedsWork;
+                break;
+        }
         if (hit)
             return FieldPlace{static_cast<int>(at / fields), static_cast<int>(at % fields)};
     }

@@ -17,12 +17,15 @@
 
 namespace scrivlet {
 
+class FieldStates;
 class ReviewMarks;
 
 enum class FieldState : std::uint8_t {
     Empty = 0,
     SameAsReference = 1,  // only while a reference is set
     Translated = 2,
+    NeedsWork = 3,  // stored, or waiting for review since the original changed
+    Approved = 4,   // stored
 };
 
 // Problems a field can have besides its state.
@@ -34,7 +37,7 @@ enum FieldProblem : std::uint8_t {
 };
 
 // What F8 and F9 look for.
-enum class FieldSeek { Untranslated, Problem };
+enum class FieldSeek { Untranslated, Problem, NeedsWork };
 
 // A text field of a record: field counts the text fields (0..TextFieldCount() - 1).
 struct FieldPlace {
@@ -61,6 +64,9 @@ public:
     // object or be replaced first.
     void SetReviewMarks(ReviewMarks* marks);
     const ReviewMarks* Review() const { return review_; }
+    // The states and comments stored for the fields; null for none. As the review marks.
+    void SetFieldStates(FieldStates* states);
+    const FieldStates* States() const { return states_; }
 
     const TranslationCounts& Counts() const { return counts_; }
     FieldState State(int record, int field) const;
@@ -88,6 +94,7 @@ private:
     const EdtDocument* reference_ = nullptr;
     std::optional<TextStorage> storage_;
     ReviewMarks* review_ = nullptr;
+    FieldStates* states_ = nullptr;
     std::vector<quint8> marks_;  // record r, field k: marks_[r * fields + k]
     TranslationCounts counts_;
 };

@@ -218,7 +218,7 @@ private slots:
         const QString import = dialog + "%DIR%/r.txt --import-po %DIR%/";
         row("import", import + "edited.po", 0,
             "{\"imported\": 2, \"unchanged\": 0, \"fuzzy_skipped\": 0, \"too_long\": 0, "
-            "\"unknown\": 0, \"not_storable\": 0, \"duplicate\": 1}\n",
+            "\"unknown\": 0, \"not_storable\": 0, \"duplicate\": 1, \"needs_work\": 0}\n",
             "ab\nC\"D\ny\n\n");
         row("import, strict, not storable", "--strict " + import + "cyrillic.po", 1,
             "cannot be stored");
@@ -226,14 +226,17 @@ private slots:
 
         // --stats counts; --strict refuses to write characters OUTPUT's encoding changes.
         row("stats", dialog + "--stats", 0,
-            "{\"records\": 2, \"fields\": 4, \"empty\": 1, \"translated\": 3, \"too_long\": 0, "
+            "{\"records\": 2, \"fields\": 4, \"empty\": 1, \"translated\": 3, \"needs_work\": 0, "
+            "\"approved\": 0, \"too_long\": 0, "
             "\"not_storable\": 0}\n");
         row("stats, reference with fewer records", dialog + "--reference %DIR%/ref.txt --stats", 0,
             "{\"records\": 2, \"fields\": 4, \"empty\": 1, \"same_as_reference\": 1, "
-            "\"translated\": 2, \"too_long\": 0, \"not_storable\": 0}\n");
+            "\"translated\": 2, \"needs_work\": 0, \"approved\": 0, \"too_long\": 0, "
+            "\"not_storable\": 0}\n");
         const QString ru = cat + "0 --encoding 4 %DIR%/ru.txt --to-encoding ";
         row("stats, not storable in --to-encoding", ru + "0 --stats", 0,
-            "{\"records\": 2, \"fields\": 4, \"empty\": 0, \"translated\": 4, \"too_long\": 1, "
+            "{\"records\": 2, \"fields\": 4, \"empty\": 0, \"translated\": 4, \"needs_work\": 0, "
+            "\"approved\": 0, \"too_long\": 1, "
             "\"not_storable\": 2}\n");
         row("strict refuses", ru + "0 --strict %DIR%/r.edt", 1,
             u"r.edt: record # 1, Name: \u0436\nscrivlet-convert: %DIR%/r.edt not written: its "

@@ -80,6 +80,61 @@ private slots:
         QCOMPARE(session.Title().startsWith(QChar(kModifiedMark)), session.IsModified());
     }
 
+    // States and comments as undoable steps that leave the file unmodified. Fields 0..2 hold
+    // "a", "b", ""; steps: "n" toggle needs work on 0 and 1, "a" approve 0, "t" confirm 2 (empty:
+    // refused), "c" comment on 1, "u"/"r" undo and redo. The states then, "-" for none.
+    void statesAndComments_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("states");
+        QTest::addColumn<QString>("comment");
+        QTest::newRow("needs work") << "n" << "needs_work needs_work -" << "";
+        QTest::newRow("needs work toggled off") << "n n" << "- - -" << "";
+        QTest::newRow("one had it: all get it") << "n a n" << "needs_work needs_work -" << "";
+        QTest::newRow("approved, undone") << "a u" << "- - -" << "";
+        QTest::newRow("approved, undone, redone") << "a u r" << "approved - -" << "";
+        QTest::newRow("empty not confirmed") << "t" << "- - -" << "";
+        QTest::newRow("comment kept through a state") << "c n" << "needs_work needs_work -"
+                                                       << "ask";
+        QTest::newRow("comment undone") << "c u" << "- - -" << "";
+    }
+    void statesAndComments()
+    {
+        QFETCH(QString, steps);
+        DocumentSession session(MakeDocument(kFormat, {{"a"}, {"b"}, {""}}), u"t"_qs, nullptr);
+        for (const QString& step : steps.split(u' ')) {
+            switch (step[0].unicode()) {
+                case u'n':
+                    QVERIFY(session.ToggleNeedsWork({{0, 0}, {1, 0}}, u"x"_qs));
+                    break;
+                case u'a':
+                    QVERIFY(session.SetStates({{0, 0}}, StoredState::Approved, u"x"_qs));
+                    break;
+                case u't':
+                    QVERIFY(!session.SetStates({{2, 0}}, StoredState::Translated, u"x"_qs));
+                    break;
+                case u'c':
+                    QVERIFY(session.SetComment(1, 0, u"ask"_qs, u"x"_qs));
+                    break;
+                case u'u':
+                    session.UndoStack()->undo();
+                    break;
+                case u'r':
+                    session.UndoStack()->redo();
+                    break;
+            }
+        }
+        QStringList states;
+        for (int record = 0; record < 3; ++record) {
+            const char* name = StoredStateName(session.States()->StateAt(record, 0));
+            states << (*name ? QString::fromLatin1(name) : u"-"_qs);
+        }
+        QTEST(states.join(u' '), "states");
+        const FieldNote* note = session.States()->At(1, 0);
+        QTEST(note ? note->comment : QString(), "comment");
+        QVERIFY(!session.IsModified());
+    }
+
     // Closing a session: the one after it becomes active, else the one before; another one
     // than the closed stays active without a word. Sessions "0".."3", the active one, the
     // closed one; the active one after (by its name) and whether ActiveChanged was told.

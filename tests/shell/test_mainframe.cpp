@@ -574,7 +574,7 @@ private slots:
         QTEST(frame.statusBar()->currentMessage(), "said");
         QCOMPARE(frame.CountsText(), u"Filled: 3 of 5 (60%)   Problems: 1"_qs);
         QCOMPARE(frame.CountsToolTip(),
-                 u"Translated: 3\nSame as the reference: 0\nEmpty: 2\n"
+                 u"Approved: 0\nTranslated: 3\nNeeds work: 0\nSame as the reference: 0\nEmpty: 2\n"
                  u"Too long for the field: 1\n"
                  u"Not storable in the encoding: 0"_qs);
     }

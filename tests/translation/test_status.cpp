@@ -1,5 +1,7 @@
 #include "TestDocument.h"
 #include "TestRegistry.h"
+#include "translation/FieldStates.h"
+#include "translation/ReviewMarks.h"
 #include "translation/TranslationStatus.h"
 
 #include <QTest>
@@ -105,6 +107,88 @@ private slots:
             fresh.SetReference(reference.get());
             QVERIFY2(Describe(status.Counts()) == Describe(fresh.Counts()), qPrintable(step));
         }
+    }
+    // A state set on one text, then the text as another program or an edit left it; the
+    // reference's text is "ab".
+    void storedStates_data()
+    {
+        QTest::addColumn<QString>("setOn");
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QString>("now");
+        QTest::addColumn<int>("expected");
+        const int empty = int(FieldState::Empty), same = int(FieldState::SameAsReference),
+                  translated = int(FieldState::Translated), needsWork = int(FieldState::NeedsWork),
+                  approved = int(FieldState::Approved);
+        QTest::newRow("approved holds for its text") << "xy"
+                                                     << "approved"
+                                                     << "xy" << approved;
+        QTest::newRow("approved, text edited") << "xy"
+                                               << "approved"
+                                               << "xz" << translated;
+        QTest::newRow("approved, text emptied") << "xy"
+                                                << "approved"
+                                                << "" << empty;
+        QTest::newRow("approved, text back to the original") << "xy"
+                                                             << "approved"
+                                                             << "ab" << same;
+        QTest::newRow("needs work stays through an edit") << "xy"
+                                                          << "needs_work"
+                                                          << "xz" << needsWork;
+        QTest::newRow("needs work on the original's text") << "ab"
+                                                           << "needs_work"
+                                                           << "ab" << needsWork;
+        QTest::newRow("a name that stays, confirmed") << "ab"
+                                                      << "translated"
+                                                      << "ab" << translated;
+        QTest::newRow("confirmed, then edited") << "ab"
+                                                << "translated"
+                                                << "ax" << translated;
+        QTest::newRow("confirmed, then emptied") << "ab"
+                                                 << "translated"
+                                                 << "" << empty;
+    }
+    void storedStates()
+    {
+        QFETCH(QString, setOn);
+        QFETCH(QString, state);
+        QFETCH(QString, now);
+        QFETCH(int, expected);
+        auto document = MakeDocument(kFormat, Split(setOn + ",q"));
+        auto reference = MakeDocument(kFormat, Split("ab,cd"));
+        FieldStates states(*document);
+        states.Set(0, 0, states.Stamped(0, 0, *StoredStateNamed(state), {}));
+        TranslationStatus status(*document);
+        status.SetReference(reference.get());
+        status.SetFieldStates(&states);
+        QCOMPARE(document->SetText(0, document->TextColumn(0), now), now != setOn);
+        QCOMPARE(int(status.State(0, 0)), expected);
+        // The five states part the fields between them.
+        const TranslationCounts& c = status.Counts();
+        QCOMPARE(c.empty + c.sameAsReference + c.needsWork + c.translated + c.approved, c.fields);
+        QCOMPARE(c.needsWork, expected == int(FieldState::NeedsWork) ? 1 : 0);
+        QCOMPARE(c.approved, expected == int(FieldState::Approved) ? 1 : 0);
+    }
+
+    // Notes move with their records; a review mark is a needs-work state; F9's walk stops at
+    // both.
+    void statesFollowRecords()
+    {
+        auto document = MakeDocument(kFormat, Split("a,b|c,d|e,f"));
+        FieldStates states(*document);
+        ReviewMarks review(*document);
+        TranslationStatus status(*document);
+        status.SetFieldStates(&states);
+        status.SetReviewMarks(&review);
+        states.Set(2, 1, states.Stamped(2, 1, StoredState::Approved, u"ok"_qs));
+        review.Set(1, 0, ReviewMark{});
+        QCOMPARE(status.Counts().needsWork, 1);
+        QVERIFY(document->InsertRecords(0, 2));
+        QVERIFY(document->RemoveRecords(2, 1));
+        QCOMPARE(int(status.State(3, 1)), int(FieldState::Approved));
+        QCOMPARE(states.At(3, 1)->comment, u"ok"_qs);
+        QCOMPARE(status.Seek(FieldSeek::NeedsWork, {-1, 0}, true), (FieldPlace{2, 0}));
+        QCOMPARE(status.Seek(FieldSeek::NeedsWork, {2, 0}, true), std::nullopt);
+        QCOMPARE(status.Counts().approved, 1);
     }
 };
 

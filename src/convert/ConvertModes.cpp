@@ -3,6 +3,7 @@
 #include "base/UiText.h"
 #include "catalogue/FormatCatalogue.h"
 #include "convert/CheckModes.h"
+#include "convert/StateModes.h"
 #include "convert/UpdateModes.h"
 #include "documents/DocumentFiles.h"
 #include "documents/FileTypes.h"

@@ -24,6 +24,19 @@ int InvalidPattern(const QString& text)
     return kExitUsage;
 }
 
+int Failed(const QString& why)
+{
+    Print(stderr, QStringLiteral("scrivlet-convert: %1\n").arg(why));
+    return kExitFailed;
+}
+
+int UsageError(const QString& why, const char* usage)
+{
+    Print(stderr, QStringLiteral("scrivlet-convert: %1\n").arg(why));
+    std::fputs(usage, stderr);
+    return kExitUsage;
+}
+
 int Failed(const char* messageKey, const QString& path, const QString& reason)
 {
     Print(stderr, UiText(messageKey).arg(path) + u'\n' + reason + u'\n');

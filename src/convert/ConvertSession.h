@@ -35,6 +35,10 @@ std::optional<UiLanguage> LanguageOf(const QString& code);
 int InvalidPattern(const QString& text);
 // A failed load or save: the editor's message, then the reason.
 int Failed(const char* messageKey, const QString& path, const QString& reason);
+// Says why on the error stream: the status of a failed run.
+int Failed(const QString& why);
+// Says why and then usage on the error stream: the status of a wrong command line.
+int UsageError(const QString& why, const char* usage);
 // Puts a plan's texts into the document; false, after saying so, when no memory is left.
 bool ApplyPlan(EdtDocument& document, const TextPlan& plan);
 

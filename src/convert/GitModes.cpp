@@ -26,11 +26,13 @@
 namespace scrivlet {
 namespace {
 
+using convert::Failed;
 using convert::JsonString;
 using convert::kExitFailed;
 using convert::kExitOk;
 using convert::kExitUsage;
 using convert::Print;
+using convert::UsageError;
 
 const char kGitUsage[] =
     "\nGit modes (format and encoding from the project file found above the file, unless\n"
@@ -56,19 +58,6 @@ struct GitOptions {
     QString format;  // empty: the project's
     std::optional<int> encoding;
 };
-
-int UsageError(const QString& why)
-{
-    Print(stderr, QStringLiteral("scrivlet-convert: %1\n").arg(why));
-    std::fputs(kGitUsage, stderr);
-    return kExitUsage;
-}
-
-int Failed(const QString& why)
-{
-    Print(stderr, QStringLiteral("scrivlet-convert: %1\n").arg(why));
-    return kExitFailed;
-}
 
 QString TakeValue(const QString& arg, const QString& value, GitOptions* o)
 {
@@ -160,7 +149,8 @@ int ChooseReading(const GitOptions& o, const FormatCatalogue& catalogue, const Q
         if (!ok || !catalogue.At(reading->format))
             return UsageError(QStringLiteral("--format must be auto or 0 to %1, not '%2'")
                                   .arg(catalogue.Count() - 1)
-                                  .arg(o.format));
+                                  .arg(o.format),
+                              kGitUsage);
     }
     reading->encoding = o.encoding.value_or(reading->encoding);
     if (reading->encoding < 0)
@@ -329,10 +319,10 @@ std::optional<int> RunGitMode(const QStringList& args)
         return std::nullopt;
     GitOptions options;
     if (const QString problem = Parse(args, &options); !problem.isEmpty())
-        return UsageError(problem);
+        return UsageError(problem, kGitUsage);
     const std::optional<UiLanguage> language = convert::LanguageOf(options.language);
     if (!language)
-        return UsageError(QStringLiteral("unknown language '%1'").arg(options.language));
+        return UsageError(QStringLiteral("unknown language '%1'").arg(options.language), kGitUsage);
     SetUiLanguage(*language);
     if (!options.setup.isEmpty())
         return GitSetup(options);

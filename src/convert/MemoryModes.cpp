@@ -26,11 +26,13 @@ namespace scrivlet {
 namespace {
 
 using convert::ConverterPrompts;
+using convert::Failed;
 using convert::JsonString;
 using convert::kExitFailed;
 using convert::kExitOk;
 using convert::kExitUsage;
 using convert::Print;
+using convert::UsageError;
 
 const char kMemoryUsage[] =
     "\nTranslation memory modes (TM: an SQLite file, made when missing, or a\n"
@@ -72,19 +74,6 @@ struct MemoryOptions {
     std::optional<int> unitLimitK;
     bool yes = false;
 };
-
-int UsageError(const QString& why)
-{
-    Print(stderr, QStringLiteral("scrivlet-convert: %1\n").arg(why));
-    std::fputs(kMemoryUsage, stderr);
-    return kExitUsage;
-}
-
-int Failed(const QString& why)
-{
-    Print(stderr, QStringLiteral("scrivlet-convert: %1\n").arg(why));
-    return kExitFailed;
-}
 
 QString Number(const QString& arg, const QString& value, int low, int high, int* target)
 {
@@ -323,7 +312,8 @@ int ChooseFormat(const Run& run, const QString& path, int* format)
                ? kExitOk
                : UsageError(QStringLiteral("--format must be auto or 0 to %1, not '%2'")
                                 .arg(catalogue.Count() - 1)
-                                .arg(run.options.format));
+                                .arg(run.options.format),
+                            kMemoryUsage);
 }
 
 // Loads the two documents of a pair: first (its path chooses the format under auto) in
@@ -397,8 +387,7 @@ int Pretranslate(Run& run)
     std::vector<PlacedNote> notes;
     if (Result read = NotesBesideFile(o.pretranslate[0])->Read(&notes); !read)
         return convert::Failed("error.openFailed", NotesFilePath(o.pretranslate[0]), read.Error());
-    if (Result written =
-            NotesBesideFile(output)->Write(GuessesNeedWork(document, notes, report));
+    if (Result written = NotesBesideFile(output)->Write(GuessesNeedWork(document, notes, report));
         !written)
         return convert::Failed("error.saveFailed", NotesFilePath(output), written.Error());
     Print(stdout,
@@ -413,7 +402,8 @@ int Pretranslate(Run& run)
 int NeedsLanguages()
 {
     return UsageError(
-        QStringLiteral("the first import into a new memory needs --source-lang and --target-lang"));
+        QStringLiteral("the first import into a new memory needs --source-lang and --target-lang"),
+        kMemoryUsage);
 }
 
 // Opens the memory and settles the languages; a new memory takes them from the first import.
@@ -461,10 +451,11 @@ std::optional<int> RunMemoryMode(const QStringList& args)
         return std::nullopt;
     MemoryOptions options;
     if (const QString problem = Parse(args, &options); !problem.isEmpty())
-        return UsageError(problem);
+        return UsageError(problem, kMemoryUsage);
     const std::optional<UiLanguage> language = convert::LanguageOf(options.language);
     if (!language)
-        return UsageError(QStringLiteral("unknown language '%1'").arg(options.language));
+        return UsageError(QStringLiteral("unknown language '%1'").arg(options.language),
+                          kMemoryUsage);
     SetUiLanguage(*language);
     if (options.pair.isEmpty() && options.pretranslate.isEmpty())
         return RunOnMemory(options, nullptr);

@@ -26,6 +26,7 @@
 namespace scrivlet {
 namespace {
 
+using convert::Failed;
 using convert::ImportCounts;
 using convert::JsonString;
 using convert::kExitFailed;
@@ -33,6 +34,7 @@ using convert::kExitOk;
 using convert::kExitUsage;
 using convert::LanguageOf;
 using convert::Print;
+using convert::UsageError;
 
 const char kProjectUsageHead[] =
     "\nProject modes:\n"
@@ -100,19 +102,6 @@ struct ProjectOptions {
     int minScore = 100;
     QString onlyFile;
 };
-
-int UsageError(const QString& why)
-{
-    Print(stderr, QStringLiteral("scrivlet-convert: %1\n").arg(why));
-    std::fputs(ProjectUsage(), stderr);
-    return kExitUsage;
-}
-
-int Failed(const QString& why)
-{
-    Print(stderr, QStringLiteral("scrivlet-convert: %1\n").arg(why));
-    return kExitFailed;
-}
 
 bool IsValueOption(const QString& arg)
 {
@@ -498,7 +487,8 @@ int SetFormat(ProjectFile& project, const FormatCatalogue& catalogue, const QStr
     if (!ok || (format >= 0 && !catalogue.At(format)))
         return UsageError(QStringLiteral("--set-format takes auto or 0 to %1, not '%2'")
                               .arg(catalogue.Count() - 1)
-                              .arg(value));
+                              .arg(value),
+                          ProjectUsage());
     const std::vector<ProjectEntry> entries = ListProject(project, catalogue).entries;
     const auto known = std::find_if(entries.begin(), entries.end(), [&](const ProjectEntry& e) {
         return e.hasOriginal && e.path == path;
@@ -629,10 +619,11 @@ std::optional<int> RunProjectMode(const QStringList& args)
         return std::nullopt;
     ProjectOptions options;
     if (const QString problem = ParseProjectArguments(args, &options); !problem.isEmpty())
-        return UsageError(problem);
+        return UsageError(problem, ProjectUsage());
     const std::optional<UiLanguage> language = LanguageOf(options.language);
     if (!language)
-        return UsageError(QStringLiteral("unknown language '%1'").arg(options.language));
+        return UsageError(QStringLiteral("unknown language '%1'").arg(options.language),
+                          ProjectUsage());
     SetUiLanguage(*language);
     FormatCatalogue catalogue;
     QString missing = options.catalogue;

@@ -16,12 +16,6 @@
 namespace scrivlet::convert {
 namespace {
 
-int Fail(const QString& why)
-{
-    Print(stderr, QStringLiteral("scrivlet-convert: %1\n").arg(why));
-    return kExitFailed;
-}
-
 QString StateName(FieldState state)
 {
     switch (state) {
@@ -129,7 +123,7 @@ int ListProjectStates(ProjectFile& project, const FormatCatalogue& catalogue,
 {
     const QString only = file.isEmpty() ? QString() : Relative(file);
     if (!only.isEmpty() && !EntryOf(listing, only))
-        return Fail(UiText("project.noSuchOriginal").arg(only));
+        return Failed(UiText("project.noSuchOriginal").arg(only));
     int failed = 0;
     for (const ProjectEntry& entry : listing.entries) {
         if (!entry.hasOriginal || (!only.isEmpty() && entry.path != only))
@@ -154,16 +148,16 @@ int SetProjectState(ProjectFile& project, const FormatCatalogue& catalogue,
     const QString path = Relative(file);
     const ProjectEntry* entry = EntryOf(listing, path);
     if (!entry)
-        return Fail(UiText("project.noSuchOriginal").arg(path));
+        return Failed(UiText("project.noSuchOriginal").arg(path));
     LoadedPair pair;
     if (Result loaded = LoadPair(project, catalogue, *entry, &pair); !loaded)
-        return Fail(loaded.Error());
+        return Failed(loaded.Error());
     std::vector<PlacedNote> notes = project.FileNotes(path);
     if (Result applied = Apply(*pair.translation, pair.original.get(), path, request, &notes);
         !applied)
-        return Fail(applied.Error());
+        return Failed(applied.Error());
     if (Result written = NotesInProject(project, path)->Write(notes); !written)
-        return Fail(UiText("project.cannotWrite").arg(project.Path(), written.Error()));
+        return Failed(UiText("project.cannotWrite").arg(project.Path(), written.Error()));
     Print(stdout, StateLine(path, request.record, request.field, request.state, {}));
     return kExitOk;
 }
@@ -185,7 +179,7 @@ int SetFileState(const EdtDocument& document, const EdtDocument* reference, cons
     if (Result read = store->Read(&notes); !read)
         return Failed("error.openFailed", NotesFilePath(path), read.Error());
     if (Result applied = Apply(document, reference, path, request, &notes); !applied)
-        return Fail(applied.Error());
+        return Failed(applied.Error());
     if (Result written = store->Write(notes); !written)
         return Failed("error.saveFailed", NotesFilePath(path), written.Error());
     Print(stdout, StateLine(path, request.record, request.field, request.state, {}));

@@ -30,13 +30,6 @@ using namespace scrivlet::convert;
 
 namespace {
 
-int UsageError(const QString& why)
-{
-    Print(stderr, QStringLiteral("scrivlet-convert: %1\n").arg(why));
-    std::fputs(kUsage, stderr);
-    return kExitUsage;
-}
-
 QString DescribeFormats(const FormatCatalogue& catalogue, const QList<int>& formats)
 {
     QStringList names;
@@ -82,7 +75,8 @@ int ChooseFormat(const Options& options, const FormatCatalogue& catalogue, int* 
     if (!ok || !catalogue.At(*format)) {
         return UsageError(QStringLiteral("--format must be auto or 0 to %1, not '%2'")
                               .arg(catalogue.Count() - 1)
-                              .arg(options.format));
+                              .arg(options.format),
+                          kUsage);
     }
     return kExitOk;
 }
@@ -128,9 +122,9 @@ int RunOnDocument(const Options& options, const FormatCatalogue& catalogue)
     // Told, not fatal: the texts are there, only some bytes were not. --strict wants them all.
     if (const QString invalid = InvalidBytesText(opened.notes, *catalogue.At(format));
         !invalid.isEmpty()) {
-        Print(stderr, QStringLiteral("scrivlet-convert: %1: %2%3\n")
-                          .arg(input, invalid,
-                               options.strict ? QStringLiteral(" (--strict)") : QString()));
+        Print(stderr,
+              QStringLiteral("scrivlet-convert: %1: %2%3\n")
+                  .arg(input, invalid, options.strict ? QStringLiteral(" (--strict)") : QString()));
         if (options.strict)
             return kExitFailed;
     }
@@ -149,7 +143,7 @@ int Run(const QStringList& args)
     Options options;
     const QString problem = ParseArguments(args, &options);
     if (!problem.isEmpty())
-        return UsageError(problem);
+        return UsageError(problem, kUsage);
     if (options.help) {
         std::fputs(kUsage, stdout);
         std::fputs(ProjectUsage(), stdout);
@@ -160,7 +154,7 @@ int Run(const QStringList& args)
     }
     const std::optional<UiLanguage> language = LanguageOf(options.language);
     if (!language)
-        return UsageError(QStringLiteral("unknown language '%1'").arg(options.language));
+        return UsageError(QStringLiteral("unknown language '%1'").arg(options.language), kUsage);
     SetUiLanguage(*language);
     FormatCatalogue catalogue;
     if (!LoadCatalogue(options, *language, &catalogue))

@@ -67,7 +67,7 @@ DocumentChecks::DocumentChecks(const EdtDocument& document, const CheckSettings&
     connect(&document, &EdtDocument::TextChanged, this,
             [this](int record, int) { Recheck(record, record); });
     connect(&document, &EdtDocument::TextsChanged, this, &DocumentChecks::Recheck);
-    connect(&document, &EdtDocument::RecordsInserted, this, &DocumentChecks::RecheckAll);
+    connect(&document, &EdtDocument::RecordsInserted, this, &DocumentChecks::RecordsInserted);
     connect(&document, &EdtDocument::RecordsRemoved, this, &DocumentChecks::RecheckAll);
     connect(&document, &EdtDocument::PropertiesChanged, this, &DocumentChecks::RecheckAll);
     RecheckAll();
@@ -550,6 +550,26 @@ void DocumentChecks::StopSpelling()
         return;
     CancelSpelling();
     emit SpellingProgress();
+}
+
+void DocumentChecks::RecordsInserted(int first, int last)
+{
+    const size_t added = static_cast<size_t>(last - first + 1) * fields_;
+    // The add-row's way: a record past the end of the translation and of its reference joins no
+    // group and moves no field, so a big document is not checked whole for each new record.
+    const bool atEnd =
+        fields_ > 0 && masks_.size() == static_cast<size_t>(first) * fields_ &&
+        masks_.size() + added == static_cast<size_t>(document_.RecordCount()) * fields_;
+    if (!atEnd || spelling_ || (reference_ && reference_->RecordCount() > first)) {
+        RecheckAll();
+        return;
+    }
+    masks_.resize(masks_.size() + added, 0);
+    groupOf_.resize(masks_.size(), -1);
+    nextInGroup_.resize(masks_.size(), -1);
+    if (!ignoredMasks_.empty())
+        ignoredMasks_.resize(masks_.size(), 0);
+    Recheck(first, last);
 }
 
 void DocumentChecks::Recheck(int firstRecord, int lastRecord)

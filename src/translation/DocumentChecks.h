@@ -121,6 +121,9 @@ signals:
     void IgnoredChanged();
 
 private:
+    // Records first..last came: those added at the end beside no reference record are checked
+    // alone; anything else moves fields against their references and groups, so all again.
+    void RecordsInserted(int first, int last);
     FieldInput Input(size_t at) const;
     TextStorage Storage() const;
     std::vector<int> Index(const std::vector<size_t>& hashes);

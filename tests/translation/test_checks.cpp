@@ -282,6 +282,36 @@ private slots:
         QCOMPARE(checks.Count(), 1);
     }
 
+    // Records added at the end, beside the reference's records or past them, and then
+    // written: every mask and count as a check of the whole document finds them.
+    void appendedRecords_data()
+    {
+        QTest::addColumn<QStringList>("references");
+        QTest::newRow("past the reference") << QStringList{"Sword", "Sword", "Axe"};
+        QTest::newRow("beside the reference")
+            << QStringList{"Sword", "Sword", "Axe", "Sword", "Shield."};
+    }
+    void appendedRecords()
+    {
+        QFETCH(QStringList, references);
+        CheckSettings settings;
+        auto document = MakeDocument(kFormat, Column({"Schwert", "Klinge", "Axt "}));
+        auto reference = MakeDocument(kFormat, Column(references));
+        DocumentChecks checks(*document, settings, reference.get());
+        document->AppendRecord();
+        document->AppendRecord();
+        QVERIFY(document->SetText(4, 0, u"Schild"));
+        QVERIFY(document->SetText(3, 0, u"Klinge  "));
+        const DocumentChecks whole(*document, settings, reference.get());
+        QCOMPARE(checks.FieldCount(), whole.FieldCount());
+        for (int record = 0; record < document->RecordCount(); ++record) {
+            for (int field = 0; field < document->TextFieldCount(); ++field)
+                QCOMPARE(checks.Mask(record, field), whole.Mask(record, field));
+        }
+        for (int c = 0; c < kCheckCount; ++c)
+            QCOMPARE(checks.CountOf(static_cast<Check>(c)), whole.CountOf(static_cast<Check>(c)));
+    }
+
     // Another file's translation of the same original, and the text being typed in field 0
     // before it is committed: the inconsistent fields, and then without the typed text.
     void otherFilesAndTypedText_data()

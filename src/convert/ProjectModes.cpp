@@ -205,42 +205,10 @@ QString TakeValue(const QString& arg, const QString& value, ProjectOptions* opti
     return {};
 }
 
-QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
+// What is wrong with the options as a whole (a mode alone, values with their mode); empty when
+// nothing.
+QString ProjectOptionsProblem(const ProjectOptions* options)
 {
-    for (int i = 1; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        if (QString problem; convert::TakeCheckOption(args, i, &options->checkRequest, &problem)) {
-            if (!problem.isEmpty())
-                return problem;
-        } else if (IsValueOption(arg)) {
-            if (i + 1 >= args.size())
-                return QStringLiteral("%1 needs a value").arg(arg);
-            if (const QString problem = TakeValue(arg, args[++i], options); !problem.isEmpty())
-                return problem;
-        } else if (arg == QLatin1String("--set-format")) {
-            if (i + 2 >= args.size())
-                return QStringLiteral("--set-format needs a file and a format");
-            options->setFormat.emplace(args[i + 1], args[i + 2]);
-            i += 2;
-        } else if (arg == QLatin1String("--stats")) {
-            options->stats = true;
-        } else if (arg == QLatin1String("--pretranslate")) {
-            options->pretranslate = true;
-        } else if (arg == QLatin1String("--states")) {
-            const bool named = i + 1 < args.size() && !args[i + 1].startsWith(u'-');
-            options->states = named ? args[++i] : QString();
-        } else if (arg == QLatin1String("--include-fuzzy")) {
-            options->includeFuzzy = true;
-        } else if (arg == QLatin1String("--match-case")) {
-            options->searchFlags |= kSearchMatchCase;
-        } else if (arg == QLatin1String("--whole-word")) {
-            options->searchFlags |= kSearchWholeWord;
-        } else if (arg == QLatin1String("--regex")) {
-            options->searchFlags |= kSearchRegex;
-        } else {
-            return QStringLiteral("%1 does not go with a project").arg(arg);
-        }
-    }
     if (!options->newProject.isEmpty()) {
         if (!options->project.isEmpty() || options->stats || options->find ||
             options->checkRequest.check || options->setFormat || !options->exportPath.isEmpty() ||
@@ -287,6 +255,45 @@ QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
     if (options->includeFuzzy && options->importPath.isEmpty())
         return QStringLiteral("--include-fuzzy goes with ") + convert::ExchangeOptions(false);
     return {};
+}
+
+QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
+{
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (QString problem; convert::TakeCheckOption(args, i, &options->checkRequest, &problem)) {
+            if (!problem.isEmpty())
+                return problem;
+        } else if (IsValueOption(arg)) {
+            if (i + 1 >= args.size())
+                return QStringLiteral("%1 needs a value").arg(arg);
+            if (const QString problem = TakeValue(arg, args[++i], options); !problem.isEmpty())
+                return problem;
+        } else if (arg == QLatin1String("--set-format")) {
+            if (i + 2 >= args.size())
+                return QStringLiteral("--set-format needs a file and a format");
+            options->setFormat.emplace(args[i + 1], args[i + 2]);
+            i += 2;
+        } else if (arg == QLatin1String("--stats")) {
+            options->stats = true;
+        } else if (arg == QLatin1String("--pretranslate")) {
+            options->pretranslate = true;
+        } else if (arg == QLatin1String("--states")) {
+            const bool named = i + 1 < args.size() && !args[i + 1].startsWith(u'-');
+            options->states = named ? args[++i] : QString();
+        } else if (arg == QLatin1String("--include-fuzzy")) {
+            options->includeFuzzy = true;
+        } else if (arg == QLatin1String("--match-case")) {
+            options->searchFlags |= kSearchMatchCase;
+        } else if (arg == QLatin1String("--whole-word")) {
+            options->searchFlags |= kSearchWholeWord;
+        } else if (arg == QLatin1String("--regex")) {
+            options->searchFlags |= kSearchRegex;
+        } else {
+            return QStringLiteral("%1 does not go with a project").arg(arg);
+        }
+    }
+    return ProjectOptionsProblem(options);
 }
 
 // What the walk left out, and links it did not follow, each named on stderr.

@@ -221,8 +221,7 @@ QString TakeValue(const QString& arg, const QString& value, ProjectOptions* opti
 
 convert::ResolveRequest ResolveOf(const ProjectOptions& options)
 {
-    return {options.resolve, options.stateRequest.record, options.stateRequest.field,
-            options.take};
+    return {options.resolve, options.stateRequest.record, options.stateRequest.field, options.take};
 }
 
 // What is wrong with the options as a whole (a mode alone, values with their mode); empty when

@@ -1,4 +1,5 @@
 #include "TestFiles.h"
+#include "TestGit.h"
 #include "TestRegistry.h"
 
 #include <QTemporaryDir>
@@ -34,10 +35,6 @@ class GitModesTest : public QObject {
         return RunTool(QStringLiteral(SCRIVLET_CONVERT_EXE),
                        QStringList{"--catalogue", P("formats.ini")} + args);
     }
-    static ToolRun Git(const QString& clone, const QStringList& args)
-    {
-        return RunTool(QStringLiteral("git"), QStringList{"-C", clone} + args);
-    }
     // Writes the clone's translation from text lines (Name, Text per record; at most 3 and 5
     // characters) and commits it.
     void Commit(const QString& clone, const QByteArray& lines) const
@@ -69,13 +66,7 @@ private slots:
     {
         QVERIFY(dir_.isValid());
         QVERIFY(WriteAll(P("formats.ini"), kCatalogue));
-        QVERIFY(WriteAll(P("gitconfig"), "[init]\n\tdefaultBranch = main\n"));
-        qputenv("GIT_CONFIG_GLOBAL", P("gitconfig").toUtf8());
-        qputenv("GIT_CONFIG_NOSYSTEM", "1");
-        for (const char* name : {"GIT_AUTHOR_NAME", "GIT_COMMITTER_NAME"})
-            qputenv(name, "Translator");
-        for (const char* name : {"GIT_AUTHOR_EMAIL", "GIT_COMMITTER_EMAIL"})
-            qputenv(name, "translator@example.invalid");
+        QVERIFY(IsolateGit(dir_.path()));
         QCOMPARE(RunTool("git", {"init", "-q", "--bare", P("origin.git")}).code, 0);
         QCOMPARE(RunTool("git", {"clone", "-q", P("origin.git"), P("a")}).code, 0);
         // A project of the original and its translation, both in Unicode.
@@ -195,8 +186,9 @@ private slots:
                  "second, Text: Ciao\n");
         const ToolRun listed = Convert({"--project", P("b/game.scrivlet"), "--conflicts"});
         QCOMPARE(listed.code, 0);
-        QCOMPARE(listed.out, "{\"file\": \"dialog.edt\", \"record\": 0, \"field\": 0, "
-                             "\"base\": \"Ann\", \"ours\": \"Anu\", \"theirs\": \"Ana\"}\n");
+        QCOMPARE(listed.out,
+                 "{\"file\": \"dialog.edt\", \"record\": 0, \"field\": 0, "
+                 "\"base\": \"Ann\", \"ours\": \"Anu\", \"theirs\": \"Ana\"}\n");
     }
 
     // Requests no conflict answers, while the file is unmerged: nothing written or staged.
@@ -206,15 +198,15 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("err");
         const QStringList at0 = {"--record", "0", "--field", "0"};
-        QTest::newRow("no such file")
-            << QStringList{"--resolve", "other.edt", "--record", "0", "--field", "0", "--take",
-                           "ours"}
-            << 1 << "other.edt has no conflicts left";
+        QTest::newRow("no such file") << QStringList{"--resolve", "other.edt", "--record", "0",
+                                                     "--field",   "0",         "--take",   "ours"}
+                                      << 1 << "other.edt has no conflicts left";
         QTest::newRow("no such record") << QStringList{"--record", "5"} << 1 << "no record 5";
         QTest::newRow("no such field") << QStringList{"--field", "2"} << 1 << "no text field 2";
         QTest::newRow("not in conflict")
             << QStringList{"--record", "1", "--field", "1"} << 1 << "is not in conflict";
-        QTest::newRow("no side") << QStringList{"--take", "mine"} << 2 << "--take is ours or theirs";
+        QTest::newRow("no side") << QStringList{"--take", "mine"} << 2
+                                 << "--take is ours or theirs";
         QTest::newRow("no field given")
             << QStringList{"--resolve", "dialog.edt", "--record", "0", "--take", "ours"} << 2
             << "--resolve needs --record, --field and --take";
@@ -224,10 +216,11 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(QString, err);
         // Options given twice: the later wins, so each row changes one part of a good request.
-        QStringList line = {"--project", P("b/game.scrivlet"), "--resolve",
-                            "dialog.edt", "--record",           "0",
-                            "--field",    "0",                  "--take",
-                            "theirs"};
+        QStringList line = {"--project", P("b/game.scrivlet"),
+                            "--resolve", "dialog.edt",
+                            "--record",  "0",
+                            "--field",   "0",
+                            "--take",    "theirs"};
         if (args.startsWith("--resolve"))
             line = QStringList{"--project", P("b/game.scrivlet")};
         const ToolRun run = Convert(line + args);
@@ -241,17 +234,19 @@ private slots:
     {
         const ToolRun run = Resolve(0, 0, "theirs");
         QCOMPARE(run.code, 0);
-        QCOMPARE(run.out, "{\"file\": \"dialog.edt\", \"record\": 0, \"field\": 0, "
-                          "\"text\": \"Ana\"}\n");
+        QCOMPARE(run.out,
+                 "{\"file\": \"dialog.edt\", \"record\": 0, \"field\": 0, "
+                 "\"text\": \"Ana\"}\n");
         QCOMPARE(Unmerged(P("b")), 0);
         QCOMPARE(Convert({"--project", P("b/game.scrivlet"), "--conflicts"}).out, "");
         QCOMPARE(Git(P("b"), {"commit", "-qm", "merged"}).code, 0);
         QCOMPARE(Git(P("b"), {"status", "--porcelain", "--", kFile}).out, "");
         const QByteArray committed = Git(P("b"), {"show", "HEAD:" + kFile}).out;
         QVERIFY(WriteAll(P("committed.edt"), committed));
-        QCOMPARE(Convert({"--format", "0", "--encoding", "4", "--textconv", P("committed.edt")}).out,
-                 "first, Name: Ana\nfirst, Text: Hallo\nsecond, Name: Rob\n"
-                 "second, Text: Ciao\n");
+        QCOMPARE(
+            Convert({"--format", "0", "--encoding", "4", "--textconv", P("committed.edt")}).out,
+            "first, Name: Ana\nfirst, Text: Hallo\nsecond, Name: Rob\n"
+            "second, Text: Ciao\n");
         QCOMPARE(Git(P("b"), {"push", "-q", "origin", "main"}).code, 0);
         QCOMPARE(Git(P("a"), {"pull", "--no-rebase", "-q", "origin", "main"}).code, 0);
     }
@@ -266,8 +261,9 @@ private slots:
         Commit(P("b"), "Avi\nHola\nRoy\nCiao\n");
         QCOMPARE(Git(P("b"), {"pull", "--no-rebase", "-q", "origin", "main"}).code, 1);
         QCOMPARE(Convert({"--project", P("b/game.scrivlet"), "--conflicts"}).out.count('\n'), 2);
-        QCOMPARE(Resolve(0, 0, "ours").out, "{\"file\": \"dialog.edt\", \"record\": 0, "
-                                            "\"field\": 0, \"text\": \"Avi\"}\n");
+        QCOMPARE(Resolve(0, 0, "ours").out,
+                 "{\"file\": \"dialog.edt\", \"record\": 0, "
+                 "\"field\": 0, \"text\": \"Avi\"}\n");
         QCOMPARE(Unmerged(P("b")), 3);
         QCOMPARE(Resolve(0, 0, "ours").code, 1);
         QCOMPARE(Resolve(1, 0, "theirs").code, 0);

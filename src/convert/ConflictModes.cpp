@@ -77,8 +77,9 @@ int ResolveProjectConflict(ProjectFile& project, const FormatCatalogue& catalogu
     if (Result found = FindConflicts(project, catalogue, &list); !found)
         return Failed(found.Error());
     // The translation comes first where an original of the same path is unmerged too.
-    const auto file = std::find_if(list.files.begin(), list.files.end(),
-                                   [&](const ConflictedFile& f) { return f.place.relative == path; });
+    const auto file =
+        std::find_if(list.files.begin(), list.files.end(),
+                     [&](const ConflictedFile& f) { return f.place.relative == path; });
     if (file == list.files.end())
         return Failed(UiText("conflict.noFile").arg(path));
     if (!file->error.isEmpty())

@@ -82,7 +82,8 @@ Result LoadFile(const ConflictedFile& file, const FormatCatalogue& catalogue, co
 }
 
 // The three versions in the index, read as the project reads the file.
-Result LoadVersions(const ConflictedFile& file, const FormatCatalogue& catalogue, std::unique_ptr<EdtDocument> (*docs)[3])
+Result LoadVersions(const ConflictedFile& file, const FormatCatalogue& catalogue,
+                    std::unique_ptr<EdtDocument> (*docs)[3])
 {
     QTemporaryDir dir;
     if (!dir.isValid())
@@ -92,10 +93,12 @@ Result LoadVersions(const ConflictedFile& file, const FormatCatalogue& catalogue
         if (blob.code != 0)
             return GitFailure("cat-file", blob);
         // The copy keeps the file's name, which says its type.
-        const QString copy = dir.filePath(QString::number(i) + u'-' + QFileInfo(file.path).fileName());
+        const QString copy =
+            dir.filePath(QString::number(i) + u'-' + QFileInfo(file.path).fileName());
         QFile written(copy);
         if (!written.open(QIODevice::WriteOnly) || written.write(blob.out) != blob.out.size())
-            return Result::Failure(UiText(str::SaveFailed).arg(copy) + u' ' + written.errorString());
+            return Result::Failure(UiText(str::SaveFailed).arg(copy) + u' ' +
+                                   written.errorString());
         written.close();
         if (Result loaded = LoadFile(file, catalogue, copy, &(*docs)[i]); !loaded)
             return loaded;
@@ -117,8 +120,7 @@ Result Examine(ConflictedFile& file, const FormatCatalogue& catalogue)
     if (Result loaded = LoadVersions(file, catalogue, &versions); !loaded)
         return loaded;
     DocumentMerge merge;
-    if (Result merged = MergeDocuments(*versions[0], *versions[1], *versions[2], &merge);
-        !merged)
+    if (Result merged = MergeDocuments(*versions[0], *versions[1], *versions[2], &merge); !merged)
         return merged;
     // A clone without the merge driver leaves ours (or git's markers) in the working file: then
     // the merge made here is what gets resolved, and written with the first resolution.

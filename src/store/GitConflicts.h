@@ -28,9 +28,9 @@ struct ConflictedFile {
     QString repository;
     DocumentPlace place;  // relative path, format and encoding
     int fileType = 0;
-    QByteArray blobs[3];                    // base, ours, theirs in the index
+    QByteArray blobs[3];                   // base, ours, theirs in the index
     std::unique_ptr<EdtDocument> working;  // what a resolution changes and writes
-    bool redone = false;  // working is the merge made here, not yet in the working file
+    bool redone = false;              // working is the merge made here, not yet in the working file
     std::vector<FieldConflict> all;   // records of working; ours' removals left out (they stand)
     std::vector<FieldConflict> open;  // of them, those not resolved yet
     QString error;  // the file could not be read as a document: why (nothing else is set)

@@ -274,7 +274,9 @@ QString ProjectOptionsProblem(const ProjectOptions* options)
             return problem;
     } else if (request.record >= 0 || request.field >= 0 || !request.state.isEmpty() ||
                request.comment) {
-        return QStringLiteral("--record, --field, --state and --comment go with --set-state");
+        return QStringLiteral(
+            "--record and --field go with --set-state or --resolve, --state and --comment with "
+            "--set-state");
     }
     if (!options->originals.isEmpty() || !options->translations.isEmpty() ||
         options->originalEncoding >= 0 || options->encoding >= 0)

@@ -51,7 +51,9 @@ Project::Project(const FormatCatalogue& catalogue,
     : QObject(parent),
       catalogue_(catalogue),
       memory_(new MemoryQueue(this)),
-      conflicts_(new ProjectConflicts(catalogue, this)),
+      conflicts_(new ProjectConflicts(
+          catalogue,
+          [this](const QString& path) { return live_.contains(RelativeTranslation(path)); }, this)),
       recount_(new QTimer(this)),
       rowsChanged_(new QTimer(this)),
       watchFile_(new QTimer(this))

@@ -8,8 +8,9 @@
 
 namespace scrivlet {
 
-ProjectConflicts::ProjectConflicts(const FormatCatalogue& catalogue, QObject* parent)
-    : QObject(parent), catalogue_(catalogue)
+ProjectConflicts::ProjectConflicts(const FormatCatalogue& catalogue,
+                                   std::function<bool(const QString&)> isOpen, QObject* parent)
+    : QObject(parent), catalogue_(catalogue), isOpen_(std::move(isOpen))
 {
 }
 
@@ -19,6 +20,11 @@ void ProjectConflicts::Refresh(ProjectFile* project)
     // Nothing found (no git, a broken repository) lists none: the project works without it.
     if (project)
         (void)FindConflicts(*project, catalogue_, &list);
+    for (ConflictedFile& file : list.files) {
+        // Not written, it is merged again at the next look (or as it is resolved).
+        if (file.redone && !isOpen_(file.path))
+            (void)WriteMerged(file);
+    }
     const bool was = !list_.files.empty() || !list.files.empty();
     list_ = std::move(list);
     if (was)

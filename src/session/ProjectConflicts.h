@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QObject>
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -23,10 +24,13 @@ class ProjectConflicts : public QObject {
     Q_OBJECT
 
 public:
-    // catalogue must outlive this.
-    explicit ProjectConflicts(const FormatCatalogue& catalogue, QObject* parent = nullptr);
+    // catalogue must outlive this; isOpen tells whether a document is open at a path.
+    ProjectConflicts(const FormatCatalogue& catalogue, std::function<bool(const QString&)> isOpen,
+                     QObject* parent = nullptr);
 
-    // Looks in the project's repository again; null: no project, no conflicts.
+    // Looks in the project's repository again; null: no project, no conflicts. Where git left
+    // ours whole in a file no document holds open, the merge is written there, as the driver
+    // would have, before anyone works on it.
     void Refresh(ProjectFile* project);
     const ConflictList& List() const { return list_; }
     // The unmerged file with open conflicts at relative path or working file path; null for none.
@@ -54,6 +58,7 @@ private:
     ConflictedFile* Find(const QString& path);
 
     const FormatCatalogue& catalogue_;
+    std::function<bool(const QString&)> isOpen_;
     ConflictList list_;
     // Ours chosen in a document not saved yet, by its path.
     QHash<QString, std::vector<std::pair<int, int>>> kept_;

@@ -152,13 +152,8 @@ Result StageIfSettled(ConflictedFile& file, bool* staged)
     *staged = false;
     if (!file.open.empty())
         return {};
-    if (file.redone) {
-        if (Result written =
-                WriteDocumentCopy(*file.working, file.path, file.fileType, file.place.encoding);
-            !written)
-            return Result::Failure(UiText(str::SaveFailed).arg(file.path) + u' ' + written.Error());
-        file.redone = false;
-    }
+    if (Result written = WriteMerged(file); !written)
+        return written;
     const GitRun add = RunGit(file.repository, {"add", "--", file.gitPath});
     if (add.code != 0)
         return GitFailure("add", add);
@@ -224,6 +219,18 @@ Result FindConflicts(ProjectFile& project, const FormatCatalogue& catalogue, Con
                          std::pair(b.place.relative, !b.place.translation);
               });
     list->others.sort();
+    return {};
+}
+
+Result WriteMerged(ConflictedFile& file)
+{
+    if (!file.redone || !file.working)
+        return {};
+    if (Result written =
+            WriteDocumentCopy(*file.working, file.path, file.fileType, file.place.encoding);
+        !written)
+        return Result::Failure(UiText(str::SaveFailed).arg(file.path) + u' ' + written.Error());
+    file.redone = false;
     return {};
 }
 

@@ -46,6 +46,10 @@ struct ConflictList {
 // The unmerged documents of the project's repository (none when the project is in none).
 Result FindConflicts(ProjectFile& project, const FormatCatalogue& catalogue, ConflictList* list);
 
+// Writes the merge made here into the working file where git left ours there (a clone
+// without the merge driver), as the driver would have.
+Result WriteMerged(ConflictedFile& file);
+
 // The open conflict of file at (record, field); null when there is none.
 const FieldConflict* OpenConflict(const ConflictedFile& file, int record, int field);
 

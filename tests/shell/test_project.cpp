@@ -549,15 +549,18 @@ private slots:
 
     // The marks come back with the file, and go from the project once confirmed or once an
     // edit is saved; an edit undone before the save keeps its mark, also in the project.
-    // A pull left two fields of a translation changed two ways: the panels name them, the pane
-    // shows both sides; ours kept in one and theirs taken in the other, saved, stage the file.
+    // A merge without the driver left two fields of a translation changed two ways (and git
+    // kept ours whole): the field theirs alone changed is merged in at once, the panels name the
+    // two, the pane shows both sides; ours kept in one and theirs taken in the other, saved,
+    // stage the file.
     void conflictsResolvedInTheEditor()
     {
         QVERIFY(IsolateGit(env_.Path(QString())));
         const QString file = QStringLiteral("trans/a/one_dlg.edt");
         QVERIFY(MakeUnmerged(env_.Path(QString()), file, EdtBytes({"Ha", "Go", ""}),
-                             EdtBytes({"Hm", "Ga", "Ok"}), EdtBytes({"Ho", "Gu", "Ok"})));
+                             EdtBytes({"Hm", "Ga", ""}), EdtBytes({"Ho", "Gu", "Ok"})));
         OpenFrame();
+        QCOMPARE(ReadFile(Translation("a/one_dlg.edt")), EdtBytes({"Hm", "Ga", "Ok"}));
         QVERIFY(RowOf(Panel(), "one_dlg.edt")
                     .data(Qt::ToolTipRole)
                     .toString()

@@ -275,8 +275,8 @@ QString ProjectOptionsProblem(const ProjectOptions* options)
     } else if (request.record >= 0 || request.field >= 0 || !request.state.isEmpty() ||
                request.comment) {
         return QStringLiteral(
-            "--record and --field go with --set-state or --resolve, --state and --comment with "
-            "--set-state");
+            "--record, --field, --state and --comment go with --set-state (--record and --field "
+            "also with --resolve)");
     }
     if (!options->originals.isEmpty() || !options->translations.isEmpty() ||
         options->originalEncoding >= 0 || options->encoding >= 0)

@@ -7,6 +7,7 @@
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
 #include "convert/CheckModes.h"
+#include "convert/ConflictModes.h"
 #include "convert/ConvertOptions.h"
 #include "convert/ConvertSession.h"
 #include "convert/StateModes.h"
@@ -47,7 +48,10 @@ const char kProjectUsageHead[] =
     "  scrivlet-convert [COMMON] --project P.scrivlet --set-state RELPATH --record R --field F\n"
     "                   --state needs_work|translated|approved [--comment TEXT]\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet --pretranslate [--min-score N]\n"
-    "                   [--file RELPATH]\n";
+    "                   [--file RELPATH]\n"
+    "  scrivlet-convert [COMMON] --project P.scrivlet --conflicts\n"
+    "  scrivlet-convert [COMMON] --project P.scrivlet --resolve RELPATH --record R --field F\n"
+    "                   --take ours|theirs\n";
 // Then a line each for the exports and the imports of the translation file formats.
 const char kProjectUsageTail[] =
     "  scrivlet-convert [COMMON] --project P.scrivlet --update-originals DIR\n"
@@ -58,6 +62,8 @@ const char kProjectUsageTail[] =
     "Files are paired by their paths below the two folders; formats are detected from the\n"
     "originals' paths unless --set-format chose one. Each result is one JSON line.\n"
     "--check uses the project's glossary unless --glossary names a file.\n"
+    "--conflicts lists the fields a git merge changed two ways in the project's unmerged files;\n"
+    "--resolve takes one side for one of them and stages the file once none is left.\n"
     "--update-originals keeps the translations of removed records in the project's memory;\n"
     "it is all or nothing: cut short, the next use of the project finishes or undoes it.\n"
     "Links among the translations are followed where they stay inside the folder, or where\n"
@@ -99,6 +105,8 @@ struct ProjectOptions {
     QString setState;
     convert::StateRequest stateRequest;
     bool pretranslate = false;
+    bool conflicts = false;
+    QString resolve, take;  // --resolve's file; its record and field are stateRequest's
     int minScore = 100;
     QString onlyFile;
 };
@@ -124,7 +132,9 @@ bool IsValueOption(const QString& arg)
                                         "--state",
                                         "--comment",
                                         "--min-score",
-                                        "--file"};
+                                        "--file",
+                                        "--resolve",
+                                        "--take"};
     bool exporting = false;
     return options.contains(arg) || convert::ExchangeOption(arg, &exporting);
 }
@@ -191,6 +201,10 @@ QString TakeValue(const QString& arg, const QString& value, ProjectOptions* opti
         options->onlyFile = QDir::cleanPath(QDir::fromNativeSeparators(value));
         return value.isEmpty() ? QStringLiteral("--file needs a path") : QString();
     }
+    if (arg == QLatin1String("--resolve") || arg == QLatin1String("--take")) {
+        (arg == QLatin1String("--resolve") ? options->resolve : options->take) = value;
+        return value.isEmpty() ? QStringLiteral("%1 needs a value").arg(arg) : QString();
+    }
     if (arg == QLatin1String("--comment")) {
         options->stateRequest.comment = value;
         return {};
@@ -203,6 +217,11 @@ QString TakeValue(const QString& arg, const QString& value, ProjectOptions* opti
     options->exchangeFormat = convert::ExchangeOption(arg, &exporting);
     (exporting ? options->exportPath : options->importPath) = value;
     return {};
+}
+
+convert::ResolveRequest ResolveOf(const ProjectOptions& options)
+{
+    return {options.resolve, options.stateRequest.record, options.stateRequest.field, options.take};
 }
 
 // What is wrong with the options as a whole (a mode alone, values with their mode); empty when
@@ -231,21 +250,33 @@ QString ProjectOptionsProblem(const ProjectOptions* options)
         (options->importPath.isEmpty() ? 0 : 1) + (options->updateOriginals.isEmpty() ? 0 : 1) +
         (options->importGlossary.isEmpty() ? 0 : 1) + (options->exportGlossary.isEmpty() ? 0 : 1) +
         (options->allowLink.isEmpty() ? 0 : 1) + (options->states ? 1 : 0) +
-        (options->setState.isEmpty() ? 0 : 1) + (options->pretranslate ? 1 : 0);
+        (options->setState.isEmpty() ? 0 : 1) + (options->pretranslate ? 1 : 0) +
+        (options->conflicts ? 1 : 0) + (options->resolve.isEmpty() ? 0 : 1);
     if (modes != 1)
         return QStringLiteral(
             "--project takes one of --stats, --check, --find, --export-*, --import-*, "
             "--update-originals, --set-format, --allow-link, --import-glossary, "
-            "--export-glossary, --states, --set-state and --pretranslate");
+            "--export-glossary, --states, --set-state, --pretranslate, --conflicts and "
+            "--resolve");
     if (!options->pretranslate && (options->minScore != 100 || !options->onlyFile.isEmpty()))
         return QStringLiteral("--min-score and --file go with --pretranslate");
     const convert::StateRequest& request = options->stateRequest;
-    if (!options->setState.isEmpty()) {
+    if (!options->resolve.isEmpty()) {
+        if (!request.state.isEmpty() || request.comment)
+            return QStringLiteral("--state and --comment go with --set-state");
+        if (const QString problem = convert::ResolveRequestProblem(ResolveOf(*options));
+            !problem.isEmpty())
+            return problem;
+    } else if (!options->take.isEmpty()) {
+        return QStringLiteral("--take goes with --resolve");
+    } else if (!options->setState.isEmpty()) {
         if (const QString problem = convert::StateRequestProblem(request); !problem.isEmpty())
             return problem;
     } else if (request.record >= 0 || request.field >= 0 || !request.state.isEmpty() ||
                request.comment) {
-        return QStringLiteral("--record, --field, --state and --comment go with --set-state");
+        return QStringLiteral(
+            "--record, --field, --state and --comment go with --set-state (--record and --field "
+            "also with --resolve)");
     }
     if (!options->originals.isEmpty() || !options->translations.isEmpty() ||
         options->originalEncoding >= 0 || options->encoding >= 0)
@@ -276,6 +307,8 @@ QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
             i += 2;
         } else if (arg == QLatin1String("--stats")) {
             options->stats = true;
+        } else if (arg == QLatin1String("--conflicts")) {
+            options->conflicts = true;
         } else if (arg == QLatin1String("--pretranslate")) {
             options->pretranslate = true;
         } else if (arg == QLatin1String("--states")) {
@@ -562,6 +595,10 @@ int RunProject(const ProjectOptions& options, const FormatCatalogue& catalogue)
         return ImportGlossary(project, options.importGlossary);
     if (!options.exportGlossary.isEmpty())
         return ExportGlossary(project, options.exportGlossary);
+    if (options.conflicts)
+        return convert::ListConflicts(project, catalogue);
+    if (!options.resolve.isEmpty())
+        return convert::ResolveProjectConflict(project, catalogue, ResolveOf(options));
     if (options.setFormat)
         return SetFormat(project, catalogue, options.setFormat->first, options.setFormat->second);
     const ProjectListing listing = ListProject(project, catalogue);

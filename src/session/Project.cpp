@@ -6,6 +6,7 @@
 #include "session/CheckChoices.h"
 #include "session/DocumentSession.h"
 #include "session/MemoryQueue.h"
+#include "session/ProjectConflicts.h"
 #include "store/FieldNotes.h"
 #include "store/MemoryFeed.h"
 #include "store/ProjectGlossary.h"
@@ -50,6 +51,9 @@ Project::Project(const FormatCatalogue& catalogue,
     : QObject(parent),
       catalogue_(catalogue),
       memory_(new MemoryQueue(this)),
+      conflicts_(new ProjectConflicts(
+          catalogue,
+          [this](const QString& path) { return live_.contains(RelativeTranslation(path)); }, this)),
       recount_(new QTimer(this)),
       rowsChanged_(new QTimer(this)),
       watchFile_(new QTimer(this))
@@ -66,6 +70,8 @@ Project::Project(const FormatCatalogue& catalogue,
     connect(rowsChanged_, &QTimer::timeout, this, &Project::RowsChanged);
     connect(&counting_, &QFutureWatcher<std::shared_ptr<CountResult>>::finished, this,
             &Project::TakeCount);
+    // A pull that stopped on conflicts changed the files it left unmerged: counted again.
+    connect(this, &Project::Counted, conflicts_, [this] { conflicts_->Refresh(file_.get()); });
     watchFile_->setInterval(kWatchFileMs);
     connect(watchFile_, &QTimer::timeout, this, [this] {
         if (file_ && file_->ChangedElsewhere())
@@ -103,6 +109,7 @@ Result Project::Open(const QString& path)
         row.counts = PairCounts{it.key(), !row.hasTranslation, QString(), cached.counts};
     }
     LoadGlossary();
+    conflicts_->Refresh(file_.get());
     StartCount();
     emit Changed();
     emit RowsChanged();
@@ -132,6 +139,7 @@ void Project::Close()
     }
     live_.clear();
     sharedMarks_.clear();
+    conflicts_->Refresh(nullptr);
     emit GlossaryChanged();
     emit Changed();
     emit RowsChanged();
@@ -291,6 +299,8 @@ void Project::Follow(DocumentSession* session)
     KeepReviewMarks(*session, relative);
     KeepFieldStates(*session, relative);
     FeedOnSave(*session, relative);
+    connect(session, &DocumentSession::Saved, this,
+            [this, session] { (void)conflicts_->Settle(session->Document()->Path()); });
     rowsChanged_->start();
 }
 

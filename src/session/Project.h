@@ -35,6 +35,7 @@ class CheckChoices;
 class DocumentSession;
 class FormatCatalogue;
 class MemoryQueue;
+class ProjectConflicts;
 struct GlossaryImport;
 
 class Project : public QObject {
@@ -99,6 +100,10 @@ public:
     Result ImportGlossary(const QString& path, GlossaryImport* counts);
     Result ClearGlossary();
 
+    // The fields a git merge left in conflict in the project's files; looked for again as the
+    // project opens and its files are counted, settled as an open document is saved.
+    ProjectConflicts& Conflicts() const { return *conflicts_; }
+
     // Where translations go on their way to a memory: saved ones, and those of removed records.
     MemoryQueue* Memory() const { return memory_; }
 
@@ -152,6 +157,7 @@ private:
     std::vector<GlossaryTerm> glossary_;
     CheckChoices* checks_ = nullptr;
     MemoryQueue* memory_;
+    ProjectConflicts* conflicts_;
     QFutureWatcher<std::shared_ptr<CountResult>> counting_;
     QTimer* recount_;
     QTimer* rowsChanged_;

@@ -7,6 +7,7 @@
 #include "grid/GridView.h"
 #include "session/DocumentHistory.h"
 #include "session/DocumentSession.h"
+#include "shell/ConflictView.h"
 #include "shell/DocumentTab.h"
 #include "translation/DocumentChecks.h"
 #include "translation/Spelling.h"
@@ -133,6 +134,7 @@ protected:
 EditingPane::EditingPane(QWidget* parent)
     : QDockWidget(UiText("pane.title"), parent),
       where_(new QLabel(this)),
+      conflict_(new ConflictView(this)),
       original_(new QPlainTextEdit(this)),
       inserts_(new QToolBar(this)),
       translation_(new QPlainTextEdit(this)),
@@ -167,6 +169,7 @@ EditingPane::EditingPane(QWidget* parent)
     layout->setContentsMargins(4, 2, 4, 2);
     layout->setSpacing(2);
     layout->addWidget(where_);
+    layout->addWidget(conflict_);
     layout->addWidget(originalLabel);
     layout->addWidget(original_, 1);
     layout->addWidget(inserts_);
@@ -273,6 +276,7 @@ void EditingPane::ShowField(int record, int column)
     showing_ = false;
     translation_->setEnabled(true);
     ShowCapacity();
+    conflict_->Show(tab_, record, column);
 }
 
 void EditingPane::UseSettings(const CheckSettings* settings)
@@ -298,6 +302,7 @@ void EditingPane::Clear(const QString& note)
     translation_->setEnabled(false);
     capacity_->clear();
     note_->setText(note);
+    conflict_->Show(nullptr, -1, -1);
 }
 
 bool EditingPane::Dirty() const

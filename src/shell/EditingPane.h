@@ -22,6 +22,7 @@ class QToolBar;
 
 namespace scrivlet {
 
+class ConflictView;
 class DocumentTab;
 struct CheckSettings;
 
@@ -51,6 +52,8 @@ public:
     QPlainTextEdit* Translation() const { return translation_; }
     QLabel* Capacity() const { return capacity_; }
     QLabel* Note() const { return note_; }
+    // Mine, theirs and the base of a field a merge changed two ways.
+    ConflictView* Conflict() const { return conflict_; }
     // The field shown: its record and document column; -1 for none.
     int Record() const { return record_; }
     int Column() const { return column_; }
@@ -79,6 +82,7 @@ private:
     QPointer<DocumentTab> tab_;
     std::function<void()> next_;
     QLabel* where_;
+    ConflictView* conflict_;
     QPlainTextEdit* original_;
     QToolBar* inserts_;
     QPlainTextEdit* translation_;

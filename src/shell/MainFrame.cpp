@@ -15,6 +15,7 @@
 #include "shell/AboutDialog.h"
 #include "shell/Autosave.h"
 #include "shell/CheckCommands.h"
+#include "shell/ConflictView.h"
 #include "shell/DialogHost.h"
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentTab.h"
@@ -173,11 +174,12 @@ void MainFrame::CreatePages()
             &StartPage::Refresh);
 }
 
-// The Problems panel's Whole Project list follows the project; a click on a file's problem
-// opens the file as the Project panel does.
+// The Problems panel's Whole Project list and the pane's conflicts follow the project; a click
+// on a file's problem opens the file as the Project panel does.
 void MainFrame::ConnectProjectProblems()
 {
     problems_->FollowProject(*workspace_);
+    pane_->Conflict()->Follow(&workspace_->CurrentProject().Conflicts());
     connect(problems_, &ProblemsPanel::ProjectProblemChosen, this,
             [this](const QString& path, int record, int field) {
                 const ProjectEntry* entry = workspace_->CurrentProject().Entry(path);

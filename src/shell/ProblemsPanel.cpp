@@ -6,6 +6,7 @@
 #include "session/CheckChoices.h"
 #include "session/DocumentSession.h"
 #include "session/Project.h"
+#include "session/ProjectConflicts.h"
 #include "session/Workspace.h"
 #include "store/ProjectChecks.h"
 #include "translation/DocumentChecks.h"
@@ -31,6 +32,12 @@
 namespace scrivlet {
 
 ProblemsModel::ProblemsModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void ProblemsModel::SetConflicts(ProjectConflicts* conflicts)
+{
+    conflicts_ = conflicts;
+    connect(conflicts, &ProjectConflicts::Changed, this, &ProblemsModel::ScheduleRefresh);
+}
 
 void ProblemsModel::SetSession(DocumentSession* session)
 {
@@ -137,8 +144,11 @@ void ProblemsModel::AddRows(const DocumentSession& session, int file)
     const EdtDocument& document = *session.Document();
     const DocumentChecks& checks = *session.Checks();
     const ReviewMarks& review = *session.Review();
+    const ConflictedFile* conflicted = conflicts_ ? conflicts_->ByPath(document.Path()) : nullptr;
     for (int record = 0; record < document.RecordCount(); ++record) {
         for (int field = 0; field < document.TextFieldCount(); ++field) {
+            if (conflicted && OpenConflict(*conflicted, record, field))
+                AddEntry({record, field, kConflict, false, file});
             if (review.Count() > 0 && review.Has(record, field))
                 AddEntry({record, field, kSourceChanged, false, file});
             const CheckMask shown = checks.Mask(record, field);
@@ -265,6 +275,8 @@ QVariant ProblemsModel::data(const QModelIndex& index, int role) const
 
 QString ProblemsModel::TitleOf(const Entry& entry) const
 {
+    if (entry.check == kConflict)
+        return UiText("check.conflict.title");
     return entry.check == kSourceChanged ? UiText("check.sourceChanged.title")
                                          : CheckTitle(static_cast<Check>(entry.check));
 }
@@ -275,6 +287,12 @@ QString ProblemsModel::DetailOf(const Entry& entry) const
     if (!session) {
         const FileProblem* file = FileProblemOf(entry);
         return file ? file->detail : QString();
+    }
+    if (const ConflictedFile* conflicted =
+            conflicts_ ? conflicts_->ByPath(session->Document()->Path()) : nullptr;
+        entry.check == kConflict && conflicted) {
+        const FieldConflict* c = OpenConflict(*conflicted, entry.record, entry.field);
+        return c ? UiText("check.conflict.detail").arg(c->ours, c->theirs) : QString();
     }
     if (entry.check == kSourceChanged) {
         const std::optional<ReviewMark> mark = session->Review()->At(entry.record, entry.field);
@@ -391,6 +409,7 @@ ProblemsPanel::ProblemsPanel(QWidget* parent)
     checkChoice_->setObjectName(QStringLiteral("problems.checkChoice"));
     checkChoice_->addItem(UiText("problems.allChecks"), ProblemsModel::kAnyCheck);
     checkChoice_->addItem(UiText("check.sourceChanged.title"), ProblemsModel::kSourceChanged);
+    checkChoice_->addItem(UiText("check.conflict.title"), ProblemsModel::kConflict);
     for (const CheckKind& kind : kCheckKinds)
         checkChoice_->addItem(CheckTitle(kind.check), static_cast<int>(kind.check));
     checkChoice_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
@@ -511,6 +530,7 @@ void ProblemsPanel::SetProjectJob(std::function<std::optional<ProjectCheckJob>()
 
 void ProblemsPanel::FollowProject(Workspace& workspace)
 {
+    model_->SetConflicts(&workspace.CurrentProject().Conflicts());
     SetProjectJob([&workspace]() -> std::optional<ProjectCheckJob> {
         const Project& project = workspace.CurrentProject();
         const CheckChoices& checks = project.Checks();
@@ -704,8 +724,7 @@ void ProblemsPanel::UpdateActions()
     bool ignorable = false, ignored = false;
     if (current.isValid() && current.row() < model_->rowCount()) {
         for (const ProblemsModel::Entry& entry : model_->Entries(current.row())) {
-            if (entry.check == ProblemsModel::kSourceChanged ||
-                !(model_->SessionOf(entry) || model_->FileProblemOf(entry)))
+            if (entry.check < 0 || !(model_->SessionOf(entry) || model_->FileProblemOf(entry)))
                 continue;
             (entry.ignored ? ignored : ignorable) = true;
         }
@@ -724,7 +743,7 @@ void ProblemsPanel::Ignore(bool ignore)
         return;
     std::vector<ProblemsModel::Entry> entries = model_->Entries(current.row());
     std::erase_if(entries, [ignore](const ProblemsModel::Entry& entry) {
-        return entry.check == ProblemsModel::kSourceChanged || entry.ignored == ignore;
+        return entry.check < 0 || entry.ignored == ignore;
     });
     if (entries.empty())
         return;

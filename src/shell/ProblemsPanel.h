@@ -30,6 +30,7 @@ namespace scrivlet {
 
 class DocumentSession;
 class FormatCatalogue;
+class ProjectConflicts;
 class Workspace;
 class ProjectTranslations;
 
@@ -71,12 +72,14 @@ class ProblemsModel : public QAbstractTableModel {
 public:
     // A field waiting for review since its original changed is listed as a problem of its own.
     static constexpr int kSourceChanged = -1;
+    // A field a git merge changed two ways, not resolved yet: a problem of its own too.
+    static constexpr int kConflict = -3;
     // The check filter that lets every problem through.
     static constexpr int kAnyCheck = -2;
     struct Entry {
         int record = 0;
         int field = 0;
-        int check = 0;  // a Check, or kSourceChanged
+        int check = 0;  // a Check, kSourceChanged or kConflict
         bool ignored = false;
         int file = -1;     // in the project's files; -1: the active document's
         int problem = -1;  // in the file's FileProblem list, for a file not open
@@ -87,13 +90,16 @@ public:
     explicit ProblemsModel(QObject* parent = nullptr);
     // The session whose problems are listed; null for none.
     void SetSession(DocumentSession* session);
+    // Where the open documents' conflicts are found; they are listed again as they change.
+    void SetConflicts(ProjectConflicts* conflicts);
     // Lists the files' problems (sorted by path) instead of the session's; nullopt goes back.
     void SetFiles(std::optional<std::vector<ProblemFile>> files);
     bool ListsProject() const { return project_.has_value(); }
     // A row's first problem, and all of them (one field's, in check order).
     const Entry& At(int row) const { return entries_[static_cast<size_t>(rows_[row])]; }
     std::vector<Entry> Entries(int row) const;
-    // Lists only the problems of check (a Check or kSourceChanged); kAnyCheck lists all.
+    // Lists only the problems of check (a Check, kSourceChanged or kConflict); kAnyCheck lists
+    // all.
     void SetCheckFilter(int check);
     int CheckFilter() const { return checkFilter_; }
     // The session a row's problem lives in; null for a file not open.
@@ -125,6 +131,7 @@ private:
     QString DetailOf(const Entry& entry) const;
 
     QPointer<DocumentSession> session_;
+    QPointer<ProjectConflicts> conflicts_;
     std::optional<std::vector<ProblemFile>> project_;
     std::vector<Entry> entries_;
     // Where each row's problems start in entries_.

@@ -3,6 +3,7 @@
 #include "base/UiText.h"
 #include "catalogue/FormatCatalogue.h"
 #include "documents/EdtDocument.h"
+#include "session/ProjectConflicts.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -14,6 +15,7 @@
 #include <QPainter>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -172,6 +174,7 @@ ProjectPanel::ProjectPanel(Project& project, QWidget* parent)
     setWidget(body);
 
     connect(&project_, &Project::RowsChanged, this, &ProjectPanel::Refill);
+    connect(&project_.Conflicts(), &ProjectConflicts::Changed, this, &ProjectPanel::Refill);
     connect(&project_, &Project::Changed, this, [this] {
         setWindowTitle(project_.IsOpen() ? UiText("project.panel") + QStringLiteral(" - ") +
                                                QFileInfo(project_.Path()).fileName()
@@ -326,6 +329,12 @@ void ProjectPanel::Refill()
                 sums[folder] += row.counts.counts;
                 problemSums[folder] += row.problems;
             }
+        }
+        // A file a merge left with conflicting fields stands out until they are resolved.
+        if (const ConflictedFile* conflicted = project_.Conflicts().ByRelative(path)) {
+            tip << UiText("project.conflicts").arg(conflicted->open.size());
+            items[kName]->setIcon(tree_->style()->standardIcon(QStyle::SP_MessageBoxWarning));
+            items[kName]->setForeground(QColor(200, 16, 46));
         }
         items[kName]->setText(name);
         items[kName]->setToolTip(tip.join(u'\n'));

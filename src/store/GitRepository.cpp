@@ -7,17 +7,10 @@
 #include <QSaveFile>
 
 namespace scrivlet {
-namespace {
 
-constexpr int kGitTimeoutMs = 30000;
-
-struct GitRun {
-    int code = -1;  // -1: no git, or it did not end
-    QString out, err;
-};
-
-GitRun Git(const QString& repository, const QStringList& args)
+GitRun RunGit(const QString& repository, const QStringList& args)
 {
+    constexpr int kGitTimeoutMs = 30000;
     QProcess process;
     process.start(QStringLiteral("git"), QStringList{"-C", repository} + args);
     GitRun run;
@@ -26,12 +19,10 @@ GitRun Git(const QString& repository, const QStringList& args)
         return run;
     }
     run.code = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.out = process.readAllStandardOutput();
     run.err = QString::fromUtf8(process.readAllStandardError()).trimmed();
     return run;
 }
-
-}  // namespace
 
 QStringList ProjectLocalPatterns()
 {
@@ -74,12 +65,13 @@ Result SetGitConfig(const QString& repository, const QString& key, const QString
 {
     *changed = false;
     // Status 1: the key is not set.
-    const GitRun got = Git(repository, {"config", "--local", "--get", key});
-    if (got.code == 0 && got.out.chopped(got.out.endsWith(u'\n') ? 1 : 0) == value)
+    const GitRun got = RunGit(repository, {"config", "--local", "--get", key});
+    const QString held = QString::fromUtf8(got.out);
+    if (got.code == 0 && held.chopped(held.endsWith(u'\n') ? 1 : 0) == value)
         return {};
     if (got.code != 0 && got.code != 1)
         return Result::Failure(UiText("git.failed").arg(QStringLiteral("config"), got.err));
-    const GitRun set = Git(repository, {"config", "--local", key, value});
+    const GitRun set = RunGit(repository, {"config", "--local", key, value});
     if (set.code != 0)
         return Result::Failure(UiText("git.failed").arg(QStringLiteral("config"), set.err));
     *changed = true;

@@ -11,6 +11,16 @@
 
 namespace scrivlet {
 
+struct GitRun {
+    int code = -1;  // -1: no git, or it did not end
+    QByteArray out;
+    QString err;
+};
+
+// The git command in repository (a folder of its work tree), stdout kept as bytes: blobs are
+// documents, not text.
+GitRun RunGit(const QString& repository, const QStringList& args);
+
 // Name patterns of the files beside a project file that belong to one computer and are never
 // committed: SQLite's journals, the lock and the staged files of an update of the originals.
 QStringList ProjectLocalPatterns();

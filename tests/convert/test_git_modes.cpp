@@ -1,11 +1,13 @@
 #include "TestFiles.h"
+#include "TestGit.h"
 #include "TestRegistry.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 
 // The git doors as a team uses them: a bare origin and two clones whose drivers --git-setup
-// set, git calling them on a pull, a diff and a log.
+// set, git calling them on a pull, a diff and a log, and the conflicts a pull leaves resolved
+// field by field.
 
 namespace {
 
@@ -33,10 +35,6 @@ class GitModesTest : public QObject {
         return RunTool(QStringLiteral(SCRIVLET_CONVERT_EXE),
                        QStringList{"--catalogue", P("formats.ini")} + args);
     }
-    static ToolRun Git(const QString& clone, const QStringList& args)
-    {
-        return RunTool(QStringLiteral("git"), QStringList{"-C", clone} + args);
-    }
     // Writes the clone's translation from text lines (Name, Text per record; at most 3 and 5
     // characters) and commits it.
     void Commit(const QString& clone, const QByteArray& lines) const
@@ -52,19 +50,23 @@ class GitModesTest : public QObject {
     {
         return Convert({"--textconv", clone + u'/' + kFile}).out;
     }
+    ToolRun Resolve(int record, int field, const QString& take) const
+    {
+        return Convert({"--project", P("b/game.scrivlet"), "--resolve", "dialog.edt", "--record",
+                        QString::number(record), "--field", QString::number(field), "--take",
+                        take});
+    }
+    int Unmerged(const QString& clone) const
+    {
+        return int(Git(clone, {"ls-files", "-u", "--", kFile}).out.count('\n'));
+    }
 
 private slots:
     void initTestCase()
     {
         QVERIFY(dir_.isValid());
         QVERIFY(WriteAll(P("formats.ini"), kCatalogue));
-        QVERIFY(WriteAll(P("gitconfig"), "[init]\n\tdefaultBranch = main\n"));
-        qputenv("GIT_CONFIG_GLOBAL", P("gitconfig").toUtf8());
-        qputenv("GIT_CONFIG_NOSYSTEM", "1");
-        for (const char* name : {"GIT_AUTHOR_NAME", "GIT_COMMITTER_NAME"})
-            qputenv(name, "Translator");
-        for (const char* name : {"GIT_AUTHOR_EMAIL", "GIT_COMMITTER_EMAIL"})
-            qputenv(name, "translator@example.invalid");
+        QVERIFY(IsolateGit(dir_.path()));
         QCOMPARE(RunTool("git", {"init", "-q", "--bare", P("origin.git")}).code, 0);
         QCOMPARE(RunTool("git", {"clone", "-q", P("origin.git"), P("a")}).code, 0);
         // A project of the original and its translation, both in Unicode.
@@ -167,7 +169,8 @@ private slots:
         QCOMPARE(Git(P("a"), {"pull", "--no-rebase", "-q", "origin", "main"}).code, 0);
     }
 
-    // The same field changed two ways: the merge stops, the file unmerged with ours in it.
+    // The same field changed two ways: the merge stops, the file unmerged with ours in it and
+    // the field listed as a conflict.
     void sameField()
     {
         Commit(P("a"), "Ana\nHallo\nRob\nBye\n");
@@ -177,17 +180,105 @@ private slots:
         QCOMPARE(pull.code, 1);
         QVERIFY2(pull.out.contains("{\"fields\": 4, \"merged\": 0, \"conflicts\": 1}"),
                  pull.out.constData());
-        QCOMPARE(Git(P("b"), {"ls-files", "-u", "--", kFile}).out.count('\n'), 3);
+        QCOMPARE(Unmerged(P("b")), 3);
         QCOMPARE(Shown(P("b")),
                  "first, Name: Anu\nfirst, Text: Hallo\nsecond, Name: Rob\n"
                  "second, Text: Ciao\n");
-        QCOMPARE(Git(P("b"), {"merge", "--abort"}).code, 0);
+        const ToolRun listed = Convert({"--project", P("b/game.scrivlet"), "--conflicts"});
+        QCOMPARE(listed.code, 0);
+        QCOMPARE(listed.out,
+                 "{\"file\": \"dialog.edt\", \"record\": 0, \"field\": 0, "
+                 "\"base\": \"Ann\", \"ours\": \"Anu\", \"theirs\": \"Ana\"}\n");
+    }
+
+    // Requests no conflict answers, while the file is unmerged: nothing written or staged.
+    void resolveRefused_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("err");
+        const QStringList at0 = {"--record", "0", "--field", "0"};
+        QTest::newRow("no such file") << QStringList{"--resolve", "other.edt", "--record", "0",
+                                                     "--field",   "0",         "--take",   "ours"}
+                                      << 1 << "other.edt has no conflicts left";
+        QTest::newRow("no such record") << QStringList{"--record", "5"} << 1 << "no record 5";
+        QTest::newRow("no such field") << QStringList{"--field", "2"} << 1 << "no text field 2";
+        QTest::newRow("not in conflict")
+            << QStringList{"--record", "1", "--field", "1"} << 1 << "is not in conflict";
+        QTest::newRow("no side") << QStringList{"--take", "mine"} << 2
+                                 << "--take is ours or theirs";
+        QTest::newRow("no field given")
+            << QStringList{"--resolve", "dialog.edt", "--record", "0", "--take", "ours"} << 2
+            << "--resolve needs --record, --field and --take";
+    }
+    void resolveRefused()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, err);
+        // Options given twice: the later wins, so each row changes one part of a good request.
+        QStringList line = {"--project", P("b/game.scrivlet"),
+                            "--resolve", "dialog.edt",
+                            "--record",  "0",
+                            "--field",   "0",
+                            "--take",    "theirs"};
+        if (args.startsWith("--resolve"))
+            line = QStringList{"--project", P("b/game.scrivlet")};
+        const ToolRun run = Convert(line + args);
+        QTEST(run.code, "code");
+        QVERIFY2(run.err.contains(err), qPrintable(run.err));
+        QCOMPARE(Unmerged(P("b")), 3);
+    }
+
+    // Taking theirs writes it and, the file's last conflict, stages it: the merge commits.
+    void resolveTheirs()
+    {
+        const ToolRun run = Resolve(0, 0, "theirs");
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.out,
+                 "{\"file\": \"dialog.edt\", \"record\": 0, \"field\": 0, "
+                 "\"text\": \"Ana\"}\n");
+        QCOMPARE(Unmerged(P("b")), 0);
+        QCOMPARE(Convert({"--project", P("b/game.scrivlet"), "--conflicts"}).out, "");
+        QCOMPARE(Git(P("b"), {"commit", "-qm", "merged"}).code, 0);
+        QCOMPARE(Git(P("b"), {"status", "--porcelain", "--", kFile}).out, "");
+        const QByteArray committed = Git(P("b"), {"show", "HEAD:" + kFile}).out;
+        QVERIFY(WriteAll(P("committed.edt"), committed));
+        QCOMPARE(
+            Convert({"--format", "0", "--encoding", "4", "--textconv", P("committed.edt")}).out,
+            "first, Name: Ana\nfirst, Text: Hallo\nsecond, Name: Rob\n"
+            "second, Text: Ciao\n");
+        QCOMPARE(Git(P("b"), {"push", "-q", "origin", "main"}).code, 0);
+        QCOMPARE(Git(P("a"), {"pull", "--no-rebase", "-q", "origin", "main"}).code, 0);
+    }
+
+    // A clone without the driver: git leaves ours whole. Resolving merges the rest as the driver
+    // would; ours kept in one field leaves the file unmerged until theirs settles the other.
+    void resolveWithoutDriver()
+    {
+        Commit(P("a"), "Ada\nHallo\nRex\nSalut\n");
+        QCOMPARE(Git(P("a"), {"push", "-q", "origin", "main"}).code, 0);
+        QCOMPARE(Git(P("b"), {"config", "--remove-section", "merge.scrivlet"}).code, 0);
+        Commit(P("b"), "Avi\nHola\nRoy\nCiao\n");
+        QCOMPARE(Git(P("b"), {"pull", "--no-rebase", "-q", "origin", "main"}).code, 1);
+        QCOMPARE(Convert({"--project", P("b/game.scrivlet"), "--conflicts"}).out.count('\n'), 2);
+        QCOMPARE(Resolve(0, 0, "ours").out,
+                 "{\"file\": \"dialog.edt\", \"record\": 0, "
+                 "\"field\": 0, \"text\": \"Avi\"}\n");
+        QCOMPARE(Unmerged(P("b")), 3);
+        QCOMPARE(Resolve(0, 0, "ours").code, 1);
+        QCOMPARE(Resolve(1, 0, "theirs").code, 0);
+        QCOMPARE(Unmerged(P("b")), 0);
+        QCOMPARE(Shown(P("b")),
+                 "first, Name: Avi\nfirst, Text: Hola\nsecond, Name: Rex\n"
+                 "second, Text: Salut\n");
+        QCOMPARE(Git(P("b"), {"commit", "-qm", "merged"}).code, 0);
+        QCOMPARE(Convert({"--git-setup", P("b")}).code, 0);
     }
 
     // git diff and git log -p show the fields that changed as text.
     void diff()
     {
-        QVERIFY(WriteAll(P("lines.txt"), "Ana\nHi\nRob\nBye\n"));
+        QVERIFY(WriteAll(P("lines.txt"), "Ada\nHi\nRex\nSalut\n"));
         QCOMPARE(
             Convert({"--format", "0", "--encoding", "4", P("lines.txt"), P("a/") + kFile}).code, 0);
         const QByteArray diff = Git(P("a"), {"diff"}).out;

@@ -4,19 +4,22 @@
 // Project, and New Project.
 
 #include "ShellTestSupport.h"
+#include "TestGit.h"
 #include "TestRegistry.h"
 #include "grid/GridView.h"
 #include "grid/InplaceEdit.h"
+#include "session/CheckChoices.h"
 #include "session/DocumentSession.h"
 #include "session/MemoryQueue.h"
 #include "session/Project.h"
 #include "session/Settings.h"
 #include "session/Workspace.h"
-#include "session/CheckChoices.h"
 #include "shell/CheckCommands.h"
 #include "shell/CheckSettingsDialog.h"
+#include "shell/ConflictView.h"
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentTab.h"
+#include "shell/EditingPane.h"
 #include "shell/GlossaryPanel.h"
 #include "shell/ProblemsPanel.h"
 #include "shell/ProjectCommands.h"
@@ -546,6 +549,56 @@ private slots:
 
     // The marks come back with the file, and go from the project once confirmed or once an
     // edit is saved; an edit undone before the save keeps its mark, also in the project.
+    // A merge without the driver left two fields of a translation changed two ways (and git
+    // kept ours whole): the field theirs alone changed is merged in at once, the panels name the
+    // two, the pane shows both sides; ours kept in one and theirs taken in the other, saved,
+    // stage the file.
+    void conflictsResolvedInTheEditor()
+    {
+        QVERIFY(IsolateGit(env_.Path(QString())));
+        const QString file = QStringLiteral("trans/a/one_dlg.edt");
+        QVERIFY(MakeUnmerged(env_.Path(QString()), file, EdtBytes({"Ha", "Go", ""}),
+                             EdtBytes({"Hm", "Ga", ""}), EdtBytes({"Ho", "Gu", "Ok"})));
+        OpenFrame();
+        QCOMPARE(ReadFile(Translation("a/one_dlg.edt")), EdtBytes({"Hm", "Ga", "Ok"}));
+        QVERIFY(RowOf(Panel(), "one_dlg.edt")
+                    .data(Qt::ToolTipRole)
+                    .toString()
+                    .contains("Fields in conflict after a merge: 2"));
+        DocumentTab* tab = OpenFromPanel("one_dlg.edt");
+        QVERIFY(tab);
+        const auto* problems = frame_->findChild<ProblemsPanel*>()->Model();
+        QStringList listed;
+        for (int row = 0; row < problems->rowCount(); ++row) {
+            if (problems->At(row).check == ProblemsModel::kConflict)
+                listed << problems->index(row, ProblemsModel::DetailColumn).data().toString();
+        }
+        QCOMPARE(listed,
+                 QStringList({"changed on both sides in a merge: mine \"Hm\", theirs \"Ho\"",
+                              "changed on both sides in a merge: mine \"Ga\", theirs \"Gu\""}));
+        ConflictView* view = frame_->findChild<EditingPane*>()->Conflict();
+        const int column = tab->Document()->TextColumn(0);
+        QVERIFY(tab->View()->SelectCell(0, column));
+        QVERIFY(!view->isHidden());
+        QCOMPARE(QStringList({view->Mine()->text(), view->Theirs()->text(), view->Base()->text()}),
+                 QStringList({"Hm", "Ho", "Ha"}));
+        view->KeepMine()->click();
+        QVERIFY(view->isHidden());
+        QCOMPARE(Git(env_.Path(QString()), {"ls-files", "-u"}).out.count('\n'), 3);
+        QVERIFY(tab->View()->SelectCell(1, column));
+        view->TakeTheirs()->click();
+        QCOMPARE(tab->Document()->Text(1, column), QStringLiteral("Gu"));
+        QVERIFY(!view->TakeTheirs()->isEnabled());
+        Run(*frame_, Command::Save);
+        QCOMPARE(Git(env_.Path(QString()), {"ls-files", "-u"}).out, "");
+        QCOMPARE(view->Note()->text(),
+                 QStringLiteral("Every conflict of one_dlg.edt is resolved: the file is staged for "
+                                "the commit."));
+        QCOMPARE(ReadFile(Translation("a/one_dlg.edt")), EdtBytes({"Hm", "Gu", "Ok"}));
+        QVERIFY(
+            !RowOf(Panel(), "one_dlg.edt").data(Qt::ToolTipRole).toString().contains("conflict"));
+    }
+
     void reviewMarksKeptInTheProject()
     {
         ProjectFile file;

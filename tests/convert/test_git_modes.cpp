@@ -136,7 +136,8 @@ private slots:
                  "\"orig/**/*.edt merge=scrivlet diff=scrivlet\", "
                  "\"orig/**/*.txt merge=scrivlet diff=scrivlet\"], "
                  "\"ignore\": [\"*.scrivlet-wal\", \"*.scrivlet-shm\", \"*.scrivlet-journal\", "
-                 "\"*.scrivlet.part\", \"*.scrivlet.update-lock\", \"*.scrivlet-new\"], "
+                 "\"*.scrivlet.part\", \"*.scrivlet.update-lock\", \"*.scrivlet-new\", "
+                 "\"*.scrivlet-cache*\"], "
                  "\"config\": [\"merge.scrivlet.name\", \"merge.scrivlet.driver\", "
                  "\"diff.scrivlet.textconv\"]}\n");
         QCOMPARE(Convert({"--git-setup", P("a")}).out,

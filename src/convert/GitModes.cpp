@@ -12,10 +12,12 @@
 #include "documents/Encodings.h"
 #include "documents/FileTypes.h"
 #include "documents/RowLabels.h"
+#include "store/FieldNotes.h"
 #include "store/GitRepository.h"
 #include "store/ProjectFile.h"
 #include "store/ProjectPlace.h"
 #include "translation/DocumentMerge.h"
+#include "translation/NotesMerge.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -44,7 +46,8 @@ const char kGitUsage[] =
     "  scrivlet-convert [COMMON] --git-setup REPO_DIR\n"
     "      -> {\"attributes\": [..], \"ignore\": [..], \"config\": [..]}\n"
     "--merge is git's merge driver (%O %A %B %P): fields one side changed take its text, two\n"
-    "different changes conflict and keep OURS's. --git-setup writes the lines .gitattributes\n"
+    "different changes conflict and keep OURS's; a notes file (.states) merges per field without\n"
+    "conflicts (needs work wins, both comments kept), M counting notes that took theirs. --git-setup writes the lines .gitattributes\n"
     "and .gitignore lack and sets the drivers in the repository's configuration, the COMMON\n"
     "options given passed on to them.\n";
 
@@ -172,11 +175,31 @@ std::unique_ptr<EdtDocument> Load(const FormatCatalogue& catalogue, const Readin
     return std::move(loaded.document);
 }
 
+// The states and comments kept beside a document: merged without a document or its format.
+int MergeNotesFiles(const GitOptions& o)
+{
+    std::vector<PlacedNote> notes[3];
+    for (int i = 0; i < 3; ++i) {
+        if (Result read = NotesFile(o.merge[i])->Read(&notes[i]); !read)
+            return convert::Failed(str::OpenFailed, o.merge[i], read.Error());
+    }
+    NotesMergeCounts counts;
+    const std::vector<PlacedNote> merged = MergeNotes(notes[0], notes[1], notes[2], &counts);
+    if (Result written = NotesFile(o.merge[1])->Write(merged); !written)
+        return convert::Failed(str::SaveFailed, o.merge[1], written.Error());
+    Print(stdout, QStringLiteral("{\"fields\": %1, \"merged\": %2, \"conflicts\": 0}\n")
+                      .arg(counts.notes)
+                      .arg(counts.merged));
+    return kExitOk;
+}
+
 // Git runs the driver at the top of the work tree, RELPATH relative to it; the three files
 // are its temporary copies.
 int Merge(const GitOptions& o, const FormatCatalogue& catalogue)
 {
     const QString& ours = o.merge[1];
+    if (IsNotesFile(o.path.isEmpty() ? ours : o.path))
+        return MergeNotesFiles(o);
     Reading reading;
     if (const int failed = ChooseReading(o, catalogue, o.path.isEmpty() ? ours : o.path, &reading))
         return failed;
@@ -244,10 +267,13 @@ Result AttributeLines(const QDir& repository, const QStringList& projects, QStri
                 continue;
             const QString prefix = relative == QLatin1String(".") ? QString() : relative + "/**/";
             for (const char* suffix : {"*.edt", "*.txt"}) {
-                const QString line =
-                    QStringLiteral("%1%2 merge=%3 diff=%3").arg(prefix, suffix, kDriver);
-                if (!lines->contains(line))
-                    *lines << line;
+                for (const QString& line :
+                     {QStringLiteral("%1%2 merge=%3 diff=%3").arg(prefix, suffix, kDriver),
+                      QStringLiteral("%1%2%3 merge=%4")
+                          .arg(prefix, suffix, kNotesSuffix, QLatin1String(kDriver))}) {
+                    if (!lines->contains(line))
+                        *lines << line;
+                }
             }
         }
     }

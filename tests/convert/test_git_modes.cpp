@@ -132,9 +132,13 @@ private slots:
         QCOMPARE(first.code, 0);
         QCOMPARE(first.out,
                  "{\"attributes\": [\"tr/**/*.edt merge=scrivlet diff=scrivlet\", "
+                 "\"tr/**/*.edt.states merge=scrivlet\", "
                  "\"tr/**/*.txt merge=scrivlet diff=scrivlet\", "
+                 "\"tr/**/*.txt.states merge=scrivlet\", "
                  "\"orig/**/*.edt merge=scrivlet diff=scrivlet\", "
-                 "\"orig/**/*.txt merge=scrivlet diff=scrivlet\"], "
+                 "\"orig/**/*.edt.states merge=scrivlet\", "
+                 "\"orig/**/*.txt merge=scrivlet diff=scrivlet\", "
+                 "\"orig/**/*.txt.states merge=scrivlet\"], "
                  "\"ignore\": [\"*.scrivlet-wal\", \"*.scrivlet-shm\", \"*.scrivlet-journal\", "
                  "\"*.scrivlet.part\", \"*.scrivlet.update-lock\", \"*.scrivlet-new\", "
                  "\"*.scrivlet-cache*\"], "
@@ -142,7 +146,7 @@ private slots:
                  "\"diff.scrivlet.textconv\"]}\n");
         QCOMPARE(Convert({"--git-setup", P("a")}).out,
                  "{\"attributes\": [], \"ignore\": [], \"config\": []}\n");
-        QCOMPARE(ReadAll(P("a/.gitattributes")).count('\n'), 4);
+        QCOMPARE(ReadAll(P("a/.gitattributes")).count('\n'), 8);
         QCOMPARE(Git(P("a"), {"add", "."}).code, 0);
         QCOMPARE(Git(P("a"), {"commit", "-qm", "project"}).code, 0);
         QCOMPARE(Git(P("a"), {"push", "-q", "origin", "main"}).code, 0);
@@ -183,6 +187,34 @@ private slots:
                  "first, Name: Anu\nfirst, Text: Hallo\nsecond, Name: Rob\n"
                  "second, Text: Ciao\n");
         QCOMPARE(Git(P("b"), {"merge", "--abort"}).code, 0);
+    }
+
+    // The notes kept beside a file: two translators' states and comments on neighbouring
+    // fields, and on one field, merge without a conflict.
+    void notes()
+    {
+        const QString notes = kFile + ".states";
+        const auto write = [&](const QString& clone, const QByteArray& fields) {
+            QVERIFY(WriteAll(clone + u'/' + notes, "{\"fields\": [" + fields + "]}"));
+            QCOMPARE(Git(clone, {"add", notes}).code, 0);
+            QCOMPARE(Git(clone, {"commit", "-qm", "notes"}).code, 0);
+        };
+        const QByteArray asked = R"({"record": 0, "field": 1, "comment": "ask"})";
+        write(P("a"), asked);
+        QCOMPARE(Git(P("a"), {"push", "-q", "origin", "main"}).code, 0);
+        QCOMPARE(Git(P("b"), {"fetch", "-q", "origin"}).code, 0);
+        QCOMPARE(Git(P("b"), {"reset", "-q", "--hard", "origin/main"}).code, 0);
+        write(P("a"), asked.chopped(6) + R"("ask Ann"}, {"record": 1, "field": 0, "state": "approved", "hash": "1"})");
+        QCOMPARE(Git(P("a"), {"push", "-q", "origin", "main"}).code, 0);
+        write(P("b"), asked.chopped(6) + R"("ask Bob", "state": "needs_work", "hash": "2"})");
+        const ToolRun pull = Git(P("b"), {"pull", "--no-rebase", "origin", "main"});
+        QVERIFY2(pull.code == 0, pull.out + pull.err.toUtf8());
+        QVERIFY2(pull.out.contains("{\"fields\": 2, \"merged\": 2, \"conflicts\": 0}"),
+                 pull.out.constData());
+        const QByteArray merged = ReadAll(P("b/") + notes);
+        for (const char* part : {R"("comment": "ask Bob\nask Ann")", R"("state": "needs_work")",
+                                 R"("state": "approved")"})
+            QVERIFY2(merged.contains(part), merged.constData());
     }
 
     // git diff and git log -p show the fields that changed as text.

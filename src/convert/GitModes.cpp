@@ -16,12 +16,14 @@
 #include "store/GitRepository.h"
 #include "store/ProjectFile.h"
 #include "store/ProjectPlace.h"
+#include "store/ProjectText.h"
 #include "translation/DocumentMerge.h"
 #include "translation/NotesMerge.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include <cstdio>
 
@@ -47,7 +49,9 @@ const char kGitUsage[] =
     "      -> {\"attributes\": [..], \"ignore\": [..], \"config\": [..]}\n"
     "--merge is git's merge driver (%O %A %B %P): fields one side changed take its text, two\n"
     "different changes conflict and keep OURS's; a notes file (.states) merges per field without\n"
-    "conflicts (needs work wins, both comments kept), M counting notes that took theirs. --git-setup writes the lines .gitattributes\n"
+    "conflicts (needs work wins, both comments kept), M counting notes that took theirs; a\n"
+    "project file and the notes beside a project's translations merge per row, a setting changed\n"
+    "two ways a conflict (F counting rows). --git-setup writes the lines .gitattributes\n"
     "and .gitignore lack and sets the drivers in the repository's configuration, the COMMON\n"
     "options given passed on to them.\n";
 
@@ -193,13 +197,40 @@ int MergeNotesFiles(const GitOptions& o)
     return kExitOk;
 }
 
+// A project file, or the notes a project keeps beside a translation: merged row by row.
+int MergeSharedFiles(const GitOptions& o)
+{
+    QByteArray texts[3];
+    for (int i = 0; i < 3; ++i) {
+        QFile file(o.merge[i]);
+        if (!file.open(QIODevice::ReadOnly))
+            return convert::Failed(str::OpenFailed, o.merge[i], file.errorString());
+        texts[i] = file.readAll();
+    }
+    QByteArray merged;
+    SharedMergeCounts counts;
+    if (Result done = MergeSharedText(texts[0], texts[1], texts[2], &merged, &counts); !done)
+        return convert::Failed(str::OpenFailed, o.merge[1], done.Error());
+    QSaveFile out(o.merge[1]);
+    if (!out.open(QIODevice::WriteOnly) || out.write(merged) != merged.size() || !out.commit())
+        return convert::Failed(str::SaveFailed, o.merge[1], out.errorString());
+    Print(stdout, QStringLiteral("{\"fields\": %1, \"merged\": %2, \"conflicts\": %3}\n")
+                      .arg(counts.rows)
+                      .arg(counts.merged)
+                      .arg(counts.conflicts));
+    return counts.conflicts == 0 ? kExitOk : kExitFailed;
+}
+
 // Git runs the driver at the top of the work tree, RELPATH relative to it; the three files
 // are its temporary copies.
 int Merge(const GitOptions& o, const FormatCatalogue& catalogue)
 {
     const QString& ours = o.merge[1];
-    if (IsNotesFile(o.path.isEmpty() ? ours : o.path))
+    const QString named = o.path.isEmpty() ? ours : o.path;
+    if (IsNotesFile(named))
         return MergeNotesFiles(o);
+    if (QFile file(ours); file.open(QIODevice::ReadOnly) && IsSharedText(file.read(64)))
+        return MergeSharedFiles(o);
     Reading reading;
     if (const int failed = ChooseReading(o, catalogue, o.path.isEmpty() ? ours : o.path, &reading))
         return failed;
@@ -257,6 +288,7 @@ QString ShellQuoted(const QString& word)
 // that lie inside the repository.
 Result AttributeLines(const QDir& repository, const QStringList& projects, QStringList* lines)
 {
+    *lines << QStringLiteral("*.scrivlet merge=%1").arg(QLatin1String(kDriver));
     for (const QString& path : projects) {
         ProjectFile project;
         if (Result opened = project.Open(path); !opened)
@@ -270,7 +302,9 @@ Result AttributeLines(const QDir& repository, const QStringList& projects, QStri
                 for (const QString& line :
                      {QStringLiteral("%1%2 merge=%3 diff=%3").arg(prefix, suffix, kDriver),
                       QStringLiteral("%1%2%3 merge=%4")
-                          .arg(prefix, suffix, kNotesSuffix, QLatin1String(kDriver))}) {
+                          .arg(prefix, suffix, kNotesSuffix, QLatin1String(kDriver)),
+                      QStringLiteral("%1%2%3 merge=%4")
+                          .arg(prefix, suffix, kNotesTextSuffix, QLatin1String(kDriver))}) {
                     if (!lines->contains(line))
                         *lines << line;
                 }

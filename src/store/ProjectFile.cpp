@@ -88,7 +88,7 @@ static_assert(std::size(kMigrations) == ProjectFile::kSchemaVersion);
 constexpr std::pair<int, const char*> kTables[] = {
     {1, "settings"},   {1, "format_overrides"}, {1, "file_cache"},    {2, "field_marks"},
     {3, "glossary"},   {4, "ignored_problems"}, {5, "pending_files"}, {5, "pending_marks"},
-    {6, "record_ids"}, {6, "pending_ids"},     {8, "text_sync"},     {8, "text_dirty"},
+    {6, "record_ids"}, {6, "pending_ids"},      {8, "text_sync"},     {8, "text_dirty"},
 };
 
 // The column once held a bare flag: 1 reads as "changed", any unknown value as none.
@@ -145,9 +145,10 @@ Result ProjectFile::Create(const QString& path, const ProjectSettings& settings)
         done = ExportShared(db_, SharedScope::Project, QString(), &text);
     db_ = sql::Database();
     if (QFile file(textPart); done && !(file.open(QIODevice::WriteOnly) &&
-                                         file.write(text) == text.size() && file.flush()))
+                                        file.write(text) == text.size() && file.flush()))
         done = Result::Failure(UiText("project.cannotWrite").arg(path, file.errorString()));
-    if (done && ::link(QFile::encodeName(textPart).constData(), QFile::encodeName(path).constData()))
+    if (done &&
+        ::link(QFile::encodeName(textPart).constData(), QFile::encodeName(path).constData()))
         done = Result::Failure(errno == EEXIST
                                    ? UiText("project.exists").arg(path)
                                    : UiText("project.cannotWrite")
@@ -669,8 +670,7 @@ Result ProjectFile::AllowOutsideLink(const QString& link)
 
 Result ProjectFile::SetOriginalsDir(const QString& dir)
 {
-    return Published(
-        db_.InTransaction([&] { return WriteSettings(SettingsWithOriginals(dir)); }));
+    return Published(db_.InTransaction([&] { return WriteSettings(SettingsWithOriginals(dir)); }));
 }
 
 ProjectSettings ProjectFile::SettingsWithOriginals(const QString& dir) const

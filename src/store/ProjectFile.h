@@ -4,8 +4,8 @@
 #include "store/Sqlite.h"
 #include "translation/Alignment.h"
 #include "translation/DocumentChecks.h"
-#include "translation/TranslationCounts.h"
 #include "translation/FieldStates.h"
+#include "translation/TranslationCounts.h"
 
 #include <QHash>
 #include <QLockFile>
@@ -48,7 +48,7 @@ struct FileStamp {
 struct CachedCounts {
     FileStamp original;
     FileStamp translation;
-    qint64 layout = 0;  // the format's fingerprint and the encodings
+    qint64 layout = 0;         // the format's fingerprint and the encodings
     TranslationCounts counts;  // sourceChanged is not cached: the marks are counted live
 };
 

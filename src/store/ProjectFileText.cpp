@@ -164,8 +164,8 @@ Result ProjectFile::ReadText()
     return db_.InTransaction([&] {
         Result done;
         for (qsizetype i = 0; done && i < gone.size(); ++i) {
-            done = ImportShared(db_, SharedScope::File, gone[i],
-                                SharedTextHeader(SharedScope::File));
+            done =
+                ImportShared(db_, SharedScope::File, gone[i], SharedTextHeader(SharedScope::File));
             if (done)
                 done = SetSynced(db_, gone[i], 0, false);
         }
@@ -200,8 +200,7 @@ Result ProjectFile::Publish()
         } else {
             QDir().mkpath(QFileInfo(path).path());
             QSaveFile out(path);
-            if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() ||
-                !out.commit())
+            if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit())
                 return Result::Failure(UiText("project.cannotWrite").arg(path, out.errorString()));
         }
         if (Result synced = db_.InTransaction([&] {

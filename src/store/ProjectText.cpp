@@ -188,10 +188,10 @@ Result ImportShared(sql::Database& db, SharedScope scope, const QString& file,
         if (table.scope != scope)
             continue;
         const bool perFile = scope == SharedScope::File;
-        sql::Statement clear = db.Prepare(
-            SqlOf(perFile ? "DELETE FROM {table} WHERE file = ?" : "DELETE FROM {table} WHERE {shared}",
-                  table)
-                .constData());
+        sql::Statement clear = db.Prepare(SqlOf(perFile ? "DELETE FROM {table} WHERE file = ?"
+                                                        : "DELETE FROM {table} WHERE {shared}",
+                                                table)
+                                              .constData());
         if (perFile)
             clear.Bind(1, file);
         clear.Step();
@@ -207,11 +207,11 @@ Result ImportShared(sql::Database& db, SharedScope scope, const QString& file,
             marks << QStringLiteral("?");
         const QString columns = perFile ? QStringLiteral("file, ") + QLatin1String(table.columns)
                                         : QString::fromLatin1(table.columns);
-        sql::Statement put = db.Prepare(QStringLiteral("INSERT OR REPLACE INTO %1(%2) VALUES(%3)")
-                                            .arg(QLatin1String(table.name), columns,
-                                                 marks.join(QStringLiteral(", ")))
-                                            .toUtf8()
-                                            .constData());
+        sql::Statement put = db.Prepare(
+            QStringLiteral("INSERT OR REPLACE INTO %1(%2) VALUES(%3)")
+                .arg(QLatin1String(table.name), columns, marks.join(QStringLiteral(", ")))
+                .toUtf8()
+                .constData());
         int at = 1;
         if (perFile)
             put.Bind(at++, file);
@@ -222,8 +222,8 @@ Result ImportShared(sql::Database& db, SharedScope scope, const QString& file,
             } else if (table.kinds[c] == 'i') {
                 const std::optional<qint64> number = IntOf(value);
                 if (!number)
-                    return Result::Failure(QStringLiteral("not a number: %1").arg(
-                        QString::fromUtf8(Line(row))));
+                    return Result::Failure(
+                        QStringLiteral("not a number: %1").arg(QString::fromUtf8(Line(row))));
                 put.Bind(at, *number);
             } else if (table.kinds[c] == 'b') {
                 put.Bind(at, QByteArray::fromBase64(value.toString().toLatin1()));
@@ -255,10 +255,14 @@ int Settled(const QJsonValue& state)
 {
     // Needs work, then no state, a confirmation, an approval: the less settled wins.
     switch (static_cast<StoredState>(IntOf(state).value_or(0))) {
-    case StoredState::NeedsWork: return 0;
-    case StoredState::None: return 1;
-    case StoredState::Translated: return 2;
-    case StoredState::Approved: return 3;
+        case StoredState::NeedsWork:
+            return 0;
+        case StoredState::None:
+            return 1;
+        case StoredState::Translated:
+            return 2;
+        case StoredState::Approved:
+            return 3;
     }
     return 1;
 }
@@ -272,10 +276,10 @@ QJsonArray MergeMarks(const QJsonArray& base, const QJsonArray& ours, const QJso
             out[c] = theirs.at(c);
     };
     pick(kSource);
-    const bool oursState = ours.at(kState) != base.at(kState) ||
-                           ours.at(kStateHash) != base.at(kStateHash);
-    const bool theirsState = theirs.at(kState) != base.at(kState) ||
-                             theirs.at(kStateHash) != base.at(kStateHash);
+    const bool oursState =
+        ours.at(kState) != base.at(kState) || ours.at(kStateHash) != base.at(kStateHash);
+    const bool theirsState =
+        theirs.at(kState) != base.at(kState) || theirs.at(kStateHash) != base.at(kStateHash);
     if ((!oursState && theirsState) ||
         (oursState && theirsState && Settled(theirs.at(kState)) < Settled(ours.at(kState)))) {
         out[kState] = theirs.at(kState);
@@ -305,8 +309,9 @@ Result WatchSharedRows(sql::Database& db)
             QString when = QLatin1String(table.shared);
             when.replace(QLatin1String("key"), row + QLatin1String(".key"));
             const QString sql =
-                QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS shared_%1_%2 AFTER %2 ON main.%1 "
-                               "WHEN %3 BEGIN INSERT OR IGNORE INTO text_dirty VALUES(%4); END;")
+                QStringLiteral(
+                    "CREATE TEMP TRIGGER IF NOT EXISTS shared_%1_%2 AFTER %2 ON main.%1 "
+                    "WHEN %3 BEGIN INSERT OR IGNORE INTO text_dirty VALUES(%4); END;")
                     .arg(QLatin1String(table.name), QLatin1String(event), when,
                          perFile ? row + QLatin1String(".file") : QStringLiteral("''"));
             if (Result made = db.Exec(sql.toUtf8().constData()); !made)
@@ -319,9 +324,9 @@ Result WatchSharedRows(sql::Database& db)
 Result MergeSharedText(const QByteArray& base, const QByteArray& ours, const QByteArray& theirs,
                        QByteArray* merged, SharedMergeCounts* counts)
 {
-    const SharedScope scope =
-        ours.startsWith(SharedTextHeader(SharedScope::File)) ? SharedScope::File
-                                                              : SharedScope::Project;
+    const SharedScope scope = ours.startsWith(SharedTextHeader(SharedScope::File))
+                                  ? SharedScope::File
+                                  : SharedScope::Project;
     std::map<RowKey, QJsonArray> sides[3];
     const QByteArray* texts[3] = {&base, &ours, &theirs};
     for (int side = 0; side < 3; ++side) {

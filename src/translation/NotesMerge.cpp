@@ -12,10 +12,14 @@ using Key = std::pair<int, int>;
 int Settled(StoredState state)
 {
     switch (state) {
-    case StoredState::NeedsWork: return 0;
-    case StoredState::None: return 1;
-    case StoredState::Translated: return 2;
-    case StoredState::Approved: return 3;
+        case StoredState::NeedsWork:
+            return 0;
+        case StoredState::None:
+            return 1;
+        case StoredState::Translated:
+            return 2;
+        case StoredState::Approved:
+            return 3;
     }
     return 1;
 }

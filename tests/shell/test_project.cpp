@@ -7,12 +7,12 @@
 #include "TestRegistry.h"
 #include "grid/GridView.h"
 #include "grid/InplaceEdit.h"
+#include "session/CheckChoices.h"
 #include "session/DocumentSession.h"
 #include "session/MemoryQueue.h"
 #include "session/Project.h"
 #include "session/Settings.h"
 #include "session/Workspace.h"
-#include "session/CheckChoices.h"
 #include "shell/CheckCommands.h"
 #include "shell/CheckSettingsDialog.h"
 #include "shell/DocumentCommands.h"
@@ -28,6 +28,7 @@
 #include "store/IgnoreFile.h"
 #include "store/Memory.h"
 #include "store/ProjectGlossary.h"
+#include "store/ProjectText.h"
 #include "store/Sqlite.h"
 #include "translation/DocumentChecks.h"
 #include "translation/ReviewMarks.h"
@@ -691,8 +692,8 @@ private slots:
         QCOMPARE(MemoryUnits(), expected);
     }
 
-    // Another program holds the project file locked: the save is done at once all the same, and
-    // the status bar says the memory did not take the translations.
+    // Another program holds the project's database locked: the save is done at once all the same,
+    // and the status bar says the memory did not take the translations.
     void aLockedMemoryLeavesTheSaveAlone()
     {
         OpenFrame();
@@ -700,7 +701,7 @@ private slots:
         QVERIFY(tab);
         QVERIFY(tab->Session()->SetText(2, tab->Document()->TextColumn(0), u"Op", "typing"));
         sql::Database lock;
-        QVERIFY(lock.Open(project_, false));
+        QVERIFY(lock.Open(ProjectCachePath(project_), false));
         QVERIFY(lock.Exec("BEGIN EXCLUSIVE"));
         QElapsedTimer saving;
         saving.start();

@@ -50,8 +50,11 @@ QString NotesText(const std::vector<PlacedNote>& notes)
     QStringList out;
     for (const PlacedNote& p : notes) {
         QString comment = p.note.comment;
-        out << QStringLiteral("%1.%2=%3%4").arg(p.record).arg(p.field).arg(
-                   QStringLiteral("-nta")[int(p.note.state)]).arg(p.note.hash) +
+        out << QStringLiteral("%1.%2=%3%4")
+                       .arg(p.record)
+                       .arg(p.field)
+                       .arg(QStringLiteral("-nta")[int(p.note.state)])
+                       .arg(p.note.hash) +
                    (comment.isEmpty() ? QString() : u':' + comment.replace(u'\n', u'/'));
     }
     return out.join(u'|');
@@ -151,24 +154,46 @@ private slots:
         QTest::addColumn<QString>("result");
         QTest::addColumn<int>("merged");
         QTest::addColumn<int>("joined");
-        QTest::newRow("neighbours") << "" << "0.0=n1" << "0.1=a2:ok" << "0.0=n1|0.1=a2:ok" << 1 << 0;
-        QTest::newRow("only theirs approved") << "0.0=n1" << "0.0=n1" << "0.0=a1"
+        QTest::newRow("neighbours") << ""
+                                    << "0.0=n1"
+                                    << "0.1=a2:ok"
+                                    << "0.0=n1|0.1=a2:ok" << 1 << 0;
+        QTest::newRow("only theirs approved") << "0.0=n1"
+                                              << "0.0=n1"
+                                              << "0.0=a1"
                                               << "0.0=a1" << 1 << 0;
-        QTest::newRow("ours settled, theirs left it") << "0.0=n1" << "0.0=-0" << "0.0=n1"
+        QTest::newRow("ours settled, theirs left it") << "0.0=n1"
+                                                      << "0.0=-0"
+                                                      << "0.0=n1"
                                                       << "" << 0 << 0;
-        QTest::newRow("needs work wins over approved") << "0.0=t1" << "0.0=a1" << "0.0=n1"
+        QTest::newRow("needs work wins over approved") << "0.0=t1"
+                                                       << "0.0=a1"
+                                                       << "0.0=n1"
                                                        << "0.0=n1" << 1 << 1;
-        QTest::newRow("needs work of ours wins") << "" << "0.0=n3" << "0.0=a2"
+        QTest::newRow("needs work of ours wins") << ""
+                                                 << "0.0=n3"
+                                                 << "0.0=a2"
                                                  << "0.0=n3" << 0 << 1;
-        QTest::newRow("no state over an approval") << "0.0=n1" << "0.0=a1" << "0.0=-0"
+        QTest::newRow("no state over an approval") << "0.0=n1"
+                                                   << "0.0=a1"
+                                                   << "0.0=-0"
                                                    << "" << 0 << 0;
-        QTest::newRow("same change") << "" << "0.0=a1:x" << "0.0=a1:x" << "0.0=a1:x" << 0 << 0;
-        QTest::newRow("both comments kept") << "1.0=-0:ask" << "1.0=-0:ask Ann" << "1.0=-0:ask Bob"
+        QTest::newRow("same change") << ""
+                                     << "0.0=a1:x"
+                                     << "0.0=a1:x"
+                                     << "0.0=a1:x" << 0 << 0;
+        QTest::newRow("both comments kept") << "1.0=-0:ask"
+                                            << "1.0=-0:ask Ann"
+                                            << "1.0=-0:ask Bob"
                                             << "1.0=-0:ask Ann/ask Bob" << 1 << 1;
-        QTest::newRow("a rewrite beats a removal") << "1.0=-0:ask" << "1.0=-0:" << "1.0=-0:asked"
+        QTest::newRow("a rewrite beats a removal") << "1.0=-0:ask"
+                                                   << "1.0=-0:"
+                                                   << "1.0=-0:asked"
                                                    << "1.0=-0:asked" << 1 << 1;
-        QTest::newRow("state from one, comment from the other")
-            << "2.1=n1:old" << "2.1=a1:old" << "2.1=n1:new" << "2.1=a1:new" << 1 << 0;
+        QTest::newRow("state from one, comment from the other") << "2.1=n1:old"
+                                                                << "2.1=a1:old"
+                                                                << "2.1=n1:new"
+                                                                << "2.1=a1:new" << 1 << 0;
     }
     void notes()
     {

@@ -12,14 +12,18 @@
 #include "documents/Encodings.h"
 #include "documents/FileTypes.h"
 #include "documents/RowLabels.h"
+#include "store/FieldNotes.h"
 #include "store/GitRepository.h"
 #include "store/ProjectFile.h"
 #include "store/ProjectPlace.h"
+#include "store/ProjectText.h"
 #include "translation/DocumentMerge.h"
+#include "translation/NotesMerge.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include <cstdio>
 
@@ -44,7 +48,10 @@ const char kGitUsage[] =
     "  scrivlet-convert [COMMON] --git-setup REPO_DIR\n"
     "      -> {\"attributes\": [..], \"ignore\": [..], \"config\": [..]}\n"
     "--merge is git's merge driver (%O %A %B %P): fields one side changed take its text, two\n"
-    "different changes conflict and keep OURS's. --git-setup writes the lines .gitattributes\n"
+    "different changes conflict and keep OURS's; a notes file (.states) merges per field without\n"
+    "conflicts (needs work wins, both comments kept), M counting notes that took theirs; a\n"
+    "project file and the notes beside a project's translations merge per row, a setting changed\n"
+    "two ways a conflict (F counting rows). --git-setup writes the lines .gitattributes\n"
     "and .gitignore lack and sets the drivers in the repository's configuration, the COMMON\n"
     "options given passed on to them.\n";
 
@@ -172,11 +179,58 @@ std::unique_ptr<EdtDocument> Load(const FormatCatalogue& catalogue, const Readin
     return std::move(loaded.document);
 }
 
+// The states and comments kept beside a document: merged without a document or its format.
+int MergeNotesFiles(const GitOptions& o)
+{
+    std::vector<PlacedNote> notes[3];
+    for (int i = 0; i < 3; ++i) {
+        if (Result read = NotesFile(o.merge[i])->Read(&notes[i]); !read)
+            return convert::Failed(str::OpenFailed, o.merge[i], read.Error());
+    }
+    NotesMergeCounts counts;
+    const std::vector<PlacedNote> merged = MergeNotes(notes[0], notes[1], notes[2], &counts);
+    if (Result written = NotesFile(o.merge[1])->Write(merged); !written)
+        return convert::Failed(str::SaveFailed, o.merge[1], written.Error());
+    Print(stdout, QStringLiteral("{\"fields\": %1, \"merged\": %2, \"conflicts\": 0}\n")
+                      .arg(counts.notes)
+                      .arg(counts.merged));
+    return kExitOk;
+}
+
+// A project file, or the notes a project keeps beside a translation: merged row by row.
+int MergeSharedFiles(const GitOptions& o)
+{
+    QByteArray texts[3];
+    for (int i = 0; i < 3; ++i) {
+        QFile file(o.merge[i]);
+        if (!file.open(QIODevice::ReadOnly))
+            return convert::Failed(str::OpenFailed, o.merge[i], file.errorString());
+        texts[i] = file.readAll();
+    }
+    QByteArray merged;
+    SharedMergeCounts counts;
+    if (Result done = MergeSharedText(texts[0], texts[1], texts[2], &merged, &counts); !done)
+        return convert::Failed(str::OpenFailed, o.merge[1], done.Error());
+    QSaveFile out(o.merge[1]);
+    if (!out.open(QIODevice::WriteOnly) || out.write(merged) != merged.size() || !out.commit())
+        return convert::Failed(str::SaveFailed, o.merge[1], out.errorString());
+    Print(stdout, QStringLiteral("{\"fields\": %1, \"merged\": %2, \"conflicts\": %3}\n")
+                      .arg(counts.rows)
+                      .arg(counts.merged)
+                      .arg(counts.conflicts));
+    return counts.conflicts == 0 ? kExitOk : kExitFailed;
+}
+
 // Git runs the driver at the top of the work tree, RELPATH relative to it; the three files
 // are its temporary copies.
 int Merge(const GitOptions& o, const FormatCatalogue& catalogue)
 {
     const QString& ours = o.merge[1];
+    const QString named = o.path.isEmpty() ? ours : o.path;
+    if (IsNotesFile(named))
+        return MergeNotesFiles(o);
+    if (QFile file(ours); file.open(QIODevice::ReadOnly) && IsSharedText(file.read(64)))
+        return MergeSharedFiles(o);
     Reading reading;
     if (const int failed = ChooseReading(o, catalogue, o.path.isEmpty() ? ours : o.path, &reading))
         return failed;
@@ -234,6 +288,7 @@ QString ShellQuoted(const QString& word)
 // that lie inside the repository.
 Result AttributeLines(const QDir& repository, const QStringList& projects, QStringList* lines)
 {
+    *lines << QStringLiteral("*.scrivlet merge=%1").arg(QLatin1String(kDriver));
     for (const QString& path : projects) {
         ProjectFile project;
         if (Result opened = project.Open(path); !opened)
@@ -244,10 +299,15 @@ Result AttributeLines(const QDir& repository, const QStringList& projects, QStri
                 continue;
             const QString prefix = relative == QLatin1String(".") ? QString() : relative + "/**/";
             for (const char* suffix : {"*.edt", "*.txt"}) {
-                const QString line =
-                    QStringLiteral("%1%2 merge=%3 diff=%3").arg(prefix, suffix, kDriver);
-                if (!lines->contains(line))
-                    *lines << line;
+                for (const QString& line :
+                     {QStringLiteral("%1%2 merge=%3 diff=%3").arg(prefix, suffix, kDriver),
+                      QStringLiteral("%1%2%3 merge=%4")
+                          .arg(prefix, suffix, kNotesSuffix, QLatin1String(kDriver)),
+                      QStringLiteral("%1%2%3 merge=%4")
+                          .arg(prefix, suffix, kNotesTextSuffix, QLatin1String(kDriver))}) {
+                    if (!lines->contains(line))
+                        *lines << line;
+                }
             }
         }
     }

@@ -45,12 +45,16 @@ private:
 
 class SideFileNotes : public FieldNoteStore {
 public:
-    explicit SideFileNotes(const QString& documentPath) : path_(NotesFilePath(documentPath)) {}
+    SideFileNotes(const QString& notesPath, bool removeWhenEmpty)
+        : path_(notesPath), removeWhenEmpty_(removeWhenEmpty)
+    {
+    }
     Result Read(std::vector<PlacedNote>* notes) override;
     Result Write(const std::vector<PlacedNote>& notes) override;
 
 private:
     QString path_;
+    bool removeWhenEmpty_;
 };
 
 Result SideFileNotes::Read(std::vector<PlacedNote>* notes)
@@ -95,7 +99,7 @@ Result SideFileNotes::Write(const std::vector<PlacedNote>& notes)
             o.insert(kComment, placed.note.comment);
         fields.append(o);
     }
-    if (fields.isEmpty()) {
+    if (fields.isEmpty() && removeWhenEmpty_) {
         QFile file(path_);
         if (file.exists() && !file.remove())
             return Result::Failure(file.errorString());
@@ -114,7 +118,7 @@ Result SideFileNotes::Write(const std::vector<PlacedNote>& notes)
 
 QString NotesFilePath(const QString& documentPath)
 {
-    return documentPath + QStringLiteral(".states");
+    return documentPath + kNotesSuffix;
 }
 
 std::unique_ptr<FieldNoteStore> NotesInProject(ProjectFile& project, const QString& file,
@@ -125,7 +129,17 @@ std::unique_ptr<FieldNoteStore> NotesInProject(ProjectFile& project, const QStri
 
 std::unique_ptr<FieldNoteStore> NotesBesideFile(const QString& documentPath)
 {
-    return std::make_unique<SideFileNotes>(documentPath);
+    return std::make_unique<SideFileNotes>(NotesFilePath(documentPath), true);
+}
+
+std::unique_ptr<FieldNoteStore> NotesFile(const QString& notesPath)
+{
+    return std::make_unique<SideFileNotes>(notesPath, false);
+}
+
+bool IsNotesFile(const QString& path)
+{
+    return path.endsWith(kNotesSuffix);
 }
 
 }  // namespace scrivlet

@@ -31,6 +31,13 @@ std::unique_ptr<FieldNoteStore> NotesInProject(ProjectFile& project, const QStri
                                                bool withReview = true);
 std::unique_ptr<FieldNoteStore> NotesBesideFile(const QString& documentPath);
 
+// A notes file named by itself (git's merge driver gets the three versions under names of its
+// own; with no notes it stays, empty, where the store beside a document removes it), and
+// whether a path names one.
+std::unique_ptr<FieldNoteStore> NotesFile(const QString& notesPath);
+bool IsNotesFile(const QString& path);
+
+inline constexpr QLatin1StringView kNotesSuffix(".states");
 QString NotesFilePath(const QString& documentPath);
 
 }  // namespace scrivlet

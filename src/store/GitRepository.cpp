@@ -28,7 +28,8 @@ QStringList ProjectLocalPatterns()
 {
     return {QStringLiteral("*.scrivlet-wal"),         QStringLiteral("*.scrivlet-shm"),
             QStringLiteral("*.scrivlet-journal"),     QStringLiteral("*.scrivlet.part"),
-            QStringLiteral("*.scrivlet.update-lock"), QStringLiteral("*.scrivlet-new")};
+            QStringLiteral("*.scrivlet.update-lock"), QStringLiteral("*.scrivlet-new"),
+            QStringLiteral("*.scrivlet-cache*")};
 }
 
 Result AddMissingLines(const QString& file, const QStringList& lines, QStringList* written)

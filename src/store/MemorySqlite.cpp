@@ -3,7 +3,10 @@
 // (contentless: the texts are stored once, in tm_unit).
 
 #include "store/MemoryBackends.h"
+#include "store/ProjectText.h"
 #include "store/Sqlite.h"
+
+#include <QFile>
 
 #include <QHash>
 #include <QSet>
@@ -33,8 +36,12 @@ constexpr int kCandidates = 120;
 
 class FileMemory : public TranslationMemory {
 public:
-    Result Open(const QString& path)
+    Result Open(const QString& location)
     {
+        // A project's memory is kept in the database beside its project file.
+        QString path = location;
+        if (QFile file(location); file.open(QIODevice::ReadOnly) && IsSharedText(file.read(64)))
+            path = ProjectCachePath(location);
         if (Result opened = db_.Open(path, true); !opened)
             return opened;
         // Another process may be writing: wait for it rather than fail at once.

@@ -1,6 +1,7 @@
 #include "store/ProjectFile.h"
 
 #include "base/UiText.h"
+#include "store/ProjectText.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -74,6 +75,11 @@ constexpr Migration kMigrations[] = {
      "ALTER TABLE file_cache ADD COLUMN needs_work INTEGER NOT NULL DEFAULT 0;"
      "ALTER TABLE file_cache ADD COLUMN approved INTEGER NOT NULL DEFAULT 0;"
      "DELETE FROM file_cache;"},
+    // What is shared as text: the hash of each text as last read or written ('' for the project
+    // file, else the file), and the texts a commit changed rows of, until they are written.
+    {8,
+     "CREATE TABLE text_sync(file TEXT PRIMARY KEY, hash INTEGER NOT NULL) WITHOUT ROWID;"
+     "CREATE TABLE text_dirty(file TEXT PRIMARY KEY) WITHOUT ROWID;"},
 };
 static_assert(std::size(kMigrations) == ProjectFile::kSchemaVersion);
 
@@ -82,7 +88,7 @@ static_assert(std::size(kMigrations) == ProjectFile::kSchemaVersion);
 constexpr std::pair<int, const char*> kTables[] = {
     {1, "settings"},   {1, "format_overrides"}, {1, "file_cache"},    {2, "field_marks"},
     {3, "glossary"},   {4, "ignored_problems"}, {5, "pending_files"}, {5, "pending_marks"},
-    {6, "record_ids"}, {6, "pending_ids"},
+    {6, "record_ids"}, {6, "pending_ids"},      {8, "text_sync"},     {8, "text_dirty"},
 };
 
 // The column once held a bare flag: 1 reads as "changed", any unknown value as none.
@@ -105,17 +111,17 @@ const QString kOriginalEncoding = QStringLiteral("original_encoding");
 const QString kTranslationEncoding = QStringLiteral("translation_encoding");
 const QString kOutsideLinks = QStringLiteral("outside_links");  // one per line
 
+}  // namespace
+
 // The WAL keeps readers (the editor's panel) going while a converter writes; NORMAL sync is
 // safe with it and spares a flush per transaction.
-Result Configure(sql::Database& db)
+Result ProjectFile::Configure(sql::Database& db)
 {
     return db.Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
 }
 
-}  // namespace
-
-// Made under a name of its own beside the project and given the project's name only when
-// complete: a creation cut short leaves no stub that blocks the next one.
+// The database is made under a name of its own and the project file linked into place only
+// when both are complete: a creation cut short leaves no stub that blocks the next one.
 Result ProjectFile::Create(const QString& path, const ProjectSettings& settings)
 {
     path_ = path;
@@ -125,20 +131,34 @@ Result ProjectFile::Create(const QString& path, const ProjectSettings& settings)
     if (const QString folder = QFileInfo(path).absolutePath(); !QFileInfo(folder).isDir())
         return Result::Failure(
             UiText("project.cannotWrite").arg(path, UiText("project.folderMissing").arg(folder)));
-    const QString part = path + QStringLiteral(".part");
-    for (const char* leftover : {"", "-journal"})
-        QFile::remove(part + QLatin1String(leftover));
+    const QString part = CachePath() + QStringLiteral(".part");
+    const QString textPart = path + QStringLiteral(".part");
+    for (const QString& leftover : {part, part + "-journal", textPart})
+        QFile::remove(leftover);
     // The system's reason (no permission, a full disk), where the library only says "unable to
     // open database file".
     if (QFile probe(part); !probe.open(QIODevice::WriteOnly))
         return Result::Failure(UiText("project.cannotWrite").arg(path, probe.errorString()));
     Result done = Build(part, settings);
+    QByteArray text;
+    if (done)
+        done = ExportShared(db_, SharedScope::Project, QString(), &text);
     db_ = sql::Database();
-    if (done && ::link(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()))
+    if (QFile file(textPart); done && !(file.open(QIODevice::WriteOnly) &&
+                                        file.write(text) == text.size() && file.flush()))
+        done = Result::Failure(UiText("project.cannotWrite").arg(path, file.errorString()));
+    if (done &&
+        ::link(QFile::encodeName(textPart).constData(), QFile::encodeName(path).constData()))
         done = Result::Failure(errno == EEXIST
                                    ? UiText("project.exists").arg(path)
                                    : UiText("project.cannotWrite")
                                          .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    QFile::remove(textPart);
+    if (done) {
+        QFile::remove(CachePath());
+        if (!QFile::rename(part, CachePath()))
+            done = Result::Failure(UiText("project.cannotWrite").arg(CachePath(), path));
+    }
     QFile::remove(part);
     return done ? Open(path) : done;
 }
@@ -163,19 +183,34 @@ Result ProjectFile::Build(const QString& part, const ProjectSettings& settings)
 Result ProjectFile::Open(const QString& path)
 {
     path_ = path;
-    if (!QFileInfo(path).isFile())
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         return Result::Failure(UiText("project.notProject").arg(path));
-    if (Result opened = db_.Open(path, false); !opened)
-        return Result::Failure(UiText("project.unreadable").arg(path, opened.Error()));
+    const QByteArray head = file.read(64);
+    file.close();
+    const bool database = head.startsWith(QByteArrayLiteral("SQLite format 3"));
+    if (!database && !IsSharedText(head))
+        return Result::Failure(UiText("project.notProject").arg(path));
+    if (Result opened = database ? ConvertDatabase() : OpenCache(); !opened)
+        return opened;
+    if (Result read = ReadText(); !read)
+        return Result::Failure(UiText("project.unreadable").arg(path, read.Error()));
+    if (Result watched = WatchSharedRows(db_); !watched)
+        return Result::Failure(UiText("project.unreadable").arg(path, watched.Error()));
+    return Published(FinishPendingUpdate());
+}
+
+// A database of ours (of any version this build knows) made ready to use: checked, in WAL mode,
+// migrated.
+Result ProjectFile::OpenDatabase(const QString& file)
+{
+    if (Result opened = db_.Open(file, false); !opened)
+        return Result::Failure(UiText("project.unreadable").arg(path_, opened.Error()));
     if (Result known = CheckKnown(); !known)
         return known;
     if (Result configured = Configure(db_); !configured)
-        return Result::Failure(UiText("project.unreadable").arg(path, configured.Error()));
-    if (Result migrated = Migrate(); !migrated)
-        return migrated;
-    if (Result read = ReadSettings(); !read)
-        return Result::Failure(UiText("project.unreadable").arg(path, read.Error()));
-    return FinishPendingUpdate();
+        return Result::Failure(UiText("project.unreadable").arg(path_, configured.Error()));
+    return Migrate();
 }
 
 // Reads only: the file's tables and version tell a project of ours (of any version this build
@@ -315,7 +350,7 @@ Result ProjectFile::SetFormatOverride(const QString& file, int format)
     if (format >= 0)
         change.Bind(2, format);
     change.Step();
-    return change.Done();
+    return Published(change.Done());
 }
 
 QHash<QString, int> ProjectFile::FormatOverrides()
@@ -398,7 +433,7 @@ Result ProjectFile::SetFieldMarks(const QString& file, int record, int field,
 {
     sql::Statement put = db_.Prepare("INSERT OR REPLACE INTO field_marks(" kMarkColumns
                                      ") VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
-    return PutMarks(put, file, record, field, marks);
+    return Published(PutMarks(put, file, record, field, marks));
 }
 
 std::optional<FieldMarks> ProjectFile::Marks(const QString& file, int record, int field)
@@ -450,7 +485,7 @@ std::vector<PlacedNote> ProjectFile::FileNotes(const QString& file, bool withRev
 Result ProjectFile::ReplaceFileNotes(const QString& file, const std::vector<PlacedNote>& notes,
                                      bool withReview)
 {
-    return db_.InTransaction([&] {
+    return Published(db_.InTransaction([&] {
         std::map<std::pair<int, int>, FieldMarks> rows;
         for (PlacedMarks& placed : FileMarks(file)) {
             placed.marks.note.clear();
@@ -487,19 +522,19 @@ Result ProjectFile::ReplaceFileNotes(const QString& file, const std::vector<Plac
         if (done)
             stale.Bind(1, file).Step();
         return done ? stale.Done() : done;
-    });
+    }));
 }
 
 Result ProjectFile::ReplaceFileMarks(const QString& file, const std::vector<PlacedMarks>& rows)
 {
-    return db_.InTransaction([&] {
+    return Published(db_.InTransaction([&] {
         sql::Statement clear = db_.Prepare("DELETE FROM field_marks WHERE file = ?");
         clear.Bind(1, file).Step();
         Result done = clear.Done();
         for (size_t i = 0; done && i < rows.size(); ++i)
             done = SetFieldMarks(file, rows[i].record, rows[i].field, rows[i].marks);
         return done;
-    });
+    }));
 }
 
 std::vector<qint32> RecordIds::Of(int count) const
@@ -563,7 +598,7 @@ RecordIds ProjectFile::FileRecordIds(const QString& file)
 Result ProjectFile::SetFileRecordIds(const QString& file, const RecordIds& ids)
 {
     sql::Statement put = db_.Prepare("INSERT OR REPLACE INTO record_ids VALUES(?, ?, ?)");
-    return PutIds(put, file, ids);
+    return Published(PutIds(put, file, ids));
 }
 
 QString ProjectFile::Value(const QString& key)
@@ -582,7 +617,7 @@ Result ProjectFile::SetValue(const QString& key, const QString& value)
     if (!value.isNull())
         put.Bind(2, value);
     put.Step();
-    return put.Done();
+    return Published(put.Done());
 }
 
 std::vector<IgnoredProblem> ProjectFile::IgnoredProblems(const QString& file)
@@ -603,7 +638,7 @@ std::vector<IgnoredProblem> ProjectFile::IgnoredProblems(const QString& file)
 Result ProjectFile::ReplaceIgnoredProblems(const QString& file,
                                            const std::vector<IgnoredProblem>& rows)
 {
-    return db_.InTransaction([&] {
+    return Published(db_.InTransaction([&] {
         sql::Statement clear = db_.Prepare("DELETE FROM ignored_problems WHERE file = ?");
         clear.Bind(1, file).Step();
         Result done = clear.Done();
@@ -617,7 +652,7 @@ Result ProjectFile::ReplaceIgnoredProblems(const QString& file,
             done = put.Done();
         }
         return done;
-    });
+    }));
 }
 
 Result ProjectFile::AllowOutsideLink(const QString& link)
@@ -635,7 +670,7 @@ Result ProjectFile::AllowOutsideLink(const QString& link)
 
 Result ProjectFile::SetOriginalsDir(const QString& dir)
 {
-    return db_.InTransaction([&] { return WriteSettings(SettingsWithOriginals(dir)); });
+    return Published(db_.InTransaction([&] { return WriteSettings(SettingsWithOriginals(dir)); }));
 }
 
 ProjectSettings ProjectFile::SettingsWithOriginals(const QString& dir) const
@@ -648,7 +683,7 @@ ProjectSettings ProjectFile::SettingsWithOriginals(const QString& dir) const
 
 Result ProjectFile::ClearReviewMarks(const QString& file, std::span<const ReviewedField> fields)
 {
-    return db_.InTransaction([&] {
+    return Published(db_.InTransaction([&] {
         sql::Statement clear = db_.Prepare(
             "UPDATE field_marks SET reviewed = 0, source = ? WHERE file = ? AND record = ? AND "
             "field = ? AND reviewed <> 0");
@@ -660,7 +695,7 @@ Result ProjectFile::ClearReviewMarks(const QString& file, std::span<const Review
             done = clear.Done();
         }
         return done;
-    });
+    }));
 }
 
 bool ProjectFile::ChangedElsewhere()
@@ -761,7 +796,7 @@ Result ProjectFile::SwitchUpdate(const QString& originals)
         return done;
     }
     // Past the commit a failed rename is finished by the next open.
-    done = RenameStaged();
+    done = Published(RenameStaged());
     updateLock_.reset();
     return done;
 }

@@ -4,8 +4,8 @@
 #include "store/Sqlite.h"
 #include "translation/Alignment.h"
 #include "translation/DocumentChecks.h"
-#include "translation/TranslationCounts.h"
 #include "translation/FieldStates.h"
+#include "translation/TranslationCounts.h"
 
 #include <QHash>
 #include <QLockFile>
@@ -17,10 +17,14 @@
 #include <span>
 #include <vector>
 
-// The project file (*.scrivlet): one SQLite database in WAL mode. It holds the project's
-// settings, a cache of every file's counts, and per-field marks (the source a translation was
-// made from, a review mark, a translator's note). Paths in it are relative to the project
-// file's folder (settings) or to the originals folder (files), always with '/'.
+// The project (*.scrivlet): what a team shares as text (the project file with its settings,
+// format overrides and glossary; beside each translation the notes of its fields: the source a
+// translation was made from, a review mark, a state, a comment, ignored problems, record ids),
+// and an SQLite database in WAL mode beside it (*.scrivlet-cache) that holds all of it, a cache
+// of every file's counts and the memory: built from the text when missing, and the text written
+// anew from it after every change of a shared row (see ProjectText.h). A project of the kind
+// that kept everything in the database is converted when opened. Paths in it are relative to
+// the project file's folder (settings) or to the originals folder (files), always with '/'.
 
 namespace scrivlet {
 
@@ -44,7 +48,7 @@ struct FileStamp {
 struct CachedCounts {
     FileStamp original;
     FileStamp translation;
-    qint64 layout = 0;  // the format's fingerprint and the encodings
+    qint64 layout = 0;         // the format's fingerprint and the encodings
     TranslationCounts counts;  // sourceChanged is not cached: the marks are counted live
 };
 
@@ -82,7 +86,7 @@ struct RecordIds {
 class ProjectFile {
 public:
     // The schema this build writes; older files are migrated step by step when opened.
-    static constexpr int kSchemaVersion = 7;
+    static constexpr int kSchemaVersion = 8;
 
     // Makes a new project file (failing when path exists) with these settings.
     Result Create(const QString& path, const ProjectSettings& settings);
@@ -94,6 +98,12 @@ public:
     const QString& PendingNote() const { return pendingNote_; }
 
     const QString& Path() const { return path_; }
+    // The database beside the project file.
+    QString CachePath() const;
+    // Writes the text of every project or file whose shared rows changed since it was last
+    // written; a no-op inside a transaction (the commit is not made yet). The writers here call
+    // it; a part of the store that changes shared rows through Database() calls it after.
+    Result Publish();
     const ProjectSettings& Settings() const { return settings_; }
     // The settings' folders made absolute.
     QString OriginalsDir() const;
@@ -182,6 +192,12 @@ public:
 
 private:
     Result Build(const QString& part, const ProjectSettings& settings);
+    static Result Configure(sql::Database& db);
+    Result OpenDatabase(const QString& file);
+    Result OpenCache();
+    Result ConvertDatabase();
+    Result ReadText();
+    Result Published(Result done) { return done ? Publish() : done; }
     Result CheckKnown();
     Result Step(int version, const char* sql);
     Result Migrate();

@@ -63,7 +63,7 @@ Result ImportProjectGlossary(ProjectFile& project, const QString& path, Glossary
         counts->projectFailed = true;
         return Result::Failure(UiText("project.cannotWrite").arg(project.Path(), done.Error()));
     }
-    return done;
+    return project.Publish();
 }
 
 std::vector<GlossaryTerm> ProjectGlossaryTerms(ProjectFile& project)
@@ -89,7 +89,8 @@ std::vector<GlossaryTerm> ProjectGlossaryTerms(ProjectFile& project)
 
 Result ClearProjectGlossary(ProjectFile& project)
 {
-    return project.Database().Exec("DELETE FROM glossary");
+    const Result done = project.Database().Exec("DELETE FROM glossary");
+    return done ? project.Publish() : done;
 }
 
 QByteArray GlossaryCsv(const std::vector<GlossaryTerm>& terms)

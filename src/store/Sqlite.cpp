@@ -53,6 +53,12 @@ Statement& Statement::Bind(int index, const QByteArray& blob)
     return *this;
 }
 
+Statement& Statement::BindNull(int index)
+{
+    sqlite3_bind_null(stmt_.get(), index);
+    return *this;
+}
+
 bool Statement::Step()
 {
     last_ = sqlite3_step(stmt_.get());
@@ -134,6 +140,11 @@ Statement Database::Prepare(const char* sql)
 QString Database::Error() const
 {
     return Why(db_.get());
+}
+
+bool Database::InTransaction() const
+{
+    return db_ && !sqlite3_get_autocommit(db_.get());
 }
 
 bool Database::ErrorIsNotDatabase() const

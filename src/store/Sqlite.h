@@ -26,6 +26,7 @@ public:
     Statement& Bind(int index, qint64 value);
     Statement& Bind(int index, const QString& text);
     Statement& Bind(int index, const QByteArray& blob);
+    Statement& BindNull(int index);
     // True while a row is there to read; false at the end or on an error (see Done()).
     bool Step();
     // The outcome of the last Step() that returned false.
@@ -60,6 +61,8 @@ public:
     // The last failure found a file that is no SQLite database.
     bool ErrorIsNotDatabase() const;
 
+    // A transaction is open (BEGIN without its COMMIT or ROLLBACK yet).
+    bool InTransaction() const;
     // All or nothing: a failed step rolls back what came before it.
     Result Begin() { return Exec("BEGIN IMMEDIATE"); }
     Result Commit() { return Exec("COMMIT"); }

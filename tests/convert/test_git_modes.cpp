@@ -133,17 +133,25 @@ private slots:
         const ToolRun first = Convert({"--git-setup", P("a")});
         QCOMPARE(first.code, 0);
         QCOMPARE(first.out,
-                 "{\"attributes\": [\"tr/**/*.edt merge=scrivlet diff=scrivlet\", "
+                 "{\"attributes\": [\"*.scrivlet merge=scrivlet\", "
+                 "\"tr/**/*.edt merge=scrivlet diff=scrivlet\", "
+                 "\"tr/**/*.edt.states merge=scrivlet\", \"tr/**/*.edt.notes merge=scrivlet\", "
                  "\"tr/**/*.txt merge=scrivlet diff=scrivlet\", "
+                 "\"tr/**/*.txt.states merge=scrivlet\", \"tr/**/*.txt.notes merge=scrivlet\", "
                  "\"orig/**/*.edt merge=scrivlet diff=scrivlet\", "
-                 "\"orig/**/*.txt merge=scrivlet diff=scrivlet\"], "
+                 "\"orig/**/*.edt.states merge=scrivlet\", "
+                 "\"orig/**/*.edt.notes merge=scrivlet\", "
+                 "\"orig/**/*.txt merge=scrivlet diff=scrivlet\", "
+                 "\"orig/**/*.txt.states merge=scrivlet\", "
+                 "\"orig/**/*.txt.notes merge=scrivlet\"], "
                  "\"ignore\": [\"*.scrivlet-wal\", \"*.scrivlet-shm\", \"*.scrivlet-journal\", "
-                 "\"*.scrivlet.part\", \"*.scrivlet.update-lock\", \"*.scrivlet-new\"], "
+                 "\"*.scrivlet.part\", \"*.scrivlet.update-lock\", \"*.scrivlet-new\", "
+                 "\"*.scrivlet-cache*\"], "
                  "\"config\": [\"merge.scrivlet.name\", \"merge.scrivlet.driver\", "
                  "\"diff.scrivlet.textconv\"]}\n");
         QCOMPARE(Convert({"--git-setup", P("a")}).out,
                  "{\"attributes\": [], \"ignore\": [], \"config\": []}\n");
-        QCOMPARE(ReadAll(P("a/.gitattributes")).count('\n'), 4);
+        QCOMPARE(ReadAll(P("a/.gitattributes")).count('\n'), 13);
         QCOMPARE(Git(P("a"), {"add", "."}).code, 0);
         QCOMPARE(Git(P("a"), {"commit", "-qm", "project"}).code, 0);
         QCOMPARE(Git(P("a"), {"push", "-q", "origin", "main"}).code, 0);
@@ -273,6 +281,68 @@ private slots:
                  "second, Text: Salut\n");
         QCOMPARE(Git(P("b"), {"commit", "-qm", "merged"}).code, 0);
         QCOMPARE(Convert({"--git-setup", P("b")}).code, 0);
+    }
+
+    // The notes kept beside a file: two translators' states and comments on neighbouring
+    // fields, and on one field, merge without a conflict.
+    void notes()
+    {
+        const QString notes = kFile + ".states";
+        const auto write = [&](const QString& clone, const QByteArray& fields) {
+            QVERIFY(WriteAll(clone + u'/' + notes, "{\"fields\": [" + fields + "]}"));
+            QCOMPARE(Git(clone, {"add", notes}).code, 0);
+            QCOMPARE(Git(clone, {"commit", "-qm", "notes"}).code, 0);
+        };
+        const QByteArray asked = R"({"record": 0, "field": 1, "comment": "ask"})";
+        write(P("a"), asked);
+        QCOMPARE(Git(P("a"), {"push", "-q", "origin", "main"}).code, 0);
+        QCOMPARE(Git(P("b"), {"fetch", "-q", "origin"}).code, 0);
+        QCOMPARE(Git(P("b"), {"reset", "-q", "--hard", "origin/main"}).code, 0);
+        write(P("a"),
+              asked.chopped(6) +
+                  R"("ask Ann"}, {"record": 1, "field": 0, "state": "approved", "hash": "1"})");
+        QCOMPARE(Git(P("a"), {"push", "-q", "origin", "main"}).code, 0);
+        write(P("b"), asked.chopped(6) + R"("ask Bob", "state": "needs_work", "hash": "2"})");
+        const ToolRun pull = Git(P("b"), {"pull", "--no-rebase", "origin", "main"});
+        QVERIFY2(pull.code == 0, pull.out + pull.err.toUtf8());
+        QVERIFY2(pull.out.contains("{\"fields\": 2, \"merged\": 2, \"conflicts\": 0}"),
+                 pull.out.constData());
+        const QByteArray merged = ReadAll(P("b/") + notes);
+        for (const char* part : {R"("comment": "ask Bob\nask Ann")", R"("state": "needs_work")",
+                                 R"("state": "approved")"})
+            QVERIFY2(merged.contains(part), merged.constData());
+    }
+
+    // A project's states and comments on neighbouring fields of one file, set by two
+    // translators, merge; a fresh clone opens the whole project from the text.
+    void projectNotes()
+    {
+        const auto setState = [&](const QString& clone, const char* record, const char* comment) {
+            const ToolRun set = Convert({"--project", clone + "/game.scrivlet", "--set-state",
+                                         "dialog.edt", "--record", record, "--field", "1",
+                                         "--state", "needs_work", "--comment", comment});
+            QVERIFY2(set.code == 0, qPrintable(set.err));
+            QCOMPARE(Git(clone, {"add", "-A"}).code, 0);
+            QCOMPARE(Git(clone, {"commit", "-qm", "state"}).code, 0);
+        };
+        QCOMPARE(Git(P("b"), {"fetch", "-q", "origin"}).code, 0);
+        QCOMPARE(Git(P("b"), {"reset", "-q", "--hard", "origin/main"}).code, 0);
+        setState(P("a"), "0", "ask Ann");
+        QCOMPARE(Git(P("a"), {"push", "-q", "origin", "main"}).code, 0);
+        setState(P("b"), "1", "ask Bob");
+        const ToolRun pull = Git(P("b"), {"pull", "--no-rebase", "origin", "main"});
+        QVERIFY2(pull.code == 0, pull.out + pull.err.toUtf8());
+        QCOMPARE(Git(P("b"), {"push", "-q", "origin", "main"}).code, 0);
+        const QByteArray both =
+            "{\"file\": \"dialog.edt\", \"record\": 0, \"field\": 1, \"state\": \"needs_work\", "
+            "\"comment\": \"ask Ann\"}\n"
+            "{\"file\": \"dialog.edt\", \"record\": 1, \"field\": 1, \"state\": \"needs_work\", "
+            "\"comment\": \"ask Bob\"}\n";
+        QCOMPARE(Convert({"--project", P("b/game.scrivlet"), "--states"}).out, both);
+        QCOMPARE(RunTool("git", {"clone", "-q", P("origin.git"), P("c")}).code, 0);
+        QVERIFY(!QFile::exists(P("c/game.scrivlet-cache")));
+        QCOMPARE(Convert({"--project", P("c/game.scrivlet"), "--states"}).out, both);
+        QCOMPARE(Git(P("c"), {"status", "--porcelain"}).out, QByteArray());
     }
 
     // git diff and git log -p show the fields that changed as text.

@@ -31,6 +31,7 @@
 #include "store/IgnoreFile.h"
 #include "store/Memory.h"
 #include "store/ProjectGlossary.h"
+#include "store/ProjectText.h"
 #include "store/Sqlite.h"
 #include "translation/DocumentChecks.h"
 #include "translation/ReviewMarks.h"
@@ -744,8 +745,8 @@ private slots:
         QCOMPARE(MemoryUnits(), expected);
     }
 
-    // Another program holds the project file locked: the save is done at once all the same, and
-    // the status bar says the memory did not take the translations.
+    // Another program holds the project's database locked: the save is done at once all the same,
+    // and the status bar says the memory did not take the translations.
     void aLockedMemoryLeavesTheSaveAlone()
     {
         OpenFrame();
@@ -753,7 +754,7 @@ private slots:
         QVERIFY(tab);
         QVERIFY(tab->Session()->SetText(2, tab->Document()->TextColumn(0), u"Op", "typing"));
         sql::Database lock;
-        QVERIFY(lock.Open(project_, false));
+        QVERIFY(lock.Open(ProjectCachePath(project_), false));
         QVERIFY(lock.Exec("BEGIN EXCLUSIVE"));
         QElapsedTimer saving;
         saving.start();

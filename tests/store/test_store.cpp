@@ -1166,7 +1166,7 @@ private slots:
         QVERIFY(project.SetFormatOverride("act1/items.edt", -1));
         QVERIFY(project.FormatOverrides().isEmpty());
         sqlite3* db = nullptr;
-        QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+        QCOMPARE(sqlite3_open(QFile::encodeName(project.CachePath()).constData(), &db), SQLITE_OK);
         sqlite3_stmt* mode = nullptr;
         sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &mode, nullptr);
         QCOMPARE(sqlite3_step(mode), SQLITE_ROW);

@@ -1,6 +1,7 @@
 #include "TestDocument.h"
 #include "TestRegistry.h"
 #include "translation/DocumentMerge.h"
+#include "translation/NotesMerge.h"
 
 #include <QTest>
 
@@ -26,6 +27,37 @@ QString Joined(const EdtDocument& document)
     for (const QStringList& texts : TextsOf(document))
         records << texts.join(u',');
     return records.join(u'|');
+}
+
+// Notes "|"-separated as "record.field=SH:comment": S one of n (needs work), t, a or - (none),
+// H the hash as a digit; the comment's line breaks as "/".
+std::vector<PlacedNote> Notes(const QString& notes)
+{
+    std::vector<PlacedNote> out;
+    for (const QString& entry : notes.split(u'|', Qt::SkipEmptyParts)) {
+        const QString where = entry.section(u'=', 0, 0), what = entry.section(u'=', 1);
+        FieldNote note;
+        note.state = StoredState(QStringLiteral("-nta").indexOf(what[0]));
+        note.hash = what.mid(1, 1).toLongLong();
+        note.comment = what.section(u':', 1).replace(u'/', u'\n');
+        out.push_back({where.section(u'.', 0, 0).toInt(), where.section(u'.', 1).toInt(), note});
+    }
+    return out;
+}
+
+QString NotesText(const std::vector<PlacedNote>& notes)
+{
+    QStringList out;
+    for (const PlacedNote& p : notes) {
+        QString comment = p.note.comment;
+        out << QStringLiteral("%1.%2=%3%4")
+                       .arg(p.record)
+                       .arg(p.field)
+                       .arg(QStringLiteral("-nta")[int(p.note.state)])
+                       .arg(p.note.hash) +
+                   (comment.isEmpty() ? QString() : u':' + comment.replace(u'\n', u'/'));
+    }
+    return out.join(u'|');
 }
 
 }  // namespace
@@ -113,6 +145,68 @@ private slots:
         QTEST(conflicts.join(u';'), "conflicts");
         QCOMPARE(merge.counts.conflicts, qint64(merge.conflicts.size()));
         QCOMPARE(merge.counts.fields, qint64(merge.output->RecordCount()) * 2);
+    }
+    void notes_data()
+    {
+        QTest::addColumn<QString>("base");
+        QTest::addColumn<QString>("ours");
+        QTest::addColumn<QString>("theirs");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<int>("merged");
+        QTest::addColumn<int>("joined");
+        QTest::newRow("neighbours") << ""
+                                    << "0.0=n1"
+                                    << "0.1=a2:ok"
+                                    << "0.0=n1|0.1=a2:ok" << 1 << 0;
+        QTest::newRow("only theirs approved") << "0.0=n1"
+                                              << "0.0=n1"
+                                              << "0.0=a1"
+                                              << "0.0=a1" << 1 << 0;
+        QTest::newRow("ours settled, theirs left it") << "0.0=n1"
+                                                      << "0.0=-0"
+                                                      << "0.0=n1"
+                                                      << "" << 0 << 0;
+        QTest::newRow("needs work wins over approved") << "0.0=t1"
+                                                       << "0.0=a1"
+                                                       << "0.0=n1"
+                                                       << "0.0=n1" << 1 << 1;
+        QTest::newRow("needs work of ours wins") << ""
+                                                 << "0.0=n3"
+                                                 << "0.0=a2"
+                                                 << "0.0=n3" << 0 << 1;
+        QTest::newRow("no state over an approval") << "0.0=n1"
+                                                   << "0.0=a1"
+                                                   << "0.0=-0"
+                                                   << "" << 0 << 0;
+        QTest::newRow("same change") << ""
+                                     << "0.0=a1:x"
+                                     << "0.0=a1:x"
+                                     << "0.0=a1:x" << 0 << 0;
+        QTest::newRow("both comments kept") << "1.0=-0:ask"
+                                            << "1.0=-0:ask Ann"
+                                            << "1.0=-0:ask Bob"
+                                            << "1.0=-0:ask Ann/ask Bob" << 1 << 1;
+        QTest::newRow("a rewrite beats a removal") << "1.0=-0:ask"
+                                                   << "1.0=-0:"
+                                                   << "1.0=-0:asked"
+                                                   << "1.0=-0:asked" << 1 << 1;
+        QTest::newRow("state from one, comment from the other") << "2.1=n1:old"
+                                                                << "2.1=a1:old"
+                                                                << "2.1=n1:new"
+                                                                << "2.1=a1:new" << 1 << 0;
+    }
+    void notes()
+    {
+        QFETCH(QString, base);
+        QFETCH(QString, ours);
+        QFETCH(QString, theirs);
+        NotesMergeCounts counts;
+        const std::vector<PlacedNote> merged =
+            MergeNotes(Notes(base), Notes(ours), Notes(theirs), &counts);
+        QTEST(NotesText(merged), "result");
+        QTEST(int(counts.merged), "merged");
+        QTEST(int(counts.joined), "joined");
+        QCOMPARE(counts.notes, qint64(merged.size()));
     }
 };
 

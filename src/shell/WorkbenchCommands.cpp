@@ -38,7 +38,7 @@ void SeekField(FrameParts& frame, bool problem, bool forward)
         onField = before < document.TextFieldCount() && document.TextColumn(before) == column;
         from = FieldPlace{row, onField || !forward ? before : before - 1};
     }
-    const FieldSeek kind = problem ? FieldSeek::Problem : FieldSeek::Untranslated;
+    const FieldSeek kind = problem ? FieldSeek::Problem : FieldSeek::Unfinished;
     const FilterBar* filter = tab->Filter();
     const std::optional<Workspace::Stop> stop = frame.Work().Seek(
         kind, forward, from, onField, [filter](int record) { return filter->Shows(record); });

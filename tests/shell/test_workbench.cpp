@@ -58,12 +58,16 @@ private slots:
         env_.Reset();
         frame_ = std::make_unique<MainFrame>();
         ShowAndWait(*frame_);
-        // Translated: 0 and 3 (too long for 8 units); empty: 1, 2, 5; same as the original: 4.
+        // Approved: 0; needs work: 3 (too long for 8 units); empty: 1, 2, 5; same as the
+        // original: 4.
         document_ =
             AddDocument(*frame_, {{"Schwert"}, {""}, {""}, {"Langbogen"}, {"Arrow"}, {""}}, 8);
-        Tab()->Session()->SetReference(MakeDocument(
+        DocumentSession& session = *Tab()->Session();
+        session.SetReference(MakeDocument(
             document_->Format(),
             {{"Sword"}, {"Shield"}, {"Sword of fire"}, {"Longbow"}, {"Arrow"}, {"Bow"}}));
+        QVERIFY(session.SetStates({{0, 0}}, StoredState::Approved, "approve"));
+        QVERIFY(session.SetStates({{3, 0}}, StoredState::NeedsWork, "needs work"));
     }
     void cleanup() { frame_.reset(); }
 
@@ -78,6 +82,9 @@ private slots:
         QTest::newRow("not translated") << 1 << "" << false << QList<int>{1, 2, 4, 5};
         // Too long, and the untranslated ones the checks name.
         QTest::newRow("with problems") << 2 << "" << false << QList<int>{1, 2, 3, 4, 5};
+        QTest::newRow("needs work") << 3 << "" << false << QList<int>{3};
+        QTest::newRow("not approved") << 4 << "" << false << QList<int>{1, 2, 3, 4, 5};
+        QTest::newRow("needs work, bow") << 3 << "bow" << true << QList<int>{3};
         QTest::newRow("original, any case") << 0 << "SWORD" << true << QList<int>{0, 2};
         QTest::newRow("translation") << 0 << "bogen" << false << QList<int>{3};
         QTest::newRow("nothing") << 0 << "sword" << false << QList<int>{};
@@ -103,10 +110,11 @@ private slots:
         QVERIFY(selected < 0 || !Tab()->View()->isRowHidden(selected));
     }
 
-    // F8 and Done and Next stop only at the records shown; F9 too.
+    // F8 and Done and Next stop at untranslated fields and those that need work, only at the
+    // records shown; F9 too.
     void seeksWithin()
     {
-        QCOMPARE(Visits(Command::NextUntranslated), (QList<int>{1, 2, 4, 5}));
+        QCOMPARE(Visits(Command::NextUntranslated), (QList<int>{1, 2, 3, 4, 5}));
         Bar()->SetFilter(RowFilter{0, u"sword"_qs, FilterScope::Original});
         QCOMPARE(Visits(Command::NextUntranslated), (QList<int>{2}));
         QCOMPARE(Visits(Command::NextProblem), (QList<int>{2}));

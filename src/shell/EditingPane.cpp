@@ -8,6 +8,7 @@
 #include "session/DocumentHistory.h"
 #include "session/DocumentSession.h"
 #include "shell/DocumentTab.h"
+#include "shell/FieldNoteBox.h"
 #include "translation/DocumentChecks.h"
 #include "translation/Spelling.h"
 
@@ -138,6 +139,7 @@ EditingPane::EditingPane(QWidget* parent)
       translation_(new QPlainTextEdit(this)),
       capacity_(new QLabel(this)),
       note_(new QLabel(this)),
+      notes_(new FieldNoteBox(this)),
       pending_(new QTimer(this))
 {
     setObjectName(QStringLiteral("editingPane"));
@@ -173,6 +175,7 @@ EditingPane::EditingPane(QWidget* parent)
     layout->addLayout(counts);
     layout->addWidget(translation_, 1);
     layout->addWidget(note_);
+    layout->addWidget(notes_);
     setWidget(body);
 
     pending_->setSingleShot(true);
@@ -273,6 +276,7 @@ void EditingPane::ShowField(int record, int column)
     showing_ = false;
     translation_->setEnabled(true);
     ShowCapacity();
+    notes_->Show(tab_, record, column);
 }
 
 void EditingPane::UseSettings(const CheckSettings* settings)
@@ -298,6 +302,7 @@ void EditingPane::Clear(const QString& note)
     translation_->setEnabled(false);
     capacity_->clear();
     note_->setText(note);
+    notes_->Show(nullptr, -1, -1);
 }
 
 bool EditingPane::Dirty() const
@@ -412,8 +417,10 @@ bool EditingPane::Commit()
 bool EditingPane::DoneAndNext()
 {
     const bool typing = translation_->hasFocus();
+    notes_->CommitComment();
     if (!Commit())
         return false;
+    notes_->MarkDone();
     if (next_)
         next_();
     // Typing goes on in the pane, at the next field.

@@ -78,6 +78,7 @@ enum class Command {
     ToggleNeedsWork,
     Approve,
     EditComment,
+    ViewLegend,
 };
 
 // The window list names at most this many tabs.
@@ -220,6 +221,8 @@ inline constexpr CommandDef kCommands[] = {
      "Ctrl+Shift+A", nullptr, false},
     {Command::EditComment, "editComment", "edit.comment", true, QKeySequence::UnknownKey,
      "Ctrl+Shift+M", nullptr, false},
+    {Command::ViewLegend, "viewLegend", "view.legend", true, QKeySequence::UnknownKey, nullptr,
+     nullptr, false},
 };
 
 constexpr const CommandDef& DefinitionOf(Command command)
@@ -343,6 +346,7 @@ inline constexpr MenuEntry kMenuLayout[] = {
     Item(Command::ViewGlossary),
     Submenu("menu.checks"),
     kEndSubmenu,
+    Item(Command::ViewLegend),
     kSeparator,
     Item(Command::ReferenceDocument),
     Item(Command::HideReference),

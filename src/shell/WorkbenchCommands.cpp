@@ -11,6 +11,7 @@
 #include "shell/DocumentTab.h"
 #include "shell/FilterBar.h"
 #include "shell/FrameParts.h"
+#include "shell/LegendDialog.h"
 #include "shell/ProjectCommands.h"
 
 #include <QAction>
@@ -81,6 +82,8 @@ void ConnectWorkbenchCommands(FrameParts& frame)
     });
     QObject::connect(frame.Action(Command::SaveAll), &QAction::triggered, frame.Window(),
                      [&frame] { SaveAll(frame); });
+    QObject::connect(frame.Action(Command::ViewLegend), &QAction::triggered, frame.Window(),
+                     [&frame] { ShowLegend(frame.Window()); });
     QObject::connect(frame.Action(Command::FilterRows), &QAction::triggered, frame.Window(),
                      [&frame] {
                          if (DocumentTab* tab = frame.TabAt(frame.ActiveIndex()))

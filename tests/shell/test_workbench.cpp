@@ -1,5 +1,5 @@
 // The workbench: the filter above the grid (which records it shows; F8, F9 and Done and Next
-// within it), the Propagate offer over the grid, Save All.
+// within it), the Propagate offer over the grid, the legend of the marks, Save All.
 
 #include "ShellTestSupport.h"
 #include "TestRegistry.h"
@@ -12,6 +12,7 @@
 #include "shell/PropagateBar.h"
 
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -157,6 +158,17 @@ private slots:
         QCOMPARE(Tab()->View()->geometry(), grid);
         QCOMPARE(Tab()->View()->visualRect(Tab()->View()->model()->index(1, column)), row);
         QVERIFY(grid.contains(Tab()->Propagation()->geometry()));
+    }
+
+    // View > Legend names the colours of the marks; asked for again, the same window comes up.
+    void legend()
+    {
+        Run(*frame_, Command::ViewLegend);
+        Run(*frame_, Command::ViewLegend);
+        const QList<QDialog*> shown = frame_->findChildren<QDialog*>(u"legend"_qs);
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(shown[0]->isVisible());
+        QCOMPARE(shown[0]->findChild<QLabel*>(u"mark.needsWork"_qs)->text(), u"Needs work"_qs);
     }
 
     // Save All writes the changed documents alone, each to its own file.

@@ -20,6 +20,8 @@
 #include "shell/ProjectCommands.h"
 #include "shell/RestoreDialog.h"
 #include "shell/StartPage.h"
+#include "store/FieldNotes.h"
+#include "translation/FieldStates.h"
 #include "translation/ReviewMarks.h"
 #include "translation/TranslationStatus.h"
 
@@ -866,6 +868,32 @@ private slots:
         Run(*frame_, Command::Undo);
         QCOMPARE(TextsOf(*document), (Rows{{"a"}, {"b"}, {"c"}}));
         QVERIFY(session.States()->IsEmpty());
+    }
+
+    // A file outside a project brings its states and comments from beside it; they are kept
+    // there as they are set (a state leaves the document unmodified), and Save As takes them to
+    // the new name.
+    void notesBesideFile()
+    {
+        const QString path = Path("a_dlg.edt");
+        QVERIFY(WriteFile(path, EdtBytes({"Hi", "Yo"})));
+        const FieldNote stored{StoredState::NeedsWork, StateHash(u"Yo"), u"why?"_qs};
+        QVERIFY(NotesBesideFile(path)->Write({{1, 0, stored}}));
+        frame_->Commands().OpenFiles({path});
+        DocumentSession& session = *frame_->SessionAt(0);
+        QCOMPARE(int(session.Status()->State(1, 0)), int(FieldState::NeedsWork));
+        QCOMPARE(*session.States()->At(1, 0), stored);
+        QVERIFY(session.SetComment(0, 0, u"fine"_qs, "comment"));
+        QVERIFY(!session.IsModified());
+        std::vector<PlacedNote> kept;
+        QVERIFY(NotesBesideFile(path)->Read(&kept));
+        QCOMPARE(kept, session.States()->All());
+        QCOMPARE(kept.size(), size_t(2));
+        host_.QueueFiles({Path("b_dlg.edt")});
+        QVERIFY(frame_->Commands().SaveAs(0));
+        kept.clear();
+        QVERIFY(NotesBesideFile(Path("b_dlg.edt"))->Read(&kept));
+        QCOMPARE(kept, session.States()->All());
     }
 
     // Update to New Original needs the original the translation was made from as reference;

@@ -215,6 +215,27 @@ qsizetype FirstNonXml(QStringView text)
     return -1;
 }
 
+namespace {
+
+void WriteContext(QXmlStreamWriter& xml, const QString& type, const QString& text)
+{
+    xml.writeStartElement(kNamespace, QStringLiteral("context"));
+    xml.writeAttribute(QStringLiteral("context-type"), type);
+    xml.writeCharacters(text);
+    xml.writeEndElement();
+}
+
+void WriteDeveloperNote(QXmlStreamWriter& xml, const QString& text)
+{
+    xml.writeStartElement(kNamespace, QStringLiteral("note"));
+    xml.writeAttribute(QStringLiteral("from"), QStringLiteral("developer"));
+    xml.writeAttribute(QStringLiteral("annotates"), QStringLiteral("source"));
+    xml.writeCharacters(text);
+    xml.writeEndElement();
+}
+
+}  // namespace
+
 XliffWriter::XliffWriter(QFileDevice* device) : device_(device), xml_(device)
 {
     xml_.setAutoFormatting(true);
@@ -260,11 +281,20 @@ Result XliffWriter::Add(const OutFile& out)
                       needsWork ? QStringLiteral("needs-review-translation")
                       : entry.state == StoredState::Approved ? QStringLiteral("signed-off")
                                                              : QStringLiteral("translated"));
-        xml.writeTextElement(kNamespace, QStringLiteral("note"),
-                             out.fields[static_cast<size_t>(entry.field)].caption);
+        // Where the unit comes from: Qt's lconvert keeps it and names the file by it when it
+        // writes XLIFF again (it leaves <file original> empty otherwise, and the file's units
+        // could not be placed).
+        xml.writeStartElement(kNamespace, QStringLiteral("context-group"));
+        xml.writeAttribute(QStringLiteral("purpose"), QStringLiteral("location"));
+        WriteContext(xml, QStringLiteral("sourcefile"), out.fileName);
+        WriteContext(xml, QStringLiteral("linenumber"), QString::number(entry.record + 1));
+        xml.writeEndElement();
+        // The program's own notes on the field, marked as the developer's: unmarked, lconvert
+        // hands a unit's last note back as the translator's, a comment nobody wrote.
+        WriteDeveloperNote(xml, out.fields[static_cast<size_t>(entry.field)].caption);
         if (entry.recordId >= 0)
-            xml.writeTextElement(kNamespace, QStringLiteral("note"), EntryPosition(entry));
-        // Last: Qt's lconvert keeps only a unit's last note, as the translator's.
+            WriteDeveloperNote(xml, EntryPosition(entry));
+        // Last: lconvert keeps only a unit's last note of each kind.
         if (!entry.comment.isEmpty()) {
             xml.writeStartElement(kNamespace, QStringLiteral("note"));
             xml.writeAttribute(QStringLiteral("from"), kTranslator);

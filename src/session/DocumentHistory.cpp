@@ -45,7 +45,8 @@ bool DocumentHistory::SetText(int record, int column, QStringView text, const QS
                                    {EdtDocument::FieldEdit{record, field, *stored}}, name));
 }
 
-bool DocumentHistory::SetTexts(const TextPlan& plan, const QString& name)
+bool DocumentHistory::SetTexts(const TextPlan& plan, const QString& name,
+                               std::function<void(bool done)> follow)
 {
     if (!document_ || plan.IsEmpty())
         return false;
@@ -55,8 +56,8 @@ bool DocumentHistory::SetTexts(const TextPlan& plan, const QString& name)
     std::optional<std::vector<EdtDocument::FieldEdit>> edits = document_->StoreTexts(plan);
     if (!edits)
         return false;
-    return Push(
-        new FieldTextsStep(document_, document_->TextColumn(field), std::move(*edits), name));
+    return Push(new FieldTextsStep(document_, document_->TextColumn(field), std::move(*edits), name,
+                                   std::move(follow)));
 }
 
 bool DocumentHistory::AppendRecord()

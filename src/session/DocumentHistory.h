@@ -40,7 +40,9 @@ public:
     // changed or no memory is left.
     bool SetText(int record, int column, QStringView text, const QString& name);
     // A planner's texts as one step; false when the plan is empty or no memory is left.
-    bool SetTexts(const TextPlan& plan, const QString& name);
+    // follow as for Replace, run after the texts (without it the step is made all the same).
+    bool SetTexts(const TextPlan& plan, const QString& name,
+                  std::function<void(bool done)> follow = {});
     // An empty record at the end. Empty records at the end are never written, so it leaves
     // the document as modified or unmodified as it was.
     bool AppendRecord();

@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
+#include <QPointer>
 #include <QUndoStack>
 
 #include <algorithm>
@@ -263,6 +264,40 @@ bool DocumentSession::ToggleNeedsWork(const std::vector<std::pair<int, int>>& fi
         return status_->State(place.first, place.second) != FieldState::NeedsWork;
     });
     return SetStates(fields, anyWithout ? StoredState::NeedsWork : StoredState::None, stepName);
+}
+
+bool DocumentSession::SetTextsWithNotes(const TextPlan& plan, const std::vector<PlacedNote>& notes,
+                                        const QString& stepName)
+{
+    std::vector<PlacedNote> before, after;
+    for (const PlacedNote& placed : notes) {
+        if (placed.record < 0 || placed.record >= document_->RecordCount() || placed.field < 0 ||
+            placed.field >= document_->TextFieldCount())
+            continue;
+        const FieldNote* now = states_->At(placed.record, placed.field);
+        const FieldNote was = now ? *now : FieldNote{};
+        if (was == placed.note)
+            continue;
+        before.push_back({placed.record, placed.field, was});
+        after.push_back(placed);
+    }
+    if (after.empty())
+        return SetTexts(plan, stepName);
+    if (plan.IsEmpty()) {
+        const int column = document_->TextColumn(after.front().field);
+        history_->Stack()->push(new FieldNotesStep(
+            document_.get(), states_.get(), std::move(before), std::move(after), column, stepName));
+        return true;
+    }
+    // The notes follow the texts, so that each holds for the text it was given with.
+    auto follow = [states = QPointer<FieldStates>(states_.get()), before = std::move(before),
+                   after = std::move(after)](bool done) {
+        if (!states)
+            return;
+        for (const PlacedNote& placed : done ? after : before)
+            states->Set(placed.record, placed.field, placed.note);
+    };
+    return history_->SetTexts(plan, stepName, std::move(follow));
 }
 
 bool DocumentSession::SetComment(int record, int field, const QString& comment,

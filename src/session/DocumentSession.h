@@ -103,6 +103,11 @@ public:
     // Needs work on the fields where any lacks it, else off (translated by their texts).
     bool ToggleNeedsWork(const std::vector<std::pair<int, int>>& fields, const QString& stepName);
     bool SetComment(int record, int field, const QString& comment, const QString& stepName);
+    // A planner's texts with the notes that go with them (an import's states and comments, the
+    // needs work of a guess; an empty note takes a field's away) as one step; false when
+    // nothing changes or no memory is left. The notes are on the texts the fields have after.
+    bool SetTextsWithNotes(const TextPlan& plan, const std::vector<PlacedNote>& notes,
+                           const QString& stepName);
 
     // --- modified ----------------------------------------------------------------------------
     // Whether the document differs from its file (the history's clean state, or a change no

@@ -14,13 +14,25 @@ bool ShowsAnyField(const DocumentSession&, int, int)
 
 bool ShowsNotTranslated(const DocumentSession& session, int record, int field)
 {
-    return session.Status()->State(record, field) != FieldState::Translated;
+    // Needs work and approved are states of a translation.
+    const FieldState state = session.Status()->State(record, field);
+    return state == FieldState::Empty || state == FieldState::SameAsReference;
 }
 
 bool ShowsWithProblems(const DocumentSession& session, int record, int field)
 {
     // What F9 stops at: a changed original and the enabled checks that fail.
     return !Workspace::FieldProblems(session, record, field).empty();
+}
+
+bool ShowsNeedsWork(const DocumentSession& session, int record, int field)
+{
+    return session.Status()->State(record, field) == FieldState::NeedsWork;
+}
+
+bool ShowsNotApproved(const DocumentSession& session, int record, int field)
+{
+    return session.Status()->State(record, field) != FieldState::Approved;
 }
 
 bool RowFilter::Shows(const DocumentSession& session, int record) const

@@ -22,11 +22,15 @@ struct RowFilterChoice {
 bool ShowsAnyField(const DocumentSession& session, int record, int field);
 bool ShowsNotTranslated(const DocumentSession& session, int record, int field);
 bool ShowsWithProblems(const DocumentSession& session, int record, int field);
+bool ShowsNeedsWork(const DocumentSession& session, int record, int field);
+bool ShowsNotApproved(const DocumentSession& session, int record, int field);
 
 inline constexpr RowFilterChoice kRowFilterChoices[] = {
     {"rowFilter.all", &ShowsAnyField},
     {"rowFilter.notTranslated", &ShowsNotTranslated},
     {"rowFilter.problems", &ShowsWithProblems},
+    {"rowFilter.needsWork", &ShowsNeedsWork},
+    {"rowFilter.notApproved", &ShowsNotApproved},
 };
 inline constexpr int kRowFilterChoiceCount = static_cast<int>(std::size(kRowFilterChoices));
 

@@ -5,6 +5,7 @@
 #include "session/DocumentSession.h"
 #include "session/Project.h"
 #include "session/Settings.h"
+#include "store/FieldNotes.h"
 #include "translation/DocumentChecks.h"
 #include "translation/ReviewMarks.h"
 
@@ -108,6 +109,7 @@ int Workspace::Add(std::unique_ptr<EdtDocument> document, const QString& name, b
     session->Watch();
     if (project_)
         project_->Follow(session.get());
+    KeepNotesBeside(session.get());
     sessions_.push_back(std::move(session));
     const int index = Count() - 1;
     emit SessionAdded(index);
@@ -135,6 +137,30 @@ void Workspace::Close(int index)
     else if (active_ == -2)
         SetActiveIndex(active > index ? active - 1 : std::min(active, Count() - 1));
     session.reset();
+}
+
+// The side file ("name.edt.states") is read when the document is opened and written as its
+// notes are set, as the project keeps those of its files (a state changes no file, so nothing
+// else would keep it), and when it is saved: Save As takes them to the new name. A file of the
+// open project leaves them to the project.
+void Workspace::KeepNotesBeside(DocumentSession* session)
+{
+    const auto beside = [this, session] {
+        const QString path = session->Document()->Path();
+        return project_ && project_->RelativeTranslation(path).isEmpty() ? path : QString();
+    };
+    if (const QString path = beside(); !path.isEmpty()) {
+        std::vector<PlacedNote> notes;
+        // Unreadable: none; the next change writes the file anew.
+        if (NotesBesideFile(path)->Read(&notes))
+            session->States()->Restore(notes);
+    }
+    const auto store = [session, beside] {
+        if (const QString path = beside(); !path.isEmpty())
+            (void)NotesBesideFile(path)->Write(session->States()->All());
+    };
+    connect(session->States(), &FieldStates::Changed, session, store);
+    connect(session, &DocumentSession::Saved, session, store);
 }
 
 // --- F8 and F9 -------------------------------------------------------------------------------

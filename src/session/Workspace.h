@@ -91,6 +91,8 @@ signals:
     void ActiveChanged(int index);
 
 private:
+    // A file outside the project keeps its states and comments beside it.
+    void KeepNotesBeside(DocumentSession* session);
     std::optional<Stop> SeekProblem(const DocumentSession& session, FieldPlace from, bool forward,
                                     bool wrap, bool onStop, const RecordShown& shown);
 

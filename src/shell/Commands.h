@@ -78,6 +78,7 @@ enum class Command {
     ToggleNeedsWork,
     Approve,
     EditComment,
+    ViewLegend,
 };
 
 // The window list names at most this many tabs.
@@ -220,6 +221,8 @@ inline constexpr CommandDef kCommands[] = {
      "Ctrl+Shift+A", nullptr, false},
     {Command::EditComment, "editComment", "edit.comment", true, QKeySequence::UnknownKey,
      "Ctrl+Shift+M", nullptr, false},
+    {Command::ViewLegend, "viewLegend", "view.legend", true, QKeySequence::UnknownKey, nullptr,
+     nullptr, false},
 };
 
 constexpr const CommandDef& DefinitionOf(Command command)
@@ -343,6 +346,7 @@ inline constexpr MenuEntry kMenuLayout[] = {
     Item(Command::ViewGlossary),
     Submenu("menu.checks"),
     kEndSubmenu,
+    Item(Command::ViewLegend),
     kSeparator,
     Item(Command::ReferenceDocument),
     Item(Command::HideReference),
@@ -448,16 +452,14 @@ inline constexpr const char* kFrameTextKeys[] = {
     "xchg.filter",
     "xchg.exportFailed",
     "xchg.importFailed",
-    "xchg.fuzzyCount",
-    "xchg.fuzzyCheck",
     "xchg.undo",
     "xchg.report0",
     "xchg.report1",
-    "xchg.report2",
     "xchg.report3",
     "xchg.report4",
     "xchg.report5",
     "xchg.report6",
+    "xchg.report7",
     "xchg.record",
     "xchg.records",
     // The translation counts in the status bar.

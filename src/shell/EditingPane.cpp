@@ -9,6 +9,7 @@
 #include "session/DocumentSession.h"
 #include "shell/ConflictView.h"
 #include "shell/DocumentTab.h"
+#include "shell/FieldNoteBox.h"
 #include "translation/DocumentChecks.h"
 #include "translation/Spelling.h"
 
@@ -140,6 +141,7 @@ EditingPane::EditingPane(QWidget* parent)
       translation_(new QPlainTextEdit(this)),
       capacity_(new QLabel(this)),
       note_(new QLabel(this)),
+      notes_(new FieldNoteBox(this)),
       pending_(new QTimer(this))
 {
     setObjectName(QStringLiteral("editingPane"));
@@ -176,6 +178,7 @@ EditingPane::EditingPane(QWidget* parent)
     layout->addLayout(counts);
     layout->addWidget(translation_, 1);
     layout->addWidget(note_);
+    layout->addWidget(notes_);
     setWidget(body);
 
     pending_->setSingleShot(true);
@@ -277,6 +280,7 @@ void EditingPane::ShowField(int record, int column)
     translation_->setEnabled(true);
     ShowCapacity();
     conflict_->Show(tab_, record, column);
+    notes_->Show(tab_, record, column);
 }
 
 void EditingPane::UseSettings(const CheckSettings* settings)
@@ -303,6 +307,7 @@ void EditingPane::Clear(const QString& note)
     capacity_->clear();
     note_->setText(note);
     conflict_->Show(nullptr, -1, -1);
+    notes_->Show(nullptr, -1, -1);
 }
 
 bool EditingPane::Dirty() const
@@ -417,8 +422,10 @@ bool EditingPane::Commit()
 bool EditingPane::DoneAndNext()
 {
     const bool typing = translation_->hasFocus();
+    notes_->CommitComment();
     if (!Commit())
         return false;
+    notes_->MarkDone();
     if (next_)
         next_();
     // Typing goes on in the pane, at the next field.

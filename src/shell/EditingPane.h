@@ -17,13 +17,15 @@ class QToolBar;
 // game's encoding counts it ("37 / 64"). What goes past the capacity shows in red and is
 // never cut off: a text that does not fit is not committed, the pane says why and keeps it
 // (also while another field is selected) until it fits. The original's placeholders and
-// tags are buttons (Alt+1..9) that insert them. Done and Next (Ctrl+Return) commits and goes
-// on to the next field to work on. The in-place cell editor of the grid stays for quick edits.
+// tags are buttons (Alt+1..9) that insert them. Below, the field's state and comment, set there
+// too. Done and Next (Ctrl+Return) commits, marks the field translated and goes on to the next
+// field to work on. The in-place cell editor of the grid stays for quick edits.
 
 namespace scrivlet {
 
 class ConflictView;
 class DocumentTab;
+class FieldNoteBox;
 struct CheckSettings;
 
 class EditingPane : public QDockWidget {
@@ -54,6 +56,8 @@ public:
     QLabel* Note() const { return note_; }
     // Mine, theirs and the base of a field a merge changed two ways.
     ConflictView* Conflict() const { return conflict_; }
+    // The field's state and comment.
+    FieldNoteBox* Notes() const { return notes_; }
     // The field shown: its record and document column; -1 for none.
     int Record() const { return record_; }
     int Column() const { return column_; }
@@ -88,6 +92,7 @@ private:
     QPlainTextEdit* translation_;
     QLabel* capacity_;
     QLabel* note_;
+    FieldNoteBox* notes_;
     QTimer* pending_;
     int record_ = -1;
     int column_ = -1;

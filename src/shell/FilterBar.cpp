@@ -5,6 +5,8 @@
 #include "grid/GridView.h"
 #include "session/DocumentSession.h"
 #include "translation/DocumentChecks.h"
+#include "translation/FieldStates.h"
+#include "translation/ReviewMarks.h"
 #include "translation/TranslationStatus.h"
 
 #include <QComboBox>
@@ -77,6 +79,8 @@ FilterBar::FilterBar(DocumentSession& session, GridView& view, QWidget* parent)
     connect(&session, &DocumentSession::ReferenceChanged, this, refilter);
     connect(session.Checks(), &DocumentChecks::ProblemsChanged, this, refilter);
     connect(session.Checks(), &DocumentChecks::IgnoredChanged, this, refilter);
+    connect(session.States(), &FieldStates::Changed, this, refilter);
+    connect(session.Review(), &ReviewMarks::Changed, this, refilter);
 }
 
 void FilterBar::SetFilter(const RowFilter& filter)

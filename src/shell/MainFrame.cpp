@@ -250,8 +250,8 @@ void MainFrame::ConnectActions()
     on(Command::SaveAllAs, [this] { commands_->SaveAllAs(); });
     on(Command::ExportTranslations, [this] {
         if (DocumentTab* tab = TabAt(ActiveIndex()))
-            ExportTranslationsCommand(commands_->Host(), this, *tab->View()->Document(),
-                                      tab->Reference());
+            ExportTranslationsCommand(commands_->Host(), this, *tab->Document(), tab->Reference(),
+                                      tab->Session()->States());
     });
     on(Command::ImportTranslations, [this] {
         if (GridView* view = ActiveView()) {

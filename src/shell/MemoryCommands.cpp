@@ -19,7 +19,31 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <set>
+
 namespace scrivlet {
+
+namespace {
+
+// A fill from a match below 100 is a guess: it needs work, on the text the fill gives it (the
+// field's comment stays).
+std::vector<PlacedNote> GuessNotes(const FieldStates& states, const TextPlan& plan,
+                                   const std::vector<std::pair<int, int>>& guessed)
+{
+    const std::set<std::pair<int, int>> guesses(guessed.begin(), guessed.end());
+    std::vector<PlacedNote> notes;
+    for (const TextPlan::Entry& entry : plan.Entries()) {
+        if (!guesses.count({entry.record, entry.field}))
+            continue;
+        const FieldNote* now = states.At(entry.record, entry.field);
+        notes.push_back({entry.record, entry.field,
+                         FieldNote{StoredState::NeedsWork, StateHash(plan.TextOf(entry)),
+                                   now ? now->comment : QString()}});
+    }
+    return notes;
+}
+
+}  // namespace
 
 bool ChooseMemoryCommand(QWidget* parent)
 {
@@ -90,7 +114,8 @@ Result Pretranslate(const QString& location, DocumentSession& session, int minSc
         !planned)
         return planned;
     if (!plan.IsEmpty())
-        session.SetTexts(plan, UiText("memory.pretranslateUndo"));
+        session.SetTextsWithNotes(plan, GuessNotes(*session.States(), plan, report->guessed),
+                                  UiText("memory.pretranslateUndo"));
     return {};
 }
 

@@ -20,7 +20,8 @@ class DocumentSession;
 bool ChooseMemoryCommand(QWidget* parent);
 
 // Fills the session's document from the memory at location (see PlanPretranslation) as one
-// step of its history. Needs a reference; progress may stop it, which changes nothing.
+// step of its history, the fills from a match below 100 marked as needing work. Needs a
+// reference; progress may stop it, which changes nothing.
 Result Pretranslate(const QString& location, DocumentSession& session, int minScore,
                     PretranslateReport* report, const PlanProgress& progress = {});
 

@@ -3,6 +3,7 @@
 #include "base/UiText.h"
 #include "catalogue/FormatCatalogue.h"
 #include "documents/EdtDocument.h"
+#include "grid/GridView.h"
 #include "session/ProjectConflicts.h"
 
 #include <QApplication>
@@ -28,6 +29,8 @@ constexpr int kSortRole = Qt::UserRole;         // numbers sort as numbers
 constexpr int kPathRole = Qt::UserRole + 1;     // a file's relative path
 constexpr int kPercentRole = Qt::UserRole + 2;  // the bar's value; -1 for no bar
 constexpr int kUnfinishedRole = Qt::UserRole + 3;
+// The bar's segments: approved, translated and needs-work fields, then all fields.
+constexpr int kSegmentsRole = Qt::UserRole + 4;
 
 QLocale UiLocale()
 {
@@ -46,8 +49,33 @@ int PercentWidth(const QFontMetrics& metrics)
            metrics.averageCharWidth();
 }
 
-// The translated share as a bar with its percentage beside it: drawn on the bar, the text meets
-// the bar's chunk, which hides a digit in some styles ("33 %" read as "83 %").
+// The bar in segments, approved, translated and needs work, in the colours of the grid's marks;
+// each segment ends where the sum up to it falls, so that rounding leaves no gaps.
+void PaintSegments(QPainter* painter, const QRect& rect, const QVariantList& parts,
+                   const QPalette& palette)
+{
+    painter->save();
+    painter->setPen(palette.color(QPalette::Mid));
+    painter->setBrush(palette.color(QPalette::Base));
+    painter->drawRect(rect.adjusted(0, 0, -1, -1));
+    const QRect inside = rect.adjusted(1, 1, -1, -1);
+    const qint64 fields = parts.size() == 4 ? parts[3].toLongLong() : 0;
+    const QRgb colours[] = {kMarkApprovedColour, kMarkTranslatedColour, kMarkNeedsWorkColour};
+    qint64 sum = 0;
+    int left = inside.left();
+    for (int part = 0; part < 3 && fields > 0; ++part) {
+        sum += parts[part].toLongLong();
+        const int right = inside.left() + int(inside.width() * sum / fields);
+        if (right > left)
+            painter->fillRect(QRect(left, inside.top(), right - left, inside.height()),
+                              QColor(colours[part]));
+        left = right;
+    }
+    painter->restore();
+}
+
+// The done share (translated and approved) as a bar in segments with its percentage beside it:
+// drawn on the bar, the text would meet its colours.
 class ProgressDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -70,16 +98,10 @@ public:
         const QRect inner = option.rect.adjusted(2, 2, -2, -2);
         QRect number = inner;
         number.setLeft(inner.right() - PercentWidth(option.fontMetrics) + 1);
-        QStyleOptionProgressBar bar;
-        bar.rect = inner;
-        bar.rect.setRight(number.left() - 1);
-        bar.state = option.state | QStyle::State_Horizontal;
-        bar.minimum = 0;
-        bar.maximum = 100;
-        bar.progress = percent.toInt();
-        bar.textVisible = false;
-        if (bar.rect.width() > 2)
-            style->drawControl(QStyle::CE_ProgressBar, &bar, painter, widget);
+        QRect bar = inner;
+        bar.setRight(number.left() - 1);
+        if (bar.width() > 2)
+            PaintSegments(painter, bar, index.data(kSegmentsRole).toList(), option.palette);
         const bool selected = option.state & QStyle::State_Selected;
         painter->save();
         painter->setPen(
@@ -274,14 +296,19 @@ void ProjectPanel::ShowCounts(const QList<QStandardItem*>& items, const Translat
             items[column]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         }
     }
-    const int percent = Percent(counts.translated, counts.fields);
+    // Approved fields are done as much as translated ones; needs work is not done yet.
+    const int percent = Percent(counts.Done(), counts.fields);
     items[kTranslated]->setText(locale.toString(percent) + QStringLiteral("\u00a0%"));
     items[kTranslated]->setData(percent, kPercentRole);
     items[kTranslated]->setData(percent, kSortRole);
+    items[kTranslated]->setData(
+        QVariantList{counts.approved, counts.translated, counts.needsWork, counts.fields},
+        kSegmentsRole);
     items[kTranslated]->setToolTip(
         UiText("project.translatedTip")
-            .arg(locale.toString(counts.translated), locale.toString(counts.fields)));
-    items[kName]->setData(counts.translated < counts.fields, kUnfinishedRole);
+            .arg(locale.toString(counts.approved), locale.toString(counts.translated),
+                 locale.toString(counts.needsWork), locale.toString(counts.fields)));
+    items[kName]->setData(counts.Done() < counts.fields, kUnfinishedRole);
 }
 
 void ProjectPanel::Refill()
@@ -376,11 +403,11 @@ void ProjectPanel::ShowTotals(const std::vector<Project::FileRow>& rows,
         extra += row.hasOriginal ? 0 : 1;
     }
     const QLocale locale = UiLocale();
-    QString text = UiText("project.totals")
-                       .arg(locale.toString(originals), locale.toString(total.records),
-                            locale.toString(total.translated), locale.toString(total.fields),
-                            locale.toString(Percent(total.translated, total.fields)),
-                            locale.toString(problems));
+    QString text =
+        UiText("project.totals")
+            .arg(locale.toString(originals), locale.toString(total.records),
+                 locale.toString(total.Done()), locale.toString(total.fields),
+                 locale.toString(Percent(total.Done(), total.fields)), locale.toString(problems));
     if (missing > 0)
         text += u'\n' + UiText("project.missingCount").arg(locale.toString(missing));
     if (extra > 0)

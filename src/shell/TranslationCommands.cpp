@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 
 #include <algorithm>
+#include <map>
 
 namespace scrivlet {
 
@@ -53,6 +54,9 @@ QString ReportText(const ImportReport& report, const EdtFormat& format)
     const RowLabels labels;
     QStringList lines;
     for (int kind = 0; kind < ImportReport::KindCount; ++kind) {
+        // Drafts are imported as needs work now: none is skipped any more.
+        if (kind == ImportReport::FuzzySkipped)
+            continue;
         const QString key = QStringLiteral("xchg.report%1").arg(kind);
         QString line = UiText(key.toLatin1().constData()).arg(report.count[kind]);
         if (!report.records[kind].empty()) {
@@ -69,10 +73,30 @@ QString ReportText(const ImportReport& report, const EdtFormat& format)
     return lines.join(u'\n');
 }
 
+// The notes the import leaves on the fields it names: its states and comments put over the
+// session's as a project import puts them (a file without a comment keeps the one there); an
+// empty note where none is left.
+std::vector<PlacedNote> ImportedNotes(const FieldStates& states,
+                                      const std::vector<PlacedNote>& imported)
+{
+    std::vector<PlacedNote> kept;
+    for (const PlacedNote& placed : imported) {
+        if (const FieldNote* now = states.At(placed.record, placed.field))
+            kept.push_back({placed.record, placed.field, *now});
+    }
+    std::map<std::pair<int, int>, FieldNote> merged;
+    for (PlacedNote& placed : MergeNotes(std::move(kept), imported))
+        merged[{placed.record, placed.field}] = std::move(placed.note);
+    std::vector<PlacedNote> notes;
+    for (const PlacedNote& placed : imported)
+        notes.push_back({placed.record, placed.field, merged[{placed.record, placed.field}]});
+    return notes;
+}
+
 }  // namespace
 
 void ExportTranslationsCommand(DialogHost& host, QWidget* parent, const EdtDocument& document,
-                               const EdtDocument* reference)
+                               const EdtDocument* reference, const FieldStates* states)
 {
     const FileDialogAnswer answer =
         host.GetSaveFileName(TranslationFileRequest(parent, FileDialogKind::SaveAs, document));
@@ -90,7 +114,7 @@ void ExportTranslationsCommand(DialogHost& host, QWidget* parent, const EdtDocum
     qsizetype entries = 0;
     {
         const BusyCursor busy;
-        exported = ExportTranslations(document, reference, path, *format, &entries);
+        exported = ExportTranslations(document, reference, path, *format, &entries, {}, states);
     }
     const QString shown = QDir::toNativeSeparators(path);
     if (!exported) {
@@ -118,19 +142,12 @@ void ImportTranslationsCommand(DialogHost& host, QWidget* parent, DocumentSessio
         done = ReadTranslations(path, TranslationFormatForPath(path), &entries);
     }
     if (done) {
-        const auto fuzzy = std::count_if(entries.begin(), entries.end(),
-                                         [](const TranslationEntry& e) { return e.fuzzy; });
-        // Fuzzy translations wait for review: left out unless the user ticks the box.
-        bool includeFuzzy = false;
-        if (fuzzy > 0 && host.AskWithCheckBox(
-                             parent, UiCount("xchg.fuzzyCount", fuzzy), UiText("xchg.fuzzyCheck"),
-                             &includeFuzzy, QMessageBox::Ok | QMessageBox::Cancel,
-                             QMessageBox::Question, AppCaption()) != QMessageBox::Ok)
-            return;
+        // A draft comes in as needs work: nothing to ask.
         const BusyCursor busy;
-        done = PlanImport(document, entries, includeFuzzy, &plan);
-        if (done && !plan.texts.IsEmpty())
-            session.SetTexts(plan.texts, UiText("xchg.undo"));
+        done = PlanImport(document, entries, true, &plan);
+        if (done)
+            session.SetTextsWithNotes(plan.texts, ImportedNotes(*session.States(), plan.notes),
+                                      UiText("xchg.undo"));
     }
     if (!done) {
         host.ShowMessage(parent, UiText("xchg.importFailed").arg(path) + u'\n' + done.Error(),

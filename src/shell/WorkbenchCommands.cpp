@@ -11,6 +11,7 @@
 #include "shell/DocumentTab.h"
 #include "shell/FilterBar.h"
 #include "shell/FrameParts.h"
+#include "shell/LegendDialog.h"
 #include "shell/ProjectCommands.h"
 
 #include <QAction>
@@ -38,7 +39,7 @@ void SeekField(FrameParts& frame, bool problem, bool forward)
         onField = before < document.TextFieldCount() && document.TextColumn(before) == column;
         from = FieldPlace{row, onField || !forward ? before : before - 1};
     }
-    const FieldSeek kind = problem ? FieldSeek::Problem : FieldSeek::Untranslated;
+    const FieldSeek kind = problem ? FieldSeek::Problem : FieldSeek::Unfinished;
     const FilterBar* filter = tab->Filter();
     const std::optional<Workspace::Stop> stop = frame.Work().Seek(
         kind, forward, from, onField, [filter](int record) { return filter->Shows(record); });
@@ -81,6 +82,8 @@ void ConnectWorkbenchCommands(FrameParts& frame)
     });
     QObject::connect(frame.Action(Command::SaveAll), &QAction::triggered, frame.Window(),
                      [&frame] { SaveAll(frame); });
+    QObject::connect(frame.Action(Command::ViewLegend), &QAction::triggered, frame.Window(),
+                     [&frame] { ShowLegend(frame.Window()); });
     QObject::connect(frame.Action(Command::FilterRows), &QAction::triggered, frame.Window(),
                      [&frame] {
                          if (DocumentTab* tab = frame.TabAt(frame.ActiveIndex()))

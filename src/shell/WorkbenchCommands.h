@@ -3,7 +3,7 @@
 // Commands of the frame kept out of MainFrame.cpp: F8, F9 and Done and Next within the grid's
 // filter, Edit > Filter Rows, File > Save All, a translation of the open project opened as the
 // Project panel opens it whichever way it comes (Open, recent files, a drop, the command line),
-// and their enabled states and those of File > Project Exchange.
+// View > Legend, and their enabled states and those of File > Project Exchange.
 
 namespace scrivlet {
 

@@ -236,6 +236,10 @@ std::optional<FieldPlace> TranslationStatus::Seek(FieldSeek what, FieldPlace fro
             case FieldSeek::NeedsWork:
                 hit = state == FieldState::NeedsWork;
                 break;
+            case FieldSeek::Unfinished:
+                hit = state == FieldState::Empty || state == FieldState::SameAsReference ||
+                      state == FieldState::NeedsWork;
+                break;
         }
         if (hit)
             return FieldPlace{static_cast<int>(at / fields), static_cast<int>(at % fields)};

@@ -37,7 +37,8 @@ enum FieldProblem : std::uint8_t {
 };
 
 // What F8 and F9 look for.
-enum class FieldSeek { Untranslated, Problem, NeedsWork };
+// Unfinished: untranslated or needing work, what F8 and Done and Next go on to.
+enum class FieldSeek { Untranslated, Problem, NeedsWork, Unfinished };
 
 // A text field of a record: field counts the text fields (0..TextFieldCount() - 1).
 struct FieldPlace {

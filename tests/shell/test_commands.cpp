@@ -20,6 +20,8 @@
 #include "shell/ProjectCommands.h"
 #include "shell/RestoreDialog.h"
 #include "shell/StartPage.h"
+#include "store/FieldNotes.h"
+#include "translation/FieldStates.h"
 #include "translation/ReviewMarks.h"
 #include "translation/TranslationStatus.h"
 
@@ -814,32 +816,11 @@ private slots:
     }
 
     // An export says where it wrote and how many entries; its type list has an entry per
-    // format. An import of translations asks once about the fuzzy ones, its check box unticked:
-    // ticked takes them, unticked leaves them, Cancel imports nothing. An import is one step Undo
-    // takes back whole, and ends with the report.
-    void translationsExportImportAndUndo_data()
-    {
-        QTest::addColumn<bool>("tick");
-        QTest::addColumn<int>("button");
-        QTest::addColumn<Rows>("texts");
-        QTest::addColumn<QStringList>("report");  // parts of it; none: no report
-        QTest::newRow("fuzzy ticked")
-            << true << int(QMessageBox::Ok) << Rows{{"A"}, {"b"}, {"C"}}
-            << QStringList{"Imported: 2 (records # 0, # 2)",
-                           "Longer than the field: 1 (record # 1)",
-                           "Given twice, later ones ignored: 1 (record # 0)"};
-        // A fuzzy entry comes in either way (as needs work).
-        QTest::newRow("fuzzy unticked")
-            << false << int(QMessageBox::Ok) << Rows{{"A"}, {"b"}, {"C"}}
-            << QStringList{"Imported: 2 (records # 0, # 2)"};
-        QTest::newRow("cancelled")
-            << true << int(QMessageBox::Cancel) << Rows{{"a"}, {"b"}, {"c"}} << QStringList();
-    }
+    // format. An import asks nothing: a fuzzy entry comes in as needs work with its translator's
+    // comment; texts, states and comments are one step Undo takes back whole, and the import
+    // ends with the report. A second export carries the state and the comment back out.
     void translationsExportImportAndUndo()
     {
-        QFETCH(bool, tick);
-        QFETCH(int, button);
-        QFETCH(QStringList, report);
         EdtDocument* document = AddDocument(*frame_, {{"a"}, {"b"}, {"c"}});
         host_.QueueFiles({Path("out.po")});
         Run(*frame_, Command::ExportTranslations);
@@ -854,28 +835,65 @@ private slots:
         Run(*frame_, Command::ExportTranslations);
         QVERIFY(ReadFile(Path("out")).startsWith("<?xml"));
         host_.questions.clear();
-        QVERIFY(WriteFile(
-            Path("in.po"),
-            "msgctxt \"0:0\"\nmsgid \"a\"\nmsgstr \"A\"\n\n#, fuzzy\nmsgctxt \"2:0\"\n"
-            "msgid \"c\"\nmsgstr \"C\"\n\nmsgctxt \"1:0\"\nmsgid \"b\"\nmsgstr \"too long\"\n\n"
-            "msgctxt \"0:0\"\nmsgid \"a2\"\nmsgstr \"Z\"\n"));
+        QVERIFY(
+            WriteFile(Path("in.po"),
+                      "msgctxt \"0:0\"\nmsgid \"a\"\nmsgstr \"A\"\n\n# ask about it\n#, fuzzy\n"
+                      "msgctxt \"2:0\"\nmsgid \"c\"\nmsgstr \"C\"\n\nmsgctxt \"1:0\"\nmsgid \"b\"\n"
+                      "msgstr \"too long\"\n\nmsgctxt \"0:0\"\nmsgid \"a2\"\nmsgstr \"Z\"\n"));
         host_.QueueFiles({Path("in.po")});
-        host_.checks = {tick};
-        host_.answers = {QMessageBox::StandardButton(button)};
-        if (!report.isEmpty())
-            host_.answers << QMessageBox::Ok;
+        host_.answers = {QMessageBox::Ok};
         Run(*frame_, Command::ImportTranslations);
         QVERIFY(host_.Drained());
-        QTEST(TextsOf(*document), "texts");
-        QCOMPARE(host_.checkBoxes,
-                 (QList<QPair<QString, bool>>{{"Import fuzzy translations too", false}}));
-        QCOMPARE(host_.questions.first(),
-                 QStringLiteral("This file has 1 translation marked as fuzzy; it needs review."));
-        QCOMPARE(host_.questions.size(), report.isEmpty() ? 1 : 2);
-        for (const QString& part : report)
-            QVERIFY2(host_.questions.last().contains(part), qPrintable(host_.questions.last()));
+        QCOMPARE(TextsOf(*document), (Rows{{"A"}, {"b"}, {"C"}}));
+        QVERIFY(host_.checkBoxes.isEmpty());
+        QCOMPARE(host_.questions.size(), 1);
+        for (const char* part :
+             {"Imported: 2 (records # 0, # 2)", "Imported as needing work: 1 (record # 2)",
+              "Longer than the field: 1 (record # 1)",
+              "Given twice, later ones ignored: 1 (record # 0)"})
+            QVERIFY2(host_.questions.last().contains(QLatin1String(part)),
+                     qPrintable(host_.questions.last()));
+        QVERIFY(!host_.questions.last().contains(u"skipped"_qs));
+        DocumentSession& session = *frame_->SessionAt(0);
+        QCOMPARE(int(session.Status()->State(2, 0)), int(FieldState::NeedsWork));
+        QCOMPARE(session.States()->At(2, 0)->comment, u"ask about it"_qs);
+        // With the original, a translation carries its state out.
+        session.SetReference(MakeDocument(document->Format(), {{"a"}, {"b"}, {"c"}}));
+        host_.QueueFiles({Path("again.po")});
+        Run(*frame_, Command::ExportTranslations);
+        const QByteArray again = ReadFile(Path("again.po"));
+        QVERIFY2(again.contains("# ask about it\n") &&
+                     again.contains("#, fuzzy\nmsgctxt \"2:0\"\nmsgid \"c\"\nmsgstr \"C\""),
+                 again.constData());
         Run(*frame_, Command::Undo);
         QCOMPARE(TextsOf(*document), (Rows{{"a"}, {"b"}, {"c"}}));
+        QVERIFY(session.States()->IsEmpty());
+    }
+
+    // A file outside a project brings its states and comments from beside it; they are kept
+    // there as they are set (a state leaves the document unmodified), and Save As takes them to
+    // the new name.
+    void notesBesideFile()
+    {
+        const QString path = Path("a_dlg.edt");
+        QVERIFY(WriteFile(path, EdtBytes({"Hi", "Yo"})));
+        const FieldNote stored{StoredState::NeedsWork, StateHash(u"Yo"), u"why?"_qs};
+        QVERIFY(NotesBesideFile(path)->Write({{1, 0, stored}}));
+        frame_->Commands().OpenFiles({path});
+        DocumentSession& session = *frame_->SessionAt(0);
+        QCOMPARE(int(session.Status()->State(1, 0)), int(FieldState::NeedsWork));
+        QCOMPARE(*session.States()->At(1, 0), stored);
+        QVERIFY(session.SetComment(0, 0, u"fine"_qs, "comment"));
+        QVERIFY(!session.IsModified());
+        std::vector<PlacedNote> kept;
+        QVERIFY(NotesBesideFile(path)->Read(&kept));
+        QCOMPARE(kept, session.States()->All());
+        QCOMPARE(kept.size(), size_t(2));
+        host_.QueueFiles({Path("b_dlg.edt")});
+        QVERIFY(frame_->Commands().SaveAs(0));
+        kept.clear();
+        QVERIFY(NotesBesideFile(Path("b_dlg.edt"))->Read(&kept));
+        QCOMPARE(kept, session.States()->All());
     }
 
     // Update to New Original needs the original the translation was made from as reference;

@@ -5,10 +5,13 @@
 #include "grid/GridView.h"
 #include "shell/DocumentTab.h"
 #include "shell/EditingPane.h"
+#include "shell/FieldNoteBox.h"
+#include "translation/FieldStates.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QToolBar>
+#include <QToolButton>
 #include <QUndoStack>
 
 using namespace scrivlet;
@@ -32,6 +35,7 @@ class TestPane : public QObject {
         QTest::keyClicks(pane_->Translation(), text);
     }
     int Selected() const { return frame_->TabAt(0)->View()->SelectedRow(); }
+    FieldState StateOf(int record) const { return frame_->TabAt(0)->Status()->State(record, 0); }
 
 private slots:
     void init()
@@ -125,6 +129,89 @@ private slots:
         stack.undo();
         QCOMPARE(document_->Text(0, document_->TextColumn(0)), QString());
         QCOMPARE(pane_->Translation()->toPlainText(), QString());
+    }
+
+    // The state shows with its buttons and changes by them or by Done and Next, each change
+    // one undo step; undone, the field is as it was.
+    void setsStates_data()
+    {
+        QTest::addColumn<int>("record");
+        QTest::addColumn<QString>("text");  // put in first, when not empty
+        QTest::addColumn<QString>("clicks");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QString>("shown");
+        const int needsWork = int(FieldState::NeedsWork), translated = int(FieldState::Translated);
+        QTest::newRow("needs work") << 2 << ""
+                                    << "n" << needsWork << "Needs work";
+        QTest::newRow("needs work off") << 2 << ""
+                                        << "nn" << translated << "Translated";
+        QTest::newRow("approved") << 2 << ""
+                                  << "a" << int(FieldState::Approved) << "Approved";
+        QTest::newRow("approval taken back") << 2 << ""
+                                             << "aa" << translated << "Translated";
+        QTest::newRow("done after needs work") << 2 << ""
+                                               << "nd" << translated << "Translated";
+        QTest::newRow("same as the original, done") << 1 << "Bye"
+                                                    << "d" << translated << "Translated";
+        QTest::newRow("done keeps an approval") << 2 << ""
+                                                << "ad" << int(FieldState::Approved) << "Approved";
+    }
+    void setsStates()
+    {
+        QFETCH(int, record);
+        QFETCH(QString, text);
+        QFETCH(QString, clicks);
+        QFETCH(int, state);
+        QFETCH(QString, shown);
+        DocumentSession& session = *frame_->TabAt(0)->Session();
+        if (!text.isEmpty())
+            QVERIFY(session.SetText(record, document_->TextColumn(0), text, "typing"));
+        Select(record);
+        const FieldState before = StateOf(record);
+        const int steps = session.UndoStack()->index();
+        FieldNoteBox& box = *pane_->Notes();
+        for (QChar click : clicks) {
+            if (click == u'n')
+                box.NeedsWork()->click();
+            else if (click == u'a')
+                box.Approved()->click();
+            else
+                Run(*frame_, Command::DoneAndNext);
+        }
+        QCOMPARE(int(StateOf(record)), state);
+        Select(record);
+        QCOMPARE(box.State()->text(), shown);
+        QCOMPARE(box.NeedsWork()->isChecked(), state == int(FieldState::NeedsWork));
+        QCOMPARE(box.Approved()->isChecked(), state == int(FieldState::Approved));
+        while (session.UndoStack()->index() > steps)
+            session.UndoStack()->undo();
+        QCOMPARE(StateOf(record), before);
+    }
+
+    // The comment is kept when the editor loses the keyboard, as one undo step; Escape takes
+    // back what was typed; one set elsewhere shows.
+    void keepsComments()
+    {
+        DocumentSession& session = *frame_->TabAt(0)->Session();
+        QPlainTextEdit* comment = pane_->Notes()->Comment();
+        comment->setFocus();
+        QTest::keyClicks(comment, u"Ask about"_qs);
+        QTest::keyClick(comment, Qt::Key_Escape);
+        QCOMPARE(comment->toPlainText(), QString());
+        QTest::keyClicks(comment, u"Gender?"_qs);
+        pane_->Translation()->setFocus();
+        QCOMPARE(session.States()->At(0, 0)->comment, u"Gender?"_qs);
+        session.UndoStack()->undo();
+        QVERIFY(!session.States()->At(0, 0));
+        QCOMPARE(comment->toPlainText(), QString());
+        // Typed, then another field selected: kept on the field it was typed for.
+        comment->setFocus();
+        QTest::keyClicks(comment, u"Later"_qs);
+        Select(3);
+        QCOMPARE(session.States()->At(0, 0)->comment, u"Later"_qs);
+        QCOMPARE(comment->toPlainText(), QString());
+        QVERIFY(session.SetComment(3, 0, u"Set elsewhere"_qs, "comment"));
+        QCOMPARE(comment->toPlainText(), u"Set elsewhere"_qs);
     }
 };
 

@@ -296,6 +296,19 @@ private slots:
                                         QStringLiteral("typing")));
         QTRY_COMPARE(ShownRows(Panel()).value("a/one_dlg.edt").value(2),
                      QStringLiteral("66\u00a0%"));
+        // An approval stays done; needs work is not done yet. The bar's tip names its parts.
+        const auto tip = [this] {
+            return RowOf(Panel(), "one_dlg.edt")
+                .siblingAtColumn(ProjectPanel::kTranslated)
+                .data(Qt::ToolTipRole)
+                .toString();
+        };
+        QVERIFY(tab->Session()->SetStates({{0, 0}}, StoredState::Approved, "approve"));
+        QTRY_COMPARE(tip(), u"Of 3 fields: 1 approved, 1 translated, 0 need work"_qs);
+        QCOMPARE(ShownRows(Panel()).value("a/one_dlg.edt").value(2), u"66\u00a0%"_qs);
+        QVERIFY(tab->Session()->SetStates({{2, 0}}, StoredState::NeedsWork, "needs work"));
+        QTRY_COMPARE(tip(), u"Of 3 fields: 1 approved, 0 translated, 1 need work"_qs);
+        QCOMPARE(ShownRows(Panel()).value("a/one_dlg.edt").value(2), u"33\u00a0%"_qs);
         // Closed unsaved: the file's own counts again.
         host_.answers << QMessageBox::No;
         QVERIFY(frame_->Commands().Close(frame_->ActiveIndex()));

@@ -10,6 +10,7 @@
 #include "shell/DocumentTab.h"
 #include "shell/MemoryCommands.h"
 #include "shell/SuggestionsPanel.h"
+#include "translation/TranslationStatus.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -51,6 +52,15 @@ class TestSuggestions : public QObject {
     DocumentTab* Tab() const { return frame_->TabAt(frame_->ActiveIndex()); }
     SuggestionsPanel* Panel() const { return frame_->findChild<SuggestionsPanel*>(); }
     QString Field(int record) const { return document_->Text(record, document_->TextColumn(0)); }
+    QList<int> NeedingWork() const
+    {
+        QList<int> records;
+        for (int record = 0; record < document_->RecordCount(); ++record) {
+            if (Tab()->Status()->State(record, 0) == FieldState::NeedsWork)
+                records << record;
+        }
+        return records;
+    }
 
     // Selects record's field and waits for its suggestions; their targets.
     QStringList Select(int record)
@@ -157,22 +167,24 @@ private slots:
     }
 
     // Empty fields and fields equal to their source are filled from matches at or above the
-    // score that fit; one undo step takes them all back; a stop changes nothing.
+    // score that fit, the fuzzy fills as needing work; one undo step takes them all back,
+    // states too; a stop changes nothing.
     void pretranslate_data()
     {
         QTest::addColumn<int>("minScore");
         QTest::addColumn<bool>("stop");
         QTest::addColumn<QStringList>("fields");
         QTest::addColumn<QList<qint64>>("counts");  // filled, exact, fuzzy, too long
+        QTest::addColumn<QList<int>>("needsWork");  // records
         const QStringList untouched{"", "Open the gates", "Mine", "", ""};
         QTest::newRow("exact only")
             << 100 << false << QStringList{"Tür öffnen", "Open the gates", "Mine", "", "Schließen"}
-            << QList<qint64>{2, 2, 0, 1};
+            << QList<qint64>{2, 2, 0, 1} << QList<int>{};
         QTest::newRow("fuzzy too")
             << 70 << false
             << QStringList{"Tür öffnen", "Das Tor öffnen", "Mine", "Das Tor öffnen", "Schließen"}
-            << QList<qint64>{4, 2, 2, 0};
-        QTest::newRow("stopped") << 70 << true << untouched << QList<qint64>{};
+            << QList<qint64>{4, 2, 2, 0} << QList<int>{1, 3};
+        QTest::newRow("stopped") << 70 << true << untouched << QList<qint64>{} << QList<int>{};
     }
     void pretranslate()
     {
@@ -200,6 +212,7 @@ private slots:
         for (int record = 0; record < document_->RecordCount(); ++record)
             now << Field(record);
         QCOMPARE(now, fields);
+        QTEST(NeedingWork(), "needsWork");
         if (!stop)
             QCOMPARE((QList<qint64>{report.filled, report.exact, report.fuzzy, report.tooLong}),
                      counts);
@@ -210,6 +223,7 @@ private slots:
         for (int record = 0; record < document_->RecordCount(); ++record)
             now << Field(record);
         QCOMPARE(now, (QStringList{"", "Open the gates", "Mine", "", ""}));
+        QCOMPARE(NeedingWork(), QList<int>{});
     }
 };
 

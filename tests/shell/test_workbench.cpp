@@ -1,5 +1,5 @@
 // The workbench: the filter above the grid (which records it shows; F8, F9 and Done and Next
-// within it), the Propagate offer over the grid, Save All.
+// within it), the Propagate offer over the grid, the legend of the marks, Save All.
 
 #include "ShellTestSupport.h"
 #include "TestRegistry.h"
@@ -12,6 +12,7 @@
 #include "shell/PropagateBar.h"
 
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -58,12 +59,16 @@ private slots:
         env_.Reset();
         frame_ = std::make_unique<MainFrame>();
         ShowAndWait(*frame_);
-        // Translated: 0 and 3 (too long for 8 units); empty: 1, 2, 5; same as the original: 4.
+        // Approved: 0; needs work: 3 (too long for 8 units); empty: 1, 2, 5; same as the
+        // original: 4.
         document_ =
             AddDocument(*frame_, {{"Schwert"}, {""}, {""}, {"Langbogen"}, {"Arrow"}, {""}}, 8);
-        Tab()->Session()->SetReference(MakeDocument(
+        DocumentSession& session = *Tab()->Session();
+        session.SetReference(MakeDocument(
             document_->Format(),
             {{"Sword"}, {"Shield"}, {"Sword of fire"}, {"Longbow"}, {"Arrow"}, {"Bow"}}));
+        QVERIFY(session.SetStates({{0, 0}}, StoredState::Approved, "approve"));
+        QVERIFY(session.SetStates({{3, 0}}, StoredState::NeedsWork, "needs work"));
     }
     void cleanup() { frame_.reset(); }
 
@@ -78,6 +83,9 @@ private slots:
         QTest::newRow("not translated") << 1 << "" << false << QList<int>{1, 2, 4, 5};
         // Too long, and the untranslated ones the checks name.
         QTest::newRow("with problems") << 2 << "" << false << QList<int>{1, 2, 3, 4, 5};
+        QTest::newRow("needs work") << 3 << "" << false << QList<int>{3};
+        QTest::newRow("not approved") << 4 << "" << false << QList<int>{1, 2, 3, 4, 5};
+        QTest::newRow("needs work, bow") << 3 << "bow" << true << QList<int>{3};
         QTest::newRow("original, any case") << 0 << "SWORD" << true << QList<int>{0, 2};
         QTest::newRow("translation") << 0 << "bogen" << false << QList<int>{3};
         QTest::newRow("nothing") << 0 << "sword" << false << QList<int>{};
@@ -103,10 +111,11 @@ private slots:
         QVERIFY(selected < 0 || !Tab()->View()->isRowHidden(selected));
     }
 
-    // F8 and Done and Next stop only at the records shown; F9 too.
+    // F8 and Done and Next stop at untranslated fields and those that need work, only at the
+    // records shown; F9 too.
     void seeksWithin()
     {
-        QCOMPARE(Visits(Command::NextUntranslated), (QList<int>{1, 2, 4, 5}));
+        QCOMPARE(Visits(Command::NextUntranslated), (QList<int>{1, 2, 3, 4, 5}));
         Bar()->SetFilter(RowFilter{0, u"sword"_qs, FilterScope::Original});
         QCOMPARE(Visits(Command::NextUntranslated), (QList<int>{2}));
         QCOMPARE(Visits(Command::NextProblem), (QList<int>{2}));
@@ -149,6 +158,17 @@ private slots:
         QCOMPARE(Tab()->View()->geometry(), grid);
         QCOMPARE(Tab()->View()->visualRect(Tab()->View()->model()->index(1, column)), row);
         QVERIFY(grid.contains(Tab()->Propagation()->geometry()));
+    }
+
+    // View > Legend names the colours of the marks; asked for again, the same window comes up.
+    void legend()
+    {
+        Run(*frame_, Command::ViewLegend);
+        Run(*frame_, Command::ViewLegend);
+        const QList<QDialog*> shown = frame_->findChildren<QDialog*>(u"legend"_qs);
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(shown[0]->isVisible());
+        QCOMPARE(shown[0]->findChild<QLabel*>(u"mark.needsWork"_qs)->text(), u"Needs work"_qs);
     }
 
     // Save All writes the changed documents alone, each to its own file.

@@ -19,7 +19,8 @@ using namespace scrivlet::test;
 
 // The converter killed (SIGKILL) at points spread over a run of each mode that writes: the
 // project opens afterwards, and each translation is as it was before or as the run leaves it;
-// an update of the originals is so for all files at once.
+// an update of the originals is so for all files at once. So are each file's states and
+// comments, which come after its texts: new states never stand beside the old texts.
 
 namespace {
 
@@ -56,6 +57,10 @@ class KillTest : public QObject {
                     "--update-originals", work + "/en2"};
         if (mode == "xliff import")
             return {"--catalogue", catalogue, "--project", project, "--import-xliff", P("in.xlf")};
+        if (mode == "set state")
+            return {"--catalogue", catalogue,  "--project", project,   "--set-state",
+                    FileName(7),   "--record", "5",         "--field", "0",
+                    "--state",     "approved", "--comment", "Checked"};
         return {"--tm", work + "/tm.db", "--source-lang", "en", "--target-lang",
                 "de",   "--tm-import",   P("in.tmx")};
     }
@@ -73,6 +78,18 @@ class KillTest : public QObject {
         for (int i = 0; i < kFiles; ++i)
             files.insert(FileName(i), ReadAll(work + "/de/" + FileName(i)));
         return files;
+    }
+
+    // Each file's states and comments, by file name.
+    static QHash<QString, std::vector<PlacedNote>> Notes(const QString& work)
+    {
+        QHash<QString, std::vector<PlacedNote>> notes;
+        ProjectFile project;
+        if (!project.Open(work + "/p.scrivlet"))
+            return notes;
+        for (int i = 0; i < kFiles; ++i)
+            notes.insert(FileName(i), project.FileNotes(FileName(i)));
+        return notes;
     }
 
     // What is left after a kill is sound: see the class's comment.
@@ -110,7 +127,15 @@ class KillTest : public QObject {
         for (auto it = now.cbegin(); it != now.cend(); ++it)
             QVERIFY2(it.value() == before[it.key()] || it.value() == after[it.key()],
                      qPrintable(it.key()));
+        const QHash<QString, std::vector<PlacedNote>> notes = Notes(work);
+        for (auto it = notes.cbegin(); it != notes.cend(); ++it) {
+            const bool old = it.value() == notesBefore_[it.key()];
+            QVERIFY2(old || it.value() == notesAfter_[it.key()], qPrintable(it.key()));
+            QVERIFY2(old || now[it.key()] == after[it.key()], qPrintable(it.key()));
+        }
     }
+
+    QHash<QString, std::vector<PlacedNote>> notesBefore_, notesAfter_;
 
 private slots:
     void initTestCase()
@@ -136,7 +161,8 @@ private slots:
                                        kEncodingUnicode));
             }
             xliff += "<file original=\"" + FileName(i).toUtf8() +
-                     "\"><body><trans-unit id=\"3:0\"><target>Neu</target></trans-unit>"
+                     "\"><body><trans-unit id=\"3:0\"><target state=\"needs-review-translation\">"
+                     "Neu</target><note from=\"translator\">Ask</note></trans-unit>"
                      "</body></file>";
         }
         QVERIFY(WriteAll(P("in.xlf"), xliff + "</xliff>"));
@@ -154,7 +180,7 @@ private slots:
     {
         QTest::addColumn<QString>("mode");
         for (const char* mode :
-             {"new project", "update of originals", "xliff import", "memory import"})
+             {"new project", "update of originals", "xliff import", "set state", "memory import"})
             QTest::newRow(mode) << QString(mode);
     }
 
@@ -166,13 +192,17 @@ private slots:
         // A whole run first: how long it takes, and what it leaves.
         QVERIFY(Copy(start, work));
         const QHash<QString, QByteArray> before = Translations(work);
+        notesBefore_ = Notes(work);
         QElapsedTimer timer;
         timer.start();
         QCOMPARE(RunTool(SCRIVLET_CONVERT_EXE, Converter(work, mode)).code, 0);
         const qint64 whole = timer.elapsed();
         const QHash<QString, QByteArray> after = Translations(work);
-        if (mode != "new project" && mode != "memory import")
+        notesAfter_ = Notes(work);
+        if (mode == "update of originals" || mode == "xliff import")
             QVERIFY(after != before);
+        if (mode == "xliff import" || mode == "set state")
+            QVERIFY(notesAfter_ != notesBefore_);
         for (int kill = 0; kill < kKills; ++kill) {
             QVERIFY(Copy(start, work));
             QProcess run;

@@ -188,6 +188,10 @@ private slots:
         QCOMPARE(states.At(3, 1)->comment, u"ok"_qs);
         QCOMPARE(status.Seek(FieldSeek::NeedsWork, {-1, 0}, true), (FieldPlace{2, 0}));
         QCOMPARE(status.Seek(FieldSeek::NeedsWork, {2, 0}, true), std::nullopt);
+        // F8 passes the translated and approved fields, not the empty ones or needs work.
+        QCOMPARE(status.Seek(FieldSeek::Unfinished, {0, 1}, true), (FieldPlace{1, 0}));
+        QCOMPARE(status.Seek(FieldSeek::Unfinished, {1, 1}, true), (FieldPlace{2, 0}));
+        QCOMPARE(status.Seek(FieldSeek::Unfinished, {2, 0}, true), std::nullopt);
         QCOMPARE(status.Counts().approved, 1);
     }
 };

@@ -1128,6 +1128,89 @@ private slots:
                  qPrintable(report.join(u'|')));
         QCOMPARE(report.last(), u"Files: 3"_qs);
     }
+
+    // File > Project Exchange > Import and Export Memory, over the project's own memory: the
+    // counts reported; a cancel changes neither the memory nor a file; a memory of unknown
+    // languages (a Unicode project, nothing imported yet) asks them first.
+    void exchangeMemory_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<QStringList>("units");  // in the memory afterwards
+        QTest::addColumn<QString>("report");
+        const QStringList both{"Kept|Behalten", "Door|Tür"};
+        QTest::newRow("import") << "import" << both
+                                << "Units read from %1: 2; added: 1, already in the memory: 1.";
+        QTest::newRow("import cancelled") << "import cancel" << QStringList{"Kept|Behalten"} << "";
+        QTest::newRow("languages asked")
+            << "import ask" << both << "Units read from %1: 2; added: 2, already in the memory: 0.";
+        QTest::newRow("export") << "export" << QStringList{"Kept|Behalten"}
+                                << "Units written to %1: 1.";
+        QTest::newRow("export cancelled") << "export cancel" << QStringList{"Kept|Behalten"} << "";
+    }
+    void exchangeMemory()
+    {
+        QFETCH(QString, way);
+        QFETCH(QStringList, units);
+        QFETCH(QString, report);
+        const MemoryLanguages enDe{QStringLiteral("en"), QStringLiteral("de")};
+        if (way.endsWith(u"ask")) {
+            project_ = env_.Path(QStringLiteral("unicode.scrivlet"));
+            ProjectFile file;
+            QVERIFY(file.Create(project_, ProjectSettings{QStringLiteral("orig"),
+                                                          QStringLiteral("trans"), 4, 4}));
+        }
+        {
+            std::unique_ptr<TranslationMemory> memory;
+            MemoryCounts counts;
+            QVERIFY(OpenMemory(project_, &memory).Ok());
+            if (!way.endsWith(u"ask"))
+                QVERIFY(memory->Add(enDe, std::vector<MemoryUnit>{{"Kept", "Behalten", "p", 1}}, &counts)
+                            .Ok());
+        }
+        const QString tmx = env_.Path(QStringLiteral("m.tmx"));
+        QVERIFY(WriteFile(tmx, "<tmx version=\"1.4\"><header srclang=\"en\"/><body>"
+                               "<tu><tuv xml:lang=\"en\"><seg>Kept</seg></tuv><tuv xml:lang=\"de\">"
+                               "<seg>Behalten</seg></tuv></tu><tu><tuv xml:lang=\"en-US\"><seg>Door"
+                               "</seg></tuv><tuv xml:lang=\"de\"><seg>Tür</seg></tuv></tu>"
+                               "</body></tmx>"));
+        const QString out = env_.Path(QStringLiteral("out.tmx"));
+        QVERIFY(WriteFile(out, "old"));
+        OpenFrame();
+        CancelProgress cancel;
+        if (way.endsWith(u"cancel"))
+            qApp->installEventFilter(&cancel);
+        // Answers the question of the languages once it is asked.
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [] {
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                if (top->objectName() != u"memoryLanguages" || !top->isVisible())
+                    continue;
+                top->findChild<QLineEdit*>("sourceLanguage")->setText(u"en-GB"_qs);
+                top->findChild<QLineEdit*>("targetLanguage")->setText(u"de"_qs);
+                qobject_cast<QDialog*>(top)->accept();
+            }
+        });
+        answer.start(20);
+        const bool import = way.startsWith(u"import");
+        host_.QueueFiles({import ? tmx : out});
+        Run(*frame_, import ? Command::ImportMemory : Command::ExportMemory);
+        qApp->removeEventFilter(&cancel);
+        QVERIFY(host_.Drained());
+        if (way.endsWith(u"ask")) {
+            MemoryLanguages taken;
+            std::unique_ptr<TranslationMemory> memory;
+            QVERIFY(OpenMemory(project_, &memory).Ok() && memory->Languages(&taken).Ok());
+            QCOMPARE(taken.source + u'|' + taken.target, u"en-GB|de"_qs);
+        }
+        QStringList held;
+        for (const QString& unit : MemoryUnits())
+            held << unit.section(u'|', 0, 1);
+        QCOMPARE(held, units);
+        const QString shown = QDir::toNativeSeparators(import ? tmx : out);
+        QCOMPARE(host_.questions.value(0), report.isEmpty() ? QString() : report.arg(shown));
+        if (!import)
+            QCOMPARE(ReadFile(out).startsWith("<?xml"), !way.endsWith(u"cancel"));
+    }
 };
 
 SCRIVLET_TEST(TestProject);

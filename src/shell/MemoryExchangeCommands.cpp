@@ -99,13 +99,15 @@ QString ImportReport(const QString& path, const MemoryCounts& counts,
                                locale.toString(counts.added), locale.toString(counts.duplicates))};
     if (notes.tmx.tooLarge > 0)
         lines << UiText("memory.importTooLarge").arg(locale.toString(notes.tmx.tooLarge));
-    const bool tmx = QFileInfo(path).suffix().compare(QLatin1String("tmx"), Qt::CaseInsensitive) == 0;
+    const bool tmx =
+        QFileInfo(path).suffix().compare(QLatin1String("tmx"), Qt::CaseInsensitive) == 0;
     if (tmx && notes.tmx.taken == 0 && notes.tmx.tooLarge == 0) {
         const QString found = notes.tmx.languages.isEmpty()
                                   ? QStringLiteral("-")
                                   : notes.tmx.languages.join(QStringLiteral(", "));
         lines << QDir::toNativeSeparators(path) + QStringLiteral(": ") +
-                     UiText("memory.noUnitInLanguages").arg(languages.source, languages.target, found);
+                     UiText("memory.noUnitInLanguages")
+                         .arg(languages.source, languages.target, found);
     }
     return lines.join(u'\n');
 }
@@ -158,10 +160,11 @@ void ImportMemoryCommand(FrameParts& frame)
     FileDialogRequest request;
     request.parent = frame.Window();
     request.documents = false;
-    request.filters = {TmxFilter(),
-                       {UiText("xchg.filter"),
-                        {QStringLiteral("*.po"), QStringLiteral("*.xlf"), QStringLiteral("*.xliff")},
-                        QString()}};
+    request.filters = {
+        TmxFilter(),
+        {UiText("xchg.filter"),
+         {QStringLiteral("*.po"), QStringLiteral("*.xlf"), QStringLiteral("*.xliff")},
+         QString()}};
     const FileDialogAnswer answer = host.GetOpenFileNames(request);
     if (!answer.accepted || answer.files.isEmpty())
         return;
@@ -185,8 +188,8 @@ void ImportMemoryCommand(FrameParts& frame)
         return;
     if (!done) {
         host.ShowMessage(frame.Window(),
-                         UiText("memory.importFailed").arg(QDir::toNativeSeparators(path)) +
-                             u'\n' + done.Error(),
+                         UiText("memory.importFailed").arg(QDir::toNativeSeparators(path)) + u'\n' +
+                             done.Error(),
                          QMessageBox::Warning, AppCaption());
         return;
     }

@@ -7,12 +7,12 @@
 #include "TestRegistry.h"
 #include "grid/GridView.h"
 #include "grid/InplaceEdit.h"
+#include "session/CheckChoices.h"
 #include "session/DocumentSession.h"
 #include "session/MemoryQueue.h"
 #include "session/Project.h"
 #include "session/Settings.h"
 #include "session/Workspace.h"
-#include "session/CheckChoices.h"
 #include "shell/CheckCommands.h"
 #include "shell/CheckSettingsDialog.h"
 #include "shell/DocumentCommands.h"
@@ -1156,23 +1156,26 @@ private slots:
         if (way.endsWith(u"ask")) {
             project_ = env_.Path(QStringLiteral("unicode.scrivlet"));
             ProjectFile file;
-            QVERIFY(file.Create(project_, ProjectSettings{QStringLiteral("orig"),
-                                                          QStringLiteral("trans"), 4, 4}));
+            QVERIFY(file.Create(
+                project_, ProjectSettings{QStringLiteral("orig"), QStringLiteral("trans"), 4, 4}));
         }
         {
             std::unique_ptr<TranslationMemory> memory;
             MemoryCounts counts;
             QVERIFY(OpenMemory(project_, &memory).Ok());
             if (!way.endsWith(u"ask"))
-                QVERIFY(memory->Add(enDe, std::vector<MemoryUnit>{{"Kept", "Behalten", "p", 1}}, &counts)
-                            .Ok());
+                QVERIFY(
+                    memory
+                        ->Add(enDe, std::vector<MemoryUnit>{{"Kept", "Behalten", "p", 1}}, &counts)
+                        .Ok());
         }
         const QString tmx = env_.Path(QStringLiteral("m.tmx"));
-        QVERIFY(WriteFile(tmx, "<tmx version=\"1.4\"><header srclang=\"en\"/><body>"
-                               "<tu><tuv xml:lang=\"en\"><seg>Kept</seg></tuv><tuv xml:lang=\"de\">"
-                               "<seg>Behalten</seg></tuv></tu><tu><tuv xml:lang=\"en-US\"><seg>Door"
-                               "</seg></tuv><tuv xml:lang=\"de\"><seg>Tür</seg></tuv></tu>"
-                               "</body></tmx>"));
+        QVERIFY(WriteFile(tmx,
+                          "<tmx version=\"1.4\"><header srclang=\"en\"/><body>"
+                          "<tu><tuv xml:lang=\"en\"><seg>Kept</seg></tuv><tuv xml:lang=\"de\">"
+                          "<seg>Behalten</seg></tuv></tu><tu><tuv xml:lang=\"en-US\"><seg>Door"
+                          "</seg></tuv><tuv xml:lang=\"de\"><seg>Tür</seg></tuv></tu>"
+                          "</body></tmx>"));
         const QString out = env_.Path(QStringLiteral("out.tmx"));
         QVERIFY(WriteFile(out, "old"));
         OpenFrame();

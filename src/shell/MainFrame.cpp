@@ -29,6 +29,7 @@
 #include "shell/ProblemsPanel.h"
 #include "shell/ProjectCommands.h"
 #include "shell/ProjectExchangeCommands.h"
+#include "shell/SessionCommands.h"
 #include "shell/ProjectFind.h"
 #include "shell/ProjectPanel.h"
 #include "shell/SpellingProgress.h"
@@ -296,6 +297,7 @@ void MainFrame::ConnectActions()
     ConnectEditActions();
     ConnectWorkbenchCommands(*this);
     ConnectProjectExchange(*this);
+    ConnectSessionCommands(*this);
 }
 
 void MainFrame::ConnectEditActions()
@@ -440,10 +442,13 @@ void MainFrame::ChooseLanguage(const QString& code)
 
 void MainFrame::closeEvent(QCloseEvent* event)
 {
+    // As it is before the tabs go, kept only once they all went.
+    const LastSession session = CaptureSession(*this);
     if (!commands_->CloseAll()) {
         event->ignore();
         return;
     }
+    StoreSession(session);
     SetWindowGeometry(saveGeometry());
     event->accept();
 }

@@ -5,6 +5,7 @@
 
 #include "ShellTestSupport.h"
 #include "TestRegistry.h"
+#include "documents/DocumentFiles.h"
 #include "grid/GridView.h"
 #include "grid/InplaceEdit.h"
 #include "session/CheckChoices.h"
@@ -23,6 +24,7 @@
 #include "shell/ProjectDialog.h"
 #include "shell/ProjectFind.h"
 #include "shell/ProjectPanel.h"
+#include "shell/SessionCommands.h"
 #include "shell/StartPage.h"
 #include "shell/UpdateCommand.h"
 #include "store/IgnoreFile.h"
@@ -1213,6 +1215,62 @@ private slots:
         QCOMPARE(host_.questions.value(0), report.isEmpty() ? QString() : report.arg(shown));
         if (!import)
             QCOMPARE(ReadFile(out).startsWith("<?xml"), !way.endsWith(u"cancel"));
+    }
+
+    // Closing the window keeps the session; the next start opens the project again, the
+    // project's document with its original and states, another with the reference it had, each
+    // on the cell it was on, the active one active. Turned off, nothing opens.
+    void sessionComesBack()
+    {
+        const QString loose = env_.Path("loose_dlg.edt"), looseRef = env_.Path("ref/loose_dlg.edt");
+        QVERIFY(WriteFile(loose, EdtBytes({"Eins", "Zwei"})) && QDir().mkpath(env_.Path("ref")) &&
+                WriteFile(looseRef, EdtBytes({"One", "Two"})));
+        OpenFrame();
+        DocumentTab* tab = OpenFromPanel("one_dlg.edt");
+        QVERIFY(tab);
+        const int column = tab->Document()->TextColumn(0);
+        QVERIFY(tab->Session()->SetStates({{1, 0}}, StoredState::NeedsWork, "state"));
+        QVERIFY(tab->View()->SelectCell(2, column));
+        frame_->Commands().OpenFiles({loose});
+        QCOMPARE(frame_->TabCount(), 2);
+        DocumentSession* other = frame_->SessionAt(1);
+        const EdtDocument& document = *other->Document();
+        other->SetReference(LoadDocument(looseRef, document.GetFileType(), document.GetEncoding(),
+                                         document.Format(), document.FormatIndex(), true)
+                                .document);
+        QVERIFY(frame_->TabAt(1)->View()->SelectCell(1, column));
+        frame_->SetActiveIndex(0);
+        QVERIFY(frame_->close());
+        frame_.reset();
+
+        for (const bool reopen : {true, false}) {
+            frame_ = std::make_unique<MainFrame>();
+            frame_->Commands().SetDialogHost(&host_);
+            QCOMPARE(frame_->Action(Command::ReopenSession)->isChecked(), reopen);
+            ReopenLastSession(*frame_);
+            if (!reopen) {
+                QCOMPARE(frame_->TabCount(), 0);
+                QVERIFY(!OpenProject().IsOpen());
+                break;
+            }
+            QCOMPARE(OpenProject().Path(), project_);
+            QCOMPARE(frame_->TabCount(), 2);
+            QCOMPARE(frame_->ActiveIndex(), 0);
+            const DocumentTab* first = frame_->TabAt(0);
+            QCOMPARE(first->Document()->Path(), Translation("a/one_dlg.edt"));
+            QCOMPARE(first->Reference()->Text(0, column), u"Hi"_qs);
+            QCOMPARE(first->Session()->Status()->State(1, 0), FieldState::NeedsWork);
+            QCOMPARE(first->View()->SelectedRow(), 2);
+            const DocumentTab* second = frame_->TabAt(1);
+            QCOMPARE(second->Document()->Path(), loose);
+            QVERIFY(second->Reference());
+            QCOMPARE(second->Reference()->Path(), looseRef);
+            QCOMPARE(second->View()->SelectedRow(), 1);
+            QVERIFY(host_.Drained());
+            frame_->Action(Command::ReopenSession)->trigger();  // off from now on
+            QVERIFY(frame_->close());
+            frame_.reset();
+        }
     }
 };
 

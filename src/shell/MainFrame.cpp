@@ -29,9 +29,9 @@
 #include "shell/ProblemsPanel.h"
 #include "shell/ProjectCommands.h"
 #include "shell/ProjectExchangeCommands.h"
-#include "shell/SessionCommands.h"
 #include "shell/ProjectFind.h"
 #include "shell/ProjectPanel.h"
+#include "shell/SessionCommands.h"
 #include "shell/SpellingProgress.h"
 #include "shell/StartPage.h"
 #include "shell/StateCommands.h"
@@ -438,6 +438,13 @@ void MainFrame::ChooseLanguage(const QString& code)
     UpdateLanguageChecks();
     // The choice takes effect at the next start; say so every time.
     ShowMessageBox(this, QMessageBox::Information, AppCaption(), UiText(str::LanguageChangeNotice));
+}
+
+void MainFrame::SetRecovery(Autosave* recovery)
+{
+    recovery_ = recovery;
+    if (recovery)
+        recovery->SetProjects(RecoveryProjectsOf(*this));
 }
 
 void MainFrame::closeEvent(QCloseEvent* event)

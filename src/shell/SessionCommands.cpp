@@ -103,6 +103,20 @@ void ReopenLastSession(FrameParts& frame)
         ReopenSession(frame, StoredSession());
 }
 
+RecoveryProjects RecoveryProjectsOf(FrameParts& frame)
+{
+    return {[&frame](const QString& path) {
+                const Project& project = frame.Work().CurrentProject();
+                return project.IsOpen() && !project.RelativeTranslation(path).isEmpty()
+                           ? project.Path()
+                           : QString();
+            },
+            [&frame](const QString& path) {
+                if (!frame.Work().CurrentProject().IsOpen() && QFileInfo(path).isFile())
+                    frame.Projects().OpenProjectFile(path);
+            }};
+}
+
 void ConnectSessionCommands(FrameParts& frame)
 {
     QAction* reopen = frame.Action(Command::ReopenSession);

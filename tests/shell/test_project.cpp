@@ -14,6 +14,7 @@
 #include "session/Project.h"
 #include "session/Settings.h"
 #include "session/Workspace.h"
+#include "shell/Autosave.h"
 #include "shell/CheckCommands.h"
 #include "shell/CheckSettingsDialog.h"
 #include "shell/DocumentCommands.h"
@@ -24,6 +25,7 @@
 #include "shell/ProjectDialog.h"
 #include "shell/ProjectFind.h"
 #include "shell/ProjectPanel.h"
+#include "shell/RestoreDialog.h"
 #include "shell/SessionCommands.h"
 #include "shell/StartPage.h"
 #include "shell/UpdateCommand.h"
@@ -55,6 +57,8 @@
 #include <QUndoStack>
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace scrivlet;
@@ -1271,6 +1275,80 @@ private slots:
             QVERIFY(frame_->close());
             frame_.reset();
         }
+    }
+
+    // An editor with a document of the project open (edited, a field set to needs work, a
+    // review mark from the project) is killed; the next start restores the copy into the
+    // project: opened again, with the original as the reference, the mark and the state, the
+    // edit unsaved, in place of the tab that showed the file from disk.
+    void killedEditorRestoresIntoTheProject()
+    {
+        {
+            ProjectFile file;
+            QVERIFY(file.Open(project_));
+            QVERIFY(file.SetFieldMarks("a/one_dlg.edt", 0, 0, {"Hey", ReviewReason::Changed, {}}));
+        }
+        const QString folder = env_.Path("recovery");
+        int ready[2];
+        QVERIFY(pipe(ready) == 0);
+        const pid_t editor = fork();
+        if (editor == 0) {
+            // The editor: any failure ends it at once, so that it never runs other tests.
+            qputenv("SCRIVLET_AUTOSAVE_SECONDS", "1");
+            Autosave autosave(folder);
+            frame_ = std::make_unique<MainFrame>();
+            frame_->Commands().SetDialogHost(&host_);
+            frame_->SetRecovery(&autosave);
+            // Not waiting for the count: the pool's threads stayed with the parent. The file
+            // opens with its original all the same, as from the panel.
+            if (!frame_->Projects().OpenProjectFile(project_))
+                _exit(1);
+            frame_->Commands().OpenFiles({Translation("a/one_dlg.edt")});
+            DocumentTab* tab = frame_->TabAt(0);
+            if (!tab || !tab->Reference() ||
+                !tab->Session()->SetText(2, tab->Document()->TextColumn(0), u"Op", "t") ||
+                !tab->Session()->SetStates({{1, 0}}, StoredState::NeedsWork, "state"))
+                _exit(1);
+            QTest::qWait(1500);
+            autosave.Flush();
+            (void)!write(ready[1], "1", 1);
+            for (;;)
+                pause();
+        }
+        ::close(ready[1]);
+        char byte = 0;
+        QVERIFY(editor > 0 && read(ready[0], &byte, 1) == 1);
+        kill(editor, SIGKILL);
+        waitpid(editor, nullptr, 0);
+        ::close(ready[0]);
+
+        frame_ = std::make_unique<MainFrame>();
+        frame_->Commands().SetDialogHost(&host_);
+        Autosave autosave(folder);
+        frame_->SetRecovery(&autosave);
+        // Opened from disk, as a session opened again on start would: the copy takes its place.
+        frame_->Commands().OpenFiles({Translation("a/one_dlg.edt")});
+        QCOMPARE(frame_->TabCount(), 1);
+        ModalScript answer;
+        answer.Then<RestoreDialog>([](RestoreDialog* dialog) {
+            for (QPushButton* button : dialog->findChildren<QPushButton*>())
+                if (button->text() == UiText("recov.restore"))
+                    button->click();
+        });
+        autosave.OfferRestore(*frame_, host_);
+        QVERIFY(answer.Finished());
+        QCOMPARE(OpenProject().Path(), project_);
+        QCOMPARE(frame_->TabCount(), 1);
+        const DocumentTab* tab = frame_->TabAt(0);
+        const int column = tab->Document()->TextColumn(0);
+        QCOMPARE(tab->Document()->Path(), Translation("a/one_dlg.edt"));
+        QCOMPARE(tab->Document()->Text(2, column), u"Op"_qs);
+        QVERIFY(tab->Session()->IsModified());
+        QVERIFY(tab->Reference());
+        QCOMPARE(tab->Reference()->Text(0, column), u"Hi"_qs);
+        QVERIFY(tab->Session()->Review()->Holds(0, 0));
+        QCOMPARE(tab->Session()->Status()->State(1, 0), FieldState::NeedsWork);
+        frame_->SetRecovery(nullptr);
     }
 };
 

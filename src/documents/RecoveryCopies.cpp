@@ -148,6 +148,12 @@ RecoveryInfo InfoFromJson(const QString& id, const QJsonObject& json)
     info.fileType = json.value(QStringLiteral("file_type")).toInt(kFileTypeEdt);
     info.savedAt =
         QDateTime::fromString(json.value(QStringLiteral("saved_at")).toString(), Qt::ISODate);
+    // Copies of older versions name no place: they restore alone, as they always did.
+    info.place.project = json.value(QStringLiteral("project")).toString();
+    info.place.reference = json.value(QStringLiteral("reference")).toString();
+    info.place.referenceEncoding = json.value(QStringLiteral("reference_encoding")).toInt();
+    info.place.referenceFileType =
+        json.value(QStringLiteral("reference_file_type")).toInt(kFileTypeEdt);
     return info;
 }
 
@@ -219,8 +225,8 @@ QString RecoveryStore::FilePath(const QString& id, const char* suffix) const
     return folder_ + u'/' + id + QLatin1String(suffix);
 }
 
-Result RecoveryStore::Write(const EdtDocument& document, const QString& id,
-                            const QString& title) const
+Result RecoveryStore::Write(const EdtDocument& document, const QString& id, const QString& title,
+                            const RecoveryPlace& place) const
 {
     if (const Result done =
             WriteDocumentCopy(document, FilePath(id, ".edt"), kFileTypeEdt, kEncodingUnicode);
@@ -236,6 +242,10 @@ Result RecoveryStore::Write(const EdtDocument& document, const QString& id,
         {QStringLiteral("encoding"), document.GetEncoding()},
         {QStringLiteral("file_type"), document.GetFileType()},
         {QStringLiteral("saved_at"), QDateTime::currentDateTime().toString(Qt::ISODate)},
+        {QStringLiteral("project"), place.project},
+        {QStringLiteral("reference"), place.reference},
+        {QStringLiteral("reference_encoding"), place.referenceEncoding},
+        {QStringLiteral("reference_file_type"), place.referenceFileType},
     };
     QSaveFile file(FilePath(id, kJsonSuffix));
     if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(json).toJson()) < 0 ||

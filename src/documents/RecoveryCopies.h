@@ -26,6 +26,15 @@ namespace scrivlet {
 
 class EdtDocument;
 
+// Where a document belonged besides its file: the project it was a translation of and the
+// reference it was compared with, so that a restore puts it back there.
+struct RecoveryPlace {
+    QString project;
+    QString reference;
+    int referenceEncoding = 0;
+    int referenceFileType = kFileTypeEdt;
+};
+
 struct RecoveryInfo {
     QString id;
     QString path;
@@ -36,6 +45,7 @@ struct RecoveryInfo {
     int encoding = 0;
     int fileType = kFileTypeEdt;
     QDateTime savedAt;
+    RecoveryPlace place;
     // Set by FindFormats: the format's place in the catalogue, or -1 and why not. A copy whose
     // description cannot be read has its reason here from the start.
     int formatIndex = -1;
@@ -58,7 +68,8 @@ public:
 
     // Writes the .edt, then the .json, each replacing the old one only when complete. Touches
     // nothing but the files: safe on a worker thread with a snapshot.
-    Result Write(const EdtDocument& document, const QString& id, const QString& title) const;
+    Result Write(const EdtDocument& document, const QString& id, const QString& title,
+                 const RecoveryPlace& place = {}) const;
     void Remove(const QString& id) const;
     // Removes every copy of this process: the program ends normally.
     void RemoveOwn() const;

@@ -146,9 +146,13 @@ struct TmxReader {
         return {};
     }
 
-    Result Units()
+    Result Units(const TmxProgress& progress)
     {
-        while (!xml.atEnd()) {
+        constexpr int kProgressStep = 4096;  // tokens between two reports
+        const QIODevice* device = xml.device();
+        for (int tokens = 0; !xml.atEnd(); ++tokens) {
+            if (progress && tokens % kProgressStep == 0 && !progress(device->pos(), device->size()))
+                return Result::Failure(UiText("memory.stopped"));
             switch (xml.readNext()) {
                 case QXmlStreamReader::StartElement:
                     if (++depth > kMaxDepth)
@@ -190,7 +194,7 @@ QString PrimaryLanguage(QStringView code)
 
 Result ReadTmx(const QString& path, const QString& sourceLanguage, const QString& targetLanguage,
                const std::function<Result(TmxPair&&)>& take, TmxNotes* notes,
-               const TmxLimits& limits)
+               const TmxLimits& limits, const TmxProgress& progress)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -207,7 +211,7 @@ Result ReadTmx(const QString& path, const QString& sourceLanguage, const QString
     if (xml.tokenType() != QXmlStreamReader::StartElement || xml.name() != QLatin1String("tmx"))
         return reader.Fail(UiText("xchg.tmxRoot"));
     reader.depth = 1;
-    Result read = reader.Units();
+    Result read = reader.Units(progress);
     if (notes)
         *notes = std::move(reader.notes);
     return read;

@@ -42,6 +42,9 @@ struct TmxNotes {
     QStringList languages;              // primary subtags, in the order they came
 };
 
+// How far a read is, in bytes of the file; its false stops the read with a failure.
+using TmxProgress = std::function<bool(qint64 read, qint64 size)>;
+
 // Hands every unit that has both languages, each with a non-empty text, to take (languages
 // compared by their primary subtag; the first <tuv> of a language counts). Inline codes are
 // left out, highlighted text kept; a unit over the limit is left out and noted. A document type
@@ -49,7 +52,7 @@ struct TmxNotes {
 // root other than <tmx> fails the read, as does a failure take returns.
 Result ReadTmx(const QString& path, const QString& sourceLanguage, const QString& targetLanguage,
                const std::function<Result(TmxPair&&)>& take, TmxNotes* notes = nullptr,
-               const TmxLimits& limits = {});
+               const TmxLimits& limits = {}, const TmxProgress& progress = {});
 
 // Writes a TMX document to a device, which the caller then commits.
 class TmxWriter {

@@ -195,6 +195,87 @@ void ForgetRecentProject(const QString& path)
     WriteRecentProjects(paths);
 }
 
+namespace {
+
+const QString kSessionName = QStringLiteral("Session");
+
+void WriteFile(QSettings& settings, const QString& key, const RecentFile& file)
+{
+    settings.setValue(key + QStringLiteral("Path"), file.path);
+    settings.setValue(key + QStringLiteral("Format"), file.format);
+    settings.setValue(key + QStringLiteral("Encoding"), file.encoding);
+    settings.setValue(key + QStringLiteral("FileType"), file.fileType);
+}
+
+RecentFile ReadFile(const QSettings& settings, const QString& key)
+{
+    return {settings.value(key + QStringLiteral("Path")).toString(),
+            settings.value(key + QStringLiteral("Format"), -1).toInt(),
+            settings.value(key + QStringLiteral("Encoding")).toInt(),
+            settings.value(key + QStringLiteral("FileType")).toInt()};
+}
+
+}  // namespace
+
+LastSession StoredSession()
+{
+    QString prefix;
+    const auto settings = OpenStore(&prefix);
+    LastSession session;
+    const QString group = prefix + kSessionName + u'/';
+    session.project = settings->value(group + QStringLiteral("Project")).toString();
+    session.active = settings->value(group + QStringLiteral("Active"), -1).toInt();
+    const int count = settings->beginReadArray(group + QStringLiteral("Documents"));
+    for (int i = 0; i < count; ++i) {
+        settings->setArrayIndex(i);
+        SessionDocument document{ReadFile(*settings, QString()),
+                                 ReadFile(*settings, QStringLiteral("Reference")),
+                                 settings->value(QStringLiteral("Record"), -1).toInt(),
+                                 settings->value(QStringLiteral("Column"), -1).toInt()};
+        if (!document.file.path.isEmpty())
+            session.documents.append(document);
+    }
+    settings->endArray();
+    return session;
+}
+
+void StoreSession(const LastSession& session)
+{
+    QString prefix;
+    const auto settings = OpenStore(&prefix);
+    if (!settings->isWritable())
+        return;
+    const QString group = prefix + kSessionName + u'/';
+    // The old documents go first: an array leaves the entries beyond its new size.
+    settings->remove(group + QStringLiteral("Documents"));
+    settings->setValue(group + QStringLiteral("Project"), session.project);
+    settings->setValue(group + QStringLiteral("Active"), session.active);
+    settings->beginWriteArray(group + QStringLiteral("Documents"), int(session.documents.size()));
+    for (int i = 0; i < session.documents.size(); ++i) {
+        const SessionDocument& document = session.documents[i];
+        settings->setArrayIndex(i);
+        WriteFile(*settings, QString(), document.file);
+        WriteFile(*settings, QStringLiteral("Reference"), document.reference);
+        settings->setValue(QStringLiteral("Record"), document.record);
+        settings->setValue(QStringLiteral("Column"), document.column);
+    }
+    settings->endArray();
+}
+
+bool ReopenSessionOnStart()
+{
+    QString prefix;
+    return OpenStore(&prefix)->value(prefix + QStringLiteral("ReopenSession"), true).toBool();
+}
+
+void SetReopenSessionOnStart(bool reopen)
+{
+    QString prefix;
+    const auto settings = OpenStore(&prefix);
+    if (settings->isWritable())
+        settings->setValue(prefix + QStringLiteral("ReopenSession"), reopen);
+}
+
 QString MemoryLocation()
 {
     QString prefix;

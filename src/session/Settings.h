@@ -85,6 +85,24 @@ void SetSpellingLanguage(const QString& code);
 QStringList UserWordList();
 void SetUserWordList(const QStringList& words);
 
+// What was open when the main window last closed: the project, and each document with its
+// reference (a document of the project finds its own), its selected cell and which was active.
+struct SessionDocument {
+    RecentFile file;
+    RecentFile reference;  // no path: none, or the project's original
+    int record = -1, column = -1;
+};
+struct LastSession {
+    QString project;
+    QList<SessionDocument> documents;
+    int active = -1;
+};
+LastSession StoredSession();
+void StoreSession(const LastSession& session);
+// Whether the editor opens the last session again on start; on until turned off.
+bool ReopenSessionOnStart();
+void SetReopenSessionOnStart(bool reopen);
+
 // QWidget::saveGeometry of the main window; empty until one was stored.
 QByteArray WindowGeometry();
 void SetWindowGeometry(const QByteArray& geometry);

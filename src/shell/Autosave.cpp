@@ -91,8 +91,16 @@ void Autosave::WriteCopy(DocumentSession* session)
     // The snapshot belongs to no thread, so the worker may use and delete it.
     snapshot->moveToThread(nullptr);
     const QString title = session->Name();
-    pool_.start([this, snapshot, id = entry.id, title] {
-        if (const Result done = store_.Write(*snapshot, id, title); !done) {
+    RecoveryPlace place;
+    if (projects_.projectOf)
+        place.project = projects_.projectOf(snapshot->Path());
+    if (const EdtDocument* reference = session->Reference()) {
+        place.reference = reference->Path();
+        place.referenceEncoding = reference->GetEncoding();
+        place.referenceFileType = reference->GetFileType();
+    }
+    pool_.start([this, snapshot, id = entry.id, title, place] {
+        if (const Result done = store_.Write(*snapshot, id, title, place); !done) {
             qWarning("recovery copy %s: %s", qPrintable(id), qPrintable(done.Error()));
             QMetaObject::invokeMethod(
                 this, [this, reason = done.Error()] { ReportWriteFailure(reason); });
@@ -141,12 +149,22 @@ bool Autosave::RestoreCopy(DocumentTabs& tabs, RecoveryInfo& info)
     const EdtFormat* format = tabs.Catalogue().At(info.formatIndex);
     if (!info.problem.isEmpty() || !format)
         return false;
+    // Opened first, so that the document joins it as it is added.
+    if (!info.place.project.isEmpty() && projects_.open)
+        projects_.open(info.place.project);
     LoadResult loaded = store_.Restore(info, *format, info.formatIndex);
     if (!loaded.document) {
         info.problem = loaded.error;
         return false;
     }
+    // A tab showing the file as it is on disk (a session opened again) gives way to the copy
+    // of its unsaved edits.
+    for (int index = tabs.TabCount() - 1; index >= 0 && !info.path.isEmpty(); --index) {
+        if (tabs.DocumentAt(index)->Path() == info.path && !tabs.SessionAt(index)->IsModified())
+            tabs.CloseTab(index);
+    }
     const int tab = tabs.AddDocument(std::move(loaded.document), info.title, true);
+    PlaceRestored(tabs, tab, info);
     // AddDocument made the session with a copy of its own: this one is older and goes.
     if (DocumentSession* session = tabs.SessionAt(tab); session && entries_.contains(session)) {
         const QString ownId = entries_.value(session).id;
@@ -155,6 +173,21 @@ bool Autosave::RestoreCopy(DocumentTabs& tabs, RecoveryInfo& info)
         RemoveCopy(ownId);
     }
     return true;
+}
+
+void Autosave::PlaceRestored(DocumentTabs& tabs, int tab, const RecoveryInfo& info)
+{
+    DocumentSession* session = tabs.SessionAt(tab);
+    const RecoveryPlace& place = info.place;
+    if (!session || session->Reference() || place.reference.isEmpty() ||
+        !QFileInfo(place.reference).isFile())
+        return;
+    const EdtDocument& document = *session->Document();
+    LoadResult reference =
+        LoadDocument(place.reference, place.referenceFileType, place.referenceEncoding,
+                     document.Format(), document.FormatIndex(), true);
+    if (reference.document)
+        session->SetReference(std::move(reference.document));
 }
 
 void Autosave::OfferWayOut(DocumentTabs& tabs, DialogHost& host, const RecoveryInfo& info)

@@ -32,6 +32,7 @@
 #include "shell/ProjectExchangeCommands.h"
 #include "shell/ProjectFind.h"
 #include "shell/ProjectPanel.h"
+#include "shell/SessionCommands.h"
 #include "shell/SpellingProgress.h"
 #include "shell/StartPage.h"
 #include "shell/StateCommands.h"
@@ -298,6 +299,7 @@ void MainFrame::ConnectActions()
     ConnectEditActions();
     ConnectWorkbenchCommands(*this);
     ConnectProjectExchange(*this);
+    ConnectSessionCommands(*this);
 }
 
 void MainFrame::ConnectEditActions()
@@ -440,12 +442,22 @@ void MainFrame::ChooseLanguage(const QString& code)
     ShowMessageBox(this, QMessageBox::Information, AppCaption(), UiText(str::LanguageChangeNotice));
 }
 
+void MainFrame::SetRecovery(Autosave* recovery)
+{
+    recovery_ = recovery;
+    if (recovery)
+        recovery->SetProjects(RecoveryProjectsOf(*this));
+}
+
 void MainFrame::closeEvent(QCloseEvent* event)
 {
+    // As it is before the tabs go, kept only once they all went.
+    const LastSession session = CaptureSession(*this);
     if (!commands_->CloseAll()) {
         event->ignore();
         return;
     }
+    StoreSession(session);
     SetWindowGeometry(saveGeometry());
     event->accept();
 }

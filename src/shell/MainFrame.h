@@ -83,7 +83,7 @@ public:
     // Enabled states, the undo texts and the counts; runs on every change they follow.
     void UpdateUi();
     // The recovery writer every document opened from now on is given to; null for none.
-    void SetRecovery(Autosave* recovery) { recovery_ = recovery; }
+    void SetRecovery(Autosave* recovery);
 
     // --- DocumentTabs ----------------------------------------------------------------------
     int TabCount() const override;

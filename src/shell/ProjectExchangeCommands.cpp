@@ -10,6 +10,7 @@
 #include "shell/DialogHost.h"
 #include "shell/DocumentCommands.h"
 #include "shell/FrameParts.h"
+#include "shell/MemoryExchangeCommands.h"
 #include "shell/WorkbenchCommands.h"
 #include "store/ProjectExchange.h"
 #include "store/ProjectFile.h"
@@ -187,6 +188,7 @@ void ConnectProjectExchange(FrameParts& frame)
                      [&frame] { ExportProjectCommand(frame); });
     QObject::connect(frame.Action(Command::ImportProject), &QAction::triggered, frame.Window(),
                      [&frame] { ImportProjectCommand(frame); });
+    ConnectMemoryExchange(frame);
 }
 
 }  // namespace scrivlet

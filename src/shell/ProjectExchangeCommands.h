@@ -11,7 +11,7 @@ class FrameParts;
 
 void ExportProjectCommand(FrameParts& frame);
 void ImportProjectCommand(FrameParts& frame);
-// Connects File > Project Exchange's two commands.
+// Connects File > Project Exchange's commands, the memory's among them.
 void ConnectProjectExchange(FrameParts& frame);
 
 }  // namespace scrivlet

@@ -99,7 +99,8 @@ void UpdateWorkbenchActions(FrameParts& frame)
         modified = frame.SessionAt(index)->IsModified();
     frame.Action(Command::SaveAll)->setEnabled(modified);
     const bool project = frame.Work().CurrentProject().IsOpen();
-    for (Command command : {Command::ExportProject, Command::ImportProject})
+    for (Command command : {Command::ExportProject, Command::ImportProject, Command::ImportMemory,
+                            Command::ExportMemory})
         frame.Action(command)->setEnabled(project);
 }
 

@@ -7,6 +7,7 @@
 #include "shell/DocumentCommands.h"
 #include "shell/MainFrame.h"
 #include "shell/ProjectCommands.h"
+#include "shell/SessionCommands.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -179,8 +180,13 @@ int main(int argc, char** argv)
                          frame.Commands().Host().ShowMessage(&frame, message, QMessageBox::Warning,
                                                              scrivlet::AppCaption());
                      });
-    QTimer::singleShot(
-        0, &frame, [&frame, &autosave] { autosave.OfferRestore(frame, frame.Commands().Host()); });
+    // The last session first, so that recovery copies find their project and tabs open; not
+    // when the command line names what to open.
+    QTimer::singleShot(0, &frame, [&frame, &autosave, reopen = options.files.isEmpty()] {
+        if (reopen)
+            scrivlet::ReopenLastSession(frame);
+        autosave.OfferRestore(frame, frame.Commands().Host());
+    });
     // Once the window is up, so that questions and the wizard have their owner.
     if (!options.files.isEmpty()) {
         QTimer::singleShot(0, &frame, [&frame, &options, format] {

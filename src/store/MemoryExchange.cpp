@@ -48,8 +48,16 @@ private:
     bool failed_ = false;
 };
 
+// Entries or units between two progress reports: each may repaint a dialog.
+constexpr qint64 kProgressStep = 512;
+
+Result Stopped()
+{
+    return Result::Failure(UiText("memory.stopped"));
+}
+
 Result ImportTmx(Batch& batch, const MemoryLanguages& languages, const QString& path, qint64 now,
-                 TmxNotes* notes, const TmxLimits& limits)
+                 TmxNotes* notes, const TmxLimits& limits, const MemoryProgress& progress)
 {
     const QString name = QFileInfo(path).fileName();
     Result read = ReadTmx(
@@ -59,21 +67,25 @@ Result ImportTmx(Batch& batch, const MemoryLanguages& languages, const QString& 
                               pair.origin.isEmpty() ? name : pair.origin,
                               pair.time > 0 ? pair.time : now});
         },
-        notes, limits);
+        notes, limits, progress);
     return read ? batch.Flush() : read;
 }
 
 Result ImportFile(Batch& batch, const MemoryLanguages& languages, const QString& path,
-                  TmxNotes* notes, const TmxLimits& limits)
+                  TmxNotes* notes, const TmxLimits& limits, const MemoryProgress& progress)
 {
     const qint64 now = QDateTime::currentSecsSinceEpoch();
     if (QFileInfo(path).suffix().compare(QLatin1String("tmx"), Qt::CaseInsensitive) == 0)
-        return ImportTmx(batch, languages, path, now, notes, limits);
+        return ImportTmx(batch, languages, path, now, notes, limits, progress);
     std::vector<TranslationEntry> entries;
     if (Result read = ReadTranslations(path, TranslationFormatForPath(path), &entries); !read)
         return read;
     const QString name = QFileInfo(path).fileName();
-    for (TranslationEntry& entry : entries) {
+    const qint64 total = qint64(entries.size());
+    for (qint64 i = 0; i < total; ++i) {
+        if (progress && i % kProgressStep == 0 && !progress(i, total))
+            return Stopped();
+        TranslationEntry& entry = entries[size_t(i)];
         if (entry.fuzzy || entry.source.isEmpty() || entry.text.isEmpty() ||
             entry.source == entry.text)
             continue;
@@ -88,13 +100,23 @@ Result ImportFile(Batch& batch, const MemoryLanguages& languages, const QString&
 
 Result ImportIntoMemory(TranslationMemory& memory, const MemoryLanguages& languages,
                         const QString& path, MemoryCounts* counts, MemoryImportNotes* notes,
-                        const TmxLimits& limits)
+                        const TmxLimits& limits, const MemoryProgress& progress)
 {
-    Batch batch(memory, languages, counts);
+    // Counted apart and handed over only once the transaction holds.
+    MemoryCounts taken;
+    Batch batch(memory, languages, &taken);
     MemoryImportNotes own;
     MemoryImportNotes& out = notes ? *notes : own;
-    const Result done = ImportFile(batch, languages, path, &out.tmx, limits);
-    out.memoryFailed = batch.Failed();
+    // Any failure but the file's (or a stop) is the memory's: an add, its lock, its commit.
+    bool fileFailed = false;
+    const Result done = memory.InOneTransaction([&] {
+        Result file = ImportFile(batch, languages, path, &out.tmx, limits, progress);
+        fileFailed = !file && !batch.Failed();
+        return file;
+    });
+    out.memoryFailed = !done && !fileFailed;
+    if (done)
+        *counts += taken;
     return done;
 }
 
@@ -122,21 +144,27 @@ Result ImportDocumentPair(TranslationMemory& memory, const MemoryLanguages& lang
 }
 
 Result ExportMemory(TranslationMemory& memory, const QString& path, qint64* written,
-                    qint64* leftOut)
+                    qint64* leftOut, const MemoryProgress& progress)
 {
     MemoryLanguages own;
     if (Result got = memory.Languages(&own); !got)
         return got;
+    qint64 total = 0;
+    if (Result got = progress ? memory.Size(&total) : Result(); !got)
+        return got;
+    // Not committed unless complete: the old file stays, and a new one is never left half made.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return Result::Failure(file.errorString());
     TmxWriter writer(&file, own.source);
-    Result walked =
-        memory.ForEach([&writer](const MemoryLanguages& languages, const MemoryUnit& unit) {
-            writer.Add(languages.source, languages.target,
-                       {unit.source, unit.target, unit.origin, unit.time});
-            return Result();
-        });
+    qint64 seen = 0;
+    Result walked = memory.ForEach([&](const MemoryLanguages& languages, const MemoryUnit& unit) {
+        if (progress && seen++ % kProgressStep == 0 && !progress(seen - 1, total))
+            return Stopped();
+        writer.Add(languages.source, languages.target,
+                   {unit.source, unit.target, unit.origin, unit.time});
+        return Result();
+    });
     if (walked)
         walked = writer.Finish();
     if (walked && !file.commit())

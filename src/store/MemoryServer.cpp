@@ -91,8 +91,7 @@ public:
     Result Add(const MemoryLanguages& languages, std::span<const MemoryUnit> units,
                MemoryCounts* counts) override
     {
-        // Writers one after another, so that two members adding the same pair store it once.
-        Result added = Run("BEGIN; LOCK TABLE tm_unit IN SHARE ROW EXCLUSIVE MODE", {});
+        Result added = inOne_ ? Result() : Begin();
         if (added) {
             added =
                 Run("INSERT INTO tm_meta VALUES('source_lang', $1), ('target_lang', $2) "
@@ -101,6 +100,8 @@ public:
         }
         for (size_t i = 0; added && i < units.size(); ++i)
             added = AddUnit(languages, units[i], counts);
+        if (inOne_)
+            return added;
         if (added)
             added = Run("COMMIT", {});
         else
@@ -113,7 +114,34 @@ public:
 
     Result ForEach(const Visit& visit) override;
 
+    Result Size(qint64* units) override
+    {
+        PgResult rows;
+        if (Result got = Run("SELECT count(*) FROM tm_unit", {}, &rows); !got)
+            return got;
+        *units = Text(rows, 0, 0).toLongLong();
+        return {};
+    }
+
+    Result InOneTransaction(const std::function<Result()>& work) override
+    {
+        Result done = Begin();
+        if (!done)
+            return done;
+        inOne_ = true;
+        done = work();
+        inOne_ = false;
+        if (done)
+            done = Run("COMMIT", {});
+        else
+            (void)Run("ROLLBACK", {});
+        return done;
+    }
+
 private:
+    // Writers one after another, so that two members adding the same pair store it once.
+    Result Begin() { return Run("BEGIN; LOCK TABLE tm_unit IN SHARE ROW EXCLUSIVE MODE", {}); }
+
     Result Failure() const
     {
         if (!connection_)
@@ -224,6 +252,7 @@ private:
 
     MemoryWaits waits_;
     std::unique_ptr<PGconn, ConnectionClose> connection_;
+    bool inOne_ = false;  // Adds join the transaction InOneTransaction holds open
 };
 
 Result ServerMemory::Suggest(const MemoryLanguages& languages, const QString& source, int minScore,

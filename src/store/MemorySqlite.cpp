@@ -74,6 +74,15 @@ public:
     Result Suggest(const MemoryLanguages& languages, const QString& source, int minScore, int limit,
                    std::vector<MemoryMatch>* matches) override;
     Result ForEach(const Visit& visit) override;
+    Result Size(qint64* units) override;
+    Result InOneTransaction(const std::function<Result()>& work) override
+    {
+        documents_.clear();
+        inOne_ = true;
+        Result done = db_.InTransaction(work);
+        inOne_ = false;
+        return done;
+    }
 
 private:
     Result AddUnits(const MemoryLanguages& languages, std::span<const MemoryUnit> units,
@@ -99,12 +108,15 @@ private:
     // How many units hold each trigram asked about: the vocabulary's lookups took longer than
     // the rest of a query. Only the order matters, so an import merely clears it.
     QHash<QString, qint64> documents_;
+    bool inOne_ = false;  // Adds join the transaction InOneTransaction holds open
 };
 
 Result FileMemory::Add(const MemoryLanguages& languages, std::span<const MemoryUnit> units,
                        MemoryCounts* counts)
 {
     documents_.clear();
+    if (inOne_)
+        return AddUnits(languages, units, counts);
     return db_.InTransaction([&] { return AddUnits(languages, units, counts); });
 }
 
@@ -292,6 +304,15 @@ Result FileMemory::ForEach(const Visit& visit)
             return visited;
     }
     return all.Done();
+}
+
+Result FileMemory::Size(qint64* units)
+{
+    sql::Statement count = db_.Prepare("SELECT count(*) FROM tm_unit");
+    if (!count.IsValid() || !count.Step())
+        return Result::Failure(db_.Error());
+    *units = count.Int(0);
+    return {};
 }
 
 }  // namespace

@@ -54,6 +54,11 @@ public:
     // Every unit in the order it came in, with its languages; a failed visit stops the walk.
     using Visit = std::function<Result(const MemoryLanguages&, const MemoryUnit&)>;
     virtual Result ForEach(const Visit& visit) = 0;
+    // How many units the memory holds.
+    virtual Result Size(qint64* units) = 0;
+    // Runs work with its Adds in one transaction: all of them are kept when it succeeds, none
+    // when it fails (a large import stopped halfway leaves the memory as it was).
+    virtual Result InOneTransaction(const std::function<Result()>& work) = 0;
 };
 
 // The edit-distance similarity of two texts, 0 to 100 (100 only for equal texts), or -1 when

@@ -6,6 +6,7 @@
 #include "ShellTestSupport.h"
 #include "TestGit.h"
 #include "TestRegistry.h"
+#include "documents/DocumentFiles.h"
 #include "grid/GridView.h"
 #include "grid/InplaceEdit.h"
 #include "session/CheckChoices.h"
@@ -14,6 +15,7 @@
 #include "session/Project.h"
 #include "session/Settings.h"
 #include "session/Workspace.h"
+#include "shell/Autosave.h"
 #include "shell/CheckCommands.h"
 #include "shell/CheckSettingsDialog.h"
 #include "shell/ConflictView.h"
@@ -26,6 +28,8 @@
 #include "shell/ProjectDialog.h"
 #include "shell/ProjectFind.h"
 #include "shell/ProjectPanel.h"
+#include "shell/RestoreDialog.h"
+#include "shell/SessionCommands.h"
 #include "shell/StartPage.h"
 #include "shell/UpdateCommand.h"
 #include "store/IgnoreFile.h"
@@ -57,6 +61,8 @@
 #include <QUndoStack>
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace scrivlet;
@@ -1194,6 +1200,222 @@ private slots:
         QVERIFY2(report.contains(u"a/one_dlg.edt: Imported: 1 · Unchanged: 2"_qs),
                  qPrintable(report.join(u'|')));
         QCOMPARE(report.last(), u"Files: 3"_qs);
+    }
+
+    // File > Project Exchange > Import and Export Memory, over the project's own memory: the
+    // counts reported; a cancel changes neither the memory nor a file; a memory of unknown
+    // languages (a Unicode project, nothing imported yet) asks them first.
+    void exchangeMemory_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<QStringList>("units");  // in the memory afterwards
+        QTest::addColumn<QString>("report");
+        const QStringList both{"Kept|Behalten", "Door|Tür"};
+        QTest::newRow("import") << "import" << both
+                                << "Units read from %1: 2; added: 1, already in the memory: 1.";
+        QTest::newRow("import cancelled") << "import cancel" << QStringList{"Kept|Behalten"} << "";
+        QTest::newRow("languages asked")
+            << "import ask" << both << "Units read from %1: 2; added: 2, already in the memory: 0.";
+        QTest::newRow("export") << "export" << QStringList{"Kept|Behalten"}
+                                << "Units written to %1: 1.";
+        QTest::newRow("export cancelled") << "export cancel" << QStringList{"Kept|Behalten"} << "";
+    }
+    void exchangeMemory()
+    {
+        QFETCH(QString, way);
+        QFETCH(QStringList, units);
+        QFETCH(QString, report);
+        const MemoryLanguages enDe{QStringLiteral("en"), QStringLiteral("de")};
+        if (way.endsWith(u"ask")) {
+            project_ = env_.Path(QStringLiteral("unicode.scrivlet"));
+            ProjectFile file;
+            QVERIFY(file.Create(
+                project_, ProjectSettings{QStringLiteral("orig"), QStringLiteral("trans"), 4, 4}));
+        }
+        {
+            std::unique_ptr<TranslationMemory> memory;
+            MemoryCounts counts;
+            QVERIFY(OpenMemory(project_, &memory).Ok());
+            if (!way.endsWith(u"ask"))
+                QVERIFY(
+                    memory
+                        ->Add(enDe, std::vector<MemoryUnit>{{"Kept", "Behalten", "p", 1}}, &counts)
+                        .Ok());
+        }
+        const QString tmx = env_.Path(QStringLiteral("m.tmx"));
+        QVERIFY(WriteFile(tmx,
+                          "<tmx version=\"1.4\"><header srclang=\"en\"/><body>"
+                          "<tu><tuv xml:lang=\"en\"><seg>Kept</seg></tuv><tuv xml:lang=\"de\">"
+                          "<seg>Behalten</seg></tuv></tu><tu><tuv xml:lang=\"en-US\"><seg>Door"
+                          "</seg></tuv><tuv xml:lang=\"de\"><seg>Tür</seg></tuv></tu>"
+                          "</body></tmx>"));
+        const QString out = env_.Path(QStringLiteral("out.tmx"));
+        QVERIFY(WriteFile(out, "old"));
+        OpenFrame();
+        CancelProgress cancel;
+        if (way.endsWith(u"cancel"))
+            qApp->installEventFilter(&cancel);
+        // Answers the question of the languages once it is asked.
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [] {
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                if (top->objectName() != u"memoryLanguages" || !top->isVisible())
+                    continue;
+                top->findChild<QLineEdit*>("sourceLanguage")->setText(u"en-GB"_qs);
+                top->findChild<QLineEdit*>("targetLanguage")->setText(u"de"_qs);
+                qobject_cast<QDialog*>(top)->accept();
+            }
+        });
+        answer.start(20);
+        const bool import = way.startsWith(u"import");
+        host_.QueueFiles({import ? tmx : out});
+        Run(*frame_, import ? Command::ImportMemory : Command::ExportMemory);
+        qApp->removeEventFilter(&cancel);
+        QVERIFY(host_.Drained());
+        if (way.endsWith(u"ask")) {
+            MemoryLanguages taken;
+            std::unique_ptr<TranslationMemory> memory;
+            QVERIFY(OpenMemory(project_, &memory).Ok() && memory->Languages(&taken).Ok());
+            QCOMPARE(taken.source + u'|' + taken.target, u"en-GB|de"_qs);
+        }
+        QStringList held;
+        for (const QString& unit : MemoryUnits())
+            held << unit.section(u'|', 0, 1);
+        QCOMPARE(held, units);
+        const QString shown = QDir::toNativeSeparators(import ? tmx : out);
+        QCOMPARE(host_.questions.value(0), report.isEmpty() ? QString() : report.arg(shown));
+        if (!import)
+            QCOMPARE(ReadFile(out).startsWith("<?xml"), !way.endsWith(u"cancel"));
+    }
+
+    // Closing the window keeps the session; the next start opens the project again, the
+    // project's document with its original and states, another with the reference it had, each
+    // on the cell it was on, the active one active. Turned off, nothing opens.
+    void sessionComesBack()
+    {
+        const QString loose = env_.Path("loose_dlg.edt"), looseRef = env_.Path("ref/loose_dlg.edt");
+        QVERIFY(WriteFile(loose, EdtBytes({"Eins", "Zwei"})) && QDir().mkpath(env_.Path("ref")) &&
+                WriteFile(looseRef, EdtBytes({"One", "Two"})));
+        OpenFrame();
+        DocumentTab* tab = OpenFromPanel("one_dlg.edt");
+        QVERIFY(tab);
+        const int column = tab->Document()->TextColumn(0);
+        QVERIFY(tab->Session()->SetStates({{1, 0}}, StoredState::NeedsWork, "state"));
+        QVERIFY(tab->View()->SelectCell(2, column));
+        frame_->Commands().OpenFiles({loose});
+        QCOMPARE(frame_->TabCount(), 2);
+        DocumentSession* other = frame_->SessionAt(1);
+        const EdtDocument& document = *other->Document();
+        other->SetReference(LoadDocument(looseRef, document.GetFileType(), document.GetEncoding(),
+                                         document.Format(), document.FormatIndex(), true)
+                                .document);
+        QVERIFY(frame_->TabAt(1)->View()->SelectCell(1, column));
+        frame_->SetActiveIndex(0);
+        QVERIFY(frame_->close());
+        frame_.reset();
+
+        for (const bool reopen : {true, false}) {
+            frame_ = std::make_unique<MainFrame>();
+            frame_->Commands().SetDialogHost(&host_);
+            QCOMPARE(frame_->Action(Command::ReopenSession)->isChecked(), reopen);
+            ReopenLastSession(*frame_);
+            if (!reopen) {
+                QCOMPARE(frame_->TabCount(), 0);
+                QVERIFY(!OpenProject().IsOpen());
+                break;
+            }
+            QCOMPARE(OpenProject().Path(), project_);
+            QCOMPARE(frame_->TabCount(), 2);
+            QCOMPARE(frame_->ActiveIndex(), 0);
+            const DocumentTab* first = frame_->TabAt(0);
+            QCOMPARE(first->Document()->Path(), Translation("a/one_dlg.edt"));
+            QCOMPARE(first->Reference()->Text(0, column), u"Hi"_qs);
+            QCOMPARE(first->Session()->Status()->State(1, 0), FieldState::NeedsWork);
+            QCOMPARE(first->View()->SelectedRow(), 2);
+            const DocumentTab* second = frame_->TabAt(1);
+            QCOMPARE(second->Document()->Path(), loose);
+            QVERIFY(second->Reference());
+            QCOMPARE(second->Reference()->Path(), looseRef);
+            QCOMPARE(second->View()->SelectedRow(), 1);
+            QVERIFY(host_.Drained());
+            frame_->Action(Command::ReopenSession)->trigger();  // off from now on
+            QVERIFY(frame_->close());
+            frame_.reset();
+        }
+    }
+
+    // An editor with a document of the project open (edited, a field set to needs work, a
+    // review mark from the project) is killed; the next start restores the copy into the
+    // project: opened again, with the original as the reference, the mark and the state, the
+    // edit unsaved, in place of the tab that showed the file from disk.
+    void killedEditorRestoresIntoTheProject()
+    {
+        {
+            ProjectFile file;
+            QVERIFY(file.Open(project_));
+            QVERIFY(file.SetFieldMarks("a/one_dlg.edt", 0, 0, {"Hey", ReviewReason::Changed, {}}));
+        }
+        const QString folder = env_.Path("recovery");
+        int ready[2];
+        QVERIFY(pipe(ready) == 0);
+        const pid_t editor = fork();
+        if (editor == 0) {
+            // The editor: any failure ends it at once, so that it never runs other tests.
+            qputenv("SCRIVLET_AUTOSAVE_SECONDS", "1");
+            Autosave autosave(folder);
+            frame_ = std::make_unique<MainFrame>();
+            frame_->Commands().SetDialogHost(&host_);
+            frame_->SetRecovery(&autosave);
+            // Not waiting for the count: the pool's threads stayed with the parent. The file
+            // opens with its original all the same, as from the panel.
+            if (!frame_->Projects().OpenProjectFile(project_))
+                _exit(1);
+            frame_->Commands().OpenFiles({Translation("a/one_dlg.edt")});
+            DocumentTab* tab = frame_->TabAt(0);
+            if (!tab || !tab->Reference() ||
+                !tab->Session()->SetText(2, tab->Document()->TextColumn(0), u"Op", "t") ||
+                !tab->Session()->SetStates({{1, 0}}, StoredState::NeedsWork, "state"))
+                _exit(1);
+            QTest::qWait(1500);
+            autosave.Flush();
+            (void)!write(ready[1], "1", 1);
+            for (;;)
+                pause();
+        }
+        ::close(ready[1]);
+        char byte = 0;
+        QVERIFY(editor > 0 && read(ready[0], &byte, 1) == 1);
+        kill(editor, SIGKILL);
+        waitpid(editor, nullptr, 0);
+        ::close(ready[0]);
+
+        frame_ = std::make_unique<MainFrame>();
+        frame_->Commands().SetDialogHost(&host_);
+        Autosave autosave(folder);
+        frame_->SetRecovery(&autosave);
+        // Opened from disk, as a session opened again on start would: the copy takes its place.
+        frame_->Commands().OpenFiles({Translation("a/one_dlg.edt")});
+        QCOMPARE(frame_->TabCount(), 1);
+        ModalScript answer;
+        answer.Then<RestoreDialog>([](RestoreDialog* dialog) {
+            for (QPushButton* button : dialog->findChildren<QPushButton*>())
+                if (button->text() == UiText("recov.restore"))
+                    button->click();
+        });
+        autosave.OfferRestore(*frame_, host_);
+        QVERIFY(answer.Finished());
+        QCOMPARE(OpenProject().Path(), project_);
+        QCOMPARE(frame_->TabCount(), 1);
+        const DocumentTab* tab = frame_->TabAt(0);
+        const int column = tab->Document()->TextColumn(0);
+        QCOMPARE(tab->Document()->Path(), Translation("a/one_dlg.edt"));
+        QCOMPARE(tab->Document()->Text(2, column), u"Op"_qs);
+        QVERIFY(tab->Session()->IsModified());
+        QVERIFY(tab->Reference());
+        QCOMPARE(tab->Reference()->Text(0, column), u"Hi"_qs);
+        QVERIFY(tab->Session()->Review()->Holds(0, 0));
+        QCOMPARE(tab->Session()->Status()->State(1, 0), FieldState::NeedsWork);
+        frame_->SetRecovery(nullptr);
     }
 };
 

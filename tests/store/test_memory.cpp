@@ -1,6 +1,7 @@
 #include "TestFiles.h"
 #include "TestRegistry.h"
 
+#include "base/UiText.h"
 #include "documents/Encodings.h"
 #include "exchange/Tmx.h"
 #include "store/MemoryExchange.h"
@@ -295,6 +296,57 @@ private slots:
         }
         if (QFileInfo(QStringLiteral("/usr/bin/python3")).isExecutable())
             ReadByTranslateToolkit(path, units);
+    }
+
+    void stoppedHalfwayChangesNothing_data()
+    {
+        Backends();
+    }
+    // An import stopped or failing after a batch went in, and an export stopped, leave the
+    // memory and the file as they were.
+    void stoppedHalfwayChangesNothing()
+    {
+        NEW_MEMORY(memory);
+        MemoryCounts counts;
+        QVERIFY(memory->Add(kEnRu, Units({{u"Kept", u"Оставлено"}}), &counts).Ok());
+        constexpr int kUnits = 21000;  // past the first batch
+        QByteArray body;
+        for (int i = 0; i < kUnits; ++i)
+            body += "<tu><tuv xml:lang=\"en\"><seg>Unit " + QByteArray::number(i) +
+                    "</seg></tuv><tuv xml:lang=\"ru\"><seg>Ед " + QByteArray::number(i) +
+                    "</seg></tuv></tu>\n";
+        const QByteArray head = "<tmx version=\"1.4\"><header srclang=\"en\"/><body>";
+        const QString whole = dir_.filePath(QStringLiteral("whole%1.tmx").arg(opened_));
+        const QString broken = dir_.filePath(QStringLiteral("broken%1.tmx").arg(opened_));
+        QVERIFY(WriteAll(whole, head + body + "</body></tmx>"));
+        QVERIFY(WriteAll(broken, head + body + "<tu></body></tmx>"));
+        qint64 reports = 0;
+        const MemoryProgress lateStop = [&reports](qint64 done, qint64 total) {
+            ++reports;
+            return done * 10 < total * 9;
+        };
+        MemoryCounts read;
+        QCOMPARE(ImportIntoMemory(*memory, kEnRu, whole, &read, nullptr, {}, lateStop).Error(),
+                 UiText("memory.stopped"));
+        QVERIFY(reports > 2);
+        QVERIFY(!ImportIntoMemory(*memory, kEnRu, broken, &read).Ok());
+        qint64 size = 0;
+        QVERIFY(memory->Size(&size).Ok());
+        QCOMPARE(size, 1);
+        QCOMPARE(read.segments, 0);
+
+        // Stopped on the way out: the old file stays, a new one is never made.
+        const QString old = dir_.filePath(QStringLiteral("old%1.tmx").arg(opened_));
+        QVERIFY(WriteAll(old, "old"));
+        QVERIFY(ImportIntoMemory(*memory, kEnRu, whole, &read).Ok());
+        QCOMPARE(read.added, kUnits);
+        const auto stop = [](qint64 done, qint64 total) { return done < total / 2; };
+        qint64 written = 0, leftOut = 0;
+        QVERIFY(!ExportMemory(*memory, old, &written, &leftOut, stop).Ok());
+        QCOMPARE(ReadAll(old), QByteArray("old"));
+        const QString none = dir_.filePath(QStringLiteral("none%1.tmx").arg(opened_));
+        QVERIFY(!ExportMemory(*memory, none, &written, &leftOut, stop).Ok());
+        QVERIFY(!QFileInfo::exists(none));
     }
 
 private:

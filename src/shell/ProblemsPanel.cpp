@@ -7,6 +7,7 @@
 #include "session/DocumentSession.h"
 #include "session/Project.h"
 #include "session/Workspace.h"
+#include "store/ProjectBoxes.h"
 #include "store/ProjectChecks.h"
 #include "translation/DocumentChecks.h"
 #include "translation/ProjectTranslations.h"
@@ -647,6 +648,7 @@ void ProblemsPanel::StartProjectCheck()
         settings.enabled = job.enabled & ~Bit(Check::Spelling);
         settings.language = job.language;
         settings.Tune(ProjectCheckTuning(project));
+        (void)LoadProjectBoxes(project, &settings);
         settings.glossary = job.glossary;
         SpellingDictionary dictionary;
         if ((job.enabled & Bit(Check::Spelling)) && !job.language.isEmpty() &&

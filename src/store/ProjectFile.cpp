@@ -74,6 +74,13 @@ constexpr Migration kMigrations[] = {
      "ALTER TABLE file_cache ADD COLUMN needs_work INTEGER NOT NULL DEFAULT 0;"
      "ALTER TABLE file_cache ADD COLUMN approved INTEGER NOT NULL DEFAULT 0;"
      "DELETE FROM file_cache;"},
+    // The game's text boxes: of a format's text field (file empty) or of one file's, which
+    // stands before its format's. The font is relative to the project file's folder.
+    {8,
+     "CREATE TABLE text_boxes(format INTEGER NOT NULL, field INTEGER NOT NULL,"
+     " file TEXT NOT NULL DEFAULT '', font TEXT NOT NULL, size REAL NOT NULL,"
+     " width INTEGER NOT NULL, lines INTEGER NOT NULL, breaks TEXT NOT NULL DEFAULT 'space',"
+     " PRIMARY KEY(format, field, file)) WITHOUT ROWID;"},
 };
 static_assert(std::size(kMigrations) == ProjectFile::kSchemaVersion);
 
@@ -82,7 +89,7 @@ static_assert(std::size(kMigrations) == ProjectFile::kSchemaVersion);
 constexpr std::pair<int, const char*> kTables[] = {
     {1, "settings"},   {1, "format_overrides"}, {1, "file_cache"},    {2, "field_marks"},
     {3, "glossary"},   {4, "ignored_problems"}, {5, "pending_files"}, {5, "pending_marks"},
-    {6, "record_ids"}, {6, "pending_ids"},
+    {6, "record_ids"}, {6, "pending_ids"},    {8, "text_boxes"},
 };
 
 // The column once held a bare flag: 1 reads as "changed", any unknown value as none.

@@ -892,6 +892,36 @@ private slots:
         QVERIFY(host_.Drained());
     }
 
+    // A box set for the project counts in its open files' checks and the status bar at once,
+    // a TrueType one too, and stays with the project; one whose font will not load is refused.
+    void boxDrivesTheChecks()
+    {
+        OpenFrame();
+        DocumentTab* tab = OpenFromPanel("one_dlg.edt");
+        QVERIFY(tab);
+        const DocumentChecks& checks = *tab->Session()->Checks();
+        const qint64 before = checks.Count();
+        const int format = tab->Document()->FormatIndex();
+        // box.fnt has neither H, G nor o: "Ha" is 9 px wide, "Go" nothing.
+        const TextBox bitmap{QStringLiteral(SCRIVLET_TEST_FONTS "/box.fnt"), 20, 5, 1, {}};
+        QVERIFY(OpenProject().Checks().SetBox({{format, 0}, {}, bitmap}));
+        QCOMPARE(checks.CountOf(Check::TooWide), 1);
+        QCOMPARE(checks.CountOf(Check::MissingGlyph), 2);
+        frame_->UpdateUi();
+        QVERIFY(frame_->CountsText().endsWith(QStringLiteral("Problems: %1").arg(before + 3)));
+        const TextBox outline{QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"), 16,
+                              10, 1, {}};
+        QVERIFY(OpenProject().Checks().SetBox({{format, 0}, {}, outline}));
+        QCOMPARE(checks.CountOf(Check::TooWide), 2);
+        QCOMPARE(checks.CountOf(Check::MissingGlyph), 0);
+        QVERIFY(!OpenProject().Checks().SetBox({{format, 0}, {}, {project_, 16, 10, 1, {}}}));
+        cleanup();
+        OpenFrame();
+        tab = OpenFromPanel("one_dlg.edt");
+        QVERIFY(tab);
+        QCOMPARE(tab->Session()->Checks()->CountOf(Check::TooWide), 2);
+    }
+
     // The check settings: a project's own pattern makes its placeholders count, and it stays
     // in the project with the word list; a pattern that does not compile is named by its line
     // and cannot be accepted.

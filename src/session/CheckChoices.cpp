@@ -192,6 +192,12 @@ void CheckChoices::SetTuning(const CheckTuning& tuning)
     ApplyAll();
 }
 
+QString CheckChoices::FileOf(const DocumentSession& session) const
+{
+    const QString path = session.Document()->Path();
+    return path.isEmpty() || !project_() ? QString() : relative_(path);
+}
+
 Result CheckChoices::SetBox(const StoredBox& box)
 {
     ProjectFile* project = project_();

@@ -56,6 +56,8 @@ public:
     // loading.
     const CheckSettings& Boxes() const { return boxes_; }
     const QStringList& BoxProblems() const { return boxProblems_; }
+    // The project's name of the session's file; empty when it is none of the project's.
+    QString FileOf(const DocumentSession& session) const;
     // Keeps a box in the project (with its font as given) and checks every document again.
     Result SetBox(const StoredBox& box);
 

@@ -22,6 +22,7 @@ class QToolBar;
 
 namespace scrivlet {
 
+class BoxPreview;
 class DocumentTab;
 struct CheckSettings;
 
@@ -51,6 +52,8 @@ public:
     QPlainTextEdit* Translation() const { return translation_; }
     QLabel* Capacity() const { return capacity_; }
     QLabel* Note() const { return note_; }
+    // The translation in the game's text box, when the field has one.
+    BoxPreview* Preview() const { return preview_; }
     // The field shown: its record and document column; -1 for none.
     int Record() const { return record_; }
     int Column() const { return column_; }
@@ -64,6 +67,7 @@ private:
     void ShowField(int record, int column);
     void TextEdited();
     void ShowCapacity();
+    void ShowPreview();
     void FillInserts(const QString& original);
     void Clear(const QString& note);
     // What the highlighters mark by; null for nothing.
@@ -84,6 +88,7 @@ private:
     QPlainTextEdit* translation_;
     QLabel* capacity_;
     QLabel* note_;
+    BoxPreview* preview_;
     QTimer* pending_;
     int record_ = -1;
     int column_ = -1;

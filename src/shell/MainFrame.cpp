@@ -14,6 +14,7 @@
 #include "session/Workspace.h"
 #include "shell/AboutDialog.h"
 #include "shell/Autosave.h"
+#include "shell/BoxDialog.h"
 #include "shell/CheckCommands.h"
 #include "shell/DialogHost.h"
 #include "shell/DocumentCommands.h"
@@ -568,6 +569,7 @@ void MainFrame::ShowSession(int index)
     undoGroup_->addStack(session->UndoStack());
     Follow(tab);
     checks_->Choices().Follow(session);
+    OfferBoxes(tab, checks_->Choices());
     tabView_->insertTab(index, tab, EscapeAmpersands(TabDisplayTitle(tab->Title())));
 }
 

@@ -84,6 +84,8 @@ Result BmFont::Parse(const QByteArray& text, const QString& path, double pixelSi
             const double made = std::abs(pairs.value("size").toDouble());
             if (made > 0 && pixelSize > 0)
                 scale = pixelSize / made;
+        } else if (tag == "common") {
+            lineHeight_ = pairs.value("lineHeight").toDouble() * scale;
         } else if (tag == "char") {
             bool idOk = false;
             const qint64 id = pairs.value("id").toLongLong(&idOk);

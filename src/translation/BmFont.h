@@ -22,6 +22,8 @@ public:
 
     void Edges(QStringView line, std::vector<double>* edges) const override;
     bool Has(char32_t c) const override;
+    // The distance between lines ("common lineHeight"), scaled; 0 when the file gives none.
+    double LineHeight() const { return lineHeight_; }
 
 private:
     double Advance(char32_t c) const;
@@ -33,6 +35,7 @@ private:
     std::vector<double> table_ = std::vector<double>(kTable, -1);  // -1: no such character
     QHash<char32_t, double> others_;
     QHash<quint64, double> kerning_;
+    double lineHeight_ = 0;
 };
 
 }  // namespace scrivlet

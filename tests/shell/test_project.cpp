@@ -13,10 +13,12 @@
 #include "session/Settings.h"
 #include "session/Workspace.h"
 #include "session/CheckChoices.h"
+#include "shell/BoxPreview.h"
 #include "shell/CheckCommands.h"
 #include "shell/CheckSettingsDialog.h"
 #include "shell/DocumentCommands.h"
 #include "shell/DocumentTab.h"
+#include "shell/EditingPane.h"
 #include "shell/GlossaryPanel.h"
 #include "shell/ProblemsPanel.h"
 #include "shell/ProjectCommands.h"
@@ -914,6 +916,14 @@ private slots:
         QVERIFY(OpenProject().Checks().SetBox({{format, 0}, {}, outline}));
         QCOMPARE(checks.CountOf(Check::TooWide), 2);
         QCOMPARE(checks.CountOf(Check::MissingGlyph), 0);
+        // The pane draws the field in its box and follows typing.
+        auto* pane = frame_->findChild<EditingPane*>();
+        QVERIFY(tab->View()->SelectCell(0, tab->Document()->TextColumn(0)));
+        QVERIFY(!pane->Preview()->isHidden());
+        QCOMPARE(pane->Preview()->Lines().size(), size_t{1});
+        pane->Translation()->setFocus();
+        QTest::keyClicks(pane->Translation(), " a b");
+        QCOMPARE(pane->Preview()->Lines().size(), size_t{3});
         QVERIFY(!OpenProject().Checks().SetBox({{format, 0}, {}, {project_, 16, 10, 1, {}}}));
         cleanup();
         OpenFrame();

@@ -92,10 +92,10 @@ bool TakeBoxOption(const QStringList& args, int& i, BoxRequest* request, QString
     const QString& value = args[++i];
     QString* const targets[] = {&request->font, &request->size, &request->width, &request->lines,
                                 &request->breaks};
-    *targets[std::distance(std::begin(kValueOptions),
-                           std::find_if(std::begin(kValueOptions), std::end(kValueOptions),
-                                        [&](const char* name) { return arg == QLatin1String(name); }))] =
-        value;
+    *targets[std::distance(
+        std::begin(kValueOptions),
+        std::find_if(std::begin(kValueOptions), std::end(kValueOptions),
+                     [&](const char* name) { return arg == QLatin1String(name); }))] = value;
     return true;
 }
 
@@ -134,8 +134,9 @@ std::optional<std::pair<int, TextBox>> ParseBoxSpec(const QString& spec, QString
     const std::optional<int> width = Whole(parts[parts.size() - 2]), lines = Whole(parts.back());
     box.font = parts.mid(1, parts.size() - 4).join(u':');
     if (!size || !width || !lines || box.font.isEmpty()) {
-        *problem = QStringLiteral("--box takes FIELD:FONT:SIZE:WIDTH:LINES[:BREAK] with numbers "
-                                  "above 0, not '%1'")
+        *problem = QStringLiteral(
+                       "--box takes FIELD:FONT:SIZE:WIDTH:LINES[:BREAK] with numbers "
+                       "above 0, not '%1'")
                        .arg(spec);
         return std::nullopt;
     }
@@ -143,27 +144,27 @@ std::optional<std::pair<int, TextBox>> ParseBoxSpec(const QString& spec, QString
     return std::pair{*field, box};
 }
 
-int SetProjectBox(ProjectFile& project, const FormatCatalogue& catalogue,
-                  const BoxRequest& request, const QString& file)
+int SetProjectBox(ProjectFile& project, const FormatCatalogue& catalogue, const BoxRequest& request,
+                  const QString& file)
 {
     const FormatField field{request.setBox->first.toInt(), request.setBox->second.toInt()};
     const EdtFormat* format = catalogue.At(field.format);
     if (!format)
         return Failed(QStringLiteral("no format %1 in the catalogue").arg(field.format));
     if (field.field >= TextFields(*format))
-        return Failed(
-            QStringLiteral("format %1 has %2 text fields").arg(field.format).arg(TextFields(*format)));
+        return Failed(QStringLiteral("format %1 has %2 text fields")
+                          .arg(field.format)
+                          .arg(TextFields(*format)));
     if (!file.isEmpty()) {
         const std::vector<ProjectEntry> entries = ListProject(project, catalogue).entries;
-        if (std::none_of(entries.begin(), entries.end(), [&](const ProjectEntry& e) {
-                return e.hasOriginal && e.path == file;
-            }))
+        if (std::none_of(entries.begin(), entries.end(),
+                         [&](const ProjectEntry& e) { return e.hasOriginal && e.path == file; }))
             return Failed(UiText("project.noSuchOriginal").arg(file));
     }
-    StoredBox stored{field, file,
-                     TextBox{request.font, *Positive(request.size), *Whole(request.width),
-                             *Whole(request.lines),
-                             BoxBreakNamed(request.breaks).value_or(BoxBreak::Spaces)}};
+    StoredBox stored{
+        field, file,
+        TextBox{request.font, *Positive(request.size), *Whole(request.width), *Whole(request.lines),
+                BoxBreakNamed(request.breaks).value_or(BoxBreak::Spaces)}};
     // The font must load before the project keeps it.
     std::shared_ptr<const TextMeasure> measure;
     if (Result loaded = LoadBoxFont(stored.box, &measure); !loaded)
@@ -188,7 +189,8 @@ bool NeedsTextLayout(const QStringList& args)
     for (int i = 1; i + 1 < args.size(); ++i) {
         if (args[i] == QLatin1String("--box")) {
             QString problem;
-            if (const auto spec = ParseBoxSpec(args[i + 1], &problem); spec && IsFont(spec->second.font))
+            if (const auto spec = ParseBoxSpec(args[i + 1], &problem);
+                spec && IsFont(spec->second.font))
                 return true;
         }
     }

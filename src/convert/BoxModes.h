@@ -40,8 +40,8 @@ std::optional<std::pair<int, TextBox>> ParseBoxSpec(const QString& spec, QString
 
 // Keeps the box in the project and prints it as one JSON line; file: an original's relative
 // path, for its own box, or empty for the format's.
-int SetProjectBox(ProjectFile& project, const FormatCatalogue& catalogue,
-                  const BoxRequest& request, const QString& file);
+int SetProjectBox(ProjectFile& project, const FormatCatalogue& catalogue, const BoxRequest& request,
+                  const QString& file);
 
 // Whether the command line puts a TrueType or OpenType box in play: one given by --box or
 // --set-box, or one kept in the project a --check runs over.

@@ -71,10 +71,8 @@ BoxDialog::BoxDialog(const StoredBox& current, bool canBeFileOnly, QWidget* pare
     fontRow->addWidget(font_, 1);
     fontRow->addWidget(browse);
     auto* form = new QFormLayout;
-    const std::pair<const char*, QWidget*> rows[] = {{"box.size", size_},
-                                                     {"box.width", width_},
-                                                     {"box.lines", lines_},
-                                                     {"box.breaks", breaks_}};
+    const std::pair<const char*, QWidget*> rows[] = {
+        {"box.size", size_}, {"box.width", width_}, {"box.lines", lines_}, {"box.breaks", breaks_}};
     auto* fontLabel = new QLabel(UiText("box.font"), this);
     fontLabel->setBuddy(font_);
     form->addRow(fontLabel, fontRow);
@@ -118,36 +116,37 @@ void OfferBoxes(DocumentTab* tab, CheckChoices& choices)
 {
     QHeaderView* header = tab->View()->horizontalHeader();
     header->setContextMenuPolicy(Qt::CustomContextMenu);
-    QObject::connect(header, &QHeaderView::customContextMenuRequested, tab, [tab, header,
-                                                                             &choices](QPoint at) {
-        const auto* model = static_cast<const GridModel*>(tab->View()->model());
-        const ColumnSource source = model->ColumnAt(header->logicalIndexAt(at));
-        const EdtDocument* document = tab->Document();
-        if (source.column < 0 || source.reference || !document->IsTextColumn(source.column))
-            return;
-        QMenu menu;
-        QAction* edit = menu.addAction(UiText("box.menu"));
-        if (menu.exec(header->mapToGlobal(at)) != edit)
-            return;
-        const int field = document->FieldOfColumn(source.column);
-        const QString file = choices.FileOf(*tab->Session());
-        StoredBox current{{document->FormatIndex(), field}, file, {}};
-        if (const FittedBox* box = tab->Session()->Checks()->BoxOf(field))
-            current.box = box->box;
-        const bool own = choices.Boxes().fileBoxes.count({file, field}) > 0;
-        current.file = own ? file : QString();
-        BoxDialog dialog(current, !file.isEmpty(), tab->window());
-        dialog.setWindowTitle(UiText("box.title").arg(
-            document->Format().fields[static_cast<size_t>(source.column)].caption));
-        while (dialog.exec() == QDialog::Accepted) {
-            StoredBox chosen = dialog.Box();
-            chosen.file = dialog.FileOnly() ? file : QString();
-            const Result kept = choices.SetBox(chosen);
-            if (kept)
+    QObject::connect(
+        header, &QHeaderView::customContextMenuRequested, tab, [tab, header, &choices](QPoint at) {
+            const auto* model = static_cast<const GridModel*>(tab->View()->model());
+            const ColumnSource source = model->ColumnAt(header->logicalIndexAt(at));
+            const EdtDocument* document = tab->Document();
+            if (source.column < 0 || source.reference || !document->IsTextColumn(source.column))
                 return;
-            dialog.ShowError(kept.Error());
-        }
-    });
+            QMenu menu;
+            QAction* edit = menu.addAction(UiText("box.menu"));
+            if (menu.exec(header->mapToGlobal(at)) != edit)
+                return;
+            const int field = document->FieldOfColumn(source.column);
+            const QString file = choices.FileOf(*tab->Session());
+            StoredBox current{{document->FormatIndex(), field}, file, {}};
+            if (const FittedBox* box = tab->Session()->Checks()->BoxOf(field))
+                current.box = box->box;
+            const bool own = choices.Boxes().fileBoxes.count({file, field}) > 0;
+            current.file = own ? file : QString();
+            BoxDialog dialog(current, !file.isEmpty(), tab->window());
+            dialog.setWindowTitle(
+                UiText("box.title")
+                    .arg(document->Format().fields[static_cast<size_t>(source.column)].caption));
+            while (dialog.exec() == QDialog::Accepted) {
+                StoredBox chosen = dialog.Box();
+                chosen.file = dialog.FileOnly() ? file : QString();
+                const Result kept = choices.SetBox(chosen);
+                if (kept)
+                    return;
+                dialog.ShowError(kept.Error());
+            }
+        });
 }
 
 }  // namespace scrivlet

@@ -4,7 +4,6 @@
 
 #include <QDialog>
 
-
 class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;

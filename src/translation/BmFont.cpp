@@ -103,8 +103,9 @@ Result BmFont::Parse(const QByteArray& text, const QString& path, double pixelSi
             const double amount = pairs.value("amount").toDouble(&ok);
             ok = ok && firstOk && secondOk && first >= 0 && second >= 0;
             if (ok)
-                kerning_.insert(PairKey(static_cast<char32_t>(first), static_cast<char32_t>(second)),
-                                amount * scale);
+                kerning_.insert(
+                    PairKey(static_cast<char32_t>(first), static_cast<char32_t>(second)),
+                    amount * scale);
         }
         if (!ok)
             return Result::Failure(UiText("box.badFontLine").arg(path).arg(number));

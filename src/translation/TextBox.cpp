@@ -117,9 +117,8 @@ BoxFit FitText(QStringView text, const TextMeasure& measure, const TextBox& box,
         FitParagraph(text.mid(start, end - start), start, measure, box, &fit, lines);
         if (end >= text.size())
             break;
-        start = end + ((text[end] == u'\r' && end + 1 < text.size() && text[end + 1] == u'\n')
-                           ? 2
-                           : 1);
+        start =
+            end + ((text[end] == u'\r' && end + 1 < text.size() && text[end + 1] == u'\n') ? 2 : 1);
     }
     return fit;
 }

@@ -22,9 +22,9 @@ std::optional<BoxBreak> BoxBreakNamed(QStringView name);
 const char* BoxBreakName(BoxBreak breaks);
 
 struct TextBox {
-    QString font;  // the font file (.ttf, .otf, .fnt)
+    QString font;     // the font file (.ttf, .otf, .fnt)
     double size = 0;  // pixels
-    int width = 0;  // pixels
+    int width = 0;    // pixels
     int lines = 1;
     BoxBreak breaks = BoxBreak::Spaces;
     bool operator==(const TextBox&) const = default;

@@ -47,10 +47,13 @@ private slots:
             "so wait by the fire, Traveller, and AVOW your WAVY TAVERN tale.");
         for (const int width : {90, 160, 241, 360})
             QTest::addRow("English %d", width) << tale << width;
-        QTest::newRow("Russian") << QStringLiteral(
-            "Хранитель западных ворот не откроет их, пока колокола не прозвонят дважды.") << 200;
-        QTest::newRow("German") << QStringLiteral(
-            "Größere Übungsräume für Straßenmusikanten wären schön gewesen.") << 150;
+        QTest::newRow("Russian")
+            << QStringLiteral(
+                   "Хранитель западных ворот не откроет их, пока колокола не прозвонят дважды.")
+            << 200;
+        QTest::newRow("German")
+            << QStringLiteral("Größere Übungsräume für Straßenmusikanten wären schön gewesen.")
+            << 150;
     }
     void wrapsAsQtDraws()
     {

@@ -175,12 +175,13 @@ QByteArray GeneratedFont()
 {
     QByteArray text = "info face=\"bench\" size=16\ncommon lineHeight=18 base=14\n";
     for (int c = 32; c < 127; ++c)
-        text += "char id=" + QByteArray::number(c) + " x=0 y=0 width=8 height=14 xadvance=" +
-                QByteArray::number(5 + (c * 7) % 10) + " page=0\n";
+        text += "char id=" + QByteArray::number(c) +
+                " x=0 y=0 width=8 height=14 xadvance=" + QByteArray::number(5 + (c * 7) % 10) +
+                " page=0\n";
     for (int a = 'A'; a <= 'Z'; ++a) {
         for (int b = 'A'; b <= 'Z'; b += 7)
-            text += "kerning first=" + QByteArray::number(a) +
-                    " second=" + QByteArray::number(b) + " amount=-1\n";
+            text += "kerning first=" + QByteArray::number(a) + " second=" + QByteArray::number(b) +
+                    " amount=-1\n";
     }
     return text;
 }
@@ -195,8 +196,7 @@ void BenchBoxes(const EdtDocument& original, const EdtDocument& translation)
         return;
     }
     const int widths[] = {300, 420, 560}, lines[] = {2, 3, 4};
-    std::printf("%-38s %10s %10s %10s %10s\n", "boxes", "wall ms", "cpu ms", "too_wide",
-                "missing");
+    std::printf("%-38s %10s %10s %10s %10s\n", "boxes", "wall ms", "cpu ms", "too_wide", "missing");
     qint64 walls[2] = {};
     for (const bool boxed : {false, true}) {
         CheckSettings settings;

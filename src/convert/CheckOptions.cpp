@@ -37,8 +37,8 @@ const char kCheckUsage[] =
 
 namespace {
 
-const char* const kValueOptions[] = {"--checks",      "--glossary", "--spelling",
-                                     "--placeholder", "--tag",      "--length-ratio",
+const char* const kValueOptions[] = {"--checks",        "--glossary", "--spelling",
+                                     "--placeholder",   "--tag",      "--length-ratio",
                                      "--no-start-case", "--box"};
 
 bool SetRatio(const QString& value, double* ratio)

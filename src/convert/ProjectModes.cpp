@@ -243,8 +243,7 @@ QString ProjectOptionsProblem(const ProjectOptions* options)
             "--project takes one of --stats, --check, --find, --export-*, --import-*, "
             "--update-originals, --set-format, --allow-link, --import-glossary, "
             "--export-glossary, --states, --set-state, --pretranslate and --set-box");
-    if (const QString problem = convert::BoxRequestProblem(options->boxRequest);
-        !problem.isEmpty())
+    if (const QString problem = convert::BoxRequestProblem(options->boxRequest); !problem.isEmpty())
         return problem;
     if (!options->checkRequest.boxes.isEmpty())
         return QStringLiteral("--box is for one file: a project keeps its boxes (--set-box)");

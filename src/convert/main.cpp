@@ -18,8 +18,8 @@
 #include "session/LayoutFont.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QStringList>
 
 #include <cerrno>

@@ -89,7 +89,7 @@ static_assert(std::size(kMigrations) == ProjectFile::kSchemaVersion);
 constexpr std::pair<int, const char*> kTables[] = {
     {1, "settings"},   {1, "format_overrides"}, {1, "file_cache"},    {2, "field_marks"},
     {3, "glossary"},   {4, "ignored_problems"}, {5, "pending_files"}, {5, "pending_marks"},
-    {6, "record_ids"}, {6, "pending_ids"},    {8, "text_boxes"},
+    {6, "record_ids"}, {6, "pending_ids"},      {8, "text_boxes"},
 };
 
 // The column once held a bare flag: 1 reads as "changed", any unknown value as none.

@@ -418,10 +418,12 @@ private slots:
         QTest::addColumn<QString>("out");  // stdout whole; else part of stderr
         const QString set = "--set-box 1 0 --font %FONT% --size 20 ";
         const QString check = "--checks too_wide,missing_glyph --check";
-        const QString line = "{\"file\": \"act/items.txt\", \"record\": %1, \"field\": 0, "
-                             "\"check\": \"%2\", \"detail\": \"%3\"}\n";
-        const QString sum = "{\"files\": 1, \"fields\": 3, \"problems\": %1, \"by_check\": "
-                            "{\"too_wide\": %2, \"missing_glyph\": 1}, \"ignored\": 0}\n";
+        const QString line =
+            "{\"file\": \"act/items.txt\", \"record\": %1, \"field\": 0, "
+            "\"check\": \"%2\", \"detail\": \"%3\"}\n";
+        const QString sum =
+            "{\"files\": 1, \"fields\": 3, \"problems\": %1, \"by_check\": "
+            "{\"too_wide\": %2, \"missing_glyph\": 1}, \"ignored\": 0}\n";
         QTest::newRow("set") << set + "--width 60 --lines 1" << 0
                              << "{\"format\": 1, \"field\": 0, \"font\": \"fonts/box.fnt\", "
                                 "\"size\": 20, \"width\": 60, \"lines\": 1, \"break\": "
@@ -440,10 +442,11 @@ private slots:
         QTest::newRow("check with the file's box")
             << check << 0
             << line.arg(2).arg("missing_glyph", "the font has no glyph for: ?") + sum.arg(1).arg(0);
-        QTest::newRow("no such field") << "--set-box 1 1 --font %FONT% --size 20 --width 9 --lines 1"
-                                       << 1 << "format 1 has 1 text fields";
-        QTest::newRow("no such file") << set + "--width 9 --lines 1 --file none.txt" << 1
-                                      << "none.txt";
+        QTest::newRow("no such field")
+            << "--set-box 1 1 --font %FONT% --size 20 --width 9 --lines 1" << 1
+            << "format 1 has 1 text fields";
+        QTest::newRow("no such file")
+            << set + "--width 9 --lines 1 --file none.txt" << 1 << "none.txt";
         QTest::newRow("no lines") << set + "--width 9" << 2
                                   << "--size, --width and --lines take numbers above 0";
         QTest::newRow("bad break") << set + "--width 9 --lines 1 --break never" << 2
@@ -480,14 +483,16 @@ private slots:
         // DejaVu Sans at 16 px: four lines of 100 px (the layout test holds the wrap to Qt's).
         const QString font = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
         QVERIFY(WriteAll(P("box-de.txt"), "Der Hüter des Tores öffnet es nicht\n"));
-        Expect("--catalogue %CAT% --format 1 --encoding 4 --checks too_wide,missing_glyph --box 0:" +
-                   font + ":16:100:2 --check %DIR%/box-de.txt",
-               0,
-               "{\"record\": 0, \"field\": 0, \"check\": \"too_wide\", \"detail\": \"4 lines, "
-               "the box holds 2\"}\n{\"fields\": 1, \"problems\": 1, \"by_check\": "
-               "{\"too_wide\": 1, \"missing_glyph\": 0}, \"ignored\": 0}\n");
-        Expect("--catalogue %CAT% --format 1 --encoding 4 --box 0:f:16:0:2 --check %DIR%/box-de.txt",
-               2, "--box takes FIELD:FONT:SIZE:WIDTH:LINES[:BREAK] with numbers above 0");
+        Expect(
+            "--catalogue %CAT% --format 1 --encoding 4 --checks too_wide,missing_glyph --box 0:" +
+                font + ":16:100:2 --check %DIR%/box-de.txt",
+            0,
+            "{\"record\": 0, \"field\": 0, \"check\": \"too_wide\", \"detail\": \"4 lines, "
+            "the box holds 2\"}\n{\"fields\": 1, \"problems\": 1, \"by_check\": "
+            "{\"too_wide\": 1, \"missing_glyph\": 0}, \"ignored\": 0}\n");
+        Expect(
+            "--catalogue %CAT% --format 1 --encoding 4 --box 0:f:16:0:2 --check %DIR%/box-de.txt",
+            2, "--box takes FIELD:FONT:SIZE:WIDTH:LINES[:BREAK] with numbers above 0");
     }
 
     void commandLine()

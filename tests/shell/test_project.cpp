@@ -911,8 +911,8 @@ private slots:
         QCOMPARE(checks.CountOf(Check::MissingGlyph), 2);
         frame_->UpdateUi();
         QVERIFY(frame_->CountsText().endsWith(QStringLiteral("Problems: %1").arg(before + 3)));
-        const TextBox outline{QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"), 16,
-                              10, 1, {}};
+        const TextBox outline{
+            QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"), 16, 10, 1, {}};
         QVERIFY(OpenProject().Checks().SetBox({{format, 0}, {}, outline}));
         QCOMPARE(checks.CountOf(Check::TooWide), 2);
         QCOMPARE(checks.CountOf(Check::MissingGlyph), 0);

@@ -56,18 +56,40 @@ Result LayoutFont::Load(const TextBox& box, std::shared_ptr<const TextMeasure>* 
     return {};
 }
 
+namespace {
+
+// One line of text laid out whole, never wrapped.
+void LayOut(QTextLayout& layout)
+{
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+}
+
+}  // namespace
+
+double LayoutFont::Width(QStringView line) const
+{
+    if (line.isEmpty())
+        return 0;
+    QTextLayout layout(line.toString(), font_);
+    LayOut(layout);
+    // Its trailing spaces too, as Edges counts them.
+    return layout.lineAt(0).horizontalAdvance();
+}
+
 void LayoutFont::Edges(QStringView line, std::vector<double>* edges) const
 {
     edges->assign(static_cast<size_t>(line.size()) + 1, 0);
     if (line.isEmpty())
         return;
     QTextLayout layout(line.toString(), font_);
-    QTextOption option;
-    option.setWrapMode(QTextOption::NoWrap);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    QTextLine laid = layout.createLine();
-    layout.endLayout();
+    LayOut(layout);
+    const QTextLine laid = layout.lineAt(0);
+    // Each place asked for itself: the layout keeps no table of them.
     for (qsizetype i = 0; i <= line.size(); ++i) {
         int cursor = static_cast<int>(i);
         (*edges)[static_cast<size_t>(i)] = laid.cursorToX(&cursor);

@@ -18,6 +18,7 @@ public:
 
     void Edges(QStringView line, std::vector<double>* edges) const override;
     bool Has(char32_t c) const override;
+    double Width(QStringView line) const override;
     // The font as Qt draws it: the preview's.
     const QFont& Font() const { return font_; }
 

@@ -114,7 +114,13 @@ BoxFit FitText(QStringView text, const TextMeasure& measure, const TextBox& box,
         qsizetype end = start;
         while (end < text.size() && text[end] != u'\n' && text[end] != u'\r')
             ++end;
-        FitParagraph(text.mid(start, end - start), start, measure, box, &fit, lines);
+        const QStringView paragraph = text.mid(start, end - start);
+        // Most paragraphs fit whole: one measure of all of it, not of each character.
+        const double whole = lines ? -1 : measure.Width(paragraph);
+        if (whole >= 0 && whole <= box.width + BoxFit::kSlack)
+            ++fit.lines;
+        else
+            FitParagraph(paragraph, start, measure, box, &fit, lines);
         if (end >= text.size())
             break;
         start =

@@ -41,6 +41,9 @@ public:
     virtual void Edges(QStringView line, std::vector<double>* edges) const = 0;
     // Whether the font has a glyph for the character.
     virtual bool Has(char32_t c) const = 0;
+    // The width of line drawn alone (Edges' last value) where the measure finds it faster than
+    // Edges; -1 where it does not.
+    virtual double Width(QStringView) const { return -1; }
 };
 
 // A box with the font that measures it; several fields share one.
@@ -70,7 +73,9 @@ struct BoxFit {
     static constexpr double kSlack = 1e-6;
 };
 
-// Lays text into box as measure measures it; the lines too when asked.
+// Lays text into box as measure measures it; the lines too when asked. Without lines, a
+// paragraph that fits whole on one line may be measured whole (TextMeasure::Width) and then
+// leaves widest as it was (no word of it can be wider than the box).
 BoxFit FitText(QStringView text, const TextMeasure& measure, const TextBox& box,
                std::vector<BoxLine>* lines = nullptr);
 // The characters of text the font has no glyph for, each once, in order (line breaks and other

@@ -82,6 +82,24 @@ private slots:
                                     .arg(qtWidths[i])));
     }
 
+    // The checks measure a paragraph whole first: the same width as its characters' edges,
+    // the same count of lines.
+    void wholeParagraphs()
+    {
+        std::shared_ptr<const TextMeasure> measure;
+        const TextBox box{kFont, 16, 100, 2, BoxBreak::Spaces};
+        QVERIFY(LoadBoxFont(box, &measure));
+        const QString text = QStringLiteral("Go \nDer Hüter des Tores öffnet es nicht\nAV Wa ");
+        std::vector<double> edges;
+        for (const QString& paragraph : text.split(u'\n')) {
+            measure->Edges(paragraph, &edges);
+            QVERIFY(std::abs(measure->Width(paragraph) - edges.back()) < 0.01);
+        }
+        std::vector<BoxLine> laid;
+        QCOMPARE(FitText(text, *measure, box).lines, FitText(text, *measure, box, &laid).lines);
+        QCOMPARE(laid.size(), size_t{6});
+    }
+
     void missingAndUnloadable()
     {
         std::shared_ptr<const TextMeasure> measure;

@@ -2,8 +2,11 @@
 // translation of 1,000,000 fields with its reference, next to the translation counts over the
 // same pair, and with and without the shape checks; re-checking after one edit, next to the
 // edit alone; and spelling in words per second, next to splitting the same texts into words;
-// and the document's background spelling end to end. Usage: bench_checks [fields]
+// and the document's background spelling end to end; and the checks with a game's text box
+// (a generated bitmap font with kerning) on every field against the same checks without.
+// Usage: bench_checks [fields]
 #include "BenchFormat.h"
+#include "translation/BmFont.h"
 #include "translation/DocumentChecks.h"
 #include "translation/Spelling.h"
 #include "translation/TranslationStatus.h"
@@ -144,8 +147,8 @@ void BenchShapeChecks(const EdtDocument& original, const EdtDocument& translatio
                             Bit(Check::StartCase) | Bit(Check::LengthRatio);
     const CheckMask allButSpelling = kAllChecks & ~Bit(Check::Spelling);
     const std::pair<const char*, CheckMask> runs[] = {
-        {"14 checks, without the shape checks", allButSpelling & ~shape},
-        {"19 checks, all but spelling", allButSpelling}};
+        {"16 checks, without the shape checks", allButSpelling & ~shape},
+        {"21 checks, all but spelling", allButSpelling}};
     std::printf("%-38s %10s %10s %10s\n", "checks", "wall ms", "cpu ms", "problems");
     for (const auto& [name, enabled] : runs) {
         CheckSettings settings;
@@ -164,6 +167,61 @@ void BenchShapeChecks(const EdtDocument& original, const EdtDocument& translatio
         }
         std::printf("%-38s %10.0f %10.0f %10lld\n", name, Ms(wall), Ms(cpu), problems);
     }
+}
+
+// A BMFont file of the printable ASCII characters, advances 5 to 14 px, and a kerning pair
+// for every pair of capitals that is a multiple of seven apart (the translations are capitals).
+QByteArray GeneratedFont()
+{
+    QByteArray text = "info face=\"bench\" size=16\ncommon lineHeight=18 base=14\n";
+    for (int c = 32; c < 127; ++c)
+        text += "char id=" + QByteArray::number(c) +
+                " x=0 y=0 width=8 height=14 xadvance=" + QByteArray::number(5 + (c * 7) % 10) +
+                " page=0\n";
+    for (int a = 'A'; a <= 'Z'; ++a) {
+        for (int b = 'A'; b <= 'Z'; b += 7)
+            text += "kerning first=" + QByteArray::number(a) + " second=" + QByteArray::number(b) +
+                    " amount=-1\n";
+    }
+    return text;
+}
+
+// The checks without boxes and with a box on each of the three fields, in the same process:
+// each run twice, the faster kept.
+void BenchBoxes(const EdtDocument& original, const EdtDocument& translation)
+{
+    auto font = std::make_shared<BmFont>();
+    if (!font->Parse(GeneratedFont(), QStringLiteral("bench.fnt"), 16)) {
+        std::printf("boxes: the generated font did not read\n");
+        return;
+    }
+    const int widths[] = {300, 420, 560}, lines[] = {2, 3, 4};
+    std::printf("%-38s %10s %10s %10s %10s\n", "boxes", "wall ms", "cpu ms", "too_wide", "missing");
+    qint64 walls[2] = {};
+    for (const bool boxed : {false, true}) {
+        CheckSettings settings;
+        settings.glossary = Glossary();
+        for (int k = 0; boxed && k < 3; ++k)
+            settings.boxes[{translation.FormatIndex(), k}] = {
+                TextBox{QStringLiteral("bench.fnt"), 16, widths[k], lines[k], BoxBreak::Spaces},
+                font};
+        qint64 wall = 0, cpu = 0, wide = 0, missing = 0;
+        for (int round = 0; round < 2; ++round) {
+            QElapsedTimer timer;
+            timer.start();
+            const qint64 cpuBefore = CpuNs();
+            DocumentChecks checks(translation, settings, &original);
+            const qint64 took = timer.nsecsElapsed(), cpuTook = CpuNs() - cpuBefore;
+            if (round == 0 || took < wall)
+                wall = took, cpu = cpuTook;
+            wide = checks.CountOf(Check::TooWide), missing = checks.CountOf(Check::MissingGlyph);
+        }
+        walls[boxed ? 1 : 0] = wall;
+        std::printf("%-38s %10.0f %10.0f %10lld %10lld\n",
+                    boxed ? "21 checks, a box on every field" : "21 checks, no box", Ms(wall),
+                    Ms(cpu), wide, missing);
+    }
+    std::printf("boxes: ratio %.2f\n", static_cast<double>(walls[1]) / walls[0]);
 }
 
 void BenchDocument(int fields)
@@ -196,6 +254,7 @@ void BenchDocument(int fields)
         "counts (yardstick): %.0f ms; ratio %.1f\n",
         Ms(all), Ms(cpu), Ms(counts), static_cast<double>(all) / counts);
     BenchShapeChecks(original, translation);
+    BenchBoxes(original, translation);
 
     // Edits spread over the document; each is re-checked with its group before the next.
     constexpr int kEdits = 1000;

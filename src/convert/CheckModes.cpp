@@ -1,10 +1,12 @@
 #include "convert/CheckModes.h"
 
+#include "convert/BoxModes.h"
 #include "convert/ConvertSession.h"
 #include "documents/DocumentFiles.h"
 #include "documents/FileTypes.h"
 #include "exchange/Glossary.h"
 #include "store/IgnoreFile.h"
+#include "store/ProjectBoxes.h"
 #include "store/ProjectChecks.h"
 #include "store/ProjectFile.h"
 #include "store/ProjectGlossary.h"
@@ -94,6 +96,28 @@ void PrintProblems(const DocumentChecks& checks, const QByteArray& file, Tally* 
     std::fwrite(out.constData(), 1, out.size(), stdout);
 }
 
+// The box checks run only where a box is set.
+CheckMask WithBoxes(CheckMask ran, const CheckSettings& settings)
+{
+    return settings.boxes.empty() && settings.fileBoxes.empty()
+               ? CheckMask(ran & ~(Bit(Check::TooWide) | Bit(Check::MissingGlyph)))
+               : ran;
+}
+
+// The boxes of the command line, for the document's format.
+int LoadBoxes(const QStringList& specs, int format, CheckSettings* settings)
+{
+    for (const QString& spec : specs) {
+        QString problem;
+        const auto [field, box] = *ParseBoxSpec(spec, &problem);
+        std::shared_ptr<const TextMeasure> measure;
+        if (Result loaded = LoadBoxFont(box, &measure); !loaded)
+            return Failed(loaded.Error());
+        settings->boxes[{format, field}] = {box, std::move(measure)};
+    }
+    return kExitOk;
+}
+
 // The checks that ran: with a reference all enabled ones, else those that need none.
 void PrintSummary(const Tally& tally, CheckMask ran, int files)
 {
@@ -124,6 +148,9 @@ int RunCheck(Session& s)
     LoadResult reference;
     if (const int failed = LoadReference(s, &reference))
         return failed;
+    if (const int failed =
+            LoadBoxes(s.options.checkRequest.boxes, s.document.FormatIndex(), &setup.settings))
+        return failed;
     if (s.options.toEncoding)
         setup.settings.storage =
             TextStorage{*s.options.toEncoding, FileTypeForPath(s.options.files[0])};
@@ -140,7 +167,7 @@ int RunCheck(Session& s)
     PrintProblems(checks, {}, &tally);
     const CheckMask ran = reference.document ? setup.settings.enabled
                                              : (setup.settings.enabled & kChecksWithoutReference);
-    PrintSummary(tally, ran, -1);
+    PrintSummary(tally, WithBoxes(ran, setup.settings), -1);
     return kExitOk;
 }
 
@@ -155,9 +182,14 @@ int RunProjectCheck(ProjectFile& project, const FormatCatalogue& catalogue,
     // A file named on the command line stands in for the project's own terms.
     if (request.glossary.isEmpty())
         setup.settings.glossary = ProjectGlossaryTerms(project);
+    bool failed = false;
+    // A box whose font is gone is left out, and said so.
+    for (const QString& problem : LoadProjectBoxes(project, &setup.settings)) {
+        Print(stderr, QStringLiteral("scrivlet-convert: %1\n").arg(problem));
+        failed = true;
+    }
     Tally tally;
     int files = 0;
-    bool failed = false;
     ProjectTranslations translations;
     ProjectCheckCalls calls;
     calls.failed = [&failed](const ProjectEntry&, const QString& error) {
@@ -170,7 +202,7 @@ int RunProjectCheck(ProjectFile& project, const FormatCatalogue& catalogue,
         PrintProblems(checks, JsonString(entry.path), &tally);
     };
     CheckProjectFiles(project, catalogue, listing, setup.settings, &translations, {}, calls);
-    PrintSummary(tally, setup.settings.enabled, files);
+    PrintSummary(tally, WithBoxes(setup.settings.enabled, setup.settings), files);
     return failed ? kExitFailed : kExitOk;
 }
 

@@ -1,5 +1,6 @@
 #include "convert/CheckOptions.h"
 
+#include "convert/BoxModes.h"
 #include "translation/Checks.h"
 
 #include <algorithm>
@@ -13,7 +14,7 @@ const char kCheckUsage[] =
     "                   [--reference-encoding E1]] [--to-encoding E2] [--checks a,b,...]\n"
     "                   [--glossary G.csv|G.tbx] [--spelling LANG] [--placeholder REGEX]...\n"
     "                   [--tag REGEX]... [--length-ratio N] [--no-start-case N:F]...\n"
-    "                   --check INPUT\n"
+    "                   [--box FIELD:FONT:SIZE:WIDTH:LINES[:BREAK]]... --check INPUT\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet [same check options] --check\n"
     "  Prints one JSON line per problem {\"record\", \"field\", \"check\", \"detail\"} (with\n"
     "  \"file\" first for a project), sorted by record, field and check, then a summary\n"
@@ -21,22 +22,24 @@ const char kCheckUsage[] =
     "  kept in the project or beside INPUT in INPUT.ignore, are left out and only counted).\n"
     "  Checks: too_long, not_storable, untranslated, empty, placeholders, tags, numbers,\n"
     "  brackets, leading_space, trailing_space, line_breaks, double_space, repeated_word,\n"
-    "  end_punctuation, start_case, length_ratio, inconsistent, glossary, spelling; without a\n"
-    "  reference only too_long, not_storable, double_space, repeated_word and spelling run.\n"
+    "  end_punctuation, start_case, length_ratio, inconsistent, glossary, spelling, and where\n"
+    "  a text box is set too_wide and missing_glyph; without a reference only too_long,\n"
+    "  not_storable, too_wide, missing_glyph, double_space, repeated_word and spelling run.\n"
     "  --spelling en|de|pl|ru turns spelling on; --placeholder adds a pattern of the game's own\n"
     "  codes, --tag one of its markup tags (both repeatable); --length-ratio N reports\n"
     "  translations longer than N times or shorter than 1/N of an original of 10 characters or\n"
     "  more (3 by default); --no-start-case N:F lets text field F of format N start in lower\n"
-    "  case (repeatable); --to-encoding E2 judges storability in E2. With --project, the\n"
-    "  project's word list, patterns, length ratio and fields set in the editor count too, and\n"
-    "  inconsistent compares each original's translations across all files. Exit 0 also when\n"
-    "  problems are found.\n";
+    "  case (repeatable); --to-encoding E2 judges storability in E2; --box lays text field\n"
+    "  FIELD into the game's box (see Text boxes, repeatable). With --project, the\n"
+    "  project's word list, patterns, length ratio, fields and boxes set in the editor count\n"
+    "  too, and inconsistent compares each original's translations across all files. Exit 0\n"
+    "  also when problems are found.\n";
 
 namespace {
 
-const char* const kValueOptions[] = {"--checks",      "--glossary", "--spelling",
-                                     "--placeholder", "--tag",      "--length-ratio",
-                                     "--no-start-case"};
+const char* const kValueOptions[] = {"--checks",        "--glossary", "--spelling",
+                                     "--placeholder",   "--tag",      "--length-ratio",
+                                     "--no-start-case", "--box"};
 
 bool SetRatio(const QString& value, double* ratio)
 {
@@ -79,6 +82,8 @@ bool TakeCheckOption(const QStringList& args, int& i, CheckRequest* request, QSt
         request->startCaseOff << value;
     else if (arg == QLatin1String("--placeholder"))
         request->placeholders << value;
+    else if (arg == QLatin1String("--box"))
+        request->boxes << value;
     else if (!SetRatio(value, &request->lengthRatio))
         *problem = QStringLiteral("--length-ratio must be a number above 1, not '%1'").arg(value);
     return true;
@@ -89,10 +94,10 @@ QString CheckRequestProblem(const CheckRequest& r)
     if (!r.check) {
         if (!r.checks.isEmpty() || !r.glossary.isEmpty() || !r.spelling.isEmpty() ||
             !r.placeholders.isEmpty() || !r.tags.isEmpty() || r.lengthRatio > 0 ||
-            !r.startCaseOff.isEmpty())
+            !r.startCaseOff.isEmpty() || !r.boxes.isEmpty())
             return QStringLiteral(
-                "--checks, --glossary, --spelling, --placeholder, --tag, --length-ratio and "
-                "--no-start-case go with --check");
+                "--checks, --glossary, --spelling, --placeholder, --tag, --length-ratio, "
+                "--no-start-case and --box go with --check");
         return {};
     }
     for (const QString& name : r.checks) {
@@ -112,6 +117,10 @@ QString CheckRequestProblem(const CheckRequest& r)
         if (!FormatFieldNamed(field))
             return QStringLiteral("--no-start-case takes FORMAT:FIELD (numbers), not '%1'")
                 .arg(field);
+    }
+    for (const QString& spec : r.boxes) {
+        if (QString problem; !ParseBoxSpec(spec, &problem))
+            return problem;
     }
     return {};
 }

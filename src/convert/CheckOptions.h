@@ -17,6 +17,7 @@ struct CheckRequest {
     QStringList tags;
     double lengthRatio = 0;    // 0: the project's, else the default
     QStringList startCaseOff;  // "format:field"
+    QStringList boxes;         // "FIELD:FONT:SIZE:WIDTH:LINES[:BREAK]"
 };
 
 extern const char kCheckUsage[];

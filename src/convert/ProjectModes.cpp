@@ -6,6 +6,7 @@
 #include "base/UiText.h"
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
+#include "convert/BoxModes.h"
 #include "convert/CheckModes.h"
 #include "convert/ConflictModes.h"
 #include "convert/ConvertOptions.h"
@@ -51,7 +52,10 @@ const char kProjectUsageHead[] =
     "                   [--file RELPATH]\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet --conflicts\n"
     "  scrivlet-convert [COMMON] --project P.scrivlet --resolve RELPATH --record R --field F\n"
-    "                   --take ours|theirs\n";
+    "                   --take ours|theirs\n"
+    "  scrivlet-convert [COMMON] --project P.scrivlet --set-box FORMAT_INDEX FIELD --font FILE\n"
+    "                   --size PX --width PX --lines N [--break space|anywhere]\n"
+    "                   [--file RELPATH]\n";
 // Then a line each for the exports and the imports of the translation file formats.
 const char kProjectUsageTail[] =
     "  scrivlet-convert [COMMON] --project P.scrivlet --update-originals DIR\n"
@@ -97,6 +101,7 @@ struct ProjectOptions {
     QString exportPath, importPath;
     const TranslationFileFormat* exchangeFormat = nullptr;
     convert::CheckRequest checkRequest;
+    convert::BoxRequest boxRequest;
     QString updateOriginals;
     QString importGlossary, exportGlossary;
     QString allowLink;
@@ -251,15 +256,22 @@ QString ProjectOptionsProblem(const ProjectOptions* options)
         (options->importGlossary.isEmpty() ? 0 : 1) + (options->exportGlossary.isEmpty() ? 0 : 1) +
         (options->allowLink.isEmpty() ? 0 : 1) + (options->states ? 1 : 0) +
         (options->setState.isEmpty() ? 0 : 1) + (options->pretranslate ? 1 : 0) +
-        (options->conflicts ? 1 : 0) + (options->resolve.isEmpty() ? 0 : 1);
+        (options->conflicts ? 1 : 0) + (options->resolve.isEmpty() ? 0 : 1) +
+        (options->boxRequest.setBox ? 1 : 0);
     if (modes != 1)
         return QStringLiteral(
             "--project takes one of --stats, --check, --find, --export-*, --import-*, "
             "--update-originals, --set-format, --allow-link, --import-glossary, "
-            "--export-glossary, --states, --set-state, --pretranslate, --conflicts and "
-            "--resolve");
-    if (!options->pretranslate && (options->minScore != 100 || !options->onlyFile.isEmpty()))
-        return QStringLiteral("--min-score and --file go with --pretranslate");
+            "--export-glossary, --states, --set-state, --pretranslate, --conflicts, --resolve and "
+            "--set-box");
+    if (const QString problem = convert::BoxRequestProblem(options->boxRequest); !problem.isEmpty())
+        return problem;
+    if (!options->checkRequest.boxes.isEmpty())
+        return QStringLiteral("--box is for one file: a project keeps its boxes (--set-box)");
+    if (!options->pretranslate && options->minScore != 100)
+        return QStringLiteral("--min-score goes with --pretranslate");
+    if (!options->pretranslate && !options->boxRequest.setBox && !options->onlyFile.isEmpty())
+        return QStringLiteral("--file goes with --pretranslate and --set-box");
     const convert::StateRequest& request = options->stateRequest;
     if (!options->resolve.isEmpty()) {
         if (!request.state.isEmpty() || request.comment)
@@ -292,7 +304,8 @@ QString ParseProjectArguments(const QStringList& args, ProjectOptions* options)
 {
     for (int i = 1; i < args.size(); ++i) {
         const QString& arg = args[i];
-        if (QString problem; convert::TakeCheckOption(args, i, &options->checkRequest, &problem)) {
+        if (QString problem; convert::TakeCheckOption(args, i, &options->checkRequest, &problem) ||
+                             convert::TakeBoxOption(args, i, &options->boxRequest, &problem)) {
             if (!problem.isEmpty())
                 return problem;
         } else if (IsValueOption(arg)) {
@@ -601,6 +614,8 @@ int RunProject(const ProjectOptions& options, const FormatCatalogue& catalogue)
         return convert::ResolveProjectConflict(project, catalogue, ResolveOf(options));
     if (options.setFormat)
         return SetFormat(project, catalogue, options.setFormat->first, options.setFormat->second);
+    if (options.boxRequest.setBox)
+        return convert::SetProjectBox(project, catalogue, options.boxRequest, options.onlyFile);
     const ProjectListing listing = ListProject(project, catalogue);
     TellLeftOut(listing);
     if (options.stats)
@@ -640,9 +655,9 @@ bool NamesProject(const QStringList& args)
         if (args[i] == QLatin1String("--project") || args[i] == QLatin1String("--new-project"))
             return true;
         if (IsValueOption(args[i]) || singleFileValues.contains(args[i]) ||
-            convert::IsCheckValueOption(args[i]))
+            convert::IsCheckValueOption(args[i]) || convert::IsBoxValueOption(args[i]))
             ++i;
-        else if (args[i] == QLatin1String("--set-format"))
+        else if (args[i] == QLatin1String("--set-format") || args[i] == QLatin1String("--set-box"))
             i += 2;
     }
     return false;

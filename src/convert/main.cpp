@@ -6,6 +6,7 @@
 #include "catalogue/CatalogueLoader.h"
 #include "catalogue/FormatCatalogue.h"
 #include "catalogue/FormatDetection.h"
+#include "convert/BoxModes.h"
 #include "convert/ConvertModes.h"
 #include "convert/ConvertOptions.h"
 #include "convert/GitModes.h"
@@ -14,15 +15,18 @@
 #include "documents/DocumentFiles.h"
 #include "documents/FileTypes.h"
 #include "search/Search.h"
+#include "session/LayoutFont.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QStringList>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <optional>
 
 using namespace scrivlet;
@@ -148,6 +152,7 @@ int Run(const QStringList& args)
         std::fputs(kUsage, stdout);
         std::fputs(ProjectUsage(), stdout);
         std::fputs(kCheckUsage, stdout);
+        std::fputs(kBoxUsage, stdout);
         std::fputs(MemoryUsage(), stdout);
         std::fputs(GitUsage(), stdout);
         return kExitOk;
@@ -185,7 +190,20 @@ extern "C" void NoteFileSizeLimit(int)
 int main(int argc, char** argv)
 {
     std::signal(SIGXFSZ, NoteFileSizeLimit);
-    QCoreApplication app(argc, argv);
+    // A TrueType box is measured through Qt's text layout, which needs a GUI application (on
+    // no screen unless asked for one); every other run stays without.
+    QStringList raw;
+    for (int i = 0; i < argc; ++i)
+        raw << QString::fromLocal8Bit(argv[i]);
+    std::unique_ptr<QCoreApplication> app;
+    if (NeedsTextLayout(raw)) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+        UseLayoutFonts();
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     const int status = Run(QCoreApplication::arguments());
     std::fflush(stdout);
     if (fileSizeLimitHit)

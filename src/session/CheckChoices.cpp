@@ -1,7 +1,9 @@
 #include "session/CheckChoices.h"
 
+#include "base/UiText.h"
 #include "documents/EdtDocument.h"
 #include "session/DocumentSession.h"
+#include "session/LayoutFont.h"
 #include "session/Settings.h"
 #include "store/IgnoreFile.h"
 #include "store/ProjectFile.h"
@@ -17,6 +19,8 @@ CheckChoices::CheckChoices(std::function<ProjectFile*()> project,
       relative_(std::move(relative)),
       sessions_(std::move(sessions))
 {
+    // The editor measures TrueType boxes as its preview draws them.
+    UseLayoutFonts();
 }
 
 CheckChoices::~CheckChoices()
@@ -58,6 +62,10 @@ void CheckChoices::Reload()
     ProjectFile* project = project_();
     words_ = project ? ProjectWordList(*project) : UserWordList();
     tuning_ = project ? ProjectCheckTuning(*project) : CheckTuning();
+    StopSpelling();
+    boxes_.boxes.clear(), boxes_.fileBoxes.clear(), boxProblems_.clear();
+    if (project)
+        boxProblems_ = LoadProjectBoxes(*project, &boxes_);
     LoadDictionary();
     ApplyAll();
 }
@@ -88,6 +96,8 @@ void CheckChoices::Apply(DocumentSession* session)
 {
     // The ignores first, so that the document is checked once.
     session->Checks()->SetIgnored(LoadIgnores(session), false);
+    const QString path = session->Document()->Path();
+    session->SetBoxes(boxes_, path.isEmpty() ? QString() : relative_(path));
     session->SetCheckChoices(enabled_, language_, dictionary_.get(), tuning_);
 }
 
@@ -180,6 +190,29 @@ void CheckChoices::SetTuning(const CheckTuning& tuning)
     if (ProjectFile* project = project_())
         (void)StoreCheckTuning(*project, tuning_);
     ApplyAll();
+}
+
+QString CheckChoices::FileOf(const DocumentSession& session) const
+{
+    const QString path = session.Document()->Path();
+    return path.isEmpty() || !project_() ? QString() : relative_(path);
+}
+
+Result CheckChoices::SetBox(const StoredBox& box)
+{
+    ProjectFile* project = project_();
+    if (!project)
+        return Result::Failure(UiText("box.noProject"));
+    StoredBox kept = box;
+    kept.box.font = KeptFontPath(*project, box.box.font);
+    // The font must load before the project keeps it.
+    std::shared_ptr<const TextMeasure> measure;
+    if (Result loaded = LoadBoxFont(box.box, &measure); !loaded)
+        return loaded;
+    if (Result stored = StoreProjectBox(*project, kept); !stored)
+        return stored;
+    Reload();
+    return {};
 }
 
 }  // namespace scrivlet

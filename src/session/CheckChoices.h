@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/ProjectBoxes.h"
 #include "store/ProjectChecks.h"
 #include "translation/DocumentChecks.h"
 
@@ -51,6 +52,15 @@ public:
     // The dictionary of the language with the word list; null while spelling is off.
     const SpellingDictionary* Dictionary() const { return dictionary_.get(); }
 
+    // The game's text boxes of the open project, with their fonts; what kept a font from
+    // loading.
+    const CheckSettings& Boxes() const { return boxes_; }
+    const QStringList& BoxProblems() const { return boxProblems_; }
+    // The project's name of the session's file; empty when it is none of the project's.
+    QString FileOf(const DocumentSession& session) const;
+    // Keeps a box in the project (with its font as given) and checks every document again.
+    Result SetBox(const StoredBox& box);
+
     // A document just opened: its checks take the choices and its ignores.
     void Follow(DocumentSession* session);
     // The project was opened or closed: every choice is read again and every document
@@ -81,6 +91,8 @@ private:
     QString language_;
     QStringList words_;
     CheckTuning tuning_;
+    CheckSettings boxes_;  // only its boxes and fileBoxes
+    QStringList boxProblems_;
     std::unique_ptr<SpellingDictionary> dictionary_;
 };
 

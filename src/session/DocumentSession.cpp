@@ -104,6 +104,14 @@ void DocumentSession::SetCheckChoices(CheckMask enabled, const QString& language
     checks_->RecheckAll();
 }
 
+void DocumentSession::SetBoxes(const CheckSettings& boxes, const QString& file)
+{
+    checks_->StopSpelling();
+    checkSettings_.boxes = boxes.boxes;
+    checkSettings_.fileBoxes = boxes.fileBoxes;
+    checks_->SetBoxFile(file, false);
+}
+
 void DocumentSession::SetName(const QString& name)
 {
     if (name == name_)

@@ -69,6 +69,9 @@ public:
     void SetCheckChoices(CheckMask enabled, const QString& language, const Speller* speller,
                          const CheckTuning& tuning);
     const CheckSettings& CheckChoices() const { return checkSettings_; }
+    // The game's text boxes (those of boxes' settings) and the document's name in the project
+    // for its own; they count from the next SetCheckChoices on.
+    void SetBoxes(const CheckSettings& boxes, const QString& file);
     // The fields waiting for review since the original changed.
     ReviewMarks* Review() const { return review_.get(); }
     // The states and comments set on the fields (needs work, approved, a confirmed name).

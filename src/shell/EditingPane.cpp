@@ -7,6 +7,7 @@
 #include "grid/GridView.h"
 #include "session/DocumentHistory.h"
 #include "session/DocumentSession.h"
+#include "shell/BoxPreview.h"
 #include "shell/ConflictView.h"
 #include "shell/DocumentTab.h"
 #include "shell/FieldNoteBox.h"
@@ -179,6 +180,7 @@ EditingPane::EditingPane(QWidget* parent)
     layout->addWidget(translation_, 1);
     layout->addWidget(note_);
     layout->addWidget(notes_);
+    layout->addWidget(preview_ = new BoxPreview(body));
     setWidget(body);
 
     pending_->setSingleShot(true);
@@ -212,6 +214,7 @@ void EditingPane::Follow(DocumentTab* tab)
         tab_->View()->disconnect(this);
         tab_->Document()->disconnect(this);
         tab_->Session()->disconnect(this);
+        tab_->Session()->Checks()->disconnect(this);
     }
     UseSettings(nullptr);
     tab_ = tab;
@@ -225,6 +228,9 @@ void EditingPane::Follow(DocumentTab* tab)
         connect(tab_->Document(), &EdtDocument::TextChanged, this, changed);
         connect(tab_->Document(), &EdtDocument::TextsChanged, this, changed);
         connect(tab_->Session(), &DocumentSession::ReferenceChanged, this, changed);
+        // A box set or changed meanwhile.
+        connect(tab_->Session()->Checks(), &DocumentChecks::ProblemsChanged, this,
+                &EditingPane::ShowPreview);
     }
     ShowSelected();
 }
@@ -308,6 +314,7 @@ void EditingPane::Clear(const QString& note)
     note_->setText(note);
     conflict_->Show(nullptr, -1, -1);
     notes_->Show(nullptr, -1, -1);
+    preview_->Show(nullptr, {});
 }
 
 bool EditingPane::Dirty() const
@@ -382,6 +389,14 @@ void EditingPane::ShowCapacity()
     }
     translation_->setExtraSelections(selections);
     note_->setText(over ? UiText("pane.tooLong").arg(text.size() - capacity) : QString());
+    ShowPreview();
+}
+
+void EditingPane::ShowPreview()
+{
+    const int field = tab_ && column_ >= 0 ? tab_->Document()->FieldOfColumn(column_) : -1;
+    preview_->Show(field >= 0 ? tab_->Session()->Checks()->BoxOf(field) : nullptr,
+                   translation_->toPlainText());
 }
 
 void EditingPane::Insert(const QString& text)

@@ -23,6 +23,7 @@ class QToolBar;
 
 namespace scrivlet {
 
+class BoxPreview;
 class ConflictView;
 class DocumentTab;
 class FieldNoteBox;
@@ -58,6 +59,8 @@ public:
     ConflictView* Conflict() const { return conflict_; }
     // The field's state and comment.
     FieldNoteBox* Notes() const { return notes_; }
+    // The translation in the game's text box, when the field has one.
+    BoxPreview* Preview() const { return preview_; }
     // The field shown: its record and document column; -1 for none.
     int Record() const { return record_; }
     int Column() const { return column_; }
@@ -71,6 +74,7 @@ private:
     void ShowField(int record, int column);
     void TextEdited();
     void ShowCapacity();
+    void ShowPreview();
     void FillInserts(const QString& original);
     void Clear(const QString& note);
     // What the highlighters mark by; null for nothing.
@@ -93,6 +97,7 @@ private:
     QLabel* capacity_;
     QLabel* note_;
     FieldNoteBox* notes_;
+    BoxPreview* preview_;
     QTimer* pending_;
     int record_ = -1;
     int column_ = -1;

@@ -14,6 +14,7 @@
 #include "session/Workspace.h"
 #include "shell/AboutDialog.h"
 #include "shell/Autosave.h"
+#include "shell/BoxDialog.h"
 #include "shell/CheckCommands.h"
 #include "shell/ConflictView.h"
 #include "shell/DialogHost.h"
@@ -582,6 +583,7 @@ void MainFrame::ShowSession(int index)
     undoGroup_->addStack(session->UndoStack());
     Follow(tab);
     checks_->Choices().Follow(session);
+    OfferBoxes(tab, checks_->Choices());
     tabView_->insertTab(index, tab, EscapeAmpersands(TabDisplayTitle(tab->Title())));
 }
 

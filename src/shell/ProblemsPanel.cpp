@@ -8,6 +8,7 @@
 #include "session/Project.h"
 #include "session/ProjectConflicts.h"
 #include "session/Workspace.h"
+#include "store/ProjectBoxes.h"
 #include "store/ProjectChecks.h"
 #include "translation/DocumentChecks.h"
 #include "translation/ProjectTranslations.h"
@@ -667,6 +668,7 @@ void ProblemsPanel::StartProjectCheck()
         settings.enabled = job.enabled & ~Bit(Check::Spelling);
         settings.language = job.language;
         settings.Tune(ProjectCheckTuning(project));
+        (void)LoadProjectBoxes(project, &settings);
         settings.glossary = job.glossary;
         SpellingDictionary dictionary;
         if ((job.enabled & Bit(Check::Spelling)) && !job.language.isEmpty() &&

@@ -88,6 +88,7 @@ void CheckProjectFiles(ProjectFile& project, const FormatCatalogue& catalogue,
             return;
         }
         DocumentChecks checks(*pair.translation, settings, pair.original.get());
+        checks.SetBoxFile(entry.path);
         checks.SetProjectTranslations(translations, file);
         // Checked again only for ignores, which few files have.
         if (std::vector<IgnoredProblem> ignored = project.IgnoredProblems(entry.path);

@@ -80,6 +80,13 @@ constexpr Migration kMigrations[] = {
     {8,
      "CREATE TABLE text_sync(file TEXT PRIMARY KEY, hash INTEGER NOT NULL) WITHOUT ROWID;"
      "CREATE TABLE text_dirty(file TEXT PRIMARY KEY) WITHOUT ROWID;"},
+    // The game's text boxes: of a format's text field (file empty) or of one file's, which
+    // stands before its format's. The font is relative to the project file's folder.
+    {9,
+     "CREATE TABLE text_boxes(format INTEGER NOT NULL, field INTEGER NOT NULL,"
+     " file TEXT NOT NULL DEFAULT '', font TEXT NOT NULL, size REAL NOT NULL,"
+     " width INTEGER NOT NULL, lines INTEGER NOT NULL, breaks TEXT NOT NULL DEFAULT 'space',"
+     " PRIMARY KEY(format, field, file)) WITHOUT ROWID;"},
 };
 static_assert(std::size(kMigrations) == ProjectFile::kSchemaVersion);
 
@@ -89,6 +96,7 @@ constexpr std::pair<int, const char*> kTables[] = {
     {1, "settings"},   {1, "format_overrides"}, {1, "file_cache"},    {2, "field_marks"},
     {3, "glossary"},   {4, "ignored_problems"}, {5, "pending_files"}, {5, "pending_marks"},
     {6, "record_ids"}, {6, "pending_ids"},      {8, "text_sync"},     {8, "text_dirty"},
+    {9, "text_boxes"},
 };
 
 // The column once held a bare flag: 1 reads as "changed", any unknown value as none.

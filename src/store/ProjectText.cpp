@@ -43,6 +43,8 @@ constexpr SharedTable kSharedTables[] = {
     {SharedScope::Project, "format_overrides", "file, format", "ti", 1, BothChanged::Conflict},
     {SharedScope::Project, "glossary", "source, target, note, origin", "tttt", 2,
      BothChanged::KeepOurs},
+    {SharedScope::Project, "text_boxes", "format, field, file, font, size, width, lines, breaks",
+     "iittiiit", 3, BothChanged::Conflict},
     {SharedScope::File, "field_marks", "record, field, source, reviewed, note, state, state_hash",
      "iititii", 2, BothChanged::Marks},
     {SharedScope::File, "ignored_problems", "record, field, check_name, hash", "iiti", 3,

@@ -14,6 +14,8 @@ namespace scrivlet {
 enum class Check : std::uint8_t {
     TooLong,
     NotStorable,
+    TooWide,
+    MissingGlyph,
     Untranslated,
     Empty,
     Placeholders,
@@ -53,6 +55,8 @@ struct CheckKind {
 inline constexpr CheckKind kCheckKinds[] = {
     {Check::TooLong, "too_long", true},
     {Check::NotStorable, "not_storable", true},
+    {Check::TooWide, "too_wide", true},
+    {Check::MissingGlyph, "missing_glyph", true},
     {Check::Untranslated, "untranslated", false},
     {Check::Empty, "empty", false},
     {Check::Placeholders, "placeholders", false},

@@ -6,6 +6,7 @@
 #include "translation/Spelling.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace scrivlet {
 namespace {
@@ -477,6 +478,39 @@ CheckMask FieldChecker::Fits(const FieldInput& in, const TextStorage& storage, C
             Tell(details, Check::NotStorable,
                  CheckText(Check::NotStorable, "detail").arg(characters));
         }
+    }
+    if (in.box && in.box->measure && !text.isEmpty())
+        found |= FitsBox(in, on, details);
+    return found;
+}
+
+CheckMask FieldChecker::FitsBox(const FieldInput& in, CheckMask on,
+                                std::vector<Problem>* details) const
+{
+    CheckMask found = 0;
+    const TextBox& box = in.box->box;
+    const TextMeasure& measure = *in.box->measure;
+    if (on & Bit(Check::TooWide)) {
+        const BoxFit fit = FitText(in.text, measure, box);
+        if (fit.Overflows(box)) {
+            found |= Bit(Check::TooWide);
+            if (details) {
+                QStringList said;
+                if (fit.widest > box.width + BoxFit::kSlack)
+                    said << CheckText(Check::TooWide, "word")
+                                .arg(std::ceil(fit.widest - BoxFit::kSlack))
+                                .arg(box.width);
+                if (fit.lines > box.lines)
+                    said << CheckText(Check::TooWide, "lines").arg(fit.lines).arg(box.lines);
+                Tell(details, Check::TooWide, said.join(QStringLiteral("; ")));
+            }
+        }
+    }
+    if ((on & Bit(Check::MissingGlyph)) && LacksGlyphs(in.text, measure)) {
+        found |= Bit(Check::MissingGlyph);
+        if (details)
+            Tell(details, Check::MissingGlyph,
+                 CheckText(Check::MissingGlyph, "detail").arg(MissingGlyphs(in.text, measure)));
     }
     return found;
 }

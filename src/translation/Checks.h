@@ -5,6 +5,7 @@
 #include "translation/CheckKinds.h"
 #include "translation/GlossaryIndex.h"
 #include "translation/ShapeChecks.h"
+#include "translation/TextBox.h"
 #include "translation/TextSpan.h"
 
 #include <QString>
@@ -13,6 +14,7 @@
 
 #include <cstdint>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -111,6 +113,10 @@ struct CheckSettings {
     const Speller* speller = nullptr;
     // Where storability is judged; by default the document's own encoding and file type.
     std::optional<TextStorage> storage;
+    // The game's text boxes: of a format's text field, and of one file's (its path as the
+    // project names it), which stands before its format's.
+    std::map<FormatField, FittedBox> boxes;
+    std::map<std::pair<QString, int>, FittedBox> fileBoxes;
 
     // Takes tuning's patterns (those that do not compile are left out), ratio and fields.
     void Tune(const CheckTuning& tuning);
@@ -132,6 +138,7 @@ struct FieldInput {
     QStringView reference;
     bool hasReference = false;
     int size = 0;  // the field's size in characters
+    const FittedBox* box = nullptr;  // the game's box the text is drawn in, if known
 };
 
 class FieldChecker {
@@ -153,6 +160,7 @@ public:
 private:
     CheckMask Fits(const FieldInput& input, const TextStorage& storage, CheckMask on,
                    std::vector<Problem>* details) const;
+    CheckMask FitsBox(const FieldInput& input, CheckMask on, std::vector<Problem>* details) const;
     CheckMask Compare(CheckMask on, const MarkedText& text, const MarkedText& reference,
                       std::vector<Problem>* details) const;
     // The shape checks of ShapeChecks.h.

@@ -102,6 +102,19 @@ void DocumentChecks::SetProjectTranslations(const ProjectTranslations* others, i
     emit ProblemsChanged();
 }
 
+void DocumentChecks::SetBoxFile(const QString& file, bool recheck)
+{
+    if (file == boxFile_)
+        return;
+    const bool applies =
+        std::any_of(settings_.fileBoxes.begin(), settings_.fileBoxes.end(), [&](const auto& entry) {
+            return entry.first.first == file || entry.first.first == boxFile_;
+        });
+    boxFile_ = file;
+    if (applies && recheck)
+        RecheckAll();
+}
+
 void DocumentChecks::SetPendingText(int record, int field, const QString& text)
 {
     if (record < 0 || record >= document_.RecordCount() || field < 0 ||
@@ -241,6 +254,7 @@ FieldInput DocumentChecks::Input(size_t at) const
     in.text = at == pendingAt_ ? QStringView(pendingText_) : document_.FieldText(record, field);
     in.size = document_.Format().fields[document_.TextColumn(field)].size;
     in.hasReference = reference_ != nullptr;
+    in.box = boxOf_[static_cast<size_t>(field)];
     // A record the reference lacks has an empty reference text.
     if (reference_ && record < reference_->RecordCount() && field < reference_->TextFieldCount())
         in.reference = reference_->FieldText(record, field);
@@ -389,6 +403,16 @@ void DocumentChecks::RecheckAll()
     for (const FormatField& off : settings_.startCaseOff) {
         if (off.format == document_.FormatIndex() && off.field < static_cast<int>(fields_))
             fieldChecks_[static_cast<size_t>(off.field)] &= ~Bit(Check::StartCase);
+    }
+    boxOf_.assign(fields_, nullptr);
+    for (size_t k = 0; k < fields_; ++k) {
+        const int field = static_cast<int>(k);
+        const auto own = settings_.fileBoxes.find({boxFile_, field});
+        const auto shared = settings_.boxes.find({document_.FormatIndex(), field});
+        if (own != settings_.fileBoxes.end())
+            boxOf_[k] = &own->second;
+        else if (shared != settings_.boxes.end())
+            boxOf_[k] = &shared->second;
     }
     masks_.assign(static_cast<size_t>(document_.RecordCount()) * fields_, 0);
     if (pendingAt_ >= masks_.size())

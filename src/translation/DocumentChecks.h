@@ -62,6 +62,17 @@ public:
     // outlive this object or be replaced first) as given by the files other than file; null
     // for the document alone. Checks everything again.
     void SetProjectTranslations(const ProjectTranslations* others, int file);
+    // The document's path as the project names it, for the boxes of its own fields (the
+    // settings' fileBoxes); checks everything again when one of them applies, unless the
+    // caller is about to.
+    void SetBoxFile(const QString& file, bool recheck = true);
+    // The box the text field is drawn in; null for none.
+    const FittedBox* BoxOf(int field) const
+    {
+        return field >= 0 && static_cast<size_t>(field) < boxOf_.size()
+                   ? boxOf_[static_cast<size_t>(field)]
+                   : nullptr;
+    }
     // A field being typed in is checked with text in place of the document's until the edit
     // ends; the document and its history are left alone.
     void SetPendingText(int record, int field, const QString& text);
@@ -160,6 +171,8 @@ private:
     size_t fields_ = 0;
     std::vector<CheckMask> masks_;        // record r, field k: masks_[r * fields + k]
     std::vector<CheckMask> fieldChecks_;  // by text field
+    std::vector<const FittedBox*> boxOf_;  // by text field
+    QString boxFile_;
     std::array<qint64, kCheckCount> counts_{};
     // Fields sharing a non-empty reference text, chained in document order: the first field
     // of each one's group (-1 for none), and the next field of the group (-1 at the end).

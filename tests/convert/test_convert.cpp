@@ -409,6 +409,92 @@ private slots:
         QTEST(QString::fromUtf8(run.out), "out");
     }
 
+    // A box kept with --set-box (a format's field, then one file's over it) and what --check
+    // makes of it; the single-file --box with a TrueType font; wrong box options.
+    void boxes_data()
+    {
+        QTest::addColumn<QString>("args");  // after --project P; %FONT% the fixture's copy
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("out");  // stdout whole; else part of stderr
+        const QString set = "--set-box 1 0 --font %FONT% --size 20 ";
+        const QString check = "--checks too_wide,missing_glyph --check";
+        const QString line =
+            "{\"file\": \"act/items.txt\", \"record\": %1, \"field\": 0, "
+            "\"check\": \"%2\", \"detail\": \"%3\"}\n";
+        const QString sum =
+            "{\"files\": 1, \"fields\": 3, \"problems\": %1, \"by_check\": "
+            "{\"too_wide\": %2, \"missing_glyph\": 1}, \"ignored\": 0}\n";
+        QTest::newRow("set") << set + "--width 60 --lines 1" << 0
+                             << "{\"format\": 1, \"field\": 0, \"font\": \"fonts/box.fnt\", "
+                                "\"size\": 20, \"width\": 60, \"lines\": 1, \"break\": "
+                                "\"space\"}\n";
+        QTest::newRow("check") << check << 0
+                               << line.arg(0).arg("too_wide", "2 lines, the box holds 1") +
+                                      line.arg(1).arg("too_wide",
+                                                      "a word 66 px wide, the box is 60 px") +
+                                      line.arg(2).arg("missing_glyph",
+                                                      "the font has no glyph for: ?") +
+                                      sum.arg(3).arg(2);
+        QTest::newRow("set for the file")
+            << set + "--width 200 --lines 2 --break anywhere --file act/items.txt" << 0
+            << "{\"format\": 1, \"field\": 0, \"font\": \"fonts/box.fnt\", \"size\": 20, "
+               "\"width\": 200, \"lines\": 2, \"break\": \"anywhere\"}\n";
+        QTest::newRow("check with the file's box")
+            << check << 0
+            << line.arg(2).arg("missing_glyph", "the font has no glyph for: ?") + sum.arg(1).arg(0);
+        QTest::newRow("no such field")
+            << "--set-box 1 1 --font %FONT% --size 20 --width 9 --lines 1" << 1
+            << "format 1 has 1 text fields";
+        QTest::newRow("no such file")
+            << set + "--width 9 --lines 1 --file none.txt" << 1 << "none.txt";
+        QTest::newRow("no lines") << set + "--width 9" << 2
+                                  << "--size, --width and --lines take numbers above 0";
+        QTest::newRow("bad break") << set + "--width 9 --lines 1 --break never" << 2
+                                   << "--break takes space or anywhere, not 'never'";
+        QTest::newRow("font alone") << "--font %FONT% --stats" << 2 << "go with --set-box";
+        QTest::newRow("not a font") << "--set-box 1 0 --font %DIR%/item-en.txt --size 20 "
+                                       "--width 9 --lines 1"
+                                    << 1 << "cannot be loaded";
+    }
+    void boxes()
+    {
+        QFETCH(QString, args);
+        QFETCH(int, code);
+        QFETCH(QString, out);
+        const QString home = P("boxes");
+        if (!QFileInfo::exists(home + "/p.scrivlet")) {
+            QVERIFY(QDir().mkpath(home + "/en/act") && QDir().mkpath(home + "/de/act") &&
+                    QDir().mkpath(home + "/fonts"));
+            QVERIFY(QFile::copy(SCRIVLET_TEST_FONTS "/box.fnt", home + "/fonts/box.fnt"));
+            QVERIFY(WriteAll(home + "/en/act/items.txt", "a\nb\nc\n"));
+            QVERIFY(WriteAll(home + "/de/act/items.txt", "abc cab bca\nAVAVAVA\nab?\n"));
+            QCOMPARE(Convert({"--catalogue", catalogue_, "--new-project", home + "/p.scrivlet",
+                              "--originals", home + "/en", "--original-encoding", "4",
+                              "--translations", home + "/de", "--encoding", "4"})
+                         .code,
+                     0);
+        }
+        args.replace(QLatin1String("%FONT%"), home + "/fonts/box.fnt");
+        Expect("--catalogue %CAT% --project " + home + "/p.scrivlet " + args, code, out);
+    }
+
+    void boxOfOneFile()
+    {
+        // DejaVu Sans at 16 px: four lines of 100 px (the layout test holds the wrap to Qt's).
+        const QString font = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+        QVERIFY(WriteAll(P("box-de.txt"), "Der Hüter des Tores öffnet es nicht\n"));
+        Expect(
+            "--catalogue %CAT% --format 1 --encoding 4 --checks too_wide,missing_glyph --box 0:" +
+                font + ":16:100:2 --check %DIR%/box-de.txt",
+            0,
+            "{\"record\": 0, \"field\": 0, \"check\": \"too_wide\", \"detail\": \"4 lines, "
+            "the box holds 2\"}\n{\"fields\": 1, \"problems\": 1, \"by_check\": "
+            "{\"too_wide\": 1, \"missing_glyph\": 0}, \"ignored\": 0}\n");
+        Expect(
+            "--catalogue %CAT% --format 1 --encoding 4 --box 0:f:16:0:2 --check %DIR%/box-de.txt",
+            2, "--box takes FIELD:FONT:SIZE:WIDTH:LINES[:BREAK] with numbers above 0");
+    }
+
     void commandLine()
     {
         QFETCH(QString, args);

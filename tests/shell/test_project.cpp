@@ -16,6 +16,7 @@
 #include "session/Settings.h"
 #include "session/Workspace.h"
 #include "shell/Autosave.h"
+#include "shell/BoxPreview.h"
 #include "shell/CheckCommands.h"
 #include "shell/CheckSettingsDialog.h"
 #include "shell/ConflictView.h"
@@ -963,6 +964,44 @@ private slots:
         QCOMPARE(checks.CountOf(Check::Glossary), 0);
         QCOMPARE(problems(), QString::number(before));
         QVERIFY(host_.Drained());
+    }
+
+    // A box set for the project counts in its open files' checks and the status bar at once,
+    // a TrueType one too, and stays with the project; one whose font will not load is refused.
+    void boxDrivesTheChecks()
+    {
+        OpenFrame();
+        DocumentTab* tab = OpenFromPanel("one_dlg.edt");
+        QVERIFY(tab);
+        const DocumentChecks& checks = *tab->Session()->Checks();
+        const qint64 before = checks.Count();
+        const int format = tab->Document()->FormatIndex();
+        // box.fnt has neither H, G nor o: "Ha" is 9 px wide, "Go" nothing.
+        const TextBox bitmap{QStringLiteral(SCRIVLET_TEST_FONTS "/box.fnt"), 20, 5, 1, {}};
+        QVERIFY(OpenProject().Checks().SetBox({{format, 0}, {}, bitmap}));
+        QCOMPARE(checks.CountOf(Check::TooWide), 1);
+        QCOMPARE(checks.CountOf(Check::MissingGlyph), 2);
+        frame_->UpdateUi();
+        QVERIFY(frame_->CountsText().endsWith(QStringLiteral("Problems: %1").arg(before + 3)));
+        const TextBox outline{
+            QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"), 16, 10, 1, {}};
+        QVERIFY(OpenProject().Checks().SetBox({{format, 0}, {}, outline}));
+        QCOMPARE(checks.CountOf(Check::TooWide), 2);
+        QCOMPARE(checks.CountOf(Check::MissingGlyph), 0);
+        // The pane draws the field in its box and follows typing.
+        auto* pane = frame_->findChild<EditingPane*>();
+        QVERIFY(tab->View()->SelectCell(0, tab->Document()->TextColumn(0)));
+        QVERIFY(!pane->Preview()->isHidden());
+        QCOMPARE(pane->Preview()->Lines().size(), size_t{1});
+        pane->Translation()->setFocus();
+        QTest::keyClicks(pane->Translation(), " a b");
+        QCOMPARE(pane->Preview()->Lines().size(), size_t{3});
+        QVERIFY(!OpenProject().Checks().SetBox({{format, 0}, {}, {project_, 16, 10, 1, {}}}));
+        cleanup();
+        OpenFrame();
+        tab = OpenFromPanel("one_dlg.edt");
+        QVERIFY(tab);
+        QCOMPARE(tab->Session()->Checks()->CountOf(Check::TooWide), 2);
     }
 
     // The check settings: a project's own pattern makes its placeholders count, and it stays

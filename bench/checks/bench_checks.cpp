@@ -6,15 +6,19 @@
 // (a generated bitmap font with kerning) on every field against the same checks without.
 // Usage: bench_checks [fields]
 #include "BenchFormat.h"
+#include "session/LayoutFont.h"
 #include "translation/BmFont.h"
 #include "translation/DocumentChecks.h"
 #include "translation/Spelling.h"
 #include "translation/TranslationStatus.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFuture>
+#include <QGuiApplication>
 #include <QRandomGenerator>
+#include <QTextLayout>
 #include <QThreadPool>
+#include <QtConcurrent>
 
 #include <cstdio>
 #include <ctime>
@@ -186,24 +190,67 @@ QByteArray GeneratedFont()
     return text;
 }
 
-// The checks without boxes and with a box on each of the three fields, in the same process:
-// each run twice, the faster kept.
+// A TrueType font from Debian's packages (fonts-dejavu-core), measured through Qt's layout.
+const char kTrueType[] = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
+// The least Qt's text layout does for a field: each text laid out once on one line, on as many
+// threads as the checks use. A box check on a TrueType font cannot cost less than this.
+qint64 LayoutFloor(const EdtDocument& translation, const QFont& font, qint64* cpu)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const qint64 cpuBefore = CpuNs();
+    const int threads = std::max(1, QThreadPool::globalInstance()->maxThreadCount());
+    std::vector<QFuture<void>> runs;
+    for (int t = 0; t < threads; ++t) {
+        runs.push_back(QtConcurrent::run([&, t] {
+            for (int r = t; r < translation.RecordCount(); r += threads) {
+                for (int k = 0; k < translation.TextFieldCount(); ++k) {
+                    QTextLayout layout(translation.FieldText(r, k).toString(), font);
+                    layout.beginLayout();
+                    layout.createLine();
+                    layout.endLayout();
+                }
+            }
+        }));
+    }
+    for (QFuture<void>& run : runs)
+        run.waitForFinished();
+    *cpu = CpuNs() - cpuBefore;
+    return timer.nsecsElapsed();
+}
+
+// The checks without boxes and with a box on each of the three fields (a BMFont, then a
+// TrueType font), in the same process: each run twice, the faster kept; then Qt's layout
+// floor for the TrueType font.
 void BenchBoxes(const EdtDocument& original, const EdtDocument& translation)
 {
-    auto font = std::make_shared<BmFont>();
-    if (!font->Parse(GeneratedFont(), QStringLiteral("bench.fnt"), 16)) {
+    auto bitmap = std::make_shared<BmFont>();
+    if (!bitmap->Parse(GeneratedFont(), QStringLiteral("bench.fnt"), 16)) {
         std::printf("boxes: the generated font did not read\n");
         return;
     }
+    std::shared_ptr<const TextMeasure> outline;
+    const TextBox trueType{QString::fromLatin1(kTrueType), 16, 420, 3, BoxBreak::Spaces};
+    if (!LayoutFont::Load(trueType, &outline))
+        std::printf("boxes: %s did not load; the TrueType run is left out\n", kTrueType);
     const int widths[] = {300, 420, 560}, lines[] = {2, 3, 4};
     std::printf("%-38s %10s %10s %10s %10s\n", "boxes", "wall ms", "cpu ms", "too_wide", "missing");
-    qint64 walls[2] = {};
-    for (const bool boxed : {false, true}) {
+    const std::pair<const char*, std::shared_ptr<const TextMeasure>> fonts[] = {
+        {"21 checks, no box", nullptr},
+        {"21 checks, a BMFont box on every field", bitmap},
+        {"21 checks, a TrueType box on every field", outline}};
+    qint64 walls[3] = {};
+    for (int run = 0; run < 3; ++run) {
+        const auto& [name, font] = fonts[run];
+        if (run > 0 && !font)
+            continue;
         CheckSettings settings;
         settings.glossary = Glossary();
-        for (int k = 0; boxed && k < 3; ++k)
+        for (int k = 0; font && k < 3; ++k)
             settings.boxes[{translation.FormatIndex(), k}] = {
-                TextBox{QStringLiteral("bench.fnt"), 16, widths[k], lines[k], BoxBreak::Spaces},
+                TextBox{run == 1 ? QStringLiteral("bench.fnt") : trueType.font, 16, widths[k],
+                        lines[k], BoxBreak::Spaces},
                 font};
         qint64 wall = 0, cpu = 0, wide = 0, missing = 0;
         for (int round = 0; round < 2; ++round) {
@@ -216,12 +263,20 @@ void BenchBoxes(const EdtDocument& original, const EdtDocument& translation)
                 wall = took, cpu = cpuTook;
             wide = checks.CountOf(Check::TooWide), missing = checks.CountOf(Check::MissingGlyph);
         }
-        walls[boxed ? 1 : 0] = wall;
-        std::printf("%-38s %10.0f %10.0f %10lld %10lld\n",
-                    boxed ? "21 checks, a box on every field" : "21 checks, no box", Ms(wall),
-                    Ms(cpu), wide, missing);
+        walls[run] = wall;
+        std::printf("%-38s %10.0f %10.0f %10lld %10lld\n", name, Ms(wall), Ms(cpu), wide, missing);
     }
-    std::printf("boxes: ratio %.2f\n", static_cast<double>(walls[1]) / walls[0]);
+    std::printf("boxes: BMFont ratio %.2f\n", static_cast<double>(walls[1]) / walls[0]);
+    if (!outline)
+        return;
+    qint64 floorCpu = 0;
+    const qint64 floorWall =
+        LayoutFloor(translation, static_cast<const LayoutFont&>(*outline).Font(), &floorCpu);
+    std::printf("%-38s %10.0f %10.0f\n", "Qt's layout of each text, once", Ms(floorWall),
+                Ms(floorCpu));
+    std::printf("boxes: TrueType ratio %.2f; no box plus Qt's layout floor %.2f of no box\n",
+                static_cast<double>(walls[2]) / walls[0],
+                static_cast<double>(walls[0] + floorWall) / walls[0]);
 }
 
 void BenchDocument(int fields)
@@ -329,7 +384,11 @@ void BenchSpelling()
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    // Qt's text layout needs the GUI application; no screen is needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    UseLayoutFonts();
     BenchDocument(argc > 1 ? std::atoi(argv[1]) : kDefaultFields);
     BenchSpelling();
     return 0;

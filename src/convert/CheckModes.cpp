@@ -11,6 +11,7 @@
 #include "store/ProjectFile.h"
 #include "store/ProjectGlossary.h"
 #include "store/ProjectWalk.h"
+#include "translation/BoxFonts.h"
 #include "translation/DocumentChecks.h"
 #include "translation/ProjectTranslations.h"
 #include "translation/Spelling.h"

@@ -1,6 +1,6 @@
 #include "convert/CheckOptions.h"
 
-#include "convert/BoxModes.h"
+#include "convert/BoxOptions.h"
 #include "translation/Checks.h"
 
 #include <algorithm>

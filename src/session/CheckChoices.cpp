@@ -7,6 +7,7 @@
 #include "session/Settings.h"
 #include "store/IgnoreFile.h"
 #include "store/ProjectFile.h"
+#include "translation/BoxFonts.h"
 #include "translation/Spelling.h"
 
 namespace scrivlet {

@@ -1,6 +1,7 @@
 #include "session/LayoutFont.h"
 
 #include "base/UiText.h"
+#include "translation/BoxFonts.h"
 
 #include <QFileInfo>
 #include <QFontDatabase>

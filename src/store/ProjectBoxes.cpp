@@ -2,6 +2,7 @@
 
 #include "base/UiText.h"
 #include "store/ProjectFile.h"
+#include "translation/BoxFonts.h"
 
 #include <QDir>
 #include <QFileInfo>

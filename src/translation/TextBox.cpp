@@ -1,17 +1,9 @@
 #include "translation/TextBox.h"
 
-#include "base/UiText.h"
-#include "translation/BmFont.h"
-
-#include <QFileInfo>
-
 #include <algorithm>
-#include <atomic>
 
 namespace scrivlet {
 namespace {
-
-std::atomic<FontLoader> fontLoader{nullptr};
 
 // Where lines may break at spaces: the ordinary and the ideographic space and the tab; a
 // no-break space holds its words together.
@@ -146,25 +138,6 @@ bool LacksGlyphs(QStringView text, const TextMeasure& measure)
     bool lacks = false;
     ForEachDrawn(text, [&](char32_t c) { return !(lacks = !measure.Has(c)); });
     return lacks;
-}
-
-void SetFontLoader(FontLoader loader)
-{
-    fontLoader = loader;
-}
-
-Result LoadBoxFont(const TextBox& box, std::shared_ptr<const TextMeasure>* measure)
-{
-    if (QFileInfo(box.font).suffix().compare(u"fnt", Qt::CaseInsensitive) == 0) {
-        auto font = std::make_shared<BmFont>();
-        if (Result read = font->Read(box.font, box.size); !read)
-            return read;
-        *measure = std::move(font);
-        return {};
-    }
-    if (const FontLoader loader = fontLoader.load())
-        return loader(box, measure);
-    return Result::Failure(UiText("box.fontKind").arg(box.font));
 }
 
 }  // namespace scrivlet

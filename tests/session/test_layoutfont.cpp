@@ -1,5 +1,6 @@
 #include "TestRegistry.h"
 #include "session/LayoutFont.h"
+#include "translation/BoxFonts.h"
 
 #include <QTest>
 #include <QTextLayout>

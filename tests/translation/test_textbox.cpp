@@ -1,6 +1,7 @@
 #include "TestDocument.h"
 #include "TestRegistry.h"
 #include "translation/BmFont.h"
+#include "translation/BoxFonts.h"
 #include "translation/DocumentChecks.h"
 
 #include <QTest>

@@ -143,6 +143,31 @@ void BenchBackgroundSpelling(const EdtDocument& original, const EdtDocument& tra
         words / ((all - held) / 1e9), Ms(all), words / (all / 1e9));
 }
 
+// The checks of a document run twice, the faster kept: its wall and processor time, and its
+// counts of all problems, too_wide and missing_glyph.
+struct Timed {
+    qint64 wall = 0, cpu = 0;
+    qint64 counts[3] = {};
+};
+Timed TimeChecks(const EdtDocument& original, const EdtDocument& translation,
+                 const CheckSettings& settings)
+{
+    Timed timed;
+    for (int round = 0; round < 2; ++round) {
+        QElapsedTimer timer;
+        timer.start();
+        const qint64 cpuBefore = CpuNs();
+        DocumentChecks checks(translation, settings, &original);
+        const qint64 took = timer.nsecsElapsed(), cpuTook = CpuNs() - cpuBefore;
+        if (round == 0 || took < timed.wall)
+            timed.wall = took, timed.cpu = cpuTook;
+        timed.counts[0] = checks.Count();
+        timed.counts[1] = checks.CountOf(Check::TooWide);
+        timed.counts[2] = checks.CountOf(Check::MissingGlyph);
+    }
+    return timed;
+}
+
 // The checks as they were before the shape checks (tags, brackets, repeated words, start case,
 // length ratio) came, and all of them: each run twice, the faster kept, in the same process.
 void BenchShapeChecks(const EdtDocument& original, const EdtDocument& translation)
@@ -158,18 +183,8 @@ void BenchShapeChecks(const EdtDocument& original, const EdtDocument& translatio
         CheckSettings settings;
         settings.enabled = enabled;
         settings.glossary = Glossary();
-        qint64 wall = 0, cpu = 0, problems = 0;
-        for (int round = 0; round < 2; ++round) {
-            QElapsedTimer timer;
-            timer.start();
-            const qint64 cpuBefore = CpuNs();
-            DocumentChecks checks(translation, settings, &original);
-            const qint64 took = timer.nsecsElapsed(), cpuTook = CpuNs() - cpuBefore;
-            if (round == 0 || took < wall)
-                wall = took, cpu = cpuTook;
-            problems = checks.Count();
-        }
-        std::printf("%-38s %10.0f %10.0f %10lld\n", name, Ms(wall), Ms(cpu), problems);
+        const Timed run = TimeChecks(original, translation, settings);
+        std::printf("%-38s %10.0f %10.0f %10lld\n", name, Ms(run.wall), Ms(run.cpu), run.counts[0]);
     }
 }
 
@@ -252,19 +267,10 @@ void BenchBoxes(const EdtDocument& original, const EdtDocument& translation)
                 TextBox{run == 1 ? QStringLiteral("bench.fnt") : trueType.font, 16, widths[k],
                         lines[k], BoxBreak::Spaces},
                 font};
-        qint64 wall = 0, cpu = 0, wide = 0, missing = 0;
-        for (int round = 0; round < 2; ++round) {
-            QElapsedTimer timer;
-            timer.start();
-            const qint64 cpuBefore = CpuNs();
-            DocumentChecks checks(translation, settings, &original);
-            const qint64 took = timer.nsecsElapsed(), cpuTook = CpuNs() - cpuBefore;
-            if (round == 0 || took < wall)
-                wall = took, cpu = cpuTook;
-            wide = checks.CountOf(Check::TooWide), missing = checks.CountOf(Check::MissingGlyph);
-        }
-        walls[run] = wall;
-        std::printf("%-38s %10.0f %10.0f %10lld %10lld\n", name, Ms(wall), Ms(cpu), wide, missing);
+        const Timed timed = TimeChecks(original, translation, settings);
+        walls[run] = timed.wall;
+        std::printf("%-38s %10.0f %10.0f %10lld %10lld\n", name, Ms(timed.wall), Ms(timed.cpu),
+                    timed.counts[1], timed.counts[2]);
     }
     std::printf("boxes: BMFont ratio %.2f\n", static_cast<double>(walls[1]) / walls[0]);
     if (!outline)

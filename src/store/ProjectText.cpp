@@ -1,6 +1,6 @@
 #include "store/ProjectText.h"
 
-#include "translation/FieldStates.h"
+#include "translation/NotesMerge.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -253,22 +253,6 @@ RowKey KeyOf(const QJsonArray& row)
     return {row.at(0).toString(), Line(key)};
 }
 
-int Settled(const QJsonValue& state)
-{
-    // Needs work, then no state, a confirmation, an approval: the less settled wins.
-    switch (static_cast<StoredState>(IntOf(state).value_or(0))) {
-        case StoredState::NeedsWork:
-            return 0;
-        case StoredState::None:
-            return 1;
-        case StoredState::Translated:
-            return 2;
-        case StoredState::Approved:
-            return 3;
-    }
-    return 1;
-}
-
 // A field's notes both sides changed: each column as a three-way merge of its own.
 QJsonArray MergeMarks(const QJsonArray& base, const QJsonArray& ours, const QJsonArray& theirs)
 {
@@ -278,25 +262,23 @@ QJsonArray MergeMarks(const QJsonArray& base, const QJsonArray& ours, const QJso
             out[c] = theirs.at(c);
     };
     pick(kSource);
-    const bool oursState =
-        ours.at(kState) != base.at(kState) || ours.at(kStateHash) != base.at(kStateHash);
-    const bool theirsState =
-        theirs.at(kState) != base.at(kState) || theirs.at(kStateHash) != base.at(kStateHash);
-    if ((!oursState && theirsState) ||
-        (oursState && theirsState && Settled(theirs.at(kState)) < Settled(ours.at(kState)))) {
+    // The state and the comment as the notes of a file outside a project merge.
+    const auto noteOf = [](const QJsonArray& row) {
+        return FieldNote{static_cast<StoredState>(IntOf(row.at(kState)).value_or(0)),
+                         IntOf(row.at(kStateHash)).value_or(0), row.at(kNote).toString()};
+    };
+    const FieldNote mine = noteOf(ours);
+    const FieldNote merged = MergeNote(noteOf(base), mine, noteOf(theirs)).note;
+    if (merged.state != mine.state || merged.hash != mine.hash) {
         out[kState] = theirs.at(kState);
         out[kStateHash] = theirs.at(kStateHash);
     }
+    if (merged.comment != mine.comment)
+        out[kNote] = merged.comment;
     // Where both changed the review mark, a mark one of them set stays.
     if (ours.at(kReviewed) == base.at(kReviewed) ||
         (theirs.at(kReviewed) != base.at(kReviewed) && IntOf(ours.at(kReviewed)).value_or(0) == 0))
         out[kReviewed] = theirs.at(kReviewed);
-    const QString baseNote = base.at(kNote).toString(), ourNote = ours.at(kNote).toString(),
-                  theirNote = theirs.at(kNote).toString();
-    if (ourNote == baseNote)
-        out[kNote] = theirs.at(kNote);
-    else if (theirNote != baseNote && theirNote != ourNote && !theirNote.isEmpty())
-        out[kNote] = ourNote.isEmpty() ? theirNote : ourNote + u'\n' + theirNote;
     return out;
 }
 

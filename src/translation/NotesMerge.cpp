@@ -24,14 +24,11 @@ int Settled(StoredState state)
     return 1;
 }
 
-struct Parts {
-    FieldNote note;
-    bool tookTheirs = false, joined = false;
-};
+}  // namespace
 
-Parts Merge(const FieldNote& base, const FieldNote& ours, const FieldNote& theirs)
+MergedNote MergeNote(const FieldNote& base, const FieldNote& ours, const FieldNote& theirs)
 {
-    Parts out;
+    MergedNote out;
     const auto stateOf = [](const FieldNote& n) { return std::pair(n.state, n.hash); };
     if (stateOf(ours) == stateOf(base) && stateOf(theirs) != stateOf(base)) {
         out.note.state = theirs.state, out.note.hash = theirs.hash;
@@ -61,8 +58,6 @@ Parts Merge(const FieldNote& base, const FieldNote& ours, const FieldNote& their
     return out;
 }
 
-}  // namespace
-
 std::vector<PlacedNote> MergeNotes(const std::vector<PlacedNote>& base,
                                    const std::vector<PlacedNote>& ours,
                                    const std::vector<PlacedNote>& theirs, NotesMergeCounts* counts)
@@ -85,8 +80,8 @@ std::vector<PlacedNote> MergeNotes(const std::vector<PlacedNote>& base,
     NotesMergeCounts tally;
     std::vector<PlacedNote> merged;
     for (const auto& [key, unused] : keys) {
-        const Parts parts =
-            Merge(noteAt(sides[0], key), noteAt(sides[1], key), noteAt(sides[2], key));
+        const MergedNote parts =
+            MergeNote(noteAt(sides[0], key), noteAt(sides[1], key), noteAt(sides[2], key));
         if (parts.note.IsEmpty())
             continue;
         merged.push_back({key.first, key.second, parts.note});

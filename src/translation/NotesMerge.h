@@ -22,6 +22,14 @@ struct NotesMergeCounts {
     qint64 joined = 0;  // of them, those whose state or comment both sides changed two ways
 };
 
+// One field's note merged, its state (with the hash) and its comment each on its own.
+struct MergedNote {
+    FieldNote note;
+    bool tookTheirs = false;  // a part of theirs where ours had another
+    bool joined = false;      // both sides changed a part two ways
+};
+MergedNote MergeNote(const FieldNote& base, const FieldNote& ours, const FieldNote& theirs);
+
 // base, ours and theirs each sorted by record and field, as a note store reads them; the
 // result too.
 std::vector<PlacedNote> MergeNotes(const std::vector<PlacedNote>& base,

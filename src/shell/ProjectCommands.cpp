@@ -27,6 +27,8 @@
 #include <QMainWindow>
 #include <QMenu>
 
+#include <tuple>
+
 namespace scrivlet {
 
 namespace {
@@ -71,8 +73,20 @@ ProjectCommands::ProjectCommands(QMainWindow& window, Workspace& workspace, Docu
         while (at < items.size() && items[at]->objectName() != QLatin1String("viewStatusBar"))
             ++at;
         QAction* before = at + 1 < items.size() ? items[at + 1] : nullptr;
-        view->insertAction(before, panel_->toggleViewAction());
-        view->insertAction(before, find_->toggleViewAction());
+        const std::tuple<QDockWidget*, const char*, const char*> docks[] = {
+            {panel_, "viewProjectPanel", "menu.view.projectPanel"},
+            {find_, "viewProjectFind", "menu.view.projectFind"}};
+        for (const auto& [dock, name, key] : docks) {
+            QAction* toggle = dock->toggleViewAction();
+            const QString text = UiText(key);
+            toggle->setObjectName(QLatin1String(name));
+            toggle->setText(text);
+            // The dock names its item after its title whenever that changes (the project's
+            // name); the menu keeps words with a mnemonic.
+            connect(dock, &QWidget::windowTitleChanged, toggle,
+                    [toggle, text] { toggle->setText(text); });
+            view->insertAction(before, toggle);
+        }
     }
     connect(panel_, &ProjectPanel::OpenRequested, this,
             [this](const ProjectEntry& entry) { OpenEntry(entry); });

@@ -1,6 +1,7 @@
 #include "session/DocumentSession.h"
 
 #include "base/UiText.h"
+#include "documents/DocumentFiles.h"
 #include "documents/EdtDocument.h"
 #include "session/DocumentHistory.h"
 #include "session/FieldNotesStep.h"
@@ -11,10 +12,12 @@
 #include "translation/TranslationStatus.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QPointer>
+#include <QTemporaryFile>
 #include <QUndoStack>
 
 #include <algorithm>
@@ -53,6 +56,15 @@ DocumentSession::DocumentSession(std::unique_ptr<EdtDocument> document, const QS
             &DocumentSession::TitleChanged);
     if (watcher_)
         connect(watcher_, &QFileSystemWatcher::fileChanged, this, &DocumentSession::Check);
+    // The file as the document matched it, kept while there are edits a change on disk could
+    // be merged with; a file already changed under the document is not that file.
+    connect(history_.get(), &DocumentHistory::ModifiedChanged, this, [this](bool modified) {
+        if (!modified || watched_.isEmpty() || !diskCopy_.isEmpty() ||
+            FingerprintOf(watched_) != fingerprint_)
+            return;
+        if (QFile file(watched_); file.open(QIODevice::ReadOnly))
+            diskCopy_ = file.readAll();
+    });
 }
 
 DocumentSession::~DocumentSession()
@@ -137,6 +149,7 @@ void DocumentSession::Watch()
     watched_ = path;
     removed_ = false;
     fingerprint_ = FingerprintOf(path);
+    diskCopy_.clear();
     // A replacing save gives the path a new file, which the watcher has to be told about.
     watcher_->removePath(path);
     watcher_->addPath(path);
@@ -231,8 +244,8 @@ bool DocumentSession::ConfirmReview(int record, int column)
     return field >= 0 && review_->Clear(record, field);
 }
 
-bool DocumentSession::SetStates(const std::vector<std::pair<int, int>>& fields,
-                                StoredState state, const QString& stepName)
+bool DocumentSession::SetStates(const std::vector<std::pair<int, int>>& fields, StoredState state,
+                                const QString& stepName)
 {
     std::vector<PlacedNote> before, after;
     for (const auto& [record, field] : fields) {
@@ -334,6 +347,36 @@ bool DocumentSession::IsModified() const
 void DocumentSession::MarkChanged()
 {
     history_->SetChangedOutside();
+}
+
+std::optional<MergeCounts> DocumentSession::MergeDiskChanges(const QString& stepName)
+{
+    const QString path = document_->Path();
+    QFile file(path);
+    if (diskCopy_.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray disk = file.readAll();
+    file.close();
+    // The base is read as the file is: through a file of its own, in the document's type.
+    QTemporaryFile baseFile(QDir::temp().filePath(QStringLiteral("scrivlet-base-XXXXXX")));
+    if (!baseFile.open() || baseFile.write(diskCopy_) != diskCopy_.size() || !baseFile.flush())
+        return std::nullopt;
+    const auto load = [&](const QString& from) {
+        return LoadDocument(from, document_->GetFileType(), document_->GetEncoding(),
+                            document_->Format(), document_->FormatIndex(), true)
+            .document;
+    };
+    const std::unique_ptr<EdtDocument> base = load(baseFile.fileName()), theirs = load(path);
+    DocumentMerge merge;
+    if (!base || !theirs || !MergeDocuments(*base, *document_, *theirs, &merge))
+        return std::nullopt;
+    if (merge.counts.merged > 0 && !history_->Replace(*merge.output, stepName))
+        return std::nullopt;
+    Watch();
+    diskCopy_ = disk;
+    // Undone to its last save, the document is still not what the file now holds.
+    history_->SetChangedOutside();
+    return merge.counts;
 }
 
 void DocumentSession::MarkSaved()

@@ -1,12 +1,15 @@
 #pragma once
 
 #include "translation/Checks.h"
+#include "translation/DocumentMerge.h"
 #include "translation/FieldStates.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -142,6 +145,15 @@ public:
     // undoing it brings back what the user had. The document keeps its tab, reference and
     // status.
     bool Reload(const EdtDocument& loaded);
+    // The bytes the file had when the document last matched it (read as the first edit after
+    // a load or a save comes, so that an open document costs no copy); empty when unknown.
+    const QByteArray& DiskCopy() const { return diskCopy_; }
+    // Another program changed the file of the edited document (a pull, say): the file's
+    // changes merged into the edits field by field, against DiskCopy, as one step named
+    // stepName; a field both changed keeps the document's text. The document stays modified
+    // until saved, whatever is undone. Nullopt, with nothing changed, where the file as the
+    // document matched it is unknown or a version does not read.
+    std::optional<MergeCounts> MergeDiskChanges(const QString& stepName);
 
 signals:
     void TitleChanged();
@@ -168,6 +180,7 @@ private:
     QFileSystemWatcher* watcher_;
     QString watched_;  // the path followed, empty for none
     FileFingerprint fingerprint_;
+    QByteArray diskCopy_;
     bool removed_ = false;  // FileRemoved was sent for the file now missing
     QString name_;
     QString recoveryId_;

@@ -263,6 +263,17 @@ void DocumentCommands::FileChanged(DocumentSession& session)
     EdtDocument* document = session.Document();
     const QString path = document->Path();
     if (session.IsModified()) {
+        // Merged as git merges a pull of ours, field by field; where that cannot be, warned.
+        if (const std::optional<MergeCounts> merged =
+                session.MergeDiskChanges(UiText("undo.mergeDisk"))) {
+            host_->ShowMessage(tabs_.Window(),
+                               UiText("recov.merged")
+                                   .arg(DisplayPath(path))
+                                   .arg(merged->merged)
+                                   .arg(merged->conflicts),
+                               merged->conflicts ? QMessageBox::Warning : QMessageBox::Information);
+            return;
+        }
         host_->ShowMessage(tabs_.Window(), UiText("recov.changedModified").arg(DisplayPath(path)),
                            QMessageBox::Warning);
         return;

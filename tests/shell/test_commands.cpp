@@ -1000,25 +1000,35 @@ private slots:
 
     // The open file (the first of two tabs, with a reference) changes under the editor:
     // another program's write offers a reload to an unedited document, and Yes brings the new
-    // text into the same tab, reference kept, as one step that Undo takes back; an edited one
-    // is warned; a removed file leaves the document unsaved so that closing asks; a new time
-    // on the same bytes asks nothing. A closed tab's file is no longer watched.
+    // text into the same tab, reference kept, as one step that Undo takes back; into an edited
+    // one it is merged field by field (a field both changed keeps the edit); a removed file
+    // leaves the document unsaved so that closing asks; a new time on the same bytes asks
+    // nothing. A closed tab's file is no longer watched.
     void changedOnDisk_data()
     {
         QTest::addColumn<bool>("edited");
         QTest::addColumn<int>("change");  // 1 another write, 2 removed, 3 touched
+        QTest::addColumn<QStringList>("written");
         QTest::addColumn<QString>("asked");
         QTest::addColumn<Rows>("texts");  // of the first tab afterwards
-        const QString reload = UiText("recov.changed"), warn = UiText("recov.changedModified");
-        QTest::newRow("other write reloads") << false << 1 << reload << Rows{{"Ot"}, {"Ne"}};
-        QTest::newRow("other write while edited") << true << 1 << warn << Rows{{"Ed"}};
-        QTest::newRow("removed") << false << 2 << UiText("file.removedOutside") << Rows{{"Ab"}};
-        QTest::newRow("touched") << false << 3 << QString() << Rows{{"Ab"}};
+        const QString reload = UiText("recov.changed"), merged = UiText("recov.merged");
+        const QStringList other{"Ot", "Ne"};
+        QTest::newRow("other write reloads")
+            << false << 1 << other << reload << Rows{{"Ot"}, {"Ne"}};
+        QTest::newRow("other write merged into the edit")
+            << true << 1 << QStringList{"Ab", "Ne"} << merged.arg("%1", "1", "0")
+            << Rows{{"Ed"}, {"Ne"}};
+        QTest::newRow("the edited field written too: the edit stays")
+            << true << 1 << QStringList{"Ot"} << merged.arg("%1", "0", "1") << Rows{{"Ed"}};
+        QTest::newRow("removed") << false << 2 << other << UiText("file.removedOutside")
+                                 << Rows{{"Ab"}};
+        QTest::newRow("touched") << false << 3 << other << QString() << Rows{{"Ab"}};
     }
     void changedOnDisk()
     {
         QFETCH(bool, edited);
         QFETCH(int, change);
+        QFETCH(QStringList, written);
         QFETCH(QString, asked);
         Open({"a_dlg.edt", "b_dlg.edt"}, EdtBytes({"Ab"}));
         DocumentSession* session = frame_->SessionAt(0);
@@ -1028,7 +1038,7 @@ private slots:
         host_.answers << QMessageBox::Yes;
         QTest::qWait(20);  // a new time stamp for the next write
         if (change == 1) {
-            QVERIFY(WriteFile(Path("a_dlg.edt"), EdtBytes({"Ot", "Ne"})));
+            QVERIFY(WriteFile(Path("a_dlg.edt"), EdtBytes(written)));
         } else if (change == 2) {
             QVERIFY(QFile::remove(Path("a_dlg.edt")));
         } else {
@@ -1055,6 +1065,15 @@ private slots:
             frame_->SetActiveIndex(0);
             frame_->UpdateUi();
             QCOMPARE(frame_->Action(Command::Undo)->text(), u"&Undo reloading the file"_qs);
+            Run(*frame_, Command::Undo);
+            QCOMPARE(TextsOf(*Document(0)), Rows{{"Ab"}});
+            QVERIFY(frame_->SessionAt(0)->IsModified());
+        }
+        if (edited && written.size() == 2) {
+            // The merge, then the edit, undone: still not what the file holds.
+            frame_->SetActiveIndex(0);
+            Run(*frame_, Command::Undo);
+            QCOMPARE(TextsOf(*Document(0)), Rows{{"Ed"}});
             Run(*frame_, Command::Undo);
             QCOMPARE(TextsOf(*Document(0)), Rows{{"Ab"}});
             QVERIFY(frame_->SessionAt(0)->IsModified());

@@ -397,9 +397,22 @@ void Project::KeepFieldStates(DocumentSession& session, const QString& relative)
     if (NotesInProject(*file_, relative, false)->Read(&notes))
         session.States()->Restore(notes);
     connect(session.States(), &FieldStates::Changed, this, [this, &session, relative] {
+        if (mergingMarks_)
+            return;
         (void)NotesInProject(*file_, relative, false)->Write(session.States()->All());
         ScheduleRecount();
     });
+}
+
+// Another program (the converter, a pull read in by a count) changed the states kept for an
+// open document: the document takes them, or its next state would write the old ones back.
+void Project::TakeFieldStates(DocumentSession& session, const QString& relative)
+{
+    std::vector<PlacedNote> notes;
+    if (!NotesInProject(*file_, relative, false)->Read(&notes) || notes == session.States()->All())
+        return;
+    const QScopedValueRollback merging(mergingMarks_, true);
+    session.States()->Restore(notes);
 }
 
 // Clears in the project only the marks the translator settled: those the document took from
@@ -482,8 +495,10 @@ void Project::TakeChangesElsewhere()
             ScheduleRecount();
     }
     for (auto it = live_.begin(); it != live_.end(); ++it) {
-        if (it.value())
+        if (it.value()) {
             MergeReviewMarks(*it.value(), it.key());
+            TakeFieldStates(*it.value(), it.key());
+        }
     }
 }
 

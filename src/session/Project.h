@@ -137,6 +137,7 @@ private:
     void GiveGlossary(DocumentSession* session);
     void KeepReviewMarks(DocumentSession& session, const QString& relative);
     void KeepFieldStates(DocumentSession& session, const QString& relative);
+    void TakeFieldStates(DocumentSession& session, const QString& relative);
     void StoreReviewMarks(DocumentSession& session, const QString& relative);
     void MergeReviewMarks(DocumentSession& session, const QString& relative);
     void FeedOnSave(DocumentSession& session, const QString& relative);

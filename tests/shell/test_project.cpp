@@ -679,6 +679,25 @@ private slots:
         QCOMPARE(other.Marks("a/one_dlg.edt", 0, 0)->review, ReviewReason::None);
     }
 
+    // A state another program sets while the file is open (the converter, a pull) comes into
+    // the document, and the editor's next state does not write the old set back over it.
+    void statesFromAnotherProgram()
+    {
+        OpenFrame();
+        DocumentTab* tab = OpenFromPanel("one_dlg.edt");
+        QVERIFY(tab);
+        ProjectFile other;
+        QVERIFY(other.Open(project_));
+        QVERIFY(other.ReplaceFileNotes("a/one_dlg.edt",
+                                       {{0, 0, {StoredState::NeedsWork, 0, "ask Ann"}}}, false));
+        QTRY_VERIFY(tab->Session()->States()->At(0, 0));
+        QVERIFY(tab->Session()->SetComment(1, 0, "ask Bob", "comment"));
+        const std::vector<PlacedNote> kept = other.FileNotes("a/one_dlg.edt", false);
+        QCOMPARE(kept.size(), size_t(2));
+        QCOMPARE(kept[0].note.comment, "ask Ann");
+        QCOMPARE(kept[1].note.comment, "ask Bob");
+    }
+
     // An update of the originals cut short is undone as the project opens, and said so.
     void interruptedUpdateReported()
     {

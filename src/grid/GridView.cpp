@@ -25,6 +25,8 @@
 #include <QToolTip>
 #include <QUndoStack>
 
+#include <algorithm>
+
 namespace scrivlet {
 namespace {
 
@@ -92,7 +94,8 @@ GridView::GridView(DocumentSession* session, QWidget* parent)
     setModel(model_);
     setItemDelegate(new GridDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    // Shift and Ctrl extend the rows a reviewer's command (approve, needs work) takes.
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setShowGrid(false);
     setWordWrap(false);
@@ -195,8 +198,20 @@ bool GridView::GoToRecord(int record)
 
 int GridView::ListRow() const
 {
-    const QItemSelection selection = selectionModel()->selection();
-    return selection.isEmpty() ? -1 : selection.first().top();
+    const QModelIndex current = currentIndex();
+    return current.isValid() && selectionModel()->isRowSelected(current.row(), {}) ? current.row()
+                                                                                   : -1;
+}
+
+std::vector<int> GridView::SelectedRows() const
+{
+    std::vector<int> rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    if (rows.empty() && selectedRow_ >= 0)
+        rows.push_back(selectedRow_);
+    return rows;
 }
 
 void GridView::RowSelected(int row)
@@ -471,7 +486,7 @@ void GridView::PaintCell(QPainter* painter, const QRect& rect, int row, int colu
     if (kind == CellKind::None)
         return;
     const QPalette& colours = palette();
-    const bool selectedRow = row == selectedRow_;
+    const bool selectedRow = row == selectedRow_ || selectionModel()->isRowSelected(row, {});
     const bool editing = row == editRow_ && column == editColumn_;
     QColor background = colours.color(QPalette::Active, QPalette::Base);
     if (selectedRow || !isEnabled())
@@ -779,8 +794,10 @@ QModelIndex GridView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifier
 void GridView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
 {
     QTableView::selectionChanged(selected, deselected);
+    // The cell follows the row the cursor is on, also while a selection grows.
     if (!selected.isEmpty())
-        RowSelected(selected.first().top());
+        RowSelected(currentIndex().isValid() ? currentIndex().row() : selected.first().top());
+    viewport()->update();
 }
 
 void GridView::mousePressEvent(QMouseEvent* event)

@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QTableView>
 
+#include <vector>
+
 class QTimer;
 
 // The view of one EdtDocument: a QTableView over a GridModel. The view paints every cell
@@ -77,6 +79,9 @@ public:
     // record.
     bool SelectStartCell();
     int SelectedRow() const { return selectedRow_; }
+    // The rows selected (Shift and Ctrl extend the selection), in order; the selected row alone
+    // when no more are.
+    std::vector<int> SelectedRows() const;
     // The document column of the selected cell; a reference cell gives the column it shows.
     int SelectedColumn() const;
     // Opens the editor on the selected cell (as F2 does); false when it is no text cell.

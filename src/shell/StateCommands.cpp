@@ -25,6 +25,17 @@ bool Comment(DocumentSession& session, int record, int field, QWidget* parent)
     return ok && session.SetComment(record, field, comment, name);
 }
 
+// The field in each selected record: a reviewer approves (or marks) many lines at once.
+std::vector<std::pair<int, int>> SelectedFields(DocumentTab& tab, int field)
+{
+    std::vector<std::pair<int, int>> fields;
+    for (const int row : tab.View()->SelectedRows()) {
+        if (row >= 0 && row < tab.Document()->RecordCount())
+            fields.emplace_back(row, field);
+    }
+    return fields;
+}
+
 }  // namespace
 
 void RunStateCommand(Command command, DocumentTab* tab, QWidget* parent)
@@ -42,11 +53,18 @@ void RunStateCommand(Command command, DocumentTab* tab, QWidget* parent)
                 done = tab->ConfirmSelectedReview();
                 break;
             case Command::ToggleNeedsWork:
-                done = session.ToggleNeedsWork({{record, field}}, name);
+                done = session.ToggleNeedsWork(SelectedFields(*tab, field), name);
                 break;
-            case Command::Approve:
-                done = session.SetStates({{record, field}}, StoredState::Approved, name);
+            case Command::Approve: {
+                std::vector<std::pair<int, int>> fields = SelectedFields(*tab, field);
+                // Of several, the empty ones wait: there is nothing to approve in them yet.
+                if (fields.size() > 1)
+                    std::erase_if(fields, [&](const std::pair<int, int>& f) {
+                        return session.Document()->FieldText(f.first, f.second).isEmpty();
+                    });
+                done = session.SetStates(fields, StoredState::Approved, name);
                 break;
+            }
             case Command::EditComment:
                 done = Comment(session, record, field, parent);
                 break;

@@ -213,6 +213,30 @@ private slots:
         QVERIFY(session.SetComment(3, 0, u"Set elsewhere"_qs, "comment"));
         QCOMPARE(comment->toPlainText(), u"Set elsewhere"_qs);
     }
+
+    // A reviewer selects rows with Shift and approves them in one step (the empty ones left
+    // out), or marks them as needing work; Undo takes the step back whole.
+    void reviewsASelection()
+    {
+        DocumentSession& session = *frame_->TabAt(0)->Session();
+        QVERIFY(session.SetText(0, document_->TextColumn(0), u"Nimm"_qs, "typing"));
+        GridView* view = frame_->TabAt(0)->View();
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_Down, Qt::ShiftModifier);
+        QTest::keyClick(view, Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(view->SelectedRows(), (std::vector<int>{0, 1, 2}));
+        Run(*frame_, Command::ToggleNeedsWork);
+        for (int record : {0, 1, 2})
+            QCOMPARE(StateOf(record), FieldState::NeedsWork);
+        Run(*frame_, Command::Approve);
+        QCOMPARE(StateOf(0), FieldState::Approved);
+        QCOMPARE(StateOf(1), FieldState::NeedsWork);
+        QCOMPARE(StateOf(2), FieldState::Approved);
+        session.UndoStack()->undo();
+        QCOMPARE(StateOf(0), FieldState::NeedsWork);
+        QCOMPARE(StateOf(2), FieldState::NeedsWork);
+        QCOMPARE(StateOf(3), FieldState::Empty);
+    }
 };
 
 SCRIVLET_TEST(TestPane);

@@ -81,8 +81,8 @@ bool NeedsTextLayout(const QStringList& args)
     for (int i = 1; i + 1 < args.size(); ++i) {
         if (args[i] == QLatin1String("--box")) {
             QString problem;
-            if (const auto spec = ParseBoxSpec(args[i + 1], &problem);
-                spec && IsFont(spec->second.font))
+            if (const auto argument = ParseBoxArgument(args[i + 1], &problem);
+                argument && IsFont(argument->second.font))
                 return true;
         }
     }

@@ -89,16 +89,16 @@ QString BoxRequestProblem(const BoxRequest& r)
     return {};
 }
 
-std::optional<std::pair<int, TextBox>> ParseBoxSpec(const QString& spec, QString* problem)
+std::optional<std::pair<int, TextBox>> ParseBoxArgument(const QString& argument, QString* problem)
 {
-    QStringList parts = spec.split(u':');
+    QStringList parts = argument.split(u':');
     TextBox box;
     if (parts.size() >= 6 && BoxBreakNamed(parts.back()))
         box.breaks = *BoxBreakNamed(parts.takeLast());
     const std::optional<int> field = parts.size() >= 5 ? Whole(parts.front(), 0) : std::nullopt;
     if (!field) {
-        *problem =
-            QStringLiteral("--box takes FIELD:FONT:SIZE:WIDTH:LINES[:BREAK], not '%1'").arg(spec);
+        *problem = QStringLiteral("--box takes FIELD:FONT:SIZE:WIDTH:LINES[:BREAK], not '%1'")
+                       .arg(argument);
         return std::nullopt;
     }
     const std::optional<double> size = Positive(parts[parts.size() - 3]);
@@ -108,7 +108,7 @@ std::optional<std::pair<int, TextBox>> ParseBoxSpec(const QString& spec, QString
         *problem = QStringLiteral(
                        "--box takes FIELD:FONT:SIZE:WIDTH:LINES[:BREAK] with numbers "
                        "above 0, not '%1'")
-                       .arg(spec);
+                       .arg(argument);
         return std::nullopt;
     }
     box.size = *size, box.width = *width, box.lines = *lines;

@@ -33,6 +33,6 @@ TextBox RequestedBox(const BoxRequest& request);
 
 // "FIELD:FONT:SIZE:WIDTH:LINES[:BREAK]" (the font may hold colons); nullopt, with the problem,
 // for anything else.
-std::optional<std::pair<int, TextBox>> ParseBoxSpec(const QString& spec, QString* problem);
+std::optional<std::pair<int, TextBox>> ParseBoxArgument(const QString& argument, QString* problem);
 
 }  // namespace scrivlet::convert

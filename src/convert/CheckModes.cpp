@@ -106,11 +106,11 @@ CheckMask WithBoxes(CheckMask ran, const CheckSettings& settings)
 }
 
 // The boxes of the command line, for the document's format.
-int LoadBoxes(const QStringList& specs, int format, CheckSettings* settings)
+int LoadBoxes(const QStringList& boxArguments, int format, CheckSettings* settings)
 {
-    for (const QString& spec : specs) {
+    for (const QString& argument : boxArguments) {
         QString problem;
-        const auto [field, box] = *ParseBoxSpec(spec, &problem);
+        const auto [field, box] = *ParseBoxArgument(argument, &problem);
         std::shared_ptr<const TextMeasure> measure;
         if (Result loaded = LoadBoxFont(box, &measure); !loaded)
             return Failed(loaded.Error());

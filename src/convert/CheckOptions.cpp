@@ -118,8 +118,8 @@ QString CheckRequestProblem(const CheckRequest& r)
             return QStringLiteral("--no-start-case takes FORMAT:FIELD (numbers), not '%1'")
                 .arg(field);
     }
-    for (const QString& spec : r.boxes) {
-        if (QString problem; !ParseBoxSpec(spec, &problem))
+    for (const QString& argument : r.boxes) {
+        if (QString problem; !ParseBoxArgument(argument, &problem))
             return problem;
     }
     return {};
